@@ -1,0 +1,4 @@
+// (to be filled by its area)
+#pragma once
+
+#include "ce/windef.h"

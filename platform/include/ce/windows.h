@@ -1,0 +1,6 @@
+// Umbrella header: everything the programs call of the device's SDK.
+#pragma once
+
+#include "ce/windef.h"
+#include "ce/winerror.h"
+#include "ce/winbase.h"

@@ -1,0 +1,31 @@
+// The device: a folder on the host (DEVICE_ROOT, else
+// $XDG_DATA_HOME/handheld-device, else ~/.local/share/handheld-device) and
+// its configuration. Settings come from "device.conf" in the root, one
+// "key = value" per line ('#' starts a comment), and an environment variable
+// DEVICE_<KEY> (key upper-cased, '.' and '-' as '_') overrides each entry, so a
+// test can set up any device.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ce::device {
+
+// Host path of the device root, created on first use; no trailing slash.
+std::string Root();
+
+// Host path of the folder for what crosses processes (named mutexes, the
+// windows of running programs); created on first use.
+std::string RuntimeFolder();
+
+std::optional<std::string> Setting(std::string_view key);
+std::string SettingOr(std::string_view key, std::string_view fallback);
+// A numeric setting; the fallback when absent or not a number.
+long long SettingNumber(std::string_view key, long long fallback);
+
+// Forgets the cached root and configuration so the next call reads the
+// environment and "device.conf" again. For tests that switch devices.
+void Reset();
+
+}  // namespace ce::device

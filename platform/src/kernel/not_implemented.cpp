@@ -1,0 +1,23 @@
+#include "kernel/not_implemented.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
+#include "ce/winbase.h"
+
+namespace ce::kernel {
+namespace {
+std::atomic<bool> g_strict{false};
+}
+
+void NotImplemented(const char* what, std::source_location where) {
+  std::fprintf(stderr, "platform: %s is not implemented (%s:%u)\n", what, where.file_name(),
+               static_cast<unsigned>(where.line()));
+  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+  if (g_strict.load()) std::abort();
+}
+
+void SetStrictMode(bool strict) { g_strict.store(strict); }
+
+}  // namespace ce::kernel

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# One script for every set-up step: installs the Debian packages listed in
+# packages.txt when any is missing, configures and builds, then runs the
+# programs or the tests.
+#
+#   ./setup.sh run         build, then run the programs (or list what there is)
+#   ./setup.sh test        build, then run every test
+#   ./setup.sh test-asan   build with address and undefined-behaviour sanitizers, run every test
+#   ./setup.sh build       build only
+set -euo pipefail
+cd "$(dirname "$0")"
+top=$(pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+
+as_root() {
+  if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_packages() {
+  local missing=()
+  local pkg
+  while read -r pkg; do
+    pkg=${pkg%%#*}; pkg=${pkg//[[:space:]]/}
+    [ -n "$pkg" ] || continue
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$pkg")
+    fi
+  done < packages.txt
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -q
+    DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+}
+
+configure_and_build() {
+  local dir=$1; shift
+  cmake -S "$top" -B "$top/$dir" -G Ninja "$@"
+  cmake --build "$top/$dir" -j "$jobs"
+}
+
+run_tests() {
+  local dir=$1
+  ctest --test-dir "$top/$dir" --output-on-failure -j "$jobs" --timeout 600
+}
+
+run_programs() {
+  local found=0
+  if [ -f build/programs.txt ]; then
+    while read -r prog; do
+      [ -n "$prog" ] || continue
+      found=1
+      echo "Starting $prog"
+      "build/bin/$prog" || echo "$prog exited with status $?"
+    done < build/programs.txt
+  fi
+  if [ $found = 0 ]; then
+    echo "No program has been built yet. Tools to run by hand in build/bin:"
+    ls build/bin 2>/dev/null | sed 's/^/  /' || true
+  fi
+}
+
+cmd=${1:-}
+case "$cmd" in
+  run)
+    install_packages
+    configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    run_programs ;;
+  test)
+    install_packages
+    configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    run_tests build ;;
+  test-asan)
+    install_packages
+    configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DKS_SANITIZE=ON
+    run_tests build-asan ;;
+  build)
+    install_packages
+    configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
+  *)
+    echo "usage: $0 run|test|test-asan|build" >&2
+    exit 2 ;;
+esac
