@@ -1,4 +1,19 @@
-// (to be filled by its area)
+// Modules: the running program's own file name as a device path, and shared
+// libraries loaded from device paths. A missing library or export fails
+// cleanly, as callers of optional device libraries expect.
 #pragma once
 
 #include "ce/windef.h"
+
+using FARPROC = INT_PTR (*)();
+
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
+HMODULE GetModuleHandleW(LPCWSTR moduleName);
+HMODULE LoadLibraryW(LPCWSTR libFileName);
+BOOL FreeLibrary(HMODULE module);
+// procName is a wide export name, or an ordinal made with MAKEINTRESOURCE.
+FARPROC GetProcAddressW(HMODULE module, LPCWSTR procName);
+
+#define MAKEINTRESOURCEW(i) (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
+#define MAKEINTRESOURCE(i) MAKEINTRESOURCEW(i)
+#define IS_INTRESOURCE(p) ((reinterpret_cast<ULONG_PTR>(p) >> 16) == 0)
