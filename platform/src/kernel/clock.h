@@ -43,6 +43,8 @@ bool IsVirtual();
 void UseVirtualClock(std::uint64_t startTickMs, std::uint64_t startSystemTime100ns);
 // Back to the host clock (for tests that switch).
 void UseRealClock();
+// Reads the clock settings of the device again (for tests that change them).
+void ReloadSettings();
 
 // Virtual clock only: moves time forward by ms, stopping at each due moment
 // on the way (waits time out, wakes run) and letting the threads woken there

@@ -484,6 +484,15 @@ void UseRealClock() {
   }
 }
 
+void ReloadSettings() {
+  Scheduler& s = S();
+  std::lock_guard guard(s.lock);
+  s.configured = false;
+  s.virtualMode = false;
+  EnsureConfiguredLocked(s);
+  s.clockCv.notify_all();
+}
+
 void Advance(std::uint64_t ms) {
   ThreadRecord& self = CurrentThread();
   Scheduler& s = S();
