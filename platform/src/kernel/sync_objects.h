@@ -35,6 +35,7 @@ class MutexObject : public Waitable, public std::enable_shared_from_this<MutexOb
 
   bool IsSignaledFor(ThreadRecord& thread) override;
   void Acquire(ThreadRecord& thread) override;
+  bool GrantsOnSignal() const override { return tracksOwner_; }
   void OwnerEnded(ThreadRecord& thread) override;
   // False when the thread does not own it.
   bool ReleaseLocked(ThreadRecord& thread);

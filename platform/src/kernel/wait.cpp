@@ -31,6 +31,7 @@ struct Wait {
   bool hasDeadline = false;
   std::uint64_t deadlineMs = 0;          // on the virtual clock
   SteadyClock::time_point deadlineReal;  // on the host clock
+  bool woken = false;  // told to try again: counts as running meanwhile
   bool done = false;
   DWORD result = WAIT_TIMEOUT;
 };
@@ -157,7 +158,8 @@ void Complete(Scheduler& s, Wait& w, DWORD result) {
   }
   s.waits.erase(std::remove(s.waits.begin(), s.waits.end(), &w), s.waits.end());
   w.thread->wait = nullptr;
-  --s.blocked;
+  if (!w.woken) --s.blocked;
+  w.woken = false;
   w.thread->wake.notify_one();
 }
 
@@ -237,6 +239,17 @@ DWORD BlockLocked(std::unique_lock<std::mutex>& lock, Scheduler& s, Wait& w) {
   s.settled.notify_all();
   MaybeAdvanceLocked(s);
   while (!w.done) {
+    if (w.woken) {
+      if (TryComplete(w)) {
+        Complete(s, w, w.result);
+        break;
+      }
+      w.woken = false;
+      ++s.blocked;
+      s.settled.notify_all();
+      MaybeAdvanceLocked(s);
+      continue;
+    }
     const bool realDeadline = w.hasDeadline && !s.virtualMode;
     if (!w.polls && !realDeadline) {
       self.wake.wait(lock);
@@ -361,6 +374,18 @@ DWORD WaitLocked(std::unique_lock<std::mutex>& lock, ThreadRecord& self, Waitabl
 
 void SignalLocked(Waitable& object) {
   Scheduler& s = S();
+  if (!object.GrantsOnSignal()) {
+    for (Wait* w : object.waiters) {
+      if (w->done) continue;
+      if (!w->woken) {
+        w->woken = true;
+        --s.blocked;
+        w->thread->wake.notify_one();
+      }
+      return;
+    }
+    return;
+  }
   const std::vector<Wait*> waiters = object.waiters;  // granting edits the list
   for (Wait* w : waiters) {
     if (!w->done && TryComplete(*w)) Complete(s, *w, w->result);

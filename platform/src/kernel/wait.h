@@ -46,6 +46,10 @@ class Waitable : public KernelObject {
   // State that changes without a signal from this program (a named mutex
   // held by another program): its waiters look again every few milliseconds.
   virtual bool NeedsPolling() const { return false; }
+  // False for a lock that a running thread may take before a woken waiter
+  // does (critical sections): a signal then only wakes the first waiter to
+  // try again, which avoids handing the lock round in a convoy.
+  virtual bool GrantsOnSignal() const { return true; }
   // The thread ended while owning this object.
   virtual void OwnerEnded(ThreadRecord& thread) { (void)thread; }
 
