@@ -82,6 +82,24 @@ TEST(Threads, TerminateEndsAThreadBlockedInAWait) {
   CloseHandle(blocked);
 }
 
+TEST(Threads, TerminatedThreadThatNeverWaitsEndsWithTheTerminateCode) {
+  std::atomic<bool> started{false};
+  std::atomic<bool> release{false};
+  ThreadBody body([&] {
+    started = true;
+    while (!release) {
+    }
+    return DWORD{1};
+  });
+  HANDLE thread = StartThread(body);
+  while (!started) {
+  }
+  EXPECT_TRUE(TerminateThread(thread, 5));
+  EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_TIMEOUT) << "it has not reached a wait yet";
+  release = true;
+  EXPECT_EQ(JoinThread(thread), 5u);
+}
+
 TEST(Threads, CreatedSuspendedRunsOnlyAfterResume) {
   clock::UseVirtualClock(0, kStart2010);
   std::atomic<bool> ran{false};

@@ -99,7 +99,7 @@ void MessageQueue::CloseLocked() {
   closed_ = true;
   posted_.clear();
   quitPending_ = false;
-  sources_.clear();
+  // The sources go with the queue, outside the scheduler lock.
 }
 
 void SetRetrievalHook(RetrievalHook hook) { g_retrievalHook.store(hook); }
@@ -109,8 +109,9 @@ void SetRetrievalHook(RetrievalHook hook) { g_retrievalHook.store(hook); }
 using ce::kernel::MessageFilter;
 
 BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
+  std::shared_ptr<ce::kernel::ThreadRecord> thread;  // released after the lock
   auto lock = ce::kernel::LockScheduler();
-  const auto thread = ce::kernel::FindThreadLocked(threadId);
+  thread = ce::kernel::FindThreadLocked(threadId);
   if (!thread || thread->ended || !thread->queue || thread->queue->closedLocked()) {
     SetLastError(ERROR_INVALID_THREAD_ID);
     return FALSE;

@@ -30,16 +30,14 @@ void* ThreadMain(void* raw) {
   // Runs on a normal return and when ExitThread or TerminateThread unwinds.
   struct Finish {
     ThreadRecord& record;
-    bool returned = false;
     DWORD code = 0;
-    ~Finish() { EndThread(record, returned ? code : record.terminateCode); }
+    ~Finish() { EndThread(record, code); }
   } finish{self};
   {
     auto lock = LockScheduler();
     CheckpointLocked(lock, self);  // a thread created suspended waits here
   }
   finish.code = info->start(info->parameter);
-  finish.returned = true;
   return nullptr;
 }
 

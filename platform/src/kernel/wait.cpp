@@ -96,11 +96,25 @@ std::uint64_t RealSystemTime100ns() {
 }
 
 void StartVirtualLocked(Scheduler& s, std::uint64_t startTick, std::uint64_t startTime) {
+  const bool wasVirtual = s.configured && s.virtualMode;
+  const std::uint64_t oldNow = wasVirtual ? s.virtualNow : RealNowMs();
   s.configured = true;
   s.virtualMode = true;
   s.virtualNow = startTick;
   s.virtualStartTick = startTick;
   s.virtualStartTime = startTime;
+  // Waits and wakes already under way keep the time they had left.
+  const auto rebase = [&](std::uint64_t due) { return startTick + (due > oldNow ? due - oldNow : 0); };
+  for (Wait* w : s.waits) {
+    if (!w->hasDeadline) continue;
+    if (wasVirtual) {
+      w->deadlineMs = rebase(w->deadlineMs);
+    } else {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(w->deadlineReal - SteadyClock::now());
+      w->deadlineMs = startTick + static_cast<std::uint64_t>(std::max<std::int64_t>(0, left.count()));
+    }
+  }
+  for (WakeEntry& e : s.pending) e.due = rebase(e.due);
   s.clockCv.notify_all();
 }
 
@@ -275,7 +289,7 @@ struct CurrentHolder {
   std::shared_ptr<ThreadRecord> record;
   bool host = false;  // made here for a host thread: ended when the thread ends
   ~CurrentHolder() {
-    if (record && host) EndThread(*record, record->exiting ? record->terminateCode : 0);
+    if (record && host) EndThread(*record, 0);
   }
 };
 thread_local CurrentHolder t_current;
@@ -336,7 +350,9 @@ void EndThread(ThreadRecord& record, DWORD exitCode) {
   std::lock_guard guard(s.lock);
   if (record.ended) return;
   record.ended = true;
-  record.exitCode = exitCode;
+  // ExitThread and TerminateThread decide the code, even when a terminated
+  // thread ran on to its end.
+  record.exitCode = record.exiting || record.terminateRequested ? record.terminateCode : exitCode;
   const auto owned = std::move(record.owned);
   record.owned.clear();
   for (const auto& object : owned) object->OwnerEnded(record);

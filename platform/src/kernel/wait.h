@@ -97,7 +97,8 @@ std::shared_ptr<Waitable> ResolveWaitable(HANDLE handle);
 std::shared_ptr<ThreadRecord> RegisterNewThread();
 // Binds the calling host thread to a record made by RegisterNewThread.
 void BindCurrentThread(std::shared_ptr<ThreadRecord> record);
-// Ends a thread: records its exit code, gives up what it owns, closes its
+// Ends a thread: records its exit code (the one given to ExitThread or
+// TerminateThread if any, else exitCode), gives up what it owns, closes its
 // queue, signals its handle.
 void EndThread(ThreadRecord& record, DWORD exitCode);
 
