@@ -18,6 +18,16 @@ using ce::test::ThreadBody;
 
 constexpr std::uint64_t kStart2010 = 129067776000000000ull;
 
+TEST(ThreadQueue, HeaderValuesMatchTheDevice) {
+  EXPECT_EQ(WM_NULL, 0x0000u);
+  EXPECT_EQ(WM_QUIT, 0x0012u);
+  EXPECT_EQ(WM_USER, 0x0400u);
+  EXPECT_EQ(WM_APP, 0x8000u);
+  EXPECT_EQ(PM_NOREMOVE, 0u);
+  EXPECT_EQ(PM_REMOVE, 1u);
+  EXPECT_EQ(PM_NOYIELD, 2u);
+}
+
 TEST(ThreadQueue, PeekSeesPostsInOrderAndRemovesOnlyWhenAsked) {
   clock::UseVirtualClock(5000, kStart2010);
   const DWORD self = GetCurrentThreadId();

@@ -22,6 +22,19 @@ constexpr std::uint64_t kStart2010 = 129067776000000000ull;
 
 bool IsSignaled(HANDLE h) { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }
 
+TEST(SyncHeader, ValuesMatchTheDevice) {
+  const std::pair<long long, long long> values[] = {
+      {INFINITE, 0xFFFFFFFFll},           {WAIT_OBJECT_0, 0},         {WAIT_ABANDONED_0, 0x80},
+      {WAIT_TIMEOUT, 258},                {WAIT_FAILED, 0xFFFFFFFFll}, {MAXIMUM_WAIT_OBJECTS, 64},
+      {STILL_ACTIVE, 0x103},              {CREATE_SUSPENDED, 4},      {EVENT_PULSE, 1},
+      {EVENT_RESET, 2},                   {EVENT_SET, 3},             {THREAD_PRIORITY_TIME_CRITICAL, 0},
+      {THREAD_PRIORITY_HIGHEST, 1},       {THREAD_PRIORITY_NORMAL, 3}, {THREAD_PRIORITY_LOWEST, 5},
+      {THREAD_PRIORITY_IDLE, 7},          {CE_THREAD_PRIO_256_NORMAL, 251},
+      {THREAD_PRIORITY_ERROR_RETURN, 0x7FFFFFFF},
+  };
+  for (std::size_t i = 0; i < std::size(values); ++i) EXPECT_EQ(values[i].first, values[i].second) << "entry " << i;
+}
+
 TEST(Events, AutoResetPassesOneWaitManualResetStays) {
   HANDLE autoEvent = CreateEventW(nullptr, FALSE, TRUE, nullptr);
   HANDLE manualEvent = CreateEventW(nullptr, TRUE, TRUE, nullptr);
