@@ -519,7 +519,7 @@ void UseRealClock() {
   s.configured = true;
   s.virtualMode = false;
   s.clockCv.notify_all();
-  // Waits that started on the virtual clock keep no host deadline of use.
+  // Waits under way go by the host deadline they were given when they began.
   for (Wait* w : s.waits) {
     if (w->hasDeadline) w->thread->wake.notify_one();
   }
