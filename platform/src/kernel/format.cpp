@@ -1,0 +1,483 @@
+// The printf engine. Arguments are read in the device's sizes: plain and
+// "l" integers are 32 bits, "I64"/"ll" 64 bits, "I" pointer-sized. Numbers
+// are built in small local buffers; widths and precisions only repeat a pad
+// character, so a huge width costs time only up to the sink's capacity.
+#include "kernel/format.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
+#include "kernel/code_page.h"
+
+namespace ce::kernel {
+namespace {
+
+// Long enough for a fixed-notation DBL_MAX (309 digits) at the largest
+// precision the formatter honours.
+constexpr int kMaxFloatPrecision = 512;
+constexpr std::size_t kFloatBuffer = 900;
+
+// va_list wrapped so it can be passed by reference on every ABI.
+struct ArgList {
+  va_list ap;
+};
+
+enum class Size { Default, Char8, Short, Long, LongLong, LongDouble, Wide, Pointer };
+
+struct Spec {
+  bool left = false;
+  bool plus = false;
+  bool space = false;
+  bool zero = false;
+  bool alt = false;
+  long long width = 0;
+  long long precision = -1;  // -1: none given
+  Size size = Size::Default;
+  bool narrowOverride = false;  // "h" on c, C, s, S
+};
+
+constexpr long long kMaxField = 0x7FFFFFFF;
+
+template <class Char>
+long long ReadNumber(const Char*& f) {
+  long long value = 0;
+  while (*f >= '0' && *f <= '9') {
+    if (value < kMaxField) value = value * 10 + (*f - '0');
+    if (value > kMaxField) value = kMaxField;
+    ++f;
+  }
+  return value;
+}
+
+template <class Char>
+class Engine {
+ public:
+  Engine(FormatSink<Char>& sink, ArgList& args) : sink_(sink), args_(args) {}
+
+  void Run(const Char* f) {
+    while (*f != 0 && !sink_.overflow) {
+      if (*f != '%') {
+        sink_.Put(*f++);
+        continue;
+      }
+      ++f;
+      Spec spec;
+      if (!ParseSpec(f, spec)) return;  // format ended inside a specification
+      Convert(*f++, spec);
+    }
+  }
+
+ private:
+  static constexpr bool kWide = std::is_same_v<Char, wchar_t>;
+
+  bool ParseSpec(const Char*& f, Spec& spec) {
+    for (;; ++f) {
+      if (*f == '-') {
+        spec.left = true;
+      } else if (*f == '+') {
+        spec.plus = true;
+      } else if (*f == ' ') {
+        spec.space = true;
+      } else if (*f == '0') {
+        spec.zero = true;
+      } else if (*f == '#') {
+        spec.alt = true;
+      } else {
+        break;
+      }
+    }
+    if (*f == '*') {
+      ++f;
+      const long long width = va_arg(args_.ap, int);
+      if (width < 0) {
+        spec.left = true;
+        spec.width = -width;
+      } else {
+        spec.width = width;
+      }
+    } else {
+      spec.width = ReadNumber(f);
+    }
+    if (*f == '.') {
+      ++f;
+      if (*f == '*') {
+        ++f;
+        const int precision = va_arg(args_.ap, int);
+        spec.precision = precision < 0 ? -1 : precision;
+      } else {
+        spec.precision = ReadNumber(f);
+      }
+    }
+    if (*f == 'h') {
+      ++f;
+      spec.size = Size::Short;
+      spec.narrowOverride = true;
+      if (*f == 'h') {
+        ++f;
+        spec.size = Size::Char8;
+      }
+    } else if (*f == 'l') {
+      ++f;
+      spec.size = Size::Long;
+      if (*f == 'l') {
+        ++f;
+        spec.size = Size::LongLong;
+      }
+    } else if (*f == 'w') {
+      ++f;
+      spec.size = Size::Wide;
+    } else if (*f == 'L') {
+      ++f;
+      spec.size = Size::LongDouble;
+    } else if (*f == 'I') {
+      ++f;
+      if (f[0] == '6' && f[1] == '4') {
+        f += 2;
+        spec.size = Size::LongLong;
+      } else if (f[0] == '3' && f[1] == '2') {
+        f += 2;
+        spec.size = Size::Default;
+      } else {
+        spec.size = Size::Pointer;
+      }
+    }
+    return *f != 0;
+  }
+
+  void Convert(Char conversion, const Spec& spec) {
+    switch (conversion) {
+      case 'd':
+      case 'i':
+        return Signed(spec);
+      case 'u':
+        return Unsigned(spec, 10, false);
+      case 'o':
+        return Unsigned(spec, 8, false);
+      case 'x':
+        return Unsigned(spec, 16, false);
+      case 'X':
+        return Unsigned(spec, 16, true);
+      case 'p':
+        return Pointer(spec);
+      case 'c':
+      case 'C':
+        return Character(spec, WideArgument(conversion, spec));
+      case 's':
+      case 'S':
+        return String(spec, WideArgument(conversion, spec));
+      case 'e':
+      case 'E':
+      case 'f':
+      case 'F':
+      case 'g':
+      case 'G':
+        return Float(spec, static_cast<char>(conversion));
+      case 'n':
+        (void)va_arg(args_.ap, void*);  // counts are never stored through a pointer
+        return;
+      default:
+        // "%%" and any unknown conversion print the character itself.
+        sink_.Put(conversion);
+        return;
+    }
+  }
+
+  // Whether a c/C/s/S argument is wide: lower case follows the format's own
+  // width, upper case the other one; "h" forces narrow, "l" and "w" wide.
+  bool WideArgument(Char conversion, const Spec& spec) const {
+    if (spec.narrowOverride) return false;
+    if (spec.size == Size::Long || spec.size == Size::Wide) return true;
+    const bool lower = conversion == 'c' || conversion == 's';
+    return lower == kWide;
+  }
+
+  void Pad(long long count, Char c) {
+    for (long long i = 0; i < count && !sink_.overflow; ++i) sink_.Put(c);
+  }
+
+  // Emits prefix, zeros, body with the width rules for numbers.
+  void Number(const Spec& spec, const char* prefix, long long zeros, const char* body, std::size_t bodyLength) {
+    const long long prefixLength = static_cast<long long>(std::strlen(prefix));
+    long long total = prefixLength + zeros + static_cast<long long>(bodyLength);
+    long long pad = spec.width > total ? spec.width - total : 0;
+    if (!spec.left && !spec.zero) Pad(pad, ' ');
+    for (const char* p = prefix; *p != 0; ++p) sink_.Put(static_cast<Char>(*p));
+    if (!spec.left && spec.zero) Pad(pad, '0');
+    Pad(zeros, '0');
+    for (std::size_t i = 0; i < bodyLength && !sink_.overflow; ++i) sink_.Put(static_cast<Char>(body[i]));
+    if (spec.left) Pad(pad, ' ');
+  }
+
+  void Integer(Spec spec, std::uint64_t magnitude, bool negative, int base, bool upper, bool isSigned) {
+    char digits[72];
+    std::size_t n = 0;
+    const char* alphabet = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    char reversed[72];
+    std::uint64_t v = magnitude;
+    while (v != 0) {
+      reversed[n++] = alphabet[v % static_cast<unsigned>(base)];
+      v /= static_cast<unsigned>(base);
+    }
+    for (std::size_t i = 0; i < n; ++i) digits[i] = reversed[n - 1 - i];
+    if (n == 0 && spec.precision != 0) digits[n++] = '0';
+
+    char prefix[3] = {0, 0, 0};
+    if (isSigned) {
+      if (negative) {
+        prefix[0] = '-';
+      } else if (spec.plus) {
+        prefix[0] = '+';
+      } else if (spec.space) {
+        prefix[0] = ' ';
+      }
+    }
+    if (spec.alt && base == 16 && magnitude != 0) {
+      prefix[0] = '0';
+      prefix[1] = upper ? 'X' : 'x';
+    }
+    long long zeros = spec.precision > static_cast<long long>(n) ? spec.precision - static_cast<long long>(n) : 0;
+    if (spec.alt && base == 8 && zeros == 0 && (n == 0 || digits[0] != '0')) zeros = 1;
+    if (spec.precision >= 0) spec.zero = false;
+    Number(spec, prefix, zeros, digits, n);
+  }
+
+  void Signed(const Spec& spec) {
+    std::int64_t value = 0;
+    switch (spec.size) {
+      case Size::Char8:
+        value = static_cast<signed char>(va_arg(args_.ap, int));
+        break;
+      case Size::Short:
+        value = static_cast<short>(va_arg(args_.ap, int));
+        break;
+      case Size::LongLong:
+        value = va_arg(args_.ap, long long);
+        break;
+      case Size::Pointer:
+        value = va_arg(args_.ap, std::intptr_t);
+        break;
+      default:
+        value = va_arg(args_.ap, int);
+        break;
+    }
+    const bool negative = value < 0;
+    // Negate in unsigned arithmetic so the most negative value is safe.
+    const std::uint64_t magnitude = negative ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);
+    Integer(spec, magnitude, negative, 10, false, true);
+  }
+
+  void Unsigned(const Spec& spec, int base, bool upper) {
+    std::uint64_t value = 0;
+    switch (spec.size) {
+      case Size::Char8:
+        value = static_cast<unsigned char>(va_arg(args_.ap, unsigned));
+        break;
+      case Size::Short:
+        value = static_cast<unsigned short>(va_arg(args_.ap, unsigned));
+        break;
+      case Size::LongLong:
+        value = va_arg(args_.ap, unsigned long long);
+        break;
+      case Size::Pointer:
+        value = va_arg(args_.ap, std::uintptr_t);
+        break;
+      default:
+        value = va_arg(args_.ap, unsigned);
+        break;
+    }
+    Integer(spec, value, false, base, upper, false);
+  }
+
+  void Pointer(Spec spec) {
+    const auto value = reinterpret_cast<std::uintptr_t>(va_arg(args_.ap, void*));
+    spec.alt = false;
+    spec.precision = 2 * sizeof(void*);
+    Integer(spec, value, false, 16, true, false);
+  }
+
+  void Character(const Spec& spec, bool wideArgument) {
+    const int raw = va_arg(args_.ap, int);
+    Char c;
+    if (wideArgument) {
+      const auto wide = static_cast<wchar_t>(raw);
+      if constexpr (kWide) {
+        c = wide;
+      } else {
+        const int byte = AnsiFromWide(wide);
+        c = static_cast<char>(byte < 0 ? '?' : byte);
+      }
+    } else {
+      const auto byte = static_cast<unsigned char>(raw);
+      if constexpr (kWide) {
+        c = WideFromAnsi(byte);
+      } else {
+        c = static_cast<char>(byte);
+      }
+    }
+    const long long pad = spec.width > 1 ? spec.width - 1 : 0;
+    const Char padChar = spec.zero && !spec.left ? Char('0') : Char(' ');
+    if (!spec.left) Pad(pad, padChar);
+    sink_.Put(c);
+    if (spec.left) Pad(pad, ' ');
+  }
+
+  template <class From>
+  void Text(const Spec& spec, const From* text) {
+    std::size_t length = 0;
+    while ((spec.precision < 0 || static_cast<long long>(length) < spec.precision) && text[length] != 0) ++length;
+    const long long pad = spec.width > static_cast<long long>(length) ? spec.width - static_cast<long long>(length) : 0;
+    const Char padChar = spec.zero && !spec.left ? Char('0') : Char(' ');
+    if (!spec.left) Pad(pad, padChar);
+    for (std::size_t i = 0; i < length && !sink_.overflow; ++i) {
+      if constexpr (std::is_same_v<From, Char>) {
+        sink_.Put(text[i]);
+      } else if constexpr (kWide) {
+        sink_.Put(WideFromAnsi(static_cast<unsigned char>(text[i])));
+      } else {
+        const int byte = AnsiFromWide(text[i]);
+        sink_.Put(static_cast<char>(byte < 0 ? '?' : byte));
+      }
+    }
+    if (spec.left) Pad(pad, ' ');
+  }
+
+  void String(const Spec& spec, bool wideArgument) {
+    const void* pointer = va_arg(args_.ap, const void*);
+    if (pointer == nullptr) {
+      Text(spec, "(null)");
+    } else if (wideArgument) {
+      Text(spec, static_cast<const wchar_t*>(pointer));
+    } else {
+      Text(spec, static_cast<const char*>(pointer));
+    }
+  }
+
+  void Float(Spec spec, char conversion) {
+    double value = 0;
+    if (spec.size == Size::LongDouble) {
+      value = static_cast<double>(va_arg(args_.ap, long double));
+    } else {
+      value = va_arg(args_.ap, double);
+    }
+    long long precision = spec.precision < 0 ? 6 : spec.precision;
+    if (precision > kMaxFloatPrecision) precision = kMaxFloatPrecision;
+    char body[kFloatBuffer];
+    const bool negative = std::signbit(value) && !std::isnan(value);
+    const std::size_t length =
+        FormatDouble(std::fabs(value), conversion, static_cast<int>(precision), spec.alt, body, sizeof body);
+    char prefix[2] = {0, 0};
+    if (negative) {
+      prefix[0] = '-';
+    } else if (spec.plus) {
+      prefix[0] = '+';
+    } else if (spec.space) {
+      prefix[0] = ' ';
+    }
+    if (!std::isfinite(value)) spec.zero = false;
+    Number(spec, prefix, 0, body, length);
+  }
+
+  FormatSink<Char>& sink_;
+  ArgList& args_;
+};
+
+// Rewrites the exponent after 'e' with at least three digits.
+std::size_t WidenExponent(char* text, std::size_t length, std::size_t size) {
+  char* e = static_cast<char*>(std::memchr(text, 'e', length));
+  if (e == nullptr) return length;
+  char* digits = e + 2;  // after the sign
+  const std::size_t count = static_cast<std::size_t>(text + length - digits);
+  if (count >= 3 || length + (3 - count) > size) return length;
+  const std::size_t shift = 3 - count;
+  std::memmove(digits + shift, digits, count);
+  std::memset(digits, '0', shift);
+  return length + shift;
+}
+
+}  // namespace
+
+std::size_t FormatDouble(double magnitude, char conversion, int precision, bool alt, char* out, std::size_t size) {
+  const bool upper = conversion >= 'A' && conversion <= 'Z';
+  const char kind = static_cast<char>(upper ? conversion - 'A' + 'a' : conversion);
+  std::size_t length = 0;
+  auto finish = [&] {
+    if (upper) {
+      for (std::size_t i = 0; i < length; ++i) {
+        if (out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
+      }
+    }
+    return length;
+  };
+  if (std::isnan(magnitude) || std::isinf(magnitude)) {
+    const char* text = std::isnan(magnitude) ? "nan" : "inf";
+    std::memcpy(out, text, 3);
+    length = 3;
+    return finish();
+  }
+  auto convert = [&](std::chars_format format, int digits) {
+    const auto result = std::to_chars(out, out + size, magnitude, format, digits);
+    length = static_cast<std::size_t>(result.ptr - out);
+  };
+  auto insertPoint = [&] {
+    // '#' keeps the decimal point even without digits after it.
+    if (std::memchr(out, '.', length) != nullptr || length + 1 > size) return;
+    char* e = static_cast<char*>(std::memchr(out, 'e', length));
+    const std::size_t at = e != nullptr ? static_cast<std::size_t>(e - out) : length;
+    std::memmove(out + at + 1, out + at, length - at);
+    out[at] = '.';
+    ++length;
+  };
+
+  if (kind == 'f') {
+    convert(std::chars_format::fixed, precision);
+    if (alt) insertPoint();
+  } else if (kind == 'e') {
+    convert(std::chars_format::scientific, precision);
+    length = WidenExponent(out, length, size);
+    if (alt) insertPoint();
+  } else {
+    const int significant = precision == 0 ? 1 : precision;
+    convert(std::chars_format::scientific, significant - 1);
+    const char* e = static_cast<const char*>(std::memchr(out, 'e', length));
+    int exponent = 0;
+    if (e != nullptr) std::from_chars(e + (e[1] == '+' ? 2 : 1), out + length, exponent);
+    if (exponent >= -4 && exponent < significant) {
+      convert(std::chars_format::fixed, significant - 1 - exponent);
+    }
+    if (!alt) {
+      // Drop trailing zeros of the fraction, then a bare point.
+      char* e2 = static_cast<char*>(std::memchr(out, 'e', length));
+      const std::size_t mantissaEnd = e2 != nullptr ? static_cast<std::size_t>(e2 - out) : length;
+      if (std::memchr(out, '.', mantissaEnd) != nullptr) {
+        std::size_t end = mantissaEnd;
+        while (out[end - 1] == '0') --end;
+        if (out[end - 1] == '.') --end;
+        std::memmove(out + end, out + mantissaEnd, length - mantissaEnd);
+        length -= mantissaEnd - end;
+      }
+    } else {
+      insertPoint();
+    }
+    length = WidenExponent(out, length, size);
+  }
+  return finish();
+}
+
+void FormatV(FormatSink<wchar_t>& sink, const wchar_t* format, va_list args) {
+  ArgList list;
+  va_copy(list.ap, args);
+  Engine<wchar_t>(sink, list).Run(format);
+  va_end(list.ap);
+}
+
+void FormatV(FormatSink<char>& sink, const char* format, va_list args) {
+  ArgList list;
+  va_copy(list.ap, args);
+  Engine<char>(sink, list).Run(format);
+  va_end(list.ap);
+}
+
+}  // namespace ce::kernel
