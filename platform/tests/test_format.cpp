@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
@@ -101,13 +102,18 @@ TEST(Format, Floats) {
          std::nan("")),
        L"inf|-inf|  nan"},
       {W(L"%Lf", 1.5L), L"1.500000"},
+      // Rounding works on 17 significant digits, half away from zero.
+      {W(L"%.1f|%.2f|%.0f|%.0f|%.0f", 0.25, 0.125, 0.5, 2.5, 0.49), L"0.3|0.13|1|3|0"},
+      {W(L"%.2f|%.1f|%.3f", 2.675, 9.96, 0.0004), L"2.67|10.0|0.000"},
+      {W(L"%.20f", 0.1), L"0.10000000000000001000"},
+      {W(L"%.1e|%.0e|%g", 9.96, 25.0, 999999.5), L"1.0e+001|3e+001|1e+006"},
   };
   for (const Case& c : cases) EXPECT_EQ(c.got, c.expected);
   EXPECT_EQ(N("%f %3.2f %g", 1.0, 2.345, 0.25), "1.000000 2.35 0.25");
   // Large values print every integer digit.
   const std::wstring big = W(L"%f", 1e300);
   EXPECT_EQ(big.size(), 308u);
-  EXPECT_EQ(big.substr(0, 4), L"1000");
+  EXPECT_EQ(big.substr(0, 20), L"10000000000000001000");
   EXPECT_EQ(big.substr(301), L".000000");
 }
 
@@ -144,6 +150,19 @@ TEST(Format, CountedFormsNeverWritePastTheCount) {
   std::wmemset(buffer, L'#', 8);
   EXPECT_EQ(_snwprintf(buffer, 6, L"%2147483647d", 1), -1);
   EXPECT_EQ(std::wstring(buffer, 7), L"      #");
+
+  // Every count gives a prefix of the full text and touches nothing past it.
+  const wchar_t* format = L"%s|%5d|%-8.3f|%S|%c";
+  const std::wstring full = W(format, L"name", -42, 2.5, "ab", L'z');
+  for (std::size_t count = 0; count <= full.size() + 2; ++count) {
+    std::wstring out(full.size() + 8, L'#');
+    const int result = _snwprintf(out.data(), count, format, L"name", -42, 2.5, "ab", L'z');
+    const std::size_t stored = std::min(count, full.size());
+    EXPECT_EQ(out.substr(0, stored), full.substr(0, stored));
+    EXPECT_EQ(result, count < full.size() ? -1 : static_cast<int>(full.size()));
+    EXPECT_EQ(out.find_first_not_of(L'#', count > full.size() ? full.size() + 1 : count), std::wstring::npos)
+        << count;
+  }
 
   char narrow[8];
   std::memset(narrow, '#', 8);

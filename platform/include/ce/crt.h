@@ -14,7 +14,9 @@
 // Formatting: flags "- + 0 space #", widths and precisions (also "*"), size
 // prefixes h, hh, l, ll, L, w, I, I32 and I64, conversions d i u o x X c C s S
 // p e E f F g G and %%. "l" is 32 bits as on the device (LONG, DWORD);
-// 64-bit values take "I64" or "ll". Exponents have at least three digits
+// 64-bit values take "I64" or "ll". Floating-point values print from their
+// 17 significant digits, rounded half away from zero at the last place shown
+// ("%.1f" of 0.25 is "0.3"); exponents have at least three digits
 // ("1.5e+003"). Infinity and NaN print as "inf" and "nan". "%n" takes its
 // argument and stores nothing. A null string prints "(null)". The decimal
 // point is always '.'.

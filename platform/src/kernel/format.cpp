@@ -16,7 +16,8 @@ namespace ce::kernel {
 namespace {
 
 // Long enough for a fixed-notation DBL_MAX (309 digits) at the largest
-// precision the formatter honours.
+// precision the formatter honours; places past the 17th significant digit
+// are zeros anyway.
 constexpr int kMaxFloatPrecision = 512;
 constexpr std::size_t kFloatBuffer = 900;
 
@@ -384,17 +385,96 @@ class Engine {
   ArgList& args_;
 };
 
-// Rewrites the exponent after 'e' with at least three digits.
-std::size_t WidenExponent(char* text, std::size_t length, std::size_t size) {
-  char* e = static_cast<char*>(std::memchr(text, 'e', length));
-  if (e == nullptr) return length;
-  char* digits = e + 2;  // after the sign
-  const std::size_t count = static_cast<std::size_t>(text + length - digits);
-  if (count >= 3 || length + (3 - count) > size) return length;
-  const std::size_t shift = 3 - count;
-  std::memmove(digits + shift, digits, count);
-  std::memset(digits, '0', shift);
-  return length + shift;
+// The decimal form the device's runtime prints from: the value rounded to 17
+// significant digits, then rounded half away from zero at the place the
+// format asks for; places past the 17th digit print as zeros.
+struct Decimal {
+  char digits[17];
+  int exponent = 0;  // value = d0.d1d2... x 10^exponent
+
+  char At(long long index) const { return index >= 0 && index < 17 ? digits[index] : '0'; }
+  bool IsZero() const {
+    for (char c : digits) {
+      if (c != '0') return false;
+    }
+    return true;
+  }
+};
+
+Decimal ToDecimal(double magnitude) {
+  Decimal d;
+  char text[48];
+  const auto result = std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific, 16);
+  d.digits[0] = text[0];
+  std::memcpy(d.digits + 1, text + 2, 16);  // "d.dddddddddddddddde+XX"
+  const char* e = static_cast<const char*>(std::memchr(text, 'e', static_cast<std::size_t>(result.ptr - text)));
+  std::from_chars(e + (e[1] == '+' ? 2 : 1), result.ptr, d.exponent);
+  if (d.IsZero()) d.exponent = 0;
+  return d;
+}
+
+// Keeps `keep` significant digits, rounding half away from zero.
+void RoundTo(Decimal& d, long long keep) {
+  if (keep >= 17) return;
+  if (keep < 0) {
+    std::memset(d.digits, '0', sizeof d.digits);
+    return;
+  }
+  const bool up = d.digits[keep] >= '5';
+  std::memset(d.digits + keep, '0', static_cast<std::size_t>(17 - keep));
+  if (!up) return;
+  long long i = keep - 1;
+  while (i >= 0 && d.digits[i] == '9') d.digits[i--] = '0';
+  if (i >= 0) {
+    ++d.digits[i];
+  } else {
+    d.digits[0] = '1';  // 9.99 became 10.0
+    ++d.exponent;
+  }
+}
+
+// Appends within `size`; the callers' buffers are sized for the worst case.
+struct TextOut {
+  char* out;
+  std::size_t size;
+  std::size_t length = 0;
+  void Put(char c) {
+    if (length < size) out[length++] = c;
+  }
+};
+
+void Fixed(const Decimal& d, int precision, bool alt, TextOut& text) {
+  if (d.exponent < 0) {
+    text.Put('0');
+  } else {
+    for (long long k = 0; k <= d.exponent; ++k) text.Put(d.At(k));
+  }
+  if (precision > 0 || alt) text.Put('.');
+  for (long long i = 1; i <= precision; ++i) text.Put(d.At(d.exponent + i));
+}
+
+void Scientific(const Decimal& d, int precision, bool alt, TextOut& text) {
+  text.Put(d.At(0));
+  if (precision > 0 || alt) text.Put('.');
+  for (long long i = 1; i <= precision; ++i) text.Put(d.At(i));
+  text.Put('e');
+  text.Put(d.exponent < 0 ? '-' : '+');
+  char digits[8];
+  const auto result = std::to_chars(digits, digits + sizeof digits, d.exponent < 0 ? -d.exponent : d.exponent);
+  for (auto n = result.ptr - digits; n < 3; ++n) text.Put('0');  // at least three exponent digits
+  for (const char* p = digits; p < result.ptr; ++p) text.Put(*p);
+}
+
+// %g without '#': trailing zeros of the fraction go, then a bare point.
+void StripFraction(TextOut& text) {
+  char* e = static_cast<char*>(std::memchr(text.out, 'e', text.length));
+  const std::size_t mantissaEnd = e != nullptr ? static_cast<std::size_t>(e - text.out) : text.length;
+  if (std::memchr(text.out, '.', mantissaEnd) == nullptr) return;
+  std::size_t end = mantissaEnd;
+  while (text.out[end - 1] == '0') --end;
+  if (text.out[end - 1] == '.') --end;
+  std::memmove(text.out + end, text.out + mantissaEnd, text.length - mantissaEnd);
+  text.length -= mantissaEnd - end;
 }
 
 }  // namespace
@@ -402,68 +482,34 @@ std::size_t WidenExponent(char* text, std::size_t length, std::size_t size) {
 std::size_t FormatDouble(double magnitude, char conversion, int precision, bool alt, char* out, std::size_t size) {
   const bool upper = conversion >= 'A' && conversion <= 'Z';
   const char kind = static_cast<char>(upper ? conversion - 'A' + 'a' : conversion);
-  std::size_t length = 0;
-  auto finish = [&] {
-    if (upper) {
-      for (std::size_t i = 0; i < length; ++i) {
-        if (out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
-      }
-    }
-    return length;
-  };
+  TextOut text{out, size};
   if (std::isnan(magnitude) || std::isinf(magnitude)) {
-    const char* text = std::isnan(magnitude) ? "nan" : "inf";
-    std::memcpy(out, text, 3);
-    length = 3;
-    return finish();
-  }
-  auto convert = [&](std::chars_format format, int digits) {
-    const auto result = std::to_chars(out, out + size, magnitude, format, digits);
-    length = static_cast<std::size_t>(result.ptr - out);
-  };
-  auto insertPoint = [&] {
-    // '#' keeps the decimal point even without digits after it.
-    if (std::memchr(out, '.', length) != nullptr || length + 1 > size) return;
-    char* e = static_cast<char*>(std::memchr(out, 'e', length));
-    const std::size_t at = e != nullptr ? static_cast<std::size_t>(e - out) : length;
-    std::memmove(out + at + 1, out + at, length - at);
-    out[at] = '.';
-    ++length;
-  };
-
-  if (kind == 'f') {
-    convert(std::chars_format::fixed, precision);
-    if (alt) insertPoint();
-  } else if (kind == 'e') {
-    convert(std::chars_format::scientific, precision);
-    length = WidenExponent(out, length, size);
-    if (alt) insertPoint();
+    for (const char* p = std::isnan(magnitude) ? "nan" : "inf"; *p != 0; ++p) text.Put(*p);
   } else {
-    const int significant = precision == 0 ? 1 : precision;
-    convert(std::chars_format::scientific, significant - 1);
-    const char* e = static_cast<const char*>(std::memchr(out, 'e', length));
-    int exponent = 0;
-    if (e != nullptr) std::from_chars(e + (e[1] == '+' ? 2 : 1), out + length, exponent);
-    if (exponent >= -4 && exponent < significant) {
-      convert(std::chars_format::fixed, significant - 1 - exponent);
-    }
-    if (!alt) {
-      // Drop trailing zeros of the fraction, then a bare point.
-      char* e2 = static_cast<char*>(std::memchr(out, 'e', length));
-      const std::size_t mantissaEnd = e2 != nullptr ? static_cast<std::size_t>(e2 - out) : length;
-      if (std::memchr(out, '.', mantissaEnd) != nullptr) {
-        std::size_t end = mantissaEnd;
-        while (out[end - 1] == '0') --end;
-        if (out[end - 1] == '.') --end;
-        std::memmove(out + end, out + mantissaEnd, length - mantissaEnd);
-        length -= mantissaEnd - end;
-      }
+    Decimal d = ToDecimal(magnitude);
+    if (kind == 'f') {
+      RoundTo(d, d.exponent + 1LL + precision);
+      Fixed(d, precision, alt, text);
+    } else if (kind == 'e') {
+      RoundTo(d, precision + 1LL);
+      Scientific(d, precision, alt, text);
     } else {
-      insertPoint();
+      const int significant = precision == 0 ? 1 : precision;
+      RoundTo(d, significant);
+      if (d.exponent >= -4 && d.exponent < significant) {
+        Fixed(d, significant - 1 - d.exponent, alt, text);
+      } else {
+        Scientific(d, significant - 1, alt, text);
+      }
+      if (!alt) StripFraction(text);
     }
-    length = WidenExponent(out, length, size);
   }
-  return finish();
+  if (upper) {
+    for (std::size_t i = 0; i < text.length; ++i) {
+      if (out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
+    }
+  }
+  return text.length;
 }
 
 void FormatV(FormatSink<wchar_t>& sink, const wchar_t* format, va_list args) {
