@@ -117,12 +117,12 @@ TEST(Format, Floats) {
   EXPECT_EQ(big.substr(301), L".000000");
 }
 
-TEST(Format, PointersPercentAndOddSpecifications) {
+TEST(Format, PointersPercentAndOddConversions) {
   const auto p = reinterpret_cast<void*>(static_cast<std::uintptr_t>(0xBEEF));
   EXPECT_EQ(W(L"%p", p), std::wstring(2 * sizeof(void*) - 4, L'0') + L"BEEF");
   EXPECT_EQ(W(L"100%%"), L"100%");
   EXPECT_EQ(W(L"%y|%d", 3), L"y|3");  // an unknown conversion prints itself
-  EXPECT_EQ(W(L"end%"), L"end");       // a format ending inside a specification stops
+  EXPECT_EQ(W(L"end%"), L"end");       // a format ending inside a conversion stops
   int count = 99;
   EXPECT_EQ(W(L"ab%ncd%d", &count, 1), L"abcd1");
   EXPECT_EQ(count, 99);  // %n stores nothing

@@ -297,6 +297,23 @@ TEST(CodePage, BadArgumentsAndFlags) {
   }
 }
 
+TEST(CodePage, UnconvertedFormsFailLoudly) {
+  wchar_t wide[4];
+  EXPECT_DEATH(MultiByteToWideChar(CP_ACP, MB_COMPOSITE, "a", 1, wide, 4), "not implemented");
+  EXPECT_DEATH(MultiByteToWideChar(CP_OEMCP, 0, "a", 1, wide, 4), "not implemented");
+}
+
+TEST(CodePage, ConstantsKeepTheirDeviceValues) {
+  static_assert(CP_ACP == 0 && CP_OEMCP == 1 && CP_THREAD_ACP == 3 && CP_UTF8 == 65001);
+  static_assert(MB_PRECOMPOSED == 1 && MB_COMPOSITE == 2 && MB_USEGLYPHCHARS == 4 && MB_ERR_INVALID_CHARS == 8);
+  static_assert(WC_DISCARDNS == 0x10 && WC_SEPCHARS == 0x20 && WC_DEFAULTCHAR == 0x40 &&
+                WC_ERR_INVALID_CHARS == 0x80 && WC_COMPOSITECHECK == 0x200 && WC_NO_BEST_FIT_CHARS == 0x400);
+  static_assert(_UPPER == 1 && _LOWER == 2 && _DIGIT == 4 && _SPACE == 8 && _PUNCT == 0x10 && _CONTROL == 0x20 &&
+                _BLANK == 0x40 && _HEX == 0x80 && _ALPHA == 0x103);
+  static_assert(CE_RAND_MAX == 0x7FFF && ERROR_INVALID_FLAGS == 1004 && ERROR_NO_UNICODE_TRANSLATION == 1113);
+  SUCCEED();
+}
+
 TEST(CodePage, Utf8RoundTripAndInvalidInput) {
   const wchar_t text[] = L"a\u00e9\u20ac\U0001F600";
   char utf8[16];

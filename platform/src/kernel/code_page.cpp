@@ -3,6 +3,7 @@
 // conversion always agree and a too-small buffer is never written.
 #include "kernel/code_page.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 

@@ -28,7 +28,7 @@ struct ArgList {
 
 enum class Size { Default, Char8, Short, Long, LongLong, LongDouble, Wide, Pointer };
 
-struct Spec {
+struct Field {
   bool left = false;
   bool plus = false;
   bool space = false;
@@ -40,14 +40,14 @@ struct Spec {
   bool narrowOverride = false;  // "h" on c, C, s, S
 };
 
-constexpr long long kMaxField = 0x7FFFFFFF;
+constexpr long long kMaxNumber = 0x7FFFFFFF;
 
 template <class Char>
 long long ReadNumber(const Char*& f) {
   long long value = 0;
   while (*f >= '0' && *f <= '9') {
-    if (value < kMaxField) value = value * 10 + (*f - '0');
-    if (value > kMaxField) value = kMaxField;
+    if (value < kMaxNumber) value = value * 10 + (*f - '0');
+    if (value > kMaxNumber) value = kMaxNumber;
     ++f;
   }
   return value;
@@ -65,27 +65,27 @@ class Engine {
         continue;
       }
       ++f;
-      Spec spec;
-      if (!ParseSpec(f, spec)) return;  // format ended inside a specification
-      Convert(*f++, spec);
+      Field field;
+      if (!ParseField(f, field)) return;  // the format ended inside a conversion
+      Convert(*f++, field);
     }
   }
 
  private:
   static constexpr bool kWide = std::is_same_v<Char, wchar_t>;
 
-  bool ParseSpec(const Char*& f, Spec& spec) {
+  bool ParseField(const Char*& f, Field& field) {
     for (;; ++f) {
       if (*f == '-') {
-        spec.left = true;
+        field.left = true;
       } else if (*f == '+') {
-        spec.plus = true;
+        field.plus = true;
       } else if (*f == ' ') {
-        spec.space = true;
+        field.space = true;
       } else if (*f == '0') {
-        spec.zero = true;
+        field.zero = true;
       } else if (*f == '#') {
-        spec.alt = true;
+        field.alt = true;
       } else {
         break;
       }
@@ -94,88 +94,88 @@ class Engine {
       ++f;
       const long long width = va_arg(args_.ap, int);
       if (width < 0) {
-        spec.left = true;
-        spec.width = -width;
+        field.left = true;
+        field.width = -width;
       } else {
-        spec.width = width;
+        field.width = width;
       }
     } else {
-      spec.width = ReadNumber(f);
+      field.width = ReadNumber(f);
     }
     if (*f == '.') {
       ++f;
       if (*f == '*') {
         ++f;
         const int precision = va_arg(args_.ap, int);
-        spec.precision = precision < 0 ? -1 : precision;
+        field.precision = precision < 0 ? -1 : precision;
       } else {
-        spec.precision = ReadNumber(f);
+        field.precision = ReadNumber(f);
       }
     }
     if (*f == 'h') {
       ++f;
-      spec.size = Size::Short;
-      spec.narrowOverride = true;
+      field.size = Size::Short;
+      field.narrowOverride = true;
       if (*f == 'h') {
         ++f;
-        spec.size = Size::Char8;
+        field.size = Size::Char8;
       }
     } else if (*f == 'l') {
       ++f;
-      spec.size = Size::Long;
+      field.size = Size::Long;
       if (*f == 'l') {
         ++f;
-        spec.size = Size::LongLong;
+        field.size = Size::LongLong;
       }
     } else if (*f == 'w') {
       ++f;
-      spec.size = Size::Wide;
+      field.size = Size::Wide;
     } else if (*f == 'L') {
       ++f;
-      spec.size = Size::LongDouble;
+      field.size = Size::LongDouble;
     } else if (*f == 'I') {
       ++f;
       if (f[0] == '6' && f[1] == '4') {
         f += 2;
-        spec.size = Size::LongLong;
+        field.size = Size::LongLong;
       } else if (f[0] == '3' && f[1] == '2') {
         f += 2;
-        spec.size = Size::Default;
+        field.size = Size::Default;
       } else {
-        spec.size = Size::Pointer;
+        field.size = Size::Pointer;
       }
     }
     return *f != 0;
   }
 
-  void Convert(Char conversion, const Spec& spec) {
+  void Convert(Char conversion, const Field& field) {
     switch (conversion) {
       case 'd':
       case 'i':
-        return Signed(spec);
+        return Signed(field);
       case 'u':
-        return Unsigned(spec, 10, false);
+        return Unsigned(field, 10, false);
       case 'o':
-        return Unsigned(spec, 8, false);
+        return Unsigned(field, 8, false);
       case 'x':
-        return Unsigned(spec, 16, false);
+        return Unsigned(field, 16, false);
       case 'X':
-        return Unsigned(spec, 16, true);
+        return Unsigned(field, 16, true);
       case 'p':
-        return Pointer(spec);
+        return Pointer(field);
       case 'c':
       case 'C':
-        return Character(spec, WideArgument(conversion, spec));
+        return Character(field, WideArgument(conversion, field));
       case 's':
       case 'S':
-        return String(spec, WideArgument(conversion, spec));
+        return String(field, WideArgument(conversion, field));
       case 'e':
       case 'E':
       case 'f':
       case 'F':
       case 'g':
       case 'G':
-        return Float(spec, static_cast<char>(conversion));
+        return Float(field, static_cast<char>(conversion));
       case 'n':
         (void)va_arg(args_.ap, void*);  // counts are never stored through a pointer
         return;
@@ -188,9 +188,9 @@ class Engine {
 
   // Whether a c/C/s/S argument is wide: lower case follows the format's own
   // width, upper case the other one; "h" forces narrow, "l" and "w" wide.
-  bool WideArgument(Char conversion, const Spec& spec) const {
-    if (spec.narrowOverride) return false;
-    if (spec.size == Size::Long || spec.size == Size::Wide) return true;
+  bool WideArgument(Char conversion, const Field& field) const {
+    if (field.narrowOverride) return false;
+    if (field.size == Size::Long || field.size == Size::Wide) return true;
     const bool lower = conversion == 'c' || conversion == 's';
     return lower == kWide;
   }
@@ -200,19 +200,19 @@ class Engine {
   }
 
   // Emits prefix, zeros, body with the width rules for numbers.
-  void Number(const Spec& spec, const char* prefix, long long zeros, const char* body, std::size_t bodyLength) {
+  void Number(const Field& field, const char* prefix, long long zeros, const char* body, std::size_t bodyLength) {
     const long long prefixLength = static_cast<long long>(std::strlen(prefix));
     long long total = prefixLength + zeros + static_cast<long long>(bodyLength);
-    long long pad = spec.width > total ? spec.width - total : 0;
-    if (!spec.left && !spec.zero) Pad(pad, ' ');
+    long long pad = field.width > total ? field.width - total : 0;
+    if (!field.left && !field.zero) Pad(pad, ' ');
     for (const char* p = prefix; *p != 0; ++p) sink_.Put(static_cast<Char>(*p));
-    if (!spec.left && spec.zero) Pad(pad, '0');
+    if (!field.left && field.zero) Pad(pad, '0');
     Pad(zeros, '0');
     for (std::size_t i = 0; i < bodyLength && !sink_.overflow; ++i) sink_.Put(static_cast<Char>(body[i]));
-    if (spec.left) Pad(pad, ' ');
+    if (field.left) Pad(pad, ' ');
   }
 
-  void Integer(Spec spec, std::uint64_t magnitude, bool negative, int base, bool upper, bool isSigned) {
+  void Integer(Field field, std::uint64_t magnitude, bool negative, int base, bool upper, bool isSigned) {
     char digits[72];
     std::size_t n = 0;
     const char* alphabet = upper ? "0123456789ABCDEF" : "0123456789abcdef";
@@ -223,31 +223,31 @@ class Engine {
       v /= static_cast<unsigned>(base);
     }
     for (std::size_t i = 0; i < n; ++i) digits[i] = reversed[n - 1 - i];
-    if (n == 0 && spec.precision != 0) digits[n++] = '0';
+    if (n == 0 && field.precision != 0) digits[n++] = '0';
 
     char prefix[3] = {0, 0, 0};
     if (isSigned) {
       if (negative) {
         prefix[0] = '-';
-      } else if (spec.plus) {
+      } else if (field.plus) {
         prefix[0] = '+';
-      } else if (spec.space) {
+      } else if (field.space) {
         prefix[0] = ' ';
       }
     }
-    if (spec.alt && base == 16 && magnitude != 0) {
+    if (field.alt && base == 16 && magnitude != 0) {
       prefix[0] = '0';
       prefix[1] = upper ? 'X' : 'x';
     }
-    long long zeros = spec.precision > static_cast<long long>(n) ? spec.precision - static_cast<long long>(n) : 0;
-    if (spec.alt && base == 8 && zeros == 0 && (n == 0 || digits[0] != '0')) zeros = 1;
-    if (spec.precision >= 0) spec.zero = false;
-    Number(spec, prefix, zeros, digits, n);
+    long long zeros = field.precision > static_cast<long long>(n) ? field.precision - static_cast<long long>(n) : 0;
+    if (field.alt && base == 8 && zeros == 0 && (n == 0 || digits[0] != '0')) zeros = 1;
+    if (field.precision >= 0) field.zero = false;
+    Number(field, prefix, zeros, digits, n);
   }
 
-  void Signed(const Spec& spec) {
+  void Signed(const Field& field) {
     std::int64_t value = 0;
-    switch (spec.size) {
+    switch (field.size) {
       case Size::Char8:
         value = static_cast<signed char>(va_arg(args_.ap, int));
         break;
@@ -267,12 +267,12 @@ class Engine {
     const bool negative = value < 0;
     // Negate in unsigned arithmetic so the most negative value is safe.
     const std::uint64_t magnitude = negative ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);
-    Integer(spec, magnitude, negative, 10, false, true);
+    Integer(field, magnitude, negative, 10, false, true);
   }
 
-  void Unsigned(const Spec& spec, int base, bool upper) {
+  void Unsigned(const Field& field, int base, bool upper) {
     std::uint64_t value = 0;
-    switch (spec.size) {
+    switch (field.size) {
       case Size::Char8:
         value = static_cast<unsigned char>(va_arg(args_.ap, unsigned));
         break;
@@ -289,17 +289,17 @@ class Engine {
         value = va_arg(args_.ap, unsigned);
         break;
     }
-    Integer(spec, value, false, base, upper, false);
+    Integer(field, value, false, base, upper, false);
   }
 
-  void Pointer(Spec spec) {
+  void Pointer(Field field) {
     const auto value = reinterpret_cast<std::uintptr_t>(va_arg(args_.ap, void*));
-    spec.alt = false;
-    spec.precision = 2 * sizeof(void*);
-    Integer(spec, value, false, 16, true, false);
+    field.alt = false;
+    field.precision = 2 * sizeof(void*);
+    Integer(field, value, false, 16, true, false);
   }
 
-  void Character(const Spec& spec, bool wideArgument) {
+  void Character(const Field& field, bool wideArgument) {
     const int raw = va_arg(args_.ap, int);
     Char c;
     if (wideArgument) {
@@ -318,20 +318,20 @@ class Engine {
         c = static_cast<char>(byte);
       }
     }
-    const long long pad = spec.width > 1 ? spec.width - 1 : 0;
-    const Char padChar = spec.zero && !spec.left ? Char('0') : Char(' ');
-    if (!spec.left) Pad(pad, padChar);
+    const long long pad = field.width > 1 ? field.width - 1 : 0;
+    const Char padChar = field.zero && !field.left ? Char('0') : Char(' ');
+    if (!field.left) Pad(pad, padChar);
     sink_.Put(c);
-    if (spec.left) Pad(pad, ' ');
+    if (field.left) Pad(pad, ' ');
   }
 
   template <class From>
-  void Text(const Spec& spec, const From* text) {
+  void Text(const Field& field, const From* text) {
     std::size_t length = 0;
-    while ((spec.precision < 0 || static_cast<long long>(length) < spec.precision) && text[length] != 0) ++length;
-    const long long pad = spec.width > static_cast<long long>(length) ? spec.width - static_cast<long long>(length) : 0;
-    const Char padChar = spec.zero && !spec.left ? Char('0') : Char(' ');
-    if (!spec.left) Pad(pad, padChar);
+    while ((field.precision < 0 || static_cast<long long>(length) < field.precision) && text[length] != 0) ++length;
+    const long long pad = field.width > static_cast<long long>(length) ? field.width - static_cast<long long>(length) : 0;
+    const Char padChar = field.zero && !field.left ? Char('0') : Char(' ');
+    if (!field.left) Pad(pad, padChar);
     for (std::size_t i = 0; i < length && !sink_.overflow; ++i) {
       if constexpr (std::is_same_v<From, Char>) {
         sink_.Put(text[i]);
@@ -342,43 +342,43 @@ class Engine {
         sink_.Put(static_cast<char>(byte < 0 ? '?' : byte));
       }
     }
-    if (spec.left) Pad(pad, ' ');
+    if (field.left) Pad(pad, ' ');
   }
 
-  void String(const Spec& spec, bool wideArgument) {
+  void String(const Field& field, bool wideArgument) {
     const void* pointer = va_arg(args_.ap, const void*);
     if (pointer == nullptr) {
-      Text(spec, "(null)");
+      Text(field, "(null)");
     } else if (wideArgument) {
-      Text(spec, static_cast<const wchar_t*>(pointer));
+      Text(field, static_cast<const wchar_t*>(pointer));
     } else {
-      Text(spec, static_cast<const char*>(pointer));
+      Text(field, static_cast<const char*>(pointer));
     }
   }
 
-  void Float(Spec spec, char conversion) {
+  void Float(Field field, char conversion) {
     double value = 0;
-    if (spec.size == Size::LongDouble) {
+    if (field.size == Size::LongDouble) {
       value = static_cast<double>(va_arg(args_.ap, long double));
     } else {
       value = va_arg(args_.ap, double);
     }
-    long long precision = spec.precision < 0 ? 6 : spec.precision;
+    long long precision = field.precision < 0 ? 6 : field.precision;
     if (precision > kMaxFloatPrecision) precision = kMaxFloatPrecision;
     char body[kFloatBuffer];
     const bool negative = std::signbit(value) && !std::isnan(value);
     const std::size_t length =
-        FormatDouble(std::fabs(value), conversion, static_cast<int>(precision), spec.alt, body, sizeof body);
+        FormatDouble(std::fabs(value), conversion, static_cast<int>(precision), field.alt, body, sizeof body);
     char prefix[2] = {0, 0};
     if (negative) {
       prefix[0] = '-';
-    } else if (spec.plus) {
+    } else if (field.plus) {
       prefix[0] = '+';
-    } else if (spec.space) {
+    } else if (field.space) {
       prefix[0] = ' ';
     }
-    if (!std::isfinite(value)) spec.zero = false;
-    Number(spec, prefix, 0, body, length);
+    if (!std::isfinite(value)) field.zero = false;
+    Number(field, prefix, 0, body, length);
   }
 
   FormatSink<Char>& sink_;
