@@ -6,12 +6,14 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "backend/headless/headless_display.h"
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
+#include "gdi/objects.h"
 #include "gdi/screen.h"
 #include "gdi_screen_config.h"
 
@@ -633,6 +635,37 @@ TEST(GdiScreen, DrawingOnTheScreenIsShownAndPresented) {
   EXPECT_EQ(GetPixel(copy.dc(), 0, 0), RGB(255, 0, 0));
   DeleteObject(brush);
   ReleaseDC(nullptr, screen);
+}
+
+TEST(GdiScreen, ADcWithAnOriginDrawsOnlyInItsOwnArea) {
+  // The shape of a window's DC: the screen, seen from the window's corner,
+  // limited to the window.
+  ce::test::ScreenConfig config{{"DEVICE_SCREEN_WIDTH", "40"}, {"DEVICE_SCREEN_HEIGHT", "50"}};
+  auto screen = ce::gdi::Screen::Current();
+  HDC window;
+  {
+    std::lock_guard guard(ce::gdi::GdiLock());
+    window = ce::gdi::CreateScreenDc(screen, POINT{10, 20}, RECT{10, 20, 30, 40});
+  }
+  ASSERT_NE(window, nullptr);
+  HBRUSH brush = CreateSolidBrush(RGB(255, 255, 255));
+  const RECT everything{-50, -50, 100, 100};
+  ASSERT_NE(FillRect(window, &everything, brush), 0);
+  for (int y = 0; y < 50; ++y) {
+    for (int x = 0; x < 40; ++x) {
+      const bool owned = x >= 10 && x < 30 && y >= 20 && y < 40;
+      ASSERT_EQ(Shown().Pixel(x, y), owned ? RGB(255, 255, 255) : RGB(0, 0, 0)) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(SetPixel(window, 0, 0, RGB(255, 0, 0)), RGB(255, 0, 0));
+  EXPECT_EQ(Shown().Pixel(10, 20), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(window, -1, 0), CLR_INVALID) << "outside its area";
+  EXPECT_EQ(IntersectClipRect(window, 5, 5, 100, 100), SIMPLEREGION);
+  EXPECT_EQ(GetPixel(window, 4, 5), CLR_INVALID);
+  EXPECT_EQ(GetPixel(window, 19, 19), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(window, 20, 19), CLR_INVALID);
+  DeleteObject(brush);
+  EXPECT_TRUE(DeleteDC(window));
 }
 
 TEST(GdiScreen, ScreenshotIsAPngOfWhatIsShown) {
