@@ -12,6 +12,9 @@
 
 namespace {
 
+static_assert(GX_FULLSCREEN == 1 && GX_NORMALKEYS == 2);
+static_assert(kfDirect == 0x20 && kfDirect565 == 0x80);
+
 ce::backend::HeadlessDisplay& Shown() {
   return dynamic_cast<ce::backend::HeadlessDisplay&>(ce::gdi::Screen::Current()->display());
 }

@@ -19,6 +19,14 @@
 
 namespace {
 
+// The values programs pass on the device; a slip here breaks them silently.
+static_assert(SRCCOPY == 0xCC0020 && SRCAND == 0x8800C6 && SRCPAINT == 0xEE0086 && NOTSRCCOPY == 0x330008);
+static_assert(BITSPIXEL == 12 && LOGPIXELSX == 88 && LOGPIXELSY == 90 && HORZRES == 8 && VERTRES == 10);
+static_assert(BI_RGB == 0 && BI_BITFIELDS == 3 && DIB_RGB_COLORS == 0);
+static_assert(QUERYESCSUPPORT == 8 && SETPOWERMANAGEMENT == 6147 && GETPOWERMANAGEMENT == 6148 &&
+              GETRAWFRAMEBUFFER == 0x20001);
+static_assert(WHITE_BRUSH == 0 && BLACK_BRUSH == 4 && NULL_BRUSH == 5 && SYSTEM_FONT == 13);
+
 // --- A DIB section of any format, with direct access to its bits ---------
 
 struct Format {

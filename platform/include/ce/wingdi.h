@@ -3,7 +3,7 @@
 // transfers with raster operations, pixels, device capabilities and the
 // display driver's escapes (raw frame buffer, display power).
 // Left out here: pens, lines, shapes, regions other than the null clip
-// region, palettes and text, which come with their own pieces of the layer.
+// region, palettes and text, which live in their own sources.
 #pragma once
 
 #include "ce/windef.h"
@@ -91,7 +91,7 @@ struct LOGBRUSH {
   LONG lbHatch;
 };
 
-// Stock objects. Only the brushes exist in this piece of the layer.
+// Stock objects. Only the brushes exist so far.
 inline constexpr int WHITE_BRUSH = 0;
 inline constexpr int LTGRAY_BRUSH = 1;
 inline constexpr int GRAY_BRUSH = 2;
