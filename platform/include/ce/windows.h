@@ -5,3 +5,4 @@
 #include "ce/winerror.h"
 #include "ce/winbase.h"
 #include "ce/winnls.h"
+#include "ce/wingdi.h"
