@@ -508,6 +508,19 @@ TEST_F(Files, EachVolumeHasItsOwnFreeSpace) {
   SetLastError(0);
   EXPECT_FALSE(GetDiskFreeSpaceExW(L"\\No Card", &card, nullptr, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+
+  // A move onto a card needs room on the card, and a failed one keeps the file.
+  ScopedSetting little("DEVICE_STORAGE_CARD_FREE_BYTES", "100");
+  ASSERT_TRUE(WriteNew(L"\\My Documents\\big.wav", std::string(200, 'x')));
+  SetLastError(0);
+  EXPECT_FALSE(MoveFileW(L"\\My Documents\\big.wav", L"\\Storage Card\\big.wav"));
+  EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+  EXPECT_EQ(ReadAll(L"\\My Documents\\big.wav"), std::string(200, 'x'));
+  EXPECT_FALSE(HostExists("Storage Card/big.wav"));
+  ASSERT_TRUE(WriteNew(L"\\My Documents\\small.wav", std::string(60, 'y')));
+  ASSERT_TRUE(MoveFileW(L"\\My Documents\\small.wav", L"\\Storage Card\\small.wav"));
+  ASSERT_TRUE(GetDiskFreeSpaceExW(L"\\Storage Card", &card, nullptr, nullptr));
+  EXPECT_EQ(card.QuadPart, 40u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ce/winbase.h"
+#include "kernel/device.h"
 #include "scoped_setting.h"
 #include "temp_device.h"
 
@@ -89,10 +90,11 @@ TEST_F(Find, NothingFoundAndBadCalls) {
   SetLastError(0);
   EXPECT_EQ(FindFirstFileW(L"\\*", nullptr), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-  SetLastError(0);
-  EXPECT_EQ(FindFirstFileW(L"\\..\\*", nullptr), INVALID_HANDLE_VALUE);
-
   WIN32_FIND_DATAW data{};
+  SetLastError(0);
+  EXPECT_EQ(FindFirstFileW(L"\\..\\*", &data), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+
   HANDLE find = FindFirstFileW(L"\\My Documents\\Rec\\*", &data);
   ASSERT_NE(find, INVALID_HANDLE_VALUE);
   ASSERT_TRUE(FindClose(find));
@@ -130,8 +132,7 @@ TEST_F(Find, EntriesCarryAttributesSizesAndTimes) {
 TEST_F(Find, RootListsCardsAsTemporaryFoldersAndHidesTheDevicesOwnFiles) {
   TempDevice elsewhere;  // a host folder mounted as a card
   ::setenv("DEVICE_ROOT", device.root().c_str(), 1);
-  ce::test::TempDevice* unused = nullptr;
-  (void)unused;
+  ce::device::Reset();
   ScopedSetting cards("DEVICE_STORAGE_CARDS", "Storage Card; SD Card=" + elsewhere.root());
   device.WriteHostFile("device.conf", "# settings\n");
   elsewhere.WriteHostFile("song.mp3", "x");

@@ -144,10 +144,12 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
     ReleaseSpace(path.volume, old);
   }
   if (!existed) {
+    // The side table is written only for what the host cannot tell: its
+    // birth time serves as the creation time where it has one.
     FileMeta meta;
-    meta.creation = SystemTimeNow100ns();
     meta.attributes = flagsAndAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
-    StoreMeta(key, meta);
+    if (key.birth == 0) meta.creation = SystemTimeNow100ns();
+    if (meta.attributes != 0 || meta.creation != 0) StoreMeta(key, meta);
     // A file created read-only is still written through the handle that made it.
     if (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ::fchmod(fd, 0444);
   }

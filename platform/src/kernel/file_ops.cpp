@@ -124,8 +124,12 @@ int CopyHostFile(const std::string& from, const std::string& to, bool keepCreati
     FileKey toKey;
     if (KeyOfPath(from, fromKey) && KeyOfFd(out, toKey)) {
       FileMeta meta = LoadMeta(fromKey).value_or(FileMeta{});
-      meta.creation = keepCreation ? CreationTime(fromKey, st) : SystemTimeNow100ns();
-      StoreMeta(toKey, meta);
+      if (keepCreation) {
+        meta.creation = CreationTime(fromKey, st);
+      } else {
+        meta.creation = toKey.birth == 0 ? SystemTimeNow100ns() : 0;
+      }
+      if (meta.creation != 0 || meta.attributes != 0) StoreMeta(toKey, meta);
     }
   }
   ::close(in);
@@ -228,32 +232,37 @@ BOOL MoveFileW(LPCWSTR existingName, LPCWSTR newName) {
   }
   if (!from.isDirectory && FileIsHeld(from.host, true, 0)) return Fail(ERROR_SHARING_VIOLATION);
 
+  // Moving to another device volume needs room there, even when both lie on
+  // one host file system.
+  const std::uint64_t size = from.volume != to.volume ? TreeSize(from.host) : 0;
+  if (!ReserveSpace(to.volume, size)) return Fail(ERROR_DISK_FULL);
   int error = RenameNoReplace(from.host, target, from.isDirectory);
   if (error == EXDEV) {
     // Another host file system: copy beside the target, put the copy in
     // place, and only then remove the original, so a failure at any step
     // leaves the original whole.
-    const std::uint64_t size = TreeSize(from.host);
-    if (!ReserveSpace(to.volume, size)) return Fail(ERROR_DISK_FULL);
+    const std::uint64_t copied = from.volume != to.volume ? 0 : TreeSize(from.host);
+    if (!ReserveSpace(to.volume, copied)) {
+      ReleaseSpace(to.volume, size);
+      return Fail(ERROR_DISK_FULL);
+    }
     const std::string partial = TempSibling(folder);
     error = CopyTree(from.host, partial);
     if (error == 0) error = RenameNoReplace(partial, target, from.isDirectory);
     if (error != 0) {
       RemoveTree(partial);
-      ReleaseSpace(to.volume, size);
+      ReleaseSpace(to.volume, size + copied);
       return Fail(error == EEXIST ? ERROR_ALREADY_EXISTS : ErrorFromErrno(error));
     }
     RemoveTree(from.host);
-    ReleaseSpace(from.volume, size);
+    ReleaseSpace(from.volume, size + copied);
     return TRUE;
   }
-  if (error != 0) return Fail(error == EEXIST ? ERROR_ALREADY_EXISTS : ErrorFromErrno(error));
-  if (from.volume != to.volume) {
-    // Two device volumes on one host file system: move the accounting too.
-    const std::uint64_t size = TreeSize(target);
-    ReleaseSpace(from.volume, size);
-    ReserveSpace(to.volume, size);
+  if (error != 0) {
+    ReleaseSpace(to.volume, size);
+    return Fail(error == EEXIST ? ERROR_ALREADY_EXISTS : ErrorFromErrno(error));
   }
+  ReleaseSpace(from.volume, size);
   return TRUE;
 }
 
