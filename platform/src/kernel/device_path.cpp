@@ -173,6 +173,8 @@ bool FindEntry(const std::string& dir, const std::wstring& name, bool atRoot, st
   bool any = false;
   while (const dirent* entry = ::readdir(folder)) {
     const std::string hostName = entry->d_name;
+    // Case folding keeps a character's UTF-8 length, so other lengths never match.
+    if (hostName.size() != exact.size()) continue;
     if (hostName == "." || hostName == ".." || (atRoot && IsHiddenRootEntry(hostName))) continue;
     if (!EqualsNoCase(WideFromUtf8(hostName), name)) continue;
     if (!any || hostName < found) found = hostName;
