@@ -62,6 +62,10 @@ TEST_F(Files, NamesResolveIgnoringCaseAndNewNamesKeepTheirCase) {
   EXPECT_FALSE(HostExists("MY DOCUMENTS"));
   ASSERT_TRUE(WriteNew(L"\\my documents\\newfile.txt", "yz"));
   EXPECT_EQ(device.ReadHostFile("My Documents/NewFile.TXT"), "yz") << "the existing entry is replaced, not doubled";
+
+  // Letters beyond ASCII fold too, without the host's locale.
+  ASSERT_TRUE(WriteNew(L"\\My Documents\\\u00C4rger \u0152uvre.txt", "u"));
+  EXPECT_EQ(ReadAll(L"\\my documents\\\u00E4RGER \u0153UVRE.TXT"), "u");
 }
 
 TEST_F(Files, PathsThatWouldLeaveTheDeviceOrAreMalformedFail) {
@@ -279,6 +283,36 @@ TEST_F(Files, BadHandlesFailWithInvalidHandle) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
   }
   EXPECT_TRUE(FindClose(find));
+}
+
+TEST_F(Files, NullNamesFailCleanly) {
+  ASSERT_TRUE(WriteNew(L"\\x.txt", "x"));
+  WIN32_FILE_ATTRIBUTE_DATA info{};
+  const struct {
+    const char* call;
+    bool (*run)(WIN32_FILE_ATTRIBUTE_DATA*);
+  } cases[] = {
+      {"DeleteFileW", [](WIN32_FILE_ATTRIBUTE_DATA*) { return DeleteFileW(nullptr) != FALSE; }},
+      {"MoveFileW from", [](WIN32_FILE_ATTRIBUTE_DATA*) { return MoveFileW(nullptr, L"\\y.txt") != FALSE; }},
+      {"MoveFileW to", [](WIN32_FILE_ATTRIBUTE_DATA*) { return MoveFileW(L"\\x.txt", nullptr) != FALSE; }},
+      {"CopyFileW", [](WIN32_FILE_ATTRIBUTE_DATA*) { return CopyFileW(L"\\x.txt", nullptr, FALSE) != FALSE; }},
+      {"CreateDirectoryW", [](WIN32_FILE_ATTRIBUTE_DATA*) { return CreateDirectoryW(nullptr, nullptr) != FALSE; }},
+      {"RemoveDirectoryW", [](WIN32_FILE_ATTRIBUTE_DATA*) { return RemoveDirectoryW(nullptr) != FALSE; }},
+      {"SetFileAttributesW", [](WIN32_FILE_ATTRIBUTE_DATA*) { return SetFileAttributesW(nullptr, 0) != FALSE; }},
+      {"GetFileAttributesW",
+       [](WIN32_FILE_ATTRIBUTE_DATA*) { return GetFileAttributesW(nullptr) != INVALID_FILE_ATTRIBUTES; }},
+      {"GetFileAttributesExW",
+       [](WIN32_FILE_ATTRIBUTE_DATA* data) {
+         return GetFileAttributesExW(nullptr, GetFileExInfoStandard, data) != FALSE;
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.call);
+    SetLastError(0);
+    EXPECT_FALSE(c.run(&info));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  }
+  EXPECT_EQ(ReadAll(L"\\x.txt"), "x");
 }
 
 TEST_F(Files, MoveNeverReplacesAndKeepsBothFiles) {

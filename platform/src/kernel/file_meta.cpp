@@ -108,6 +108,11 @@ bool StoreMeta(const FileKey& key, const std::optional<FileMeta>& meta) {
   ::flock(lockFd, LOCK_EX);
   table.path.clear();
   ReadTable(table, path);
+  if (!meta && table.entries.count(key) == 0) {
+    ::flock(lockFd, LOCK_UN);
+    ::close(lockFd);
+    return true;  // nothing kept for this file
+  }
   if (meta) {
     table.entries[key] = *meta;
   } else {
