@@ -70,6 +70,7 @@ TEST_F(Files, NamesResolveIgnoringCaseAndNewNamesKeepTheirCase) {
 
 TEST_F(Files, PathsThatWouldLeaveTheDeviceOrAreMalformedFail) {
   const std::wstring longPath = L"\\" + std::wstring(MAX_PATH, L'a');
+  const std::wstring longName = L"\\" + std::wstring(256, L'a');  // a path that fits, a name that does not
   const struct {
     const wchar_t* path;
     DWORD error;
@@ -80,6 +81,7 @@ TEST_F(Files, PathsThatWouldLeaveTheDeviceOrAreMalformedFail) {
       {L"\\My Documents\\..\\..\\escape.txt", ERROR_ACCESS_DENIED},
       {L"..\\escape.txt", ERROR_ACCESS_DENIED},
       {longPath.c_str(), ERROR_FILENAME_EXCED_RANGE},
+      {longName.c_str(), ERROR_FILENAME_EXCED_RANGE},
       {L"\\C:\\x.txt", ERROR_INVALID_NAME},
       {L"\\a*b.txt", ERROR_INVALID_NAME},
       {L"\\No Such Folder\\x.txt", ERROR_PATH_NOT_FOUND},

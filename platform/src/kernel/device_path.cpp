@@ -205,6 +205,7 @@ DWORD ResolveImpl(LPCWSTR path, Resolved& out, std::wstring* mask) {
     if (parts.empty() || IsSeparator(text.back())) return ERROR_FILE_NOT_FOUND;
     *mask = parts.back();
     parts.pop_back();
+    if (mask->size() > 255) return ERROR_FILENAME_EXCED_RANGE;
     if (!ValidComponent(*mask, true) || *mask == L"..") return ERROR_INVALID_NAME;
   }
   std::vector<std::wstring> comps;
@@ -215,6 +216,7 @@ DWORD ResolveImpl(LPCWSTR path, Resolved& out, std::wstring* mask) {
       comps.pop_back();
       continue;
     }
+    if (part.size() > 255) return ERROR_FILENAME_EXCED_RANGE;
     if (!ValidComponent(part, false)) return ERROR_INVALID_NAME;
     comps.push_back(std::move(part));
   }
