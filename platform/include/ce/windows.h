@@ -4,3 +4,4 @@
 #include "ce/windef.h"
 #include "ce/winerror.h"
 #include "ce/winbase.h"
+#include "ce/winreg.h"
