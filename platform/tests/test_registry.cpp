@@ -111,7 +111,7 @@ TEST_F(Registry, QueryReportsSizesTypesAndMissingValues) {
   EXPECT_EQ(RegQueryValueExW(key, nullptr, nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
   ASSERT_EQ(SetText(key, nullptr, L"Vocamo"), ERROR_SUCCESS);
   wchar_t text[16] = {};
-  size = 32;  // sixteen characters, two bytes each
+  size = sizeof text;
   EXPECT_EQ(RegQueryValueExW(key, L"", nullptr, &type, reinterpret_cast<BYTE*>(text), &size), ERROR_SUCCESS);
   EXPECT_EQ(std::wstring(text), L"Vocamo");
   EXPECT_EQ(size, 14u);
@@ -130,18 +130,32 @@ TEST_F(Registry, TextSizesAreUtf16Bytes) {
   ASSERT_EQ(RegQueryValueExW(key, nullptr, nullptr, &type, nullptr, &size), ERROR_SUCCESS);
   EXPECT_EQ(size, 16u) << "(length + 1) x 2";
 
-  // Room for exactly four characters, counted as the device counts it.
+  // A wchar_t buffer is passed as its real size: four characters here.
   wchar_t buffer[5] = {L'x', L'x', L'x', L'x', L'#'};
-  size = 8;
+  size = 4 * sizeof(wchar_t);
   ASSERT_EQ(RegQueryValueExW(key, L"abc", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size), ERROR_SUCCESS);
   EXPECT_EQ(std::wstring(buffer), L"abc");
   EXPECT_EQ(buffer[4], L'#') << "nothing written past four characters";
+  EXPECT_EQ(size, 8u) << "the size returned is the device's";
 
-  size = 6;
+  size = 8;  // the device's count: too small for four wchar_t on this host
   type = 0;
   EXPECT_EQ(RegQueryValueExW(key, L"abc", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size), ERROR_MORE_DATA);
-  EXPECT_EQ(size, 8u);
+  EXPECT_EQ(size, 4 * sizeof(wchar_t)) << "what this call needs";
   EXPECT_EQ(type, REG_SZ);
+
+  // A string where a DWORD was expected never overruns the DWORD.
+  ASSERT_EQ(RegSetValueExW(key, L"one", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"1"), 4), ERROR_SUCCESS);
+  struct {
+    DWORD value = 0xDEADBEEF;
+    DWORD guard = 0x600D600D;
+  } dword;
+  size = sizeof dword.value;
+  EXPECT_EQ(RegQueryValueExW(key, L"one", nullptr, &type, reinterpret_cast<BYTE*>(&dword.value), &size),
+            ERROR_MORE_DATA);
+  EXPECT_EQ(type, REG_SZ);
+  EXPECT_EQ(dword.value, 0xDEADBEEFu);
+  EXPECT_EQ(dword.guard, 0x600D600Du);
 
   // A count that overstates the string (sizeof of a wchar_t literal) stops
   // at its terminator; an odd count drops the half character.
@@ -286,11 +300,18 @@ TEST_F(Registry, EnumeratesInCreationOrderWithSizeRules) {
   EXPECT_EQ(type, REG_DWORD);
   EXPECT_EQ(value, 10u);
   size = 64;
-  dataSize = 4;  // the default value's text needs 16 bytes
+  dataSize = 4;  // the default value's text is eight wchar_t
   EXPECT_EQ(RegEnumValueW(key, 1, name, &size, nullptr, &type, reinterpret_cast<BYTE*>(&value), &dataSize),
             ERROR_MORE_DATA);
   EXPECT_EQ(std::wstring(name), L"") << "the default value enumerates with an empty name";
   EXPECT_EQ(type, REG_SZ);
+  EXPECT_EQ(dataSize, 8 * sizeof(wchar_t));
+  wchar_t text[8];
+  dataSize = sizeof text;
+  size = 64;
+  ASSERT_EQ(RegEnumValueW(key, 1, name, &size, nullptr, &type, reinterpret_cast<BYTE*>(text), &dataSize),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::wstring(text), L"default");
   EXPECT_EQ(dataSize, 16u);
   size = 64;
   EXPECT_EQ(RegEnumValueW(key, 2, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);

@@ -168,7 +168,7 @@ TEST(Version, DefaultsToTheDeviceAndFollowsSettings) {
   EXPECT_FALSE(GetVersionExW(nullptr));
 }
 
-TEST(SystemParameters, PlatformTypeAndOemTextWithDeviceByteCounts) {
+TEST(SystemParameters, PlatformTypeAndOemTextIntoSizedBuffers) {
   wchar_t text[100];
   ASSERT_TRUE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, 200, text, 0));
   EXPECT_EQ(std::wstring(text), L"PocketPC");
@@ -181,12 +181,12 @@ TEST(SystemParameters, PlatformTypeAndOemTextWithDeviceByteCounts) {
     ASSERT_TRUE(SystemParametersInfoW(SPI_GETOEMINFO, 200, text, 0));
     EXPECT_EQ(std::wstring(text), L"typhoon");
   }
-  // "PocketPC" and its terminator are 18 UTF-16 bytes.
+  // "PocketPC" and its terminator are nine wchar_t.
   text[9] = L'#';
-  EXPECT_TRUE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, 18, text, 0));
+  EXPECT_TRUE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, 9 * sizeof(wchar_t), text, 0));
   EXPECT_EQ(text[9], L'#');
   SetLastError(0);
-  EXPECT_FALSE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, 17, text, 0));
+  EXPECT_FALSE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, 9 * sizeof(wchar_t) - 1, text, 0));
   EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
   EXPECT_FALSE(SystemParametersInfoW(SPI_GETOEMINFO, 200, nullptr, 0));
 }

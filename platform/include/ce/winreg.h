@@ -15,16 +15,21 @@
 // - RegDeleteKeyW deletes the key together with everything below it, as on
 //   the device. A handle to a deleted key fails later calls with
 //   ERROR_KEY_DELETED.
-// - Byte counts of text data (REG_SZ, REG_EXPAND_SZ, REG_LINK, REG_MULTI_SZ)
-//   are in UTF-16 bytes, two per character, as on the device: storing L"abc"
-//   with its terminator takes 8 bytes and a query reports 8. The buffers are
-//   wchar_t arrays all the same: a byte count of n lets a call read or write
-//   at most n / 2 wchar_t. So a wchar_t buf[N] is passed as N * 2 bytes.
-//   (Passing sizeof(buf), which is N * 4 on this host, claims room for 2N
-//   characters and lets a long value overrun the buffer.) When storing text,
-//   reading stops after the string's terminator (after the empty string that
-//   ends a REG_MULTI_SZ), so an overstated count never reads past a
-//   terminated string; an odd count drops its last half character.
+// - Text values (REG_SZ, REG_EXPAND_SZ, REG_LINK, REG_MULTI_SZ) are stored and
+//   sized as on the device, in UTF-16 bytes (two per character): L"abc" with
+//   its terminator is 8 bytes, and a query with a null data pointer reports 8.
+//   The programs' buffers are wchar_t all the same, so:
+//   * Storing: the count is the device's, (length + 1) * 2. Reading the
+//     caller's text stops after its terminator (after the empty string that
+//     ends a REG_MULTI_SZ), so a larger count, such as sizeof of a wchar_t
+//     array, stores the same bytes and never reads past a terminated string.
+//     An odd count drops its last half character.
+//   * Querying: the caller's count is the real size of its buffer in bytes,
+//     and the text is written as wchar_t, so a wchar_t buf[N] passed as
+//     sizeof(buf) takes N characters with the terminator, just as on the
+//     device. A buffer too small for the wchar_t text (a DWORD asked for a
+//     string value, say) gets ERROR_MORE_DATA with the size this call needs,
+//     never an overrun. On success the size returned is the device's.
 //   Other types are raw bytes, counted as they are.
 // - A corrupt registry file is reported on standard error and every call then
 //   fails with ERROR_REGISTRY_CORRUPT until the file is repaired or removed;

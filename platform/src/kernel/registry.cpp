@@ -2,6 +2,7 @@
 // first, then works under the store's mutex on a tree refreshed from the file;
 // changes also hold the cross-process write lock and are written through
 // before the call returns, or undone when the write fails.
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <optional>
@@ -110,26 +111,35 @@ std::vector<std::uint8_t> TextFromCaller(const BYTE* data, DWORD byteCount, DWOR
   return bytes;
 }
 
-// Copies a value's data out under the size rules of the query calls.
+// Copies a value's data out under the size rules of the query calls. The
+// size reported is the device's (UTF-16 bytes for text). The caller's count is
+// the real size of its buffer: text goes out as wchar_t and must fit in it,
+// so a wrong-typed value can never overrun, say, a DWORD. When it does not
+// fit, the size returned is what this call needs, so a retry with it succeeds.
 LONG CopyData(const Value& value, LPBYTE data, LPDWORD dataSize) {
   if (!dataSize) return ERROR_SUCCESS;
-  const auto needed = static_cast<DWORD>(value.data.size());
+  const auto stored = static_cast<DWORD>(value.data.size());
   if (!data) {
-    *dataSize = needed;
+    *dataSize = stored;
     return ERROR_SUCCESS;
   }
-  if (needed > *dataSize) {
-    *dataSize = needed;
-    return ERROR_MORE_DATA;
-  }
   if (IsText(value.type)) {
-    // Whole UTF-16 units only; at most needed / 2 wchar_t, within the room.
     const std::wstring text = ce::WideFromUtf16LE(value.data.data(), value.data.size() & ~std::size_t{1});
-    std::memcpy(data, text.data(), text.size() * sizeof(wchar_t));
-  } else if (needed > 0) {
-    std::memcpy(data, value.data.data(), needed);
+    const std::size_t room = text.size() * sizeof(wchar_t);
+    const DWORD needed = static_cast<DWORD>(std::min<std::size_t>(std::max<std::size_t>(room, stored), 0xFFFFFFFFu));
+    if (needed > *dataSize) {
+      *dataSize = needed;
+      return ERROR_MORE_DATA;
+    }
+    std::memcpy(data, text.data(), room);
+  } else {
+    if (stored > *dataSize) {
+      *dataSize = stored;
+      return ERROR_MORE_DATA;
+    }
+    if (stored > 0) std::memcpy(data, value.data.data(), stored);
   }
-  *dataSize = needed;
+  *dataSize = stored;
   return ERROR_SUCCESS;
 }
 

@@ -112,11 +112,10 @@ SYSTEM_POWER_STATUS_EX2 CurrentPowerStatus() {
   return status;
 }
 
-// Writes text and terminator as wchar_t into a buffer of byteCount UTF-16 bytes.
+// Writes text and terminator as wchar_t into a buffer of byteCount bytes.
 BOOL WriteText(const std::string& utf8, UINT byteCount, PVOID buffer) {
   const std::wstring text = ce::WideFromUtf8(utf8);
-  const std::size_t units = ce::Utf16FromWide(text).size() + 1;
-  if (units * 2 > byteCount) {
+  if ((text.size() + 1) * sizeof(wchar_t) > byteCount) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return FALSE;
   }

@@ -113,8 +113,8 @@ BOOL GetVersionExW(LPOSVERSIONINFOW info);
 inline constexpr UINT SPI_GETPLATFORMTYPE = 257;
 inline constexpr UINT SPI_GETOEMINFO = 258;
 
-// Only the two text queries above. uiParam is the buffer's size in UTF-16
-// bytes, two per character (the registry's rule): the text and its
-// terminator are written as wchar_t when (length + 1) * 2 <= uiParam, else
-// FALSE with ERROR_INSUFFICIENT_BUFFER. Other actions are not implemented.
+// Only the two text queries above. uiParam is the buffer's real size in
+// bytes (sizeof a wchar_t array): the text and its terminator are written as
+// wchar_t when they fit, else FALSE with ERROR_INSUFFICIENT_BUFFER. Other
+// actions are not implemented.
 BOOL SystemParametersInfoW(UINT uiAction, UINT uiParam, PVOID pvParam, UINT fWinIni);
