@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ce/strconv.h"
@@ -459,6 +460,32 @@ TEST_F(Registry, TwoProcessesWritingEndWithBoth) {
     EXPECT_EQ(GetDword(key, (L"child" + std::to_wstring(i)).c_str()), static_cast<DWORD>(i));
     EXPECT_EQ(GetDword(key, (L"parent" + std::to_wstring(i)).c_str()), static_cast<DWORD>(i));
   }
+  RegCloseKey(key);
+}
+
+TEST_F(Registry, ThreadsWritingAtOnceLoseNothing) {
+  HKEY key = Create(HKEY_CURRENT_USER, L"Software\\Threads");
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([key, t] {
+      for (int i = 0; i < 25; ++i) {
+        const std::wstring name = L"t" + std::to_wstring(t) + L"_" + std::to_wstring(i);
+        HKEY own = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(key, name.c_str(), 0, nullptr, 0, 0, nullptr, &own, nullptr), ERROR_SUCCESS);
+        ASSERT_EQ(SetDword(key, name.c_str(), static_cast<DWORD>(i)), ERROR_SUCCESS);
+        ASSERT_EQ(RegCloseKey(own), ERROR_SUCCESS);
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  DWORD count = 0;
+  wchar_t name[32];
+  for (DWORD size = 32; RegEnumKeyExW(key, count, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+       size = 32) {
+    ++count;
+  }
+  EXPECT_EQ(count, 100u);
+  EXPECT_EQ(GetDword(key, L"t3_24"), 24u);
   RegCloseKey(key);
 }
 
