@@ -267,7 +267,7 @@ TEST_F(Registry, DeletesValuesAndWholeSubtrees) {
 }
 
 TEST_F(Registry, EnumeratesInCreationOrderWithSizeRules) {
-  HKEY key = Create(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Today\\Items");
+  HKEY key = Create(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Launcher\\Items");
   for (const wchar_t* name : {L"zeta", L"Alpha", L"abc"}) RegCloseKey(Create(key, name));
   ASSERT_EQ(SetDword(key, L"Order", 10), ERROR_SUCCESS);
   ASSERT_EQ(SetText(key, L"", L"default"), ERROR_SUCCESS);
