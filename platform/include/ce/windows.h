@@ -6,3 +6,4 @@
 #include "ce/winbase.h"
 #include "ce/winnls.h"
 #include "ce/wingdi.h"
+#include "ce/winreg.h"
