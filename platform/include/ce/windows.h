@@ -4,4 +4,7 @@
 #include "ce/windef.h"
 #include "ce/winerror.h"
 #include "ce/winbase.h"
+#include "ce/winnls.h"
 #include "ce/winuser.h"
+#include "ce/wingdi.h"
+#include "ce/winreg.h"
