@@ -93,6 +93,25 @@ TEST(VirtualClock, AdvanceStopsAtEachDueWakeInOrder) {
   EXPECT_EQ(clock::NowMs(), 530u);
 }
 
+TEST(VirtualClock, AdvanceLetsWokenThreadsRunBeforeTheNextStep) {
+  clock::UseVirtualClock(0, kStart2010);
+  std::vector<DWORD> ticks;  // written by the thread between its sleeps
+  ThreadBody ticker([&] {
+    for (int i = 0; i < 5; ++i) {
+      Sleep(10);
+      ticks.push_back(GetTickCount());
+    }
+    return DWORD{0};
+  });
+  HANDLE thread = StartThread(ticker);
+  clock::Advance(35);
+  EXPECT_EQ(ticks, (std::vector<DWORD>{10, 20, 30}));
+  EXPECT_EQ(GetTickCount(), 35u);
+  clock::Advance(100);
+  EXPECT_EQ(ticks, (std::vector<DWORD>{10, 20, 30, 40, 50}));
+  EXPECT_EQ(JoinThread(thread), 0u);
+}
+
 TEST(VirtualClock, JumpsToADueWakeWhenEveryThreadWaits) {
   clock::UseVirtualClock(0, kStart2010);
   HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
