@@ -193,10 +193,8 @@ static_assert(sizeof(VIDEO_POWER_MANAGEMENT) == 12);
 
 // --- Calls --------------------------------------------------------------------
 
-// Device contexts. GetDC(NULL) is the whole screen; ReleaseDC ends it. Both
-// belong with the window calls and move there when windows exist.
-HDC GetDC(HWND hwnd);
-int ReleaseDC(HWND hwnd, HDC hdc);
+// Device contexts. GetDC and ReleaseDC, for the screen and for windows, are
+// window calls (winuser.h).
 HDC CreateCompatibleDC(HDC hdc);
 BOOL DeleteDC(HDC hdc);
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object);
