@@ -1,0 +1,45 @@
+// The entry every program goes through (ce/winmain.h).
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "backend/headless/script.h"
+#include "ce/strconv.h"
+#include "ce/winbase.h"
+#include "ce/winmain.h"
+#include "ce/winuser.h"
+#include "kernel/clock.h"
+#include "kernel/device.h"
+#include "user/input.h"
+
+namespace ce {
+
+int RunProgram(int argc, char** argv, WINMAIN_PROC winMain) {
+  if (!winMain) return 1;
+  ce::device::Root();
+  const bool headless = ce::device::SettingOr("backend", "headless") == "headless";
+  if (headless && !ce::device::Setting("clock")) {
+    // Scripted and test runs repeat exactly: time moves only when the
+    // program waits.
+    ::setenv("DEVICE_CLOCK", "virtual", 1);
+    ce::kernel::clock::ReloadSettings();
+  }
+  std::wstring commandLine;
+  for (int i = 1; i < argc; ++i) {
+    std::wstring arg = ce::WideFromUtf8(argv[i] ? argv[i] : "");
+    if (!commandLine.empty()) commandLine += L' ';
+    if (arg.find_first_of(L" \t") != std::wstring::npos) arg = L"\"" + arg + L"\"";
+    commandLine += arg;
+  }
+  ce::user::SetMainThread(GetCurrentThreadId());
+  std::unique_ptr<ce::backend::ScriptRunner> script;
+  if (const auto path = ce::device::Setting("script")) {
+    script = ce::backend::ScriptRunner::StartFile(*path, headless);
+    if (!script) return 1;
+  }
+  const int result = winMain(GetModuleHandleW(nullptr), nullptr, commandLine.data(), SW_SHOW);
+  if (script) script->Stop();
+  return result;
+}
+
+}  // namespace ce
