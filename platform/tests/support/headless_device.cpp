@@ -45,7 +45,12 @@ bool RunFor(DWORD ms) {
     PumpUntilIdle(&quit);
     if (quit) return false;
     const std::uint64_t now = ce::kernel::clock::NowMs();
-    if (now >= end) return true;
+    if (now >= end) {
+      // What falls due at the very end is handled too.
+      if (ce::kernel::clock::IsVirtual()) ce::kernel::clock::Advance(0);
+      PumpUntilIdle(&quit);
+      return !quit;
+    }
     // Waits for the next message or the end, as GetMessageW would.
     ce::kernel::ThreadRecord& self = ce::kernel::CurrentThread();
     auto lock = ce::kernel::LockScheduler();
