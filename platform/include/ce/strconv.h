@@ -20,8 +20,10 @@ std::wstring WideFromUtf16(std::u16string_view text);
 void AppendUtf16LE(std::vector<std::uint8_t>& out, std::wstring_view text);
 std::wstring WideFromUtf16LE(const std::uint8_t* bytes, std::size_t byteCount);
 
-// Case mapping independent of the host locale: ASCII, Latin-1 and Latin
-// Extended-A, as the device's file system and string compares fold them.
+// Case mapping independent of the host locale: ASCII, Latin-1, Latin
+// Extended-A, basic Greek and Cyrillic and the full-width Latin letters, as
+// the device's file system and string compares fold them. Other characters
+// map to themselves.
 wchar_t ToUpperInvariant(wchar_t c);
 wchar_t ToLowerInvariant(wchar_t c);
 // <0, 0, >0 like wcscmp, comparing case-folded (upper-case) characters.

@@ -4,3 +4,6 @@
 #include "ce/windef.h"
 #include "ce/winerror.h"
 #include "ce/winbase.h"
+#include "ce/winnls.h"
+#include "ce/wingdi.h"
+#include "ce/winreg.h"

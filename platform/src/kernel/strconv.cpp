@@ -155,6 +155,16 @@ wchar_t ToUpperInvariant(wchar_t c) {
     if (oddPaired) return (c % 2 == 0) ? static_cast<wchar_t>(c - 1) : c;
     return (c % 2 == 1) ? static_cast<wchar_t>(c - 1) : c;
   }
+  // Greek, Cyrillic and the full-width Latin letters: fixed offsets.
+  if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) return static_cast<wchar_t>(c - 32);
+  if (c == 0x3C2) return 0x3A3;  // final sigma
+  if (c == 0x3AC) return 0x386;
+  if (c >= 0x3AD && c <= 0x3AF) return static_cast<wchar_t>(c - 37);
+  if (c == 0x3CC) return 0x38C;
+  if (c == 0x3CD || c == 0x3CE) return static_cast<wchar_t>(c - 63);
+  if (c >= 0x430 && c <= 0x44F) return static_cast<wchar_t>(c - 32);
+  if (c >= 0x450 && c <= 0x45F) return static_cast<wchar_t>(c - 80);
+  if (c >= 0xFF41 && c <= 0xFF5A) return static_cast<wchar_t>(c - 32);
   return c;
 }
 
@@ -169,6 +179,14 @@ wchar_t ToLowerInvariant(wchar_t c) {
     if (oddPaired) return (c % 2 == 1) ? static_cast<wchar_t>(c + 1) : c;
     return (c % 2 == 0) ? static_cast<wchar_t>(c + 1) : c;
   }
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return static_cast<wchar_t>(c + 32);
+  if (c == 0x386) return 0x3AC;
+  if (c >= 0x388 && c <= 0x38A) return static_cast<wchar_t>(c + 37);
+  if (c == 0x38C) return 0x3CC;
+  if (c == 0x38E || c == 0x38F) return static_cast<wchar_t>(c + 63);
+  if (c >= 0x410 && c <= 0x42F) return static_cast<wchar_t>(c + 32);
+  if (c >= 0x400 && c <= 0x40F) return static_cast<wchar_t>(c + 80);
+  if (c >= 0xFF21 && c <= 0xFF3A) return static_cast<wchar_t>(c + 32);
   return c;
 }
 

@@ -1,4 +1,120 @@
-// (to be filled by its area)
+// System status: memory, power and battery, the OS version, and the two
+// system parameters the programs ask for (platform type and OEM text).
+// Figures come from the host (/proc/meminfo, /sys/class/power_supply) unless
+// the device configuration sets them; see "System status settings" below.
+// Left out: GetSystemInfo and the older power-status call, which no program
+// uses, and every other system parameter (the windowing layer owns those).
+//
+// System status settings ("device.conf" keys, or DEVICE_<KEY> variables):
+//   memory_total_bytes, memory_available_bytes   physical memory figures
+//   battery_percent     0..100 for one battery at that level, "none" for none
+//   ac_online           1 on external power, 0 on battery
+//   os_major, os_minor, os_build                  the version (default 5.2.1235)
+//   platform_type       "PocketPC" (default) or "SmartPhone"
+//   oem_info            the OEM text (default "Handheld Device")
 #pragma once
 
 #include "ce/windef.h"
+
+// ---- memory ----
+
+// The device's 32-bit figures: host values above 4 GiB - 1 are clamped.
+struct MEMORYSTATUS {
+  DWORD dwLength;
+  DWORD dwMemoryLoad;  // percent of physical memory in use
+  DWORD dwTotalPhys;
+  DWORD dwAvailPhys;
+  DWORD dwTotalPageFile;  // the device has no page file: 0
+  DWORD dwAvailPageFile;
+  DWORD dwTotalVirtual;  // the 32 MiB address space of a device process
+  DWORD dwAvailVirtual;
+};
+using LPMEMORYSTATUS = MEMORYSTATUS*;
+
+void GlobalMemoryStatus(LPMEMORYSTATUS buffer);
+
+// ---- power ----
+
+inline constexpr BYTE AC_LINE_OFFLINE = 0x00;
+inline constexpr BYTE AC_LINE_ONLINE = 0x01;
+inline constexpr BYTE AC_LINE_BACKUP_POWER = 0x02;
+inline constexpr BYTE AC_LINE_UNKNOWN = 0xFF;
+
+inline constexpr BYTE BATTERY_FLAG_HIGH = 0x01;
+inline constexpr BYTE BATTERY_FLAG_LOW = 0x02;
+inline constexpr BYTE BATTERY_FLAG_CRITICAL = 0x04;
+inline constexpr BYTE BATTERY_FLAG_CHARGING = 0x08;
+inline constexpr BYTE BATTERY_FLAG_NO_BATTERY = 0x80;
+inline constexpr BYTE BATTERY_FLAG_UNKNOWN = 0xFF;
+
+inline constexpr BYTE BATTERY_PERCENTAGE_UNKNOWN = 0xFF;
+inline constexpr DWORD BATTERY_LIFE_UNKNOWN = 0xFFFFFFFFu;
+
+inline constexpr BYTE BATTERY_CHEMISTRY_ALKALINE = 0x01;
+inline constexpr BYTE BATTERY_CHEMISTRY_NICD = 0x02;
+inline constexpr BYTE BATTERY_CHEMISTRY_NIMH = 0x03;
+inline constexpr BYTE BATTERY_CHEMISTRY_LION = 0x04;
+inline constexpr BYTE BATTERY_CHEMISTRY_LIPOLY = 0x05;
+inline constexpr BYTE BATTERY_CHEMISTRY_ZINCAIR = 0x06;
+inline constexpr BYTE BATTERY_CHEMISTRY_UNKNOWN = 0xFF;
+
+// The 56-byte power record of the device. Several host batteries are summed
+// into one; the host has no backup battery (its fields say unknown).
+struct SYSTEM_POWER_STATUS_EX2 {
+  BYTE ACLineStatus;
+  BYTE BatteryFlag;
+  BYTE BatteryLifePercent;
+  BYTE Reserved1;
+  DWORD BatteryLifeTime;      // seconds left, or BATTERY_LIFE_UNKNOWN
+  DWORD BatteryFullLifeTime;  // seconds on a full charge, or BATTERY_LIFE_UNKNOWN
+  BYTE Reserved2;
+  BYTE BackupBatteryFlag;
+  BYTE BackupBatteryLifePercent;
+  BYTE Reserved3;
+  DWORD BackupBatteryLifeTime;
+  DWORD BackupBatteryFullLifeTime;
+  DWORD BatteryVoltage;         // millivolts
+  DWORD BatteryCurrent;         // milliamperes, negative (as a 32-bit pattern) while discharging
+  DWORD BatteryAverageCurrent;  // milliamperes
+  DWORD BatteryAverageInterval;
+  DWORD BatterymAHourConsumed;
+  DWORD BatteryTemperature;  // tenths of a degree Celsius
+  DWORD BackupBatteryVoltage;
+  BYTE BatteryChemistry;
+};
+using PSYSTEM_POWER_STATUS_EX2 = SYSTEM_POWER_STATUS_EX2*;
+
+// Fills the first min(length, sizeof record) bytes and returns how many; 0
+// with ERROR_INVALID_PARAMETER for a null record or a zero length. The
+// figures are read fresh on every call, whatever update says.
+DWORD GetSystemPowerStatusEx2(PSYSTEM_POWER_STATUS_EX2 status, DWORD length, BOOL update);
+
+// ---- version ----
+
+inline constexpr DWORD VER_PLATFORM_WIN32_CE = 3;
+
+struct OSVERSIONINFOW {
+  DWORD dwOSVersionInfoSize;  // set by the caller to sizeof(OSVERSIONINFOW)
+  DWORD dwMajorVersion;
+  DWORD dwMinorVersion;
+  DWORD dwBuildNumber;
+  DWORD dwPlatformId;
+  WCHAR szCSDVersion[128];
+};
+using LPOSVERSIONINFOW = OSVERSIONINFOW*;
+using OSVERSIONINFO = OSVERSIONINFOW;
+using LPOSVERSIONINFO = LPOSVERSIONINFOW;
+
+// FALSE with ERROR_INVALID_PARAMETER for a null record or a wrong size field.
+BOOL GetVersionExW(LPOSVERSIONINFOW info);
+
+// ---- system parameters ----
+
+inline constexpr UINT SPI_GETPLATFORMTYPE = 257;
+inline constexpr UINT SPI_GETOEMINFO = 258;
+
+// Only the two text queries above. uiParam is the buffer's real size in
+// bytes (sizeof a wchar_t array): the text and its terminator are written as
+// wchar_t when they fit, else FALSE with ERROR_INSUFFICIENT_BUFFER. Other
+// actions are not implemented.
+BOOL SystemParametersInfoW(UINT uiAction, UINT uiParam, PVOID pvParam, UINT fWinIni);

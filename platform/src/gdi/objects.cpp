@@ -1,0 +1,180 @@
+#include "gdi/objects.h"
+
+#include <algorithm>
+
+#include "ce/winbase.h"
+
+namespace ce::gdi {
+namespace {
+
+// Handle values are 1 << 40 | generation << 24 | (index + 1) << 4 | kind:
+// never null, never a kernel handle (those stay below 2^31), and the kind
+// is checked before the table is.
+constexpr std::uintptr_t kTag = std::uintptr_t{1} << 40;
+constexpr std::uint32_t kMaxEntries = (1u << 20) - 1;
+
+struct Entry {
+  std::shared_ptr<GdiObject> object;
+  std::uint32_t generation = 0;
+};
+
+struct Table {
+  std::vector<Entry> entries;
+  std::vector<std::uint32_t> freeList;
+};
+
+Table& TheTable() {
+  static Table* table = new Table;  // never destroyed: objects may be deleted during exit
+  return *table;
+}
+
+HGDIOBJ Encode(std::uint32_t index, std::uint32_t generation, ObjectKind kind) {
+  return reinterpret_cast<HGDIOBJ>(kTag | (std::uintptr_t{generation & 0xFFFF} << 24) |
+                                   (std::uintptr_t{index + 1} << 4) | static_cast<std::uintptr_t>(kind));
+}
+
+Entry* Find(HGDIOBJ handle) {
+  const auto value = reinterpret_cast<std::uintptr_t>(handle);
+  if ((value >> 40) != 1) return nullptr;
+  const auto slot = static_cast<std::uint32_t>((value >> 4) & 0xFFFFF);
+  if (slot == 0) return nullptr;
+  Table& table = TheTable();
+  if (slot - 1 >= table.entries.size()) return nullptr;
+  Entry& entry = table.entries[slot - 1];
+  if (!entry.object || entry.generation != ((value >> 24) & 0xFFFF) ||
+      static_cast<std::uintptr_t>(entry.object->kind()) != (value & 0xF)) {
+    return nullptr;
+  }
+  return &entry;
+}
+
+template <class T>
+std::shared_ptr<T> LookupAs(HGDIOBJ handle, ObjectKind kind) {
+  auto object = LookupObject(handle);
+  if (!object) return nullptr;
+  if (object->kind() != kind) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  return std::static_pointer_cast<T>(object);
+}
+
+}  // namespace
+
+HGDIOBJ InsertObject(std::shared_ptr<GdiObject> object, bool stock) {
+  Table& table = TheTable();
+  std::uint32_t index;
+  if (!table.freeList.empty()) {
+    index = table.freeList.back();
+    table.freeList.pop_back();
+  } else {
+    if (table.entries.size() >= kMaxEntries) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+    }
+    index = static_cast<std::uint32_t>(table.entries.size());
+    table.entries.emplace_back();
+  }
+  Entry& entry = table.entries[index];
+  entry.generation = (entry.generation + 1) & 0xFFFF;
+  object->handle_ = Encode(index, entry.generation, object->kind());
+  object->stock_ = stock;
+  entry.object = std::move(object);
+  return entry.object->handle_;
+}
+
+std::shared_ptr<GdiObject> LookupObject(HGDIOBJ handle) {
+  Entry* entry = Find(handle);
+  if (!entry) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  return entry->object;
+}
+
+std::shared_ptr<Dc> LookupDc(HDC hdc) { return LookupAs<Dc>(hdc, ObjectKind::Dc); }
+std::shared_ptr<Bitmap> LookupBitmap(HGDIOBJ handle) { return LookupAs<Bitmap>(handle, ObjectKind::Bitmap); }
+std::shared_ptr<Brush> LookupBrush(HGDIOBJ handle) { return LookupAs<Brush>(handle, ObjectKind::Brush); }
+
+void RemoveObject(HGDIOBJ handle) {
+  Entry* entry = Find(handle);
+  if (!entry) return;
+  entry->object.reset();
+  TheTable().freeList.push_back(static_cast<std::uint32_t>(entry - TheTable().entries.data()));
+}
+
+std::shared_ptr<Brush> StockBrush(int which) {
+  static const auto brushes = [] {
+    const COLORREF colors[] = {RGB(255, 255, 255), RGB(192, 192, 192), RGB(128, 128, 128), RGB(64, 64, 64),
+                               RGB(0, 0, 0)};
+    std::vector<std::shared_ptr<Brush>> made;
+    for (COLORREF color : colors) made.push_back(std::make_shared<Brush>(BS_SOLID, color));
+    made.push_back(std::make_shared<Brush>(BS_NULL, 0));
+    for (auto& brush : made) InsertObject(brush, true);
+    return made;
+  }();
+  if (which < WHITE_BRUSH || which > NULL_BRUSH) return nullptr;
+  return brushes[static_cast<std::size_t>(which)];
+}
+
+std::shared_ptr<Bitmap> DefaultBitmap() {
+  static const auto bitmap = [] {
+    auto made = MakeBitmap(PixelFormat::Monochrome(), 1, 1);
+    InsertObject(made, true);
+    return made;
+  }();
+  return bitmap;
+}
+
+std::shared_ptr<Bitmap> MakeBitmap(std::shared_ptr<const PixelFormat> format, int width, int height) {
+  // Bitmaps are capped at 256 MiB and 32767 pixels a side, like the device's
+  // coordinate space; anything larger is refused rather than half made.
+  constexpr std::size_t kMaxBytes = std::size_t{256} << 20;
+  if (width <= 0 || height <= 0 || width > 32767 || height > 32767) return nullptr;
+  const std::size_t rowBytes = DibRowBytes(width, format->bitsPerPixel());
+  if (rowBytes * static_cast<std::size_t>(height) > kMaxBytes) return nullptr;
+  auto bitmap = std::make_shared<Bitmap>();
+  bitmap->format = std::move(format);
+  bitmap->rowBytes = rowBytes;
+  bitmap->storage.assign(rowBytes * static_cast<std::size_t>(height), 0);
+  bitmap->surface.origin = bitmap->storage.data();
+  bitmap->surface.rowStep = static_cast<std::ptrdiff_t>(rowBytes);
+  bitmap->surface.colStep = bitmap->format->bitsPerPixel() / 8;
+  bitmap->surface.width = width;
+  bitmap->surface.height = height;
+  bitmap->surface.format = bitmap->format.get();
+  return bitmap;
+}
+
+HDC CreateScreenDc(std::shared_ptr<Screen> screen, POINT origin, std::optional<RECT> ownedArea) {
+  auto dc = std::make_shared<Dc>();
+  dc->type = DcType::Screen;
+  dc->screen = std::move(screen);
+  dc->brush = StockBrush(WHITE_BRUSH);
+  dc->origin = origin;
+  dc->deviceClip = ownedArea;
+  return static_cast<HDC>(InsertObject(std::move(dc)));
+}
+
+RECT Intersect(const RECT& a, const RECT& b) {
+  return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+              std::min(a.bottom, b.bottom)};
+}
+
+RECT Dc::ClipInSurface() const {
+  const Surface& s = surface();
+  RECT clip{0, 0, s.width, s.height};
+  if (deviceClip) clip = Intersect(clip, *deviceClip);
+  if (userClip) {
+    const RECT user{userClip->left + origin.x, userClip->top + origin.y, userClip->right + origin.x,
+                    userClip->bottom + origin.y};
+    clip = Intersect(clip, user);
+  }
+  return clip;
+}
+
+void Dc::Changed(const RECT& area) const {
+  if (type == DcType::Screen && !IsEmpty(area)) screen->Present(area);
+}
+
+}  // namespace ce::gdi

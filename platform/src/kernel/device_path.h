@@ -1,0 +1,90 @@
+// The device's file namespace on the host. A device path ("\My Documents\a.wav",
+// '/' accepted as a separator, relative paths taken from the root since the
+// device has no current directory) is resolved component by component below
+// the device root: an existing entry whose name differs only in letter case is
+// found, a new leaf keeps the case it was given, ".." never climbs above the
+// root and a symbolic link may only point inside the device.
+//
+// Device settings read here (device.conf or DEVICE_<KEY>):
+//   storage_cards            "Storage Card;SD Card": root folders that are
+//                            storage cards. "Name=/host/folder" mounts a host
+//                            folder (e.g. on another file system) as the card.
+//   program_name             name of the running program's folder under
+//                            "\Program Files" (default: the executable's name)
+//   program_folder           host folder mounted as that program folder
+//                            (default: the folder of the running executable)
+//   program_folders          more program folders: "Name=/host/folder;..."
+//   free_bytes               free space reported and enforced on the root volume
+//   storage_card_free_bytes  the same per card, in the order of storage_cards
+//                            ("5000000;;100": an empty entry keeps the host's)
+#pragma once
+
+#include <sys/stat.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ce/windef.h"
+
+namespace ce::kernel::fs {
+
+// A volume: index 0 is the device's own store, 1.. the storage cards.
+struct Volume {
+  int index = 0;
+  std::wstring name;  // the card folder's name; empty for the store
+  std::string host;   // host folder holding the volume's top
+  std::optional<unsigned long long> freeOverride;
+};
+
+struct Resolved {
+  std::string host;     // host path of the entry (may not exist yet)
+  std::wstring device;  // canonical device path, existing parts in their stored case
+  int volume = 0;
+  bool exists = false;
+  bool isDirectory = false;
+  // The root, a storage card's folder, "\Program Files" or a program mount:
+  // these cannot be deleted, moved or replaced.
+  bool isFixed = false;
+  bool isCard = false;  // the top folder of a storage card
+  struct stat st {};
+};
+
+// Resolves a device path. Returns 0, or the error for the caller to report:
+// ERROR_INVALID_PARAMETER (null), ERROR_PATH_NOT_FOUND (empty or a missing
+// folder on the way), ERROR_FILENAME_EXCED_RANGE (MAX_PATH or longer),
+// ERROR_INVALID_NAME (characters the device refuses), ERROR_ACCESS_DENIED (a
+// path that would leave the device). With allowWildcards the last component
+// may hold '*' and '?' and is returned unresolved in `mask`.
+DWORD Resolve(LPCWSTR path, Resolved& out);
+DWORD ResolveWithMask(LPCWSTR path, Resolved& folder, std::wstring& mask);
+
+// Virtual entries of a folder that the host folder does not hold: storage
+// cards and program folders mounted from elsewhere. Each with its host path.
+struct MountEntry {
+  std::wstring name;
+  std::string host;
+  bool card = false;
+};
+std::vector<MountEntry> MountsIn(const std::wstring& deviceFolder);
+// Host entries of the device root that the device never shows.
+bool IsHiddenRootEntry(const std::string& hostName);
+
+std::vector<Volume> Volumes();
+Volume VolumeOf(int index);
+
+// The running program: its device path ("\Program Files\Name\Name.exe").
+std::wstring ProgramDevicePath();
+// Host path of the running executable.
+std::string ProgramHostPath();
+
+// Converts a device path to its host path for a known-good resolved parent
+// plus a new name; used by operations that create temporary siblings.
+std::string HostChild(const std::string& hostFolder, const std::wstring& name);
+
+DWORD ErrorFromErrno(int error);
+
+// Creates the device's standard folders once per device root.
+void EnsureStandardFolders();
+
+}  // namespace ce::kernel::fs

@@ -1,0 +1,397 @@
+// The registry calls over the shared store. Each call checks its arguments
+// first, then works under the store's mutex on a tree refreshed from the file;
+// changes also hold the cross-process write lock and are written through
+// before the call returns, or undone when the write fails.
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+#include <optional>
+
+#include "ce/strconv.h"
+#include "ce/winreg.h"
+#include "kernel/handles.h"
+#include "kernel/not_implemented.h"
+#include "kernel/registry_store.h"
+
+namespace {
+
+using ce::kernel::HandleKind;
+using ce::kernel::KernelObject;
+using ce::kernel::registry::Key;
+using ce::kernel::registry::kMaxDepth;
+using ce::kernel::registry::kMaxKeyNameChars;
+using ce::kernel::registry::kMaxValueNameChars;
+using ce::kernel::registry::kRootCount;
+using ce::kernel::registry::Store;
+using ce::kernel::registry::Value;
+using ce::kernel::registry::WriteLock;
+
+constexpr std::uintptr_t kFirstPredefined = 0x80000000u;
+
+class RegistryKeyObject : public KernelObject {
+ public:
+  explicit RegistryKeyObject(std::shared_ptr<Key> key) : KernelObject(HandleKind::RegistryKey), key_(std::move(key)) {}
+  const std::shared_ptr<Key>& key() const { return key_; }
+
+ private:
+  std::shared_ptr<Key> key_;
+};
+
+std::optional<std::size_t> PredefinedIndex(HKEY key) {
+  const auto value = reinterpret_cast<std::uintptr_t>(key);
+  if (value >= kFirstPredefined && value < kFirstPredefined + kRootCount) return value - kFirstPredefined;
+  return std::nullopt;
+}
+
+// The key behind a handle; call under the store's mutex after a refresh.
+LONG Resolve(const Store& store, HKEY handle, std::shared_ptr<Key>& key) {
+  if (const auto index = PredefinedIndex(handle)) {
+    key = store.Root(*index);
+    return ERROR_SUCCESS;
+  }
+  const auto object = ce::kernel::LookupHandleAs<RegistryKeyObject>(handle, HandleKind::RegistryKey);
+  if (!object) return ERROR_INVALID_HANDLE;
+  if (object->key()->deleted) return ERROR_KEY_DELETED;
+  key = object->key();
+  return ERROR_SUCCESS;
+}
+
+// Names are kept as the text the file can hold: characters that are not
+// valid Unicode become U+FFFD, so memory and file always agree.
+std::wstring Canonical(std::wstring_view name) { return ce::WideFromUtf16(ce::Utf16FromWide(name)); }
+
+// A subkey path split on backslashes, empty components skipped.
+LONG SplitPath(LPCWSTR path, std::vector<std::wstring>& parts) {
+  if (!path) return ERROR_SUCCESS;
+  const std::wstring_view text(path);
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(L'\\', start);
+    if (end == std::wstring_view::npos) end = text.size();
+    if (end - start > kMaxKeyNameChars) return ERROR_INVALID_PARAMETER;
+    if (end > start) parts.push_back(Canonical(text.substr(start, end - start)));
+    start = end + 1;
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG CheckValueName(LPCWSTR name, std::wstring& out) {
+  if (!name) return ERROR_SUCCESS;
+  const std::size_t length = std::wcslen(name);
+  if (length > kMaxValueNameChars) return ERROR_INVALID_PARAMETER;
+  out = Canonical(std::wstring_view(name, length));
+  return ERROR_SUCCESS;
+}
+
+bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_LINK || type == REG_MULTI_SZ; }
+
+// The device bytes of text handed in as wchar_t: the count is in UTF-16 bytes
+// (two per character), and reading stops after the terminator of a string
+// (after the empty string that ends a list), so it never passes a
+// terminated string whatever the count says.
+std::vector<std::uint8_t> TextFromCaller(const BYTE* data, DWORD byteCount, DWORD type) {
+  const std::size_t budget = byteCount / 2;
+  std::u16string units;
+  units.reserve(budget);
+  for (std::size_t i = 0; units.size() < budget; ++i) {
+    wchar_t c;
+    std::memcpy(&c, data + i * sizeof(wchar_t), sizeof c);
+    const bool previousWasZero = !units.empty() && units.back() == 0;
+    units += ce::Utf16FromWide(std::wstring_view(&c, 1));
+    if (c != 0) continue;
+    if (type != REG_MULTI_SZ || previousWasZero) break;
+  }
+  units.resize(std::min(units.size(), budget));  // a pair cut at the end keeps its first half
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(units.size() * 2);
+  for (char16_t unit : units) {
+    bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  return bytes;
+}
+
+// Copies a value's data out under the size rules of the query calls. The
+// size reported is the device's (UTF-16 bytes for text). The caller's count is
+// the real size of its buffer: text goes out as wchar_t and must fit in it,
+// so a wrong-typed value can never overrun, say, a DWORD. When it does not
+// fit, the size returned is what this call needs, so a retry with it succeeds.
+LONG CopyData(const Value& value, LPBYTE data, LPDWORD dataSize) {
+  if (!dataSize) return ERROR_SUCCESS;
+  const auto stored = static_cast<DWORD>(value.data.size());
+  if (!data) {
+    *dataSize = stored;
+    return ERROR_SUCCESS;
+  }
+  if (IsText(value.type)) {
+    const std::wstring text = ce::WideFromUtf16LE(value.data.data(), value.data.size() & ~std::size_t{1});
+    const std::size_t room = text.size() * sizeof(wchar_t);
+    const DWORD needed = static_cast<DWORD>(std::min<std::size_t>(std::max<std::size_t>(room, stored), 0xFFFFFFFFu));
+    if (needed > *dataSize) {
+      *dataSize = needed;
+      return ERROR_MORE_DATA;
+    }
+    std::memcpy(data, text.data(), room);
+  } else {
+    if (stored > *dataSize) {
+      *dataSize = stored;
+      return ERROR_MORE_DATA;
+    }
+    if (stored > 0) std::memcpy(data, value.data.data(), stored);
+  }
+  *dataSize = stored;
+  return ERROR_SUCCESS;
+}
+
+// Copies a name with its terminator into a buffer of *size characters.
+LONG CopyName(const std::wstring& name, LPWSTR out, LPDWORD size) {
+  if (name.size() + 1 > *size) {
+    *size = static_cast<DWORD>(name.size() + 1);
+    return ERROR_MORE_DATA;
+  }
+  std::wmemcpy(out, name.data(), name.size());
+  out[name.size()] = L'\0';
+  *size = static_cast<DWORD>(name.size());
+  return ERROR_SUCCESS;
+}
+
+template <class Fn>
+LONG Reading(Fn&& fn) {
+  Store& store = Store::Instance();
+  std::lock_guard guard(store.mutex());
+  if (const DWORD error = store.Refresh()) return static_cast<LONG>(error);
+  return fn(store);
+}
+
+template <class Fn>
+LONG Writing(Fn&& fn) {
+  Store& store = Store::Instance();
+  std::lock_guard guard(store.mutex());
+  WriteLock lock;
+  if (const DWORD error = lock.Acquire()) return static_cast<LONG>(error);
+  if (const DWORD error = store.Refresh()) return static_cast<LONG>(error);
+  return fn(store);
+}
+
+LONG NewHandle(std::shared_ptr<Key> key, PHKEY result) {
+  HANDLE handle = ce::kernel::InsertHandle(std::make_shared<RegistryKeyObject>(std::move(key)));
+  if (!handle) return ERROR_TOO_MANY_OPEN_FILES;
+  *result = static_cast<HKEY>(handle);
+  return ERROR_SUCCESS;
+}
+
+// Walks as far as the path exists; returns how many parts were found.
+std::size_t Walk(std::shared_ptr<Key>& key, const std::vector<std::wstring>& parts) {
+  std::size_t found = 0;
+  for (const auto& part : parts) {
+    auto child = ce::kernel::registry::FindSubkeyShared(*key, part);
+    if (!child) break;
+    key = std::move(child);
+    ++found;
+  }
+  return found;
+}
+
+}  // namespace
+
+LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*keyClass*/, DWORD options,
+                     REGSAM /*desired*/, LPSECURITY_ATTRIBUTES /*security*/, PHKEY result, LPDWORD disposition) {
+  if (!result) return ERROR_INVALID_PARAMETER;
+  if (options & REG_OPTION_VOLATILE) {
+    ce::kernel::NotImplemented("RegCreateKeyExW(REG_OPTION_VOLATILE)");
+    return ERROR_CALL_NOT_IMPLEMENTED;
+  }
+  std::vector<std::wstring> parts;
+  if (const LONG error = SplitPath(subKey, parts)) return error;
+
+  // Most calls find the key already there: no write lock for them.
+  bool exists = false;
+  LONG status = Reading([&](Store& store) -> LONG {
+    std::shared_ptr<Key> base;
+    if (const LONG error = Resolve(store, key, base)) return error;
+    if (Walk(base, parts) != parts.size()) return ERROR_SUCCESS;
+    exists = true;
+    if (disposition) *disposition = REG_OPENED_EXISTING_KEY;
+    return NewHandle(std::move(base), result);
+  });
+  if (status != ERROR_SUCCESS || exists) return status;
+
+  return Writing([&](Store& store) -> LONG {
+    std::shared_ptr<Key> base;
+    if (const LONG error = Resolve(store, key, base)) return error;
+    if (base->depth + parts.size() > kMaxDepth) return ERROR_INVALID_PARAMETER;
+    const std::size_t found = Walk(base, parts);
+    if (found == parts.size()) {  // another process made it meanwhile
+      if (disposition) *disposition = REG_OPENED_EXISTING_KEY;
+      return NewHandle(std::move(base), result);
+    }
+    Key& parent = *base;
+    std::shared_ptr<Key> leaf = base;
+    for (std::size_t i = found; i < parts.size(); ++i) {
+      auto made = std::make_shared<Key>();
+      made->name = parts[i];
+      made->depth = leaf->depth + 1;
+      leaf->subkeys.push_back(made);
+      leaf = std::move(made);
+    }
+    if (const DWORD error = store.Commit()) {
+      parent.subkeys.pop_back();
+      return static_cast<LONG>(error);
+    }
+    if (disposition) *disposition = REG_CREATED_NEW_KEY;
+    return NewHandle(std::move(leaf), result);
+  });
+}
+
+LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD /*options*/, REGSAM /*desired*/, PHKEY result) {
+  if (!result) return ERROR_INVALID_PARAMETER;
+  std::vector<std::wstring> parts;
+  if (const LONG error = SplitPath(subKey, parts)) return error;
+  return Reading([&](Store& store) -> LONG {
+    std::shared_ptr<Key> base;
+    if (const LONG error = Resolve(store, key, base)) return error;
+    if (parts.empty() && PredefinedIndex(key)) {
+      *result = key;
+      return ERROR_SUCCESS;
+    }
+    if (Walk(base, parts) != parts.size()) return ERROR_FILE_NOT_FOUND;
+    return NewHandle(std::move(base), result);
+  });
+}
+
+LONG RegCloseKey(HKEY key) {
+  if (PredefinedIndex(key)) return ERROR_SUCCESS;
+  if (!ce::kernel::LookupHandle(key, HandleKind::RegistryKey)) return ERROR_INVALID_HANDLE;
+  return ce::kernel::RemoveHandle(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD /*reserved*/, LPDWORD type, LPBYTE data,
+                      LPDWORD dataSize) {
+  if (data && !dataSize) return ERROR_INVALID_PARAMETER;
+  std::wstring name;
+  if (const LONG error = CheckValueName(valueName, name)) return error;
+  return Reading([&](Store& store) -> LONG {
+    std::shared_ptr<Key> target;
+    if (const LONG error = Resolve(store, key, target)) return error;
+    const Value* value = ce::kernel::registry::FindValue(*target, name);
+    if (!value) return ERROR_FILE_NOT_FOUND;
+    if (type) *type = value->type;
+    return CopyData(*value, data, dataSize);
+  });
+}
+
+LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data, DWORD dataSize) {
+  if (!data && dataSize != 0) return ERROR_INVALID_PARAMETER;
+  std::wstring name;
+  if (const LONG error = CheckValueName(valueName, name)) return error;
+  Value incoming;
+  incoming.name = name;
+  incoming.type = type;
+  if (data && IsText(type)) {
+    incoming.data = TextFromCaller(data, dataSize, type);
+  } else if (data) {
+    incoming.data.assign(data, data + dataSize);
+  }
+  return Writing([&](Store& store) -> LONG {
+    std::shared_ptr<Key> target;
+    if (const LONG error = Resolve(store, key, target)) return error;
+    if (Value* existing = ce::kernel::registry::FindValue(*target, name)) {
+      Value previous = *existing;
+      existing->type = incoming.type;
+      existing->data = std::move(incoming.data);
+      if (const DWORD error = store.Commit()) {
+        *existing = std::move(previous);
+        return static_cast<LONG>(error);
+      }
+      return ERROR_SUCCESS;
+    }
+    target->values.push_back(std::move(incoming));
+    if (const DWORD error = store.Commit()) {
+      target->values.pop_back();
+      return static_cast<LONG>(error);
+    }
+    return ERROR_SUCCESS;
+  });
+}
+
+LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) {
+  std::wstring name;
+  if (const LONG error = CheckValueName(valueName, name)) return error;
+  return Writing([&](Store& store) -> LONG {
+    std::shared_ptr<Key> target;
+    if (const LONG error = Resolve(store, key, target)) return error;
+    auto& values = target->values;
+    for (auto it = values.begin(); it != values.end(); ++it) {
+      if (!ce::EqualsNoCase(it->name, name)) continue;
+      const auto index = it - values.begin();
+      Value removed = std::move(*it);
+      values.erase(it);
+      if (const DWORD error = store.Commit()) {
+        values.insert(values.begin() + index, std::move(removed));
+        return static_cast<LONG>(error);
+      }
+      return ERROR_SUCCESS;
+    }
+    return ERROR_FILE_NOT_FOUND;
+  });
+}
+
+LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
+  if (!subKey) return ERROR_INVALID_PARAMETER;
+  std::vector<std::wstring> parts;
+  if (const LONG error = SplitPath(subKey, parts)) return error;
+  if (parts.empty()) return ERROR_INVALID_PARAMETER;  // a key is deleted through its parent
+  const std::wstring last = parts.back();
+  parts.pop_back();
+  return Writing([&](Store& store) -> LONG {
+    std::shared_ptr<Key> parent;
+    if (const LONG error = Resolve(store, key, parent)) return error;
+    if (Walk(parent, parts) != parts.size()) return ERROR_FILE_NOT_FOUND;
+    auto& subkeys = parent->subkeys;
+    for (auto it = subkeys.begin(); it != subkeys.end(); ++it) {
+      if (!ce::EqualsNoCase((*it)->name, last)) continue;
+      const auto index = it - subkeys.begin();
+      std::shared_ptr<Key> removed = *it;
+      subkeys.erase(it);
+      if (const DWORD error = store.Commit()) {
+        subkeys.insert(subkeys.begin() + index, std::move(removed));
+        return static_cast<LONG>(error);
+      }
+      Store::MarkDeleted(*removed);
+      return ERROR_SUCCESS;
+    }
+    return ERROR_FILE_NOT_FOUND;
+  });
+}
+
+LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD /*reserved*/, LPWSTR keyClass,
+                   LPDWORD classSize, PFILETIME lastWriteTime) {
+  if (!name || !nameSize) return ERROR_INVALID_PARAMETER;
+  return Reading([&](Store& store) -> LONG {
+    std::shared_ptr<Key> target;
+    if (const LONG error = Resolve(store, key, target)) return error;
+    if (index >= target->subkeys.size()) return ERROR_NO_MORE_ITEMS;
+    if (const LONG error = CopyName(target->subkeys[index]->name, name, nameSize)) return error;
+    if (classSize) {
+      if (keyClass && *classSize > 0) keyClass[0] = L'\0';
+      *classSize = 0;
+    }
+    if (lastWriteTime) *lastWriteTime = FILETIME{0, 0};
+    return ERROR_SUCCESS;
+  });
+}
+
+LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameSize, LPDWORD /*reserved*/, LPDWORD type,
+                   LPBYTE data, LPDWORD dataSize) {
+  if (!valueName || !valueNameSize) return ERROR_INVALID_PARAMETER;
+  if (data && !dataSize) return ERROR_INVALID_PARAMETER;
+  return Reading([&](Store& store) -> LONG {
+    std::shared_ptr<Key> target;
+    if (const LONG error = Resolve(store, key, target)) return error;
+    if (index >= target->values.size()) return ERROR_NO_MORE_ITEMS;
+    const Value& value = target->values[index];
+    if (const LONG error = CopyName(value.name, valueName, valueNameSize)) return error;
+    if (type) *type = value.type;
+    return CopyData(value, data, dataSize);
+  });
+}

@@ -1,0 +1,244 @@
+#include "kernel/registry_store.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "ce/strconv.h"
+#include "ce/winerror.h"
+#include "kernel/device.h"
+
+namespace ce::kernel::registry {
+namespace {
+
+constexpr const char* kFileName = "/registry.dat";
+constexpr const char* kLockName = "/registry.lock";
+// Far beyond anything the programs store; a bigger file is refused rather
+// than read into memory.
+constexpr off_t kMaxFileBytes = 64 * 1024 * 1024;
+
+DWORD WriteErrorCode(int error) {
+  return (error == ENOSPC || error == EDQUOT) ? ERROR_DISK_FULL : ERROR_REGISTRY_IO_FAILED;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Merges a freshly read key into the live one: the live objects of keys that
+// still exist are kept, keys that vanished are marked deleted.
+void Merge(Key& live, Key& fresh) {
+  live.values = std::move(fresh.values);
+  std::vector<std::shared_ptr<Key>> merged;
+  merged.reserve(fresh.subkeys.size());
+  std::vector<bool> kept(live.subkeys.size(), false);
+  for (auto& child : fresh.subkeys) {
+    std::size_t match = live.subkeys.size();
+    for (std::size_t i = 0; i < live.subkeys.size(); ++i) {
+      if (!kept[i] && EqualsNoCase(live.subkeys[i]->name, child->name)) {
+        match = i;
+        break;
+      }
+    }
+    if (match == live.subkeys.size()) {
+      merged.push_back(std::move(child));
+      continue;
+    }
+    kept[match] = true;
+    auto& same = live.subkeys[match];
+    same->name = child->name;
+    Merge(*same, *child);
+    merged.push_back(same);
+  }
+  for (std::size_t i = 0; i < live.subkeys.size(); ++i) {
+    if (!kept[i]) Store::MarkDeleted(*live.subkeys[i]);
+  }
+  live.subkeys = std::move(merged);
+}
+
+}  // namespace
+
+WriteLock::~WriteLock() {
+  if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+}
+
+DWORD WriteLock::Acquire() {
+  const std::string path = ce::device::Root() + kLockName;
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd_ < 0) {
+    std::fprintf(stderr, "registry: cannot open the lock file %s: %s\n", path.c_str(), std::strerror(errno));
+    return ERROR_REGISTRY_IO_FAILED;
+  }
+  while (::flock(fd_, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      std::fprintf(stderr, "registry: cannot lock %s: %s\n", path.c_str(), std::strerror(errno));
+      return ERROR_REGISTRY_IO_FAILED;
+    }
+  }
+  return ERROR_SUCCESS;
+}
+
+Store& Store::Instance() {
+  static Store* store = new Store;  // never destroyed: keys may be used during exit
+  return *store;
+}
+
+bool Store::Stamp::operator==(const Stamp& other) const {
+  return exists == other.exists && device == other.device && inode == other.inode && size == other.size &&
+         modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
+         changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+}
+
+void Store::MarkDeleted(Key& key) {
+  key.deleted = true;
+  for (auto& child : key.subkeys) MarkDeleted(*child);
+}
+
+void Store::Adopt(Roots fresh) {
+  for (std::size_t i = 0; i < kRootCount; ++i) Merge(*roots_[i], *fresh[i]);
+}
+
+DWORD Store::Refresh() {
+  const std::string folder = ce::device::Root();
+  if (folder != folder_) {
+    // Another device: the keys of the old one are gone for its handles.
+    for (auto& root : roots_) MarkDeleted(*root);
+    roots_ = MakeEmptyRoots();
+    folder_ = folder;
+    path_ = folder + kFileName;
+    loaded_ = false;
+    corrupt_ = false;
+    stamp_ = Stamp{};
+  }
+  struct stat info {};
+  if (::stat(path_.c_str(), &info) != 0) {
+    if (errno != ENOENT) {
+      std::fprintf(stderr, "registry: cannot read %s: %s\n", path_.c_str(), std::strerror(errno));
+      return ERROR_REGISTRY_IO_FAILED;
+    }
+    if (!loaded_ || stamp_.exists) {
+      Adopt(MakeEmptyRoots());  // no file yet, or it was removed: an empty registry
+      stamp_ = Stamp{};
+      loaded_ = true;
+      corrupt_ = false;
+    }
+    return ERROR_SUCCESS;
+  }
+  Stamp seen{true, info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+  if (loaded_ && seen == stamp_) return corrupt_ ? ERROR_REGISTRY_CORRUPT : ERROR_SUCCESS;
+  return LoadFile();
+}
+
+DWORD Store::LoadFile() {
+  const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return Refresh();  // replaced and removed in between: look again
+    std::fprintf(stderr, "registry: cannot read %s: %s\n", path_.c_str(), std::strerror(errno));
+    return ERROR_REGISTRY_IO_FAILED;
+  }
+  struct stat info {};
+  std::string text;
+  bool readOk = ::fstat(fd, &info) == 0;
+  const Stamp seen{true, info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+  std::string fault;
+  if (readOk && !S_ISREG(info.st_mode)) {
+    fault = "not a regular file";
+  } else if (readOk && info.st_size > kMaxFileBytes) {
+    fault = "file larger than 64 MiB";
+  } else if (readOk) {
+    text.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    while (readOk && done < text.size()) {
+      const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        readOk = n == 0;  // a file that shrank while read is re-read on the next call
+        break;
+      }
+      done += static_cast<std::size_t>(n);
+    }
+    text.resize(done);
+  }
+  const int readError = errno;
+  ::close(fd);
+  if (!readOk) {
+    std::fprintf(stderr, "registry: cannot read %s: %s\n", path_.c_str(), std::strerror(readError));
+    return ERROR_REGISTRY_IO_FAILED;
+  }
+  std::size_t line = 0;
+  if (fault.empty()) {
+    ParseResult parsed = ParseRegistryText(text);
+    if (parsed.ok) {
+      Adopt(std::move(parsed.roots));
+      stamp_ = seen;
+      loaded_ = true;
+      corrupt_ = false;
+      return ERROR_SUCCESS;
+    }
+    fault = parsed.reason;
+    line = parsed.line;
+  }
+  // The tree keeps what it had, so handles survive a repair of the file.
+  if (!(corrupt_ && stamp_ == seen)) {
+    if (line != 0) {
+      std::fprintf(stderr, "registry: %s:%zu: %s; every registry call fails until the file is repaired or removed\n",
+                   path_.c_str(), line, fault.c_str());
+    } else {
+      std::fprintf(stderr, "registry: %s: %s; every registry call fails until the file is repaired or removed\n",
+                   path_.c_str(), fault.c_str());
+    }
+  }
+  stamp_ = seen;
+  loaded_ = true;
+  corrupt_ = true;
+  return ERROR_REGISTRY_CORRUPT;
+}
+
+DWORD Store::Commit() {
+  if (corrupt_) return ERROR_REGISTRY_CORRUPT;
+  const std::string text = FormatRegistryText(roots_);
+  const std::string temp = path_ + ".tmp";
+  int error = 0;
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error = errno;
+  } else {
+    if (!WriteAll(fd, text) || ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && ::rename(temp.c_str(), path_.c_str()) != 0) error = errno;
+  }
+  if (error != 0) {
+    ::unlink(temp.c_str());
+    std::fprintf(stderr, "registry: cannot write %s (the old file stays): %s\n", path_.c_str(),
+                 std::strerror(error));
+    return WriteErrorCode(error);
+  }
+  // The rename is done; flushing the folder makes it survive a power cut.
+  if (const int dir = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  struct stat info {};
+  if (::stat(path_.c_str(), &info) == 0) {
+    stamp_ = Stamp{true, info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+  } else {
+    loaded_ = false;  // read it again next time
+  }
+  return ERROR_SUCCESS;
+}
+
+}  // namespace ce::kernel::registry

@@ -1,0 +1,562 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ce/winbase.h"
+#include "kernel/device.h"
+#include "scoped_setting.h"
+#include "temp_device.h"
+
+namespace {
+
+using ce::test::ScopedSetting;
+using ce::test::TempDevice;
+
+class Files : public ::testing::Test {
+ protected:
+  TempDevice device;
+
+  static HANDLE Open(const wchar_t* path, DWORD access, DWORD disposition, DWORD share = 0) {
+    return CreateFileW(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  static bool Write(HANDLE file, const std::string& bytes) {
+    DWORD written = 0;
+    return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+  }
+  static std::string ReadAll(const wchar_t* path) {
+    HANDLE file = Open(path, GENERIC_READ, OPEN_EXISTING, FILE_SHARE_READ);
+    if (file == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string text(4096, '\0');
+    DWORD got = 0;
+    ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
+    CloseHandle(file);
+    text.resize(got);
+    return text;
+  }
+  static bool WriteNew(const wchar_t* path, const std::string& bytes) {
+    HANDLE file = Open(path, GENERIC_WRITE, CREATE_ALWAYS);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool ok = Write(file, bytes);
+    CloseHandle(file);
+    return ok;
+  }
+  bool HostExists(const std::string& relative) const {
+    struct stat st {};
+    return ::lstat(device.HostPath(relative).c_str(), &st) == 0;
+  }
+};
+
+TEST_F(Files, NamesResolveIgnoringCaseAndNewNamesKeepTheirCase) {
+  device.WriteHostFile("My Documents/Song.WAV", "abc");
+  EXPECT_EQ(ReadAll(L"\\my documents\\SONG.wav"), "abc");
+  EXPECT_EQ(ReadAll(L"My Documents/song.wav"), "abc") << "relative paths start at the root; '/' separates too";
+  EXPECT_EQ(ReadAll(L"\\My Documents\\.\\x\\..\\Song.wav"), "abc");
+
+  ASSERT_TRUE(WriteNew(L"\\MY DOCUMENTS\\NewFile.TXT", "x"));
+  EXPECT_TRUE(HostExists("My Documents/NewFile.TXT")) << "a new file keeps its case in an existing folder";
+  EXPECT_FALSE(HostExists("MY DOCUMENTS"));
+  ASSERT_TRUE(WriteNew(L"\\my documents\\newfile.txt", "yz"));
+  EXPECT_EQ(device.ReadHostFile("My Documents/NewFile.TXT"), "yz") << "the existing entry is replaced, not doubled";
+
+  // Letters beyond ASCII fold too, without the host's locale.
+  ASSERT_TRUE(WriteNew(L"\\My Documents\\\u00C4rger \u0152uvre.txt", "u"));
+  EXPECT_EQ(ReadAll(L"\\my documents\\\u00E4RGER \u0153UVRE.TXT"), "u");
+}
+
+TEST_F(Files, PathsThatWouldLeaveTheDeviceOrAreMalformedFail) {
+  const std::wstring longPath = L"\\" + std::wstring(MAX_PATH, L'a');
+  const std::wstring longName = L"\\" + std::wstring(256, L'a');  // a path that fits, a name that does not
+  const struct {
+    const wchar_t* path;
+    DWORD error;
+  } cases[] = {
+      {nullptr, ERROR_INVALID_PARAMETER},
+      {L"", ERROR_PATH_NOT_FOUND},
+      {L"\\..\\escape.txt", ERROR_ACCESS_DENIED},
+      {L"\\My Documents\\..\\..\\escape.txt", ERROR_ACCESS_DENIED},
+      {L"..\\escape.txt", ERROR_ACCESS_DENIED},
+      {longPath.c_str(), ERROR_FILENAME_EXCED_RANGE},
+      {longName.c_str(), ERROR_FILENAME_EXCED_RANGE},
+      {L"\\C:\\x.txt", ERROR_INVALID_NAME},
+      {L"\\a*b.txt", ERROR_INVALID_NAME},
+      {L"\\No Such Folder\\x.txt", ERROR_PATH_NOT_FOUND},
+      {L"\\.runtime\\x.txt", ERROR_ACCESS_DENIED},
+      {L"\\device.conf", ERROR_ACCESS_DENIED},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path ? std::filesystem::path(c.path).string() : "null");
+    SetLastError(0);
+    EXPECT_EQ(Open(c.path, GENERIC_WRITE, OPEN_ALWAYS), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), c.error);
+  }
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(device.root()).parent_path() / "escape.txt"));
+  // An absolute host path is a device path like any other: it stays inside.
+  ASSERT_TRUE(CreateDirectoryW(L"/tmp", nullptr));
+  ASSERT_TRUE(WriteNew(L"/tmp/inside.txt", "in"));
+  EXPECT_TRUE(HostExists("tmp/inside.txt"));
+}
+
+TEST_F(Files, SymbolicLinksAreFollowedOnlyInsideTheDevice) {
+  TempDevice outside;  // another folder on the host
+  outside.WriteHostFile("secret.txt", "secret");
+  ::setenv("DEVICE_ROOT", device.root().c_str(), 1);
+  ce::device::Reset();
+  std::filesystem::create_directories(device.HostPath("My Documents"));
+  ASSERT_EQ(::symlink(outside.root().c_str(), device.HostPath("My Documents/out").c_str()), 0);
+  ASSERT_EQ(::symlink(device.HostPath("Windows").c_str(), device.HostPath("My Documents/win").c_str()), 0);
+  device.WriteHostFile("Windows/inside.txt", "inside");
+
+  SetLastError(0);
+  EXPECT_EQ(Open(L"\\My Documents\\out\\secret.txt", GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Open(L"\\My Documents\\out\\new.txt", GENERIC_WRITE, CREATE_NEW), INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(std::filesystem::exists(outside.HostPath("new.txt")));
+  EXPECT_EQ(ReadAll(L"\\My Documents\\win\\inside.txt"), "inside");
+}
+
+TEST_F(Files, CreateDispositions) {
+  const struct {
+    DWORD disposition;
+    bool existed;
+    bool opens;
+    DWORD error;  // last error after the call
+    std::string contents;
+  } cases[] = {
+      {CREATE_NEW, false, true, ERROR_SUCCESS, ""},
+      {CREATE_NEW, true, false, ERROR_FILE_EXISTS, "old"},
+      {CREATE_ALWAYS, false, true, ERROR_SUCCESS, ""},
+      {CREATE_ALWAYS, true, true, ERROR_ALREADY_EXISTS, ""},
+      {OPEN_EXISTING, false, false, ERROR_FILE_NOT_FOUND, "<missing>"},
+      {OPEN_EXISTING, true, true, ERROR_SUCCESS, "old"},
+      {OPEN_ALWAYS, false, true, ERROR_SUCCESS, ""},
+      {OPEN_ALWAYS, true, true, ERROR_ALREADY_EXISTS, "old"},
+      {TRUNCATE_EXISTING, false, false, ERROR_FILE_NOT_FOUND, "<missing>"},
+      {TRUNCATE_EXISTING, true, true, ERROR_SUCCESS, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "disposition " << c.disposition << " existed " << c.existed);
+    DeleteFileW(L"\\f.bin");
+    if (c.existed) {
+      ASSERT_TRUE(WriteNew(L"\\f.bin", "old"));
+    }
+    SetLastError(1234);
+    HANDLE file = Open(L"\\f.bin", GENERIC_READ | GENERIC_WRITE, c.disposition);
+    EXPECT_EQ(GetLastError(), c.error);
+    EXPECT_EQ(file != INVALID_HANDLE_VALUE, c.opens);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    EXPECT_EQ(ReadAll(L"\\f.bin"), c.contents);
+  }
+  SetLastError(0);
+  EXPECT_EQ(Open(L"\\f.bin", GENERIC_READ, 9), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  SetLastError(0);
+  EXPECT_EQ(Open(L"\\My Documents", GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE) << "a folder is not a file";
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+}
+
+TEST_F(Files, ShareModesAreEnforcedBetweenHandles) {
+  ASSERT_TRUE(WriteNew(L"\\shared.txt", "data"));
+  HANDLE reader = Open(L"\\shared.txt", GENERIC_READ, OPEN_EXISTING, FILE_SHARE_READ);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  HANDLE second = Open(L"\\shared.txt", GENERIC_READ, OPEN_EXISTING, FILE_SHARE_READ);
+  EXPECT_NE(second, INVALID_HANDLE_VALUE) << "two readers that share reading";
+  CloseHandle(second);
+
+  const struct {
+    DWORD access;
+    DWORD share;
+    DWORD disposition;
+  } refused[] = {
+      {GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING},  // the reader does not share writing
+      {GENERIC_READ, 0, OPEN_EXISTING},                                    // this one would not share reading
+      {GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS},
+  };
+  for (const auto& r : refused) {
+    SetLastError(0);
+    EXPECT_EQ(Open(L"\\shared.txt", r.access, r.disposition, r.share), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+  }
+  SetLastError(0);
+  EXPECT_FALSE(DeleteFileW(L"\\shared.txt"));
+  EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+  EXPECT_FALSE(MoveFileW(L"\\shared.txt", L"\\moved.txt"));
+  EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(ReadAll(L"\\shared.txt"), "data") << "a refused truncation leaves the file";
+
+  CloseHandle(reader);
+  HANDLE writer = Open(L"\\shared.txt", GENERIC_WRITE, OPEN_EXISTING);
+  EXPECT_NE(writer, INVALID_HANDLE_VALUE) << "closing the reader lifts its share mode";
+  CloseHandle(writer);
+  EXPECT_TRUE(DeleteFileW(L"\\shared.txt"));
+}
+
+TEST_F(Files, ReadWriteAndFilePointer) {
+  HANDLE file = Open(L"\\data.bin", GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(Write(file, "0123456789"));
+  EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_CURRENT), 10u);
+  EXPECT_EQ(SetFilePointer(file, -4, nullptr, FILE_END), 6u);
+  char buffer[16] = {};
+  DWORD got = 0;
+  ASSERT_TRUE(ReadFile(file, buffer, sizeof buffer, &got, nullptr));
+  EXPECT_EQ(std::string(buffer, got), "6789") << "a read at the end is short";
+  ASSERT_TRUE(ReadFile(file, buffer, sizeof buffer, &got, nullptr));
+  EXPECT_EQ(got, 0u) << "at the end of the file a read succeeds with nothing";
+
+  SetLastError(0);
+  EXPECT_EQ(SetFilePointer(file, -11, nullptr, FILE_END), INVALID_SET_FILE_POINTER);
+  EXPECT_EQ(GetLastError(), ERROR_NEGATIVE_SEEK);
+  EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_CURRENT), 10u) << "a failed seek does not move";
+
+  LONG high = 0;
+  EXPECT_EQ(SetFilePointer(file, 3, &high, FILE_BEGIN), 3u);
+  EXPECT_EQ(high, 0);
+  high = -1;
+  SetLastError(0);
+  EXPECT_EQ(SetFilePointer(file, -1, &high, FILE_CURRENT), 2u) << "high part -1 with low -1 is a step back of one";
+  EXPECT_EQ(high, 0);
+
+  // Seeking past the end and writing leaves zeros in the gap.
+  EXPECT_EQ(SetFilePointer(file, 12, nullptr, FILE_BEGIN), 12u);
+  ASSERT_TRUE(Write(file, "!"));
+  DWORD sizeHigh = 99;
+  EXPECT_EQ(GetFileSize(file, &sizeHigh), 13u);
+  EXPECT_EQ(sizeHigh, 0u);
+
+  EXPECT_EQ(SetFilePointer(file, 4, nullptr, FILE_BEGIN), 4u);
+  ASSERT_TRUE(SetEndOfFile(file));
+  EXPECT_EQ(GetFileSize(file, nullptr), 4u);
+  EXPECT_TRUE(FlushFileBuffers(file));
+  CloseHandle(file);
+  EXPECT_EQ(ReadAll(L"\\data.bin"), "0123");
+
+  HANDLE readOnly = Open(L"\\data.bin", GENERIC_READ, OPEN_EXISTING);
+  SetLastError(0);
+  EXPECT_FALSE(Write(readOnly, "x"));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  SetLastError(0);
+  EXPECT_FALSE(SetEndOfFile(readOnly));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  SetLastError(0);
+  EXPECT_FALSE(ReadFile(readOnly, nullptr, 4, &got, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  CloseHandle(readOnly);
+  HANDLE writeOnly = Open(L"\\data.bin", GENERIC_WRITE, OPEN_EXISTING);
+  SetLastError(0);
+  EXPECT_FALSE(ReadFile(writeOnly, buffer, 4, &got, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  CloseHandle(writeOnly);
+}
+
+TEST_F(Files, BadHandlesFailWithInvalidHandle) {
+  HANDLE closed = Open(L"\\c.txt", GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
+  ASSERT_TRUE(CloseHandle(closed));
+  HANDLE find = INVALID_HANDLE_VALUE;
+  WIN32_FIND_DATAW data;
+  find = FindFirstFileW(L"\\*", &data);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  for (HANDLE bad : {HANDLE{nullptr}, INVALID_HANDLE_VALUE, closed, find}) {
+    char byte = 0;
+    DWORD count = 7;
+    FILETIME time{};
+    SetLastError(0);
+    EXPECT_FALSE(ReadFile(bad, &byte, 1, &count, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(count, 0u);
+    SetLastError(0);
+    EXPECT_FALSE(WriteFile(bad, &byte, 1, &count, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    SetLastError(0);
+    EXPECT_EQ(SetFilePointer(bad, 0, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    SetLastError(0);
+    EXPECT_EQ(GetFileSize(bad, nullptr), INVALID_FILE_SIZE);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    SetLastError(0);
+    EXPECT_FALSE(SetEndOfFile(bad));
+    EXPECT_FALSE(FlushFileBuffers(bad));
+    EXPECT_FALSE(GetFileTime(bad, &time, nullptr, nullptr));
+    EXPECT_FALSE(SetFileTime(bad, &time, nullptr, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+  }
+  EXPECT_TRUE(FindClose(find));
+}
+
+TEST_F(Files, NullNamesFailCleanly) {
+  ASSERT_TRUE(WriteNew(L"\\x.txt", "x"));
+  WIN32_FILE_ATTRIBUTE_DATA info{};
+  const struct {
+    const char* call;
+    bool (*run)(WIN32_FILE_ATTRIBUTE_DATA*);
+  } cases[] = {
+      {"DeleteFileW", [](WIN32_FILE_ATTRIBUTE_DATA*) { return DeleteFileW(nullptr) != FALSE; }},
+      {"MoveFileW from", [](WIN32_FILE_ATTRIBUTE_DATA*) { return MoveFileW(nullptr, L"\\y.txt") != FALSE; }},
+      {"MoveFileW to", [](WIN32_FILE_ATTRIBUTE_DATA*) { return MoveFileW(L"\\x.txt", nullptr) != FALSE; }},
+      {"CopyFileW", [](WIN32_FILE_ATTRIBUTE_DATA*) { return CopyFileW(L"\\x.txt", nullptr, FALSE) != FALSE; }},
+      {"CreateDirectoryW", [](WIN32_FILE_ATTRIBUTE_DATA*) { return CreateDirectoryW(nullptr, nullptr) != FALSE; }},
+      {"RemoveDirectoryW", [](WIN32_FILE_ATTRIBUTE_DATA*) { return RemoveDirectoryW(nullptr) != FALSE; }},
+      {"SetFileAttributesW", [](WIN32_FILE_ATTRIBUTE_DATA*) { return SetFileAttributesW(nullptr, 0) != FALSE; }},
+      {"GetFileAttributesW",
+       [](WIN32_FILE_ATTRIBUTE_DATA*) { return GetFileAttributesW(nullptr) != INVALID_FILE_ATTRIBUTES; }},
+      {"GetFileAttributesExW",
+       [](WIN32_FILE_ATTRIBUTE_DATA* data) {
+         return GetFileAttributesExW(nullptr, GetFileExInfoStandard, data) != FALSE;
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.call);
+    SetLastError(0);
+    EXPECT_FALSE(c.run(&info));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  }
+  EXPECT_EQ(ReadAll(L"\\x.txt"), "x");
+}
+
+TEST_F(Files, MoveNeverReplacesAndKeepsBothFiles) {
+  ASSERT_TRUE(WriteNew(L"\\My Documents\\a.wav", "A"));
+  ASSERT_TRUE(WriteNew(L"\\My Documents\\b.wav", "B"));
+  SetLastError(0);
+  EXPECT_FALSE(MoveFileW(L"\\My Documents\\a.wav", L"\\My Documents\\B.WAV"));
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+  EXPECT_EQ(ReadAll(L"\\My Documents\\a.wav"), "A");
+  EXPECT_EQ(ReadAll(L"\\My Documents\\b.wav"), "B");
+
+  SetLastError(0);
+  EXPECT_FALSE(MoveFileW(L"\\My Documents\\none.wav", L"\\My Documents\\c.wav"));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  SetLastError(0);
+  EXPECT_FALSE(MoveFileW(L"\\My Documents\\a.wav", L"\\Nowhere\\a.wav"));
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+
+  // A change of letter case only.
+  ASSERT_TRUE(MoveFileW(L"\\My Documents\\a.wav", L"\\My Documents\\A.Wav"));
+  EXPECT_TRUE(HostExists("My Documents/A.Wav"));
+  EXPECT_FALSE(HostExists("My Documents/a.wav"));
+
+  // Folders move with what they hold, but not into themselves.
+  ASSERT_TRUE(CreateDirectoryW(L"\\My Documents\\Old", nullptr));
+  ASSERT_TRUE(MoveFileW(L"\\My Documents\\A.Wav", L"\\My Documents\\old\\a.wav"));
+  ASSERT_TRUE(MoveFileW(L"\\My Documents\\Old", L"\\Renamed"));
+  EXPECT_EQ(ReadAll(L"\\renamed\\A.WAV"), "A");
+  EXPECT_FALSE(MoveFileW(L"\\Renamed", L"\\Renamed\\Inner"));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(MoveFileW(L"\\", L"\\Elsewhere"));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+}
+
+TEST_F(Files, MoveAcrossHostFileSystemsCopiesThenDeletes) {
+  struct stat here {};
+  struct stat shm {};
+  if (::stat(device.root().c_str(), &here) != 0 || ::stat("/dev/shm", &shm) != 0 || here.st_dev == shm.st_dev) {
+    GTEST_SKIP() << "needs /dev/shm on another file system than the temporary folder";
+  }
+  char pattern[] = "/dev/shm/ce-card-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const std::string card = pattern;
+  {
+    ScopedSetting cards("DEVICE_STORAGE_CARDS", "Storage Card=" + card);
+    ASSERT_TRUE(CreateDirectoryW(L"\\My Documents\\Rec", nullptr));
+    ASSERT_TRUE(WriteNew(L"\\My Documents\\Rec\\one.wav", "one"));
+    HANDLE file = Open(L"\\My Documents\\Rec\\one.wav", GENERIC_WRITE, OPEN_EXISTING);
+    const FILETIME created{0x12345678u, 0x01D00000u};
+    ASSERT_TRUE(SetFileTime(file, &created, nullptr, nullptr));
+    CloseHandle(file);
+
+    ASSERT_TRUE(MoveFileW(L"\\My Documents\\Rec\\one.wav", L"\\Storage Card\\one.wav"));
+    EXPECT_EQ(ReadAll(L"\\Storage Card\\one.wav"), "one");
+    EXPECT_FALSE(HostExists("My Documents/Rec/one.wav"));
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    ASSERT_TRUE(GetFileAttributesExW(L"\\Storage Card\\one.wav", GetFileExInfoStandard, &info));
+    EXPECT_EQ(info.ftCreationTime.dwLowDateTime, created.dwLowDateTime) << "the creation time goes with the file";
+    EXPECT_EQ(info.ftCreationTime.dwHighDateTime, created.dwHighDateTime);
+
+    ASSERT_TRUE(WriteNew(L"\\My Documents\\Rec\\one.wav", "again"));
+    EXPECT_FALSE(MoveFileW(L"\\My Documents\\Rec\\one.wav", L"\\Storage Card\\ONE.wav"));
+    EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(ReadAll(L"\\Storage Card\\one.wav"), "one");
+
+    ASSERT_TRUE(MoveFileW(L"\\My Documents\\Rec", L"\\Storage Card\\Rec")) << "a folder moves whole";
+    EXPECT_EQ(ReadAll(L"\\Storage Card\\Rec\\one.wav"), "again");
+    EXPECT_FALSE(HostExists("My Documents/Rec"));
+  }
+  std::filesystem::remove_all(card);
+}
+
+TEST_F(Files, CopyFile) {
+  ASSERT_TRUE(WriteNew(L"\\src.txt", "source"));
+  ASSERT_TRUE(WriteNew(L"\\dst.txt", "target"));
+  SetLastError(0);
+  EXPECT_FALSE(CopyFileW(L"\\src.txt", L"\\DST.txt", TRUE));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS);
+  EXPECT_EQ(ReadAll(L"\\dst.txt"), "target");
+  EXPECT_TRUE(CopyFileW(L"\\src.txt", L"\\DST.txt", FALSE));
+  EXPECT_EQ(ReadAll(L"\\dst.txt"), "source");
+  EXPECT_TRUE(CopyFileW(L"\\src.txt", L"\\My Documents\\new.txt", TRUE));
+  EXPECT_EQ(ReadAll(L"\\My Documents\\new.txt"), "source");
+  EXPECT_EQ(ReadAll(L"\\src.txt"), "source");
+  SetLastError(0);
+  EXPECT_FALSE(CopyFileW(L"\\missing.txt", L"\\x.txt", FALSE));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(Files, Folders) {
+  EXPECT_TRUE(CreateDirectoryW(L"\\My Documents\\New", nullptr));
+  SetLastError(0);
+  EXPECT_FALSE(CreateDirectoryW(L"\\my documents\\NEW", nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+  SetLastError(0);
+  EXPECT_FALSE(CreateDirectoryW(L"\\Missing\\New", nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+
+  ASSERT_TRUE(WriteNew(L"\\My Documents\\New\\f.txt", "f"));
+  SetLastError(0);
+  EXPECT_FALSE(RemoveDirectoryW(L"\\My Documents\\New"));
+  EXPECT_EQ(GetLastError(), ERROR_DIR_NOT_EMPTY);
+  SetLastError(0);
+  EXPECT_FALSE(RemoveDirectoryW(L"\\My Documents\\New\\f.txt"));
+  EXPECT_EQ(GetLastError(), ERROR_DIRECTORY);
+  SetLastError(0);
+  EXPECT_FALSE(DeleteFileW(L"\\My Documents\\New"));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(DeleteFileW(L"\\My Documents\\New\\F.TXT"));
+  SetLastError(0);
+  EXPECT_FALSE(DeleteFileW(L"\\My Documents\\New\\f.txt"));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_TRUE(RemoveDirectoryW(L"\\My Documents\\New"));
+  SetLastError(0);
+  EXPECT_FALSE(RemoveDirectoryW(L"\\"));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+}
+
+TEST_F(Files, AttributesReadOnlyAndHidden) {
+  ASSERT_TRUE(WriteNew(L"\\note.txt", "keep"));
+  EXPECT_EQ(GetFileAttributesW(L"\\note.txt"), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(GetFileAttributesW(L"\\My Documents"), FILE_ATTRIBUTE_DIRECTORY);
+  SetLastError(0);
+  EXPECT_EQ(GetFileAttributesW(L"\\none.txt"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+
+  ASSERT_TRUE(SetFileAttributesW(L"\\note.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_EQ(GetFileAttributesW(L"\\NOTE.TXT"), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  for (DWORD disposition : {DWORD{OPEN_EXISTING}, DWORD{CREATE_ALWAYS}}) {
+    SetLastError(0);
+    EXPECT_EQ(Open(L"\\note.txt", GENERIC_WRITE, disposition), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  }
+  SetLastError(0);
+  EXPECT_FALSE(DeleteFileW(L"\\note.txt"));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(ReadAll(L"\\note.txt"), "keep");
+
+  ASSERT_TRUE(SetFileAttributesW(L"\\note.txt", FILE_ATTRIBUTE_NORMAL));
+  EXPECT_EQ(GetFileAttributesW(L"\\note.txt"), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_TRUE(DeleteFileW(L"\\note.txt"));
+
+  ASSERT_TRUE(CreateDirectoryW(L"\\Hidden", nullptr));
+  ASSERT_TRUE(SetFileAttributesW(L"\\Hidden", FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_EQ(GetFileAttributesW(L"\\Hidden"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+
+  WIN32_FILE_ATTRIBUTE_DATA info{};
+  ASSERT_TRUE(WriteNew(L"\\sized.bin", std::string(1000, 'x')));
+  ASSERT_TRUE(GetFileAttributesExW(L"\\sized.bin", GetFileExInfoStandard, &info));
+  EXPECT_EQ(info.nFileSizeLow, 1000u);
+  EXPECT_EQ(info.nFileSizeHigh, 0u);
+  SetLastError(0);
+  EXPECT_FALSE(GetFileAttributesExW(L"\\sized.bin", GetFileExInfoStandard, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(Files, CreationTimeIsKeptAcrossReopenAndRename) {
+  const FILETIME created{0x89ABCDEFu, 0x01C00000u};
+  const FILETIME written{0x11111110u, 0x01D50000u};
+  HANDLE file = Open(L"\\My Documents\\memo001.wav", GENERIC_WRITE, CREATE_NEW);
+  ASSERT_TRUE(SetFileTime(file, &created, nullptr, &written));
+  CloseHandle(file);
+
+  ASSERT_TRUE(MoveFileW(L"\\My Documents\\memo001.wav", L"\\memo002.wav"));
+  file = Open(L"\\MEMO002.WAV", GENERIC_READ, OPEN_EXISTING);
+  FILETIME creation{};
+  FILETIME write{};
+  ASSERT_TRUE(GetFileTime(file, &creation, nullptr, &write));
+  CloseHandle(file);
+  EXPECT_EQ(creation.dwLowDateTime, created.dwLowDateTime);
+  EXPECT_EQ(creation.dwHighDateTime, created.dwHighDateTime);
+  EXPECT_EQ(write.dwLowDateTime, written.dwLowDateTime);
+  EXPECT_EQ(write.dwHighDateTime, written.dwHighDateTime);
+
+  HANDLE readOnly = Open(L"\\memo002.wav", GENERIC_READ, OPEN_EXISTING);
+  SetLastError(0);
+  EXPECT_FALSE(SetFileTime(readOnly, &created, nullptr, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  CloseHandle(readOnly);
+}
+
+TEST_F(Files, FullDiskFailsTheWriteAndKeepsTheFile) {
+  ScopedSetting free("DEVICE_FREE_BYTES", "100");
+  HANDLE file = Open(L"\\My Documents\\rec.wav", GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
+  ASSERT_TRUE(Write(file, std::string(60, 'a')));
+  ULARGE_INTEGER available{};
+  ULARGE_INTEGER total{};
+  ULARGE_INTEGER totalFree{};
+  ASSERT_TRUE(GetDiskFreeSpaceExW(L"\\My Documents", &available, &total, &totalFree));
+  EXPECT_EQ(available.QuadPart, 40u);
+  EXPECT_EQ(totalFree.QuadPart, 40u);
+  EXPECT_GE(total.QuadPart, 40u);
+
+  DWORD written = 99;
+  SetLastError(0);
+  EXPECT_FALSE(WriteFile(file, std::string(60, 'b').data(), 60, &written, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+  EXPECT_EQ(written, 0u);
+  EXPECT_EQ(GetFileSize(file, nullptr), 60u);
+  EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_CURRENT), 60u);
+  // Overwriting in place needs no space.
+  EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_BEGIN), 0u);
+  EXPECT_TRUE(Write(file, std::string(60, 'c')));
+  CloseHandle(file);
+  EXPECT_EQ(ReadAll(L"\\My Documents\\rec.wav"), std::string(60, 'c'));
+  SetLastError(0);
+  EXPECT_FALSE(CopyFileW(L"\\My Documents\\rec.wav", L"\\copy.wav", FALSE));
+  EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+  EXPECT_FALSE(HostExists("copy.wav"));
+
+  ASSERT_TRUE(DeleteFileW(L"\\My Documents\\rec.wav"));
+  ASSERT_TRUE(GetDiskFreeSpaceExW(nullptr, &available, nullptr, nullptr));
+  EXPECT_EQ(available.QuadPart, 100u) << "a deleted file gives its space back";
+}
+
+TEST_F(Files, EachVolumeHasItsOwnFreeSpace) {
+  ScopedSetting cards("DEVICE_STORAGE_CARDS", "Storage Card;SD Card");
+  ScopedSetting frees("DEVICE_STORAGE_CARD_FREE_BYTES", "5000000");
+  ULARGE_INTEGER card{};
+  ASSERT_TRUE(GetDiskFreeSpaceExW(L"\\Storage Card\\", &card, nullptr, nullptr));
+  EXPECT_EQ(card.QuadPart, 5000000u);
+  ULARGE_INTEGER sd{};
+  ULARGE_INTEGER sdTotal{};
+  ASSERT_TRUE(GetDiskFreeSpaceExW(L"\\sd card", &sd, &sdTotal, nullptr));
+  EXPECT_GT(sd.QuadPart, 0u) << "no figure: the host's free space";
+  EXPECT_GE(sdTotal.QuadPart, sd.QuadPart);
+  SetLastError(0);
+  EXPECT_FALSE(GetDiskFreeSpaceExW(L"\\No Card", &card, nullptr, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+
+  // A move onto a card needs room on the card, and a failed one keeps the file.
+  ScopedSetting little("DEVICE_STORAGE_CARD_FREE_BYTES", "100");
+  ASSERT_TRUE(WriteNew(L"\\My Documents\\big.wav", std::string(200, 'x')));
+  SetLastError(0);
+  EXPECT_FALSE(MoveFileW(L"\\My Documents\\big.wav", L"\\Storage Card\\big.wav"));
+  EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+  EXPECT_EQ(ReadAll(L"\\My Documents\\big.wav"), std::string(200, 'x'));
+  EXPECT_FALSE(HostExists("Storage Card/big.wav"));
+  ASSERT_TRUE(WriteNew(L"\\My Documents\\small.wav", std::string(60, 'y')));
+  ASSERT_TRUE(MoveFileW(L"\\My Documents\\small.wav", L"\\Storage Card\\small.wav"));
+  ASSERT_TRUE(GetDiskFreeSpaceExW(L"\\Storage Card", &card, nullptr, nullptr));
+  EXPECT_EQ(card.QuadPart, 40u);
+}
+
+}  // namespace
