@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "ce/crt.h"
 #include "ce/strconv.h"
 #include "engine/file.h"
-#include "engine/log_format.h"
 
 namespace {
 
@@ -29,9 +29,15 @@ std::vector<std::uint8_t> Utf16Line(std::wstring_view text, bool crlf) {
   return bytes;
 }
 
+// Device printf rules, cut to the line buffer and always terminated.
+void FormatLine(wchar_t (&line)[kLogLineChars], const wchar_t* format, va_list args) {
+  _vsnwprintf(line, kLogLineChars - 1, format ? format : L"", args);
+  line[kLogLineChars - 1] = 0;
+}
+
 void WriteFormatted(const wchar_t* format, va_list args) {
-  wchar_t line[kLogLineChars];
-  FormatLogText(line, kLogLineChars, format, args);
+  wchar_t line[kLogLineChars] = {};
+  FormatLine(line, format, args);
   WriteLogLine(line);
 }
 
@@ -89,10 +95,10 @@ void WriteTrace(const wchar_t* format, ...) {
 }
 
 void WriteAbortLog(const wchar_t* format, ...) {
-  wchar_t message[kLogLineChars];
+  wchar_t message[kLogLineChars] = {};
   va_list args;
   va_start(args, format);
-  FormatLogText(message, kLogLineChars, format, args);
+  FormatLine(message, format, args);
   va_end(args);
   // The message goes in as an argument, never as a format of its own.
   WriteLog(2, L"%s", kAbortBanner);
