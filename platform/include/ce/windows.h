@@ -5,5 +5,6 @@
 #include "ce/winerror.h"
 #include "ce/winbase.h"
 #include "ce/winnls.h"
+#include "ce/winuser.h"
 #include "ce/wingdi.h"
 #include "ce/winreg.h"
