@@ -6,6 +6,7 @@
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "engine/log.h"
 

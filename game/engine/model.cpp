@@ -70,6 +70,7 @@ void ssModel::Init(ssModelDevice* graphics, ssImage* texture) {
 }
 
 int ssModel::Load(const wchar_t* name, const wchar_t* folder, const wchar_t* archive) {
+  Free();
   if (device == nullptr || device->GetArchive() == nullptr) return 0;
   std::unique_ptr<ssFile> stream = device->GetArchive()->OpenFile(name, folder, archive, kFileModeRead, 3);
   if (!stream) return 0;

@@ -5,8 +5,8 @@
 
 #include "ce/strconv.h"
 
-ssMemoryFile::ssMemoryFile(std::vector<std::uint8_t> bytes, std::uint32_t word)
-    : ssFile(word), bytes_(std::move(bytes)) {}
+ssMemoryFile::ssMemoryFile(std::vector<std::uint8_t> bytes, std::uint32_t word, bool writable)
+    : ssFile(word), bytes_(std::move(bytes)), writable_(writable) {}
 
 std::uint32_t ssMemoryFile::Read(void* buffer, std::uint32_t count) {
   ++readCalls_;
@@ -19,7 +19,7 @@ std::uint32_t ssMemoryFile::Read(void* buffer, std::uint32_t count) {
 }
 
 std::uint32_t ssMemoryFile::Write(const void* buffer, std::uint32_t count) {
-  if (!open_) return 0;
+  if (!open_ || !writable_) return 0;
   if (at_ + count > bytes_.size()) bytes_.resize(static_cast<std::size_t>(at_ + count));
   if (count > 0) std::memcpy(bytes_.data() + at_, buffer, count);
   at_ += count;
@@ -69,9 +69,9 @@ int ssMemoryArchive::OpenCount(const std::wstring& path) const {
   return it == opens_.end() ? 0 : it->second;
 }
 
-std::unique_ptr<ssFile> ssMemoryArchive::OpenStream(const std::wstring& path, std::uint32_t, std::uint32_t) {
+std::unique_ptr<ssFile> ssMemoryArchive::OpenStream(const std::wstring& path, std::uint32_t mode, std::uint32_t) {
   ++opens_[Key(path)];
   auto it = files_.find(Key(path));
   if (it == files_.end()) return nullptr;
-  return std::make_unique<ssMemoryFile>(it->second, 0);
+  return std::make_unique<ssMemoryFile>(it->second, 0, (mode & kFileModeWrite) != 0);
 }

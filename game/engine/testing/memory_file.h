@@ -14,7 +14,9 @@
 
 class ssMemoryFile : public ssFile {
  public:
-  explicit ssMemoryFile(std::vector<std::uint8_t> bytes, std::uint32_t word = 0);
+  // A stream that is not writable answers every Write with 0, like a file
+  // opened for reading.
+  explicit ssMemoryFile(std::vector<std::uint8_t> bytes, std::uint32_t word = 0, bool writable = true);
 
   std::uint32_t Read(void* buffer, std::uint32_t count) override;
   std::uint32_t Write(const void* buffer, std::uint32_t count) override;
@@ -33,6 +35,7 @@ class ssMemoryFile : public ssFile {
   std::vector<std::uint8_t> bytes_;
   std::uint64_t at_ = 0;
   bool open_ = true;
+  bool writable_;
   int readCalls_ = 0;
 };
 

@@ -26,8 +26,8 @@ imgconv::Picture Ramp(std::uint32_t w, std::uint32_t h, bool transparentPixel = 
       p.rgba.push_back(0xFF);
     }
   }
-  std::memset(p.rgba.data() + 4, 0, 3);
-  if (transparentPixel) p.rgba[8 + 3] = 0;
+  if (w > 1) std::memset(p.rgba.data() + 4, 0, 3);
+  if (transparentPixel && w > 2) p.rgba[8 + 3] = 0;
   return p;
 }
 
@@ -147,7 +147,15 @@ TEST(Image, RawFormatsByMagicAndAlphaKind) {
 }
 
 TEST(Image, JpegBareAndPackedDecodeCloseToTheOriginal) {
-  imgconv::Picture picture = Ramp(32, 24);
+  // Smooth gradients, which JPEG keeps well.
+  imgconv::Picture picture;
+  picture.width = 32;
+  picture.height = 24;
+  for (std::uint32_t y = 0; y < 24; ++y) {
+    for (std::uint32_t x = 0; x < 32; ++x) {
+      picture.rgba.insert(picture.rgba.end(), {static_cast<std::uint8_t>(x * 8), static_cast<std::uint8_t>(y * 10), 128, 255});
+    }
+  }
   for (int packed = 0; packed < 2; ++packed) {
     SCOPED_TRACE(packed);
     std::vector<std::uint8_t> file = packed ? imgconv::EncodePackedJpeg(picture, 95, false) : imgconv::EncodeJpeg(picture, 95);
@@ -165,7 +173,7 @@ TEST(Image, JpegBareAndPackedDecodeCloseToTheOriginal) {
         worst = std::max({worst, std::abs(got[2] - want[0]), std::abs(got[1] - want[1]), std::abs(got[0] - want[2])});
         ASSERT_EQ(got[3], 0xFF);
       }
-      EXPECT_LE(worst, 40);
+      EXPECT_LE(worst, 24);
     }
   }
   ssImage withAlpha;
