@@ -1,6 +1,7 @@
 // arkpack <folder> <file.ark>: packs every regular file of the folder (not
-// its sub-folders), in name order, into an ".ark" archive.
+// its sub-folders), in name order regardless of case, into an ".ark" archive.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -25,7 +26,14 @@ int main(int argc, char** argv) {
     std::cerr << "arkpack: cannot read folder " << argv[1] << ": " << ec.message() << "\n";
     return 1;
   }
-  std::sort(files.begin(), files.end());
+  // Name order without regard to case, as the names are stored lower-cased.
+  auto lower = [](std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+  };
+  std::sort(files.begin(), files.end(), [&](const fs::path& a, const fs::path& b) {
+    return lower(a.filename().string()) < lower(b.filename().string());
+  });
   std::vector<arkpack::Member> members;
   for (const fs::path& path : files) {
     std::ifstream in(path, std::ios::binary);
