@@ -46,9 +46,10 @@ std::wstring JoinPath(const std::wstring& base, std::initializer_list<const wcha
 
 // ---- ssArchiveMember
 
-ssArchiveMember::ssArchiveMember(std::uint32_t word, ssFile* archive, std::uint32_t start, std::uint32_t length)
-    : ssFile(word), archive_(archive), start_(start), length_(length) {
-  position_ = archive->Position();
+ssArchiveMember::ssArchiveMember(std::uint32_t word, std::shared_ptr<ssFile> archive, std::uint32_t start,
+                                 std::uint32_t length)
+    : ssFile(word), archive_(std::move(archive)), start_(start), length_(length) {
+  position_ = archive_->Position();
 }
 
 ssArchiveMember::~ssArchiveMember() = default;
@@ -95,14 +96,14 @@ std::uint32_t ssArchiveMember::Seek(std::int32_t offset, int origin) {
 
 // ---- ssArchiveMemMember
 
-ssArchiveMemMember::ssArchiveMemMember(std::uint32_t word, const std::uint8_t* image, std::uint32_t start,
-                                       std::uint32_t length)
-    : ssFile(word), image_(image), start_(start), length_(length) {}
+ssArchiveMemMember::ssArchiveMemMember(std::uint32_t word, std::shared_ptr<const std::vector<std::uint8_t>> image,
+                                       std::uint32_t start, std::uint32_t length)
+    : ssFile(word), image_(std::move(image)), start_(start), length_(length) {}
 
 std::uint32_t ssArchiveMemMember::Read(void* buffer, std::uint32_t count) {
   if (memberPosition_ >= length_) return 0;
   std::uint32_t n = std::min(count, length_ - memberPosition_);
-  if (n > 0) std::memcpy(buffer, image_ + start_ + memberPosition_, n);
+  if (n > 0) std::memcpy(buffer, image_->data() + start_ + memberPosition_, n);
   memberPosition_ += n;
   return n;
 }
@@ -183,12 +184,13 @@ bool ssArchive::ReadDirectory(OpenedArchive& archive) {
 
   if (preload_) {
     // Each byte of the file lies in the image at its own offset.
-    archive.image.assign(archive.fileSize, 0);
+    archive.image = std::make_shared<std::vector<std::uint8_t>>(archive.fileSize, 0);
     std::uint32_t rest = archive.fileSize - static_cast<std::uint32_t>(kArchiveHeaderSize + raw.size());
     std::uint32_t at = archive.fileSize - rest;
-    std::memcpy(archive.image.data(), header, kArchiveHeaderSize);
-    if (!raw.empty()) std::memcpy(archive.image.data() + kArchiveHeaderSize, raw.data(), raw.size());
-    if (rest > 0 && file.Read(archive.image.data() + at, rest) != rest) return false;
+    std::uint8_t* image = archive.image->data();
+    std::memcpy(image, header, kArchiveHeaderSize);
+    if (!raw.empty()) std::memcpy(image + kArchiveHeaderSize, raw.data(), raw.size());
+    if (rest > 0 && file.Read(image + at, rest) != rest) return false;
   }
   return true;
 }
@@ -217,8 +219,8 @@ long ssArchive::FindMember(const OpenedArchive& archive, const wchar_t* name) {
 }
 
 std::unique_ptr<ssFile> ssArchive::MakeMember(OpenedArchive& archive, const ssArchiveEntry& entry) {
-  if (preload_) return std::make_unique<ssArchiveMemMember>(word_, archive.image.data(), entry.offset, entry.length);
-  return std::make_unique<ssArchiveMember>(word_, archive.file.get(), entry.offset, entry.length);
+  if (preload_) return std::make_unique<ssArchiveMemMember>(word_, archive.image, entry.offset, entry.length);
+  return std::make_unique<ssArchiveMember>(word_, archive.file, entry.offset, entry.length);
 }
 
 std::unique_ptr<ssFile> ssArchive::OpenLoose(const wchar_t* name, const wchar_t* folder, std::uint32_t mode,

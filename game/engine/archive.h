@@ -44,7 +44,7 @@ struct ssArchiveEntry {
 // can be read alternately.
 class ssArchiveMember : public ssFile {
  public:
-  ssArchiveMember(std::uint32_t word, ssFile* archive, std::uint32_t start, std::uint32_t length);
+  ssArchiveMember(std::uint32_t word, std::shared_ptr<ssFile> archive, std::uint32_t start, std::uint32_t length);
   ~ssArchiveMember() override;
 
   std::uint32_t Read(void* buffer, std::uint32_t count) override;
@@ -56,7 +56,9 @@ class ssArchiveMember : public ssFile {
   std::uint32_t Tell() override { return memberPosition_; }
 
  private:
-  ssFile* archive_;  // shared, owned by the ssArchive
+  // Shared with the ssArchive, so a member that outlives its archive still
+  // reads valid memory.
+  std::shared_ptr<ssFile> archive_;
   std::uint32_t start_;
   std::uint32_t length_;
   std::uint32_t memberPosition_ = 0;
@@ -65,7 +67,8 @@ class ssArchiveMember : public ssFile {
 // A member of an archive preloaded into memory.
 class ssArchiveMemMember : public ssFile {
  public:
-  ssArchiveMemMember(std::uint32_t word, const std::uint8_t* image, std::uint32_t start, std::uint32_t length);
+  ssArchiveMemMember(std::uint32_t word, std::shared_ptr<const std::vector<std::uint8_t>> image, std::uint32_t start,
+                     std::uint32_t length);
 
   std::uint32_t Read(void* buffer, std::uint32_t count) override;
   std::uint32_t Write(const void*, std::uint32_t) override { return 0; }
@@ -75,7 +78,7 @@ class ssArchiveMemMember : public ssFile {
   std::uint32_t Tell() override { return memberPosition_; }
 
  private:
-  const std::uint8_t* image_;  // the whole archive file, owned by the ssArchive
+  std::shared_ptr<const std::vector<std::uint8_t>> image_;  // the whole archive file
   std::uint32_t start_;
   std::uint32_t length_;
   std::uint32_t memberPosition_ = 0;
@@ -116,10 +119,10 @@ class ssArchive {
  private:
   struct OpenedArchive {
     std::wstring path;
-    std::unique_ptr<ssFile> file;
+    std::shared_ptr<ssFile> file;
     std::vector<ssArchiveEntry> directory;
     std::uint32_t fileSize = 0;
-    std::vector<std::uint8_t> image;  // the whole file when preloading
+    std::shared_ptr<std::vector<std::uint8_t>> image;  // the whole file when preloading
   };
 
   // Reads the header and directory; false when it is not a sound archive.

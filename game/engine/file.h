@@ -41,7 +41,7 @@ class ssFile {
 
   // Opens `name` (a device path). False when the name is missing or longer
   // than kMaxFileName characters, or the file cannot be opened.
-  bool Open(const wchar_t* name, std::uint32_t mode, std::uint32_t share);
+  bool Open(const wchar_t* name, std::uint32_t mode, std::uint32_t share = 0);
 
   // Bytes transferred; 0 when closed.
   virtual std::uint32_t Read(void* buffer, std::uint32_t count);

@@ -51,16 +51,15 @@ boolean FillInputBuffer(j_decompress_ptr cinfo) {
   return TRUE;
 }
 
+// Skips within the data; a skip past their end stops at the end, where the
+// next read meets the end-of-image marker.
 void SkipInputData(j_decompress_ptr cinfo, long count) {
   if (count <= 0) return;
   jpeg_source_mgr* source = cinfo->src;
-  while (static_cast<unsigned long>(count) > source->bytes_in_buffer) {
-    count -= static_cast<long>(source->bytes_in_buffer);
-    source->bytes_in_buffer = 0;
-    (*source->fill_input_buffer)(cinfo);
-  }
-  source->next_input_byte += count;
-  source->bytes_in_buffer -= static_cast<std::size_t>(count);
+  std::size_t n = static_cast<std::size_t>(count);
+  if (n > source->bytes_in_buffer) n = source->bytes_in_buffer;
+  source->next_input_byte += n;
+  source->bytes_in_buffer -= n;
 }
 
 }  // namespace

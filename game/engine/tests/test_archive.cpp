@@ -153,11 +153,13 @@ TEST_P(ArchiveTest, MembersOfOneArchiveReadAlternately) {
 
 TEST_P(ArchiveTest, CloseArchiveForgetsOnlyThatArchive) {
   archive.AddFile(L"\\Program Files\\Kestrune\\Rooms\\Garage.ark", Pack({{"floor.tga", Bytes("F")}}));
-  ASSERT_NE(archive.OpenFile(L"keys.tga", L"UI", L"res.ark", kFileModeRead, 3), nullptr);
+  auto keys = archive.OpenFile(L"keys.tga", L"UI", L"res.ark", kFileModeRead, 3);
+  ASSERT_NE(keys, nullptr);
   ASSERT_NE(archive.OpenFile(L"floor.tga", L"Rooms", L"Garage.ark", kFileModeRead, 3), nullptr);
   EXPECT_EQ(archive.OpenArchiveCount(), 2u);
   archive.CloseArchive(L"ui", L"RES.ark");
   EXPECT_EQ(archive.OpenArchiveCount(), 1u);
+  EXPECT_EQ(ReadAll(*keys), "KEYS-DATA") << "a member kept past its archive still reads safely";
   auto floor = archive.OpenFile(L"floor.tga", L"Rooms", L"Garage.ark", kFileModeRead, 3);
   ASSERT_NE(floor, nullptr);
   EXPECT_EQ(ReadAll(*floor), "F");

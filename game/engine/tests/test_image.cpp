@@ -222,6 +222,7 @@ TEST(Image, DamagedFilesAreRefused) {
       {"RLE run past the picture", set(imgconv::EncodeTga(flat2x2, 24, true), 18, 0x84)},
       {"JPEG cut short", cut(jpeg, jpeg.size() / 2)},
       {"JPEG header only", cut(jpeg, 20)},
+      {"JPEG segment longer than the data", {0xFF, 0xD8, 0xFF, 0xE1, 0xFF, 0xFF, 1, 2, 3}},
       {"JPEG of height 0", set(set(jpeg, sof + 5, 0), sof + 6, 0)},
       {"raw header cut short", cut(raw, 40)},
       {"raw pixels cut short", cut(raw, raw.size() - 1)},
