@@ -60,16 +60,16 @@ std::uint32_t ssArchiveMember::Read(void* buffer, std::uint32_t count) {
   std::uint64_t target = static_cast<std::uint64_t>(start_) + memberPosition_;
   position_ = archive_->Tell();
   if (position_ != target) {
-    // Positions beyond 2 GB need the long form, which ssFile::Seek lacks:
-    // go there in steps no larger than a signed 32-bit move.
-    archive_->Seek(0, kSeekBegin);
-    std::uint64_t moved = 0;
-    while (moved < target) {
-      std::uint64_t step = std::min<std::uint64_t>(target - moved, 0x7FFFFFFF);
-      archive_->Seek(static_cast<std::int32_t>(step), kSeekCurrent);
-      moved += step;
+    // Another member may have moved the shared stream. Offsets past 2 GB
+    // take a second, relative move (members lie below 4 GB).
+    std::uint32_t at = 0;
+    if (target <= 0x7FFFFFFF) {
+      at = archive_->Seek(static_cast<std::int32_t>(target), kSeekBegin);
+    } else {
+      archive_->Seek(0x7FFFFFFF, kSeekBegin);
+      at = archive_->Seek(static_cast<std::int32_t>(target - 0x7FFFFFFF), kSeekCurrent);
     }
-    if (archive_->Tell() != target) return 0;
+    if (at != target) return 0;
   }
   std::uint32_t got = archive_->Read(buffer, wanted);
   memberPosition_ += got;

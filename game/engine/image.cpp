@@ -198,7 +198,12 @@ std::uint32_t ssImage::Load(ssFile* stream, std::uint32_t word, std::uint16_t re
   // A stream that delivers less than it announced is decoded as far as it goes.
   size = size == 0 ? 0 : stream->Read(data.get(), size);
 
+  // Whatever the image held before is gone, loaded or not.
   palette_.reset();
+  owned_.reset();
+  pixels_ = nullptr;
+  borrowed_ = false;
+  bufferSize_ = 0;
   const std::uint8_t* bytes = data.get();
   if (size >= 18 && (bytes[2] == 2 || bytes[2] == 10)) return LoadTga(bytes, size, requestedFormat);
   std::uint32_t magic = size >= 4 ? LoadU32(bytes) : 0;
