@@ -278,6 +278,17 @@ TEST(Image, ConvertTable) {
     EXPECT_EQ(got, c.expected);
     EXPECT_EQ(image.Format(), c.to);
   }
+  // Two 4-bit indices a byte, low nibble first; entries' 5-bit red and
+  // blue fields exchanged and bit 15 set for a colour.
+  const std::uint32_t palette[16] = {0, 0x001F, 0x7C00, 0x03E0};
+  const std::uint8_t nibbles[2] = {0x10, 0x32};
+  ssImage four;
+  ASSERT_EQ(four.Convert(kPixel4BitIndexed, kPixelDisplay, nibbles, palette, 4, 1, 2), 0u);
+  EXPECT_EQ(Pixel16(four, 0, 0), 0x0000);
+  EXPECT_EQ(Pixel16(four, 1, 0), 0xFC00);
+  EXPECT_EQ(Pixel16(four, 2, 0), 0x801F);
+  EXPECT_EQ(Pixel16(four, 3, 0), 0x83E0);
+
   ssImage image;
   std::uint8_t pixel[4] = {};
   EXPECT_EQ(image.Convert(kPixelARGB32, kPixelDisplay, nullptr, nullptr, 1, 1, 4), kImageNoPixels);
