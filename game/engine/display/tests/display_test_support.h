@@ -1,0 +1,58 @@
+// Shared by the display device tests: a device opened on a configured
+// screen, the log lines it wrote, and the screen's pixels as shown.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "backend/headless/headless_display.h"
+#include "display/display_s16.h"
+#include "gdi/screen.h"
+#include "gdi_screen_config.h"
+
+namespace ks::test {
+
+// Collects the display's log lines while alive.
+class LogCapture {
+ public:
+  LogCapture() {
+    Lines().clear();
+    ssSetDisplayLogSink([](int, const wchar_t* line) { Lines().push_back(line); });
+  }
+  ~LogCapture() { ssSetDisplayLogSink(nullptr); }
+  static std::vector<std::wstring>& Lines() {
+    static std::vector<std::wstring> lines;
+    return lines;
+  }
+  bool Has(const std::wstring& line) const {
+    for (const auto& l : Lines()) {
+      if (l == line) return true;
+    }
+    return false;
+  }
+};
+
+// The screen pixel as stored in its memory (16-bit screens).
+inline std::uint16_t ScreenPixel(int x, int y) {
+  return static_cast<std::uint16_t>(ce::gdi::Screen::Current()->view().Read(x, y));
+}
+
+inline ce::backend::HeadlessDisplay& Shown() {
+  return dynamic_cast<ce::backend::HeadlessDisplay&>(ce::gdi::Screen::Current()->display());
+}
+
+// A device opened the way the application opens it: the output forced,
+// m_Rotate 1 on a screen narrower than high, Init with the screen's size.
+inline std::unique_ptr<ssDisplayS16> OpenDevice(int mode, int width, int height, int depth = 16) {
+  auto device = std::make_unique<ssDisplayS16>();
+  if (mode != 0) device->ForceOutput(mode);
+  device->m_Rotate = width < height ? 1 : 0;
+  EXPECT_EQ(device->Init(nullptr, width, height, depth, 0), 0);
+  return device;
+}
+
+}  // namespace ks::test
