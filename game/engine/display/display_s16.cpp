@@ -84,9 +84,11 @@ int ssDisplayS16::SelectOutput(HWND window) {
     std::string value = *mode;
     std::transform(value.begin(), value.end(), value.begin(),
                    [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-    if (value == "gdi") return ForceOutput(kModeGdi), kModeGdi;
-    if (value == "raw") return ForceOutput(kModeRaw), kModeRaw;
-    if (value == "gapi") return ForceOutput(kModeGapi), kModeGapi;
+    const int forced = value == "gdi" ? kModeGdi : value == "raw" ? kModeRaw : value == "gapi" ? kModeGapi : 0;
+    if (forced != 0) {
+      ForceOutput(forced);
+      return forced;
+    }
     if (value != "auto" && !value.empty()) {
       const std::wstring wide(value.begin(), value.end());
       ssDisplayLog(2, L"Unknown display_mode %s, detecting the output", wide.c_str());
@@ -226,6 +228,7 @@ int ssDisplayS16::DeviceOpen(HWND window) {
   }
   if (m_UseGdi && (m_Width < 1 || m_Height < 1 || m_Width > kMaxSide || m_Height > kMaxSide)) {
     ssDisplayLog(2, L"ssDisplayS16::DeviceOpen - bad size %d x %d", m_Width, m_Height);
+    DeviceClose();
     return -1;
   }
   if ((m_UseGdi && !OpenGdi()) || !AllocateFrameBuffers()) {

@@ -36,13 +36,15 @@ class LogCapture {
   }
 };
 
-// The screen pixel as stored in its memory (16-bit screens).
-inline std::uint16_t ScreenPixel(int x, int y) {
-  return static_cast<std::uint16_t>(ce::gdi::Screen::Current()->view().Read(x, y));
-}
-
 inline ce::backend::HeadlessDisplay& Shown() {
   return dynamic_cast<ce::backend::HeadlessDisplay&>(ce::gdi::Screen::Current()->display());
+}
+
+// What the headless display shows at a screen pixel, as an RGB565 pixel
+// (exact: the display widens channels by repeating their bits).
+inline std::uint16_t ScreenPixel(int x, int y) {
+  const COLORREF c = Shown().Pixel(x, y);
+  return static_cast<std::uint16_t>(((GetRValue(c) >> 3) << 11) | ((GetGValue(c) >> 2) << 5) | (GetBValue(c) >> 3));
 }
 
 // A device opened the way the application opens it: the output forced,
