@@ -143,6 +143,7 @@ bool ssDisplayS16::OpenRaw() {
   if (!info) return false;
   const std::optional<ssScreenLayout> layout =
       ssScreenLayout::FromSteps(info->cxPixels, info->cyPixels, info->cxStride, info->cyStride, 2);
+  if (!layout) return false;
   m_RawFrame = static_cast<BYTE*>(info->pFramePointer) + layout->lowOffset;
   m_Width = layout->width;
   m_Height = layout->height;
