@@ -3,6 +3,7 @@
 #include <cstdarg>
 
 #include "ce/crt.h"
+#include "engine/log.h"
 
 namespace {
 
@@ -19,14 +20,14 @@ LONG FracRound(LONG v, int size) {
 void ssSetDisplayLogSink(ssDisplayLogSink sink) { g_logSink = sink; }
 
 void ssDisplayLog(int level, const wchar_t* format, ...) {
-  if (g_logSink == nullptr) return;
-  wchar_t line[512];
+  wchar_t line[kLogLineChars];
   va_list args;
   va_start(args, format);
   const int n = _vsnwprintf(line, 511, format, args);
   va_end(args);
   line[n < 0 ? 511 : n] = L'\0';
-  g_logSink(level, line);
+  WriteLog(level, L"%s", line);
+  if (g_logSink != nullptr) g_logSink(level, line);
 }
 
 int ssDisplay::Init(HWND window, int width, int height, int depth, int option) {

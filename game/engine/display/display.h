@@ -12,12 +12,12 @@
 // Rectangles are four signed 32-bit words; right and bottom are exclusive.
 using ssRect = RECT;
 
-// Where the display's log lines go. The message log of the engine installs
-// itself here; without a sink lines are dropped.
+// The display's log lines go to the engine's message log (WriteLog) and, when
+// one is installed, to a sink that tests use to read them.
 using ssDisplayLogSink = void (*)(int level, const wchar_t* line);
 void ssSetDisplayLogSink(ssDisplayLogSink sink);
 // Formats with the platform's wide printf (%d, %s as a wide string) and
-// hands the line to the sink.
+// hands the line to the message log and the sink.
 void ssDisplayLog(int level, const wchar_t* format, ...);
 
 class ssDisplay {
