@@ -69,7 +69,7 @@ void Pool::EvaluateMotion(const BallMotion& m, uint32_t t, BallEntry& out) const
           ClampU((static_cast<int64_t>(m.speed) << 24) / (rollingDecel2 ? rollingDecel2 : 1)));
       const uint32_t tt = t < stop ? t : stop;
       const int32_t A = static_cast<int32_t>(UMulShr24(static_cast<uint32_t>(rollingDecel), tt));
-      int32_t speed = m.speed - 2 * A;
+      int32_t speed = t >= stop ? 0 : m.speed - 2 * A;
       if (speed < 0) speed = 0;
       int32_t spin;
       if ((m.spin >> 3) <= m.speed) {

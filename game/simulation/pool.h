@@ -391,7 +391,9 @@ class Pool {
   void ApplyNormalExchange(BallEntry& a, BallEntry& b, bool aTravelling, bool bTravelling) const;
   void PlayCollisionSound(int kind, int32_t strength);
   void ForceRest();
+ public:
   bool SimulateOneStep();
+ private:
   bool CueTouchesBall() const;
   bool BallTouchesOthers(int ball, const FixVec3& pos) const;
   void Shuffle(int layout);
