@@ -188,11 +188,23 @@ struct Hasher {
 }  // namespace
 
 uint64_t Pool::StateHash() const {
+  // The simulation's own state: the current step record, the motions, the
+  // clocks and the facts for the rules. Shown orientations are left out, as
+  // they depend on which frames happened to be drawn.
   Hasher h;
-  for (const BallState& b : ballStates) {
-    h.Vec(b.position);
-    h.Quat(b.orientation);
-    h.Word(b.state);
+  const StepRecord& r = ring[ringCurrent >> 4];
+  for (int b = 0; b < kBallCount; ++b) {
+    const BallEntry& e = r.ball[static_cast<size_t>(b)];
+    h.Word(e.state);
+    h.Vec(e.position);
+    h.Vec(e.direction);
+    h.Signed(e.speed);
+    h.Vec(e.spinAxis);
+    h.Signed(e.spin);
+    if (!fastSimulation) h.Quat(e.orientation);
+    const BallState& s = ballStates[static_cast<size_t>(b)];
+    h.Vec(s.position);
+    h.Word(s.state);
   }
   for (const BallMotion& m : motions) {
     h.Word(m.state);
@@ -209,8 +221,8 @@ uint64_t Pool::StateHash() const {
   h.Word(rules.FirstHit);
   h.Word(rules.Scratch);
   for (int i = 0; i < kBallCount; ++i) {
-    h.Signed(rules.PocketOf[i]);
-    h.Word(rules.RailAfterContact[i]);
+    h.Signed(rules.PocketOf[static_cast<size_t>(i)]);
+    h.Word(rules.RailAfterContact[static_cast<size_t>(i)]);
   }
   return h.h;
 }

@@ -258,8 +258,9 @@ int Pool::PlayShotFrame() {
   const int64_t elapsed = static_cast<int64_t>(now - rewindStart);
   const int64_t T = static_cast<int64_t>(rewindEnd) - elapsed * static_cast<int64_t>(rewindLength) / 250;
   if (T < 1) {
-    shotRunning = 0;
+    // Record 0 holds the struck cue ball; the rewind shows it still.
     SeekReplay(0);
+    shotRunning = 0;
     return -1;
   }
   const uint64_t target = std::min<uint64_t>(static_cast<uint64_t>(T) * kUnitsPerTick, 0xFFFFFFFEu);
