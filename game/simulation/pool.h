@@ -141,8 +141,27 @@ struct CameraBlock {
   FixVec3 up{0, kFixOne30, 0};
   FixVec3 forward{0, 0, kFixOne30};
   std::array<int32_t, 3> turn{0, 5376, 0};  // pending turn angles; the second is the pitch
+  FixAngle viewHeading = 0;  // heading of the view, written by the computer's aim animation
   uint8_t dirty = 0;
   uint8_t moved = 0;
+};
+
+// What the computer's turn shows before its strike, and its progress.
+struct AiPresentation {
+  uint32_t start = 0;      // Pool::GetTime ticks (the shot clock in the stroke's last phase)
+  FixVec2 ballStart, ballDelta, ballTarget;
+  FixAngle headingStart = 0;
+  int32_t headingDelta = 0;
+  FixAngle elevationStart = 0;
+  int32_t elevationDelta = 0;
+  FixAngle elevationTarget = 0;
+  FixVec2 aimTarget;       // planned direction of the cue ball (Fix30)
+  std::array<Fix16, 2> tipTarget{};
+  int32_t strokeBase = 0;
+  int32_t strokeDelta = 0;
+  int32_t strokePower = 0;
+  int32_t strokePhase = 0;
+  int32_t strokeDistance = 0;  // cue distance behind the ball, reported with code 7
 };
 
 // The 256-record step ring in a block the Pool owns; copies are deep.
@@ -272,6 +291,15 @@ class Pool {
   // choose which balls).
   void SpotBalls(const uint8_t* balls, int count);
 
+  // ---- the computer's turn shown before its strike (1.105) ----
+  void AiSetBallTarget(FixVec2 spot);
+  int AiAnimateBall();
+  // direction: planned cue-ball direction (Fix30); side as planned (stored negated).
+  void AiSetAimTarget(FixVec2 direction, Fix16 side, Fix16 height, FixAngle elevationAngle);
+  int AiAnimateAim();
+  void AiStartStroke(int32_t power);
+  int AiAnimateStroke();
+
   // ---- the canonical state ----
   // Hash over the named fields of the simulation state (not raw bytes).
   uint64_t StateHash() const;
@@ -369,6 +397,7 @@ class Pool {
   uint8_t tableMode = 0;
 
   CameraBlock camera;
+  AiPresentation aiShow;
   Fix16 headSpotZ = 0;
   FixVec3 contactNormal;
   uint32_t stepCount = 0;

@@ -191,5 +191,41 @@ TEST(Shot, CollisionSoundsAreDelayedAndSilenceable) {
   EXPECT_TRUE(quiet.sound.played.empty());
 }
 
+TEST(Shot, ComputerTurnAnimationsEaseToTheirTargets) {
+  Table t;
+  t.Put(0, 0, -20);
+  Pool& p = t.pool;
+  t.clock.now = 1000;
+  p.StartClock();
+  // Ball in hand: halfway through the ease at p = 256 (about 85 ticks).
+  p.AiSetBallTarget(FixVec2{4 << 16, -16 << 16});
+  t.clock.now += 4 * 86;
+  EXPECT_EQ(p.AiAnimateBall(), 0);
+  EXPECT_NEAR(t.X(0), 4 * 0.75, 0.05) << "ease 1 - (1 - 1/2)^2";
+  t.clock.now += 4 * 86;
+  EXPECT_EQ(p.AiAnimateBall(), 1);
+  EXPECT_EQ(t.X(0), 4.0);
+  EXPECT_EQ(t.Z(0), -16.0);
+
+  // Aim: ends on the planned direction (the cue points the other way).
+  p.cueDirection = FixVec3{0, 0, -kFixOne30};
+  p.AiSetAimTarget(FixVec2{kFixOne30, 0}, 0x4000, 0x2000, 1000);
+  int r = 0;
+  for (int i = 0; i < 100 && (r = p.AiAnimateAim()) == 0; ++i) t.clock.now += 16;
+  EXPECT_EQ(r, 1);
+  EXPECT_EQ(p.cueDirection, (FixVec3{-kFixOne30, 0, 0}));
+  EXPECT_EQ(p.cueTip[0], -0x4000);
+  EXPECT_EQ(p.cueTip[1], 0x2000);
+  EXPECT_EQ(p.cueElevation, 1000u);
+
+  // Stroke: four eased phases and a linear push, then the strike may follow.
+  p.AiStartStroke(0x1000000);
+  EXPECT_EQ(p.aiShow.strokeDistance, 0x30000);
+  for (int i = 0; i < 1000 && (r = p.AiAnimateStroke()) == 0; ++i) t.clock.now += 16;
+  EXPECT_EQ(r, 1);
+  EXPECT_EQ(p.shotStarted, 1);
+  EXPECT_EQ(p.aiShow.strokeDistance, 0);
+}
+
 }  // namespace
 }  // namespace ks::test
