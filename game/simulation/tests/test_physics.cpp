@@ -298,6 +298,110 @@ TEST(Physics, HeadOnRollingBallsMeetAtAnalyticTime) {
   EXPECT_NEAR(static_cast<double>(p.pairTimes[0][1]), ts * 16777216, 16777216 * 1e-4);
 }
 
+// Sets up ring records 0 (current) and 1 (next) for a direct call of a handler.
+struct Handler : Table {
+  BallEntry& At(int b) { return pool.ring[1].ball[static_cast<size_t>(b)]; }
+  Handler() { Reset(); }
+  void Reset() {
+    pool.BeginStrike(0);
+    pool.StartMotions();
+    pool.ring[1] = pool.ring[0];
+  }
+  void Moving(int b, double x, double z, double speed, double dirX, double dirZ) {
+    BallEntry& e = At(b);
+    e.state = kBallSliding;
+    e.position = FixVec3{static_cast<int32_t>(x * 65536), 0, static_cast<int32_t>(z * 65536)};
+    e.speed = static_cast<int32_t>(speed * 65536);
+    e.direction = FixVec3{static_cast<int32_t>(dirX * kFixOne30), 0, static_cast<int32_t>(dirZ * kFixOne30)};
+    e.spin = 0;
+    e.spinAxis = FixVec3{WrapNeg32(e.direction.z), 0, e.direction.x};
+  }
+};
+
+TEST(Physics, BallMeetingRestingBallPassesOnFifteenSixteenths) {
+  Handler h;
+  h.Put(1, 0, 0);
+  h.Reset();
+  h.Moving(0, 0, -2, 40, 0, 1);
+  const int32_t c = h.pool.ApplyBallCollision(0, 1);
+  EXPECT_EQ(c, 40 << 16);
+  EXPECT_NEAR(h.At(1).speed, (40 << 16) - (40 << 12), 16);
+  EXPECT_EQ(h.At(1).direction, (FixVec3{0, 0, kFixOne30}));
+  EXPECT_LT(h.At(0).speed, 1 << 16) << "a centre hit leaves the cue ball nearly still";
+  EXPECT_EQ(h.At(1).state, kBallSliding);
+}
+
+TEST(Physics, HeadOnPairBouncesApartSymmetrically) {
+  Handler h;
+  h.Moving(0, 0, -1, 30, 0, 1);
+  h.Moving(1, 0, 1, 30, 0, -1);
+  h.pool.ApplyBallCollision(0, 1);
+  EXPECT_LT(h.At(0).direction.z, 0);
+  EXPECT_GT(h.At(1).direction.z, 0);
+  EXPECT_NEAR(h.At(0).speed, h.At(1).speed, 64);
+  EXPECT_NEAR(h.At(0).speed, 30 * 65536 * 15 / 16, 30 * 65536 / 16 + 64);
+}
+
+TEST(Physics, SimultaneousHitOnTwoBallsSharesTheImpact) {
+  Table t;
+  t.Put(0, 0, -10);
+  t.Put(1, -1, 0);
+  t.Put(2, 1, 0);
+  t.Aim(0, 60);
+  t.Shoot();
+  EXPECT_TRUE(t.pool.rules.FirstHit == 1 || t.pool.rules.FirstHit == 2);
+  EXPECT_GT(t.Z(1), 5.0);
+  EXPECT_GT(t.Z(2), 5.0);
+  EXPECT_NEAR(t.X(1), -t.X(2), 0.05) << "mirror image";
+  EXPECT_NEAR(t.Z(1), t.Z(2), 0.05);
+}
+
+TEST(Physics, StepCapBringsEverythingToRest) {
+  Table t;
+  t.pool.PlaceBalls(2);
+  t.Aim(0, 400);
+  t.pool.StartShot();
+  t.pool.stepCount = kStepCap - 1;
+  EXPECT_FALSE(t.pool.SimulateOneStep());
+  EXPECT_EQ(t.pool.stepCapHits, 1u);
+  t.pool.FinishShot();
+  for (const BallState& b : t.pool.ballStates) EXPECT_TRUE(b.state == kBallAtRest || b.state == kBallOff);
+}
+
+// Tables no rack produces: overlapping balls, balls on cushion lines, in
+// pocket mouths and on knuckles, and extreme strikes. Every shot ends.
+TEST(Physics, DegenerateTablesEndWithoutHangOrCrash) {
+  struct Shot {
+    double heading, power, side, height, elevation;
+  };
+  const Shot shots[] = {{0, 640, 0.9, 0.9, 80}, {33, 640, -1, -1, 0}, {270, 0.01, 0, 0, 0}, {123, 640, 0, 0, 89}};
+  for (const Shot& s : shots) {
+    Table t;
+    t.Put(0, 0, -20);
+    t.Put(1, 0, -19);           // overlapping the cue ball
+    t.Put(2, 15, 0.5);          // on the side cushion line by the side pocket
+    t.Put(3, -15.5, 30.5);      // in a corner mouth
+    t.Put(4, 16, 2.6953125);    // on a knuckle point
+    t.Put(5, 0, 31);            // on the end cushion line
+    for (int b = 6; b < kBallCount; ++b) t.Put(b, 0, -10 + 2.0 * (b - 6));  // a column
+    t.Aim(s.heading, s.power, s.side, s.height, s.elevation);
+    t.Shoot();
+    for (const BallState& b : t.pool.ballStates) EXPECT_TRUE(b.state == kBallAtRest || b.state == kBallOff);
+  }
+  // Strike parameters from outside are clamped or refused, never trusted.
+  Table t;
+  t.Put(0, 0, 0);
+  const int32_t wild[6] = {INT32_MIN, -1, 0, 0, INT32_MIN, INT32_MAX};
+  t.pool.StrikeWithParameters(wild);
+  EXPECT_EQ(t.pool.strikePower, 0);
+  const int32_t huge[6] = {INT32_MAX, 0x3FFFF, INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN};
+  t.pool.StrikeWithParameters(huge);
+  EXPECT_EQ(t.pool.strikePower, kMaxStrikePower);
+  t.pool.FinishShot();
+  t.pool.PlaceBalls(-3);
+  t.pool.PlaceBalls(99);
+}
+
 // Random shots on every game type: nothing overlaps, leaves the table or
 // keeps moving, and the same shot gives the same table every run.
 TEST(Physics, RandomShotsKeepInvariantsAndRepeatExactly) {
