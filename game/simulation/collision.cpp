@@ -202,6 +202,16 @@ void Pool::ApplyStateChange(int ball) {
 
 // ---- ball-ball ----
 
+// Separating two overlapping balls must not push one through a cushion: a
+// ball that was inside the cushion lines stays inside them.
+void Pool::KeepInside(BallEntry& e, const FixVec3& was) const {
+  const int32_t mx = table.hx - kBallRadius, mz = table.hz - kBallRadius;
+  const bool wasInside = was.x >= -mx && was.x <= mx && was.z >= -mz && was.z <= mz;
+  if (!wasInside) return;
+  e.position.x = std::clamp(e.position.x, -mx, mx);
+  e.position.z = std::clamp(e.position.z, -mz, mz);
+}
+
 void Pool::ApplyNormalExchange(BallEntry& a, BallEntry& b, bool aTravelling, bool bTravelling) const {
   const FixVec3 n = contactNormal;
   const int32_t c = Rs30(WrapAdd64(SMul64(WrapSub32(FixMul30(a.speed, a.direction.x), FixMul30(b.speed, b.direction.x)), n.x),
@@ -249,8 +259,10 @@ int32_t Pool::ApplyBallCollision(int ia, int ib) {
   if (!(ta && tb)) {
     // a travelling ball meets a ball at rest or spinning in place.
     if (DistanceSq(A.position, B.position) < kContactDistSq) {
+      const FixVec3 was = A.position;
       A.position.x = WrapAdd32(B.position.x, FixMul30(n.x, -131074));
       A.position.z = WrapAdd32(B.position.z, FixMul30(n.z, -131074));
+      KeepInside(A, was);
     }
     const bool bSpins = B.state == kBallSpinning;
     FixVec3 Va = VelocityOf(A), Wa = SpinOf(A);
@@ -310,10 +322,13 @@ int32_t Pool::ApplyBallCollision(int ia, int ib) {
       const int32_t mx = static_cast<int32_t>((static_cast<int64_t>(A.position.x) + B.position.x) >> 1);
       const int32_t mz = static_cast<int32_t>((static_cast<int64_t>(A.position.z) + B.position.z) >> 1);
       const int32_t ox = FixMul30(n.x, 0x10001), oz = FixMul30(n.z, 0x10001);
+      const FixVec3 wasA = A.position, wasB = B.position;
       B.position.x = WrapAdd32(mx, ox);
       B.position.z = WrapAdd32(mz, oz);
       A.position.x = WrapSub32(mx, ox);
       A.position.z = WrapSub32(mz, oz);
+      KeepInside(A, wasA);
+      KeepInside(B, wasB);
     }
     FixVec3 Va = VelocityOf(A), Wa = SpinOf(A), Vb = VelocityOf(B), Wb = SpinOf(B);
     const int32_t ca = Rs30(WrapAdd64(SMul64(Va.x, n.x), SMul64(Va.z, n.z)));

@@ -419,6 +419,7 @@ class Pool {
   int32_t ApplyObstacle(int ball, const FixVec3& normal, int32_t factor);
   void ApplyNormalExchange(BallEntry& a, BallEntry& b, bool aTravelling, bool bTravelling) const;
   void PlayCollisionSound(int kind, int32_t strength);
+  void KeepInside(BallEntry& e, const FixVec3& was) const;
   void ForceRest();
  public:
   bool SimulateOneStep();

@@ -178,7 +178,7 @@ int64_t Newton(const Quartic& q, int64_t t, int64_t horizon, int64_t stepLimit) 
 
 }  // namespace
 
-int32_t Pool::SolveContactQuartic(const int64_t c[5], uint32_t horizonU, bool touchingAllowed, bool newtonOnly) const {
+static int64_t SolvePrimary(const int64_t c[5], uint32_t horizonU, bool touchingAllowed, bool newtonOnly) {
   const Quartic q{c[0], c[1], c[2], c[3], c[4]};
   const int64_t horizon = horizonU;
   // Newton from now.
@@ -186,9 +186,9 @@ int32_t Pool::SolveContactQuartic(const int64_t c[5], uint32_t horizonU, bool to
     const int64_t t = TimeQuotient(std::max<int64_t>(q.a0, 0), -q.a1);
     if (t >= 0) {
       if (t >= horizon) return -1;
-      if (t < 1) return static_cast<int32_t>(t);
+      if (t < 1) return static_cast<int64_t>(t);
       const int64_t r = Newton(q, t, horizon, 1);
-      if (r >= 0) return r < horizon ? static_cast<int32_t>(r) : -1;
+      if (r >= 0) return r < horizon ? static_cast<int64_t>(r) : -1;
       if (r == -2) return -1;
     }
   }
@@ -206,9 +206,9 @@ int32_t Pool::SolveContactQuartic(const int64_t c[5], uint32_t horizonU, bool to
   const int64_t f0 = q.F(t0);
   if (f0 >= 0) {
     if (t0 >= horizon || q.D(t0) >= 0) return -1;
-    if (f0 < 5 * kQ) return static_cast<int32_t>(t0);
+    if (f0 < 5 * kQ) return static_cast<int64_t>(t0);
     const int64_t r = Newton(q, t0, horizon, 8);
-    return (r >= 0 && r < horizon) ? static_cast<int32_t>(r) : -1;
+    return (r >= 0 && r < horizon) ? static_cast<int64_t>(r) : -1;
   }
   if (t0 == 0) return -1;  // overlapping now and not approaching: no contact
   // Overlapping at t0: bisect between now and t0 for the first touch.
@@ -232,7 +232,29 @@ int32_t Pool::SolveContactQuartic(const int64_t c[5], uint32_t horizonU, bool to
     pt = next;
     if (stop) break;
   }
-  return (pt >= 0 && pt < horizon) ? static_cast<int32_t>(pt) : -1;
+  return (pt >= 0 && pt < horizon) ? static_cast<int64_t>(pt) : -1;
+}
+
+int32_t Pool::SolveContactQuartic(const int64_t c[5], uint32_t horizonU, bool touchingAllowed, bool newtonOnly) const {
+  const int64_t r = SolvePrimary(c, horizonU, touchingAllowed, newtonOnly);
+  if (r >= 0) return static_cast<int32_t>(r);
+  // Newton's first estimate is no bound when the gap closes faster than
+  // linearly, so "beyond the horizon" may be wrong: when the balls are apart
+  // now and touching by the horizon, bisect for the first touch.
+  const Quartic q{c[0], c[1], c[2], c[3], c[4]};
+  if (horizonU == 0) return -1;
+  int64_t lo = 0, hi = static_cast<int64_t>(horizonU) - 1;
+  if (q.F(hi) >= 5 * kQ) return -1;
+  if (q.F(lo) < 5 * kQ) return q.a1 < 0 ? 0 : -1;  // touching now and closing
+  for (int i = 0; i < 64 && hi - lo > 1; ++i) {
+    const int64_t mid = lo + (hi - lo) / 2;
+    if (q.F(mid) < 5 * kQ) {
+      hi = mid;
+    } else {
+      lo = mid;
+    }
+  }
+  return static_cast<int32_t>(hi);
 }
 
 // ---- per-ball events ----
@@ -279,8 +301,11 @@ void Pool::PredictBallEvents() {
       const int32_t v = m.speed;
       // Straight-line cushions: x first, then z unless an x contact counted.
       bool xRecorded = false;
+      // A ball pushed past a cushion line within the cushion's span (it
+      // cannot be there) meets the cushion at once rather than escape.
       auto cushionDistance = [&](int32_t gap, int32_t approach) -> int64_t {
-        if (gap < 0 || approach <= 0) return -1;
+        if (approach <= 0) return -1;
+        if (gap < 0) return 0;
         const int64_t num = static_cast<int64_t>(gap) << 30;
         int64_t q = num / approach;
         if ((num % approach) * 2 >= approach) ++q;
@@ -361,6 +386,13 @@ void Pool::PredictBallEvents() {
         const int32_t pos = xAxis ? p.x : p.z, v = xAxis ? vx : vz, a = xAxis ? ax : az;
         if (v == 0 && a == 0) return;
         const int32_t L = xAxis ? (minus ? -lineX : lineX) : (minus ? -lineZ : lineZ);
+        const bool past = minus ? pos < L : pos > L;
+        const bool outward = minus ? v < 0 : v > 0;
+        if (past && outward && (xAxis ? onSideCushion(p.z) : onEndCushion(p.x))) {
+          c.Offer(0, xAxis ? (minus ? kEventSideCushionLeft : kEventSideCushionRight)
+                           : (minus ? kEventEndCushionNear : kEventEndCushionFar));
+          return;
+        }
         int64_t t[2];
         roots(2 * (static_cast<int64_t>(L) - pos), v, a, 256, t);
         for (int64_t r : t) {
