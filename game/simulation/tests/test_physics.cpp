@@ -421,6 +421,8 @@ TEST(Physics, RandomShotsKeepInvariantsAndRepeatExactly) {
       const double height = (shotRng.Rand() % 161 - 80) / 100.0;
       const double elev = (shotRng.Rand() % 400) / 10.0;
       t.Aim(heading, power, side * 0.7, height * 0.7, elev);
+      std::array<bool, kBallCount> onTableAtStart{};
+      for (int b = 0; b < kBallCount; ++b) onTableAtStart[static_cast<size_t>(b)] = t.State(b) != kBallOff;
       t.Shoot();
       hashes[run] = t.pool.StateHash();
       if (run) continue;
@@ -428,6 +430,14 @@ TEST(Physics, RandomShotsKeepInvariantsAndRepeatExactly) {
       EXPECT_EQ(p.stepCapHits, 0u) << n;
       for (int a = 0; a < kBallCount; ++a) {
         const BallState& A = p.ballStates[static_cast<size_t>(a)];
+        // The facts for the rules agree with the table: a ball that left it
+        // went into a pocket, and a pocketed ball touched a pocket after the hit.
+        if (a != 0 && onTableAtStart[static_cast<size_t>(a)]) {
+          EXPECT_EQ(A.state == kBallOff, p.rules.PocketOf[static_cast<size_t>(a)] >= 0) << n << " ball " << a;
+          if (A.state == kBallOff) {
+            EXPECT_EQ(p.rules.RailAfterContact[static_cast<size_t>(a)], 1) << n;
+          }
+        }
         if (A.state == kBallOff) continue;
         EXPECT_EQ(A.state, kBallAtRest) << n << " ball " << a;
         const double x = std::fabs(t.X(a)), z = std::fabs(t.Z(a));
