@@ -17,7 +17,7 @@ struct Slot {
 };
 constexpr int8_t kNoSlot = 127;
 
-// Ball 1..15 slots per layout (the Parts' lists); layout 0 uses the
+// Ball 1..15 slots per layout, by game type; layout 0 uses the
 // Straight list and layout 7 the 9-Ball list.
 constexpr Slot kLayouts[7][15] = {
     {},
