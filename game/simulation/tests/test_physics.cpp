@@ -402,6 +402,50 @@ TEST(Physics, DegenerateTablesEndWithoutHangOrCrash) {
   t.pool.PlaceBalls(99);
 }
 
+// The table is symmetric under a half turn and under a mirror across the
+// long axis: shots near the pockets (through jaws and knuckles) must end in
+// the matching pockets and places.
+TEST(Physics, PocketGeometryIsSymmetric) {
+  struct Start {
+    double x, z, heading;
+  };
+  std::vector<Start> starts;
+  for (double d = -12; d <= 12; d += 1.5) {
+    starts.push_back({10, 24, 35 + d});   // towards corner pocket 3
+    starts.push_back({11, 3, 80 + d});    // towards side pocket 5
+    starts.push_back({13, 28, 20 + d});   // along the side cushion into the corner
+  }
+  const int halfTurn[6] = {3, 2, 1, 0, 5, 4};
+  const int mirror[6] = {1, 0, 3, 2, 5, 4};
+  for (const Start& s : starts) {
+    struct Result {
+      double x, z;
+      int pocket;
+    };
+    auto run = [](double x, double z, double heading) {
+      Table t;
+      t.Put(0, x, z);
+      t.Aim(heading, 60, 0, 0.2);
+      t.Shoot();
+      return Result{t.X(0), t.Z(0), t.pool.rules.PocketOf[0]};
+    };
+    const Result a = run(s.x, s.z, s.heading);
+    const Result b = run(-s.x, -s.z, s.heading + 180);
+    const Result c = run(-s.x, s.z, -s.heading);
+    ASSERT_EQ(a.pocket < 0, b.pocket < 0) << s.heading;
+    ASSERT_EQ(a.pocket < 0, c.pocket < 0) << s.heading;
+    if (a.pocket >= 0) {
+      EXPECT_EQ(b.pocket, halfTurn[a.pocket]) << s.heading;
+      EXPECT_EQ(c.pocket, mirror[a.pocket]) << s.heading;
+    } else {
+      EXPECT_NEAR(a.x, -b.x, 0.05) << s.heading;
+      EXPECT_NEAR(a.z, -b.z, 0.05) << s.heading;
+      EXPECT_NEAR(a.x, -c.x, 0.05) << s.heading;
+      EXPECT_NEAR(a.z, c.z, 0.05) << s.heading;
+    }
+  }
+}
+
 // Random shots on every game type: nothing overlaps, leaves the table or
 // keeps moving, and the same shot gives the same table every run.
 TEST(Physics, RandomShotsKeepInvariantsAndRepeatExactly) {
