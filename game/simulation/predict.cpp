@@ -132,6 +132,7 @@ int32_t Pool::TimeToTravel(int32_t s, int32_t v) const {
   if (s < 0 || v < 1) return -1;
   if (s == 0) return 0;
   const int64_t d = rollingDecel2;
+  if (d <= 0) return -1;
   const int64_t disc = SMul64(v, v) - 2 * d * s;
   if (disc < 0) return -1;
   const int64_t root = ISqrt64(static_cast<uint64_t>(disc));
