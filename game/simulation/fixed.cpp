@@ -72,28 +72,19 @@ uint32_t Shr64To32(uint32_t low, uint32_t high, int n) {
   return static_cast<uint32_t>(((static_cast<uint64_t>(high) << 32) | low) >> n);
 }
 
-// Restoring square root, two bits a round; leading zero half-words are
-// skipped first (each saves eight rounds).
+// The floor of the square root is unique, so any exact method serves: Newton
+// from a power of two above the root decreases monotonically onto it.
 uint32_t ISqrt64(uint64_t v) {
   if (v == 0) return 0;
-  int rounds = 32;
-  for (int i = 0; i < 3 && (v >> 48) == 0; ++i) {
-    v <<= 16;
-    rounds -= 8;
+  const uint32_t high = static_cast<uint32_t>(v >> 32);
+  const int bits = high ? 64 - CountLeadingZeros(high) : 32 - CountLeadingZeros(static_cast<uint32_t>(v));
+  uint64_t x = uint64_t{1} << ((bits + 1) / 2);
+  for (;;) {
+    const uint64_t y = (x + v / x) >> 1;
+    if (y >= x) break;
+    x = y;
   }
-  uint64_t rem = 0;
-  uint64_t root = 0;
-  for (int i = 0; i < rounds; ++i) {
-    rem = (rem << 2) | (v >> 62);
-    v <<= 2;
-    root <<= 1;
-    const uint64_t trial = (root << 1) | 1;
-    if (rem >= trial) {
-      rem -= trial;
-      root |= 1;
-    }
-  }
-  return static_cast<uint32_t>(root);
+  return static_cast<uint32_t>(x);
 }
 
 uint32_t ISqrt64(const Int64Parts& v) { return ISqrt64(ToUint64(v)); }
