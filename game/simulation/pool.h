@@ -257,6 +257,9 @@ class Pool {
   int PlayShotFrame();
   int SeekReplay(uint32_t time);
   void ClearPredictions();
+  // One predicted and applied step (the look-ahead's unit of work); false
+  // once the shot has ended. Beyond the step cap every ball is brought to rest.
+  bool SimulateOneStep();
   // The shot record the rules read: reset before each shot.
   void ResetShot();
 
@@ -421,9 +424,6 @@ class Pool {
   void PlayCollisionSound(int kind, int32_t strength);
   void KeepInside(BallEntry& e, const FixVec3& was) const;
   void ForceRest();
- public:
-  bool SimulateOneStep();
- private:
   bool CueTouchesBall() const;
   bool BallTouchesOthers(int ball, const FixVec3& pos) const;
   void Shuffle(int layout);
