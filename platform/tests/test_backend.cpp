@@ -350,8 +350,8 @@ TEST(HeadlessInput, WaitEndsOnEventWakeOrTimeout) {
 }
 
 // ---------------------------------------------------------------------------
-// The desktop back end, on the desktop library's off-screen driver: a real
-// window, renderer and event queue without a display.
+// The desktop back end on the desktop library's dummy video driver: a real
+// window, renderer and event queue, without a display.
 
 class SdlBackend : public ::testing::Test {
  protected:
@@ -393,7 +393,7 @@ class SdlBackend : public ::testing::Test {
   }
 
   ce::test::TempDevice device_;
-  ce::test::ScopedSetting driver_{"SDL_VIDEODRIVER", "offscreen"};
+  ce::test::ScopedSetting driver_{"SDL_VIDEODRIVER", "dummy"};
   std::vector<std::uint16_t> pixels_;
   std::shared_ptr<const ce::gdi::PixelFormat> format_;
   ce::gdi::Surface frame_;
