@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstdio>
 
 #include "kernel/device.h"
@@ -140,12 +141,14 @@ bool Session::OpenWindow(const gdi::Surface& frame, const void* owner) {
     SDL_Rect desktop{};
     if (SDL_GetDisplayUsableBounds(0, &desktop) != 0) desktop = SDL_Rect{};
     remembered_ = RememberedWindow{ScaleModeName(mode_), 0, 0, false};
+    written_ = false;
     SIZE size = InitialWindowSize(frame.width, frame.height, desktop.w, desktop.h, mode_);
     if (auto saved = ReadRememberedWindow(RememberedWindowPath()); saved && saved->scale == remembered_.scale) {
-      remembered_ = *saved;
+      remembered_.fullScreen = saved->fullScreen;
       // A size from a larger desktop than this one is not used.
       if (desktop.w <= 0 || (saved->width <= desktop.w && saved->height <= desktop.h)) {
         size = SIZE{saved->width, saved->height};
+        written_ = true;
       }
     }
     remembered_.width = size.cx;
@@ -165,7 +168,17 @@ bool Session::OpenWindow(const gdi::Surface& frame, const void* owner) {
       return false;
     }
     SDL_SetWindowMinimumSize(window_, std::max(frame.width / 2, 1), std::max(frame.height / 2, 1));
+    // Keys are read by scancode; composed text would only hold keys back.
+    SDL_StopTextInput();
     LogDriversOnce(renderer_);
+    // A program usually ends without closing its screen; a size changed in
+    // its last moments is still written.
+    static std::once_flag atExit;
+    std::call_once(atExit, [] {
+      std::atexit([] {
+        if (auto session = Running()) session->SavePending();
+      });
+    });
   }
   if (texture_) SDL_DestroyTexture(texture_);
   texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, frame.width,
@@ -487,29 +500,50 @@ void Session::ReleaseEverything() {
 
 void Session::ToggleFullScreen() {
   const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) == 0;
+  if (full) ReadWindowedSize();  // what to come back to
   if (SDL_SetWindowFullscreen(window_, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
     std::fprintf(stderr, "platform: cannot switch full screen: %s\n", SDL_GetError());
     return;
   }
   remembered_.fullScreen = full;
   renderPending_ = true;
-  SaveSettings();
+  written_ = WriteRememberedWindow(RememberedWindowPath(), remembered_);
+  // Coming back, the desktop reports passing sizes for a while; the size is
+  // read again once the window has settled.
+  if (full) {
+    saveAt_.reset();
+  } else {
+    saveAt_ = Clock::now() + kSaveDelay;
+  }
 }
 
-void Session::RememberSize() {
+void Session::ReadWindowedSize() {
   if (SDL_GetWindowFlags(window_) & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_MINIMIZED)) return;
   int width = 0, height = 0;
   SDL_GetWindowSize(window_, &width, &height);
   if (width <= 0 || height <= 0 || width > kMaxRememberedSize || height > kMaxRememberedSize) return;
-  if (width == remembered_.width && height == remembered_.height) return;
   remembered_.width = width;
   remembered_.height = height;
+}
+
+void Session::RememberSize() {
+  // Sizes pass by quickly while a person drags the window's edge, and while
+  // it goes in and out of full screen: the size is read when it has rested.
+  if (SDL_GetWindowFlags(window_) & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_MINIMIZED)) return;
   saveAt_ = Clock::now() + kSaveDelay;
+}
+
+void Session::SavePending() {
+  if (saveAt_) SaveSettings();
 }
 
 void Session::SaveSettings() {
   saveAt_.reset();
-  WriteRememberedWindow(RememberedWindowPath(), remembered_);
+  if (!window_) return;
+  const RememberedWindow before = remembered_;
+  ReadWindowedSize();
+  if (remembered_.width == before.width && remembered_.height == before.height && written_) return;
+  written_ = WriteRememberedWindow(RememberedWindowPath(), remembered_);
 }
 
 std::optional<WindowState> Session::State() {

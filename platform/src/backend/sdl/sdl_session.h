@@ -51,6 +51,9 @@ class Session {
   void Present(const RECT& area);
   void SetPowerState(ULONG state);
 
+  // Writes a changed window size that is still waiting to settle.
+  void SavePending();
+
   bool Poll(InputEvent& event);
   bool Wait(DWORD timeoutMs);
   void Wake();
@@ -79,6 +82,7 @@ class Session {
   void Render();
   void Draw();
   void RememberSize();
+  void ReadWindowedSize();
   void SaveSettings();
   static BYTE Modifiers(unsigned mod);
   void Emit(const InputEvent& event) { events_.push_back(event); }
@@ -98,6 +102,7 @@ class Session {
   KeyMap keys_ = KeyMap::Defaults();
   RememberedWindow remembered_;
   std::optional<Clock::time_point> saveAt_;
+  bool written_ = false;  // remembered_ is what the file holds
 
   // The frame as last presented, in the texture's format. Guarded by
   // frameLock_, as any thread may present.
