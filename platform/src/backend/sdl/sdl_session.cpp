@@ -317,7 +317,9 @@ void Session::Pump() {
 }
 
 bool Session::Poll(InputEvent& event) {
-  if (OnOwnerThread()) Pump();
+  // Host events belong to the window thread; no other thread sees them.
+  if (!OnOwnerThread()) return false;
+  Pump();
   if (events_.empty()) return false;
   event = events_.front();
   events_.pop_front();
