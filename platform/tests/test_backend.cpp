@@ -68,7 +68,7 @@ TEST(Viewport, LayoutPlacesWholeMultiplesOrFits) {
   const Case cases[] = {
       {"exact 2x", 480, 640, 480, 640, kAuto, {0, 0, 480, 640}},
       {"wider window letterboxes 2x", 700, 700, 700, 700, kAuto, {110, 30, 590, 670}},
-      {"chosen 3x still takes the largest whole multiple", 700, 700, 700, 700, ScaleMode{3, false}, {110, 30, 590, 670}},
+      {"chosen 3x takes the largest that fits", 700, 700, 700, 700, ScaleMode{3, false}, {110, 30, 590, 670}},
       {"below 1x falls back to fitting", 200, 200, 200, 200, kAuto, {25, 0, 175, 200}},
       {"fit fills the height", 700, 700, 700, 700, kFit, {87, 0, 612, 700}},
       {"fit fills the width", 300, 1000, 300, 1000, kFit, {0, 300, 300, 700}},
@@ -389,7 +389,8 @@ class SdlBackend : public ::testing::Test {
     const auto state = CurrentWindowState();
     const Viewport& v = state->viewport;
     const LONG pw = v.picture.right - v.picture.left, ph = v.picture.bottom - v.picture.top;
-    return ShownPixel(v.picture.left + (2 * x + 1) * pw / (2 * kWidth), v.picture.top + (2 * y + 1) * ph / (2 * kHeight));
+    return ShownPixel(v.picture.left + (2 * x + 1) * pw / (2 * kWidth),
+                      v.picture.top + (2 * y + 1) * ph / (2 * kHeight));
   }
 
   ce::test::TempDevice device_;

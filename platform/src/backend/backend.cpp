@@ -26,7 +26,8 @@ BackendKind ChosenBackend() {
   if (*name == "sdl") return BackendKind::Sdl;
   static std::atomic<bool> warned{false};
   if (*name != "headless" && !warned.exchange(true)) {
-    std::fprintf(stderr, "platform: device setting backend = \"%s\" is neither \"headless\" nor \"sdl\", using headless\n",
+    std::fprintf(stderr,
+                 "platform: device setting backend = \"%s\" is neither \"headless\" nor \"sdl\", using headless\n",
                  name->c_str());
   }
   return BackendKind::Headless;

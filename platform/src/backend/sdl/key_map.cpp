@@ -170,7 +170,8 @@ std::vector<std::string> KeyMap::Apply(std::string_view text) {
     }
     const auto code = DeviceKeyFromText(value);
     if (!code) {
-      problems.push_back(quoted + "\"" + std::string(value) + "\" is not a device key code (1 to 0xFFFF or a VK_ name)");
+      problems.push_back(quoted + "\"" + std::string(value) +
+                         "\" is not a device key code (1 to 0xFFFF or a VK_ name)");
       continue;
     }
     Bind(*scancode, *code);
