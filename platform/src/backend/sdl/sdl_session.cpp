@@ -214,6 +214,7 @@ void Session::CloseWindow(const void* owner) {
   renderer_ = nullptr;
   window_ = nullptr;
   windowOwner_ = nullptr;
+  renderPending_ = false;
   std::lock_guard guard(frameLock_);
   frame_ = gdi::Surface{};
   staging_.clear();
