@@ -207,6 +207,7 @@ bool Session::OpenWindow(const gdi::Surface& frame, const void* owner) {
 void Session::CloseWindow(const void* owner) {
   if (!window_ || owner != windowOwner_ || !OnOwnerThread()) return;
   if (saveAt_) SaveSettings();
+  ReleaseEverything();
   SDL_DestroyTexture(texture_);
   SDL_DestroyRenderer(renderer_);
   SDL_DestroyWindow(window_);
