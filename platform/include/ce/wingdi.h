@@ -193,8 +193,11 @@ static_assert(sizeof(VIDEO_POWER_MANAGEMENT) == 12);
 
 // --- Calls --------------------------------------------------------------------
 
-// Device contexts. GetDC and ReleaseDC, for the screen and for windows, are
-// window calls (winuser.h).
+// Device contexts. GetDC and ReleaseDC are window calls (winuser.h, which
+// says what they do); they are declared here too, as code that draws only
+// includes this header.
+HDC GetDC(HWND hwnd);
+int ReleaseDC(HWND hwnd, HDC hdc);
 HDC CreateCompatibleDC(HDC hdc);
 BOOL DeleteDC(HDC hdc);
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object);
