@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/headless/headless_input.h"
 #include "ce/aygshell.h"
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
@@ -184,6 +185,8 @@ TEST_F(Windows, KeyStateFollowsTheDeviceAndTheMessagesSeen) {
   ce::test::PumpUntilIdle();
   ASSERT_EQ(GetFocus(), hwnd);
   ce::test::KeyDown(VK_LEFT);
+  MSG peek{};
+  EXPECT_TRUE(PeekMessageW(&peek, nullptr, 0, 0, PM_NOREMOVE)) << "the input is taken when the queue is looked at";
   EXPECT_EQ(GetAsyncKeyState(VK_LEFT) & 0x8001, 0x8001) << "down, and pressed since last asked";
   EXPECT_EQ(GetAsyncKeyState(VK_LEFT) & 0x8001, 0x8000);
   EXPECT_EQ(GetKeyState(VK_LEFT) & 0x8000, 0) << "the program has not seen the key yet";
@@ -439,6 +442,28 @@ TEST_F(Windows, CursorsMetricsFullScreenAndWorkArea) {
   EXPECT_EQ(ce::test::FullScreenState(hwnd), 41u);
   EXPECT_FALSE(SHFullScreen(hwnd, 0x100));
   EXPECT_FALSE(SHFullScreen(nullptr, SHFS_SHOWTASKBAR));
+}
+
+TEST(WindowInput, OnTheHostClockTheWaitingLoopLooksForInputByItself) {
+  // As with the desktop back end, nobody wakes the loop: it looks in time.
+  clock::UseRealClock();
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.lpszClassName = L"Polled";
+  RegisterClassW(&wc);
+  HWND hwnd = CreateWindowExW(0, L"Polled", L"", WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(hwnd, nullptr);
+  ce::test::PumpUntilIdle();
+  auto source = ce::backend::InputSource::Current();
+  auto* queue = dynamic_cast<ce::backend::HeadlessInput*>(source.get());
+  ASSERT_NE(queue, nullptr);
+  queue->PushKey(ce::backend::InputKind::KeyDown, VK_F1);
+  MSG msg{};
+  ASSERT_GT(GetMessageW(&msg, nullptr, 0, 0), 0);
+  EXPECT_EQ(msg.message, WM_KEYDOWN);
+  EXPECT_EQ(msg.wParam, static_cast<WPARAM>(VK_F1));
+  EXPECT_EQ(msg.hwnd, hwnd);
+  DestroyWindow(hwnd);
 }
 
 TEST(MessageBoxes, AnswerAtOnceWithTheDefaultOrTheConfiguredButton) {

@@ -6,7 +6,9 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "backend/headless/headless_input.h"
 #include "ce/winbase.h"
+#include "kernel/clock.h"
 #include "user/ipc.h"
 #include "user/state.h"
 
@@ -33,7 +35,28 @@ Keys& K() {
   return keys;
 }
 
-std::atomic<DWORD> g_mainThread{0};
+std::atomic<DWORD> g_inputThread{0};
+
+// On the host's clock the input thread looks for input every few
+// milliseconds, since the desktop's events only arrive when it asks. On the
+// virtual clock whoever gives input wakes it, so idle time costs nothing.
+constexpr std::uint64_t kInputPollMs = 15;
+std::atomic<bool> g_polling{false};
+
+void SchedulePolling() {
+  if (ce::kernel::clock::IsVirtual()) {
+    g_polling.store(false);
+    return;
+  }
+  ce::kernel::clock::ScheduleWake(ce::kernel::clock::NowMs() + kInputPollMs, [] {
+    if (const DWORD thread = g_inputThread.load()) WakeThread(thread);
+    SchedulePolling();
+  });
+}
+
+void StartPolling() {
+  if (!g_polling.exchange(true)) SchedulePolling();
+}
 
 constexpr DWORD kDoubleClickMs = 500;
 constexpr int kDoubleClickSlop = 4;
@@ -79,7 +102,62 @@ LPARAM PointParam(int x, int y) { return MAKELONG(static_cast<WORD>(static_cast<
 
 namespace ce::user {
 
-void SetMainThread(unsigned long threadId) { g_mainThread.store(static_cast<DWORD>(threadId)); }
+void SetInputThread(DWORD threadId) {
+  g_inputThread.store(threadId);
+  if (threadId != 0) StartPolling();
+}
+
+void EnsureInputThread() {
+  const DWORD self = GetCurrentThreadId();
+  DWORD expected = 0;
+  if (g_inputThread.compare_exchange_strong(expected, self) || expected == self) StartPolling();
+}
+
+void PollInput() {
+  const DWORD thread = g_inputThread.load();
+  if (thread == 0 || thread != GetCurrentThreadId()) return;
+  const auto source = backend::InputSource::Current();
+  backend::InputEvent event;
+  while (source->Poll(event)) DeliverEvent(event);
+}
+
+void WakeInputThread() {
+  if (const DWORD thread = g_inputThread.load()) WakeThread(thread);
+}
+
+void DeliverEvent(const backend::InputEvent& event) {
+  switch (event.kind) {
+    case backend::InputKind::PenDown:
+      DeliverPen(PenAction::Down, event.pen.x, event.pen.y);
+      break;
+    case backend::InputKind::PenMove:
+      DeliverPen(PenAction::Move, event.pen.x, event.pen.y);
+      break;
+    case backend::InputKind::PenUp:
+      DeliverPen(PenAction::Up, event.pen.x, event.pen.y);
+      break;
+    case backend::InputKind::KeyDown:
+      DeliverKey(event.key, true);
+      break;
+    case backend::InputKind::KeyUp:
+      DeliverKey(event.key, false);
+      break;
+    case backend::InputKind::Quit:
+      DeliverQuit();
+      break;
+  }
+}
+
+void FeedInput(const backend::InputEvent& event) {
+  const auto source = backend::InputSource::Current();
+  auto* queue = dynamic_cast<backend::HeadlessInput*>(source.get());
+  if (!queue || g_inputThread.load() == 0) {
+    DeliverEvent(event);
+    return;
+  }
+  queue->Push(event);
+  WakeInputThread();
+}
 
 POINT LastPenPoint() {
   std::lock_guard guard(K().lock);
@@ -281,7 +359,7 @@ void DeliverQuit() {
     }
   }
   if (target && PostToWindow(target, WM_CLOSE, 0, 0)) return;
-  if (const DWORD main = g_mainThread.load()) PostThreadMessageW(main, WM_QUIT, 0, 0);
+  if (const DWORD main = g_inputThread.load()) PostThreadMessageW(main, WM_QUIT, 0, 0);
 }
 
 }  // namespace ce::user

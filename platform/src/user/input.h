@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+#include "backend/input.h"
+
 namespace ce::user {
 
 enum class PenAction { Down, Move, Up };
@@ -23,8 +25,25 @@ void DeliverText(std::wstring_view text);
 // top-level window, or WM_QUIT to its main thread when it has none.
 void DeliverQuit();
 
-// The thread that receives WM_QUIT when a program without windows is asked
-// to end (the program entry sets it).
-void SetMainThread(unsigned long threadId);
+// The back end's input is taken on one thread, the input thread: the
+// program's main thread (set by the program entry), else the first thread
+// that makes a top-level window. It also receives WM_QUIT when a program
+// without windows is asked to end.
+void SetInputThread(DWORD threadId);
+// Makes the calling thread the input thread unless there is one.
+void EnsureInputThread();
+// On the input thread (the queue's retrieval hook calls it): turns the back
+// end's pending events into window messages. Elsewhere it does nothing.
+void PollInput();
+// Makes the input thread look at its queue, and so at the input, again. On
+// the host's clock it also looks every few milliseconds by itself.
+void WakeInputThread();
+
+// One neutral event as window messages.
+void DeliverEvent(const backend::InputEvent& event);
+// Gives an event to the back end's input queue as a user would (the
+// headless queue; other back ends take no events from the program side, so
+// it is delivered at once), and wakes the input thread.
+void FeedInput(const backend::InputEvent& event);
 
 }  // namespace ce::user

@@ -31,7 +31,7 @@ int RunProgram(int argc, char** argv, WINMAIN_PROC winMain) {
     if (arg.find_first_of(L" \t") != std::wstring::npos) arg = L"\"" + arg + L"\"";
     commandLine += arg;
   }
-  ce::user::SetMainThread(GetCurrentThreadId());
+  ce::user::SetInputThread(GetCurrentThreadId());
   std::unique_ptr<ce::backend::ScriptRunner> script;
   if (const auto path = ce::device::Setting("script")) {
     script = ce::backend::ScriptRunner::StartFile(*path, headless);

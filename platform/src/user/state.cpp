@@ -7,6 +7,7 @@
 
 #include "ce/winbase.h"
 #include "kernel/message_queue.h"
+#include "user/input.h"
 
 namespace ce::user {
 namespace {
@@ -84,9 +85,16 @@ class TimerSource final : public kernel::MessageQueue::Source {
 
 }  // namespace
 
+// Before each look at a queue: the back end's input (input thread only),
+// then what other threads left for this one.
+static void BeforeRetrieval() {
+  PollInput();
+  RunTasks();
+}
+
 State& S() {
   static State* state = [] {
-    kernel::SetRetrievalHook(&RunTasks);
+    kernel::SetRetrievalHook(&BeforeRetrieval);
     return new State();
   }();
   return *state;

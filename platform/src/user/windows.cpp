@@ -8,6 +8,7 @@
 #include "ce/winbase.h"
 #include "gdi/screen.h"
 #include "kernel/not_implemented.h"
+#include "user/input.h"
 #include "user/ipc.h"
 #include "user/state.h"
 
@@ -271,6 +272,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   }
   const int slot = ipc::AcquireSlot();
   EnsureSources();
+  if (!child) EnsureInputThread();
   State& s = S();
   HWND hwnd = nullptr;
   std::shared_ptr<Window> w;

@@ -10,17 +10,32 @@
 
 namespace ce::test {
 
-void PenDown(int x, int y) { ce::user::DeliverPen(ce::user::PenAction::Down, x, y); }
-void PenMove(int x, int y) { ce::user::DeliverPen(ce::user::PenAction::Move, x, y); }
-void PenUp(int x, int y) { ce::user::DeliverPen(ce::user::PenAction::Up, x, y); }
+namespace {
+
+void Feed(ce::backend::InputKind kind, int x, int y, int key) {
+  ce::backend::InputEvent event;
+  event.kind = kind;
+  event.pen = POINT{x, y};
+  event.key = static_cast<WORD>(key);
+  ce::user::FeedInput(event);
+}
+
+}  // namespace
+
+void PenDown(int x, int y) { Feed(ce::backend::InputKind::PenDown, x, y, 0); }
+void PenMove(int x, int y) { Feed(ce::backend::InputKind::PenMove, x, y, 0); }
+void PenUp(int x, int y) { Feed(ce::backend::InputKind::PenUp, x, y, 0); }
 void Tap(int x, int y) {
   PenDown(x, y);
   PenUp(x, y);
 }
-void KeyDown(int virtualKey) { ce::user::DeliverKey(virtualKey, true); }
-void KeyUp(int virtualKey) { ce::user::DeliverKey(virtualKey, false); }
-void TypeText(const std::wstring& text) { ce::user::DeliverText(text); }
-void AskToQuit() { ce::user::DeliverQuit(); }
+void KeyDown(int virtualKey) { Feed(ce::backend::InputKind::KeyDown, 0, 0, virtualKey); }
+void KeyUp(int virtualKey) { Feed(ce::backend::InputKind::KeyUp, 0, 0, virtualKey); }
+void TypeText(const std::wstring& text) {
+  ce::user::PollInput();  // what was given before comes first
+  ce::user::DeliverText(text);
+}
+void AskToQuit() { Feed(ce::backend::InputKind::Quit, 0, 0, 0); }
 
 int PumpUntilIdle(bool* quit) {
   if (quit) *quit = false;

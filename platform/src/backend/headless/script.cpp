@@ -183,6 +183,15 @@ void Settle(HANDLE stop) {
   }
 }
 
+// Gives the program the event through the back end's input queue.
+void Feed(InputKind kind, const ScriptCommand& c) {
+  InputEvent event;
+  event.kind = kind;
+  event.pen = POINT{c.x, c.y};
+  event.key = static_cast<WORD>(c.key);
+  ce::user::FeedInput(event);
+}
+
 bool Screenshot(const std::string& path) {
   auto screen = ce::gdi::Screen::Current();
   auto* display = dynamic_cast<HeadlessDisplay*>(&screen->display());
@@ -208,29 +217,29 @@ DWORD WINAPI RunScript(LPVOID parameter) {
         if (WaitForSingleObject(shared->stop, static_cast<DWORD>(c.ms)) == WAIT_OBJECT_0) return 0;
         break;
       case Kind::Tap:
-        ce::user::DeliverPen(ce::user::PenAction::Down, c.x, c.y);
+        Feed(InputKind::PenDown, c);
         Settle(shared->stop);
-        ce::user::DeliverPen(ce::user::PenAction::Up, c.x, c.y);
+        Feed(InputKind::PenUp, c);
         break;
       case Kind::Down:
-        ce::user::DeliverPen(ce::user::PenAction::Down, c.x, c.y);
+        Feed(InputKind::PenDown, c);
         break;
       case Kind::Move:
-        ce::user::DeliverPen(ce::user::PenAction::Move, c.x, c.y);
+        Feed(InputKind::PenMove, c);
         break;
       case Kind::Up:
-        ce::user::DeliverPen(ce::user::PenAction::Up, c.x, c.y);
+        Feed(InputKind::PenUp, c);
         break;
       case Kind::Key:
-        ce::user::DeliverKey(c.key, true);
+        Feed(InputKind::KeyDown, c);
         Settle(shared->stop);
-        ce::user::DeliverKey(c.key, false);
+        Feed(InputKind::KeyUp, c);
         break;
       case Kind::KeyDown:
-        ce::user::DeliverKey(c.key, true);
+        Feed(InputKind::KeyDown, c);
         break;
       case Kind::KeyUp:
-        ce::user::DeliverKey(c.key, false);
+        Feed(InputKind::KeyUp, c);
         break;
       case Kind::Text:
         ce::user::DeliverText(c.text);
@@ -239,12 +248,12 @@ DWORD WINAPI RunScript(LPVOID parameter) {
         if (!Screenshot(c.path)) shared->failures.fetch_add(1);
         break;
       case Kind::Quit:
-        ce::user::DeliverQuit();
+        Feed(InputKind::Quit, c);
         return 0;
     }
   }
   Settle(shared->stop);
-  if (shared->quitAtEnd) ce::user::DeliverQuit();
+  if (shared->quitAtEnd) Feed(InputKind::Quit, ScriptCommand{});
   return 0;
 }
 
