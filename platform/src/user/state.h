@@ -78,11 +78,9 @@ struct Timer {
   UINT_PTR id = 0;
   UINT period = 0;
   TIMERPROC proc = nullptr;
-  std::uint64_t serial = 0;
   std::uint64_t due = 0;
   bool ready = false;
   std::uint64_t readyAt = 0;
-  kernel::clock::WakeId wake = 0;
 };
 
 struct ThreadState {
@@ -92,6 +90,10 @@ struct ThreadState {
   bool sourcesAdded = false;
   std::vector<Timer> timers;
   UINT_PTR nextThreadTimerId = 1;
+  // One clock wake per thread, at its earliest due timer.
+  kernel::clock::WakeId wake = 0;
+  std::uint64_t wakeDue = 0;
+  std::uint64_t wakeGeneration = 0;
 };
 
 struct State {
@@ -106,7 +108,6 @@ struct State {
   HWND focus = nullptr;
   HWND capture = nullptr;
   HCURSOR cursor = nullptr;
-  std::uint64_t nextTimerSerial = 1;
 };
 
 // The state; the first call installs the queue hook.

@@ -1,8 +1,9 @@
-// Window and thread timers on the platform clock. Each timer has one wake on
-// the clock; when it runs, the timer is marked ready (WM_TIMER is made when
-// the owner's queue is asked, never queued twice) and the next wake is set
-// one period later. On the virtual clock timers therefore fire in due order
-// with no real waiting.
+// Window and thread timers on the platform clock. Each thread has one wake
+// on the clock, at its earliest due timer; when it runs, every timer due by
+// then is marked ready at once (WM_TIMER is made when the owner's queue is
+// asked, never queued twice) and its next tick set one period later. Timers
+// due at the same moment are therefore ready together and come in id order.
+// On the virtual clock they fire in due order with no real waiting.
 #include <algorithm>
 
 #include "ce/winbase.h"
@@ -26,68 +27,83 @@ bool OwnerOf(HWND hwnd, DWORD* threadId) {
   return true;
 }
 
-Timer* FindTimerLocked(ThreadState& thread, std::uint64_t serial) {
-  for (Timer& t : thread.timers) {
-    if (t.serial == serial) return &t;
-  }
-  return nullptr;
-}
+void Fire(DWORD threadId, std::uint64_t generation);
 
-void Arm(DWORD threadId, std::uint64_t serial, std::uint64_t due);
-
-void Fire(DWORD threadId, std::uint64_t serial) {
-  std::uint64_t next = 0;
-  const std::uint64_t now = vclock::NowMs();  // before the user lock: lock order
+// Puts the thread's one wake at its earliest due timer (or none).
+void Rearm(DWORD threadId) {
+  vclock::WakeId old = 0;
+  std::uint64_t generation = 0;
+  std::uint64_t due = 0;
   {
     std::lock_guard guard(S().lock);
     const auto it = S().threads.find(threadId);
     if (it == S().threads.end()) return;
-    Timer* timer = FindTimerLocked(*it->second, serial);
-    if (!timer) return;
-    if (!timer->ready) {
-      timer->ready = true;
-      timer->readyAt = timer->due;
+    ThreadState& t = *it->second;
+    bool any = false;
+    for (const Timer& timer : t.timers) {
+      if (!any || timer.due < due) due = timer.due;
+      any = true;
     }
-    // The next tick counts from this one, never piling up behind the clock.
-    next = std::max(timer->due + timer->period, now + 1);
-    timer->due = next;
+    if (any && t.wake != 0 && t.wakeDue == due) return;  // already right
+    old = t.wake;
+    generation = ++t.wakeGeneration;
+    t.wake = 0;
+    t.wakeDue = 0;
+    if (!any) due = 0;
   }
-  Arm(threadId, serial, next);
-  WakeThread(threadId);
-}
-
-void Arm(DWORD threadId, std::uint64_t serial, std::uint64_t due) {
-  const vclock::WakeId wake = vclock::ScheduleWake(due, [threadId, serial] { Fire(threadId, serial); });
+  if (old) vclock::CancelWake(old);
+  if (due == 0) return;
+  const vclock::WakeId wake = vclock::ScheduleWake(due, [threadId, generation] { Fire(threadId, generation); });
   bool stale = true;
   {
     std::lock_guard guard(S().lock);
     const auto it = S().threads.find(threadId);
-    if (it != S().threads.end()) {
-      if (Timer* timer = FindTimerLocked(*it->second, serial)) {
-        timer->wake = wake;
-        stale = false;
-      }
+    if (it != S().threads.end() && it->second->wakeGeneration == generation) {
+      it->second->wake = wake;
+      it->second->wakeDue = due;
+      stale = false;
     }
   }
-  if (stale) vclock::CancelWake(wake);  // killed meanwhile
+  if (stale) vclock::CancelWake(wake);  // a newer arrangement took over
 }
 
-// Removes matching timers of a thread; their wakes are cancelled after.
-void RemoveTimers(DWORD threadId, HWND hwnd, bool allIds, UINT_PTR id, std::vector<vclock::WakeId>* wakes,
-                  bool* found) {
-  std::lock_guard guard(S().lock);
-  const auto it = S().threads.find(threadId);
-  if (it == S().threads.end()) return;
-  auto& timers = it->second->timers;
-  for (auto t = timers.begin(); t != timers.end();) {
-    if (t->hwnd == hwnd && (allIds || t->id == id)) {
-      wakes->push_back(t->wake);
-      *found = true;
-      t = timers.erase(t);
-    } else {
-      ++t;
+void Fire(DWORD threadId, std::uint64_t generation) {
+  const std::uint64_t now = vclock::NowMs();  // before the user lock: lock order
+  {
+    std::lock_guard guard(S().lock);
+    const auto it = S().threads.find(threadId);
+    if (it == S().threads.end() || it->second->wakeGeneration != generation) return;
+    ThreadState& t = *it->second;
+    t.wake = 0;
+    for (Timer& timer : t.timers) {
+      if (timer.due > now) continue;
+      if (!timer.ready) {
+        timer.ready = true;
+        timer.readyAt = timer.due;
+      }
+      // The next tick counts from this one, never piling up behind the clock.
+      timer.due = std::max(timer.due + timer.period, now + 1);
     }
   }
+  Rearm(threadId);
+  WakeThread(threadId);
+}
+
+// Removes matching timers of a thread; true when there were any.
+bool RemoveTimers(DWORD threadId, HWND hwnd, bool allIds, UINT_PTR id) {
+  bool found = false;
+  {
+    std::lock_guard guard(S().lock);
+    const auto it = S().threads.find(threadId);
+    if (it == S().threads.end()) return false;
+    auto& timers = it->second->timers;
+    const auto end = std::remove_if(timers.begin(), timers.end(),
+                                    [&](const Timer& t) { return t.hwnd == hwnd && (allIds || t.id == id); });
+    found = end != timers.end();
+    timers.erase(end, timers.end());
+  }
+  if (found) Rearm(threadId);
+  return found;
 }
 
 }  // namespace
@@ -102,10 +118,7 @@ void KillTimersOf(HWND hwnd) {
     if (!w) return;
     threadId = w->threadId;
   }
-  std::vector<vclock::WakeId> wakes;
-  bool found = false;
-  RemoveTimers(threadId, hwnd, true, 0, &wakes, &found);
-  for (vclock::WakeId wake : wakes) vclock::CancelWake(wake);
+  RemoveTimers(threadId, hwnd, true, 0);
 }
 
 bool TimerProcMatches(HWND hwnd, UINT_PTR id, TIMERPROC proc) {
@@ -133,43 +146,38 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR idEvent, UINT elapse, TIMERPROC timerFunc)
   EnsureSources();
   // Below 10 ms the device rounds up; 0 still ticks, at that pace.
   const UINT period = std::max<UINT>(elapse, 10);
-  std::vector<vclock::WakeId> wakes;
-  bool found = false;
-  UINT_PTR id = idEvent;
-  if (!hwnd) {
-    // A thread timer gets an id of its own unless it names one it has.
-    bool exists = false;
-    {
-      std::lock_guard guard(S().lock);
-      for (const Timer& t : ThreadLocked(threadId)->timers) exists |= (!t.hwnd && t.id == idEvent && idEvent);
-      if (!exists) {
-        auto thread = ThreadLocked(threadId);
-        for (;;) {
-          id = thread->nextThreadTimerId++;
-          if (thread->nextThreadTimerId == 0) thread->nextThreadTimerId = 1;
-          bool used = false;
-          for (const Timer& t : thread->timers) used |= (!t.hwnd && t.id == id);
-          if (!used && id != 0) break;
-        }
-      }
-    }
-  }
-  RemoveTimers(threadId, hwnd, false, id, &wakes, &found);
-  for (vclock::WakeId wake : wakes) vclock::CancelWake(wake);
-  std::uint64_t serial = 0;
   const std::uint64_t due = vclock::NowMs() + period;
+  UINT_PTR id = idEvent;
   {
     std::lock_guard guard(S().lock);
+    auto thread = ThreadLocked(threadId);
+    auto& timers = thread->timers;
+    if (!hwnd) {
+      // A thread timer keeps a live id it names, else gets a new one.
+      const bool named = idEvent != 0 && std::any_of(timers.begin(), timers.end(), [&](const Timer& t) {
+                           return !t.hwnd && t.id == idEvent;
+                         });
+      if (!named) {
+        do {
+          id = thread->nextThreadTimerId++;
+          if (thread->nextThreadTimerId == 0) thread->nextThreadTimerId = 1;
+        } while (id == 0 || std::any_of(timers.begin(), timers.end(),
+                                        [&](const Timer& t) { return !t.hwnd && t.id == id; }));
+      }
+    }
+    // Setting a live timer again restarts it with the new period.
+    timers.erase(std::remove_if(timers.begin(), timers.end(),
+                                [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; }),
+                 timers.end());
     Timer timer;
     timer.hwnd = hwnd;
     timer.id = id;
     timer.period = period;
     timer.proc = timerFunc;
-    timer.serial = serial = S().nextTimerSerial++;
     timer.due = due;
-    ThreadLocked(threadId)->timers.push_back(timer);
+    timers.push_back(timer);
   }
-  Arm(threadId, serial, due);
+  Rearm(threadId);
   return hwnd ? (id ? id : 1) : id;
 }
 
@@ -179,10 +187,9 @@ BOOL KillTimer(HWND hwnd, UINT_PTR idEvent) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  std::vector<vclock::WakeId> wakes;
-  bool found = false;
-  RemoveTimers(threadId, hwnd, false, idEvent, &wakes, &found);
-  for (vclock::WakeId wake : wakes) vclock::CancelWake(wake);
-  if (!found) SetLastError(ERROR_INVALID_PARAMETER);
-  return found ? TRUE : FALSE;
+  if (!RemoveTimers(threadId, hwnd, false, idEvent)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return TRUE;
 }
