@@ -312,6 +312,24 @@ TEST_F(Windows, SendMessageRunsOnTheWindowsThreadAndAnswersBack) {
   UnregisterClassW(L"OtherThread", nullptr);
 }
 
+TEST_F(Windows, AThreadsWindowsEndWithIt) {
+  HWND left = nullptr;
+  ThreadBody body([&] {
+    left = CreateWindowExW(0, L"TestWindow", L"Left behind", WS_VISIBLE, 0, 0, 5, 5, nullptr, nullptr, nullptr,
+                           nullptr);
+    return DWORD{0};
+  });
+  JoinThread(StartThread(body));
+  ASSERT_NE(left, nullptr);
+  EXPECT_FALSE(IsWindow(left));
+  EXPECT_EQ(FindWindowW(L"TestWindow", L"Left behind"), nullptr);
+  EXPECT_TRUE(UnregisterClassW(L"TestWindow", nullptr)) << "no window of the class is left";
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = LoggingProc;
+  wc.lpszClassName = L"TestWindow";
+  EXPECT_NE(RegisterClassW(&wc), 0);
+}
+
 TEST_F(Windows, PaintComesForVisibleWindowsAndDrawsInTheirArea) {
   const COLORREF white = RGB(255, 255, 255);
   const COLORREF black = RGB(0, 0, 0);

@@ -113,6 +113,11 @@ void EnsureInputThread() {
   if (g_inputThread.compare_exchange_strong(expected, self) || expected == self) StartPolling();
 }
 
+void ForgetInputThread(DWORD threadId) {
+  DWORD expected = threadId;
+  g_inputThread.compare_exchange_strong(expected, 0);
+}
+
 void PollInput() {
   const DWORD thread = g_inputThread.load();
   if (thread == 0 || thread != GetCurrentThreadId()) return;

@@ -32,6 +32,8 @@ void DeliverQuit();
 void SetInputThread(DWORD threadId);
 // Makes the calling thread the input thread unless there is one.
 void EnsureInputThread();
+// Gives up the input thread when it has ended.
+void ForgetInputThread(DWORD threadId);
 // On the input thread (the queue's retrieval hook calls it): turns the back
 // end's pending events into window messages. Elsewhere it does nothing.
 void PollInput();

@@ -151,5 +151,8 @@ POINT LastPenPoint();
 void NoteKeyMessage(const MSG& msg);
 // Tells other programs about this program's top-level windows again.
 void PublishWindows();
+// Forgets the windows and timers of threads that have ended (their
+// procedures can no longer run), as the device does when a thread exits.
+void SweepEndedThreads();
 
 }  // namespace ce::user

@@ -189,6 +189,49 @@ void PublishWindows() {
   if (ipc::CurrentSlot() != 0) ipc::Publish(list);
 }
 
+void SweepEndedThreads() {
+  std::vector<DWORD> owners;
+  {
+    std::lock_guard guard(S().lock);
+    for (const auto& [threadId, state] : S().threads) owners.push_back(threadId);
+    for (const auto& [value, w] : S().windows) owners.push_back(w->threadId);
+  }
+  std::sort(owners.begin(), owners.end());
+  owners.erase(std::unique(owners.begin(), owners.end()), owners.end());
+  std::vector<DWORD> ended;
+  {
+    auto lock = ce::kernel::LockScheduler();
+    for (DWORD id : owners) {
+      const auto record = ce::kernel::FindThreadLocked(id);
+      if (!record || record->ended) ended.push_back(id);
+    }
+  }
+  if (ended.empty()) return;
+  const auto gone = [&](DWORD id) { return std::find(ended.begin(), ended.end(), id) != ended.end(); };
+  bool topLevelGone = false;
+  {
+    std::lock_guard guard(S().lock);
+    State& s = S();
+    for (auto it = s.windows.begin(); it != s.windows.end();) {
+      Window& w = *it->second;
+      if (!gone(w.threadId)) {
+        ++it;
+        continue;
+      }
+      if (auto* siblings = SiblingsLocked(w)) RemoveFrom(*siblings, w.handle);
+      topLevelGone |= w.parent == nullptr;
+      --w.cls->windows;
+      if (s.active == w.handle) s.active = nullptr;
+      if (s.focus == w.handle) s.focus = nullptr;
+      if (s.capture == w.handle) s.capture = nullptr;
+      it = s.windows.erase(it);
+    }
+    for (DWORD id : ended) s.threads.erase(id);
+  }
+  for (DWORD id : ended) ForgetInputThread(id);
+  if (topLevelGone) PublishWindows();
+}
+
 }  // namespace ce::user
 
 // ---- classes ----
@@ -270,6 +313,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     SetLastError(ERROR_TLW_WITH_WSCHILD);
     return nullptr;
   }
+  SweepEndedThreads();
   const int slot = ipc::AcquireSlot();
   EnsureSources();
   if (!child) EnsureInputThread();
@@ -421,6 +465,7 @@ BOOL DestroyWindow(HWND hwnd) {
 
 BOOL IsWindow(HWND hwnd) {
   if (!hwnd) return FALSE;
+  SweepEndedThreads();
   {
     std::lock_guard guard(S().lock);
     if (FindLocked(hwnd)) return TRUE;
@@ -854,6 +899,7 @@ DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
 }
 
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
+  SweepEndedThreads();
   {
     std::lock_guard guard(S().lock);
     std::shared_ptr<WindowClass> byAtom;
@@ -880,6 +926,7 @@ BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
+  SweepEndedThreads();
   std::vector<HWND> list;
   {
     std::lock_guard guard(S().lock);
