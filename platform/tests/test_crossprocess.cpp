@@ -1,17 +1,23 @@
 // Windows of another program on the same device: a child process makes a
 // window and answers; this process finds it and talks to it.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "ce/strconv.h"
 #include "ce/winbase.h"
 #include "ce/winuser.h"
 #include "kernel/clock.h"
+#include "kernel/device.h"
 #include "scoped_setting.h"
 
 namespace {
@@ -173,6 +179,85 @@ TEST_F(CrossProcess, ASlowPeerTimesOutAndAGonePeerIsForgotten) {
   EXPECT_EQ(SendMessageW(peer, WM_USER + 1, 0, 0), 0);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
   EXPECT_FALSE(PostMessageW(peer, WM_USER + 1, 0, 0));
+}
+
+}  // namespace
+
+namespace {
+
+// A program's list of windows is outside data: only well-formed lines whose
+// handles belong to that program's slot are believed.
+TEST(CrossProcessData, MalformedWindowListsAreReadSafely) {
+  clock::UseRealClock();
+  const std::string folder = ce::device::RuntimeFolder() + "/windows";
+  ::mkdir(folder.c_str(), 0700);
+  // Slot 77 looks alive: its lock is held (here, by this test).
+  const int lock = ::open((folder + "/slot-77.lock").c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(lock, 0);
+  ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+  const unsigned good = (77u << 24) | (5u << 2);
+  const unsigned otherSlot = (76u << 24) | (5u << 2);
+  char line[128];
+  std::snprintf(line, sizeof line, "%x\t0\t10000000\t0\t1\t0\t0\t10\t10\tGood%%09Class\tT%%25itle\n", good);
+  std::ofstream(folder + "/slot-77.windows")
+      << "pid\t12345\n"
+      << "garbage\n"
+      << "\t\t\t\t\t\t\t\t\t\t\n"
+      << "zz\t0\t0\t0\t1\t0\t0\t1\t1\tBad\tx\n"
+      << "4d000016\t0\t0\t0\t1\t0\t0\t1\t1\tLowBits\tx\n"
+      << "4d000014\t0\t0\t0\t1\t99999999999\t0\t1\t1\tHuge\tx\n"
+      << std::hex << otherSlot << "\t0\t0\t0\t1\t0\t0\t1\t1\tOtherSlot\tx\n"
+      << line << "%\t%zz\n";
+  int count = 0;
+  EnumWindows(
+      [](HWND, LPARAM param) -> BOOL {
+        ++*reinterpret_cast<int*>(param);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  EXPECT_EQ(count, 1);
+  HWND found = FindWindowW(L"Good\tClass", L"T%itle");
+  EXPECT_EQ(reinterpret_cast<ULONG_PTR>(found), good);
+  EXPECT_EQ(FindWindowW(L"OtherSlot", nullptr), nullptr);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(found, &pid);
+  EXPECT_EQ(pid, 12345u);
+
+  // Once the program is gone its files go too.
+  ::close(lock);
+  EXPECT_EQ(FindWindowW(L"Good\tClass", nullptr), nullptr);
+  EXPECT_NE(::access((folder + "/slot-77.windows").c_str(), F_OK), 0);
+}
+
+// Requests on a program's socket are outside data too: junk, short or
+// oversized requests are dropped and the program goes on answering.
+TEST(CrossProcessData, JunkOnTheSocketIsDropped) {
+  clock::UseRealClock();
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.lpszClassName = L"Listener";
+  RegisterClassW(&wc);
+  HWND hwnd = CreateWindowExW(0, L"Listener", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(hwnd, nullptr);
+  const int slot = static_cast<int>((reinterpret_cast<ULONG_PTR>(hwnd) >> 24) & 0x7F);
+  ASSERT_NE(slot, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string path = ce::device::RuntimeFolder() + "/windows/slot-" + std::to_string(slot) + ".sock";
+  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  const std::string junk[] = {std::string(), std::string("x"), std::string(200, '\xff'),
+                              std::string("CEWM") + std::string(36, '\x7f')};
+  for (const std::string& bytes : junk) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    if (!bytes.empty()) (void)!::write(fd, bytes.data(), bytes.size());
+    ::shutdown(fd, SHUT_WR);
+    char reply[16];
+    EXPECT_LE(::read(fd, reply, sizeof reply), 0) << "no answer to junk";
+    ::close(fd);
+  }
+  EXPECT_TRUE(IsWindow(hwnd));
+  DestroyWindow(hwnd);
 }
 
 }  // namespace
