@@ -126,6 +126,10 @@ TEST_F(CrossProcess, FindsThePeersWindowAndItsNames) {
   EXPECT_TRUE(GetWindowRect(peer, &r));
   EXPECT_EQ(r.right, 100);
   EXPECT_EQ(GetParent(peer), nullptr);
+  EXPECT_EQ(GetWindowLongW(peer, GWL_STYLE) & static_cast<LONG>(WS_VISIBLE), 0);
+  SetLastError(0);
+  EXPECT_EQ(GetWindowLongPtrW(peer, GWLP_WNDPROC), 0) << "another program's procedure is not ours to see";
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
 
   struct Search {
     HWND peer;

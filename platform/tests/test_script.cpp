@@ -27,7 +27,8 @@ constexpr std::uint64_t kStart2010 = 129067776000000000ull;
 TEST(Script, KeyNamesAndCodes) {
   const std::pair<const char*, int> keys[] = {
       {"Enter", VK_RETURN}, {"left", VK_LEFT}, {"F1", VK_F1}, {"f12", VK_F12}, {"a", 'A'},     {"7", '7'},
-      {"0x5B", 0x5B},       {"13", 13},        {"Back", VK_ESCAPE}, {"F25", 0}, {"nokey", 0}, {"0x100", 0},
+      {"0x5B", 0x5B},       {"13", 13},        {"Back", VK_ESCAPE}, {"F25", 0}, {"nokey", 0}, {"0x5BDD", 0x5BDD},
+      {"0x10000", 0},
   };
   for (const auto& [name, vk] : keys) EXPECT_EQ(KeyFromName(name), vk) << name;
 }

@@ -198,6 +198,13 @@ TEST_F(Windows, KeyStateFollowsTheDeviceAndTheMessagesSeen) {
   EXPECT_EQ(GetKeyState(VK_LEFT) & 0x8000, 0);
   EXPECT_EQ(GetAsyncKeyState(0), 0);
   EXPECT_EQ(GetAsyncKeyState(0x1000), 0);
+  // A device key beyond the key table (the suspend key) still arrives.
+  ce::test::KeyUp(0x5BDD);
+  MSG msg{};
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, WM_KEYUP);
+  EXPECT_EQ(msg.wParam, 0x5BDDu);
+  DispatchMessageW(&msg);
 }
 
 TEST_F(Windows, PenGoesToTheWindowUnderItInClientCoordinates) {

@@ -173,6 +173,8 @@ void NoteKeyMessage(const MSG& msg) {
   Keys& k = K();
   std::lock_guard guard(k.lock);
   const std::size_t vk = msg.wParam & 0xFF;
+  const bool keyMessage = msg.message >= WM_KEYDOWN && msg.message <= WM_SYSKEYUP;
+  if (keyMessage && msg.wParam > 0xFF) return;
   switch (msg.message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -316,10 +318,12 @@ void DeliverPen(PenAction action, int x, int y) {
 }
 
 void DeliverKey(int virtualKey, bool down) {
-  if (virtualKey <= 0 || virtualKey > 0xFF) return;
+  // Codes above 0xFF are device keys of their own (the suspend key): they
+  // arrive as messages but have no place in the key state.
+  if (virtualKey <= 0 || virtualKey > 0xFFFF) return;
   Keys& k = K();
   bool wasDown = false;
-  {
+  if (virtualKey <= 0xFF) {
     std::lock_guard guard(k.lock);
     wasDown = k.asyncDown[virtualKey];
     if (down && !wasDown) k.asyncPressed[virtualKey] = true;

@@ -142,7 +142,7 @@ bool PostToWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Makes the calling thread's GetMessageW look again.
 void WakeThread(DWORD threadId);
 
-// Pieces of the window layer called across its files.
+// Calls the window layer shares across its files.
 void KillTimersOf(HWND hwnd);
 void InvalidateLocked(Window& window, const RECT* rect, bool erase);
 void ActivateWindow(HWND hwnd);  // top-level, or null

@@ -791,10 +791,26 @@ bool Field(HWND hwnd, int index, std::size_t width, const LONG_PTR* newValue, LO
   return true;
 }
 
+// Another program's window answers for its styles only.
+bool RemoteField(HWND hwnd, int index, LONG_PTR* value) {
+  const auto info = ipc::Describe(hwnd);
+  if (!info) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return false;
+  }
+  if (index != GWL_STYLE && index != GWL_EXSTYLE) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  *value = static_cast<LONG>(index == GWL_STYLE ? info->style : info->exStyle);
+  return true;
+}
+
 }  // namespace
 
 LONG_PTR GetWindowLongPtrW(HWND hwnd, int index) {
   LONG_PTR value = 0;
+  if (ipc::IsRemote(hwnd)) return RemoteField(hwnd, index, &value) ? value : 0;
   return Field(hwnd, index, sizeof(LONG_PTR), nullptr, &value) ? value : 0;
 }
 
@@ -810,6 +826,7 @@ LONG GetWindowLongW(HWND hwnd, int index) {
     return 0;
   }
   LONG_PTR value = 0;
+  if (ipc::IsRemote(hwnd)) return RemoteField(hwnd, index, &value) ? static_cast<LONG>(value) : 0;
   return Field(hwnd, index, sizeof(LONG), nullptr, &value) ? static_cast<LONG>(value) : 0;
 }
 

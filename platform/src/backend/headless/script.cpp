@@ -72,7 +72,7 @@ int KeyFromName(std::string_view name) {
     if (ParseInteger(lower.substr(1), 1, 24, &n)) return VK_F1 + static_cast<int>(n) - 1;
   }
   long long code = 0;
-  if (ParseInteger(lower, 1, 0xFF, &code)) return static_cast<int>(code);
+  if (ParseInteger(lower, 1, 0xFFFF, &code)) return static_cast<int>(code);
   return 0;
 }
 

@@ -5,7 +5,8 @@
 //   tap <x> <y>           pen down and up at a point
 //   down|move|up <x> <y>  one pen event
 //   key <key>             press and release a key (a name such as "Enter",
-//                         "Left", "F1", "A", "5", or a code: 13, 0x0D)
+//                         "Left", "F1", "A", "5", or a code: 13, 0x0D, and
+//                         device keys beyond 0xFF such as 0x5BDD)
 //   keydown|keyup <key>   one key event
 //   text <characters>     characters typed (the rest of the line)
 //   screenshot <file.png> what the screen shows, as a PNG file (host path)
