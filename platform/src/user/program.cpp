@@ -3,12 +3,15 @@
 #include <cstdlib>
 #include <string>
 
+#include "backend/backend.h"
 #include "backend/headless/script.h"
+#include "backend/input.h"
 #include "ce/strconv.h"
 #include "ce/winbase.h"
 #include "ce/winmain.h"
 #include "ce/winuser.h"
 #include "kernel/clock.h"
+#include "gdi/screen.h"
 #include "kernel/device.h"
 #include "user/input.h"
 
@@ -17,7 +20,7 @@ namespace ce {
 int RunProgram(int argc, char** argv, WINMAIN_PROC winMain) {
   if (!winMain) return 1;
   ce::device::Root();
-  const bool headless = ce::device::SettingOr("backend", "headless") == "headless";
+  const bool headless = ce::backend::ChosenBackend() == ce::backend::BackendKind::Headless;
   if (headless && !ce::device::Setting("clock")) {
     // Scripted and test runs repeat exactly: time moves only when the
     // program waits.
@@ -31,6 +34,10 @@ int RunProgram(int argc, char** argv, WINMAIN_PROC winMain) {
     if (arg.find_first_of(L" \t") != std::wstring::npos) arg = L"\"" + arg + L"\"";
     commandLine += arg;
   }
+  // The screen and the input belong to this thread, the program's window
+  // thread: a desktop back end opens its window here and takes its events here.
+  ce::gdi::Screen::Current();
+  ce::backend::InputSource::Current();
   ce::user::SetInputThread(GetCurrentThreadId());
   std::unique_ptr<ce::backend::ScriptRunner> script;
   if (const auto path = ce::device::Setting("script")) {
