@@ -1,0 +1,43 @@
+#include "media/audio_backend.h"
+
+#include <cstdio>
+#include <mutex>
+
+#include "backend/headless/audio_headless.h"
+#include "kernel/device.h"
+
+namespace ce::media {
+namespace {
+
+std::mutex g_mutex;
+AudioBackend* g_backend = nullptr;  // kept for the program's life: device threads use it
+
+}  // namespace
+
+#if CE_HAVE_SDL_AUDIO
+std::unique_ptr<AudioBackend> CreateSdlAudio();  // backend/sdl/audio_sdl.cpp; null when SDL has no audio
+#endif
+
+AudioBackend& Backend() {
+  std::lock_guard guard(g_mutex);
+  if (!g_backend) {
+    const std::string name = ce::device::SettingOr("backend", "headless");
+#if CE_HAVE_SDL_AUDIO
+    if (name == "sdl") {
+      if (auto sdl = CreateSdlAudio()) g_backend = sdl.release();
+    }
+#endif
+    if (!g_backend) {
+      if (name != "headless") std::fprintf(stderr, "platform: sound back end \"%s\" is not available, using headless\n", name.c_str());
+      g_backend = new backend::headless::HeadlessAudio;
+    }
+  }
+  return *g_backend;
+}
+
+void ResetBackend() {
+  std::lock_guard guard(g_mutex);
+  g_backend = nullptr;  // the old one stays alive for streams still open on it
+}
+
+}  // namespace ce::media
