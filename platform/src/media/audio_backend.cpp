@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <mutex>
+#include <vector>
 
 #include "backend/headless/audio_headless.h"
 #include "kernel/device.h"
@@ -10,7 +11,9 @@ namespace ce::media {
 namespace {
 
 std::mutex g_mutex;
-AudioBackend* g_backend = nullptr;  // kept for the program's life: device threads use it
+AudioBackend* g_backend = nullptr;
+// Back ends replaced by ResetBackend stay alive: streams still open use them.
+std::vector<AudioBackend*>* g_retired = new std::vector<AudioBackend*>;
 
 }  // namespace
 
@@ -37,7 +40,8 @@ AudioBackend& Backend() {
 
 void ResetBackend() {
   std::lock_guard guard(g_mutex);
-  g_backend = nullptr;  // the old one stays alive for streams still open on it
+  if (g_backend) g_retired->push_back(g_backend);
+  g_backend = nullptr;
 }
 
 }  // namespace ce::media
