@@ -429,9 +429,9 @@ void ssAudioWaveOut::FreeRing() {
 }
 
 int ssAudioWaveOut::AttachSource(ssSoundSource* source) {
-  if (!source) return -1;
+  // With no device there is nothing to attach to.
+  if (!source || !m_WaveOut) return -1;
   source->m_Device = this;
-  if (!m_WaveOut) return -1;
   bool streamFree = false;
   {
     Locked lock;
@@ -475,7 +475,17 @@ int ssAudioWaveOut::PlaySource(ssSoundSource* source) {
 }
 
 int ssAudioWaveOut::DetachSource(ssSoundSource* source) {
-  if (!m_WaveOut || !source) return 0;
+  if (!source) return 0;
+  if (!m_WaveOut) {
+    // Nothing plays; the list only forgets the source.
+    Locked lock;
+    std::replace(m_Sources.begin(), m_Sources.begin() + std::min<std::size_t>(m_Sources.size(), 1), source,
+                 static_cast<ssSoundSource*>(nullptr));
+    if (m_Sources.size() > 1) std::erase(m_Sources, source);
+    source->m_Attached = false;
+    source->m_Device = nullptr;
+    return 0;
+  }
   bool isStream = false;
   {
     Locked lock;
@@ -496,6 +506,7 @@ int ssAudioWaveOut::DetachSource(ssSoundSource* source) {
     }
   }
   source->m_Attached = false;
+  source->m_Device = nullptr;
   return 0;
 }
 

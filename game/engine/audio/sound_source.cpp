@@ -4,6 +4,10 @@
 
 #include "audio_device.h"
 
+ssSoundSource::~ssSoundSource() {
+  if (m_Device) m_Device->DetachSource(this);
+}
+
 int ssSoundSource::OpenFile(const WCHAR* name, const void* location) {
   m_Streaming = true;
   m_Bits = 16;

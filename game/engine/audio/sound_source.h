@@ -13,7 +13,9 @@ class ssAudioDevice;
 class ssSoundSource {
  public:
   ssSoundSource() = default;
-  virtual ~ssSoundSource() = default;
+  // Leaves the device it is attached to, so the device never keeps a
+  // pointer to a source that is gone.
+  virtual ~ssSoundSource();
   ssSoundSource(const ssSoundSource&) = delete;
   ssSoundSource& operator=(const ssSoundSource&) = delete;
 
