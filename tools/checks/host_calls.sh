@@ -9,7 +9,8 @@ check() {
   local pattern=$1 instead=$2
   local hits
   hits=$(grep -rnE --include='*.cpp' --include='*.h' --include='*.hpp' "$pattern" \
-           "$top/game" "$top/recorder" "$top/suite" 2>/dev/null | grep -v '/tools/' || true)
+           "$top/game" "$top/recorder" "$top/suite" 2>/dev/null | grep -v '/tools/' |
+           grep -vE '^[^:]+:[0-9]+:[[:space:]]*(//|\*)' || true)
   if [ -n "$hits" ]; then
     echo "Host call found; use $instead instead:"
     echo "$hits"

@@ -1,6 +1,6 @@
-#include "audio_device.h"
+#include "engine/audio/audio_device.h"
 
-#include "sound_source.h"
+#include "engine/audio/sound_source.h"
 
 int ssAudioDevice::AttachSource(ssSoundSource* source) {
   if (source) source->m_Device = this;

@@ -1,10 +1,10 @@
-#include "audio_wave_out.h"
+#include "engine/audio/audio_wave_out.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "audio_mix.h"
-#include "sound_source.h"
+#include "engine/audio/audio_mix.h"
+#include "engine/audio/sound_source.h"
 
 namespace {
 

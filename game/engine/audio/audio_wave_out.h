@@ -18,7 +18,7 @@
 #include <memory>
 #include <vector>
 
-#include "audio_device.h"
+#include "engine/audio/audio_device.h"
 #include "ce/mmsystem.h"
 #include "ce/winbase.h"
 

@@ -1,4 +1,4 @@
-#include "game_sounds.h"
+#include "engine/audio/game_sounds.h"
 
 namespace {
 

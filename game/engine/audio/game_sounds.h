@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "audio_device.h"
+#include "engine/audio/audio_device.h"
 
 inline constexpr std::size_t kGameSoundCount = 13;
 // Effect n is loaded n-th: 0 the rack, then ball-ball (1-3), cushion (4-6),

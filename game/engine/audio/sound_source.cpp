@@ -1,8 +1,8 @@
-#include "sound_source.h"
+#include "engine/audio/sound_source.h"
 
 #include <cstring>
 
-#include "audio_device.h"
+#include "engine/audio/audio_device.h"
 
 ssSoundSource::~ssSoundSource() {
   if (m_Device) m_Device->DetachSource(this);

@@ -11,6 +11,8 @@
 namespace ce {
 
 std::string Utf8FromWide(std::wstring_view text);
+// Appends one code point as UTF-8 (surrogates and values past U+10FFFF as U+FFFD).
+void AppendUtf8(std::string& out, char32_t c);
 std::wstring WideFromUtf8(std::string_view text);
 
 std::u16string Utf16FromWide(std::wstring_view text);

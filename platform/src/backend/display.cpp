@@ -1,20 +1,16 @@
 #include "backend/display.h"
 
-#include <cstdio>
-#include <string>
-
+#include "backend/backend.h"
 #include "backend/headless/headless_display.h"
-#include "kernel/device.h"
-#include "kernel/not_implemented.h"
+#include "backend/sdl/sdl_backend.h"
 
 namespace ce::backend {
 
 std::unique_ptr<Display> CreateDisplay(const gdi::Surface& frame) {
-  const std::string name = ce::device::SettingOr("backend", "headless");
-  if (name != "headless") {
-    // Only the headless display exists so far; say so and keep running on it.
-    ce::kernel::NotImplemented("CreateDisplay(non-headless back end)");
-    std::fprintf(stderr, "platform: display back end \"%s\" is not available, using headless\n", name.c_str());
+  if (ChosenBackend() == BackendKind::Sdl) {
+    // Without a reachable desktop the program still runs, on memory only;
+    // the desktop back end has said why on standard error.
+    if (auto display = sdl::CreateDisplay(frame)) return display;
   }
   return std::make_unique<HeadlessDisplay>(frame);
 }

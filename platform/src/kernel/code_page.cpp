@@ -3,6 +3,8 @@
 // conversion always agree and a too-small buffer is never written.
 #include "kernel/code_page.h"
 
+#include "ce/strconv.h"
+
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -78,24 +80,6 @@ bool DecodeUtf8(const unsigned char* text, std::size_t size, std::wstring& out) 
     i += used;
   }
   return valid;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 // Letters of the code page written as a base letter and a combining mark.
@@ -251,7 +235,7 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount,
         }
         c = ce::kernel::kReplacement;
       }
-      ce::kernel::AppendUtf8(result, c);
+      ce::AppendUtf8(result, c);
     }
     return ce::kernel::Deliver(result, multiByte, multiByteCount);
   }

@@ -6,9 +6,9 @@
 // test can set up any device.
 #pragma once
 
-#include <optional>
 #include <string>
-#include <string_view>
+
+#include "ce/device.h"
 
 namespace ce::device {
 
@@ -18,11 +18,6 @@ std::string Root();
 // Host path of the folder for what crosses processes (named mutexes, the
 // windows of running programs); created on first use.
 std::string RuntimeFolder();
-
-std::optional<std::string> Setting(std::string_view key);
-std::string SettingOr(std::string_view key, std::string_view fallback);
-// A numeric setting; the fallback when absent or not a number.
-long long SettingNumber(std::string_view key, long long fallback);
 
 // Forgets the cached root and configuration so the next call reads the
 // environment and "device.conf" again. For tests that switch devices.

@@ -17,19 +17,15 @@ std::vector<AudioBackend*>* g_retired = new std::vector<AudioBackend*>;
 
 }  // namespace
 
-#if CE_HAVE_SDL_AUDIO
 std::unique_ptr<AudioBackend> CreateSdlAudio();  // backend/sdl/audio_sdl.cpp; null when SDL has no audio
-#endif
 
 AudioBackend& Backend() {
   std::lock_guard guard(g_mutex);
   if (!g_backend) {
     const std::string name = ce::device::SettingOr("backend", "headless");
-#if CE_HAVE_SDL_AUDIO
     if (name == "sdl") {
       if (auto sdl = CreateSdlAudio()) g_backend = sdl.release();
     }
-#endif
     if (!g_backend) {
       if (name != "headless") std::fprintf(stderr, "platform: sound back end \"%s\" is not available, using headless\n", name.c_str());
       g_backend = new backend::headless::HeadlessAudio;

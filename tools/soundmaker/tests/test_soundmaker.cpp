@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "audio_wave_out.h"
-#include "game_sounds.h"
+#include "engine/audio/audio_wave_out.h"
+#include "engine/audio/game_sounds.h"
 #include "kernel/clock.h"
 #include "media/wav_file.h"
 #include "synth.h"

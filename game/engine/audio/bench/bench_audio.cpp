@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "audio_wave_out.h"
+#include "engine/audio/audio_wave_out.h"
 #include "kernel/clock.h"
-#include "sound_source.h"
+#include "engine/audio/sound_source.h"
 
 namespace {
 

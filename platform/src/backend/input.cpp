@@ -1,0 +1,40 @@
+#include "backend/input.h"
+
+#include <mutex>
+
+#include "backend/backend.h"
+#include "backend/headless/headless_input.h"
+#include "backend/sdl/sdl_backend.h"
+
+namespace ce::backend {
+namespace {
+
+struct Cache {
+  std::mutex lock;
+  std::shared_ptr<InputSource> source;
+};
+
+Cache& TheCache() {
+  static auto* cache = new Cache;  // never destroyed, like the screen
+  return *cache;
+}
+
+}  // namespace
+
+std::shared_ptr<InputSource> InputSource::Current() {
+  Cache& cache = TheCache();
+  std::lock_guard guard(cache.lock);
+  if (!cache.source) {
+    if (ChosenBackend() == BackendKind::Sdl) cache.source = sdl::CreateInput();
+    if (!cache.source) cache.source = std::make_shared<HeadlessInput>();
+  }
+  return cache.source;
+}
+
+void InputSource::Reset() {
+  Cache& cache = TheCache();
+  std::lock_guard guard(cache.lock);
+  cache.source.reset();
+}
+
+}  // namespace ce::backend
