@@ -18,9 +18,9 @@
 #include <memory>
 #include <vector>
 
-#include "engine/audio/audio_device.h"
 #include "ce/mmsystem.h"
 #include "ce/winbase.h"
+#include "engine/audio/audio_device.h"
 
 class ssAudioWaveOut : public ssAudioDevice {
  public:

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/audio/audio_wave_out.h"
-#include "kernel/clock.h"
 #include "engine/audio/sound_source.h"
+#include "kernel/clock.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 #include <memory>
 #include <vector>
 
+#include "backend/headless/audio_headless.h"
 #include "engine/audio/audio_mix.h"
 #include "engine/audio/audio_wave_out.h"
-#include "backend/headless/audio_headless.h"
 #include "engine/audio/game_sounds.h"
+#include "engine/audio/sound_source.h"
 #include "kernel/clock.h"
 #include "scoped_setting.h"
-#include "engine/audio/sound_source.h"
 
 namespace {
 

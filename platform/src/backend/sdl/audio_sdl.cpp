@@ -24,7 +24,7 @@ namespace {
 // slower than the platform clock: the backlog is dropped to keep latency low.
 constexpr unsigned kMaxBacklogMs = 500;
 
-SDL_AudioSpec Spec(const PcmFormat& format) {
+SDL_AudioSpec SdlFormat(const PcmFormat& format) {
   SDL_AudioSpec spec{};
   spec.freq = static_cast<int>(format.rate);
   spec.format = format.bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
@@ -115,7 +115,7 @@ class SdlAudio final : public AudioBackend {
   static SDL_AudioDeviceID Open(const PcmFormat& format, bool capture) {
     std::string storage;
     const char* name = DeviceName(capture ? "sound_input" : "sound_output", storage);
-    const SDL_AudioSpec want = Spec(format);
+    const SDL_AudioSpec want = SdlFormat(format);
     SDL_AudioSpec have{};
     const SDL_AudioDeviceID id = SDL_OpenAudioDevice(name, capture ? 1 : 0, &want, &have, 0);
     if (!id) {
