@@ -8,3 +8,4 @@
 #include "ce/winuser.h"
 #include "ce/wingdi.h"
 #include "ce/winreg.h"
+#include "ce/mmsystem.h"

@@ -1,0 +1,48 @@
+// The headless sound devices. The speaker writes what it plays to the WAV
+// file named by the setting "speaker" (host path; the first sound played
+// fixes the file's format and later sound is converted to it), and always
+// keeps a record in memory that tests read. The microphone reads the WAV
+// file named by "mic" (host path; converted to the format asked for,
+// silence after its end), or else makes a signal ("mic_signal": "sine", the
+// default, at "mic_frequency" Hz, or "silence").
+//
+// Devices for tests: "speaker_devices" and "mic_devices" (default 1; 0 means
+// none), "speaker_fail" and "mic_fail" ("open": every open is refused with
+// MMSYSERR_ALLOCATED), "speaker_formats" (the capability bits reported) and
+// "speaker_only_format" ("rate,bits,channels": every other format is refused
+// with WAVERR_BADFORMAT). Settings are read at each open.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "media/audio_backend.h"
+
+namespace ce::backend::headless {
+
+struct PlayedBuffer {
+  std::uint64_t startMs = 0;  // platform clock when it began to play
+  UINT device = 0;
+  std::uint64_t stream = 0;   // which open of the device played it (counts from 1)
+  media::PcmFormat format;
+  std::uint32_t volume = 0xFFFFFFFFu;  // the device volume then (not applied to bytes)
+  std::vector<std::uint8_t> bytes;     // as the program wrote them
+};
+
+// Takes everything played since the last call, oldest first. The record
+// keeps at most "speaker_memory_limit" bytes (default 64 MB), dropping the
+// oldest buffers.
+std::vector<PlayedBuffer> TakePlayedAudio();
+
+class HeadlessAudio final : public media::AudioBackend {
+ public:
+  UINT OutputCount() override;
+  media::DeviceInfo OutputInfo(UINT device) override;
+  MMRESULT OpenOutput(UINT device, const media::PcmFormat& format, std::unique_ptr<media::AudioSink>* sink) override;
+  UINT InputCount() override;
+  media::DeviceInfo InputInfo(UINT device) override;
+  MMRESULT OpenInput(UINT device, const media::PcmFormat& format,
+                     std::unique_ptr<media::AudioSource>* source) override;
+};
+
+}  // namespace ce::backend::headless
