@@ -317,6 +317,11 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   const int slot = ipc::AcquireSlot();
   EnsureSources();
   if (!child) EnsureInputThread();
+  // Read before the user lock, which is never held while other locks are taken.
+  const DWORD threadId = GetCurrentThreadId();
+  const auto screen = ce::gdi::Screen::Current();
+  const int screenWidth = screen->width();
+  const int screenHeight = screen->height();
   State& s = S();
   HWND hwnd = nullptr;
   std::shared_ptr<Window> w;
@@ -352,7 +357,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     w->exStyle = exStyle;
     w->text = windowName ? windowName : L"";
     w->instance = instance;
-    w->threadId = GetCurrentThreadId();
+    w->threadId = threadId;
     w->extra.assign(static_cast<std::size_t>(cls->wndExtra), 0);
     if (child) {
       w->parent = parent;
@@ -363,11 +368,10 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     int cx = width;
     int cy = height;
     if (!child) {
-      const auto screen = ce::gdi::Screen::Current();
       if (x == CW_USEDEFAULT) x = y = 0;
       if (width == CW_USEDEFAULT) {
-        cx = screen->width() - x;
-        cy = screen->height() - y;
+        cx = screenWidth - x;
+        cy = screenHeight - y;
       }
     } else {
       if (x == CW_USEDEFAULT) x = y = 0;
