@@ -154,6 +154,8 @@ HRESULT WriteDeviceFile(const std::wstring& path, const char* bytes, std::size_t
   return hr;
 }
 
+void IgnoreError(void* /*data*/, xmlErrorPtr /*error*/) {}
+
 class DocumentImpl;
 
 // What every node wrapper (and the document itself) knows and does.
@@ -923,6 +925,7 @@ HRESULT NodeBase::Select(BSTR query, std::vector<xmlNodePtr>& found) {
   xmlXPathContextPtr context = xmlXPathNewContext(tree_->doc);
   if (context == nullptr) return E_OUTOFMEMORY;
   context->node = node_;
+  context->error = IgnoreError;  // a bad query is reported by the result alone
   xmlXPathObjectPtr result = xmlXPathEvalExpression(X(expression), context);
   HRESULT hr = S_OK;
   if (result == nullptr || result->type != XPATH_NODESET) {
