@@ -244,6 +244,8 @@ HRESULT VariantChangeType(VARIANT* target, const VARIANT* source, USHORT /*flags
     Value value;
     HRESULT hr = Read(*source, value);
     if (FAILED(hr)) return hr;
+    // Empty is zero as a number but no text at all as a string.
+    if (source->vt == VT_EMPTY && type == VT_BSTR) value.kind = Value::kText;
     hr = Convert(value, type, result);
     if (FAILED(hr)) return hr;
   }
