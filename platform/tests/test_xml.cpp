@@ -342,6 +342,12 @@ TEST_F(Xml, MalformedInputIsRefused) {
       std::wstring(L"<a>") + std::wstring(1, L'\0') + L"</a>",
       std::wstring(100000, L'<'),
       std::wstring(5000, L'<') + L"a",
+      // Entities that multiply into an enormous text.
+      L"<!DOCTYPE r [<!ENTITY a \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+      L"<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">"
+      L"<!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\"><!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\">"
+      L"<!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\"><!ENTITY h \"&g;&g;&g;&g;&g;&g;&g;&g;&g;&g;\">"
+      L"<!ENTITY i \"&h;&h;&h;&h;&h;&h;&h;&h;&h;&h;\">]><r>&i;</r>",
   };
   for (const std::wstring& text : bad) {
     Ptr<IXMLDOMDocument> doc;
@@ -434,6 +440,12 @@ TEST_F(Xml, DeclaredEncodingIsKeptOnSave) {
     ASSERT_EQ(again->get_documentElement(&root), S_OK);
     EXPECT_EQ(Attribute(root.get(), L"n"), c.value);
   }
+  // Text loaded from a string keeps its declared encoding for the file.
+  Ptr<IXMLDOMDocument> doc;
+  LoadText(doc, L"<?xml version=\"1.0\" encoding=\"UTF-16\"?><t/>");
+  ASSERT_EQ(doc->save(Variant(std::wstring(L"\\out.xml")).get()), S_OK);
+  const std::string saved = device.ReadHostFile("out.xml");
+  EXPECT_NE(saved.find(std::string("<\0t\0/\0>\0", 8)), std::string::npos);
 }
 
 TEST_F(Xml, InterfacesFollowTheNodeType) {

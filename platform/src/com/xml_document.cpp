@@ -561,7 +561,10 @@ class DocumentImpl final : public RefCounted<IXMLDOMDocument>, public IObjectSaf
     // The text is already Unicode: whatever encoding it declares, it is
     // read as the UTF-8 it was converted to.
     if (Utf8FromBstr(xml, utf8)) parsed = ParseXmlTree(utf8.data(), utf8.size(), "UTF-8");
-    return Replace(std::move(parsed), successful);
+    const HRESULT hr = Replace(std::move(parsed), successful);
+    // The declared encoding still decides how the document is saved.
+    if (hr == S_OK && utf8.rfind("<?xml", 0) == 0) Declare(utf8.substr(0, utf8.find("?>")));
+    return hr;
   }
   HRESULT save(VARIANT destination) override {
     if (destination.vt != VT_BSTR || destination.bstrVal == nullptr) return E_INVALIDARG;
