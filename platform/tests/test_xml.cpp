@@ -448,6 +448,36 @@ TEST_F(Xml, DeclaredEncodingIsKeptOnSave) {
   EXPECT_NE(saved.find(std::string("<\0t\0/\0>\0", 8)), std::string::npos);
 }
 
+// A document type declaration and entity references are not walked into:
+// the root is still the first child, and a reference reads as its text.
+TEST_F(Xml, DeclarationsAndReferencesStayOutOfTheWalk) {
+  Ptr<IXMLDOMDocument> doc;
+  LoadText(doc, L"<!DOCTYPE a [<!ENTITY e \"<b>in</b>\">]><a>x&e;</a>");
+  Ptr<IXMLDOMNode> first, text, reference, inside;
+  ASSERT_EQ(doc->get_firstChild(&first), S_OK);
+  EXPECT_EQ(Name(first.get()), L"a");
+  EXPECT_EQ(Text(first.get()), L"xin");
+  ASSERT_EQ(first->get_firstChild(&text), S_OK);
+  ASSERT_EQ(text->get_nextSibling(&reference), S_OK);
+  DOMNodeType type = NODE_INVALID;
+  EXPECT_EQ(reference->get_nodeType(&type), S_OK);
+  EXPECT_EQ(type, NODE_ENTITY_REFERENCE);
+  EXPECT_EQ(reference->get_firstChild(&inside), S_FALSE);
+  Ptr<IXMLDOMNodeList> list;
+  ASSERT_EQ(doc->get_childNodes(&list), S_OK);
+  LONG length = 0;
+  EXPECT_EQ(list->get_length(&length), S_OK);
+  EXPECT_EQ(length, 1);
+  // An attribute has no siblings, though the element has more of them.
+  LoadText(doc, L"<a x=\"1\" y=\"2\"/>");
+  Ptr<IXMLDOMNode> x, sibling, parent, value;
+  ASSERT_EQ(doc->selectSingleNode(Bstr(L"/a/@x"), &x), S_OK);
+  EXPECT_EQ(x->get_nextSibling(&sibling), S_FALSE);
+  EXPECT_EQ(x->get_parentNode(&parent), S_FALSE);
+  ASSERT_EQ(x->get_firstChild(&value), S_OK);
+  EXPECT_EQ(Text(value.get()), L"1");
+}
+
 TEST_F(Xml, InterfacesFollowTheNodeType) {
   Ptr<IXMLDOMDocument> doc;
   LoadText(doc, L"<a k=\"v\">t<?pi data?><!--c--></a>");

@@ -64,6 +64,30 @@ bool HoldsText(xmlNodePtr node) {
          node->type == XML_PI_NODE;
 }
 
+// Nodes the tree shows: not the document type declaration and its entity
+// declarations, and nothing below an entity reference (that content
+// belongs to the declaration and is read through the reference's text).
+bool Visible(xmlNodePtr node) {
+  return TypeOf(node) != NODE_INVALID && node->type != XML_DTD_NODE && node->type != XML_ENTITY_DECL &&
+         (node->parent == nullptr || node->parent->type != XML_ENTITY_DECL);
+}
+
+xmlNodePtr FirstVisible(xmlNodePtr node) {
+  while (node != nullptr && !Visible(node)) node = node->next;
+  return node;
+}
+
+xmlNodePtr LastVisible(xmlNodePtr node) {
+  while (node != nullptr && !Visible(node)) node = node->prev;
+  return node;
+}
+
+// The first child, unless the node's children are not shown.
+xmlNodePtr ChildrenOf(xmlNodePtr node) {
+  if (node->type == XML_ENTITY_REF_NODE) return nullptr;
+  return node->children;
+}
+
 // Appends without merging neighbouring text nodes (libxml2's own append
 // frees a merged node, which a wrapper may still hold).
 void LinkLast(xmlNodePtr parent, xmlNodePtr child) {
@@ -336,6 +360,7 @@ class NodeImpl final : public RefCounted<IXMLDOMElement>,
 
   IUnknown* Unknown() override { return AsNode(); }
   IXMLDOMNode* AsNode() { return static_cast<IXMLDOMElement*>(this); }
+  bool InTree() const { return node_->type != XML_ATTRIBUTE_NODE; }
 
   HRESULT QueryInterface(REFIID iid, void** object) override {
     if (object == nullptr) return E_POINTER;
@@ -366,12 +391,21 @@ class NodeImpl final : public RefCounted<IXMLDOMElement>,
   HRESULT get_nodeValue(VARIANT* value) override { return NodeValue(value); }
   HRESULT put_nodeValue(VARIANT value) override { return PutNodeValue(value); }
   HRESULT get_nodeType(DOMNodeType* type) override { return NodeType(type); }
-  HRESULT get_parentNode(IXMLDOMNode** parent) override { return Relative(node_->parent, parent); }
+  // Attributes have no parent or siblings in the tree's sense.
+  HRESULT get_parentNode(IXMLDOMNode** parent) override {
+    return Relative(InTree() ? node_->parent : nullptr, parent);
+  }
   HRESULT get_childNodes(IXMLDOMNodeList** children) override { return ChildNodes(children); }
-  HRESULT get_firstChild(IXMLDOMNode** child) override { return Relative(node_->children, child); }
-  HRESULT get_lastChild(IXMLDOMNode** child) override { return Relative(node_->last, child); }
-  HRESULT get_previousSibling(IXMLDOMNode** sibling) override { return Relative(node_->prev, sibling); }
-  HRESULT get_nextSibling(IXMLDOMNode** sibling) override { return Relative(node_->next, sibling); }
+  HRESULT get_firstChild(IXMLDOMNode** child) override { return Relative(FirstVisible(ChildrenOf(node_)), child); }
+  HRESULT get_lastChild(IXMLDOMNode** child) override {
+    return Relative(ChildrenOf(node_) != nullptr ? LastVisible(node_->last) : nullptr, child);
+  }
+  HRESULT get_previousSibling(IXMLDOMNode** sibling) override {
+    return Relative(InTree() ? LastVisible(node_->prev) : nullptr, sibling);
+  }
+  HRESULT get_nextSibling(IXMLDOMNode** sibling) override {
+    return Relative(InTree() ? FirstVisible(node_->next) : nullptr, sibling);
+  }
   HRESULT get_attributes(IXMLDOMNamedNodeMap** attributes) override { return Attributes(attributes); }
   HRESULT removeChild(IXMLDOMNode* child, IXMLDOMNode** removed) override { return RemoveChild(child, removed); }
   HRESULT appendChild(IXMLDOMNode* child, IXMLDOMNode** appended) override { return AppendChild(child, appended); }
@@ -477,8 +511,8 @@ class DocumentImpl final : public RefCounted<IXMLDOMDocument>, public IObjectSaf
   HRESULT get_nodeType(DOMNodeType* type) override { return NodeType(type); }
   HRESULT get_parentNode(IXMLDOMNode** parent) override { return Relative(nullptr, parent); }
   HRESULT get_childNodes(IXMLDOMNodeList** children) override { return ChildNodes(children); }
-  HRESULT get_firstChild(IXMLDOMNode** child) override { return Relative(node_->children, child); }
-  HRESULT get_lastChild(IXMLDOMNode** child) override { return Relative(node_->last, child); }
+  HRESULT get_firstChild(IXMLDOMNode** child) override { return Relative(FirstVisible(node_->children), child); }
+  HRESULT get_lastChild(IXMLDOMNode** child) override { return Relative(LastVisible(node_->last), child); }
   HRESULT get_previousSibling(IXMLDOMNode** sibling) override { return Relative(nullptr, sibling); }
   HRESULT get_nextSibling(IXMLDOMNode** sibling) override { return Relative(nullptr, sibling); }
   HRESULT get_attributes(IXMLDOMNamedNodeMap** attributes) override { return Attributes(attributes); }
@@ -758,12 +792,7 @@ HRESULT NodeBase::NodeType(DOMNodeType* type) {
 HRESULT NodeBase::Relative(xmlNodePtr relative, IXMLDOMNode** out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
-  // Attributes have no siblings or parent in the document's sense, and
-  // declarations and namespaces are not nodes here.
-  if (relative == nullptr || node_->type == XML_ATTRIBUTE_NODE || TypeOf(relative) == NODE_INVALID ||
-      relative->type == XML_DTD_NODE) {
-    return S_FALSE;
-  }
+  if (relative == nullptr || !Visible(relative)) return S_FALSE;
   return WrapNode(OwnerOf(this, owner_), tree_, relative, IID_IXMLDOMNode, reinterpret_cast<void**>(out));
 }
 
@@ -771,8 +800,8 @@ HRESULT NodeBase::ChildNodes(IXMLDOMNodeList** children) {
   if (children == nullptr) return E_POINTER;
   *children = nullptr;
   std::vector<xmlNodePtr> nodes;
-  for (xmlNodePtr c = node_->children; c != nullptr; c = c->next) {
-    if (TypeOf(c) != NODE_INVALID && c->type != XML_DTD_NODE) nodes.push_back(c);
+  for (xmlNodePtr c = ChildrenOf(node_); c != nullptr; c = c->next) {
+    if (Visible(c)) nodes.push_back(c);
   }
   auto* list = new (std::nothrow) NodeList(OwnerOf(this, owner_), tree_, std::move(nodes));
   if (list == nullptr) return E_OUTOFMEMORY;
@@ -859,7 +888,7 @@ HRESULT NodeBase::AppendChild(IXMLDOMNode* child, IXMLDOMNode** appended) {
 
 HRESULT NodeBase::HasChildNodes(VARIANT_BOOL* has) {
   if (has == nullptr) return E_POINTER;
-  *has = node_->children != nullptr && node_->type != XML_ATTRIBUTE_NODE ? VARIANT_TRUE : VARIANT_FALSE;
+  *has = FirstVisible(ChildrenOf(node_)) != nullptr ? VARIANT_TRUE : VARIANT_FALSE;
   return *has == VARIANT_TRUE ? S_OK : S_FALSE;
 }
 
@@ -916,7 +945,10 @@ HRESULT NodeBase::Xml(BSTR* xml) {
   } else {
     ok = xmlNodeDump(buffer, tree_->doc, node_, 0, 0) >= 0;
   }
-  if (ok) *xml = BstrFromUtf8(std::string(C(xmlBufferContent(buffer)), static_cast<std::size_t>(xmlBufferLength(buffer))));
+  if (ok) {
+    const auto length = static_cast<std::size_t>(xmlBufferLength(buffer));
+    *xml = BstrFromUtf8(std::string(C(xmlBufferContent(buffer)), length));
+  }
   xmlBufferFree(buffer);
   if (!ok) return E_FAIL;
   return *xml != nullptr ? S_OK : E_OUTOFMEMORY;
@@ -937,7 +969,7 @@ HRESULT NodeBase::Select(BSTR query, std::vector<xmlNodePtr>& found) {
     for (int i = 0; i < result->nodesetval->nodeNr; ++i) {
       xmlNodePtr n = result->nodesetval->nodeTab[i];
       // Namespace entries in a node set are not nodes.
-      if (n != nullptr && n->type != XML_NAMESPACE_DECL && TypeOf(n) != NODE_INVALID) found.push_back(n);
+      if (n != nullptr && n->type != XML_NAMESPACE_DECL && Visible(n)) found.push_back(n);
     }
   }
   xmlXPathFreeObject(result);
