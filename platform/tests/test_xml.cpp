@@ -310,6 +310,12 @@ TEST_F(Xml, TreeEditsMoveRemoveAndReplace) {
   ASSERT_EQ(doc->createAttribute(Bstr(L"k"), &attribute), S_OK);
   EXPECT_TRUE(FAILED(b->appendChild(attribute.get(), nullptr)));
   EXPECT_TRUE(FAILED(b->appendChild(doc.get(), nullptr)));
+  // Text a document cannot hold is refused and changes nothing.
+  Ptr<IXMLDOMElement> bElement;
+  ASSERT_EQ(b->QueryInterface(IID_IXMLDOMElement, bElement.Out()), S_OK);
+  EXPECT_EQ(bElement->setAttribute(Bstr(L"k"), Variant(std::wstring(L"a\x1b")).get()), E_INVALIDARG);
+  EXPECT_EQ(b->put_text(Bstr(std::wstring(L"a\0b", 3))), E_INVALIDARG);
+  EXPECT_EQ(XmlOf(b.get()), L"<b>x &lt; y</b>");
   // Invalid names are refused.
   Ptr<IXMLDOMElement> bad;
   EXPECT_TRUE(FAILED(doc->createElement(Bstr(L"1x"), &bad)));

@@ -3,6 +3,7 @@
 #include <libxml/parser.h>
 
 #include <climits>
+#include <cstdint>
 #include <mutex>
 
 #include "ce/strconv.h"
@@ -67,7 +68,14 @@ BSTR BstrFromXml(const xmlChar* text) {
 
 bool Utf8FromBstr(BSTR text, std::string& out) {
   const std::wstring_view view(text == nullptr ? L"" : text, SysStringLen(text));
-  if (view.find(L'\0') != std::wstring_view::npos) return false;
+  for (wchar_t c : view) {
+    // Only characters a document can hold: a control character would be
+    // written as a reference that no parser reads back.
+    const auto u = static_cast<std::uint32_t>(c);
+    const bool allowed = u == 0x9 || u == 0xA || u == 0xD || (u >= 0x20 && u <= 0xD7FF) ||
+                         (u >= 0xE000 && u <= 0xFFFD) || (u >= 0x10000 && u <= 0x10FFFF);
+    if (!allowed) return false;
+  }
   out = ce::Utf8FromWide(view);
   return true;
 }

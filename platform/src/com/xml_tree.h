@@ -37,7 +37,8 @@ std::shared_ptr<XmlTree> ParseXmlTree(const char* bytes, std::size_t size, const
 // Text at the interface boundary.
 BSTR BstrFromXml(const xmlChar* text);
 BSTR BstrFromUtf8(const std::string& text);
-// False for text with an embedded null, which no XML text may hold.
+// False for text with a character no XML text may hold (a null, most
+// control characters, a lone surrogate).
 bool Utf8FromBstr(BSTR text, std::string& out);
 
 }  // namespace ce::com
