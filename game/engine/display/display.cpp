@@ -3,6 +3,7 @@
 #include <cstdarg>
 
 #include "ce/crt.h"
+#include "engine/archive.h"
 #include "engine/log.h"
 
 namespace {
@@ -41,8 +42,14 @@ int ssDisplay::Init(HWND window, int width, int height, int depth, int option) {
   m_ClipOverflow = 0;
   m_ClipStack[0] = ssRect{0, 0, width, height};
   m_Pitch = depth == 32 ? width * 4 : width * 2;
+  m_TextureFormat = depth == 32 ? 6 : 7;
   m_Option = option;
-  return DeviceOpen(window);
+  const int result = DeviceOpen(window);
+  if (!m_Archive) {
+    m_Archive = std::make_unique<ssArchive>();
+    m_Archive->SetBaseFolder(m_Folder.c_str(), 0);
+  }
+  return result;
 }
 
 int ssDisplay::DeviceOpen(HWND) { return 0; }
