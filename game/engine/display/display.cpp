@@ -175,6 +175,22 @@ void ssDisplay::PushClipRect(const ssRect& rect) {
   m_Clip = ToFixed(m_ClipStack[m_ClipIndex]);
 }
 
+ssRect ssDisplay::ClipEdges() const {
+  ssRect r = m_ClipStack[m_ClipIndex];
+  if (m_ClipIndex == 0) return r;
+  const bool mirrorX = m_Rotate == 2 || m_Rotate == 3;
+  const bool mirrorY = m_Rotate == 1 || m_Rotate == 2;
+  if (mirrorX) {
+    ++r.left;
+    ++r.right;
+  }
+  if (mirrorY) {
+    ++r.top;
+    ++r.bottom;
+  }
+  return r;
+}
+
 void ssDisplay::PopClipRect() {
   if (m_ClipOverflow > 0) {
     --m_ClipOverflow;

@@ -123,6 +123,11 @@ class ssDisplay {
   void PushClipRect(const ssRect& rect);
   void PopClipRect();
   const ssRect* GetClipRect() const { return &m_ClipStack[m_ClipIndex]; }
+  // The top clip rectangle as half-open device edges. Pushed entries come
+  // from RectToDevice, which maps points (H - 1 - x): on the axes the
+  // rotation mirrors they are moved by one so that the edges bound exactly
+  // the logical rectangle that was pushed. The base entry is already edges.
+  ssRect ClipEdges() const;
 
   // Geometry (see the device for who sets what).
   HWND m_Window = nullptr;

@@ -93,7 +93,8 @@ int ssDisplayS16::DrawImage(ssImage* image, const ssRect* dest, const ssRect* so
   if (sw != dw || sh != dh) return StretchImage(image, s.left, s.top, sw, sh, d.left, d.top, dw, dh, 1);
   // 1:1: cut the destination to the target and the clip rectangle, and the
   // source to the image, moving the other rectangle with each cut.
-  const ssRect* clip = GetClipRect();
+  const ssRect clipEdges = ClipEdges();
+  const ssRect* clip = &clipEdges;
   const LONG left = std::max<LONG>({d.left, 0, clip->left, d.left - s.left});
   const LONG top = std::max<LONG>({d.top, 0, clip->top, d.top - s.top});
   const LONG right = std::min<LONG>({d.right, m_RenderWidth, clip->right, d.left + (iw - s.left)});
@@ -129,7 +130,8 @@ int ssDisplayS16::StretchImage(ssImage* image, int sx, int sy, int sw, int sh, i
   const int bytes = DrawableBytes(image->Format());
   if (!PixelsUsable(image, bytes)) return 0;
   const std::int64_t iw = image->Width(), ih = image->Height();
-  const ssRect* clip = GetClipRect();
+  const ssRect clipEdges = ClipEdges();
+  const ssRect* clip = &clipEdges;
   const std::int64_t left = std::max<std::int64_t>({dx, 0, clip->left});
   const std::int64_t top = std::max<std::int64_t>({dy, 0, clip->top});
   const std::int64_t right = std::min<std::int64_t>({static_cast<std::int64_t>(dx) + dw, m_RenderWidth, clip->right});

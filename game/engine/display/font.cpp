@@ -228,7 +228,9 @@ int ssScaledFont::Draw(int x, int y, std::uint32_t color, std::uint32_t backColo
                        const ssRect* clip, bool reverse, bool rotated) {
   ssDisplay* d = m_Device;
   if (!m_Loaded || text == nullptr || d == nullptr || d->m_RenderBuffer == nullptr || d->m_RenderBits != 16) return 0;
-  const ssRect box = clip != nullptr ? *clip : *d->GetClipRect();
+  // A given rectangle comes from RectToDevice (point mapping); without one
+  // the device's clip in edge form bounds the drawing, half-open on all axes.
+  const ssRect box = clip != nullptr ? *clip : d->ClipEdges();
   // Pen steps along the string (ax) and row steps down the glyph (ay), in
   // device pixels. An axis that runs backwards takes its clip bound as
   // (low, high] instead of [low, high): that is how the logical rectangle
@@ -249,6 +251,7 @@ int ssScaledFont::Draw(int x, int y, std::uint32_t color, std::uint32_t backColo
     xMirrored = reverse;
     yMirrored = !reverse;
   }
+  if (clip == nullptr) xMirrored = yMirrored = false;
   const long long xLo = xMirrored ? static_cast<long long>(box.left) + 1 : box.left;
   const long long xHi = xMirrored ? static_cast<long long>(box.right) + 1 : box.right;
   const long long yLo = yMirrored ? static_cast<long long>(box.top) + 1 : box.top;
