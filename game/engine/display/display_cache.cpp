@@ -127,8 +127,10 @@ ssImage* ssDisplay::GetTexture(const wchar_t* name, const wchar_t* folder, const
   stream->Close();
   stream.reset();
   // An image that did not decode is not cached: callers test for null.
+  // m_Rotate turns the picture counter-clockwise onto the buffer (logical x
+  // runs up the buffer at 1); ssImage::Rotate counts clockwise turns.
   if ((m_LastTextureStatus != kImageLoaded && m_LastTextureStatus != kImageLoadedAsStored) ||
-      image->Pixels() == nullptr || (rotate && !image->Rotate(m_Rotate & 3))) {
+      image->Pixels() == nullptr || (rotate && !image->Rotate((4 - (m_Rotate & 3)) & 3))) {
     ssDisplayLog(2, L"Could not load texture %s", name);
     return nullptr;
   }
