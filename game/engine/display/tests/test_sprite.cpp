@@ -85,6 +85,42 @@ TEST(Sprite, BlitsTheSamePixelsInEveryRotation) {
   }
 }
 
+TEST(TextureCache, SharesByNameIgnoringCaseAndRefusesBadImages) {
+  Device d(8, 8, 0);
+  auto archive = std::make_unique<ssMemoryArchive>();
+  archive->AddFile(L"\\UI\\pic.raw", RawPicture());
+  archive->AddFile(L"\\UI\\junk.tga", std::vector<std::uint8_t>(40, 0x33));
+  archive->SetBaseFolder(L"\\", 0);
+  d.SetArchive(std::move(archive));
+  ssImage* a = d.GetTexture(L"pic.raw", L"UI", nullptr, 0, false, false);
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(d.GetTexture(L"PIC.RAW", L"ui", nullptr, 0, true, false), a);
+  EXPECT_EQ(a->References(), 2u);
+  EXPECT_EQ(a->Format(), kPixelDisplay);
+  // An image that opens but does not decode is not cached.
+  EXPECT_EQ(d.GetTexture(L"junk.tga", L"UI", nullptr, 0, false, false), nullptr);
+  EXPECT_EQ(d.m_LastTextureStatus, kImageBadData);
+  EXPECT_EQ(d.GetTexture(L"none.tga", L"UI", nullptr, 0, false, false), nullptr);
+  EXPECT_EQ(d.m_LastTextureStatus, 0x80000005u);
+  EXPECT_EQ(d.TextureCount(), 1);
+  d.ReleaseTexture(a);
+  EXPECT_EQ(d.TextureCount(), 1);
+  d.ReleaseTexture(a);
+  EXPECT_EQ(d.TextureCount(), 0);
+}
+
+TEST(TextureCache, RescaleSwapsDesignSidesOnTurnedScreens) {
+  Device d(12, 24, 1);  // a 24 x 12 logical screen, turned
+  d.m_DesignWidth = 12;
+  d.m_DesignHeight = 6;
+  d.m_XScale = d.m_YScale = 2.0f;
+  ssImage* a = d.GetTexture(L"pic.raw", L"UI", nullptr, 0, true, true);
+  ASSERT_NE(a, nullptr);
+  // 6 x 4 turned is 4 x 6, then doubled.
+  EXPECT_EQ(a->Width(), 8);
+  EXPECT_EQ(a->Height(), 12);
+}
+
 TEST(Sprite, MissingTextureDrawsNothing) {
   Device d(8, 8, 0);
   ssSprite sprite;
