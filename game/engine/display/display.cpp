@@ -3,6 +3,7 @@
 #include <cstdarg>
 
 #include "ce/crt.h"
+#include "engine/archive.h"
 #include "engine/log.h"
 
 namespace {
@@ -41,8 +42,14 @@ int ssDisplay::Init(HWND window, int width, int height, int depth, int option) {
   m_ClipOverflow = 0;
   m_ClipStack[0] = ssRect{0, 0, width, height};
   m_Pitch = depth == 32 ? width * 4 : width * 2;
+  m_TextureFormat = depth == 32 ? 6 : 7;
   m_Option = option;
-  return DeviceOpen(window);
+  const int result = DeviceOpen(window);
+  if (!m_Archive) {
+    m_Archive = std::make_unique<ssArchive>();
+    m_Archive->SetBaseFolder(m_Folder.c_str(), 0);
+  }
+  return result;
 }
 
 int ssDisplay::DeviceOpen(HWND) { return 0; }
@@ -166,6 +173,22 @@ void ssDisplay::PushClipRect(const ssRect& rect) {
   }
   RectToDevice(m_ClipStack[m_ClipIndex], rect);
   m_Clip = ToFixed(m_ClipStack[m_ClipIndex]);
+}
+
+ssRect ssDisplay::ClipEdges() const {
+  ssRect r = m_ClipStack[m_ClipIndex];
+  if (m_ClipIndex == 0) return r;
+  const bool mirrorX = m_Rotate == 2 || m_Rotate == 3;
+  const bool mirrorY = m_Rotate == 1 || m_Rotate == 2;
+  if (mirrorX) {
+    ++r.left;
+    ++r.right;
+  }
+  if (mirrorY) {
+    ++r.top;
+    ++r.bottom;
+  }
+  return r;
 }
 
 void ssDisplay::PopClipRect() {

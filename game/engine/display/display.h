@@ -6,8 +6,15 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "ce/windef.h"
+
+class ssArchive;
+class ssFont;
+class ssImage;
 
 // Rectangles are four signed 32-bit words; right and bottom are exclusive.
 using ssRect = RECT;
@@ -24,8 +31,8 @@ class ssDisplay {
  public:
   static constexpr int kClipStackSize = 16;
 
-  ssDisplay() = default;
-  virtual ~ssDisplay() = default;
+  ssDisplay();
+  virtual ~ssDisplay();
   ssDisplay(const ssDisplay&) = delete;
   ssDisplay& operator=(const ssDisplay&) = delete;
 
@@ -44,6 +51,57 @@ class ssDisplay {
   virtual int FillRectRaw(void* surface, const ssRect& rect, std::uint32_t pattern, int pitch);
   virtual int FillRectFrac(const ssRect& fraction, int flags, std::uint32_t pixel);
   virtual int DrawRect(const ssRect& rect, int flags, std::uint32_t pixel);
+  // Three logical points; the base draws nothing.
+  virtual int FillTriangle(int x0, int y0, int x1, int y1, int x2, int y2, std::uint32_t pixel);
+  // The source rectangle of the image (null: all of it) into the destination
+  // rectangle, both logical; the base draws nothing.
+  virtual int DrawImage(ssImage* image, const ssRect* dest, const ssRect* source, int colorKey);
+  // A new empty font of the kind this device draws with.
+  virtual std::unique_ptr<ssFont> CreateFont();
+  // Hooks around the texture cache: after a load, before a cached texture
+  // is destroyed.
+  virtual int OnTextureLoad(ssImage* image);
+  virtual void OnTextureFree(ssImage* image);
+
+  // The font cache. GetFont loads "<name>.fnt" through the archive on first
+  // use and adds a reference; a font that cannot be loaded is logged and the
+  // first cached font (or null) is returned instead.
+  ssFont* GetFont(const wchar_t* name, const wchar_t* folder, const wchar_t* archive);
+  void ReleaseFont(ssFont* font);
+  ssFont* GetDefaultFont();
+  int FontCount() const { return static_cast<int>(m_Fonts.size()); }
+
+  // The texture cache, keyed by name, folder and archive without regard to
+  // case. Format 0 means the device's own. Images that cannot be opened or
+  // decoded are logged and give null.
+  ssImage* GetTexture(const wchar_t* name, const wchar_t* folder, const wchar_t* archive, int format, bool rotate,
+                      bool rescale);
+  void ReleaseTexture(ssImage* image);
+  int TextureCount() const { return static_cast<int>(m_Textures.size()); }
+  std::uint32_t m_LastTextureStatus = 0;
+
+  ssArchive* GetArchive() { return m_Archive.get(); }
+  // Replaces the archive (tests serve files from memory).
+  void SetArchive(std::unique_ptr<ssArchive> archive);
+
+  // Text metrics: `width` goes in as the wrap width and comes out as the
+  // width of the last line; `height` is the total height.
+  void MeasureText(ssFont* font, const wchar_t* text, int* width, int* height, bool wrap) const;
+  // Without wrapping, as 16.16 fractions of the logical screen.
+  void MeasureTextFrac(ssFont* font, const wchar_t* text, int* width, int* height) const;
+
+  // Draws a string at a logical pixel position. Colours are device pixels.
+  // `length` limits the box layout only; `clip` (logical, may be null) bounds
+  // the drawing and is the box of the box layout.
+  int DrawText(ssFont* font, int x, int y, const wchar_t* text, int length, std::uint32_t color,
+               std::uint32_t backColor, std::uint32_t shadowColor, bool opaque, bool shadow, bool skip, int reserved,
+               const ssRect* clip, bool box, bool centre);
+  // The same with x and y in 16.16 fractions of the screen.
+  int DrawTextFrac(ssFont* font, int fx, int fy, const wchar_t* text, int length, std::uint32_t color,
+                   std::uint32_t backColor, std::uint32_t shadowColor, bool opaque, bool shadow, bool skip,
+                   int reserved, const ssRect* clip, bool box, bool centre);
+
+  static int Log2Floor(std::uint32_t n);
 
   // 0xRRGGBB to a device pixel and back, by depth: 12 RGB444, 16 and 18
   // RGB565, 32 unchanged, anything else 0.
@@ -65,6 +123,11 @@ class ssDisplay {
   void PushClipRect(const ssRect& rect);
   void PopClipRect();
   const ssRect* GetClipRect() const { return &m_ClipStack[m_ClipIndex]; }
+  // The top clip rectangle as half-open device edges. Pushed entries come
+  // from RectToDevice, which maps points (H - 1 - x): on the axes the
+  // rotation mirrors they are moved by one so that the edges bound exactly
+  // the logical rectangle that was pushed. The base entry is already edges.
+  ssRect ClipEdges() const;
 
   // Geometry (see the device for who sets what).
   HWND m_Window = nullptr;
@@ -83,6 +146,10 @@ class ssDisplay {
   int m_Pitch = 0;  // bytes per row of the device buffer
   int m_DesignWidth = 0;
   int m_DesignHeight = 0;
+  float m_XScale = 1.0f;  // logical size over design size
+  float m_YScale = 1.0f;
+  int m_TextureFormat = 7;  // the device's own texture pixel format
+  std::wstring m_Folder;   // the program folder: the archive's base
 
   // The render target: where drawing goes.
   void* m_RenderBuffer = nullptr;
@@ -99,4 +166,20 @@ class ssDisplay {
   ssRect m_ClipStack[kClipStackSize]{};
   int m_ClipIndex = 0;
   int m_ClipOverflow = 0;  // pushes past the top entry not yet popped
+
+ private:
+  struct CachedTexture {
+    ssImage* image;
+    std::wstring name, folder, archive;
+  };
+  // One drawing of DrawText at a logical point, turned for m_Rotate.
+  void DrawTextAt(ssFont* font, int x, int y, const wchar_t* text, std::uint32_t color, std::uint32_t backColor,
+                  bool opaque, const ssRect* deviceClip) const;
+  void DrawTextBox(ssFont* font, int x, int y, const wchar_t* text, int length, std::uint32_t color,
+                   std::uint32_t backColor, bool opaque, const ssRect& box, const ssRect* deviceClip,
+                   bool centre) const;
+
+  std::vector<ssFont*> m_Fonts;
+  std::vector<CachedTexture> m_Textures;
+  std::unique_ptr<ssArchive> m_Archive;
 };

@@ -58,6 +58,17 @@ class ssDisplayS16 : public ssDisplay {
   int FillRectFrac(const ssRect& fraction, int flags, std::uint32_t pixel) override;
   int DrawRect(const ssRect& rect, int flags, std::uint32_t pixel) override;
 
+  // Images and fonts (display_s16_image.cpp). DrawImage turns both
+  // rectangles for m_Rotate, copies 1:1 when the sizes match and stretches
+  // otherwise; everything is clipped to the image, the render target and
+  // the current clip rectangle.
+  std::unique_ptr<ssFont> CreateFont() override;
+  int DrawImage(ssImage* image, const ssRect* dest, const ssRect* source, int colorKey) override;
+  // Buffer and stored-image coordinates: bilinear for the device's own
+  // format, nearest with alpha blend for 32-bit images.
+  virtual int StretchImage(ssImage* image, int sx, int sy, int sw, int sh, int dx, int dy, int dw, int dh,
+                           int colorKey);
+
   // Low-level fills in buffer coordinates. The rectangle must lie inside the
   // surface on the right and bottom; edges left of or above 0 are cut, and
   // an empty rectangle draws nothing. Pitches are in bytes.
