@@ -311,8 +311,12 @@ std::int32_t ssTextureGradients(const ssVertex& a, const ssVertex& b, const ssVe
   const I area = ((I{a.sx} - c.sx) * y12 - (I{b.sx} - c.sx) * y02 + 32768) >> 16;
   dudx = dvdx = 0;
   if (area == 0) return 0;
+  // The rounding bias goes the way of the area's sign: drawn outlines have
+  // a negative area, and a bias against it would make a 1:1 mapping step
+  // 65535 a pixel and read one texel short at every texel boundary.
+  const I bias = area < 0 ? -65536 : 65536;
   auto gradient = [&](I t0, I t1, I t2) {
-    const I g = ((t0 - t2) * y12 - (t1 - t2) * y02 + 65536) / area;
+    const I g = ((t0 - t2) * y12 - (t1 - t2) * y02 + bias) / area;
     return static_cast<std::int32_t>(std::clamp<I>(g, INT32_MIN, INT32_MAX));
   };
   dudx = gradient(a.u, b.u, c.u);
