@@ -290,7 +290,8 @@ void ssFillPerspective(const ssRasterTarget& target, const ssVertex* vertices, c
             for (int k = 0; k < 3; ++k) {
               const std::int64_t diff = ar[k] - al[k];
               d[k] = diff * 65536 / width;
-              a[k] = al[k] + diff * pre / width;
+              // pre reaches far when the span starts left of the clip: 128 bits.
+              a[k] = al[k] + static_cast<std::int64_t>(static_cast<__int128>(diff) * pre / width);
             }
             std::uint16_t* p = reinterpret_cast<std::uint16_t*>(Row(target, y)) + xs;
             for (int n = xe - xs; n > 0; --n, ++p) {
@@ -310,7 +311,9 @@ void ssFillPerspective(const ssRasterTarget& target, const ssVertex* vertices, c
 
 std::int32_t ssTextureGradients(const ssVertex& a, const ssVertex& b, const ssVertex& c, std::int32_t& dudx,
                                 std::int32_t& dvdx) {
-  using I = std::int64_t;
+  // Differences of 16.16 values need 33 bits and their products 66: the
+  // sums are taken in 128 bits so far-off points cannot overflow.
+  using I = __int128;
   const I y12 = I{b.sy} - c.sy, y02 = I{a.sy} - c.sy;
   const I area = ((I{a.sx} - c.sx) * y12 - (I{b.sx} - c.sx) * y02 + 32768) >> 16;
   dudx = dvdx = 0;
@@ -319,13 +322,11 @@ std::int32_t ssTextureGradients(const ssVertex& a, const ssVertex& b, const ssVe
   // a negative area, and a bias against it would make a 1:1 mapping step
   // 65535 a pixel and read one texel short at every texel boundary.
   const I bias = area < 0 ? -65536 : 65536;
-  auto gradient = [&](I t0, I t1, I t2) {
-    const I g = ((t0 - t2) * y12 - (t1 - t2) * y02 + bias) / area;
-    return static_cast<std::int32_t>(std::clamp<I>(g, INT32_MIN, INT32_MAX));
-  };
+  auto hold = [](I v) { return static_cast<std::int32_t>(v < INT32_MIN ? INT32_MIN : (v > INT32_MAX ? INT32_MAX : v)); };
+  auto gradient = [&](I t0, I t1, I t2) { return hold(((t0 - t2) * y12 - (t1 - t2) * y02 + bias) / area); };
   dudx = gradient(a.u, b.u, c.u);
   dvdx = gradient(a.v, b.v, c.v);
-  return static_cast<std::int32_t>(std::clamp<I>(area, INT32_MIN, INT32_MAX));
+  return hold(area);
 }
 
 std::int64_t ssBackFaceCross(const ssVertex& a, const ssVertex& b, const ssVertex& c) {

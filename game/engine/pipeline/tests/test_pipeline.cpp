@@ -3,6 +3,7 @@
 // with reference pixels or golden hashes.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -397,6 +398,51 @@ TEST(Model, KsoMeshDrawsThroughTheModelDevice) {
   found = nullptr;
   p.FindVertexBuffer(tag, &found);
   EXPECT_EQ(found, nullptr);
+}
+
+TEST(Primitives, RandomGeometryNeverLeavesTheClip) {
+  std::uint32_t seed = 777;
+  auto next = [&]() {
+    seed = seed * 1664525u + 1013904223u;
+    return seed;
+  };
+  std::vector<std::uint16_t> texels(8 * 8, 0x2222);
+  for (int round = 0; round < 400; ++round) {
+    Scene sc(round % 4);
+    sc.p.SetClipRect(4, 5, 28, 26);
+    ssTexture t;
+    t.texels = texels.data();
+    t.width = t.height = 8;
+    t.log2Width = 3;
+    sc.p.SetTextureRaw(t);
+    Fix16 m[16];
+    for (auto& e : m) e = static_cast<Fix16>(next()) >> (next() % 24);
+    sc.p.SetTransform(round % 3, m);
+    std::vector<ssSourceVertex> vs(6);
+    for (auto& v : vs) {
+      v.x = static_cast<std::int32_t>(next()) >> (next() % 20);
+      v.y = static_cast<std::int32_t>(next()) >> (next() % 20);
+      v.z = static_cast<std::int32_t>(next()) >> (next() % 20);
+    }
+    std::vector<ssTexQuadFace> faces(4);
+    for (auto& f : faces)
+      for (int i = 0; i < 4; ++i) {
+        f.index[i] = static_cast<std::uint16_t>(next() % 6);
+        f.u[i] = static_cast<std::int32_t>(next());
+        f.v[i] = static_cast<std::int32_t>(next());
+      }
+    const std::uint16_t pairs[4] = {0, 1, 2, 3};
+    const ssLineList lines{2, pairs, 0x2222, 0x2222, 0};
+    const int type = std::array<int, 5>{kPrimitiveTexturedQuads, kPrimitiveFlatQuads, kPrimitivePerspectiveTriangles,
+                                        kPrimitiveLineList, kPrimitiveTexturedTriangles}[static_cast<std::size_t>(round % 5)];
+    const void* f = type == kPrimitiveLineList ? static_cast<const void*>(&lines) : faces.data();
+    sc.p.DrawIndexedPrimitive(type, 0, vs.data(), 6, f, type == kPrimitiveLineList ? 1 : 2, 1, nullptr);
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x)
+        if (x < 4 || x >= 28 || y < 5 || y >= 26) {
+          ASSERT_EQ(sc.s.At(x, y), 0) << "round " << round << " at " << x << "," << y;
+        }
+  }
 }
 
 }  // namespace

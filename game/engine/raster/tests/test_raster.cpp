@@ -415,4 +415,68 @@ TEST(FillTriangle, ClockwiseFillsInEveryTurnAndStaysInside) {
   }
 }
 
+TEST(Robustness, ExtremeCoordinatesStayInsideTheTarget) {
+  // Random outlines, lines and textures far outside a small target with a
+  // clip rectangle: nothing outside the clip may change (the sanitizer
+  // build also watches every access).
+  std::uint32_t seed = 12345;
+  auto next = [&]() {
+    seed = seed * 1664525u + 1013904223u;
+    return seed;
+  };
+  auto coord = [&]() {
+    const std::uint32_t r = next();
+    switch (r % 3) {
+      case 0: return static_cast<std::int32_t>(next());                          // anything
+      case 1: return static_cast<std::int32_t>(next() % (40u << 16)) - (8 << 16);  // near the target
+      default: return static_cast<std::int32_t>(next() % (1u << 24)) - (1 << 23);
+    }
+  };
+  std::vector<std::uint16_t> texels(16 * 16, 0x4444);
+  std::vector<std::uint8_t> shades(16 * 16, 100);
+  for (int round = 0; round < 3000; ++round) {
+    Surface s(20, 16);
+    s.Clear(0);
+    ssRasterTarget t = s.Target();
+    t.clipLeft = 3;
+    t.clipTop = 2;
+    t.clipRight = 17;
+    t.clipBottom = 13;
+    ssVertex vs[5];
+    for (auto& v : vs) {
+      v.sx = coord();
+      v.sy = coord();
+      v.u = static_cast<std::int32_t>(next());
+      v.v = static_cast<std::int32_t>(next());
+      v.w = static_cast<std::int32_t>(next() % (1u << 24)) + 65536;
+      v.data[0] = 0x1111;
+    }
+    const std::uint16_t order[5] = {0, 1, 2, 3, 4};
+    const int n = 3 + round % 3;
+    switch (round % 5) {
+      case 0: ssFillFlat(t, vs, order, n); break;
+      case 1: {
+        std::int32_t du, dv;
+        ssTextureGradients(vs[0], vs[1], vs[2], du, dv);
+        ssFillTextured(t, vs, order, n, Texture(texels.data(), 16, 16, 4, 2), du, dv);
+        break;
+      }
+      case 2: {
+        std::int32_t du, dv;
+        ssTextureGradients(vs[0], vs[1], vs[2], du, dv);
+        ssFillTextured(t, vs, order, n, Texture(shades.data(), 16, 16, 4, 1, kTextureShadeMap), du, dv);
+        break;
+      }
+      case 3: ssFillPerspective(t, vs, order, n, Texture(texels.data(), 16, 16, 4, 2)); break;
+      default: ssDrawLine(t, vs[0].sx, vs[0].sy, vs[1].sx, vs[1].sy, 0x1111, 0x2222, true); break;
+    }
+    for (int y = 0; y < s.h; ++y)
+      for (int x = 0; x < s.w; ++x)
+        if (x < 3 || x >= 17 || y < 2 || y >= 13) {
+          ASSERT_EQ(s.At(x, y), 0) << "round " << round;
+        }
+    ASSERT_TRUE(s.GuardsIntact());
+  }
+}
+
 }  // namespace
