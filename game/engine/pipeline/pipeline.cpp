@@ -135,6 +135,45 @@ bool ssPipeline::ProjectOnePoint(const ssVector& p, const Fix16* m, std::int32_t
   return true;
 }
 
+int ssPipeline::PolygonOutline(const ssSourceVertex* source, std::uint32_t count, std::int32_t* points,
+                               int capacity) {
+  if (points == nullptr || count == 0) return 0;
+  const ssVertex* vs = Transform(source, count, nullptr);
+  if (vs == nullptr) return 0;
+  std::uint32_t all = ~0u, any = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    all &= vs[i].outcode;
+    any |= vs[i].outcode;
+  }
+  if (all != 0) return 0;
+  const ssVertex* outline = vs;
+  int n = static_cast<int>(std::min<std::uint32_t>(count, kMaxPolygon));
+  std::uint16_t direct[kMaxPolygon];
+  const std::uint16_t* order = direct;
+  for (int i = 0; i < n; ++i) direct[i] = static_cast<std::uint16_t>(i);
+  if (any != 0) {
+    n = ClipPolygonScreen2(vs, static_cast<int>(count));
+    if (n < 3) return 0;
+    outline = m_Scratch;
+    order = m_ClipList;
+  }
+  n = std::min(n, capacity);
+  const std::int32_t w = m_Target.width, h = m_Target.height;
+  for (int i = 0; i < n; ++i) {
+    const std::int32_t x = outline[order[i]].sx >> 16, y = outline[order[i]].sy >> 16;
+    std::int32_t lx = x, ly = y;
+    switch (m_Rotate) {
+      case 1: lx = h - y; ly = x; break;
+      case 2: lx = w - x; ly = h - y; break;
+      case 3: lx = y; ly = w - x; break;
+      default: break;
+    }
+    points[2 * i] = lx;
+    points[2 * i + 1] = ly;
+  }
+  return n;
+}
+
 // --- vertex buffers -------------------------------------------------------------
 
 std::uint32_t ssPipeline::CreateVertexBuffer(std::uint32_t count, std::uint32_t spare, std::uint32_t format,

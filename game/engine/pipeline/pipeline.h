@@ -147,6 +147,11 @@ class ssPipeline {
   // Starts a new draw sequence: the next DrawPrimitive transforms again.
   void ResetTransformed() { m_TransformedCount = 0; m_TransformedSource = nullptr; }
 
+  // Transforms `count` source vertices and writes the visible outline as
+  // logical screen pixels (x, y pairs, at most `capacity` points, clipped
+  // when needed). Returns the number of points, 0 when nothing is visible.
+  int PolygonOutline(const ssSourceVertex* source, std::uint32_t count, std::int32_t* points, int capacity);
+
   // Projects one point with `matrix`: screen x, y (buffer pixels) and z;
   // false (x and y 0) when w is below 1.0 (behind the eye).
   bool ProjectOnePoint(const ssVector& point, const Fix16* matrix, std::int32_t& sx, std::int32_t& sy,

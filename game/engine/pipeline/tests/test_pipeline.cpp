@@ -445,4 +445,34 @@ TEST(Primitives, RandomGeometryNeverLeavesTheClip) {
   }
 }
 
+TEST(Pipeline, PolygonOutlineInLogicalPixels) {
+  // (-0.5, -0.5) .. (0.5, 0.5) on a 32 x 16 buffer; turned back to logical.
+  const std::vector<ssSourceVertex> quad = {S(-0.5, -0.5), S(0.5, -0.5), S(0.5, 0.5), S(-0.5, 0.5)};
+  struct Case {
+    int rotate;
+    std::int32_t first[2];
+  };
+  const Case cases[] = {{0, {8, 4}}, {1, {16 - 12, 8}}, {2, {32 - 24, 16 - 12}}, {3, {4, 32 - 24}}};
+  for (const Case& c : cases) {
+    ssPipeline p;
+    Surface s(32, 16);
+    p.SetRenderTarget(s.Target(), c.rotate);
+    std::int32_t pts[2 * kMaxPolygon];
+    ASSERT_EQ(p.PolygonOutline(quad.data(), 4, pts, kMaxPolygon), 4) << c.rotate;
+    EXPECT_EQ(pts[0], c.first[0]) << c.rotate;
+    EXPECT_EQ(pts[1], c.first[1]) << c.rotate;
+  }
+  // Partly outside: clipped to the screen; wholly outside: nothing.
+  ssPipeline p;
+  Surface s(32, 16);
+  p.SetRenderTarget(s.Target(), 0);
+  const std::vector<ssSourceVertex> wide = {S(-3, -0.5), S(0.5, -0.5), S(0.5, 0.5), S(-3, 0.5)};
+  std::int32_t pts[2 * kMaxPolygon];
+  const int n = p.PolygonOutline(wide.data(), 4, pts, kMaxPolygon);
+  ASSERT_GE(n, 4);
+  for (int i = 0; i < n; ++i) EXPECT_GE(pts[2 * i], 0);
+  const std::vector<ssSourceVertex> gone = {S(2, 0), S(3, 0), S(3, 1)};
+  EXPECT_EQ(p.PolygonOutline(gone.data(), 3, pts, kMaxPolygon), 0);
+}
+
 }  // namespace
