@@ -40,8 +40,10 @@ struct Edge {
 };
 
 // Walks the outline and calls span(y, xl, xr, attrsLeft, attrsRight) for
-// every line inside the bounds; x values are 16.16.
-template <int N, typename Attrs, typename Span>
+// every line inside the bounds; x values are 16.16. With kRightAttrs false
+// the right side's attributes are not followed (affine spans need only the
+// left end's).
+template <int N, bool kRightAttrs = true, typename Attrs, typename Span>
 void Walk(const ssVertex* vs, const std::uint16_t* outline, int count, const Bounds& b, Attrs attrs, Span span) {
   if (vs == nullptr || outline == nullptr || count < 3 || count > kMaxPolygon) return;
   std::int64_t values[kMaxPolygon][N > 0 ? N : 1];
@@ -56,7 +58,7 @@ void Walk(const ssVertex* vs, const std::uint16_t* outline, int count, const Bou
   }
   if (vs[outline[top]].sy == vs[outline[bottom]].sy) return;
 
-  auto setup = [&](Edge<N>& e, int from, int to) {
+  auto setup = [&](Edge<N>& e, int from, int to, bool attrs) {
     const ssVertex& a = vs[outline[from]];
     const ssVertex& c = vs[outline[to]];
     const std::int64_t first = Ceil16(a.sy);
@@ -67,7 +69,7 @@ void Walk(const ssVertex* vs, const std::uint16_t* outline, int count, const Bou
     const std::int64_t dx = static_cast<std::int64_t>(c.sx) - a.sx;
     e.dx = dx * 65536 / dy;
     e.x = a.sx + dx * pre / dy;
-    for (int k = 0; k < N; ++k) {
+    for (int k = 0; k < (attrs ? N : 0); ++k) {
       const std::int64_t d = values[to][k] - values[from][k];
       e.da[k] = d * 65536 / dy;
       e.a[k] = values[from][k] + d * pre / dy;
@@ -79,7 +81,7 @@ void Walk(const ssVertex* vs, const std::uint16_t* outline, int count, const Bou
     for (;;) {
       if (e.cur == bottom) return false;
       const int to = (e.cur + step + count) % count;
-      const bool ok = setup(e, e.cur, to);
+      const bool ok = setup(e, e.cur, to, step > 0 || kRightAttrs);
       e.cur = to;
       if (ok) return true;
     }
@@ -97,7 +99,7 @@ void Walk(const ssVertex* vs, const std::uint16_t* outline, int count, const Bou
     right.x += right.dx;
     for (int k = 0; k < N; ++k) {
       left.a[k] += left.da[k];
-      right.a[k] += right.da[k];
+      if constexpr (kRightAttrs) right.a[k] += right.da[k];
     }
     if (--left.lines == 0 && !next(left, 1)) return;
     if (--right.lines == 0 && !next(right, -1)) return;
@@ -138,6 +140,26 @@ inline std::uint16_t Shade444(std::uint16_t p, std::uint32_t a) {
 inline void Store32(std::uint16_t* p, std::uint16_t a, std::uint16_t b) {
   const std::uint32_t word = static_cast<std::uint32_t>(a) | (static_cast<std::uint32_t>(b) << 16);
   std::memcpy(p, &word, 4);
+}
+
+// The gradients in integer type I from the differences y12, y02, x02, x12,
+// u02, u12, v02, v12 (all relative to the third vertex).
+template <typename I>
+std::int32_t Gradients(const std::int64_t* d, std::int32_t& dudx, std::int32_t& dvdx) {
+  const I y12 = d[0], y02 = d[1];
+  const I area = (static_cast<I>(d[2]) * y12 - static_cast<I>(d[3]) * y02 + 32768) >> 16;
+  dudx = dvdx = 0;
+  if (area == 0) return 0;
+  // The rounding bias goes the way of the area's sign: drawn outlines have
+  // a negative area, and a bias against it would make a 1:1 mapping step
+  // 65535 a pixel and read one texel short at every texel boundary.
+  const I bias = area < 0 ? -65536 : 65536;
+  auto hold = [](I v) {
+    return static_cast<std::int32_t>(v < INT32_MIN ? I{INT32_MIN} : (v > INT32_MAX ? I{INT32_MAX} : v));
+  };
+  dudx = hold((static_cast<I>(d[4]) * y12 - static_cast<I>(d[5]) * y02 + bias) / area);
+  dvdx = hold((static_cast<I>(d[6]) * y12 - static_cast<I>(d[7]) * y02 + bias) / area);
+  return hold(area);
 }
 
 }  // namespace
@@ -203,7 +225,7 @@ void ssFillTextured(const ssRasterTarget& target, const ssVertex* vertices, cons
   };
   const bool rgb444 = target.depth == 12;
   const int mode = tex.mode;
-  Walk<2>(vertices, outline, count, b, attrs,
+  Walk<2, false>(vertices, outline, count, b, attrs,
           [&](int y, std::int64_t xl, std::int64_t xr, const std::int64_t* al, const std::int64_t*) {
             int xs, xe;
             std::int64_t first;
@@ -311,22 +333,16 @@ void ssFillPerspective(const ssRasterTarget& target, const ssVertex* vertices, c
 
 std::int32_t ssTextureGradients(const ssVertex& a, const ssVertex& b, const ssVertex& c, std::int32_t& dudx,
                                 std::int32_t& dvdx) {
-  // Differences of 16.16 values need 33 bits and their products 66: the
-  // sums are taken in 128 bits so far-off points cannot overflow.
-  using I = __int128;
-  const I y12 = I{b.sy} - c.sy, y02 = I{a.sy} - c.sy;
-  const I area = ((I{a.sx} - c.sx) * y12 - (I{b.sx} - c.sx) * y02 + 32768) >> 16;
-  dudx = dvdx = 0;
-  if (area == 0) return 0;
-  // The rounding bias goes the way of the area's sign: drawn outlines have
-  // a negative area, and a bias against it would make a 1:1 mapping step
-  // 65535 a pixel and read one texel short at every texel boundary.
-  const I bias = area < 0 ? -65536 : 65536;
-  auto hold = [](I v) { return static_cast<std::int32_t>(v < INT32_MIN ? INT32_MIN : (v > INT32_MAX ? INT32_MAX : v)); };
-  auto gradient = [&](I t0, I t1, I t2) { return hold(((t0 - t2) * y12 - (t1 - t2) * y02 + bias) / area); };
-  dudx = gradient(a.u, b.u, c.u);
-  dvdx = gradient(a.v, b.v, c.v);
-  return hold(area);
+  // Differences of 16.16 values need 33 bits and their products 66. The
+  // usual case (every difference within 31 bits) is done in 64 bits; far-off
+  // points take 128.
+  const std::int64_t d[8] = {std::int64_t{b.sy} - c.sy, std::int64_t{a.sy} - c.sy, std::int64_t{a.sx} - c.sx,
+                             std::int64_t{b.sx} - c.sx, std::int64_t{a.u} - c.u,   std::int64_t{b.u} - c.u,
+                             std::int64_t{a.v} - c.v,   std::int64_t{b.v} - c.v};
+  bool small = true;
+  for (std::int64_t v : d) small = small && v > -(std::int64_t{1} << 31) && v < (std::int64_t{1} << 31);
+  if (small) return Gradients<std::int64_t>(d, dudx, dvdx);
+  return Gradients<__int128>(d, dudx, dvdx);
 }
 
 std::int64_t ssBackFaceCross(const ssVertex& a, const ssVertex& b, const ssVertex& c) {
