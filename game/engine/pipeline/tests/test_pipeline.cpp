@@ -475,4 +475,24 @@ TEST(Pipeline, PolygonOutlineInLogicalPixels) {
   EXPECT_EQ(p.PolygonOutline(gone.data(), 3, pts, kMaxPolygon), 0);
 }
 
+TEST(Primitives, DrawPrimitiveWalksTestAndFillIndices) {
+  Scene sc;
+  std::vector<ssSourceVertex> vs = {S(-0.5, -0.5), S(-0.5, 0.5), S(0.5, -0.5), S(0.5, 0.5)};
+  vs[0].data[0] = 0x0A0A;
+  vs[2].data[0] = 0x0B0B;  // the colour comes from the top vertex of the fill order
+  // Record 1 passes the back-face test and fills (0, 1, 2); record 2 is
+  // clockwise in its test order and is skipped; record 3 has an index past
+  // the transformed range.
+  const std::uint16_t records[18] = {0, 1, 2, 0, 1, 2, 3, 1, 2, 3, 2, 1, 0, 1, 9, 0, 1, 9};
+  EXPECT_EQ(sc.p.DrawPrimitive(kPrimitiveFlatTriangles, vs.data(), 0, 4, records, 0, 3), 0u);
+  EXPECT_EQ(sc.s.Count(0x0A0A), 136);
+  EXPECT_EQ(sc.s.Count(0x0B0B), 0);
+  EXPECT_EQ(sc.p.DrawPrimitive(kPrimitiveVisibleTriangle, vs.data(), 0, 4, nullptr, 0, 0), 1u);
+  // Starting at the second record draws the quad's other half once the
+  // test order faces the eye.
+  const std::uint16_t other[6] = {3, 2, 1, 3, 2, 1};
+  sc.p.DrawPrimitive(kPrimitiveFlatTriangles, vs.data(), 0, 4, other, 0, 1);
+  EXPECT_EQ(sc.s.Count(0x0B0B), 256 - 136);
+}
+
 }  // namespace
