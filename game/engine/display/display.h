@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ce/windef.h"
+#include "pipeline/pipeline.h"
 
 class ssArchive;
 class ssFont;
@@ -182,4 +183,28 @@ class ssDisplay {
   std::vector<ssFont*> m_Fonts;
   std::vector<CachedTexture> m_Textures;
   std::unique_ptr<ssArchive> m_Archive;
+
+  // ---- 3D pipeline and software rasteriser -------------------------------
+  // The pipeline holds the matrices, vertex buffers, textures and clipping;
+  // the device's primitive, texture and triangle operations draw through it
+  // after SyncPipeline has handed it the current render target, screen turn
+  // and clip rectangle.
+ public:
+  ssPipeline m_Pipeline;
+  void SyncPipeline() {
+    ssRasterTarget target;
+    target.pixels = m_RenderBuffer;
+    target.pitch = m_RenderPitch;
+    target.width = m_RenderWidth;
+    target.height = m_RenderHeight;
+    target.bits = m_RenderBits;
+    target.depth = m_Depth;
+    // The working clip is kept in 16.16; spans cover ceil(left) .. ceil(right) - 1.
+    target.clipLeft = (m_Clip.left + 0xFFFF) >> 16;
+    target.clipTop = (m_Clip.top + 0xFFFF) >> 16;
+    target.clipRight = (m_Clip.right + 0xFFFF) >> 16;
+    target.clipBottom = (m_Clip.bottom + 0xFFFF) >> 16;
+    m_Pipeline.SetRenderTarget(target, m_Rotate);
+  }
+  // ---- end of the 3D pipeline block ----------------------------------------
 };
