@@ -152,6 +152,7 @@ class AiOpponent {
   uint8_t firstHit = 0;
   uint16_t pocketedMask = 0;
   uint8_t scratched = 0;
+  int32_t penaltyCount = 0;
   int32_t lastScore = kAiNoScore;
   int32_t lastTie = kAiNoTie;
 
@@ -160,6 +161,7 @@ class AiOpponent {
   int AiThinkStep();
   bool AiTryCandidate();
   void AiEvaluateCandidate();
+  void ScoreOutcome();
   bool AiSimulateShot();
   void AiKeepBest();
   void AiFallback();

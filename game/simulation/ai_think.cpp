@@ -341,7 +341,7 @@ void AiOpponent::AiFallback() {
 bool AiOpponent::AiTryCandidate() {
   trial = candidates_[static_cast<size_t>(candidateCursor)];
   if (AiPlanShot(trial) == 0) {
-    if (!anyPlanned_) {
+    if (!anyPlanned_ && aiShot.speed >= 0x10000) {  // an empty kick plan is no fallback
       anyPlanned_ = true;
       firstPlanned_ = aiShot;
       firstPlannedCandidate_ = trial;
@@ -401,12 +401,30 @@ bool AiOpponent::AiSimulateShot() {
   w.ResetShot();
   w.stepCount = 0;
   w.BeginShot();
-  while (w.SimulateOneStep()) {
-  }
   ++trialsThisThink;
-  if (w.stepCount >= kStepCap) {
-    ++failedSimulations;
-    return false;  // a shot that never settles counts as failed
+  penaltyCount = 0;
+  bool contact = false;
+  while (true) {
+    w.PredictEvents();
+    ++w.stepCount;
+    if (w.eventCount == 0) {
+      w.AdvanceStepRing();
+      break;
+    }
+    if (w.stepCount >= kStepCap) {
+      ++failedSimulations;
+      return false;  // a shot that never settles counts as failed
+    }
+    // Knuckle hits of object balls after the first contact make a shot
+    // chancy: the scoring weighs them down.
+    const int n = std::min<int>(w.eventCount, static_cast<int>(w.eventList.size()));
+    for (int i = 0; i < n; ++i) {
+      const EventPair e = w.eventList[static_cast<size_t>(i)];
+      if (e.a == 0 && e.b != 0 && e.b < kBallCount) contact = true;
+      if (contact && e.a != 0 && e.b != e.a && e.b >= 40) ++penaltyCount;
+    }
+    w.RecordRuleFacts();
+    w.StepSimulation();
   }
   w.SeekReplay(0x7FFF0000);
   firstHit = w.rules.FirstHit;
@@ -423,8 +441,20 @@ void AiOpponent::AiEvaluateCandidate() {
   lastScore = kAiNoScore;
   lastTie = kAiNoTie;
   const uint16_t legal = LegalTargets();
-  ownCount = __builtin_popcount(legal);
+  ownCount = pool.GameType == 2 ? __builtin_popcount(legal & 0xFEFE) : [&] {
+    int n = 0;
+    for (int b = 1; b < kBallCount; ++b) n += OnTable(AiBallPos[static_cast<size_t>(b)]) ? 1 : 0;
+    return n;
+  }();
   if (!AiSimulateShot()) return;
+  ScoreOutcome();
+  if (penaltyCount != 0 && lastScore != kAiNoScore) {
+    lastScore = lastScore >= 0 ? lastScore >> 1 : std::max(lastScore * 2, -32768);
+  }
+}
+
+void AiOpponent::ScoreOutcome() {
+  const uint16_t legal = LegalTargets();
   if (scratched || firstHit == 0 || firstHit >= kBallCount || !(legal & (1u << firstHit))) return;
   const uint16_t money = MoneyBallBits();
   const Pool& w = *work_;
