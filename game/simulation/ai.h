@@ -100,10 +100,10 @@ int AiCheckPlan(const AiShot& shot);
 class AiOpponent {
  public:
   static constexpr int kMaxCandidates = 512;
-  static constexpr int kMaxPlacements = 64;
-  // Trials per placement opening guard: a think never runs longer than this
-  // many frames.
-  static constexpr int kMaxFrames = kMaxCandidates * 2 + kMaxPlacements + 4;
+  static constexpr int kMaxPlacements = 8;
+  // One frame opens each placement and one tries each candidate, so a think
+  // never runs longer than this many frames.
+  static constexpr int kMaxFrames = kMaxPlacements * (kMaxCandidates + 1) + 2;
 
   explicit AiOpponent(Pool& pool);
 

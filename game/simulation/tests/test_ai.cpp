@@ -200,6 +200,23 @@ TEST(AiThink, FallsBackToADefinedShot) {
   }
 }
 
+TEST(AiThink, SecondComputerPlayerThinksOneLevelUpEachTime) {
+  AiTable t;
+  t.pool.skill = 7;
+  t.Put(0, 0, -10);
+  t.Put(1, 0, 10);
+  t.pool.rules.CurrentPlayer = 1;
+  AiOpponent ai(t.pool);
+  ai.computerBothSides = true;
+  for (int i = 0; i < 3; ++i) {
+    ai.AiThink();
+    EXPECT_EQ(t.pool.skill, 8);
+    while (ai.AiFinishThink() == 0) {
+    }
+    EXPECT_EQ(t.pool.skill, 7);  // set back: the raise never accumulates
+  }
+}
+
 TEST(AiThink, BreakTakesOneFrame) {
   AiTable t;
   t.pool.RackBalls();
