@@ -138,6 +138,23 @@ TEST(AiSkill, BestSkillStillBlunders) {
   EXPECT_EQ(ai.aiShot.speed, 0x100000);  // no blunder: skill 14 adds nothing
 }
 
+TEST(AiThink, MoneyBallMaskConvertsToBallBits) {
+  // The Pool keeps ball n as bit 15 - n; the search's masks use bit n.
+  struct Case {
+    int16_t game;
+    uint32_t mask;
+    uint16_t bits;
+  };
+  for (const Case& c : {Case{3, 0x40, 1u << 9}, Case{6, 0x20, 1u << 10}, Case{5, 0x200, 1u << 6},
+                        Case{2, 0x40, 1u << 8}, Case{1, 0x40, 0}}) {
+    AiTable t;
+    t.pool.GameType = c.game;
+    t.pool.MoneyBallMask = c.mask;
+    AiOpponent ai(t.pool);
+    EXPECT_EQ(ai.MoneyBallBits(), c.bits) << c.game;
+  }
+}
+
 TEST(AiThink, SeesTheMoneyBall) {
   AiTable t;
   t.pool.skill = 14;
