@@ -137,8 +137,8 @@ bool AiOpponent::PathClear(FixVec2 from, FixVec2 to, int skipA, int skipB) const
     if (b == skipA || b == skipB || !OnTable(AiBallPos[b])) continue;
     const int64_t px = static_cast<int64_t>(AiBallPos[b].x) - from.x;
     const int64_t pz = static_cast<int64_t>(AiBallPos[b].z) - from.z;
-    // Closest point of the segment, in doubles of the table's fixed point
-    // would be simpler; integer form keeps the search bit-exact.
+    // Squared distance from the ball to the segment, in integers so the
+    // search gives the same answer on every machine.
     int64_t dist2;
     if (len2 == 0) {
       dist2 = px * px + pz * pz;
@@ -154,8 +154,9 @@ bool AiOpponent::PathClear(FixVec2 from, FixVec2 to, int skipA, int skipB) const
       } else {
         const int64_t cross = (px >> 8) * (dz >> 8) - (pz >> 8) * (dx >> 8);
         // cross^2 / l2s, both in the 2^-16 scale: the squared distance / 2^16.
-        const double d = static_cast<double>(cross) * static_cast<double>(cross) / static_cast<double>(l2s);
-        dist2 = static_cast<int64_t>(d) << 16;
+        const __int128 c2 = static_cast<__int128>(cross) * cross;
+        const __int128 q = c2 / l2s;
+        dist2 = q > (INT64_MAX >> 16) ? INT64_MAX : static_cast<int64_t>(q) << 16;
       }
     }
     if (dist2 < int64_t{kTwo} * kTwo) return false;
