@@ -225,16 +225,20 @@ int RunMatchMode(int argc, char** argv) {
   PlayerTally total[2];
   int last = 0, longest = 0, limits = 0;
   for (int k = 0; k < racks; ++k) {
-    const MatchResult m = PlayRack(game, s1, s2, static_cast<uint32_t>(seed + static_cast<unsigned long>(k)),
+    // The players take turns to break.
+    const bool swap = k % 2 == 1;
+    const MatchResult m = PlayRack(game, swap ? s2 : s1, swap ? s1 : s2,
+                                   static_cast<uint32_t>(seed + static_cast<unsigned long>(k)),
                                    verbose ? stdout : nullptr);
     for (int p = 0; p < 2; ++p) {
-      total[p].shots += m.player[p].shots;
-      total[p].potted += m.player[p].potted;
-      total[p].potShots += m.player[p].potShots;
-      total[p].fouls += m.player[p].fouls;
-      total[p].racksWon += m.player[p].racksWon;
+      const PlayerTally& t = m.player[swap ? 1 - p : p];
+      total[p].shots += t.shots;
+      total[p].potted += t.potted;
+      total[p].potShots += t.potShots;
+      total[p].fouls += t.fouls;
+      total[p].racksWon += t.racksWon;
     }
-    last = m.winner;
+    last = swap ? 3 - m.winner : m.winner;
     longest = std::max(longest, m.longestThink);
     limits += m.shotLimit ? 1 : 0;
   }
