@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "match.h"
 #include "simulation/pool.h"
 
 namespace {
@@ -28,6 +29,7 @@ void Usage() {
                "usage: tablesim [--game 8ball|9ball|10ball|6ball|rotation|straight]\n"
                "                [--shot ANGLE,POWER,TIPX,TIPY,ELEVATION | --seed N]\n"
                "                [--large] [--quiet]\n"
+               "       tablesim --match --game G --p1 easy|medium|hard --p2 easy|medium|hard --seed N [--racks N]\n"
                "  ANGLE      degrees; 0 sends the cue ball up the table (+z), 90 towards +x\n"
                "  POWER      cue ball speed scale in ball radii per second (0..640)\n"
                "  TIPX,TIPY  tip offset in ball radii (side, height; positive height is follow)\n"
@@ -66,6 +68,9 @@ const char* StateName(uint8_t s) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--match")) return tablesim::RunMatchMode(argc, argv);
+  }
   int16_t game = 2;
   bool haveShot = false, haveSeed = false, large = false, quiet = false;
   double angle = 0, power = 300, tipx = 0, tipy = 0, elev = 0;

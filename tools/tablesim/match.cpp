@@ -1,0 +1,256 @@
+// A small referee good enough to play computer-against-computer racks: the
+// first legal ball, scratches, ball in hand, the money ball and 8-Ball's
+// groups. Straight racks end when one object ball is left.
+#include "match.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "simulation/ai.h"
+#include "simulation/pool.h"
+
+namespace tablesim {
+namespace {
+
+constexpr int kShotLimit = 300;
+
+class Clock final : public ks::PoolHost {
+ public:
+  uint32_t GetTime() override { return now += 8; }
+  uint32_t now = 0;
+};
+
+constexpr const char* kGameNames[] = {"", "straight", "8ball", "9ball", "rotation", "6ball", "10ball"};
+
+uint16_t OnTable(const ks::Pool& p) {
+  uint16_t m = 0;
+  for (int b = 1; b < ks::kBallCount; ++b) {
+    if (p.ballStates[static_cast<size_t>(b)].state != ks::kBallOff) m = static_cast<uint16_t>(m | (1u << b));
+  }
+  return m;
+}
+
+int Lowest(uint16_t m) {
+  for (int b = 1; b < ks::kBallCount; ++b) {
+    if (m & (1u << b)) return b;
+  }
+  return 0;
+}
+
+int Highest(uint16_t m) {
+  for (int b = ks::kBallCount - 1; b > 0; --b) {
+    if (m & (1u << b)) return b;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int SkillFromName(const char* name) {
+  if (!std::strcmp(name, "easy")) return 3;
+  if (!std::strcmp(name, "medium")) return 7;
+  if (!std::strcmp(name, "hard")) return 11;
+  return 0;
+}
+
+MatchResult PlayRack(int gameType, int skill1, int skill2, uint32_t seed, std::FILE* log) {
+  MatchResult r;
+  Clock clock;
+  ks::DeviceRand rng(seed);
+  ks::Pool pool;
+  pool.host = &clock;
+  pool.random = &rng;
+  pool.silent = 1;
+  pool.InitCushionGeometry();
+  pool.InitPocketPositions();
+  pool.InitPhysicsConstants();
+  pool.RackBalls();
+  pool.GameType = static_cast<int16_t>(gameType);
+  pool.OpponentKind = 0;
+  pool.PlaceBalls(static_cast<int16_t>(gameType));
+  pool.StartClock();
+  const uint16_t racked = OnTable(pool);
+  const int money = gameType >= 3 ? Highest(racked) : gameType == 2 ? 8 : 0;
+  if (money) pool.MoneyBallMask = 1u << (15 - money);
+  pool.rules.CurrentPlayer = 0;
+  pool.rules.TurnFlags = 1;
+  pool.rules.SolidsOwner = 0;
+  int points[2] = {0, 0};
+
+  ks::AiOpponent ai(pool);
+  const int skills[2] = {skill1, skill2};
+  for (int shot = 0; shot < kShotLimit; ++shot) {
+    const int me = pool.rules.CurrentPlayer;
+    PlayerTally& t = r.player[me];
+    pool.skill = static_cast<int16_t>(skills[me]);
+    if (pool.ballStates[0].state == ks::kBallOff) {
+      pool.PlaceCueBallInHand();
+      pool.ballStates[0].state = ks::kBallAtRest;
+    }
+    const uint16_t before = OnTable(pool);
+    const int lowest = Lowest(before);
+    const uint8_t flags = pool.rules.TurnFlags;
+    ai.AiThink();
+    int frames = 1;
+    while (ai.AiFinishThink() == 0) {
+      if (++frames > ks::AiOpponent::kMaxFrames) break;  // cannot happen; keeps the harness finite
+    }
+    r.longestThink = std::max(r.longestThink, frames);
+    ++r.totalThinks;
+    ai.ApplyShot();
+    pool.ResetShot();
+    pool.StartShot();
+    pool.FinishShot();
+    ++t.shots;
+
+    const uint16_t after = OnTable(pool);
+    const uint16_t potted = static_cast<uint16_t>(before & ~after);
+    const bool scratch = pool.ballStates[0].state == ks::kBallOff || pool.rules.Scratch;
+    const int first = pool.rules.FirstHit;
+    bool foul = scratch || first == 0;
+    bool keep = false;
+    int winner = 0;
+    if (gameType == 2) {
+      const int owner = pool.rules.SolidsOwner;
+      const uint16_t group = owner == 0 ? 0xFEFE : (owner - 1 == me ? 0x00FE : 0xFE00);
+      const bool cleared = (before & group & 0xFEFE) == 0;
+      const uint16_t legalFirst = cleared ? 0x100 : static_cast<uint16_t>(group & ~0x100);
+      if (!(flags & 1) && first && !(legalFirst & (1u << first))) foul = true;
+      if (potted & 0x100) {
+        winner = (!(flags & 1) && cleared && !foul) ? me + 1 : 2 - me;
+      } else {
+        if (owner == 0 && !foul && !(flags & 1) && (potted & 0xFEFE)) {
+          const bool solid = (potted & 0x00FE) != 0;
+          pool.rules.SolidsOwner = static_cast<uint8_t>(solid ? me + 1 : 2 - me);
+        }
+        const int owner2 = pool.rules.SolidsOwner;
+        const uint16_t mine = owner2 == 0 ? 0xFEFE : (owner2 - 1 == me ? 0x00FE : 0xFE00);
+        keep = !foul && (potted & mine & 0xFEFE);
+      }
+    } else if (gameType == 1) {
+      if (foul) {
+        --points[me];
+      } else {
+        points[me] += __builtin_popcount(potted);
+        keep = potted != 0;
+      }
+      if (__builtin_popcount(after) <= 1) winner = points[0] >= points[1] ? 1 : 2;
+    } else {
+      if (!(flags & 1) && first != lowest) foul = true;
+      if ((potted & (1u << money)) && !foul) {
+        winner = me + 1;
+      } else {
+        if (potted & (1u << money)) {
+          const uint8_t b = static_cast<uint8_t>(money);
+          pool.SpotBalls(&b, 1);
+        }
+        keep = !foul && potted != 0;
+      }
+    }
+    const uint16_t counted = static_cast<uint16_t>(potted & ~(foul && money ? (1u << money) : 0));
+    t.potted += __builtin_popcount(counted);
+    if (counted) ++t.potShots;
+    if (foul) ++t.fouls;
+    if (log) {
+      std::fprintf(log, "shot %d player %d potted %04x first %d%s\n", shot + 1, me + 1, potted, first,
+                   foul ? " foul" : "");
+    }
+    if (winner) {
+      r.winner = winner;
+      break;
+    }
+    pool.rules.TurnFlags = foul ? 2 : 0;
+    if (!keep) pool.rules.CurrentPlayer = static_cast<uint8_t>(1 - me);
+  }
+  if (r.winner == 0) {
+    r.shotLimit = true;
+    r.winner = r.player[0].potted >= r.player[1].potted ? 1 : 2;
+  }
+  r.player[r.winner - 1].racksWon = 1;
+  r.failedSimulations = ai.failedSimulations;
+  (void)kGameNames;
+  return r;
+}
+
+int RunMatchMode(int argc, char** argv) {
+  int game = 3, s1 = 7, s2 = 7;
+  unsigned long seed = 1;
+  int racks = 1;
+  bool verbose = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (a == "--match") continue;
+    if (a == "--verbose") {
+      verbose = true;
+      continue;
+    }
+    if (!v) {
+      std::fprintf(stderr, "tablesim: %s needs a value\n", a.c_str());
+      return 2;
+    }
+    ++i;
+    if (a == "--game") {
+      game = 0;
+      for (int g = 1; g <= 6; ++g) {
+        if (!std::strcmp(v, kGameNames[g])) game = g;
+      }
+      if (!game) {
+        std::fprintf(stderr, "tablesim: unknown game type '%s'\n", v);
+        return 2;
+      }
+    } else if (a == "--p1" || a == "--p2") {
+      const int s = SkillFromName(v);
+      if (!s) {
+        std::fprintf(stderr, "tablesim: skill must be easy, medium or hard\n");
+        return 2;
+      }
+      (a == "--p1" ? s1 : s2) = s;
+    } else if (a == "--seed" || a == "--racks") {
+      char* end = nullptr;
+      const unsigned long n = std::strtoul(v, &end, 10);
+      if (!end || *end || (a == "--racks" && (n == 0 || n > 100000))) {
+        std::fprintf(stderr, "tablesim: bad %s '%s'\n", a.c_str() + 2, v);
+        return 2;
+      }
+      if (a == "--seed") seed = n; else racks = static_cast<int>(n);
+    } else {
+      std::fprintf(stderr, "usage: tablesim --match --game G --p1 easy|medium|hard --p2 easy|medium|hard "
+                           "--seed N [--racks N] [--verbose]\n");
+      return 2;
+    }
+  }
+  PlayerTally total[2];
+  int last = 0, longest = 0, limits = 0;
+  for (int k = 0; k < racks; ++k) {
+    // The players take turns to break.
+    const bool swap = k % 2 == 1;
+    const MatchResult m = PlayRack(game, swap ? s2 : s1, swap ? s1 : s2,
+                                   static_cast<uint32_t>(seed + static_cast<unsigned long>(k)),
+                                   verbose ? stdout : nullptr);
+    for (int p = 0; p < 2; ++p) {
+      const PlayerTally& t = m.player[swap ? 1 - p : p];
+      total[p].shots += t.shots;
+      total[p].potted += t.potted;
+      total[p].potShots += t.potShots;
+      total[p].fouls += t.fouls;
+      total[p].racksWon += t.racksWon;
+    }
+    last = swap ? 3 - m.winner : m.winner;
+    longest = std::max(longest, m.longestThink);
+    limits += m.shotLimit ? 1 : 0;
+  }
+  for (int p = 0; p < 2; ++p) {
+    const PlayerTally& t = total[p];
+    std::printf("player %d shots %d potted %d pot-share %.3f fouls %d racks %d\n", p + 1, t.shots, t.potted,
+                t.shots ? static_cast<double>(t.potShots) / t.shots : 0.0, t.fouls, t.racksWon);
+  }
+  std::printf("longest-think %d frames%s\n", longest, limits ? " (some racks hit the shot limit)" : "");
+  const int winner = racks == 1 ? last : (total[0].racksWon >= total[1].racksWon ? 1 : 2);
+  std::printf("winner %d\n", winner);
+  return 0;
+}
+
+}  // namespace tablesim
