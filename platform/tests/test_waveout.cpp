@@ -320,6 +320,37 @@ TEST_F(WaveOut, ThreadMessagesCarryHandleAndHeader) {
   EXPECT_EQ(msg.message, MM_WOM_CLOSE);
 }
 
+TEST_F(WaveOut, WindowMessagesReachTheWindowProcedure) {
+  static std::vector<UINT> seen;
+  seen.clear();
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+    if (message >= MM_WOM_OPEN && message <= MM_WOM_DONE) seen.push_back(message);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  };
+  wc.lpszClassName = L"WaveOutListener";
+  ASSERT_NE(RegisterClassW(&wc), 0);
+  HWND window = CreateWindowExW(0, L"WaveOutListener", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+
+  const WAVEFORMATEX format = Format(8000, 16, 1);
+  HWAVEOUT device = nullptr;
+  ASSERT_EQ(waveOutOpen(&device, 0, &format, reinterpret_cast<DWORD_PTR>(window), 0, CALLBACK_WINDOW),
+            MMSYSERR_NOERROR);
+  Buffer a(160);
+  waveOutPrepareHeader(device, &a.header, sizeof(WAVEHDR));
+  waveOutWrite(device, &a.header, sizeof(WAVEHDR));
+  MSG msg{};
+  while (seen.size() < 2 && GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  ASSERT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
+  while (seen.size() < 3 && GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  EXPECT_EQ(seen, (std::vector<UINT>{MM_WOM_OPEN, MM_WOM_DONE, MM_WOM_CLOSE}));
+
+  EXPECT_EQ(waveOutOpen(&device, 0, &format, 0x12345678, 0, CALLBACK_WINDOW), MMSYSERR_INVALPARAM)
+      << "a window that does not exist is refused";
+  DestroyWindow(window);
+}
+
 TEST_F(WaveOut, EventIsSetForEachNotification) {
   const WAVEFORMATEX format = Format(8000, 16, 1);
   HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);

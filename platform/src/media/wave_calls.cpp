@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "ce/mmsystem.h"
+#include "ce/winuser.h"
 #include "kernel/not_implemented.h"
 #include "media/audio_backend.h"
 #include "media/wave_stream.h"
@@ -41,8 +42,8 @@ MMRESULT Open(Direction direction, HANDLE* out, UINT deviceId, LPCWAVEFORMATEX f
       if (!callback) return MMSYSERR_INVALPARAM;
       break;
     case CALLBACK_WINDOW:
-      ce::kernel::NotImplemented("waveOpen(CALLBACK_WINDOW)");
-      return MMSYSERR_NOTSUPPORTED;
+      if (callback != 0 && !IsWindow(reinterpret_cast<HWND>(callback))) return MMSYSERR_INVALPARAM;
+      break;
     default:
       return MMSYSERR_INVALFLAG;
   }

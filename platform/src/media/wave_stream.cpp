@@ -138,6 +138,13 @@ void WaveStream::Deliver(const Note& note) {
       PostThreadMessageW(static_cast<DWORD>(callback_), note.message, reinterpret_cast<WPARAM>(handle_),
                          reinterpret_cast<LPARAM>(note.header));
       break;
+    case CALLBACK_WINDOW:
+      // A window that is gone does not hear from the device any more.
+      if (callback_ != 0) {
+        PostMessageW(reinterpret_cast<HWND>(callback_), note.message, reinterpret_cast<WPARAM>(handle_),
+                     reinterpret_cast<LPARAM>(note.header));
+      }
+      break;
     case CALLBACK_EVENT:
       SetEvent(reinterpret_cast<HANDLE>(callback_));
       break;
