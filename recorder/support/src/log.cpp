@@ -74,8 +74,6 @@ LogState& State() {
   static LogState state;
   return state;
 }
-// Made at program start, as the first stream is.
-LogState& g_state_at_start = State();
 
 }  // namespace
 

@@ -20,7 +20,8 @@ std::size_t LastSeparator(const std::wstring& path) {
   return std::wstring::npos;
 }
 
-// The special folders are looked up once, at program start.
+// The special folders are looked up once, on first use: before main the
+// platform's device root may not be set up yet.
 struct SpecialFolders {
   std::wstring documents = get_special_folder(CSIDL_PERSONAL);
   std::wstring windows = get_special_folder(CSIDL_WINDOWS);
@@ -34,7 +35,6 @@ const SpecialFolders& Folders() {
   static const SpecialFolders folders;
   return folders;
 }
-const SpecialFolders& g_folders_at_start = Folders();
 
 std::wstring MacroValue(int index) {
   switch (index) {
