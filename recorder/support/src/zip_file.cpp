@@ -50,9 +50,12 @@ std::wstring ZipFile::next_entry() {
   if (file_.read(name.data(), name_length) != name_length) return std::wstring();
   const std::wstring decoded = decode_name(name.data(), name.data() + name_length);
   if (file_.skip(extra_length) != extra_length) return std::wstring();
+  // Skipping moves past the end of a file without complaint: a header cut
+  // short inside its extra field must not select a member.
+  const std::uint32_t data_start = file_.tell();
+  if (data_start > file_.get_size()) return std::wstring();
   // No decompressor: a compressed member ends the walk.
   if (compressed_size != size) return std::wstring();
-  const std::uint32_t data_start = file_.tell();
   // A member that would put the next header past 4 GB would wrap the offset
   // back into the archive and walk in a circle.
   if (compressed_size > 0xFFFFFFFFu - data_start) return std::wstring();
