@@ -150,6 +150,6 @@ void create_directory_tree(const std::wstring& path) {
   if (!folder.empty()) CreateDirectoryW(folder.c_str(), nullptr);
 }
 
-void delete_file(const std::wstring& path) { DeleteFileW(expand_path(path).c_str()); }
+bool delete_file(const std::wstring& path) { return DeleteFileW(expand_path(path).c_str()) != 0; }
 
 }  // namespace os

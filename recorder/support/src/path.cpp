@@ -90,7 +90,11 @@ std::wstring path_normalize(const std::wstring& path) { return to_lower(path_str
 bool paths_equal(const std::wstring& a, const std::wstring& b) { return path_normalize(a) == path_normalize(b); }
 
 bool path_has_prefix(const std::wstring& folder, const std::wstring& path) {
-  return path_normalize(path.substr(0, folder.size())) == path_normalize(folder);
+  if (path_normalize(path.substr(0, folder.size())) != path_normalize(folder)) return false;
+  // "\Storage Card" is no prefix of "\Storage Card2\x": the path must end
+  // with the folder or go on with a separator.
+  return path.size() <= folder.size() || IsSeparator(path[folder.size()]) ||
+         (!folder.empty() && IsSeparator(folder.back()));
 }
 
 std::wstring path_directory(const std::wstring& path) {

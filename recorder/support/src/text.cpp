@@ -1,5 +1,6 @@
 #include "liba/text.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -69,19 +70,35 @@ std::string wide_to_narrow(const std::wstring& text) {
 void assign_wide_range(std::wstring& out, const wchar_t* begin, const wchar_t* end) { out.assign(begin, end); }
 
 CharRange make_char_range(const char* text) { return {text, text + std::strlen(text)}; }
+
+std::wstring narrow_range_to_wide(const CharRange& range) {
+  std::wstring out;
+  narrow_range_to_wide(out, range.begin, range.end);
+  return out;
+}
 WcharRange make_wchar_range(const wchar_t* text) { return {text, text + std::wcslen(text)}; }
 
-std::wstring format_int(int value) {
-  char buffer[36];
+// The platform's formatting writes up to its bound whatever the value, so
+// every buffer has that size ("%f" of the largest double needs 317).
+std::string format_int(int value) {
+  char buffer[ce::kFormatBound];
   ce::sprintf(buffer, "%d", value);
-  return narrow_to_wide(buffer);
+  return buffer;
 }
 
-std::wstring format_double(double value) {
-  // "%f" of the largest double needs 316 characters.
-  char buffer[400];
+std::string format_double(double value) {
+  char buffer[ce::kFormatBound];
   ce::sprintf(buffer, "%f", value);
-  return narrow_to_wide(buffer);
+  return buffer;
+}
+
+std::wstring& append_format(std::wstring& text, const wchar_t* format, ...) {
+  wchar_t buffer[ce::kFormatBound];
+  va_list args;
+  va_start(args, format);
+  ce::vswprintf(buffer, format, args);
+  va_end(args);
+  return text += buffer;
 }
 
 const wchar_t* skip_spaces(const wchar_t* begin, const wchar_t* end) {
@@ -97,15 +114,17 @@ const wchar_t* parse_int(const wchar_t* begin, const wchar_t* end, int& out) {
     negative = *p == L'-';
     if (++p == end) return nullptr;
   }
-  // Unsigned arithmetic: an overlong number wraps instead of overflowing.
-  std::uint32_t value = 0;
+  // An overlong number saturates at the int range instead of overflowing.
+  constexpr std::int64_t kLimit = 2147483648LL;
+  std::int64_t value = 0;
   bool digits = false;
   while (p != end && is_digit(*p)) {
-    value = value * 10u + static_cast<std::uint32_t>(*p - L'0');
+    value = std::min<std::int64_t>(value * 10 + (*p - L'0'), kLimit);
     digits = true;
     ++p;
   }
-  out = static_cast<int>(negative ? 0u - value : value);
+  if (negative) value = -value;
+  out = static_cast<int>(std::clamp<std::int64_t>(value, -kLimit, kLimit - 1));
   if (!digits) return nullptr;
   return p == end ? end : p + 1;
 }
@@ -197,9 +216,18 @@ std::wstring read_text_wide(ResourceReader& reader, std::uint32_t max_bytes) {
   return narrow_to_wide(narrow);
 }
 
+bool read_text_wide(ResourceReader& reader, std::wstring& out, std::uint32_t start, std::uint32_t max_bytes) {
+  if (start != reader.tell() && reader.seek(start) == 0) return false;
+  std::string narrow;
+  std::wstring wide;
+  const bool was_wide = read_text(reader, narrow, wide, max_bytes) == 1;
+  out = was_wide ? wide : narrow_to_wide(narrow);
+  return !out.empty();
+}
+
 }  // namespace liba
 
-std::wstring& operator<<(std::wstring& out, int value) { return out += liba::format_int(value); }
+std::wstring& operator<<(std::wstring& out, int value) { return out += liba::narrow_to_wide(liba::format_int(value)); }
 std::wstring& operator<<(std::wstring& out, const char* text) { return out += liba::narrow_to_wide(text); }
 std::wstring& operator<<(std::wstring& out, const wchar_t* text) { return out += text; }
 std::wstring& operator<<(std::wstring& out, const std::wstring& text) { return out += text; }

@@ -92,9 +92,9 @@ std::uint32_t ZipFile::skip(std::uint32_t count) {
 std::uint32_t ZipFile::write(const void*, std::uint32_t) { return 0; }
 
 std::uint32_t ZipFile::seek(std::uint32_t p) {
-  position_ = p;
-  if (p > 0xFFFFFFFFu - data_start_) return 0;
-  return file_.seek(data_start_ + p);
+  // Kept within the member, so that reads never reach the bytes after it.
+  position_ = p < member_size_ ? p : member_size_;
+  return file_.seek(data_start_ + position_);
 }
 
 }  // namespace liba

@@ -120,7 +120,15 @@ TEST(FileInfo, FactsRenameAndMissingPath) {
   EXPECT_EQ(missing.get_time().year(), 1601);
   EXPECT_EQ(missing.last_error, ERROR_FILE_NOT_FOUND);
 
-  os::delete_file(L"%my_documents%/renamed.wav");
+  // Moving onto an existing file fails and keeps both.
+  WriteAll(L"%my_documents%/other.wav", "o");
+  os::FileInfo renamed(L"%my_documents%/renamed.wav");
+  EXPECT_FALSE(renamed.rename(L"%my_documents%/other.wav"));
+  EXPECT_EQ(renamed.last_error, ERROR_ALREADY_EXISTS);
+  EXPECT_EQ(ReadAll(L"%my_documents%/other.wav"), "o");
+
+  EXPECT_TRUE(os::delete_file(L"%my_documents%/renamed.wav"));
+  EXPECT_FALSE(os::delete_file(L"%my_documents%/renamed.wav"));
   EXPECT_FALSE(os::FileInfo(L"%my_documents%/renamed.wav").exists());
 }
 

@@ -70,6 +70,8 @@ TEST(PathText, JoinCompareAndPrefix) {
   EXPECT_TRUE(os::path_has_prefix(L"\\Storage Card", L"\\Storage Card"));
   EXPECT_FALSE(os::path_has_prefix(L"\\Storage Card", L"\\My Documents"));
   EXPECT_FALSE(os::path_has_prefix(L"\\Storage Card", L"\\St"));
+  EXPECT_FALSE(os::path_has_prefix(L"\\Storage Card", L"\\Storage Card2\\My Documents"));
+  EXPECT_TRUE(os::path_has_prefix(L"\\Storage Card\\", L"\\Storage Card\\x"));
   EXPECT_EQ(os::to_upper(L"abcÄ"), L"ABCÄ");
   EXPECT_EQ(os::to_lower(L"ABC"), L"abc");
 }

@@ -34,6 +34,13 @@ TEST(ParseInt, Cases) {
       EXPECT_EQ(p - c.text, c.consumed);
     }
   }
+  // Overlong digit strings saturate at the int range.
+  const std::wstring big = L"99999999999999999999,-99999999999";
+  int v = 0;
+  const wchar_t* next = liba::parse_int(big.data(), big.data() + big.size(), v);
+  EXPECT_EQ(v, 2147483647);
+  liba::parse_int(next, big.data() + big.size(), v);
+  EXPECT_EQ(v, -2147483647 - 1);
   // Letters only: null, with `out` written as 0.
   const wchar_t* letters = L"abc";
   int out = 99;
@@ -78,8 +85,8 @@ TEST(ParseDouble, Cases) {
 }
 
 TEST(TextHelpers, FormatTokensAndConversion) {
-  EXPECT_EQ(liba::format_int(-2147483647 - 1), L"-2147483648");
-  EXPECT_EQ(liba::format_double(1.5), L"1.500000");
+  EXPECT_EQ(liba::format_int(-2147483647 - 1), "-2147483648");
+  EXPECT_EQ(liba::format_double(1.5), "1.500000");
   // The largest values need far more than a short buffer.
   EXPECT_EQ(liba::format_double(-1e308).size(), 317u);
   std::wstring token;
@@ -95,6 +102,10 @@ TEST(TextHelpers, FormatTokensAndConversion) {
   std::wstring w = L"keep";
   EXPECT_TRUE(liba::multibyte_to_wide("", 0, w));
   EXPECT_EQ(w, L"");
+
+  std::wstring f = L"a";
+  EXPECT_EQ(liba::append_format(f, L"=%d/%.1f/%ls", 5, 2.34, L"x"), L"a=5/2.3/x");
+  EXPECT_EQ(liba::narrow_range_to_wide(liba::make_char_range("r\xE9")), L"ré");
 
   std::wstring s;
   s << L"n=" << 12 << " " << std::wstring(L"x") << "";
@@ -135,6 +146,11 @@ TEST(ReadText, MarkDecidesWideOrNarrow) {
   }
   os::File f(L"%my_documents%/text.bin", 0);
   EXPECT_EQ(liba::read_text_wide(f, 1000), L"hi");
+  std::wstring from;
+  EXPECT_TRUE(liba::read_text_wide(f, from, 2, 1000));  // past the mark: narrow text
+  EXPECT_EQ(from, std::wstring(L"h\0i\0", 4));
+  EXPECT_TRUE(liba::read_text_wide(f, from, 0, 1000));
+  EXPECT_EQ(from, L"hi");
   os::File g(L"%my_documents%/missing.bin", 0);
   EXPECT_EQ(liba::read_text_wide(g, 1000), L"");
 }

@@ -65,12 +65,17 @@ TEST(ZipFile, SeekSkipAndWritesNothing) {
   EXPECT_EQ(c, '2');
   // A position past the member reads nothing, not the bytes that follow it.
   zip.seek(20);
+  EXPECT_EQ(zip.tell(), 10u);
   EXPECT_EQ(zip.read(&c, 1), 0u);
   EXPECT_EQ(zip.skip(1), 0u);
   zip.seek(0xFFFFFFF0u);
   EXPECT_EQ(zip.read(&c, 1), 0u);
   EXPECT_EQ(zip.write("q", 1), 0u);
   EXPECT_TRUE(zip.is_ok());
+  // Back inside after a seek past the end.
+  EXPECT_EQ(zip.seek(9), 1u);
+  EXPECT_EQ(zip.read(&c, 5), 1u);
+  EXPECT_EQ(c, '9');
 }
 
 TEST(ZipFile, RefusesWhatItCannotRead) {
@@ -102,6 +107,8 @@ TEST(ZipFile, RefusesWhatItCannotRead) {
   }
   // A missing archive.
   liba::ZipFile missing(L"%my_documents%/none.zip");
+  EXPECT_FALSE(missing.is_ok());
+  EXPECT_TRUE(missing.error_list().empty());
   EXPECT_FALSE(missing.find_entry(L"skin"));
   EXPECT_EQ(missing.get_size(), 0u);
   char c;

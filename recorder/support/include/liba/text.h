@@ -2,6 +2,7 @@
 // appending to wide strings, and reading whole text resources.
 #pragma once
 
+#include <cstdarg>
 #include <cstdint>
 #include <string>
 
@@ -32,10 +33,14 @@ struct WcharRange {
   const wchar_t* end;
 };
 CharRange make_char_range(const char* text);
+std::wstring narrow_range_to_wide(const CharRange& range);
 WcharRange make_wchar_range(const wchar_t* text);
 
-std::wstring format_int(int value);
-std::wstring format_double(double value);
+// "%d" and "%f" text.
+std::string format_int(int value);
+std::string format_double(double value);
+// Appends printf-formatted text (at most 1023 characters) and returns `text`.
+std::wstring& append_format(std::wstring& text, const wchar_t* format, ...);
 const wchar_t* skip_spaces(const wchar_t* begin, const wchar_t* end);
 // Past the digits and the one character that ended them; null when no digit.
 const wchar_t* parse_int(const wchar_t* begin, const wchar_t* end, int& out);
@@ -50,6 +55,8 @@ const wchar_t* read_narrow_token(std::string& out, const wchar_t* begin, const w
 // 1 when the text carried the UTF-16LE mark (into `wide_out`), else 0.
 int read_text(ResourceReader& reader, std::string& narrow_out, std::wstring& wide_out, std::uint32_t max_bytes);
 std::wstring read_text_wide(ResourceReader& reader, std::uint32_t max_bytes);
+// Reads from byte `start` on; false when nothing could be read.
+bool read_text_wide(ResourceReader& reader, std::wstring& out, std::uint32_t start, std::uint32_t max_bytes);
 
 }  // namespace liba
 

@@ -21,6 +21,9 @@ class ZipFile : public ResourceReaderWriterBase {
   // Selects the next member; its name, or "" at the end of what can be read.
   std::wstring next_entry();
   static std::wstring decode_name(const char* begin, const char* end);
+  // False also when the archive itself could not be opened (the failure is
+  // kept in the inner file's list, not added to this one).
+  bool is_ok() const { return ResourceReaderWriterBase::is_ok() && file_.is_ok(); }
 
   std::uint32_t read(void* buffer, std::uint32_t count) override;
   std::uint32_t skip(std::uint32_t count) override;

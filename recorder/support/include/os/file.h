@@ -59,6 +59,6 @@ double get_disk_free_space(const std::wstring& path);
 void create_directory(const std::wstring& path);
 // Creates every missing folder of the path; existing ones are passed over.
 void create_directory_tree(const std::wstring& path);
-void delete_file(const std::wstring& path);
+bool delete_file(const std::wstring& path);
 
 }  // namespace os
