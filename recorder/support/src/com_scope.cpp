@@ -1,10 +1,21 @@
 #include "os/com_scope.h"
 
-// The platform has no COM apartments yet: the objects the recorder creates
-// through COM need no per-thread set-up, so the scope has nothing to do.
+#if VO_HAVE_COM
+#include "ce/objbase.h"
+#endif
+
 namespace os {
 
+#if VO_HAVE_COM
+// Only a successful initialisation is balanced by CoUninitialize.
+ComScope::ComScope() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, 0))) {}
+ComScope::~ComScope() {
+  if (initialised_) CoUninitialize();
+}
+#else
+// Without the platform's COM layer there is nothing to initialise.
 ComScope::ComScope() = default;
 ComScope::~ComScope() = default;
+#endif
 
 }  // namespace os

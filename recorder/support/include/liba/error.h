@@ -24,9 +24,9 @@ class ErrorBase {
 // with exit code 1. Never returns.
 [[noreturn]] void fatal_error(const std::wstring& where, const std::wstring& what);
 
-// Shows the fatal-error message box (text, caption). Replaceable so that the
-// box can be shown by whatever window layer the program runs on; the default
-// shows nothing.
+// Shows the fatal-error message box (text, caption). The default is the
+// platform's message box over the foreground window; a test may put another
+// in its place (null restores the default).
 using FatalMessageBox = void (*)(const std::wstring& text, const std::wstring& caption);
 FatalMessageBox set_fatal_message_box(FatalMessageBox box);
 

@@ -9,6 +9,9 @@ class ComScope : private liba::Nocopy {
  public:
   ComScope();
   ~ComScope();
+
+ private:
+  bool initialised_ = false;
 };
 
 }  // namespace os
