@@ -47,8 +47,10 @@ bool Application::is_already_running(const std::wstring& command_line) {
 
 BOOL CALLBACK Application::enum_window(HWND hwnd, LPARAM param) {
   Application* self = reinterpret_cast<Application*>(param);
-  wchar_t name[kMaxClassName + 1] = {};
-  GetClassNameW(hwnd, name, static_cast<int>(kMaxClassName + 1));
+  // Read in full: a longer class name cut to 38 characters could otherwise
+  // pass for ours.
+  wchar_t name[256] = {};
+  GetClassNameW(hwnd, name, 256);
   if (self->class_name_ != name || GetParent(hwnd) != nullptr) return TRUE;
   self->found_ = true;
   // The text goes as UTF-16 without a terminator.
