@@ -7,6 +7,7 @@
 #include "ce/gx.h"
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
+#include "ce/winuser.h"
 #include "gdi/screen.h"
 #include "gdi_screen_config.h"
 

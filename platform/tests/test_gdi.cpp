@@ -13,6 +13,7 @@
 #include "backend/headless/headless_display.h"
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
+#include "ce/winuser.h"
 #include "gdi/objects.h"
 #include "gdi/screen.h"
 #include "gdi_screen_config.h"

@@ -193,8 +193,9 @@ static_assert(sizeof(VIDEO_POWER_MANAGEMENT) == 12);
 
 // --- Calls --------------------------------------------------------------------
 
-// Device contexts. GetDC(NULL) is the whole screen; ReleaseDC ends it. Both
-// belong with the window calls and move there when windows exist.
+// Device contexts. GetDC and ReleaseDC are window calls (winuser.h, which
+// says what they do); they are declared here too, as code that draws only
+// includes this header.
 HDC GetDC(HWND hwnd);
 int ReleaseDC(HWND hwnd, HDC hdc);
 HDC CreateCompatibleDC(HDC hdc);

@@ -1,9 +1,26 @@
-// Windows and messages. For now this holds the thread message queue: MSG,
-// posting to a thread, retrieving with GetMessageW and PeekMessageW, and the
-// quit message. Windows, window classes, sent messages, painting, timers and
-// the other WM_ codes join this header with the window layer.
+// Windows and messages: window classes and windows with their procedures,
+// the thread message queue (posting, sending, retrieving, dispatching), key
+// translation, timers, painting and window DCs, focus, capture and
+// activation, key state, cursors, system metrics and message boxes.
+//
+// Left out: menus, dialogs and controls, accelerators, carets, hooks, window
+// regions and non-client areas (a window's client area is the whole window),
+// broadcasting to every window, and WM_SETCURSOR from pen movement. Windows
+// do not clip each other: each draws in its own rectangle of the screen.
+//
+// Window handles are 32-bit values with the low two bits clear, so the
+// device's habit of passing "hwnd | 1" to SetForegroundWindow still names the
+// window, and a handle kept in a DWORD (the registry) stays valid. Top-level
+// windows of other programs on the same device are found by FindWindowW and
+// EnumWindows; PostMessageW reaches them, and SendMessageW carries numbers
+// and WM_COPYDATA's bytes to them and waits for the answer.
+//
+// On this 64-bit build a procedure or pointer does not fit the 32-bit LONG of
+// SetWindowLongW: GWL_WNDPROC and GWL_USERDATA go through SetWindowLongPtrW
+// and GetWindowLongPtrW, which take every index.
 #pragma once
 
+#include "ce/kernel/module.h"
 #include "ce/windef.h"
 
 struct MSG {
@@ -17,20 +34,498 @@ struct MSG {
 using LPMSG = MSG*;
 using PMSG = MSG*;
 
+using WNDPROC = LRESULT(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
+using TIMERPROC = void(CALLBACK*)(HWND, UINT, UINT_PTR, DWORD);
+using WNDENUMPROC = BOOL(CALLBACK*)(HWND, LPARAM);
+
+// --- Messages ------------------------------------------------------------------
+
 inline constexpr UINT WM_NULL = 0x0000;
+inline constexpr UINT WM_CREATE = 0x0001;
+inline constexpr UINT WM_DESTROY = 0x0002;
+inline constexpr UINT WM_MOVE = 0x0003;
+inline constexpr UINT WM_SIZE = 0x0005;
+inline constexpr UINT WM_ACTIVATE = 0x0006;
+inline constexpr UINT WM_SETFOCUS = 0x0007;
+inline constexpr UINT WM_KILLFOCUS = 0x0008;
+inline constexpr UINT WM_ENABLE = 0x000A;
+inline constexpr UINT WM_SETTEXT = 0x000C;
+inline constexpr UINT WM_GETTEXT = 0x000D;
+inline constexpr UINT WM_GETTEXTLENGTH = 0x000E;
+inline constexpr UINT WM_PAINT = 0x000F;
+inline constexpr UINT WM_CLOSE = 0x0010;
 inline constexpr UINT WM_QUIT = 0x0012;
+inline constexpr UINT WM_ERASEBKGND = 0x0014;
+inline constexpr UINT WM_SYSCOLORCHANGE = 0x0015;
+inline constexpr UINT WM_SHOWWINDOW = 0x0018;
+inline constexpr UINT WM_SETTINGCHANGE = 0x001A;
+inline constexpr UINT WM_WININICHANGE = WM_SETTINGCHANGE;
+inline constexpr UINT WM_SETCURSOR = 0x0020;
+inline constexpr UINT WM_SETFONT = 0x0030;
+inline constexpr UINT WM_GETFONT = 0x0031;
+inline constexpr UINT WM_COPYDATA = 0x004A;
+inline constexpr UINT WM_NOTIFY = 0x004E;
+inline constexpr UINT WM_KEYFIRST = 0x0100;
+inline constexpr UINT WM_KEYDOWN = 0x0100;
+inline constexpr UINT WM_KEYUP = 0x0101;
+inline constexpr UINT WM_CHAR = 0x0102;
+inline constexpr UINT WM_DEADCHAR = 0x0103;
+inline constexpr UINT WM_SYSKEYDOWN = 0x0104;
+inline constexpr UINT WM_SYSKEYUP = 0x0105;
+inline constexpr UINT WM_SYSCHAR = 0x0106;
+inline constexpr UINT WM_KEYLAST = 0x0108;
+inline constexpr UINT WM_IME_COMPOSITION = 0x010F;
+inline constexpr UINT WM_INITDIALOG = 0x0110;
+inline constexpr UINT WM_COMMAND = 0x0111;
+inline constexpr UINT WM_SYSCOMMAND = 0x0112;
+inline constexpr UINT WM_TIMER = 0x0113;
+inline constexpr UINT WM_HSCROLL = 0x0114;
+inline constexpr UINT WM_VSCROLL = 0x0115;
+inline constexpr UINT WM_INITMENUPOPUP = 0x0117;
+inline constexpr UINT WM_MENUCHAR = 0x0120;
+inline constexpr UINT WM_MOUSEFIRST = 0x0200;
+inline constexpr UINT WM_MOUSEMOVE = 0x0200;
+inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
+inline constexpr UINT WM_LBUTTONUP = 0x0202;
+inline constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
+inline constexpr UINT WM_RBUTTONDOWN = 0x0204;
+inline constexpr UINT WM_RBUTTONUP = 0x0205;
+inline constexpr UINT WM_RBUTTONDBLCLK = 0x0206;
+inline constexpr UINT WM_MOUSELAST = 0x0209;
+inline constexpr UINT WM_CAPTURECHANGED = 0x0215;
+inline constexpr UINT WM_HOTKEY = 0x0312;
 inline constexpr UINT WM_USER = 0x0400;
 inline constexpr UINT WM_APP = 0x8000;
+
+// WM_ACTIVATE's low word.
+inline constexpr WORD WA_INACTIVE = 0;
+inline constexpr WORD WA_ACTIVE = 1;
+inline constexpr WORD WA_CLICKACTIVE = 2;
+
+// Pen and key flags in the wParam of the pointer messages.
+inline constexpr WPARAM MK_LBUTTON = 0x0001;
+inline constexpr WPARAM MK_RBUTTON = 0x0002;
+inline constexpr WPARAM MK_SHIFT = 0x0004;
+inline constexpr WPARAM MK_CONTROL = 0x0008;
+
+// WM_SIZE's wParam.
+inline constexpr WPARAM SIZE_RESTORED = 0;
+
+// WM_SETCURSOR's hit-test code.
+inline constexpr WORD HTCLIENT = 1;
+
+// WM_COPYDATA's block: cbData bytes at lpData, valid during the call only.
+struct COPYDATASTRUCT {
+  ULONG_PTR dwData;
+  DWORD cbData;
+  PVOID lpData;
+};
+using PCOPYDATASTRUCT = COPYDATASTRUCT*;
 
 inline constexpr UINT PM_NOREMOVE = 0x0000;
 inline constexpr UINT PM_REMOVE = 0x0001;
 inline constexpr UINT PM_NOYIELD = 0x0002;
 
+// --- Classes and windows ----------------------------------------------------------
+
+inline constexpr UINT CS_VREDRAW = 0x0001;
+inline constexpr UINT CS_HREDRAW = 0x0002;
+inline constexpr UINT CS_DBLCLKS = 0x0008;
+inline constexpr UINT CS_PARENTDC = 0x0080;
+inline constexpr UINT CS_NOCLOSE = 0x0200;
+inline constexpr UINT CS_GLOBALCLASS = 0x4000;
+
+struct WNDCLASSW {
+  UINT style;
+  WNDPROC lpfnWndProc;
+  int cbClsExtra;
+  int cbWndExtra;
+  HINSTANCE hInstance;
+  HICON hIcon;
+  HCURSOR hCursor;
+  HBRUSH hbrBackground;
+  LPCWSTR lpszMenuName;
+  LPCWSTR lpszClassName;
+};
+using WNDCLASS = WNDCLASSW;
+using PWNDCLASSW = WNDCLASSW*;
+using LPWNDCLASSW = WNDCLASSW*;
+
+struct CREATESTRUCTW {
+  LPVOID lpCreateParams;
+  HINSTANCE hInstance;
+  HMENU hMenu;
+  HWND hwndParent;
+  int cy;
+  int cx;
+  int y;
+  int x;
+  LONG style;
+  LPCWSTR lpszName;
+  LPCWSTR lpszClass;
+  DWORD dwExStyle;
+};
+using LPCREATESTRUCTW = CREATESTRUCTW*;
+using CREATESTRUCT = CREATESTRUCTW;
+using LPCREATESTRUCT = CREATESTRUCTW*;
+
+inline constexpr DWORD WS_OVERLAPPED = 0x00000000;
+inline constexpr DWORD WS_POPUP = 0x80000000;
+inline constexpr DWORD WS_CHILD = 0x40000000;
+inline constexpr DWORD WS_VISIBLE = 0x10000000;
+inline constexpr DWORD WS_DISABLED = 0x08000000;
+inline constexpr DWORD WS_CLIPSIBLINGS = 0x04000000;
+inline constexpr DWORD WS_CLIPCHILDREN = 0x02000000;
+inline constexpr DWORD WS_CAPTION = 0x00C00000;
+inline constexpr DWORD WS_BORDER = 0x00800000;
+inline constexpr DWORD WS_DLGFRAME = 0x00400000;
+inline constexpr DWORD WS_VSCROLL = 0x00200000;
+inline constexpr DWORD WS_HSCROLL = 0x00100000;
+inline constexpr DWORD WS_SYSMENU = 0x00080000;
+inline constexpr DWORD WS_THICKFRAME = 0x00040000;
+inline constexpr DWORD WS_GROUP = 0x00020000;
+inline constexpr DWORD WS_TABSTOP = 0x00010000;
+
+inline constexpr DWORD WS_EX_DLGMODALFRAME = 0x00000001;
+inline constexpr DWORD WS_EX_TOPMOST = 0x00000008;
+inline constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
+inline constexpr DWORD WS_EX_WINDOWEDGE = 0x00000100;
+inline constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
+inline constexpr DWORD WS_EX_NOANIMATION = 0x04000000;
+inline constexpr DWORD WS_EX_INK = 0x10000000;
+inline constexpr DWORD WS_EX_ABOVESTARTUP = 0x20000000;
+inline constexpr DWORD WS_EX_NODRAG = 0x40000000;
+inline constexpr DWORD WS_EX_CAPTIONOKBTN = 0x80000000;
+
+inline constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
+
+// Window fields for Get/SetWindowLong(Ptr)W.
+inline constexpr int GWL_WNDPROC = -4;
+inline constexpr int GWL_ID = -12;
+inline constexpr int GWL_STYLE = -16;
+inline constexpr int GWL_EXSTYLE = -20;
+inline constexpr int GWL_USERDATA = -21;
+inline constexpr int GWLP_WNDPROC = GWL_WNDPROC;
+inline constexpr int GWLP_ID = GWL_ID;
+inline constexpr int GWLP_USERDATA = GWL_USERDATA;
+
+inline constexpr UINT GW_HWNDFIRST = 0;
+inline constexpr UINT GW_HWNDLAST = 1;
+inline constexpr UINT GW_HWNDNEXT = 2;
+inline constexpr UINT GW_HWNDPREV = 3;
+inline constexpr UINT GW_OWNER = 4;
+inline constexpr UINT GW_CHILD = 5;
+
+inline constexpr int SW_HIDE = 0;
+inline constexpr int SW_SHOWNORMAL = 1;
+inline constexpr int SW_SHOWMAXIMIZED = 3;
+inline constexpr int SW_MAXIMIZE = 3;
+inline constexpr int SW_SHOWNOACTIVATE = 4;
+inline constexpr int SW_SHOW = 5;
+inline constexpr int SW_MINIMIZE = 6;
+inline constexpr int SW_SHOWNA = 8;
+inline constexpr int SW_RESTORE = 9;
+
+inline constexpr UINT SWP_NOSIZE = 0x0001;
+inline constexpr UINT SWP_NOMOVE = 0x0002;
+inline constexpr UINT SWP_NOZORDER = 0x0004;
+inline constexpr UINT SWP_NOREDRAW = 0x0008;
+inline constexpr UINT SWP_NOACTIVATE = 0x0010;
+inline constexpr UINT SWP_FRAMECHANGED = 0x0020;
+inline constexpr UINT SWP_SHOWWINDOW = 0x0040;
+inline constexpr UINT SWP_HIDEWINDOW = 0x0080;
+inline constexpr UINT SWP_NOOWNERZORDER = 0x0200;
+
+inline HWND const HWND_TOP = nullptr;
+inline HWND const HWND_BOTTOM = reinterpret_cast<HWND>(static_cast<LONG_PTR>(1));
+inline HWND const HWND_TOPMOST = reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1));
+inline HWND const HWND_NOTOPMOST = reinterpret_cast<HWND>(static_cast<LONG_PTR>(-2));
+
+// --- Painting -----------------------------------------------------------------------
+
+struct PAINTSTRUCT {
+  HDC hdc;
+  BOOL fErase;
+  RECT rcPaint;
+  BOOL fRestore;
+  BOOL fIncUpdate;
+  BYTE rgbReserved[32];
+};
+using LPPAINTSTRUCT = PAINTSTRUCT*;
+
+// --- Keys -----------------------------------------------------------------------------
+
+inline constexpr int VK_LBUTTON = 0x01;
+inline constexpr int VK_RBUTTON = 0x02;
+inline constexpr int VK_CANCEL = 0x03;
+inline constexpr int VK_MBUTTON = 0x04;
+inline constexpr int VK_BACK = 0x08;
+inline constexpr int VK_TAB = 0x09;
+inline constexpr int VK_CLEAR = 0x0C;
+inline constexpr int VK_RETURN = 0x0D;
+inline constexpr int VK_SHIFT = 0x10;
+inline constexpr int VK_CONTROL = 0x11;
+inline constexpr int VK_MENU = 0x12;
+inline constexpr int VK_PAUSE = 0x13;
+inline constexpr int VK_CAPITAL = 0x14;
+inline constexpr int VK_ESCAPE = 0x1B;
+inline constexpr int VK_SPACE = 0x20;
+inline constexpr int VK_PRIOR = 0x21;
+inline constexpr int VK_NEXT = 0x22;
+inline constexpr int VK_END = 0x23;
+inline constexpr int VK_HOME = 0x24;
+inline constexpr int VK_LEFT = 0x25;
+inline constexpr int VK_UP = 0x26;
+inline constexpr int VK_RIGHT = 0x27;
+inline constexpr int VK_DOWN = 0x28;
+inline constexpr int VK_SELECT = 0x29;
+inline constexpr int VK_PRINT = 0x2A;
+inline constexpr int VK_EXECUTE = 0x2B;
+inline constexpr int VK_SNAPSHOT = 0x2C;
+inline constexpr int VK_INSERT = 0x2D;
+inline constexpr int VK_DELETE = 0x2E;
+inline constexpr int VK_HELP = 0x2F;
+inline constexpr int VK_LWIN = 0x5B;
+inline constexpr int VK_RWIN = 0x5C;
+inline constexpr int VK_APPS = 0x5D;
+inline constexpr int VK_NUMPAD0 = 0x60;
+inline constexpr int VK_MULTIPLY = 0x6A;
+inline constexpr int VK_ADD = 0x6B;
+inline constexpr int VK_SEPARATOR = 0x6C;
+inline constexpr int VK_SUBTRACT = 0x6D;
+inline constexpr int VK_DECIMAL = 0x6E;
+inline constexpr int VK_DIVIDE = 0x6F;
+inline constexpr int VK_F1 = 0x70;
+inline constexpr int VK_F2 = 0x71;
+inline constexpr int VK_F3 = 0x72;
+inline constexpr int VK_F4 = 0x73;
+inline constexpr int VK_F5 = 0x74;
+inline constexpr int VK_F6 = 0x75;
+inline constexpr int VK_F7 = 0x76;
+inline constexpr int VK_F8 = 0x77;
+inline constexpr int VK_F9 = 0x78;
+inline constexpr int VK_F10 = 0x79;
+inline constexpr int VK_F11 = 0x7A;
+inline constexpr int VK_F12 = 0x7B;
+inline constexpr int VK_F24 = 0x87;
+inline constexpr int VK_NUMLOCK = 0x90;
+inline constexpr int VK_SCROLL = 0x91;
+inline constexpr int VK_LSHIFT = 0xA0;
+inline constexpr int VK_RSHIFT = 0xA1;
+inline constexpr int VK_LCONTROL = 0xA2;
+inline constexpr int VK_RCONTROL = 0xA3;
+inline constexpr int VK_LMENU = 0xA4;
+inline constexpr int VK_RMENU = 0xA5;
+inline constexpr int VK_OEM_1 = 0xBA;
+inline constexpr int VK_OEM_PLUS = 0xBB;
+inline constexpr int VK_OEM_COMMA = 0xBC;
+inline constexpr int VK_OEM_MINUS = 0xBD;
+inline constexpr int VK_OEM_PERIOD = 0xBE;
+inline constexpr int VK_OEM_2 = 0xBF;
+inline constexpr int VK_OEM_3 = 0xC0;
+inline constexpr int VK_OEM_4 = 0xDB;
+inline constexpr int VK_OEM_5 = 0xDC;
+inline constexpr int VK_OEM_6 = 0xDD;
+inline constexpr int VK_OEM_7 = 0xDE;
+inline constexpr int VK_OFF = 0xDF;
+// The handheld's own keys, on the codes the device gives them.
+inline constexpr int VK_TSOFT1 = VK_F1;
+inline constexpr int VK_TSOFT2 = VK_F2;
+inline constexpr int VK_TTALK = VK_F3;
+inline constexpr int VK_TEND = VK_F4;
+inline constexpr int VK_THOME = VK_LWIN;
+inline constexpr int VK_TBACK = VK_ESCAPE;
+inline constexpr int VK_TACTION = VK_RETURN;
+inline constexpr int VK_TUP = VK_UP;
+inline constexpr int VK_TDOWN = VK_DOWN;
+inline constexpr int VK_TLEFT = VK_LEFT;
+inline constexpr int VK_TRIGHT = VK_RIGHT;
+inline constexpr int VK_TSTAR = VK_F8;
+inline constexpr int VK_TPOUND = VK_F9;
+
+// --- Cursors --------------------------------------------------------------------------
+
+#define IDC_ARROW MAKEINTRESOURCEW(32512)
+#define IDC_IBEAM MAKEINTRESOURCEW(32513)
+#define IDC_WAIT MAKEINTRESOURCEW(32514)
+#define IDC_CROSS MAKEINTRESOURCEW(32515)
+#define IDC_UPARROW MAKEINTRESOURCEW(32516)
+#define IDC_SIZENWSE MAKEINTRESOURCEW(32642)
+#define IDC_SIZENESW MAKEINTRESOURCEW(32643)
+#define IDC_SIZEWE MAKEINTRESOURCEW(32644)
+#define IDC_SIZENS MAKEINTRESOURCEW(32645)
+#define IDC_SIZEALL MAKEINTRESOURCEW(32646)
+#define IDC_NO MAKEINTRESOURCEW(32648)
+#define IDC_HAND MAKEINTRESOURCEW(32649)
+#define IDC_APPSTARTING MAKEINTRESOURCEW(32650)
+#define IDC_HELP MAKEINTRESOURCEW(32651)
+
+// --- System metrics and parameters --------------------------------------------------
+
+inline constexpr int SM_CXSCREEN = 0;
+inline constexpr int SM_CYSCREEN = 1;
+inline constexpr int SM_CXVSCROLL = 2;
+inline constexpr int SM_CYHSCROLL = 3;
+inline constexpr int SM_CYCAPTION = 4;
+inline constexpr int SM_CXBORDER = 5;
+inline constexpr int SM_CYBORDER = 6;
+inline constexpr int SM_CXDLGFRAME = 7;
+inline constexpr int SM_CYDLGFRAME = 8;
+inline constexpr int SM_CXICON = 11;
+inline constexpr int SM_CYICON = 12;
+inline constexpr int SM_CYMENU = 15;
+inline constexpr int SM_CXFULLSCREEN = 16;
+inline constexpr int SM_CYFULLSCREEN = 17;
+inline constexpr int SM_CXDOUBLECLK = 36;
+inline constexpr int SM_CYDOUBLECLK = 37;
+inline constexpr int SM_CXEDGE = 45;
+inline constexpr int SM_CYEDGE = 46;
+inline constexpr int SM_CXSMICON = 49;
+inline constexpr int SM_CYSMICON = 50;
+
+inline constexpr UINT SPI_SETWORKAREA = 47;
+inline constexpr UINT SPI_GETWORKAREA = 48;
+inline constexpr UINT SPI_SETSIPINFO = 224;
+
+// --- Message boxes --------------------------------------------------------------------
+
+inline constexpr UINT MB_OK = 0x00000000;
+inline constexpr UINT MB_OKCANCEL = 0x00000001;
+inline constexpr UINT MB_ABORTRETRYIGNORE = 0x00000002;
+inline constexpr UINT MB_YESNOCANCEL = 0x00000003;
+inline constexpr UINT MB_YESNO = 0x00000004;
+inline constexpr UINT MB_RETRYCANCEL = 0x00000005;
+inline constexpr UINT MB_TYPEMASK = 0x0000000F;
+inline constexpr UINT MB_ICONHAND = 0x00000010;
+inline constexpr UINT MB_ICONERROR = MB_ICONHAND;
+inline constexpr UINT MB_ICONSTOP = MB_ICONHAND;
+inline constexpr UINT MB_ICONQUESTION = 0x00000020;
+inline constexpr UINT MB_ICONEXCLAMATION = 0x00000030;
+inline constexpr UINT MB_ICONWARNING = MB_ICONEXCLAMATION;
+inline constexpr UINT MB_ICONASTERISK = 0x00000040;
+inline constexpr UINT MB_ICONINFORMATION = MB_ICONASTERISK;
+inline constexpr UINT MB_DEFBUTTON1 = 0x00000000;
+inline constexpr UINT MB_DEFBUTTON2 = 0x00000100;
+inline constexpr UINT MB_DEFBUTTON3 = 0x00000200;
+inline constexpr UINT MB_DEFBUTTON4 = 0x00000300;
+inline constexpr UINT MB_DEFMASK = 0x00000F00;
+inline constexpr UINT MB_APPLMODAL = 0x00000000;
+inline constexpr UINT MB_SETFOREGROUND = 0x00010000;
+inline constexpr UINT MB_TOPMOST = 0x00040000;
+
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+inline constexpr int IDABORT = 3;
+inline constexpr int IDRETRY = 4;
+inline constexpr int IDIGNORE = 5;
+inline constexpr int IDYES = 6;
+inline constexpr int IDNO = 7;
+
+// --- Calls: the queue -------------------------------------------------------------------
+
 // Fails with ERROR_INVALID_THREAD_ID for an unknown thread or one that has
 // ended; the message is then dropped.
 BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
 // Waits for a message in [filterMin, filterMax] (both 0: any). Returns 0 for
-// WM_QUIT, -1 on an error, else non-zero.
+// WM_QUIT, -1 on an error, else non-zero. Messages sent to the thread's
+// windows from other threads are handled inside, before it returns.
 BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax);
 BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMessage);
 void PostQuitMessage(int exitCode);
+// Posts WM_CHAR for a WM_KEYDOWN whose key makes a character.
+BOOL TranslateMessage(const MSG* msg);
+LRESULT DispatchMessageW(const MSG* msg);
+// A null hwnd posts to the calling thread. WM_COPYDATA cannot be posted
+// (ERROR_MESSAGE_SYNC_ONLY).
+BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Calls the window's procedure on its own thread and returns its result;
+// 0 with ERROR_TIMEOUT when another program does not answer in time.
+LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CallWindowProcW(WNDPROC proc, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// --- Calls: classes and windows ----------------------------------------------------------
+
+ATOM RegisterClassW(const WNDCLASSW* wndClass);
+BOOL UnregisterClassW(LPCWSTR className, HINSTANCE instance);
+BOOL GetClassInfoW(HINSTANCE instance, LPCWSTR className, LPWNDCLASSW wndClass);
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+inline HWND CreateWindowW(LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width, int height,
+                          HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+  return CreateWindowExW(0, className, windowName, style, x, y, width, height, parent, menu, instance, param);
+}
+BOOL DestroyWindow(HWND hwnd);
+BOOL IsWindow(HWND hwnd);
+BOOL IsWindowVisible(HWND hwnd);
+BOOL IsWindowEnabled(HWND hwnd);
+BOOL EnableWindow(HWND hwnd, BOOL enable);
+BOOL IsChild(HWND parent, HWND hwnd);
+BOOL ShowWindow(HWND hwnd, int cmdShow);
+BOOL UpdateWindow(HWND hwnd);
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+BOOL GetWindowRect(HWND hwnd, LPRECT rect);
+BOOL GetClientRect(HWND hwnd, LPRECT rect);
+BOOL ClientToScreen(HWND hwnd, LPPOINT point);
+BOOL ScreenToClient(HWND hwnd, LPPOINT point);
+HWND GetParent(HWND hwnd);
+HWND GetWindow(HWND hwnd, UINT cmd);
+LONG GetWindowLongW(HWND hwnd, int index);
+LONG SetWindowLongW(HWND hwnd, int index, LONG value);
+LONG_PTR GetWindowLongPtrW(HWND hwnd, int index);
+LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value);
+BOOL SetWindowTextW(HWND hwnd, LPCWSTR text);
+int GetWindowTextW(HWND hwnd, LPWSTR text, int maxCount);
+int GetWindowTextLengthW(HWND hwnd);
+int GetClassNameW(HWND hwnd, LPWSTR className, int maxCount);
+DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId);
+// Top-level windows of every program on the device; a null or empty class
+// or title matches any ("" matches only an empty title).
+HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
+BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam);
+
+// --- Calls: focus, capture, activation, keys -------------------------------------------
+
+HWND SetFocus(HWND hwnd);
+HWND GetFocus();
+HWND SetActiveWindow(HWND hwnd);
+HWND GetActiveWindow();
+BOOL SetForegroundWindow(HWND hwnd);
+HWND GetForegroundWindow();
+HWND SetCapture(HWND hwnd);
+BOOL ReleaseCapture();
+HWND GetCapture();
+SHORT GetAsyncKeyState(int virtualKey);
+SHORT GetKeyState(int virtualKey);
+
+// --- Calls: timers -----------------------------------------------------------------------
+
+// Re-setting an existing (window, id) restarts it with the new period.
+// WM_TIMER is made when the queue is otherwise empty, never more than one
+// per timer waiting, oldest due first.
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR idEvent, UINT elapse, TIMERPROC timerFunc);
+BOOL KillTimer(HWND hwnd, UINT_PTR idEvent);
+
+// --- Calls: painting and window DCs -------------------------------------------------------
+
+BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
+BOOL ValidateRect(HWND hwnd, const RECT* rect);
+BOOL GetUpdateRect(HWND hwnd, LPRECT rect, BOOL erase);
+HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint);
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint);
+// GetDC(NULL) is the whole screen; a window's DC draws in its client area.
+HDC GetDC(HWND hwnd);
+int ReleaseDC(HWND hwnd, HDC hdc);
+
+// --- Calls: cursors, metrics, message boxes ------------------------------------------------
+
+// System cursors only (a null instance and an IDC_ value).
+HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR cursorName);
+HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR GetCursor();
+int GetSystemMetrics(int index);
+// Headless: writes "caption: text" to standard error and answers at once
+// with the default button, or with the device setting "messagebox_answer"
+// (ok, cancel, abort, retry, ignore, yes, no, or a number).
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);

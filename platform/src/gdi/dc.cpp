@@ -17,27 +17,6 @@ LONG Bound(int value) { return std::clamp<LONG>(value, -(1 << 28), 1 << 28); }
 
 }  // namespace
 
-HDC GetDC(HWND hwnd) {
-  if (hwnd != nullptr) {
-    ce::kernel::NotImplemented("GetDC(window)");
-    return nullptr;
-  }
-  std::lock_guard guard(GdiLock());
-  return CreateScreenDc(Screen::Current(), POINT{0, 0}, std::nullopt);
-}
-
-int ReleaseDC(HWND hwnd, HDC hdc) {
-  if (hwnd != nullptr) {
-    ce::kernel::NotImplemented("ReleaseDC(window)");
-    return 0;
-  }
-  std::lock_guard guard(GdiLock());
-  auto dc = LookupDc(hdc);
-  if (!dc || dc->type != DcType::Screen) return 0;
-  RemoveObject(hdc);
-  return 1;
-}
-
 HDC CreateCompatibleDC(HDC hdc) {
   std::lock_guard guard(GdiLock());
   std::shared_ptr<Screen> screen;

@@ -10,6 +10,8 @@
 
 #include "ce/strconv.h"
 #include "ce/winbase.h"
+#include "ce/winuser.h"
+#include "gdi/screen.h"
 #include "kernel/device.h"
 #include "kernel/not_implemented.h"
 #include "kernel/system_status.h"
@@ -185,6 +187,16 @@ BOOL SystemParametersInfoW(UINT uiAction, UINT uiParam, PVOID pvParam, UINT /*fW
     const std::string text = uiAction == SPI_GETPLATFORMTYPE ? ce::device::SettingOr("platform_type", "PocketPC")
                                                              : ce::device::SettingOr("oem_info", "Handheld Device");
     return WriteText(text, uiParam, pvParam);
+  }
+  if (uiAction == SPI_GETWORKAREA) {
+    if (!pvParam) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+    // No task bar or menu bar is drawn by the platform: the whole screen.
+    const auto screen = ce::gdi::Screen::Current();
+    *static_cast<RECT*>(pvParam) = RECT{0, 0, screen->width(), screen->height()};
+    return TRUE;
   }
   char what[64];
   std::snprintf(what, sizeof what, "SystemParametersInfoW(action %u)", uiAction);

@@ -113,7 +113,7 @@ BOOL GetVersionExW(LPOSVERSIONINFOW info);
 inline constexpr UINT SPI_GETPLATFORMTYPE = 257;
 inline constexpr UINT SPI_GETOEMINFO = 258;
 
-// Only the two text queries above. uiParam is the buffer's real size in
+// The two text queries above, and SPI_GETWORKAREA (winuser.h) into a RECT. uiParam is the buffer's real size in
 // bytes (sizeof a wchar_t array): the text and its terminator are written as
 // wchar_t when they fit, else FALSE with ERROR_INSUFFICIENT_BUFFER. Other
 // actions are not implemented.

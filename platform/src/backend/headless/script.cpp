@@ -1,0 +1,307 @@
+#include "backend/headless/script.h"
+
+#include <atomic>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "backend/headless/headless_display.h"
+#include "ce/strconv.h"
+#include "ce/winbase.h"
+#include "ce/winuser.h"
+#include "gdi/screen.h"
+#include "kernel/clock.h"
+#include "user/input.h"
+
+namespace ce::backend {
+namespace {
+
+constexpr int kMaxCoordinate = 1 << 15;
+constexpr long long kMaxWaitMs = 24ll * 3600 * 1000;
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::string Trim(std::string_view text) {
+  std::size_t start = 0;
+  std::size_t end = text.size();
+  while (start < end && std::isspace(static_cast<unsigned char>(text[start]))) ++start;
+  while (end > start && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+  return std::string(text.substr(start, end - start));
+}
+
+bool ParseInteger(const std::string& text, long long low, long long high, long long* out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  const long long value = std::strtoll(text.c_str(), &end, 0);
+  if (end != text.c_str() + text.size() || value < low || value > high) return false;
+  *out = value;
+  return true;
+}
+
+}  // namespace
+
+int KeyFromName(std::string_view name) {
+  static const struct {
+    const char* name;
+    int vk;
+  } kNames[] = {
+      {"enter", VK_RETURN},  {"return", VK_RETURN},     {"action", VK_RETURN}, {"escape", VK_ESCAPE},
+      {"esc", VK_ESCAPE},    {"back", VK_ESCAPE},       {"backspace", VK_BACK}, {"tab", VK_TAB},
+      {"space", VK_SPACE},   {"left", VK_LEFT},         {"right", VK_RIGHT},   {"up", VK_UP},
+      {"down", VK_DOWN},     {"home", VK_HOME},         {"end", VK_END},       {"pageup", VK_PRIOR},
+      {"pagedown", VK_NEXT}, {"insert", VK_INSERT},     {"delete", VK_DELETE}, {"shift", VK_SHIFT},
+      {"control", VK_CONTROL}, {"ctrl", VK_CONTROL},    {"alt", VK_MENU},      {"softkey1", VK_TSOFT1},
+      {"softkey2", VK_TSOFT2}, {"talk", VK_TTALK},      {"star", VK_TSTAR},    {"pound", VK_TPOUND},
+      {"off", VK_OFF},
+  };
+  const std::string lower = Lower(name);
+  for (const auto& n : kNames) {
+    if (lower == n.name) return n.vk;
+  }
+  if (lower.size() == 1 && std::isalnum(static_cast<unsigned char>(lower[0]))) {
+    return std::toupper(static_cast<unsigned char>(lower[0]));
+  }
+  if (lower.size() >= 2 && lower[0] == 'f' && std::isdigit(static_cast<unsigned char>(lower[1]))) {
+    long long n = 0;
+    if (ParseInteger(lower.substr(1), 1, 24, &n)) return VK_F1 + static_cast<int>(n) - 1;
+  }
+  long long code = 0;
+  if (ParseInteger(lower, 1, 0xFFFF, &code)) return static_cast<int>(code);
+  return 0;
+}
+
+std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std::string* error) {
+  using Kind = ScriptCommand::Kind;
+  static const struct {
+    const char* name;
+    Kind kind;
+  } kCommands[] = {{"wait", Kind::Wait},         {"tap", Kind::Tap},       {"down", Kind::Down},
+                   {"move", Kind::Move},         {"up", Kind::Up},         {"key", Kind::Key},
+                   {"keydown", Kind::KeyDown},   {"keyup", Kind::KeyUp},   {"text", Kind::Text},
+                   {"screenshot", Kind::Screenshot}, {"quit", Kind::Quit}};
+  std::vector<ScriptCommand> commands;
+  std::istringstream in{std::string(text)};
+  std::string raw;
+  int lineNumber = 0;
+  auto fail = [&](const std::string& why) {
+    if (error) *error = "line " + std::to_string(lineNumber) + ": " + why;
+    return std::nullopt;
+  };
+  while (std::getline(in, raw)) {
+    ++lineNumber;
+    std::string line = Trim(raw);
+    if (line.empty() || line[0] == '#') continue;
+    const std::size_t space = line.find_first_of(" \t");
+    const std::string word = Lower(line.substr(0, space));
+    std::string rest = space == std::string::npos ? std::string() : line.substr(space + 1);
+    ScriptCommand command;
+    command.line = lineNumber;
+    bool known = false;
+    for (const auto& c : kCommands) {
+      if (word == c.name) {
+        command.kind = c.kind;
+        known = true;
+      }
+    }
+    if (!known) return fail("unknown command \"" + word + "\"");
+    if (command.kind == Kind::Text) {
+      // The rest of the line as it stands: '#' is a character here.
+      if (rest.empty()) return fail("text needs characters");
+      command.text = ce::WideFromUtf8(rest);
+      commands.push_back(std::move(command));
+      continue;
+    }
+    // Elsewhere a '#' starts a comment.
+    rest = Trim(rest.substr(0, rest.find('#')));
+    std::istringstream args(rest);
+    std::vector<std::string> words;
+    for (std::string w; args >> w;) words.push_back(w);
+    switch (command.kind) {
+      case Kind::Wait:
+        if (words.size() != 1 || !ParseInteger(words[0], 0, kMaxWaitMs, &command.ms)) {
+          return fail("wait needs milliseconds");
+        }
+        break;
+      case Kind::Tap:
+      case Kind::Down:
+      case Kind::Move:
+      case Kind::Up: {
+        long long x = 0;
+        long long y = 0;
+        if (words.size() != 2 || !ParseInteger(words[0], -kMaxCoordinate, kMaxCoordinate, &x) ||
+            !ParseInteger(words[1], -kMaxCoordinate, kMaxCoordinate, &y)) {
+          return fail(word + " needs two coordinates");
+        }
+        command.x = static_cast<int>(x);
+        command.y = static_cast<int>(y);
+        break;
+      }
+      case Kind::Key:
+      case Kind::KeyDown:
+      case Kind::KeyUp:
+        if (words.size() != 1 || (command.key = KeyFromName(words[0])) == 0) {
+          return fail(word + " needs a key name or code");
+        }
+        break;
+      case Kind::Screenshot:
+        if (words.size() != 1) return fail("screenshot needs a file name");
+        command.path = words[0];
+        break;
+      case Kind::Quit:
+        if (!words.empty()) return fail("quit takes nothing");
+        break;
+      case Kind::Text:
+        break;
+    }
+    commands.push_back(std::move(command));
+  }
+  return commands;
+}
+
+struct ScriptRunner::Shared {
+  std::vector<ScriptCommand> commands;
+  bool quitAtEnd = false;
+  HANDLE stop = nullptr;  // manual-reset: set to end the script early
+  std::atomic<int> failures{0};
+};
+
+namespace {
+
+// Lets the program handle what it was given: on the virtual clock until all
+// other threads wait, without moving time.
+void Settle(HANDLE stop) {
+  if (ce::kernel::clock::IsVirtual()) {
+    ce::kernel::clock::Advance(0);
+  } else {
+    WaitForSingleObject(stop, 20);
+  }
+}
+
+// Gives the program the event through the back end's input queue.
+void Feed(InputKind kind, const ScriptCommand& c) {
+  InputEvent event;
+  event.kind = kind;
+  event.pen = POINT{c.x, c.y};
+  event.key = static_cast<WORD>(c.key);
+  ce::user::FeedInput(event);
+}
+
+bool Screenshot(const std::string& path) {
+  auto screen = ce::gdi::Screen::Current();
+  auto* display = dynamic_cast<HeadlessDisplay*>(&screen->display());
+  if (!display) {
+    std::fprintf(stderr, "script: screenshot needs the headless display\n");
+    return false;
+  }
+  if (!display->SaveScreenshot(path)) {
+    std::fprintf(stderr, "script: cannot write the screenshot \"%s\"\n", path.c_str());
+    return false;
+  }
+  return true;
+}
+
+DWORD WINAPI RunScript(LPVOID parameter) {
+  auto* shared = static_cast<ScriptRunner::Shared*>(parameter);
+  using Kind = ScriptCommand::Kind;
+  for (const ScriptCommand& c : shared->commands) {
+    if (WaitForSingleObject(shared->stop, 0) == WAIT_OBJECT_0) return 0;
+    Settle(shared->stop);
+    switch (c.kind) {
+      case Kind::Wait:
+        if (WaitForSingleObject(shared->stop, static_cast<DWORD>(c.ms)) == WAIT_OBJECT_0) return 0;
+        break;
+      case Kind::Tap:
+        Feed(InputKind::PenDown, c);
+        Settle(shared->stop);
+        Feed(InputKind::PenUp, c);
+        break;
+      case Kind::Down:
+        Feed(InputKind::PenDown, c);
+        break;
+      case Kind::Move:
+        Feed(InputKind::PenMove, c);
+        break;
+      case Kind::Up:
+        Feed(InputKind::PenUp, c);
+        break;
+      case Kind::Key:
+        Feed(InputKind::KeyDown, c);
+        Settle(shared->stop);
+        Feed(InputKind::KeyUp, c);
+        break;
+      case Kind::KeyDown:
+        Feed(InputKind::KeyDown, c);
+        break;
+      case Kind::KeyUp:
+        Feed(InputKind::KeyUp, c);
+        break;
+      case Kind::Text:
+        ce::user::DeliverText(c.text);
+        break;
+      case Kind::Screenshot:
+        if (!Screenshot(c.path)) shared->failures.fetch_add(1);
+        break;
+      case Kind::Quit:
+        Feed(InputKind::Quit, c);
+        return 0;
+    }
+  }
+  Settle(shared->stop);
+  if (shared->quitAtEnd) Feed(InputKind::Quit, ScriptCommand{});
+  return 0;
+}
+
+}  // namespace
+
+std::unique_ptr<ScriptRunner> ScriptRunner::Start(std::vector<ScriptCommand> commands, bool quitAtEnd) {
+  std::unique_ptr<ScriptRunner> runner(new ScriptRunner());
+  runner->shared_ = std::make_shared<Shared>();
+  runner->shared_->commands = std::move(commands);
+  runner->shared_->quitAtEnd = quitAtEnd;
+  runner->shared_->stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  runner->thread_ = CreateThread(nullptr, 0, RunScript, runner->shared_.get(), 0, nullptr);
+  if (!runner->thread_) return nullptr;
+  return runner;
+}
+
+std::unique_ptr<ScriptRunner> ScriptRunner::StartFile(const std::string& hostPath, bool quitAtEnd) {
+  std::ifstream in(hostPath, std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "script: cannot read \"%s\"\n", hostPath.c_str());
+    return nullptr;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::string error;
+  auto commands = ParseScript(text.str(), &error);
+  if (!commands) {
+    std::fprintf(stderr, "script: \"%s\" %s\n", hostPath.c_str(), error.c_str());
+    return nullptr;
+  }
+  return Start(std::move(*commands), quitAtEnd);
+}
+
+ScriptRunner::~ScriptRunner() {
+  Stop();
+  if (shared_ && shared_->stop) CloseHandle(shared_->stop);
+}
+
+bool ScriptRunner::Wait(DWORD timeoutMs) { return !thread_ || WaitForSingleObject(thread_, timeoutMs) == WAIT_OBJECT_0; }
+
+void ScriptRunner::Stop() {
+  if (!thread_) return;
+  SetEvent(shared_->stop);
+  WaitForSingleObject(thread_, INFINITE);
+  CloseHandle(thread_);
+  thread_ = nullptr;
+}
+
+int ScriptRunner::failures() const { return shared_ ? shared_->failures.load() : 0; }
+
+}  // namespace ce::backend

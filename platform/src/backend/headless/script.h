@@ -1,0 +1,76 @@
+// Scripted input for whole-program runs: the file named by the device
+// setting "script" (DEVICE_SCRIPT), one command a line, '#' starts a
+// comment, coordinates in device pixels:
+//   wait <ms>             let the program run for that long
+//   tap <x> <y>           pen down and up at a point
+//   down|move|up <x> <y>  one pen event
+//   key <key>             press and release a key (a name such as "Enter",
+//                         "Left", "F1", "A", "5", or a code: 13, 0x0D, and
+//                         device keys beyond 0xFF such as 0x5BDD)
+//   keydown|keyup <key>   one key event
+//   text <characters>     characters typed (the rest of the line)
+//   screenshot <file.png> what the screen shows, as a PNG file (host path)
+//   quit                  asks the program to end
+// The script runs on the platform clock. Before each command the program
+// is let to settle: on the virtual clock, until every other thread waits
+// (so a screenshot shows the effect of the input before it) without moving
+// time. At the end of the script a headless run is asked to end, so no run
+// waits for ever.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ce/windef.h"
+
+namespace ce::backend {
+
+struct ScriptCommand {
+  enum class Kind { Wait, Tap, Down, Move, Up, Key, KeyDown, KeyUp, Text, Screenshot, Quit };
+  Kind kind = Kind::Wait;
+  int line = 0;
+  long long ms = 0;
+  int x = 0;
+  int y = 0;
+  int key = 0;
+  std::wstring text;
+  std::string path;
+};
+
+// A key name or number as a VK_ code; 0 when unknown.
+int KeyFromName(std::string_view name);
+
+// The commands of a script; nothing, with the line and the reason in
+// *error, when a line is not a valid command.
+std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std::string* error);
+
+class ScriptRunner {
+ public:
+  // Runs the commands on a platform thread of their own.
+  static std::unique_ptr<ScriptRunner> Start(std::vector<ScriptCommand> commands, bool quitAtEnd);
+  // Reads and starts the script of a host file; null (with a message on
+  // standard error) when it cannot be read or parsed.
+  static std::unique_ptr<ScriptRunner> StartFile(const std::string& hostPath, bool quitAtEnd);
+  ~ScriptRunner();
+  ScriptRunner(const ScriptRunner&) = delete;
+  ScriptRunner& operator=(const ScriptRunner&) = delete;
+
+  // Waits for the end of the script (true) or the time-out.
+  bool Wait(DWORD timeoutMs);
+  // Stops the script where it is and waits for its thread.
+  void Stop();
+  // Commands that failed (a screenshot that could not be written).
+  int failures() const;
+
+  struct Shared;
+
+ private:
+  ScriptRunner() = default;
+  std::shared_ptr<Shared> shared_;
+  HANDLE thread_ = nullptr;
+};
+
+}  // namespace ce::backend

@@ -1,0 +1,485 @@
+// Focus, activation and capture, the key state tables, and the translation
+// of the back ends' neutral input into window messages.
+#include "user/input.h"
+
+#include <array>
+#include <atomic>
+#include <cstdlib>
+
+#include "backend/headless/headless_input.h"
+#include "ce/winbase.h"
+#include "kernel/clock.h"
+#include "user/ipc.h"
+#include "user/state.h"
+
+using namespace ce::user;
+
+namespace {
+
+// The key tables and the pen have a lock of their own, taken last.
+struct Keys {
+  std::mutex lock;
+  std::array<bool, 256> asyncDown{};
+  std::array<bool, 256> asyncPressed{};  // went down since the last GetAsyncKeyState
+  std::array<bool, 256> down{};          // as of the messages the program has seen
+  std::array<bool, 256> toggled{};
+  POINT pen{};
+  bool penDown = false;
+  HWND lastDownWindow = nullptr;
+  DWORD lastDownTime = 0;
+  POINT lastDownPoint{};
+};
+
+Keys& K() {
+  static Keys keys;
+  return keys;
+}
+
+std::atomic<DWORD> g_inputThread{0};
+
+// On the host's clock the input thread looks for input every few
+// milliseconds, since the desktop's events only arrive when it asks. On the
+// virtual clock whoever gives input wakes it, so idle time costs nothing.
+constexpr std::uint64_t kInputPollMs = 15;
+std::atomic<bool> g_polling{false};
+
+void SchedulePolling() {
+  if (ce::kernel::clock::IsVirtual()) {
+    g_polling.store(false);
+    return;
+  }
+  ce::kernel::clock::ScheduleWake(ce::kernel::clock::NowMs() + kInputPollMs, [] {
+    if (const DWORD thread = g_inputThread.load()) WakeThread(thread);
+    SchedulePolling();
+  });
+}
+
+void StartPolling() {
+  if (!g_polling.exchange(true)) SchedulePolling();
+}
+
+constexpr DWORD kDoubleClickMs = 500;
+constexpr int kDoubleClickSlop = 4;
+
+bool IsSelfOrDescendantLocked(HWND ancestor, HWND hwnd) {
+  auto w = hwnd ? FindLocked(hwnd) : nullptr;
+  while (w) {
+    if (w->handle == ancestor) return true;
+    w = w->parent ? FindLocked(w->parent) : nullptr;
+  }
+  return false;
+}
+
+bool Inside(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+
+// The deepest visible window under a screen point, top-level windows in
+// z-order, children front to back.
+HWND WindowAtLocked(int x, int y) {
+  for (HWND top : S().topLevel) {
+    auto w = FindLocked(top);
+    if (!w || w->destroying || !(w->style & WS_VISIBLE) || !Inside(w->rect, x, y)) continue;
+    for (;;) {
+      HWND deeper = nullptr;
+      for (HWND c : w->children) {
+        auto child = FindLocked(c);
+        if (!child || !(child->style & WS_VISIBLE)) continue;
+        const RECT r = ScreenRectLocked(*child);
+        if (Inside(r, x, y)) {
+          deeper = c;
+          break;
+        }
+      }
+      if (!deeper) return w->handle;
+      w = FindLocked(deeper);
+    }
+  }
+  return nullptr;
+}
+
+LPARAM PointParam(int x, int y) { return MAKELONG(static_cast<WORD>(static_cast<SHORT>(x)), static_cast<WORD>(static_cast<SHORT>(y))); }
+
+}  // namespace
+
+namespace ce::user {
+
+void SetInputThread(DWORD threadId) {
+  g_inputThread.store(threadId);
+  if (threadId != 0) StartPolling();
+}
+
+void EnsureInputThread() {
+  const DWORD self = GetCurrentThreadId();
+  DWORD expected = 0;
+  if (g_inputThread.compare_exchange_strong(expected, self) || expected == self) StartPolling();
+}
+
+void ForgetInputThread(DWORD threadId) {
+  DWORD expected = threadId;
+  g_inputThread.compare_exchange_strong(expected, 0);
+}
+
+void PollInput() {
+  const DWORD thread = g_inputThread.load();
+  if (thread == 0 || thread != GetCurrentThreadId()) return;
+  const auto source = backend::InputSource::Current();
+  backend::InputEvent event;
+  while (source->Poll(event)) DeliverEvent(event);
+}
+
+void WakeInputThread() {
+  if (const DWORD thread = g_inputThread.load()) WakeThread(thread);
+}
+
+void DeliverEvent(const backend::InputEvent& event) {
+  switch (event.kind) {
+    case backend::InputKind::PenDown:
+      DeliverPen(PenAction::Down, event.pen.x, event.pen.y);
+      break;
+    case backend::InputKind::PenMove:
+      DeliverPen(PenAction::Move, event.pen.x, event.pen.y);
+      break;
+    case backend::InputKind::PenUp:
+      DeliverPen(PenAction::Up, event.pen.x, event.pen.y);
+      break;
+    case backend::InputKind::KeyDown:
+      DeliverKey(event.key, true);
+      break;
+    case backend::InputKind::KeyUp:
+      DeliverKey(event.key, false);
+      break;
+    case backend::InputKind::Quit:
+      DeliverQuit();
+      break;
+  }
+}
+
+void FeedInput(const backend::InputEvent& event) {
+  const auto source = backend::InputSource::Current();
+  auto* queue = dynamic_cast<backend::HeadlessInput*>(source.get());
+  if (!queue || g_inputThread.load() == 0) {
+    DeliverEvent(event);
+    return;
+  }
+  queue->Push(event);
+  WakeInputThread();
+}
+
+POINT LastPenPoint() {
+  std::lock_guard guard(K().lock);
+  return K().pen;
+}
+
+void NoteKeyMessage(const MSG& msg) {
+  Keys& k = K();
+  std::lock_guard guard(k.lock);
+  const std::size_t vk = msg.wParam & 0xFF;
+  const bool keyMessage = msg.message >= WM_KEYDOWN && msg.message <= WM_SYSKEYUP;
+  if (keyMessage && msg.wParam > 0xFF) return;
+  switch (msg.message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      if (!k.down[vk]) k.toggled[vk] = !k.toggled[vk];
+      k.down[vk] = true;
+      break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      k.down[vk] = false;
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      k.down[VK_LBUTTON] = true;
+      break;
+    case WM_LBUTTONUP:
+      k.down[VK_LBUTTON] = false;
+      break;
+    default:
+      break;
+  }
+}
+
+void ActivateWindow(HWND hwnd) {
+  HWND old = nullptr;
+  {
+    std::lock_guard guard(S().lock);
+    auto& order = S().topLevel;
+    if (hwnd) {
+      const auto at = std::find(order.begin(), order.end(), hwnd);
+      if (at != order.end()) {
+        order.erase(at);
+        order.insert(order.begin(), hwnd);
+      }
+    }
+    old = S().active;
+    if (old == hwnd) return;
+    S().active = hwnd;
+  }
+  if (old && IsWindow(old)) {
+    SendMessageW(old, WM_ACTIVATE, MAKELONG(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(hwnd));
+    HWND lost = nullptr;
+    {
+      std::lock_guard guard(S().lock);
+      if (IsSelfOrDescendantLocked(old, S().focus)) {
+        lost = S().focus;
+        S().focus = nullptr;
+      }
+    }
+    if (lost) SendMessageW(lost, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+  }
+  if (hwnd) SendMessageW(hwnd, WM_ACTIVATE, MAKELONG(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
+}
+
+void ForgetFocusAndCaptureOf(HWND hwnd) {
+  HWND lostFocus = nullptr;
+  HWND lostCapture = nullptr;
+  {
+    std::lock_guard guard(S().lock);
+    if (IsSelfOrDescendantLocked(hwnd, S().focus)) {
+      lostFocus = S().focus;
+      S().focus = nullptr;
+    }
+    if (IsSelfOrDescendantLocked(hwnd, S().capture)) {
+      lostCapture = S().capture;
+      S().capture = nullptr;
+    }
+    if (S().active == hwnd) S().active = nullptr;
+  }
+  if (lostFocus) SendMessageW(lostFocus, WM_KILLFOCUS, 0, 0);
+  if (lostCapture) SendMessageW(lostCapture, WM_CAPTURECHANGED, 0, 0);
+}
+
+// ---- neutral input ----
+
+void DeliverPen(PenAction action, int x, int y) {
+  Keys& k = K();
+  HWND target = nullptr;
+  HWND top = nullptr;
+  bool activate = false;
+  POINT client{x, y};
+  UINT message = WM_MOUSEMOVE;
+  bool dblclks = false;
+  DWORD owner = 0;
+  {
+    std::lock_guard guard(S().lock);
+    target = S().capture;
+    if (!target) target = WindowAtLocked(x, y);
+    auto w = target ? FindLocked(target) : nullptr;
+    if (w) {
+      const RECT r = ScreenRectLocked(*w);
+      client = POINT{x - r.left, y - r.top};
+      dblclks = (w->cls->style & CS_DBLCLKS) != 0;
+      owner = w->threadId;
+      top = TopLevelOfLocked(target);
+      activate = action == PenAction::Down && top && top != S().active && !S().capture;
+      if (w->style & WS_DISABLED) target = nullptr;
+    } else {
+      target = nullptr;
+    }
+  }
+  WPARAM keys = 0;
+  const DWORD now = GetTickCount();  // before the key lock, which is taken last
+  {
+    std::lock_guard guard(k.lock);
+    k.pen = POINT{x, y};
+    switch (action) {
+      case PenAction::Down: {
+        message = WM_LBUTTONDOWN;
+        if (dblclks && target == k.lastDownWindow && now - k.lastDownTime <= kDoubleClickMs &&
+            std::abs(x - k.lastDownPoint.x) <= kDoubleClickSlop && std::abs(y - k.lastDownPoint.y) <= kDoubleClickSlop) {
+          message = WM_LBUTTONDBLCLK;
+          k.lastDownWindow = nullptr;
+        } else {
+          k.lastDownWindow = target;
+          k.lastDownTime = now;
+          k.lastDownPoint = POINT{x, y};
+        }
+        k.penDown = true;
+        if (!k.asyncDown[VK_LBUTTON]) k.asyncPressed[VK_LBUTTON] = true;
+        k.asyncDown[VK_LBUTTON] = true;
+        keys = MK_LBUTTON;
+        break;
+      }
+      case PenAction::Move:
+        if (!k.penDown) return;  // a pen touches or it is not there
+        keys = MK_LBUTTON;
+        break;
+      case PenAction::Up:
+        if (!k.penDown) return;
+        message = WM_LBUTTONUP;
+        k.penDown = false;
+        k.asyncDown[VK_LBUTTON] = false;
+        break;
+    }
+    if (k.asyncDown[VK_SHIFT]) keys |= MK_SHIFT;
+    if (k.asyncDown[VK_CONTROL]) keys |= MK_CONTROL;
+  }
+  if (!target) return;
+  if (activate) PushTask(owner, [top] { ActivateWindow(top); });
+  PostToWindow(target, message, keys, PointParam(client.x, client.y));
+}
+
+void DeliverKey(int virtualKey, bool down) {
+  // Codes above 0xFF are device keys of their own (the suspend key): they
+  // arrive as messages but have no place in the key state.
+  if (virtualKey <= 0 || virtualKey > 0xFFFF) return;
+  Keys& k = K();
+  bool wasDown = false;
+  if (virtualKey <= 0xFF) {
+    std::lock_guard guard(k.lock);
+    wasDown = k.asyncDown[virtualKey];
+    if (down && !wasDown) k.asyncPressed[virtualKey] = true;
+    k.asyncDown[virtualKey] = down;
+  }
+  HWND target = nullptr;
+  {
+    std::lock_guard guard(S().lock);
+    target = S().focus ? S().focus : S().active;
+  }
+  if (!target) return;
+  // Repeat count 1; bit 30 the previous state; bit 31 set when going up.
+  LPARAM lParam = 1;
+  if (wasDown) lParam |= LPARAM{1} << 30;
+  if (!down) lParam |= (LPARAM{1} << 30) | (LPARAM{1} << 31);
+  PostToWindow(target, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(virtualKey), lParam);
+}
+
+void DeliverText(std::wstring_view text) {
+  HWND target = nullptr;
+  {
+    std::lock_guard guard(S().lock);
+    target = S().focus ? S().focus : S().active;
+  }
+  if (!target) return;
+  for (wchar_t c : text) PostToWindow(target, WM_CHAR, static_cast<WPARAM>(c), 1);
+}
+
+void DeliverQuit() {
+  HWND target = nullptr;
+  {
+    std::lock_guard guard(S().lock);
+    target = S().active;
+    if (!target) {
+      for (HWND top : S().topLevel) {
+        auto w = FindLocked(top);
+        if (w && !w->destroying) {
+          target = top;
+          break;
+        }
+      }
+    }
+  }
+  if (target && PostToWindow(target, WM_CLOSE, 0, 0)) return;
+  if (const DWORD main = g_inputThread.load()) PostThreadMessageW(main, WM_QUIT, 0, 0);
+}
+
+}  // namespace ce::user
+
+// ---- focus, activation, capture ----
+
+HWND SetFocus(HWND hwnd) {
+  HWND before = GetFocus();
+  if (hwnd) {
+    if (!Find(hwnd)) return nullptr;
+    HWND top = nullptr;
+    bool needActivate = false;
+    {
+      std::lock_guard guard(S().lock);
+      top = TopLevelOfLocked(hwnd);
+      needActivate = S().active != top;
+    }
+    if (needActivate) ActivateWindow(top);
+  }
+  HWND old = nullptr;
+  {
+    std::lock_guard guard(S().lock);
+    old = S().focus;
+    if (old == hwnd) return before;
+    S().focus = hwnd;
+  }
+  if (old && IsWindow(old)) SendMessageW(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+  if (hwnd) SendMessageW(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+  return before;
+}
+
+HWND GetFocus() {
+  std::lock_guard guard(S().lock);
+  return S().focus;
+}
+
+HWND SetActiveWindow(HWND hwnd) {
+  HWND before = GetActiveWindow();
+  if (hwnd) {
+    if (!Find(hwnd)) return nullptr;
+    std::lock_guard guard(S().lock);
+    hwnd = TopLevelOfLocked(hwnd);
+  }
+  ActivateWindow(hwnd);
+  return before;
+}
+
+HWND GetActiveWindow() {
+  std::lock_guard guard(S().lock);
+  return S().active;
+}
+
+BOOL SetForegroundWindow(HWND hwnd) {
+  // The device's "hwnd | 1" (bring the window's pop-ups forward too) names
+  // the same window: handles never use their low bits.
+  hwnd = ToHwnd(Value(hwnd) & ~std::uintptr_t{3});
+  if (ipc::IsRemote(hwnd)) return ipc::BringForward(hwnd) ? TRUE : FALSE;
+  if (!Find(hwnd)) return FALSE;
+  HWND top = nullptr;
+  {
+    std::lock_guard guard(S().lock);
+    top = TopLevelOfLocked(hwnd);
+  }
+  ActivateWindow(top);
+  return TRUE;
+}
+
+HWND GetForegroundWindow() { return GetActiveWindow(); }
+
+HWND SetCapture(HWND hwnd) {
+  if (hwnd && !Find(hwnd)) return nullptr;
+  HWND old = nullptr;
+  {
+    std::lock_guard guard(S().lock);
+    old = S().capture;
+    S().capture = hwnd;
+  }
+  if (old && old != hwnd) SendMessageW(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
+  return old;
+}
+
+BOOL ReleaseCapture() {
+  HWND old = nullptr;
+  {
+    std::lock_guard guard(S().lock);
+    old = S().capture;
+    S().capture = nullptr;
+  }
+  if (old) SendMessageW(old, WM_CAPTURECHANGED, 0, 0);
+  return TRUE;
+}
+
+HWND GetCapture() {
+  std::lock_guard guard(S().lock);
+  return S().capture;
+}
+
+// ---- key state ----
+
+SHORT GetAsyncKeyState(int virtualKey) {
+  if (virtualKey <= 0 || virtualKey > 0xFF) return 0;
+  Keys& k = K();
+  std::lock_guard guard(k.lock);
+  const bool pressed = k.asyncPressed[virtualKey];
+  k.asyncPressed[virtualKey] = false;
+  return static_cast<SHORT>((k.asyncDown[virtualKey] ? 0x8000 : 0) | (pressed ? 1 : 0));
+}
+
+SHORT GetKeyState(int virtualKey) {
+  if (virtualKey <= 0 || virtualKey > 0xFF) return 0;
+  Keys& k = K();
+  std::lock_guard guard(k.lock);
+  return static_cast<SHORT>((k.down[virtualKey] ? 0x8000 : 0) | (k.toggled[virtualKey] ? 1 : 0));
+}

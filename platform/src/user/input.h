@@ -1,0 +1,51 @@
+// The window layer's side of the back ends' input: neutral pen, key, text
+// and quit events become the device's window messages here, and nowhere
+// else. They may arrive on any thread; each message is posted to the queue
+// of the thread that owns its window.
+#pragma once
+
+#include <string_view>
+
+#include "backend/input.h"
+
+namespace ce::user {
+
+enum class PenAction { Down, Move, Up };
+
+// Screen coordinates in device pixels. The pen goes to the capture window,
+// else to the window under it; a pen-down on another top-level window
+// activates that window first.
+void DeliverPen(PenAction action, int x, int y);
+// A device key (a VK_ code) going down or up, to the focus window, else the
+// active one.
+void DeliverKey(int virtualKey, bool down);
+// Characters typed as such (not as keys): one WM_CHAR each.
+void DeliverText(std::wstring_view text);
+// The user asks the program to end: WM_CLOSE to its active (else first)
+// top-level window, or WM_QUIT to its main thread when it has none.
+void DeliverQuit();
+
+// The back end's input is taken on one thread, the input thread: the
+// program's main thread (set by the program entry), else the first thread
+// that makes a top-level window. It also receives WM_QUIT when a program
+// without windows is asked to end.
+void SetInputThread(DWORD threadId);
+// Makes the calling thread the input thread unless there is one.
+void EnsureInputThread();
+// Gives up the input thread when it has ended.
+void ForgetInputThread(DWORD threadId);
+// On the input thread (the queue's retrieval hook calls it): turns the back
+// end's pending events into window messages. Elsewhere it does nothing.
+void PollInput();
+// Makes the input thread look at its queue, and so at the input, again. On
+// the host's clock it also looks every few milliseconds by itself.
+void WakeInputThread();
+
+// One neutral event as window messages.
+void DeliverEvent(const backend::InputEvent& event);
+// Gives an event to the back end's input queue as a user would (the
+// headless queue; other back ends take no events from the program side, so
+// it is delivered at once), and wakes the input thread.
+void FeedInput(const backend::InputEvent& event);
+
+}  // namespace ce::user

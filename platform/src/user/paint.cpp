@@ -1,0 +1,191 @@
+// Update rectangles, WM_PAINT's BeginPaint and EndPaint, and the DCs of the
+// screen and of windows. A window's DC is a screen DC whose origin is the
+// window's client origin and which draws only inside the window (a hidden
+// window draws nowhere); a paint DC draws only inside the update rectangle.
+#include <algorithm>
+#include <mutex>
+#include <optional>
+
+#include "ce/winbase.h"
+#include "ce/wingdi.h"
+#include "gdi/objects.h"
+#include "gdi/screen.h"
+#include "user/ipc.h"
+#include "user/state.h"
+
+using namespace ce::user;
+
+namespace {
+
+// Client origin and drawable area of a window in screen coordinates, taken
+// under the user lock; the DC is made after it is released (the GDI lock is
+// never held together with it).
+struct Placement {
+  POINT origin{};
+  RECT area{};
+};
+
+std::optional<Placement> PlacementOf(HWND hwnd, const RECT* clientPart) {
+  Placement p;
+  if (ipc::IsRemote(hwnd)) {
+    const auto info = ipc::Describe(hwnd);
+    if (!info) return std::nullopt;
+    p.origin = POINT{info->rect.left, info->rect.top};
+    p.area = (info->style & WS_VISIBLE) ? info->rect : RECT{0, 0, 0, 0};
+    return p;
+  }
+  std::lock_guard guard(S().lock);
+  auto w = FindLocked(hwnd);
+  if (!w) return std::nullopt;
+  const RECT screen = ScreenRectLocked(*w);
+  p.origin = POINT{screen.left, screen.top};
+  p.area = ReallyVisibleLocked(*w) ? screen : RECT{0, 0, 0, 0};
+  if (clientPart) {
+    const RECT part{screen.left + clientPart->left, screen.top + clientPart->top, screen.left + clientPart->right,
+                    screen.top + clientPart->bottom};
+    p.area = ce::gdi::Intersect(p.area, part);
+  }
+  if (ce::gdi::IsEmpty(p.area)) p.area = RECT{0, 0, 0, 0};
+  return p;
+}
+
+HDC MakeDc(const Placement& p) {
+  std::lock_guard guard(ce::gdi::GdiLock());
+  auto screen = ce::gdi::Screen::Current();
+  const RECT all{0, 0, screen->width(), screen->height()};
+  RECT owned = ce::gdi::Intersect(p.area, all);
+  if (ce::gdi::IsEmpty(owned)) owned = RECT{0, 0, 0, 0};
+  return ce::gdi::CreateScreenDc(std::move(screen), p.origin, owned);
+}
+
+}  // namespace
+
+HDC GetDC(HWND hwnd) {
+  if (!hwnd) {
+    std::lock_guard guard(ce::gdi::GdiLock());
+    return ce::gdi::CreateScreenDc(ce::gdi::Screen::Current(), POINT{0, 0}, std::nullopt);
+  }
+  const auto placement = PlacementOf(hwnd, nullptr);
+  if (!placement) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  return MakeDc(*placement);
+}
+
+int ReleaseDC(HWND, HDC hdc) {
+  std::lock_guard guard(ce::gdi::GdiLock());
+  auto dc = ce::gdi::LookupDc(hdc);
+  if (!dc || dc->type != ce::gdi::DcType::Screen) return 0;
+  ce::gdi::RemoveObject(hdc);
+  return 1;
+}
+
+BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
+  std::vector<DWORD> owners;
+  {
+    std::lock_guard guard(S().lock);
+    if (!hwnd) {
+      // Every window of the program.
+      for (HWND top : S().topLevel) {
+        auto w = FindLocked(top);
+        if (!w || !ReallyVisibleLocked(*w)) continue;
+        InvalidateLocked(*w, nullptr, erase != FALSE);
+        owners.push_back(w->threadId);
+      }
+    } else {
+      auto w = FindLocked(hwnd);
+      if (!w) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+      }
+      if (ReallyVisibleLocked(*w)) {
+        InvalidateLocked(*w, rect, erase != FALSE);
+        owners.push_back(w->threadId);
+      }
+    }
+  }
+  for (DWORD owner : owners) WakeThread(owner);
+  return TRUE;
+}
+
+BOOL ValidateRect(HWND hwnd, const RECT* rect) {
+  std::lock_guard guard(S().lock);
+  if (!hwnd) return TRUE;
+  auto w = FindLocked(hwnd);
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  if (!w->hasUpdate) return TRUE;
+  if (!rect) {
+    w->hasUpdate = false;
+    w->erase = false;
+    return TRUE;
+  }
+  const RECT u = w->update;
+  const RECT& r = *rect;
+  if (r.left <= u.left && r.top <= u.top && r.right >= u.right && r.bottom >= u.bottom) {
+    w->hasUpdate = false;
+    w->erase = false;
+  } else if (r.left <= u.left && r.right >= u.right) {
+    // A full-width band off the top or the bottom leaves a smaller rectangle.
+    if (r.top <= u.top && r.bottom > u.top) w->update.top = r.bottom;
+    if (r.bottom >= u.bottom && r.top < u.bottom) w->update.bottom = r.top;
+  } else if (r.top <= u.top && r.bottom >= u.bottom) {
+    if (r.left <= u.left && r.right > u.left) w->update.left = r.right;
+    if (r.right >= u.right && r.left < u.right) w->update.right = r.left;
+  }
+  if (w->hasUpdate && ce::gdi::IsEmpty(w->update)) w->hasUpdate = false;
+  return TRUE;
+}
+
+BOOL GetUpdateRect(HWND hwnd, LPRECT rect, BOOL) {
+  std::lock_guard guard(S().lock);
+  auto w = FindLocked(hwnd);
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  if (rect) *rect = w->hasUpdate ? w->update : RECT{0, 0, 0, 0};
+  return w->hasUpdate ? TRUE : FALSE;
+}
+
+HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
+  if (!paint) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  RECT update{0, 0, 0, 0};
+  bool erase = false;
+  {
+    std::lock_guard guard(S().lock);
+    auto w = FindLocked(hwnd);
+    if (!w) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return nullptr;
+    }
+    if (w->hasUpdate) update = w->update;
+    erase = w->erase;
+    w->hasUpdate = false;
+    w->erase = false;
+  }
+  const auto placement = PlacementOf(hwnd, &update);
+  if (!placement) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  HDC dc = MakeDc(*placement);
+  *paint = PAINTSTRUCT{};
+  paint->hdc = dc;
+  paint->rcPaint = update;
+  paint->fErase = TRUE;
+  if (erase && dc) paint->fErase = SendMessageW(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) ? FALSE : TRUE;
+  return dc;
+}
+
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint) {
+  if (!paint) return FALSE;
+  ReleaseDC(hwnd, paint->hdc);
+  return TRUE;
+}

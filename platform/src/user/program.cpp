@@ -1,0 +1,52 @@
+// The entry every program goes through (ce/winmain.h).
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "backend/backend.h"
+#include "backend/headless/script.h"
+#include "backend/input.h"
+#include "ce/strconv.h"
+#include "ce/winbase.h"
+#include "ce/winmain.h"
+#include "ce/winuser.h"
+#include "kernel/clock.h"
+#include "gdi/screen.h"
+#include "kernel/device.h"
+#include "user/input.h"
+
+namespace ce {
+
+int RunProgram(int argc, char** argv, WINMAIN_PROC winMain) {
+  if (!winMain) return 1;
+  ce::device::Root();
+  const bool headless = ce::backend::ChosenBackend() == ce::backend::BackendKind::Headless;
+  if (headless && !ce::device::Setting("clock")) {
+    // Scripted and test runs repeat exactly: time moves only when the
+    // program waits.
+    ::setenv("DEVICE_CLOCK", "virtual", 1);
+    ce::kernel::clock::ReloadSettings();
+  }
+  std::wstring commandLine;
+  for (int i = 1; i < argc; ++i) {
+    std::wstring arg = ce::WideFromUtf8(argv[i] ? argv[i] : "");
+    if (!commandLine.empty()) commandLine += L' ';
+    if (arg.find_first_of(L" \t") != std::wstring::npos) arg = L"\"" + arg + L"\"";
+    commandLine += arg;
+  }
+  // The screen and the input belong to this thread, the program's window
+  // thread: a desktop back end opens its window here and takes its events here.
+  ce::gdi::Screen::Current();
+  ce::backend::InputSource::Current();
+  ce::user::SetInputThread(GetCurrentThreadId());
+  std::unique_ptr<ce::backend::ScriptRunner> script;
+  if (const auto path = ce::device::Setting("script")) {
+    script = ce::backend::ScriptRunner::StartFile(*path, headless);
+    if (!script) return 1;
+  }
+  const int result = winMain(GetModuleHandleW(nullptr), nullptr, commandLine.data(), SW_SHOW);
+  if (script) script->Stop();
+  return result;
+}
+
+}  // namespace ce

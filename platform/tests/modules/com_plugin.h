@@ -1,0 +1,15 @@
+// The class and interface of the test component library.
+#pragma once
+
+#include "ce/objbase.h"
+
+DEFINE_GUID(CLSID_SampleObject, 0x5EC0A1B2, 0x1C2D, 0x4E3F, 0x80, 0x91, 0xA2, 0xB3, 0xC4, 0xD5, 0xE6, 0xF7);
+DEFINE_GUID(IID_ISample, 0x5EC0A1B3, 0x1C2D, 0x4E3F, 0x80, 0x91, 0xA2, 0xB3, 0xC4, 0xD5, 0xE6, 0xF7);
+
+class ISample : public IUnknown {
+ public:
+  virtual LONG Answer() = 0;
+
+ protected:
+  ~ISample() = default;
+};
