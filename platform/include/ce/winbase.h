@@ -17,6 +17,7 @@ BOOL CloseHandle(HANDLE handle);
 #include "ce/kernel/file.h"
 #include "ce/kernel/module.h"
 #include "ce/kernel/sync.h"
+#include "ce/kernel/process.h"
 #include "ce/kernel/time.h"
 #include "ce/kernel/system.h"
 #include "ce/kernel/string.h"

@@ -1,0 +1,47 @@
+// Text files in UTF-16LE and the diagnostic log switched by the registry
+// value "Log" under HKEY_CURRENT_USER\Software\Zentra.
+#pragma once
+
+#include <string>
+
+#include "liba/text_stream.h"
+#include "liba/thread.h"
+#include "os/file.h"
+
+namespace os {
+
+template <typename Char>
+class TextOStreamFile;
+
+// Creates the file anew and starts it with the byte-order mark FF FE.
+template <>
+class TextOStreamFile<wchar_t> : public liba::TextOStream<wchar_t> {
+ public:
+  explicit TextOStreamFile(const std::wstring& path);
+  void write(const wchar_t* begin, const wchar_t* end) override;
+  void flush() override;
+
+ protected:
+  File file_;
+};
+
+template <typename Char>
+class Log;
+
+template <>
+class Log<wchar_t> : public TextOStreamFile<wchar_t> {
+ public:
+  explicit Log(const std::wstring& path) : TextOStreamFile<wchar_t>(path) {}
+  void write(const wchar_t* begin, const wchar_t* end) override;
+  void flush() override;
+  // Closes the file; later writes do nothing.
+  void close();
+
+ private:
+  liba::CriticalSection lock_;
+};
+
+// The current log stream, switched on or off by the registry value.
+liba::TextOStream<wchar_t>& get_log();
+
+}  // namespace os

@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ce/strconv.h"
+#include "ce/winbase.h"
+#include "ce/winreg.h"
+#include "liba/error.h"
+#include "liba/text_stream.h"
+#include "os/file.h"
+#include "os/log.h"
+#include "os/path.h"
+#include "kernel/device.h"
+#include "scoped_setting.h"
+#include "temp_device.h"
+
+namespace {
+
+const std::wstring kLogPath = L"%app_full_name%.txt";
+
+void SetLogSwitch(DWORD value) {
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Zentra", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            &disposition),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(key, L"Log", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4), ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+void RemoveLogSwitch() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Zentra", 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+    RegDeleteValueW(key, L"Log");
+    RegCloseKey(key);
+  }
+}
+
+// The bytes of a file, also while the log holds it open for writing.
+std::string Bytes(const std::wstring& path) {
+  HANDLE h = CreateFileW(os::expand_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "<missing>";
+  std::string out(GetFileSize(h, nullptr), '\0');
+  DWORD done = 0;
+  ReadFile(h, out.data(), static_cast<DWORD>(out.size()), &done, nullptr);
+  CloseHandle(h);
+  out.resize(done);
+  return out;
+}
+
+std::string Utf16(const std::wstring& text) {
+  std::vector<std::uint8_t> bytes;
+  ce::AppendUtf16LE(bytes, text);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+const std::string kMark = "\xFF\xFE";
+
+// The log lives beside the program: give the program a folder of its own
+// rather than the build directory, which other test processes share.
+class OwnProgramFolder {
+ public:
+  OwnProgramFolder() : setting_("DEVICE_PROGRAM_FOLDER", folder_.root()), device_() {}
+  ~OwnProgramFolder() = default;
+
+ private:
+  ce::test::TempDevice folder_;
+  ce::test::ScopedSetting setting_;
+  ce::test::TempDevice device_;  // made last, so it resets the device with the setting
+};
+
+class LogTest : public ::testing::Test {
+ protected:
+  OwnProgramFolder program_;
+  void SetUp() override {
+    os::delete_file(kLogPath);
+    RemoveLogSwitch();
+    os::get_log();  // off again
+  }
+  void TearDown() override {
+    RemoveLogSwitch();
+    os::get_log();
+  }
+};
+
+TEST_F(LogTest, OffWritesNothingAnywhere) {
+  os::get_log() << L"nothing " << std::wstring(L"at all") << L"\n";
+  os::get_log().flush();
+  EXPECT_EQ(Bytes(kLogPath), "<missing>");
+  SetLogSwitch(0);
+  os::get_log() << L"still nothing\n";
+  EXPECT_EQ(Bytes(kLogPath), "<missing>");
+}
+
+TEST_F(LogTest, SwitchedOnWhileRunningAndRestartedEmpty) {
+  SetLogSwitch(1);
+  os::get_log() << L"first " << std::wstring(L"line ü") << L"\n";
+  os::get_log() << L"" << L"second\n";
+  EXPECT_EQ(Bytes(kLogPath), kMark + Utf16(L"first line ü\nsecond\n"));
+
+  SetLogSwitch(0);
+  os::get_log() << L"dropped\n";
+  SetLogSwitch(7);  // any non-zero value
+  os::get_log() << L"again\n";
+  EXPECT_EQ(Bytes(kLogPath), kMark + Utf16(L"again\n"));
+}
+
+TEST_F(LogTest, AStreamKeptFromBeforeASwitchIsHarmless) {
+  SetLogSwitch(1);
+  liba::TextOStream<wchar_t>& old = os::get_log();
+  old << L"a\n";
+  SetLogSwitch(0);
+  os::get_log();
+  old << L"late\n";  // the retired log has let go of its file
+  old.flush();
+  EXPECT_EQ(Bytes(kLogPath), kMark + Utf16(L"a\n"));
+}
+
+TEST(TextOStreamFile, StartsWithTheMarkAndFailsSilently) {
+  {
+    os::TextOStreamFile<wchar_t> out(L"%my_documents%/t.txt");
+    out << L"x\ny";
+    out.flush();
+  }
+  EXPECT_EQ(Bytes(L"%my_documents%/t.txt"), kMark + Utf16(L"x\ny"));
+  os::TextOStreamFile<wchar_t> nowhere(L"\\No Such Folder\\t.txt");
+  nowhere << L"lost";
+  EXPECT_EQ(Bytes(L"\\No Such Folder\\t.txt"), "<missing>");
+}
+
+// The message box of a fatal error, seen from outside the dying process.
+void RecordBox(const std::wstring& text, const std::wstring& caption) {
+  os::File f(L"%app_path%/box.txt", 1);
+  const std::string line = Utf16(text + L"|" + caption);
+  f.write(line.data(), static_cast<std::uint32_t>(line.size()));
+}
+
+TEST(FatalError, LogsShowsTheBoxAndExitsWithCodeOne) {
+  // A forked child shares the device and the registry the test sets up.
+  GTEST_FLAG_SET(death_test_style, "fast");
+  OwnProgramFolder program;
+  os::delete_file(kLogPath);
+  os::delete_file(L"%app_path%/box.txt");
+  SetLogSwitch(1);
+  EXPECT_EXIT(
+      {
+        liba::set_fatal_message_box(&RecordBox);
+        liba::fatal_error(L"Application::Application", L"instance != 0");
+      },
+      ::testing::ExitedWithCode(1), "");
+  EXPECT_EQ(Bytes(kLogPath), kMark + Utf16(L"Snag: instance != 0 @ Application::Application\n"));
+  EXPECT_EQ(Bytes(L"%app_path%/box.txt"), Utf16(L"instance != 0|Application::Application"));
+
+  // An empty place: nothing between " @ " and the line end, an empty caption.
+  os::delete_file(kLogPath);
+  EXPECT_EXIT(
+      {
+        liba::set_fatal_message_box(&RecordBox);
+        liba::fatal_error(L"", L"Some active objects still live while scheduler is terminating");
+      },
+      ::testing::ExitedWithCode(1), "");
+  EXPECT_EQ(Bytes(kLogPath), kMark + Utf16(L"Snag: Some active objects still live while scheduler is terminating @ \n"));
+  EXPECT_EQ(Bytes(L"%app_path%/box.txt"), Utf16(L"Some active objects still live while scheduler is terminating|"));
+
+  // With the log off only the box remains.
+  os::delete_file(kLogPath);
+  RemoveLogSwitch();
+  EXPECT_EXIT(
+      {
+        liba::set_fatal_message_box(&RecordBox);
+        liba::fatal_error(L"w", L"off");
+      },
+      ::testing::ExitedWithCode(1), "");
+  EXPECT_EQ(Bytes(kLogPath), "<missing>");
+  EXPECT_EQ(Bytes(L"%app_path%/box.txt"), Utf16(L"off|w"));
+}
+
+}  // namespace
