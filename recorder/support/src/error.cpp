@@ -1,9 +1,7 @@
 #include "liba/error.h"
 
 #include "ce/winbase.h"
-#if VO_HAVE_WINDOWS
 #include "ce/winuser.h"
-#endif
 #include "liba/text_stream.h"
 #include "os/log.h"
 
@@ -11,15 +9,10 @@ namespace liba {
 
 namespace {
 
-#if VO_HAVE_WINDOWS
 // Owned by the foreground window, plain OK style.
 void PlatformBox(const std::wstring& text, const std::wstring& caption) {
   MessageBoxW(GetForegroundWindow(), text.c_str(), caption.c_str(), 0);
 }
-#else
-// Without a window layer there is nothing to show the box on.
-void PlatformBox(const std::wstring&, const std::wstring&) {}
-#endif
 
 FatalMessageBox g_box = &PlatformBox;
 
