@@ -45,13 +45,34 @@ run_tests() {
 }
 
 run_programs() {
-  local found=0
+  local found=0 prog script out
+  local headless=0
+  if [ "${DEVICE_BACKEND:-}" = headless ] || { [ -z "${DEVICE_BACKEND:-}" ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; }; then
+    headless=1
+  fi
   if [ -f build/programs.txt ]; then
     while read -r prog; do
       [ -n "$prog" ] || continue
       found=1
-      echo "Starting $prog"
-      "build/bin/$prog" || echo "$prog exited with status $?"
+      script="$top/resources/$prog/demo.script"
+      if [ $headless = 1 ]; then
+        # No desktop: run the program unattended from its script; its
+        # screenshots land in build/run/<program>.
+        if [ ! -f "$script" ]; then
+          echo "$prog needs a desktop (no DISPLAY) and has no script to run headless"
+          continue
+        fi
+        out="$top/build/run/$prog"
+        mkdir -p "$out"
+        echo "Running $prog headless from $script"
+        (cd "$out" && DEVICE_BACKEND=headless DEVICE_SCRIPT="$script" "$top/build/bin/$prog") ||
+          echo "$prog exited with status $?"
+        echo "Screenshots in $out:"
+        ls "$out" | sed 's/^/  /'
+      else
+        echo "Starting $prog"
+        "build/bin/$prog" || echo "$prog exited with status $?"
+      fi
     done < build/programs.txt
   fi
   if [ $found = 0 ]; then
