@@ -129,6 +129,14 @@ struct RuleBlock {
   std::array<int8_t, kBallCount> PocketOf{};
   uint8_t RailCount = 0;
   uint8_t Foul = 0;
+  // Shot and cue set-up kept in saves; the first shot word is the aim angle.
+  std::array<FixVec3, 5> shotSetup{};
+  std::array<int32_t, 3> shotWords{};
+  uint16_t placedWord = 0;  // cleared when balls are placed
+  std::array<FixVec3, 6> cueSetup{};
+  std::array<int32_t, 3> cueWords{0x20000000, 0x20000000, 0xB00000};
+  uint16_t cueMode = 2;
+  FixAngle viewAngle = 0;
 };
 
 // Camera block used by the view and the aim line.
@@ -303,6 +311,15 @@ class Pool {
   void AiStartStroke(int32_t power);
   int AiAnimateStroke();
 
+  // ---- the table-state stream kept in saves ----
+  static constexpr size_t kTableStateSize = 776;
+  // Writes the live state (with the match-over flag masked out) to `buffer`;
+  // returns the bytes written, 0 when `length` is too short.
+  size_t WriteState(uint8_t* buffer, size_t length) const;
+  // Reads a stream into the snapshot and the match set-up. A short stream or
+  // one with out-of-range fields is refused (false) and nothing changes.
+  bool ReadState(const uint8_t* buffer, size_t length);
+
   // ---- the canonical state ----
   // Hash over the named fields of the simulation state (not raw bytes).
   uint64_t StateHash() const;
@@ -383,6 +400,9 @@ class Pool {
   FixAngle cueElevation = 768;
   int32_t powerSetting = 4096;
   RuleBlock rules;
+  std::array<int16_t, 2> matchSetup{};  // the application's two match set-up words
+  uint16_t struckBall = 0;  // index of the ball record the player strikes
+  uint16_t poolWord = 0;
 
   // Shot playback.
   uint32_t lastFrameTime = 0;
