@@ -311,6 +311,13 @@ class Pool {
   void AiStartStroke(int32_t power);
   int AiAnimateStroke();
 
+  // ---- cue ball facing the stick, and the placement probe ----
+  // Turns the cue ball so the point the tip will strike faces the stick.
+  void OrientCueBall();
+  // How far (Fix16) the struck ball would roll along the unit direction
+  // (dx, dz) (Fix30) before its first event; predictions are left as found.
+  int32_t ProbeCueLine(Fix30 dx, Fix30 dz);
+
   // ---- the table-state stream kept in saves ----
   static constexpr size_t kTableStateSize = 776;
   // Writes the live state (with the match-over flag masked out) to `buffer`;

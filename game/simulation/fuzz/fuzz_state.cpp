@@ -41,6 +41,8 @@ void PlayFrom(const uint8_t* data, size_t size) {
   const uint8_t a = size > 776 ? data[776] : 0;
   const ks::FixSinCos dir = ks::SinCos(static_cast<ks::FixAngle>(a) << 10);
   h.pool.cueDirection = ks::FixVec3{dir.sin, 0, dir.cos};
+  h.pool.OrientCueBall();
+  (void)h.pool.ProbeCueLine(dir.sin, dir.cos);
   h.pool.strikePower = (40 + (size > 777 ? data[777] : 60)) << 16;
   h.pool.ResetShot();
   h.pool.StartShot();
