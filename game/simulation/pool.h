@@ -137,7 +137,32 @@ struct RuleBlock {
   std::array<int32_t, 3> cueWords{0x20000000, 0x20000000, 0xB00000};
   uint16_t cueMode = 2;
   FixAngle viewAngle = 0;
+  // Turn-start copy that a Straight miscall restores: player and six score words.
+  uint8_t turnStartPlayer = 0;
+  std::array<int16_t, 6> turnStartScores{};
+  uint32_t OnTableMask = 0xFFFF;
+  uint32_t PocketedCount = 0;
 };
+
+// Called shot read by the rules: kind 3-7, pocket, ball, second ball.
+struct CalledShot {
+  uint8_t kind = 0;
+  uint8_t pocket = 0;
+  uint8_t ball = 0;
+  uint8_t second = 0;
+};
+
+// Ball masks. The rules use bit 15 - n for ball n (cue ball 0x8000, the 9
+// 0x40); the computer opponent's per-shot masks use bit n. One helper each.
+constexpr uint16_t RuleMaskOf(int ball) { return static_cast<uint16_t>(0x8000u >> ball); }
+constexpr uint32_t BitMaskOf(int ball) { return 1u << ball; }
+constexpr uint32_t RuleMaskToBitMask(uint32_t ruleMask) {
+  uint32_t out = 0;
+  for (int n = 0; n < 16; ++n) {
+    if (ruleMask & (0x8000u >> n)) out |= 1u << n;
+  }
+  return out;
+}
 
 // Camera block used by the view and the aim line.
 struct CameraBlock {
@@ -318,6 +343,20 @@ class Pool {
   // (dx, dz) (Fix30) before its first event; predictions are left as found.
   int32_t ProbeCueLine(Fix30 dx, Fix30 dz);
 
+  // ---- rules of the game types ----
+  void ResetGame();
+  // Judges the shot that has come to rest by the rules of `GameType`.
+  void EvaluateShot();
+  int Resign();
+  int QuitMatch();
+  void Miscall();
+  bool IsGroupCleared() const;
+  void UpdatePocketedMask();
+  void CountRailBalls();
+  void SpotPocketedBalls();
+  // Takes the turn-start copy (player and score words) before a shot.
+  void BeginTurn();
+
   // ---- the table-state stream kept in saves ----
   static constexpr size_t kTableStateSize = 776;
   // Writes the live state (with the match-over flag masked out) to `buffer`;
@@ -407,6 +446,10 @@ class Pool {
   FixAngle cueElevation = 768;
   int32_t powerSetting = 4096;
   RuleBlock rules;
+  CalledShot called;
+  uint8_t callingOn = 0;      // calling of shots (a preferences byte of the match set-up)
+  uint8_t calledPocket8 = 0;  // the pocket called for the 8
+  uint8_t shotState = 0;      // non-zero while a shot is running for play
   std::array<int16_t, 2> matchSetup{};  // the application's two match set-up words
   uint16_t struckBall = 0;  // index of the ball record the player strikes
   uint16_t poolWord = 0;
