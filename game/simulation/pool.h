@@ -154,8 +154,10 @@ struct CalledShot {
 
 // Ball masks. The rules use bit 15 - n for ball n (cue ball 0x8000, the 9
 // 0x40); the computer opponent's per-shot masks use bit n. One helper each.
-constexpr uint16_t RuleMaskOf(int ball) { return static_cast<uint16_t>(0x8000u >> ball); }
-constexpr uint32_t BitMaskOf(int ball) { return 1u << ball; }
+constexpr uint16_t RuleMaskOf(int ball) {
+  return ball >= 0 && ball < 16 ? static_cast<uint16_t>(0x8000u >> ball) : uint16_t{0};
+}
+constexpr uint32_t BitMaskOf(int ball) { return ball >= 0 && ball < 16 ? 1u << ball : 0u; }
 constexpr uint32_t RuleMaskToBitMask(uint32_t ruleMask) {
   uint32_t out = 0;
   for (int n = 0; n < 16; ++n) {

@@ -241,9 +241,9 @@ void JudgeEightBall(Judge& j) {
     if (j.brk) {
       if (!foul) winner = j.shooter;
     } else {
-      const bool computerFree = j.p.OpponentKind == 2;
-      const bool eightCalled = (computerFree && j.shooter == 0) || (computerFree && j.shooter == 1) ||
-                               r.PocketOf[8] == static_cast<int8_t>(j.p.calledPocket8);
+      // Against the computer neither side calls the 8: player 1 is spared the
+      // call and the computer's call is its own plan.
+      const bool eightCalled = j.p.OpponentKind == 2 || r.PocketOf[8] == static_cast<int8_t>(j.p.calledPocket8);
       if (!foul && clearedBefore && j.CalledShotPasses() && eightCalled) winner = j.shooter;
       else loser = j.shooter;
     }

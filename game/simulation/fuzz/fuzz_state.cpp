@@ -1,5 +1,5 @@
-// Fuzz target for the table-state stream: any accepted stream is made live
-// and a shot is played from it, which must end without a crash or a hang.
+// Fuzz target for the table-state stream: any accepted stream is made live,
+// a shot is played from it and judged by the rules, all without a crash or a hang.
 // Built as a libFuzzer program with clang, else with the small driver below.
 #include <cstddef>
 #include <cstdint>
@@ -47,6 +47,9 @@ void PlayFrom(const uint8_t* data, size_t size) {
   h.pool.ResetShot();
   h.pool.StartShot();
   h.pool.FinishShot();
+  h.pool.EvaluateShot();
+  h.pool.Miscall();
+  if (size > 778 && (data[778] & 1)) h.pool.Resign();
   g_steps += h.pool.stepCount;
 }
 
@@ -82,6 +85,7 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> input = base;
     input[776] = static_cast<uint8_t>(next());  // aim
     input[777] = static_cast<uint8_t>(next());  // power
+    input.push_back(static_cast<uint8_t>(next()));  // resign or not
     const uint32_t kind = next() % 4;
     if (kind == 0) {
       for (auto& b : input) b = static_cast<uint8_t>(next());
