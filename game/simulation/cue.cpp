@@ -12,9 +12,39 @@ constexpr int32_t kProbeSpeed = 0x300000;  // 48 radii a second: every cushion i
 
 int64_t Mul30(int64_t a, int64_t b) { return (a * b + (int64_t{1} << 29)) >> 30; }
 
+// Rounded (a * b + c * d) >> 30 in 64 bits.
+int32_t Dot30(int64_t a, int64_t b, int64_t c, int64_t d) {
+  const int64_t sum = a * b + c * d;
+  return static_cast<int32_t>(std::clamp<int64_t>((sum + (int64_t{1} << 29)) >> 30, INT32_MIN, INT32_MAX));
+}
+
 }  // namespace
 
+void Pool::PoseCueStick() {
+  elevation = SinCos(cueElevation);
+  const int64_t c = elevation.cos, s = elevation.sin;
+  const int64_t dx = cueDirection.x, dz = cueDirection.z;
+  const FixVec3 ball = ballStates[0].position;
+  // Tilt by the elevation in the stick's own (y, z) plane, then turn by the aim.
+  auto pose = [&](FixVec3 p, bool point) {
+    if (point) p = FixVec3{WrapAdd32(p.x, stickOrigin.x), WrapAdd32(p.y, stickOrigin.y), WrapAdd32(p.z, stickOrigin.z)};
+    const int64_t u = Dot30(p.y, c, p.z, s);
+    FixVec3 out;
+    out.y = Dot30(p.y, s, -int64_t{p.z}, c);
+    out.x = Dot30(u, dx, p.x, dz);
+    out.z = Dot30(u, dz, -int64_t{p.x}, dx);
+    if (point) {
+      out.x = WrapAdd32(out.x, ball.x);
+      out.z = WrapAdd32(out.z, ball.z);
+    }
+    return out;
+  };
+  for (size_t i = 0; i < stickPoints.size(); ++i) stickPointsPosed[i] = pose(stickPoints[i], true);
+  for (size_t i = 0; i < stickDirections.size(); ++i) stickDirectionsPosed[i] = pose(stickDirections[i], false);
+}
+
 void Pool::OrientCueBall() {
+  PoseCueStick();
   // Tip offsets in Fix30 (a side, b height); a tip past the edge of the ball
   // is moved onto the rim (depth 0) rather than giving a negative depth.
   int64_t a = std::clamp<int64_t>(int64_t{cueTip[0]} << 14, -kOne30, kOne30);

@@ -338,7 +338,9 @@ class Pool {
   void AiStartStroke(int32_t power);
   int AiAnimateStroke();
 
-  // ---- cue ball facing the stick, and the placement probe ----
+  // ---- cue stick pose, cue ball facing the stick, and the placement probe ----
+  // Places the stick model in table space behind the cue ball along the aim.
+  void PoseCueStick();
   // Turns the cue ball so the point the tip will strike faces the stick.
   void OrientCueBall();
   // How far (Fix16) the struck ball would roll along the unit direction
@@ -449,6 +451,12 @@ class Pool {
   int32_t powerSetting = 4096;
   RuleBlock rules;
   CalledShot called;
+  // The cue stick model (30 points, 8 directions, Fix16) and its posed copy.
+  std::array<FixVec3, 30> stickPoints{};
+  std::array<FixVec3, 8> stickDirections{};
+  std::array<FixVec3, 30> stickPointsPosed{};
+  std::array<FixVec3, 8> stickDirectionsPosed{};
+  FixVec3 stickOrigin;
   uint8_t callingOn = 0;      // calling of shots (a preferences byte of the match set-up)
   uint8_t calledPocket8 = 0;  // the pocket called for the 8
   uint8_t shotState = 0;      // non-zero while a shot is running for play

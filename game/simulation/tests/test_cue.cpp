@@ -45,6 +45,25 @@ TEST(Cue, OrientedBallShowsTheStrikePointToTheStick) {
   }
 }
 
+TEST(Cue, StickPoseFollowsAimAndElevation) {
+  Table t;
+  t.Put(0, 2, -5);
+  t.Aim(90, 100);  // stick towards -x
+  t.pool.stickOrigin = FixVec3{0, 0x10000, 0};
+  t.pool.stickPoints[0] = FixVec3{0, 4 << 16, 0};
+  t.pool.stickPoints[1] = FixVec3{1 << 16, 0, 0};
+  t.pool.stickDirections[0] = FixVec3{0, 0, 1 << 16};
+  t.pool.PoseCueStick();
+  // Flat stick: y runs along the stick direction, x across it, z turns down.
+  EXPECT_EQ(t.pool.stickPointsPosed[0], (FixVec3{(2 - 5) << 16, 0, -5 << 16}));
+  EXPECT_EQ(t.pool.stickPointsPosed[1], (FixVec3{(2 - 1) << 16, 0, (-5 + 1) << 16}));
+  EXPECT_EQ(t.pool.stickDirectionsPosed[0], (FixVec3{0, -(1 << 16), 0}));
+  // Raised by a quarter turn the stick's z axis lies along the aim.
+  t.pool.cueElevation = kQuarterTurn;
+  t.pool.PoseCueStick();
+  EXPECT_EQ(t.pool.stickDirectionsPosed[0], (FixVec3{-(1 << 16), 0, 0}));
+}
+
 TEST(Cue, ProbeStopsAtTheFirstBallOrCushion) {
   Table t;
   t.Put(0, 0, 0);
