@@ -129,7 +129,42 @@ struct RuleBlock {
   std::array<int8_t, kBallCount> PocketOf{};
   uint8_t RailCount = 0;
   uint8_t Foul = 0;
+  // Shot and cue set-up kept in saves; the first shot word is the aim angle.
+  std::array<FixVec3, 5> shotSetup{};
+  std::array<int32_t, 3> shotWords{};
+  uint16_t placedWord = 0;  // cleared when balls are placed
+  std::array<FixVec3, 6> cueSetup{};
+  std::array<int32_t, 3> cueWords{0x20000000, 0x20000000, 0xB00000};
+  uint16_t cueMode = 2;
+  FixAngle viewAngle = 0;
+  // Turn-start copy that a Straight miscall restores: player and six score words.
+  uint8_t turnStartPlayer = 0;
+  std::array<int16_t, 6> turnStartScores{};
+  uint32_t OnTableMask = 0xFFFF;
+  uint32_t PocketedCount = 0;
 };
+
+// Called shot read by the rules: kind 3-7, pocket, ball, second ball.
+struct CalledShot {
+  uint8_t kind = 0;
+  uint8_t pocket = 0;
+  uint8_t ball = 0;
+  uint8_t second = 0;
+};
+
+// Ball masks. The rules use bit 15 - n for ball n (cue ball 0x8000, the 9
+// 0x40); the computer opponent's per-shot masks use bit n. One helper each.
+constexpr uint16_t RuleMaskOf(int ball) {
+  return ball >= 0 && ball < 16 ? static_cast<uint16_t>(0x8000u >> ball) : uint16_t{0};
+}
+constexpr uint32_t BitMaskOf(int ball) { return ball >= 0 && ball < 16 ? 1u << ball : 0u; }
+constexpr uint32_t RuleMaskToBitMask(uint32_t ruleMask) {
+  uint32_t out = 0;
+  for (int n = 0; n < 16; ++n) {
+    if (ruleMask & (0x8000u >> n)) out |= 1u << n;
+  }
+  return out;
+}
 
 // Camera block used by the view and the aim line.
 struct CameraBlock {
@@ -303,6 +338,38 @@ class Pool {
   void AiStartStroke(int32_t power);
   int AiAnimateStroke();
 
+  // ---- cue stick pose, cue ball facing the stick, and the placement probe ----
+  // Places the stick model in table space behind the cue ball along the aim.
+  void PoseCueStick();
+  // Turns the cue ball so the point the tip will strike faces the stick.
+  void OrientCueBall();
+  // How far (Fix16) the struck ball would roll along the unit direction
+  // (dx, dz) (Fix30) before its first event; predictions are left as found.
+  int32_t ProbeCueLine(Fix30 dx, Fix30 dz);
+
+  // ---- rules of the game types ----
+  void ResetGame();
+  // Judges the shot that has come to rest by the rules of `GameType`.
+  void EvaluateShot();
+  int Resign();
+  int QuitMatch();
+  void Miscall();
+  bool IsGroupCleared() const;
+  void UpdatePocketedMask();
+  void CountRailBalls();
+  void SpotPocketedBalls();
+  // Takes the turn-start copy (player and score words) before a shot.
+  void BeginTurn();
+
+  // ---- the table-state stream kept in saves ----
+  static constexpr size_t kTableStateSize = 776;
+  // Writes the live state (with the match-over flag masked out) to `buffer`;
+  // returns the bytes written, 0 when `length` is too short.
+  size_t WriteState(uint8_t* buffer, size_t length) const;
+  // Reads a stream into the snapshot and the match set-up. A short stream or
+  // one with out-of-range fields is refused (false) and nothing changes.
+  bool ReadState(const uint8_t* buffer, size_t length);
+
   // ---- the canonical state ----
   // Hash over the named fields of the simulation state (not raw bytes).
   uint64_t StateHash() const;
@@ -383,6 +450,19 @@ class Pool {
   FixAngle cueElevation = 768;
   int32_t powerSetting = 4096;
   RuleBlock rules;
+  CalledShot called;
+  // The cue stick model (30 points, 8 directions, Fix16) and its posed copy.
+  std::array<FixVec3, 30> stickPoints{};
+  std::array<FixVec3, 8> stickDirections{};
+  std::array<FixVec3, 30> stickPointsPosed{};
+  std::array<FixVec3, 8> stickDirectionsPosed{};
+  FixVec3 stickOrigin;
+  uint8_t callingOn = 0;      // calling of shots (a preferences byte of the match set-up)
+  uint8_t calledPocket8 = 0;  // the pocket called for the 8
+  uint8_t shotState = 0;      // non-zero while a shot is running for play
+  std::array<int16_t, 2> matchSetup{};  // the application's two match set-up words
+  uint16_t struckBall = 0;  // index of the ball record the player strikes
+  uint16_t poolWord = 0;
 
   // Shot playback.
   uint32_t lastFrameTime = 0;

@@ -269,6 +269,7 @@ int Pool::PlayShotFrame() {
 
 // The shot record the rules read, reset before each shot.
 void Pool::ResetShot() {
+  BeginTurn();
   rules.ShotFlags = rules.TurnFlags;
   if (rules.TurnFlags & 1) rules.BreakPlayer = rules.CurrentPlayer;
   rules.Scratch = 0;
