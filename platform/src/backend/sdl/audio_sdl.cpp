@@ -25,12 +25,12 @@ namespace {
 constexpr unsigned kMaxBacklogMs = 500;
 
 SDL_AudioSpec SdlFormat(const PcmFormat& format) {
-  SDL_AudioSpec spec{};
-  spec.freq = static_cast<int>(format.rate);
-  spec.format = format.bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
-  spec.channels = static_cast<Uint8>(format.channels);
-  spec.samples = 1024;
-  return spec;
+  SDL_AudioSpec wanted{};
+  wanted.freq = static_cast<int>(format.rate);
+  wanted.format = format.bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+  wanted.channels = static_cast<Uint8>(format.channels);
+  wanted.samples = 1024;
+  return wanted;
 }
 
 const char* DeviceName(const char* key, std::string& storage) {
