@@ -206,5 +206,29 @@ class ssDisplay {
     target.clipBottom = (m_Clip.bottom + 0xFFFF) >> 16;
     m_Pipeline.SetRenderTarget(target, m_Rotate);
   }
+
+  // The device's texture, transform and primitive operations. The drawing
+  // ones hand the pipeline the current target, turn and clip first, so a
+  // render target or clip changed since the last call is honoured.
+  std::uint32_t SetTexture(int stage, ssImage* image) { return m_Pipeline.SetTexture(stage, image); }
+  std::uint32_t SetTransform(int index, const Fix16* matrix) { return m_Pipeline.SetTransform(index, matrix); }
+  void UpdateTransform() { m_Pipeline.UpdateTransform(); }
+  std::uint32_t DrawPrimitive(int type, const ssSourceVertex* source, std::uint32_t firstVertex,
+                              std::uint32_t vertexCount, const std::uint16_t* records, std::uint32_t firstIndex,
+                              std::uint32_t primitives) {
+    SyncPipeline();
+    return m_Pipeline.DrawPrimitive(type, source, firstVertex, vertexCount, records, firstIndex, primitives);
+  }
+  std::uint32_t DrawIndexedPrimitive(int type, int transformed, const void* source, std::uint32_t vertexCount,
+                                     const void* faces, std::uint32_t faceCount, std::uint32_t clipFlag,
+                                     ssVertexBufferRecord* record) {
+    SyncPipeline();
+    return m_Pipeline.DrawIndexedPrimitive(type, transformed, source, vertexCount, faces, faceCount, clipFlag,
+                                           record);
+  }
+  int PolygonOutline(const ssSourceVertex* source, std::uint32_t count, std::int32_t* points, int capacity) {
+    SyncPipeline();
+    return m_Pipeline.PolygonOutline(source, count, points, capacity);
+  }
   // ---- end of the 3D pipeline block ----------------------------------------
 };

@@ -10,6 +10,7 @@
 #include "ce/gx.h"
 #include "ce/wingdi.h"
 #include "display/screen_layout.h"
+#include "raster/raster.h"
 
 namespace {
 
@@ -539,5 +540,12 @@ int ssDisplayS16::SetRenderTarget(int target, int width, int height, int pitch, 
   m_RenderHeight = newHeight;
   m_RenderPitch = newPitch;
   m_RenderBits = newBits;
+  return 0;
+}
+
+int ssDisplayS16::FillTriangle(int x0, int y0, int x1, int y1, int x2, int y2, std::uint32_t pixel) {
+  if (m_RenderBuffer == nullptr) return 0;
+  SyncPipeline();
+  ssFillTriangle(m_Pipeline.Target(), m_Rotate, x0, y0, x1, y1, x2, y2, pixel);
   return 0;
 }

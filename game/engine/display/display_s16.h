@@ -57,6 +57,9 @@ class ssDisplayS16 : public ssDisplay {
   int FillRectRaw(void* surface, const ssRect& rect, std::uint32_t pattern, int pitch) override;
   int FillRectFrac(const ssRect& fraction, int flags, std::uint32_t pixel) override;
   int DrawRect(const ssRect& rect, int flags, std::uint32_t pixel) override;
+  // Three logical points turned for m_Rotate, filled inside the current
+  // clip rectangle; points running clockwise on the screen fill.
+  int FillTriangle(int x0, int y0, int x1, int y1, int x2, int y2, std::uint32_t pixel) override;
 
   // Images and fonts (display_s16_image.cpp). DrawImage turns both
   // rectangles for m_Rotate, copies 1:1 when the sizes match and stretches
