@@ -9,6 +9,11 @@ namespace {
 
 constexpr int32_t kTwo = 0x20000;
 
+// Outcomes the rules leave in the rule block after judging a shot.
+constexpr uint8_t kRuleOutcomeGame = 1, kRuleOutcomeScratch = 2, kRuleOutcomeFoul = 3, kRuleOutcomeMiscall = 4;
+// 8-Ball's groups in the rules' masks (bit 15 - n for ball n).
+constexpr uint16_t kRuleSolids = 0x7F00, kRuleStripes = 0x007F;
+
 int64_t DistSq(FixVec2 a, FixVec2 b) {
   const int64_t dx = static_cast<int64_t>(a.x) - b.x;
   const int64_t dz = static_cast<int64_t>(a.z) - b.z;
@@ -54,11 +59,16 @@ uint16_t AiOpponent::LegalTargets() const {
   }
   if (pool.GameType == 1) return onTable;
   if (pool.GameType == 2) {
-    const int owner = pool.rules.SolidsOwner;  // 0 open, else the low group's player + 1
-    uint16_t mask = 0xFEFE;                    // both groups on an open table
-    if (owner != 0) mask = (owner - 1 == pool.rules.CurrentPlayer) ? 0x00FE : 0xFE00;
-    const uint16_t own = onTable & mask;
-    return own ? own : static_cast<uint16_t>(onTable & 0x0100);
+    // As the rules see it: SolidsOwner is 0 on an open table, else the
+    // solids player + 1; once the shooter's group is off the table the 8.
+    const uint8_t owner = pool.rules.SolidsOwner;
+    const int shooter = pool.rules.CurrentPlayer & 1;
+    const uint16_t open = static_cast<uint16_t>(RuleMaskToBitMask(kRuleSolids | kRuleStripes));
+    const uint16_t group =
+        owner == 0 ? open
+                   : static_cast<uint16_t>(RuleMaskToBitMask(owner == shooter + 1 ? kRuleSolids : kRuleStripes));
+    const uint16_t own = onTable & group;
+    return own ? own : static_cast<uint16_t>(onTable & BitMaskOf(8));
   }
   for (int b = 1; b < kBallCount; ++b) {
     if (onTable & (1u << b)) return static_cast<uint16_t>(1u << b);
@@ -455,38 +465,51 @@ void AiOpponent::AiEvaluateCandidate() {
 }
 
 void AiOpponent::ScoreOutcome() {
+  Pool& w = *work_;
+  const int shooter = w.rules.CurrentPlayer & 1;
   const uint16_t legal = LegalTargets();
-  if (scratched || firstHit == 0 || firstHit >= kBallCount || !(legal & (1u << firstHit))) return;
   const uint16_t money = MoneyBallBits();
-  const Pool& w = *work_;
-  if (pool.GameType == 2) {
-    // The 8 ends the rack: a win only once the group is cleared.
-    if (pocketedMask & 0x100) {
-      if (legal == 0x100) lastScore = 10000;
-      return;
-    }
-  } else if (pocketedMask & money) {
-    lastScore = 10000;
-    lastTie = 0;
-    return;
-  }
-  uint16_t good = static_cast<uint16_t>(pocketedMask & ~money);
-  if (pool.GameType == 2 && legal != 0x100 && legal != 0xFEFE) good &= legal;
-  if (good == 0) {
-    // The turn passes: prefer leaving the cue ball far from the next target.
-    lastScore = -1000;
-    lastTie = 0;
-    return;
-  }
-  // The shooter continues: reward the pots and a short next shot.
-  lastScore = 1000 + 100 * __builtin_popcount(good);
-  int64_t nearest = INT64_MAX;
+  // Where the cue ball stopped, read before the rules spot or re-rack balls.
   const FixVec2 cue{w.ballStates[0].position.x, w.ballStates[0].position.z};
+  int64_t nearest = INT64_MAX;
   for (int b = 1; b < kBallCount; ++b) {
     if (w.ballStates[static_cast<size_t>(b)].state == kBallOff) continue;
     const FixVec2 p{w.ballStates[static_cast<size_t>(b)].position.x, w.ballStates[static_cast<size_t>(b)].position.z};
     nearest = std::min(nearest, DistSq(cue, p));
   }
+
+  // Judge the trial with the game's own rules on the copy. A practice table
+  // has no referee, so the copy plays as against the computer; the call is
+  // the plan being tried.
+  if (w.OpponentKind == 0) w.OpponentKind = 2;
+  w.called = CalledShot{trial.kind, trial.pocket, trial.ball, trial.second};
+  w.calledPocket8 = trial.pocket;
+  if (scratched) w.rules.Scratch = 1;
+  // A re-rack on the copy must not draw from the game's random source.
+  w.random = nullptr;
+  w.EvaluateShot();
+  const RuleBlock& r = w.rules;
+
+  if (r.Outcome == kRuleOutcomeGame) {
+    // The game ended: a win for the shooter, or lost by this shot.
+    lastScore = r.OutcomeDetail == shooter + 1 ? 10000 : kAiNoScore;
+    lastTie = lastScore == 10000 ? 0 : kAiNoTie;
+    return;
+  }
+  if (r.Outcome == kRuleOutcomeScratch || r.Outcome == kRuleOutcomeFoul || r.Outcome == kRuleOutcomeMiscall ||
+      r.Foul != 0) {
+    return;  // a foul: kAiNoScore, never kept over a legal shot
+  }
+  if ((r.CurrentPlayer & 1) != shooter) {
+    // The turn passes.
+    lastScore = -1000;
+    lastTie = 0;
+    return;
+  }
+  // The shooter continues: reward the pots and a short next shot.
+  uint16_t good = static_cast<uint16_t>(pocketedMask & ~money);
+  if (pool.GameType == 2 && legal != 0x100 && legal != 0xFEFE) good &= legal;
+  lastScore = 1000 + 100 * __builtin_popcount(good);
   lastTie = nearest == INT64_MAX ? 0 : static_cast<int32_t>(std::min<int64_t>(nearest >> 24, 0x7ffffffe));
 }
 

@@ -1,6 +1,7 @@
-// A small referee good enough to play computer-against-computer racks: the
-// first legal ball, scratches, ball in hand, the money ball and 8-Ball's
-// groups. Straight racks end when one object ball is left.
+// Computer-against-computer racks judged by the game's own rules: each shot
+// goes through EvaluateShot, which passes the turn, gives ball in hand and
+// ends the rack. A rack is a match of one game; Straight plays to a short
+// points goal so a rack stays about one rack of balls long.
 #include "match.h"
 
 #include <algorithm>
@@ -15,6 +16,7 @@ namespace tablesim {
 namespace {
 
 constexpr int kShotLimit = 300;
+constexpr int16_t kStraightPoints = 14;
 
 class Clock final : public ks::PoolHost {
  public:
@@ -30,13 +32,6 @@ uint16_t OnTable(const ks::Pool& p) {
     if (p.ballStates[static_cast<size_t>(b)].state != ks::kBallOff) m = static_cast<uint16_t>(m | (1u << b));
   }
   return m;
-}
-
-int Lowest(uint16_t m) {
-  for (int b = 1; b < ks::kBallCount; ++b) {
-    if (m & (1u << b)) return b;
-  }
-  return 0;
 }
 
 int Highest(uint16_t m) {
@@ -74,15 +69,20 @@ MatchResult PlayRack(int gameType, int skill1, int skill2, uint32_t seed, std::F
   const uint16_t racked = OnTable(pool);
   const int money = gameType >= 3 ? Highest(racked) : gameType == 2 ? 8 : 0;
   if (money) pool.MoneyBallMask = 1u << (15 - money);
+  // Both sides are the computer: its calls are its own plans.
+  pool.OpponentKind = 2;
+  pool.callingOn = 0;
+  pool.rules.MatchGoal = 1;
+  pool.rules.PointsGoal = kStraightPoints;
   pool.rules.CurrentPlayer = 0;
+  pool.rules.BreakPlayer = 0;
   pool.rules.TurnFlags = 1;
   pool.rules.SolidsOwner = 0;
-  int points[2] = {0, 0};
 
   ks::AiOpponent ai(pool);
   const int skills[2] = {skill1, skill2};
   for (int shot = 0; shot < kShotLimit; ++shot) {
-    const int me = pool.rules.CurrentPlayer;
+    const int me = pool.rules.CurrentPlayer & 1;
     PlayerTally& t = r.player[me];
     pool.skill = static_cast<int16_t>(skills[me]);
     if (pool.ballStates[0].state == ks::kBallOff) {
@@ -90,8 +90,6 @@ MatchResult PlayRack(int gameType, int skill1, int skill2, uint32_t seed, std::F
       pool.ballStates[0].state = ks::kBallAtRest;
     }
     const uint16_t before = OnTable(pool);
-    const int lowest = Lowest(before);
-    const uint8_t flags = pool.rules.TurnFlags;
     ai.AiThink();
     int frames = 1;
     while (ai.AiFinishThink() == 0) {
@@ -104,51 +102,21 @@ MatchResult PlayRack(int gameType, int skill1, int skill2, uint32_t seed, std::F
     pool.StartShot();
     pool.FinishShot();
     ++t.shots;
-
-    const uint16_t after = OnTable(pool);
-    const uint16_t potted = static_cast<uint16_t>(before & ~after);
-    const bool scratch = pool.ballStates[0].state == ks::kBallOff || pool.rules.Scratch;
+    // What went down, read before the rules spot balls back or re-rack.
+    const uint16_t potted = static_cast<uint16_t>(before & ~OnTable(pool));
     const int first = pool.rules.FirstHit;
-    bool foul = scratch || first == 0;
-    bool keep = false;
+    pool.EvaluateShot();
+
+    const ks::RuleBlock& rb = pool.rules;
     int winner = 0;
-    if (gameType == 2) {
-      const int owner = pool.rules.SolidsOwner;
-      const uint16_t group = owner == 0 ? 0xFEFE : (owner - 1 == me ? 0x00FE : 0xFE00);
-      const bool cleared = (before & group & 0xFEFE) == 0;
-      const uint16_t legalFirst = cleared ? 0x100 : static_cast<uint16_t>(group & ~0x100);
-      if (!(flags & 1) && first && !(legalFirst & (1u << first))) foul = true;
-      if (potted & 0x100) {
-        winner = (!(flags & 1) && cleared && !foul) ? me + 1 : 2 - me;
-      } else {
-        if (owner == 0 && !foul && !(flags & 1) && (potted & 0xFEFE)) {
-          const bool solid = (potted & 0x00FE) != 0;
-          pool.rules.SolidsOwner = static_cast<uint8_t>(solid ? me + 1 : 2 - me);
-        }
-        const int owner2 = pool.rules.SolidsOwner;
-        const uint16_t mine = owner2 == 0 ? 0xFEFE : (owner2 - 1 == me ? 0x00FE : 0xFE00);
-        keep = !foul && (potted & mine & 0xFEFE);
-      }
-    } else if (gameType == 1) {
-      if (foul) {
-        --points[me];
-      } else {
-        points[me] += __builtin_popcount(potted);
-        keep = potted != 0;
-      }
-      if (__builtin_popcount(after) <= 1) winner = points[0] >= points[1] ? 1 : 2;
-    } else {
-      if (!(flags & 1) && first != lowest) foul = true;
-      if ((potted & (1u << money)) && !foul) {
-        winner = me + 1;
-      } else {
-        if (potted & (1u << money)) {
-          const uint8_t b = static_cast<uint8_t>(money);
-          pool.SpotBalls(&b, 1);
-        }
-        keep = !foul && potted != 0;
-      }
+    bool lost = false;
+    if (rb.Outcome == 1) {
+      // 1 and 2: that player wins; 3 and 4: that player loses.
+      if (rb.OutcomeDetail == 1 || rb.OutcomeDetail == 2) winner = rb.OutcomeDetail;
+      else if (rb.OutcomeDetail == 3 || rb.OutcomeDetail == 4) winner = 5 - rb.OutcomeDetail;
+      lost = winner != 0 && winner != me + 1;
     }
+    const bool foul = lost || rb.Outcome == 2 || rb.Outcome == 3 || rb.Outcome == 4 || rb.Foul != 0;
     const uint16_t counted = static_cast<uint16_t>(potted & ~(foul && money ? (1u << money) : 0));
     t.potted += __builtin_popcount(counted);
     if (counted) ++t.potShots;
@@ -157,12 +125,11 @@ MatchResult PlayRack(int gameType, int skill1, int skill2, uint32_t seed, std::F
       std::fprintf(log, "shot %d player %d potted %04x first %d%s\n", shot + 1, me + 1, potted, first,
                    foul ? " foul" : "");
     }
+    if (winner == 0 && (rb.TurnFlags & 8)) winner = rb.Score[0] >= rb.Score[1] ? 1 : 2;
     if (winner) {
       r.winner = winner;
       break;
     }
-    pool.rules.TurnFlags = foul ? 2 : 0;
-    if (!keep) pool.rules.CurrentPlayer = static_cast<uint8_t>(1 - me);
   }
   if (r.winner == 0) {
     r.shotLimit = true;

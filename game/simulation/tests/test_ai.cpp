@@ -171,6 +171,71 @@ TEST(AiThink, SeesTheMoneyBall) {
   EXPECT_EQ(ai.bestCandidate.ball, 9);
 }
 
+TEST(AiRules, EightBallTargetsFollowTheGroupOwner) {
+  // SolidsOwner is 0 on an open table, else the player with balls 1-7 plus 1.
+  struct Case {
+    uint8_t owner;
+    uint8_t player;
+    bool solidsLeft;
+    uint16_t legal;
+  };
+  const uint16_t solid = 1u << 3, stripe = 1u << 12, eight = 1u << 8;
+  for (const Case& c : {Case{0, 0, true, solid | stripe}, Case{1, 0, true, solid}, Case{1, 1, true, stripe},
+                        Case{2, 1, true, solid}, Case{2, 0, true, stripe}, Case{1, 0, false, eight}}) {
+    AiTable t;
+    t.pool.GameType = 2;
+    t.pool.MoneyBallMask = RuleMaskOf(8);
+    t.pool.rules.SolidsOwner = c.owner;
+    t.pool.rules.CurrentPlayer = c.player;
+    t.Put(0, 0, -10);
+    if (c.solidsLeft) t.Put(3, -10, 0);
+    t.Put(8, 0, 10);
+    t.Put(12, 10, 0);
+    AiOpponent ai(t.pool);
+    ai.AiThink();
+    EXPECT_EQ(ai.LegalTargets(), c.legal) << int(c.owner) << " " << int(c.player);
+  }
+}
+
+TEST(AiRules, TrialsAreJudgedByTheGameRules) {
+  // One ball lined up for a pocket: potting it wins only when the game's
+  // own rules say so; otherwise the shooter continues.
+  struct Case {
+    const char* name;
+    int16_t game;
+    int ball;
+    int16_t score;   // the shooter's score before the shot
+    bool otherBall;  // another ball left on the table
+    int32_t best;
+  };
+  const Case cases[] = {
+      {"straight continues", 1, 1, 0, true, 1100},
+      {"straight reaches the goal", 1, 1, 149, true, 10000},
+      {"rotation continues", 4, 1, 0, true, 1100},
+      {"rotation reaches 61", 4, 1, 60, true, 10000},
+      {"rotation clears the table", 4, 1, 0, false, 10000},
+      {"8 after the group", 2, 8, 0, true, 10000},
+  };
+  for (const Case& c : cases) {
+    AiTable t;
+    t.pool.skill = 14;
+    t.pool.OpponentKind = 2;
+    t.pool.GameType = c.game;
+    t.pool.MoneyBallMask = c.game == 2 ? RuleMaskOf(8) : 0;
+    t.pool.rules.SolidsOwner = c.game == 2 ? 1 : 0;  // player 0 has solids, none left
+    t.pool.rules.Score[0] = c.score;
+    t.Put(0, 0, -10);
+    t.PutInLine(c.ball, 1, 8);
+    if (c.otherBall) t.Put(c.game == 2 ? 12 : 5, -10, 20);
+    AiOpponent ai(t.pool);
+    const uint64_t hash = t.pool.StateHash();
+    t.Run(ai);
+    EXPECT_EQ(ai.bestScore, c.best) << c.name;
+    EXPECT_EQ(ai.bestCandidate.ball, c.ball) << c.name;
+    EXPECT_EQ(t.pool.StateHash(), hash) << c.name;  // judging happens on the copy
+  }
+}
+
 TEST(AiThink, LeavesTheRealTableUntouchedAndCountsFrames) {
   AiTable t;
   t.pool.skill = 8;
