@@ -6,6 +6,7 @@
 #include "display/display_s16.h"
 #include "display/font.h"
 #include "engine/image.h"
+#include "raster/image_blit.h"
 
 namespace {
 
@@ -59,17 +60,6 @@ std::uint16_t BlendArgb(std::uint16_t dst, std::uint32_t argb, bool rgb444) {
   }
   const auto c = static_cast<std::uint16_t>(((argb >> 8) & 0xF800) | ((argb >> 5) & 0x7E0) | ((argb >> 3) & 0x1F));
   return ssScaledFont::Blend565(dst, c, alpha);
-}
-
-// Four pixels mixed channel by channel with 16.16 weights.
-std::uint16_t Mix4(const std::uint16_t p[4], const std::int64_t w[4], bool rgb444) {
-  auto channel = [&](int shift, std::uint32_t mask) {
-    std::int64_t sum = 0;
-    for (int i = 0; i < 4; ++i) sum += static_cast<std::int64_t>((p[i] >> shift) & mask) * w[i];
-    return static_cast<std::uint32_t>(std::min<std::int64_t>(sum >> 16, mask)) << shift;
-  };
-  if (rgb444) return static_cast<std::uint16_t>(channel(8, 0xF) | channel(4, 0xF) | channel(0, 0xF));
-  return static_cast<std::uint16_t>(channel(11, 0x1F) | channel(5, 0x3F) | channel(0, 0x1F));
 }
 
 }  // namespace
@@ -181,9 +171,12 @@ int ssDisplayS16::StretchImage(ssImage* image, int sx, int sy, int sw, int sh, i
           if (p[k] == 0) p[k] = under[k];
         }
       }
-      const std::int64_t w[4] = {((0x10000 - fx) * (0x10000 - fy)) >> 16, (fx * (0x10000 - fy)) >> 16,
-                                 ((0x10000 - fx) * fy) >> 16, (fx * fy) >> 16};
-      out = Mix4(p, w, rgb444);
+      // 16.16 bilinear weights; each is at most 0x10000, so 32 bits hold them.
+      const std::int32_t w[4] = {static_cast<std::int32_t>(((0x10000 - fx) * (0x10000 - fy)) >> 16),
+                                 static_cast<std::int32_t>((fx * (0x10000 - fy)) >> 16),
+                                 static_cast<std::int32_t>(((0x10000 - fx) * fy) >> 16),
+                                 static_cast<std::int32_t>((fx * fy) >> 16)};
+      out = rgb444 ? ssMix4RGB444(p, w) : ssMix4RGB565(p, w);
     }
   }
   return 0;
