@@ -534,37 +534,27 @@ class DocumentImpl final : public RefCounted<IXMLDOMDocument>, public IObjectSaf
     if (root == nullptr) return S_FALSE;
     return WrapNode(this, tree_, root, IID_IXMLDOMElement, reinterpret_cast<void**>(element));
   }
-  HRESULT createElement(BSTR tagName, IXMLDOMElement** element) override {
-    if (element == nullptr) return E_POINTER;
-    *element = nullptr;
+  // Makes a node of the document and hands it out through the interface asked for.
+  template <class Interface>
+  HRESULT CreateWrapped(DOMNodeType kind, BSTR name, BSTR data, REFIID iid, Interface** out) {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
     xmlNodePtr node = nullptr;
-    const HRESULT hr = Create(NODE_ELEMENT, tagName, nullptr, node);
+    const HRESULT hr = Create(kind, name, data, node);
     if (FAILED(hr)) return hr;
-    return WrapNode(this, tree_, node, IID_IXMLDOMElement, reinterpret_cast<void**>(element));
+    return WrapNode(this, tree_, node, iid, reinterpret_cast<void**>(out));
+  }
+  HRESULT createElement(BSTR tagName, IXMLDOMElement** element) override {
+    return CreateWrapped(NODE_ELEMENT, tagName, nullptr, IID_IXMLDOMElement, element);
   }
   HRESULT createTextNode(BSTR data, IXMLDOMText** text) override {
-    if (text == nullptr) return E_POINTER;
-    *text = nullptr;
-    xmlNodePtr node = nullptr;
-    const HRESULT hr = Create(NODE_TEXT, nullptr, data, node);
-    if (FAILED(hr)) return hr;
-    return WrapNode(this, tree_, node, IID_IXMLDOMText, reinterpret_cast<void**>(text));
+    return CreateWrapped(NODE_TEXT, nullptr, data, IID_IXMLDOMText, text);
   }
   HRESULT createAttribute(BSTR name, IXMLDOMAttribute** attribute) override {
-    if (attribute == nullptr) return E_POINTER;
-    *attribute = nullptr;
-    xmlNodePtr node = nullptr;
-    const HRESULT hr = Create(NODE_ATTRIBUTE, name, nullptr, node);
-    if (FAILED(hr)) return hr;
-    return WrapNode(this, tree_, node, IID_IXMLDOMAttribute, reinterpret_cast<void**>(attribute));
+    return CreateWrapped(NODE_ATTRIBUTE, name, nullptr, IID_IXMLDOMAttribute, attribute);
   }
   HRESULT createProcessingInstruction(BSTR target, BSTR data, IXMLDOMProcessingInstruction** instruction) override {
-    if (instruction == nullptr) return E_POINTER;
-    *instruction = nullptr;
-    xmlNodePtr node = nullptr;
-    const HRESULT hr = Create(NODE_PROCESSING_INSTRUCTION, target, data, node);
-    if (FAILED(hr)) return hr;
-    return WrapNode(this, tree_, node, IID_IXMLDOMProcessingInstruction, reinterpret_cast<void**>(instruction));
+    return CreateWrapped(NODE_PROCESSING_INSTRUCTION, target, data, IID_IXMLDOMProcessingInstruction, instruction);
   }
   HRESULT createNode(VARIANT type, BSTR name, BSTR /*namespaceURI*/, IXMLDOMNode** node) override {
     if (node == nullptr) return E_POINTER;
@@ -572,10 +562,7 @@ class DocumentImpl final : public RefCounted<IXMLDOMDocument>, public IObjectSaf
     VARIANT number;
     VariantInit(&number);
     if (FAILED(VariantChangeType(&number, &type, 0, VT_I4))) return E_INVALIDARG;
-    xmlNodePtr created = nullptr;
-    const HRESULT hr = Create(static_cast<DOMNodeType>(number.lVal), name, nullptr, created);
-    if (FAILED(hr)) return hr;
-    return WrapNode(this, tree_, created, IID_IXMLDOMNode, reinterpret_cast<void**>(node));
+    return CreateWrapped(static_cast<DOMNodeType>(number.lVal), name, nullptr, IID_IXMLDOMNode, node);
   }
 
   HRESULT load(VARIANT source, VARIANT_BOOL* successful) override {
