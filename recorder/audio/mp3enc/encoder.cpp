@@ -63,7 +63,8 @@ void set_subband_gains(MP3EncoderState& s) {
 
 bool setup(MP3EncoderParams& p, MP3EncoderState& s) {
   if (p.channels_in != 1 && p.channels_in != 2) return false;
-  if (p.input_rate <= 0 || p.input_rate > 1000000 || p.bitrate < 0 || p.bitrate > 1000) return false;
+  // Input rates far from the output rates would need absurd resampling.
+  if (p.input_rate < 1000 || p.input_rate > 384000 || p.bitrate < 0 || p.bitrate > 1000) return false;
   s.channels_in = p.channels_in;
   s.channels_out = p.channels_in == 2 ? 2 : 1;
   p.mode = p.channels_in == 2 ? 1 : 3;
