@@ -247,6 +247,7 @@ MP3EncoderParams* mp3_encoder_create(std::int32_t input_rate, std::int32_t chann
     return nullptr;
   }
   mp3enc::setup_resampler(*p, *p->state);
+  mp3enc::prepare_constants();
   p->state->setup_ok = true;
   return p;
 }
@@ -270,16 +271,20 @@ std::int32_t mp3_encoder_encode(MP3EncoderParams* params, const std::int16_t* le
   MP3EncoderState& s = *p.state;
   const int spf = p.samples_per_frame;
   auto room_left = [&](int used) { return capacity == 0 ? INT_MAX : capacity - used; };
+  // Bytes that do not fit stay in the bit stream for the next call; the
+  // input is still taken in full, so no sample is lost.
   int total = mp3enc::copy_out(s, out, room_left(0));
-  if (total < 0) return total;
+  bool short_of_room = total < 0;
+  if (short_of_room) total = 0;
   auto run_frame = [&]() -> bool {
-    const int n = mp3enc::encode_frame(p, s, out + total, room_left(total));
-    if (n < 0) return false;
-    total += n;
+    const int n = mp3enc::encode_frame(p, s, out + total, short_of_room ? 0 : room_left(total));
     s.buffered -= spf;
     s.to_encode -= spf;
     for (int ch = 0; ch < s.channels_out; ++ch)
       std::memmove(s.frame_buffer[ch], s.frame_buffer[ch] + spf, static_cast<std::size_t>(s.buffered) * 2);
+    if (s.stream_overflow) return false;
+    if (n < 0) short_of_room = true;
+    else total += n;
     return true;
   };
   // The input arrays hold 1152 samples: longer calls go in pieces.
@@ -315,7 +320,7 @@ std::int32_t mp3_encoder_encode(MP3EncoderParams* params, const std::int16_t* le
       }
     }
   }
-  return total;
+  return short_of_room ? -1 : total;
 }
 
 std::int32_t mp3_encoder_flush(MP3EncoderParams* params, std::uint8_t* out, std::int32_t capacity) {
@@ -329,9 +334,9 @@ std::int32_t mp3_encoder_flush(MP3EncoderParams* params, std::uint8_t* out, std:
   while (s.to_encode > 0) {
     if (capacity != 0 && capacity == total) return -1;
     const int n = mp3_encoder_encode(params, kZeros, kZeros, spf, out + total, capacity == 0 ? 0 : capacity - total);
+    s.to_encode -= spf;
     if (n < 0) return n;
     total += n;
-    s.to_encode -= spf;
   }
   mp3enc::flush_stream(s);
   const int n = mp3enc::copy_out(s, out + total, capacity == 0 ? INT_MAX : capacity - total);

@@ -125,6 +125,8 @@ struct MP3EncoderState {
 namespace mp3enc {
 
 // Filter bank and MDCT (filter_bank.cpp).
+// Builds the shared constant tables (floating point, once, at set-up).
+void prepare_constants();
 void prime_filter_bank(MP3EncoderState& s);
 void analyse_granule(MP3EncoderState& s, int granule, int channel, const std::int16_t* frame_buffer);
 void transform_granule(MP3EncoderState& s, int granule, int channel);

@@ -81,6 +81,11 @@ void analyse(const MP3EncoderState& s, const std::int16_t* samples, int start, s
 
 }  // namespace
 
+void prepare_constants() {
+  constants();
+  pow34(8);
+}
+
 void prime_filter_bank(MP3EncoderState& s) {
   // The granules before the first frame: silence, then the frame buffer's
   // first samples, so that the first granule has its MDCT history.
