@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "audio/mp3_encoder.h"
+#include "encoder_state.h"
 
 namespace {
 
@@ -37,6 +38,7 @@ void BM_Encode(benchmark::State& state) {
   const std::vector<std::int16_t> right = speech_like(rate * seconds, rate, 2u);
   std::vector<std::uint8_t> out(audio::kMP3FlushBytes);
   std::size_t bytes = 0;
+  double counts = 0, granules = 0;
   for (auto _ : state) {
     audio::MP3EncoderParams* e = audio::mp3_encoder_create(rate, channels, kbps);
     const int spf = audio::mp3_encoder_samples_per_frame(e);
@@ -46,9 +48,13 @@ void BM_Encode(benchmark::State& state) {
           audio::mp3_encoder_encode(e, left.data() + i, right.data() + i, n, out.data(), static_cast<int>(out.size())));
     }
     bytes += static_cast<std::size_t>(audio::mp3_encoder_flush(e, out.data(), static_cast<int>(out.size())));
+    counts += static_cast<double>(e->state->count_calls);
+    granules += static_cast<double>(left.size()) / 576.0 * channels;
     audio::mp3_encoder_release(e);
   }
   benchmark::DoNotOptimize(bytes);
+  // Bit counts per granule and channel: the cost of the gain search.
+  state.counters["counts_per_granule"] = counts / granules;
   state.counters["x_realtime"] =
       benchmark::Counter(static_cast<double>(seconds) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
