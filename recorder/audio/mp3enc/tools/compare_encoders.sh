@@ -60,4 +60,4 @@ run() {  # name, command template
 }
 
 run ours "$build/bin/mp3enc_wav {in} {out} 64"
-for spec in "$@"; do run "${spec%%=*}" "${spec#*=}"; done
+for entry in "$@"; do run "${entry%%=*}" "${entry#*=}"; done
