@@ -73,7 +73,8 @@ void EncoderMP3::on_data(const PCMData& block) {
   if (encoder_ == nullptr) {
     pending_count_ = 0;
     const auto rate = static_cast<std::int32_t>(rate_ > 0x7fffffffu ? 0x7fffffffu : rate_);
-    encoder_ = mp3_encoder_create(rate, static_cast<std::int32_t>(channels_), static_cast<std::int32_t>(bitrate_ / 1000));
+    encoder_ =
+        mp3_encoder_create(rate, static_cast<std::int32_t>(channels_), static_cast<std::int32_t>(bitrate_ / 1000));
     if (encoder_ == nullptr) return;
   }
   const std::uint32_t samples = static_cast<std::uint32_t>(mp3_encoder_samples_per_frame(encoder_));

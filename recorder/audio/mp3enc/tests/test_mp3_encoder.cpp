@@ -131,7 +131,6 @@ TEST(Mp3Encoder, FramesHaveTheirHeadersSizesAndPadding) {
   }
 }
 
-
 TEST(Mp3Encoder, SilenceFillsTheReservoirAndDrainsTheRest) {
   struct Case {
     int rate, channels, kbps, max_back_pointer;
@@ -142,7 +141,8 @@ TEST(Mp3Encoder, SilenceFillsTheReservoirAndDrainsTheRest) {
     Encoder e = make(c.rate, c.channels, c.kbps);
     const std::vector<std::int16_t> zeros(static_cast<std::size_t>(c.rate), 0);
     bool ok = false;
-    const auto frames = mp3test::walk(encode(e.get(), zeros, c.channels == 2 ? zeros : std::vector<std::int16_t>{}), &ok);
+    const auto frames =
+        mp3test::walk(encode(e.get(), zeros, c.channels == 2 ? zeros : std::vector<std::int16_t>{}), &ok);
     ASSERT_TRUE(ok);
     int top = 0;
     for (const auto& f : frames) {

@@ -24,7 +24,8 @@ std::vector<std::int16_t> speech_like(int n, int rate, std::uint32_t seed) {
     y2 = y1;
     y1 = y;
     const double env = 0.25 + 0.75 * std::pow(std::sin(pi * 4.0 * i / rate), 2);
-    v[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(std::lround(std::fmax(-1.0, std::fmin(1.0, env * 0.08 * y)) * 32767));
+    v[static_cast<std::size_t>(i)] =
+        static_cast<std::int16_t>(std::lround(std::fmax(-1.0, std::fmin(1.0, env * 0.08 * y)) * 32767));
   }
   return v;
 }
@@ -55,8 +56,8 @@ void BM_Encode(benchmark::State& state) {
   benchmark::DoNotOptimize(bytes);
   // Bit counts per granule and channel: the cost of the gain search.
   state.counters["counts_per_granule"] = counts / granules;
-  state.counters["x_realtime"] =
-      benchmark::Counter(static_cast<double>(seconds) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["x_realtime"] = benchmark::Counter(
+      static_cast<double>(seconds) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 }  // namespace
