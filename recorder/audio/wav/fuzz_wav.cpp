@@ -36,16 +36,15 @@ struct Random {
 };
 
 void Mutate(std::string& data, Random& random) {
-  static const std::uint32_t kInteresting[] = {0, 1, 2, 3, 7, 14, 16, 0x7F, 0x80, 0xFF, 0xFFFF, 0x7FFFFFFF,
-                                               0x80000000u, 0xFFFFFFFFu, 0xFFFFFFF8u, 65, 320, 500, 256};
+  static const std::uint32_t kInteresting[] = {0,           1,    2,    3,      7,          14,          16,
+                                               0x7F,        0x80, 0xFF, 0xFFFF, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu,
+                                               0xFFFFFFF8u, 65,   320,  500,    256};
   static const char* const kTags[] = {"RIFF", "WAVE", "fmt ", "fact", "data", "LIST"};
   const int steps = 1 + static_cast<int>(random.Below(4));
   for (int s = 0; s < steps; ++s) {
     const std::size_t kind = data.empty() ? 5 : random.Below(6);
     switch (kind) {
-      case 0:
-        data[random.Below(data.size())] ^= static_cast<char>(1u << random.Below(8));
-        break;
+      case 0: data[random.Below(data.size())] ^= static_cast<char>(1u << random.Below(8)); break;
       case 1: {
         // Header fields live in the first 100 bytes: aim most values there.
         const std::uint32_t v = kInteresting[random.Below(std::size(kInteresting))];
@@ -54,9 +53,7 @@ void Mutate(std::string& data, Random& random) {
         for (std::size_t i = 0; i < width && at + i < data.size(); ++i) data[at + i] = static_cast<char>(v >> (8 * i));
         break;
       }
-      case 2:
-        data.resize(random.Below(data.size()));
-        break;
+      case 2: data.resize(random.Below(data.size())); break;
       case 3: {
         const std::size_t at = random.Below(data.size());
         const std::size_t n = std::min<std::size_t>(random.Below(48) + 1, data.size() - at);
@@ -71,7 +68,8 @@ void Mutate(std::string& data, Random& random) {
       }
       default:
         for (std::size_t i = random.Below(8) + 1; i > 0; --i)
-          data.insert(data.begin() + static_cast<long>(random.Below(data.size() + 1)), static_cast<char>(random.Next()));
+          data.insert(data.begin() + static_cast<long>(random.Below(data.size() + 1)),
+                      static_cast<char>(random.Next()));
         break;
     }
   }
@@ -157,8 +155,8 @@ std::vector<std::string> Seeds() {
       ADPCMWav(data.substr(0, 1024), 2000),
       ADPCMWav(data.substr(0, 1024), 1000, 2, 512),
       GSMWav(data.substr(0, 650), 3200),
-      Riff(FmtChunk({49, 1, 8000, 1625, 65, 0, std::string("\x02\x00\x40\x01", 4)}) + Chunk("data", data.substr(0, 130)) +
-           Fact(640)),
+      Riff(FmtChunk({49, 1, 8000, 1625, 65, 0, std::string("\x02\x00\x40\x01", 4)}) +
+           Chunk("data", data.substr(0, 130)) + Fact(640)),
   };
 }
 

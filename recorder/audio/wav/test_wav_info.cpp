@@ -14,7 +14,6 @@ using namespace wav_test;
 
 std::wstring Path() { return TestPath(); }
 
-
 enum class Kind { PCM, ADPCM, GSM };
 
 std::unique_ptr<audio::WAVInfo> MakeInfo(Kind kind) {
@@ -104,7 +103,8 @@ TEST(WavInfo, DamagedOrUnusableHeadersAreRefused) {
       {"fmt not first", Kind::PCM, Riff(Chunk("LIST", "abcd") + FmtChunk({}) + Chunk("data", "xx"))},
       {"fmt shorter than 16", Kind::PCM, with(pcm, 16, 12, 4)},
       {"fmt size past the end", Kind::PCM, with(pcm, 16, 0xFFFFFFF0u, 4)},
-      {"chunk size past the end", Kind::PCM, Riff(FmtChunk({}) + Chunk("LIST", "ab", 0xFFFFFFFFu) + Chunk("data", "xx"))},
+      {"chunk size past the end", Kind::PCM,
+       Riff(FmtChunk({}) + Chunk("LIST", "ab", 0xFFFFFFFFu) + Chunk("data", "xx"))},
       {"no data chunk", Kind::PCM, Riff(FmtChunk({}) + Chunk("LIST", "abcd"))},
       {"unknown tag", Kind::PCM, with(pcm, 20, 85, 2)},
       {"zero channels", Kind::PCM, with(pcm, 22, 0, 2)},
@@ -112,21 +112,34 @@ TEST(WavInfo, DamagedOrUnusableHeadersAreRefused) {
       {"zero block align", Kind::PCM, with(pcm, 32, 0, 2)},
       {"block align not one frame", Kind::PCM, with(pcm, 32, 3, 2)},
       {"zero bits", Kind::PCM, with(pcm, 34, 0, 2)},
-      {"ADPCM with 3 channels", Kind::ADPCM, Riff(FmtChunk({2, 3, 8000, 4096, 768, 4, ADPCMExtra(500)}) + Fact(0) + Chunk("data", ""))},
-      {"ADPCM with 8 bits", Kind::ADPCM, Riff(FmtChunk({2, 1, 8000, 4096, 256, 8, ADPCMExtra(500)}) + Fact(0) + Chunk("data", ""))},
-      {"ADPCM with 65535 coefficients", Kind::ADPCM, Riff(FmtChunk({2, 1, 8000, 4096, 256, 4, ADPCMExtra(500, 65535)}) + Fact(0) + Chunk("data", ""))},
-      {"ADPCM with 6 coefficients", Kind::ADPCM, Riff(FmtChunk({2, 1, 8000, 4096, 256, 4, ADPCMExtra(500, 6)}) + Fact(0) + Chunk("data", ""))},
-      {"ADPCM block align 0", Kind::ADPCM, Riff(FmtChunk({2, 1, 8000, 4096, 0, 4, ADPCMExtra(500)}) + Fact(0) + Chunk("data", ""))},
-      {"ADPCM block align below the headers", Kind::ADPCM, Riff(FmtChunk({2, 2, 8000, 4096, 13, 4, ADPCMExtra(2)}) + Fact(0) + Chunk("data", ""))},
-      {"ADPCM zero samples per block", Kind::ADPCM, Riff(FmtChunk({2, 1, 8000, 4096, 256, 4, ADPCMExtra(0)}) + Fact(0) + Chunk("data", ""))},
-      {"ADPCM more samples than a block holds", Kind::ADPCM, Riff(FmtChunk({2, 1, 8000, 4096, 256, 4, ADPCMExtra(501)}) + Fact(0) + Chunk("data", ""))},
-      {"ADPCM without fact", Kind::ADPCM, Riff(FmtChunk({2, 1, 8000, 4096, 256, 4, ADPCMExtra(500)}) + Chunk("data", ""))},
-      {"ADPCM fmt too short for its table", Kind::ADPCM, Riff(FmtChunk({2, 1, 8000, 4096, 256, 4, ADPCMExtra(500).substr(0, 10)}) + Fact(0) + Chunk("data", ""))},
+      {"ADPCM with 3 channels", Kind::ADPCM,
+       Riff(FmtChunk({2, 3, 8000, 4096, 768, 4, ADPCMExtra(500)}) + Fact(0) + Chunk("data", ""))},
+      {"ADPCM with 8 bits", Kind::ADPCM,
+       Riff(FmtChunk({2, 1, 8000, 4096, 256, 8, ADPCMExtra(500)}) + Fact(0) + Chunk("data", ""))},
+      {"ADPCM with 65535 coefficients", Kind::ADPCM,
+       Riff(FmtChunk({2, 1, 8000, 4096, 256, 4, ADPCMExtra(500, 65535)}) + Fact(0) + Chunk("data", ""))},
+      {"ADPCM with 6 coefficients", Kind::ADPCM,
+       Riff(FmtChunk({2, 1, 8000, 4096, 256, 4, ADPCMExtra(500, 6)}) + Fact(0) + Chunk("data", ""))},
+      {"ADPCM block align 0", Kind::ADPCM,
+       Riff(FmtChunk({2, 1, 8000, 4096, 0, 4, ADPCMExtra(500)}) + Fact(0) + Chunk("data", ""))},
+      {"ADPCM block align below the headers", Kind::ADPCM,
+       Riff(FmtChunk({2, 2, 8000, 4096, 13, 4, ADPCMExtra(2)}) + Fact(0) + Chunk("data", ""))},
+      {"ADPCM zero samples per block", Kind::ADPCM,
+       Riff(FmtChunk({2, 1, 8000, 4096, 256, 4, ADPCMExtra(0)}) + Fact(0) + Chunk("data", ""))},
+      {"ADPCM more samples than a block holds", Kind::ADPCM,
+       Riff(FmtChunk({2, 1, 8000, 4096, 256, 4, ADPCMExtra(501)}) + Fact(0) + Chunk("data", ""))},
+      {"ADPCM without fact", Kind::ADPCM,
+       Riff(FmtChunk({2, 1, 8000, 4096, 256, 4, ADPCMExtra(500)}) + Chunk("data", ""))},
+      {"ADPCM fmt too short for its table", Kind::ADPCM,
+       Riff(FmtChunk({2, 1, 8000, 4096, 256, 4, ADPCMExtra(500).substr(0, 10)}) + Fact(0) + Chunk("data", ""))},
       {"GSM at 11025 Hz", Kind::GSM, GSMWav(Ramp(65), 320, 11025)},
       {"GSM stereo", Kind::GSM, Riff(FmtChunk({49, 2, 8000, 1625, 65, 0, gsm_extra}) + Fact(320) + Chunk("data", ""))},
-      {"GSM block align 64", Kind::GSM, Riff(FmtChunk({49, 1, 8000, 1625, 64, 0, gsm_extra}) + Fact(320) + Chunk("data", ""))},
-      {"GSM fmt of 16 bytes", Kind::GSM, Riff(FmtChunk({49, 1, 8000, 1625, 65, 0, ""}) + Fact(320) + Chunk("data", ""))},
-      {"GSM fact body of 2 bytes", Kind::GSM, Riff(FmtChunk({49, 1, 8000, 1625, 65, 0, gsm_extra}) + Chunk("fact", "ab") + Chunk("data", ""))},
+      {"GSM block align 64", Kind::GSM,
+       Riff(FmtChunk({49, 1, 8000, 1625, 64, 0, gsm_extra}) + Fact(320) + Chunk("data", ""))},
+      {"GSM fmt of 16 bytes", Kind::GSM,
+       Riff(FmtChunk({49, 1, 8000, 1625, 65, 0, ""}) + Fact(320) + Chunk("data", ""))},
+      {"GSM fact body of 2 bytes", Kind::GSM,
+       Riff(FmtChunk({49, 1, 8000, 1625, 65, 0, gsm_extra}) + Chunk("fact", "ab") + Chunk("data", ""))},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

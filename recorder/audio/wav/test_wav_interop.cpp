@@ -15,9 +15,7 @@ namespace {
 
 using namespace wav_test;
 
-bool HasTool(const std::string& tool) {
-  return std::system(("command -v " + tool + " > /dev/null 2>&1").c_str()) == 0;
-}
+bool HasTool(const std::string& tool) { return std::system(("command -v " + tool + " > /dev/null 2>&1").c_str()) == 0; }
 
 bool RunTool(const std::string& command) { return std::system((command + " > /dev/null 2>&1").c_str()) == 0; }
 
@@ -43,8 +41,8 @@ std::string Samples(const Format& f, std::size_t frames) {
 
 // Arguments that describe raw samples of the format to each tool.
 std::string SoxRaw(const Format& f) {
-  return "-t raw -r " + std::to_string(f.rate) + " -c " + std::to_string(f.channels) + " -b " +
-         std::to_string(f.bits) + (f.bits == 8 ? " -e unsigned-integer" : " -e signed-integer");
+  return "-t raw -r " + std::to_string(f.rate) + " -c " + std::to_string(f.channels) + " -b " + std::to_string(f.bits) +
+         (f.bits == 8 ? " -e unsigned-integer" : " -e signed-integer");
 }
 
 std::string FfmpegRaw(const Format& f) {
@@ -83,10 +81,10 @@ TEST(WavInterop, WeReadThePCMFilesTheToolsWrite) {
       const std::string raw = TestHostPath(".raw");
       WriteHostFile(raw, samples);
       // ffmpeg adds a LIST chunk before the data unless told to be exact.
-      const std::string command =
-          tool == "sox" ? "sox " + SoxRaw(f) + " " + Quote(raw) + " " + Quote(TestHostPath())
-                        : "ffmpeg -y -v error " + FfmpegRaw(f) + " -i " + Quote(raw) + " -c:a " +
-                              (f.bits == 8 ? "pcm_u8 " : "pcm_s16le ") + Quote(TestHostPath());
+      const std::string command = tool == "sox"
+                                      ? "sox " + SoxRaw(f) + " " + Quote(raw) + " " + Quote(TestHostPath())
+                                      : "ffmpeg -y -v error " + FfmpegRaw(f) + " -i " + Quote(raw) + " -c:a " +
+                                            (f.bits == 8 ? "pcm_u8 " : "pcm_s16le ") + Quote(TestHostPath());
       ASSERT_TRUE(RunTool(command)) << command;
       audio::FileReaderWAVPCM reader(TestPath());
       ASSERT_TRUE(reader.is_open());
@@ -152,8 +150,8 @@ TEST(WavInterop, CodedFilesOfTheToolsCopyThroughOurReaderAndWriterUnchanged) {
     SCOPED_TRACE("ffmpeg");
     CopyAndCompare<audio::FileReaderWAVADPCM, audio::FileWriterWAVADPCM, audio::ADPCMData>(
         ffmpeg_in + " -c:a adpcm_ms -block_size 256", "ffmpeg", 500);
-    CopyAndCompare<audio::FileReaderWAVGSM, audio::FileWriterWAVGSM, audio::GSMData>(
-        ffmpeg_in + " -c:a libgsm_ms", "ffmpeg", 320);
+    CopyAndCompare<audio::FileReaderWAVGSM, audio::FileWriterWAVGSM, audio::GSMData>(ffmpeg_in + " -c:a libgsm_ms",
+                                                                                     "ffmpeg", 320);
   }
   if (!ran) GTEST_SKIP() << "neither sox nor ffmpeg is installed";
 }

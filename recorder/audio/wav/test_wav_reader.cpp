@@ -12,7 +12,6 @@ using namespace wav_test;
 
 std::wstring Path() { return TestPath(); }
 
-
 TEST(WavReaderPCM, SeeksLandOnWholeFramesWithinTheData) {
   WriteFile(Path(), PCMWav(Ramp(4000), 2));
   audio::FileReaderWAVPCM reader(Path());

@@ -15,7 +15,6 @@ using namespace wav_test;
 
 std::wstring Path() { return TestPath(); }
 
-
 audio::ADPCMData ADPCMBlocks(std::uint32_t count, std::uint32_t align = 256, std::uint32_t channels = 1,
                              std::uint32_t rate = 8000) {
   audio::ADPCMData block;
@@ -90,8 +89,8 @@ TEST(WavWriter, ADPCMAndGSMFilesHaveTheirFixedLayouts) {
   EXPECT_EQ(Get32(file, 28), 4096u);  // byte rate
   EXPECT_EQ(Get16(file, 32), 256u);   // block align
   EXPECT_EQ(Get16(file, 34), 4u);
-  EXPECT_EQ(Get16(file, 36), 32u);    // extra size
-  EXPECT_EQ(Get16(file, 38), 500u);   // samples per block
+  EXPECT_EQ(Get16(file, 36), 32u);   // extra size
+  EXPECT_EQ(Get16(file, 38), 500u);  // samples per block
   EXPECT_EQ(Get16(file, 40), 7u);
   const std::int16_t pairs[14] = {256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208, 392, -232};
   for (int i = 0; i < 14; ++i) EXPECT_EQ(static_cast<std::int16_t>(Get16(file, 42 + 2 * i)), pairs[i]) << i;

@@ -20,9 +20,7 @@ inline std::uint32_t Get16(const std::string& s, std::size_t at) {
   return static_cast<std::uint8_t>(s.at(at)) | (static_cast<std::uint8_t>(s.at(at + 1)) << 8);
 }
 
-inline std::uint32_t Get32(const std::string& s, std::size_t at) {
-  return Get16(s, at) | (Get16(s, at + 2) << 16);
-}
+inline std::uint32_t Get32(const std::string& s, std::size_t at) { return Get16(s, at) | (Get16(s, at + 2) << 16); }
 
 // One chunk: id, size (the body's length unless given), body, pad byte.
 inline std::string Chunk(const std::string& id, const std::string& body, std::int64_t size = -1) {

@@ -216,8 +216,9 @@ bool FileWriterWAVADPCM::write_block(const ADPCMData& block) {
   std::uint32_t whole = 0;
   const bool done = write_units(block.buffer.data(), block.size() / align * align, align, whole);
   blocks_ += whole;
-  info.fact_samples = Clamp32(info.fact_samples + static_cast<std::uint64_t>(whole) *
-                                                      ADPCMSamplesPerBlock(block.block_align, block.channels, block.bits));
+  info.fact_samples =
+      Clamp32(info.fact_samples +
+              static_cast<std::uint64_t>(whole) * ADPCMSamplesPerBlock(block.block_align, block.channels, block.bits));
   return done;
 }
 

@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <memory>
+#include <string>
+
+#include "audio/block_coder.h"
+#include "audio/chains.h"
+#include "wav_test_files.h"
+
+#if __has_include("audio/adpcm_coders.h") && __has_include("audio/gsm_coders.h")
+#define HAVE_BLOCK_CODECS 1
+#endif
+
+namespace {
+
+using namespace wav_test;
+
+std::wstring Path() { return TestPath(); }
+
+// Stand-ins for a block codec, so the chain templates can be tried with any
+// format: one "GSM" block holds the first 65 bytes of 320 samples, and
+// decodes to 320 samples that repeat its bytes.
+class FakeEncoderGSM : public audio::BlockEncoderPCM<audio::GSMData>, public audio::Encoder {
+ public:
+  // Like an encoder that flushes its tail: the last block goes out while
+  // the chain's writer is still there.
+  ~FakeEncoderGSM() override { push(Encoded('Z')); }
+  std::uint32_t get_bitrate() override { return 13000; }
+
+  static audio::GSMData Encoded(char fill) {
+    audio::GSMData block;
+    block.buffer = audio::SharedBuffer(65);
+    block.buffer.fill(static_cast<std::uint8_t>(fill));
+    return block;
+  }
+
+ protected:
+  void get_block_format(audio::PCMData& out, const audio::PCMData& in) override {
+    out = in.channels == 1 && in.bits == 16 && in.rate == 8000 ? audio::PCMData(audio::SharedBuffer(640), 1, 16, 8000)
+                                                               : audio::PCMData();
+  }
+  void encode_block(audio::GSMData& out, const audio::PCMData& in) override {
+    out.buffer = audio::SharedBuffer(in.buffer, 0, 65);
+  }
+};
+
+class FakeDecoderGSM : public audio::BlockDecoderPCM<audio::GSMData> {
+ protected:
+  void decode_block(audio::PCMData& out, const audio::GSMData& in) override {
+    std::string samples;
+    for (std::uint32_t b = 0; b < in.size() / 65; ++b) {
+      for (int r = 0; r < 10; ++r) samples += Bytes(audio::SharedBuffer(in.buffer, b * 65, 64));
+    }
+    out = PCMBlock(samples);
+  }
+  std::uint32_t count_blocks(std::uint32_t frames) override { return (frames + 319) / 320; }
+};
+
+using GSMPlayChain = audio::PlayChainReaderDecoder<audio::FileReaderWAVGSM, FakeDecoderGSM>;
+using GSMRecordChain = audio::RecordChainBase<FakeEncoderGSM, audio::FileWriterWAVGSM, audio::FileReaderWAVGSM>;
+
+std::string PullAll(audio::Provider<audio::PCMData>* provider) {
+  audio::Consumer<audio::PCMData> puller;
+  audio::connect(provider, &puller);
+  std::string all;
+  for (;;) {
+    audio::PCMData block;
+    puller.pull(block, 16384);
+    if (block.size() == 0) break;
+    all += Bytes(block.buffer);
+  }
+  audio::connect<audio::PCMData>(provider, nullptr);
+  return all;
+}
+
+TEST(Chains, APCMRecordingPlaysBackThroughThePCMChain) {
+  const std::string samples = Sine(12000, 1, 440.0, 8000);
+  {
+    std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), L"PCM", 1, 16, 8000, 0, false));
+    ASSERT_NE(chain, nullptr);
+    EXPECT_EQ(chain->get_format_name(), L"PCM");
+    chain->get_consumer()->on_data(PCMBlock(samples.substr(0, 10000)));
+    chain->get_consumer()->on_data(PCMBlock(samples.substr(10000)));
+    EXPECT_EQ(chain->get_encoder()->get_bitrate(), 128000u);
+    EXPECT_EQ(chain->get_writer()->get_written(), samples.size());
+    EXPECT_TRUE(chain->get_writer()->is_open());
+  }
+  std::unique_ptr<audio::PlayChain> play(audio::create_play_chain(Path()));
+  ASSERT_NE(play, nullptr);
+  EXPECT_EQ(play->get_format_name(), L"PCM");
+  EXPECT_EQ(play->get_title(), Path());
+  EXPECT_DOUBLE_EQ(play->get_reader()->get_length_time(), 1.5);
+  EXPECT_TRUE(SameBytes(PullAll(play->get_provider()), samples));
+  EXPECT_TRUE(play->get_reader()->is_end());
+}
+
+TEST(Chains, RecordFormatNamesAreMatchedExactly) {
+  struct Case {
+    const wchar_t* name;
+    bool made;
+  };
+  const Case cases[] = {
+      {L"PCM", true},   {L"pcm", false}, {L"Mp3", false}, {L"MP3", false}, {L"", false}, {L"WAV", false},
+#ifdef HAVE_BLOCK_CODECS
+      {L"ADPCM", true}, {L"GSM", true},
+#endif
+  };
+  for (const Case& c : cases) {
+    std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), c.name, 1, 16, 8000, 32000, false));
+    EXPECT_EQ(chain != nullptr, c.made) << std::string(c.name, c.name + std::wcslen(c.name));
+    if (chain) {
+      EXPECT_EQ(chain->get_format_name(), c.name);
+    }
+  }
+  EXPECT_FALSE(Exists(Path())) << "a record chain makes its file on the first block";
+}
+
+TEST(Chains, ThePlayFactoryTakesTheFirstFormatThatOpensTheFile) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    const wchar_t* format;  // null: no chain
+  };
+  const Case cases[] = {
+      {"PCM", PCMWav(Ramp(800)), L"PCM"},
+      {"empty file", "", nullptr},
+      {"junk", Ramp(5000), nullptr},
+      {"PCM with a zero channel count", Riff(FmtChunk({1, 0, 8000, 0, 0, 16, ""}) + Chunk("data", "abcd")), nullptr},
+#ifdef HAVE_BLOCK_CODECS
+      {"MS ADPCM", ADPCMWav(Ramp(512), 1000), L"ADPCM"},
+      {"GSM", GSMWav(Ramp(650), 3200), L"GSM"},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFile(Path(), c.bytes);
+    std::unique_ptr<audio::PlayChain> chain(audio::create_play_chain(Path()));
+    if (c.format == nullptr) {
+      EXPECT_EQ(chain, nullptr);
+      continue;
+    }
+    ASSERT_NE(chain, nullptr);
+    EXPECT_EQ(chain->get_format_name(), c.format);
+    EXPECT_TRUE(chain->get_reader()->is_open());
+  }
+  EXPECT_EQ(audio::create_play_chain(L"%my_documents%/missing.wav"), nullptr);
+}
+
+TEST(Chains, ADecoderChainDecodesTheBlocksItsReaderGives) {
+  const std::string data = Ramp(65 * 4);
+  WriteFile(Path(), GSMWav(data, 320 * 4));
+  GSMPlayChain chain(new audio::FileReaderWAVGSM(Path()), Path(), L"GSM");
+  ASSERT_TRUE(chain.get_reader()->is_open());
+  EXPECT_EQ(chain.get_reader()->get_length(), 4u);
+  std::string expected;
+  for (int b = 0; b < 4; ++b) {
+    for (int r = 0; r < 10; ++r) expected += data.substr(b * 65, 64);
+  }
+  EXPECT_TRUE(SameBytes(PullAll(chain.get_provider()), expected));
+  EXPECT_TRUE(chain.get_reader()->is_end());
+}
+
+TEST(Chains, ARecordChainEncodesIntoItsWriterAndFinishesTheFileLast) {
+  {
+    GSMRecordChain chain(new FakeEncoderGSM, Path(), L"GSM", false);
+    EXPECT_EQ(chain.get_encoder()->get_bitrate(), 13000u);
+    chain.get_consumer()->on_data(PCMBlock(Ramp(640 * 2 + 100)));
+    EXPECT_EQ(chain.get_writer()->get_written(), 130u);
+  }
+  const std::string file = ReadFile(Path());
+  ASSERT_EQ(file.size(), 60u + 195u);
+  EXPECT_EQ(Get32(file, 56), 195u) << "the encoder's last block is in the final header";
+  EXPECT_TRUE(
+      SameBytes(file.substr(60), Ramp(640).substr(0, 65) + Ramp(640, 640).substr(0, 65) + std::string(65, 'Z')));
+}
+
+TEST(Chains, AReaderIsOfferedOnlyToTheRecordChainOfItsFormat) {
+  const std::wstring pcm_source = TestPath(".pcm.wav");
+  const std::wstring gsm_source = TestPath(".gsm.wav");
+  WriteFile(pcm_source, PCMWav(Ramp(3000)));
+  WriteFile(gsm_source, GSMWav(Ramp(65 * 3), 320 * 3));
+  const auto play_chain = [&](int kind) -> std::unique_ptr<audio::PlayChain> {
+    if (kind == 0) {
+      return std::make_unique<audio::PlayChainReaderOnly<audio::FileReaderWAVPCM>>(
+          new audio::FileReaderWAVPCM(pcm_source), pcm_source, L"PCM");
+    }
+    return std::make_unique<GSMPlayChain>(new audio::FileReaderWAVGSM(gsm_source), gsm_source, L"GSM");
+  };
+  const auto record_chain = [&](int kind) -> std::unique_ptr<audio::RecordChain> {
+    if (kind == 0) return std::make_unique<audio::RecordChainWAV>(Path(), false);
+    return std::make_unique<GSMRecordChain>(new FakeEncoderGSM, Path(), L"GSM", false);
+  };
+  for (int play = 0; play < 2; ++play) {
+    for (int record = 0; record < 2; ++record) {
+      SCOPED_TRACE(testing::Message() << "play " << play << " record " << record);
+      os::delete_file(Path());
+      {
+        auto source = play_chain(play);
+        auto target = record_chain(record);
+        const bool linked = source->accept(*target);
+        EXPECT_EQ(linked, play == record);
+        // Copying the whole file reaches the target's writer only when linked.
+        source->get_reader()->read(source->get_reader()->get_length());
+        EXPECT_EQ(target->get_writer()->get_written(), linked ? (play == 0 ? 3000u : 195u) : 0u);
+      }
+      if (play == record) {
+        const std::string copied = ReadFile(Path());
+        EXPECT_TRUE(SameBytes(copied.substr(copied.size() - (play == 0 ? 3000 : 195 + 65)),
+                              play == 0 ? Ramp(3000) : Ramp(195) + std::string(65, 'Z')));
+      }
+    }
+  }
+}
+
+#ifdef HAVE_BLOCK_CODECS
+TEST(Chains, BlockCodedRecordingsPlayBackThroughTheirChains) {
+  struct Case {
+    const wchar_t* format;
+    std::uint32_t samples_per_block;
+  };
+  for (const Case& c : {Case{L"ADPCM", 500}, Case{L"GSM", 320}}) {
+    SCOPED_TRACE(std::string(c.format, c.format + std::wcslen(c.format)));
+    const std::string samples = Sine(8000, 1, 440.0, 8000);
+    {
+      std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), c.format, 1, 16, 8000, 0, false));
+      ASSERT_NE(chain, nullptr);
+      chain->get_consumer()->on_data(PCMBlock(samples));
+      EXPECT_TRUE(chain->get_writer()->is_open());
+    }
+    std::unique_ptr<audio::PlayChain> play(audio::create_play_chain(Path()));
+    ASSERT_NE(play, nullptr);
+    EXPECT_EQ(play->get_format_name(), c.format);
+    EXPECT_EQ(play->get_reader()->get_length(), 8000 / c.samples_per_block);
+    const std::string decoded = PullAll(play->get_provider());
+    ASSERT_EQ(decoded.size(), samples.size());
+    // A lossy copy of the tone: close to it sample by sample.
+    double error = 0;
+    double power = 0;
+    for (std::size_t i = 0; i + 1 < samples.size(); i += 2) {
+      const double a = static_cast<std::int16_t>(Get16(samples, i));
+      const double b = static_cast<std::int16_t>(Get16(decoded, i));
+      error += (a - b) * (a - b);
+      power += a * a;
+    }
+    EXPECT_LT(error, power / 10);
+
+    // Its reader copies into a record chain of the same format as it is.
+    std::unique_ptr<audio::RecordChain> pcm(
+        audio::create_record_chain(TestPath(".pcm.wav"), L"PCM", 1, 16, 8000, 0, false));
+    EXPECT_FALSE(play->accept(*pcm));
+    std::unique_ptr<audio::RecordChain> same(
+        audio::create_record_chain(TestPath(".copy.wav"), c.format, 1, 16, 8000, 0, false));
+    play->get_reader()->seek(0);
+    ASSERT_TRUE(play->accept(*same));
+    EXPECT_TRUE(play->get_reader()->read(play->get_reader()->get_length()));
+    same.reset();
+    EXPECT_TRUE(SameBytes(ReadFile(TestPath(".copy.wav")), ReadFile(Path())));
+  }
+}
+#endif
+
+}  // namespace
