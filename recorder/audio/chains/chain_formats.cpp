@@ -8,6 +8,39 @@
 #define VO_CHAINS_HAVE_BLOCK_CODECS 1
 #endif
 
+// So do the readers and decoders of Ogg Vorbis, Musepack and MP3.
+#if __has_include("audio/vorbis_decoder.h")
+#include "audio/vorbis_decoder.h"
+#define VO_CHAINS_HAVE_VORBIS 1
+#endif
+#if __has_include("audio/mpc_decoder.h")
+#include "audio/mpc_decoder.h"
+#define VO_CHAINS_HAVE_MPC 1
+#endif
+#if __has_include("audio/mp3_reader.h") && __has_include("audio/mp3_decoder.h")
+#include "audio/mp3_decoder.h"
+#include "audio/mp3_reader.h"
+#include "liba/text.h"
+#define VO_CHAINS_HAVE_MP3_PLAYBACK 1
+#endif
+
+#ifdef VO_CHAINS_HAVE_MP3_PLAYBACK
+namespace audio {
+
+// The MP3 play chain shows the title of the file's tag, when it has one, in
+// place of the path.
+class PlayChainMP3 : public PlayChainReaderDecoder<FileReaderMP3, DecoderMP3> {
+ public:
+  PlayChainMP3(FileReaderMP3* reader, const std::wstring& path, const std::wstring& format_name)
+      : PlayChainReaderDecoder(reader, path, format_name) {
+    const MP3TagInfo tag = read_mp3_tag(path);
+    if (!tag.title.empty()) set_title(liba::narrow_to_wide(tag.title));
+  }
+};
+
+}  // namespace audio
+#endif
+
 namespace audio::chain_formats {
 
 PlayChain* open_pcm_chain(const std::wstring& path) {
@@ -44,11 +77,31 @@ RecordChain* create_gsm_record_chain(const std::wstring& /*path*/, bool /*append
 
 #endif
 
-// Ogg Vorbis, Musepack and MP3 come with the decoder and MP3 encoder
-// libraries.
+#ifdef VO_CHAINS_HAVE_VORBIS
+PlayChain* open_vorbis_chain(const std::wstring& path) {
+  return new PlayChainReaderOnly<DecoderVorbis>(new DecoderVorbis(path), path, format_name_vorbis);
+}
+#else
 PlayChain* open_vorbis_chain(const std::wstring& /*path*/) { return nullptr; }
+#endif
+
+#ifdef VO_CHAINS_HAVE_MPC
+PlayChain* open_mpc_chain(const std::wstring& path) {
+  return new PlayChainReaderOnly<DecoderMPC>(new DecoderMPC(path), path, format_name_mpc);
+}
+#else
 PlayChain* open_mpc_chain(const std::wstring& /*path*/) { return nullptr; }
+#endif
+
+#ifdef VO_CHAINS_HAVE_MP3_PLAYBACK
+PlayChain* open_mp3_chain(const std::wstring& path) {
+  return new PlayChainMP3(new FileReaderMP3(path), path, format_name_mp3);
+}
+#else
 PlayChain* open_mp3_chain(const std::wstring& /*path*/) { return nullptr; }
+#endif
+
+// The MP3 encoder stage comes with the MP3 encoder library.
 RecordChain* create_mp3_record_chain(const std::wstring& /*path*/, std::uint32_t /*bitrate*/, bool /*append*/) {
   return nullptr;
 }

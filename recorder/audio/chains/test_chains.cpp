@@ -11,6 +11,15 @@
 #if __has_include("audio/adpcm_coders.h") && __has_include("audio/gsm_coders.h")
 #define HAVE_BLOCK_CODECS 1
 #endif
+#if __has_include("audio/mp3_reader.h") && __has_include("audio/mp3_decoder.h")
+#define HAVE_MP3_PLAYBACK 1
+#endif
+#if __has_include("audio/vorbis_decoder.h")
+#define HAVE_VORBIS 1
+#endif
+#if __has_include("audio/mpc_decoder.h")
+#define HAVE_MPC 1
+#endif
 
 namespace {
 
@@ -124,7 +133,12 @@ TEST(Chains, ThePlayFactoryTakesTheFirstFormatThatOpensTheFile) {
   };
   const Case cases[] = {
       {"PCM", PCMWav(Ramp(800)), L"PCM"},
+#ifdef HAVE_MP3_PLAYBACK
+      // An empty file counts as an open MP3 file with nothing in it.
+      {"empty file", "", L"mp3"},
+#else
       {"empty file", "", nullptr},
+#endif
       {"junk", Ramp(5000), nullptr},
       {"PCM with a zero channel count", Riff(FmtChunk({1, 0, 8000, 0, 0, 16, ""}) + Chunk("data", "abcd")), nullptr},
 #ifdef HAVE_BLOCK_CODECS
@@ -212,6 +226,82 @@ TEST(Chains, AReaderIsOfferedOnlyToTheRecordChainOfItsFormat) {
     }
   }
 }
+
+#if defined(HAVE_VORBIS) || defined(HAVE_MPC) || defined(HAVE_MP3_PLAYBACK)
+// Files of the compressed formats, made at test time by their encoders from
+// a WAV file we write; each opens in its own chain, whatever its name.
+TEST(Chains, CompressedFilesOpenInTheirOwnChains) {
+  struct Case {
+    const char* tool;
+    const char* command;  // "$in" and "$out" stand for the two files
+    const wchar_t* format;
+  };
+  const Case cases[] = {
+#ifdef HAVE_VORBIS
+      {"oggenc", "oggenc -Q -o $out $in", L"Vorbis"},
+#endif
+#ifdef HAVE_MPC
+      {"mpcenc", "mpcenc --silent --overwrite $in $out.mpc && mv $out.mpc $out", L"MPC"},
+#endif
+#ifdef HAVE_MP3_PLAYBACK
+      {"lame", "lame --quiet $in $out", L"mp3"},
+#endif
+  };
+  const std::wstring source = TestPath(".src.wav");
+  {
+    audio::FileWriterWAVPCM writer(source, false);
+    writer.on_data(PCMBlock(Sine(44100, 2, 440.0, 44100), 2, 16, 44100));
+  }
+  int ran = 0;
+  for (const Case& c : cases) {
+    if (!HasTool(c.tool)) continue;
+    SCOPED_TRACE(c.tool);
+    ++ran;
+    std::string command = c.command;
+    command.replace(command.find("$in"), 3, Quote(TestHostPath(".src.wav")));
+    for (std::size_t at; (at = command.find("$out")) != std::string::npos;)
+      command.replace(at, 4, Quote(TestHostPath(".audio")));
+    ASSERT_TRUE(RunTool(command)) << command;
+    std::unique_ptr<audio::PlayChain> chain(audio::create_play_chain(TestPath(".audio")));
+    ASSERT_NE(chain, nullptr);
+    EXPECT_EQ(chain->get_format_name(), c.format);
+    EXPECT_EQ(chain->get_title(), TestPath(".audio"));
+    EXPECT_EQ(chain->get_reader()->get_sample_rate(), 44100u);
+    EXPECT_NEAR(chain->get_reader()->get_length_time(), 1.0, 0.1);
+    audio::PCMData block;
+    audio::Consumer<audio::PCMData> puller;
+    audio::connect(chain->get_provider(), &puller);
+    EXPECT_GT(puller.pull(block, 4096).size(), 0u);
+    audio::connect<audio::PCMData>(chain->get_provider(), nullptr);
+  }
+  if (ran == 0) GTEST_SKIP() << "none of the encoders is installed";
+}
+#endif
+
+#ifdef HAVE_MP3_PLAYBACK
+TEST(Chains, AnMP3ChainIsTitledByItsTagWhenTheTagHasATitle) {
+  if (!HasTool("lame")) GTEST_SKIP() << "lame is not installed";
+  {
+    audio::FileWriterWAVPCM writer(TestPath(".src.wav"), false);
+    writer.on_data(PCMBlock(Sine(22050, 1, 440.0, 22050), 1, 16, 22050));
+  }
+  struct Case {
+    const char* tag;
+    std::wstring title;
+  };
+  const Case cases[] = {{"--tt 'Night Song' --ta Someone", L"Night Song"}, {"--ta Someone", Path()}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tag);
+    const std::string command = "lame --quiet --id3v1-only " + std::string(c.tag) + " " +
+                                Quote(TestHostPath(".src.wav")) + " " + Quote(TestHostPath());
+    ASSERT_TRUE(RunTool(command)) << command;
+    std::unique_ptr<audio::PlayChain> chain(audio::create_play_chain(Path()));
+    ASSERT_NE(chain, nullptr);
+    EXPECT_EQ(chain->get_format_name(), L"mp3");
+    EXPECT_EQ(chain->get_title(), c.title);
+  }
+}
+#endif
 
 #ifdef HAVE_BLOCK_CODECS
 TEST(Chains, BlockCodedRecordingsPlayBackThroughTheirChains) {

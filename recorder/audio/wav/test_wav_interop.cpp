@@ -3,8 +3,6 @@
 // skips when its tool is missing.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "audio/wav_reader.h"
@@ -14,17 +12,6 @@
 namespace {
 
 using namespace wav_test;
-
-bool HasTool(const std::string& tool) { return std::system(("command -v " + tool + " > /dev/null 2>&1").c_str()) == 0; }
-
-bool RunTool(const std::string& command) { return std::system((command + " > /dev/null 2>&1").c_str()) == 0; }
-
-void WriteHostFile(const std::string& host_path, const std::string& bytes) {
-  std::ofstream out(host_path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string Quote(const std::string& path) { return "'" + path + "'"; }
 
 struct Format {
   std::uint32_t channels;

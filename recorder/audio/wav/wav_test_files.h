@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -38,6 +39,22 @@ inline std::string ReadHostFile(const std::string& host_path) {
   std::ifstream in(host_path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+// Command-line tools that make or check fixtures; a test skips what needs
+// a missing one.
+inline bool HasTool(const std::string& tool) {
+  return std::system(("command -v " + tool + " > /dev/null 2>&1").c_str()) == 0;
+}
+
+inline bool RunTool(const std::string& command) { return std::system((command + " > /dev/null 2>&1").c_str()) == 0; }
+
+inline void WriteHostFile(const std::string& host_path, const std::string& bytes) {
+  std::ofstream out(host_path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A host path quoted for the shell.
+inline std::string Quote(const std::string& path) { return "'" + path + "'"; }
 
 inline void WriteFile(const std::wstring& path, const std::string& bytes) {
   os::File f(path, 1);
