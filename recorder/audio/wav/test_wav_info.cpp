@@ -42,6 +42,11 @@ TEST(WavInfo, ChunksBetweenFmtAndDataAreWalkedOverWithTheirPadByte) {
   EXPECT_EQ(info.block_align, 4u);
   EXPECT_EQ(info.riff_size, bytes.size() - 8);
 
+  // An odd fmt chunk is padded like any other.
+  ASSERT_TRUE(ReadInfo(Riff(FmtChunk({1, 1, 8000, 16000, 2, 16, "x"}) + Chunk("data", Ramp(10))), info));
+  EXPECT_EQ(info.fmt_size, 17u);
+  EXPECT_EQ(info.data_offset, 46u);
+
   // The fact chunk may come after the data.
   audio::WAVInfoGSM gsm;
   std::string extra;

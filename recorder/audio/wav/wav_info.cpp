@@ -182,7 +182,8 @@ bool write_wav_info(WAVInfo& info, liba::ResourceWriter& writer) {
 
 bool find_chunk(WAVInfo& info, liba::ResourceReader& reader, const char* tag, std::uint32_t& size) {
   const std::uint64_t file_size = reader.get_size();
-  std::uint64_t at = 20ull + info.fmt_size;
+  // Just past the fmt chunk and its pad byte, if its size is odd.
+  std::uint64_t at = 20ull + info.fmt_size + (info.fmt_size & 1u);
   // Every step moves forward by at least the 8 bytes of a chunk head, and
   // a position past the end stops the walk, so it always ends.
   while (at + 8 <= file_size) {
