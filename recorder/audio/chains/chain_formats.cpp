@@ -24,6 +24,14 @@
 #define VO_CHAINS_HAVE_MP3_PLAYBACK 1
 #endif
 
+// The MP3 record chain needs the encoder stage and, for copying a file's
+// frames into it, the MP3 reader.
+#if defined(VO_CHAINS_HAVE_MP3_PLAYBACK) && __has_include("audio/mp3_encoder_stage.h")
+#include "audio/file_writer_mp3.h"
+#include "audio/mp3_encoder_stage.h"
+#define VO_CHAINS_HAVE_MP3_RECORDING 1
+#endif
+
 #ifdef VO_CHAINS_HAVE_MP3_PLAYBACK
 namespace audio {
 
@@ -101,9 +109,15 @@ PlayChain* open_mp3_chain(const std::wstring& path) {
 PlayChain* open_mp3_chain(const std::wstring& /*path*/) { return nullptr; }
 #endif
 
-// The MP3 encoder stage comes with the MP3 encoder library.
+#ifdef VO_CHAINS_HAVE_MP3_RECORDING
+RecordChain* create_mp3_record_chain(const std::wstring& path, std::uint32_t bitrate, bool append) {
+  return new RecordChainBase<EncoderMP3, FileWriterMP3, FileReaderMP3>(new EncoderMP3(bitrate), path, format_name_mp3,
+                                                                       append);
+}
+#else
 RecordChain* create_mp3_record_chain(const std::wstring& /*path*/, std::uint32_t /*bitrate*/, bool /*append*/) {
   return nullptr;
 }
+#endif
 
 }  // namespace audio::chain_formats
