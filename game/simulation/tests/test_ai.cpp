@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "fixture.h"
 #include "simulation/ai.h"
@@ -285,6 +286,40 @@ TEST(AiThink, FallsBackToADefinedShot) {
     EXPECT_GE(ai.aiShot.speed, 0x10000) << c.name;
     EXPECT_TRUE(ai.aiShot.aimX != 0 || ai.aiShot.aimY != 0) << c.name;
     EXPECT_EQ(ai.thinking, 0) << c.name;
+  }
+}
+
+TEST(AiThink, EndsWithARealShotOnAnyTable) {
+  // Seeded tables for every game, in hand or not, some with touching or
+  // coincident balls: each think ends in bounded frames with a struck shot
+  // and leaves the real table as it was.
+  std::mt19937 rng(11);
+  for (int16_t game = 1; game <= 6; ++game) {
+    for (int round = 0; round < 12; ++round) {
+      AiTable t;
+      t.pool.GameType = game;
+      t.pool.MoneyBallMask = game == 2 ? RuleMaskOf(8) : game >= 3 ? RuleMaskOf(9) : 0;
+      t.pool.skill = static_cast<int16_t>(1 + rng() % 14);
+      t.pool.rules.TurnFlags = static_cast<uint8_t>(round % 3 == 0 ? 2 : round % 3 == 1 ? 6 : 0);
+      t.pool.rules.SolidsOwner = static_cast<uint8_t>(rng() % 3);
+      t.pool.rules.CurrentPlayer = static_cast<uint8_t>(rng() & 1);
+      const double hx = t.pool.table.hx / 65536.0 - 1, hz = t.pool.table.hz / 65536.0 - 1;
+      std::uniform_real_distribution<double> ux(-hx, hx), uz(-hz, hz);
+      const int n = 1 + static_cast<int>(rng() % 15);
+      for (int b = 0; b <= n; ++b) t.Put(b, ux(rng), uz(rng));
+      if (round % 4 == 1 && n >= 2) t.Put(2, t.X(1), t.Z(1) + 2.0);  // touching
+      if (round % 4 == 2 && n >= 2) t.Put(2, t.X(1), t.Z(1));        // on top of each other
+      if (round % 4 == 3) t.Put(1, t.X(0), t.Z(0) + 1.0);            // into the cue ball
+      const uint64_t hash = t.pool.StateHash();
+      AiOpponent ai(t.pool);
+      const int calls = t.Run(ai);
+      const std::string where = "game " + std::to_string(game) + " round " + std::to_string(round);
+      EXPECT_LE(calls, AiOpponent::kMaxFrames) << where;
+      EXPECT_EQ(ai.thinking, 0) << where;
+      EXPECT_GE(ai.aiShot.speed, 0x10000) << where;
+      EXPECT_TRUE(ai.aiShot.aimX != 0 || ai.aiShot.aimY != 0) << where;
+      EXPECT_EQ(t.pool.StateHash(), hash) << where;
+    }
   }
 }
 
