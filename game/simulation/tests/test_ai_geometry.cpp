@@ -243,6 +243,33 @@ TEST(AiScore, SuccessWeightFromTheWindowWidth) {
   EXPECT_LT(AiSuccessWeightKick(wide, 6), AiSuccessWeight(wide, 6));
 }
 
+TEST(AiScore, NextShotValueRisesWithTheWindowAndHasAFloor) {
+  // The next shot's worth to the side at the table: a wider aim window is
+  // worth more, no shot at all is worth least, and nothing falls below half
+  // of what the opponent's turn is worth.
+  Planner p;
+  p.pool.skillIndex = 6;
+  p.Set(0, 0, -10);
+  p.Set(1, 0, 10);
+  p.Set(2, -5, 20);
+  const int32_t none = 0x7fffffff;
+  const int32_t narrow = static_cast<int32_t>(std::lround(std::cos(0.0005) * kFixOne30));
+  const int32_t wide = static_cast<int32_t>(std::lround(std::cos(0.01) * kFixOne30));
+  for (int own : {1, 2, 5}) {
+    for (int opp : {1, 5, 9}) {
+      const int32_t vNone = p.ai.AiNextShotValue(none, own, opp, 1, 3, 2, false);
+      const int32_t vNarrow = p.ai.AiNextShotValue(narrow, own, opp, 1, 3, 2, false);
+      const int32_t vWide = p.ai.AiNextShotValue(wide, own, opp, 1, 3, 2, false);
+      EXPECT_LE(vNone, vNarrow) << own << "/" << opp;
+      EXPECT_LT(vNarrow, vWide) << own << "/" << opp;
+      EXPECT_GE(vNone, -AiValueB(opp) / 2) << own << "/" << opp;
+      EXPECT_LE(vWide, 10000) << own << "/" << opp;
+    }
+  }
+  // One ball to go and a sure shot is nearly a won game.
+  EXPECT_GT(p.ai.AiNextShotValue(0, 1, 9, 1, 3, 0, false), 9000);
+}
+
 TEST(AiScore, CombineWeighsSuccessAgainstFailure) {
   struct Case {
     int32_t success, failure, p, score;
