@@ -446,8 +446,16 @@ void AiOpponent::AiBuildPlacements() {
     }
   }
   if (placements_.empty()) {
-    const FixVec2 cue = AiBallPos[0];
-    placements_.push_back(OnTable(cue) ? cue : FixVec2{0, -3 * (g.hz >> 2)});
+    FixVec2 cue = AiBallPos[0];
+    if (!OnTable(cue)) {
+      // A cue ball still in the pocket: the spot the game would give it,
+      // found on the trial copy so the real table stays untouched.
+      Pool& w = *work_;
+      w = *saved_;
+      w.PlaceCueBallInHand();
+      cue = {w.ballStates[0].position.x, w.ballStates[0].position.z};
+    }
+    placements_.push_back(cue);
   }
 }
 
