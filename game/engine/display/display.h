@@ -191,7 +191,8 @@ class ssDisplay {
   // and clip rectangle.
  public:
   ssPipeline m_Pipeline;
-  void SyncPipeline() {
+  // The current render target with the top clip rectangle's edges.
+  ssRasterTarget RasterTarget() const {
     ssRasterTarget target;
     target.pixels = m_RenderBuffer;
     target.pitch = m_RenderPitch;
@@ -199,13 +200,14 @@ class ssDisplay {
     target.height = m_RenderHeight;
     target.bits = m_RenderBits;
     target.depth = m_Depth;
-    // The working clip is kept in 16.16; spans cover ceil(left) .. ceil(right) - 1.
-    target.clipLeft = (m_Clip.left + 0xFFFF) >> 16;
-    target.clipTop = (m_Clip.top + 0xFFFF) >> 16;
-    target.clipRight = (m_Clip.right + 0xFFFF) >> 16;
-    target.clipBottom = (m_Clip.bottom + 0xFFFF) >> 16;
-    m_Pipeline.SetRenderTarget(target, m_Rotate);
+    const ssRect clip = ClipEdges();
+    target.clipLeft = clip.left;
+    target.clipTop = clip.top;
+    target.clipRight = clip.right;
+    target.clipBottom = clip.bottom;
+    return target;
   }
+  void SyncPipeline() { m_Pipeline.SetRenderTarget(RasterTarget(), m_Rotate); }
 
   // The device's texture, transform and primitive operations. The drawing
   // ones hand the pipeline the current target, turn and clip first, so a
