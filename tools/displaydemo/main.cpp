@@ -149,10 +149,18 @@ void LoadData(ssDisplayS16& d) {
     std::string narrow;
     for (const wchar_t* c = name; *c != 0; ++c) narrow.push_back(static_cast<char>(*c));
     std::vector<std::uint8_t> bytes = ReadHostFile(data + "/UI/fonts/" + narrow + ".fnt");
-    if (!bytes.empty()) archive->AddFile(std::wstring(L"\\UI\\") + name + L".fnt", std::move(bytes));
+    if (bytes.empty()) {
+      std::fprintf(stderr, "displaydemo: missing data: font %s\n", narrow.c_str());
+      continue;
+    }
+    archive->AddFile(std::wstring(L"\\UI\\") + name + L".fnt", std::move(bytes));
   }
   std::vector<std::uint8_t> model = ReadHostFile(data + "/displaydemo/showcase.kso");
-  if (!model.empty()) archive->AddFile(L"\\demo\\showcase.kso", std::move(model));
+  if (model.empty()) {
+    std::fprintf(stderr, "displaydemo: missing data: showcase.kso\n");
+  } else {
+    archive->AddFile(L"\\demo\\showcase.kso", std::move(model));
+  }
   archive->AddFile(L"\\demo\\balls.raw", SpriteSheet(d));
   d.SetArchive(std::move(archive));
 
@@ -161,6 +169,7 @@ void LoadData(ssDisplayS16& d) {
   g_demo.model.Init(d.ModelDevice(), &g_demo.shades[kShadeLevels - 1]);
   g_demo.modelLoaded = g_demo.model.Load(L"showcase.kso", L"demo", nullptr) == 1;
   g_demo.spritesLoaded = g_demo.sprites.Load(&d, L"balls.raw", L"demo", nullptr, false);
+  if (!g_demo.modelLoaded) std::fprintf(stderr, "displaydemo: missing data: the model did not load\n");
   if (g_demo.spritesLoaded) {
     for (int i = 0; i < kSprites; ++i)
       g_demo.sprites.AddRect(ssRect{i * kSpriteSize, 0, (i + 1) * kSpriteSize, kSpriteSize});
