@@ -114,6 +114,10 @@ class ssDisplay {
   // A rectangle in 16.16 fractions of the logical screen to pixels; with
   // `rotate` the edges are rounded and turned into the device frame.
   void FracRectToScreen(ssRect& out, const ssRect& in, bool rotate) const;
+  // A logical rectangle in a w x h frame turned by `rotate` quarter turns,
+  // edges mapped as edges (H - x): how DrawRect, DrawImage and sprites turn
+  // their rectangles. Other rotations keep it as it is.
+  static ssRect TurnEdges(const ssRect& r, int rotate, LONG w, LONG h);
   // A logical pixel rectangle to device pixels (point mapping, H - 1 - x).
   void RectToDevice(ssRect& out, const ssRect& in) const;
 

@@ -102,12 +102,9 @@ class DisplayModelDevice : public ssPipelineModelDevice {
     return m_Display.MakePixel(static_cast<int>(red & 0xFF), static_cast<int>(green & 0xFF),
                                static_cast<int>(blue & 0xFF));
   }
-  std::uint32_t DrawIndexedPrimitive(int type, int transformed, const void* vertexTag, std::uint32_t vertexCount,
-                                     const void* faces, std::uint32_t faceCount, std::uint32_t clipFlag,
-                                     ssVertexBufferRecord* record) override {
-    return m_Display.DrawIndexedPrimitive(type, transformed, vertexTag, vertexCount, faces, faceCount, clipFlag,
-                                          record);
-  }
+
+ protected:
+  void BeforeDraw() override { m_Display.SyncPipeline(); }
 
  private:
   ssDisplay& m_Display;

@@ -32,21 +32,6 @@ bool PixelsUsable(const ssImage* image, int bytes) {
              image->BufferSize();
 }
 
-// A logical rectangle in a w x h frame turned for the rotation, edges
-// mapped as DrawRect maps them.
-ssRect Turn(const ssRect& r, int rotate, LONG w, LONG h) {
-  switch (rotate) {
-    case 1:
-      return ssRect{r.top, h - r.right, r.bottom, h - r.left};
-    case 2:
-      return ssRect{w - r.right, h - r.bottom, w - r.left, h - r.top};
-    case 3:
-      return ssRect{w - r.bottom, r.left, w - r.top, r.right};
-    default:
-      return r;
-  }
-}
-
 // The image's stored pixels as the rasteriser reads them.
 ssImageView View(const ssImage* image, int bytes) {
   return ssImageView{image->Pixels(), image->Width(), image->Height(), bytes == 2};
@@ -65,8 +50,8 @@ int ssDisplayS16::DrawImage(ssImage* image, const ssRect* dest, const ssRect* so
   const ssRect whole{0, 0, odd ? ih : iw, odd ? iw : ih};
   const ssRect src = source != nullptr ? *source : whole;
   const ssRect dst = dest != nullptr ? *dest : ssRect{0, 0, src.right - src.left, src.bottom - src.top};
-  const ssRect s = Turn(src, m_Rotate, iw, ih);
-  const ssRect d = Turn(dst, m_Rotate, m_Width, m_Height);
+  const ssRect s = TurnEdges(src, m_Rotate, iw, ih);
+  const ssRect d = TurnEdges(dst, m_Rotate, m_Width, m_Height);
   // The rasteriser clips both rectangles and stretches when the sizes differ.
   ssDrawImage(RasterTarget(), View(image, bytes), ssBlitRect{d.left, d.top, d.right, d.bottom},
               ssBlitRect{s.left, s.top, s.right, s.bottom}, colorKey != 0);

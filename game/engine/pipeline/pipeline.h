@@ -255,9 +255,15 @@ class ssPipelineModelDevice : public ssModelDevice {
   std::uint32_t DrawIndexedPrimitive(int type, int transformed, const void* vertexTag, std::uint32_t vertexCount,
                                      const void* faces, std::uint32_t faceCount, std::uint32_t clipFlag,
                                      ssVertexBufferRecord* record) override {
+    BeforeDraw();
     return m_Pipeline.DrawIndexedPrimitive(type, transformed, vertexTag, vertexCount, faces, faceCount, clipFlag,
                                            record);
   }
+
+ protected:
+  // Called before each drawing, so an owner can hand the pipeline its
+  // current render target first.
+  virtual void BeforeDraw() {}
 
  private:
   ssPipeline& m_Pipeline;
