@@ -96,8 +96,17 @@ PCMData& DecoderVorbis::get_data(PCMData& out, std::uint32_t count) {
     return out;
   }
   if (got == 0 && capacity != 0) stopped_ = true;
-  out = PCMData(SharedBuffer(bytes, 0, static_cast<std::uint32_t>(std::min<long>(got, capacity))), channels_, 16,
-                sample_rate_);
+  // A chained file may change its format between links: the bytes carry the
+  // format of the link they came from.
+  std::uint32_t channels = channels_;
+  std::uint32_t rate = sample_rate_;
+  if (const vorbis_info* info = ov_info(&library_->file, -1)) {
+    if (info->channels >= 1 && info->channels <= 2 && info->rate > 0) {
+      channels = static_cast<std::uint32_t>(info->channels);
+      rate = clamp_to_u32(info->rate);
+    }
+  }
+  out = PCMData(SharedBuffer(bytes, 0, static_cast<std::uint32_t>(std::min<long>(got, capacity))), channels, 16, rate);
   return out;
 }
 

@@ -101,10 +101,10 @@ TEST(MP3FrameHeader, RefusesUnusableFields) {
 
 TEST(FileReaderMP3, OpensAfterForeignDataAndGivesEveryFrameToTheEnd) {
   MediaFolder folder;
-  // Several KB of foreign bytes, a false (mono) header that no header
-  // follows, then frames of changing bitrate, the last ending exactly at the
-  // end of the file.
-  std::string junk(5000, '\x11');
+  // Several KB of foreign bytes (behind a tag header whose size points past
+  // the file), a false (mono) header that no header follows, then frames of
+  // changing bitrate, the last ending exactly at the end of the file.
+  std::string junk = std::string("ID3\x04\x00\x00\x7F\x7F\x7F\x7F", 10) + std::string(5000, '\x11');
   junk += vo_test::FrameHeader(kMono) + std::string(600, '\x22');
   const std::string frames = Frames(kRef, 3) + SilentFrame(kOtherRate) + SilentFrame(kPadded) + Frames(kRef, 2);
   folder.Write("a.mp3", junk + frames);
