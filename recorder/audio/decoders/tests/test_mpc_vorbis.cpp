@@ -206,3 +206,39 @@ TEST(DecodingReaders, RefuseOtherFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+// Flips a few bytes past the first kilobyte (in the audio packets, mostly).
+std::string Damaged(std::string bytes, std::uint32_t seed) {
+  for (int i = 0; i < 8; ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    const std::size_t at = 1024 + (seed >> 8) % (bytes.size() - 1024);
+    bytes[at] = static_cast<char>(bytes[at] ^ static_cast<char>(1 + (seed & 0x7F)));
+  }
+  return bytes;
+}
+
+template <typename Reader>
+void PlayDamagedCopies(MediaFolder& folder, const std::string& whole, std::uint32_t max_frames) {
+  for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE(seed);
+    folder.Write("damaged.bin", Damaged(whole, seed));
+    Reader reader(MediaFolder::DevicePath("damaged.bin"));
+    if (!reader.is_open()) continue;
+    EXPECT_LE(DrainFrames(reader, 4096, 4096), max_frames);
+    EXPECT_TRUE(reader.is_end());
+  }
+}
+
+}  // namespace
+
+TEST(DecodingReaders, DamagedStreamsPlayToAnEnd) {
+  if (!MediaFolder::HaveTool("oggenc") || !MediaFolder::HaveTool("mpcenc")) GTEST_SKIP() << "encoders not installed";
+  MediaFolder folder;
+  folder.Write("in.wav", vo_test::SineWav(2, 44100, 2.0, 700.0));
+  ASSERT_TRUE(folder.Run("oggenc", "-Q -o tone.ogg in.wav"));
+  ASSERT_TRUE(folder.Run("mpcenc", "--silent in.wav tone.mpc"));
+  PlayDamagedCopies<DecoderVorbis>(folder, folder.Read("tone.ogg"), 2 * 44100);
+  PlayDamagedCopies<DecoderMPC>(folder, folder.Read("tone.mpc"), 2 * 44100 + 1152);
+}
