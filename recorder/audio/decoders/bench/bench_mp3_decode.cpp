@@ -1,7 +1,7 @@
 // The cost of the MP3 play path (frame search, the per-frame copy and the
 // decode stage) against libmad decoding the same stream by itself. The
-// stream is 30 s of a tone with noise encoded by lame at 128 kbit/s stereo,
-// or, without lame, many copies of a silent frame pattern of mixed bitrates.
+// stream is 30 s of a tone with noise made by the command-line MP3 encoder at
+// 128 kbit/s stereo, or without it many copies of a silent frame pattern.
 #include <benchmark/benchmark.h>
 #include <mad.h>
 
