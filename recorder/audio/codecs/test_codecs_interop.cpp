@@ -277,6 +277,10 @@ TEST_P(Interop, ToolDecodesWhatWeEncode) {
 
 TEST_P(Interop, WeDecodeWhatToolEncodes) {
   const Case& c = GetParam();
+  if (std::string(c.tool) == "ffmpeg" && !Adpcm() &&
+      std::system("ffmpeg -hide_banner -encoders 2>/dev/null | grep -q libgsm_ms") != 0) {
+    GTEST_SKIP() << "this ffmpeg has no GSM encoder";
+  }
   dir_.WriteHostFile("in.raw", RawPcm(Input()));
   ASSERT_TRUE(RunTool(EncodeCommand(c.tool, c.codec, c.channels, c.rate, dir_.HostPath("in.raw"), dir_.HostPath("made.wav"))));
   const std::string made = dir_.ReadHostFile("made.wav");
