@@ -34,7 +34,7 @@ const std::vector<std::int16_t>& Input(std::uint32_t channels, std::uint32_t rat
   return input;
 }
 
-// Speech-sized pieces, as the recorder hands them on (5,000 frames).
+// Pieces of 5,000 frames, as the recorder hands them on.
 std::vector<audio::PCMData> Pieces(std::uint32_t channels, std::uint32_t rate) {
   const std::vector<std::int16_t>& input = Input(channels, rate);
   std::vector<audio::PCMData> pieces;
