@@ -125,3 +125,38 @@ TEST(EncoderMP3, EightBitStereoIsCentredAndSplit) {
 }
 
 }  // namespace
+
+namespace {
+
+// Blocks of any length, odd byte counts included, make one whole stream with
+// every sample in it.
+TEST(EncoderMP3, BlocksOfAnyLengthMakeOneWholeStream) {
+  Sink sink;
+  std::uint32_t seed = 42;
+  std::uint32_t total = 0;
+  {
+    audio::EncoderMP3 stage(128000);
+    audio::connect<MP3Data>(&stage, &sink);
+    const auto t = mp3test::tone(44100 * 2, 440, 44100, 0.5);
+    std::vector<std::uint8_t> bytes;
+    for (std::int16_t s : t)
+      for (int ch = 0; ch < 2; ++ch) {
+        bytes.push_back(static_cast<std::uint8_t>(s & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
+      }
+    for (std::size_t at = 0; at < bytes.size();) {
+      seed = seed * 1664525u + 1013904223u;
+      const std::size_t n = std::min<std::size_t>(1 + (seed >> 16) % 9000, bytes.size() - at);
+      stage.on_data(PCMData(audio::SharedBuffer(bytes.data() + at, static_cast<std::uint32_t>(n)), 2, 16, 44100));
+      at += n;
+      total += static_cast<std::uint32_t>(n);
+    }
+  }
+  bool ok = false;
+  const auto frames = mp3test::walk(sink.bytes, &ok);
+  EXPECT_TRUE(ok);
+  EXPECT_GE(frames.size() * 1152, total / 4 + 1728);
+  EXPECT_LT(frames.size() * 1152, total / 4 + 1728 + 1152);
+}
+
+}  // namespace
