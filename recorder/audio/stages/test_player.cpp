@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "audio/meters.h"
 #include "audio/player_pcm.h"
 #include "backend/headless/audio_headless.h"
 #include "ce/mmsystem.h"
@@ -192,6 +193,29 @@ TEST_F(PlayerTest, VolumeIsClampedAndAppliedToBothChannels) {
   player.stop();
   play_out(player, 2000);
   audio::connect<PCMData>(&source, nullptr);
+}
+
+// The playback pipeline of the main form: source, level meter, player. The
+// meter answers the level of what is audible, which lags the pulls.
+TEST_F(PlayerTest, LevelMeterFollowsWhatIsHeard) {
+  stage_test::Source source;
+  std::vector<std::int16_t> loud(8000, 16384), quiet(8000, 0);
+  source.blocks.push_back(stage_test::mono16(quiet, 8000));  // 1 s of silence, then 1 s at half scale
+  source.blocks.push_back(stage_test::mono16(loud, 8000));
+  audio::LevelMeter meter;
+  PlayerPCM player;
+  audio::connect<PCMData>(&meter, &player);
+  audio::connect<PCMData>(&source, &meter);
+  player.play();
+  clock::Advance(500);
+  EXPECT_EQ(meter.get_level(0), 0.0) << "the loud block is pulled but not heard yet";
+  clock::Advance(1000);
+  EXPECT_DOUBLE_EQ(meter.get_level(1), 0.5);
+  play_out(player);
+  EXPECT_EQ(meter.get_level(0), 0.0) << "played out";
+  EXPECT_EQ(heard(TakePlayedAudio()).size(), 32000u);
+  audio::connect<PCMData>(&source, nullptr);
+  audio::connect<PCMData>(&meter, nullptr);
 }
 
 TEST_F(PlayerTest, SourcesWithNothingPlayableNeverOpenADevice) {
