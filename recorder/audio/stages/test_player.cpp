@@ -7,6 +7,7 @@
 #include "backend/headless/audio_headless.h"
 #include "ce/mmsystem.h"
 #include "kernel/clock.h"
+#include "scoped_setting.h"
 #include "stage_test_support.h"
 
 namespace {
@@ -238,6 +239,20 @@ TEST_F(PlayerTest, SourcesWithNothingPlayableNeverOpenADevice) {
   }
   EXPECT_TRUE(source.blocks.empty());
   EXPECT_TRUE(TakePlayedAudio().empty());
+  // A device that refuses to open leaves the player closed, not stuck: the
+  // next play() goes on with the next block.
+  const auto good = pattern(3200, 9);
+  source.blocks.push_back(stage_test::make_block(pattern(64, 1), 1, 16, 8000));
+  source.blocks.push_back(stage_test::make_block(good, 1, 16, 8000));
+  {
+    ce::test::ScopedSetting refuse("DEVICE_SPEAKER_FAIL", "open");
+    player.play();
+    clock::Advance(200);
+    EXPECT_EQ(player.get_state(), 0u);
+  }
+  player.play();
+  play_out(player);
+  EXPECT_EQ(heard(TakePlayedAudio()), good);
   audio::connect<PCMData>(&source, nullptr);
 }
 
