@@ -97,10 +97,38 @@ Fix30 AiCutSine(Fix30 c);
 // the tip off the ball).
 int AiCheckPlan(const AiShot& shot);
 
+// The two edges of a window of directions (Fix30 unit vectors): `a` is the
+// clockwise edge, `b` the counter-clockwise one.
+struct AiWindow {
+  FixVec2 a;
+  FixVec2 b;
+};
+
+// Position values by balls (or points) a side still needs, and the chance of
+// making a shot from how wide its window of aim directions is.
+int32_t AiValueA(int index);  // index clamped to the table
+int32_t AiValueB(int index);
+int32_t AiSuccessEntry(int index);  // index clamped to 0..309
+uint32_t AiSkillScale(int skillIndex);  // index clamped to 0..12
+// Weight 0..9980 of a window whose edges have dot product `measure`.
+int32_t AiSuccessWeight(int32_t measure, int skillIndex);
+int32_t AiSuccessWeightKick(int32_t measure, int skillIndex);
+// (success * p + failure * (10000 - p)) / 10000 kept to 16 bits.
+int32_t AiCombineScore(int32_t success, int32_t failure, int32_t p);
+
+// The scratch block the opponent works in: the placement list and the
+// candidate list share it with the snapshots a think keeps, so the list sizes
+// are bounded by what is left of it.
+inline constexpr int kAiScratchBytes = 0x10000;
+inline constexpr int kAiSnapshotBytes = 512 + 16 + 1536 + 128;
+inline constexpr int kAiCandidateBytes = 40;
+inline constexpr int kAiPlacementBytes = 8;
+
 class AiOpponent {
  public:
-  static constexpr int kMaxCandidates = 512;
   static constexpr int kMaxPlacements = 8;
+  static constexpr int kMaxCandidates =
+      (kAiScratchBytes - kAiSnapshotBytes - kMaxPlacements * kAiPlacementBytes) / kAiCandidateBytes;
   // One frame opens each placement and one tries each candidate, so a think
   // never runs longer than this many frames.
   static constexpr int kMaxFrames = kMaxPlacements * (kMaxCandidates + 1) + 2;
@@ -126,6 +154,33 @@ class AiOpponent {
   // The money ball of the game as a bit-n mask (converted from the Pool's
   // bit 15 - n mask), 0 when the game has none.
   uint16_t MoneyBallBits() const;
+  const AiCandidate* Candidates() const { return candidates_.data(); }
+  const std::vector<FixVec2>& Placements() const { return placements_; }
+
+  // Planning geometry on `AiBallPos` (ball numbers 0-15, pockets 0-5).
+  // Each window test leaves its window in `work`; 1 means covered.
+  int AiNarrowWindow(FixVec2 d);
+  int AiRegionTest(int n, int k);
+  int AiWindowBlocked(int n);
+  void AiBuildBallRecord(int n);
+  void AiBuildBallRecords();
+  int AiHitWindow(int a, int b);
+  int AiGhostWindow(int a, int b, const AiWindow& w);
+  int AiPathBlocked(int a, int b, int mirrorCushion = -1);
+  int AiPocketShotOpen(int n, const AiWindow& w);
+  int32_t AiFreeTravel(int n, FixVec2 d) const;
+  void AiClassifyBalls();
+  int AiPickTargetByClass(int32_t required, int32_t excluded);
+  uint16_t AiChooseGroupMask() const;
+  bool AiInRackArea(FixVec2 p) const;
+  // Smallest aim-window measure over the pockets the cue ball can pot `t`
+  // in, with that pocket; false when there is none.
+  bool AiBestPocket(int t, int32_t& measure, int& pocket);
+  void AiBuildPlacements();
+  // Scoring of the position a trial left (on `AiBallPos`).
+  int32_t AiNextShotValue(int32_t clearance, int own, int opp, int target, int pocket, int next, bool straight);
+  int32_t AiSecondShotWeight(int target, int pocket, int next);
+  int32_t AiComboMeasure(int m, int t);
 
   Pool& pool;
   std::array<FixVec2, kBallCount> AiBallPos{};
@@ -135,6 +190,7 @@ class AiOpponent {
   AiCandidate bestCandidate;
   int32_t bestScore = kAiNoScore;
   int32_t bestTie = kAiNoTie;
+  int32_t bestSuccess = kAiNoScore;  // the best candidate's position value before weighing
   int32_t AiPlacementsLeft = 0;
   int32_t AiCandidatesLeft = 0;
   int32_t candidateCursor = 0;
@@ -148,6 +204,19 @@ class AiOpponent {
   bool computerBothSides = false;
   int roomIndex = 0;
 
+  // Geometry state.
+  std::array<std::array<AiWindow, 6>, kBallCount> ballRecord{};  // per ball, per pocket
+  std::array<uint8_t, kBallCount> blockedPockets{};               // bit k: pocket k closed
+  std::array<int32_t, kBallCount> ballClass{};
+  int rackCount = 0;
+  int ballCount = 0;
+  uint16_t groupMask = 0;
+  AiWindow work;
+  uint8_t mirrorCode = 0;
+  int target = 0;
+  bool cushionOnly = false;
+  int currentPocket = 0;
+
   // Per-trial outcome.
   uint8_t firstHit = 0;
   uint16_t pocketedMask = 0;
@@ -155,6 +224,7 @@ class AiOpponent {
   int32_t penaltyCount = 0;
   int32_t lastScore = kAiNoScore;
   int32_t lastTie = kAiNoTie;
+  int32_t lastSuccess = kAiNoScore;  // the position value before weighing by the chance of success
 
  private:
   void AiStartSearch();
@@ -162,11 +232,34 @@ class AiOpponent {
   bool AiTryCandidate();
   void AiEvaluateCandidate();
   void ScoreOutcome();
+  int32_t EvaluatePosition(int outcome, int shooter, int ownBefore, const RuleBlock& before,
+                           const RuleBlock& after);
+  void CountSides(const RuleBlock& r, int shooter, bool potted, int& own, int& opp) const;
+  int32_t Floors(int32_t value, int own, int opp) const;
+  // The position values in use: the main table W and the second W'; the
+  // Straight evaluation works with them exchanged.
+  int32_t value_(int i) const;
+  int32_t valueAlt_(int i) const;
+  bool swapTables_ = false;
   bool AiSimulateShot();
   void AiKeepBest();
   void AiFallback();
   void AddCandidate(const AiCandidate& c);
-  bool PathClear(FixVec2 from, FixVec2 to, int skipA, int skipB) const;
+  void Fill(AiCandidate& c, int kind) const;
+  void AddPotCandidates(int t);
+  void AddComboCandidates(int t);
+  void AddHitCandidate(int t, uint8_t kind);
+  void AddKickCandidates(int t, const AiWindow& w, int second);
+  void AddKickPots(int t);
+  void AddKickCombos(int t);
+  void AddKickHitCandidates(int t);
+  void GenerateStraight(int inHand, int behind);
+  void GenerateAllBalls(int behind);
+  void GenerateEightBall(int inHand, int behind);
+  void GenerateLowBall(int inHand);
+  void AddPlacement(int t, FixVec2 d);
+  void PlaceBehind(int t, int k);
+  FixVec2 Mirror(FixVec2 p, int cushion) const;
   int32_t Rand();
   AiLaws Laws() const;
 
@@ -175,10 +268,13 @@ class AiOpponent {
   std::array<AiCandidate, kMaxCandidates> candidates_{};
   std::vector<FixVec2> placements_;  // reserved once, never grows past kMaxPlacements
   int32_t placementCursor_ = 0;
-  bool placementOpen_ = false;
   bool anyPlanned_ = false;
   AiShot firstPlanned_;
   AiCandidate firstPlannedCandidate_;
 };
+
+static_assert(kAiSnapshotBytes + AiOpponent::kMaxPlacements * kAiPlacementBytes +
+                  AiOpponent::kMaxCandidates * kAiCandidateBytes <=
+              kAiScratchBytes);
 
 }  // namespace ks

@@ -165,9 +165,11 @@ int AiOpponent::AiPlanShot(const AiCandidate& c) {
   NormalizeVec2Scaled(aim);
   aiShot.aimX = aim.x;
   aiShot.aimY = aim.z;
-  if (c.ball >= kBallCount || c.second >= kBallCount || c.pocket >= 6) return 1;
+  if (c.ball >= kBallCount || c.second >= kBallCount) return 1;
+  // Only pots need a pocket; hits and kick hits carry 255 there.
+  if (c.kind >= 3 && c.kind <= 7 && c.pocket >= 6) return 1;
   const FixVec2 object = AiBallPos[c.ball];
-  const FixVec2 pocket = pool.table.pocketAim[c.pocket];
+  const FixVec2 pocket = pool.table.pocketAim[c.pocket < 6 ? c.pocket : 0];
   auto sideSign = [&] {
     const int64_t k = SMul64(c.travel.x, aim.z) - SMul64(c.travel.z, aim.x);
     if (k >= 0) aiShot.tipX = WrapNeg32(aiShot.tipX);

@@ -7,8 +7,6 @@
 namespace ks {
 namespace {
 
-constexpr int32_t kTwo = 0x20000;
-
 // Outcomes the rules leave in the rule block after judging a shot.
 constexpr uint8_t kRuleOutcomeGame = 1, kRuleOutcomeScratch = 2, kRuleOutcomeFoul = 3, kRuleOutcomeMiscall = 4;
 // 8-Ball's groups in the rules' masks (bit 15 - n for ball n).
@@ -30,9 +28,6 @@ bool Direction(FixVec2 a, FixVec2 b, FixVec2& out) {
   return true;
 }
 
-FixVec2 Along(FixVec2 p, FixVec2 dir, int32_t distance) {
-  return {WrapAdd32(p.x, FixMul30(dir.x, distance)), WrapAdd32(p.z, FixMul30(dir.z, distance))};
-}
 
 }  // namespace
 
@@ -40,6 +35,7 @@ AiOpponent::AiOpponent(Pool& p)
     : pool(p), saved_(std::make_unique<Pool>(p)), work_(std::make_unique<Pool>(p)) {
   placements_.reserve(kMaxPlacements);
 }
+
 
 uint16_t AiOpponent::MoneyBallBits() const {
   if (pool.GameType == 1) return 0;
@@ -104,179 +100,15 @@ int AiOpponent::AiThink() {
 
 void AiOpponent::AiStartSearch() {
   bestScore = kAiNoScore;
+  bestSuccess = kAiNoScore;
   bestTie = kAiNoTie;
   AiCandidatesLeft = 0;
   candidateCursor = 0;
-  placementOpen_ = false;
-  // Cue-ball placements: behind the first legal target for each pocket when
-  // the ball is in hand, and always the cue ball's own spot when it has one.
-  placements_.clear();
-  const TableGeometry& t = pool.table;
-  const bool inHand = (pool.rules.TurnFlags & 2) != 0 || !OnTable(AiBallPos[0]);
-  if (OnTable(AiBallPos[0])) placements_.push_back(AiBallPos[0]);
-  if (inHand) {
-    const uint16_t legal = LegalTargets();
-    int target = 0;
-    for (int b = 1; b < kBallCount && !target; ++b) {
-      if (legal & (1u << b)) target = b;
-    }
-    for (int k = 0; target && k < 6 && placements_.size() < kMaxPlacements; ++k) {
-      FixVec2 toPocket;
-      if (!Direction(AiBallPos[target], t.pocketAim[k], toPocket)) continue;
-      const FixVec2 away{WrapNeg32(toPocket.x), WrapNeg32(toPocket.z)};
-      const FixVec2 p = Along(AiBallPos[target], away, 0x60000);
-      if (p.x <= 0x10000 - t.hx || p.x >= t.hx - 0x10000 || p.z <= 0x10000 - t.hz || p.z >= t.hz - 0x10000) continue;
-      if ((pool.rules.TurnFlags & 4) && p.z >= -(t.hz >> 1)) continue;
-      bool free = true;
-      for (int b = 1; b < kBallCount && free; ++b) {
-        if (OnTable(AiBallPos[b]) && DistSq(AiBallPos[b], p) < (int64_t{0x22000} * 0x22000)) free = false;
-      }
-      if (free) placements_.push_back(p);
-    }
-    if (placements_.empty()) placements_.push_back(FixVec2{0, -3 * (t.hz >> 2)});
-  }
+  swapTables_ = false;
+  AiBuildBallRecords();
+  AiBuildPlacements();
   AiPlacementsLeft = static_cast<int32_t>(placements_.size());
   placementCursor_ = 0;
-}
-
-bool AiOpponent::PathClear(FixVec2 from, FixVec2 to, int skipA, int skipB) const {
-  const int64_t dx = static_cast<int64_t>(to.x) - from.x;
-  const int64_t dz = static_cast<int64_t>(to.z) - from.z;
-  const int64_t len2 = dx * dx + dz * dz;
-  for (int b = 1; b < kBallCount; ++b) {
-    if (b == skipA || b == skipB || !OnTable(AiBallPos[b])) continue;
-    const int64_t px = static_cast<int64_t>(AiBallPos[b].x) - from.x;
-    const int64_t pz = static_cast<int64_t>(AiBallPos[b].z) - from.z;
-    // Squared distance from the ball to the segment, in integers so the
-    // search gives the same answer on every machine.
-    int64_t dist2;
-    if (len2 == 0) {
-      dist2 = px * px + pz * pz;
-    } else {
-      const int64_t proj = (px >> 8) * (dx >> 8) + (pz >> 8) * (dz >> 8);  // scaled by 2^-16
-      const int64_t l2s = (dx >> 8) * (dx >> 8) + (dz >> 8) * (dz >> 8);
-      if (proj <= 0 || l2s == 0) {
-        dist2 = px * px + pz * pz;
-      } else if (proj >= l2s) {
-        const int64_t qx = static_cast<int64_t>(AiBallPos[b].x) - to.x;
-        const int64_t qz = static_cast<int64_t>(AiBallPos[b].z) - to.z;
-        dist2 = qx * qx + qz * qz;
-      } else {
-        const int64_t cross = (px >> 8) * (dz >> 8) - (pz >> 8) * (dx >> 8);
-        // cross^2 / l2s, both in the 2^-16 scale: the squared distance / 2^16.
-        const __int128 c2 = static_cast<__int128>(cross) * cross;
-        const __int128 q = c2 / l2s;
-        dist2 = q > (INT64_MAX >> 16) ? INT64_MAX : static_cast<int64_t>(q) << 16;
-      }
-    }
-    if (dist2 < int64_t{kTwo} * kTwo) return false;
-  }
-  return true;
-}
-
-void AiOpponent::AddCandidate(const AiCandidate& c) {
-  if (candidateCount < kMaxCandidates) candidates_[static_cast<size_t>(candidateCount++)] = c;
-}
-
-int AiOpponent::GenerateCandidates() {
-  candidateCount = 0;
-  const FixVec2 cue = AiBallPos[0];
-  const uint16_t legal = LegalTargets();
-  const TableGeometry& t = pool.table;
-  const bool rotation = pool.GameType >= 3;
-  for (int b = 1; b < kBallCount; ++b) {
-    if (!(legal & (1u << b))) continue;
-    const FixVec2 ball = AiBallPos[b];
-    for (int k = 0; k < 6; ++k) {
-      const FixVec2 pocket = t.pocketAim[static_cast<size_t>(k)];
-      FixVec2 travel;
-      if (!Direction(ball, pocket, travel)) continue;
-      const FixVec2 ghost = Along(ball, travel, -kTwo);
-      FixVec2 aim;
-      if (!Direction(cue, ghost, aim)) continue;
-      if (Dot2Fix30(travel, aim) < 0x0A000000) continue;  // thinner than about 80 degrees
-      if (!PathClear(cue, ghost, b, 0) || !PathClear(ball, pocket, b, 0)) continue;
-      AiCandidate c;
-      c.pocket = static_cast<uint8_t>(k);
-      c.ball = static_cast<uint8_t>(b);
-      c.second = static_cast<uint8_t>(b);
-      c.edgeA = c.edgeB = aim;
-      c.cue = cue;
-      c.travel = travel;
-      c.kind = 3;
-      AddCandidate(c);
-      c.kind = 4;
-      AddCandidate(c);
-    }
-    // Rotation games: the lowest ball may send another one in.
-    if (rotation) {
-      for (int s = 1; s < kBallCount; ++s) {
-        if (s == b || !OnTable(AiBallPos[s])) continue;
-        for (int k = 0; k < 6; ++k) {
-          const FixVec2 pocket = t.pocketAim[static_cast<size_t>(k)];
-          FixVec2 t2, t1, aim;
-          if (!Direction(AiBallPos[s], pocket, t2)) continue;
-          const FixVec2 ghost2 = Along(AiBallPos[s], t2, -kTwo);
-          if (!Direction(ball, ghost2, t1) || Dot2Fix30(t1, t2) < 0x30000000) continue;
-          const FixVec2 ghost = Along(ball, t1, -kTwo);
-          if (!Direction(cue, ghost, aim) || Dot2Fix30(t1, aim) < 0x20000000) continue;
-          if (!PathClear(cue, ghost, b, 0) || !PathClear(ball, ghost2, b, s) || !PathClear(AiBallPos[s], pocket, s, 0))
-            continue;
-          AiCandidate c;
-          c.kind = 5;
-          c.pocket = static_cast<uint8_t>(k);
-          c.ball = static_cast<uint8_t>(b);
-          c.second = static_cast<uint8_t>(s);
-          c.edgeA = c.edgeB = aim;
-          c.cue = cue;
-          c.travel = t1;
-          AddCandidate(c);
-        }
-      }
-    }
-    // Hits without a pocket: full and soft.
-    FixVec2 aim;
-    if (Direction(cue, ball, aim) && PathClear(cue, ball, b, 0)) {
-      AiCandidate c;
-      c.ball = c.second = static_cast<uint8_t>(b);
-      c.edgeA = c.edgeB = aim;
-      c.cue = cue;
-      c.travel = aim;
-      c.kind = 0;
-      AddCandidate(c);
-      c.kind = 2;
-      AddCandidate(c);
-    }
-  }
-  // Nothing in sight: kick off each cushion at the first legal ball.
-  if (candidateCount == 0) {
-    for (int b = 1; b < kBallCount; ++b) {
-      if (!(legal & (1u << b))) continue;
-      const FixVec2 ball = AiBallPos[b];
-      for (int cu = 0; cu < 4; ++cu) {
-        FixVec2 mirror = ball;
-        const int32_t one = 0x10000;
-        switch (cu) {
-          case 0: mirror.x = WrapSub32(2 * (one - t.hx), ball.x); break;
-          case 1: mirror.x = WrapSub32(2 * (t.hx - one), ball.x); break;
-          case 2: mirror.z = WrapSub32(2 * (one - t.hz), ball.z); break;
-          default: mirror.z = WrapSub32(2 * (t.hz - one), ball.z); break;
-        }
-        FixVec2 aim;
-        if (!Direction(cue, mirror, aim)) continue;
-        AiCandidate c;
-        c.kind = 8;
-        c.ball = c.second = static_cast<uint8_t>(b);
-        c.cushion = static_cast<uint8_t>(cu);
-        c.edgeA = c.edgeB = aim;
-        c.cue = cue;
-        c.travel = aim;
-        AddCandidate(c);
-      }
-      break;
-    }
-  }
-  return candidateCount;
 }
 
 int AiOpponent::AiFinishThink() {
@@ -382,6 +214,7 @@ bool AiOpponent::AiTryCandidate() {
 void AiOpponent::AiKeepBest() {
   bestScore = lastScore;
   bestTie = lastTie;
+  bestSuccess = lastSuccess;
   bestShot = aiShot;
   bestCandidate = trial;
 }
@@ -451,32 +284,32 @@ bool AiOpponent::AiSimulateShot() {
 void AiOpponent::AiEvaluateCandidate() {
   lastScore = kAiNoScore;
   lastTie = kAiNoTie;
-  const uint16_t legal = LegalTargets();
-  ownCount = pool.GameType == 2 ? __builtin_popcount(legal & 0xFEFE) : [&] {
-    int n = 0;
-    for (int b = 1; b < kBallCount; ++b) n += OnTable(AiBallPos[static_cast<size_t>(b)]) ? 1 : 0;
-    return n;
-  }();
+  lastSuccess = kAiNoScore;
+  const RuleBlock& before = saved_->rules;
+  const int shooter = before.CurrentPlayer & 1;
+  int own = 0, opp = 0;
+  CountSides(before, shooter, false, own, opp);
+  ownCount = own;
+  if (trial.kind <= 1) {
+    // A plain hit is not simulated: it is worth what the opponent's next
+    // turn is worth.
+    lastScore = pool.GameType == 1 ? -9000 : -AiValueA(opp);
+    return;
+  }
   if (!AiSimulateShot()) return;
   ScoreOutcome();
   if (penaltyCount != 0 && lastScore != kAiNoScore) {
-    lastScore = lastScore >= 0 ? lastScore >> 1 : std::max(lastScore * 2, -32768);
+    // Knuckle hits after the first contact make the outcome chancy.
+    lastScore = static_cast<int16_t>(static_cast<uint16_t>(lastScore >= 0 ? lastScore >> 1 : lastScore * 2));
   }
 }
 
 void AiOpponent::ScoreOutcome() {
   Pool& w = *work_;
-  const int shooter = w.rules.CurrentPlayer & 1;
-  const uint16_t legal = LegalTargets();
-  const uint16_t money = MoneyBallBits();
-  // Where the cue ball stopped, read before the rules spot or re-rack balls.
-  const FixVec2 cue{w.ballStates[0].position.x, w.ballStates[0].position.z};
-  int64_t nearest = INT64_MAX;
-  for (int b = 1; b < kBallCount; ++b) {
-    if (w.ballStates[static_cast<size_t>(b)].state == kBallOff) continue;
-    const FixVec2 p{w.ballStates[static_cast<size_t>(b)].position.x, w.ballStates[static_cast<size_t>(b)].position.z};
-    nearest = std::min(nearest, DistSq(cue, p));
-  }
+  const RuleBlock before = saved_->rules;
+  const int shooter = before.CurrentPlayer & 1;
+  int ownBefore = 0, oppBefore = 0;
+  CountSides(before, shooter, false, ownBefore, oppBefore);
 
   // Judge the trial with the game's own rules on the copy. A practice table
   // has no referee, so the copy plays as against the computer; the call is
@@ -490,27 +323,44 @@ void AiOpponent::ScoreOutcome() {
   w.EvaluateShot();
   const RuleBlock& r = w.rules;
 
+  bool won = false;
   if (r.Outcome == kRuleOutcomeGame) {
-    // The game ended: a win for the shooter, or lost by this shot.
-    lastScore = r.OutcomeDetail == shooter + 1 ? 10000 : kAiNoScore;
-    lastTie = lastScore == 10000 ? 0 : kAiNoTie;
-    return;
-  }
-  if (r.Outcome == kRuleOutcomeScratch || r.Outcome == kRuleOutcomeFoul || r.Outcome == kRuleOutcomeMiscall ||
-      r.Foul != 0) {
+    if (r.OutcomeDetail != shooter + 1) return;  // lost by this shot
+    won = true;
+  } else if (r.Outcome == kRuleOutcomeScratch || r.Outcome == kRuleOutcomeFoul || r.Outcome == kRuleOutcomeMiscall ||
+             r.Foul != 0) {
     return;  // a foul: kAiNoScore, never kept over a legal shot
   }
-  if ((r.CurrentPlayer & 1) != shooter) {
-    // The turn passes.
-    lastScore = -1000;
-    lastTie = 0;
-    return;
+  const int outcome = (r.CurrentPlayer & 1) == shooter ? 0 : 1;  // 0 the shooter continues, 1 the turn passes
+  const int32_t failure = -AiValueB(oppBefore);
+
+  int32_t success;
+  if (won) {
+    success = 10000;
+  } else if (pool.GameType != 1 && trial.kind == 8) {
+    success = failure;  // a kick that only hits leaves the opponent the table
+  } else {
+    // Score the table as the rules left it (a re-rack moves balls), then put
+    // the search's own view of the table and its records back.
+    const std::array<FixVec2, kBallCount> pos = AiBallPos;
+    const auto records = ballRecord;
+    const auto blocked = blockedPockets;
+    for (int b = 0; b < kBallCount; ++b) {
+      const BallState& s = w.ballStates[static_cast<size_t>(b)];
+      AiBallPos[static_cast<size_t>(b)] =
+          s.state == kBallOff ? FixVec2{kAiOffTable, kAiOffTable} : FixVec2{s.position.x, s.position.z};
+    }
+    success = EvaluatePosition(outcome, shooter, ownBefore, before, r);
+    AiBallPos = pos;
+    ballRecord = records;
+    blockedPockets = blocked;
   }
-  // The shooter continues: reward the pots and a short next shot.
-  uint16_t good = static_cast<uint16_t>(pocketedMask & ~money);
-  if (pool.GameType == 2 && legal != 0x100 && legal != 0xFEFE) good &= legal;
-  lastScore = 1000 + 100 * __builtin_popcount(good);
-  lastTie = nearest == INT64_MAX ? 0 : static_cast<int32_t>(std::min<int64_t>(nearest >> 24, 0x7ffffffe));
+  lastSuccess = success;
+  const int32_t measure = Dot2Fix30(trial.edgeA, trial.edgeB);
+  const int32_t p = trial.kind == 7 ? AiSuccessWeightKick(measure, pool.skillIndex)
+                                    : AiSuccessWeight(measure, pool.skillIndex);
+  lastScore = AiCombineScore(success, failure, p);
+  lastTie = measure;
 }
 
 void AiOpponent::ApplyShot() const {

@@ -1,26 +1,68 @@
-// A demonstration of the game's 16-bit display device: a moving test pattern
-// that follows the pen and changes colour with the keys. With the headless
-// back end and a script (DEVICE_SCRIPT) it runs unattended and writes
-// screenshots; at a desktop it opens a window.
+// The engine showcase: the game's 16-bit display device at work. A textured
+// ".kso" column turns under the fixed-point 3D pipeline, lit face by face;
+// sprites bounce along the floor; text is drawn in every game font and in
+// four orientations; a picture is stretched; the pen leaves a marker and
+// the keys change its colour. The screen is turned like the game's: a
+// portrait screen shows the landscape picture a quarter turn round.
+//
+// With the headless back end and a script (DEVICE_SCRIPT) it runs unattended
+// and writes screenshots; at a desktop it opens a window. Its data (the
+// fonts and the model, both made at build time) are read from the build's
+// data folder into an archive in memory.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "ce/windows.h"
 #include "ce/winmain.h"
 #include "display/display_s16.h"
+#include "display/font.h"
+#include "display/sprite.h"
+#include "engine/image.h"
+#include "engine/model.h"
+#include "engine/testing/memory_file.h"
+
+#ifndef KS_DEMO_DATA
+#define KS_DEMO_DATA "data"
+#endif
 
 namespace {
 
 constexpr UINT_PTR kFrameTimer = 1;
 constexpr UINT kFrameMs = 33;
+constexpr int kTextureSize = 32;
+constexpr int kShadeLevels = 8;
+constexpr int kSprites = 4;
+constexpr int kSpriteSize = 16;
+
+const wchar_t* const kFonts[] = {L"Small Fonts6", L"Small Fonts7", L"Tahoma8", L"Cornerstone8", L"cornerstone10"};
+constexpr int kFontCount = 5;
+
+constexpr Fix16 Fix(double v) { return static_cast<Fix16>(v * 65536.0); }
 
 struct Demo {
   std::unique_ptr<ssDisplayS16> display;
-  int width = 0;
+  int width = 0;   // the screen
   int height = 0;
   int phase = 0;
-  int penX = -1;
+  int penX = -1;  // logical pixels
   int penY = -1;
   int palette = 0;
+  std::array<ssFont*, kFontCount> fonts{};
+  ssModel model;
+  bool modelLoaded = false;
+  // The model's texture in kShadeLevels brightnesses, darkest first.
+  std::vector<std::vector<std::uint16_t>> shadeTexels;
+  std::array<ssImage, kShadeLevels> shades;
+  ssSprite sprites;
+  bool spritesLoaded = false;
 };
 
 Demo g_demo;
@@ -30,32 +72,279 @@ std::uint32_t PaletteColor(int index) {
   return kColors[index % 6];
 }
 
+std::vector<std::uint8_t> ReadHostFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void PutU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// Four shaded balls side by side, 16 x 16 each, as a raw 16-bit picture;
+// pixels outside the balls are 0, which sprites leave transparent.
+std::vector<std::uint8_t> SpriteSheet(const ssDisplay& d) {
+  const int w = kSprites * kSpriteSize, h = kSpriteSize;
+  std::vector<std::uint8_t> bytes(kImageRawHeaderSize, 0);
+  PutU32(bytes, 0, kImageMagicRaw16);
+  PutU32(bytes, 8, static_cast<std::uint32_t>(w));
+  PutU32(bytes, 12, static_cast<std::uint32_t>(h));
+  static constexpr int kBase[kSprites][3] = {{230, 200, 40}, {40, 90, 220}, {210, 40, 40}, {120, 40, 160}};
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const int ball = x / kSpriteSize;
+      const double dx = (x % kSpriteSize) - 7.5, dy = y - 7.5;
+      const double r2 = (dx * dx + dy * dy) / (7.5 * 7.5);
+      std::uint16_t p = 0;
+      if (r2 <= 1.0) {
+        // Lit from the upper left, with a small highlight.
+        const double nz = std::sqrt(1.0 - r2);
+        const double light = std::clamp(0.35 + 0.65 * ((-dx * 0.45 - dy * 0.55) / 7.5 + nz * 0.7), 0.2, 1.0);
+        const double spot = std::pow(std::max(0.0, (-dx * 0.4 - dy * 0.4) / 7.5 + nz * 0.82), 24.0);
+        int c[3];
+        for (int k = 0; k < 3; ++k)
+          c[k] = std::clamp(static_cast<int>(kBase[ball][k] * light + 255 * spot), 0, 255);
+        p = static_cast<std::uint16_t>(d.MakePixel(c[0], c[1], c[2]));
+        if (p == 0) p = 1;
+      }
+      bytes.push_back(static_cast<std::uint8_t>(p));
+      bytes.push_back(static_cast<std::uint8_t>(p >> 8));
+    }
+  }
+  return bytes;
+}
+
+// The model's texture: wood-like grain with a light frame, in device
+// pixels, made once in each brightness.
+void MakeShades(const ssDisplay& d) {
+  g_demo.shadeTexels.assign(kShadeLevels, std::vector<std::uint16_t>(kTextureSize * kTextureSize));
+  for (int level = 0; level < kShadeLevels; ++level) {
+    const double bright = 0.28 + 0.72 * level / (kShadeLevels - 1);
+    for (int y = 0; y < kTextureSize; ++y) {
+      for (int x = 0; x < kTextureSize; ++x) {
+        const bool frame = x < 2 || y < 2 || x >= kTextureSize - 2 || y >= kTextureSize - 2;
+        const double grain = 0.75 + 0.25 * std::sin(x * 0.9 + std::sin(y * 0.35) * 3.0);
+        double r = 200 * grain, g = 120 * grain, b = 60 * grain;
+        if (frame) r = 240, g = 220, b = 160;
+        g_demo.shadeTexels[static_cast<std::size_t>(level)][static_cast<std::size_t>(y * kTextureSize + x)] =
+            static_cast<std::uint16_t>(d.MakePixel(static_cast<int>(r * bright), static_cast<int>(g * bright),
+                                                   static_cast<int>(b * bright)));
+      }
+    }
+    auto& texels = g_demo.shadeTexels[static_cast<std::size_t>(level)];
+    g_demo.shades[static_cast<std::size_t>(level)].SetBorrowedPixels(
+        reinterpret_cast<std::uint8_t*>(texels.data()), kPixelDisplay, kTextureSize, kTextureSize,
+        static_cast<std::uint32_t>(texels.size() * 2));
+  }
+}
+
+// The fonts and the model from the build's data folder, the sprite sheet
+// made here, all served from memory.
+void LoadData(ssDisplayS16& d) {
+  auto archive = std::make_unique<ssMemoryArchive>();
+  archive->SetBaseFolder(L"\\", 0);
+  const std::string data = KS_DEMO_DATA;
+  for (const wchar_t* name : kFonts) {
+    std::string narrow;
+    for (const wchar_t* c = name; *c != 0; ++c) narrow.push_back(static_cast<char>(*c));
+    std::vector<std::uint8_t> bytes = ReadHostFile(data + "/UI/fonts/" + narrow + ".fnt");
+    if (bytes.empty()) {
+      std::fprintf(stderr, "displaydemo: missing data: font %s\n", narrow.c_str());
+      continue;
+    }
+    archive->AddFile(std::wstring(L"\\UI\\") + name + L".fnt", std::move(bytes));
+  }
+  std::vector<std::uint8_t> model = ReadHostFile(data + "/displaydemo/showcase.kso");
+  if (model.empty()) {
+    std::fprintf(stderr, "displaydemo: missing data: showcase.kso\n");
+  } else {
+    archive->AddFile(L"\\demo\\showcase.kso", std::move(model));
+  }
+  archive->AddFile(L"\\demo\\balls.raw", SpriteSheet(d));
+  d.SetArchive(std::move(archive));
+
+  for (int i = 0; i < kFontCount; ++i) g_demo.fonts[static_cast<std::size_t>(i)] = d.GetFont(kFonts[i], L"UI", nullptr);
+  MakeShades(d);
+  g_demo.model.Init(d.ModelDevice(), &g_demo.shades[kShadeLevels - 1]);
+  g_demo.modelLoaded = g_demo.model.Load(L"showcase.kso", L"demo", nullptr) == 1;
+  g_demo.spritesLoaded = g_demo.sprites.Load(&d, L"balls.raw", L"demo", nullptr, false);
+  if (!g_demo.modelLoaded) std::fprintf(stderr, "displaydemo: missing data: the model did not load\n");
+  if (g_demo.spritesLoaded) {
+    for (int i = 0; i < kSprites; ++i)
+      g_demo.sprites.AddRect(ssRect{i * kSpriteSize, 0, (i + 1) * kSpriteSize, kSpriteSize});
+  }
+}
+
+struct Vec {
+  double x, y, z;
+};
+Vec Sub(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vec CrossV(Vec a, Vec b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+double DotV(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+// A model vertex turned by the world matrix's 3 x 3 part (row vectors).
+Vec Turned(const ssSourceVertex& v, const Fix16* m) {
+  const double x = v.x / 65536.0, y = v.y / 65536.0, z = v.z / 65536.0;
+  auto col = [&](int c) { return (x * m[c] + y * m[4 + c] + z * m[8 + c]) / 65536.0; };
+  return {col(0), col(1), col(2)};
+}
+
+// The shade level of a face from its corners: diffuse light from the upper
+// left, in front of the model, over a little ambient light.
+template <typename Face>
+int FaceLevel(const ssMesh& mesh, const Face& face, int corners, const Fix16* world) {
+  Vec p[4];
+  Vec centre{0, 0, 0};
+  for (int i = 0; i < corners; ++i) {
+    p[i] = Turned(mesh.vertices[face.index[i]], world);
+    centre = {centre.x + p[i].x, centre.y + p[i].y, centre.z + p[i].z};
+  }
+  Vec n = CrossV(Sub(p[1], p[0]), Sub(p[2], p[0]));
+  // The model is convex round its origin: a normal points away from it.
+  if (DotV(n, centre) < 0) n = {-n.x, -n.y, -n.z};
+  const double len = std::sqrt(DotV(n, n));
+  if (len <= 0) return 0;
+  const Vec light{-0.45, -0.55, -0.70};  // screen y grows downwards, the eye looks along +z
+  const double diffuse = std::max(0.0, DotV(n, light) / len);
+  return std::clamp(static_cast<int>((0.15 + 0.85 * diffuse) * kShadeLevels), 0, kShadeLevels - 1);
+}
+
+template <typename Face>
+void DrawLitFaces(ssDisplayS16& d, const ssMesh& mesh, const std::vector<Face>& faces, int corners,
+                  const Fix16* world) {
+  std::array<std::vector<Face>, kShadeLevels> byLevel;
+  for (const Face& f : faces) byLevel[static_cast<std::size_t>(FaceLevel(mesh, f, corners, world))].push_back(f);
+  for (int level = 0; level < kShadeLevels; ++level) {
+    const auto& list = byLevel[static_cast<std::size_t>(level)];
+    if (list.empty()) continue;
+    d.SetTexture(0, &g_demo.shades[static_cast<std::size_t>(level)]);
+    d.DrawIndexedPrimitive(mesh.primitiveType, 0, mesh.vertices.data(), static_cast<std::uint32_t>(mesh.vertices.size()),
+                           list.data(), static_cast<std::uint32_t>(list.size()), 1, nullptr);
+  }
+}
+
+void DrawModel(ssDisplayS16& d) {
+  if (!g_demo.modelLoaded) return;
+  std::int32_t focal = 0;
+  d.SetPerspective(Fix(0.9), &focal);
+  Fix16 view[16], world[16];
+  d.MatrixIdentity(view);
+  d.MatrixTranslate(view, view, {Fix(0.8), Fix(-0.3), Fix(6.0), 0});
+  d.SetTransform(ssPipeline::kMatrixView, view);
+  d.MatrixIdentity(world);
+  d.RotateY(world, world, Fix(g_demo.phase * 0.045));
+  d.RotateX(world, world, Fix(0.45 + 0.25 * std::sin(g_demo.phase * 0.02)));
+  d.SetTransform(ssPipeline::kMatrixWorld, world);
+  for (const ssMesh& mesh : g_demo.model.meshes) {
+    if (mesh.primitiveType == kPrimitiveTexturedQuads) DrawLitFaces(d, mesh, mesh.texturedQuads, 4, world);
+    if (mesh.primitiveType == kPrimitiveTexturedTriangles) DrawLitFaces(d, mesh, mesh.triangles, 3, world);
+  }
+}
+
+// A logical point in the device buffer, as the display turns it.
+void ToDevice(const ssDisplayS16& d, int x, int y, int& bx, int& by) {
+  bx = x;
+  by = y;
+  if (d.m_Rotate == 1) {
+    bx = y;
+    by = d.m_Height - 1 - x;
+  }
+}
+
+void DrawTexts(ssDisplayS16& d) {
+  const std::uint32_t white = d.MakePixel(255, 255, 255), black = d.MakePixel(0, 0, 0);
+  const std::uint32_t yellow = d.MakePixel(255, 220, 60);
+  ssFont* title = g_demo.fonts[4];
+  if (title != nullptr)
+    d.DrawText(title, 8, 4, L"Engine showcase", -1, yellow, 0, black, false, true, false, 0, nullptr, false, false);
+  // Every game font by name, down the left side.
+  int y = 26;
+  for (int i = 0; i < kFontCount; ++i) {
+    ssFont* f = g_demo.fonts[static_cast<std::size_t>(i)];
+    if (f == nullptr) continue;
+    d.DrawText(f, 8, y, kFonts[i], -1, white, 0, black, false, true, false, 0, nullptr, false, false);
+    y += f->Height() + 3;
+  }
+  // A boxed, centred paragraph over a darkened background.
+  if (ssFont* f = g_demo.fonts[1]; f != nullptr) {
+    const ssRect box{8, 102, 132, 140};
+    d.DrawRect(box, ssDisplayS16::kRectFilled | ssDisplayS16::kRectBlend, black);
+    const wchar_t* text = L"Textured faces, lit one by one, turn in 16.16 fixed point.";
+    d.DrawText(f, box.left, box.top + 2, text, static_cast<int>(std::wcslen(text)), d.MakePixel(200, 230, 255), 0,
+               black, false, false, false, 0, &box, true, true);
+  }
+  // The two string drawers, forwards and reversed: four arms round a point.
+  if (ssFont* f = g_demo.fonts[2]; f != nullptr) {
+    int cx = 0, cy = 0;
+    ToDevice(d, 92, 182, cx, cy);
+    const int h = f->Height();
+    d.DrawRect(ssRect{90, 180, 95, 185}, ssDisplayS16::kRectFilled, white);
+    f->DrawString(cx + 7, cy - h / 2, d.MakePixel(120, 255, 120), 0, L"one", false, nullptr, false);
+    f->DrawString(cx - 7, cy + h / 2, d.MakePixel(255, 140, 140), 0, L"two", false, nullptr, true);
+    f->DrawStringRotated(cx - h / 2, cy - 7, d.MakePixel(140, 180, 255), 0, L"three", false, nullptr, false);
+    f->DrawStringRotated(cx + h / 2, cy + 7, d.MakePixel(255, 255, 140), 0, L"four", false, nullptr, true);
+  }
+  if (ssFont* f = g_demo.fonts[0]; f != nullptr) {
+    wchar_t counter[32];
+    std::swprintf(counter, 32, L"frame %d", g_demo.phase);
+    d.DrawText(f, 262, 226, counter, -1, white, d.MakePixel(30, 70, 40), black, true, false, false, 0, nullptr, false,
+               false);
+  }
+}
+
+void DrawSprites() {
+  if (!g_demo.spritesLoaded) return;
+  const int floor = 212 - kSpriteSize;
+  for (int i = 0; i < kSprites; ++i) {
+    const int period = 40 + i * 9;
+    const int t = (g_demo.phase + i * 11) % period;
+    const double s = static_cast<double>(t) / period;
+    const int x = 170 + i * 34;
+    const int y = floor - static_cast<int>(50 * 4 * s * (1 - s));  // a bounce: a parabola a period
+    g_demo.sprites.Blit(i, x, y);
+  }
+}
+
 void DrawFrame() {
   ssDisplayS16& d = *g_demo.display;
   d.BeginDraw();
-  // Diagonal bands that move one step a frame.
-  constexpr int kBand = 16;
-  for (int y = 0; y < g_demo.height; y += kBand) {
-    for (int x = 0; x < g_demo.width; x += kBand) {
-      const int shade = ((x + y) / kBand + g_demo.phase / 4) % 8;
-      d.DrawRect(ssRect{x, y, x + kBand, y + kBand}, ssDisplayS16::kRectFilled,
-                 d.MakePixel(24 + shade * 16, 24 + shade * 8, 64 + shade * 20));
-    }
-  }
-  // A square that travels along the top edge, and a frame round the screen.
-  const int travel = (g_demo.phase * 3) % (g_demo.width > 24 ? g_demo.width - 24 : 1);
-  d.DrawRect(ssRect{travel, 8, travel + 24, 32}, ssDisplayS16::kRectFilled, d.MakePixel(255, 255, 255));
-  d.DrawRect(ssRect{0, 0, g_demo.width, g_demo.height}, 0, d.MakePixel(255, 255, 0));
-  // The pen's last position, in the colour the keys chose.
+  // A dark backdrop in bands, and a floor.
+  for (int y = 0; y < 240; y += 16)
+    d.DrawRect(ssRect{0, y, 320, y + 16}, ssDisplayS16::kRectFilled, d.MakePixel(10, 16 + y / 6, 40 + y / 4));
+  d.DrawRect(ssRect{0, 210, 320, 240}, ssDisplayS16::kRectFilled, d.MakePixel(30, 70, 40));
+  // The texture itself, stretched as a picture card.
+  const ssRect card{8, 158, 48, 198};
+  d.DrawImage(&g_demo.shades[kShadeLevels - 1], &card, nullptr, 0);
+  d.DrawRect(card, 0, d.MakePixel(255, 255, 255));
+  DrawModel(d);
+  DrawSprites();
+  DrawTexts(d);
+  // The pen's last position, in the colour the keys chose: a marker and an
+  // arrow head pointing at it.
   if (g_demo.penX >= 0) {
     const std::uint32_t pixel = d.ColorToPixel(PaletteColor(g_demo.palette));
-    d.DrawRect(ssRect{g_demo.penX - 12, g_demo.penY - 12, g_demo.penX + 12, g_demo.penY + 12},
-               ssDisplayS16::kRectFilled, pixel);
-    d.DrawRect(ssRect{g_demo.penX - 16, g_demo.penY - 16, g_demo.penX + 16, g_demo.penY + 16},
-               ssDisplayS16::kRectBlend, pixel);
+    const int x = g_demo.penX, y = g_demo.penY;
+    d.DrawRect(ssRect{x - 16, y - 16, x + 16, y + 16}, ssDisplayS16::kRectFilled | ssDisplayS16::kRectBlend, pixel);
+    d.DrawRect(ssRect{x - 6, y - 6, x + 6, y + 6}, ssDisplayS16::kRectFilled, pixel);
+    d.FillTriangle(x + 8, y - 20, x + 20, y - 8, x + 8, y - 8, d.MakePixel(255, 255, 255));
   }
+  d.DrawRect(ssRect{0, 0, 320, 240}, 0, d.MakePixel(255, 255, 0));
   d.EndDraw();
   d.Present();
+}
+
+// A screen point to the logical picture, as the display turns it.
+void PenAt(LPARAM lParam) {
+  const int sx = static_cast<SHORT>(LOWORD(lParam)), sy = static_cast<SHORT>(HIWORD(lParam));
+  const ssDisplayS16& d = *g_demo.display;
+  if (d.m_Rotate == 1) {
+    g_demo.penX = d.m_Height - 1 - sy;
+    g_demo.penY = sx;
+  } else {
+    g_demo.penX = sx;
+    g_demo.penY = sy;
+  }
 }
 
 LRESULT CALLBACK DemoProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -68,10 +357,7 @@ LRESULT CALLBACK DemoProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       return 0;
     case WM_LBUTTONDOWN:
     case WM_MOUSEMOVE:
-      if (message == WM_LBUTTONDOWN || (wParam & MK_LBUTTON) != 0) {
-        g_demo.penX = static_cast<SHORT>(LOWORD(lParam));
-        g_demo.penY = static_cast<SHORT>(HIWORD(lParam));
-      }
+      if (message == WM_LBUTTONDOWN || (wParam & MK_LBUTTON) != 0) PenAt(lParam);
       return 0;
     case WM_KEYDOWN:
       if (wParam == VK_ESCAPE) {
@@ -87,6 +373,18 @@ LRESULT CALLBACK DemoProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     default:
       return DefWindowProcW(window, message, wParam, lParam);
   }
+}
+
+void ReleaseAll() {
+  if (!g_demo.display) return;
+  g_demo.sprites.Release();
+  g_demo.model.Free();
+  for (ssFont*& f : g_demo.fonts) {
+    if (f != nullptr) g_demo.display->ReleaseFont(f);
+    f = nullptr;
+  }
+  g_demo.display->SetTexture(0, nullptr);
+  g_demo.display.reset();
 }
 
 }  // namespace
@@ -105,10 +403,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
   ShowWindow(window, show);
 
   g_demo.display = std::make_unique<ssDisplayS16>();
+  // The game's picture is landscape: a portrait screen shows it turned.
+  g_demo.display->m_Rotate = g_demo.width < g_demo.height ? 1 : 0;
   if (g_demo.display->Init(window, g_demo.width, g_demo.height, 16, 0) != 0) {
     MessageBoxW(window, L"The display could not be opened.", L"Display demo", MB_OK);
     return 1;
   }
+  LoadData(*g_demo.display);
   DrawFrame();
   SetTimer(window, kFrameTimer, kFrameMs, nullptr);
 
@@ -117,7 +418,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  g_demo.display.reset();
+  ReleaseAll();
   return static_cast<int>(msg.wParam);
 }
 

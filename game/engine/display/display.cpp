@@ -133,6 +133,19 @@ void ssDisplay::FracRectToScreen(ssRect& out, const ssRect& in, bool rotate) con
   }
 }
 
+ssRect ssDisplay::TurnEdges(const ssRect& r, int rotate, LONG w, LONG h) {
+  switch (rotate) {
+    case 1:
+      return ssRect{r.top, h - r.right, r.bottom, h - r.left};
+    case 2:
+      return ssRect{w - r.right, h - r.bottom, w - r.left, h - r.top};
+    case 3:
+      return ssRect{w - r.bottom, r.left, w - r.top, r.right};
+    default:
+      return r;
+  }
+}
+
 void ssDisplay::RectToDevice(ssRect& out, const ssRect& in) const {
   const LONG w = m_Width;
   const LONG h = m_Height;

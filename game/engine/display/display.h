@@ -114,6 +114,10 @@ class ssDisplay {
   // A rectangle in 16.16 fractions of the logical screen to pixels; with
   // `rotate` the edges are rounded and turned into the device frame.
   void FracRectToScreen(ssRect& out, const ssRect& in, bool rotate) const;
+  // A logical rectangle in a w x h frame turned by `rotate` quarter turns,
+  // edges mapped as edges (H - x): how DrawRect, DrawImage and sprites turn
+  // their rectangles. Other rotations keep it as it is.
+  static ssRect TurnEdges(const ssRect& r, int rotate, LONG w, LONG h);
   // A logical pixel rectangle to device pixels (point mapping, H - 1 - x).
   void RectToDevice(ssRect& out, const ssRect& in) const;
 
@@ -191,7 +195,8 @@ class ssDisplay {
   // and clip rectangle.
  public:
   ssPipeline m_Pipeline;
-  void SyncPipeline() {
+  // The current render target with the top clip rectangle's edges.
+  ssRasterTarget RasterTarget() const {
     ssRasterTarget target;
     target.pixels = m_RenderBuffer;
     target.pitch = m_RenderPitch;
@@ -199,13 +204,14 @@ class ssDisplay {
     target.height = m_RenderHeight;
     target.bits = m_RenderBits;
     target.depth = m_Depth;
-    // The working clip is kept in 16.16; spans cover ceil(left) .. ceil(right) - 1.
-    target.clipLeft = (m_Clip.left + 0xFFFF) >> 16;
-    target.clipTop = (m_Clip.top + 0xFFFF) >> 16;
-    target.clipRight = (m_Clip.right + 0xFFFF) >> 16;
-    target.clipBottom = (m_Clip.bottom + 0xFFFF) >> 16;
-    m_Pipeline.SetRenderTarget(target, m_Rotate);
+    const ssRect clip = ClipEdges();
+    target.clipLeft = clip.left;
+    target.clipTop = clip.top;
+    target.clipRight = clip.right;
+    target.clipBottom = clip.bottom;
+    return target;
   }
+  void SyncPipeline() { m_Pipeline.SetRenderTarget(RasterTarget(), m_Rotate); }
 
   // The device's texture, transform and primitive operations. The drawing
   // ones hand the pipeline the current target, turn and clip first, so a
@@ -230,5 +236,106 @@ class ssDisplay {
     SyncPipeline();
     return m_Pipeline.PolygonOutline(source, count, points, capacity);
   }
+
+  // Matrix and vector operations (16.16; see pipeline/fixed_math.h).
+  void VectorTransform(ssVector& out, const Fix16* m, const ssVector& v) const;
+  void MatrixMultiply(Fix16* out, const Fix16* a, const Fix16* b) const;
+  void Cross(ssVector& out, const ssVector& a, const ssVector& b) const;
+  std::int32_t Dot(const ssVector& a, const ssVector& b) const;
+  // Does nothing on this device: vectors are used as they are.
+  void Normalize(ssVector& out, const ssVector& v) const;
+  void MatrixTranspose(Fix16* out, const Fix16* m) const;
+  void ViewFromPose(Fix16* out, const Fix16* m) const;
+  void VectorAdd(ssVector& out, const ssVector& a, const ssVector& b) const;
+  void VectorSub(ssVector& out, const ssVector& a, const ssVector& b) const;
+  void VectorMul(ssVector& out, const ssVector& a, const ssVector& b) const;
+  void VectorScale(ssVector& out, const ssVector& v, Fix16 s) const;
+  void MatrixTranslate(Fix16* out, const Fix16* m, const ssVector& v) const;
+  void VectorCopy(ssVector& out, const ssVector& v) const { out = v; }
+  void MatrixCopy(Fix16* out, const Fix16* m) const;
+  void MatrixIdentity(Fix16* out) const;
+  void RotateZ(Fix16* out, const Fix16* m, Fix16 angle) const;
+  void RotateX(Fix16* out, const Fix16* m, Fix16 angle) const;
+  void RotateY(Fix16* out, const Fix16* m, Fix16 angle) const;
+  void RotateXYZ(Fix16* out, Fix16* m, const ssVector& angles) const;
+  void VectorClamp(ssVector& out, const ssVector& v, Fix16 lo, Fix16 hi) const;
+  void LookDir(Fix16* out, const ssVector& eye, const ssVector& dir, const ssVector& up) const;
+  void LookAt(Fix16* out, const ssVector& eye, const ssVector& target, const ssVector& up) const;
+  bool ProjectPoint(ssVector& out, const Fix16* m, const ssVector& v) const;
+  // A perspective matrix into `out`; `focal` (may be null) receives the
+  // focal length in pixels: 0.5 x ys x the buffer side that the logical
+  // screen's height falls on.
+  void Perspective(Fix16* out, float fov, float aspect, float nearZ, float farZ, std::int32_t* focal) const;
+  // The projection matrix from a field of view (16.16 radians) with near
+  // 4.0, far 600.0 and the logical screen's aspect.
+  void SetPerspective(Fix16 fov, std::int32_t* focal);
+
+  // Vertex buffers, found again by their tag.
+  std::uint32_t CreateVertexBuffer(std::uint32_t count, std::uint32_t spare, std::uint32_t format,
+                                   std::uint32_t spare2, ssVertexBufferRecord** record) {
+    return m_Pipeline.CreateVertexBuffer(count, spare, format, spare2, record);
+  }
+  std::uint32_t ResizeVertexBuffer(ssVertexBufferRecord* record, std::uint32_t count) {
+    return m_Pipeline.ResizeVertexBuffer(record, count);
+  }
+  std::uint32_t GetVertexData(ssVertexBufferRecord* record, ssVertex** out) {
+    return m_Pipeline.GetVertexData(record, out);
+  }
+  void SetVertexBufferTag(ssVertexBufferRecord* record, const void* tag) { m_Pipeline.SetVertexBufferTag(record, tag); }
+  void FreeVertexBuffers() { m_Pipeline.FreeVertexBuffers(); }
+  void FreeVertexBuffersByTag(const void* tag) { m_Pipeline.FreeVertexBuffersByTag(tag); }
+  ssVertexBufferRecord* FindVertexBuffer(const void* tag, ssVertexBufferRecord** out) {
+    return m_Pipeline.FindVertexBuffer(tag, out);
+  }
+  // The transforms project into the current render target, turned for the
+  // screen.
+  std::uint32_t RenderVertexBuffer(ssVertex* out, const ssSourceVertex* source, std::uint32_t count,
+                                   const Fix16* matrix) {
+    SyncPipeline();
+    return m_Pipeline.RenderVertexBuffer(out, source, count, matrix);
+  }
+  std::uint32_t DrawVertexBuffer(const ssSourceVertex* source, std::uint32_t count, const Fix16* matrix) {
+    SyncPipeline();
+    return m_Pipeline.DrawVertexBuffer(source, count, matrix);
+  }
+
+  // Render state: the first word is the texture mode (1 colour key, 2 shade
+  // map, anything else opaque).
+  void SetRenderState(std::uint32_t value) { m_Pipeline.SetTextureMode(static_cast<int>(value)); }
+  void SetVertexSource(std::uint32_t a, const void* vertices, std::uint32_t b) {
+    m_Pipeline.SetVertexSource(a, vertices, b);
+  }
+  void SetIndices(const std::uint32_t* indices, std::uint32_t count) { m_Pipeline.SetIndices(indices, count); }
+  void SetStateBlock(const void* block) { m_Pipeline.SetStateBlock(block); }
+
+  // Projects one point with `matrix` into buffer pixels (16.16) and z; the
+  // w record receives w with 32 fraction bits. Returns the record, or null
+  // (screen x and y 0) when the point lies behind the eye.
+  std::int64_t* ProjectOnePoint(const ssVector& point, std::int32_t* sx, std::int32_t* sy, std::int32_t* sz,
+                                std::int64_t* wRecord, const Fix16* matrix);
+
+  // Clippers: `out` receives the clipped outline's vertices (room for
+  // kMaxPolygon); the result is their count, 0 when nothing is left.
+  int ClipPolygon(const ssVertex** out, const ssVertex* vertices, int count);
+  int ClipPolygonScreen(const ssVertex** out, const ssVertex* vertices, int count);
+  int ClipPolygonScreen2(const ssVertex** out, const ssVertex* vertices, int count);
+
+  // Outcodes: x and y against w, against the screen box, and depth.
+  std::uint32_t OutcodeX(const ssVertex& v) const { return ssPipeline::OutcodeX(v); }
+  std::uint32_t OutcodeY(const ssVertex& v) const { return ssPipeline::OutcodeY(v); }
+  // The screen box is the viewport within the current target and clip.
+  std::uint32_t OutcodeScreenX(const ssVertex& v) { SyncPipeline(); return m_Pipeline.OutcodeScreenX(v); }
+  std::uint32_t OutcodeScreenY(const ssVertex& v) { SyncPipeline(); return m_Pipeline.OutcodeScreenY(v); }
+  std::uint32_t OutcodeFar(const ssVertex& v) const { return m_Pipeline.OutcodeFar(v); }
+  std::uint32_t OutcodeScreen(const ssVertex& v) { SyncPipeline(); return m_Pipeline.OutcodeScreen(v); }
+
+  // What a model (".kso") draws through: this device's archive, packing,
+  // vertex buffers, transform, texture and indexed drawing.
+  ssModelDevice* ModelDevice();
+
+ private:
+  std::unique_ptr<ssModelDevice> m_ModelDevice;
+
+ public:
   // ---- end of the 3D pipeline block ----------------------------------------
 };

@@ -425,24 +425,7 @@ bool ClipTo(ssRect& r, int width, int height) {
 
 int ssDisplayS16::DrawRect(const ssRect& rect, int flags, std::uint32_t pixel) {
   if (m_RenderBuffer == nullptr || m_RenderBits != 16) return 0;
-  const LONG w = m_Width;
-  const LONG h = m_Height;
-  const LONG l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
-  ssRect d;
-  switch (m_Rotate) {
-    case 1:
-      d = ssRect{t, h - r, b, h - l};
-      break;
-    case 2:
-      d = ssRect{w - r, h - b, w - l, h - t};
-      break;
-    case 3:
-      d = ssRect{w - b, l, w - t, r};
-      break;
-    default:
-      d = rect;
-      break;
-  }
+  const ssRect d = TurnEdges(rect, m_Rotate, m_Width, m_Height);
   auto fill = [&](ssRect part) {
     if (ClipTo(part, m_RenderWidth, m_RenderHeight)) FillRect16(m_RenderBuffer, part, pixel, m_RenderPitch);
   };

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/file.h"
+#include "raster/image_blit.h"
 
 namespace {
 
@@ -197,21 +198,11 @@ bool ssScaledFont::Rescale(float xs, float ys) {
 }
 
 std::uint16_t ssScaledFont::Blend565(std::uint16_t dst, std::uint16_t color, int coverage) {
-  constexpr std::uint32_t kMask = 0x07E0F81Fu;
-  const std::uint32_t a = static_cast<std::uint32_t>(coverage >> 3);
-  const std::uint32_t s = (dst & 0xF81Fu) | (static_cast<std::uint32_t>(dst & 0x07E0u) << 16);
-  const std::uint32_t c = (color & 0xF81Fu) | (static_cast<std::uint32_t>(color & 0x07E0u) << 16);
-  const std::uint32_t r = (s + (((c - s) * a) >> 5)) & kMask;
-  return static_cast<std::uint16_t>(r | (r >> 16));
+  return ssCoverageBlend565(dst, color, coverage);
 }
 
 std::uint16_t ssScaledFont::Blend444(std::uint16_t dst, std::uint16_t color, int coverage) {
-  constexpr std::uint32_t kMask = 0x00F00F0Fu;
-  const std::uint32_t weight = static_cast<std::uint32_t>(coverage >> 3) >> 1;
-  const std::uint32_t s = (dst & 0x0F0Fu) | (static_cast<std::uint32_t>(dst & 0x00F0u) << 16);
-  const std::uint32_t c = (color & 0x0F0Fu) | (static_cast<std::uint32_t>(color & 0x00F0u) << 16);
-  const std::uint32_t r = (s + (((c - s) * weight) >> 4)) & kMask;
-  return static_cast<std::uint16_t>(r | (r >> 16));
+  return ssCoverageBlend444(dst, color, coverage);
 }
 
 int ssScaledFont::DrawString(int x, int y, std::uint32_t color, std::uint32_t backColor, const wchar_t* text,

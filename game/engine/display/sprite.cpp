@@ -5,24 +5,6 @@
 
 #include "engine/image.h"
 
-namespace {
-
-// A rectangle in a w x h frame turned by the rotation, by edges.
-ssRect Turn(const ssRect& r, int rotate, LONG w, LONG h) {
-  switch (rotate) {
-    case 1:
-      return ssRect{r.top, h - r.right, r.bottom, h - r.left};
-    case 2:
-      return ssRect{w - r.right, h - r.bottom, w - r.left, h - r.top};
-    case 3:
-      return ssRect{w - r.bottom, r.left, w - r.top, r.right};
-    default:
-      return r;
-  }
-}
-
-}  // namespace
-
 bool ssSprite::Load(ssDisplay* device, const wchar_t* name, const wchar_t* folder, const wchar_t* archive,
                     bool rescale) {
   Release();
@@ -39,7 +21,7 @@ void ssSprite::AddRect(const ssRect& rect) {
     return;
   }
   // The stored entry covers the same picture pixels in the turned texture.
-  m_Rects.push_back(Turn(rect, m_Device->m_Rotate, m_Texture->Width(), m_Texture->Height()));
+  m_Rects.push_back(ssDisplay::TurnEdges(rect, m_Device->m_Rotate, m_Texture->Width(), m_Texture->Height()));
 }
 
 void ssSprite::Blit(int index, int x, int y) const {
@@ -55,7 +37,7 @@ void ssSprite::Blit(int index, int x, int y) const {
   if (sw <= 0 || sh <= 0) return;
   const bool odd = (d->m_Rotate & 1) != 0;
   const ssRect logical{x, y, x + (odd ? sh : sw), y + (odd ? sw : sh)};
-  const ssRect dst = Turn(logical, d->m_Rotate, d->m_Width, d->m_Height);
+  const ssRect dst = ssDisplay::TurnEdges(logical, d->m_Rotate, d->m_Width, d->m_Height);
   const ssRect clip = d->ClipEdges();
   const LONG left = std::max<LONG>({dst.left, 0, clip.left, dst.left - s.left});
   const LONG top = std::max<LONG>({dst.top, 0, clip.top, dst.top - s.top});

@@ -193,6 +193,12 @@ void Perspective(Fix16* out, float fov, float aspect, float nearZ, float farZ, f
   if (ys != nullptr) *ys = yScale;
 }
 
+std::int32_t FocalLength(float ys, int side) {
+  const float focal = 0.5f * ys * static_cast<float>(side);
+  if (!(focal > -2147483648.0f && focal < 2147483520.0f)) return 0;
+  return static_cast<std::int32_t>(focal);
+}
+
 bool ProjectPoint(ssVector& out, const Fix16* m, const ssVector& v) {
   ssVector t;
   VectorTransform(t, m, v);

@@ -52,6 +52,10 @@ void LookAt(Fix16* out, const ssVector& eye, const ssVector& target, const ssVec
 // A perspective matrix with w = z + 1; returns 1/tan(fov/2) x aspect (the
 // vertical scale) through `ys`.
 void Perspective(Fix16* out, float fov, float aspect, float nearZ, float farZ, float* ys);
+// The focal length in pixels of a projection with vertical scale `ys` over
+// a buffer side of `side` pixels: 0.5 x ys x side, truncated (0 when it does
+// not fit).
+std::int32_t FocalLength(float ys, int side);
 // VectorTransform, then x, y, z divided by w. A w of 0 leaves them undivided
 // and returns false.
 bool ProjectPoint(ssVector& out, const Fix16* m, const ssVector& v);

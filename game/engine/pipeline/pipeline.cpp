@@ -107,10 +107,7 @@ std::int32_t ssPipeline::SetPerspective(Fix16 fov, int logicalWidth, int logical
   Fix16 m[16];
   Perspective(m, static_cast<float>(fov) / 65536.0f, aspect, 4.0f, 600.0f, &ys);
   SetTransform(kMatrixProjection, m);
-  const int side = (m_Rotate & 1) != 0 ? m_Target.width : m_Target.height;
-  const float focal = 0.5f * ys * static_cast<float>(side);
-  if (!(focal > -2147483648.0f && focal < 2147483520.0f)) return 0;
-  return static_cast<std::int32_t>(focal);
+  return FocalLength(ys, (m_Rotate & 1) != 0 ? m_Target.width : m_Target.height);
 }
 
 bool ssPipeline::ProjectOnePoint(const ssVector& p, const Fix16* m, std::int32_t& sx, std::int32_t& sy,
@@ -310,6 +307,32 @@ std::uint32_t ssPipeline::OutcodeScreenX(const ssVertex& v) const {
 }
 std::uint32_t ssPipeline::OutcodeScreenY(const ssVertex& v) const {
   return (v.sy < m_Screen.y0 ? kOutYLow : 0) | (v.sy > m_Screen.y1 ? kOutYHigh : 0);
+}
+
+std::uint32_t ssPipeline::OutcodeFar(const ssVertex& v) const { return v.zw > m_ClipBox[5] ? kOutFar : 0; }
+std::uint32_t ssPipeline::OutcodeScreen(const ssVertex& v) const {
+  return OutcodeScreenX(v) | OutcodeScreenY(v) | (v.zw < m_ClipBox[4] ? kOutNear : 0) | OutcodeFar(v);
+}
+
+// --- render state ---------------------------------------------------------------
+
+void ssPipeline::SetVertexSource(std::uint32_t a, const void* vertices, std::uint32_t b) {
+  m_State.vertices = vertices;
+  m_State.sourceA = a;
+  m_State.sourceB = b;
+  ResetTransformed();
+}
+
+void ssPipeline::SetIndices(const std::uint32_t* indices, std::uint32_t count) {
+  m_State.indices = indices;
+  m_State.indexCount = count;
+  m_State.indexWidth = 4;
+}
+
+void ssPipeline::SetStateBlock(const void* block) {
+  if (block == nullptr) return;
+  std::memcpy(m_StateBlock.data(), block, m_StateBlock.size());
+  m_StateBlockInUse = true;
 }
 
 bool ssPipeline::Project(ssVertex& v, bool clampToBox) const {

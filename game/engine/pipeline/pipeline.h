@@ -11,6 +11,8 @@
 // turn and clip rectangle; all per-vertex and per-pixel work is integer.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -112,6 +114,10 @@ class ssPipeline {
   static std::uint32_t OutcodeY(const ssVertex& v);
   std::uint32_t OutcodeScreenX(const ssVertex& v) const;
   std::uint32_t OutcodeScreenY(const ssVertex& v) const;
+  // Depth against the clip box, on z / w: 32 beyond the far bound; the
+  // screen outcode adds the x and y bits and 16 before the near bound.
+  std::uint32_t OutcodeFar(const ssVertex& v) const;
+  std::uint32_t OutcodeScreen(const ssVertex& v) const;
 
   // Clippers. Each takes `count` vertices (at most 16), clips the closed
   // outline, projects it and returns the vertex count (0 when nothing is
@@ -127,6 +133,7 @@ class ssPipeline {
   // a colour key, 2 a shade map, anything else opaque.
   std::uint32_t SetTexture(int stage, ssImage* image);
   void SetTextureMode(int mode) { m_TextureMode = mode; }
+  int TextureMode() const { return m_TextureMode; }
   // Binds raw texels directly (tests, benchmarks and the ball drawer).
   bool SetTextureRaw(const ssTexture& texture);
 
@@ -144,6 +151,25 @@ class ssPipeline {
   std::uint32_t DrawIndexedPrimitive(int type, int transformed, const void* source, std::uint32_t vertexCount,
                                      const void* faces, std::uint32_t faceCount, std::uint32_t clipFlag,
                                      ssVertexBufferRecord* record);
+  // The render state. Its first word is the texture mode (SetTextureMode);
+  // a new vertex source starts a new draw sequence; the index list is kept
+  // with its count (32-bit indices); a state block of kStateBlockSize bytes
+  // is copied and becomes the block in use.
+  struct RenderState {
+    const void* vertices = nullptr;
+    std::uint32_t sourceA = 0, sourceB = 0;
+    const std::uint32_t* indices = nullptr;
+    std::uint32_t indexCount = 0;
+    std::uint32_t indexWidth = 4;
+  };
+  static constexpr std::size_t kStateBlockSize = 332;
+  void SetVertexSource(std::uint32_t a, const void* vertices, std::uint32_t b);
+  void SetIndices(const std::uint32_t* indices, std::uint32_t count);
+  void SetStateBlock(const void* block);
+  const RenderState& State() const { return m_State; }
+  // The copied block, or null while the pipeline's own state is in use.
+  const std::uint8_t* StateBlock() const { return m_StateBlockInUse ? m_StateBlock.data() : nullptr; }
+
   // Starts a new draw sequence: the next DrawPrimitive transforms again.
   void ResetTransformed() { m_TransformedCount = 0; m_TransformedSource = nullptr; }
 
@@ -192,6 +218,10 @@ class ssPipeline {
   const void* m_TransformedSource = nullptr;
   std::uint32_t m_TransformedCount = 0;
 
+  RenderState m_State;
+  std::array<std::uint8_t, kStateBlockSize> m_StateBlock{};
+  bool m_StateBlockInUse = false;
+
   ssImage* m_Stages[kTextureStages] = {};
   ssTexture m_Texture{};
   bool m_TextureValid = false;
@@ -225,9 +255,15 @@ class ssPipelineModelDevice : public ssModelDevice {
   std::uint32_t DrawIndexedPrimitive(int type, int transformed, const void* vertexTag, std::uint32_t vertexCount,
                                      const void* faces, std::uint32_t faceCount, std::uint32_t clipFlag,
                                      ssVertexBufferRecord* record) override {
+    BeforeDraw();
     return m_Pipeline.DrawIndexedPrimitive(type, transformed, vertexTag, vertexCount, faces, faceCount, clipFlag,
                                            record);
   }
+
+ protected:
+  // Called before each drawing, so an owner can hand the pipeline its
+  // current render target first.
+  virtual void BeforeDraw() {}
 
  private:
   ssPipeline& m_Pipeline;

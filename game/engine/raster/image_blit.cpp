@@ -33,21 +33,32 @@ bool Usable(const ssRasterTarget& t, const ssImageView& img) {
 
 }  // namespace
 
+std::uint16_t ssCoverageBlend565(std::uint16_t dst, std::uint16_t color, int coverage) {
+  constexpr std::uint32_t kMask = 0x07E0F81Fu;
+  const std::uint32_t a = static_cast<std::uint32_t>(coverage >> 3);
+  const std::uint32_t s = (dst & 0xF81Fu) | (static_cast<std::uint32_t>(dst & 0x07E0u) << 16);
+  const std::uint32_t c = (color & 0xF81Fu) | (static_cast<std::uint32_t>(color & 0x07E0u) << 16);
+  const std::uint32_t r = (s + (((c - s) * a) >> 5)) & kMask;
+  return static_cast<std::uint16_t>(r | (r >> 16));
+}
+
+std::uint16_t ssCoverageBlend444(std::uint16_t dst, std::uint16_t color, int coverage) {
+  constexpr std::uint32_t kMask = 0x00F00F0Fu;
+  const std::uint32_t weight = static_cast<std::uint32_t>(coverage >> 3) >> 1;
+  const std::uint32_t s = (dst & 0x0F0Fu) | (static_cast<std::uint32_t>(dst & 0x00F0u) << 16);
+  const std::uint32_t c = (color & 0x0F0Fu) | (static_cast<std::uint32_t>(color & 0x00F0u) << 16);
+  const std::uint32_t r = (s + (((c - s) * weight) >> 4)) & kMask;
+  return static_cast<std::uint16_t>(r | (r >> 16));
+}
+
 std::uint16_t ssBlendArgb(std::uint16_t p, std::uint32_t c, int depth) {
+  const int alpha = static_cast<int>(c >> 24);
   if (depth == 12) {
-    const std::uint32_t a = (c >> 27) >> 1;  // 0-15 of 16
-    const std::uint32_t col = (((c >> 20) & 15) << 8) | (((c >> 12) & 15) << 4) | ((c >> 4) & 15);
-    const std::uint32_t sp = (p & 0x0F0Fu) | ((p & 0xF0u) << 16);
-    const std::uint32_t sc = (col & 0x0F0Fu) | ((col & 0xF0u) << 16);
-    const std::uint32_t s = ((sp * (16 - a) + sc * a) >> 4) & 0x00F00F0Fu;
-    return static_cast<std::uint16_t>((s & 0x0F0Fu) | ((s >> 16) & 0xF0u));
+    const auto col = static_cast<std::uint16_t>(((c >> 12) & 0xF00) | ((c >> 8) & 0xF0) | ((c >> 4) & 0xF));
+    return ssCoverageBlend444(p, col, alpha);
   }
-  const std::uint32_t a = c >> 27;  // 0-31 of 32
-  const std::uint32_t col = (((c >> 19) & 31) << 11) | (((c >> 10) & 63) << 5) | ((c >> 3) & 31);
-  const std::uint32_t sp = (p | (static_cast<std::uint32_t>(p) << 16)) & 0x07E0F81Fu;
-  const std::uint32_t sc = (col | (col << 16)) & 0x07E0F81Fu;
-  const std::uint32_t s = ((sp * (32 - a) + sc * a) >> 5) & 0x07E0F81Fu;
-  return static_cast<std::uint16_t>(s | (s >> 16));
+  const auto col = static_cast<std::uint16_t>(((c >> 8) & 0xF800) | ((c >> 5) & 0x7E0) | ((c >> 3) & 0x1F));
+  return ssCoverageBlend565(p, col, alpha);
 }
 
 std::uint16_t ssMix4RGB565(const std::uint16_t p[4], const std::int32_t w[4]) {
@@ -79,7 +90,8 @@ void ssDrawImage(const ssRasterTarget& target, const ssImageView& image, const s
   const std::int64_t sw = std::int64_t{source.right} - source.left, sh = std::int64_t{source.bottom} - source.top;
   if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
   if (dw != sw || dh != sh) {
-    ssStretchImage(target, image, dest, source, colourKey);
+    // A stretched copy always keys out texels of value 0.
+    ssStretchImage(target, image, dest, source, true);
     return;
   }
   // Clip both rectangles together: the destination to the bounds, the

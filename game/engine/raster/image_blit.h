@@ -23,7 +23,8 @@ struct ssBlitRect {
   int left = 0, top = 0, right = 0, bottom = 0;
 };
 
-// Copies `source` to `dest`; when their sizes differ the stretch runs.
+// Copies `source` to `dest` (`colourKey`: device pixels of value 0 are not
+// written); when their sizes differ the stretch runs, always keyed.
 void ssDrawImage(const ssRasterTarget& target, const ssImageView& image, const ssBlitRect& dest,
                  const ssBlitRect& source, bool colourKey);
 void ssStretchImage(const ssRasterTarget& target, const ssImageView& image, const ssBlitRect& dest,
@@ -34,6 +35,12 @@ void ssStretchImage(const ssRasterTarget& target, const ssImageView& image, cons
 std::uint16_t ssMix4RGB565(const std::uint16_t p[4], const std::int32_t w[4]);
 std::uint16_t ssMix4RGB444(const std::uint16_t p[4], const std::int32_t w[4]);
 
-// A 32-bit 0xAARRGGBB colour over a device pixel with the top alpha bits:
-// RGB565 with 5 alpha bits, RGB444 (depth 12) with 4.
+// Mixes a colour into a pixel by a coverage or alpha byte in spread form,
+// p + ((c - p) x a >> 5) as unsigned 32-bit words: RGB565 with a = byte >> 3
+// (0-31 of 32), RGB444 with (byte >> 3) >> 1 (0-15 of 16).
+std::uint16_t ssCoverageBlend565(std::uint16_t dst, std::uint16_t color, int coverage);
+std::uint16_t ssCoverageBlend444(std::uint16_t dst, std::uint16_t color, int coverage);
+
+// A 32-bit 0xAARRGGBB colour reduced to the device's packing and mixed over
+// a device pixel by its alpha byte (RGB444 at depth 12, else RGB565).
 std::uint16_t ssBlendArgb(std::uint16_t pixel, std::uint32_t argb, int depth);

@@ -271,12 +271,22 @@ void ssFillTextured(const ssRasterTarget& target, const ssVertex* vertices, cons
               *p++ = t16[index()];
               --n;
             }
-            for (; n >= 2; n -= 2, p += 2) {
-              const std::uint16_t c0 = t16[index()];
-              const std::uint16_t c1 = t16[index()];
+            // The pairs with u and v in locals of their own, so that they
+            // stay in registers across the word stores.
+            std::uint32_t uu = u, vv = v;
+            std::uint16_t* const end = p + (n & ~1);
+            for (; p != end; p += 2) {
+              const std::uint16_t c0 = t16[((vv >> vShift) & rowMask) | ((uu >> 16) & colMask)];
+              uu += du;
+              vv += dv;
+              const std::uint16_t c1 = t16[((vv >> vShift) & rowMask) | ((uu >> 16) & colMask)];
+              uu += du;
+              vv += dv;
               Store32(p, c0, c1);
             }
-            if (n > 0) *p = t16[index()];
+            u = uu;
+            v = vv;
+            if ((n & 1) != 0) *p = t16[index()];
           });
 }
 

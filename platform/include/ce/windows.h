@@ -9,3 +9,4 @@
 #include "ce/wingdi.h"
 #include "ce/winreg.h"
 #include "ce/mmsystem.h"
+#include "ce/shellapi.h"

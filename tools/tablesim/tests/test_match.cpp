@@ -35,9 +35,12 @@ TEST(AiMatch, EveryGameAndPairingEnds) {
 }
 
 TEST(AiMatch, HardBeatsEasy) {
+  // Over fixed seeds, per game type: Hard pots on a clearly larger share of
+  // its shots and wins most racks; over all games it wins at least 65%.
+  constexpr int kRacks = 40;
+  int allHardWins = 0;
   for (int game = 1; game <= 6; ++game) {
     int hardWins = 0, hardShots = 0, hardPots = 0, easyShots = 0, easyPots = 0;
-    constexpr int kRacks = 20;
     for (int seed = 1; seed <= kRacks; ++seed) {
       // Alternate who breaks.
       const bool hardFirst = seed % 2 == 1;
@@ -57,8 +60,10 @@ TEST(AiMatch, HardBeatsEasy) {
     const double hardShare = static_cast<double>(hardPots) / hardShots;
     const double easyShare = static_cast<double>(easyPots) / easyShots;
     EXPECT_GT(hardShare, easyShare + 0.1) << "game " << game;
-    EXPECT_GE(hardWins, kRacks * 6 / 10) << "game " << game;
+    EXPECT_GT(hardWins, kRacks / 2) << "game " << game;
+    allHardWins += hardWins;
   }
+  EXPECT_GE(allHardWins, 6 * kRacks * 65 / 100);
 }
 
 }  // namespace

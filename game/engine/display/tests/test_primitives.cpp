@@ -1,6 +1,7 @@
 // Triangles and pipeline primitives drawn through the device: they land in
 // the render target, turned for the screen and held inside the clip.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "display_test_support.h"
@@ -55,6 +56,38 @@ TEST(DisplayTriangle, TurnedWithTheScreenAndSafeWithoutATarget) {
 
   ssDisplayS16 closed;
   EXPECT_EQ(closed.FillTriangle(0, 0, 10, 0, 0, 10, 0xFFFF), 0);
+}
+
+// The clip bounds the rasteriser exactly where it bounds every other kind of
+// drawing: the logical rectangle pushed, in each screen turn.
+TEST(DisplayTriangle, ClipHoldsExactlyToTheLogicalRectangleInEveryTurn) {
+  for (int rotate = 0; rotate < 4; ++rotate) {
+    SCOPED_TRACE(rotate);
+    const bool odd = (rotate & 1) != 0;
+    auto d = std::make_unique<ssDisplayS16>();
+    d->ForceOutput(ssDisplayS16::kModeGdi);
+    d->m_Rotate = rotate;
+    ASSERT_EQ(d->Init(nullptr, odd ? 240 : 320, odd ? 320 : 240, 16, 0), 0);
+    const int w = d->m_Width, h = d->m_Height;
+    auto logical = [&](int x, int y) {
+      switch (rotate) {
+        case 1: return At(*d, y, h - 1 - x);
+        case 2: return At(*d, w - 1 - x, h - 1 - y);
+        case 3: return At(*d, w - 1 - y, x);
+        default: return At(*d, x, y);
+      }
+    };
+    d->BeginDraw();
+    d->Clear();
+    d->PushClipRect(ssRect{20, 10, 60, 40});
+    d->FillTriangle(0, 0, 200, 0, 0, 200, 0xFFFF);  // covers the whole clip
+    d->PopClipRect();
+    for (int y = 0; y < 240; ++y)
+      for (int x = 0; x < 320; ++x) {
+        const bool inside = x >= 20 && x < 60 && y >= 10 && y < 40;
+        ASSERT_EQ(logical(x, y), inside ? 0xFFFF : 0) << x << "," << y;
+      }
+  }
 }
 
 // A 16 x 16 texture on the quad (-0.5 .. 0.5)^2 with the default identity

@@ -31,9 +31,23 @@ std::vector<std::uint16_t>& Texels() {
   return t;
 }
 
+// Shade values for the shade-map mode, one byte a texel.
+std::vector<std::uint8_t>& Shades() {
+  static std::vector<std::uint8_t> t = [] {
+    std::vector<std::uint8_t> v(64 * 64);
+    for (std::size_t i = 0; i < v.size(); ++i) v[i] = static_cast<std::uint8_t>(i * 37u);
+    return v;
+  }();
+  return t;
+}
+
 ssTexture Tex(int mode) {
   ssTexture t;
   t.texels = Texels().data();
+  if (mode == kTextureShadeMap) {
+    t.texels = Shades().data();
+    t.texelBytes = 1;
+  }
   t.width = t.height = 64;
   t.log2Width = 6;
   t.mode = mode;
@@ -65,7 +79,7 @@ void BM_AffineSpans(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * 240 * 320);
 }
-BENCHMARK(BM_AffineSpans)->Arg(kTextureOpaque)->Arg(kTextureColourKey);
+BENCHMARK(BM_AffineSpans)->Arg(kTextureOpaque)->Arg(kTextureColourKey)->Arg(kTextureShadeMap);
 
 void BM_PerspectiveSpans(benchmark::State& state) {
   Frame f(240, 320);

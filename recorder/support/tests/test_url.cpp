@@ -1,0 +1,21 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "kernel/device.h"
+#include "os/url.h"
+
+namespace {
+
+TEST(OpenUrl, HandsTheAddressToTheBrowser) {
+  const std::string log = ce::device::RuntimeFolder() + "/shell-requests.log";
+  std::remove(log.c_str());
+  EXPECT_TRUE(os::open_url(L"http://example.invalid/recorder"));
+  std::ifstream in(log);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(), "open\tiexplore.exe\thttp://example.invalid/recorder\n");
+}
+
+}  // namespace
