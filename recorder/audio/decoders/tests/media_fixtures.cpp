@@ -1,0 +1,118 @@
+#include "media_fixtures.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace vo_test {
+namespace {
+
+constexpr int kBitrates[3][3][16] = {
+    {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
+     {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},
+     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}},
+    {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}},
+    {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}},
+};
+constexpr int kRates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
+
+void put16(std::string& s, std::uint32_t v) {
+  s += static_cast<char>(v & 0xFF);
+  s += static_cast<char>((v >> 8) & 0xFF);
+}
+void put32(std::string& s, std::uint32_t v) {
+  put16(s, v & 0xFFFF);
+  put16(s, v >> 16);
+}
+
+}  // namespace
+
+std::string FrameHeader(const FrameSpec& spec) {
+  const int version_bits = spec.version == 1 ? 3 : (spec.version == 2 ? 2 : 0);
+  std::uint32_t h = 0xFFE00000u;
+  h |= static_cast<std::uint32_t>(version_bits) << 19;
+  h |= static_cast<std::uint32_t>(4 - spec.layer) << 17;
+  h |= 1u << 16;  // no CRC
+  h |= static_cast<std::uint32_t>(spec.bitrate_index) << 12;
+  h |= static_cast<std::uint32_t>(spec.rate_index) << 10;
+  h |= static_cast<std::uint32_t>(spec.padding) << 9;
+  h |= (spec.mono ? 3u : 0u) << 6;
+  std::string out;
+  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((h >> shift) & 0xFF);
+  return out;
+}
+
+std::uint32_t FrameLength(const FrameSpec& spec) {
+  const int bitrate = kBitrates[spec.version - 1][spec.layer - 1][spec.bitrate_index];
+  const int rate = kRates[spec.version - 1][spec.rate_index];
+  if (spec.layer == 1) return static_cast<std::uint32_t>((12000 * bitrate / rate + spec.padding) * 4);
+  if (spec.layer == 2 || spec.version == 1) return static_cast<std::uint32_t>(144000 * bitrate / rate + spec.padding);
+  return static_cast<std::uint32_t>(72000 * bitrate / rate + spec.padding);
+}
+
+std::string SilentFrame(const FrameSpec& spec) {
+  std::string frame = FrameHeader(spec);
+  frame.resize(FrameLength(spec), '\0');
+  return frame;
+}
+
+std::string SineWav(std::uint32_t channels, std::uint32_t rate, double seconds, double frequency, double amplitude) {
+  const std::uint32_t frames = static_cast<std::uint32_t>(rate * seconds);
+  const std::uint32_t data = frames * channels * 2;
+  std::string wav = "RIFF";
+  put32(wav, 36 + data);
+  wav += "WAVEfmt ";
+  put32(wav, 16);
+  put16(wav, 1);
+  put16(wav, channels);
+  put32(wav, rate);
+  put32(wav, rate * channels * 2);
+  put16(wav, channels * 2);
+  put16(wav, 16);
+  wav += "data";
+  put32(wav, data);
+  const double two_pi = 6.283185307179586;
+  for (std::uint32_t i = 0; i < frames; ++i) {
+    for (std::uint32_t ch = 0; ch < channels; ++ch) {
+      const double f = ch == 0 ? frequency : frequency / 2;
+      const double v = amplitude * 32767.0 * std::sin(two_pi * f * i / rate);
+      put16(wav, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v))));
+    }
+  }
+  return wav;
+}
+
+std::vector<std::int16_t> WavSamples(const std::string& wav) {
+  std::vector<std::int16_t> samples;
+  for (std::size_t i = 44; i + 1 < wav.size(); i += 2) {
+    samples.push_back(static_cast<std::int16_t>(static_cast<std::uint8_t>(wav[i]) |
+                                                (static_cast<std::uint8_t>(wav[i + 1]) << 8)));
+  }
+  return samples;
+}
+
+std::wstring MediaFolder::DevicePath(const std::string& name) {
+  return L"%my_documents%/" + std::wstring(name.begin(), name.end());
+}
+
+std::string MediaFolder::HostPath(const std::string& name) const { return device_.HostPath("My Documents/" + name); }
+
+void MediaFolder::Write(const std::string& name, const std::string& bytes) const {
+  device_.WriteHostFile("My Documents/" + name, bytes);
+}
+
+std::string MediaFolder::Read(const std::string& name) const { return device_.ReadHostFile("My Documents/" + name); }
+
+bool MediaFolder::HaveTool(const std::string& tool) {
+  return std::system(("command -v " + tool + " > /dev/null 2>&1").c_str()) == 0;
+}
+
+bool MediaFolder::Run(const std::string& tool, const std::string& args) const {
+  const std::string command = "cd '" + device_.HostPath("My Documents") + "' && " + tool + " " + args + " > /dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
+}  // namespace vo_test
