@@ -115,7 +115,9 @@ int record(const RecordArgs& a) {
   const auto wav = ce::media::ParseWav(image->data(), image->size());
   if (!wav) return fail(a.in.string() + " is not a PCM WAV file of 8 or 16 bits, 1 or 2 channels");
   const std::uint64_t input_frames = wav->dataSize / wav->format.BlockAlign();
-  const std::uint64_t duration_ms = (input_frames * 1000 + wav->format.rate - 1) / wav->format.rate;
+  // The device counts whole milliseconds: two more make sure the last
+  // input frame is taken in (what follows it is silence).
+  const std::uint64_t duration_ms = (input_frames * 1000 + wav->format.rate - 1) / wav->format.rate + 2;
 
   const fs::path out = fs::absolute(a.out);
   std::error_code error;
@@ -216,7 +218,7 @@ int play(const fs::path& file, const fs::path& heard) {
   audio::connect<audio::PCMData>(chain->get_provider(), nullptr);
   audio::connect<audio::PCMData>(&meter, nullptr);
 
-  std::printf("format: %s, %u Hz, %u bit, %u channels, duration: %.3f s\n",
+  std::printf("format: %s, %u Hz, %u bit, %u ch, duration: %.3f s\n",
               ce::Utf8FromWide(chain->get_format_name()).c_str(), reader->get_sample_rate(),
               reader->get_bits_per_sample(), reader->get_channels(), duration);
   return 0;

@@ -1,12 +1,14 @@
 // A whole recording on the headless microphone: recorder, booster, level
-// meter, time meter and buffering thread into a sink, stopped the way the
-// main form stops it. Nothing that the microphone heard may be lost.
+// meter, time meter and buffering thread into a sink or the PCM record
+// chain's WAV file, stopped the way the main form stops it. Nothing that
+// the microphone heard may be lost.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "audio/active_buffer.h"
 #include "audio/booster.h"
+#include "audio/chains.h"
 #include "audio/level_meter_record.h"
 #include "audio/meters.h"
 #include "audio/recorder_pcm.h"
@@ -26,10 +28,29 @@ constexpr std::uint64_t kStart2010 = 129067776000000000ull;
 struct Case {
   std::uint32_t rate, channels, bits;
   std::int32_t gain;
+  bool into_wav = false;  // into the PCM record chain's WAV file, else a sink
 };
 
 void PrintTo(const Case& c, std::ostream* os) {
-  *os << c.rate << " Hz, " << c.channels << " ch, " << c.bits << " bit, gain " << c.gain;
+  *os << c.rate << " Hz, " << c.channels << " ch, " << c.bits << " bit, gain " << c.gain
+      << (c.into_wav ? ", into a WAV file" : "");
+}
+
+// Every byte of a WAV file, read back through the PCM reader.
+std::vector<std::uint8_t> read_wav(const std::wstring& path) {
+  audio::FileReaderWAVPCM reader(path);
+  EXPECT_TRUE(reader.is_open());
+  stage_test::Sink collector;
+  audio::connect<PCMData>(&reader, &collector);
+  std::vector<std::uint8_t> bytes;
+  for (;;) {
+    PCMData block;
+    collector.pull(block, 4096);
+    if (block.size() == 0) break;
+    bytes.insert(bytes.end(), block.buffer.data(), block.buffer.data() + block.size());
+  }
+  audio::connect<PCMData>(&reader, nullptr);
+  return bytes;
 }
 
 // The microphone's input in the recording's format: speech-like sound on
@@ -72,7 +93,14 @@ TEST_P(RecordPipeline, StopLosesNothing) {
   audio::connect<PCMData>(&booster, &level_meter);
   audio::connect<PCMData>(&level_meter, &time_meter);
   audio::connect<PCMData>(&time_meter, &buffer);
-  audio::connect<PCMData>(&buffer, &sink);
+  std::unique_ptr<audio::RecordChain> chain;
+  if (c.into_wav) {
+    chain.reset(audio::create_record_chain(L"\\rec.wav", L"PCM", c.channels, c.bits, c.rate, 0, false));
+    ASSERT_TRUE(chain);
+    audio::connect<PCMData>(&buffer, chain->get_consumer());
+  } else {
+    audio::connect<PCMData>(&buffer, &sink);
+  }
   auto* recorder = new audio::RecorderPCM(c.channels, c.rate, c.bits);
   audio::connect<PCMData>(recorder, &booster);
   ASSERT_TRUE(recorder->start());
@@ -92,6 +120,12 @@ TEST_P(RecordPipeline, StopLosesNothing) {
   buffer.reset();
   audio::connect<PCMData>(&buffer, nullptr);
   EXPECT_TRUE(buffer.is_accepting());
+  if (chain) {
+    const std::uint32_t written = chain->get_writer()->get_written();
+    chain.reset();  // finishes the file
+    sink.bytes = read_wav(L"\\rec.wav");
+    EXPECT_EQ(sink.bytes.size(), written);
+  }
 
   const std::size_t frames = sink.bytes.size() / align;
   const double expected = duration_ms * c.rate / 1000.0;
@@ -118,11 +152,13 @@ TEST_P(RecordPipeline, StopLosesNothing) {
 INSTANTIATE_TEST_SUITE_P(Formats, RecordPipeline,
                          ::testing::Values(Case{8000, 1, 16, 4}, Case{22050, 1, 16, 2}, Case{44100, 1, 16, 8},
                                            Case{11025, 1, 16, 1}, Case{44100, 2, 16, 4}, Case{22050, 1, 8, 4},
-                                           Case{8000, 2, 8, 2}),
+                                           Case{8000, 2, 8, 2}, Case{8000, 1, 16, 4, true},
+                                           Case{44100, 2, 16, 1, true}, Case{22050, 1, 8, 1, true}),
                          [](const ::testing::TestParamInfo<Case>& info) {
                            const Case& c = info.param;
                            return std::to_string(c.rate) + "Hz_" + std::to_string(c.channels) + "ch_" +
-                                  std::to_string(c.bits) + "bit_gain" + std::to_string(c.gain);
+                                  std::to_string(c.bits) + "bit_gain" + std::to_string(c.gain) +
+                                  (c.into_wav ? "_wav" : "");
                          });
 
 }  // namespace
