@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "audio/chains.h"
 #include "audio/meters.h"
 #include "audio/player_pcm.h"
 #include "backend/headless/audio_headless.h"
@@ -216,6 +217,38 @@ TEST_F(PlayerTest, LevelMeterFollowsWhatIsHeard) {
   EXPECT_EQ(meter.get_level(0), 0.0) << "played out";
   EXPECT_EQ(heard(TakePlayedAudio()).size(), 32000u);
   audio::connect<PCMData>(&source, nullptr);
+  audio::connect<PCMData>(&meter, nullptr);
+}
+
+// The main form's playback of a file: the play chain's reader, the level
+// meter and the player; the user seeks through the reader while it plays.
+TEST_F(PlayerTest, PlaysAFileThroughItsChainAndFollowsASeek) {
+  const auto content = pattern(22050 * 2 * 3, 6);  // 3 s of 22,050 Hz 16-bit mono
+  {
+    std::unique_ptr<audio::RecordChain> writer(
+        audio::create_record_chain(L"\\seek.wav", L"PCM", 1, 16, 22050, 0, false));
+    ASSERT_TRUE(writer);
+    writer->get_consumer()->on_data(stage_test::make_block(content, 1, 16, 22050));
+  }
+  std::unique_ptr<audio::PlayChain> chain(audio::create_play_chain(L"\\seek.wav"));
+  ASSERT_TRUE(chain);
+  audio::FileReader* reader = chain->get_reader();
+  audio::LevelMeter meter;
+  PlayerPCM player;
+  audio::connect<PCMData>(&meter, &player);
+  audio::connect<PCMData>(chain->get_provider(), &meter);
+  player.play();
+  clock::Advance(300);
+  const std::uint32_t target = reader->get_length() / 4 * 3;
+  reader->seek(target);
+  play_out(player);
+  EXPECT_LE(reader->get_length(), reader->get_position()) << "the form sees the end";
+  const auto all = heard(TakePlayedAudio());
+  const std::vector<std::uint8_t> tail(content.begin() + target, content.end());
+  ASSERT_GT(all.size(), tail.size());
+  EXPECT_LT(all.size(), content.size());
+  EXPECT_TRUE(std::equal(tail.begin(), tail.end(), all.end() - static_cast<std::ptrdiff_t>(tail.size())));
+  audio::connect<PCMData>(chain->get_provider(), nullptr);
   audio::connect<PCMData>(&meter, nullptr);
 }
 
