@@ -23,7 +23,9 @@ bool crosses(const std::int16_t* s, std::int64_t i) {
   return static_cast<std::int32_t>(s[i - 1]) * static_cast<std::int32_t>(s[i]) <= 0;
 }
 
-bool boostable(const PCMData& block) { return block.bits == 16 && block.channels == 1; }
+// 16-bit mono with a rate: a block without a rate has no look-ahead window
+// and would be held for ever.
+bool boostable(const PCMData& block) { return block.bits == 16 && block.channels == 1 && block.rate != 0; }
 
 // Samples of the analysis buffer, reused between blocks.
 thread_local std::vector<std::int16_t> t_samples;

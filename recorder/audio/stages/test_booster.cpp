@@ -39,19 +39,20 @@ TEST(Booster, GainShapesTheCurve) {
   for (std::int32_t x : {0, 1, 199, 200, 12345, 20000, 32767}) EXPECT_EQ(b.curve(x), x * 16384ll) << x;
 }
 
+// Gain 1, stereo, 8-bit and rateless blocks.
 TEST(Booster, BlocksItCannotBoostPassAtOnceAndUnchanged) {
   struct Case {
     std::int32_t gain;
-    std::uint32_t channels, bits;
+    std::uint32_t channels, bits, rate;
   };
-  for (const Case& c : {Case{1, 1, 16}, Case{4, 2, 16}, Case{4, 1, 8}}) {
+  for (const Case& c : {Case{1, 1, 16, 8000}, Case{4, 2, 16, 8000}, Case{4, 1, 8, 8000}, Case{4, 1, 16, 0}}) {
     Booster b;
     Sink sink;
     audio::connect<audio::PCMData>(&b, &sink);
     b.set_gain(c.gain);
     std::vector<std::uint8_t> bytes(4000);
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
-    b.on_data(stage_test::make_block(bytes, c.channels, c.bits, 8000));
+    b.on_data(stage_test::make_block(bytes, c.channels, c.bits, c.rate));
     ASSERT_EQ(sink.blocks.size(), 1u) << c.gain << " " << c.channels << " " << c.bits;
     EXPECT_EQ(sink.bytes, bytes);
     EXPECT_EQ(sink.blocks[0].channels, c.channels);
