@@ -182,8 +182,12 @@ int record(const RecordArgs& a) {
   const bool writer_open = chain->get_writer()->is_open();
   chain.reset();
   if (refused || !writer_open) return fail("the " + a.format + " chain stopped accepting the recording");
-
   const auto samples = static_cast<unsigned long long>(std::llround(time_meter.get_time() * rate));
+  if (samples != 0 && written == 0) {
+    return fail("the " + a.format + " chain wrote nothing of " + std::to_string(rate) + " Hz, " +
+                std::to_string(channels) + " channels");
+  }
+
   std::printf("samples in: %llu, bytes written: %u, peak level: %.3f\n", samples, written, peak);
   return 0;
 }

@@ -160,6 +160,8 @@ TEST_F(AudioChain, BadArgumentsAndInputsAreRefused) {
       {"record --format pcm --rate 8000 --channels 1 --in " + path("o") + " --out " + path("o.wav"), 1},
       {"record --format pcm --rate 8000 --channels 1 --in " + in + " --out " + path("no/such/o.wav"), 1},
       {"play " + path("missing.wav") + " --out " + path("h.wav"), 1},
+      // GSM takes only 8,000 Hz mono: a chain that writes nothing fails.
+      {"record --format gsm --rate 22050 --channels 2 --in " + in + " --out " + path("g.wav"), 1},
   };
   std::ofstream(path("o")) << "not a sound";
   for (const Case& c : cases) {
