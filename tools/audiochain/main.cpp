@@ -5,8 +5,8 @@
 //     feeds INPUT.wav to the headless microphone and records it through the
 //     recorder, the gain booster, the level and time meters and the
 //     buffering thread into the record chain of that format, stopping as the
-//     main form does; prints the samples taken in, the bytes written and the
-//     peak level.
+//     main form does; prints the samples taken in, the bytes of the finished
+//     file and the peak level.
 //
 //   audiochain play FILE --out HEARD.wav
 //     plays FILE through its play chain, the level meter and the player on
@@ -178,17 +178,18 @@ int record(const RecordArgs& a) {
   recorder->stop();
   take_apart();
   peak = std::max(peak, level_meter.get_level(0));
-  const std::uint32_t written = chain->get_writer()->get_written();
+  const std::uint32_t stored = chain->get_writer()->get_written();
   const bool writer_open = chain->get_writer()->is_open();
-  chain.reset();
+  chain.reset();  // the encoder hands on its last frames, the writer finishes the file
   if (refused || !writer_open) return fail("the " + a.format + " chain stopped accepting the recording");
   const auto samples = static_cast<unsigned long long>(std::llround(time_meter.get_time() * rate));
-  if (samples != 0 && written == 0) {
+  const auto written = static_cast<unsigned long long>(fs::file_size(out, error));
+  if (samples != 0 && (stored == 0 || error)) {
     return fail("the " + a.format + " chain wrote nothing of " + std::to_string(rate) + " Hz, " +
                 std::to_string(channels) + " channels");
   }
 
-  std::printf("samples in: %llu, bytes written: %u, peak level: %.3f\n", samples, written, peak);
+  std::printf("samples in: %llu, bytes written: %llu, peak level: %.3f\n", samples, written, peak);
   return 0;
 }
 
