@@ -69,6 +69,18 @@ TEST(BlockEncoder, GathersAcrossInputBlocksAndDropsOtherFormats) {
   EXPECT_EQ(out.bytes, (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
+TEST(BlockEncoder, FlushPadsTheLastPartialBlockWithSilence) {
+  ToyEncoder encoder;
+  Blocks out;
+  audio::connect<ADPCMData>(&encoder, &out);
+  encoder.flush();
+  EXPECT_TRUE(out.bytes.empty());
+  encoder.on_data(Ramp(1, 6));
+  encoder.flush();
+  encoder.flush();
+  EXPECT_EQ(out.bytes, (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 0, 0}));
+}
+
 TEST(BlockEncoder, ARefusedFirstFormatEncodesNothing) {
   ToyEncoder encoder;
   Blocks out;

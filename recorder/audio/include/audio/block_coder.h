@@ -34,6 +34,19 @@ class BlockEncoderPCM : public Consumer<PCMData>, public Provider<T>, private li
     }
   }
 
+  // Pads a partly filled block with silence, encodes it and pushes it, so a
+  // recording keeps its last samples; the record chain calls this before it
+  // lets the encoder go.
+  void flush() {
+    liba::Lock hold(Consumer<PCMData>::lock);
+    if (gather_.size() == 0 || fill_ == 0) return;
+    std::memset(gather_.buffer.make_unique() + fill_, gather_.bits == 8 ? 0x80 : 0, gather_.size() - fill_);
+    fill_ = 0;
+    T encoded;
+    encode_block(encoded, gather_);
+    this->push(encoded);
+  }
+
   // Gathers by pulling PCM from upstream until one block is full. When the
   // upstream runs dry the partial block is kept for the next call and the
   // answer is empty.

@@ -163,9 +163,10 @@ class RecordChainBase : public RecordChain {
       : writer_(std::make_unique<Writer>(path, append)), encoder_(encoder), format_name_(format_name) {
     connect(encoder_.get(), writer_.get());
   }
-  // The encoder goes first (it may still hand its last block to the
-  // writer), then the writer, which finishes the file.
+  // The encoder goes first (it hands its last block to the writer), then
+  // the writer, which finishes the file.
   ~RecordChainBase() override {
+    if constexpr (requires(EncoderType& e) { e.flush(); }) encoder_->flush();
     encoder_.reset();
     writer_.reset();
   }
