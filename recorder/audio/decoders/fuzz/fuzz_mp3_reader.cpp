@@ -98,7 +98,7 @@ void RunOne(const vo_test::MediaFolder& folder, const std::string& bytes, Random
 }
 
 std::vector<std::string> Seeds() {
-  using vo_test::FrameSpec;
+  using vo_test::FrameFields;
   using vo_test::SilentFrame;
   std::string tag = "TAG" + std::string(125, '\0');
   tag.replace(3, 5, "Title");

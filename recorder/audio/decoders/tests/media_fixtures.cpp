@@ -30,32 +30,32 @@ void put32(std::string& s, std::uint32_t v) {
 
 }  // namespace
 
-std::string FrameHeader(const FrameSpec& spec) {
-  const int version_bits = spec.version == 1 ? 3 : (spec.version == 2 ? 2 : 0);
+std::string FrameHeader(const FrameFields& fields) {
+  const int version_bits = fields.version == 1 ? 3 : (fields.version == 2 ? 2 : 0);
   std::uint32_t h = 0xFFE00000u;
   h |= static_cast<std::uint32_t>(version_bits) << 19;
-  h |= static_cast<std::uint32_t>(4 - spec.layer) << 17;
+  h |= static_cast<std::uint32_t>(4 - fields.layer) << 17;
   h |= 1u << 16;  // no CRC
-  h |= static_cast<std::uint32_t>(spec.bitrate_index) << 12;
-  h |= static_cast<std::uint32_t>(spec.rate_index) << 10;
-  h |= static_cast<std::uint32_t>(spec.padding) << 9;
-  h |= (spec.mono ? 3u : 0u) << 6;
+  h |= static_cast<std::uint32_t>(fields.bitrate_index) << 12;
+  h |= static_cast<std::uint32_t>(fields.rate_index) << 10;
+  h |= static_cast<std::uint32_t>(fields.padding) << 9;
+  h |= (fields.mono ? 3u : 0u) << 6;
   std::string out;
   for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((h >> shift) & 0xFF);
   return out;
 }
 
-std::uint32_t FrameLength(const FrameSpec& spec) {
-  const int bitrate = kBitrates[spec.version - 1][spec.layer - 1][spec.bitrate_index];
-  const int rate = kRates[spec.version - 1][spec.rate_index];
-  if (spec.layer == 1) return static_cast<std::uint32_t>((12000 * bitrate / rate + spec.padding) * 4);
-  if (spec.layer == 2 || spec.version == 1) return static_cast<std::uint32_t>(144000 * bitrate / rate + spec.padding);
-  return static_cast<std::uint32_t>(72000 * bitrate / rate + spec.padding);
+std::uint32_t FrameLength(const FrameFields& fields) {
+  const int bitrate = kBitrates[fields.version - 1][fields.layer - 1][fields.bitrate_index];
+  const int rate = kRates[fields.version - 1][fields.rate_index];
+  if (fields.layer == 1) return static_cast<std::uint32_t>((12000 * bitrate / rate + fields.padding) * 4);
+  if (fields.layer == 2 || fields.version == 1) return static_cast<std::uint32_t>(144000 * bitrate / rate + fields.padding);
+  return static_cast<std::uint32_t>(72000 * bitrate / rate + fields.padding);
 }
 
-std::string SilentFrame(const FrameSpec& spec) {
-  std::string frame = FrameHeader(spec);
-  frame.resize(FrameLength(spec), '\0');
+std::string SilentFrame(const FrameFields& fields) {
+  std::string frame = FrameHeader(fields);
+  frame.resize(FrameLength(fields), '\0');
   return frame;
 }
 

@@ -11,7 +11,7 @@
 
 namespace vo_test {
 
-struct FrameSpec {
+struct FrameFields {
   int version = 1;        // 1 MPEG-1, 2 MPEG-2, 3 MPEG-2.5
   int layer = 3;
   int bitrate_index = 9;  // 128 kbit/s for MPEG-1 Layer III
@@ -21,11 +21,11 @@ struct FrameSpec {
 };
 
 // The four header bytes (no CRC).
-std::string FrameHeader(const FrameSpec& spec);
+std::string FrameHeader(const FrameFields& fields);
 // A whole frame: the header, then zeros up to the frame's length (for
 // Layer III that is silent side information and main data).
-std::string SilentFrame(const FrameSpec& spec);
-std::uint32_t FrameLength(const FrameSpec& spec);
+std::string SilentFrame(const FrameFields& fields);
+std::uint32_t FrameLength(const FrameFields& fields);
 
 // 16-bit PCM WAV of a sine tone at `amplitude` (of full scale); the second
 // channel carries the same tone at half the frequency.

@@ -16,7 +16,7 @@ namespace {
 using audio::DecoderMP3;
 using audio::MP3Data;
 using audio::PCMData;
-using vo_test::FrameSpec;
+using vo_test::FrameFields;
 using vo_test::MediaFolder;
 
 constexpr std::int32_t kOne = 0x10000000;  // 1.0 in libmad's fixed point
@@ -100,7 +100,7 @@ class Sink : public audio::Consumer<PCMData> {};
 TEST(DecoderMP3, DecodesFramesToTheirPcmSizeAndSkipsWhatItCannotPlay) {
   struct Case {
     const char* name;
-    FrameSpec spec;
+    FrameFields fields;
     std::uint32_t bytes;  // 0: refused
     std::uint32_t channels;
     std::uint32_t rate;
@@ -118,8 +118,8 @@ TEST(DecoderMP3, DecodesFramesToTheirPcmSizeAndSkipsWhatItCannotPlay) {
     FrameSource source;
     // A block that is no frame is passed over; then two silent frames.
     source.add(std::string(100, '\x42'));
-    source.add(vo_test::SilentFrame(c.spec));
-    source.add(vo_test::SilentFrame(c.spec));
+    source.add(vo_test::SilentFrame(c.fields));
+    source.add(vo_test::SilentFrame(c.fields));
     DecoderMP3 decoder;
     audio::connect<MP3Data>(&source, &decoder);
     PCMData pcm;

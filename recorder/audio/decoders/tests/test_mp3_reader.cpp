@@ -12,19 +12,19 @@ namespace {
 using audio::FileReaderMP3;
 using audio::MP3Data;
 using audio::MP3FrameInfo;
-using vo_test::FrameSpec;
+using vo_test::FrameFields;
 using vo_test::MediaFolder;
 using vo_test::SilentFrame;
 
-const FrameSpec kRef{};                          // MPEG-1 Layer III, 128 kbit/s, 44100 Hz, stereo: 417 bytes
-const FrameSpec kPadded{1, 3, 9, 0, 1, false};   // the same with padding: 418 bytes
-const FrameSpec kOtherRate{1, 3, 11, 0, 0, false};  // 192 kbit/s: 626 bytes
-const FrameSpec kMono{1, 3, 9, 0, 0, true};
-const FrameSpec kLayer2{1, 2, 9, 0, 0, false};
+const FrameFields kRef{};                          // MPEG-1 Layer III, 128 kbit/s, 44100 Hz, stereo: 417 bytes
+const FrameFields kPadded{1, 3, 9, 0, 1, false};   // the same with padding: 418 bytes
+const FrameFields kOtherRate{1, 3, 11, 0, 0, false};  // 192 kbit/s: 626 bytes
+const FrameFields kMono{1, 3, 9, 0, 0, true};
+const FrameFields kLayer2{1, 2, 9, 0, 0, false};
 
-std::string Frames(const FrameSpec& spec, int count) {
+std::string Frames(const FrameFields& fields, int count) {
   std::string s;
-  for (int i = 0; i < count; ++i) s += SilentFrame(spec);
+  for (int i = 0; i < count; ++i) s += SilentFrame(fields);
   return s;
 }
 
@@ -52,7 +52,7 @@ Drained Drain(FileReaderMP3& reader) {
 TEST(MP3FrameHeader, ParsesTheStandardTables) {
   struct Case {
     const char* name;
-    FrameSpec spec;
+    FrameFields fields;
     MP3FrameInfo want;
   };
   const Case cases[] = {
@@ -67,7 +67,7 @@ TEST(MP3FrameHeader, ParsesTheStandardTables) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string header = vo_test::FrameHeader(c.spec);
+    const std::string header = vo_test::FrameHeader(c.fields);
     MP3FrameInfo info;
     ASSERT_TRUE(audio::parse_frame_header(reinterpret_cast<const std::uint8_t*>(header.data()), info));
     EXPECT_EQ(info.version, c.want.version);
@@ -142,7 +142,7 @@ TEST(FileReaderMP3, SkipsFramesOfAnotherKindAndGarbageBetweenFrames) {
 
 TEST(FileReaderMP3, LongFramesAreCopiedWholeWithGuardBytes) {
   MediaFolder folder;
-  const FrameSpec big{3, 2, 14, 2, 0, false};  // 2880 bytes
+  const FrameFields big{3, 2, 14, 2, 0, false};  // 2880 bytes
   std::string frame = vo_test::FrameHeader(big);
   for (std::uint32_t i = 4; i < vo_test::FrameLength(big); ++i) frame += static_cast<char>(i * 7);
   folder.Write("c.mp3", frame + frame + frame);
