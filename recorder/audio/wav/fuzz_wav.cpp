@@ -10,9 +10,7 @@
 #include "audio/wav_reader.h"
 #include "audio/wav_writer.h"
 #include "fuzz_driver.h"
-#include "kernel/not_implemented.h"
 #include "os/file.h"
-#include "temp_device.h"
 #include "wav_fixtures.h"
 
 namespace {
@@ -89,12 +87,6 @@ void RunOne(const std::string& bytes) {
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  ce::kernel::SetStrictMode(true);
-  static ce::test::TempDevice device;
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   RunOne(std::string(reinterpret_cast<const char*>(data), size));

@@ -8,10 +8,8 @@
 #include <vector>
 
 #include "fuzz_driver.h"
-#include "kernel/not_implemented.h"
 #include "liba/zip_file.h"
 #include "os/file.h"
-#include "temp_device.h"
 #include "../tests/zip_builder.h"
 
 namespace {
@@ -47,12 +45,6 @@ void RunOne(const std::string& bytes) {
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  ce::kernel::SetStrictMode(true);
-  static ce::test::TempDevice device;
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   RunOne(std::string(reinterpret_cast<const char*>(data), size));
