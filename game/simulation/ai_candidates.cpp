@@ -20,6 +20,18 @@ FixVec2 UnitOf(FixVec2 v) {
 
 FixVec2 MiddleUnit(const AiWindow& w) { return UnitOf({(w.a.x >> 1) + (w.b.x >> 1), (w.a.z >> 1) + (w.b.z >> 1)}); }
 
+// A window found from the cue ball's mirror image in a cushion, turned into
+// directions off that cushion: the axis across the cushion changes sign.
+void UnmirrorWindow(AiWindow& w, int cushion) {
+  if (cushion < 2) {
+    w.a.x = WrapNeg32(w.a.x);
+    w.b.x = WrapNeg32(w.b.x);
+  } else {
+    w.a.z = WrapNeg32(w.a.z);
+    w.b.z = WrapNeg32(w.b.z);
+  }
+}
+
 }  // namespace
 
 void AiOpponent::AddCandidate(const AiCandidate& c) {
@@ -103,13 +115,7 @@ void AiOpponent::AddKickCandidates(int t, const AiWindow& w, int second) {
     const bool open = AiPocketShotOpen(t, w) == 0 && AiPathBlocked(0, t, cu) == 0;
     AiBallPos[0] = cue;
     if (!open) continue;
-    if (cu < 2) {
-      work.a.x = WrapNeg32(work.a.x);
-      work.b.x = WrapNeg32(work.b.x);
-    } else {
-      work.a.z = WrapNeg32(work.a.z);
-      work.b.z = WrapNeg32(work.b.z);
-    }
+    UnmirrorWindow(work, cu);
     target = t;
     AiCandidate c;
     Fill(c, 7);
@@ -155,13 +161,7 @@ void AiOpponent::AddKickHitCandidates(int t) {
     const bool open = AiHitWindow(0, t) == 0 && AiPathBlocked(0, t, cu) == 0;
     AiBallPos[0] = cue;
     if (!open) continue;
-    if (cu < 2) {
-      work.a.x = WrapNeg32(work.a.x);
-      work.b.x = WrapNeg32(work.b.x);
-    } else {
-      work.a.z = WrapNeg32(work.a.z);
-      work.b.z = WrapNeg32(work.b.z);
-    }
+    UnmirrorWindow(work, cu);
     target = t;
     AiCandidate c;
     Fill(c, 8);

@@ -1,16 +1,14 @@
-// Shared by the fuzz targets: each target defines LLVMFuzzerTestOneInput and
-// KsFuzzSeeds (sound inputs made by the writers in tools/, from which the
-// driver mutates its corpus).
+// Shared by the engine's fuzz targets: each target defines
+// LLVMFuzzerTestOneInput and KsFuzzSeeds (sound inputs made by the writers in
+// tools/, from which the driver mutates its corpus).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "fuzz_driver.h"
 #include "image_writer.h"
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
-std::vector<std::vector<std::uint8_t>> KsFuzzSeeds();
 
 // A small picture with some structure, for image seeds.
 imgconv::Picture FuzzPicture(std::uint32_t width, std::uint32_t height);

@@ -1,6 +1,7 @@
 #include "audio/device_thread.h"
 
 #include "ce/winbase.h"
+#include "ce/winuser.h"
 
 namespace audio {
 
@@ -18,6 +19,17 @@ bool DeviceThread::start_and_wait() {
 void DeviceThread::announce() {
   thread_id_ = GetCurrentThreadId();
   SetEvent(static_cast<HANDLE>(ready_));
+}
+
+void DeviceThread::run() {
+  announce();
+  set_priority(1);
+  MSG msg{};
+  while (!is_stop_requested()) {
+    if (GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
+    on_message(msg);
+  }
+  on_pump_end();
 }
 
 }  // namespace audio

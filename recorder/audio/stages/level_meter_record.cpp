@@ -1,6 +1,6 @@
 #include "audio/level_meter_record.h"
 
-#include <cstring>
+#include "first_channel_sample.h"
 
 namespace audio {
 
@@ -23,15 +23,7 @@ void LevelMeterRecord::process(PCMData& out, const PCMData& in) {
   int peak = 0;
   std::int64_t last_loud = -1;
   for (std::uint32_t f = 0; f < frames; ++f) {
-    const std::uint8_t* p = bytes + static_cast<std::size_t>(f) * frame;
-    int v;
-    if (wide) {
-      std::int16_t s;
-      std::memcpy(&s, p, 2);
-      v = s;
-    } else {
-      v = static_cast<int>(p[0]) - 128;
-    }
+    const int v = first_channel_sample(bytes + static_cast<std::size_t>(f) * frame, wide);
     if (v > peak) peak = v;
     if (v > limit) last_loud = f;
   }

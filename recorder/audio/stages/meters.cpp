@@ -1,6 +1,6 @@
 #include "audio/meters.h"
 
-#include <cstring>
+#include "first_channel_sample.h"
 
 namespace audio {
 
@@ -43,15 +43,7 @@ void LevelMeter::process(PCMData& out, const PCMData& in) {
       const std::uint32_t last = frames - first < seg ? frames : first + seg;
       int peak = 0;
       for (std::uint32_t f = first; f < last; ++f) {
-        const std::uint8_t* p = bytes + static_cast<std::size_t>(f) * frame;
-        int v;
-        if (in.bits == 16) {
-          std::int16_t s;
-          std::memcpy(&s, p, 2);
-          v = s;
-        } else {
-          v = static_cast<int>(p[0]) - 128;
-        }
+        const int v = first_channel_sample(bytes + static_cast<std::size_t>(f) * frame, in.bits == 16);
         if (v > peak) peak = v;
       }
       entry.points.push_back(in.bits == 16 ? peak * (1.0 / 32768.0) : peak * (1.0 / 128.0));

@@ -73,29 +73,26 @@ class PlayerPCMImpl : public DeviceThread {
   }
 
  private:
-  void run() override {
-    announce();
-    set_priority(1);
-    MSG msg{};
-    while (!is_stop_requested()) {
-      if (GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
-      switch (msg.message) {
-        case MM_WOM_OPEN:
-          on_open(reinterpret_cast<HWAVEOUT>(msg.wParam));
-          break;
-        case MM_WOM_CLOSE:
-          on_close();
-          break;
-        case MM_WOM_DONE:
-          on_done(reinterpret_cast<WAVEHDR*>(msg.lParam));
-          break;
-        case kPoke:
-          on_poke();
-          break;
-        default:
-          break;
-      }
+  void on_message(const MSG& msg) override {
+    switch (msg.message) {
+      case MM_WOM_OPEN:
+        on_open(reinterpret_cast<HWAVEOUT>(msg.wParam));
+        break;
+      case MM_WOM_CLOSE:
+        on_close();
+        break;
+      case MM_WOM_DONE:
+        on_done(reinterpret_cast<WAVEHDR*>(msg.lParam));
+        break;
+      case kPoke:
+        on_poke();
+        break;
+      default:
+        break;
     }
+  }
+
+  void on_pump_end() override {
     liba::Lock hold(owner_.lock);
     if (device_ != nullptr) {
       waveOutReset(device_);

@@ -128,32 +128,26 @@ class RecorderPCMImpl : public DeviceThread {
  private:
   std::uint64_t block_align() const { return static_cast<std::uint64_t>(channels_) * ((bits_ + 7ull) / 8); }
 
-  void run() override {
-    announce();
-    set_priority(1);
-    MSG msg{};
-    while (!is_stop_requested()) {
-      if (GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
-      switch (msg.message) {
-        case MM_WIM_OPEN: {
-          liba::Lock hold(lock_);
-          break;
-        }
-        case MM_WIM_CLOSE: {
-          liba::Lock hold(lock_);
-          device_ = nullptr;
-          stopped_ = true;
-          break;
-        }
-        case MM_WIM_DATA:
-          on_data(reinterpret_cast<WAVEHDR*>(msg.lParam));
-          break;
-        case kDrained:
-          SetEvent(drained_);
-          break;
-        default:
-          break;
+  void on_message(const MSG& msg) override {
+    switch (msg.message) {
+      case MM_WIM_OPEN: {
+        liba::Lock hold(lock_);
+        break;
       }
+      case MM_WIM_CLOSE: {
+        liba::Lock hold(lock_);
+        device_ = nullptr;
+        stopped_ = true;
+        break;
+      }
+      case MM_WIM_DATA:
+        on_data(reinterpret_cast<WAVEHDR*>(msg.lParam));
+        break;
+      case kDrained:
+        SetEvent(drained_);
+        break;
+      default:
+        break;
     }
   }
 

@@ -4,68 +4,17 @@
 // memory access under the sanitizer build.
 //   vo_support_fuzz_zip [-runs=N] [file...]
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "kernel/not_implemented.h"
+#include "fuzz_driver.h"
 #include "liba/zip_file.h"
 #include "os/file.h"
-#include "temp_device.h"
 #include "../tests/zip_builder.h"
 
 namespace {
 
 const std::wstring kPath = L"%my_documents%/fuzz.zip";
-
-struct Random {
-  std::uint64_t state = 0x9E3779B97F4A7C15ull;
-  std::uint32_t Next() {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return static_cast<std::uint32_t>(state >> 16);
-  }
-  std::size_t Below(std::size_t n) { return n == 0 ? 0 : Next() % n; }
-};
-
-void Mutate(std::string& data, Random& random) {
-  static const std::uint32_t kInteresting[] = {0, 1, 2, 0x7F, 0x80, 0xFF, 0xFFFF, 0x7FFFFFFF, 0x80000000u,
-                                               0xFFFFFFFFu, 0xFFFFFFE0u, 30, 0x04034b50u};
-  const int steps = 1 + static_cast<int>(random.Below(4));
-  for (int s = 0; s < steps; ++s) {
-    std::size_t kind = data.empty() ? 4 : random.Below(5);
-    switch (kind) {
-      case 0:
-        data[random.Below(data.size())] ^= static_cast<char>(1u << random.Below(8));
-        break;
-      case 1: {
-        const std::uint32_t v = kInteresting[random.Below(std::size(kInteresting))];
-        const std::size_t width = std::size_t{1} << random.Below(3);
-        const std::size_t at = random.Below(data.size());
-        for (std::size_t i = 0; i < width && at + i < data.size(); ++i) data[at + i] = static_cast<char>(v >> (8 * i));
-        break;
-      }
-      case 2:
-        data.resize(random.Below(data.size()));
-        break;
-      case 3: {
-        const std::size_t at = random.Below(data.size());
-        const std::size_t n = std::min<std::size_t>(random.Below(48) + 1, data.size() - at);
-        data.insert(random.Below(data.size()), data.substr(at, n));
-        break;
-      }
-      default:
-        for (std::size_t i = random.Below(8) + 1; i > 0; --i)
-          data.insert(data.begin() + static_cast<long>(random.Below(data.size() + 1)), static_cast<char>(random.Next()));
-        break;
-    }
-  }
-}
 
 void RunOne(const std::string& bytes) {
   {
@@ -95,48 +44,29 @@ void RunOne(const std::string& bytes) {
   }
 }
 
-std::vector<std::string> Seeds() {
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  RunOne(std::string(reinterpret_cast<const char*>(data), size));
+  return 0;
+}
+
+std::vector<std::vector<std::uint8_t>> KsFuzzSeeds() {
   using vo_test::BuildZip;
   using vo_test::Stored;
   vo_test::ZipMember packed = Stored("packed", "aaaaaaaaaaaaaaaa");
   packed.compressed_size = 5;
   return {
-      BuildZip({Stored("skin", "skin data bytes")}),
-      BuildZip({Stored("readme.txt", "hello", "EXTRAFIELD"), Stored("Skin", std::string(300, 'x')), Stored("x", "")}),
-      BuildZip({Stored("a", "1"), packed, Stored("skin", "zz")}),
-      BuildZip({Stored("dir/", ""), Stored("dir/skin", "\xFF\xFE" "a\0")}),
+      ks_fuzz::Bytes(BuildZip({Stored("skin", "skin data bytes")})),
+      ks_fuzz::Bytes(BuildZip(
+          {Stored("readme.txt", "hello", "EXTRAFIELD"), Stored("Skin", std::string(300, 'x')), Stored("x", "")})),
+      ks_fuzz::Bytes(BuildZip({Stored("a", "1"), packed, Stored("skin", "zz")})),
+      ks_fuzz::Bytes(BuildZip({Stored("dir/", ""), Stored("dir/skin", "\xFF\xFE" "a\0")})),
   };
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  ce::kernel::SetStrictMode(true);
-  ce::test::TempDevice device;
-  long runs = 2000;
-  std::vector<std::string> files;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "-runs=", 6) == 0) {
-      runs = std::atol(argv[i] + 6);
-    } else {
-      files.push_back(argv[i]);
-    }
-  }
-  if (!files.empty()) {
-    for (const std::string& name : files) {
-      std::ifstream in(name, std::ios::binary);
-      RunOne(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
-    }
-    return 0;
-  }
-  const std::vector<std::string> seeds = Seeds();
-  Random random;
-  for (const std::string& seed : seeds) RunOne(seed);
-  for (long i = 0; i < runs; ++i) {
-    std::string input = seeds[random.Below(seeds.size())];
-    Mutate(input, random);
-    RunOne(input);
-  }
-  std::printf("%ld mutated archives read\n", runs);
-  return 0;
+std::vector<std::string> KsFuzzDictionary() {
+  // A member's signature, a size near the top of the range, and the size of
+  // a member's header.
+  return {ks_fuzz::LittleEndian(0x04034b50u, 4), ks_fuzz::LittleEndian(0xFFFFFFE0u, 4), ks_fuzz::LittleEndian(30, 2)};
 }

@@ -30,6 +30,17 @@ class Counter : public audio::Consumer<PCMData> {
   std::uint64_t frames = 0;
 };
 
+// The format of the two-second 44.1 kHz stereo tone, as a reader of its
+// encoded file must give it.
+template <typename Reader>
+void ExpectStereoToneFormat(Reader& reader) {
+  EXPECT_EQ(reader.get_channels(), 2u);
+  EXPECT_EQ(reader.get_sample_rate(), 44100u);
+  EXPECT_EQ(reader.get_bits_per_sample(), 16u);
+  EXPECT_GT(reader.get_bitrate(), 0u);
+  EXPECT_EQ(reader.get_length(), 88200u);
+}
+
 // Pulls everything, checking each block's format and size limit; answers the
 // frames given.
 template <typename Reader>
@@ -53,11 +64,7 @@ TEST(DecoderVorbis, PlaysAnEncodedFileToItsEnd) {
   MAKE_OR_SKIP(folder, "oggenc", "-Q -o tone.ogg in.wav", vo_test::SineWav(2, 44100, 2.0, 1000.0));
   DecoderVorbis reader(MediaFolder::DevicePath("tone.ogg"));
   ASSERT_TRUE(reader.is_open());
-  EXPECT_EQ(reader.get_channels(), 2u);
-  EXPECT_EQ(reader.get_sample_rate(), 44100u);
-  EXPECT_EQ(reader.get_bits_per_sample(), 16u);
-  EXPECT_GT(reader.get_bitrate(), 0u);
-  EXPECT_EQ(reader.get_length(), 88200u);
+  ExpectStereoToneFormat(reader);
   EXPECT_DOUBLE_EQ(reader.get_length_time(), 2.0);
   EXPECT_EQ(reader.time_to_units(0.5), 22050u);
 
@@ -126,11 +133,7 @@ TEST(DecoderMPC, PlaysAnEncodedFileAndKeepsTheDecodedFrameAcrossASeek) {
   MAKE_OR_SKIP(folder, "mpcenc", "--silent in.wav tone.mpc", vo_test::SineWav(2, 44100, 2.0, 1000.0));
   DecoderMPC reader(MediaFolder::DevicePath("tone.mpc"));
   ASSERT_TRUE(reader.is_open());
-  EXPECT_EQ(reader.get_channels(), 2u);
-  EXPECT_EQ(reader.get_sample_rate(), 44100u);
-  EXPECT_EQ(reader.get_bits_per_sample(), 16u);
-  EXPECT_GT(reader.get_bitrate(), 0u);
-  EXPECT_EQ(reader.get_length(), 88200u);
+  ExpectStereoToneFormat(reader);
 
   // A stereo frame of n sample frames is 4n bytes; a small request leaves the
   // rest pending, and a seek does not drop it.

@@ -1,36 +1,53 @@
-// Runs a fuzz target without libFuzzer: over the files named on the command
-// line, or over its seeds and inputs mutated from them with a fixed
-// pseudo-random sequence, so every run checks the same inputs.
-//   fuzz_x [-runs=N] [file...]
-#include <cstdio>
+// Runs a fuzz target without libFuzzer (see fuzz_driver.h): over the files
+// named on the command line, or over its seeds and inputs mutated from them
+// with a fixed pseudo-random sequence, so every run checks the same inputs.
+#include "fuzz_driver.h"
+
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
-#include <string>
 
-#include "fuzz_common.h"
+// The optional entry points: null when the target does not define them.
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
+__attribute__((weak)) std::vector<std::string> KsFuzzDictionary();
+
+namespace ks_fuzz {
+
+Random RandomFor(const std::uint8_t* data, std::size_t size) {
+  // FNV-1a over the bytes; xorshift needs a state other than zero.
+  std::uint64_t hash = 0xCBF29CE484222325ull;
+  for (std::size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 0x100000001B3ull;
+  Random random;
+  random.state = hash == 0 ? 1 : hash;
+  return random;
+}
+
+std::string LittleEndian(std::uint32_t value, std::size_t width) {
+  std::string bytes;
+  for (std::size_t i = 0; i < width && i < 4; ++i) bytes += static_cast<char>(value >> (8 * i));
+  return bytes;
+}
+
+}  // namespace ks_fuzz
 
 namespace {
 
-struct Random {
-  std::uint64_t state = 0x9E3779B97F4A7C15ull;
-  std::uint32_t Next() {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return static_cast<std::uint32_t>(state >> 16);
-  }
-  std::uint32_t Below(std::size_t n) { return n == 0 ? 0 : static_cast<std::uint32_t>(Next() % n); }
-};
+using ks_fuzz::Random;
 
-void Mutate(std::vector<std::uint8_t>& data, Random& random) {
+// Most format headers sit at the front: half of the dictionary's words land
+// within this many bytes of the start.
+constexpr std::size_t kHeadBytes = 100;
+
+void Mutate(std::vector<std::uint8_t>& data, const std::vector<std::string>& dictionary, Random& random) {
   static const std::uint32_t kInteresting[] = {0, 1, 2, 0x7F, 0x80, 0xFF, 0x7FFF, 0x8000, 0xFFFF,
                                                0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 258, 4096, 4097};
+  const std::size_t kinds = dictionary.empty() ? 6 : 8;
   int steps = 1 + static_cast<int>(random.Below(4));
   for (int s = 0; s < steps; ++s) {
-    std::uint32_t kind = random.Below(6);
+    std::size_t kind = random.Below(kinds);
     if (data.empty()) kind = 5;
     switch (kind) {
       case 0:  // flip a bit
@@ -56,10 +73,24 @@ void Mutate(std::vector<std::uint8_t>& data, Random& random) {
       case 4:  // a random byte
         data[random.Below(data.size())] = static_cast<std::uint8_t>(random.Next());
         break;
-      default:  // insert random bytes
-        for (std::uint32_t i = random.Below(8) + 1; i > 0; --i)
+      case 5:  // insert random bytes
+        for (std::size_t i = random.Below(8) + 1; i > 0; --i)
           data.insert(data.begin() + static_cast<long>(random.Below(data.size() + 1)), static_cast<std::uint8_t>(random.Next()));
         break;
+      case 6: {  // a dictionary word, often into the header
+        const std::string& word = dictionary[random.Below(dictionary.size())];
+        const std::size_t at = random.Below(random.Below(2) != 0 ? std::min(data.size(), kHeadBytes) : data.size());
+        for (std::size_t i = 0; i < word.size() && at + i < data.size(); ++i) data[at + i] = static_cast<std::uint8_t>(word[i]);
+        break;
+      }
+      default: {  // a dictionary word repeated from some point, often to the end
+        const std::string& word = dictionary[random.Below(dictionary.size())];
+        if (word.empty()) break;
+        const std::size_t at = random.Below(data.size());
+        const std::size_t n = random.Below(2) != 0 ? data.size() - at : random.Below(data.size() - at) + 1;
+        for (std::size_t i = 0; i < n; ++i) data[at + i] = static_cast<std::uint8_t>(word[i % word.size()]);
+        break;
+      }
     }
   }
 }
@@ -67,6 +98,7 @@ void Mutate(std::vector<std::uint8_t>& data, Random& random) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
   long runs = 400;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
@@ -89,12 +121,13 @@ int main(int argc, char** argv) {
     std::cout << files.size() << " inputs run\n";
     return 0;
   }
-  std::vector<std::vector<std::uint8_t>> seeds = KsFuzzSeeds();
+  const std::vector<std::vector<std::uint8_t>> seeds = KsFuzzSeeds();
+  const std::vector<std::string> dictionary = KsFuzzDictionary != nullptr ? KsFuzzDictionary() : std::vector<std::string>{};
   for (const auto& seed : seeds) LLVMFuzzerTestOneInput(seed.data(), seed.size());
   Random random;
   for (long i = 0; i < runs && !seeds.empty(); ++i) {
     std::vector<std::uint8_t> data = seeds[random.Below(seeds.size())];
-    Mutate(data, random);
+    Mutate(data, dictionary, random);
     LLVMFuzzerTestOneInput(data.data(), data.size());
   }
   std::cout << seeds.size() << " seeds and " << runs << " mutated inputs run\n";
