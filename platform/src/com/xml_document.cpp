@@ -245,6 +245,18 @@ class RefCounted : public Interface {
  protected:
   virtual ~RefCounted() = default;
 
+  // QueryInterface of an object that answers IUnknown and its one interface.
+  HRESULT QueryOwn(REFIID iid, REFIID own, void** object) {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, own)) {
+      *object = static_cast<Interface*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+
  private:
   std::atomic<ULONG> refs_{1};
 };
@@ -255,16 +267,7 @@ class NodeList final : public RefCounted<IXMLDOMNodeList> {
   NodeList(DocumentImpl* owner, std::shared_ptr<XmlTree> tree, std::vector<xmlNodePtr> nodes);
   ~NodeList() override;
 
-  HRESULT QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IXMLDOMNodeList)) {
-      *object = static_cast<IXMLDOMNodeList*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
+  HRESULT QueryInterface(REFIID iid, void** object) override { return QueryOwn(iid, IID_IXMLDOMNodeList, object); }
   HRESULT get_item(LONG index, IXMLDOMNode** node) override {
     if (node == nullptr) return E_POINTER;
     *node = nullptr;
@@ -301,16 +304,7 @@ class AttributeMap final : public RefCounted<IXMLDOMNamedNodeMap> {
   AttributeMap(DocumentImpl* owner, std::shared_ptr<XmlTree> tree, xmlNodePtr element);
   ~AttributeMap() override;
 
-  HRESULT QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IXMLDOMNamedNodeMap)) {
-      *object = static_cast<IXMLDOMNamedNodeMap*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
+  HRESULT QueryInterface(REFIID iid, void** object) override { return QueryOwn(iid, IID_IXMLDOMNamedNodeMap, object); }
   HRESULT getNamedItem(BSTR name, IXMLDOMNode** node) override {
     if (node == nullptr) return E_POINTER;
     *node = nullptr;
