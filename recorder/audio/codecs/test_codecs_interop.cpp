@@ -14,6 +14,7 @@
 #include "audio/gsm_coders.h"
 #include "codec_test_support.h"
 #include "temp_device.h"
+#include "wav_fixtures.h"
 
 namespace {
 
@@ -30,18 +31,9 @@ bool HaveTool(const std::string& tool) {
 
 bool RunTool(const std::string& command) { return std::system((command + " > /dev/null 2>&1").c_str()) == 0; }
 
-void Put16(std::string& out, std::uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-std::uint32_t Get16(const std::string& in, std::size_t at) {
-  return static_cast<std::uint8_t>(in[at]) | (static_cast<std::uint8_t>(in[at + 1]) << 8);
-}
-std::uint32_t Get32(const std::string& in, std::size_t at) { return Get16(in, at) | (Get16(in, at + 2) << 16); }
+using wav_test::Get16;
+using wav_test::Get32;
+using wav_test::Put16;
 
 std::string Bytes(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
@@ -55,53 +47,15 @@ std::vector<std::int16_t> SamplesOf(const std::string& raw) {
   return codec_test::SamplesOf(reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size());
 }
 
-// The common start of a WAV file up to the fmt chunk's standard fields.
-std::string WavStart(std::uint32_t riff_size, std::uint32_t fmt_size, std::uint32_t tag, std::uint32_t channels,
-                     std::uint32_t rate, std::uint32_t byte_rate, std::uint32_t block_align, std::uint32_t bits) {
-  std::string out = "RIFF";
-  Put32(out, riff_size);
-  out += "WAVEfmt ";
-  Put32(out, fmt_size);
-  Put16(out, tag);
-  Put16(out, channels);
-  Put32(out, rate);
-  Put32(out, byte_rate);
-  Put16(out, block_align);
-  Put16(out, bits);
-  return out;
-}
-
 std::string AdpcmWav(const std::vector<std::uint8_t>& data, std::uint32_t channels, std::uint32_t rate) {
   const std::uint32_t block_align = audio::adpcm_block_align(rate, channels);
   const std::uint32_t frames = audio::adpcm_samples_per_block(block_align, channels);
   const auto size = static_cast<std::uint32_t>(data.size());
-  std::string out = WavStart(82 + size, 50, 2, channels, rate, rate * block_align / frames, block_align, 4);
-  Put16(out, 32);
-  Put16(out, frames);
-  Put16(out, 7);
-  for (const auto& pair : audio::adpcm_coefficients) {
-    Put16(out, static_cast<std::uint16_t>(pair[0]));
-    Put16(out, static_cast<std::uint16_t>(pair[1]));
-  }
-  out += "fact";
-  Put32(out, 4);
-  Put32(out, size / block_align * frames);
-  out += "data";
-  Put32(out, size);
-  return out + Bytes(data);
+  return wav_test::ADPCMWav(Bytes(data), size / block_align * frames, channels, block_align, rate);
 }
 
 std::string GsmWav(const std::vector<std::uint8_t>& data) {
-  const auto size = static_cast<std::uint32_t>(data.size());
-  std::string out = WavStart(52 + size, 20, 49, 1, 8000, 1625, 65, 0);
-  Put16(out, 2);
-  Put16(out, 320);
-  out += "fact";
-  Put32(out, 4);
-  Put32(out, size / 65 * 320);
-  out += "data";
-  Put32(out, size);
-  return out + Bytes(data);
+  return wav_test::GSMWav(Bytes(data), static_cast<std::uint32_t>(data.size()) / 65 * 320);
 }
 
 struct Wav {

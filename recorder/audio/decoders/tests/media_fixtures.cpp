@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "wav_fixtures.h"
+
 namespace vo_test {
 namespace {
 
@@ -18,15 +20,6 @@ constexpr int kBitrates[3][3][16] = {
      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}},
 };
 constexpr int kRates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
-
-void put16(std::string& s, std::uint32_t v) {
-  s += static_cast<char>(v & 0xFF);
-  s += static_cast<char>((v >> 8) & 0xFF);
-}
-void put32(std::string& s, std::uint32_t v) {
-  put16(s, v & 0xFFFF);
-  put16(s, v >> 16);
-}
 
 }  // namespace
 
@@ -61,28 +54,16 @@ std::string SilentFrame(const FrameFields& fields) {
 
 std::string SineWav(std::uint32_t channels, std::uint32_t rate, double seconds, double frequency, double amplitude) {
   const std::uint32_t frames = static_cast<std::uint32_t>(rate * seconds);
-  const std::uint32_t data = frames * channels * 2;
-  std::string wav = "RIFF";
-  put32(wav, 36 + data);
-  wav += "WAVEfmt ";
-  put32(wav, 16);
-  put16(wav, 1);
-  put16(wav, channels);
-  put32(wav, rate);
-  put32(wav, rate * channels * 2);
-  put16(wav, channels * 2);
-  put16(wav, 16);
-  wav += "data";
-  put32(wav, data);
+  std::string samples;
   const double two_pi = 6.283185307179586;
   for (std::uint32_t i = 0; i < frames; ++i) {
     for (std::uint32_t ch = 0; ch < channels; ++ch) {
       const double f = ch == 0 ? frequency : frequency / 2;
       const double v = amplitude * 32767.0 * std::sin(two_pi * f * i / rate);
-      put16(wav, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v))));
+      wav_test::Put16(samples, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v))));
     }
   }
-  return wav;
+  return wav_test::PCMWav(samples, channels, 16, rate);
 }
 
 std::vector<std::int16_t> WavSamples(const std::string& wav) {
