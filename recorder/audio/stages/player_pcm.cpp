@@ -6,7 +6,6 @@
 #include <cstring>
 #include <vector>
 
-#include "audio/clamp.h"
 #include "audio/device_thread.h"
 #include "ce/mmsystem.h"
 #include "ce/winbase.h"
@@ -56,7 +55,7 @@ class PlayerPCMImpl : public DeviceThread {
 
   void set_volume(double v) {
     liba::Lock hold(owner_.lock);
-    volume_ = std::isnan(v) ? 0.0 : clamp_double(v, 0.0, 1.0);
+    volume_ = std::isnan(v) ? 0.0 : std::clamp(v, 0.0, 1.0);
     apply_volume();
   }
   double get_volume() {
