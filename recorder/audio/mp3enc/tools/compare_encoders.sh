@@ -59,5 +59,5 @@ run() {  # name, command template
   python3 -c "import sys; t=$end-$start; print('%-10s %6.3f s  %6.0fx real time  %7d bytes  SNR %s' % ('$name', t, 60/t, $(stat -c %s "$out"), sys.argv[1]))" "$(snr "$out")"
 }
 
-run ours "$build/bin/mp3enc_wav {in} {out} 64"
+run ours "$build/bin/audiochain encode-mp3 --bitrate 64 {in} {out}"
 for entry in "$@"; do run "${entry%%=*}" "${entry#*=}"; done
