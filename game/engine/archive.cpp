@@ -76,9 +76,7 @@ std::uint32_t ssArchiveMember::Read(void* buffer, std::uint32_t count) {
   return got;
 }
 
-std::uint32_t ssArchiveMember::Write(const void* buffer, std::uint32_t count) {
-  return archive_->Write(buffer, count);
-}
+std::uint32_t ssArchiveMember::Write(const void* buffer, std::uint32_t count) { return archive_->Write(buffer, count); }
 
 std::uint32_t ssArchiveMember::Seek(std::int32_t offset, int origin) {
   std::int64_t base = 0;

@@ -179,8 +179,8 @@ void ssImage::SetSize(std::uint32_t width, std::uint32_t height) {
   log2Width_ = Log2Floor(width);
 }
 
-void ssImage::SetBorrowedPixels(std::uint8_t* pixels, std::uint16_t format, std::uint16_t width,
-                                std::uint16_t height, std::uint32_t bufferSize) {
+void ssImage::SetBorrowedPixels(std::uint8_t* pixels, std::uint16_t format, std::uint16_t width, std::uint16_t height,
+                                std::uint32_t bufferSize) {
   owned_.reset();
   pixels_ = pixels;
   borrowed_ = true;
@@ -378,7 +378,8 @@ std::uint32_t ssImage::Convert(std::uint16_t sourceFormat, std::uint16_t targetF
         std::uint32_t p = 0;
         if (index != 0 || (e & 0x8000)) {
           std::uint32_t r5 = (e >> 10) & 0x1F, g5 = (e >> 5) & 0x1F, b5 = e & 0x1F;
-          p = depth12 ? ((b5 >> 1) << 8) | ((g5 >> 1) << 4) | (r5 >> 1) : (b5 << 11) | (((g5 << 1) | (g5 >> 4)) << 5) | r5;
+          p = depth12 ? ((b5 >> 1) << 8) | ((g5 >> 1) << 4) | (r5 >> 1)
+                      : (b5 << 11) | (((g5 << 1) | (g5 >> 4)) << 5) | r5;
           if (p == 0) p = 1;
         }
         StoreU16(target + 2 * x, p);
@@ -388,8 +389,7 @@ std::uint32_t ssImage::Convert(std::uint16_t sourceFormat, std::uint16_t targetF
     } else {
       const std::uint32_t sourceBytes = BytesPerPixel(sourceFormat);
       for (std::uint32_t x = 0; x < width; ++x) {
-        WriteTarget(targetFormat, ReadSource(sourceFormat, row + x * sourceBytes), depth12,
-                    target + x * targetBytes);
+        WriteTarget(targetFormat, ReadSource(sourceFormat, row + x * sourceBytes), depth12, target + x * targetBytes);
       }
     }
   }
@@ -419,7 +419,8 @@ bool ssImage::Rotate(int quarterTurns) {
         nx = y;
         ny = w - 1 - x;
       }
-      std::memcpy(out.get() + (std::uint64_t{ny} * newWidth + nx) * bpp, pixels_ + (std::uint64_t{y} * w + x) * bpp, bpp);
+      std::memcpy(out.get() + (std::uint64_t{ny} * newWidth + nx) * bpp, pixels_ + (std::uint64_t{y} * w + x) * bpp,
+                  bpp);
     }
   }
   AdoptPixels(std::move(out), static_cast<std::uint32_t>(bytes));
@@ -489,8 +490,9 @@ bool ssImage::Scale(std::uint32_t width, std::uint32_t height) {
       std::uint32_t x0 = static_cast<std::uint32_t>(sx >> 16), x1 = std::min(x0 + 1, w - 1);
       std::uint32_t fx = static_cast<std::uint32_t>((sx & 0xFFFF) >> 8);
       std::uint8_t* target = out.get() + (std::uint64_t{y} * width + x) * bpp;
-      const std::uint8_t* taps[4] = {pixels_ + (std::uint64_t{y0} * w + x0) * bpp, pixels_ + (std::uint64_t{y0} * w + x1) * bpp,
-                                     pixels_ + (std::uint64_t{y1} * w + x0) * bpp, pixels_ + (std::uint64_t{y1} * w + x1) * bpp};
+      const std::uint8_t* taps[4] = {
+          pixels_ + (std::uint64_t{y0} * w + x0) * bpp, pixels_ + (std::uint64_t{y0} * w + x1) * bpp,
+          pixels_ + (std::uint64_t{y1} * w + x0) * bpp, pixels_ + (std::uint64_t{y1} * w + x1) * bpp};
       if (format_ == kPixelPalettised) {
         // Indices do not blend: the nearest one.
         std::memcpy(target, taps[(fy >= 128 ? 2 : 0) + (fx >= 128 ? 1 : 0)], 1);

@@ -27,12 +27,12 @@ enum ssPixelFormat : std::uint16_t {
   kPixel4BitIndexed = 0,  // conversion source only: two indices a byte, low nibble first
   kPixelPalettised = 1,   // 8-bit index, 256-entry palette
   kPixelRGB565 = 4,
-  kPixelBGR24 = 5,         // bytes B, G, R
-  kPixelARGB32 = 6,        // bytes B, G, R, A: the word 0xAARRGGBB
-  kPixelDisplay = 7,       // the display's 16-bit format (RGB565, RGB444 at depth 12)
-  kPixelChannel8 = 8,      // 8-bit single channel
-  kPixelChannel8b = 9,     // 8-bit single channel
-  kPixelARGB4444 = 11,     // red 12-15, green 8-11, blue 4-7, alpha 0-3
+  kPixelBGR24 = 5,      // bytes B, G, R
+  kPixelARGB32 = 6,     // bytes B, G, R, A: the word 0xAARRGGBB
+  kPixelDisplay = 7,    // the display's 16-bit format (RGB565, RGB444 at depth 12)
+  kPixelChannel8 = 8,   // 8-bit single channel
+  kPixelChannel8b = 9,  // 8-bit single channel
+  kPixelARGB4444 = 11,  // red 12-15, green 8-11, blue 4-7, alpha 0-3
   kPixelRaw32Alpha = 12,
   kPixelRaw32 = 13,
   kPixelRaw32c = 16,
@@ -42,11 +42,11 @@ enum ssPixelFormat : std::uint16_t {
 std::uint32_t BytesPerPixel(std::uint16_t format);
 
 // Load and Convert status words.
-inline constexpr std::uint32_t kImageLoaded = 0;                // TGA or JPEG, converted
+inline constexpr std::uint32_t kImageLoaded = 0;                    // TGA or JPEG, converted
 inline constexpr std::uint32_t kImageLoadedAsStored = 0x80000000u;  // palettised or raw
-inline constexpr std::uint32_t kImageNoMemory = 0x80000001u;    // no memory for the stream's contents
-inline constexpr std::uint32_t kImageBadData = 0x80000002u;     // undecodable or inconsistent data
-inline constexpr std::uint32_t kImageNoPixels = 0x80000004u;    // no memory for the converted pixels
+inline constexpr std::uint32_t kImageNoMemory = 0x80000001u;        // no memory for the stream's contents
+inline constexpr std::uint32_t kImageBadData = 0x80000002u;         // undecodable or inconsistent data
+inline constexpr std::uint32_t kImageNoPixels = 0x80000004u;        // no memory for the converted pixels
 
 inline constexpr std::uint32_t kImageMagicPalette = 0x0CAAD001u;
 inline constexpr std::uint32_t kImageMagicRaw32 = 0xABCD0001u;

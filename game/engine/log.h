@@ -27,8 +27,7 @@ void WriteTrace(const wchar_t* format, ...);
 // Records a fatal stop: the banner and the message, whatever the trace flag.
 void WriteAbortLog(const wchar_t* format, ...);
 
-inline constexpr const wchar_t* kAbortBanner =
-    L"\r\n**************************\r\nABORT - Program terminating";
+inline constexpr const wchar_t* kAbortBanner = L"\r\n**************************\r\nABORT - Program terminating";
 
 // Back to the state at start (log on, tracing off, no file). For tests.
 void ResetLogState();

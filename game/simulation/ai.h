@@ -24,9 +24,9 @@ struct AiShot {
   int32_t elevation = 0;  // cue elevation angle
   Fix30 aimX = 0;         // direction the cue ball travels
   Fix30 aimY = 0;
-  Fix16 tipX = 0;         // side, ball radii
-  Fix16 tipY = 0;         // height; positive is above centre (follow)
-  Fix16 cueX = 0;         // where the cue ball stands
+  Fix16 tipX = 0;  // side, ball radii
+  Fix16 tipY = 0;  // height; positive is above centre (follow)
+  Fix16 cueX = 0;  // where the cue ball stands
   Fix16 cueY = 0;
   friend bool operator==(const AiShot&, const AiShot&) = default;
 };
@@ -48,8 +48,8 @@ struct AiCandidate {
   uint8_t cushion = 0;  // kicks: 0 x = 1 - hx, 1 x = hx - 1, 2 y = 1 - hz, 3 y = hz - 1
   FixVec2 edgeA;        // window of aim directions (Fix30)
   FixVec2 edgeB;
-  FixVec2 cue;          // cue-ball position
-  FixVec2 travel;       // direction the potted ball travels (Fix30)
+  FixVec2 cue;     // cue-ball position
+  FixVec2 travel;  // direction the potted ball travels (Fix30)
 };
 
 // Per-skill error sizes and search effort. Skills 1 to 13 have rows; 14
@@ -67,8 +67,8 @@ struct AiSkillRow {
 const AiSkillRow& AiSkillTable(int skill);  // skill clamped to 1..13
 int32_t AiPowerTries(int skill);            // skill 13 and above use skill 12's
 int32_t AiPowerStep(int skill);
-int32_t AiBreakCut(int skill);              // 65536 from skill 13 on
-int32_t AiAimErrorRow(int row);             // row clamped to 1..13
+int32_t AiBreakCut(int skill);   // 65536 from skill 13 on
+int32_t AiAimErrorRow(int row);  // row clamped to 1..13
 
 // The break default of a game type (1 Straight .. 6 10-Ball).
 AiShot AiBreakDefault(int gameType);
@@ -108,7 +108,7 @@ struct AiWindow {
 // making a shot from how wide its window of aim directions is.
 int32_t AiValueA(int index);  // index clamped to the table
 int32_t AiValueB(int index);
-int32_t AiSuccessEntry(int index);  // index clamped to 0..309
+int32_t AiSuccessEntry(int index);      // index clamped to 0..309
 uint32_t AiSkillScale(int skillIndex);  // index clamped to 0..12
 // Weight 0..9980 of a window whose edges have dot product `measure`.
 int32_t AiSuccessWeight(int32_t measure, int skillIndex);
@@ -196,8 +196,8 @@ class AiOpponent {
   int32_t candidateCursor = 0;
   int32_t candidateCount = 0;
   uint8_t thinking = 0;
-  int16_t baseSkill = 0;   // the skill word before a second player's raise
-  int32_t ownCount = 0;    // own balls left, as the last scoring saw them
+  int16_t baseSkill = 0;  // the skill word before a second player's raise
+  int32_t ownCount = 0;   // own balls left, as the last scoring saw them
   int32_t framesThisThink = 0;
   int32_t trialsThisThink = 0;
   uint32_t failedSimulations = 0;  // trials that hit the step cap
@@ -206,7 +206,7 @@ class AiOpponent {
 
   // Geometry state.
   std::array<std::array<AiWindow, 6>, kBallCount> ballRecord{};  // per ball, per pocket
-  std::array<uint8_t, kBallCount> blockedPockets{};               // bit k: pocket k closed
+  std::array<uint8_t, kBallCount> blockedPockets{};              // bit k: pocket k closed
   std::array<int32_t, kBallCount> ballClass{};
   int rackCount = 0;
   int ballCount = 0;
@@ -232,8 +232,7 @@ class AiOpponent {
   bool AiTryCandidate();
   void AiEvaluateCandidate();
   void ScoreOutcome();
-  int32_t EvaluatePosition(int outcome, int shooter, int ownBefore, const RuleBlock& before,
-                           const RuleBlock& after);
+  int32_t EvaluatePosition(int outcome, int shooter, int ownBefore, const RuleBlock& before, const RuleBlock& after);
   void CountSides(const RuleBlock& r, int shooter, bool potted, int& own, int& opp) const;
   int32_t Floors(int32_t value, int own, int opp) const;
   // The position values in use: the main table W and the second W'; the

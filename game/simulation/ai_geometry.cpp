@@ -38,8 +38,10 @@ bool ShadowEdges(FixVec2 d, FixVec2& ccw, FixVec2& cw) {
   const int64_t l = ISqrt64(d2);
   if (l == 0) return false;
   const int64_t ht = t / 2;
-  ccw = {static_cast<int32_t>((ht * d.x - int64_t{kOne} * d.z) / l), static_cast<int32_t>((ht * d.z + int64_t{kOne} * d.x) / l)};
-  cw = {static_cast<int32_t>((ht * d.x + int64_t{kOne} * d.z) / l), static_cast<int32_t>((ht * d.z - int64_t{kOne} * d.x) / l)};
+  ccw = {static_cast<int32_t>((ht * d.x - int64_t{kOne} * d.z) / l),
+         static_cast<int32_t>((ht * d.z + int64_t{kOne} * d.x) / l)};
+  cw = {static_cast<int32_t>((ht * d.x + int64_t{kOne} * d.z) / l),
+        static_cast<int32_t>((ht * d.z - int64_t{kOne} * d.x) / l)};
   return Unit(ccw) && Unit(cw);
 }
 
@@ -48,11 +50,20 @@ bool ShadowEdges(FixVec2 d, FixVec2& ccw, FixVec2& cw) {
 FixVec2 AiOpponent::Mirror(FixVec2 p, int cushion) const {
   const TableGeometry& t = pool.table;
   switch (cushion) {
-    case 0: p.x = WrapSub32(2 * (kOne - t.hx), p.x); break;
-    case 1: p.x = WrapSub32(2 * (t.hx - kOne), p.x); break;
-    case 2: p.z = WrapSub32(2 * (kOne - t.hz), p.z); break;
-    case 3: p.z = WrapSub32(2 * (t.hz - kOne), p.z); break;
-    default: break;
+    case 0:
+      p.x = WrapSub32(2 * (kOne - t.hx), p.x);
+      break;
+    case 1:
+      p.x = WrapSub32(2 * (t.hx - kOne), p.x);
+      break;
+    case 2:
+      p.z = WrapSub32(2 * (kOne - t.hz), p.z);
+      break;
+    case 3:
+      p.z = WrapSub32(2 * (t.hz - kOne), p.z);
+      break;
+    default:
+      break;
   }
   return p;
 }
@@ -80,17 +91,25 @@ int AiOpponent::AiRegionTest(int n, int k) {
   bool closed = false;
   const int32_t ay = y < 0 ? -y : y;
   switch (k) {
-    case 0: closed = x >= hx - 2 * kOne || (x < kOne - hx && y > -(hz >> 1)); break;
-    case 1: closed = x <= 2 * kOne - hx || (x > hx - kOne && y > -(hz >> 1)); break;
-    case 2: closed = x >= hx - 2 * kOne || (x < kOne - hx && y < (hz >> 1)); break;
-    case 3: closed = x <= 2 * kOne - hx || (x > hx - kOne && y < (hz >> 1)); break;
+    case 0:
+      closed = x >= hx - 2 * kOne || (x < kOne - hx && y > -(hz >> 1));
+      break;
+    case 1:
+      closed = x <= 2 * kOne - hx || (x > hx - kOne && y > -(hz >> 1));
+      break;
+    case 2:
+      closed = x >= hx - 2 * kOne || (x < kOne - hx && y < (hz >> 1));
+      break;
+    case 3:
+      closed = x <= 2 * kOne - hx || (x > hx - kOne && y < (hz >> 1));
+      break;
     case 4:
-      closed = x >= hx - 2 * kOne ||
-               (!(y >= -8 * kOne && y < 8 * kOne) && (x < kOne - hx || int64_t{x} + hx < (ay >> 1)));
+      closed =
+          x >= hx - 2 * kOne || (!(y >= -8 * kOne && y < 8 * kOne) && (x < kOne - hx || int64_t{x} + hx < (ay >> 1)));
       break;
     default:
-      closed = x <= 2 * kOne - hx ||
-               (!(y >= -8 * kOne && y < 8 * kOne) && (x >= hx - kOne || int64_t{hx} - x < (ay >> 1)));
+      closed =
+          x <= 2 * kOne - hx || (!(y >= -8 * kOne && y < 8 * kOne) && (x >= hx - kOne || int64_t{hx} - x < (ay >> 1)));
       break;
   }
   if (closed) return 1;
@@ -118,10 +137,34 @@ int AiOpponent::AiRegionTest(int n, int k) {
     bool first, second, both;
     uint8_t codeA, codeB;
     switch (k) {
-      case 0: first = a.x <= a.z; second = b.x >= b.z; both = a.z > 0 && b.x > 0; codeA = 1; codeB = 3; break;
-      case 1: first = -int64_t{a.z} >= a.x; second = -int64_t{b.z} <= b.x; both = a.x < 0 && b.z > 0; codeA = 3; codeB = 2; break;
-      case 2: first = -int64_t{a.x} <= a.z; second = -int64_t{b.x} >= b.z; both = a.x > 0 && b.z < 0; codeA = 4; codeB = 1; break;
-      default: first = a.x >= a.z; second = b.x <= b.z; both = a.z < 0 && b.x < 0; codeA = 2; codeB = 4; break;
+      case 0:
+        first = a.x <= a.z;
+        second = b.x >= b.z;
+        both = a.z > 0 && b.x > 0;
+        codeA = 1;
+        codeB = 3;
+        break;
+      case 1:
+        first = -int64_t{a.z} >= a.x;
+        second = -int64_t{b.z} <= b.x;
+        both = a.x < 0 && b.z > 0;
+        codeA = 3;
+        codeB = 2;
+        break;
+      case 2:
+        first = -int64_t{a.x} <= a.z;
+        second = -int64_t{b.x} >= b.z;
+        both = a.x > 0 && b.z < 0;
+        codeA = 4;
+        codeB = 1;
+        break;
+      default:
+        first = a.x >= a.z;
+        second = b.x <= b.z;
+        both = a.z < 0 && b.x < 0;
+        codeA = 2;
+        codeB = 4;
+        break;
     }
     if (!first) {
       a = a3;
@@ -282,10 +325,14 @@ void AiOpponent::AiClassifyBalls() {
     if (!OnTable(p)) continue;
     ++ballCount;
     int32_t c;
-    if (p.z > (g.hz >> 2) * 3) c = 1;
-    else if (p.z > g.hz >> 1) c = 4;
-    else if (p.z > -(g.hz >> 1)) c = 8;
-    else c = 2;
+    if (p.z > (g.hz >> 2) * 3)
+      c = 1;
+    else if (p.z > g.hz >> 1)
+      c = 4;
+    else if (p.z > -(g.hz >> 1))
+      c = 8;
+    else
+      c = 2;
     if (AiInRackArea(p)) {
       c |= 32;
       ++rackCount;
@@ -339,8 +386,8 @@ uint16_t AiOpponent::AiChooseGroupMask() const {
     const FixVec2 p = AiBallPos[static_cast<size_t>(b)];
     if (b == 8 || !OnTable(p)) continue;
     const int64_t x = p.x, y = p.z;
-    const int64_t corner = std::min({(g.hx - x) + (g.hz - y), (g.hx - x) + (g.hz + y), (g.hx + x) + (g.hz - y),
-                                     (g.hx + x) + (g.hz + y)});
+    const int64_t corner =
+        std::min({(g.hx - x) + (g.hz - y), (g.hx - x) + (g.hz + y), (g.hx + x) + (g.hz - y), (g.hx + x) + (g.hz + y)});
     s[b > 8 ? 1 : 0] += corner;
   }
   return s[0] > s[1] ? 65024 : 254;
@@ -438,7 +485,7 @@ void AiOpponent::AiBuildPlacements() {
     if (placements_.empty()) {
       constexpr int32_t s = 759250125;  // sqrt(1/2)
       const FixVec2 dirs[8] = {{0, kFixOne30}, {kFixOne30, 0}, {0, -kFixOne30}, {-kFixOne30, 0},
-                               {s, s},        {s, -s},        {-s, s},         {-s, -s}};
+                               {s, s},         {s, -s},        {-s, s},         {-s, -s}};
       for (FixVec2 d : dirs) {
         if (behind && d.z >= 0) continue;
         AddPlacement(t, d);

@@ -110,10 +110,30 @@ void PlanKick(const AiLaws& laws, const TableGeometry& t, AiShot& shot, int cush
   int32_t tt, n, a, e;
   const FixVec2 cue{shot.cueX, shot.cueY};
   switch (cushion & 3) {
-    case 0: tt = shot.aimY; n = shot.aimX; a = WrapNeg32(shot.aimX); e = cue.x + t.hx - one; break;
-    case 1: tt = WrapNeg32(shot.aimY); n = shot.aimX; a = shot.aimX; e = t.hx - one - cue.x; break;
-    case 2: tt = WrapNeg32(shot.aimX); n = shot.aimY; a = WrapNeg32(shot.aimY); e = cue.z + t.hz - one; break;
-    default: tt = shot.aimX; n = shot.aimY; a = shot.aimY; e = t.hz - one - cue.z; break;
+    case 0:
+      tt = shot.aimY;
+      n = shot.aimX;
+      a = WrapNeg32(shot.aimX);
+      e = cue.x + t.hx - one;
+      break;
+    case 1:
+      tt = WrapNeg32(shot.aimY);
+      n = shot.aimX;
+      a = shot.aimX;
+      e = t.hx - one - cue.x;
+      break;
+    case 2:
+      tt = WrapNeg32(shot.aimX);
+      n = shot.aimY;
+      a = WrapNeg32(shot.aimY);
+      e = cue.z + t.hz - one;
+      break;
+    default:
+      tt = shot.aimX;
+      n = shot.aimY;
+      a = shot.aimY;
+      e = t.hz - one - cue.z;
+      break;
   }
   auto empty = [&] {
     shot.speed = 0;
@@ -143,7 +163,8 @@ void PlanKick(const AiLaws& laws, const TableGeometry& t, AiShot& shot, int cush
   const int64_t r = static_cast<int64_t>(wv / Vn);
   int64_t K = static_cast<int64_t>(Vt) - Round64Shr28((static_cast<int64_t>(Vt) - X - r) * 0x38000000LL);
   if (K < 0) K = 0;
-  const uint32_t vs = ISqrt64(2 * static_cast<uint64_t>(d1) * static_cast<uint32_t>(laws.kv) + static_cast<uint64_t>(V) * V);
+  const uint32_t vs =
+      ISqrt64(2 * static_cast<uint64_t>(d1) * static_cast<uint32_t>(laws.kv) + static_cast<uint64_t>(V) * V);
   if (!AiStrikeForSpeeds(shot, static_cast<int32_t>(std::min<int64_t>(K, 0x7fffffff)), vs, V)) {
     empty();
     return;
@@ -213,8 +234,8 @@ int AiOpponent::AiPlanShot(const AiCandidate& c) {
         }
       } else {
         aiShot.tipY = -26215;
-        aiShot.tipX = c.kind == 4 ? static_cast<int32_t>(UMulShr30(static_cast<uint32_t>(s), 26215))
-                                  : FixMul30(s, 26215);
+        aiShot.tipX =
+            c.kind == 4 ? static_cast<int32_t>(UMulShr30(static_cast<uint32_t>(s), 26215)) : FixMul30(s, 26215);
         const uint64_t b2 = (USq(aiShot.tipX) & 0xFFFFFFFFu) + 687194767u;
         const uint64_t dd = static_cast<uint64_t>(d < 0 ? 0 : d);
         const uint64_t uu = std::min<uint64_t>(u, 0x7fffffff);

@@ -28,14 +28,11 @@ bool Direction(FixVec2 a, FixVec2 b, FixVec2& out) {
   return true;
 }
 
-
 }  // namespace
 
-AiOpponent::AiOpponent(Pool& p)
-    : pool(p), saved_(std::make_unique<Pool>(p)), work_(std::make_unique<Pool>(p)) {
+AiOpponent::AiOpponent(Pool& p) : pool(p), saved_(std::make_unique<Pool>(p)), work_(std::make_unique<Pool>(p)) {
   placements_.reserve(kMaxPlacements);
 }
-
 
 uint16_t AiOpponent::MoneyBallBits() const {
   if (pool.GameType == 1) return 0;
@@ -61,8 +58,7 @@ uint16_t AiOpponent::LegalTargets() const {
     const int shooter = pool.rules.CurrentPlayer & 1;
     const uint16_t open = static_cast<uint16_t>(RuleMaskToBitMask(kRuleSolids | kRuleStripes));
     const uint16_t group =
-        owner == 0 ? open
-                   : static_cast<uint16_t>(RuleMaskToBitMask(owner == shooter + 1 ? kRuleSolids : kRuleStripes));
+        owner == 0 ? open : static_cast<uint16_t>(RuleMaskToBitMask(owner == shooter + 1 ? kRuleSolids : kRuleStripes));
     const uint16_t own = onTable & group;
     return own ? own : static_cast<uint16_t>(onTable & BitMaskOf(8));
   }
@@ -357,8 +353,8 @@ void AiOpponent::ScoreOutcome() {
   }
   lastSuccess = success;
   const int32_t measure = Dot2Fix30(trial.edgeA, trial.edgeB);
-  const int32_t p = trial.kind == 7 ? AiSuccessWeightKick(measure, pool.skillIndex)
-                                    : AiSuccessWeight(measure, pool.skillIndex);
+  const int32_t p =
+      trial.kind == 7 ? AiSuccessWeightKick(measure, pool.skillIndex) : AiSuccessWeight(measure, pool.skillIndex);
   lastScore = AiCombineScore(success, failure, p);
   lastTie = measure;
 }

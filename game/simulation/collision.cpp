@@ -99,7 +99,8 @@ void Pool::CollectEvents() {
   for (int a = 0; a < kBallCount; ++a) {
     const BallMotion& m = motions[a];
     if (m.state == kBallAtRest || m.state == kBallOff) continue;
-    if (m.next.time != kNoTime && m.next.kind == a) OfferEvent(static_cast<uint8_t>(a), static_cast<uint8_t>(a), relative(m.next.time));
+    if (m.next.time != kNoTime && m.next.kind == a)
+      OfferEvent(static_cast<uint8_t>(a), static_cast<uint8_t>(a), relative(m.next.time));
   }
   // (2) cushions, pockets, jaws and knuckles; equal times keep the state changes.
   const uint32_t t1 = timeToNextEvent;
@@ -107,7 +108,8 @@ void Pool::CollectEvents() {
   for (int a = 0; a < kBallCount; ++a) {
     const BallMotion& m = motions[a];
     if (m.state == kBallAtRest || m.state == kBallOff) continue;
-    if (m.next.time != kNoTime && m.next.kind != a) OfferEvent(static_cast<uint8_t>(a), static_cast<uint8_t>(m.next.kind), relative(m.next.time));
+    if (m.next.time != kNoTime && m.next.kind != a)
+      OfferEvent(static_cast<uint8_t>(a), static_cast<uint8_t>(m.next.kind), relative(m.next.time));
   }
   if (timeToNextEvent == t1) eventCount = n1;
   // (3) ball-ball contacts.
@@ -214,8 +216,9 @@ void Pool::KeepInside(BallEntry& e, const FixVec3& was) const {
 
 void Pool::ApplyNormalExchange(BallEntry& a, BallEntry& b, bool aTravelling, bool bTravelling) const {
   const FixVec3 n = contactNormal;
-  const int32_t c = Rs30(WrapAdd64(SMul64(WrapSub32(FixMul30(a.speed, a.direction.x), FixMul30(b.speed, b.direction.x)), n.x),
-                                   SMul64(WrapSub32(FixMul30(a.speed, a.direction.z), FixMul30(b.speed, b.direction.z)), n.z)));
+  const int32_t c =
+      Rs30(WrapAdd64(SMul64(WrapSub32(FixMul30(a.speed, a.direction.x), FixMul30(b.speed, b.direction.x)), n.x),
+                     SMul64(WrapSub32(FixMul30(a.speed, a.direction.z), FixMul30(b.speed, b.direction.z)), n.z)));
   const int32_t k = WrapAdd32(c, 16);
   if (k < 0) return;
   auto receive = [&](BallEntry& e, int32_t j) {
@@ -457,8 +460,8 @@ int32_t Pool::ApplyMultiCollision(const EventPair* pairs, int count) {
       } else {
         const int32_t q = SDiv64By32To64(FromInt64(static_cast<int64_t>(S2) * (int64_t{1} << 17)), S1, nullptr);
         const int64_t den = static_cast<int64_t>(q) + 0x10000;
-        share[a] = den > 0 ? static_cast<int32_t>(UDiv64By32To64(FromUint64(uint64_t{1} << 32),
-                                                                 static_cast<uint32_t>(den), nullptr))
+        share[a] = den > 0 ? static_cast<int32_t>(
+                                 UDiv64By32To64(FromUint64(uint64_t{1} << 32), static_cast<uint32_t>(den), nullptr))
                            : 0;
       }
     }
@@ -541,11 +544,20 @@ int32_t Pool::ApplyObstacle(int ball, const FixVec3& n, int32_t factor) {
 int32_t Pool::ApplyTableCushion(int ball, int code) {
   FixVec3 n;
   switch (code) {
-    case kEventSideCushionLeft: n = FixVec3{kFixOne30, 0, 0}; break;
-    case kEventSideCushionRight: n = FixVec3{-kFixOne30, 0, 0}; break;
-    case kEventEndCushionNear: n = FixVec3{0, 0, kFixOne30}; break;
-    case kEventEndCushionFar: n = FixVec3{0, 0, -kFixOne30}; break;
-    default: return 0;
+    case kEventSideCushionLeft:
+      n = FixVec3{kFixOne30, 0, 0};
+      break;
+    case kEventSideCushionRight:
+      n = FixVec3{-kFixOne30, 0, 0};
+      break;
+    case kEventEndCushionNear:
+      n = FixVec3{0, 0, kFixOne30};
+      break;
+    case kEventEndCushionFar:
+      n = FixVec3{0, 0, -kFixOne30};
+      break;
+    default:
+      return 0;
   }
   contactNormal = n;
   BallEntry& E = Next().ball[ball];

@@ -28,7 +28,7 @@ inline constexpr uint8_t kEventJawFirst = 28;          // 28..39 jaw lines 0..11
 inline constexpr uint8_t kEventKnuckleFirst = 40;      // 40..51 knuckles 0..11
 inline constexpr uint8_t kEventKnuckleLast = 51;
 
-inline constexpr uint32_t kNoTime = 0xFFFFFFFFu;       // no event predicted
+inline constexpr uint32_t kNoTime = 0xFFFFFFFFu;         // no event predicted
 inline constexpr uint32_t kPairNoContact = 0xFFFFFFFEu;  // pair checked: no contact in the horizon
 
 // Ball radius and contact distance.
@@ -44,12 +44,12 @@ inline constexpr int32_t kRestThreshold = 8192;
 inline constexpr int32_t kVerticalAxis = 0x3F000000;
 
 // Physics constants (set by InitPhysicsConstants).
-inline constexpr int32_t kRollingDecel = 0x1E000;      // a_r: rolling speed falls by 2 a_r t
-inline constexpr int32_t kRollingDecel2 = 0x3C000;     // 2 a_r, the deceleration of prediction
-inline constexpr int32_t kSpinDecay = 0x1E0000;        // d_s: free spin decay
-inline constexpr int32_t kSlidingFriction = 0x1000000;  // mu: slip decays at this rate
+inline constexpr int32_t kRollingDecel = 0x1E000;            // a_r: rolling speed falls by 2 a_r t
+inline constexpr int32_t kRollingDecel2 = 0x3C000;           // 2 a_r, the deceleration of prediction
+inline constexpr int32_t kSpinDecay = 0x1E0000;              // d_s: free spin decay
+inline constexpr int32_t kSlidingFriction = 0x1000000;       // mu: slip decays at this rate
 inline constexpr int32_t kSlidingFrictionStart = 0x2000000;  // constructor value
-inline constexpr int32_t kRotationDivisor = 411774;    // pi * 2^17: rolled distance to half-angle
+inline constexpr int32_t kRotationDivisor = 411774;          // pi * 2^17: rolled distance to half-angle
 
 // Restitution factors as 4.28 values of (1 + e).
 inline constexpr int32_t kCushionFactor = 0x1B000000;  // side and end cushions, e = 0.6875

@@ -5,11 +5,25 @@ namespace ks {
 int CountLeadingZeros(uint32_t v) {
   if (v == 0) return 32;
   int n = 0;
-  if ((v & 0xFFFF0000u) == 0) { n += 16; v <<= 16; }
-  if ((v & 0xFF000000u) == 0) { n += 8; v <<= 8; }
-  if ((v & 0xF0000000u) == 0) { n += 4; v <<= 4; }
-  if ((v & 0xC0000000u) == 0) { n += 2; v <<= 2; }
-  if ((v & 0x80000000u) == 0) { n += 1; }
+  if ((v & 0xFFFF0000u) == 0) {
+    n += 16;
+    v <<= 16;
+  }
+  if ((v & 0xFF000000u) == 0) {
+    n += 8;
+    v <<= 8;
+  }
+  if ((v & 0xF0000000u) == 0) {
+    n += 4;
+    v <<= 4;
+  }
+  if ((v & 0xC0000000u) == 0) {
+    n += 2;
+    v <<= 2;
+  }
+  if ((v & 0x80000000u) == 0) {
+    n += 1;
+  }
   return n;
 }
 
@@ -29,8 +43,8 @@ uint32_t UDiv64By32(uint32_t high, uint32_t low, uint32_t divisor, uint32_t* rem
 int32_t SDiv64By32(int32_t high, uint32_t low, int32_t divisor, int32_t* remainder) {
   const int64_t n = static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(high)) << 32) | low);
   const uint64_t mag_n = n < 0 ? 0u - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
-  const uint64_t mag_d = divisor < 0 ? 0u - static_cast<uint64_t>(static_cast<int64_t>(divisor))
-                                     : static_cast<uint64_t>(divisor);
+  const uint64_t mag_d =
+      divisor < 0 ? 0u - static_cast<uint64_t>(static_cast<int64_t>(divisor)) : static_cast<uint64_t>(divisor);
   const bool negative = (n < 0) != (divisor < 0);
   auto saturate = [&]() {
     if (remainder) *remainder = static_cast<int32_t>(0x80000000u);
@@ -203,10 +217,14 @@ Fix30 SineOf(FixAngle angle) {
   const uint32_t a = angle & kAngleMask;
   const uint32_t q = a >> 16;
   switch (q) {
-    case 0: return static_cast<Fix30>(kSineTable[a >> 6]) * 65536;
-    case 1: return static_cast<Fix30>(kSineTable[(0x20000 - a) >> 6]) * 65536;
-    case 2: return -static_cast<Fix30>(kSineTable[(a - 0x20000) >> 6]) * 65536;
-    default: return -static_cast<Fix30>(kSineTable[(0x40000 - a) >> 6]) * 65536;
+    case 0:
+      return static_cast<Fix30>(kSineTable[a >> 6]) * 65536;
+    case 1:
+      return static_cast<Fix30>(kSineTable[(0x20000 - a) >> 6]) * 65536;
+    case 2:
+      return -static_cast<Fix30>(kSineTable[(a - 0x20000) >> 6]) * 65536;
+    default:
+      return -static_cast<Fix30>(kSineTable[(0x40000 - a) >> 6]) * 65536;
   }
 }
 

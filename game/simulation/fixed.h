@@ -70,9 +70,7 @@ constexpr int64_t WrapSub64(int64_t a, int64_t b) {
   return static_cast<int64_t>(static_cast<uint64_t>(a) - static_cast<uint64_t>(b));
 }
 constexpr int64_t SMul64(int32_t a, int32_t b) { return static_cast<int64_t>(a) * b; }
-constexpr int64_t ToInt64(Int64Parts v) {
-  return static_cast<int64_t>((static_cast<uint64_t>(v.high) << 32) | v.low);
-}
+constexpr int64_t ToInt64(Int64Parts v) { return static_cast<int64_t>((static_cast<uint64_t>(v.high) << 32) | v.low); }
 constexpr uint64_t ToUint64(Int64Parts v) { return (static_cast<uint64_t>(v.high) << 32) | v.low; }
 constexpr Int64Parts FromUint64(uint64_t v) {
   return Int64Parts{static_cast<uint32_t>(v), static_cast<uint32_t>(v >> 32)};

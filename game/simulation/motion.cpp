@@ -65,8 +65,8 @@ void Pool::EvaluateMotion(const BallMotion& m, uint32_t t, BallEntry& out) const
   switch (m.state) {
     case kBallRolling: {
       // Never past the stop: the distance formula turns back after it.
-      const uint32_t stop = static_cast<uint32_t>(
-          ClampU((static_cast<int64_t>(m.speed) << 24) / (rollingDecel2 ? rollingDecel2 : 1)));
+      const uint32_t stop =
+          static_cast<uint32_t>(ClampU((static_cast<int64_t>(m.speed) << 24) / (rollingDecel2 ? rollingDecel2 : 1)));
       const uint32_t tt = t < stop ? t : stop;
       const int32_t A = static_cast<int32_t>(UMulShr24(static_cast<uint32_t>(rollingDecel), tt));
       int32_t speed = t >= stop ? 0 : m.speed - 2 * A;

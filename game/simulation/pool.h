@@ -28,12 +28,12 @@ struct FixQuat {
 
 // The shown state of one ball.
 struct BallState {
-  FixVec3 position;     // Fix16 radii, y = 0 on the cloth
-  FixQuat orientation;  // Fix30
-  uint8_t shade = 0;    // colour row of the appearance table
-  uint8_t stripe = 0;   // 1 for balls 9 to 15
+  FixVec3 position;          // Fix16 radii, y = 0 on the cloth
+  FixQuat orientation;       // Fix30
+  uint8_t shade = 0;         // colour row of the appearance table
+  uint8_t stripe = 0;        // 1 for balls 9 to 15
   uint8_t state = kBallOff;  // motion state while shown
-  uint8_t changed = 0;  // set when position, orientation or state changed
+  uint8_t changed = 0;       // set when position, orientation or state changed
 };
 
 // One ball in a step record: the state at the step's instant.
@@ -60,15 +60,15 @@ struct BallEvent {
 
 // Closed-form description of a ball's current motion.
 struct BallMotion {
-  FixQuat orientation;   // at the start of the motion
-  FixVec3 start;         // Fix16 position at the start
-  FixVec3 direction;     // Fix30 unit
-  FixVec3 spinAxis;      // Fix30 unit
-  FixVec3 slip;          // Fix30 unit direction in which friction acts (x, z)
+  FixQuat orientation;  // at the start of the motion
+  FixVec3 start;        // Fix16 position at the start
+  FixVec3 direction;    // Fix30 unit
+  FixVec3 spinAxis;     // Fix30 unit
+  FixVec3 slip;         // Fix30 unit direction in which friction acts (x, z)
   uint32_t startTime = 0;
-  int32_t speed = 0;     // start speed
-  int32_t spin = 0;      // start spin rate
-  int32_t slipSpeed = 0; // speed of the contact point over the cloth
+  int32_t speed = 0;      // start speed
+  int32_t spin = 0;       // start spin rate
+  int32_t slipSpeed = 0;  // speed of the contact point over the cloth
   uint8_t state = kBallOff;
   BallEvent next;
 };
@@ -86,12 +86,12 @@ struct EventPair {
 
 // The table's cushion and pocket geometry for the ball centre (Fix16).
 struct TableGeometry {
-  Fix16 hx = 0x100000;  // half width
-  Fix16 hz = 0x200000;  // half length
-  std::array<Fix16, 4> cushion{};        // x left, x right, z near, z far
-  std::array<FixVec2, 6> pocket{};       // prediction centres
+  Fix16 hx = 0x100000;              // half width
+  Fix16 hz = 0x200000;              // half length
+  std::array<Fix16, 4> cushion{};   // x left, x right, z near, z far
+  std::array<FixVec2, 6> pocket{};  // prediction centres
   std::array<FixVec2, 12> knuckle{};
-  std::array<FixVec2, 12> jawNormal{};   // Fix30
+  std::array<FixVec2, 12> jawNormal{};  // Fix30
   std::array<FixVec2, 12> jawPoint{};
   Fix16 captureRadius = 0x24000;
   uint64_t captureRadiusSq = 0;
@@ -176,21 +176,21 @@ struct CameraBlock {
   FixVec3 up{0, kFixOne30, 0};
   FixVec3 forward{0, 0, kFixOne30};
   std::array<int32_t, 3> turn{0, 5376, 0};  // pending turn angles; the second is the pitch
-  FixAngle viewHeading = 0;  // heading of the view, written by the computer's aim animation
+  FixAngle viewHeading = 0;                 // heading of the view, written by the computer's aim animation
   uint8_t dirty = 0;
   uint8_t moved = 0;
 };
 
 // What the computer's turn shows before its strike, and its progress.
 struct AiPresentation {
-  uint32_t start = 0;      // Pool::GetTime ticks (the shot clock in the stroke's last phase)
+  uint32_t start = 0;  // Pool::GetTime ticks (the shot clock in the stroke's last phase)
   FixVec2 ballStart, ballDelta, ballTarget;
   FixAngle headingStart = 0;
   int32_t headingDelta = 0;
   FixAngle elevationStart = 0;
   int32_t elevationDelta = 0;
   FixAngle elevationTarget = 0;
-  FixVec2 aimTarget;       // planned direction of the cue ball (Fix30)
+  FixVec2 aimTarget;  // planned direction of the cue ball (Fix30)
   std::array<Fix16, 2> tipTarget{};
   int32_t strokeBase = 0;
   int32_t strokeDelta = 0;
@@ -234,7 +234,7 @@ class Pool {
   PoolObserver* observer = nullptr;
   RandomSource* random = nullptr;
 
-  // ---- clocks (1.102) ----
+  // ---- clocks ----
   void StartClock();
   uint32_t GetTime() const;  // 4-ms ticks since StartClock
   void SetShotTimeScale(int n);
@@ -252,7 +252,7 @@ class Pool {
   void OnViewChanged();
   void PrepareOpponent();
 
-  // ---- motion and strike (1.103) ----
+  // ---- motion and strike ----
   void InitPhysicsConstants();
   void ComputeBallStep();
   void BeginShot();
@@ -268,7 +268,7 @@ class Pool {
   void EvaluateMotion(const BallMotion& m, uint32_t t, BallEntry& out) const;
   void BuildMotion(int ball, const BallEntry& e);
 
-  // ---- collisions and events (1.104) ----
+  // ---- collisions and events ----
   void CollectEvents();
   void ApplyStateChange(int ball);
   int32_t ApplyBallCollision(int a, int b);
@@ -280,7 +280,7 @@ class Pool {
   void RecordRuleFacts();
   void SetSliding(BallEntry& e) const;
 
-  // ---- shot execution (1.105) ----
+  // ---- shot execution ----
   void StepSimulation();
   void PredictEvents();
   void AdvanceStepRing();
@@ -298,7 +298,7 @@ class Pool {
   // The shot record the rules read: reset before each shot.
   void ResetShot();
 
-  // ---- geometry and prediction (1.120) ----
+  // ---- geometry and prediction ----
   void InitCushionGeometry();
   void InitPocketGeometry();
   void InitPocketPositions();
@@ -312,7 +312,7 @@ class Pool {
   int32_t SolveContactQuartic(const int64_t coeff[5], uint32_t horizon, bool touchingAllowed,
                               bool newtonOnly = false) const;
 
-  // ---- racking, placement, sounds (1.122) ----
+  // ---- racking, placement, sounds ----
   void RackBalls();
   void PlaceBalls(int16_t layout);
   void RerackStraightAround(int k);
@@ -329,7 +329,7 @@ class Pool {
   // choose which balls).
   void SpotBalls(const uint8_t* balls, int count);
 
-  // ---- the computer's turn shown before its strike (1.105) ----
+  // ---- the computer's turn shown before its strike ----
   void AiSetBallTarget(FixVec2 spot);
   int AiAnimateBall();
   // direction: planned cue-ball direction (Fix30); side as planned (stored negated).
@@ -376,13 +376,13 @@ class Pool {
 
   // ---- fields ----
   // Turn bytes.
-  uint8_t shotTimeScale = 1;      // 1 << n
-  uint8_t shotTimeScaleRun = 1;   // copy for the running shot
+  uint8_t shotTimeScale = 1;     // 1 << n
+  uint8_t shotTimeScaleRun = 1;  // copy for the running shot
   uint8_t shotStarted = 0;
   uint32_t frameCounter = 0;
   uint32_t frameCounterShot = 0;
-  uint32_t poolStartTime = 0;     // ms
-  uint32_t shotStartTime = 0;     // ms
+  uint32_t poolStartTime = 0;  // ms
+  uint32_t shotStartTime = 0;  // ms
 
   // Event bookkeeping.
   int32_t ballPairListStart = 0;
@@ -404,8 +404,8 @@ class Pool {
   int32_t slipThreshold = kCushionSlipThreshold;
   int32_t spinKeep = kCushionSpinKeep;
   int32_t rollingDecel = kRollingDecel;
-  int32_t slideTravelRate = 0;   // k_v
-  int32_t slideSpinRate = 0;     // k_w
+  int32_t slideTravelRate = 0;  // k_v
+  int32_t slideSpinRate = 0;    // k_w
   int32_t slideTravelHalf = 0;
   int32_t slideSpinHalf = 0;
 
@@ -457,11 +457,11 @@ class Pool {
   std::array<FixVec3, 30> stickPointsPosed{};
   std::array<FixVec3, 8> stickDirectionsPosed{};
   FixVec3 stickOrigin;
-  uint8_t callingOn = 0;      // calling of shots (a preferences byte of the match set-up)
-  uint8_t calledPocket8 = 0;  // the pocket called for the 8
-  uint8_t shotState = 0;      // non-zero while a shot is running for play
+  uint8_t callingOn = 0;                // calling of shots (a preferences byte of the match set-up)
+  uint8_t calledPocket8 = 0;            // the pocket called for the 8
+  uint8_t shotState = 0;                // non-zero while a shot is running for play
   std::array<int16_t, 2> matchSetup{};  // the application's two match set-up words
-  uint16_t struckBall = 0;  // index of the ball record the player strikes
+  uint16_t struckBall = 0;              // index of the ball record the player strikes
   uint16_t poolWord = 0;
 
   // Shot playback.

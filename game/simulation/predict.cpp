@@ -7,15 +7,15 @@ namespace ks {
 
 namespace {
 
-constexpr int32_t kCornerEnd = 206080;     // cushion end before a corner pocket
-constexpr int32_t kSideGap = 176640;       // half the side-pocket mouth
-constexpr int32_t kCornerBound = 206078;   // cushion contact limit near corners
-constexpr int32_t kSideGapBound = 176638;  // cushion contact limit at the side pockets
-constexpr int32_t kPocketOffset = 0xE000;  // 0.875
+constexpr int32_t kCornerEnd = 206080;          // cushion end before a corner pocket
+constexpr int32_t kSideGap = 176640;            // half the side-pocket mouth
+constexpr int32_t kCornerBound = 206078;        // cushion contact limit near corners
+constexpr int32_t kSideGapBound = 176638;       // cushion contact limit at the side pockets
+constexpr int32_t kPocketOffset = 0xE000;       // 0.875
 constexpr int32_t kSidePocketOffset = 0x2E000;  // 2.875
-constexpr int32_t kDiag = 759250125;       // sqrt(1/2) in Fix30
-constexpr int32_t kSideJawSin = 277904834;  // sin 15 degrees in Fix30
-constexpr int32_t kSideJawCos = 1037154959; // cos 15 degrees in Fix30
+constexpr int32_t kDiag = 759250125;            // sqrt(1/2) in Fix30
+constexpr int32_t kSideJawSin = 277904834;      // sin 15 degrees in Fix30
+constexpr int32_t kSideJawCos = 1037154959;     // cos 15 degrees in Fix30
 
 bool Travelling(uint8_t state) { return (state & kBallTravelling) != 0; }
 
@@ -63,29 +63,24 @@ void Pool::InitCushionGeometry() {
   TableGeometry& g = table;
   const int32_t hx = g.hx, hz = g.hz;
   g.cushion = {kFixOne16 - hx, hx - kFixOne16, kFixOne16 - hz, hz - kFixOne16};
-  g.pocket = {FixVec2{-hx - kPocketOffset, -hz - kPocketOffset}, FixVec2{hx + kPocketOffset, -hz - kPocketOffset},
-              FixVec2{-hx - kPocketOffset, hz + kPocketOffset}, FixVec2{hx + kPocketOffset, hz + kPocketOffset},
-              FixVec2{-hx - kSidePocketOffset, 0}, FixVec2{hx + kSidePocketOffset, 0}};
-  g.knuckle = {FixVec2{-hx, kSideGap},
-               FixVec2{-hx, -kSideGap},
-               FixVec2{hx, kSideGap},
-               FixVec2{hx, -kSideGap},
-               FixVec2{-hx, -(hz - kCornerEnd)},
-               FixVec2{-(hx - kCornerEnd), -hz},
-               FixVec2{-hx, hz - kCornerEnd},
-               FixVec2{-(hx - kCornerEnd), hz},
-               FixVec2{hx, -(hz - kCornerEnd)},
-               FixVec2{hx - kCornerEnd, -hz},
-               FixVec2{hx, hz - kCornerEnd},
-               FixVec2{hx - kCornerEnd, hz}};
+  g.pocket = {FixVec2{-hx - kPocketOffset, -hz - kPocketOffset},
+              FixVec2{hx + kPocketOffset, -hz - kPocketOffset},
+              FixVec2{-hx - kPocketOffset, hz + kPocketOffset},
+              FixVec2{hx + kPocketOffset, hz + kPocketOffset},
+              FixVec2{-hx - kSidePocketOffset, 0},
+              FixVec2{hx + kSidePocketOffset, 0}};
+  g.knuckle = {FixVec2{-hx, kSideGap},        FixVec2{-hx, -kSideGap},          FixVec2{hx, kSideGap},
+               FixVec2{hx, -kSideGap},        FixVec2{-hx, -(hz - kCornerEnd)}, FixVec2{-(hx - kCornerEnd), -hz},
+               FixVec2{-hx, hz - kCornerEnd}, FixVec2{-(hx - kCornerEnd), hz},  FixVec2{hx, -(hz - kCornerEnd)},
+               FixVec2{hx - kCornerEnd, -hz}, FixVec2{hx, hz - kCornerEnd},     FixVec2{hx - kCornerEnd, hz}};
   const int32_t h2 = hz >> 1;
-  g.railAnchor = {FixVec2{0, -hz}, FixVec2{-hx, -h2}, FixVec2{hx, -h2},
-                  FixVec2{-hx, h2}, FixVec2{0, hz}, FixVec2{hx, h2}};
+  g.railAnchor = {FixVec2{0, -hz},  FixVec2{-hx, -h2}, FixVec2{hx, -h2},
+                  FixVec2{-hx, h2}, FixVec2{0, hz},    FixVec2{hx, h2}};
   constexpr int32_t a = 0x10100, b = 109312, c = 123904;
   g.pocketAnchor = {FixVec2{a - hx, -b - hz}, FixVec2{hx - a, -b - hz}, FixVec2{-b - hx, -c},
-                    FixVec2{-b - hx, a - hz}, FixVec2{hx + b, -c},     FixVec2{hx + b, a - hz},
-                    FixVec2{-b - hx, hz - a}, FixVec2{-b - hx, c},     FixVec2{a - hx, hz + b},
-                    FixVec2{hx - a, hz + b},  FixVec2{hx + b, c},      FixVec2{hx + b, hz - a}};
+                    FixVec2{-b - hx, a - hz}, FixVec2{hx + b, -c},      FixVec2{hx + b, a - hz},
+                    FixVec2{-b - hx, hz - a}, FixVec2{-b - hx, c},      FixVec2{a - hx, hz + b},
+                    FixVec2{hx - a, hz + b},  FixVec2{hx + b, c},       FixVec2{hx + b, hz - a}};
   InitPocketGeometry();
 }
 
@@ -93,10 +88,18 @@ void Pool::InitPocketGeometry() {
   TableGeometry& g = table;
   // Jaw faces: the side pockets narrow by 15 degrees towards the back; the
   // corner jaws run at 45 degrees. Each normal points into the pocket mouth.
-  g.jawNormal = {FixVec2{kSideJawSin, -kSideJawCos}, FixVec2{kSideJawSin, kSideJawCos},
-                 FixVec2{-kSideJawSin, -kSideJawCos}, FixVec2{-kSideJawSin, kSideJawCos},
-                 FixVec2{kDiag, -kDiag},  FixVec2{-kDiag, kDiag},  FixVec2{kDiag, kDiag},   FixVec2{-kDiag, -kDiag},
-                 FixVec2{-kDiag, -kDiag}, FixVec2{kDiag, kDiag},   FixVec2{-kDiag, kDiag},  FixVec2{kDiag, -kDiag}};
+  g.jawNormal = {FixVec2{kSideJawSin, -kSideJawCos},
+                 FixVec2{kSideJawSin, kSideJawCos},
+                 FixVec2{-kSideJawSin, -kSideJawCos},
+                 FixVec2{-kSideJawSin, kSideJawCos},
+                 FixVec2{kDiag, -kDiag},
+                 FixVec2{-kDiag, kDiag},
+                 FixVec2{kDiag, kDiag},
+                 FixVec2{-kDiag, -kDiag},
+                 FixVec2{-kDiag, -kDiag},
+                 FixVec2{kDiag, kDiag},
+                 FixVec2{-kDiag, kDiag},
+                 FixVec2{kDiag, -kDiag}};
   g.captureRadiusSq = static_cast<uint64_t>(SMul64(g.captureRadius, g.captureRadius));
   for (size_t i = 0; i < 12; ++i) {
     g.jawPoint[i] = FixVec2{g.knuckle[i].x + (g.jawNormal[i].x >> 14), g.knuckle[i].z + (g.jawNormal[i].z >> 14)};
@@ -107,16 +110,18 @@ void Pool::InitPocketPositions() {
   TableGeometry& g = table;
   const int32_t hx = g.hx, hz = g.hz;
   constexpr int32_t m = 0x17000, f = 183552, n = 52480, s = 96512, one = 0x10000, half = 0x8000;
-  g.pocketAim = {FixVec2{-hx - m, -hz - m}, FixVec2{hx + m, -hz - m}, FixVec2{-hx - m, hz + m},
-                 FixVec2{hx + m, hz + m},   FixVec2{-hx - kSidePocketOffset, 0}, FixVec2{hx + kSidePocketOffset, 0}};
-  g.pocketApproach = {FixVec2{one - hx, f - hz},  FixVec2{f - hx, one - hz},  FixVec2{-n - hx, one - hz},
-                      FixVec2{one - hx, -n - hz}, FixVec2{hx - f, one - hz},  FixVec2{hx - one, f - hz},
-                      FixVec2{hx - one, -n - hz}, FixVec2{hx + n, one - hz},  FixVec2{f - hx, hz - one},
-                      FixVec2{one - hx, hz - f},  FixVec2{one - hx, hz + n},  FixVec2{-n - hx, hz - one},
-                      FixVec2{hx - one, hz - f},  FixVec2{hx - f, hz - one},  FixVec2{hx + n, hz - one},
-                      FixVec2{hx - one, hz + n}};
-  g.sidePocketApproach = {FixVec2{half - hx, s}, FixVec2{half - hx, -s}, FixVec2{hx - half, -s},
-                          FixVec2{hx - half, s}};
+  g.pocketAim = {FixVec2{-hx - m, -hz - m},
+                 FixVec2{hx + m, -hz - m},
+                 FixVec2{-hx - m, hz + m},
+                 FixVec2{hx + m, hz + m},
+                 FixVec2{-hx - kSidePocketOffset, 0},
+                 FixVec2{hx + kSidePocketOffset, 0}};
+  g.pocketApproach = {
+      FixVec2{one - hx, f - hz}, FixVec2{f - hx, one - hz}, FixVec2{-n - hx, one - hz}, FixVec2{one - hx, -n - hz},
+      FixVec2{hx - f, one - hz}, FixVec2{hx - one, f - hz}, FixVec2{hx - one, -n - hz}, FixVec2{hx + n, one - hz},
+      FixVec2{f - hx, hz - one}, FixVec2{one - hx, hz - f}, FixVec2{one - hx, hz + n},  FixVec2{-n - hx, hz - one},
+      FixVec2{hx - one, hz - f}, FixVec2{hx - f, hz - one}, FixVec2{hx + n, hz - one},  FixVec2{hx - one, hz + n}};
+  g.sidePocketApproach = {FixVec2{half - hx, s}, FixVec2{half - hx, -s}, FixVec2{hx - half, -s}, FixVec2{hx - half, s}};
 }
 
 void Pool::SnapshotBallPositions(FixVec2 out[kBallCount]) const {
@@ -197,8 +202,7 @@ static int64_t SolvePrimary(const int64_t c[5], uint32_t horizonU, bool touching
   // From the inflection point of the approach.
   const int64_t da2 = 4 * q.a4;
   if (da2 <= 0) return -1;
-  const __int128 disc128 = static_cast<__int128>(q.a3) * q.a3 -
-                           (static_cast<__int128>(da2) * q.a2 * 2) / 3;
+  const __int128 disc128 = static_cast<__int128>(q.a3) * q.a3 - (static_cast<__int128>(da2) * q.a2 * 2) / 3;
   if (disc128 < 0) return -1;
   const uint64_t discU = disc128 > static_cast<__int128>(UINT64_MAX) ? UINT64_MAX : static_cast<uint64_t>(disc128);
   const int64_t root = ISqrt64(discU);
@@ -362,9 +366,11 @@ void Pool::PredictBallEvents() {
       };
       const bool skipKnuckles = c.kind >= 16 && c.kind <= 27 && c.best != kNoTime;
       if (!skipKnuckles) {
-        for (int k = 0; k < 12; ++k) c.Offer(circle(g.knuckle[static_cast<size_t>(k)], kFixOne16, false), kEventKnuckleFirst + k);
+        for (int k = 0; k < 12; ++k)
+          c.Offer(circle(g.knuckle[static_cast<size_t>(k)], kFixOne16, false), kEventKnuckleFirst + k);
       }
-      for (int k = 0; k < 6; ++k) c.Offer(circle(g.pocket[static_cast<size_t>(k)], g.captureRadius, true), kEventPocketFirst + k);
+      for (int k = 0; k < 6; ++k)
+        c.Offer(circle(g.pocket[static_cast<size_t>(k)], g.captureRadius, true), kEventPocketFirst + k);
     } else if (m.state == kBallSliding) {
       c.Offer(TimeQuotient(m.slipSpeed, slidingFriction), i);
       const int32_t vx = FixMul30(m.direction.x, m.speed), vz = FixMul30(m.direction.z, m.speed);
@@ -400,8 +406,8 @@ void Pool::PredictBallEvents() {
           if (r < 0 || static_cast<uint64_t>(r) >= c.best) continue;
           const int64_t vel = v + Mul24(a, r);
           if (minus ? vel > 0 : vel <= 0) continue;
-          const int32_t other = xAxis ? AxisAt(p.z, vz, az, static_cast<uint32_t>(r))
-                                      : AxisAt(p.x, vx, ax, static_cast<uint32_t>(r));
+          const int32_t other =
+              xAxis ? AxisAt(p.z, vz, az, static_cast<uint32_t>(r)) : AxisAt(p.x, vx, ax, static_cast<uint32_t>(r));
           if (xAxis ? !onSideCushion(other) : !onEndCushion(other)) continue;
           c.Offer(r, xAxis ? (minus ? kEventSideCushionLeft : kEventSideCushionRight)
                            : (minus ? kEventEndCushionNear : kEventEndCushionFar));
@@ -440,9 +446,11 @@ void Pool::PredictBallEvents() {
         return SolveContactQuartic(co, c.best, knuckle);
       };
       if (!(c.kind >= 16 && c.kind <= 27 && c.best != kNoTime)) {
-        for (int k = 0; k < 12; ++k) c.Offer(circle(g.knuckle[static_cast<size_t>(k)], kFixOne16, true), kEventKnuckleFirst + k);
+        for (int k = 0; k < 12; ++k)
+          c.Offer(circle(g.knuckle[static_cast<size_t>(k)], kFixOne16, true), kEventKnuckleFirst + k);
       }
-      for (int k = 0; k < 6; ++k) c.Offer(circle(g.pocket[static_cast<size_t>(k)], g.captureRadius, false), kEventPocketFirst + k);
+      for (int k = 0; k < 6; ++k)
+        c.Offer(circle(g.pocket[static_cast<size_t>(k)], g.captureRadius, false), kEventPocketFirst + k);
     }
     m.next.time = c.best == kNoTime ? kNoTime : m.startTime + c.best;
     m.next.kind = c.kind;
@@ -468,8 +476,8 @@ void Pool::PrepareMotionVectors() {
       FixVec3 slip{WrapSub32(mv.velocity.x, FixMul30(e.spinAxis.z, e.spin)), 0,
                    WrapAdd32(mv.velocity.z, FixMul30(e.spinAxis.x, e.spin))};
       Normalize2DScaled(slip);
-      mv.acceleration = FixVec3{WrapNeg32(FixMul30(slip.x, slideTravelRate)), 0,
-                                WrapNeg32(FixMul30(slip.z, slideTravelRate))};
+      mv.acceleration =
+          FixVec3{WrapNeg32(FixMul30(slip.x, slideTravelRate)), 0, WrapNeg32(FixMul30(slip.z, slideTravelRate))};
     }
   }
 }

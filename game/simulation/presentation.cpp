@@ -57,7 +57,8 @@ void Pool::AiSetAimTarget(FixVec2 direction, Fix16 side, Fix16 height, FixAngle 
   cueTip = aiShow.tipTarget;
   aiShow.elevationStart = cueElevation;
   aiShow.elevationTarget = elevationAngle & kAngleMask;
-  aiShow.elevationDelta = WrapHalfTurn(static_cast<int32_t>(aiShow.elevationTarget) - static_cast<int32_t>(cueElevation));
+  aiShow.elevationDelta =
+      WrapHalfTurn(static_cast<int32_t>(aiShow.elevationTarget) - static_cast<int32_t>(cueElevation));
   aiShow.aimTarget = direction;
   const int32_t x = cueDirection.x, z = cueDirection.z;
   int32_t start = RadiansToAngle(ArcTan2(x, z));
@@ -83,8 +84,8 @@ int Pool::AiAnimateAim() {
   }
   cueElevation = aiShow.elevationTarget;
   cueDirection = FixVec3{WrapNeg32(aiShow.aimTarget.x), 0, WrapNeg32(aiShow.aimTarget.z)};
-  camera.viewHeading = static_cast<FixAngle>(
-      WrapHalfTurn(static_cast<int32_t>(aiShow.headingStart) - 0x20000 + aiShow.headingDelta));
+  camera.viewHeading =
+      static_cast<FixAngle>(WrapHalfTurn(static_cast<int32_t>(aiShow.headingStart) - 0x20000 + aiShow.headingDelta));
   OnGameEventData(5, &cueDirection, 12);
   OnGameEventData(6, cueTip.data(), 8);
   OnGameEventData(8, &cueElevation, 4);

@@ -31,7 +31,7 @@ void Pool::ResetGame() {
 
 void Pool::BeginTurn() {
   rules.turnStartPlayer = rules.CurrentPlayer;
-  rules.turnStartScores = {rules.Score[0], rules.Score[1], rules.GamesWon[0],
+  rules.turnStartScores = {rules.Score[0],    rules.Score[1],      rules.GamesWon[0],
                            rules.GamesWon[1], rules.FoulsInRow[0], rules.FoulsInRow[1]};
 }
 
@@ -53,8 +53,8 @@ void Pool::UpdatePocketedMask() {
 }
 
 void Pool::CountRailBalls() {
-  rules.RailCount = static_cast<uint8_t>(std::count_if(rules.RailAfterContact.begin(), rules.RailAfterContact.end(),
-                                                       [](uint8_t r) { return r != 0; }));
+  rules.RailCount = static_cast<uint8_t>(
+      std::count_if(rules.RailAfterContact.begin(), rules.RailAfterContact.end(), [](uint8_t r) { return r != 0; }));
 }
 
 void Pool::SpotPocketedBalls() {
@@ -126,10 +126,14 @@ struct Judge {
     if (!p.callingOn) return true;
     const CalledShot& c = p.called;
     int ball = 0;
-    if (c.kind == 3 || c.kind == 4) ball = c.ball;
-    else if (c.kind == 5 || c.kind == 6) ball = c.second;
-    else if (c.kind == 7) ball = c.second != 0 ? c.second : c.ball;
-    else return false;
+    if (c.kind == 3 || c.kind == 4)
+      ball = c.ball;
+    else if (c.kind == 5 || c.kind == 6)
+      ball = c.second;
+    else if (c.kind == 7)
+      ball = c.second != 0 ? c.second : c.ball;
+    else
+      return false;
     if (ball < 1 || ball >= kBallCount) return false;
     return r.PocketOf[static_cast<size_t>(ball)] == static_cast<int8_t>(c.pocket);
   }
@@ -244,8 +248,10 @@ void JudgeEightBall(Judge& j) {
       // Against the computer neither side calls the 8: player 1 is spared the
       // call and the computer's call is its own plan.
       const bool eightCalled = j.p.OpponentKind == 2 || r.PocketOf[8] == static_cast<int8_t>(j.p.calledPocket8);
-      if (!foul && clearedBefore && j.CalledShotPasses() && eightCalled) winner = j.shooter;
-      else loser = j.shooter;
+      if (!foul && clearedBefore && j.CalledShotPasses() && eightCalled)
+        winner = j.shooter;
+      else
+        loser = j.shooter;
     }
   } else if (j.scratch && clearedBefore) {
     loser = j.shooter;
@@ -277,8 +283,10 @@ void JudgeEightBall(Judge& j) {
   }
   if (group == 0) {
     const bool solids = (j.pocketed & kSolids) != 0, stripes = (j.pocketed & kStripes) != 0;
-    if (solids && !stripes) r.SolidsOwner = static_cast<uint8_t>(j.shooter + 1);
-    else if (stripes && !solids) r.SolidsOwner = static_cast<uint8_t>(j.other + 1);
+    if (solids && !stripes)
+      r.SolidsOwner = static_cast<uint8_t>(j.shooter + 1);
+    else if (stripes && !solids)
+      r.SolidsOwner = static_cast<uint8_t>(j.other + 1);
     return;
   }
   if (!(j.pocketed & group)) j.PassTurn();
@@ -302,9 +310,12 @@ void MoneyFoul(Judge& j, int16_t layout) {
 bool NothingPocketed(Judge& j) {
   RuleBlock& r = j.r;
   uint8_t detail = 0;
-  if (r.FirstHit == 0) detail = kNoHit;
-  else if (r.FirstHit != r.LowestBall) detail = kWrongFirst;
-  else if (r.RailCount == 0) detail = kNoRail;
+  if (r.FirstHit == 0)
+    detail = kNoHit;
+  else if (r.FirstHit != r.LowestBall)
+    detail = kWrongFirst;
+  else if (r.RailCount == 0)
+    detail = kNoRail;
   if (detail == 0) {
     r.FoulsInRow[static_cast<size_t>(j.shooter)] = 0;
     j.PassTurn();
@@ -388,13 +399,22 @@ void Pool::EvaluateShot() {
   if (OpponentKind == 0) return;
   Judge j(*this);
   switch (GameType) {
-    case 1: JudgeStraight(j); break;
-    case 2: JudgeEightBall(j); break;
+    case 1:
+      JudgeStraight(j);
+      break;
+    case 2:
+      JudgeEightBall(j);
+      break;
     case 3:
     case 5:
-    case 6: JudgeMoneyBall(j); break;
-    case 4: JudgeRotation(j); break;
-    default: break;
+    case 6:
+      JudgeMoneyBall(j);
+      break;
+    case 4:
+      JudgeRotation(j);
+      break;
+    default:
+      break;
   }
   redraw = 1;
 }

@@ -183,8 +183,7 @@ bool Pool::ReadState(const uint8_t* buffer, size_t length) {
     b.changed = in.Byte();
     if (b.state != kBallAtRest && b.state != kBallOff) return false;
     if (b.state == kBallAtRest &&
-        (b.position.x < -table.hx || b.position.x > table.hx || b.position.z < -table.hz ||
-         b.position.z > table.hz))
+        (b.position.x < -table.hx || b.position.x > table.hx || b.position.z < -table.hz || b.position.z > table.hz))
       return false;
   }
 
@@ -195,8 +194,8 @@ bool Pool::ReadState(const uint8_t* buffer, size_t length) {
   const uint16_t struck = in.Word16();
   in.Skip(2);
   const uint16_t word = in.Word16();
-  if (gameType < 0 || gameType > 6 || opponentKind < 0 || opponentKind > 2 || skillWord < 1 ||
-      skillWord > 14 || struck >= kBallCount)
+  if (gameType < 0 || gameType > 6 || opponentKind < 0 || opponentKind > 2 || skillWord < 1 || skillWord > 14 ||
+      struck >= kBallCount)
     return false;
 
   std::array<int16_t, 2> setup = matchSetup;

@@ -38,7 +38,8 @@ void Pool::StepSimulation() {
       if (list[i].b >= 16 && list[i].b < kEventPocketFirst) ApplyTableCushion(list[i].a, list[i].b);
     }
     for (int i = 0; i < n; ++i) {
-      if (list[i].b >= kEventJawFirst && list[i].b < kEventKnuckleFirst) ApplyJawLine(list[i].a, list[i].b - kEventJawFirst);
+      if (list[i].b >= kEventJawFirst && list[i].b < kEventKnuckleFirst)
+        ApplyJawLine(list[i].a, list[i].b - kEventJawFirst);
     }
     for (int i = 0; i < n; ++i) {
       if (list[i].b >= kEventKnuckleFirst && list[i].b <= kEventKnuckleLast) {

@@ -37,12 +37,24 @@ constexpr ScaleMode kFit{0, false};
 std::string Describe(const InputEvent& e) {
   std::ostringstream out;
   switch (e.kind) {
-    case InputKind::PenDown: out << "pen down " << e.pen.x << "," << e.pen.y; break;
-    case InputKind::PenMove: out << "pen move " << e.pen.x << "," << e.pen.y; break;
-    case InputKind::PenUp: out << "pen up " << e.pen.x << "," << e.pen.y; break;
-    case InputKind::KeyDown: out << "key down 0x" << std::hex << e.key << (e.repeat ? " repeat" : ""); break;
-    case InputKind::KeyUp: out << "key up 0x" << std::hex << e.key; break;
-    case InputKind::Quit: out << "quit"; break;
+    case InputKind::PenDown:
+      out << "pen down " << e.pen.x << "," << e.pen.y;
+      break;
+    case InputKind::PenMove:
+      out << "pen move " << e.pen.x << "," << e.pen.y;
+      break;
+    case InputKind::PenUp:
+      out << "pen up " << e.pen.x << "," << e.pen.y;
+      break;
+    case InputKind::KeyDown:
+      out << "key down 0x" << std::hex << e.key << (e.repeat ? " repeat" : "");
+      break;
+    case InputKind::KeyUp:
+      out << "key up 0x" << std::hex << e.key;
+      break;
+    case InputKind::Quit:
+      out << "quit";
+      break;
   }
   if (e.modifiers != 0) out << " mod " << static_cast<int>(e.modifiers);
   return out.str();
@@ -114,8 +126,8 @@ TEST(Viewport, WindowPositionsMapToDevicePixels) {
       {"fit: first picture column", 240, 320, 300, 300, 300, 300, kFit, 37, 0, 0, 0, true},
       {"fit: bar just left of it", 240, 320, 300, 300, 300, 300, kFit, 36, 0, 0, 0, false},
       {"fit: far corner", 240, 320, 300, 300, 300, 300, kFit, 261, 299, 239, 319, true},
-      {"huge position is clamped, not overflowed", 240, 320, 480, 640, 480, 640, kAuto, 2000000000, -2000000000, 239,
-       0, false},
+      {"huge position is clamped, not overflowed", 240, 320, 480, 640, 480, 640, kAuto, 2000000000, -2000000000, 239, 0,
+       false},
       {"empty window", 240, 320, 0, 0, 0, 0, kAuto, 5, 5, 0, 0, false},
   };
   for (const Case& c : cases) {
@@ -174,11 +186,10 @@ TEST(KeyMap, DefaultsGiveTheDeviceKeys) {
     const char* key;
     WORD code;
   } cases[] = {
-      {"Up", 0x26},    {"Down", 0x28},   {"Left", 0x25},      {"Right", 0x27},   {"Return", 0x0D},
-      {"KeypadEnter", 0x0D}, {"F1", 0x70}, {"F2", 0x71},      {"Escape", 0x1B},  {"F8", 0x77},
-      {"F9", 0x78},    {"Backspace", 0x08}, {"LeftShift", 0x10}, {"A", 0x41},    {"z", 0x5A},
-      {"0", 0x30},     {"9", 0x39},      {"Keypad5", 0x35},   {"Comma", 0xBC},   {"F11", 0},
-      {"F12", 0},      {"LeftGui", 0},
+      {"Up", 0x26},        {"Down", 0x28}, {"Left", 0x25},   {"Right", 0x27}, {"Return", 0x0D}, {"KeypadEnter", 0x0D},
+      {"F1", 0x70},        {"F2", 0x71},   {"Escape", 0x1B}, {"F8", 0x77},    {"F9", 0x78},     {"Backspace", 0x08},
+      {"LeftShift", 0x10}, {"A", 0x41},    {"z", 0x5A},      {"0", 0x30},     {"9", 0x39},      {"Keypad5", 0x35},
+      {"Comma", 0xBC},     {"F11", 0},     {"F12", 0},       {"LeftGui", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.key);
@@ -195,9 +206,9 @@ TEST(KeyMap, DeviceKeyTexts) {
     const char* text;
     int code;  // -1: refused
   } cases[] = {
-      {"VK_TSOFT1", 0x70}, {"vk_tback", 0x1B}, {"0x5BDD", 0x5BDD}, {"0X26", 0x26}, {"112", 112}, {"q", 'Q'},
-      {"7", '7'}, {"0", '0'},        {"0xFFFF", 0xFFFF}, {"00", -1},         {"0x10000", -1}, {"-5", -1},  {"0x", -1},
-      {"12a", -1},         {"VK_NOPE", -1},    {"", -1},           {"#", -1},
+      {"VK_TSOFT1", 0x70}, {"vk_tback", 0x1B}, {"0x5BDD", 0x5BDD}, {"0X26", 0x26}, {"112", 112},    {"q", 'Q'},
+      {"7", '7'},          {"0", '0'},         {"0xFFFF", 0xFFFF}, {"00", -1},     {"0x10000", -1}, {"-5", -1},
+      {"0x", -1},          {"12a", -1},        {"VK_NOPE", -1},    {"", -1},       {"#", -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -248,12 +259,12 @@ TEST(RememberedWindow, RoundTripAndDamagedFiles) {
   EXPECT_TRUE(back->fullScreen);
 
   const char* damaged[] = {
-      "scale = auto\nwidth = 480\n",                              // no height
-      "scale = auto\nwidth = 0\nheight = 640\n",                  // zero size
-      "scale = auto\nwidth = 99999\nheight = 640\n",              // too large
-      "scale = auto\nwidth = 48O\nheight = 640\n",                // not a number
+      "scale = auto\nwidth = 480\n",                  // no height
+      "scale = auto\nwidth = 0\nheight = 640\n",      // zero size
+      "scale = auto\nwidth = 99999\nheight = 640\n",  // too large
+      "scale = auto\nwidth = 48O\nheight = 640\n",    // not a number
       "scale = auto\nwidth = 480\nheight = 640\nfullscreen = 2\n",
-      "scale = auto\nwidth 480\nheight = 640\n",                  // not key = value
+      "scale = auto\nwidth 480\nheight = 640\n",  // not key = value
   };
   for (const char* text : damaged) {
     SCOPED_TRACE(text);
@@ -282,9 +293,9 @@ TEST(Backend, ChosenFromTheSettingOrTheDesktop) {
     BackendKind kind;
   };
   const Case cases[] = {
-      {"", "", "", BackendKind::Headless},        {"", ":0", "", BackendKind::Sdl},
-      {"", "", "wayland-0", BackendKind::Sdl},    {"headless", ":0", "", BackendKind::Headless},
-      {"sdl", "", "", BackendKind::Sdl},          {"bogus", ":0", "", BackendKind::Headless},
+      {"", "", "", BackendKind::Headless},     {"", ":0", "", BackendKind::Sdl},
+      {"", "", "wayland-0", BackendKind::Sdl}, {"headless", ":0", "", BackendKind::Headless},
+      {"sdl", "", "", BackendKind::Sdl},       {"bogus", ":0", "", BackendKind::Headless},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.backend) + "/" + c.display + "/" + c.wayland);
@@ -314,8 +325,7 @@ TEST(HeadlessInput, EventsComeOutInOrder) {
   input->PushQuit();
   EXPECT_EQ(input->pending(), 7u);
   EXPECT_EQ(Drain(*input), (std::vector<std::string>{"pen down 3,4", "pen move 5,6 mod 1", "pen up 5,6",
-                                                     "key down 0x70", "key down 0x70 repeat", "key up 0x70",
-                                                     "quit"}));
+                                                     "key down 0x70", "key down 0x70 repeat", "key up 0x70", "quit"}));
   InputEvent event;
   EXPECT_FALSE(input->Poll(event));
   InputSource::Reset();
@@ -455,8 +465,8 @@ TEST_F(SdlBackend, MouseIsThePen) {
   SimulateMouseMotion(b.x, b.y);
   SimulateMouseMotion(-50, 100000);  // dragged off the window: held at the edges
   SimulateMouseButton(false, -50, 100000);
-  EXPECT_EQ(Drain(*input), (std::vector<std::string>{"pen down 10,20", "pen move 11,20", "pen move 0,319",
-                                                      "pen up 0,319"}));
+  EXPECT_EQ(Drain(*input),
+            (std::vector<std::string>{"pen down 10,20", "pen move 11,20", "pen move 0,319", "pen up 0,319"}));
 
   // A wide window letterboxes the picture; a tap on the bar is not a tap.
   SimulateResize(kWidth * 3, kHeight);
@@ -491,10 +501,9 @@ TEST_F(SdlBackend, KeyboardIsTheDeviceKeys) {
   SimulateKey(true, f12, 0);  // not a device key
   SimulateKey(false, f12, 0);
   SimulateKey(false, up, 0);  // released without a press we saw
-  EXPECT_EQ(Drain(*input),
-            (std::vector<std::string>{"key down 0x70", "key down 0x70 repeat", "key up 0x70", "key down 0x1b",
-                                      "key up 0x1b", "key down 0x10 mod 1", "key down 0x41 mod 1",
-                                      "key up 0x41 mod 1", "key up 0x10"}));
+  EXPECT_EQ(Drain(*input), (std::vector<std::string>{"key down 0x70", "key down 0x70 repeat", "key up 0x70",
+                                                     "key down 0x1b", "key up 0x1b", "key down 0x10 mod 1",
+                                                     "key down 0x41 mod 1", "key up 0x41 mod 1", "key up 0x10"}));
 
   // A key held when the window loses the keyboard is released.
   SimulateKey(true, up, 0);

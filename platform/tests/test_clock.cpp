@@ -171,12 +171,12 @@ struct DateCase {
 
 TEST(TimeConversion, SystemTimeAndFileTimeRoundTrip) {
   const DateCase cases[] = {
-      {{1601, 1, 1, 1, 0, 0, 0, 0}, 0},                                   // Monday
-      {{1970, 1, 4, 1, 0, 0, 0, 0}, 116444736000000000ull},               // Thursday
-      {{2000, 2, 2, 29, 12, 34, 56, 789}, 125963012967890000ull},         // Tuesday, leap day
-      {{2010, 1, 5, 1, 0, 0, 0, 0}, kStart2010},                          // Friday
-      {{2038, 1, 2, 19, 3, 14, 8, 0}, 137919572480000000ull},             // past 32-bit Unix time
-      {{30827, 12, 5, 31, 23, 59, 59, 999}, 0x7FFF35F4F06C58F0ull},       // the last convertible day
+      {{1601, 1, 1, 1, 0, 0, 0, 0}, 0},                              // Monday
+      {{1970, 1, 4, 1, 0, 0, 0, 0}, 116444736000000000ull},          // Thursday
+      {{2000, 2, 2, 29, 12, 34, 56, 789}, 125963012967890000ull},    // Tuesday, leap day
+      {{2010, 1, 5, 1, 0, 0, 0, 0}, kStart2010},                     // Friday
+      {{2038, 1, 2, 19, 3, 14, 8, 0}, 137919572480000000ull},        // past 32-bit Unix time
+      {{30827, 12, 5, 31, 23, 59, 59, 999}, 0x7FFF35F4F06C58F0ull},  // the last convertible day
   };
   for (const DateCase& c : cases) {
     FILETIME file{};

@@ -46,8 +46,7 @@ class Com : public ::testing::Test {
     ASSERT_EQ(StringFromGUID2(clsid, braced, 39), 39);
     const std::wstring key = std::wstring(L"CLSID\\") + braced + L"\\InprocServer32";
     HKEY server = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &server,
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &server, nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExW(server, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                              static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))),
@@ -97,8 +96,8 @@ TEST_F(Com, OtherClassesComeFromTheLibraryTheRegistryNames) {
   EXPECT_EQ(sample->Answer(), 42);
   HMODULE module = GetModuleHandleW(L"ComPlug.dll");
   ASSERT_NE(module, nullptr);
-  auto canUnload = reinterpret_cast<LPFNCANUNLOADNOW>(
-      reinterpret_cast<void (*)()>(GetProcAddressW(module, L"DllCanUnloadNow")));
+  auto canUnload =
+      reinterpret_cast<LPFNCANUNLOADNOW>(reinterpret_cast<void (*)()>(GetProcAddressW(module, L"DllCanUnloadNow")));
   ASSERT_NE(canUnload, nullptr);
   EXPECT_EQ(canUnload(), S_FALSE);
   sample.Reset();

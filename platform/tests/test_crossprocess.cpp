@@ -203,15 +203,14 @@ TEST(CrossProcessData, MalformedWindowListsAreReadSafely) {
   const unsigned otherSlot = (76u << 24) | (5u << 2);
   char line[128];
   std::snprintf(line, sizeof line, "%x\t0\t10000000\t0\t1\t0\t0\t10\t10\tGood%%09Class\tT%%25itle\n", good);
-  std::ofstream(folder + "/slot-77.windows")
-      << "pid\t12345\n"
-      << "garbage\n"
-      << "\t\t\t\t\t\t\t\t\t\t\n"
-      << "zz\t0\t0\t0\t1\t0\t0\t1\t1\tBad\tx\n"
-      << "4d000016\t0\t0\t0\t1\t0\t0\t1\t1\tLowBits\tx\n"
-      << "4d000014\t0\t0\t0\t1\t99999999999\t0\t1\t1\tHuge\tx\n"
-      << std::hex << otherSlot << "\t0\t0\t0\t1\t0\t0\t1\t1\tOtherSlot\tx\n"
-      << line << "%\t%zz\n";
+  std::ofstream(folder + "/slot-77.windows") << "pid\t12345\n"
+                                             << "garbage\n"
+                                             << "\t\t\t\t\t\t\t\t\t\t\n"
+                                             << "zz\t0\t0\t0\t1\t0\t0\t1\t1\tBad\tx\n"
+                                             << "4d000016\t0\t0\t0\t1\t0\t0\t1\t1\tLowBits\tx\n"
+                                             << "4d000014\t0\t0\t0\t1\t99999999999\t0\t1\t1\tHuge\tx\n"
+                                             << std::hex << otherSlot << "\t0\t0\t0\t1\t0\t0\t1\t1\tOtherSlot\tx\n"
+                                             << line << "%\t%zz\n";
   int count = 0;
   EnumWindows(
       [](HWND, LPARAM param) -> BOOL {

@@ -122,7 +122,7 @@ TEST(Format, PointersPercentAndOddConversions) {
   EXPECT_EQ(W(L"%p", p), std::wstring(2 * sizeof(void*) - 4, L'0') + L"BEEF");
   EXPECT_EQ(W(L"100%%"), L"100%");
   EXPECT_EQ(W(L"%y|%d", 3), L"y|3");  // an unknown conversion prints itself
-  EXPECT_EQ(W(L"end%"), L"end");       // a format ending inside a conversion stops
+  EXPECT_EQ(W(L"end%"), L"end");      // a format ending inside a conversion stops
   int count = 99;
   EXPECT_EQ(W(L"ab%ncd%d", &count, 1), L"abcd1");
   EXPECT_EQ(count, 99);  // %n stores nothing
@@ -160,8 +160,7 @@ TEST(Format, CountedFormsNeverWritePastTheCount) {
     const std::size_t stored = std::min(count, full.size());
     EXPECT_EQ(out.substr(0, stored), full.substr(0, stored));
     EXPECT_EQ(result, count < full.size() ? -1 : static_cast<int>(full.size()));
-    EXPECT_EQ(out.find_first_not_of(L'#', count > full.size() ? full.size() + 1 : count), std::wstring::npos)
-        << count;
+    EXPECT_EQ(out.find_first_not_of(L'#', count > full.size() ? full.size() + 1 : count), std::wstring::npos) << count;
   }
 
   char narrow[8];

@@ -100,16 +100,15 @@ TEST(Gapi, TurnedScreenMemoryIsOneBlockBelowTheFramePointer) {
   // A program with a negative cbyPitch treats the screen as one block of
   // rows cyHeight pixels long, starting (cyHeight - 1) pixels below the
   // returned address.
-  ce::test::ScreenConfig config{{"DEVICE_SCREEN_WIDTH", "320"},
-                                {"DEVICE_SCREEN_HEIGHT", "240"},
-                                {"DEVICE_SCREEN_ROTATION", "90"}};
+  ce::test::ScreenConfig config{
+      {"DEVICE_SCREEN_WIDTH", "320"}, {"DEVICE_SCREEN_HEIGHT", "240"}, {"DEVICE_SCREEN_ROTATION", "90"}};
   ASSERT_NE(GXOpenDisplay(nullptr, GX_FULLSCREEN), 0);
   const GXDisplayProperties p = GXGetDisplayProperties();
   ASSERT_LT(p.cbyPitch, 1);
   const int rowPixels = static_cast<int>(p.cyHeight);
   auto* block = static_cast<BYTE*>(GXBeginDraw()) - (rowPixels - 1) * 2;
   const std::uint16_t white = 0xFFFF;
-  std::memcpy(block, &white, 2);                                                   // memory row 0, column 0
+  std::memcpy(block, &white, 2);                                                              // memory row 0, column 0
   std::memcpy(block + (static_cast<std::size_t>(p.cxWidth) * rowPixels - 1) * 2, &white, 2);  // the last pixel
   GXEndDraw();
   EXPECT_EQ(Shown().Pixel(0, 239), RGB(255, 255, 255)) << "the block's first pixel is the bottom-left one";

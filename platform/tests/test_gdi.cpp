@@ -36,8 +36,8 @@ struct Format {
   DWORD compression;
   DWORD masks[3];
   std::vector<RGBQUAD> table;
-  DWORD raw;          // a pixel value ...
-  COLORREF color;     // ... and the colour it shows, both ways exact
+  DWORD raw;       // a pixel value ...
+  COLORREF color;  // ... and the colour it shows, both ways exact
 };
 
 std::vector<RGBQUAD> Ramp(int count, COLORREF (*entry)(int)) {
@@ -51,7 +51,12 @@ std::vector<RGBQUAD> Ramp(int count, COLORREF (*entry)(int)) {
 
 const std::vector<Format>& Formats() {
   static const std::vector<Format> formats = {
-      {"mono", 1, BI_RGB, {}, Ramp(2, [](int i) { return i ? RGB(255, 255, 255) : RGB(0, 0, 0); }), 1,
+      {"mono",
+       1,
+       BI_RGB,
+       {},
+       Ramp(2, [](int i) { return i ? RGB(255, 255, 255) : RGB(0, 0, 0); }),
+       1,
        RGB(255, 255, 255)},
       {"4bit", 4, BI_RGB, {}, Ramp(16, [](int i) { return RGB(i * 16, 0, 255 - i * 16); }), 5, RGB(80, 0, 175)},
       {"8bit", 8, BI_RGB, {}, Ramp(256, [](int i) { return RGB(i, 255 - i, i / 2); }), 200, RGB(200, 55, 100)},
@@ -457,8 +462,10 @@ TEST(GdiFill, FillRectIsClippedToTheBitmapAndTheClipRectangle) {
 }
 
 TEST(GdiFill, StockBrushesHaveTheirColours) {
-  const std::pair<int, COLORREF> brushes[] = {{WHITE_BRUSH, RGB(255, 255, 255)}, {LTGRAY_BRUSH, RGB(192, 192, 192)},
-                                              {GRAY_BRUSH, RGB(128, 128, 128)},   {DKGRAY_BRUSH, RGB(64, 64, 64)},
+  const std::pair<int, COLORREF> brushes[] = {{WHITE_BRUSH, RGB(255, 255, 255)},
+                                              {LTGRAY_BRUSH, RGB(192, 192, 192)},
+                                              {GRAY_BRUSH, RGB(128, 128, 128)},
+                                              {DKGRAY_BRUSH, RGB(64, 64, 64)},
                                               {BLACK_BRUSH, RGB(0, 0, 0)}};
   for (const auto& [which, color] : brushes) {
     LOGBRUSH lb{};

@@ -78,7 +78,9 @@ TEST(Strconv, RoundTripsThroughUtf16AndUtf8) {
 }
 
 TEST(Strconv, BadSequencesBecomeReplacementCharacters) {
-  EXPECT_EQ(ce::WideFromUtf8("a\xff" "b\xc3"), L"a\ufffdb\ufffd");
+  EXPECT_EQ(ce::WideFromUtf8("a\xff"
+                             "b\xc3"),
+            L"a\ufffdb\ufffd");
   EXPECT_EQ(ce::WideFromUtf8("\xe0\x80\x80"), L"\ufffd") << "overlong form";
   const char16_t lone[] = {0xD800, u'x'};
   EXPECT_EQ(ce::WideFromUtf16(std::u16string_view(lone, 2)), L"\ufffdx");

@@ -54,11 +54,8 @@ TEST(Modules, FileNameSizeRules) {
     DWORD result;
     DWORD error;
   } cases[] = {
-      {length + 1, length, 0},
-      {length, length, ERROR_INSUFFICIENT_BUFFER},  // no room for the terminator
-      {5, 5, ERROR_INSUFFICIENT_BUFFER},
-      {1, 1, ERROR_INSUFFICIENT_BUFFER},
-      {0, 0, ERROR_INSUFFICIENT_BUFFER},
+      {length + 1, length, 0},           {length, length, ERROR_INSUFFICIENT_BUFFER},  // no room for the terminator
+      {5, 5, ERROR_INSUFFICIENT_BUFFER}, {1, 1, ERROR_INSUFFICIENT_BUFFER},           {0, 0, ERROR_INSUFFICIENT_BUFFER},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.size);
@@ -158,12 +155,9 @@ TEST(SpecialFolders, FixedPathsCreatedOnDemand) {
     int csidl;
     const wchar_t* path;
   } cases[] = {
-      {CSIDL_PERSONAL, L"\\My Documents"},
-      {CSIDL_WINDOWS, L"\\Windows"},
-      {CSIDL_STARTUP, L"\\Windows\\StartUp"},
-      {CSIDL_PROGRAMS, L"\\Windows\\Start Menu\\Programs"},
-      {CSIDL_STARTMENU, L"\\Windows\\Start Menu"},
-      {CSIDL_PROGRAM_FILES, L"\\Program Files"},
+      {CSIDL_PERSONAL, L"\\My Documents"},         {CSIDL_WINDOWS, L"\\Windows"},
+      {CSIDL_STARTUP, L"\\Windows\\StartUp"},      {CSIDL_PROGRAMS, L"\\Windows\\Start Menu\\Programs"},
+      {CSIDL_STARTMENU, L"\\Windows\\Start Menu"}, {CSIDL_PROGRAM_FILES, L"\\Program Files"},
       {CSIDL_APPDATA, L"\\Application Data"},
   };
   for (const auto& c : cases) {

@@ -55,10 +55,20 @@ TEST(RegistryHeader, ValuesMatchTheDevice) {
   EXPECT_EQ(reinterpret_cast<std::uintptr_t>(HKEY_LOCAL_MACHINE), 0x80000002u);
   EXPECT_EQ(reinterpret_cast<std::uintptr_t>(HKEY_USERS), 0x80000003u);
   const std::pair<DWORD, DWORD> values[] = {
-      {REG_SZ, 1},         {REG_EXPAND_SZ, 2},     {REG_BINARY, 3},          {REG_DWORD, 4},
-      {REG_MULTI_SZ, 7},   {KEY_READ, 0x20019},    {KEY_ALL_ACCESS, 0xF003F}, {KEY_WRITE, 0x20006},
-      {REG_CREATED_NEW_KEY, 1}, {REG_OPENED_EXISTING_KEY, 2}, {ERROR_MORE_DATA, 234}, {ERROR_NO_MORE_ITEMS, 259},
-      {ERROR_KEY_DELETED, 1018}, {ERROR_REGISTRY_CORRUPT, 1015},
+      {REG_SZ, 1},
+      {REG_EXPAND_SZ, 2},
+      {REG_BINARY, 3},
+      {REG_DWORD, 4},
+      {REG_MULTI_SZ, 7},
+      {KEY_READ, 0x20019},
+      {KEY_ALL_ACCESS, 0xF003F},
+      {KEY_WRITE, 0x20006},
+      {REG_CREATED_NEW_KEY, 1},
+      {REG_OPENED_EXISTING_KEY, 2},
+      {ERROR_MORE_DATA, 234},
+      {ERROR_NO_MORE_ITEMS, 259},
+      {ERROR_KEY_DELETED, 1018},
+      {ERROR_REGISTRY_CORRUPT, 1015},
   };
   for (const auto& [actual, expected] : values) EXPECT_EQ(actual, expected);
 }

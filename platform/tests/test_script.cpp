@@ -26,9 +26,9 @@ constexpr std::uint64_t kStart2010 = 129067776000000000ull;
 
 TEST(Script, KeyNamesAndCodes) {
   const std::pair<const char*, int> keys[] = {
-      {"Enter", VK_RETURN}, {"left", VK_LEFT}, {"F1", VK_F1}, {"f12", VK_F12}, {"a", 'A'},     {"7", '7'},
-      {"0x5B", 0x5B},       {"13", 13},        {"Back", VK_ESCAPE}, {"F25", 0}, {"nokey", 0}, {"0x5BDD", 0x5BDD},
-      {"0x10000", 0},
+      {"Enter", VK_RETURN}, {"left", VK_LEFT},  {"F1", VK_F1},  {"f12", VK_F12},     {"a", 'A'},
+      {"7", '7'},           {"0x5B", 0x5B},     {"13", 13},     {"Back", VK_ESCAPE}, {"F25", 0},
+      {"nokey", 0},         {"0x5BDD", 0x5BDD}, {"0x10000", 0},
   };
   for (const auto& [name, vk] : keys) EXPECT_EQ(KeyFromName(name), vk) << name;
 }
@@ -65,9 +65,8 @@ TEST(Script, ParsesCommandsCommentsAndText) {
 }
 
 TEST(Script, RefusesBadLinesNamingTheLine) {
-  const char* bad[] = {"jump 1 2",   "wait",        "wait -5",    "wait 1e3", "tap 1",       "tap 1 2 3",
-                       "tap x y",    "tap 99999 0", "key",        "key F99",  "screenshot", "quit now",
-                       "text",       "down 1 2 # ok\nup 1"};
+  const char* bad[] = {"jump 1 2",    "wait", "wait -5", "wait 1e3",   "tap 1",    "tap 1 2 3", "tap x y",
+                       "tap 99999 0", "key",  "key F99", "screenshot", "quit now", "text",      "down 1 2 # ok\nup 1"};
   for (const char* text : bad) {
     std::string error;
     EXPECT_FALSE(ParseScript(text, &error)) << text;
@@ -143,7 +142,8 @@ TEST(Script, AWholeProgramRunsFromItsEntryOnTheScript) {
                        "wait 50\n"
                        "key a\n"
                        "text Z\n"
-                       "screenshot " + device.HostPath("shot.png") + "\n");
+                       "screenshot " +
+                           device.HostPath("shot.png") + "\n");
   ce::test::ScopedSetting script("DEVICE_SCRIPT", device.HostPath("run.txt"));
   ce::test::ScopedSetting clockSetting("DEVICE_CLOCK", "virtual");
   clock::ReloadSettings();
@@ -152,8 +152,8 @@ TEST(Script, AWholeProgramRunsFromItsEntryOnTheScript) {
   // The script ends the run: a headless run is asked to quit at its end.
   EXPECT_EQ(ce::RunProgram(3, const_cast<char**>(argv), ScriptedWinMain), 3);
   EXPECT_EQ(g_commandLine, L"-x \"two words\"");
-  EXPECT_EQ(g_seen, (std::vector<std::string>{"100 down 10,20", "100 up 10,20", "150 key 65", "150 char 97",
-                                              "150 char 90"}));
+  EXPECT_EQ(g_seen,
+            (std::vector<std::string>{"100 down 10,20", "100 up 10,20", "150 key 65", "150 char 97", "150 char 90"}));
   EXPECT_TRUE(IsPng(device.HostPath("shot.png")));
 }
 

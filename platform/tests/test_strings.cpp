@@ -36,8 +36,12 @@ TEST(LstrCalls, CompareOrdersLettersBeforeCase) {
     int exact;
     int noCase;
   } cases[] = {
-      {L"apple", L"apple", 0, 0},   {L"a", L"B", -1, -1},          {L"B", L"a", 1, 1},
-      {L"a", L"A", -1, 0},          {L"Abc", L"abd", -1, -1},      {L"ab", L"abc", -1, -1},
+      {L"apple", L"apple", 0, 0},
+      {L"a", L"B", -1, -1},
+      {L"B", L"a", 1, 1},
+      {L"a", L"A", -1, 0},
+      {L"Abc", L"abd", -1, -1},
+      {L"ab", L"abc", -1, -1},
       {L"\u00e9t\u00e9", L"\u00c9T\u00c9", -1, 0},
   };
   for (const Case& c : cases) {
@@ -121,9 +125,15 @@ TEST(CrtNumbers, WideToInteger) {
     const wchar_t* text;
     LONG value;
   } cases[] = {
-      {L"42", 42},          {L"  -17x", -17},          {L"+8", 8},
-      {L"", 0},             {L"abc", 0},               {L"\u3000 12", 12},
-      {L"2147483647", 2147483647}, {L"2147483648", 2147483647}, {L"-2147483648", INT32_MIN},
+      {L"42", 42},
+      {L"  -17x", -17},
+      {L"+8", 8},
+      {L"", 0},
+      {L"abc", 0},
+      {L"\u3000 12", 12},
+      {L"2147483647", 2147483647},
+      {L"2147483648", 2147483647},
+      {L"-2147483648", INT32_MIN},
       {L"-99999999999", INT32_MIN},
   };
   for (const Case& c : cases) {
@@ -190,9 +200,16 @@ TEST(CrtNumbers, GcvtKeepsThePoint) {
     int digits;
     const char* text;
   } cases[] = {
-      {5.0, 3, "5."},          {0.05, 3, "0.05"},       {0.00123, 3, "0.00123"},   {123.456, 4, "123.5"},
-      {1e7, 3, "1.e+007"},     {0.0, 3, "0."},          {-3.1415e5, 7, "-314150."}, {-3.1415e-4, 7, "-0.00031415"},
-      {-3.1415e-5, 7, "-3.1415e-005"}, {123.456, 3, "123."},
+      {5.0, 3, "5."},
+      {0.05, 3, "0.05"},
+      {0.00123, 3, "0.00123"},
+      {123.456, 4, "123.5"},
+      {1e7, 3, "1.e+007"},
+      {0.0, 3, "0."},
+      {-3.1415e5, 7, "-314150."},
+      {-3.1415e-4, 7, "-0.00031415"},
+      {-3.1415e-5, 7, "-3.1415e-005"},
+      {123.456, 3, "123."},
   };
   char buffer[40];
   for (const Case& c : cases) EXPECT_STREQ(_gcvt(c.value, c.digits, buffer), c.text) << c.value;
@@ -222,7 +239,9 @@ TEST(CodePage, UnmappedCharactersBecomeTheDefault) {
   char out[16];
   BOOL usedDefault = FALSE;
   EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, L"a\u4e2d\u20acb", 4, out, 16, nullptr, &usedDefault), 4);
-  EXPECT_EQ(std::string(out, 4), "a?\x80" "b");
+  EXPECT_EQ(std::string(out, 4),
+            "a?\x80"
+            "b");
   EXPECT_TRUE(usedDefault);
   EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, L"\u0100", 1, out, 16, "#", &usedDefault), 1);
   EXPECT_EQ(out[0], '#');
@@ -284,7 +303,8 @@ TEST(CodePage, BadArgumentsAndFlags) {
       {[&] { return WideCharToMultiByte(CP_UTF8, 0, L"a", 1, narrow, 8, nullptr, &used); }, ERROR_INVALID_PARAMETER},
       {[&] { return WideCharToMultiByte(CP_UTF8, 0, L"a", 1, narrow, 8, "?", nullptr); }, ERROR_INVALID_PARAMETER},
       {[&] { return WideCharToMultiByte(CP_ACP, 0, L"a", 1, narrow, -1, nullptr, nullptr); }, ERROR_INVALID_PARAMETER},
-      {[&] { return WideCharToMultiByte(CP_ACP, 0, nullptr, 1, narrow, 8, nullptr, nullptr); }, ERROR_INVALID_PARAMETER},
+      {[&] { return WideCharToMultiByte(CP_ACP, 0, nullptr, 1, narrow, 8, nullptr, nullptr); },
+       ERROR_INVALID_PARAMETER},
       {[&] { return WideCharToMultiByte(CP_ACP, WC_DISCARDNS, L"a", 1, narrow, 8, nullptr, nullptr); },
        ERROR_INVALID_FLAGS},
       {[&] { return WideCharToMultiByte(CP_ACP, WC_ERR_INVALID_CHARS, L"a", 1, narrow, 8, nullptr, nullptr); },
@@ -306,8 +326,8 @@ TEST(CodePage, UnconvertedFormsFailLoudly) {
 TEST(CodePage, ConstantsKeepTheirDeviceValues) {
   static_assert(CP_ACP == 0 && CP_OEMCP == 1 && CP_THREAD_ACP == 3 && CP_UTF8 == 65001);
   static_assert(MB_PRECOMPOSED == 1 && MB_COMPOSITE == 2 && MB_USEGLYPHCHARS == 4 && MB_ERR_INVALID_CHARS == 8);
-  static_assert(WC_DISCARDNS == 0x10 && WC_SEPCHARS == 0x20 && WC_DEFAULTCHAR == 0x40 &&
-                WC_ERR_INVALID_CHARS == 0x80 && WC_COMPOSITECHECK == 0x200 && WC_NO_BEST_FIT_CHARS == 0x400);
+  static_assert(WC_DISCARDNS == 0x10 && WC_SEPCHARS == 0x20 && WC_DEFAULTCHAR == 0x40 && WC_ERR_INVALID_CHARS == 0x80 &&
+                WC_COMPOSITECHECK == 0x200 && WC_NO_BEST_FIT_CHARS == 0x400);
   static_assert(_UPPER == 1 && _LOWER == 2 && _DIGIT == 4 && _SPACE == 8 && _PUNCT == 0x10 && _CONTROL == 0x20 &&
                 _BLANK == 0x40 && _HEX == 0x80 && _ALPHA == 0x103);
   static_assert(CE_RAND_MAX == 0x7FFF && ERROR_INVALID_FLAGS == 1004 && ERROR_NO_UNICODE_TRANSLATION == 1113);
@@ -325,7 +345,11 @@ TEST(CodePage, Utf8RoundTripAndInvalidInput) {
   EXPECT_STREQ(wide, text);
 
   // Invalid bytes become U+FFFD, or fail when asked to.
-  ASSERT_EQ(MultiByteToWideChar(CP_UTF8, 0, "a\xFF" "b\xC3", 4, wide, 8), 4);
+  ASSERT_EQ(MultiByteToWideChar(CP_UTF8, 0,
+                                "a\xFF"
+                                "b\xC3",
+                                4, wide, 8),
+            4);
   EXPECT_EQ(std::wstring(wide, 4), L"a\ufffdb\ufffd");
   SetLastError(0);
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "a\xFF", 2, wide, 8), 0);

@@ -24,12 +24,23 @@ bool IsSignaled(HANDLE h) { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }
 
 TEST(SyncHeader, ValuesMatchTheDevice) {
   const std::pair<long long, long long> values[] = {
-      {INFINITE, 0xFFFFFFFFll},           {WAIT_OBJECT_0, 0},         {WAIT_ABANDONED_0, 0x80},
-      {WAIT_TIMEOUT, 258},                {WAIT_FAILED, 0xFFFFFFFFll}, {MAXIMUM_WAIT_OBJECTS, 64},
-      {STILL_ACTIVE, 0x103},              {CREATE_SUSPENDED, 4},      {EVENT_PULSE, 1},
-      {EVENT_RESET, 2},                   {EVENT_SET, 3},             {THREAD_PRIORITY_TIME_CRITICAL, 0},
-      {THREAD_PRIORITY_HIGHEST, 1},       {THREAD_PRIORITY_NORMAL, 3}, {THREAD_PRIORITY_LOWEST, 5},
-      {THREAD_PRIORITY_IDLE, 7},          {CE_THREAD_PRIO_256_NORMAL, 251},
+      {INFINITE, 0xFFFFFFFFll},
+      {WAIT_OBJECT_0, 0},
+      {WAIT_ABANDONED_0, 0x80},
+      {WAIT_TIMEOUT, 258},
+      {WAIT_FAILED, 0xFFFFFFFFll},
+      {MAXIMUM_WAIT_OBJECTS, 64},
+      {STILL_ACTIVE, 0x103},
+      {CREATE_SUSPENDED, 4},
+      {EVENT_PULSE, 1},
+      {EVENT_RESET, 2},
+      {EVENT_SET, 3},
+      {THREAD_PRIORITY_TIME_CRITICAL, 0},
+      {THREAD_PRIORITY_HIGHEST, 1},
+      {THREAD_PRIORITY_NORMAL, 3},
+      {THREAD_PRIORITY_LOWEST, 5},
+      {THREAD_PRIORITY_IDLE, 7},
+      {CE_THREAD_PRIO_256_NORMAL, 251},
       {THREAD_PRIORITY_ERROR_RETURN, 0x7FFFFFFF},
   };
   for (std::size_t i = 0; i < std::size(values); ++i) EXPECT_EQ(values[i].first, values[i].second) << "entry " << i;
@@ -59,11 +70,12 @@ TEST(Events, AutoResetPassesOneWaitManualResetStays) {
 
 // Starts `count` threads that wait for the event and count their release.
 struct Waiters {
-  explicit Waiters(HANDLE event, int count) : body([this, event] {
-    WaitForSingleObject(event, INFINITE);
-    released.fetch_add(1);
-    return DWORD{0};
-  }) {
+  explicit Waiters(HANDLE event, int count)
+      : body([this, event] {
+          WaitForSingleObject(event, INFINITE);
+          released.fetch_add(1);
+          return DWORD{0};
+        }) {
     for (int i = 0; i < count; ++i) threads.push_back(StartThread(body));
   }
   ~Waiters() {
@@ -180,13 +192,15 @@ TEST(Waits, RefuseBadArguments) {
     const HANDLE* handles;
     BOOL all;
   };
-  const Case cases[] = {{0, many, FALSE}, {MAXIMUM_WAIT_OBJECTS + 1, many, FALSE}, {1, nullptr, FALSE}, {2, many, TRUE}};
+  const Case cases[] = {
+      {0, many, FALSE}, {MAXIMUM_WAIT_OBJECTS + 1, many, FALSE}, {1, nullptr, FALSE}, {2, many, TRUE}};
   for (const Case& c : cases) {
     SetLastError(0);
     EXPECT_EQ(WaitForMultipleObjects(c.count, c.handles, c.all, 0), WAIT_FAILED) << c.count;
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
   }
-  EXPECT_EQ(WaitForMultipleObjects(MAXIMUM_WAIT_OBJECTS, many, FALSE, 0), WAIT_OBJECT_0) << "repeats are fine in wait-any";
+  EXPECT_EQ(WaitForMultipleObjects(MAXIMUM_WAIT_OBJECTS, many, FALSE, 0), WAIT_OBJECT_0)
+      << "repeats are fine in wait-any";
   CloseHandle(e);
 }
 

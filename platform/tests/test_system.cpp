@@ -31,10 +31,12 @@ class Settings {
 TEST(SystemHeader, ValuesMatchTheDevice) {
   EXPECT_EQ(sizeof(SYSTEM_POWER_STATUS_EX2), 56u);
   const std::pair<unsigned, unsigned> values[] = {
-      {SPI_GETPLATFORMTYPE, 257},     {SPI_GETOEMINFO, 258},     {VER_PLATFORM_WIN32_CE, 3},
-      {AC_LINE_ONLINE, 1},            {BATTERY_FLAG_HIGH, 1},    {BATTERY_FLAG_LOW, 2},
-      {BATTERY_FLAG_CRITICAL, 4},     {BATTERY_FLAG_CHARGING, 8}, {BATTERY_FLAG_NO_BATTERY, 128},
-      {BATTERY_PERCENTAGE_UNKNOWN, 255}, {BATTERY_FLAG_UNKNOWN, 255},
+      {SPI_GETPLATFORMTYPE, 257},     {SPI_GETOEMINFO, 258},
+      {VER_PLATFORM_WIN32_CE, 3},     {AC_LINE_ONLINE, 1},
+      {BATTERY_FLAG_HIGH, 1},         {BATTERY_FLAG_LOW, 2},
+      {BATTERY_FLAG_CRITICAL, 4},     {BATTERY_FLAG_CHARGING, 8},
+      {BATTERY_FLAG_NO_BATTERY, 128}, {BATTERY_PERCENTAGE_UNKNOWN, 255},
+      {BATTERY_FLAG_UNKNOWN, 255},
   };
   for (const auto& [actual, expected] : values) EXPECT_EQ(actual, expected);
 }
@@ -82,8 +84,12 @@ TEST(Power, HostBatteriesAreSummedAndDeviceScopedOnesIgnored) {
     for (const auto& [file, text] : files) fixture.WriteHostFile("ps/" + name + "/" + file, std::string(text) + "\n");
   };
   supply("AC", {{"type", "Mains"}, {"online", "1"}});
-  supply("BAT0", {{"type", "Battery"}, {"energy_now", "30000000"}, {"energy_full", "50000000"},
-                  {"status", "Charging"}, {"voltage_now", "12100000"}, {"technology", "Li-ion"}});
+  supply("BAT0", {{"type", "Battery"},
+                  {"energy_now", "30000000"},
+                  {"energy_full", "50000000"},
+                  {"status", "Charging"},
+                  {"voltage_now", "12100000"},
+                  {"technology", "Li-ion"}});
   supply("BAT1", {{"type", "Battery"}, {"energy_now", "10000000"}, {"energy_full", "50000000"}});
   supply("hidpp_battery_0", {{"type", "Battery"}, {"scope", "Device"}, {"capacity", "5"}});
   supply("BAT9", {{"type", "Battery"}, {"present", "0"}});

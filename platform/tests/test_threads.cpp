@@ -87,13 +87,11 @@ TEST(Threads, TerminatedThreadThatNeverWaitsEndsWithTheTerminateCode) {
   std::atomic<bool> release{false};
   ThreadBody body([&] {
     started = true;
-    while (!release) {
-    }
+    while (!release) {}
     return DWORD{1};
   });
   HANDLE thread = StartThread(body);
-  while (!started) {
-  }
+  while (!started) {}
   EXPECT_TRUE(TerminateThread(thread, 5));
   EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_TIMEOUT) << "it has not reached a wait yet";
   release = true;
@@ -235,8 +233,7 @@ TEST(Interlocked, CountsExactlyUnderContention) {
       InterlockedDecrement(&counter);
       InterlockedIncrement(&counter);
       // A spin lock made of compare-exchange admits one thread at a time.
-      while (InterlockedCompareExchange(&spin, 1, 0) != 0) {
-      }
+      while (InterlockedCompareExchange(&spin, 1, 0) != 0) {}
       if (InterlockedIncrement(&inside) != 1) overlapped = true;
       InterlockedDecrement(&inside);
       InterlockedExchange(&spin, 0);

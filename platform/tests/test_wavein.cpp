@@ -69,8 +69,7 @@ class WaveIn : public ::testing::Test {
   void CloseAfterReset(HWAVEIN device) {
     ASSERT_EQ(waveInReset(device), MMSYSERR_NOERROR);
     MSG msg{};
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {}
     ASSERT_EQ(waveInClose(device), MMSYSERR_NOERROR);
     ASSERT_GT(GetMessageW(&msg, nullptr, 0, 0), 0);
     EXPECT_EQ(msg.message, MM_WIM_CLOSE);

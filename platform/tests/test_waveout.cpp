@@ -91,15 +91,34 @@ class WaveOut : public ::testing::Test {
 };
 
 TEST(WaveOutHeader, ValuesAreTheDevicesOwn) {
-  const std::pair<DWORD, DWORD> values[] = {
-      {MM_WOM_OPEN, 0x3BB},        {MM_WOM_CLOSE, 0x3BC},      {MM_WOM_DONE, 0x3BD},  {MM_WIM_OPEN, 0x3BE},
-      {MM_WIM_CLOSE, 0x3BF},       {MM_WIM_DATA, 0x3C0},       {CALLBACK_THREAD, 0x20000},
-      {CALLBACK_FUNCTION, 0x30000}, {CALLBACK_EVENT, 0x50000}, {WAVE_FORMAT_QUERY, 1},
-      {WAVE_MAPPER, 0xFFFFFFFFu},  {WAVERR_BADFORMAT, 32},     {WAVERR_STILLPLAYING, 33},
-      {WAVERR_UNPREPARED, 34},     {MMSYSERR_BADDEVICEID, 2},  {MMSYSERR_ALLOCATED, 4},
-      {MMSYSERR_INVALHANDLE, 5},   {WHDR_DONE, 1},             {WHDR_PREPARED, 2},     {WHDR_BEGINLOOP, 4},
-      {WHDR_ENDLOOP, 8},           {WHDR_INQUEUE, 0x10},       {WAVE_FORMAT_2M08, 0x10}, {SND_ASYNC, 1},
-      {SND_NODEFAULT, 2},          {SND_MEMORY, 4},            {SND_LOOP, 8},          {SND_NOSTOP, 0x10}};
+  const std::pair<DWORD, DWORD> values[] = {{MM_WOM_OPEN, 0x3BB},
+                                            {MM_WOM_CLOSE, 0x3BC},
+                                            {MM_WOM_DONE, 0x3BD},
+                                            {MM_WIM_OPEN, 0x3BE},
+                                            {MM_WIM_CLOSE, 0x3BF},
+                                            {MM_WIM_DATA, 0x3C0},
+                                            {CALLBACK_THREAD, 0x20000},
+                                            {CALLBACK_FUNCTION, 0x30000},
+                                            {CALLBACK_EVENT, 0x50000},
+                                            {WAVE_FORMAT_QUERY, 1},
+                                            {WAVE_MAPPER, 0xFFFFFFFFu},
+                                            {WAVERR_BADFORMAT, 32},
+                                            {WAVERR_STILLPLAYING, 33},
+                                            {WAVERR_UNPREPARED, 34},
+                                            {MMSYSERR_BADDEVICEID, 2},
+                                            {MMSYSERR_ALLOCATED, 4},
+                                            {MMSYSERR_INVALHANDLE, 5},
+                                            {WHDR_DONE, 1},
+                                            {WHDR_PREPARED, 2},
+                                            {WHDR_BEGINLOOP, 4},
+                                            {WHDR_ENDLOOP, 8},
+                                            {WHDR_INQUEUE, 0x10},
+                                            {WAVE_FORMAT_2M08, 0x10},
+                                            {SND_ASYNC, 1},
+                                            {SND_NODEFAULT, 2},
+                                            {SND_MEMORY, 4},
+                                            {SND_LOOP, 8},
+                                            {SND_NOSTOP, 0x10}};
   for (const auto& [value, expected] : values) EXPECT_EQ(value, expected);
 }
 
@@ -355,8 +374,7 @@ TEST_F(WaveOut, EventIsSetForEachNotification) {
   const WAVEFORMATEX format = Format(8000, 16, 1);
   HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   HWAVEOUT device = nullptr;
-  ASSERT_EQ(waveOutOpen(&device, 0, &format, reinterpret_cast<DWORD_PTR>(event), 0, CALLBACK_EVENT),
-            MMSYSERR_NOERROR);
+  ASSERT_EQ(waveOutOpen(&device, 0, &format, reinterpret_cast<DWORD_PTR>(event), 0, CALLBACK_EVENT), MMSYSERR_NOERROR);
   EXPECT_EQ(WaitForSingleObject(event, INFINITE), WAIT_OBJECT_0);  // open
   Buffer a(1600);
   waveOutPrepareHeader(device, &a.header, sizeof(WAVEHDR));

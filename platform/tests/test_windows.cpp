@@ -72,15 +72,42 @@ class Windows : public ::testing::Test {
 
 TEST(WindowHeader, ValuesMatchTheDevice) {
   const std::pair<long long, long long> values[] = {
-      {WM_CREATE, 0x0001},       {WM_DESTROY, 0x0002},      {WM_ACTIVATE, 0x0006},    {WM_SETFOCUS, 0x0007},
-      {WM_KILLFOCUS, 0x0008},    {WM_PAINT, 0x000F},        {WM_CLOSE, 0x0010},       {WM_ERASEBKGND, 0x0014},
-      {WM_SETTINGCHANGE, 0x001A}, {WM_SETCURSOR, 0x0020},   {WM_COPYDATA, 0x004A},    {WM_KEYDOWN, 0x0100},
-      {WM_KEYUP, 0x0101},        {WM_CHAR, 0x0102},         {WM_COMMAND, 0x0111},     {WM_TIMER, 0x0113},
-      {WM_MOUSEMOVE, 0x0200},    {WM_LBUTTONDOWN, 0x0201},  {WM_LBUTTONUP, 0x0202},   {WM_LBUTTONDBLCLK, 0x0203},
-      {WM_CAPTURECHANGED, 0x0215}, {WM_HOTKEY, 0x0312},     {WS_VISIBLE, 0x10000000}, {WS_CHILD, 0x40000000},
-      {WS_POPUP, 0x80000000},    {CS_DBLCLKS, 8},           {SW_SHOW, 5},             {GWL_WNDPROC, -4},
-      {GWL_USERDATA, -21},       {VK_RETURN, 0x0D},         {VK_TSOFT1, 0x70},        {VK_OFF, 0xDF},
-      {MB_ICONEXCLAMATION, 0x30}, {IDYES, 6},               {SM_CXSCREEN, 0},         {SHFS_HIDESTARTICON, 0x20},
+      {WM_CREATE, 0x0001},
+      {WM_DESTROY, 0x0002},
+      {WM_ACTIVATE, 0x0006},
+      {WM_SETFOCUS, 0x0007},
+      {WM_KILLFOCUS, 0x0008},
+      {WM_PAINT, 0x000F},
+      {WM_CLOSE, 0x0010},
+      {WM_ERASEBKGND, 0x0014},
+      {WM_SETTINGCHANGE, 0x001A},
+      {WM_SETCURSOR, 0x0020},
+      {WM_COPYDATA, 0x004A},
+      {WM_KEYDOWN, 0x0100},
+      {WM_KEYUP, 0x0101},
+      {WM_CHAR, 0x0102},
+      {WM_COMMAND, 0x0111},
+      {WM_TIMER, 0x0113},
+      {WM_MOUSEMOVE, 0x0200},
+      {WM_LBUTTONDOWN, 0x0201},
+      {WM_LBUTTONUP, 0x0202},
+      {WM_LBUTTONDBLCLK, 0x0203},
+      {WM_CAPTURECHANGED, 0x0215},
+      {WM_HOTKEY, 0x0312},
+      {WS_VISIBLE, 0x10000000},
+      {WS_CHILD, 0x40000000},
+      {WS_POPUP, 0x80000000},
+      {CS_DBLCLKS, 8},
+      {SW_SHOW, 5},
+      {GWL_WNDPROC, -4},
+      {GWL_USERDATA, -21},
+      {VK_RETURN, 0x0D},
+      {VK_TSOFT1, 0x70},
+      {VK_OFF, 0xDF},
+      {MB_ICONEXCLAMATION, 0x30},
+      {IDYES, 6},
+      {SM_CXSCREEN, 0},
+      {SHFS_HIDESTARTICON, 0x20},
       {CW_USEDEFAULT, static_cast<int>(0x80000000u)},
   };
   for (const auto& [actual, expected] : values) EXPECT_EQ(actual, expected);
@@ -141,7 +168,8 @@ TEST_F(Windows, CloseDestroysAndTheDestroyEndsTheLoop) {
   EXPECT_EQ(got, 0);
   EXPECT_EQ(msg.wParam, 7u);
   // The parent hears of its end first, then the child.
-  EXPECT_EQ(g_log.lines, (std::vector<std::string>{Line(WM_CLOSE, 0, 0), Line(WM_DESTROY, 0, 0), Line(WM_DESTROY, 0, 0)}));
+  EXPECT_EQ(g_log.lines,
+            (std::vector<std::string>{Line(WM_CLOSE, 0, 0), Line(WM_DESTROY, 0, 0), Line(WM_DESTROY, 0, 0)}));
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_FALSE(IsWindow(child));
   SetLastError(0);
@@ -231,10 +259,10 @@ TEST_F(Windows, PenGoesToTheWindowUnderItInClientCoordinates) {
   ce::test::Tap(20, 30);
   ce::test::Tap(21, 31);
   ce::test::PumpUntilIdle();
-  EXPECT_EQ(g_log.lines, (std::vector<std::string>{Line(WM_LBUTTONDOWN, MK_LBUTTON, MAKELONG(10, 10)),
-                                                   Line(WM_LBUTTONUP, 0, MAKELONG(10, 10)),
-                                                   Line(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELONG(11, 11)),
-                                                   Line(WM_LBUTTONUP, 0, MAKELONG(11, 11))}));
+  EXPECT_EQ(g_log.lines,
+            (std::vector<std::string>{
+                Line(WM_LBUTTONDOWN, MK_LBUTTON, MAKELONG(10, 10)), Line(WM_LBUTTONUP, 0, MAKELONG(10, 10)),
+                Line(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELONG(11, 11)), Line(WM_LBUTTONUP, 0, MAKELONG(11, 11))}));
   // Capture takes the pen wherever it goes; losing it is announced.
   g_log.lines.clear();
   SetCapture(child);
@@ -243,9 +271,10 @@ TEST_F(Windows, PenGoesToTheWindowUnderItInClientCoordinates) {
   ce::test::PumpUntilIdle();
   EXPECT_TRUE(ReleaseCapture());
   EXPECT_EQ(GetCapture(), nullptr);
-  EXPECT_EQ(g_log.lines, (std::vector<std::string>{Line(WM_LBUTTONDOWN, MK_LBUTTON, MAKELONG(-40 & 0xFFFF, -60 & 0xFFFF)),
-                                                   Line(WM_LBUTTONUP, 0, MAKELONG(-40 & 0xFFFF, -60 & 0xFFFF)),
-                                                   Line(WM_CAPTURECHANGED, 0, 0)}));
+  EXPECT_EQ(g_log.lines,
+            (std::vector<std::string>{Line(WM_LBUTTONDOWN, MK_LBUTTON, MAKELONG(-40 & 0xFFFF, -60 & 0xFFFF)),
+                                      Line(WM_LBUTTONUP, 0, MAKELONG(-40 & 0xFFFF, -60 & 0xFFFF)),
+                                      Line(WM_CAPTURECHANGED, 0, 0)}));
 }
 
 TEST_F(Windows, ActivationAndFocusMoveWithShowAndDestroy) {
@@ -258,8 +287,7 @@ TEST_F(Windows, ActivationAndFocusMoveWithShowAndDestroy) {
   const LPARAM secondValue = reinterpret_cast<LPARAM>(second);
   EXPECT_EQ(g_log.lines, (std::vector<std::string>{Line(WM_ACTIVATE, WA_INACTIVE, secondValue),
                                                    Line(WM_KILLFOCUS, static_cast<WPARAM>(secondValue), 0),
-                                                   Line(WM_ACTIVATE, WA_ACTIVE, firstValue),
-                                                   Line(WM_SETFOCUS, 0, 0)}));
+                                                   Line(WM_ACTIVATE, WA_ACTIVE, firstValue), Line(WM_SETFOCUS, 0, 0)}));
   EXPECT_EQ(GetFocus(), second);
   // Hiding the active window hands the activation on; the device's
   // "hwnd | 1" brings a window forward like the plain handle.
@@ -322,8 +350,8 @@ TEST_F(Windows, SendMessageRunsOnTheWindowsThreadAndAnswersBack) {
 TEST_F(Windows, AThreadsWindowsEndWithIt) {
   HWND left = nullptr;
   ThreadBody body([&] {
-    left = CreateWindowExW(0, L"TestWindow", L"Left behind", WS_VISIBLE, 0, 0, 5, 5, nullptr, nullptr, nullptr,
-                           nullptr);
+    left =
+        CreateWindowExW(0, L"TestWindow", L"Left behind", WS_VISIBLE, 0, 0, 5, 5, nullptr, nullptr, nullptr, nullptr);
     return DWORD{0};
   });
   JoinThread(StartThread(body));

@@ -59,8 +59,7 @@ class Xml : public ::testing::Test {
     ASSERT_EQ(parent->appendChild(child, &appended), S_OK);
     ASSERT_TRUE(appended);
   }
-  static void Element(IXMLDOMDocument* doc, IXMLDOMNode* parent, const std::wstring& name,
-                      Ptr<IXMLDOMElement>& out) {
+  static void Element(IXMLDOMDocument* doc, IXMLDOMNode* parent, const std::wstring& name, Ptr<IXMLDOMElement>& out) {
     ASSERT_EQ(doc->createElement(Bstr(name), &out), S_OK);
     Append(parent, out.get());
   }
@@ -86,9 +85,14 @@ class Xml : public ::testing::Test {
 // file and read back as the start-up reads it.
 TEST_F(Xml, SettingsRoundTripThroughAFile) {
   const std::vector<std::pair<std::wstring, std::wstring>> settings = {
-      {L"Language", L"\\Program Files\\Vocamo\\Fran\u00e7ais.lng"}, {L"ScreenOff", L"2"},
-      {L"SelectedPath", L"\\My Documents\\<a & b>\"q\""},             {L"Volume", L"1.000000"},
-      {L"VasLevel", L"-3"},  {L"Boost", L"0"}, {L"Folder", L"1"},    {L"Format", L"\u4e2d5"}};
+      {L"Language", L"\\Program Files\\Vocamo\\Fran\u00e7ais.lng"},
+      {L"ScreenOff", L"2"},
+      {L"SelectedPath", L"\\My Documents\\<a & b>\"q\""},
+      {L"Volume", L"1.000000"},
+      {L"VasLevel", L"-3"},
+      {L"Boost", L"0"},
+      {L"Folder", L"1"},
+      {L"Format", L"\u4e2d5"}};
   {
     Ptr<IXMLDOMDocument> doc;
     NewDocument(doc);

@@ -136,9 +136,9 @@ int record(const RecordArgs& a) {
 
   const auto rate = static_cast<std::uint32_t>(a.rate);
   const auto channels = static_cast<std::uint32_t>(a.channels);
-  std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(
-      Device::path_of(out), kChainNames.at(a.format), channels, 16, rate,
-      static_cast<std::uint32_t>(a.bitrate * 1000), false));
+  std::unique_ptr<audio::RecordChain> chain(
+      audio::create_record_chain(Device::path_of(out), kChainNames.at(a.format), channels, 16, rate,
+                                 static_cast<std::uint32_t>(a.bitrate * 1000), false));
   if (!chain) return fail("no record chain for the format " + a.format);
 
   // The pipeline of the main form: recorder, booster, recording level
@@ -166,8 +166,8 @@ int record(const RecordArgs& a) {
   };
   if (!recorder->is_open() || !recorder->start()) {
     take_apart();
-    return fail("the headless microphone does not record " + std::to_string(rate) + " Hz, " +
-                std::to_string(channels) + " channels");
+    return fail("the headless microphone does not record " + std::to_string(rate) + " Hz, " + std::to_string(channels) +
+                " channels");
   }
 
   // Run the input to its end, looking at the display values as the form's
@@ -257,12 +257,16 @@ int encode_mp3(long bitrate, const fs::path& in, const fs::path& out) {
       audio::encode_wav_to_mp3(wav->data(), wav->size(), static_cast<std::int32_t>(bitrate), mp3);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   switch (result) {
-    case audio::WavToMp3Result::kOk: break;
-    case audio::WavToMp3Result::kBadWav: return fail(in.string() + " is not a WAV file");
-    case audio::WavToMp3Result::kUnsupportedWav: return fail(in.string() + " is not 16-bit PCM, mono or stereo");
+    case audio::WavToMp3Result::kOk:
+      break;
+    case audio::WavToMp3Result::kBadWav:
+      return fail(in.string() + " is not a WAV file");
+    case audio::WavToMp3Result::kUnsupportedWav:
+      return fail(in.string() + " is not 16-bit PCM, mono or stereo");
     case audio::WavToMp3Result::kEncoderRefused:
       return fail("the encoder does not take this rate and channel count at " + std::to_string(bitrate) + " kbit/s");
-    case audio::WavToMp3Result::kEncoderFailed: return fail("the encoder failed");
+    case audio::WavToMp3Result::kEncoderFailed:
+      return fail("the encoder failed");
   }
   std::ofstream file(out, std::ios::binary | std::ios::trunc);
   file.write(reinterpret_cast<const char*>(mp3.data()), static_cast<std::streamsize>(mp3.size()));

@@ -49,7 +49,7 @@ constexpr Fix16 Fix(double v) { return static_cast<Fix16>(v * 65536.0); }
 
 struct Demo {
   std::unique_ptr<ssDisplayS16> display;
-  int width = 0;   // the screen
+  int width = 0;  // the screen
   int height = 0;
   int phase = 0;
   int penX = -1;  // logical pixels
@@ -103,8 +103,7 @@ std::vector<std::uint8_t> SpriteSheet(const ssDisplay& d) {
         const double light = std::clamp(0.35 + 0.65 * ((-dx * 0.45 - dy * 0.55) / 7.5 + nz * 0.7), 0.2, 1.0);
         const double spot = std::pow(std::max(0.0, (-dx * 0.4 - dy * 0.4) / 7.5 + nz * 0.82), 24.0);
         int c[3];
-        for (int k = 0; k < 3; ++k)
-          c[k] = std::clamp(static_cast<int>(kBase[ball][k] * light + 255 * spot), 0, 255);
+        for (int k = 0; k < 3; ++k) c[k] = std::clamp(static_cast<int>(kBase[ball][k] * light + 255 * spot), 0, 255);
         p = static_cast<std::uint16_t>(d.MakePixel(c[0], c[1], c[2]));
         if (p == 0) p = 1;
       }
@@ -128,14 +127,14 @@ void MakeShades(const ssDisplay& d) {
         double r = 200 * grain, g = 120 * grain, b = 60 * grain;
         if (frame) r = 240, g = 220, b = 160;
         g_demo.shadeTexels[static_cast<std::size_t>(level)][static_cast<std::size_t>(y * kTextureSize + x)] =
-            static_cast<std::uint16_t>(d.MakePixel(static_cast<int>(r * bright), static_cast<int>(g * bright),
-                                                   static_cast<int>(b * bright)));
+            static_cast<std::uint16_t>(
+                d.MakePixel(static_cast<int>(r * bright), static_cast<int>(g * bright), static_cast<int>(b * bright)));
       }
     }
     auto& texels = g_demo.shadeTexels[static_cast<std::size_t>(level)];
-    g_demo.shades[static_cast<std::size_t>(level)].SetBorrowedPixels(
-        reinterpret_cast<std::uint8_t*>(texels.data()), kPixelDisplay, kTextureSize, kTextureSize,
-        static_cast<std::uint32_t>(texels.size() * 2));
+    g_demo.shades[static_cast<std::size_t>(level)].SetBorrowedPixels(reinterpret_cast<std::uint8_t*>(texels.data()),
+                                                                     kPixelDisplay, kTextureSize, kTextureSize,
+                                                                     static_cast<std::uint32_t>(texels.size() * 2));
   }
 }
 
@@ -219,8 +218,9 @@ void DrawLitFaces(ssDisplayS16& d, const ssMesh& mesh, const std::vector<Face>& 
     const auto& list = byLevel[static_cast<std::size_t>(level)];
     if (list.empty()) continue;
     d.SetTexture(0, &g_demo.shades[static_cast<std::size_t>(level)]);
-    d.DrawIndexedPrimitive(mesh.primitiveType, 0, mesh.vertices.data(), static_cast<std::uint32_t>(mesh.vertices.size()),
-                           list.data(), static_cast<std::uint32_t>(list.size()), 1, nullptr);
+    d.DrawIndexedPrimitive(mesh.primitiveType, 0, mesh.vertices.data(),
+                           static_cast<std::uint32_t>(mesh.vertices.size()), list.data(),
+                           static_cast<std::uint32_t>(list.size()), 1, nullptr);
   }
 }
 

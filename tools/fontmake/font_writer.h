@@ -10,9 +10,9 @@
 namespace fontmake {
 
 struct Options {
-  std::string facePath;  // a .ttf file
-  std::string name;      // stored in the header; the game finds fonts by it
-  int pixels = 8;        // em size in pixels
+  std::string facePath;     // a .ttf file
+  std::string name;         // stored in the header; the game finds fonts by it
+  int pixels = 8;           // em size in pixels
   bool oldVersion = false;  // write the older 652-byte header
 };
 

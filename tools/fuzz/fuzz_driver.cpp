@@ -42,8 +42,8 @@ using ks_fuzz::Random;
 constexpr std::size_t kHeadBytes = 100;
 
 void Mutate(std::vector<std::uint8_t>& data, const std::vector<std::string>& dictionary, Random& random) {
-  static const std::uint32_t kInteresting[] = {0, 1, 2, 0x7F, 0x80, 0xFF, 0x7FFF, 0x8000, 0xFFFF,
-                                               0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 258, 4096, 4097};
+  static const std::uint32_t kInteresting[] = {0,      1,          2,           0x7F,        0x80, 0xFF, 0x7FFF, 0x8000,
+                                               0xFFFF, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 258,  4096, 4097};
   const std::size_t kinds = dictionary.empty() ? 6 : 8;
   int steps = 1 + static_cast<int>(random.Below(4));
   for (int s = 0; s < steps; ++s) {
@@ -57,7 +57,8 @@ void Mutate(std::vector<std::uint8_t>& data, const std::vector<std::string>& dic
         std::uint32_t v = kInteresting[random.Below(std::size(kInteresting))];
         std::size_t width = std::size_t{1} << random.Below(3);
         std::size_t at = random.Below(data.size());
-        for (std::size_t i = 0; i < width && at + i < data.size(); ++i) data[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+        for (std::size_t i = 0; i < width && at + i < data.size(); ++i)
+          data[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
         break;
       }
       case 2:  // cut short
@@ -75,12 +76,14 @@ void Mutate(std::vector<std::uint8_t>& data, const std::vector<std::string>& dic
         break;
       case 5:  // insert random bytes
         for (std::size_t i = random.Below(8) + 1; i > 0; --i)
-          data.insert(data.begin() + static_cast<long>(random.Below(data.size() + 1)), static_cast<std::uint8_t>(random.Next()));
+          data.insert(data.begin() + static_cast<long>(random.Below(data.size() + 1)),
+                      static_cast<std::uint8_t>(random.Next()));
         break;
       case 6: {  // a dictionary word, often into the header
         const std::string& word = dictionary[random.Below(dictionary.size())];
         const std::size_t at = random.Below(random.Below(2) != 0 ? std::min(data.size(), kHeadBytes) : data.size());
-        for (std::size_t i = 0; i < word.size() && at + i < data.size(); ++i) data[at + i] = static_cast<std::uint8_t>(word[i]);
+        for (std::size_t i = 0; i < word.size() && at + i < data.size(); ++i)
+          data[at + i] = static_cast<std::uint8_t>(word[i]);
         break;
       }
       default: {  // a dictionary word repeated from some point, often to the end
@@ -122,7 +125,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   const std::vector<std::vector<std::uint8_t>> seeds = KsFuzzSeeds();
-  const std::vector<std::string> dictionary = KsFuzzDictionary != nullptr ? KsFuzzDictionary() : std::vector<std::string>{};
+  const std::vector<std::string> dictionary =
+      KsFuzzDictionary != nullptr ? KsFuzzDictionary() : std::vector<std::string>{};
   for (const auto& seed : seeds) LLVMFuzzerTestOneInput(seed.data(), seed.size());
   Random random;
   for (long i = 0; i < runs && !seeds.empty(); ++i) {

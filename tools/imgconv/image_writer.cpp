@@ -103,7 +103,8 @@ std::vector<std::uint8_t> EncodePalettised(const Picture& picture, std::string* 
         indices.push_back(0);
         continue;
       }
-      std::uint32_t entry = 0x8000u | (static_cast<std::uint32_t>(p[2] >> 3) << 10) | (static_cast<std::uint32_t>(p[1] >> 3) << 5) | static_cast<std::uint32_t>(p[0] >> 3);
+      std::uint32_t entry = 0x8000u | (static_cast<std::uint32_t>(p[2] >> 3) << 10) |
+                            (static_cast<std::uint32_t>(p[1] >> 3) << 5) | static_cast<std::uint32_t>(p[0] >> 3);
       auto it = indexOf.find(entry);
       if (it == indexOf.end()) {
         if (next > 255) {

@@ -132,7 +132,9 @@ std::vector<std::uint8_t> EncodeModel(const Model& model) {
     for (const Face& face : object.faces) {
       std::vector<std::uint8_t> record(faceBytes, 0);
       if (object.kind == 4) {
-        for (int c = 0; c < 3; ++c) record[4 + static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(face.attributes[static_cast<std::size_t>(c)]);
+        for (int c = 0; c < 3; ++c)
+          record[4 + static_cast<std::size_t>(c)] =
+              static_cast<std::uint8_t>(face.attributes[static_cast<std::size_t>(c)]);
       } else {
         for (std::size_t k = 0; k < corners; ++k) {
           record[12 + 8 * k] = static_cast<std::uint8_t>(face.attributes[2 * k]);

@@ -24,7 +24,7 @@ struct Face {
 };
 
 struct Object {
-  int kind = 1;  // 1 triangles, 4 flat quads, 5 textured quads
+  int kind = 1;                        // 1 triangles, 4 flat quads, 5 textured quads
   std::vector<std::int32_t> vertices;  // x, y, z triples in 16.16
   std::vector<Face> faces;
 };

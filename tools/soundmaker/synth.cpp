@@ -131,8 +131,8 @@ std::vector<std::uint8_t> WavFile(const std::vector<std::uint8_t>& samples) {
   tag("WAVE");
   tag("fmt ");
   put32(16);
-  put16(1);      // PCM
-  put16(1);      // mono
+  put16(1);  // PCM
+  put16(1);  // mono
   put32(kRate);
   put32(kRate);  // bytes per second
   put16(1);      // block align

@@ -10,7 +10,7 @@
 namespace soundmaker {
 
 struct Sound {
-  std::string name;                 // the archive member name, e.g. "b_med.wav"
+  std::string name;                   // the archive member name, e.g. "b_med.wav"
   std::vector<std::uint8_t> samples;  // unsigned 8-bit, 128 is silence
 };
 

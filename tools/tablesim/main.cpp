@@ -62,11 +62,16 @@ const char* EventName(int a, int b, char* buf, size_t n) {
 
 const char* StateName(uint8_t s) {
   switch (s) {
-    case ks::kBallAtRest: return "rest";
-    case ks::kBallSpinning: return "spinning";
-    case ks::kBallRolling: return "rolling";
-    case ks::kBallSliding: return "sliding";
-    default: return "off";
+    case ks::kBallAtRest:
+      return "rest";
+    case ks::kBallSpinning:
+      return "spinning";
+    case ks::kBallRolling:
+      return "rolling";
+    case ks::kBallSliding:
+      return "sliding";
+    default:
+      return "off";
   }
 }
 
@@ -75,19 +80,30 @@ const char* DetailName(uint8_t outcome, uint8_t detail) {
   if (outcome == 4) return "miscall";
   if (outcome == 6) return "match quit";
   if (outcome == 1) {
-    static const char* const kGameEnd[] = {"", "player 1 wins the game", "player 2 wins the game",
-                                           "player 1 loses the game", "player 2 loses the game",
-                                           "player 1 resigns", "player 2 resigns"};
+    static const char* const kGameEnd[] = {"",
+                                           "player 1 wins the game",
+                                           "player 2 wins the game",
+                                           "player 1 loses the game",
+                                           "player 2 loses the game",
+                                           "player 1 resigns",
+                                           "player 2 resigns"};
     return detail >= 1 && detail <= 6 ? kGameEnd[detail] : "game end";
   }
   switch (detail) {
-    case 7: return "foul: wrong ball first";
-    case 8: return "foul: no cushion after contact";
-    case 9: return "foul: break without three balls and the cue ball to a cushion";
-    case 10: return "foul: not the player's group first";
-    case 11: return "foul: group cleared, the 8 not first";
-    case 12: return "foul: no ball hit";
-    default: return outcome == 0 ? "legal" : "foul";
+    case 7:
+      return "foul: wrong ball first";
+    case 8:
+      return "foul: no cushion after contact";
+    case 9:
+      return "foul: break without three balls and the cue ball to a cushion";
+    case 10:
+      return "foul: not the player's group first";
+    case 11:
+      return "foul: group cleared, the 8 not first";
+    case 12:
+      return "foul: no ball hit";
+    default:
+      return outcome == 0 ? "legal" : "foul";
   }
 }
 
@@ -151,11 +167,14 @@ int RunScript(ks::Pool& pool, const char* path) {
       if (r.PocketOf[static_cast<size_t>(b)] >= 0) potted += (potted.empty() ? "" : ",") + std::to_string(b);
     }
     const bool passes = r.CurrentPlayer + 1 != shooter;
-    std::printf("shot %d player %d%s: first %d potted [%s] -> %s; %s%s; score %d-%d games %d-%d fouls %d-%d%s\n",
-                shot, shooter, (flags & 1) ? " break" : "", r.FirstHit, potted.c_str(),
+    std::printf("shot %d player %d%s: first %d potted [%s] -> %s; %s%s; score %d-%d games %d-%d fouls %d-%d%s\n", shot,
+                shooter, (flags & 1) ? " break" : "", r.FirstHit, potted.c_str(),
                 DetailName(r.Outcome, r.OutcomeDetail), passes ? "turn passes" : "shooter continues",
-                (r.TurnFlags & 1) ? ", new rack" : (r.TurnFlags & 2) ? ", ball in hand" : "", r.Score[0], r.Score[1], r.GamesWon[0], r.GamesWon[1],
-                r.FoulsInRow[0], r.FoulsInRow[1], (r.TurnFlags & 8) ? "; match over" : "");
+                (r.TurnFlags & 1)   ? ", new rack"
+                : (r.TurnFlags & 2) ? ", ball in hand"
+                                    : "",
+                r.Score[0], r.Score[1], r.GamesWon[0], r.GamesWon[1], r.FoulsInRow[0], r.FoulsInRow[1],
+                (r.TurnFlags & 8) ? "; match over" : "");
   }
   std::fclose(f);
   return rc;
@@ -301,8 +320,8 @@ int main(int argc, char** argv) {
   }
   pool.SeekReplay(0x7FFF0000);
   pool.IsShotOver();
-  std::printf("steps %d time %.6f first-hit %d scratch %d\n", steps, pool.simClock / 16777216.0,
-              pool.rules.FirstHit, pool.rules.Scratch);
+  std::printf("steps %d time %.6f first-hit %d scratch %d\n", steps, pool.simClock / 16777216.0, pool.rules.FirstHit,
+              pool.rules.Scratch);
   for (int b = 0; b < ks::kBallCount; ++b) {
     const ks::BallState& s = pool.ballStates[static_cast<size_t>(b)];
     std::printf("ball %d %s %d %d\n", b, StateName(s.state), s.position.x, s.position.z);

@@ -112,8 +112,10 @@ MatchResult PlayRack(int gameType, int skill1, int skill2, uint32_t seed, std::F
     bool lost = false;
     if (rb.Outcome == 1) {
       // 1 and 2: that player wins; 3 and 4: that player loses.
-      if (rb.OutcomeDetail == 1 || rb.OutcomeDetail == 2) winner = rb.OutcomeDetail;
-      else if (rb.OutcomeDetail == 3 || rb.OutcomeDetail == 4) winner = 5 - rb.OutcomeDetail;
+      if (rb.OutcomeDetail == 1 || rb.OutcomeDetail == 2)
+        winner = rb.OutcomeDetail;
+      else if (rb.OutcomeDetail == 3 || rb.OutcomeDetail == 4)
+        winner = 5 - rb.OutcomeDetail;
       lost = winner != 0 && winner != me + 1;
     }
     const bool foul = lost || rb.Outcome == 2 || rb.Outcome == 3 || rb.Outcome == 4 || rb.Foul != 0;
@@ -182,10 +184,14 @@ int RunMatchMode(int argc, char** argv) {
         std::fprintf(stderr, "tablesim: bad %s '%s'\n", a.c_str() + 2, v);
         return 2;
       }
-      if (a == "--seed") seed = n; else racks = static_cast<int>(n);
+      if (a == "--seed")
+        seed = n;
+      else
+        racks = static_cast<int>(n);
     } else {
-      std::fprintf(stderr, "usage: tablesim --match --game G --p1 easy|medium|hard --p2 easy|medium|hard "
-                           "--seed N [--racks N] [--verbose]\n");
+      std::fprintf(stderr,
+                   "usage: tablesim --match --game G --p1 easy|medium|hard --p2 easy|medium|hard "
+                   "--seed N [--racks N] [--verbose]\n");
       return 2;
     }
   }
@@ -194,9 +200,9 @@ int RunMatchMode(int argc, char** argv) {
   for (int k = 0; k < racks; ++k) {
     // The players take turns to break.
     const bool swap = k % 2 == 1;
-    const MatchResult m = PlayRack(game, swap ? s2 : s1, swap ? s1 : s2,
-                                   static_cast<uint32_t>(seed + static_cast<unsigned long>(k)),
-                                   verbose ? stdout : nullptr);
+    const MatchResult m =
+        PlayRack(game, swap ? s2 : s1, swap ? s1 : s2, static_cast<uint32_t>(seed + static_cast<unsigned long>(k)),
+                 verbose ? stdout : nullptr);
     for (int p = 0; p < 2; ++p) {
       const PlayerTally& t = m.player[swap ? 1 - p : p];
       total[p].shots += t.shots;

@@ -16,10 +16,10 @@ struct PlayerTally {
 
 struct MatchResult {
   PlayerTally player[2];
-  int winner = 0;         // 1 or 2
-  int longestThink = 0;   // frames
+  int winner = 0;        // 1 or 2
+  int longestThink = 0;  // frames
   int totalThinks = 0;
-  bool shotLimit = false; // the rack was decided on balls because it ran too long
+  bool shotLimit = false;  // the rack was decided on balls because it ran too long
   uint32_t failedSimulations = 0;
 };
 

@@ -13,8 +13,14 @@ class ssAudioDevice {
   ssAudioDevice(const ssAudioDevice&) = delete;
   ssAudioDevice& operator=(const ssAudioDevice&) = delete;
 
-  virtual int GetDeviceCaps(std::uintptr_t word) { (void)word; return 0; }
-  virtual int Open(std::uint32_t queryFlag) { (void)queryFlag; return 0; }
+  virtual int GetDeviceCaps(std::uintptr_t word) {
+    (void)word;
+    return 0;
+  }
+  virtual int Open(std::uint32_t queryFlag) {
+    (void)queryFlag;
+    return 0;
+  }
   // data: `samples` frames of `channels` x `bits`-bit PCM at `rate` Hz.
   virtual int LoadEffect(const void* data, std::uint32_t samples, std::uint32_t channels, std::uint32_t bits,
                          std::uint32_t rate, int convert) {
@@ -22,16 +28,37 @@ class ssAudioDevice {
     return 0;
   }
   // delay: in 4 ms units.
-  virtual int PlayEffect(int effect, int delay) { (void)effect, (void)delay; return 0; }
-  virtual int PlaySound(int sound) { (void)sound; return 0; }
-  virtual int SetVolume(int volume, ssSoundSource* source = nullptr) { (void)volume, (void)source; return 0; }
+  virtual int PlayEffect(int effect, int delay) {
+    (void)effect, (void)delay;
+    return 0;
+  }
+  virtual int PlaySound(int sound) {
+    (void)sound;
+    return 0;
+  }
+  virtual int SetVolume(int volume, ssSoundSource* source = nullptr) {
+    (void)volume, (void)source;
+    return 0;
+  }
   virtual int GetVolume() { return 0; }
   virtual int FillBlock() { return 0; }
   virtual int AttachSource(ssSoundSource* source);
-  virtual int PlaySource(ssSoundSource* source) { (void)source; return 0; }
-  virtual int DetachSource(ssSoundSource* source) { (void)source; return 0; }
-  virtual int StopSource(ssSoundSource* source) { (void)source; return 0; }
-  virtual int Pause(bool on) { (void)on; return 0; }
+  virtual int PlaySource(ssSoundSource* source) {
+    (void)source;
+    return 0;
+  }
+  virtual int DetachSource(ssSoundSource* source) {
+    (void)source;
+    return 0;
+  }
+  virtual int StopSource(ssSoundSource* source) {
+    (void)source;
+    return 0;
+  }
+  virtual int Pause(bool on) {
+    (void)on;
+    return 0;
+  }
 
  protected:
   std::uint32_t m_Channels = 2;

@@ -95,8 +95,8 @@ int ssAudioWaveOut::GetDeviceCaps(std::uintptr_t word) {
 int ssAudioWaveOut::Open(std::uint32_t queryFlag) {
   const auto align = static_cast<WORD>(m_Bits / 8 * m_Channels);
   // PCM carries no extra format bytes.
-  m_Format = WAVEFORMATEX{WAVE_FORMAT_PCM, static_cast<WORD>(m_Channels), m_Rate, m_Rate * align, align,
-                          static_cast<WORD>(m_Bits), 0};
+  m_Format = WAVEFORMATEX{WAVE_FORMAT_PCM, static_cast<WORD>(m_Channels), m_Rate, m_Rate * align,
+                          align,           static_cast<WORD>(m_Bits),     0};
   const bool query = queryFlag & WAVE_FORMAT_QUERY;
   if (!query) CloseDevice();
   HWAVEOUT handle = nullptr;
@@ -129,8 +129,8 @@ int ssAudioWaveOut::LoadEffect(const void* data, std::uint32_t samples, std::uin
                                std::uint32_t rate, int convert) {
   (void)convert;
   auto effect = std::make_unique<Effect>();
-  const bool usable = (data || samples == 0) && (channels == 1 || channels == 2) && (bits == 8 || bits == 16) &&
-                      rate > 0 && m_Rate > 0;
+  const bool usable =
+      (data || samples == 0) && (channels == 1 || channels == 2) && (bits == 8 || bits == 16) && rate > 0 && m_Rate > 0;
   if (usable) {
     const auto* in = static_cast<const std::uint8_t*>(data);
     // 16-bit effects of another rate are stepped through at the rate ratio.
@@ -314,8 +314,8 @@ void CALLBACK ssAudioWaveOut::WaveCallback(HANDLE, UINT message, DWORD_PTR, DWOR
   // Only a ring block coming back moves the stream on; an effect that was
   // played on its own before the stream started does not.
   const auto* done = reinterpret_cast<const WAVEHDR*>(param1);
-  const bool ringBlock = std::any_of(device->m_Ring.begin(), device->m_Ring.end(),
-                                     [done](const Block& b) { return &b.header == done; });
+  const bool ringBlock =
+      std::any_of(device->m_Ring.begin(), device->m_Ring.end(), [done](const Block& b) { return &b.header == done; });
   if (ringBlock) device->WriteNextBlock();
 }
 

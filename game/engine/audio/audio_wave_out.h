@@ -26,7 +26,7 @@ class ssAudioWaveOut : public ssAudioDevice {
  public:
   static constexpr int kRingBlocks = 16;
   static constexpr int kFillAhead = kRingBlocks - 2;  // blocks filled but not yet written, at most
-  static constexpr std::uint32_t kVolumeStep = 6553;   // one step of the 0..10 volume in wave-out units
+  static constexpr std::uint32_t kVolumeStep = 6553;  // one step of the 0..10 volume in wave-out units
 
   ssAudioWaveOut();
   ~ssAudioWaveOut() override;
@@ -78,8 +78,8 @@ class ssAudioWaveOut : public ssAudioDevice {
   };
   // One effect under way in the stream.
   struct PlayingEffect {
-    std::uint32_t startBlock;   // block number where it begins
-    std::int32_t startOffset;   // byte offset in that block; negative once finished
+    std::uint32_t startBlock;  // block number where it begins
+    std::int32_t startOffset;  // byte offset in that block; negative once finished
     std::int32_t bytesLeft;
     const std::uint8_t* cursor;
     std::uint8_t flag;

@@ -45,11 +45,11 @@ class ssSoundSource {
   bool m_Playing = false;   // set by the device's Start
   bool m_Attached = false;
 
-  std::uint32_t m_Bits = 16;          // bits per sample
-  std::uint32_t m_Rate = 8000;        // Hz
-  std::uint32_t m_Mode = 7;           // channel or mode word
-  std::uint32_t m_BlockLength = 1024;  // bytes; the device's blocks are 5 of these
-  int m_Volume = 0;                   // 0 to 10
+  std::uint32_t m_Bits = 16;             // bits per sample
+  std::uint32_t m_Rate = 8000;           // Hz
+  std::uint32_t m_Mode = 7;              // channel or mode word
+  std::uint32_t m_BlockLength = 1024;    // bytes; the device's blocks are 5 of these
+  int m_Volume = 0;                      // 0 to 10
   std::uint32_t m_State[3] = {0, 0, 0};  // for derived sources
 
  protected:

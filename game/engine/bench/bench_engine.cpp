@@ -31,11 +31,15 @@ void LoadImage(benchmark::State& state, const std::vector<std::uint8_t>& file, s
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 256 * 256 * 2);
 }
 
-void BM_Tga24ToDisplay(benchmark::State& state) { LoadImage(state, imgconv::EncodeTga(Picture256(), 24, false), kPixelDisplay); }
+void BM_Tga24ToDisplay(benchmark::State& state) {
+  LoadImage(state, imgconv::EncodeTga(Picture256(), 24, false), kPixelDisplay);
+}
 void BM_Tga32RunLengthToDisplay(benchmark::State& state) {
   LoadImage(state, imgconv::EncodeTga(Picture256(), 32, true), kPixelDisplay);
 }
-void BM_JpegToDisplay(benchmark::State& state) { LoadImage(state, imgconv::EncodeJpeg(Picture256(), 85), kPixelDisplay); }
+void BM_JpegToDisplay(benchmark::State& state) {
+  LoadImage(state, imgconv::EncodeJpeg(Picture256(), 85), kPixelDisplay);
+}
 void BM_PackedJpegToDisplay(benchmark::State& state) {
   LoadImage(state, imgconv::EncodePackedJpeg(Picture256(), 85, false), kPixelDisplay);
 }
@@ -51,8 +55,7 @@ void BM_MemberReads(benchmark::State& state) {
   for (auto _ : state) {
     auto one = archive.OpenFile(L"one.bin", L"", L"a.ark", kFileModeRead, 3);
     auto two = archive.OpenFile(L"two.bin", L"", L"a.ark", kFileModeRead, 3);
-    while (one->Read(buffer.data(), 4096) == 4096 && two->Read(buffer.data(), 4096) == 4096) {
-    }
+    while (one->Read(buffer.data(), 4096) == 4096 && two->Read(buffer.data(), 4096) == 4096) {}
     benchmark::DoNotOptimize(buffer.data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 2 * 256 * 1024);

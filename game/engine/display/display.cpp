@@ -12,9 +12,7 @@ ssDisplayLogSink g_logSink = nullptr;
 
 // v × size in 16.16, shifted down: 64-bit so large fractions cannot wrap.
 LONG FracScale(LONG v, int size) { return static_cast<LONG>((static_cast<std::int64_t>(v) * size) >> 16); }
-LONG FracRound(LONG v, int size) {
-  return static_cast<LONG>((static_cast<std::int64_t>(v) * size + 32768) >> 16);
-}
+LONG FracRound(LONG v, int size) { return static_cast<LONG>((static_cast<std::int64_t>(v) * size + 32768) >> 16); }
 
 }  // namespace
 

@@ -154,7 +154,7 @@ class ssDisplay {
   float m_XScale = 1.0f;  // logical size over design size
   float m_YScale = 1.0f;
   int m_TextureFormat = 7;  // the device's own texture pixel format
-  std::wstring m_Folder;   // the program folder: the archive's base
+  std::wstring m_Folder;    // the program folder: the archive's base
 
   // The render target: where drawing goes.
   void* m_RenderBuffer = nullptr;
@@ -229,8 +229,7 @@ class ssDisplay {
                                      const void* faces, std::uint32_t faceCount, std::uint32_t clipFlag,
                                      ssVertexBufferRecord* record) {
     SyncPipeline();
-    return m_Pipeline.DrawIndexedPrimitive(type, transformed, source, vertexCount, faces, faceCount, clipFlag,
-                                           record);
+    return m_Pipeline.DrawIndexedPrimitive(type, transformed, source, vertexCount, faces, faceCount, clipFlag, record);
   }
   int PolygonOutline(const ssSourceVertex* source, std::uint32_t count, std::int32_t* points, int capacity) {
     SyncPipeline();
@@ -271,8 +270,8 @@ class ssDisplay {
   void SetPerspective(Fix16 fov, std::int32_t* focal);
 
   // Vertex buffers, found again by their tag.
-  std::uint32_t CreateVertexBuffer(std::uint32_t count, std::uint32_t spare, std::uint32_t format,
-                                   std::uint32_t spare2, ssVertexBufferRecord** record) {
+  std::uint32_t CreateVertexBuffer(std::uint32_t count, std::uint32_t spare, std::uint32_t format, std::uint32_t spare2,
+                                   ssVertexBufferRecord** record) {
     return m_Pipeline.CreateVertexBuffer(count, spare, format, spare2, record);
   }
   std::uint32_t ResizeVertexBuffer(ssVertexBufferRecord* record, std::uint32_t count) {
@@ -324,10 +323,19 @@ class ssDisplay {
   std::uint32_t OutcodeX(const ssVertex& v) const { return ssPipeline::OutcodeX(v); }
   std::uint32_t OutcodeY(const ssVertex& v) const { return ssPipeline::OutcodeY(v); }
   // The screen box is the viewport within the current target and clip.
-  std::uint32_t OutcodeScreenX(const ssVertex& v) { SyncPipeline(); return m_Pipeline.OutcodeScreenX(v); }
-  std::uint32_t OutcodeScreenY(const ssVertex& v) { SyncPipeline(); return m_Pipeline.OutcodeScreenY(v); }
+  std::uint32_t OutcodeScreenX(const ssVertex& v) {
+    SyncPipeline();
+    return m_Pipeline.OutcodeScreenX(v);
+  }
+  std::uint32_t OutcodeScreenY(const ssVertex& v) {
+    SyncPipeline();
+    return m_Pipeline.OutcodeScreenY(v);
+  }
   std::uint32_t OutcodeFar(const ssVertex& v) const { return m_Pipeline.OutcodeFar(v); }
-  std::uint32_t OutcodeScreen(const ssVertex& v) { SyncPipeline(); return m_Pipeline.OutcodeScreen(v); }
+  std::uint32_t OutcodeScreen(const ssVertex& v) {
+    SyncPipeline();
+    return m_Pipeline.OutcodeScreen(v);
+  }
 
   // What a model (".kso") draws through: this device's archive, packing,
   // vertex buffers, transform, texture and indexed drawing.

@@ -113,8 +113,7 @@ ssImage* ssDisplay::GetTexture(const wchar_t* name, const wchar_t* folder, const
       return t.image;
     }
   }
-  std::unique_ptr<ssFile> stream =
-      m_Archive ? m_Archive->OpenFile(name, folder, archive, kFileModeRead, 0) : nullptr;
+  std::unique_ptr<ssFile> stream = m_Archive ? m_Archive->OpenFile(name, folder, archive, kFileModeRead, 0) : nullptr;
   if (!stream) {
     m_LastTextureStatus = 0x80000005u;
     ssDisplayLog(2, L"Could not load texture %s", name);

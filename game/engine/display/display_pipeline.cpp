@@ -6,7 +6,9 @@
 
 #include "display/display.h"
 
-void ssDisplay::VectorTransform(ssVector& out, const Fix16* m, const ssVector& v) const { ::VectorTransform(out, m, v); }
+void ssDisplay::VectorTransform(ssVector& out, const Fix16* m, const ssVector& v) const {
+  ::VectorTransform(out, m, v);
+}
 void ssDisplay::MatrixMultiply(Fix16* out, const Fix16* a, const Fix16* b) const { ::MatrixMultiply(out, a, b); }
 void ssDisplay::Cross(ssVector& out, const ssVector& a, const ssVector& b) const { ::Cross(out, a, b); }
 std::int32_t ssDisplay::Dot(const ssVector& a, const ssVector& b) const { return ::Dot(a, b); }
@@ -33,7 +35,9 @@ void ssDisplay::LookDir(Fix16* out, const ssVector& eye, const ssVector& dir, co
 void ssDisplay::LookAt(Fix16* out, const ssVector& eye, const ssVector& target, const ssVector& up) const {
   ::LookAt(out, eye, target, up);
 }
-bool ssDisplay::ProjectPoint(ssVector& out, const Fix16* m, const ssVector& v) const { return ::ProjectPoint(out, m, v); }
+bool ssDisplay::ProjectPoint(ssVector& out, const Fix16* m, const ssVector& v) const {
+  return ::ProjectPoint(out, m, v);
+}
 
 void ssDisplay::Perspective(Fix16* out, float fov, float aspect, float nearZ, float farZ, std::int32_t* focal) const {
   float ys = 0.0f;

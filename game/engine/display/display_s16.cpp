@@ -28,8 +28,8 @@ std::optional<RawFrameBufferInfo> QueryRawFrameBuffer() {
   HDC screen = GetDC(nullptr);
   if (screen == nullptr) return std::nullopt;
   RawFrameBufferInfo info{};
-  const int result = ExtEscape(screen, GETRAWFRAMEBUFFER, 0, nullptr, static_cast<int>(sizeof info),
-                               reinterpret_cast<LPSTR>(&info));
+  const int result =
+      ExtEscape(screen, GETRAWFRAMEBUFFER, 0, nullptr, static_cast<int>(sizeof info), reinterpret_cast<LPSTR>(&info));
   ReleaseDC(nullptr, screen);
   if (result < 1 || info.pFramePointer == nullptr) return std::nullopt;
   if (info.wFormat != FORMAT_565 || info.wBPP != 16) return std::nullopt;
@@ -43,8 +43,8 @@ std::optional<RawFrameBufferInfo> QueryRawFrameBuffer() {
 // a depth of 12) in one contiguous block.
 std::optional<ssScreenLayout> GapiLayout(const GXDisplayProperties& p) {
   if (p.cBPP != 16 && p.cBPP != 12) return std::nullopt;
-  return ssScreenLayout::FromSteps(static_cast<long long>(p.cxWidth), static_cast<long long>(p.cyHeight),
-                                   p.cbxPitch, p.cbyPitch, 2);
+  return ssScreenLayout::FromSteps(static_cast<long long>(p.cxWidth), static_cast<long long>(p.cyHeight), p.cbxPitch,
+                                   p.cbyPitch, 2);
 }
 
 std::uint32_t Load32(const void* p) {
@@ -264,8 +264,7 @@ int ssDisplayS16::DeviceOpen(HWND window) {
   ssDisplayLog(2, L"ssDisplayS16::DeviceOpen - m_Width = %d, m_Height = %d", m_Width, m_Height);
   ssDisplayLog(2, L"ssDisplayS16::DeviceOpen - m_VWidth = %d, m_VHeight = %d", m_VWidth, m_VHeight);
   ssDisplayLog(2, L"ssDisplayS16::DeviceOpen - m_Rotate = %d", m_Rotate);
-  ssDisplayLog(2, L"ssDisplayS16::DeviceOpen - m_RenderWidth = %d, m_RenderPitch = %d", m_RenderWidth,
-               m_RenderPitch);
+  ssDisplayLog(2, L"ssDisplayS16::DeviceOpen - m_RenderWidth = %d, m_RenderPitch = %d", m_RenderWidth, m_RenderPitch);
   m_Opened = true;
   return 0;
 }
@@ -475,7 +474,8 @@ void CopyRect(BYTE* target, int width, int height, int pitch, int pixelBytes, BY
   const std::size_t bufferRow = static_cast<std::size_t>(rect.right - rect.left) * static_cast<std::size_t>(pixelBytes);
   const std::size_t count = static_cast<std::size_t>(part.right - part.left) * static_cast<std::size_t>(pixelBytes);
   for (LONG y = part.top; y < part.bottom; ++y) {
-    BYTE* inTarget = target + static_cast<std::ptrdiff_t>(y) * pitch + static_cast<std::ptrdiff_t>(part.left) * pixelBytes;
+    BYTE* inTarget =
+        target + static_cast<std::ptrdiff_t>(y) * pitch + static_cast<std::ptrdiff_t>(part.left) * pixelBytes;
     BYTE* inBuffer = buffer + static_cast<std::size_t>(y - rect.top) * bufferRow +
                      static_cast<std::size_t>(part.left - rect.left) * static_cast<std::size_t>(pixelBytes);
     if constexpr (kSave) {

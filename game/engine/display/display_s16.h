@@ -126,9 +126,7 @@ class ssDisplayS16 : public ssDisplay {
   // Buffers common to every output; false when memory runs out.
   bool AllocateFrameBuffers();
   void PresentGapi();
-  std::size_t FramePixels() const {
-    return static_cast<std::size_t>(m_Width) * static_cast<std::size_t>(m_Height);
-  }
+  std::size_t FramePixels() const { return static_cast<std::size_t>(m_Width) * static_cast<std::size_t>(m_Height); }
   // The screen memory's lowest address from the address of its top-left
   // pixel, as the output reported its layout at open.
   std::ptrdiff_t m_LowOffset = 0;

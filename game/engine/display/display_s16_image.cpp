@@ -64,7 +64,9 @@ int ssDisplayS16::StretchImage(ssImage* image, int sx, int sy, int sw, int sh, i
   const int bytes = DrawableBytes(image->Format());
   if (!PixelsUsable(image, bytes)) return 0;
   // Edges in 64 bits: a corner far out must not wrap round into the target.
-  auto edge = [](int at, int size) { return static_cast<int>(std::clamp<std::int64_t>(std::int64_t{at} + size, INT32_MIN, INT32_MAX)); };
+  auto edge = [](int at, int size) {
+    return static_cast<int>(std::clamp<std::int64_t>(std::int64_t{at} + size, INT32_MIN, INT32_MAX));
+  };
   ssStretchImage(RasterTarget(), View(image, bytes), ssBlitRect{dx, dy, edge(dx, dw), edge(dy, dh)},
                  ssBlitRect{sx, sy, edge(sx, sw), edge(sy, sh)}, colorKey != 0);
   return 0;

@@ -127,7 +127,7 @@ int ssFont::GetStringWidth(const wchar_t* text) const {
 
 int ssScaledFont::Load(ssFile* stream, float xScale, float yScale) {
   if (stream != nullptr && !(std::isfinite(xScale) && std::isfinite(yScale) && xScale > 0.0f && yScale > 0.0f &&
-                              xScale <= 64.0f && yScale <= 64.0f)) {
+                             xScale <= 64.0f && yScale <= 64.0f)) {
     stream->Close();
     Reset();
     return -1;

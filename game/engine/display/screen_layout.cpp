@@ -19,6 +19,7 @@ std::optional<ssScreenLayout> ssScreenLayout::FromSteps(long long width, long lo
   } else {
     return std::nullopt;
   }
-  layout.lowOffset = static_cast<std::ptrdiff_t>(std::min(0LL, (width - 1) * xStep) + std::min(0LL, (height - 1) * yStep));
+  layout.lowOffset =
+      static_cast<std::ptrdiff_t>(std::min(0LL, (width - 1) * xStep) + std::min(0LL, (height - 1) * yStep));
   return layout;
 }

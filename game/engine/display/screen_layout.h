@@ -19,6 +19,6 @@ struct ssScreenLayout {
 
   // Nothing when the memory is not one contiguous block of pixelBytes-wide
   // pixels (or the sizes are out of range).
-  static std::optional<ssScreenLayout> FromSteps(long long width, long long height, long long xStep,
-                                                 long long yStep, int pixelBytes);
+  static std::optional<ssScreenLayout> FromSteps(long long width, long long height, long long xStep, long long yStep,
+                                                 int pixelBytes);
 };

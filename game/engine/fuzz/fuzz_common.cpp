@@ -10,7 +10,8 @@ imgconv::Picture FuzzPicture(std::uint32_t width, std::uint32_t height) {
   for (std::uint32_t y = 0; y < height; ++y) {
     for (std::uint32_t x = 0; x < width; ++x) {
       std::uint8_t v = static_cast<std::uint8_t>((x / 3) * 40 + y * 9);
-      p.rgba.insert(p.rgba.end(), {v, static_cast<std::uint8_t>(x * 16), 0x80, static_cast<std::uint8_t>(x < 2 ? 0 : 0xFF)});
+      p.rgba.insert(p.rgba.end(),
+                    {v, static_cast<std::uint8_t>(x * 16), 0x80, static_cast<std::uint8_t>(x < 2 ? 0 : 0xFF)});
     }
   }
   return p;

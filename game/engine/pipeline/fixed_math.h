@@ -15,9 +15,7 @@ struct ssVector {
   Fix16 x = 0, y = 0, z = 0, w = 0;
 };
 
-inline Fix16 FixMul(Fix16 a, Fix16 b) {
-  return static_cast<Fix16>((static_cast<std::int64_t>(a) * b) >> 16);
-}
+inline Fix16 FixMul(Fix16 a, Fix16 b) { return static_cast<Fix16>((static_cast<std::int64_t>(a) * b) >> 16); }
 
 // out_i = sum over j of v_j x M[4j + i].
 void VectorTransform(ssVector& out, const Fix16* m, const ssVector& v);

@@ -20,7 +20,9 @@ std::int64_t MulShift(std::int64_t a, std::int64_t b) {
 // Screen positions are held well inside 16.16 so that edge arithmetic and
 // the clipper's interpolation cannot overflow.
 constexpr std::int64_t kScreenLimit = std::int64_t{1} << 30;
-std::int32_t HoldScreen(std::int64_t v) { return static_cast<std::int32_t>(std::clamp(v, -kScreenLimit, kScreenLimit)); }
+std::int32_t HoldScreen(std::int64_t v) {
+  return static_cast<std::int32_t>(std::clamp(v, -kScreenLimit, kScreenLimit));
+}
 
 std::int32_t Lerp(std::int32_t a, std::int32_t b, std::int64_t t) {
   return static_cast<std::int32_t>(b + ((static_cast<std::int64_t>(a) - b) * t >> 16));
@@ -32,10 +34,20 @@ void TurnXY(int rotate, std::int32_t& x, std::int32_t& y) {
   // Negation in 64 bits, truncated: INT32_MIN stays itself rather than overflowing.
   auto neg = [](std::int32_t v) { return static_cast<std::int32_t>(-static_cast<std::int64_t>(v)); };
   switch (rotate & 3) {
-    case 1: x = oy; y = neg(ox); break;
-    case 2: x = neg(ox); y = neg(oy); break;
-    case 3: x = neg(oy); y = ox; break;
-    default: break;
+    case 1:
+      x = oy;
+      y = neg(ox);
+      break;
+    case 2:
+      x = neg(ox);
+      y = neg(oy);
+      break;
+    case 3:
+      x = neg(oy);
+      y = ox;
+      break;
+    default:
+      break;
   }
 }
 
@@ -80,10 +92,14 @@ void ssPipeline::SetClipRect(int left, int top, int right, int bottom) {
 
 ssPipeline::ScreenBox ssPipeline::ComputeScreenBox() const {
   auto fix = [](int v) { return static_cast<std::int64_t>(v) * 65536; };
-  const std::int64_t x0 = std::max({std::int64_t{m_ScaleX} * m_ClipBox[0] + m_CentreX, fix(m_Target.clipLeft), std::int64_t{0}});
-  const std::int64_t x1 = std::min({std::int64_t{m_ScaleX} * m_ClipBox[1] + m_CentreX, fix(m_Target.clipRight), fix(m_Target.width)});
-  const std::int64_t y0 = std::max({std::int64_t{m_ScaleY} * m_ClipBox[2] + m_CentreY, fix(m_Target.clipTop), std::int64_t{0}});
-  const std::int64_t y1 = std::min({std::int64_t{m_ScaleY} * m_ClipBox[3] + m_CentreY, fix(m_Target.clipBottom), fix(m_Target.height)});
+  const std::int64_t x0 =
+      std::max({std::int64_t{m_ScaleX} * m_ClipBox[0] + m_CentreX, fix(m_Target.clipLeft), std::int64_t{0}});
+  const std::int64_t x1 =
+      std::min({std::int64_t{m_ScaleX} * m_ClipBox[1] + m_CentreX, fix(m_Target.clipRight), fix(m_Target.width)});
+  const std::int64_t y0 =
+      std::max({std::int64_t{m_ScaleY} * m_ClipBox[2] + m_CentreY, fix(m_Target.clipTop), std::int64_t{0}});
+  const std::int64_t y1 =
+      std::min({std::int64_t{m_ScaleY} * m_ClipBox[3] + m_CentreY, fix(m_Target.clipBottom), fix(m_Target.height)});
   return {HoldScreen(x0), HoldScreen(x1), HoldScreen(y0), HoldScreen(y1)};
 }
 
@@ -132,8 +148,7 @@ bool ssPipeline::ProjectOnePoint(const ssVector& p, const Fix16* m, std::int32_t
   return true;
 }
 
-int ssPipeline::PolygonOutline(const ssSourceVertex* source, std::uint32_t count, std::int32_t* points,
-                               int capacity) {
+int ssPipeline::PolygonOutline(const ssSourceVertex* source, std::uint32_t count, std::int32_t* points, int capacity) {
   if (points == nullptr || count == 0) return 0;
   const ssVertex* vs = Transform(source, count, nullptr);
   if (vs == nullptr) return 0;
@@ -160,10 +175,20 @@ int ssPipeline::PolygonOutline(const ssSourceVertex* source, std::uint32_t count
     const std::int32_t x = outline[order[i]].sx >> 16, y = outline[order[i]].sy >> 16;
     std::int32_t lx = x, ly = y;
     switch (m_Rotate) {
-      case 1: lx = h - y; ly = x; break;
-      case 2: lx = w - x; ly = h - y; break;
-      case 3: lx = y; ly = w - x; break;
-      default: break;
+      case 1:
+        lx = h - y;
+        ly = x;
+        break;
+      case 2:
+        lx = w - x;
+        ly = h - y;
+        break;
+      case 3:
+        lx = y;
+        ly = w - x;
+        break;
+      default:
+        break;
     }
     points[2 * i] = lx;
     points[2 * i + 1] = ly;
@@ -300,8 +325,12 @@ ssVertex* ssPipeline::Transform(const void* source, std::uint32_t count, ssVerte
 
 // --- outcodes and clipping ------------------------------------------------------
 
-std::uint32_t ssPipeline::OutcodeX(const ssVertex& v) { return (v.x < -v.w ? kOutXLow : 0) | (v.x > v.w ? kOutXHigh : 0); }
-std::uint32_t ssPipeline::OutcodeY(const ssVertex& v) { return (v.y < -v.w ? kOutYLow : 0) | (v.y > v.w ? kOutYHigh : 0); }
+std::uint32_t ssPipeline::OutcodeX(const ssVertex& v) {
+  return (v.x < -v.w ? kOutXLow : 0) | (v.x > v.w ? kOutXHigh : 0);
+}
+std::uint32_t ssPipeline::OutcodeY(const ssVertex& v) {
+  return (v.y < -v.w ? kOutYLow : 0) | (v.y > v.w ? kOutYHigh : 0);
+}
 std::uint32_t ssPipeline::OutcodeScreenX(const ssVertex& v) const {
   return (v.sx < m_Screen.x0 ? kOutXLow : 0) | (v.sx > m_Screen.x1 ? kOutXHigh : 0);
 }
@@ -589,9 +618,9 @@ bool IndicesOk(const Face& f, std::uint32_t count) {
 
 }  // namespace
 
-std::uint32_t ssPipeline::DrawIndexedPrimitive(int type, int transformed, const void* source,
-                                               std::uint32_t vertexCount, const void* faces,
-                                               std::uint32_t faceCount, std::uint32_t, ssVertexBufferRecord* record) {
+std::uint32_t ssPipeline::DrawIndexedPrimitive(int type, int transformed, const void* source, std::uint32_t vertexCount,
+                                               const void* faces, std::uint32_t faceCount, std::uint32_t,
+                                               ssVertexBufferRecord* record) {
   ssVertex* vs = nullptr;
   std::uint32_t count = 0;
   if (transformed == 0) {
@@ -672,15 +701,15 @@ std::uint32_t ssPipeline::DrawPrimitive(int type, const ssSourceVertex* source, 
       rec->vertices.resize(end);
       rec->count = static_cast<std::uint32_t>(end);
     }
-    if (vertexCount > 0 &&
-        RenderVertexBuffer(rec->vertices.data() + firstVertex, source + firstVertex, vertexCount,
-                           m_Matrix[kMatrixCombined]) == 0)
+    if (vertexCount > 0 && RenderVertexBuffer(rec->vertices.data() + firstVertex, source + firstVertex, vertexCount,
+                                              m_Matrix[kMatrixCombined]) == 0)
       return 0;
     m_TransformedSource = source;
     m_TransformedCount = static_cast<std::uint32_t>(end);
   }
   ssVertex* vs = rec->vertices.data();
-  const std::uint32_t count = std::min<std::uint32_t>(m_TransformedCount, static_cast<std::uint32_t>(rec->vertices.size()));
+  const std::uint32_t count =
+      std::min<std::uint32_t>(m_TransformedCount, static_cast<std::uint32_t>(rec->vertices.size()));
   m_Last = vs;
   m_LastCount = count;
   if (type == kPrimitiveVisibleTriangle) return Visible(vs, count, 3);

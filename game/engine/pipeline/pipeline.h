@@ -91,8 +91,8 @@ class ssPipeline {
   std::int32_t SetPerspective(Fix16 fov, int logicalWidth, int logicalHeight);
 
   // Vertex buffers.
-  std::uint32_t CreateVertexBuffer(std::uint32_t count, std::uint32_t spare, std::uint32_t format,
-                                   std::uint32_t spare2, ssVertexBufferRecord** record);
+  std::uint32_t CreateVertexBuffer(std::uint32_t count, std::uint32_t spare, std::uint32_t format, std::uint32_t spare2,
+                                   ssVertexBufferRecord** record);
   std::uint32_t ResizeVertexBuffer(ssVertexBufferRecord* record, std::uint32_t count);
   std::uint32_t GetVertexData(ssVertexBufferRecord* record, ssVertex** out);
   void SetVertexBufferTag(ssVertexBufferRecord* record, const void* tag);
@@ -123,9 +123,9 @@ class ssPipeline {
   // outline, projects it and returns the vertex count (0 when nothing is
   // left or a vertex ends at w <= 0); the vertices are ScratchVertices(),
   // their order ClipList().
-  int ClipPolygon(const ssVertex* vertices, int count);              // clip space
-  int ClipPolygonScreen(const ssVertex* vertices, int count);        // screen, u and v follow
-  int ClipPolygonScreen2(const ssVertex* vertices, int count);       // screen, position only
+  int ClipPolygon(const ssVertex* vertices, int count);         // clip space
+  int ClipPolygonScreen(const ssVertex* vertices, int count);   // screen, u and v follow
+  int ClipPolygonScreen2(const ssVertex* vertices, int count);  // screen, position only
   const ssVertex* ScratchVertices() const { return m_Scratch; }
   const std::uint16_t* ClipList() const { return m_ClipList; }
 
@@ -171,7 +171,10 @@ class ssPipeline {
   const std::uint8_t* StateBlock() const { return m_StateBlockInUse ? m_StateBlock.data() : nullptr; }
 
   // Starts a new draw sequence: the next DrawPrimitive transforms again.
-  void ResetTransformed() { m_TransformedCount = 0; m_TransformedSource = nullptr; }
+  void ResetTransformed() {
+    m_TransformedCount = 0;
+    m_TransformedSource = nullptr;
+  }
 
   // Transforms `count` source vertices and writes the visible outline as
   // logical screen pixels (x, y pairs, at most `capacity` points, clipped
@@ -180,8 +183,8 @@ class ssPipeline {
 
   // Projects one point with `matrix`: screen x, y (buffer pixels) and z;
   // false (x and y 0) when w is below 1.0 (behind the eye).
-  bool ProjectOnePoint(const ssVector& point, const Fix16* matrix, std::int32_t& sx, std::int32_t& sy,
-                       std::int32_t& sz, std::int64_t& w) const;
+  bool ProjectOnePoint(const ssVector& point, const Fix16* matrix, std::int32_t& sx, std::int32_t& sy, std::int32_t& sz,
+                       std::int64_t& w) const;
 
  private:
   struct ScreenBox {
@@ -240,8 +243,8 @@ class ssPipelineModelDevice : public ssModelDevice {
       : m_Pipeline(pipeline), m_Archive(archive), m_Depth(depth) {}
   ssArchive* GetArchive() override { return m_Archive; }
   std::uint32_t MakePixel(std::uint32_t red, std::uint32_t green, std::uint32_t blue) override;
-  std::uint32_t CreateVertexBuffer(std::uint32_t count, std::uint32_t spare, std::uint32_t format,
-                                   std::uint32_t spare2, ssVertexBufferRecord** record) override {
+  std::uint32_t CreateVertexBuffer(std::uint32_t count, std::uint32_t spare, std::uint32_t format, std::uint32_t spare2,
+                                   ssVertexBufferRecord** record) override {
     return m_Pipeline.CreateVertexBuffer(count, spare, format, spare2, record);
   }
   void SetVertexBufferTag(ssVertexBufferRecord* record, const void* tag) override {

@@ -14,17 +14,18 @@ Bounds DestBounds(const ssRasterTarget& t) {
 }
 
 inline std::uint16_t* Row16(const ssRasterTarget& t, int y) {
-  return reinterpret_cast<std::uint16_t*>(static_cast<std::uint8_t*>(t.pixels) + static_cast<std::ptrdiff_t>(y) * t.pitch);
+  return reinterpret_cast<std::uint16_t*>(static_cast<std::uint8_t*>(t.pixels) +
+                                          static_cast<std::ptrdiff_t>(y) * t.pitch);
 }
 
 inline std::uint16_t Pixel16(const ssImageView& img, int x, int y) {
-  return static_cast<const std::uint16_t*>(img.pixels)[static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) +
-                                                       static_cast<std::size_t>(x)];
+  return static_cast<const std::uint16_t*>(
+      img.pixels)[static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) + static_cast<std::size_t>(x)];
 }
 
 inline std::uint32_t Pixel32(const ssImageView& img, int x, int y) {
-  return static_cast<const std::uint32_t*>(img.pixels)[static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) +
-                                                       static_cast<std::size_t>(x)];
+  return static_cast<const std::uint32_t*>(
+      img.pixels)[static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) + static_cast<std::size_t>(x)];
 }
 
 bool Usable(const ssRasterTarget& t, const ssImageView& img) {
@@ -68,7 +69,9 @@ std::uint16_t ssMix4RGB565(const std::uint16_t p[4], const std::int32_t w[4]) {
     g += std::int64_t{(p[i] >> 5) & 63} * w[i];
     b += std::int64_t{p[i] & 31} * w[i];
   }
-  auto ch = [](std::int64_t v, int max) { return static_cast<std::uint32_t>(std::clamp<std::int64_t>(v >> 16, 0, max)); };
+  auto ch = [](std::int64_t v, int max) {
+    return static_cast<std::uint32_t>(std::clamp<std::int64_t>(v >> 16, 0, max));
+  };
   return static_cast<std::uint16_t>((ch(r, 31) << 11) | (ch(g, 63) << 5) | ch(b, 31));
 }
 

@@ -226,75 +226,75 @@ void ssFillTextured(const ssRasterTarget& target, const ssVertex* vertices, cons
   const bool rgb444 = target.depth == 12;
   const int mode = tex.mode;
   Walk<2, false>(vertices, outline, count, b, attrs,
-          [&](int y, std::int64_t xl, std::int64_t xr, const std::int64_t* al, const std::int64_t*) {
-            int xs, xe;
-            std::int64_t first;
-            if (!SpanRange(xl, xr, b, xs, xe, first)) return;
-            // u and v wrap at the texture size, so 32-bit wrapping sums are exact.
-            const std::int64_t pre = first * 65536 - xl;
-            const auto skip = static_cast<std::uint32_t>(xs - first);
-            std::uint32_t u = static_cast<std::uint32_t>(al[0] + ((static_cast<std::int64_t>(dudx) * pre) >> 16)) +
-                              du * skip;
-            std::uint32_t v = static_cast<std::uint32_t>(al[1] + ((static_cast<std::int64_t>(dvdx) * pre) >> 16)) +
-                              dv * skip;
-            int n = xe - xs;
-            auto index = [&]() {
-              const std::uint32_t i = ((v >> vShift) & rowMask) | ((u >> 16) & colMask);
-              u += du;
-              v += dv;
-              return i;
-            };
-            if (eightBit) {
-              const auto* t8 = static_cast<const std::uint8_t*>(tex.texels);
-              std::uint8_t* p = Row(target, y) + xs;
-              while (n-- > 0) *p++ = t8[index()];
-              return;
-            }
-            std::uint16_t* p = reinterpret_cast<std::uint16_t*>(Row(target, y)) + xs;
-            if (shade) {
-              const auto* t8 = static_cast<const std::uint8_t*>(tex.texels);
-              for (; n > 0; --n, ++p) {
-                const std::uint32_t a = t8[index()];
-                if (a != 255) *p = rgb444 ? Shade444(*p, a) : Shade565(*p, a);
-              }
-              return;
-            }
-            const auto* t16 = static_cast<const std::uint16_t*>(tex.texels);
-            if (mode == kTextureColourKey) {
-              for (; n > 0; --n, ++p) {
-                const std::uint16_t c = t16[index()];
-                if (c != 0) *p = c;
-              }
-              return;
-            }
-            if ((reinterpret_cast<std::uintptr_t>(p) & 2u) != 0 && n > 0) {
-              *p++ = t16[index()];
-              --n;
-            }
-            // The pairs with u and v in locals of their own, so that they
-            // stay in registers across the word stores.
-            std::uint32_t uu = u, vv = v;
-            std::uint16_t* const end = p + (n & ~1);
-            for (; p != end; p += 2) {
-              const std::uint16_t c0 = t16[((vv >> vShift) & rowMask) | ((uu >> 16) & colMask)];
-              uu += du;
-              vv += dv;
-              const std::uint16_t c1 = t16[((vv >> vShift) & rowMask) | ((uu >> 16) & colMask)];
-              uu += du;
-              vv += dv;
-              Store32(p, c0, c1);
-            }
-            u = uu;
-            v = vv;
-            if ((n & 1) != 0) *p = t16[index()];
-          });
+                 [&](int y, std::int64_t xl, std::int64_t xr, const std::int64_t* al, const std::int64_t*) {
+                   int xs, xe;
+                   std::int64_t first;
+                   if (!SpanRange(xl, xr, b, xs, xe, first)) return;
+                   // u and v wrap at the texture size, so 32-bit wrapping sums are exact.
+                   const std::int64_t pre = first * 65536 - xl;
+                   const auto skip = static_cast<std::uint32_t>(xs - first);
+                   std::uint32_t u =
+                       static_cast<std::uint32_t>(al[0] + ((static_cast<std::int64_t>(dudx) * pre) >> 16)) + du * skip;
+                   std::uint32_t v =
+                       static_cast<std::uint32_t>(al[1] + ((static_cast<std::int64_t>(dvdx) * pre) >> 16)) + dv * skip;
+                   int n = xe - xs;
+                   auto index = [&]() {
+                     const std::uint32_t i = ((v >> vShift) & rowMask) | ((u >> 16) & colMask);
+                     u += du;
+                     v += dv;
+                     return i;
+                   };
+                   if (eightBit) {
+                     const auto* t8 = static_cast<const std::uint8_t*>(tex.texels);
+                     std::uint8_t* p = Row(target, y) + xs;
+                     while (n-- > 0) *p++ = t8[index()];
+                     return;
+                   }
+                   std::uint16_t* p = reinterpret_cast<std::uint16_t*>(Row(target, y)) + xs;
+                   if (shade) {
+                     const auto* t8 = static_cast<const std::uint8_t*>(tex.texels);
+                     for (; n > 0; --n, ++p) {
+                       const std::uint32_t a = t8[index()];
+                       if (a != 255) *p = rgb444 ? Shade444(*p, a) : Shade565(*p, a);
+                     }
+                     return;
+                   }
+                   const auto* t16 = static_cast<const std::uint16_t*>(tex.texels);
+                   if (mode == kTextureColourKey) {
+                     for (; n > 0; --n, ++p) {
+                       const std::uint16_t c = t16[index()];
+                       if (c != 0) *p = c;
+                     }
+                     return;
+                   }
+                   if ((reinterpret_cast<std::uintptr_t>(p) & 2u) != 0 && n > 0) {
+                     *p++ = t16[index()];
+                     --n;
+                   }
+                   // The pairs with u and v in locals of their own, so that they
+                   // stay in registers across the word stores.
+                   std::uint32_t uu = u, vv = v;
+                   std::uint16_t* const end = p + (n & ~1);
+                   for (; p != end; p += 2) {
+                     const std::uint16_t c0 = t16[((vv >> vShift) & rowMask) | ((uu >> 16) & colMask)];
+                     uu += du;
+                     vv += dv;
+                     const std::uint16_t c1 = t16[((vv >> vShift) & rowMask) | ((uu >> 16) & colMask)];
+                     uu += du;
+                     vv += dv;
+                     Store32(p, c0, c1);
+                   }
+                   u = uu;
+                   v = vv;
+                   if ((n & 1) != 0) *p = t16[index()];
+                 });
 }
 
-void ssFillPerspective(const ssRasterTarget& target, const ssVertex* vertices, const std::uint16_t* outline,
-                       int count, const ssTexture& tex) {
+void ssFillPerspective(const ssRasterTarget& target, const ssVertex* vertices, const std::uint16_t* outline, int count,
+                       const ssTexture& tex) {
   const Bounds b = TargetBounds(target);
-  if (!Drawable(target, b) || target.bits != 16 || tex.texels == nullptr || tex.texelBytes != 2 ||
-      tex.uMask == 0 || tex.vMask == 0)
+  if (!Drawable(target, b) || target.bits != 16 || tex.texels == nullptr || tex.texelBytes != 2 || tex.uMask == 0 ||
+      tex.vMask == 0)
     return;
   // q = 1/w with 24 fraction bits; u/w and v/w with 24 fraction bits of
   // the texel. A vertex at w below 1.0 is behind the eye: nothing is drawn.
@@ -330,8 +330,8 @@ void ssFillPerspective(const ssRasterTarget& target, const ssVertex* vertices, c
               if (a[0] > 0) {
                 const auto u = static_cast<std::uint64_t>((a[1] * 65536) / a[0]);
                 const auto v = static_cast<std::uint64_t>((a[2] * 65536) / a[0]);
-                const std::uint32_t i = ((static_cast<std::uint32_t>(v >> 16) & hm) << lw) +
-                                        (static_cast<std::uint32_t>(u >> 16) & wm);
+                const std::uint32_t i =
+                    ((static_cast<std::uint32_t>(v >> 16) & hm) << lw) + (static_cast<std::uint32_t>(u >> 16) & wm);
                 *p = t16[i];
               }
               a[0] += d[0];
@@ -360,8 +360,8 @@ std::int64_t ssBackFaceCross(const ssVertex& a, const ssVertex& b, const ssVerte
   return ((b.sx >> 16) - x0) * ((c.sy >> 16) - y0) - ((b.sy >> 16) - y0) * ((c.sx >> 16) - x0);
 }
 
-void ssDrawLine(const ssRasterTarget& target, std::int32_t sx0, std::int32_t sy0, std::int32_t sx1,
-                std::int32_t sy1, std::uint32_t pixel, std::uint32_t pixel2, bool dashed) {
+void ssDrawLine(const ssRasterTarget& target, std::int32_t sx0, std::int32_t sy0, std::int32_t sx1, std::int32_t sy1,
+                std::uint32_t pixel, std::uint32_t pixel2, bool dashed) {
   const Bounds b = TargetBounds(target);
   if (!Drawable(target, b)) return;
   auto hold = [](std::int32_t v, int size) { return std::clamp(v >> 16, 0, size - 1); };
@@ -403,10 +403,20 @@ void ssFillTriangle(const ssRasterTarget& target, int rotate, int x0, int y0, in
   for (int i = 0; i < 3; ++i) {
     int bx = px[i], by = py[i];
     switch (rotate & 3) {
-      case 1: bx = py[i]; by = h - px[i] - 1; break;
-      case 2: bx = w - px[i] - 1; by = h - py[i] - 1; break;
-      case 3: bx = w - py[i] - 1; by = px[i]; break;
-      default: break;
+      case 1:
+        bx = py[i];
+        by = h - px[i] - 1;
+        break;
+      case 2:
+        bx = w - px[i] - 1;
+        by = h - py[i] - 1;
+        break;
+      case 3:
+        bx = w - py[i] - 1;
+        by = px[i];
+        break;
+      default:
+        break;
     }
     // Far-off points are held where 16.16 still holds them; they lie
     // outside every buffer, and the spans are bounded anyway.

@@ -87,8 +87,8 @@ void ssFillTextured(const ssRasterTarget& target, const ssVertex* vertices, cons
 // Perspective-textured polygon: u/w, v/w and 1/w from each vertex's w (word
 // 3, 16.16, at least 1.0) are interpolated and divided per pixel. Opaque
 // 16-bit texels into a 16-bit target.
-void ssFillPerspective(const ssRasterTarget& target, const ssVertex* vertices, const std::uint16_t* outline,
-                       int count, const ssTexture& texture);
+void ssFillPerspective(const ssRasterTarget& target, const ssVertex* vertices, const std::uint16_t* outline, int count,
+                       const ssTexture& texture);
 
 // The constant texture gradients of an affine polygon from three of its
 // vertices. Returns the doubled area A (16.16 rounded); 0 means degenerate.
@@ -103,8 +103,8 @@ std::int64_t ssBackFaceCross(const ssVertex& a, const ssVertex& b, const ssVerte
 // coordinate first held to the target), stepping |major delta| pixels from
 // the first point (the end point is not written). With `dashed`, the pixels
 // go two in `pixel`, two in `pixel2`, repeating from the start.
-void ssDrawLine(const ssRasterTarget& target, std::int32_t sx0, std::int32_t sy0, std::int32_t sx1,
-                std::int32_t sy1, std::uint32_t pixel, std::uint32_t pixel2, bool dashed);
+void ssDrawLine(const ssRasterTarget& target, std::int32_t sx0, std::int32_t sy0, std::int32_t sx1, std::int32_t sy1,
+                std::uint32_t pixel, std::uint32_t pixel2, bool dashed);
 
 // Fills a triangle of three logical pixels turned into the buffer by
 // `rotate` (quarter turns; width and height are the buffer's). Points that

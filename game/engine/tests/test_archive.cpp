@@ -41,9 +41,9 @@ class ArchiveTest : public ::testing::TestWithParam<bool> {
  protected:
   ArchiveTest() : archive(GetParam()) {
     archive.SetBaseFolder(L"\\Program Files\\Kestrune", 0);
-    archive.AddFile(L"\\Program Files\\Kestrune\\UI\\res.ark",
-                    Pack({{"Numbers.tga", Bytes("0123456789")}, {"keys.tga", Bytes("KEYS-DATA")},
-                          {"rack.wav", Bytes("RIFF....WAVE")}}));
+    archive.AddFile(L"\\Program Files\\Kestrune\\UI\\res.ark", Pack({{"Numbers.tga", Bytes("0123456789")},
+                                                                     {"keys.tga", Bytes("KEYS-DATA")},
+                                                                     {"rack.wav", Bytes("RIFF....WAVE")}}));
   }
   ssMemoryArchive archive;
 };
@@ -223,7 +223,9 @@ TEST_P(ArchiveTest, NamesThatCannotMatch) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ThroughHandleAndPreloaded, ArchiveTest, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Preloaded" : "Streamed"; });
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "Preloaded" : "Streamed";
+                         });
 
 TEST(ArchiveNames, NameToAsciiAndBack) {
   char ascii[32];

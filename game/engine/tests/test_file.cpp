@@ -96,8 +96,8 @@ TEST(File, NamesTooLongOrMissingAreRefused) {
 
 TEST(File, ArchiveOnTheDeviceWithCaseInsensitivePaths) {
   std::string error;
-  std::vector<std::uint8_t> ark = arkpack::BuildArchive(
-      {{"Stick.kso", {'S', 'T', 'I', 'C', 'K'}}, {"stick.tga", {'T', 'G', 'A'}}}, &error);
+  std::vector<std::uint8_t> ark =
+      arkpack::BuildArchive({{"Stick.kso", {'S', 'T', 'I', 'C', 'K'}}, {"stick.tga", {'T', 'G', 'A'}}}, &error);
   ASSERT_FALSE(ark.empty()) << error;
   CreateDirectoryW(L"\\Program Files", nullptr);
   CreateDirectoryW(L"\\Program Files\\Game", nullptr);

@@ -153,12 +153,14 @@ TEST(Image, JpegBareAndPackedDecodeCloseToTheOriginal) {
   picture.height = 24;
   for (std::uint32_t y = 0; y < 24; ++y) {
     for (std::uint32_t x = 0; x < 32; ++x) {
-      picture.rgba.insert(picture.rgba.end(), {static_cast<std::uint8_t>(x * 8), static_cast<std::uint8_t>(y * 10), 128, 255});
+      picture.rgba.insert(picture.rgba.end(),
+                          {static_cast<std::uint8_t>(x * 8), static_cast<std::uint8_t>(y * 10), 128, 255});
     }
   }
   for (int packed = 0; packed < 2; ++packed) {
     SCOPED_TRACE(packed);
-    std::vector<std::uint8_t> file = packed ? imgconv::EncodePackedJpeg(picture, 95, false) : imgconv::EncodeJpeg(picture, 95);
+    std::vector<std::uint8_t> file =
+        packed ? imgconv::EncodePackedJpeg(picture, 95, false) : imgconv::EncodeJpeg(picture, 95);
     ssImage image;
     ASSERT_EQ(Load(image, file, packed ? kPixelARGB32 : kPixelARGB32), kImageLoaded);
     // Packed without alpha always decodes to the display format.
@@ -253,15 +255,15 @@ TEST(Image, ConvertTable) {
   } cases[] = {
       {kPixelARGB32, kPixelARGB4444, argb(0xFF10F101), 16, 0x1F1F},  // min((c + 15) / 16, 15) per channel
       {kPixelARGB32, kPixelARGB4444, argb(0x00000000), 16, 0x0000},
-      {kPixelARGB32, kPixelChannel8, argb(0x80112233), 16, 0x33},    // the blue byte when alpha is set
+      {kPixelARGB32, kPixelChannel8, argb(0x80112233), 16, 0x33},  // the blue byte when alpha is set
       {kPixelARGB32, kPixelChannel8, argb(0x00112233), 16, 0x00},
       {kPixelARGB32, kPixelDisplay, argb(0xFFFFFFFF), 16, 0xFFFF},
-      {kPixelARGB32, kPixelDisplay, argb(0xFF000000), 16, 0x0001},   // opaque black
-      {kPixelARGB32, kPixelDisplay, argb(0x00000000), 16, 0x0000},   // transparent stays the key
+      {kPixelARGB32, kPixelDisplay, argb(0xFF000000), 16, 0x0001},  // opaque black
+      {kPixelARGB32, kPixelDisplay, argb(0x00000000), 16, 0x0000},  // transparent stays the key
       {kPixelARGB32, kPixelDisplay, argb(0xFFFFFFFF), 12, 0x0FFF},
       {kPixelARGB32, kPixelDisplay, argb(0xFF123456), 12, 0x0135},
-      {kPixelRGB565, kPixelDisplay, {0x34, 0x12}, 16, 0x1234},       // copied
-      {kPixelRGB565, kPixelDisplay, {0xFF, 0xFF}, 12, 0x0FFF},       // top 4 bits of each channel
+      {kPixelRGB565, kPixelDisplay, {0x34, 0x12}, 16, 0x1234},  // copied
+      {kPixelRGB565, kPixelDisplay, {0xFF, 0xFF}, 12, 0x0FFF},  // top 4 bits of each channel
       {kPixelRGB565, kPixelDisplay, {0x00, 0x00}, 16, 0x0001},
       {kPixelBGR24, kPixelDisplay, {0x00, 0x00, 0xFF}, 16, 0xF800},
       {kPixelBGR24, kPixelARGB32, {0x01, 0x02, 0x03}, 16, 0xFF030201},
@@ -272,7 +274,8 @@ TEST(Image, ConvertTable) {
     SCOPED_TRACE(::testing::Message() << c.from << "->" << c.to << " depth " << c.depth);
     ssImage image;
     image.SetDisplayDepth(c.depth);
-    ASSERT_EQ(image.Convert(c.from, c.to, c.source.data(), nullptr, 1, 1, static_cast<std::uint32_t>(c.source.size())), 0u);
+    ASSERT_EQ(image.Convert(c.from, c.to, c.source.data(), nullptr, 1, 1, static_cast<std::uint32_t>(c.source.size())),
+              0u);
     std::uint32_t got = 0;
     for (std::uint32_t i = 0; i < BytesPerPixel(c.to); ++i) got |= std::uint32_t{image.Pixels()[i]} << (8 * i);
     EXPECT_EQ(got, c.expected);

@@ -65,7 +65,8 @@ TEST_F(Log, AbortWithTracingWritesItTwice) {
   EnableTrace();
   WriteAbortLog(L"100%s", L" done");
   std::wstring banner = kAbortBanner;
-  EXPECT_EQ(ReadLog(path), L"h\r\n\r\nTRACE ON\r\n" + banner + L"\r\n100 done\r\n\r\n\r\n" + banner + L"\r\n100 done\r\n");
+  EXPECT_EQ(ReadLog(path),
+            L"h\r\n\r\nTRACE ON\r\n" + banner + L"\r\n100 done\r\n\r\n\r\n" + banner + L"\r\n100 done\r\n");
 }
 
 TEST_F(Log, LongLinesAreCut) {

@@ -42,9 +42,8 @@ class RecordingDevice : public ssModelDevice {
     calls.push_back("texture " + std::to_string(stage) + (image ? " set" : " none"));
     return 0;
   }
-  std::uint32_t DrawIndexedPrimitive(int type, int transformed, const void* tag, std::uint32_t vertexCount,
-                                     const void*, std::uint32_t faceCount, std::uint32_t clip,
-                                     ssVertexBufferRecord*) override {
+  std::uint32_t DrawIndexedPrimitive(int type, int transformed, const void* tag, std::uint32_t vertexCount, const void*,
+                                     std::uint32_t faceCount, std::uint32_t clip, ssVertexBufferRecord*) override {
     bool tagged = std::any_of(buffers.begin(), buffers.end(), [&](const auto& b) { return b->tag == tag; });
     calls.push_back("draw " + std::to_string(type) + " " + std::to_string(transformed) + " " +
                     std::to_string(vertexCount) + " " + std::to_string(faceCount) + " " + std::to_string(clip) +

@@ -83,8 +83,8 @@ int main(int argc, char** argv) {
   };
   for (long run = 0; run < runs; ++run) {
     std::vector<uint8_t> input = base;
-    input[776] = static_cast<uint8_t>(next());  // aim
-    input[777] = static_cast<uint8_t>(next());  // power
+    input[776] = static_cast<uint8_t>(next());      // aim
+    input[777] = static_cast<uint8_t>(next());      // power
     input.push_back(static_cast<uint8_t>(next()));  // resign or not
     const uint32_t kind = next() % 4;
     if (kind == 0) {

@@ -211,12 +211,9 @@ TEST(AiRules, TrialsAreJudgedByTheGameRules) {
     bool wins;
   };
   const Case cases[] = {
-      {"straight continues", 1, 1, 0, true, false},
-      {"straight reaches the goal", 1, 1, 149, true, true},
-      {"rotation continues", 4, 1, 0, true, false},
-      {"rotation reaches 61", 4, 1, 60, true, true},
-      {"rotation clears the table", 4, 1, 0, false, true},
-      {"8 after the group", 2, 8, 0, true, true},
+      {"straight continues", 1, 1, 0, true, false},        {"straight reaches the goal", 1, 1, 149, true, true},
+      {"rotation continues", 4, 1, 0, true, false},        {"rotation reaches 61", 4, 1, 60, true, true},
+      {"rotation clears the table", 4, 1, 0, false, true}, {"8 after the group", 2, 8, 0, true, true},
   };
   for (const Case& c : cases) {
     AiTable t;
@@ -334,8 +331,7 @@ TEST(AiThink, SecondComputerPlayerThinksOneLevelUpEachTime) {
   for (int i = 0; i < 3; ++i) {
     ai.AiThink();
     EXPECT_EQ(t.pool.skill, 8);
-    while (ai.AiFinishThink() == 0) {
-    }
+    while (ai.AiFinishThink() == 0) {}
     EXPECT_EQ(t.pool.skill, 7);  // set back: the raise never accumulates
   }
 }

@@ -22,9 +22,9 @@ TEST(Cue, OrientedBallShowsTheStrikePointToTheStick) {
   struct Case {
     double heading, side, height, elevationDeg;
   };
-  const Case cases[] = {{0, 0, 0, 0},      {180, 0, 0, 0},   {90, 0, 0, 0},    {-37, 0, 0, 0},
-                        {30, 0.4, 0, 0},   {0, 0, 0.5, 0},   {120, -0.3, -0.3, 10},
-                        {0, 1.5, 1.5, 0}};  // tip off the ball: strike point on the rim
+  const Case cases[] = {
+      {0, 0, 0, 0},   {180, 0, 0, 0},        {90, 0, 0, 0},   {-37, 0, 0, 0}, {30, 0.4, 0, 0},
+      {0, 0, 0.5, 0}, {120, -0.3, -0.3, 10}, {0, 1.5, 1.5, 0}};  // tip off the ball: strike point on the rim
   for (const Case& c : cases) {
     Table t;
     t.Put(0, 0, 0);

@@ -199,12 +199,9 @@ TEST(Physics, StateChangeTable) {
     uint8_t after;
   };
   const Case cases[] = {
-      {kBallSpinning, 0, 100000, kFixOne30, kBallAtRest},
-      {kBallRolling, 0, 100000, kFixOne30, kBallSpinning},
-      {kBallRolling, 0, 8192, kFixOne30, kBallAtRest},
-      {kBallSliding, 8193, 0, 0, kBallRolling},
-      {kBallSliding, 8192, 100000, kFixOne30, kBallSpinning},
-      {kBallSliding, 8192, 8192, kFixOne30, kBallAtRest},
+      {kBallSpinning, 0, 100000, kFixOne30, kBallAtRest},     {kBallRolling, 0, 100000, kFixOne30, kBallSpinning},
+      {kBallRolling, 0, 8192, kFixOne30, kBallAtRest},        {kBallSliding, 8193, 0, 0, kBallRolling},
+      {kBallSliding, 8192, 100000, kFixOne30, kBallSpinning}, {kBallSliding, 8192, 8192, kFixOne30, kBallAtRest},
   };
   for (const Case& c : cases) {
     Table t;
@@ -378,11 +375,11 @@ TEST(Physics, DegenerateTablesEndWithoutHangOrCrash) {
   for (const Shot& s : shots) {
     Table t;
     t.Put(0, 0, -20);
-    t.Put(1, 0, -19);           // overlapping the cue ball
-    t.Put(2, 15, 0.5);          // on the side cushion line by the side pocket
-    t.Put(3, -15.5, 30.5);      // in a corner mouth
-    t.Put(4, 16, 2.6953125);    // on a knuckle point
-    t.Put(5, 0, 31);            // on the end cushion line
+    t.Put(1, 0, -19);         // overlapping the cue ball
+    t.Put(2, 15, 0.5);        // on the side cushion line by the side pocket
+    t.Put(3, -15.5, 30.5);    // in a corner mouth
+    t.Put(4, 16, 2.6953125);  // on a knuckle point
+    t.Put(5, 0, 31);          // on the end cushion line
     for (int b = 6; b < kBallCount; ++b) t.Put(b, 0, -10 + 2.0 * (b - 6));  // a column
     t.Aim(s.heading, s.power, s.side, s.height, s.elevation);
     t.Shoot();
@@ -411,9 +408,9 @@ TEST(Physics, PocketGeometryIsSymmetric) {
   };
   std::vector<Start> starts;
   for (double d = -12; d <= 12; d += 1.5) {
-    starts.push_back({10, 24, 35 + d});   // towards corner pocket 3
-    starts.push_back({11, 3, 80 + d});    // towards side pocket 5
-    starts.push_back({13, 28, 20 + d});   // along the side cushion into the corner
+    starts.push_back({10, 24, 35 + d});  // towards corner pocket 3
+    starts.push_back({11, 3, 80 + d});   // towards side pocket 5
+    starts.push_back({13, 28, 20 + d});  // along the side cushion into the corner
   }
   const int halfTurn[6] = {3, 2, 1, 0, 5, 4};
   const int mirror[6] = {1, 0, 3, 2, 5, 4};

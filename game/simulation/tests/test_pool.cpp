@@ -80,7 +80,8 @@ TEST(Pool, SmallTableGeometry) {
     const FixVec2 q = g.jawPoint[static_cast<size_t>(k)];
     const bool outside = q.x <= g.cushion[0] || q.x >= g.cushion[1] || q.z <= g.cushion[2] || q.z >= g.cushion[3];
     EXPECT_TRUE(outside) << k;
-    const double n = std::hypot(g.jawNormal[static_cast<size_t>(k)].x, g.jawNormal[static_cast<size_t>(k)].z) / kFixOne30;
+    const double n =
+        std::hypot(g.jawNormal[static_cast<size_t>(k)].x, g.jawNormal[static_cast<size_t>(k)].z) / kFixOne30;
     EXPECT_NEAR(n, 1.0, 1e-6) << k;
   }
   p.table.hx = 1259520;

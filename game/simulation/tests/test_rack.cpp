@@ -183,7 +183,7 @@ TEST(Rack, LoadSoundsRefusesOrClampsBadMembers) {
   Table t;
   MapReader r;
   r.members["rack.wav"] = Wav(100, 100);
-  r.members["b_easy.wav"] = Wav(0xFFFFFFFF, 10);  // size word past the member
+  r.members["b_easy.wav"] = Wav(0xFFFFFFFF, 10);         // size word past the member
   r.members["b_med.wav"] = std::vector<uint8_t>(20, 0);  // shorter than a header
   r.members["b_hard.wav"] = Wav(0, 5);
   t.pool.archive = &r;

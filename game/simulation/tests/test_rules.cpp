@@ -69,10 +69,8 @@ TEST(Rules, NineBallPaths) {
     uint8_t outcome, detail, flags;
   };
   const Case fouls[] = {
-      {"wrong ball first", 4, {}, false, 1, 3, 7, 2},
-      {"wrong ball first, 9 down", 4, {9}, false, 1, 3, 7, 2},
-      {"no ball hit", 0, {}, false, 0, 3, 12, 2},
-      {"no cushion after contact", 1, {}, false, 0, 3, 8, 2},
+      {"wrong ball first", 4, {}, false, 1, 3, 7, 2}, {"wrong ball first, 9 down", 4, {9}, false, 1, 3, 7, 2},
+      {"no ball hit", 0, {}, false, 0, 3, 12, 2},     {"no cushion after contact", 1, {}, false, 0, 3, 8, 2},
       {"scratch", 1, {}, true, 1, 2, 0, 2},
   };
   for (const Case& c : fouls) {
@@ -227,7 +225,7 @@ TEST(Rules, StraightCalledShotAndMiscall) {
   g.pool.rules.TurnFlags = 0;
   g.pool.callingOn = 1;
   g.pool.called = CalledShot{3, 1, 4, 0};  // the 4 in pocket 1
-  g.Shot(4, {4});                           // went into pocket 2
+  g.Shot(4, {4});                          // went into pocket 2
   EXPECT_EQ(g.R().Outcome, 4);
   EXPECT_EQ(g.R().Score[0], 0);
   EXPECT_EQ(g.R().CurrentPlayer, 1);

@@ -134,8 +134,8 @@ TEST(Serialiser, WithoutExtensionTheViewAngleFollowsTheAim) {
   };
   // Direction (x, z) of the fourth set-up vector and the angle it gives.
   const Case cases[] = {
-      {0, 1 << 30, 0x20000},          // straight up the table
-      {0, -(1 << 30), 0},             // straight down
+      {0, 1 << 30, 0x20000},  // straight up the table
+      {0, -(1 << 30), 0},     // straight down
       {1 << 30, 1 << 30, 0x40000 + 0x8000 - 0x20000},
       {-(1 << 30), 1 << 30, 0x20000 - 0x8000},
       {1 << 30, -(1 << 30), 0x40000 - 0x8000},  // z below 1: no half turn

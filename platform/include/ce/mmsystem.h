@@ -163,8 +163,8 @@ MMRESULT waveOutGetDevCaps(UINT deviceId, LPWAVEOUTCAPSW caps, UINT capsSize);
 // callback is a function (CALLBACK_FUNCTION), a thread id (CALLBACK_THREAD) or
 // an event handle (CALLBACK_EVENT). With WAVE_FORMAT_QUERY only the format
 // is checked and waveOut may be null.
-MMRESULT waveOutOpen(LPHWAVEOUT waveOut, UINT deviceId, LPCWAVEFORMATEX format, DWORD_PTR callback,
-                     DWORD_PTR instance, DWORD flags);
+MMRESULT waveOutOpen(LPHWAVEOUT waveOut, UINT deviceId, LPCWAVEFORMATEX format, DWORD_PTR callback, DWORD_PTR instance,
+                     DWORD flags);
 MMRESULT waveOutClose(HWAVEOUT waveOut);
 MMRESULT waveOutPrepareHeader(HWAVEOUT waveOut, LPWAVEHDR header, UINT headerSize);
 MMRESULT waveOutUnprepareHeader(HWAVEOUT waveOut, LPWAVEHDR header, UINT headerSize);
@@ -181,8 +181,8 @@ MMRESULT waveOutSetVolume(HWAVEOUT waveOut, DWORD volume);
 
 UINT waveInGetNumDevs();
 MMRESULT waveInGetDevCaps(UINT deviceId, LPWAVEINCAPSW caps, UINT capsSize);
-MMRESULT waveInOpen(LPHWAVEIN waveIn, UINT deviceId, LPCWAVEFORMATEX format, DWORD_PTR callback,
-                    DWORD_PTR instance, DWORD flags);
+MMRESULT waveInOpen(LPHWAVEIN waveIn, UINT deviceId, LPCWAVEFORMATEX format, DWORD_PTR callback, DWORD_PTR instance,
+                    DWORD flags);
 MMRESULT waveInClose(HWAVEIN waveIn);
 MMRESULT waveInPrepareHeader(HWAVEIN waveIn, LPWAVEHDR header, UINT headerSize);
 MMRESULT waveInUnprepareHeader(HWAVEIN waveIn, LPWAVEHDR header, UINT headerSize);

@@ -7,13 +7,13 @@
 #include "ce/windef.h"
 #include "ce/winerror.h"
 
-inline constexpr int CSIDL_PROGRAMS = 0x0002;        // "\Windows\Start Menu\Programs"
-inline constexpr int CSIDL_PERSONAL = 0x0005;        // "\My Documents"
-inline constexpr int CSIDL_STARTUP = 0x0007;         // "\Windows\StartUp"
-inline constexpr int CSIDL_STARTMENU = 0x000b;       // "\Windows\Start Menu"
-inline constexpr int CSIDL_APPDATA = 0x001a;         // "\Application Data"
-inline constexpr int CSIDL_WINDOWS = 0x0024;         // "\Windows"
-inline constexpr int CSIDL_PROGRAM_FILES = 0x0026;   // "\Program Files"
+inline constexpr int CSIDL_PROGRAMS = 0x0002;       // "\Windows\Start Menu\Programs"
+inline constexpr int CSIDL_PERSONAL = 0x0005;       // "\My Documents"
+inline constexpr int CSIDL_STARTUP = 0x0007;        // "\Windows\StartUp"
+inline constexpr int CSIDL_STARTMENU = 0x000b;      // "\Windows\Start Menu"
+inline constexpr int CSIDL_APPDATA = 0x001a;        // "\Application Data"
+inline constexpr int CSIDL_WINDOWS = 0x0024;        // "\Windows"
+inline constexpr int CSIDL_PROGRAM_FILES = 0x0026;  // "\Program Files"
 
 // An item list naming one special folder. Callers treat it as opaque and
 // release it with CoTaskMemFree (the C heap).

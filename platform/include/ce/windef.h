@@ -105,7 +105,8 @@ using PHKEY = HKEY*;
 #define LOBYTE(w) (static_cast<BYTE>(static_cast<DWORD_PTR>(w) & 0xff))
 #define HIBYTE(w) (static_cast<BYTE>((static_cast<DWORD_PTR>(w) >> 8) & 0xff))
 #define MAKEWORD(a, b) (static_cast<WORD>((static_cast<BYTE>(a)) | ((static_cast<WORD>(static_cast<BYTE>(b))) << 8)))
-#define MAKELONG(a, b) (static_cast<LONG>((static_cast<DWORD>(static_cast<WORD>(a))) | ((static_cast<DWORD>(static_cast<WORD>(b))) << 16)))
+#define MAKELONG(a, b) \
+  (static_cast<LONG>((static_cast<DWORD>(static_cast<WORD>(a))) | ((static_cast<DWORD>(static_cast<WORD>(b))) << 16)))
 
 struct POINT {
   LONG x;

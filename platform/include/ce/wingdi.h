@@ -10,7 +10,7 @@
 
 // --- Colours ---------------------------------------------------------------
 
-#define RGB(r, g, b)                                                                                  \
+#define RGB(r, g, b)                                                                              \
   (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<DWORD>(static_cast<BYTE>(g)) << 8) | \
                          (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
 #define GetRValue(c) (static_cast<BYTE>(static_cast<DWORD>(c) & 0xFF))
@@ -216,8 +216,8 @@ BOOL DeleteObject(HGDIOBJ object);
 
 // Drawing.
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD rop);
-BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
-                int sourceWidth, int sourceHeight, DWORD rop);
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, int sourceWidth,
+                int sourceHeight, DWORD rop);
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush);
 COLORREF GetPixel(HDC hdc, int x, int y);
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);

@@ -33,9 +33,8 @@ UINT GetACP();
 // the number needed (including the terminator when the input length is -1).
 // A too-small buffer fails with ERROR_INSUFFICIENT_BUFFER, bad arguments with
 // ERROR_INVALID_PARAMETER, bad flags with ERROR_INVALID_FLAGS.
-int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount, LPWSTR wide,
-                        int wideCount);
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount, LPWSTR wide, int wideCount);
 // Characters the code page cannot hold become the default character ('?'
 // unless defaultChar is given) and set *usedDefaultChar; UTF-8 takes neither.
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR multiByte,
-                        int multiByteCount, LPCSTR defaultChar, LPBOOL usedDefaultChar);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR multiByte, int multiByteCount,
+                        LPCSTR defaultChar, LPBOOL usedDefaultChar);

@@ -34,10 +34,10 @@ inline constexpr DWORD kWaitForever = 0xFFFFFFFF;
 
 struct InputEvent {
   InputKind kind = InputKind::Quit;
-  POINT pen{};         // pen events: device pixels, always inside the screen
-  WORD key = 0;        // key events: the device's virtual-key code
-  BYTE modifiers = 0;  // kModifier* bits, for pen and key events
-  bool repeat = false; // KeyDown: the key was already down (auto-repeat of a held key)
+  POINT pen{};          // pen events: device pixels, always inside the screen
+  WORD key = 0;         // key events: the device's virtual-key code
+  BYTE modifiers = 0;   // kModifier* bits, for pen and key events
+  bool repeat = false;  // KeyDown: the key was already down (auto-repeat of a held key)
 };
 
 class InputSource {

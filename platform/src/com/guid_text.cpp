@@ -74,8 +74,8 @@ HRESULT IIDFromString(LPCOLESTR text, IID* iid) {
 int StringFromGUID2(REFGUID guid, LPOLESTR buffer, int size) {
   if (buffer == nullptr || size < kTextLength + 1) return 0;
   std::swprintf(buffer, static_cast<std::size_t>(size), L"{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                static_cast<unsigned>(guid.Data1), static_cast<unsigned>(guid.Data2),
-                static_cast<unsigned>(guid.Data3), guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3],
-                guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+                static_cast<unsigned>(guid.Data1), static_cast<unsigned>(guid.Data2), static_cast<unsigned>(guid.Data3),
+                guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6],
+                guid.Data4[7]);
   return kTextLength + 1;
 }

@@ -16,9 +16,24 @@ bool Owns(VARTYPE vt) { return vt == VT_BSTR || vt == VT_UNKNOWN || vt == VT_DIS
 
 bool Known(VARTYPE vt) {
   switch (vt) {
-    case VT_EMPTY: case VT_NULL: case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_DATE: case VT_BSTR:
-    case VT_DISPATCH: case VT_ERROR: case VT_BOOL: case VT_UNKNOWN: case VT_I1: case VT_UI1: case VT_UI2:
-    case VT_UI4: case VT_INT: case VT_UINT:
+    case VT_EMPTY:
+    case VT_NULL:
+    case VT_I2:
+    case VT_I4:
+    case VT_R4:
+    case VT_R8:
+    case VT_DATE:
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_ERROR:
+    case VT_BOOL:
+    case VT_UNKNOWN:
+    case VT_I1:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
       return true;
     default:
       return false;
@@ -66,19 +81,48 @@ HRESULT ParseText(const std::wstring& text, Value& out) {
 
 HRESULT Read(const VARIANT& v, Value& out) {
   switch (v.vt) {
-    case VT_EMPTY: out.integer = 0; return S_OK;
-    case VT_I1: out.integer = v.cVal; return S_OK;
-    case VT_UI1: out.integer = v.bVal; return S_OK;
-    case VT_I2: out.integer = v.iVal; return S_OK;
-    case VT_UI2: out.integer = v.uiVal; return S_OK;
-    case VT_I4: out.integer = v.lVal; return S_OK;
-    case VT_INT: out.integer = v.intVal; return S_OK;
-    case VT_UI4: out.integer = v.ulVal; return S_OK;
-    case VT_UINT: out.integer = v.uintVal; return S_OK;
-    case VT_BOOL: out.integer = v.boolVal != VARIANT_FALSE ? -1 : 0; return S_OK;
-    case VT_R4: out.kind = Value::kReal; out.real = v.fltVal; return S_OK;
-    case VT_R8: out.kind = Value::kReal; out.real = v.dblVal; return S_OK;
-    case VT_DATE: out.kind = Value::kReal; out.real = v.date; return S_OK;
+    case VT_EMPTY:
+      out.integer = 0;
+      return S_OK;
+    case VT_I1:
+      out.integer = v.cVal;
+      return S_OK;
+    case VT_UI1:
+      out.integer = v.bVal;
+      return S_OK;
+    case VT_I2:
+      out.integer = v.iVal;
+      return S_OK;
+    case VT_UI2:
+      out.integer = v.uiVal;
+      return S_OK;
+    case VT_I4:
+      out.integer = v.lVal;
+      return S_OK;
+    case VT_INT:
+      out.integer = v.intVal;
+      return S_OK;
+    case VT_UI4:
+      out.integer = v.ulVal;
+      return S_OK;
+    case VT_UINT:
+      out.integer = v.uintVal;
+      return S_OK;
+    case VT_BOOL:
+      out.integer = v.boolVal != VARIANT_FALSE ? -1 : 0;
+      return S_OK;
+    case VT_R4:
+      out.kind = Value::kReal;
+      out.real = v.fltVal;
+      return S_OK;
+    case VT_R8:
+      out.kind = Value::kReal;
+      out.real = v.dblVal;
+      return S_OK;
+    case VT_DATE:
+      out.kind = Value::kReal;
+      out.real = v.date;
+      return S_OK;
     case VT_BSTR:
       out.kind = Value::kText;
       if (v.bstrVal != nullptr) out.text.assign(v.bstrVal, SysStringLen(v.bstrVal));
@@ -174,15 +218,32 @@ HRESULT Convert(const Value& in, VARTYPE type, VARIANT& out) {
   HRESULT hr = ToInteger(in, integer);
   if (FAILED(hr)) return hr;
   switch (type) {
-    case VT_I1: hr = Narrow(integer, out.cVal); break;
-    case VT_UI1: hr = Narrow(integer, out.bVal); break;
-    case VT_I2: hr = Narrow(integer, out.iVal); break;
-    case VT_UI2: hr = Narrow(integer, out.uiVal); break;
-    case VT_I4: hr = Narrow(integer, out.lVal); break;
-    case VT_INT: hr = Narrow(integer, out.intVal); break;
-    case VT_UI4: hr = Narrow(integer, out.ulVal); break;
-    case VT_UINT: hr = Narrow(integer, out.uintVal); break;
-    default: return Known(type) ? DISP_E_TYPEMISMATCH : DISP_E_BADVARTYPE;
+    case VT_I1:
+      hr = Narrow(integer, out.cVal);
+      break;
+    case VT_UI1:
+      hr = Narrow(integer, out.bVal);
+      break;
+    case VT_I2:
+      hr = Narrow(integer, out.iVal);
+      break;
+    case VT_UI2:
+      hr = Narrow(integer, out.uiVal);
+      break;
+    case VT_I4:
+      hr = Narrow(integer, out.lVal);
+      break;
+    case VT_INT:
+      hr = Narrow(integer, out.intVal);
+      break;
+    case VT_UI4:
+      hr = Narrow(integer, out.ulVal);
+      break;
+    case VT_UINT:
+      hr = Narrow(integer, out.uintVal);
+      break;
+    default:
+      return Known(type) ? DISP_E_TYPEMISMATCH : DISP_E_BADVARTYPE;
   }
   if (SUCCEEDED(hr)) out.vt = type;
   return hr;

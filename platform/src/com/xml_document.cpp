@@ -34,8 +34,8 @@ const char* C(const xmlChar* text) { return reinterpret_cast<const char*>(text);
 
 std::string QualifiedName(xmlNodePtr node) {
   std::string name = node->name != nullptr ? C(node->name) : "";
-  if (node->ns != nullptr && node->ns->prefix != nullptr && (node->type == XML_ELEMENT_NODE ||
-                                                              node->type == XML_ATTRIBUTE_NODE)) {
+  if (node->ns != nullptr && node->ns->prefix != nullptr &&
+      (node->type == XML_ELEMENT_NODE || node->type == XML_ATTRIBUTE_NODE)) {
     name = std::string(C(node->ns->prefix)) + ":" + name;
   }
   return name;
@@ -43,19 +43,35 @@ std::string QualifiedName(xmlNodePtr node) {
 
 DOMNodeType TypeOf(xmlNodePtr node) {
   switch (node->type) {
-    case XML_ELEMENT_NODE: return NODE_ELEMENT;
-    case XML_ATTRIBUTE_NODE: return NODE_ATTRIBUTE;
-    case XML_TEXT_NODE: return NODE_TEXT;
-    case XML_CDATA_SECTION_NODE: return NODE_CDATA_SECTION;
-    case XML_ENTITY_REF_NODE: return NODE_ENTITY_REFERENCE;
-    case XML_ENTITY_NODE: case XML_ENTITY_DECL: return NODE_ENTITY;
-    case XML_PI_NODE: return NODE_PROCESSING_INSTRUCTION;
-    case XML_COMMENT_NODE: return NODE_COMMENT;
-    case XML_DOCUMENT_NODE: case XML_HTML_DOCUMENT_NODE: return NODE_DOCUMENT;
-    case XML_DOCUMENT_TYPE_NODE: case XML_DTD_NODE: return NODE_DOCUMENT_TYPE;
-    case XML_DOCUMENT_FRAG_NODE: return NODE_DOCUMENT_FRAGMENT;
-    case XML_NOTATION_NODE: return NODE_NOTATION;
-    default: return NODE_INVALID;
+    case XML_ELEMENT_NODE:
+      return NODE_ELEMENT;
+    case XML_ATTRIBUTE_NODE:
+      return NODE_ATTRIBUTE;
+    case XML_TEXT_NODE:
+      return NODE_TEXT;
+    case XML_CDATA_SECTION_NODE:
+      return NODE_CDATA_SECTION;
+    case XML_ENTITY_REF_NODE:
+      return NODE_ENTITY_REFERENCE;
+    case XML_ENTITY_NODE:
+    case XML_ENTITY_DECL:
+      return NODE_ENTITY;
+    case XML_PI_NODE:
+      return NODE_PROCESSING_INSTRUCTION;
+    case XML_COMMENT_NODE:
+      return NODE_COMMENT;
+    case XML_DOCUMENT_NODE:
+    case XML_HTML_DOCUMENT_NODE:
+      return NODE_DOCUMENT;
+    case XML_DOCUMENT_TYPE_NODE:
+    case XML_DTD_NODE:
+      return NODE_DOCUMENT_TYPE;
+    case XML_DOCUMENT_FRAG_NODE:
+      return NODE_DOCUMENT_FRAGMENT;
+    case XML_NOTATION_NODE:
+      return NODE_NOTATION;
+    default:
+      return NODE_INVALID;
   }
 }
 
@@ -147,8 +163,8 @@ std::string DeclaredEncoding(const std::string& data) {
 }
 
 HRESULT ReadDeviceFile(const std::wstring& path, std::string& out) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(GetLastError());
   DWORD high = 0;
   const DWORD size = GetFileSize(file, &high);
@@ -222,8 +238,7 @@ class NodeBase {
 
 // Wraps a node of `tree` as an IXMLDOMNode; the document node of the
 // document's current tree is the document object itself.
-HRESULT WrapNode(DocumentImpl* document, const std::shared_ptr<XmlTree>& tree, xmlNodePtr node, REFIID iid,
-                 void** out);
+HRESULT WrapNode(DocumentImpl* document, const std::shared_ptr<XmlTree>& tree, xmlNodePtr node, REFIID iid, void** out);
 
 NodeBase* BaseOf(IXMLDOMNode* node) {
   if (node == nullptr) return nullptr;
@@ -386,9 +401,7 @@ class NodeImpl final : public RefCounted<IXMLDOMElement>,
   HRESULT put_nodeValue(VARIANT value) override { return PutNodeValue(value); }
   HRESULT get_nodeType(DOMNodeType* type) override { return NodeType(type); }
   // Attributes have no parent or siblings in the tree's sense.
-  HRESULT get_parentNode(IXMLDOMNode** parent) override {
-    return Relative(InTree() ? node_->parent : nullptr, parent);
-  }
+  HRESULT get_parentNode(IXMLDOMNode** parent) override { return Relative(InTree() ? node_->parent : nullptr, parent); }
   HRESULT get_childNodes(IXMLDOMNodeList** children) override { return ChildNodes(children); }
   HRESULT get_firstChild(IXMLDOMNode** child) override { return Relative(FirstVisible(ChildrenOf(node_)), child); }
   HRESULT get_lastChild(IXMLDOMNode** child) override {
@@ -665,13 +678,26 @@ class DocumentImpl final : public RefCounted<IXMLDOMDocument>, public IObjectSaf
     if (named && (utf8Name.empty() || xmlValidateName(X(utf8Name), 0) != 0)) return E_FAIL;
     xmlDocPtr doc = tree_->doc;
     switch (type) {
-      case NODE_ELEMENT: out = xmlNewDocNode(doc, nullptr, X(utf8Name), nullptr); break;
-      case NODE_ATTRIBUTE: out = reinterpret_cast<xmlNodePtr>(xmlNewDocProp(doc, X(utf8Name), nullptr)); break;
-      case NODE_TEXT: out = xmlNewDocTextLen(doc, X(utf8Data), static_cast<int>(utf8Data.size())); break;
-      case NODE_CDATA_SECTION: out = xmlNewCDataBlock(doc, X(utf8Data), static_cast<int>(utf8Data.size())); break;
-      case NODE_COMMENT: out = xmlNewDocComment(doc, X(utf8Data)); break;
-      case NODE_PROCESSING_INSTRUCTION: out = xmlNewDocPI(doc, X(utf8Name), X(utf8Data)); break;
-      default: return E_INVALIDARG;
+      case NODE_ELEMENT:
+        out = xmlNewDocNode(doc, nullptr, X(utf8Name), nullptr);
+        break;
+      case NODE_ATTRIBUTE:
+        out = reinterpret_cast<xmlNodePtr>(xmlNewDocProp(doc, X(utf8Name), nullptr));
+        break;
+      case NODE_TEXT:
+        out = xmlNewDocTextLen(doc, X(utf8Data), static_cast<int>(utf8Data.size()));
+        break;
+      case NODE_CDATA_SECTION:
+        out = xmlNewCDataBlock(doc, X(utf8Data), static_cast<int>(utf8Data.size()));
+        break;
+      case NODE_COMMENT:
+        out = xmlNewDocComment(doc, X(utf8Data));
+        break;
+      case NODE_PROCESSING_INSTRUCTION:
+        out = xmlNewDocPI(doc, X(utf8Name), X(utf8Data));
+        break;
+      default:
+        return E_INVALIDARG;
     }
     if (out == nullptr) return E_OUTOFMEMORY;
     tree_->Float(out);
@@ -727,12 +753,24 @@ HRESULT NodeBase::NodeName(BSTR* name) {
   if (name == nullptr) return E_POINTER;
   std::string text;
   switch (node_->type) {
-    case XML_TEXT_NODE: text = "#text"; break;
-    case XML_CDATA_SECTION_NODE: text = "#cdata-section"; break;
-    case XML_COMMENT_NODE: text = "#comment"; break;
-    case XML_DOCUMENT_NODE: text = "#document"; break;
-    case XML_DOCUMENT_FRAG_NODE: text = "#document-fragment"; break;
-    default: text = QualifiedName(node_); break;
+    case XML_TEXT_NODE:
+      text = "#text";
+      break;
+    case XML_CDATA_SECTION_NODE:
+      text = "#cdata-section";
+      break;
+    case XML_COMMENT_NODE:
+      text = "#comment";
+      break;
+    case XML_DOCUMENT_NODE:
+      text = "#document";
+      break;
+    case XML_DOCUMENT_FRAG_NODE:
+      text = "#document-fragment";
+      break;
+    default:
+      text = QualifiedName(node_);
+      break;
   }
   *name = BstrFromUtf8(text);
   return *name != nullptr ? S_OK : E_OUTOFMEMORY;

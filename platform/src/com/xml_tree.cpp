@@ -28,8 +28,8 @@ void InitOnce() {
 
 // Blank-only text between elements is dropped, as the device's parser
 // does by default; entities stay references and nothing is loaded.
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
-                              XML_PARSE_NODICT;
+constexpr int kParseOptions =
+    XML_PARSE_NONET | XML_PARSE_NOBLANKS | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NODICT;
 
 }  // namespace
 

@@ -93,8 +93,7 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
   auto dc = LookupDc(hdc);
   if (!dc) return nullptr;
   if (width < 0 || height < 0) return Fail<HBITMAP__>(ERROR_INVALID_PARAMETER);
-  std::shared_ptr<const PixelFormat> format =
-      dc->type == DcType::Screen ? dc->screen->format() : dc->bitmap->format;
+  std::shared_ptr<const PixelFormat> format = dc->type == DcType::Screen ? dc->screen->format() : dc->bitmap->format;
   if (width == 0 || height == 0) {
     // An empty request gives the smallest bitmap there is, as on the device.
     format = PixelFormat::Monochrome();

@@ -147,8 +147,12 @@ BOOL Transfer(HDC destHdc, i64 x, i64 y, i64 w, i64 h, HDC sourceHdc, i64 sx, i6
   Surface snapshot;
   if (ds.origin == ss.origin) {
     copy.resize(DibRowBytes(ss.width, ss.format->bitsPerPixel()) * static_cast<std::size_t>(ss.height));
-    snapshot = Surface{copy.data(), static_cast<std::ptrdiff_t>(DibRowBytes(ss.width, ss.format->bitsPerPixel())),
-                       ss.format->bitsPerPixel() / 8, ss.width, ss.height, ss.format};
+    snapshot = Surface{copy.data(),
+                       static_cast<std::ptrdiff_t>(DibRowBytes(ss.width, ss.format->bitsPerPixel())),
+                       ss.format->bitsPerPixel() / 8,
+                       ss.width,
+                       ss.height,
+                       ss.format};
     for (int r : rows) {
       if (r < 0) continue;
       for (int c : columns) {
@@ -229,8 +233,8 @@ int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
   for (i64 y = top; y < bottom; ++y) {
     for (i64 x = left; x < right; ++x) s.Write(static_cast<int>(x), static_cast<int>(y), pixel);
   }
-  dc->Changed(RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right),
-                   static_cast<LONG>(bottom)});
+  dc->Changed(
+      RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right), static_cast<LONG>(bottom)});
   return 1;
 }
 

@@ -23,8 +23,8 @@ Cache& TheCache() {
 long long Checked(const char* key, long long fallback, long long low, long long high) {
   const long long value = ce::device::SettingNumber(key, fallback);
   if (value < low || value > high) {
-    std::fprintf(stderr, "platform: device setting %s = %lld is out of range %lld..%lld, using %lld\n", key, value,
-                 low, high, fallback);
+    std::fprintf(stderr, "platform: device setting %s = %lld is out of range %lld..%lld, using %lld\n", key, value, low,
+                 high, fallback);
     return fallback;
   }
   return value;

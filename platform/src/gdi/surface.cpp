@@ -160,7 +160,8 @@ void Surface::Write(int x, int y, DWORD value) const {
     }
     case 4: {
       BYTE& b = row[x >> 1];
-      b = (x & 1) ? static_cast<BYTE>((b & 0xF0) | (value & 0xF)) : static_cast<BYTE>((b & 0x0F) | ((value & 0xF) << 4));
+      b = (x & 1) ? static_cast<BYTE>((b & 0xF0) | (value & 0xF))
+                  : static_cast<BYTE>((b & 0x0F) | ((value & 0xF) << 4));
       break;
     }
     case 8:
@@ -188,15 +189,33 @@ DWORD ApplyRop(DWORD rop, DWORD pattern, DWORD source, DWORD dest, DWORD mask) {
   const DWORD table = (rop >> 16) & 0xFF;
   DWORD result;
   switch (table) {
-    case 0xCC: result = source; break;
-    case 0x88: result = source & dest; break;
-    case 0xEE: result = source | dest; break;
-    case 0x33: result = ~source; break;
-    case 0x66: result = source ^ dest; break;
-    case 0xF0: result = pattern; break;
-    case 0x55: result = ~dest; break;
-    case 0x00: result = 0; break;
-    case 0xFF: result = ~0u; break;
+    case 0xCC:
+      result = source;
+      break;
+    case 0x88:
+      result = source & dest;
+      break;
+    case 0xEE:
+      result = source | dest;
+      break;
+    case 0x33:
+      result = ~source;
+      break;
+    case 0x66:
+      result = source ^ dest;
+      break;
+    case 0xF0:
+      result = pattern;
+      break;
+    case 0x55:
+      result = ~dest;
+      break;
+    case 0x00:
+      result = 0;
+      break;
+    case 0xFF:
+      result = ~0u;
+      break;
     default: {
       // Each set bit of the table names one combination of pattern, source
       // and destination bits (bit number = 4p + 2s + d) that yields a 1.

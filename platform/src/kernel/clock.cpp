@@ -90,8 +90,8 @@ std::optional<std::uint64_t> FromSystemTime(const SYSTEMTIME& t) {
     return std::nullopt;
   }
   const std::int64_t days = DaysFromCivil(t.wYear, t.wMonth, t.wDay) + kDays1601To1970;
-  const std::int64_t ms = ((static_cast<std::int64_t>(t.wHour) * 60 + t.wMinute) * 60 + t.wSecond) * 1000 +
-                          t.wMilliseconds;
+  const std::int64_t ms =
+      ((static_cast<std::int64_t>(t.wHour) * 60 + t.wMinute) * 60 + t.wSecond) * 1000 + t.wMilliseconds;
   return static_cast<std::uint64_t>(days * kUnitsPerDay + ms * kUnitsPerMs);
 }
 

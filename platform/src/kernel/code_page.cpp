@@ -156,16 +156,14 @@ using ce::kernel::WideFromAnsi;
 
 UINT GetACP() { return ce::kernel::kAnsiCodePage; }
 
-int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount, LPWSTR wide,
-                        int wideCount) {
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount, LPWSTR wide, int wideCount) {
   if (multiByte == nullptr || multiByteCount == 0 || multiByteCount < -1 || wideCount < 0 ||
       (wideCount > 0 && wide == nullptr)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
   const auto* bytes = reinterpret_cast<const unsigned char*>(multiByte);
-  const std::size_t size =
-      multiByteCount == -1 ? std::strlen(multiByte) + 1 : static_cast<std::size_t>(multiByteCount);
+  const std::size_t size = multiByteCount == -1 ? std::strlen(multiByte) + 1 : static_cast<std::size_t>(multiByteCount);
   std::wstring result;
   result.reserve(size);
 
@@ -206,8 +204,8 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiB
   return 0;
 }
 
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR multiByte,
-                        int multiByteCount, LPCSTR defaultChar, LPBOOL usedDefaultChar) {
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR multiByte, int multiByteCount,
+                        LPCSTR defaultChar, LPBOOL usedDefaultChar) {
   if (wide == nullptr || wideCount == 0 || wideCount < -1 || multiByteCount < 0 ||
       (multiByteCount > 0 && multiByte == nullptr)) {
     SetLastError(ERROR_INVALID_PARAMETER);

@@ -20,14 +20,14 @@ bool InRange(wint_t c, wint_t low, wint_t high) { return c >= low && c <= high; 
 bool IsLetter(wint_t c) {
   if (c < 0x80) return InRange(c, L'A', L'Z') || InRange(c, L'a', L'z');
   if (c <= 0xFF) return c == 0xAA || c == 0xB5 || c == 0xBA || (c >= 0xC0 && c != 0xD7 && c != 0xF7);
-  return InRange(c, 0x100, 0x2AF) ||                                               // Latin Extended, IPA
+  return InRange(c, 0x100, 0x2AF) ||  // Latin Extended, IPA
          c == 0x386 || (InRange(c, 0x388, 0x3FF) && c != 0x38B && c != 0x38D && c != 0x3A2 && c != 0x3F6) ||
-         InRange(c, 0x400, 0x481) || InRange(c, 0x48A, 0x52F) ||                    // Cyrillic
-         InRange(c, 0x5D0, 0x5EA) || InRange(c, 0x620, 0x64A) ||                    // Hebrew, Arabic
-         InRange(c, 0x1E00, 0x1FFF) ||                                             // Latin and Greek extended
-         InRange(c, 0x3041, 0x3096) || InRange(c, 0x30A1, 0x30FA) ||                // kana
-         InRange(c, 0x4E00, 0x9FFF) || InRange(c, 0xAC00, 0xD7A3) ||                // CJK, Hangul
-         InRange(c, 0xFF21, 0xFF3A) || InRange(c, 0xFF41, 0xFF5A);                 // full-width Latin
+         InRange(c, 0x400, 0x481) || InRange(c, 0x48A, 0x52F) ||      // Cyrillic
+         InRange(c, 0x5D0, 0x5EA) || InRange(c, 0x620, 0x64A) ||      // Hebrew, Arabic
+         InRange(c, 0x1E00, 0x1FFF) ||                                // Latin and Greek extended
+         InRange(c, 0x3041, 0x3096) || InRange(c, 0x30A1, 0x30FA) ||  // kana
+         InRange(c, 0x4E00, 0x9FFF) || InRange(c, 0xAC00, 0xD7A3) ||  // CJK, Hangul
+         InRange(c, 0xFF21, 0xFF3A) || InRange(c, 0xFF41, 0xFF5A);    // full-width Latin
 }
 
 bool IsSpace(wint_t c) {
@@ -59,8 +59,8 @@ unsigned ClassOf(wint_t c) {
     mask |= 0x100;
     const auto w = static_cast<wchar_t>(c);
     if (ce::ToLowerInvariant(w) != w) mask |= _UPPER;
-    if (ce::ToUpperInvariant(w) != w || c == 0xAA || c == 0xB5 || c == 0xBA || c == 0xDF || c == 0x131 ||
-        c == 0x138 || c == 0x149 || c == 0x17F) {
+    if (ce::ToUpperInvariant(w) != w || c == 0xAA || c == 0xB5 || c == 0xBA || c == 0xDF || c == 0x131 || c == 0x138 ||
+        c == 0x149 || c == 0x17F) {
       mask |= _LOWER;
     }
   }

@@ -76,7 +76,8 @@ std::vector<std::pair<std::wstring, std::string>> ParseNamed(const std::string& 
   for (const std::wstring& item : SplitList(value)) {
     const auto eq = item.find(L'=');
     std::wstring name = Trim(std::wstring_view(item).substr(0, eq));
-    std::string host = eq == std::wstring::npos ? std::string() : Utf8FromWide(Trim(std::wstring_view(item).substr(eq + 1)));
+    std::string host =
+        eq == std::wstring::npos ? std::string() : Utf8FromWide(Trim(std::wstring_view(item).substr(eq + 1)));
     if (!ValidComponent(name, false) || name == L"." || name == L"..") continue;
     while (host.size() > 1 && host.back() == '/') host.pop_back();
     out.emplace_back(std::move(name), std::move(host));
@@ -109,7 +110,8 @@ std::vector<Mount> Mounts() {
   std::vector<Mount> mounts;
   const std::vector<CardSetting> cards = Cards();
   for (std::size_t i = 0; i < cards.size(); ++i) {
-    if (!cards[i].host.empty()) mounts.push_back({{cards[i].name}, cards[i].host, static_cast<int>(i + 1), true, {}, {}});
+    if (!cards[i].host.empty())
+      mounts.push_back({{cards[i].name}, cards[i].host, static_cast<int>(i + 1), true, {}, {}});
   }
   const std::string exe = ExePath();
   if (!exe.empty()) {
@@ -144,7 +146,8 @@ std::string RealPath(const std::string& path) {
 bool Within(const std::string& path, const std::string& base) {
   if (base.empty()) return false;
   if (base == "/") return true;
-  return path == base || (path.size() > base.size() && path.compare(0, base.size(), base) == 0 && path[base.size()] == '/');
+  return path == base ||
+         (path.size() > base.size() && path.compare(0, base.size(), base) == 0 && path[base.size()] == '/');
 }
 
 // A symbolic link is followed only when it stays inside the device.
@@ -349,7 +352,8 @@ std::vector<Volume> Volumes() {
       card.host = cards[i].host;
     } else {
       std::string found;
-      card.host = store.host + "/" + (FindEntry(store.host, cards[i].name, true, found) ? found : Utf8FromWide(cards[i].name));
+      card.host =
+          store.host + "/" + (FindEntry(store.host, cards[i].name, true, found) ? found : Utf8FromWide(cards[i].name));
     }
     if (i < frees.size() && !frees[i].empty()) {
       const std::string digits = Utf8FromWide(frees[i]);
@@ -372,7 +376,8 @@ std::string ProgramHostPath() { return ExePath(); }
 
 std::wstring ProgramDevicePath() {
   for (const Mount& mount : Mounts()) {
-    if (!mount.exeDeviceName.empty()) return L"\\" + mount.prefix[0] + L"\\" + mount.prefix[1] + L"\\" + mount.exeDeviceName;
+    if (!mount.exeDeviceName.empty())
+      return L"\\" + mount.prefix[0] + L"\\" + mount.prefix[1] + L"\\" + mount.exeDeviceName;
   }
   return {};
 }
@@ -383,27 +388,42 @@ std::string HostChild(const std::string& hostFolder, const std::wstring& name) {
 
 DWORD ErrorFromErrno(int error) {
   switch (error) {
-    case 0: return ERROR_SUCCESS;
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case 0:
+      return ERROR_SUCCESS;
+    case ENOENT:
+      return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
     case EISDIR:
-    case EROFS: return ERROR_ACCESS_DENIED;
-    case EEXIST: return ERROR_ALREADY_EXISTS;
-    case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
+    case EROFS:
+      return ERROR_ACCESS_DENIED;
+    case EEXIST:
+      return ERROR_ALREADY_EXISTS;
+    case ENOTEMPTY:
+      return ERROR_DIR_NOT_EMPTY;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: return ERROR_DISK_FULL;
-    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+    case EFBIG:
+      return ERROR_DISK_FULL;
+    case ENAMETOOLONG:
+      return ERROR_FILENAME_EXCED_RANGE;
     case EMFILE:
-    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
-    case EXDEV: return ERROR_NOT_SAME_DEVICE;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    case EBUSY: return ERROR_BUSY;
-    case EINVAL: return ERROR_INVALID_PARAMETER;
-    case ELOOP: return ERROR_ACCESS_DENIED;
-    default: return ERROR_GEN_FAILURE;
+    case ENFILE:
+      return ERROR_TOO_MANY_OPEN_FILES;
+    case EXDEV:
+      return ERROR_NOT_SAME_DEVICE;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    case EBUSY:
+      return ERROR_BUSY;
+    case EINVAL:
+      return ERROR_INVALID_PARAMETER;
+    case ELOOP:
+      return ERROR_ACCESS_DENIED;
+    default:
+      return ERROR_GEN_FAILURE;
   }
 }
 

@@ -51,9 +51,7 @@ class FileObject : public KernelObject {
   std::mutex lock_;
 };
 
-std::shared_ptr<FileObject> Lookup(HANDLE file) {
-  return LookupHandleAs<FileObject>(file, HandleKind::File);
-}
+std::shared_ptr<FileObject> Lookup(HANDLE file) { return LookupHandleAs<FileObject>(file, HandleKind::File); }
 
 BOOL Fail(DWORD error) {
   SetLastError(error);
@@ -245,17 +243,26 @@ DWORD SetFilePointer(HANDLE handle, LONG distance, PLONG distanceHigh, DWORD mov
   std::lock_guard guard(file->lock());
   std::int64_t base = 0;
   switch (moveMethod) {
-    case FILE_BEGIN: base = 0; break;
-    case FILE_CURRENT: base = static_cast<std::int64_t>(file->position); break;
-    case FILE_END: base = static_cast<std::int64_t>(SizeOf(file->fd())); break;
-    default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_SET_FILE_POINTER;
+    case FILE_BEGIN:
+      base = 0;
+      break;
+    case FILE_CURRENT:
+      base = static_cast<std::int64_t>(file->position);
+      break;
+    case FILE_END:
+      base = static_cast<std::int64_t>(SizeOf(file->fd()));
+      break;
+    default:
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return INVALID_SET_FILE_POINTER;
   }
   // Without a high part the distance is a signed 32-bit value; with one, the
   // two halves form a signed 64-bit distance.
   const std::int64_t move =
-      distanceHigh ? static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(*distanceHigh)) << 32) |
-                                               static_cast<std::uint32_t>(distance))
-                   : static_cast<std::int64_t>(distance);
+      distanceHigh
+          ? static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(*distanceHigh)) << 32) |
+                                      static_cast<std::uint32_t>(distance))
+          : static_cast<std::int64_t>(distance);
   if ((move > 0 && base > INT64_MAX - move)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_SET_FILE_POINTER;

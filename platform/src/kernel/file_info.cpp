@@ -17,8 +17,9 @@ bool InfoOfHost(const std::string& host, bool isCard, EntryInfo& info) {
   info.directory = S_ISDIR(st.st_mode);
   DWORD kept = meta ? meta->attributes : 0;
   if (info.directory) {
-    info.attributes = FILE_ATTRIBUTE_DIRECTORY | (kept & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                                          FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY));
+    info.attributes =
+        FILE_ATTRIBUTE_DIRECTORY |
+        (kept & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY));
     if (isCard) info.attributes |= FILE_ATTRIBUTE_TEMPORARY;
   } else {
     info.attributes = kept & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);

@@ -131,8 +131,8 @@ HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData) {
       std::wstring name = WideFromUtf8(hostName);
       if (!Showable(hostName, name)) continue;
       if (inProgramFolder && hostName == exeHostName) name = exeName;
-      const bool mounted = std::any_of(mounts.begin(), mounts.end(),
-                                       [&](const MountEntry& m) { return EqualsNoCase(m.name, name); });
+      const bool mounted =
+          std::any_of(mounts.begin(), mounts.end(), [&](const MountEntry& m) { return EqualsNoCase(m.name, name); });
       if (mounted || !Matches(mask, name)) continue;
       const bool isCard =
           std::any_of(cards.begin(), cards.end(), [&](const std::wstring& card) { return EqualsNoCase(card, name); });

@@ -266,7 +266,8 @@ class Engine {
     }
     const bool negative = value < 0;
     // Negate in unsigned arithmetic so the most negative value is safe.
-    const std::uint64_t magnitude = negative ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);
+    const std::uint64_t magnitude =
+        negative ? ~static_cast<std::uint64_t>(value) + 1 : static_cast<std::uint64_t>(value);
     Integer(field, magnitude, negative, 10, false, true);
   }
 
@@ -329,7 +330,8 @@ class Engine {
   void Text(const Field& field, const From* text) {
     std::size_t length = 0;
     while ((field.precision < 0 || static_cast<long long>(length) < field.precision) && text[length] != 0) ++length;
-    const long long pad = field.width > static_cast<long long>(length) ? field.width - static_cast<long long>(length) : 0;
+    const long long pad =
+        field.width > static_cast<long long>(length) ? field.width - static_cast<long long>(length) : 0;
     const Char padChar = field.zero && !field.left ? Char('0') : Char(' ');
     if (!field.left) Pad(pad, padChar);
     for (std::size_t i = 0; i < length && !sink_.overflow; ++i) {

@@ -265,8 +265,7 @@ LONG RegCloseKey(HKEY key) {
   return ce::kernel::RemoveHandle(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD /*reserved*/, LPDWORD type, LPBYTE data,
-                      LPDWORD dataSize) {
+LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD /*reserved*/, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
   if (data && !dataSize) return ERROR_INVALID_PARAMETER;
   std::wstring name;
   if (const LONG error = CheckValueName(valueName, name)) return error;

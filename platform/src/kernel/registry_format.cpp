@@ -9,8 +9,8 @@ namespace ce::kernel::registry {
 namespace {
 
 constexpr std::string_view kHeader = "device-registry 1";
-constexpr std::wstring_view kRootNames[kRootCount] = {L"HKEY_CLASSES_ROOT", L"HKEY_CURRENT_USER",
-                                                       L"HKEY_LOCAL_MACHINE", L"HKEY_USERS"};
+constexpr std::wstring_view kRootNames[kRootCount] = {L"HKEY_CLASSES_ROOT", L"HKEY_CURRENT_USER", L"HKEY_LOCAL_MACHINE",
+                                                      L"HKEY_USERS"};
 constexpr DWORD kTypeSz = 1;
 constexpr DWORD kTypeExpandSz = 2;
 constexpr DWORD kTypeBinary = 3;

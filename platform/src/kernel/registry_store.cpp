@@ -223,8 +223,7 @@ DWORD Store::Commit() {
   }
   if (error != 0) {
     ::unlink(temp.c_str());
-    std::fprintf(stderr, "registry: cannot write %s (the old file stays): %s\n", path_.c_str(),
-                 std::strerror(error));
+    std::fprintf(stderr, "registry: cannot write %s (the old file stays): %s\n", path_.c_str(), std::strerror(error));
     return WriteErrorCode(error);
   }
   // The rename is done; flushing the folder makes it survive a power cut.

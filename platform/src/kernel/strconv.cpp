@@ -9,7 +9,6 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
-
 template <class Emit>
 void DecodeUtf16(const char16_t* units, std::size_t count, Emit emit) {
   for (std::size_t i = 0; i < count; ++i) {
@@ -202,8 +201,6 @@ int CompareNoCase(std::wstring_view a, std::wstring_view b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() && CompareNoCase(a, b) == 0;
-}
+bool EqualsNoCase(std::wstring_view a, std::wstring_view b) { return a.size() == b.size() && CompareNoCase(a, b) == 0; }
 
 }  // namespace ce

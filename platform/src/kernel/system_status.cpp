@@ -51,7 +51,8 @@ MemoryFigures HostMemory() {
   const long size = ::sysconf(_SC_PAGESIZE);
   MemoryFigures figures;
   if (pages > 0 && size > 0) figures.totalBytes = static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(size);
-  if (free > 0 && size > 0) figures.availableBytes = static_cast<std::uint64_t>(free) * static_cast<std::uint64_t>(size);
+  if (free > 0 && size > 0)
+    figures.availableBytes = static_cast<std::uint64_t>(free) * static_cast<std::uint64_t>(size);
   return figures;
 }
 

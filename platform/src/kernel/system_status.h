@@ -21,15 +21,15 @@ std::optional<MemoryFigures> ParseMemInfo(std::string_view text);
 
 struct PowerFigures {
   bool mainsOnline = false;
-  int batteries = 0;                  // supplies of type Battery, scope not Device, present
-  std::optional<int> percent;         // 0..100, over all batteries
-  bool discharging = false;           // a battery reports "Discharging"
+  int batteries = 0;           // supplies of type Battery, scope not Device, present
+  std::optional<int> percent;  // 0..100, over all batteries
+  bool discharging = false;    // a battery reports "Discharging"
   std::optional<std::uint32_t> secondsLeft;
   std::optional<std::uint32_t> secondsFull;
   std::optional<std::int32_t> millivolts;
   std::optional<std::int32_t> milliamperes;  // negative while discharging
   std::optional<std::int32_t> tenthsCelsius;
-  std::optional<std::uint8_t> chemistry;     // BATTERY_CHEMISTRY_*
+  std::optional<std::uint8_t> chemistry;  // BATTERY_CHEMISTRY_*
 };
 
 // Reads every supply below folder (one folder per supply, as in sysfs).

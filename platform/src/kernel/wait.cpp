@@ -31,7 +31,7 @@ struct Wait {
   bool hasDeadline = false;
   std::uint64_t deadlineMs = 0;          // on the virtual clock
   SteadyClock::time_point deadlineReal;  // on the host clock
-  bool woken = false;  // told to try again: counts as running meanwhile
+  bool woken = false;                    // told to try again: counts as running meanwhile
   bool done = false;
   DWORD result = WAIT_TIMEOUT;
 };
@@ -126,8 +126,8 @@ void EnsureConfiguredLocked(Scheduler& s) {
   if (mode != "virtual") return;
   const long long tick = std::max(0ll, device::SettingNumber("clock_start_tick", 0));
   // Seconds up to the year 30000 keep the product below 2^63.
-  const long long seconds = std::clamp(device::SettingNumber("clock_start_time", kDefaultVirtualStartSeconds), 0ll,
-                                       900000000000ll);
+  const long long seconds =
+      std::clamp(device::SettingNumber("clock_start_time", kDefaultVirtualStartSeconds), 0ll, 900000000000ll);
   StartVirtualLocked(s, static_cast<std::uint64_t>(tick),
                      kFileTimeUnixEpoch + static_cast<std::uint64_t>(seconds) * 10000000ull);
 }
@@ -574,7 +574,8 @@ WakeId ScheduleWake(std::uint64_t dueMs, std::function<void()> callback) {
 bool CancelWake(WakeId id) {
   Scheduler& s = S();
   std::unique_lock lock(s.lock);
-  const auto pending = std::find_if(s.pending.begin(), s.pending.end(), [id](const WakeEntry& e) { return e.id == id; });
+  const auto pending =
+      std::find_if(s.pending.begin(), s.pending.end(), [id](const WakeEntry& e) { return e.id == id; });
   if (pending != s.pending.end()) {
     std::function<void()> doomed = std::move(pending->callback);
     s.pending.erase(pending);

@@ -67,15 +67,15 @@ class ThreadRecord final : public Waitable {
 
   const DWORD id;
   std::condition_variable wake;
-  Wait* wait = nullptr;     // the wait it is blocked in
-  bool counted = false;     // counts as a platform thread for the virtual clock
+  Wait* wait = nullptr;  // the wait it is blocked in
+  bool counted = false;  // counts as a platform thread for the virtual clock
   bool ended = false;
   DWORD exitCode = STILL_ACTIVE;
   LONG suspendCount = 0;
   int cePriority = CE_THREAD_PRIO_256_NORMAL;
   bool terminateRequested = false;
   DWORD terminateCode = 0;
-  bool exiting = false;     // on its way out: waits no longer end it
+  bool exiting = false;                          // on its way out: waits no longer end it
   std::vector<std::shared_ptr<Waitable>> owned;  // mutexes it owns
   std::shared_ptr<MessageQueue> queue;
 };
@@ -107,8 +107,8 @@ void EndThread(ThreadRecord& record, DWORD exitCode);
 // CurrentThread()); the lock is held again on return. Returns
 // WAIT_OBJECT_0 + index or WAIT_TIMEOUT. With no objects it only sleeps.
 // A termination or suspension requested for the thread takes effect here.
-DWORD WaitLocked(std::unique_lock<std::mutex>& lock, ThreadRecord& self, Waitable* const* objects,
-                 std::size_t count, bool waitAll, DWORD timeoutMs);
+DWORD WaitLocked(std::unique_lock<std::mutex>& lock, ThreadRecord& self, Waitable* const* objects, std::size_t count,
+                 bool waitAll, DWORD timeoutMs);
 
 // Grants the object to the waits it can now satisfy, after its state changed.
 void SignalLocked(Waitable& object);

@@ -27,7 +27,8 @@ AudioBackend& Backend() {
       if (auto sdl = CreateSdlAudio()) g_backend = sdl.release();
     }
     if (!g_backend) {
-      if (name != "headless") std::fprintf(stderr, "platform: sound back end \"%s\" is not available, using headless\n", name.c_str());
+      if (name != "headless")
+        std::fprintf(stderr, "platform: sound back end \"%s\" is not available, using headless\n", name.c_str());
       g_backend = new backend::headless::HeadlessAudio;
     }
   }

@@ -35,7 +35,8 @@ bool Load(LPCWSTR name, UINT flags, Sound& sound) {
     if (riff > kMaxSoundBytes) return false;
     sound.image.assign(bytes, bytes + riff + 8);
   } else {
-    HANDLE file = CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     const DWORD size = GetFileSize(file, nullptr);
     bool ok = size != 0xFFFFFFFFu && size <= kMaxSoundBytes;
@@ -55,12 +56,17 @@ bool Load(LPCWSTR name, UINT flags, Sound& sound) {
 
 bool Start(Sound& sound, bool loop) {
   const ce::media::PcmFormat& f = sound.wav.format;
-  WAVEFORMATEX format{WAVE_FORMAT_PCM, static_cast<WORD>(f.channels), f.rate, f.rate * f.BlockAlign(),
-                      static_cast<WORD>(f.BlockAlign()), static_cast<WORD>(f.bits), 0};
+  WAVEFORMATEX format{WAVE_FORMAT_PCM,
+                      static_cast<WORD>(f.channels),
+                      f.rate,
+                      f.rate * f.BlockAlign(),
+                      static_cast<WORD>(f.BlockAlign()),
+                      static_cast<WORD>(f.bits),
+                      0};
   sound.done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   if (!sound.done) return false;
-  if (waveOutOpen(&sound.device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(sound.done), 0,
-                  CALLBACK_EVENT) != MMSYSERR_NOERROR) {
+  if (waveOutOpen(&sound.device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(sound.done), 0, CALLBACK_EVENT) !=
+      MMSYSERR_NOERROR) {
     sound.device = nullptr;
     return false;
   }

@@ -14,8 +14,8 @@ using ce::media::Direction;
 using ce::media::PcmFormat;
 using ce::media::WaveStream;
 
-constexpr DWORD kKnownOpenFlags = CALLBACK_TYPEMASK | WAVE_FORMAT_QUERY | WAVE_ALLOWSYNC | WAVE_MAPPED |
-                                  WAVE_FORMAT_DIRECT;
+constexpr DWORD kKnownOpenFlags =
+    CALLBACK_TYPEMASK | WAVE_FORMAT_QUERY | WAVE_ALLOWSYNC | WAVE_MAPPED | WAVE_FORMAT_DIRECT;
 
 void FillName(WCHAR* out, const std::wstring& name) {
   std::wcsncpy(out, name.c_str(), MAXPNAMELEN - 1);
@@ -103,10 +103,11 @@ MMRESULT waveOutGetDevCaps(UINT deviceId, LPWAVEOUTCAPSW caps, UINT capsSize) {
   return MMSYSERR_NOERROR;
 }
 
-MMRESULT waveOutOpen(LPHWAVEOUT waveOut, UINT deviceId, LPCWAVEFORMATEX format, DWORD_PTR callback,
-                     DWORD_PTR instance, DWORD flags) {
+MMRESULT waveOutOpen(LPHWAVEOUT waveOut, UINT deviceId, LPCWAVEFORMATEX format, DWORD_PTR callback, DWORD_PTR instance,
+                     DWORD flags) {
   HANDLE handle = nullptr;
-  const MMRESULT result = Open(Direction::Out, waveOut ? &handle : nullptr, deviceId, format, callback, instance, flags);
+  const MMRESULT result =
+      Open(Direction::Out, waveOut ? &handle : nullptr, deviceId, format, callback, instance, flags);
   if (waveOut && !(flags & WAVE_FORMAT_QUERY)) *waveOut = static_cast<HWAVEOUT>(handle);
   return result;
 }

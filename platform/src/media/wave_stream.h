@@ -89,11 +89,11 @@ class WaveStream : public std::enable_shared_from_this<WaveStream> {
   bool closing_ = false;
   bool paused_ = false;
   std::uint64_t pausedAt_ = 0;
-  bool started_ = false;       // input: recording
-  bool running_ = false;       // the timeline (anchor) is valid
+  bool started_ = false;  // input: recording
+  bool running_ = false;  // the timeline (anchor) is valid
   std::uint64_t anchorMs_ = 0;
   std::uint64_t anchorFrames_ = 0;  // frames done since the anchor
-  bool current_ = false;       // the front buffer has begun
+  bool current_ = false;            // the front buffer has begun
   std::uint64_t currentFrames_ = 0;
   DWORD loopsLeft_ = 0;
 

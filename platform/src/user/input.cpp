@@ -96,7 +96,9 @@ HWND WindowAtLocked(int x, int y) {
   return nullptr;
 }
 
-LPARAM PointParam(int x, int y) { return MAKELONG(static_cast<WORD>(static_cast<SHORT>(x)), static_cast<WORD>(static_cast<SHORT>(y))); }
+LPARAM PointParam(int x, int y) {
+  return MAKELONG(static_cast<WORD>(static_cast<SHORT>(x)), static_cast<WORD>(static_cast<SHORT>(y)));
+}
 
 }  // namespace
 
@@ -284,7 +286,8 @@ void DeliverPen(PenAction action, int x, int y) {
       case PenAction::Down: {
         message = WM_LBUTTONDOWN;
         if (dblclks && target == k.lastDownWindow && now - k.lastDownTime <= kDoubleClickMs &&
-            std::abs(x - k.lastDownPoint.x) <= kDoubleClickSlop && std::abs(y - k.lastDownPoint.y) <= kDoubleClickSlop) {
+            std::abs(x - k.lastDownPoint.x) <= kDoubleClickSlop &&
+            std::abs(y - k.lastDownPoint.y) <= kDoubleClickSlop) {
           message = WM_LBUTTONDBLCLK;
           k.lastDownWindow = nullptr;
         } else {

@@ -34,7 +34,7 @@
 namespace ce::user::ipc {
 namespace {
 
-constexpr std::uint32_t kMagic = 0x4D574543;  // "CEWM"
+constexpr std::uint32_t kMagic = 0x4D574543;   // "CEWM"
 constexpr std::uint32_t kMaxData = 16u << 20;  // WM_COPYDATA's bytes at most
 constexpr long long kDefaultTimeoutMs = 5000;
 
@@ -447,8 +447,7 @@ int AcquireSlot() {
     std::thread(Serve, listenFd, l.pid).detach();
     return slot;
   }
-  std::fprintf(stderr, "platform: no free window slot in %s; windows stay private to this program\n",
-               Folder().c_str());
+  std::fprintf(stderr, "platform: no free window slot in %s; windows stay private to this program\n", Folder().c_str());
   return 0;
 }
 

@@ -36,13 +36,12 @@ WCHAR CharacterOf(WPARAM vk, bool shift, bool caps, bool control) {
     wchar_t shifted;
   };
   static constexpr Pair kKeys[] = {
-      {VK_SPACE, L' ', L' '},       {VK_RETURN, L'\r', L'\r'},    {VK_BACK, L'\b', L'\b'},
-      {VK_TAB, L'\t', L'\t'},       {VK_ESCAPE, 0x1B, 0x1B},      {VK_MULTIPLY, L'*', L'*'},
-      {VK_ADD, L'+', L'+'},         {VK_SUBTRACT, L'-', L'-'},    {VK_DECIMAL, L'.', L'.'},
-      {VK_DIVIDE, L'/', L'/'},      {VK_OEM_1, L';', L':'},       {VK_OEM_PLUS, L'=', L'+'},
-      {VK_OEM_COMMA, L',', L'<'},   {VK_OEM_MINUS, L'-', L'_'},   {VK_OEM_PERIOD, L'.', L'>'},
-      {VK_OEM_2, L'/', L'?'},       {VK_OEM_3, L'`', L'~'},       {VK_OEM_4, L'[', L'{'},
-      {VK_OEM_5, L'\\', L'|'},      {VK_OEM_6, L']', L'}'},       {VK_OEM_7, L'\'', L'"'},
+      {VK_SPACE, L' ', L' '},     {VK_RETURN, L'\r', L'\r'},  {VK_BACK, L'\b', L'\b'},     {VK_TAB, L'\t', L'\t'},
+      {VK_ESCAPE, 0x1B, 0x1B},    {VK_MULTIPLY, L'*', L'*'},  {VK_ADD, L'+', L'+'},        {VK_SUBTRACT, L'-', L'-'},
+      {VK_DECIMAL, L'.', L'.'},   {VK_DIVIDE, L'/', L'/'},    {VK_OEM_1, L';', L':'},      {VK_OEM_PLUS, L'=', L'+'},
+      {VK_OEM_COMMA, L',', L'<'}, {VK_OEM_MINUS, L'-', L'_'}, {VK_OEM_PERIOD, L'.', L'>'}, {VK_OEM_2, L'/', L'?'},
+      {VK_OEM_3, L'`', L'~'},     {VK_OEM_4, L'[', L'{'},     {VK_OEM_5, L'\\', L'|'},     {VK_OEM_6, L']', L'}'},
+      {VK_OEM_7, L'\'', L'"'},
   };
   for (const Pair& p : kKeys) {
     if (static_cast<WPARAM>(p.vk) == vk) return shift ? p.shifted : p.plain;

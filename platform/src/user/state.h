@@ -41,17 +41,17 @@ struct Window {
   DWORD style = 0;
   DWORD exStyle = 0;
   std::wstring text;
-  HWND parent = nullptr;          // child windows only
-  HWND owner = nullptr;           // top-level windows only
-  std::vector<HWND> children;     // front is the top of the z-order
-  RECT rect{};                    // parent's client coordinates, or the screen's
+  HWND parent = nullptr;       // child windows only
+  HWND owner = nullptr;        // top-level windows only
+  std::vector<HWND> children;  // front is the top of the z-order
+  RECT rect{};                 // parent's client coordinates, or the screen's
   LONG_PTR id = 0;
   LONG_PTR userData = 0;
   std::vector<BYTE> extra;
   HINSTANCE instance = nullptr;
   DWORD threadId = 0;
   bool destroying = false;
-  bool hasUpdate = false;         // update rectangle in client coordinates
+  bool hasUpdate = false;  // update rectangle in client coordinates
   RECT update{};
   bool erase = false;
   DWORD fullScreenFlags = 0;
@@ -99,7 +99,7 @@ struct ThreadState {
 struct State {
   std::mutex lock;
   std::map<std::uintptr_t, std::shared_ptr<Window>> windows;  // by handle, in creation order
-  std::vector<HWND> topLevel;                                  // z-order, front is the top
+  std::vector<HWND> topLevel;                                 // z-order, front is the top
   std::vector<std::shared_ptr<WindowClass>> classes;
   ATOM nextAtom = 0xC000;
   std::uint32_t nextSerial = 1;

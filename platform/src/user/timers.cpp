@@ -154,21 +154,20 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR idEvent, UINT elapse, TIMERPROC timerFunc)
     auto& timers = thread->timers;
     if (!hwnd) {
       // A thread timer keeps a live id it names, else gets a new one.
-      const bool named = idEvent != 0 && std::any_of(timers.begin(), timers.end(), [&](const Timer& t) {
-                           return !t.hwnd && t.id == idEvent;
-                         });
+      const bool named = idEvent != 0 && std::any_of(timers.begin(), timers.end(),
+                                                     [&](const Timer& t) { return !t.hwnd && t.id == idEvent; });
       if (!named) {
         do {
           id = thread->nextThreadTimerId++;
           if (thread->nextThreadTimerId == 0) thread->nextThreadTimerId = 1;
-        } while (id == 0 || std::any_of(timers.begin(), timers.end(),
-                                        [&](const Timer& t) { return !t.hwnd && t.id == id; }));
+        } while (id == 0 ||
+                 std::any_of(timers.begin(), timers.end(), [&](const Timer& t) { return !t.hwnd && t.id == id; }));
       }
     }
     // Setting a live timer again restarts it with the new period.
-    timers.erase(std::remove_if(timers.begin(), timers.end(),
-                                [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; }),
-                 timers.end());
+    timers.erase(
+        std::remove_if(timers.begin(), timers.end(), [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; }),
+        timers.end());
     Timer timer;
     timer.hwnd = hwnd;
     timer.id = id;

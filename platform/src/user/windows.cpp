@@ -40,7 +40,9 @@ HWND NewHandleLocked(int slot) {
   return nullptr;
 }
 
-void RemoveFrom(std::vector<HWND>& list, HWND hwnd) { list.erase(std::remove(list.begin(), list.end(), hwnd), list.end()); }
+void RemoveFrom(std::vector<HWND>& list, HWND hwnd) {
+  list.erase(std::remove(list.begin(), list.end(), hwnd), list.end());
+}
 
 std::vector<HWND>* SiblingsLocked(const Window& window) {
   if (!window.parent) return &S().topLevel;
@@ -237,9 +239,8 @@ void SweepEndedThreads() {
 // ---- classes ----
 
 ATOM RegisterClassW(const WNDCLASSW* wndClass) {
-  if (!wndClass || !wndClass->lpszClassName || IS_INTRESOURCE(wndClass->lpszClassName) ||
-      !wndClass->lpszClassName[0] || wndClass->cbWndExtra < 0 || wndClass->cbWndExtra > 1024 ||
-      wndClass->cbClsExtra < 0) {
+  if (!wndClass || !wndClass->lpszClassName || IS_INTRESOURCE(wndClass->lpszClassName) || !wndClass->lpszClassName[0] ||
+      wndClass->cbWndExtra < 0 || wndClass->cbWndExtra > 1024 || wndClass->cbClsExtra < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
@@ -295,8 +296,8 @@ BOOL GetClassInfoW(HINSTANCE, LPCWSTR className, LPWNDCLASSW wndClass) {
     SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
     return FALSE;
   }
-  *wndClass = WNDCLASSW{cls->style, cls->proc,       0,       cls->wndExtra,     cls->instance,
-                        cls->icon,  cls->cursor,      cls->background, nullptr, cls->name.c_str()};
+  *wndClass = WNDCLASSW{cls->style,  cls->proc,       0,       cls->wndExtra,    cls->instance, cls->icon,
+                        cls->cursor, cls->background, nullptr, cls->name.c_str()};
   return TRUE;
 }
 
@@ -867,7 +868,8 @@ int GetWindowTextW(HWND hwnd, LPWSTR text, int maxCount) {
     return static_cast<int>(n);
   }
   if (!Find(hwnd)) return 0;
-  return static_cast<int>(SendMessageW(hwnd, WM_GETTEXT, static_cast<WPARAM>(maxCount), reinterpret_cast<LPARAM>(text)));
+  return static_cast<int>(
+      SendMessageW(hwnd, WM_GETTEXT, static_cast<WPARAM>(maxCount), reinterpret_cast<LPARAM>(text)));
 }
 
 int GetWindowTextLengthW(HWND hwnd) {

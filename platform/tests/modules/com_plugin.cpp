@@ -90,5 +90,4 @@ __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID clsid,
 __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() { return g_objects == 0 ? S_OK : S_FALSE; }
 
 __attribute__((visibility("default"))) LONG SampleObjectCount() { return static_cast<LONG>(g_objects.load()); }
-
 }

@@ -7,5 +7,4 @@ extern "C" {
 
 __attribute__((visibility("default"))) std::intptr_t SampleAnswer() { return 42; }
 __attribute__((visibility("default"))) std::intptr_t Ordinal_7() { return 7; }
-
 }

@@ -1,5 +1,5 @@
-// The chains of each format, one maker per format. A format whose reader,
-// decoder or encoder is not part of this build answers null: the play-chain
+// The chains of each format, one maker per format. A maker answers null when
+// its format cannot serve the file or the recording asked for: the play-chain
 // factory then goes on to the next format and the record-chain factory
 // makes nothing.
 #pragma once

@@ -63,7 +63,8 @@ std::uint32_t adpcm_samples_per_block(std::uint32_t block_align, std::uint32_t c
 
 std::int16_t adpcm_decode_nibble(ADPCMChannel& state, std::uint32_t predictor, std::uint32_t code) {
   code &= 15;
-  const std::int32_t signed_code = (code & 8) != 0 ? static_cast<std::int32_t>(code) - 16 : static_cast<std::int32_t>(code);
+  const std::int32_t signed_code =
+      (code & 8) != 0 ? static_cast<std::int32_t>(code) - 16 : static_cast<std::int32_t>(code);
   const std::int32_t value = clamp_sample(static_cast<std::int64_t>(predict(state, predictor)) +
                                           static_cast<std::int64_t>(state.delta) * signed_code);
   adapt(state, code, value);
@@ -75,7 +76,8 @@ std::uint32_t adpcm_encode_nibble(ADPCMChannel& state, std::uint32_t predictor, 
   const std::int32_t predicted = predict(state, predictor);
   // Division truncates toward zero; delta is at least 16, never 0.
   const std::int32_t code = std::clamp((sample - predicted) / state.delta, -8, 7);
-  const std::int32_t value = clamp_sample(static_cast<std::int64_t>(predicted) + static_cast<std::int64_t>(state.delta) * code);
+  const std::int32_t value =
+      clamp_sample(static_cast<std::int64_t>(predicted) + static_cast<std::int64_t>(state.delta) * code);
   block_error = std::max(block_error, value > sample ? value - sample : sample - value);
   const std::uint32_t nibble = static_cast<std::uint32_t>(code) & 15;
   adapt(state, nibble, value);

@@ -15,8 +15,9 @@ void EncoderADPCM::get_block_format(PCMData& out, const PCMData& in) {
   const std::uint32_t block_align = adpcm_block_align(in.rate, in.channels);
   const std::uint32_t frames = adpcm_samples_per_block(block_align, in.channels);
   const std::uint64_t bitrate = std::uint64_t{block_align} * 8 * in.rate / frames;
-  bitrate_.store(static_cast<std::uint32_t>(std::min<std::uint64_t>(bitrate, std::numeric_limits<std::uint32_t>::max())),
-                 std::memory_order_relaxed);
+  bitrate_.store(
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(bitrate, std::numeric_limits<std::uint32_t>::max())),
+      std::memory_order_relaxed);
   out = PCMData(SharedBuffer(frames * in.channels * 2), in.channels, 16, in.rate);
 }
 

@@ -89,8 +89,9 @@ PCMData& DecoderVorbis::get_data(PCMData& out, std::uint32_t count) {
   int bitstream = 0;
   // 16-bit interleaved samples in the host's byte order, which is little-endian
   // on every machine this runs on.
-  const long got =
-      capacity == 0 ? 0 : ov_read(&library_->file, reinterpret_cast<char*>(bytes.make_unique()), static_cast<int>(capacity), &bitstream);
+  const long got = capacity == 0 ? 0
+                                 : ov_read(&library_->file, reinterpret_cast<char*>(bytes.make_unique()),
+                                           static_cast<int>(capacity), &bitstream);
   if (got < 0) {
     stopped_ = true;
     return out;

@@ -81,9 +81,9 @@ std::uint32_t write_pcm(std::uint8_t* output, std::uint32_t channels, std::uint3
   return static_cast<std::uint32_t>(p - output);
 }
 
-int mp3_decoder_decode(MP3DecodeState* state, const std::uint8_t* input, std::uint32_t input_size,
-                       std::uint8_t* output, std::uint32_t output_capacity, std::uint32_t* consumed,
-                       std::uint32_t* written, std::uint32_t bits, bool half_rate) {
+int mp3_decoder_decode(MP3DecodeState* state, const std::uint8_t* input, std::uint32_t input_size, std::uint8_t* output,
+                       std::uint32_t output_capacity, std::uint32_t* consumed, std::uint32_t* written,
+                       std::uint32_t bits, bool half_rate) {
   *consumed = 0;
   *written = 0;
   mad_stream_buffer(&state->stream, input, input_size);

@@ -52,8 +52,8 @@ void set_subband_gains(MP3EncoderState& s) {
       s.subband_gain[i] = 0;
       if (s.first_zeroed_subband == 32) s.first_zeroed_subband = i;
     } else if (centre > s.lowpass_lower) {
-      const double g = std::cos(3.14159265358979323846 / 2 * (s.lowpass_lower - centre) /
-                                (s.lowpass_upper - s.lowpass_lower));
+      const double g =
+          std::cos(3.14159265358979323846 / 2 * (s.lowpass_lower - centre) / (s.lowpass_upper - s.lowpass_lower));
       s.subband_gain[i] = std::llround(16384.0 * g);
     }
   }
@@ -89,8 +89,8 @@ bool setup(MP3EncoderParams& p, MP3EncoderState& s) {
   ratio = p.output_rate * chout * 16.0 / (p.bitrate * 1000.0);
   p.compression_ratio = static_cast<float>(ratio);
 
-  p.lowpass = optimum_bandwidth(p.output_rate * chout * 16.0 / p.compression_ratio, p.output_rate,
-                                p.mode == 1 ? 2.0 : 1.0);
+  p.lowpass =
+      optimum_bandwidth(p.output_rate * chout * 16.0 / p.compression_ratio, p.output_rate, p.mode == 1 ? 2.0 : 1.0);
   if (p.lowpass > 0) s.lowpass_lower = s.lowpass_upper = 2.0 * p.lowpass / p.output_rate;
   set_subband_gains(s);
 
@@ -137,8 +137,7 @@ void setup_resampler(MP3EncoderParams& p, MP3EncoderState& s) {
     const double d = std::clamp(x / l, 0.0, 1.0);
     const double e = d - 0.5;
     if (std::fabs(e) < 1e-9) return fc;
-    return (0.42 - 0.5 * std::cos(2 * pi * d) + 0.08 * std::cos(4 * pi * d)) * std::sin(l * e * pi * fc) /
-           (pi * l * e);
+    return (0.42 - 0.5 * std::cos(2 * pi * d) + 0.08 * std::cos(4 * pi * d)) * std::sin(l * e * pi * fc) / (pi * l * e);
   };
   r.table.assign(static_cast<std::size_t>((2 * r.phases + 1) * (l + 1)), 0.0);
   for (int j = -r.phases; j <= r.phases; ++j) {
@@ -283,8 +282,10 @@ std::int32_t mp3_encoder_encode(MP3EncoderParams* params, const std::int16_t* le
     for (int ch = 0; ch < s.channels_out; ++ch)
       std::memmove(s.frame_buffer[ch], s.frame_buffer[ch] + spf, static_cast<std::size_t>(s.buffered) * 2);
     if (s.stream_overflow) return false;
-    if (n < 0) short_of_room = true;
-    else total += n;
+    if (n < 0)
+      short_of_room = true;
+    else
+      total += n;
     return true;
   };
   // The input arrays hold 1152 samples: longer calls go in pieces.

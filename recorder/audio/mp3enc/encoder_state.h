@@ -15,14 +15,14 @@ inline constexpr int kGranuleLines = 576;
 inline constexpr int kFrameBufferSamples = 4096;  // need (<= 2014) + one frame, with room
 inline constexpr int kStreamBytes = 16384;
 inline constexpr int kHeaderRing = 256;
-inline constexpr int kNoCount = 100000;   // bit count of a granule that cannot be coded
+inline constexpr int kNoCount = 100000;     // bit count of a granule that cannot be coded
 inline constexpr int kMaxQuantised = 8206;  // 15 + 8191, the most an escape table holds
 
 struct GranuleInfo {
   std::int32_t quantised[kGranuleLines];  // magnitudes
   std::int32_t part2_3_length;
-  std::int32_t big_values;   // lines (even); the side information holds pairs
-  std::int32_t count1_end;   // line after the count-1 region
+  std::int32_t big_values;  // lines (even); the side information holds pairs
+  std::int32_t count1_end;  // line after the count-1 region
   std::int32_t global_gain;
   std::int32_t scalefac_compress;
   std::int32_t block_type;
@@ -75,9 +75,9 @@ struct MP3EncoderState {
   // Input and frame buffer.
   std::int16_t input[2][1152] = {};
   std::int16_t frame_buffer[2][mp3enc::kFrameBufferSamples] = {};
-  int buffered = 528;      // samples in the frame buffer
-  int to_encode = 1728;    // samples still to be coded, the delay included
-  int frame_need = 0;      // samples the frame buffer must hold to code a frame
+  int buffered = 528;    // samples in the frame buffer
+  int to_encode = 1728;  // samples still to be coded, the delay included
+  int frame_need = 0;    // samples the frame buffer must hold to code a frame
   std::int32_t padding_remainder = 0;
   std::int32_t padding_step = 0;
   int padding = 0;

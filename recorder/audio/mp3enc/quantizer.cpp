@@ -11,8 +11,8 @@ namespace audio::mp3enc {
 namespace {
 
 constexpr std::uint64_t kZeroThresholdMul = 0x260DED288CE7ull;  // 0.5946 * 2^46
-constexpr std::uint64_t kZeroThresholdDiv = 155871;              // 0.5946 * 2^18
-constexpr std::uint64_t kRounding = 6642;                        // 0.4054 * 2^14
+constexpr std::uint64_t kZeroThresholdDiv = 155871;             // 0.5946 * 2^18
+constexpr std::uint64_t kRounding = 6642;                       // 0.4054 * 2^14
 
 // Bits of region [begin, end) under pair table `t` (1..15, 16 and 24 code
 // sets with linbits); `t` 14 stands for table 16's codes with 1 linbit.
@@ -23,8 +23,14 @@ int pair_bits(const std::int32_t* q, int begin, int end, int t) {
   if (h.xlen == 16) {
     for (int i = begin; i < end; i += 2) {
       int x = q[i], y = q[i + 1];
-      if (x > 14) { x = 15; bits += lin; }
-      if (y > 14) { y = 15; bits += lin; }
+      if (x > 14) {
+        x = 15;
+        bits += lin;
+      }
+      if (y > 14) {
+        y = 15;
+        bits += lin;
+      }
       bits += h.lengths[x * 16 + y];
     }
   } else {

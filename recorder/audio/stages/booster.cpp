@@ -13,9 +13,7 @@ std::int64_t magnitude(std::int64_t v) { return v < 0 ? -v : v; }
 
 // Stores a scaled sample; a sample louder than the peak it was scaled for
 // may pass full scale, and is held there rather than wrapping into a click.
-std::int16_t saturate(std::int64_t v) {
-  return static_cast<std::int16_t>(std::clamp<std::int64_t>(v, -32768, 32767));
-}
+std::int16_t saturate(std::int64_t v) { return static_cast<std::int16_t>(std::clamp<std::int64_t>(v, -32768, 32767)); }
 
 std::int16_t scale(std::int16_t s, std::int64_t factor) { return saturate(s * factor / kOne); }
 

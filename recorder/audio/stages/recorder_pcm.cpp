@@ -89,8 +89,7 @@ class RecorderPCMImpl : public DeviceThread {
     }
     // The buffer under way has been posted back to this thread with what it
     // holds; wait until it has been pushed downstream.
-    if (GetCurrentThreadId() != thread_id() && drained_ != nullptr &&
-        PostThreadMessageW(thread_id(), kDrained, 0, 0)) {
+    if (GetCurrentThreadId() != thread_id() && drained_ != nullptr && PostThreadMessageW(thread_id(), kDrained, 0, 0)) {
       WaitForSingleObject(drained_, INFINITE);
     }
     return true;

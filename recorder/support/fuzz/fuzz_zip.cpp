@@ -39,8 +39,7 @@ void RunOne(const std::string& bytes) {
   }
   if (zip.find_entry(L"skin")) {
     char buffer[64];
-    while (zip.read(buffer, sizeof buffer) != 0) {
-    }
+    while (zip.read(buffer, sizeof buffer) != 0) {}
   }
 }
 
@@ -61,7 +60,9 @@ std::vector<std::vector<std::uint8_t>> KsFuzzSeeds() {
       ks_fuzz::Bytes(BuildZip(
           {Stored("readme.txt", "hello", "EXTRAFIELD"), Stored("Skin", std::string(300, 'x')), Stored("x", "")})),
       ks_fuzz::Bytes(BuildZip({Stored("a", "1"), packed, Stored("skin", "zz")})),
-      ks_fuzz::Bytes(BuildZip({Stored("dir/", ""), Stored("dir/skin", "\xFF\xFE" "a\0")})),
+      ks_fuzz::Bytes(BuildZip({Stored("dir/", ""), Stored("dir/skin",
+                                                          "\xFF\xFE"
+                                                          "a\0")})),
   };
 }
 

@@ -34,10 +34,20 @@ File::File(const std::wstring& path, int mode) {
   DWORD access = GENERIC_READ | GENERIC_WRITE;
   DWORD creation = OPEN_ALWAYS;
   switch (mode) {
-    case 0: access = GENERIC_READ; creation = OPEN_EXISTING; break;
-    case 1: access = GENERIC_WRITE; creation = CREATE_ALWAYS; break;
-    case 2: access = GENERIC_WRITE; creation = OPEN_ALWAYS; break;
-    default: break;
+    case 0:
+      access = GENERIC_READ;
+      creation = OPEN_EXISTING;
+      break;
+    case 1:
+      access = GENERIC_WRITE;
+      creation = CREATE_ALWAYS;
+      break;
+    case 2:
+      access = GENERIC_WRITE;
+      creation = OPEN_ALWAYS;
+      break;
+    default:
+      break;
   }
   impl_.handle = CreateFileW(expanded.c_str(), access, FILE_SHARE_READ, nullptr, creation,
                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS, nullptr);

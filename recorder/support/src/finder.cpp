@@ -50,8 +50,8 @@ FindHandle::~FindHandle() {
 bool Finder::on_file(const std::wstring&) { return true; }
 bool Finder::on_directory(const std::wstring&) { return true; }
 
-bool Finder::find(Finder& finder, const std::wstring& dir, const std::wstring& file_mask,
-                  const std::wstring& dir_mask, bool recursive) {
+bool Finder::find(Finder& finder, const std::wstring& dir, const std::wstring& file_mask, const std::wstring& dir_mask,
+                  bool recursive) {
   Scan(finder, dir, file_mask, dir_mask, recursive);
   return true;
 }

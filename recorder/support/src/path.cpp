@@ -38,24 +38,33 @@ const SpecialFolders& Folders() {
 
 std::wstring MacroValue(int index) {
   switch (index) {
-    case 0: return get_module_file_name();
-    case 1: return path_strip_separator(path_directory(get_module_file_name()));
-    case 2: return path_file_name(get_module_file_name());
-    case 3: return Folders().documents;
-    case 4: return Folders().windows;
-    case 5: return Folders().startup;
-    case 6: return Folders().programs;
-    case 7: return Folders().start_menu;
-    default: return Folders().program_files;
+    case 0:
+      return get_module_file_name();
+    case 1:
+      return path_strip_separator(path_directory(get_module_file_name()));
+    case 2:
+      return path_file_name(get_module_file_name());
+    case 3:
+      return Folders().documents;
+    case 4:
+      return Folders().windows;
+    case 5:
+      return Folders().startup;
+    case 6:
+      return Folders().programs;
+    case 7:
+      return Folders().start_menu;
+    default:
+      return Folders().program_files;
   }
 }
 
 }  // namespace
 
 std::wstring expand_path_macros(const std::wstring& path) {
-  static const wchar_t* const names[] = {L"%app_full_name%", L"%app_path%", L"%app_name%",
-                                         L"%my_documents%", L"%windows%",   L"%startup%",
-                                         L"%programs%",     L"%start_menu%", L"%program_files%"};
+  static const wchar_t* const names[] = {L"%app_full_name%", L"%app_path%",   L"%app_name%",
+                                         L"%my_documents%",  L"%windows%",    L"%startup%",
+                                         L"%programs%",      L"%start_menu%", L"%program_files%"};
   std::wstring result;
   std::size_t rest = 0;
   for (int i = 0; i < 9; ++i) {

@@ -38,8 +38,7 @@ bool get_registry_dword(const std::wstring& path, const std::wstring& name, std:
   BYTE probe = 0;
   DWORD type = 0;
   DWORD size = 1;
-  if (RegQueryValueExW(key.key, name.c_str(), nullptr, &type, &probe, &size) == ERROR_MORE_DATA &&
-      type == REG_DWORD) {
+  if (RegQueryValueExW(key.key, name.c_str(), nullptr, &type, &probe, &size) == ERROR_MORE_DATA && type == REG_DWORD) {
     DWORD value = 0;
     size = sizeof value;
     if (RegQueryValueExW(key.key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==

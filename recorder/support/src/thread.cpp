@@ -94,11 +94,7 @@ void CriticalSection::leave() { LeaveCriticalSection(static_cast<LPCRITICAL_SECT
 
 void sleep(std::uint32_t ms) { Sleep(ms); }
 
-std::int32_t atomic_increment(volatile std::int32_t* p) {
-  return InterlockedIncrement(p);
-}
-std::int32_t atomic_decrement(volatile std::int32_t* p) {
-  return InterlockedDecrement(p);
-}
+std::int32_t atomic_increment(volatile std::int32_t* p) { return InterlockedIncrement(p); }
+std::int32_t atomic_decrement(volatile std::int32_t* p) { return InterlockedDecrement(p); }
 
 }  // namespace liba

@@ -160,7 +160,8 @@ TEST(FatalError, LogsShowsTheBoxAndExitsWithCodeOne) {
         liba::fatal_error(L"", L"Some active objects still live while scheduler is terminating");
       },
       ::testing::ExitedWithCode(1), "");
-  EXPECT_EQ(Bytes(kLogPath), kMark + Utf16(L"Snag: Some active objects still live while scheduler is terminating @ \n"));
+  EXPECT_EQ(Bytes(kLogPath),
+            kMark + Utf16(L"Snag: Some active objects still live while scheduler is terminating @ \n"));
   EXPECT_EQ(Bytes(L"%app_path%/box.txt"), Utf16(L"Some active objects still live while scheduler is terminating|"));
 
   // With the log off only the box remains.

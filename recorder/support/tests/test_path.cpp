@@ -117,9 +117,9 @@ TEST_F(FinderTest, FilesThenFoldersRecursively) {
   Recorder r;
   EXPECT_TRUE(os::Finder::find(r, L"%my_documents%/scan", L"*.wav", L"*", true));
   const std::wstring base = L"%my_documents%/scan\\";
-  EXPECT_EQ(Sorted(r.seen), Sorted({L"F " + base + L"a.wav", L"D " + base + L"sub", L"F " + base + L"sub\\c.wav",
-                                    L"D " + base + L"sub\\deeper", L"F " + base + L"sub\\deeper\\d.wav",
-                                    L"D " + base + L"other"}));
+  EXPECT_EQ(Sorted(r.seen),
+            Sorted({L"F " + base + L"a.wav", L"D " + base + L"sub", L"F " + base + L"sub\\c.wav",
+                    L"D " + base + L"sub\\deeper", L"F " + base + L"sub\\deeper\\d.wav", L"D " + base + L"other"}));
   ASSERT_FALSE(r.seen.empty());
   EXPECT_EQ(r.seen.front(), L"F " + base + L"a.wav");
 

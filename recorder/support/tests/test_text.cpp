@@ -67,9 +67,9 @@ TEST(ParseDouble, Cases) {
     int consumed;
   };
   const Case cases[] = {
-      {L"2.5", true, 2.5, 3},   {L"3e2", true, 300, 3},  {L" -0.25x", true, -0.25, 6}, {L"1e-2,", true, 0.01, 5},
-      {L".5", true, 0.5, 2},    {L".", false, 0, 0},     {L"-", false, 0, 0},          {L"e5", false, 0, 0},
-      {L"7 ", true, 7, 1},      {L"2e", false, 0, 0},
+      {L"2.5", true, 2.5, 3}, {L"3e2", true, 300, 3}, {L" -0.25x", true, -0.25, 6}, {L"1e-2,", true, 0.01, 5},
+      {L".5", true, 0.5, 2},  {L".", false, 0, 0},    {L"-", false, 0, 0},          {L"e5", false, 0, 0},
+      {L"7 ", true, 7, 1},    {L"2e", false, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
@@ -126,12 +126,22 @@ std::uint32_t ReadTextOf(const std::string& bytes, std::string& narrow, std::wst
 TEST(ReadText, MarkDecidesWideOrNarrow) {
   std::string narrow = "old";
   std::wstring wide = L"old";
-  EXPECT_EQ(ReadTextOf(std::string("\xFF\xFE" "A", 3), narrow, wide, 100), 0u);
-  EXPECT_EQ(narrow, std::string("\xFF\xFE" "A", 3));
+  EXPECT_EQ(ReadTextOf(std::string("\xFF\xFE"
+                                   "A",
+                                   3),
+                       narrow, wide, 100),
+            0u);
+  EXPECT_EQ(narrow, std::string("\xFF\xFE"
+                                "A",
+                                3));
   EXPECT_EQ(wide, L"old");
 
   narrow = "old";
-  EXPECT_EQ(ReadTextOf(std::string("\xFF\xFE" "A\0B\0", 6), narrow, wide, 100), 1u);
+  EXPECT_EQ(ReadTextOf(std::string("\xFF\xFE"
+                                   "A\0B\0",
+                                   6),
+                       narrow, wide, 100),
+            1u);
   EXPECT_EQ(wide, L"AB");
   EXPECT_EQ(narrow, "old");
 
@@ -142,7 +152,10 @@ TEST(ReadText, MarkDecidesWideOrNarrow) {
 
   {
     os::File f(L"%my_documents%/text.bin", 1);
-    f.write("\xFF\xFE" "h\0i\0", 6);
+    f.write(
+        "\xFF\xFE"
+        "h\0i\0",
+        6);
   }
   os::File f(L"%my_documents%/text.bin", 0);
   EXPECT_EQ(liba::read_text_wide(f, 1000), L"hi");

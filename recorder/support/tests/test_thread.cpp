@@ -99,8 +99,9 @@ TEST(Thread, PriorityLevelsClamp) {
     int level;
     int priority;
   };
-  const Case cases[] = {{-7, THREAD_PRIORITY_LOWEST},  {-2, THREAD_PRIORITY_LOWEST},       {-1, THREAD_PRIORITY_BELOW_NORMAL},
-                        {0, THREAD_PRIORITY_NORMAL},   {1, THREAD_PRIORITY_ABOVE_NORMAL}, {2, THREAD_PRIORITY_HIGHEST},
+  const Case cases[] = {{-7, THREAD_PRIORITY_LOWEST},       {-2, THREAD_PRIORITY_LOWEST},
+                        {-1, THREAD_PRIORITY_BELOW_NORMAL}, {0, THREAD_PRIORITY_NORMAL},
+                        {1, THREAD_PRIORITY_ABOVE_NORMAL},  {2, THREAD_PRIORITY_HIGHEST},
                         {9, THREAD_PRIORITY_HIGHEST}};
   Worker w;
   w.loop = true;

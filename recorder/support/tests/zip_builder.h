@@ -29,8 +29,8 @@ inline std::string BuildZip(const std::vector<ZipMember>& members) {
     PutLE(out, 10, 2);  // version
     PutLE(out, 0, 2);   // flags
     PutLE(out, m.compressed_size == m.data.size() ? 0 : 8, 2);
-    PutLE(out, 0, 4);   // time, date
-    PutLE(out, 0, 4);   // CRC-32 (not checked)
+    PutLE(out, 0, 4);  // time, date
+    PutLE(out, 0, 4);  // CRC-32 (not checked)
     PutLE(out, m.compressed_size, 4);
     PutLE(out, static_cast<std::uint32_t>(m.data.size()), 4);
     PutLE(out, static_cast<std::uint32_t>(m.name.size()), 2);

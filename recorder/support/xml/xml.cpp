@@ -12,8 +12,7 @@ namespace {
 // A BSTR owned for one call.
 class Bstr {
  public:
-  explicit Bstr(const std::wstring& text)
-      : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+  explicit Bstr(const std::wstring& text) : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
   Bstr() = default;
   ~Bstr() { SysFreeString(value_); }
   Bstr(const Bstr&) = delete;

@@ -58,8 +58,8 @@ class AudioChain : public ::testing::Test {
     ce::media::WriteWavHeader(image.data(), ce::media::PcmFormat{channels, rate, 16},
                               static_cast<std::uint32_t>(image.size() - 44));
     const std::string path = (dir_ / name).string();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
-                                                static_cast<std::streamsize>(image.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
     return path;
   }
   std::vector<std::uint8_t> read(const std::string& name) {
@@ -79,14 +79,14 @@ TEST_F(AudioChain, RecordsPcmThenPlaysItBack) {
   };
   for (const Case& c : {Case{8000, 1, 1}, Case{22050, 2, 4}, Case{44100, 1, 8}}) {
     const std::string in = write_tone("in.wav", c.rate, c.channels, 1.5);
-    const Outcome rec = run("record --format pcm --rate " + std::to_string(c.rate) + " --channels " +
-                            std::to_string(c.channels) + " --boost " + std::to_string(c.boost) + " --in " + in +
-                            " --out " + path("rec.wav"));
+    const Outcome rec =
+        run("record --format pcm --rate " + std::to_string(c.rate) + " --channels " + std::to_string(c.channels) +
+            " --boost " + std::to_string(c.boost) + " --in " + in + " --out " + path("rec.wav"));
     ASSERT_EQ(rec.status, 0) << rec.out;
     unsigned long long samples = 0, written = 0;
     double peak = 0;
-    ASSERT_EQ(std::sscanf(rec.out.c_str(), "samples in: %llu, bytes written: %llu, peak level: %lf", &samples,
-                          &written, &peak),
+    ASSERT_EQ(std::sscanf(rec.out.c_str(), "samples in: %llu, bytes written: %llu, peak level: %lf", &samples, &written,
+                          &peak),
               3)
         << rec.out;
     const std::size_t frames = c.rate * 3 / 2;
@@ -122,8 +122,8 @@ TEST_F(AudioChain, CodedFormatsRecordAndPlayBack) {
   const std::string in = write_tone("in.wav", 8000, 1, 1.0);
   for (const char* format : {"adpcm", "gsm", "mp3"}) {
     const std::string name = std::string("rec_") + format;
-    const Outcome rec = run(std::string("record --format ") + format + " --rate 8000 --channels 1 --in " + in +
-                        " --out " + path(name));
+    const Outcome rec =
+        run(std::string("record --format ") + format + " --rate 8000 --channels 1 --in " + in + " --out " + path(name));
     ASSERT_EQ(rec.status, 0) << format << ": " << rec.out;
     unsigned long long samples = 0, written = 0;
     ASSERT_EQ(std::sscanf(rec.out.c_str(), "samples in: %llu, bytes written: %llu", &samples, &written), 2)

@@ -44,9 +44,9 @@ TEST(AiMatch, HardBeatsEasy) {
     for (int seed = 1; seed <= kRacks; ++seed) {
       // Alternate who breaks.
       const bool hardFirst = seed % 2 == 1;
-      const MatchResult m = PlayRack(game, hardFirst ? SkillFromName("hard") : SkillFromName("easy"),
-                                     hardFirst ? SkillFromName("easy") : SkillFromName("hard"),
-                                     static_cast<uint32_t>(seed), nullptr);
+      const MatchResult m =
+          PlayRack(game, hardFirst ? SkillFromName("hard") : SkillFromName("easy"),
+                   hardFirst ? SkillFromName("easy") : SkillFromName("hard"), static_cast<uint32_t>(seed), nullptr);
       const PlayerTally& h = m.player[hardFirst ? 0 : 1];
       const PlayerTally& e = m.player[hardFirst ? 1 : 0];
       hardShots += h.shots;

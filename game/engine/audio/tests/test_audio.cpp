@@ -91,7 +91,7 @@ TEST(GameAudioMix, FullScaleSamplesClampInsteadOfWrapping) {
     int a, e, expected;
   };
   const Case cases[] = {{32767, 32767, 32767}, {16384, 16384, 31744}, {-32768, -32768, -32768},
-                        {1000, -1000, 4},      {0, 1234, 1234},      {-20000, 0, -20000}};
+                        {1000, -1000, 4},      {0, 1234, 1234},       {-20000, 0, -20000}};
   for (const Case& c : cases) EXPECT_EQ(MixSample(c.a, c.e), c.expected) << c.a << " + " << c.e;
 }
 
@@ -117,8 +117,8 @@ TEST_F(GameAudio, EffectsAreHeardAtTheirDelayAndMixWithClipping) {
   ASSERT_EQ(device->LoadEffect(Effect8({0xF0, 0xF0, 0x40, 0x80}).data(), 4, 1, 8, 8000, 0), 0);
   StartStream(silence);
   // The delay counts from the block queued behind the one playing (block 1).
-  ASSERT_EQ(device->PlayEffect(0, 25), 0);  // 100 ms: 3200 bytes into block 1
-  ASSERT_EQ(device->PlayEffect(1, 25), 0);  // on top of it
+  ASSERT_EQ(device->PlayEffect(0, 25), 0);   // 100 ms: 3200 bytes into block 1
+  ASSERT_EQ(device->PlayEffect(1, 25), 0);   // on top of it
   ASSERT_EQ(device->PlayEffect(1, 100), 0);  // 400 ms: 12800 bytes = block 3, byte 2560
   PlayBlocks(5);
   device->Stop();
@@ -273,7 +273,7 @@ TEST_F(GameAudio, CallbackPlaysSilenceRatherThanAnOldBlockWhenRefillsLag) {
   ASSERT_EQ(device->LoadEffect(Effect8({0xC0}).data(), 1, 1, 8, 8000, 0), 0);
   StartStream(silence);
   ASSERT_EQ(device->PlayEffect(0, 0), 0);  // into block 1
-  clock::Advance(40 * kBlockMs);  // no refills at all
+  clock::Advance(40 * kBlockMs);           // no refills at all
   device->Stop();
   const std::vector<std::uint8_t> pcm = Stream(TakePlayedAudio());
   ASSERT_GE(pcm.size(), 38u * kBlock);

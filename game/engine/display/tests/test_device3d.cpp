@@ -258,10 +258,11 @@ TEST(DeviceClipping, ScreenClipEndsOnTheClipEdge) {
 TEST(DeviceModel, DrawsIntoTheCurrentTargetInsideTheClip) {
   ksomake::Model desc;
   std::string error;
-  ASSERT_TRUE(ksomake::ParseModel("header square\nobject flat\n"
-                                  "vertex -1 -1 0\nvertex 1 -1 0\nvertex 1 1 0\nvertex -1 1 0\n"
-                                  "face 0 1 3 2 255 0 0\n",
-                                  &desc, &error))
+  ASSERT_TRUE(
+      ksomake::ParseModel("header square\nobject flat\n"
+                          "vertex -1 -1 0\nvertex 1 -1 0\nvertex 1 1 0\nvertex -1 1 0\n"
+                          "face 0 1 3 2 255 0 0\n",
+                          &desc, &error))
       << error;
   auto d = OpenDevice(ssDisplayS16::kModeGdi, 320, 240);
   ssModel model;

@@ -204,8 +204,8 @@ TEST(DisplayBase, ColourPackingByDepth) {
     int depth;
     std::uint32_t pixel, back;
   };
-  const Row rows[] = {{16, 0xFFFF, 0xF8FCF8}, {18, 0xFFFF, 0xF8FCF8}, {12, 0x0FFF, 0xF0F0F0}, {32, 0xFFFFFF, 0xFFFFFF},
-                      {24, 0, 0}};
+  const Row rows[] = {
+      {16, 0xFFFF, 0xF8FCF8}, {18, 0xFFFF, 0xF8FCF8}, {12, 0x0FFF, 0xF0F0F0}, {32, 0xFFFFFF, 0xFFFFFF}, {24, 0, 0}};
   for (const Row& r : rows) {
     d.m_Depth = r.depth;
     EXPECT_EQ(d.ColorToPixel(0xFFFFFF), r.pixel) << r.depth;

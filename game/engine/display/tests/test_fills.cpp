@@ -42,8 +42,7 @@ TEST(DisplayFills, FillRect16IsExactAtOddEdges) {
     int firstX, lastX;  // inclusive columns written
   };
   const Row rows[] = {
-      {{0, 0, 12, 6}, 0, 11}, {{1, 1, 4, 3}, 1, 3}, {{3, 2, 4, 3}, 3, 3},
-      {{2, 0, 9, 6}, 2, 8},   {{-3, -1, 2, 1}, 0, 1},
+      {{0, 0, 12, 6}, 0, 11}, {{1, 1, 4, 3}, 1, 3}, {{3, 2, 4, 3}, 3, 3}, {{2, 0, 9, 6}, 2, 8}, {{-3, -1, 2, 1}, 0, 1},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.rect.left);

@@ -121,8 +121,8 @@ TEST(FontLoad, RefusesBadFiles) {
 // whole or are refused; what loads draws inside the target (the sanitizer
 // build watches the memory).
 TEST(FontLoad, CorruptFilesNeverReachOutsideTheirData) {
-  std::vector<std::uint8_t> good = FontFile("Mut", 5, 12, {{L'A', 0, 4}, {L'B', 4, 5}, {L'C', 9, 3}},
-                                            std::vector<std::uint8_t>(60, 200));
+  std::vector<std::uint8_t> good =
+      FontFile("Mut", 5, 12, {{L'A', 0, 4}, {L'B', 4, 5}, {L'C', 9, 3}}, std::vector<std::uint8_t>(60, 200));
   struct Pixels : ssDisplay {
     std::vector<std::uint16_t> pixels = std::vector<std::uint16_t>(16 * 8, 0);
     Pixels() {
@@ -241,7 +241,10 @@ TEST(ScaledFontDraw, ForwardOpaqueAndTransparent) {
   ssScaledFont opaque(&o);
   ASSERT_EQ(LoadInto(opaque, SmallFont(3)), 0);
   opaque.m_Spacing = 1;
-  opaque.DrawString(0, 0, 0xFFFF, 0x2222, L"A\x01" L"A", true, nullptr, false);
+  opaque.DrawString(0, 0, 0xFFFF, 0x2222,
+                    L"A\x01"
+                    L"A",
+                    true, nullptr, false);
   // A: full, background (coverage 7), spacing background; then A again at 3.
   const std::uint16_t full = ssScaledFont::Blend565(0x1111, 0xFFFF, 255);
   const std::uint16_t row[8] = {full, 0x2222, 0x2222, full, 0x2222, 0x2222, 0x1111, 0x1111};

@@ -165,9 +165,7 @@ class GapiPresent : public ::testing::Test {
   }
   // Marks a screen pixel behind the device's back: it stays only where
   // Present writes nothing.
-  static void Poke(int x, int y, std::uint16_t value) {
-    ce::gdi::Screen::Current()->view().Write(x, y, value);
-  }
+  static void Poke(int x, int y, std::uint16_t value) { ce::gdi::Screen::Current()->view().Write(x, y, value); }
 };
 
 TEST_F(GapiPresent, AnUnchangedFrameWritesNothing) {

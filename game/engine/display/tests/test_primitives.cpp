@@ -71,10 +71,14 @@ TEST(DisplayTriangle, ClipHoldsExactlyToTheLogicalRectangleInEveryTurn) {
     const int w = d->m_Width, h = d->m_Height;
     auto logical = [&](int x, int y) {
       switch (rotate) {
-        case 1: return At(*d, y, h - 1 - x);
-        case 2: return At(*d, w - 1 - x, h - 1 - y);
-        case 3: return At(*d, w - 1 - y, x);
-        default: return At(*d, x, y);
+        case 1:
+          return At(*d, y, h - 1 - x);
+        case 2:
+          return At(*d, w - 1 - x, h - 1 - y);
+        case 3:
+          return At(*d, w - 1 - y, x);
+        default:
+          return At(*d, x, y);
       }
     };
     d->BeginDraw();

@@ -92,8 +92,8 @@ std::uint64_t DrawScene(Scene& s, std::vector<std::uint16_t>& logical) {
       if (s.m_Rotate == 1) tx = y, ty = sh - 1 - x;
       if (s.m_Rotate == 2) tx = sw - 1 - x, ty = sh - 1 - y;
       if (s.m_Rotate == 3) tx = sw - 1 - y, ty = x;
-      argb[static_cast<std::size_t>(ty * sw + tx)] = (static_cast<std::uint32_t>(x * 21) << 24) | 0x00C08040u |
-                                                     static_cast<std::uint32_t>(y * 30);
+      argb[static_cast<std::size_t>(ty * sw + tx)] =
+          (static_cast<std::uint32_t>(x * 21) << 24) | 0x00C08040u | static_cast<std::uint32_t>(y * 30);
     }
   }
   ssImage picture;
@@ -112,8 +112,8 @@ std::uint64_t DrawScene(Scene& s, std::vector<std::uint16_t>& logical) {
   ssFont* font = s.GetFont(L"Scene", L"UI", nullptr);
   EXPECT_NE(font, nullptr);
   const ssRect box{22, 24, 62, 46};
-  s.DrawText(font, 24, 25, L"Nine ball rack", -1, s.MakePixel(255, 255, 0), 0, s.MakePixel(0, 0, 0), false, true,
-             false, 0, &box, true, true);
+  s.DrawText(font, 24, 25, L"Nine ball rack", -1, s.MakePixel(255, 255, 0), 0, s.MakePixel(0, 0, 0), false, true, false,
+             0, &box, true, true);
   s.DrawText(font, 3, 32, L"Go", -1, s.MakePixel(255, 255, 255), s.MakePixel(0, 0, 128), 0, true, false, false, 0,
              nullptr, false, false);
   s.ReleaseFont(font);
@@ -147,8 +147,8 @@ TEST(Scene, EveryRotationMatchesAndTheHashHolds) {
       std::vector<std::uint16_t> picture;
       DrawScene(s, picture);
       for (std::size_t i = 0; i < picture.size(); ++i) {
-        ASSERT_EQ(picture[i], reference[i]) << "depth " << g.depth << " rotation " << rotate << " at " << i % 64
-                                            << "," << i / 64;
+        ASSERT_EQ(picture[i], reference[i])
+            << "depth " << g.depth << " rotation " << rotate << " at " << i % 64 << "," << i / 64;
       }
     }
   }

@@ -70,7 +70,7 @@ TEST(Sprite, BlitsTheSamePixelsInEveryRotation) {
     d.PushClipRect(ssRect{0, 0, 11, 8});
     sprite.Blit(1, 8, 6);
     d.PopClipRect();
-    sprite.Blit(7, 0, 0);   // no such rectangle
+    sprite.Blit(7, 0, 0);  // no such rectangle
     sprite.Blit(-1, 0, 0);
     for (int y = 0; y < lh; ++y) {
       for (int x = 0; x < lw; ++x) {

@@ -24,8 +24,8 @@ std::vector<std::uint8_t> FontBytes(const char* name, int height) {
   f[132] = 128;
   f[136] = static_cast<std::uint8_t>(height);
   f[138] = stripWidth;
-  f[142 + 33 * 4 + 2] = 3;                    // 'A' at column 0
-  f[142 + 34 * 4] = 3;                        // 'B' at column 3
+  f[142 + 33 * 4 + 2] = 3;  // 'A' at column 0
+  f[142 + 34 * 4] = 3;      // 'B' at column 3
   f[142 + 34 * 4 + 2] = 2;
   for (int r = 0; r < height; ++r) {
     for (int c = 0; c < stripWidth; ++c) f.push_back(static_cast<std::uint8_t>((r * 37 + c * 91) & 0xFF));

@@ -44,4 +44,3 @@ void BM_ClipTriangles(benchmark::State& state) {
 BENCHMARK(BM_ClipTriangles);
 
 }  // namespace
-

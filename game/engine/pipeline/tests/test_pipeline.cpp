@@ -59,7 +59,7 @@ TEST(Pipeline, OutcodesForPointsJustInsideAndOutside) {
   Surface s(16, 16);
   p.SetRenderTarget(s.Target(), 0);
   Fix16 id[16];
-  MatrixIdentity(id);  // w = 1.0 for every point
+  MatrixIdentity(id);        // w = 1.0 for every point
   const std::int32_t e = 1;  // one 16.16 step
   struct Case {
     ssSourceVertex v;
@@ -71,11 +71,9 @@ TEST(Pipeline, OutcodesForPointsJustInsideAndOutside) {
     return v;
   };
   const Case cases[] = {
-      {at(F(1), F(1), F(1)), 0},         {at(F(-1), F(-1), F(-1)), 0},
-      {at(F(1) + e, 0, 0), kOutXHigh},   {at(F(-1) - e, 0, 0), kOutXLow},
-      {at(0, F(1) + e, 0), kOutYHigh},   {at(0, F(-1) - e, 0), kOutYLow},
-      {at(0, 0, F(1) + e), kOutFar},     {at(0, 0, F(-1) - e), kOutNear},
-      {at(F(5), F(-5), 0), kOutXHigh | kOutYLow},
+      {at(F(1), F(1), F(1)), 0},       {at(F(-1), F(-1), F(-1)), 0},    {at(F(1) + e, 0, 0), kOutXHigh},
+      {at(F(-1) - e, 0, 0), kOutXLow}, {at(0, F(1) + e, 0), kOutYHigh}, {at(0, F(-1) - e, 0), kOutYLow},
+      {at(0, 0, F(1) + e), kOutFar},   {at(0, 0, F(-1) - e), kOutNear}, {at(F(5), F(-5), 0), kOutXHigh | kOutYLow},
   };
   for (const Case& c : cases) {
     ssVertex out;
@@ -356,14 +354,15 @@ TEST(Scenes, GoldenHashes) {
 TEST(Model, KsoMeshDrawsThroughTheModelDevice) {
   ksomake::Model desc;
   std::string error;
-  ASSERT_TRUE(ksomake::ParseModel("header scene\n"
-                                  "object triangles\n"
-                                  "vertex 1 1 0\nvertex 3 1 0\nvertex 1 3 0\n"
-                                  "face 0 1 2 0 0 16 0 0 16\n"
-                                  "object flat\n"
-                                  "vertex 2 2 0\nvertex 3 2 0\nvertex 3 3 0\nvertex 2 3 0\n"
-                                  "face 0 1 3 2 255 0 0\n",
-                                  &desc, &error))
+  ASSERT_TRUE(
+      ksomake::ParseModel("header scene\n"
+                          "object triangles\n"
+                          "vertex 1 1 0\nvertex 3 1 0\nvertex 1 3 0\n"
+                          "face 0 1 2 0 0 16 0 0 16\n"
+                          "object flat\n"
+                          "vertex 2 2 0\nvertex 3 2 0\nvertex 3 3 0\nvertex 2 3 0\n"
+                          "face 0 1 3 2 255 0 0\n",
+                          &desc, &error))
       << error;
   const std::vector<std::uint8_t> bytes = ksomake::EncodeModel(desc);
   Surface s(32, 32);
@@ -433,8 +432,9 @@ TEST(Primitives, RandomGeometryNeverLeavesTheClip) {
       }
     const std::uint16_t pairs[4] = {0, 1, 2, 3};
     const ssLineList lines{2, pairs, 0x2222, 0x2222, 0};
-    const int type = std::array<int, 5>{kPrimitiveTexturedQuads, kPrimitiveFlatQuads, kPrimitivePerspectiveTriangles,
-                                        kPrimitiveLineList, kPrimitiveTexturedTriangles}[static_cast<std::size_t>(round % 5)];
+    const int type =
+        std::array<int, 5>{kPrimitiveTexturedQuads, kPrimitiveFlatQuads, kPrimitivePerspectiveTriangles,
+                           kPrimitiveLineList, kPrimitiveTexturedTriangles}[static_cast<std::size_t>(round % 5)];
     const void* f = type == kPrimitiveLineList ? static_cast<const void*>(&lines) : faces.data();
     sc.p.DrawIndexedPrimitive(type, 0, vs.data(), 6, f, type == kPrimitiveLineList ? 1 : 2, 1, nullptr);
     for (int y = 0; y < 32; ++y)

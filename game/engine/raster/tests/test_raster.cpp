@@ -40,8 +40,7 @@ struct Surface {
   bool GuardsIntact() const {
     for (int y = 0; y <= h; ++y)
       for (int x = (y == h ? 0 : w); x < w + 2; ++x)
-        if (At(x, y) != (bpp == 2 ? kGuard : (kGuard & 0xFF)) && !(bpp == 1 && At(x, y) == (kGuard >> 8)))
-          return false;
+        if (At(x, y) != (bpp == 2 ? kGuard : (kGuard & 0xFF)) && !(bpp == 1 && At(x, y) == (kGuard >> 8))) return false;
     return true;
   }
   ssRasterTarget Target(int depth = 16) {
@@ -96,11 +95,11 @@ TEST(FlatFill, CoverageFollowsTheTopLeftRule) {
   // Edges with power-of-two heights keep the stepped slopes exact, so the
   // edge-function reference must agree pixel for pixel.
   const std::vector<std::vector<ssVertex>> cases = {
-      {V(2, 1), V(2, 9), V(10, 1)},                  // right angle on integer points
-      {V(3.25, 0.5), V(1.5, 8.5), V(12.75, 4.5)},    // fractional corners
-      {V(1, 2), V(5, 10), V(13, 6), V(9, 2)},        // quadrilateral, horizontal top edge
-      {V(6, 0), V(0, 16), V(14, 16)},                // horizontal bottom edge (excluded)
-      {V(7.5, 3.5), V(7.5, 3.75), V(7.75, 3.5)},     // smaller than a pixel: nothing
+      {V(2, 1), V(2, 9), V(10, 1)},                // right angle on integer points
+      {V(3.25, 0.5), V(1.5, 8.5), V(12.75, 4.5)},  // fractional corners
+      {V(1, 2), V(5, 10), V(13, 6), V(9, 2)},      // quadrilateral, horizontal top edge
+      {V(6, 0), V(0, 16), V(14, 16)},              // horizontal bottom edge (excluded)
+      {V(7.5, 3.5), V(7.5, 3.75), V(7.75, 3.5)},   // smaller than a pixel: nothing
   };
   for (std::size_t c = 0; c < cases.size(); ++c) {
     Surface s(16, 18);
@@ -251,8 +250,8 @@ TEST(TexturedFill, ShadeMapScalesChannels) {
     std::uint16_t want;
   };
   const Case cases[] = {
-      {16, 0xFFFF, 255, 0xFFFF},  // 255 changes nothing
-      {16, 0xFFFF, 0, 0x0000},    // 0 is black
+      {16, 0xFFFF, 255, 0xFFFF},                                                   // 255 changes nothing
+      {16, 0xFFFF, 0, 0x0000},                                                     // 0 is black
       {16, 0xFFFF, 128, static_cast<std::uint16_t>((15 << 11) | (31 << 5) | 15)},  // 16/32 of each channel
       {16, 0x8410, 128, static_cast<std::uint16_t>((8 << 11) | (16 << 5) | 8)},
       {12, 0x0FFF, 255, 0x0FFF},
@@ -353,14 +352,13 @@ TEST(Lines, BresenhamSolidDashedAndHeld) {
       {2, 5, 2, 1, false, {{2, 5}, {2, 4}, {2, 3}, {2, 2}}},
       {0.75, 0.5, 6.9, 0.2, true, {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}}},
       {-5, -5, 3, 3, false, {{0, 0}, {1, 1}, {2, 2}}},  // negative ends are held at 0
-      {6, 2, 40, 2, false, {{6, 2}}},  // the far end is held at the last column and not written
+      {6, 2, 40, 2, false, {{6, 2}}},                   // the far end is held at the last column and not written
   };
   for (const Case& c : cases) {
     Surface s(8, 6);
     s.Clear(0);
     ssDrawLine(s.Target(), static_cast<std::int32_t>(c.x0 * 65536), static_cast<std::int32_t>(c.y0 * 65536),
-               static_cast<std::int32_t>(c.x1 * 65536), static_cast<std::int32_t>(c.y1 * 65536), 0x11, 0x22,
-               c.dashed);
+               static_cast<std::int32_t>(c.x1 * 65536), static_cast<std::int32_t>(c.y1 * 65536), 0x11, 0x22, c.dashed);
     int written = 0;
     for (int y = 0; y < s.h; ++y)
       for (int x = 0; x < s.w; ++x) written += s.At(x, y) != 0;
@@ -427,9 +425,12 @@ TEST(Robustness, ExtremeCoordinatesStayInsideTheTarget) {
   auto coord = [&]() {
     const std::uint32_t r = next();
     switch (r % 3) {
-      case 0: return static_cast<std::int32_t>(next());                          // anything
-      case 1: return static_cast<std::int32_t>(next() % (40u << 16)) - (8 << 16);  // near the target
-      default: return static_cast<std::int32_t>(next() % (1u << 24)) - (1 << 23);
+      case 0:
+        return static_cast<std::int32_t>(next());  // anything
+      case 1:
+        return static_cast<std::int32_t>(next() % (40u << 16)) - (8 << 16);  // near the target
+      default:
+        return static_cast<std::int32_t>(next() % (1u << 24)) - (1 << 23);
     }
   };
   std::vector<std::uint16_t> texels(16 * 16, 0x4444);
@@ -454,7 +455,9 @@ TEST(Robustness, ExtremeCoordinatesStayInsideTheTarget) {
     const std::uint16_t order[5] = {0, 1, 2, 3, 4};
     const int n = 3 + round % 3;
     switch (round % 5) {
-      case 0: ssFillFlat(t, vs, order, n); break;
+      case 0:
+        ssFillFlat(t, vs, order, n);
+        break;
       case 1: {
         std::int32_t du, dv;
         ssTextureGradients(vs[0], vs[1], vs[2], du, dv);
@@ -467,8 +470,12 @@ TEST(Robustness, ExtremeCoordinatesStayInsideTheTarget) {
         ssFillTextured(t, vs, order, n, Texture(shades.data(), 16, 16, 4, 1, kTextureShadeMap), du, dv);
         break;
       }
-      case 3: ssFillPerspective(t, vs, order, n, Texture(texels.data(), 16, 16, 4, 2)); break;
-      default: ssDrawLine(t, vs[0].sx, vs[0].sy, vs[1].sx, vs[1].sy, 0x1111, 0x2222, true); break;
+      case 3:
+        ssFillPerspective(t, vs, order, n, Texture(texels.data(), 16, 16, 4, 2));
+        break;
+      default:
+        ssDrawLine(t, vs[0].sx, vs[0].sy, vs[1].sx, vs[1].sy, 0x1111, 0x2222, true);
+        break;
     }
     for (int y = 0; y < s.h; ++y)
       for (int x = 0; x < s.w; ++x)

@@ -23,7 +23,7 @@ namespace ce::backend::headless {
 struct PlayedBuffer {
   std::uint64_t startMs = 0;  // platform clock when it began to play
   UINT device = 0;
-  std::uint64_t stream = 0;   // which open of the device played it (counts from 1)
+  std::uint64_t stream = 0;  // which open of the device played it (counts from 1)
   media::PcmFormat format;
   std::uint32_t volume = 0xFFFFFFFFu;  // the device volume then (not applied to bytes)
   std::vector<std::uint8_t> bytes;     // as the program wrote them
@@ -41,8 +41,7 @@ class HeadlessAudio final : public media::AudioBackend {
   MMRESULT OpenOutput(UINT device, const media::PcmFormat& format, std::unique_ptr<media::AudioSink>* sink) override;
   UINT InputCount() override;
   media::DeviceInfo InputInfo(UINT device) override;
-  MMRESULT OpenInput(UINT device, const media::PcmFormat& format,
-                     std::unique_ptr<media::AudioSource>* source) override;
+  MMRESULT OpenInput(UINT device, const media::PcmFormat& format, std::unique_ptr<media::AudioSource>* source) override;
 };
 
 }  // namespace ce::backend::headless

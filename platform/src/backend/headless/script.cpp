@@ -51,13 +51,13 @@ int KeyFromName(std::string_view name) {
     const char* name;
     int vk;
   } kNames[] = {
-      {"enter", VK_RETURN},  {"return", VK_RETURN},     {"action", VK_RETURN}, {"escape", VK_ESCAPE},
-      {"esc", VK_ESCAPE},    {"back", VK_ESCAPE},       {"backspace", VK_BACK}, {"tab", VK_TAB},
-      {"space", VK_SPACE},   {"left", VK_LEFT},         {"right", VK_RIGHT},   {"up", VK_UP},
-      {"down", VK_DOWN},     {"home", VK_HOME},         {"end", VK_END},       {"pageup", VK_PRIOR},
-      {"pagedown", VK_NEXT}, {"insert", VK_INSERT},     {"delete", VK_DELETE}, {"shift", VK_SHIFT},
-      {"control", VK_CONTROL}, {"ctrl", VK_CONTROL},    {"alt", VK_MENU},      {"softkey1", VK_TSOFT1},
-      {"softkey2", VK_TSOFT2}, {"talk", VK_TTALK},      {"star", VK_TSTAR},    {"pound", VK_TPOUND},
+      {"enter", VK_RETURN},    {"return", VK_RETURN}, {"action", VK_RETURN},  {"escape", VK_ESCAPE},
+      {"esc", VK_ESCAPE},      {"back", VK_ESCAPE},   {"backspace", VK_BACK}, {"tab", VK_TAB},
+      {"space", VK_SPACE},     {"left", VK_LEFT},     {"right", VK_RIGHT},    {"up", VK_UP},
+      {"down", VK_DOWN},       {"home", VK_HOME},     {"end", VK_END},        {"pageup", VK_PRIOR},
+      {"pagedown", VK_NEXT},   {"insert", VK_INSERT}, {"delete", VK_DELETE},  {"shift", VK_SHIFT},
+      {"control", VK_CONTROL}, {"ctrl", VK_CONTROL},  {"alt", VK_MENU},       {"softkey1", VK_TSOFT1},
+      {"softkey2", VK_TSOFT2}, {"talk", VK_TTALK},    {"star", VK_TSTAR},     {"pound", VK_TPOUND},
       {"off", VK_OFF},
   };
   const std::string lower = Lower(name);
@@ -81,10 +81,12 @@ std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std
   static const struct {
     const char* name;
     Kind kind;
-  } kCommands[] = {{"wait", Kind::Wait},         {"tap", Kind::Tap},       {"down", Kind::Down},
-                   {"move", Kind::Move},         {"up", Kind::Up},         {"key", Kind::Key},
-                   {"keydown", Kind::KeyDown},   {"keyup", Kind::KeyUp},   {"text", Kind::Text},
-                   {"screenshot", Kind::Screenshot}, {"quit", Kind::Quit}};
+  } kCommands[] = {{"wait", Kind::Wait},       {"tap", Kind::Tap},
+                   {"down", Kind::Down},       {"move", Kind::Move},
+                   {"up", Kind::Up},           {"key", Kind::Key},
+                   {"keydown", Kind::KeyDown}, {"keyup", Kind::KeyUp},
+                   {"text", Kind::Text},       {"screenshot", Kind::Screenshot},
+                   {"quit", Kind::Quit}};
   std::vector<ScriptCommand> commands;
   std::istringstream in{std::string(text)};
   std::string raw;
@@ -292,7 +294,9 @@ ScriptRunner::~ScriptRunner() {
   if (shared_ && shared_->stop) CloseHandle(shared_->stop);
 }
 
-bool ScriptRunner::Wait(DWORD timeoutMs) { return !thread_ || WaitForSingleObject(thread_, timeoutMs) == WAIT_OBJECT_0; }
+bool ScriptRunner::Wait(DWORD timeoutMs) {
+  return !thread_ || WaitForSingleObject(thread_, timeoutMs) == WAIT_OBJECT_0;
+}
 
 void ScriptRunner::Stop() {
   if (!thread_) return;

@@ -46,7 +46,8 @@ class SdlSink final : public AudioSink {
   ~SdlSink() override { SDL_CloseAudioDevice(device_); }
 
   void Play(const std::uint8_t* bytes, std::size_t count, std::uint32_t volume) override {
-    const std::size_t backlogLimit = static_cast<std::size_t>(format_.rate) * format_.BlockAlign() * kMaxBacklogMs / 1000;
+    const std::size_t backlogLimit =
+        static_cast<std::size_t>(format_.rate) * format_.BlockAlign() * kMaxBacklogMs / 1000;
     if (SDL_GetQueuedAudioSize(device_) > backlogLimit) SDL_ClearQueuedAudio(device_);
     scratch_.assign(bytes, bytes + count);
     ApplyVolume(format_, scratch_.data(), scratch_.size(), volume);

@@ -155,8 +155,8 @@ bool Session::OpenWindow(const gdi::Surface& frame, const void* owner) {
     remembered_.height = size.cy;
     Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
     if (remembered_.fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    window_ = SDL_CreateWindow(ProgramTitle().c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, size.cx,
-                               size.cy, flags);
+    window_ = SDL_CreateWindow(ProgramTitle().c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, size.cx, size.cy,
+                               flags);
     if (window_) {
       renderer_ = SDL_CreateRenderer(window_, -1, 0);
       if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
@@ -181,8 +181,8 @@ bool Session::OpenWindow(const gdi::Surface& frame, const void* owner) {
     });
   }
   if (texture_) SDL_DestroyTexture(texture_);
-  texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, frame.width,
-                               frame.height);
+  texture_ =
+      SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, frame.width, frame.height);
   if (!texture_) {
     std::fprintf(stderr, "platform: cannot make the desktop window's picture: %s\n", SDL_GetError());
     SDL_DestroyRenderer(renderer_);
@@ -571,8 +571,6 @@ COLORREF Session::ShownPixel(int x, int y) {
   return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
 }
 
-void Session::Inject(SDL_Event& event) {
-  SDL_PushEvent(&event);
-}
+void Session::Inject(SDL_Event& event) { SDL_PushEvent(&event); }
 
 }  // namespace ce::backend::sdl

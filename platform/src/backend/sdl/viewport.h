@@ -34,13 +34,13 @@ std::optional<ScaleMode> ParseScaleMode(std::string_view text);
 const char* ScaleModeName(const ScaleMode& mode);
 
 struct Viewport {
-  int deviceWidth = 0;     // the device screen, in device pixels
+  int deviceWidth = 0;  // the device screen, in device pixels
   int deviceHeight = 0;
-  int windowWidth = 0;     // the window's inside, in window units
+  int windowWidth = 0;  // the window's inside, in window units
   int windowHeight = 0;
-  int drawableWidth = 0;   // the same, in drawable pixels
+  int drawableWidth = 0;  // the same, in drawable pixels
   int drawableHeight = 0;
-  RECT picture{};          // the device screen as drawn, in drawable pixels
+  RECT picture{};  // the device screen as drawn, in drawable pixels
 };
 
 // Places the picture in a window of the given sizes. Whole multiples fall

@@ -83,10 +83,11 @@ std::optional<RememberedWindow> ReadRememberedWindow(const std::string& path) {
 }
 
 bool WriteRememberedWindow(const std::string& path, const RememberedWindow& window) {
-  const std::string text = "# The desktop window as it was last left; removing this file forgets it.\n"
-                           "scale = " + window.scale + "\nwidth = " + std::to_string(window.width) +
-                           "\nheight = " + std::to_string(window.height) +
-                           "\nfullscreen = " + (window.fullScreen ? "1" : "0") + "\n";
+  const std::string text =
+      "# The desktop window as it was last left; removing this file forgets it.\n"
+      "scale = " +
+      window.scale + "\nwidth = " + std::to_string(window.width) + "\nheight = " + std::to_string(window.height) +
+      "\nfullscreen = " + (window.fullScreen ? "1" : "0") + "\n";
   // Each process writes its own temporary file; the rename replaces the old
   // file in one step, so a reader never sees half of one.
   const std::string temp = path + ".tmp" + std::to_string(::getpid());

@@ -11,8 +11,8 @@
 namespace ce::backend::sdl {
 
 struct RememberedWindow {
-  std::string scale;    // the window_scale setting it was saved under ("auto", "2", "fit")
-  int width = 0;        // the window's inside, in window units
+  std::string scale;  // the window_scale setting it was saved under ("auto", "2", "fit")
+  int width = 0;      // the window's inside, in window units
   int height = 0;
   bool fullScreen = false;
 };

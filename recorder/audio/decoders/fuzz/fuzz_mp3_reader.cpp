@@ -93,8 +93,10 @@ std::vector<std::vector<std::uint8_t>> KsFuzzSeeds() {
 std::vector<std::string> KsFuzzDictionary() {
   // Frame headers of several versions, layers and rates, tag openings, and
   // a run of sync bits.
-  return {std::string("\xFF\xFB\x90\x00", 4), std::string("\xFF\xF3\x80\xC0", 4),
-          std::string("\xFF\xE3\x18\xC4", 4), std::string("\xFF\xFD\xE0\x00", 4),
+  return {std::string("\xFF\xFB\x90\x00", 4),
+          std::string("\xFF\xF3\x80\xC0", 4),
+          std::string("\xFF\xE3\x18\xC4", 4),
+          std::string("\xFF\xFD\xE0\x00", 4),
           "TAG",
           std::string("ID3\x04\x00\x00\x7F\x7F\x7F\x7F", 10),
           std::string("\xFF\xFF\xFF\xFF", 4)};

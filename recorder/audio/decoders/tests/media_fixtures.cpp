@@ -42,7 +42,8 @@ std::uint32_t FrameLength(const FrameFields& fields) {
   const int bitrate = kBitrates[fields.version - 1][fields.layer - 1][fields.bitrate_index];
   const int rate = kRates[fields.version - 1][fields.rate_index];
   if (fields.layer == 1) return static_cast<std::uint32_t>((12000 * bitrate / rate + fields.padding) * 4);
-  if (fields.layer == 2 || fields.version == 1) return static_cast<std::uint32_t>(144000 * bitrate / rate + fields.padding);
+  if (fields.layer == 2 || fields.version == 1)
+    return static_cast<std::uint32_t>(144000 * bitrate / rate + fields.padding);
   return static_cast<std::uint32_t>(72000 * bitrate / rate + fields.padding);
 }
 
@@ -69,8 +70,8 @@ std::string SineWav(std::uint32_t channels, std::uint32_t rate, double seconds, 
 std::vector<std::int16_t> WavSamples(const std::string& wav) {
   std::vector<std::int16_t> samples;
   for (std::size_t i = 44; i + 1 < wav.size(); i += 2) {
-    samples.push_back(static_cast<std::int16_t>(static_cast<std::uint8_t>(wav[i]) |
-                                                (static_cast<std::uint8_t>(wav[i + 1]) << 8)));
+    samples.push_back(
+        static_cast<std::int16_t>(static_cast<std::uint8_t>(wav[i]) | (static_cast<std::uint8_t>(wav[i + 1]) << 8)));
   }
   return samples;
 }
@@ -92,7 +93,8 @@ bool MediaFolder::HaveTool(const std::string& tool) {
 }
 
 bool MediaFolder::Run(const std::string& tool, const std::string& args) const {
-  const std::string command = "cd '" + device_.HostPath("My Documents") + "' && " + tool + " " + args + " > /dev/null 2>&1";
+  const std::string command =
+      "cd '" + device_.HostPath("My Documents") + "' && " + tool + " " + args + " > /dev/null 2>&1";
   return std::system(command.c_str()) == 0;
 }
 

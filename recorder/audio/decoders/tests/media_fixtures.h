@@ -12,7 +12,7 @@
 namespace vo_test {
 
 struct FrameFields {
-  int version = 1;        // 1 MPEG-1, 2 MPEG-2, 3 MPEG-2.5
+  int version = 1;  // 1 MPEG-1, 2 MPEG-2, 3 MPEG-2.5
   int layer = 3;
   int bitrate_index = 9;  // 128 kbit/s for MPEG-1 Layer III
   int rate_index = 0;     // 44100 Hz for MPEG-1

@@ -23,10 +23,14 @@ constexpr std::int32_t kOne = 0x10000000;  // 1.0 in libmad's fixed point
 
 std::int32_t Sample(const std::uint8_t* p, std::uint32_t bits) {
   switch (bits) {
-    case 8: return static_cast<std::int32_t>(p[0]) - 128;
-    case 16: return static_cast<std::int16_t>(p[0] | (p[1] << 8));
-    case 24: return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) << 8) >> 8;
-    default: return static_cast<std::int32_t>(p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24));
+    case 8:
+      return static_cast<std::int32_t>(p[0]) - 128;
+    case 16:
+      return static_cast<std::int16_t>(p[0] | (p[1] << 8));
+    case 24:
+      return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) << 8) >> 8;
+    default:
+      return static_cast<std::int32_t>(p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24));
   }
 }
 
@@ -56,9 +60,8 @@ TEST(MP3WritePcm, ClipsRoundsAndCarriesTheErrorPerChannel) {
     const std::uint32_t channels = c.right.empty() ? 1 : 2;
     const std::uint32_t bytes = c.bits / 8;
     std::vector<std::uint8_t> out(c.want.size() * bytes + 4, 0xEE);
-    const std::uint32_t advanced =
-        audio::write_pcm(out.data(), channels, static_cast<std::uint32_t>(c.left.size()), c.left.data(),
-                         channels == 2 ? c.right.data() : nullptr, c.bits);
+    const std::uint32_t advanced = audio::write_pcm(out.data(), channels, static_cast<std::uint32_t>(c.left.size()),
+                                                    c.left.data(), channels == 2 ? c.right.data() : nullptr, c.bits);
     ASSERT_EQ(advanced, c.want.size() * bytes);
     for (std::size_t i = 0; i < c.want.size(); ++i) EXPECT_EQ(Sample(&out[i * bytes], c.bits), c.want[i]) << i;
     EXPECT_EQ(out[advanced], 0xEE);

@@ -16,8 +16,8 @@ using vo_test::FrameFields;
 using vo_test::MediaFolder;
 using vo_test::SilentFrame;
 
-const FrameFields kRef{};                          // MPEG-1 Layer III, 128 kbit/s, 44100 Hz, stereo: 417 bytes
-const FrameFields kPadded{1, 3, 9, 0, 1, false};   // the same with padding: 418 bytes
+const FrameFields kRef{};                             // MPEG-1 Layer III, 128 kbit/s, 44100 Hz, stereo: 417 bytes
+const FrameFields kPadded{1, 3, 9, 0, 1, false};      // the same with padding: 418 bytes
 const FrameFields kOtherRate{1, 3, 11, 0, 0, false};  // 192 kbit/s: 626 bytes
 const FrameFields kMono{1, 3, 9, 0, 0, true};
 const FrameFields kLayer2{1, 2, 9, 0, 0, false};
@@ -83,11 +83,11 @@ TEST(MP3FrameHeader, ParsesTheStandardTables) {
 TEST(MP3FrameHeader, RefusesUnusableFields) {
   const std::uint32_t good = 0xFFFB9000u;
   const std::uint32_t cases[] = {
-      good & ~0x00200000u,        // a sync bit clear
-      good & ~0x00060000u,        // layer 0
-      good & ~0x0000F000u,        // bitrate index 0 (free format)
-      good | 0x0000F000u,         // bitrate index 15
-      good | 0x00000C00u,         // sampling-rate index 3
+      good & ~0x00200000u,  // a sync bit clear
+      good & ~0x00060000u,  // layer 0
+      good & ~0x0000F000u,  // bitrate index 0 (free format)
+      good | 0x0000F000u,   // bitrate index 15
+      good | 0x00000C00u,   // sampling-rate index 3
   };
   for (const std::uint32_t h : cases) {
     SCOPED_TRACE(h);
@@ -275,9 +275,10 @@ TEST(MP3Tag, ReadsTheLastTagOfTheFileEnd) {
   const std::string audio = Frames(kRef, 4);
   const Case cases[] = {
       {"tag with track", audio + "TAG" + TagBody("Title  ", "note", 7, 12), true, "Title", "note", 7},
-      {"title with NUL then text is cut", audio + "TAG" + TagBody(std::string("Ab\0cd", 5), "", 0, 1), true, "Ab", "", 0},
-      {"comment of 30 bytes has no track",
-       audio + "TAG" + TagBody("T", std::string(30, 'c'), 0, 1), true, "T", std::string(30, 'c'), 0},
+      {"title with NUL then text is cut", audio + "TAG" + TagBody(std::string("Ab\0cd", 5), "", 0, 1), true, "Ab", "",
+       0},
+      {"comment of 30 bytes has no track", audio + "TAG" + TagBody("T", std::string(30, 'c'), 0, 1), true, "T",
+       std::string(30, 'c'), 0},
       {"a later TAG too close to the end", audio + "TAG" + TagBody("Old", "", 0, 1) + "TAGshort", false, "", "", 0},
       {"no tag", audio, false, "", "", 0},
       {"tiny file", "TAG", false, "", "", 0},
@@ -304,8 +305,9 @@ TEST(FileReaderMP3, PlaysEncodedFilesWithTagsAtBothEnds) {
   if (!MediaFolder::HaveTool("lame")) GTEST_SKIP() << "lame is not installed";
   MediaFolder folder;
   folder.Write("tone.wav", vo_test::SineWav(1, 22050, 2.0, 1000.0));
-  ASSERT_TRUE(folder.Run("lame", "--quiet -b 32 --add-id3v2 --pad-id3v2-size 4000 --tt 'Song Title' --ta Singer "
-                                 "--tn 5 tone.wav tagged.mp3"));
+  ASSERT_TRUE(folder.Run("lame",
+                         "--quiet -b 32 --add-id3v2 --pad-id3v2-size 4000 --tt 'Song Title' --ta Singer "
+                         "--tn 5 tone.wav tagged.mp3"));
   const audio::MP3TagInfo tag = audio::read_mp3_tag(MediaFolder::DevicePath("tagged.mp3"));
   EXPECT_EQ(tag.found, 1);
   EXPECT_EQ(tag.title, "Song Title");

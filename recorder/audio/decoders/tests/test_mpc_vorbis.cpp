@@ -17,11 +17,11 @@ using audio::PCMData;
 using vo_test::MediaFolder;
 
 // Makes `name` from a generated tone with the tool, or skips the test.
-#define MAKE_OR_SKIP(folder, tool, args, wav)                               \
-  do {                                                                      \
+#define MAKE_OR_SKIP(folder, tool, args, wav)                                   \
+  do {                                                                          \
     if (!MediaFolder::HaveTool(tool)) GTEST_SKIP() << tool " is not installed"; \
-    (folder).Write("in.wav", (wav));                                        \
-    ASSERT_TRUE((folder).Run(tool, args));                                  \
+    (folder).Write("in.wav", (wav));                                            \
+    ASSERT_TRUE((folder).Run(tool, args));                                      \
   } while (0)
 
 class Counter : public audio::Consumer<PCMData> {
@@ -196,7 +196,8 @@ TEST(DecodingReaders, RefuseOtherFiles) {
     SCOPED_TRACE(name);
     DecoderVorbis vorbis(MediaFolder::DevicePath(name));
     DecoderMPC mpc(MediaFolder::DevicePath(name));
-    for (audio::FileReader* reader : {static_cast<audio::FileReader*>(&vorbis), static_cast<audio::FileReader*>(&mpc)}) {
+    for (audio::FileReader* reader :
+         {static_cast<audio::FileReader*>(&vorbis), static_cast<audio::FileReader*>(&mpc)}) {
       EXPECT_FALSE(reader->is_open());
       EXPECT_TRUE(reader->is_end());
       EXPECT_FALSE(reader->read(10));

@@ -166,7 +166,7 @@ class RecordChainBase : public RecordChain {
   // The encoder goes first (it hands its last block to the writer), then
   // the writer, which finishes the file.
   ~RecordChainBase() override {
-    if constexpr (requires(EncoderType& e) { e.flush(); }) encoder_->flush();
+    if constexpr (requires(EncoderType & e) { e.flush(); }) encoder_->flush();
     encoder_.reset();
     writer_.reset();
   }

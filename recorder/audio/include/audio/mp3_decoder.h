@@ -27,9 +27,9 @@ inline constexpr int kMP3DecodeFatal = -2;
 // of `bits` (8, 16, 24 or 32) per sample. `half_rate` makes libmad
 // synthesise at half the sample rate. `consumed` is how far the next frame
 // starts from `input`, `written` the bytes of PCM.
-int mp3_decoder_decode(MP3DecodeState* state, const std::uint8_t* input, std::uint32_t input_size,
-                       std::uint8_t* output, std::uint32_t output_capacity, std::uint32_t* consumed,
-                       std::uint32_t* written, std::uint32_t bits, bool half_rate);
+int mp3_decoder_decode(MP3DecodeState* state, const std::uint8_t* input, std::uint32_t input_size, std::uint8_t* output,
+                       std::uint32_t output_capacity, std::uint32_t* consumed, std::uint32_t* written,
+                       std::uint32_t bits, bool half_rate);
 
 // Writes `length` instants of libmad samples (28 fraction bits; `right` is
 // used only for two channels) as interleaved integers of `bits`, rounding by

@@ -55,8 +55,8 @@ struct ADPCMCoefficient {
 };
 
 // The predictor pairs every MS ADPCM file of the recorder carries.
-inline constexpr ADPCMCoefficient kADPCMStandardCoefficients[7] = {
-    {256, 0}, {512, -256}, {0, 0}, {192, 64}, {240, 0}, {460, -208}, {392, -232}};
+inline constexpr ADPCMCoefficient kADPCMStandardCoefficients[7] = {{256, 0}, {512, -256}, {0, 0},     {192, 64},
+                                                                   {240, 0}, {460, -208}, {392, -232}};
 
 struct WAVInfoADPCM : WAVInfo {
   // Tag 2, one or two channels, 4 bits, seven coefficient pairs, and block

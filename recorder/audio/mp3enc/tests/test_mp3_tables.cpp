@@ -99,8 +99,8 @@ TEST(Mp3Tables, CountBitsRefusesLinesBeyondTheEscapeRange) {
   EXPECT_EQ(count_bits(*s, gi, 0), kNoCount);
   const int bits = count_bits(*s, gi, 170);
   EXPECT_LT(bits, kNoCount);
-  EXPECT_GT(gi.quantised[10], 15);  // coded through an escape table
-  EXPECT_EQ(gi.table_select[0], 0);  // lines 0..3: nothing
+  EXPECT_GT(gi.quantised[10], 15);    // coded through an escape table
+  EXPECT_EQ(gi.table_select[0], 0);   // lines 0..3: nothing
   EXPECT_GE(gi.table_select[2], 16);  // lines 8..11 hold it
   EXPECT_EQ(gi.big_values, 12);
 }

@@ -22,7 +22,7 @@ class CriticalSection : private Nocopy {
 struct ThreadImpl {
   void* handle = nullptr;  // the platform thread handle; null while no thread exists
   std::uint32_t id = 0;
-  bool waiting = false;    // wait() is blocked on the handle and will close it
+  bool waiting = false;  // wait() is blocked on the handle and will close it
 };
 
 // Base of the recorder's worker threads: derived classes supply run() and

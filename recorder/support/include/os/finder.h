@@ -25,8 +25,8 @@ class Finder {
 
   // Files of `dir` matching `file_mask`, then its folders matching
   // `dir_mask` (each followed by its own scan when `recursive`).
-  static bool find(Finder& finder, const std::wstring& dir, const std::wstring& file_mask,
-                   const std::wstring& dir_mask, bool recursive);
+  static bool find(Finder& finder, const std::wstring& dir, const std::wstring& file_mask, const std::wstring& dir_mask,
+                   bool recursive);
   // The storage cards' mount folders, except one that holds the documents.
   static bool find_drives(Finder& finder);
 };

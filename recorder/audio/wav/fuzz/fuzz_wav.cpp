@@ -115,8 +115,8 @@ std::vector<std::vector<std::uint8_t>> KsFuzzSeeds() {
 std::vector<std::string> KsFuzzDictionary() {
   // Chunk tags, and values the header fields give meaning to: channel and
   // bit counts, block sizes, samples per block, sizes near the top.
-  std::vector<std::string> words = {"RIFF", "WAVE", "fmt ", "fact", "data", "LIST",
-                                    ks_fuzz::LittleEndian(0xFFFFFFF8u, 4)};
+  std::vector<std::string> words = {
+      "RIFF", "WAVE", "fmt ", "fact", "data", "LIST", ks_fuzz::LittleEndian(0xFFFFFFF8u, 4)};
   for (std::uint32_t v : {3u, 7u, 14u, 16u, 65u, 256u, 320u, 500u}) {
     words.push_back(ks_fuzz::LittleEndian(v, 2));
     words.push_back(ks_fuzz::LittleEndian(v, 4));

@@ -23,7 +23,8 @@ using audio::GSMData;
 using audio::PCMData;
 
 void Fail(const char* what, std::uint32_t channels, std::uint32_t bits, std::uint32_t block_align, std::size_t size) {
-  std::fprintf(stderr, "%s: channels %u, bits %u, block align %u, %zu bytes\n", what, channels, bits, block_align, size);
+  std::fprintf(stderr, "%s: channels %u, bits %u, block align %u, %zu bytes\n", what, channels, bits, block_align,
+               size);
   std::abort();
 }
 
@@ -51,7 +52,8 @@ void DecodeAdpcm(const std::string& bytes, std::uint32_t channels, std::uint32_t
   std::uint64_t expected = 0;
   const std::uint32_t frames = bits == 4 ? audio::adpcm_samples_per_block(block_align, channels) : 0;
   if (frames != 0) expected = std::uint64_t{bytes.size() / block_align} * frames * channels * 2;
-  if (expected > 4 * bytes.size() + 4) Fail("output larger than four times the input", channels, bits, block_align, bytes.size());
+  if (expected > 4 * bytes.size() + 4)
+    Fail("output larger than four times the input", channels, bits, block_align, bytes.size());
 
   audio::DecoderADPCM pushed;
   Sizes sizes;
@@ -80,14 +82,16 @@ void DecodeGsm(const std::string& bytes) {
   Sizes sizes;
   audio::connect<PCMData>(&decoder, &sizes);
   decoder.on_data(GSMData{audio::SharedBuffer(bytes.data(), static_cast<std::uint32_t>(bytes.size()))});
-  if (sizes.sizes.size() != 1 || sizes.sizes[0] != bytes.size() / 65 * 640) Fail("gsm: wrong output size", 1, 16, 65, bytes.size());
+  if (sizes.sizes.size() != 1 || sizes.sizes[0] != bytes.size() / 65 * 640)
+    Fail("gsm: wrong output size", 1, 16, 65, bytes.size());
 }
 
 // Block formats a header could claim for these bytes.
 void RunOne(const std::string& bytes, std::uint32_t block_align, ks_fuzz::Random& random) {
   const std::uint32_t size = static_cast<std::uint32_t>(bytes.size());
-  const std::uint32_t aligns[] = {block_align, 0, 7, 13, 14, 15, 256, 512, 0xFFFF, 0x10000, 0xFFFFFFFFu, size, size + 1,
-                                  static_cast<std::uint32_t>(random.Below(600))};
+  const std::uint32_t aligns[] = {
+      block_align, 0,      7,       13,          14,   15,       256,
+      512,         0xFFFF, 0x10000, 0xFFFFFFFFu, size, size + 1, static_cast<std::uint32_t>(random.Below(600))};
   const std::uint32_t channel_counts[] = {1, 2, 0, 3, random.Next()};
   const std::uint32_t align = aligns[random.Below(std::size(aligns))];
   const std::uint32_t channels = random.Below(4) != 0 ? 1 + static_cast<std::uint32_t>(random.Below(2))
@@ -116,14 +120,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 std::vector<std::vector<std::uint8_t>> KsFuzzSeeds() {
   std::vector<std::vector<std::uint8_t>> seeds;
-  const struct {
-    std::uint32_t channels, rate, blocks;
-  } formats[] = {{1, 8000, 2}, {2, 11025, 2}, {1, 8000, 1}};
+  const struct { std::uint32_t channels, rate, blocks; } formats[] = {{1, 8000, 2}, {2, 11025, 2}, {1, 8000, 1}};
   for (const auto& f : formats) {
     audio::EncoderADPCM encoder;
     codec_test::Collect<ADPCMData> out;
     audio::connect<ADPCMData>(&encoder, &out);
-    encoder.on_data(codec_test::Pcm(codec_test::Signal(500 * f.blocks, f.channels, f.rate, 25000, 9), f.channels, f.rate));
+    encoder.on_data(
+        codec_test::Pcm(codec_test::Signal(500 * f.blocks, f.channels, f.rate, 25000, 9), f.channels, f.rate));
     seeds.push_back(ks_fuzz::Bytes(ks_fuzz::LittleEndian(audio::adpcm_block_align(f.rate, f.channels), 4) +
                                    std::string(out.bytes.begin(), out.bytes.end())));
   }

@@ -39,7 +39,8 @@ inline audio::PCMData Pcm(const std::vector<std::int16_t>& samples, std::uint32_
     bytes.push_back(static_cast<std::uint8_t>(s & 0xFF));
     bytes.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
   }
-  return audio::PCMData(audio::SharedBuffer(bytes.data(), static_cast<std::uint32_t>(bytes.size())), channels, 16, rate);
+  return audio::PCMData(audio::SharedBuffer(bytes.data(), static_cast<std::uint32_t>(bytes.size())), channels, 16,
+                        rate);
 }
 
 inline std::vector<std::int16_t> SamplesOf(const std::uint8_t* bytes, std::size_t size) {

@@ -88,8 +88,7 @@ Wav ParseWav(const std::string& file) {
 }
 
 template <typename Encoder, typename Block>
-std::vector<std::uint8_t> Encode(const std::vector<std::int16_t>& samples, std::uint32_t channels,
-                                 std::uint32_t rate) {
+std::vector<std::uint8_t> Encode(const std::vector<std::int16_t>& samples, std::uint32_t channels, std::uint32_t rate) {
   Encoder encoder;
   Collect<Block> out;
   audio::connect<Block>(&encoder, &out);
@@ -111,11 +110,10 @@ std::vector<std::int16_t> Decode(const Block& block) {
   return out.samples();
 }
 
-std::vector<std::int16_t> DecodeAdpcm(const std::vector<std::uint8_t>& data, std::uint32_t channels,
-                                      std::uint32_t rate, std::uint32_t block_align) {
-  return Decode<audio::DecoderADPCM>(
-      ADPCMData{audio::SharedBuffer(data.data(), static_cast<std::uint32_t>(data.size())), channels, 4, rate,
-                block_align});
+std::vector<std::int16_t> DecodeAdpcm(const std::vector<std::uint8_t>& data, std::uint32_t channels, std::uint32_t rate,
+                                      std::uint32_t block_align) {
+  return Decode<audio::DecoderADPCM>(ADPCMData{
+      audio::SharedBuffer(data.data(), static_cast<std::uint32_t>(data.size())), channels, 4, rate, block_align});
 }
 
 std::vector<std::int16_t> DecodeGsm(const std::vector<std::uint8_t>& data) {
@@ -129,8 +127,8 @@ std::string DecodeCommand(const std::string& tool, const std::string& in, const 
   return "sox " + in + " -t raw -e signed-integer -b 16 -L " + out;
 }
 
-std::string EncodeCommand(const std::string& tool, const std::string& codec, std::uint32_t channels,
-                          std::uint32_t rate, const std::string& in, const std::string& out) {
+std::string EncodeCommand(const std::string& tool, const std::string& codec, std::uint32_t channels, std::uint32_t rate,
+                          const std::string& in, const std::string& out) {
   const std::string r = std::to_string(rate), c = std::to_string(channels);
   if (tool == "ffmpeg") {
     return "ffmpeg -nostdin -v error -y -f s16le -ar " + r + " -ac " + c + " -i " + in + " -c:a " +
@@ -147,7 +145,9 @@ struct Case {
   bool exact_on_our_adpcm = true;  // decodes our ADPCM to exactly our samples
 };
 
-void PrintTo(const Case& c, std::ostream* os) { *os << c.tool << " " << c.codec << " " << c.channels << "ch " << c.rate; }
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.tool << " " << c.codec << " " << c.channels << "ch " << c.rate;
+}
 
 std::string Name(const testing::TestParamInfo<Case>& info) {
   return std::string(info.param.tool) + "_" + info.param.codec + "_" + std::to_string(info.param.channels) + "ch_" +
@@ -236,7 +236,8 @@ TEST_P(Interop, WeDecodeWhatToolEncodes) {
     GTEST_SKIP() << "this ffmpeg has no GSM encoder";
   }
   dir_.WriteHostFile("in.raw", RawPcm(Input()));
-  ASSERT_TRUE(RunTool(EncodeCommand(c.tool, c.codec, c.channels, c.rate, dir_.HostPath("in.raw"), dir_.HostPath("made.wav"))));
+  ASSERT_TRUE(
+      RunTool(EncodeCommand(c.tool, c.codec, c.channels, c.rate, dir_.HostPath("in.raw"), dir_.HostPath("made.wav"))));
   const std::string made = dir_.ReadHostFile("made.wav");
   const Wav wav = ParseWav(made);
   ASSERT_EQ(wav.tag, Adpcm() ? 2u : 49u);
@@ -253,7 +254,8 @@ TEST_P(Interop, WeDecodeWhatToolEncodes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Codecs, Interop,
-                         testing::Values(Case{"ffmpeg", "adpcm", 1, 8000, false}, Case{"ffmpeg", "adpcm", 2, 44100, false},
+                         testing::Values(Case{"ffmpeg", "adpcm", 1, 8000, false},
+                                         Case{"ffmpeg", "adpcm", 2, 44100, false},
                                          Case{"ffmpeg", "adpcm", 1, 22050, false}, Case{"ffmpeg", "gsm", 1, 8000},
                                          Case{"sox", "adpcm", 1, 8000}, Case{"sox", "adpcm", 2, 44100},
                                          Case{"sox", "gsm", 1, 8000}),

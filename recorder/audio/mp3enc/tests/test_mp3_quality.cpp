@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -94,10 +95,9 @@ Decoded decode(const std::vector<std::uint8_t>& mp3, int channels, int rate) {
     for (std::size_t n; (n = std::fread(buf, 2, 4096, p)) > 0;) d.samples.insert(d.samples.end(), buf, buf + n);
     pclose(p);
   }
-  if (FILE* f = std::fopen(err.c_str(), "r")) {
-    char line[512];
-    while (std::fgets(line, sizeof line, f)) d.errors += line;
-    std::fclose(f);
+  {
+    std::ifstream f(err);
+    for (std::string line; std::getline(f, line);) d.errors += line + "\n";
   }
   unlink(path);
   unlink(err.c_str());
@@ -263,9 +263,8 @@ TEST(Mp3Quality, SegmentalSnrFloors) {
   // (32000 Hz stereo at 64 kbit/s is resampled to 22050 Hz and back, so its
   // waveform comparison carries a fractional-sample delay: low floors there.)
   const Case cases[] = {
-      {44100, 1, 64, 63, 59, 23},  {44100, 1, 96, 63, 59, 28}, {22050, 1, 32, 64, 58, 18},
-      {44100, 2, 128, 64, 27, 24}, {8000, 1, 16, 80, 57, 13},  {44100, 1, 32, 64, 58, 16},
-      {48000, 2, 320, 80, 37, 34}, {32000, 2, 64, 60, 17, 16},
+      {44100, 1, 64, 63, 59, 23}, {44100, 1, 96, 63, 59, 28}, {22050, 1, 32, 64, 58, 18},  {44100, 2, 128, 64, 27, 24},
+      {8000, 1, 16, 80, 57, 13},  {44100, 1, 32, 64, 58, 16}, {48000, 2, 320, 80, 37, 34}, {32000, 2, 64, 60, 17, 16},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.rate << " Hz " << c.channels << " ch " << c.kbps << " kbit/s");
@@ -294,8 +293,8 @@ TEST(Mp3Quality, SegmentalSnrFloors) {
         snr = segmental_snr(s.left, d.samples, c.channels, 0, lag);
         if (c.channels == 2) snr = (snr + segmental_snr(s.right, d.samples, c.channels, 1, lag)) / 2;
       }
-      std::printf("  %5d Hz %d ch %3d kbit/s %-6s: SNR %5.1f dB (lag %d)\n", c.rate, c.channels, c.kbps,
-                  names[k], snr, lag);
+      std::printf("  %5d Hz %d ch %3d kbit/s %-6s: SNR %5.1f dB (lag %d)\n", c.rate, c.channels, c.kbps, names[k], snr,
+                  lag);
       EXPECT_GE(snr, floors[k]) << names[k];
     }
   }

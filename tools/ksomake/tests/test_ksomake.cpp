@@ -19,7 +19,8 @@ TEST(Ksomake, WritesWhatTheLibraryWrites) {
   fs::path dir = fs::temp_directory_path() / ("ksomake-test-" + std::to_string(::getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
-  const std::string text = "header stick\nobject flat\nvertex 0 0 0\nvertex 1 0 0\nvertex 1 1 0\nvertex 0 1 0\nface 0 1 2 3 1 2 3\n";
+  const std::string text =
+      "header stick\nobject flat\nvertex 0 0 0\nvertex 1 0 0\nvertex 1 1 0\nvertex 0 1 0\nface 0 1 2 3 1 2 3\n";
   std::ofstream(dir / "m.txt") << text;
   std::string command = std::string(KSOMAKE_PATH) + " " + (dir / "m.txt").string() + " " + (dir / "m.kso").string();
   ASSERT_EQ(std::system((command + " > /dev/null 2>&1").c_str()), 0);

@@ -68,9 +68,9 @@ TEST(GsmEncoder, OneSecondMakesTwentyFiveBlocks) {
 }
 
 TEST(GsmEncoder, RefusesEverythingButSixteenBitMonoAt8000Hz) {
-  for (const PCMData& refused : {PCMData(audio::SharedBuffer(640), 1, 16, 22050),
-                                 PCMData(audio::SharedBuffer(1280), 2, 16, 8000),
-                                 PCMData(audio::SharedBuffer(320), 1, 8, 8000)}) {
+  for (const PCMData& refused :
+       {PCMData(audio::SharedBuffer(640), 1, 16, 22050), PCMData(audio::SharedBuffer(1280), 2, 16, 8000),
+        PCMData(audio::SharedBuffer(320), 1, 8, 8000)}) {
     audio::EncoderGSM encoder;
     Collect<GSMData> out;
     audio::connect<GSMData>(&encoder, &out);

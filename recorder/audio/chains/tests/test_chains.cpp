@@ -87,9 +87,8 @@ TEST(Chains, RecordFormatNamesAreMatchedExactly) {
     bool made;
   };
   const Case cases[] = {
-      {L"PCM", true},   {L"pcm", false}, {L"Mp3", false}, {L"MP3", false}, {L"", false}, {L"WAV", false},
-      {L"ADPCM", true}, {L"GSM", true},
-      {L"mp3", true},
+      {L"PCM", true},  {L"pcm", false},  {L"Mp3", false}, {L"MP3", false}, {L"", false},
+      {L"WAV", false}, {L"ADPCM", true}, {L"GSM", true},  {L"mp3", true},
   };
   for (const Case& c : cases) {
     const std::wstring name = c.name;
@@ -193,8 +192,8 @@ TEST(Chains, AReaderIsOfferedOnlyToTheRecordChainOfItsFormat) {
       }
       if (play == record) {
         const std::string copied = ReadFile(Path());
-        EXPECT_TRUE(SameBytes(copied.substr(copied.size() - (play == 0 ? 3000 : 195)),
-                              play == 0 ? Ramp(3000) : Ramp(195)));
+        EXPECT_TRUE(
+            SameBytes(copied.substr(copied.size() - (play == 0 ? 3000 : 195)), play == 0 ? Ramp(3000) : Ramp(195)));
       }
     }
   }

@@ -21,7 +21,9 @@ std::vector<std::uint8_t> ReadFile(const fs::path& p) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-int RunTool(const std::string& args) { return std::system((std::string(IMGCONV_PATH) + " " + args + " > /dev/null 2>&1").c_str()); }
+int RunTool(const std::string& args) {
+  return std::system((std::string(IMGCONV_PATH) + " " + args + " > /dev/null 2>&1").c_str());
+}
 
 TEST(Imgconv, EachKindMatchesTheWriter) {
   fs::path dir = fs::temp_directory_path() / ("imgconv-test-" + std::to_string(::getpid()));
@@ -30,10 +32,13 @@ TEST(Imgconv, EachKindMatchesTheWriter) {
   imgconv::Picture picture;
   picture.width = 5;
   picture.height = 3;
-  for (int i = 0; i < 15; ++i) picture.rgba.insert(picture.rgba.end(), {static_cast<std::uint8_t>(i * 16), 40, 200, static_cast<std::uint8_t>(i == 3 ? 0 : 255)});
+  for (int i = 0; i < 15; ++i)
+    picture.rgba.insert(picture.rgba.end(),
+                        {static_cast<std::uint8_t>(i * 16), 40, 200, static_cast<std::uint8_t>(i == 3 ? 0 : 255)});
   std::vector<std::uint8_t> png = imgconv::EncodePng(picture);
   ASSERT_FALSE(png.empty());
-  std::ofstream(dir / "in.png", std::ios::binary).write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+  std::ofstream(dir / "in.png", std::ios::binary)
+      .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
   std::string error;
   struct Case {
     const char* kind;

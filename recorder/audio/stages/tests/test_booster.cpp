@@ -18,9 +18,13 @@ TEST(Booster, GainShapesTheCurve) {
     std::int32_t gain, knee_out, limit_in;
   };
   const Case cases[] = {
-      {1, 200, 20000}, {2, 200, 10100}, {4, 300, 5125}, {8, 400, 2650},
+      {1, 200, 20000},
+      {2, 200, 10100},
+      {4, 300, 5125},
+      {8, 400, 2650},
       // Gains below 1 mean "no change" rather than a division by zero.
-      {0, 200, 20000}, {-4, 200, 20000},
+      {0, 200, 20000},
+      {-4, 200, 20000},
   };
   for (const Case& c : cases) {
     Booster b;

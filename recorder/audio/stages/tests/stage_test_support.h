@@ -91,8 +91,8 @@ struct Source : audio::Provider<PCMData> {
 
 // Writes a PCM WAV file below the device root and answers its host path,
 // which the headless microphone setting takes.
-inline std::string write_mic_file(const std::vector<std::uint8_t>& data, std::uint32_t channels,
-                                  std::uint32_t bits, std::uint32_t rate) {
+inline std::string write_mic_file(const std::vector<std::uint8_t>& data, std::uint32_t channels, std::uint32_t bits,
+                                  std::uint32_t rate) {
   std::vector<std::uint8_t> image(44);
   ce::media::WriteWavHeader(image.data(), ce::media::PcmFormat{channels, rate, bits},
                             static_cast<std::uint32_t>(data.size()));

@@ -51,9 +51,9 @@ TEST(AdpcmFormat, BlockSizeSamplesAndBitRateFollowTheRate) {
   struct Case {
     std::uint32_t rate, channels, block_align, frames, bitrate;
   } cases[] = {
-      {8000, 1, 256, 500, 32768},       {11025, 2, 512, 500, 90316},     {22049, 1, 256, 500, 90312},
-      {22050, 1, 512, 1012, 89245},     {44099, 2, 1024, 1012, 356975},  {44100, 2, 2048, 2036, 354879},
-      {95999, 1, 1024, 2036, 386259},   {96000, 2, 4096, 4084, 770256},
+      {8000, 1, 256, 500, 32768},     {11025, 2, 512, 500, 90316},    {22049, 1, 256, 500, 90312},
+      {22050, 1, 512, 1012, 89245},   {44099, 2, 1024, 1012, 356975}, {44100, 2, 2048, 2036, 354879},
+      {95999, 1, 1024, 2036, 386259}, {96000, 2, 4096, 4084, 770256},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.rate << " Hz, " << c.channels << " channels");
@@ -76,7 +76,8 @@ TEST(AdpcmCodec, DecodingRebuildsEachPredictorsEncodingWithItsReportedError) {
     for (std::uint32_t predictor = 0; predictor < audio::adpcm_predictor_count; ++predictor) {
       SCOPED_TRACE(testing::Message() << channels << " channels, predictor " << predictor);
       std::vector<std::uint8_t> block(block_align);
-      const std::int32_t error = audio::adpcm_encode_block(input.data(), channels, predictor, block.data(), block_align);
+      const std::int32_t error =
+          audio::adpcm_encode_block(input.data(), channels, predictor, block.data(), block_align);
       ASSERT_GE(error, 0);
       EXPECT_EQ(block[0], predictor);
       std::vector<std::int16_t> decoded(input.size());
@@ -143,8 +144,8 @@ TEST(AdpcmEncoder, GathersWholeBlocksAndRefusesOtherFormats) {
   EXPECT_EQ(out.blocks[0].size(), 256u);
   EXPECT_EQ(encoder.get_bitrate(), 32768u);
 
-  for (const PCMData& refused : {PCMData(audio::SharedBuffer(1000), 1, 8, 8000),
-                                 PCMData(audio::SharedBuffer(6000), 3, 16, 8000)}) {
+  for (const PCMData& refused :
+       {PCMData(audio::SharedBuffer(1000), 1, 8, 8000), PCMData(audio::SharedBuffer(6000), 3, 16, 8000)}) {
     audio::EncoderADPCM other;
     Collect<ADPCMData> none;
     audio::connect<ADPCMData>(&other, &none);

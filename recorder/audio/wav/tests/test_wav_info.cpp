@@ -18,9 +18,12 @@ enum class Kind { PCM, ADPCM, GSM };
 
 std::unique_ptr<audio::WAVInfo> MakeInfo(Kind kind) {
   switch (kind) {
-    case Kind::PCM: return std::make_unique<audio::WAVInfoPCM>();
-    case Kind::ADPCM: return std::make_unique<audio::WAVInfoADPCM>();
-    default: return std::make_unique<audio::WAVInfoGSM>();
+    case Kind::PCM:
+      return std::make_unique<audio::WAVInfoPCM>();
+    case Kind::ADPCM:
+      return std::make_unique<audio::WAVInfoADPCM>();
+    default:
+      return std::make_unique<audio::WAVInfoGSM>();
   }
 }
 

@@ -13,9 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string RunTool(const std::string& args) {
-  return std::string(ARKPACK_PATH) + " " + args + " > /dev/null 2>&1";
-}
+std::string RunTool(const std::string& args) { return std::string(ARKPACK_PATH) + " " + args + " > /dev/null 2>&1"; }
 
 std::vector<unsigned char> ReadFile(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);

@@ -39,8 +39,8 @@ struct StreamSource : audio::Provider<PCMData> {
     std::lock_guard guard(mutex);
     const std::size_t take = std::min<std::size_t>(block_bytes, bytes.size() - position);
     out = take == 0 ? PCMData()
-                    : PCMData(audio::SharedBuffer(bytes.data() + position, static_cast<std::uint32_t>(take)),
-                              channels, bits, rate);
+                    : PCMData(audio::SharedBuffer(bytes.data() + position, static_cast<std::uint32_t>(take)), channels,
+                              bits, rate);
     position += take;
     return out;
   }

@@ -41,7 +41,8 @@ std::vector<audio::PCMData> Pieces(std::uint32_t channels, std::uint32_t rate) {
   const std::size_t piece = 5000 * channels;
   for (std::size_t at = 0; at < input.size(); at += piece) {
     const std::size_t n = std::min(piece, input.size() - at);
-    pieces.push_back(codec_test::Pcm(std::vector<std::int16_t>(input.begin() + at, input.begin() + at + n), channels, rate));
+    pieces.push_back(
+        codec_test::Pcm(std::vector<std::int16_t>(input.begin() + at, input.begin() + at + n), channels, rate));
   }
   return pieces;
 }
@@ -106,6 +107,11 @@ void BM_FfmpegADPCM(benchmark::State& state) {
   state.counters["x_realtime"] =
       benchmark::Counter(kSeconds * kFfmpegRepeats, benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(BM_FfmpegADPCM)->Args({2, 44100})->Args({1, 8000})->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FfmpegADPCM)
+    ->Args({2, 44100})
+    ->Args({1, 8000})
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
