@@ -17,7 +17,9 @@ namespace ce::testing {
 namespace {
 
 PcmFormat FromMedia(const media::PcmFormat& format) { return PcmFormat{format.channels, format.rate, format.bits}; }
-media::PcmFormat ToMedia(const PcmFormat& format) { return media::PcmFormat{format.channels, format.rate, format.bits}; }
+media::PcmFormat ToMedia(const PcmFormat& format) {
+  return media::PcmFormat{format.channels, format.rate, format.bits};
+}
 
 }  // namespace
 

@@ -273,7 +273,7 @@ TEST_F(GameAudio, CallbackPlaysSilenceRatherThanAnOldBlockWhenRefillsLag) {
   ASSERT_EQ(device->LoadEffect(Effect8({0xC0}).data(), 1, 1, 8, 8000, 0), 0);
   StartStream(silence);
   ASSERT_EQ(device->PlayEffect(0, 0), 0);  // into block 1
-  AdvanceClock(40 * kBlockMs);           // no refills at all
+  AdvanceClock(40 * kBlockMs);             // no refills at all
   device->Stop();
   const std::vector<std::uint8_t> pcm = Stream(TakePlayedAudio());
   ASSERT_GE(pcm.size(), 38u * kBlock);

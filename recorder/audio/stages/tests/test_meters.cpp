@@ -10,9 +10,9 @@ namespace {
 using audio::PCMData;
 using ce::testing::AdvanceClock;
 using ce::testing::UseVirtualClock;
-using stage_test::Sink;
 using stage_test::make_block;
 using stage_test::mono16;
+using stage_test::Sink;
 
 constexpr std::uint64_t kStart2010 = 129067776000000000ull;
 
