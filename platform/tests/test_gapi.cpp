@@ -9,7 +9,7 @@
 #include "ce/wingdi.h"
 #include "ce/winuser.h"
 #include "gdi/screen.h"
-#include "gdi_screen_config.h"
+#include "screen_config.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "ce/winuser.h"
 #include "gdi/objects.h"
 #include "gdi/screen.h"
-#include "gdi_screen_config.h"
+#include "screen_config.h"
 
 namespace {
 

@@ -1,8 +1,7 @@
 #include "headless_device.h"
 
-#include "backend/headless/headless_display.h"
+#include "ce/testing.h"
 #include "ce/winbase.h"
-#include "gdi/screen.h"
 #include "kernel/clock.h"
 #include "kernel/message_queue.h"
 #include "user/input.h"
@@ -75,11 +74,7 @@ bool RunFor(DWORD ms) {
   }
 }
 
-COLORREF ScreenPixel(int x, int y) {
-  auto screen = ce::gdi::Screen::Current();
-  auto* display = dynamic_cast<ce::backend::HeadlessDisplay*>(&screen->display());
-  return display ? display->Pixel(x, y) : CLR_INVALID;
-}
+COLORREF ScreenPixel(int x, int y) { return ce::testing::ScreenPixel(x, y); }
 
 std::optional<MessageBoxSeen> LastMessageBox() {
   const auto box = ce::user::LastMessageBox();

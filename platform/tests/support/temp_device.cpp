@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "kernel/device.h"
+#include "ce/testing.h"
 
 namespace ce::test {
 
@@ -19,7 +19,7 @@ TempDevice::TempDevice() {
   if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary device root");
   root_ = pattern;
   ::setenv("DEVICE_ROOT", root_.c_str(), 1);
-  ce::device::Reset();
+  ce::testing::ReloadDevice();
 }
 
 TempDevice::~TempDevice() {
@@ -30,7 +30,7 @@ TempDevice::~TempDevice() {
   } else {
     ::unsetenv("DEVICE_ROOT");
   }
-  ce::device::Reset();
+  ce::testing::ReloadDevice();
 }
 
 void TempDevice::WriteHostFile(const std::string& relative, const std::string& contents) const {

@@ -5,12 +5,12 @@
 
 #include <cstdlib>
 
-#include "kernel/not_implemented.h"
+#include "ce/testing.h"
 #include "temp_device.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  ce::kernel::SetStrictMode(true);
+  ce::testing::SetStrictMode(true);
   ::setenv("DEVICE_BACKEND", "headless", 1);
   ce::test::TempDevice device;
   return RUN_ALL_TESTS();

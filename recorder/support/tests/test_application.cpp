@@ -9,9 +9,9 @@
 #include <string>
 
 #include "ce/strconv.h"
+#include "ce/testing.h"
 #include "ce/winbase.h"
 #include "ce/winuser.h"
-#include "kernel/clock.h"
 #include "os/active_scheduler.h"
 #include "os/application.h"
 
@@ -144,7 +144,7 @@ std::string ReadLine(int fd) {
 }
 
 TEST(SingleInstance, SecondStartHandsItsCommandLineToTheFirst) {
-  ce::kernel::clock::UseRealClock();  // the other process lives on the host's time
+  ce::testing::UseRealClock();  // the other process lives on the host's time
   int fds[2];
   ASSERT_EQ(::pipe(fds), 0);
   const pid_t child = ::fork();

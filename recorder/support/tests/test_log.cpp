@@ -10,7 +10,6 @@
 #include "os/file.h"
 #include "os/log.h"
 #include "os/path.h"
-#include "kernel/device.h"
 #include "scoped_setting.h"
 #include "temp_device.h"
 

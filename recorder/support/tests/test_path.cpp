@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "ce/testing.h"
 #include "ce/winbase.h"
-#include "kernel/device.h"
-#include "scoped_setting.h"
-#include "temp_device.h"
 #include "os/file.h"
 #include "os/finder.h"
 #include "os/path.h"
+#include "scoped_setting.h"
+#include "temp_device.h"
 
 namespace {
 
@@ -146,12 +146,12 @@ TEST(FindDrives, ListsTheStorageCardFoldersOnly) {
   ce::test::TempDevice card_a;
   ce::test::TempDevice card_b;
   ce::test::ScopedSetting cards("DEVICE_STORAGE_CARDS", "Storage Card=" + card_a.root() + "; SD Card=" + card_b.root());
-  ce::device::Reset();
+  ce::testing::ReloadDevice();
   os::create_directory(L"\\Plain");
   Recorder r;
   EXPECT_TRUE(os::Finder::find_drives(r));
   EXPECT_EQ(Sorted(r.seen), Sorted({L"D \\SD Card", L"D \\Storage Card"}));
-  ce::device::Reset();
+  ce::testing::ReloadDevice();
 }
 
 }  // namespace

@@ -1,16 +1,16 @@
 #include <gtest/gtest.h>
 
+#include "ce/testing.h"
 #include "ce/wingdi.h"
 #include "ce/winuser.h"
-#include "gdi/screen.h"
-#include "kernel/clock.h"
-#include "kernel/device.h"
 #include "scoped_setting.h"
 #include "skinner/power_manager.h"
 
 namespace {
 
-namespace clock = ce::kernel::clock;
+using ce::testing::AdvanceClock;
+using ce::testing::UseRealClock;
+using ce::testing::UseVirtualClock;
 
 // The display's power state as the driver reports it.
 ULONG DisplayState() {
@@ -24,8 +24,8 @@ ULONG DisplayState() {
 class PowerManager : public ::testing::Test {
  protected:
   void SetUp() override {
-    clock::UseVirtualClock(0, 129067776000000000ull);
-    ce::gdi::Screen::Reset();
+    UseVirtualClock(0, 129067776000000000ull);
+    ce::testing::ReloadScreen();
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;
     wc.lpszClassName = L"PowerForm";
@@ -37,9 +37,9 @@ class PowerManager : public ::testing::Test {
   void TearDown() override {
     DestroyWindow(form);
     DestroyWindow(other);
-    ce::device::Reset();
-    ce::gdi::Screen::Reset();
-    clock::UseRealClock();
+    ce::testing::ReloadDevice();
+    ce::testing::ReloadScreen();
+    UseRealClock();
   }
   void Tick(skinner::PowerManagerImplPocket& pm) { pm.on_message(WM_TIMER, pm.timer_id, 0); }
 
@@ -50,11 +50,11 @@ class PowerManager : public ::testing::Test {
 TEST_F(PowerManager, OffAfterTheIdleTimeOnAtAKey) {
   skinner::PowerManagerImplPocket pm(form, 7);
   pm.set_interval(30);
-  clock::Advance(29000);
+  AdvanceClock(29000);
   Tick(pm);
   EXPECT_EQ(DisplayState(), VideoPowerOn);
   pm.on_message(WM_TIMER, 8, 0);  // another timer of the form
-  clock::Advance(2000);
+  AdvanceClock(2000);
   pm.on_message(WM_TIMER, 8, 0);
   EXPECT_EQ(DisplayState(), VideoPowerOn);
   Tick(pm);
@@ -64,32 +64,32 @@ TEST_F(PowerManager, OffAfterTheIdleTimeOnAtAKey) {
   EXPECT_EQ(pm.on_message(WM_KEYDOWN, 0x41, 0), 0);
   EXPECT_EQ(DisplayState(), VideoPowerOn);
   EXPECT_EQ(pm.idle.elapsed(), 0.0);
-  clock::Advance(10000);
+  AdvanceClock(10000);
   Tick(pm);
   EXPECT_EQ(DisplayState(), VideoPowerOn);
-  clock::Advance(25000);
+  AdvanceClock(25000);
   pm.on_message(WM_LBUTTONDOWN, 0, 0);  // a tap restarts the idle time
-  clock::Advance(25000);
+  AdvanceClock(25000);
   Tick(pm);
   EXPECT_EQ(DisplayState(), VideoPowerOn);
 }
 
 TEST_F(PowerManager, NeverWithIntervalZeroNorBehindAnotherWindow) {
   skinner::PowerManagerImplPocket pm(form, 1);
-  clock::Advance(3600000);
+  AdvanceClock(3600000);
   Tick(pm);
   EXPECT_EQ(DisplayState(), VideoPowerOn);
 
   pm.set_interval(5);
   SetForegroundWindow(other);
-  clock::Advance(6000);
+  AdvanceClock(6000);
   Tick(pm);  // not in the foreground: the idle time starts again
   EXPECT_EQ(DisplayState(), VideoPowerOn);
   SetForegroundWindow(form);
-  clock::Advance(4000);
+  AdvanceClock(4000);
   Tick(pm);
   EXPECT_EQ(DisplayState(), VideoPowerOn);
-  clock::Advance(2000);
+  AdvanceClock(2000);
   Tick(pm);
   EXPECT_EQ(DisplayState(), VideoPowerOff);
   pm.set_display_power(true);
@@ -97,13 +97,13 @@ TEST_F(PowerManager, NeverWithIntervalZeroNorBehindAnotherWindow) {
 
 TEST_F(PowerManager, DriverWithoutTheEscapeIsAlwaysOn) {
   ce::test::ScopedSetting escape("DEVICE_SCREEN_POWER_ESCAPE", "0");
-  ce::device::Reset();
-  ce::gdi::Screen::Reset();
+  ce::testing::ReloadDevice();
+  ce::testing::ReloadScreen();
   skinner::PowerManagerImplPocket pm(form, 1);
   pm.set_interval(1);
   EXPECT_TRUE(pm.is_display_on());
   pm.set_display_power(false);
-  clock::Advance(5000);
+  AdvanceClock(5000);
   Tick(pm);
   EXPECT_TRUE(pm.is_display_on());
 }

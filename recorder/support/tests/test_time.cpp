@@ -1,13 +1,15 @@
 #include <gtest/gtest.h>
 
+#include "ce/testing.h"
 #include "ce/winbase.h"
-#include "kernel/clock.h"
 #include "liba/timer.h"
 #include "os/date_time.h"
 
 namespace {
 
-namespace clock = ce::kernel::clock;
+using ce::testing::AdvanceClock;
+using ce::testing::UseRealClock;
+using ce::testing::UseVirtualClock;
 
 // 2010-01-01 00:00:00 UTC in FILETIME units.
 constexpr std::uint64_t kStart2010 = 129067776000000000ull;
@@ -39,22 +41,22 @@ TEST(DateTime, DefaultIsTheStartOf1601AndCopiesKeepEveryField) {
 }
 
 TEST(Timer, ElapsedSecondsOnTheVirtualClock) {
-  clock::UseVirtualClock(1000, kStart2010);
+  UseVirtualClock(1000, kStart2010);
   liba::Timer timer;
   EXPECT_EQ(timer.elapsed(), 0.0);
-  clock::Advance(1500);
+  AdvanceClock(1500);
   EXPECT_DOUBLE_EQ(timer.elapsed(), 1.5);
   EXPECT_EQ(timer.restart(), GetTickCount());
   EXPECT_EQ(timer.elapsed(), 0.0);
-  clock::UseRealClock();
+  UseRealClock();
 }
 
 TEST(Timer, TheTickCountWrapIsHarmless) {
-  clock::UseVirtualClock(0xFFFFFFFFull - 200, kStart2010);
+  UseVirtualClock(0xFFFFFFFFull - 200, kStart2010);
   liba::Timer timer;
-  clock::Advance(700);  // the 32-bit tick count wraps on the way
+  AdvanceClock(700);  // the 32-bit tick count wraps on the way
   EXPECT_DOUBLE_EQ(timer.elapsed(), 0.7);
-  clock::UseRealClock();
+  UseRealClock();
 }
 
 }  // namespace

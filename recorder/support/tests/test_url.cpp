@@ -3,13 +3,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "kernel/device.h"
+#include "ce/testing.h"
 #include "os/url.h"
 
 namespace {
 
 TEST(OpenUrl, HandsTheAddressToTheBrowser) {
-  const std::string log = ce::device::RuntimeFolder() + "/shell-requests.log";
+  const std::string log = ce::testing::DeviceRuntimeFolder() + "/shell-requests.log";
   std::remove(log.c_str());
   EXPECT_TRUE(os::open_url(L"http://example.invalid/recorder"));
   std::ifstream in(log);

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "media/wav_file.h"
+#include "ce/testing.h"
 
 namespace fs = std::filesystem;
 
@@ -46,17 +46,16 @@ class AudioChain : public ::testing::Test {
   // A 16-bit WAV of a 440 Hz tone at a quarter of full scale.
   std::string write_tone(const std::string& name, unsigned rate, unsigned channels, double seconds) {
     const auto frames = static_cast<std::size_t>(rate * seconds);
-    std::vector<std::uint8_t> image(44);
+    std::vector<std::uint8_t> samples;
     for (std::size_t f = 0; f < frames; ++f) {
       const auto v = static_cast<std::int16_t>(
           std::lround(8000.0 * std::sin(2.0 * std::numbers::pi * 440.0 * static_cast<double>(f) / rate)));
       for (unsigned c = 0; c < channels; ++c) {
-        image.push_back(static_cast<std::uint8_t>(v & 0xFF));
-        image.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+        samples.push_back(static_cast<std::uint8_t>(v & 0xFF));
+        samples.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
       }
     }
-    ce::media::WriteWavHeader(image.data(), ce::media::PcmFormat{channels, rate, 16},
-                              static_cast<std::uint32_t>(image.size() - 44));
+    const std::vector<std::uint8_t> image = ce::testing::MakeWav(ce::testing::PcmFormat{channels, rate, 16}, samples);
     const std::string path = (dir_ / name).string();
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
@@ -95,11 +94,11 @@ TEST_F(AudioChain, RecordsPcmThenPlaysItBack) {
     EXPECT_EQ(written, 44 + samples * 2 * c.channels) << "the file: header and samples";
     EXPECT_GT(peak, 0.2);
     const auto recorded = read("rec.wav");
-    const auto wav = ce::media::ParseWav(recorded.data(), recorded.size());
+    const auto wav = ce::testing::ParseWav(recorded.data(), recorded.size());
     ASSERT_TRUE(wav);
     EXPECT_EQ(wav->dataSize, samples * 2 * c.channels);
     EXPECT_EQ(recorded.size(), written);
-    EXPECT_EQ(wav->format, (ce::media::PcmFormat{c.channels, c.rate, 16}));
+    EXPECT_EQ(wav->format, (ce::testing::PcmFormat{c.channels, c.rate, 16}));
     if (c.boost == 1) {
       const auto input = read("in.wav");
       EXPECT_TRUE(std::equal(input.begin() + 44, input.end(), recorded.begin() + 44)) << "recorded as heard";
@@ -110,7 +109,7 @@ TEST_F(AudioChain, RecordsPcmThenPlaysItBack) {
     EXPECT_NE(played.out.find("format: PCM, " + std::to_string(c.rate) + " Hz"), std::string::npos) << played.out;
     EXPECT_NE(played.out.find("duration: 1.5"), std::string::npos) << played.out;
     const auto heard = read("heard.wav");
-    const auto heard_wav = ce::media::ParseWav(heard.data(), heard.size());
+    const auto heard_wav = ce::testing::ParseWav(heard.data(), heard.size());
     ASSERT_TRUE(heard_wav);
     EXPECT_EQ(heard_wav->dataSize, wav->dataSize);
     EXPECT_TRUE(std::equal(heard.begin() + 44, heard.end(), recorded.begin() + 44)) << "heard as recorded";

@@ -4,10 +4,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "ce/testing.h"
 #include "engine/audio/audio_wave_out.h"
 #include "engine/audio/game_sounds.h"
-#include "kernel/clock.h"
-#include "media/wav_file.h"
 #include "synth.h"
 
 namespace {
@@ -24,9 +23,9 @@ TEST(SoundMaker, MakesTheThirteenEffectsAsTheGameLoadsThem) {
   for (std::size_t i = 0; i < sounds.size(); ++i) {
     EXPECT_EQ(sounds[i].name, kGameSoundNames[i]);
     const std::vector<std::uint8_t> file = soundmaker::WavFile(sounds[i].samples);
-    const auto wav = ce::media::ParseWav(file.data(), file.size());
+    const auto wav = ce::testing::ParseWav(file.data(), file.size());
     ASSERT_TRUE(wav) << sounds[i].name;
-    EXPECT_EQ(wav->format, (ce::media::PcmFormat{1, 8000, 8}));
+    EXPECT_EQ(wav->format, (ce::testing::PcmFormat{1, 8000, 8}));
     EXPECT_EQ(wav->dataOffset, 44u) << "the loader skips exactly 44 bytes";
     EXPECT_EQ(wav->dataSize, sounds[i].samples.size());
     EXPECT_GT(Peak(sounds[i].samples), 8) << sounds[i].name << " is audible";
@@ -64,7 +63,7 @@ class GeneratedArchive : public MemberReader {
 };
 
 TEST(SoundMaker, TheAudioDeviceLoadsEveryEffect) {
-  ce::kernel::clock::UseVirtualClock(0, 129067776000000000ull);
+  ce::testing::UseVirtualClock(0, 129067776000000000ull);
   ssAudioWaveOut device;
   ASSERT_EQ(device.GetDeviceCaps(0), 0);
   GeneratedArchive archive;

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "ce/testing.h"
 #include "engine/audio/audio_wave_out.h"
 #include "engine/audio/sound_source.h"
-#include "kernel/clock.h"
 
 namespace {
 
 void BM_FillOneBlock(benchmark::State& state) {
-  ce::kernel::clock::UseVirtualClock(0, 129067776000000000ull);
+  ce::testing::UseVirtualClock(0, 129067776000000000ull);
   ssAudioWaveOut device;
   if (device.GetDeviceCaps(0) != 0 || !device.IsOpen()) {
     state.SkipWithError("no sound device");
@@ -29,7 +29,7 @@ void BM_FillOneBlock(benchmark::State& state) {
   device.PlaySource(&silence);
   for (auto _ : state) {
     state.PauseTiming();
-    ce::kernel::clock::Advance(160);
+    ce::testing::AdvanceClock(160);
     // Effects that ran out start again beyond the queued blocks, so the
     // refills mix them.
     for (int i = static_cast<int>(device.PlayingEffects()); i < effects; ++i) device.PlayEffect(i, 600);

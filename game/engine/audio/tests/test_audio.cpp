@@ -4,20 +4,20 @@
 #include <memory>
 #include <vector>
 
-#include "backend/headless/audio_headless.h"
+#include "ce/testing.h"
 #include "engine/audio/audio_mix.h"
 #include "engine/audio/audio_wave_out.h"
 #include "engine/audio/game_sounds.h"
 #include "engine/audio/sound_source.h"
-#include "kernel/clock.h"
 #include "scoped_setting.h"
 
 namespace {
 
-namespace clock = ce::kernel::clock;
-using ce::backend::headless::PlayedBuffer;
-using ce::backend::headless::TakePlayedAudio;
 using ce::test::ScopedSetting;
+using ce::testing::AdvanceClock;
+using ce::testing::PlayedBuffer;
+using ce::testing::TakePlayedAudio;
+using ce::testing::UseVirtualClock;
 
 constexpr std::uint64_t kStart2010 = 129067776000000000ull;
 constexpr std::uint32_t kBlock = 5120;  // 5 x 1024 bytes: 160 ms of 8 kHz 16-bit stereo
@@ -58,7 +58,7 @@ std::vector<std::uint8_t> Stream(const std::vector<PlayedBuffer>& played) {
 class GameAudio : public ::testing::Test {
  protected:
   void SetUp() override {
-    clock::UseVirtualClock(0, kStart2010);
+    UseVirtualClock(0, kStart2010);
     TakePlayedAudio();
     device = std::make_unique<ssAudioWaveOut>();
     ASSERT_EQ(device->GetDeviceCaps(0), 0);
@@ -78,7 +78,7 @@ class GameAudio : public ::testing::Test {
   // window thread does.
   void PlayBlocks(int blocks) {
     for (int i = 0; i < blocks; ++i) {
-      clock::Advance(kBlockMs);
+      AdvanceClock(kBlockMs);
       device->FillBlock();
     }
   }
@@ -102,7 +102,7 @@ TEST_F(GameAudio, StartQueuesTwoBlocksAndTheCallbackWritesOnePerDone) {
   EXPECT_EQ(device->Written(), 2u);
   EXPECT_EQ(device->Pending(), 12u);
   EXPECT_EQ(device->Filled(), 14u);
-  clock::Advance(3 * kBlockMs);
+  AdvanceClock(3 * kBlockMs);
   EXPECT_EQ(device->Written(), 5u);
   EXPECT_EQ(device->Pending(), 9u);
   ASSERT_EQ(device->FillBlock(), 0);
@@ -199,7 +199,7 @@ TEST_F(GameAudio, EffectPlaysAloneWhileTheStreamIsStopped) {
   ASSERT_EQ(device->LoadEffect(Effect8({0x00, 0x80, 0xFF}).data(), 3, 1, 8, 8000, 0), 0);
   ASSERT_EQ(device->PlayEffect(0, 10), 0);
   ASSERT_EQ(device->PlayEffect(0, 10), 0) << "still queued: not written a second time";
-  clock::Advance(100);
+  AdvanceClock(100);
   const auto played = TakePlayedAudio();
   ASSERT_EQ(played.size(), 1u);
   const std::int16_t expected[] = {-32768, -32768, 0, 0, 32512, 32512};
@@ -217,7 +217,7 @@ TEST_F(GameAudio, SixteenBitEffectsAreSteppedToTheDeviceRate) {
   std::vector<std::vector<std::int16_t>> heard;
   for (int e = 0; e < 3; ++e) {
     ASSERT_EQ(device->PlayEffect(e, 0), 0);
-    clock::Advance(10);
+    AdvanceClock(10);
     for (const PlayedBuffer& p : TakePlayedAudio()) {
       heard.emplace_back(p.bytes.size() / 2);
       std::memcpy(heard.back().data(), p.bytes.data(), p.bytes.size());
@@ -241,7 +241,7 @@ TEST_F(GameAudio, VolumeStepsAndMuting) {
   waveOutGetVolume(nullptr, &system);
   EXPECT_EQ(system, 0xFFFAFFFAu);
   EXPECT_EQ(device->PlayEffect(0, 0), 0);
-  clock::Advance(100);
+  AdvanceClock(100);
   EXPECT_TRUE(TakePlayedAudio().empty());
   // A source passes its volume on only once attached.
   ssSoundSource source;
@@ -260,7 +260,7 @@ TEST_F(GameAudio, StopDrainsThenResetsAndStartPrimesAgain) {
   EXPECT_LE(GetTickCount(), 3 * kBlockMs + 2 * kBlockMs) << "waits for the two queued blocks at most";
   EXPECT_EQ(device->Written(), 0u);
   TakePlayedAudio();
-  clock::Advance(2000);
+  AdvanceClock(2000);
   EXPECT_TRUE(TakePlayedAudio().empty()) << "nothing plays while stopped";
   device->Start();
   EXPECT_EQ(device->Written(), 2u);
@@ -273,7 +273,7 @@ TEST_F(GameAudio, CallbackPlaysSilenceRatherThanAnOldBlockWhenRefillsLag) {
   ASSERT_EQ(device->LoadEffect(Effect8({0xC0}).data(), 1, 1, 8, 8000, 0), 0);
   StartStream(silence);
   ASSERT_EQ(device->PlayEffect(0, 0), 0);  // into block 1
-  clock::Advance(40 * kBlockMs);           // no refills at all
+  AdvanceClock(40 * kBlockMs);             // no refills at all
   device->Stop();
   const std::vector<std::uint8_t> pcm = Stream(TakePlayedAudio());
   ASSERT_GE(pcm.size(), 38u * kBlock);
@@ -287,7 +287,7 @@ TEST_F(GameAudio, SourceErrorEndsTheRefill) {
   tone.failAfter_ = 14;
   StartStream(tone);
   EXPECT_EQ(device->Filled(), 14u);
-  clock::Advance(kBlockMs);
+  AdvanceClock(kBlockMs);
   EXPECT_EQ(device->FillBlock(), 7);
   EXPECT_EQ(device->Pending(), 11u) << "blocks already filled are kept";
   EXPECT_EQ(device->Filled(), 14u);
@@ -313,7 +313,7 @@ TEST_F(GameAudio, SourcesAttachAndDetachWithoutLeavingHoles) {
 }
 
 TEST(GameAudioDevice, ChoosingAndOpeningTheDevice) {
-  clock::UseVirtualClock(0, kStart2010);
+  UseVirtualClock(0, kStart2010);
   {
     ScopedSetting formats("DEVICE_SPEAKER_FORMATS", "15");  // no 22.05 kHz 8-bit mono
     ssAudioWaveOut device;
@@ -362,13 +362,13 @@ TEST_F(GameAudio, GameSoundsLoadInOrderAndNeverReadPastAMember) {
   EXPECT_EQ(LoadGameSound(*device, std::vector<std::uint8_t>(43, 0)), -1);
   // Effect 0 holds the three samples present, not the 1000 claimed.
   ASSERT_EQ(device->PlayEffect(0, 0), 0);
-  clock::Advance(10);
+  AdvanceClock(10);
   auto played = TakePlayedAudio();
   ASSERT_EQ(played.size(), 1u);
   EXPECT_EQ(played[0].bytes.size(), 12u);
   // Effect 3 is b_hard: the missing b_med kept its number.
   ASSERT_EQ(device->PlayEffect(3, 0), 0);
-  clock::Advance(10);
+  AdvanceClock(10);
   played = TakePlayedAudio();
   ASSERT_EQ(played.size(), 1u);
   EXPECT_EQ(played[0].bytes.size(), 8u);

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "display/display_s16.h"
-#include "gdi_screen_config.h"
+#include "screen_config.h"
 #include "temp_device.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "backend/headless/headless_display.h"
+#include "ce/testing.h"
+#include "ce/wingdi.h"
 #include "display/display_s16.h"
-#include "gdi/screen.h"
-#include "gdi_screen_config.h"
+#include "screen_config.h"
 
 namespace ks::test {
 
@@ -36,14 +36,10 @@ class LogCapture {
   }
 };
 
-inline ce::backend::HeadlessDisplay& Shown() {
-  return dynamic_cast<ce::backend::HeadlessDisplay&>(ce::gdi::Screen::Current()->display());
-}
-
 // What the headless display shows at a screen pixel, as an RGB565 pixel
 // (exact: the display widens channels by repeating their bits).
 inline std::uint16_t ScreenPixel(int x, int y) {
-  const COLORREF c = Shown().Pixel(x, y);
+  const COLORREF c = ce::testing::ScreenPixel(x, y);
   return static_cast<std::uint16_t>(((GetRValue(c) >> 3) << 11) | ((GetGValue(c) >> 2) << 5) | (GetBValue(c) >> 3));
 }
 

@@ -146,8 +146,8 @@ TEST(DisplayPresent, GdiConvertsForADeeperScreenWhenGapiCannotServeIt) {
   EXPECT_EQ(d->OutputMode(), ssDisplayS16::kModeGdi);
   EXPECT_EQ(d->m_Depth, 16);
   DrawScene(*d);
-  EXPECT_EQ(ks::test::Shown().Pixel(0, 319), RGB(255, 0, 0)) << "the logical top-left marker";
-  EXPECT_EQ(ks::test::Shown().Pixel(239, 0), RGB(255, 255, 255)) << "the logical bottom-right block";
+  EXPECT_EQ(ce::testing::ScreenPixel(0, 319), RGB(255, 0, 0)) << "the logical top-left marker";
+  EXPECT_EQ(ce::testing::ScreenPixel(239, 0), RGB(255, 255, 255)) << "the logical bottom-right block";
 }
 
 // --- GAPI's changed-word presentation ------------------------------------------
@@ -165,7 +165,7 @@ class GapiPresent : public ::testing::Test {
   }
   // Marks a screen pixel behind the device's back: it stays only where
   // Present writes nothing.
-  static void Poke(int x, int y, std::uint16_t value) { ce::gdi::Screen::Current()->view().Write(x, y, value); }
+  static void Poke(int x, int y, std::uint16_t value) { ce::testing::PokeScreenMemory(x, y, value); }
 };
 
 TEST_F(GapiPresent, AnUnchangedFrameWritesNothing) {

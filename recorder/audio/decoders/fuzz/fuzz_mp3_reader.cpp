@@ -11,8 +11,8 @@
 
 #include "audio/mp3_decoder.h"
 #include "audio/mp3_reader.h"
+#include "ce/testing.h"
 #include "fuzz_driver.h"
-#include "kernel/not_implemented.h"
 #include "media_fixtures.h"
 
 namespace {
@@ -55,7 +55,7 @@ void RunOne(const vo_test::MediaFolder& folder, const std::string& bytes, ks_fuz
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  ce::kernel::SetStrictMode(true);
+  ce::testing::SetStrictMode(true);
   Folder();
   return 0;
 }

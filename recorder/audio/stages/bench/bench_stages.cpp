@@ -17,7 +17,7 @@
 #include "audio/level_meter_record.h"
 #include "audio/meters.h"
 #include "audio/recorder_pcm.h"
-#include "kernel/clock.h"
+#include "ce/testing.h"
 
 namespace {
 
@@ -87,7 +87,7 @@ void BM_BoosterWorstCase(benchmark::State& state) { run_booster(state, worst_cas
 BENCHMARK(BM_BoosterWorstCase)->Unit(benchmark::kMillisecond);
 
 void BM_HeadlessRecording(benchmark::State& state) {
-  ce::kernel::clock::UseVirtualClock(0, 129067776000000000ull);
+  ce::testing::UseVirtualClock(0, 129067776000000000ull);
   constexpr std::uint64_t kStepMs = 100;
   constexpr std::uint64_t kSecondsPerRun = 30;
   std::uint32_t deepest = 0;
@@ -108,13 +108,13 @@ void BM_HeadlessRecording(benchmark::State& state) {
     const auto begin = std::chrono::steady_clock::now();
     recorder.start();
     for (std::uint64_t t = 0; t < kSecondsPerRun * 1000; t += kStepMs) {
-      ce::kernel::clock::Advance(kStepMs);
+      ce::testing::AdvanceClock(kStepMs);
       deepest = std::max(deepest, buffer.get_queued_count());
     }
     recorder.stop();
     audio::connect<PCMData>(&recorder, nullptr);
     booster.flush();
-    while (buffer.get_queued_count() != 0) ce::kernel::clock::Advance(10);
+    while (buffer.get_queued_count() != 0) ce::testing::AdvanceClock(10);
     wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     audio::connect<PCMData>(&buffer, nullptr);
     if (!buffer.is_accepting()) state.SkipWithError("the buffering thread overflowed");

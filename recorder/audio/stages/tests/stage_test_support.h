@@ -14,9 +14,8 @@
 #include <vector>
 
 #include "audio/link.h"
+#include "ce/testing.h"
 #include "ce/winbase.h"
-#include "kernel/device.h"
-#include "media/wav_file.h"
 
 namespace stage_test {
 
@@ -93,16 +92,13 @@ struct Source : audio::Provider<PCMData> {
 // which the headless microphone setting takes.
 inline std::string write_mic_file(const std::vector<std::uint8_t>& data, std::uint32_t channels, std::uint32_t bits,
                                   std::uint32_t rate) {
-  std::vector<std::uint8_t> image(44);
-  ce::media::WriteWavHeader(image.data(), ce::media::PcmFormat{channels, rate, bits},
-                            static_cast<std::uint32_t>(data.size()));
-  image.insert(image.end(), data.begin(), data.end());
+  const std::vector<std::uint8_t> image = ce::testing::MakeWav(ce::testing::PcmFormat{channels, rate, bits}, data);
   HANDLE file = CreateFileW(L"\\mic.wav", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   EXPECT_NE(file, INVALID_HANDLE_VALUE);
   DWORD written = 0;
   WriteFile(file, image.data(), static_cast<DWORD>(image.size()), &written, nullptr);
   CloseHandle(file);
-  return ce::device::Root() + "/mic.wav";
+  return ce::testing::DeviceRoot() + "/mic.wav";
 }
 
 }  // namespace stage_test

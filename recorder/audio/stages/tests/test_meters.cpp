@@ -2,13 +2,14 @@
 
 #include "audio/level_meter_record.h"
 #include "audio/meters.h"
-#include "kernel/clock.h"
+#include "ce/testing.h"
 #include "stage_test_support.h"
 
 namespace {
 
-namespace clock = ce::kernel::clock;
 using audio::PCMData;
+using ce::testing::AdvanceClock;
+using ce::testing::UseVirtualClock;
 using stage_test::make_block;
 using stage_test::mono16;
 using stage_test::Sink;
@@ -80,7 +81,7 @@ TEST(TimeMeter, SumsTheDurationThatPasses) {
 
 class LevelMeterTest : public ::testing::Test {
  protected:
-  void SetUp() override { clock::UseVirtualClock(0, kStart2010); }
+  void SetUp() override { UseVirtualClock(0, kStart2010); }
   // A block whose segment i (of seg frames) peaks at (i + 1) x 100.
   static PCMData stepped(std::uint32_t frames, std::uint32_t rate, std::uint32_t seg) {
     std::vector<std::int16_t> s(frames, -50);
@@ -107,16 +108,16 @@ TEST_F(LevelMeterTest, AnswersThePointUnderThePresentPlayTime) {
   const Probe probes[] = {{0, 0}, {66, 0}, {67, 1}, {500, 7}, {1998, 29}, {1999, 30}, {2047, 30}, {2048, -1}};
   std::uint64_t now = 0;
   for (const Probe& p : probes) {
-    clock::Advance(p.at_ms - now);
+    AdvanceClock(p.at_ms - now);
     now = p.at_ms;
     const double expected = p.point < 0 ? 0.0 : (p.point + 1) * 100 / 32768.0;
     EXPECT_DOUBLE_EQ(meter.get_level(1), expected) << p.at_ms;
   }
   // The clock starts again with the next block: 44,100 Hz, 2,940-frame segments.
-  clock::Advance(5000);
+  AdvanceClock(5000);
   source.blocks.push_back(stepped(44100, 44100, 2940));
   meter.get_data(out, 44100);
-  clock::Advance(999);
+  AdvanceClock(999);
   EXPECT_DOUBLE_EQ(meter.get_level(0), 15 * 100 / 32768.0);
   EXPECT_EQ(meter.get_entry_count(), 1u);
 }
@@ -132,7 +133,7 @@ TEST_F(LevelMeterTest, SilentNegativeAndRatelessBlocks) {
   for (int i = 0; i < 3; ++i) meter.get_data(out, 8000);
   EXPECT_EQ(meter.get_entry_count(), 1u) << "rates below 15 Hz add no entry";
   EXPECT_EQ(meter.get_level(0), 0.0);
-  clock::Advance(500);
+  AdvanceClock(500);
   EXPECT_EQ(meter.get_level(0), 0.0);
 }
 

@@ -5,19 +5,19 @@
 #include "audio/chains.h"
 #include "audio/meters.h"
 #include "audio/player_pcm.h"
-#include "backend/headless/audio_headless.h"
 #include "ce/mmsystem.h"
-#include "kernel/clock.h"
+#include "ce/testing.h"
 #include "scoped_setting.h"
 #include "stage_test_support.h"
 
 namespace {
 
-namespace clock = ce::kernel::clock;
 using audio::PCMData;
 using audio::PlayerPCM;
-using ce::backend::headless::PlayedBuffer;
-using ce::backend::headless::TakePlayedAudio;
+using ce::testing::AdvanceClock;
+using ce::testing::PlayedBuffer;
+using ce::testing::TakePlayedAudio;
+using ce::testing::UseVirtualClock;
 
 constexpr std::uint64_t kStart2010 = 129067776000000000ull;
 
@@ -53,14 +53,14 @@ struct StreamSource : audio::Provider<PCMData> {
 class PlayerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    clock::UseVirtualClock(0, kStart2010);
+    UseVirtualClock(0, kStart2010);
     TakePlayedAudio();
   }
   // Moves the clock until the player has closed its device again.
   static void play_out(PlayerPCM& player, std::uint64_t limit_ms = 60000) {
     std::uint64_t spent = 0;
     do {
-      clock::Advance(100);
+      AdvanceClock(100);
       spent += 100;
     } while ((player.get_state() != 0 || spent < 300) && spent < limit_ms);
     EXPECT_EQ(player.get_state(), 0u);
@@ -94,7 +94,7 @@ TEST_F(PlayerTest, PlaysEveryByteOnceInBuffersOf200Ms) {
     }
     // At the end the player stays closed; play() finds the source empty.
     EXPECT_TRUE(player.play());
-    clock::Advance(500);
+    AdvanceClock(500);
     EXPECT_TRUE(TakePlayedAudio().empty());
     audio::connect<PCMData>(&source, nullptr);
   }
@@ -128,11 +128,11 @@ TEST_F(PlayerTest, PauseResumeAndStop) {
   PlayerPCM player;
   audio::connect<PCMData>(&source, &player);
   player.play();
-  clock::Advance(1000);
+  AdvanceClock(1000);
   player.pause();
-  clock::Advance(50);
+  AdvanceClock(50);
   const std::size_t before = heard(TakePlayedAudio()).size();
-  clock::Advance(3000);
+  AdvanceClock(3000);
   EXPECT_TRUE(TakePlayedAudio().empty()) << "nothing plays while paused";
   player.play();  // resumes where the device stopped
   play_out(player);
@@ -141,15 +141,15 @@ TEST_F(PlayerTest, PauseResumeAndStop) {
   // Paused then stopped: the device is reset and closes, not paused.
   source.seek(0);
   player.play();
-  clock::Advance(500);
+  AdvanceClock(500);
   player.pause();
-  clock::Advance(50);
+  AdvanceClock(50);
   player.stop();
   play_out(player, 2000);
   TakePlayedAudio();
   source.seek(0);
   player.play();
-  clock::Advance(1000);
+  AdvanceClock(1000);
   EXPECT_FALSE(TakePlayedAudio().empty()) << "the next play is not left paused";
   player.stop();
   play_out(player, 2000);
@@ -163,7 +163,7 @@ TEST_F(PlayerTest, CopesWithTheSourceSeekingUnderIt) {
   PlayerPCM player;
   audio::connect<PCMData>(&source, &player);
   player.play();
-  clock::Advance(700);
+  AdvanceClock(700);
   source.seek(16000 * 3);  // jump to the last second
   play_out(player);
   const auto all = heard(TakePlayedAudio());
@@ -180,7 +180,7 @@ TEST_F(PlayerTest, VolumeIsClampedAndAppliedToBothChannels) {
   PlayerPCM player;
   audio::connect<PCMData>(&source, &player);
   player.play();
-  clock::Advance(100);
+  AdvanceClock(100);
   struct Case {
     double asked, stored;
     DWORD word;
@@ -209,9 +209,9 @@ TEST_F(PlayerTest, LevelMeterFollowsWhatIsHeard) {
   audio::connect<PCMData>(&meter, &player);
   audio::connect<PCMData>(&source, &meter);
   player.play();
-  clock::Advance(500);
+  AdvanceClock(500);
   EXPECT_EQ(meter.get_level(0), 0.0) << "the loud block is pulled but not heard yet";
-  clock::Advance(1000);
+  AdvanceClock(1000);
   EXPECT_DOUBLE_EQ(meter.get_level(1), 0.5);
   play_out(player);
   EXPECT_EQ(meter.get_level(0), 0.0) << "played out";
@@ -238,7 +238,7 @@ TEST_F(PlayerTest, PlaysAFileThroughItsChainAndFollowsASeek) {
   audio::connect<PCMData>(&meter, &player);
   audio::connect<PCMData>(chain->get_provider(), &meter);
   player.play();
-  clock::Advance(300);
+  AdvanceClock(300);
   const std::uint32_t target = reader->get_length() / 4 * 3;
   reader->seek(target);
   play_out(player);
@@ -257,7 +257,7 @@ TEST_F(PlayerTest, SourcesWithNothingPlayableNeverOpenADevice) {
   PlayerPCM player;
   audio::connect<PCMData>(&source, &player);
   player.play();
-  clock::Advance(500);
+  AdvanceClock(500);
   EXPECT_EQ(player.get_state(), 0u);
   // Zero formats, a width the device cannot play and a rate too low for a
   // 200 ms buffer are dropped one by one; the player stays closed.
@@ -267,7 +267,7 @@ TEST_F(PlayerTest, SourcesWithNothingPlayableNeverOpenADevice) {
   source.blocks.push_back(stage_test::make_block(pattern(64, 1), 1, 16, 4));
   for (int i = 0; i < 4; ++i) {
     player.play();
-    clock::Advance(200);
+    AdvanceClock(200);
     EXPECT_EQ(player.get_state(), 0u) << i;
   }
   EXPECT_TRUE(source.blocks.empty());
@@ -280,7 +280,7 @@ TEST_F(PlayerTest, SourcesWithNothingPlayableNeverOpenADevice) {
   {
     ce::test::ScopedSetting refuse("DEVICE_SPEAKER_FAIL", "open");
     player.play();
-    clock::Advance(200);
+    AdvanceClock(200);
     EXPECT_EQ(player.get_state(), 0u);
   }
   player.play();

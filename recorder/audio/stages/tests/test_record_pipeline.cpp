@@ -12,16 +12,17 @@
 #include "audio/level_meter_record.h"
 #include "audio/meters.h"
 #include "audio/recorder_pcm.h"
-#include "kernel/clock.h"
+#include "ce/testing.h"
 #include "liba/thread.h"
 #include "scoped_setting.h"
 #include "stage_test_support.h"
 
 namespace {
 
-namespace clock = ce::kernel::clock;
 using audio::PCMData;
 using ce::test::ScopedSetting;
+using ce::testing::AdvanceClock;
+using ce::testing::UseVirtualClock;
 
 constexpr std::uint64_t kStart2010 = 129067776000000000ull;
 
@@ -74,7 +75,7 @@ std::vector<std::uint8_t> mic_input(const Case& c, std::size_t frames) {
 
 class RecordPipeline : public ::testing::TestWithParam<Case> {
  protected:
-  void SetUp() override { clock::UseVirtualClock(0, kStart2010); }
+  void SetUp() override { UseVirtualClock(0, kStart2010); }
 };
 
 TEST_P(RecordPipeline, StopLosesNothing) {
@@ -106,7 +107,7 @@ TEST_P(RecordPipeline, StopLosesNothing) {
   ASSERT_TRUE(recorder->start());
 
   const std::uint64_t duration_ms = 2345;  // ends inside a capture buffer at every rate
-  clock::Advance(duration_ms);
+  AdvanceClock(duration_ms);
   EXPECT_GT(level_meter.get_level(0), 0.0);
 
   // Stop: the buffer under way and the booster's look-ahead go down the

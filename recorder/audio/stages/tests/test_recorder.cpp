@@ -1,24 +1,25 @@
 #include <gtest/gtest.h>
 
 #include "audio/recorder_pcm.h"
+#include "ce/testing.h"
 #include "ce/winbase.h"
-#include "kernel/clock.h"
 #include "scoped_setting.h"
 #include "stage_test_support.h"
 
 namespace {
 
-namespace clock = ce::kernel::clock;
 using audio::PCMData;
 using audio::RecorderPCM;
 using ce::test::ScopedSetting;
+using ce::testing::AdvanceClock;
+using ce::testing::UseVirtualClock;
 using stage_test::Sink;
 
 constexpr std::uint64_t kStart2010 = 129067776000000000ull;
 
 class RecorderTest : public ::testing::Test {
  protected:
-  void SetUp() override { clock::UseVirtualClock(0, kStart2010); }
+  void SetUp() override { UseVirtualClock(0, kStart2010); }
 };
 
 TEST_F(RecorderTest, FormatFigures) {
@@ -63,10 +64,10 @@ TEST_F(RecorderTest, PushesWhatItHearsUpToTheStop) {
   Sink sink;  // outlives the recorder, whose reset still pushes
   RecorderPCM recorder(1, 8000, 16);
   audio::connect<PCMData>(&recorder, &sink);
-  clock::Advance(300);
+  AdvanceClock(300);
   EXPECT_TRUE(sink.blocks.empty()) << "nothing before the start";
   ASSERT_TRUE(recorder.start());
-  clock::Advance(1337);  // two whole buffers of 625 ms and 87 ms of the third
+  AdvanceClock(1337);  // two whole buffers of 625 ms and 87 ms of the third
   ASSERT_TRUE(recorder.stop());
   EXPECT_TRUE(recorder.is_stopped());
   ASSERT_EQ(sink.blocks.size(), 3u);
@@ -76,11 +77,11 @@ TEST_F(RecorderTest, PushesWhatItHearsUpToTheStop) {
   EXPECT_EQ(stage_test::to_samples(sink.bytes), std::vector<std::int16_t>(signal.begin(), signal.begin() + 10696));
   // Stopping again calls nothing and answers true; the time stands still.
   EXPECT_TRUE(recorder.stop());
-  clock::Advance(2000);
+  AdvanceClock(2000);
   EXPECT_EQ(sink.bytes.size(), 10696u * 2);
   // Started again, it goes on where the sound went on.
   ASSERT_TRUE(recorder.start());
-  clock::Advance(625);
+  AdvanceClock(625);
   ASSERT_TRUE(recorder.stop());
   EXPECT_EQ(sink.bytes.size(), (10696u + 5000u) * 2);
 }

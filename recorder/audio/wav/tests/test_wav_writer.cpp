@@ -5,7 +5,7 @@
 
 #include "audio/wav_reader.h"
 #include "audio/wav_writer.h"
-#include "kernel/clock.h"
+#include "ce/testing.h"
 #include "scoped_setting.h"
 #include "wav_test_files.h"
 
@@ -222,15 +222,17 @@ TEST(WavWriter, AFullDiskStopsTheWriterWithAHeaderThatMatchesTheStoredFrames) {
 }
 
 TEST(WavWriter, TheHeaderIsRefreshedAboutOnceASecondWhileRecording) {
-  namespace clock = ce::kernel::clock;
-  clock::UseVirtualClock(1000, 0);
+  using ce::testing::AdvanceClock;
+  using ce::testing::UseRealClock;
+  using ce::testing::UseVirtualClock;
+  UseVirtualClock(1000, 0);
   {
     audio::FileWriterWAVPCM writer(Path(), false);
     writer.on_data(PCMBlock(Ramp(4000)));
-    clock::Advance(500);
+    AdvanceClock(500);
     writer.on_data(PCMBlock(Ramp(4000)));
     EXPECT_EQ(Get32(ReadHostFile(TestHostPath()), 40), 0u) << "not yet a second";
-    clock::Advance(500);
+    AdvanceClock(500);
     writer.on_data(PCMBlock(Ramp(4000)));
     // A crash now would leave a file that plays the 12,000 bytes so far.
     const std::string file = ReadHostFile(TestHostPath());
@@ -241,7 +243,7 @@ TEST(WavWriter, TheHeaderIsRefreshedAboutOnceASecondWhileRecording) {
     EXPECT_TRUE(writer.is_open());
   }
   EXPECT_EQ(Get32(ReadFile(Path()), 40), 16000u);
-  clock::UseRealClock();
+  UseRealClock();
 }
 
 TEST(WavWriter, AFileAboutToPassFourGigabytesStopsTheWriter) {

@@ -14,7 +14,7 @@
 
 #include "audio/blocks.h"
 #include "audio/link.h"
-#include "kernel/device.h"
+#include "ce/testing.h"
 #include "os/file.h"
 #include "wav_fixtures.h"
 
@@ -31,8 +31,8 @@ inline std::wstring TestPath(const std::string& suffix = ".wav") {
 // file that a writer holds open.
 inline std::string TestHostPath(const std::string& suffix = ".wav") {
   os::create_directory(L"%my_documents%");
-  return ce::device::Root() + "/My Documents/" + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
-         suffix;
+  return ce::testing::DeviceRoot() + "/My Documents/" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name() + suffix;
 }
 
 inline std::string ReadHostFile(const std::string& host_path) {

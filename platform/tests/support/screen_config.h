@@ -1,5 +1,5 @@
-// Test helper: sets device settings through their DEVICE_<KEY> variables
-// for one test and makes the screen read them again; restores both after.
+// Sets device settings through their DEVICE_<KEY> variables for one test and
+// makes the screen read them again; restores both after.
 #pragma once
 
 #include <cstdlib>
@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "gdi/screen.h"
+#include "ce/testing.h"
 
 namespace ce::test {
 
@@ -20,7 +20,7 @@ class ScreenConfig {
       saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
       ::setenv(name, value, 1);
     }
-    ce::gdi::Screen::Reset();
+    ce::testing::ReloadScreen();
   }
   ~ScreenConfig() {
     for (const auto& [name, old] : saved_) {
@@ -30,7 +30,7 @@ class ScreenConfig {
         ::unsetenv(name.c_str());
       }
     }
-    ce::gdi::Screen::Reset();
+    ce::testing::ReloadScreen();
   }
   ScreenConfig(const ScreenConfig&) = delete;
   ScreenConfig& operator=(const ScreenConfig&) = delete;
