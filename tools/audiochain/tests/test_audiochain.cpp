@@ -81,7 +81,7 @@ TEST_F(AudioChain, RecordsPcmThenPlaysItBack) {
     const std::string in = write_tone("in.wav", c.rate, c.channels, 1.5);
     const Outcome rec =
         run("record --format pcm --rate " + std::to_string(c.rate) + " --channels " + std::to_string(c.channels) +
-            " --boost " + std::to_string(c.boost) + " --in " + in + " --out " + path("rec.wav"));
+            " --boost " + std::to_string(c.boost) + " --replace --in " + in + " --out " + path("rec.wav"));
     ASSERT_EQ(rec.status, 0) << rec.out;
     unsigned long long samples = 0, written = 0;
     double peak = 0;

@@ -63,7 +63,7 @@ std::string PullAll(audio::Provider<audio::PCMData>* provider) {
 TEST(Chains, APCMRecordingPlaysBackThroughThePCMChain) {
   const std::string samples = Sine(12000, 1, 440.0, 8000);
   {
-    std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), L"PCM", 1, 16, 8000, 0, false));
+    std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), L"PCM", 0, false));
     ASSERT_NE(chain, nullptr);
     EXPECT_EQ(chain->get_format_name(), L"PCM");
     chain->get_consumer()->on_data(PCMBlock(samples.substr(0, 10000)));
@@ -92,7 +92,7 @@ TEST(Chains, RecordFormatNamesAreMatchedExactly) {
   };
   for (const Case& c : cases) {
     const std::wstring name = c.name;
-    std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), name, 1, 16, 8000, 32000, false));
+    std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), name, 32000, false));
     EXPECT_EQ(chain != nullptr, c.made) << std::string(name.begin(), name.end());
     if (!chain) continue;
     EXPECT_EQ(chain->get_format_name(), name);
@@ -274,7 +274,7 @@ TEST(Chains, BlockCodedRecordingsPlayBackThroughTheirChains) {
     SCOPED_TRACE(std::string(c.format, c.format + std::wcslen(c.format)));
     const std::string samples = Sine(8000, 1, 440.0, 8000);
     {
-      std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), c.format, 1, 16, 8000, 0, false));
+      std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), c.format, 0, false));
       ASSERT_NE(chain, nullptr);
       chain->get_consumer()->on_data(PCMBlock(samples));
       EXPECT_TRUE(chain->get_writer()->is_open());
@@ -297,11 +297,9 @@ TEST(Chains, BlockCodedRecordingsPlayBackThroughTheirChains) {
     EXPECT_LT(error, power / 10);
 
     // Its reader copies into a record chain of the same format as it is.
-    std::unique_ptr<audio::RecordChain> pcm(
-        audio::create_record_chain(TestPath(".pcm.wav"), L"PCM", 1, 16, 8000, 0, false));
+    std::unique_ptr<audio::RecordChain> pcm(audio::create_record_chain(TestPath(".pcm.wav"), L"PCM", 0, false));
     EXPECT_FALSE(play->accept(*pcm));
-    std::unique_ptr<audio::RecordChain> same(
-        audio::create_record_chain(TestPath(".copy.wav"), c.format, 1, 16, 8000, 0, false));
+    std::unique_ptr<audio::RecordChain> same(audio::create_record_chain(TestPath(".copy.wav"), c.format, 0, false));
     play->get_reader()->seek(0);
     ASSERT_TRUE(play->accept(*same));
     EXPECT_TRUE(play->get_reader()->read(play->get_reader()->get_length()));
@@ -312,7 +310,7 @@ TEST(Chains, BlockCodedRecordingsPlayBackThroughTheirChains) {
 
 TEST(Chains, AnMP3RecordingPlaysBackAndCopiesFrameForFrame) {
   {
-    std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), L"mp3", 1, 16, 22050, 32000, false));
+    std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), L"mp3", 32000, false));
     ASSERT_NE(chain, nullptr);
     EXPECT_EQ(chain->get_encoder()->get_bitrate(), 32000u);
     chain->get_consumer()->on_data(PCMBlock(Sine(22050, 1, 440.0, 22050), 1, 16, 22050));
@@ -324,8 +322,7 @@ TEST(Chains, AnMP3RecordingPlaysBackAndCopiesFrameForFrame) {
   EXPECT_EQ(play->get_reader()->get_sample_rate(), 22050u);
   EXPECT_NEAR(play->get_reader()->get_length_time(), 1.0, 0.1);
 
-  std::unique_ptr<audio::RecordChain> copy(
-      audio::create_record_chain(TestPath(".copy.mp3"), L"mp3", 1, 16, 22050, 32000, false));
+  std::unique_ptr<audio::RecordChain> copy(audio::create_record_chain(TestPath(".copy.mp3"), L"mp3", 32000, false));
   ASSERT_TRUE(play->accept(*copy));
   play->get_reader()->read(play->get_reader()->get_length());
   copy.reset();
