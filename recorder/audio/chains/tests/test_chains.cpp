@@ -155,9 +155,10 @@ TEST(Chains, ARecordChainEncodesIntoItsWriterAndFinishesTheFileLast) {
     EXPECT_EQ(chain.get_writer()->get_written(), 130u);
   }
   const std::string file = ReadFile(Path());
-  ASSERT_EQ(file.size(), 60u + 195u);
+  ASSERT_EQ(file.size(), 60u + 195u + 1u) << "the odd data chunk's pad byte";
   EXPECT_EQ(Get32(file, 56), 195u) << "the encoder's flushed last block is in the final header";
-  EXPECT_TRUE(SameBytes(file.substr(60),
+  EXPECT_EQ(Get32(file, 48), 690u) << "the samples recorded, not the padding of the last block";
+  EXPECT_TRUE(SameBytes(file.substr(60, 195),
                         Ramp(640).substr(0, 65) + Ramp(640, 640).substr(0, 65) + Ramp(100, 1280).substr(0, 65)));
 }
 
@@ -193,7 +194,7 @@ TEST(Chains, AReaderIsOfferedOnlyToTheRecordChainOfItsFormat) {
       if (play == record) {
         const std::string copied = ReadFile(Path());
         EXPECT_TRUE(
-            SameBytes(copied.substr(copied.size() - (play == 0 ? 3000 : 195)), play == 0 ? Ramp(3000) : Ramp(195)));
+            SameBytes(copied.substr(play == 0 ? 44 : 60, play == 0 ? 3000 : 195), play == 0 ? Ramp(3000) : Ramp(195)));
       }
     }
   }
@@ -265,24 +266,35 @@ TEST(Chains, AnMP3ChainIsTitledByItsTagWhenTheTagHasATitle) {
   }
 }
 
+// The last block of a recording is padded with silence; the file's "fact"
+// count and what its reader plays end with the last recorded sample.
 TEST(Chains, BlockCodedRecordingsPlayBackThroughTheirChains) {
   struct Case {
     const wchar_t* format;
-    std::uint32_t samples_per_block;
+    std::uint32_t samples;
+    std::uint32_t blocks;
+    std::uint32_t fact_at, data_at, block_bytes;
   };
-  for (const Case& c : {Case{L"ADPCM", 500}, Case{L"GSM", 320}}) {
-    SCOPED_TRACE(std::string(c.format, c.format + std::wcslen(c.format)));
-    const std::string samples = Sine(8000, 1, 440.0, 8000);
+  for (const Case& c : {Case{L"ADPCM", 8000, 16, 78, 90, 256}, Case{L"GSM", 8000, 25, 48, 60, 65},
+                        Case{L"ADPCM", 7900, 16, 78, 90, 256}, Case{L"GSM", 7900, 25, 48, 60, 65}}) {
+    SCOPED_TRACE(std::string(c.format, c.format + std::wcslen(c.format)) + " " + std::to_string(c.samples));
+    const std::string samples = Sine(c.samples, 1, 440.0, 8000);
     {
       std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), c.format, 0, false));
       ASSERT_NE(chain, nullptr);
       chain->get_consumer()->on_data(PCMBlock(samples));
       EXPECT_TRUE(chain->get_writer()->is_open());
     }
+    const std::string file = ReadFile(Path());
+    const std::uint32_t data = c.blocks * c.block_bytes;
+    EXPECT_EQ(Get32(file, c.fact_at), c.samples);
+    EXPECT_EQ(Get32(file, c.data_at - 4), data);
+    EXPECT_EQ(file.size(), c.data_at + data + data % 2) << "an odd data chunk has its pad byte";
+    EXPECT_EQ(Get32(file, 4), file.size() - 8);
     std::unique_ptr<audio::PlayChain> play(audio::create_play_chain(Path()));
     ASSERT_NE(play, nullptr);
     EXPECT_EQ(play->get_format_name(), c.format);
-    EXPECT_EQ(play->get_reader()->get_length(), 8000 / c.samples_per_block);
+    EXPECT_EQ(play->get_reader()->get_length(), c.blocks);
     const std::string decoded = PullAll(play->get_provider());
     ASSERT_EQ(decoded.size(), samples.size());
     // A lossy copy of the tone: close to it sample by sample.
