@@ -311,8 +311,10 @@ int record(const RecordArgs& a) {
     // rate; say what the file got.
     const auto file = audio::create_play_chain(Device::out_path(out));
     if (file) {
-      std::printf("mp3: %u kbit/s, %u Hz%s\n", file->get_reader()->get_bitrate() / 1000,
-                  file->get_reader()->get_sample_rate(), a.bitrate_given ? "" : " (bit rate chosen for the rate)");
+      const std::uint32_t file_rate = file->get_reader()->get_sample_rate();
+      std::printf("mp3: %u kbit/s, %u Hz%s%s\n", file->get_reader()->get_bitrate() / 1000, file_rate,
+                  a.bitrate_given ? "" : " (bit rate chosen by audiochain)",
+                  file_rate == rate ? "" : (" (resampled from " + std::to_string(rate) + " Hz)").c_str());
     }
   }
   return 0;
