@@ -278,7 +278,14 @@ int record(const RecordArgs& a) {
 
   audio::RecordSession session;
   session.booster().set_gain(static_cast<std::int32_t>(a.boost));
+  // A chain that got no block leaves no file or an empty one; an empty
+  // one goes, so a failed recording leaves nothing behind.
+  const auto drop_if_empty = [&] {
+    std::error_code ignored;
+    if (fs::is_regular_file(out, ignored) && fs::file_size(out, ignored) == 0) fs::remove(out, ignored);
+  };
   if (!session.start(std::move(chain), channels, rate)) {
+    drop_if_empty();
     return fail("the headless microphone does not record " + std::to_string(rate) + " Hz, " + std::to_string(channels) +
                 " channels");
   }
@@ -300,7 +307,10 @@ int record(const RecordArgs& a) {
 
   const auto samples = static_cast<unsigned long long>(std::llround(session.position() * rate));
   const auto written = fs::exists(out, error) ? static_cast<unsigned long long>(fs::file_size(out, error)) : 0ull;
-  if (samples != 0 && written == 0) {
+  if (written == 0) {
+    drop_if_empty();
+    if (samples == 0)
+      return fail("nothing was recorded from " + a.in.string() + ": " + a.out.string() + " not written");
     return fail("the " + a.format + " chain wrote nothing of " + std::to_string(rate) + " Hz, " +
                 std::to_string(channels) + " channels" +
                 (a.format == "mp3" ? " at " + std::to_string(a.bitrate) + " kbit/s" : ""));
