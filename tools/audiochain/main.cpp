@@ -330,9 +330,9 @@ int record(const RecordArgs& a) {
   return 0;
 }
 
-// The heard file as the speaker left it: a PCM WAV header whose data size
-// the file holds. 0 when there is no such file or it holds no sound, -1 when
-// its header claims more than the file holds (a write that failed).
+// The heard file as the speaker left it: a PCM WAV header whose data chunk
+// ends the file. 0 when there is no such file or it holds no sound, -1 when
+// its header and its size disagree (a write that failed).
 long long heard_bytes(const std::wstring& device_path) {
   os::File file(device_path, 0);
   if (!file.is_ok() || file.get_size() == 0) return 0;
@@ -342,7 +342,7 @@ long long heard_bytes(const std::wstring& device_path) {
     return -1;
   }
   const std::uint64_t end = static_cast<std::uint64_t>(file.tell()) + size;
-  if (end > file.get_size()) return -1;
+  if (end != file.get_size()) return -1;
   return size;
 }
 
