@@ -1,32 +1,43 @@
 // audiochain: the recorder's audio engine end to end on the headless device.
 //
 //   audiochain record --format pcm|adpcm|gsm|mp3 --rate HZ --channels 1|2
-//                     [--bitrate KBPS] [--boost N] --in INPUT.wav --out FILE
+//                     [--bitrate KBPS] [--boost N] [--replace] --in INPUT.wav
+//                     --out FILE
 //     feeds INPUT.wav to the headless microphone and records it through the
-//     recorder, the gain booster, the level and time meters and the
-//     buffering thread into the record chain of that format, stopping as the
-//     main form does; prints the samples taken in, the bytes of the finished
-//     file and the peak level.
+//     recorder's record session (recorder, gain booster, level and time
+//     meters, buffering thread, the record chain of that format), stopped as
+//     the main form stops it; prints the samples taken in, the bytes of the
+//     finished file and the peak level, and for MP3 the bit rate and sample
+//     rate the file got. The recording streams into FILE, so a killed run
+//     keeps what was recorded; an existing FILE is refused unless --replace.
 //
 //   audiochain play FILE --out HEARD.wav
-//     plays FILE through its play chain, the level meter and the player on
-//     the headless speaker, which writes what it hears to HEARD.wav; prints
-//     the format found and the duration.
+//     plays FILE through the play session (its play chain, the level meter
+//     and the player) on the headless speaker, which writes what it hears;
+//     prints the format found and the duration.
 //
 //   audiochain encode-mp3 --bitrate KBPS INPUT.wav OUT.mp3
 //     runs the MP3 encoder alone over a 16-bit PCM WAV file as fast as it
 //     can, for timing beside other encoders as whole processes; prints the
 //     bytes written and the encoding speed against real time.
 //
-// Record and play run on the virtual clock, so they take no longer than the work.
+// play and encode-mp3 write into a temporary file beside the output and put
+// it in the output's place only when it is complete, so a failure leaves an
+// older file as it was. Record and play run on the virtual clock, so they
+// take no longer than the work.
 // Exit status: 0 done, 1 a failure (unreadable input, no chain, a chain
-// that stops accepting), 2 a bad argument.
+// that stops accepting, nothing to write, a failed write), 2 a bad argument.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -36,17 +47,13 @@
 #include <string>
 #include <vector>
 
-#include "audio/active_buffer.h"
-#include "audio/booster.h"
 #include "audio/chains.h"
-#include "audio/level_meter_record.h"
-#include "audio/meters.h"
 #include "audio/mp3_encoder_wav.h"
-#include "audio/player_pcm.h"
-#include "audio/recorder_pcm.h"
+#include "audio/sessions.h"
+#include "audio/wav_reader.h"
 #include "ce/strconv.h"
 #include "ce/winbase.h"
-#include "media/wav_file.h"
+#include "os/file.h"
 
 namespace fs = std::filesystem;
 
@@ -59,7 +66,7 @@ int usage(const std::string& problem) {
   std::fprintf(stderr, "audiochain: %s\n", problem.c_str());
   std::fprintf(stderr,
                "usage: audiochain record --format pcm|adpcm|gsm|mp3 --rate HZ --channels 1|2 [--bitrate KBPS]\n"
-               "                         [--boost N] --in INPUT.wav --out FILE\n"
+               "                         [--boost N] [--replace] --in INPUT.wav --out FILE\n"
                "       audiochain play FILE --out HEARD.wav\n"
                "       audiochain encode-mp3 --bitrate KBPS INPUT.wav OUT.mp3\n");
   return kBadArgument;
@@ -80,24 +87,26 @@ std::optional<long> number(const std::string& text) {
 }
 
 // A private device for this run: its own root, the headless back end, the
-// virtual clock, and the folder of the user's file as the card "Host".
+// virtual clock, and the folders of the input and of the output as the
+// cards "In" and "Out".
 class Device {
  public:
-  explicit Device(const fs::path& host_folder) {
+  Device(const fs::path& in_folder, const fs::path& out_folder) {
     std::string pattern = (fs::temp_directory_path() / "audiochain.XXXXXX").string();
     if (::mkdtemp(pattern.data()) != nullptr) root_ = pattern;
     ::setenv("DEVICE_ROOT", root_.c_str(), 1);
     ::setenv("DEVICE_BACKEND", "headless", 1);
     ::setenv("DEVICE_CLOCK", "virtual", 1);
-    ::setenv("DEVICE_STORAGE_CARDS", ("Host=" + host_folder.string()).c_str(), 1);
+    ::setenv("DEVICE_STORAGE_CARDS", ("In=" + in_folder.string() + ";Out=" + out_folder.string()).c_str(), 1);
   }
   ~Device() {
     std::error_code ignored;
     if (!root_.empty()) fs::remove_all(root_, ignored);
   }
   bool ok() const { return !root_.empty(); }
-  // The device path of a file in the host folder.
-  static std::wstring path_of(const fs::path& file) { return L"\\Host\\" + ce::WideFromUtf8(file.filename().string()); }
+  // The device path of a file in the input or the output folder.
+  static std::wstring in_path(const fs::path& file) { return L"\\In\\" + ce::WideFromUtf8(file.filename().string()); }
+  static std::wstring out_path(const fs::path& file) { return L"\\Out\\" + ce::WideFromUtf8(file.filename().string()); }
 
  private:
   std::string root_;
@@ -109,146 +118,289 @@ std::optional<std::vector<std::uint8_t>> read_file(const fs::path& path) {
   return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The output file a command asked for: absolute, in an existing folder, not
+// a folder itself and not the input. Empty after a refusal, which it reports.
+struct OutputCheck {
+  fs::path path;
+  int status = 0;
+};
+
+OutputCheck check_output(const fs::path& input, const fs::path& output) {
+  OutputCheck r;
+  std::error_code error;
+  const fs::path out = fs::absolute(output, error).lexically_normal();
+  if (error || out.filename().empty()) {
+    r.status = fail("--out " + output.string() + " names a folder, not a file");
+    return r;
+  }
+  if (fs::is_directory(out, error)) {
+    r.status = fail("--out " + output.string() + " names a folder, not a file");
+    return r;
+  }
+  if (!fs::is_directory(out.parent_path(), error)) {
+    r.status = fail("no folder for " + output.string());
+    return r;
+  }
+  const fs::path in = fs::absolute(input, error).lexically_normal();
+  if (in == out || fs::equivalent(in, out, error)) {
+    r.status = usage("the output " + output.string() + " is the input: it would be destroyed");
+    return r;
+  }
+  r.path = out;
+  return r;
+}
+
+// A file written beside its target under a temporary name and put in the
+// target's place only by commit(); dropped otherwise, so an older target
+// stays as it was.
+class PendingOutput {
+ public:
+  explicit PendingOutput(const fs::path& target) : target_(target) {
+    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    fd_ = ::mkstemp(pattern.data());
+    if (fd_ >= 0) temp_ = pattern;
+  }
+  ~PendingOutput() {
+    if (fd_ >= 0) ::close(fd_);
+    std::error_code ignored;
+    if (!temp_.empty() && !committed_) fs::remove(temp_, ignored);
+  }
+  PendingOutput(const PendingOutput&) = delete;
+  PendingOutput& operator=(const PendingOutput&) = delete;
+
+  bool ok() const { return !temp_.empty(); }
+  const fs::path& temp() const { return temp_; }
+
+  // Writes all of `bytes` to the temporary file.
+  bool write(const std::uint8_t* bytes, std::size_t size) {
+    while (size > 0) {
+      const ssize_t n = ::write(fd_, bytes, size);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      bytes += n;
+      size -= static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+
+  // Gives the temporary file the target's permissions (or those of a new
+  // file) and renames it over the target.
+  bool commit() {
+    if (fd_ >= 0) {
+      const bool synced = ::fsync(fd_) == 0;
+      const bool closed = ::close(fd_) == 0;
+      fd_ = -1;
+      if (!synced || !closed) return false;
+    }
+    struct stat st {};
+    mode_t mode = 0;
+    if (::stat(target_.c_str(), &st) == 0) {
+      mode = st.st_mode & 07777;
+    } else {
+      const mode_t mask = ::umask(0);
+      ::umask(mask);
+      mode = 0666 & ~mask;
+    }
+    ::chmod(temp_.c_str(), mode);
+    std::error_code error;
+    fs::rename(temp_, target_, error);
+    committed_ = !error;
+    return committed_;
+  }
+
+ private:
+  fs::path target_;
+  fs::path temp_;
+  int fd_ = -1;
+  bool committed_ = false;
+};
+
+// A 16-bit or 8-bit PCM WAV input of one or two channels, read through the
+// recorder's WAV reader.
+struct InputWav {
+  std::uint32_t rate = 0, channels = 0, bits = 0;
+  std::uint64_t frames = 0;
+};
+
+std::optional<InputWav> read_input_wav(const std::wstring& device_path) {
+  audio::FileReaderWAVPCM reader(device_path);
+  if (!reader.is_open()) return std::nullopt;
+  InputWav wav;
+  wav.rate = reader.get_sample_rate();
+  wav.channels = reader.get_channels();
+  wav.bits = reader.get_bits_per_sample();
+  if ((wav.channels != 1 && wav.channels != 2) || (wav.bits != 8 && wav.bits != 16)) return std::nullopt;
+  wav.frames = reader.get_length() / reader.get_info().block_align;
+  return wav;
+}
+
 struct RecordArgs {
   std::string format;
   long rate = 0, channels = 0, bitrate = 0, boost = 1;
+  bool bitrate_given = false, replace = false;
   fs::path in, out;
 };
 
 int record(const RecordArgs& a) {
-  static const std::map<std::string, std::wstring> kChainNames = {
-      {"pcm", L"PCM"}, {"adpcm", L"ADPCM"}, {"gsm", L"GSM"}, {"mp3", L"mp3"}};
-  const auto image = read_file(a.in);
-  if (!image) return fail("cannot read " + a.in.string());
-  const auto wav = ce::media::ParseWav(image->data(), image->size());
+  static const std::map<std::string, std::wstring> kChainNames = {{"pcm", audio::format_name_pcm},
+                                                                  {"adpcm", audio::format_name_adpcm},
+                                                                  {"gsm", audio::format_name_gsm},
+                                                                  {"mp3", audio::format_name_mp3}};
+  std::error_code error;
+  if (!fs::is_regular_file(a.in, error)) return fail("cannot read " + a.in.string());
+  const OutputCheck checked = check_output(a.in, a.out);
+  if (checked.path.empty()) return checked.status;
+  const fs::path out = checked.path;
+  // The recording streams into its file, so an existing file would be
+  // gone the moment it starts.
+  if (fs::exists(out, error) && !a.replace) {
+    return fail(a.out.string() + " exists: give --replace to record over it");
+  }
+  if (a.format == "gsm" && (a.rate != 8000 || a.channels != 1)) {
+    return fail("GSM records 8000 Hz mono only, not " + std::to_string(a.rate) + " Hz, " + std::to_string(a.channels) +
+                " channels");
+  }
+  const fs::path in = fs::absolute(a.in);
+  Device device(in.parent_path(), out.parent_path());
+  if (!device.ok()) return fail("cannot make a device folder");
+  const auto wav = read_input_wav(Device::in_path(in));
   if (!wav) return fail(a.in.string() + " is not a PCM WAV file of 8 or 16 bits, 1 or 2 channels");
-  const std::uint64_t input_frames = wav->dataSize / wav->format.BlockAlign();
   // The device counts whole milliseconds: two more make sure the last
   // input frame is taken in (what follows it is silence).
-  const std::uint64_t duration_ms = (input_frames * 1000 + wav->format.rate - 1) / wav->format.rate + 2;
-
-  const fs::path out = fs::absolute(a.out);
-  std::error_code error;
-  if (!fs::is_directory(out.parent_path(), error)) return fail("no folder for " + a.out.string());
-  Device device(out.parent_path());
-  if (!device.ok()) return fail("cannot make a device folder");
-  ::setenv("DEVICE_MIC", fs::absolute(a.in).string().c_str(), 1);
+  const std::uint64_t duration_ms = (wav->frames * 1000 + wav->rate - 1) / wav->rate + 2;
+  ::setenv("DEVICE_MIC", in.string().c_str(), 1);
 
   const auto rate = static_cast<std::uint32_t>(a.rate);
   const auto channels = static_cast<std::uint32_t>(a.channels);
-  std::unique_ptr<audio::RecordChain> chain(
-      audio::create_record_chain(Device::path_of(out), kChainNames.at(a.format), channels, 16, rate,
-                                 static_cast<std::uint32_t>(a.bitrate * 1000), false));
+  auto chain = audio::create_record_chain(Device::out_path(out), kChainNames.at(a.format),
+                                          static_cast<std::uint32_t>(a.bitrate * 1000), false);
   if (!chain) return fail("no record chain for the format " + a.format);
 
-  // The pipeline of the main form: recorder, booster, recording level
-  // meter, time meter, buffering thread, the chain's encoder and writer.
-  audio::ActiveBuffer buffer;
-  audio::TimeMeter time_meter;
-  audio::LevelMeterRecord level_meter(2.0);
-  audio::Booster booster;
-  booster.set_gain(static_cast<std::int32_t>(a.boost));
-  audio::connect<audio::PCMData>(&booster, &level_meter);
-  audio::connect<audio::PCMData>(&level_meter, &time_meter);
-  audio::connect<audio::PCMData>(&time_meter, &buffer);
-  audio::connect<audio::PCMData>(&buffer, chain->get_consumer());
-  auto recorder = std::make_unique<audio::RecorderPCM>(channels, rate, 16);
-  audio::connect<audio::PCMData>(recorder.get(), &booster);
-
-  auto take_apart = [&] {
-    audio::connect<audio::PCMData>(recorder.get(), nullptr);
-    recorder.reset();
-    booster.flush();
-    while (buffer.get_queued_count() != 0) Sleep(10);
-    booster.reset();
-    buffer.reset();
-    audio::connect<audio::PCMData>(&buffer, nullptr);
+  audio::RecordSession session;
+  session.booster().set_gain(static_cast<std::int32_t>(a.boost));
+  // A chain that got no block leaves no file or an empty one; an empty
+  // one goes, so a failed recording leaves nothing behind.
+  const auto drop_if_empty = [&] {
+    std::error_code ignored;
+    if (fs::is_regular_file(out, ignored) && fs::file_size(out, ignored) == 0) fs::remove(out, ignored);
   };
-  if (!recorder->is_open() || !recorder->start()) {
-    take_apart();
+  if (!session.start(std::move(chain), channels, rate)) {
+    drop_if_empty();
     return fail("the headless microphone does not record " + std::to_string(rate) + " Hz, " + std::to_string(channels) +
                 " channels");
   }
-
   // Run the input to its end, looking at the display values as the form's
   // timer does.
   double peak = 0.0;
-  bool refused = false;
-  for (std::uint64_t at = 0; at < duration_ms && !refused;) {
+  bool ended = false;
+  for (std::uint64_t at = 0; at < duration_ms && !ended;) {
     const std::uint64_t step = std::min<std::uint64_t>(100, duration_ms - at);
     Sleep(static_cast<DWORD>(step));
     at += step;
-    peak = std::max(peak, level_meter.get_level(0));
-    refused = !buffer.is_accepting() || !chain->get_writer()->is_open();
+    peak = std::max(peak, session.level_meter().get_level(0));
+    ended = session.has_ended();
   }
-  // Stop as the form does, with the buffer under way and the booster's
-  // look-ahead delivered before the pipeline comes apart.
-  recorder->stop();
-  take_apart();
-  peak = std::max(peak, level_meter.get_level(0));
-  const std::uint32_t stored = chain->get_writer()->get_written();
-  const bool writer_open = chain->get_writer()->is_open();
-  chain.reset();  // the encoder hands on its last frames, the writer finishes the file
-  if (refused || !writer_open) return fail("the " + a.format + " chain stopped accepting the recording");
-  const auto samples = static_cast<unsigned long long>(std::llround(time_meter.get_time() * rate));
-  const auto written = static_cast<unsigned long long>(fs::file_size(out, error));
-  if (samples != 0 && (stored == 0 || error)) {
-    return fail("the " + a.format + " chain wrote nothing of " + std::to_string(rate) + " Hz, " +
-                std::to_string(channels) + " channels");
-  }
+  ended = ended || session.has_ended();
+  session.stop();
+  peak = std::max(peak, session.level_meter().get_level(0));
+  if (ended) return fail("cannot write " + a.out.string() + ": the " + a.format + " chain stopped accepting");
 
+  const auto samples = static_cast<unsigned long long>(std::llround(session.position() * rate));
+  const auto written = fs::exists(out, error) ? static_cast<unsigned long long>(fs::file_size(out, error)) : 0ull;
+  if (written == 0) {
+    drop_if_empty();
+    if (samples == 0)
+      return fail("nothing was recorded from " + a.in.string() + ": " + a.out.string() + " not written");
+    return fail("the " + a.format + " chain wrote nothing of " + std::to_string(rate) + " Hz, " +
+                std::to_string(channels) + " channels" +
+                (a.format == "mp3" ? " at " + std::to_string(a.bitrate) + " kbit/s" : ""));
+  }
   std::printf("samples in: %llu, bytes written: %llu, peak level: %.3f\n", samples, written, peak);
+  if (a.format == "mp3") {
+    // The encoder may take another sample rate than the input's for a bit
+    // rate; say what the file got.
+    const auto file = audio::create_play_chain(Device::out_path(out));
+    if (file) {
+      const std::uint32_t file_rate = file->get_reader()->get_sample_rate();
+      std::printf("mp3: %u kbit/s, %u Hz%s%s\n", file->get_reader()->get_bitrate() / 1000, file_rate,
+                  a.bitrate_given ? "" : " (bit rate chosen by audiochain)",
+                  file_rate == rate ? "" : (" (resampled from " + std::to_string(rate) + " Hz)").c_str());
+    }
+  }
   return 0;
+}
+
+// The heard file as the speaker left it: a PCM WAV header whose data chunk
+// ends the file. 0 when there is no such file or it holds no sound, -1 when
+// its header and its size disagree (a write that failed).
+long long heard_bytes(const std::wstring& device_path) {
+  os::File file(device_path, 0);
+  if (!file.is_ok() || file.get_size() == 0) return 0;
+  audio::WAVInfoPCM info;
+  std::uint32_t size = 0;
+  if (!audio::read_wav_header(info, file) || !info.read_extra(file) || !audio::find_chunk(info, file, "data", size)) {
+    return -1;
+  }
+  const std::uint64_t end = static_cast<std::uint64_t>(file.tell()) + size;
+  if (end != file.get_size()) return -1;
+  return size;
+}
+
+// What the player can take: one or two channels of 8 or 16 bits at a rate
+// the device serves.
+bool playable(audio::FileReader& reader) {
+  const std::uint32_t rate = reader.get_sample_rate();
+  const std::uint32_t channels = reader.get_channels();
+  const std::uint32_t bits = reader.get_bits_per_sample();
+  return rate >= 1000 && rate <= 192000 && (channels == 1 || channels == 2) && (bits == 8 || bits == 16);
 }
 
 int play(const fs::path& file, const fs::path& heard) {
   std::error_code error;
   if (!fs::is_regular_file(file, error)) return fail("cannot read " + file.string());
-  const fs::path heard_path = fs::absolute(heard);
-  if (!fs::is_directory(heard_path.parent_path(), error)) return fail("no folder for " + heard.string());
-  Device device(fs::absolute(file).parent_path());
+  const OutputCheck checked = check_output(file, heard);
+  if (checked.path.empty()) return checked.status;
+  PendingOutput output(checked.path);
+  if (!output.ok()) return fail("cannot write in the folder of " + heard.string());
+  Device device(fs::absolute(file).parent_path(), checked.path.parent_path());
   if (!device.ok()) return fail("cannot make a device folder");
-  ::setenv("DEVICE_SPEAKER", heard_path.string().c_str(), 1);
+  ::setenv("DEVICE_SPEAKER", output.temp().string().c_str(), 1);
 
-  std::unique_ptr<audio::PlayChain> chain(audio::create_play_chain(Device::path_of(fs::absolute(file))));
+  auto chain = audio::create_play_chain(Device::in_path(fs::absolute(file)));
   if (!chain) return fail("no reader opens " + file.string());
   audio::FileReader* reader = chain->get_reader();
+  const std::string format = ce::Utf8FromWide(chain->get_format_name());
+  const std::uint32_t rate = reader->get_sample_rate();
+  const std::uint32_t bits = reader->get_bits_per_sample();
+  const std::uint32_t channels = reader->get_channels();
   const double duration = reader->get_length_time();
+  if (!playable(*reader)) {
+    return fail(file.string() + " reads as " + format + " of " + std::to_string(rate) + " Hz, " + std::to_string(bits) +
+                " bit, " + std::to_string(channels) +
+                " channels: the player takes 1000 to 192000 Hz, 1 or 2 channels of 8 or 16 bits");
+  }
 
-  audio::LevelMeter meter;
-  audio::PlayerPCM player;
-  audio::connect<audio::PCMData>(&meter, &player);
-  audio::connect<audio::PCMData>(chain->get_provider(), &meter);
-  if (!player.play()) return fail("the player does not start");
+  audio::PlaySession session;
+  if (!session.start(std::move(chain))) return fail("the player does not start");
   // Until the reader is at its end and the device has played it out; the
   // limit guards against a reader that never reaches its end.
   const double limit_ms = duration * 1000.0 * 2 + 10000.0;
-  for (double at = 0; at < limit_ms; at += 100) {
-    Sleep(100);
-    if (reader->get_length() <= reader->get_position() && player.get_state() == 0) break;
-  }
-  player.stop();
-  audio::connect<audio::PCMData>(chain->get_provider(), nullptr);
-  audio::connect<audio::PCMData>(&meter, nullptr);
+  for (double at = 0; at < limit_ms && !session.is_played_out(); at += 100) Sleep(100);
+  session.stop();
 
-  std::printf("format: %s, %u Hz, %u bit, %u ch, duration: %.3f s\n",
-              ce::Utf8FromWide(chain->get_format_name()).c_str(), reader->get_sample_rate(),
-              reader->get_bits_per_sample(), reader->get_channels(), duration);
+  std::printf("format: %s, %u Hz, %u bit, %u ch, duration: %.3f s\n", format.c_str(), rate, bits, channels, duration);
+  const long long bytes = heard_bytes(Device::out_path(output.temp()));
+  if (bytes < 0) return fail("cannot write " + heard.string() + ": the heard file is incomplete");
+  if (bytes == 0) return fail("nothing could be played from " + file.string() + ": " + heard.string() + " not written");
+  if (!output.commit()) return fail("cannot write " + heard.string());
   return 0;
 }
 
-// The WAV's sample frames and rate, for the speed figure; 0 when the header
-// is not the plain layout (the encoder itself reads any chunk order).
-double wav_seconds(const std::vector<std::uint8_t>& wav) {
-  if (wav.size() < 44) return 0;
-  auto u16 = [&](std::size_t at) { return static_cast<std::uint32_t>(wav[at] | wav[at + 1] << 8); };
-  auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
-  const std::uint32_t rate = u32(24), align = u16(32);
-  if (rate == 0 || align == 0) return 0;
-  return static_cast<double>((wav.size() - 44) / align) / rate;
-}
-
 int encode_mp3(long bitrate, const fs::path& in, const fs::path& out) {
+  std::error_code error;
+  if (!fs::is_regular_file(in, error)) return fail("cannot read " + in.string());
+  const OutputCheck checked = check_output(in, out);
+  if (checked.path.empty()) return checked.status;
   const auto wav = read_file(in);
   if (!wav) return fail("cannot read " + in.string());
   std::vector<std::uint8_t> mp3;
@@ -268,11 +420,20 @@ int encode_mp3(long bitrate, const fs::path& in, const fs::path& out) {
     case audio::WavToMp3Result::kEncoderFailed:
       return fail("the encoder failed");
   }
-  std::ofstream file(out, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(mp3.data()), static_cast<std::streamsize>(mp3.size()));
-  file.close();
-  if (!file) return fail("cannot write " + out.string());
-  const double audio_seconds = wav_seconds(*wav);
+  if (mp3.empty()) return fail("the encoder gave nothing for " + in.string() + ": " + out.string() + " not written");
+  // The sound's length, for the speed figure, as the recorder's WAV reader
+  // sees it.
+  double audio_seconds = 0;
+  {
+    Device device(fs::absolute(in).parent_path(), checked.path.parent_path());
+    if (!device.ok()) return fail("cannot make a device folder");
+    audio::FileReaderWAVPCM reader(Device::in_path(fs::absolute(in)));
+    if (reader.is_open()) audio_seconds = reader.get_length_time();
+  }
+  PendingOutput output(checked.path);
+  if (!output.ok() || !output.write(mp3.data(), mp3.size()) || !output.commit()) {
+    return fail("cannot write " + out.string());
+  }
   std::printf("bytes written: %zu, encoding: %.3f s, speed: %.0fx real time\n", mp3.size(), seconds,
               seconds > 0 ? audio_seconds / seconds : 0.0);
   return 0;
@@ -298,8 +459,13 @@ int main(int argc, char** argv) {
   RecordArgs a;
   bool have_rate = false, have_channels = false;
   for (std::size_t i = 1; i < args.size(); i += 2) {
-    if (i + 1 >= args.size()) return usage(args[i] + " needs a value");
     const std::string& key = args[i];
+    if (key == "--replace") {
+      a.replace = true;
+      --i;
+      continue;
+    }
+    if (i + 1 >= args.size()) return usage(key + " needs a value");
     const std::string& value = args[i + 1];
     if (key == "--format") {
       a.format = value;
@@ -321,6 +487,7 @@ int main(int argc, char** argv) {
       } else if (key == "--bitrate") {
         if (*v < 8 || *v > 320) return usage("--bitrate must be 8 to 320 kbit/s");
         a.bitrate = *v;
+        a.bitrate_given = true;
       } else {
         if (*v < 1 || *v > 64) return usage("--boost must be 1 to 64");
         a.boost = *v;

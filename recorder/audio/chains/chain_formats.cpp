@@ -27,44 +27,45 @@ class PlayChainMP3 : public PlayChainReaderDecoder<FileReaderMP3, DecoderMP3> {
 
 namespace audio::chain_formats {
 
-PlayChain* open_pcm_chain(const std::wstring& path) {
-  return new PlayChainReaderOnly<FileReaderWAVPCM>(new FileReaderWAVPCM(path), path, format_name_pcm);
+std::unique_ptr<PlayChain> open_pcm_chain(const std::wstring& path) {
+  return std::make_unique<PlayChainReaderOnly<FileReaderWAVPCM>>(new FileReaderWAVPCM(path), path, format_name_pcm);
 }
 
-PlayChain* open_adpcm_chain(const std::wstring& path) {
-  return new PlayChainReaderDecoder<FileReaderWAVADPCM, DecoderADPCM>(new FileReaderWAVADPCM(path), path,
-                                                                      format_name_adpcm);
+std::unique_ptr<PlayChain> open_adpcm_chain(const std::wstring& path) {
+  return std::make_unique<PlayChainReaderDecoder<FileReaderWAVADPCM, DecoderADPCM>>(new FileReaderWAVADPCM(path), path,
+                                                                                    format_name_adpcm);
 }
 
-PlayChain* open_gsm_chain(const std::wstring& path) {
-  return new PlayChainReaderDecoder<FileReaderWAVGSM, DecoderGSM>(new FileReaderWAVGSM(path), path, format_name_gsm);
+std::unique_ptr<PlayChain> open_gsm_chain(const std::wstring& path) {
+  return std::make_unique<PlayChainReaderDecoder<FileReaderWAVGSM, DecoderGSM>>(new FileReaderWAVGSM(path), path,
+                                                                                format_name_gsm);
 }
 
-RecordChain* create_adpcm_record_chain(const std::wstring& path, bool append) {
-  return new RecordChainBase<EncoderADPCM, FileWriterWAVADPCM, FileReaderWAVADPCM>(new EncoderADPCM, path,
-                                                                                   format_name_adpcm, append);
+std::unique_ptr<RecordChain> create_adpcm_record_chain(const std::wstring& path, bool append) {
+  return std::make_unique<RecordChainBase<EncoderADPCM, FileWriterWAVADPCM, FileReaderWAVADPCM>>(
+      new EncoderADPCM, path, format_name_adpcm, append);
 }
 
-RecordChain* create_gsm_record_chain(const std::wstring& path, bool append) {
-  return new RecordChainBase<EncoderGSM, FileWriterWAVGSM, FileReaderWAVGSM>(new EncoderGSM, path, format_name_gsm,
-                                                                             append);
+std::unique_ptr<RecordChain> create_gsm_record_chain(const std::wstring& path, bool append) {
+  return std::make_unique<RecordChainBase<EncoderGSM, FileWriterWAVGSM, FileReaderWAVGSM>>(new EncoderGSM, path,
+                                                                                           format_name_gsm, append);
 }
 
-PlayChain* open_vorbis_chain(const std::wstring& path) {
-  return new PlayChainReaderOnly<DecoderVorbis>(new DecoderVorbis(path), path, format_name_vorbis);
+std::unique_ptr<PlayChain> open_vorbis_chain(const std::wstring& path) {
+  return std::make_unique<PlayChainReaderOnly<DecoderVorbis>>(new DecoderVorbis(path), path, format_name_vorbis);
 }
 
-PlayChain* open_mpc_chain(const std::wstring& path) {
-  return new PlayChainReaderOnly<DecoderMPC>(new DecoderMPC(path), path, format_name_mpc);
+std::unique_ptr<PlayChain> open_mpc_chain(const std::wstring& path) {
+  return std::make_unique<PlayChainReaderOnly<DecoderMPC>>(new DecoderMPC(path), path, format_name_mpc);
 }
 
-PlayChain* open_mp3_chain(const std::wstring& path) {
-  return new PlayChainMP3(new FileReaderMP3(path), path, format_name_mp3);
+std::unique_ptr<PlayChain> open_mp3_chain(const std::wstring& path) {
+  return std::make_unique<PlayChainMP3>(new FileReaderMP3(path), path, format_name_mp3);
 }
 
-RecordChain* create_mp3_record_chain(const std::wstring& path, std::uint32_t bitrate, bool append) {
-  return new RecordChainBase<EncoderMP3, FileWriterMP3, FileReaderMP3>(new EncoderMP3(bitrate), path, format_name_mp3,
-                                                                       append);
+std::unique_ptr<RecordChain> create_mp3_record_chain(const std::wstring& path, std::uint32_t bitrate, bool append) {
+  return std::make_unique<RecordChainBase<EncoderMP3, FileWriterMP3, FileReaderMP3>>(new EncoderMP3(bitrate), path,
+                                                                                     format_name_mp3, append);
 }
 
 }  // namespace audio::chain_formats

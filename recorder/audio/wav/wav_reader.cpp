@@ -128,10 +128,17 @@ FileReaderWAVBlocks<Info, Block>::FileReaderWAVBlocks(const std::wstring& path) 
   if (!open) return;
   // A count of 0 is a recording whose header was never finished; a count
   // beyond the data is held to the blocks that are there, so the position
-  // can reach the length.
+  // can reach the length. A count that ends inside a block ends the sound
+  // there: the rest of that block is padding.
   const std::uint32_t stored = info_.data_size / info_.block_align;
-  const std::uint32_t counted = info_.fact_samples / info_.samples_per_block;
-  length_ = info_.fact_samples == 0 ? stored : std::min(counted, stored);
+  const std::uint64_t counted =
+      (static_cast<std::uint64_t>(info_.fact_samples) + info_.samples_per_block - 1) / info_.samples_per_block;
+  if (info_.fact_samples == 0 || counted > stored) {
+    length_ = stored;
+  } else {
+    length_ = static_cast<std::uint32_t>(counted);
+    tail_padding_ = static_cast<std::uint32_t>(counted * info_.samples_per_block - info_.fact_samples);
+  }
 }
 
 template <typename Info, typename Block>
@@ -215,6 +222,7 @@ Block& FileReaderWAVBlocks<Info, Block>::get_data(Block& out, std::uint32_t bloc
   if (got % align != 0) file.seek(info_.data_offset + block_position_ * align);
   if (whole == 0) return out;
   out = make_block(SharedBuffer(bytes, 0, whole * align));
+  if (block_position_ == length_) out.padding = tail_padding_;
   return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace audio {
 
@@ -13,6 +14,29 @@ constexpr double kRefreshSeconds = 1.0;
 // The largest position a 32-bit file size can describe.
 constexpr std::uint64_t kMaxFileBytes = 0xFFFFFFFFull;
 
+// A header made in memory, to be written to the file at once.
+class HeaderImage : public liba::ResourceWriter {
+ public:
+  std::uint32_t write(const void* buffer, std::uint32_t count) override {
+    const auto* p = static_cast<const std::uint8_t*>(buffer);
+    if (at_ + count > bytes.size()) bytes.resize(at_ + count);
+    std::copy(p, p + count, bytes.begin() + at_);
+    at_ += count;
+    return count;
+  }
+  std::uint32_t get_size() override { return static_cast<std::uint32_t>(bytes.size()); }
+  std::uint32_t seek(std::uint32_t position) override {
+    at_ = std::min<std::size_t>(position, bytes.size());
+    return 1;
+  }
+  std::uint32_t tell() override { return static_cast<std::uint32_t>(at_); }
+
+  std::vector<std::uint8_t> bytes;
+
+ private:
+  std::size_t at_ = 0;
+};
+
 bool Patch32(os::File& file, std::uint32_t at, std::uint32_t value) {
   std::uint8_t b[4];
   for (int i = 0; i < 4; ++i) b[i] = static_cast<std::uint8_t>(value >> (8 * i));
@@ -21,6 +45,15 @@ bool Patch32(os::File& file, std::uint32_t at, std::uint32_t value) {
 
 std::uint32_t Clamp32(std::uint64_t value) {
   return static_cast<std::uint32_t>(std::min<std::uint64_t>(value, kMaxFileBytes));
+}
+
+// The "fact" count of a block-coded file after a write: every stored block
+// counts whole (padding that more blocks followed is played, so it is part
+// of the recording), except the padding at the end of the last block.
+std::uint32_t FactSamples(std::uint32_t blocks, std::uint32_t per_block, std::uint32_t padding) {
+  const std::uint64_t samples = static_cast<std::uint64_t>(blocks) * per_block;
+  return Clamp32(samples -
+                 std::min<std::uint64_t>(blocks == 0 ? 0 : padding, std::min<std::uint64_t>(per_block, samples)));
 }
 
 }  // namespace
@@ -67,6 +100,7 @@ template <typename Info, typename Block>
 void FileWriterWAV<Info, Block>::on_data(const Block& block) {
   liba::Lock hold(this->lock);
   if (!ok) return;
+  bool first = false;
   if (!file) {
     if (!configure(block)) return;
     file = std::make_unique<os::File>(path, 1);
@@ -74,10 +108,13 @@ void FileWriterWAV<Info, Block>::on_data(const Block& block) {
     info.data_size = 0;
     ok = write_wav_info(info, *file);
     since_refresh_.restart();
+    first = true;
   }
   if (!ok) return;
   ok = write_block(block);
-  if (ok && since_refresh_.elapsed() >= kRefreshSeconds) {
+  // The first block's sizes go into the header at once, so a recording cut
+  // off before the next refresh is not read as empty.
+  if (ok && (first || since_refresh_.elapsed() >= kRefreshSeconds)) {
     since_refresh_.restart();
     ok = update_header() && file->seek(info.data_offset + info.data_size) != 0;
   }
@@ -102,8 +139,21 @@ bool FileWriterWAV<Info, Block>::write_units(const std::uint8_t* bytes, std::uin
 
 template <typename Info, typename Block>
 bool FileWriterWAV<Info, Block>::update_header() {
-  info.riff_size = info.data_offset + info.data_size - 8;
-  if (!appended_) return file->seek(0) != 0 && write_wav_info(info, *file);
+  // RIFF pads a chunk of odd size with one byte, counted in the RIFF size;
+  // the next block written goes over it.
+  const std::uint32_t pad = info.data_size & 1u;
+  info.riff_size = info.data_offset + info.data_size + pad - 8;
+  if (pad != 0) {
+    const std::uint8_t zero = 0;
+    if (file->seek(info.data_offset + info.data_size) == 0 || file->write(&zero, 1) != 1) return false;
+  }
+  if (!appended_) {
+    // The whole header in one write, so the RIFF and data sizes change
+    // together.
+    HeaderImage image;
+    return write_wav_info(info, image) && file->seek(0) != 0 &&
+           file->write(image.bytes.data(), static_cast<std::uint32_t>(image.bytes.size())) == image.bytes.size();
+  }
   bool done = Patch32(*file, 4, info.riff_size) && Patch32(*file, info.data_offset - 4, info.data_size);
   if constexpr (requires { info.fact_samples; }) {
     done = done && Patch32(*file, info.fact_offset, info.fact_samples);
@@ -213,12 +263,11 @@ bool FileWriterWAVADPCM::write_block(const ADPCMData& block) {
       block.block_align != info.block_align)
     return true;
   const std::uint32_t align = info.block_align;
+  const std::uint32_t count = block.size() / align;
   std::uint32_t whole = 0;
-  const bool done = write_units(block.buffer.data(), block.size() / align * align, align, whole);
+  const bool done = write_units(block.buffer.data(), count * align, align, whole);
   blocks_ += whole;
-  info.fact_samples =
-      Clamp32(info.fact_samples +
-              static_cast<std::uint64_t>(whole) * ADPCMSamplesPerBlock(block.block_align, block.channels, block.bits));
+  info.fact_samples = FactSamples(blocks_, info.samples_per_block, whole == count ? block.padding : 0);
   return done;
 }
 
@@ -256,11 +305,12 @@ bool FileWriterWAVGSM::configure(const GSMData& /*first*/) { return true; }
 
 bool FileWriterWAVGSM::write_block(const GSMData& block) {
   constexpr std::uint32_t align = GSMData::kBlockBytes;
+  const std::uint32_t count = block.size() / align;
   std::uint32_t whole = 0;
-  const bool done = write_units(block.buffer.data(), block.size() / align * align, align, whole);
+  const bool done = write_units(block.buffer.data(), count * align, align, whole);
   // Counted on: the header's sizes describe every block stored so far.
   blocks_ += whole;
-  info.fact_samples = Clamp32(info.fact_samples + 320ull * whole);
+  info.fact_samples = FactSamples(blocks_, info.samples_per_block, whole == count ? block.padding : 0);
   return done;
 }
 

@@ -1,6 +1,7 @@
 // Runs the audiochain harness on short generated signals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -22,9 +23,15 @@ struct Outcome {
   std::string out;
 };
 
-Outcome run(const std::string& arguments) {
+// Runs audiochain; with `file_limit_kb` its writes fail past that size, as
+// on a full disk (the shell's file size limit, with the signal for it
+// ignored so the write fails instead).
+Outcome run(const std::string& arguments, int file_limit_kb = 0) {
   Outcome r;
-  const std::string command = std::string(AUDIOCHAIN_BINARY) + " " + arguments + " 2>&1";
+  std::string command = std::string(AUDIOCHAIN_BINARY) + " " + arguments + " 2>&1";
+  if (file_limit_kb > 0) {
+    command = "sh -c \"trap '' XFSZ; ulimit -f " + std::to_string(file_limit_kb * 2) + "; exec " + command + "\"";
+  }
   std::FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return r;
   std::array<char, 512> chunk{};
@@ -66,6 +73,17 @@ class AudioChain : public ::testing::Test {
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  void write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path(name), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  // The names in the folder, so a test sees that nothing was left behind.
+  std::vector<std::string> names() const {
+    std::vector<std::string> all;
+    for (const auto& entry : fs::directory_iterator(dir_)) all.push_back(entry.path().filename().string());
+    std::sort(all.begin(), all.end());
+    return all;
+  }
 
   fs::path dir_;
 };
@@ -80,7 +98,7 @@ TEST_F(AudioChain, RecordsPcmThenPlaysItBack) {
     const std::string in = write_tone("in.wav", c.rate, c.channels, 1.5);
     const Outcome rec =
         run("record --format pcm --rate " + std::to_string(c.rate) + " --channels " + std::to_string(c.channels) +
-            " --boost " + std::to_string(c.boost) + " --in " + in + " --out " + path("rec.wav"));
+            " --boost " + std::to_string(c.boost) + " --replace --in " + in + " --out " + path("rec.wav"));
     ASSERT_EQ(rec.status, 0) << rec.out;
     unsigned long long samples = 0, written = 0;
     double peak = 0;
@@ -173,8 +191,6 @@ TEST_F(AudioChain, BadArgumentsAndInputsAreRefused) {
       {"encode-mp3 --bitrate 1000 " + in + " " + path("o.mp3"), 2},
       {"encode-mp3 --bitrate 64 " + path("o") + " " + path("o.mp3"), 1},
       {"encode-mp3 --bitrate 64 " + path("missing.wav") + " " + path("o.mp3"), 1},
-      // GSM takes only 8,000 Hz mono: a chain that writes nothing fails.
-      {"record --format gsm --rate 22050 --channels 2 --in " + in + " --out " + path("g.wav"), 1},
   };
   std::ofstream(path("o")) << "not a sound";
   for (const Case& c : cases) {
@@ -182,6 +198,117 @@ TEST_F(AudioChain, BadArgumentsAndInputsAreRefused) {
     EXPECT_EQ(r.status, c.status) << c.arguments << "\n" << r.out;
     EXPECT_NE(r.out.find("audiochain: "), std::string::npos) << c.arguments;
   }
+}
+
+// Commands that can write nothing fail and say why, leaving no file.
+TEST_F(AudioChain, NothingWrittenIsAFailureThatSaysWhy) {
+  write_tone("t12.wav", 12000, 1, 0.5);
+  write_tone("t16.wav", 16000, 1, 0.5);
+  write_tone("t32.wav", 32000, 1, 0.5);
+  // MP3 files at rates the decoder plays nothing of.
+  for (const auto& [wav, kbps] : {std::pair{"t12", 32}, std::pair{"t16", 32}, std::pair{"t32", 64}}) {
+    const Outcome made = run("encode-mp3 --bitrate " + std::to_string(kbps) + " " + path(std::string(wav) + ".wav") +
+                             " " + path(std::string(wav) + ".mp3"));
+    ASSERT_EQ(made.status, 0) << made.out;
+  }
+  const std::string in = write_tone("in.wav", 8000, 1, 0.2);
+  // A WAV header claiming an impossible rate or channel count.
+  std::vector<std::uint8_t> wav = read("in.wav");
+  for (int i = 24; i < 28; ++i) wav[i] = 0xFF;
+  write("huge_rate.wav", wav);
+  wav = read("in.wav");
+  wav[22] = 255;  // channels, with the block align to match
+  wav[32] = 510 & 0xFF;
+  wav[33] = 510 >> 8;
+  write("many_channels.wav", wav);
+  // A damaged Ogg header over bytes the MP3 reader takes for frames.
+  std::vector<std::uint8_t> ogg = {'O', 'g', 'g', 'S', 0, 2};
+  ogg.resize(26);
+  for (const char c : std::string("\x01\x1e\x01vorbis")) ogg.push_back(static_cast<std::uint8_t>(c));
+  for (int i = 0; i < 300; ++i) ogg.insert(ogg.end(), {0xFF, 0xFB, 0x90, 0x64});
+  write("damaged.ogg", ogg);
+
+  struct Case {
+    std::string arguments, says;
+  };
+  const Case cases[] = {
+      {"play " + path("t12.mp3") + " --out " + path("heard.wav"), "nothing could be played"},
+      {"play " + path("t16.mp3") + " --out " + path("heard.wav"), "nothing could be played"},
+      {"play " + path("t32.mp3") + " --out " + path("heard.wav"), "nothing could be played"},
+      {"play " + path("damaged.ogg") + " --out " + path("heard.wav"), "nothing could be played"},
+      {"play " + path("huge_rate.wav") + " --out " + path("heard.wav"), "4294967295 Hz"},
+      {"play " + path("many_channels.wav") + " --out " + path("heard.wav"), "255 channels"},
+      {"record --format gsm --rate 22050 --channels 2 --in " + in + " --out " + path("g.wav"), "8000 Hz mono"},
+      {"record --format gsm --rate 8000 --channels 2 --in " + in + " --out " + path("g.wav"), "8000 Hz mono"},
+      // The MP3 encoder takes no 1000 Hz at 320 kbit/s: no empty file is left
+      // either.
+      {"record --format mp3 --rate 1000 --channels 1 --bitrate 320 --in " + in + " --out " + path("m.mp3"),
+       "wrote nothing"},
+  };
+  const auto before = names();
+  for (const Case& c : cases) {
+    const Outcome r = run(c.arguments);
+    EXPECT_EQ(r.status, 1) << c.arguments << "\n" << r.out;
+    EXPECT_NE(r.out.find(c.says), std::string::npos) << c.arguments << "\n" << r.out;
+    EXPECT_EQ(names(), before) << c.arguments;
+  }
+}
+
+// An MP3 recording without --bitrate may get another sample rate than the
+// input's: the tool says which.
+TEST_F(AudioChain, AnMp3RecordingTellsItsBitRateAndSampleRate) {
+  const std::string in = write_tone("in.wav", 16000, 2, 0.5);
+  const Outcome r = run("record --format mp3 --rate 16000 --channels 2 --in " + in + " --out " + path("r.mp3"));
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("mp3: 32 kbit/s, 11025 Hz"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("resampled from 16000 Hz"), std::string::npos) << r.out;
+}
+
+// Outputs are never destroyed: not by naming the input, not by a failed
+// write, and a recording does not go over an existing file unless told to.
+TEST_F(AudioChain, OutputsAreNeverDestroyed) {
+  const std::string in = write_tone("in.wav", 44100, 1, 4.0);
+  const auto input = read("in.wav");
+  const std::vector<std::uint8_t> old = {'o', 'l', 'd'};
+  write("old.wav", old);
+  write("old.mp3", old);
+  fs::create_directory(dir_ / "folder");
+  struct Case {
+    std::string arguments;
+    int limit_kb;
+    int status;
+  };
+  const Case cases[] = {
+      {"play " + in + " --out " + in, 0, 2},
+      {"play " + in + " --out " + path("./in.wav"), 0, 2},
+      {"encode-mp3 --bitrate 64 " + in + " " + in, 0, 2},
+      {"record --format pcm --rate 8000 --channels 1 --replace --in " + in + " --out " + in, 0, 2},
+      {"play " + in + " --out " + path("folder"), 0, 1},
+      {"encode-mp3 --bitrate 64 " + in + " " + path("folder"), 0, 1},
+      // A full disk: the heard file and the MP3 are larger than the limit.
+      {"play " + in + " --out " + path("old.wav"), 100, 1},
+      {"encode-mp3 --bitrate 64 " + in + " " + path("old.mp3"), 10, 1},
+      {"record --format pcm --rate 8000 --channels 1 --in " + in + " --out " + path("old.wav"), 0, 1},
+  };
+  const auto before = names();
+  for (const Case& c : cases) {
+    const Outcome r = run(c.arguments, c.limit_kb);
+    EXPECT_EQ(r.status, c.status) << c.arguments << "\n" << r.out;
+    EXPECT_NE(r.out.find("audiochain: "), std::string::npos) << c.arguments;
+    EXPECT_EQ(read("in.wav"), input) << c.arguments;
+    EXPECT_EQ(read("old.wav"), old) << c.arguments;
+    EXPECT_EQ(read("old.mp3"), old) << c.arguments;
+    EXPECT_EQ(names(), before) << c.arguments << ": nothing half-written left behind";
+  }
+  // What does fit replaces the old files whole.
+  const Outcome played = run("play " + in + " --out " + path("old.wav"));
+  EXPECT_EQ(played.status, 0) << played.out;
+  EXPECT_EQ(read("old.wav").size(), input.size());
+  const Outcome recorded =
+      run("record --format pcm --rate 44100 --channels 1 --replace --in " + in + " --out " + path("old.wav"));
+  EXPECT_EQ(recorded.status, 0) << recorded.out;
+  EXPECT_GE(read("old.wav").size(), input.size());
+  EXPECT_EQ(names(), before);
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ std::string PullAll(audio::Provider<audio::PCMData>* provider) {
 TEST(Chains, APCMRecordingPlaysBackThroughThePCMChain) {
   const std::string samples = Sine(12000, 1, 440.0, 8000);
   {
-    std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), L"PCM", 1, 16, 8000, 0, false));
+    std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), L"PCM", 0, false));
     ASSERT_NE(chain, nullptr);
     EXPECT_EQ(chain->get_format_name(), L"PCM");
     chain->get_consumer()->on_data(PCMBlock(samples.substr(0, 10000)));
@@ -92,7 +92,7 @@ TEST(Chains, RecordFormatNamesAreMatchedExactly) {
   };
   for (const Case& c : cases) {
     const std::wstring name = c.name;
-    std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), name, 1, 16, 8000, 32000, false));
+    std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), name, 32000, false));
     EXPECT_EQ(chain != nullptr, c.made) << std::string(name.begin(), name.end());
     if (!chain) continue;
     EXPECT_EQ(chain->get_format_name(), name);
@@ -155,9 +155,10 @@ TEST(Chains, ARecordChainEncodesIntoItsWriterAndFinishesTheFileLast) {
     EXPECT_EQ(chain.get_writer()->get_written(), 130u);
   }
   const std::string file = ReadFile(Path());
-  ASSERT_EQ(file.size(), 60u + 195u);
+  ASSERT_EQ(file.size(), 60u + 195u + 1u) << "the odd data chunk's pad byte";
   EXPECT_EQ(Get32(file, 56), 195u) << "the encoder's flushed last block is in the final header";
-  EXPECT_TRUE(SameBytes(file.substr(60),
+  EXPECT_EQ(Get32(file, 48), 690u) << "the samples recorded, not the padding of the last block";
+  EXPECT_TRUE(SameBytes(file.substr(60, 195),
                         Ramp(640).substr(0, 65) + Ramp(640, 640).substr(0, 65) + Ramp(100, 1280).substr(0, 65)));
 }
 
@@ -193,7 +194,7 @@ TEST(Chains, AReaderIsOfferedOnlyToTheRecordChainOfItsFormat) {
       if (play == record) {
         const std::string copied = ReadFile(Path());
         EXPECT_TRUE(
-            SameBytes(copied.substr(copied.size() - (play == 0 ? 3000 : 195)), play == 0 ? Ramp(3000) : Ramp(195)));
+            SameBytes(copied.substr(play == 0 ? 44 : 60, play == 0 ? 3000 : 195), play == 0 ? Ramp(3000) : Ramp(195)));
       }
     }
   }
@@ -265,24 +266,35 @@ TEST(Chains, AnMP3ChainIsTitledByItsTagWhenTheTagHasATitle) {
   }
 }
 
+// The last block of a recording is padded with silence; the file's "fact"
+// count and what its reader plays end with the last recorded sample.
 TEST(Chains, BlockCodedRecordingsPlayBackThroughTheirChains) {
   struct Case {
     const wchar_t* format;
-    std::uint32_t samples_per_block;
+    std::uint32_t samples;
+    std::uint32_t blocks;
+    std::uint32_t fact_at, data_at, block_bytes;
   };
-  for (const Case& c : {Case{L"ADPCM", 500}, Case{L"GSM", 320}}) {
-    SCOPED_TRACE(std::string(c.format, c.format + std::wcslen(c.format)));
-    const std::string samples = Sine(8000, 1, 440.0, 8000);
+  for (const Case& c : {Case{L"ADPCM", 8000, 16, 78, 90, 256}, Case{L"GSM", 8000, 25, 48, 60, 65},
+                        Case{L"ADPCM", 7900, 16, 78, 90, 256}, Case{L"GSM", 7900, 25, 48, 60, 65}}) {
+    SCOPED_TRACE(std::string(c.format, c.format + std::wcslen(c.format)) + " " + std::to_string(c.samples));
+    const std::string samples = Sine(c.samples, 1, 440.0, 8000);
     {
-      std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), c.format, 1, 16, 8000, 0, false));
+      std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), c.format, 0, false));
       ASSERT_NE(chain, nullptr);
       chain->get_consumer()->on_data(PCMBlock(samples));
       EXPECT_TRUE(chain->get_writer()->is_open());
     }
+    const std::string file = ReadFile(Path());
+    const std::uint32_t data = c.blocks * c.block_bytes;
+    EXPECT_EQ(Get32(file, c.fact_at), c.samples);
+    EXPECT_EQ(Get32(file, c.data_at - 4), data);
+    EXPECT_EQ(file.size(), c.data_at + data + data % 2) << "an odd data chunk has its pad byte";
+    EXPECT_EQ(Get32(file, 4), file.size() - 8);
     std::unique_ptr<audio::PlayChain> play(audio::create_play_chain(Path()));
     ASSERT_NE(play, nullptr);
     EXPECT_EQ(play->get_format_name(), c.format);
-    EXPECT_EQ(play->get_reader()->get_length(), 8000 / c.samples_per_block);
+    EXPECT_EQ(play->get_reader()->get_length(), c.blocks);
     const std::string decoded = PullAll(play->get_provider());
     ASSERT_EQ(decoded.size(), samples.size());
     // A lossy copy of the tone: close to it sample by sample.
@@ -297,11 +309,9 @@ TEST(Chains, BlockCodedRecordingsPlayBackThroughTheirChains) {
     EXPECT_LT(error, power / 10);
 
     // Its reader copies into a record chain of the same format as it is.
-    std::unique_ptr<audio::RecordChain> pcm(
-        audio::create_record_chain(TestPath(".pcm.wav"), L"PCM", 1, 16, 8000, 0, false));
+    std::unique_ptr<audio::RecordChain> pcm(audio::create_record_chain(TestPath(".pcm.wav"), L"PCM", 0, false));
     EXPECT_FALSE(play->accept(*pcm));
-    std::unique_ptr<audio::RecordChain> same(
-        audio::create_record_chain(TestPath(".copy.wav"), c.format, 1, 16, 8000, 0, false));
+    std::unique_ptr<audio::RecordChain> same(audio::create_record_chain(TestPath(".copy.wav"), c.format, 0, false));
     play->get_reader()->seek(0);
     ASSERT_TRUE(play->accept(*same));
     EXPECT_TRUE(play->get_reader()->read(play->get_reader()->get_length()));
@@ -312,7 +322,7 @@ TEST(Chains, BlockCodedRecordingsPlayBackThroughTheirChains) {
 
 TEST(Chains, AnMP3RecordingPlaysBackAndCopiesFrameForFrame) {
   {
-    std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), L"mp3", 1, 16, 22050, 32000, false));
+    std::unique_ptr<audio::RecordChain> chain(audio::create_record_chain(Path(), L"mp3", 32000, false));
     ASSERT_NE(chain, nullptr);
     EXPECT_EQ(chain->get_encoder()->get_bitrate(), 32000u);
     chain->get_consumer()->on_data(PCMBlock(Sine(22050, 1, 440.0, 22050), 1, 16, 22050));
@@ -324,8 +334,7 @@ TEST(Chains, AnMP3RecordingPlaysBackAndCopiesFrameForFrame) {
   EXPECT_EQ(play->get_reader()->get_sample_rate(), 22050u);
   EXPECT_NEAR(play->get_reader()->get_length_time(), 1.0, 0.1);
 
-  std::unique_ptr<audio::RecordChain> copy(
-      audio::create_record_chain(TestPath(".copy.mp3"), L"mp3", 1, 16, 22050, 32000, false));
+  std::unique_ptr<audio::RecordChain> copy(audio::create_record_chain(TestPath(".copy.mp3"), L"mp3", 32000, false));
   ASSERT_TRUE(play->accept(*copy));
   play->get_reader()->read(play->get_reader()->get_length());
   copy.reset();

@@ -34,16 +34,19 @@ class BlockEncoderPCM : public Consumer<PCMData>, public Provider<T>, private li
     }
   }
 
-  // Pads a partly filled block with silence, encodes it and pushes it, so a
-  // recording keeps its last samples; the record chain calls this before it
-  // lets the encoder go.
+  // Pads a partly filled block with silence, encodes it and pushes it marked
+  // with the frames of padding, so a recording keeps its last samples and
+  // its true length; the record chain calls this before it lets the encoder
+  // go.
   void flush() {
     liba::Lock hold(Consumer<PCMData>::lock);
     if (gather_.size() == 0 || fill_ == 0) return;
-    std::memset(gather_.buffer.make_unique() + fill_, gather_.bits == 8 ? 0x80 : 0, gather_.size() - fill_);
+    const std::uint32_t missing = gather_.size() - fill_;
+    std::memset(gather_.buffer.make_unique() + fill_, gather_.bits == 8 ? 0x80 : 0, missing);
     fill_ = 0;
     T encoded;
     encode_block(encoded, gather_);
+    encoded.padding = gather_.frame_size() == 0 ? 0 : missing / gather_.frame_size();
     this->push(encoded);
   }
 
@@ -108,10 +111,12 @@ template <typename T>
 class BlockDecoderPCM : public Provider<PCMData>, public Consumer<T>, private liba::Nocopy {
  public:
   // Push side: each encoded block is decoded and pushed on whole.
+  // A block's padding frames are cut from the end of its decoded samples.
   void on_data(const T& block) override {
     liba::Lock hold(Consumer<T>::lock);
     PCMData decoded;
     decode_block(decoded, block);
+    drop_padding(decoded, padding_of(block));
     this->push(decoded);
   }
 
@@ -122,6 +127,7 @@ class BlockDecoderPCM : public Provider<PCMData>, public Consumer<T>, private li
       this->pull(encoded, count_blocks(frames));
       if (encoded.size() == 0) break;
       decode_block(pending_, encoded);
+      drop_padding(pending_, padding_of(encoded));
     }
     const std::uint32_t frame = pending_.frame_size();
     if (pending_.size() == 0 || frame == 0) {
@@ -142,6 +148,23 @@ class BlockDecoderPCM : public Provider<PCMData>, public Consumer<T>, private li
   virtual std::uint32_t count_blocks(std::uint32_t frames) = 0;
 
  private:
+  static std::uint32_t padding_of(const T& block) {
+    if constexpr (requires { block.padding; }) {
+      return block.padding;
+    } else {
+      return 0;
+    }
+  }
+  static void drop_padding(PCMData& decoded, std::uint32_t frames) {
+    const std::uint64_t cut = static_cast<std::uint64_t>(frames) * decoded.frame_size();
+    if (cut == 0) return;
+    if (cut >= decoded.size()) {
+      decoded = PCMData();
+      return;
+    }
+    decoded.buffer = SharedBuffer(decoded.buffer, 0, decoded.size() - static_cast<std::uint32_t>(cut));
+  }
+
   PCMData pending_;
 };
 

@@ -33,12 +33,18 @@ struct PCMData {
 };
 
 // Whole Microsoft ADPCM blocks of block_align bytes; bits is 4.
+//
+// `padding` (here and in GSMData): sample frames of silence at the end of
+// the last block that are not part of the recording. A recording's last
+// block is filled up with silence to a whole block; the writer leaves those
+// frames out of the file's sample count and the decoder out of its output.
 struct ADPCMData {
   SharedBuffer buffer;
   std::uint32_t channels = 0;
   std::uint32_t bits = 0;
   std::uint32_t rate = 0;
   std::uint32_t block_align = 0;
+  std::uint32_t padding = 0;
 
   std::uint32_t size() const { return buffer.size(); }
 };
@@ -46,6 +52,7 @@ struct ADPCMData {
 // Whole 65-byte GSM 06.10 blocks (mono, 8000 Hz).
 struct GSMData {
   SharedBuffer buffer;
+  std::uint32_t padding = 0;
 
   static constexpr std::uint32_t kBlockBytes = 65;
   std::uint32_t size() const { return buffer.size(); }

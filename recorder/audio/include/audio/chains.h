@@ -189,16 +189,16 @@ class RecordChainBase : public RecordChain {
 };
 
 // A record chain for the format name, or null for a name no chain serves.
-// Channels, bits and rate are not used: each stage takes its format from the
-// first block it gets. The MP3 bit rate (bits per second) goes to the MP3
-// encoder; append makes the writer continue an existing file.
-RecordChain* create_record_chain(const std::wstring& path, const std::wstring& format_name, std::uint32_t channels,
-                                 std::uint32_t bits_per_sample, std::uint32_t sample_rate, std::uint32_t mp3_bitrate,
-                                 bool append);
+// Each stage takes its format (channels, bits, rate) from the first block it
+// gets. The MP3 bit rate (bits per second) goes to the MP3 encoder and is
+// ignored by the other formats; append makes the writer continue an
+// existing file.
+std::unique_ptr<RecordChain> create_record_chain(const std::wstring& path, const std::wstring& format_name,
+                                                 std::uint32_t mp3_bitrate, bool append);
 
 // The first chain whose reader opens the file, trying PCM WAV, MS ADPCM WAV,
 // GSM WAV, Ogg Vorbis, Musepack and MP3 in that order; null when none does.
 // The content decides, never the file's name.
-PlayChain* create_play_chain(const std::wstring& path);
+std::unique_ptr<PlayChain> create_play_chain(const std::wstring& path);
 
 }  // namespace audio

@@ -76,7 +76,8 @@ class FileReaderWAVBlocks : public Provider<Block>, public FileReaderWAV {
   std::uint32_t get_bitrate() override;
   std::uint32_t time_to_units(double seconds) override;
   double units_to_time(std::uint32_t blocks) override;
-  // The "fact" sample count in blocks, held to the blocks the data holds.
+  // The "fact" sample count in blocks (a partial last block counts), held
+  // to the blocks the data holds.
   std::uint32_t get_length() override;
   std::uint32_t get_position() override;
   void seek(std::uint32_t blocks) override;
@@ -85,7 +86,8 @@ class FileReaderWAVBlocks : public Provider<Block>, public FileReaderWAV {
   WAVInfo& get_info() override { return info_; }
 
   // At most `blocks` whole blocks from the position; after a short read the
-  // file is set back to the end of the last whole block.
+  // file is set back to the end of the last whole block. A piece that ends
+  // with the file's last block carries its padding beyond the "fact" count.
   Block& get_data(Block& out, std::uint32_t blocks) override;
 
  protected:
@@ -98,6 +100,8 @@ class FileReaderWAVBlocks : public Provider<Block>, public FileReaderWAV {
  private:
   std::uint32_t block_position_ = 0;
   std::uint32_t length_ = 0;
+  // Frames of the last block beyond the "fact" count, handed on with it.
+  std::uint32_t tail_padding_ = 0;
 };
 
 class FileReaderWAVADPCM : public FileReaderWAVBlocks<WAVInfoADPCM, ADPCMData> {

@@ -225,8 +225,7 @@ TEST_F(PlayerTest, LevelMeterFollowsWhatIsHeard) {
 TEST_F(PlayerTest, PlaysAFileThroughItsChainAndFollowsASeek) {
   const auto content = pattern(22050 * 2 * 3, 6);  // 3 s of 22,050 Hz 16-bit mono
   {
-    std::unique_ptr<audio::RecordChain> writer(
-        audio::create_record_chain(L"\\seek.wav", L"PCM", 1, 16, 22050, 0, false));
+    std::unique_ptr<audio::RecordChain> writer(audio::create_record_chain(L"\\seek.wav", L"PCM", 0, false));
     ASSERT_TRUE(writer);
     writer->get_consumer()->on_data(stage_test::make_block(content, 1, 16, 22050));
   }

@@ -96,7 +96,7 @@ TEST_P(RecordPipeline, StopLosesNothing) {
   audio::connect<PCMData>(&time_meter, &buffer);
   std::unique_ptr<audio::RecordChain> chain;
   if (c.into_wav) {
-    chain.reset(audio::create_record_chain(L"\\rec.wav", L"PCM", c.channels, c.bits, c.rate, 0, false));
+    chain = audio::create_record_chain(L"\\rec.wav", L"PCM", 0, false);
     ASSERT_TRUE(chain);
     audio::connect<PCMData>(&buffer, chain->get_consumer());
   } else {

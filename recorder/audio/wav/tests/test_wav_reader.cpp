@@ -89,15 +89,20 @@ TEST(WavReaderADPCM, LengthAndTimeAreCountedInBlocks) {
   ASSERT_TRUE(reader.is_open());
   EXPECT_EQ(reader.get_bits_per_sample(), 16u);
   EXPECT_EQ(reader.get_bitrate(), 32768u);
-  EXPECT_EQ(reader.get_length(), 19u);
+  // The count ends 100 samples into the last block: that block is read and
+  // carries the 100 frames of padding beyond the count.
+  EXPECT_EQ(reader.get_length(), 20u);
   EXPECT_EQ(reader.time_to_units(1.0), 16u);
   EXPECT_DOUBLE_EQ(reader.units_to_time(16), 1.0);
 
-  reader.seek(17);
   audio::ADPCMData block;
+  reader.get_data(block, 2);
+  EXPECT_EQ(block.padding, 0u);
+  reader.seek(17);
   reader.get_data(block, 10);
-  EXPECT_EQ(block.size(), 2u * 256u);
-  EXPECT_TRUE(SameBytes(Bytes(block.buffer), data.substr(17 * 256, 512)));
+  EXPECT_EQ(block.size(), 3u * 256u);
+  EXPECT_EQ(block.padding, 100u);
+  EXPECT_TRUE(SameBytes(Bytes(block.buffer), data.substr(17 * 256, 768)));
   EXPECT_EQ(block.channels, 1u);
   EXPECT_EQ(block.bits, 4u);
   EXPECT_EQ(block.rate, 8000u);
@@ -112,14 +117,20 @@ TEST(WavReaderGSM, LengthFollowsTheFactCountHeldToTheStoredBlocks) {
     std::uint32_t blocks_stored;
     std::uint32_t fact;
     std::uint32_t length;
+    std::uint32_t padding;  // of the last block read
   };
-  for (const Case& c : {Case{10, 320 * 4, 4}, Case{10, 320 * 50, 10}, Case{10, 0, 10}, Case{10, 319, 0}}) {
+  for (const Case& c : {Case{10, 320 * 4, 4, 0}, Case{10, 320 * 50, 10, 0}, Case{10, 0, 10, 0}, Case{10, 319, 1, 1},
+                        Case{10, 320 * 3 + 1, 4, 319}}) {
     SCOPED_TRACE(c.fact);
     WriteFile(Path(), GSMWav(Ramp(65 * c.blocks_stored + 30), c.fact));
     audio::FileReaderWAVGSM reader(Path());
     ASSERT_TRUE(reader.is_open());
     EXPECT_EQ(reader.get_length(), c.length);
     EXPECT_EQ(reader.get_bitrate(), 13000u);
+    audio::GSMData block;
+    reader.get_data(block, 100);
+    EXPECT_EQ(block.size(), 65 * c.length);
+    EXPECT_EQ(block.padding, c.padding);
   }
 }
 

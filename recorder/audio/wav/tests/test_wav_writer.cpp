@@ -107,8 +107,9 @@ TEST(WavWriter, ADPCMAndGSMFilesHaveTheirFixedLayouts) {
     EXPECT_EQ(writer.get_written(), 325u);
   }
   file = ReadFile(Path());
-  ASSERT_EQ(file.size(), 60u + 325u);
-  EXPECT_EQ(Get32(file, 4), 52u + 325u);
+  ASSERT_EQ(file.size(), 60u + 325u + 1u) << "the odd data chunk's pad byte";
+  EXPECT_EQ(Get32(file, 4), 52u + 325u + 1u);
+  EXPECT_EQ(file.back(), '\0');
   EXPECT_EQ(Get32(file, 16), 20u);
   EXPECT_EQ(Get16(file, 20), 49u);
   EXPECT_EQ(Get16(file, 22), 1u);
@@ -121,6 +122,32 @@ TEST(WavWriter, ADPCMAndGSMFilesHaveTheirFixedLayouts) {
   EXPECT_EQ(file.substr(40, 4), "fact");
   EXPECT_EQ(Get32(file, 48), 1600u);
   EXPECT_EQ(Get32(file, 56), 325u);
+}
+
+// A block's padding is left out of the "fact" count while it ends the
+// file; once more blocks follow it, it is played, and counted.
+TEST(WavWriter, TheSampleCountLeavesOutTheLastBlocksPadding) {
+  {
+    audio::FileWriterWAVADPCM writer(Path(), false);
+    audio::ADPCMData blocks = ADPCMBlocks(2);
+    blocks.padding = 123;
+    writer.on_data(blocks);
+  }
+  EXPECT_EQ(Get32(ReadFile(Path()), 78), 1000u - 123u);
+  {
+    audio::FileWriterWAVGSM writer(Path(), false);
+    audio::GSMData blocks = GSMBlocks(3);
+    blocks.padding = 300;
+    writer.on_data(blocks);
+  }
+  EXPECT_EQ(Get32(ReadFile(Path()), 48), 960u - 300u);
+  {
+    audio::FileWriterWAVGSM writer(Path(), true);
+    audio::GSMData blocks = GSMBlocks(1);
+    blocks.padding = 20;
+    writer.on_data(blocks);
+  }
+  EXPECT_EQ(Get32(ReadFile(Path()), 48), 1280u - 20u);
 }
 
 TEST(WavWriter, BlocksTheFileCannotTakeAreDroppedWithoutStoppingTheWriter) {
@@ -195,7 +222,7 @@ TEST(WavWriter, AppendingToAFileWithOtherChunksPatchesItsSizesInPlace) {
     writer.on_data(GSMBlocks(2));
   }
   const std::string file = ReadFile(Path());
-  ASSERT_EQ(file.size(), head.size() + 195);
+  ASSERT_EQ(file.size(), head.size() + 195 + 1);
   EXPECT_EQ(file.substr(12, head.size() - 12 - 20), head.substr(12, head.size() - 12 - 20)) << "fmt and LIST kept";
   EXPECT_EQ(Get32(file, 4), file.size() - 8);
   EXPECT_EQ(Get32(file, head.size() - 4), 195u);
@@ -229,13 +256,19 @@ TEST(WavWriter, TheHeaderIsRefreshedAboutOnceASecondWhileRecording) {
   {
     audio::FileWriterWAVPCM writer(Path(), false);
     writer.on_data(PCMBlock(Ramp(4000)));
+    // The first block's sizes are in the header at once: a crash before
+    // the first refresh leaves a file that plays the first block, not an
+    // empty one.
+    std::string file = ReadHostFile(TestHostPath());
+    EXPECT_EQ(Get32(file, 4), 36u + 4000u);
+    EXPECT_EQ(Get32(file, 40), 4000u);
     AdvanceClock(500);
     writer.on_data(PCMBlock(Ramp(4000)));
-    EXPECT_EQ(Get32(ReadHostFile(TestHostPath()), 40), 0u) << "not yet a second";
+    EXPECT_EQ(Get32(ReadHostFile(TestHostPath()), 40), 4000u) << "not yet a second";
     AdvanceClock(500);
     writer.on_data(PCMBlock(Ramp(4000)));
     // A crash now would leave a file that plays the 12,000 bytes so far.
-    const std::string file = ReadHostFile(TestHostPath());
+    file = ReadHostFile(TestHostPath());
     EXPECT_EQ(Get32(file, 4), 36u + 12000u);
     EXPECT_EQ(Get32(file, 40), 12000u);
     writer.on_data(PCMBlock(Ramp(4000)));

@@ -1,0 +1,138 @@
+#include "audio/sessions.h"
+
+#include "liba/thread.h"
+
+namespace audio {
+
+// Record
+
+RecordSession::RecordSession() {
+  connect<PCMData>(&booster_, &level_meter_);
+  connect<PCMData>(&time_meter_, &buffer_);
+}
+
+RecordSession::~RecordSession() {
+  stop();
+  disconnect<PCMData>(&booster_);
+  disconnect<PCMData>(&time_meter_);
+}
+
+bool RecordSession::start(std::unique_ptr<RecordChain> chain, std::uint32_t channels, std::uint32_t sample_rate) {
+  stop();
+  if (!chain) return false;
+  chain_ = std::move(chain);
+  recorder_ = std::make_unique<RecorderPCM>(channels, sample_rate, 16);
+  time_meter_.reset();
+  connect<PCMData>(recorder_.get(), &booster_);
+  connect<PCMData>(&level_meter_, &time_meter_);
+  connect<PCMData>(&buffer_, chain_->get_consumer());
+  paused_ = false;
+  if (recorder_->is_open() && recorder_->start()) return true;
+  stop();
+  return false;
+}
+
+void RecordSession::pause() {
+  if (!chain_ || paused_) return;
+  disconnect<PCMData>(&level_meter_);
+  paused_ = true;
+}
+
+void RecordSession::resume() {
+  if (!chain_ || !paused_) return;
+  connect<PCMData>(&level_meter_, &time_meter_);
+  paused_ = false;
+}
+
+void RecordSession::end_capture() {
+  if (!recorder_) return;
+  // stop() pushes the buffer under way before it returns, so nothing the
+  // recorder took in is lost when it is unlinked afterwards.
+  recorder_->stop();
+  disconnect<PCMData>(recorder_.get());
+  recorder_.reset();
+}
+
+void RecordSession::stop() {
+  end_capture();
+  if (!chain_) return;
+  // The booster's look-ahead goes down the pipeline before it comes apart,
+  // and the buffering thread hands every queued block to the encoder.
+  booster_.flush();
+  while (buffer_.get_queued_count() != 0) liba::sleep(10);
+  booster_.reset();
+  buffer_.reset();
+  disconnect<PCMData>(&buffer_);
+  disconnect<PCMData>(&level_meter_);
+  // The encoder's last block, padded, reaches the writer, which finishes
+  // the file.
+  chain_.reset();
+  paused_ = false;
+}
+
+bool RecordSession::has_ended() { return chain_ && (!chain_->get_writer()->is_open() || !buffer_.is_accepting()); }
+
+// Play
+
+PlaySession::PlaySession() { connect<PCMData>(&level_meter_, &player_); }
+
+PlaySession::~PlaySession() {
+  stop();
+  disconnect<PCMData>(&level_meter_);
+}
+
+bool PlaySession::start(std::unique_ptr<PlayChain> chain) {
+  stop();
+  if (!chain) return false;
+  chain_ = std::move(chain);
+  connect<PCMData>(chain_->get_provider(), &level_meter_);
+  paused_ = false;
+  if (player_.play()) return true;
+  stop();
+  return false;
+}
+
+void PlaySession::pause() {
+  if (!chain_ || paused_) return;
+  player_.pause();
+  paused_ = true;
+}
+
+void PlaySession::resume() {
+  if (!chain_ || !paused_) return;
+  player_.play();
+  paused_ = false;
+}
+
+void PlaySession::stop() {
+  player_.stop();
+  if (chain_) {
+    // Under the level meter's lock: a pull of the player's thread ends
+    // before the chain goes.
+    disconnect<PCMData>(chain_->get_provider());
+    chain_.reset();
+  }
+  paused_ = false;
+}
+
+std::uint32_t PlaySession::position() { return chain_ ? chain_->get_reader()->get_position() : 0; }
+
+std::uint32_t PlaySession::length() { return chain_ ? chain_->get_reader()->get_length() : 0; }
+
+void PlaySession::seek(std::uint32_t units) {
+  if (chain_) chain_->get_reader()->seek(units);
+}
+
+double PlaySession::position_time() { return chain_ ? chain_->get_reader()->get_position_time() : 0.0; }
+
+double PlaySession::length_time() { return chain_ ? chain_->get_reader()->get_length_time() : 0.0; }
+
+bool PlaySession::has_ended() {
+  if (!chain_) return false;
+  FileReader* reader = chain_->get_reader();
+  return reader->get_length() <= reader->get_position() || reader->is_end();
+}
+
+bool PlaySession::is_played_out() { return has_ended() && player_.get_state() == 0; }
+
+}  // namespace audio
