@@ -100,7 +100,7 @@ std::shared_ptr<Session> Session::Get() {
     // run unseen and never end: it stops here, saying why.
     if (started) {
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
-      std::fprintf(stderr, "platform: no display found (DISPLAY and WAYLAND_DISPLAY name none that answers).");
+      std::fprintf(stderr, "platform: no display found (neither DISPLAY nor WAYLAND_DISPLAY names one that answers).");
     } else {
       std::fprintf(stderr, "platform: no display found: %s.", SDL_GetError());
     }
