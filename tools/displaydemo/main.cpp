@@ -11,18 +11,19 @@
 // and writes screenshots. Its data (the fonts, the model and the script,
 // made at build time) are read from the data folder beside the program's
 // folder ("bin/../data") into an archive in memory.
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "ce/device.h"
 #include "ce/windows.h"
