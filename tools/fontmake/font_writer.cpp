@@ -196,7 +196,7 @@ std::vector<std::uint8_t> Render(const Options& options, std::string& error) {
       Put16(out, tableAt + i * 4, column);
       Put16(out, tableAt + i * 4 + 2, g.width);
     }
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < height && !g.cell.empty(); ++y) {
       std::memcpy(strip.data() + static_cast<std::size_t>(y) * stripWidth + column,
                   g.cell.data() + static_cast<std::size_t>(y) * g.width, static_cast<std::size_t>(g.width));
     }
