@@ -164,6 +164,27 @@ TEST(Viewport, FirstWindowSizeFitsTheDesktop) {
   }
 }
 
+TEST(Viewport, RememberedSizeIsHeldToTheDesktop) {
+  struct Case {
+    const char* what;
+    int width, height, desktopW, desktopH;
+    LONG expectW, expectH;
+  };
+  const Case cases[] = {
+      {"fits: as it was", 720, 960, 1920, 1050, 720, 960},
+      {"too tall for a smaller desktop", 720, 960, 1366, 720, 720, 672},
+      {"too wide and too tall", 2000, 1400, 1280, 800, 1264, 752},
+      {"the whole usable area leaves room for the frame", 1920, 1050, 1920, 1050, 1904, 1002},
+      {"unknown desktop: as it was", 2000, 1400, 0, 0, 2000, 1400},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const SIZE size = RestoredWindowSize(c.width, c.height, c.desktopW, c.desktopH);
+    EXPECT_EQ(size.cx, c.expectW);
+    EXPECT_EQ(size.cy, c.expectH);
+  }
+}
+
 TEST(Viewport, ScaleSettingTexts) {
   for (const char* good : {"", "auto", "fit", "1", "2", "3", "4"}) {
     SCOPED_TRACE(good);
@@ -359,6 +380,19 @@ TEST(HeadlessInput, WaitEndsOnEventWakeOrTimeout) {
   EXPECT_EQ(input.pending(), 0u);
 }
 
+// Asked for a window with no display to show it on, a program ends at once
+// with a word on why, instead of running unseen on a driver that draws
+// into memory.
+TEST(SdlWithoutDisplay, EndsTheProgramSayingSo) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) ::unsetenv(name);
+        ce::backend::sdl::CreateInput();
+      },
+      ::testing::ExitedWithCode(1), "no display found.*DEVICE_BACKEND=headless");
+}
+
 // ---------------------------------------------------------------------------
 // The desktop back end on the desktop library's dummy video driver: a real
 // window, renderer and event queue, without a display.
@@ -516,6 +550,7 @@ TEST_F(SdlBackend, FullScreenTogglesAreTheWindowsAndRemembered) {
   auto input = CreateInput();
   ASSERT_NE(display, nullptr);
   const int f11 = kScancodeF11, enter = *ScancodeFromName("Return");
+  const Viewport windowed = CurrentWindowState()->viewport;
   SimulateKey(true, f11, 0);
   SimulateKey(false, f11, 0);
   EXPECT_TRUE(Drain(*input).empty());
@@ -532,6 +567,11 @@ TEST_F(SdlBackend, FullScreenTogglesAreTheWindowsAndRemembered) {
   saved = ReadRememberedWindow(RememberedWindowPath());
   ASSERT_TRUE(saved);
   EXPECT_FALSE(saved->fullScreen);
+  // Back from full screen the window has its own size again, not the
+  // desktop's (a desktop without a window manager leaves the larger one).
+  Drain(*input);
+  EXPECT_EQ(CurrentWindowState()->viewport.windowWidth, windowed.windowWidth);
+  EXPECT_EQ(CurrentWindowState()->viewport.windowHeight, windowed.windowHeight);
 }
 
 TEST_F(SdlBackend, RemembersTheSizeForTheSameScaleSetting) {

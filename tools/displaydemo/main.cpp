@@ -2,17 +2,22 @@
 // ".kso" column turns under the fixed-point 3D pipeline, lit face by face;
 // sprites bounce along the floor; text is drawn in every game font and in
 // four orientations; a picture is stretched; the pen leaves a marker and
-// the keys change its colour. The screen is turned like the game's: a
-// portrait screen shows the landscape picture a quarter turn round.
+// the keys change its colour. The scene stands upright on any screen, laid
+// out for its shape; Enter turns it a further quarter round each time (the
+// turns the game's display makes for a screen held sideways).
 //
-// With the headless back end and a script (DEVICE_SCRIPT) it runs unattended
-// and writes screenshots; at a desktop it opens a window. Its data (the
-// fonts and the model, both made at build time) are read from the build's
-// data folder into an archive in memory.
+// At a desktop it opens a window. With no display it runs unattended from
+// a script (DEVICE_SCRIPT, else its own demo.script from the data folder)
+// and writes screenshots. Its data (the fonts, the model and the script,
+// made at build time) are read from the data folder beside the program's
+// folder ("bin/../data") into an archive in memory.
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -20,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "ce/device.h"
 #include "ce/windows.h"
 #include "ce/winmain.h"
 #include "display/display_s16.h"
@@ -28,10 +34,6 @@
 #include "engine/image.h"
 #include "engine/model.h"
 #include "engine/testing/memory_file.h"
-
-#ifndef KS_DEMO_DATA
-#define KS_DEMO_DATA "data"
-#endif
 
 namespace {
 
@@ -49,8 +51,11 @@ constexpr Fix16 Fix(double v) { return static_cast<Fix16>(v * 65536.0); }
 
 struct Demo {
   std::unique_ptr<ssDisplayS16> display;
+  HWND window = nullptr;
   int width = 0;  // the screen
   int height = 0;
+  int turn = 0;      // quarter turns of the scene, chosen with Enter
+  std::string data;  // the data folder
   int phase = 0;
   int penX = -1;  // logical pixels
   int penY = -1;
@@ -143,7 +148,7 @@ void MakeShades(const ssDisplay& d) {
 void LoadData(ssDisplayS16& d) {
   auto archive = std::make_unique<ssMemoryArchive>();
   archive->SetBaseFolder(L"\\", 0);
-  const std::string data = KS_DEMO_DATA;
+  const std::string& data = g_demo.data;
   for (const wchar_t* name : kFonts) {
     std::string narrow;
     for (const wchar_t* c = name; *c != 0; ++c) narrow.push_back(static_cast<char>(*c));
@@ -224,13 +229,19 @@ void DrawLitFaces(ssDisplayS16& d, const ssMesh& mesh, const std::vector<Face>& 
   }
 }
 
+// The scene's size: the screen as the display's turn shows it.
+int SceneWidth(const ssDisplayS16& d) { return (d.m_Rotate & 1) != 0 ? d.m_Height : d.m_Width; }
+int SceneHeight(const ssDisplayS16& d) { return (d.m_Rotate & 1) != 0 ? d.m_Width : d.m_Height; }
+
 void DrawModel(ssDisplayS16& d) {
   if (!g_demo.modelLoaded) return;
   std::int32_t focal = 0;
   d.SetPerspective(Fix(0.9), &focal);
   Fix16 view[16], world[16];
   d.MatrixIdentity(view);
-  d.MatrixTranslate(view, view, {Fix(0.8), Fix(-0.3), Fix(6.0), 0});
+  // Right of the texts; on an upright screen, below them too.
+  const bool tall = SceneHeight(d) > SceneWidth(d);
+  d.MatrixTranslate(view, view, {Fix(tall ? 0.6 : 0.8), Fix(tall ? 0.7 : -0.3), Fix(6.0), 0});
   d.SetTransform(ssPipeline::kMatrixView, view);
   d.MatrixIdentity(world);
   d.RotateY(world, world, Fix(g_demo.phase * 0.045));
@@ -242,13 +253,25 @@ void DrawModel(ssDisplayS16& d) {
   }
 }
 
-// A logical point in the device buffer, as the display turns it.
+// A scene point in the device buffer, as the display turns it.
 void ToDevice(const ssDisplayS16& d, int x, int y, int& bx, int& by) {
-  bx = x;
-  by = y;
-  if (d.m_Rotate == 1) {
-    bx = y;
-    by = d.m_Height - 1 - x;
+  switch (d.m_Rotate & 3) {
+    case 1:
+      bx = y;
+      by = d.m_Height - 1 - x;
+      break;
+    case 2:
+      bx = d.m_Width - 1 - x;
+      by = d.m_Height - 1 - y;
+      break;
+    case 3:
+      bx = d.m_Width - 1 - y;
+      by = x;
+      break;
+    default:
+      bx = x;
+      by = y;
+      break;
   }
 }
 
@@ -276,10 +299,11 @@ void DrawTexts(ssDisplayS16& d) {
   }
   // The two string drawers, forwards and reversed: four arms round a point.
   if (ssFont* f = g_demo.fonts[2]; f != nullptr) {
+    const int ax = 92, ay = SceneHeight(d) - 58;
     int cx = 0, cy = 0;
-    ToDevice(d, 92, 182, cx, cy);
+    ToDevice(d, ax, ay, cx, cy);
     const int h = f->Height();
-    d.DrawRect(ssRect{90, 180, 95, 185}, ssDisplayS16::kRectFilled, white);
+    d.DrawRect(ssRect{ax - 2, ay - 2, ax + 3, ay + 3}, ssDisplayS16::kRectFilled, white);
     f->DrawString(cx + 7, cy - h / 2, d.MakePixel(120, 255, 120), 0, L"one", false, nullptr, false);
     f->DrawString(cx - 7, cy + h / 2, d.MakePixel(255, 140, 140), 0, L"two", false, nullptr, true);
     f->DrawStringRotated(cx - h / 2, cy - 7, d.MakePixel(140, 180, 255), 0, L"three", false, nullptr, false);
@@ -288,19 +312,22 @@ void DrawTexts(ssDisplayS16& d) {
   if (ssFont* f = g_demo.fonts[0]; f != nullptr) {
     wchar_t counter[32];
     std::swprintf(counter, 32, L"frame %d", g_demo.phase);
-    d.DrawText(f, 262, 226, counter, -1, white, d.MakePixel(30, 70, 40), black, true, false, false, 0, nullptr, false,
-               false);
+    d.DrawText(f, SceneWidth(d) - 58, SceneHeight(d) - 14, counter, -1, white, d.MakePixel(30, 70, 40), black, true,
+               false, false, 0, nullptr, false, false);
   }
 }
 
-void DrawSprites() {
+void DrawSprites(const ssDisplayS16& d) {
   if (!g_demo.spritesLoaded) return;
-  const int floor = 212 - kSpriteSize;
+  const int floor = SceneHeight(d) - 28 - kSpriteSize;
+  // Along the right of the floor, clear of the four arms.
+  const int first = std::max(SceneWidth(d) - 150, 130);
+  const int step = std::min(34, (SceneWidth(d) - 8 - kSpriteSize - first) / (kSprites - 1));
   for (int i = 0; i < kSprites; ++i) {
     const int period = 40 + i * 9;
     const int t = (g_demo.phase + i * 11) % period;
     const double s = static_cast<double>(t) / period;
-    const int x = 170 + i * 34;
+    const int x = first + i * step;
     const int y = floor - static_cast<int>(50 * 4 * s * (1 - s));  // a bounce: a parabola a period
     g_demo.sprites.Blit(i, x, y);
   }
@@ -308,17 +335,18 @@ void DrawSprites() {
 
 void DrawFrame() {
   ssDisplayS16& d = *g_demo.display;
+  const int w = SceneWidth(d), h = SceneHeight(d);
   d.BeginDraw();
   // A dark backdrop in bands, and a floor.
-  for (int y = 0; y < 240; y += 16)
-    d.DrawRect(ssRect{0, y, 320, y + 16}, ssDisplayS16::kRectFilled, d.MakePixel(10, 16 + y / 6, 40 + y / 4));
-  d.DrawRect(ssRect{0, 210, 320, 240}, ssDisplayS16::kRectFilled, d.MakePixel(30, 70, 40));
+  for (int y = 0; y < h; y += 16)
+    d.DrawRect(ssRect{0, y, w, y + 16}, ssDisplayS16::kRectFilled, d.MakePixel(10, 16 + y / 6, 40 + y / 4));
+  d.DrawRect(ssRect{0, h - 30, w, h}, ssDisplayS16::kRectFilled, d.MakePixel(30, 70, 40));
   // The texture itself, stretched as a picture card.
-  const ssRect card{8, 158, 48, 198};
+  const ssRect card{8, h - 82, 48, h - 42};
   d.DrawImage(&g_demo.shades[kShadeLevels - 1], &card, nullptr, 0);
   d.DrawRect(card, 0, d.MakePixel(255, 255, 255));
   DrawModel(d);
-  DrawSprites();
+  DrawSprites(d);
   DrawTexts(d);
   // The pen's last position, in the colour the keys chose: a marker and an
   // arrow head pointing at it.
@@ -329,22 +357,49 @@ void DrawFrame() {
     d.DrawRect(ssRect{x - 6, y - 6, x + 6, y + 6}, ssDisplayS16::kRectFilled, pixel);
     d.FillTriangle(x + 8, y - 20, x + 20, y - 8, x + 8, y - 8, d.MakePixel(255, 255, 255));
   }
-  d.DrawRect(ssRect{0, 0, 320, 240}, 0, d.MakePixel(255, 255, 0));
+  d.DrawRect(ssRect{0, 0, w, h}, 0, d.MakePixel(255, 255, 0));
   d.EndDraw();
   d.Present();
 }
 
-// A screen point to the logical picture, as the display turns it.
+// A screen point to the scene, as the display turns it.
 void PenAt(LPARAM lParam) {
   const int sx = static_cast<SHORT>(LOWORD(lParam)), sy = static_cast<SHORT>(HIWORD(lParam));
   const ssDisplayS16& d = *g_demo.display;
-  if (d.m_Rotate == 1) {
-    g_demo.penX = d.m_Height - 1 - sy;
-    g_demo.penY = sx;
-  } else {
-    g_demo.penX = sx;
-    g_demo.penY = sy;
+  switch (d.m_Rotate & 3) {
+    case 1:
+      g_demo.penX = d.m_Height - 1 - sy;
+      g_demo.penY = sx;
+      break;
+    case 2:
+      g_demo.penX = d.m_Width - 1 - sx;
+      g_demo.penY = d.m_Height - 1 - sy;
+      break;
+    case 3:
+      g_demo.penX = sy;
+      g_demo.penY = d.m_Width - 1 - sx;
+      break;
+    default:
+      g_demo.penX = sx;
+      g_demo.penY = sy;
+      break;
   }
+}
+
+// Turns the scene a further quarter round: the display is opened again
+// with the new turn. The pen's marker goes, as it stood in the old scene.
+void TurnScene() {
+  ssDisplayS16& d = *g_demo.display;
+  g_demo.turn = (g_demo.turn + 1) & 3;
+  d.DeviceClose();
+  d.m_Rotate = g_demo.turn;
+  if (d.DeviceOpen(g_demo.window) != 0) {
+    std::fprintf(stderr, "displaydemo: the display could not be opened again\n");
+    DestroyWindow(g_demo.window);
+    return;
+  }
+  g_demo.penX = g_demo.penY = -1;
+  DrawFrame();
 }
 
 LRESULT CALLBACK DemoProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -362,6 +417,8 @@ LRESULT CALLBACK DemoProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_KEYDOWN:
       if (wParam == VK_ESCAPE) {
         DestroyWindow(window);
+      } else if (wParam == VK_RETURN) {
+        TurnScene();
       } else {
         ++g_demo.palette;
       }
@@ -387,9 +444,54 @@ void ReleaseAll() {
   g_demo.display.reset();
 }
 
+// The data folder: "data" beside the folder the program is in, as the
+// build lays them out (bin/displaydemo, data/...).
+std::string DataFolder() {
+  char path[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return "data";
+  std::string folder(path, static_cast<std::size_t>(n));
+  folder.resize(folder.rfind('/') == std::string::npos ? 0 : folder.rfind('/'));
+  return folder + "/../data";
+}
+
+// Whether the platform will show no window: the headless back end chosen,
+// or no back end chosen and no desktop named.
+bool WithoutDisplay() {
+  if (const auto backend = ce::device::Setting("backend"); backend && !backend->empty()) return *backend != "sdl";
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != 0) return false;
+  }
+  return true;
+}
+
+// With no display and no script nothing would ever happen: the demo starts
+// again on its own script, which ends the run. Returns only when it cannot.
+void RunOwnScript() {
+  const std::string script = g_demo.data + "/displaydemo/demo.script";
+  if (::access(script.c_str(), R_OK) != 0) {
+    std::fprintf(stderr,
+                 "displaydemo: no display and no script. Run it at a desktop, or headless with a script: "
+                 "DEVICE_SCRIPT=resources/displaydemo/demo.script displaydemo\n");
+    return;
+  }
+  std::fprintf(stderr, "displaydemo: no display; running the demo script %s (screenshots in this folder)\n",
+               script.c_str());
+  std::fflush(nullptr);
+  ::setenv("DEVICE_SCRIPT", script.c_str(), 1);
+  ::execl("/proc/self/exe", "displaydemo", static_cast<char*>(nullptr));
+  std::fprintf(stderr, "displaydemo: cannot start again with the script\n");
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
+  g_demo.data = DataFolder();
+  if (WithoutDisplay() && !ce::device::Setting("script")) {
+    RunOwnScript();
+    return 1;
+  }
   WNDCLASSW wc{};
   wc.lpfnWndProc = DemoProc;
   wc.hInstance = instance;
@@ -400,11 +502,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
   HWND window = CreateWindowExW(0, L"DisplayDemo", L"Display demo", WS_POPUP | WS_VISIBLE, 0, 0, g_demo.width,
                                 g_demo.height, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return 1;
+  g_demo.window = window;
   ShowWindow(window, show);
 
   g_demo.display = std::make_unique<ssDisplayS16>();
-  // The game's picture is landscape: a portrait screen shows it turned.
-  g_demo.display->m_Rotate = g_demo.width < g_demo.height ? 1 : 0;
+  g_demo.display->m_Rotate = g_demo.turn;
   if (g_demo.display->Init(window, g_demo.width, g_demo.height, 16, 0) != 0) {
     MessageBoxW(window, L"The display could not be opened.", L"Display demo", MB_OK);
     return 1;

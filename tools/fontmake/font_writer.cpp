@@ -13,6 +13,9 @@ namespace {
 constexpr int kFirst = 32;
 constexpr int kLast = 159;
 constexpr int kCount = kLast - kFirst + 1;
+// The least coverage the game's drawer puts on screen (it drops the low
+// three bits).
+constexpr std::uint8_t kVisible = 8;
 
 // Characters 128-159 as Windows-1252 has them; 0 where it has none.
 constexpr std::uint32_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -25,12 +28,50 @@ std::uint32_t CodePoint(int c) {
   return c == 127 ? 0 : static_cast<std::uint32_t>(c);
 }
 
+// A rendered glyph: its coverage, 0 to 255, and where it lies from the pen
+// (left) and the baseline (top, upwards).
+struct Bitmap {
+  int left = 0, top = 0;
+  int width = 0, rows = 0;
+  int advance = 0;  // whole pixels
+  std::vector<std::uint8_t> coverage;
+  std::uint8_t at(int x, int y) const { return coverage[static_cast<std::size_t>(y) * width + x]; }
+};
+
+// Loads and renders one glyph; false when FreeType cannot.
+bool RenderGlyph(FT_Face face, std::uint32_t cp, FT_Int32 load, FT_Render_Mode mode, Bitmap& out) {
+  if (FT_Load_Char(face, cp, load) != 0 || FT_Render_Glyph(face->glyph, mode) != 0) return false;
+  const FT_GlyphSlot slot = face->glyph;
+  const FT_Bitmap& bitmap = slot->bitmap;
+  const bool bits = bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
+  if (!bits && bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) return false;
+  out.left = slot->bitmap_left;
+  out.top = slot->bitmap_top;
+  out.width = static_cast<int>(bitmap.width);
+  out.rows = static_cast<int>(bitmap.rows);
+  out.advance = std::max(1, static_cast<int>((slot->advance.x + 32) >> 6));
+  out.coverage.assign(static_cast<std::size_t>(out.width) * out.rows, 0);
+  for (int r = 0; r < out.rows; ++r) {
+    const std::uint8_t* row = bitmap.buffer + static_cast<std::ptrdiff_t>(r) * bitmap.pitch;
+    for (int x = 0; x < out.width; ++x) {
+      out.coverage[static_cast<std::size_t>(r) * out.width + x] =
+          bits ? static_cast<std::uint8_t>(((row[x >> 3] >> (7 - (x & 7))) & 1) * 255) : row[x];
+    }
+  }
+  return true;
+}
+
+// A glyph's cell: `width` columns of the font's height, pen at column 0.
 struct Glyph {
   int width = 0;
-  int left = 0, top = 0;  // bitmap placement in the cell
-  int bitmapWidth = 0, bitmapRows = 0;
-  std::vector<std::uint8_t> coverage;
+  std::vector<std::uint8_t> cell;
 };
+
+// Coverage a one-bit glyph still lacks: a dot smaller than a pixel (the
+// dots of ':' and '.' at 7 pixels) falls between pixel centres and vanishes
+// from the one-bit rendering. Grey pixels of at least this coverage with no
+// ink round them are set.
+constexpr std::uint8_t kDropout = 48;
 
 void Put16(std::vector<std::uint8_t>& out, std::size_t at, int v) {
   out[at] = static_cast<std::uint8_t>(v & 0xFF);
@@ -63,25 +104,67 @@ std::vector<std::uint8_t> Render(const Options& options, std::string& error) {
   const int ascender = static_cast<int>((face->size->metrics.ascender + 63) >> 6);
   const int descender = static_cast<int>((-face->size->metrics.descender + 63) >> 6);
   const int height = ascender + descender;
+  // Cells are laid out from the pen; a glyph reaching left of it (bitmap
+  // left below 0) is moved right, as wide as the face allows.
+  constexpr int kMaxCell = 1024;
   std::vector<Glyph> glyphs(kCount);
   for (int c = kFirst; c <= kLast; ++c) {
     Glyph& g = glyphs[static_cast<std::size_t>(c - kFirst)];
     const std::uint32_t cp = CodePoint(c);
     if (cp == 0 || FT_Get_Char_Index(face, cp) == 0) continue;
-    if (FT_Load_Char(face, cp, FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT) != 0) continue;
-    const FT_GlyphSlot slot = face->glyph;
-    g.width = std::max(1, static_cast<int>((slot->advance.x + 32) >> 6));
-    g.left = std::max(0, slot->bitmap_left);
-    g.top = ascender - slot->bitmap_top;
-    g.bitmapWidth = static_cast<int>(slot->bitmap.width);
-    g.bitmapRows = static_cast<int>(slot->bitmap.rows);
-    // The ink may pass the advance (italic overhang): widen the cell.
-    g.width = std::max(g.width, g.left + g.bitmapWidth);
-    g.coverage.resize(static_cast<std::size_t>(g.bitmapWidth) * g.bitmapRows);
-    for (int r = 0; r < g.bitmapRows; ++r) {
-      std::memcpy(g.coverage.data() + static_cast<std::size_t>(r) * g.bitmapWidth,
-                  slot->bitmap.buffer + static_cast<std::ptrdiff_t>(r) * slot->bitmap.pitch,
-                  static_cast<std::size_t>(g.bitmapWidth));
+    // One-bit glyphs are fitted to the pixel grid by FreeType's own
+    // hinter, stems and heights snapped to whole pixels: at these sizes the
+    // face's own instructions merge the x-height strokes. Grey glyphs take
+    // the light hinting, which keeps their shapes.
+    Bitmap main, grey;
+    if (options.mono) {
+      const FT_Int32 load = FT_LOAD_FORCE_AUTOHINT | FT_LOAD_TARGET_MONO;
+      if (!RenderGlyph(face, cp, load, FT_RENDER_MODE_MONO, main) ||
+          !RenderGlyph(face, cp, load, FT_RENDER_MODE_NORMAL, grey)) {
+        continue;
+      }
+    } else if (!RenderGlyph(face, cp, FT_LOAD_TARGET_LIGHT, FT_RENDER_MODE_NORMAL, main)) {
+      continue;
+    }
+    const int shift = std::max(0, -main.left);
+    const int span = std::max({main.advance, shift + main.left + main.width, shift + grey.left + grey.width}) + 1;
+    if (span > kMaxCell) continue;
+    std::vector<std::uint8_t> cell(static_cast<std::size_t>(span) * height, 0);
+    auto paint = [&](int x, int y) -> std::uint8_t& { return cell[static_cast<std::size_t>(y) * span + x]; };
+    auto inside = [&](int x, int y) { return x >= 0 && x < span && y >= 0 && y < height; };
+    for (int r = 0; r < main.rows; ++r) {
+      for (int x = 0; x < main.width; ++x) {
+        const int cx = shift + main.left + x, cy = ascender - main.top + r;
+        if (inside(cx, cy)) paint(cx, cy) = main.at(x, r);
+      }
+    }
+    if (options.mono) {
+      for (int r = 0; r < grey.rows; ++r) {
+        for (int x = 0; x < grey.width; ++x) {
+          const int cx = shift + grey.left + x, cy = ascender - grey.top + r;
+          if (!inside(cx, cy) || grey.at(x, r) < kDropout) continue;
+          bool inked = false;
+          for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx)
+              inked = inked || (inside(cx + dx, cy + dy) && paint(cx + dx, cy + dy) != 0);
+          }
+          if (!inked) paint(cx, cy) = 255;
+        }
+      }
+    }
+    // Glyphs are drawn side by side with no spacing: each cell keeps at
+    // least one blank column after its ink (and takes any overhang), so
+    // narrow letters never run into the next.
+    int inkRight = -1;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < span; ++x) {
+        if (paint(x, y) >= kVisible) inkRight = std::max(inkRight, x);
+      }
+    }
+    g.width = std::max(main.advance, inkRight + 2);
+    g.cell.assign(static_cast<std::size_t>(g.width) * height, 0);
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < std::min(g.width, span); ++x) g.cell[static_cast<std::size_t>(y) * g.width + x] = paint(x, y);
     }
   }
   FT_Done_Face(face);
@@ -113,13 +196,9 @@ std::vector<std::uint8_t> Render(const Options& options, std::string& error) {
       Put16(out, tableAt + i * 4, column);
       Put16(out, tableAt + i * 4 + 2, g.width);
     }
-    for (int r = 0; r < g.bitmapRows; ++r) {
-      const int y = g.top + r;
-      if (y < 0 || y >= height) continue;
-      for (int x = 0; x < g.bitmapWidth && g.left + x < g.width; ++x) {
-        strip[static_cast<std::size_t>(y) * stripWidth + column + g.left + x] =
-            g.coverage[static_cast<std::size_t>(r) * g.bitmapWidth + x];
-      }
+    for (int y = 0; y < height && !g.cell.empty(); ++y) {
+      std::memcpy(strip.data() + static_cast<std::size_t>(y) * stripWidth + column,
+                  g.cell.data() + static_cast<std::size_t>(y) * g.width, static_cast<std::size_t>(g.width));
     }
     column += g.width;
   }

@@ -1,6 +1,8 @@
 // Renders ".fnt" bitmap fonts from a TrueType face through FreeType:
 // characters 32 to 159 (128 to 159 as in Windows-1252) side by side in one
-// strip of 8-bit coverage, with the glyph table and the font's name.
+// strip of 8-bit coverage, with the glyph table and the font's name. Every
+// glyph's cell ends with a blank column, since the game draws glyphs side
+// by side without spacing.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +16,9 @@ struct Options {
   std::string name;         // stored in the header; the game finds fonts by it
   int pixels = 8;           // em size in pixels
   bool oldVersion = false;  // write the older 652-byte header
+  // One-bit coverage with the face's full hinting, for the smallest sizes
+  // where grey coverage blurs into blocks.
+  bool mono = false;
 };
 
 // The file's bytes, or an empty vector with `error` set.

@@ -1,4 +1,4 @@
-// fontmake FACE.ttf PIXELS "NAME" OUT.fnt [--v256]
+// fontmake FACE.ttf PIXELS "NAME" OUT.fnt [--v256] [--mono]
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -6,20 +6,24 @@
 #include "font_writer.h"
 
 int main(int argc, char** argv) {
-  if (argc < 5 || argc > 6) {
-    std::fprintf(stderr, "usage: fontmake FACE.ttf PIXELS NAME OUT.fnt [--v256]\n");
+  if (argc < 5) {
+    std::fprintf(stderr, "usage: fontmake FACE.ttf PIXELS NAME OUT.fnt [--v256] [--mono]\n");
     return 2;
   }
   fontmake::Options options;
   options.facePath = argv[1];
   options.pixels = std::atoi(argv[2]);
   options.name = argv[3];
-  if (argc == 6) {
-    if (std::string(argv[5]) != "--v256") {
-      std::fprintf(stderr, "fontmake: unknown option %s\n", argv[5]);
+  for (int i = 5; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (option == "--v256") {
+      options.oldVersion = true;
+    } else if (option == "--mono") {
+      options.mono = true;
+    } else {
+      std::fprintf(stderr, "fontmake: unknown option %s\n", argv[i]);
       return 2;
     }
-    options.oldVersion = true;
   }
   std::string error;
   const std::vector<std::uint8_t> bytes = fontmake::Render(options, error);

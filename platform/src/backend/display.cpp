@@ -8,8 +8,9 @@ namespace ce::backend {
 
 std::unique_ptr<Display> CreateDisplay(const gdi::Surface& frame) {
   if (ChosenBackend() == BackendKind::Sdl) {
-    // Without a reachable desktop the program still runs, on memory only;
-    // the desktop back end has said why on standard error.
+    // With no display the desktop back end has ended the program; a window
+    // that cannot be opened leaves it running on memory only, said why on
+    // standard error.
     if (auto display = sdl::CreateDisplay(frame)) return display;
   }
   return std::make_unique<HeadlessDisplay>(frame);

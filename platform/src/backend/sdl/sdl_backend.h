@@ -20,9 +20,10 @@
 
 namespace ce::backend::sdl {
 
-// The display and input of the desktop back end, sharing one window. Both
-// give nothing (after a note on standard error naming the reason) when the
-// desktop cannot be reached.
+// The display and input of the desktop back end, sharing one window. When
+// no display can be reached either ends the program (status 1, with a note
+// on standard error); the display gives nothing when its window cannot be
+// opened.
 std::unique_ptr<Display> CreateDisplay(const gdi::Surface& frame);
 std::shared_ptr<InputSource> CreateInput();
 

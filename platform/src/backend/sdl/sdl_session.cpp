@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstdio>
+#include <string_view>
 
 #include "kernel/device.h"
 
@@ -29,7 +30,6 @@ static_assert(SDL_NUM_SCANCODES == kScancodeCount);
 struct Registry {
   std::mutex lock;
   std::weak_ptr<Session> session;
-  bool told = false;
 };
 
 Registry& TheRegistry() {
@@ -59,6 +59,18 @@ void LogDriversOnce(SDL_Renderer* renderer) {
                audio ? audio : "not started");
 }
 
+// Whether the desktop library found a display. With none it settles on a
+// driver that draws into memory; that is only right when asked for by name
+// (SDL_VIDEODRIVER), as the tests do.
+bool OnADisplay() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr) return false;
+  const std::string_view name = driver;
+  if (name != "offscreen" && name != "dummy") return true;
+  const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+  return asked != nullptr && *asked != 0;
+}
+
 bool Empty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
 
 RECT Union(const RECT& a, const RECT& b) {
@@ -82,15 +94,21 @@ std::shared_ptr<Session> Session::Get() {
   // Ctrl+C in the terminal ends the program as it always does; the desktop
   // library would otherwise turn it into a quit request.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    if (!registry.told) {
-      registry.told = true;
-      std::fprintf(stderr,
-                   "platform: cannot reach the desktop (%s); running without a window. Set DEVICE_BACKEND=headless "
-                   "to choose that.\n",
-                   SDL_GetError());
+  const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+  if (!started || !OnADisplay()) {
+    // A program asked to show a window with no desktop to show it on would
+    // run unseen and never end: it stops here, saying why.
+    if (started) {
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      std::fprintf(stderr, "platform: no display found (neither DISPLAY nor WAYLAND_DISPLAY names one that answers).");
+    } else {
+      std::fprintf(stderr, "platform: no display found: %s.", SDL_GetError());
     }
-    return nullptr;
+    std::fprintf(stderr, " Set DEVICE_BACKEND=headless to run without a window.\n");
+    std::fflush(nullptr);
+    // Nothing of the program has run yet; no exit handler is to run with
+    // the platform's locks held.
+    std::_Exit(1);
   }
   auto session = std::make_shared<Session>();
   registry.session = session;
@@ -145,11 +163,8 @@ bool Session::OpenWindow(const gdi::Surface& frame, const void* owner) {
     SIZE size = InitialWindowSize(frame.width, frame.height, desktop.w, desktop.h, mode_);
     if (auto saved = ReadRememberedWindow(RememberedWindowPath()); saved && saved->scale == remembered_.scale) {
       remembered_.fullScreen = saved->fullScreen;
-      // A size from a larger desktop than this one is not used.
-      if (desktop.w <= 0 || (saved->width <= desktop.w && saved->height <= desktop.h)) {
-        size = SIZE{saved->width, saved->height};
-        written_ = true;
-      }
+      size = RestoredWindowSize(saved->width, saved->height, desktop.w, desktop.h);
+      written_ = size.cx == saved->width && size.cy == saved->height;
     }
     remembered_.width = size.cx;
     remembered_.height = size.cy;
@@ -508,6 +523,11 @@ void Session::ToggleFullScreen() {
   if (SDL_SetWindowFullscreen(window_, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
     std::fprintf(stderr, "platform: cannot switch full screen: %s\n", SDL_GetError());
     return;
+  }
+  if (!full) {
+    // Without a window manager nothing gives the window its own size back:
+    // it would keep the desktop's and be cut off at the screen's edge.
+    SDL_SetWindowSize(window_, remembered_.width, remembered_.height);
   }
   remembered_.fullScreen = full;
   renderPending_ = true;

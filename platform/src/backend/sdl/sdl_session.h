@@ -32,8 +32,9 @@ namespace ce::backend::sdl {
 
 class Session {
  public:
-  // The process's session, started on first use; null when the desktop
-  // cannot be reached (said once on standard error).
+  // The process's session, started on first use. When no display can be
+  // reached the program ends here with status 1, saying so on standard
+  // error.
   static std::shared_ptr<Session> Get();
   // The running session, if any; never starts one.
   static std::shared_ptr<Session> Running();

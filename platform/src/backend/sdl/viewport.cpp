@@ -111,4 +111,12 @@ SIZE InitialWindowSize(int deviceWidth, int deviceHeight, int desktopWidth, int 
   return FitShape(deviceWidth, deviceHeight, roomX, roomY);
 }
 
+SIZE RestoredWindowSize(int width, int height, int desktopWidth, int desktopHeight) {
+  width = std::max(width, 1);
+  height = std::max(height, 1);
+  if (desktopWidth <= 0 || desktopHeight <= 0) return SIZE{width, height};
+  return SIZE{std::min(width, std::max(desktopWidth - kFrameAllowanceX, 1)),
+              std::min(height, std::max(desktopHeight - kFrameAllowanceY, 1))};
+}
+
 }  // namespace ce::backend::sdl

@@ -63,4 +63,10 @@ PenPosition WindowToDevice(const Viewport& viewport, int windowX, int windowY);
 // smaller than that; then the largest size of the device's shape that fits.
 SIZE InitialWindowSize(int deviceWidth, int deviceHeight, int desktopWidth, int desktopHeight, const ScaleMode& mode);
 
+// A remembered window size (window units) held to the usable desktop, with
+// the same room for the window's frame: a size left on a larger desktop, or
+// on another monitor, opens as large as this one allows. Unknown desktop
+// (0 x 0): the size as it was.
+SIZE RestoredWindowSize(int width, int height, int desktopWidth, int desktopHeight);
+
 }  // namespace ce::backend::sdl
