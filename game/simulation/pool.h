@@ -262,6 +262,9 @@ class Pool {
   void AimFromCue();
   void StrikeCueBall();
   void StartMotions();
+  // The strike from the cue words: BeginStrike, AimFromCue, StrikeCueBall
+  // and StartMotions in that order.
+  void StrikeFromCue(int32_t power);
   void ComputeSlip(int ball);
   void InterpolateBalls(const StepRecord& record, uint32_t offset);
   // The state a motion reaches `t` units after its start.

@@ -134,6 +134,7 @@ bool Pool::SimulateOneStep() {
     ForceRest();
     return false;
   }
+  if (observer) observer->OnStepEvents(eventList.data(), eventCount, simClock + timeToNextEvent);
   RecordRuleFacts();
   StepSimulation();
   return true;
