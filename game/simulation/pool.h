@@ -323,6 +323,8 @@ class Pool {
   void ResetRackPositions();
   void SaveBallState();
   void RestoreBallState();
+  // Loads the thirteen effects in order; a missing or short member keeps its
+  // effect number as a silent effect. Returns the effects loaded with samples.
   int LoadSounds();
   void PlayEffect(int effect, uint32_t delay);
   void PlaySound(int number);

@@ -188,11 +188,28 @@ TEST(Rack, LoadSoundsRefusesOrClampsBadMembers) {
   r.members["b_hard.wav"] = Wav(0, 5);
   t.pool.archive = &r;
   EXPECT_EQ(t.pool.LoadSounds(), 3);
-  ASSERT_EQ(t.sound.loaded.size(), 3u);
+  ASSERT_EQ(t.sound.loaded.size(), 13u) << "every effect keeps its number";
   EXPECT_EQ(t.sound.loaded[0].first, 100u);
   EXPECT_EQ(t.sound.loaded[0].second, 10808) << "1 channel, 8 bits, 8000 Hz";
   EXPECT_EQ(t.sound.loaded[1].first, 10u);
-  EXPECT_EQ(t.sound.loaded[2].first, 0u);
+  EXPECT_EQ(t.sound.loaded[2].first, 0u) << "the short member loads silent";
+  EXPECT_EQ(t.sound.loaded[3].first, 0u);
+}
+
+TEST(Rack, MissingSoundKeepsItsEffectNumber) {
+  // Member n holds 10 + n samples; the easy cushion sound (effect 4) is missing.
+  static constexpr const char* kNames[] = {"rack.wav",   "b_easy.wav", "b_med.wav", "b_hard.wav", "c_easy.wav",
+                                           "c_med.wav",  "c_hard.wav", "r_easy.wav", "r_med.wav", "r_hard.wav",
+                                           "p_easy.wav", "p_med.wav",  "p_hard.wav"};
+  Table t;
+  MapReader r;
+  for (uint32_t n = 0; n < 13; ++n) {
+    if (n != 4) r.members[kNames[n]] = Wav(10 + n, 10 + n);
+  }
+  t.pool.archive = &r;
+  EXPECT_EQ(t.pool.LoadSounds(), 12);
+  ASSERT_EQ(t.sound.loaded.size(), 13u);
+  for (uint32_t n = 0; n < 13; ++n) EXPECT_EQ(t.sound.loaded[n].first, n == 4 ? 0u : 10 + n) << "effect " << n;
 }
 
 }  // namespace
