@@ -11,6 +11,7 @@ namespace {
 
 constexpr int32_t kRowStep = 113664;  // 1.734375: rows of a rack
 constexpr int32_t kOff = INT32_MIN;   // not used by the layout
+constexpr uint16_t kRackCueMode = 80;  // the cue set-up word a reset rack starts with
 
 struct Slot {
   int8_t col;  // x in whole radii; kNoSlot when off the table
@@ -438,6 +439,14 @@ void Pool::ResetRackPositions() {
     snapshot.balls[static_cast<size_t>(b)].shade = kAppearance[b][0];
     snapshot.balls[static_cast<size_t>(b)].stripe = kAppearance[b][1];
   }
+  // The cue set-up starts over with the rack: its first three vectors, the
+  // cue words and the word after them.
+  RuleBlock& r = snapshot.rules;
+  r.cueSetup[0] = FixVec3{0, 0, -kFixOne30};
+  r.cueSetup[1] = FixVec3{-kFixOne30, 0, 0};
+  r.cueSetup[2] = FixVec3{0, -kFixOne30, 0};
+  r.cueWords = {0x20000000, 0x20000000, 0xB00000};
+  r.cueMode = kRackCueMode;
 }
 
 void Pool::SaveBallState() {

@@ -161,6 +161,27 @@ TEST(Rack, SnapshotRoundTrip) {
   EXPECT_EQ(t.pool.redraw, 1);
 }
 
+TEST(Rack, ResetRackPositionsResetsColoursAndCueSetUp) {
+  Table t;
+  BallSnapshot& snap = t.pool.snapshot;
+  for (BallState& b : snap.balls) b.shade = b.stripe = 0x5A;
+  RuleBlock& r = snap.rules;
+  r.cueSetup.fill(FixVec3{7, 8, 9});
+  r.cueWords = {1, 2, 3};
+  r.cueMode = 4;
+  t.pool.ResetRackPositions();
+  EXPECT_EQ(snap.balls[0].shade, 240);
+  EXPECT_EQ(snap.balls[9].shade, 208);
+  EXPECT_EQ(snap.balls[9].stripe, 1);
+  EXPECT_EQ(snap.balls[8].stripe, 0);
+  EXPECT_EQ(r.cueSetup[0], (FixVec3{0, 0, -kFixOne30}));
+  EXPECT_EQ(r.cueSetup[1], (FixVec3{-kFixOne30, 0, 0}));
+  EXPECT_EQ(r.cueSetup[2], (FixVec3{0, -kFixOne30, 0}));
+  EXPECT_EQ(r.cueSetup[3], (FixVec3{7, 8, 9})) << "only the first three vectors are the cue's";
+  EXPECT_EQ(r.cueWords, (std::array<int32_t, 3>{0x20000000, 0x20000000, 0xB00000}));
+  EXPECT_EQ(r.cueMode, 80);
+}
+
 class MapReader final : public MemberReader {
  public:
   bool ReadMember(std::string_view name, std::vector<uint8_t>& out) override {
