@@ -29,6 +29,8 @@ uint32_t MoneyBallMaskOf(GameKind game) {
   }
 }
 
+constexpr double kMaxShotAngle = 1e6;
+
 // The large table's half width and half length.
 constexpr Fix16 kLargeHalfWidth = 1259520;
 constexpr Fix16 kLargeHalfLength = 0x267000;
@@ -49,21 +51,32 @@ std::optional<GameKind> GameFromName(std::string_view name) {
   return std::nullopt;
 }
 
+namespace {
+
+bool Finite(const Shot& s) {
+  return std::isfinite(s.angle) && std::isfinite(s.power) && std::isfinite(s.side) && std::isfinite(s.height) &&
+         std::isfinite(s.elevation);
+}
+
+}  // namespace
+
 const char* CheckShot(const Shot& s) {
-  if (!std::isfinite(s.angle) || !std::isfinite(s.power) || !std::isfinite(s.side) || !std::isfinite(s.height) ||
-      !std::isfinite(s.elevation)) {
-    return "every value must be a finite number";
-  }
+  if (!Finite(s)) return "every value must be a finite number";
   if (s.power < 0 || s.power > 640) return "POWER must be 0..640";
   if (std::fabs(s.side) > 1 || std::fabs(s.height) > 1) return "TIPX and TIPY must be -1..1";
   if (s.elevation < 0 || s.elevation > 90) return "ELEVATION must be 0..90";
   // Far beyond a few turns the angle has lost its fractional degrees.
-  if (std::fabs(s.angle) > 1e6) return "ANGLE must be -1000000..1000000";
+  if (std::fabs(s.angle) > kMaxShotAngle) return "ANGLE must be -1000000..1000000";
   return nullptr;
 }
 
 std::optional<CueParameters> ToCueParameters(const Shot& s) {
-  if (CheckShot(s)) return std::nullopt;
+  // Every result must fit its 32-bit word.
+  constexpr double kMaxFix16 = 32767;
+  if (!Finite(s) || std::fabs(s.angle) > kMaxShotAngle || std::fabs(s.elevation) > kMaxShotAngle ||
+      std::fabs(s.power) > kMaxFix16 || std::fabs(s.side) > kMaxFix16 || std::fabs(s.height) > kMaxFix16) {
+    return std::nullopt;
+  }
   // The stick lies behind the ball: its direction is the travel reversed.
   const double rad = s.angle * M_PI / 180.0;
   CueParameters c;
@@ -128,6 +141,7 @@ Table::Table(const TableSetup& setup, PoolHost* host) : random_(setup.seed) {
 }
 
 bool Table::Aim(const Shot& shot) {
+  if (CheckShot(shot)) return false;
   const std::optional<CueParameters> cue = ToCueParameters(shot);
   if (!cue) return false;
   Aim(*cue);

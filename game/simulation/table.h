@@ -57,7 +57,7 @@ struct Shot {
 };
 
 // nullptr when the shot can be struck, else why not (NaN, infinity, or a
-// value out of its range). Every conversion goes through this check.
+// value out of its range).
 const char* CheckShot(const Shot& shot);
 
 // The cue words of the Pool that a shot sets.
@@ -68,7 +68,9 @@ struct CueParameters {
   int32_t power = 0;  // Fix16
 };
 
-// The one conversion from real units; nullopt when CheckShot refuses the shot.
+// The one conversion from real units. It takes any finite shot whose values
+// fit the Pool's words (tests strike off the ball on purpose); nullopt
+// otherwise. Table::Aim also applies CheckShot.
 std::optional<CueParameters> ToCueParameters(const Shot& shot);
 
 // One event of a step, as the simulation applies it.
