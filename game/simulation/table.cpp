@@ -176,6 +176,12 @@ const RuleBlock& Table::Judge() {
   return pool_.rules;
 }
 
+bool Table::Resign() {
+  if (!pool_.Resign()) return false;
+  pool_.PlaceBalls(pool_.GameType);
+  return true;
+}
+
 void Table::SetObserver(TableObserver* observer) {
   observer_ = observer;
   pool_.observer = observer;

@@ -141,6 +141,9 @@ class Table {
   void Finish();
   // Judges the shot at rest by the rules of the game type.
   const RuleBlock& Judge();
+  // The player to shoot resigns the game; false when refused (practice, or a
+  // shot running). The balls are racked again for the next game.
+  bool Resign();
 
   // Events and frames go to `observer` (nullptr for none); it stays the
   // Pool's observer too.

@@ -145,7 +145,6 @@ int RunScript(ks::Table& table, const char* path) {
     std::fprintf(stderr, "tablesim: cannot open script '%s'\n", path);
     return 2;
   }
-  ks::Pool& pool = table.pool();
   std::string text;
   int number = 0, shot = 0, rc = 0, got = 0;
   while ((got = ReadLine(f, text)) != 0) {
@@ -161,18 +160,17 @@ int RunScript(ks::Table& table, const char* path) {
     while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start]))) ++start;
     text.erase(0, start);
     if (text.empty()) continue;
-    if (pool.rules.TurnFlags & 8) {
+    if (table.Rules().TurnFlags & 8) {
       std::printf("line %d: the match is over; rest of the script ignored\n", number);
       break;
     }
-    const int shooter = pool.rules.CurrentPlayer + 1;
+    const int shooter = table.Rules().CurrentPlayer + 1;
     if (text == "resign") {
-      if (!pool.Resign()) {
+      if (!table.Resign()) {
         std::printf("line %d: resign refused\n", number);
       } else {
-        std::printf("line %d: player %d resigns; games %d-%d\n", number, shooter, pool.rules.GamesWon[0],
-                    pool.rules.GamesWon[1]);
-        pool.PlaceBalls(pool.GameType);
+        std::printf("line %d: player %d resigns; games %d-%d\n", number, shooter, table.Rules().GamesWon[0],
+                    table.Rules().GamesWon[1]);
       }
       continue;
     }
@@ -184,7 +182,7 @@ int RunScript(ks::Table& table, const char* path) {
       break;
     }
     ++shot;
-    const uint8_t flags = pool.rules.TurnFlags;
+    const uint8_t flags = table.Rules().TurnFlags;
     table.Aim(s);
     table.Strike();
     table.Finish();
