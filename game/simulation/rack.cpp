@@ -9,8 +9,8 @@ namespace ks {
 
 namespace {
 
-constexpr int32_t kRowStep = 113664;  // 1.734375: rows of a rack
-constexpr int32_t kOff = INT32_MIN;   // not used by the layout
+constexpr int32_t kRowStep = 113664;   // 1.734375: rows of a rack
+constexpr int32_t kOff = INT32_MIN;    // not used by the layout
 constexpr uint16_t kRackCueMode = 80;  // the cue set-up word a reset rack starts with
 
 struct Slot {

@@ -92,8 +92,8 @@ struct TableView {
     std::array<Fix16, 2> tip{};
     FixAngle elevation = 0;
     int32_t power = 0;
-    FixVec3 origin;                     // where the posed stick stands
-    std::array<FixVec3, 30> points{};   // the stick model as last posed
+    FixVec3 origin;                    // where the posed stick stands
+    std::array<FixVec3, 30> points{};  // the stick model as last posed
   } cue;
   GameKind game = GameKind::kEightBall;
   uint8_t currentPlayer = 0;  // 0 or 1

@@ -175,8 +175,7 @@ int RunMatchMode(int argc, char** argv) {
     // The players take turns to break.
     const bool swap = k % 2 == 1;
     const MatchResult m =
-        PlayRack(game, swap ? s2 : s1, swap ? s1 : s2, seed + static_cast<uint32_t>(k),
-                 verbose ? stdout : nullptr);
+        PlayRack(game, swap ? s2 : s1, swap ? s1 : s2, seed + static_cast<uint32_t>(k), verbose ? stdout : nullptr);
     for (int p = 0; p < 2; ++p) {
       const PlayerTally& t = m.player[swap ? 1 - p : p];
       total[p].shots += t.shots;

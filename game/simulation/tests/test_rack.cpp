@@ -218,9 +218,9 @@ TEST(Rack, LoadSoundsRefusesOrClampsBadMembers) {
 }
 
 TEST(Rack, MissingSoundKeepsItsEffectNumber) {
-  // Member n holds 10 + n samples; the easy cushion sound (effect 4) is missing.
-  static constexpr const char* kNames[] = {"rack.wav",   "b_easy.wav", "b_med.wav", "b_hard.wav", "c_easy.wav",
-                                           "c_med.wav",  "c_hard.wav", "r_easy.wav", "r_med.wav", "r_hard.wav",
+  // Member n holds 10 + n samples; "c_easy.wav" (effect 4) is missing.
+  static constexpr const char* kNames[] = {"rack.wav",   "b_easy.wav", "b_med.wav",  "b_hard.wav", "c_easy.wav",
+                                           "c_med.wav",  "c_hard.wav", "r_easy.wav", "r_med.wav",  "r_hard.wav",
                                            "p_easy.wav", "p_med.wav",  "p_hard.wav"};
   Table t;
   MapReader r;

@@ -67,21 +67,14 @@ TEST(Table, ShotsAreCheckedAndConverted) {
     bool convertible;
   };
   const Case cases[] = {
-      {{0, 300, 0, 0, 0}, true, true},
-      {{-720, 640, -1, 1, 90}, true, true},
-      {{0, 0, 1, -1, 0}, true, true},
-      {{nan, 300, 0, 0, 0}, false, false},
-      {{0, nan, 0, 0, 0}, false, false},
-      {{0, 300, nan, 0, 0}, false, false},
-      {{0, 300, 0, nan, 0}, false, false},
-      {{0, 300, 0, 0, nan}, false, false},
-      {{inf, 300, 0, 0, 0}, false, false},
-      {{0, -inf, 0, 0, 0}, false, false},
-      {{0, 640.5, 0, 0, 0}, false, true},
-      {{0, -1, 0, 0, 0}, false, true},
+      {{0, 300, 0, 0, 0}, true, true},     {{-720, 640, -1, 1, 90}, true, true},
+      {{0, 0, 1, -1, 0}, true, true},      {{nan, 300, 0, 0, 0}, false, false},
+      {{0, nan, 0, 0, 0}, false, false},   {{0, 300, nan, 0, 0}, false, false},
+      {{0, 300, 0, nan, 0}, false, false}, {{0, 300, 0, 0, nan}, false, false},
+      {{inf, 300, 0, 0, 0}, false, false}, {{0, -inf, 0, 0, 0}, false, false},
+      {{0, 640.5, 0, 0, 0}, false, true},  {{0, -1, 0, 0, 0}, false, true},
       {{0, 300, 1.5, 0, 0}, false, true},  // off the ball: convertible for tests, not strikable
-      {{0, 300, 0, 0, 91}, false, true},
-      {{2e6, 300, 0, 0, 0}, false, false},
+      {{0, 300, 0, 0, 91}, false, true},   {{2e6, 300, 0, 0, 0}, false, false},
       {{0, 1e9, 0, 0, 0}, false, false},  // would not fit the power word
   };
   for (const Case& c : cases) {
