@@ -19,7 +19,7 @@ inline bool ParseUnsigned(const char* text, uint64_t max, uint64_t& out) {
   for (const char* c = text; *c; ++c) {
     if (!std::isdigit(static_cast<unsigned char>(*c))) return false;
     const uint64_t digit = static_cast<uint64_t>(*c - '0');
-    if (v > (max - digit) / 10) return false;
+    if (digit > max || v > (max - digit) / 10) return false;
     v = v * 10 + digit;
   }
   out = v;
@@ -37,6 +37,10 @@ inline bool ParseSeed(const char* text, uint32_t& out) {
 // "ANGLE,POWER,TIPX,TIPY,ELEVATION", nothing after it but blanks. On
 // failure `why` says what is wrong.
 inline bool ParseShot(const std::string& text, ks::Shot& shot, std::string& why) {
+  if (text.find('\0') != std::string::npos) {
+    why = "a shot is text without NUL bytes";
+    return false;
+  }
   ks::Shot s;
   char extra = 0;
   if (std::sscanf(text.c_str(), "%lf,%lf,%lf,%lf,%lf %c", &s.angle, &s.power, &s.side, &s.height, &s.elevation,

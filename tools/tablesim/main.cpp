@@ -115,9 +115,9 @@ const char* DetailName(uint8_t outcome, uint8_t detail) {
   }
 }
 
-// Reads one line of at most kMaxScriptLine characters (line end dropped).
-// 0 at the end of the file, 1 for a line, -1 for a line too long (the rest
-// of it is not read).
+// Reads one line of at most kMaxScriptLine characters (the line end, "\n" or
+// "\r\n", dropped). 0 at the end of the file, 1 for a line, -1 for a line too
+// long (the rest of it is not read).
 int ReadLine(std::FILE* f, std::string& line) {
   line.clear();
   int c = 0;
@@ -125,10 +125,11 @@ int ReadLine(std::FILE* f, std::string& line) {
   while ((c = std::fgetc(f)) != EOF) {
     any = true;
     if (c == '\n') break;
-    if (line.size() == kMaxScriptLine) return -1;
+    if (line.size() > kMaxScriptLine) return -1;  // room for a '\r' before the '\n'
     line.push_back(static_cast<char>(c));
   }
   if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (line.size() > kMaxScriptLine) return -1;
   return any ? 1 : 0;
 }
 
