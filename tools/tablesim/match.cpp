@@ -48,8 +48,9 @@ MatchResult PlayRack(int gameType, int skill1, int skill2, uint32_t seed, std::F
   ks::TableSetup setup;
   setup.game = static_cast<ks::GameKind>(gameType);
   setup.seed = seed;
-  // Both sides are the computer: its calls are its own plans, read by the
-  // rules as the computer's for player 2. Straight plays to a short goal.
+  // Both sides are the computer. The rules know player 2 as the computer and
+  // read its shots against its plans; player 1's pass as a human's with
+  // calling off. Straight plays to a short goal.
   setup.opponent = ks::Opponent::kComputer;
   setup.pointsGoal = kStraightPoints;
   setup.matchGoal = 1;
