@@ -139,7 +139,8 @@ class AiOpponent {
   int AiThink();
   // One frame of the think: 0 while it goes on, 1 when `AiShot` is final.
   int AiFinishThink();
-  // Puts `AiShot` into the Pool's cue so the next shot strikes it.
+  // Puts `AiShot` into the Pool's cue so the next shot strikes it, and the
+  // plan it came from into the called shot the rules read it against.
   void ApplyShot() const;
 
   // Exposed for tests and the harness.

@@ -366,6 +366,9 @@ void AiOpponent::ApplyShot() const {
   pool.cueTip = {WrapNeg32(aiShot.tipX), aiShot.tipY};
   pool.cueElevation = static_cast<FixAngle>(aiShot.elevation) & kAngleMask;
   pool.strikePower = aiShot.speed;
+  // The plan is the call the rules read the shot against.
+  pool.called = CalledShot{trial.kind, trial.pocket, trial.ball, trial.second};
+  pool.calledPocket8 = trial.pocket;
 }
 
 }  // namespace ks

@@ -289,10 +289,7 @@ void Pool::ClearPredictions() {
 
 void Pool::BeginShot() {
   shotRunning = 1;
-  BeginStrike(strikePower);
-  AimFromCue();
-  StrikeCueBall();
-  StartMotions();
+  StrikeFromCue(strikePower);
   if (!silent) {
     int32_t p = strikePower < 0 ? 0 : strikePower;
     uint32_t v = static_cast<uint32_t>(p) >> 7;
@@ -302,12 +299,14 @@ void Pool::BeginShot() {
   }
 }
 
-void Pool::StrikePreview(int32_t power) {
+void Pool::StrikeFromCue(int32_t power) {
   BeginStrike(power);
   AimFromCue();
   StrikeCueBall();
   StartMotions();
 }
+
+void Pool::StrikePreview(int32_t power) { StrikeFromCue(power); }
 
 void Pool::StrikeWithParameters(const int32_t block[6]) {
   if (!block) return;
@@ -315,10 +314,7 @@ void Pool::StrikeWithParameters(const int32_t block[6]) {
   cueElevation = static_cast<FixAngle>(block[1]) & kAngleMask;
   cueDirection = FixVec3{block[2], 0, block[3]};
   cueTip = {WrapNeg32(block[4]), block[5]};
-  BeginStrike(strikePower);
-  AimFromCue();
-  StrikeCueBall();
-  StartMotions();
+  StrikeFromCue(strikePower);
 }
 
 void Pool::InterpolateBalls(const StepRecord& record, uint32_t offset) {

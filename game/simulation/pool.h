@@ -262,6 +262,9 @@ class Pool {
   void AimFromCue();
   void StrikeCueBall();
   void StartMotions();
+  // The strike from the cue words: BeginStrike, AimFromCue, StrikeCueBall
+  // and StartMotions in that order.
+  void StrikeFromCue(int32_t power);
   void ComputeSlip(int ball);
   void InterpolateBalls(const StepRecord& record, uint32_t offset);
   // The state a motion reaches `t` units after its start.
@@ -320,6 +323,8 @@ class Pool {
   void ResetRackPositions();
   void SaveBallState();
   void RestoreBallState();
+  // Loads the thirteen effects in order; a missing or short member keeps its
+  // effect number as a silent effect. Returns the effects loaded with samples.
   int LoadSounds();
   void PlayEffect(int effect, uint32_t delay);
   void PlaySound(int number);

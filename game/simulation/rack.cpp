@@ -2,14 +2,16 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "engine/audio/game_sound_set.h"
 #include "simulation/pool.h"
 
 namespace ks {
 
 namespace {
 
-constexpr int32_t kRowStep = 113664;  // 1.734375: rows of a rack
-constexpr int32_t kOff = INT32_MIN;   // not used by the layout
+constexpr int32_t kRowStep = 113664;   // 1.734375: rows of a rack
+constexpr int32_t kOff = INT32_MIN;    // not used by the layout
+constexpr uint16_t kRackCueMode = 80;  // the cue set-up word a reset rack starts with
 
 struct Slot {
   int8_t col;  // x in whole radii; kNoSlot when off the table
@@ -138,10 +140,6 @@ constexpr ShuffleList kShuffle[8] = {
 
 constexpr uint8_t kAppearance[16][2] = {{240, 0}, {208, 0}, {128, 0}, {176, 0}, {192, 0}, {160, 0}, {144, 0}, {224, 0},
                                         {112, 0}, {208, 1}, {128, 1}, {176, 1}, {192, 1}, {160, 1}, {144, 1}, {224, 1}};
-
-constexpr const char* kEffectNames[13] = {"rack.wav",   "b_easy.wav", "b_med.wav",  "b_hard.wav", "c_easy.wav",
-                                          "c_med.wav",  "c_hard.wav", "r_easy.wav", "r_med.wav",  "r_hard.wav",
-                                          "p_easy.wav", "p_med.wav",  "p_hard.wav"};
 
 // Closer than 2.0: the squared distance in quarter radii squared below 16.
 bool Touching(const FixVec3& a, const FixVec3& b) {
@@ -441,6 +439,14 @@ void Pool::ResetRackPositions() {
     snapshot.balls[static_cast<size_t>(b)].shade = kAppearance[b][0];
     snapshot.balls[static_cast<size_t>(b)].stripe = kAppearance[b][1];
   }
+  // The cue set-up starts over with the rack: its first three vectors, the
+  // cue words and the word after them.
+  RuleBlock& r = snapshot.rules;
+  r.cueSetup[0] = FixVec3{0, 0, -kFixOne30};
+  r.cueSetup[1] = FixVec3{-kFixOne30, 0, 0};
+  r.cueSetup[2] = FixVec3{0, -kFixOne30, 0};
+  r.cueWords = {0x20000000, 0x20000000, 0xB00000};
+  r.cueMode = kRackCueMode;
 }
 
 void Pool::SaveBallState() {
@@ -456,18 +462,9 @@ void Pool::RestoreBallState() {
 
 int Pool::LoadSounds() {
   if (!archive || !sound) return 0;
-  int loaded = 0;
-  std::vector<uint8_t> data;
-  for (int i = 0; i < 13; ++i) {
-    data.clear();
-    if (!archive->ReadMember(kEffectNames[i], data) || data.size() < 44) continue;
-    uint32_t length = static_cast<uint32_t>(data[40]) | (static_cast<uint32_t>(data[41]) << 8) |
-                      (static_cast<uint32_t>(data[42]) << 16) | (static_cast<uint32_t>(data[43]) << 24);
-    // The header's size may lie: never read past the member.
-    length = std::min<uint32_t>(length, static_cast<uint32_t>(std::min<size_t>(data.size() - 44, UINT32_MAX)));
-    if (sound->LoadEffect(data.data() + 44, length, 1, 8, 8000) == 0) ++loaded;
-  }
-  return loaded;
+  return LoadGameSoundSet(
+      [&](const char* name, std::vector<uint8_t>& bytes) { return archive->ReadMember(name, bytes); },
+      [&](const uint8_t* data, uint32_t samples) { return sound->LoadEffect(data, samples, 1, 8, 8000); });
 }
 
 void Pool::PlayEffect(int effect, uint32_t delay) {

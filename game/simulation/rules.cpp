@@ -121,9 +121,12 @@ struct Judge {
     p.PlaceBalls(layout);
     r.CurrentPlayer = static_cast<uint8_t>(nextPlayer);
   }
+  // The shot against its call. A human's shot passes while calling is off;
+  // the computer always shoots a called shot (its plan), which is read like
+  // any other call.
   bool CalledShotPasses() const {
-    if (p.OpponentKind == 2 && shooter == 1) return true;  // the computer's call is its own plan
-    if (!p.callingOn) return true;
+    const bool computer = p.OpponentKind == 2 && shooter == 1;
+    if (!computer && !p.callingOn) return true;
     const CalledShot& c = p.called;
     int ball = 0;
     if (c.kind == 3 || c.kind == 4)

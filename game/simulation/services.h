@@ -10,6 +10,8 @@
 
 namespace ks {
 
+struct EventPair;
+
 // The application side: the game clock and the preference the physics reads.
 class PoolHost {
  public:
@@ -48,6 +50,9 @@ class PoolObserver {
   virtual void OnGameEvent(int /*code*/) {}
   virtual void OnGameEventData(int /*code*/, const void* /*block*/, size_t /*size*/) {}
   virtual void OnViewChanged() {}
+  // The events of one step, just before they are applied; `time` is the
+  // simulation time of the step.
+  virtual void OnStepEvents(const EventPair* /*events*/, int /*count*/, uint32_t /*time*/) {}
 };
 
 // The device's 15-bit rand (0..0x7FFF).

@@ -134,6 +134,10 @@ bool Pool::SimulateOneStep() {
     ForceRest();
     return false;
   }
+  if (observer) {
+    const int n = std::min<int>(eventCount, static_cast<int>(eventList.size()));
+    observer->OnStepEvents(eventList.data(), n, simClock + timeToNextEvent);
+  }
   RecordRuleFacts();
   StepSimulation();
   return true;

@@ -1,29 +1,22 @@
 // tablesim: racks a game, strikes one shot and runs it to rest, printing the
 // events of every step and then one line per ball. A test tool for people
 // checking the physics by hand.
+#include <sys/stat.h>
+
 #include <cctype>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "args.h"
 #include "match.h"
-#include "simulation/pool.h"
+#include "simulation/table.h"
 
 namespace {
 
-struct Game {
-  const char* name;
-  int16_t type;
-};
-constexpr Game kGames[] = {{"straight", 1}, {"8ball", 2}, {"9ball", 3}, {"rotation", 4}, {"6ball", 5}, {"10ball", 6}};
-
-class HostClock final : public ks::PoolHost {
- public:
-  uint32_t GetTime() override { return now; }
-  uint32_t now = 0;
-};
+// Longest script line taken, line end excluded.
+constexpr size_t kMaxScriptLine = 255;
 
 void Usage() {
   std::fprintf(stderr,
@@ -36,29 +29,44 @@ void Usage() {
                "  POWER      cue ball speed scale in ball radii per second (0..640)\n"
                "  TIPX,TIPY  tip offset in ball radii (side, height; positive height is follow)\n"
                "  ELEVATION  cue elevation in degrees\n"
-               "  --seed N   rack jitter seed and, without --shot, a random shot\n"
+               "  --seed N   rack jitter seed (0..4294967295) and, without --shot, a random shot\n"
                "  --large    the large table (default: small)\n"
                "  --script FILE  plays a two-player game, one line a shot\n"
                "             (ANGLE,POWER,TIPX,TIPY,ELEVATION, or 'resign'; '#' starts a\n"
-               "             comment) and prints how the rules judged each shot\n");
+               "             comment; lines of at most 255 characters) and prints how the\n"
+               "             rules judged each shot\n");
 }
 
-const char* EventName(int a, int b, char* buf, size_t n) {
-  if (b == a) {
-    std::snprintf(buf, n, "state");
-  } else if (b < 16) {
-    std::snprintf(buf, n, "ball %d", b);
-  } else if (b < 22) {
-    std::snprintf(buf, n, "cushion %d", b);
-  } else if (b < 28) {
-    std::snprintf(buf, n, "pocket %d", b - 22);
-  } else if (b < 40) {
-    std::snprintf(buf, n, "jaw %d", b - 28);
-  } else {
-    std::snprintf(buf, n, "knuckle %d", b - 40);
+void PrintEvent(const ks::TableEvent& e) {
+  using Kind = ks::TableEvent::Kind;
+  char what[32];
+  switch (e.kind) {
+    case Kind::kMotion:
+      std::snprintf(what, sizeof what, "state");
+      break;
+    case Kind::kBall:
+      std::snprintf(what, sizeof what, "ball %d", e.index);
+      break;
+    case Kind::kCushion:
+      std::snprintf(what, sizeof what, "cushion %d", e.index);
+      break;
+    case Kind::kPocket:
+      std::snprintf(what, sizeof what, "pocket %d", e.index);
+      break;
+    case Kind::kJaw:
+      std::snprintf(what, sizeof what, "jaw %d", e.index);
+      break;
+    case Kind::kKnuckle:
+      std::snprintf(what, sizeof what, "knuckle %d", e.index);
+      break;
   }
-  return buf;
+  std::printf("t %.6f ball %d %s\n", e.Seconds(), e.ball, what);
 }
+
+class EventPrinter final : public ks::TableObserver {
+ public:
+  void OnEvent(const ks::TableEvent& e) override { PrintEvent(e); }
+};
 
 const char* StateName(uint8_t s) {
   switch (s) {
@@ -107,61 +115,79 @@ const char* DetailName(uint8_t outcome, uint8_t detail) {
   }
 }
 
+// Reads one line of at most kMaxScriptLine characters (the line end, "\n" or
+// "\r\n", dropped). 0 at the end of the file, 1 for a line, -1 for a line too
+// long (the rest of it is not read).
+int ReadLine(std::FILE* f, std::string& line) {
+  line.clear();
+  int c = 0;
+  bool any = false;
+  while ((c = std::fgetc(f)) != EOF) {
+    any = true;
+    if (c == '\n') break;
+    if (line.size() > kMaxScriptLine) return -1;  // room for a '\r' before the '\n'
+    line.push_back(static_cast<char>(c));
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (line.size() > kMaxScriptLine) return -1;
+  return any ? 1 : 0;
+}
+
 // Plays the shots of a script file as a two-player game and prints the
 // verdict of each: the check that a rack goes the way the rules say.
-int RunScript(ks::Pool& pool, const char* path) {
+int RunScript(ks::Table& table, const char* path) {
+  struct stat info {};
+  if (::stat(path, &info) == 0 && S_ISDIR(info.st_mode)) {
+    std::fprintf(stderr, "tablesim: script '%s' is a folder\n", path);
+    return 2;
+  }
   std::FILE* f = std::fopen(path, "r");
   if (!f) {
     std::fprintf(stderr, "tablesim: cannot open script '%s'\n", path);
     return 2;
   }
-  char line[256];
-  int number = 0, shot = 0, rc = 0;
-  while (std::fgets(line, sizeof line, f)) {
+  std::string text;
+  int number = 0, shot = 0, rc = 0, got = 0;
+  while ((got = ReadLine(f, text)) != 0) {
     ++number;
-    std::string text(line);
+    if (got < 0) {
+      std::fprintf(stderr, "tablesim: %s:%d: line longer than %zu characters\n", path, number, kMaxScriptLine);
+      rc = 2;
+      break;
+    }
     if (const size_t hash = text.find('#'); hash != std::string::npos) text.erase(hash);
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
     size_t start = 0;
     while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start]))) ++start;
     text.erase(0, start);
     if (text.empty()) continue;
-    if (pool.rules.TurnFlags & 8) {
+    if (table.Rules().TurnFlags & 8) {
       std::printf("line %d: the match is over; rest of the script ignored\n", number);
       break;
     }
-    const int shooter = pool.rules.CurrentPlayer + 1;
+    const int shooter = table.Rules().CurrentPlayer + 1;
     if (text == "resign") {
-      if (!pool.Resign()) {
+      if (!table.Resign()) {
         std::printf("line %d: resign refused\n", number);
       } else {
-        std::printf("line %d: player %d resigns; games %d-%d\n", number, shooter, pool.rules.GamesWon[0],
-                    pool.rules.GamesWon[1]);
-        pool.PlaceBalls(pool.GameType);
+        std::printf("line %d: player %d resigns; games %d-%d\n", number, shooter, table.Rules().GamesWon[0],
+                    table.Rules().GamesWon[1]);
       }
       continue;
     }
-    double angle = 0, power = 0, tipx = 0, tipy = 0, elev = 0;
-    char extra = 0;
-    if (std::sscanf(text.c_str(), "%lf,%lf,%lf,%lf,%lf %c", &angle, &power, &tipx, &tipy, &elev, &extra) != 5 ||
-        power < 0 || power > 640 || std::fabs(tipx) > 1 || std::fabs(tipy) > 1 || elev < 0 || elev > 90) {
-      std::fprintf(stderr, "tablesim: %s:%d: bad shot '%s'\n", path, number, text.c_str());
+    ks::Shot s;
+    std::string why;
+    if (!tablesim::ParseShot(text, s, why)) {
+      std::fprintf(stderr, "tablesim: %s:%d: bad shot '%s': %s\n", path, number, text.c_str(), why.c_str());
       rc = 2;
       break;
     }
     ++shot;
-    const uint8_t flags = pool.rules.TurnFlags;
-    const double rad = angle * M_PI / 180.0;
-    pool.cueDirection = ks::FixVec3{static_cast<int32_t>(std::lround(-std::sin(rad) * 1073741824.0)), 0,
-                                    static_cast<int32_t>(std::lround(-std::cos(rad) * 1073741824.0))};
-    pool.cueTip = {static_cast<int32_t>(std::lround(tipx * 65536)), static_cast<int32_t>(std::lround(tipy * 65536))};
-    pool.cueElevation = static_cast<ks::FixAngle>(std::lround(elev / 360.0 * 262144.0)) & ks::kAngleMask;
-    pool.strikePower = static_cast<int32_t>(std::lround(power * 65536));
-    pool.ResetShot();
-    pool.StartShot();
-    pool.FinishShot();
-    pool.EvaluateShot();
-    const ks::RuleBlock& r = pool.rules;
+    const uint8_t flags = table.Rules().TurnFlags;
+    table.Aim(s);
+    table.Strike();
+    table.Finish();
+    const ks::RuleBlock& r = table.Judge();
     std::string potted;
     for (int b = 1; b < ks::kBallCount; ++b) {
       if (r.PocketOf[static_cast<size_t>(b)] >= 0) potted += (potted.empty() ? "" : ",") + std::to_string(b);
@@ -176,6 +202,10 @@ int RunScript(ks::Pool& pool, const char* path) {
                 r.Score[0], r.Score[1], r.GamesWon[0], r.GamesWon[1], r.FoulsInRow[0], r.FoulsInRow[1],
                 (r.TurnFlags & 8) ? "; match over" : "");
   }
+  if (rc == 0 && std::ferror(f)) {
+    std::fprintf(stderr, "tablesim: cannot read script '%s'\n", path);
+    rc = 2;
+  }
   std::fclose(f);
   return rc;
 }
@@ -186,10 +216,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--match")) return tablesim::RunMatchMode(argc, argv);
   }
-  int16_t game = 2;
-  bool haveShot = false, haveSeed = false, large = false, quiet = false;
-  double angle = 0, power = 300, tipx = 0, tipy = 0, elev = 0;
-  unsigned long seed = 1;
+  ks::TableSetup setup;
+  bool haveShot = false, haveSeed = false, quiet = false;
+  ks::Shot shot;
+  shot.power = 300;
   const char* script = nullptr;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -201,37 +231,32 @@ int main(int argc, char** argv) {
       return argv[++i];
     };
     if (arg == "--game") {
-      const std::string g = value();
-      bool found = false;
-      for (const Game& k : kGames) {
-        if (g == k.name) {
-          game = k.type;
-          found = true;
-        }
-      }
-      if (!found) {
-        std::fprintf(stderr, "tablesim: unknown game type '%s'\n", g.c_str());
+      const char* g = value();
+      const std::optional<ks::GameKind> game = ks::GameFromName(g);
+      if (!game) {
+        std::fprintf(stderr, "tablesim: unknown game type '%s'\n", g);
         return 2;
       }
+      setup.game = *game;
     } else if (arg == "--shot") {
-      if (std::sscanf(value(), "%lf,%lf,%lf,%lf,%lf", &angle, &power, &tipx, &tipy, &elev) != 5) {
-        std::fprintf(stderr, "tablesim: --shot needs ANGLE,POWER,TIPX,TIPY,ELEVATION\n");
+      const char* v = value();
+      std::string why;
+      if (!tablesim::ParseShot(v, shot, why)) {
+        std::fprintf(stderr, "tablesim: bad --shot '%s': %s\n", v, why.c_str());
         return 2;
       }
       haveShot = true;
     } else if (arg == "--seed") {
-      char* end = nullptr;
       const char* v = value();
-      seed = std::strtoul(v, &end, 10);
-      if (!end || *end) {
-        std::fprintf(stderr, "tablesim: bad seed '%s'\n", v);
+      if (!tablesim::ParseSeed(v, setup.seed)) {
+        std::fprintf(stderr, "tablesim: bad seed '%s' (0..4294967295)\n", v);
         return 2;
       }
       haveSeed = true;
     } else if (arg == "--script") {
       script = value();
     } else if (arg == "--large") {
-      large = true;
+      setup.size = ks::TableSize::kLarge;
     } else if (arg == "--quiet") {
       quiet = true;
     } else {
@@ -243,87 +268,34 @@ int main(int argc, char** argv) {
     Usage();
     return 2;
   }
-  ks::DeviceRand rng(static_cast<uint32_t>(seed));
   if (!haveShot) {
     // A seeded random shot, roughly towards the rack.
-    std::srand(static_cast<unsigned>(seed));
-    angle = (std::rand() % 6001) / 100.0 - 30.0;
-    power = 50 + std::rand() % 591;
-    tipx = (std::rand() % 101 - 50) / 100.0;
-    tipy = (std::rand() % 101 - 50) / 100.0;
-    elev = (std::rand() % 300) / 10.0;
-  }
-  if (power < 0 || power > 640 || std::fabs(tipx) > 1 || std::fabs(tipy) > 1 || elev < 0 || elev > 90) {
-    std::fprintf(stderr, "tablesim: shot out of range (POWER 0..640, TIP -1..1, ELEVATION 0..90)\n");
-    return 2;
+    std::srand(setup.seed);
+    shot.angle = (std::rand() % 6001) / 100.0 - 30.0;
+    shot.power = 50 + std::rand() % 591;
+    shot.side = (std::rand() % 101 - 50) / 100.0;
+    shot.height = (std::rand() % 101 - 50) / 100.0;
+    shot.elevation = (std::rand() % 300) / 10.0;
   }
 
-  HostClock clock;
-  ks::Pool pool;
-  pool.host = &clock;
-  pool.random = &rng;
-  if (large) {
-    pool.table.hx = 1259520;
-    pool.table.hz = 0x267000;
-  }
-  pool.InitCushionGeometry();
-  pool.InitPocketPositions();
-  pool.InitPhysicsConstants();
-  pool.RackBalls();
-  pool.GameType = game;
-  pool.OpponentKind = script ? 1 : 0;
-  pool.MoneyBallMask = game == 5 ? 0x200 : game == 6 ? 0x20 : 0x40;
-  pool.PlaceBalls(game);
-  pool.StartClock();
-  if (script) {
-    pool.silent = 1;
-    return RunScript(pool, script);
-  }
-  pool.ResetShot();
+  setup.opponent = script ? ks::Opponent::kHuman : ks::Opponent::kPractice;
+  ks::Table table(setup);
+  if (script) return RunScript(table, script);
 
-  const double rad = angle * M_PI / 180.0;
-  pool.cueDirection = ks::FixVec3{static_cast<int32_t>(std::lround(-std::sin(rad) * 1073741824.0)), 0,
-                                  static_cast<int32_t>(std::lround(-std::cos(rad) * 1073741824.0))};
-  pool.cueTip = {static_cast<int32_t>(std::lround(tipx * 65536)), static_cast<int32_t>(std::lround(tipy * 65536))};
-  pool.cueElevation = static_cast<ks::FixAngle>(std::lround(elev / 360.0 * 262144.0)) & ks::kAngleMask;
-  pool.strikePower = static_cast<int32_t>(std::lround(power * 65536));
-  std::printf("shot angle %.3f power %.3f tip %.3f,%.3f elevation %.3f\n", angle, power, tipx, tipy, elev);
-
-  // Step by hand so that every event can be printed, as FinishShot would run it.
-  pool.shotRunning = 1;
-  pool.silent = 1;
-  pool.BeginShot();
-  pool.stepCount = 0;
-  int steps = 0;
-  while (true) {
-    pool.PredictEvents();
-    ++pool.stepCount;
-    if (pool.eventCount == 0) {
-      pool.AdvanceStepRing();
-      break;
-    }
-    if (pool.stepCount >= ks::kStepCap) {
-      std::printf("step cap reached\n");
-      break;
-    }
-    if (!quiet) {
-      const double t = (pool.simClock + pool.timeToNextEvent) / 16777216.0;
-      for (int i = 0; i < pool.eventCount; ++i) {
-        char buf[32];
-        const ks::EventPair p = pool.eventList[static_cast<size_t>(i)];
-        std::printf("t %.6f ball %d %s\n", t, p.a, EventName(p.a, p.b, buf, sizeof buf));
-      }
-    }
-    pool.RecordRuleFacts();
-    pool.StepSimulation();
-    ++steps;
-  }
-  pool.SeekReplay(0x7FFF0000);
-  pool.IsShotOver();
-  std::printf("steps %d time %.6f first-hit %d scratch %d\n", steps, pool.simClock / 16777216.0, pool.rules.FirstHit,
-              pool.rules.Scratch);
+  table.Aim(shot);  // checked when parsed; the random shot is in range
+  std::printf("shot angle %.3f power %.3f tip %.3f,%.3f elevation %.3f\n", shot.angle, shot.power, shot.side,
+              shot.height, shot.elevation);
+  EventPrinter printer;
+  if (!quiet) table.SetObserver(&printer);
+  table.Strike();
+  table.Finish();
+  const ks::Pool& pool = table.pool();
+  if (pool.stepCapHits) std::printf("step cap reached\n");
+  std::printf("steps %u time %.6f first-hit %d scratch %d\n", pool.stepCount - 1, pool.simClock / 16777216.0,
+              pool.rules.FirstHit, pool.rules.Scratch);
+  const ks::TableView view = table.View();
   for (int b = 0; b < ks::kBallCount; ++b) {
-    const ks::BallState& s = pool.ballStates[static_cast<size_t>(b)];
+    const ks::BallState& s = view.balls[static_cast<size_t>(b)];
     std::printf("ball %d %s %d %d\n", b, StateName(s.state), s.position.x, s.position.z);
   }
   std::printf("hash %016llx\n", static_cast<unsigned long long>(pool.StateHash()));

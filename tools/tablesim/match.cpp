@@ -9,8 +9,9 @@
 #include <cstring>
 #include <string>
 
+#include "args.h"
 #include "simulation/ai.h"
-#include "simulation/pool.h"
+#include "simulation/table.h"
 
 namespace tablesim {
 namespace {
@@ -24,21 +25,12 @@ class Clock final : public ks::PoolHost {
   uint32_t now = 0;
 };
 
-constexpr const char* kGameNames[] = {"", "straight", "8ball", "9ball", "rotation", "6ball", "10ball"};
-
 uint16_t OnTable(const ks::Pool& p) {
   uint16_t m = 0;
   for (int b = 1; b < ks::kBallCount; ++b) {
     if (p.ballStates[static_cast<size_t>(b)].state != ks::kBallOff) m = static_cast<uint16_t>(m | (1u << b));
   }
   return m;
-}
-
-int Highest(uint16_t m) {
-  for (int b = ks::kBallCount - 1; b > 0; --b) {
-    if (m & (1u << b)) return b;
-  }
-  return 0;
 }
 
 }  // namespace
@@ -53,31 +45,19 @@ int SkillFromName(const char* name) {
 MatchResult PlayRack(int gameType, int skill1, int skill2, uint32_t seed, std::FILE* log) {
   MatchResult r;
   Clock clock;
-  ks::DeviceRand rng(seed);
-  ks::Pool pool;
-  pool.host = &clock;
-  pool.random = &rng;
-  pool.silent = 1;
-  pool.InitCushionGeometry();
-  pool.InitPocketPositions();
-  pool.InitPhysicsConstants();
-  pool.RackBalls();
-  pool.GameType = static_cast<int16_t>(gameType);
-  pool.OpponentKind = 0;
-  pool.PlaceBalls(static_cast<int16_t>(gameType));
-  pool.StartClock();
-  const uint16_t racked = OnTable(pool);
-  const int money = gameType >= 3 ? Highest(racked) : gameType == 2 ? 8 : 0;
-  if (money) pool.MoneyBallMask = 1u << (15 - money);
-  // Both sides are the computer: its calls are its own plans.
-  pool.OpponentKind = 2;
-  pool.callingOn = 0;
-  pool.rules.MatchGoal = 1;
-  pool.rules.PointsGoal = kStraightPoints;
-  pool.rules.CurrentPlayer = 0;
-  pool.rules.BreakPlayer = 0;
-  pool.rules.TurnFlags = 1;
-  pool.rules.SolidsOwner = 0;
+  ks::TableSetup setup;
+  setup.game = static_cast<ks::GameKind>(gameType);
+  setup.seed = seed;
+  // Both sides are the computer. The rules know player 2 as the computer and
+  // read its shots against its plans; player 1's pass as a human's with
+  // calling off. Straight plays to a short goal.
+  setup.opponent = ks::Opponent::kComputer;
+  setup.pointsGoal = kStraightPoints;
+  setup.matchGoal = 1;
+  ks::Table table(setup, &clock);
+  ks::Pool& pool = table.pool();
+  // The money ball a foul brings back (bit n), not counted as potted.
+  const uint32_t moneyBits = ks::RuleMaskToBitMask(pool.MoneyBallMask) | (gameType == 2 ? 1u << 8 : 0u);
 
   ks::AiOpponent ai(pool);
   const int skills[2] = {skill1, skill2};
@@ -98,16 +78,13 @@ MatchResult PlayRack(int gameType, int skill1, int skill2, uint32_t seed, std::F
     r.longestThink = std::max(r.longestThink, frames);
     ++r.totalThinks;
     ai.ApplyShot();
-    pool.ResetShot();
-    pool.StartShot();
-    pool.FinishShot();
+    table.Strike();
+    table.Finish();
     ++t.shots;
     // What went down, read before the rules spot balls back or re-rack.
     const uint16_t potted = static_cast<uint16_t>(before & ~OnTable(pool));
     const int first = pool.rules.FirstHit;
-    pool.EvaluateShot();
-
-    const ks::RuleBlock& rb = pool.rules;
+    const ks::RuleBlock& rb = table.Judge();
     int winner = 0;
     bool lost = false;
     if (rb.Outcome == 1) {
@@ -119,7 +96,7 @@ MatchResult PlayRack(int gameType, int skill1, int skill2, uint32_t seed, std::F
       lost = winner != 0 && winner != me + 1;
     }
     const bool foul = lost || rb.Outcome == 2 || rb.Outcome == 3 || rb.Outcome == 4 || rb.Foul != 0;
-    const uint16_t counted = static_cast<uint16_t>(potted & ~(foul && money ? (1u << money) : 0));
+    const uint16_t counted = static_cast<uint16_t>(potted & ~(foul ? moneyBits : 0u));
     t.potted += __builtin_popcount(counted);
     if (counted) ++t.potShots;
     if (foul) ++t.fouls;
@@ -139,13 +116,12 @@ MatchResult PlayRack(int gameType, int skill1, int skill2, uint32_t seed, std::F
   }
   r.player[r.winner - 1].racksWon = 1;
   r.failedSimulations = ai.failedSimulations;
-  (void)kGameNames;
   return r;
 }
 
 int RunMatchMode(int argc, char** argv) {
   int game = 3, s1 = 7, s2 = 7;
-  unsigned long seed = 1;
+  uint32_t seed = 1;
   int racks = 1;
   bool verbose = false;
   for (int i = 1; i < argc; ++i) {
@@ -162,14 +138,12 @@ int RunMatchMode(int argc, char** argv) {
     }
     ++i;
     if (a == "--game") {
-      game = 0;
-      for (int g = 1; g <= 6; ++g) {
-        if (!std::strcmp(v, kGameNames[g])) game = g;
-      }
-      if (!game) {
+      const std::optional<ks::GameKind> g = ks::GameFromName(v);
+      if (!g) {
         std::fprintf(stderr, "tablesim: unknown game type '%s'\n", v);
         return 2;
       }
+      game = static_cast<int>(*g);
     } else if (a == "--p1" || a == "--p2") {
       const int s = SkillFromName(v);
       if (!s) {
@@ -177,17 +151,18 @@ int RunMatchMode(int argc, char** argv) {
         return 2;
       }
       (a == "--p1" ? s1 : s2) = s;
-    } else if (a == "--seed" || a == "--racks") {
-      char* end = nullptr;
-      const unsigned long n = std::strtoul(v, &end, 10);
-      if (!end || *end || (a == "--racks" && (n == 0 || n > 100000))) {
-        std::fprintf(stderr, "tablesim: bad %s '%s'\n", a.c_str() + 2, v);
+    } else if (a == "--seed") {
+      if (!ParseSeed(v, seed)) {
+        std::fprintf(stderr, "tablesim: bad seed '%s' (0..4294967295)\n", v);
         return 2;
       }
-      if (a == "--seed")
-        seed = n;
-      else
-        racks = static_cast<int>(n);
+    } else if (a == "--racks") {
+      uint64_t n = 0;
+      if (!ParseUnsigned(v, 100000, n) || n == 0) {
+        std::fprintf(stderr, "tablesim: bad racks '%s' (1..100000)\n", v);
+        return 2;
+      }
+      racks = static_cast<int>(n);
     } else {
       std::fprintf(stderr,
                    "usage: tablesim --match --game G --p1 easy|medium|hard --p2 easy|medium|hard "
@@ -201,8 +176,7 @@ int RunMatchMode(int argc, char** argv) {
     // The players take turns to break.
     const bool swap = k % 2 == 1;
     const MatchResult m =
-        PlayRack(game, swap ? s2 : s1, swap ? s1 : s2, static_cast<uint32_t>(seed + static_cast<unsigned long>(k)),
-                 verbose ? stdout : nullptr);
+        PlayRack(game, swap ? s2 : s1, swap ? s1 : s2, seed + static_cast<uint32_t>(k), verbose ? stdout : nullptr);
     for (int p = 0; p < 2; ++p) {
       const PlayerTally& t = m.player[swap ? 1 - p : p];
       total[p].shots += t.shots;

@@ -1,7 +1,6 @@
-// The game's thirteen sound effects: their member names in the user
-// interface archive, and loading one member (a canonical 44-byte WAV header,
-// then 8-bit mono samples at 8000 Hz) into the audio device. Archive reading
-// belongs to the data layer; it reaches this code through MemberReader.
+// Loading the game's thirteen sound effects (game_sound_set.h) into the
+// audio device. Archive reading belongs to the data layer; it reaches this
+// code through MemberReader.
 #pragma once
 
 #include <cstddef>
@@ -10,13 +9,7 @@
 #include <vector>
 
 #include "engine/audio/audio_device.h"
-
-inline constexpr std::size_t kGameSoundCount = 13;
-// Effect n is loaded n-th: 0 the rack, then ball-ball (1-3), cushion (4-6),
-// rail (7-9) and pocket (10-12) sounds, each soft, medium and hard.
-inline constexpr const char* kGameSoundNames[kGameSoundCount] = {
-    "rack.wav",   "b_easy.wav", "b_med.wav",  "b_hard.wav", "c_easy.wav", "c_med.wav", "c_hard.wav",
-    "r_easy.wav", "r_med.wav",  "r_hard.wav", "p_easy.wav", "p_med.wav",  "p_hard.wav"};
+#include "engine/audio/game_sound_set.h"
 
 // Reads a whole archive member (lower-case 8-bit name) into `bytes`; false
 // when it is missing.

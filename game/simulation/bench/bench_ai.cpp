@@ -7,7 +7,7 @@
 #include <chrono>
 
 #include "simulation/ai.h"
-#include "simulation/pool.h"
+#include "simulation/table.h"
 
 namespace {
 
@@ -18,40 +18,32 @@ class Clock final : public ks::PoolHost {
 };
 
 // A racked table after a seeded break, ready for the computer to think.
-struct Table {
+struct Racked {
   Clock clock;
-  ks::DeviceRand rng{1};
-  ks::Pool pool;
-  Table(int game, int skill) {
-    pool.host = &clock;
-    pool.random = &rng;
-    pool.silent = 1;
-    pool.InitCushionGeometry();
-    pool.InitPocketPositions();
-    pool.InitPhysicsConstants();
-    pool.RackBalls();
-    pool.GameType = static_cast<int16_t>(game);
-    pool.OpponentKind = 0;
-    pool.PlaceBalls(static_cast<int16_t>(game));
-    pool.StartClock();
+  ks::Table table;
+  ks::Pool& pool;
+  Racked(int game, int skill) : table(Setup(game), &clock), pool(table.pool()) {
     pool.skill = static_cast<int16_t>(skill);
-    pool.rules.TurnFlags = 1;
     ks::AiOpponent ai(pool);
     ai.AiThink();
     ai.AiFinishThink();
     ai.ApplyShot();
-    pool.ResetShot();
-    pool.StartShot();
-    pool.FinishShot();
+    table.Strike();
+    table.Finish();
     pool.rules.TurnFlags = 0;
     if (pool.ballStates[0].state == ks::kBallOff) pool.PlaceCueBallInHand();
+  }
+  static ks::TableSetup Setup(int game) {
+    ks::TableSetup setup;
+    setup.game = static_cast<ks::GameKind>(game);
+    return setup;
   }
 };
 
 void BM_Think(benchmark::State& state) {
   const int game = static_cast<int>(state.range(0));
   const int skill = static_cast<int>(state.range(1));
-  Table t(game, skill);
+  Racked t(game, skill);
   ks::AiOpponent ai(t.pool);
   int frames = 0;
   double heaviest = 0;
@@ -83,7 +75,7 @@ void BM_Rack(benchmark::State& state) {
   double heaviest = 0;
   int longest = 0, thinks = 0;
   for (auto _ : state) {
-    Table t(game, skill);
+    Racked t(game, skill);
     t.pool.OpponentKind = 2;
     t.pool.rules.MatchGoal = 1;
     t.pool.rules.PointsGoal = 14;
@@ -104,10 +96,9 @@ void BM_Rack(benchmark::State& state) {
       longest = std::max(longest, frames);
       ++thinks;
       ai.ApplyShot();
-      t.pool.ResetShot();
-      t.pool.StartShot();
-      t.pool.FinishShot();
-      t.pool.EvaluateShot();
+      t.table.Strike();
+      t.table.Finish();
+      t.table.Judge();
       if (t.pool.rules.Outcome == 1 || (t.pool.rules.TurnFlags & 8)) break;
     }
   }

@@ -3,67 +3,55 @@
 
 #include <random>
 
-#include "simulation/pool.h"
+#include "simulation/table.h"
 
 namespace ks {
 namespace {
 
-class Clock final : public PoolHost {
- public:
-  uint32_t GetTime() override { return 0; }
-};
-
-struct Scene {
-  Clock clock;
-  DeviceRand rng{7};
-  Pool pool;
-  Scene() {
-    pool.host = &clock;
-    pool.random = &rng;
-    pool.silent = 1;
-    pool.InitPhysicsConstants();
-  }
-};
+// A practice rack of the game type, silent.
+TableSetup Practice(GameKind game) {
+  TableSetup setup;
+  setup.game = game;
+  setup.seed = 7;
+  return setup;
+}
 
 void BM_Break16Balls(benchmark::State& state) {
-  Scene s;
-  s.pool.OpponentKind = 0;
-  s.pool.PlaceBalls(1);
-  s.pool.cueDirection = FixVec3{0, 0, -kFixOne30};
-  s.pool.strikePower = 500 << 16;
-  const Pool start = s.pool;
+  Table t(Practice(GameKind::kStraight));
+  t.Aim(Shot{0, 500});
+  const Pool start = t.pool();
   uint32_t steps = 0;
   for (auto _ : state) {
-    s.pool = start;
-    s.pool.StartShot();
-    s.pool.FinishShot();
-    steps = s.pool.stepCount;
-    benchmark::DoNotOptimize(s.pool.ballStates);
+    t.pool() = start;
+    t.Strike();
+    t.Finish();
+    steps = t.pool().stepCount;
+    benchmark::DoNotOptimize(t.pool().ballStates);
   }
   state.counters["steps"] = steps;
-  state.counters["table_s"] = s.pool.simClock / 16777216.0;
+  state.counters["table_s"] = t.pool().simClock / 16777216.0;
 }
 BENCHMARK(BM_Break16Balls)->Unit(benchmark::kMicrosecond);
 
 void BM_PotShot(benchmark::State& state) {
-  Scene s;
-  for (auto& b : s.pool.ballStates) b.state = kBallOff;
+  Table t(Practice(GameKind::kStraight));
+  Pool& p = t.pool();
+  for (auto& b : p.ballStates) b.state = kBallOff;
   auto put = [&](int b, int32_t x, int32_t z) {
-    s.pool.ballStates[static_cast<size_t>(b)].state = kBallAtRest;
-    s.pool.ballStates[static_cast<size_t>(b)].position = FixVec3{x, 0, z};
+    p.ballStates[static_cast<size_t>(b)].state = kBallAtRest;
+    p.ballStates[static_cast<size_t>(b)].position = FixVec3{x, 0, z};
   };
   put(0, 0, -10 << 16);
   put(1, 0, 0);
   put(2, 5 << 16, 10 << 16);
   put(3, -6 << 16, 20 << 16);
-  s.pool.cueDirection = FixVec3{0, 0, -kFixOne30};
-  s.pool.strikePower = 120 << 16;
-  const Pool start = s.pool;
+  t.Aim(Shot{0, 120});
+  const Pool start = p;
   for (auto _ : state) {
-    s.pool = start;
-    s.pool.StartShot();
-    s.pool.FinishShot();
-    benchmark::DoNotOptimize(s.pool.ballStates);
+    p = start;
+    t.Strike();
+    t.Finish();
+    benchmark::DoNotOptimize(p.ballStates);
   }
 }
 BENCHMARK(BM_PotShot)->Unit(benchmark::kMicrosecond);

@@ -1,12 +1,16 @@
 // Small fakes and set-ups shared by the simulation tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cmath>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "simulation/pool.h"
+#include "simulation/table.h"
 
 namespace ks::test {
 
@@ -33,7 +37,9 @@ class FakeSound final : public GameSound {
   std::vector<std::pair<int, uint32_t>> played;
 };
 
-// A Pool on the small table with every ball off, services wired to fakes.
+// A bare Pool on the small table with every ball off, services wired to
+// fakes: for tests that place balls by hand and pin the Pool itself. Racked
+// tables come from ks::Table.
 struct Table {
   FakeClock clock;
   FakeSound sound;
@@ -54,14 +60,18 @@ struct Table {
     b.position = FixVec3{static_cast<int32_t>(std::lround(x * 65536)), 0, static_cast<int32_t>(std::lround(z * 65536))};
     b.orientation = FixQuat{};
   }
-  // Aims the cue ball along the heading (degrees, 0 = +z, 90 = +x).
+  // Aims the cue ball along the heading (degrees, 0 = +z, 90 = +x), through
+  // the one conversion from real units.
   void Aim(double degrees, double power, double side = 0, double height = 0, double elevationDeg = 0) {
-    const double r = degrees * M_PI / 180;
-    pool.cueDirection = FixVec3{static_cast<int32_t>(std::lround(-std::sin(r) * 1073741824.0)), 0,
-                                static_cast<int32_t>(std::lround(-std::cos(r) * 1073741824.0))};
-    pool.cueTip = {static_cast<int32_t>(std::lround(side * 65536)), static_cast<int32_t>(std::lround(height * 65536))};
-    pool.cueElevation = static_cast<FixAngle>(std::lround(elevationDeg / 360 * 262144)) & kAngleMask;
-    pool.strikePower = static_cast<int32_t>(std::lround(power * 65536));
+    const std::optional<CueParameters> cue = ToCueParameters(Shot{degrees, power, side, height, elevationDeg});
+    if (!cue) {
+      ADD_FAILURE() << "shot cannot be converted";
+      return;
+    }
+    pool.cueDirection = cue->direction;
+    pool.cueTip = cue->tip;
+    pool.cueElevation = cue->elevation;
+    pool.strikePower = cue->power;
   }
   // Strikes and runs the shot to rest the "Zip To End" way.
   void Shoot() {

@@ -171,6 +171,11 @@ TEST(AiThink, SeesTheMoneyBall) {
   EXPECT_EQ(ai.bestSuccess, 10000);
   EXPECT_GT(ai.bestScore, 9000);  // weighed by how wide the aim window is
   EXPECT_EQ(ai.bestCandidate.ball, 9);
+  // The plan becomes the call the rules read the shot against.
+  ai.ApplyShot();
+  EXPECT_EQ(t.pool.called.kind, ai.bestCandidate.kind);
+  EXPECT_EQ(t.pool.called.ball, 9);
+  EXPECT_EQ(t.pool.called.pocket, ai.bestCandidate.pocket);
 }
 
 TEST(AiRules, EightBallTargetsFollowTheGroupOwner) {

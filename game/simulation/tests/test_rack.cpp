@@ -161,6 +161,27 @@ TEST(Rack, SnapshotRoundTrip) {
   EXPECT_EQ(t.pool.redraw, 1);
 }
 
+TEST(Rack, ResetRackPositionsResetsColoursAndCueSetUp) {
+  Table t;
+  BallSnapshot& snap = t.pool.snapshot;
+  for (BallState& b : snap.balls) b.shade = b.stripe = 0x5A;
+  RuleBlock& r = snap.rules;
+  r.cueSetup.fill(FixVec3{7, 8, 9});
+  r.cueWords = {1, 2, 3};
+  r.cueMode = 4;
+  t.pool.ResetRackPositions();
+  EXPECT_EQ(snap.balls[0].shade, 240);
+  EXPECT_EQ(snap.balls[9].shade, 208);
+  EXPECT_EQ(snap.balls[9].stripe, 1);
+  EXPECT_EQ(snap.balls[8].stripe, 0);
+  EXPECT_EQ(r.cueSetup[0], (FixVec3{0, 0, -kFixOne30}));
+  EXPECT_EQ(r.cueSetup[1], (FixVec3{-kFixOne30, 0, 0}));
+  EXPECT_EQ(r.cueSetup[2], (FixVec3{0, -kFixOne30, 0}));
+  EXPECT_EQ(r.cueSetup[3], (FixVec3{7, 8, 9})) << "only the first three vectors are the cue's";
+  EXPECT_EQ(r.cueWords, (std::array<int32_t, 3>{0x20000000, 0x20000000, 0xB00000}));
+  EXPECT_EQ(r.cueMode, 80);
+}
+
 class MapReader final : public MemberReader {
  public:
   bool ReadMember(std::string_view name, std::vector<uint8_t>& out) override {
@@ -188,11 +209,28 @@ TEST(Rack, LoadSoundsRefusesOrClampsBadMembers) {
   r.members["b_hard.wav"] = Wav(0, 5);
   t.pool.archive = &r;
   EXPECT_EQ(t.pool.LoadSounds(), 3);
-  ASSERT_EQ(t.sound.loaded.size(), 3u);
+  ASSERT_EQ(t.sound.loaded.size(), 13u) << "every effect keeps its number";
   EXPECT_EQ(t.sound.loaded[0].first, 100u);
   EXPECT_EQ(t.sound.loaded[0].second, 10808) << "1 channel, 8 bits, 8000 Hz";
   EXPECT_EQ(t.sound.loaded[1].first, 10u);
-  EXPECT_EQ(t.sound.loaded[2].first, 0u);
+  EXPECT_EQ(t.sound.loaded[2].first, 0u) << "the short member loads silent";
+  EXPECT_EQ(t.sound.loaded[3].first, 0u);
+}
+
+TEST(Rack, MissingSoundKeepsItsEffectNumber) {
+  // Member n holds 10 + n samples; "c_easy.wav" (effect 4) is missing.
+  static constexpr const char* kNames[] = {"rack.wav",   "b_easy.wav", "b_med.wav",  "b_hard.wav", "c_easy.wav",
+                                           "c_med.wav",  "c_hard.wav", "r_easy.wav", "r_med.wav",  "r_hard.wav",
+                                           "p_easy.wav", "p_med.wav",  "p_hard.wav"};
+  Table t;
+  MapReader r;
+  for (uint32_t n = 0; n < 13; ++n) {
+    if (n != 4) r.members[kNames[n]] = Wav(10 + n, 10 + n);
+  }
+  t.pool.archive = &r;
+  EXPECT_EQ(t.pool.LoadSounds(), 12);
+  ASSERT_EQ(t.sound.loaded.size(), 13u);
+  for (uint32_t n = 0; n < 13; ++n) EXPECT_EQ(t.sound.loaded[n].first, n == 4 ? 0u : 10 + n) << "effect " << n;
 }
 
 }  // namespace

@@ -238,6 +238,45 @@ TEST(Rules, StraightCalledShotAndMiscall) {
   EXPECT_EQ(g.R().CurrentPlayer, 0);
 }
 
+TEST(Rules, ComputerShotIsReadAgainstItsCall) {
+  // Player 2 is the computer; calling (a human option) stays off. Shot()
+  // drops every potted ball into pocket 2.
+  struct Case {
+    const char* what;
+    CalledShot call;
+    int potted;
+    uint8_t outcome;
+    int16_t score;
+    uint8_t next;
+  };
+  const Case cases[] = {
+      {"the called ball in the called pocket", {3, 2, 5, 0}, 5, 0, 1, 1},
+      {"another ball in another pocket", {3, 1, 4, 0}, 5, 4, 0, 0},
+      {"the called ball in another pocket", {3, 1, 5, 0}, 5, 4, 0, 0},
+      {"a combination names its second ball", {5, 2, 3, 5}, 5, 0, 1, 1},
+      {"a safety that pots has no call", {2, 0, 5, 0}, 5, 4, 0, 0},
+  };
+  for (const Case& c : cases) {
+    Game g(1, 2);
+    g.pool.rules.TurnFlags = 0;
+    g.pool.rules.CurrentPlayer = 1;
+    g.pool.called = c.call;
+    g.Shot(c.potted, {c.potted});
+    EXPECT_EQ(g.R().Outcome, c.outcome) << c.what;
+    EXPECT_EQ(g.R().Score[1], c.score) << c.what;
+    EXPECT_EQ(g.R().CurrentPlayer, c.next) << c.what;
+    EXPECT_EQ(g.pool.ballStates[static_cast<size_t>(c.potted)].state == kBallOff, c.outcome == 0)
+        << c.what << ": a miscalled ball comes back";
+  }
+  // Player 1 against the computer still needs no call.
+  Game h(1, 2);
+  h.pool.rules.TurnFlags = 0;
+  h.pool.called = CalledShot{3, 1, 4, 0};
+  h.Shot(5, {5});
+  EXPECT_EQ(h.R().Outcome, 0);
+  EXPECT_EQ(h.R().Score[0], 1);
+}
+
 TEST(Rules, ResignAndQuit) {
   Game g(2);
   g.pool.rules.BreakPlayer = 1;
