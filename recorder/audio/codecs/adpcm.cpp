@@ -1,6 +1,7 @@
 #include "audio/adpcm.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace audio {
 namespace {
@@ -118,31 +119,118 @@ bool adpcm_decode_block(const std::uint8_t* block, std::uint32_t block_align, st
   return true;
 }
 
-std::int32_t adpcm_encode_block(const std::int16_t* in, std::uint32_t channels, std::uint32_t predictor,
-                                std::uint8_t* out, std::uint32_t block_align) {
-  const std::uint32_t frames = adpcm_samples_per_block(block_align, channels);
-  if (frames == 0 || predictor >= adpcm_predictor_count) return -1;
-  const std::uint32_t samples = frames * channels;
-  ADPCMChannel state[2];
-  for (std::uint32_t c = 0; c < channels; ++c) {
-    const HeaderOffsets at = header_offsets(channels, c);
-    state[c].delta = adpcm_min_delta;
-    state[c].sample1 = in[channels + c];
-    state[c].sample2 = in[c];
-    out[at.predictor] = static_cast<std::uint8_t>(predictor);
-    write_i16(out + at.delta, state[c].delta);
-    write_i16(out + at.sample1, state[c].sample1);
-    write_i16(out + at.sample2, state[c].sample2);
+namespace {
+
+// One sample of one channel with the coefficient pair fixed at compile time.
+// The code is the quotient (sample - prediction) / delta truncated toward
+// zero and clamped to -8..7; it is found by comparing the magnitude of the
+// difference with 4, 2 and 1 times delta (and 8 times for the negative
+// side), which gives the same code as the division without its latency.
+// delta x code falls out of the same steps, and the step-size factor
+// depends only on the code's magnitude.
+template <std::int32_t C1, std::int32_t C2>
+inline std::uint32_t encode_sample(std::int32_t& sample1, std::int32_t& sample2, std::int32_t& delta,
+                                   std::int32_t sample, std::int32_t& error) {
+  static constexpr std::int32_t kFactor[9] = {230, 230, 230, 230, 307, 409, 512, 614, 768};
+  const std::int32_t predicted = (sample1 * C1 + sample2 * C2) >> 8;
+  const std::int32_t diff = sample - predicted;
+  const bool negative = diff < 0;
+  const std::int32_t d = delta;
+  std::int32_t rest = negative ? -diff : diff;
+  // Masks rather than branches: the comparisons follow the signal and
+  // would be mispredicted often.
+  const std::int32_t take4 = -static_cast<std::int32_t>(rest >= 4 * d);
+  std::int32_t step = (4 * d) & take4;  // magnitude x delta
+  std::int32_t magnitude = 4 & take4;
+  rest -= step;
+  const std::int32_t take2 = -static_cast<std::int32_t>(rest >= 2 * d);
+  step += (2 * d) & take2;
+  magnitude += 2 & take2;
+  rest -= (2 * d) & take2;
+  const std::int32_t take1 = -static_cast<std::int32_t>(rest >= d);
+  step += d & take1;
+  magnitude += 1 & take1;
+  rest -= d & take1;
+  // Seven is the largest positive code; -8 needs a fourth look.
+  const std::int32_t take8 = -static_cast<std::int32_t>(negative & (magnitude == 7) & (rest >= d));
+  step += d & take8;
+  magnitude += 1 & take8;
+  const std::int32_t value = std::clamp(negative ? predicted - step : predicted + step, -32768, 32767);
+  error = std::max(error, value > sample ? value - sample : sample - value);
+  sample2 = sample1;
+  sample1 = value;
+  const std::int64_t next = (static_cast<std::int64_t>(kFactor[magnitude]) * d) >> 8;
+  delta = static_cast<std::int32_t>(std::clamp<std::int64_t>(next, adpcm_min_delta, adpcm_max_delta));
+  return static_cast<std::uint32_t>(negative ? -magnitude : magnitude) & 15;
+}
+
+// The codes of a block after its header, for `Channels` channels with the
+// coefficient pair of one predictor. Returns the block error, or as soon as
+// the error reaches `limit`, a value not below it (the codes are then
+// incomplete).
+template <std::uint32_t Channels, std::int32_t C1, std::int32_t C2>
+std::int32_t encode_codes(const std::int16_t* in, std::uint32_t samples, std::uint8_t* codes, std::int32_t limit) {
+  std::int32_t s1[2], s2[2], delta[2];
+  for (std::uint32_t c = 0; c < Channels; ++c) {
+    s1[c] = in[Channels + c];
+    s2[c] = in[c];
+    delta[c] = adpcm_min_delta;
   }
   std::int32_t error = 0;
-  std::uint8_t* codes = out + 7 * channels;
-  for (std::uint32_t i = 2 * channels; i < samples; i += 2) {
+  for (std::uint32_t i = 2 * Channels; i < samples; i += 2) {
     // Two samples per byte: in mono consecutive samples, in stereo one frame.
-    const std::uint32_t high = adpcm_encode_nibble(state[i % channels], predictor, in[i], error);
-    const std::uint32_t low = adpcm_encode_nibble(state[(i + 1) % channels], predictor, in[i + 1], error);
+    constexpr std::uint32_t b = Channels - 1;
+    const std::uint32_t high = encode_sample<C1, C2>(s1[0], s2[0], delta[0], in[i], error);
+    const std::uint32_t low = encode_sample<C1, C2>(s1[b], s2[b], delta[b], in[i + 1], error);
     *codes++ = static_cast<std::uint8_t>((high << 4) | low);
+    if (error >= limit) break;
   }
   return error;
+}
+
+template <std::uint32_t Channels>
+std::int32_t encode_codes(const std::int16_t* in, std::uint32_t samples, std::uint32_t predictor, std::uint8_t* codes,
+                          std::int32_t limit) {
+  switch (predictor) {
+    case 0:
+      return encode_codes<Channels, adpcm_coefficients[0][0], adpcm_coefficients[0][1]>(in, samples, codes, limit);
+    case 1:
+      return encode_codes<Channels, adpcm_coefficients[1][0], adpcm_coefficients[1][1]>(in, samples, codes, limit);
+    case 2:
+      return encode_codes<Channels, adpcm_coefficients[2][0], adpcm_coefficients[2][1]>(in, samples, codes, limit);
+    case 3:
+      return encode_codes<Channels, adpcm_coefficients[3][0], adpcm_coefficients[3][1]>(in, samples, codes, limit);
+    case 4:
+      return encode_codes<Channels, adpcm_coefficients[4][0], adpcm_coefficients[4][1]>(in, samples, codes, limit);
+    case 5:
+      return encode_codes<Channels, adpcm_coefficients[5][0], adpcm_coefficients[5][1]>(in, samples, codes, limit);
+    default:
+      return encode_codes<Channels, adpcm_coefficients[6][0], adpcm_coefficients[6][1]>(in, samples, codes, limit);
+  }
+}
+
+}  // namespace
+
+std::int32_t adpcm_encode_block_within(const std::int16_t* in, std::uint32_t channels, std::uint32_t predictor,
+                                       std::uint8_t* out, std::uint32_t block_align, std::int32_t limit) {
+  const std::uint32_t frames = adpcm_samples_per_block(block_align, channels);
+  if (frames == 0 || predictor >= adpcm_predictor_count) return -1;
+  for (std::uint32_t c = 0; c < channels; ++c) {
+    const HeaderOffsets at = header_offsets(channels, c);
+    out[at.predictor] = static_cast<std::uint8_t>(predictor);
+    write_i16(out + at.delta, adpcm_min_delta);
+    write_i16(out + at.sample1, in[channels + c]);
+    write_i16(out + at.sample2, in[c]);
+  }
+  std::uint8_t* codes = out + 7 * channels;
+  const std::uint32_t samples = frames * channels;
+  return channels == 1 ? encode_codes<1>(in, samples, predictor, codes, limit)
+                       : encode_codes<2>(in, samples, predictor, codes, limit);
+}
+
+std::int32_t adpcm_encode_block(const std::int16_t* in, std::uint32_t channels, std::uint32_t predictor,
+                                std::uint8_t* out, std::uint32_t block_align) {
+  return adpcm_encode_block_within(in, channels, predictor, out, block_align, std::numeric_limits<std::int32_t>::max());
 }
 
 }  // namespace audio

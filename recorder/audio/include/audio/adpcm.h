@@ -78,4 +78,11 @@ bool adpcm_decode_block(const std::uint8_t* block, std::uint32_t block_align, st
 std::int32_t adpcm_encode_block(const std::int16_t* in, std::uint32_t channels, std::uint32_t predictor,
                                 std::uint8_t* out, std::uint32_t block_align);
 
+// The same, but gives up as soon as the block error reaches `limit`: the
+// answer is then some value not below `limit` and the codes are incomplete.
+// Below `limit` it is the block error and the block is whole. A predictor
+// search passes the error to beat, so a losing trial stops early.
+std::int32_t adpcm_encode_block_within(const std::int16_t* in, std::uint32_t channels, std::uint32_t predictor,
+                                       std::uint8_t* out, std::uint32_t block_align, std::int32_t limit);
+
 }  // namespace audio

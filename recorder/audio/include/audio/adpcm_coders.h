@@ -32,6 +32,8 @@ class EncoderADPCM : public BlockEncoderPCM<ADPCMData>, public Encoder {
   // between: the better one is kept without copying until the end.
   std::int16_t samples_[adpcm_max_encoded_block * 2];
   std::uint8_t scratch_[2][adpcm_max_encoded_block];
+  // The predictor chosen for the previous block, tried first.
+  std::uint32_t last_predictor_ = 0;
 };
 
 class DecoderADPCM : public BlockDecoderPCM<ADPCMData> {
