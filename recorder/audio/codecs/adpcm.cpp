@@ -123,45 +123,35 @@ namespace {
 
 // One sample of one channel with the coefficient pair fixed at compile time.
 // The code is the quotient (sample - prediction) / delta truncated toward
-// zero and clamped to -8..7; it is found by comparing the magnitude of the
-// difference with 4, 2 and 1 times delta (and 8 times for the negative
-// side), which gives the same code as the division without its latency.
-// delta x code falls out of the same steps, and the step-size factor
-// depends only on the code's magnitude.
+// zero and clamped to -8..7. It is counted instead of divided: the number
+// of multiples 1..7 of delta (8 on the negative side) that the magnitude of
+// the difference reaches, all compared at once, which gives the same code
+// without the division's latency. Signs and choices are applied with masks
+// rather than branches: they follow the signal and would be mispredicted
+// often. The step-size factor depends only on the code's magnitude.
 template <std::int32_t C1, std::int32_t C2>
-inline std::uint32_t encode_sample(std::int32_t& sample1, std::int32_t& sample2, std::int32_t& delta,
-                                   std::int32_t sample, std::int32_t& error) {
+[[gnu::always_inline]] inline std::uint32_t encode_sample(std::int32_t& sample1, std::int32_t& sample2,
+                                                          std::int32_t& delta, std::int32_t sample,
+                                                          std::int32_t& error) {
   static constexpr std::int32_t kFactor[9] = {230, 230, 230, 230, 307, 409, 512, 614, 768};
   const std::int32_t predicted = (sample1 * C1 + sample2 * C2) >> 8;
   const std::int32_t diff = sample - predicted;
-  const bool negative = diff < 0;
+  const std::int32_t sign = diff >> 31;  // 0 or -1
   const std::int32_t d = delta;
-  std::int32_t rest = negative ? -diff : diff;
-  // Masks rather than branches: the comparisons follow the signal and
-  // would be mispredicted often.
-  const std::int32_t take4 = -static_cast<std::int32_t>(rest >= 4 * d);
-  std::int32_t step = (4 * d) & take4;  // magnitude x delta
-  std::int32_t magnitude = 4 & take4;
-  rest -= step;
-  const std::int32_t take2 = -static_cast<std::int32_t>(rest >= 2 * d);
-  step += (2 * d) & take2;
-  magnitude += 2 & take2;
-  rest -= (2 * d) & take2;
-  const std::int32_t take1 = -static_cast<std::int32_t>(rest >= d);
-  step += d & take1;
-  magnitude += 1 & take1;
-  rest -= d & take1;
-  // Seven is the largest positive code; -8 needs a fourth look.
-  const std::int32_t take8 = -static_cast<std::int32_t>(negative & (magnitude == 7) & (rest >= d));
-  step += d & take8;
-  magnitude += 1 & take8;
-  const std::int32_t value = std::clamp(negative ? predicted - step : predicted + step, -32768, 32767);
-  error = std::max(error, value > sample ? value - sample : sample - value);
+  const std::int32_t rest = (diff ^ sign) - sign;
+  // 8 x delta stays below 2^31 (delta is at most adpcm_max_delta).
+  const std::int32_t magnitude = (rest >= d) + (rest >= 2 * d) + (rest >= 3 * d) + (rest >= 4 * d) + (rest >= 5 * d) +
+                                 (rest >= 6 * d) + (rest >= 7 * d) + ((rest >= 8 * d) & -sign);
+  const std::int32_t step = magnitude * d;
+  const std::int32_t value = std::min(std::max(predicted + ((step ^ sign) - sign), -32768), 32767);
+  const std::int32_t miss = value - sample;
+  const std::int32_t miss_sign = miss >> 31;
+  error = std::max(error, (miss ^ miss_sign) - miss_sign);
   sample2 = sample1;
   sample1 = value;
-  const std::int64_t next = (static_cast<std::int64_t>(kFactor[magnitude]) * d) >> 8;
-  delta = static_cast<std::int32_t>(std::clamp<std::int64_t>(next, adpcm_min_delta, adpcm_max_delta));
-  return static_cast<std::uint32_t>(negative ? -magnitude : magnitude) & 15;
+  // delta is at most adpcm_max_delta, so 768 x delta fits.
+  delta = std::min(std::max((kFactor[magnitude] * d) >> 8, adpcm_min_delta), adpcm_max_delta);
+  return static_cast<std::uint32_t>((magnitude ^ sign) - sign) & 15;
 }
 
 // The codes of a block after its header, for `Channels` channels with the
