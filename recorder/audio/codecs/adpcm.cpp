@@ -1,6 +1,7 @@
 #include "audio/adpcm.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace audio {
@@ -199,10 +200,10 @@ std::int32_t encode_codes(const std::int16_t* in, std::uint32_t samples, std::ui
   }
 }
 
-}  // namespace
-
-std::int32_t adpcm_encode_block_within(const std::int16_t* in, std::uint32_t channels, std::uint32_t predictor,
-                                       std::uint8_t* out, std::uint32_t block_align, std::int32_t limit) {
+// The block with one predictor; gives up as soon as the block error reaches
+// `limit` (the answer is then not below `limit` and the codes incomplete).
+std::int32_t encode_block_within(const std::int16_t* in, std::uint32_t channels, std::uint32_t predictor,
+                                 std::uint8_t* out, std::uint32_t block_align, std::int32_t limit) {
   const std::uint32_t frames = adpcm_samples_per_block(block_align, channels);
   if (frames == 0 || predictor >= adpcm_predictor_count) return -1;
   for (std::uint32_t c = 0; c < channels; ++c) {
@@ -218,9 +219,39 @@ std::int32_t adpcm_encode_block_within(const std::int16_t* in, std::uint32_t cha
                        : encode_codes<2>(in, samples, predictor, codes, limit);
 }
 
+}  // namespace
+
 std::int32_t adpcm_encode_block(const std::int16_t* in, std::uint32_t channels, std::uint32_t predictor,
                                 std::uint8_t* out, std::uint32_t block_align) {
-  return adpcm_encode_block_within(in, channels, predictor, out, block_align, std::numeric_limits<std::int32_t>::max());
+  return encode_block_within(in, channels, predictor, out, block_align, std::numeric_limits<std::int32_t>::max());
+}
+
+std::int32_t adpcm_encode_block_best(const std::int16_t* in, std::uint32_t channels, std::uint8_t* out,
+                                     std::uint32_t block_align, std::uint32_t& predictor) {
+  const std::uint32_t first = predictor;
+  if (adpcm_samples_per_block(block_align, channels) == 0 || block_align > adpcm_max_encoded_block ||
+      first >= adpcm_predictor_count) {
+    return -1;
+  }
+  // Trials alternate between `out` and a spare area; the winner's stays.
+  std::uint8_t spare[adpcm_max_encoded_block];
+  std::uint8_t* areas[2] = {out, spare};
+  int best = 0;
+  std::int32_t best_error =
+      encode_block_within(in, channels, first, areas[0], block_align, std::numeric_limits<std::int32_t>::max());
+  for (std::uint32_t p = 0; p < adpcm_predictor_count; ++p) {
+    if (p == first) continue;
+    // A lower predictor also wins a tie.
+    const std::int32_t limit = p < predictor ? best_error + 1 : best_error;
+    const std::int32_t error = encode_block_within(in, channels, p, areas[best ^ 1], block_align, limit);
+    if (error < limit) {
+      best_error = error;
+      predictor = p;
+      best ^= 1;
+    }
+  }
+  if (best != 0) std::memcpy(out, spare, block_align);
+  return best_error;
 }
 
 }  // namespace audio

@@ -28,28 +28,10 @@ void EncoderADPCM::encode_block(ADPCMData& out, const PCMData& in) {
   for (std::uint32_t i = 0; i < samples; ++i) {
     samples_[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)));
   }
-  // The smallest error wins, the lower predictor on a tie. The last block's
-  // winner goes first: neighbouring blocks tend to pick the same one, and
-  // its error lets the other trials stop as soon as they can no longer win.
-  // The order does not change the outcome.
-  const std::uint32_t first = last_predictor_;
-  std::int32_t best_error = adpcm_encode_block(samples_, in.channels, first, scratch_[0], block_align);
-  std::uint32_t best_predictor = first;
-  int best = 0;
-  for (std::uint32_t predictor = 0; predictor < adpcm_predictor_count; ++predictor) {
-    if (predictor == first) continue;
-    // A lower predictor also wins on a tie.
-    const std::int32_t limit = predictor < best_predictor ? best_error + 1 : best_error;
-    const std::int32_t error =
-        adpcm_encode_block_within(samples_, in.channels, predictor, scratch_[best ^ 1], block_align, limit);
-    if (error < limit) {
-      best_error = error;
-      best_predictor = predictor;
-      best ^= 1;
-    }
-  }
-  last_predictor_ = best_predictor;
-  out.buffer = SharedBuffer(scratch_[best], block_align);
+  // The last block's predictor goes first: neighbouring blocks tend to pick
+  // the same one, and its error lets the other trials stop early.
+  adpcm_encode_block_best(samples_, in.channels, block_, block_align, last_predictor_);
+  out.buffer = SharedBuffer(block_, block_align);
   out.channels = in.channels;
   out.bits = 4;
   out.rate = in.rate;

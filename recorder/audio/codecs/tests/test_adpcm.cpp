@@ -120,6 +120,14 @@ TEST(AdpcmEncoder, KeepsTheFirstPredictorWithTheSmallestError) {
         expected = trial;
       }
     }
+    // The search gives the same block whichever predictor it tries first.
+    for (std::uint32_t first = 0; first < audio::adpcm_predictor_count; ++first) {
+      std::uint32_t predictor = first;
+      std::vector<std::uint8_t> block(256);
+      EXPECT_EQ(audio::adpcm_encode_block_best(c.samples.data(), 1, block.data(), 256, predictor), best);
+      EXPECT_EQ(predictor, chosen);
+      EXPECT_EQ(block, expected) << "first " << first;
+    }
     OpenEncoder encoder;
     ADPCMData out;
     encoder.encode_block(out, Pcm(c.samples, 1, 8000));
