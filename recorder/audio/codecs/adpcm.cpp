@@ -124,12 +124,11 @@ namespace {
 
 // One sample of one channel with the coefficient pair fixed at compile time.
 // The code is the quotient (sample - prediction) / delta truncated toward
-// zero and clamped to -8..7. It is counted instead of divided: the number
-// of multiples 1..7 of delta (8 on the negative side) that the magnitude of
-// the difference reaches, all compared at once, which gives the same code
-// without the division's latency. Signs and choices are applied with masks
-// rather than branches: they follow the signal and would be mispredicted
-// often. The step-size factor depends only on the code's magnitude.
+// zero and clamped to -8..7: the magnitude of the difference divided by
+// delta, at most 7 (8 on the negative side), with the sign put back.
+// Signs, clamps and the error are applied with masks and min / max rather
+// than branches: they follow the signal and would be mispredicted often.
+// The step-size factor depends only on the code's magnitude.
 template <std::int32_t C1, std::int32_t C2>
 [[gnu::always_inline]] inline std::uint32_t encode_sample(std::int32_t& sample1, std::int32_t& sample2,
                                                           std::int32_t& delta, std::int32_t sample,
@@ -138,11 +137,10 @@ template <std::int32_t C1, std::int32_t C2>
   const std::int32_t predicted = (sample1 * C1 + sample2 * C2) >> 8;
   const std::int32_t diff = sample - predicted;
   const std::int32_t sign = diff >> 31;  // 0 or -1
-  const std::int32_t d = delta;
-  const std::int32_t rest = (diff ^ sign) - sign;
-  // 8 x delta stays below 2^31 (delta is at most adpcm_max_delta).
-  const std::int32_t magnitude = (rest >= d) + (rest >= 2 * d) + (rest >= 3 * d) + (rest >= 4 * d) + (rest >= 5 * d) +
-                                 (rest >= 6 * d) + (rest >= 7 * d) + ((rest >= 8 * d) & -sign);
+  const std::int32_t d = delta;          // at least adpcm_min_delta
+  const auto rest = static_cast<std::uint32_t>((diff ^ sign) - sign);
+  const auto magnitude =
+      static_cast<std::int32_t>(std::min(rest / static_cast<std::uint32_t>(d), static_cast<std::uint32_t>(7 - sign)));
   const std::int32_t step = magnitude * d;
   const std::int32_t value = std::min(std::max(predicted + ((step ^ sign) - sign), -32768), 32767);
   const std::int32_t miss = value - sample;
