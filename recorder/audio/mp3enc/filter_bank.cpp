@@ -8,9 +8,10 @@
 // window constants take the rest of the way to lines with 32 fraction bits,
 // at the level a decoder reproduces.
 //
-// Both cosine stages are factorised, in forms whose rounding stays at the
-// level of the direct sums (the factorisations that divide by cosines near
-// zero, or end in a running difference, lose about 1 dB of tone SNR):
+// Both cosine stages are factorised, in forms whose rounding with Q14
+// constants stays at the level of the direct sums (factorisations that
+// divide by cosines near zero, or end in a running difference, amplify it
+// and cost measurable tone SNR):
 // - the analysis matrix cos((2k + 1) d pi / 64) over the 32 folded window
 //   sums is a 32-point DCT-III, split recursively on the symmetry of
 //   outputs k and 31 - k (about half the multiplications);
