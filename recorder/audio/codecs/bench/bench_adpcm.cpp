@@ -4,7 +4,7 @@
 // seconds of audio encoded per second; the ratio of the two times at the
 // same channels and rate is ours / ffmpeg's.
 //
-// Run (a release build; the machine otherwise quiet):
+// Run from an optimised build (the default RelWithDebInfo) on a quiet machine:
 //   build/bin/vo_audio_codecs_bench_adpcm
 // The ffmpeg rows come from bench/ffmpeg_adpcm.sh, which sums the times
 // ffmpeg measures for its own encode calls (-benchmark_all), so process
