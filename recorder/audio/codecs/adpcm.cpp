@@ -1,6 +1,8 @@
 #include "audio/adpcm.h"
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
 
 namespace audio {
 namespace {
@@ -118,31 +120,136 @@ bool adpcm_decode_block(const std::uint8_t* block, std::uint32_t block_align, st
   return true;
 }
 
-std::int32_t adpcm_encode_block(const std::int16_t* in, std::uint32_t channels, std::uint32_t predictor,
-                                std::uint8_t* out, std::uint32_t block_align) {
-  const std::uint32_t frames = adpcm_samples_per_block(block_align, channels);
-  if (frames == 0 || predictor >= adpcm_predictor_count) return -1;
-  const std::uint32_t samples = frames * channels;
-  ADPCMChannel state[2];
-  for (std::uint32_t c = 0; c < channels; ++c) {
-    const HeaderOffsets at = header_offsets(channels, c);
-    state[c].delta = adpcm_min_delta;
-    state[c].sample1 = in[channels + c];
-    state[c].sample2 = in[c];
-    out[at.predictor] = static_cast<std::uint8_t>(predictor);
-    write_i16(out + at.delta, state[c].delta);
-    write_i16(out + at.sample1, state[c].sample1);
-    write_i16(out + at.sample2, state[c].sample2);
+namespace {
+
+// One sample of one channel with the coefficient pair fixed at compile time.
+// The code is the quotient (sample - prediction) / delta truncated toward
+// zero and clamped to -8..7: the magnitude of the difference divided by
+// delta, at most 7 (8 on the negative side), with the sign put back.
+// Signs, clamps and the error are applied with masks and min / max rather
+// than branches: they follow the signal and would be mispredicted often.
+// The step-size factor depends only on the code's magnitude.
+template <std::int32_t C1, std::int32_t C2>
+[[gnu::always_inline]] inline std::uint32_t encode_sample(std::int32_t& sample1, std::int32_t& sample2,
+                                                          std::int32_t& delta, std::int32_t sample,
+                                                          std::int32_t& error) {
+  static constexpr std::int32_t kFactor[9] = {230, 230, 230, 230, 307, 409, 512, 614, 768};
+  const std::int32_t predicted = (sample1 * C1 + sample2 * C2) >> 8;
+  const std::int32_t diff = sample - predicted;
+  const std::int32_t sign = diff >> 31;  // 0 or -1
+  const std::int32_t d = delta;          // at least adpcm_min_delta
+  const auto rest = static_cast<std::uint32_t>((diff ^ sign) - sign);
+  const auto magnitude =
+      static_cast<std::int32_t>(std::min(rest / static_cast<std::uint32_t>(d), static_cast<std::uint32_t>(7 - sign)));
+  const std::int32_t step = magnitude * d;
+  const std::int32_t value = std::min(std::max(predicted + ((step ^ sign) - sign), -32768), 32767);
+  const std::int32_t miss = value - sample;
+  const std::int32_t miss_sign = miss >> 31;
+  error = std::max(error, (miss ^ miss_sign) - miss_sign);
+  sample2 = sample1;
+  sample1 = value;
+  // delta is at most adpcm_max_delta, so 768 x delta fits.
+  delta = std::min(std::max((kFactor[magnitude] * d) >> 8, adpcm_min_delta), adpcm_max_delta);
+  return static_cast<std::uint32_t>((magnitude ^ sign) - sign) & 15;
+}
+
+// The codes of a block after its header, for `Channels` channels with the
+// coefficient pair of one predictor. Returns the block error, or as soon as
+// the error reaches `limit`, a value not below it (the codes are then
+// incomplete).
+template <std::uint32_t Channels, std::int32_t C1, std::int32_t C2>
+std::int32_t encode_codes(const std::int16_t* in, std::uint32_t samples, std::uint8_t* codes, std::int32_t limit) {
+  std::int32_t s1[2], s2[2], delta[2];
+  for (std::uint32_t c = 0; c < Channels; ++c) {
+    s1[c] = in[Channels + c];
+    s2[c] = in[c];
+    delta[c] = adpcm_min_delta;
   }
   std::int32_t error = 0;
-  std::uint8_t* codes = out + 7 * channels;
-  for (std::uint32_t i = 2 * channels; i < samples; i += 2) {
+  for (std::uint32_t i = 2 * Channels; i < samples; i += 2) {
     // Two samples per byte: in mono consecutive samples, in stereo one frame.
-    const std::uint32_t high = adpcm_encode_nibble(state[i % channels], predictor, in[i], error);
-    const std::uint32_t low = adpcm_encode_nibble(state[(i + 1) % channels], predictor, in[i + 1], error);
+    constexpr std::uint32_t b = Channels - 1;
+    const std::uint32_t high = encode_sample<C1, C2>(s1[0], s2[0], delta[0], in[i], error);
+    const std::uint32_t low = encode_sample<C1, C2>(s1[b], s2[b], delta[b], in[i + 1], error);
     *codes++ = static_cast<std::uint8_t>((high << 4) | low);
+    if (error >= limit) break;
   }
   return error;
+}
+
+template <std::uint32_t Channels>
+std::int32_t encode_codes(const std::int16_t* in, std::uint32_t samples, std::uint32_t predictor, std::uint8_t* codes,
+                          std::int32_t limit) {
+  switch (predictor) {
+    case 0:
+      return encode_codes<Channels, adpcm_coefficients[0][0], adpcm_coefficients[0][1]>(in, samples, codes, limit);
+    case 1:
+      return encode_codes<Channels, adpcm_coefficients[1][0], adpcm_coefficients[1][1]>(in, samples, codes, limit);
+    case 2:
+      return encode_codes<Channels, adpcm_coefficients[2][0], adpcm_coefficients[2][1]>(in, samples, codes, limit);
+    case 3:
+      return encode_codes<Channels, adpcm_coefficients[3][0], adpcm_coefficients[3][1]>(in, samples, codes, limit);
+    case 4:
+      return encode_codes<Channels, adpcm_coefficients[4][0], adpcm_coefficients[4][1]>(in, samples, codes, limit);
+    case 5:
+      return encode_codes<Channels, adpcm_coefficients[5][0], adpcm_coefficients[5][1]>(in, samples, codes, limit);
+    default:
+      return encode_codes<Channels, adpcm_coefficients[6][0], adpcm_coefficients[6][1]>(in, samples, codes, limit);
+  }
+}
+
+// The block with one predictor; gives up as soon as the block error reaches
+// `limit` (the answer is then not below `limit` and the codes incomplete).
+std::int32_t encode_block_within(const std::int16_t* in, std::uint32_t channels, std::uint32_t predictor,
+                                 std::uint8_t* out, std::uint32_t block_align, std::int32_t limit) {
+  const std::uint32_t frames = adpcm_samples_per_block(block_align, channels);
+  if (frames == 0 || predictor >= adpcm_predictor_count) return -1;
+  for (std::uint32_t c = 0; c < channels; ++c) {
+    const HeaderOffsets at = header_offsets(channels, c);
+    out[at.predictor] = static_cast<std::uint8_t>(predictor);
+    write_i16(out + at.delta, adpcm_min_delta);
+    write_i16(out + at.sample1, in[channels + c]);
+    write_i16(out + at.sample2, in[c]);
+  }
+  std::uint8_t* codes = out + 7 * channels;
+  const std::uint32_t samples = frames * channels;
+  return channels == 1 ? encode_codes<1>(in, samples, predictor, codes, limit)
+                       : encode_codes<2>(in, samples, predictor, codes, limit);
+}
+
+}  // namespace
+
+std::int32_t adpcm_encode_block(const std::int16_t* in, std::uint32_t channels, std::uint32_t predictor,
+                                std::uint8_t* out, std::uint32_t block_align) {
+  return encode_block_within(in, channels, predictor, out, block_align, std::numeric_limits<std::int32_t>::max());
+}
+
+std::int32_t adpcm_encode_block_best(const std::int16_t* in, std::uint32_t channels, std::uint8_t* out,
+                                     std::uint32_t block_align, std::uint32_t& predictor) {
+  const std::uint32_t first = predictor;
+  if (adpcm_samples_per_block(block_align, channels) == 0 || block_align > adpcm_max_encoded_block ||
+      first >= adpcm_predictor_count) {
+    return -1;
+  }
+  // Trials alternate between `out` and a spare area; the winner's stays.
+  std::uint8_t spare[adpcm_max_encoded_block];
+  std::uint8_t* areas[2] = {out, spare};
+  int best = 0;
+  std::int32_t best_error =
+      encode_block_within(in, channels, first, areas[0], block_align, std::numeric_limits<std::int32_t>::max());
+  for (std::uint32_t p = 0; p < adpcm_predictor_count; ++p) {
+    if (p == first) continue;
+    // A lower predictor also wins a tie.
+    const std::int32_t limit = p < predictor ? best_error + 1 : best_error;
+    const std::int32_t error = encode_block_within(in, channels, p, areas[best ^ 1], block_align, limit);
+    if (error < limit) {
+      best_error = error;
+      predictor = p;
+      best ^= 1;
+    }
+  }
+  if (best != 0) std::memcpy(out, spare, block_align);
+  return best_error;
 }
 
 }  // namespace audio

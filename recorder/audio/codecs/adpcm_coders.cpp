@@ -28,20 +28,10 @@ void EncoderADPCM::encode_block(ADPCMData& out, const PCMData& in) {
   for (std::uint32_t i = 0; i < samples; ++i) {
     samples_[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8)));
   }
-  // The best error starts above any possible one, so predictor 0 always
-  // takes the first place; a later predictor must do strictly better.
-  std::int32_t best_error = 100000;
-  int best = 0;
-  int next = 0;
-  for (std::uint32_t predictor = 0; predictor < adpcm_predictor_count; ++predictor) {
-    const std::int32_t error = adpcm_encode_block(samples_, in.channels, predictor, scratch_[next], block_align);
-    if (error < best_error) {
-      best_error = error;
-      best = next;
-      next ^= 1;
-    }
-  }
-  out.buffer = SharedBuffer(scratch_[best], block_align);
+  // The last block's predictor goes first: neighbouring blocks tend to pick
+  // the same one, and its error lets the other trials stop early.
+  adpcm_encode_block_best(samples_, in.channels, block_, block_align, last_predictor_);
+  out.buffer = SharedBuffer(block_, block_align);
   out.channels = in.channels;
   out.bits = 4;
   out.rate = in.rate;

@@ -120,6 +120,14 @@ TEST(AdpcmEncoder, KeepsTheFirstPredictorWithTheSmallestError) {
         expected = trial;
       }
     }
+    // The search gives the same block whichever predictor it tries first.
+    for (std::uint32_t first = 0; first < audio::adpcm_predictor_count; ++first) {
+      std::uint32_t predictor = first;
+      std::vector<std::uint8_t> block(256);
+      EXPECT_EQ(audio::adpcm_encode_block_best(c.samples.data(), 1, block.data(), 256, predictor), best);
+      EXPECT_EQ(predictor, chosen);
+      EXPECT_EQ(block, expected) << "first " << first;
+    }
     OpenEncoder encoder;
     ADPCMData out;
     encoder.encode_block(out, Pcm(c.samples, 1, 8000));
@@ -130,6 +138,46 @@ TEST(AdpcmEncoder, KeepsTheFirstPredictorWithTheSmallestError) {
     EXPECT_EQ(out.bits, 4u);
     EXPECT_EQ(out.rate, 8000u);
     EXPECT_EQ(out.block_align, 256u);
+  }
+}
+
+// FNV-1a over the encoded bytes.
+std::uint64_t Hash(const std::vector<std::uint8_t>& bytes) {
+  std::uint64_t h = 14695981039346656037ull;
+  for (std::uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
+  return h;
+}
+
+TEST(AdpcmEncoder, OutputStaysByteForByteTheSame) {
+  // Pinned encodings of fixed signals: any change to the predictor search or
+  // the nibble coder that alters a single byte shows here. Quiet, noisy,
+  // clipping and silent stretches exercise every predictor and delta range.
+  struct Case {
+    std::uint32_t channels, rate;
+    double amplitude;
+    std::uint32_t seed;
+    std::uint64_t hash;
+  } cases[] = {
+      {1, 8000, 3000, 5, 0xf786efa67d85a15dull},    {1, 8000, 30000, 7, 0x1be570ccd54c0f0full},
+      {1, 44100, 40000, 9, 0x326f9a36cb572de9ull},  {2, 44100, 16000, 11, 0x0755413387f015bdull},
+      {2, 44100, 36000, 13, 0x3d0b62f3bacee34bull}, {2, 8000, 800, 0, 0x1ef0c4e4ecf3adacull},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.channels << " channels, " << c.rate << " Hz, amplitude " << c.amplitude);
+    const std::uint32_t block_align = audio::adpcm_block_align(c.rate, c.channels);
+    const std::uint32_t frames = audio::adpcm_samples_per_block(block_align, c.channels);
+    std::vector<std::int16_t> input = Signal(frames * 12, c.channels, c.rate, c.amplitude, c.seed);
+    // A block of silence and a block of full-scale square wave.
+    std::fill(input.begin() + frames * c.channels * 4, input.begin() + frames * c.channels * 5, std::int16_t{0});
+    for (std::size_t i = frames * c.channels * 7; i < frames * c.channels * 8; ++i) {
+      input[i] = (i / (3 * c.channels)) % 2 == 0 ? std::int16_t{32767} : std::int16_t{-32768};
+    }
+    audio::EncoderADPCM encoder;
+    Collect<ADPCMData> out;
+    audio::connect<ADPCMData>(&encoder, &out);
+    encoder.on_data(Pcm(input, c.channels, c.rate));
+    ASSERT_EQ(out.bytes.size(), std::size_t{block_align} * 12);
+    EXPECT_EQ(Hash(out.bytes), c.hash) << std::hex << Hash(out.bytes);
   }
 }
 

@@ -78,4 +78,15 @@ bool adpcm_decode_block(const std::uint8_t* block, std::uint32_t block_align, st
 std::int32_t adpcm_encode_block(const std::int16_t* in, std::uint32_t channels, std::uint32_t predictor,
                                 std::uint8_t* out, std::uint32_t block_align);
 
+// Encodes the block with each of the seven predictors and keeps the one
+// with the smallest block error, the lower predictor on a tie; returns that
+// error and sets `predictor` to the one chosen. `predictor` also says which
+// one to try first: a trial stops as soon as its error can no longer win,
+// so a good first guess (the previous block's choice) saves work, while the
+// result never depends on it. -1, with nothing chosen, when the channel
+// count, the block size (at most adpcm_max_encoded_block) or the first
+// guess is unusable.
+std::int32_t adpcm_encode_block_best(const std::int16_t* in, std::uint32_t channels, std::uint8_t* out,
+                                     std::uint32_t block_align, std::uint32_t& predictor);
+
 }  // namespace audio

@@ -28,10 +28,11 @@ class EncoderADPCM : public BlockEncoderPCM<ADPCMData>, public Encoder {
  private:
   // Read by the user interface while the buffering thread sets it.
   std::atomic<std::uint32_t> bitrate_{0};
-  // The input block as samples, and two areas the trial encodes alternate
-  // between: the better one is kept without copying until the end.
+  // The input block as samples, and the encoded block.
   std::int16_t samples_[adpcm_max_encoded_block * 2];
-  std::uint8_t scratch_[2][adpcm_max_encoded_block];
+  std::uint8_t block_[adpcm_max_encoded_block];
+  // The predictor chosen for the previous block, tried first.
+  std::uint32_t last_predictor_ = 0;
 };
 
 class DecoderADPCM : public BlockDecoderPCM<ADPCMData> {
