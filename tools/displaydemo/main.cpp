@@ -7,13 +7,15 @@
 //
 // With the headless back end and a script (DEVICE_SCRIPT) it runs unattended
 // and writes screenshots; at a desktop it opens a window. Its data (the
-// fonts and the model, both made at build time) are read from the build's
-// data folder into an archive in memory.
+// fonts and the model, both made at build time) are read into an archive in
+// memory from the data folder beside the executable's folder ("../data"
+// from bin/, in the build tree and in an installed tree alike).
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -28,10 +30,6 @@
 #include "engine/image.h"
 #include "engine/model.h"
 #include "engine/testing/memory_file.h"
-
-#ifndef KS_DEMO_DATA
-#define KS_DEMO_DATA "data"
-#endif
 
 namespace {
 
@@ -70,6 +68,14 @@ Demo g_demo;
 std::uint32_t PaletteColor(int index) {
   static constexpr std::uint32_t kColors[] = {0xE04040, 0x40C040, 0x4060E0, 0xE0C020, 0xC040C0, 0x20C0C0};
   return kColors[index % 6];
+}
+
+// The data folder: "data" beside the folder of the executable.
+std::string DataFolder() {
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return "data";
+  return (exe.parent_path().parent_path() / "data").string();
 }
 
 std::vector<std::uint8_t> ReadHostFile(const std::string& path) {
@@ -143,20 +149,20 @@ void MakeShades(const ssDisplay& d) {
 void LoadData(ssDisplayS16& d) {
   auto archive = std::make_unique<ssMemoryArchive>();
   archive->SetBaseFolder(L"\\", 0);
-  const std::string data = KS_DEMO_DATA;
+  const std::string data = DataFolder();
   for (const wchar_t* name : kFonts) {
     std::string narrow;
     for (const wchar_t* c = name; *c != 0; ++c) narrow.push_back(static_cast<char>(*c));
     std::vector<std::uint8_t> bytes = ReadHostFile(data + "/UI/fonts/" + narrow + ".fnt");
     if (bytes.empty()) {
-      std::fprintf(stderr, "displaydemo: missing data: font %s\n", narrow.c_str());
+      std::fprintf(stderr, "displaydemo: missing data: font %s in %s\n", narrow.c_str(), data.c_str());
       continue;
     }
     archive->AddFile(std::wstring(L"\\UI\\") + name + L".fnt", std::move(bytes));
   }
   std::vector<std::uint8_t> model = ReadHostFile(data + "/displaydemo/showcase.kso");
   if (model.empty()) {
-    std::fprintf(stderr, "displaydemo: missing data: showcase.kso\n");
+    std::fprintf(stderr, "displaydemo: missing data: showcase.kso in %s\n", data.c_str());
   } else {
     archive->AddFile(L"\\demo\\showcase.kso", std::move(model));
   }
@@ -422,4 +428,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
   return static_cast<int>(msg.wParam);
 }
 
-CE_PROGRAM_ENTRY(WinMain)
+// The demo takes no arguments; --help describes it without starting the device.
+int main(int argc, char** argv) {
+  constexpr const char* kUsage =
+      "usage: displaydemo\n"
+      "  the engine showcase; Esc ends it. With DEVICE_BACKEND=headless and\n"
+      "  DEVICE_SCRIPT=FILE it runs unattended from the script.\n";
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc > 1) {
+    std::fprintf(stderr, "displaydemo: unexpected argument %s\n%s", argv[1], kUsage);
+    return 2;
+  }
+  return ce::RunProgram(argc, argv, WinMain);
+}
