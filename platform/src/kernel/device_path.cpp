@@ -16,6 +16,7 @@
 #include "ce/strconv.h"
 #include "ce/winerror.h"
 #include "kernel/device.h"
+#include "kernel/volume.h"
 
 namespace ce::kernel::fs {
 namespace {
@@ -426,8 +427,14 @@ DWORD CopyUp(Resolved& entry) {
   if (!entry.readOnly) return 0;
   if (entry.writeHost.empty() || entry.isDirectory) return ERROR_ACCESS_DENIED;
   if (const DWORD error = PrepareWrite(entry)) return error;
+  const auto size = static_cast<std::uint64_t>(entry.st.st_size);
+  if (!ReserveSpace(0, size)) return ERROR_DISK_FULL;
   const int from = ::open(entry.host.c_str(), O_RDONLY | O_CLOEXEC);
-  if (from < 0) return ErrorFromErrno(errno);
+  if (from < 0) {
+    const int error = errno;
+    ReleaseSpace(0, size);
+    return ErrorFromErrno(error);
+  }
   // Written beside the target and linked into place, so a half-made copy
   // never shows and a copy another process made meanwhile is kept.
   std::string temp = entry.writeHost.substr(0, entry.writeHost.rfind('/')) + "/.copy-XXXXXX";
@@ -435,6 +442,7 @@ DWORD CopyUp(Resolved& entry) {
   if (to < 0) {
     const int error = errno;
     ::close(from);
+    ReleaseSpace(0, size);
     return ErrorFromErrno(error);
   }
   int error = 0;
@@ -456,7 +464,10 @@ DWORD CopyUp(Resolved& entry) {
   ::close(from);
   if (error == 0 && ::link(temp.c_str(), entry.writeHost.c_str()) != 0 && errno != EEXIST) error = errno;
   ::unlink(temp.c_str());
-  if (error != 0) return ErrorFromErrno(error);
+  if (error != 0) {
+    ReleaseSpace(0, size);
+    return ErrorFromErrno(error);
+  }
   entry.host = entry.writeHost;
   entry.readOnly = false;
   entry.needsParents = false;
