@@ -306,8 +306,9 @@ DWORD ResolveInProgramFolder(const std::string& root, const Mount& mount, const 
     return 0;
   }
   if (installed.error == 0) {  // a new entry in an installed folder
-    if (isExe) return ERROR_ACCESS_DENIED;
-    out.host = out.writeHost = ownPath(installed.names);
+    // The executable's name is never made anew: an empty writeHost refuses it.
+    out.host = isExe ? installed.host : ownPath(installed.names);
+    if (!isExe) out.writeHost = out.host;
     out.device = installed.device;
     out.needsParents = true;
     return 0;
