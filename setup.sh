@@ -7,7 +7,10 @@
 #   ./setup.sh test        build, then run every test
 #   ./setup.sh test-asan   build with address and undefined-behaviour sanitizers, run every test
 #   ./setup.sh build       build only
+#   ./setup.sh install DIR build, then install the programs, tools and their
+#                          data into DIR (DIR/bin, DIR/data)
 set -euo pipefail
+caller=$(pwd)
 cd "$(dirname "$0")"
 top=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -98,7 +101,14 @@ case "$cmd" in
   build)
     install_packages
     configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
+  install)
+    [ $# = 2 ] || { echo "usage: $0 install DIR" >&2; exit 2; }
+    prefix=$2
+    [ "${prefix#/}" != "$prefix" ] || prefix="$caller/$prefix"
+    install_packages
+    configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --install "$top/build" --prefix "$prefix" ;;
   *)
-    echo "usage: $0 run|test|test-asan|build" >&2
+    echo "usage: $0 run|test|test-asan|build|install DIR" >&2
     exit 2 ;;
 esac

@@ -1,8 +1,18 @@
+# Where executables land: build/bin holds the programs and tools only; test
+# programs, benchmarks and fuzz drivers have folders of their own.
+set(KS_TESTS_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+set(KS_BENCH_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+set(KS_FUZZ_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+# Data made at build time (fonts, models), beside bin/ in the build tree and
+# in an installed tree alike, so programs find it from their own executable.
+set(KS_DATA_DIR ${CMAKE_BINARY_DIR}/data)
+
 # ks_add_test(NAME SOURCES ... LIBS ... [LABELS ...])
 # One GoogleTest executable; each test case becomes a CTest test.
 function(ks_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KS_TESTS_OUTPUT_DIRECTORY})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} ce_test_main GTest::gtest GTest::gmock Threads::Threads)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300)
 endfunction()
@@ -15,12 +25,49 @@ function(ks_add_bench name)
   endif()
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KS_BENCH_OUTPUT_DIRECTORY})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main)
 endfunction()
 
-# ks_register_program(NAME): "./setup.sh run" starts it.
+# ks_sort_executables(DIR): executables made without the helpers above (fuzz
+# drivers, a benchmark's own program) go by the folder of their sources:
+# fuzz/, bench/ or tests/ sends them beside their kind. Walks DIR's
+# subdirectories too; run once every directory is added.
+function(ks_sort_executables dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    get_target_property(output ${target} RUNTIME_OUTPUT_DIRECTORY)
+    if(NOT type STREQUAL "EXECUTABLE" OR NOT output STREQUAL CMAKE_RUNTIME_OUTPUT_DIRECTORY)
+      continue()
+    endif()
+    get_target_property(sources ${target} SOURCES)
+    foreach(kind fuzz bench tests)
+      set(matching ${sources})
+      list(FILTER matching INCLUDE REGEX "(^|/)${kind}/")
+      if(matching)
+        string(TOUPPER ${kind} upper)
+        set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KS_${upper}_OUTPUT_DIRECTORY})
+        break()
+      endif()
+    endforeach()
+  endforeach()
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(sub IN LISTS subdirs)
+    ks_sort_executables(${sub})
+  endforeach()
+endfunction()
+
+# ks_install_program(NAME): installs a program or tool into bin/ of the
+# install prefix.
+function(ks_install_program name)
+  install(TARGETS ${name} RUNTIME DESTINATION bin)
+endfunction()
+
+# ks_register_program(NAME): "./setup.sh run" starts it; it is installed.
 function(ks_register_program name)
   file(APPEND ${CMAKE_BINARY_DIR}/programs.txt "${name}\n")
+  ks_install_program(${name})
 endfunction()
 
 # Adds each listed subdirectory that exists, so a subsystem joins the build

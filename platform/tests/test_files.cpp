@@ -2,11 +2,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ce/winbase.h"
+#include "ce/strconv.h"
 #include "kernel/device.h"
 #include "scoped_setting.h"
 #include "temp_device.h"
@@ -557,6 +561,167 @@ TEST_F(Files, EachVolumeHasItsOwnFreeSpace) {
   ASSERT_TRUE(MoveFileW(L"\\My Documents\\small.wav", L"\\Storage Card\\small.wav"));
   ASSERT_TRUE(GetDiskFreeSpaceExW(L"\\Storage Card", &card, nullptr, nullptr));
   EXPECT_EQ(card.QuadPart, 40u);
+}
+
+// A program folder installed on the host ("Shipped"), beside the device.
+class ProgramFolders : public Files {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "ce-installed-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    installed = pattern;
+    std::filesystem::create_directories(installed + "/Sub");
+    WriteHost("data.txt", "installed");
+    WriteHost("Sub/deep.txt", "deep");
+    WriteHost("locked.txt", "locked");
+    std::filesystem::permissions(installed + "/locked.txt", std::filesystem::perms::owner_read);
+    setting.emplace("DEVICE_PROGRAM_FOLDERS", "Shipped=" + installed);
+    before = Snapshot();
+  }
+  void TearDown() override {
+    EXPECT_EQ(Snapshot(), before) << "the installed folder changed";
+    setting.reset();
+    std::filesystem::remove_all(installed);
+  }
+  void WriteHost(const std::string& relative, const std::string& text) const {
+    std::FILE* f = std::fopen((installed + "/" + relative).c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs(text.c_str(), f);
+    std::fclose(f);
+  }
+  // Every entry of the installed folder with its size, mode and contents.
+  std::string Snapshot() const {
+    std::vector<std::string> lines;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(installed)) {
+      std::string line = entry.path().string() + " " + std::to_string(static_cast<int>(entry.status().permissions()));
+      if (entry.is_regular_file()) {
+        std::FILE* f = std::fopen(entry.path().c_str(), "rb");
+        char buffer[256] = {};
+        const std::size_t n = f ? std::fread(buffer, 1, sizeof buffer, f) : 0;
+        if (f) std::fclose(f);
+        line += " " + std::string(buffer, n);
+      }
+      lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+    std::string all;
+    for (const std::string& line : lines) all += line + "\n";
+    return all;
+  }
+  static std::vector<std::wstring> List(const wchar_t* pattern) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(pattern, &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+      names.emplace_back(data.cFileName);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return names;
+  }
+
+  std::string installed;
+  std::optional<ScopedSetting> setting;
+  std::string before;
+};
+
+// Installed files are read; every call that would change or remove one is
+// refused, and the host folder is left exactly as it was installed.
+TEST_F(ProgramFolders, InstalledEntriesAreReadOnlyToTheDevice) {
+  EXPECT_EQ(ReadAll(L"\\Program Files\\Shipped\\data.txt"), "installed");
+  EXPECT_EQ(ReadAll(L"\\program files\\SHIPPED\\sub\\Deep.txt"), "deep");
+  struct Case {
+    const char* what;
+    BOOL ok;
+  } cases[] = {
+      {"DeleteFileW", DeleteFileW(L"\\Program Files\\Shipped\\data.txt")},
+      {"DeleteFileW deep", DeleteFileW(L"\\Program Files\\Shipped\\Sub\\deep.txt")},
+      {"MoveFileW out", MoveFileW(L"\\Program Files\\Shipped\\data.txt", L"\\My Documents\\stolen.txt")},
+      {"MoveFileW within", MoveFileW(L"\\Program Files\\Shipped\\data.txt", L"\\Program Files\\Shipped\\b.txt")},
+      {"MoveFileW folder", MoveFileW(L"\\Program Files\\Shipped\\Sub", L"\\Program Files\\Shipped\\Sub2")},
+      {"RemoveDirectoryW", RemoveDirectoryW(L"\\Program Files\\Shipped\\Sub")},
+      {"RemoveDirectoryW top", RemoveDirectoryW(L"\\Program Files\\Shipped")},
+      {"SetFileAttributesW",
+       SetFileAttributesW(L"\\Program Files\\Shipped\\data.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)},
+  };
+  for (const Case& c : cases) {
+    EXPECT_FALSE(c.ok) << c.what;
+  }
+  SetLastError(0);
+  EXPECT_FALSE(DeleteFileW(L"\\Program Files\\Shipped\\data.txt"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(ReadAll(L"\\Program Files\\Shipped\\data.txt"), "installed");
+  EXPECT_EQ(ReadAll(L"\\My Documents\\stolen.txt"), "<missing>");
+  // A file installed read-only stays so in the device's copy too.
+  EXPECT_EQ(Open(L"\\Program Files\\Shipped\\locked.txt", GENERIC_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+}
+
+// What a program writes in a program folder lands in the device's own folder
+// of that name, which is looked up before the installed one.
+TEST_F(ProgramFolders, WritesLandInTheDevicesOwnFolder) {
+  const std::string own = "Program Files/Shipped/";
+  ASSERT_TRUE(WriteNew(L"\\Program Files\\Shipped\\new.txt", "new"));
+  EXPECT_TRUE(HostExists(own + "new.txt"));
+  ASSERT_TRUE(WriteNew(L"\\Program Files\\Shipped\\Sub\\made.txt", "made")) << "in an installed sub-folder";
+  EXPECT_EQ(device.ReadHostFile(own + "Sub/made.txt"), "made");
+  ASSERT_TRUE(CreateDirectoryW(L"\\Program Files\\Shipped\\Sub\\Saves", nullptr));
+  EXPECT_TRUE(std::filesystem::is_directory(device.HostPath(own + "Sub/Saves")));
+  EXPECT_FALSE(CreateDirectoryW(L"\\Program Files\\Shipped\\Sub", nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+
+  // Opened for writing, an installed file becomes the device's own copy.
+  HANDLE file = Open(L"\\Program Files\\Shipped\\data.txt", GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  char head[4] = {};
+  DWORD got = 0;
+  ASSERT_TRUE(ReadFile(file, head, 4, &got, nullptr));
+  EXPECT_EQ(std::string(head, got), "inst") << "the copy starts as the installed file";
+  ASSERT_TRUE(Write(file, "MINE"));
+  CloseHandle(file);
+  EXPECT_EQ(ReadAll(L"\\Program Files\\Shipped\\data.txt"), "instMINEd");
+  EXPECT_EQ(device.ReadHostFile(own + "data.txt"), "instMINEd");
+
+  ASSERT_TRUE(WriteNew(L"\\My Documents\\a.txt", "copied"));
+  ASSERT_TRUE(CopyFileW(L"\\My Documents\\a.txt", L"\\Program Files\\Shipped\\Sub\\deep.txt", FALSE));
+  EXPECT_EQ(ReadAll(L"\\Program Files\\Shipped\\Sub\\deep.txt"), "copied");
+  EXPECT_FALSE(CopyFileW(L"\\My Documents\\a.txt", L"\\Program Files\\Shipped\\locked.txt", FALSE));
+  ASSERT_TRUE(MoveFileW(L"\\Program Files\\Shipped\\new.txt", L"\\Program Files\\Shipped\\Sub\\moved.txt"));
+  EXPECT_EQ(device.ReadHostFile(own + "Sub/moved.txt"), "new");
+
+  // A listing shows each name once, the device's own entry over the installed.
+  EXPECT_EQ(List(L"\\Program Files\\Shipped\\*"), (std::vector<std::wstring>{L"data.txt", L"locked.txt", L"Sub"}));
+  EXPECT_EQ(List(L"\\Program Files\\Shipped\\Sub\\*"),
+            (std::vector<std::wstring>{L"deep.txt", L"made.txt", L"moved.txt", L"Saves"}));
+  const std::vector<std::wstring> programs = List(L"\\Program Files\\*");
+  EXPECT_EQ(std::count(programs.begin(), programs.end(), L"Shipped"), 1) << "the folder and its mount are one";
+
+  // Deleting the device's copy shows the installed file again.
+  EXPECT_TRUE(DeleteFileW(L"\\Program Files\\Shipped\\data.txt"));
+  EXPECT_EQ(ReadAll(L"\\Program Files\\Shipped\\data.txt"), "installed");
+  EXPECT_FALSE(DeleteFileW(L"\\Program Files\\Shipped\\data.txt"));
+}
+
+// The running program's own folder is its executable's host folder: the
+// executable cannot be written or deleted, and new files go to the device.
+TEST_F(Files, TheRunningProgramsFolderIsInstalledReadOnly) {
+  wchar_t exe[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameW(nullptr, exe, MAX_PATH), 0u);
+  const std::wstring folder = std::wstring(exe).substr(0, std::wstring(exe).rfind(L'\\'));
+  EXPECT_NE(GetFileAttributesW(exe), INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(DeleteFileW(exe));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(Open(exe, GENERIC_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(Open(exe, GENERIC_WRITE, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+  const std::wstring note = folder + L"\\note.txt";
+  ASSERT_TRUE(WriteNew(note.c_str(), "beside"));
+  const std::string name = ce::Utf8FromWide(folder.substr(folder.rfind(L'\\') + 1));
+  EXPECT_EQ(device.ReadHostFile("Program Files/" + name + "/note.txt"), "beside");
+  char self[4096] = {};
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  ASSERT_GT(n, 0);
+  EXPECT_FALSE(std::filesystem::exists(
+      std::filesystem::path(std::string(self, static_cast<std::size_t>(n))).parent_path() / "note.txt"));
+  EXPECT_TRUE(DeleteFileW(note.c_str()));
 }
 
 }  // namespace

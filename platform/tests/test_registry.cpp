@@ -46,7 +46,7 @@ class Registry : public ::testing::Test {
     EXPECT_EQ(type, REG_DWORD);
     return value;
   }
-  std::string FileText() const { return device_.ReadHostFile("registry.dat"); }
+  std::string FileText() const { return device_.ReadHostFile(".runtime/registry.dat"); }
 };
 
 TEST(RegistryHeader, ValuesMatchTheDevice) {
@@ -371,12 +371,12 @@ TEST_F(Registry, SeesChangesOtherProcessesWrote) {
   ASSERT_EQ(SetDword(keep, L"a", 1), ERROR_SUCCESS);
 
   // What another process would leave: a whole new file in place of the old.
-  device_.WriteHostFile("registry.dat.new",
+  device_.WriteHostFile(".runtime/registry.dat.new",
                         "device-registry 1\n"
                         "[HKEY_CURRENT_USER\\Software\\Keep]\n"
                         "\"a\" = dword 0x00000002\n"
                         "[HKEY_CURRENT_USER\\Software\\New]\n");
-  std::filesystem::rename(device_.HostPath("registry.dat.new"), device_.HostPath("registry.dat"));
+  std::filesystem::rename(device_.HostPath(".runtime/registry.dat.new"), device_.HostPath(".runtime/registry.dat"));
 
   EXPECT_EQ(GetDword(keep, L"a"), 2u) << "an open key follows the new file";
   EXPECT_EQ(SetDword(lose, L"a", 1), ERROR_KEY_DELETED) << "its key is gone from the new file";
@@ -390,12 +390,12 @@ TEST_F(Registry, SeesChangesOtherProcessesWrote) {
 TEST_F(Registry, CorruptFileIsRefusedAndLeftAlone) {
   HKEY key = Create(HKEY_CURRENT_USER, L"Software\\Zentra");
   const std::string corrupt = "device-registry 1\n[HKEY_CURRENT_USER\\Software\\Zentra]\n\"Log\" = dword zz\n";
-  device_.WriteHostFile("registry.dat", corrupt);
+  device_.WriteHostFile(".runtime/registry.dat", corrupt);
 
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(SetDword(key, L"Log", 1), ERROR_REGISTRY_CORRUPT);
   const std::string report = ::testing::internal::GetCapturedStderr();
-  EXPECT_NE(report.find(device_.HostPath("registry.dat") + ":3:"), std::string::npos) << report;
+  EXPECT_NE(report.find(device_.HostPath(".runtime/registry.dat") + ":3:"), std::string::npos) << report;
 
   HKEY opened = nullptr;
   EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"New", 0, nullptr, 0, 0, nullptr, &opened, nullptr),
@@ -403,12 +403,72 @@ TEST_F(Registry, CorruptFileIsRefusedAndLeftAlone) {
   EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &opened), ERROR_REGISTRY_CORRUPT);
   EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, L"Software"), ERROR_REGISTRY_CORRUPT);
   EXPECT_EQ(RegQueryValueExW(key, L"Log", nullptr, nullptr, nullptr, nullptr), ERROR_REGISTRY_CORRUPT);
-  EXPECT_EQ(device_.ReadHostFile("registry.dat"), corrupt) << "never overwritten";
+  EXPECT_EQ(device_.ReadHostFile(".runtime/registry.dat"), corrupt) << "never overwritten";
 
   // Repaired by hand: the registry works again, open handles included.
-  device_.WriteHostFile("registry.dat", "device-registry 1\n[HKEY_CURRENT_USER\\Software\\Zentra]\n");
+  device_.WriteHostFile(".runtime/registry.dat", "device-registry 1\n[HKEY_CURRENT_USER\\Software\\Zentra]\n");
   EXPECT_EQ(SetDword(key, L"Log", 1), ERROR_SUCCESS);
   RegCloseKey(key);
+}
+
+// The registry's files are the device's own: device paths cannot reach
+// them, so a program deleting or overwriting "\registry.dat" changes an
+// ordinary file of its own and the registry goes on working.
+TEST_F(Registry, DevicePathsCannotReachItsFiles) {
+  HKEY key = Create(HKEY_CURRENT_USER, L"Software\\Zentra");
+  ASSERT_EQ(SetDword(key, L"a", 1), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key, L"a", 2), ERROR_SUCCESS);  // under the lock: its file exists too
+
+  EXPECT_FALSE(DeleteFileW(L"\\registry.dat"));
+  EXPECT_FALSE(DeleteFileW(L"\\registry.lock"));
+  for (const wchar_t* path : {L"\\.runtime\\registry.dat", L"\\.RUNTIME\\registry.lock", L"\\.runtime"}) {
+    SetLastError(0);
+    EXPECT_FALSE(DeleteFileW(path)) << ce::Utf8FromWide(path);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << ce::Utf8FromWide(path);
+    EXPECT_EQ(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr), INVALID_HANDLE_VALUE);
+  }
+  HANDLE file = CreateFileW(L"\\registry.dat", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(file, "garbage", 7, &written, nullptr));
+  CloseHandle(file);
+  EXPECT_EQ(GetDword(key, L"a"), 2u);
+  EXPECT_EQ(SetDword(key, L"b", 3), ERROR_SUCCESS);
+  EXPECT_TRUE(DeleteFileW(L"\\registry.dat"));
+  EXPECT_EQ(GetDword(key, L"b"), 3u);
+  RegCloseKey(key);
+  EXPECT_NE(FileText().find("Zentra"), std::string::npos);
+}
+
+// A device an earlier build used keeps its registry in the root: the first
+// start moves it into the runtime folder. A temporary file a killed writer
+// left behind is removed at the next start.
+TEST_F(Registry, FirstStartMovesTheOldFileInAndDropsAStaleTemporary) {
+  const std::string old = "device-registry 1\n[HKEY_CURRENT_USER\\Software\\Old]\n\"v\" = dword 0x00000007\n";
+  device_.WriteHostFile("registry.dat", old);
+  device_.WriteHostFile("registry.lock", "");
+  device_.WriteHostFile(".runtime/registry.dat.tmp", "device-registry 1\n[HKEY_CURR");
+
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Old", 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(GetDword(key, L"v"), 7u);
+  RegCloseKey(key);
+  EXPECT_EQ(FileText(), old);
+  EXPECT_FALSE(std::filesystem::exists(device_.HostPath("registry.dat")));
+  EXPECT_FALSE(std::filesystem::exists(device_.HostPath("registry.lock")));
+  EXPECT_FALSE(std::filesystem::exists(device_.HostPath(".runtime/registry.dat.tmp")));
+  EXPECT_EQ(GetFileAttributesW(L"\\registry.dat"), INVALID_FILE_ATTRIBUTES);
+}
+
+// Once the registry lives in the runtime folder, a file of that name the
+// device made in its root is its own and stays where it is.
+TEST_F(Registry, ARootFileNamedLikeTheRegistryIsLeftAloneLater) {
+  device_.WriteHostFile(".runtime/registry.dat", "device-registry 1\n[HKEY_CURRENT_USER\\Software\\New]\n");
+  device_.WriteHostFile("registry.dat", "my own notes");
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\New", 0, KEY_READ, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(device_.ReadHostFile("registry.dat"), "my own notes");
 }
 
 TEST(RegistryFormat, FaultsNameTheirLine) {
@@ -527,7 +587,7 @@ TEST_F(Registry, FailedWriteKeepsTheOldFileAndTheOldValue) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "bits: 1/2 a write claimed success, 4/8 memory kept a failed change";
   EXPECT_EQ(FileText(), before);
-  EXPECT_FALSE(std::filesystem::exists(device_.HostPath("registry.dat.tmp")));
+  EXPECT_FALSE(std::filesystem::exists(device_.HostPath(".runtime/registry.dat.tmp")));
   EXPECT_EQ(GetDword(key, L"kept"), 1u);
   RegCloseKey(key);
 }

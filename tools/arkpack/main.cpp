@@ -1,5 +1,7 @@
 // arkpack <folder> <file.ark>: packs every regular file of the folder (not
 // its sub-folders), in name order regardless of case, into an ".ark" archive.
+// An entry that cannot be examined (a symbolic link loop, say) stops the run:
+// an archive silently missing a member is worse than none.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -12,15 +14,33 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: arkpack <folder> <file.ark>\n"
+    "  packs the regular files of <folder> (not its sub-folders) into <file.ark>\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::cerr << "usage: arkpack <folder> <file.ark>\n";
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (argc != 3 || argv[1][0] == '-' || argv[2][0] == '-') {
+    std::cerr << kUsage;
     return 2;
   }
   std::error_code ec;
   std::vector<fs::path> files;
-  for (const fs::directory_entry& e : fs::directory_iterator(argv[1], ec)) {
-    if (e.is_regular_file()) files.push_back(e.path());
+  fs::directory_iterator it(argv[1], ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    const bool regular = it->is_regular_file(ec);
+    if (ec) {
+      std::cerr << "arkpack: cannot examine " << it->path().string() << ": " << ec.message() << "\n";
+      return 1;
+    }
+    if (regular) files.push_back(it->path());
   }
   if (ec) {
     std::cerr << "arkpack: cannot read folder " << argv[1] << ": " << ec.message() << "\n";

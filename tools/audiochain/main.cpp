@@ -62,13 +62,17 @@ namespace {
 constexpr int kFailed = 1;
 constexpr int kBadArgument = 2;
 
-int usage(const std::string& problem) {
-  std::fprintf(stderr, "audiochain: %s\n", problem.c_str());
-  std::fprintf(stderr,
+void print_usage(std::FILE* out) {
+  std::fprintf(out,
                "usage: audiochain record --format pcm|adpcm|gsm|mp3 --rate HZ --channels 1|2 [--bitrate KBPS]\n"
                "                         [--boost N] [--replace] --in INPUT.wav --out FILE\n"
                "       audiochain play FILE --out HEARD.wav\n"
                "       audiochain encode-mp3 --bitrate KBPS INPUT.wav OUT.mp3\n");
+}
+
+int usage(const std::string& problem) {
+  std::fprintf(stderr, "audiochain: %s\n", problem.c_str());
+  print_usage(stderr);
   return kBadArgument;
 }
 
@@ -444,6 +448,10 @@ int encode_mp3(long bitrate, const fs::path& in, const fs::path& out) {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return usage("no command");
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    print_usage(stdout);
+    return 0;
+  }
   if (args[0] == "play") {
     if (args.size() != 4 || args[2] != "--out") return usage("play takes FILE --out HEARD.wav");
     return play(args[1], args[3]);

@@ -154,14 +154,14 @@ void LoadData(ssDisplayS16& d) {
     for (const wchar_t* c = name; *c != 0; ++c) narrow.push_back(static_cast<char>(*c));
     std::vector<std::uint8_t> bytes = ReadHostFile(data + "/UI/fonts/" + narrow + ".fnt");
     if (bytes.empty()) {
-      std::fprintf(stderr, "displaydemo: missing data: font %s\n", narrow.c_str());
+      std::fprintf(stderr, "displaydemo: missing data: font %s in %s\n", narrow.c_str(), data.c_str());
       continue;
     }
     archive->AddFile(std::wstring(L"\\UI\\") + name + L".fnt", std::move(bytes));
   }
   std::vector<std::uint8_t> model = ReadHostFile(data + "/displaydemo/showcase.kso");
   if (model.empty()) {
-    std::fprintf(stderr, "displaydemo: missing data: showcase.kso\n");
+    std::fprintf(stderr, "displaydemo: missing data: showcase.kso in %s\n", data.c_str());
   } else {
     archive->AddFile(L"\\demo\\showcase.kso", std::move(model));
   }
@@ -524,4 +524,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
   return static_cast<int>(msg.wParam);
 }
 
-CE_PROGRAM_ENTRY(WinMain)
+// The demo takes no arguments; --help describes it without starting the device.
+int main(int argc, char** argv) {
+  constexpr const char* kUsage =
+      "usage: displaydemo\n"
+      "  the engine showcase; Esc ends it. With DEVICE_BACKEND=headless and\n"
+      "  DEVICE_SCRIPT=FILE it runs unattended from the script.\n";
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc > 1) {
+    std::fprintf(stderr, "displaydemo: unexpected argument %s\n%s", argv[1], kUsage);
+    return 2;
+  }
+  return ce::RunProgram(argc, argv, WinMain);
+}

@@ -5,14 +5,34 @@
 
 #include "font_writer.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: fontmake FACE.ttf PIXELS NAME OUT.fnt [--v256] [--mono]\n"
+    "  renders a bitmap font of the face at PIXELS pixels to the em\n"
+    "  --v256  writes the older font version\n"
+    "  --mono  one-bit coverage, hinted to whole pixels (for the smallest sizes)\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   if (argc < 5) {
-    std::fprintf(stderr, "usage: fontmake FACE.ttf PIXELS NAME OUT.fnt [--v256] [--mono]\n");
+    std::fputs(kUsage, stderr);
     return 2;
   }
   fontmake::Options options;
   options.facePath = argv[1];
-  options.pixels = std::atoi(argv[2]);
+  char* end = nullptr;
+  const long pixels = std::strtol(argv[2], &end, 10);
+  if (end == argv[2] || *end != 0 || pixels < 0 || pixels > 65535) {
+    std::fprintf(stderr, "fontmake: PIXELS must be a whole number, not %s\n%s", argv[2], kUsage);
+    return 2;
+  }
+  options.pixels = static_cast<int>(pixels);
   options.name = argv[3];
   for (int i = 5; i < argc; ++i) {
     const std::string option = argv[i];
@@ -21,7 +41,7 @@ int main(int argc, char** argv) {
     } else if (option == "--mono") {
       options.mono = true;
     } else {
-      std::fprintf(stderr, "fontmake: unknown option %s\n", argv[i]);
+      std::fprintf(stderr, "fontmake: unknown option %s\n%s", argv[i], kUsage);
       return 2;
     }
   }

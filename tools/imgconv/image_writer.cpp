@@ -204,6 +204,14 @@ bool DecodePng(const std::vector<std::uint8_t>& bytes, Picture* picture, std::st
     if (error) *error = image.message;
     return false;
   }
+  if (image.width == 0 || image.height == 0 || image.width > kMaxSide || image.height > kMaxSide) {
+    if (error) {
+      *error = "the picture is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
+               " pixels; sides must be 1 to " + std::to_string(kMaxSide);
+    }
+    png_image_free(&image);
+    return false;
+  }
   image.format = PNG_FORMAT_RGBA;
   picture->width = image.width;
   picture->height = image.height;

@@ -27,6 +27,11 @@ std::vector<std::uint8_t> EncodeRaw(const Picture& picture, std::uint32_t magic,
 std::vector<std::uint8_t> EncodeJpeg(const Picture& picture, int quality);
 std::vector<std::uint8_t> EncodePackedJpeg(const Picture& picture, int quality, bool withAlpha);
 
+// The largest picture side the game's formats hold.
+constexpr std::uint32_t kMaxSide = 4096;
+
+// Reads a PNG picture of 1 to kMaxSide pixels a side; a bigger declared size
+// is refused from the header, before any pixel memory is taken.
 bool DecodePng(const std::vector<std::uint8_t>& bytes, Picture* picture, std::string* error);
 std::vector<std::uint8_t> EncodePng(const Picture& picture);
 

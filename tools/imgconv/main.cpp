@@ -8,6 +8,7 @@
 //   jpeg-packed jpeg-packed-alpha     packed JPEG 0xABCD0004
 //   jpeg                              bare JPEG
 // quality (JPEG only) defaults to 90.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -17,13 +18,33 @@
 
 #include "image_writer.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: imgconv <kind> <in.png> <out> [quality]\n"
+    "  kind: tga24 tga32 tga24-rle tga32-rle palette raw32[-alpha] raw16[-alpha]\n"
+    "        raw32c[-alpha] jpeg-packed[-alpha] jpeg\n"
+    "  quality: JPEG quality 1 to 100 (default 90)\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::cout << kUsage;
+    return 0;
+  }
   if (argc < 4 || argc > 5) {
-    std::cerr << "usage: imgconv <tga24|tga32|tga24-rle|tga32-rle|palette|raw32[-alpha]|raw16[-alpha]|"
-                 "raw32c[-alpha]|jpeg-packed[-alpha]|jpeg> <in.png> <out> [quality]\n";
+    std::cerr << kUsage;
     return 2;
   }
   std::string kind = argv[1];
+  static const char* const kKinds[] = {
+      "tga24",       "tga32",  "tga24-rle",    "tga32-rle",   "palette",           "raw32", "raw32-alpha", "raw16",
+      "raw16-alpha", "raw32c", "raw32c-alpha", "jpeg-packed", "jpeg-packed-alpha", "jpeg"};
+  if (std::none_of(std::begin(kKinds), std::end(kKinds), [&](const char* k) { return kind == k; })) {
+    std::cerr << "imgconv: unknown kind " << kind << "\n" << kUsage;
+    return 2;
+  }
   int quality = argc == 5 ? std::atoi(argv[4]) : 90;
   if (quality < 1 || quality > 100) {
     std::cerr << "imgconv: quality must be 1 to 100\n";
@@ -38,11 +59,7 @@ int main(int argc, char** argv) {
   imgconv::Picture picture;
   std::string error;
   if (!imgconv::DecodePng(png, &picture, &error)) {
-    std::cerr << "imgconv: " << argv[2] << " is not a PNG picture: " << error << "\n";
-    return 1;
-  }
-  if (picture.width == 0 || picture.height == 0 || picture.width > 4096 || picture.height > 4096) {
-    std::cerr << "imgconv: pictures must be 1 to 4096 pixels a side\n";
+    std::cerr << "imgconv: cannot convert " << argv[2] << ": " << error << "\n";
     return 1;
   }
   std::vector<std::uint8_t> out;
@@ -61,7 +78,7 @@ int main(int argc, char** argv) {
   } else if (kind == "jpeg") {
     out = imgconv::EncodeJpeg(picture, quality);
   } else {
-    std::cerr << "imgconv: unknown kind " << kind << "\n";
+    std::cerr << "imgconv: unknown kind " << kind << "\n" << kUsage;
     return 2;
   }
   if (out.empty()) {

@@ -4,12 +4,25 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <string>
 
 #include "kso_writer.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: ksomake <model.txt> <model.kso>\n"
+    "  writes a model from its text description\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::cerr << "usage: ksomake <model.txt> <model.kso>\n";
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (argc != 3 || argv[1][0] == '-' || argv[2][0] == '-') {
+    std::cerr << kUsage;
     return 2;
   }
   std::ifstream in(argv[1]);

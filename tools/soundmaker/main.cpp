@@ -1,14 +1,35 @@
 // soundmaker <folder>: writes the game's thirteen effect sounds as WAV files
-// into the folder, to be packed into the user-interface archive.
+// into the folder (made if missing), to be packed into the user-interface
+// archive.
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "synth.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: soundmaker <output folder>\n"
+    "  writes the game's effect sounds as WAV files into the folder, making it if needed\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: soundmaker <output folder>\n");
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc != 2 || argv[1][0] == '-') {
+    std::fputs(kUsage, stderr);
     return 2;
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(argv[1], ec);
+  if (ec) {
+    std::fprintf(stderr, "soundmaker: cannot make the folder %s: %s\n", argv[1], ec.message().c_str());
+    return 1;
   }
   for (const soundmaker::Sound& sound : soundmaker::MakeGameSounds()) {
     const std::string path = std::string(argv[1]) + "/" + sound.name;

@@ -18,8 +18,8 @@ namespace {
 // Longest script line taken, line end excluded.
 constexpr size_t kMaxScriptLine = 255;
 
-void Usage() {
-  std::fprintf(stderr,
+void Usage(std::FILE* out = stderr) {
+  std::fprintf(out,
                "usage: tablesim [--game 8ball|9ball|10ball|6ball|rotation|straight]\n"
                "                [--shot ANGLE,POWER,TIPX,TIPY,ELEVATION | --seed N]\n"
                "                [--large] [--quiet]\n"
@@ -260,8 +260,9 @@ int main(int argc, char** argv) {
     } else if (arg == "--quiet") {
       quiet = true;
     } else {
-      Usage();
-      return arg == "--help" || arg == "-h" ? 0 : 2;
+      const bool help = arg == "--help" || arg == "-h";
+      Usage(help ? stdout : stderr);
+      return help ? 0 : 2;
     }
   }
   if (!haveShot && !haveSeed && !script) {

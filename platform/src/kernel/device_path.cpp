@@ -1,6 +1,7 @@
 #include "kernel/device_path.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include "ce/strconv.h"
 #include "ce/winerror.h"
 #include "kernel/device.h"
+#include "kernel/volume.h"
 
 namespace ce::kernel::fs {
 namespace {
@@ -187,6 +189,133 @@ bool FindEntry(const std::string& dir, const std::wstring& name, bool atRoot, st
   return any;
 }
 
+// The outcome of walking components down from a host folder.
+struct Walk {
+  DWORD error = 0;
+  std::string host;
+  std::wstring device;
+  std::vector<std::string> names;  // the host name of each component walked
+  bool exists = false;
+};
+
+// Walks comps[index..] down from `host` (device path `device`). `exeMount`:
+// the program mount whose executable is found under its device name;
+// `fromRoot`: the walk starts at the device root, whose hidden entries it
+// skips. A missing leaf is no error; a missing folder on the way is.
+Walk WalkDown(std::string host, std::wstring device, const std::vector<std::wstring>& comps, std::size_t index,
+              const Mount* exeMount, bool fromRoot, const std::vector<Mount>& mounts) {
+  Walk walk;
+  bool exists = true;
+  for (std::size_t i = index; i < comps.size(); ++i) {
+    const bool last = i + 1 == comps.size();
+    std::string name;
+    bool found = false;
+    bool isExe = false;
+    if (exeMount && i == exeMount->prefix.size() && !exeMount->exeDeviceName.empty() &&
+        EqualsNoCase(comps[i], exeMount->exeDeviceName)) {
+      name = exeMount->exeHostName;
+      found = isExe = true;
+    } else {
+      found = FindEntry(host, comps[i], fromRoot && i == 0, name);
+    }
+    if (!found) {
+      if (!last) return Walk{ERROR_PATH_NOT_FOUND, {}, {}, {}, false};
+      name = Utf8FromWide(comps[i]);
+      host += "/" + name;
+      device += L"\\" + comps[i];
+      walk.names.push_back(name);
+      exists = false;
+      break;
+    }
+    host += "/" + name;
+    device += L"\\" + (isExe ? exeMount->exeDeviceName : WideFromUtf8(name));
+    walk.names.push_back(name);
+    struct stat st {};
+    if (::lstat(host.c_str(), &st) != 0) {
+      if (!last) return Walk{ERROR_PATH_NOT_FOUND, {}, {}, {}, false};
+      exists = false;
+      break;
+    }
+    if (S_ISLNK(st.st_mode) && !LinkStaysInside(host, mounts)) return Walk{ERROR_ACCESS_DENIED, {}, {}, {}, false};
+    if (!last && ::stat(host.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+      return Walk{ERROR_PATH_NOT_FOUND, {}, {}, {}, false};
+    }
+  }
+  walk.host = std::move(host);
+  walk.device = std::move(device);
+  walk.exists = exists;
+  return walk;
+}
+
+// The device's own folder for a program mount: "Program Files/<Name>" below
+// the root, in whatever case the root already spells it.
+std::string OwnProgramFolder(const std::string& root, const Mount& mount) {
+  std::string programFiles;
+  if (!FindEntry(root, mount.prefix[0], true, programFiles)) programFiles = Utf8FromWide(mount.prefix[0]);
+  const std::string folder = root + "/" + programFiles;
+  std::string name;
+  if (!FindEntry(folder, mount.prefix[1], false, name)) name = Utf8FromWide(mount.prefix[1]);
+  return folder + "/" + name;
+}
+
+// A path in a program folder: the device's own folder first, then the
+// installed one, which is read-only.
+DWORD ResolveInProgramFolder(const std::string& root, const Mount& mount, const std::vector<std::wstring>& comps,
+                             const std::vector<Mount>& mounts, Resolved& out) {
+  std::wstring device;
+  for (const std::wstring& p : mount.prefix) device += L"\\" + p;
+  const std::size_t index = mount.prefix.size();
+  const std::string own = OwnProgramFolder(root, mount);
+  const bool isExe =
+      comps.size() == index + 1 && !mount.exeDeviceName.empty() && EqualsNoCase(comps[index], mount.exeDeviceName);
+  const Walk installed = WalkDown(mount.host, device, comps, index, &mount, false, mounts);
+  Walk mine;
+  mine.error = ERROR_PATH_NOT_FOUND;
+  struct stat ownInfo {};
+  if (!isExe && ::stat(own.c_str(), &ownInfo) == 0 && S_ISDIR(ownInfo.st_mode)) {
+    mine = WalkDown(own, device, comps, index, nullptr, false, mounts);
+  }
+  if (mine.error != 0 && mine.error != ERROR_PATH_NOT_FOUND) return mine.error;
+
+  auto ownPath = [&](const std::vector<std::string>& names) {
+    std::string host = own;
+    for (const std::string& name : names) host += "/" + name;
+    return host;
+  };
+  out.isFixed = comps.size() == index;
+  if (mine.error == 0 && mine.exists) {
+    out.host = mine.host;
+    out.device = mine.device;
+    out.writeHost = mine.host;
+    if (installed.error == 0 && installed.exists) out.underHost = installed.host;
+    out.exists = true;
+    return 0;
+  }
+  if (installed.error == 0 && installed.exists) {
+    out.host = installed.host;
+    out.device = installed.device;
+    out.readOnly = true;
+    if (!isExe) out.writeHost = ownPath(installed.names);
+    out.needsParents = true;
+    out.exists = true;
+    return 0;
+  }
+  if (mine.error == 0) {  // a new entry in a folder of the device's own
+    out.host = out.writeHost = mine.host;
+    out.device = mine.device;
+    return 0;
+  }
+  if (installed.error == 0) {  // a new entry in an installed folder
+    // The executable's name is never made anew: an empty writeHost refuses it.
+    out.host = isExe ? installed.host : ownPath(installed.names);
+    if (!isExe) out.writeHost = out.host;
+    out.device = installed.device;
+    out.needsParents = true;
+    return 0;
+  }
+  return installed.error;
+}
+
 DWORD ResolveImpl(LPCWSTR path, Resolved& out, std::wstring* mask) {
   out = Resolved{};
   if (!path) return ERROR_INVALID_PARAMETER;
@@ -240,67 +369,39 @@ DWORD ResolveImpl(LPCWSTR path, Resolved& out, std::wstring* mask) {
     if (match) mount = &m;
   }
 
-  std::string host = root;
-  std::wstring device;
-  std::size_t index = 0;
-  if (mount) {
-    host = mount->host;
-    for (const std::wstring& p : mount->prefix) device += L"\\" + p;
-    index = mount->prefix.size();
-    out.volume = mount->volume;
-    out.isCard = mount->card && index == comps.size();
-    out.isFixed = index == comps.size();
+  if (mount && !mount->card) {
+    if (const DWORD error = ResolveInProgramFolder(root, *mount, comps, mounts, out)) return error;
   } else {
-    const std::vector<CardSetting> cards = Cards();
-    for (std::size_t i = 0; i < cards.size() && !comps.empty(); ++i) {
-      if (cards[i].host.empty() && EqualsNoCase(cards[i].name, comps.front())) {
-        out.volume = static_cast<int>(i + 1);
-        out.isCard = comps.size() == 1;
-      }
-    }
-    out.isFixed = comps.empty() || out.isCard || (comps.size() == 1 && EqualsNoCase(comps.front(), kProgramFiles));
-  }
-
-  bool exists = true;
-  for (; index < comps.size(); ++index) {
-    const bool last = index + 1 == comps.size();
-    std::string name;
-    bool found = false;
-    bool isExe = false;
-    if (mount && index == mount->prefix.size() && !mount->exeDeviceName.empty() &&
-        EqualsNoCase(comps[index], mount->exeDeviceName)) {
-      name = mount->exeHostName;
-      found = isExe = true;
+    std::string host = root;
+    std::wstring device;
+    std::size_t index = 0;
+    if (mount) {
+      host = mount->host;
+      for (const std::wstring& p : mount->prefix) device += L"\\" + p;
+      index = mount->prefix.size();
+      out.volume = mount->volume;
+      out.isCard = index == comps.size();
+      out.isFixed = index == comps.size();
     } else {
-      found = FindEntry(host, comps[index], !mount && index == 0, name);
+      const std::vector<CardSetting> cards = Cards();
+      for (std::size_t i = 0; i < cards.size() && !comps.empty(); ++i) {
+        if (cards[i].host.empty() && EqualsNoCase(cards[i].name, comps.front())) {
+          out.volume = static_cast<int>(i + 1);
+          out.isCard = comps.size() == 1;
+        }
+      }
+      out.isFixed = comps.empty() || out.isCard || (comps.size() == 1 && EqualsNoCase(comps.front(), kProgramFiles));
     }
-    if (!found) {
-      if (!last) return ERROR_PATH_NOT_FOUND;
-      host += "/" + Utf8FromWide(comps[index]);
-      device += L"\\" + comps[index];
-      exists = false;
-      break;
-    }
-    host += "/" + name;
-    device += L"\\" + (isExe ? mount->exeDeviceName : WideFromUtf8(name));
-    struct stat st {};
-    if (::lstat(host.c_str(), &st) != 0) {
-      if (!last) return ERROR_PATH_NOT_FOUND;
-      exists = false;
-      break;
-    }
-    if (S_ISLNK(st.st_mode) && !LinkStaysInside(host, mounts)) return ERROR_ACCESS_DENIED;
-    if (!last && ::stat(host.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) return ERROR_PATH_NOT_FOUND;
+    Walk walk = WalkDown(host, device, comps, index, nullptr, !mount, mounts);
+    if (walk.error != 0) return walk.error;
+    out.host = std::move(walk.host);
+    out.device = std::move(walk.device);
+    out.writeHost = out.host;
+    out.exists = walk.exists;
   }
-  if (exists) {
-    if (::stat(host.c_str(), &out.st) != 0) {
-      exists = false;
-    }
-  }
-  out.host = host;
-  out.device = device.empty() ? L"\\" : device;
-  out.exists = exists;
-  out.isDirectory = exists && S_ISDIR(out.st.st_mode);
+  if (out.exists && ::stat(out.host.c_str(), &out.st) != 0) out.exists = false;
+  if (out.device.empty()) out.device = L"\\";
+  out.isDirectory = out.exists && S_ISDIR(out.st.st_mode);
   return 0;
 }
 
@@ -308,6 +409,72 @@ std::mutex g_standardLock;
 std::set<std::string> g_prepared;
 
 }  // namespace
+
+DWORD PrepareWrite(const Resolved& entry) {
+  if (!entry.needsParents) return 0;
+  if (entry.writeHost.empty()) return ERROR_ACCESS_DENIED;
+  const std::string root = ce::device::Root();
+  if (!Within(entry.writeHost, root)) return ERROR_ACCESS_DENIED;
+  const std::size_t leaf = entry.writeHost.rfind('/');
+  for (std::size_t pos = root.size() + 1; pos <= leaf; ++pos) {
+    if (pos != leaf && entry.writeHost[pos] != '/') continue;
+    const std::string folder = entry.writeHost.substr(0, pos);
+    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return ErrorFromErrno(errno);
+  }
+  return 0;
+}
+
+DWORD CopyUp(Resolved& entry) {
+  if (!entry.readOnly) return 0;
+  if (entry.writeHost.empty() || entry.isDirectory) return ERROR_ACCESS_DENIED;
+  if (const DWORD error = PrepareWrite(entry)) return error;
+  const auto size = static_cast<std::uint64_t>(entry.st.st_size);
+  if (!ReserveSpace(0, size)) return ERROR_DISK_FULL;
+  const int from = ::open(entry.host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (from < 0) {
+    const int error = errno;
+    ReleaseSpace(0, size);
+    return ErrorFromErrno(error);
+  }
+  // Written beside the target and linked into place, so a half-made copy
+  // never shows and a copy another process made meanwhile is kept.
+  std::string temp = entry.writeHost.substr(0, entry.writeHost.rfind('/')) + "/.copy-XXXXXX";
+  const int to = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (to < 0) {
+    const int error = errno;
+    ::close(from);
+    ReleaseSpace(0, size);
+    return ErrorFromErrno(error);
+  }
+  int error = 0;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(from, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) error = errno;
+    if (n <= 0) break;
+    for (ssize_t done = 0; done < n && error == 0;) {
+      const ssize_t w = ::write(to, buffer + done, static_cast<std::size_t>(n - done));
+      if (w < 0 && errno != EINTR) error = errno;
+      if (w > 0) done += w;
+    }
+    if (error != 0) break;
+  }
+  if (error == 0 && ::fchmod(to, entry.st.st_mode & 0777) != 0) error = errno;
+  if (::close(to) != 0 && error == 0) error = errno;
+  ::close(from);
+  if (error == 0 && ::link(temp.c_str(), entry.writeHost.c_str()) != 0 && errno != EEXIST) error = errno;
+  ::unlink(temp.c_str());
+  if (error != 0) {
+    ReleaseSpace(0, size);
+    return ErrorFromErrno(error);
+  }
+  entry.host = entry.writeHost;
+  entry.readOnly = false;
+  entry.needsParents = false;
+  if (::stat(entry.host.c_str(), &entry.st) != 0) return ErrorFromErrno(errno);
+  return 0;
+}
 
 bool IsHiddenRootEntry(const std::string& hostName) { return hostName == kRuntimeName || hostName == kConfigName; }
 

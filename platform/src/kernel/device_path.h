@@ -14,6 +14,13 @@
 //   program_folder           host folder mounted as that program folder
 //                            (default: the folder of the running executable)
 //   program_folders          more program folders: "Name=/host/folder;..."
+//
+// A program folder is installed read-only under the device's own folder of
+// the same name ("Program Files/<Name>" below the root): a path there is
+// looked up in the device's folder first, then in the installed one. What a
+// program writes there lands in the device's folder (a file it opens for
+// writing is copied there first); deleting, moving or changing an installed
+// entry is refused. Nothing outside the device root is ever changed.
 //   free_bytes               free space reported and enforced on the root volume
 //   storage_card_free_bytes  the same per card, in the order of storage_cards
 //                            ("5000000;;100": an empty entry keeps the host's)
@@ -47,6 +54,18 @@ struct Resolved {
   // these cannot be deleted, moved or replaced.
   bool isFixed = false;
   bool isCard = false;  // the top folder of a storage card
+  // An entry of an installed program folder: the device reads it but never
+  // changes it.
+  bool readOnly = false;
+  // Inside a program folder: where a new entry, or the device's own copy of
+  // an installed one, goes (in the device root); empty for the program's
+  // executable, which is never copied. Elsewhere: `host`.
+  std::string writeHost;
+  // A folder of the device's own that stands over an installed one: the
+  // installed folder's host path, whose entries a listing shows beneath.
+  std::string underHost;
+  // writeHost's folders may not exist yet: PrepareWrite makes them.
+  bool needsParents = false;
   struct stat st {};
 };
 
@@ -58,6 +77,15 @@ struct Resolved {
 // may hold '*' and '?' and is returned unresolved in `mask`.
 DWORD Resolve(LPCWSTR path, Resolved& out);
 DWORD ResolveWithMask(LPCWSTR path, Resolved& folder, std::wstring& mask);
+
+// Makes the folders above entry.writeHost that are missing, inside the
+// device root. Returns 0 or the error to report.
+DWORD PrepareWrite(const Resolved& entry);
+
+// Gives an installed file a copy of its own in the device's program folder
+// so it can be written, and makes `entry` that copy. Returns 0 or the error
+// to report (ERROR_ACCESS_DENIED for the executable and folders).
+DWORD CopyUp(Resolved& entry);
 
 // Virtual entries of a folder that the host folder does not hold: storage
 // cards and program folders mounted from elsewhere. Each with its host path.

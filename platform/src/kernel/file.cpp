@@ -101,6 +101,19 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
+  // An installed program file is written as the device's own copy of it.
+  if (existed && path.readOnly && ((desiredAccess & GENERIC_WRITE) || truncate)) {
+    if (const DWORD error = CopyUp(path)) {
+      SetLastError(error);
+      return INVALID_HANDLE_VALUE;
+    }
+  }
+  if (!existed) {
+    if (const DWORD error = PrepareWrite(path)) {
+      SetLastError(error);
+      return INVALID_HANDLE_VALUE;
+    }
+  }
   // Read-only is kept as the host's write permission; refuse writers
   // explicitly, since a privileged host process would be let through.
   if (existed && !(path.st.st_mode & S_IWUSR) && ((desiredAccess & GENERIC_WRITE) || truncate)) {

@@ -203,7 +203,7 @@ using namespace ce::kernel::fs;
 BOOL DeleteFileW(LPCWSTR fileName) {
   Resolved file;
   if (const DWORD error = ResolveExisting(fileName, file)) return Fail(error);
-  if (file.isDirectory || file.isFixed || IsReadOnlyFile(file)) return Fail(ERROR_ACCESS_DENIED);
+  if (file.isDirectory || file.isFixed || file.readOnly || IsReadOnlyFile(file)) return Fail(ERROR_ACCESS_DENIED);
   if (FileIsHeld(file.host, true, 0)) return Fail(ERROR_SHARING_VIOLATION);
   FileKey key;
   const bool keyed = KeyOfPath(file.host, key);
@@ -218,7 +218,10 @@ BOOL MoveFileW(LPCWSTR existingName, LPCWSTR newName) {
   Resolved to;
   if (const DWORD error = ResolveExisting(existingName, from)) return Fail(error);
   if (const DWORD error = Resolve(newName, to)) return Fail(error);
-  if (from.isFixed || to.isFixed) return Fail(ERROR_ACCESS_DENIED);
+  if (from.isFixed || to.isFixed || from.readOnly) return Fail(ERROR_ACCESS_DENIED);
+  if (!to.exists) {
+    if (const DWORD error = PrepareWrite(to)) return Fail(error);
+  }
   const std::string folder = ParentOf(to.host);
   std::string target = to.host;
   if (to.exists) {
@@ -272,6 +275,16 @@ BOOL CopyFileW(LPCWSTR existingName, LPCWSTR newName, BOOL failIfExists) {
   if (const DWORD error = ResolveExisting(existingName, from)) return Fail(error);
   if (const DWORD error = Resolve(newName, to)) return Fail(error);
   if (from.isDirectory) return Fail(ERROR_ACCESS_DENIED);
+  if (to.exists && to.readOnly && !failIfExists) {
+    // Over an installed file: the copy becomes the device's own file.
+    if (to.isDirectory || to.writeHost.empty() || IsReadOnlyFile(to)) return Fail(ERROR_ACCESS_DENIED);
+    to.host = to.writeHost;
+    to.exists = false;
+    to.readOnly = false;
+  }
+  if (!to.exists) {
+    if (const DWORD error = PrepareWrite(to)) return Fail(error);
+  }
   if (to.exists) {
     if (failIfExists) return Fail(ERROR_FILE_EXISTS);
     if (to.isDirectory || to.isFixed || IsReadOnlyFile(to)) return Fail(ERROR_ACCESS_DENIED);
@@ -306,6 +319,7 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES /*security*/) {
   Resolved folder;
   if (const DWORD error = Resolve(pathName, folder)) return Fail(error);
   if (folder.exists) return Fail(ERROR_ALREADY_EXISTS);
+  if (const DWORD error = PrepareWrite(folder)) return Fail(error);
   if (::mkdir(folder.host.c_str(), 0777) != 0) {
     const int error = errno;
     return Fail(error == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(error));
@@ -317,7 +331,7 @@ BOOL RemoveDirectoryW(LPCWSTR pathName) {
   Resolved folder;
   if (const DWORD error = ResolveExisting(pathName, folder)) return Fail(error);
   if (!folder.isDirectory) return Fail(ERROR_DIRECTORY);
-  if (folder.isFixed) return Fail(ERROR_ACCESS_DENIED);
+  if (folder.isFixed || folder.readOnly) return Fail(ERROR_ACCESS_DENIED);
   FileKey key;
   const bool keyed = KeyOfPath(folder.host, key);
   if (::rmdir(folder.host.c_str()) != 0) {
@@ -345,7 +359,7 @@ DWORD GetFileAttributesW(LPCWSTR fileName) {
 BOOL SetFileAttributesW(LPCWSTR fileName, DWORD attributes) {
   Resolved entry;
   if (const DWORD error = ResolveExisting(fileName, entry)) return Fail(error);
-  if (entry.isFixed) return Fail(ERROR_ACCESS_DENIED);
+  if (entry.isFixed || entry.readOnly) return Fail(ERROR_ACCESS_DENIED);
   FileKey key;
   if (!KeyOfPath(entry.host, key)) return Fail(ErrorFromErrno(errno));
   FileMeta meta = LoadMeta(key).value_or(FileMeta{});

@@ -117,6 +117,8 @@ HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData) {
   const std::string exeHost = ProgramHostPath();
   const std::string exeHostName = exeHost.substr(exeHost.rfind('/') + 1);
   const bool inProgramFolder = !exePath.empty() && EqualsNoCase(folder.device, exeFolder);
+  // The executable shows under its device name in its installed folder.
+  const std::string installedProgramFolder = folder.underHost.empty() ? folder.host : folder.underHost;
   const std::vector<MountEntry> mounts = MountsIn(folder.device);
 
   auto find = std::make_shared<FindObject>();
@@ -124,23 +126,33 @@ HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData) {
     WIN32_FIND_DATAW data;
     if (Matches(mask, mount.name) && Fill(data, mount.name, mount.host, mount.card)) find->entries.push_back(data);
   }
-  if (DIR* dir = ::opendir(folder.host.c_str())) {
+  // The folder itself, then the installed folder beneath it, whose entries
+  // show where the folder above has none of the same name.
+  std::vector<std::wstring> seen;
+  auto list = [&](const std::string& host, bool below) {
+    DIR* dir = ::opendir(host.c_str());
+    if (!dir) return;
     while (const dirent* entry = ::readdir(dir)) {
       const std::string hostName = entry->d_name;
       if (hostName == "." || hostName == ".." || (atRoot && IsHiddenRootEntry(hostName))) continue;
       std::wstring name = WideFromUtf8(hostName);
       if (!Showable(hostName, name)) continue;
-      if (inProgramFolder && hostName == exeHostName) name = exeName;
+      if (inProgramFolder && host == installedProgramFolder && hostName == exeHostName) name = exeName;
       const bool mounted =
           std::any_of(mounts.begin(), mounts.end(), [&](const MountEntry& m) { return EqualsNoCase(m.name, name); });
       if (mounted || !Matches(mask, name)) continue;
+      const auto same = [&](const std::wstring& other) { return EqualsNoCase(other, name); };
+      if (below && std::any_of(seen.begin(), seen.end(), same)) continue;
+      if (!below && !folder.underHost.empty()) seen.push_back(name);
       const bool isCard =
           std::any_of(cards.begin(), cards.end(), [&](const std::wstring& card) { return EqualsNoCase(card, name); });
       WIN32_FIND_DATAW data;
-      if (Fill(data, name, folder.host + "/" + hostName, isCard)) find->entries.push_back(data);
+      if (Fill(data, name, host + "/" + hostName, isCard)) find->entries.push_back(data);
     }
     ::closedir(dir);
-  }
+  };
+  list(folder.host, false);
+  if (!folder.underHost.empty()) list(folder.underHost, true);
   if (find->entries.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;

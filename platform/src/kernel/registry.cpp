@@ -169,7 +169,7 @@ LONG Writing(Fn&& fn) {
   std::lock_guard guard(store.mutex());
   WriteLock lock;
   if (const DWORD error = lock.Acquire()) return static_cast<LONG>(error);
-  if (const DWORD error = store.Refresh()) return static_cast<LONG>(error);
+  if (const DWORD error = store.Refresh(true)) return static_cast<LONG>(error);
   return fn(store);
 }
 

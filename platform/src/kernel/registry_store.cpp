@@ -16,8 +16,11 @@
 namespace ce::kernel::registry {
 namespace {
 
+// The registry's files live in the runtime folder, which device paths never
+// reach: a program cannot delete or overwrite them through the file calls.
 constexpr const char* kFileName = "/registry.dat";
 constexpr const char* kLockName = "/registry.lock";
+constexpr const char* kTempSuffix = ".tmp";
 // Far beyond anything the programs store; a bigger file is refused rather
 // than read into memory.
 constexpr off_t kMaxFileBytes = 64 * 1024 * 1024;
@@ -70,6 +73,32 @@ void Merge(Key& live, Key& fresh) {
   live.subkeys = std::move(merged);
 }
 
+std::string LockPath() { return ce::device::RuntimeFolder() + kLockName; }
+
+bool IsEmptyFile(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0;
+}
+
+// Earlier builds kept the registry in the device root itself. On the first
+// start without a registry in the runtime folder, the old file moves there
+// (a hard link first, so a file another process has just moved is never
+// replaced), and the old lock and any half-written temporary file go.
+void MoveFromRoot(const std::string& root, const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) == 0) return;
+  const std::string old = root + kFileName;
+  if (::lstat(old.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+  if (::link(old.c_str(), path.c_str()) == 0) {
+    ::unlink(old.c_str());
+  } else if (errno != EEXIST && ::rename(old.c_str(), path.c_str()) != 0) {
+    std::fprintf(stderr, "registry: cannot move %s to %s: %s\n", old.c_str(), path.c_str(), std::strerror(errno));
+    return;
+  }
+  ::unlink((old + kTempSuffix).c_str());
+  if (IsEmptyFile(root + kLockName)) ::unlink((root + kLockName).c_str());
+}
+
 }  // namespace
 
 WriteLock::~WriteLock() {
@@ -77,7 +106,7 @@ WriteLock::~WriteLock() {
 }
 
 DWORD WriteLock::Acquire() {
-  const std::string path = ce::device::Root() + kLockName;
+  const std::string path = LockPath();
   fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd_ < 0) {
     std::fprintf(stderr, "registry: cannot open the lock file %s: %s\n", path.c_str(), std::strerror(errno));
@@ -90,6 +119,15 @@ DWORD WriteLock::Acquire() {
     }
   }
   return ERROR_SUCCESS;
+}
+
+bool WriteLock::TryAcquire() {
+  fd_ = ::open(LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd_ < 0) return false;
+  if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+  ::close(fd_);
+  fd_ = -1;
+  return false;
 }
 
 Store& Store::Instance() {
@@ -112,8 +150,16 @@ void Store::Adopt(Roots fresh) {
   for (std::size_t i = 0; i < kRootCount; ++i) Merge(*roots_[i], *fresh[i]);
 }
 
-DWORD Store::Refresh() {
-  const std::string folder = ce::device::Root();
+void Store::Prepare(bool lockHeld) {
+  MoveFromRoot(ce::device::Root(), path_);
+  // A writer killed between writing its temporary file and renaming it
+  // leaves the file behind; it is removed while no writer can be at work.
+  WriteLock lock;
+  if (lockHeld || lock.TryAcquire()) ::unlink((path_ + kTempSuffix).c_str());
+}
+
+DWORD Store::Refresh(bool lockHeld) {
+  const std::string folder = ce::device::RuntimeFolder();
   if (folder != folder_) {
     // Another device: the keys of the old one are gone for its handles.
     for (auto& root : roots_) MarkDeleted(*root);
@@ -123,6 +169,7 @@ DWORD Store::Refresh() {
     loaded_ = false;
     corrupt_ = false;
     stamp_ = Stamp{};
+    Prepare(lockHeld);
   }
   struct stat info {};
   if (::stat(path_.c_str(), &info) != 0) {
@@ -211,7 +258,7 @@ DWORD Store::LoadFile() {
 DWORD Store::Commit() {
   if (corrupt_) return ERROR_REGISTRY_CORRUPT;
   const std::string text = FormatRegistryText(roots_);
-  const std::string temp = path_ + ".tmp";
+  const std::string temp = path_ + kTempSuffix;
   int error = 0;
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {

@@ -1,5 +1,8 @@
 // The registry of this process, kept in step with "registry.dat" in the
-// device root, which every process of the device shares.
+// device's runtime folder (".runtime" below the root, out of reach of device
+// paths), which every process of the device shares. A registry file an
+// earlier build left in the root moves there on the first start, and a
+// temporary file a killed writer left is removed.
 //
 // Reading: before each call the file's identity (device, inode, size, times)
 // is compared with the one last read; when another process replaced it, the
@@ -33,6 +36,8 @@ class WriteLock {
 
   // ERROR_SUCCESS once the lock is held.
   DWORD Acquire();
+  // Takes the lock only if no one holds it.
+  bool TryAcquire();
 
  private:
   int fd_ = -1;
@@ -46,8 +51,9 @@ class Store {
   std::mutex& mutex() { return mutex_; }
 
   // Brings the tree up to date with the file: ERROR_SUCCESS,
-  // ERROR_REGISTRY_CORRUPT or ERROR_REGISTRY_IO_FAILED.
-  DWORD Refresh();
+  // ERROR_REGISTRY_CORRUPT or ERROR_REGISTRY_IO_FAILED. `lockHeld`: the
+  // caller holds a WriteLock.
+  DWORD Refresh(bool lockHeld = false);
 
   const std::shared_ptr<Key>& Root(std::size_t index) const { return roots_[index]; }
 
@@ -70,10 +76,12 @@ class Store {
   };
 
   void Adopt(Roots fresh);
+  // First use of a device: moves an old file in, removes a stale temporary.
+  void Prepare(bool lockHeld);
   DWORD LoadFile();
 
   std::mutex mutex_;
-  std::string folder_;  // device root the tree belongs to
+  std::string folder_;  // runtime folder of the device the tree belongs to
   std::string path_;
   Roots roots_ = MakeEmptyRoots();
   bool loaded_ = false;

@@ -1,6 +1,7 @@
 // The arkpack command: a folder in, an archive out; bad names refused.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -42,6 +43,26 @@ TEST(Arkpack, PacksAFolderInNameOrder) {
   EXPECT_NE(std::system(RunTool((dir / "in").string() + " " + (dir / "bad.ark").string()).c_str()), 0);
   EXPECT_FALSE(fs::exists(dir / "bad.ark"));
   EXPECT_NE(std::system(RunTool((dir / "missing").string() + " " + (dir / "bad.ark").string()).c_str()), 0);
+  fs::remove_all(dir);
+}
+
+// A symbolic link loop in the folder is named and the run refused, with no
+// archive written, rather than the tool dying on an uncaught error.
+TEST(Arkpack, RefusesASymlinkLoopClearly) {
+  fs::path dir = fs::temp_directory_path() / ("arkpack-loop-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir / "in");
+  std::ofstream(dir / "in" / "a.wav") << "aaa";
+  fs::create_symlink("loop", dir / "in" / "loop");
+  const std::string command = std::string(ARKPACK_PATH) + " " + (dir / "in").string() + " " +
+                              (dir / "out.ark").string() + " > /dev/null 2> " + (dir / "err.txt").string();
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status)) << "the tool died";
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::vector<unsigned char> err = ReadFile(dir / "err.txt");
+  const std::string message(err.begin(), err.end());
+  EXPECT_NE(message.find("loop"), std::string::npos) << message;
+  EXPECT_FALSE(fs::exists(dir / "out.ark"));
   fs::remove_all(dir);
 }
 

@@ -65,4 +65,44 @@ TEST(Imgconv, EachKindMatchesTheWriter) {
   fs::remove_all(dir);
 }
 
+// A few bytes of PNG may declare a picture of a billion pixels: the size is
+// refused from the header, before any memory for the pixels is taken.
+TEST(Imgconv, HugeDeclaredSizeIsRefusedBeforeAllocating) {
+  imgconv::Picture small;
+  small.width = 1;
+  small.height = 1;
+  small.rgba = {1, 2, 3, 255};
+  std::vector<std::uint8_t> png = imgconv::EncodePng(small);
+  ASSERT_GT(png.size(), 33u);
+  // The header chunk: length, "IHDR", width, height, ..., CRC over type and data.
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) png[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+  };
+  auto crc = [&](std::size_t from, std::size_t to) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (std::size_t i = from; i < to; ++i) {
+      c ^= png[i];
+      for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return c ^ 0xFFFFFFFFu;
+  };
+  struct Case {
+    std::uint32_t width, height;
+    bool ok;
+  } cases[] = {{20000, 50000, false}, {4097, 1, false}, {1, 4097, false}, {1, 1, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+    put32(16, c.width);
+    put32(20, c.height);
+    put32(29, crc(12, 29));
+    imgconv::Picture picture;
+    std::string error;
+    EXPECT_EQ(imgconv::DecodePng(png, &picture, &error), c.ok) << error;
+    if (!c.ok) {
+      EXPECT_NE(error.find("4096"), std::string::npos) << error;
+      EXPECT_LT(picture.rgba.capacity(), 1u << 20);
+    }
+  }
+}
+
 }  // namespace
