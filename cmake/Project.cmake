@@ -1,9 +1,21 @@
+# ce_use_internals(TARGET)
+# The target reaches into the platform's internals (headers under
+# platform/src): it links the platform's static variant, where they are
+# visible, instead of the shared library.
+function(ce_use_internals target)
+  set_target_properties(${target} PROPERTIES CE_STATIC ON)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/src)
+endfunction()
+
 # ks_add_test(NAME SOURCES ... LIBS ... [LABELS ...])
-# One GoogleTest executable; each test case becomes a CTest test.
+# One GoogleTest executable; each test case becomes a CTest test. The test
+# entry (ce_test_main) uses the platform's internals, so test programs link
+# its static variant.
 function(ks_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} ce_test_main GTest::gtest GTest::gmock Threads::Threads)
+  set_target_properties(${name} PROPERTIES CE_STATIC ON)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300)
 endfunction()
 

@@ -46,7 +46,8 @@
 #include "audio/recorder_pcm.h"
 #include "ce/strconv.h"
 #include "ce/winbase.h"
-#include "media/wav_file.h"
+#include "audio/wav_info.h"
+#include "liba/resource.h"
 
 namespace fs = std::filesystem;
 
@@ -103,6 +104,47 @@ class Device {
   std::string root_;
 };
 
+// A file's bytes as a reader for the WAV header parser.
+class MemoryReader : public liba::ResourceReader {
+ public:
+  explicit MemoryReader(const std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+  std::uint32_t read(void* buffer, std::uint32_t count) override {
+    const std::uint32_t n = std::min(count, get_size() - position_);
+    std::copy_n(bytes_.data() + position_, n, static_cast<std::uint8_t*>(buffer));
+    position_ += n;
+    return n;
+  }
+  std::uint32_t skip(std::uint32_t count) override {
+    const std::uint32_t n = std::min(count, get_size() - position_);
+    position_ += n;
+    return n;
+  }
+  std::uint32_t get_size() override { return static_cast<std::uint32_t>(bytes_.size()); }
+  // Nonzero on success, as the file readers answer.
+  std::uint32_t seek(std::uint32_t position) override {
+    position_ = std::min(position, get_size());
+    return 1;
+  }
+  std::uint32_t tell() override { return position_; }
+
+ private:
+  const std::vector<std::uint8_t>& bytes_;
+  std::uint32_t position_ = 0;
+};
+
+// The input's PCM format and length; only what the headless microphone
+// plays: 8 or 16 bits, 1 or 2 channels.
+std::optional<audio::WAVInfoPCM> read_input_wav(const std::vector<std::uint8_t>& bytes) {
+  if (bytes.size() > 0xFFFFFFFFu) return std::nullopt;
+  MemoryReader reader(bytes);
+  audio::WAVInfoPCM info;
+  if (!audio::read_wav_info(info, reader)) return std::nullopt;
+  if ((info.bits_per_sample != 8 && info.bits_per_sample != 16) || (info.channels != 1 && info.channels != 2)) {
+    return std::nullopt;
+  }
+  return info;
+}
+
 std::optional<std::vector<std::uint8_t>> read_file(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
@@ -120,12 +162,12 @@ int record(const RecordArgs& a) {
       {"pcm", L"PCM"}, {"adpcm", L"ADPCM"}, {"gsm", L"GSM"}, {"mp3", L"mp3"}};
   const auto image = read_file(a.in);
   if (!image) return fail("cannot read " + a.in.string());
-  const auto wav = ce::media::ParseWav(image->data(), image->size());
+  const auto wav = read_input_wav(*image);
   if (!wav) return fail(a.in.string() + " is not a PCM WAV file of 8 or 16 bits, 1 or 2 channels");
-  const std::uint64_t input_frames = wav->dataSize / wav->format.BlockAlign();
+  const std::uint64_t input_frames = wav->data_size / wav->block_align;
   // The device counts whole milliseconds: two more make sure the last
   // input frame is taken in (what follows it is silence).
-  const std::uint64_t duration_ms = (input_frames * 1000 + wav->format.rate - 1) / wav->format.rate + 2;
+  const std::uint64_t duration_ms = (input_frames * 1000 + wav->sample_rate - 1) / wav->sample_rate + 2;
 
   const fs::path out = fs::absolute(a.out);
   std::error_code error;
