@@ -71,11 +71,13 @@ LPARAM PointParam(int x, int y) {
 namespace ce::user {
 
 void SetInputThread(DWORD threadId) {
+  backend::SetInputArrivalHandler(&WakeInputThread);
   g_inputThread.store(threadId);
   if (threadId != 0) StartPolling();
 }
 
 void EnsureInputThread() {
+  backend::SetInputArrivalHandler(&WakeInputThread);
   const DWORD self = GetCurrentThreadId();
   DWORD expected = 0;
   if (g_inputThread.compare_exchange_strong(expected, self) || expected == self) StartPolling();
@@ -118,6 +120,11 @@ void DeliverEvent(const backend::InputEvent& event) {
     case backend::InputKind::Quit:
       DeliverQuit();
       break;
+    case backend::InputKind::Char: {
+      const wchar_t c = static_cast<wchar_t>(event.key);
+      DeliverText(std::wstring_view(&c, 1));
+      break;
+    }
   }
 }
 
