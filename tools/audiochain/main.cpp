@@ -44,9 +44,9 @@
 #include "audio/mp3_encoder_wav.h"
 #include "audio/player_pcm.h"
 #include "audio/recorder_pcm.h"
+#include "audio/wav_info.h"
 #include "ce/strconv.h"
 #include "ce/winbase.h"
-#include "audio/wav_info.h"
 #include "liba/resource.h"
 
 namespace fs = std::filesystem;
