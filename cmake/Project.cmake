@@ -7,8 +7,18 @@ set(KS_FUZZ_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
 # in an installed tree alike, so programs find it from their own executable.
 set(KS_DATA_DIR ${CMAKE_BINARY_DIR}/data)
 
+# ce_use_internals(TARGET)
+# The target reaches into the platform's internals (headers under
+# platform/src): it links the platform's static variant, where they are
+# visible, instead of the shared library.
+function(ce_use_internals target)
+  set_target_properties(${target} PROPERTIES CE_STATIC ON)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/src)
+endfunction()
+
 # ks_add_test(NAME SOURCES ... LIBS ... [LABELS ...])
-# One GoogleTest executable; each test case becomes a CTest test.
+# One GoogleTest executable; each test case becomes a CTest test. It links
+# the shared platform library, as programs do.
 function(ks_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})

@@ -55,6 +55,9 @@ std::string Describe(const InputEvent& e) {
     case InputKind::Quit:
       out << "quit";
       break;
+    case InputKind::Char:
+      out << "char 0x" << std::hex << e.key;
+      break;
   }
   if (e.modifiers != 0) out << " mod " << static_cast<int>(e.modifiers);
   return out.str();
@@ -352,6 +355,28 @@ TEST(HeadlessInput, EventsComeOutInOrder) {
   InputSource::Reset();
 }
 
+int g_arrivals = 0;
+
+// Injected input (a scripted run's) is queued like the user's own and the
+// arrival handler is told each time.
+TEST(HeadlessInput, InjectedEventsQueueAndTellTheArrivalHandler) {
+  HeadlessInput input;
+  g_arrivals = 0;
+  ce::backend::SetInputArrivalHandler([] { ++g_arrivals; });
+  input.PushKey(InputKind::KeyDown, 0x41);
+  InputEvent event;
+  event.kind = InputKind::Char;
+  event.key = L'z';
+  input.Inject(event);
+  event.kind = InputKind::PenDown;
+  event.pen = POINT{7, 8};
+  input.Inject(event);
+  ce::backend::SetInputArrivalHandler(nullptr);
+  EXPECT_EQ(g_arrivals, 2);
+  EXPECT_TRUE(input.Wait(0));
+  EXPECT_EQ(Drain(input), (std::vector<std::string>{"key down 0x41", "char 0x7a", "pen down 7,8"}));
+}
+
 TEST(HeadlessInput, WaitEndsOnEventWakeOrTimeout) {
   HeadlessInput input;
   EXPECT_FALSE(input.Wait(0));
@@ -543,6 +568,21 @@ TEST_F(SdlBackend, KeyboardIsTheDeviceKeys) {
   SimulateKey(true, up, 0);
   SimulateFocusLost();
   EXPECT_EQ(Drain(*input), (std::vector<std::string>{"key down 0x26", "key up 0x26"}));
+}
+
+TEST_F(SdlBackend, InjectedEventsFollowTheHostsOwn) {
+  auto display = CreateDisplay(frame_);
+  auto input = CreateInput();
+  ASSERT_NE(display, nullptr);
+  ASSERT_NE(input, nullptr);
+  InputEvent event;
+  event.kind = InputKind::Char;
+  event.key = L'q';
+  // From another thread, as a script gives it.
+  std::thread([&] { input->Inject(event); }).join();
+  SimulateKey(true, *ScancodeFromName("Escape"), 0);
+  EXPECT_TRUE(input->Wait(0));
+  EXPECT_EQ(Drain(*input), (std::vector<std::string>{"key down 0x1b", "char 0x71"}));
 }
 
 TEST_F(SdlBackend, FullScreenTogglesAreTheWindowsAndRemembered) {

@@ -4,6 +4,7 @@
 
 #include "ce/strconv.h"
 #include "ce/winbase.h"
+#include "kernel/handle_table.h"
 #include "kernel/handles.h"
 
 namespace {
@@ -16,6 +17,35 @@ struct Probe : KernelObject {
   ~Probe() override { *destroyed_ = true; }
   bool* destroyed_;
 };
+
+// The table every handle kind is built on, small enough to fill: a full
+// table refuses, a removed slot is reused under a new generation, and
+// generations wrap at the mask the handle values keep.
+TEST(HandleTable, FillsReusesSlotsAndWrapsGenerations) {
+  ce::kernel::HandleTable<int> table(2, 0x3);
+  const auto a = table.Insert(std::make_shared<int>(1));
+  const auto b = table.Insert(std::make_shared<int>(2));
+  ASSERT_TRUE(a && b);
+  EXPECT_FALSE(table.Insert(std::make_shared<int>(3))) << "the table is full";
+  ASSERT_NE(table.Find(*b), nullptr);
+  EXPECT_EQ(**table.Find(*b), 2);
+
+  auto slot = *a;
+  for (std::uint32_t round = 1; round <= 4; ++round) {
+    const auto removed = table.Remove(slot);
+    ASSERT_NE(removed, nullptr);
+    EXPECT_EQ(table.Find(slot), nullptr);
+    EXPECT_EQ(table.Remove(slot), nullptr) << "a slot is removed once";
+    const auto again = table.Insert(std::make_shared<int>(10 + static_cast<int>(round)));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->index, a->index);
+    EXPECT_EQ(again->generation, round & 0x3);
+    EXPECT_EQ(table.Find(slot), nullptr) << "the old generation names nothing";
+    slot = *again;
+  }
+  EXPECT_EQ(slot.generation, a->generation) << "four removals wrap a two-bit generation";
+  EXPECT_EQ(table.Find(ce::kernel::HandleTable<int>::Slot{7, 0}), nullptr);
+}
 
 TEST(Handles, LookupChecksKindAndLiveness) {
   bool destroyed = false;

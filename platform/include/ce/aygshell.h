@@ -4,6 +4,8 @@
 
 #include "ce/windef.h"
 
+#pragma GCC visibility push(default)
+
 inline constexpr DWORD SHFS_SHOWTASKBAR = 0x0001;
 inline constexpr DWORD SHFS_HIDETASKBAR = 0x0002;
 inline constexpr DWORD SHFS_SHOWSIPBUTTON = 0x0004;
@@ -15,3 +17,5 @@ inline constexpr DWORD SHFS_HIDESTARTICON = 0x0020;
 // for a top-level window. The screen has no task bar of its own here, so
 // the state is only kept (the SDL back end may show it).
 BOOL SHFullScreen(HWND hwnd, DWORD state);
+
+#pragma GCC visibility pop

@@ -28,6 +28,8 @@
 
 #include "ce/windef.h"
 
+#pragma GCC visibility push(default)
+
 // Formatting into a buffer of `count` characters. A result shorter than
 // `count` is terminated and its length returned; one of exactly `count`
 // characters fills the buffer without a terminator and returns `count`; a
@@ -133,3 +135,5 @@ std::size_t mbstowcs(wchar_t* dest, const char* source, std::size_t count);
 std::size_t wcstombs(char* dest, const wchar_t* source, std::size_t count);
 
 }  // namespace ce
+
+#pragma GCC visibility pop

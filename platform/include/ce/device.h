@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#pragma GCC visibility push(default)
+
 namespace ce::device {
 
 std::optional<std::string> Setting(std::string_view key);
@@ -16,3 +18,5 @@ std::string SettingOr(std::string_view key, std::string_view fallback);
 long long SettingNumber(std::string_view key, long long fallback);
 
 }  // namespace ce::device
+
+#pragma GCC visibility pop

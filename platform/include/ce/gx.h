@@ -6,6 +6,8 @@
 
 #include "ce/windef.h"
 
+#pragma GCC visibility push(default)
+
 inline constexpr DWORD GX_FULLSCREEN = 0x01;
 inline constexpr int GX_NORMALKEYS = 0x02;
 inline constexpr int GX_LANDSCAPEKEYS = 0x03;
@@ -64,3 +66,5 @@ int GXResume();
 int GXOpenInput();
 int GXCloseInput();
 GXKeyList GXGetDefaultKeys(int options);
+
+#pragma GCC visibility pop

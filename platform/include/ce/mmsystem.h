@@ -12,6 +12,8 @@
 
 #include "ce/windef.h"
 
+#pragma GCC visibility push(default)
+
 using MMRESULT = UINT;
 using MMVERSION = UINT;
 
@@ -206,3 +208,5 @@ inline constexpr UINT SND_NOSTOP = 0x0010;
 // stops the sound already playing (unless SND_NOSTOP, which then fails). A
 // null name stops the sound playing. FALSE when the sound cannot be played.
 BOOL sndPlaySoundW(LPCWSTR soundName, UINT flags);
+
+#pragma GCC visibility pop

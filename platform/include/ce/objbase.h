@@ -9,6 +9,8 @@
 #include "ce/windef.h"
 #include "ce/winerror.h"
 
+#pragma GCC visibility push(default)
+
 struct GUID {
   DWORD Data1;
   WORD Data2;
@@ -96,3 +98,5 @@ HRESULT IIDFromString(LPCOLESTR text, IID* iid);
 // Writes the braced upper-case form; returns the characters written with the
 // terminator (39), or 0 when `size` is too small.
 int StringFromGUID2(REFGUID guid, LPOLESTR buffer, int size);
+
+#pragma GCC visibility pop

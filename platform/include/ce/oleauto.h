@@ -5,6 +5,8 @@
 
 #include "ce/objbase.h"
 
+#pragma GCC visibility push(default)
+
 using BSTR = OLECHAR*;
 using VARIANT_BOOL = SHORT;
 using VARTYPE = USHORT;
@@ -85,3 +87,5 @@ HRESULT VariantCopy(VARIANT* target, const VARIANT* source);
 // not a number, an interface), DISP_E_OVERFLOW (out of the target's range),
 // DISP_E_BADVARTYPE (an unknown type).
 HRESULT VariantChangeType(VARIANT* target, const VARIANT* source, USHORT flags, VARTYPE type);
+
+#pragma GCC visibility pop

@@ -3,6 +3,8 @@
 
 #include "ce/windef.h"
 
+#pragma GCC visibility push(default)
+
 inline constexpr ULONG SEE_MASK_NOCLOSEPROCESS = 0x00000040;
 
 struct SHELLEXECUTEINFOW {
@@ -32,3 +34,5 @@ using SHELLEXECUTEINFO = SHELLEXECUTEINFOW;
 // A document or program that does not exist fails with ERROR_FILE_NOT_FOUND.
 BOOL ShellExecuteEx(SHELLEXECUTEINFOW* info);
 inline BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) { return ShellExecuteEx(info); }
+
+#pragma GCC visibility pop

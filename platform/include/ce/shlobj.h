@@ -7,6 +7,8 @@
 #include "ce/windef.h"
 #include "ce/winerror.h"
 
+#pragma GCC visibility push(default)
+
 inline constexpr int CSIDL_PROGRAMS = 0x0002;       // "\Windows\Start Menu\Programs"
 inline constexpr int CSIDL_PERSONAL = 0x0005;       // "\My Documents"
 inline constexpr int CSIDL_STARTUP = 0x0007;        // "\Windows\StartUp"
@@ -34,3 +36,5 @@ HRESULT SHGetSpecialFolderLocation(HWND owner, int csidl, LPITEMIDLIST* list);
 // The device path an item list names, into `path` (MAX_PATH characters).
 // FALSE, with `path` emptied when it is not null, for a null or unknown list.
 BOOL SHGetPathFromIDList(LPCITEMIDLIST list, LPWSTR path);
+
+#pragma GCC visibility pop

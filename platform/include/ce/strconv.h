@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#pragma GCC visibility push(default)
+
 namespace ce {
 
 std::string Utf8FromWide(std::wstring_view text);
@@ -33,3 +35,5 @@ int CompareNoCase(std::wstring_view a, std::wstring_view b);
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 
 }  // namespace ce
+
+#pragma GCC visibility pop

@@ -6,6 +6,8 @@
 #include "ce/windef.h"
 #include "ce/winerror.h"
 
+#pragma GCC visibility push(default)
+
 // The calling thread's last error code.
 DWORD GetLastError();
 void SetLastError(DWORD code);
@@ -13,6 +15,8 @@ void SetLastError(DWORD code);
 // Closes any kernel handle (file, find, thread, event, mutex, ...). A stale,
 // closed or foreign value fails with ERROR_INVALID_HANDLE.
 BOOL CloseHandle(HANDLE handle);
+
+#pragma GCC visibility pop
 
 #include "ce/kernel/file.h"
 #include "ce/kernel/module.h"

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#pragma GCC visibility push(default)
+
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
@@ -169,3 +171,5 @@ using PLARGE_INTEGER = LARGE_INTEGER*;
 
 // INVALID_HANDLE_VALUE is (HANDLE)-1, as on the device.
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
+
+#pragma GCC visibility pop

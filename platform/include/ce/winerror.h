@@ -4,6 +4,8 @@
 
 #include "ce/windef.h"
 
+#pragma GCC visibility push(default)
+
 inline constexpr DWORD ERROR_SUCCESS = 0;
 inline constexpr DWORD NO_ERROR = 0;
 inline constexpr DWORD ERROR_INVALID_FUNCTION = 1;
@@ -112,3 +114,5 @@ inline constexpr HRESULT DISP_E_OVERFLOW = static_cast<HRESULT>(0x8002000Au);
 inline constexpr HRESULT HRESULT_FROM_WIN32(DWORD code) {
   return code == 0 ? 0 : static_cast<HRESULT>((code & 0xFFFFu) | 0x80070000u);
 }
+
+#pragma GCC visibility pop

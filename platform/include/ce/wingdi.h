@@ -8,6 +8,8 @@
 
 #include "ce/windef.h"
 
+#pragma GCC visibility push(default)
+
 // --- Colours ---------------------------------------------------------------
 
 #define RGB(r, g, b)                                                                              \
@@ -221,3 +223,5 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush);
 COLORREF GetPixel(HDC hdc, int x, int y);
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
+
+#pragma GCC visibility pop

@@ -13,6 +13,8 @@
 
 #include "ce/windef.h"
 
+#pragma GCC visibility push(default)
+
 using WINMAIN_PROC = int(WINAPI*)(HINSTANCE, HINSTANCE, LPWSTR, int);
 
 namespace ce {
@@ -21,3 +23,5 @@ int RunProgram(int argc, char** argv, WINMAIN_PROC winMain);
 
 #define CE_PROGRAM_ENTRY(winMain) \
   int main(int argc, char** argv) { return ::ce::RunProgram(argc, argv, (winMain)); }
+
+#pragma GCC visibility pop

@@ -6,6 +6,8 @@
 
 #include "ce/windef.h"
 
+#pragma GCC visibility push(default)
+
 inline constexpr UINT CP_ACP = 0;
 inline constexpr UINT CP_OEMCP = 1;
 inline constexpr UINT CP_MACCP = 2;
@@ -38,3 +40,5 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiB
 // unless defaultChar is given) and set *usedDefaultChar; UTF-8 takes neither.
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR multiByte, int multiByteCount,
                         LPCSTR defaultChar, LPBOOL usedDefaultChar);
+
+#pragma GCC visibility pop

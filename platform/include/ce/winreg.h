@@ -40,6 +40,8 @@
 #include "ce/winerror.h"
 #include "ce/winbase.h"
 
+#pragma GCC visibility push(default)
+
 using REGSAM = DWORD;
 using LSTATUS = LONG;
 
@@ -104,3 +106,5 @@ LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD
                    LPDWORD classSize, PFILETIME lastWriteTime);
 LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameSize, LPDWORD reserved, LPDWORD type,
                    LPBYTE data, LPDWORD dataSize);
+
+#pragma GCC visibility pop

@@ -23,6 +23,8 @@
 #include "ce/kernel/module.h"
 #include "ce/windef.h"
 
+#pragma GCC visibility push(default)
+
 struct MSG {
   HWND hwnd;
   UINT message;
@@ -529,3 +531,5 @@ int GetSystemMetrics(int index);
 // with the default button, or with the device setting "messagebox_answer"
 // (ok, cancel, abort, retry, ignore, yes, no, or a number).
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
+#pragma GCC visibility pop

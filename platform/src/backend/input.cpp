@@ -1,5 +1,6 @@
 #include "backend/input.h"
 
+#include <atomic>
 #include <mutex>
 
 #include "backend/backend.h"
@@ -13,6 +14,8 @@ struct Cache {
   std::mutex lock;
   std::shared_ptr<InputSource> source;
 };
+
+std::atomic<void (*)()> g_arrivalHandler{nullptr};
 
 Cache& TheCache() {
   static auto* cache = new Cache;  // never destroyed, like the screen
@@ -30,6 +33,13 @@ std::shared_ptr<InputSource> InputSource::Current() {
   }
   return cache.source;
 }
+
+void InputSource::Inject(const InputEvent& event) {
+  Queue(event);
+  if (const auto handler = g_arrivalHandler.load()) handler();
+}
+
+void SetInputArrivalHandler(void (*handler)()) { g_arrivalHandler.store(handler); }
 
 void InputSource::Reset() {
   Cache& cache = TheCache();

@@ -20,6 +20,7 @@ enum class InputKind {
   KeyDown,  // a device key went down, or repeats while held (`repeat`)
   KeyUp,    // a device key was released
   Quit,     // the user asked the program to close (the window's close button)
+  Char,     // a character typed as such, not as keys (`key` holds its UTF-16 unit)
 };
 
 // Bits of InputEvent::modifiers: the modifier keys held when the event
@@ -54,12 +55,26 @@ class InputSource {
   // Ends the current or the next Wait; from any thread.
   virtual void Wake() = 0;
 
+  // Gives the source an event as if the user had caused it (scripted runs),
+  // from any thread: it comes out of Poll after what is already pending,
+  // like the user's own, and the arrival handler is told.
+  void Inject(const InputEvent& event);
+
   // The input source of the back end chosen for this process (the one the
   // screen's display belongs to), made on first use.
   static std::shared_ptr<InputSource> Current();
   // Forgets the current source so the next Current() chooses again; whoever
   // still holds the old one keeps it. For tests.
   static void Reset();
+
+ protected:
+  // Queues an injected event for Poll; from any thread.
+  virtual void Queue(const InputEvent& event) = 0;
 };
+
+// Whoever takes the input says here how to be told that an event was
+// injected (the window layer wakes its input thread). The handler runs on
+// the injecting thread once the event is queued; null for none.
+void SetInputArrivalHandler(void (*handler)());
 
 }  // namespace ce::backend

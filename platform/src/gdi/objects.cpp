@@ -3,49 +3,46 @@
 #include <algorithm>
 
 #include "ce/winbase.h"
+#include "kernel/handle_table.h"
 
 namespace ce::gdi {
 namespace {
 
 // Handle values are 1 << 40 | generation << 24 | (index + 1) << 4 | kind:
-// never null, never a kernel handle (those stay below 2^31), and the kind
-// is checked before the table is.
+// never null, never a kernel handle (those stay below 2^31), and a handle
+// of another kind never matches.
 constexpr std::uintptr_t kTag = std::uintptr_t{1} << 40;
 constexpr std::uint32_t kMaxEntries = (1u << 20) - 1;
 
-struct Entry {
-  std::shared_ptr<GdiObject> object;
-  std::uint32_t generation = 0;
-};
-
-struct Table {
-  std::vector<Entry> entries;
-  std::vector<std::uint32_t> freeList;
-};
+using Table = ce::kernel::HandleTable<GdiObject>;
 
 Table& TheTable() {
-  static Table* table = new Table;  // never destroyed: objects may be deleted during exit
+  static Table* table = new Table(kMaxEntries, 0xFFFF);  // never destroyed: objects may be deleted during exit
   return *table;
 }
 
-HGDIOBJ Encode(std::uint32_t index, std::uint32_t generation, ObjectKind kind) {
-  return reinterpret_cast<HGDIOBJ>(kTag | (std::uintptr_t{generation & 0xFFFF} << 24) |
-                                   (std::uintptr_t{index + 1} << 4) | static_cast<std::uintptr_t>(kind));
+HGDIOBJ Encode(Table::Slot slot, ObjectKind kind) {
+  return reinterpret_cast<HGDIOBJ>(kTag | (std::uintptr_t{slot.generation} << 24) |
+                                   (std::uintptr_t{slot.index + 1} << 4) | static_cast<std::uintptr_t>(kind));
 }
 
-Entry* Find(HGDIOBJ handle) {
+std::optional<Table::Slot> Decode(HGDIOBJ handle) {
   const auto value = reinterpret_cast<std::uintptr_t>(handle);
-  if ((value >> 40) != 1) return nullptr;
+  if ((value >> 40) != 1) return std::nullopt;
   const auto slot = static_cast<std::uint32_t>((value >> 4) & 0xFFFFF);
-  if (slot == 0) return nullptr;
-  Table& table = TheTable();
-  if (slot - 1 >= table.entries.size()) return nullptr;
-  Entry& entry = table.entries[slot - 1];
-  if (!entry.object || entry.generation != ((value >> 24) & 0xFFFF) ||
-      static_cast<std::uintptr_t>(entry.object->kind()) != (value & 0xF)) {
+  if (slot == 0) return std::nullopt;
+  return Table::Slot{slot - 1, static_cast<std::uint32_t>((value >> 24) & 0xFFFF)};
+}
+
+// The live object a handle names, its kind bits included.
+const std::shared_ptr<GdiObject>* Find(HGDIOBJ handle) {
+  const auto slot = Decode(handle);
+  if (!slot) return nullptr;
+  const std::shared_ptr<GdiObject>* object = TheTable().Find(*slot);
+  if (!object || static_cast<std::uintptr_t>((*object)->kind()) != (reinterpret_cast<std::uintptr_t>(handle) & 0xF)) {
     return nullptr;
   }
-  return &entry;
+  return object;
 }
 
 template <class T>
@@ -62,34 +59,24 @@ std::shared_ptr<T> LookupAs(HGDIOBJ handle, ObjectKind kind) {
 }  // namespace
 
 HGDIOBJ InsertObject(std::shared_ptr<GdiObject> object, bool stock) {
-  Table& table = TheTable();
-  std::uint32_t index;
-  if (!table.freeList.empty()) {
-    index = table.freeList.back();
-    table.freeList.pop_back();
-  } else {
-    if (table.entries.size() >= kMaxEntries) {
-      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-      return nullptr;
-    }
-    index = static_cast<std::uint32_t>(table.entries.size());
-    table.entries.emplace_back();
+  GdiObject& inserted = *object;
+  const auto slot = TheTable().Insert(std::move(object));
+  if (!slot) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
   }
-  Entry& entry = table.entries[index];
-  entry.generation = (entry.generation + 1) & 0xFFFF;
-  object->handle_ = Encode(index, entry.generation, object->kind());
-  object->stock_ = stock;
-  entry.object = std::move(object);
-  return entry.object->handle_;
+  inserted.handle_ = Encode(*slot, inserted.kind());
+  inserted.stock_ = stock;
+  return inserted.handle_;
 }
 
 std::shared_ptr<GdiObject> LookupObject(HGDIOBJ handle) {
-  Entry* entry = Find(handle);
-  if (!entry) {
+  const std::shared_ptr<GdiObject>* object = Find(handle);
+  if (!object) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
-  return entry->object;
+  return *object;
 }
 
 std::shared_ptr<Dc> LookupDc(HDC hdc) { return LookupAs<Dc>(hdc, ObjectKind::Dc); }
@@ -97,10 +84,7 @@ std::shared_ptr<Bitmap> LookupBitmap(HGDIOBJ handle) { return LookupAs<Bitmap>(h
 std::shared_ptr<Brush> LookupBrush(HGDIOBJ handle) { return LookupAs<Brush>(handle, ObjectKind::Brush); }
 
 void RemoveObject(HGDIOBJ handle) {
-  Entry* entry = Find(handle);
-  if (!entry) return;
-  entry->object.reset();
-  TheTable().freeList.push_back(static_cast<std::uint32_t>(entry - TheTable().entries.data()));
+  if (Find(handle)) TheTable().Remove(*Decode(handle));
 }
 
 std::shared_ptr<Brush> StockBrush(int which) {

@@ -1,9 +1,10 @@
 #include "kernel/handles.h"
 
 #include <mutex>
-#include <vector>
+#include <optional>
 
 #include "ce/winbase.h"
+#include "kernel/handle_table.h"
 
 namespace ce::kernel {
 namespace {
@@ -15,15 +16,9 @@ constexpr std::uint32_t kIndexBits = 20;
 constexpr std::uint32_t kMaxEntries = (1u << kIndexBits) - 1;
 constexpr std::uint32_t kGenerationMask = 0x1FF;  // keeps the value below 0x80000000
 
-struct Entry {
-  std::shared_ptr<KernelObject> object;
-  std::uint32_t generation = 0;
-};
-
 struct Table {
   std::mutex lock;
-  std::vector<Entry> entries;
-  std::vector<std::uint32_t> freeList;
+  HandleTable<KernelObject> slots{kMaxEntries, kGenerationMask};
 };
 
 Table& TheTable() {
@@ -31,29 +26,23 @@ Table& TheTable() {
   return *table;
 }
 
-HANDLE Encode(std::uint32_t index, std::uint32_t generation) {
-  const std::uintptr_t value = ((static_cast<std::uintptr_t>(generation) << kIndexBits) | (index + 1)) << 2;
+HANDLE Encode(HandleTable<KernelObject>::Slot slot) {
+  const std::uintptr_t value = ((static_cast<std::uintptr_t>(slot.generation) << kIndexBits) | (slot.index + 1)) << 2;
   return reinterpret_cast<HANDLE>(value);
 }
 
-bool Decode(HANDLE handle, std::uint32_t& index, std::uint32_t& generation) {
+std::optional<HandleTable<KernelObject>::Slot> Decode(HANDLE handle) {
   const auto value = reinterpret_cast<std::uintptr_t>(handle);
-  if (value == 0 || (value & 3) != 0 || value >= 0x80000000u) return false;
+  if (value == 0 || (value & 3) != 0 || value >= 0x80000000u) return std::nullopt;
   const std::uintptr_t body = value >> 2;
   const std::uint32_t slot = static_cast<std::uint32_t>(body & kMaxEntries);
-  if (slot == 0) return false;
-  index = slot - 1;
-  generation = static_cast<std::uint32_t>(body >> kIndexBits);
-  return true;
+  if (slot == 0) return std::nullopt;
+  return HandleTable<KernelObject>::Slot{slot - 1, static_cast<std::uint32_t>(body >> kIndexBits)};
 }
 
-Entry* FindLive(Table& table, HANDLE handle) {
-  std::uint32_t index = 0;
-  std::uint32_t generation = 0;
-  if (!Decode(handle, index, generation) || index >= table.entries.size()) return nullptr;
-  Entry& entry = table.entries[index];
-  if (!entry.object || entry.generation != generation) return nullptr;
-  return &entry;
+const std::shared_ptr<KernelObject>* FindLive(const Table& table, HANDLE handle) {
+  const auto slot = Decode(handle);
+  return slot ? table.slots.Find(*slot) : nullptr;
 }
 
 }  // namespace
@@ -65,32 +54,23 @@ HANDLE InsertHandle(std::shared_ptr<KernelObject> object) {
   }
   Table& table = TheTable();
   std::lock_guard guard(table.lock);
-  std::uint32_t index;
-  if (!table.freeList.empty()) {
-    index = table.freeList.back();
-    table.freeList.pop_back();
-  } else {
-    if (table.entries.size() >= kMaxEntries) {
-      SetLastError(ERROR_TOO_MANY_OPEN_FILES);
-      return nullptr;
-    }
-    index = static_cast<std::uint32_t>(table.entries.size());
-    table.entries.emplace_back();
+  const auto slot = table.slots.Insert(std::move(object));
+  if (!slot) {
+    SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+    return nullptr;
   }
-  Entry& entry = table.entries[index];
-  entry.object = std::move(object);
-  return Encode(index, entry.generation);
+  return Encode(*slot);
 }
 
 std::shared_ptr<KernelObject> LookupHandle(HANDLE handle, HandleKind kind) {
   Table& table = TheTable();
   std::lock_guard guard(table.lock);
-  Entry* entry = FindLive(table, handle);
-  if (!entry || (kind != HandleKind::Any && entry->object->kind() != kind)) {
+  const std::shared_ptr<KernelObject>* object = FindLive(table, handle);
+  if (!object || (kind != HandleKind::Any && (*object)->kind() != kind)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
-  return entry->object;
+  return *object;
 }
 
 bool RemoveHandle(HANDLE handle) {
@@ -98,18 +78,12 @@ bool RemoveHandle(HANDLE handle) {
   Table& table = TheTable();
   {
     std::lock_guard guard(table.lock);
-    Entry* entry = FindLive(table, handle);
-    if (!entry) {
-      SetLastError(ERROR_INVALID_HANDLE);
-      return false;
-    }
-    doomed = std::move(entry->object);
-    entry->object.reset();
-    entry->generation = (entry->generation + 1) & kGenerationMask;
-    std::uint32_t index = 0;
-    std::uint32_t generation = 0;
-    Decode(handle, index, generation);
-    table.freeList.push_back(index);
+    const auto slot = Decode(handle);
+    if (slot) doomed = table.slots.Remove(*slot);
+  }
+  if (!doomed) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
   }
   return true;
 }

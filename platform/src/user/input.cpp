@@ -11,6 +11,7 @@
 #include "kernel/clock.h"
 #include "user/ipc.h"
 #include "user/state.h"
+#include "user/window_tree.h"
 
 using namespace ce::user;
 
@@ -61,41 +62,6 @@ void StartPolling() {
 constexpr DWORD kDoubleClickMs = 500;
 constexpr int kDoubleClickSlop = 4;
 
-bool IsSelfOrDescendantLocked(HWND ancestor, HWND hwnd) {
-  auto w = hwnd ? FindLocked(hwnd) : nullptr;
-  while (w) {
-    if (w->handle == ancestor) return true;
-    w = w->parent ? FindLocked(w->parent) : nullptr;
-  }
-  return false;
-}
-
-bool Inside(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
-
-// The deepest visible window under a screen point, top-level windows in
-// z-order, children front to back.
-HWND WindowAtLocked(int x, int y) {
-  for (HWND top : S().topLevel) {
-    auto w = FindLocked(top);
-    if (!w || w->destroying || !(w->style & WS_VISIBLE) || !Inside(w->rect, x, y)) continue;
-    for (;;) {
-      HWND deeper = nullptr;
-      for (HWND c : w->children) {
-        auto child = FindLocked(c);
-        if (!child || !(child->style & WS_VISIBLE)) continue;
-        const RECT r = ScreenRectLocked(*child);
-        if (Inside(r, x, y)) {
-          deeper = c;
-          break;
-        }
-      }
-      if (!deeper) return w->handle;
-      w = FindLocked(deeper);
-    }
-  }
-  return nullptr;
-}
-
 LPARAM PointParam(int x, int y) {
   return MAKELONG(static_cast<WORD>(static_cast<SHORT>(x)), static_cast<WORD>(static_cast<SHORT>(y)));
 }
@@ -105,11 +71,13 @@ LPARAM PointParam(int x, int y) {
 namespace ce::user {
 
 void SetInputThread(DWORD threadId) {
+  backend::SetInputArrivalHandler(&WakeInputThread);
   g_inputThread.store(threadId);
   if (threadId != 0) StartPolling();
 }
 
 void EnsureInputThread() {
+  backend::SetInputArrivalHandler(&WakeInputThread);
   const DWORD self = GetCurrentThreadId();
   DWORD expected = 0;
   if (g_inputThread.compare_exchange_strong(expected, self) || expected == self) StartPolling();
@@ -152,6 +120,11 @@ void DeliverEvent(const backend::InputEvent& event) {
     case backend::InputKind::Quit:
       DeliverQuit();
       break;
+    case backend::InputKind::Char: {
+      const wchar_t c = static_cast<wchar_t>(event.key);
+      DeliverText(std::wstring_view(&c, 1));
+      break;
+    }
   }
 }
 

@@ -30,6 +30,7 @@
 #include "ce/winbase.h"
 #include "kernel/device.h"
 #include "user/state.h"
+#include "user/window_tree.h"
 
 namespace ce::user::ipc {
 namespace {

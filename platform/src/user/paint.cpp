@@ -12,6 +12,7 @@
 #include "gdi/screen.h"
 #include "user/ipc.h"
 #include "user/state.h"
+#include "user/window_tree.h"
 
 using namespace ce::user;
 

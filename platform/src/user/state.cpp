@@ -8,6 +8,7 @@
 #include "ce/winbase.h"
 #include "kernel/message_queue.h"
 #include "user/input.h"
+#include "user/window_tree.h"
 
 namespace ce::user {
 namespace {
@@ -139,42 +140,6 @@ void EnsureSources() {
   auto lock = kernel::LockScheduler();
   self.queue->AddSourceLocked(std::make_shared<PaintSource>(threadId));
   self.queue->AddSourceLocked(std::make_shared<TimerSource>(threadId));
-}
-
-bool ReallyVisibleLocked(const Window& window) {
-  const Window* w = &window;
-  while (w) {
-    if (!(w->style & WS_VISIBLE)) return false;
-    if (!w->parent) return true;
-    const auto parent = FindLocked(w->parent);
-    w = parent.get();
-  }
-  return false;
-}
-
-RECT ScreenRectLocked(const Window& window) {
-  RECT r = window.rect;
-  HWND parent = window.parent;
-  while (parent) {
-    const auto p = FindLocked(parent);
-    if (!p) break;
-    r.left += p->rect.left;
-    r.right += p->rect.left;
-    r.top += p->rect.top;
-    r.bottom += p->rect.top;
-    parent = p->parent;
-  }
-  return r;
-}
-
-HWND TopLevelOfLocked(HWND hwnd) {
-  auto window = FindLocked(hwnd);
-  while (window && window->parent) {
-    auto parent = FindLocked(window->parent);
-    if (!parent) break;
-    window = parent;
-  }
-  return window ? window->handle : nullptr;
 }
 
 LRESULT CallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

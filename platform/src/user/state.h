@@ -124,11 +124,6 @@ std::shared_ptr<Window> Find(HWND hwnd);
 std::shared_ptr<ThreadState> ThreadLocked(DWORD threadId);
 // Adds the paint and timer sources to the calling thread's queue once.
 void EnsureSources();
-// Lock held: the window and its ancestors are visible.
-bool ReallyVisibleLocked(const Window& window);
-// Lock held: the window's client rectangle in screen coordinates.
-RECT ScreenRectLocked(const Window& window);
-HWND TopLevelOfLocked(HWND hwnd);
 
 // Calls the window's current procedure (no lock held).
 LRESULT CallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,6 +1,7 @@
 // Window classes and windows: creation and destruction with their messages,
-// the tree of parents and owners, geometry, visibility, the fields of
-// Get/SetWindowLong, texts and names, and finding windows of every program.
+// parents, owners and z-order as they change (the tree's queries are in
+// window_tree.cpp), geometry, visibility, the fields of Get/SetWindowLong,
+// texts and names, and finding windows of every program.
 #include <algorithm>
 #include <cstring>
 
@@ -11,6 +12,7 @@
 #include "user/input.h"
 #include "user/ipc.h"
 #include "user/state.h"
+#include "user/window_tree.h"
 
 using namespace ce::user;
 
@@ -44,12 +46,6 @@ void RemoveFrom(std::vector<HWND>& list, HWND hwnd) {
   list.erase(std::remove(list.begin(), list.end(), hwnd), list.end());
 }
 
-std::vector<HWND>* SiblingsLocked(const Window& window) {
-  if (!window.parent) return &S().topLevel;
-  const auto parent = FindLocked(window.parent);
-  return parent ? &parent->children : nullptr;
-}
-
 // Marks what a window covered as needing paint once it is gone or moved:
 // its parent, or the other top-level windows under it.
 void ExposeLocked(const Window& window) {
@@ -71,15 +67,6 @@ void ExposeLocked(const Window& window) {
     const RECT local{area.left - r.left, area.top - r.top, area.right - r.left, area.bottom - r.top};
     InvalidateLocked(*w, &local, true);
   }
-}
-
-bool IsSelfOrDescendantLocked(HWND ancestor, HWND hwnd) {
-  auto w = hwnd ? FindLocked(hwnd) : nullptr;
-  while (w) {
-    if (w->handle == ancestor) return true;
-    w = w->parent ? FindLocked(w->parent) : nullptr;
-  }
-  return false;
 }
 
 int ClampSize(int value) { return std::clamp(value, 0, 1 << 15); }
@@ -525,16 +512,6 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
   return wasDisabled ? TRUE : FALSE;
 }
 
-BOOL IsChild(HWND parent, HWND hwnd) {
-  std::lock_guard guard(S().lock);
-  auto w = FindLocked(hwnd);
-  while (w && w->parent) {
-    if (w->parent == parent) return TRUE;
-    w = FindLocked(w->parent);
-  }
-  return FALSE;
-}
-
 BOOL ShowWindow(HWND hwnd, int cmdShow) {
   auto w = Find(hwnd);
   if (!w) return FALSE;
@@ -689,44 +666,6 @@ BOOL ScreenToClient(HWND hwnd, LPPOINT point) {
   point->x -= r.left;
   point->y -= r.top;
   return TRUE;
-}
-
-// ---- the tree ----
-
-HWND GetParent(HWND hwnd) {
-  if (ipc::IsRemote(hwnd)) {
-    const auto info = ipc::Describe(hwnd);
-    if (!info) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return info && (info->style & WS_POPUP) ? info->owner : nullptr;
-  }
-  auto w = Find(hwnd);
-  if (!w) return nullptr;
-  if (w->parent) return w->parent;
-  return (w->style & WS_POPUP) ? w->owner : nullptr;
-}
-
-HWND GetWindow(HWND hwnd, UINT cmd) {
-  auto w = Find(hwnd);
-  if (!w) return nullptr;
-  std::lock_guard guard(S().lock);
-  if (cmd == GW_CHILD) return w->children.empty() ? nullptr : w->children.front();
-  if (cmd == GW_OWNER) return w->owner;
-  const std::vector<HWND>* siblings = SiblingsLocked(*w);
-  if (!siblings || siblings->empty()) return nullptr;
-  const auto at = std::find(siblings->begin(), siblings->end(), hwnd);
-  switch (cmd) {
-    case GW_HWNDFIRST:
-      return siblings->front();
-    case GW_HWNDLAST:
-      return siblings->back();
-    case GW_HWNDNEXT:
-      return at == siblings->end() || at + 1 == siblings->end() ? nullptr : *(at + 1);
-    case GW_HWNDPREV:
-      return at == siblings->begin() || at == siblings->end() ? nullptr : *(at - 1);
-    default:
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return nullptr;
-  }
 }
 
 // ---- fields ----
@@ -942,25 +881,4 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
     if (Matches(info.className, info.title, className, windowName)) return info.hwnd;
   }
   return nullptr;
-}
-
-BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam) {
-  if (!callback) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  SweepEndedThreads();
-  std::vector<HWND> list;
-  {
-    std::lock_guard guard(S().lock);
-    for (HWND hwnd : S().topLevel) {
-      auto w = FindLocked(hwnd);
-      if (w && !w->destroying) list.push_back(hwnd);
-    }
-  }
-  for (const auto& info : ipc::OtherWindows()) list.push_back(info.hwnd);
-  for (HWND hwnd : list) {
-    if (!callback(hwnd, lParam)) break;
-  }
-  return TRUE;
 }

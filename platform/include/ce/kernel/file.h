@@ -6,6 +6,8 @@
 
 #include "ce/windef.h"
 
+#pragma GCC visibility push(default)
+
 inline constexpr DWORD GENERIC_READ = 0x80000000u;
 inline constexpr DWORD GENERIC_WRITE = 0x40000000u;
 inline constexpr DWORD FILE_SHARE_READ = 0x00000001;
@@ -101,3 +103,5 @@ BOOL FindClose(HANDLE find);
 
 BOOL GetDiskFreeSpaceExW(LPCWSTR directoryName, PULARGE_INTEGER freeBytesAvailable, PULARGE_INTEGER totalBytes,
                          PULARGE_INTEGER totalFreeBytes);
+
+#pragma GCC visibility pop

@@ -5,6 +5,8 @@
 
 #include "ce/windef.h"
 
+#pragma GCC visibility push(default)
+
 using FARPROC = INT_PTR (*)();
 
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
@@ -17,3 +19,5 @@ FARPROC GetProcAddressW(HMODULE module, LPCWSTR procName);
 #define MAKEINTRESOURCEW(i) (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
 #define MAKEINTRESOURCE(i) MAKEINTRESOURCEW(i)
 #define IS_INTRESOURCE(p) ((reinterpret_cast<ULONG_PTR>(p) >> 16) == 0)
+
+#pragma GCC visibility pop

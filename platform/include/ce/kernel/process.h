@@ -3,6 +3,8 @@
 
 #include "ce/windef.h"
 
+#pragma GCC visibility push(default)
+
 // A pseudo handle that always means the calling process; CloseHandle on it
 // is not needed.
 HANDLE GetCurrentProcess();
@@ -10,3 +12,5 @@ HANDLE GetCurrentProcess();
 // handlers, no flushing of C streams. Only the current process can be ended;
 // any other handle fails with ERROR_INVALID_HANDLE.
 BOOL TerminateProcess(HANDLE process, UINT exitCode);
+
+#pragma GCC visibility pop

@@ -8,6 +8,8 @@
 
 #include "ce/windef.h"
 
+#pragma GCC visibility push(default)
+
 // Null pointers are tolerated: lstrlenW(nullptr) is 0, the copies return
 // null without writing.
 int lstrlenW(LPCWSTR text);
@@ -47,3 +49,5 @@ int wvsprintfW(LPWSTR buffer, LPCWSTR format, va_list args);
 #define CharLowerBuff CharLowerBuffW
 #define wsprintf wsprintfW
 #define wvsprintf wvsprintfW
+
+#pragma GCC visibility pop

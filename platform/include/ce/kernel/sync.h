@@ -13,6 +13,8 @@
 #include "ce/windef.h"
 #include "ce/winerror.h"
 
+#pragma GCC visibility push(default)
+
 struct SECURITY_ATTRIBUTES;
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
@@ -116,3 +118,5 @@ inline LONG InterlockedCompareExchange(LONG volatile* destination, LONG exchange
   __atomic_compare_exchange_n(destination, &comparand, exchange, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
   return comparand;
 }
+
+#pragma GCC visibility pop

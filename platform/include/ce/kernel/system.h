@@ -16,6 +16,8 @@
 
 #include "ce/windef.h"
 
+#pragma GCC visibility push(default)
+
 // ---- memory ----
 
 // The device's 32-bit figures: host values above 4 GiB - 1 are clamped.
@@ -118,3 +120,5 @@ inline constexpr UINT SPI_GETOEMINFO = 258;
 // wchar_t when they fit, else FALSE with ERROR_INSUFFICIENT_BUFFER. Other
 // actions are not implemented.
 BOOL SystemParametersInfoW(UINT uiAction, UINT uiParam, PVOID pvParam, UINT fWinIni);
+
+#pragma GCC visibility pop

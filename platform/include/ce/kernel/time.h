@@ -11,6 +11,8 @@
 
 #include "ce/windef.h"
 
+#pragma GCC visibility push(default)
+
 DWORD GetTickCount();
 // Sleep(0) gives up the rest of the time slice; Sleep(INFINITE) never returns.
 void Sleep(DWORD milliseconds);
@@ -27,3 +29,5 @@ BOOL FileTimeToLocalFileTime(const FILETIME* fileTime, LPFILETIME localFileTime)
 BOOL LocalFileTimeToFileTime(const FILETIME* localFileTime, LPFILETIME fileTime);
 // -1, 0 or 1 as the first time is earlier, the same or later.
 LONG CompareFileTime(const FILETIME* first, const FILETIME* second);
+
+#pragma GCC visibility pop

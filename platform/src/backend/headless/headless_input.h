@@ -27,6 +27,9 @@ class HeadlessInput final : public InputSource {
 
   std::size_t pending() const;
 
+ protected:
+  void Queue(const InputEvent& event) override { Push(event); }
+
  private:
   mutable std::mutex lock_;
   std::condition_variable changed_;

@@ -8,12 +8,12 @@
 #include <sstream>
 
 #include "backend/headless/headless_display.h"
+#include "backend/input.h"
 #include "ce/strconv.h"
 #include "ce/winbase.h"
 #include "ce/winuser.h"
 #include "gdi/screen.h"
 #include "kernel/clock.h"
-#include "user/input.h"
 
 namespace ce::backend {
 namespace {
@@ -185,13 +185,23 @@ void Settle(HANDLE stop) {
   }
 }
 
-// Gives the program the event through the back end's input queue.
+// Gives the program the event through the back end's input queue, as the
+// user's own input comes.
 void Feed(InputKind kind, const ScriptCommand& c) {
   InputEvent event;
   event.kind = kind;
   event.pen = POINT{c.x, c.y};
   event.key = static_cast<WORD>(c.key);
-  ce::user::FeedInput(event);
+  InputSource::Current()->Inject(event);
+}
+
+void FeedText(const std::wstring& text) {
+  for (const wchar_t c : text) {
+    InputEvent event;
+    event.kind = InputKind::Char;
+    event.key = static_cast<WORD>(c);
+    InputSource::Current()->Inject(event);
+  }
 }
 
 bool Screenshot(const std::string& path) {
@@ -244,7 +254,7 @@ DWORD WINAPI RunScript(LPVOID parameter) {
         Feed(InputKind::KeyUp, c);
         break;
       case Kind::Text:
-        ce::user::DeliverText(c.text);
+        FeedText(c.text);
         break;
       case Kind::Screenshot:
         if (!Screenshot(c.path)) shared->failures.fetch_add(1);

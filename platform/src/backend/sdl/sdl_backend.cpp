@@ -1,5 +1,8 @@
 #include "backend/sdl/sdl_backend.h"
 
+#include <deque>
+#include <mutex>
+
 #include "backend/sdl/sdl_session.h"
 
 namespace ce::backend::sdl {
@@ -21,12 +24,38 @@ class SdlInput final : public InputSource {
  public:
   explicit SdlInput(std::shared_ptr<Session> session) : session_(std::move(session)) {}
 
-  bool Poll(InputEvent& event) override { return session_->Poll(event); }
-  bool Wait(DWORD timeoutMs) override { return session_->Wait(timeoutMs); }
+  // The host's events first, then injected ones: they come from different
+  // hands and have no order between them.
+  bool Poll(InputEvent& event) override {
+    if (session_->Poll(event)) return true;
+    std::lock_guard guard(lock_);
+    if (injected_.empty()) return false;
+    event = injected_.front();
+    injected_.pop_front();
+    return true;
+  }
+  bool Wait(DWORD timeoutMs) override {
+    {
+      std::lock_guard guard(lock_);
+      if (!injected_.empty()) return true;
+    }
+    return session_->Wait(timeoutMs);
+  }
   void Wake() override { session_->Wake(); }
+
+ protected:
+  void Queue(const InputEvent& event) override {
+    {
+      std::lock_guard guard(lock_);
+      injected_.push_back(event);
+    }
+    session_->Wake();
+  }
 
  private:
   std::shared_ptr<Session> session_;
+  std::mutex lock_;
+  std::deque<InputEvent> injected_;
 };
 
 void Push(SDL_Event& event) {
