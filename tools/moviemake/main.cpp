@@ -134,8 +134,8 @@ int main(int argc, char** argv) {
       return 1;
     }
     bool key = false;
-    std::vector<std::uint8_t> frame = encoder.Encode(moviemake::ToPlanes(picture), &key);
-    if (frame.empty()) {
+    std::vector<std::uint8_t> frame;
+    if (!encoder.Encode(moviemake::ToPlanes(picture), &frame, &key)) {
       std::cerr << "moviemake: frame " << f << ": " << encoder.Error() << "\n";
       return 1;
     }

@@ -170,11 +170,13 @@ Vp3Encoder::~Vp3Encoder() {
   if (state_ && state_->encoder != nullptr) th_encode_free(state_->encoder);
 }
 
-std::vector<std::uint8_t> Vp3Encoder::Encode(const Planes& planes, bool* keyframe) {
-  if (!Ok()) return {};
+bool Vp3Encoder::Encode(const Planes& planes, std::vector<std::uint8_t>* frame, bool* keyframe) {
+  frame->clear();
+  if (keyframe != nullptr) *keyframe = false;
+  if (!Ok()) return false;
   if (planes.width != width_ || planes.height != height_) {
     error_ = "a frame of another size";
-    return {};
+    return false;
   }
   th_ycbcr_buffer buffer;
   auto plane = [](th_img_plane& p, int w, int h, const std::vector<std::uint8_t>& bytes) {
@@ -188,15 +190,25 @@ std::vector<std::uint8_t> Vp3Encoder::Encode(const Planes& planes, bool* keyfram
   plane(buffer[2], width_ / 2, height_ / 2, planes.cr);
   if (th_encode_ycbcr_in(state_->encoder, buffer) != 0) {
     error_ = "the Theora encoder refused a frame";
-    return {};
+    return false;
   }
   ogg_packet packet;
-  std::vector<std::uint8_t> frame;
+  int packets = 0;
   while (th_encode_packetout(state_->encoder, 0, &packet) > 0) {
-    if (packet.bytes > 0) frame = TheoraToVp31(packet.packet, static_cast<std::size_t>(packet.bytes), keyframe);
+    ++packets;
+    if (packet.bytes > 0) {
+      *frame = TheoraToVp31(packet.packet, static_cast<std::size_t>(packet.bytes), keyframe);
+      if (frame->empty()) {
+        error_ = "the Theora encoder gave a packet that is no frame";
+        return false;
+      }
+    }
   }
-  if (frame.empty()) error_ = "the Theora encoder gave no frame";
-  return frame;
+  if (packets == 0) {
+    error_ = "the Theora encoder gave no frame";
+    return false;
+  }
+  return true;
 }
 
 // ---- AVI ---------------------------------------------------------------------
@@ -579,6 +591,13 @@ Picture DrawFrame(const SceneSpec& spec, int frame) {
     if (after > 0) cueX = apexX - 2 * r - (apexX - cueStartX) * 0.25 * travel;
     const double white[3] = {240, 240, 230};
     c.Ball(cueX, midY, r, white, true);
+  }
+  if (spec.scene == Scene::kTitle) {
+    // A lone ball rolls along the lower half, so the picture never stands still.
+    const double r = t.radius;
+    const double x = t.left + r + (t.right - t.left - 2 * r) * (seconds / std::max(total, 1e-3));
+    const double y = t.top + (t.bottom - t.top) * 0.72;
+    c.Ball(x, y, r, kBallColours[static_cast<std::size_t>(spec.title.size() % 15)], true);
   }
   // The title fades in over the first second.
   DrawTitle(c, spec.title, seconds / 1.0);

@@ -45,8 +45,10 @@ class Vp3Encoder {
 
   bool Ok() const { return error_.empty(); }
   const std::string& Error() const { return error_; }
-  // One compressed frame; empty (with Error set) on failure.
-  std::vector<std::uint8_t> Encode(const Planes& planes, bool* keyframe);
+  // One compressed frame into `frame`; false (with Error set) on failure.
+  // A frame the encoder finds unchanged from the one before comes out
+  // empty: a dropped frame, which players skip.
+  bool Encode(const Planes& planes, std::vector<std::uint8_t>* frame, bool* keyframe);
 
  private:
   struct State;

@@ -122,7 +122,8 @@ TEST(MovieMake, EncoderRefusesSizesVp3CannotCode) {
   spec.width = 64;
   spec.height = 32;  // not the encoder's size
   bool key = false;
-  EXPECT_TRUE(encoder.Encode(moviemake::ToPlanes(moviemake::DrawFrame(spec, 0)), &key).empty());
+  std::vector<std::uint8_t> frame;
+  EXPECT_FALSE(encoder.Encode(moviemake::ToPlanes(moviemake::DrawFrame(spec, 0)), &frame, &key));
 }
 
 TEST(MovieMake, SoundTrackIsAnOggVorbisFileAsLongAsTheMovie) {
