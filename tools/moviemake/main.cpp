@@ -11,6 +11,9 @@
 //     --keyint N            a keyframe at least every N frames (default 15)
 //     --no-sound            no sound track
 //     --png FILE...         the frames from PNG files instead (all one size)
+//     --test-tone S         the sound track is silence with a 1 kHz tone of
+//                           0.2 s from S seconds on (for tests)
+//     --sound-only          write only the sound track (out.ogg)
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +24,7 @@
 #include <vector>
 
 #include "movie_writer.h"
+#include "vorbis_writer.h"
 
 namespace {
 
@@ -47,6 +51,8 @@ int main(int argc, char** argv) {
   double seconds = 3.0;
   int quality = 48, keyInterval = 15;
   bool sound = true;
+  bool soundOnly = false;
+  double toneAt = -1;
   std::vector<std::string> pngs;
   std::string out;
   for (int i = 1; i < argc; ++i) {
@@ -81,6 +87,12 @@ int main(int argc, char** argv) {
       const char* v = value();
       if (v == nullptr) return Usage();
       keyInterval = std::atoi(v);
+    } else if (arg == "--test-tone") {
+      const char* v = value();
+      if (v == nullptr) return Usage();
+      toneAt = std::atof(v);
+    } else if (arg == "--sound-only") {
+      soundOnly = true;
     } else if (arg == "--no-sound") {
       sound = false;
     } else if (arg == "--png") {
@@ -118,6 +130,17 @@ int main(int argc, char** argv) {
     spec.frames = static_cast<int>(std::lround(seconds * spec.rate));
   }
 
+  if (soundOnly) {
+    std::vector<std::int16_t> samples = moviemake::MakeSoundTrack(spec, 8000);
+    if (toneAt >= 0) samples = moviemake::TestTone(samples.size(), 8000, toneAt);
+    std::string error;
+    const std::vector<std::uint8_t> ogg = moviemake::EncodeVorbis(samples, 8000, 0.4f, &error);
+    if (ogg.empty() || !WriteFile(out, ogg)) {
+      std::cerr << "moviemake: cannot write " << out << (error.empty() ? "" : ": " + error) << "\n";
+      return 1;
+    }
+    return 0;
+  }
   moviemake::Vp3Encoder encoder(spec.width, spec.height, 14997, 1000, quality, keyInterval);
   if (!encoder.Ok()) {
     std::cerr << "moviemake: " << encoder.Error() << "\n";
@@ -148,8 +171,9 @@ int main(int argc, char** argv) {
   }
   if (sound) {
     std::string error;
-    const std::vector<std::uint8_t> ogg =
-        moviemake::EncodeVorbis(moviemake::MakeSoundTrack(spec, 8000), 8000, 0.4f, &error);
+    std::vector<std::int16_t> samples = moviemake::MakeSoundTrack(spec, 8000);
+    if (toneAt >= 0) samples = moviemake::TestTone(samples.size(), 8000, toneAt);
+    const std::vector<std::uint8_t> ogg = moviemake::EncodeVorbis(samples, 8000, 0.4f, &error);
     const std::size_t dot = out.find_last_of('.');
     const std::string oggPath = (dot == std::string::npos ? out : out.substr(0, dot)) + ".ogg";
     if (ogg.empty() || !WriteFile(oggPath, ogg)) {

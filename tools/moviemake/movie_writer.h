@@ -1,7 +1,7 @@
 // Makes the game's movies: pictures drawn procedurally (or read from PNG
 // files) are encoded as VP3.1 frames and stored in an AVI file with the
 // "vp31" handler; the sound track is an Ogg Vorbis file of the same base
-// name.
+// name (vorbis_writer.h).
 //
 // Frames come from the Theora encoder in its VP3-compatible mode (VP3's
 // quantisers, Huffman codes and loop filter, one quantiser a frame). The
@@ -71,11 +71,6 @@ struct AviVideo {
 // "movi" list's type word).
 std::vector<std::uint8_t> WriteAvi(const AviVideo& video);
 
-// Mono 16-bit samples as an Ogg Vorbis file; empty with `error` set when
-// the encoder refuses. quality: -0.1 to 1.0.
-std::vector<std::uint8_t> EncodeVorbis(const std::vector<std::int16_t>& samples, int rate, float quality,
-                                       std::string* error);
-
 // The movies' drawings.
 enum class Scene {
   kTitle,  // a title over the table
@@ -94,5 +89,8 @@ Picture DrawFrame(const SceneSpec& spec, int frame);
 // knock of the strike and the clatter of the rack; mono at `rate` Hz, as
 // long as the movie.
 std::vector<std::int16_t> MakeSoundTrack(const SceneSpec& spec, int rate);
+// `count` samples of silence with a 1 kHz tone (amplitude 12000) of 0.2 s
+// from `at` seconds on: a sound track whose timing a test can find.
+std::vector<std::int16_t> TestTone(std::size_t count, int rate, double at);
 
 }  // namespace moviemake

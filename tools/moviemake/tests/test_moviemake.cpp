@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "movie_writer.h"
+#include "vorbis_writer.h"
 
 namespace {
 
