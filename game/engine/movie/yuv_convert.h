@@ -55,3 +55,8 @@ std::uint16_t ssRgbToRgb444(int r, int g, int b, int x, int row);
 // block when `doubled`. Whatever falls outside the area or the buffer is
 // cut, so a picture larger than the screen shows its middle.
 void ssConvertYuv(const ssYuvPlanes& planes, const ssPixelTarget& target, bool doubled, const RECT* area);
+
+// For tests and benchmarks: the widest vector converter used at most (0
+// plain code, 1 AVX2, 2 AVX-512; all give the same pixels). Returns the one
+// now in use, which also depends on the processor.
+int ssLimitYuvSimd(int level);

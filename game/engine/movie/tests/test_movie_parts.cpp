@@ -108,6 +108,54 @@ struct Picture {
   std::vector<std::uint8_t> y, c;
 };
 
+TEST(MovieYuv, WholeFramesMatchThePixelRuleExactly) {
+  // Random planes of an odd size, so the fast converters meet every start
+  // column and row, every tail and both depths; cut by a screen smaller
+  // than the picture, so the first visible column is odd.
+  constexpr int kW = 203, kH = 61;
+  std::vector<std::uint8_t> y(kW * kH), cb((kW + 1) / 2 * ((kH + 1) / 2)), cr(cb.size());
+  std::uint32_t seed = 7;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<std::uint8_t>(seed >> 16);
+  };
+  for (auto& v : y) v = next();
+  for (auto& v : cb) v = next();
+  for (auto& v : cr) v = next();
+  const ssYuvPlanes planes{y.data(), cb.data(), cr.data(), kW, (kW + 1) / 2, kW, kH};
+  struct Case {
+    int screenW, screenH, depth;
+  };
+  for (int level = 2; level >= 0; --level) {
+    const int used = ssLimitYuvSimd(level);
+    if (used != level) continue;  // this processor has no such converter
+    for (const Case c : {Case{240, 80, 16}, Case{240, 80, 12}, Case{160, 40, 16}, Case{161, 41, 12}}) {
+      Canvas canvas(c.screenW, c.screenH);
+      ssPixelTarget target = canvas.Target(0);
+      target.depth = c.depth;
+      ssConvertYuv(planes, target, false, nullptr);
+      ASSERT_TRUE(canvas.GuardsIntact());
+      const int ox = (c.screenW - kW) / 2, oy = (c.screenH - kH) / 2;
+      int checked = 0;
+      for (int sy = 0; sy < c.screenH; ++sy) {
+        for (int sx = 0; sx < c.screenW; ++sx) {
+          const int px = sx - ox, py = sy - oy;
+          if (px < 0 || py < 0 || px >= kW || py >= kH) continue;
+          const int Y = y[py * kW + px], U = cb[(py / 2) * ((kW + 1) / 2) + px / 2],
+                    V = cr[(py / 2) * ((kW + 1) / 2) + px / 2];
+          const std::uint16_t expected =
+              c.depth == 12 ? ssYuvToRgb444(Y, U, V, px, py) : ssYuvToRgb565(Y, U, V, px, py);
+          ASSERT_EQ(canvas.At(sx, sy), expected) << "converter " << level << ", " << c.screenW << "x" << c.screenH
+                                                 << " depth " << c.depth << " pixel " << px << "," << py;
+          ++checked;
+        }
+      }
+      EXPECT_GT(checked, 40 * 40);
+    }
+  }
+  ssLimitYuvSimd(2);
+}
+
 TEST(MovieYuv, PictureIsCentredAndTurnedWithTheScreen) {
   // Logical (x, y) to the buffer for each turn, as the display maps points.
   struct Case {
