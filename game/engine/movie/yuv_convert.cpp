@@ -52,9 +52,15 @@ void LineScalar(const std::uint8_t* y, const std::uint8_t* cb, const std::uint8_
 }
 
 #if defined(__x86_64__)
+// The fast converters work from Y itself: 9576 (Y - 16) = 8192 (a - 19) +
+// (b + 2432), with 9576 Y = 8192 a + b.
+constexpr int kLumaCarry = 19;
+constexpr int kLumaRest = 2432;
+
 // What the fast converters add before dropping bits, for each dither row and
 // each starting column mod 4, 32 lanes: 7 - d for red and blue and
-// max(0, 3 - d) for green of RGB565, 15 - d for each channel of RGB444.
+// max(0, 3 - d) for green of RGB565, 15 - d for each channel of RGB444;
+// less the 19 of the luma offset.
 struct DitherRows {
   alignas(64) std::int16_t rb[4][4][32];
   alignas(64) std::int16_t g[4][4][32];
@@ -68,8 +74,8 @@ const DitherRows& DitherFor() {
       for (int phase = 0; phase < 4; ++phase) {
         for (int i = 0; i < 32; ++i) {
           const int d = (k444 ? kDither444 : kDither565)[4 * row + ((phase + i) & 3)];
-          r.rb[row][phase][i] = static_cast<std::int16_t>((k444 ? 15 : 7) - d);
-          r.g[row][phase][i] = static_cast<std::int16_t>(k444 ? 15 - d : std::max(0, 3 - d));
+          r.rb[row][phase][i] = static_cast<std::int16_t>((k444 ? 15 : 7) - d - kLumaCarry);
+          r.g[row][phase][i] = static_cast<std::int16_t>((k444 ? 15 - d : std::max(0, 3 - d)) - kLumaCarry);
         }
       }
     }
@@ -89,6 +95,7 @@ const DitherRows& DitherFor() {
 #define SUB16 _mm256_sub_epi16
 #define MULLO _mm256_mullo_epi16
 #define MULHI _mm256_mulhi_epi16
+#define MULHIU _mm256_mulhi_epu16
 #define MADD _mm256_madd_epi16
 #define AND _mm256_and_si256
 #define OR _mm256_or_si256
@@ -101,15 +108,18 @@ const DitherRows& DitherFor() {
 #define PACKS32 _mm256_packs_epi32
 #define PACKUS16 _mm256_packus_epi16
 #define SHUFFLE8 _mm256_shuffle_epi8
+// r << 8 | g and b (16-bit lanes of bytes) to RGB565.
+#define PACK565(rg, b16) \
+  OR(OR(AND(rg, SET16(static_cast<short>(0xF800))), SLLI(AND(rg, SET16(0x00FC)), 3)), SRLI(b16, 3))
 // 16 luma bytes to 16-bit lanes; 8 chroma bytes, each twice.
 #define WIDEN(p) _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)))
 #define CHROMA8(p) _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))
 #define DUPLICATE(p) _mm256_cvtepu8_epi16(_mm_unpacklo_epi8(CHROMA8(p), CHROMA8(p)))
 // Sixteen (AVX2) or thirty-two (AVX-512) pixels at a time in 16-bit lanes,
 // exactly as LineScalar, for one row or for the two rows that share a chroma
-// row (y1 and out1 not null). With L = 9576 (Y - 16) = 8192 a + b and a
-// chroma term T = 8192 q + r (0 <= b, r < 8192), a channel's 8-bit value is
-// V = (L + T) >> 13 = a + q + ((b + r) >> 13). The dithered sum V + 7 - d
+// row (y1 and out1 not null). With L = 9576 (Y - 16) = 8192 a' + b' and a
+// chroma term T = 8192 q + r (0 <= r < 8192, 0 <= b' < 10624), a channel's
+// 8-bit value is V = (L + T) >> 13 = a' + q + ((b' + r) >> 13). The dithered sum V + 7 - d
 // (and so on) is clamped to 0..255 by the saturating pack to bytes.
 template <bool k444>
 __attribute__((target("avx2"))) void LinesAvx2(const std::uint8_t* y0, const std::uint8_t* y1, const std::uint8_t* cb,
@@ -126,7 +136,7 @@ __attribute__((target("avx2"))) void LinesAvx2(const std::uint8_t* y0, const std
   const int phase = px & 3;
   const V ditherRB[2] = {LOAD(dither.rb[row & 3][phase]), LOAD(dither.rb[(row + 1) & 3][phase])};
   const V ditherG[2] = {LOAD(dither.g[row & 3][phase]), LOAD(dither.g[(row + 1) & 3][phase])};
-  const V c16 = SET16(16), c128 = SET16(128), low13 = SET16(8191), zero = ZERO();
+  const V c128 = SET16(128), low13 = SET16(8191), zero = ZERO(), rest = SET16(kLumaRest);
   const V kLuma = SET16(kY), kRed = SET16(kRCr), kBlue = SET16(kBCb);
   const V kGreen =
       SET32(static_cast<std::int32_t>((static_cast<std::uint32_t>(-kGCb) << 16) | static_cast<std::uint16_t>(-kGCr)));
@@ -146,19 +156,19 @@ __attribute__((target("avx2"))) void LinesAvx2(const std::uint8_t* y0, const std
     const V qG = PACKS32(SRAI32(g0, 13), SRAI32(g1, 13));
     const V rG = PACKS32(AND(g0, SET32(8191)), AND(g1, SET32(8191)));
     for (int k = 0; k < rows; ++k) {
-      const V ym = SUB16(WIDEN(yRows[k] + px), c16);
-      const V lo = MULLO(ym, kLuma);
-      const V a = OR(SLLI(MULHI(ym, kLuma), 3), SRLI(lo, 13)), b = AND(lo, low13);
-      const V sr = ADD16(ADD16(ADD16(a, qR), SRLI(ADD16(b, rR), 13)), ditherRB[k]);
-      const V sg = ADD16(ADD16(ADD16(a, qG), SRLI(ADD16(b, rG), 13)), ditherG[k]);
-      const V sb = ADD16(ADD16(ADD16(a, qB), SRLI(ADD16(b, rB), 13)), ditherRB[k]);
+      const V luma = WIDEN(yRows[k] + px);
+      const V a = MULHIU(SLLI(luma, 3), kLuma), b = ADD16(AND(MULLO(luma, kLuma), low13), rest);
+      const V aRB = ADD16(a, ditherRB[k]), aG = ADD16(a, ditherG[k]);
+      const V sr = ADD16(ADD16(aRB, qR), SRLI(ADD16(b, rR), 13));
+      const V sg = ADD16(ADD16(aG, qG), SRLI(ADD16(b, rG), 13));
+      const V sb = ADD16(ADD16(aRB, qB), SRLI(ADD16(b, rB), 13));
       const V rg = SHUFFLE8(PACKUS16(sg, sr), interleave);  // r << 8 | g, each clamped
       const V b16 = UNPACKLO8(PACKUS16(sb, sb), zero);
       V pixel;
       if constexpr (k444) {
         pixel = OR(OR(SRLI(AND(rg, SET16(0xF000)), 4), AND(rg, SET16(0x00F0))), SRLI(b16, 4));
       } else {
-        pixel = OR(OR(AND(rg, SET16(static_cast<short>(0xF800))), SLLI(AND(rg, SET16(0x00FC)), 3)), SRLI(b16, 3));
+        pixel = PACK565(rg, b16);
       }
       STORE(outs[k], pixel);
       outs[k] += kStep;
@@ -178,6 +188,7 @@ __attribute__((target("avx2"))) void LinesAvx2(const std::uint8_t* y0, const std
 #undef SUB16
 #undef MULLO
 #undef MULHI
+#undef MULHIU
 #undef MADD
 #undef AND
 #undef OR
@@ -190,6 +201,7 @@ __attribute__((target("avx2"))) void LinesAvx2(const std::uint8_t* y0, const std
 #undef PACKS32
 #undef PACKUS16
 #undef SHUFFLE8
+#undef PACK565
 #undef WIDEN
 #undef DUPLICATE
 #undef CHROMA8
@@ -210,6 +222,7 @@ __attribute__((target("avx2"))) void LinesAvx2(const std::uint8_t* y0, const std
 #define SUB16 _mm512_sub_epi16
 #define MULLO _mm512_mullo_epi16
 #define MULHI _mm512_mulhi_epi16
+#define MULHIU _mm512_mulhi_epu16
 #define MADD _mm512_madd_epi16
 #define AND _mm512_and_si512
 #define OR _mm512_or_si512
@@ -222,6 +235,9 @@ __attribute__((target("avx2"))) void LinesAvx2(const std::uint8_t* y0, const std
 #define PACKS32 _mm512_packs_epi32
 #define PACKUS16 _mm512_packus_epi16
 #define SHUFFLE8 _mm512_shuffle_epi8
+// The same with bit selects: red from rg, green from rg << 3, blue b >> 3.
+#define SELECT(mask, a, b) _mm512_ternarylogic_epi32(mask, a, b, 0xCA)
+#define PACK565(rg, b16) SELECT(SET16(0x001F), SRLI(b16, 3), SELECT(SET16(static_cast<short>(0xF800)), rg, SLLI(rg, 3)))
 // 32 luma bytes to 16-bit lanes; 16 chroma bytes, each twice.
 #define WIDEN(p) _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)))
 #define CHROMA16(p) _mm_loadu_si128(reinterpret_cast<const __m128i*>(p))
@@ -243,7 +259,7 @@ __attribute__((target("avx512bw"))) void LinesAvx512(const std::uint8_t* y0, con
   const int phase = px & 3;
   const V ditherRB[2] = {LOAD(dither.rb[row & 3][phase]), LOAD(dither.rb[(row + 1) & 3][phase])};
   const V ditherG[2] = {LOAD(dither.g[row & 3][phase]), LOAD(dither.g[(row + 1) & 3][phase])};
-  const V c16 = SET16(16), c128 = SET16(128), low13 = SET16(8191), zero = ZERO();
+  const V c128 = SET16(128), low13 = SET16(8191), zero = ZERO(), rest = SET16(kLumaRest);
   const V kLuma = SET16(kY), kRed = SET16(kRCr), kBlue = SET16(kBCb);
   const V kGreen =
       SET32(static_cast<std::int32_t>((static_cast<std::uint32_t>(-kGCb) << 16) | static_cast<std::uint16_t>(-kGCr)));
@@ -263,19 +279,19 @@ __attribute__((target("avx512bw"))) void LinesAvx512(const std::uint8_t* y0, con
     const V qG = PACKS32(SRAI32(g0, 13), SRAI32(g1, 13));
     const V rG = PACKS32(AND(g0, SET32(8191)), AND(g1, SET32(8191)));
     for (int k = 0; k < rows; ++k) {
-      const V ym = SUB16(WIDEN(yRows[k] + px), c16);
-      const V lo = MULLO(ym, kLuma);
-      const V a = OR(SLLI(MULHI(ym, kLuma), 3), SRLI(lo, 13)), b = AND(lo, low13);
-      const V sr = ADD16(ADD16(ADD16(a, qR), SRLI(ADD16(b, rR), 13)), ditherRB[k]);
-      const V sg = ADD16(ADD16(ADD16(a, qG), SRLI(ADD16(b, rG), 13)), ditherG[k]);
-      const V sb = ADD16(ADD16(ADD16(a, qB), SRLI(ADD16(b, rB), 13)), ditherRB[k]);
+      const V luma = WIDEN(yRows[k] + px);
+      const V a = MULHIU(SLLI(luma, 3), kLuma), b = ADD16(AND(MULLO(luma, kLuma), low13), rest);
+      const V aRB = ADD16(a, ditherRB[k]), aG = ADD16(a, ditherG[k]);
+      const V sr = ADD16(ADD16(aRB, qR), SRLI(ADD16(b, rR), 13));
+      const V sg = ADD16(ADD16(aG, qG), SRLI(ADD16(b, rG), 13));
+      const V sb = ADD16(ADD16(aRB, qB), SRLI(ADD16(b, rB), 13));
       const V rg = SHUFFLE8(PACKUS16(sg, sr), interleave);  // r << 8 | g, each clamped
       const V b16 = UNPACKLO8(PACKUS16(sb, sb), zero);
       V pixel;
       if constexpr (k444) {
         pixel = OR(OR(SRLI(AND(rg, SET16(0xF000)), 4), AND(rg, SET16(0x00F0))), SRLI(b16, 4));
       } else {
-        pixel = OR(OR(AND(rg, SET16(static_cast<short>(0xF800))), SLLI(AND(rg, SET16(0x00FC)), 3)), SRLI(b16, 3));
+        pixel = PACK565(rg, b16);
       }
       STORE(outs[k], pixel);
       outs[k] += kStep;
@@ -295,6 +311,7 @@ __attribute__((target("avx512bw"))) void LinesAvx512(const std::uint8_t* y0, con
 #undef SUB16
 #undef MULLO
 #undef MULHI
+#undef MULHIU
 #undef MADD
 #undef AND
 #undef OR
@@ -307,6 +324,8 @@ __attribute__((target("avx512bw"))) void LinesAvx512(const std::uint8_t* y0, con
 #undef PACKS32
 #undef PACKUS16
 #undef SHUFFLE8
+#undef PACK565
+#undef SELECT
 #undef WIDEN
 #undef DUPLICATE
 #undef CHROMA8
