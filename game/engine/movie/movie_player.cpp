@@ -22,9 +22,6 @@ namespace {
 // screen's size, so a damaged index cannot make it allocate without bound.
 constexpr std::uint32_t kMaxFrameBytes = 8u << 20;
 
-// The device format code of 16-bit display pixels.
-constexpr std::uint16_t kDisplayFormat = 7;
-
 }  // namespace
 
 ssMoviePlayer::ssMoviePlayer() = default;
@@ -64,7 +61,7 @@ int ssMoviePlayer::Open(const wchar_t* name, const wchar_t* folder, const wchar_
   if (m_RenderToImage) {
     m_Image = std::make_unique<ssImage>();
     m_ImagePixels.assign(static_cast<std::size_t>(m_Width) * m_Height * 2, 0);
-    m_Image->SetBorrowedPixels(m_ImagePixels.data(), kDisplayFormat, static_cast<std::uint16_t>(m_Width),
+    m_Image->SetBorrowedPixels(m_ImagePixels.data(), kPixelDisplay, static_cast<std::uint16_t>(m_Width),
                                static_cast<std::uint16_t>(m_Height), static_cast<std::uint32_t>(m_ImagePixels.size()));
   }
 
@@ -103,7 +100,7 @@ void ssMoviePlayer::SetRects(const RECT& rect) { m_Rects[0] = rect; }
 
 bool ssMoviePlayer::DecodesVideo() const { return dynamic_cast<const ssVP3Decoder*>(m_Decoder.get()) != nullptr; }
 
-bool ssMoviePlayer::ReadAndDecode() {
+bool ssMoviePlayer::ReadNextFrame() {
   const std::uint32_t size = m_Demuxer->CurrentFrameSize();
   if (size > kMaxFrameBytes) return false;
   if (size > m_FrameData.size()) m_FrameData.resize(size);
@@ -123,12 +120,10 @@ int ssMoviePlayer::Start(std::uint32_t first, std::uint32_t end) {
   m_Finished = false;
   m_FramesShown = 0;
   m_Decoded = false;
-  // Room for an uncompressed picture, or the first frame if larger.
-  m_FrameData.assign(std::max<std::size_t>(static_cast<std::size_t>(m_Width) * m_Height * 2,
-                                           std::min(m_Demuxer->CurrentFrameSize(), kMaxFrameBytes)),
-                     0);
+  // Room for an uncompressed picture (no compressed frame is read larger).
+  m_FrameData.assign(std::min<std::size_t>(static_cast<std::size_t>(m_Width) * m_Height * 2, kMaxFrameBytes), 0);
   if (first >= m_EndFrame || m_Demuxer->SetCurrentFrame(static_cast<int>(first)) != 0) return -1;
-  if (!ReadAndDecode()) return -1;
+  if (!ReadNextFrame()) return -1;
   if (m_FrameBytes != 0) m_Decoded = m_Decoder->Decode(m_Rects, m_FrameData.data(), m_FrameBytes) == 0;
   m_FirstUpdate = true;
   m_Rate = kFrameRate;
@@ -186,7 +181,7 @@ int ssMoviePlayer::Update(const InputEvent& event) {
     const std::uint32_t next = m_CurrentFrame - m_FirstFrame + 1;
     m_DueTime = m_StartTime + static_cast<std::uint32_t>(1000.0 * next / m_Rate);
     const bool more = m_CurrentFrame + 1 < m_EndFrame;
-    if (more && !ReadAndDecode()) {
+    if (more && !ReadNextFrame()) {
       // A frame that cannot be read ends the movie as if it had run out.
       if (m_Display != nullptr) {
         m_Display->Present();

@@ -96,9 +96,9 @@ class ssMoviePlayer {
   ssTimer* Timer() { return m_Timer.get(); }
 
  private:
-  // Reads the current frame (growing the buffer to it) and decodes it when
-  // it is not empty; false when it could not be read.
-  bool ReadAndDecode();
+  // Reads the demuxer's current frame into the frame buffer (grown to it);
+  // false when it could not be read.
+  bool ReadNextFrame();
   void Show();
   // The movie is over: stop the sound, free the frame buffer, clear the
   // screen.

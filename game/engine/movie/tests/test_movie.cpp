@@ -186,6 +186,21 @@ TEST_F(MoviePlay, SmallMovieIsDoubledOnTheScreen) {
   EXPECT_EQ(PlayToEnd(), 2);
 }
 
+TEST_F(MoviePlay, FramesRenderedIntoAnImageAreDrawnCentred) {
+  const ks::test::TestMovie movie = MakeMovie(128, 96, 3, 60);
+  Store({{"ImageM.avi", movie.avi}});
+  player = std::make_unique<ssMoviePlayer>();
+  player->Init(display.get(), audio.get(), nullptr);
+  player->m_Archive = archive.get();
+  player->m_RenderToImage = true;
+  ASSERT_EQ(player->Open(L"ImageM.avi", L"Movies", L"movies.ark"), 0);
+  ASSERT_EQ(player->Start(0, 0), 0);
+  ASSERT_EQ(player->Update(InputEvent{}), 0);
+  // Not doubled: 128 x 96 from (96, 72).
+  EXPECT_GE(Psnr(moviemake::DrawFrame(movie.spec, 0), 96, 72, 1).luma, 30.0);
+  EXPECT_EQ(PlayToEnd(), 2);
+}
+
 TEST_F(MoviePlay, KeyMoveOrTapEndsTheMovieAtTheNextUpdate) {
   const ks::test::TestMovie movie = MakeMovie(64, 48, 20, 30);
   Store({{"SkipM.avi", movie.avi}, {"SkipM.ogg", ks::test::ToneTrack()}});
