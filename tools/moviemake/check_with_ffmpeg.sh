@@ -31,6 +31,10 @@ check() {
 check "$work/high.avi" 30
 "$moviemake" --scene break --title "CHECK 2" --seconds 2 --quality 5 --keyint 1 --size 176x144 "$work/low.avi" >/dev/null
 check "$work/low.avi" 30
+# Frames from PNG files: three pictures ffmpeg draws.
+ffmpeg -nostdin -v error -f lavfi -i testsrc=size=160x112:rate=15 -frames:v 3 "$work/picture%d.png"
+"$moviemake" --no-sound --png "$work/picture1.png" "$work/picture2.png" "$work/picture3.png" "$work/png.avi" >/dev/null
+check "$work/png.avi" 3
 if [ -n "$intro" ] && [ -f "$intro" ]; then
   check "$intro" "$(ffprobe -v error -select_streams v:0 -show_entries stream=nb_frames -of csv=p=0 "$intro")"
 fi
