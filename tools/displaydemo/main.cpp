@@ -1,4 +1,7 @@
-// The engine showcase: the game's 16-bit display device at work. A textured
+// The engine showcase: the game's 16-bit display device at work. It opens
+// with the game's intro movie (with its sound track; a key or a tap skips
+// it), shown the way the game shows it: landscape, turned on a screen held
+// upright. Then a textured
 // ".kso" column turns under the fixed-point 3D pipeline, lit face by face;
 // sprites bounce along the floor; text is drawn in every game font and in
 // four orientations; a picture is stretched; the pen leaves a marker and
@@ -8,9 +11,9 @@
 //
 // At a desktop it opens a window. With no display it runs unattended from
 // a script (DEVICE_SCRIPT, else its own demo.script from the data folder)
-// and writes screenshots. Its data (the fonts, the model and the script,
-// made at build time) are read from the data folder beside the program's
-// folder ("bin/../data") into an archive in memory.
+// and writes screenshots. Its data (the fonts, the model, the movies and the
+// script, made at build time) are read from the data folder beside the
+// program's folder ("bin/../data") into an archive in memory.
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,6 +34,8 @@
 #include "display/display_s16.h"
 #include "display/font.h"
 #include "display/sprite.h"
+#include "engine/audio/audio_wave_out.h"
+#include "engine/movie/movie_player.h"
 #include "engine/image.h"
 #include "engine/model.h"
 #include "engine/testing/memory_file.h"
@@ -68,6 +73,8 @@ struct Demo {
   std::array<ssImage, kShadeLevels> shades;
   ssSprite sprites;
   bool spritesLoaded = false;
+  std::unique_ptr<ssAudioWaveOut> audio;
+  std::unique_ptr<ssMoviePlayer> intro;  // while the intro plays
 };
 
 Demo g_demo;
@@ -166,6 +173,12 @@ void LoadData(ssDisplayS16& d) {
     archive->AddFile(L"\\demo\\showcase.kso", std::move(model));
   }
   archive->AddFile(L"\\demo\\balls.raw", SpriteSheet(d));
+  std::vector<std::uint8_t> movies = ReadHostFile(data + "/Movies/movies.ark");
+  if (movies.empty()) {
+    std::fprintf(stderr, "displaydemo: missing data: Movies/movies.ark\n");
+  } else {
+    archive->AddFile(L"\\Movies\\movies.ark", std::move(movies));
+  }
   d.SetArchive(std::move(archive));
 
   for (int i = 0; i < kFontCount; ++i) g_demo.fonts[static_cast<std::size_t>(i)] = d.GetFont(kFonts[i], L"UI", nullptr);
@@ -386,36 +399,94 @@ void PenAt(LPARAM lParam) {
   }
 }
 
-// Turns the scene a further quarter round: the display is opened again
-// with the new turn. The pen's marker goes, as it stood in the old scene.
-void TurnScene() {
+// Opens the display again with another turn; false (and the window goes)
+// when it cannot be opened.
+bool Reopen(int rotate) {
   ssDisplayS16& d = *g_demo.display;
-  g_demo.turn = (g_demo.turn + 1) & 3;
   d.DeviceClose();
-  d.m_Rotate = g_demo.turn;
+  d.m_Rotate = rotate;
   if (d.DeviceOpen(g_demo.window) != 0) {
     std::fprintf(stderr, "displaydemo: the display could not be opened again\n");
     DestroyWindow(g_demo.window);
+    return false;
+  }
+  return true;
+}
+
+// Turns the scene a further quarter round: the display is opened again
+// with the new turn. The pen's marker goes, as it stood in the old scene.
+void TurnScene() {
+  g_demo.turn = (g_demo.turn + 1) & 3;
+  if (!Reopen(g_demo.turn)) return;
+  g_demo.penX = g_demo.penY = -1;
+  DrawFrame();
+}
+
+// The intro movie from "movies.ark", as the game plays it: landscape (the
+// display turned a quarter on a screen taller than wide), with its sound
+// track on the wave-out device.
+void StartIntro() {
+  ssDisplayS16& d = *g_demo.display;
+  g_demo.audio = std::make_unique<ssAudioWaveOut>();
+  g_demo.audio->GetDeviceCaps(0);
+  auto intro = std::make_unique<ssMoviePlayer>();
+  intro->Init(&d, g_demo.audio.get(), nullptr);
+  intro->m_Archive = d.GetArchive();
+  if (intro->Open(L"KSIntroM.avi", L"Movies", L"movies.ark") != 0) {
+    std::fprintf(stderr, "displaydemo: missing data: the intro movie did not open\n");
     return;
   }
-  g_demo.penX = g_demo.penY = -1;
+  intro->SetVolume(8);
+  if (d.m_Height > d.m_Width && !Reopen(1)) return;
+  d.BeginDraw();
+  d.Clear();
+  d.Present();
+  d.EndDraw();
+  if (intro->Start(0, 0) != 0) {
+    std::fprintf(stderr, "displaydemo: the intro movie did not start\n");
+    Reopen(g_demo.turn);
+    return;
+  }
+  g_demo.intro = std::move(intro);
+}
+
+// One event for the intro; at its end the showcase takes over.
+void IntroEvent(UINT message, WPARAM wParam, LPARAM lParam) {
+  const int result = g_demo.intro->Update(InputEvent{message, wParam, lParam, GetTickCount()});
+  g_demo.audio->FillBlock();
+  if (result != -1) return;
+  g_demo.intro->Stop();
+  g_demo.intro->Close();
+  g_demo.intro.reset();
+  if (g_demo.display->m_Rotate != g_demo.turn && !Reopen(g_demo.turn)) return;
   DrawFrame();
 }
 
 LRESULT CALLBACK DemoProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
-      if (wParam == kFrameTimer) {
+      if (wParam == kFrameTimer && g_demo.intro) {
+        IntroEvent(message, wParam, lParam);
+      } else if (wParam == kFrameTimer) {
         ++g_demo.phase;
         DrawFrame();
       }
       return 0;
     case WM_LBUTTONDOWN:
     case WM_MOUSEMOVE:
-      if (message == WM_LBUTTONDOWN || (wParam & MK_LBUTTON) != 0) PenAt(lParam);
+      // A tap, or the pen moved while down, skips the intro.
+      if (message == WM_LBUTTONDOWN || (wParam & MK_LBUTTON) != 0) {
+        if (g_demo.intro) {
+          IntroEvent(message, wParam, lParam);
+        } else {
+          PenAt(lParam);
+        }
+      }
       return 0;
     case WM_KEYDOWN:
-      if (wParam == VK_ESCAPE) {
+      if (g_demo.intro) {
+        IntroEvent(message, wParam, lParam);
+      } else if (wParam == VK_ESCAPE) {
         DestroyWindow(window);
       } else if (wParam == VK_RETURN) {
         TurnScene();
@@ -433,6 +504,12 @@ LRESULT CALLBACK DemoProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 void ReleaseAll() {
+  if (g_demo.intro) {
+    g_demo.intro->Stop();
+    g_demo.intro->Close();
+    g_demo.intro.reset();
+  }
+  g_demo.audio.reset();
   if (!g_demo.display) return;
   g_demo.sprites.Release();
   g_demo.model.Free();
@@ -512,7 +589,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
     return 1;
   }
   LoadData(*g_demo.display);
-  DrawFrame();
+  StartIntro();
+  if (!g_demo.intro) DrawFrame();
   SetTimer(window, kFrameTimer, kFrameMs, nullptr);
 
   MSG msg{};

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs the demo headless from its script in a scratch folder and checks that
-# each screenshot was written, that the showcase found its fonts and model,
+# each screenshot was written, that the showcase found its fonts, model and
+# movies, that the intro movie was on the screen and its sound track on the
+# speaker,
 # that the pictures changed as the pen moved and the scene turned, and that
 # the scene stands upright until turned (its floor along the bottom of the
 # portrait screen). Then runs it with no display and no script: it must run
@@ -11,15 +13,16 @@ script=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-DEVICE_BACKEND=headless DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$script" "$program" 2>"$work/errors.txt"
+DEVICE_BACKEND=headless DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$script" DEVICE_SPEAKER="$work/speaker.wav" \
+  "$program" 2>"$work/errors.txt"
 if grep -q "missing data" "$work/errors.txt"; then
   cat "$work/errors.txt"
   exit 1
 fi
-for shot in start tap drag turned turned2; do
+for shot in intro start tap drag turned turned2; do
   [ -s "$shot.png" ] || { echo "missing screenshot $shot.png"; exit 1; }
 done
-if cmp -s start.png tap.png || cmp -s tap.png drag.png || cmp -s drag.png turned.png || cmp -s turned.png turned2.png; then
+if cmp -s intro.png start.png || cmp -s start.png tap.png || cmp -s tap.png drag.png || cmp -s drag.png turned.png || cmp -s turned.png turned2.png; then
   echo "the screen did not change between screenshots"
   exit 1
 fi
@@ -34,9 +37,16 @@ floor_at() {
   [ "$g" -gt $((r + 20)) ] && [ "$g" -gt $((b + 20)) ]
 }
 floor_at start.png 4 314 || { echo "start.png: the scene is not upright (no floor at the bottom)"; exit 1; }
+# The intro shows the table's cloth (green) in the middle of the screen.
+floor_at intro.png 120 160 || { echo "intro.png: the intro movie is not on the screen"; exit 1; }
+# Its sound track reached the speaker: some samples well above silence.
+if command -v sox >/dev/null; then
+  peak=$(sox "$work/speaker.wav" -n stat 2>&1 | awk '/Maximum amplitude/ {print $3}')
+  awk -v p="${peak:-0}" 'BEGIN { exit !(p > 0.05) }' || { echo "the intro's sound track was not heard (peak $peak)"; exit 1; }
+fi
 floor_at start.png 235 4 && { echo "start.png: the scene is turned (floor on the right)"; exit 1; }
 floor_at turned.png 235 4 || { echo "turned.png: Enter did not turn the scene a quarter round"; exit 1; }
-echo "screenshots written: start tap drag turned turned2"
+echo "screenshots written: intro start tap drag turned turned2"
 
 mkdir own
 cd own

@@ -59,6 +59,8 @@ class ssAudioDevice {
     (void)on;
     return 0;
   }
+  // Whether refills take silence instead of the stream source (Pause).
+  virtual bool Paused() const { return false; }
 
  protected:
   std::uint32_t m_Channels = 2;

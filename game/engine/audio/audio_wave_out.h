@@ -44,6 +44,7 @@ class ssAudioWaveOut : public ssAudioDevice {
   int DetachSource(ssSoundSource* source) override;
   int StopSource(ssSoundSource* source) override;
   int Pause(bool on) override;
+  bool Paused() const override { return m_Paused; }
 
   // Around losing and regaining the focus.
   void Stop();

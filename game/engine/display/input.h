@@ -5,6 +5,15 @@
 
 #include "ce/windef.h"
 
+// One window message as the application hands it on (to the play control
+// and the movie player): the message, its two parameters and its time in ms.
+struct InputEvent {
+  UINT message = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+  DWORD time = 0;
+};
+
 class ssInput {
  public:
   using WaitCallback = void (*)();

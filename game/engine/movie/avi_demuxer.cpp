@@ -1,0 +1,269 @@
+#include "engine/movie/avi_demuxer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <limits>
+
+#include "engine/file.h"
+
+namespace {
+
+constexpr std::uint32_t Fourcc(const char (&s)[5]) {
+  return static_cast<std::uint32_t>(static_cast<unsigned char>(s[0])) |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(s[1])) << 8 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(s[2])) << 16 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(s[3])) << 24;
+}
+
+constexpr std::uint32_t kRiff = Fourcc("RIFF");
+constexpr std::uint32_t kAvi = Fourcc("AVI ");
+constexpr std::uint32_t kList = Fourcc("LIST");
+constexpr std::uint32_t kHdrl = Fourcc("hdrl");
+constexpr std::uint32_t kAvih = Fourcc("avih");
+constexpr std::uint32_t kStrl = Fourcc("strl");
+constexpr std::uint32_t kStrh = Fourcc("strh");
+constexpr std::uint32_t kStrf = Fourcc("strf");
+constexpr std::uint32_t kVids = Fourcc("vids");
+constexpr std::uint32_t kMovi = Fourcc("movi");
+constexpr std::uint32_t kRec = Fourcc("rec ");
+constexpr std::uint32_t kIdx1 = Fourcc("idx1");
+
+// Index entries read at most: far more than any of the game's movies.
+constexpr std::uint32_t kMaxIndexEntries = 1u << 20;
+// Streams looked at in "hdrl".
+constexpr int kMaxStreams = 64;
+
+std::uint32_t U32(const std::uint8_t* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+std::int32_t I32(const std::uint8_t* p) { return static_cast<std::int32_t>(U32(p)); }
+
+}  // namespace
+
+bool ssAviDemuxer::ReadAt(std::uint32_t offset, void* buffer, std::uint32_t count) {
+  if (stream_ == nullptr || offset > fileEnd_ || count > fileEnd_ - offset) return false;
+  if (offset > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) return false;
+  if (stream_->Seek(static_cast<std::int32_t>(offset), kSeekBegin) != offset) return false;
+  return stream_->Read(buffer, count) == count;
+}
+
+bool ssAviDemuxer::ChunkAt(std::uint32_t at, std::uint32_t end, Chunk* chunk) {
+  if (at > end || end - at < 8) return false;
+  std::uint8_t header[8];
+  if (!ReadAt(at, header, 8)) return false;
+  const std::uint32_t size = U32(header + 4);
+  chunk->id = U32(header);
+  chunk->start = at + 8;
+  const std::uint64_t dataEnd = static_cast<std::uint64_t>(chunk->start) + size;
+  chunk->end = static_cast<std::uint32_t>(std::min<std::uint64_t>(dataEnd, end));
+  chunk->next = static_cast<std::uint32_t>(std::min<std::uint64_t>(dataEnd + (size & 1u), 0xFFFFFFFFu));
+  return true;
+}
+
+int ssAviDemuxer::Open(ssFile* stream) {
+  std::lock_guard lock(mutex_);
+  stream_ = stream;
+  fileEnd_ = stream != nullptr ? stream->GetSize() : 0;
+  width_ = height_ = mainWidth_ = mainHeight_ = 0;
+  rate_ = 0;
+  handler_ = 0;
+  videoStream_ = -1;
+  streamCount_ = 0;
+  moviStart_ = moviEnd_ = 0;
+  haveMovi_ = false;
+  frames_.clear();
+  current_ = 0;
+
+  std::uint8_t header[12];
+  if (!ReadAt(0, header, 12) || U32(header) != kRiff || U32(header + 8) != kAvi) return kNotAvi;
+  // A RIFF size past the end of the file is cut at the end of the file.
+  const std::uint32_t riffEnd = static_cast<std::uint32_t>(std::min<std::uint64_t>(8ull + U32(header + 4), fileEnd_));
+  Chunk idx1{};
+  bool haveIndex = false;
+  Chunk chunk{};
+  for (std::uint32_t at = 12; ChunkAt(at, riffEnd, &chunk); at = chunk.next) {
+    if (chunk.id == kList && chunk.end - chunk.start >= 4) {
+      std::uint8_t type[4];
+      if (!ReadAt(chunk.start, type, 4)) break;
+      if (U32(type) == kHdrl && videoStream_ < 0) ReadHeaderList(chunk);
+      if (U32(type) == kMovi && !haveMovi_) {
+        haveMovi_ = true;
+        moviStart_ = chunk.start;
+        moviEnd_ = chunk.end;
+      }
+    } else if (chunk.id == kIdx1 && !haveIndex) {
+      idx1 = chunk;
+      haveIndex = true;
+    }
+  }
+  if (videoStream_ < 0) return kNoVideo;
+  if (width_ == 0 || height_ == 0) {
+    width_ = mainWidth_;
+    height_ = mainHeight_;
+  }
+  if (width_ <= 0 || height_ <= 0 || width_ > kMaxSide || height_ > kMaxSide) return kBadSize;
+  if (!haveMovi_) return kNoFrames;
+  if (haveIndex) ReadIndex(idx1);
+  if (frames_.empty()) ScanMovi();
+  if (frames_.empty()) return kNoFrames;
+  return 0;
+}
+
+void ssAviDemuxer::ReadHeaderList(const Chunk& hdrl) {
+  Chunk chunk{};
+  for (std::uint32_t at = hdrl.start + 4; ChunkAt(at, hdrl.end, &chunk); at = chunk.next) {
+    if (chunk.id == kAvih && chunk.end - chunk.start >= 40) {
+      std::uint8_t avih[40];
+      if (!ReadAt(chunk.start, avih, 40)) return;
+      mainWidth_ = I32(avih + 32);
+      mainHeight_ = I32(avih + 36);
+      if (mainHeight_ < 0 && mainHeight_ != std::numeric_limits<std::int32_t>::min()) mainHeight_ = -mainHeight_;
+    } else if (chunk.id == kList && chunk.end - chunk.start >= 4 && streamCount_ < kMaxStreams) {
+      std::uint8_t type[4];
+      if (!ReadAt(chunk.start, type, 4)) return;
+      if (U32(type) == kStrl) ReadStreamList(chunk, streamCount_++);
+    }
+  }
+}
+
+void ssAviDemuxer::ReadStreamList(const Chunk& strl, int number) {
+  Chunk chunk{};
+  bool video = false;
+  for (std::uint32_t at = strl.start + 4; ChunkAt(at, strl.end, &chunk); at = chunk.next) {
+    if (chunk.id == kStrh && chunk.end - chunk.start >= 36 && videoStream_ < 0) {
+      std::uint8_t strh[36];
+      if (!ReadAt(chunk.start, strh, 36) || U32(strh) != kVids) return;
+      video = true;
+      videoStream_ = number;
+      handler_ = U32(strh + 4);
+      const std::uint32_t scale = U32(strh + 20), rate = U32(strh + 24);
+      rate_ = scale == 0 ? 0.0 : static_cast<double>(rate) / scale;
+    } else if (chunk.id == kStrf && video && chunk.end - chunk.start >= 12) {
+      // BITMAPINFOHEADER: size, width, height (negative for rows top first).
+      std::uint8_t strf[12];
+      if (!ReadAt(chunk.start, strf, 12)) return;
+      const std::int32_t w = I32(strf + 4), h = I32(strf + 8);
+      width_ = w;
+      height_ = h == std::numeric_limits<std::int32_t>::min() ? 0 : (h < 0 ? -h : h);
+    }
+  }
+}
+
+bool ssAviDemuxer::IsVideoChunk(std::uint32_t id) const {
+  // "NNdc" (compressed) or "NNdb" (uncompressed), NN the stream's number.
+  const int tens = static_cast<int>(id & 0xFF) - '0', ones = static_cast<int>((id >> 8) & 0xFF) - '0';
+  if (tens < 0 || tens > 9 || ones < 0 || ones > 9 || tens * 10 + ones != videoStream_) return false;
+  const char c2 = static_cast<char>((id >> 16) & 0xFF), c3 = static_cast<char>((id >> 24) & 0xFF);
+  return c2 == 'd' && (c3 == 'c' || c3 == 'b');
+}
+
+void ssAviDemuxer::ReadIndex(const Chunk& idx1) {
+  const std::uint32_t entries = std::min((idx1.end - idx1.start) / 16, kMaxIndexEntries);
+  std::vector<std::uint8_t> table(static_cast<std::size_t>(entries) * 16);
+  if (entries == 0 || !ReadAt(idx1.start, table.data(), entries * 16)) return;
+  // Offsets count from the "movi" type word; some writers count from the
+  // start of the file. The first video entry decides which.
+  std::uint32_t base = moviStart_;
+  for (std::uint32_t i = 0; i < entries; ++i) {
+    const std::uint8_t* e = &table[static_cast<std::size_t>(i) * 16];
+    if (!IsVideoChunk(U32(e))) continue;
+    const std::uint32_t offset = U32(e + 8);
+    std::uint8_t id[4];
+    const bool relative = offset <= 0xFFFFFFFFu - moviStart_ && ReadAt(moviStart_ + offset, id, 4) && U32(id) == U32(e);
+    if (!relative && ReadAt(offset, id, 4) && U32(id) == U32(e)) base = 0;
+    break;
+  }
+  for (std::uint32_t i = 0; i < entries; ++i) {
+    const std::uint8_t* e = &table[static_cast<std::size_t>(i) * 16];
+    if (!IsVideoChunk(U32(e))) continue;
+    const std::uint64_t chunk = static_cast<std::uint64_t>(base) + U32(e + 8);
+    const std::uint64_t data = chunk + 8, size = U32(e + 12);
+    // Only bytes inside the "movi" list are frames; anything else is an
+    // empty frame that the player skips.
+    const bool inside = chunk >= moviStart_ + 4ull && data + size <= moviEnd_;
+    frames_.push_back(inside ? Frame{static_cast<std::uint32_t>(data), static_cast<std::uint32_t>(size)} : Frame{0, 0});
+  }
+}
+
+void ssAviDemuxer::ScanMovi() {
+  Chunk chunk{};
+  std::uint32_t end = moviEnd_;
+  std::uint32_t at = moviStart_ + 4;
+  while (ChunkAt(at, end, &chunk) && frames_.size() < kMaxIndexEntries) {
+    if (chunk.id == kList) {
+      // "rec " lists group a frame's chunks: walk into them.
+      std::uint8_t type[4];
+      if (chunk.end - chunk.start >= 4 && ReadAt(chunk.start, type, 4) && U32(type) == kRec) {
+        at = chunk.start + 4;
+        continue;
+      }
+    } else if (IsVideoChunk(chunk.id)) {
+      frames_.push_back(Frame{chunk.start, chunk.end - chunk.start});
+    }
+    at = chunk.next;
+  }
+}
+
+int ssAviDemuxer::Width() const {
+  std::lock_guard lock(mutex_);
+  return width_;
+}
+
+int ssAviDemuxer::Height() const {
+  std::lock_guard lock(mutex_);
+  return height_;
+}
+
+double ssAviDemuxer::FrameRate() const {
+  std::lock_guard lock(mutex_);
+  return rate_ == 0.0 || rate_ == 23.0 ? 25.0 : rate_;
+}
+
+std::uint32_t ssAviDemuxer::Handler() const {
+  std::lock_guard lock(mutex_);
+  return handler_;
+}
+
+bool ssAviDemuxer::HandlerIs(const char* code) const {
+  std::lock_guard lock(mutex_);
+  if (code == nullptr || std::strlen(code) != 4) return false;
+  for (int i = 0; i < 4; ++i) {
+    const auto have = static_cast<unsigned char>((handler_ >> (8 * i)) & 0xFF);
+    if (std::tolower(have) != std::tolower(static_cast<unsigned char>(code[i]))) return false;
+  }
+  return true;
+}
+
+std::uint32_t ssAviDemuxer::FrameCount() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<std::uint32_t>(frames_.size());
+}
+
+std::uint32_t ssAviDemuxer::CurrentFrameSize() const {
+  std::lock_guard lock(mutex_);
+  return current_ < frames_.size() ? frames_[current_].size : 0;
+}
+
+std::uint32_t ssAviDemuxer::CurrentFrame() const {
+  std::lock_guard lock(mutex_);
+  return current_;
+}
+
+int ssAviDemuxer::ReadFrame(void* buffer, std::uint32_t capacity) {
+  std::lock_guard lock(mutex_);
+  if (current_ >= frames_.size()) return -1;
+  const Frame frame = frames_[current_];
+  if (frame.size > capacity || frame.size > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) return -1;
+  if (frame.size > 0 && (buffer == nullptr || !ReadAt(frame.offset, buffer, frame.size))) return -1;
+  ++current_;
+  return static_cast<int>(frame.size);
+}
+
+int ssAviDemuxer::SetCurrentFrame(int frame) {
+  std::lock_guard lock(mutex_);
+  const auto target = static_cast<std::uint32_t>(std::max(frame, 0));
+  if (frames_.empty() || target >= frames_.size()) return -1;
+  current_ = target;
+  return 0;
+}
