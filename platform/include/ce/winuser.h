@@ -527,9 +527,12 @@ HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR cursorName);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 int GetSystemMetrics(int index);
-// Headless: writes "caption: text" to standard error and answers at once
-// with the default button, or with the device setting "messagebox_answer"
-// (ok, cancel, abort, retry, ignore, yes, no, or a number).
+// Writes "caption: text" to standard error. An answer given ahead by a
+// script ("answer yes") answers the box, else the device setting
+// "messagebox_answer" (ok, cancel, abort, retry, ignore, yes, no, or a
+// number). Otherwise headless answers at once with the default button, and
+// the desktop window shows a modal box over the screen (text wrapped, the
+// buttons of the type) until a button is chosen with the pen or the keys.
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
 // --- Calls: drawing text --------------------------------------------------------------------
