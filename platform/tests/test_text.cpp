@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -254,6 +255,43 @@ TEST_P(BoxFontTest, ExtTextOutFillsClipsAlignsAndTurns) {
   SelectObject(canvas.dc(), old);
   DeleteObject(up);
   DeleteObject(down);
+}
+
+TEST_P(BoxFontTest, BadArgumentsFailAndExtremeCoordinatesAreSafe) {
+  Canvas canvas(8, 8, GetParam());
+  RECT rect{0, 0, 8, 8};
+  EXPECT_EQ(DrawTextW(canvas.dc(), nullptr, 3, &rect, 0), 0);
+  EXPECT_EQ(DrawTextW(canvas.dc(), L"a", -2, &rect, 0), 0);
+  EXPECT_EQ(DrawTextW(canvas.dc(), L"a", 1, nullptr, 0), 0);
+  EXPECT_EQ(DrawTextW(nullptr, L"a", 1, &rect, 0), 0);
+  SIZE size{};
+  EXPECT_FALSE(GetTextExtentPoint32W(canvas.dc(), nullptr, 2, &size));
+  EXPECT_FALSE(GetTextExtentPoint32W(canvas.dc(), L"a", -1, &size));
+  EXPECT_FALSE(ExtTextOutW(canvas.dc(), 0, 0, 0, nullptr, nullptr, 2, nullptr));
+  EXPECT_FALSE(GetTextMetricsW(canvas.dc(), nullptr));
+
+  // Rectangles and points at the ends of the coordinate range.
+  const UINT formats[] = {DT_CENTER | DT_VCENTER | DT_SINGLELINE, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE,
+                          DT_WORDBREAK | DT_CENTER, DT_CALCRECT | DT_WORDBREAK, DT_SINGLELINE | DT_END_ELLIPSIS};
+  for (UINT format : formats) {
+    RECT huge{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+    DrawTextW(canvas.dc(), L"ab cd&", -1, &huge, format);
+    RECT inverted{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    DrawTextW(canvas.dc(), L"ab cd", -1, &inverted, format);
+  }
+  for (int turns = 0; turns < 4; ++turns) {
+    HFONT font = MakeFont(4, L"Tahoma", turns * 900);
+    HGDIOBJ old = SelectObject(canvas.dc(), font);
+    EXPECT_TRUE(ExtTextOutW(canvas.dc(), INT_MAX, INT_MIN, 0, nullptr, L"abc", 3, nullptr));
+    EXPECT_TRUE(ExtTextOutW(canvas.dc(), INT_MIN, INT_MAX, 0, nullptr, L"abc", 3, nullptr));
+    SelectObject(canvas.dc(), old);
+    DeleteObject(font);
+  }
+  // A lone '&' at the end prefixes nothing.
+  canvas.Clear();
+  RECT small{0, 0, 8, 8};
+  EXPECT_EQ(DrawTextW(canvas.dc(), L"ab&", -1, &small, DT_CALCRECT | DT_SINGLELINE), 12);
+  EXPECT_EQ(small.right, 12);
 }
 
 TEST(FontObjects, SelectDeleteStockAndGetObject) {
