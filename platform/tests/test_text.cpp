@@ -300,7 +300,8 @@ TEST(FontObjects, SelectDeleteStockAndGetObject) {
   ASSERT_NE(system, nullptr);
   LOGFONTW lf{};
   ASSERT_EQ(GetObjectW(system, sizeof lf, &lf), static_cast<int>(sizeof lf));
-  EXPECT_LT(lf.lfHeight, 0);  // a character height, from which programs derive points
+  // A character height of 9 points, from which programs derive points again.
+  EXPECT_EQ(lf.lfHeight, -(12 * GetDeviceCaps(canvas.dc(), LOGPIXELSY) + 48) / 96);
 
   // A 40-character face keeps 31 characters; the rest of the LOGFONTW as given.
   LOGFONTW wanted{};

@@ -104,11 +104,12 @@ std::shared_ptr<Brush> StockBrush(int which) {
 }
 
 std::shared_ptr<Font> StockFont(int which) {
-  // The system font: the device's sans-serif face, 12 pixels to the em
-  // (9 points at 96 dots per inch).
+  // The system font: the device's sans-serif face at 9 points (12 pixels
+  // to the em at 96 dots per inch), for the screen's density when first
+  // asked for.
   static const auto system = [] {
     LOGFONTW lf{};
-    lf.lfHeight = -12;
+    lf.lfHeight = -std::max(1, (12 * Screen::Current()->dpi() + 48) / 96);
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = DEFAULT_CHARSET;
     const wchar_t face[] = L"Tahoma";
