@@ -2,9 +2,12 @@
 
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "backend/headless/headless_input.h"
+#include "backend/sdl/key_map.h"
+#include "backend/sdl/sdl_backend.h"
 #include "ce/aygshell.h"
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
@@ -13,6 +16,7 @@
 #include "kernel/clock.h"
 #include "platform_thread.h"
 #include "scoped_setting.h"
+#include "screen_config.h"
 #include "user/message_box.h"
 
 namespace {
@@ -660,6 +664,35 @@ TEST(MessageBoxes, TheDrawnBoxAnswersThePenAndTheKeysAndPutsTheScreenBack) {
   EXPECT_EQ(input.injected[0].kind, InputKind::Quit);
   DeleteObject(green);
   ReleaseDC(nullptr, screen);
+}
+
+// On the desktop back end (its library's dummy video driver here) the box
+// waits for the user's keys on the window thread.
+TEST(MessageBoxes, OnTheDesktopTheBoxWaitsForTheUsersKeys) {
+  ce::test::ScopedSetting driver("SDL_VIDEODRIVER", "dummy");
+  {
+    ce::test::ScreenConfig desktop{{"DEVICE_BACKEND", "sdl"}};
+    ce::backend::InputSource::Reset();
+    HDC screen = GetDC(nullptr);  // opens the window
+    const auto input = ce::backend::InputSource::Current();
+    ASSERT_TRUE(input->ReadableHere());
+    namespace sdl = ce::backend::sdl;
+    for (const char* key : {"Right", "Return"}) {
+      sdl::SimulateKey(true, *sdl::ScancodeFromName(key), 0);
+      sdl::SimulateKey(false, *sdl::ScancodeFromName(key), 0);
+    }
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(MessageBoxW(nullptr, L"Go on?", L"Question", MB_YESNO), IDNO);
+    ::testing::internal::GetCapturedStderr();
+    // From a thread that does not read the window's events, the default.
+    std::thread([] {
+      ::testing::internal::CaptureStderr();
+      EXPECT_EQ(MessageBoxW(nullptr, L"Go on?", L"Question", MB_YESNO | MB_DEFBUTTON2), IDNO);
+      EXPECT_NE(::testing::internal::GetCapturedStderr().find("window thread"), std::string::npos);
+    }).join();
+    ReleaseDC(nullptr, screen);
+  }
+  ce::backend::InputSource::Reset();
 }
 
 }  // namespace

@@ -55,6 +55,9 @@ class InputSource {
   virtual bool Wait(DWORD timeoutMs) = 0;
   // Ends the current or the next Wait; from any thread.
   virtual void Wake() = 0;
+  // Whether the user's events can be read on the calling thread (the
+  // desktop's come to the window thread only).
+  virtual bool ReadableHere() const { return true; }
 
   // Gives the source an event as if the user had caused it (scripted runs),
   // from any thread: it comes out of Poll after what is already pending,

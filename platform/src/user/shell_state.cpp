@@ -196,7 +196,14 @@ int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
   std::fprintf(stderr, "%s: %s\n", ce::Utf8FromWide(captionText).c_str(), ce::Utf8FromWide(bodyText).c_str());
   std::fflush(stderr);
   if (!decided && ce::backend::ChosenBackend() == ce::backend::BackendKind::Sdl) {
-    answer = RunMessageBox(captionText, bodyText, buttons, defaultIndex, *ce::backend::InputSource::Current());
+    // The box is answered with the user's events, which only the window
+    // thread reads; a box from another thread takes its default at once.
+    const auto input = ce::backend::InputSource::Current();
+    if (input->ReadableHere()) {
+      answer = RunMessageBox(captionText, bodyText, buttons, defaultIndex, *input);
+    } else {
+      std::fprintf(stderr, "platform: a message box away from the window thread takes its default button\n");
+    }
   }
   std::lock_guard guard(g_boxLock);
   g_lastBox = MessageBoxRecord{captionText, bodyText, type, answer};
