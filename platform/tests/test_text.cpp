@@ -327,6 +327,14 @@ TEST(FontObjects, SelectDeleteStockAndGetObject) {
   EXPECT_EQ(tm.tmHeight, 20);
   EXPECT_EQ(tm.tmWeight, FW_BOLD);
   EXPECT_EQ(tm.tmItalic, 1);
+  // A font differing in weight alone is its own font.
+  wanted.lfWeight = FW_HEAVY;
+  HFONT heavy = CreateFontIndirectW(&wanted);
+  SelectObject(canvas.dc(), heavy);
+  ASSERT_TRUE(GetTextMetricsW(canvas.dc(), &tm));
+  EXPECT_EQ(tm.tmWeight, FW_HEAVY);
+  SelectObject(canvas.dc(), font);
+  DeleteObject(heavy);
   EXPECT_EQ(SelectObject(canvas.dc(), system), font);
 
   EXPECT_TRUE(DeleteObject(font));

@@ -224,7 +224,7 @@ class FreeTypeFont final : public RealizedFont {
 
 // --- The cache of realised fonts ------------------------------------------------
 
-using Key = std::tuple<bool, std::string, LONG, LONG, bool, bool, bool, bool, int>;
+using Key = std::tuple<bool, std::string, LONG, LONG, LONG, bool, bool, bool, int>;
 
 std::map<Key, std::shared_ptr<RealizedFont>>& Cache() {
   static auto* cache = new std::map<Key, std::shared_ptr<RealizedFont>>;  // fonts may be used during exit
@@ -254,11 +254,12 @@ std::shared_ptr<RealizedFont> Realize(const LOGFONTW& lf) {
       static_cast<std::size_t>(std::find(lf.lfFaceName, lf.lfFaceName + LF_FACESIZE, L'\0') - lf.lfFaceName));
   const std::string path = boxes ? std::string() : FontFile(FamilyOf(face), bold, italic);
   const long turns = ((lf.lfEscapement % 3600) + 3600) % 3600 / 900;
+  // The whole weight is in the key, as the metrics report it.
   const Key key{boxes,
                 path,
                 lf.lfHeight,
                 lf.lfWidth,
-                bold,
+                lf.lfWeight,
                 italic,
                 lf.lfUnderline != 0,
                 lf.lfStrikeOut != 0,
