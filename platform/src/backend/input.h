@@ -8,6 +8,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "ce/windef.h"
 
@@ -54,6 +55,9 @@ class InputSource {
   virtual bool Wait(DWORD timeoutMs) = 0;
   // Ends the current or the next Wait; from any thread.
   virtual void Wake() = 0;
+  // Whether the user's events can be read on the calling thread (the
+  // desktop's come to the window thread only).
+  virtual bool ReadableHere() const { return true; }
 
   // Gives the source an event as if the user had caused it (scripted runs),
   // from any thread: it comes out of Poll after what is already pending,
@@ -76,5 +80,11 @@ class InputSource {
 // injected (the window layer wakes its input thread). The handler runs on
 // the injecting thread once the event is queued; null for none.
 void SetInputArrivalHandler(void (*handler)());
+
+// Answers given ahead for the next message boxes (IDOK, IDYES, ...), oldest
+// first: a script says what the user will press before the box comes up.
+void QueueBoxAnswer(int id);
+// The oldest answer given ahead and not yet used, if any.
+std::optional<int> TakeBoxAnswer();
 
 }  // namespace ce::backend

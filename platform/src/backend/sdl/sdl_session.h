@@ -58,6 +58,8 @@ class Session {
   bool Poll(InputEvent& event);
   bool Wait(DWORD timeoutMs);
   void Wake();
+  // Whether the calling thread is the one that reads host events.
+  bool OnOwnerThread() const { return std::this_thread::get_id() == owner_; }
 
   // For tests (sdl_backend.h).
   std::optional<WindowState> State();
@@ -69,7 +71,6 @@ class Session {
  private:
   using Clock = std::chrono::steady_clock;
 
-  bool OnOwnerThread() const { return std::this_thread::get_id() == owner_; }
   void Pump();
   void Handle(const SDL_Event& event);
   void HandleKey(const SDL_KeyboardEvent& key);
