@@ -1,12 +1,18 @@
 // The system sources the programs read: dates and times formatted for the
-// device's locale.
+// device's locale, power and memory.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "ce/pm.h"
 #include "ce/testing.h"
 #include "ce/winbase.h"
 #include "ce/winnls.h"
+#include "ce/winuser.h"
 #include "scoped_setting.h"
 
 namespace {
@@ -133,6 +139,113 @@ TEST(DateFormat, NowIsTheLocalTimeOfThePlatformClock) {
   ASSERT_GT(GetDateFormatW(0, 0, nullptr, L"yyyy-MM-dd", text, 64), 0);
   EXPECT_EQ(std::wstring(text), L"2010-01-01");
   ce::testing::UseRealClock();
+}
+
+}  // namespace
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string PowerLog() { return ReadFile(ce::testing::DeviceRuntimeFolder() + "/power-requests.log"); }
+
+void ClearPowerLog() { std::remove((ce::testing::DeviceRuntimeFolder() + "/power-requests.log").c_str()); }
+
+TEST(Power, EveryFieldCanBePinnedByTheDevice) {
+  ScopedSetting percent("DEVICE_BATTERY_PERCENT", "60");
+  ScopedSetting ac("DEVICE_AC_ONLINE", "0");
+  ScopedSetting flag("DEVICE_POWER_BATTERY_FLAG", "4");
+  ScopedSetting backup("DEVICE_POWER_BACKUP_FLAG", "4");
+  ScopedSetting backupPercent("DEVICE_POWER_BACKUP_PERCENT", "3");
+  ScopedSetting life("DEVICE_POWER_BATTERY_LIFE_TIME", "5400");
+  ScopedSetting current("DEVICE_POWER_BATTERY_CURRENT", "-250");
+  ScopedSetting temperature("DEVICE_POWER_BATTERY_TEMPERATURE", "315");
+  ScopedSetting chemistry("DEVICE_POWER_BATTERY_CHEMISTRY", "5");
+  ScopedSetting tooBig("DEVICE_POWER_BATTERY_PERCENT", "256");  // ignored: keeps 60
+  ScopedSetting notNumber("DEVICE_POWER_AC_LINE", "on");        // ignored: keeps offline
+
+  SYSTEM_POWER_STATUS_EX2 status{};
+  ASSERT_EQ(GetSystemPowerStatusEx2(&status, sizeof status, TRUE), sizeof status);
+  EXPECT_EQ(status.ACLineStatus, AC_LINE_OFFLINE);
+  EXPECT_EQ(status.BatteryFlag, BATTERY_FLAG_CRITICAL);
+  EXPECT_EQ(status.BatteryLifePercent, 60);
+  EXPECT_EQ(status.BatteryLifeTime, 5400u);
+  EXPECT_EQ(status.BackupBatteryFlag, BATTERY_FLAG_CRITICAL);
+  EXPECT_EQ(status.BackupBatteryLifePercent, 3);
+  EXPECT_EQ(static_cast<std::int32_t>(status.BatteryCurrent), -250);
+  EXPECT_EQ(status.BatteryTemperature, 315u);
+  EXPECT_EQ(status.BatteryChemistry, BATTERY_CHEMISTRY_LIPOLY);
+
+  SYSTEM_POWER_STATUS_EX older{};
+  ASSERT_TRUE(GetSystemPowerStatusEx(&older, FALSE));
+  EXPECT_EQ(older.BatteryFlag, BATTERY_FLAG_CRITICAL);
+  EXPECT_EQ(older.BatteryLifePercent, 60);
+  EXPECT_EQ(older.BatteryLifeTime, 5400u);
+  EXPECT_EQ(older.BackupBatteryLifePercent, 3);
+  SetLastError(0);
+  EXPECT_FALSE(GetSystemPowerStatusEx(nullptr, FALSE));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST(Power, HostFiguresArePlausible) {
+  SYSTEM_POWER_STATUS_EX2 status{};
+  ASSERT_EQ(GetSystemPowerStatusEx2(&status, sizeof status, FALSE), sizeof status);
+  EXPECT_TRUE(status.ACLineStatus == AC_LINE_ONLINE || status.ACLineStatus == AC_LINE_OFFLINE);
+  if (status.BatteryFlag & BATTERY_FLAG_NO_BATTERY) {
+    EXPECT_EQ(status.BatteryFlag, BATTERY_FLAG_NO_BATTERY);
+    EXPECT_EQ(status.BatteryLifePercent, BATTERY_PERCENTAGE_UNKNOWN);
+    EXPECT_EQ(status.ACLineStatus, AC_LINE_ONLINE) << "without a battery the device runs on external power";
+  } else {
+    EXPECT_TRUE(status.BatteryLifePercent <= 100 || status.BatteryLifePercent == BATTERY_PERCENTAGE_UNKNOWN);
+  }
+  MEMORYSTATUS memory{};
+  GlobalMemoryStatus(&memory);
+  EXPECT_GT(memory.dwTotalPhys, 16u * 1024 * 1024);
+  EXPECT_GT(memory.dwAvailPhys, 0u);
+  EXPECT_LE(memory.dwAvailPhys, memory.dwTotalPhys);
+  EXPECT_LE(memory.dwMemoryLoad, 100u);
+}
+
+TEST(Power, RequirementsAndThePowerKeyAreRecordedOnly) {
+  ClearPowerLog();
+  HANDLE backlight = SetPowerRequirement(const_cast<wchar_t*>(L"BKL1:"), D0, POWER_NAME, nullptr, 0);
+  ASSERT_NE(backlight, nullptr);
+  keybd_event(VK_OFF, 0, KEYEVENTF_SILENT, 0);
+  keybd_event(VK_OFF, 0, KEYEVENTF_KEYUP | KEYEVENTF_SILENT, 0);
+  EXPECT_EQ(ReleasePowerRequirement(backlight), ERROR_SUCCESS);
+  EXPECT_EQ(ReleasePowerRequirement(backlight), ERROR_INVALID_HANDLE) << "released twice";
+  EXPECT_EQ(ReleasePowerRequirement(nullptr), ERROR_INVALID_HANDLE);
+
+  std::istringstream log(PowerLog());
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(log, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0].rfind("require BKL1: D0 1 ", 0), 0u) << lines[0];
+  EXPECT_EQ(lines[1], "key down 0x4");
+  EXPECT_EQ(lines[2], "key up 0x6");
+  EXPECT_EQ(lines[3], "release " + lines[0].substr(lines[0].rfind(' ') + 1));
+
+  struct Bad {
+    const wchar_t* device;
+    int state;
+    ULONG flags;
+  } const bad[] = {{nullptr, 0, POWER_NAME},
+                   {L"BKL1:", 5, POWER_NAME},
+                   {L"BKL1:", -1, POWER_NAME},
+                   {L"BKL1:", 0, 0},
+                   {L"BKL1:", 0, 0x10}};
+  for (const Bad& b : bad) {
+    SetLastError(0);
+    EXPECT_EQ(SetPowerRequirement(const_cast<wchar_t*>(b.device), static_cast<CEDEVICE_POWER_STATE>(b.state), b.flags,
+                                  nullptr, 0),
+              nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  }
 }
 
 }  // namespace
