@@ -1,18 +1,22 @@
 // The system sources the programs read: dates and times formatted for the
-// device's locale, power and memory.
+// device's locale, power and memory, the network.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "ce/iphlpapi.h"
 #include "ce/pm.h"
 #include "ce/testing.h"
 #include "ce/winbase.h"
 #include "ce/winnls.h"
 #include "ce/winuser.h"
+#include "kernel/network.h"
 #include "scoped_setting.h"
 
 namespace {
@@ -246,6 +250,197 @@ TEST(Power, RequirementsAndThePowerKeyAreRecordedOnly) {
               nullptr);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
   }
+}
+
+}  // namespace
+
+namespace {
+
+namespace net = ce::kernel::network;
+
+TEST(Network, HostFilesAreParsed) {
+  EXPECT_EQ(net::ParseIPv4("192.168.1.20"), 0xC0A80114u);
+  for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1..2.3", "1.2.3.4 ", "a.b.c.d", "-1.2.3.4"}) {
+    EXPECT_FALSE(net::ParseIPv4(bad)) << bad;
+  }
+  EXPECT_EQ(net::FormatIPv4(0xFFFFFF00u), "255.255.255.0");
+
+  const char* routes =
+      "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\n"
+      "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\n"
+      "eth0\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\n"
+      "wlan0\t00000000\t0101A8C0\t0003\t0\t0\t600\t00000000\n"
+      "wlan0\t00000000\t0201A8C0\t0003\t0\t0\t700\t00000000\n"
+      "tun0\t00000000\t00000000\t0001\t0\t0\t0\t00000000\n"
+      "broken\tzz\n";
+  const auto defaults = net::ParseDefaultRoutes(routes);
+  ASSERT_EQ(defaults.size(), 2u) << "a route without a gateway is not a default gateway";
+  EXPECT_EQ(defaults[0], (std::pair<std::string, std::uint32_t>{"eth0", 0xC0000201u}));
+  EXPECT_EQ(defaults[1], (std::pair<std::string, std::uint32_t>{"wlan0", 0xC0A80101u})) << "the first one counts";
+
+  const auto resolver = net::ParseResolvConf(
+      "# generated\nsearch lan example.org\nnameserver 10.0.0.53\nnameserver ::1\n"
+      "nameserver 8.8.8.8 ; trailing\nnameserver\noptions ndots:2\n");
+  EXPECT_EQ(resolver.servers, (std::vector<std::uint32_t>{0x0A000035u, 0x08080808u}));
+  EXPECT_EQ(resolver.domain, "lan");
+  EXPECT_EQ(net::ParseResolvConf("domain corp.example\nsearch lan\n").domain, "corp.example");
+  EXPECT_TRUE(net::ParseResolvConf("").servers.empty());
+}
+
+TEST(Network, CountersCarryOnAcrossAHostReset) {
+  EXPECT_EQ(net::Continue("reset0", {1000, 50, 0, 0}).inOctets, 1000u);
+  EXPECT_EQ(net::Continue("reset0", {1500, 60, 0, 0}).inOctets, 1500u);
+  const auto afterReset = net::Continue("reset0", {200, 5, 0, 0});
+  EXPECT_EQ(afterReset.inOctets, 1700u) << "the counter went down: 200 new bytes since the reset";
+  EXPECT_EQ(afterReset.outOctets, 65u);
+  EXPECT_EQ(net::Continue("reset0", {300, 5, 0, 0}).inOctets, 1800u);
+  EXPECT_EQ(net::Continue("other0", {7, 7, 0, 0}).inOctets, 7u) << "each interface counts apart";
+}
+
+// The whole IP helper over a pinned network.
+class PinnedNetwork : public ::testing::Test {
+ protected:
+  ScopedSetting interfaces_{"DEVICE_NETWORK_INTERFACES", "wlan0, usb1"};
+  ScopedSetting wlanIndex_{"DEVICE_NETWORK_WLAN0_INDEX", "3"};
+  ScopedSetting wlanMac_{"DEVICE_NETWORK_WLAN0_MAC", "00:1a:2B:3c:4d:5e"};
+  ScopedSetting wlanAddress_{"DEVICE_NETWORK_WLAN0_ADDRESS", "192.168.1.20/255.255.255.0 10.1.2.3/255.0.0.0 bad/1"};
+  ScopedSetting wlanType_{"DEVICE_NETWORK_WLAN0_TYPE", "wireless"};
+  ScopedSetting wlanDescription_{"DEVICE_NETWORK_WLAN0_DESCRIPTION", "Wireless LAN"};
+  ScopedSetting wlanIn_{"DEVICE_NETWORK_WLAN0_IN_OCTETS", "4294967290"};
+  ScopedSetting usbIndex_{"DEVICE_NETWORK_USB1_INDEX", "2"};
+  ScopedSetting gateway_{"DEVICE_NETWORK_GATEWAY", "192.168.1.1"};
+  ScopedSetting dns_{"DEVICE_NETWORK_DNS", "192.168.1.1 8.8.4.4 9.9.9.9"};
+  ScopedSetting host_{"DEVICE_NETWORK_HOST_NAME", "pocket"};
+  ScopedSetting domain_{"DEVICE_NETWORK_DOMAIN_NAME", "home.lan"};
+};
+
+TEST_F(PinnedNetwork, InterfaceInfoWithItsSizeQuery) {
+  ULONG size = 0;
+  EXPECT_EQ(GetInterfaceInfo(nullptr, &size), ERROR_INSUFFICIENT_BUFFER);
+  const ULONG needed = size;
+  EXPECT_EQ(needed, offsetof(IP_INTERFACE_INFO, Adapter) + 2 * sizeof(IP_ADAPTER_INDEX_MAP));
+  std::vector<std::uint64_t> buffer(needed / 8 + 1);
+  auto* info = reinterpret_cast<PIP_INTERFACE_INFO>(buffer.data());
+  size = needed - 1;
+  EXPECT_EQ(GetInterfaceInfo(info, &size), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(size, needed);
+  ASSERT_EQ(GetInterfaceInfo(info, &size), NO_ERROR);
+  ASSERT_EQ(info->NumAdapters, 2);
+  const auto* entries = reinterpret_cast<const IP_ADAPTER_INDEX_MAP*>(reinterpret_cast<const BYTE*>(info) +
+                                                                      offsetof(IP_INTERFACE_INFO, Adapter));
+  EXPECT_EQ(entries[0].Index, 2u) << "in index order";
+  EXPECT_EQ(std::wstring(entries[0].Name), L"usb1");
+  EXPECT_EQ(entries[1].Index, 3u);
+  EXPECT_EQ(std::wstring(entries[1].Name), L"wlan0");
+  EXPECT_EQ(GetInterfaceInfo(info, nullptr), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(PinnedNetwork, IfEntryCountersWrapAt32Bits) {
+  MIB_IFROW row{};
+  row.dwIndex = 3;
+  ASSERT_EQ(GetIfEntry(&row), NO_ERROR);
+  EXPECT_EQ(std::wstring(row.wszName), L"wlan0");
+  EXPECT_EQ(row.dwType, IF_TYPE_IEEE80211);
+  EXPECT_EQ(row.dwPhysAddrLen, 6u);
+  EXPECT_EQ(row.bPhysAddr[1], 0x1A);
+  EXPECT_EQ(row.bPhysAddr[5], 0x5E);
+  EXPECT_EQ(row.dwOperStatus, MIB_IF_OPER_STATUS_OPERATIONAL);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(row.bDescr)), "Wireless LAN");
+  const DWORD before = row.dwInOctets;
+  {
+    ScopedSetting more("DEVICE_NETWORK_WLAN0_IN_OCTETS", "4294967306");  // 16 bytes later, past 2^32
+    ASSERT_EQ(GetIfEntry(&row), NO_ERROR);
+    EXPECT_EQ(static_cast<DWORD>(row.dwInOctets - before), 16u) << "differences modulo 2^32 stay true";
+  }
+  row.dwIndex = 99;
+  EXPECT_EQ(GetIfEntry(&row), ERROR_INVALID_DATA);
+  EXPECT_EQ(GetIfEntry(nullptr), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(PinnedNetwork, AdaptersInfoListsAddressesAndGateway) {
+  ULONG size = sizeof(IP_ADAPTER_INFO);
+  std::vector<std::uint64_t> small(sizeof(IP_ADAPTER_INFO) / 8 + 1);
+  EXPECT_EQ(GetAdaptersInfo(reinterpret_cast<PIP_ADAPTER_INFO>(small.data()), &size), ERROR_BUFFER_OVERFLOW);
+  EXPECT_EQ(size, 2 * sizeof(IP_ADAPTER_INFO) + sizeof(IP_ADDR_STRING)) << "one address beyond the first";
+  std::vector<std::uint64_t> buffer(size / 8 + 1);
+  auto* adapters = reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data());
+  ASSERT_EQ(GetAdaptersInfo(adapters, &size), NO_ERROR);
+  const IP_ADAPTER_INFO& usb = *adapters;
+  ASSERT_NE(usb.Next, nullptr);
+  const IP_ADAPTER_INFO& wlan = *usb.Next;
+  EXPECT_EQ(wlan.Next, nullptr);
+  EXPECT_EQ(std::string(usb.AdapterName), "usb1");
+  EXPECT_EQ(usb.AddressLength, 0u);
+  EXPECT_EQ(std::string(usb.IpAddressList.IpAddress.String), "0.0.0.0");
+  EXPECT_EQ(std::string(wlan.AdapterName), "wlan0");
+  EXPECT_EQ(std::string(wlan.Description), "Wireless LAN");
+  EXPECT_EQ(wlan.Index, 3u);
+  EXPECT_EQ(wlan.AddressLength, 6u);
+  EXPECT_EQ(wlan.Address[0], 0x00);
+  EXPECT_EQ(wlan.Address[3], 0x3C);
+  EXPECT_EQ(std::string(wlan.IpAddressList.IpAddress.String), "192.168.1.20");
+  EXPECT_EQ(std::string(wlan.IpAddressList.IpMask.String), "255.255.255.0");
+  ASSERT_NE(wlan.IpAddressList.Next, nullptr);
+  EXPECT_EQ(std::string(wlan.IpAddressList.Next->IpAddress.String), "10.1.2.3");
+  EXPECT_EQ(wlan.IpAddressList.Next->Next, nullptr) << "the malformed address is left out";
+  EXPECT_EQ(std::string(wlan.GatewayList.IpAddress.String), "192.168.1.1");
+  EXPECT_EQ(wlan.DhcpEnabled, 0u);
+  EXPECT_EQ(wlan.LeaseObtained, 0);
+
+  ScopedSetting none("DEVICE_NETWORK_INTERFACES", "");
+  size = 0;
+  EXPECT_EQ(GetAdaptersInfo(nullptr, &size), ERROR_NO_DATA);
+  EXPECT_EQ(GetInterfaceInfo(nullptr, &size), ERROR_NO_DATA);
+}
+
+TEST_F(PinnedNetwork, NetworkParamsWithTheDnsList) {
+  ULONG size = 584;  // what programs try first
+  std::vector<std::uint64_t> buffer(1024 / 8);
+  auto* info = reinterpret_cast<PFIXED_INFO>(buffer.data());
+  EXPECT_EQ(GetNetworkParams(info, &size), ERROR_BUFFER_OVERFLOW);
+  EXPECT_EQ(size, sizeof(FIXED_INFO) + 2 * sizeof(IP_ADDR_STRING));
+  ASSERT_LE(size, 1024u);
+  ASSERT_EQ(GetNetworkParams(info, &size), NO_ERROR);
+  EXPECT_EQ(std::string(info->HostName), "pocket");
+  EXPECT_EQ(std::string(info->DomainName), "home.lan");
+  EXPECT_EQ(std::string(info->DnsServerList.IpAddress.String), "192.168.1.1");
+  ASSERT_NE(info->DnsServerList.Next, nullptr);
+  EXPECT_EQ(std::string(info->DnsServerList.Next->IpAddress.String), "8.8.4.4") << "the secondary server";
+  ASSERT_NE(info->DnsServerList.Next->Next, nullptr);
+  EXPECT_EQ(info->DnsServerList.Next->Next->Next, nullptr);
+  EXPECT_EQ(info->NodeType, BROADCAST_NODETYPE);
+  EXPECT_EQ(GetNetworkParams(reinterpret_cast<PFIXED_INFO>(reinterpret_cast<BYTE*>(buffer.data()) + 1), &size),
+            ERROR_INVALID_PARAMETER)
+      << "a misaligned buffer";
+}
+
+TEST(Network, HostFiguresArePlausible) {
+  ULONG size = 0;
+  const DWORD query = GetAdaptersInfo(nullptr, &size);
+  if (query == ERROR_NO_DATA) GTEST_SKIP() << "the host has no interface up besides loopback";
+  ASSERT_EQ(query, ERROR_BUFFER_OVERFLOW);
+  std::vector<std::uint64_t> buffer(size / 8 + 1);
+  auto* adapters = reinterpret_cast<PIP_ADAPTER_INFO>(buffer.data());
+  ASSERT_EQ(GetAdaptersInfo(adapters, &size), NO_ERROR);
+  for (const IP_ADAPTER_INFO* a = adapters; a; a = a->Next) {
+    EXPECT_GT(std::strlen(a->AdapterName), 0u);
+    EXPECT_NE(std::string(a->AdapterName), "lo");
+    EXPECT_LE(a->AddressLength, static_cast<UINT>(MAX_ADAPTER_ADDRESS_LENGTH));
+    EXPECT_TRUE(net::ParseIPv4(a->IpAddressList.IpAddress.String)) << a->IpAddressList.IpAddress.String;
+    MIB_IFROW row{};
+    row.dwIndex = a->Index;
+    ASSERT_EQ(GetIfEntry(&row), NO_ERROR) << a->AdapterName;
+    MIB_IFROW later = row;
+    ASSERT_EQ(GetIfEntry(&later), NO_ERROR);
+    EXPECT_LT(static_cast<DWORD>(later.dwInOctets - row.dwInOctets), 1u << 30) << "counters do not run back";
+  }
+  FIXED_INFO* info = nullptr;
+  size = 0;
+  ASSERT_EQ(GetNetworkParams(info, &size), ERROR_BUFFER_OVERFLOW);
+  std::vector<std::uint64_t> params(size / 8 + 1);
+  info = reinterpret_cast<PFIXED_INFO>(params.data());
+  ASSERT_EQ(GetNetworkParams(info, &size), NO_ERROR);
+  EXPECT_GT(std::strlen(info->HostName), 0u);
 }
 
 }  // namespace
