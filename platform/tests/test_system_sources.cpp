@@ -1,6 +1,8 @@
 // The system sources the programs read: dates and times formatted for the
-// device's locale, power and memory, the network.
+// device's locale, power and memory, the network and the store of user
+// notifications.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstddef>
 #include <cstdio>
@@ -11,12 +13,14 @@
 #include <vector>
 
 #include "ce/iphlpapi.h"
+#include "ce/notify.h"
 #include "ce/pm.h"
 #include "ce/testing.h"
 #include "ce/winbase.h"
 #include "ce/winnls.h"
 #include "ce/winuser.h"
 #include "kernel/network.h"
+#include "kernel/notify_store.h"
 #include "scoped_setting.h"
 
 namespace {
@@ -441,6 +445,201 @@ TEST(Network, HostFiguresArePlausible) {
   info = reinterpret_cast<PFIXED_INFO>(params.data());
   ASSERT_EQ(GetNetworkParams(info, &size), NO_ERROR);
   EXPECT_GT(std::strlen(info->HostName), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+namespace notify = ce::kernel::notify;
+
+std::string StoreFile() { return ce::testing::DeviceRuntimeFolder() + "/notifications.txt"; }
+
+void WriteStore(const std::string& text) {
+  std::ofstream out(StoreFile(), std::ios::trunc | std::ios::binary);
+  out << text;
+}
+
+std::vector<HANDLE> Handles() {
+  DWORD needed = 0;
+  EXPECT_FALSE(CeGetUserNotificationHandles(nullptr, 0, &needed) && needed > 0);
+  std::vector<HANDLE> handles(needed);
+  EXPECT_TRUE(CeGetUserNotificationHandles(handles.data(), needed, &needed));
+  handles.resize(needed);
+  return handles;
+}
+
+// Reads a notification the way programs do: the size first, then the record.
+std::vector<std::uint64_t> Read(HANDLE handle) {
+  DWORD needed = 0;
+  SetLastError(0);
+  EXPECT_FALSE(CeGetUserNotification(handle, 0, &needed, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  std::vector<std::uint64_t> buffer(needed / 8 + 1);
+  DWORD again = 0;
+  EXPECT_TRUE(CeGetUserNotification(handle, needed, &again, reinterpret_cast<LPBYTE>(buffer.data())));
+  EXPECT_EQ(again, needed);
+  return buffer;
+}
+
+const CE_NOTIFICATION_INFO_HEADER& Header(const std::vector<std::uint64_t>& buffer) {
+  return *reinterpret_cast<const CE_NOTIFICATION_INFO_HEADER*>(buffer.data());
+}
+
+TEST(Notifications, SetReadReplaceAndClear) {
+  std::remove(StoreFile().c_str());
+  EXPECT_TRUE(Handles().empty());
+
+  CE_NOTIFICATION_TRIGGER trigger{};
+  trigger.dwSize = sizeof trigger;
+  trigger.dwType = CNT_CLASSICTIME;
+  trigger.lpszApplication = const_cast<wchar_t*>(L"TASKS.EXE");
+  trigger.lpszArguments = const_cast<wchar_t*>(L"-remind\t7");
+  trigger.stStartTime = SYSTEMTIME{2010, 3, 0, 14, 9, 30, 0, 0};
+  CE_USER_NOTIFICATION user{PUN_SOUND | PUN_DIALOG,
+                            const_cast<wchar_t*>(L"Task"),
+                            const_cast<wchar_t*>(L"Call back\nbefore ten"),
+                            const_cast<wchar_t*>(L"\\Windows\\a.wav"),
+                            260,
+                            0};
+  HANDLE task = CeSetUserNotificationEx(nullptr, &trigger, &user);
+  ASSERT_NE(task, nullptr);
+
+  CE_NOTIFICATION_TRIGGER alarm = trigger;
+  alarm.dwType = CNT_TIME;
+  alarm.lpszApplication = const_cast<wchar_t*>(L"Windows\\Clock.exe");
+  alarm.lpszArguments = nullptr;
+  HANDLE clock = CeSetUserNotificationEx(nullptr, &alarm, nullptr);
+  ASSERT_NE(clock, nullptr);
+  EXPECT_NE(clock, task);
+
+  DWORD needed = 0;
+  HANDLE one[1];
+  SetLastError(0);
+  EXPECT_FALSE(CeGetUserNotificationHandles(one, 1, &needed));
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(needed, 2u);
+  EXPECT_EQ(Handles(), (std::vector<HANDLE>{task, clock}));
+
+  {
+    const auto buffer = Read(task);
+    const auto& header = Header(buffer);
+    EXPECT_EQ(header.hNotification, task);
+    ASSERT_NE(header.pcent, nullptr);
+    ASSERT_NE(header.pceun, nullptr);
+    const BYTE* begin = reinterpret_cast<const BYTE*>(buffer.data());
+    const BYTE* end = begin + buffer.size() * 8;
+    for (const void* p : {static_cast<const void*>(header.pcent), static_cast<const void*>(header.pceun),
+                          static_cast<const void*>(header.pceun->pwszSound)}) {
+      EXPECT_TRUE(p >= begin && p < end) << "every pointer leads into the caller's buffer";
+    }
+    EXPECT_EQ(header.pcent->dwType, CNT_CLASSICTIME);
+    EXPECT_EQ(std::wstring(header.pcent->lpszApplication), L"TASKS.EXE");
+    EXPECT_EQ(std::wstring(header.pcent->lpszArguments), L"-remind\t7");
+    EXPECT_EQ(header.pcent->stStartTime.wHour, 9);
+    EXPECT_EQ(header.pcent->stStartTime.wMinute, 30);
+    EXPECT_EQ(header.pceun->ActionFlags, PUN_SOUND | PUN_DIALOG);
+    EXPECT_EQ(std::wstring(header.pceun->pwszDialogText), L"Call back\nbefore ten");
+    EXPECT_EQ(std::wstring(header.pceun->pwszSound), L"\\Windows\\a.wav");
+    EXPECT_EQ(header.pceun->nMaxSound, 260u);
+  }
+  EXPECT_EQ(Header(Read(clock)).pceun, nullptr) << "registered without a user notification";
+
+  // Replacing keeps the handle; a short buffer fails and reports the size.
+  alarm.stStartTime.wHour = 6;
+  EXPECT_EQ(CeSetUserNotificationEx(clock, &alarm, &user), clock);
+  const auto replaced = Read(clock);
+  EXPECT_EQ(Header(replaced).pcent->stStartTime.wHour, 6);
+  EXPECT_NE(Header(replaced).pceun, nullptr);
+  DWORD size = 0;
+  std::vector<std::uint64_t> shortBuffer(4);
+  EXPECT_FALSE(CeGetUserNotification(clock, 32, &size, reinterpret_cast<LPBYTE>(shortBuffer.data())));
+  EXPECT_GT(size, 32u);
+
+  EXPECT_TRUE(CeClearUserNotification(task));
+  SetLastError(0);
+  EXPECT_FALSE(CeClearUserNotification(task));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+  EXPECT_FALSE(CeGetUserNotification(task, 0, &size, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(CeSetUserNotificationEx(task, &alarm, nullptr), nullptr) << "a cleared handle cannot be replaced";
+  EXPECT_EQ(Handles(), (std::vector<HANDLE>{clock}));
+  EXPECT_NE(CeSetUserNotificationEx(nullptr, &alarm, nullptr), task) << "handles are not reused";
+  EXPECT_NE(access((StoreFile() + ".new").c_str(), F_OK), 0) << "no temporary file is left behind";
+}
+
+TEST(Notifications, BadRegistrationsAreRefused) {
+  CE_NOTIFICATION_TRIGGER good{};
+  good.dwSize = sizeof good;
+  good.dwType = CNT_TIME;
+  good.lpszApplication = const_cast<wchar_t*>(L"app.exe");
+  good.stStartTime = SYSTEMTIME{2010, 1, 0, 1, 0, 0, 0, 0};
+  std::wstring huge(1025, L'x');
+  struct Case {
+    const char* what;
+    void (*change)(CE_NOTIFICATION_TRIGGER&);
+  } const cases[] = {
+      {"size", [](CE_NOTIFICATION_TRIGGER& t) { t.dwSize = 8; }},
+      {"kind", [](CE_NOTIFICATION_TRIGGER& t) { t.dwType = 9; }},
+      {"application", [](CE_NOTIFICATION_TRIGGER& t) { t.lpszApplication = nullptr; }},
+      {"empty application", [](CE_NOTIFICATION_TRIGGER& t) { t.lpszApplication = const_cast<wchar_t*>(L""); }},
+      {"date", [](CE_NOTIFICATION_TRIGGER& t) { t.stStartTime.wMonth = 13; }},
+      {"classic without user", [](CE_NOTIFICATION_TRIGGER& t) { t.dwType = CNT_CLASSICTIME; }},
+  };
+  for (const Case& c : cases) {
+    CE_NOTIFICATION_TRIGGER t = good;
+    c.change(t);
+    SetLastError(0);
+    EXPECT_EQ(CeSetUserNotificationEx(nullptr, &t, nullptr), nullptr) << c.what;
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER) << c.what;
+  }
+  CE_NOTIFICATION_TRIGGER longArguments = good;
+  longArguments.lpszArguments = huge.data();
+  EXPECT_EQ(CeSetUserNotificationEx(nullptr, &longArguments, nullptr), nullptr);
+  SetLastError(0);
+  EXPECT_EQ(CeSetUserNotificationEx(reinterpret_cast<HANDLE>(0x7777), &good, nullptr), nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+TEST(Notifications, DamagedStoreIsTakenAsEmpty) {
+  notify::Store store;
+  store.next = 3;
+  notify::Notification n;
+  n.id = 2;
+  n.type = CNT_TIME;
+  n.start = SYSTEMTIME{2010, 1, 5, 1, 8, 0, 0, 0};
+  n.application = L"a\\b\tc";
+  store.items.push_back(n);
+  const std::string good = notify::FormatStore(store);
+  const auto back = notify::ParseStore(good);
+  ASSERT_TRUE(back);
+  ASSERT_EQ(back->items.size(), 1u);
+  EXPECT_EQ(back->items[0].application, L"a\\b\tc");
+  EXPECT_EQ(back->items[0].start.wHour, 8);
+
+  std::string line = good.substr(good.find('\n', good.find('\n') + 1) + 1);
+  line.pop_back();  // the record without its newline
+  const std::string heading = "notifications 1\nnext 3\n";
+  const std::string damaged[] = {
+      "",
+      "garbage",
+      "notifications 2\nnext 3\n",
+      "notifications 1\nnext x\n",
+      heading + line.substr(0, line.size() / 2) + "\n",                            // cut short
+      heading + line + "\n" + line + "\n",                                         // the same id twice
+      "notifications 1\nnext 2\n" + line + "\n",                                   // an id the store never gave
+      heading + "2 2 0 1 2 3 4 5 6 7 70000 0 0 0 0 0 0 0 0 0 0 0\tapp\t\t\t\t\n",  // a word out of range
+      heading + "2 9 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\tapp\t\t\t\t\n",      // an unknown kind
+      heading + "2 2 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\t\t\t\t\t\n",         // no application
+      heading + "2 2 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\tapp\\q\t\t\t\t\n",   // a bad escape
+  };
+  for (const std::string& text : damaged) {
+    EXPECT_FALSE(notify::ParseStore(text)) << text;
+    WriteStore(text);
+    EXPECT_TRUE(Handles().empty()) << text;
+  }
+  WriteStore(good);
+  EXPECT_EQ(Handles(), (std::vector<HANDLE>{reinterpret_cast<HANDLE>(2)}));
 }
 
 }  // namespace
