@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -147,6 +148,29 @@ TEST(DateFormat, NowIsTheLocalTimeOfThePlatformClock) {
   ASSERT_GT(GetDateFormatW(0, 0, nullptr, L"yyyy-MM-dd", text, 64), 0);
   EXPECT_EQ(std::wstring(text), L"2010-01-01");
   ce::testing::UseRealClock();
+}
+
+TEST(DateFormat, HostLocalTimeIsPlausible) {
+  ce::testing::UseRealClock();
+  SYSTEMTIME utc{};
+  SYSTEMTIME local{};
+  GetSystemTime(&utc);
+  GetLocalTime(&local);
+  FILETIME a{};
+  FILETIME b{};
+  ASSERT_TRUE(SystemTimeToFileTime(&utc, &a));
+  ASSERT_TRUE(SystemTimeToFileTime(&local, &b));
+  const auto join = [](const FILETIME& t) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+  };
+  const std::int64_t offsetMinutes = (join(b) - join(a)) / (60 * 10000000ll);
+  EXPECT_LE(offsetMinutes, 14 * 60 + 1) << "no time zone is further from UTC";
+  EXPECT_GE(offsetMinutes, -12 * 60 - 1);
+  EXPECT_GE(utc.wYear, 2020);
+  wchar_t text[64];
+  const int written = GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, nullptr, nullptr, text, 64);
+  ASSERT_GT(written, 0);
+  EXPECT_EQ(written, static_cast<int>(std::wcslen(text) + 1));
 }
 
 }  // namespace
