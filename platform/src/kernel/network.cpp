@@ -34,10 +34,12 @@ constexpr std::size_t kMostDnsServers = 8;
 std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return {};
-  std::string text(kLargestFile + 1, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  if (text.size() > kLargestFile) return {};
+  std::string text;
+  char chunk[4096];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    text.append(chunk, static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kLargestFile) return {};
+  }
   return text;
 }
 
