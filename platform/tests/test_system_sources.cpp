@@ -312,7 +312,8 @@ TEST(Network, HostFilesAreParsed) {
   EXPECT_EQ(resolver.servers, (std::vector<std::uint32_t>{0x0A000035u, 0x08080808u}));
   EXPECT_EQ(resolver.domain, "lan");
   EXPECT_EQ(net::ParseResolvConf("domain corp.example\nsearch lan\n").domain, "corp.example");
-  EXPECT_TRUE(net::ParseResolvConf("").servers.empty());
+  EXPECT_TRUE(net::ParseResolvConf("").servers.empty()) << "a missing file reads as empty";
+  EXPECT_TRUE(net::ParseDefaultRoutes("").empty());
 }
 
 TEST(Network, CountersCarryOnAcrossAHostReset) {
