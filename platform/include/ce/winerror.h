@@ -115,4 +115,7 @@ inline constexpr HRESULT HRESULT_FROM_WIN32(DWORD code) {
   return code == 0 ? 0 : static_cast<HRESULT>((code & 0xFFFFu) | 0x80070000u);
 }
 
+// The IP helper's answer when there is no adapter.
+inline constexpr DWORD ERROR_NO_DATA = 232;
+
 #pragma GCC visibility pop

@@ -572,3 +572,19 @@ inline constexpr UINT DT_WORD_ELLIPSIS = 0x00040000;
 int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format);
 
 #pragma GCC visibility pop
+
+// --- Calls: synthesised keys (the power key) -----------------------------------------------
+
+#pragma GCC visibility push(default)
+
+inline constexpr DWORD KEYEVENTF_EXTENDEDKEY = 0x0001;
+inline constexpr DWORD KEYEVENTF_KEYUP = 0x0002;
+inline constexpr DWORD KEYEVENTF_SILENT = 0x0004;
+
+// Only the power key (VK_OFF) is taken: each press and release is recorded
+// in the device's runtime folder ("power-requests.log", one line "key
+// <down|up> <flags>") and never acted on, so no program turns the host or the
+// device off. Other keys are not implemented.
+void keybd_event(BYTE vk, BYTE scan, DWORD flags, DWORD extraInfo);
+
+#pragma GCC visibility pop

@@ -13,6 +13,7 @@
 #include "ce/strconv.h"
 #include "ce/winbase.h"
 #include "kernel/device_path.h"
+#include "kernel/process.h"
 
 namespace ce::kernel {
 namespace {
@@ -76,6 +77,9 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
       SetLastError(ERROR_GEN_FAILURE);
       return 0;
     }
+  } else if (auto program = process::DevicePathOf(reinterpret_cast<HANDLE>(module))) {
+    // A process handle in place of a module: the program it runs.
+    path = std::move(*program);
   } else {
     std::lock_guard guard(TheModules().lock);
     const Module* found = Find(module);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -115,6 +116,50 @@ SYSTEM_POWER_STATUS_EX2 CurrentPowerStatus() {
   return status;
 }
 
+// A "power.<field>" setting replaces that field of the record as it stands,
+// after everything else: the value is the raw field (a flag byte, seconds,
+// millivolts...). Values the field cannot hold are reported and ignored.
+template <typename Field>
+void OverrideField(const char* key, Field& field, long long lowest = 0) {
+  const auto text = ce::device::Setting(key);
+  if (!text) return;
+  constexpr long long kNotNumber = LLONG_MIN;
+  const long long value = ce::device::SettingNumber(key, kNotNumber);
+  const long long highest = sizeof(Field) == 1 ? 0xFF : 0xFFFFFFFFll;
+  if (value == kNotNumber || value < lowest || value > highest) {
+    std::fprintf(stderr, "device: %s \"%s\" does not fit the field; ignored\n", key, text->c_str());
+    return;
+  }
+  field = static_cast<Field>(static_cast<std::uint32_t>(value));
+}
+
+void ApplyPowerOverrides(SYSTEM_POWER_STATUS_EX2& status) {
+  constexpr long long kSigned = INT32_MIN;  // currents may be negative
+  OverrideField("power.ac_line", status.ACLineStatus);
+  OverrideField("power.battery_flag", status.BatteryFlag);
+  OverrideField("power.battery_percent", status.BatteryLifePercent);
+  OverrideField("power.battery_life_time", status.BatteryLifeTime);
+  OverrideField("power.battery_full_life_time", status.BatteryFullLifeTime);
+  OverrideField("power.backup_flag", status.BackupBatteryFlag);
+  OverrideField("power.backup_percent", status.BackupBatteryLifePercent);
+  OverrideField("power.backup_life_time", status.BackupBatteryLifeTime);
+  OverrideField("power.backup_full_life_time", status.BackupBatteryFullLifeTime);
+  OverrideField("power.battery_voltage", status.BatteryVoltage);
+  OverrideField("power.battery_current", status.BatteryCurrent, kSigned);
+  OverrideField("power.battery_average_current", status.BatteryAverageCurrent, kSigned);
+  OverrideField("power.battery_average_interval", status.BatteryAverageInterval);
+  OverrideField("power.battery_mah_consumed", status.BatterymAHourConsumed);
+  OverrideField("power.battery_temperature", status.BatteryTemperature, kSigned);
+  OverrideField("power.backup_voltage", status.BackupBatteryVoltage);
+  OverrideField("power.battery_chemistry", status.BatteryChemistry);
+}
+
+SYSTEM_POWER_STATUS_EX2 PowerStatus() {
+  SYSTEM_POWER_STATUS_EX2 status = CurrentPowerStatus();
+  ApplyPowerOverrides(status);
+  return status;
+}
+
 // Writes text and terminator as wchar_t into a buffer of byteCount bytes.
 BOOL WriteText(const std::string& utf8, UINT byteCount, PVOID buffer) {
   const std::wstring text = ce::WideFromUtf8(utf8);
@@ -160,10 +205,30 @@ DWORD GetSystemPowerStatusEx2(PSYSTEM_POWER_STATUS_EX2 status, DWORD length, BOO
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  const SYSTEM_POWER_STATUS_EX2 current = CurrentPowerStatus();
+  const SYSTEM_POWER_STATUS_EX2 current = PowerStatus();
   const DWORD copied = std::min<DWORD>(length, sizeof current);
   std::memcpy(status, &current, copied);
   return copied;
+}
+
+BOOL GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX status, BOOL /*update*/) {
+  if (!status) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  const SYSTEM_POWER_STATUS_EX2 current = PowerStatus();
+  SYSTEM_POWER_STATUS_EX out{};
+  out.ACLineStatus = current.ACLineStatus;
+  out.BatteryFlag = current.BatteryFlag;
+  out.BatteryLifePercent = current.BatteryLifePercent;
+  out.BatteryLifeTime = current.BatteryLifeTime;
+  out.BatteryFullLifeTime = current.BatteryFullLifeTime;
+  out.BackupBatteryFlag = current.BackupBatteryFlag;
+  out.BackupBatteryLifePercent = current.BackupBatteryLifePercent;
+  out.BackupBatteryLifeTime = current.BackupBatteryLifeTime;
+  out.BackupBatteryFullLifeTime = current.BackupBatteryFullLifeTime;
+  *status = out;
+  return TRUE;
 }
 
 BOOL GetVersionExW(LPOSVERSIONINFOW info) {

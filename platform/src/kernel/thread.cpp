@@ -58,6 +58,7 @@ std::shared_ptr<Waitable> ResolveWaitable(HANDLE handle) {
     case HandleKind::Thread:
     case HandleKind::Event:
     case HandleKind::Mutex:
+    case HandleKind::Process:
       return std::static_pointer_cast<Waitable>(object);
     default:
       SetLastError(ERROR_INVALID_HANDLE);

@@ -9,6 +9,8 @@
 
 using FARPROC = INT_PTR (*)();
 
+// A process handle (process.h) in place of the module names the program that
+// process runs.
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 HMODULE GetModuleHandleW(LPCWSTR moduleName);
 HMODULE LoadLibraryW(LPCWSTR libFileName);

@@ -2,13 +2,28 @@
 // system parameters the programs ask for (platform type and OEM text).
 // Figures come from the host (/proc/meminfo, /sys/class/power_supply) unless
 // the device configuration sets them; see "System status settings" below.
-// Left out: GetSystemInfo and the older power-status call, which no program
-// uses, and every other system parameter (the windowing layer owns those).
+// Left out: GetSystemInfo, which no program uses, and every other system
+// parameter (the windowing layer owns those).
+//
+// Power comes from /sys/class/power_supply: the batteries are the supplies of
+// type Battery whose scope is not Device, summed into one; none means "no
+// battery" (and external power). Mains or USB supplies online mean external
+// power, and a battery below 100% on external power is charging. Files that
+// are missing or unreadable leave their fields unknown.
 //
 // System status settings ("device.conf" keys, or DEVICE_<KEY> variables):
 //   memory_total_bytes, memory_available_bytes   physical memory figures
 //   battery_percent     0..100 for one battery at that level, "none" for none
 //   ac_online           1 on external power, 0 on battery
+//   power.<field>       replaces one field of the power record as computed,
+//                       as its raw value: ac_line, battery_flag,
+//                       battery_percent, battery_life_time,
+//                       battery_full_life_time, backup_flag, backup_percent,
+//                       backup_life_time, backup_full_life_time,
+//                       battery_voltage, battery_current,
+//                       battery_average_current, battery_average_interval,
+//                       battery_mah_consumed, battery_temperature,
+//                       backup_voltage, battery_chemistry
 //   os_major, os_minor, os_build                  the version (default 5.2.1235)
 //   platform_type       "PocketPC" (default) or "SmartPhone"
 //   oem_info            the OEM text (default "Handheld Device")
@@ -90,6 +105,26 @@ using PSYSTEM_POWER_STATUS_EX2 = SYSTEM_POWER_STATUS_EX2*;
 // with ERROR_INVALID_PARAMETER for a null record or a zero length. The
 // figures are read fresh on every call, whatever update says.
 DWORD GetSystemPowerStatusEx2(PSYSTEM_POWER_STATUS_EX2 status, DWORD length, BOOL update);
+
+// The older record: the first fields of SYSTEM_POWER_STATUS_EX2.
+struct SYSTEM_POWER_STATUS_EX {
+  BYTE ACLineStatus;
+  BYTE BatteryFlag;
+  BYTE BatteryLifePercent;
+  BYTE Reserved1;
+  DWORD BatteryLifeTime;
+  DWORD BatteryFullLifeTime;
+  BYTE Reserved2;
+  BYTE BackupBatteryFlag;
+  BYTE BackupBatteryLifePercent;
+  BYTE Reserved3;
+  DWORD BackupBatteryLifeTime;
+  DWORD BackupBatteryFullLifeTime;
+};
+using PSYSTEM_POWER_STATUS_EX = SYSTEM_POWER_STATUS_EX*;
+
+// TRUE with the record filled; FALSE with ERROR_INVALID_PARAMETER for null.
+BOOL GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX status, BOOL update);
 
 // ---- version ----
 

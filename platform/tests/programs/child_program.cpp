@@ -1,0 +1,67 @@
+// A small program of the device that the process tests start from its
+// program folder. Its command line says what it does:
+//   exit <n>              ends with exit code n
+//   report <file> ...     writes its module path and its whole command line
+//                         to the device file, one per line; ends with 7
+//   window <title>        shows a top-level window of class "ChildWindow"
+//                         and runs until the window is closed; ends with 3
+//   wait                  waits until it is ended from outside
+#include <cstdlib>
+#include <string>
+
+#include "ce/strconv.h"
+#include "ce/winbase.h"
+#include "ce/winmain.h"
+#include "ce/winuser.h"
+
+namespace {
+
+LRESULT CALLBACK ChildProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) {
+    PostQuitMessage(3);
+    return 0;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+int Report(const std::wstring& file, const std::wstring& commandLine) {
+  wchar_t module[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, module, MAX_PATH);
+  const std::string text = ce::Utf8FromWide(module) + "\n" + ce::Utf8FromWide(commandLine) + "\n";
+  HANDLE out = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return 1;
+  DWORD written = 0;
+  const BOOL ok = WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(out);
+  return ok && written == text.size() ? 7 : 1;
+}
+
+int ShowWindow(const std::wstring& title) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ChildProc;
+  wc.lpszClassName = L"ChildWindow";
+  RegisterClassW(&wc);
+  HWND hwnd = CreateWindowExW(0, L"ChildWindow", title.c_str(), 0, 0, 0, 100, 50, nullptr, nullptr, nullptr, nullptr);
+  if (!hwnd) return 1;
+  MSG msg{};
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  return static_cast<int>(msg.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
+  const std::wstring line = commandLine ? commandLine : L"";
+  const std::size_t space = line.find(L' ');
+  const std::wstring verb = line.substr(0, space);
+  const std::wstring rest = space == std::wstring::npos ? L"" : line.substr(space + 1);
+  if (verb == L"exit") return static_cast<int>(std::wcstol(rest.c_str(), nullptr, 10));
+  if (verb == L"report") return Report(rest.substr(0, rest.find(L' ')), line);
+  if (verb == L"window") return ShowWindow(rest);
+  if (verb == L"wait") {
+    Sleep(INFINITE);
+    return 0;
+  }
+  return 1;
+}
+CE_PROGRAM_ENTRY(WinMain)

@@ -1,0 +1,217 @@
+// Programs of the device: started by their device paths (CreateProcessW,
+// ShellExecuteEx and shortcuts), waited for, ended, and found from their
+// windows. The program started is the small test program in its own program
+// folder, "\Program Files\Child\Child.exe".
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "ce/shellapi.h"
+#include "ce/strconv.h"
+#include "ce/testing.h"
+#include "ce/winbase.h"
+#include "ce/winuser.h"
+#include "scoped_setting.h"
+
+namespace {
+
+using ce::test::ScopedSetting;
+
+constexpr const wchar_t* kChild = L"\\Program Files\\Child\\Child.exe";
+constexpr DWORD kPatienceMs = 30000;
+
+void WriteHostFile(const std::string& path, const std::string& text) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+std::string ReadHostFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class Processes : public ::testing::Test {
+ protected:
+  ScopedSetting folders_{"DEVICE_PROGRAM_FOLDERS", std::string("Child=") + CE_CHILD_PROGRAM_FOLDER};
+  ScopedSetting clock_{"DEVICE_CLOCK", "real"};
+
+  // Starts the child with a command line; its process information.
+  PROCESS_INFORMATION Start(const std::wstring& commandLine) {
+    std::wstring line = commandLine;
+    PROCESS_INFORMATION info{};
+    EXPECT_TRUE(CreateProcessW(kChild, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info))
+        << GetLastError();
+    return info;
+  }
+
+  // Waits for the process to end and answers its exit code.
+  DWORD Finish(HANDLE process) {
+    EXPECT_EQ(WaitForSingleObject(process, kPatienceMs), WAIT_OBJECT_0);
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(process, &code));
+    EXPECT_TRUE(CloseHandle(process));
+    return code;
+  }
+
+  std::string DeviceFile(const std::string& relative) {
+    return ReadHostFile(ce::testing::DeviceRoot() + "/" + relative);
+  }
+};
+
+TEST_F(Processes, StartedByDevicePathWithTheCommandLine) {
+  PROCESS_INFORMATION info = Start(L"report \\report.txt \"two words\" x");
+  ASSERT_NE(info.hProcess, nullptr);
+  EXPECT_GT(info.dwProcessId, 0u);
+  EXPECT_EQ(info.hThread, nullptr);
+  wchar_t module[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameW(reinterpret_cast<HMODULE>(info.hProcess), module, MAX_PATH), 0u);
+  EXPECT_EQ(std::wstring(module), kChild);
+  EXPECT_EQ(Finish(info.hProcess), 7u);
+  EXPECT_EQ(DeviceFile("report.txt"), "\\Program Files\\Child\\Child.exe\nreport \\report.txt \"two words\" x\n")
+      << "the child knows itself by its device path and shares the device root";
+
+  // The program as the command line's first word, in any letter case.
+  std::wstring line = L"\"\\program files\\child\\CHILD.EXE\" exit 5";
+  PROCESS_INFORMATION second{};
+  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &second));
+  EXPECT_EQ(Finish(second.hProcess), 5u);
+}
+
+TEST_F(Processes, OnlyInstalledProgramsRun) {
+  WriteHostFile(ce::testing::DeviceRoot() + "/My Documents/tool.exe", "#!/bin/sh\nexit 0\n");
+  ::chmod((ce::testing::DeviceRoot() + "/My Documents/tool.exe").c_str(), 0755);
+  struct Case {
+    const wchar_t* image;
+    DWORD error;
+  } const cases[] = {
+      {L"\\Windows\\calc.exe", ERROR_FILE_NOT_FOUND},
+      {L"\\Program Files\\Child\\Missing.exe", ERROR_FILE_NOT_FOUND},
+      {L"\\Program Files\\Other\\Other.exe", ERROR_FILE_NOT_FOUND},
+      {L"/bin/sh", ERROR_FILE_NOT_FOUND},
+      {L"\\My Documents\\tool.exe", ERROR_ACCESS_DENIED},
+      {L"\\Program Files\\Child", ERROR_ACCESS_DENIED},
+  };
+  for (const Case& c : cases) {
+    PROCESS_INFORMATION info{};
+    SetLastError(0);
+    EXPECT_FALSE(CreateProcessW(c.image, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info))
+        << ce::Utf8FromWide(c.image);
+    EXPECT_EQ(GetLastError(), c.error) << ce::Utf8FromWide(c.image);
+    EXPECT_EQ(info.hProcess, nullptr);
+  }
+  PROCESS_INFORMATION info{};
+  EXPECT_FALSE(CreateProcessW(kChild, nullptr, nullptr, nullptr, TRUE, 0, nullptr, nullptr, nullptr, &info));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER) << "the device inherits no handles";
+  EXPECT_FALSE(CreateProcessW(nullptr, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(Processes, TerminatedWithAnExitCode) {
+  PROCESS_INFORMATION info = Start(L"wait");
+  ASSERT_NE(info.hProcess, nullptr);
+  EXPECT_EQ(WaitForSingleObject(info.hProcess, 50), WAIT_TIMEOUT);
+  DWORD code = 0;
+  ASSERT_TRUE(GetExitCodeProcess(info.hProcess, &code));
+  EXPECT_EQ(code, STILL_ACTIVE);
+  HANDLE opened = OpenProcess(PROCESS_ALL_ACCESS, FALSE, info.dwProcessId);
+  ASSERT_NE(opened, nullptr);
+  ASSERT_TRUE(TerminateProcess(opened, 42));
+  EXPECT_EQ(Finish(info.hProcess), 42u);
+  ASSERT_TRUE(GetExitCodeProcess(opened, &code));
+  EXPECT_EQ(code, 42u) << "every handle to the process learns how it ended";
+  SetLastError(0);
+  EXPECT_FALSE(TerminateProcess(opened, 1));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(CloseHandle(opened));
+
+  SetLastError(0);
+  EXPECT_EQ(OpenProcess(0, FALSE, static_cast<DWORD>(::getppid())), nullptr) << "not a program of the device";
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  HANDLE self = OpenProcess(0, FALSE, GetCurrentProcessId());
+  ASSERT_NE(self, nullptr);
+  EXPECT_EQ(WaitForSingleObject(self, 0), WAIT_TIMEOUT);
+  EXPECT_TRUE(CloseHandle(self));
+}
+
+TEST_F(Processes, AnotherProgramFoundFromItsWindow) {
+  PROCESS_INFORMATION info = Start(L"window Child says hello");
+  ASSERT_NE(info.hProcess, nullptr);
+  HWND window = nullptr;
+  for (int tries = 0; tries < 3000 && !window; ++tries) {
+    window = FindWindowW(L"ChildWindow", L"Child says hello");
+    if (!window) {
+      ASSERT_EQ(WaitForSingleObject(info.hProcess, 10), WAIT_TIMEOUT) << "the child ended early";
+    }
+  }
+  ASSERT_NE(window, nullptr);
+  DWORD pid = 0;
+  EXPECT_NE(GetWindowThreadProcessId(window, &pid), 0u);
+  EXPECT_EQ(pid, info.dwProcessId);
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+  ASSERT_NE(process, nullptr);
+  wchar_t module[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameW(reinterpret_cast<HMODULE>(process), module, MAX_PATH), 0u);
+  EXPECT_EQ(std::wstring(module), kChild);
+  ASSERT_TRUE(TerminateProcess(process, 11));
+  EXPECT_EQ(WaitForSingleObject(process, kPatienceMs), WAIT_OBJECT_0);
+  EXPECT_TRUE(CloseHandle(process));
+  EXPECT_EQ(Finish(info.hProcess), 11u);
+  EXPECT_EQ(FindWindowW(L"ChildWindow", nullptr), nullptr) << "its window went with it";
+}
+
+TEST_F(Processes, ShellExecuteStartsProgramsAndFollowsShortcuts) {
+  SHELLEXECUTEINFOW request{};
+  request.cbSize = sizeof request;
+  request.fMask = SEE_MASK_NOCLOSEPROCESS;
+  request.lpVerb = L"OPEN";
+  request.lpFile = kChild;
+  request.lpParameters = L"exit 4";
+  request.nShow = SW_SHOW;
+  ASSERT_TRUE(ShellExecuteEx(&request));
+  EXPECT_GT(reinterpret_cast<std::uintptr_t>(request.hInstApp), 32u);
+  ASSERT_NE(request.hProcess, nullptr);
+  EXPECT_EQ(Finish(request.hProcess), 4u);
+
+  const std::string folder = ce::testing::DeviceRoot() + "/Windows/Start Menu/";
+  const std::string target = "\"\\Program Files\\Child\\Child.exe\" exit 9";
+  WriteHostFile(folder + "Child.lnk", std::to_string(target.size()) + "#" + target + "\r\n");
+  request.lpFile = L"\\Windows\\Start Menu\\Child.lnk";
+  request.lpParameters = nullptr;
+  ASSERT_TRUE(ShellExecuteEx(&request));
+  ASSERT_NE(request.hProcess, nullptr);
+  EXPECT_EQ(Finish(request.hProcess), 9u);
+
+  const std::string malformed[] = {
+      "",
+      "#\\Program Files\\Child\\Child.exe",
+      "x#\\Program Files\\Child\\Child.exe",
+      "99#\\Program Files\\Child\\Child.exe",  // longer than what follows
+      "5#\\Program Files\\Child\\Child.exe",   // shorter, with more after it
+      "0#",
+      "3#\"\"x",
+      "12#\\Windows\\a.lnk",  // a shortcut to a shortcut
+  };
+  for (const std::string& text : malformed) {
+    WriteHostFile(folder + "Bad.lnk", text);
+    request.lpFile = L"\\Windows\\Start Menu\\Bad.lnk";
+    request.hProcess = nullptr;
+    SetLastError(0);
+    EXPECT_FALSE(ShellExecuteEx(&request)) << text;
+    EXPECT_EQ(GetLastError(), ERROR_BAD_FORMAT) << text;
+    EXPECT_EQ(request.hProcess, nullptr);
+  }
+  request.lpFile = L"\\Windows\\Start Menu\\Gone.lnk";
+  EXPECT_FALSE(ShellExecuteEx(&request));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+}  // namespace
