@@ -54,6 +54,10 @@ class InputSource {
   virtual bool Wait(DWORD timeoutMs) = 0;
   // Ends the current or the next Wait; from any thread.
   virtual void Wake() = 0;
+  // True when a Wait on the calling thread sleeps until the host has events
+  // (the desktop back end's window thread), so that thread can do all its
+  // sleeping there.
+  virtual bool WaitsForHostEvents() const { return false; }
 
   // Gives the source an event as if the user had caused it (scripted runs),
   // from any thread: it comes out of Poll after what is already pending,

@@ -42,6 +42,7 @@ class SdlInput final : public InputSource {
     return session_->Wait(timeoutMs);
   }
   void Wake() override { session_->Wake(); }
+  bool WaitsForHostEvents() const override { return session_->IsEventThread(); }
 
  protected:
   void Queue(const InputEvent& event) override {

@@ -58,6 +58,8 @@ class Session {
   bool Poll(InputEvent& event);
   bool Wait(DWORD timeoutMs);
   void Wake();
+  // Whether the calling thread is the one that takes the host's events.
+  bool IsEventThread() const { return OnOwnerThread(); }
 
   // For tests (sdl_backend.h).
   std::optional<WindowState> State();
