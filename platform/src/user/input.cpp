@@ -372,6 +372,7 @@ void DeliverText(std::wstring_view text) {
     target = S().focus ? S().focus : S().active;
   }
   if (!target) return;
+  NoteCommittedText(target, text);
   for (wchar_t c : text) PostToWindow(target, WM_CHAR, static_cast<WPARAM>(c), 1);
 }
 
