@@ -304,6 +304,14 @@ TEST(DecompressImage, RefusesABadRecordOrReader) {
     EXPECT_EQ(decoder.Run().result, E_INVALIDARG);
   }
   {
+    // Scaled beyond what a bitmap can be, with no limit to shrink it.
+    Decoder decoder(bmp);
+    decoder.info().iScale = 0x7FFFFFFF;
+    decoder.info().iMaxWidth = 0;
+    decoder.info().iMaxHeight = 0;
+    EXPECT_EQ(decoder.Run().result, E_FAIL);
+  }
+  {
     // A reader that claims more than the buffer holds.
     Decoder decoder(bmp, 64);
     decoder.source().extra = 1;

@@ -167,18 +167,20 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, Picture& out) {
     at += std::size_t{count} * tableEntry;
   }
   if (offBits < at || offBits > size) return false;
-  if (!out.Allocate(static_cast<std::uint64_t>(h.width), static_cast<std::uint64_t>(height))) return false;
-
   const std::uint8_t* pixels = data + offBits;
   const std::size_t available = size - offBits;
-  if (h.compression == kRle8 || h.compression == kRle4) {
+  const bool rle = h.compression == kRle8 || h.compression == kRle4;
+  // Uncompressed rows must all be there before the picture is made.
+  const std::uint64_t stride = (static_cast<std::uint64_t>(h.width) * bpp + 31) / 32 * 4;
+  if (!rle && stride * static_cast<std::uint64_t>(height) > available) return false;
+  if (!out.Allocate(static_cast<std::uint64_t>(h.width), static_cast<std::uint64_t>(height))) return false;
+
+  if (rle) {
     if (palette.empty()) return false;
     std::fill(out.pixels.begin(), out.pixels.end(), palette[0]);
     return DecodeRle(pixels, available, h.compression == kRle4, palette, out);
   }
 
-  const std::uint64_t stride = (static_cast<std::uint64_t>(h.width) * bpp + 31) / 32 * 4;
-  if (stride * static_cast<std::uint64_t>(height) > available) return false;
   const auto colour = [&](std::uint32_t index) { return index < palette.size() ? palette[index] : 0u; };
   const std::uint32_t w = out.width;
   for (std::uint32_t y = 0; y < out.height; ++y) {

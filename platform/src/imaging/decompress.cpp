@@ -46,17 +46,20 @@ bool ReadAll(DecompressImageInfo& info, std::vector<std::uint8_t>& data) {
 // The output size: the picture at iScale per cent, then shrunk to fit the
 // largest size asked for, keeping its shape. Never below one pixel.
 bool OutputSize(const DecompressImageInfo& info, const Picture& picture, std::uint32_t& width, std::uint32_t& height) {
-  std::uint64_t w = std::max<std::uint64_t>(1, std::uint64_t{picture.width} * info.iScale / 100);
-  std::uint64_t h = std::max<std::uint64_t>(1, std::uint64_t{picture.height} * info.iScale / 100);
-  const std::uint64_t maxW = info.iMaxWidth > 0 ? std::uint64_t(info.iMaxWidth) : 0;
-  const std::uint64_t maxH = info.iMaxHeight > 0 ? std::uint64_t(info.iMaxHeight) : 0;
+  // Wide enough for every product below: sides up to 2^15 times a scale
+  // up to 2^31, times a limit up to 2^31.
+  using Wide = unsigned __int128;
+  Wide w = std::max<Wide>(1, Wide{picture.width} * static_cast<unsigned>(info.iScale) / 100);
+  Wide h = std::max<Wide>(1, Wide{picture.height} * static_cast<unsigned>(info.iScale) / 100);
+  const Wide maxW = info.iMaxWidth > 0 ? Wide(static_cast<unsigned>(info.iMaxWidth)) : 0;
+  const Wide maxH = info.iMaxHeight > 0 ? Wide(static_cast<unsigned>(info.iMaxHeight)) : 0;
   if ((maxW && w > maxW) || (maxH && h > maxH)) {
     // Limited by the width when w / maxW is the larger ratio.
     if (maxW && (!maxH || w * maxH >= h * maxW)) {
-      h = std::max<std::uint64_t>(1, h * maxW / w);
+      h = std::max<Wide>(1, h * maxW / w);
       w = maxW;
     } else {
-      w = std::max<std::uint64_t>(1, w * maxH / h);
+      w = std::max<Wide>(1, w * maxH / h);
       h = maxH;
     }
   }
