@@ -28,7 +28,7 @@ struct Source {
 DWORD CALLBACK Read(LPSTR buffer, DWORD max, LPARAM lParam) {
   auto* source = reinterpret_cast<Source*>(lParam);
   const std::size_t n = std::min<std::size_t>(max, source->data.size() - source->at);
-  std::memcpy(buffer, source->data.data() + source->at, n);
+  if (n > 0) std::memcpy(buffer, source->data.data() + source->at, n);
   source->at += n;
   return n == 0 ? 0 : static_cast<DWORD>(n) + source->extra;
 }

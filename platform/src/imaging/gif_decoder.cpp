@@ -21,7 +21,7 @@ int Read(GifFileType* gif, GifByteType* into, int wanted) {
   auto* source = static_cast<Source*>(gif->UserData);
   if (wanted <= 0) return 0;
   const std::size_t n = std::min(static_cast<std::size_t>(wanted), source->size - source->at);
-  std::memcpy(into, source->data + source->at, n);
+  if (n > 0) std::memcpy(into, source->data + source->at, n);
   source->at += n;
   return static_cast<int>(n);
 }

@@ -19,7 +19,7 @@ struct Input {
 DWORD Read(LPSTR buffer, DWORD max, LPARAM lParam) {
   auto* input = reinterpret_cast<Input*>(lParam);
   const std::size_t n = std::min<std::size_t>(max, input->size - input->at);
-  std::memcpy(buffer, input->data + input->at, n);
+  if (n > 0) std::memcpy(buffer, input->data + input->at, n);
   input->at += n;
   return static_cast<DWORD>(n);
 }
