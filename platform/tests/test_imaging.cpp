@@ -131,14 +131,24 @@ TEST(DecompressImage, BmpOfEveryDepthAndRowOrder) {
   }
 }
 
-TEST(DecompressImage, Rle8Bmp) {
-  Decoder decoder(Rle8Sample());
-  const Decoded d = decoder.Run();
-  ASSERT_EQ(d.result, S_OK);
-  ASSERT_EQ(d.width, 4);
-  ASSERT_EQ(d.height, 2);
-  const std::vector<std::uint32_t> expected = {0xFFFFFF, 0, 0xFFFFFF, 0, 0xFFFFFF, 0xFFFFFF, 0, 0};
-  EXPECT_EQ(d.pixels, expected);
+TEST(DecompressImage, RunLengthBmp) {
+  constexpr std::uint32_t W = 0xFFFFFF, B = 0;
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> file;
+    std::vector<std::uint32_t> pixels;  // top row first
+  } cases[] = {
+      {"RLE8", Rle8Sample(), {W, B, W, B, W, W, B, B}},
+      {"RLE4", Rle4Sample(), {W, W, B, B, W, B, W, B}},
+  };
+  for (const auto& c : cases) {
+    Decoder decoder(c.file);
+    const Decoded d = decoder.Run();
+    ASSERT_EQ(d.result, S_OK) << c.what;
+    ASSERT_EQ(d.width, 4) << c.what;
+    ASSERT_EQ(d.height, 2) << c.what;
+    EXPECT_EQ(d.pixels, c.pixels) << c.what;
+  }
 }
 
 TEST(DecompressImage, GifPlainInterlacedAndTransparent) {

@@ -56,6 +56,7 @@ std::vector<std::vector<std::uint8_t>> KsFuzzSeeds() {
   seeds.push_back(EncodeBmp(6, 3, {16, false, true}));
   seeds.push_back(EncodeBmp(6, 3, {32, true, true}));
   seeds.push_back(Rle8Sample());
+  seeds.push_back(Rle4Sample());
   seeds.push_back(EncodeGif(9, 6, false));
   seeds.push_back(EncodeGif(9, 10, true, 3));
   seeds.push_back(EncodeJpeg(16, 16));

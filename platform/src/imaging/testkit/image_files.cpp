@@ -103,21 +103,29 @@ std::vector<std::uint8_t> EncodeBmp(int width, int height, const BmpOptions& o) 
   return out;
 }
 
-std::vector<std::uint8_t> Rle8Sample() {
-  const std::vector<std::uint8_t> pixels = {2, 1, 2, 0, 0, 0, 0, 4, 1, 0, 1, 0, 0, 1};
+namespace {
+
+// A 4 x 2 BMP of two colours (black, white) from its RLE data.
+std::vector<std::uint8_t> RleBmp(bool four, const std::vector<std::uint8_t>& pixels) {
   std::vector<std::uint8_t> out = {'B', 'M'};
   Put32(out, 14 + 40 + 8 + static_cast<std::uint32_t>(pixels.size()));
   Put32(out, 0);
   Put32(out, 14 + 40 + 8);
   for (std::uint32_t v : {40u, 4u, 2u}) Put32(out, v);
   Put16(out, 1);
-  Put16(out, 8);
-  for (std::uint32_t v : {1u, static_cast<std::uint32_t>(pixels.size()), 0u, 0u, 2u, 0u}) Put32(out, v);
+  Put16(out, four ? 4 : 8);
+  for (std::uint32_t v : {four ? 2u : 1u, static_cast<std::uint32_t>(pixels.size()), 0u, 0u, 2u, 0u}) Put32(out, v);
   Put32(out, 0x000000);
   Put32(out, 0xFFFFFF);
   out.insert(out.end(), pixels.begin(), pixels.end());
   return out;
 }
+
+}  // namespace
+
+std::vector<std::uint8_t> Rle8Sample() { return RleBmp(false, {2, 1, 2, 0, 0, 0, 0, 4, 1, 0, 1, 0, 0, 1}); }
+
+std::vector<std::uint8_t> Rle4Sample() { return RleBmp(true, {4, 0x10, 0, 0, 0, 4, 0x11, 0x00, 0, 1}); }
 
 std::vector<std::uint8_t> EncodeGif(int width, int height, bool interlace, int transparent) {
   std::vector<std::uint8_t> out;

@@ -26,6 +26,10 @@ std::vector<std::uint8_t> EncodeBmp(int width, int height, const BmpOptions& opt
 // bottom row (stored first) is white, white, black, black, through two
 // runs; the top row is white, black, white, black, through a literal run.
 std::vector<std::uint8_t> Rle8Sample();
+// The same colours in RLE4, rows the other way round: the bottom row is
+// white, black, white, black, through one run of two alternating colours;
+// the top row white, white, black, black, through a literal run.
+std::vector<std::uint8_t> Rle4Sample();
 
 // The pattern as a GIF of eight colours; `transparent` (-1: none) is the
 // index given as the transparent colour.
