@@ -25,3 +25,4 @@ BOOL CloseHandle(HANDLE handle);
 #include "ce/kernel/time.h"
 #include "ce/kernel/system.h"
 #include "ce/kernel/string.h"
+#include "ce/kernel/memory.h"

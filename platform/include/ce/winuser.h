@@ -587,4 +587,71 @@ inline constexpr DWORD KEYEVENTF_SILENT = 0x0004;
 // device off. Other keys are not implemented.
 void keybd_event(BYTE vk, BYTE scan, DWORD flags, DWORD extraInfo);
 
+// --- The clipboard ------------------------------------------------------------------
+//
+// Text only (CF_UNICODETEXT) in a local memory block (LocalAlloc) that the
+// clipboard owns once it is set. Headless the clipboard lives in the
+// process; on the desktop it is the host's, both ways.
+
+inline constexpr UINT CF_TEXT = 1;
+inline constexpr UINT CF_UNICODETEXT = 13;
+
+// Opens the clipboard for the calling thread; FALSE (ERROR_ACCESS_DENIED)
+// while another thread has it open.
+BOOL OpenClipboard(HWND owner);
+BOOL CloseClipboard();
+// Empties it (it must be open) and frees the blocks it held.
+BOOL EmptyClipboard();
+// The clipboard takes the block; the result is the block, null on failure.
+HANDLE SetClipboardData(UINT format, HANDLE mem);
+// A block the clipboard keeps owning: read it, never free it.
+HANDLE GetClipboardData(UINT format);
+BOOL IsClipboardFormatAvailable(UINT format);
+
+// --- System colours -------------------------------------------------------------------
+
+inline constexpr int COLOR_SCROLLBAR = 0;
+inline constexpr int COLOR_BACKGROUND = 1;
+inline constexpr int COLOR_ACTIVECAPTION = 2;
+inline constexpr int COLOR_INACTIVECAPTION = 3;
+inline constexpr int COLOR_MENU = 4;
+inline constexpr int COLOR_WINDOW = 5;
+inline constexpr int COLOR_WINDOWFRAME = 6;
+inline constexpr int COLOR_MENUTEXT = 7;
+inline constexpr int COLOR_WINDOWTEXT = 8;
+inline constexpr int COLOR_CAPTIONTEXT = 9;
+inline constexpr int COLOR_ACTIVEBORDER = 10;
+inline constexpr int COLOR_INACTIVEBORDER = 11;
+inline constexpr int COLOR_APPWORKSPACE = 12;
+inline constexpr int COLOR_HIGHLIGHT = 13;
+inline constexpr int COLOR_HIGHLIGHTTEXT = 14;
+inline constexpr int COLOR_BTNFACE = 15;
+inline constexpr int COLOR_BTNSHADOW = 16;
+inline constexpr int COLOR_GRAYTEXT = 17;
+inline constexpr int COLOR_BTNTEXT = 18;
+inline constexpr int COLOR_INACTIVECAPTIONTEXT = 19;
+inline constexpr int COLOR_BTNHIGHLIGHT = 20;
+inline constexpr int COLOR_3DDKSHADOW = 21;
+inline constexpr int COLOR_3DLIGHT = 22;
+inline constexpr int COLOR_INFOTEXT = 23;
+inline constexpr int COLOR_INFOBK = 24;
+inline constexpr int COLOR_STATIC = 25;
+inline constexpr int COLOR_STATICTEXT = 26;
+inline constexpr int COLOR_GRADIENTACTIVECAPTION = 27;
+inline constexpr int COLOR_GRADIENTINACTIVECAPTION = 28;
+inline constexpr int COLOR_DESKTOP = COLOR_BACKGROUND;
+inline constexpr int COLOR_3DFACE = COLOR_BTNFACE;
+inline constexpr int COLOR_3DSHADOW = COLOR_BTNSHADOW;
+inline constexpr int COLOR_3DHIGHLIGHT = COLOR_BTNHIGHLIGHT;
+inline constexpr int COLOR_BTNHILIGHT = COLOR_BTNHIGHLIGHT;
+// The device's form of an index, accepted beside the plain one.
+inline constexpr int SYS_COLOR_INDEX_FLAG = 0x40000000;
+
+// The device's colour scheme. An unknown index gives 0 (black) and
+// ERROR_INVALID_PARAMETER.
+DWORD GetSysColor(int index);
+// A brush of that colour, owned by the system (do not delete it); null for
+// an unknown index.
+HBRUSH GetSysColorBrush(int index);
+
 #pragma GCC visibility pop

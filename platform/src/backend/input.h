@@ -58,6 +58,10 @@ class InputSource {
   // Whether the user's events can be read on the calling thread (the
   // desktop's come to the window thread only).
   virtual bool ReadableHere() const { return true; }
+  // True when a Wait on the calling thread sleeps until the host has events
+  // (the desktop back end's window thread), so that thread can do all its
+  // sleeping there.
+  virtual bool WaitsForHostEvents() const { return false; }
 
   // Gives the source an event as if the user had caused it (scripted runs),
   // from any thread: it comes out of Poll after what is already pending,

@@ -163,6 +163,12 @@ bool TryComplete(Wait& w) {
   return false;
 }
 
+// Tells a blocked thread to look again, wherever it sleeps.
+void NotifyLocked(ThreadRecord& thread) {
+  thread.wake.notify_one();
+  if (thread.sleeper) thread.sleeper->Wake();
+}
+
 void Complete(Scheduler& s, Wait& w, DWORD result) {
   w.done = true;
   w.result = result;
@@ -174,7 +180,7 @@ void Complete(Scheduler& s, Wait& w, DWORD result) {
   w.thread->wait = nullptr;
   if (!w.woken) --s.blocked;
   w.woken = false;
-  w.thread->wake.notify_one();
+  NotifyLocked(*w.thread);
 }
 
 bool AllWaitingLocked(const Scheduler& s, int runningAllowed) {
@@ -266,13 +272,21 @@ DWORD BlockLocked(std::unique_lock<std::mutex>& lock, Scheduler& s, Wait& w) {
     }
     const bool realDeadline = w.hasDeadline && !s.virtualMode;
     if (!w.polls && !realDeadline) {
-      self.wake.wait(lock);
+      if (self.sleeper) {
+        self.sleeper->Sleep(lock, self, SteadyClock::time_point::max());
+      } else {
+        self.wake.wait(lock);
+      }
       continue;
     }
     auto until = SteadyClock::time_point::max();
     if (w.polls) until = SteadyClock::now() + kPollInterval;
     if (realDeadline) until = std::min(until, w.deadlineReal);
-    self.wake.wait_until(lock, until);
+    if (self.sleeper) {
+      self.sleeper->Sleep(lock, self, until);
+    } else {
+      self.wake.wait_until(lock, until);
+    }
     if (w.done) break;
     if (w.polls && TryComplete(w)) {
       Complete(s, w, w.result);
@@ -323,6 +337,13 @@ std::shared_ptr<ThreadRecord> CurrentThreadShared() {
     t_current.host = true;
   }
   return t_current.record;
+}
+
+void SetThreadSleeper(DWORD threadId, Sleeper* sleeper) {
+  Scheduler& s = S();
+  std::lock_guard guard(s.lock);
+  const auto it = s.threads.find(threadId);
+  if (it != s.threads.end()) it->second->sleeper = sleeper;
 }
 
 std::shared_ptr<ThreadRecord> FindThreadLocked(DWORD threadId) {
@@ -396,7 +417,7 @@ void SignalLocked(Waitable& object) {
       if (!w->woken) {
         w->woken = true;
         --s.blocked;
-        w->thread->wake.notify_one();
+        NotifyLocked(*w->thread);
       }
       return;
     }
@@ -521,7 +542,7 @@ void UseRealClock() {
   s.clockCv.notify_all();
   // Waits under way go by the host deadline they were given when they began.
   for (Wait* w : s.waits) {
-    if (w->hasDeadline) w->thread->wake.notify_one();
+    if (w->hasDeadline) NotifyLocked(*w->thread);
   }
 }
 

@@ -9,6 +9,7 @@
 // threads that wait at that moment and an auto-reset event wakes one.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -57,6 +58,20 @@ class Waitable : public KernelObject {
   std::vector<Wait*> waiters;
 };
 
+// Where a thread sleeps when it blocks, instead of its condition variable:
+// the window thread of the desktop back end sleeps in the host's event
+// wait, so the host's input wakes it as well as the platform does, and an
+// idle program needs no polling. Sleep is called and returns with the
+// scheduler lock held and may return early; Wake is called with the lock
+// held whenever the thread is told to look again.
+class Sleeper {
+ public:
+  virtual ~Sleeper() = default;
+  virtual void Sleep(std::unique_lock<std::mutex>& lock, ThreadRecord& self,
+                     std::chrono::steady_clock::time_point until) = 0;
+  virtual void Wake() = 0;
+};
+
 // A thread the platform knows: made by CreateThread, or a host thread (the
 // main thread among them) that called the platform. It is the waitable
 // object of the thread's handle, signalled when the thread ends.
@@ -67,8 +82,9 @@ class ThreadRecord final : public Waitable {
 
   const DWORD id;
   std::condition_variable wake;
-  Wait* wait = nullptr;  // the wait it is blocked in
-  bool counted = false;  // counts as a platform thread for the virtual clock
+  Sleeper* sleeper = nullptr;  // where it sleeps instead of `wake`, if anywhere
+  Wait* wait = nullptr;        // the wait it is blocked in
+  bool counted = false;        // counts as a platform thread for the virtual clock
   bool ended = false;
   DWORD exitCode = STILL_ACTIVE;
   LONG suspendCount = 0;
@@ -109,6 +125,10 @@ void EndThread(ThreadRecord& record, DWORD exitCode);
 // A termination or suspension requested for the thread takes effect here.
 DWORD WaitLocked(std::unique_lock<std::mutex>& lock, ThreadRecord& self, Waitable* const* objects, std::size_t count,
                  bool waitAll, DWORD timeoutMs);
+
+// Sets (or, with null, clears) where a thread sleeps; the sleeper lives as
+// long as the process.
+void SetThreadSleeper(DWORD threadId, Sleeper* sleeper);
 
 // Grants the object to the waits it can now satisfy, after its state changed.
 void SignalLocked(Waitable& object);

@@ -2,13 +2,17 @@
 // of the back ends' neutral input into window messages.
 #include "user/input.h"
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <atomic>
 #include <cstdlib>
 
 #include "backend/headless/headless_input.h"
 #include "ce/winbase.h"
 #include "kernel/clock.h"
+#include "kernel/message_queue.h"
+#include "kernel/wait.h"
 #include "user/ipc.h"
 #include "user/state.h"
 #include "user/window_tree.h"
@@ -38,25 +42,63 @@ Keys& K() {
 
 std::atomic<DWORD> g_inputThread{0};
 
-// On the host's clock the input thread looks for input every few
-// milliseconds, since the desktop's events only arrive when it asks. On the
-// virtual clock whoever gives input wakes it, so idle time costs nothing.
-constexpr std::uint64_t kInputPollMs = 15;
-std::atomic<bool> g_polling{false};
+// The input thread sleeps in the back end's own wait when the back end has
+// host events (the desktop's), so they wake it as the platform's own
+// wake-ups do: an idle program polls nothing.
+class InputSleeper final : public ce::kernel::Sleeper {
+ public:
+  explicit InputSleeper(std::shared_ptr<ce::backend::InputSource> source) : source_(std::move(source)) {}
 
-void SchedulePolling() {
-  if (ce::kernel::clock::IsVirtual()) {
-    g_polling.store(false);
+  void Sleep(std::unique_lock<std::mutex>& lock, ce::kernel::ThreadRecord& self,
+             std::chrono::steady_clock::time_point until) override {
+    // Host input already taken but not yet delivered: the back end would
+    // answer at once, so the thread sleeps as any other until it delivers
+    // (PollInput).
+    if (undelivered_.load() || !source_->WaitsForHostEvents()) {
+      if (until == std::chrono::steady_clock::time_point::max()) {
+        self.wake.wait(lock);
+      } else {
+        self.wake.wait_until(lock, until);
+      }
+      return;
+    }
+    DWORD ms = ce::backend::kWaitForever;
+    if (until != std::chrono::steady_clock::time_point::max()) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+      ms = static_cast<DWORD>(std::clamp<std::int64_t>(left.count(), 0, 0x7FFFFFFF));
+    }
+    lock.unlock();
+    const bool ready = source_->Wait(ms);
+    lock.lock();
+    if (ready) {
+      // Input (or a wake): the thread's message wait ends so it takes it.
+      undelivered_.store(true);
+      if (self.queue) self.queue->WakeLocked();
+    }
+  }
+  void Wake() override { source_->Wake(); }
+  void Delivered() { undelivered_.store(false); }
+  const ce::backend::InputSource* source() const { return source_.get(); }
+
+ private:
+  const std::shared_ptr<ce::backend::InputSource> source_;
+  std::atomic<bool> undelivered_{false};
+};
+
+std::mutex g_sleeperLock;
+InputSleeper* g_sleeper = nullptr;  // never freed: a thread may sleep in it to the end
+
+// Called on the input thread: it sleeps in the back end when the current
+// source has host events for it, otherwise as any thread does.
+void UseSleeper(DWORD threadId) {
+  const auto source = ce::backend::InputSource::Current();
+  if (!source->WaitsForHostEvents()) {
+    ce::kernel::SetThreadSleeper(threadId, nullptr);
     return;
   }
-  ce::kernel::clock::ScheduleWake(ce::kernel::clock::NowMs() + kInputPollMs, [] {
-    if (const DWORD thread = g_inputThread.load()) WakeThread(thread);
-    SchedulePolling();
-  });
-}
-
-void StartPolling() {
-  if (!g_polling.exchange(true)) SchedulePolling();
+  std::lock_guard guard(g_sleeperLock);
+  if (!g_sleeper || g_sleeper->source() != source.get()) g_sleeper = new InputSleeper(source);
+  ce::kernel::SetThreadSleeper(threadId, g_sleeper);
 }
 
 constexpr DWORD kDoubleClickMs = 500;
@@ -72,25 +114,30 @@ namespace ce::user {
 
 void SetInputThread(DWORD threadId) {
   backend::SetInputArrivalHandler(&WakeInputThread);
-  g_inputThread.store(threadId);
-  if (threadId != 0) StartPolling();
+  const DWORD old = g_inputThread.exchange(threadId);
+  if (old != 0 && old != threadId) ce::kernel::SetThreadSleeper(old, nullptr);
+  if (threadId != 0) UseSleeper(threadId);
 }
 
 void EnsureInputThread() {
   backend::SetInputArrivalHandler(&WakeInputThread);
   const DWORD self = GetCurrentThreadId();
   DWORD expected = 0;
-  if (g_inputThread.compare_exchange_strong(expected, self) || expected == self) StartPolling();
+  if (g_inputThread.compare_exchange_strong(expected, self)) UseSleeper(self);
 }
 
 void ForgetInputThread(DWORD threadId) {
   DWORD expected = threadId;
-  g_inputThread.compare_exchange_strong(expected, 0);
+  if (g_inputThread.compare_exchange_strong(expected, 0)) ce::kernel::SetThreadSleeper(threadId, nullptr);
 }
 
 void PollInput() {
   const DWORD thread = g_inputThread.load();
   if (thread == 0 || thread != GetCurrentThreadId()) return;
+  {
+    std::lock_guard guard(g_sleeperLock);
+    if (g_sleeper) g_sleeper->Delivered();
+  }
   const auto source = backend::InputSource::Current();
   backend::InputEvent event;
   while (source->Poll(event)) DeliverEvent(event);
@@ -325,6 +372,7 @@ void DeliverText(std::wstring_view text) {
     target = S().focus ? S().focus : S().active;
   }
   if (!target) return;
+  NoteCommittedText(target, text);
   for (wchar_t c : text) PostToWindow(target, WM_CHAR, static_cast<WPARAM>(c), 1);
 }
 

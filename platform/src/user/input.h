@@ -48,4 +48,8 @@ void DeliverEvent(const backend::InputEvent& event);
 // it is delivered at once), and wakes the input thread.
 void FeedInput(const backend::InputEvent& event);
 
+// The input method's side: the text last delivered to a window is its
+// input context's result string (imm.cpp).
+void NoteCommittedText(HWND hwnd, std::wstring_view text);
+
 }  // namespace ce::user

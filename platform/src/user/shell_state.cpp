@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/sdl/desktop_glue.h"
 #include "ce/aygshell.h"
 #include "ce/strconv.h"
 #include "ce/winbase.h"
@@ -115,9 +116,14 @@ HCURSOR SetCursor(HCURSOR cursor) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
-  std::lock_guard guard(S().lock);
-  HCURSOR old = S().cursor;
-  S().cursor = cursor;
+  HCURSOR old = nullptr;
+  {
+    std::lock_guard guard(S().lock);
+    old = S().cursor;
+    S().cursor = cursor;
+  }
+  // The desktop window's pointer takes the matching shape.
+  ce::backend::sdl::ShowCursorShape(cursor ? reinterpret_cast<SystemCursor*>(cursor)->id : 0);
   return old;
 }
 

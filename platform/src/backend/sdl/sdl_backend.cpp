@@ -43,6 +43,7 @@ class SdlInput final : public InputSource {
   }
   void Wake() override { session_->Wake(); }
   bool ReadableHere() const override { return session_->OnOwnerThread(); }
+  bool WaitsForHostEvents() const override { return session_->IsEventThread(); }
 
  protected:
   void Queue(const InputEvent& event) override {

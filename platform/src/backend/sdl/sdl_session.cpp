@@ -1,5 +1,7 @@
 #include "backend/sdl/sdl_session.h"
 
+#include "backend/sdl/desktop_glue.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -327,6 +329,7 @@ void Session::Draw() {
 }
 
 void Session::Pump() {
+  ApplyCursorShape();
   SDL_Event event;
   while (SDL_PollEvent(&event)) Handle(event);
   Flush(false);

@@ -60,6 +60,8 @@ class Session {
   void Wake();
   // Whether the calling thread is the one that reads host events.
   bool OnOwnerThread() const { return std::this_thread::get_id() == owner_; }
+  // Whether the calling thread is the one that takes the host's events.
+  bool IsEventThread() const { return OnOwnerThread(); }
 
   // For tests (sdl_backend.h).
   std::optional<WindowState> State();
