@@ -37,6 +37,7 @@ Keys& K() {
 }
 
 std::atomic<DWORD> g_inputThread{0};
+std::atomic<KeyRedirect> g_keyRedirect{nullptr};
 
 // On the host's clock the input thread looks for input every few
 // milliseconds, since the desktop's events only arrive when it asks. On the
@@ -82,6 +83,8 @@ void EnsureInputThread() {
   DWORD expected = 0;
   if (g_inputThread.compare_exchange_strong(expected, self) || expected == self) StartPolling();
 }
+
+void SetKeyRedirect(KeyRedirect redirect) { g_keyRedirect.store(redirect); }
 
 void ForgetInputThread(DWORD threadId) {
   DWORD expected = threadId;
@@ -244,7 +247,9 @@ void DeliverPen(PenAction action, int x, int y) {
       dblclks = (w->cls->style & CS_DBLCLKS) != 0;
       owner = w->threadId;
       top = TopLevelOfLocked(target);
-      activate = action == PenAction::Down && top && top != S().active && !S().capture;
+      auto topWindow = top ? FindLocked(top) : nullptr;
+      activate = action == PenAction::Down && topWindow && top != S().active && !S().capture &&
+                 !(topWindow->exStyle & WS_EX_NOACTIVATE);
       if (w->style & WS_DISABLED) target = nullptr;
     } else {
       target = nullptr;
@@ -311,6 +316,9 @@ void DeliverKey(int virtualKey, bool down) {
     target = S().focus ? S().focus : S().active;
   }
   if (!target) return;
+  if (const KeyRedirect redirect = g_keyRedirect.load()) {
+    if (HWND other = redirect(target, virtualKey)) target = other;
+  }
   // Repeat count 1; bit 30 the previous state; bit 31 set when going up.
   LPARAM lParam = 1;
   if (wasDown) lParam |= LPARAM{1} << 30;
