@@ -468,4 +468,283 @@ TEST_F(Menus, ThePopupIsDrawnOnTheScreenWorkedByThePenAndWhatItCoveredComesBack)
   DestroyMenu(file);
 }
 
+// A bar whose left soft key is "Done" (40000) and whose right one drops
+// "Menu" (40001): New (40002), Open (40003).
+HWND MakeBar(HWND parent) {
+  HMENU popup = CreatePopupMenu();
+  AppendMenuW(popup, MF_STRING, 40002, L"New");
+  AppendMenuW(popup, MF_STRING, 40003, L"Open");
+  HMENU menu = CreateMenu();
+  AppendMenuW(menu, MF_STRING, 40000, L"&Done");
+  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), L"Menu");
+  MENUITEMINFOW id{};
+  id.cbSize = sizeof id;
+  id.fMask = MIIM_ID;
+  id.wID = 40001;
+  SetMenuItemInfoW(menu, 1, TRUE, &id);
+  return ce::menus::CreateBarFromMenu(parent, menu, 0, ce::menus::kBarFace);
+}
+
+TEST_F(Menus, TheBarLiesAlongTheBottomAndItsSoftKeysSendOrDropTheirCommands) {
+  HWND bar = MakeBar(owner);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(SHFindMenuBar(owner), bar);
+  RECT r{};
+  GetWindowRect(bar, &r);
+  const int barHeight = GetSystemMetrics(SM_CYMENU);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 320 - barHeight);
+  EXPECT_EQ(r.right, 240);
+  EXPECT_EQ(r.bottom, 320);
+  const auto buttons = ce::testing::MenuBarButtons(bar);
+  ASSERT_TRUE(buttons && buttons->size() == 2);
+  EXPECT_EQ((*buttons)[0].caption, L"Done");
+  EXPECT_EQ((*buttons)[0].id, 40000);
+  EXPECT_FALSE((*buttons)[0].dropDown);
+  EXPECT_TRUE((*buttons)[1].dropDown);
+  EXPECT_EQ(SendMessageW(bar, SHCMBM_GETSUBMENU, 0, 40001),
+            reinterpret_cast<LRESULT>(GetSubMenu(reinterpret_cast<HMENU>(SendMessageW(bar, SHCMBM_GETMENU, 0, 0)), 1)));
+
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(ce::test::ScreenPixel(0, 319), Shown(ce::menus::kBarFace));
+  EXPECT_EQ(ce::test::ScreenPixel(60, 320 - barHeight / 2), Shown(ce::menus::kBarButton));
+
+  // The left soft key sends its command, from the bar.
+  PressKey(VK_TSOFT1);
+  ce::test::PumpUntilIdle();
+  ASSERT_EQ(Messages(), (std::vector<UINT>{WM_COMMAND}));
+  EXPECT_EQ(g_seen[0].wParam, 40000u);
+  EXPECT_EQ(g_seen[0].lParam, reinterpret_cast<LPARAM>(bar));
+
+  // The right one drops its popup above the bar, at the right edge.
+  g_seen.clear();
+  g_onInit = [&](HMENU) { PostMessageW(owner, kOpened, 0, 0); };
+  RECT popupRect{};
+  g_whileOpen = [&] {
+    popupRect = ce::menus::CurrentPopup()->rect;
+    EXPECT_TRUE(ce::testing::ChooseMenuEntry(L"Open"));
+  };
+  PressKey(VK_TSOFT2);
+  ce::test::PumpUntilIdle();
+  ASSERT_EQ(Messages(), (std::vector<UINT>{WM_INITMENUPOPUP, WM_COMMAND}));
+  EXPECT_EQ(LOWORD(g_seen[0].lParam), 40001);  // the button's command
+  EXPECT_EQ(g_seen[1].wParam, 40003u);
+  EXPECT_EQ(popupRect.bottom, 320 - barHeight);
+  EXPECT_EQ(popupRect.right, 240 - ce::menus::Scaled(2));
+
+  // The pen presses a button where it goes down and comes up; touching the
+  // bar does not take activation from the window.
+  g_seen.clear();
+  g_onInit = nullptr;
+  ce::test::Tap(60, 320 - barHeight / 2);
+  ce::test::PenDown(60, 320 - barHeight / 2);
+  ce::test::PenUp(200, 320 - barHeight / 2);  // lifted on the other button: nothing
+  ce::test::PumpUntilIdle();
+  ASSERT_EQ(Messages(), (std::vector<UINT>{WM_COMMAND}));
+  EXPECT_EQ(g_seen[0].wParam, 40000u);
+  EXPECT_EQ(GetActiveWindow(), owner);
+
+  // The bar goes with its window.
+  DestroyWindow(owner);
+  EXPECT_FALSE(IsWindow(bar));
+  EXPECT_EQ(SHFindMenuBar(owner), nullptr);
+}
+
+TEST_F(Menus, ToolBarMessagesBuildAndChangeAnEmptyBar) {
+  SHMENUBARINFO info{};
+  info.cbSize = sizeof info;
+  info.hwndParent = owner;
+  info.dwFlags = SHCMBF_EMPTYBAR;
+  ASSERT_TRUE(SHCreateMenuBar(&info));
+  HWND bar = info.hwndMB;
+  EXPECT_EQ(SendMessageW(bar, TB_BUTTONCOUNT, 0, 0), 0);
+
+  // Left: a command; right: a whole drop-down whose empty popup the owner
+  // fills as it opens.
+  HMENU popup = CreatePopupMenu();
+  TBBUTTON tb[2] = {};
+  tb[0].iBitmap = I_IMAGENONE;
+  tb[0].idCommand = 18201;
+  tb[0].fsState = TBSTATE_ENABLED;
+  tb[0].fsStyle = BTNS_AUTOSIZE;
+  tb[0].iString = reinterpret_cast<INT_PTR>(L"Back");
+  tb[1] = tb[0];
+  tb[1].idCommand = 18200;
+  tb[1].fsStyle = BTNS_AUTOSIZE | BTNS_WHOLEDROPDOWN;
+  tb[1].dwData = reinterpret_cast<DWORD_PTR>(popup);
+  tb[1].iString = reinterpret_cast<INT_PTR>(L"Options");
+  ASSERT_TRUE(SendMessageW(bar, TB_INSERTBUTTONW, 0, reinterpret_cast<LPARAM>(&tb[1])));
+  ASSERT_TRUE(SendMessageW(bar, TB_INSERTBUTTONW, 0, reinterpret_cast<LPARAM>(&tb[0])));
+  EXPECT_EQ(SendMessageW(bar, TB_COMMANDTOINDEX, 18200, 0), 1);
+  EXPECT_EQ(SendMessageW(bar, SHCMBM_GETSUBMENU, 0, 18200), reinterpret_cast<LRESULT>(popup));
+  TBBUTTON got{};
+  ASSERT_TRUE(SendMessageW(bar, TB_GETBUTTON, 1, reinterpret_cast<LPARAM>(&got)));
+  EXPECT_EQ(got.idCommand, 18200);
+  EXPECT_EQ(got.fsStyle, BTNS_AUTOSIZE | BTNS_WHOLEDROPDOWN);
+  EXPECT_EQ(got.dwData, reinterpret_cast<DWORD_PTR>(popup));
+  EXPECT_FALSE(SendMessageW(bar, TB_GETBUTTON, 2, reinterpret_cast<LPARAM>(&got)));
+
+  TBBUTTONINFOW set{};
+  set.cbSize = sizeof set;
+  set.dwMask = TBIF_TEXT | TBIF_STATE;
+  set.pszText = const_cast<LPWSTR>(L"Cancel");
+  set.fsState = TBSTATE_ENABLED | TBSTATE_INDETERMINATE;
+  ASSERT_TRUE(SendMessageW(bar, TB_SETBUTTONINFOW, 18201, reinterpret_cast<LPARAM>(&set)));
+  wchar_t text[16] = {};
+  TBBUTTONINFOW get{};
+  get.cbSize = sizeof get;
+  get.dwMask = TBIF_TEXT | TBIF_STATE | TBIF_COMMAND | TBIF_BYINDEX;
+  get.pszText = text;
+  get.cchText = 16;
+  EXPECT_EQ(SendMessageW(bar, TB_GETBUTTONINFOW, 0, reinterpret_cast<LPARAM>(&get)), 0);
+  EXPECT_EQ(std::wstring(text), L"Cancel");
+  EXPECT_EQ(get.idCommand, 18201);
+  EXPECT_EQ(SendMessageW(bar, TB_GETBUTTONINFOW, 999, reinterpret_cast<LPARAM>(&set)), -1);
+
+  // An indeterminate or disabled button does nothing, and looks it.
+  ce::test::PumpUntilIdle();
+  const int y = 320 - GetSystemMetrics(SM_CYMENU) / 2;
+  EXPECT_EQ(ce::test::ScreenPixel(60, y), Shown(ce::menus::kBarButtonDisabled));
+  PressKey(VK_TSOFT1);
+  ce::test::PumpUntilIdle();
+  EXPECT_TRUE(g_seen.empty());
+  EXPECT_TRUE(SendMessageW(bar, TB_INDETERMINATE, 18201, FALSE));
+  EXPECT_TRUE(SendMessageW(bar, TB_ISBUTTONENABLED, 18201, 0));
+  EXPECT_TRUE(SendMessageW(bar, TB_ENABLEBUTTON, 18201, FALSE));
+  EXPECT_FALSE(ce::testing::MenuBarButtons(bar)->at(0).enabled);
+  EXPECT_EQ(SendMessageW(bar, TB_ISBUTTONENABLED, 4242, 0), -1);
+  PressKey(VK_TSOFT1);
+  ce::test::PumpUntilIdle();
+  EXPECT_TRUE(g_seen.empty());
+  EXPECT_TRUE(SendMessageW(bar, TB_ENABLEBUTTON, 18201, TRUE));
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(ce::test::ScreenPixel(60, y), Shown(ce::menus::kBarButton));
+
+  // The right soft key: the owner fills the popup, which then shows it.
+  g_onInit = [&](HMENU menu) {
+    if (menu == popup && GetMenuItemCount(popup) == 0) AppendMenuW(popup, MF_STRING, 300, L"Filled");
+    PostMessageW(owner, kOpened, 0, 0);
+  };
+  g_whileOpen = [] { EXPECT_TRUE(ce::testing::ChooseMenuEntry(L"Filled")); };
+  PressKey(VK_TSOFT2);
+  ce::test::PumpUntilIdle();
+  ASSERT_EQ(Messages(), (std::vector<UINT>{WM_INITMENUPOPUP, WM_COMMAND}));
+  EXPECT_EQ(LOWORD(g_seen[0].lParam), 18200);
+  EXPECT_EQ(g_seen[1].wParam, 300u);
+
+  // Hiding the left button makes the right one the first soft key.
+  g_seen.clear();
+  g_onInit = [&](HMENU) { PostMessageW(owner, kOpened, 0, 0); };
+  g_whileOpen = [] { PressKey(VK_ESCAPE); };
+  EXPECT_TRUE(SendMessageW(bar, TB_HIDEBUTTON, 18201, TRUE));
+  EXPECT_TRUE(ce::testing::MenuBarButtons(bar)->at(0).hidden);
+  PressKey(VK_TSOFT2);  // no second visible button: nothing
+  PressKey(VK_TSOFT1);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(Messages(), (std::vector<UINT>{WM_INITMENUPOPUP}));
+  EXPECT_EQ(ce::testing::LastMenuCommand(), 0u);
+  EXPECT_TRUE(SendMessageW(bar, TB_DELETEBUTTON, 0, 0));
+  EXPECT_EQ(SendMessageW(bar, TB_BUTTONCOUNT, 0, 0), 1);
+  EXPECT_FALSE(SendMessageW(bar, TB_DELETEBUTTON, 5, 0));
+
+  // A second bar for the window replaces the first.
+  SHMENUBARINFO again = info;
+  ASSERT_TRUE(SHCreateMenuBar(&again));
+  EXPECT_FALSE(IsWindow(bar));
+  EXPECT_EQ(SHFindMenuBar(owner), again.hwndMB);
+  info.cbSize = 4;
+  EXPECT_FALSE(SHCreateMenuBar(&info));
+  DestroyMenu(popup);
+}
+
+TEST_F(Menus, AnOverriddenBackKeyComesAsAHotKeyOrNotAtAll) {
+  HWND bar = MakeBar(owner);
+  ASSERT_NE(bar, nullptr);
+  constexpr WORD kBoth = SHMBOF_NODEFAULT | SHMBOF_NOTIFY;
+  ASSERT_TRUE(SendMessageW(bar, SHCMBM_OVERRIDEKEY, VK_TBACK, MAKELONG(kBoth, kBoth)));
+  PressKey(VK_TBACK);
+  ce::test::PumpUntilIdle();
+  ASSERT_EQ(Messages(), (std::vector<UINT>{WM_HOTKEY, WM_HOTKEY}));
+  EXPECT_EQ(HIWORD(g_seen[0].lParam), VK_TBACK);
+  EXPECT_EQ(LOWORD(g_seen[0].lParam), 0);
+  EXPECT_EQ(LOWORD(g_seen[1].lParam), MOD_KEYUP);
+
+  // No default and no notice: dropped. Neither: the window gets the key.
+  g_seen.clear();
+  SendMessageW(bar, SHCMBM_OVERRIDEKEY, VK_TBACK, MAKELONG(SHMBOF_NOTIFY, 0));
+  PressKey(VK_TBACK);
+  ce::test::PumpUntilIdle();
+  EXPECT_TRUE(g_seen.empty());
+  SendMessageW(bar, SHCMBM_OVERRIDEKEY, VK_TBACK, MAKELONG(kBoth, 0));
+  MSG msg{};
+  PressKey(VK_TBACK);
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
+  EXPECT_EQ(msg.hwnd, owner);
+  EXPECT_EQ(msg.wParam, static_cast<WPARAM>(VK_TBACK));
+  ce::test::PumpUntilIdle();
+}
+
+TEST_F(Menus, DialogsAreSizedAboveTheBarAndGetTheirDoneButton) {
+  SHINITDLGINFO init{SHIDIM_FLAGS, owner,
+                     SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN | SHIDIF_EMPTYMENU};
+  ASSERT_TRUE(SHInitDialog(&init));
+  RECT r{};
+  GetWindowRect(owner, &r);
+  EXPECT_EQ(r.top, 320 - GetSystemMetrics(SM_CYFULLSCREEN));
+  EXPECT_EQ(r.bottom, 320 - GetSystemMetrics(SM_CYMENU));
+  EXPECT_EQ(r.right, 240);
+  ASSERT_NE(SHFindMenuBar(owner), nullptr);
+  EXPECT_EQ(SendMessageW(SHFindMenuBar(owner), TB_BUTTONCOUNT, 0, 0), 0);
+
+  EXPECT_TRUE(ce::testing::DoneButtonShown(owner));
+  ASSERT_TRUE(ce::testing::PressDoneButton(owner));
+  ASSERT_EQ(Messages(), (std::vector<UINT>{WM_COMMAND}));
+  EXPECT_EQ(g_seen[0].wParam, static_cast<WPARAM>(IDOK));
+  ASSERT_TRUE(SHDoneButton(owner, SHDB_HIDE));
+  EXPECT_FALSE(ce::testing::PressDoneButton(owner));
+  EXPECT_FALSE(SHDoneButton(owner, 7));
+
+  SHACTIVATEINFO activate{};
+  activate.cbSize = sizeof activate;
+  EXPECT_TRUE(SHHandleWMActivate(owner, WA_ACTIVE, 0, &activate, 0));
+  EXPECT_EQ(activate.fActive, 1u);
+  EXPECT_TRUE(SHHandleWMSettingChange(owner, SPI_SETSIPINFO, 0, &activate));
+  activate.cbSize = 0;
+  EXPECT_FALSE(SHHandleWMActivate(owner, WA_ACTIVE, 0, &activate, 0));
+  init.dwMask = 0;
+  EXPECT_FALSE(SHInitDialog(&init));
+}
+
+TEST_F(Menus, TheScriptPressesSoftKeysAndChoosesMenuEntries) {
+  std::string error;
+  EXPECT_FALSE(ce::backend::ParseScript("softkey up\n", &error));
+  EXPECT_FALSE(ce::backend::ParseScript("menu   \n", &error));
+  auto commands = ce::backend::ParseScript(
+      "softkey right\n"
+      "menu New # and more\n"
+      "softkey LEFT\n"
+      "menu Nothing open\n",
+      &error);
+  ASSERT_TRUE(commands) << error;
+  ASSERT_EQ(commands->size(), 4u);
+  EXPECT_EQ((*commands)[1].text, L"New # and more");
+  EXPECT_EQ((*commands)[2].key, VK_TSOFT1);
+
+  HWND bar = MakeBar(owner);
+  ASSERT_NE(bar, nullptr);
+  (*commands)[1].text = L"New";
+  auto runner = ce::backend::ScriptRunner::Start(std::move(*commands), false);
+  ASSERT_TRUE(runner);
+  ::testing::internal::CaptureStderr();
+  for (int i = 0; i < 50 && !runner->Wait(0); ++i) ce::test::RunFor(10);
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(runner->Wait(0));
+  EXPECT_EQ(runner->failures(), 1);  // the last entry: no menu is open
+  EXPECT_NE(errors.find("Nothing open"), std::string::npos);
+  ce::test::PumpUntilIdle();
+  ASSERT_EQ(Messages(), (std::vector<UINT>{WM_INITMENUPOPUP, WM_COMMAND, WM_COMMAND}));
+  EXPECT_EQ(g_seen[1].wParam, 40002u);
+  EXPECT_EQ(g_seen[2].wParam, 40000u);
+}
+
 }  // namespace
