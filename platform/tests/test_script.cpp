@@ -44,10 +44,11 @@ TEST(Script, ParsesCommandsCommentsAndText) {
       "key Enter\nkeydown 0x25\nkeyup left\n"
       "text Hi #1 \xc3\xa9\n"
       "screenshot out.png\n"
+      "answer Yes\n"
       "quit\n",
       &error);
   ASSERT_TRUE(commands) << error;
-  ASSERT_EQ(commands->size(), 11u);
+  ASSERT_EQ(commands->size(), 12u);
   const auto& c = *commands;
   EXPECT_EQ(c[0].kind, Kind::Wait);
   EXPECT_EQ(c[0].ms, 250);
@@ -61,12 +62,16 @@ TEST(Script, ParsesCommandsCommentsAndText) {
   EXPECT_EQ(c[7].kind, Kind::KeyUp);
   EXPECT_EQ(c[8].text, L"Hi #1 \u00e9") << "text keeps the rest of the line";
   EXPECT_EQ(c[9].path, "out.png");
-  EXPECT_EQ(c[10].kind, Kind::Quit);
+  EXPECT_EQ(c[10].kind, Kind::Answer);
+  EXPECT_EQ(c[10].key, IDYES);
+  EXPECT_EQ(c[11].kind, Kind::Quit);
 }
 
 TEST(Script, RefusesBadLinesNamingTheLine) {
-  const char* bad[] = {"jump 1 2",    "wait", "wait -5", "wait 1e3",   "tap 1",    "tap 1 2 3", "tap x y",
-                       "tap 99999 0", "key",  "key F99", "screenshot", "quit now", "text",      "down 1 2 # ok\nup 1"};
+  const char* bad[] = {
+      "jump 1 2",    "wait",         "wait -5",         "wait 1e3",   "tap 1",    "tap 1 2 3", "tap x y",
+      "tap 99999 0", "key",          "key F99",         "screenshot", "quit now", "text",      "down 1 2 # ok\nup 1",
+      "answer",      "answer maybe", "answer ok cancel"};
   for (const char* text : bad) {
     std::string error;
     EXPECT_FALSE(ParseScript(text, &error)) << text;
@@ -163,6 +168,24 @@ TEST(Script, AScriptThatCannotBeReadStopsTheProgramBeforeItStarts) {
   const char* argv[] = {"program"};
   EXPECT_EQ(ce::RunProgram(1, const_cast<char**>(argv), [](HINSTANCE, HINSTANCE, LPWSTR, int) { return 0; }), 1);
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("/nonexistent/run.txt"), std::string::npos);
+}
+
+// Each box takes the oldest answer given ahead; one that is not a button of
+// the box gives the default.
+TEST(Script, AnswersGivenAheadAnswerTheNextMessageBoxes) {
+  std::string error;
+  auto commands = ParseScript("answer no\nanswer cancel\nanswer ok\n", &error);
+  ASSERT_TRUE(commands) << error;
+  auto runner = ce::backend::ScriptRunner::Start(std::move(*commands), false);
+  ASSERT_TRUE(runner);
+  ASSERT_TRUE(runner->Wait(10000));
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(MessageBoxW(nullptr, L"Delete?", L"Files", MB_YESNO), IDNO);
+  EXPECT_EQ(MessageBoxW(nullptr, L"Delete?", L"Files", MB_YESNO), IDYES);
+  EXPECT_EQ(MessageBoxW(nullptr, L"Done", L"Files", MB_OKCANCEL | MB_DEFBUTTON2), IDOK);
+  EXPECT_EQ(MessageBoxW(nullptr, L"Done", L"Files", MB_OKCANCEL | MB_DEFBUTTON2), IDCANCEL);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("not a button of this box"), std::string::npos) << err;
 }
 
 TEST(Script, StoppingARunnerEndsItsWaits) {

@@ -13,6 +13,7 @@
 #include "kernel/clock.h"
 #include "platform_thread.h"
 #include "scoped_setting.h"
+#include "user/message_box.h"
 
 namespace {
 
@@ -545,6 +546,120 @@ TEST(MessageBoxes, AnswerAtOnceWithTheDefaultOrTheConfiguredButton) {
   ASSERT_TRUE(last);
   EXPECT_EQ(last->caption, L"Not Enough Memory");
   EXPECT_EQ(last->answer, IDRETRY);
+}
+
+// Input for the drawn box: the given events, then a note of what the screen
+// showed once the box was up; a box still waiting when they run out is
+// asked to quit.
+class BoxInput final : public ce::backend::InputSource {
+ public:
+  explicit BoxInput(std::vector<ce::backend::InputEvent> events, POINT probe)
+      : events_(std::move(events)), probe_(probe) {}
+  bool Poll(ce::backend::InputEvent& event) override {
+    if (!probed_) {
+      HDC screen = GetDC(nullptr);
+      shown_ = GetPixel(screen, probe_.x, probe_.y);
+      ReleaseDC(nullptr, screen);
+      probed_ = true;
+    }
+    if (next_ >= events_.size()) return false;
+    event = events_[next_++];
+    return true;
+  }
+  bool Wait(DWORD) override {
+    ADD_FAILURE() << "the box waits for more input";
+    ce::backend::InputEvent quit;
+    quit.kind = ce::backend::InputKind::Quit;
+    events_.push_back(quit);
+    return true;
+  }
+  void Wake() override {}
+  COLORREF shown() const { return shown_; }
+  std::vector<ce::backend::InputEvent> injected;
+
+ protected:
+  void Queue(const ce::backend::InputEvent& event) override { injected.push_back(event); }
+
+ private:
+  std::vector<ce::backend::InputEvent> events_;
+  std::size_t next_ = 0;
+  POINT probe_;
+  bool probed_ = false;
+  COLORREF shown_ = CLR_INVALID;
+};
+
+ce::backend::InputEvent Pen(ce::backend::InputKind kind, const RECT& r) {
+  ce::backend::InputEvent e;
+  e.kind = kind;
+  e.pen = POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  return e;
+}
+
+ce::backend::InputEvent Key(WORD key) {
+  ce::backend::InputEvent e;
+  e.kind = ce::backend::InputKind::KeyDown;
+  e.key = key;
+  return e;
+}
+
+TEST(MessageBoxes, TheDrawnBoxAnswersThePenAndTheKeysAndPutsTheScreenBack) {
+  ce::test::ScopedSetting boxes("DEVICE_FONT_TEST", "fixed");
+  using ce::backend::InputKind;
+  const std::wstring text = L"Delete all the recordings in this folder? This cannot be undone.";
+  const std::vector<int> three = {IDYES, IDNO, IDCANCEL};
+  const ce::user::MessageBoxLayout layout = ce::user::LayoutMessageBox(text, three);
+  ASSERT_EQ(layout.buttons.size(), 3u);
+  HDC screen = GetDC(nullptr);
+  const int width = GetDeviceCaps(screen, HORZRES);
+  EXPECT_GE(layout.frame.left, 0);
+  EXPECT_LE(layout.frame.right, width);
+  EXPECT_GT(layout.text.bottom - layout.text.top, 12) << "the text wraps to several lines";
+  for (const RECT& b : layout.buttons) {
+    EXPECT_GE(b.left, layout.frame.left);
+    EXPECT_LE(b.right, layout.frame.right);
+    EXPECT_GE(b.top, layout.text.bottom);
+  }
+  const POINT probe{(layout.caption.left + layout.caption.right) / 2, layout.caption.top + 1};
+  HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+  const RECT all{0, 0, width, GetDeviceCaps(screen, VERTRES)};
+  FillRect(screen, &all, green);
+  const COLORREF before = GetPixel(screen, probe.x, probe.y);
+
+  struct Case {
+    const char* name;
+    std::vector<int> buttons;
+    std::size_t defaultIndex;
+    std::vector<ce::backend::InputEvent> events;
+    int answer;
+  };
+  const std::vector<Case> cases = {
+      {"tap", three, 0, {Pen(InputKind::PenDown, layout.buttons[1]), Pen(InputKind::PenUp, layout.buttons[1])}, IDNO},
+      {"pen slides off, then keys",
+       three,
+       0,
+       {Pen(InputKind::PenDown, layout.buttons[0]), Pen(InputKind::PenUp, layout.buttons[1]), Key(VK_RIGHT),
+        Key(VK_RIGHT), Key(VK_RETURN)},
+       IDCANCEL},
+      {"default button and the action key", three, 1, {Key(VK_RETURN)}, IDNO},
+      {"back is cancel", three, 0, {Key(VK_ESCAPE)}, IDCANCEL},
+      {"no back without cancel; soft keys", {IDYES, IDNO}, 0, {Key(VK_ESCAPE), Key(VK_F2)}, IDNO},
+  };
+  for (const Case& c : cases) {
+    BoxInput input(c.events, probe);
+    EXPECT_EQ(ce::user::RunMessageBox(L"Recordings", text, c.buttons, c.defaultIndex, input), c.answer) << c.name;
+    EXPECT_NE(input.shown(), before) << c.name << ": the box was drawn";
+    EXPECT_EQ(GetPixel(screen, probe.x, probe.y), before) << c.name << ": the screen is put back";
+    EXPECT_TRUE(input.injected.empty()) << c.name;
+  }
+  // A request to quit cancels the box and is passed on.
+  ce::backend::InputEvent quit;
+  quit.kind = InputKind::Quit;
+  BoxInput input({quit}, probe);
+  EXPECT_EQ(ce::user::RunMessageBox(L"Recordings", text, three, 0, input), IDCANCEL);
+  ASSERT_EQ(input.injected.size(), 1u);
+  EXPECT_EQ(input.injected[0].kind, InputKind::Quit);
+  DeleteObject(green);
+  ReleaseDC(nullptr, screen);
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 // The drawing calls of the device: device contexts on the screen and in
 // memory, compatible bitmaps and DIB sections, solid brushes, bit-block
 // transfers with raster operations, pixels, device capabilities and the
-// display driver's escapes (raw frame buffer, display power).
+// display driver's escapes (raw frame buffer, display power), and fonts and
+// text (their own block at the end).
 // Left out here: pens, lines, shapes, regions other than the null clip
-// region, palettes and text, which live in their own sources.
+// region and palettes.
 #pragma once
 
 #include "ce/windef.h"
@@ -93,7 +94,8 @@ struct LOGBRUSH {
   LONG lbHatch;
 };
 
-// Stock objects. Only the brushes exist so far.
+// Stock objects: the brushes and the fonts (pens and the palette are not
+// built).
 inline constexpr int WHITE_BRUSH = 0;
 inline constexpr int LTGRAY_BRUSH = 1;
 inline constexpr int GRAY_BRUSH = 2;
@@ -105,6 +107,7 @@ inline constexpr int WHITE_PEN = 6;
 inline constexpr int BLACK_PEN = 7;
 inline constexpr int NULL_PEN = 8;
 inline constexpr int SYSTEM_FONT = 13;
+inline constexpr int DEVICE_DEFAULT_FONT = 14;
 inline constexpr int DEFAULT_PALETTE = 15;
 
 // --- Raster operations -----------------------------------------------------
@@ -223,5 +226,139 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush);
 COLORREF GetPixel(HDC hdc, int x, int y);
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
+
+// --- Fonts and text -----------------------------------------------------------
+// Fonts are GDI objects: a LOGFONTW realised when text is measured or drawn.
+// Faces are mapped onto the device's font families; the device setting
+// "font_test = fixed" replaces every face by a built-in box font whose
+// metrics are exact (cell height = the font's height, advance = half of it
+// unless lfWidth says otherwise). Escapement turns text in steps of 90
+// degrees (900, 1800, 2700), counter-clockwise.
+
+inline constexpr int LF_FACESIZE = 32;
+
+struct LOGFONTW {
+  LONG lfHeight;  // > 0: cell height; < 0: character (em) height; 0: default
+  LONG lfWidth;   // average character width; 0: the face's own
+  LONG lfEscapement;
+  LONG lfOrientation;
+  LONG lfWeight;
+  BYTE lfItalic;
+  BYTE lfUnderline;
+  BYTE lfStrikeOut;
+  BYTE lfCharSet;
+  BYTE lfOutPrecision;
+  BYTE lfClipPrecision;
+  BYTE lfQuality;
+  BYTE lfPitchAndFamily;
+  WCHAR lfFaceName[LF_FACESIZE];
+};
+using LPLOGFONTW = LOGFONTW*;
+using PLOGFONTW = LOGFONTW*;
+
+struct TEXTMETRICW {
+  LONG tmHeight;
+  LONG tmAscent;
+  LONG tmDescent;
+  LONG tmInternalLeading;
+  LONG tmExternalLeading;
+  LONG tmAveCharWidth;
+  LONG tmMaxCharWidth;
+  LONG tmWeight;
+  LONG tmOverhang;
+  LONG tmDigitizedAspectX;
+  LONG tmDigitizedAspectY;
+  WCHAR tmFirstChar;
+  WCHAR tmLastChar;
+  WCHAR tmDefaultChar;
+  WCHAR tmBreakChar;
+  BYTE tmItalic;
+  BYTE tmUnderlined;
+  BYTE tmStruckOut;
+  BYTE tmPitchAndFamily;
+  BYTE tmCharSet;
+};
+using LPTEXTMETRICW = TEXTMETRICW*;
+
+inline constexpr LONG FW_DONTCARE = 0;
+inline constexpr LONG FW_THIN = 100;
+inline constexpr LONG FW_LIGHT = 300;
+inline constexpr LONG FW_NORMAL = 400;
+inline constexpr LONG FW_MEDIUM = 500;
+inline constexpr LONG FW_SEMIBOLD = 600;
+inline constexpr LONG FW_BOLD = 700;
+inline constexpr LONG FW_HEAVY = 900;
+
+inline constexpr BYTE ANSI_CHARSET = 0;
+inline constexpr BYTE DEFAULT_CHARSET = 1;
+inline constexpr BYTE SYMBOL_CHARSET = 2;
+inline constexpr BYTE OUT_DEFAULT_PRECIS = 0;
+inline constexpr BYTE CLIP_DEFAULT_PRECIS = 0;
+inline constexpr BYTE DEFAULT_QUALITY = 0;
+inline constexpr BYTE DRAFT_QUALITY = 1;
+inline constexpr BYTE PROOF_QUALITY = 2;
+inline constexpr BYTE NONANTIALIASED_QUALITY = 3;
+inline constexpr BYTE ANTIALIASED_QUALITY = 4;
+inline constexpr BYTE CLEARTYPE_QUALITY = 5;
+inline constexpr BYTE DEFAULT_PITCH = 0;
+inline constexpr BYTE FIXED_PITCH = 1;
+inline constexpr BYTE VARIABLE_PITCH = 2;
+inline constexpr BYTE FF_DONTCARE = 0x00;
+inline constexpr BYTE FF_ROMAN = 0x10;
+inline constexpr BYTE FF_SWISS = 0x20;
+inline constexpr BYTE FF_MODERN = 0x30;
+
+// Background modes.
+inline constexpr int TRANSPARENT = 1;
+inline constexpr int OPAQUE = 2;
+
+// ExtTextOutW options.
+inline constexpr UINT ETO_OPAQUE = 0x0002;
+inline constexpr UINT ETO_CLIPPED = 0x0004;
+
+// SetTextAlign: where the reference point is on the text.
+inline constexpr UINT TA_NOUPDATECP = 0;
+inline constexpr UINT TA_UPDATECP = 1;
+inline constexpr UINT TA_LEFT = 0;
+inline constexpr UINT TA_RIGHT = 2;
+inline constexpr UINT TA_CENTER = 6;
+inline constexpr UINT TA_TOP = 0;
+inline constexpr UINT TA_BOTTOM = 8;
+inline constexpr UINT TA_BASELINE = 24;
+inline constexpr UINT GDI_ERROR = 0xFFFFFFFF;
+
+// EnumFontFamiliesW's font types.
+inline constexpr DWORD RASTER_FONTTYPE = 0x0001;
+inline constexpr DWORD DEVICE_FONTTYPE = 0x0002;
+inline constexpr DWORD TRUETYPE_FONTTYPE = 0x0004;
+
+// Called once per family (or per style of the family asked for); returns 0
+// to stop the enumeration.
+using FONTENUMPROCW = int(CALLBACK*)(const LOGFONTW* logfont, const TEXTMETRICW* metrics, DWORD fontType,
+                                     LPARAM lParam);
+
+HFONT CreateFontIndirectW(const LOGFONTW* logfont);
+HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                  DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                  DWORD pitchAndFamily, LPCWSTR faceName);
+// With no family: each family of the device once, in the device's order.
+// With a family: that family's styles. Returns the callback's last answer.
+int EnumFontFamiliesW(HDC hdc, LPCWSTR family, FONTENUMPROCW proc, LPARAM lParam);
+
+COLORREF SetTextColor(HDC hdc, COLORREF color);
+COLORREF GetTextColor(HDC hdc);
+COLORREF SetBkColor(HDC hdc, COLORREF color);
+COLORREF GetBkColor(HDC hdc);
+int SetBkMode(HDC hdc, int mode);
+int GetBkMode(HDC hdc);
+UINT SetTextAlign(HDC hdc, UINT align);
+UINT GetTextAlign(HDC hdc);
+
+BOOL GetTextMetricsW(HDC hdc, LPTEXTMETRICW metrics);
+BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, LPSIZE size);
+// How many characters fit in maxExtent (fit) and the extent after each
+// character (dx); either may be null.
+BOOL GetTextExtentExPointW(HDC hdc, LPCWSTR text, int count, int maxExtent, LPINT fit, LPINT dx, LPSIZE size);
+BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count, const int* dx);
 
 #pragma GCC visibility pop

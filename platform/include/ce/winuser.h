@@ -674,9 +674,48 @@ HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR cursorName);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 int GetSystemMetrics(int index);
-// Headless: writes "caption: text" to standard error and answers at once
-// with the default button, or with the device setting "messagebox_answer"
-// (ok, cancel, abort, retry, ignore, yes, no, or a number).
+// Writes "caption: text" to standard error. An answer given ahead by a
+// script ("answer yes") answers the box, else the device setting
+// "messagebox_answer" (ok, cancel, abort, retry, ignore, yes, no, or a
+// number). Otherwise headless answers at once with the default button, and
+// the desktop window shows a modal box over the screen (text wrapped, the
+// buttons of the type) until a button is chosen with the pen or the keys.
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+
+// --- Calls: drawing text --------------------------------------------------------------------
+
+// DrawTextW formats.
+inline constexpr UINT DT_TOP = 0x00000000;
+inline constexpr UINT DT_LEFT = 0x00000000;
+inline constexpr UINT DT_CENTER = 0x00000001;
+inline constexpr UINT DT_RIGHT = 0x00000002;
+inline constexpr UINT DT_VCENTER = 0x00000004;
+inline constexpr UINT DT_BOTTOM = 0x00000008;
+inline constexpr UINT DT_WORDBREAK = 0x00000010;
+inline constexpr UINT DT_SINGLELINE = 0x00000020;
+inline constexpr UINT DT_EXPANDTABS = 0x00000040;
+inline constexpr UINT DT_TABSTOP = 0x00000080;
+inline constexpr UINT DT_NOCLIP = 0x00000100;
+inline constexpr UINT DT_EXTERNALLEADING = 0x00000200;
+inline constexpr UINT DT_CALCRECT = 0x00000400;
+inline constexpr UINT DT_NOPREFIX = 0x00000800;
+inline constexpr UINT DT_INTERNAL = 0x00001000;
+inline constexpr UINT DT_EDITCONTROL = 0x00002000;
+inline constexpr UINT DT_PATH_ELLIPSIS = 0x00004000;
+inline constexpr UINT DT_END_ELLIPSIS = 0x00008000;
+inline constexpr UINT DT_MODIFYSTRING = 0x00010000;
+inline constexpr UINT DT_RTLREADING = 0x00020000;
+inline constexpr UINT DT_WORD_ELLIPSIS = 0x00040000;
+
+// Draws text in the DC's font, colours and background mode, formatted in
+// the rectangle: lines break at CR/LF (unless DT_SINGLELINE) and, with
+// DT_WORDBREAK, between words; '&' underlines the next character unless
+// DT_NOPREFIX ("&&" is one '&'); DT_VCENTER and DT_BOTTOM place a single
+// line; the text is clipped to the rectangle unless DT_NOCLIP. DT_CALCRECT
+// only measures: the rectangle's right and bottom move to bound the text.
+// Returns the text's height (with DT_VCENTER or DT_BOTTOM, the offset from
+// the rectangle's top to the text's bottom), 0 on failure. count -1: the
+// text ends at its terminator. Formats not listed above fail.
+int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format);
 
 #pragma GCC visibility pop

@@ -1,6 +1,7 @@
 #include "backend/input.h"
 
 #include <atomic>
+#include <deque>
 #include <mutex>
 
 #include "backend/backend.h"
@@ -40,6 +41,35 @@ void InputSource::Inject(const InputEvent& event) {
 }
 
 void SetInputArrivalHandler(void (*handler)()) { g_arrivalHandler.store(handler); }
+
+namespace {
+
+struct BoxAnswers {
+  std::mutex lock;
+  std::deque<int> answers;
+};
+
+BoxAnswers& TheBoxAnswers() {
+  static auto* answers = new BoxAnswers;  // never destroyed, like the cache
+  return *answers;
+}
+
+}  // namespace
+
+void QueueBoxAnswer(int id) {
+  BoxAnswers& b = TheBoxAnswers();
+  std::lock_guard guard(b.lock);
+  b.answers.push_back(id);
+}
+
+std::optional<int> TakeBoxAnswer() {
+  BoxAnswers& b = TheBoxAnswers();
+  std::lock_guard guard(b.lock);
+  if (b.answers.empty()) return std::nullopt;
+  const int id = b.answers.front();
+  b.answers.pop_front();
+  return id;
+}
 
 void InputSource::Reset() {
   Cache& cache = TheCache();

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "ce/windef.h"
 
@@ -76,5 +77,11 @@ class InputSource {
 // injected (the window layer wakes its input thread). The handler runs on
 // the injecting thread once the event is queued; null for none.
 void SetInputArrivalHandler(void (*handler)());
+
+// Answers given ahead for the next message boxes (IDOK, IDYES, ...), oldest
+// first: a script says what the user will press before the box comes up.
+void QueueBoxAnswer(int id);
+// The oldest answer given ahead and not yet used, if any.
+std::optional<int> TakeBoxAnswer();
 
 }  // namespace ce::backend

@@ -113,9 +113,9 @@ HBRUSH CreateSolidBrush(COLORREF color) {
 HGDIOBJ GetStockObject(int object) {
   std::lock_guard guard(GdiLock());
   if (object >= WHITE_BRUSH && object <= NULL_BRUSH) return StockBrush(object)->handle();
-  if (object == WHITE_PEN || object == BLACK_PEN || object == NULL_PEN || object == SYSTEM_FONT ||
-      object == DEFAULT_PALETTE) {
-    ce::kernel::NotImplemented("GetStockObject(pen, font or palette)");
+  if (auto font = StockFont(object)) return font->handle();
+  if (object == WHITE_PEN || object == BLACK_PEN || object == NULL_PEN || object == DEFAULT_PALETTE) {
+    ce::kernel::NotImplemented("GetStockObject(pen or palette)");
     return nullptr;
   }
   SetLastError(ERROR_INVALID_PARAMETER);
@@ -136,6 +136,16 @@ int GetObjectW(HGDIOBJ object, int size, LPVOID buffer) {
     const LOGBRUSH lb{brush.style, brush.color, 0};
     std::memcpy(buffer, &lb, sizeof lb);
     return sizeof lb;
+  }
+  if (target->kind() == ObjectKind::Font) {
+    const LOGFONTW& lf = static_cast<const Font&>(*target).logfont;
+    if (!buffer) return sizeof(LOGFONTW);
+    if (size < static_cast<int>(sizeof(LOGFONTW))) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return 0;
+    }
+    std::memcpy(buffer, &lf, sizeof lf);
+    return sizeof lf;
   }
   if (target->kind() != ObjectKind::Bitmap) {
     SetLastError(ERROR_INVALID_HANDLE);

@@ -70,6 +70,11 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
       dc->brush = std::static_pointer_cast<Brush>(target);
       return previous;
     }
+    case ObjectKind::Font: {
+      HGDIOBJ previous = dc->font ? dc->font->handle() : StockFont(SYSTEM_FONT)->handle();
+      dc->font = std::static_pointer_cast<Font>(target);
+      return previous;
+    }
     default:
       SetLastError(ERROR_INVALID_PARAMETER);
       return nullptr;

@@ -1,6 +1,7 @@
 #include "gdi/objects.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "ce/winbase.h"
 #include "kernel/handle_table.h"
@@ -82,6 +83,7 @@ std::shared_ptr<GdiObject> LookupObject(HGDIOBJ handle) {
 std::shared_ptr<Dc> LookupDc(HDC hdc) { return LookupAs<Dc>(hdc, ObjectKind::Dc); }
 std::shared_ptr<Bitmap> LookupBitmap(HGDIOBJ handle) { return LookupAs<Bitmap>(handle, ObjectKind::Bitmap); }
 std::shared_ptr<Brush> LookupBrush(HGDIOBJ handle) { return LookupAs<Brush>(handle, ObjectKind::Brush); }
+std::shared_ptr<Font> LookupFont(HGDIOBJ handle) { return LookupAs<Font>(handle, ObjectKind::Font); }
 
 void RemoveObject(HGDIOBJ handle) {
   if (Find(handle)) TheTable().Remove(*Decode(handle));
@@ -99,6 +101,25 @@ std::shared_ptr<Brush> StockBrush(int which) {
   }();
   if (which < WHITE_BRUSH || which > NULL_BRUSH) return nullptr;
   return brushes[static_cast<std::size_t>(which)];
+}
+
+std::shared_ptr<Font> StockFont(int which) {
+  // The system font: the device's sans-serif face at 9 points (12 pixels
+  // to the em at 96 dots per inch), for the screen's density when first
+  // asked for.
+  static const auto system = [] {
+    LOGFONTW lf{};
+    lf.lfHeight = -std::max(1, (12 * Screen::Current()->dpi() + 48) / 96);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    const wchar_t face[] = L"Tahoma";
+    std::copy(std::begin(face), std::end(face), lf.lfFaceName);
+    auto made = std::make_shared<Font>(lf);
+    InsertObject(made, true);
+    return made;
+  }();
+  if (which == SYSTEM_FONT || which == DEVICE_DEFAULT_FONT) return system;
+  return nullptr;
 }
 
 std::shared_ptr<Bitmap> DefaultBitmap() {

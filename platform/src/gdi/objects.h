@@ -1,4 +1,4 @@
-// GDI objects and their handle table. Every HDC, HBITMAP and HBRUSH is an
+// GDI objects and their handle table. Every HDC, HBITMAP, HBRUSH and HFONT is an
 // entry with a kind and a generation encoded in the handle value, so a
 // deleted, stale or wrong-kind handle is refused instead of touching freed
 // memory. Callers hold the GDI lock (GdiLock) around every use.
@@ -14,7 +14,7 @@
 
 namespace ce::gdi {
 
-enum class ObjectKind : std::uint8_t { Dc = 1, Bitmap = 2, Brush = 3 };
+enum class ObjectKind : std::uint8_t { Dc = 1, Bitmap = 2, Brush = 3, Font = 4 };
 
 class GdiObject {
  public:
@@ -58,6 +58,14 @@ class Brush final : public GdiObject {
   COLORREF color;
 };
 
+// A logical font. The text area realises it (faces, sizes, glyphs) when text
+// is measured or drawn.
+class Font final : public GdiObject {
+ public:
+  explicit Font(const LOGFONTW& logfont) : GdiObject(ObjectKind::Font), logfont(logfont) {}
+  LOGFONTW logfont;
+};
+
 enum class DcType : std::uint8_t { Screen, Memory };
 
 // A device context: a surface to draw on (the screen, or the bitmap selected
@@ -75,6 +83,12 @@ class Dc final : public GdiObject {
   POINT origin{0, 0};              // surface position of the DC's (0, 0)
   std::optional<RECT> deviceClip;  // surface rectangle the DC owns, if not all
   std::optional<RECT> userClip;    // IntersectClipRect, in DC coordinates
+  // Text state; a null font is the stock system font.
+  std::shared_ptr<Font> font;
+  COLORREF textColor = 0x000000;
+  COLORREF bkColor = 0xFFFFFF;
+  int bkMode = OPAQUE;
+  UINT textAlign = TA_LEFT | TA_TOP;
 
   const Surface& surface() const { return type == DcType::Screen ? screen->view() : bitmap->surface; }
   // The rectangle the DC may draw in, in surface coordinates.
@@ -90,10 +104,13 @@ std::shared_ptr<GdiObject> LookupObject(HGDIOBJ handle);
 std::shared_ptr<Dc> LookupDc(HDC hdc);
 std::shared_ptr<Bitmap> LookupBitmap(HGDIOBJ handle);
 std::shared_ptr<Brush> LookupBrush(HGDIOBJ handle);
+std::shared_ptr<Font> LookupFont(HGDIOBJ handle);
 void RemoveObject(HGDIOBJ handle);
 
 // The stock objects, made on first use.
 std::shared_ptr<Brush> StockBrush(int which);
+// The stock fonts (SYSTEM_FONT, DEVICE_DEFAULT_FONT); null for other values.
+std::shared_ptr<Font> StockFont(int which);
 std::shared_ptr<Bitmap> DefaultBitmap();  // the 1 x 1 monochrome bitmap of a new memory DC
 
 // A new bitmap of the given format with zeroed, top-down rows.

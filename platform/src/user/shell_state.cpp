@@ -11,9 +11,12 @@
 #include "ce/aygshell.h"
 #include "ce/strconv.h"
 #include "ce/winbase.h"
+#include "backend/backend.h"
+#include "backend/input.h"
 #include "gdi/screen.h"
 #include "kernel/device.h"
 #include "kernel/not_implemented.h"
+#include "user/message_box.h"
 #include "user/observe.h"
 #include "user/state.h"
 
@@ -168,19 +171,33 @@ int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
   const std::vector<int> buttons = ButtonsOf(type);
   const std::size_t defaultIndex = (type & MB_DEFMASK) >> 8;
   int answer = buttons[defaultIndex < buttons.size() ? defaultIndex : 0];
-  if (const auto setting = ce::device::Setting("messagebox_answer")) {
+  const auto isButton = [&](int id) { return std::find(buttons.begin(), buttons.end(), id) != buttons.end(); };
+  // An answer given ahead (a script's "answer") comes first, then the
+  // device setting; without either the desktop shows the box and waits.
+  bool decided = false;
+  if (const auto scripted = ce::backend::TakeBoxAnswer()) {
+    decided = isButton(*scripted);
+    if (decided) {
+      answer = *scripted;
+    } else {
+      std::fprintf(stderr, "platform: the scripted answer %d is not a button of this box; using the default\n",
+                   *scripted);
+    }
+  } else if (const auto setting = ce::device::Setting("messagebox_answer")) {
     const int wanted = AnswerFromSetting(*setting);
-    if (std::find(buttons.begin(), buttons.end(), wanted) != buttons.end()) {
+    decided = isButton(wanted);
+    if (decided) {
       answer = wanted;
     } else {
       std::fprintf(stderr, "platform: messagebox_answer \"%s\" is not a button of this box; using the default\n",
                    setting->c_str());
     }
   }
-  // Headless (and, for now, the desktop too): the box is written out and
-  // answered at once.
   std::fprintf(stderr, "%s: %s\n", ce::Utf8FromWide(captionText).c_str(), ce::Utf8FromWide(bodyText).c_str());
   std::fflush(stderr);
+  if (!decided && ce::backend::ChosenBackend() == ce::backend::BackendKind::Sdl) {
+    answer = RunMessageBox(captionText, bodyText, buttons, defaultIndex, *ce::backend::InputSource::Current());
+  }
   std::lock_guard guard(g_boxLock);
   g_lastBox = MessageBoxRecord{captionText, bodyText, type, answer};
   return answer;

@@ -77,6 +77,24 @@ int KeyFromName(std::string_view name) {
   return 0;
 }
 
+namespace {
+
+// A message box button's name as its IDOK... value; 0 when unknown.
+int ButtonFromName(std::string_view name) {
+  static const struct {
+    const char* name;
+    int id;
+  } kButtons[] = {{"ok", IDOK},         {"cancel", IDCANCEL}, {"abort", IDABORT}, {"retry", IDRETRY},
+                  {"ignore", IDIGNORE}, {"yes", IDYES},       {"no", IDNO}};
+  const std::string lower = Lower(name);
+  for (const auto& b : kButtons) {
+    if (lower == b.name) return b.id;
+  }
+  return 0;
+}
+
+}  // namespace
+
 std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std::string* error) {
   using Kind = ScriptCommand::Kind;
   static const struct {
@@ -87,8 +105,8 @@ std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std
                    {"up", Kind::Up},           {"key", Kind::Key},
                    {"keydown", Kind::KeyDown}, {"keyup", Kind::KeyUp},
                    {"text", Kind::Text},       {"screenshot", Kind::Screenshot},
-                   {"quit", Kind::Quit},       {"menu", Kind::Menu},
-                   {"softkey", Kind::SoftKey}};
+                   {"answer", Kind::Answer},   {"quit", Kind::Quit},
+                   {"menu", Kind::Menu},       {"softkey", Kind::SoftKey}};
   std::vector<ScriptCommand> commands;
   std::istringstream in{std::string(text)};
   std::string raw;
@@ -157,6 +175,11 @@ std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std
       case Kind::Screenshot:
         if (words.size() != 1) return fail("screenshot needs a file name");
         command.path = words[0];
+        break;
+      case Kind::Answer:
+        if (words.size() != 1 || (command.key = ButtonFromName(words[0])) == 0) {
+          return fail("answer needs a button: ok, cancel, yes, no, abort, retry or ignore");
+        }
         break;
       case Kind::Quit:
         if (!words.empty()) return fail("quit takes nothing");
@@ -285,6 +308,9 @@ DWORD WINAPI RunScript(LPVOID parameter) {
         break;
       case Kind::Screenshot:
         if (!Screenshot(c.path)) shared->failures.fetch_add(1);
+        break;
+      case Kind::Answer:
+        QueueBoxAnswer(c.key);
         break;
       case Kind::Quit:
         Feed(InputKind::Quit, c);

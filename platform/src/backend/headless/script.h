@@ -14,6 +14,9 @@
 //                         '&' marks); a popup entry opens its submenu
 //   softkey left|right    presses a soft key (VK_TSOFT1 or VK_TSOFT2)
 //   screenshot <file.png> what the screen shows, as a PNG file (host path)
+//   answer <button>       the button the next message box is answered with
+//                         (ok, cancel, yes, no, abort, retry, ignore); each
+//                         box takes the oldest answer not yet used
 //   quit                  asks the program to end
 // The script runs on the platform clock. Before each command the program
 // is let to settle: on the virtual clock, until every other thread waits
@@ -33,13 +36,13 @@
 namespace ce::backend {
 
 struct ScriptCommand {
-  enum class Kind { Wait, Tap, Down, Move, Up, Key, KeyDown, KeyUp, Text, Screenshot, Quit, Menu, SoftKey };
+  enum class Kind { Wait, Tap, Down, Move, Up, Key, KeyDown, KeyUp, Text, Screenshot, Answer, Quit, Menu, SoftKey };
   Kind kind = Kind::Wait;
   int line = 0;
   long long ms = 0;
   int x = 0;
   int y = 0;
-  int key = 0;
+  int key = 0;  // Key*: the key; Answer: the button (IDOK, ...)
   std::wstring text;
   std::string path;
 };
