@@ -435,14 +435,14 @@ TEST_F(Menus, ThePopupIsDrawnOnTheScreenWorkedByThePenAndWhatItCoveredComesBack)
   PostMessageW(owner, kOpened, 0, 0);
   g_whileOpen = [&] {
     EXPECT_EQ(ce::test::ScreenPixel(at.x, at.y), ce::menus::kPopupFrame);
-    EXPECT_EQ(ce::test::ScreenPixel(itemCentre(0).x - 20, itemCentre(0).y), ce::menus::kPopupFace);
+    EXPECT_EQ(ce::test::ScreenPixel(at.x + 3, itemCentre(0).y), ce::menus::kPopupFace);
     // The pen goes down on Open: it is selected, and drawn so.
     ce::test::PenDown(itemCentre(0).x, itemCentre(0).y);
     ce::user::PollInput();  // the pen's message first
     PostMessageW(owner, kOpened, 0, 0);
     g_whileOpen = [&] {
       EXPECT_TRUE(ce::testing::OpenMenuEntries()[0].selected);
-      EXPECT_EQ(ce::test::ScreenPixel(itemCentre(0).x - 20, itemCentre(0).y), selected);
+      EXPECT_EQ(ce::test::ScreenPixel(at.x + 3, itemCentre(0).y), selected);
       // It slides to Recent, which opens beside it, and lifts on Two.
       ce::test::PenMove(itemCentre(3).x, itemCentre(3).y);
       ce::user::PollInput();
@@ -507,7 +507,26 @@ TEST_F(Menus, TheBarLiesAlongTheBottomAndItsSoftKeysSendOrDropTheirCommands) {
 
   ce::test::PumpUntilIdle();
   EXPECT_EQ(ce::test::ScreenPixel(0, 319), Shown(ce::menus::kBarFace));
-  EXPECT_EQ(ce::test::ScreenPixel(60, 320 - barHeight / 2), Shown(ce::menus::kBarButton));
+  EXPECT_EQ(ce::test::ScreenPixel(4, 320 - barHeight / 2), Shown(ce::menus::kBarButton));
+  // The captions are written on their buttons; a button without one has none.
+  auto inked = [&](int left, int right) {
+    int count = 0;
+    for (int y = 320 - barHeight; y < 320; ++y) {
+      for (int x = left; x < right; ++x)
+        count += ce::test::ScreenPixel(x, y) != Shown(ce::menus::kBarButton) &&
+                 ce::test::ScreenPixel(x, y) != Shown(ce::menus::kBarFace);
+    }
+    return count;
+  };
+  EXPECT_GT(inked(0, 120), 10);
+  EXPECT_GT(inked(120, 240), 10);
+  TBBUTTONINFOW blank{};
+  blank.cbSize = sizeof blank;
+  blank.dwMask = TBIF_TEXT;
+  blank.pszText = const_cast<LPWSTR>(L"");
+  ASSERT_TRUE(SendMessageW(bar, TB_SETBUTTONINFOW, 40000, reinterpret_cast<LPARAM>(&blank)));
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(inked(0, 120), 0);
 
   // The left soft key sends its command, from the bar.
   PressKey(VK_TSOFT1);
@@ -604,7 +623,7 @@ TEST_F(Menus, ToolBarMessagesBuildAndChangeAnEmptyBar) {
   // An indeterminate or disabled button does nothing, and looks it.
   ce::test::PumpUntilIdle();
   const int y = 320 - GetSystemMetrics(SM_CYMENU) / 2;
-  EXPECT_EQ(ce::test::ScreenPixel(60, y), Shown(ce::menus::kBarButtonDisabled));
+  EXPECT_EQ(ce::test::ScreenPixel(4, y), Shown(ce::menus::kBarButtonDisabled));
   PressKey(VK_TSOFT1);
   ce::test::PumpUntilIdle();
   EXPECT_TRUE(g_seen.empty());
@@ -618,7 +637,7 @@ TEST_F(Menus, ToolBarMessagesBuildAndChangeAnEmptyBar) {
   EXPECT_TRUE(g_seen.empty());
   EXPECT_TRUE(SendMessageW(bar, TB_ENABLEBUTTON, 18201, TRUE));
   ce::test::PumpUntilIdle();
-  EXPECT_EQ(ce::test::ScreenPixel(60, y), Shown(ce::menus::kBarButton));
+  EXPECT_EQ(ce::test::ScreenPixel(4, y), Shown(ce::menus::kBarButton));
 
   // The right soft key: the owner fills the popup, which then shows it.
   g_onInit = [&](HMENU menu) {

@@ -1,5 +1,4 @@
-// The drawing of popups and bars. Captions are drawn by DrawCaption, the
-// one place text comes into it.
+// The drawing of popups and bars, captions in the system font.
 #include "menus/draw.h"
 
 #include <algorithm>
@@ -26,12 +25,32 @@ void Frame(HDC dc, const RECT& r, COLORREF colour) {
   Fill(dc, RECT{r.right - 1, r.top, r.right, r.bottom}, colour);
 }
 
-// The caption of an item or button inside `area`. Text drawing is not part
-// of the platform yet, so nothing is drawn.
-void DrawCaption(HDC, const RECT&, const std::wstring&, COLORREF) {}
+// The captions' font: the system font.
+HGDIOBJ CaptionFont() { return GetStockObject(SYSTEM_FONT); }
 
-// How wide a caption is drawn; nothing until text is drawn.
-int CaptionWidth(const std::wstring&) { return 0; }
+// The caption of an item or button, one line centred (or left-aligned)
+// vertically in `area`; '&' underlines the next character.
+void DrawCaption(HDC dc, const RECT& area, const std::wstring& caption, COLORREF colour, UINT align) {
+  const std::wstring text = caption.substr(0, caption.find(L'\t'));  // an accelerator's name is not shown
+  if (text.empty()) return;
+  HGDIOBJ oldFont = SelectObject(dc, CaptionFont());
+  SetTextColor(dc, colour);
+  SetBkMode(dc, TRANSPARENT);
+  RECT r = area;
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, align | DT_SINGLELINE | DT_VCENTER);
+  SelectObject(dc, oldFont);
+}
+
+// How wide a caption is drawn, '&' marks left out.
+int CaptionWidth(HDC dc, const std::wstring& text) {
+  const std::wstring plain = PlainCaption(text);
+  if (plain.empty()) return 0;
+  HGDIOBJ oldFont = SelectObject(dc, CaptionFont());
+  SIZE size{};
+  GetTextExtentPoint32W(dc, plain.c_str(), static_cast<int>(plain.size()), &size);
+  SelectObject(dc, oldFont);
+  return size.cx;
+}
 
 }  // namespace
 
@@ -47,7 +66,10 @@ PopupLayout LayoutPopup(const std::vector<ItemView>& items) {
   const int separatorHeight = Scaled(7);
   const int margin = Scaled(18);  // the check mark's column, and as much on the right
   int width = Scaled(96);
-  for (const ItemView& item : items) width = std::max(width, CaptionWidth(PlainCaption(item.text)) + 2 * margin);
+  HDC screen = GetDC(nullptr);
+  for (const ItemView& item : items) width = std::max(width, CaptionWidth(screen, item.text) + 2 * margin);
+  ReleaseDC(nullptr, screen);
+  width = std::min(width, GetSystemMetrics(SM_CXSCREEN) - 2 * border);
   int y = border;
   for (const ItemView& item : items) {
     const int h = item.separator() ? separatorHeight : itemHeight;
@@ -85,7 +107,7 @@ void DrawPopup(HDC dc, POINT origin, const PopupLayout& layout, const std::vecto
       const int x = r.right - Scaled(10);
       for (int k = 0; k < 3; ++k) Fill(dc, RECT{x + k, midY - 3 + k, x + k + 1, midY + 4 - k}, ink);
     }
-    DrawCaption(dc, RECT{r.left + Scaled(18), r.top, r.right - Scaled(18), r.bottom}, PlainCaption(item.text), ink);
+    DrawCaption(dc, RECT{r.left + Scaled(18), r.top, r.right - Scaled(18), r.bottom}, item.text, ink, DT_LEFT);
   }
 }
 
@@ -114,7 +136,7 @@ void DrawBar(HDC dc, SIZE bar, const std::vector<BarButtonView>& buttons, COLORR
     if (b.state & TBSTATE_HIDDEN) continue;
     const bool enabled = (b.state & TBSTATE_ENABLED) && !(b.state & TBSTATE_INDETERMINATE);
     Fill(dc, rects[i], enabled ? kBarButton : kBarButtonDisabled);
-    DrawCaption(dc, rects[i], PlainCaption(b.text), enabled ? kPopupFace : kPopupGrayed);
+    DrawCaption(dc, rects[i], b.text, enabled ? kPopupFace : kPopupGrayed, DT_CENTER);
   }
 }
 
