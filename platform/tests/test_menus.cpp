@@ -701,6 +701,17 @@ TEST_F(Menus, AnOverriddenBackKeyComesAsAHotKeyOrNotAtAll) {
   EXPECT_EQ(msg.hwnd, owner);
   EXPECT_EQ(msg.wParam, static_cast<WPARAM>(VK_TBACK));
   ce::test::PumpUntilIdle();
+
+  // The window may hand the Back key on to its focus window as backspace.
+  SHSendBackToFocusWindow(WM_HOTKEY, 0, MAKELONG(0, VK_TBACK));
+  SHSendBackToFocusWindow(WM_HOTKEY, 0, MAKELONG(MOD_KEYUP, VK_TBACK));
+  SHSendBackToFocusWindow(WM_HOTKEY, 0, MAKELONG(0, VK_TSOFT1));  // not the Back key: nothing
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYUP, PM_REMOVE));
+  EXPECT_EQ(msg.message, WM_KEYDOWN);
+  EXPECT_EQ(msg.wParam, static_cast<WPARAM>(VK_BACK));
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYUP, PM_REMOVE));
+  EXPECT_EQ(msg.message, WM_KEYUP);
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYUP, PM_REMOVE));
 }
 
 TEST_F(Menus, DialogsAreSizedAboveTheBarAndGetTheirDoneButton) {
@@ -732,6 +743,14 @@ TEST_F(Menus, DialogsAreSizedAboveTheBarAndGetTheirDoneButton) {
   EXPECT_FALSE(SHHandleWMActivate(owner, WA_ACTIVE, 0, &activate, 0));
   init.dwMask = 0;
   EXPECT_FALSE(SHInitDialog(&init));
+
+  // The shell's UI metrics are not offered: a lookup by name finds nothing,
+  // so callers take their own figures.
+  ::testing::internal::CaptureStderr();
+  HMODULE shell = LoadLibraryW(L"aygshell.dll");
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(shell ? GetProcAddressW(shell, L"SHGetUIMetrics") : nullptr, nullptr);
+  if (shell) FreeLibrary(shell);
 }
 
 TEST_F(Menus, TheScriptPressesSoftKeysAndChoosesMenuEntries) {

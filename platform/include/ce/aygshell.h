@@ -72,6 +72,11 @@ inline constexpr UINT SHCMBM_OVERRIDEKEY = WM_USER + 403;
 inline constexpr WORD SHMBOF_NODEFAULT = 0x0001;
 inline constexpr WORD SHMBOF_NOTIFY = 0x0002;
 
+// Gives the Back key a window received as WM_HOTKEY (through
+// SHCMBM_OVERRIDEKEY) to the focus window, as the backspace key (VK_BACK)
+// going down or, with MOD_KEYUP, up.
+void SHSendBackToFocusWindow(UINT message, WPARAM wParam, LPARAM lParam);
+
 // --- Tool-bar messages the bar answers -----------------------------------------------
 
 inline constexpr BYTE TBSTATE_CHECKED = 0x01;

@@ -1,5 +1,6 @@
 // The shell's calls around dialogs and activation: SHInitDialog, the done
-// button, and the standard WM_ACTIVATE and WM_SETTINGCHANGE handlers.
+// button, the standard WM_ACTIVATE and WM_SETTINGCHANGE handlers, and the
+// Back key handed on to the focus window.
 #include <map>
 #include <mutex>
 
@@ -132,4 +133,14 @@ BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM, LPARAM, SHACTIVATEINFO* info) {
   // nothing to follow.
   info->fSipUp = 0;
   return TRUE;
+}
+
+void SHSendBackToFocusWindow(UINT message, WPARAM, LPARAM lParam) {
+  if (message != WM_HOTKEY || HIWORD(lParam) != VK_TBACK) return;
+  HWND focus = GetFocus();
+  if (!focus) return;
+  const bool up = (LOWORD(lParam) & MOD_KEYUP) != 0;
+  // As a key of the device: a repeat count of 1, and the up flags.
+  const LPARAM keyData = up ? static_cast<LPARAM>(0xC0000001u) : 1;
+  PostMessageW(focus, up ? WM_KEYUP : WM_KEYDOWN, VK_BACK, keyData);
 }
