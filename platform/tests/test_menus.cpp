@@ -528,6 +528,14 @@ TEST_F(Menus, TheBarLiesAlongTheBottomAndItsSoftKeysSendOrDropTheirCommands) {
   ce::test::PumpUntilIdle();
   EXPECT_EQ(inked(0, 120), 0);
 
+  // The window's own drawing stops at the bar.
+  HDC dc = GetDC(owner);
+  const RECT whole{0, 0, 240, 320};
+  FillRect(dc, &whole, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  ReleaseDC(owner, dc);
+  EXPECT_EQ(ce::test::ScreenPixel(0, 319), Shown(ce::menus::kBarFace));
+  EXPECT_EQ(ce::test::ScreenPixel(0, 320 - barHeight - 1), RGB(0, 0, 0));
+
   // The left soft key sends its command, from the bar.
   PressKey(VK_TSOFT1);
   ce::test::PumpUntilIdle();

@@ -529,8 +529,9 @@ inline constexpr UINT MOD_SHIFT = 0x0004;
 inline constexpr UINT MOD_WIN = 0x0008;
 inline constexpr UINT MOD_KEYUP = 0x1000;
 
-// A top-level window that a pen touch does not activate, and that stays in
-// front of the others for the pen (the shell's menu bar).
+// A top-level window that a pen touch does not activate, that stays in
+// front of the others for the pen, and that other windows do not draw over
+// when it lies across their bottom (the shell's menu bar).
 inline constexpr DWORD WS_EX_NOACTIVATE = 0x08000000;
 
 HMENU CreateMenu();
