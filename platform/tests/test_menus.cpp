@@ -571,6 +571,20 @@ TEST_F(Menus, TheBarLiesAlongTheBottomAndItsSoftKeysSendOrDropTheirCommands) {
   EXPECT_EQ(g_seen[0].wParam, 40000u);
   EXPECT_EQ(GetActiveWindow(), owner);
 
+  // A hidden bar leaves the soft keys to the window; shown again, it takes
+  // them back without becoming the active window.
+  g_seen.clear();
+  ShowWindow(bar, SW_HIDE);
+  PressKey(VK_TSOFT1);
+  MSG msg{};
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
+  EXPECT_EQ(msg.hwnd, owner);
+  ShowWindow(bar, SW_SHOW);
+  EXPECT_EQ(GetActiveWindow(), owner);
+  PressKey(VK_TSOFT1);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(Messages(), (std::vector<UINT>{WM_COMMAND}));
+
   // The bar goes with its window.
   DestroyWindow(owner);
   EXPECT_FALSE(IsWindow(bar));

@@ -179,6 +179,9 @@ void ActivateWindow(HWND hwnd) {
   HWND old = nullptr;
   {
     std::lock_guard guard(S().lock);
+    // Windows that are never activated (the shell's bars) leave the active
+    // window as it is, however they are shown.
+    if (auto w = hwnd ? FindLocked(hwnd) : nullptr; w && (w->exStyle & WS_EX_NOACTIVATE)) return;
     auto& order = S().topLevel;
     if (hwnd) {
       const auto at = std::find(order.begin(), order.end(), hwnd);
