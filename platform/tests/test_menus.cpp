@@ -549,6 +549,7 @@ TEST_F(Menus, TheBarLiesAlongTheBottomAndItsSoftKeysSendOrDropTheirCommands) {
   RECT popupRect{};
   g_whileOpen = [&] {
     popupRect = ce::menus::CurrentPopup()->rect;
+    EXPECT_TRUE(ce::testing::OpenMenuEntries()[0].selected);  // a key opened it
     EXPECT_TRUE(ce::testing::ChooseMenuEntry(L"Open"));
   };
   PressKey(VK_TSOFT2);

@@ -73,9 +73,9 @@ SIZE BarSize(HWND hwnd) {
   return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
-// Presses a button as the user does: a popup drops above it, a command goes
-// to the parent.
-void Press(HWND hwnd, int index) {
+// Presses a button as the user does: a popup drops above it (its first
+// entry selected when a key pressed it), a command goes to the parent.
+void Press(HWND hwnd, int index, bool byKey) {
   auto bar = BarFor(hwnd);
   if (!bar) return;
   Button button;
@@ -104,7 +104,7 @@ void Press(HWND hwnd, int index) {
       flags = TPM_RIGHTALIGN | TPM_BOTTOMALIGN;
     }
     ClientToScreen(hwnd, &corner);
-    Track(button.popup, flags, corner.x, corner.y, parent, MAKELONG(static_cast<WORD>(button.id), 0), nullptr);
+    Track(button.popup, flags, corner.x, corner.y, parent, MAKELONG(static_cast<WORD>(button.id), 0), nullptr, byKey);
     return;
   }
   SendMessageW(parent, WM_COMMAND, static_cast<WPARAM>(static_cast<WORD>(button.id)), reinterpret_cast<LPARAM>(hwnd));
@@ -139,7 +139,7 @@ void OnKey(HWND hwnd, WPARAM key, bool down) {
     return;
   }
   if (override & SHMBOF_NODEFAULT) return;
-  if (down && index >= 0) Press(hwnd, index);
+  if (down && index >= 0) Press(hwnd, index, true);
 }
 
 // Text from a TBBUTTON's iString: a pointer to the text, or nothing.
@@ -374,7 +374,7 @@ LRESULT CALLBACK BarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
         if (hit != bar->pressed) hit = -1;
         bar->pressed = -1;
       }
-      if (hit >= 0) Press(hwnd, hit);
+      if (hit >= 0) Press(hwnd, hit, false);
       return 0;
     }
     case WM_KEYDOWN:

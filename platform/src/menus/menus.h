@@ -37,7 +37,8 @@ std::optional<std::vector<ItemView>> ItemsOf(HMENU menu);
 // the lParam of the first WM_INITMENUPOPUP. Returns the command chosen, 0
 // when cancelled. Without TPM_RETURNCMD the command also goes to the owner
 // as a posted WM_COMMAND.
-UINT Track(HMENU menu, UINT flags, int x, int y, HWND owner, LPARAM initParam, const RECT* exclude);
+// byKey: opened from a key, so its first entry starts selected.
+UINT Track(HMENU menu, UINT flags, int x, int y, HWND owner, LPARAM initParam, const RECT* exclude, bool byKey = false);
 
 // The deepest open popup level's items and which one is selected (-1:
 // none); empty when no popup is open.

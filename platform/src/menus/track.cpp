@@ -304,7 +304,7 @@ bool IsKey(UINT m) { return m >= WM_KEYFIRST && m <= WM_KEYLAST; }
 
 }  // namespace
 
-UINT Track(HMENU menu, UINT flags, int x, int y, HWND owner, LPARAM initParam, const RECT* exclude) {
+UINT Track(HMENU menu, UINT flags, int x, int y, HWND owner, LPARAM initParam, const RECT* exclude, bool byKey) {
   if (exclude && exclude->right > exclude->left && exclude->bottom > exclude->top) {
     ce::kernel::NotImplemented("TrackPopupMenuEx(an excluded rectangle)");
     return 0;
@@ -323,7 +323,7 @@ UINT Track(HMENU menu, UINT flags, int x, int y, HWND owner, LPARAM initParam, c
   }
   bool quit = false;
   int quitCode = 0;
-  if (!OpenLevel(t, menu, initParam, x, y, false)) Finish(t, 0);
+  if (!OpenLevel(t, menu, initParam, x, y, byKey)) Finish(t, 0);
   while (!t.done) {
     {
       std::optional<std::pair<std::size_t, int>> pending;
