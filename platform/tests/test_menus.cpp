@@ -16,6 +16,7 @@
 #include "kernel/clock.h"
 #include "menus/draw.h"
 #include "menus/menus.h"
+#include "screen_config.h"
 #include "user/input.h"
 
 namespace {
@@ -78,6 +79,8 @@ std::vector<std::wstring> Captions(const std::vector<MenuEntry>& entries) {
   for (const MenuEntry& e : entries) out.push_back(e.separator ? L"-" : e.caption);
   return out;
 }
+
+HWND MakeBar(HWND parent);
 
 class Menus : public ::testing::Test {
  protected:
@@ -378,6 +381,48 @@ TEST_F(Menus, TheOwnerIsToldBeforeEachPopupAndGetsTheCommandPosted) {
   EXPECT_FALSE(TrackPopupMenuEx(file, 0, 0, 0, nullptr, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
   DestroyMenu(file);
+}
+
+TEST_F(Menus, TheLoopEndsWhenTheProgramQuitsOrItsOwnerGoes) {
+  HMENU file = MakeFileMenu();
+  PostMessageW(owner, kOpened, 0, 0);
+  g_whileOpen = [] { PostQuitMessage(5); };
+  EXPECT_EQ(TrackPopupMenuEx(file, TPM_RETURNCMD, 0, 0, owner, nullptr), 0);
+  // The quit is left for the program's own loop.
+  MSG msg{};
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, WM_QUIT);
+  EXPECT_EQ(msg.wParam, 5u);
+
+  PostMessageW(owner, kOpened, 0, 0);
+  g_whileOpen = [&] { DestroyWindow(owner); };
+  EXPECT_FALSE(TrackPopupMenuEx(file, 0, 0, 0, owner, nullptr));
+  EXPECT_TRUE(ce::testing::OpenMenuEntries().empty());
+  DestroyMenu(file);
+}
+
+TEST_F(Menus, SizesFollowTheScreensDensityAndSize) {
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING, 1, L"A");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  const auto items = *ce::menus::ItemsOf(menu);
+  const auto normal = ce::menus::LayoutPopup(items);
+  {
+    ce::test::ScreenConfig config(
+        {{"DEVICE_SCREEN_DPI", "192"}, {"DEVICE_SCREEN_WIDTH", "480"}, {"DEVICE_SCREEN_HEIGHT", "640"}});
+    const auto dense = ce::menus::LayoutPopup(items);
+    EXPECT_EQ(dense.size.cy - 2, 2 * (normal.size.cy - 2));
+    EXPECT_EQ(dense.items[0].bottom - dense.items[0].top, 2 * (normal.items[0].bottom - normal.items[0].top));
+    HWND bar = MakeBar(owner);
+    RECT r{};
+    GetWindowRect(bar, &r);
+    EXPECT_EQ(r.right, 480);
+    EXPECT_EQ(r.bottom, 640);
+    EXPECT_EQ(r.bottom - r.top, GetSystemMetrics(SM_CYMENU));
+    EXPECT_EQ(GetSystemMetrics(SM_CYMENU), 52);
+    DestroyWindow(bar);
+  }
+  DestroyMenu(menu);
 }
 
 TEST_F(Menus, AlignmentPlacesThePopupAroundThePointInsideTheScreen) {
