@@ -40,8 +40,14 @@ struct Tracking {
   HWND owner = nullptr;
   UINT flags = 0;
   std::vector<Level> levels;
-  // A choice made from outside the loop (the script): the level and item.
-  std::optional<std::pair<std::size_t, int>> pending;
+  // A choice made from outside the loop (the script): the level, its menu
+  // and the item.
+  struct Pending {
+    std::size_t level = 0;
+    HMENU menu = nullptr;
+    int item = -1;
+  };
+  std::optional<Pending> pending;
   bool done = false;
   UINT result = 0;
   bool paintedUnder = false;
@@ -326,14 +332,16 @@ UINT Track(HMENU menu, UINT flags, int x, int y, HWND owner, LPARAM initParam, c
   if (!OpenLevel(t, menu, initParam, x, y, byKey)) Finish(t, 0);
   while (!t.done) {
     {
-      std::optional<std::pair<std::size_t, int>> pending;
+      std::optional<Tracking::Pending> pending;
       {
         std::lock_guard guard(g_lock);
         pending = t.pending;
         t.pending.reset();
       }
-      if (pending) {
-        Choose(t, pending->first, pending->second, true);
+      // Chosen as the user left the popup then; if the user has moved on
+      // since, the choice no longer applies.
+      if (pending && pending->level < t.levels.size() && t.levels[pending->level].menu == pending->menu) {
+        Choose(t, pending->level, pending->item, true);
         continue;
       }
     }
@@ -408,7 +416,7 @@ bool ChooseOpenEntry(const std::wstring& caption) {
       }
     }
     if (found < 0) return false;
-    g_open->pending = std::make_pair(g_open->levels.size() - 1, found);
+    g_open->pending = Tracking::Pending{g_open->levels.size() - 1, level.menu, found};
     thread = g_open->thread;
   }
   // Wakes the loop; on its own thread it looks before it waits again.
