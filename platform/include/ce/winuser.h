@@ -7,7 +7,8 @@
 // block), dialogs and controls, accelerators, carets, hooks, window
 // regions and non-client areas (a window's client area is the whole window),
 // broadcasting to every window, and WM_SETCURSOR from pen movement. Windows
-// do not clip each other: each draws in its own rectangle of the screen.
+// do not clip each other: each draws in its own rectangle of the screen,
+// less the shell's menu bar where that lies across its bottom.
 //
 // Window handles are 32-bit values with the low two bits clear, so the
 // device's habit of passing "hwnd | 1" to SetForegroundWindow still names the
