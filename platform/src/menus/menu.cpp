@@ -173,8 +173,6 @@ Menu* FindLocked(HMENU handle) {
   return found ? found->get() : nullptr;
 }
 
-std::mutex& MenuLock() { return St().lock; }
-
 std::optional<std::vector<ItemView>> ItemsOf(HMENU handle) {
   std::lock_guard guard(St().lock);
   Menu* menu = FindLocked(handle);

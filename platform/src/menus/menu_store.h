@@ -1,7 +1,6 @@
 // The menu objects behind HMENU values, for the files of the menus area.
 #pragma once
 
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -23,10 +22,9 @@ struct Menu {
   std::vector<Item> items;
 };
 
-// Every menu's lock: taken around each use of a menu, never while a window
-// procedure runs.
-std::mutex& MenuLock();
-// The live menu of a handle, under the lock; null for anything else.
+// The live menu of a handle, under the menus' lock (menu.cpp holds it
+// around each use of a menu, never while a window procedure runs); null
+// for anything else.
 Menu* FindLocked(HMENU handle);
 
 }  // namespace ce::menus
