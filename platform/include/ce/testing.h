@@ -65,6 +65,46 @@ COLORREF ScreenPixel(int x, int y);
 // back; nothing is presented. Nothing happens outside the screen.
 void PokeScreenMemory(int x, int y, std::uint32_t value);
 
+// --- Menus and the shell's bar ----------------------------------------------
+
+// One entry of an open popup, as the user sees it.
+struct MenuEntry {
+  std::wstring caption;  // without its '&' marks
+  UINT id = 0;           // 0 for separators and popups
+  bool enabled = false;
+  bool checked = false;
+  bool popup = false;
+  bool separator = false;
+  bool selected = false;
+};
+// The entries of the open popup's deepest level; empty when none is open.
+std::vector<MenuEntry> OpenMenuEntries();
+// Chooses an entry of the open popup by its caption (without case), as
+// the script's "menu" word does; false when none is open or no enabled
+// entry has that caption. From any thread.
+bool ChooseMenuEntry(const std::wstring& caption);
+// The command the last popup ended with (0: cancelled); nothing before
+// the first popup.
+std::optional<UINT> LastMenuCommand();
+
+// A button of a shell menu bar (SHCreateMenuBar); the first visible one is
+// the left soft key, the second the right one.
+struct MenuBarButton {
+  int id = 0;
+  std::wstring caption;
+  bool enabled = false;
+  bool checked = false;
+  bool hidden = false;
+  bool indeterminate = false;
+  bool dropDown = false;  // it drops a popup
+};
+// The buttons of a bar window; nothing when it is not one.
+std::optional<std::vector<MenuBarButton>> MenuBarButtons(HWND bar);
+// The done button of a window (SHDoneButton): whether it shows, and
+// pressing it (WM_COMMAND IDOK, or IDCANCEL, to the window).
+bool DoneButtonShown(HWND hwnd);
+bool PressDoneButton(HWND hwnd);
+
 // --- Sound (headless back end) ----------------------------------------------
 
 // A PCM format of the sound devices: 1 or 2 channels of 8 or 16 bits.

@@ -3,10 +3,12 @@
 // translation, timers, painting and window DCs, focus, capture and
 // activation, key state, cursors, system metrics and message boxes.
 //
-// Left out: menus, dialogs and controls, accelerators, carets, hooks, window
+// Left out: window menu bars (menus are shown as popups; see the menus
+// block), dialogs and controls, accelerators, carets, hooks, window
 // regions and non-client areas (a window's client area is the whole window),
 // broadcasting to every window, and WM_SETCURSOR from pen movement. Windows
-// do not clip each other: each draws in its own rectangle of the screen.
+// do not clip each other: each draws in its own rectangle of the screen,
+// less the shell's menu bar where that lies across its bottom.
 //
 // Window handles are 32-bit values with the low two bits clear, so the
 // device's habit of passing "hwnd | 1" to SetForegroundWindow still names the
@@ -422,6 +424,153 @@ inline constexpr int IDRETRY = 4;
 inline constexpr int IDIGNORE = 5;
 inline constexpr int IDYES = 6;
 inline constexpr int IDNO = 7;
+
+// --- Menus --------------------------------------------------------------------------
+//
+// Menus are handles of their own: a list of items, each a command, a
+// separator or a popup (a submenu). Only popup menus are shown, by
+// TrackPopupMenuEx or by the shell's menu bar (aygshell.h); windows have no
+// menu bars of their own. Bitmap and owner-drawn items are not built.
+
+inline constexpr UINT MF_INSERT = 0x00000000;
+inline constexpr UINT MF_CHANGE = 0x00000080;
+inline constexpr UINT MF_APPEND = 0x00000100;
+inline constexpr UINT MF_DELETE = 0x00000200;
+inline constexpr UINT MF_REMOVE = 0x00001000;
+inline constexpr UINT MF_BYCOMMAND = 0x00000000;
+inline constexpr UINT MF_BYPOSITION = 0x00000400;
+inline constexpr UINT MF_SEPARATOR = 0x00000800;
+inline constexpr UINT MF_ENABLED = 0x00000000;
+inline constexpr UINT MF_GRAYED = 0x00000001;
+inline constexpr UINT MF_DISABLED = 0x00000002;
+inline constexpr UINT MF_UNCHECKED = 0x00000000;
+inline constexpr UINT MF_CHECKED = 0x00000008;
+inline constexpr UINT MF_USECHECKBITMAPS = 0x00000200;
+inline constexpr UINT MF_STRING = 0x00000000;
+inline constexpr UINT MF_BITMAP = 0x00000004;
+inline constexpr UINT MF_OWNERDRAW = 0x00000100;
+inline constexpr UINT MF_POPUP = 0x00000010;
+inline constexpr UINT MF_MENUBARBREAK = 0x00000020;
+inline constexpr UINT MF_MENUBREAK = 0x00000040;
+inline constexpr UINT MF_UNHILITE = 0x00000000;
+inline constexpr UINT MF_HILITE = 0x00000080;
+inline constexpr UINT MF_DEFAULT = 0x00001000;
+inline constexpr UINT MF_RIGHTJUSTIFY = 0x00004000;
+// The last item of a level in a menu template.
+inline constexpr UINT MF_END = 0x00000080;
+
+inline constexpr UINT MFT_STRING = MF_STRING;
+inline constexpr UINT MFT_BITMAP = MF_BITMAP;
+inline constexpr UINT MFT_MENUBARBREAK = MF_MENUBARBREAK;
+inline constexpr UINT MFT_MENUBREAK = MF_MENUBREAK;
+inline constexpr UINT MFT_OWNERDRAW = MF_OWNERDRAW;
+inline constexpr UINT MFT_RADIOCHECK = 0x00000200;
+inline constexpr UINT MFT_SEPARATOR = MF_SEPARATOR;
+inline constexpr UINT MFT_RIGHTORDER = 0x00002000;
+inline constexpr UINT MFT_RIGHTJUSTIFY = MF_RIGHTJUSTIFY;
+inline constexpr UINT MFS_GRAYED = 0x00000003;
+inline constexpr UINT MFS_DISABLED = MFS_GRAYED;
+inline constexpr UINT MFS_CHECKED = MF_CHECKED;
+inline constexpr UINT MFS_HILITE = MF_HILITE;
+inline constexpr UINT MFS_ENABLED = MF_ENABLED;
+inline constexpr UINT MFS_UNCHECKED = MF_UNCHECKED;
+inline constexpr UINT MFS_UNHILITE = MF_UNHILITE;
+inline constexpr UINT MFS_DEFAULT = MF_DEFAULT;
+
+inline constexpr UINT MIIM_STATE = 0x00000001;
+inline constexpr UINT MIIM_ID = 0x00000002;
+inline constexpr UINT MIIM_SUBMENU = 0x00000004;
+inline constexpr UINT MIIM_CHECKMARKS = 0x00000008;
+inline constexpr UINT MIIM_TYPE = 0x00000010;
+inline constexpr UINT MIIM_DATA = 0x00000020;
+
+struct MENUITEMINFOW {
+  UINT cbSize;
+  UINT fMask;
+  UINT fType;
+  UINT fState;
+  UINT wID;
+  HMENU hSubMenu;
+  HBITMAP hbmpChecked;
+  HBITMAP hbmpUnchecked;
+  ULONG_PTR dwItemData;
+  LPWSTR dwTypeData;
+  UINT cch;
+};
+using LPMENUITEMINFOW = MENUITEMINFOW*;
+using LPCMENUITEMINFOW = const MENUITEMINFOW*;
+using MENUITEMINFO = MENUITEMINFOW;
+
+// TrackPopupMenuEx's flags: where the menu goes from the point, and what
+// becomes of the choice.
+inline constexpr UINT TPM_LEFTBUTTON = 0x0000;
+inline constexpr UINT TPM_RIGHTBUTTON = 0x0002;
+inline constexpr UINT TPM_LEFTALIGN = 0x0000;
+inline constexpr UINT TPM_CENTERALIGN = 0x0004;
+inline constexpr UINT TPM_RIGHTALIGN = 0x0008;
+inline constexpr UINT TPM_TOPALIGN = 0x0000;
+inline constexpr UINT TPM_VCENTERALIGN = 0x0010;
+inline constexpr UINT TPM_BOTTOMALIGN = 0x0020;
+inline constexpr UINT TPM_HORIZONTAL = 0x0000;
+inline constexpr UINT TPM_VERTICAL = 0x0040;
+inline constexpr UINT TPM_NONOTIFY = 0x0080;
+inline constexpr UINT TPM_RETURNCMD = 0x0100;
+
+// A rectangle of the screen the menu must not cover.
+struct TPMPARAMS {
+  UINT cbSize;
+  RECT rcExclude;
+};
+using LPTPMPARAMS = TPMPARAMS*;
+
+// WM_HOTKEY's modifiers (low word of lParam).
+inline constexpr UINT MOD_ALT = 0x0001;
+inline constexpr UINT MOD_CONTROL = 0x0002;
+inline constexpr UINT MOD_SHIFT = 0x0004;
+inline constexpr UINT MOD_WIN = 0x0008;
+inline constexpr UINT MOD_KEYUP = 0x1000;
+
+// A top-level window that a pen touch does not activate, that stays in
+// front of the others for the pen, and that other windows do not draw over
+// when it lies across their bottom (the shell's menu bar).
+inline constexpr DWORD WS_EX_NOACTIVATE = 0x08000000;
+
+HMENU CreateMenu();
+HMENU CreatePopupMenu();
+// Destroys the menu and the submenus of its popup items.
+BOOL DestroyMenu(HMENU menu);
+BOOL IsMenu(HMENU menu);
+// MF_POPUP: newItemId is the submenu, which the menu then owns.
+BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR newItemId, LPCWSTR newItem);
+// Inserts before the item at `position` (MF_BYPOSITION; past the end
+// appends) or before the item with that command (MF_BYCOMMAND, looked for
+// in submenus too).
+BOOL InsertMenuW(HMENU menu, UINT position, UINT flags, UINT_PTR newItemId, LPCWSTR newItem);
+// Both return the item's previous state, or (DWORD)-1 when there is no
+// such item.
+DWORD CheckMenuItem(HMENU menu, UINT item, UINT check);
+BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable);
+// DeleteMenu destroys a popup item's submenu; RemoveMenu leaves it to the
+// caller.
+BOOL DeleteMenu(HMENU menu, UINT position, UINT flags);
+BOOL RemoveMenu(HMENU menu, UINT position, UINT flags);
+HMENU GetSubMenu(HMENU menu, int position);
+int GetMenuItemCount(HMENU menu);
+UINT GetMenuItemID(HMENU menu, int position);
+BOOL GetMenuItemInfoW(HMENU menu, UINT item, BOOL byPosition, LPMENUITEMINFOW info);
+BOOL SetMenuItemInfoW(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOW info);
+// A menu from the standard template: a header (version 0, offset of the
+// items) and the items, each a WORD of flags, a WORD command unless it is a
+// popup, and its text; MF_END closes a level.
+HMENU LoadMenuIndirectW(const void* menuTemplate);
+// The module's RT_MENU resource, read as LoadMenuIndirectW reads it.
+HMENU LoadMenuW(HINSTANCE instance, LPCWSTR menuName);
+// Shows the popup menu at a screen point and runs a modal loop until the
+// user chooses or cancels. The owner gets WM_INITMENUPOPUP before each
+// popup shows (not with TPM_NONOTIFY) and WM_COMMAND for the choice (not
+// with TPM_RETURNCMD, when the command is returned instead: 0 when
+// cancelled).
+BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPARAMS params);
 
 // --- Calls: the queue -------------------------------------------------------------------
 

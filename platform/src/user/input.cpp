@@ -41,6 +41,7 @@ Keys& K() {
 }
 
 std::atomic<DWORD> g_inputThread{0};
+std::atomic<KeyRedirect> g_keyRedirect{nullptr};
 
 // The input thread sleeps in the back end's own wait when the back end has
 // host events (the desktop's), so they wake it as the platform's own
@@ -125,6 +126,8 @@ void EnsureInputThread() {
   DWORD expected = 0;
   if (g_inputThread.compare_exchange_strong(expected, self)) UseSleeper(self);
 }
+
+void SetKeyRedirect(KeyRedirect redirect) { g_keyRedirect.store(redirect); }
 
 void ForgetInputThread(DWORD threadId) {
   DWORD expected = threadId;
@@ -223,6 +226,9 @@ void ActivateWindow(HWND hwnd) {
   HWND old = nullptr;
   {
     std::lock_guard guard(S().lock);
+    // Windows that are never activated (the shell's bars) leave the active
+    // window as it is, however they are shown.
+    if (auto w = hwnd ? FindLocked(hwnd) : nullptr; w && (w->exStyle & WS_EX_NOACTIVATE)) return;
     auto& order = S().topLevel;
     if (hwnd) {
       const auto at = std::find(order.begin(), order.end(), hwnd);
@@ -291,7 +297,9 @@ void DeliverPen(PenAction action, int x, int y) {
       dblclks = (w->cls->style & CS_DBLCLKS) != 0;
       owner = w->threadId;
       top = TopLevelOfLocked(target);
-      activate = action == PenAction::Down && top && top != S().active && !S().capture;
+      auto topWindow = top ? FindLocked(top) : nullptr;
+      activate = action == PenAction::Down && topWindow && top != S().active && !S().capture &&
+                 !(topWindow->exStyle & WS_EX_NOACTIVATE);
       if (w->style & WS_DISABLED) target = nullptr;
     } else {
       target = nullptr;
@@ -358,6 +366,9 @@ void DeliverKey(int virtualKey, bool down) {
     target = S().focus ? S().focus : S().active;
   }
   if (!target) return;
+  if (const KeyRedirect redirect = g_keyRedirect.load()) {
+    if (HWND other = redirect(target, virtualKey)) target = other;
+  }
   // Repeat count 1; bit 30 the previous state; bit 31 set when going up.
   LPARAM lParam = 1;
   if (wasDown) lParam |= LPARAM{1} << 30;

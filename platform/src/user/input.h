@@ -19,6 +19,12 @@ void DeliverPen(PenAction action, int x, int y);
 // A device key (a VK_ code) going down or up, to the focus window, else the
 // active one.
 void DeliverKey(int virtualKey, bool down);
+// Lets another part of the platform take keys it owns (the shell bar's
+// soft keys) from the window they would go to: the redirect gets that
+// window and the key, and names the window to give the key instead, or
+// null. It runs on the thread that delivers input, with no lock held.
+using KeyRedirect = HWND (*)(HWND target, int virtualKey);
+void SetKeyRedirect(KeyRedirect redirect);
 // Characters typed as such (not as keys): one WM_CHAR each.
 void DeliverText(std::wstring_view text);
 // The user asks the program to end: WM_CLOSE to its active (else first)

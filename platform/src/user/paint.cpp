@@ -1,7 +1,8 @@
 // Update rectangles, WM_PAINT's BeginPaint and EndPaint, and the DCs of the
 // screen and of windows. A window's DC is a screen DC whose origin is the
 // window's client origin and which draws only inside the window (a hidden
-// window draws nowhere); a paint DC draws only inside the update rectangle.
+// window draws nowhere, nor under the shell's bar); a paint DC draws only
+// inside the update rectangle.
 #include <algorithm>
 #include <mutex>
 #include <optional>
@@ -41,6 +42,18 @@ std::optional<Placement> PlacementOf(HWND hwnd, const RECT* clientPart) {
   const RECT screen = ScreenRectLocked(*w);
   p.origin = POINT{screen.left, screen.top};
   p.area = ReallyVisibleLocked(*w) ? screen : RECT{0, 0, 0, 0};
+  // A window that stays in front (WS_EX_NOACTIVATE: the shell's menu bar)
+  // lying across the bottom of the area is left out of it, so the bar is
+  // not painted over.
+  const HWND top = TopLevelOfLocked(hwnd);
+  for (HWND other : S().topLevel) {
+    auto o = other == top ? nullptr : FindLocked(other);
+    if (!o || !(o->exStyle & WS_EX_NOACTIVATE) || !ReallyVisibleLocked(*o)) continue;
+    const RECT& r = o->rect;
+    if (r.left <= p.area.left && r.right >= p.area.right && r.top < p.area.bottom && r.bottom >= p.area.bottom) {
+      p.area.bottom = std::max(p.area.top, r.top);
+    }
+  }
   if (clientPart) {
     const RECT part{screen.left + clientPart->left, screen.top + clientPart->top, screen.left + clientPart->right,
                     screen.top + clientPart->bottom};

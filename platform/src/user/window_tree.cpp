@@ -2,6 +2,7 @@
 #include "user/window_tree.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "ce/winbase.h"
 #include "user/ipc.h"
@@ -65,7 +66,17 @@ std::vector<HWND>* SiblingsLocked(const Window& window) {
 }
 
 HWND WindowAtLocked(int x, int y) {
-  for (HWND top : S().topLevel) {
+  // Windows that are never activated (the shell's bars) stay in front of
+  // the others for the pen: activation would otherwise move them behind.
+  std::vector<HWND> order;
+  order.reserve(S().topLevel.size());
+  for (const bool front : {true, false}) {
+    for (HWND top : S().topLevel) {
+      auto w = FindLocked(top);
+      if (w && ((w->exStyle & WS_EX_NOACTIVATE) != 0) == front) order.push_back(top);
+    }
+  }
+  for (HWND top : order) {
     auto w = FindLocked(top);
     if (!w || w->destroying || !(w->style & WS_VISIBLE) || !Inside(w->rect, x, y)) continue;
     for (;;) {

@@ -14,6 +14,7 @@
 #include "ce/winuser.h"
 #include "gdi/screen.h"
 #include "kernel/clock.h"
+#include "menus/menus.h"
 
 namespace ce::backend {
 namespace {
@@ -104,7 +105,8 @@ std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std
                    {"up", Kind::Up},           {"key", Kind::Key},
                    {"keydown", Kind::KeyDown}, {"keyup", Kind::KeyUp},
                    {"text", Kind::Text},       {"screenshot", Kind::Screenshot},
-                   {"answer", Kind::Answer},   {"quit", Kind::Quit}};
+                   {"answer", Kind::Answer},   {"quit", Kind::Quit},
+                   {"menu", Kind::Menu},       {"softkey", Kind::SoftKey}};
   std::vector<ScriptCommand> commands;
   std::istringstream in{std::string(text)};
   std::string raw;
@@ -130,9 +132,10 @@ std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std
       }
     }
     if (!known) return fail("unknown command \"" + word + "\"");
-    if (command.kind == Kind::Text) {
+    if (command.kind == Kind::Text || command.kind == Kind::Menu) {
       // The rest of the line as it stands: '#' is a character here.
-      if (rest.empty()) return fail("text needs characters");
+      if (command.kind == Kind::Menu) rest = Trim(rest);
+      if (rest.empty()) return fail(command.kind == Kind::Text ? "text needs characters" : "menu needs a caption");
       command.text = ce::WideFromUtf8(rest);
       commands.push_back(std::move(command));
       continue;
@@ -181,7 +184,17 @@ std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std
       case Kind::Quit:
         if (!words.empty()) return fail("quit takes nothing");
         break;
+      case Kind::SoftKey:
+        if (words.size() == 1 && Lower(words[0]) == "left") {
+          command.key = VK_TSOFT1;
+        } else if (words.size() == 1 && Lower(words[0]) == "right") {
+          command.key = VK_TSOFT2;
+        } else {
+          return fail("softkey needs left or right");
+        }
+        break;
       case Kind::Text:
+      case Kind::Menu:
         break;
     }
     commands.push_back(std::move(command));
@@ -225,6 +238,20 @@ void FeedText(const std::wstring& text) {
     event.key = static_cast<WORD>(c);
     InputSource::Current()->Inject(event);
   }
+}
+
+// Chooses an entry of the open popup. The popup may still be opening (on
+// the host's clock): it is given a moment to appear.
+bool ChooseMenu(const ScriptCommand& c, HANDLE stop) {
+  constexpr int kAttempts = 50;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    if (ce::menus::ChooseOpenEntry(c.text)) return true;
+    if (ce::menus::CurrentPopup()) break;  // open, but no such entry
+    Settle(stop);
+    if (ce::kernel::clock::IsVirtual()) break;  // settled: it is not coming
+  }
+  std::fprintf(stderr, "script: line %d: no entry \"%s\" in an open menu\n", c.line, ce::Utf8FromWide(c.text).c_str());
+  return false;
 }
 
 bool Screenshot(const std::string& path) {
@@ -288,6 +315,14 @@ DWORD WINAPI RunScript(LPVOID parameter) {
       case Kind::Quit:
         Feed(InputKind::Quit, c);
         return 0;
+      case Kind::Menu:
+        if (!ChooseMenu(c, shared->stop)) shared->failures.fetch_add(1);
+        break;
+      case Kind::SoftKey:
+        Feed(InputKind::KeyDown, c);
+        Settle(shared->stop);
+        Feed(InputKind::KeyUp, c);
+        break;
     }
   }
   Settle(shared->stop);

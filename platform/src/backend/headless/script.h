@@ -9,6 +9,10 @@
 //                         device keys beyond 0xFF such as 0x5BDD)
 //   keydown|keyup <key>   one key event
 //   text <characters>     characters typed (the rest of the line)
+//   menu <caption>        chooses the entry of the open popup menu with that
+//                         caption (the rest of the line, without case or
+//                         '&' marks); a popup entry opens its submenu
+//   softkey left|right    presses a soft key (VK_TSOFT1 or VK_TSOFT2)
 //   screenshot <file.png> what the screen shows, as a PNG file (host path)
 //   answer <button>       the button the next message box is answered with
 //                         (ok, cancel, yes, no, abort, retry, ignore); each
@@ -32,7 +36,7 @@
 namespace ce::backend {
 
 struct ScriptCommand {
-  enum class Kind { Wait, Tap, Down, Move, Up, Key, KeyDown, KeyUp, Text, Screenshot, Answer, Quit };
+  enum class Kind { Wait, Tap, Down, Move, Up, Key, KeyDown, KeyUp, Text, Screenshot, Answer, Quit, Menu, SoftKey };
   Kind kind = Kind::Wait;
   int line = 0;
   long long ms = 0;
@@ -65,7 +69,8 @@ class ScriptRunner {
   bool Wait(DWORD timeoutMs);
   // Stops the script where it is and waits for its thread.
   void Stop();
-  // Commands that failed (a screenshot that could not be written).
+  // Commands that failed (a screenshot that could not be written, a menu
+  // entry that was not there to choose).
   int failures() const;
 
   struct Shared;

@@ -1,0 +1,85 @@
+// The menus area inside the platform: menu objects behind their handles,
+// the open popup (there is at most one tracking loop at a time), the shell's
+// bars, and what tests and the script runner see of them.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ce/windef.h"
+
+namespace ce::menus {
+
+// One item of a menu as it stands.
+struct ItemView {
+  std::wstring text;
+  UINT id = 0;
+  UINT type = 0;   // MFT_ flags: MFT_SEPARATOR, and MF_POPUP for a popup item
+  UINT state = 0;  // MFS_ flags: MFS_GRAYED, MFS_CHECKED
+  HMENU submenu = nullptr;
+  bool separator() const;
+  bool popup() const { return submenu != nullptr; }
+  bool enabled() const;
+  bool checked() const;
+};
+
+// A menu from the bytes of a standard menu template (see LoadMenuW),
+// reading nothing outside them; null with ERROR_INVALID_DATA when they do
+// not hold a valid template.
+HMENU MenuFromTemplate(const void* bytes, std::size_t size);
+
+// A copy of a menu's items; nothing when the handle is not a live menu.
+std::optional<std::vector<ItemView>> ItemsOf(HMENU menu);
+
+// Runs the modal loop of a popup menu on the calling thread. initParam is
+// the lParam of the first WM_INITMENUPOPUP. Returns the command chosen, 0
+// when cancelled. Without TPM_RETURNCMD the command also goes to the owner
+// as a posted WM_COMMAND.
+// byKey: opened from a key, so its first entry starts selected.
+UINT Track(HMENU menu, UINT flags, int x, int y, HWND owner, LPARAM initParam, const RECT* exclude, bool byKey = false);
+
+// The deepest open popup level's items and which one is selected (-1:
+// none); empty when no popup is open.
+struct OpenPopup {
+  std::vector<ItemView> items;
+  int selected = -1;
+  RECT rect{};
+};
+std::optional<OpenPopup> CurrentPopup();
+// Chooses the entry of the open popup (the deepest level) whose caption,
+// without its '&' marks, is `caption` (compared without case), as the user
+// would: a popup item opens its submenu. From any thread; false when no
+// popup is open or none of its enabled entries has that caption.
+bool ChooseOpenEntry(const std::wstring& caption);
+// The last popup's outcome: its command, 0 when it was cancelled; nothing
+// before the first.
+std::optional<UINT> LastChosenCommand();
+
+// --- The shell's bars ------------------------------------------------------------
+
+struct BarButtonView {
+  int id = 0;
+  std::wstring text;
+  BYTE state = 0;
+  BYTE style = 0;
+  HMENU popup = nullptr;
+};
+// The buttons of a bar window; nothing when it is not a bar.
+std::optional<std::vector<BarButtonView>> BarButtons(HWND bar);
+// The height of the bar along the bottom of the screen, in pixels.
+int BarHeight();
+// Makes the bar of a window from a menu's top-level items (the menu then
+// belongs to the bar; null makes an empty bar), drawn on `face`, with the
+// SHCMBF_ flags. Null on failure, with the last error set.
+HWND CreateBarFromMenu(HWND parent, HMENU menu, DWORD flags, COLORREF face);
+
+// Whether the done button of a window is shown, and what it sends.
+bool DoneButtonShown(HWND hwnd);
+bool PressDoneButton(HWND hwnd);
+
+// Caption text as shown: '&' marks removed ("&&" is one '&').
+std::wstring PlainCaption(const std::wstring& text);
+
+}  // namespace ce::menus

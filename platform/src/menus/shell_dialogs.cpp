@@ -1,0 +1,146 @@
+// The shell's calls around dialogs and activation: SHInitDialog, the done
+// button, the standard WM_ACTIVATE and WM_SETTINGCHANGE handlers, and the
+// Back key handed on to the focus window.
+#include <map>
+#include <mutex>
+
+#include "ce/aygshell.h"
+#include "ce/winbase.h"
+#include "ce/winuser.h"
+#include "kernel/not_implemented.h"
+#include "menus/draw.h"
+#include "menus/menus.h"
+
+namespace {
+
+std::mutex g_lock;
+std::map<HWND, DWORD> g_doneButtons;  // window -> SHDB_SHOW or SHDB_SHOWCANCEL
+
+}  // namespace
+
+namespace ce::menus {
+
+bool DoneButtonShown(HWND hwnd) {
+  std::lock_guard guard(g_lock);
+  return g_doneButtons.count(hwnd) != 0;
+}
+
+bool PressDoneButton(HWND hwnd) {
+  DWORD state = 0;
+  {
+    std::lock_guard guard(g_lock);
+    const auto it = g_doneButtons.find(hwnd);
+    if (it == g_doneButtons.end()) return false;
+    state = it->second;
+  }
+  if (!IsWindow(hwnd)) return false;
+  SendMessageW(hwnd, WM_COMMAND, state == SHDB_SHOWCANCEL ? IDCANCEL : IDOK, 0);
+  return true;
+}
+
+}  // namespace ce::menus
+
+BOOL SHDoneButton(HWND hwnd, DWORD state) {
+  if (!IsWindow(hwnd)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  std::lock_guard guard(g_lock);
+  // Windows that are gone are forgotten as the table is used.
+  for (auto it = g_doneButtons.begin(); it != g_doneButtons.end();) {
+    it = IsWindow(it->first) ? std::next(it) : g_doneButtons.erase(it);
+  }
+  switch (state) {
+    case SHDB_SHOW:
+    case SHDB_SHOWCANCEL:
+      g_doneButtons[hwnd] = state;
+      return TRUE;
+    case SHDB_HIDE:
+      g_doneButtons.erase(hwnd);
+      return TRUE;
+    default:
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+  }
+}
+
+BOOL SHInitDialog(PSHINITDLGINFO info) {
+  if (!info || !(info->dwMask & SHIDIM_FLAGS)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (!IsWindow(info->hDlg)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  const DWORD flags = info->dwFlags;
+  constexpr DWORD kKnown = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLG | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN |
+                           SHIDIF_FULLSCREENNOMENUBAR | SHIDIF_EMPTYMENU | SHIDIF_WANTSCROLLBAR;
+  if (flags & ~kKnown) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (flags & SHIDIF_WANTSCROLLBAR) {
+    ce::kernel::NotImplemented("SHInitDialog(SHIDIF_WANTSCROLLBAR)");
+    return FALSE;
+  }
+  if ((flags & SHIDIF_DONEBUTTON) && !SHDoneButton(info->hDlg, SHDB_SHOW)) return FALSE;
+  if (flags & (SHIDIF_SIZEDLG | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_FULLSCREENNOMENUBAR)) {
+    // Below the task bar; above the menu bar unless told there is none.
+    // There is no input panel, so SHIDIF_SIZEDLG sizes as the full screen.
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    const int top = height - GetSystemMetrics(SM_CYFULLSCREEN);
+    const bool noBar = (flags & SHIDIF_FULLSCREENNOMENUBAR) != 0;
+    const int bottom = noBar ? height : height - ce::menus::BarHeight();
+    MoveWindow(info->hDlg, 0, top, width, bottom - top, TRUE);
+  }
+  if ((flags & SHIDIF_EMPTYMENU) && !ce::menus::CreateBarFromMenu(info->hDlg, nullptr, 0, ce::menus::kBarFace)) {
+    return FALSE;
+  }
+  // SHIDIF_SIPDOWN: there is no input panel to put down.
+  return TRUE;
+}
+
+BOOL SHHandleWMActivate(HWND hwnd, WPARAM wParam, LPARAM, SHACTIVATEINFO* info, DWORD flags) {
+  if (!info || info->cbSize < sizeof(SHACTIVATEINFO) || (flags & ~SHA_INPUTDIALOG)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (!IsWindow(hwnd)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  // The input panel's state is what a window keeps over deactivation; the
+  // device has none, so it stays down.
+  const bool active = LOWORD(wParam) != WA_INACTIVE;
+  info->fActive = active ? 1 : 0;
+  if (!active) info->fSipOnDeactivation = info->fSipUp;
+  info->fSipUp = 0;
+  return TRUE;
+}
+
+BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM, LPARAM, SHACTIVATEINFO* info) {
+  if (!info || info->cbSize < sizeof(SHACTIVATEINFO)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (!IsWindow(hwnd)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  // A window follows the input panel's rectangle; without a panel there is
+  // nothing to follow.
+  info->fSipUp = 0;
+  return TRUE;
+}
+
+void SHSendBackToFocusWindow(UINT message, WPARAM, LPARAM lParam) {
+  if (message != WM_HOTKEY || HIWORD(lParam) != VK_TBACK) return;
+  HWND focus = GetFocus();
+  if (!focus) return;
+  const bool up = (LOWORD(lParam) & MOD_KEYUP) != 0;
+  // As a key of the device: a repeat count of 1, and the up flags.
+  const LPARAM keyData = up ? static_cast<LPARAM>(0xC0000001u) : 1;
+  PostMessageW(focus, up ? WM_KEYUP : WM_KEYDOWN, VK_BACK, keyData);
+}
