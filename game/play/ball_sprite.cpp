@@ -388,7 +388,7 @@ void BallSprite::DrawSphere(Fix16 r, Fix16 x, Fix16 y) {
     if (i0 <= i1) {
       // The inner span: one look-up a pixel, the light map stepped along.
       std::uint64_t u = static_cast<std::uint64_t>((((std::int64_t{i0} << 16) + 0x8000 - left) * step) >> 16);
-      const std::uint64_t du = static_cast<std::uint64_t>(step >> 16);
+      const std::uint64_t du = static_cast<std::uint64_t>(step);
       for (int col = i0; col <= i1; ++col) {
         const std::uint32_t lu = std::min<std::uint32_t>(static_cast<std::uint32_t>(u >> 16), 31);
         out[col] = shades[(sideRow[col] & 31) * 256 + lightRow[lu]];
@@ -414,10 +414,15 @@ void BallSprite::DrawShadow() {
 void BallSprite::BackgroundRect(std::int32_t out[4]) const {
   static constexpr int kMargins[4][4] = {{10, 12, 2, 12}, {2, 12, 10, 12}, {10, 12, 4, 12}, {4, 12, 10, 12}};
   const int rot = device_ != nullptr ? device_->m_Rotate & 3 : 0;
-  out[0] = std::clamp(centreX - radius - kMargins[rot][0], 0, screenWidth);
-  out[2] = std::clamp(centreX + radius + kMargins[rot][1], 0, screenWidth);
-  out[1] = std::clamp(centreY - radius - kMargins[rot][2], 0, screenHeight);
-  out[3] = std::clamp(centreY + radius + kMargins[rot][3], 0, screenHeight);
+  // The shadow reaches 1.375 radii from the centre on the cloth, and seen
+  // from low down it falls below the ball by up to a radius more: the
+  // rectangle takes that in on every side, or an incremental frame would
+  // leave a trace of it behind.
+  const int extra = (3 * radius) / 4 + 2;
+  out[0] = std::clamp(centreX - radius - kMargins[rot][0] - extra, 0, screenWidth);
+  out[2] = std::clamp(centreX + radius + kMargins[rot][1] + extra, 0, screenWidth);
+  out[1] = std::clamp(centreY - radius - kMargins[rot][2] - extra, 0, screenHeight);
+  out[3] = std::clamp(centreY + radius + kMargins[rot][3] + extra, 0, screenHeight);
 }
 
 bool BallSprite::SaveBackground() {

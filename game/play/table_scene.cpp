@@ -24,6 +24,10 @@ bool RectsMeet(const std::array<std::int32_t, 4>& a, const std::int32_t b[4]) {
 TableScene::TableScene(ssDisplayS16* device, Pool* pool, View* view) : device_(device), pool_(pool), view_(view) {
   for (int i = 0; i < 6; ++i) railOrder_[static_cast<std::size_t>(i)] = &rails_[static_cast<std::size_t>(i)];
   for (int i = 0; i < kBallCount; ++i) ballOrder_[static_cast<std::size_t>(i)] = &entries_[static_cast<std::size_t>(i)];
+  if (device_ != nullptr) {
+    rightLimit = device_->m_Width;
+    bottomLimit = device_->m_Height;
+  }
 }
 
 void TableScene::InitDrawLists() {
