@@ -1,0 +1,49 @@
+// ks_play_frame_count WIDTH HEIGHT FRAMES: draws the bench scene's full frame
+// FRAMES times inside DrawFullFrames and FRAMES frames of a recorded break
+// incrementally inside DrawBreakFrames, so that an instruction counter
+// collecting only one of them sees whole frames and nothing else.
+#include <cstdio>
+#include <cstdlib>
+
+#include "play_bench_scene.h"
+
+namespace {
+
+__attribute__((noinline)) void DrawFullFrames(ks::play::bench::BenchScene& s, int frames) {
+  for (int i = 0; i < frames; ++i) s.DrawFull();
+}
+
+__attribute__((noinline)) void DrawBreakFrames(ks::play::bench::BenchScene& s, int frames) {
+  for (int i = 0; i < frames; ++i) s.DrawBreakFrame(static_cast<std::size_t>(i));
+}
+
+int Positive(const char* text) {
+  char* end = nullptr;
+  const long v = std::strtol(text, &end, 10);
+  return (end != text && *end == 0 && v > 0 && v <= 4096) ? static_cast<int>(v) : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int w = argc == 4 ? Positive(argv[1]) : 0;
+  const int h = argc == 4 ? Positive(argv[2]) : 0;
+  const int frames = argc == 4 ? Positive(argv[3]) : 0;
+  if (w == 0 || h == 0 || frames == 0) {
+    std::fprintf(stderr, "usage: ks_play_frame_count WIDTH HEIGHT FRAMES (each 1 to 4096)\n");
+    return 2;
+  }
+  ks::play::bench::BenchScene s(w, h);
+  if (!s.Ok()) {
+    std::fprintf(stderr, "ks_play_frame_count: no display\n");
+    return 1;
+  }
+  s.DrawFull();
+  DrawFullFrames(s, frames);
+  // During a shot the stick is not shown.
+  s.rig->scene->scene.host.stickShown = false;
+  s.DrawFull();
+  DrawBreakFrames(s, frames);
+  std::printf("%dx%d: %zu break frames recorded\n", w, h, s.breakFrames.size());
+  return 0;
+}
