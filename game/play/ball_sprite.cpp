@@ -1,6 +1,7 @@
 #include "play/ball_sprite.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "display/display_s16.h"
@@ -265,7 +266,9 @@ void BallSprite::Draw() {
   ssDisplayS16::FillRect8(d.m_Buffer8, mask, kind_ < 9 ? 31 : 15, width);
   d.SetRenderTarget(ssDisplayS16::kTarget8Bit, 0, 0, 0, 0);
   d.SetTransform(0, ballMatrix);
-  if (m > 0) {
+  // A ball of a few pixels gets the ten-point mesh: its disc is a blur at
+  // that size and the full one costs three times the work.
+  if (m >= 10) {
     d.DrawIndexedPrimitive(kPrimitiveTexturedQuads, 0, disc_.data(), 32, discQuads_.data(), 18, 1, nullptr);
   } else {
     d.DrawIndexedPrimitive(kPrimitiveTexturedTriangles, 0, small_.data(), 10, smallTriangles_.data(), 8, 1, nullptr);
@@ -308,7 +311,7 @@ inline std::int64_t Sq16(std::int64_t v) { return (v * v + 0x8000) >> 16; }
 // pixels) in 16.16 pixels; 0 for q <= 0.
 inline std::int32_t HalfChord(std::int64_t q) {
   if (q <= 0) return 0;
-  return static_cast<std::int32_t>(ks::ISqrt64(static_cast<std::uint64_t>(q) << 16));
+  return static_cast<std::int32_t>(std::sqrt(static_cast<double>(q) * 65536.0));
 }
 
 }  // namespace
@@ -432,16 +435,20 @@ bool BallSprite::SaveBackground() {
   BackgroundRect(r);
   const std::uint32_t bytes = static_cast<std::uint32_t>((r[3] - r[1]) * (r[2] - r[0]) * 2);
   if (bytes == 0) return true;
-  saved_ = device_->ScratchAlloc(bytes);
+  if (slot_ != nullptr) {
+    saved_ = bytes <= slotBytes_ ? slot_ : nullptr;
+  } else {
+    saved_ = device_->ScratchAlloc(bytes);
+  }
   if (saved_ == nullptr) return false;
+  std::memcpy(savedRect_, r, sizeof r);
   device_->SaveRect(saved_, RECT{r[0], r[1], r[2], r[3]});
   return true;
 }
 
 void BallSprite::RestoreBackground() {
   if (device_ == nullptr || saved_ == nullptr) return;
-  std::int32_t r[4];
-  BackgroundRect(r);
+  const std::int32_t* r = savedRect_;
   device_->RestoreRect(saved_, RECT{r[0], r[1], r[2], r[3]});
 }
 

@@ -59,6 +59,15 @@ class BallSprite {
   // RestoreBackground will do nothing.
   bool SaveBackground();
   void RestoreBackground();
+  // A part of the frame scratch pool kept for this sprite's saved area from
+  // one full frame to the next, so that a ball left standing keeps its copy
+  // while others are drawn again. Null: take room from the pool each save.
+  void SetSaveSlot(void* slot, std::uint32_t bytes) {
+    slot_ = slot;
+    slotBytes_ = bytes;
+    saved_ = nullptr;
+  }
+  bool HasSavedBackground() const { return saved_ != nullptr; }
   // The rectangle SaveBackground copies (buffer pixels, right and bottom
   // exclusive), clamped to the screen.
   void BackgroundRect(std::int32_t out[4]) const;
@@ -94,6 +103,9 @@ class BallSprite {
   int kind_ = 0;
   std::shared_ptr<ShadeTable> shades_;
   void* saved_ = nullptr;  // in the frame scratch pool; not owned
+  void* slot_ = nullptr;
+  std::uint32_t slotBytes_ = 0;
+  std::int32_t savedRect_[4] = {};  // where the saved copy goes back
 
   std::array<ssSourceVertex, 32> disc_{};
   std::array<ssTexQuadFace, 18> discQuads_{};

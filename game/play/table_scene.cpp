@@ -249,30 +249,100 @@ void TableScene::CountBallsAfterRails() {
   }
 }
 
-bool TableScene::RailOverBalls(const RailRecord& rail) const {
-  if (table_ == nullptr || sprites_ == nullptr) return false;
-  const std::array<std::int32_t, 4>& box = table_->RailBox(rail.modelPart);
-  for (int i = 0; i < ballCount_; ++i) {
-    std::int32_t r[4];
-    (*sprites_)[static_cast<std::size_t>(ballOrder_[static_cast<std::size_t>(i)]->number)].BackgroundRect(r);
-    if (RectsMeet(box, r)) return true;
+void TableScene::PushBufferClip(const std::int32_t r[4]) {
+  // The clip stack takes logical rectangles and turns them into the buffer.
+  const std::int32_t W = device_->m_Width, H = device_->m_Height;
+  ssRect l{r[0], r[1], r[2], r[3]};
+  switch (device_->m_Rotate & 3) {
+    case 1:
+      l = ssRect{H - r[3], r[0], H - r[1], r[2]};
+      break;
+    case 2:
+      l = ssRect{W - r[2], H - r[3], W - r[0], H - r[1]};
+      break;
+    case 3:
+      l = ssRect{r[1], W - r[2], r[3], W - r[0]};
+      break;
+    default:
+      break;
   }
-  return false;
+  device_->PushClipRect(l);
+}
+
+void TableScene::RedrawRailOverBalls(const RailRecord& rail) {
+  if (table_ == nullptr) return;
+  const std::array<std::int32_t, 4>& box = table_->RailBox(rail.modelPart);
+  for (int b = 0; b < kBallCount; ++b) {
+    const auto& r = rectNow_[static_cast<std::size_t>(b)];
+    if (!listedNow_[static_cast<std::size_t>(b)] || !changed_[static_cast<std::size_t>(b)] || !RectsMeet(box, r.data()))
+      continue;
+    PushBufferClip(r.data());
+    table_->DrawRail(rail.modelPart);
+    device_->PopClipRect();
+  }
 }
 
 void TableScene::DrawBallsAndRails(bool onlyOverBalls) {
   int drawn = 0;
   auto drawBall = [&](int i) {
-    if (sprites_ != nullptr)
-      (*sprites_)[static_cast<std::size_t>(ballOrder_[static_cast<std::size_t>(i)]->number)].Draw();
+    const int n = ballOrder_[static_cast<std::size_t>(i)]->number;
+    if (sprites_ != nullptr && (!onlyOverBalls || changed_[static_cast<std::size_t>(n)]))
+      (*sprites_)[static_cast<std::size_t>(n)].Draw();
   };
   for (RailRecord* rail : railOrder_) {
     while (ballCount_ - drawn > rail->ballsAfter) drawBall(drawn++);
-    // An incremental frame redraws only the rails that can cover a ball;
-    // the others are already on the screen as they were drawn.
-    if (table_ != nullptr && (!onlyOverBalls || RailOverBalls(*rail))) table_->DrawRail(rail->modelPart);
+    // The rails are already on the screen under the balls; over the balls
+    // drawn this frame they are drawn again where they meet them.
+    if (onlyOverBalls) {
+      RedrawRailOverBalls(*rail);
+    } else if (table_ != nullptr) {
+      table_->DrawRail(rail->modelPart);
+    }
   }
   while (drawn < ballCount_) drawBall(drawn++);
+}
+
+void TableScene::FindChangedBalls() {
+  std::int32_t stick[4];
+  StickRect(stick);
+  const std::array<std::int32_t, 4> stickArea = {stick[0], stick[1], stick[2], stick[3]};
+  changed_.fill(false);
+  for (int b = 0; b < kBallCount; ++b) {
+    const std::size_t i = static_cast<std::size_t>(b);
+    const Shown& was = shown_[i];
+    if (listedNow_[i] != was.listed) {
+      changed_[i] = true;
+      continue;
+    }
+    if (!listedNow_[i]) continue;
+    const BallSprite& s = (*sprites_)[i];
+    const Fix16* m = s.ballMatrix;
+    const std::array<Fix16, 9> turn = {m[0], m[1], m[2], m[4], m[5], m[6], m[8], m[9], m[10]};
+    changed_[i] = s.centreXF != was.x || s.centreYF != was.y || s.radiusF != was.radius || turn != was.turn ||
+                  !s.HasSavedBackground();
+    // What the stick covered last frame is put back as it was: the balls
+    // there are drawn again.
+    if (stickDrawn_ && (RectsMeet(stickArea, rectNow_[i].data()) || RectsMeet(stickArea, rectBefore_[i].data())))
+      changed_[i] = true;
+  }
+  // A ball standing where a changed ball was or is now is drawn again too,
+  // and so on, until no more join.
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (int s = 0; s < kBallCount; ++s) {
+      const std::size_t si = static_cast<std::size_t>(s);
+      if (changed_[si] || !listedNow_[si]) continue;
+      for (int c = 0; c < kBallCount && !changed_[si]; ++c) {
+        const std::size_t ci = static_cast<std::size_t>(c);
+        if (!changed_[ci]) continue;
+        if ((listedNow_[ci] && RectsMeet(rectNow_[si], rectNow_[ci].data())) ||
+            (shown_[ci].listed && RectsMeet(rectNow_[si], rectBefore_[ci].data()))) {
+          changed_[si] = true;
+          grew = true;
+        }
+      }
+    }
+  }
 }
 
 void TableScene::DrawDepthOrdered() {
@@ -332,7 +402,9 @@ bool TableScene::SaveStickArea() {
   std::int32_t r[4];
   StickRect(r);
   stickSaved_ = false;
-  stickBuffer_ = device_->ScratchAlloc(static_cast<std::uint32_t>((r[2] - r[0]) * (r[3] - r[1]) * 2));
+  // The stick's part of the scratch pool is set aside by each full frame.
+  if (stickBuffer_ == nullptr)
+    stickBuffer_ = device_->ScratchAlloc(static_cast<std::uint32_t>((r[2] - r[0]) * (r[3] - r[1]) * 2));
   if (stickBuffer_ == nullptr) return false;
   device_->SaveRect(stickBuffer_, RECT{r[0], r[1], r[2], r[3]});
   stickSaved_ = true;
@@ -384,26 +456,47 @@ void TableScene::DrawFrame() {
     return;
   }
 
-  bool saved = true;
-  if (full) {
-    d.ScratchReset();
-    previousCount_ = 0;
-    stickSaved_ = false;
-    forceFull_ = false;
-  } else {
-    RestoreStickArea();
-    if (sprites_ != nullptr)
-      for (int i = 0; i < previousCount_; ++i)
-        (*sprites_)[static_cast<std::size_t>(previous_[static_cast<std::size_t>(i)])].RestoreBackground();
-    // The copies are back on the screen; their room is free for this frame's.
-    d.ScratchReset();
-    stickSaved_ = false;
-  }
+  // The lists of this frame.
   PlaceStick();
   Fix16 identity[16];
   MatrixIdentity(identity);
   d.SetTransform(0, identity);
+  ClassifyRails();
+  BuildBallDrawList();
+  SortBallDrawList();
+  SortRailsByDepth();
+  CountBallsAfterRails();
+  SortRailsByCount();
+  listedNow_.fill(false);
+  for (int i = 0; i < ballCount_; ++i) {
+    const BallDrawEntry& e = *ballOrder_[static_cast<std::size_t>(i)];
+    HandScreenData(e);
+    listedNow_[static_cast<std::size_t>(e.number)] = true;
+    if (sprites_ != nullptr)
+      (*sprites_)[static_cast<std::size_t>(e.number)].BackgroundRect(
+          rectNow_[static_cast<std::size_t>(e.number)].data());
+  }
+
+  bool saved = true;
   if (full) {
+    // The scratch pool is laid out afresh: the stick's area, then one part
+    // for each ball, kept until the next full frame.
+    forceFull_ = false;
+    d.ScratchReset();
+    std::int32_t st[4];
+    StickRect(st);
+    const std::uint32_t stickBytes = static_cast<std::uint32_t>((st[2] - st[0]) * (st[3] - st[1]) * 2);
+    stickBuffer_ = d.ScratchAlloc(stickBytes);
+    const std::uint32_t rest = d.m_ScratchSize > d.m_ScratchUsed + 64 ? d.m_ScratchSize - d.m_ScratchUsed - 64 : 0;
+    const std::uint32_t slot = (rest / kBallCount) & ~3u;
+    if (sprites_ != nullptr)
+      for (BallSprite& sprite : *sprites_) {
+        void* p = slot > 0 ? d.ScratchAlloc(slot) : nullptr;
+        sprite.SetSaveSlot(p, p != nullptr ? slot : 0);
+      }
+    stickSaved_ = false;
+    stickDrawn_ = false;
+    changed_.fill(true);
     if (host.roomGraphics && room_ != nullptr) {
       room_->Draw(1);
     } else {
@@ -414,31 +507,36 @@ void TableScene::DrawFrame() {
       table_->DrawBed(1);
       table_->DrawPockets();
       table_->DrawInnerParts();
+      // The rails too, so that the saved areas hold everything but the
+      // balls, their shadows and the stick.
+      for (const RailRecord* r : railOrder_) table_->DrawRail(r->modelPart);
+    }
+  } else if (sprites_ != nullptr) {
+    FindChangedBalls();
+    RestoreStickArea();
+    for (int b = 0; b < kBallCount; ++b)
+      if (changed_[static_cast<std::size_t>(b)] && shown_[static_cast<std::size_t>(b)].listed)
+        (*sprites_)[static_cast<std::size_t>(b)].RestoreBackground();
+  }
+  changedCount_ = 0;
+  if (sprites_ != nullptr) {
+    for (int i = 0; i < ballCount_; ++i) {
+      const int n = ballOrder_[static_cast<std::size_t>(i)]->number;
+      if (!changed_[static_cast<std::size_t>(n)]) continue;
+      ++changedCount_;
+      saved = (*sprites_)[static_cast<std::size_t>(n)].SaveBackground() && saved;
+    }
+    for (int i = 0; i < ballCount_; ++i) {
+      const int n = ballOrder_[static_cast<std::size_t>(i)]->number;
+      if (changed_[static_cast<std::size_t>(n)]) (*sprites_)[static_cast<std::size_t>(n)].DrawShadow();
     }
   }
-  ClassifyRails();
-  BuildBallDrawList();
-  SortBallDrawList();
-  SortRailsByDepth();
-  CountBallsAfterRails();
-  SortRailsByCount();
-  // What lies under the balls: on a full frame the rails too, so that the
-  // saved areas hold everything but the balls, their shadows and the stick.
-  if (full && table_ != nullptr)
-    for (const RailRecord* r : railOrder_) table_->DrawRail(r->modelPart);
-  for (int i = 0; i < ballCount_; ++i) {
-    HandScreenData(*ballOrder_[static_cast<std::size_t>(i)]);
-    if (sprites_ != nullptr)
-      saved = (*sprites_)[static_cast<std::size_t>(ballOrder_[static_cast<std::size_t>(i)]->number)].SaveBackground() &&
-              saved;
-  }
-  if (sprites_ != nullptr)
-    for (int i = 0; i < ballCount_; ++i)
-      (*sprites_)[static_cast<std::size_t>(ballOrder_[static_cast<std::size_t>(i)]->number)].DrawShadow();
-  DrawBallsAndRails(!full);
+  DrawBallsAndRails(true);
+  stickDrawn_ = false;
   if (host.stickShown && stick_ != nullptr) {
     saved = SaveStickArea() && saved;
     stick_->Draw(1);
+    stickDrawn_ = true;
   }
   d.SetTransform(0, stick_ != nullptr ? stick_->matrix.data() : identity);
   // Whatever could not be saved is drawn afresh next frame.
@@ -446,6 +544,20 @@ void TableScene::DrawFrame() {
   previousCount_ = ballCount_;
   for (int i = 0; i < ballCount_; ++i)
     previous_[static_cast<std::size_t>(i)] = ballOrder_[static_cast<std::size_t>(i)]->number;
+  for (int b = 0; b < kBallCount; ++b) {
+    const std::size_t i = static_cast<std::size_t>(b);
+    Shown& was = shown_[i];
+    was.listed = listedNow_[i];
+    rectBefore_[i] = rectNow_[i];
+    if (sprites_ != nullptr && listedNow_[i]) {
+      const BallSprite& sp = (*sprites_)[i];
+      const Fix16* m = sp.ballMatrix;
+      was.x = sp.centreXF;
+      was.y = sp.centreYF;
+      was.radius = sp.radiusF;
+      was.turn = {m[0], m[1], m[2], m[4], m[5], m[6], m[8], m[9], m[10]};
+    }
+  }
   host.previousFull = full;
   lastFull_ = full;
   view_->dirty = 0;

@@ -93,6 +93,8 @@ class TableScene final : public TableObserver {
   bool SaveStickArea();
   void RestoreStickArea();
   void StickRect(std::int32_t out[4]) const;
+  // Pushes a rectangle of buffer pixels as the device's clip rectangle.
+  void PushBufferClip(const std::int32_t r[4]);
 
   SceneHost host;
   // Draw a full frame next, whatever the view says.
@@ -114,7 +116,12 @@ class TableScene final : public TableObserver {
 
  private:
   void HandScreenData(const BallDrawEntry& e);
-  bool RailOverBalls(const RailRecord& rail) const;
+  // Draws a rail part again where it meets the areas of the balls drawn
+  // this frame, clipped to each area in turn.
+  void RedrawRailOverBalls(const RailRecord& rail);
+  // Marks the balls to draw again on an incremental frame: those that moved,
+  // turned, came or went, and those whose areas meet theirs.
+  void FindChangedBalls();
 
   ssDisplayS16* device_;
   Pool* pool_;
@@ -137,6 +144,24 @@ class TableScene final : public TableObserver {
   bool stickSaved_ = false;
   bool forceFull_ = true;
   bool lastFull_ = false;
+  // Per ball: drawn last frame, its screen data and turn then, drawn again
+  // this frame, and its area this frame.
+  struct Shown {
+    bool listed = false;
+    Fix16 x = 0, y = 0, radius = 0;
+    std::array<Fix16, 9> turn{};
+  };
+  std::array<Shown, kBallCount> shown_{};
+  std::array<bool, kBallCount> changed_{};
+  std::array<bool, kBallCount> listedNow_{};
+  std::array<std::array<std::int32_t, 4>, kBallCount> rectNow_{};
+  std::array<std::array<std::int32_t, 4>, kBallCount> rectBefore_{};
+  bool stickDrawn_ = false;
+  int changedCount_ = 0;
+
+ public:
+  // Balls drawn again by the last frame.
+  int ChangedCount() const { return changedCount_; }
 };
 
 }  // namespace ks::play

@@ -407,11 +407,20 @@ TEST(FrameDrawing, ScratchOverflowDrawsTheNextFrameInFull) {
   ASSERT_TRUE(rig.display);
   rig.scene->SetCamera(CameraPreset::kTableEnd);
   rig.scene->DrawFrame();
-  rig.display->m_ScratchSize = 2000;  // room for a ball or two only
   rig.scene->DrawFrame();
   EXPECT_FALSE(rig.scene->scene.LastFrameFull());
+  // Too little room to keep what lies under the balls: every frame is drawn
+  // in full, and the pixels stay right.
+  rig.display->m_ScratchSize = 2000;
+  rig.scene->scene.ForceFull();
+  rig.scene->DrawFrame();
   rig.scene->DrawFrame();
   EXPECT_TRUE(rig.scene->scene.LastFrameFull());
+  const std::vector<std::uint16_t> small = rig.Pixels();
+  rig.display->m_ScratchSize = 240 * 320 * 2;
+  rig.scene->scene.ForceFull();
+  rig.scene->DrawFrame();
+  EXPECT_EQ(rig.Pixels(), small);
 }
 
 TEST(FrameDrawing, RailsAndBallsInDepthOrder) {
@@ -444,6 +453,19 @@ TEST(FrameDrawing, RailsAndBallsInDepthOrder) {
   EXPECT_EQ(s.BallCount(), 15);
 }
 
+TEST(FrameDrawing, OnlyTheBallsThatMoveAreDrawnAgain) {
+  Rig rig(240, 320, 16, 0);
+  ASSERT_TRUE(rig.display);
+  rig.scene->SetCamera(CameraPreset::kTableEnd);
+  rig.scene->DrawFrame();
+  rig.scene->DrawFrame();
+  EXPECT_EQ(rig.scene->scene.ChangedCount(), 0);
+  // The cue ball moves a little: it alone is drawn again.
+  rig.table->pool().ballStates[0].position.x += 0x8000;
+  rig.scene->DrawFrame();
+  EXPECT_EQ(rig.scene->scene.ChangedCount(), 1);
+}
+
 TEST(FrameDrawing, SetBallMatrixOfTheIdentity) {
   Rig rig(240, 320, 16, 0);
   ASSERT_TRUE(rig.display);
@@ -453,6 +475,19 @@ TEST(FrameDrawing, SetBallMatrixOfTheIdentity) {
   rig.scene->scene.SetBallMatrix(b, m);
   const Fix16 expect[16] = {0x10000, 0, 0, 0, 0, 0x10000, 0, 0, 0, 0, 0x10000, 0, 0x30000, 0, -0x50000, 0x10000};
   for (int i = 0; i < 16; ++i) EXPECT_EQ(m[i], expect[i]) << i;
+}
+
+TEST(FrameDrawing, BufferClipRectanglesAtEveryTurn) {
+  for (int rotate = 0; rotate < 4; ++rotate) {
+    Rig rig(240, 320, 16, rotate);
+    ASSERT_TRUE(rig.display);
+    const std::int32_t r[4] = {17, 40, 90, 131};
+    rig.scene->scene.PushBufferClip(r);
+    const ssRect e = rig.display->ClipEdges();
+    EXPECT_EQ((std::array<LONG, 4>{e.left, e.top, e.right, e.bottom}), (std::array<LONG, 4>{17, 40, 90, 131}))
+        << "turn " << rotate;
+    rig.display->PopClipRect();
+  }
 }
 
 TEST(FrameDrawing, StickAreaByTurn) {
