@@ -272,12 +272,11 @@ void TableScene::PushBufferClip(const std::int32_t r[4]) {
 void TableScene::RedrawRailOverBalls(const RailRecord& rail) {
   if (table_ == nullptr) return;
   const std::array<std::int32_t, 4>& box = table_->RailBox(rail.modelPart);
-  for (int b = 0; b < kBallCount; ++b) {
-    const auto& r = rectNow_[static_cast<std::size_t>(b)];
-    if (!listedNow_[static_cast<std::size_t>(b)] || !changed_[static_cast<std::size_t>(b)] || !RectsMeet(box, r.data()))
-      continue;
+  for (int k = 0; k < clusterCount_; ++k) {
+    const auto& r = clusters_[static_cast<std::size_t>(k)];
+    if (!RectsMeet(box, r.data())) continue;
     PushBufferClip(r.data());
-    table_->DrawRail(rail.modelPart);
+    table_->DrawRailInBox(rail.modelPart, r.data());
     device_->PopClipRect();
   }
 }
@@ -300,6 +299,17 @@ void TableScene::DrawBallsAndRails(bool onlyOverBalls) {
     }
   }
   while (drawn < ballCount_) drawBall(drawn++);
+}
+
+void TableScene::ClusterChangedAreas() {
+  // The areas of the balls drawn again, where the rails are drawn again.
+  // (Merging them into larger boxes would draw the rails in a different
+  // order where two rails overlap, which a full frame would not.)
+  clusterCount_ = 0;
+  for (int b = 0; b < kBallCount; ++b) {
+    const std::size_t i = static_cast<std::size_t>(b);
+    if (listedNow_[i] && changed_[i]) clusters_[static_cast<std::size_t>(clusterCount_++)] = rectNow_[i];
+  }
 }
 
 void TableScene::FindChangedBalls() {
@@ -531,6 +541,7 @@ void TableScene::DrawFrame() {
       if (changed_[static_cast<std::size_t>(n)]) (*sprites_)[static_cast<std::size_t>(n)].DrawShadow();
     }
   }
+  ClusterChangedAreas();
   DrawBallsAndRails(true);
   stickDrawn_ = false;
   if (host.stickShown && stick_ != nullptr) {

@@ -122,6 +122,7 @@ class TableScene final : public TableObserver {
   // Marks the balls to draw again on an incremental frame: those that moved,
   // turned, came or went, and those whose areas meet theirs.
   void FindChangedBalls();
+  void ClusterChangedAreas();
 
   ssDisplayS16* device_;
   Pool* pool_;
@@ -157,6 +158,8 @@ class TableScene final : public TableObserver {
   std::array<std::array<std::int32_t, 4>, kBallCount> rectNow_{};
   std::array<std::array<std::int32_t, 4>, kBallCount> rectBefore_{};
   bool stickDrawn_ = false;
+  std::array<std::array<std::int32_t, 4>, kBallCount> clusters_{};
+  int clusterCount_ = 0;
   int changedCount_ = 0;
 
  public:

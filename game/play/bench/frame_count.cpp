@@ -17,6 +17,11 @@ __attribute__((noinline)) void DrawBreakFrames(ks::play::bench::BenchScene& s, i
   for (int i = 0; i < frames; ++i) s.DrawBreakFrame(static_cast<std::size_t>(i));
 }
 
+// The whole break, frame by frame, from the stroke until every ball is at rest.
+__attribute__((noinline)) void DrawWholeBreak(ks::play::bench::BenchScene& s) {
+  for (std::size_t i = 0; i < s.breakFrames.size(); ++i) s.DrawBreakFrame(i);
+}
+
 int Positive(const char* text) {
   char* end = nullptr;
   const long v = std::strtol(text, &end, 10);
@@ -44,6 +49,8 @@ int main(int argc, char** argv) {
   s.rig->scene->scene.host.stickShown = false;
   s.DrawFull();
   DrawBreakFrames(s, frames);
+  s.DrawFull();
+  DrawWholeBreak(s);
   std::printf("%dx%d: %zu break frames recorded\n", w, h, s.breakFrames.size());
   return 0;
 }
