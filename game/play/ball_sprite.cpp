@@ -415,17 +415,31 @@ void BallSprite::DrawShadow() {
 }
 
 void BallSprite::BackgroundRect(std::int32_t out[4]) const {
-  static constexpr int kMargins[4][4] = {{10, 12, 2, 12}, {2, 12, 10, 12}, {10, 12, 4, 12}, {4, 12, 10, 12}};
-  const int rot = device_ != nullptr ? device_->m_Rotate & 3 : 0;
-  // The shadow reaches 1.375 radii from the centre on the cloth, and seen
-  // from low down it falls below the ball by up to a radius more: the
-  // rectangle takes that in on every side, or an incremental frame would
-  // leave a trace of it behind.
-  const int extra = (3 * radius) / 4 + 2;
-  out[0] = std::clamp(centreX - radius - kMargins[rot][0] - extra, 0, screenWidth);
-  out[2] = std::clamp(centreX + radius + kMargins[rot][1] + extra, 0, screenWidth);
-  out[1] = std::clamp(centreY - radius - kMargins[rot][2] - extra, 0, screenHeight);
-  out[3] = std::clamp(centreY + radius + kMargins[rot][3] + extra, 0, screenHeight);
+  // The ball and its shadow: the shadow reaches 1.375 radii from the centre
+  // on the cloth and falls below the ball on the screen by up to a radius
+  // more, so the rectangle reaches 11/8 radii to three sides and 19/8 radii
+  // downwards on the screen (which the display's turn puts on a different
+  // side of the buffer), with room for the blended rim.
+  const int side = (11 * radius) / 8 + 3, down = (19 * radius) / 8 + 3;
+  int left = side, right = side + 1, top = side, bottom = side + 1;
+  switch (device_ != nullptr ? device_->m_Rotate & 3 : 0) {
+    case 1:
+      right = down + 1;
+      break;
+    case 2:
+      top = down;
+      break;
+    case 3:
+      left = down;
+      break;
+    default:
+      bottom = down + 1;
+      break;
+  }
+  out[0] = std::clamp(centreX - left, 0, screenWidth);
+  out[2] = std::clamp(centreX + right, 0, screenWidth);
+  out[1] = std::clamp(centreY - top, 0, screenHeight);
+  out[3] = std::clamp(centreY + bottom, 0, screenHeight);
 }
 
 bool BallSprite::SaveBackground() {
@@ -435,8 +449,14 @@ bool BallSprite::SaveBackground() {
   BackgroundRect(r);
   const std::uint32_t bytes = static_cast<std::uint32_t>((r[3] - r[1]) * (r[2] - r[0]) * 2);
   if (bytes == 0) return true;
-  if (slot_ != nullptr) {
-    saved_ = bytes <= slotBytes_ ? slot_ : nullptr;
+  if (keep_) {
+    if (bytes > slotBytes_) {
+      // Room to grow by a quarter before it moves again.
+      const std::uint32_t want = (bytes + bytes / 4 + 3) & ~3u;
+      slot_ = device_->ScratchAlloc(want);
+      slotBytes_ = slot_ != nullptr ? want : 0;
+    }
+    saved_ = slot_;
   } else {
     saved_ = device_->ScratchAlloc(bytes);
   }

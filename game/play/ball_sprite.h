@@ -59,12 +59,15 @@ class BallSprite {
   // RestoreBackground will do nothing.
   bool SaveBackground();
   void RestoreBackground();
-  // A part of the frame scratch pool kept for this sprite's saved area from
-  // one full frame to the next, so that a ball left standing keeps its copy
-  // while others are drawn again. Null: take room from the pool each save.
-  void SetSaveSlot(void* slot, std::uint32_t bytes) {
-    slot_ = slot;
-    slotBytes_ = bytes;
+  // Keeps the saved area in a part of the frame scratch pool of its own
+  // from one emptying of the pool to the next, so that a ball left standing
+  // keeps its copy while others are drawn again; the part is taken when
+  // first needed and taken again, larger, when the ball grows past it. Call
+  // after each emptying of the pool.
+  void KeepSavedArea() {
+    keep_ = true;
+    slot_ = nullptr;
+    slotBytes_ = 0;
     saved_ = nullptr;
   }
   bool HasSavedBackground() const { return saved_ != nullptr; }
@@ -105,6 +108,7 @@ class BallSprite {
   void* saved_ = nullptr;  // in the frame scratch pool; not owned
   void* slot_ = nullptr;
   std::uint32_t slotBytes_ = 0;
+  bool keep_ = false;
   std::int32_t savedRect_[4] = {};  // where the saved copy goes back
 
   std::array<ssSourceVertex, 32> disc_{};

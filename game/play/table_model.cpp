@@ -508,7 +508,18 @@ void TableModel::DrawRailInBox(int part, const std::int32_t box[4]) {
   if (device_ == nullptr || shared_.empty() || part < 0 || part >= kRailParts) return;
   device_->SetTexture(0, tableTexture_);
   for (const Group& g : rails_[static_cast<std::size_t>(part)]) DrawFacesInBox(g, box);
-  for (int m = 3 * part; m < 3 * part + 3; ++m) DrawMarker(m, 0);
+  if (markerBuffer_ == nullptr) return;
+  for (int m = 3 * part; m < 3 * part + 3; ++m) {
+    std::int32_t x0 = INT32_MAX, y0 = INT32_MAX, x1 = INT32_MIN, y1 = INT32_MIN;
+    bool keep = false;
+    for (int k = 0; k < 4; ++k) {
+      const ssVertex& v = markerBuffer_->vertices[static_cast<std::size_t>(4 * m + k)];
+      if ((v.outcode & kOutAny) != 0) keep = true;
+      x0 = std::min(x0, v.sx >> 16), y0 = std::min(y0, v.sy >> 16);
+      x1 = std::max(x1, (v.sx >> 16) + 1), y1 = std::max(y1, (v.sy >> 16) + 1);
+    }
+    if (keep || (x0 < box[2] && box[0] < x1 && y0 < box[3] && box[1] < y1)) DrawMarker(m, 0);
+  }
 }
 
 void TableModel::ComputeRailBoxes() {

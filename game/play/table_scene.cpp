@@ -489,21 +489,16 @@ void TableScene::DrawFrame() {
 
   bool saved = true;
   if (full) {
-    // The scratch pool is laid out afresh: the stick's area, then one part
-    // for each ball, kept until the next full frame.
+    // The scratch pool is laid out afresh: the stick's area, then a part for
+    // each ball as it is needed, kept until the next full frame.
     forceFull_ = false;
     d.ScratchReset();
     std::int32_t st[4];
     StickRect(st);
     const std::uint32_t stickBytes = static_cast<std::uint32_t>((st[2] - st[0]) * (st[3] - st[1]) * 2);
     stickBuffer_ = d.ScratchAlloc(stickBytes);
-    const std::uint32_t rest = d.m_ScratchSize > d.m_ScratchUsed + 64 ? d.m_ScratchSize - d.m_ScratchUsed - 64 : 0;
-    const std::uint32_t slot = (rest / kBallCount) & ~3u;
     if (sprites_ != nullptr)
-      for (BallSprite& sprite : *sprites_) {
-        void* p = slot > 0 ? d.ScratchAlloc(slot) : nullptr;
-        sprite.SetSaveSlot(p, p != nullptr ? slot : 0);
-      }
+      for (BallSprite& sprite : *sprites_) sprite.KeepSavedArea();
     stickSaved_ = false;
     stickDrawn_ = false;
     changed_.fill(true);

@@ -105,10 +105,11 @@ TEST(BallShading, BackgroundRoundTripAndMargins) {
   s.SetScreen(100 << 16, 50 << 16, 20 << 16, 0);
   std::int32_t r[4];
   s.BackgroundRect(r);
-  EXPECT_LE(r[0], 100 - 20 - 10);
-  EXPECT_GE(r[2], 100 + 20 + 12);
-  EXPECT_LE(r[1], 50 - 20 - 2);
-  EXPECT_GE(r[3], 50 + 20 + 12);
+  // The ball and its shadow: 1.375 radii round it, 2.4 below it.
+  EXPECT_LE(r[0], 100 - 28);
+  EXPECT_GE(r[2], 100 + 28);
+  EXPECT_LE(r[1], 50 - 28);
+  EXPECT_GE(r[3], 50 + 48);
   d.ScratchReset();
   ASSERT_TRUE(s.SaveBackground());
   std::fill(d.m_BackBuffer, d.m_BackBuffer + 240 * 320, 0);
