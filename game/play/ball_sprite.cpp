@@ -268,7 +268,7 @@ void BallSprite::Draw() {
   d.SetTransform(0, ballMatrix);
   // A ball of a few pixels gets the ten-point mesh: its disc is a blur at
   // that size and the full one costs three times the work.
-  if (m >= 10) {
+  if (m >= 16) {
     d.DrawIndexedPrimitive(kPrimitiveTexturedQuads, 0, disc_.data(), 32, discQuads_.data(), 18, 1, nullptr);
   } else {
     d.DrawIndexedPrimitive(kPrimitiveTexturedTriangles, 0, small_.data(), 10, smallTriangles_.data(), 8, 1, nullptr);
