@@ -472,4 +472,45 @@ void BallSprite::RestoreBackground() {
   device_->RestoreRect(saved_, RECT{r[0], r[1], r[2], r[3]});
 }
 
+void LoadBallTextures(BallIcons& icons, ssDisplay* device, const wchar_t* archive) {
+  FreeBallTextures(icons);
+  if (device == nullptr) return;
+  const int v = device->m_VWidth;
+  if (v == 208 || v == 220) {
+    icons.sheet = L"Balls44.tga", icons.rescaled = false;
+  } else if (v == 240) {
+    icons.sheet = L"Balls52.tga", icons.rescaled = false;
+  } else if (v == 320) {
+    icons.sheet = L"Balls68.tga", icons.rescaled = false;
+  } else if (v < 321) {
+    icons.sheet = L"Balls44.tga", icons.rescaled = true;
+  } else {
+    icons.sheet = L"Balls68.tga", icons.rescaled = true;
+  }
+  if (!icons.sprite.Load(device, icons.sheet, L"UI", archive, icons.rescaled) || icons.sprite.Texture() == nullptr)
+    return;
+  const ssImage* t = icons.sprite.Texture();
+  // The texture is stored turned for the screen; the frames are cut from the
+  // picture as it was drawn.
+  const bool turned = (device->m_Rotate & 1) != 0;
+  const int w = turned ? t->Height() : t->Width(), h = turned ? t->Width() : t->Height();
+  const int cw = w / 4, ch = h / 4;
+  if (cw <= 0 || ch <= 0) {
+    icons.sprite.Release();
+    return;
+  }
+  for (int k = 0; k < 16; ++k)
+    icons.sprite.AddRect(ssRect{(k % 4) * cw, (k / 4) * ch, (k % 4 + 1) * cw, (k / 4 + 1) * ch});
+  const int d = device->m_VHeight > 0 ? device->m_VHeight : 240;
+  icons.position = (ch * 240) / d;
+  icons.anchor = icons.position - ch / 2 + (6 * d) / 240 - 2;
+  icons.third = icons.position - ssPipeline::kTextureStages;
+  icons.loaded = true;
+}
+
+void FreeBallTextures(BallIcons& icons) {
+  icons.sprite.Release();
+  icons.loaded = false;
+}
+
 }  // namespace ks::play

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "display/sprite.h"
 #include "engine/model.h"
 #include "pipeline/fixed_math.h"
 
@@ -126,5 +127,22 @@ class BallSprite {
   std::array<ssFlatQuadFace, 28> bandQuads14_{};
   bool built_ = false;
 };
+
+// The sheet of 16 ball icons the in-game text shows (frame k is ball k).
+struct BallIcons {
+  ssSprite sprite;
+  bool loaded = false;
+  const wchar_t* sheet = nullptr;  // the sheet chosen for the screen
+  bool rescaled = false;
+  int position = 0;  // where the icons stand: (cell height x 240) / screen height
+  int anchor = 0;    // position - cell height / 2 + (6 x screen height) / 240 - 2
+  int third = 0;     // position less the device's texture-stage count
+};
+
+// Loads the icon sheet for the display's size from the folder "UI" of the
+// archive and cuts it into 16 frames. A sheet that cannot be loaded leaves
+// `loaded` clear and no frames: nothing is drawn from it.
+void LoadBallTextures(BallIcons& icons, ssDisplay* device, const wchar_t* archive);
+void FreeBallTextures(BallIcons& icons);
 
 }  // namespace ks::play

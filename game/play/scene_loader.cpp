@@ -60,6 +60,7 @@ LoadReport PlayScene::LoadRoom(int index) {
                            k > 8 ? &sprites[static_cast<std::size_t>(k - 8)] : nullptr);
   }
 
+  LoadBallTextures(icons, &d, L"res.ark");
   report.roomSurfaces = room.LoadTextures(&d, kRoomSize, kRoomSize, kRoomHeight, RoomName(room_));
 
   tableTexture_ = d.GetTexture(L"Table.tga", L"Rooms", archive, 7, false, false);
@@ -120,6 +121,7 @@ void PlayScene::SetCamera(CameraPreset preset) {
 void PlayScene::Unload() {
   if (device_ == nullptr) return;
   for (BallSprite& s : sprites) s.FreeBallRaster();
+  FreeBallTextures(icons);
   room.Free();
   table.Free();
   stick.Free();

@@ -66,6 +66,7 @@ class PlayScene {
   TableModel table;
   ssModel stick;
   std::array<BallSprite, kBallCount> sprites;
+  BallIcons icons;  // for the in-game text
   TableScene scene;
 
  private:

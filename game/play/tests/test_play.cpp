@@ -124,6 +124,41 @@ TEST(BallShading, BackgroundRoundTripAndMargins) {
   EXPECT_EQ(r[3], 320);
 }
 
+TEST(BallShading, IconSheetBySize) {
+  Rig rig(240, 320, 16, 0);
+  ASSERT_TRUE(rig.display);
+  struct Case {
+    int vwidth;
+    const wchar_t* sheet;
+    bool rescaled;
+  };
+  const Case cases[] = {{208, L"Balls44.tga", false}, {220, L"Balls44.tga", false}, {240, L"Balls52.tga", false},
+                        {320, L"Balls68.tga", false}, {200, L"Balls44.tga", true},  {480, L"Balls68.tga", true}};
+  for (const Case& c : cases) {
+    rig.display->m_VWidth = c.vwidth;
+    BallIcons icons;
+    LoadBallTextures(icons, rig.display.get(), L"res.ark");
+    EXPECT_TRUE(icons.loaded) << c.vwidth;
+    EXPECT_EQ(std::wstring(icons.sheet), c.sheet) << c.vwidth;
+    EXPECT_EQ(icons.rescaled, c.rescaled);
+    EXPECT_EQ(icons.sprite.RectCount(), 16);
+    FreeBallTextures(icons);
+  }
+  // The 68-pixel sheet has 17-pixel cells: on a 240-line screen the icons
+  // stand at 17, anchored at 13.
+  rig.display->m_VWidth = 320;
+  rig.display->m_VHeight = 240;
+  BallIcons icons;
+  LoadBallTextures(icons, rig.display.get(), L"res.ark");
+  EXPECT_EQ(icons.position, 17);
+  EXPECT_EQ(icons.anchor, 13);
+  // No sheet: nothing loaded, nothing to draw.
+  BallIcons none;
+  LoadBallTextures(none, rig.display.get(), L"nothing.ark");
+  EXPECT_FALSE(none.loaded);
+  EXPECT_EQ(none.sprite.RectCount(), 0);
+}
+
 // ---- camera ------------------------------------------------------------------------
 
 TEST(ViewCamera, PitchZoomAndMoveStayInTheirLimits) {
@@ -255,6 +290,24 @@ TEST(TableModelFile, RefusesBadFilesAndKeepsWhatItHad) {
   bed.objects[0].faces.clear();
   EXPECT_EQ(m.LoadFromBytes(ksomake::EncodeModel(bed)), 0);
   EXPECT_EQ(m.SharedVertices().size(), kept);
+}
+
+TEST(TableModelFile, FreeingDropsTheVertexBuffers) {
+  Rig rig(240, 320, 16, 0);
+  ASSERT_TRUE(rig.display);
+  // Tags are compared, never followed: the addresses stay usable as keys.
+  const void* table = rig.scene->table.SharedVertices().data();
+  const void* wall = rig.scene->room.surfaces[0].vertices.data();
+  rig.scene->DrawFrame();
+  ssVertexBufferRecord* found = nullptr;
+  rig.display->FindVertexBuffer(table, &found);
+  EXPECT_NE(found, nullptr);
+  rig.scene->Unload();
+  for (const void* tag : {table, wall}) {
+    found = nullptr;
+    rig.display->FindVertexBuffer(tag, &found);
+    EXPECT_EQ(found, nullptr);
+  }
 }
 
 // ---- bad room archives -------------------------------------------------------------
