@@ -6,7 +6,7 @@
 // after each shot comes to rest, from a fresh rack), Escape ends.
 //
 //   tableview [--game G] [--room R] [--size small|large] [--view end|top|side]
-//             [--turn 0-3] [--depth 16|12] [--shot ANGLE,POWER,TIPX,TIPY,ELEVATION] [--full]
+//             [--turn 0-3] [--shot ANGLE,POWER,TIPX,TIPY,ELEVATION] [--full]
 //
 // The shot is struck at once when given; it then plays frame by frame.
 // --full draws every frame in full (for comparing with the incremental
@@ -48,7 +48,6 @@ struct Options {
   int turn = -1;
   std::optional<ks::Shot> shot;
   bool full = false;
-  int depth = 16;
 };
 
 class Clock final : public ks::PoolHost {
@@ -154,12 +153,6 @@ bool ParseOptions(const std::string& line, Options* o) {
         std::fprintf(stderr, "tableview: --view is end, top or side\n");
         return false;
       }
-    } else if (a == "--depth") {
-      if (*v != "16" && *v != "12") {
-        std::fprintf(stderr, "tableview: --depth is 16 or 12\n");
-        return false;
-      }
-      o->depth = *v == "12" ? 12 : 16;
     } else if (a == "--turn") {
       if (v->size() != 1 || (*v)[0] < '0' || (*v)[0] > '3') {
         std::fprintf(stderr, "tableview: --turn is 0 to 3\n");
@@ -391,7 +384,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
 
   h.display = std::make_unique<ssDisplayS16>();
   h.display->m_Rotate = h.options.turn >= 0 ? h.options.turn : 0;
-  if (h.display->Init(window, width, height, h.options.depth, 0) != 0) {
+  if (h.display->Init(window, width, height, 16, 0) != 0) {
     MessageBoxW(window, L"The display could not be opened.", L"Table view", MB_OK);
     return 1;
   }
