@@ -4,6 +4,7 @@
 // collecting only one of them sees whole frames and nothing else.
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "play_bench_scene.h"
 
@@ -31,11 +32,14 @@ int Positive(const char* text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int w = argc == 4 ? Positive(argv[1]) : 0;
-  const int h = argc == 4 ? Positive(argv[2]) : 0;
-  const int frames = argc == 4 ? Positive(argv[3]) : 0;
+  // A fifth argument "trace" prints each frame of the break.
+  const bool trace = argc == 5 && std::string(argv[4]) == "trace";
+  const bool args = argc == 4 || trace;
+  const int w = args ? Positive(argv[1]) : 0;
+  const int h = args ? Positive(argv[2]) : 0;
+  const int frames = args ? Positive(argv[3]) : 0;
   if (w == 0 || h == 0 || frames == 0) {
-    std::fprintf(stderr, "usage: ks_play_frame_count WIDTH HEIGHT FRAMES (each 1 to 4096)\n");
+    std::fprintf(stderr, "usage: ks_play_frame_count WIDTH HEIGHT FRAMES [trace] (each 1 to 4096)\n");
     return 2;
   }
   ks::play::bench::BenchScene s(w, h);
@@ -57,7 +61,7 @@ int main(int argc, char** argv) {
   for (std::size_t i = 0; i < s.breakFrames.size(); ++i) {
     s.DrawBreakFrame(i);
     full += s.rig->scene->scene.LastFrameFull() ? 1 : 0;
-    if (std::getenv("KS_FRAME_TRACE") != nullptr)
+    if (trace)
       std::printf("frame %zu full %d changed %d scratch %u\n", i, s.rig->scene->scene.LastFrameFull() ? 1 : 0,
                   s.rig->scene->scene.ChangedCount(), s.rig->display->m_ScratchUsed);
     balls += s.rig->scene->scene.ChangedCount();
