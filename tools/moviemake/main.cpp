@@ -38,9 +38,12 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
   return std::rename(temporary.c_str(), path.c_str()) == 0;
 }
 
+constexpr const char* kUsage =
+    "usage: moviemake [--scene title|break] [--title TEXT] [--seconds S] [--size WxH] [--quality Q]\n"
+    "                 [--keyint N] [--no-sound] [--png FILE...] <out.avi>\n";
+
 int Usage() {
-  std::cerr << "usage: moviemake [--scene title|break] [--title TEXT] [--seconds S] [--size WxH] [--quality Q]\n"
-               "                 [--keyint N] [--no-sound] [--png FILE...] <out.avi>\n";
+  std::cerr << kUsage;
   return 2;
 }
 
@@ -55,6 +58,10 @@ int main(int argc, char** argv) {
   double toneAt = -1;
   std::vector<std::string> pngs;
   std::string out;
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::cout << kUsage;
+    return 0;
+  }
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };

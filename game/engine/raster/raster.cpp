@@ -91,6 +91,23 @@ void Walk(const ssVertex* vs, const std::uint16_t* outline, int count, const Bou
   right.cur = top;
   if (!next(left, 1) || !next(right, -1)) return;
   std::int64_t y = Ceil16(vs[outline[top]].sy);
+  // Lines above the bounds: the edges move on a run at a time, as far as
+  // the nearer of the bounds and the next corner (the same sums as line by
+  // line, so the lines drawn are the same).
+  while (y < b.y0) {
+    const std::int64_t run = std::min({b.y0 - y, left.lines, right.lines});
+    y += run;
+    left.x += left.dx * run;
+    right.x += right.dx * run;
+    for (int k = 0; k < N; ++k) {
+      left.a[k] += left.da[k] * run;
+      if constexpr (kRightAttrs) right.a[k] += right.da[k] * run;
+    }
+    left.lines -= run;
+    right.lines -= run;
+    if (left.lines == 0 && !next(left, 1)) return;
+    if (right.lines == 0 && !next(right, -1)) return;
+  }
   for (;;) {
     if (y >= b.y1) return;
     if (y >= b.y0) span(static_cast<int>(y), left.x, right.x, left.a, right.a);

@@ -1,0 +1,67 @@
+// The table view's hot paths: a full frame (room, table, 16 balls, stick)
+// at the two screen sizes, an incremental frame during a break, one ball
+// drawn at three sizes (pixels a second), and loading the table model with
+// its welding.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+#include "play_bench_scene.h"
+#include "table_assets.h"
+
+namespace ks::play::bench {
+namespace {
+
+void FullFrame(benchmark::State& state) {
+  BenchScene s(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  if (!s.Ok()) return state.SkipWithError("no display");
+  for (auto _ : state) {
+    s.DrawFull();
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(FullFrame)->Args({240, 320})->Args({480, 640})->Unit(benchmark::kMicrosecond);
+
+void IncrementalBreakFrame(benchmark::State& state) {
+  BenchScene s(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  if (!s.Ok() || s.breakFrames.empty()) return state.SkipWithError("no display");
+  s.rig->scene->scene.host.stickShown = false;
+  s.DrawFull();
+  std::size_t i = 0;
+  for (auto _ : state) {
+    s.DrawBreakFrame(i++);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(IncrementalBreakFrame)->Args({240, 320})->Args({480, 640})->Unit(benchmark::kMicrosecond);
+
+// One ball of radius r drawn again and again; the counter is its disc's
+// pixels a second.
+void BallSpriteDraw(benchmark::State& state) {
+  BenchScene s(480, 640);
+  if (!s.Ok()) return state.SkipWithError("no display");
+  const double r = static_cast<double>(state.range(0));
+  BallSprite& ball = s.rig->scene->sprites[11];
+  ball.SetScreen(240 << 16, 320 << 16, static_cast<std::int32_t>(r * 65536), 0);
+  for (auto _ : state) {
+    ball.Draw();
+    benchmark::ClobberMemory();
+  }
+  state.counters["pixels"] =
+      benchmark::Counter(3.14159265 * r * r * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BallSpriteDraw)->Arg(6)->Arg(22)->Arg(60)->Arg(120);
+
+void LoadTableModel(benchmark::State& state) {
+  BenchScene s(240, 320);
+  if (!s.Ok()) return state.SkipWithError("no display");
+  const auto bytes = ksomake::EncodeModel(
+      tablemake::TableModel(state.range(0) == 0 ? tablemake::SmallTable() : tablemake::LargeTable()));
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(s.rig->scene->table.LoadFromBytes(bytes));
+  }
+}
+BENCHMARK(LoadTableModel)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace ks::play::bench

@@ -1,0 +1,573 @@
+#include "play/table_scene.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "display/display_s16.h"
+#include "engine/model.h"
+#include "play/room.h"
+#include "play/table_model.h"
+#include "play/view.h"
+
+namespace ks::play {
+
+namespace {
+
+constexpr Fix16 kOne = 0x10000;
+
+bool RectsMeet(const std::array<std::int32_t, 4>& a, const std::int32_t b[4]) {
+  return a[0] < b[2] && b[0] < a[2] && a[1] < b[3] && b[1] < a[3];
+}
+
+}  // namespace
+
+TableScene::TableScene(ssDisplayS16* device, Pool* pool, View* view) : device_(device), pool_(pool), view_(view) {
+  for (int i = 0; i < 6; ++i) railOrder_[static_cast<std::size_t>(i)] = &rails_[static_cast<std::size_t>(i)];
+  for (int i = 0; i < kBallCount; ++i) ballOrder_[static_cast<std::size_t>(i)] = &entries_[static_cast<std::size_t>(i)];
+  if (device_ != nullptr) {
+    rightLimit = device_->m_Width;
+    bottomLimit = device_->m_Height;
+  }
+}
+
+void TableScene::InitDrawLists() {
+  for (int i = 0; i < 6; ++i) railOrder_[static_cast<std::size_t>(i)] = &rails_[static_cast<std::size_t>(i)];
+  InitRailRecords();
+}
+
+void TableScene::InitRailRecords() {
+  if (pool_ == nullptr) return;
+  const TableGeometry& g = pool_->table;
+  const Fix16 H = g.hx, W = g.hz;
+  struct Spec {
+    std::int32_t axis;
+    Fix16 plane;
+    std::int16_t part;
+    int cornerA, cornerB;
+  };
+  const Spec specs[6] = {{2, kOne - W, 0, 0, 1}, {0, kOne - H, 5, 2, 3}, {0, H - kOne, 1, 4, 5},
+                         {0, kOne - H, 4, 6, 7}, {2, W - kOne, 3, 8, 9}, {0, H - kOne, 2, 10, 11}};
+  for (int i = 0; i < 6; ++i) {
+    RailRecord& r = rails_[static_cast<std::size_t>(i)];
+    const Spec& s = specs[i];
+    r = RailRecord{};
+    r.axis = s.axis;
+    r.plane = s.plane;
+    r.modelPart = s.part;
+    const FixVec2 da = g.jawNormal[static_cast<std::size_t>(s.cornerA)],
+                  db = g.jawNormal[static_cast<std::size_t>(s.cornerB)];
+    r.cornerA = {da.x, da.z};
+    r.cornerB = {db.x, db.z};
+    r.limitA = Dot2Fix30(da, g.jawPoint[static_cast<std::size_t>(s.cornerA)]);
+    r.limitB = Dot2Fix30(db, g.jawPoint[static_cast<std::size_t>(s.cornerB)]);
+  }
+}
+
+bool TableScene::ProjectPoint(const FixVec3& point, Fix16* sx, Fix16* sy, Fix16* depth, std::int64_t* key,
+                              const Fix16* m) const {
+  std::int32_t x = 0, y = 0, z = 0;
+  std::int64_t w = 0;
+  const ssVector v{point.x, point.y, point.z, kOne};
+  const bool seen = device_->ProjectOnePoint(v, &x, &y, &z, &w, m) != nullptr;
+  if (sx != nullptr) *sx = x;
+  if (sy != nullptr) *sy = y;
+  if (!seen) return false;
+  if (depth != nullptr) *depth = z;
+  if (key != nullptr) *key = w;
+  return true;
+}
+
+void TableScene::ClassifyRails() {
+  device_->UpdateTransform();
+  const Fix16* combined = device_->m_Pipeline.Matrix(ssPipeline::kMatrixCombined);
+  const TableGeometry& g = pool_->table;
+  const Fix16 H = g.hx, W = g.hz;
+  const FixVec2 refs[6] = {{0, -W}, {-H, -(W >> 1)}, {H, -(W >> 1)}, {-H, W >> 1}, {0, W}, {H, W >> 1}};
+  for (int i = 0; i < 6; ++i) {
+    RailRecord& r = rails_[static_cast<std::size_t>(i)];
+    r.facing = 0;
+    std::int64_t key = 0;
+    if (!ProjectPoint({refs[i].x, 0, refs[i].z}, nullptr, nullptr, nullptr, &key, combined)) key = 0;
+    r.depthKey = key;
+  }
+  const FixVec3 eye = view_->ToTable2D({view_->eye.x, 0, view_->eye.z});
+  viewPosition_ = {-eye.x, -eye.z};
+  const Fix16 x = viewPosition_.x, z = viewPosition_.z;
+  if (z < -W) {
+    rails_[0].facing = 1;
+  } else if (z >= W) {
+    rails_[4].facing = 1;
+  }
+  if (x < -H) {
+    rails_[1].facing = rails_[3].facing = 1;
+  } else if (x >= H) {
+    rails_[2].facing = rails_[5].facing = 1;
+  }
+}
+
+void TableScene::SetBallMatrix(const BallState& ball, Fix16* m) const {
+  const std::int64_t w = ball.orientation.w, x = ball.orientation.x, y = ball.orientation.y, z = ball.orientation.z;
+  auto term = [](std::int64_t v) { return static_cast<Fix16>((v >> 29) >> 14); };
+  const std::int64_t one = std::int64_t{1} << 59;  // 1.0 in the products' scale before the shift by 29
+  m[0] = term(one - (y * y + z * z));
+  m[1] = term(x * y + w * z);
+  m[2] = term(x * z - w * y);
+  m[3] = 0;
+  m[4] = term(x * y - w * z);
+  m[5] = term(one - (x * x + z * z));
+  m[6] = term(y * z + w * x);
+  m[7] = 0;
+  m[8] = term(x * z + w * y);
+  m[9] = term(y * z - w * x);
+  m[10] = term(one - (x * x + y * y));
+  m[11] = 0;
+  m[12] = ball.position.x;
+  m[13] = 0;
+  m[14] = ball.position.z;
+  m[15] = kOne;
+}
+
+void TableScene::BuildBallDrawList() {
+  ballCount_ = 0;
+  device_->UpdateTransform();
+  const Fix16* viewMatrix = device_->m_Pipeline.Matrix(ssPipeline::kMatrixView);
+  const Fix16* combined = device_->m_Pipeline.Matrix(ssPipeline::kMatrixCombined);
+  for (int b = 0; b < kBallCount; ++b) {
+    const BallState& s = pool_->ballStates[static_cast<std::size_t>(b)];
+    if (s.state == kBallOff) continue;
+    ssVector p{s.position.x, 0, s.position.z, kOne}, v;
+    VectorTransform(v, viewMatrix, p);
+    const Fix16 d = v.z;
+    if (d <= nearLimit + 0x11000) continue;
+    BallDrawEntry& e = entries_[static_cast<std::size_t>(ballCount_)];
+    e.radius = static_cast<Fix16>((static_cast<std::int64_t>(radiusScale_) << 32) / d);
+    std::int64_t key = 0;
+    if (!ProjectPoint({s.position.x, 0, s.position.z}, &e.screenX, &e.screenY, nullptr, &key, combined)) continue;
+    e.depthKey = key;
+    const std::int32_t R = e.radius >> 16;
+    const std::int32_t Rv =
+        static_cast<std::int32_t>((static_cast<std::int64_t>(e.radius >> 8) * verticalFactor) >> 24);
+    if ((e.screenX >> 16) < -R || (e.screenY >> 16) < -Rv || (e.screenX >> 16) - R > rightLimit ||
+        (e.screenY >> 16) - Rv > bottomLimit)
+      continue;
+    e.depth = static_cast<std::int32_t>(key >> 8);
+    e.ball = &s;
+    e.number = b;
+    if (sprites_ != nullptr) {
+      BallSprite& sprite = (*sprites_)[static_cast<std::size_t>(b)];
+      SetBallMatrix(s, sprite.ballMatrix);
+      MatrixIdentity(sprite.shadowMatrix);
+      // The shadow lies under the ball, not at the table's centre.
+      sprite.shadowMatrix[12] = s.position.x;
+      sprite.shadowMatrix[14] = s.position.z;
+    }
+    ballOrder_[static_cast<std::size_t>(ballCount_)] = &e;
+    ++ballCount_;
+  }
+}
+
+void TableScene::SortBallDrawList() {
+  const int n = ballCount_;
+  for (int gap = n / 2; gap > 0; gap /= 2) {
+    for (int i = gap; i < n; ++i) {
+      BallDrawEntry* e = ballOrder_[static_cast<std::size_t>(i)];
+      int j = i;
+      while (j >= gap && ballOrder_[static_cast<std::size_t>(j - gap)]->depthKey < e->depthKey) {
+        ballOrder_[static_cast<std::size_t>(j)] = ballOrder_[static_cast<std::size_t>(j - gap)];
+        j -= gap;
+      }
+      ballOrder_[static_cast<std::size_t>(j)] = e;
+    }
+  }
+}
+
+void TableScene::SortRailsByDepth() {
+  for (int i = 1; i < 6; ++i) {
+    RailRecord* r = railOrder_[static_cast<std::size_t>(i)];
+    int j = i;
+    while (j > 0) {
+      const RailRecord* p = railOrder_[static_cast<std::size_t>(j - 1)];
+      const bool after = p->facing > r->facing || (p->facing == r->facing && p->depthKey < r->depthKey);
+      if (!after) break;
+      railOrder_[static_cast<std::size_t>(j)] = railOrder_[static_cast<std::size_t>(j - 1)];
+      --j;
+    }
+    railOrder_[static_cast<std::size_t>(j)] = r;
+  }
+}
+
+void TableScene::SortRailsByCount() {
+  for (int i = 1; i < 6; ++i) {
+    RailRecord* r = railOrder_[static_cast<std::size_t>(i)];
+    int j = i;
+    while (j > 0) {
+      const RailRecord* p = railOrder_[static_cast<std::size_t>(j - 1)];
+      const bool after = p->facing > r->facing || (p->facing == r->facing && p->ballsAfter < r->ballsAfter);
+      if (!after) break;
+      railOrder_[static_cast<std::size_t>(j)] = railOrder_[static_cast<std::size_t>(j - 1)];
+      --j;
+    }
+    railOrder_[static_cast<std::size_t>(j)] = r;
+  }
+}
+
+int TableScene::BallBehindRail(const BallDrawEntry& entry, const RailRecord& rail) const {
+  if (entry.ball == nullptr) return 0;
+  const FixVec3& pos = entry.ball->position;
+  const Fix16 p = rail.plane;
+  const Fix16 b = rail.axis == 2 ? pos.z : pos.x;
+  const bool inside = (p < 0 && b >= p) || (p >= 0 && b <= p);
+  bool useA;
+  if (rail.axis == 2) {
+    useA = pos.x < 0;
+  } else {
+    const bool differ = (pos.z < 0) != (rail.cornerB[1] < 0);
+    useA = std::abs(pos.z) < 0x40000 || differ;
+  }
+  const FixVec2 dir = useA ? FixVec2{rail.cornerA[0], rail.cornerA[1]} : FixVec2{rail.cornerB[0], rail.cornerB[1]};
+  const Fix16 limit = useA ? rail.limitA : rail.limitB;
+  const Fix16 s = Dot2Fix30(dir, viewPosition_);
+  if (rail.facing != 0) {
+    if (inside) return 1;
+    return s >= limit ? 0 : 1;
+  }
+  if (inside) return 0;
+  return s < limit ? 1 : 0;
+}
+
+void TableScene::CountBallsAfterRails() {
+  const int n = ballCount_;
+  for (RailRecord& r : rails_) {
+    int walked = 0;
+    if (r.facing != 0) {
+      while (walked < n && BallBehindRail(*ballOrder_[static_cast<std::size_t>(walked)], r) == 1) ++walked;
+      r.ballsAfter = static_cast<std::int16_t>(n - walked);
+    } else {
+      while (walked < n && BallBehindRail(*ballOrder_[static_cast<std::size_t>(n - 1 - walked)], r) == 0) ++walked;
+      r.ballsAfter = static_cast<std::int16_t>(walked);
+    }
+  }
+}
+
+void TableScene::PushBufferClip(const std::int32_t r[4]) {
+  // The clip stack takes logical rectangles and turns them into the buffer.
+  const std::int32_t W = device_->m_Width, H = device_->m_Height;
+  ssRect l{r[0], r[1], r[2], r[3]};
+  switch (device_->m_Rotate & 3) {
+    case 1:
+      l = ssRect{H - r[3], r[0], H - r[1], r[2]};
+      break;
+    case 2:
+      l = ssRect{W - r[2], H - r[3], W - r[0], H - r[1]};
+      break;
+    case 3:
+      l = ssRect{r[1], W - r[2], r[3], W - r[0]};
+      break;
+    default:
+      break;
+  }
+  device_->PushClipRect(l);
+}
+
+void TableScene::RedrawRailOverBalls(const RailRecord& rail) {
+  if (table_ == nullptr) return;
+  const std::array<std::int32_t, 4>& box = table_->RailBox(rail.modelPart);
+  for (int k = 0; k < clusterCount_; ++k) {
+    const auto& r = clusters_[static_cast<std::size_t>(k)];
+    if (!RectsMeet(box, r.data())) continue;
+    PushBufferClip(r.data());
+    table_->DrawRailInBox(rail.modelPart, r.data());
+    device_->PopClipRect();
+  }
+}
+
+void TableScene::DrawBallsAndRails(bool onlyOverBalls) {
+  int drawn = 0;
+  auto drawBall = [&](int i) {
+    const int n = ballOrder_[static_cast<std::size_t>(i)]->number;
+    if (sprites_ != nullptr && (!onlyOverBalls || changed_[static_cast<std::size_t>(n)]))
+      (*sprites_)[static_cast<std::size_t>(n)].Draw();
+  };
+  for (RailRecord* rail : railOrder_) {
+    while (ballCount_ - drawn > rail->ballsAfter) drawBall(drawn++);
+    // The rails are already on the screen under the balls; over the balls
+    // drawn this frame they are drawn again where they meet them.
+    if (onlyOverBalls) {
+      RedrawRailOverBalls(*rail);
+    } else if (table_ != nullptr) {
+      table_->DrawRail(rail->modelPart);
+    }
+  }
+  while (drawn < ballCount_) drawBall(drawn++);
+}
+
+void TableScene::ClusterChangedAreas() {
+  // The areas of the balls drawn again, where the rails are drawn again.
+  // (Merging them into larger boxes would draw the rails in a different
+  // order where two rails overlap, which a full frame would not.)
+  clusterCount_ = 0;
+  for (int b = 0; b < kBallCount; ++b) {
+    const std::size_t i = static_cast<std::size_t>(b);
+    if (listedNow_[i] && changed_[i]) clusters_[static_cast<std::size_t>(clusterCount_++)] = rectNow_[i];
+  }
+}
+
+void TableScene::FindChangedBalls() {
+  std::int32_t stick[4];
+  StickRect(stick);
+  const std::array<std::int32_t, 4> stickArea = {stick[0], stick[1], stick[2], stick[3]};
+  changed_.fill(false);
+  for (int b = 0; b < kBallCount; ++b) {
+    const std::size_t i = static_cast<std::size_t>(b);
+    const Shown& was = shown_[i];
+    if (listedNow_[i] != was.listed) {
+      changed_[i] = true;
+      continue;
+    }
+    if (!listedNow_[i]) continue;
+    const BallSprite& s = (*sprites_)[i];
+    const Fix16* m = s.ballMatrix;
+    const std::array<Fix16, 9> turn = {m[0], m[1], m[2], m[4], m[5], m[6], m[8], m[9], m[10]};
+    changed_[i] = s.centreXF != was.x || s.centreYF != was.y || s.radiusF != was.radius || turn != was.turn ||
+                  !s.HasSavedBackground();
+    // What the stick covered last frame is put back as it was: the balls
+    // there are drawn again.
+    if (stickDrawn_ && (RectsMeet(stickArea, rectNow_[i].data()) || RectsMeet(stickArea, rectBefore_[i].data())))
+      changed_[i] = true;
+  }
+  // A ball standing where a changed ball was or is now is drawn again too,
+  // and so on, until no more join.
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (int s = 0; s < kBallCount; ++s) {
+      const std::size_t si = static_cast<std::size_t>(s);
+      if (changed_[si] || !listedNow_[si]) continue;
+      for (int c = 0; c < kBallCount && !changed_[si]; ++c) {
+        const std::size_t ci = static_cast<std::size_t>(c);
+        if (!changed_[ci]) continue;
+        if ((listedNow_[ci] && RectsMeet(rectNow_[si], rectNow_[ci].data())) ||
+            (shown_[ci].listed && RectsMeet(rectNow_[si], rectBefore_[ci].data()))) {
+          changed_[si] = true;
+          grew = true;
+        }
+      }
+    }
+  }
+}
+
+void TableScene::DrawDepthOrdered() {
+  SortRailsByDepth();
+  CountBallsAfterRails();
+  SortRailsByCount();
+  DrawBallsAndRails(false);
+}
+
+void TableScene::PlaceStick() {
+  if (stick_ == nullptr || pool_ == nullptr) return;
+  // The stick runs from its tip at the model's origin along -z. That axis
+  // points from the cue ball towards the stick, raised by the elevation.
+  const double dx = pool_->cueDirection.x / 1073741824.0, dz = pool_->cueDirection.z / 1073741824.0;
+  const double len = std::sqrt(dx * dx + dz * dz);
+  const double hx = len > 0 ? dx / len : 0.0, hz = len > 0 ? dz / len : -1.0;
+  const double e = (pool_->cueElevation & 0x3FFFF) * (2.0 * 3.14159265358979 / 262144.0);
+  const double back[3] = {hx * std::cos(e), -std::sin(e), hz * std::cos(e)};  // model -z in the world
+  const double zAxis[3] = {-back[0], -back[1], -back[2]};
+  const double xAxis[3] = {hz, 0, -hx};
+  const double yAxis[3] = {zAxis[1] * xAxis[2] - zAxis[2] * xAxis[1], zAxis[2] * xAxis[0] - zAxis[0] * xAxis[2],
+                           zAxis[0] * xAxis[1] - zAxis[1] * xAxis[0]};
+  const BallState& cue = pool_->ballStates[0];
+  const double side = pool_->cueTip[0] / 65536.0, height = pool_->cueTip[1] / 65536.0;
+  const double gap = 0.6;  // the tip's distance from the ball's surface
+  auto fix = [](double v) { return static_cast<Fix16>(std::lround(v * 65536.0)); };
+  auto& m = stick_->matrix;
+  for (int c = 0; c < 3; ++c) {
+    m[static_cast<std::size_t>(c)] = fix(xAxis[c]);
+    m[static_cast<std::size_t>(4 + c)] = fix(yAxis[c]);
+    m[static_cast<std::size_t>(8 + c)] = fix(zAxis[c]);
+  }
+  m[3] = m[7] = m[11] = 0;
+  const double t[3] = {side * xAxis[0] - height * yAxis[0] - (1.0 + gap) * zAxis[0],
+                       side * xAxis[1] - height * yAxis[1] - (1.0 + gap) * zAxis[1],
+                       side * xAxis[2] - height * yAxis[2] - (1.0 + gap) * zAxis[2]};
+  m[12] = fix(t[0]) + cue.position.x;
+  m[13] = fix(t[1]);
+  m[14] = fix(t[2]) + cue.position.z;
+  m[15] = kOne;
+}
+
+void TableScene::StickRect(std::int32_t out[4]) const {
+  const float W = static_cast<float>(device_->m_Width), H = static_cast<float>(device_->m_Height);
+  static constexpr float kRects[4][4] = {{0.375f, 0.5f, 0.625f, 1.0f},
+                                         {0.5f, 0.375f, 1.0f, 0.625f},
+                                         {0.375f, 0.0f, 0.625f, 0.5f},
+                                         {0.0f, 0.375f, 0.5f, 0.625f}};
+  const float* k = kRects[device_->m_Rotate & 3];
+  out[0] = static_cast<std::int32_t>(k[0] * W);
+  out[1] = static_cast<std::int32_t>(k[1] * H);
+  out[2] = static_cast<std::int32_t>(k[2] * W);
+  out[3] = static_cast<std::int32_t>(k[3] * H);
+}
+
+bool TableScene::SaveStickArea() {
+  std::int32_t r[4];
+  StickRect(r);
+  stickSaved_ = false;
+  // The stick's part of the scratch pool is set aside by each full frame.
+  if (stickBuffer_ == nullptr)
+    stickBuffer_ = device_->ScratchAlloc(static_cast<std::uint32_t>((r[2] - r[0]) * (r[3] - r[1]) * 2));
+  if (stickBuffer_ == nullptr) return false;
+  device_->SaveRect(stickBuffer_, RECT{r[0], r[1], r[2], r[3]});
+  stickSaved_ = true;
+  return true;
+}
+
+void TableScene::RestoreStickArea() {
+  // Only an area saved since the scratch pool was last emptied.
+  if (!stickSaved_ || stickBuffer_ == nullptr) return;
+  std::int32_t r[4];
+  StickRect(r);
+  device_->RestoreRect(stickBuffer_, RECT{r[0], r[1], r[2], r[3]});
+}
+
+void TableScene::HandScreenData(const BallDrawEntry& e) {
+  if (sprites_ == nullptr) return;
+  (*sprites_)[static_cast<std::size_t>(e.number)].SetScreen(e.screenX, e.screenY, e.radius, e.depth);
+}
+
+void TableScene::DrawFrame() {
+  if (!host.inPlay || device_ == nullptr || pool_ == nullptr || view_ == nullptr) return;
+  // The application's frame counter: a window of at most three seconds.
+  const std::uint32_t t = host.clock ? host.clock() : 0;
+  if (host.windowStart == 0) {
+    host.windowStart = t;
+    host.frameCount = 1;
+    host.rateWord = 0;
+  }
+  ++host.frameCount;
+  std::uint32_t span = t - host.windowStart;
+  if (span == 0) span = 1;
+  if (span > 3000) {
+    host.windowStart = t;
+    host.frameCount = 1;
+    host.rateWord = 0;
+  }
+
+  ssDisplayS16& d = *device_;
+  d.SetRenderTarget(ssDisplayS16::kTargetBackBuffer, 0, 0, 0, 0);
+  rightLimit = d.m_Width;
+  bottomLimit = d.m_Height;
+  const bool full = forceFull_ || view_->dirty != 0 || view_->matrixChanged != 0;
+
+  if (!full && view_->stickOnly != 0) {
+    // Only the cue moves: put back what was under it and draw it again.
+    RestoreStickArea();
+    PlaceStick();
+    if (host.stickShown && stick_ != nullptr) stick_->Draw(1);
+    return;
+  }
+
+  // The lists of this frame.
+  PlaceStick();
+  Fix16 identity[16];
+  MatrixIdentity(identity);
+  d.SetTransform(0, identity);
+  ClassifyRails();
+  BuildBallDrawList();
+  SortBallDrawList();
+  SortRailsByDepth();
+  CountBallsAfterRails();
+  SortRailsByCount();
+  listedNow_.fill(false);
+  for (int i = 0; i < ballCount_; ++i) {
+    const BallDrawEntry& e = *ballOrder_[static_cast<std::size_t>(i)];
+    HandScreenData(e);
+    listedNow_[static_cast<std::size_t>(e.number)] = true;
+    if (sprites_ != nullptr)
+      (*sprites_)[static_cast<std::size_t>(e.number)].BackgroundRect(
+          rectNow_[static_cast<std::size_t>(e.number)].data());
+  }
+
+  bool saved = true;
+  if (full) {
+    // The scratch pool is laid out afresh: the stick's area, then a part for
+    // each ball as it is needed, kept until the next full frame.
+    forceFull_ = false;
+    d.ScratchReset();
+    std::int32_t st[4];
+    StickRect(st);
+    const std::uint32_t stickBytes = static_cast<std::uint32_t>((st[2] - st[0]) * (st[3] - st[1]) * 2);
+    stickBuffer_ = d.ScratchAlloc(stickBytes);
+    if (sprites_ != nullptr)
+      for (BallSprite& sprite : *sprites_) sprite.KeepSavedArea();
+    stickSaved_ = false;
+    stickDrawn_ = false;
+    changed_.fill(true);
+    if (host.roomGraphics && room_ != nullptr) {
+      room_->Draw(1);
+    } else {
+      ssDisplayS16::FillRect16(d.m_BackBuffer, RECT{0, 0, d.m_Width, d.m_Height}, 0, d.m_Width * 2);
+    }
+    d.SetTransform(0, identity);
+    if (table_ != nullptr) {
+      table_->DrawBed(1);
+      table_->DrawPockets();
+      table_->DrawInnerParts();
+      // The rails too, so that the saved areas hold everything but the
+      // balls, their shadows and the stick.
+      for (const RailRecord* r : railOrder_) table_->DrawRail(r->modelPart);
+    }
+  } else if (sprites_ != nullptr) {
+    FindChangedBalls();
+    RestoreStickArea();
+    for (int b = 0; b < kBallCount; ++b)
+      if (changed_[static_cast<std::size_t>(b)] && shown_[static_cast<std::size_t>(b)].listed)
+        (*sprites_)[static_cast<std::size_t>(b)].RestoreBackground();
+  }
+  changedCount_ = 0;
+  if (sprites_ != nullptr) {
+    for (int i = 0; i < ballCount_; ++i) {
+      const int n = ballOrder_[static_cast<std::size_t>(i)]->number;
+      if (!changed_[static_cast<std::size_t>(n)]) continue;
+      ++changedCount_;
+      saved = (*sprites_)[static_cast<std::size_t>(n)].SaveBackground() && saved;
+    }
+    for (int i = 0; i < ballCount_; ++i) {
+      const int n = ballOrder_[static_cast<std::size_t>(i)]->number;
+      if (changed_[static_cast<std::size_t>(n)]) (*sprites_)[static_cast<std::size_t>(n)].DrawShadow();
+    }
+  }
+  ClusterChangedAreas();
+  DrawBallsAndRails(true);
+  stickDrawn_ = false;
+  if (host.stickShown && stick_ != nullptr) {
+    saved = SaveStickArea() && saved;
+    stick_->Draw(1);
+    stickDrawn_ = true;
+  }
+  d.SetTransform(0, stick_ != nullptr ? stick_->matrix.data() : identity);
+  // Whatever could not be saved is drawn afresh next frame.
+  if (!saved) forceFull_ = true;
+  previousCount_ = ballCount_;
+  for (int i = 0; i < ballCount_; ++i)
+    previous_[static_cast<std::size_t>(i)] = ballOrder_[static_cast<std::size_t>(i)]->number;
+  for (int b = 0; b < kBallCount; ++b) {
+    const std::size_t i = static_cast<std::size_t>(b);
+    Shown& was = shown_[i];
+    was.listed = listedNow_[i];
+    rectBefore_[i] = rectNow_[i];
+    if (sprites_ != nullptr && listedNow_[i]) {
+      const BallSprite& sp = (*sprites_)[i];
+      const Fix16* m = sp.ballMatrix;
+      was.x = sp.centreXF;
+      was.y = sp.centreYF;
+      was.radius = sp.radiusF;
+      was.turn = {m[0], m[1], m[2], m[4], m[5], m[6], m[8], m[9], m[10]};
+    }
+  }
+  host.previousFull = full;
+  lastFull_ = full;
+  view_->dirty = 0;
+  view_->matrixChanged = 0;
+}
+
+}  // namespace ks::play

@@ -1,0 +1,170 @@
+// TableScene: draws the table scene, frame by frame, into the display's back
+// buffer: the room (or black), the table, the balls' shadows, the balls and
+// the six rail parts in depth order, and the cue stick. It is the home of
+// the frame drawing's lists (rail records, ball order, stick area) that the
+// table state leaves to the view, and the Pool's frame hook reaches it
+// through the observer interface, so the simulation never depends on it.
+//
+// A full frame draws everything; an incremental frame, when the view has not
+// changed, puts back the saved areas under the previous frame's balls and
+// stick and draws only the balls, the rails over them and the stick again.
+// Both give the same pixels.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "play/ball_sprite.h"
+#include "simulation/table.h"
+
+class ssDisplayS16;
+class ssModel;
+
+namespace ks::play {
+
+class Room;
+class TableModel;
+class View;
+
+struct RailRecord {
+  std::int64_t depthKey = 0;
+  Fix16 plane = 0;
+  std::array<Fix30, 2> cornerA{};
+  Fix16 limitA = 0;
+  std::array<Fix30, 2> cornerB{};
+  Fix16 limitB = 0;
+  std::int32_t axis = 0;  // 2: an end rail (across z); 0: a side rail half (across x)
+  std::int16_t modelPart = 0;
+  std::int16_t facing = 0;
+  std::int16_t ballsAfter = 0;
+};
+
+struct BallDrawEntry {
+  std::int64_t depthKey = 0;
+  Fix16 radius = 0;
+  Fix16 screenX = 0, screenY = 0;
+  std::int32_t depth = 0;
+  const BallState* ball = nullptr;
+  std::int32_t number = 0;
+};
+
+// What the application keeps for the frame: its flags and frame counter.
+struct SceneHost {
+  bool inPlay = true;
+  bool stickShown = false;
+  bool roomGraphics = true;
+  bool previousFull = false;
+  std::uint32_t windowStart = 0, frameCount = 0, rateWord = 0;
+  std::function<std::uint32_t()> clock;  // milliseconds; none: 0
+};
+
+class TableScene final : public TableObserver {
+ public:
+  TableScene(ssDisplayS16* device, Pool* pool, View* view);
+
+  void SetRoom(Room* room) { room_ = room; }
+  void SetTable(TableModel* table) { table_ = table; }
+  void SetStick(ssModel* stick) { stick_ = stick; }
+  void SetSprites(std::array<BallSprite, kBallCount>* sprites) { sprites_ = sprites; }
+  // The projected ball radius is radiusScale / depth pixels: the focal length.
+  void SetRadiusScale(std::int32_t scale) { radiusScale_ = scale; }
+
+  // Fills the rail records from the table geometry; once per room.
+  void InitDrawLists();
+  void InitRailRecords();
+
+  // Draws one frame (the Pool's frame hook lands here too).
+  void DrawFrame() override;
+
+  // The steps of a frame, public for the tests.
+  bool ProjectPoint(const FixVec3& point, Fix16* sx, Fix16* sy, Fix16* depth, std::int64_t* key, const Fix16* m) const;
+  void BuildBallDrawList();
+  void SortBallDrawList();
+  void ClassifyRails();
+  void SortRailsByDepth();
+  int BallBehindRail(const BallDrawEntry& entry, const RailRecord& rail) const;
+  void CountBallsAfterRails();
+  void SortRailsByCount();
+  void DrawBallsAndRails(bool onlyOverBalls);
+  void DrawDepthOrdered();
+  void SetBallMatrix(const BallState& ball, Fix16* out) const;
+  void PlaceStick();
+  bool SaveStickArea();
+  void RestoreStickArea();
+  void StickRect(std::int32_t out[4]) const;
+  // Pushes a rectangle of buffer pixels as the device's clip rectangle.
+  void PushBufferClip(const std::int32_t r[4]);
+
+  SceneHost host;
+  // Draw a full frame next, whatever the view says.
+  void ForceFull() { forceFull_ = true; }
+
+  int BallCount() const { return ballCount_; }
+  const std::array<BallDrawEntry*, kBallCount>& BallOrder() const { return ballOrder_; }
+  const std::array<RailRecord*, 6>& RailOrder() const { return railOrder_; }
+  const std::array<RailRecord, 6>& Rails() const { return rails_; }
+  FixVec2 ViewPosition() const { return viewPosition_; }
+  void SetViewPosition(FixVec2 p) { viewPosition_ = p; }
+  std::array<BallDrawEntry, kBallCount>& Entries() { return entries_; }
+  void SetBallCount(int n) { ballCount_ = n; }
+  bool LastFrameFull() const { return lastFull_; }
+
+  Fix16 nearLimit = 0x20000;
+  std::int32_t verticalFactor = 0x10000;
+  std::int32_t rightLimit = 0, bottomLimit = 0;
+
+ private:
+  void HandScreenData(const BallDrawEntry& e);
+  // Draws a rail part again where it meets the areas of the balls drawn
+  // this frame, clipped to each area in turn.
+  void RedrawRailOverBalls(const RailRecord& rail);
+  // Marks the balls to draw again on an incremental frame: those that moved,
+  // turned, came or went, and those whose areas meet theirs.
+  void FindChangedBalls();
+  void ClusterChangedAreas();
+
+  ssDisplayS16* device_;
+  Pool* pool_;
+  View* view_;
+  Room* room_ = nullptr;
+  TableModel* table_ = nullptr;
+  ssModel* stick_ = nullptr;
+  std::array<BallSprite, kBallCount>* sprites_ = nullptr;
+  std::int32_t radiusScale_ = 1024;
+
+  std::array<RailRecord, 6> rails_{};
+  std::array<RailRecord*, 6> railOrder_{};
+  std::array<BallDrawEntry, kBallCount> entries_{};
+  std::array<BallDrawEntry*, kBallCount> ballOrder_{};
+  int ballCount_ = 0;
+  std::array<int, kBallCount> previous_{};  // ball numbers drawn last frame
+  int previousCount_ = 0;
+  FixVec2 viewPosition_{};
+  void* stickBuffer_ = nullptr;
+  bool stickSaved_ = false;
+  bool forceFull_ = true;
+  bool lastFull_ = false;
+  // Per ball: drawn last frame, its screen data and turn then, drawn again
+  // this frame, and its area this frame.
+  struct Shown {
+    bool listed = false;
+    Fix16 x = 0, y = 0, radius = 0;
+    std::array<Fix16, 9> turn{};
+  };
+  std::array<Shown, kBallCount> shown_{};
+  std::array<bool, kBallCount> changed_{};
+  std::array<bool, kBallCount> listedNow_{};
+  std::array<std::array<std::int32_t, 4>, kBallCount> rectNow_{};
+  std::array<std::array<std::int32_t, 4>, kBallCount> rectBefore_{};
+  bool stickDrawn_ = false;
+  std::array<std::array<std::int32_t, 4>, kBallCount> clusters_{};
+  int clusterCount_ = 0;
+  int changedCount_ = 0;
+
+ public:
+  // Balls drawn again by the last frame.
+  int ChangedCount() const { return changedCount_; }
+};
+
+}  // namespace ks::play

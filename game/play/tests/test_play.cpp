@@ -1,0 +1,577 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "play/ball_sprite.h"
+#include "play/table_layout.h"
+#include "play_fixture.h"
+
+namespace ks::play::test {
+namespace {
+
+// ---- ball shading ------------------------------------------------------------------
+
+TEST(BallShading, ShadeTableEntries) {
+  Rig rig(240, 320, 16, 0);
+  ASSERT_TRUE(rig.display);
+  struct Case {
+    int kind, row, column;
+    std::uint16_t pixel;
+  };
+  const Case cases[] = {
+      {0, 15, 223, 0xF79E},                                             // grey row 15 at full diffuse: (30, 60, 30)
+      {0, 0, 229, 0x73AE},  {0, 0, 234, 0xEF5D},  {0, 0, 235, 0xFFFF},  // the highlight is white from entry 235 on
+      {0, 7, 100, 0x3186},  {3, 31, 224, 0xF800},                       // red ball: the highlight starts at the colour
+      {3, 31, 0, 0x0000},   {5, 31, 230, 0xFE51},                       // orange
+  };
+  for (const Case& c : cases) {
+    const ShadeTable* t = rig.scene->sprites[static_cast<std::size_t>(c.kind)].Shades();
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ((*t)[static_cast<std::size_t>(c.row * 256 + c.column)], c.pixel)
+        << "kind " << c.kind << " row " << c.row << " column " << c.column;
+  }
+  // Striped balls share their solid twin's table; the cue ball is white
+  // whatever colour it is given.
+  for (int k = 9; k < 16; ++k)
+    EXPECT_EQ(rig.scene->sprites[static_cast<std::size_t>(k)].Shades(),
+              rig.scene->sprites[static_cast<std::size_t>(k - 8)].Shades());
+  BallSprite cue;
+  cue.InitBallRaster(rig.display.get(), nullptr, nullptr, nullptr);
+  cue.BuildBallShadeTables(0, 0, 0, 10, 255, 0, 0);
+  EXPECT_EQ((cue.colour), (std::array<std::uint8_t, 3>{31, 63, 31}));
+  EXPECT_EQ((cue.colour2), (std::array<std::uint8_t, 3>{31, 63, 31}));
+  EXPECT_EQ(PackShade(31, 63, 31, 12), 0xFFF);
+}
+
+// Draws one ball at (x, y) with radius r (pixels) on a grey screen and
+// returns the pixels that changed.
+std::vector<std::pair<int, int>> DrawLoneBall(Rig& rig, double x, double y, double r) {
+  ssDisplayS16& d = *rig.display;
+  const int w = d.m_Width, h = d.m_Height;
+  std::fill(d.m_BackBuffer, d.m_BackBuffer + w * h, 0x8410);
+  BallSprite& s = rig.scene->sprites[3];
+  s.SetScreen(static_cast<std::int32_t>(x * 65536), static_cast<std::int32_t>(y * 65536),
+              static_cast<std::int32_t>(r * 65536), 0);
+  // The marking pass needs a camera: put the ball's centre in front of it.
+  Fix16 view[16];
+  MatrixIdentity(view);
+  view[14] = 0x100000;
+  d.SetTransform(1, view);
+  MatrixIdentity(s.ballMatrix);
+  s.Draw();
+  std::vector<std::pair<int, int>> changed;
+  for (int yy = 0; yy < h; ++yy)
+    for (int xx = 0; xx < w; ++xx)
+      if (d.m_BackBuffer[yy * w + xx] != 0x8410) changed.push_back({xx, yy});
+  return changed;
+}
+
+TEST(BallShading, DrawsOnlyItsDiscAndOnlyOnScreen) {
+  Rig rig(240, 320, 16, 0);
+  ASSERT_TRUE(rig.display);
+  EXPECT_TRUE(DrawLoneBall(rig, 50, 50, 1).empty());     // too small
+  EXPECT_FALSE(DrawLoneBall(rig, 2, 2, 2).empty());      // x + r = 4: drawn
+  EXPECT_TRUE(DrawLoneBall(rig, 1.4, 50, 2.4).empty());  // x + r below 4
+  struct Case {
+    double x, y, r;
+  };
+  // Inside, and across each edge and corner of the screen.
+  const Case cases[] = {{120, 160, 22}, {0, 160, 30},   {239, 160, 30}, {120, 0, 30},
+                        {120, 319, 30}, {238, 318, 60}, {5, 5, 40}};
+  for (const Case& c : cases) {
+    const auto changed = DrawLoneBall(rig, c.x, c.y, c.r);
+    ASSERT_FALSE(changed.empty()) << c.x << "," << c.y;
+    for (const auto& [px, py] : changed) {
+      const double dx = px + 0.5 - c.x, dy = py + 0.5 - c.y;
+      EXPECT_LE(dx * dx + dy * dy, (c.r + 1.5) * (c.r + 1.5)) << px << "," << py;
+    }
+  }
+  // Inside the disc every pixel is a shade-table entry of its row and light.
+  const auto changed = DrawLoneBall(rig, 120, 160, 22);
+  const ShadeTable& t = *rig.scene->sprites[3].Shades();
+  const std::uint16_t centre = rig.display->m_BackBuffer[160 * 240 + 120];
+  EXPECT_NE(std::find(t.begin(), t.end(), centre), t.end());
+}
+
+TEST(BallShading, BackgroundRoundTripAndMargins) {
+  Rig rig(240, 320, 16, 0);
+  ASSERT_TRUE(rig.display);
+  ssDisplayS16& d = *rig.display;
+  for (int i = 0; i < 240 * 320; ++i) d.m_BackBuffer[i] = static_cast<std::uint16_t>(i * 2654435761u >> 7);
+  const std::vector<std::uint16_t> before = rig.Pixels();
+  BallSprite& s = rig.scene->sprites[5];
+  s.SetScreen(100 << 16, 50 << 16, 20 << 16, 0);
+  std::int32_t r[4];
+  s.BackgroundRect(r);
+  // The ball and its shadow: 1.375 radii round it, 2.4 below it.
+  EXPECT_LE(r[0], 100 - 28);
+  EXPECT_GE(r[2], 100 + 28);
+  EXPECT_LE(r[1], 50 - 28);
+  EXPECT_GE(r[3], 50 + 48);
+  d.ScratchReset();
+  ASSERT_TRUE(s.SaveBackground());
+  std::fill(d.m_BackBuffer, d.m_BackBuffer + 240 * 320, 0);
+  s.RestoreBackground();
+  for (int y = r[1]; y < r[3]; ++y)
+    for (int x = r[0]; x < r[2]; ++x)
+      ASSERT_EQ(d.m_BackBuffer[y * 240 + x], before[static_cast<std::size_t>(y * 240 + x)]);
+  // A ball past the corner clamps its rectangle to the screen.
+  s.SetScreen(-30 << 16, 330 << 16, 20 << 16, 0);
+  s.BackgroundRect(r);
+  EXPECT_EQ(r[0], 0);
+  EXPECT_EQ(r[3], 320);
+}
+
+TEST(BallShading, IconSheetBySize) {
+  Rig rig(240, 320, 16, 0);
+  ASSERT_TRUE(rig.display);
+  struct Case {
+    int vwidth;
+    const wchar_t* sheet;
+    bool rescaled;
+  };
+  const Case cases[] = {{208, L"Balls44.tga", false}, {220, L"Balls44.tga", false}, {240, L"Balls52.tga", false},
+                        {320, L"Balls68.tga", false}, {200, L"Balls44.tga", true},  {480, L"Balls68.tga", true}};
+  for (const Case& c : cases) {
+    rig.display->m_VWidth = c.vwidth;
+    BallIcons icons;
+    LoadBallTextures(icons, rig.display.get(), L"res.ark");
+    EXPECT_TRUE(icons.loaded) << c.vwidth;
+    EXPECT_EQ(std::wstring(icons.sheet), c.sheet) << c.vwidth;
+    EXPECT_EQ(icons.rescaled, c.rescaled);
+    EXPECT_EQ(icons.sprite.RectCount(), 16);
+    FreeBallTextures(icons);
+  }
+  // The 68-pixel sheet has 17-pixel cells: on a 240-line screen the icons
+  // stand at 17, anchored at 13.
+  rig.display->m_VWidth = 320;
+  rig.display->m_VHeight = 240;
+  BallIcons icons;
+  LoadBallTextures(icons, rig.display.get(), L"res.ark");
+  EXPECT_EQ(icons.position, 17);
+  EXPECT_EQ(icons.anchor, 13);
+  // No sheet: nothing loaded, nothing to draw.
+  BallIcons none;
+  LoadBallTextures(none, rig.display.get(), L"nothing.ark");
+  EXPECT_FALSE(none.loaded);
+  EXPECT_EQ(none.sprite.RectCount(), 0);
+}
+
+// ---- camera ------------------------------------------------------------------------
+
+TEST(ViewCamera, PitchZoomAndMoveStayInTheirLimits) {
+  Table table(TableSetup{});
+  View v;
+  v.pool = &table.pool();
+  v.cueTilt = 0;
+  EXPECT_EQ(v.eye.z, 0x1B0000);
+  EXPECT_EQ(v.pitch, -2048);
+  v.Rotate(10000, 0, 0);
+  EXPECT_EQ(v.pitch, View::kPitchMax);
+  v.Rotate(-200000, 0, 0);
+  EXPECT_EQ(v.pitch, View::kPitchMin);
+  // Straight down: x stays x, z goes up the screen, y goes into it.
+  v.yaw = 0;
+  v.Recompute();
+  EXPECT_EQ(v.matrix[0], 0x10000);
+  EXPECT_EQ(v.matrix[6], 0x10000);
+  EXPECT_EQ(v.matrix[9], -0x10000);
+  v.SetDistance(0x170000);
+  v.Zoom(-0x10000);
+  EXPECT_EQ(v.eye.z, 0x170000);  // at the limit: no closer
+  v.SetDistance(0x170001);
+  v.Zoom(-0x10000);
+  EXPECT_EQ(v.eye.z, 0x160001);  // one step may pass it
+  v.SetDistance(0xB40000);
+  v.Zoom(0x10000);
+  EXPECT_EQ(v.eye.z, 0xB40000);
+  v.Move({0x7FFF0000, 0, -0x7FFF0000});
+  EXPECT_EQ(v.target.x, table.pool().table.hx);
+  EXPECT_EQ(v.target.z, -table.pool().table.hz);
+  // Turning a quarter round maps x onto -z.
+  v.yaw = 0x10000;
+  const FixVec3 t = v.TurnByYaw({0x10000, 0, 0});
+  EXPECT_EQ(t.x, 0);
+  EXPECT_EQ(t.z, -0x10000);
+}
+
+// ---- table model -------------------------------------------------------------------
+
+TEST(TableModelFile, BothSizesLoadWithTheirRailParts) {
+  for (int room : {0, 3}) {
+    Rig rig(240, 320, 16, 0, room);
+    ASSERT_TRUE(rig.display);
+    EXPECT_TRUE(rig.report.table);
+    EXPECT_EQ(rig.report.roomSurfaces, 6);
+    EXPECT_TRUE(rig.report.stick);
+    const TableModel& m = rig.scene->table;
+    const int triangles[6] = {14, 13, 12, 14, 12, 13}, quads[6] = {8, 5, 5, 8, 5, 5};
+    for (int p = 0; p < 6; ++p) {
+      EXPECT_EQ(m.RailMesh(p, 0).faceCount, 6u);
+      EXPECT_EQ(m.RailMesh(p, 1).faceCount, static_cast<std::uint32_t>(triangles[p]));
+      EXPECT_EQ(m.RailMesh(p, 2).faceCount, static_cast<std::uint32_t>(quads[p]));
+    }
+    EXPECT_EQ(m.GroupAt(17).faceCount, 6u);
+    // Welding leaves far fewer vertices than corners, and none within 1/256.
+    const auto& shared = m.SharedVertices();
+    ASSERT_GT(shared.size(), 100u);
+    for (std::size_t i = 0; i < shared.size(); i += 7)
+      for (std::size_t j = i + 1; j < shared.size(); ++j)
+        ASSERT_FALSE(std::abs(shared[i].x - shared[j].x) < 256 && std::abs(shared[i].y - shared[j].y) < 256 &&
+                     std::abs(shared[i].z - shared[j].z) < 256);
+  }
+}
+
+// A table file with two extra faces in group 8: corners `apart` raw units
+// from each other on every axis.
+std::vector<std::uint8_t> TableWithPair(std::int32_t apart) {
+  ksomake::Model model = tablemake::TableModel(tablemake::SmallTable());
+  ksomake::Object& o = model.objects[8];
+  o.vertices.clear();
+  o.faces.clear();
+  for (int q = 0; q < 2; ++q) {
+    const std::int32_t d = q * apart;
+    const std::int32_t base[4][3] = {{0x80000, 0x10000, 0x80000},
+                                     {0x90000, 0x10000, 0x80000},
+                                     {0x90000, 0x10000, 0x90000},
+                                     {0x80000, 0x10000, 0x90000}};
+    for (const auto& p : base)
+      for (int c = 0; c < 3; ++c) o.vertices.push_back(p[c] + d);
+    const std::uint32_t b = static_cast<std::uint32_t>(4 * q);
+    o.faces.push_back({{b, b + 1, b + 2, b + 3}, {200, 200, 200}});
+  }
+  return ksomake::EncodeModel(model);
+}
+
+TEST(TableModelFile, WeldsCornersWithinOne256th) {
+  Rig rig(240, 320, 16, 0);
+  ASSERT_TRUE(rig.display);
+  TableModel& m = rig.scene->table;
+  ASSERT_EQ(m.LoadFromBytes(TableWithPair(0)), 1);
+  const std::size_t base = m.SharedVertices().size();
+  ASSERT_EQ(m.LoadFromBytes(TableWithPair(255)), 1);
+  EXPECT_EQ(m.SharedVertices().size(), base);
+  ASSERT_EQ(m.LoadFromBytes(TableWithPair(256)), 1);
+  EXPECT_EQ(m.SharedVertices().size(), base + 4);
+}
+
+TEST(TableModelFile, RefusesBadFilesAndKeepsWhatItHad) {
+  Rig rig(240, 320, 16, 0);
+  ASSERT_TRUE(rig.display);
+  TableModel& m = rig.scene->table;
+  const std::vector<std::uint8_t> good = ksomake::EncodeModel(tablemake::TableModel(tablemake::SmallTable()));
+  ASSERT_EQ(m.LoadFromBytes(good), 1);
+  const std::size_t kept = m.SharedVertices().size();
+  // Every truncation.
+  for (std::size_t n = 0; n < good.size(); n += (n < 400 ? 1 : 97)) {
+    const std::vector<std::uint8_t> cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
+    ASSERT_EQ(m.LoadFromBytes(cut), 0) << n;
+  }
+  // Wrong object count, an index past the object's vertices, a rail group
+  // short of faces, a rail group of the wrong kind, a bed not in quads.
+  std::vector<std::uint8_t> bad = good;
+  bad[256] = 15;
+  EXPECT_EQ(m.LoadFromBytes(bad), 0);
+  ksomake::Model model = tablemake::TableModel(tablemake::SmallTable());
+  ksomake::Model pastEnd = model;
+  pastEnd.objects[3].faces[5].corners[1] = static_cast<std::uint32_t>(pastEnd.objects[3].vertices.size() / 3);
+  EXPECT_EQ(m.LoadFromBytes(ksomake::EncodeModel(pastEnd)), 0);
+  ksomake::Model shortRail = model;
+  shortRail.objects[13].faces.resize(20);
+  EXPECT_EQ(m.LoadFromBytes(ksomake::EncodeModel(shortRail)), 0);
+  ksomake::Model wrongKind = model;
+  wrongKind.objects[5].kind = 5;
+  for (auto& f : wrongKind.objects[5].faces) f.attributes = {0, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(m.LoadFromBytes(ksomake::EncodeModel(wrongKind)), 0);
+  ksomake::Model bed = model;
+  bed.objects[0].vertices.resize(9);
+  bed.objects[0].faces.clear();
+  EXPECT_EQ(m.LoadFromBytes(ksomake::EncodeModel(bed)), 0);
+  EXPECT_EQ(m.SharedVertices().size(), kept);
+}
+
+TEST(TableModelFile, FreeingDropsTheVertexBuffers) {
+  Rig rig(240, 320, 16, 0);
+  ASSERT_TRUE(rig.display);
+  // Tags are compared, never followed: the addresses stay usable as keys.
+  const void* table = rig.scene->table.SharedVertices().data();
+  const void* wall = rig.scene->room.surfaces[0].vertices.data();
+  rig.scene->DrawFrame();
+  ssVertexBufferRecord* found = nullptr;
+  rig.display->FindVertexBuffer(table, &found);
+  EXPECT_NE(found, nullptr);
+  rig.scene->Unload();
+  for (const void* tag : {table, wall}) {
+    found = nullptr;
+    rig.display->FindVertexBuffer(tag, &found);
+    EXPECT_EQ(found, nullptr);
+  }
+}
+
+// ---- bad room archives -------------------------------------------------------------
+
+TEST(RoomArchive, MissingOrBadMembersFallBackAndStillDraw) {
+  struct Case {
+    const char* what;
+    Overrides overrides;
+    int surfaces;
+    bool table, stick;
+  };
+  const std::vector<std::uint8_t> none;
+  const std::vector<std::uint8_t> junk = {1, 2, 3, 4, 5};
+  const Case cases[] = {
+      {"no walls", {{"Wall0.tga", none}, {"Wall2.tga", none}}, 4, true, true},
+      {"no floor or ceiling", {{"Floor.tga", none}, {"Ceiling.tga", none}}, 4, true, true},
+      {"a broken texture", {{"Wall1.tga", junk}}, 5, true, true},
+      {"no table", {{"Table.kso", none}}, 6, false, true},
+      {"a broken table", {{"Table.kso", junk}}, 6, false, true},
+      {"no table texture", {{"Table.tga", none}}, 6, true, true},
+      {"no stick", {{"Stick.kso", none}}, 6, true, false},
+  };
+  for (const Case& c : cases) {
+    Rig rig(240, 320, 16, 0, 1, GameKind::kNineBall, c.overrides);
+    ASSERT_TRUE(rig.display) << c.what;
+    EXPECT_EQ(rig.report.roomSurfaces, c.surfaces) << c.what;
+    EXPECT_EQ(rig.report.table, c.table) << c.what;
+    EXPECT_EQ(rig.report.stick, c.stick) << c.what;
+    rig.scene->scene.host.stickShown = true;
+    rig.scene->DrawFrame();
+    rig.scene->DrawFrame();
+  }
+}
+
+// ---- frames ------------------------------------------------------------------------
+
+struct Config {
+  int width, height, depth, rotate;
+};
+
+// Runs a break frame by frame on two scenes over one table: one drawing
+// incremental frames, one drawing every frame in full; they must agree.
+void ExpectIncrementalMatchesFull(const Config& c, int maxFrames, CameraPreset camera) {
+  Rig a(c.width, c.height, c.depth, c.rotate);
+  ASSERT_TRUE(a.display);
+  auto fullDisplay = OpenHeadless(c.width, c.height, c.depth, c.rotate);
+  ASSERT_TRUE(fullDisplay);
+  fullDisplay->SetArchive(SceneArchive());
+  PlayScene full(fullDisplay.get(), &a.table->pool());
+  full.LoadRoom(0);
+  a.scene->SetCamera(camera);
+  full.SetCamera(camera);
+  Shot shot;
+  shot.angle = 0;
+  shot.power = 400;
+  ASSERT_TRUE(a.table->Aim(shot));
+  a.table->Strike();
+  int frames = 0, incremental = 0;
+  bool running = true;
+  while (running && frames < maxFrames) {
+    a.clock.now += 31;
+    running = a.table->PlayFrame();
+    a.scene->DrawFrame();
+    full.scene.ForceFull();
+    full.DrawFrame();
+    if (!a.scene->scene.LastFrameFull()) ++incremental;
+    const std::size_t n = static_cast<std::size_t>(c.width) * static_cast<std::size_t>(c.height);
+    const std::uint16_t* pa = a.display->m_BackBuffer;
+    const std::uint16_t* pb = fullDisplay->m_BackBuffer;
+    std::size_t differ = 0;
+    for (std::size_t i = 0; i < n; ++i) differ += pa[i] != pb[i] ? 1 : 0;
+    ASSERT_EQ(differ, 0u) << "frame " << frames << " at " << c.width << "x" << c.height << " depth " << c.depth
+                          << " turn " << c.rotate;
+    ++frames;
+  }
+  EXPECT_GT(incremental, frames / 2);
+}
+
+TEST(FrameDrawing, IncrementalFramesMatchFullFramesOverAWholeBreak) {
+  ExpectIncrementalMatchesFull({240, 320, 16, 0}, 100000, CameraPreset::kTableEnd);
+}
+
+TEST(FrameDrawing, IncrementalMatchesFullAtEveryDepthTurnAndSize) {
+  for (int depth : {16, 12})
+    for (int rotate = 0; rotate < 4; ++rotate)
+      for (const auto& [w, h] : {std::pair{240, 320}, std::pair{480, 640}})
+        ExpectIncrementalMatchesFull({w, h, depth, rotate}, 25, CameraPreset::kOverhead);
+}
+
+// The scene at every turn shows the same picture turned: the cue ball and
+// the cloth are where the turn puts them.
+TEST(FrameDrawing, EveryTurnDepthAndSizeDrawsTheSameScene) {
+  for (int depth : {16, 12}) {
+    for (const auto& [w, h] : {std::pair{240, 320}, std::pair{480, 640}}) {
+      for (int rotate = 0; rotate < 4; ++rotate) {
+        Rig rig(w, h, depth, rotate);
+        ASSERT_TRUE(rig.display);
+        rig.scene->SetCamera(CameraPreset::kOverhead);
+        rig.scene->DrawFrame();
+        const BallSprite& cue = rig.scene->sprites[0];
+        // The logical screen is the buffer turned; the cue ball's logical
+        // position must be the same at every turn.
+        const int lw = (rotate & 1) ? h : w, lh = (rotate & 1) ? w : h;
+        int lx = cue.centreX, ly = cue.centreY;
+        switch (rotate) {
+          case 1:
+            lx = h - 1 - cue.centreY, ly = cue.centreX;
+            break;
+          case 2:
+            lx = w - 1 - cue.centreX, ly = h - 1 - cue.centreY;
+            break;
+          case 3:
+            lx = cue.centreY, ly = w - 1 - cue.centreX;
+            break;
+          default:
+            break;
+        }
+        (void)lw;
+        (void)lh;
+        // Overhead, the cue ball lies on the long axis of the table, which
+        // runs down the logical screen's middle.
+        EXPECT_NEAR(lx, ((rotate & 1) ? h : w) / 2, 3) << depth << " " << w << " " << rotate;
+        // The cue ball is bright (its spot in the middle is not).
+        int g = 0, r = 0;
+        for (int dy = -3; dy <= 3; ++dy)
+          for (int dx = -3; dx <= 3; ++dx) {
+            const std::uint16_t p = rig.display->m_BackBuffer[(cue.centreY + dy) * w + cue.centreX + dx];
+            g = std::max(g, depth == 12 ? (p >> 4) & 0xF : (p >> 5) & 0x3F);
+            r = std::max(r, depth == 12 ? p >> 8 : p >> 11);
+          }
+        EXPECT_GT(g * 2, depth == 12 ? 15 : 63) << depth << " " << w << " " << rotate;
+        EXPECT_GT(r * 2, depth == 12 ? 15 : 31);
+        // Most of the picture is cloth.
+        int green = 0;
+        for (int i = 0; i < w * h; ++i) {
+          const std::uint16_t q = rig.display->m_BackBuffer[i];
+          const int qr = depth == 12 ? (q >> 8) * 2 : q >> 11,
+                    qg = depth == 12 ? ((q >> 4) & 0xF) * 4 : (q >> 5) & 0x3F,
+                    qb = depth == 12 ? (q & 0xF) * 2 : q & 0x1F;
+          if (qg > qr * 2 + 4 && qg > qb * 2) ++green;
+        }
+        EXPECT_GT(green, w * h / 3) << depth << " " << w << " " << rotate;
+        (void)ly;
+      }
+    }
+  }
+}
+
+TEST(FrameDrawing, ScratchOverflowDrawsTheNextFrameInFull) {
+  Rig rig(240, 320, 16, 0);
+  ASSERT_TRUE(rig.display);
+  rig.scene->SetCamera(CameraPreset::kTableEnd);
+  rig.scene->DrawFrame();
+  rig.scene->DrawFrame();
+  EXPECT_FALSE(rig.scene->scene.LastFrameFull());
+  // Too little room to keep what lies under the balls: every frame is drawn
+  // in full, and the pixels stay right.
+  rig.display->m_ScratchSize = 2000;
+  rig.scene->scene.ForceFull();
+  rig.scene->DrawFrame();
+  rig.scene->DrawFrame();
+  EXPECT_TRUE(rig.scene->scene.LastFrameFull());
+  const std::vector<std::uint16_t> small = rig.Pixels();
+  rig.display->m_ScratchSize = 240 * 320 * 2;
+  rig.scene->scene.ForceFull();
+  rig.scene->DrawFrame();
+  EXPECT_EQ(rig.Pixels(), small);
+}
+
+TEST(FrameDrawing, RailsAndBallsInDepthOrder) {
+  Rig rig(240, 320, 16, 0);
+  ASSERT_TRUE(rig.display);
+  TableScene& s = rig.scene->scene;
+  // With the eye over the table no rail faces it, and the rails keep their
+  // depth order, farthest first.
+  s.SetBallCount(0);
+  rig.scene->SetCamera(CameraPreset::kOverhead);
+  rig.scene->view.SetDistance(0x80000);
+  rig.scene->view.Recompute();
+  rig.scene->view.Apply();
+  s.ClassifyRails();
+  for (const RailRecord& r : s.Rails()) EXPECT_EQ(r.facing, 0);
+  s.SortRailsByDepth();
+  for (int i = 1; i < 6; ++i) EXPECT_GE(s.RailOrder()[i - 1]->depthKey, s.RailOrder()[i]->depthKey);
+  // From the table end the near end rail faces the eye.
+  rig.scene->SetCamera(CameraPreset::kTableEnd);
+  s.ClassifyRails();
+  EXPECT_EQ(s.Rails()[0].facing, 1);
+  // The ball order runs from the farthest ball to the nearest.
+  s.BuildBallDrawList();
+  s.SortBallDrawList();
+  ASSERT_EQ(s.BallCount(), 16);
+  for (int i = 1; i < s.BallCount(); ++i) EXPECT_GE(s.BallOrder()[i - 1]->depthKey, s.BallOrder()[i]->depthKey);
+  // A ball nearer than the near limit is not listed.
+  rig.table->pool().ballStates[0].position = {0, 0, -rig.scene->view.eye.z + 0x10000};
+  s.BuildBallDrawList();
+  EXPECT_EQ(s.BallCount(), 15);
+}
+
+TEST(FrameDrawing, OnlyTheBallsThatMoveAreDrawnAgain) {
+  Rig rig(240, 320, 16, 0);
+  ASSERT_TRUE(rig.display);
+  rig.scene->SetCamera(CameraPreset::kTableEnd);
+  rig.scene->DrawFrame();
+  rig.scene->DrawFrame();
+  EXPECT_EQ(rig.scene->scene.ChangedCount(), 0);
+  // The cue ball moves a little: it alone is drawn again.
+  rig.table->pool().ballStates[0].position.x += 0x8000;
+  rig.scene->DrawFrame();
+  EXPECT_EQ(rig.scene->scene.ChangedCount(), 1);
+}
+
+TEST(FrameDrawing, SetBallMatrixOfTheIdentity) {
+  Rig rig(240, 320, 16, 0);
+  ASSERT_TRUE(rig.display);
+  BallState b;
+  b.position = {0x30000, 0, -0x50000};
+  Fix16 m[16];
+  rig.scene->scene.SetBallMatrix(b, m);
+  const Fix16 expect[16] = {0x10000, 0, 0, 0, 0, 0x10000, 0, 0, 0, 0, 0x10000, 0, 0x30000, 0, -0x50000, 0x10000};
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(m[i], expect[i]) << i;
+}
+
+TEST(FrameDrawing, BufferClipRectanglesAtEveryTurn) {
+  for (int rotate = 0; rotate < 4; ++rotate) {
+    Rig rig(240, 320, 16, rotate);
+    ASSERT_TRUE(rig.display);
+    const std::int32_t r[4] = {17, 40, 90, 131};
+    rig.scene->scene.PushBufferClip(r);
+    const ssRect e = rig.display->ClipEdges();
+    EXPECT_EQ((std::array<LONG, 4>{e.left, e.top, e.right, e.bottom}), (std::array<LONG, 4>{17, 40, 90, 131}))
+        << "turn " << rotate;
+    rig.display->PopClipRect();
+  }
+}
+
+TEST(FrameDrawing, StickAreaByTurn) {
+  struct Case {
+    int w, h, rotate;
+    std::int32_t rect[4];
+  };
+  const Case cases[] = {{320, 240, 0, {120, 120, 200, 240}}, {240, 320, 1, {120, 120, 240, 200}}};
+  for (const Case& c : cases) {
+    Rig rig(c.w, c.h, 16, c.rotate);
+    ASSERT_TRUE(rig.display);
+    std::int32_t r[4];
+    rig.scene->scene.StickRect(r);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(r[i], c.rect[i]);
+  }
+}
+
+TEST(FrameDrawing, EveryGameTypeRacksAndDraws) {
+  for (GameKind g : {GameKind::kStraight, GameKind::kEightBall, GameKind::kNineBall, GameKind::kRotation,
+                     GameKind::kSixBall, GameKind::kTenBall}) {
+    for (int room : {2, 5}) {
+      Rig rig(240, 320, 16, 0, room, g);
+      ASSERT_TRUE(rig.display);
+      rig.scene->DrawFrame();
+      int onTable = 0;
+      for (const BallState& b : rig.table->pool().ballStates) onTable += b.state != kBallOff ? 1 : 0;
+      EXPECT_EQ(rig.scene->scene.BallCount(), onTable) << GameName(g) << " room " << room;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ks::play::test
