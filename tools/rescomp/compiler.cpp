@@ -1145,8 +1145,8 @@ std::string CppSource(const std::vector<std::uint8_t>& table, const std::string&
       << "  const unsigned char* table;\n"
       << "  std::size_t size;\n"
       << "};\n"
-      << "extern \"C\" __attribute__((visibility(\"default\"), used)) const CeModuleResources ce_module_resources;\n"
-      << "extern \"C\" const CeModuleResources ce_module_resources = {kTable, sizeof kTable};\n";
+      << "extern \"C\" __attribute__((visibility(\"default\"), used)) const CeModuleResources ce_module_resources = {\n"
+      << "    kTable, sizeof kTable};\n";
   return out.str();
 }
 

@@ -53,6 +53,17 @@ std::shared_ptr<AcceleratorTable> Find(HACCEL handle) {
 bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
 }  // namespace
+
+std::optional<std::vector<ACCEL>> ParseAccelerators(std::span<const std::uint8_t> data) {
+  std::vector<ACCEL> entries;
+  for (std::size_t at = 0; at + 8 <= data.size(); at += 8) {
+    const std::uint32_t flags = U16At(data, at);
+    entries.push_back(ACCEL{static_cast<BYTE>(flags & ~kLastEntry), static_cast<WORD>(U16At(data, at + 2)),
+                            static_cast<WORD>(U16At(data, at + 4))});
+    if (flags & kLastEntry) return entries;
+  }
+  return std::nullopt;  // cut short before the entry marked last
+}
 }  // namespace ce::resources
 
 using namespace ce::resources;
@@ -62,19 +73,13 @@ HACCEL LoadAcceleratorsW(HINSTANCE instance, LPCWSTR tableName) {
   if (!table) return nullptr;
   const auto data = table->Get(RT_ACCELERATOR, tableName);
   if (!data) return nullptr;
-  auto loaded = std::make_shared<AcceleratorTable>();
-  bool ended = false;
-  for (std::size_t at = 0; !ended && at + 8 <= data->size(); at += 8) {
-    const std::uint32_t flags = U16At(*data, at);
-    loaded->entries.push_back(ACCEL{static_cast<BYTE>(flags & ~kLastEntry), static_cast<WORD>(U16At(*data, at + 2)),
-                                    static_cast<WORD>(U16At(*data, at + 4))});
-    ended = flags & kLastEntry;
-  }
-  if (!ended) {
-    // A table without its last entry's mark is cut short.
+  auto entries = ParseAccelerators(*data);
+  if (!entries) {
     SetLastError(ERROR_INVALID_DATA);
     return nullptr;
   }
+  auto loaded = std::make_shared<AcceleratorTable>();
+  loaded->entries = std::move(*entries);
   Tables& tables = TheTables();
   std::lock_guard guard(tables.lock);
   const auto slot = tables.table.Insert(std::move(loaded));

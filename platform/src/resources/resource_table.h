@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "ce/windows.h"
 
@@ -47,6 +48,14 @@ class Table {
 // or nullopt with ERROR_RESOURCE_DATA_NOT_FOUND when it has none or it is
 // damaged.
 std::optional<Table> TableOf(HMODULE module);
+
+// String `index` (0 to 15) of a string-table block, or nullopt when the
+// block ends before it or a length runs past the block's end.
+std::optional<std::span<const WCHAR>> StringInBlock(std::span<const std::uint8_t> block, unsigned index);
+
+// The entries of an accelerator resource up to the one marked last, or
+// nullopt when no entry is marked last.
+std::optional<std::vector<ACCEL>> ParseAccelerators(std::span<const std::uint8_t> data);
 
 // Little-endian reads from checked spans.
 inline std::uint32_t U16At(std::span<const std::uint8_t> b, std::size_t at) {
