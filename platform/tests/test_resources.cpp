@@ -69,7 +69,7 @@ TEST(Resources, FindByNumberOrNameAndTypeText) {
   EXPECT_EQ(SizeofResource(nullptr, nullptr), 0u);
 }
 
-class Modules : public ::testing::Test {
+class ResourceModules : public ::testing::Test {
  protected:
   void SetUp() override {
     library_ = LoadLibraryW(L"\\program files\\tests\\reslib.dll");
@@ -89,7 +89,7 @@ class Modules : public ::testing::Test {
   HMODULE plain_ = nullptr;
 };
 
-TEST_F(Modules, EachModuleFindsItsOwn) {
+TEST_F(ResourceModules, EachModuleFindsItsOwn) {
   ASSERT_EQ(std::filesystem::path(CE_RESOURCE_LIBRARY).parent_path(),
             std::filesystem::path(CE_SAMPLE_LIBRARY).parent_path());
   WCHAR text[64];
@@ -117,7 +117,7 @@ TEST_F(Modules, EachModuleFindsItsOwn) {
   EXPECT_EQ(GetLastError(), ERROR_RESOURCE_DATA_NOT_FOUND);
 }
 
-TEST(Strings, LoadStringCopiesTruncatesAndLends) {
+TEST(ResourceStrings, LoadStringCopiesTruncatesAndLends) {
   struct Case {
     UINT id;
     int size;
@@ -177,7 +177,7 @@ struct Reader {
   }
 };
 
-TEST(Templates, DialogReadsBackInTheTemplateLayout) {
+TEST(ResourceTemplates, DialogReadsBackInTheTemplateLayout) {
   const auto bytes = Bytes(nullptr, MAKEINTRESOURCEW(103), RT_DIALOG);
   ASSERT_FALSE(bytes.empty());
   EXPECT_EQ(reinterpret_cast<std::uintptr_t>(bytes.data()) % 4, 0u) << "a template starts DWORD-aligned";
@@ -225,7 +225,7 @@ TEST(Templates, DialogReadsBackInTheTemplateLayout) {
   EXPECT_GE(r.at + 4, bytes.size());
 }
 
-TEST(Templates, MenuReadsBackInTheTemplateLayout) {
+TEST(ResourceTemplates, MenuReadsBackInTheTemplateLayout) {
   const auto bytes = Bytes(nullptr, MAKEINTRESOURCEW(104), RT_MENU);
   ASSERT_FALSE(bytes.empty());
   Reader r{bytes};
@@ -248,7 +248,7 @@ TEST(Templates, MenuReadsBackInTheTemplateLayout) {
   EXPECT_EQ(r.at, bytes.size());
 }
 
-class Pictures : public ::testing::Test {
+class ResourcePictures : public ::testing::Test {
  protected:
   // A 40 x 40 white 32-bit bitmap in a memory DC.
   void SetUp() override {
@@ -272,7 +272,7 @@ class Pictures : public ::testing::Test {
   HGDIOBJ old_ = nullptr;
 };
 
-TEST_F(Pictures, BitmapIsADibSectionWithTheStoredPixels) {
+TEST_F(ResourcePictures, BitmapIsADibSectionWithTheStoredPixels) {
   HINSTANCE program = GetModuleHandleW(nullptr);
   for (HBITMAP bitmap : {LoadBitmapW(program, MAKEINTRESOURCEW(110)),
                          static_cast<HBITMAP>(LoadImageW(program, MAKEINTRESOURCEW(110), IMAGE_BITMAP, 0, 0, 0))}) {
@@ -298,7 +298,7 @@ TEST_F(Pictures, BitmapIsADibSectionWithTheStoredPixels) {
   EXPECT_EQ(GetLastError(), ERROR_RESOURCE_NAME_NOT_FOUND);
 }
 
-TEST_F(Pictures, IconsPickTheNearestSizeAndDrawThroughTheirMask) {
+TEST_F(ResourcePictures, IconsPickTheNearestSizeAndDrawThroughTheirMask) {
   HINSTANCE program = GetModuleHandleW(nullptr);
   // The large icon: its left half clear, its right half purple.
   HICON large = LoadIconW(program, MAKEINTRESOURCEW(106));
@@ -356,7 +356,7 @@ LRESULT CALLBACK RecordCommands(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-TEST(Accelerators, KeysWithTheirModifiersBecomeCommands) {
+TEST(ResourceAccelerators, KeysWithTheirModifiersBecomeCommands) {
   HACCEL table = LoadAcceleratorsW(nullptr, MAKEINTRESOURCEW(3));
   ASSERT_NE(table, nullptr);
   WNDCLASSW wc{};
@@ -425,7 +425,7 @@ void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-TEST(Damaged, TablesThatLieAreRefused) {
+TEST(ResourceDamage, TablesThatLieAreRefused) {
   const std::vector<std::uint8_t> good = ProgramTable();
   ASSERT_GT(good.size(), 64u);
   ASSERT_TRUE(ce::resources::Table::Parse(good));
@@ -462,7 +462,7 @@ TEST(Damaged, TablesThatLieAreRefused) {
   }
 }
 
-TEST(Damaged, ResourcesThatLieAreRefused) {
+TEST(ResourceDamage, ResourcesThatLieAreRefused) {
   // String blocks: a length that runs past the block, and a block cut short.
   std::vector<std::uint8_t> block(4 * 4, 0);
   Put32(block, 0, 2);  // string 0: two characters
