@@ -34,4 +34,14 @@ RGBQUAD DibPixel(const Dib& dib, int x, int y);
 // Whether an icon's AND mask is set (transparent) at (x, y).
 bool DibMaskSet(const Dib& dib, int x, int y);
 
+// The picture of an icon group (RT_GROUP_ICON) nearest in size to cx by cy
+// (the first picture's size when both are 0), the deepest of those equally
+// near: its RT_ICON id and size. Nullopt when the group is damaged.
+struct IconChoice {
+  WORD id;
+  int width;
+  int height;
+};
+std::optional<IconChoice> ChooseIconPicture(std::span<const std::uint8_t> group, int cx, int cy);
+
 }  // namespace ce::resources

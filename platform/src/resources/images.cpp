@@ -134,8 +134,6 @@ int SystemIconSize(int index, int fallback) {
   return size > 0 ? size : fallback;
 }
 
-// The group's picture nearest in size to cx by cy (the first picture's size
-// when both are 0), the deepest of those equally near.
 HICON LoadIconFrom(HINSTANCE instance, LPCWSTR name, int cx, int cy) {
   const auto table = TableOf(instance);
   if (!table) return nullptr;
@@ -145,29 +143,13 @@ HICON LoadIconFrom(HINSTANCE instance, LPCWSTR name, int cx, int cy) {
     SetLastError(ERROR_INVALID_DATA);
     return nullptr;
   };
-  if (group->size() < 6 || U16At(*group, 0) != 0 || U16At(*group, 2) != 1) return bad();
-  const std::uint32_t count = U16At(*group, 4);
-  if (count == 0 || group->size() < 6 + std::size_t{count} * 14) return bad();
-  auto side = [](std::uint8_t stored) { return stored == 0 ? 256 : int{stored}; };
+  const auto choice = ChooseIconPicture(*group, cx, cy);
+  if (!choice) return bad();
   if (cx == 0 && cy == 0) {
-    cx = side((*group)[6]);
-    cy = side((*group)[7]);
+    cx = choice->width;
+    cy = choice->height;
   }
-  std::uint32_t chosen = 0;
-  long best = -1;
-  std::uint32_t bestDepth = 0;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const std::size_t at = 6 + std::size_t{i} * 14;
-    const long distance =
-        std::labs(side((*group)[at]) - (cx ? cx : cy)) + std::labs(side((*group)[at + 1]) - (cy ? cy : cx));
-    const std::uint32_t depth = U16At(*group, at + 6);
-    if (best < 0 || distance < best || (distance == best && depth > bestDepth)) {
-      best = distance;
-      bestDepth = depth;
-      chosen = U16At(*group, at + 12);
-    }
-  }
-  if (chosen == 0) return bad();
+  const WORD chosen = choice->id;
   const auto image = table->Get(RT_ICON, MAKEINTRESOURCEW(chosen));
   if (!image) return nullptr;
   const auto dib = ReadDib(*image, true);
@@ -216,6 +198,37 @@ HICON LoadIconFrom(HINSTANCE instance, LPCWSTR name, int cx, int cy) {
 }
 
 }  // namespace
+
+std::optional<IconChoice> ChooseIconPicture(std::span<const std::uint8_t> group, int cx, int cy) {
+  if (group.size() < 6 || U16At(group, 0) != 0 || U16At(group, 2) != 1) return std::nullopt;
+  const std::uint32_t count = U16At(group, 4);
+  if (count == 0 || group.size() < 6 + std::size_t{count} * 14) return std::nullopt;
+  auto side = [](std::uint8_t stored) { return stored == 0 ? 256 : int{stored}; };
+  if (cx == 0 && cy == 0) {
+    cx = side(group[6]);
+    cy = side(group[7]);
+  }
+  if (cx == 0) cx = cy;
+  if (cy == 0) cy = cx;
+  std::optional<IconChoice> best;
+  long bestDistance = 0;
+  std::uint32_t bestDepth = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::size_t at = 6 + std::size_t{i} * 14;
+    const int width = side(group[at]);
+    const int height = side(group[at + 1]);
+    const long distance = std::labs(long{width} - cx) + std::labs(long{height} - cy);
+    const std::uint32_t depth = U16At(group, at + 6);
+    if (!best || distance < bestDistance || (distance == bestDistance && depth > bestDepth)) {
+      best = IconChoice{static_cast<WORD>(U16At(group, at + 12)), width, height};
+      bestDistance = distance;
+      bestDepth = depth;
+    }
+  }
+  if (best->id == 0) return std::nullopt;
+  return best;
+}
+
 }  // namespace ce::resources
 
 using namespace ce::resources;
