@@ -25,7 +25,7 @@ std::vector<std::string> KsFuzzDictionary() { return {"KSRT", std::string("\xFF\
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // The table as a module holds it: aligned, as the compiler lays it out.
   std::vector<std::uint64_t> aligned((size + 7) / 8);
-  std::memcpy(aligned.data(), data, size);
+  if (size) std::memcpy(aligned.data(), data, size);
   const auto table = Table::Parse({reinterpret_cast<const std::uint8_t*>(aligned.data()), size});
   if (!table) return 0;
   volatile std::uint32_t sink = 0;
