@@ -33,7 +33,7 @@ const std::uint8_t kDot[] = {'G',  'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0,
                              0xFF, ',', 0,   0,   0,   0,   1, 0, 1, 0, 0,    2, 2, 0x44, 1, 0, ';'};
 
 TEST(Resources, FindByNumberOrNameAndTypeText) {
-  for (LPCWSTR name : std::initializer_list<LPCWSTR>{MAKEINTRESOURCEW(158), L"Logo", L"LOGO"}) {
+  for (LPCWSTR name : std::initializer_list<LPCWSTR>{MAKEINTRESOURCEW(158), L"#158", L"Logo", L"LOGO"}) {
     for (LPCWSTR type : {L"GIF", L"gif"}) {
       const auto bytes = Bytes(nullptr, name, type);
       ASSERT_EQ(bytes.size(), sizeof kDot);
@@ -52,6 +52,9 @@ TEST(Resources, FindByNumberOrNameAndTypeText) {
       {MAKEINTRESOURCEW(159), L"GIF", ERROR_RESOURCE_NAME_NOT_FOUND},
       {L"Logos", L"GIF", ERROR_RESOURCE_NAME_NOT_FOUND},
       {L"Log", L"GIF", ERROR_RESOURCE_NAME_NOT_FOUND},
+      {L"#159", L"GIF", ERROR_RESOURCE_NAME_NOT_FOUND},
+      {L"#", L"GIF", ERROR_RESOURCE_NAME_NOT_FOUND},
+      {L"#158x", L"GIF", ERROR_RESOURCE_NAME_NOT_FOUND},
       {MAKEINTRESOURCEW(158), L"PNG", ERROR_RESOURCE_TYPE_NOT_FOUND},
       {MAKEINTRESOURCEW(158), RT_RCDATA, ERROR_RESOURCE_TYPE_NOT_FOUND},
   };

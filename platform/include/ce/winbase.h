@@ -30,7 +30,8 @@ BOOL CloseHandle(HANDLE handle);
 // Each program and library carries its own resources, compiled into it at
 // build time (tools/rescomp); a module handle finds that module's, and a
 // null module is the running program. Names and types are numbers made
-// with MAKEINTRESOURCEW or texts (compared without regard to case).
+// with MAKEINTRESOURCEW, or texts compared without regard to case ("#123"
+// is the number 123).
 // FindResourceW's handle stays valid while the module is loaded;
 // LoadResource gives the resource's bytes, read-only, which LockResource
 // returns as they are. Nothing needs freeing.

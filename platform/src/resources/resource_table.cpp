@@ -44,6 +44,14 @@ std::optional<Table> Table::Parse(std::span<const std::uint8_t> bytes) {
 
 bool Table::KeyMatches(std::uint32_t key, LPCWSTR wanted) const {
   if (IS_INTRESOURCE(wanted)) return !(key & kTextKey) && key == reinterpret_cast<ULONG_PTR>(wanted);
+  if (wanted[0] == L'#') {
+    // "#123" names the number 123.
+    std::uint32_t number = 0;
+    const WCHAR* digit = wanted + 1;
+    for (; *digit >= L'0' && *digit <= L'9' && number <= 0xFFFF; ++digit) number = number * 10 + (*digit - L'0');
+    if (digit != wanted + 1 && *digit == 0 && number >= 1 && number <= 0xFFFF)
+      return !(key & kTextKey) && key == number;
+  }
   if (!(key & kTextKey)) return false;
   const std::size_t at = key & ~kTextKey;
   const std::uint32_t length = U32At(bytes_, at);
