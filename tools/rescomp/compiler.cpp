@@ -464,6 +464,10 @@ std::vector<std::uint8_t> CheckedDib(const std::vector<std::uint8_t>& dib, std::
       absHeight > static_cast<std::int64_t>(kMaxSide) * rowsFactor) {
     throw Error(name + ": bitmap sides must be 1 to " + std::to_string(kMaxSide) + " pixels");
   }
+  if (rowsFactor == 2 && (height < 0 || height % 2)) {
+    throw Error(name + ": an icon picture's height must be positive and twice its rows");
+  }
+  if (ReadU16(dib, 12) != 1) throw Error(name + ": a bitmap must have one plane");
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) {
     throw Error(name + ": unsupported " + std::to_string(bpp) + " bits a pixel");
   }

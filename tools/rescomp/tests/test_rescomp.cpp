@@ -93,6 +93,13 @@ TEST_F(Rescomp, ErrorsNameTheFileAndLine) {
   lying[32] = static_cast<char>(0xFF);
   lying[33] = 1;  // 511 colours for 8 bits a pixel
   Write("lying.bmp", header + lying + std::string(4096, '\0'));
+  // An icon picture whose height is not twice its rows.
+  std::string odd = info;
+  odd[4] = 1;
+  odd[8] = 3;
+  odd[14] = 32;
+  Write("odd.ico", std::string("\0\0\1\0\1\0", 6) + std::string("\1\1\0\0\1\0\x20\0", 8) +
+                       std::string("\x60\0\0\0\x16\0\0\0", 8) + odd + std::string(56, '\0'));
   Write("bad.ico", std::string("\0\0\1\0\1\0", 6) + std::string(8, '\0') + std::string("\x10\0\0\0\xF0\0\0\0", 8));
 
   struct Case {
@@ -109,6 +116,7 @@ TEST_F(Rescomp, ErrorsNameTheFileAndLine) {
       {"bitmap 3 \"short.bmp\"\n", 1, "cut short"},
       {"bitmap 3 \"lying.bmp\"\n", 1, "colour table"},
       {"icon 3 \"bad.ico\"\n", 1, "outside the file"},
+      {"\nicon 3 \"odd.ico\"\n", 2, "twice its rows"},
       {"menu 4\n  item \"A\" 10\n  popup \"B\"\n  end\nend\n", 4, "no items"},
       {"menu 4\n  item \"A\" 10 bold\nend\n", 2, "unknown menu item option \"bold\""},
       {"accelerators 3\n  VK_NOPE 40001\nend\n", 2, "unknown name \"VK_NOPE\""},
