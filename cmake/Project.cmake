@@ -97,6 +97,7 @@ endfunction()
 # DEPENDS targets). A script with errors fails the build with its file and
 # line. The table is exported as the symbol the platform looks up on the
 # module's handle; a program exports that one symbol from its executable.
+# Call it in the folder whose CMakeLists.txt makes TARGET.
 function(ks_add_resources target folder)
   cmake_parse_arguments(ARG "" "" "SEARCH;DEPENDS" ${ARGN})
   get_filename_component(folder ${folder} ABSOLUTE)
