@@ -89,3 +89,38 @@ function(ks_add_subdirectories)
     endif()
   endforeach()
 endfunction()
+
+# ks_add_resources(TARGET FOLDER [SEARCH FOLDER...] [DEPENDS TARGET...])
+# Compiles the module's resources into TARGET (a program or a library): the
+# one resource script (*.ksr) in FOLDER, and the pictures and files it names
+# (beside it, then in the SEARCH folders, for files made at build time by the
+# DEPENDS targets). A script with errors fails the build with its file and
+# line. The table is exported as the symbol the platform looks up on the
+# module's handle; a program exports that one symbol from its executable.
+# Call it in the folder whose CMakeLists.txt makes TARGET.
+function(ks_add_resources target folder)
+  cmake_parse_arguments(ARG "" "" "SEARCH;DEPENDS" ${ARGN})
+  get_filename_component(folder ${folder} ABSOLUTE)
+  file(GLOB scripts CONFIGURE_DEPENDS ${folder}/*.ksr)
+  list(LENGTH scripts count)
+  if(NOT count EQUAL 1)
+    message(FATAL_ERROR "ks_add_resources(${target}): ${folder} must hold exactly one .ksr script")
+  endif()
+  file(GLOB inputs CONFIGURE_DEPENDS ${folder}/*)
+  set(output ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.cpp)
+  set(search_args "")
+  foreach(dir IN LISTS ARG_SEARCH)
+    list(APPEND search_args -I ${dir})
+  endforeach()
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND rescomp ${scripts} -o ${output} ${search_args}
+    DEPENDS rescomp ${inputs} ${ARG_DEPENDS}
+    COMMENT "Compiling the resources of ${target}"
+    VERBATIM)
+  target_sources(${target} PRIVATE ${output})
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "EXECUTABLE")
+    target_link_options(${target} PRIVATE "LINKER:--export-dynamic-symbol=ce_module_resources")
+  endif()
+endfunction()

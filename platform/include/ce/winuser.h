@@ -804,3 +804,72 @@ DWORD GetSysColor(int index);
 HBRUSH GetSysColorBrush(int index);
 
 #pragma GCC visibility pop
+
+// --- Module resources: strings, bitmaps, icons, accelerators -----------------------
+// Read from a module's compiled resources (see FindResourceW in winbase.h).
+// LoadStringW and LoadAcceleratorsW take a null instance as the running
+// program; for bitmaps, icons and images a null instance asks for the
+// system's own pictures, which are not provided.
+
+#pragma GCC visibility push(default)
+
+// LoadImageW's types and flags.
+inline constexpr UINT IMAGE_BITMAP = 0;
+inline constexpr UINT IMAGE_ICON = 1;
+inline constexpr UINT IMAGE_CURSOR = 2;
+inline constexpr UINT LR_DEFAULTCOLOR = 0x0000;
+inline constexpr UINT LR_LOADFROMFILE = 0x0010;
+inline constexpr UINT LR_DEFAULTSIZE = 0x0040;
+inline constexpr UINT LR_CREATEDIBSECTION = 0x2000;
+inline constexpr UINT LR_SHARED = 0x8000;
+
+// DrawIconEx's flags.
+inline constexpr UINT DI_MASK = 0x0001;
+inline constexpr UINT DI_IMAGE = 0x0002;
+inline constexpr UINT DI_NORMAL = 0x0003;
+inline constexpr UINT DI_DEFAULTSIZE = 0x0008;
+
+// Accelerator flags (ACCEL::fVirt).
+inline constexpr BYTE FVIRTKEY = 0x01;
+inline constexpr BYTE FNOINVERT = 0x02;
+inline constexpr BYTE FSHIFT = 0x04;
+inline constexpr BYTE FCONTROL = 0x08;
+inline constexpr BYTE FALT = 0x10;
+
+struct ACCEL {
+  BYTE fVirt;
+  WORD key;
+  WORD cmd;
+};
+using LPACCEL = ACCEL*;
+
+// String tables come in blocks of 16. Copies at most bufferMax - 1
+// characters and a terminator and returns the count copied; 0 when the
+// string is missing or empty. With bufferMax 0, `buffer` receives a
+// read-only pointer to the string in the module (not terminated) and the
+// result is its length.
+int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);
+// A DIB section holding the module's bitmap.
+HBITMAP LoadBitmapW(HINSTANCE instance, LPCWSTR bitmapName);
+// The icon at the system's large icon size (SM_CXICON by SM_CYICON).
+HICON LoadIconW(HINSTANCE instance, LPCWSTR iconName);
+// IMAGE_BITMAP at its own size, or IMAGE_ICON at cx by cy (0: the picture's
+// own size, or the system size with LR_DEFAULTSIZE), picking the group's
+// nearest picture and scaling it when no picture has the size asked for.
+HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, int cy, UINT flags);
+// Draws the icon's mask (AND) then its colours (XOR) stretched to cx by cy
+// (0: the icon's size).
+BOOL DrawIconEx(HDC hdc, int x, int y, HICON icon, int cx, int cy, UINT stepIfAniCur, HBRUSH flickerFreeDraw,
+                UINT flags);
+BOOL DrawIcon(HDC hdc, int x, int y, HICON icon);
+BOOL DestroyIcon(HICON icon);
+HACCEL LoadAcceleratorsW(HINSTANCE instance, LPCWSTR tableName);
+BOOL DestroyAcceleratorTable(HACCEL accelerators);
+// A key message matching an entry (WM_KEYDOWN/WM_SYSKEYDOWN for virtual
+// keys with the shift, control and alt state of the entry; WM_CHAR/
+// WM_SYSCHAR for characters) is sent to `hwnd` as WM_COMMAND with the
+// entry's command in the low word and 1 in the high word: the result is
+// then nonzero and the caller does not translate or dispatch the message.
+int TranslateAcceleratorW(HWND hwnd, HACCEL accelerators, LPMSG msg);
+
+#pragma GCC visibility pop

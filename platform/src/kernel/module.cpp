@@ -3,6 +3,7 @@
 // with the prefix "" and the suffix ".dll"); its exports are C symbols.
 // Host libraries have no ordinals, so export n is the symbol "Ordinal_n".
 #include <dlfcn.h>
+#include <link.h>
 
 #include <cstdio>
 #include <map>
@@ -14,6 +15,7 @@
 #include "ce/winbase.h"
 #include "kernel/device_path.h"
 #include "kernel/process.h"
+#include "kernel/module.h"
 
 namespace ce::kernel {
 namespace {
@@ -232,3 +234,29 @@ FARPROC GetProcAddressW(HMODULE module, LPCWSTR procName) {
   }
   return reinterpret_cast<FARPROC>(address);
 }
+
+namespace ce::kernel {
+
+const void* ModuleOwnSymbol(HMODULE module, const char* symbol) {
+  // dlsym on a handle searches the module and then the libraries it links;
+  // the symbol counts only when the module's own object defines it.
+  auto own = [symbol](void* library) -> const void* {
+    if (!library) return nullptr;
+    void* address = ::dlsym(library, symbol);
+    link_map* wanted = nullptr;
+    if (!address || ::dlinfo(library, RTLD_DI_LINKMAP, &wanted) != 0) return nullptr;
+    Dl_info info;
+    void* owner = nullptr;
+    if (!::dladdr1(address, &info, &owner, RTLD_DL_LINKMAP)) return nullptr;
+    return static_cast<link_map*>(owner) == wanted ? address : nullptr;
+  };
+  if (IsMain(module)) {
+    static void* program = ::dlopen(nullptr, RTLD_NOW);
+    return own(program);
+  }
+  std::lock_guard guard(TheModules().lock);
+  const Module* found = Find(module);
+  return found ? own(found->library) : nullptr;
+}
+
+}  // namespace ce::kernel

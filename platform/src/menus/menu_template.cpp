@@ -118,9 +118,13 @@ HMENU LoadMenuIndirectW(const void* menuTemplate) {
   return ce::menus::MenuFromTemplate(menuTemplate, static_cast<std::size_t>(-1) / 2);
 }
 
-HMENU LoadMenuW(HINSTANCE, LPCWSTR) {
-  // Module resources are found by the resources area; until it finds them
-  // a menu can only come from its template bytes.
-  ce::kernel::NotImplemented("LoadMenuW (module resources)");
-  return nullptr;
+HMENU LoadMenuW(HINSTANCE instance, LPCWSTR name) {
+  // The module's RT_MENU resource holds the template; it is read within the
+  // resource's own size.
+  HRSRC found = FindResourceW(instance, name, RT_MENU);
+  if (!found) return nullptr;
+  HGLOBAL loaded = LoadResource(instance, found);
+  const void* bytes = loaded ? LockResource(loaded) : nullptr;
+  if (!bytes) return nullptr;
+  return ce::menus::MenuFromTemplate(bytes, SizeofResource(instance, found));
 }
