@@ -1,0 +1,343 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ce/winbase.h"
+#include "ce/wingdi.h"
+#include "ce/winuser.h"
+#include "controls/edit_and_lists.h"
+#include "headless_device.h"
+#include "kernel/clock.h"
+
+namespace {
+
+namespace clock = ce::kernel::clock;
+
+constexpr std::uint64_t kStart2010 = 129067776000000000ull;
+constexpr int kEditId = 1025;
+
+// The notifications the parent received, as (id, code).
+std::vector<std::pair<int, int>> g_commands;
+
+LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND) g_commands.emplace_back(LOWORD(wParam), HIWORD(wParam));
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+int Count(int code) {
+  int n = 0;
+  for (const auto& c : g_commands) n += c.second == code;
+  return n;
+}
+
+std::wstring TextOf(HWND hwnd) {
+  wchar_t buffer[261] = {};
+  GetWindowTextW(hwnd, buffer, 261);
+  return buffer;
+}
+
+std::pair<DWORD, DWORD> Selection(HWND edit) {
+  DWORD start = 99;
+  DWORD end = 99;
+  SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return {start, end};
+}
+
+// Width of the first `count` characters in the system font.
+int TextWidth(const wchar_t* text, int count) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, GetStockObject(SYSTEM_FONT));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text, count, &size);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return size.cx;
+}
+
+// The screen may hold fewer bits a channel than a COLORREF.
+bool Near(COLORREF a, COLORREF b) {
+  const auto close = [](int x, int y) { return x - y < 8 && y - x < 8; };
+  return close(GetRValue(a), GetRValue(b)) && close(GetGValue(a), GetGValue(b)) && close(GetBValue(a), GetBValue(b));
+}
+
+void Key(int vk) {
+  ce::test::KeyDown(vk);
+  ce::test::KeyUp(vk);
+  ce::test::PumpUntilIdle();
+}
+
+void ShiftKey(int vk) {
+  ce::test::KeyDown(VK_SHIFT);
+  Key(vk);
+  ce::test::KeyUp(VK_SHIFT);
+  ce::test::PumpUntilIdle();
+}
+
+class Controls : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clock::UseVirtualClock(0, kStart2010);
+    ce::controls::RegisterEditAndLists();
+    g_commands.clear();
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ParentProc;
+    wc.lpszClassName = L"ControlsParent";
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    ASSERT_NE(RegisterClassW(&wc), 0);
+    parent = CreateWindowExW(0, L"ControlsParent", L"", WS_VISIBLE, 0, 0, 240, 300, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(parent, nullptr);
+    SetFocus(parent);
+    ce::test::PumpUntilIdle();
+  }
+  void TearDown() override {
+    DestroyWindow(parent);
+    ce::test::PumpUntilIdle();
+    UnregisterClassW(L"ControlsParent", nullptr);
+  }
+  HWND Make(LPCWSTR cls, DWORD style, int x, int y, int w, int h, int id, LPCWSTR text = L"") {
+    HWND hwnd = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    ce::test::PumpUntilIdle();
+    g_commands.clear();
+    return hwnd;
+  }
+  HWND MakeEdit(DWORD style = WS_BORDER, LPCWSTR text = L"", int width = 120, int height = 20) {
+    return Make(L"EDIT", style, 10, 10, width, height, kEditId, text);
+  }
+  HWND parent = nullptr;
+};
+
+// ---- edit ----
+
+TEST_F(Controls, EditValuesAndClassesMatchTheDevice) {
+  static_assert(EM_SETSEL == 177 && EM_SETREADONLY == 207 && EM_SETINPUTMODE == 222 && EN_CHANGE == 0x300);
+  static_assert(LB_ADDSTRING == 384 && LB_RESETCONTENT == 388 && LB_SETCURSEL == 390 && LB_GETCURSEL == 392);
+  static_assert(LB_GETTEXT == 393 && LB_GETCOUNT == 395 && LB_FINDSTRINGEXACT == 418 && LBN_SELCHANGE == 1);
+  for (LPCWSTR name : {L"EDIT", L"edit", L"CAPEDIT"}) {
+    HWND edit = Make(name, 0, 0, 0, 100, 30, 7, L"start");
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(TextOf(edit), L"start");
+    EXPECT_TRUE(g_commands.empty());  // creation does not notify
+    wchar_t cls[11] = {};
+    GetClassNameW(edit, cls, 11);
+    DestroyWindow(edit);
+  }
+  ce::controls::RegisterEditAndLists();  // again: harmless
+}
+
+TEST_F(Controls, EditTextCallsNotifyAndNeverWritePastTheBuffer) {
+  HWND edit = MakeEdit();
+  EXPECT_TRUE(SetWindowTextW(edit, L"Hello world"));
+  EXPECT_EQ(Count(EN_CHANGE), 1);
+  EXPECT_EQ(GetWindowTextLengthW(edit), 11);
+  wchar_t small[6];
+  std::fill(std::begin(small), std::end(small), L'#');
+  EXPECT_EQ(SendMessageW(edit, WM_GETTEXT, 5, reinterpret_cast<LPARAM>(small)), 4);
+  EXPECT_EQ(std::wstring(small), L"Hell");
+  EXPECT_EQ(small[5], L'#');
+  EXPECT_EQ(SendMessageW(edit, WM_GETTEXT, 0, reinterpret_cast<LPARAM>(small)), 0);
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{0}, DWORD{0}));
+}
+
+TEST_F(Controls, EditTypingBackspaceAndFocusNotifications) {
+  HWND edit = MakeEdit();
+  SetFocus(edit);
+  EXPECT_EQ(Count(EN_SETFOCUS), 1);
+  ce::test::TypeText(L"abcdef");
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(TextOf(edit), L"abcdef");
+  EXPECT_EQ(Count(EN_CHANGE), 6);
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{6}, DWORD{6}));
+  EXPECT_EQ(SendMessageW(edit, EM_GETMODIFY, 0, 0), TRUE);
+
+  // Backspace with a selection deletes the selection only.
+  SendMessageW(edit, EM_SETSEL, 1, 3);
+  SendMessageW(edit, WM_CHAR, VK_BACK, 0);
+  EXPECT_EQ(TextOf(edit), L"adef");
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{1}, DWORD{1}));
+  SendMessageW(edit, WM_CHAR, VK_BACK, 0);
+  EXPECT_EQ(TextOf(edit), L"def");
+  g_commands.clear();
+  SendMessageW(edit, WM_CHAR, VK_BACK, 0);  // at the start: nothing to do
+  EXPECT_EQ(TextOf(edit), L"def");
+  EXPECT_EQ(Count(EN_CHANGE), 0);
+  // Typing over a selection replaces it.
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  SendMessageW(edit, WM_CHAR, L'x', 0);
+  EXPECT_EQ(TextOf(edit), L"x");
+
+  SetFocus(parent);
+  EXPECT_EQ(Count(EN_KILLFOCUS), 1);
+  for (const auto& c : g_commands) EXPECT_EQ(c.first, kEditId);
+}
+
+TEST_F(Controls, EditKeysMoveAndSelect) {
+  HWND edit = MakeEdit(WS_BORDER, L"one two");
+  SetFocus(edit);
+  Key(VK_END);
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{7}, DWORD{7}));
+  ShiftKey(VK_LEFT);
+  ShiftKey(VK_LEFT);
+  ShiftKey(VK_LEFT);
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{4}, DWORD{7}));
+  Key(VK_LEFT);  // collapses to the selection's start
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{4}, DWORD{4}));
+  ShiftKey(VK_HOME);
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{0}, DWORD{4}));
+  Key(VK_DELETE);
+  EXPECT_EQ(TextOf(edit), L"two");
+  Key(VK_DELETE);
+  EXPECT_EQ(TextOf(edit), L"wo");
+  Key(VK_RIGHT);
+  Key(VK_RIGHT);
+  Key(VK_RIGHT);  // stays at the end
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{2}, DWORD{2}));
+}
+
+TEST_F(Controls, EditSetSelCases) {
+  HWND edit = MakeEdit(WS_BORDER, L"abcdef");
+  const struct {
+    int start, end;
+    DWORD wantStart, wantEnd;
+  } cases[] = {
+      {0, -1, 0, 6},                 // all
+      {2, 4, 2, 4},   {4, 2, 2, 4},  // either order
+      {3, 100, 3, 6},                // past the end: clamped
+      {-1, 0, 6, 6},                 // -1 drops the selection, the caret stays
+  };
+  for (const auto& c : cases) {
+    SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(c.start), static_cast<LPARAM>(c.end));
+    EXPECT_EQ(Selection(edit), std::make_pair(c.wantStart, c.wantEnd)) << c.start << "," << c.end;
+  }
+  SendMessageW(edit, EM_SETSEL, 1, 3);
+  EXPECT_EQ(SendMessageW(edit, EM_GETSEL, 0, 0), MAKELONG(1, 3));
+  SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"XYZ"));
+  EXPECT_EQ(TextOf(edit), L"aXYZdef");
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{4}, DWORD{4}));
+}
+
+TEST_F(Controls, EditReadOnlyNumberAndLimit) {
+  HWND edit = MakeEdit(WS_BORDER | ES_READONLY, L"fixed");
+  SetFocus(edit);
+  ce::test::TypeText(L"zz");
+  ce::test::PumpUntilIdle();
+  Key(VK_DELETE);
+  EXPECT_EQ(TextOf(edit), L"fixed");
+  EXPECT_TRUE(SendMessageW(edit, EM_SETREADONLY, FALSE, 0));
+  EXPECT_EQ(GetWindowLongW(edit, GWL_STYLE) & ES_READONLY, 0);
+  ce::test::TypeText(L"!");
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(TextOf(edit), L"!fixed");
+  SendMessageW(edit, EM_SETREADONLY, TRUE, 0);
+  EXPECT_NE(GetWindowLongW(edit, GWL_STYLE) & ES_READONLY, 0);
+  EXPECT_EQ(SendMessageW(edit, EM_SETINPUTMODE, 0, 2), TRUE);
+
+  HWND number = Make(L"EDIT", ES_NUMBER, 10, 40, 100, 20, 1027);
+  SendMessageW(number, EM_LIMITTEXT, 3, 0);
+  EXPECT_EQ(SendMessageW(number, EM_GETLIMITTEXT, 0, 0), 3);
+  for (wchar_t c : std::wstring(L"1a2-34")) SendMessageW(number, WM_CHAR, c, 0);
+  EXPECT_EQ(TextOf(number), L"123");
+  EXPECT_GE(Count(EN_MAXTEXT), 1);
+  // A replacement is cut to the limit.
+  SendMessageW(number, EM_SETSEL, 1, 2);
+  SendMessageW(number, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(L"9999"));
+  EXPECT_EQ(TextOf(number), L"193");
+}
+
+TEST_F(Controls, EditPasswordKeepsTheText) {
+  HWND edit = MakeEdit(WS_BORDER | ES_PASSWORD);
+  for (wchar_t c : std::wstring(L"secret")) SendMessageW(edit, WM_CHAR, c, 0);
+  EXPECT_EQ(TextOf(edit), L"secret");
+  EXPECT_EQ(SendMessageW(edit, EM_GETPASSWORDCHAR, 0, 0), L'*');
+}
+
+TEST_F(Controls, EditMultiLineLinesAndArrows) {
+  HWND edit = MakeEdit(WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL, L"", 120, 80);
+  SetFocus(edit);
+  ce::test::TypeText(L"ab\rcdef\rg");
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(TextOf(edit), L"ab\r\ncdef\r\ng");
+  EXPECT_EQ(SendMessageW(edit, EM_GETLINECOUNT, 0, 0), 3);
+  Key(VK_UP);  // from the end of "g" to the start of "cdef"'s line, same column
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{5}, DWORD{5}));
+  Key(VK_END);
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{8}, DWORD{8}));
+  Key(VK_UP);  // a shorter line: its end
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{2}, DWORD{2}));
+  Key(VK_RIGHT);  // over the line break as one step
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{4}, DWORD{4}));
+  SendMessageW(edit, WM_CHAR, VK_BACK, 0);  // joins the lines
+  EXPECT_EQ(TextOf(edit), L"abcdef\r\ng");
+
+  // Without sideways scrolling long lines wrap between words.
+  HWND wrapped = Make(L"EDIT", ES_MULTILINE, 10, 100, 60, 80, 1030);
+  std::wstring words;
+  for (int i = 0; i < 10; ++i) words += L"word ";
+  SetWindowTextW(wrapped, words.c_str());
+  EXPECT_GT(SendMessageW(wrapped, EM_GETLINECOUNT, 0, 0), 2);
+  HWND sideways = Make(L"EDIT", ES_MULTILINE | ES_AUTOHSCROLL, 10, 190, 60, 80, 1031);
+  SetWindowTextW(sideways, words.c_str());
+  EXPECT_EQ(SendMessageW(sideways, EM_GETLINECOUNT, 0, 0), 1);
+}
+
+TEST_F(Controls, EditPenPlacesTheCaretAndDragsASelection) {
+  const wchar_t* text = L"abcdefgh";
+  HWND edit = MakeEdit(WS_BORDER, text, 200, 20);
+  // The text starts 3 pixels in: the border and the margin.
+  const int left = 10 + 3;
+  const int y = 20;
+  const int at3 = left + TextWidth(text, 3);
+  const int at6 = left + TextWidth(text, 6);
+  ce::test::Tap(at3, y);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(GetFocus(), edit);
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{3}, DWORD{3}));
+  ce::test::PenDown(at6, y);
+  ce::test::PumpUntilIdle();
+  ce::test::PenMove(left - 5, y);
+  ce::test::PenUp(left - 5, y);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{0}, DWORD{6}));
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(Controls, EditScrollsSidewaysToFollowTheCaret) {
+  HWND edit = MakeEdit(WS_BORDER | ES_AUTOHSCROLL, L"", 60, 20);
+  SetFocus(edit);
+  std::wstring text;
+  for (int i = 0; i < 40; ++i) text += static_cast<wchar_t>(L'a' + i % 26);
+  ce::test::TypeText(text);
+  ce::test::PumpUntilIdle();
+  // The start of the box now shows a character far from the first.
+  ce::test::Tap(14, 20);
+  ce::test::PumpUntilIdle();
+  const auto sel = Selection(edit);
+  EXPECT_GT(sel.first, 10u);
+  Key(VK_HOME);
+  ce::test::Tap(14, 20);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(Selection(edit).first, 0u);
+}
+
+TEST_F(Controls, EditDrawsTheSelectionInTheHighlightColour) {
+  HWND edit = MakeEdit(WS_BORDER, L"MMMMMMMM", 120, 24);
+  SetFocus(edit);
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(ce::test::ScreenPixel(10, 10), RGB(0, 0, 0));  // border
+  const auto highlighted = [] {
+    int n = 0;
+    for (int y = 11; y < 33; ++y) {
+      for (int x = 11; x < 129; ++x) n += Near(ce::test::ScreenPixel(x, y), RGB(0, 0, 128));
+    }
+    return n;
+  };
+  EXPECT_GT(highlighted(), 100);
+  SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(-1), 0);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(highlighted(), 0);
+  EXPECT_EQ(ce::test::ScreenPixel(12 + TextWidth(L"MMMMMMMM", 8) + 20, 22), RGB(255, 255, 255));
+}
+
+}  // namespace
