@@ -340,4 +340,138 @@ TEST_F(Controls, EditDrawsTheSelectionInTheHighlightColour) {
   EXPECT_EQ(ce::test::ScreenPixel(12 + TextWidth(L"MMMMMMMM", 8) + 20, 22), RGB(255, 255, 255));
 }
 
+// ---- list box ----
+
+constexpr int kListId = 1033;
+
+std::wstring ItemText(HWND list, int index) {
+  const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
+  if (length == LB_ERR) return L"<error>";
+  // Exactly the length the LEN message gave, and a guard after it.
+  std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 2, L'#');
+  EXPECT_EQ(SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(buffer.data())), length);
+  EXPECT_EQ(buffer[static_cast<std::size_t>(length) + 1], L'#');
+  return buffer.data();
+}
+
+void AddAll(HWND list, std::initializer_list<const wchar_t*> items) {
+  for (const wchar_t* item : items) SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+}
+
+TEST_F(Controls, ListBoxItemsSortingAndErrors) {
+  HWND sorted = Make(L"LISTBOX", WS_BORDER | LBS_SORT, 10, 10, 100, 80, kListId);
+  AddAll(sorted, {L"pear", L"Apple", L"fig", L"banana"});
+  const wchar_t* order[] = {L"Apple", L"banana", L"fig", L"pear"};
+  ASSERT_EQ(SendMessageW(sorted, LB_GETCOUNT, 0, 0), 4);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(ItemText(sorted, i), order[i]);
+  // LB_INSERTSTRING keeps its place even in a sorted list.
+  EXPECT_EQ(SendMessageW(sorted, LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(L"zz")), 0);
+  EXPECT_EQ(SendMessageW(sorted, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"end")), 5);
+
+  HWND list = Make(L"LISTBOX", WS_BORDER, 120, 10, 100, 80, kListId + 1);
+  AddAll(list, {L"one", L"two", L"three"});
+  EXPECT_EQ(ItemText(list, 1), L"two");
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);
+  EXPECT_EQ(SendMessageW(list, LB_SETCURSEL, 2, 0), 2);
+  EXPECT_EQ(SendMessageW(list, LB_SETITEMDATA, 1, 0x1234), LB_OKAY);
+  EXPECT_EQ(SendMessageW(list, LB_GETITEMDATA, 1, 0), 0x1234);
+  // Deleting before the selection moves it; deleting it clears it.
+  EXPECT_EQ(SendMessageW(list, LB_DELETESTRING, 0, 0), 2);
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(list, LB_GETITEMDATA, 0, 0), 0x1234);
+  EXPECT_EQ(SendMessageW(list, LB_DELETESTRING, 1, 0), 1);
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);
+
+  const std::pair<UINT, WPARAM> bad[] = {
+      {LB_GETTEXTLEN, 1},   {LB_GETTEXTLEN, static_cast<WPARAM>(-1)},
+      {LB_DELETESTRING, 5}, {LB_SETCURSEL, 1},
+      {LB_GETITEMDATA, 1},  {LB_SETITEMDATA, 7},
+      {LB_SETTOPINDEX, 3},  {LB_INSERTSTRING, 3},
+  };
+  for (const auto& [message, index] : bad) {
+    EXPECT_EQ(SendMessageW(list, message, index, reinterpret_cast<LPARAM>(L"x")), LB_ERR) << message;
+  }
+  wchar_t untouched[4] = {L'#', L'#', L'#', L'#'};
+  EXPECT_EQ(SendMessageW(list, LB_GETTEXT, 9, reinterpret_cast<LPARAM>(untouched)), LB_ERR);
+  EXPECT_EQ(untouched[0], L'#');
+  EXPECT_EQ(SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0), LB_ERR);
+  EXPECT_EQ(SendMessageW(list, LB_RESETCONTENT, 0, 0), LB_OKAY);
+  EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 0);
+  EXPECT_TRUE(g_commands.empty());  // programs' changes do not notify
+}
+
+TEST_F(Controls, ListBoxFindsFromAfterTheStartRoundToIt) {
+  HWND list = Make(L"LISTBOX", 0, 10, 10, 100, 80, kListId);
+  AddAll(list, {L"Alpha", L"beta", L"ALPHA", L"alphabet"});
+  const struct {
+    UINT message;
+    int start;
+    const wchar_t* text;
+    LRESULT want;
+  } cases[] = {
+      {LB_FINDSTRINGEXACT, -1, L"alpha", 0}, {LB_FINDSTRINGEXACT, 0, L"alpha", 2},
+      {LB_FINDSTRINGEXACT, 2, L"alpha", 0},  {LB_FINDSTRINGEXACT, -1, L"alp", LB_ERR},
+      {LB_FINDSTRING, 2, L"alp", 3},         {LB_FINDSTRING, 3, L"B", 1},
+      {LB_FINDSTRINGEXACT, 99, L"beta", 1},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SendMessageW(list, c.message, static_cast<WPARAM>(c.start), reinterpret_cast<LPARAM>(c.text)), c.want)
+        << c.start << " " << std::string(c.text, c.text + wcslen(c.text));
+  }
+}
+
+TEST_F(Controls, ListBoxScrollsWithKeysAndTellsTheParent) {
+  HWND list = Make(L"LISTBOX", WS_BORDER | LBS_NOTIFY, 10, 10, 100, 62, kListId);
+  const LRESULT row = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+  ASSERT_GT(row, 0);
+  SetWindowPos(list, nullptr, 0, 0, 100, static_cast<int>(3 * row + 2), SWP_NOMOVE | SWP_NOZORDER);
+  for (int i = 0; i < 10; ++i) {
+    const std::wstring item = L"item " + std::to_wstring(i);
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+  }
+  SetFocus(list);
+  g_commands.clear();
+  Key(VK_DOWN);  // nothing chosen yet: the first
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 0);
+  Key(VK_UP);  // already at the top: no change, no notification
+  EXPECT_EQ(Count(LBN_SELCHANGE), 1);
+  for (int i = 0; i < 4; ++i) Key(VK_DOWN);
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 4);
+  EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 2);  // three rows show
+  Key(VK_END);
+  EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 7);
+  Key(VK_HOME);
+  EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 0);
+  EXPECT_EQ(Count(LBN_SELCHANGE), 7);
+  ce::test::TypeText(L"i");  // the next item starting with the letter
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1);
+  for (const auto& c : g_commands) EXPECT_EQ(c.first, kListId);
+  EXPECT_EQ(SendMessageW(list, LB_SETTOPINDEX, 9, 0), LB_OKAY);  // as far as the last page
+  EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 7);
+}
+
+TEST_F(Controls, ListBoxPenChoosesAndDrawsTheChoice) {
+  HWND list = Make(L"LISTBOX", LBS_NOTIFY, 10, 10, 100, 100, kListId);
+  AddAll(list, {L"a", L"b", L"c", L"d"});
+  const int row = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+  ce::test::Tap(50, 10 + row * 2 + row / 2);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 2);
+  EXPECT_EQ(Count(LBN_SELCHANGE), 1);
+  EXPECT_TRUE(Near(ce::test::ScreenPixel(100, 10 + row * 2 + 1), RGB(0, 0, 128)));
+  EXPECT_TRUE(Near(ce::test::ScreenPixel(100, 10 + row + 1), RGB(255, 255, 255)));
+  // A drag follows the pen.
+  ce::test::PenDown(50, 10 + row / 2);
+  ce::test::PumpUntilIdle();
+  ce::test::PenMove(50, 10 + row * 3 + row / 2);
+  ce::test::PenUp(50, 10 + row * 3 + row / 2);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 3);
+  // A tap below the items changes nothing.
+  ce::test::Tap(50, 10 + row * 5);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 3);
+}
+
 }  // namespace

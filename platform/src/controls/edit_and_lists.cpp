@@ -61,6 +61,7 @@ void Register(LPCWSTR name, WNDPROC proc, UINT style) {
 void RegisterEditAndLists() {
   Register(L"EDIT", detail::EditProc, 0);
   Register(L"CAPEDIT", detail::EditProc, 0);
+  Register(L"LISTBOX", detail::ListBoxProc, CS_DBLCLKS);
 }
 
 }  // namespace ce::controls

@@ -46,6 +46,7 @@ inline int XOf(LPARAM lParam) { return static_cast<short>(LOWORD(lParam)); }
 inline int YOf(LPARAM lParam) { return static_cast<short>(HIWORD(lParam)); }
 
 LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace detail
 }  // namespace ce::controls
