@@ -474,4 +474,138 @@ TEST_F(Controls, ListBoxPenChoosesAndDrawsTheChoice) {
   EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 3);
 }
 
+// ---- combo box ----
+
+constexpr int kComboId = 1040;
+
+HWND FindPopupList() {
+  struct Search {
+    HWND found = nullptr;
+  } search;
+  EnumWindows(
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        wchar_t cls[16] = {};
+        GetClassNameW(hwnd, cls, 16);
+        if (std::wstring(cls) == L"LISTBOX" && IsWindowVisible(hwnd)) {
+          reinterpret_cast<Search*>(param)->found = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+TEST_F(Controls, ComboBoxMessagesAndTextBuffers) {
+  static_assert(CB_ADDSTRING == 0x143 && CB_GETCURSEL == 0x147 && CB_GETLBTEXT == 0x148 && CB_SETCURSEL == 0x14E);
+  static_assert(CB_FINDSTRINGEXACT == 0x158 && CB_RESETCONTENT == 331 && CBN_SELCHANGE == 1);
+  HWND combo = Make(L"COMBOBOX", CBS_DROPDOWNLIST | CBS_SORT, 10, 10, 120, 100, kComboId);
+  ASSERT_NE(combo, nullptr);
+  // The window keeps the field's height; the rest is for the dropped list.
+  RECT rect{};
+  GetWindowRect(combo, &rect);
+  EXPECT_LT(rect.bottom - rect.top, 40);
+  for (const wchar_t* item : {L"Medium", L"High", L"Low"}) {
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  }
+  EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 3);
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+  EXPECT_EQ(SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"low")), 1);
+  EXPECT_EQ(SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"none")),
+            CB_ERR);
+  EXPECT_EQ(SendMessageW(combo, CB_SETCURSEL, 2, 0), 2);
+  EXPECT_EQ(TextOf(combo), L"Medium");
+  const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, 2, 0);
+  ASSERT_EQ(length, 6);
+  wchar_t buffer[8];
+  std::fill(std::begin(buffer), std::end(buffer), L'#');
+  EXPECT_EQ(SendMessageW(combo, CB_GETLBTEXT, 2, reinterpret_cast<LPARAM>(buffer)), 6);
+  EXPECT_EQ(std::wstring(buffer), L"Medium");
+  EXPECT_EQ(buffer[7], L'#');
+  EXPECT_EQ(SendMessageW(combo, CB_GETLBTEXT, 3, reinterpret_cast<LPARAM>(buffer)), CB_ERR);
+  EXPECT_EQ(SendMessageW(combo, CB_GETLBTEXTLEN, 3, 0), CB_ERR);
+  EXPECT_EQ(SendMessageW(combo, CB_SETITEMDATA, 0, 77), CB_OKAY);
+  EXPECT_EQ(SendMessageW(combo, CB_GETITEMDATA, 0, 0), 77);
+  EXPECT_EQ(SendMessageW(combo, CB_GETITEMDATA, 5, 0), CB_ERR);
+  EXPECT_EQ(SendMessageW(combo, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(L"Off")), 0);
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 3);  // the selection moved with its item
+  EXPECT_EQ(SendMessageW(combo, CB_DELETESTRING, 0, 0), 3);
+  EXPECT_EQ(SetWindowTextW(combo, L"high"), TRUE);  // names an item: selects it
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(combo, CB_RESETCONTENT, 0, 0), CB_OKAY);
+  EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+  EXPECT_TRUE(g_commands.empty());
+}
+
+TEST_F(Controls, ComboBoxKeysChangeTheChoice) {
+  HWND combo = Make(L"COMBOBOX", CBS_DROPDOWNLIST, 10, 10, 120, 100, kComboId);
+  for (const wchar_t* item : {L"one", L"two", L"three"}) {
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  }
+  SetFocus(combo);
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 1);
+  Key(VK_UP);
+  Key(VK_UP);  // at the top: no change
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(Count(CBN_SELCHANGE), 3);
+  // Dropped: the arrows move in the list, Escape gives it up, Enter takes it.
+  Key(VK_F4);
+  EXPECT_EQ(SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0), TRUE);
+  Key(VK_DOWN);
+  Key(VK_ESCAPE);
+  EXPECT_EQ(SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0), FALSE);
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(Count(CBN_SELCHANGE), 3);
+  Key(VK_F4);
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  Key(VK_RETURN);
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 2);
+  EXPECT_EQ(Count(CBN_SELCHANGE), 4);
+  EXPECT_EQ(GetCapture(), nullptr);
+  for (const auto& c : g_commands) EXPECT_EQ(c.first, kComboId);
+}
+
+TEST_F(Controls, ComboBoxDropsAPopupListChosenWithThePen) {
+  HWND combo = Make(L"COMBOBOX", CBS_DROPDOWNLIST, 10, 10, 120, 100, kComboId);
+  for (const wchar_t* item : {L"red", L"green", L"blue"}) {
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  }
+  SendMessageW(combo, CB_SETCURSEL, 0, 0);
+  RECT field{};
+  GetWindowRect(combo, &field);
+  ce::test::Tap(20, (field.top + field.bottom) / 2);
+  ce::test::PumpUntilIdle();
+  HWND popup = FindPopupList();
+  ASSERT_NE(popup, nullptr);
+  EXPECT_EQ(GetFocus(), combo);
+  RECT list{};
+  GetWindowRect(popup, &list);
+  EXPECT_EQ(list.top, field.bottom);  // right under the field
+  EXPECT_EQ(SendMessageW(popup, LB_GETCOUNT, 0, 0), 3);
+  // Drawn over what lies below the field, the chosen item highlighted.
+  const int row = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
+  EXPECT_TRUE(Near(ce::test::ScreenPixel(list.right - 5, list.top + 1 + row / 2), RGB(0, 0, 128)));
+  ce::test::Tap(40, list.top + 1 + row * 2 + row / 2);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 2);
+  EXPECT_EQ(Count(CBN_SELCHANGE), 1);
+  EXPECT_EQ(FindPopupList(), nullptr);
+  // A tap outside gives the list up.
+  SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+  ASSERT_NE(FindPopupList(), nullptr);
+  ce::test::Tap(200, 280);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(FindPopupList(), nullptr);
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 2);
+  EXPECT_EQ(Count(CBN_SELCHANGE), 1);
+  // Destroyed while dropped: its popup goes with it.
+  SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+  DestroyWindow(combo);
+  EXPECT_EQ(FindPopupList(), nullptr);
+}
+
 }  // namespace

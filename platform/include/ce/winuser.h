@@ -666,4 +666,46 @@ inline constexpr WORD LBN_SELCANCEL = 3;
 inline constexpr WORD LBN_SETFOCUS = 4;
 inline constexpr WORD LBN_KILLFOCUS = 5;
 
+// Combo box styles. Only the drop-down list (CBS_DROPDOWNLIST) is built.
+inline constexpr DWORD CBS_SIMPLE = 0x0001;
+inline constexpr DWORD CBS_DROPDOWN = 0x0002;
+inline constexpr DWORD CBS_DROPDOWNLIST = 0x0003;
+inline constexpr DWORD CBS_OWNERDRAWFIXED = 0x0010;
+inline constexpr DWORD CBS_OWNERDRAWVARIABLE = 0x0020;
+inline constexpr DWORD CBS_AUTOHSCROLL = 0x0040;
+inline constexpr DWORD CBS_OEMCONVERT = 0x0080;
+inline constexpr DWORD CBS_SORT = 0x0100;
+inline constexpr DWORD CBS_HASSTRINGS = 0x0200;
+inline constexpr DWORD CBS_NOINTEGRALHEIGHT = 0x0400;
+inline constexpr DWORD CBS_DISABLENOSCROLL = 0x0800;
+inline constexpr DWORD CBS_UPPERCASE = 0x2000;
+inline constexpr DWORD CBS_LOWERCASE = 0x4000;
+
+// Combo box messages and results.
+inline constexpr UINT CB_ADDSTRING = 0x0143;
+inline constexpr UINT CB_DELETESTRING = 0x0144;
+inline constexpr UINT CB_GETCOUNT = 0x0146;
+inline constexpr UINT CB_GETCURSEL = 0x0147;
+inline constexpr UINT CB_GETLBTEXT = 0x0148;
+inline constexpr UINT CB_GETLBTEXTLEN = 0x0149;
+inline constexpr UINT CB_INSERTSTRING = 0x014A;
+inline constexpr UINT CB_RESETCONTENT = 0x014B;
+inline constexpr UINT CB_FINDSTRING = 0x014C;
+inline constexpr UINT CB_SELECTSTRING = 0x014D;
+inline constexpr UINT CB_SETCURSEL = 0x014E;
+inline constexpr UINT CB_SHOWDROPDOWN = 0x014F;
+inline constexpr UINT CB_GETITEMDATA = 0x0150;
+inline constexpr UINT CB_SETITEMDATA = 0x0151;
+inline constexpr UINT CB_GETITEMHEIGHT = 0x0154;
+inline constexpr UINT CB_GETDROPPEDSTATE = 0x0157;
+inline constexpr UINT CB_FINDSTRINGEXACT = 0x0158;
+inline constexpr LRESULT CB_OKAY = 0;
+inline constexpr LRESULT CB_ERR = -1;
+inline constexpr LRESULT CB_ERRSPACE = -2;
+
+// Combo box notifications.
+inline constexpr WORD CBN_SELCHANGE = 1;
+inline constexpr WORD CBN_SETFOCUS = 3;
+inline constexpr WORD CBN_KILLFOCUS = 4;
+
 #pragma GCC visibility pop

@@ -62,6 +62,7 @@ void RegisterEditAndLists() {
   Register(L"EDIT", detail::EditProc, 0);
   Register(L"CAPEDIT", detail::EditProc, 0);
   Register(L"LISTBOX", detail::ListBoxProc, CS_DBLCLKS);
+  Register(L"COMBOBOX", detail::ComboBoxProc, 0);
 }
 
 }  // namespace ce::controls
