@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "ce/commctrl.h"
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
 #include "ce/winuser.h"
@@ -606,6 +607,91 @@ TEST_F(Controls, ComboBoxDropsAPopupListChosenWithThePen) {
   SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
   DestroyWindow(combo);
   EXPECT_EQ(FindPopupList(), nullptr);
+}
+
+// ---- up-down and the one-line spin list ----
+
+constexpr int kSpinListId = 1033;
+constexpr int kUpDownId = 1034;
+
+TEST_F(Controls, SpinListArrowsMoveTheBuddyListsSelection) {
+  HWND list = Make(L"LISTBOX", WS_BORDER | LBS_NOTIFY, 10, 10, 120, 18, kSpinListId);
+  for (const wchar_t* item : {L"eth0", L"wlan0", L"usb0"}) {
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  }
+  SendMessageW(list, LB_SETCURSEL, 0, 0);
+  HWND spin = Make(UPDOWN_CLASSW, UDS_AUTOBUDDY | UDS_ALIGNRIGHT | UDS_ARROWKEYS, 0, 0, 16, 18, kUpDownId);
+  ASSERT_NE(spin, nullptr);
+  EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(spin, UDM_GETBUDDY, 0, 0)), list);
+  // The arrows sit at the list's right end, inside its old width.
+  RECT listRect{};
+  RECT spinRect{};
+  GetWindowRect(list, &listRect);
+  GetWindowRect(spin, &spinRect);
+  EXPECT_EQ(listRect.right, spinRect.left);
+  EXPECT_EQ(spinRect.right, 130);
+  EXPECT_EQ(spinRect.top, listRect.top);
+
+  const int upY = spinRect.top + 3;
+  const int downY = spinRect.bottom - 3;
+  const int x = (spinRect.left + spinRect.right) / 2;
+  const struct {
+    int y;
+    LRESULT want;
+  } taps[] = {{downY, 1}, {downY, 2}, {downY, 2}, {upY, 1}, {upY, 0}, {upY, 0}};
+  for (const auto& tap : taps) {
+    ce::test::Tap(x, tap.y);
+    ce::test::PumpUntilIdle();
+    EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), tap.want);
+    // A one-line list shows its selection.
+    EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), tap.want);
+  }
+  EXPECT_EQ(Count(LBN_SELCHANGE), 4);  // no change at either end
+  for (const auto& c : g_commands) {
+    if (c.second == LBN_SELCHANGE) {
+      EXPECT_EQ(c.first, kSpinListId);
+    }
+  }
+  EXPECT_EQ(SendMessageW(spin, UDM_GETPOS, 0, 0), MAKELONG(0, 0));
+  EXPECT_EQ(SendMessageW(spin, UDM_SETPOS, 0, MAKELONG(2, 0)), 0);
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 2);
+  // The list box takes the arrow keys itself.
+  SetFocus(list);
+  Key(VK_UP);
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1);
+
+  // With UDS_WRAP the ends meet.
+  SetWindowLongW(spin, GWL_STYLE, GetWindowLongW(spin, GWL_STYLE) | UDS_WRAP);
+  SendMessageW(list, LB_SETCURSEL, 0, 0);
+  ce::test::Tap(x, upY);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 2);
+}
+
+TEST_F(Controls, UpDownWithANumberBuddy) {
+  HWND edit = MakeEdit(WS_BORDER | ES_NUMBER, L"", 60, 20);
+  HWND spin = Make(UPDOWN_CLASSW, UDS_SETBUDDYINT, 70, 10, 16, 20, kUpDownId);
+  EXPECT_EQ(SendMessageW(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0), 0);
+  SendMessageW(spin, UDM_SETRANGE, 0, MAKELONG(2000, 0));
+  EXPECT_EQ(SendMessageW(spin, UDM_GETRANGE, 0, 0), MAKELONG(2000, 0));
+  SendMessageW(spin, UDM_SETPOS, 0, MAKELONG(999, 0));
+  EXPECT_EQ(TextOf(edit), L"999");
+  ce::test::Tap(78, 12);  // up
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(TextOf(edit), L"1,000");
+  EXPECT_EQ(SendMessageW(spin, UDM_GETPOS, 0, 0), MAKELONG(1000, 0));
+  SetWindowTextW(edit, L"abc");
+  EXPECT_NE(HIWORD(SendMessageW(spin, UDM_GETPOS, 0, 0)), 0);  // not a number: an error
+  SendMessageW(spin, UDM_SETRANGE32, 0, 5);
+  SendMessageW(spin, UDM_SETPOS32, 0, 5);
+  ce::test::Tap(78, 12);  // at the top, no wrap: stays
+  ce::test::PumpUntilIdle();
+  BOOL error = TRUE;
+  EXPECT_EQ(SendMessageW(spin, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&error)), 5);
+  EXPECT_FALSE(error);
+  ce::test::Tap(78, 27);  // down
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(TextOf(edit), L"4");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "controls/edit_and_lists.h"
 
+#include "ce/commctrl.h"
 #include "ce/winbase.h"
 
 namespace ce::controls {
@@ -63,6 +64,7 @@ void RegisterEditAndLists() {
   Register(L"CAPEDIT", detail::EditProc, 0);
   Register(L"LISTBOX", detail::ListBoxProc, CS_DBLCLKS);
   Register(L"COMBOBOX", detail::ComboBoxProc, 0);
+  Register(UPDOWN_CLASSW, detail::UpDownProc, 0);
 }
 
 }  // namespace ce::controls
