@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/headless/script.h"
 #include "ce/commctrl.h"
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
@@ -692,6 +693,53 @@ TEST_F(Controls, UpDownWithANumberBuddy) {
   ce::test::Tap(78, 27);  // down
   ce::test::PumpUntilIdle();
   EXPECT_EQ(TextOf(edit), L"4");
+}
+
+// ---- script words ----
+
+TEST(ControlScript, SelectAndTypeNeedAnIdAndText) {
+  std::string error;
+  auto commands = ce::backend::ParseScript("select 1033 Wireless #2\ntype 1025 a b\n", &error);
+  ASSERT_TRUE(commands) << error;
+  ASSERT_EQ(commands->size(), 2u);
+  EXPECT_EQ((*commands)[0].kind, ce::backend::ScriptCommand::Kind::Select);
+  EXPECT_EQ((*commands)[0].key, 1033);
+  EXPECT_EQ((*commands)[0].text, L"Wireless #2");
+  EXPECT_EQ((*commands)[1].kind, ce::backend::ScriptCommand::Kind::Type);
+  EXPECT_EQ((*commands)[1].text, L"a b");
+  for (const char* bad : {"select", "select 1033", "type x hello", "select 0 a", "type 70000 a"}) {
+    EXPECT_FALSE(ce::backend::ParseScript(bad, &error)) << bad;
+  }
+}
+
+TEST_F(Controls, ScriptSelectsInListsAndTypesIntoEdits) {
+  HWND list = Make(L"LISTBOX", LBS_NOTIFY, 10, 10, 100, 60, kSpinListId);
+  HWND combo = Make(L"COMBOBOX", CBS_DROPDOWNLIST, 10, 80, 100, 80, kComboId);
+  HWND edit = Make(L"EDIT", WS_BORDER, 10, 120, 100, 20, kEditId, L"ab");
+  for (const wchar_t* item : {L"eth0", L"wlan0"}) {
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  }
+  std::string error;
+  auto commands = ce::backend::ParseScript(
+      "select 1033 WLAN0\nselect 1040 eth0\ntype 1025 cd\nselect 1033 none\nselect 1025 ab\ntype 4000 x\n", &error);
+  ASSERT_TRUE(commands) << error;
+  ::testing::internal::CaptureStderr();
+  auto runner = ce::backend::ScriptRunner::Start(std::move(*commands), false);
+  ASSERT_TRUE(runner);
+  while (!runner->Wait(0)) ce::test::RunFor(50);
+  ce::test::PumpUntilIdle();
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(TextOf(edit), L"abcd");
+  EXPECT_EQ(GetFocus(), edit);
+  EXPECT_EQ(Count(LBN_SELCHANGE), 2);  // == CBN_SELCHANGE: one from each
+  EXPECT_EQ(g_commands.front(), std::make_pair(kSpinListId, int{LBN_SELCHANGE}));
+  EXPECT_EQ(Count(EN_CHANGE), 2);
+  // No such item, not a list, no such control: each a failed command.
+  EXPECT_EQ(runner->failures(), 3);
+  EXPECT_NE(err.find("no item \"none\""), std::string::npos) << err;
 }
 
 }  // namespace

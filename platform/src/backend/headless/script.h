@@ -10,6 +10,13 @@
 //   keydown|keyup <key>   one key event
 //   text <characters>     characters typed (the rest of the line)
 //   screenshot <file.png> what the screen shows, as a PNG file (host path)
+//   select <id> <text>    chooses the item named by the text (the rest of the
+//                         line, matched without regard to case) in the list
+//                         box or combo box with that control id, as a user's
+//                         choice: the parent is told (LBN_/CBN_SELCHANGE)
+//   type <id> <text>      gives the control with that id the focus, puts its
+//                         caret at the end of its text and types the rest of
+//                         the line
 //   answer <button>       the button the next message box is answered with
 //                         (ok, cancel, yes, no, abort, retry, ignore); each
 //                         box takes the oldest answer not yet used
@@ -32,13 +39,13 @@
 namespace ce::backend {
 
 struct ScriptCommand {
-  enum class Kind { Wait, Tap, Down, Move, Up, Key, KeyDown, KeyUp, Text, Screenshot, Answer, Quit };
+  enum class Kind { Wait, Tap, Down, Move, Up, Key, KeyDown, KeyUp, Text, Screenshot, Answer, Quit, Select, Type };
   Kind kind = Kind::Wait;
   int line = 0;
   long long ms = 0;
   int x = 0;
   int y = 0;
-  int key = 0;  // Key*: the key; Answer: the button (IDOK, ...)
+  int key = 0;  // Key*: the key; Answer: the button (IDOK, ...); Select, Type: the control id
   std::wstring text;
   std::string path;
 };
@@ -65,7 +72,8 @@ class ScriptRunner {
   bool Wait(DWORD timeoutMs);
   // Stops the script where it is and waits for its thread.
   void Stop();
-  // Commands that failed (a screenshot that could not be written).
+  // Commands that failed (a screenshot that could not be written, a control
+  // to select in or type into that is not there).
   int failures() const;
 
   struct Shared;
