@@ -330,6 +330,7 @@ LRESULT ComboBox::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       const LRESULT selected = ToList(LB_GETCURSEL, 0, 0);
       if (selected == LB_ERR) return 0;
       const LRESULT length = ToList(LB_GETTEXTLEN, static_cast<WPARAM>(selected), 0);
+      if (length < 0) return 0;
       std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
       ToList(LB_GETTEXT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(text.data()));
       const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(length), wParam - 1);
