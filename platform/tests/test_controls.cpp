@@ -5,6 +5,7 @@
 
 #include "backend/headless/script.h"
 #include "ce/commctrl.h"
+#include "ce/crt.h"
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
 #include "ce/winuser.h"
@@ -123,6 +124,7 @@ TEST_F(Controls, EditValuesAndClassesMatchTheDevice) {
     EXPECT_TRUE(g_commands.empty());  // creation does not notify
     wchar_t cls[11] = {};
     GetClassNameW(edit, cls, 11);
+    EXPECT_EQ(_wcsicmp(cls, name), 0);  // programs compare the class name with "EDIT"/"CAPEDIT"
     DestroyWindow(edit);
   }
   ce::controls::RegisterEditAndLists();  // again: harmless
@@ -302,6 +304,29 @@ TEST_F(Controls, EditPenPlacesTheCaretAndDragsASelection) {
   ce::test::PumpUntilIdle();
   EXPECT_EQ(Selection(edit), std::make_pair(DWORD{0}, DWORD{6}));
   EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(Controls, EditAlignmentMovesWhereThePenLands) {
+  const wchar_t* text = L"ab";
+  const int left = 10 + 3;
+  const int innerWidth = 120 - 6;
+  const struct {
+    DWORD style;
+    int x;
+    DWORD want;
+  } cases[] = {
+      {ES_LEFT, left + TextWidth(text, 1), 1},
+      {ES_RIGHT, left + TextWidth(text, 1), 0},
+      {ES_RIGHT, left + innerWidth - TextWidth(text + 1, 1), 1},
+      {ES_CENTER, left + (innerWidth - TextWidth(text, 2)) / 2 + TextWidth(text, 1), 1},
+  };
+  for (const auto& c : cases) {
+    HWND edit = MakeEdit(WS_BORDER | c.style, text);
+    ce::test::Tap(c.x, 20);
+    ce::test::PumpUntilIdle();
+    EXPECT_EQ(Selection(edit).first, c.want) << c.style << " at " << c.x;
+    DestroyWindow(edit);
+  }
 }
 
 TEST_F(Controls, EditScrollsSidewaysToFollowTheCaret) {
