@@ -720,6 +720,143 @@ inline constexpr UINT DT_WORD_ELLIPSIS = 0x00040000;
 // text ends at its terminator. Formats not listed above fail.
 int DrawTextW(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format);
 
+// --- Controls: edit, list box, combo box ---------------------------------------------
+//
+// The system classes "EDIT" (also "CAPEDIT"), "LISTBOX" and "COMBOBOX" (drop-down list
+// only). Notifications reach the parent as WM_COMMAND: the control's id in the low word
+// of wParam, the code in the high word, the control's window in lParam.
+
+// Edit styles.
+inline constexpr DWORD ES_LEFT = 0x0000;
+inline constexpr DWORD ES_CENTER = 0x0001;
+inline constexpr DWORD ES_RIGHT = 0x0002;
+inline constexpr DWORD ES_MULTILINE = 0x0004;
+inline constexpr DWORD ES_UPPERCASE = 0x0008;
+inline constexpr DWORD ES_LOWERCASE = 0x0010;
+inline constexpr DWORD ES_PASSWORD = 0x0020;
+inline constexpr DWORD ES_AUTOVSCROLL = 0x0040;
+inline constexpr DWORD ES_AUTOHSCROLL = 0x0080;
+inline constexpr DWORD ES_NOHIDESEL = 0x0100;
+inline constexpr DWORD ES_COMBOBOX = 0x0200;
+inline constexpr DWORD ES_OEMCONVERT = 0x0400;
+inline constexpr DWORD ES_READONLY = 0x0800;
+inline constexpr DWORD ES_WANTRETURN = 0x1000;
+inline constexpr DWORD ES_NUMBER = 0x2000;
+
+// Edit messages.
+inline constexpr UINT EM_GETSEL = 0x00B0;
+inline constexpr UINT EM_SETSEL = 0x00B1;
+inline constexpr UINT EM_SCROLLCARET = 0x00B7;
+inline constexpr UINT EM_GETMODIFY = 0x00B8;
+inline constexpr UINT EM_SETMODIFY = 0x00B9;
+inline constexpr UINT EM_GETLINECOUNT = 0x00BA;
+inline constexpr UINT EM_REPLACESEL = 0x00C2;
+inline constexpr UINT EM_LIMITTEXT = 0x00C5;
+inline constexpr UINT EM_SETLIMITTEXT = EM_LIMITTEXT;
+inline constexpr UINT EM_SETPASSWORDCHAR = 0x00CC;
+inline constexpr UINT EM_GETFIRSTVISIBLELINE = 0x00CE;
+inline constexpr UINT EM_SETREADONLY = 0x00CF;
+inline constexpr UINT EM_GETPASSWORDCHAR = 0x00D2;
+inline constexpr UINT EM_GETLIMITTEXT = 0x00D5;
+inline constexpr UINT EM_GETINPUTMODE = 0x00DD;
+inline constexpr UINT EM_SETINPUTMODE = 0x00DE;
+
+// Edit notifications.
+inline constexpr WORD EN_SETFOCUS = 0x0100;
+inline constexpr WORD EN_KILLFOCUS = 0x0200;
+inline constexpr WORD EN_CHANGE = 0x0300;
+inline constexpr WORD EN_UPDATE = 0x0400;
+inline constexpr WORD EN_MAXTEXT = 0x0501;
+
+// List box styles.
+inline constexpr DWORD LBS_NOTIFY = 0x0001;
+inline constexpr DWORD LBS_SORT = 0x0002;
+inline constexpr DWORD LBS_NOREDRAW = 0x0004;
+inline constexpr DWORD LBS_MULTIPLESEL = 0x0008;
+inline constexpr DWORD LBS_OWNERDRAWFIXED = 0x0010;
+inline constexpr DWORD LBS_OWNERDRAWVARIABLE = 0x0020;
+inline constexpr DWORD LBS_HASSTRINGS = 0x0040;
+inline constexpr DWORD LBS_USETABSTOPS = 0x0080;
+inline constexpr DWORD LBS_NOINTEGRALHEIGHT = 0x0100;
+inline constexpr DWORD LBS_MULTICOLUMN = 0x0200;
+inline constexpr DWORD LBS_WANTKEYBOARDINPUT = 0x0400;
+inline constexpr DWORD LBS_EXTENDEDSEL = 0x0800;
+inline constexpr DWORD LBS_DISABLENOSCROLL = 0x1000;
+inline constexpr DWORD LBS_NODATA = 0x2000;
+inline constexpr DWORD LBS_STANDARD = LBS_NOTIFY | LBS_SORT | WS_VSCROLL | WS_BORDER;
+
+// List box messages and results.
+inline constexpr UINT LB_ADDSTRING = 0x0180;
+inline constexpr UINT LB_INSERTSTRING = 0x0181;
+inline constexpr UINT LB_DELETESTRING = 0x0182;
+inline constexpr UINT LB_RESETCONTENT = 0x0184;
+inline constexpr UINT LB_SETCURSEL = 0x0186;
+inline constexpr UINT LB_GETCURSEL = 0x0188;
+inline constexpr UINT LB_GETTEXT = 0x0189;
+inline constexpr UINT LB_GETTEXTLEN = 0x018A;
+inline constexpr UINT LB_GETCOUNT = 0x018B;
+inline constexpr UINT LB_SELECTSTRING = 0x018C;
+inline constexpr UINT LB_GETTOPINDEX = 0x018E;
+inline constexpr UINT LB_FINDSTRING = 0x018F;
+inline constexpr UINT LB_SETTOPINDEX = 0x0197;
+inline constexpr UINT LB_GETITEMDATA = 0x0199;
+inline constexpr UINT LB_SETITEMDATA = 0x019A;
+inline constexpr UINT LB_GETITEMHEIGHT = 0x01A1;
+inline constexpr UINT LB_FINDSTRINGEXACT = 0x01A2;
+inline constexpr LRESULT LB_OKAY = 0;
+inline constexpr LRESULT LB_ERR = -1;
+inline constexpr LRESULT LB_ERRSPACE = -2;
+
+// List box notifications.
+inline constexpr WORD LBN_ERRSPACE = static_cast<WORD>(-2);
+inline constexpr WORD LBN_SELCHANGE = 1;
+inline constexpr WORD LBN_DBLCLK = 2;
+inline constexpr WORD LBN_SELCANCEL = 3;
+inline constexpr WORD LBN_SETFOCUS = 4;
+inline constexpr WORD LBN_KILLFOCUS = 5;
+
+// Combo box styles. Only the drop-down list (CBS_DROPDOWNLIST) is built.
+inline constexpr DWORD CBS_SIMPLE = 0x0001;
+inline constexpr DWORD CBS_DROPDOWN = 0x0002;
+inline constexpr DWORD CBS_DROPDOWNLIST = 0x0003;
+inline constexpr DWORD CBS_OWNERDRAWFIXED = 0x0010;
+inline constexpr DWORD CBS_OWNERDRAWVARIABLE = 0x0020;
+inline constexpr DWORD CBS_AUTOHSCROLL = 0x0040;
+inline constexpr DWORD CBS_OEMCONVERT = 0x0080;
+inline constexpr DWORD CBS_SORT = 0x0100;
+inline constexpr DWORD CBS_HASSTRINGS = 0x0200;
+inline constexpr DWORD CBS_NOINTEGRALHEIGHT = 0x0400;
+inline constexpr DWORD CBS_DISABLENOSCROLL = 0x0800;
+inline constexpr DWORD CBS_UPPERCASE = 0x2000;
+inline constexpr DWORD CBS_LOWERCASE = 0x4000;
+
+// Combo box messages and results.
+inline constexpr UINT CB_ADDSTRING = 0x0143;
+inline constexpr UINT CB_DELETESTRING = 0x0144;
+inline constexpr UINT CB_GETCOUNT = 0x0146;
+inline constexpr UINT CB_GETCURSEL = 0x0147;
+inline constexpr UINT CB_GETLBTEXT = 0x0148;
+inline constexpr UINT CB_GETLBTEXTLEN = 0x0149;
+inline constexpr UINT CB_INSERTSTRING = 0x014A;
+inline constexpr UINT CB_RESETCONTENT = 0x014B;
+inline constexpr UINT CB_FINDSTRING = 0x014C;
+inline constexpr UINT CB_SELECTSTRING = 0x014D;
+inline constexpr UINT CB_SETCURSEL = 0x014E;
+inline constexpr UINT CB_SHOWDROPDOWN = 0x014F;
+inline constexpr UINT CB_GETITEMDATA = 0x0150;
+inline constexpr UINT CB_SETITEMDATA = 0x0151;
+inline constexpr UINT CB_GETITEMHEIGHT = 0x0154;
+inline constexpr UINT CB_GETDROPPEDSTATE = 0x0157;
+inline constexpr UINT CB_FINDSTRINGEXACT = 0x0158;
+inline constexpr LRESULT CB_OKAY = 0;
+inline constexpr LRESULT CB_ERR = -1;
+inline constexpr LRESULT CB_ERRSPACE = -2;
+
+// Combo box notifications.
+inline constexpr WORD CBN_SELCHANGE = 1;
+inline constexpr WORD CBN_SETFOCUS = 3;
+inline constexpr WORD CBN_KILLFOCUS = 4;
+
 #pragma GCC visibility pop
 
 // --- Calls: synthesised keys (the power key) -----------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cctype>
+#include <cwctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -106,7 +107,8 @@ std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std
                    {"keydown", Kind::KeyDown}, {"keyup", Kind::KeyUp},
                    {"text", Kind::Text},       {"screenshot", Kind::Screenshot},
                    {"answer", Kind::Answer},   {"quit", Kind::Quit},
-                   {"menu", Kind::Menu},       {"softkey", Kind::SoftKey}};
+                   {"menu", Kind::Menu},       {"softkey", Kind::SoftKey},
+                   {"select", Kind::Select},   {"type", Kind::Type}};
   std::vector<ScriptCommand> commands;
   std::istringstream in{std::string(text)};
   std::string raw;
@@ -137,6 +139,19 @@ std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std
       if (command.kind == Kind::Menu) rest = Trim(rest);
       if (rest.empty()) return fail(command.kind == Kind::Text ? "text needs characters" : "menu needs a caption");
       command.text = ce::WideFromUtf8(rest);
+      commands.push_back(std::move(command));
+      continue;
+    }
+    if (command.kind == Kind::Select || command.kind == Kind::Type) {
+      // A control id, then the rest of the line as it stands.
+      const std::size_t gap = rest.find_first_of(" \t");
+      long long id = 0;
+      if (gap == std::string::npos || !ParseInteger(rest.substr(0, gap), 1, 0xFFFF, &id)) {
+        return fail(word + " needs a control id and text");
+      }
+      command.key = static_cast<int>(id);
+      command.text = ce::WideFromUtf8(rest.substr(gap + 1));
+      if (command.text.empty()) return fail(word + " needs a control id and text");
       commands.push_back(std::move(command));
       continue;
     }
@@ -195,6 +210,8 @@ std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std
         break;
       case Kind::Text:
       case Kind::Menu:
+      case Kind::Select:
+      case Kind::Type:
         break;
     }
     commands.push_back(std::move(command));
@@ -254,6 +271,85 @@ bool ChooseMenu(const ScriptCommand& c, HANDLE stop) {
   return false;
 }
 
+// The visible control with the id in the tree under a window, depth first.
+HWND FindControlUnder(HWND top, int id) {
+  for (HWND child = GetWindow(top, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (IsWindowVisible(child) && GetWindowLongW(child, GWL_ID) == id) return child;
+    if (HWND found = FindControlUnder(child, id)) return found;
+  }
+  return nullptr;
+}
+
+// The control with the id: in the active window first, then in the other
+// top-level windows.
+HWND FindControl(int id) {
+  if (HWND active = GetActiveWindow()) {
+    if (HWND found = FindControlUnder(active, id)) return found;
+  }
+  struct Search {
+    int id;
+    HWND found;
+  } search{id, nullptr};
+  EnumWindows(
+      [](HWND top, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        s->found = FindControlUnder(top, s->id);
+        return s->found ? FALSE : TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[32] = {};
+  GetClassNameW(hwnd, name, 32);
+  std::wstring upper(name);
+  for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(c));
+  return upper;
+}
+
+bool Select(const ScriptCommand& c) {
+  HWND control = FindControl(c.key);
+  const std::wstring cls = control ? ClassOf(control) : std::wstring();
+  const bool list = cls == L"LISTBOX";
+  if (!list && cls != L"COMBOBOX") {
+    std::fprintf(stderr, "script: line %d: no list box or combo box with id %d\n", c.line, c.key);
+    return false;
+  }
+  const LPARAM text = reinterpret_cast<LPARAM>(c.text.c_str());
+  const LRESULT index =
+      SendMessageW(control, list ? LB_FINDSTRINGEXACT : CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), text);
+  if (index < 0) {
+    std::fprintf(stderr, "script: line %d: control %d has no item \"%s\"\n", c.line, c.key,
+                 ce::Utf8FromWide(c.text).c_str());
+    return false;
+  }
+  const LRESULT before = SendMessageW(control, list ? LB_GETCURSEL : CB_GETCURSEL, 0, 0);
+  SendMessageW(control, list ? LB_SETCURSEL : CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  const bool tells = !list || (GetWindowLongW(control, GWL_STYLE) & LBS_NOTIFY);
+  if (before != index && tells) {
+    if (HWND parent = GetParent(control)) {
+      const WORD code = list ? LBN_SELCHANGE : CBN_SELCHANGE;
+      SendMessageW(parent, WM_COMMAND, MAKELONG(static_cast<WORD>(c.key), code), reinterpret_cast<LPARAM>(control));
+    }
+  }
+  return true;
+}
+
+bool Type(const ScriptCommand& c, HANDLE stop) {
+  HWND control = FindControl(c.key);
+  if (!control) {
+    std::fprintf(stderr, "script: line %d: no control with id %d\n", c.line, c.key);
+    return false;
+  }
+  SetFocus(control);
+  const int length = GetWindowTextLengthW(control);
+  SendMessageW(control, EM_SETSEL, static_cast<WPARAM>(length), static_cast<LPARAM>(length));
+  Settle(stop);
+  FeedText(c.text);
+  return true;
+}
+
 bool Screenshot(const std::string& path) {
   auto screen = ce::gdi::Screen::Current();
   auto* display = dynamic_cast<HeadlessDisplay*>(&screen->display());
@@ -311,6 +407,12 @@ DWORD WINAPI RunScript(LPVOID parameter) {
         break;
       case Kind::Answer:
         QueueBoxAnswer(c.key);
+        break;
+      case Kind::Select:
+        if (!Select(c)) shared->failures.fetch_add(1);
+        break;
+      case Kind::Type:
+        if (!Type(c, shared->stop)) shared->failures.fetch_add(1);
         break;
       case Kind::Quit:
         Feed(InputKind::Quit, c);

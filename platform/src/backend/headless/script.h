@@ -14,6 +14,13 @@
 //                         '&' marks); a popup entry opens its submenu
 //   softkey left|right    presses a soft key (VK_TSOFT1 or VK_TSOFT2)
 //   screenshot <file.png> what the screen shows, as a PNG file (host path)
+//   select <id> <text>    chooses the item named by the text (the rest of the
+//                         line, matched without regard to case) in the list
+//                         box or combo box with that control id, as a user's
+//                         choice: the parent is told (LBN_/CBN_SELCHANGE)
+//   type <id> <text>      gives the control with that id the focus, puts its
+//                         caret at the end of its text and types the rest of
+//                         the line
 //   answer <button>       the button the next message box is answered with
 //                         (ok, cancel, yes, no, abort, retry, ignore); each
 //                         box takes the oldest answer not yet used
@@ -36,13 +43,30 @@
 namespace ce::backend {
 
 struct ScriptCommand {
-  enum class Kind { Wait, Tap, Down, Move, Up, Key, KeyDown, KeyUp, Text, Screenshot, Answer, Quit, Menu, SoftKey };
+  enum class Kind {
+    Wait,
+    Tap,
+    Down,
+    Move,
+    Up,
+    Key,
+    KeyDown,
+    KeyUp,
+    Text,
+    Screenshot,
+    Answer,
+    Quit,
+    Menu,
+    SoftKey,
+    Select,
+    Type
+  };
   Kind kind = Kind::Wait;
   int line = 0;
   long long ms = 0;
   int x = 0;
   int y = 0;
-  int key = 0;  // Key*: the key; Answer: the button (IDOK, ...)
+  int key = 0;  // Key*: the key; Answer: the button (IDOK, ...); Select, Type: the control id
   std::wstring text;
   std::string path;
 };
@@ -70,7 +94,8 @@ class ScriptRunner {
   // Stops the script where it is and waits for its thread.
   void Stop();
   // Commands that failed (a screenshot that could not be written, a menu
-  // entry that was not there to choose).
+  // entry that was not there to choose, a control to select in or type into
+  // that is not there).
   int failures() const;
 
   struct Shared;

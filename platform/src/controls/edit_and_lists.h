@@ -1,0 +1,54 @@
+// The edit, list box, combo box and up-down controls: their registration
+// and what their window procedures share (colours, drawing, notifications,
+// the per-window state).
+#pragma once
+
+#include "ce/wingdi.h"
+#include "ce/winuser.h"
+
+namespace ce::controls {
+
+// Registers "EDIT", "CAPEDIT", "LISTBOX", "COMBOBOX" and the up-down class.
+// Calling it again changes nothing.
+void RegisterEditAndLists();
+
+namespace detail {
+
+// The device's system colours for controls.
+inline constexpr COLORREF kWindowColor = RGB(255, 255, 255);
+inline constexpr COLORREF kTextColor = RGB(0, 0, 0);
+inline constexpr COLORREF kHighlightColor = RGB(0, 0, 128);
+inline constexpr COLORREF kHighlightTextColor = RGB(255, 255, 255);
+inline constexpr COLORREF kGrayTextColor = RGB(128, 128, 128);
+inline constexpr COLORREF kFaceColor = RGB(192, 192, 192);
+inline constexpr COLORREF kFrameColor = RGB(0, 0, 0);
+
+// WM_COMMAND to the parent: the control's id and the code in wParam.
+void Notify(HWND control, WORD code);
+void FillSolid(HDC dc, const RECT& rect, COLORREF color);
+// A one-pixel frame on the rectangle's inside.
+void FrameSolid(HDC dc, const RECT& rect, COLORREF color);
+// The font a control draws in when none was set: the system font.
+HFONT SystemFont();
+// Height of a line of text in the font.
+int LineHeightOf(HDC measure);
+DWORD StyleOf(HWND hwnd);
+bool KeyIsDown(int virtualKey);
+
+// A control's state lives behind the first pointer of its window's extra
+// bytes.
+template <typename T>
+T* StateOf(HWND hwnd) {
+  return reinterpret_cast<T*>(GetWindowLongPtrW(hwnd, 0));
+}
+
+inline int XOf(LPARAM lParam) { return static_cast<short>(LOWORD(lParam)); }
+inline int YOf(LPARAM lParam) { return static_cast<short>(HIWORD(lParam)); }
+
+LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK UpDownProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace detail
+}  // namespace ce::controls
