@@ -7,6 +7,10 @@
 #   ./setup.sh test        build, then run every test
 #   ./setup.sh test-asan   build with address and undefined-behaviour sanitizers, run every test
 #   ./setup.sh build       build only
+#   ./setup.sh fuzz [SECONDS]
+#                          build with clang-16, libFuzzer's coverage and the
+#                          sanitizers in build-fuzz, then run every fuzz target
+#                          for SECONDS (default 600), at most FUZZ_JOBS (4) at once
 set -euo pipefail
 cd "$(dirname "$0")"
 top=$(pwd)
@@ -42,6 +46,77 @@ configure_and_build() {
 run_tests() {
   local dir=$1
   ctest --test-dir "$top/$dir" --output-on-failure -j "$jobs" --timeout 600
+}
+
+# The fuzz build's compiler and libFuzzer runtime; only this command needs
+# them, so the normal set-up does not install them.
+install_fuzz_packages() {
+  local missing=() pkg
+  for pkg in clang-16 libclang-rt-16-dev; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -q
+    DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+}
+
+# Runs one fuzz target for $2 seconds. Its corpus grows in
+# build-fuzz/corpus/<target> (started from the target's own seeds), what it
+# finds lands in build-fuzz/findings/<target>, its output in
+# build-fuzz/logs/<target>.log; a line of figures goes to
+# build-fuzz/logs/<target>.result.
+fuzz_one() {
+  local exe=$1 seconds=$2
+  local name dir corpus findings log dict marker status
+  name=$(basename "$exe")
+  dir=$top/build-fuzz
+  corpus=$dir/corpus/$name; findings=$dir/findings/$name
+  log=$dir/logs/$name.log; dict=$dir/logs/$name.dict
+  mkdir -p "$corpus" "$findings" "$dir/logs"
+  marker=$dir/logs/$name.start
+  touch "$marker"
+  "$exe" -ks_seeds="$corpus" -ks_dict="$dict" >"$log" 2>&1
+  status=0
+  ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=0} UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1} \
+    "$exe" -dict="$dict" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=3072 \
+    -artifact_prefix="$findings/" -print_final_stats=1 "$corpus" >>"$log" 2>&1 || status=$?
+  local execs edges found
+  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  edges=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+  found=$(find "$findings" -type f -newer "$marker" | wc -l)
+  if [ "$status" != 0 ] && [ "$found" = 0 ]; then found=1; fi
+  echo "$name ${execs:-0} ${edges:-0} $found $status" >"$dir/logs/$name.result"
+  rm -f "$marker"
+}
+
+run_fuzz() {
+  local seconds=${1:-600} parallel=${FUZZ_JOBS:-4}
+  [[ $seconds =~ ^[0-9]+$ ]] || { echo "fuzz: SECONDS must be a number" >&2; exit 2; }
+  CC=clang-16 CXX=clang++-16 cmake -S "$top" -B "$top/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DKS_FUZZ=ON -DKS_BENCHMARKS=OFF
+  cmake --build "$top/build-fuzz" -j "$jobs" --target fuzz
+  local exes=() path
+  for path in "$top"/build-fuzz/fuzz_targets/*.path; do exes+=("$(cat "$path")"); done
+  rm -f "$top"/build-fuzz/logs/*.result
+  echo "Fuzzing ${#exes[@]} targets for ${seconds} s each, ${parallel} at a time"
+  local exe running=0
+  for exe in "${exes[@]}"; do
+    if [ $running -ge "$parallel" ]; then wait -n || true; running=$((running - 1)); fi
+    fuzz_one "$exe" "$seconds" &
+    running=$((running + 1))
+  done
+  wait
+  local total=0 name execs edges found status
+  printf '%-30s %14s %8s %9s\n' target executions edges findings
+  for exe in "${exes[@]}"; do
+    read -r name execs edges found status <"$top/build-fuzz/logs/$(basename "$exe").result"
+    printf '%-30s %14s %8s %9s\n' "$name" "$execs" "$edges" "$found"
+    total=$((total + found))
+  done
+  echo "Findings are kept in $top/build-fuzz/findings/<target>, logs in $top/build-fuzz/logs"
+  [ $total = 0 ] || { echo "$total finding(s)"; exit 1; }
 }
 
 run_programs() {
@@ -98,7 +173,11 @@ case "$cmd" in
   build)
     install_packages
     configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
+  fuzz)
+    install_packages
+    install_fuzz_packages
+    run_fuzz "${2:-600}" ;;
   *)
-    echo "usage: $0 run|test|test-asan|build" >&2
+    echo "usage: $0 run|test|test-asan|build|fuzz [SECONDS]" >&2
     exit 2 ;;
 esac
