@@ -77,14 +77,18 @@ fuzz_one() {
   mkdir -p "$corpus" "$findings" "$dir/logs"
   marker=$dir/logs/$name.start
   touch "$marker"
-  "$exe" -ks_seeds="$corpus" -ks_dict="$dict" >"$log" 2>&1
+  "$exe" -ks_seeds="$corpus" -ks_dict="$dict" >"$log" 2>&1 || echo "writing the seeds failed" >>"$log"
+  local options=(-max_total_time="$seconds" -timeout=30 -rss_limit_mb=3072 -artifact_prefix="$findings/"
+    -print_final_stats=1)
+  [ -s "$dict" ] && options+=(-dict="$dict")
   status=0
-  ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=0} UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1} \
-    "$exe" -dict="$dict" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=3072 \
-    -artifact_prefix="$findings/" -print_final_stats=1 "$corpus" >>"$log" 2>&1 || status=$?
+  "$exe" "${options[@]}" "$corpus" >>"$log" 2>&1 || status=$?
   local execs edges found
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-  edges=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+  # A run cut short by a finding may not print its final figures: the last
+  # status line then gives them.
+  [ -n "$execs" ] || execs=$(sed -n 's/^#\([0-9]*\).*/\1/p' "$log" | tail -1)
+  edges=$( (grep -o 'cov: [0-9]*' "$log" || true) | tail -1 | cut -d' ' -f2)
   found=$(find "$findings" -type f -newer "$marker" | wc -l)
   if [ "$status" != 0 ] && [ "$found" = 0 ]; then found=1; fi
   echo "$name ${execs:-0} ${edges:-0} $found $status" >"$dir/logs/$name.result"
@@ -111,9 +115,13 @@ run_fuzz() {
   local total=0 name execs edges found status
   printf '%-30s %14s %8s %9s\n' target executions edges findings
   for exe in "${exes[@]}"; do
-    read -r name execs edges found status <"$top/build-fuzz/logs/$(basename "$exe").result"
+    name=$(basename "$exe")
+    if ! { [ -f "$top/build-fuzz/logs/$name.result" ] &&
+      read -r name execs edges found status <"$top/build-fuzz/logs/$name.result"; }; then
+      execs=- edges=- found="run failed"
+    fi
     printf '%-30s %14s %8s %9s\n' "$name" "$execs" "$edges" "$found"
-    total=$((total + found))
+    [[ $found =~ ^[0-9]+$ ]] && total=$((total + found)) || total=$((total + 1))
   done
   echo "Findings are kept in $top/build-fuzz/findings/<target>, logs in $top/build-fuzz/logs"
   [ $total = 0 ] || { echo "$total finding(s)"; exit 1; }

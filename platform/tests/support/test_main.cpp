@@ -1,17 +1,25 @@
 // Entry of every test program: unimplemented platform calls abort, the
 // program runs on a device root of its own unless a test makes another, and
 // on the headless back end, so tests run at a desktop open no windows.
+//
+// Death tests fork and exec: the child starts the program afresh and runs
+// only the death test, so no lock held by another thread at the fork (the
+// platform's threads keep running) can stop it. Such a child works on its
+// parent's device root, so what it leaves there shows to the test.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 
 #include "kernel/not_implemented.h"
 #include "temp_device.h"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
   ce::kernel::SetStrictMode(true);
   ::setenv("DEVICE_BACKEND", "headless", 1);
-  ce::test::TempDevice device;
+  std::optional<ce::test::TempDevice> device;
+  if (GTEST_FLAG_GET(internal_run_death_test).empty()) device.emplace();
   return RUN_ALL_TESTS();
 }
