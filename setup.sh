@@ -101,6 +101,10 @@ run_fuzz() {
   CC=clang-16 CXX=clang++-16 cmake -S "$top" -B "$top/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKS_FUZZ=ON -DKS_BENCHMARKS=OFF
   cmake --build "$top/build-fuzz" -j "$jobs" --target fuzz
+  # Stack traces of the findings name functions and lines.
+  if [ -z "${ASAN_SYMBOLIZER_PATH:-}" ] && command -v llvm-symbolizer >/dev/null; then
+    export ASAN_SYMBOLIZER_PATH=$(command -v llvm-symbolizer)
+  fi
   local exes=() path
   for path in "$top"/build-fuzz/fuzz_targets/*.path; do exes+=("$(cat "$path")"); done
   rm -f "$top"/build-fuzz/logs/*.result

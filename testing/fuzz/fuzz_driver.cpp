@@ -170,14 +170,14 @@ extern "C" int LLVMFuzzerRunDriver(int* argc, char*** argv, int (*callback)(cons
 #endif
 
 int main(int argc, char** argv) {
-  std::string seed_folder, dictionary;
+  std::string seed_folder, dictionary_file;
   for (int i = 1; i < argc; ++i) {
     if (std::strncmp(argv[i], "-ks_seeds=", 10) == 0) seed_folder = argv[i] + 10;
-    if (std::strncmp(argv[i], "-ks_dict=", 9) == 0) dictionary = argv[i] + 9;
+    if (std::strncmp(argv[i], "-ks_dict=", 9) == 0) dictionary_file = argv[i] + 9;
   }
-  if (!seed_folder.empty() || !dictionary.empty()) {
+  if (!seed_folder.empty() || !dictionary_file.empty()) {
     if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
-    return Export(seed_folder, dictionary) ? 0 : 1;
+    return Export(seed_folder, dictionary_file) ? 0 : 1;
   }
 #ifdef KS_FUZZ_LIBFUZZER
   return LLVMFuzzerRunDriver(&argc, &argv, LLVMFuzzerTestOneInput);
