@@ -7,10 +7,11 @@
 #   ./setup.sh test        build, then run every test
 #   ./setup.sh test-asan   build with address and undefined-behaviour sanitizers, run every test
 #   ./setup.sh build       build only
-#   ./setup.sh fuzz [SECONDS]
+#   ./setup.sh fuzz [SECONDS [TARGET...]]
 #                          build with clang-16, libFuzzer's coverage and the
 #                          sanitizers in build-fuzz, then run every fuzz target
-#                          for SECONDS (default 600), at most FUZZ_JOBS (4) at once
+#                          (or those named) for SECONDS (default 600), at most
+#                          FUZZ_JOBS (4) at once
 set -euo pipefail
 cd "$(dirname "$0")"
 top=$(pwd)
@@ -97,6 +98,8 @@ fuzz_one() {
 
 run_fuzz() {
   local seconds=${1:-600} parallel=${FUZZ_JOBS:-4}
+  shift || true
+  local wanted=("$@")
   [[ $seconds =~ ^[0-9]+$ ]] || { echo "fuzz: SECONDS must be a number" >&2; exit 2; }
   CC=clang-16 CXX=clang++-16 cmake -S "$top" -B "$top/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKS_FUZZ=ON -DKS_BENCHMARKS=OFF
@@ -106,7 +109,12 @@ run_fuzz() {
     export ASAN_SYMBOLIZER_PATH=$(command -v llvm-symbolizer)
   fi
   local exes=() path
-  for path in "$top"/build-fuzz/fuzz_targets/*.path; do exes+=("$(cat "$path")"); done
+  for path in "$top"/build-fuzz/fuzz_targets/*.path; do
+    if [ ${#wanted[@]} -eq 0 ] || [[ " ${wanted[*]} " == *" $(basename "$path" .path) "* ]]; then
+      exes+=("$(cat "$path")")
+    fi
+  done
+  [ ${#exes[@]} -gt 0 ] || { echo "fuzz: no such target: ${wanted[*]}" >&2; exit 2; }
   rm -f "$top"/build-fuzz/logs/*.result
   echo "Fuzzing ${#exes[@]} targets for ${seconds} s each, ${parallel} at a time"
   local exe running=0
@@ -188,8 +196,9 @@ case "$cmd" in
   fuzz)
     install_packages
     install_fuzz_packages
-    run_fuzz "${2:-600}" ;;
+    shift
+    run_fuzz "$@" ;;
   *)
-    echo "usage: $0 run|test|test-asan|build|fuzz [SECONDS]" >&2
+    echo "usage: $0 run|test|test-asan|build|fuzz [SECONDS [TARGET...]]" >&2
     exit 2 ;;
 esac
