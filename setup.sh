@@ -104,6 +104,8 @@ run_fuzz() {
   CC=clang-16 CXX=clang++-16 cmake -S "$top" -B "$top/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKS_FUZZ=ON -DKS_BENCHMARKS=OFF
   cmake --build "$top/build-fuzz" -j "$jobs" --target fuzz
+  # Leaks inside system libraries are not findings of ours.
+  export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$top/testing/fuzz/lsan_suppressions.txt}
   # Stack traces of the findings name functions and lines.
   if [ -z "${ASAN_SYMBOLIZER_PATH:-}" ] && command -v llvm-symbolizer >/dev/null; then
     export ASAN_SYMBOLIZER_PATH=$(command -v llvm-symbolizer)
