@@ -456,6 +456,18 @@ TEST_F(Xml, DeclaredEncodingIsKeptOnSave) {
   ASSERT_EQ(doc->save(Variant(std::wstring(L"\\out.xml")).get()), S_OK);
   const std::string saved = device.ReadHostFile("out.xml");
   EXPECT_NE(saved.find(std::string("<\0t\0/\0>\0", 8)), std::string::npos);
+
+  // A processing instruction whose target only starts with "xml" is no
+  // declaration: an encoding named inside it is not the document's, and the
+  // saved file loads again.
+  LoadText(doc, L"<?xmle encoding=\"\u00ffibm1100\"?><t n=\"\u00e9\"/>");
+  ASSERT_EQ(doc->save(Variant(std::wstring(L"\\pi.xml")).get()), S_OK);
+  Ptr<IXMLDOMDocument> again;
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  ASSERT_EQ(LoadFile(again, L"\\pi.xml", &ok), S_OK) << device.ReadHostFile("pi.xml");
+  Ptr<IXMLDOMElement> root;
+  ASSERT_EQ(again->get_documentElement(&root), S_OK);
+  EXPECT_EQ(Attribute(root.get(), L"n"), L"\u00e9");
 }
 
 // A document type declaration and entity references are not walked into:

@@ -1,19 +1,14 @@
 // Fuzz target for the table-state stream: any accepted stream is made live,
 // a shot is played from it and judged by the rules, all without a crash or a hang.
-// Built as a libFuzzer program with clang, else with the small driver below.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
+#include "fuzz_driver.h"
 #include "simulation/pool.h"
 
 namespace {
-
-long g_accepted = 0;
-long g_steps = 0;
 
 class StillClock final : public ks::PoolHost {
  public:
@@ -36,7 +31,6 @@ void PlayFrom(const uint8_t* data, size_t size) {
   Harness h;
   if (!h.pool.ReadState(data, size)) return;
   h.pool.RestoreBallState();
-  ++g_accepted;
   // Aim and power from the stream's tail so the shot varies with the input.
   const uint8_t a = size > 776 ? data[776] : 0;
   const ks::FixSinCos dir = ks::SinCos(static_cast<ks::FixAngle>(a) << 10);
@@ -50,7 +44,6 @@ void PlayFrom(const uint8_t* data, size_t size) {
   h.pool.EvaluateShot();
   h.pool.Miscall();
   if (size > 778 && (data[778] & 1)) h.pool.Resign();
-  g_steps += h.pool.stepCount;
 }
 
 }  // namespace
@@ -60,46 +53,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   return 0;
 }
 
-#ifndef KS_LIBFUZZER
-// Deterministic driver: mutates a valid stream (racked table) with a seeded
-// generator so the same inputs run every time.
-int main(int argc, char** argv) {
-  long runs = 300;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "-runs=", 6) == 0) runs = std::strtol(argv[i] + 6, nullptr, 10);
+std::vector<std::vector<std::uint8_t>> KsFuzzSeeds() {
+  // A racked table of each game type, with a few aims, powers and
+  // resignations in the bytes after the stream.
+  std::vector<std::vector<std::uint8_t>> seeds;
+  for (int type = 0; type < 4; ++type) {
+    Harness seed;
+    seed.pool.GameType = type;
+    seed.pool.RackBalls();
+    seed.pool.PlaceBalls(type);
+    std::vector<uint8_t> base(ks::Pool::kTableStateSize + 3, 0);
+    if (seed.pool.WriteState(base.data(), base.size()) != ks::Pool::kTableStateSize) std::abort();
+    base[776] = static_cast<uint8_t>(type * 61);
+    base[777] = static_cast<uint8_t>(40 + type * 50);
+    base[778] = static_cast<uint8_t>(type == 3);
+    seeds.push_back(base);
   }
-  Harness seed;
-  seed.pool.GameType = 3;
-  seed.pool.RackBalls();
-  seed.pool.PlaceBalls(3);
-  std::vector<uint8_t> base(ks::Pool::kTableStateSize + 2, 0);
-  if (seed.pool.WriteState(base.data(), base.size()) != ks::Pool::kTableStateSize) return 1;
-  uint32_t state = 0x9E3779B9u;
-  auto next = [&state]() {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
-  };
-  for (long run = 0; run < runs; ++run) {
-    std::vector<uint8_t> input = base;
-    input[776] = static_cast<uint8_t>(next());      // aim
-    input[777] = static_cast<uint8_t>(next());      // power
-    input.push_back(static_cast<uint8_t>(next()));  // resign or not
-    const uint32_t kind = next() % 4;
-    if (kind == 0) {
-      for (auto& b : input) b = static_cast<uint8_t>(next());
-    } else {
-      const int flips = 1 + static_cast<int>(next() % 16);
-      for (int f = 0; f < flips; ++f) {
-        const size_t at = next() % input.size();
-        input[at] = kind == 1 ? static_cast<uint8_t>(next()) : static_cast<uint8_t>(input[at] ^ (1u << (next() % 8)));
-      }
-      if (kind == 3) input.resize(next() % input.size());
-    }
-    PlayFrom(input.data(), input.size());
-  }
-  std::printf("%ld runs, %ld accepted, %ld steps\n", runs, g_accepted, g_steps);
-  return 0;
+  return seeds;
 }
-#endif

@@ -591,7 +591,12 @@ class DocumentImpl final : public RefCounted<IXMLDOMDocument>, public IObjectSaf
     if (Utf8FromBstr(xml, utf8)) parsed = ParseXmlTree(utf8.data(), utf8.size(), "UTF-8");
     const HRESULT hr = Replace(std::move(parsed), successful);
     // The declared encoding still decides how the document is saved.
-    if (hr == S_OK && utf8.rfind("<?xml", 0) == 0) Declare(utf8.substr(0, utf8.find("?>")));
+    // Only "<?xml" and a space start one: "<?xml-stylesheet" or "<?xmle"
+    // is a processing instruction.
+    if (hr == S_OK && utf8.rfind("<?xml", 0) == 0 && utf8.size() > 5 &&
+        (utf8[5] == ' ' || utf8[5] == '\t' || utf8[5] == '\r' || utf8[5] == '\n')) {
+      Declare(utf8.substr(0, utf8.find("?>")));
+    }
     return hr;
   }
   HRESULT save(VARIANT destination) override {

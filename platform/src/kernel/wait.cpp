@@ -78,8 +78,18 @@ struct Scheduler {
   std::condition_variable runningDone;
 };
 
+Scheduler* g_scheduler = nullptr;
+
 Scheduler& S() {
-  static Scheduler* scheduler = new Scheduler;  // never destroyed: threads may outlive static destruction
+  // Never destroyed: threads may outlive static destruction. The lock is
+  // held across fork(), so a child (a program's fatal path in a forked
+  // test, say) never starts with it taken by a thread it does not have.
+  static Scheduler* scheduler = [] {
+    g_scheduler = new Scheduler;
+    ::pthread_atfork([] { g_scheduler->lock.lock(); }, [] { g_scheduler->lock.unlock(); },
+                     [] { g_scheduler->lock.unlock(); });
+    return g_scheduler;
+  }();
   return *scheduler;
 }
 

@@ -1,6 +1,11 @@
 // Entry of every test program: unimplemented platform calls abort, the
 // program runs on a device root of its own unless a test makes another, and
 // on the headless back end, so tests run at a desktop open no windows.
+//
+// Death tests fork and exec: the child starts the program afresh and runs
+// only the death test, so no lock held by another thread at the fork (the
+// platform's threads keep running) can stop it. Such a child works on its
+// parent's device root, so what it leaves there shows to the test.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,6 +16,7 @@
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
   ce::testing::SetStrictMode(true);
   ::setenv("DEVICE_BACKEND", "headless", 1);
   // A death test run in a fresh process ("threadsafe" style) starts here

@@ -76,7 +76,11 @@ DecoderMPC::DecoderMPC(const std::wstring& path) : file_(path, 0) {
   sample_rate_ = library_->info.sample_freq;
   const double average = library_->info.average_bitrate;
   bitrate_ = average > 0.0 && average < 4294967295.0 ? static_cast<std::uint32_t>(average) : 0;
-  length_ = static_cast<std::uint32_t>(std::clamp<mpc_int64_t>(samples, 0, 0xFFFFFFFF));
+  // A header may claim any length, but no frame takes less than a bit of the
+  // file: a longer claim is broken, and seeking into it would make the
+  // library read on past the end for every frame claimed.
+  const mpc_int64_t most = std::min<mpc_int64_t>(mpc_int64_t{file_.get_size()} * 8 * MPC_FRAME_LENGTH, 0xFFFFFFFF);
+  length_ = static_cast<std::uint32_t>(std::clamp<mpc_int64_t>(samples, 0, most));
 }
 
 DecoderMPC::~DecoderMPC() {

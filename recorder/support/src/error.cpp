@@ -25,8 +25,9 @@ FatalMessageBox set_fatal_message_box(FatalMessageBox box) {
 }
 
 void fatal_error(const std::wstring& where, const std::wstring& what) {
-  os::get_log() << L"Snag: " << what << L" @ " << where << L"\n";
-  os::get_log().flush();
+  // The way out waits for no lock of the log: the thread holding it may be
+  // stuck or, in a child forked while other threads ran, not exist.
+  os::write_log_without_waiting(L"Snag: " + what + L" @ " + where + L"\n");
   g_box(what, where);
   // Exit code 1 so that whoever started the program sees the failure.
   TerminateProcess(GetCurrentProcess(), 1);

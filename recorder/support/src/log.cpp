@@ -54,6 +54,29 @@ void Log<wchar_t>::close() {
 
 namespace {
 
+// Enters the section if it comes free within a few tries, yielding between
+// them; true when entered.
+bool TryFor(liba::CriticalSection& section) {
+  constexpr int kTries = 200;
+  for (int i = 0; i < kTries; ++i) {
+    if (section.try_enter()) return true;
+    liba::sleep(0);
+  }
+  return false;
+}
+
+}  // namespace
+
+bool Log<wchar_t>::write_without_waiting(const std::wstring& record) {
+  if (!TryFor(lock_)) return false;
+  TextOStreamFile<wchar_t>::write(record.data(), record.data() + record.size());
+  TextOStreamFile<wchar_t>::flush();
+  lock_.leave();
+  return true;
+}
+
+namespace {
+
 // The current stream is swapped under a lock. A stream that is replaced is
 // not deleted (another thread may still be writing to it): a retired log has
 // its file closed, so it lets go of the file, and is kept until exit.
@@ -75,14 +98,8 @@ LogState& State() {
   return state;
 }
 
-}  // namespace
-
-liba::TextOStream<wchar_t>& get_log() {
-  std::uint32_t value = 0;
-  get_registry_dword(L"HKEY_CURRENT_USER\\Software\\Zentra", L"Log", value);
-  const bool on = value != 0;
-  LogState& state = State();
-  liba::Lock lock(state.lock);
+// The stream for the registry's switch, with the state's lock held.
+liba::TextOStream<wchar_t>& SwitchLocked(LogState& state, bool on) {
   if (on != state.on) {
     state.on = on;
     if (state.current_log != nullptr) state.current_log->close();
@@ -97,6 +114,33 @@ liba::TextOStream<wchar_t>& get_log() {
     state.current = state.streams.back().get();
   }
   return *state.current;
+}
+
+bool LogSwitch() {
+  std::uint32_t value = 0;
+  get_registry_dword(L"HKEY_CURRENT_USER\\Software\\Zentra", L"Log", value);
+  return value != 0;
+}
+
+}  // namespace
+
+liba::TextOStream<wchar_t>& get_log() {
+  const bool on = LogSwitch();
+  LogState& state = State();
+  liba::Lock lock(state.lock);
+  return SwitchLocked(state, on);
+}
+
+bool write_log_without_waiting(const std::wstring& record) {
+  const bool on = LogSwitch();
+  LogState& state = State();
+  if (!TryFor(state.lock)) return false;
+  SwitchLocked(state, on);
+  // A retired log is kept until exit, so the pointer stays good after the
+  // state's lock is let go.
+  Log<wchar_t>* log = state.current_log;
+  state.lock.leave();
+  return log == nullptr || log->write_without_waiting(record);
 }
 
 }  // namespace os

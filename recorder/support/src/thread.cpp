@@ -90,6 +90,9 @@ CriticalSection::~CriticalSection() {
 }
 
 void CriticalSection::enter() { EnterCriticalSection(static_cast<LPCRITICAL_SECTION>(section_)); }
+bool CriticalSection::try_enter() {
+  return TryEnterCriticalSection(static_cast<LPCRITICAL_SECTION>(section_)) != FALSE;
+}
 void CriticalSection::leave() { LeaveCriticalSection(static_cast<LPCRITICAL_SECTION>(section_)); }
 
 void sleep(std::uint32_t ms) { Sleep(ms); }

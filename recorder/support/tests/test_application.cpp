@@ -24,7 +24,6 @@ void Pump() {
 }
 
 TEST(ApplicationDeathTest, NameLengthAndSingleObject) {
-  GTEST_FLAG_SET(death_test_style, "fast");
   {
     os::Application app(nullptr, std::wstring(25, L'n'));  // class name of 38 characters
     EXPECT_EQ(app.get_class_name().size(), 38u);
@@ -79,7 +78,6 @@ TEST(ActiveScheduler, DispatchRunsPendingObjectsThroughTheWindow) {
 }
 
 TEST(ActiveSchedulerDeathTest, DestroyedWithPendingWork) {
-  GTEST_FLAG_SET(death_test_style, "fast");
   EXPECT_EXIT(
       {
         os::Application app(nullptr, L"SchedulerDeath");

@@ -1,12 +1,19 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "ce/strconv.h"
 #include "ce/winbase.h"
 #include "ce/winreg.h"
 #include "liba/error.h"
 #include "liba/text_stream.h"
+#include "liba/thread.h"
 #include "os/file.h"
 #include "os/log.h"
 #include "os/path.h"
@@ -57,16 +64,22 @@ std::string Utf16(const std::wstring& text) {
 const std::string kMark = "\xFF\xFE";
 
 // The log lives beside the program: give the program a folder of its own
-// rather than the build directory, which other test processes share.
+// rather than the build directory, which other test processes share. A
+// death test's child keeps the folder and device it inherits from its
+// parent, so what it writes shows to the test.
 class OwnProgramFolder {
  public:
-  OwnProgramFolder() : setting_("DEVICE_PROGRAM_FOLDER", folder_.root()), device_() {}
-  ~OwnProgramFolder() = default;
+  OwnProgramFolder() {
+    if (!GTEST_FLAG_GET(internal_run_death_test).empty()) return;
+    folder_.emplace();
+    setting_.emplace("DEVICE_PROGRAM_FOLDER", folder_->root());
+    device_.emplace();  // made last, so it resets the device with the setting
+  }
 
  private:
-  ce::test::TempDevice folder_;
-  ce::test::ScopedSetting setting_;
-  ce::test::TempDevice device_;  // made last, so it resets the device with the setting
+  std::optional<ce::test::TempDevice> folder_;
+  std::optional<ce::test::ScopedSetting> setting_;
+  std::optional<ce::test::TempDevice> device_;
 };
 
 class LogTest : public ::testing::Test {
@@ -136,8 +149,8 @@ void RecordBox(const std::wstring& text, const std::wstring& caption) {
 }
 
 TEST(FatalError, LogsShowsTheBoxAndExitsWithCodeOne) {
-  // A forked child shares the device and the registry the test sets up.
-  GTEST_FLAG_SET(death_test_style, "fast");
+  // The death test's child works on this device and sees the registry the
+  // test sets up.
   OwnProgramFolder program;
   os::delete_file(kLogPath);
   os::delete_file(L"%app_path%/box.txt");
@@ -174,6 +187,50 @@ TEST(FatalError, LogsShowsTheBoxAndExitsWithCodeOne) {
       ::testing::ExitedWithCode(1), "");
   EXPECT_EQ(Bytes(kLogPath), "<missing>");
   EXPECT_EQ(Bytes(L"%app_path%/box.txt"), Utf16(L"off|w"));
+}
+
+void NoBox(const std::wstring&, const std::wstring&) {}
+
+// A child forked (without exec) while another thread keeps taking a lock
+// still gets through the fatal path and ends with code 1: nothing on the way
+// waits for a lock the other thread may have held at the fork.
+TEST(FatalError, EndsInAChildForkedWhileAnotherThreadTakesLocks) {
+  OwnProgramFolder program;
+  SetLogSwitch(1);
+  os::get_log() << L"parent\n";
+  struct Other {
+    std::atomic<bool> stop{false};
+    liba::CriticalSection busy;
+    std::thread thread{[this] {
+      while (!stop) {
+        liba::Lock hold(busy);
+      }
+    }};
+    ~Other() {
+      stop = true;
+      thread.join();
+    }
+  } other;
+  for (int i = 0; i < 40; ++i) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      liba::set_fatal_message_box(&NoBox);
+      liba::fatal_error(L"child", L"forked");
+    }
+    int status = 0;
+    bool ended = false;
+    for (int waited = 0; waited < 1000 && !ended; ++waited) {
+      ended = ::waitpid(pid, &status, WNOHANG) == pid;
+      if (!ended) ::usleep(10000);
+    }
+    if (!ended) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+    }
+    ASSERT_TRUE(ended) << "the child of fork " << i << " hangs on its way out";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "fork " << i;
+  }
 }
 
 }  // namespace

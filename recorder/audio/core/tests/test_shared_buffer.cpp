@@ -33,7 +33,10 @@ TEST(SharedBuffer, MakeUniqueCopiesOnlyTheViewedBytesWhenShared) {
   // A sole owner writes in place.
   const std::uint8_t* before = whole.data();
   EXPECT_EQ(whole.make_unique(), before);
-  part = part;  // self-assignment keeps the bytes
+  // Self-assignment (through a reference, as it happens in real code) keeps
+  // the bytes.
+  const audio::SharedBuffer& same = part;
+  part = same;
   EXPECT_EQ(part.data()[1], 'f');
   part.fill(7);
   EXPECT_EQ(part.data()[0], 7);

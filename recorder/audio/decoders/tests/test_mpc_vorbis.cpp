@@ -187,6 +187,29 @@ TEST(DecoderMPC, CutFilesPlayWhatIsThereAndEnd) {
   }
 }
 
+// An old-style header that claims about a billion frames, in front of a few
+// kilobytes: the length is held to what the file can carry, so a seek to the
+// end does not make the library read on past the end for every frame
+// claimed.
+TEST(DecoderMPC, ALengthBeyondTheFileIsHeldToWhatTheFileCarries) {
+  MediaFolder folder;
+  std::string file(
+      "MP+\x07SH\x0D\x3A\x58\xCF\xF4\x08\xE7\x2E\x00\x15\x1B\x52\x47\x0C\x01\x00\x00\x00\x00\x00\x00\x00"
+      "\x00\x45\x49\x07",
+      32);
+  file.resize(4096, '\0');
+  folder.Write("long.mpc", file);
+  DecoderMPC reader(MediaFolder::DevicePath("long.mpc"));
+  ASSERT_TRUE(reader.is_open());
+  // At most one frame of 1,152 samples per bit of the file.
+  EXPECT_LE(reader.get_length(), 4096u * 8 * 1152);
+  EXPECT_GT(reader.get_length(), 0u);
+  reader.seek(reader.get_length() - 1);
+  EXPECT_EQ(reader.get_position(), reader.get_length() - 1);
+  DrainFrames(reader, 4096, 4096);
+  EXPECT_TRUE(reader.is_end());
+}
+
 TEST(DecodingReaders, RefuseOtherFiles) {
   MediaFolder folder;
   folder.Write("junk.bin", std::string(5000, '\x7F'));

@@ -13,6 +13,8 @@ class CriticalSection : private Nocopy {
   CriticalSection();
   ~CriticalSection();
   void enter();
+  // Enters only when no other thread holds the section; true when entered.
+  bool try_enter();
   void leave();
 
  private:

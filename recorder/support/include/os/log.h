@@ -36,6 +36,9 @@ class Log<wchar_t> : public TextOStreamFile<wchar_t> {
   void flush() override;
   // Closes the file; later writes do nothing.
   void close();
+  // Writes and flushes `record` when the log's lock can be had without
+  // waiting (see write_log_without_waiting); false when it could not.
+  bool write_without_waiting(const std::wstring& record);
 
  private:
   liba::CriticalSection lock_;
@@ -43,5 +46,12 @@ class Log<wchar_t> : public TextOStreamFile<wchar_t> {
 
 // The current log stream, switched on or off by the registry value.
 liba::TextOStream<wchar_t>& get_log();
+
+// Writes one record to the current log for a program that is about to end:
+// the log's locks are tried a few times, with a yield between, but never
+// waited for. The owner of a lock may be stuck, or, in a child forked while
+// other threads ran, not exist at all; the record is then left out (false)
+// so that the program still ends. True also when the log is off.
+bool write_log_without_waiting(const std::wstring& record);
 
 }  // namespace os

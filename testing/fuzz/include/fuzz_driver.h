@@ -1,10 +1,11 @@
-// What a fuzz target gives the shared driver (tools/fuzz/fuzz_driver.cpp),
+// What a fuzz target gives the shared driver (testing/fuzz/fuzz_driver.cpp),
 // which runs it over the files named on its command line, or over its seeds
 // and inputs mutated from them with a fixed pseudo-random sequence, so every
 // run checks the same inputs:
 //   fuzz_x [-runs=N] [file...]
-// The entry points follow libFuzzer's, so a target also builds as a
-// libFuzzer program.
+//   fuzz_x -ks_seeds=DIR -ks_dict=FILE   (writes the seeds and dictionary)
+// The entry points follow libFuzzer's: in the fuzz build (./setup.sh fuzz)
+// the same target is a libFuzzer program and takes libFuzzer's options.
 #pragma once
 
 #include <cstddef>

@@ -1,11 +1,18 @@
-// Runs a fuzz target without libFuzzer (see fuzz_driver.h): over the files
-// named on the command line, or over its seeds and inputs mutated from them
-// with a fixed pseudo-random sequence, so every run checks the same inputs.
+// The main of every fuzz target (see fuzz_driver.h). In the normal builds it
+// runs the target over the files named on the command line, or over its
+// seeds and inputs mutated from them with a fixed pseudo-random sequence, so
+// every run checks the same inputs. In the fuzz build (KS_FUZZ_LIBFUZZER) it
+// hands the command line to libFuzzer, which then guides the mutations by
+// coverage. In both, -ks_seeds=DIR writes the seeds into DIR (one file each)
+// and -ks_dict=FILE writes the dictionary in libFuzzer's format; the fuzz
+// command of setup.sh starts its corpus and dictionary from them.
 #include "fuzz_driver.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -35,6 +42,7 @@ std::string LittleEndian(std::uint32_t value, std::size_t width) {
 
 namespace {
 
+#ifndef KS_FUZZ_LIBFUZZER
 using ks_fuzz::Random;
 
 // Most format headers sit at the front: half of the dictionary's words land
@@ -98,9 +106,82 @@ void Mutate(std::vector<std::uint8_t>& data, const std::vector<std::string>& dic
   }
 }
 
+#endif
+
+// A dictionary entry in libFuzzer's format: a quoted string, with quotes,
+// backslashes and bytes outside printable ASCII written as \xNN.
+std::string DictionaryEntry(const std::string& word) {
+  std::string line = "\"";
+  for (unsigned char c : word) {
+    if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
+      line += static_cast<char>(c);
+    } else {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      line += hex;
+    }
+  }
+  return line + "\"";
+}
+
+bool WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+// Writes the seeds into `folder` as seed-000, seed-001, ... and the
+// dictionary into `dictionary` when each is named; false on a write error.
+bool Export(const std::string& folder, const std::string& dictionary) {
+  if (!folder.empty()) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    const std::vector<std::vector<std::uint8_t>> seeds = KsFuzzSeeds();
+    for (std::size_t i = 0; i < seeds.size(); ++i) {
+      char name[32];
+      std::snprintf(name, sizeof name, "seed-%03zu", i);
+      if (!WriteFile(std::filesystem::path(folder) / name, std::string(seeds[i].begin(), seeds[i].end()))) {
+        std::cerr << "cannot write " << folder << "/" << name << "\n";
+        return false;
+      }
+    }
+  }
+  if (!dictionary.empty()) {
+    std::string text;
+    if (KsFuzzDictionary != nullptr) {
+      for (const std::string& word : KsFuzzDictionary()) {
+        if (!word.empty()) text += DictionaryEntry(word) + "\n";
+      }
+    }
+    if (!WriteFile(dictionary, text)) {
+      std::cerr << "cannot write " << dictionary << "\n";
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
+#ifdef KS_FUZZ_LIBFUZZER
+// libFuzzer's driver, from its runtime without a main of its own; it calls
+// LLVMFuzzerInitialize itself.
+extern "C" int LLVMFuzzerRunDriver(int* argc, char*** argv, int (*callback)(const std::uint8_t*, std::size_t));
+#endif
+
 int main(int argc, char** argv) {
+  std::string seed_folder, dictionary_file;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], "-ks_seeds=", 10) == 0) seed_folder = argv[i] + 10;
+    if (std::strncmp(argv[i], "-ks_dict=", 9) == 0) dictionary_file = argv[i] + 9;
+  }
+  if (!seed_folder.empty() || !dictionary_file.empty()) {
+    if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
+    return Export(seed_folder, dictionary_file) ? 0 : 1;
+  }
+#ifdef KS_FUZZ_LIBFUZZER
+  return LLVMFuzzerRunDriver(&argc, &argv, LLVMFuzzerTestOneInput);
+#else
   if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
   long runs = 400;
   std::vector<std::string> files;
@@ -136,4 +217,5 @@ int main(int argc, char** argv) {
   }
   std::cout << seeds.size() << " seeds and " << runs << " mutated inputs run\n";
   return 0;
+#endif
 }
