@@ -62,6 +62,15 @@ class Processes : public ::testing::Test {
     return code;
   }
 
+  // The top-level window of a started child with the title, once it shows.
+  HWND WaitForWindow(HANDLE process, const wchar_t* title) {
+    for (int tries = 0; tries < 3000; ++tries) {
+      if (HWND window = FindWindowW(L"ChildWindow", title)) return window;
+      if (WaitForSingleObject(process, 10) != WAIT_TIMEOUT) break;  // the child ended early
+    }
+    return nullptr;
+  }
+
   std::string DeviceFile(const std::string& relative) {
     return ReadHostFile(ce::testing::DeviceRoot() + "/" + relative);
   }
@@ -166,6 +175,25 @@ TEST_F(Processes, AnotherProgramFoundFromItsWindow) {
   EXPECT_TRUE(CloseHandle(process));
   EXPECT_EQ(Finish(info.hProcess), 11u);
   EXPECT_EQ(FindWindowW(L"ChildWindow", nullptr), nullptr) << "its window went with it";
+}
+
+// A post succeeds once the other program has the message, even when that
+// program ends at once on handling it (the child's window ends its program
+// when closed).
+TEST_F(Processes, APostToAProgramThatEndsOnItSucceeds) {
+  HWND window = nullptr;
+  for (int round = 0; round < 40; ++round) {
+    PROCESS_INFORMATION info = Start(L"window Closed at once");
+    ASSERT_NE(info.hProcess, nullptr);
+    window = WaitForWindow(info.hProcess, L"Closed at once");
+    ASSERT_NE(window, nullptr);
+    SetLastError(0);
+    EXPECT_TRUE(PostMessageW(window, WM_CLOSE, 0, 0)) << "round " << round << ", error " << GetLastError();
+    EXPECT_EQ(Finish(info.hProcess), 3u) << "the child handled the message and ended";
+  }
+  SetLastError(0);
+  EXPECT_FALSE(PostMessageW(window, WM_CLOSE, 0, 0)) << "its program is gone";
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
 }
 
 TEST_F(Processes, ShellExecuteStartsProgramsAndFollowsShortcuts) {
