@@ -12,8 +12,8 @@
 // still. A wait that only another program can end (on its process, or on a
 // named mutex it holds) is not idle, since that program lives on the host's
 // time: while one is pending the clock does not jump, but moves with the
-// host's clock as long as every platform thread waits. The virtual clock is implemented with the waits (wait.cpp), since it
-// moves when they all block.
+// host's clock as long as every platform thread waits. The virtual clock is
+// implemented with the waits (wait.cpp), since it moves when they all block.
 //
 // Settings read when the clock is first used: "clock" ("virtual" or "real"),
 // and for the virtual clock "clock_start_tick" (milliseconds, default 0) and
