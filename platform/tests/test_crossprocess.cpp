@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -49,6 +50,8 @@ LRESULT CALLBACK PeerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_USER + 2:
       Sleep(3000);  // slower than the sender waits
       return 1;
+    case WM_USER + 3:
+      ::_exit(0);  // the program ends before it answers
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE) Report("activated");
       break;
@@ -183,6 +186,21 @@ TEST_F(CrossProcess, ASlowPeerTimesOutAndAGonePeerIsForgotten) {
   EXPECT_EQ(SendMessageW(peer, WM_USER + 1, 0, 0), 0);
   EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
   EXPECT_FALSE(PostMessageW(peer, WM_USER + 1, 0, 0));
+}
+
+TEST_F(CrossProcess, APeerEndingBeforeItAnswersFailsTheSendAtOnce) {
+  ce::test::ScopedSetting timeout("DEVICE_SEND_TIMEOUT_MS", "20000");
+  HWND peer = FindWindowW(L"Peer", nullptr);
+  ASSERT_NE(peer, nullptr);
+  const auto start = std::chrono::steady_clock::now();
+  SetLastError(0);
+  EXPECT_EQ(SendMessageW(peer, WM_USER + 3, 0, 0), 0);
+  EXPECT_TRUE(GetLastError() == ERROR_INVALID_WINDOW_HANDLE || GetLastError() == ERROR_TIMEOUT) << GetLastError();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << "not held for the time-out";
+  ::waitpid(child, nullptr, 0);
+  child = -1;
+  EXPECT_FALSE(PostMessageW(peer, WM_USER + 1, 0, 0));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
 }
 
 }  // namespace

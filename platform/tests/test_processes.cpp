@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -17,6 +18,7 @@
 #include "ce/testing.h"
 #include "ce/winbase.h"
 #include "ce/winuser.h"
+#include "kernel/clock.h"
 #include "scoped_setting.h"
 
 namespace {
@@ -60,6 +62,15 @@ class Processes : public ::testing::Test {
     EXPECT_TRUE(GetExitCodeProcess(process, &code));
     EXPECT_TRUE(CloseHandle(process));
     return code;
+  }
+
+  // The top-level window of a started child with the title, once it shows.
+  HWND WaitForWindow(HANDLE process, const wchar_t* title) {
+    for (int tries = 0; tries < 3000; ++tries) {
+      if (HWND window = FindWindowW(L"ChildWindow", title)) return window;
+      if (WaitForSingleObject(process, 10) != WAIT_TIMEOUT) break;  // the child ended early
+    }
+    return nullptr;
   }
 
   std::string DeviceFile(const std::string& relative) {
@@ -166,6 +177,51 @@ TEST_F(Processes, AnotherProgramFoundFromItsWindow) {
   EXPECT_TRUE(CloseHandle(process));
   EXPECT_EQ(Finish(info.hProcess), 11u);
   EXPECT_EQ(FindWindowW(L"ChildWindow", nullptr), nullptr) << "its window went with it";
+}
+
+// A post succeeds once the other program has the message, even when that
+// program ends at once on handling it (the child's window ends its program
+// when closed).
+TEST_F(Processes, APostToAProgramThatEndsOnItSucceeds) {
+  HWND window = nullptr;
+  for (int round = 0; round < 40; ++round) {
+    PROCESS_INFORMATION info = Start(L"window Closed at once");
+    ASSERT_NE(info.hProcess, nullptr);
+    window = WaitForWindow(info.hProcess, L"Closed at once");
+    ASSERT_NE(window, nullptr);
+    SetLastError(0);
+    EXPECT_TRUE(PostMessageW(window, WM_CLOSE, 0, 0)) << "round " << round << ", error " << GetLastError();
+    EXPECT_EQ(Finish(info.hProcess), 3u) << "the child handled the message and ended";
+  }
+  SetLastError(0);
+  EXPECT_FALSE(PostMessageW(window, WM_CLOSE, 0, 0)) << "its program is gone";
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+}
+
+// Another program lives on the host's time (the child runs on the real
+// clock): a wait for it is not idle, so the virtual clock does not jump past
+// its time-out but runs with the host's clock while it lasts.
+TEST_F(Processes, AWaitForAProgramHoldsTheVirtualClockToTheHostsTime) {
+  struct VirtualClock {
+    VirtualClock() { ce::kernel::clock::UseVirtualClock(0, 129067776000000000ull); }
+    ~VirtualClock() { ce::kernel::clock::UseRealClock(); }
+  } virtualClock;
+  PROCESS_INFORMATION info = Start(L"sleep 300");
+  ASSERT_NE(info.hProcess, nullptr);
+  EXPECT_EQ(WaitForSingleObject(info.hProcess, 2000), WAIT_OBJECT_0);
+  const DWORD waited = GetTickCount();
+  EXPECT_GE(waited, 250u) << "the clock ran with the host's time";
+  EXPECT_LT(waited, 2000u);
+  EXPECT_EQ(Finish(info.hProcess), 5u);
+
+  // Everything else keeps the virtual clock's pace: a time-out on an event
+  // takes no host time.
+  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(WaitForSingleObject(event, 60000), WAIT_TIMEOUT);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(GetTickCount(), waited + 60000);
+  CloseHandle(event);
 }
 
 TEST_F(Processes, ShellExecuteStartsProgramsAndFollowsShortcuts) {

@@ -262,8 +262,9 @@ TEST(Mutexes, NamedMutexIsSharedAndReportsExistence) {
 }
 
 // A child process takes the named mutex and reports it through a pipe; it is
-// then killed, or leaves with _exit, while it owns it.
-pid_t ChildHoldingMutex(const wchar_t* name, bool killLater) {
+// then killed, or leaves with _exit, while it owns it, or releases it after
+// holdMs milliseconds of the host's time and leaves.
+pid_t ChildHoldingMutex(const wchar_t* name, bool killLater, unsigned holdMs = 0) {
   int ready[2];
   if (::pipe(ready) != 0) return -1;
   const pid_t child = ::fork();
@@ -274,6 +275,10 @@ pid_t ChildHoldingMutex(const wchar_t* name, bool killLater) {
     const char report = owned ? 'y' : 'n';
     (void)!::write(ready[1], &report, 1);
     if (killLater) ::pause();
+    if (holdMs > 0) {
+      ::usleep(holdMs * 1000);
+      ReleaseMutex(mutex);
+    }
     ::_exit(0);
   }
   ::close(ready[1]);
@@ -324,6 +329,36 @@ TEST(Mutexes, NamedMutexOfAProgramThatExitedIsFree) {
   EXPECT_EQ(GetLastError(), ERROR_SUCCESS) << "nobody has it open any more";
   EXPECT_TRUE(ReleaseMutex(mutex)) << "created owned";
   CloseHandle(mutex);
+}
+
+// Another program releases the mutex on the host's time: a wait for it is
+// not idle, so the virtual clock does not jump past its time-out.
+TEST(Mutexes, AWaitForANamedMutexHeldElsewhereRunsOnTheHostsTime) {
+  clock::UseVirtualClock(0, kStart2010);
+  const pid_t child = ChildHoldingMutex(L"Held for a while", false, 300);
+  ASSERT_GT(child, 0);
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Held for a while");
+  ASSERT_NE(mutex, nullptr);
+  EXPECT_EQ(WaitForSingleObject(mutex, 2000), WAIT_OBJECT_0);
+  EXPECT_LT(GetTickCount(), 2000u);
+  EXPECT_TRUE(ReleaseMutex(mutex));
+  int status = 0;
+  ::waitpid(child, &status, 0);
+
+  // Held by a thread of this program, it is waited for on the virtual clock.
+  ASSERT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0);
+  const DWORD start = GetTickCount();
+  DWORD result = 0;
+  ThreadBody other([&] {
+    result = WaitForSingleObject(mutex, 30000);
+    return DWORD{0};
+  });
+  JoinThread(StartThread(other));
+  EXPECT_EQ(result, WAIT_TIMEOUT);
+  EXPECT_EQ(GetTickCount(), start + 30000);
+  EXPECT_TRUE(ReleaseMutex(mutex));
+  CloseHandle(mutex);
+  clock::UseRealClock();
 }
 
 TEST(CriticalSections, RecursiveAndExclusive) {

@@ -9,8 +9,11 @@
 // scheduled wake. Platform threads are the program's main thread, every
 // CreateThread thread, and any other host thread from its first wait on.
 // A thread that keeps running without waiting therefore holds virtual time
-// still. The virtual clock is implemented with the waits (wait.cpp), since it
-// moves when they all block.
+// still. A wait that only another program can end (on its process, or on a
+// named mutex it holds) is not idle, since that program lives on the host's
+// time: while one is pending the clock does not jump, but moves with the
+// host's clock as long as every platform thread waits. The virtual clock is
+// implemented with the waits (wait.cpp), since it moves when they all block.
 //
 // Settings read when the clock is first used: "clock" ("virtual" or "real"),
 // and for the virtual clock "clock_start_tick" (milliseconds, default 0) and

@@ -55,6 +55,7 @@ class NamedMutex final : public MutexObject {
   }
 
   bool NeedsPolling() const override { return true; }
+  bool WaitsForOtherProgram() const override { return !IsOwnedLocked(); }
   void Relinquish() override {
     if (!IsOwnedLocked()) ProgramReleased();
   }

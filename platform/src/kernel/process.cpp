@@ -139,6 +139,7 @@ class ProcessObject final : public Waitable {
   bool IsSignaledFor(ThreadRecord& /*thread*/) override { return Poll(*state_); }
   // Another process ends without telling this one: waits look again.
   bool NeedsPolling() const override { return true; }
+  bool WaitsForOtherProgram() const override { return !state_->self; }
   const std::shared_ptr<State>& state() const { return state_; }
 
  private:

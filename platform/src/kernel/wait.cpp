@@ -66,6 +66,10 @@ struct Scheduler {
   std::uint64_t virtualStartTime = 0;
   bool manualAdvance = false;
   bool warnedStuck = false;
+  // While a wait for another program is pending and every thread waits, the
+  // virtual clock runs with the host's clock, from this host time on.
+  bool pacing = false;
+  std::uint64_t paceFromMs = 0;
 
   std::vector<WakeEntry> pending;
   std::deque<WakeEntry> ready;
@@ -113,6 +117,7 @@ void StartVirtualLocked(Scheduler& s, std::uint64_t startTick, std::uint64_t sta
   s.virtualNow = startTick;
   s.virtualStartTick = startTick;
   s.virtualStartTime = startTime;
+  s.pacing = false;
   // Waits and wakes already under way keep the time they had left.
   const auto rebase = [&](std::uint64_t due) { return startTick + (due > oldNow ? due - oldNow : 0); };
   for (Wait* w : s.waits) {
@@ -188,7 +193,10 @@ void Complete(Scheduler& s, Wait& w, DWORD result) {
   }
   s.waits.erase(std::remove(s.waits.begin(), s.waits.end(), &w), s.waits.end());
   w.thread->wait = nullptr;
-  if (!w.woken) --s.blocked;
+  if (!w.woken) {
+    --s.blocked;
+    s.pacing = false;  // the thread runs: time holds still until every thread waits again
+  }
   w.woken = false;
   NotifyLocked(*w.thread);
 }
@@ -223,6 +231,7 @@ void MoveDueWakesLocked(Scheduler& s, std::uint64_t now) {
             [](const WakeEntry& a, const WakeEntry& b) { return a.due != b.due ? a.due < b.due : a.id < b.id; });
   for (WakeEntry& e : due) s.ready.push_back(std::move(e));
   s.firing += static_cast<int>(due.size());
+  s.pacing = false;
   s.clockCv.notify_all();
 }
 
@@ -234,10 +243,55 @@ void FireDueLocked(Scheduler& s) {
   MoveDueWakesLocked(s, s.virtualNow);
 }
 
+// Whether a pending wait waits for another program (Waitable::WaitsForOtherProgram).
+bool WaitingForOtherProgramLocked(const Scheduler& s) {
+  for (const Wait* w : s.waits) {
+    for (std::size_t i = 0; i < w->count; ++i) {
+      if (w->objects[i]->WaitsForOtherProgram()) return true;
+    }
+  }
+  return false;
+}
+
+// Virtual clock with a wait for another program pending: that program lives
+// on the host's time, so the clock does not jump ahead. While every platform
+// thread waits, it moves as far as the host's clock moved since the last
+// look (the waiting threads look every few milliseconds), stopping at each
+// due moment on the way; while a thread runs, it holds still as ever.
+void PaceLocked(Scheduler& s) {
+  if (s.counted <= 0 || !AllWaitingLocked(s, 0)) {
+    s.pacing = false;
+    return;
+  }
+  const std::uint64_t now = RealNowMs();
+  if (!s.pacing) {
+    s.pacing = true;
+    s.paceFromMs = now;
+    return;
+  }
+  const std::uint64_t target = s.virtualNow + (now - s.paceFromMs);
+  s.paceFromMs = now;
+  while (AllWaitingLocked(s, 0)) {
+    const auto next = EarliestDueLocked(s);
+    if (!next || *next > target) {
+      s.virtualNow = target;
+      return;
+    }
+    if (*next > s.virtualNow) s.virtualNow = *next;
+    FireDueLocked(s);
+  }
+}
+
 // Virtual clock: when every platform thread waits, jump to the earliest due
-// moment and wake what is due there.
+// moment and wake what is due there; with a wait for another program
+// pending, move with the host's time instead.
 void MaybeAdvanceLocked(Scheduler& s) {
   if (!s.virtualMode || s.manualAdvance) return;
+  if (WaitingForOtherProgramLocked(s)) {
+    PaceLocked(s);
+    return;
+  }
+  s.pacing = false;
   while (s.counted > 0 && AllWaitingLocked(s, 0)) {
     const auto next = EarliestDueLocked(s);
     if (!next) {
@@ -302,6 +356,8 @@ DWORD BlockLocked(std::unique_lock<std::mutex>& lock, Scheduler& s, Wait& w) {
       Complete(s, w, w.result);
     } else if (w.hasDeadline && !s.virtualMode && SteadyClock::now() >= w.deadlineReal) {
       Complete(s, w, WAIT_TIMEOUT);
+    } else if (w.polls) {
+      MaybeAdvanceLocked(s);  // the virtual clock's pace while waiting for another program
     }
   }
   return w.result;
@@ -368,6 +424,7 @@ std::shared_ptr<ThreadRecord> RegisterNewThread() {
   auto record = MakeRecordLocked(s);
   record->counted = true;
   ++s.counted;
+  s.pacing = false;
   return record;
 }
 
@@ -427,6 +484,7 @@ void SignalLocked(Waitable& object) {
       if (!w->woken) {
         w->woken = true;
         --s.blocked;
+        s.pacing = false;
         NotifyLocked(*w->thread);
       }
       return;
@@ -587,6 +645,7 @@ void Advance(std::uint64_t ms) {
   s.virtualNow = std::max(s.virtualNow, target);
   s.settled.wait(lock, [&] { return AllWaitingLocked(s, running); });
   s.manualAdvance = false;
+  s.pacing = false;
 }
 
 WakeId ScheduleWake(std::uint64_t dueMs, std::function<void()> callback) {

@@ -47,6 +47,11 @@ class Waitable : public KernelObject {
   // State that changes without a signal from this program (a named mutex
   // held by another program): its waiters look again every few milliseconds.
   virtual bool NeedsPolling() const { return false; }
+  // Whether, as things stand, only another program can end a wait on this
+  // object (another program's process, a named mutex no thread of this
+  // program owns). Such a wait keeps the program from being idle: the
+  // virtual clock does not jump past it but runs with the host's time.
+  virtual bool WaitsForOtherProgram() const { return false; }
   // False for a lock that a running thread may take before a woken waiter
   // does (critical sections): a signal then only wakes the first waiter to
   // try again, which avoids handing the lock round in a convoy.

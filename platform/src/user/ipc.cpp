@@ -6,7 +6,9 @@
 //   slot-N.windows  its top-level windows, one a line (written atomically)
 //   slot-N.sock     its socket
 // Each request is one connection: a fixed header, then the data bytes; the
-// answer is a fixed reply. The peer's data is checked before it is used.
+// answer is a fixed reply, for a post as soon as the message is taken, for a
+// sent message once the window procedure returned. The peer's data is
+// checked before it is used.
 #include "user/ipc.h"
 
 #include <fcntl.h>
@@ -281,13 +283,6 @@ Reply Handle(const Header& h, std::vector<BYTE> data) {
     return reply;
   }
   switch (h.kind) {
-    case kPost:
-      if (h.message == WM_COPYDATA || h.hasData) {
-        reply.status = kBadRequest;
-      } else if (!PostToWindow(hwnd, h.message, static_cast<WPARAM>(h.wParam), static_cast<LPARAM>(h.lParam))) {
-        reply.status = kNoWindow;
-      }
-      return reply;
     case kForward:
       if (!PushTask(thread, [hwnd] {
             HWND top = nullptr;
@@ -337,14 +332,46 @@ Reply Handle(const Header& h, std::vector<BYTE> data) {
   }
 }
 
+// Held while a post is acknowledged and queued, so that posts are queued in
+// the order they were acknowledged: a sender makes its next post only once
+// the last one was.
+std::mutex g_postOrder;
+
+// A post needs no answer from the window procedure: it is acknowledged once
+// it is taken, and queued after that. Acknowledged after queueing, the
+// answer could be lost to a window procedure that ends this program as soon
+// as it has the message, and the sender would take a delivered message for
+// a lost one. A post whose acknowledgement cannot be written is dropped.
+void ServePost(int fd, const Header& h) {
+  Reply reply{kMagic, kOk, 0};
+  const HWND hwnd = ToHwnd(h.hwnd);
+  if (!OwnerThread(hwnd)) {
+    reply.status = kNoWindow;
+  } else if (h.message == WM_COPYDATA || h.hasData) {
+    reply.status = kBadRequest;
+  }
+  if (reply.status != kOk) {
+    WriteAll(fd, &reply, sizeof reply);
+    return;
+  }
+  std::lock_guard guard(g_postOrder);
+  if (WriteAll(fd, &reply, sizeof reply)) {
+    PostToWindow(hwnd, h.message, static_cast<WPARAM>(h.wParam), static_cast<LPARAM>(h.lParam));
+  }
+}
+
 void ServeConnection(int fd) {
   SetTimeouts(fd, TimeoutMs());
   Header h{};
   if (ReadAll(fd, &h, sizeof h) && h.magic == kMagic && h.dataSize <= kMaxData && (h.hasData || h.dataSize == 0)) {
     std::vector<BYTE> data(h.dataSize);
     if (data.empty() || ReadAll(fd, data.data(), data.size())) {
-      const Reply reply = Handle(h, std::move(data));
-      WriteAll(fd, &reply, sizeof reply);
+      if (h.kind == kPost) {
+        ServePost(fd, h);
+      } else {
+        const Reply reply = Handle(h, std::move(data));
+        WriteAll(fd, &reply, sizeof reply);
+      }
     }
   }
   ::close(fd);

@@ -51,7 +51,9 @@ std::vector<WindowInfo> OtherWindows();
 std::optional<WindowInfo> Describe(HWND hwnd);
 
 // Sets ERROR_INVALID_WINDOW_HANDLE when the program is gone, ERROR_TIMEOUT
-// when it does not answer in time.
+// when it does not answer in time. A post succeeds once the other program
+// has taken the message, however soon it ends after; a send waits for the
+// window procedure's answer and fails when the program ends first.
 bool Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 std::optional<LRESULT> Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 bool BringForward(HWND hwnd);

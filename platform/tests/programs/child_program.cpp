@@ -6,6 +6,7 @@
 //   window <title>        shows a top-level window of class "ChildWindow"
 //                         and runs until the window is closed; ends with 3
 //   wait                  waits until it is ended from outside
+//   sleep <ms>            sleeps ms milliseconds of its clock; ends with 5
 #include <cstdlib>
 #include <string>
 
@@ -58,6 +59,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
   if (verb == L"exit") return static_cast<int>(std::wcstol(rest.c_str(), nullptr, 10));
   if (verb == L"report") return Report(rest.substr(0, rest.find(L' ')), line);
   if (verb == L"window") return ShowWindow(rest);
+  if (verb == L"sleep") {
+    Sleep(static_cast<DWORD>(std::wcstoul(rest.c_str(), nullptr, 10)));
+    return 5;
+  }
   if (verb == L"wait") {
     Sleep(INFINITE);
     return 0;
