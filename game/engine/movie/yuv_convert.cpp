@@ -210,7 +210,9 @@ __attribute__((target("avx2"))) void LinesAvx2(const std::uint8_t* y0, const std
 // GCC 12 reports the AVX-512 headers' deliberately undefined operands.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #define V __m512i
 #define LOAD(p) _mm512_load_si512(p)
 #define STORE(p, x) _mm512_storeu_si512(p, x)
