@@ -626,10 +626,14 @@ TEST_F(Dialogs, ChecksAndButtonsAreDrawn) {
   Builder b(WS_POPUP | WS_VISIBLE, 120, 100, L"T", nullptr);
   b.Add(kButton, WS_VISIBLE | BS_CHECKBOX, 1, L"", 0, 0, 40, 10)
       .Add(kButton, WS_VISIBLE | BS_CHECKBOX, 2, L"", 0, 20, 40, 10)
-      .Add(kButton, WS_VISIBLE | BS_DEFPUSHBUTTON, 3, L"", 0, 40, 40, 14);
+      .Add(kButton, WS_VISIBLE | BS_DEFPUSHBUTTON, 3, L"", 0, 40, 40, 14)
+      .Add(kButton, WS_VISIBLE | BS_GROUPBOX, 4, L"Group", 0, 0, 60, 35);
   HWND dlg = Make(b);
   ASSERT_NE(dlg, nullptr);
   CheckDlgButton(dlg, 1, BST_CHECKED);
+  ce::test::PumpUntilIdle();
+  // A group box drawn again leaves the controls inside it be.
+  InvalidateRect(GetDlgItem(dlg, 4), nullptr, TRUE);
   ce::test::PumpUntilIdle();
   // Inside the mark, whatever its size.
   auto center = [&](int id) {

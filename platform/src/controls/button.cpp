@@ -158,7 +158,6 @@ void Paint(HWND hwnd) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
   text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
 
-  FillColor(hdc, client, kWindowColor);
   if (IsPush(type) || ((style & BS_PUSHLIKE) && (IsCheck(type) || IsRadio(type)))) {
     const bool down = pushed || ((style & BS_PUSHLIKE) && (state & 3));
     FillColor(hdc, client, down ? kHighlight : kButtonFace);
@@ -172,6 +171,8 @@ void Paint(HWND hwnd) {
       FrameColor(hdc, inner, down ? kHighlightText : kHighlight);
     }
   } else if (type == BS_GROUPBOX) {
+    // Only the frame and the label: the controls inside the box are drawn
+    // in the same part of the screen and stay.
     SIZE extent{};
     GetTextExtentPoint32W(hdc, text.c_str(), static_cast<int>(text.size()), &extent);
     const int half = lineHeight / 2;
@@ -186,6 +187,7 @@ void Paint(HWND hwnd) {
     }
   } else {
     // Check box or radio button: the mark beside its text.
+    FillColor(hdc, client, kWindowColor);
     const int box = std::clamp(lineHeight - 2, 9, 15);
     const bool leftText = (style & BS_LEFTTEXT) != 0;
     const int top = (client.top + client.bottom - box) / 2;
