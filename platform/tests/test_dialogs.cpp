@@ -245,6 +245,20 @@ TEST_F(Dialogs, InitDialogReturningFalseLeavesTheFocusToTheProcedure) {
   EXPECT_EQ(GetFocus(), GetDlgItem(dlg, IDCANCEL));
 }
 
+TEST_F(Dialogs, AHiddenDialogTakesTheFocusWhenShown) {
+  Builder visible = Form();
+  HWND main = Make(visible);
+  ASSERT_EQ(GetActiveWindow(), main);
+  Builder hidden(WS_POPUP);
+  hidden.Add(kButton, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 5, L"B");
+  HWND later = Make(hidden);
+  ASSERT_NE(later, nullptr);
+  EXPECT_EQ(GetActiveWindow(), main) << "made hidden, it leaves the activation where it is";
+  EXPECT_EQ(GetFocus(), GetDlgItem(main, 10));
+  ShowWindow(later, SW_SHOW);
+  EXPECT_EQ(GetFocus(), GetDlgItem(later, 5));
+}
+
 TEST_F(Dialogs, ButtonsCheckAndNotifyByKind) {
   struct Case {
     DWORD type;

@@ -3,7 +3,8 @@
 // translation, timers, painting and window DCs, focus, capture and
 // activation, key state, cursors, system metrics and message boxes.
 //
-// Left out: menus, dialogs and controls, accelerators, carets, hooks, window
+// Dialogs with button and static controls are built (their block below).
+// Left out: menus, the other controls, accelerators, carets, hooks, window
 // regions and non-client areas (a window's client area is the whole window),
 // broadcasting to every window, and WM_SETCURSOR from pen movement. Windows
 // do not clip each other: each draws in its own rectangle of the screen.

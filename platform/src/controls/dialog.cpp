@@ -3,6 +3,7 @@
 // procedure, keyboard moves between controls, dialog units and the calls
 // that reach a dialog's controls by id.
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <cwchar>
@@ -27,8 +28,9 @@ struct Dialog {
   int baseX = 4;  // average character width of the dialog's font
   int baseY = 8;  // its height
   bool modal = false;
-  bool ended = false;
-  INT_PTR result = 0;
+  // EndDialog may come from another thread of the program.
+  std::atomic<bool> ended{false};
+  std::atomic<INT_PTR> result{0};
   HWND focus = nullptr;  // the control that had the focus when the dialog was left
   WORD defaultId = IDOK;
 };
@@ -321,9 +323,11 @@ HWND Create(HINSTANCE instance, const BYTE* data, std::size_t size, HWND owner, 
   HWND first = FirstTabStop(hwnd);
   const LRESULT setFocus = SendMessageW(hwnd, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param);
   if (!IsWindow(hwnd)) return nullptr;
+  // The first tab stop takes the focus when WM_INITDIALOG says so; a dialog
+  // that is not shown yet gives it when it is first activated.
   if (setFocus && first) {
     d->focus = first;
-    if (!child) SetFocus(first);
+    if (!child && (modal || (style & WS_VISIBLE))) SetFocus(first);
   }
   if ((style & WS_VISIBLE) && !d->ended) {
     ShowWindow(hwnd, SW_SHOWNORMAL);
@@ -367,7 +371,7 @@ INT_PTR RunModal(HINSTANCE instance, const BYTE* data, std::size_t size, HWND ow
         DispatchMessageW(&msg);
       }
     }
-    result = d->ended ? d->result : 0;
+    result = d->ended ? d->result.load() : 0;
   }
   // The owner comes back before the dialog goes, so it takes the activation.
   if (disableOwner) EnableWindow(owner, TRUE);
@@ -568,8 +572,8 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  d->ended = true;
   d->result = result;
+  d->ended = true;
   ShowWindow(dialog, SW_HIDE);
   PostMessageW(dialog, WM_NULL, 0, 0);  // wakes the modal loop
   return TRUE;
