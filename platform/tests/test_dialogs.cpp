@@ -311,6 +311,59 @@ TEST_F(Dialogs, ButtonsCheckAndNotifyByKind) {
   }
 }
 
+TEST_F(Dialogs, FocusIsAnnouncedByButtonsThatAskForIt) {
+  Builder b(WS_POPUP | WS_VISIBLE);
+  b.Add(kButton, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 1, L"A")
+      .Add(kButton, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 2, L"B");
+  HWND dlg = Make(b);
+  ASSERT_NE(dlg, nullptr);
+  ASSERT_EQ(GetFocus(), GetDlgItem(dlg, 1));
+  g_seen.commands.clear();
+  SetFocus(GetDlgItem(dlg, 2));
+  SetFocus(GetDlgItem(dlg, 1));
+  EXPECT_EQ(g_seen.commands, (std::vector<std::pair<int, int>>{{1, BN_KILLFOCUS}, {1, BN_SETFOCUS}}));
+}
+
+TEST_F(Dialogs, StaticsAlignTheirTextAndTellTapsWhenAsked) {
+  Builder b(WS_POPUP | WS_VISIBLE);
+  b.Add(kStatic, WS_VISIBLE | SS_LEFT, 1, L"ii", 0, 0, 100, 10)
+      .Add(kStatic, WS_VISIBLE | SS_CENTER, 2, L"ii", 0, 12, 100, 10)
+      .Add(kStatic, WS_VISIBLE | SS_RIGHT | SS_NOTIFY, 3, L"ii", 0, 24, 100, 10);
+  HWND dlg = Make(b);
+  ASSERT_NE(dlg, nullptr);
+  ce::test::PumpUntilIdle();
+  // Which thirds of the control hold ink.
+  auto inkIn = [&](int id) {
+    RECT r{};
+    GetWindowRect(GetDlgItem(dlg, id), &r);
+    std::string thirds;
+    const int w = r.right - r.left;
+    for (int t = 0; t < 3; ++t) {
+      bool ink = false;
+      for (int x = r.left + t * w / 3; x < r.left + (t + 1) * w / 3 && !ink; ++x) {
+        for (int y = r.top; y < r.bottom && !ink; ++y) ink = ce::test::ScreenPixel(x, y) != RGB(255, 255, 255);
+      }
+      thirds += ink ? '#' : '.';
+    }
+    return thirds;
+  };
+  EXPECT_EQ(inkIn(1), "#..");
+  EXPECT_EQ(inkIn(2), ".#.");
+  EXPECT_EQ(inkIn(3), "..#");
+  SetDlgItemTextW(dlg, 3, L"");
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(inkIn(3), "...") << "a new text is drawn at once";
+
+  for (int id : {1, 3}) {
+    RECT r{};
+    GetWindowRect(GetDlgItem(dlg, id), &r);
+    ce::test::Tap(r.left + 2, r.top + 2);
+    ce::test::PumpUntilIdle();
+  }
+  EXPECT_EQ(g_seen.commands, (std::vector<std::pair<int, int>>{{3, STN_CLICKED}}));
+  EXPECT_EQ(SendDlgItemMessageW(dlg, 1, WM_GETDLGCODE, 0, 0), DLGC_STATIC);
+}
+
 TEST_F(Dialogs, RadioButtonsClearTheirGroupOnly) {
   Builder b(WS_POPUP);
   b.Add(kButton, WS_GROUP | BS_AUTORADIOBUTTON, 1003, L"Tessivo")

@@ -2,7 +2,8 @@
 // three states, manual and automatic), radio buttons (manual and automatic,
 // an automatic one clearing the others of its group) and group boxes.
 // Pressed with the pen (down and up inside), the space key, or BM_CLICK;
-// a click tells the parent with WM_COMMAND (id, BN_CLICKED).
+// a click tells the parent with WM_COMMAND (id, BN_CLICKED), and with
+// BS_NOTIFY so do focus changes (BN_SETFOCUS, BN_KILLFOCUS).
 #include <algorithm>
 #include <string>
 
@@ -57,6 +58,11 @@ void ClearGroup(HWND hwnd) {
   }
 }
 
+// Tells the parent with WM_COMMAND (id, code).
+void Notify(HWND hwnd, WORD code) {
+  SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), code), reinterpret_cast<LPARAM>(hwnd));
+}
+
 void Click(HWND hwnd) {
   switch (Type(hwnd)) {
     case BS_AUTOCHECKBOX:
@@ -74,8 +80,7 @@ void Click(HWND hwnd) {
     default:
       break;
   }
-  const int id = GetDlgCtrlID(hwnd);
-  SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(hwnd));
+  Notify(hwnd, BN_CLICKED);
 }
 
 void SetPushed(HWND hwnd, bool pushed) {
@@ -301,10 +306,12 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       return 0;
     case WM_SETFOCUS:
       SetState(hwnd, State(hwnd) | BST_FOCUS);
+      if (GetWindowLongW(hwnd, GWL_STYLE) & BS_NOTIFY) Notify(hwnd, BN_SETFOCUS);
       return 0;
     case WM_KILLFOCUS:
       SetState(hwnd, State(hwnd) & ~(BST_FOCUS | BST_PUSHED));
       if (GetCapture() == hwnd) ReleaseCapture();
+      if (GetWindowLongW(hwnd, GWL_STYLE) & BS_NOTIFY) Notify(hwnd, BN_KILLFOCUS);
       return 0;
     case WM_ENABLE:
       InvalidateRect(hwnd, nullptr, TRUE);
