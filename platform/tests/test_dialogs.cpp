@@ -456,6 +456,38 @@ TEST_F(Dialogs, KeysMoveBetweenControlsAndPressButtons) {
   EXPECT_EQ(SendMessageW(dlg, DM_GETDEFID, 0, 0), MAKELONG(IDOK, DC_HASDEFID));
 }
 
+TEST_F(Dialogs, TheKeysGoThroughChildPagesInOrder) {
+  Builder outer(WS_POPUP | WS_VISIBLE);
+  outer.Add(kButton, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, L"Done", 4, 100, 40, 14);
+  HWND dlg = Make(outer);
+  ASSERT_NE(dlg, nullptr);
+  Builder page(WS_CHILD | WS_VISIBLE | DS_CONTROL);
+  page.Add(kButton, WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 21, L"A", 4, 4, 40, 10)
+      .Add(kButton, WS_VISIBLE | BS_AUTORADIOBUTTON, 22, L"B", 4, 16, 40, 10)
+      .Add(kButton, WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, 23, L"C", 4, 28, 40, 10);
+  Builder hiddenPage(WS_CHILD | DS_CONTROL);
+  hiddenPage.Add(kButton, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 31, L"D");
+  HWND shown = Make(page, dlg);
+  HWND hidden = Make(hiddenPage, dlg);
+  ASSERT_NE(shown, nullptr);
+  ASSERT_NE(hidden, nullptr);
+  EXPECT_EQ(GetParent(shown), dlg);
+  SetFocus(GetDlgItem(dlg, IDOK));
+  std::vector<int> order;
+  for (int vk : {VK_TAB, VK_DOWN, VK_DOWN, VK_TAB, VK_TAB}) {
+    Press(vk);
+    PumpDialog(dlg);
+    order.push_back(GetDlgCtrlID(GetFocus()));
+  }
+  EXPECT_EQ(order, (std::vector<int>{21, 22, 21, 23, IDOK})) << "the hidden page is passed over";
+  // Enter inside a page presses the dialog's default button.
+  SetFocus(GetDlgItem(shown, 23));
+  g_seen.commands.clear();
+  Press(VK_RETURN);
+  PumpDialog(dlg);
+  EXPECT_EQ(g_seen.commands, (std::vector<std::pair<int, int>>{{IDOK, BN_CLICKED}}));
+}
+
 TEST_F(Dialogs, ModalDialogsNestAndEndFromAnyHandler) {
   WNDCLASSW wc{};
   wc.lpfnWndProc = DefWindowProcW;

@@ -397,24 +397,43 @@ TemplateKey KeyOf(HINSTANCE module, LPCWSTR name) {
   return {module, upper};
 }
 
-// Keyboard: the next control to go to from `from` within the dialog.
-// By the control's own styles: a dialog's controls are looked at before
-// the dialog is shown.
-bool CanTakeFocus(HWND hwnd) {
-  const auto style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
-  return (style & WS_VISIBLE) && !(style & WS_DISABLED);
+// Keyboard moves. A child page made by CreateDialog*ParamW inside a dialog
+// is not a stop of its own: its controls take their place among the
+// dialog's, in order.
+bool IsPage(HWND hwnd) { return (GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD) && Find(hwnd) != nullptr; }
+
+// A control can take the focus when it and its pages up to the dialog are
+// visible and enabled, by their own styles: a dialog's controls are looked
+// at before the dialog is shown.
+bool CanTakeFocus(HWND dialog, HWND hwnd) {
+  for (; hwnd && hwnd != dialog; hwnd = GetParent(hwnd)) {
+    const auto style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
+    if (!(style & WS_VISIBLE) || (style & WS_DISABLED)) return false;
+  }
+  return hwnd == dialog;
+}
+
+void AddControls(HWND parent, std::vector<HWND>& list, int depth) {
+  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (depth < 8 && IsPage(c)) {
+      AddControls(c, list, depth + 1);
+    } else {
+      list.push_back(c);
+    }
+  }
 }
 
 std::vector<HWND> Controls(HWND dialog) {
   std::vector<HWND> list;
-  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) list.push_back(c);
+  AddControls(dialog, list, 0);
   return list;
 }
 
 // The control of the dialog that holds `hwnd` (itself or an ancestor).
 HWND ControlOf(HWND dialog, HWND hwnd) {
-  while (hwnd && GetParent(hwnd) != dialog) hwnd = GetParent(hwnd);
-  return hwnd;
+  const auto list = Controls(dialog);
+  while (hwnd && hwnd != dialog && std::find(list.begin(), list.end(), hwnd) == list.end()) hwnd = GetParent(hwnd);
+  return hwnd == dialog ? nullptr : hwnd;
 }
 
 void FocusControl(HWND dialog, HWND control) {
@@ -657,13 +676,16 @@ HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
   for (std::ptrdiff_t step = 1; step <= n; ++step) {
     const std::ptrdiff_t i = ((start + (previous ? -step : step)) % n + n) % n;
     HWND c = list[static_cast<std::size_t>(i)];
-    if ((GetWindowLongW(c, GWL_STYLE) & WS_TABSTOP) && CanTakeFocus(c)) return c;
+    if ((GetWindowLongW(c, GWL_STYLE) & WS_TABSTOP) && CanTakeFocus(dialog, c)) return c;
   }
   return at == list.end() ? nullptr : control;
 }
 
 HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous) {
-  const auto list = Controls(dialog);
+  // A group is made of siblings: the control's own page or dialog.
+  if (!control || !IsChild(dialog, control)) return nullptr;
+  std::vector<HWND> list;
+  for (HWND c = GetWindow(GetParent(control), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) list.push_back(c);
   auto at = std::find(list.begin(), list.end(), control);
   if (at == list.end()) return nullptr;
   // The group: from the control with WS_GROUP at or before it, to the next.
@@ -676,7 +698,7 @@ HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous) {
   for (std::ptrdiff_t step = 1; step < n; ++step) {
     const std::ptrdiff_t i = ((pos + (previous ? -step : step)) % n + n) % n;
     HWND c = list[first + static_cast<std::size_t>(i)];
-    if (CanTakeFocus(c)) return c;
+    if (CanTakeFocus(dialog, c)) return c;
   }
   return control;
 }
