@@ -566,6 +566,15 @@ TEST_F(Dialogs, DialogsDestroyedInsideTheirOwnHandlers) {
   };
   EXPECT_EQ(Make(form), nullptr);
   EXPECT_EQ(DialogBoxIndirectParamW(nullptr, form.get(), nullptr, RecordingProc, 0), -1);
+  // A procedure that answers every message itself, WM_DESTROY too, still
+  // lets the dialog's record go with its window.
+  HWND greedy = CreateDialogIndirectParamW(
+      nullptr, form.get(), nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return TRUE; }, 0);
+  ASSERT_NE(greedy, nullptr);
+  DestroyWindow(greedy);
+  RECT r2{0, 0, 4, 8};
+  EXPECT_FALSE(IsWindow(greedy));
+  EXPECT_FALSE(MapDialogRect(greedy, &r2));
 }
 
 TEST_F(Dialogs, BadTemplatesAreRefusedWithoutReadingPastThem) {

@@ -465,11 +465,29 @@ std::optional<std::vector<BYTE>> FindDialogTemplate(HINSTANCE module, LPCWSTR na
 
 namespace {
 
+// A dialog's own font and record go with its window, whatever its
+// procedure answers to WM_DESTROY.
+void Forget(HWND dialog) {
+  std::shared_ptr<Dialog> d;
+  {
+    std::lock_guard guard(g_lock);
+    const auto it = g_dialogs.find(dialog);
+    if (it == g_dialogs.end()) return;
+    d = it->second;
+    g_dialogs.erase(it);
+  }
+  if (d->ownFont) {
+    DeleteObject(d->font);
+    d->ownFont = false;
+  }
+}
+
 LRESULT CALLBACK DialogWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto proc = reinterpret_cast<DLGPROC>(GetWindowLongPtrW(hwnd, DWLP_DLGPROC));
   if (proc) {
     SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, 0);
     const INT_PTR handled = proc(hwnd, message, wParam, lParam);
+    if (message == WM_DESTROY) Forget(hwnd);
     if (!IsWindow(hwnd) || message == WM_INITDIALOG) return handled;
     if (handled) {
       // These answer with the procedure's own result; the others through
@@ -539,14 +557,7 @@ LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_DESTROY:
-      if (d) {
-        if (d->ownFont) {
-          DeleteObject(d->font);
-          d->ownFont = false;
-        }
-        std::lock_guard guard(g_lock);
-        g_dialogs.erase(dialog);
-      }
+      Forget(dialog);
       return 0;
     default:
       break;
