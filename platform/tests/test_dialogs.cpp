@@ -438,6 +438,13 @@ TEST_F(Dialogs, KeysMoveBetweenControlsAndPressButtons) {
   EXPECT_EQ(order, (std::vector<int>{12, 13, 11, 13}));
   EXPECT_EQ(IsDlgButtonChecked(dlg, 13), BST_CHECKED);
   EXPECT_EQ(IsDlgButtonChecked(dlg, 11) + IsDlgButtonChecked(dlg, 12), 0u);
+  // Tab comes back into the group at the chosen button.
+  SetFocus(GetDlgItem(dlg, IDOK));
+  ce::test::KeyDown(VK_SHIFT);
+  Press(VK_TAB);
+  ce::test::KeyUp(VK_SHIFT);
+  PumpDialog(dlg);
+  EXPECT_EQ(GetDlgCtrlID(GetFocus()), 13);
   // Enter presses the default button, space the focused control, Escape
   // the Cancel button unless it is disabled.
   g_seen.commands.clear();
@@ -541,6 +548,15 @@ TEST_F(Dialogs, ModalDialogTakesKeysAndEndsWithTheButtonsId) {
     }
   };
   EXPECT_EQ(DialogBoxIndirectParamW(nullptr, form.get(), nullptr, RecordingProc, 0), 100);
+
+  // Ended from WM_INITDIALOG: never shown, its result comes back at once.
+  static bool shown = false;
+  g_seen.hook = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) EndDialog(hwnd, 5);
+    if (message == WM_SHOWWINDOW && wParam) shown = true;
+  };
+  EXPECT_EQ(DialogBoxIndirectParamW(nullptr, form.get(), nullptr, RecordingProc, 0), 5);
+  EXPECT_FALSE(shown);
 }
 
 TEST_F(Dialogs, DialogsDestroyedInsideTheirOwnHandlers) {

@@ -38,6 +38,12 @@ void SetCheck(HWND hwnd, UINT check) {
   if (check == BST_INDETERMINATE && type != BS_3STATE && type != BS_AUTO3STATE) check = BST_CHECKED;
   if (check > BST_INDETERMINATE) check = BST_CHECKED;
   SetState(hwnd, (State(hwnd) & ~3u) | check);
+  // The chosen radio button of a group is its tab stop, so Tab comes back
+  // to the choice.
+  if (IsRadio(type)) {
+    const auto style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
+    SetWindowLongW(hwnd, GWL_STYLE, static_cast<LONG>(check ? style | WS_TABSTOP : style & ~WS_TABSTOP));
+  }
 }
 
 // Clears the other automatic radio buttons of the button's group: the
