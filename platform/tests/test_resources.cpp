@@ -268,6 +268,24 @@ TEST(ResourceTemplates, LoadMenuBuildsTheMenuOfTheResource) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
 }
 
+// The by-name dialog calls build a dialog from the module's dialog resource.
+TEST(ResourceTemplates, CreateDialogParamMakesTheDialogOfTheResource) {
+  const DLGPROC proc = [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; };
+  HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(105), nullptr, proc, 0);
+  ASSERT_NE(dialog, nullptr);
+  wchar_t caption[32] = {};
+  GetWindowTextW(dialog, caption, 32);
+  EXPECT_STREQ(caption, L"Settings");
+  EXPECT_NE(GetDlgItem(dialog, 1101), nullptr);
+  wchar_t cls[16] = {};
+  GetClassNameW(GetDlgItem(dialog, 1102), cls, 16);
+  EXPECT_STREQ(cls, L"EDIT");
+  EXPECT_TRUE(DestroyWindow(dialog));
+  SetLastError(0);
+  EXPECT_EQ(CreateDialogParamW(nullptr, MAKEINTRESOURCEW(999), nullptr, proc, 0), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+}
+
 class ResourcePictures : public ::testing::Test {
  protected:
   // A 40 x 40 white 32-bit bitmap in a memory DC.

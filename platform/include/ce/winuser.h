@@ -3,9 +3,10 @@
 // translation, timers, painting and window DCs, focus, capture and
 // activation, key state, cursors, system metrics and message boxes.
 //
-// Left out: window menu bars (menus are shown as popups; see the menus
-// block), dialogs and controls, accelerators, carets, hooks, window
-// regions and non-client areas (a window's client area is the whole window),
+// Dialogs and the standard controls are built (their blocks below).
+// Left out: window menu bars (menus are shown as popups or on the shell's
+// bar; see the menus block), system carets, hooks, window regions and
+// non-client areas (a window's client area is the whole window),
 // broadcasting to every window, and WM_SETCURSOR from pen movement. Windows
 // do not clip each other: each draws in its own rectangle of the screen,
 // less the shell's menu bar where that lies across its bottom.
@@ -1008,5 +1009,201 @@ BOOL DestroyAcceleratorTable(HACCEL accelerators);
 // entry's command in the low word and 1 in the high word: the result is
 // then nonzero and the caller does not translate or dispatch the message.
 int TranslateAcceleratorW(HWND hwnd, HACCEL accelerators, LPMSG msg);
+
+// --- Dialogs and controls ------------------------------------------------------------
+// Dialogs are made from the binary template layout (DLGTEMPLATE, then the
+// menu, class and title, the font when DS_SETFONT, then each DWORD-aligned
+// DLGITEMTEMPLATE with its class, title and creation data). The dialog's
+// window class is "Dialog"; the predefined control classes are "BUTTON"
+// (template ordinal 0x0080) and "STATIC" (0x0082). A dialog's window has no
+// caption bar or frame here: its client area is the whole window, as for
+// every window of this layer. Template menus and the extended template
+// layout are not built.
+//
+// On this 64-bit build the dialog's window fields are pointer-sized:
+// DWLP_MSGRESULT, DWLP_DLGPROC and DWLP_USER go through
+// Get/SetWindowLongPtrW; DWL_MSGRESULT and DWL_USER name the same slots
+// for Get/SetWindowLongW.
+
+using DLGPROC = INT_PTR(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
+
+#ifndef MAKEWPARAM
+#define MAKEWPARAM(l, h) (static_cast<WPARAM>(static_cast<DWORD>(MAKELONG(l, h))))
+#define MAKELPARAM(l, h) (static_cast<LPARAM>(static_cast<DWORD>(MAKELONG(l, h))))
+#endif
+
+#pragma pack(push, 2)
+struct DLGTEMPLATE {
+  DWORD style;
+  DWORD dwExtendedStyle;
+  WORD cdit;  // how many items follow
+  short x;
+  short y;
+  short cx;
+  short cy;
+};
+struct DLGITEMTEMPLATE {
+  DWORD style;
+  DWORD dwExtendedStyle;
+  short x;
+  short y;
+  short cx;
+  short cy;
+  WORD id;
+};
+#pragma pack(pop)
+static_assert(sizeof(DLGTEMPLATE) == 18 && sizeof(DLGITEMTEMPLATE) == 18);
+using LPCDLGTEMPLATEW = const DLGTEMPLATE*;
+using LPCDLGTEMPLATE = LPCDLGTEMPLATEW;
+using LPDLGTEMPLATEW = DLGTEMPLATE*;
+
+inline constexpr UINT WM_NEXTDLGCTL = 0x0028;
+inline constexpr UINT WM_GETDLGCODE = 0x0087;
+inline constexpr UINT DM_GETDEFID = WM_USER + 0;
+inline constexpr UINT DM_SETDEFID = WM_USER + 1;
+inline constexpr WORD DC_HASDEFID = 0x534B;  // DM_GETDEFID's high word
+
+// Dialog styles.
+inline constexpr DWORD DS_ABSALIGN = 0x0001;
+inline constexpr DWORD DS_SYSMODAL = 0x0002;
+inline constexpr DWORD DS_SETFONT = 0x0040;
+inline constexpr DWORD DS_MODALFRAME = 0x0080;
+inline constexpr DWORD DS_NOIDLEMSG = 0x0100;
+inline constexpr DWORD DS_SETFOREGROUND = 0x0200;
+inline constexpr DWORD DS_3DLOOK = 0x0004;
+inline constexpr DWORD DS_FIXEDSYS = 0x0008;
+inline constexpr DWORD DS_NOFAILCREATE = 0x0010;
+inline constexpr DWORD DS_CONTROL = 0x0400;
+inline constexpr DWORD DS_CENTER = 0x0800;
+
+inline constexpr int DWLP_MSGRESULT = 0;
+inline constexpr int DWLP_DLGPROC = DWLP_MSGRESULT + static_cast<int>(sizeof(LRESULT));
+inline constexpr int DWLP_USER = DWLP_DLGPROC + static_cast<int>(sizeof(DLGPROC));
+inline constexpr int DWL_MSGRESULT = DWLP_MSGRESULT;
+inline constexpr int DWL_USER = DWLP_USER;
+inline constexpr int DLGWINDOWEXTRA = DWLP_USER + static_cast<int>(sizeof(LONG_PTR));
+
+// WM_GETDLGCODE's answers.
+inline constexpr LRESULT DLGC_WANTARROWS = 0x0001;
+inline constexpr LRESULT DLGC_WANTTAB = 0x0002;
+inline constexpr LRESULT DLGC_WANTALLKEYS = 0x0004;
+inline constexpr LRESULT DLGC_WANTMESSAGE = 0x0004;
+inline constexpr LRESULT DLGC_HASSETSEL = 0x0008;
+inline constexpr LRESULT DLGC_DEFPUSHBUTTON = 0x0010;
+inline constexpr LRESULT DLGC_UNDEFPUSHBUTTON = 0x0020;
+inline constexpr LRESULT DLGC_RADIOBUTTON = 0x0040;
+inline constexpr LRESULT DLGC_WANTCHARS = 0x0080;
+inline constexpr LRESULT DLGC_STATIC = 0x0100;
+inline constexpr LRESULT DLGC_BUTTON = 0x2000;
+
+// Buttons.
+inline constexpr DWORD BS_PUSHBUTTON = 0x0000;
+inline constexpr DWORD BS_DEFPUSHBUTTON = 0x0001;
+inline constexpr DWORD BS_CHECKBOX = 0x0002;
+inline constexpr DWORD BS_AUTOCHECKBOX = 0x0003;
+inline constexpr DWORD BS_RADIOBUTTON = 0x0004;
+inline constexpr DWORD BS_3STATE = 0x0005;
+inline constexpr DWORD BS_AUTO3STATE = 0x0006;
+inline constexpr DWORD BS_GROUPBOX = 0x0007;
+inline constexpr DWORD BS_AUTORADIOBUTTON = 0x0009;
+inline constexpr DWORD BS_OWNERDRAW = 0x000B;
+inline constexpr DWORD BS_TYPEMASK = 0x000F;
+inline constexpr DWORD BS_LEFTTEXT = 0x0020;
+inline constexpr DWORD BS_LEFT = 0x0100;
+inline constexpr DWORD BS_RIGHT = 0x0200;
+inline constexpr DWORD BS_CENTER = 0x0300;
+inline constexpr DWORD BS_TOP = 0x0400;
+inline constexpr DWORD BS_BOTTOM = 0x0800;
+inline constexpr DWORD BS_VCENTER = 0x0C00;
+inline constexpr DWORD BS_PUSHLIKE = 0x1000;
+inline constexpr DWORD BS_MULTILINE = 0x2000;
+inline constexpr DWORD BS_NOTIFY = 0x4000;
+
+inline constexpr UINT BM_GETCHECK = 0x00F0;
+inline constexpr UINT BM_SETCHECK = 0x00F1;
+inline constexpr UINT BM_GETSTATE = 0x00F2;
+inline constexpr UINT BM_SETSTATE = 0x00F3;
+inline constexpr UINT BM_SETSTYLE = 0x00F4;
+inline constexpr UINT BM_CLICK = 0x00F5;
+
+inline constexpr UINT BST_UNCHECKED = 0x0000;
+inline constexpr UINT BST_CHECKED = 0x0001;
+inline constexpr UINT BST_INDETERMINATE = 0x0002;
+inline constexpr UINT BST_PUSHED = 0x0004;
+inline constexpr UINT BST_FOCUS = 0x0008;
+
+inline constexpr WORD BN_CLICKED = 0;
+inline constexpr WORD BN_SETFOCUS = 6;
+inline constexpr WORD BN_KILLFOCUS = 7;
+
+// Statics: text only (icons and bitmaps are not built).
+inline constexpr DWORD SS_LEFT = 0x0000;
+inline constexpr DWORD SS_CENTER = 0x0001;
+inline constexpr DWORD SS_RIGHT = 0x0002;
+inline constexpr DWORD SS_ICON = 0x0003;
+inline constexpr DWORD SS_SIMPLE = 0x000B;
+inline constexpr DWORD SS_LEFTNOWORDWRAP = 0x000C;
+inline constexpr DWORD SS_BITMAP = 0x000E;
+inline constexpr DWORD SS_TYPEMASK = 0x001F;
+inline constexpr DWORD SS_NOPREFIX = 0x0080;
+inline constexpr DWORD SS_NOTIFY = 0x0100;
+inline constexpr DWORD SS_CENTERIMAGE = 0x0200;
+
+inline constexpr UINT STM_SETIMAGE = 0x0172;
+inline constexpr UINT STM_GETIMAGE = 0x0173;
+inline constexpr WORD STN_CLICKED = 0;
+
+inline constexpr int IDC_STATIC = -1;
+
+// --- Calls: dialogs ----------------------------------------------------------------------
+
+// Modal dialogs run their own message loop with the owner's top-level
+// window disabled, and return what EndDialog gave (-1 when the dialog could
+// not be made). By name: the dialog template resource of the module.
+INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC dialogProc, LPARAM initParam);
+INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW dialogTemplate, HWND owner, DLGPROC dialogProc,
+                                LPARAM initParam);
+inline INT_PTR DialogBoxW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC dialogProc) {
+  return DialogBoxParamW(instance, templateName, owner, dialogProc, 0);
+}
+inline INT_PTR DialogBoxIndirectW(HINSTANCE instance, LPCDLGTEMPLATEW dialogTemplate, HWND owner, DLGPROC dialogProc) {
+  return DialogBoxIndirectParamW(instance, dialogTemplate, owner, dialogProc, 0);
+}
+// Modeless dialogs and child pages (WS_CHILD in the template: owner is the
+// parent); null when the template is refused.
+HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC dialogProc, LPARAM initParam);
+HWND CreateDialogIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW dialogTemplate, HWND owner, DLGPROC dialogProc,
+                                LPARAM initParam);
+inline HWND CreateDialogW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC dialogProc) {
+  return CreateDialogParamW(instance, templateName, owner, dialogProc, 0);
+}
+inline HWND CreateDialogIndirectW(HINSTANCE instance, LPCDLGTEMPLATEW dialogTemplate, HWND owner, DLGPROC dialogProc) {
+  return CreateDialogIndirectParamW(instance, dialogTemplate, owner, dialogProc, 0);
+}
+// Ends a modal dialog's loop (the dialog is hidden at once and destroyed
+// when its loop returns); hides a modeless one.
+BOOL EndDialog(HWND dialog, INT_PTR result);
+LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Handles a message for the dialog or its controls (the keyboard's moves
+// between controls, Enter, Escape); FALSE when the message is not theirs.
+BOOL IsDialogMessageW(HWND dialog, LPMSG msg);
+BOOL MapDialogRect(HWND dialog, LPRECT rect);
+HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous);
+HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous);
+
+// The first control of the dialog with that id, in template order.
+HWND GetDlgItem(HWND dialog, int id);
+int GetDlgCtrlID(HWND control);
+UINT GetDlgItemTextW(HWND dialog, int id, LPWSTR text, int maxCount);
+BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text);
+// Decimal with optional leading and trailing blanks (and '-' when signed);
+// 0 with *translated FALSE for anything else or a value out of range.
+UINT GetDlgItemInt(HWND dialog, int id, BOOL* translated, BOOL isSigned);
+BOOL SetDlgItemInt(HWND dialog, int id, UINT value, BOOL isSigned);
+BOOL CheckDlgButton(HWND dialog, int id, UINT check);
+// Checks `check` and clears every other button whose id is in [first, last].
+BOOL CheckRadioButton(HWND dialog, int first, int last, int check);
+UINT IsDlgButtonChecked(HWND dialog, int id);
+LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
 
 #pragma GCC visibility pop

@@ -16,6 +16,12 @@
 
 using namespace ce::user;
 
+namespace ce::controls {
+// The system's window classes (dialogs and the standard controls), made
+// the first time any window is.
+void EnsureRegistered();
+}  // namespace ce::controls
+
 namespace {
 
 constexpr std::uint32_t kSerialLimit = 1u << 22;
@@ -301,6 +307,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     SetLastError(ERROR_TLW_WITH_WSCHILD);
     return nullptr;
   }
+  ce::controls::EnsureRegistered();
   SweepEndedThreads();
   const int slot = ipc::AcquireSlot();
   EnsureSources();

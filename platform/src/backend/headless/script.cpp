@@ -108,7 +108,8 @@ std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std
                    {"text", Kind::Text},       {"screenshot", Kind::Screenshot},
                    {"answer", Kind::Answer},   {"quit", Kind::Quit},
                    {"menu", Kind::Menu},       {"softkey", Kind::SoftKey},
-                   {"select", Kind::Select},   {"type", Kind::Type}};
+                   {"select", Kind::Select},   {"type", Kind::Type},
+                   {"click", Kind::Click},     {"check", Kind::Check}};
   std::vector<ScriptCommand> commands;
   std::istringstream in{std::string(text)};
   std::string raw;
@@ -196,6 +197,13 @@ std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std
           return fail("answer needs a button: ok, cancel, yes, no, abort, retry or ignore");
         }
         break;
+      case Kind::Click:
+      case Kind::Check: {
+        long long id = 0;
+        if (words.size() != 1 || !ParseInteger(words[0], 0, 0xFFFF, &id)) return fail(word + " needs a control id");
+        command.key = static_cast<int>(id);
+        break;
+      }
       case Kind::Quit:
         if (!words.empty()) return fail("quit takes nothing");
         break;
@@ -364,6 +372,33 @@ bool Screenshot(const std::string& path) {
   return true;
 }
 
+// The program's topmost visible dialog, or null.
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM found) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(hwnd, &process);
+  wchar_t name[16];
+  if (process == GetCurrentProcessId() && IsWindowVisible(hwnd) && GetClassNameW(hwnd, name, 16) &&
+      ce::EqualsNoCase(name, L"Dialog")) {
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Presses a control of the topmost dialog (only when it is not checked yet,
+// for `check`), on the dialog's own thread.
+bool PressControl(int id, bool onlyToCheck) {
+  HWND dialog = nullptr;
+  EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&dialog));
+  HWND control = dialog ? GetDlgItem(dialog, id) : nullptr;
+  if (!control) {
+    std::fprintf(stderr, "script: no control %d in a dialog\n", id);
+    return false;
+  }
+  if (onlyToCheck && SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED) return true;
+  return PostMessageW(control, BM_CLICK, 0, 0) != FALSE;
+}
+
 DWORD WINAPI RunScript(LPVOID parameter) {
   auto* shared = static_cast<ScriptRunner::Shared*>(parameter);
   using Kind = ScriptCommand::Kind;
@@ -413,6 +448,10 @@ DWORD WINAPI RunScript(LPVOID parameter) {
         break;
       case Kind::Type:
         if (!Type(c, shared->stop)) shared->failures.fetch_add(1);
+        break;
+      case Kind::Click:
+      case Kind::Check:
+        if (!PressControl(c.key, c.kind == Kind::Check)) shared->failures.fetch_add(1);
         break;
       case Kind::Quit:
         Feed(InputKind::Quit, c);

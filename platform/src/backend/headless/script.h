@@ -24,6 +24,10 @@
 //   answer <button>       the button the next message box is answered with
 //                         (ok, cancel, yes, no, abort, retry, ignore); each
 //                         box takes the oldest answer not yet used
+//   click <id>            presses the control with that id in the topmost
+//                         dialog (BM_CLICK)
+//   check <id>            presses it if it is not checked yet (check boxes
+//                         and radio buttons)
 //   quit                  asks the program to end
 // The script runs on the platform clock. Before each command the program
 // is let to settle: on the virtual clock, until every other thread waits
@@ -59,14 +63,16 @@ struct ScriptCommand {
     Menu,
     SoftKey,
     Select,
-    Type
+    Type,
+    Click,
+    Check
   };
   Kind kind = Kind::Wait;
   int line = 0;
   long long ms = 0;
   int x = 0;
   int y = 0;
-  int key = 0;  // Key*: the key; Answer: the button (IDOK, ...); Select, Type: the control id
+  int key = 0;  // Key*: the key; Answer: the button (IDOK, ...); Select, Type, Click, Check: the control id
   std::wstring text;
   std::string path;
 };

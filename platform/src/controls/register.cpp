@@ -1,0 +1,40 @@
+// Registers the classes of the controls area once, the first time a dialog
+// or a control is made.
+#include <mutex>
+
+#include "controls/controls.h"
+#include "controls/edit_and_lists.h"
+
+namespace ce::controls {
+
+void EnsureRegistered() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    RegisterDialogClass();
+    RegisterStaticAndButton();
+    RegisterEditAndLists();
+  });
+}
+
+void FillColor(HDC hdc, const RECT& rect, COLORREF color) {
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+  HBRUSH brush = CreateSolidBrush(color);
+  FillRect(hdc, &rect, brush);
+  DeleteObject(brush);
+}
+
+void FrameColor(HDC hdc, const RECT& r, COLORREF color, int t) {
+  if (r.right - r.left < 2 * t || r.bottom - r.top < 2 * t) {
+    FillColor(hdc, r, color);
+    return;
+  }
+  HBRUSH brush = CreateSolidBrush(color);
+  const RECT sides[4] = {{r.left, r.top, r.right, r.top + t},
+                         {r.left, r.bottom - t, r.right, r.bottom},
+                         {r.left, r.top + t, r.left + t, r.bottom - t},
+                         {r.right - t, r.top + t, r.right, r.bottom - t}};
+  for (const RECT& side : sides) FillRect(hdc, &side, brush);
+  DeleteObject(brush);
+}
+
+}  // namespace ce::controls
