@@ -1,0 +1,800 @@
+#include "play/control.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "play/table_scene.h"
+#include "play/view.h"
+#include "simulation/ai.h"
+#include "simulation/pool.h"
+
+namespace ks::play {
+namespace {
+
+constexpr int kPenYawStep = 160;    // aim turn per pixel dragged across
+constexpr int kPenPitchStep = 96;   // camera tilt per pixel dragged up or down
+constexpr int kKeyYawStep = 0x100;  // aim turn per key-down, times the hold factor
+constexpr int kKeyPitchStep = 0x200;
+constexpr std::int32_t kClearancePerPixel = 0x6000;
+constexpr std::int32_t kArmPen = 0x20000;  // pulled back this far beyond rest, a pen stroke is armed
+constexpr std::int32_t kArmKey = 0x14000;
+constexpr Fix16 kAimHeight = 0x20000;
+constexpr std::int32_t kMaxElevation = 0x10E00;
+constexpr Fix16 kBallStep = 0x2000;  // cue-ball travel per pixel dragged
+constexpr std::uint32_t kComputerAimShowMs = 600;
+
+std::int32_t HoldFactor(std::uint32_t held, std::uint32_t per) {
+  return static_cast<std::int32_t>(std::max<std::uint32_t>(1, std::min<std::uint32_t>(held / per, 64)));
+}
+
+void MarkView(View* v) {
+  if (v == nullptr) return;
+  v->matrixChanged = 1;
+  v->dirty = 1;
+}
+
+Fix16 ClampTip(std::int64_t value, Fix16 other) {
+  const std::int64_t limit =
+      static_cast<std::int64_t>(
+          ISqrt64(static_cast<std::uint64_t>(std::max<std::int64_t>(0, 0x90000000LL - std::int64_t{other} * other)))) -
+      16;
+  return static_cast<Fix16>(
+      std::clamp<std::int64_t>(value, -std::max<std::int64_t>(limit, 0), std::max<std::int64_t>(limit, 0)));
+}
+
+}  // namespace
+
+// ---- turning the view ----
+
+std::uint32_t RotateViewMode::OnPenDown(const InputEvent& e) {
+  penDown = true;
+  penX = PenX(e);
+  penY = PenY(e);
+  return 0;
+}
+
+std::uint32_t RotateViewMode::OnPenMove(const InputEvent& e) {
+  View* v = GetTop();
+  if (!penDown) {
+    penDown = true;
+  } else if (v != nullptr) {
+    v->Rotate((PenY(e) - penY) * kPenPitchStep, (PenX(e) - penX) * kPenYawStep, 0);
+    v->Recompute();
+    v->Apply();
+    MarkView(v);
+  }
+  penX = PenX(e);
+  penY = PenY(e);
+  return 0;
+}
+
+std::uint32_t RotateViewMode::OnPenUp(const InputEvent&) {
+  penDown = false;
+  return 0;
+}
+
+std::uint32_t RotateViewMode::OnKeyDown(const InputEvent& e) {
+  View* v = GetTop();
+  if (v == nullptr || keyMap == nullptr) return 0;
+  const std::int32_t k = HoldFactor(HoldTime(e), 40);
+  const int action = keyMap->ActionOf(e.wParam);
+  std::int32_t dp = 0, dy = 0;
+  if (action == KeyMap::kLeft) dy = -kKeyYawStep * k;
+  if (action == KeyMap::kRight) dy = kKeyYawStep * k;
+  if (action == KeyMap::kUp) dp = -kKeyPitchStep;
+  if (action == KeyMap::kDown) dp = kKeyPitchStep;
+  if (dp == 0 && dy == 0) return 0;
+  v->Rotate(dp, dy, 0);
+  v->Recompute();
+  v->Apply();
+  MarkView(v);
+  return 0;
+}
+
+std::uint32_t RotateViewMode::OnKeyUp(const InputEvent& e) {
+  keyUpTime = e.time;
+  return 0;
+}
+
+// ---- aiming and the stroke ----
+
+void AimMode::CueFromAim() {
+  if (pool == nullptr) return;
+  const FixSinCos sc = SinCos(static_cast<FixAngle>(0x30000 - aimDirection));
+  FixVec3 d{sc.cos, 0, sc.sin};
+  Normalize2D(d);
+  pool->cueDirection = d;
+  pool->PoseCueStick();
+}
+
+void AimMode::TurnSetup(bool resetTip) {
+  View* v = GetTop();
+  if (v == nullptr || pool == nullptr) return;
+  const BallState& cue = pool->ballStates[0];
+  v->cueTilt = 1;
+  v->SetTarget(FixVec3{-cue.position.x, kAimHeight, -cue.position.z});
+  v->yaw = aimDirection;
+  v->pitch = aimPitch;
+  v->SetDistance(aimDistance);
+  v->Recompute();
+  v->Apply();
+  v->cueTilt = 0;
+  strokeDone = true;
+  strokeDrag = false;
+  armed = false;
+  penDown = false;
+  clearance = kRestClearance;
+  keyUpTime = 1;
+  holdStart = 0;
+  if (host != nullptr && host->scene != nullptr) host->scene->stickShown = true;
+  if (resetTip) pool->cueTip = {0, 0};
+  pool->OrientCueBall();
+  CueFromAim();
+  MarkView(v);
+}
+
+void AimMode::AimAtBall(int ball) {
+  if (pool == nullptr) return;
+  const FixVec3 c = pool->ballStates[0].position, t = pool->ballStates[static_cast<std::size_t>(ball)].position;
+  // The aim direction is the heading from the cue ball to the target:
+  // 0 sends the cue ball towards +z, a quarter turn towards +x.
+  const double a = std::atan2(static_cast<double>(t.x - c.x), static_cast<double>(t.z - c.z));
+  aimDirection =
+      static_cast<FixAngle>(static_cast<std::int32_t>(std::lround(a * 0x40000 / (2 * 3.14159265358979))) & 0x3FFFF);
+}
+
+void AimMode::NearestBallStart() {
+  if (pool == nullptr) return;
+  int lo = 1, hi = 15;
+  bool eight = false;
+  if (pool->GameType == 2) {
+    const bool solids = pool->rules.CurrentPlayer + 1 == pool->rules.SolidsOwner;
+    lo = solids ? 1 : 9;
+    hi = solids ? 7 : 15;
+    eight = pool->IsGroupCleared();
+  }
+  const FixVec3 c = pool->ballStates[0].position;
+  int best = -1;
+  std::uint64_t bestDistance = 0;
+  for (int b = lo; b <= hi; ++b) {
+    const BallState& s = pool->ballStates[static_cast<std::size_t>(b)];
+    if (s.state == kBallOff) continue;
+    const std::int64_t dx = std::int64_t{s.position.x} - c.x, dz = std::int64_t{s.position.z} - c.z;
+    const std::uint64_t d = static_cast<std::uint64_t>(dx * dx) + static_cast<std::uint64_t>(dz * dz);
+    if (best < 0 || d < bestDistance) best = b, bestDistance = d;
+  }
+  if (best < 0 && eight && pool->ballStates[8].state != kBallOff) best = 8;
+  if (best >= 0) AimAtBall(best);
+}
+
+void AimMode::Record(std::int32_t c, std::uint32_t time) {
+  clearanceRing[static_cast<std::size_t>(ringPosition)] = c;
+  timeRing[static_cast<std::size_t>(ringPosition)] = time;
+  ringPosition = (ringPosition + 1) & 15;
+  clearance = c;
+}
+
+// The speed of the stick over its last two samples. A drag of only two
+// samples reads the seed that pen-down put in every ring slot, never an
+// entry left from an earlier drag.
+std::int64_t AimMode::StrokeSpeed(bool* forward) const {
+  const int i = (ringPosition + 15) & 15, j = (ringPosition + 13) & 15;
+  const std::int64_t delta =
+      std::int64_t{clearanceRing[static_cast<std::size_t>(j)]} - clearanceRing[static_cast<std::size_t>(i)];
+  const std::int64_t dt =
+      static_cast<std::int32_t>(timeRing[static_cast<std::size_t>(i)] - timeRing[static_cast<std::size_t>(j)]);
+  *forward = delta >= 0;
+  if (delta < 0) return 0;
+  if (dt <= 0) return kMaxStrikePower;
+  return (delta << 16) / (dt * 600) * 8;
+}
+
+std::uint32_t AimMode::StartStroke(std::int64_t speed) {
+  View* v = GetTop();
+  if (v != nullptr) aimDirection = v->yaw & 0x3FFFF;
+  CueFromAim();
+  pool->strikePower = static_cast<std::int32_t>(std::clamp<std::int64_t>(speed, 0, kMaxStrikePower));
+  pool->SetShotTimeScale(0);
+  pool->rules.Outcome = 0;
+  clearance = kRestClearance;
+  strokeDone = true;
+  strokeDrag = false;
+  armed = false;
+  penDown = false;
+  moveCount = 0;
+  if (host != nullptr && host->scene != nullptr) host->scene->stickShown = false;
+  pool->ResetShot();
+  return kResultStartShot;
+}
+
+void AimMode::Cancel() {
+  penDown = false;
+  strokeDrag = false;
+  strokeDone = true;
+  armed = false;
+  clearance = kRestClearance;
+  moveCount = 0;
+  MarkView(GetTop());
+}
+
+std::uint32_t AimMode::OnPenDown(const InputEvent& e) {
+  pool->rules.Outcome = 0;
+  penDown = true;
+  penX = PenX(e);
+  penY = PenY(e);
+  // A drag that starts in the lower fifth of the screen, where the stick
+  // lies behind the cue ball in the aiming view, pulls the stick back.
+  const int height = host != nullptr && host->screenHeight > 0 ? host->screenHeight : 240;
+  strokeDrag = penY >= height - height / 5;
+  strokeStartY_ = penY;
+  strokeDone = false;
+  armed = false;
+  moveCount = 0;
+  clearance = kRestClearance;
+  // Every ring slot starts as the stick at rest at the press.
+  clearanceRing.fill(kRestClearance);
+  timeRing.fill(e.time);
+  ringPosition = 0;
+  MarkView(GetTop());
+  return 0;
+}
+
+std::uint32_t AimMode::OnPenMove(const InputEvent& e) {
+  if (!penDown) {
+    penDown = true;
+    penX = PenX(e);
+    penY = PenY(e);
+    return 0;
+  }
+  if (strokeDrag) {
+    ++moveCount;
+    if (strokeDone) return 0;
+    const std::int32_t c = (PenY(e) - strokeStartY_) * kClearancePerPixel + kRestClearance;
+    Record(c, e.time);
+    if (c > kRestClearance + kArmPen) armed = true;
+    if (c < kRestClearance + kArmPen) {
+      if (!armed) {
+        clearance = kRestClearance;
+      } else {
+        bool forward = false;
+        const std::int64_t speed = StrokeSpeed(&forward);
+        if (forward) {
+          pool->SaveBallState();
+          return StartStroke(speed);
+        }
+        Cancel();
+      }
+    }
+    MarkView(GetTop());
+    return 0;
+  }
+  RotateViewMode::OnPenMove(e);
+  View* v = GetTop();
+  if (v != nullptr) {
+    aimDirection = v->yaw & 0x3FFFF;
+    aimPitch = v->pitch;
+  }
+  CueFromAim();
+  return 0;
+}
+
+std::uint32_t AimMode::OnPenUp(const InputEvent& e) {
+  if (!penDown) return 0;
+  if (strokeDrag && !strokeDone) {
+    const std::int32_t c = (PenY(e) - strokeStartY_) * kClearancePerPixel + kRestClearance;
+    Record(c, e.time);
+    if (armed) {
+      bool forward = false;
+      const std::int64_t speed = StrokeSpeed(&forward);
+      if (forward) {
+        pool->SaveBallState();
+        return StartStroke(speed);
+      }
+    }
+  }
+  Cancel();
+  return 0;
+}
+
+std::uint32_t AimMode::OnKeyDown(const InputEvent& e) {
+  pool->rules.Outcome = 0;
+  const int action = keyMap != nullptr ? keyMap->ActionOf(e.wParam) : -1;
+  View* v = GetTop();
+  switch (action) {
+    case KeyMap::kStrokeCue: {
+      const std::uint32_t held = HoldTime(e);
+      strokeDrag = true;
+      strokeDone = false;
+      ++moveCount;
+      const std::int64_t grown = std::int64_t{clearance} + 800LL * HoldFactor(held, 15);
+      clearance = static_cast<std::int32_t>(std::min<std::int64_t>(grown, kMaxKeyClearance));
+      if (clearance > kRestClearance + kArmKey) armed = true;
+      MarkView(v);
+      return 0;
+    }
+    case KeyMap::kZoomIn:
+    case KeyMap::kZoomOut:
+      HoldTime(e);
+      if (v != nullptr) {
+        v->Zoom(action == KeyMap::kZoomIn ? -0x10000 : 0x10000);
+        aimDistance = v->eye.z;
+        MarkView(v);
+      }
+      return 0;
+    case KeyMap::kCueUp:
+    case KeyMap::kCueDown: {
+      const std::int32_t k = HoldFactor(HoldTime(e), 40);
+      const std::int32_t e2 = pool->cueElevation + (action == KeyMap::kCueUp ? 100 : -100) * k;
+      pool->cueElevation = std::clamp(e2, 0, kMaxElevation);
+      pool->PoseCueStick();
+      MarkView(v);
+      return 0;
+    }
+    case KeyMap::kTipLeft:
+    case KeyMap::kTipRight:
+    case KeyMap::kTipUp:
+    case KeyMap::kTipDown: {
+      const std::int32_t k = HoldFactor(HoldTime(e), 50);
+      std::int64_t x = pool->cueTip[0], y = pool->cueTip[1];
+      if (action == KeyMap::kTipLeft) x -= 100 * k;
+      if (action == KeyMap::kTipRight) x += 100 * k;
+      if (action == KeyMap::kTipUp) y += 100 * k;
+      if (action == KeyMap::kTipDown) y -= 100 * k;
+      pool->cueTip[0] = ClampTip(x, pool->cueTip[1]);
+      pool->cueTip[1] = ClampTip(y, pool->cueTip[0]);
+      MarkView(v);
+      return 0;
+    }
+    default:
+      break;
+  }
+  RotateViewMode::OnKeyDown(e);
+  if (v != nullptr) {
+    aimDirection = v->yaw & 0x3FFFF;
+    aimPitch = v->pitch;
+  }
+  CueFromAim();
+  return 0;
+}
+
+std::uint32_t AimMode::OnKeyUp(const InputEvent& e) {
+  keyUpTime = e.time;
+  if (strokeDrag) {
+    if (armed) {
+      pool->SaveBallState();
+      const std::int64_t speed = std::int64_t{clearance} * 8;
+      return StartStroke(speed);
+    }
+    Cancel();
+    return 0;
+  }
+  return RotateViewMode::OnKeyUp(e);
+}
+
+// ---- ball in hand ----
+
+bool MoveBallMode::TryMove(Fix16 dx, Fix16 dz) {
+  BallState& cue = pool->ballStates[0];
+  const std::int64_t x = std::int64_t{cue.position.x} + dx, z = std::int64_t{cue.position.z} + dz;
+  const std::int64_t hx = pool->table.hx - kFixOne16, hz = pool->table.hz - kFixOne16;
+  if (x < -hx || x > hx || z < -hz || z > hz) return false;
+  if ((pool->rules.TurnFlags & 4) != 0 && z > -(pool->table.hz >> 1)) return false;
+  for (int b = 1; b < kBallCount; ++b) {
+    const BallState& s = pool->ballStates[static_cast<std::size_t>(b)];
+    if (s.state == kBallOff) continue;
+    const std::int64_t ex = s.position.x - x, ez = s.position.z - z;
+    if (ex * ex + ez * ez < std::int64_t{0x20000} * 0x20000) return false;
+  }
+  cue.position.x = static_cast<Fix16>(x);
+  cue.position.z = static_cast<Fix16>(z);
+  cue.changed = 1;
+  ++moved;
+  pool->PoseCueStick();
+  MarkView(GetTop());
+  return true;
+}
+
+std::uint32_t MoveBallMode::OnPenDown(const InputEvent& e) {
+  penDown_ = true;
+  penX = PenX(e);
+  penY = PenY(e);
+  return 0;
+}
+
+std::uint32_t MoveBallMode::OnPenMove(const InputEvent& e) {
+  if (!penDown_) return OnPenDown(e);
+  View* v = GetTop();
+  const int dx = PenX(e) - penX, dy = PenY(e) - penY;
+  penX = PenX(e);
+  penY = PenY(e);
+  if (v == nullptr) return 0;
+  // Screen right and up map onto the table as the camera faces it.
+  const FixVec3 d = v->TurnByYaw(FixVec3{dx * kBallStep, 0, -dy * kBallStep});
+  if (!TryMove(d.x, d.z)) {
+    // Slide along whichever axis is still free.
+    if (!TryMove(d.x, 0)) TryMove(0, d.z);
+  }
+  return 0;
+}
+
+std::uint32_t MoveBallMode::OnPenUp(const InputEvent&) {
+  if (!penDown_) return 0;
+  penDown_ = false;
+  return MakeResult(kResultCommand, 19);
+}
+
+std::uint32_t MoveBallMode::OnKeyDown(const InputEvent& e) {
+  View* v = GetTop();
+  if (v == nullptr || keyMap == nullptr) return 0;
+  const int action = keyMap->ActionOf(e.wParam);
+  const Fix16 s = kBallStep * 4;
+  FixVec3 d{};
+  if (action == KeyMap::kLeft) d.x = -s;
+  if (action == KeyMap::kRight) d.x = s;
+  if (action == KeyMap::kUp) d.z = s;
+  if (action == KeyMap::kDown) d.z = -s;
+  if (d.x == 0 && d.z == 0) return 0;
+  d = v->TurnByYaw(d);
+  TryMove(d.x, d.z);
+  return 0;
+}
+
+std::uint32_t MoveBallMode::OnKeyUp(const InputEvent& e) {
+  keyUpTime = e.time;
+  return 0;
+}
+
+// ---- the running shot ----
+
+std::uint32_t ShotMode::OnIdle(const InputEvent&) {
+  const int r = pool->RunShot();
+  if (r == 1) return kResultRedraw;
+  if (r == -1) return kResultShotOver;
+  return 0;
+}
+
+std::uint32_t ShotMode::OnEnd(const InputEvent& e) {
+  pool->FinishShot();
+  return MakeResult(kResultLeave, e.wParam >> 16);
+}
+
+std::uint32_t ShotMode::OnEndWith(const InputEvent& e) { return OnEnd(e); }
+
+std::uint32_t ShotMode::OnResult(std::uint32_t result) {
+  pool->FinishShot();
+  return result;
+}
+
+// ---- the computer's turn ----
+
+AiMode::AiMode() = default;
+AiMode::~AiMode() = default;
+
+void AiMode::Begin() { phase = 0; }
+
+std::uint32_t AiMode::OnEnd(const InputEvent& e) { return MakeResult(kResultLeave, e.wParam >> 16); }
+std::uint32_t AiMode::OnEndWith(const InputEvent& e) { return MakeResult(kResultLeave, e.wParam >> 16); }
+std::uint32_t AiMode::OnResult(std::uint32_t result) { return result; }
+
+std::uint32_t AiMode::OnIdle(const InputEvent& e) {
+  const auto now = [&] { return host != nullptr && host->clock ? host->clock() : e.time; };
+  switch (phase) {
+    case 0: {
+      if (!ai_) ai_ = std::make_unique<AiOpponent>(*pool);
+      BallState& cue = pool->ballStates[0];
+      if (cue.state == kBallOff) pool->PlaceCueBallInHand();
+      if (host != nullptr && host->scene != nullptr) host->scene->stickShown = false;
+      ai_->AiThink();
+      slices = 0;
+      phase = 1;
+      return 0;
+    }
+    case 1: {
+      // A slice of thinking: at least one step, then more while the slice
+      // lasts, so the screen keeps its pace.
+      const std::uint32_t start = now();
+      ++slices;
+      int steps = 0;
+      while (steps < AiOpponent::kMaxFrames) {
+        ++steps;
+        if (ai_->AiFinishThink() != 0) {
+          ai_->ApplyShot();
+          pool->PoseCueStick();
+          if (host != nullptr && host->scene != nullptr) host->scene->stickShown = true;
+          shownAt_ = now();
+          phase = 2;
+          MarkView(GetTop());
+          return 0;
+        }
+        if (now() - start >= sliceMs) break;
+      }
+      return 0;
+    }
+    case 2:
+      if (now() - shownAt_ < kComputerAimShowMs) return 0;
+      phase = 3;
+      pool->rules.Outcome = 0;
+      pool->SetShotTimeScale(0);
+      pool->ResetShot();
+      if (host != nullptr && host->scene != nullptr) host->scene->stickShown = false;
+      return kResultStartShot;
+    default:
+      return 0;
+  }
+}
+
+// ---- the Control ----
+
+Control::Control(Pool* p, View* v, const KeyMap* keys, PlayHost host) : host_(std::move(host)) {
+  pool = p;
+  view = v;
+  keyMap = keys;
+}
+
+Control::~Control() = default;
+
+bool Control::ComputerToPlay() const { return pool->rules.CurrentPlayer == 1 && pool->OpponentKind == 2; }
+
+void Control::Start() {
+  auto share = [&](std::unique_ptr<InputMode> m) {
+    m->keyMap = keyMap;
+    m->pool = pool;
+    m->Init(this);
+    return AddChild(std::move(m));
+  };
+  idle_ = share(std::make_unique<InputMode>());
+  auto aim = std::make_unique<AimMode>();
+  aim->host = &host_;
+  aim_ = static_cast<AimMode*>(share(std::move(aim)));
+  moveBall_ = static_cast<MoveBallMode*>(share(std::make_unique<MoveBallMode>()));
+  shot_ = static_cast<ShotMode*>(share(std::make_unique<ShotMode>()));
+  auto ai = std::make_unique<AiMode>();
+  ai->host = &host_;
+  ai_ = static_cast<AiMode*>(share(std::move(ai)));
+  returnMode_ = aim_;
+  frameTime_ = host_.clock ? host_.clock() : 0;
+  pool->ResetShot();
+  if (view != nullptr) view->cueTilt = 0;
+  aim_->aimDirection = 0;
+  active_ = aim_;
+  ResetTurnView();
+  BeginTurn();
+}
+
+void Control::ResetTurnView() {
+  if (view == nullptr) return;
+  std::int32_t yaw = view->yaw & 0x3FFFF;
+  Fix16 z;
+  if (yaw < 0x10000 || yaw > 0x30000) {
+    z = 0x5BCCA4;
+    yaw = 0;
+  } else {
+    z = -0x5BCCA4;
+    yaw = 0x20000;
+  }
+  view->yaw = yaw;
+  view->pitch = -16192;
+  view->target = FixVec3{0, 0x224000, z};
+  view->SetDistance(pool->table.hz > 0x200000 ? 0x734B40 : 0x5C67E0);
+  view->Recompute();
+  view->Apply();
+  MarkView(view);
+}
+
+void Control::AimViewFromSlots() {
+  const int p = pool->rules.CurrentPlayer & 1;
+  aim_->aimPitch = aimPitch_[static_cast<std::size_t>(p)];
+  aim_->aimDistance = aimDistance_[static_cast<std::size_t>(p)];
+}
+
+bool Control::CanEnterState(int state) const {
+  const bool noPlayer2 = pool->OpponentKind == 0;
+  if (state == 10) {
+    if (noPlayer2) return true;
+    if (ComputerToPlay()) return false;
+    return (pool->rules.TurnFlags & 2) != 0;
+  }
+  return true;
+}
+
+void Control::BeginTurn() {
+  BallState& cue = pool->ballStates[0];
+  if (cue.state == kBallOff && !ComputerToPlay()) {
+    pool->PlaceCueBallInHand();
+    cue.state = kBallAtRest;
+  }
+  if (ComputerToPlay()) {
+    SetState(32);
+    return;
+  }
+  SetState(34);
+  if (pool->OpponentKind != 0) pool->cueTip = {0, 0};
+  viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+}
+
+void Control::SetState(int state) {
+  state_ = state;
+  auto leaveOverhead = [&] {
+    if (!overhead_) return;
+    overhead_ = false;
+    view->target = saved_.target;
+    view->eye = saved_.eye;
+    view->yaw = saved_.yaw;
+    view->pitch = saved_.pitch;
+    view->Recompute();
+    view->Apply();
+    MarkView(view);
+  };
+  switch (state) {
+    case 2:  // a look from above while the key is held
+      if (overhead_) break;
+      overhead_ = true;
+      returnMode_ = active_;
+      active_ = idle_;
+      saved_ = {view->target, view->eye, view->yaw, view->pitch};
+      view->target = FixVec3{0, 0, 0};
+      view->eye.x = view->eye.y = 0;
+      view->yaw = -0x10000;
+      view->pitch = -0x10000;
+      view->SetDistance(pool->table.hz > 0x200000 ? 0xD80000 : 0xB40000);
+      view->Recompute();
+      view->Apply();
+      MarkView(view);
+      break;
+    case 3:
+      if (returnMode_ == idle_) returnMode_ = aim_;
+      active_ = returnMode_;
+      leaveOverhead();
+      break;
+    case 10:
+      if (host_.scene != nullptr) host_.scene->stickShown = true;
+      active_ = moveBall_;
+      viewMode = 5;
+      MarkView(view);
+      break;
+    case 11:
+    case 22:
+    case 34:
+      leaveOverhead();
+      if (state == 34 && pool->OpponentKind != 0) aim_->NearestBallStart();
+      AimViewFromSlots();
+      active_ = returnMode_ = aim_;
+      aim_->TurnSetup(state == 34);
+      moveBall_->moved = 0;
+      viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+      break;
+    case 19:
+      if (returnMode_ == idle_) returnMode_ = aim_;
+      AimViewFromSlots();
+      active_ = returnMode_;
+      if (active_ == aim_) aim_->TurnSetup(false);
+      viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+      break;
+    case 32:
+      active_ = ai_;
+      ai_->Begin();
+      viewMode = 13;
+      MarkView(view);
+      break;
+    case 33:
+      active_ = idle_;
+      break;
+    default:
+      break;
+  }
+}
+
+void Control::TranslateInput(InputEvent* e) {
+  if (keyMap == nullptr) return;
+  if (e->message != kMsgKeyDown && e->message != kMsgKeyUp) return;
+  const int action = keyMap->ActionOf(e->wParam);
+  const bool down = e->message == kMsgKeyDown;
+  const bool guard = !ComputerToPlay() && !Busy();
+  auto command = [&](std::uint32_t c) {
+    e->message = kMsgCommand;
+    e->wParam = c;
+    e->lParam = 0;
+  };
+  switch (action) {
+    case KeyMap::kAimMode:
+      if (down && guard && active_ != aim_) SetState(11);
+      break;
+    case KeyMap::kStrokeCue:
+      if (down && guard && active_ != aim_) SetState(22);
+      break;
+    case KeyMap::kZipToEnd:
+      if (down) command(5);
+      break;
+    case KeyMap::kMoveBall:
+      if (down && guard && active_ != moveBall_ && CanEnterState(10)) SetState(10);
+      break;
+    case KeyMap::kOverHead:
+      if (guard) SetState(down ? 2 : 3);
+      break;
+    case KeyMap::kInGameMenu:
+      if (!down) command(1);
+      break;
+    default:
+      break;
+  }
+}
+
+void Control::StartShotNow() {
+  // A stroke while a shot runs is refused: the running shot keeps its
+  // balls and its clock.
+  if (shotRunning_) {
+    ++refusedStrokes;
+    return;
+  }
+  if (active_ == aim_) {
+    const int p = pool->rules.CurrentPlayer & 1;
+    aimDistance_[static_cast<std::size_t>(p)] = host_.resetZoomAfterShot ? kDefaultAimDistance : aim_->aimDistance;
+    aimPitch_[static_cast<std::size_t>(p)] = aim_->aimPitch;
+  }
+  pool->SaveBallState();
+  pool->StartShot();
+  shotRunning_ = true;
+  SetState(33);
+  pool->cueElevation = 0;
+}
+
+std::uint32_t Control::HandleEvent(const InputEvent& event) {
+  InputEvent e = event;
+  frameTime_ = host_.clock ? host_.clock() : e.time;
+  TranslateInput(&e);
+  if (shotRunning_) {
+    const std::uint32_t r = shot_->HandleEvent(e);
+    if (ResultCodeOf(r) == kResultShotOver) {
+      shotRunning_ = false;
+      pool->EvaluateShot();
+      if ((pool->rules.TurnFlags & 8) != 0) return 1;
+      BeginTurn();
+    }
+    MarkView(view);
+  }
+  const std::uint32_t r = active_->HandleEvent(e);
+  if ((pool->rules.TurnFlags & 8) != 0) return 1;
+  switch (ResultCodeOf(r)) {
+    case kResultCommand: {
+      const int c = static_cast<int>(ResultValueOf(r));
+      if (c == 5) {
+        pending_ = 5;
+      } else if ((c >= 1 && c <= 4) || c == 6 || c == 7 || (c >= 10 && c <= 22)) {
+        if (CanEnterState(c)) pending_ = c;
+      }
+      break;
+    }
+    case kResultStartShot:
+      StartShotNow();
+      break;
+    default:
+      break;
+  }
+  // A pending state is entered within this event: the active mode (and a
+  // running shot) is asked to leave first.
+  for (int pass = 0; pending_ >= 0 && pass < 4; ++pass) {
+    const InputEvent leave{kMsgLeave, static_cast<std::uint32_t>(pending_) << 16, 0, e.time};
+    if (shotRunning_) {
+      const std::uint32_t s = shot_->HandleEvent(leave);
+      if (ResultCodeOf(s) == kResultLeave) {
+        shotRunning_ = false;
+        pool->EvaluateShot();
+        if ((pool->rules.TurnFlags & 8) != 0) {
+          pending_ = -1;
+          return 1;
+        }
+        BeginTurn();
+      }
+    }
+    const std::uint32_t a = active_->HandleEvent(leave);
+    if (ResultCodeOf(a) == kResultLeave) {
+      SetState(pending_);
+      pending_ = -1;
+    }
+    MarkView(view);
+  }
+  pending_ = -1;
+  return 0;
+}
+
+}  // namespace ks::play
