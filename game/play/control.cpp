@@ -470,20 +470,45 @@ std::uint32_t ShotMode::OnResult(std::uint32_t result) {
 AiMode::AiMode() = default;
 AiMode::~AiMode() = default;
 
-void AiMode::Begin() { phase = 0; }
-
 std::uint32_t AiMode::OnEnd(const InputEvent& e) { return MakeResult(kResultLeave, e.wParam >> 16); }
 std::uint32_t AiMode::OnEndWith(const InputEvent& e) { return MakeResult(kResultLeave, e.wParam >> 16); }
 std::uint32_t AiMode::OnResult(std::uint32_t result) { return result; }
 
+void AiMode::Begin() {
+  phase = 0;
+  View* v = GetTop();
+  if (v == nullptr) return;
+  if (fromTableEnd) {
+    v->target = FixVec3{0, 0x224000, (v->yaw & 0x3FFFF) == 0 ? 0x5BCCA4 : -0x5BCCA4};
+    v->pitch = -16192;
+  } else {
+    // From above, the whole table in sight.
+    v->target = FixVec3{0, 0, 0};
+    v->eye.x = v->eye.y = 0;
+    v->yaw = -0x10000;
+    v->pitch = -0x10000;
+    v->SetDistance(pool->table.hz > 0x200000 ? 0xD80000 : 0xB40000);
+  }
+  v->Recompute();
+  v->Apply();
+  MarkView(v);
+}
+
 std::uint32_t AiMode::OnIdle(const InputEvent& e) {
   const auto now = [&] { return host != nullptr && host->clock ? host->clock() : e.time; };
+  auto stick = [&](bool shown) {
+    if (host != nullptr && host->scene != nullptr) host->scene->stickShown = shown;
+  };
+  View* v = GetTop();
+  if (v != nullptr) v->matrixChanged = 1;
   switch (phase) {
     case 0: {
       if (!ai_) ai_ = std::make_unique<AiOpponent>(*pool);
       BallState& cue = pool->ballStates[0];
       if (cue.state == kBallOff) pool->PlaceCueBallInHand();
-      if (host != nullptr && host->scene != nullptr) host->scene->stickShown = false;
+      pool->cueTip = {0, 0};
+      pool->cueElevation = 768;
+      stick(false);
       ai_->AiThink();
       slices = 0;
       phase = 1;
@@ -494,16 +519,17 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
       // lasts, so the screen keeps its pace.
       const std::uint32_t start = now();
       ++slices;
-      int steps = 0;
-      while (steps < AiOpponent::kMaxFrames) {
-        ++steps;
+      for (int steps = 0; steps < AiOpponent::kMaxFrames; ++steps) {
         if (ai_->AiFinishThink() != 0) {
-          ai_->ApplyShot();
-          pool->PoseCueStick();
-          if (host != nullptr && host->scene != nullptr) host->scene->stickShown = true;
-          shownAt_ = now();
-          phase = 2;
-          MarkView(GetTop());
+          const AiShot& s = ai_->aiShot;
+          if ((pool->rules.TurnFlags & 2) != 0) {
+            pool->AiSetBallTarget(FixVec2{s.cueX, s.cueY});
+            phase = 2;
+          } else {
+            pool->AiSetAimTarget(FixVec2{s.aimX, s.aimY}, s.tipX, s.tipY, static_cast<FixAngle>(s.elevation));
+            phase = 3;
+          }
+          MarkView(v);
           return 0;
         }
         if (now() - start >= sliceMs) break;
@@ -511,16 +537,115 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
       return 0;
     }
     case 2:
-      if (now() - shownAt_ < kComputerAimShowMs) return 0;
-      phase = 3;
+      if (pool->AiAnimateBall() == 1) {
+        const AiShot& s = ai_->aiShot;
+        pool->AiSetAimTarget(FixVec2{s.aimX, s.aimY}, s.tipX, s.tipY, static_cast<FixAngle>(s.elevation));
+        phase = 3;
+      }
+      MarkView(v);
+      return 0;
+    case 3:
+      stick(true);
+      pool->PoseCueStick();
+      if (pool->AiAnimateAim() == 1) {
+        phase = 4;
+        pool->AiStartStroke(ai_->aiShot.speed);
+      }
+      MarkView(v);
+      return 0;
+    case 6:
+      // A replay shows the stored stroke again, then asks for the shot.
+      phase = 4;
+      pool->AiStartStroke(pool->strikePower);
+      return 0;
+    case 4:
+      pool->PoseCueStick();
+      if (pool->AiAnimateStroke() == 1) phase = 5;
+      MarkView(v);
+      return 0;
+    case 5:
+      stick(false);
+      if (ai_ && !replaying) ai_->ApplyShot();
+      replaying = false;
       pool->rules.Outcome = 0;
       pool->SetShotTimeScale(0);
+      pool->SaveBallState();
       pool->ResetShot();
-      if (host != nullptr && host->scene != nullptr) host->scene->stickShown = false;
       return kResultStartShot;
     default:
       return 0;
   }
+}
+
+// ---- the camera glide ----
+
+namespace {
+std::int32_t ShortWay(std::int32_t change) {
+  if (change > 0x20000) return change - 0x40000;
+  if (change < -0x20000) return change + 0x40000;
+  return change;
+}
+Fix16 Lerp(Fix16 from, Fix16 change, Fix16 t) { return static_cast<Fix16>(from + ((std::int64_t{change} * t) >> 16)); }
+}  // namespace
+
+void GlideMode::Start(const FixVec3& fromEye, std::int32_t fromPitch, std::int32_t fromYaw, const FixVec3& toEye,
+                      std::int32_t toPitch, std::int32_t toYaw, std::uint32_t startTime, std::uint32_t endTime) {
+  startEye_ = eye_ = fromEye;
+  endEye_ = toEye;
+  startPitch_ = pitch_ = fromPitch;
+  startYaw_ = yaw_ = fromYaw;
+  endPitch_ = toPitch;
+  endYaw_ = toYaw & 0x3FFFF;
+  pitchChange_ = ShortWay(endPitch_ - startPitch_);
+  yawChange_ = ShortWay(endYaw_ - (startYaw_ & 0x3FFFF));
+  startYaw_ &= 0x3FFFF;
+  startTime_ = startTime;
+  endTime_ = endTime;
+}
+
+void GlideMode::Apply() {
+  View* v = GetTop();
+  if (v == nullptr) return;
+  v->yaw = yaw_;
+  v->pitch = pitch_;
+  v->eye = eye_;
+  v->Recompute();
+  v->Apply();
+  MarkView(v);
+}
+
+void GlideMode::Finish() {
+  eye_ = endEye_;
+  pitch_ = endPitch_;
+  yaw_ = endYaw_;
+  Apply();
+}
+
+std::uint32_t GlideMode::OnEnd(const InputEvent& e) {
+  Finish();
+  return MakeResult(kResultLeave, e.wParam >> 16);
+}
+std::uint32_t GlideMode::OnEndWith(const InputEvent& e) { return OnEnd(e); }
+std::uint32_t GlideMode::OnResult(std::uint32_t result) {
+  Finish();
+  return result;
+}
+
+std::uint32_t GlideMode::OnIdle(const InputEvent& e) {
+  const std::uint32_t now = host != nullptr && host->clock ? host->clock() : e.time;
+  const std::int32_t duration = static_cast<std::int32_t>(endTime_ - startTime_);
+  const std::int32_t into = static_cast<std::int32_t>(now - startTime_);
+  if (duration > 0 && into < duration) {
+    const Fix16 t = static_cast<Fix16>((std::int64_t{std::max(into, 0)} << 16) / duration);
+    eye_ = FixVec3{Lerp(startEye_.x, endEye_.x - startEye_.x, t), Lerp(startEye_.y, endEye_.y - startEye_.y, t),
+                   Lerp(startEye_.z, endEye_.z - startEye_.z, t)};
+    pitch_ = Lerp(startPitch_, pitchChange_, t);
+    yaw_ = Lerp(startYaw_, yawChange_, t);
+    Apply();
+    return 0;
+  }
+  Finish();
+  return kResultTurnReady;
 }
 
 // ---- the Control ----
@@ -551,6 +676,9 @@ void Control::Start() {
   auto ai = std::make_unique<AiMode>();
   ai->host = &host_;
   ai_ = static_cast<AiMode*>(share(std::move(ai)));
+  auto glide = std::make_unique<GlideMode>();
+  glide->host = &host_;
+  glide_ = static_cast<GlideMode*>(share(std::move(glide)));
   returnMode_ = aim_;
   frameTime_ = host_.clock ? host_.clock() : 0;
   pool->ResetShot();
@@ -654,15 +782,28 @@ void Control::SetState(int state) {
       break;
     case 11:
     case 22:
-    case 34:
       leaveOverhead();
-      if (state == 34 && pool->OpponentKind != 0) aim_->NearestBallStart();
       AimViewFromSlots();
       active_ = returnMode_ = aim_;
-      aim_->TurnSetup(state == 34);
+      aim_->TurnSetup(false);
       moveBall_->moved = 0;
       viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
       break;
+    case 34: {
+      // The camera glides to the aiming view of the player whose turn it is.
+      leaveOverhead();
+      if (pool->OpponentKind != 0) aim_->NearestBallStart();
+      const int p = pool->rules.CurrentPlayer & 1;
+      const BallState& cue = pool->ballStates[0];
+      view->LookAt(FixVec3{-cue.position.x, kAimHeight, -cue.position.z});
+      aim_->aimPitch = aimPitch_[static_cast<std::size_t>(p)];
+      glide_->Start(view->eye, view->pitch, view->yaw, FixVec3{0, 0, aimDistance_[static_cast<std::size_t>(p)]},
+                    aim_->aimPitch, static_cast<std::int32_t>(aim_->aimDirection), frameTime_, frameTime_ + glideTime_);
+      glideTime_ = 1500;
+      if (host_.scene != nullptr) host_.scene->stickShown = false;
+      active_ = glide_;
+      break;
+    }
     case 19:
       if (returnMode_ == idle_) returnMode_ = aim_;
       AimViewFromSlots();
@@ -697,19 +838,19 @@ void Control::TranslateInput(InputEvent* e) {
   };
   switch (action) {
     case KeyMap::kAimMode:
-      if (down && guard && active_ != aim_) SetState(11);
+      if (down && guard && active_ != aim_ && active_ != glide_) SetState(11);
       break;
     case KeyMap::kStrokeCue:
-      if (down && guard && active_ != aim_) SetState(22);
+      if (down && guard && active_ != aim_ && active_ != glide_) SetState(22);
       break;
     case KeyMap::kZipToEnd:
       if (down) command(5);
       break;
     case KeyMap::kMoveBall:
-      if (down && guard && active_ != moveBall_ && CanEnterState(10)) SetState(10);
+      if (down && guard && active_ != moveBall_ && active_ != glide_ && CanEnterState(10)) SetState(10);
       break;
     case KeyMap::kOverHead:
-      if (guard) SetState(down ? 2 : 3);
+      if (guard && (!down || active_ != glide_)) SetState(down ? 2 : 3);
       break;
     case KeyMap::kInGameMenu:
       if (!down) command(1);
@@ -758,7 +899,8 @@ std::uint32_t Control::HandleEvent(const InputEvent& event) {
     case kResultCommand: {
       const int c = static_cast<int>(ResultValueOf(r));
       if (c == 5) {
-        pending_ = 5;
+        // Zip To End while the camera glides skips the glide instead.
+        pending_ = active_ == glide_ ? 11 : 5;
       } else if ((c >= 1 && c <= 4) || c == 6 || c == 7 || (c >= 10 && c <= 22)) {
         if (CanEnterState(c)) pending_ = c;
       }
@@ -766,6 +908,13 @@ std::uint32_t Control::HandleEvent(const InputEvent& event) {
     }
     case kResultStartShot:
       StartShotNow();
+      break;
+    case kResultTurnReady:
+      AimViewFromSlots();
+      active_ = returnMode_ = aim_;
+      aim_->TurnSetup(true);
+      viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+      MarkView(view);
       break;
     default:
       break;

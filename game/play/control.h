@@ -126,7 +126,13 @@ class AiMode final : public InputMode {
   void Begin();
 
   PlayHost* host = nullptr;
-  int phase = 0;  // 0 start, 1 thinking, 2 showing the aim, 3 done
+  // 0 start, 1 thinking, 2 moving the cue ball, 3 turning the aim,
+  // 4 the stroke, 5 done (the shot is asked for), 6 replaying a stroke
+  int phase = 0;
+  // The camera looks from the table end instead of from above.
+  bool fromTableEnd = false;
+  // Set for a replay: the stored stroke is shown again as it was.
+  bool replaying = false;
   // Longest slice of thinking per tick, in ms of the host's clock.
   std::uint32_t sliceMs = 8;
   bool Thinking() const { return phase == 1; }
@@ -136,7 +142,28 @@ class AiMode final : public InputMode {
 
  private:
   std::unique_ptr<AiOpponent> ai_;
-  std::uint32_t shownAt_ = 0;
+};
+
+// Moves the camera linearly in time from where it is to the aiming view of
+// the turn that begins, turning the short way round; answers 6 at the end.
+class GlideMode final : public InputMode {
+ public:
+  void Start(const FixVec3& fromEye, std::int32_t fromPitch, std::int32_t fromYaw, const FixVec3& toEye,
+             std::int32_t toPitch, std::int32_t toYaw, std::uint32_t startTime, std::uint32_t endTime);
+  void Finish();
+  std::uint32_t OnEnd(const InputEvent& e) override;
+  std::uint32_t OnEndWith(const InputEvent& e) override;
+  std::uint32_t OnResult(std::uint32_t result) override;
+  std::uint32_t OnIdle(const InputEvent& e) override;
+
+  PlayHost* host = nullptr;
+
+ private:
+  void Apply();
+  FixVec3 startEye_, endEye_, eye_;
+  std::int32_t startPitch_ = 0, startYaw_ = 0, endPitch_ = 0, endYaw_ = 0;
+  std::int32_t pitchChange_ = 0, yawChange_ = 0, pitch_ = 0, yaw_ = 0;
+  std::uint32_t startTime_ = 0, endTime_ = 0;
 };
 
 class Control final : public InputMode {
@@ -161,6 +188,7 @@ class Control final : public InputMode {
   AimMode* Aim() const { return aim_; }
   AiMode* Computer() const { return ai_; }
   MoveBallMode* MoveBall() const { return moveBall_; }
+  GlideMode* Glide() const { return glide_; }
   // The frame drawing's mode word: 2 aiming, 6 with ball in hand, 5 moving
   // the cue ball, 13 the computer's turn.
   int viewMode = 2;
@@ -177,6 +205,7 @@ class Control final : public InputMode {
   MoveBallMode* moveBall_ = nullptr;
   ShotMode* shot_ = nullptr;
   AiMode* ai_ = nullptr;
+  GlideMode* glide_ = nullptr;
   InputMode* idle_ = nullptr;
   InputMode* active_ = nullptr;
   InputMode* returnMode_ = nullptr;
@@ -191,6 +220,7 @@ class Control final : public InputMode {
     std::int32_t yaw = 0, pitch = 0;
   } saved_;
   std::uint32_t frameTime_ = 0;
+  std::uint32_t glideTime_ = 4000;
 };
 
 }  // namespace ks::play

@@ -113,6 +113,8 @@ struct Play {
     host.screenHeight = 320;
     control = std::make_unique<Control>(&table->pool(), &view, &keys, host);
     control->Start();
+    // The camera glides to the first aiming view.
+    if (!control->ComputerToPlay()) UntilPersonAims();
   }
   Pool& pool() { return table->pool(); }
   std::uint32_t Send(std::uint32_t message, std::uint32_t wParam = 0, std::int32_t lParam = 0) {
@@ -323,6 +325,26 @@ TEST(Control, ARackAgainstTheComputerReachesItsEnd) {
   EXPECT_TRUE(t.result == L"P1 Wins" || t.result == L"P1 Loses" || t.result == L"CPU Loses")
       << std::string(t.result.begin(), t.result.end());
   EXPECT_EQ(t.score[0].substr(t.score[0].size() - 1), L"1");
+}
+
+TEST(Control, TheGlideTurnsTheShortWayAndZipToEndSkipsIt) {
+  Play p(GameKind::kEightBall);
+  GlideMode* g = p.control->Glide();
+  g->Start(FixVec3{0, 0, 0x100000}, -800, 0x3F000, FixVec3{0, 0, 0x200000}, -1600, 0x1000, 0, 1000);
+  p.clock.now = 500;
+  EXPECT_EQ(g->OnIdle({kMsgTimer, 1, 0, 500}), 0u);
+  EXPECT_EQ(p.view.yaw, 0x40000);  // halfway from 0x3F000 forward to 0x41000
+  EXPECT_EQ(p.view.eye.z, 0x180000);
+  EXPECT_EQ(p.view.pitch, -1200);
+  p.clock.now = 1000;
+  EXPECT_EQ(g->OnIdle({kMsgTimer, 1, 0, 1000}), kResultTurnReady);
+  EXPECT_EQ(p.view.yaw, 0x1000);
+  // A turn that begins glides; Zip To End goes straight to aiming.
+  p.control->BeginTurn();
+  ASSERT_EQ(p.control->Active(), g);
+  p.Send(kMsgKeyDown, 'Z');
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+  EXPECT_EQ(p.control->State(), 11);
 }
 
 TEST(HudTexts, ResultsTitlesAndScores) {
