@@ -444,6 +444,52 @@ std::uint32_t MoveBallMode::OnKeyUp(const InputEvent& e) {
   return 0;
 }
 
+// ---- calling the pocket ----
+
+void CallPocketMode::SetLayout(int w, int h) {
+  static constexpr int kX[6] = {19, 19, 160, 301, 301, 160}, kY[6] = {48, 192, 197, 192, 48, 43};
+  for (int i = 0; i < 6; ++i) points[static_cast<std::size_t>(i)] = {w * kX[i] / 320, h * kY[i] / 240};
+}
+
+void CallPocketMode::Select(int s) {
+  selected = s;
+  pool->calledPocket8 = static_cast<std::uint8_t>(kPocketOfScreen[s]);
+}
+
+std::uint32_t CallPocketMode::OnPenDown(const InputEvent& e) {
+  if (host != nullptr && host->scene != nullptr) host->scene->stickShown = false;
+  penX = PenX(e);
+  penY = PenY(e);
+  int best = 0;
+  std::int64_t bestDistance = -1;
+  for (int s = 0; s < 6; ++s) {
+    const std::int64_t dx = penX - points[static_cast<std::size_t>(s)][0],
+                       dy = penY - points[static_cast<std::size_t>(s)][1];
+    const std::int64_t d = dx * dx + dy * dy;
+    if (bestDistance < 0 || d < bestDistance) best = s, bestDistance = d;
+  }
+  Select(best);
+  return 0;
+}
+
+std::uint32_t CallPocketMode::OnPenUp(const InputEvent&) {
+  MarkView(GetTop());
+  return 0;
+}
+
+std::uint32_t CallPocketMode::OnKeyUp(const InputEvent& e) {
+  keyUpTime = e.time;
+  static constexpr int kStep[6][4] = {{5, 0, 0, 1}, {2, 1, 0, 1}, {3, 1, 5, 2},
+                                      {3, 2, 4, 3}, {4, 5, 4, 3}, {4, 0, 5, 2}};
+  const int action = keyMap != nullptr ? keyMap->ActionOf(e.wParam) : -1;
+  if (action >= KeyMap::kUp && action <= KeyMap::kRight)
+    Select(kStep[selected][action - KeyMap::kUp]);
+  else
+    Select(selected);
+  MarkView(GetTop());
+  return 0;
+}
+
 // ---- the running shot ----
 
 std::uint32_t ShotMode::OnIdle(const InputEvent&) {
@@ -679,6 +725,11 @@ void Control::Start() {
   auto glide = std::make_unique<GlideMode>();
   glide->host = &host_;
   glide_ = static_cast<GlideMode*>(share(std::move(glide)));
+  auto call = std::make_unique<CallPocketMode>();
+  call->host = &host_;
+  callPocket_ = static_cast<CallPocketMode*>(share(std::move(call)));
+  callPocket_->SetLayout(host_.screenWidth, host_.screenHeight);
+  callPocket_->Select(0);
   returnMode_ = aim_;
   frameTime_ = host_.clock ? host_.clock() : 0;
   pool->ResetShot();
@@ -722,6 +773,8 @@ bool Control::CanEnterState(int state) const {
     if (ComputerToPlay()) return false;
     return (pool->rules.TurnFlags & 2) != 0;
   }
+  if (state == 17) return noPlayer2 || mustCall_;
+  if (state == 18) return replayAvailable_ && !ComputerToPlay();
   return true;
 }
 
@@ -735,9 +788,12 @@ void Control::BeginTurn() {
     SetState(32);
     return;
   }
-  SetState(34);
+  // In 8-Ball the player who has cleared his group names the 8's pocket
+  // first, from above.
+  mustCall_ = pool->GameType == 2 && pool->IsGroupCleared();
   if (pool->OpponentKind != 0) pool->cueTip = {0, 0};
   viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+  SetState(mustCall_ ? 17 : 34);
 }
 
 void Control::SetState(int state) {
@@ -804,6 +860,30 @@ void Control::SetState(int state) {
       active_ = glide_;
       break;
     }
+    case 17:
+      // The view from above, the prompt and the pocket points.
+      if (!overhead_) SetState(2);
+      state_ = 17;
+      active_ = callPocket_;
+      callPocket_->Select(callPocket_->selected);
+      viewMode = 14;
+      break;
+    case 18:
+      // The last shot again: the balls and the rules as they were before
+      // it, the stroke shown again, then the shot.
+      replayPending_ = true;
+      replayAvailable_ = false;
+      pool->RestoreBallState();
+      pool->cueDirection = lastCue_.direction;
+      pool->cueTip = lastCue_.tip;
+      pool->cueElevation = lastCue_.elevation;
+      pool->strikePower = lastCue_.power;
+      active_ = ai_;
+      ai_->phase = 6;
+      ai_->replaying = true;
+      if (host_.scene != nullptr) host_.scene->stickShown = true;
+      MarkView(view);
+      break;
     case 19:
       if (returnMode_ == idle_) returnMode_ = aim_;
       AimViewFromSlots();
@@ -852,12 +932,26 @@ void Control::TranslateInput(InputEvent* e) {
     case KeyMap::kOverHead:
       if (guard && (!down || active_ != glide_)) SetState(down ? 2 : 3);
       break;
+    case KeyMap::kReplay:
+      if (down && active_ != glide_ && CanEnterState(18) && !Busy()) SetState(18);
+      break;
     case KeyMap::kInGameMenu:
       if (!down) command(1);
       break;
     default:
       break;
   }
+}
+
+void Control::EndShot() {
+  shotRunning_ = false;
+  // A replay started from the balls and rules as they were before the
+  // shot, so judging it again gives the same verdict.
+  replayPending_ = false;
+  pool->EvaluateShot();
+  replayAvailable_ = true;
+  if ((pool->rules.TurnFlags & 8) != 0) return;
+  BeginTurn();
 }
 
 void Control::StartShotNow() {
@@ -872,7 +966,10 @@ void Control::StartShotNow() {
     aimDistance_[static_cast<std::size_t>(p)] = host_.resetZoomAfterShot ? kDefaultAimDistance : aim_->aimDistance;
     aimPitch_[static_cast<std::size_t>(p)] = aim_->aimPitch;
   }
-  pool->SaveBallState();
+  if (!replayPending_) {
+    pool->SaveBallState();
+    lastCue_ = {pool->cueDirection, pool->cueTip, pool->cueElevation, pool->strikePower};
+  }
   pool->StartShot();
   shotRunning_ = true;
   SetState(33);
@@ -885,12 +982,7 @@ std::uint32_t Control::HandleEvent(const InputEvent& event) {
   TranslateInput(&e);
   if (shotRunning_) {
     const std::uint32_t r = shot_->HandleEvent(e);
-    if (ResultCodeOf(r) == kResultShotOver) {
-      shotRunning_ = false;
-      pool->EvaluateShot();
-      if ((pool->rules.TurnFlags & 8) != 0) return 1;
-      BeginTurn();
-    }
+    if (ResultCodeOf(r) == kResultShotOver) EndShot();
     MarkView(view);
   }
   const std::uint32_t r = active_->HandleEvent(e);
@@ -926,13 +1018,11 @@ std::uint32_t Control::HandleEvent(const InputEvent& event) {
     if (shotRunning_) {
       const std::uint32_t s = shot_->HandleEvent(leave);
       if (ResultCodeOf(s) == kResultLeave) {
-        shotRunning_ = false;
-        pool->EvaluateShot();
+        EndShot();
         if ((pool->rules.TurnFlags & 8) != 0) {
           pending_ = -1;
           return 1;
         }
-        BeginTurn();
       }
     }
     const std::uint32_t a = active_->HandleEvent(leave);

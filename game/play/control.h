@@ -19,6 +19,7 @@
 
 #include "play/input_mode.h"
 #include "simulation/fixed.h"
+#include "simulation/pool.h"
 
 namespace ks {
 class AiOpponent;
@@ -34,7 +35,7 @@ struct PlayHost {
   SceneHost* scene = nullptr;            // the stick-shown flag
   std::function<void()> draw;            // draws a frame of the table
   bool resetZoomAfterShot = false;
-  int screenHeight = 240;  // logical pixels
+  int screenWidth = 320, screenHeight = 240;  // logical pixels
 };
 
 inline constexpr Fix16 kDefaultAimDistance = 0x1B0000;
@@ -105,6 +106,24 @@ class MoveBallMode final : public InputMode {
 
  private:
   bool penDown_ = false;
+};
+
+// The 8-Ball player names the pocket for the 8: a pen press picks the
+// nearest of six screen points (the pockets as the view from above shows
+// them), the arrow keys step between them.
+class CallPocketMode final : public InputMode {
+ public:
+  static constexpr int kPocketOfScreen[6] = {0, 1, 5, 3, 2, 4};
+  // Lays the six points out on a screen of this logical size.
+  void SetLayout(int width, int height);
+  std::uint32_t OnPenDown(const InputEvent& e) override;
+  std::uint32_t OnPenUp(const InputEvent& e) override;
+  std::uint32_t OnKeyUp(const InputEvent& e) override;
+  void Select(int screenPocket);
+
+  PlayHost* host = nullptr;
+  int selected = 0;
+  std::array<std::array<int, 2>, 6> points{};
 };
 
 class ShotMode final : public InputMode {
@@ -181,7 +200,7 @@ class Control final : public InputMode {
   void ResetTurnView();
 
   bool ComputerToPlay() const;
-  bool Busy() const { return shotRunning_; }
+  bool Busy() const { return shotRunning_ || replayPending_; }
   bool ShotRunning() const { return shotRunning_; }
   int State() const { return state_; }
   InputMode* Active() const { return active_; }
@@ -189,6 +208,10 @@ class Control final : public InputMode {
   AiMode* Computer() const { return ai_; }
   MoveBallMode* MoveBall() const { return moveBall_; }
   GlideMode* Glide() const { return glide_; }
+  CallPocketMode* CallPocket() const { return callPocket_; }
+  // The pocket for the 8 must be named before this turn's shot.
+  bool CallingPocket() const { return callPocket_ != nullptr && active_ == callPocket_; }
+  bool ReplayAvailable() const { return replayAvailable_; }
   // The frame drawing's mode word: 2 aiming, 6 with ball in hand, 5 moving
   // the cue ball, 13 the computer's turn.
   int viewMode = 2;
@@ -198,6 +221,7 @@ class Control final : public InputMode {
  private:
   void TranslateInput(InputEvent* e);
   void StartShotNow();
+  void EndShot();
   void AimViewFromSlots();
 
   PlayHost host_;
@@ -206,6 +230,7 @@ class Control final : public InputMode {
   ShotMode* shot_ = nullptr;
   AiMode* ai_ = nullptr;
   GlideMode* glide_ = nullptr;
+  CallPocketMode* callPocket_ = nullptr;
   InputMode* idle_ = nullptr;
   InputMode* active_ = nullptr;
   InputMode* returnMode_ = nullptr;
@@ -213,6 +238,16 @@ class Control final : public InputMode {
   int state_ = 0;
   bool shotRunning_ = false;
   bool overhead_ = false;
+  bool mustCall_ = false;
+  bool replayAvailable_ = false;
+  bool replayPending_ = false;
+  // The cue of the last shot, for its replay.
+  struct LastCue {
+    FixVec3 direction;
+    std::array<Fix16, 2> tip{};
+    FixAngle elevation = 0;
+    std::int32_t power = 0;
+  } lastCue_;
   std::array<Fix16, 2> aimDistance_{kDefaultAimDistance, kDefaultAimDistance};
   std::array<std::int32_t, 2> aimPitch_{-800, -800};
   struct SavedView {

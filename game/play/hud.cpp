@@ -124,4 +124,24 @@ void DrawHud(ssDisplayS16& d, ssFont* small, ssFont* tiny, const HudTexts& t) {
   text(tiny, 0xB000, (10 << 16) / 240, t.progress, white, d.ColorToPixel(0x3F3F3F));
 }
 
+void DrawCallPocketPrompt(ssDisplayS16& d, ssFont* font, const CallPocketMode& mode) {
+  const auto& p = mode.points[static_cast<std::size_t>(std::clamp(mode.selected, 0, 5))];
+  const int reach = 6;
+  const bool odd = (d.m_Rotate & 1) != 0;
+  const LONG w = odd ? d.m_Height : d.m_Width, h = odd ? d.m_Width : d.m_Height;
+  // Kept on the screen: a point near an edge gets a box cut at the edge.
+  const ssRect box{std::clamp<LONG>(p[0] - reach, 0, w - 1), std::clamp<LONG>(p[1] - reach, 0, h - 1),
+                   std::clamp<LONG>(p[0] + reach, 0, w - 1), std::clamp<LONG>(p[1] + reach, 0, h - 1)};
+  d.DrawRect(box, 0, d.ColorToPixel(0xFFFF00));
+  if (font == nullptr) return;
+  const std::uint32_t white = d.ColorToPixel(0xFFFFFF);
+  const wchar_t* lines[2] = {L"Select pocket for 8-Ball", L"Then Press Aim/Shoot Button"};
+  const int xs[2] = {0x5333, 0x4800}, ys[2] = {0x8888, 0x9777};
+  for (int i = 0; i < 2; ++i) {
+    const std::wstring text = lines[i];
+    d.DrawTextFrac(font, xs[i], ys[i], text.c_str(), static_cast<int>(text.size()), white, 0, 0, false, true, false, 0,
+                   nullptr, false, false);
+  }
+}
+
 }  // namespace ks::play

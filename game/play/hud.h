@@ -34,4 +34,10 @@ HudTexts MakeHudTexts(const Pool& pool, const Control* control, const std::wstri
 // (either may be null: its texts are then left out).
 void DrawHud(ssDisplayS16& device, ssFont* small, ssFont* tiny, const HudTexts& texts);
 
+class CallPocketMode;
+
+// The call-pocket prompt: a box round the chosen pocket and two lines of
+// instructions.
+void DrawCallPocketPrompt(ssDisplayS16& device, ssFont* font, const CallPocketMode& mode);
+
 }  // namespace ks::play

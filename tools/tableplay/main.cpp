@@ -7,7 +7,8 @@
 //   Space (held)  pulls the stick back; its release strikes
 //   Page Up/Down  zoom       Q E   cue angle       I J K L   cue tip
 //   M             move the cue ball (ball in hand; drag it, lift to aim)
-//   A             back to aiming     O (held)  look from above
+//   A             back to aiming (also after naming the 8's pocket)
+//   O (held)      look from above    R  replay the last shot
 //   Z             play the running shot to its end     Escape  quit
 //
 //   tableplay [--game G] [--p2 human|easy|medium|hard] [--room R] [--seed N]
@@ -168,6 +169,7 @@ void DefaultKeys(ks::play::KeyMap* k) {
   k->keys[A::kTipDown] = 'K';
   k->keys[A::kCueUp] = 'Q';
   k->keys[A::kCueDown] = 'E';
+  k->keys[A::kReplay] = 'R';
 }
 
 void Present(bool full) {
@@ -176,14 +178,17 @@ void Present(bool full) {
   const ks::play::HudTexts texts =
       ks::play::MakeHudTexts(h.table->pool(), h.control.get(), L"Player 1",
                              h.options.p2 == 0 ? std::wstring(L"Player 2") : std::wstring(L"Computer"));
-  const std::wstring summary = texts.name[0] + texts.score[0] + texts.name[1] + texts.score[1] + texts.result +
-                               texts.title + texts.progress + static_cast<wchar_t>(L'0' + texts.atTable);
+  const std::wstring summary =
+      texts.name[0] + texts.score[0] + texts.name[1] + texts.score[1] + texts.result + texts.title + texts.progress +
+      static_cast<wchar_t>(L'0' + texts.atTable) +
+      (h.control->CallingPocket() ? static_cast<wchar_t>(L'0' + h.control->CallPocket()->selected) : L'-');
   // The band and the box are drawn over a full frame.
   if (summary != h.lastTexts || full) h.scene->scene.ForceFull();
   h.lastTexts = summary;
   d.BeginDraw();
   h.scene->DrawFrame();
   if (h.scene->scene.LastFrameFull()) ks::play::DrawHud(d, h.small, h.tiny, texts);
+  if (h.control->CallingPocket()) ks::play::DrawCallPocketPrompt(d, h.small, *h.control->CallPocket());
   d.EndDraw();
   d.Present();
 }
@@ -350,7 +355,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
   ks::play::PlayHost host;
   host.clock = [] { return GetTickCount(); };
   host.scene = &h.scene->scene.host;
-  host.screenHeight = h.display->m_VHeight;
+  host.screenWidth = h.display->m_Rotate & 1 ? h.display->m_Height : h.display->m_Width;
+  host.screenHeight = h.display->m_Rotate & 1 ? h.display->m_Width : h.display->m_Height;
   h.control = std::make_unique<ks::play::Control>(&h.table->pool(), &h.scene->view, &h.keys, host);
   h.control->Start();
   Present(true);

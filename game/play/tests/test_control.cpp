@@ -110,6 +110,7 @@ struct Play {
     PlayHost host;
     host.clock = [this] { return clock.now; };
     host.scene = &scene;
+    host.screenWidth = 240;
     host.screenHeight = 320;
     control = std::make_unique<Control>(&table->pool(), &view, &keys, host);
     control->Start();
@@ -345,6 +346,70 @@ TEST(Control, TheGlideTurnsTheShortWayAndZipToEndSkipsIt) {
   p.Send(kMsgKeyDown, 'Z');
   EXPECT_EQ(p.control->Active(), p.control->Aim());
   EXPECT_EQ(p.control->State(), 11);
+}
+
+TEST(Control, CallingThePocketForTheEight) {
+  Play p(GameKind::kEightBall);
+  Pool& pool = p.pool();
+  // Player 1 owns the solids and has cleared them.
+  pool.rules.SolidsOwner = 1;
+  for (int b = 1; b <= 7; ++b) pool.ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+  pool.UpdatePocketedMask();
+  ASSERT_TRUE(pool.IsGroupCleared());
+  p.control->BeginTurn();
+  ASSERT_TRUE(p.control->CallingPocket());
+  EXPECT_EQ(p.control->viewMode, 14);
+  CallPocketMode* m = p.control->CallPocket();
+  const auto& far = m->points[3];
+  p.Send(kMsgPenDown, 1, PenParam(far[0] - 2, far[1] + 1));
+  p.Send(kMsgPenUp, 0, PenParam(far[0] - 2, far[1] + 1));
+  EXPECT_EQ(m->selected, 3);
+  EXPECT_EQ(pool.calledPocket8, 3);
+  // Up from 3 stays, Left goes to 4 (pocket 2), Down to 5 (pocket 4).
+  struct Step {
+    std::uint32_t key;
+    int screen, pocket;
+  } steps[] = {{0x26, 3, 3}, {0x25, 4, 2}, {0x28, 5, 4}, {0x27, 2, 5}};
+  for (const Step& s : steps) {
+    p.Send(kMsgKeyDown, s.key);
+    p.Send(kMsgKeyUp, s.key);
+    EXPECT_EQ(m->selected, s.screen);
+    EXPECT_EQ(pool.calledPocket8, s.pocket);
+  }
+  // Two points at the same distance: the lower screen index wins.
+  const int midX = (m->points[0][0] + m->points[1][0]) / 2, midY = (m->points[0][1] + m->points[1][1]) / 2;
+  p.Send(kMsgPenDown, 1, PenParam(midX, midY));
+  EXPECT_EQ(m->selected, 0);
+  // The Aim Mode key goes on to aiming with the call kept.
+  p.Send(kMsgKeyDown, 'A');
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+  EXPECT_EQ(pool.calledPocket8, 0);
+}
+
+TEST(Control, AReplayPlaysTheShotAgainToTheSameVerdict) {
+  Play p(GameKind::kNineBall);
+  EXPECT_FALSE(p.control->ReplayAvailable());
+  p.Hold(' ', 25);
+  p.RunShot();
+  p.UntilPersonAims();
+  ASSERT_TRUE(p.control->ReplayAvailable());
+  const RuleBlock rules = p.pool().rules;
+  const auto balls = p.pool().ballStates;
+  p.keys.keys[KeyMap::kReplay] = 'R';
+  p.Send(kMsgKeyDown, 'R');
+  EXPECT_FALSE(p.control->ReplayAvailable());
+  // The stroke is shown, then the shot runs.
+  for (int i = 0; i < 400 && !p.control->ShotRunning(); ++i) p.Tick();
+  ASSERT_TRUE(p.control->ShotRunning());
+  p.RunShot();
+  p.UntilPersonAims();
+  EXPECT_TRUE(p.control->ReplayAvailable());
+  EXPECT_EQ(p.pool().rules.CurrentPlayer, rules.CurrentPlayer);
+  EXPECT_EQ(p.pool().rules.Score, rules.Score);
+  for (int b = 0; b < kBallCount; ++b) {
+    EXPECT_EQ(p.pool().ballStates[static_cast<std::size_t>(b)].position, balls[static_cast<std::size_t>(b)].position)
+        << b;
+  }
 }
 
 TEST(HudTexts, ResultsTitlesAndScores) {
