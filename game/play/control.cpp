@@ -982,8 +982,11 @@ std::uint32_t Control::HandleEvent(const InputEvent& event) {
   TranslateInput(&e);
   if (shotRunning_) {
     const std::uint32_t r = shot_->HandleEvent(e);
-    if (ResultCodeOf(r) == kResultShotOver) EndShot();
-    MarkView(view);
+    // Frames of a running shot are incremental: only the balls move.
+    if (ResultCodeOf(r) == kResultShotOver) {
+      EndShot();
+      MarkView(view);
+    }
   }
   const std::uint32_t r = active_->HandleEvent(e);
   if ((pool->rules.TurnFlags & 8) != 0) return 1;
