@@ -54,13 +54,11 @@ std::uint32_t RotateViewMode::OnPenDown(const InputEvent& e) {
 }
 
 std::uint32_t RotateViewMode::OnPenMove(const InputEvent& e) {
+  if (!penDown) return 0;
   View* v = GetTop();
-  if (!penDown) {
-    penDown = true;
-  } else if (v != nullptr) {
-    v->Rotate((PenY(e) - penY) * kPenPitchStep, (PenX(e) - penX) * kPenYawStep, 0);
-    v->Recompute();
-    v->Apply();
+  const int dx = PenX(e) - penX, dy = PenY(e) - penY;
+  if (v != nullptr) {
+    v->Rotate(-4 * dy * std::abs(dy), 16 * dx * std::abs(dx), 0);
     MarkView(v);
   }
   penX = PenX(e);
@@ -76,18 +74,60 @@ std::uint32_t RotateViewMode::OnPenUp(const InputEvent&) {
 std::uint32_t RotateViewMode::OnKeyDown(const InputEvent& e) {
   View* v = GetTop();
   if (v == nullptr || keyMap == nullptr) return 0;
-  const std::int32_t k = HoldFactor(HoldTime(e), 40);
+  const std::uint32_t held = HoldTime(e);
   const int action = keyMap->ActionOf(e.wParam);
-  std::int32_t dp = 0, dy = 0;
-  if (action == KeyMap::kLeft) dy = -kKeyYawStep * k;
-  if (action == KeyMap::kRight) dy = kKeyYawStep * k;
-  if (action == KeyMap::kUp) dp = -kKeyPitchStep;
-  if (action == KeyMap::kDown) dp = kKeyPitchStep;
-  if (dp == 0 && dy == 0) return 0;
-  v->Rotate(dp, dy, 0);
-  v->Recompute();
-  v->Apply();
+  int yawDirection = 0, pitchDirection = 0;
+  if (action == KeyMap::kRight)
+    yawDirection = 1;
+  else if (action == KeyMap::kLeft)
+    yawDirection = -1;
+  else if (action == KeyMap::kUp)
+    pitchDirection = 1;
+  else if (action == KeyMap::kDown)
+    pitchDirection = -1;
+  penX = PenX(e);
+  penY = PenY(e);
+  if (yawDirection == 0 && pitchDirection == 0) return 0;
+  // Slow at first, faster the longer the key is held.
+  const std::int32_t ab = HoldFactor(held, 30) * HoldFactor(held, 200);
+  v->Rotate(4 * ab * pitchDirection, 9 * ab * yawDirection, 0);
   MarkView(v);
+  return 0;
+}
+
+std::uint32_t CueAngleMode::OnKeyDown(const InputEvent& e) {
+  const std::uint32_t held = HoldTime(e);
+  const int action = keyMap != nullptr ? keyMap->ActionOf(e.wParam) : -1;
+  const int direction = action == KeyMap::kUp ? 1 : action == KeyMap::kDown ? -1 : 0;
+  const std::int64_t elevation = std::int64_t{pool->cueElevation} - 100LL * HoldFactor(held, 40) * direction;
+  pool->cueElevation = static_cast<FixAngle>(std::clamp<std::int64_t>(elevation, 0, kMaxElevation));
+  pool->PoseCueStick();
+  if (View* v = GetTop()) {
+    MarkView(v);
+    v->cueTilt = 1;
+    v->Rotate(0, 0, 0);
+    v->cueTilt = 0;
+  }
+  return 0;
+}
+
+std::uint32_t CueTipMode::OnKeyDown(const InputEvent& e) {
+  const std::uint32_t held = HoldTime(e);
+  const int action = keyMap != nullptr ? keyMap->ActionOf(e.wParam) : -1;
+  int vertical = 0, horizontal = 0;
+  if (action == KeyMap::kUp)
+    vertical = 1;
+  else if (action == KeyMap::kDown)
+    vertical = -1;
+  else if (action == KeyMap::kLeft)
+    horizontal = 1;
+  else if (action == KeyMap::kRight)
+    horizontal = -1;
+  const std::int64_t k = HoldFactor(held, 50);
+  pool->cueTip[0] = ClampTip(std::int64_t{pool->cueTip[0]} - 100 * k * horizontal, pool->cueTip[1]);
+  pool->cueTip[1] = ClampTip(std::int64_t{pool->cueTip[1]} - 100 * k * vertical, pool->cueTip[0]);
+  pool->PoseCueStick();
+  MarkView(GetTop());
   return 0;
 }
 
@@ -241,9 +281,12 @@ std::uint32_t AimMode::OnPenDown(const InputEvent& e) {
 
 std::uint32_t AimMode::OnPenMove(const InputEvent& e) {
   if (!penDown) {
+    // A move without a press starts a drag here.
     penDown = true;
     penX = PenX(e);
     penY = PenY(e);
+    strokeDrag = false;
+    strokeDone = true;
     return 0;
   }
   if (strokeDrag) {
@@ -730,6 +773,8 @@ void Control::Start() {
   callPocket_ = static_cast<CallPocketMode*>(share(std::move(call)));
   callPocket_->SetLayout(host_.screenWidth, host_.screenHeight);
   callPocket_->Select(0);
+  cueTip_ = static_cast<CueTipMode*>(share(std::make_unique<CueTipMode>()));
+  cueAngle_ = static_cast<CueAngleMode*>(share(std::make_unique<CueAngleMode>()));
   returnMode_ = aim_;
   frameTime_ = host_.clock ? host_.clock() : 0;
   pool->ResetShot();
@@ -891,6 +936,16 @@ void Control::SetState(int state) {
       if (active_ == aim_) aim_->TurnSetup(false);
       viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
       break;
+    case 20:
+      leaveOverhead();
+      active_ = cueTip_;
+      viewMode = 15;
+      break;
+    case 21:
+      leaveOverhead();
+      active_ = cueAngle_;
+      viewMode = 16;
+      break;
     case 32:
       active_ = ai_;
       ai_->Begin();
@@ -935,12 +990,38 @@ void Control::TranslateInput(InputEvent* e) {
     case KeyMap::kReplay:
       if (down && active_ != glide_ && CanEnterState(18) && !Busy()) SetState(18);
       break;
+    case KeyMap::kNextMode:
+    case KeyMap::kPreviousMode:
+      if (!down && guard && active_ != glide_) StepRing(action == KeyMap::kNextMode ? 1 : -1);
+      break;
     case KeyMap::kInGameMenu:
       if (!down) command(1);
       break;
     default:
       break;
   }
+}
+
+// The ring of aiming modes the next and previous keys step through:
+// stroke, cue tip, cue angle, (zoom), ball in hand, calling the pocket.
+bool Control::EnterRingMode(int position) {
+  static constexpr int kStates[6] = {22, 20, 21, -1, 10, 17};
+  const int state = kStates[position];
+  if (state < 0) return false;
+  if (state == 10 && !CanEnterState(10)) return false;
+  if (state == 17 && !mustCall_) return false;
+  SetState(state);
+  return true;
+}
+
+void Control::StepRing(int direction) {
+  int p = ringPosition_;
+  for (int i = 0; i < 6; ++i) {
+    p = (p + direction + 6) % 6;
+    if (EnterRingMode(p)) break;
+  }
+  ringPosition_ = p;
+  MarkView(view);
 }
 
 void Control::EndShot() {

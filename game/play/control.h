@@ -55,6 +55,18 @@ class RotateViewMode : public InputMode {
   bool penDown = false;
 };
 
+// Keys change the cue elevation (Up, Down); a pen drag turns the view.
+class CueAngleMode final : public RotateViewMode {
+ public:
+  std::uint32_t OnKeyDown(const InputEvent& e) override;
+};
+
+// Keys move the cue-tip offset inside its circle; a pen drag turns the view.
+class CueTipMode final : public RotateViewMode {
+ public:
+  std::uint32_t OnKeyDown(const InputEvent& e) override;
+};
+
 class AimMode final : public RotateViewMode {
  public:
   std::uint32_t OnPenDown(const InputEvent& e) override;
@@ -209,6 +221,8 @@ class Control final : public InputMode {
   MoveBallMode* MoveBall() const { return moveBall_; }
   GlideMode* Glide() const { return glide_; }
   CallPocketMode* CallPocket() const { return callPocket_; }
+  CueTipMode* CueTip() const { return cueTip_; }
+  CueAngleMode* CueAngle() const { return cueAngle_; }
   // The pocket for the 8 must be named before this turn's shot.
   bool CallingPocket() const { return callPocket_ != nullptr && active_ == callPocket_; }
   bool ReplayAvailable() const { return replayAvailable_; }
@@ -231,6 +245,11 @@ class Control final : public InputMode {
   AiMode* ai_ = nullptr;
   GlideMode* glide_ = nullptr;
   CallPocketMode* callPocket_ = nullptr;
+  CueTipMode* cueTip_ = nullptr;
+  CueAngleMode* cueAngle_ = nullptr;
+  int ringPosition_ = 0;
+  void StepRing(int direction);
+  bool EnterRingMode(int position);
   InputMode* idle_ = nullptr;
   InputMode* active_ = nullptr;
   InputMode* returnMode_ = nullptr;

@@ -9,6 +9,8 @@
 //   M             move the cue ball (ball in hand; drag it, lift to aim)
 //   A             back to aiming (also after naming the 8's pocket)
 //   O (held)      look from above    R  replay the last shot
+//   N P           next, previous mode: stroke, cue tip, cue angle, ball in
+//                 hand, calling the pocket (the arrows then move tip or angle)
 //   Z             play the running shot to its end     Escape  quit
 //
 //   tableplay [--game G] [--p2 human|easy|medium|hard] [--room R] [--seed N]
@@ -170,6 +172,8 @@ void DefaultKeys(ks::play::KeyMap* k) {
   k->keys[A::kCueUp] = 'Q';
   k->keys[A::kCueDown] = 'E';
   k->keys[A::kReplay] = 'R';
+  k->keys[A::kNextMode] = 'N';
+  k->keys[A::kPreviousMode] = 'P';
 }
 
 void Present(bool full) {

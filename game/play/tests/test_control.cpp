@@ -412,6 +412,47 @@ TEST(Control, AReplayPlaysTheShotAgainToTheSameVerdict) {
   }
 }
 
+TEST(Control, TheModeRingAndTheCueTipAndAngleModes) {
+  Play p(GameKind::kEightBall);
+  p.keys.keys[KeyMap::kNextMode] = 'N';
+  p.keys.keys[KeyMap::kPreviousMode] = 'P';
+  p.pool().rules.TurnFlags &= static_cast<std::uint8_t>(~2);  // no ball in hand
+  p.Send(kMsgKeyUp, 'N');
+  ASSERT_EQ(p.control->Active(), p.control->CueTip());
+  EXPECT_EQ(p.control->viewMode, 15);
+  // The first press moves by the smallest step; the tip stays on its circle.
+  p.Send(kMsgKeyDown, 0x26);
+  EXPECT_EQ(p.pool().cueTip[1], -100);
+  p.Send(kMsgKeyUp, 0x26);
+  for (int i = 0; i < 300; ++i) {
+    p.clock.now += 31;
+    p.Send(kMsgKeyDown, 0x25);
+  }
+  p.Send(kMsgKeyUp, 0x25);
+  const std::int64_t y = p.pool().cueTip[1];
+  const std::int64_t limit = static_cast<std::int64_t>(ISqrt64(static_cast<std::uint64_t>(0x90000000LL - y * y))) - 16;
+  EXPECT_EQ(p.pool().cueTip[0], -limit);
+  p.Send(kMsgKeyUp, 'N');
+  ASSERT_EQ(p.control->Active(), p.control->CueAngle());
+  const FixAngle before = p.pool().cueElevation;
+  p.Send(kMsgKeyDown, 0x26);
+  EXPECT_EQ(p.pool().cueElevation, before - 100);
+  for (int i = 0; i < 300; ++i) {
+    p.clock.now += 31;
+    p.Send(kMsgKeyDown, 0x28);
+  }
+  EXPECT_EQ(p.pool().cueElevation, 0x10E00u);
+  // On round the ring: ball in hand is skipped without it, so is the pocket
+  // call; the stroke mode is aiming.
+  p.Send(kMsgKeyUp, 'N');
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+  p.Send(kMsgKeyUp, 'P');
+  EXPECT_EQ(p.control->Active(), p.control->CueAngle());
+  // The Stroke Cue key goes back to aiming from any of them.
+  p.Send(kMsgKeyDown, ' ');
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+}
+
 TEST(HudTexts, ResultsTitlesAndScores) {
   TableSetup setup;
   setup.game = GameKind::kEightBall;
