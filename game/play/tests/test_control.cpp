@@ -453,6 +453,86 @@ TEST(Control, TheModeRingAndTheCueTipAndAngleModes) {
   EXPECT_EQ(p.control->Active(), p.control->Aim());
 }
 
+// A rack against the computer played from pen and key events only: the
+// break by a pen stroke, aims by drags, ball in hand placed by a drag, the
+// pocket for the 8 named by a tap, the computer's turns, to the end.
+TEST(Control, AScriptedRackOfTapsDragsAndKeys) {
+  Play p(GameKind::kEightBall, Opponent::kComputer, 11, 5);
+  p.keys.keys[KeyMap::kNextMode] = 'N';
+  Pool& pool = p.pool();
+  // The break: a pen pulled down from the stick and pushed back up fast.
+  p.Send(kMsgPenDown, 1, PenParam(120, 280));
+  for (int y = 284; y <= 316; y += 4) {
+    p.clock.now += 31;
+    p.Send(kMsgPenMove, 1, PenParam(120, y));
+  }
+  p.clock.now += 10;
+  p.Send(kMsgPenMove, 1, PenParam(120, 282));
+  ASSERT_TRUE(p.control->ShotRunning()) << "the pen stroke did not strike";
+  p.RunShot();
+  int placements = 0, calls = 0, computerTurns = 0, fouls = 0;
+  bool cleared = false;
+  std::wstring lastResult;
+  for (int turn = 0; turn < 300 && !p.over; ++turn) {
+    const HudTexts t = MakeHudTexts(pool, p.control.get(), L"Ann", L"CPU");
+    if (!t.result.empty() && t.result != L" ") lastResult = t.result;
+    if (pool.rules.Foul != 0 || pool.rules.Outcome == 2) ++fouls;
+    if (p.control->ComputerToPlay()) {
+      ++computerTurns;
+      for (int i = 0; i < 20000 && !p.over && !p.control->ShotRunning(); ++i) p.Tick();
+      p.RunShot();
+      continue;
+    }
+    p.UntilPersonAims();
+    if (p.over) break;
+    // Once the groups are set, the person's group goes down at once, so the
+    // 8 must be called on the next turn.
+    if (!cleared && pool.rules.SolidsOwner != 0) {
+      cleared = true;
+      const bool solids = pool.rules.SolidsOwner == pool.rules.CurrentPlayer + 1;
+      for (int b = solids ? 1 : 9; b <= (solids ? 7 : 15); ++b)
+        pool.ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+      pool.UpdatePocketedMask();
+      p.control->BeginTurn();
+    }
+    if (p.control->CallingPocket()) {
+      const auto& pt = p.control->CallPocket()->points[2];
+      p.Send(kMsgPenDown, 1, PenParam(pt[0], pt[1]));
+      p.Send(kMsgPenUp, 0, PenParam(pt[0], pt[1]));
+      EXPECT_EQ(pool.calledPocket8, 5);
+      p.Send(kMsgKeyDown, 'A');
+      p.Send(kMsgKeyUp, 'A');
+      ++calls;
+    }
+    if ((pool.rules.TurnFlags & 2) != 0 && (pool.rules.TurnFlags & 1) == 0) {
+      const FixVec3 before = pool.ballStates[0].position;
+      p.Send(kMsgKeyDown, 'M');
+      p.Send(kMsgPenDown, 1, PenParam(120, 160));
+      for (int i = 1; i <= 8; ++i) p.Send(kMsgPenMove, 1, PenParam(120 + i * 2, 160 - i));
+      p.Send(kMsgPenUp, 0, PenParam(136, 152));
+      if (!(pool.ballStates[0].position == before)) ++placements;
+    }
+    // Aim a little by a drag across the upper screen, then a held stroke.
+    p.Send(kMsgPenDown, 1, PenParam(100, 100));
+    p.Send(kMsgPenMove, 1, PenParam(100 + turn % 7, 100));
+    p.Send(kMsgPenUp, 0, PenParam(100 + turn % 7, 100));
+    p.Hold(' ', 22);
+    ASSERT_TRUE(p.control->ShotRunning() || p.over);
+    p.RunShot();
+  }
+  ASSERT_TRUE(p.over);
+  EXPECT_NE(pool.rules.TurnFlags & 8, 0);
+  EXPECT_GE(computerTurns, 1);
+  EXPECT_TRUE(cleared);
+  EXPECT_GE(calls, 1);
+  EXPECT_GE(placements, 1);
+  const HudTexts t = MakeHudTexts(pool, p.control.get(), L"Ann", L"CPU");
+  EXPECT_TRUE(t.result == L"Ann Wins" || t.result == L"Ann Loses" || t.result == L"CPU Loses")
+      << std::string(t.result.begin(), t.result.end());
+  EXPECT_EQ(pool.rules.Outcome, 1);
+  EXPECT_GE(fouls, 1);
+}
+
 TEST(HudTexts, ResultsTitlesAndScores) {
   TableSetup setup;
   setup.game = GameKind::kEightBall;
