@@ -774,6 +774,7 @@ void Control::Start() {
   callPocket_->SetLayout(host_.screenWidth, host_.screenHeight);
   callPocket_->Select(0);
   cueTip_ = static_cast<CueTipMode*>(share(std::make_unique<CueTipMode>()));
+  trackLines_ = static_cast<TrackLinesMode*>(share(std::make_unique<TrackLinesMode>()));
   cueAngle_ = static_cast<CueAngleMode*>(share(std::make_unique<CueAngleMode>()));
   returnMode_ = aim_;
   frameTime_ = host_.clock ? host_.clock() : 0;
@@ -990,6 +991,19 @@ void Control::TranslateInput(InputEvent* e) {
     case KeyMap::kReplay:
       if (down && active_ != glide_ && CanEnterState(18) && !Busy()) SetState(18);
       break;
+    case KeyMap::kTrackLines:
+      if (down) {
+        // Held, the key repeats and keeps pushing the press time on, so it
+        // toggles once per press.
+        const bool toggle = e->time - trackLinesPress_ > 250;
+        trackLinesPress_ = e->time;
+        if (toggle) {
+          if (pool->OpponentKind == 0) trackLinesOn_ = !trackLinesOn_;
+          trackLinesShown_ = trackLinesOn_;
+          if (trackLinesOn_) trackLines_->Restart();
+        }
+      }
+      break;
     case KeyMap::kNextMode:
     case KeyMap::kPreviousMode:
       if (!down && guard && active_ != glide_) StepRing(action == KeyMap::kNextMode ? 1 : -1);
@@ -1047,12 +1061,14 @@ void Control::StartShotNow() {
     aimDistance_[static_cast<std::size_t>(p)] = host_.resetZoomAfterShot ? kDefaultAimDistance : aim_->aimDistance;
     aimPitch_[static_cast<std::size_t>(p)] = aim_->aimPitch;
   }
+  trackLinesShown_ = false;
   if (!replayPending_) {
     pool->SaveBallState();
     lastCue_ = {pool->cueDirection, pool->cueTip, pool->cueElevation, pool->strikePower};
   }
   pool->StartShot();
   shotRunning_ = true;
+  trackLines_->previewPower = lastCue_.power;
   SetState(33);
   pool->cueElevation = 0;
 }
@@ -1071,6 +1087,9 @@ std::uint32_t Control::HandleEvent(const InputEvent& event) {
   }
   const std::uint32_t r = active_->HandleEvent(e);
   if ((pool->rules.TurnFlags & 8) != 0) return 1;
+  if (trackLinesShown_ && !shotRunning_ && !aim_->strokeDrag &&
+      (active_ == aim_ || active_ == moveBall_ || active_ == idle_))
+    trackLines_->HandleEvent(e);
   switch (ResultCodeOf(r)) {
     case kResultCommand: {
       const int c = static_cast<int>(ResultValueOf(r));
@@ -1089,6 +1108,8 @@ std::uint32_t Control::HandleEvent(const InputEvent& event) {
       AimViewFromSlots();
       active_ = returnMode_ = aim_;
       aim_->TurnSetup(true);
+      trackLinesShown_ = trackLinesOn_;
+      if (trackLinesOn_) trackLines_->Restart();
       viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
       MarkView(view);
       break;

@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "play/input_mode.h"
+#include "play/track_lines.h"
 #include "simulation/fixed.h"
 #include "simulation/pool.h"
 
@@ -222,6 +223,9 @@ class Control final : public InputMode {
   GlideMode* Glide() const { return glide_; }
   CallPocketMode* CallPocket() const { return callPocket_; }
   CueTipMode* CueTip() const { return cueTip_; }
+  TrackLinesMode* TrackLines() const { return trackLines_; }
+  // The track lines are to be drawn this frame.
+  bool TrackLinesShown() const { return trackLinesShown_ && !aim_->strokeDrag; }
   CueAngleMode* CueAngle() const { return cueAngle_; }
   // The pocket for the 8 must be named before this turn's shot.
   bool CallingPocket() const { return callPocket_ != nullptr && active_ == callPocket_; }
@@ -246,6 +250,9 @@ class Control final : public InputMode {
   GlideMode* glide_ = nullptr;
   CallPocketMode* callPocket_ = nullptr;
   CueTipMode* cueTip_ = nullptr;
+  TrackLinesMode* trackLines_ = nullptr;
+  bool trackLinesOn_ = false, trackLinesShown_ = false;
+  std::uint32_t trackLinesPress_ = 0;
   CueAngleMode* cueAngle_ = nullptr;
   int ringPosition_ = 0;
   void StepRing(int direction);

@@ -9,11 +9,12 @@
 //   M             move the cue ball (ball in hand; drag it, lift to aim)
 //   A             back to aiming (also after naming the 8's pocket)
 //   O (held)      look from above    R  replay the last shot
+//   T             track lines of the aimed shot (practice only)
 //   N P           next, previous mode: stroke, cue tip, cue angle, ball in
 //                 hand, calling the pocket (the arrows then move tip or angle)
 //   Z             play the running shot to its end     Escape  quit
 //
-//   tableplay [--game G] [--p2 human|easy|medium|hard] [--room R] [--seed N]
+//   tableplay [--game G] [--p2 none|human|easy|medium|hard] [--room R] [--seed N]
 //
 // At a desktop it opens a window; headless it runs from a script
 // (DEVICE_SCRIPT, else its own tableplay.script from the data folder) and
@@ -70,6 +71,7 @@ struct Harness {
   ssFont* small = nullptr;
   ssFont* tiny = nullptr;
   bool over = false;
+  bool tracksShown = false;
   std::wstring lastTexts;
 };
 
@@ -91,7 +93,7 @@ std::string DataFolder() {
 }
 
 constexpr const char* kUsage =
-    "usage: tableplay [--game G] [--p2 human|easy|medium|hard] [--room R] [--seed N]\n"
+    "usage: tableplay [--game G] [--p2 none|human|easy|medium|hard] [--room R] [--seed N]\n"
     "  plays a rack at the table: the pen aims and strokes, the keys turn, stroke (Space),\n"
     "  move the cue ball (M), zoom, set the cue angle and tip. Escape quits.\n"
     "  With DEVICE_BACKEND=headless and DEVICE_SCRIPT=FILE it runs from the script.\n";
@@ -124,7 +126,9 @@ bool ParseOptions(const std::string& line, Options* o) {
         return false;
       }
     } else if (a == "--p2") {
-      if (v == "human") {
+      if (v == "none") {
+        o->p2 = -1;
+      } else if (v == "human") {
         o->p2 = 0;
       } else if (v == "easy") {
         o->p2 = 1;
@@ -133,7 +137,7 @@ bool ParseOptions(const std::string& line, Options* o) {
       } else if (v == "hard") {
         o->p2 = 11;
       } else {
-        std::fprintf(stderr, "tableplay: --p2 is human, easy, medium or hard\n");
+        std::fprintf(stderr, "tableplay: --p2 is none (practice), human, easy, medium or hard\n");
         return false;
       }
     } else if (a == "--seed") {
@@ -173,6 +177,7 @@ void DefaultKeys(ks::play::KeyMap* k) {
   k->keys[A::kCueDown] = 'E';
   k->keys[A::kReplay] = 'R';
   k->keys[A::kNextMode] = 'N';
+  k->keys[A::kTrackLines] = 'T';
   k->keys[A::kPreviousMode] = 'P';
 }
 
@@ -181,16 +186,20 @@ void Present(bool full) {
   ssDisplayS16& d = *h.display;
   const ks::play::HudTexts texts =
       ks::play::MakeHudTexts(h.table->pool(), h.control.get(), L"Player 1",
-                             h.options.p2 == 0 ? std::wstring(L"Player 2") : std::wstring(L"Computer"));
+                             h.options.p2 <= 0 ? std::wstring(L"Player 2") : std::wstring(L"Computer"));
   const std::wstring summary =
       texts.name[0] + texts.score[0] + texts.name[1] + texts.score[1] + texts.result + texts.title + texts.progress +
       static_cast<wchar_t>(L'0' + texts.atTable) +
       (h.control->CallingPocket() ? static_cast<wchar_t>(L'0' + h.control->CallPocket()->selected) : L'-');
-  // The band and the box are drawn over a full frame.
-  if (summary != h.lastTexts || full) h.scene->scene.ForceFull();
+  // The band and the box are drawn over a full frame, and so are track
+  // lines, which must leave no trace when they change.
+  const bool tracks = h.control->TrackLinesShown();
+  if (summary != h.lastTexts || full || tracks || h.tracksShown) h.scene->scene.ForceFull();
+  h.tracksShown = tracks;
   h.lastTexts = summary;
   d.BeginDraw();
   h.scene->DrawFrame();
+  if (tracks) ks::play::DrawTrackLines(d, h.scene->scene, *h.control->TrackLines());
   if (h.scene->scene.LastFrameFull()) ks::play::DrawHud(d, h.small, h.tiny, texts);
   if (h.control->CallingPocket()) ks::play::DrawCallPocketPrompt(d, h.small, *h.control->CallPocket());
   d.EndDraw();
@@ -216,7 +225,8 @@ void OnTick() {
   // A held key gives one key-down a tick, whatever the host's own repeat.
   for (int action = 14; action < 32; ++action) {
     const std::uint8_t key = h.keys.keys[action];
-    if (key > 13 && (GetAsyncKeyState(key) & 0x8000) != 0) Feed(MakeEvent(WM_KEYDOWN, key, 0));
+    // Down now, or pressed (and maybe released) since the last tick.
+    if (key > 13 && (GetAsyncKeyState(key) & 0x8001) != 0) Feed(MakeEvent(WM_KEYDOWN, key, 0));
   }
   Feed(MakeEvent(WM_TIMER, kFrameTimer, 0));
   Present(false);
@@ -341,12 +351,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
   ks::TableSetup setup;
   setup.game = h.options.game;
   setup.size = h.options.room >= 3 ? ks::TableSize::kLarge : ks::TableSize::kSmall;
-  setup.opponent = h.options.p2 == 0 ? ks::Opponent::kHuman : ks::Opponent::kComputer;
+  setup.opponent = h.options.p2 < 0    ? ks::Opponent::kPractice
+                   : h.options.p2 == 0 ? ks::Opponent::kHuman
+                                       : ks::Opponent::kComputer;
   setup.seed = h.options.seed;
   setup.matchGoal = 1;
   setup.pointsGoal = 30;
   h.table = std::make_unique<ks::Table>(setup, &h.clock);
-  if (h.options.p2 != 0) h.table->pool().skill = static_cast<std::int16_t>(h.options.p2);
+  if (h.options.p2 > 0) h.table->pool().skill = static_cast<std::int16_t>(h.options.p2);
   h.scene = std::make_unique<ks::play::PlayScene>(h.display.get(), &h.table->pool());
   const ks::play::LoadReport report = h.scene->LoadRoom(h.options.room);
   if (report.roomSurfaces < 6 || !report.table || !report.stick || !report.ballTextures)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "play/control.h"
+#include "play/track_lines.h"
 #include "play_bench_scene.h"
 
 namespace ks::play::bench {
@@ -65,6 +66,51 @@ void ComputerTurnFrames(benchmark::State& state) {
   state.counters["frames"] = static_cast<double>(all.size()) / static_cast<double>(state.iterations());
 }
 BENCHMARK(ComputerTurnFrames)->Iterations(4)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace ks::play::bench
+
+namespace ks::play::bench {
+namespace {
+
+// One tick of the track lines' background preview of a break, from the
+// restart to the end of the shot; the time is the mean tick.
+void TrackLinesTick(benchmark::State& state) {
+  test::FrameClock clock;
+  TableSetup setup;
+  setup.game = GameKind::kNineBall;
+  Table table(setup, &clock);
+  TrackLinesMode mode;
+  mode.pool = &table.pool();
+  mode.Init(nullptr);
+  mode.previewPower = 0x1800000;
+  mode.Restart();
+  int ticks = 0;
+  for (auto _ : state) {
+    if (mode.Finished()) {
+      state.PauseTiming();
+      mode.Restart();
+      state.ResumeTiming();
+    }
+    mode.HandleEvent({kMsgTimer, 1, 0, 0});
+    ++ticks;
+  }
+  state.counters["ticks"] = ticks;
+}
+BENCHMARK(TrackLinesTick)->Unit(benchmark::kMicrosecond);
+
+// A new aim: the preview starts again from a copy of the table.
+void TrackLinesRestart(benchmark::State& state) {
+  test::FrameClock clock;
+  TableSetup setup;
+  setup.game = GameKind::kNineBall;
+  Table table(setup, &clock);
+  TrackLinesMode mode;
+  mode.pool = &table.pool();
+  mode.Init(nullptr);
+  for (auto _ : state) mode.Restart();
+}
+BENCHMARK(TrackLinesRestart)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace ks::play::bench

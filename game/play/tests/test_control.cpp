@@ -533,6 +533,45 @@ TEST(Control, AScriptedRackOfTapsDragsAndKeys) {
   EXPECT_GE(fouls, 1);
 }
 
+TEST(Control, TrackLinesPreviewTheAimedShotWithoutTouchingTheTable) {
+  Play p(GameKind::kNineBall, Opponent::kPractice);
+  p.keys.keys[KeyMap::kTrackLines] = 'T';
+  const auto before = p.pool().ballStates;
+  p.Send(kMsgKeyDown, 'T');
+  ASSERT_TRUE(p.control->TrackLinesShown());
+  // Held, the key repeats within 250 ms and does not toggle again.
+  for (int i = 0; i < 20; ++i) {
+    p.clock.now += 31;
+    p.Send(kMsgKeyDown, 'T');
+  }
+  EXPECT_TRUE(p.control->TrackLinesShown());
+  p.Tick(60);
+  const TrackLinesMode* t = p.control->TrackLines();
+  EXPECT_TRUE(t->Finished());
+  EXPECT_GE(t->Track(0).size(), 2u);
+  // The cue ball's line starts at the cue ball, and the break moved others.
+  EXPECT_EQ(t->Track(0).front(), before[0].position);
+  int moved = 0;
+  for (int b = 1; b < kBallCount; ++b) moved += t->Track(b).size() > 1 ? 1 : 0;
+  EXPECT_GT(moved, 0);
+  EXPECT_FALSE(p.control->ShotRunning());
+  for (int b = 0; b < kBallCount; ++b)
+    EXPECT_EQ(p.pool().ballStates[static_cast<std::size_t>(b)].position, before[static_cast<std::size_t>(b)].position);
+  // A new aim starts the preview again.
+  p.Send(kMsgKeyDown, 0x25);
+  p.Tick();
+  EXPECT_FALSE(t->Finished());
+  // A press after 250 ms switches them off.
+  p.clock.now += 400;
+  p.Send(kMsgKeyDown, 'T');
+  EXPECT_FALSE(p.control->TrackLinesShown());
+  // With a second player the key does not switch them on.
+  Play two(GameKind::kNineBall, Opponent::kHuman);
+  two.keys.keys[KeyMap::kTrackLines] = 'T';
+  two.Send(kMsgKeyDown, 'T');
+  EXPECT_FALSE(two.control->TrackLinesShown());
+}
+
 TEST(HudTexts, ResultsTitlesAndScores) {
   TableSetup setup;
   setup.game = GameKind::kEightBall;
@@ -576,13 +615,17 @@ TEST(HudTexts, ResultsTitlesAndScores) {
 TEST(ControlFuzz, RandomInputKeepsPlaySound) {
   const std::uint32_t messages[] = {kMsgPenDown, kMsgPenMove, kMsgPenUp, kMsgKeyDown,   kMsgKeyUp,
                                     kMsgTimer,   kMsgTimer,   kMsgTimer, kMsgStartShot, kMsgCommand};
-  const std::uint8_t keys[] = {'A', 'M', 'Z',  'O',  ' ',  'J',  'L',  'I',  'K',
-                               'Q', 'E', 0x21, 0x22, 0x25, 0x26, 0x27, 0x28, 'X'};
+  const std::uint8_t keys[] = {'A', 'M', 'Z', 'O', ' ',  'J',  'L',  'I',  'K',  'Q',  'E',
+                               'R', 'N', 'P', 'T', 0x21, 0x22, 0x25, 0x26, 0x27, 0x28, 'X'};
   int games = 0;
   for (int g = 1; g <= 6; ++g) {
     for (std::uint32_t seed = 1; seed <= 4; ++seed) {
       const Opponent who = seed % 2 == 0 ? Opponent::kComputer : Opponent::kHuman;
       Play p(static_cast<GameKind>(g), who, 1 + static_cast<int>(seed) * 3, seed);
+      p.keys.keys[KeyMap::kReplay] = 'R';
+      p.keys.keys[KeyMap::kNextMode] = 'N';
+      p.keys.keys[KeyMap::kPreviousMode] = 'P';
+      p.keys.keys[KeyMap::kTrackLines] = 'T';
       std::mt19937 rng(seed * 7919u + static_cast<std::uint32_t>(g));
       for (int i = 0; i < 3000 && !p.over; ++i) {
         const std::uint32_t m = messages[rng() % std::size(messages)];
