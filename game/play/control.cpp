@@ -58,7 +58,11 @@ std::uint32_t RotateViewMode::OnPenMove(const InputEvent& e) {
   View* v = GetTop();
   const int dx = PenX(e) - penX, dy = PenY(e) - penY;
   if (v != nullptr) {
-    v->Rotate(-4 * dy * std::abs(dy), 16 * dx * std::abs(dx), 0);
+    // Quadratic in the drag; a jump of the whole 16-bit range stays in range.
+    auto turn = [](std::int64_t d, std::int64_t k) {
+      return static_cast<std::int32_t>(std::clamp<std::int64_t>(k * d * (d < 0 ? -d : d), -0x40000, 0x40000));
+    };
+    v->Rotate(turn(dy, -4), turn(dx, 16), 0);
     MarkView(v);
   }
   penX = PenX(e);
@@ -854,6 +858,7 @@ void Control::SetState(int state) {
     view->Recompute();
     view->Apply();
     MarkView(view);
+    active_ = aim_;
   };
   switch (state) {
     case 2:  // a look from above while the key is held

@@ -412,6 +412,19 @@ TEST(Control, AReplayPlaysTheShotAgainToTheSameVerdict) {
   }
 }
 
+TEST(Control, TheOverheadLookReturnsToAiming) {
+  Play p(GameKind::kEightBall);
+  p.keys.keys[KeyMap::kNextMode] = 'N';
+  p.Send(kMsgKeyUp, 'N');
+  ASSERT_EQ(p.control->Active(), p.control->CueTip());
+  const std::int32_t yaw = p.view.yaw;
+  p.Send(kMsgKeyDown, 'O');
+  EXPECT_EQ(p.view.pitch, -0x10000);
+  p.Send(kMsgKeyUp, 'O');
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+  EXPECT_EQ(p.view.yaw, yaw);
+}
+
 TEST(Control, TheModeRingAndTheCueTipAndAngleModes) {
   Play p(GameKind::kEightBall);
   p.keys.keys[KeyMap::kNextMode] = 'N';
@@ -630,15 +643,21 @@ TEST(ControlFuzz, RandomInputKeepsPlaySound) {
       for (int i = 0; i < 3000 && !p.over; ++i) {
         const std::uint32_t m = messages[rng() % std::size(messages)];
         std::uint32_t w = 0;
-        std::int32_t l = PenParam(static_cast<int>(rng() % 400) - 40, static_cast<int>(rng() % 400) - 40);
+        // Mostly on the screen; now and then anywhere in the 16-bit range.
+        std::int32_t l = rng() % 16 == 0
+                             ? static_cast<std::int32_t>(rng())
+                             : PenParam(static_cast<int>(rng() % 400) - 40, static_cast<int>(rng() % 400) - 40);
         if (m == kMsgKeyDown || m == kMsgKeyUp) w = keys[rng() % std::size(keys)];
         if (m == kMsgPenMove) w = rng() % 2;
         if (m == kMsgCommand) w = rng() % 24;
         const bool runningBefore = p.control->ShotRunning();
         const FixVec3 cueBefore = p.pool().ballStates[0].position;
         const std::uint32_t stepsBefore = p.pool().stepCount;
-        p.clock.now += rng() % 64;
-        p.Send(m, w, l);
+        // Time mostly moves on a little; now and then it jumps either way.
+        p.clock.now += rng() % 32 == 0 ? rng() : rng() % 64;
+        const std::uint32_t answer = p.control->HandleEvent({m, w, l, p.clock.now});
+        ASSERT_LE(answer, 1u);
+        p.over = p.over || answer == 1;
         if (runningBefore && p.control->ShotRunning()) {
           // A running shot is never started again (that would clear its steps).
           ASSERT_GE(p.pool().stepCount, stepsBefore) << g << " " << seed << " event " << i;
