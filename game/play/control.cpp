@@ -418,6 +418,90 @@ std::uint32_t AimMode::OnKeyUp(const InputEvent& e) {
   return RotateViewMode::OnKeyUp(e);
 }
 
+// ---- moving and zooming the view ----
+
+std::uint32_t MoveViewMode::OnPenDown(const InputEvent& e) {
+  penX = PenX(e);
+  penY = PenY(e);
+  return 0;
+}
+
+void MoveViewMode::MoveBy(int dx, int dy) {
+  View* v = GetTop();
+  if (v == nullptr) return;
+  // A quarter ball radius a pixel; the target stays over the table.
+  const FixVec3 d = v->TurnByYaw(FixVec3{dx * 0x4000, 0, -dy * 0x4000});
+  v->Move(d);
+  v->Recompute();
+  v->Apply();
+  MarkView(v);
+}
+
+std::uint32_t MoveViewMode::OnPenMove(const InputEvent& e) {
+  MoveBy(PenX(e) - penX, PenY(e) - penY);
+  penX = PenX(e);
+  penY = PenY(e);
+  return 0;
+}
+
+std::uint32_t MoveViewMode::OnKeyDown(const InputEvent& e) {
+  const std::uint32_t held = std::min<std::uint32_t>(HoldTime(e), 20000);
+  const int action = keyMap != nullptr ? keyMap->ActionOf(e.wParam) : -1;
+  int h = 0, v = 0;
+  if (action == KeyMap::kRight)
+    h = 1;
+  else if (action == KeyMap::kLeft)
+    h = -1;
+  else if (action == KeyMap::kUp)
+    v = -1;
+  else if (action == KeyMap::kDown)
+    v = 1;
+  // Nothing for the first 450 ms, then faster with the square of the hold.
+  const int step = static_cast<int>((held / 450) * (held / 135));
+  if (step != 0 && (h != 0 || v != 0)) MoveBy(-step * h, -step * v);
+  return 0;
+}
+
+std::uint32_t MoveViewMode::OnKeyUp(const InputEvent& e) {
+  keyUpTime = e.time;
+  return 0;
+}
+
+std::uint32_t KeyTurnMode::OnPenDown(const InputEvent& e) {
+  penX = PenX(e);
+  penY = PenY(e);
+  return 0;
+}
+
+std::uint32_t KeyTurnMode::OnPenMove(const InputEvent& e) {
+  if (View* v = GetTop()) {
+    v->Zoom(static_cast<Fix16>(std::clamp<std::int64_t>(std::int64_t{penY - PenY(e)} << 15, -0x1000000, 0x1000000)));
+    distance = v->eye.z;
+    MarkView(v);
+  }
+  penX = PenX(e);
+  penY = PenY(e);
+  return 0;
+}
+
+std::uint32_t KeyTurnMode::OnPenUp(const InputEvent&) { return MakeResult(kResultCommand, 19); }
+
+std::uint32_t KeyTurnMode::OnKeyDown(const InputEvent& e) {
+  HoldTime(e);
+  const int action = keyMap != nullptr ? keyMap->ActionOf(e.wParam) : -1;
+  if (View* v = GetTop()) {
+    v->Zoom(action == KeyMap::kUp ? -0x10000 : action == KeyMap::kDown ? 0x10000 : 0);
+    distance = v->eye.z;
+    MarkView(v);
+  }
+  return 0;
+}
+
+std::uint32_t KeyTurnMode::OnKeyUp(const InputEvent& e) {
+  keyUpTime = e.time;
+  return 0;
+}
+
 // ---- ball in hand ----
 
 bool MoveBallMode::TryMove(Fix16 dx, Fix16 dz) {
@@ -779,6 +863,8 @@ void Control::Start() {
   callPocket_->Select(0);
   cueTip_ = static_cast<CueTipMode*>(share(std::make_unique<CueTipMode>()));
   trackLines_ = static_cast<TrackLinesMode*>(share(std::make_unique<TrackLinesMode>()));
+  moveView_ = static_cast<MoveViewMode*>(share(std::make_unique<MoveViewMode>()));
+  keyTurn_ = static_cast<KeyTurnMode*>(share(std::make_unique<KeyTurnMode>()));
   cueAngle_ = static_cast<CueAngleMode*>(share(std::make_unique<CueAngleMode>()));
   returnMode_ = aim_;
   frameTime_ = host_.clock ? host_.clock() : 0;
@@ -890,6 +976,7 @@ void Control::SetState(int state) {
     case 11:
     case 22:
       leaveOverhead();
+      if (active_ == keyTurn_) FromKeyTurn();
       AimViewFromSlots();
       active_ = returnMode_ = aim_;
       aim_->TurnSetup(false);
@@ -937,10 +1024,23 @@ void Control::SetState(int state) {
       break;
     case 19:
       if (returnMode_ == idle_) returnMode_ = aim_;
+      if (active_ == keyTurn_) FromKeyTurn();
       AimViewFromSlots();
       active_ = returnMode_;
       if (active_ == aim_) aim_->TurnSetup(false);
       viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+      break;
+    case 12:
+      leaveOverhead();
+      keyTurn_->distance = view->eye.z;
+      active_ = keyTurn_;
+      viewMode = 17;
+      break;
+    case 13:
+      leaveOverhead();
+      active_ = returnMode_ = moveView_;
+      viewMode = 4;
+      MarkView(view);
       break;
     case 20:
       leaveOverhead();
@@ -987,6 +1087,9 @@ void Control::TranslateInput(InputEvent* e) {
     case KeyMap::kZipToEnd:
       if (down) command(5);
       break;
+    case KeyMap::kMoveView:
+      if (down && guard && active_ != moveView_ && active_ != glide_) SetState(13);
+      break;
     case KeyMap::kMoveBall:
       if (down && guard && active_ != moveBall_ && active_ != glide_ && CanEnterState(10)) SetState(10);
       break;
@@ -1021,10 +1124,17 @@ void Control::TranslateInput(InputEvent* e) {
   }
 }
 
+// The zoom chosen in the key-turn mode becomes the player's aiming distance.
+void Control::FromKeyTurn() {
+  const int p = pool->rules.CurrentPlayer & 1;
+  aimDistance_[static_cast<std::size_t>(p)] = host_.resetZoomAfterShot ? kDefaultAimDistance : keyTurn_->distance;
+  aim_->aimDistance = keyTurn_->distance;
+}
+
 // The ring of aiming modes the next and previous keys step through:
 // stroke, cue tip, cue angle, (zoom), ball in hand, calling the pocket.
 bool Control::EnterRingMode(int position) {
-  static constexpr int kStates[6] = {22, 20, 21, -1, 10, 17};
+  static constexpr int kStates[6] = {22, 20, 21, 12, 10, 17};
   const int state = kStates[position];
   if (state < 0) return false;
   if (state == 10 && !CanEnterState(10)) return false;
@@ -1034,6 +1144,7 @@ bool Control::EnterRingMode(int position) {
 }
 
 void Control::StepRing(int direction) {
+  if (active_ == keyTurn_) FromKeyTurn();
   int p = ringPosition_;
   for (int i = 0; i < 6; ++i) {
     p = (p + direction + 6) % 6;

@@ -105,6 +105,28 @@ class AimMode final : public RotateViewMode {
   int strokeStartY_ = 0;
 };
 
+// A pen drag slides the camera over the table; held arrow keys slide it
+// faster the longer they are held.
+class MoveViewMode final : public InputMode {
+ public:
+  std::uint32_t OnPenDown(const InputEvent& e) override;
+  std::uint32_t OnPenMove(const InputEvent& e) override;
+  std::uint32_t OnKeyDown(const InputEvent& e) override;
+  std::uint32_t OnKeyUp(const InputEvent& e) override;
+  void MoveBy(int dx, int dy);
+};
+
+// Up and Down (or a pen drag) zoom the camera; lifting the pen goes back.
+class KeyTurnMode final : public InputMode {
+ public:
+  std::uint32_t OnPenDown(const InputEvent& e) override;
+  std::uint32_t OnPenMove(const InputEvent& e) override;
+  std::uint32_t OnPenUp(const InputEvent& e) override;
+  std::uint32_t OnKeyDown(const InputEvent& e) override;
+  std::uint32_t OnKeyUp(const InputEvent& e) override;
+  Fix16 distance = kDefaultAimDistance;
+};
+
 class MoveBallMode final : public InputMode {
  public:
   std::uint32_t OnPenDown(const InputEvent& e) override;
@@ -223,6 +245,8 @@ class Control final : public InputMode {
   GlideMode* Glide() const { return glide_; }
   CallPocketMode* CallPocket() const { return callPocket_; }
   CueTipMode* CueTip() const { return cueTip_; }
+  MoveViewMode* MoveView() const { return moveView_; }
+  KeyTurnMode* KeyTurn() const { return keyTurn_; }
   TrackLinesMode* TrackLines() const { return trackLines_; }
   // The track lines are to be drawn this frame.
   bool TrackLinesShown() const { return trackLinesShown_ && !aim_->strokeDrag; }
@@ -251,6 +275,9 @@ class Control final : public InputMode {
   CallPocketMode* callPocket_ = nullptr;
   CueTipMode* cueTip_ = nullptr;
   TrackLinesMode* trackLines_ = nullptr;
+  MoveViewMode* moveView_ = nullptr;
+  KeyTurnMode* keyTurn_ = nullptr;
+  void FromKeyTurn();
   bool trackLinesOn_ = false, trackLinesShown_ = false;
   std::uint32_t trackLinesPress_ = 0;
   CueAngleMode* cueAngle_ = nullptr;

@@ -7,10 +7,11 @@
 //   Space (held)  pulls the stick back; its release strikes
 //   Page Up/Down  zoom       Q E   cue angle       I J K L   cue tip
 //   M             move the cue ball (ball in hand; drag it, lift to aim)
+//   V             move the view (drag, or hold the arrows)
 //   A             back to aiming (also after naming the 8's pocket)
 //   O (held)      look from above    R  replay the last shot
 //   T             track lines of the aimed shot (practice only)
-//   N P           next, previous mode: stroke, cue tip, cue angle, ball in
+//   N P           next, previous mode: stroke, cue tip, cue angle, zoom, ball in
 //                 hand, calling the pocket (the arrows then move tip or angle)
 //   Z             play the running shot to its end     Escape  quit
 //
@@ -160,6 +161,7 @@ void DefaultKeys(ks::play::KeyMap* k) {
   using A = ks::play::KeyMap;
   k->keys[A::kAimMode] = 'A';
   k->keys[A::kMoveBall] = 'M';
+  k->keys[A::kMoveView] = 'V';
   k->keys[A::kZipToEnd] = 'Z';
   k->keys[A::kUp] = VK_UP;
   k->keys[A::kDown] = VK_DOWN;

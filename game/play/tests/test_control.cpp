@@ -412,6 +412,32 @@ TEST(Control, AReplayPlaysTheShotAgainToTheSameVerdict) {
   }
 }
 
+TEST(Control, MovingTheViewByPenAndHeldKeys) {
+  Play p(GameKind::kEightBall);
+  p.keys.keys[KeyMap::kMoveView] = 'V';
+  p.Send(kMsgKeyDown, 'V');
+  ASSERT_EQ(p.control->Active(), p.control->MoveView());
+  const FixVec3 start = p.view.target;
+  p.Send(kMsgPenDown, 1, PenParam(100, 100));
+  p.Send(kMsgPenMove, 1, PenParam(100, 90));
+  EXPECT_FALSE(p.view.target == start);
+  // A key held less than 450 ms does not move it.
+  const FixVec3 dragged = p.view.target;
+  for (int i = 0; i < 10; ++i) {
+    p.clock.now += 31;
+    p.Send(kMsgKeyDown, 0x26);
+  }
+  EXPECT_EQ(p.view.target, dragged);
+  for (int i = 0; i < 20; ++i) {
+    p.clock.now += 31;
+    p.Send(kMsgKeyDown, 0x26);
+  }
+  EXPECT_FALSE(p.view.target == dragged);
+  p.Send(kMsgKeyUp, 0x26);
+  p.Send(kMsgKeyDown, 'A');
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+}
+
 TEST(Control, TheOverheadLookReturnsToAiming) {
   Play p(GameKind::kEightBall);
   p.keys.keys[KeyMap::kNextMode] = 'N';
@@ -455,10 +481,19 @@ TEST(Control, TheModeRingAndTheCueTipAndAngleModes) {
     p.Send(kMsgKeyDown, 0x28);
   }
   EXPECT_EQ(p.pool().cueElevation, 0x10E00u);
-  // On round the ring: ball in hand is skipped without it, so is the pocket
-  // call; the stroke mode is aiming.
+  // On round the ring: zoom, then ball in hand and the pocket call are
+  // skipped without them, back to aiming.
+  p.Send(kMsgKeyUp, 'N');
+  ASSERT_EQ(p.control->Active(), p.control->KeyTurn());
+  EXPECT_EQ(p.control->viewMode, 17);
+  // Zoomed in the key-turn mode, the aiming distance follows.
+  p.Send(kMsgKeyDown, 0x28);
+  const Fix16 zoomed = p.view.eye.z;
   p.Send(kMsgKeyUp, 'N');
   EXPECT_EQ(p.control->Active(), p.control->Aim());
+  EXPECT_EQ(p.control->Aim()->aimDistance, zoomed);
+  p.Send(kMsgKeyUp, 'P');
+  EXPECT_EQ(p.control->Active(), p.control->KeyTurn());
   p.Send(kMsgKeyUp, 'P');
   EXPECT_EQ(p.control->Active(), p.control->CueAngle());
   // The Stroke Cue key goes back to aiming from any of them.
@@ -628,8 +663,8 @@ TEST(HudTexts, ResultsTitlesAndScores) {
 TEST(ControlFuzz, RandomInputKeepsPlaySound) {
   const std::uint32_t messages[] = {kMsgPenDown, kMsgPenMove, kMsgPenUp, kMsgKeyDown,   kMsgKeyUp,
                                     kMsgTimer,   kMsgTimer,   kMsgTimer, kMsgStartShot, kMsgCommand};
-  const std::uint8_t keys[] = {'A', 'M', 'Z', 'O', ' ',  'J',  'L',  'I',  'K',  'Q',  'E',
-                               'R', 'N', 'P', 'T', 0x21, 0x22, 0x25, 0x26, 0x27, 0x28, 'X'};
+  const std::uint8_t keys[] = {'A', 'M', 'Z', 'O', ' ',  'J',  'L',  'I',  'K',  'Q',  'E', 'R',
+                               'N', 'P', 'T', 'V', 0x21, 0x22, 0x25, 0x26, 0x27, 0x28, 'X'};
   int games = 0;
   for (int g = 1; g <= 6; ++g) {
     for (std::uint32_t seed = 1; seed <= 4; ++seed) {
@@ -639,6 +674,7 @@ TEST(ControlFuzz, RandomInputKeepsPlaySound) {
       p.keys.keys[KeyMap::kNextMode] = 'N';
       p.keys.keys[KeyMap::kPreviousMode] = 'P';
       p.keys.keys[KeyMap::kTrackLines] = 'T';
+      p.keys.keys[KeyMap::kMoveView] = 'V';
       std::mt19937 rng(seed * 7919u + static_cast<std::uint32_t>(g));
       for (int i = 0; i < 3000 && !p.over; ++i) {
         const std::uint32_t m = messages[rng() % std::size(messages)];
