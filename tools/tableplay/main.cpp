@@ -218,7 +218,9 @@ void Feed(const ks::play::InputEvent& e) {
   if (h.over || !h.control) return;
   if (h.control->HandleEvent(e) == 1) {
     h.over = true;
-    std::fprintf(stderr, "tableplay: the game is over\n");
+    const ks::play::HudTexts t = ks::play::MakeHudTexts(h.table->pool(), h.control.get(), L"Player 1",
+                                                        h.options.p2 <= 0 ? L"Player 2" : L"Computer");
+    std::fprintf(stderr, "tableplay: the game is over: %s\n", std::string(t.result.begin(), t.result.end()).c_str());
   }
 }
 

@@ -14,7 +14,7 @@ if grep -q "missing data" "$work/errors.txt"; then
   cat "$work/errors.txt"
   exit 1
 fi
-grep -q "the game is over" "$work/errors.txt" || { echo "the rack did not reach its end"; cat "$work/errors.txt"; exit 1; }
+grep -qE "the game is over: (Player 1|Computer) (Wins|Loses)" "$work/errors.txt" || { echo "the rack did not reach its end"; cat "$work/errors.txt"; exit 1; }
 for shot in aim break after_break turn_25; do
   [ -s "$shot.png" ] || { echo "missing screenshot $shot.png"; exit 1; }
 done
