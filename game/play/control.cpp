@@ -1,0 +1,1260 @@
+#include "play/control.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "play/table_scene.h"
+#include "play/view.h"
+#include "simulation/ai.h"
+#include "simulation/pool.h"
+
+namespace ks::play {
+namespace {
+
+constexpr int kPenYawStep = 160;    // aim turn per pixel dragged across
+constexpr int kPenPitchStep = 96;   // camera tilt per pixel dragged up or down
+constexpr int kKeyYawStep = 0x100;  // aim turn per key-down, times the hold factor
+constexpr int kKeyPitchStep = 0x200;
+constexpr std::int32_t kClearancePerPixel = 0x6000;
+constexpr std::int32_t kArmPen = 0x20000;  // pulled back this far beyond rest, a pen stroke is armed
+constexpr std::int32_t kArmKey = 0x14000;
+constexpr Fix16 kAimHeight = 0x20000;
+constexpr std::int32_t kMaxElevation = 0x10E00;
+constexpr Fix16 kBallStep = 0x2000;  // cue-ball travel per pixel dragged
+constexpr std::uint32_t kComputerAimShowMs = 600;
+
+std::int32_t HoldFactor(std::uint32_t held, std::uint32_t per) {
+  return static_cast<std::int32_t>(std::max<std::uint32_t>(1, std::min<std::uint32_t>(held / per, 64)));
+}
+
+void MarkView(View* v) {
+  if (v == nullptr) return;
+  v->matrixChanged = 1;
+  v->dirty = 1;
+}
+
+Fix16 ClampTip(std::int64_t value, Fix16 other) {
+  const std::int64_t limit =
+      static_cast<std::int64_t>(
+          ISqrt64(static_cast<std::uint64_t>(std::max<std::int64_t>(0, 0x90000000LL - std::int64_t{other} * other)))) -
+      16;
+  return static_cast<Fix16>(
+      std::clamp<std::int64_t>(value, -std::max<std::int64_t>(limit, 0), std::max<std::int64_t>(limit, 0)));
+}
+
+}  // namespace
+
+// ---- turning the view ----
+
+std::uint32_t RotateViewMode::OnPenDown(const InputEvent& e) {
+  penDown = true;
+  penX = PenX(e);
+  penY = PenY(e);
+  return 0;
+}
+
+std::uint32_t RotateViewMode::OnPenMove(const InputEvent& e) {
+  if (!penDown) return 0;
+  View* v = GetTop();
+  const int dx = PenX(e) - penX, dy = PenY(e) - penY;
+  if (v != nullptr) {
+    // Quadratic in the drag; a jump of the whole 16-bit range stays in range.
+    auto turn = [](std::int64_t d, std::int64_t k) {
+      return static_cast<std::int32_t>(std::clamp<std::int64_t>(k * d * (d < 0 ? -d : d), -0x40000, 0x40000));
+    };
+    v->Rotate(turn(dy, -4), turn(dx, 16), 0);
+    MarkView(v);
+  }
+  penX = PenX(e);
+  penY = PenY(e);
+  return 0;
+}
+
+std::uint32_t RotateViewMode::OnPenUp(const InputEvent&) {
+  penDown = false;
+  return 0;
+}
+
+std::uint32_t RotateViewMode::OnKeyDown(const InputEvent& e) {
+  View* v = GetTop();
+  if (v == nullptr || keyMap == nullptr) return 0;
+  const std::uint32_t held = HoldTime(e);
+  const int action = keyMap->ActionOf(e.wParam);
+  int yawDirection = 0, pitchDirection = 0;
+  if (action == KeyMap::kRight)
+    yawDirection = 1;
+  else if (action == KeyMap::kLeft)
+    yawDirection = -1;
+  else if (action == KeyMap::kUp)
+    pitchDirection = 1;
+  else if (action == KeyMap::kDown)
+    pitchDirection = -1;
+  penX = PenX(e);
+  penY = PenY(e);
+  if (yawDirection == 0 && pitchDirection == 0) return 0;
+  // Slow at first, faster the longer the key is held.
+  const std::int32_t ab = HoldFactor(held, 30) * HoldFactor(held, 200);
+  v->Rotate(4 * ab * pitchDirection, 9 * ab * yawDirection, 0);
+  MarkView(v);
+  return 0;
+}
+
+std::uint32_t CueAngleMode::OnKeyDown(const InputEvent& e) {
+  const std::uint32_t held = HoldTime(e);
+  const int action = keyMap != nullptr ? keyMap->ActionOf(e.wParam) : -1;
+  const int direction = action == KeyMap::kUp ? 1 : action == KeyMap::kDown ? -1 : 0;
+  const std::int64_t elevation = std::int64_t{pool->cueElevation} - 100LL * HoldFactor(held, 40) * direction;
+  pool->cueElevation = static_cast<FixAngle>(std::clamp<std::int64_t>(elevation, 0, kMaxElevation));
+  pool->PoseCueStick();
+  if (View* v = GetTop()) {
+    MarkView(v);
+    v->cueTilt = 1;
+    v->Rotate(0, 0, 0);
+    v->cueTilt = 0;
+  }
+  return 0;
+}
+
+std::uint32_t CueTipMode::OnKeyDown(const InputEvent& e) {
+  const std::uint32_t held = HoldTime(e);
+  const int action = keyMap != nullptr ? keyMap->ActionOf(e.wParam) : -1;
+  int vertical = 0, horizontal = 0;
+  if (action == KeyMap::kUp)
+    vertical = 1;
+  else if (action == KeyMap::kDown)
+    vertical = -1;
+  else if (action == KeyMap::kLeft)
+    horizontal = 1;
+  else if (action == KeyMap::kRight)
+    horizontal = -1;
+  const std::int64_t k = HoldFactor(held, 50);
+  pool->cueTip[0] = ClampTip(std::int64_t{pool->cueTip[0]} - 100 * k * horizontal, pool->cueTip[1]);
+  pool->cueTip[1] = ClampTip(std::int64_t{pool->cueTip[1]} - 100 * k * vertical, pool->cueTip[0]);
+  pool->PoseCueStick();
+  MarkView(GetTop());
+  return 0;
+}
+
+std::uint32_t RotateViewMode::OnKeyUp(const InputEvent& e) {
+  keyUpTime = e.time;
+  return 0;
+}
+
+// ---- aiming and the stroke ----
+
+void AimMode::CueFromAim() {
+  if (pool == nullptr) return;
+  const FixSinCos sc = SinCos(static_cast<FixAngle>(0x30000 - aimDirection));
+  FixVec3 d{sc.cos, 0, sc.sin};
+  Normalize2D(d);
+  pool->cueDirection = d;
+  pool->PoseCueStick();
+}
+
+void AimMode::TurnSetup(bool resetTip) {
+  View* v = GetTop();
+  if (v == nullptr || pool == nullptr) return;
+  const BallState& cue = pool->ballStates[0];
+  v->cueTilt = 1;
+  v->SetTarget(FixVec3{-cue.position.x, kAimHeight, -cue.position.z});
+  v->yaw = aimDirection;
+  v->pitch = aimPitch;
+  v->SetDistance(aimDistance);
+  v->Recompute();
+  v->Apply();
+  v->cueTilt = 0;
+  strokeDone = true;
+  strokeDrag = false;
+  armed = false;
+  penDown = false;
+  clearance = kRestClearance;
+  keyUpTime = 1;
+  holdStart = 0;
+  if (host != nullptr && host->scene != nullptr) host->scene->stickShown = true;
+  if (resetTip) pool->cueTip = {0, 0};
+  pool->OrientCueBall();
+  CueFromAim();
+  MarkView(v);
+}
+
+void AimMode::AimAtBall(int ball) {
+  if (pool == nullptr) return;
+  const FixVec3 c = pool->ballStates[0].position, t = pool->ballStates[static_cast<std::size_t>(ball)].position;
+  // The aim direction is the heading from the cue ball to the target:
+  // 0 sends the cue ball towards +z, a quarter turn towards +x.
+  const double a = std::atan2(static_cast<double>(t.x - c.x), static_cast<double>(t.z - c.z));
+  aimDirection =
+      static_cast<FixAngle>(static_cast<std::int32_t>(std::lround(a * 0x40000 / (2 * 3.14159265358979))) & 0x3FFFF);
+}
+
+void AimMode::NearestBallStart() {
+  if (pool == nullptr) return;
+  int lo = 1, hi = 15;
+  bool eight = false;
+  if (pool->GameType == 2) {
+    const bool solids = pool->rules.CurrentPlayer + 1 == pool->rules.SolidsOwner;
+    lo = solids ? 1 : 9;
+    hi = solids ? 7 : 15;
+    eight = pool->IsGroupCleared();
+  }
+  const FixVec3 c = pool->ballStates[0].position;
+  int best = -1;
+  std::uint64_t bestDistance = 0;
+  for (int b = lo; b <= hi; ++b) {
+    const BallState& s = pool->ballStates[static_cast<std::size_t>(b)];
+    if (s.state == kBallOff) continue;
+    const std::int64_t dx = std::int64_t{s.position.x} - c.x, dz = std::int64_t{s.position.z} - c.z;
+    const std::uint64_t d = static_cast<std::uint64_t>(dx * dx) + static_cast<std::uint64_t>(dz * dz);
+    if (best < 0 || d < bestDistance) best = b, bestDistance = d;
+  }
+  if (best < 0 && eight && pool->ballStates[8].state != kBallOff) best = 8;
+  if (best >= 0) AimAtBall(best);
+}
+
+void AimMode::Record(std::int32_t c, std::uint32_t time) {
+  clearanceRing[static_cast<std::size_t>(ringPosition)] = c;
+  timeRing[static_cast<std::size_t>(ringPosition)] = time;
+  ringPosition = (ringPosition + 1) & 15;
+  clearance = c;
+}
+
+// The speed of the stick over its last two samples. A drag of only two
+// samples reads the seed that pen-down put in every ring slot, never an
+// entry left from an earlier drag.
+std::int64_t AimMode::StrokeSpeed(bool* forward) const {
+  const int i = (ringPosition + 15) & 15, j = (ringPosition + 13) & 15;
+  const std::int64_t delta =
+      std::int64_t{clearanceRing[static_cast<std::size_t>(j)]} - clearanceRing[static_cast<std::size_t>(i)];
+  const std::int64_t dt =
+      static_cast<std::int32_t>(timeRing[static_cast<std::size_t>(i)] - timeRing[static_cast<std::size_t>(j)]);
+  *forward = delta >= 0;
+  if (delta < 0) return 0;
+  if (dt <= 0) return kMaxStrikePower;
+  return (delta << 16) / (dt * 600) * 8;
+}
+
+std::uint32_t AimMode::StartStroke(std::int64_t speed) {
+  View* v = GetTop();
+  if (v != nullptr) aimDirection = v->yaw & 0x3FFFF;
+  CueFromAim();
+  pool->strikePower = static_cast<std::int32_t>(std::clamp<std::int64_t>(speed, 0, kMaxStrikePower));
+  pool->SetShotTimeScale(0);
+  pool->rules.Outcome = 0;
+  clearance = kRestClearance;
+  strokeDone = true;
+  strokeDrag = false;
+  armed = false;
+  penDown = false;
+  moveCount = 0;
+  if (host != nullptr && host->scene != nullptr) host->scene->stickShown = false;
+  pool->ResetShot();
+  return kResultStartShot;
+}
+
+void AimMode::Cancel() {
+  penDown = false;
+  strokeDrag = false;
+  strokeDone = true;
+  armed = false;
+  clearance = kRestClearance;
+  moveCount = 0;
+  MarkView(GetTop());
+}
+
+std::uint32_t AimMode::OnPenDown(const InputEvent& e) {
+  pool->rules.Outcome = 0;
+  penDown = true;
+  penX = PenX(e);
+  penY = PenY(e);
+  // A drag that starts in the lower fifth of the screen, where the stick
+  // lies behind the cue ball in the aiming view, pulls the stick back.
+  const int height = host != nullptr && host->screenHeight > 0 ? host->screenHeight : 240;
+  strokeDrag = penY >= height - height / 5;
+  strokeStartY_ = penY;
+  strokeDone = false;
+  armed = false;
+  moveCount = 0;
+  clearance = kRestClearance;
+  // Every ring slot starts as the stick at rest at the press.
+  clearanceRing.fill(kRestClearance);
+  timeRing.fill(e.time);
+  ringPosition = 0;
+  MarkView(GetTop());
+  return 0;
+}
+
+std::uint32_t AimMode::OnPenMove(const InputEvent& e) {
+  if (!penDown) {
+    // A move without a press starts a drag here.
+    penDown = true;
+    penX = PenX(e);
+    penY = PenY(e);
+    strokeDrag = false;
+    strokeDone = true;
+    return 0;
+  }
+  if (strokeDrag) {
+    ++moveCount;
+    if (strokeDone) return 0;
+    const std::int32_t c = (PenY(e) - strokeStartY_) * kClearancePerPixel + kRestClearance;
+    Record(c, e.time);
+    if (c > kRestClearance + kArmPen) armed = true;
+    if (c < kRestClearance + kArmPen) {
+      if (!armed) {
+        clearance = kRestClearance;
+      } else {
+        bool forward = false;
+        const std::int64_t speed = StrokeSpeed(&forward);
+        if (forward) {
+          pool->SaveBallState();
+          return StartStroke(speed);
+        }
+        Cancel();
+      }
+    }
+    MarkView(GetTop());
+    return 0;
+  }
+  RotateViewMode::OnPenMove(e);
+  View* v = GetTop();
+  if (v != nullptr) {
+    aimDirection = v->yaw & 0x3FFFF;
+    aimPitch = v->pitch;
+  }
+  CueFromAim();
+  return 0;
+}
+
+std::uint32_t AimMode::OnPenUp(const InputEvent& e) {
+  if (!penDown) return 0;
+  if (strokeDrag && !strokeDone) {
+    const std::int32_t c = (PenY(e) - strokeStartY_) * kClearancePerPixel + kRestClearance;
+    Record(c, e.time);
+    if (armed) {
+      bool forward = false;
+      const std::int64_t speed = StrokeSpeed(&forward);
+      if (forward) {
+        pool->SaveBallState();
+        return StartStroke(speed);
+      }
+    }
+  }
+  Cancel();
+  return 0;
+}
+
+std::uint32_t AimMode::OnKeyDown(const InputEvent& e) {
+  pool->rules.Outcome = 0;
+  const int action = keyMap != nullptr ? keyMap->ActionOf(e.wParam) : -1;
+  View* v = GetTop();
+  switch (action) {
+    case KeyMap::kStrokeCue: {
+      const std::uint32_t held = HoldTime(e);
+      strokeDrag = true;
+      strokeDone = false;
+      ++moveCount;
+      const std::int64_t grown = std::int64_t{clearance} + 800LL * HoldFactor(held, 15);
+      clearance = static_cast<std::int32_t>(std::min<std::int64_t>(grown, kMaxKeyClearance));
+      if (clearance > kRestClearance + kArmKey) armed = true;
+      MarkView(v);
+      return 0;
+    }
+    case KeyMap::kZoomIn:
+    case KeyMap::kZoomOut:
+      HoldTime(e);
+      if (v != nullptr) {
+        v->Zoom(action == KeyMap::kZoomIn ? -0x10000 : 0x10000);
+        aimDistance = v->eye.z;
+        MarkView(v);
+      }
+      return 0;
+    case KeyMap::kCueUp:
+    case KeyMap::kCueDown: {
+      const std::int32_t k = HoldFactor(HoldTime(e), 40);
+      const std::int32_t e2 = pool->cueElevation + (action == KeyMap::kCueUp ? 100 : -100) * k;
+      pool->cueElevation = std::clamp(e2, 0, kMaxElevation);
+      pool->PoseCueStick();
+      MarkView(v);
+      return 0;
+    }
+    case KeyMap::kTipLeft:
+    case KeyMap::kTipRight:
+    case KeyMap::kTipUp:
+    case KeyMap::kTipDown: {
+      const std::int32_t k = HoldFactor(HoldTime(e), 50);
+      std::int64_t x = pool->cueTip[0], y = pool->cueTip[1];
+      if (action == KeyMap::kTipLeft) x -= 100 * k;
+      if (action == KeyMap::kTipRight) x += 100 * k;
+      if (action == KeyMap::kTipUp) y += 100 * k;
+      if (action == KeyMap::kTipDown) y -= 100 * k;
+      pool->cueTip[0] = ClampTip(x, pool->cueTip[1]);
+      pool->cueTip[1] = ClampTip(y, pool->cueTip[0]);
+      MarkView(v);
+      return 0;
+    }
+    default:
+      break;
+  }
+  RotateViewMode::OnKeyDown(e);
+  if (v != nullptr) {
+    aimDirection = v->yaw & 0x3FFFF;
+    aimPitch = v->pitch;
+  }
+  CueFromAim();
+  return 0;
+}
+
+std::uint32_t AimMode::OnKeyUp(const InputEvent& e) {
+  keyUpTime = e.time;
+  if (strokeDrag) {
+    if (armed) {
+      pool->SaveBallState();
+      const std::int64_t speed = std::int64_t{clearance} * 8;
+      return StartStroke(speed);
+    }
+    Cancel();
+    return 0;
+  }
+  return RotateViewMode::OnKeyUp(e);
+}
+
+// ---- moving and zooming the view ----
+
+std::uint32_t MoveViewMode::OnPenDown(const InputEvent& e) {
+  penX = PenX(e);
+  penY = PenY(e);
+  return 0;
+}
+
+void MoveViewMode::MoveBy(int dx, int dy) {
+  View* v = GetTop();
+  if (v == nullptr) return;
+  // A quarter ball radius a pixel; the target stays over the table.
+  const FixVec3 d = v->TurnByYaw(FixVec3{dx * 0x4000, 0, -dy * 0x4000});
+  v->Move(d);
+  v->Recompute();
+  v->Apply();
+  MarkView(v);
+}
+
+std::uint32_t MoveViewMode::OnPenMove(const InputEvent& e) {
+  MoveBy(PenX(e) - penX, PenY(e) - penY);
+  penX = PenX(e);
+  penY = PenY(e);
+  return 0;
+}
+
+std::uint32_t MoveViewMode::OnKeyDown(const InputEvent& e) {
+  const std::uint32_t held = std::min<std::uint32_t>(HoldTime(e), 20000);
+  const int action = keyMap != nullptr ? keyMap->ActionOf(e.wParam) : -1;
+  int h = 0, v = 0;
+  if (action == KeyMap::kRight)
+    h = 1;
+  else if (action == KeyMap::kLeft)
+    h = -1;
+  else if (action == KeyMap::kUp)
+    v = -1;
+  else if (action == KeyMap::kDown)
+    v = 1;
+  // Nothing for the first 450 ms, then faster with the square of the hold.
+  const int step = static_cast<int>((held / 450) * (held / 135));
+  if (step != 0 && (h != 0 || v != 0)) MoveBy(-step * h, -step * v);
+  return 0;
+}
+
+std::uint32_t MoveViewMode::OnKeyUp(const InputEvent& e) {
+  keyUpTime = e.time;
+  return 0;
+}
+
+std::uint32_t KeyTurnMode::OnPenDown(const InputEvent& e) {
+  penX = PenX(e);
+  penY = PenY(e);
+  return 0;
+}
+
+std::uint32_t KeyTurnMode::OnPenMove(const InputEvent& e) {
+  if (View* v = GetTop()) {
+    v->Zoom(static_cast<Fix16>(std::clamp<std::int64_t>(std::int64_t{penY - PenY(e)} << 15, -0x1000000, 0x1000000)));
+    distance = v->eye.z;
+    MarkView(v);
+  }
+  penX = PenX(e);
+  penY = PenY(e);
+  return 0;
+}
+
+std::uint32_t KeyTurnMode::OnPenUp(const InputEvent&) { return MakeResult(kResultCommand, 19); }
+
+std::uint32_t KeyTurnMode::OnKeyDown(const InputEvent& e) {
+  HoldTime(e);
+  const int action = keyMap != nullptr ? keyMap->ActionOf(e.wParam) : -1;
+  if (View* v = GetTop()) {
+    v->Zoom(action == KeyMap::kUp ? -0x10000 : action == KeyMap::kDown ? 0x10000 : 0);
+    distance = v->eye.z;
+    MarkView(v);
+  }
+  return 0;
+}
+
+std::uint32_t KeyTurnMode::OnKeyUp(const InputEvent& e) {
+  keyUpTime = e.time;
+  return 0;
+}
+
+// ---- ball in hand ----
+
+bool MoveBallMode::TryMove(Fix16 dx, Fix16 dz) {
+  BallState& cue = pool->ballStates[0];
+  const std::int64_t x = std::int64_t{cue.position.x} + dx, z = std::int64_t{cue.position.z} + dz;
+  const std::int64_t hx = pool->table.hx - kFixOne16, hz = pool->table.hz - kFixOne16;
+  if (x < -hx || x > hx || z < -hz || z > hz) return false;
+  if ((pool->rules.TurnFlags & 4) != 0 && z > -(pool->table.hz >> 1)) return false;
+  for (int b = 1; b < kBallCount; ++b) {
+    const BallState& s = pool->ballStates[static_cast<std::size_t>(b)];
+    if (s.state == kBallOff) continue;
+    const std::int64_t ex = s.position.x - x, ez = s.position.z - z;
+    if (ex * ex + ez * ez < std::int64_t{0x20000} * 0x20000) return false;
+  }
+  cue.position.x = static_cast<Fix16>(x);
+  cue.position.z = static_cast<Fix16>(z);
+  cue.changed = 1;
+  ++moved;
+  pool->PoseCueStick();
+  MarkView(GetTop());
+  return true;
+}
+
+std::uint32_t MoveBallMode::OnPenDown(const InputEvent& e) {
+  penDown_ = true;
+  penX = PenX(e);
+  penY = PenY(e);
+  return 0;
+}
+
+std::uint32_t MoveBallMode::OnPenMove(const InputEvent& e) {
+  if (!penDown_) return OnPenDown(e);
+  View* v = GetTop();
+  const int dx = PenX(e) - penX, dy = PenY(e) - penY;
+  penX = PenX(e);
+  penY = PenY(e);
+  if (v == nullptr) return 0;
+  // Screen right and up map onto the table as the camera faces it.
+  const FixVec3 d = v->TurnByYaw(FixVec3{dx * kBallStep, 0, -dy * kBallStep});
+  if (!TryMove(d.x, d.z)) {
+    // Slide along whichever axis is still free.
+    if (!TryMove(d.x, 0)) TryMove(0, d.z);
+  }
+  return 0;
+}
+
+std::uint32_t MoveBallMode::OnPenUp(const InputEvent&) {
+  if (!penDown_) return 0;
+  penDown_ = false;
+  return MakeResult(kResultCommand, 19);
+}
+
+std::uint32_t MoveBallMode::OnKeyDown(const InputEvent& e) {
+  View* v = GetTop();
+  if (v == nullptr || keyMap == nullptr) return 0;
+  const int action = keyMap->ActionOf(e.wParam);
+  const Fix16 s = kBallStep * 4;
+  FixVec3 d{};
+  if (action == KeyMap::kLeft) d.x = -s;
+  if (action == KeyMap::kRight) d.x = s;
+  if (action == KeyMap::kUp) d.z = s;
+  if (action == KeyMap::kDown) d.z = -s;
+  if (d.x == 0 && d.z == 0) return 0;
+  d = v->TurnByYaw(d);
+  TryMove(d.x, d.z);
+  return 0;
+}
+
+std::uint32_t MoveBallMode::OnKeyUp(const InputEvent& e) {
+  keyUpTime = e.time;
+  return 0;
+}
+
+// ---- calling the pocket ----
+
+void CallPocketMode::SetLayout(int w, int h) {
+  static constexpr int kX[6] = {19, 19, 160, 301, 301, 160}, kY[6] = {48, 192, 197, 192, 48, 43};
+  for (int i = 0; i < 6; ++i) points[static_cast<std::size_t>(i)] = {w * kX[i] / 320, h * kY[i] / 240};
+}
+
+void CallPocketMode::Select(int s) {
+  selected = s;
+  pool->calledPocket8 = static_cast<std::uint8_t>(kPocketOfScreen[s]);
+}
+
+std::uint32_t CallPocketMode::OnPenDown(const InputEvent& e) {
+  if (host != nullptr && host->scene != nullptr) host->scene->stickShown = false;
+  penX = PenX(e);
+  penY = PenY(e);
+  int best = 0;
+  std::int64_t bestDistance = -1;
+  for (int s = 0; s < 6; ++s) {
+    const std::int64_t dx = penX - points[static_cast<std::size_t>(s)][0],
+                       dy = penY - points[static_cast<std::size_t>(s)][1];
+    const std::int64_t d = dx * dx + dy * dy;
+    if (bestDistance < 0 || d < bestDistance) best = s, bestDistance = d;
+  }
+  Select(best);
+  return 0;
+}
+
+std::uint32_t CallPocketMode::OnPenUp(const InputEvent&) {
+  MarkView(GetTop());
+  return 0;
+}
+
+std::uint32_t CallPocketMode::OnKeyUp(const InputEvent& e) {
+  keyUpTime = e.time;
+  static constexpr int kStep[6][4] = {{5, 0, 0, 1}, {2, 1, 0, 1}, {3, 1, 5, 2},
+                                      {3, 2, 4, 3}, {4, 5, 4, 3}, {4, 0, 5, 2}};
+  const int action = keyMap != nullptr ? keyMap->ActionOf(e.wParam) : -1;
+  if (action >= KeyMap::kUp && action <= KeyMap::kRight)
+    Select(kStep[selected][action - KeyMap::kUp]);
+  else
+    Select(selected);
+  MarkView(GetTop());
+  return 0;
+}
+
+// ---- the running shot ----
+
+std::uint32_t ShotMode::OnIdle(const InputEvent&) {
+  const int r = pool->RunShot();
+  if (r == 1) return kResultRedraw;
+  if (r == -1) return kResultShotOver;
+  return 0;
+}
+
+std::uint32_t ShotMode::OnEnd(const InputEvent& e) {
+  pool->FinishShot();
+  return MakeResult(kResultLeave, e.wParam >> 16);
+}
+
+std::uint32_t ShotMode::OnEndWith(const InputEvent& e) { return OnEnd(e); }
+
+std::uint32_t ShotMode::OnResult(std::uint32_t result) {
+  pool->FinishShot();
+  return result;
+}
+
+// ---- the computer's turn ----
+
+AiMode::AiMode() = default;
+AiMode::~AiMode() = default;
+
+std::uint32_t AiMode::OnEnd(const InputEvent& e) { return MakeResult(kResultLeave, e.wParam >> 16); }
+std::uint32_t AiMode::OnEndWith(const InputEvent& e) { return MakeResult(kResultLeave, e.wParam >> 16); }
+std::uint32_t AiMode::OnResult(std::uint32_t result) { return result; }
+
+void AiMode::Begin() {
+  phase = 0;
+  View* v = GetTop();
+  if (v == nullptr) return;
+  if (fromTableEnd) {
+    v->target = FixVec3{0, 0x224000, (v->yaw & 0x3FFFF) == 0 ? 0x5BCCA4 : -0x5BCCA4};
+    v->pitch = -16192;
+  } else {
+    // From above, the whole table in sight.
+    v->target = FixVec3{0, 0, 0};
+    v->eye.x = v->eye.y = 0;
+    v->yaw = -0x10000;
+    v->pitch = -0x10000;
+    v->SetDistance(pool->table.hz > 0x200000 ? 0xD80000 : 0xB40000);
+  }
+  v->Recompute();
+  v->Apply();
+  MarkView(v);
+}
+
+std::uint32_t AiMode::OnIdle(const InputEvent& e) {
+  const auto now = [&] { return host != nullptr && host->clock ? host->clock() : e.time; };
+  auto stick = [&](bool shown) {
+    if (host != nullptr && host->scene != nullptr) host->scene->stickShown = shown;
+  };
+  View* v = GetTop();
+  if (v != nullptr) v->matrixChanged = 1;
+  switch (phase) {
+    case 0: {
+      if (!ai_) ai_ = std::make_unique<AiOpponent>(*pool);
+      BallState& cue = pool->ballStates[0];
+      if (cue.state == kBallOff) pool->PlaceCueBallInHand();
+      pool->cueTip = {0, 0};
+      pool->cueElevation = 768;
+      stick(false);
+      ai_->AiThink();
+      slices = 0;
+      phase = 1;
+      return 0;
+    }
+    case 1: {
+      // A slice of thinking: at least one step, then more while the slice
+      // lasts, so the screen keeps its pace.
+      const std::uint32_t start = now();
+      ++slices;
+      for (int steps = 0; steps < AiOpponent::kMaxFrames; ++steps) {
+        if (ai_->AiFinishThink() != 0) {
+          const AiShot& s = ai_->aiShot;
+          if ((pool->rules.TurnFlags & 2) != 0) {
+            pool->AiSetBallTarget(FixVec2{s.cueX, s.cueY});
+            phase = 2;
+          } else {
+            pool->AiSetAimTarget(FixVec2{s.aimX, s.aimY}, s.tipX, s.tipY, static_cast<FixAngle>(s.elevation));
+            phase = 3;
+          }
+          MarkView(v);
+          return 0;
+        }
+        if (now() - start >= sliceMs) break;
+      }
+      return 0;
+    }
+    case 2:
+      if (pool->AiAnimateBall() == 1) {
+        const AiShot& s = ai_->aiShot;
+        pool->AiSetAimTarget(FixVec2{s.aimX, s.aimY}, s.tipX, s.tipY, static_cast<FixAngle>(s.elevation));
+        phase = 3;
+      }
+      MarkView(v);
+      return 0;
+    case 3:
+      stick(true);
+      pool->PoseCueStick();
+      if (pool->AiAnimateAim() == 1) {
+        phase = 4;
+        pool->AiStartStroke(ai_->aiShot.speed);
+      }
+      MarkView(v);
+      return 0;
+    case 6:
+      // A replay shows the stored stroke again, then asks for the shot.
+      phase = 4;
+      pool->AiStartStroke(pool->strikePower);
+      return 0;
+    case 4:
+      pool->PoseCueStick();
+      if (pool->AiAnimateStroke() == 1) phase = 5;
+      MarkView(v);
+      return 0;
+    case 5:
+      stick(false);
+      if (ai_ && !replaying) ai_->ApplyShot();
+      replaying = false;
+      pool->rules.Outcome = 0;
+      pool->SetShotTimeScale(0);
+      pool->SaveBallState();
+      pool->ResetShot();
+      return kResultStartShot;
+    default:
+      return 0;
+  }
+}
+
+// ---- the camera glide ----
+
+namespace {
+std::int32_t ShortWay(std::int32_t change) {
+  if (change > 0x20000) return change - 0x40000;
+  if (change < -0x20000) return change + 0x40000;
+  return change;
+}
+Fix16 Lerp(Fix16 from, Fix16 change, Fix16 t) { return static_cast<Fix16>(from + ((std::int64_t{change} * t) >> 16)); }
+}  // namespace
+
+void GlideMode::Start(const FixVec3& fromEye, std::int32_t fromPitch, std::int32_t fromYaw, const FixVec3& toEye,
+                      std::int32_t toPitch, std::int32_t toYaw, std::uint32_t startTime, std::uint32_t endTime) {
+  startEye_ = eye_ = fromEye;
+  endEye_ = toEye;
+  startPitch_ = pitch_ = fromPitch;
+  startYaw_ = yaw_ = fromYaw;
+  endPitch_ = toPitch;
+  endYaw_ = toYaw & 0x3FFFF;
+  pitchChange_ = ShortWay(endPitch_ - startPitch_);
+  yawChange_ = ShortWay(endYaw_ - (startYaw_ & 0x3FFFF));
+  startYaw_ &= 0x3FFFF;
+  startTime_ = startTime;
+  endTime_ = endTime;
+}
+
+void GlideMode::Apply() {
+  View* v = GetTop();
+  if (v == nullptr) return;
+  v->yaw = yaw_;
+  v->pitch = pitch_;
+  v->eye = eye_;
+  v->Recompute();
+  v->Apply();
+  MarkView(v);
+}
+
+void GlideMode::Finish() {
+  eye_ = endEye_;
+  pitch_ = endPitch_;
+  yaw_ = endYaw_;
+  Apply();
+}
+
+std::uint32_t GlideMode::OnEnd(const InputEvent& e) {
+  Finish();
+  return MakeResult(kResultLeave, e.wParam >> 16);
+}
+std::uint32_t GlideMode::OnEndWith(const InputEvent& e) { return OnEnd(e); }
+std::uint32_t GlideMode::OnResult(std::uint32_t result) {
+  Finish();
+  return result;
+}
+
+std::uint32_t GlideMode::OnIdle(const InputEvent& e) {
+  const std::uint32_t now = host != nullptr && host->clock ? host->clock() : e.time;
+  const std::int32_t duration = static_cast<std::int32_t>(endTime_ - startTime_);
+  const std::int32_t into = static_cast<std::int32_t>(now - startTime_);
+  if (duration > 0 && into < duration) {
+    const Fix16 t = static_cast<Fix16>((std::int64_t{std::max(into, 0)} << 16) / duration);
+    eye_ = FixVec3{Lerp(startEye_.x, endEye_.x - startEye_.x, t), Lerp(startEye_.y, endEye_.y - startEye_.y, t),
+                   Lerp(startEye_.z, endEye_.z - startEye_.z, t)};
+    pitch_ = Lerp(startPitch_, pitchChange_, t);
+    yaw_ = Lerp(startYaw_, yawChange_, t);
+    Apply();
+    return 0;
+  }
+  Finish();
+  return kResultTurnReady;
+}
+
+// ---- the Control ----
+
+Control::Control(Pool* p, View* v, const KeyMap* keys, PlayHost host) : host_(std::move(host)) {
+  pool = p;
+  view = v;
+  keyMap = keys;
+}
+
+Control::~Control() = default;
+
+bool Control::ComputerToPlay() const { return pool->rules.CurrentPlayer == 1 && pool->OpponentKind == 2; }
+
+void Control::Start() {
+  auto share = [&](std::unique_ptr<InputMode> m) {
+    m->keyMap = keyMap;
+    m->pool = pool;
+    m->Init(this);
+    return AddChild(std::move(m));
+  };
+  idle_ = share(std::make_unique<InputMode>());
+  auto aim = std::make_unique<AimMode>();
+  aim->host = &host_;
+  aim_ = static_cast<AimMode*>(share(std::move(aim)));
+  moveBall_ = static_cast<MoveBallMode*>(share(std::make_unique<MoveBallMode>()));
+  shot_ = static_cast<ShotMode*>(share(std::make_unique<ShotMode>()));
+  auto ai = std::make_unique<AiMode>();
+  ai->host = &host_;
+  ai_ = static_cast<AiMode*>(share(std::move(ai)));
+  auto glide = std::make_unique<GlideMode>();
+  glide->host = &host_;
+  glide_ = static_cast<GlideMode*>(share(std::move(glide)));
+  auto call = std::make_unique<CallPocketMode>();
+  call->host = &host_;
+  callPocket_ = static_cast<CallPocketMode*>(share(std::move(call)));
+  callPocket_->SetLayout(host_.screenWidth, host_.screenHeight);
+  callPocket_->Select(0);
+  cueTip_ = static_cast<CueTipMode*>(share(std::make_unique<CueTipMode>()));
+  trackLines_ = static_cast<TrackLinesMode*>(share(std::make_unique<TrackLinesMode>()));
+  moveView_ = static_cast<MoveViewMode*>(share(std::make_unique<MoveViewMode>()));
+  keyTurn_ = static_cast<KeyTurnMode*>(share(std::make_unique<KeyTurnMode>()));
+  cueAngle_ = static_cast<CueAngleMode*>(share(std::make_unique<CueAngleMode>()));
+  returnMode_ = aim_;
+  frameTime_ = host_.clock ? host_.clock() : 0;
+  pool->ResetShot();
+  if (view != nullptr) view->cueTilt = 0;
+  aim_->aimDirection = 0;
+  active_ = aim_;
+  ResetTurnView();
+  BeginTurn();
+}
+
+void Control::ResetTurnView() {
+  if (view == nullptr) return;
+  std::int32_t yaw = view->yaw & 0x3FFFF;
+  Fix16 z;
+  if (yaw < 0x10000 || yaw > 0x30000) {
+    z = 0x5BCCA4;
+    yaw = 0;
+  } else {
+    z = -0x5BCCA4;
+    yaw = 0x20000;
+  }
+  view->yaw = yaw;
+  view->pitch = -16192;
+  view->target = FixVec3{0, 0x224000, z};
+  view->SetDistance(pool->table.hz > 0x200000 ? 0x734B40 : 0x5C67E0);
+  view->Recompute();
+  view->Apply();
+  MarkView(view);
+}
+
+void Control::AimViewFromSlots() {
+  const int p = pool->rules.CurrentPlayer & 1;
+  aim_->aimPitch = aimPitch_[static_cast<std::size_t>(p)];
+  aim_->aimDistance = aimDistance_[static_cast<std::size_t>(p)];
+}
+
+bool Control::CanEnterState(int state) const {
+  const bool noPlayer2 = pool->OpponentKind == 0;
+  if (state == 10) {
+    if (noPlayer2) return true;
+    if (ComputerToPlay()) return false;
+    return (pool->rules.TurnFlags & 2) != 0;
+  }
+  if (state == 17) return noPlayer2 || mustCall_;
+  if (state == 18) return replayAvailable_ && !ComputerToPlay();
+  return true;
+}
+
+void Control::BeginTurn() {
+  BallState& cue = pool->ballStates[0];
+  if (cue.state == kBallOff && !ComputerToPlay()) {
+    pool->PlaceCueBallInHand();
+    cue.state = kBallAtRest;
+  }
+  if (ComputerToPlay()) {
+    SetState(32);
+    return;
+  }
+  // In 8-Ball the player who has cleared his group names the 8's pocket
+  // first, from above.
+  mustCall_ = pool->GameType == 2 && pool->IsGroupCleared();
+  if (pool->OpponentKind != 0) pool->cueTip = {0, 0};
+  viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+  SetState(mustCall_ ? 17 : 34);
+}
+
+void Control::SetState(int state) {
+  state_ = state;
+  auto leaveOverhead = [&] {
+    if (!overhead_) return;
+    overhead_ = false;
+    view->target = saved_.target;
+    view->eye = saved_.eye;
+    view->yaw = saved_.yaw;
+    view->pitch = saved_.pitch;
+    view->Recompute();
+    view->Apply();
+    MarkView(view);
+    active_ = aim_;
+  };
+  switch (state) {
+    case 2:  // a look from above while the key is held
+      if (overhead_) break;
+      overhead_ = true;
+      returnMode_ = active_;
+      active_ = idle_;
+      saved_ = {view->target, view->eye, view->yaw, view->pitch};
+      view->target = FixVec3{0, 0, 0};
+      view->eye.x = view->eye.y = 0;
+      view->yaw = -0x10000;
+      view->pitch = -0x10000;
+      view->SetDistance(pool->table.hz > 0x200000 ? 0xD80000 : 0xB40000);
+      view->Recompute();
+      view->Apply();
+      MarkView(view);
+      break;
+    case 3:
+      if (returnMode_ == idle_) returnMode_ = aim_;
+      active_ = returnMode_;
+      leaveOverhead();
+      break;
+    case 10:
+      if (host_.scene != nullptr) host_.scene->stickShown = true;
+      active_ = moveBall_;
+      viewMode = 5;
+      MarkView(view);
+      break;
+    case 11:
+    case 22:
+      leaveOverhead();
+      if (active_ == keyTurn_) FromKeyTurn();
+      AimViewFromSlots();
+      active_ = returnMode_ = aim_;
+      aim_->TurnSetup(false);
+      moveBall_->moved = 0;
+      viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+      break;
+    case 34: {
+      // The camera glides to the aiming view of the player whose turn it is.
+      leaveOverhead();
+      if (pool->OpponentKind != 0) aim_->NearestBallStart();
+      const int p = pool->rules.CurrentPlayer & 1;
+      const BallState& cue = pool->ballStates[0];
+      view->LookAt(FixVec3{-cue.position.x, kAimHeight, -cue.position.z});
+      aim_->aimPitch = aimPitch_[static_cast<std::size_t>(p)];
+      glide_->Start(view->eye, view->pitch, view->yaw, FixVec3{0, 0, aimDistance_[static_cast<std::size_t>(p)]},
+                    aim_->aimPitch, static_cast<std::int32_t>(aim_->aimDirection), frameTime_, frameTime_ + glideTime_);
+      glideTime_ = 1500;
+      if (host_.scene != nullptr) host_.scene->stickShown = false;
+      active_ = glide_;
+      break;
+    }
+    case 17:
+      // The view from above, the prompt and the pocket points.
+      if (!overhead_) SetState(2);
+      state_ = 17;
+      active_ = callPocket_;
+      callPocket_->Select(callPocket_->selected);
+      viewMode = 14;
+      break;
+    case 18:
+      // The last shot again: the balls and the rules as they were before
+      // it, the stroke shown again, then the shot.
+      replayPending_ = true;
+      replayAvailable_ = false;
+      pool->RestoreBallState();
+      pool->cueDirection = lastCue_.direction;
+      pool->cueTip = lastCue_.tip;
+      pool->cueElevation = lastCue_.elevation;
+      pool->strikePower = lastCue_.power;
+      active_ = ai_;
+      ai_->phase = 6;
+      ai_->replaying = true;
+      if (host_.scene != nullptr) host_.scene->stickShown = true;
+      MarkView(view);
+      break;
+    case 19:
+      if (returnMode_ == idle_) returnMode_ = aim_;
+      if (active_ == keyTurn_) FromKeyTurn();
+      AimViewFromSlots();
+      active_ = returnMode_;
+      if (active_ == aim_) aim_->TurnSetup(false);
+      viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+      break;
+    case 12:
+      leaveOverhead();
+      keyTurn_->distance = view->eye.z;
+      active_ = keyTurn_;
+      viewMode = 17;
+      break;
+    case 13:
+      leaveOverhead();
+      active_ = returnMode_ = moveView_;
+      viewMode = 4;
+      MarkView(view);
+      break;
+    case 20:
+      leaveOverhead();
+      active_ = cueTip_;
+      viewMode = 15;
+      break;
+    case 21:
+      leaveOverhead();
+      active_ = cueAngle_;
+      viewMode = 16;
+      break;
+    case 32:
+      active_ = ai_;
+      ai_->Begin();
+      viewMode = 13;
+      MarkView(view);
+      break;
+    case 33:
+      active_ = idle_;
+      break;
+    default:
+      break;
+  }
+}
+
+void Control::TranslateInput(InputEvent* e) {
+  if (keyMap == nullptr) return;
+  if (e->message != kMsgKeyDown && e->message != kMsgKeyUp) return;
+  const int action = keyMap->ActionOf(e->wParam);
+  const bool down = e->message == kMsgKeyDown;
+  const bool guard = !ComputerToPlay() && !Busy();
+  auto command = [&](std::uint32_t c) {
+    e->message = kMsgCommand;
+    e->wParam = c;
+    e->lParam = 0;
+  };
+  switch (action) {
+    case KeyMap::kAimMode:
+      if (down && guard && active_ != aim_ && active_ != glide_) SetState(11);
+      break;
+    case KeyMap::kStrokeCue:
+      if (down && guard && active_ != aim_ && active_ != glide_) SetState(22);
+      break;
+    case KeyMap::kZipToEnd:
+      if (down) command(5);
+      break;
+    case KeyMap::kMoveView:
+      if (down && guard && active_ != moveView_ && active_ != glide_) SetState(13);
+      break;
+    case KeyMap::kMoveBall:
+      if (down && guard && active_ != moveBall_ && active_ != glide_ && CanEnterState(10)) SetState(10);
+      break;
+    case KeyMap::kOverHead:
+      if (guard && (!down || active_ != glide_)) SetState(down ? 2 : 3);
+      break;
+    case KeyMap::kReplay:
+      if (down && active_ != glide_ && CanEnterState(18) && !Busy()) SetState(18);
+      break;
+    case KeyMap::kTrackLines:
+      if (down) {
+        // Held, the key repeats and keeps pushing the press time on, so it
+        // toggles once per press.
+        const bool toggle = e->time - trackLinesPress_ > 250;
+        trackLinesPress_ = e->time;
+        if (toggle) {
+          if (pool->OpponentKind == 0) trackLinesOn_ = !trackLinesOn_;
+          trackLinesShown_ = trackLinesOn_;
+          if (trackLinesOn_) trackLines_->Restart();
+        }
+      }
+      break;
+    case KeyMap::kNextMode:
+    case KeyMap::kPreviousMode:
+      if (!down && guard && active_ != glide_) StepRing(action == KeyMap::kNextMode ? 1 : -1);
+      break;
+    case KeyMap::kInGameMenu:
+      if (!down) command(1);
+      break;
+    default:
+      break;
+  }
+}
+
+// The zoom chosen in the key-turn mode becomes the player's aiming distance.
+void Control::FromKeyTurn() {
+  const int p = pool->rules.CurrentPlayer & 1;
+  aimDistance_[static_cast<std::size_t>(p)] = host_.resetZoomAfterShot ? kDefaultAimDistance : keyTurn_->distance;
+  aim_->aimDistance = keyTurn_->distance;
+}
+
+// The ring of aiming modes the next and previous keys step through:
+// stroke, cue tip, cue angle, (zoom), ball in hand, calling the pocket.
+bool Control::EnterRingMode(int position) {
+  static constexpr int kStates[6] = {22, 20, 21, 12, 10, 17};
+  const int state = kStates[position];
+  if (state < 0) return false;
+  if (state == 10 && !CanEnterState(10)) return false;
+  if (state == 17 && !mustCall_) return false;
+  SetState(state);
+  return true;
+}
+
+void Control::StepRing(int direction) {
+  if (active_ == keyTurn_) FromKeyTurn();
+  int p = ringPosition_;
+  for (int i = 0; i < 6; ++i) {
+    p = (p + direction + 6) % 6;
+    if (EnterRingMode(p)) break;
+  }
+  ringPosition_ = p;
+  MarkView(view);
+}
+
+void Control::EndShot() {
+  shotRunning_ = false;
+  // A replay started from the balls and rules as they were before the
+  // shot, so judging it again gives the same verdict.
+  replayPending_ = false;
+  pool->EvaluateShot();
+  replayAvailable_ = true;
+  if ((pool->rules.TurnFlags & 8) != 0) return;
+  BeginTurn();
+}
+
+void Control::StartShotNow() {
+  // A stroke while a shot runs is refused: the running shot keeps its
+  // balls and its clock.
+  if (shotRunning_) {
+    ++refusedStrokes;
+    return;
+  }
+  if (active_ == aim_) {
+    const int p = pool->rules.CurrentPlayer & 1;
+    aimDistance_[static_cast<std::size_t>(p)] = host_.resetZoomAfterShot ? kDefaultAimDistance : aim_->aimDistance;
+    aimPitch_[static_cast<std::size_t>(p)] = aim_->aimPitch;
+  }
+  trackLinesShown_ = false;
+  if (!replayPending_) {
+    pool->SaveBallState();
+    lastCue_ = {pool->cueDirection, pool->cueTip, pool->cueElevation, pool->strikePower};
+  }
+  pool->StartShot();
+  shotRunning_ = true;
+  trackLines_->previewPower = lastCue_.power;
+  SetState(33);
+  pool->cueElevation = 0;
+}
+
+std::uint32_t Control::HandleEvent(const InputEvent& event) {
+  InputEvent e = event;
+  frameTime_ = host_.clock ? host_.clock() : e.time;
+  TranslateInput(&e);
+  if (shotRunning_) {
+    const std::uint32_t r = shot_->HandleEvent(e);
+    // Frames of a running shot are incremental: only the balls move.
+    if (ResultCodeOf(r) == kResultShotOver) {
+      EndShot();
+      MarkView(view);
+    }
+  }
+  const std::uint32_t r = active_->HandleEvent(e);
+  if ((pool->rules.TurnFlags & 8) != 0) return 1;
+  if (trackLinesShown_ && !shotRunning_ && !aim_->strokeDrag &&
+      (active_ == aim_ || active_ == moveBall_ || active_ == idle_))
+    trackLines_->HandleEvent(e);
+  switch (ResultCodeOf(r)) {
+    case kResultCommand: {
+      const int c = static_cast<int>(ResultValueOf(r));
+      if (c == 5) {
+        // Zip To End while the camera glides skips the glide instead.
+        pending_ = active_ == glide_ ? 11 : 5;
+      } else if ((c >= 1 && c <= 4) || c == 6 || c == 7 || (c >= 10 && c <= 22)) {
+        if (CanEnterState(c)) pending_ = c;
+      }
+      break;
+    }
+    case kResultStartShot:
+      StartShotNow();
+      break;
+    case kResultTurnReady:
+      AimViewFromSlots();
+      active_ = returnMode_ = aim_;
+      aim_->TurnSetup(true);
+      trackLinesShown_ = trackLinesOn_;
+      if (trackLinesOn_) trackLines_->Restart();
+      viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+      MarkView(view);
+      break;
+    default:
+      break;
+  }
+  // A pending state is entered within this event: the active mode (and a
+  // running shot) is asked to leave first.
+  for (int pass = 0; pending_ >= 0 && pass < 4; ++pass) {
+    const InputEvent leave{kMsgLeave, static_cast<std::uint32_t>(pending_) << 16, 0, e.time};
+    if (shotRunning_) {
+      const std::uint32_t s = shot_->HandleEvent(leave);
+      if (ResultCodeOf(s) == kResultLeave) {
+        EndShot();
+        if ((pool->rules.TurnFlags & 8) != 0) {
+          pending_ = -1;
+          return 1;
+        }
+      }
+    }
+    const std::uint32_t a = active_->HandleEvent(leave);
+    if (ResultCodeOf(a) == kResultLeave) {
+      SetState(pending_);
+      pending_ = -1;
+    }
+    MarkView(view);
+  }
+  pending_ = -1;
+  return 0;
+}
+
+}  // namespace ks::play

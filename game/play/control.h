@@ -1,0 +1,314 @@
+// Control: the play controller. While a game is on the table the host hands
+// it every input event and every timer tick; it decides which input mode is
+// active, starts and ends shots, applies the rules and chooses whose turn
+// follows. It owns the modes:
+//   - AimMode: a pen drag turns the aim and the camera, the arrow keys turn
+//     it, the Stroke Cue key held pulls the stick back and its release
+//     strikes; zoom, cue elevation and tip keys;
+//   - MoveBallMode: with ball in hand a pen drag moves the cue ball over the
+//     free cloth (behind the head string when the rules ask);
+//   - ShotMode: plays the running shot frame by frame;
+//   - AiMode: the computer's turn, thinking a slice per tick;
+//   - IdleMode: does nothing (while a shot runs, during an overhead look).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "play/input_mode.h"
+#include "play/track_lines.h"
+#include "simulation/fixed.h"
+#include "simulation/pool.h"
+
+namespace ks {
+class AiOpponent;
+}
+
+namespace ks::play {
+
+struct SceneHost;
+
+// What the Control needs from its host.
+struct PlayHost {
+  std::function<std::uint32_t()> clock;  // ms
+  SceneHost* scene = nullptr;            // the stick-shown flag
+  std::function<void()> draw;            // draws a frame of the table
+  bool resetZoomAfterShot = false;
+  int screenWidth = 320, screenHeight = 240;  // logical pixels
+};
+
+inline constexpr Fix16 kDefaultAimDistance = 0x1B0000;
+inline constexpr std::int32_t kMaxStrikePower = 0x2800000;
+inline constexpr std::int32_t kRestClearance = 0x20000;
+// A held Stroke Cue key stops pulling the stick back here, so its power can
+// neither pass the strongest stroke nor overflow.
+inline constexpr std::int32_t kMaxKeyClearance = kMaxStrikePower / 8;
+
+class RotateViewMode : public InputMode {
+ public:
+  std::uint32_t OnPenDown(const InputEvent& e) override;
+  std::uint32_t OnPenMove(const InputEvent& e) override;
+  std::uint32_t OnPenUp(const InputEvent& e) override;
+  std::uint32_t OnKeyDown(const InputEvent& e) override;
+  std::uint32_t OnKeyUp(const InputEvent& e) override;
+  bool penDown = false;
+};
+
+// Keys change the cue elevation (Up, Down); a pen drag turns the view.
+class CueAngleMode final : public RotateViewMode {
+ public:
+  std::uint32_t OnKeyDown(const InputEvent& e) override;
+};
+
+// Keys move the cue-tip offset inside its circle; a pen drag turns the view.
+class CueTipMode final : public RotateViewMode {
+ public:
+  std::uint32_t OnKeyDown(const InputEvent& e) override;
+};
+
+class AimMode final : public RotateViewMode {
+ public:
+  std::uint32_t OnPenDown(const InputEvent& e) override;
+  std::uint32_t OnPenMove(const InputEvent& e) override;
+  std::uint32_t OnPenUp(const InputEvent& e) override;
+  std::uint32_t OnKeyDown(const InputEvent& e) override;
+  std::uint32_t OnKeyUp(const InputEvent& e) override;
+
+  void TurnSetup(bool resetTip);
+  // Aims at the nearest ball the player may hit (the player's group in
+  // 8-Ball, the 8 once it is cleared).
+  void NearestBallStart();
+  void AimAtBall(int ball);
+  // Sets the cue direction from the aim direction.
+  void CueFromAim();
+  std::uint32_t StartStroke(std::int64_t speed);
+  void Cancel();
+
+  PlayHost* host = nullptr;
+  FixAngle aimDirection = 0;
+  std::int32_t aimPitch = -3072;
+  Fix16 aimDistance = 0x2500000;
+  std::int32_t clearance = kRestClearance;  // how far the stick is pulled back
+  bool strokeDrag = false;
+  bool armed = false;
+  bool strokeDone = true;
+  std::array<std::int32_t, 16> clearanceRing{};
+  std::array<std::uint32_t, 16> timeRing{};
+  int ringPosition = 0;
+  int moveCount = 0;
+
+ private:
+  void Record(std::int32_t c, std::uint32_t time);
+  std::int64_t StrokeSpeed(bool* forward) const;
+  int strokeStartY_ = 0;
+};
+
+// A pen drag slides the camera over the table; held arrow keys slide it
+// faster the longer they are held.
+class MoveViewMode final : public InputMode {
+ public:
+  std::uint32_t OnPenDown(const InputEvent& e) override;
+  std::uint32_t OnPenMove(const InputEvent& e) override;
+  std::uint32_t OnKeyDown(const InputEvent& e) override;
+  std::uint32_t OnKeyUp(const InputEvent& e) override;
+  void MoveBy(int dx, int dy);
+};
+
+// Up and Down (or a pen drag) zoom the camera; lifting the pen goes back.
+class KeyTurnMode final : public InputMode {
+ public:
+  std::uint32_t OnPenDown(const InputEvent& e) override;
+  std::uint32_t OnPenMove(const InputEvent& e) override;
+  std::uint32_t OnPenUp(const InputEvent& e) override;
+  std::uint32_t OnKeyDown(const InputEvent& e) override;
+  std::uint32_t OnKeyUp(const InputEvent& e) override;
+  Fix16 distance = kDefaultAimDistance;
+};
+
+class MoveBallMode final : public InputMode {
+ public:
+  std::uint32_t OnPenDown(const InputEvent& e) override;
+  std::uint32_t OnPenMove(const InputEvent& e) override;
+  std::uint32_t OnPenUp(const InputEvent& e) override;
+  std::uint32_t OnKeyDown(const InputEvent& e) override;
+  std::uint32_t OnKeyUp(const InputEvent& e) override;
+  // Moves the cue ball by a table offset when the new spot is free and
+  // allowed; true when it moved.
+  bool TryMove(Fix16 dx, Fix16 dz);
+  int moved = 0;
+
+ private:
+  bool penDown_ = false;
+};
+
+// The 8-Ball player names the pocket for the 8: a pen press picks the
+// nearest of six screen points (the pockets as the view from above shows
+// them), the arrow keys step between them.
+class CallPocketMode final : public InputMode {
+ public:
+  static constexpr int kPocketOfScreen[6] = {0, 1, 5, 3, 2, 4};
+  // Lays the six points out on a screen of this logical size.
+  void SetLayout(int width, int height);
+  std::uint32_t OnPenDown(const InputEvent& e) override;
+  std::uint32_t OnPenUp(const InputEvent& e) override;
+  std::uint32_t OnKeyUp(const InputEvent& e) override;
+  void Select(int screenPocket);
+
+  PlayHost* host = nullptr;
+  int selected = 0;
+  std::array<std::array<int, 2>, 6> points{};
+};
+
+class ShotMode final : public InputMode {
+ public:
+  std::uint32_t OnEnd(const InputEvent& e) override;
+  std::uint32_t OnEndWith(const InputEvent& e) override;
+  std::uint32_t OnResult(std::uint32_t result) override;
+  std::uint32_t OnIdle(const InputEvent& e) override;
+};
+
+class AiMode final : public InputMode {
+ public:
+  AiMode();
+  ~AiMode() override;
+  std::uint32_t OnEnd(const InputEvent& e) override;
+  std::uint32_t OnEndWith(const InputEvent& e) override;
+  std::uint32_t OnResult(std::uint32_t result) override;
+  std::uint32_t OnIdle(const InputEvent& e) override;
+  void Begin();
+
+  PlayHost* host = nullptr;
+  // 0 start, 1 thinking, 2 moving the cue ball, 3 turning the aim,
+  // 4 the stroke, 5 done (the shot is asked for), 6 replaying a stroke
+  int phase = 0;
+  // The camera looks from the table end instead of from above.
+  bool fromTableEnd = false;
+  // Set for a replay: the stored stroke is shown again as it was.
+  bool replaying = false;
+  // Longest slice of thinking per tick, in ms of the host's clock.
+  std::uint32_t sliceMs = 8;
+  bool Thinking() const { return phase == 1; }
+  // The search, for the thinking text (null before the first turn).
+  const AiOpponent* Opponent() const { return ai_.get(); }
+  int slices = 0;  // ticks spent thinking this turn
+
+ private:
+  std::unique_ptr<AiOpponent> ai_;
+};
+
+// Moves the camera linearly in time from where it is to the aiming view of
+// the turn that begins, turning the short way round; answers 6 at the end.
+class GlideMode final : public InputMode {
+ public:
+  void Start(const FixVec3& fromEye, std::int32_t fromPitch, std::int32_t fromYaw, const FixVec3& toEye,
+             std::int32_t toPitch, std::int32_t toYaw, std::uint32_t startTime, std::uint32_t endTime);
+  void Finish();
+  std::uint32_t OnEnd(const InputEvent& e) override;
+  std::uint32_t OnEndWith(const InputEvent& e) override;
+  std::uint32_t OnResult(std::uint32_t result) override;
+  std::uint32_t OnIdle(const InputEvent& e) override;
+
+  PlayHost* host = nullptr;
+
+ private:
+  void Apply();
+  FixVec3 startEye_, endEye_, eye_;
+  std::int32_t startPitch_ = 0, startYaw_ = 0, endPitch_ = 0, endYaw_ = 0;
+  std::int32_t pitchChange_ = 0, yawChange_ = 0, pitch_ = 0, yaw_ = 0;
+  std::uint32_t startTime_ = 0, endTime_ = 0;
+};
+
+class Control final : public InputMode {
+ public:
+  Control(Pool* pool, View* view, const KeyMap* keys, PlayHost host);
+  ~Control() override;
+
+  // Sets up the modes and the first turn of a new game.
+  void Start();
+  // One step of play; 1 once the match is over.
+  std::uint32_t HandleEvent(const InputEvent& e) override;
+  void SetState(int state);
+  bool CanEnterState(int state) const;
+  void BeginTurn();
+  void ResetTurnView();
+
+  bool ComputerToPlay() const;
+  bool Busy() const { return shotRunning_ || replayPending_; }
+  bool ShotRunning() const { return shotRunning_; }
+  int State() const { return state_; }
+  InputMode* Active() const { return active_; }
+  AimMode* Aim() const { return aim_; }
+  AiMode* Computer() const { return ai_; }
+  MoveBallMode* MoveBall() const { return moveBall_; }
+  GlideMode* Glide() const { return glide_; }
+  CallPocketMode* CallPocket() const { return callPocket_; }
+  CueTipMode* CueTip() const { return cueTip_; }
+  MoveViewMode* MoveView() const { return moveView_; }
+  KeyTurnMode* KeyTurn() const { return keyTurn_; }
+  TrackLinesMode* TrackLines() const { return trackLines_; }
+  // The track lines are to be drawn this frame.
+  bool TrackLinesShown() const { return trackLinesShown_ && !aim_->strokeDrag; }
+  CueAngleMode* CueAngle() const { return cueAngle_; }
+  // The pocket for the 8 must be named before this turn's shot.
+  bool CallingPocket() const { return callPocket_ != nullptr && active_ == callPocket_; }
+  bool ReplayAvailable() const { return replayAvailable_; }
+  // The frame drawing's mode word: 2 aiming, 6 with ball in hand, 5 moving
+  // the cue ball, 13 the computer's turn.
+  int viewMode = 2;
+  // Strokes refused because a shot was running.
+  int refusedStrokes = 0;
+
+ private:
+  void TranslateInput(InputEvent* e);
+  void StartShotNow();
+  void EndShot();
+  void AimViewFromSlots();
+
+  PlayHost host_;
+  AimMode* aim_ = nullptr;
+  MoveBallMode* moveBall_ = nullptr;
+  ShotMode* shot_ = nullptr;
+  AiMode* ai_ = nullptr;
+  GlideMode* glide_ = nullptr;
+  CallPocketMode* callPocket_ = nullptr;
+  CueTipMode* cueTip_ = nullptr;
+  TrackLinesMode* trackLines_ = nullptr;
+  MoveViewMode* moveView_ = nullptr;
+  KeyTurnMode* keyTurn_ = nullptr;
+  void FromKeyTurn();
+  bool trackLinesOn_ = false, trackLinesShown_ = false;
+  std::uint32_t trackLinesPress_ = 0;
+  CueAngleMode* cueAngle_ = nullptr;
+  int ringPosition_ = 0;
+  void StepRing(int direction);
+  bool EnterRingMode(int position);
+  InputMode* idle_ = nullptr;
+  InputMode* active_ = nullptr;
+  InputMode* returnMode_ = nullptr;
+  int pending_ = -1;
+  int state_ = 0;
+  bool shotRunning_ = false;
+  bool overhead_ = false;
+  bool mustCall_ = false;
+  bool replayAvailable_ = false;
+  bool replayPending_ = false;
+  // The cue of the last shot, for its replay.
+  struct LastCue {
+    FixVec3 direction;
+    std::array<Fix16, 2> tip{};
+    FixAngle elevation = 0;
+    std::int32_t power = 0;
+  } lastCue_;
+  std::array<Fix16, 2> aimDistance_{kDefaultAimDistance, kDefaultAimDistance};
+  std::array<std::int32_t, 2> aimPitch_{-800, -800};
+  struct SavedView {
+    FixVec3 target, eye;
+    std::int32_t yaw = 0, pitch = 0;
+  } saved_;
+  std::uint32_t frameTime_ = 0;
+  std::uint32_t glideTime_ = 4000;
+};
+
+}  // namespace ks::play

@@ -1,0 +1,722 @@
+// The play control: the modes' dispatch protocol, the Control's turn flow
+// driven by pen and key events, the in-game texts, and random input.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "play/control.h"
+#include "play/hud.h"
+#include "play/table_scene.h"
+#include "play/view.h"
+#include "simulation/table.h"
+
+namespace ks::play {
+namespace {
+
+// ---- dispatch ----
+
+class Probe final : public InputMode {
+ public:
+  std::uint32_t OnPenDown(const InputEvent&) override { return ++downs, MakeResult(kResultCommand, 3); }
+  std::uint32_t OnPenMove(const InputEvent&) override { return ++moves, 0; }
+  std::uint32_t OnIdle(const InputEvent&) override { return ++idles, 0; }
+  int downs = 0, moves = 0, idles = 0;
+};
+
+TEST(InputModeDispatch, EventsReachTheirHandlersAndIdle) {
+  Probe p;
+  p.Init(nullptr);
+  EXPECT_EQ(p.HandleEvent({kMsgPenDown, 0, PenParam(5, 7), 10}), MakeResult(kResultCommand, 3));
+  EXPECT_EQ(p.lastEvent.time, 10u);
+  // A move without the button and a timer tick both run the idle step.
+  p.HandleEvent({kMsgPenMove, 0, 0, 11});
+  p.HandleEvent({kMsgTimer, 1, 0, 12});
+  EXPECT_EQ(p.moves, 0);
+  EXPECT_EQ(p.idles, 2);
+  p.HandleEvent({kMsgPenMove, 1, 0, 13});
+  EXPECT_EQ(p.moves, 1);
+  EXPECT_EQ(p.penMoveTime, 13u);
+  EXPECT_EQ(p.HandleEvent({kMsgStartShot, 0, 0, 14}), kResultStartShot);
+}
+
+TEST(InputModeDispatch, ParentlessCommands) {
+  InputMode m;
+  m.Init(nullptr);
+  for (std::uint32_t c = 0; c <= 20; ++c) {
+    const bool kept = c != 0 && c != 8 && c != 9 && c <= 18;
+    EXPECT_EQ(m.HandleEvent({kMsgCommand, c, 0, 0}), kept ? MakeResult(kResultCommand, c) : 0u) << c;
+  }
+}
+
+TEST(InputModeDispatch, LeaveIsPostedAndReturnedOnceOnTheNextPass) {
+  Probe p;
+  p.Init(nullptr);
+  EXPECT_EQ(p.HandleEvent({kMsgLeave, 11u << 16, 0, 1}), 0u);
+  // The next event is not looked at: the posted answer comes back instead.
+  EXPECT_EQ(p.HandleEvent({kMsgPenDown, 0, 0, 2}), MakeResult(kResultLeave, 11));
+  EXPECT_EQ(p.downs, 0);
+  EXPECT_EQ(p.lastEvent.time, 1u);
+  EXPECT_EQ(p.HandleEvent({kMsgPenDown, 0, 0, 3}), MakeResult(kResultCommand, 3));
+  // The end request: value 0x8000 selects OnEnd, others OnEndWith; both
+  // answer a command with the value.
+  EXPECT_EQ(p.HandleEvent({kMsgEnd, 0x8000u << 16, 0, 4}), MakeResult(kResultCommand, 0x8000));
+  EXPECT_EQ(p.HandleEvent({kMsgEnd, 7u << 16, 0, 5}), MakeResult(kResultCommand, 7));
+}
+
+// ---- the Control ----
+
+class FakeClock final : public PoolHost {
+ public:
+  std::uint32_t GetTime() override { return now; }
+  std::uint32_t now = 1000;
+};
+
+KeyMap TestKeys() {
+  KeyMap k;
+  k.keys[KeyMap::kAimMode] = 'A';
+  k.keys[KeyMap::kMoveBall] = 'M';
+  k.keys[KeyMap::kZipToEnd] = 'Z';
+  k.keys[KeyMap::kUp] = 0x26;
+  k.keys[KeyMap::kDown] = 0x28;
+  k.keys[KeyMap::kLeft] = 0x25;
+  k.keys[KeyMap::kRight] = 0x27;
+  k.keys[KeyMap::kZoomIn] = 0x21;
+  k.keys[KeyMap::kZoomOut] = 0x22;
+  k.keys[KeyMap::kOverHead] = 'O';
+  k.keys[KeyMap::kStrokeCue] = ' ';
+  k.keys[KeyMap::kTipLeft] = 'J';
+  k.keys[KeyMap::kTipRight] = 'L';
+  k.keys[KeyMap::kTipUp] = 'I';
+  k.keys[KeyMap::kTipDown] = 'K';
+  k.keys[KeyMap::kCueUp] = 'Q';
+  k.keys[KeyMap::kCueDown] = 'E';
+  return k;
+}
+
+struct Play {
+  explicit Play(GameKind game, Opponent opponent = Opponent::kHuman, int skill = 11, std::uint32_t seed = 1) {
+    TableSetup setup;
+    setup.game = game;
+    setup.opponent = opponent;
+    setup.seed = seed;
+    setup.matchGoal = 1;
+    setup.pointsGoal = 20;
+    table = std::make_unique<Table>(setup, &clock);
+    if (opponent == Opponent::kComputer) table->pool().skill = static_cast<std::int16_t>(skill);
+    view.pool = &table->pool();
+    PlayHost host;
+    host.clock = [this] { return clock.now; };
+    host.scene = &scene;
+    host.screenWidth = 240;
+    host.screenHeight = 320;
+    control = std::make_unique<Control>(&table->pool(), &view, &keys, host);
+    control->Start();
+    // The camera glides to the first aiming view.
+    if (!control->ComputerToPlay()) UntilPersonAims();
+  }
+  Pool& pool() { return table->pool(); }
+  std::uint32_t Send(std::uint32_t message, std::uint32_t wParam = 0, std::int32_t lParam = 0) {
+    const std::uint32_t r = control->HandleEvent({message, wParam, lParam, clock.now});
+    over = over || r == 1;
+    return r;
+  }
+  // One frame tick of 31 ms.
+  void Tick(int n = 1) {
+    for (int i = 0; i < n && !over; ++i) {
+      clock.now += 31;
+      Send(kMsgTimer, 1);
+    }
+  }
+  // Holds a key for `ticks` frames (one key-down a tick) and releases it.
+  void Hold(std::uint32_t key, int ticks) {
+    for (int i = 0; i < ticks && !over; ++i) {
+      clock.now += 31;
+      Send(kMsgKeyDown, key);
+    }
+    Send(kMsgKeyUp, key);
+  }
+  // Ticks until the shot ends (bounded).
+  void RunShot() {
+    for (int i = 0; i < 20000 && control->ShotRunning() && !over; ++i) Tick();
+  }
+  // Ticks until a person may aim, or the match ends.
+  void UntilPersonAims() {
+    for (int i = 0; i < 40000 && !over && (control->ShotRunning() || control->Active() != control->Aim()); ++i) Tick();
+  }
+
+  FakeClock clock;
+  KeyMap keys = TestKeys();
+  SceneHost scene;
+  View view;
+  std::unique_ptr<Table> table;
+  std::unique_ptr<Control> control;
+  bool over = false;
+};
+
+TEST(Control, HeldStrokeKeyStrikesOnReleaseAndTheShotRunsToItsEnd) {
+  Play p(GameKind::kEightBall);
+  ASSERT_EQ(p.control->Active(), p.control->Aim());
+  EXPECT_TRUE(p.scene.stickShown);
+  p.Hold(' ', 30);
+  EXPECT_TRUE(p.control->ShotRunning());
+  EXPECT_GT(p.pool().strikePower, 0);
+  EXPECT_LE(p.pool().strikePower, kMaxStrikePower);
+  EXPECT_FALSE(p.scene.stickShown);
+  p.RunShot();
+  EXPECT_FALSE(p.control->ShotRunning());
+  // The break is judged and the next turn set up.
+  EXPECT_EQ(p.pool().rules.TurnFlags & 1, 0);
+}
+
+TEST(Control, AStrokeWhileAShotRunsIsRefused) {
+  Play p(GameKind::kNineBall);
+  p.Hold(' ', 30);
+  ASSERT_TRUE(p.control->ShotRunning());
+  p.Tick(3);
+  const std::uint32_t steps = p.pool().stepCount;
+  // Message 4 asks the active mode to start a shot; so do a fresh key stroke
+  // and a pen stroke.
+  p.Send(kMsgStartShot);
+  p.Hold(' ', 30);
+  EXPECT_EQ(p.control->refusedStrokes, 1);
+  EXPECT_TRUE(p.control->ShotRunning());
+  EXPECT_GE(p.pool().stepCount, steps);
+}
+
+TEST(Control, StrokePowerStaysInRange) {
+  struct Case {
+    const char* what;
+    int ticks;
+  } cases[] = {{"a tap is not armed", 1}, {"a short hold", 25}, {"a minute's hold", 2000}};
+  for (const Case& c : cases) {
+    Play p(GameKind::kEightBall);
+    p.Hold(' ', c.ticks);
+    if (c.ticks == 1) {
+      EXPECT_FALSE(p.control->ShotRunning()) << c.what;
+      continue;
+    }
+    ASSERT_TRUE(p.control->ShotRunning()) << c.what;
+    EXPECT_GT(p.pool().strikePower, 0) << c.what;
+    EXPECT_LE(p.pool().strikePower, kMaxStrikePower) << c.what;
+    if (c.ticks == 2000) {
+      EXPECT_EQ(p.pool().strikePower, kMaxStrikePower) << c.what;
+    }
+  }
+}
+
+TEST(Control, PenStrokesNeverGiveANegativePower) {
+  // Pull the stick back from the low part of the screen and push it forward
+  // at several speeds, including a flick of two samples in one millisecond.
+  struct Case {
+    int back, forward;
+    std::uint32_t dt;
+  } cases[] = {{40, 0, 0}, {40, 5, 31}, {20, 19, 1}, {60, -30, 200}};
+  for (const Case& c : cases) {
+    Play p(GameKind::kEightBall);
+    // An earlier cancelled drag leaves its samples in the rings.
+    p.Send(kMsgPenDown, 1, PenParam(120, 300));
+    p.Send(kMsgPenMove, 1, PenParam(120, 310));
+    p.Send(kMsgPenUp, 0, PenParam(120, 320));
+    p.Send(kMsgPenDown, 1, PenParam(120, 280));
+    p.clock.now += 31;
+    p.Send(kMsgPenMove, 1, PenParam(120, 280 + c.back));
+    p.clock.now += c.dt;
+    p.Send(kMsgPenUp, 0, PenParam(120, 280 + c.forward));
+    EXPECT_GE(p.pool().strikePower, 0) << c.back << " " << c.forward;
+    EXPECT_LE(p.pool().strikePower, kMaxStrikePower);
+  }
+}
+
+TEST(Control, ADragAcrossTurnsTheAimAndTheCue) {
+  Play p(GameKind::kEightBall);
+  const FixVec3 before = p.pool().cueDirection;
+  p.Send(kMsgPenDown, 1, PenParam(100, 100));
+  p.Send(kMsgPenMove, 1, PenParam(140, 100));
+  p.Send(kMsgPenUp, 0, PenParam(140, 100));
+  EXPECT_FALSE(p.control->ShotRunning());
+  EXPECT_NE(p.pool().cueDirection.x, before.x);
+  EXPECT_EQ(p.control->Aim()->aimDirection, static_cast<FixAngle>(p.view.yaw & 0x3FFFF));
+}
+
+TEST(Control, CueTipAndAngleKeysStayWithinTheirLimits) {
+  Play p(GameKind::kEightBall);
+  for (int i = 0; i < 400; ++i) {
+    p.clock.now += 31;
+    p.Send(kMsgKeyDown, 'L');
+    p.Send(kMsgKeyDown, 'I');
+    p.Send(kMsgKeyDown, 'Q');
+  }
+  const std::int64_t x = p.pool().cueTip[0], y = p.pool().cueTip[1];
+  EXPECT_LE(x * x + y * y, std::int64_t{0xC000} * 0xC000);
+  EXPECT_GT(x, 0);
+  EXPECT_EQ(p.pool().cueElevation, 0x10E00u);
+}
+
+// A shot that misses everything is a foul: the other player gets ball in
+// hand, moves the cue ball by pen and strokes from there.
+TEST(Control, FoulGivesBallInHandAndThePlacementMovesTheCueBall) {
+  Play p(GameKind::kNineBall);
+  p.Hold(' ', 20);  // the break
+  p.RunShot();
+  p.UntilPersonAims();
+  // Turn the aim away from every ball, to the head rail, and stroke softly.
+  p.Hold(0x25, 0);
+  p.view.yaw = 0x20000;
+  p.control->Aim()->aimDirection = 0x20000;
+  p.control->Aim()->CueFromAim();
+  p.Hold(' ', 20);
+  p.RunShot();
+  p.UntilPersonAims();
+  ASSERT_NE(p.pool().rules.TurnFlags & 2, 0) << "no ball in hand after a shot that hit nothing";
+  const FixVec3 start = p.pool().ballStates[0].position;
+  p.Send(kMsgKeyDown, 'M');
+  EXPECT_EQ(p.control->State(), 10);
+  EXPECT_EQ(p.control->Active(), p.control->MoveBall());
+  p.Send(kMsgPenDown, 1, PenParam(120, 200));
+  for (int i = 1; i <= 10; ++i) p.Send(kMsgPenMove, 1, PenParam(120 + i, 200));
+  p.Send(kMsgPenUp, 0, PenParam(130, 200));
+  EXPECT_NE(p.pool().ballStates[0].position.x, start.x);
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+  p.Hold(' ', 20);
+  EXPECT_TRUE(p.control->ShotRunning());
+}
+
+TEST(Control, PlacementKeepsTheCueBallOffOtherBallsAndOnTheCloth) {
+  Play p(GameKind::kEightBall, Opponent::kPractice);
+  MoveBallMode* m = p.control->MoveBall();
+  Pool& pool = p.pool();
+  const FixVec3 ball1 = pool.ballStates[1].position;
+  const FixVec3 cue = pool.ballStates[0].position;
+  // Straight onto ball 1, and off the table.
+  EXPECT_FALSE(m->TryMove(ball1.x - cue.x, ball1.z - cue.z));
+  EXPECT_FALSE(m->TryMove(pool.table.hx * 2, 0));
+  EXPECT_TRUE(m->TryMove(0x10000, 0));
+  EXPECT_EQ(pool.ballStates[0].position.x, cue.x + 0x10000);
+}
+
+// A person against the computer, through to the end of the game: the person
+// plays soft strokes, the computer thinks in slices and plays.
+TEST(Control, ARackAgainstTheComputerReachesItsEnd) {
+  Play p(GameKind::kEightBall, Opponent::kComputer, 11, 3);
+  bool sawThinking = false, sawComputerShot = false;
+  for (int turn = 0; turn < 200 && !p.over; ++turn) {
+    if (p.control->ComputerToPlay()) {
+      for (int i = 0; i < 20000 && !p.over && p.control->ComputerToPlay() && !p.control->ShotRunning(); ++i) {
+        const HudTexts t = MakeHudTexts(p.pool(), p.control.get(), L"P1", L"CPU");
+        sawThinking = sawThinking || t.title == L"Thinking";
+        p.Tick();
+      }
+      sawComputerShot = sawComputerShot || p.control->ShotRunning();
+      p.RunShot();
+      continue;
+    }
+    p.UntilPersonAims();
+    if (p.over) break;
+    p.Hold(' ', 20);
+    p.RunShot();
+  }
+  ASSERT_TRUE(p.over);
+  EXPECT_TRUE(sawThinking);
+  EXPECT_TRUE(sawComputerShot);
+  EXPECT_NE(p.pool().rules.TurnFlags & 8, 0);
+  const HudTexts t = MakeHudTexts(p.pool(), p.control.get(), L"P1", L"CPU");
+  EXPECT_TRUE(t.result == L"P1 Wins" || t.result == L"P1 Loses" || t.result == L"CPU Loses")
+      << std::string(t.result.begin(), t.result.end());
+  EXPECT_EQ(t.score[0].substr(t.score[0].size() - 1), L"1");
+}
+
+TEST(Control, TheGlideTurnsTheShortWayAndZipToEndSkipsIt) {
+  Play p(GameKind::kEightBall);
+  GlideMode* g = p.control->Glide();
+  g->Start(FixVec3{0, 0, 0x100000}, -800, 0x3F000, FixVec3{0, 0, 0x200000}, -1600, 0x1000, 0, 1000);
+  p.clock.now = 500;
+  EXPECT_EQ(g->OnIdle({kMsgTimer, 1, 0, 500}), 0u);
+  EXPECT_EQ(p.view.yaw, 0x40000);  // halfway from 0x3F000 forward to 0x41000
+  EXPECT_EQ(p.view.eye.z, 0x180000);
+  EXPECT_EQ(p.view.pitch, -1200);
+  p.clock.now = 1000;
+  EXPECT_EQ(g->OnIdle({kMsgTimer, 1, 0, 1000}), kResultTurnReady);
+  EXPECT_EQ(p.view.yaw, 0x1000);
+  // A turn that begins glides; Zip To End goes straight to aiming.
+  p.control->BeginTurn();
+  ASSERT_EQ(p.control->Active(), g);
+  p.Send(kMsgKeyDown, 'Z');
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+  EXPECT_EQ(p.control->State(), 11);
+}
+
+TEST(Control, CallingThePocketForTheEight) {
+  Play p(GameKind::kEightBall);
+  Pool& pool = p.pool();
+  // Player 1 owns the solids and has cleared them.
+  pool.rules.SolidsOwner = 1;
+  for (int b = 1; b <= 7; ++b) pool.ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+  pool.UpdatePocketedMask();
+  ASSERT_TRUE(pool.IsGroupCleared());
+  p.control->BeginTurn();
+  ASSERT_TRUE(p.control->CallingPocket());
+  EXPECT_EQ(p.control->viewMode, 14);
+  CallPocketMode* m = p.control->CallPocket();
+  const auto& far = m->points[3];
+  p.Send(kMsgPenDown, 1, PenParam(far[0] - 2, far[1] + 1));
+  p.Send(kMsgPenUp, 0, PenParam(far[0] - 2, far[1] + 1));
+  EXPECT_EQ(m->selected, 3);
+  EXPECT_EQ(pool.calledPocket8, 3);
+  // Up from 3 stays, Left goes to 4 (pocket 2), Down to 5 (pocket 4).
+  struct Step {
+    std::uint32_t key;
+    int screen, pocket;
+  } steps[] = {{0x26, 3, 3}, {0x25, 4, 2}, {0x28, 5, 4}, {0x27, 2, 5}};
+  for (const Step& s : steps) {
+    p.Send(kMsgKeyDown, s.key);
+    p.Send(kMsgKeyUp, s.key);
+    EXPECT_EQ(m->selected, s.screen);
+    EXPECT_EQ(pool.calledPocket8, s.pocket);
+  }
+  // Two points at the same distance: the lower screen index wins.
+  const int midX = (m->points[0][0] + m->points[1][0]) / 2, midY = (m->points[0][1] + m->points[1][1]) / 2;
+  p.Send(kMsgPenDown, 1, PenParam(midX, midY));
+  EXPECT_EQ(m->selected, 0);
+  // The Aim Mode key goes on to aiming with the call kept.
+  p.Send(kMsgKeyDown, 'A');
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+  EXPECT_EQ(pool.calledPocket8, 0);
+}
+
+TEST(Control, AReplayPlaysTheShotAgainToTheSameVerdict) {
+  Play p(GameKind::kNineBall);
+  EXPECT_FALSE(p.control->ReplayAvailable());
+  p.Hold(' ', 25);
+  p.RunShot();
+  p.UntilPersonAims();
+  ASSERT_TRUE(p.control->ReplayAvailable());
+  const RuleBlock rules = p.pool().rules;
+  const auto balls = p.pool().ballStates;
+  p.keys.keys[KeyMap::kReplay] = 'R';
+  p.Send(kMsgKeyDown, 'R');
+  EXPECT_FALSE(p.control->ReplayAvailable());
+  // The stroke is shown, then the shot runs.
+  for (int i = 0; i < 400 && !p.control->ShotRunning(); ++i) p.Tick();
+  ASSERT_TRUE(p.control->ShotRunning());
+  p.RunShot();
+  p.UntilPersonAims();
+  EXPECT_TRUE(p.control->ReplayAvailable());
+  EXPECT_EQ(p.pool().rules.CurrentPlayer, rules.CurrentPlayer);
+  EXPECT_EQ(p.pool().rules.Score, rules.Score);
+  for (int b = 0; b < kBallCount; ++b) {
+    EXPECT_EQ(p.pool().ballStates[static_cast<std::size_t>(b)].position, balls[static_cast<std::size_t>(b)].position)
+        << b;
+  }
+}
+
+TEST(Control, MovingTheViewByPenAndHeldKeys) {
+  Play p(GameKind::kEightBall);
+  p.keys.keys[KeyMap::kMoveView] = 'V';
+  p.Send(kMsgKeyDown, 'V');
+  ASSERT_EQ(p.control->Active(), p.control->MoveView());
+  const FixVec3 start = p.view.target;
+  p.Send(kMsgPenDown, 1, PenParam(100, 100));
+  p.Send(kMsgPenMove, 1, PenParam(100, 90));
+  EXPECT_FALSE(p.view.target == start);
+  // A key held less than 450 ms does not move it.
+  const FixVec3 dragged = p.view.target;
+  for (int i = 0; i < 10; ++i) {
+    p.clock.now += 31;
+    p.Send(kMsgKeyDown, 0x26);
+  }
+  EXPECT_EQ(p.view.target, dragged);
+  for (int i = 0; i < 20; ++i) {
+    p.clock.now += 31;
+    p.Send(kMsgKeyDown, 0x26);
+  }
+  EXPECT_FALSE(p.view.target == dragged);
+  p.Send(kMsgKeyUp, 0x26);
+  p.Send(kMsgKeyDown, 'A');
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+}
+
+TEST(Control, TheOverheadLookReturnsToAiming) {
+  Play p(GameKind::kEightBall);
+  p.keys.keys[KeyMap::kNextMode] = 'N';
+  p.Send(kMsgKeyUp, 'N');
+  ASSERT_EQ(p.control->Active(), p.control->CueTip());
+  const std::int32_t yaw = p.view.yaw;
+  p.Send(kMsgKeyDown, 'O');
+  EXPECT_EQ(p.view.pitch, -0x10000);
+  p.Send(kMsgKeyUp, 'O');
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+  EXPECT_EQ(p.view.yaw, yaw);
+}
+
+TEST(Control, TheModeRingAndTheCueTipAndAngleModes) {
+  Play p(GameKind::kEightBall);
+  p.keys.keys[KeyMap::kNextMode] = 'N';
+  p.keys.keys[KeyMap::kPreviousMode] = 'P';
+  p.pool().rules.TurnFlags &= static_cast<std::uint8_t>(~2);  // no ball in hand
+  p.Send(kMsgKeyUp, 'N');
+  ASSERT_EQ(p.control->Active(), p.control->CueTip());
+  EXPECT_EQ(p.control->viewMode, 15);
+  // The first press moves by the smallest step; the tip stays on its circle.
+  p.Send(kMsgKeyDown, 0x26);
+  EXPECT_EQ(p.pool().cueTip[1], -100);
+  p.Send(kMsgKeyUp, 0x26);
+  for (int i = 0; i < 300; ++i) {
+    p.clock.now += 31;
+    p.Send(kMsgKeyDown, 0x25);
+  }
+  p.Send(kMsgKeyUp, 0x25);
+  const std::int64_t y = p.pool().cueTip[1];
+  const std::int64_t limit = static_cast<std::int64_t>(ISqrt64(static_cast<std::uint64_t>(0x90000000LL - y * y))) - 16;
+  EXPECT_EQ(p.pool().cueTip[0], -limit);
+  p.Send(kMsgKeyUp, 'N');
+  ASSERT_EQ(p.control->Active(), p.control->CueAngle());
+  const FixAngle before = p.pool().cueElevation;
+  p.Send(kMsgKeyDown, 0x26);
+  EXPECT_EQ(p.pool().cueElevation, before - 100);
+  for (int i = 0; i < 300; ++i) {
+    p.clock.now += 31;
+    p.Send(kMsgKeyDown, 0x28);
+  }
+  EXPECT_EQ(p.pool().cueElevation, 0x10E00u);
+  // On round the ring: zoom, then ball in hand and the pocket call are
+  // skipped without them, back to aiming.
+  p.Send(kMsgKeyUp, 'N');
+  ASSERT_EQ(p.control->Active(), p.control->KeyTurn());
+  EXPECT_EQ(p.control->viewMode, 17);
+  // Zoomed in the key-turn mode, the aiming distance follows.
+  p.Send(kMsgKeyDown, 0x28);
+  const Fix16 zoomed = p.view.eye.z;
+  p.Send(kMsgKeyUp, 'N');
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+  EXPECT_EQ(p.control->Aim()->aimDistance, zoomed);
+  p.Send(kMsgKeyUp, 'P');
+  EXPECT_EQ(p.control->Active(), p.control->KeyTurn());
+  p.Send(kMsgKeyUp, 'P');
+  EXPECT_EQ(p.control->Active(), p.control->CueAngle());
+  // The Stroke Cue key goes back to aiming from any of them.
+  p.Send(kMsgKeyDown, ' ');
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+}
+
+// A rack against the computer played from pen and key events only: the
+// break by a pen stroke, aims by drags, ball in hand placed by a drag, the
+// pocket for the 8 named by a tap, the computer's turns, to the end.
+TEST(Control, AScriptedRackOfTapsDragsAndKeys) {
+  Play p(GameKind::kEightBall, Opponent::kComputer, 11, 5);
+  p.keys.keys[KeyMap::kNextMode] = 'N';
+  Pool& pool = p.pool();
+  // The break: a pen pulled down from the stick and pushed back up fast.
+  p.Send(kMsgPenDown, 1, PenParam(120, 280));
+  for (int y = 284; y <= 316; y += 4) {
+    p.clock.now += 31;
+    p.Send(kMsgPenMove, 1, PenParam(120, y));
+  }
+  p.clock.now += 10;
+  p.Send(kMsgPenMove, 1, PenParam(120, 282));
+  ASSERT_TRUE(p.control->ShotRunning()) << "the pen stroke did not strike";
+  p.RunShot();
+  int placements = 0, calls = 0, computerTurns = 0, fouls = 0;
+  bool cleared = false;
+  std::wstring lastResult;
+  for (int turn = 0; turn < 300 && !p.over; ++turn) {
+    const HudTexts t = MakeHudTexts(pool, p.control.get(), L"Ann", L"CPU");
+    if (!t.result.empty() && t.result != L" ") lastResult = t.result;
+    if (pool.rules.Foul != 0 || pool.rules.Outcome == 2) ++fouls;
+    if (p.control->ComputerToPlay()) {
+      ++computerTurns;
+      for (int i = 0; i < 20000 && !p.over && !p.control->ShotRunning(); ++i) p.Tick();
+      p.RunShot();
+      continue;
+    }
+    p.UntilPersonAims();
+    if (p.over) break;
+    // Once the groups are set, the person's group goes down at once, so the
+    // 8 must be called on the next turn.
+    if (!cleared && pool.rules.SolidsOwner != 0) {
+      cleared = true;
+      const bool solids = pool.rules.SolidsOwner == pool.rules.CurrentPlayer + 1;
+      for (int b = solids ? 1 : 9; b <= (solids ? 7 : 15); ++b)
+        pool.ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+      pool.UpdatePocketedMask();
+      p.control->BeginTurn();
+    }
+    if (p.control->CallingPocket()) {
+      const auto& pt = p.control->CallPocket()->points[2];
+      p.Send(kMsgPenDown, 1, PenParam(pt[0], pt[1]));
+      p.Send(kMsgPenUp, 0, PenParam(pt[0], pt[1]));
+      EXPECT_EQ(pool.calledPocket8, 5);
+      p.Send(kMsgKeyDown, 'A');
+      p.Send(kMsgKeyUp, 'A');
+      ++calls;
+    }
+    if ((pool.rules.TurnFlags & 2) != 0 && (pool.rules.TurnFlags & 1) == 0) {
+      const FixVec3 before = pool.ballStates[0].position;
+      p.Send(kMsgKeyDown, 'M');
+      p.Send(kMsgPenDown, 1, PenParam(120, 160));
+      for (int i = 1; i <= 8; ++i) p.Send(kMsgPenMove, 1, PenParam(120 + i * 2, 160 - i));
+      p.Send(kMsgPenUp, 0, PenParam(136, 152));
+      if (!(pool.ballStates[0].position == before)) ++placements;
+    }
+    // Aim a little by a drag across the upper screen, then a held stroke.
+    p.Send(kMsgPenDown, 1, PenParam(100, 100));
+    p.Send(kMsgPenMove, 1, PenParam(100 + turn % 7, 100));
+    p.Send(kMsgPenUp, 0, PenParam(100 + turn % 7, 100));
+    p.Hold(' ', 22);
+    ASSERT_TRUE(p.control->ShotRunning() || p.over);
+    p.RunShot();
+  }
+  ASSERT_TRUE(p.over);
+  EXPECT_NE(pool.rules.TurnFlags & 8, 0);
+  EXPECT_GE(computerTurns, 1);
+  EXPECT_TRUE(cleared);
+  EXPECT_GE(calls, 1);
+  EXPECT_GE(placements, 1);
+  const HudTexts t = MakeHudTexts(pool, p.control.get(), L"Ann", L"CPU");
+  EXPECT_TRUE(t.result == L"Ann Wins" || t.result == L"Ann Loses" || t.result == L"CPU Loses")
+      << std::string(t.result.begin(), t.result.end());
+  EXPECT_EQ(pool.rules.Outcome, 1);
+  EXPECT_GE(fouls, 1);
+}
+
+TEST(Control, TrackLinesPreviewTheAimedShotWithoutTouchingTheTable) {
+  Play p(GameKind::kNineBall, Opponent::kPractice);
+  p.keys.keys[KeyMap::kTrackLines] = 'T';
+  const auto before = p.pool().ballStates;
+  p.Send(kMsgKeyDown, 'T');
+  ASSERT_TRUE(p.control->TrackLinesShown());
+  // Held, the key repeats within 250 ms and does not toggle again.
+  for (int i = 0; i < 20; ++i) {
+    p.clock.now += 31;
+    p.Send(kMsgKeyDown, 'T');
+  }
+  EXPECT_TRUE(p.control->TrackLinesShown());
+  p.Tick(60);
+  const TrackLinesMode* t = p.control->TrackLines();
+  EXPECT_TRUE(t->Finished());
+  EXPECT_GE(t->Track(0).size(), 2u);
+  // The cue ball's line starts at the cue ball, and the break moved others.
+  EXPECT_EQ(t->Track(0).front(), before[0].position);
+  int moved = 0;
+  for (int b = 1; b < kBallCount; ++b) moved += t->Track(b).size() > 1 ? 1 : 0;
+  EXPECT_GT(moved, 0);
+  EXPECT_FALSE(p.control->ShotRunning());
+  for (int b = 0; b < kBallCount; ++b)
+    EXPECT_EQ(p.pool().ballStates[static_cast<std::size_t>(b)].position, before[static_cast<std::size_t>(b)].position);
+  // A new aim starts the preview again.
+  p.Send(kMsgKeyDown, 0x25);
+  p.Tick();
+  EXPECT_FALSE(t->Finished());
+  // A press after 250 ms switches them off.
+  p.clock.now += 400;
+  p.Send(kMsgKeyDown, 'T');
+  EXPECT_FALSE(p.control->TrackLinesShown());
+  // With a second player the key does not switch them on.
+  Play two(GameKind::kNineBall, Opponent::kHuman);
+  two.keys.keys[KeyMap::kTrackLines] = 'T';
+  two.Send(kMsgKeyDown, 'T');
+  EXPECT_FALSE(two.control->TrackLinesShown());
+}
+
+TEST(HudTexts, ResultsTitlesAndScores) {
+  TableSetup setup;
+  setup.game = GameKind::kEightBall;
+  setup.opponent = Opponent::kHuman;
+  Table table(setup);
+  Pool& pool = table.pool();
+  struct Case {
+    int outcome, detail;
+    const wchar_t* text;
+  } cases[] = {{0, 0, L""},
+               {2, 0, L"Scratch"},
+               {4, 0, L"Miscall"},
+               {1, 1, L"Ann Wins"},
+               {1, 3, L"Ann Loses"},
+               {1, 4, L"Bob Loses"},
+               {1, 6, L"Bob Resigns"},
+               {2, 8, L"Rail not hit"},
+               {2, 12, L"Ball not hit"},
+               {2, 13, L""},
+               {2, 255, L""}};
+  for (const Case& c : cases) {
+    pool.rules.Outcome = static_cast<std::uint8_t>(c.outcome);
+    pool.rules.OutcomeDetail = static_cast<std::uint8_t>(c.detail);
+    EXPECT_EQ(MakeHudTexts(pool, nullptr, L"Ann", L"Bob").result, c.text) << c.outcome << "/" << c.detail;
+  }
+  pool.rules.GamesWon = {2, 1};
+  const HudTexts t = MakeHudTexts(pool, nullptr, L"Ann", L"Bob");
+  EXPECT_EQ(t.score[1], L"1 - " + std::to_wstring(pool.rules.MatchGoal));
+  EXPECT_EQ(t.title, L"Aim Mode");
+  pool.OpponentKind = 0;
+  pool.rules.Outcome = 1;
+  pool.rules.OutcomeDetail = 1;
+  const HudTexts practice = MakeHudTexts(pool, nullptr, L"Ann", L"Bob");
+  EXPECT_EQ(practice.result, L" ");
+  EXPECT_TRUE(practice.name[1].empty());
+  EXPECT_TRUE(practice.score[0].empty());
+}
+
+// Random pen and key events for every game type: nothing crashes or hangs,
+// no stroke starts while a shot runs, and the rules' state stays valid.
+TEST(ControlFuzz, RandomInputKeepsPlaySound) {
+  const std::uint32_t messages[] = {kMsgPenDown, kMsgPenMove, kMsgPenUp, kMsgKeyDown,   kMsgKeyUp,
+                                    kMsgTimer,   kMsgTimer,   kMsgTimer, kMsgStartShot, kMsgCommand};
+  const std::uint8_t keys[] = {'A', 'M', 'Z', 'O', ' ',  'J',  'L',  'I',  'K',  'Q',  'E', 'R',
+                               'N', 'P', 'T', 'V', 0x21, 0x22, 0x25, 0x26, 0x27, 0x28, 'X'};
+  int games = 0;
+  for (int g = 1; g <= 6; ++g) {
+    for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+      const Opponent who = seed % 2 == 0 ? Opponent::kComputer : Opponent::kHuman;
+      Play p(static_cast<GameKind>(g), who, 1 + static_cast<int>(seed) * 3, seed);
+      p.keys.keys[KeyMap::kReplay] = 'R';
+      p.keys.keys[KeyMap::kNextMode] = 'N';
+      p.keys.keys[KeyMap::kPreviousMode] = 'P';
+      p.keys.keys[KeyMap::kTrackLines] = 'T';
+      p.keys.keys[KeyMap::kMoveView] = 'V';
+      std::mt19937 rng(seed * 7919u + static_cast<std::uint32_t>(g));
+      for (int i = 0; i < 3000 && !p.over; ++i) {
+        const std::uint32_t m = messages[rng() % std::size(messages)];
+        std::uint32_t w = 0;
+        // Mostly on the screen; now and then anywhere in the 16-bit range.
+        std::int32_t l = rng() % 16 == 0
+                             ? static_cast<std::int32_t>(rng())
+                             : PenParam(static_cast<int>(rng() % 400) - 40, static_cast<int>(rng() % 400) - 40);
+        if (m == kMsgKeyDown || m == kMsgKeyUp) w = keys[rng() % std::size(keys)];
+        if (m == kMsgPenMove) w = rng() % 2;
+        if (m == kMsgCommand) w = rng() % 24;
+        const bool runningBefore = p.control->ShotRunning();
+        const FixVec3 cueBefore = p.pool().ballStates[0].position;
+        const std::uint32_t stepsBefore = p.pool().stepCount;
+        // Time mostly moves on a little; now and then it jumps either way.
+        p.clock.now += rng() % 32 == 0 ? rng() : rng() % 64;
+        const std::uint32_t answer = p.control->HandleEvent({m, w, l, p.clock.now});
+        ASSERT_LE(answer, 1u);
+        p.over = p.over || answer == 1;
+        if (runningBefore && p.control->ShotRunning()) {
+          // A running shot is never started again (that would clear its steps).
+          ASSERT_GE(p.pool().stepCount, stepsBefore) << g << " " << seed << " event " << i;
+        }
+        const RuleBlock& r = p.pool().rules;
+        ASSERT_LE(r.CurrentPlayer, 1) << g << " " << seed;
+        ASSERT_LE(p.pool().strikePower, kMaxStrikePower);
+        ASSERT_GE(p.pool().strikePower, 0);
+        const std::int64_t x = p.pool().cueTip[0], y = p.pool().cueTip[1];
+        ASSERT_LE(x * x + y * y, std::int64_t{0xC000} * 0xC000);
+        ASSERT_LE(p.pool().cueElevation, 0x10E00u);
+        // A cue ball moved by hand stays on the cloth.
+        const FixVec3 now = p.pool().ballStates[0].position;
+        if (!runningBefore && !p.control->ShotRunning() && !(now == cueBefore)) {
+          ASSERT_LE(std::abs(now.x), p.pool().table.hx);
+          ASSERT_LE(std::abs(now.z), p.pool().table.hz);
+        }
+      }
+      ++games;
+    }
+  }
+  EXPECT_EQ(games, 24);
+}
+
+}  // namespace
+}  // namespace ks::play

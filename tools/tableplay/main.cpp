@@ -1,0 +1,405 @@
+// tableplay: a rack played at the table view. Player 1 is a person; player 2
+// is a second person or the computer at a skill level. The pen is the mouse
+// and the device keys are the keyboard's:
+//   arrows        turn the aim (left, right) and tilt the view (up, down)
+//   a pen drag    turns the aim; a drag started low on the screen pulls the
+//                 stick back and strikes as it comes forward
+//   Space (held)  pulls the stick back; its release strikes
+//   Page Up/Down  zoom       Q E   cue angle       I J K L   cue tip
+//   M             move the cue ball (ball in hand; drag it, lift to aim)
+//   V             move the view (drag, or hold the arrows)
+//   A             back to aiming (also after naming the 8's pocket)
+//   O (held)      look from above    R  replay the last shot
+//   T             track lines of the aimed shot (practice only)
+//   N P           next, previous mode: stroke, cue tip, cue angle, zoom, ball in
+//                 hand, calling the pocket (the arrows then move tip or angle)
+//   Z             play the running shot to its end     Escape  quit
+//
+//   tableplay [--game G] [--p2 none|human|easy|medium|hard] [--room R] [--seed N]
+//
+// At a desktop it opens a window; headless it runs from a script
+// (DEVICE_SCRIPT, else its own tableplay.script from the data folder) and
+// writes screenshots. Data comes from bin/../data.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ce/device.h"
+#include "ce/windows.h"
+#include "ce/winmain.h"
+#include "display/display_s16.h"
+#include "engine/testing/memory_file.h"
+#include "play/control.h"
+#include "play/hud.h"
+#include "play/scene_loader.h"
+#include "simulation/table.h"
+
+namespace {
+
+constexpr UINT_PTR kFrameTimer = 1;
+constexpr UINT kFrameMs = 31;
+
+struct Options {
+  ks::GameKind game = ks::GameKind::kEightBall;
+  int room = 0;
+  int p2 = 0;  // 0 a person, else the computer's skill
+  std::uint32_t seed = 1;
+};
+
+class Clock final : public ks::PoolHost {
+ public:
+  std::uint32_t GetTime() override { return GetTickCount(); }
+};
+
+struct Harness {
+  Options options;
+  std::string data;
+  std::unique_ptr<ssDisplayS16> display;
+  Clock clock;
+  std::unique_ptr<ks::Table> table;
+  std::unique_ptr<ks::play::PlayScene> scene;
+  std::unique_ptr<ks::play::Control> control;
+  ks::play::KeyMap keys;
+  ssFont* small = nullptr;
+  ssFont* tiny = nullptr;
+  bool over = false;
+  bool tracksShown = false;
+  std::wstring lastTexts;
+};
+
+Harness g_harness;
+
+std::vector<std::uint8_t> ReadHostFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string DataFolder() {
+  char path[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return "data";
+  std::string folder(path, static_cast<std::size_t>(n));
+  folder.resize(folder.rfind('/') == std::string::npos ? 0 : folder.rfind('/'));
+  return folder + "/../data";
+}
+
+constexpr const char* kUsage =
+    "usage: tableplay [--game G] [--p2 none|human|easy|medium|hard] [--room R] [--seed N]\n"
+    "  plays a rack at the table: the pen aims and strokes, the keys turn, stroke (Space),\n"
+    "  move the cue ball (M), zoom, set the cue angle and tip. Escape quits.\n"
+    "  With DEVICE_BACKEND=headless and DEVICE_SCRIPT=FILE it runs from the script.\n";
+
+bool ParseOptions(const std::string& line, Options* o) {
+  std::istringstream in(line);
+  std::vector<std::string> args;
+  for (std::string a; in >> a;) args.push_back(a);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (i + 1 >= args.size()) {
+      std::fprintf(stderr, "tableplay: %s needs a value\n", a.c_str());
+      return false;
+    }
+    const std::string v = args[++i];
+    if (a == "--game") {
+      const auto g = ks::GameFromName(v);
+      if (!g) {
+        std::fprintf(stderr, "tableplay: unknown game %s (straight, 8ball, 9ball, rotation, 6ball, 10ball)\n",
+                     v.c_str());
+        return false;
+      }
+      o->game = *g;
+    } else if (a == "--room") {
+      o->room = ks::play::RoomFromName(v.c_str());
+      if (o->room < 0) {
+        std::fprintf(stderr,
+                     "tableplay: unknown room %s (Garage, HawgPen, PitStop, DeepPockets, HardTimes, BeachHouse)\n",
+                     v.c_str());
+        return false;
+      }
+    } else if (a == "--p2") {
+      if (v == "none") {
+        o->p2 = -1;
+      } else if (v == "human") {
+        o->p2 = 0;
+      } else if (v == "easy") {
+        o->p2 = 1;
+      } else if (v == "medium") {
+        o->p2 = 7;
+      } else if (v == "hard") {
+        o->p2 = 11;
+      } else {
+        std::fprintf(stderr, "tableplay: --p2 is none (practice), human, easy, medium or hard\n");
+        return false;
+      }
+    } else if (a == "--seed") {
+      char* end = nullptr;
+      const unsigned long s = std::strtoul(v.c_str(), &end, 10);
+      if (end == v.c_str() || *end != 0 || s > 0xFFFFFFFFul) {
+        std::fprintf(stderr, "tableplay: --seed is a number\n");
+        return false;
+      }
+      o->seed = static_cast<std::uint32_t>(s);
+    } else {
+      std::fprintf(stderr, "tableplay: unknown option %s\n", a.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+void DefaultKeys(ks::play::KeyMap* k) {
+  using A = ks::play::KeyMap;
+  k->keys[A::kAimMode] = 'A';
+  k->keys[A::kMoveBall] = 'M';
+  k->keys[A::kMoveView] = 'V';
+  k->keys[A::kZipToEnd] = 'Z';
+  k->keys[A::kUp] = VK_UP;
+  k->keys[A::kDown] = VK_DOWN;
+  k->keys[A::kLeft] = VK_LEFT;
+  k->keys[A::kRight] = VK_RIGHT;
+  k->keys[A::kZoomIn] = VK_PRIOR;
+  k->keys[A::kZoomOut] = VK_NEXT;
+  k->keys[A::kOverHead] = 'O';
+  k->keys[A::kStrokeCue] = VK_SPACE;
+  k->keys[A::kTipLeft] = 'J';
+  k->keys[A::kTipRight] = 'L';
+  k->keys[A::kTipUp] = 'I';
+  k->keys[A::kTipDown] = 'K';
+  k->keys[A::kCueUp] = 'Q';
+  k->keys[A::kCueDown] = 'E';
+  k->keys[A::kReplay] = 'R';
+  k->keys[A::kNextMode] = 'N';
+  k->keys[A::kTrackLines] = 'T';
+  k->keys[A::kPreviousMode] = 'P';
+}
+
+void Present(bool full) {
+  Harness& h = g_harness;
+  ssDisplayS16& d = *h.display;
+  const ks::play::HudTexts texts =
+      ks::play::MakeHudTexts(h.table->pool(), h.control.get(), L"Player 1",
+                             h.options.p2 <= 0 ? std::wstring(L"Player 2") : std::wstring(L"Computer"));
+  const std::wstring summary =
+      texts.name[0] + texts.score[0] + texts.name[1] + texts.score[1] + texts.result + texts.title + texts.progress +
+      static_cast<wchar_t>(L'0' + texts.atTable) +
+      (h.control->CallingPocket() ? static_cast<wchar_t>(L'0' + h.control->CallPocket()->selected) : L'-');
+  // The band and the box are drawn over a full frame, and so are track
+  // lines, which must leave no trace when they change.
+  const bool tracks = h.control->TrackLinesShown();
+  if (summary != h.lastTexts || full || tracks || h.tracksShown) h.scene->scene.ForceFull();
+  h.tracksShown = tracks;
+  h.lastTexts = summary;
+  d.BeginDraw();
+  h.scene->DrawFrame();
+  if (tracks) ks::play::DrawTrackLines(d, h.scene->scene, *h.control->TrackLines());
+  if (h.scene->scene.LastFrameFull()) ks::play::DrawHud(d, h.small, h.tiny, texts);
+  if (h.control->CallingPocket()) ks::play::DrawCallPocketPrompt(d, h.small, *h.control->CallPocket());
+  d.EndDraw();
+  d.Present();
+}
+
+ks::play::InputEvent MakeEvent(UINT message, WPARAM wParam, LPARAM lParam) {
+  return ks::play::InputEvent{message, static_cast<std::uint32_t>(wParam), static_cast<std::int32_t>(lParam),
+                              GetTickCount()};
+}
+
+void Feed(const ks::play::InputEvent& e) {
+  Harness& h = g_harness;
+  if (h.over || !h.control) return;
+  if (h.control->HandleEvent(e) == 1) {
+    h.over = true;
+    const ks::play::HudTexts t = ks::play::MakeHudTexts(h.table->pool(), h.control.get(), L"Player 1",
+                                                        h.options.p2 <= 0 ? L"Player 2" : L"Computer");
+    std::fprintf(stderr, "tableplay: the game is over: %s\n", std::string(t.result.begin(), t.result.end()).c_str());
+  }
+}
+
+void OnTick() {
+  Harness& h = g_harness;
+  // A held key gives one key-down a tick, whatever the host's own repeat.
+  for (int action = 14; action < 32; ++action) {
+    const std::uint8_t key = h.keys.keys[action];
+    // Down now, or pressed (and maybe released) since the last tick.
+    if (key > 13 && (GetAsyncKeyState(key) & 0x8001) != 0) Feed(MakeEvent(WM_KEYDOWN, key, 0));
+  }
+  Feed(MakeEvent(WM_TIMER, kFrameTimer, 0));
+  Present(false);
+}
+
+LRESULT CALLBACK PlayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_TIMER:
+      if (wParam == kFrameTimer) OnTick();
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_MOUSEMOVE:
+      Feed(MakeEvent(message, wParam, lParam));
+      return 0;
+    case WM_KEYDOWN:
+      if (wParam == VK_ESCAPE) {
+        DestroyWindow(window);
+        return 0;
+      }
+      // The host's auto-repeat is dropped: held keys come from the tick.
+      if ((lParam & (1 << 30)) != 0) return 0;
+      // Keys the tick polls arrive from there, one a tick.
+      if (wParam > 13 && g_harness.keys.ActionOf(wParam) >= 14) return 0;
+      Feed(MakeEvent(message, wParam, lParam));
+      return 0;
+    case WM_KEYUP:
+      Feed(MakeEvent(message, wParam, lParam));
+      return 0;
+    case WM_DESTROY:
+      KillTimer(window, kFrameTimer);
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+bool WithoutDisplay() {
+  if (const auto backend = ce::device::Setting("backend"); backend && !backend->empty()) return *backend != "sdl";
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != 0) return false;
+  }
+  return true;
+}
+
+void RunOwnScript(char* const argv0, const std::string& line) {
+  const std::string script = g_harness.data + "/tableplay/tableplay.script";
+  if (::access(script.c_str(), R_OK) != 0) {
+    std::fprintf(stderr, "tableplay: no display and no script; run it at a desktop, or headless with DEVICE_SCRIPT\n");
+    return;
+  }
+  std::fprintf(stderr, "tableplay: no display; running the script %s (screenshots in this folder)\n", script.c_str());
+  std::fflush(nullptr);
+  ::setenv("DEVICE_SCRIPT", script.c_str(), 1);
+  std::vector<std::string> args;
+  std::istringstream in(line);
+  for (std::string a; in >> a;) args.push_back(a);
+  std::vector<char*> argv{argv0};
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  ::execv("/proc/self/exe", argv.data());
+  std::fprintf(stderr, "tableplay: cannot start again with the script\n");
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) {
+  Harness& h = g_harness;
+  h.data = DataFolder();
+  std::string line;
+  for (const wchar_t* c = commandLine; c != nullptr && *c != 0; ++c) line.push_back(static_cast<char>(*c));
+  if (!ParseOptions(line, &h.options)) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  if (WithoutDisplay() && !ce::device::Setting("script")) {
+    char name[] = "tableplay";
+    RunOwnScript(name, line);
+    return 1;
+  }
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = PlayProc;
+  wc.hInstance = instance;
+  wc.lpszClassName = L"TablePlay";
+  if (RegisterClassW(&wc) == 0) return 1;
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  HWND window = CreateWindowExW(0, L"TablePlay", L"Table play", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr,
+                                nullptr, instance, nullptr);
+  if (window == nullptr) return 1;
+  ShowWindow(window, show);
+
+  h.display = std::make_unique<ssDisplayS16>();
+  if (h.display->Init(window, width, height, 16, 0) != 0) {
+    MessageBoxW(window, L"The display could not be opened.", L"Table play", MB_OK);
+    return 1;
+  }
+  auto archive = std::make_unique<ssMemoryArchive>();
+  archive->SetBaseFolder(L"\\", 0);
+  for (int room = 0; room < ks::play::kRoomCount; ++room) {
+    const std::wstring name = ks::play::RoomName(room);
+    const std::string narrow(name.begin(), name.end());
+    std::vector<std::uint8_t> bytes = ReadHostFile(h.data + "/table/Rooms/" + narrow + ".ark");
+    if (bytes.empty()) std::fprintf(stderr, "tableplay: missing data: Rooms/%s.ark\n", narrow.c_str());
+    archive->AddFile(L"\\Rooms\\" + name + L".ark", std::move(bytes));
+  }
+  std::vector<std::uint8_t> ui = ReadHostFile(h.data + "/table/UI/res.ark");
+  if (ui.empty()) std::fprintf(stderr, "tableplay: missing data: UI/res.ark\n");
+  archive->AddFile(L"\\UI\\res.ark", std::move(ui));
+  for (const wchar_t* font : {L"Small Fonts7", L"Small Fonts6"}) {
+    const std::wstring name = font;
+    std::vector<std::uint8_t> bytes =
+        ReadHostFile(h.data + "/UI/fonts/" + std::string(name.begin(), name.end()) + ".fnt");
+    if (bytes.empty()) std::fprintf(stderr, "tableplay: missing data: UI/fonts/%ls.fnt\n", font);
+    archive->AddFile(L"\\Fonts\\" + name + L".fnt", std::move(bytes));
+  }
+  h.display->SetArchive(std::move(archive));
+  h.small = h.display->GetFont(L"Small Fonts7", L"Fonts", nullptr);
+  h.tiny = h.display->GetFont(L"Small Fonts6", L"Fonts", nullptr);
+
+  ks::TableSetup setup;
+  setup.game = h.options.game;
+  setup.size = h.options.room >= 3 ? ks::TableSize::kLarge : ks::TableSize::kSmall;
+  setup.opponent = h.options.p2 < 0    ? ks::Opponent::kPractice
+                   : h.options.p2 == 0 ? ks::Opponent::kHuman
+                                       : ks::Opponent::kComputer;
+  setup.seed = h.options.seed;
+  setup.matchGoal = 1;
+  setup.pointsGoal = 30;
+  h.table = std::make_unique<ks::Table>(setup, &h.clock);
+  if (h.options.p2 > 0) h.table->pool().skill = static_cast<std::int16_t>(h.options.p2);
+  h.scene = std::make_unique<ks::play::PlayScene>(h.display.get(), &h.table->pool());
+  const ks::play::LoadReport report = h.scene->LoadRoom(h.options.room);
+  if (report.roomSurfaces < 6 || !report.table || !report.stick || !report.ballTextures)
+    std::fprintf(stderr, "tableplay: missing data: room surfaces %d of 6, table %s, stick %s, ball textures %s\n",
+                 report.roomSurfaces, report.table ? "yes" : "no", report.stick ? "yes" : "no",
+                 report.ballTextures ? "yes" : "no");
+  h.scene->SetCamera(ks::play::CameraPreset::kTableEnd);
+  h.scene->scene.host.clock = [] { return GetTickCount(); };
+  DefaultKeys(&h.keys);
+  ks::play::PlayHost host;
+  host.clock = [] { return GetTickCount(); };
+  host.scene = &h.scene->scene.host;
+  host.screenWidth = h.display->m_Rotate & 1 ? h.display->m_Height : h.display->m_Width;
+  host.screenHeight = h.display->m_Rotate & 1 ? h.display->m_Width : h.display->m_Height;
+  h.control = std::make_unique<ks::play::Control>(&h.table->pool(), &h.scene->view, &h.keys, host);
+  h.control->Start();
+  Present(true);
+  SetTimer(window, kFrameTimer, kFrameMs, nullptr);
+
+  MSG msg{};
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  h.control.reset();
+  if (h.small != nullptr) h.display->ReleaseFont(h.small);
+  if (h.tiny != nullptr) h.display->ReleaseFont(h.tiny);
+  h.scene.reset();
+  h.table.reset();
+  h.display.reset();
+  return static_cast<int>(msg.wParam);
+}
+
+int main(int argc, char** argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  return ce::RunProgram(argc, argv, WinMain);
+}

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Plays a rack headless from the harness's script against the computer on
+# the virtual clock: the game must reach its end, every screenshot must be
+# written, and bad options are refused with status 2.
+set -eu
+program=$1
+script=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+DEVICE_BACKEND=headless DEVICE_CLOCK=virtual DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$script" \
+  "$program" --game 8ball --p2 hard 2>"$work/errors.txt"
+if grep -q "missing data" "$work/errors.txt"; then
+  cat "$work/errors.txt"
+  exit 1
+fi
+grep -qE "the game is over: (Player 1|Computer) (Wins|Loses)" "$work/errors.txt" || { echo "the rack did not reach its end"; cat "$work/errors.txt"; exit 1; }
+for shot in aim break after_break turn_25; do
+  [ -s "$shot.png" ] || { echo "missing screenshot $shot.png"; exit 1; }
+done
+if cmp -s aim.png after_break.png; then
+  echo "the screen did not change over the break"
+  exit 1
+fi
+status=0
+DEVICE_BACKEND=headless DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$script" "$program" --p2 nobody 2>/dev/null ||
+  status=$?
+[ "$status" = 2 ] || { echo "a bad --p2 gave status $status, not 2"; exit 1; }
+echo "rack played to its end"
