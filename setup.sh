@@ -154,7 +154,8 @@ run_programs() {
     while read -r prog; do
       [ -n "$prog" ] || continue
       found=1
-      script="$top/resources/$prog/demo.script"
+      script="$top/resources/$prog/$prog.script"
+      [ -f "$script" ] || script="$top/resources/$prog/demo.script"
       if [ $headless = 1 ]; then
         # No desktop: run the program unattended from its script; its
         # screenshots land in build/run/<program>.
