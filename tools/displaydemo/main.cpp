@@ -30,6 +30,7 @@
 
 #include "ce/device.h"
 #include "ce/windows.h"
+#include "program_harness.h"
 #include "ce/winmain.h"
 #include "display/display_s16.h"
 #include "display/font.h"
@@ -82,12 +83,6 @@ Demo g_demo;
 std::uint32_t PaletteColor(int index) {
   static constexpr std::uint32_t kColors[] = {0xE04040, 0x40C040, 0x4060E0, 0xE0C020, 0xC040C0, 0x20C0C0};
   return kColors[index % 6];
-}
-
-std::vector<std::uint8_t> ReadHostFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 void PutU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t v) {
@@ -159,21 +154,21 @@ void LoadData(ssDisplayS16& d) {
   for (const wchar_t* name : kFonts) {
     std::string narrow;
     for (const wchar_t* c = name; *c != 0; ++c) narrow.push_back(static_cast<char>(*c));
-    std::vector<std::uint8_t> bytes = ReadHostFile(data + "/UI/fonts/" + narrow + ".fnt");
+    std::vector<std::uint8_t> bytes = harness::ReadHostFile(data + "/UI/fonts/" + narrow + ".fnt");
     if (bytes.empty()) {
       std::fprintf(stderr, "displaydemo: missing data: font %s in %s\n", narrow.c_str(), data.c_str());
       continue;
     }
     archive->AddFile(std::wstring(L"\\UI\\") + name + L".fnt", std::move(bytes));
   }
-  std::vector<std::uint8_t> model = ReadHostFile(data + "/displaydemo/showcase.kso");
+  std::vector<std::uint8_t> model = harness::ReadHostFile(data + "/displaydemo/showcase.kso");
   if (model.empty()) {
     std::fprintf(stderr, "displaydemo: missing data: showcase.kso in %s\n", data.c_str());
   } else {
     archive->AddFile(L"\\demo\\showcase.kso", std::move(model));
   }
   archive->AddFile(L"\\demo\\balls.raw", SpriteSheet(d));
-  std::vector<std::uint8_t> movies = ReadHostFile(data + "/Movies/movies.ark");
+  std::vector<std::uint8_t> movies = harness::ReadHostFile(data + "/Movies/movies.ark");
   if (movies.empty()) {
     std::fprintf(stderr, "displaydemo: missing data: Movies/movies.ark\n");
   } else {
@@ -521,52 +516,12 @@ void ReleaseAll() {
   g_demo.display.reset();
 }
 
-// The data folder: "data" beside the folder the program is in, as the
-// build lays them out (bin/displaydemo, data/...).
-std::string DataFolder() {
-  char path[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return "data";
-  std::string folder(path, static_cast<std::size_t>(n));
-  folder.resize(folder.rfind('/') == std::string::npos ? 0 : folder.rfind('/'));
-  return folder + "/../data";
-}
-
-// Whether the platform will show no window: the headless back end chosen,
-// or no back end chosen and no desktop named.
-bool WithoutDisplay() {
-  if (const auto backend = ce::device::Setting("backend"); backend && !backend->empty()) return *backend != "sdl";
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != 0) return false;
-  }
-  return true;
-}
-
-// With no display and no script nothing would ever happen: the demo starts
-// again on its own script, which ends the run. Returns only when it cannot.
-void RunOwnScript() {
-  const std::string script = g_demo.data + "/displaydemo/demo.script";
-  if (::access(script.c_str(), R_OK) != 0) {
-    std::fprintf(stderr,
-                 "displaydemo: no display and no script. Run it at a desktop, or headless with a script: "
-                 "DEVICE_SCRIPT=resources/displaydemo/demo.script displaydemo\n");
-    return;
-  }
-  std::fprintf(stderr, "displaydemo: no display; running the demo script %s (screenshots in this folder)\n",
-               script.c_str());
-  std::fflush(nullptr);
-  ::setenv("DEVICE_SCRIPT", script.c_str(), 1);
-  ::execl("/proc/self/exe", "displaydemo", static_cast<char*>(nullptr));
-  std::fprintf(stderr, "displaydemo: cannot start again with the script\n");
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
-  g_demo.data = DataFolder();
-  if (WithoutDisplay() && !ce::device::Setting("script")) {
-    RunOwnScript();
+  g_demo.data = harness::DataFolder();
+  if (harness::WithoutDisplay() && !ce::device::Setting("script")) {
+    harness::RunOwnScript("displaydemo", g_demo.data + "/displaydemo/demo.script", "");
     return 1;
   }
   WNDCLASSW wc{};

@@ -29,6 +29,7 @@
 
 #include "ce/device.h"
 #include "ce/windows.h"
+#include "program_harness.h"
 #include "ce/winmain.h"
 #include "display/display_s16.h"
 #include "engine/testing/memory_file.h"
@@ -69,21 +70,6 @@ struct Harness {
 };
 
 Harness g_harness;
-
-std::vector<std::uint8_t> ReadHostFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string DataFolder() {
-  char path[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return "data";
-  std::string folder(path, static_cast<std::size_t>(n));
-  folder.resize(folder.rfind('/') == std::string::npos ? 0 : folder.rfind('/'));
-  return folder + "/../data";
-}
 
 bool ParseShot(const std::string& text, ks::Shot* shot) {
   double v[5];
@@ -330,34 +316,6 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   }
 }
 
-bool WithoutDisplay() {
-  if (const auto backend = ce::device::Setting("backend"); backend && !backend->empty()) return *backend != "sdl";
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != 0) return false;
-  }
-  return true;
-}
-
-void RunOwnScript(char* const argv0, const std::string& line) {
-  const std::string script = g_harness.data + "/tableview/tableview.script";
-  if (::access(script.c_str(), R_OK) != 0) {
-    std::fprintf(stderr, "tableview: no display and no script; run it at a desktop, or headless with DEVICE_SCRIPT\n");
-    return;
-  }
-  std::fprintf(stderr, "tableview: no display; running the script %s (screenshots in this folder)\n", script.c_str());
-  std::fflush(nullptr);
-  ::setenv("DEVICE_SCRIPT", script.c_str(), 1);
-  std::vector<std::string> args;
-  std::istringstream in(line);
-  for (std::string a; in >> a;) args.push_back(a);
-  std::vector<char*> argv{argv0};
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  ::execv("/proc/self/exe", argv.data());
-  std::fprintf(stderr, "tableview: cannot start again with the script\n");
-}
-
 void ReleaseAll() {
   g_harness.scene.reset();
   g_harness.table.reset();
@@ -368,16 +326,15 @@ void ReleaseAll() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) {
   Harness& h = g_harness;
-  h.data = DataFolder();
+  h.data = harness::DataFolder();
   std::string line;
   for (const wchar_t* c = commandLine; c != nullptr && *c != 0; ++c) line.push_back(static_cast<char>(*c));
   if (!ParseOptions(line, &h.options)) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  if (WithoutDisplay() && !ce::device::Setting("script")) {
-    char name[] = "tableview";
-    RunOwnScript(name, line);
+  if (harness::WithoutDisplay() && !ce::device::Setting("script")) {
+    harness::RunOwnScript("tableview", h.data + "/tableview/tableview.script", line);
     return 1;
   }
   WNDCLASSW wc{};
@@ -402,11 +359,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
   for (int room = 0; room < ks::play::kRoomCount; ++room) {
     const std::wstring name = ks::play::RoomName(room);
     const std::string narrow(name.begin(), name.end());
-    std::vector<std::uint8_t> bytes = ReadHostFile(h.data + "/table/Rooms/" + narrow + ".ark");
+    std::vector<std::uint8_t> bytes = harness::ReadHostFile(h.data + "/table/Rooms/" + narrow + ".ark");
     if (bytes.empty()) std::fprintf(stderr, "tableview: missing data: Rooms/%s.ark\n", narrow.c_str());
     archive->AddFile(L"\\Rooms\\" + name + L".ark", std::move(bytes));
   }
-  std::vector<std::uint8_t> ui = ReadHostFile(h.data + "/table/UI/res.ark");
+  std::vector<std::uint8_t> ui = harness::ReadHostFile(h.data + "/table/UI/res.ark");
   if (ui.empty()) std::fprintf(stderr, "tableview: missing data: UI/res.ark\n");
   archive->AddFile(L"\\UI\\res.ark", std::move(ui));
   h.display->SetArchive(std::move(archive));
