@@ -58,12 +58,12 @@ Builder TwentyControls() {
   Builder b(WS_POPUP | WS_VISIBLE);
   for (WORD i = 0; i < 6; ++i) {
     b.Add(0x0082, SS_LEFT, static_cast<WORD>(100 + i), L"Label text", 4, static_cast<short>(4 + 12 * i), 50, 10);
-    b.Add(0x0080, BS_AUTOCHECKBOX | WS_TABSTOP, static_cast<WORD>(200 + i), L"Option", 60, static_cast<short>(4 + 12 * i),
-          56, 10);
+    b.Add(0x0080, BS_AUTOCHECKBOX | WS_TABSTOP, static_cast<WORD>(200 + i), L"Option", 60,
+          static_cast<short>(4 + 12 * i), 56, 10);
   }
   for (WORD i = 0; i < 5; ++i) {
-    b.Add(0x0080, BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0), static_cast<WORD>(300 + i), L"Choice",
-          4, static_cast<short>(80 + 10 * i), 60, 10);
+    b.Add(0x0080, BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0), static_cast<WORD>(300 + i), L"Choice", 4,
+          static_cast<short>(80 + 10 * i), 60, 10);
   }
   b.Add(0x0080, BS_GROUPBOX, 400, L"Group", 2, 74, 116, 54);
   b.Add(0x0080, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, IDOK, L"OK", 10, 132, 40, 14);
