@@ -319,27 +319,8 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       if (GetCapture() == hwnd) ReleaseCapture();
       if (GetWindowLongW(hwnd, GWL_STYLE) & BS_NOTIFY) Notify(hwnd, BN_KILLFOCUS);
       return 0;
-    case WM_ENABLE:
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_SETTEXT: {
-      const LRESULT done = DefWindowProcW(hwnd, message, wParam, lParam);
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return done;
-    }
-    case WM_SETFONT:
-      SetWindowLongPtrW(hwnd, kFontField, static_cast<LONG_PTR>(wParam));
-      if (lParam) InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    case WM_GETFONT:
-      return GetWindowLongPtrW(hwnd, kFontField);
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT:
-      Paint(hwnd);
-      return 0;
     default:
-      return DefWindowProcW(hwnd, message, wParam, lParam);
+      return DrawnControlMessage(hwnd, message, wParam, lParam, kFontField, Paint);
   }
 }
 

@@ -425,14 +425,7 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     combo->Handle(WM_SIZE, 0, 0);
     return 0;
   }
-  auto* combo = StateOf<ComboBox>(hwnd);
-  if (!combo) return DefWindowProcW(hwnd, message, wParam, lParam);
-  if (message == WM_DESTROY) {
-    SetWindowLongPtrW(hwnd, 0, 0);
-    delete combo;
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  }
-  return combo->Handle(message, wParam, lParam);
+  return ForwardToState<ComboBox>(hwnd, message, wParam, lParam);
 }
 
 }  // namespace ce::controls::detail

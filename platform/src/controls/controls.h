@@ -36,6 +36,12 @@ inline constexpr COLORREF kHighlightText = RGB(255, 255, 255);
 void FillColor(HDC hdc, const RECT& rect, COLORREF color);
 void FrameColor(HDC hdc, const RECT& rect, COLORREF color, int thickness = 1);
 
+// What the simply drawn controls (button, static) answer alike: a redraw on
+// enabling and on new text, the font kept in the window field fontField, no
+// background erase, WM_PAINT through paint; everything else as
+// DefWindowProcW.
+LRESULT DrawnControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, int fontField, void (*paint)(HWND));
+
 // Dialog templates by module and name (a string or MAKEINTRESOURCEW id),
 // with their sizes, for DialogBoxParamW and CreateDialogParamW: the module's
 // RT_DIALOG resources, after any template a test added with

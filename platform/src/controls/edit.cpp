@@ -616,14 +616,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     edit->Init(create && create->lpszName && !IS_INTRESOURCE(create->lpszName) ? create->lpszName : L"");
     return 0;
   }
-  Edit* edit = StateOf<Edit>(hwnd);
-  if (!edit) return DefWindowProcW(hwnd, message, wParam, lParam);
-  if (message == WM_DESTROY) {
-    SetWindowLongPtrW(hwnd, 0, 0);
-    delete edit;
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  }
-  return edit->Handle(message, wParam, lParam);
+  return ForwardToState<Edit>(hwnd, message, wParam, lParam);
 }
 
 }  // namespace ce::controls::detail

@@ -42,6 +42,20 @@ T* StateOf(HWND hwnd) {
   return reinterpret_cast<T*>(GetWindowLongPtrW(hwnd, 0));
 }
 
+// The rest of a stateful control's window procedure: each message goes to
+// the state object, which goes with the window.
+template <typename T>
+LRESULT ForwardToState(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  T* state = StateOf<T>(hwnd);
+  if (!state) return DefWindowProcW(hwnd, message, wParam, lParam);
+  if (message == WM_DESTROY) {
+    SetWindowLongPtrW(hwnd, 0, 0);
+    delete state;
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+  return state->Handle(message, wParam, lParam);
+}
+
 inline int XOf(LPARAM lParam) { return static_cast<short>(LOWORD(lParam)); }
 inline int YOf(LPARAM lParam) { return static_cast<short>(HIWORD(lParam)); }
 

@@ -367,14 +367,7 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(new ListBox(hwnd)));
     return 0;
   }
-  auto* list = StateOf<ListBox>(hwnd);
-  if (!list) return DefWindowProcW(hwnd, message, wParam, lParam);
-  if (message == WM_DESTROY) {
-    SetWindowLongPtrW(hwnd, 0, 0);
-    delete list;
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  }
-  return list->Handle(message, wParam, lParam);
+  return ForwardToState<ListBox>(hwnd, message, wParam, lParam);
 }
 
 }  // namespace ce::controls::detail

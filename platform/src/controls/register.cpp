@@ -16,6 +16,32 @@ void EnsureRegistered() {
   });
 }
 
+LRESULT DrawnControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, int fontField, void (*paint)(HWND)) {
+  switch (message) {
+    case WM_ENABLE:
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case WM_SETTEXT: {
+      const LRESULT done = DefWindowProcW(hwnd, message, wParam, lParam);
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return done;
+    }
+    case WM_SETFONT:
+      SetWindowLongPtrW(hwnd, fontField, static_cast<LONG_PTR>(wParam));
+      if (lParam) InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return GetWindowLongPtrW(hwnd, fontField);
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      paint(hwnd);
+      return 0;
+    default:
+      return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+}
+
 void FillColor(HDC hdc, const RECT& rect, COLORREF color) {
   if (rect.right <= rect.left || rect.bottom <= rect.top) return;
   HBRUSH brush = CreateSolidBrush(color);

@@ -316,14 +316,7 @@ LRESULT CALLBACK UpDownProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     }
     return 0;
   }
-  auto* upDown = StateOf<UpDown>(hwnd);
-  if (!upDown) return DefWindowProcW(hwnd, message, wParam, lParam);
-  if (message == WM_DESTROY) {
-    SetWindowLongPtrW(hwnd, 0, 0);
-    delete upDown;
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-  }
-  return upDown->Handle(message, wParam, lParam);
+  return ForwardToState<UpDown>(hwnd, message, wParam, lParam);
 }
 
 }  // namespace ce::controls::detail
