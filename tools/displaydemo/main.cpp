@@ -524,18 +524,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
     harness::RunOwnScript("displaydemo", g_demo.data + "/displaydemo/demo.script", "");
     return 1;
   }
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = DemoProc;
-  wc.hInstance = instance;
-  wc.lpszClassName = L"DisplayDemo";
-  if (RegisterClassW(&wc) == 0) return 1;
   g_demo.width = GetSystemMetrics(SM_CXSCREEN);
   g_demo.height = GetSystemMetrics(SM_CYSCREEN);
-  HWND window = CreateWindowExW(0, L"DisplayDemo", L"Display demo", WS_POPUP | WS_VISIBLE, 0, 0, g_demo.width,
-                                g_demo.height, nullptr, nullptr, instance, nullptr);
+  HWND window = harness::OpenScreenWindow(instance, L"DisplayDemo", L"Display demo", DemoProc, show);
   if (window == nullptr) return 1;
   g_demo.window = window;
-  ShowWindow(window, show);
 
   g_demo.display = std::make_unique<ssDisplayS16>();
   g_demo.display->m_Rotate = g_demo.turn;
@@ -548,13 +541,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
   if (!g_demo.intro) DrawFrame();
   SetTimer(window, kFrameTimer, kFrameMs, nullptr);
 
-  MSG msg{};
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+  const int code = harness::RunMessageLoop();
   ReleaseAll();
-  return static_cast<int>(msg.wParam);
+  return code;
 }
 
 // The demo takes no arguments; --help describes it without starting the device.

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "ce/windows.h"
+
+class ssMemoryArchive;
+
 namespace harness {
 
 // The data folder beside the folder of the running executable ("bin/../data"),
@@ -24,5 +28,22 @@ bool WithoutDisplay();
 // starts again (same arguments, the words of `line`) on its own script.
 // Returns only when it cannot, having said why on standard error.
 void RunOwnScript(const char* program, const std::string& script, const std::string& line);
+
+// Reads a host file into the archive under a device path; a missing file is
+// named on standard error ("<program>: missing data: ...") and added empty,
+// so the program's own loader reports what it lacks. False when missing.
+bool AddHostFile(ssMemoryArchive& archive, const std::string& hostPath, const std::wstring& devicePath,
+                 const char* program);
+
+// The table's data made by tablemake: every room archive ("\Rooms\<room>.ark")
+// and the table's pictures ("\UI\res.ark"), from data/table.
+void AddTableData(ssMemoryArchive& archive, const std::string& data, const char* program);
+
+// A window class of the procedure and a window over the whole screen, shown;
+// null when either cannot be made.
+HWND OpenScreenWindow(HINSTANCE instance, const wchar_t* className, const wchar_t* title, WNDPROC proc, int show);
+
+// The thread's message loop, until WM_QUIT; returns its exit code.
+int RunMessageLoop();
 
 }  // namespace harness

@@ -270,16 +270,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
     harness::RunOwnScript("tableplay", h.data + "/tableplay/tableplay.script", line);
     return 1;
   }
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = PlayProc;
-  wc.hInstance = instance;
-  wc.lpszClassName = L"TablePlay";
-  if (RegisterClassW(&wc) == 0) return 1;
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  HWND window = CreateWindowExW(0, L"TablePlay", L"Table play", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr,
-                                nullptr, instance, nullptr);
+  HWND window = harness::OpenScreenWindow(instance, L"TablePlay", L"Table play", PlayProc, show);
   if (window == nullptr) return 1;
-  ShowWindow(window, show);
 
   h.display = std::make_unique<ssDisplayS16>();
   if (h.display->Init(window, width, height, 16, 0) != 0) {
@@ -288,16 +281,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
   }
   auto archive = std::make_unique<ssMemoryArchive>();
   archive->SetBaseFolder(L"\\", 0);
-  for (int room = 0; room < ks::play::kRoomCount; ++room) {
-    const std::wstring name = ks::play::RoomName(room);
-    const std::string narrow(name.begin(), name.end());
-    std::vector<std::uint8_t> bytes = harness::ReadHostFile(h.data + "/table/Rooms/" + narrow + ".ark");
-    if (bytes.empty()) std::fprintf(stderr, "tableplay: missing data: Rooms/%s.ark\n", narrow.c_str());
-    archive->AddFile(L"\\Rooms\\" + name + L".ark", std::move(bytes));
-  }
-  std::vector<std::uint8_t> ui = harness::ReadHostFile(h.data + "/table/UI/res.ark");
-  if (ui.empty()) std::fprintf(stderr, "tableplay: missing data: UI/res.ark\n");
-  archive->AddFile(L"\\UI\\res.ark", std::move(ui));
+  harness::AddTableData(*archive, h.data, "tableplay");
   for (const wchar_t* font : {L"Small Fonts7", L"Small Fonts6"}) {
     const std::wstring name = font;
     std::vector<std::uint8_t> bytes =

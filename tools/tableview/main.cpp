@@ -337,16 +337,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
     harness::RunOwnScript("tableview", h.data + "/tableview/tableview.script", line);
     return 1;
   }
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = ViewProc;
-  wc.hInstance = instance;
-  wc.lpszClassName = L"TableView";
-  if (RegisterClassW(&wc) == 0) return 1;
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  HWND window = CreateWindowExW(0, L"TableView", L"Table view", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr,
-                                nullptr, instance, nullptr);
+  HWND window = harness::OpenScreenWindow(instance, L"TableView", L"Table view", ViewProc, show);
   if (window == nullptr) return 1;
-  ShowWindow(window, show);
 
   h.display = std::make_unique<ssDisplayS16>();
   h.display->m_Rotate = h.options.turn >= 0 ? h.options.turn : 0;
@@ -356,16 +349,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
   }
   auto archive = std::make_unique<ssMemoryArchive>();
   archive->SetBaseFolder(L"\\", 0);
-  for (int room = 0; room < ks::play::kRoomCount; ++room) {
-    const std::wstring name = ks::play::RoomName(room);
-    const std::string narrow(name.begin(), name.end());
-    std::vector<std::uint8_t> bytes = harness::ReadHostFile(h.data + "/table/Rooms/" + narrow + ".ark");
-    if (bytes.empty()) std::fprintf(stderr, "tableview: missing data: Rooms/%s.ark\n", narrow.c_str());
-    archive->AddFile(L"\\Rooms\\" + name + L".ark", std::move(bytes));
-  }
-  std::vector<std::uint8_t> ui = harness::ReadHostFile(h.data + "/table/UI/res.ark");
-  if (ui.empty()) std::fprintf(stderr, "tableview: missing data: UI/res.ark\n");
-  archive->AddFile(L"\\UI\\res.ark", std::move(ui));
+  harness::AddTableData(*archive, h.data, "tableview");
   h.display->SetArchive(std::move(archive));
 
   Rack();
@@ -374,13 +358,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
   Present();
   SetTimer(window, kFrameTimer, kFrameMs, nullptr);
 
-  MSG msg{};
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+  const int code = harness::RunMessageLoop();
   ReleaseAll();
-  return static_cast<int>(msg.wParam);
+  return code;
 }
 
 int main(int argc, char** argv) {
