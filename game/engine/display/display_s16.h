@@ -98,7 +98,7 @@ class ssDisplayS16 : public ssDisplay {
   // sizes that do not fit.
   int SetRenderTarget(int target, int width, int height, int pitch, int bitsPerPixel);
 
-  // Buffers and state other Parts read.
+  // Buffers and state the rest of the engine reads.
   std::uint16_t* m_BackBuffer = nullptr;
   std::uint16_t* m_ShadowBuffer = nullptr;
   std::uint8_t* m_Buffer8 = nullptr;
