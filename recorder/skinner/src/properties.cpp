@@ -9,6 +9,7 @@
 #include "os/file.h"
 #include "os/log.h"
 #include "os/path.h"
+#include "skinner/font.h"
 
 namespace skinner {
 
@@ -401,6 +402,15 @@ std::wstring PropertiesImpl::read_font_text(const std::wstring& kind, const std:
                                             const std::wstring& fallback) {
   const std::uint32_t r = lookup(kind, control, form, kFonts, key);
   return r != 0 ? record_text(r) : fallback;
+}
+
+FontDesc PropertiesImpl::read_font(const std::wstring& kind, const std::wstring& control, const std::wstring& form,
+                                   const std::wstring& key, const FontDesc& fallback) {
+  const std::uint32_t r = lookup(kind, control, form, kFonts, key);
+  if (r == 0) return fallback;
+  FontDesc desc(scale_);
+  desc.parse(record_text(r));
+  return desc;
 }
 
 std::wstring PropertiesImpl::get_control_kind(const std::wstring& form, const std::wstring& control) {

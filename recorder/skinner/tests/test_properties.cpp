@@ -7,6 +7,7 @@
 #include "liba/error.h"
 #include "os/file.h"
 #include "skin_compiler.h"
+#include "skinner/font.h"
 #include "skinner/properties.h"
 
 namespace {
@@ -126,6 +127,11 @@ TEST_F(PropertiesTest, LookupsInheritThroughControlKindAndBaseChain) {
   EXPECT_EQ(p.read_text(L"", L"FormMain", L"FormMain", L"Title", L""), L"Main");
   EXPECT_EQ(p.read_picture_text(L"Leaf", L"btnOk", L"FormMain", L"Normal", L""), L"0 0 4 4 5 5 9 9 s btn");
   EXPECT_EQ(p.read_font_text(L"Leaf", L"btnOk", L"FormMain", L"Font", L""), L"12 1 0 0 Plain Sans");
+  const skinner::FontDesc font = p.read_font(L"Leaf", L"btnOk", L"FormMain", L"Font", skinner::FontDesc());
+  EXPECT_EQ(font.get_scale(), 2.0);
+  ASSERT_NE(font.get_font(), nullptr);
+  EXPECT_NE(font.get_font()->get(), nullptr);
+  EXPECT_EQ(p.read_font(L"", L"frmA", L"FormMain", L"Font", skinner::FontDesc()).get_font(), nullptr);
 
   ASSERT_EQ(p.get_declared_count(L"FormMain"), 2);
   const skinner::DeclaredControl first = p.get_declared_control(L"FormMain", 0);

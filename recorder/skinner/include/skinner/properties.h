@@ -31,6 +31,8 @@ struct Colour {
   friend bool operator==(const Colour&, const Colour&) = default;
 };
 
+class FontDesc;
+
 struct DeclaredControl {
   std::wstring name;
   std::wstring class_name;
@@ -83,6 +85,9 @@ class PropertiesImpl : public liba::StringTranslator {
                                  const std::wstring& key, const std::wstring& fallback);
   std::wstring read_font_text(const std::wstring& kind, const std::wstring& control, const std::wstring& form,
                               const std::wstring& key, const std::wstring& fallback);
+  // The font of the font text at the skin's scale.
+  FontDesc read_font(const std::wstring& kind, const std::wstring& control, const std::wstring& form,
+                     const std::wstring& key, const FontDesc& fallback);
 
   std::wstring get_control_kind(const std::wstring& form, const std::wstring& control);
   int get_declared_count(const std::wstring& form);
