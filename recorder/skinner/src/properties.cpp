@@ -10,6 +10,7 @@
 #include "os/log.h"
 #include "os/path.h"
 #include "skinner/font.h"
+#include "skinner/picture.h"
 
 namespace skinner {
 
@@ -199,6 +200,9 @@ bool PropertiesImpl::record_ok(std::uint32_t record, Tree tree) const {
       return length >= 0 && fits(record + kNodeHead + 4, 2ull * static_cast<std::uint32_t>(length));
     }
     case kPictures:
+      // A text that is no descriptor counts as absent.
+      return node_ok(record, kNodeHead + 4) && fits(record + kNodeHead + 4, 2ull * u32(record + kNodeHead)) &&
+             Picture::is_descriptor(record_text(record));
     case kFonts:
       return node_ok(record, kNodeHead + 4) && fits(record + kNodeHead + 4, 2ull * u32(record + kNodeHead));
   }
@@ -402,6 +406,15 @@ std::wstring PropertiesImpl::read_font_text(const std::wstring& kind, const std:
                                             const std::wstring& fallback) {
   const std::uint32_t r = lookup(kind, control, form, kFonts, key);
   return r != 0 ? record_text(r) : fallback;
+}
+
+Picture PropertiesImpl::read_picture(const std::wstring& kind, const std::wstring& control, const std::wstring& form,
+                                     const std::wstring& key, const Picture& fallback) {
+  const std::uint32_t r = lookup(kind, control, form, kPictures, key);
+  if (r == 0) return fallback;
+  Picture picture;
+  picture.load(record_text(r), skin_path_, scale_);
+  return picture;
 }
 
 FontDesc PropertiesImpl::read_font(const std::wstring& kind, const std::wstring& control, const std::wstring& form,

@@ -32,6 +32,7 @@ struct Colour {
 };
 
 class FontDesc;
+class Picture;
 
 struct DeclaredControl {
   std::wstring name;
@@ -85,6 +86,10 @@ class PropertiesImpl : public liba::StringTranslator {
                                  const std::wstring& key, const std::wstring& fallback);
   std::wstring read_font_text(const std::wstring& kind, const std::wstring& control, const std::wstring& form,
                               const std::wstring& key, const std::wstring& fallback);
+  // The picture of a descriptor text (one that is no descriptor counts as
+  // absent), with the skin's path and scale.
+  Picture read_picture(const std::wstring& kind, const std::wstring& control, const std::wstring& form,
+                       const std::wstring& key, const Picture& fallback);
   // The font of the font text at the skin's scale.
   FontDesc read_font(const std::wstring& kind, const std::wstring& control, const std::wstring& form,
                      const std::wstring& key, const FontDesc& fallback);
