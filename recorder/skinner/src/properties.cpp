@@ -9,6 +9,7 @@
 #include "os/file.h"
 #include "os/log.h"
 #include "os/path.h"
+#include "skinner/cursor.h"
 #include "skinner/font.h"
 #include "skinner/picture.h"
 
@@ -406,6 +407,12 @@ std::wstring PropertiesImpl::read_font_text(const std::wstring& kind, const std:
                                             const std::wstring& fallback) {
   const std::uint32_t r = lookup(kind, control, form, kFonts, key);
   return r != 0 ? record_text(r) : fallback;
+}
+
+Cursor PropertiesImpl::read_cursor(const std::wstring& kind, const std::wstring& control, const std::wstring& form,
+                                   const std::wstring& key, const Cursor& fallback) {
+  const std::uint32_t r = lookup(kind, control, form, kTexts, key);
+  return r != 0 ? Cursor::from_name(record_text(r)) : fallback;
 }
 
 Picture PropertiesImpl::read_picture(const std::wstring& kind, const std::wstring& control, const std::wstring& form,

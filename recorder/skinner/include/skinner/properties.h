@@ -31,6 +31,7 @@ struct Colour {
   friend bool operator==(const Colour&, const Colour&) = default;
 };
 
+class Cursor;
 class FontDesc;
 class Picture;
 
@@ -86,6 +87,9 @@ class PropertiesImpl : public liba::StringTranslator {
                                  const std::wstring& key, const std::wstring& fallback);
   std::wstring read_font_text(const std::wstring& kind, const std::wstring& control, const std::wstring& form,
                               const std::wstring& key, const std::wstring& fallback);
+  // The system cursor a text names; none for a name not in the table.
+  Cursor read_cursor(const std::wstring& kind, const std::wstring& control, const std::wstring& form,
+                     const std::wstring& key, const Cursor& fallback);
   // The picture of a descriptor text (one that is no descriptor counts as
   // absent), with the skin's path and scale.
   Picture read_picture(const std::wstring& kind, const std::wstring& control, const std::wstring& form,
