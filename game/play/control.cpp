@@ -11,17 +11,12 @@
 namespace ks::play {
 namespace {
 
-constexpr int kPenYawStep = 160;    // aim turn per pixel dragged across
-constexpr int kPenPitchStep = 96;   // camera tilt per pixel dragged up or down
-constexpr int kKeyYawStep = 0x100;  // aim turn per key-down, times the hold factor
-constexpr int kKeyPitchStep = 0x200;
 constexpr std::int32_t kClearancePerPixel = 0x6000;
 constexpr std::int32_t kArmPen = 0x20000;  // pulled back this far beyond rest, a pen stroke is armed
 constexpr std::int32_t kArmKey = 0x14000;
 constexpr Fix16 kAimHeight = 0x20000;
 constexpr std::int32_t kMaxElevation = 0x10E00;
 constexpr Fix16 kBallStep = 0x2000;  // cue-ball travel per pixel dragged
-constexpr std::uint32_t kComputerAimShowMs = 600;
 
 std::int32_t HoldFactor(std::uint32_t held, std::uint32_t per) {
   return static_cast<std::int32_t>(std::max<std::uint32_t>(1, std::min<std::uint32_t>(held / per, 64)));

@@ -26,7 +26,6 @@ void ComputerTurnFrames(benchmark::State& state) {
   std::vector<double> all, shot;
   double heaviest = 0;
   KeyMap keys;
-  std::uint32_t seed = 1;
   for (auto _ : state) {
     state.PauseTiming();
     Pool& pool = s.rig->table->pool();
@@ -43,7 +42,6 @@ void ComputerTurnFrames(benchmark::State& state) {
     Control control(&pool, &s.rig->scene->view, &keys, host);
     control.Start();
     s.DrawFull();
-    ++seed;
     state.ResumeTiming();
     bool struck = false;
     for (int tick = 0; tick < 20000; ++tick) {
