@@ -1,18 +1,19 @@
 // SHGetFileInfoW: the icon of a file for lists of programs and documents.
 // A module of the device (a program or a library, a host ELF file) carries
-// its compiled resource table as data; the file is mapped read-only and the
-// table found by its header and checked as a whole before any of it is used,
-// so the module is never loaded or run to learn its icon.
+// its compiled resource table as data; the file is read and the table
+// found by its header and checked as a whole before any of it is used, so
+// the module is never loaded or run to learn its icon.
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "ce/shellapi.h"
 #include "ce/strconv.h"
@@ -67,38 +68,39 @@ std::optional<std::wstring> FileOf(std::wstring_view text) {
   return std::nullopt;
 }
 
-// A read-only mapping of a host file, unmapped when it goes.
-class Mapping {
- public:
-  explicit Mapping(const std::string& host) {
-    const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-      void* base = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-      if (base != MAP_FAILED) {
-        base_ = base;
-        size_ = static_cast<std::size_t>(st.st_size);
-      }
-    }
-    ::close(fd);
-  }
-  ~Mapping() {
-    if (base_) ::munmap(base_, size_);
-  }
-  Mapping(const Mapping&) = delete;
-  Mapping& operator=(const Mapping&) = delete;
-  std::span<const std::uint8_t> Bytes() const { return {static_cast<const std::uint8_t*>(base_), size_}; }
+// The largest module file searched for icons; anything larger is treated as
+// a file without icons of its own.
+constexpr std::size_t kLargestModule = std::size_t{256} << 20;
 
- private:
-  void* base_ = nullptr;
-  std::size_t size_ = 0;
-};
+// The bytes of a host module file (an ELF file up to kLargestModule), or
+// nothing for any other file. The file is read rather than mapped, so that
+// another program shortening it meanwhile cannot fault the caller.
+std::vector<std::uint8_t> ModuleBytes(const std::string& host) {
+  std::vector<std::uint8_t> bytes;
+  const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return bytes;
+  struct stat st {};
+  constexpr std::uint8_t kElf[] = {0x7F, 'E', 'L', 'F'};
+  std::uint8_t head[4] = {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 4 &&
+      static_cast<std::uint64_t>(st.st_size) <= kLargestModule && ::pread(fd, head, 4, 0) == 4 &&
+      std::memcmp(head, kElf, 4) == 0) {
+    bytes.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+      const ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+  }
+  ::close(fd);
+  return bytes;
+}
 
 // The first table in a module file that passes every check, or nullopt.
 std::optional<ce::resources::Table> TableIn(std::span<const std::uint8_t> file) {
-  constexpr std::uint8_t kElf[] = {0x7F, 'E', 'L', 'F'};
-  if (file.size() < 4 || std::memcmp(file.data(), kElf, 4) != 0) return std::nullopt;
   constexpr std::uint8_t kMagic[] = {'K', 'S', 'R', 'T', 1, 0, 0, 0};
   const std::uint8_t* at = file.data();
   const std::uint8_t* const end = file.data() + file.size();
@@ -171,8 +173,8 @@ DWORD_PTR SHGetFileInfoW(LPCWSTR path, DWORD fileAttributes, SHFILEINFOW* info, 
 
   HICON icon = nullptr;
   {
-    const Mapping mapping(*host);
-    if (const auto table = TableIn(mapping.Bytes())) {
+    const std::vector<std::uint8_t> bytes = ModuleBytes(*host);
+    if (const auto table = TableIn(bytes)) {
       if (const auto group = table->First(RT_GROUP_ICON)) icon = ce::resources::IconFromGroup(*table, *group, cx, cy);
     }
   }
