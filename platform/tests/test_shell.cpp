@@ -113,8 +113,10 @@ TEST_F(FileIcons, AProgramGivesItsOwnIconDirectlyWithParametersAndThroughAShortc
 TEST_F(FileIcons, FilesWithoutIconsOfTheirOwnGetThePlainPage) {
   device_.WriteHostFile("My Documents/notes.txt", "text");
   device_.WriteHostFile("My Documents/Empty.exe", "not a module, though named like one");
-  for (LPCWSTR path :
-       {L"\\My Documents\\notes.txt", L"\\Program Files\\Child\\Child.exe", L"\\My Documents\\Empty.exe"}) {
+  // A module file whose table claims more bytes than follow it.
+  device_.WriteHostFile("My Documents/Damaged.dll", std::string("\177ELFKSRT\001\0\0\0@\0\0\0\001\0\0\0", 20));
+  for (LPCWSTR path : {L"\\My Documents\\notes.txt", L"\\Program Files\\Child\\Child.exe", L"\\My Documents\\Empty.exe",
+                       L"\\My Documents\\Damaged.dll"}) {
     ASSERT_TRUE(Draw(path, SHGFI_SMALLICON)) << GetLastError();
     EXPECT_EQ(GetPixel(dc_, 0, 0), RGB(255, 255, 255)) << "clear beside the page";
     EXPECT_EQ(GetPixel(dc_, 2, 0), RGB(128, 128, 128)) << "the page's edge";
