@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
+#include <string>
 
 #include "ce/shellapi.h"
 #include "ce/winbase.h"
+#include "ce/wingdi.h"
+#include "ce/winuser.h"
 #include "kernel/device.h"
+#include "scoped_setting.h"
+#include "temp_device.h"
 
 namespace {
 
@@ -47,6 +53,96 @@ TEST(ShellExecuteEx, RefusesBadRequestsAndMissingFiles) {
   SHELLEXECUTEINFOW missing = Request(L"\\Windows\\nothing.lnk", nullptr);
   EXPECT_FALSE(ShellExecuteEx(&missing));
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+// File icons: a program with an icon (orange 16 x 16 picture with clear
+// corners; 32 x 32 picture with a clear left half and a purple right half),
+// the child program without icons, documents and shortcuts.
+class FileIcons : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dc_ = CreateCompatibleDC(nullptr);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 40, 40, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    target_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(target_, nullptr);
+    old_ = SelectObject(dc_, target_);
+  }
+  void TearDown() override {
+    SelectObject(dc_, old_);
+    DeleteObject(target_);
+    DeleteDC(dc_);
+  }
+  // Draws the icon of `path` at its own size on white; false when there is
+  // none.
+  bool Draw(LPCWSTR path, UINT size) {
+    RECT all{0, 0, 40, 40};
+    FillRect(dc_, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SHFILEINFOW info{};
+    if (SHGetFileInfoW(path, 0, &info, sizeof info, SHGFI_ICON | size) == 0) return false;
+    EXPECT_TRUE(DrawIconEx(dc_, 0, 0, info.hIcon, 0, 0, 0, nullptr, DI_NORMAL));
+    EXPECT_TRUE(DestroyIcon(info.hIcon));
+    return true;
+  }
+
+  ce::test::TempDevice device_;
+  ce::test::ScopedSetting folders_{
+      "DEVICE_PROGRAM_FOLDERS", std::string("Iconic=") + CE_ICON_PROGRAM_FOLDER + ";Child=" + CE_CHILD_PROGRAM_FOLDER};
+  HDC dc_ = nullptr;
+  HBITMAP target_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+};
+
+TEST_F(FileIcons, AProgramGivesItsOwnIconDirectlyWithParametersAndThroughAShortcut) {
+  device_.WriteHostFile("My Documents/Iconic.lnk", "37#\"\\Program Files\\Iconic\\Iconic.exe\" -a");
+  for (LPCWSTR path : {L"\\Program Files\\Iconic\\Iconic.exe", L"\\program files\\iconic\\iconic.exe -x two",
+                       L"\"\\Program Files\\Iconic\\Iconic.exe\" -x", L"\\My Documents\\Iconic.lnk"}) {
+    SCOPED_TRACE(testing::Message() << std::wstring(path).size());
+    ASSERT_TRUE(Draw(path, SHGFI_SMALLICON)) << GetLastError();
+    EXPECT_EQ(GetPixel(dc_, 0, 0), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(dc_, 8, 8), RGB(255, 128, 0));
+    EXPECT_EQ(GetPixel(dc_, 16, 8), RGB(255, 255, 255)) << "the small size";
+    ASSERT_TRUE(Draw(path, SHGFI_LARGEICON));
+    EXPECT_EQ(GetPixel(dc_, 4, 4), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(dc_, 20, 20), RGB(128, 0, 128));
+    EXPECT_EQ(GetPixel(dc_, 31, 31), RGB(128, 0, 128));
+  }
+}
+
+TEST_F(FileIcons, FilesWithoutIconsOfTheirOwnGetThePlainPage) {
+  device_.WriteHostFile("My Documents/notes.txt", "text");
+  device_.WriteHostFile("My Documents/Empty.exe", "not a module, though named like one");
+  // A module file whose table claims more bytes than follow it.
+  device_.WriteHostFile("My Documents/Damaged.dll", std::string("\177ELFKSRT\001\0\0\0@\0\0\0\001\0\0\0", 20));
+  for (LPCWSTR path : {L"\\My Documents\\notes.txt", L"\\Program Files\\Child\\Child.exe", L"\\My Documents\\Empty.exe",
+                       L"\\My Documents\\Damaged.dll"}) {
+    ASSERT_TRUE(Draw(path, SHGFI_SMALLICON)) << GetLastError();
+    EXPECT_EQ(GetPixel(dc_, 0, 0), RGB(255, 255, 255)) << "clear beside the page";
+    EXPECT_EQ(GetPixel(dc_, 2, 0), RGB(128, 128, 128)) << "the page's edge";
+    EXPECT_EQ(GetPixel(dc_, 7, 1), RGB(255, 255, 255)) << "the page";
+    EXPECT_EQ(GetPixel(dc_, 16, 8), RGB(255, 255, 255)) << "the small size";
+  }
+}
+
+TEST_F(FileIcons, MissingFilesAndBrokenShortcutsFailAndWriteNothing) {
+  device_.WriteHostFile("My Documents/Lost.lnk", "23#\\Program Files\\Lost.exe");
+  device_.WriteHostFile("My Documents/Bad.lnk", "99#\\Program Files\\Iconic\\Iconic.exe");
+  device_.WriteHostFile("My Documents/Loop.lnk", "23#\\My Documents\\Other.lnk");
+  for (LPCWSTR path : {L"\\My Documents\\nothing.txt", L"\\Program Files\\Iconic\\Gone.exe -x", L"\\My Documents", L"",
+                       L"\\My Documents\\Lost.lnk", L"\\My Documents\\Bad.lnk", L"\\My Documents\\Loop.lnk"}) {
+    SHFILEINFOW info;
+    std::memset(&info, 0xAB, sizeof info);
+    SHFILEINFOW untouched = info;
+    EXPECT_EQ(SHGetFileInfoW(path, 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON), 0u);
+    EXPECT_NE(GetLastError(), 0u);
+    EXPECT_EQ(std::memcmp(&info, &untouched, sizeof info), 0);
+  }
+  // A record smaller than the platform's is refused before anything is read.
+  SHFILEINFOW info{};
+  EXPECT_EQ(SHGetFileInfoW(L"\\Program Files\\Iconic\\Iconic.exe", 0, &info, sizeof info - 1, SHGFI_ICON), 0u);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(info.hIcon, nullptr);
 }
 
 }  // namespace

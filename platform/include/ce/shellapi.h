@@ -46,4 +46,32 @@ using SHELLEXECUTEINFO = SHELLEXECUTEINFOW;
 BOOL ShellExecuteEx(SHELLEXECUTEINFOW* info);
 inline BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) { return ShellExecuteEx(info); }
 
+// The icon of a file, for lists of programs and documents.
+struct SHFILEINFOW {
+  HICON hIcon;
+  int iIcon;
+  DWORD dwAttributes;
+  WCHAR szDisplayName[MAX_PATH];
+  WCHAR szTypeName[80];
+};
+using SHFILEINFO = SHFILEINFOW;
+
+inline constexpr UINT SHGFI_LARGEICON = 0x000;
+inline constexpr UINT SHGFI_SMALLICON = 0x001;
+inline constexpr UINT SHGFI_ICON = 0x100;
+
+// With SHGFI_ICON, puts into info->hIcon (which the caller destroys with
+// DestroyIcon) the icon of `path` at the small (SM_CXSMICON) or large
+// (SM_CXICON) size, and returns nonzero. `path` may carry parameters after
+// the file ("\Program Files\A\a.exe -x"); a shortcut (".lnk") gives its
+// target's icon. A program or library of the device gives its first icon
+// group; any other file (a document, a module without icons) gets the
+// platform's plain page. A missing file, or a shortcut that is damaged or
+// leads nowhere, returns 0 and leaves info untouched. Only hIcon and iIcon
+// (0) are written; other flags are not implemented.
+DWORD_PTR SHGetFileInfoW(LPCWSTR path, DWORD fileAttributes, SHFILEINFOW* info, UINT infoSize, UINT flags);
+inline DWORD_PTR SHGetFileInfo(LPCWSTR path, DWORD fileAttributes, SHFILEINFOW* info, UINT infoSize, UINT flags) {
+  return SHGetFileInfoW(path, fileAttributes, info, infoSize, flags);
+}
+
 #pragma GCC visibility pop

@@ -139,18 +139,24 @@ HICON LoadIconFrom(HINSTANCE instance, LPCWSTR name, int cx, int cy) {
   if (!table) return nullptr;
   const auto group = table->Get(RT_GROUP_ICON, name);
   if (!group) return nullptr;
+  return IconFromGroup(*table, *group, cx, cy);
+}
+
+}  // namespace
+
+HICON IconFromGroup(const Table& table, std::span<const std::uint8_t> group, int cx, int cy) {
   const auto bad = [] {
     SetLastError(ERROR_INVALID_DATA);
     return nullptr;
   };
-  const auto choice = ChooseIconPicture(*group, cx, cy);
+  const auto choice = ChooseIconPicture(group, cx, cy);
   if (!choice) return bad();
   if (cx == 0 && cy == 0) {
     cx = choice->width;
     cy = choice->height;
   }
   const WORD chosen = choice->id;
-  const auto image = table->Get(RT_ICON, MAKEINTRESOURCEW(chosen));
+  const auto image = table.Get(RT_ICON, MAKEINTRESOURCEW(chosen));
   if (!image) return nullptr;
   const auto dib = ReadDib(*image, true);
   if (!dib) return bad();
@@ -197,7 +203,46 @@ HICON LoadIconFrom(HINSTANCE instance, LPCWSTR name, int cx, int cy) {
   return InsertIcon(std::move(icon));
 }
 
-}  // namespace
+HICON PlainFileIcon(int cx, int cy) {
+  if (cx <= 0 || cy <= 0 || cx > 1024 || cy > 1024) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  // A white page with a grey edge and three grey lines of "text", inset an
+  // eighth of the size on the left and right; the rest is transparent.
+  const int left = cx / 8, right = cx - 1 - cx / 8, top = 0, bottom = cy - 1;
+  auto onPage = [&](int x, int y) { return x >= left && x <= right && y >= top && y <= bottom; };
+  auto ink = [&](int x, int y) {
+    if (x == left || x == right || y == top || y == bottom) return true;
+    const int lineStep = std::max(cy / 5, 2);
+    return x > left + 1 && x < right - 1 && y >= lineStep && y < cy - lineStep / 2 && y % lineStep == 0;
+  };
+  auto icon = std::make_shared<Icon>();
+  icon->width = cx;
+  icon->height = cy;
+  BITMAPINFO colorInfo{};
+  colorInfo.bmiHeader = {sizeof(BITMAPINFOHEADER), cx, cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  icon->color = MakeSection(&colorInfo, cy, [&](int y, std::uint8_t* out, std::size_t) {
+    for (int x = 0; x < cx; ++x) {
+      RGBQUAD p{0, 0, 0, 0};
+      if (onPage(x, y)) p = ink(x, y) ? RGBQUAD{128, 128, 128, 255} : RGBQUAD{255, 255, 255, 255};
+      std::memcpy(out + 4 * x, &p, 4);
+    }
+  });
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[2];
+  } maskInfo{{sizeof(BITMAPINFOHEADER), cx, cy, 1, 1, BI_RGB, 0, 0, 0, 2, 0}, {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+  icon->mask = MakeSection(reinterpret_cast<const BITMAPINFO*>(&maskInfo), cy,
+                           [&](int y, std::uint8_t* out, std::size_t stride) {
+                             std::memset(out, 0, stride);
+                             for (int x = 0; x < cx; ++x) {
+                               if (!onPage(x, y)) out[x / 8] |= 0x80 >> (x % 8);
+                             }
+                           });
+  if (!icon->color || !icon->mask) return nullptr;
+  return InsertIcon(std::move(icon));
+}
 
 std::optional<IconChoice> ChooseIconPicture(std::span<const std::uint8_t> group, int cx, int cy) {
   if (group.size() < 6 || U16At(group, 0) != 0 || U16At(group, 2) != 1) return std::nullopt;

@@ -97,6 +97,17 @@ std::optional<std::span<const std::uint8_t>> Table::Get(LPCWSTR type, LPCWSTR na
   return Data(entry);
 }
 
+std::optional<std::span<const std::uint8_t>> Table::First(LPCWSTR type) const {
+  for (std::uint32_t i = 0; i < count_; ++i) {
+    const std::size_t at = kHeaderSize + std::size_t{i} * kEntrySize;
+    if (KeyMatches(U32At(bytes_, at), type)) {
+      return Data(reinterpret_cast<HRSRC>(const_cast<std::uint8_t*>(bytes_.data() + at)));
+    }
+  }
+  SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+  return std::nullopt;
+}
+
 std::optional<Table> TableOf(HMODULE module) {
   const auto* symbol = static_cast<const ModuleResources*>(ce::kernel::ModuleOwnSymbol(module, "ce_module_resources"));
   std::optional<Table> table;

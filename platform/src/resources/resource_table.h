@@ -35,6 +35,9 @@ class Table {
   // Find and Data together: the bytes of a resource, or nullopt with the
   // last error set.
   std::optional<std::span<const std::uint8_t>> Get(LPCWSTR type, LPCWSTR name) const;
+  // The bytes of the first entry of a type, in the table's order; nullopt
+  // with the last error set when there is none.
+  std::optional<std::span<const std::uint8_t>> First(LPCWSTR type) const;
 
  private:
   explicit Table(std::span<const std::uint8_t> bytes, std::uint32_t count) : bytes_(bytes), count_(count) {}
@@ -56,6 +59,14 @@ std::optional<std::span<const WCHAR>> StringInBlock(std::span<const std::uint8_t
 // The entries of an accelerator resource up to the one marked last, or
 // nullopt when no entry is marked last.
 std::optional<std::vector<ACCEL>> ParseAccelerators(std::span<const std::uint8_t> data);
+
+// An icon of `group` (an RT_GROUP_ICON resource of `table`) at cx by cy,
+// as LoadImageW(IMAGE_ICON) makes it; null with the last error set.
+HICON IconFromGroup(const Table& table, std::span<const std::uint8_t> group, int cx, int cy);
+
+// The platform's icon for a file without one of its own: a plain page drawn
+// at cx by cy; null when the size is out of range.
+HICON PlainFileIcon(int cx, int cy);
 
 // Little-endian reads from checked spans.
 inline std::uint32_t U16At(std::span<const std::uint8_t> b, std::size_t at) {

@@ -16,6 +16,7 @@
 #include "kernel/device.h"
 #include "kernel/not_implemented.h"
 #include "kernel/process.h"
+#include "shell/shortcut.h"
 
 namespace {
 
@@ -45,18 +46,14 @@ bool EndsWithNoCase(std::wstring_view text, std::wstring_view tail) {
   return text.size() >= tail.size() && ce::EqualsNoCase(text.substr(text.size() - tail.size()), tail);
 }
 
+}  // namespace
+
+namespace ce::shell {
+
 // The largest shortcut file the device makes is a line of a few hundred
 // characters; anything far larger is not a shortcut.
 constexpr std::size_t kLargestShortcut = 4096;
 
-struct Shortcut {
-  std::wstring target;
-  std::wstring parameters;
-};
-
-// Reads a shortcut file: "<length>#<target> [parameters]" in the device's
-// code page, where length counts the characters after '#' (a line end may
-// follow) and the target may be quoted. 0 or the error to report.
 DWORD ReadShortcut(LPCWSTR path, Shortcut& out) {
   HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE)
@@ -95,6 +92,13 @@ DWORD ReadShortcut(LPCWSTR path, Shortcut& out) {
   out.parameters = params == std::wstring::npos ? std::wstring() : body.substr(params);
   return out.target.empty() ? ERROR_BAD_FORMAT : 0;
 }
+
+}  // namespace ce::shell
+
+namespace {
+
+using ce::shell::ReadShortcut;
+using ce::shell::Shortcut;
 
 BOOL Fail(SHELLEXECUTEINFOW* info, DWORD error) {
   // hInstApp carries a small error value, as the device's shell gives it.
