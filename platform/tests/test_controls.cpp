@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -365,6 +366,144 @@ TEST_F(Controls, EditDrawsTheSelectionInTheHighlightColour) {
   ce::test::PumpUntilIdle();
   EXPECT_EQ(highlighted(), 0);
   EXPECT_EQ(ce::test::ScreenPixel(12 + TextWidth(L"MMMMMMMM", 8) + 20, 22), RGB(255, 255, 255));
+}
+
+// The clipboard's text, or "<none>" when it holds none.
+std::wstring ClipboardText() {
+  if (!OpenClipboard(nullptr)) return L"<closed>";
+  std::wstring text = L"<none>";
+  if (HANDLE block = GetClipboardData(CF_UNICODETEXT)) text = static_cast<const wchar_t*>(LocalLock(block));
+  if (HANDLE block = GetClipboardData(CF_UNICODETEXT)) LocalUnlock(block);
+  CloseClipboard();
+  return text;
+}
+
+void SetClipboardText(const std::wstring& text) {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  ASSERT_TRUE(EmptyClipboard());
+  HLOCAL block = LocalAlloc(LMEM_FIXED, (text.size() + 1) * sizeof(wchar_t));
+  ASSERT_NE(block, nullptr);
+  std::wmemcpy(static_cast<wchar_t*>(LocalLock(block)), text.c_str(), text.size() + 1);
+  LocalUnlock(block);
+  ASSERT_NE(SetClipboardData(CF_UNICODETEXT, block), nullptr);
+  ASSERT_TRUE(CloseClipboard());
+}
+
+void ControlKey(int vk) {
+  ce::test::KeyDown(VK_CONTROL);
+  Key(vk);
+  ce::test::KeyUp(VK_CONTROL);
+  ce::test::PumpUntilIdle();
+}
+
+TEST_F(Controls, EditCopyCutAndPasteRoundTrip) {
+  HWND edit = MakeEdit(WS_BORDER, L"hello world");
+  SetFocus(edit);
+  SendMessageW(edit, EM_SETSEL, 0, 5);
+  SendMessageW(edit, WM_COPY, 0, 0);
+  EXPECT_EQ(ClipboardText(), L"hello");
+  EXPECT_EQ(TextOf(edit), L"hello world");
+  EXPECT_EQ(Count(EN_CHANGE), 0);
+
+  SendMessageW(edit, EM_SETSEL, 5, 11);
+  SendMessageW(edit, WM_CUT, 0, 0);
+  EXPECT_EQ(ClipboardText(), L" world");
+  EXPECT_EQ(TextOf(edit), L"hello");
+  EXPECT_EQ(Count(EN_CHANGE), 1);
+
+  SendMessageW(edit, EM_SETSEL, 0, 0);
+  SendMessageW(edit, WM_PASTE, 0, 0);
+  EXPECT_EQ(TextOf(edit), L" worldhello");
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{6}, DWORD{6}));
+  EXPECT_EQ(Count(EN_CHANGE), 2);
+
+  SendMessageW(edit, EM_SETSEL, 0, 1);
+  SendMessageW(edit, WM_CLEAR, 0, 0);
+  EXPECT_EQ(TextOf(edit), L"worldhello");
+  EXPECT_EQ(ClipboardText(), L" world");  // clear leaves the clipboard alone
+
+  // The keys: Ctrl+C/X/V and Ctrl+Insert, Shift+Delete, Shift+Insert.
+  SendMessageW(edit, EM_SETSEL, 0, 5);
+  ControlKey('C');
+  EXPECT_EQ(ClipboardText(), L"world");
+  SendMessageW(edit, EM_SETSEL, 10, 10);
+  ControlKey('V');
+  EXPECT_EQ(TextOf(edit), L"worldhelloworld");
+  SendMessageW(edit, EM_SETSEL, 5, 10);
+  ControlKey('X');
+  EXPECT_EQ(TextOf(edit), L"worldworld");
+  EXPECT_EQ(ClipboardText(), L"hello");
+  SendMessageW(edit, EM_SETSEL, 0, 1);
+  ControlKey(VK_INSERT);
+  EXPECT_EQ(ClipboardText(), L"w");
+  SendMessageW(edit, EM_SETSEL, 1, 2);
+  ShiftKey(VK_DELETE);
+  EXPECT_EQ(TextOf(edit), L"wrldworld");
+  EXPECT_EQ(ClipboardText(), L"o");
+  SendMessageW(edit, EM_SETSEL, 0, 0);
+  ShiftKey(VK_INSERT);
+  EXPECT_EQ(TextOf(edit), L"owrldworld");
+}
+
+TEST_F(Controls, EditClipboardRespectsPasswordReadOnlyLimitAndNumbers) {
+  HWND password = MakeEdit(WS_BORDER | ES_PASSWORD, L"secret");
+  SetClipboardText(L"kept");
+  SendMessageW(password, EM_SETSEL, 0, -1);
+  SendMessageW(password, WM_COPY, 0, 0);
+  SendMessageW(password, WM_CUT, 0, 0);
+  EXPECT_EQ(ClipboardText(), L"kept");
+  EXPECT_EQ(TextOf(password), L"secret");
+  SendMessageW(password, WM_PASTE, 0, 0);  // pasting into one is fine
+  EXPECT_EQ(TextOf(password), L"kept");
+
+  HWND fixed = Make(L"EDIT", WS_BORDER | ES_READONLY, 10, 40, 100, 20, 1027, L"fixed");
+  SendMessageW(fixed, EM_SETSEL, 0, 2);
+  SendMessageW(fixed, WM_CUT, 0, 0);
+  EXPECT_EQ(TextOf(fixed), L"fixed");
+  EXPECT_EQ(ClipboardText(), L"kept");
+  SendMessageW(fixed, WM_PASTE, 0, 0);
+  SendMessageW(fixed, WM_CLEAR, 0, 0);
+  EXPECT_EQ(TextOf(fixed), L"fixed");
+  SendMessageW(fixed, WM_COPY, 0, 0);  // copying out of one is fine
+  EXPECT_EQ(ClipboardText(), L"fi");
+
+  struct Case {
+    DWORD style;
+    std::size_t limit;
+    const wchar_t* clip;
+    const wchar_t* expected;
+  };
+  const Case cases[] = {
+      {0, 5, L"abcdefgh", L"abcde"},    // cut to the limit
+      {0, 100, L"one\r\ntwo", L"one"},  // a line break ends a single line
+      {0, 100, L"one\ntwo", L"one"},
+      {ES_MULTILINE, 100, L"one\r\ntwo", L"one\r\ntwo"},
+      {ES_MULTILINE, 4, L"one\r\ntwo", L"one"},  // never half a line break
+      {ES_NUMBER, 100, L"123", L"123"},
+      {ES_NUMBER, 100, L"12a", L""},  // refused whole
+      {ES_UPPERCASE, 100, L"mixed", L"MIXED"},
+  };
+  int id = 1100;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "clip " << testing::PrintToString(std::wstring(c.clip)));
+    HWND edit = Make(L"EDIT", WS_BORDER | c.style, 10, 70, 100, 40, ++id);
+    SendMessageW(edit, EM_LIMITTEXT, c.limit, 0);
+    SetClipboardText(c.clip);
+    g_commands.clear();
+    SendMessageW(edit, WM_PASTE, 0, 0);
+    EXPECT_EQ(TextOf(edit), c.expected);
+    EXPECT_EQ(Count(EN_CHANGE), *c.expected ? 1 : 0);
+    DestroyWindow(edit);
+  }
+}
+
+TEST_F(Controls, EditDrawsReadOnlyInTheFaceColour) {
+  HWND edit = MakeEdit(WS_BORDER | ES_READONLY, L"", 120, 24);
+  ce::test::PumpUntilIdle();
+  EXPECT_TRUE(Near(ce::test::ScreenPixel(100, 20), GetSysColor(COLOR_BTNFACE)));
+  SendMessageW(edit, EM_SETREADONLY, FALSE, 0);
+  ce::test::PumpUntilIdle();
+  EXPECT_TRUE(Near(ce::test::ScreenPixel(100, 20), GetSysColor(COLOR_WINDOW)));
 }
 
 // ---- list box ----

@@ -14,14 +14,15 @@ void RegisterEditAndLists();
 
 namespace detail {
 
-// The device's system colours for controls.
-inline constexpr COLORREF kWindowColor = RGB(255, 255, 255);
-inline constexpr COLORREF kTextColor = RGB(0, 0, 0);
-inline constexpr COLORREF kHighlightColor = RGB(0, 0, 128);
-inline constexpr COLORREF kHighlightTextColor = RGB(255, 255, 255);
-inline constexpr COLORREF kGrayTextColor = RGB(128, 128, 128);
-inline constexpr COLORREF kFaceColor = RGB(192, 192, 192);
-inline constexpr COLORREF kFrameColor = RGB(0, 0, 0);
+// The device's system colours for controls, read as each control draws so a
+// changed scheme shows at the next paint.
+inline COLORREF WindowColor() { return GetSysColor(COLOR_WINDOW); }
+inline COLORREF TextColor() { return GetSysColor(COLOR_WINDOWTEXT); }
+inline COLORREF HighlightColor() { return GetSysColor(COLOR_HIGHLIGHT); }
+inline COLORREF HighlightTextColor() { return GetSysColor(COLOR_HIGHLIGHTTEXT); }
+inline COLORREF GrayTextColor() { return GetSysColor(COLOR_GRAYTEXT); }
+inline COLORREF FaceColor() { return GetSysColor(COLOR_BTNFACE); }
+inline COLORREF FrameColor() { return GetSysColor(COLOR_WINDOWFRAME); }
 
 // WM_COMMAND to the parent: the control's id and the code in wParam.
 void Notify(HWND control, WORD code);
