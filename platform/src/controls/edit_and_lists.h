@@ -11,6 +11,9 @@ namespace ce::controls {
 // Registers "EDIT", "CAPEDIT", "LISTBOX", "COMBOBOX" and the up-down class.
 // Calling it again changes nothing.
 void RegisterEditAndLists();
+// Registers the trackbar and progress bar classes; calling it again changes
+// nothing.
+void RegisterTrackbarAndProgress();
 
 namespace detail {
 
@@ -64,6 +67,8 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK UpDownProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK TrackbarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK ProgressProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace detail
 }  // namespace ce::controls
