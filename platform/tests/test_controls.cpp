@@ -24,8 +24,21 @@ constexpr int kEditId = 1025;
 // The notifications the parent received, as (id, code).
 std::vector<std::pair<int, int>> g_commands;
 
+// The trackbar's scroll messages the parent received.
+struct Scroll {
+  UINT message;
+  WORD code;
+  WORD pos;
+  HWND from;
+  bool operator==(const Scroll&) const = default;
+};
+std::vector<Scroll> g_scrolls;
+
 LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND) g_commands.emplace_back(LOWORD(wParam), HIWORD(wParam));
+  if (message == WM_HSCROLL || message == WM_VSCROLL) {
+    g_scrolls.push_back({message, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
+  }
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
@@ -83,7 +96,9 @@ class Controls : public ::testing::Test {
   void SetUp() override {
     clock::UseVirtualClock(0, kStart2010);
     ce::controls::RegisterEditAndLists();
+    ce::controls::RegisterTrackbarAndProgress();
     g_commands.clear();
+    g_scrolls.clear();
     WNDCLASSW wc{};
     wc.lpfnWndProc = ParentProc;
     wc.lpszClassName = L"ControlsParent";
@@ -504,6 +519,118 @@ TEST_F(Controls, EditDrawsReadOnlyInTheFaceColour) {
   SendMessageW(edit, EM_SETREADONLY, FALSE, 0);
   ce::test::PumpUntilIdle();
   EXPECT_TRUE(Near(ce::test::ScreenPixel(100, 20), GetSysColor(COLOR_WINDOW)));
+}
+
+// ---- trackbar and progress bar ----
+
+TEST_F(Controls, TrackbarMessagesKeepThePositionInTheRange) {
+  HWND bar = Make(TRACKBAR_CLASSW, TBS_AUTOTICKS, 10, 10, 120, 24, 1201);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETRANGEMIN, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETRANGEMAX, 0, 0), 100);
+  SendMessageW(bar, TBM_SETRANGE, TRUE, MAKELPARAM(-5, 20));
+  EXPECT_EQ(SendMessageW(bar, TBM_GETRANGEMIN, 0, 0), -5);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETRANGEMAX, 0, 0), 20);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), 0);
+  SendMessageW(bar, TBM_SETPOS, TRUE, 50);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), 20);
+  SendMessageW(bar, TBM_SETPOS, TRUE, -50);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), -5);
+  SendMessageW(bar, TBM_SETRANGEMIN, TRUE, 2);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), 2);
+  SendMessageW(bar, TBM_SETPOS, TRUE, 15);
+  SendMessageW(bar, TBM_SETRANGEMAX, TRUE, 10);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), 10);
+  EXPECT_EQ(SendMessageW(bar, TBM_SETPAGESIZE, 0, 4), 20);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPAGESIZE, 0, 0), 4);
+  EXPECT_EQ(SendMessageW(bar, TBM_SETLINESIZE, 0, 2), 1);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETLINESIZE, 0, 0), 2);
+  SendMessageW(bar, TBM_SETTICFREQ, 0, 0);  // no ticks: drawing must not loop forever
+  SendMessageW(bar, TBM_SETTICFREQ, 2, 0);
+  ce::test::PumpUntilIdle();
+  EXPECT_TRUE(g_scrolls.empty()) << "messages from the program tell the parent nothing";
+}
+
+TEST_F(Controls, TrackbarKeysAndPenTellTheParent) {
+  HWND bar = Make(TRACKBAR_CLASSW, 0, 10, 10, 111, 24, 1202);
+  SendMessageW(bar, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10));
+  SendMessageW(bar, TBM_SETPAGESIZE, 0, 3);
+  EXPECT_EQ(SendMessageW(bar, WM_GETDLGCODE, 0, 0) & DLGC_WANTARROWS, DLGC_WANTARROWS);
+  SetFocus(bar);
+  ce::test::PumpUntilIdle();
+  struct Case {
+    int key;
+    WORD code;
+    int pos;
+  };
+  const Case cases[] = {{VK_RIGHT, TB_LINEDOWN, 1}, {VK_NEXT, TB_PAGEDOWN, 4}, {VK_END, TB_BOTTOM, 10},
+                        {VK_DOWN, TB_LINEDOWN, 10}, {VK_UP, TB_LINEUP, 9},     {VK_PRIOR, TB_PAGEUP, 6},
+                        {VK_LEFT, TB_LINEUP, 5},    {VK_HOME, TB_TOP, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    g_scrolls.clear();
+    Key(c.key);
+    EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), c.pos);
+    const std::vector<Scroll> expected{{WM_HSCROLL, c.code, 0, bar}, {WM_HSCROLL, TB_ENDTRACK, 0, bar}};
+    EXPECT_EQ(g_scrolls, expected);
+  }
+
+  // The channel runs from x 5 to x 105 of the window: a step is 10 pixels.
+  g_scrolls.clear();
+  ce::test::PenDown(10 + 80, 22);  // beside the thumb at 5: a page on
+  ce::test::PenUp(10 + 80, 22);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), 3);
+  std::vector<Scroll> expected{{WM_HSCROLL, TB_PAGEDOWN, 0, bar}, {WM_HSCROLL, TB_ENDTRACK, 0, bar}};
+  EXPECT_EQ(g_scrolls, expected);
+
+  g_scrolls.clear();
+  ce::test::PenDown(10 + 35, 22);  // on the thumb, dragged to 7
+  ce::test::PenMove(10 + 76, 22);
+  ce::test::PenUp(10 + 76, 22);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), 7);
+  expected = {
+      {WM_HSCROLL, TB_THUMBTRACK, 7, bar}, {WM_HSCROLL, TB_THUMBPOSITION, 7, bar}, {WM_HSCROLL, TB_ENDTRACK, 0, bar}};
+  EXPECT_EQ(g_scrolls, expected);
+
+  // Upright it tells WM_VSCROLL.
+  HWND upright = Make(TRACKBAR_CLASSW, TBS_VERT, 150, 10, 24, 100, 1203);
+  SetFocus(upright);
+  ce::test::PumpUntilIdle();
+  g_scrolls.clear();
+  Key(VK_DOWN);
+  ASSERT_FALSE(g_scrolls.empty());
+  EXPECT_EQ(g_scrolls[0], (Scroll{WM_VSCROLL, TB_LINEDOWN, 0, upright}));
+}
+
+TEST_F(Controls, ProgressBarRangeStepsAndDrawing) {
+  HWND bar = Make(PROGRESS_CLASSW, 0, 10, 10, 102, 12, 1210);
+  ASSERT_NE(bar, nullptr);
+  PBRANGE range{};
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range)), 100);
+  EXPECT_EQ(range.iLow, 0);
+  EXPECT_EQ(range.iHigh, 100);
+  EXPECT_EQ(SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(10, 50)), MAKELONG(0, 100));
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 10) << "the position moves into the new range";
+  EXPECT_EQ(SendMessageW(bar, PBM_SETPOS, 30, 0), 10);
+  EXPECT_EQ(SendMessageW(bar, PBM_DELTAPOS, 100, 0), 30);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 50);
+  EXPECT_EQ(SendMessageW(bar, PBM_SETSTEP, 15, 0), 10);
+  EXPECT_EQ(SendMessageW(bar, PBM_STEPIT, 0, 0), 50);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 25) << "past the end it starts again";
+  SendMessageW(bar, PBM_SETRANGE32, 0, 1000);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, TRUE, 0), 0);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 1000);
+  SendMessageW(bar, PBM_SETPOS, 500, 0);
+  ce::test::PumpUntilIdle();
+  // Half filled: the highlight before the middle, the face after it.
+  EXPECT_TRUE(Near(ce::test::ScreenPixel(10 + 20, 16), GetSysColor(COLOR_HIGHLIGHT)));
+  EXPECT_TRUE(Near(ce::test::ScreenPixel(10 + 80, 16), GetSysColor(COLOR_BTNFACE)));
+  SendMessageW(bar, PBM_SETRANGE32, 5, 5);  // an empty range draws and keeps the position sane
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 5);
+  EXPECT_EQ(SendMessageW(bar, PBM_STEPIT, 0, 0), 5);
 }
 
 // ---- list box ----
