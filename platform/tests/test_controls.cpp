@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,21 @@ constexpr int kEditId = 1025;
 // The notifications the parent received, as (id, code).
 std::vector<std::pair<int, int>> g_commands;
 
+// The trackbar's scroll messages the parent received.
+struct Scroll {
+  UINT message;
+  WORD code;
+  WORD pos;
+  HWND from;
+  bool operator==(const Scroll&) const = default;
+};
+std::vector<Scroll> g_scrolls;
+
 LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND) g_commands.emplace_back(LOWORD(wParam), HIWORD(wParam));
+  if (message == WM_HSCROLL || message == WM_VSCROLL) {
+    g_scrolls.push_back({message, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
+  }
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
@@ -82,7 +96,9 @@ class Controls : public ::testing::Test {
   void SetUp() override {
     clock::UseVirtualClock(0, kStart2010);
     ce::controls::RegisterEditAndLists();
+    ce::controls::RegisterTrackbarAndProgress();
     g_commands.clear();
+    g_scrolls.clear();
     WNDCLASSW wc{};
     wc.lpfnWndProc = ParentProc;
     wc.lpszClassName = L"ControlsParent";
@@ -365,6 +381,256 @@ TEST_F(Controls, EditDrawsTheSelectionInTheHighlightColour) {
   ce::test::PumpUntilIdle();
   EXPECT_EQ(highlighted(), 0);
   EXPECT_EQ(ce::test::ScreenPixel(12 + TextWidth(L"MMMMMMMM", 8) + 20, 22), RGB(255, 255, 255));
+}
+
+// The clipboard's text, or "<none>" when it holds none.
+std::wstring ClipboardText() {
+  if (!OpenClipboard(nullptr)) return L"<closed>";
+  std::wstring text = L"<none>";
+  if (HANDLE block = GetClipboardData(CF_UNICODETEXT)) text = static_cast<const wchar_t*>(LocalLock(block));
+  if (HANDLE block = GetClipboardData(CF_UNICODETEXT)) LocalUnlock(block);
+  CloseClipboard();
+  return text;
+}
+
+void SetClipboardText(const std::wstring& text) {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  ASSERT_TRUE(EmptyClipboard());
+  HLOCAL block = LocalAlloc(LMEM_FIXED, (text.size() + 1) * sizeof(wchar_t));
+  ASSERT_NE(block, nullptr);
+  std::wmemcpy(static_cast<wchar_t*>(LocalLock(block)), text.c_str(), text.size() + 1);
+  LocalUnlock(block);
+  ASSERT_NE(SetClipboardData(CF_UNICODETEXT, block), nullptr);
+  ASSERT_TRUE(CloseClipboard());
+}
+
+void ControlKey(int vk) {
+  ce::test::KeyDown(VK_CONTROL);
+  Key(vk);
+  ce::test::KeyUp(VK_CONTROL);
+  ce::test::PumpUntilIdle();
+}
+
+TEST_F(Controls, EditCopyCutAndPasteRoundTrip) {
+  HWND edit = MakeEdit(WS_BORDER, L"hello world");
+  SetFocus(edit);
+  SendMessageW(edit, EM_SETSEL, 0, 5);
+  SendMessageW(edit, WM_COPY, 0, 0);
+  EXPECT_EQ(ClipboardText(), L"hello");
+  EXPECT_EQ(TextOf(edit), L"hello world");
+  EXPECT_EQ(Count(EN_CHANGE), 0);
+
+  SendMessageW(edit, EM_SETSEL, 5, 11);
+  SendMessageW(edit, WM_CUT, 0, 0);
+  EXPECT_EQ(ClipboardText(), L" world");
+  EXPECT_EQ(TextOf(edit), L"hello");
+  EXPECT_EQ(Count(EN_CHANGE), 1);
+
+  SendMessageW(edit, EM_SETSEL, 0, 0);
+  SendMessageW(edit, WM_PASTE, 0, 0);
+  EXPECT_EQ(TextOf(edit), L" worldhello");
+  EXPECT_EQ(Selection(edit), std::make_pair(DWORD{6}, DWORD{6}));
+  EXPECT_EQ(Count(EN_CHANGE), 2);
+
+  SendMessageW(edit, EM_SETSEL, 0, 1);
+  SendMessageW(edit, WM_CLEAR, 0, 0);
+  EXPECT_EQ(TextOf(edit), L"worldhello");
+  EXPECT_EQ(ClipboardText(), L" world");  // clear leaves the clipboard alone
+
+  // The keys: Ctrl+C/X/V and Ctrl+Insert, Shift+Delete, Shift+Insert.
+  SendMessageW(edit, EM_SETSEL, 0, 5);
+  ControlKey('C');
+  EXPECT_EQ(ClipboardText(), L"world");
+  SendMessageW(edit, EM_SETSEL, 10, 10);
+  ControlKey('V');
+  EXPECT_EQ(TextOf(edit), L"worldhelloworld");
+  SendMessageW(edit, EM_SETSEL, 5, 10);
+  ControlKey('X');
+  EXPECT_EQ(TextOf(edit), L"worldworld");
+  EXPECT_EQ(ClipboardText(), L"hello");
+  SendMessageW(edit, EM_SETSEL, 0, 1);
+  ControlKey(VK_INSERT);
+  EXPECT_EQ(ClipboardText(), L"w");
+  SendMessageW(edit, EM_SETSEL, 1, 2);
+  ShiftKey(VK_DELETE);
+  EXPECT_EQ(TextOf(edit), L"wrldworld");
+  EXPECT_EQ(ClipboardText(), L"o");
+  SendMessageW(edit, EM_SETSEL, 0, 0);
+  ShiftKey(VK_INSERT);
+  EXPECT_EQ(TextOf(edit), L"owrldworld");
+}
+
+TEST_F(Controls, EditClipboardRespectsPasswordReadOnlyLimitAndNumbers) {
+  HWND password = MakeEdit(WS_BORDER | ES_PASSWORD, L"secret");
+  SetClipboardText(L"kept");
+  SendMessageW(password, EM_SETSEL, 0, -1);
+  SendMessageW(password, WM_COPY, 0, 0);
+  SendMessageW(password, WM_CUT, 0, 0);
+  EXPECT_EQ(ClipboardText(), L"kept");
+  EXPECT_EQ(TextOf(password), L"secret");
+  SendMessageW(password, WM_PASTE, 0, 0);  // pasting into one is fine
+  EXPECT_EQ(TextOf(password), L"kept");
+
+  HWND fixed = Make(L"EDIT", WS_BORDER | ES_READONLY, 10, 40, 100, 20, 1027, L"fixed");
+  SendMessageW(fixed, EM_SETSEL, 0, 2);
+  SendMessageW(fixed, WM_CUT, 0, 0);
+  EXPECT_EQ(TextOf(fixed), L"fixed");
+  EXPECT_EQ(ClipboardText(), L"kept");
+  SendMessageW(fixed, WM_PASTE, 0, 0);
+  SendMessageW(fixed, WM_CLEAR, 0, 0);
+  EXPECT_EQ(TextOf(fixed), L"fixed");
+  SendMessageW(fixed, WM_COPY, 0, 0);  // copying out of one is fine
+  EXPECT_EQ(ClipboardText(), L"fi");
+
+  struct Case {
+    DWORD style;
+    std::size_t limit;
+    const wchar_t* clip;
+    const wchar_t* expected;
+  };
+  const Case cases[] = {
+      {0, 5, L"abcdefgh", L"abcde"},    // cut to the limit
+      {0, 100, L"one\r\ntwo", L"one"},  // a line break ends a single line
+      {0, 100, L"one\ntwo", L"one"},
+      {ES_MULTILINE, 100, L"one\r\ntwo", L"one\r\ntwo"},
+      {ES_MULTILINE, 4, L"one\r\ntwo", L"one"},  // never half a line break
+      {ES_NUMBER, 100, L"123", L"123"},
+      {ES_NUMBER, 100, L"12a", L""},  // refused whole
+      {ES_UPPERCASE, 100, L"mixed", L"MIXED"},
+  };
+  int id = 1100;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "clip " << testing::PrintToString(std::wstring(c.clip)));
+    HWND edit = Make(L"EDIT", WS_BORDER | c.style, 10, 70, 100, 40, ++id);
+    SendMessageW(edit, EM_LIMITTEXT, c.limit, 0);
+    SetClipboardText(c.clip);
+    g_commands.clear();
+    SendMessageW(edit, WM_PASTE, 0, 0);
+    EXPECT_EQ(TextOf(edit), c.expected);
+    EXPECT_EQ(Count(EN_CHANGE), *c.expected ? 1 : 0);
+    DestroyWindow(edit);
+  }
+}
+
+TEST_F(Controls, EditDrawsReadOnlyInTheFaceColour) {
+  HWND edit = MakeEdit(WS_BORDER | ES_READONLY, L"", 120, 24);
+  ce::test::PumpUntilIdle();
+  EXPECT_TRUE(Near(ce::test::ScreenPixel(100, 20), GetSysColor(COLOR_BTNFACE)));
+  SendMessageW(edit, EM_SETREADONLY, FALSE, 0);
+  ce::test::PumpUntilIdle();
+  EXPECT_TRUE(Near(ce::test::ScreenPixel(100, 20), GetSysColor(COLOR_WINDOW)));
+}
+
+// ---- trackbar and progress bar ----
+
+TEST_F(Controls, TrackbarMessagesKeepThePositionInTheRange) {
+  HWND bar = Make(TRACKBAR_CLASSW, TBS_AUTOTICKS, 10, 10, 120, 24, 1201);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETRANGEMIN, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETRANGEMAX, 0, 0), 100);
+  SendMessageW(bar, TBM_SETRANGE, TRUE, MAKELPARAM(-5, 20));
+  EXPECT_EQ(SendMessageW(bar, TBM_GETRANGEMIN, 0, 0), -5);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETRANGEMAX, 0, 0), 20);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), 0);
+  SendMessageW(bar, TBM_SETPOS, TRUE, 50);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), 20);
+  SendMessageW(bar, TBM_SETPOS, TRUE, -50);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), -5);
+  SendMessageW(bar, TBM_SETRANGEMIN, TRUE, 2);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), 2);
+  SendMessageW(bar, TBM_SETPOS, TRUE, 15);
+  SendMessageW(bar, TBM_SETRANGEMAX, TRUE, 10);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), 10);
+  EXPECT_EQ(SendMessageW(bar, TBM_SETPAGESIZE, 0, 4), 20);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPAGESIZE, 0, 0), 4);
+  EXPECT_EQ(SendMessageW(bar, TBM_SETLINESIZE, 0, 2), 1);
+  EXPECT_EQ(SendMessageW(bar, TBM_GETLINESIZE, 0, 0), 2);
+  SendMessageW(bar, TBM_SETTICFREQ, 0, 0);  // no ticks: drawing must not loop forever
+  SendMessageW(bar, TBM_SETTICFREQ, 2, 0);
+  ce::test::PumpUntilIdle();
+  EXPECT_TRUE(g_scrolls.empty()) << "messages from the program tell the parent nothing";
+}
+
+TEST_F(Controls, TrackbarKeysAndPenTellTheParent) {
+  HWND bar = Make(TRACKBAR_CLASSW, 0, 10, 10, 111, 24, 1202);
+  SendMessageW(bar, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10));
+  SendMessageW(bar, TBM_SETPAGESIZE, 0, 3);
+  EXPECT_EQ(SendMessageW(bar, WM_GETDLGCODE, 0, 0) & DLGC_WANTARROWS, DLGC_WANTARROWS);
+  SetFocus(bar);
+  ce::test::PumpUntilIdle();
+  struct Case {
+    int key;
+    WORD code;
+    int pos;
+  };
+  const Case cases[] = {{VK_RIGHT, TB_LINEDOWN, 1}, {VK_NEXT, TB_PAGEDOWN, 4}, {VK_END, TB_BOTTOM, 10},
+                        {VK_DOWN, TB_LINEDOWN, 10}, {VK_UP, TB_LINEUP, 9},     {VK_PRIOR, TB_PAGEUP, 6},
+                        {VK_LEFT, TB_LINEUP, 5},    {VK_HOME, TB_TOP, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    g_scrolls.clear();
+    Key(c.key);
+    EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), c.pos);
+    const std::vector<Scroll> expected{{WM_HSCROLL, c.code, 0, bar}, {WM_HSCROLL, TB_ENDTRACK, 0, bar}};
+    EXPECT_EQ(g_scrolls, expected);
+  }
+
+  // The channel runs from x 5 to x 105 of the window: a step is 10 pixels.
+  g_scrolls.clear();
+  ce::test::PenDown(10 + 80, 22);  // beside the thumb at 5: a page on
+  ce::test::PenUp(10 + 80, 22);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), 3);
+  std::vector<Scroll> expected{{WM_HSCROLL, TB_PAGEDOWN, 0, bar}, {WM_HSCROLL, TB_ENDTRACK, 0, bar}};
+  EXPECT_EQ(g_scrolls, expected);
+
+  g_scrolls.clear();
+  ce::test::PenDown(10 + 35, 22);  // on the thumb, dragged to 7
+  ce::test::PenMove(10 + 76, 22);
+  ce::test::PenUp(10 + 76, 22);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(bar, TBM_GETPOS, 0, 0), 7);
+  expected = {
+      {WM_HSCROLL, TB_THUMBTRACK, 7, bar}, {WM_HSCROLL, TB_THUMBPOSITION, 7, bar}, {WM_HSCROLL, TB_ENDTRACK, 0, bar}};
+  EXPECT_EQ(g_scrolls, expected);
+
+  // Upright it tells WM_VSCROLL.
+  HWND upright = Make(TRACKBAR_CLASSW, TBS_VERT, 150, 10, 24, 100, 1203);
+  SetFocus(upright);
+  ce::test::PumpUntilIdle();
+  g_scrolls.clear();
+  Key(VK_DOWN);
+  ASSERT_FALSE(g_scrolls.empty());
+  EXPECT_EQ(g_scrolls[0], (Scroll{WM_VSCROLL, TB_LINEDOWN, 0, upright}));
+}
+
+TEST_F(Controls, ProgressBarRangeStepsAndDrawing) {
+  HWND bar = Make(PROGRESS_CLASSW, 0, 10, 10, 102, 12, 1210);
+  ASSERT_NE(bar, nullptr);
+  PBRANGE range{};
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range)), 100);
+  EXPECT_EQ(range.iLow, 0);
+  EXPECT_EQ(range.iHigh, 100);
+  EXPECT_EQ(SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(10, 50)), MAKELONG(0, 100));
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 10) << "the position moves into the new range";
+  EXPECT_EQ(SendMessageW(bar, PBM_SETPOS, 30, 0), 10);
+  EXPECT_EQ(SendMessageW(bar, PBM_DELTAPOS, 100, 0), 30);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 50);
+  EXPECT_EQ(SendMessageW(bar, PBM_SETSTEP, 15, 0), 10);
+  EXPECT_EQ(SendMessageW(bar, PBM_STEPIT, 0, 0), 50);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 25) << "past the end it starts again";
+  SendMessageW(bar, PBM_SETRANGE32, 0, 1000);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, TRUE, 0), 0);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 1000);
+  SendMessageW(bar, PBM_SETPOS, 500, 0);
+  ce::test::PumpUntilIdle();
+  // Half filled: the highlight before the middle, the face after it.
+  EXPECT_TRUE(Near(ce::test::ScreenPixel(10 + 20, 16), GetSysColor(COLOR_HIGHLIGHT)));
+  EXPECT_TRUE(Near(ce::test::ScreenPixel(10 + 80, 16), GetSysColor(COLOR_BTNFACE)));
+  SendMessageW(bar, PBM_SETRANGE32, 5, 5);  // an empty range draws and keeps the position sane
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 5);
+  EXPECT_EQ(SendMessageW(bar, PBM_STEPIT, 0, 0), 5);
 }
 
 // ---- list box ----

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ce/commctrl.h"
 #include "ce/windows.h"
 #include "headless_device.h"
 #include "kernel/module.h"
@@ -284,6 +285,23 @@ TEST(ResourceTemplates, CreateDialogParamMakesTheDialogOfTheResource) {
   SetLastError(0);
   EXPECT_EQ(CreateDialogParamW(nullptr, MAKEINTRESOURCEW(999), nullptr, proc, 0), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+}
+
+// A template's trackbar is made hidden, with its id, and answers its messages.
+TEST(ResourceTemplates, CreateDialogParamMakesATemplatesTrackbar) {
+  const DLGPROC proc = [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; };
+  HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(103), nullptr, proc, 0);
+  ASSERT_NE(dialog, nullptr);
+  HWND trackbar = GetDlgItem(dialog, 1010);
+  ASSERT_NE(trackbar, nullptr);
+  wchar_t cls[32] = {};
+  GetClassNameW(trackbar, cls, 32);
+  EXPECT_STREQ(cls, TRACKBAR_CLASSW);
+  EXPECT_FALSE(IsWindowVisible(trackbar));
+  SendMessageW(trackbar, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10));
+  SendMessageW(trackbar, TBM_SETPOS, TRUE, 7);
+  EXPECT_EQ(SendMessageW(trackbar, TBM_GETPOS, 0, 0), 7);
+  EXPECT_TRUE(DestroyWindow(dialog));
 }
 
 class ResourcePictures : public ::testing::Test {

@@ -199,18 +199,18 @@ void ComboBox::Paint() {
   const bool enabled = IsWindowEnabled(hwnd_) != FALSE;
   const int button = client.bottom - client.top;
   RECT field{client.left, client.top, std::max(client.left, client.right - button + 1), client.bottom};
-  FillSolid(dc, client, enabled ? kWindowColor : kFaceColor);
-  FrameSolid(dc, client, kFrameColor);
+  FillSolid(dc, client, enabled ? WindowColor() : FaceColor());
+  FrameSolid(dc, client, FrameColor());
   // The arrow button: a face-coloured square with a triangle pointing down.
   RECT arrow{field.right, client.top, client.right, client.bottom};
   RECT face{arrow.left, arrow.top + 1, arrow.right - 1, arrow.bottom - 1};
-  FillSolid(dc, face, kFaceColor);
-  FillSolid(dc, RECT{arrow.left, arrow.top, arrow.left + 1, arrow.bottom}, kFrameColor);
+  FillSolid(dc, face, FaceColor());
+  FillSolid(dc, RECT{arrow.left, arrow.top, arrow.left + 1, arrow.bottom}, FrameColor());
   const int cx = (arrow.left + arrow.right) / 2;
   const int half = std::max(2, button / 5);
   const int cy = (arrow.top + arrow.bottom) / 2 - half / 2;
   for (int i = 0; i < half; ++i) {
-    FillSolid(dc, RECT{cx - half + i + 1, cy + i, cx + half - i, cy + i + 1}, enabled ? kTextColor : kGrayTextColor);
+    FillSolid(dc, RECT{cx - half + i + 1, cy + i, cx + half - i, cy + i + 1}, enabled ? TextColor() : GrayTextColor());
   }
   const int selected = static_cast<int>(ToList(LB_GETCURSEL, 0, 0));
   if (selected >= 0) {
@@ -220,10 +220,10 @@ void ComboBox::Paint() {
     text.resize(static_cast<std::size_t>(std::max<LRESULT>(length, 0)));
     RECT inner{field.left + 2, field.top + 2, field.right - 1, field.bottom - 2};
     const bool highlight = focused_ && !popup_ && enabled;
-    if (highlight) FillSolid(dc, inner, kHighlightColor);
+    if (highlight) FillSolid(dc, inner, HighlightColor());
     HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : SystemFont());
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, !enabled ? kGrayTextColor : highlight ? kHighlightTextColor : kTextColor);
+    SetTextColor(dc, !enabled ? GrayTextColor() : highlight ? HighlightTextColor() : TextColor());
     ExtTextOutW(dc, inner.left + 1, inner.top + 1, ETO_CLIPPED, &inner, text.c_str(), static_cast<UINT>(text.size()),
                 nullptr);
     SelectObject(dc, oldFont);

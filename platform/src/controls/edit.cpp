@@ -4,10 +4,12 @@
 // it scrolls sideways (ES_AUTOHSCROLL or WS_HSCROLL), wrap between words at
 // the window's width. The caret is drawn by the control itself.
 #include <algorithm>
+#include <cwchar>
 #include <cwctype>
 #include <string>
 #include <vector>
 
+#include "ce/winbase.h"
 #include "controls/edit_and_lists.h"
 #include "kernel/not_implemented.h"
 
@@ -74,6 +76,12 @@ class Edit {
   // nothing could go in.
   bool Replace(std::wstring insert, bool typed);
   void MoveCaret(std::size_t to, bool extend);
+  // The clipboard: a password edit never gives its text away, a read-only
+  // one is never changed.
+  bool Copy();
+  void Cut();
+  void Paste();
+  void Clear();
   void OnChar(wchar_t c);
   bool OnKey(int key);
   void Paint();
@@ -305,6 +313,68 @@ void Edit::MoveCaret(std::size_t to, bool extend) {
   InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
+bool Edit::Copy() {
+  if (anchor_ == caret_ || (style() & ES_PASSWORD)) return false;
+  const std::wstring text = text_.substr(selMin(), selMax() - selMin());
+  if (!OpenClipboard(hwnd_)) return false;
+  bool copied = false;
+  if (EmptyClipboard()) {
+    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+    if (HLOCAL block = LocalAlloc(LMEM_FIXED, bytes)) {
+      auto* out = static_cast<wchar_t*>(LocalLock(block));
+      if (out) {
+        std::wmemcpy(out, text.c_str(), text.size() + 1);
+        LocalUnlock(block);
+      }
+      copied = out && SetClipboardData(CF_UNICODETEXT, block) != nullptr;
+      if (!copied) LocalFree(block);  // the clipboard took it only on success
+    }
+  }
+  CloseClipboard();
+  return copied;
+}
+
+void Edit::Cut() {
+  if (style() & ES_READONLY) return;
+  if (Copy()) Replace(std::wstring(), false);
+}
+
+void Edit::Clear() {
+  if ((style() & ES_READONLY) || anchor_ == caret_) return;
+  Replace(std::wstring(), false);
+}
+
+void Edit::Paste() {
+  const DWORD s = style();
+  if (s & ES_READONLY) return;
+  if (!OpenClipboard(hwnd_)) return;
+  std::wstring text;
+  if (HANDLE block = GetClipboardData(CF_UNICODETEXT)) {
+    const auto* in = static_cast<const wchar_t*>(LocalLock(block));
+    if (in) {
+      // Up to the first zero, never past the block's end.
+      const std::size_t room = LocalSize(block) / sizeof(wchar_t);
+      std::size_t length = 0;
+      while (length < room && in[length] != L'\0') ++length;
+      text.assign(in, length);
+      LocalUnlock(block);
+    }
+  }
+  CloseClipboard();
+  // One line takes the text up to its first line break.
+  if (!multiline()) text.resize(std::min(text.size(), text.find_first_of(L"\r\n")));
+  if (text.empty()) return;
+  // A number-only edit refuses text that is not all digits, as it does keys.
+  if ((s & ES_NUMBER) && text.find_first_not_of(L"0123456789") != std::wstring::npos) return;
+  if (s & ES_UPPERCASE) {
+    for (auto& c : text) c = static_cast<wchar_t>(std::towupper(c));
+  }
+  if (s & ES_LOWERCASE) {
+    for (auto& c : text) c = static_cast<wchar_t>(std::towlower(c));
+  }
+  Replace(std::move(text), false);
+}
+
 void Edit::OnChar(wchar_t c) {
   const DWORD s = style();
   if (s & ES_READONLY) return;
@@ -333,6 +403,18 @@ bool Edit::OnKey(int key) {
   const bool selected = anchor_ != caret_;
   if (!multiline() && key == VK_UP) key = VK_LEFT;
   if (!multiline() && key == VK_DOWN) key = VK_RIGHT;
+  if (control && !shift && (key == 'C' || key == VK_INSERT)) {
+    Copy();
+    return true;
+  }
+  if ((control && !shift && key == 'X') || (shift && !control && key == VK_DELETE)) {
+    Cut();
+    return true;
+  }
+  if ((control && !shift && key == 'V') || (shift && !control && key == VK_INSERT)) {
+    Paste();
+    return true;
+  }
   switch (key) {
     case VK_LEFT:
       preferredX_ = -1;
@@ -389,8 +471,8 @@ void Edit::Paint() {
   RECT client{};
   GetClientRect(hwnd_, &client);
   const bool enabled = IsWindowEnabled(hwnd_) != FALSE;
-  FillSolid(dc, client, enabled ? kWindowColor : kFaceColor);
-  if (style() & WS_BORDER) FrameSolid(dc, client, kFrameColor);
+  FillSolid(dc, client, enabled && !(style() & ES_READONLY) ? WindowColor() : FaceColor());
+  if (style() & WS_BORDER) FrameSolid(dc, client, FrameColor());
   const RECT area = TextArea();
   const int width = area.right - area.left;
   HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : SystemFont());
@@ -420,9 +502,9 @@ void Edit::Paint() {
       if (inSelection) {
         RECT band{std::max(static_cast<LONG>(x), area.left), clip.top,
                   std::min(static_cast<LONG>(x + Width(from, to)), area.right), clip.bottom};
-        if (band.right > band.left) FillSolid(dc, band, kHighlightColor);
+        if (band.right > band.left) FillSolid(dc, band, HighlightColor());
       }
-      SetTextColor(dc, !enabled ? kGrayTextColor : inSelection ? kHighlightTextColor : kTextColor);
+      SetTextColor(dc, !enabled ? GrayTextColor() : inSelection ? HighlightTextColor() : TextColor());
       ExtTextOutW(dc, x, y, ETO_CLIPPED, &clip, Shown(from), static_cast<UINT>(to - from), nullptr);
     }
   }
@@ -433,7 +515,7 @@ void Edit::Paint() {
                                 : area.top + std::max(0, int(area.bottom - area.top - lineHeight_) / 2);
     RECT caret{x, std::max(top, static_cast<int>(area.top)), x + 1,
                std::min(top + lineHeight_, static_cast<int>(area.bottom))};
-    if (x >= area.left && x < area.right + 1 && caret.bottom > caret.top) FillSolid(dc, caret, kTextColor);
+    if (x >= area.left && x < area.right + 1 && caret.bottom > caret.top) FillSolid(dc, caret, TextColor());
   }
   SelectObject(dc, oldFont);
   EndPaint(hwnd_, &ps);
@@ -482,6 +564,18 @@ LRESULT Edit::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_GETTEXTLENGTH:
       return static_cast<LRESULT>(text_.size());
+    case WM_COPY:
+      Copy();
+      return 0;
+    case WM_CUT:
+      Cut();
+      return 0;
+    case WM_PASTE:
+      Paste();
+      return 0;
+    case WM_CLEAR:
+      Clear();
+      return 0;
     case WM_SETFONT:
       SetFont(reinterpret_cast<HFONT>(wParam));
       return 0;

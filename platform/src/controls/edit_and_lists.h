@@ -11,17 +11,21 @@ namespace ce::controls {
 // Registers "EDIT", "CAPEDIT", "LISTBOX", "COMBOBOX" and the up-down class.
 // Calling it again changes nothing.
 void RegisterEditAndLists();
+// Registers the trackbar and progress bar classes; calling it again changes
+// nothing.
+void RegisterTrackbarAndProgress();
 
 namespace detail {
 
-// The device's system colours for controls.
-inline constexpr COLORREF kWindowColor = RGB(255, 255, 255);
-inline constexpr COLORREF kTextColor = RGB(0, 0, 0);
-inline constexpr COLORREF kHighlightColor = RGB(0, 0, 128);
-inline constexpr COLORREF kHighlightTextColor = RGB(255, 255, 255);
-inline constexpr COLORREF kGrayTextColor = RGB(128, 128, 128);
-inline constexpr COLORREF kFaceColor = RGB(192, 192, 192);
-inline constexpr COLORREF kFrameColor = RGB(0, 0, 0);
+// The device's system colours for controls, read as each control draws so a
+// changed scheme shows at the next paint.
+inline COLORREF WindowColor() { return GetSysColor(COLOR_WINDOW); }
+inline COLORREF TextColor() { return GetSysColor(COLOR_WINDOWTEXT); }
+inline COLORREF HighlightColor() { return GetSysColor(COLOR_HIGHLIGHT); }
+inline COLORREF HighlightTextColor() { return GetSysColor(COLOR_HIGHLIGHTTEXT); }
+inline COLORREF GrayTextColor() { return GetSysColor(COLOR_GRAYTEXT); }
+inline COLORREF FaceColor() { return GetSysColor(COLOR_BTNFACE); }
+inline COLORREF FrameColor() { return GetSysColor(COLOR_WINDOWFRAME); }
 
 // WM_COMMAND to the parent: the control's id and the code in wParam.
 void Notify(HWND control, WORD code);
@@ -63,6 +67,8 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK UpDownProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK TrackbarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK ProgressProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace detail
 }  // namespace ce::controls

@@ -170,9 +170,9 @@ void ListBox::Paint() {
   RECT client{};
   GetClientRect(hwnd_, &client);
   const bool enabled = IsWindowEnabled(hwnd_) != FALSE;
-  FillSolid(dc, client, kWindowColor);
+  FillSolid(dc, client, WindowColor());
   const int border = Border();
-  if (border) FrameSolid(dc, client, kFrameColor);
+  if (border) FrameSolid(dc, client, FrameColor());
   const RECT inside{client.left + border, client.top + border, client.right - border, client.bottom - border};
   HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : SystemFont());
   SetBkMode(dc, TRANSPARENT);
@@ -180,8 +180,8 @@ void ListBox::Paint() {
   for (int i = top_; i < static_cast<int>(items_.size()) && y < inside.bottom; ++i, y += itemHeight_) {
     RECT row{inside.left, y, inside.right, std::min(static_cast<int>(inside.bottom), y + itemHeight_)};
     const bool chosen = i == selected_;
-    if (chosen) FillSolid(dc, row, kHighlightColor);
-    SetTextColor(dc, !enabled ? kGrayTextColor : chosen ? kHighlightTextColor : kTextColor);
+    if (chosen) FillSolid(dc, row, HighlightColor());
+    SetTextColor(dc, !enabled ? GrayTextColor() : chosen ? HighlightTextColor() : TextColor());
     const std::wstring& text = items_[static_cast<std::size_t>(i)].text;
     ExtTextOutW(dc, row.left + kTextInset, y, ETO_CLIPPED, &row, text.c_str(), static_cast<UINT>(text.size()), nullptr);
   }

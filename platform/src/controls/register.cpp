@@ -2,6 +2,7 @@
 // or a control is made.
 #include <mutex>
 
+#include "ce/commctrl.h"
 #include "controls/controls.h"
 #include "controls/edit_and_lists.h"
 
@@ -13,7 +14,22 @@ void EnsureRegistered() {
     RegisterDialogClass();
     RegisterStaticAndButton();
     RegisterEditAndLists();
+    RegisterTrackbarAndProgress();
   });
+}
+
+void RegisterTrackbarAndProgress() {
+  const auto add = [](LPCWSTR name, WNDPROC proc) {
+    WNDCLASSW existing{};
+    if (GetClassInfoW(nullptr, name, &existing)) return;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = proc;
+    wc.cbWndExtra = sizeof(LONG_PTR);
+    wc.lpszClassName = name;
+    RegisterClassW(&wc);
+  };
+  add(TRACKBAR_CLASSW, detail::TrackbarProc);
+  add(PROGRESS_CLASSW, detail::ProgressProc);
 }
 
 LRESULT DrawnControlMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, int fontField, void (*paint)(HWND)) {

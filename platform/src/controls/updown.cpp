@@ -188,9 +188,9 @@ void UpDown::Paint() {
   for (int i = 0; i < 2; ++i) {
     const RECT& half = halves[i];
     const bool down = pressed_ == (i == 0 ? 1 : -1);
-    FillSolid(dc, half, down ? kGrayTextColor : kFaceColor);
-    FrameSolid(dc, half, kFrameColor);
-    const COLORREF ink = enabled ? kTextColor : kGrayTextColor;
+    FillSolid(dc, half, down ? GrayTextColor() : FaceColor());
+    FrameSolid(dc, half, FrameColor());
+    const COLORREF ink = enabled ? TextColor() : GrayTextColor();
     const int cx = (half.left + half.right) / 2;
     const int cy = (half.top + half.bottom) / 2;
     const int size = std::max(1, std::min(half.right - half.left, half.bottom - half.top) / 4);
