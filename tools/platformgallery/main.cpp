@@ -1,0 +1,218 @@
+// The platform gallery: what the platform's UI layer draws, one page at a
+// time. The right soft key or the Right arrow moves to the next page, the
+// Left arrow to the one before; Esc ends the program.
+//
+// At a desktop it opens a window. With no display it runs unattended from
+// a script (DEVICE_SCRIPT, else its own platformgallery.script from the data
+// folder beside the program's folder) and writes screenshots.
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+#include "ce/device.h"
+#include "ce/windows.h"
+#include "ce/winmain.h"
+#include "program_harness.h"
+
+namespace {
+
+enum Page { kPageText, kPageCount };
+
+const wchar_t* const kPageTitles[kPageCount] = {L"Text"};
+
+struct Gallery {
+  HWND window = nullptr;
+  int page = kPageText;
+};
+
+Gallery g_gallery;
+
+HFONT MakeFont(const wchar_t* face, int height, LONG weight = FW_NORMAL, bool italic = false, bool underline = false,
+               LONG escapement = 0) {
+  LOGFONTW lf{};
+  lf.lfHeight = height;
+  lf.lfWeight = weight;
+  lf.lfItalic = italic ? 1 : 0;
+  lf.lfUnderline = underline ? 1 : 0;
+  lf.lfEscapement = escapement;
+  lf.lfOrientation = escapement;
+  std::wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+  return CreateFontIndirectW(&lf);
+}
+
+// Draws a line of text in a font made for it; returns the line's height.
+int TextLine(HDC dc, int x, int y, const wchar_t* text, HFONT font) {
+  HGDIOBJ old = SelectObject(dc, font);
+  ExtTextOutW(dc, x, y, 0, nullptr, text, static_cast<UINT>(std::wcslen(text)), nullptr);
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  SelectObject(dc, old);
+  DeleteObject(font);
+  return static_cast<int>(tm.tmHeight);
+}
+
+// Faces, sizes, styles, turned text and DrawTextW's layouts.
+void PaintText(HDC dc, const RECT& area) {
+  int y = area.top;
+  const int x = area.left + 4;
+  y += TextLine(dc, x, y, L"Tahoma: a quick brown fox", MakeFont(L"Tahoma", -12));
+  y += TextLine(dc, x, y, L"Courier New: fixed 0123", MakeFont(L"Courier New", -12));
+  y += TextLine(dc, x, y, L"Serif: a quiet river", MakeFont(L"Times New Roman", -12, FW_NORMAL, false, false));
+  int sx = x;
+  for (int size : {8, 10, 14, 18}) {
+    wchar_t label[16];
+    std::swprintf(label, 16, L"%dpx", size);
+    HFONT font = MakeFont(L"Tahoma", -size);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, label, static_cast<int>(std::wcslen(label)), &extent);
+    ExtTextOutW(dc, sx, y + 18 - size, 0, nullptr, label, static_cast<UINT>(std::wcslen(label)), nullptr);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    sx += extent.cx + 8;
+  }
+  y += 24;
+  int bx = x;
+  struct Style {
+    const wchar_t* text;
+    LONG weight;
+    bool italic, underline;
+  };
+  for (const Style& s : {Style{L"Bold", FW_BOLD, false, false}, Style{L"Italic", FW_NORMAL, true, false},
+                         Style{L"Underline", FW_NORMAL, false, true}}) {
+    HFONT font = MakeFont(L"Tahoma", -12, s.weight, s.italic, s.underline);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, s.text, static_cast<int>(std::wcslen(s.text)), &extent);
+    ExtTextOutW(dc, bx, y, 0, nullptr, s.text, static_cast<UINT>(std::wcslen(s.text)), nullptr);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    bx += extent.cx + 10;
+  }
+  y += 20;
+
+  // Turned text: up the left of a box (900), down its right (2700).
+  const int turnTop = y, turnBottom = y + 90;
+  TextLine(dc, x, turnBottom, L"Upwards", MakeFont(L"Tahoma", -12, FW_NORMAL, false, false, 900));
+  TextLine(dc, area.right - 6, turnTop, L"Downwards", MakeFont(L"Tahoma", -12, FW_NORMAL, false, false, 2700));
+
+  // DrawTextW's layouts on shaded boxes between the turned texts.
+  HFONT font = MakeFont(L"Tahoma", -11);
+  HGDIOBJ old = SelectObject(dc, font);
+  HBRUSH shade = CreateSolidBrush(RGB(220, 228, 245));
+  const int left = x + 20, right = area.right - 26;
+  struct Layout {
+    const wchar_t* text;
+    UINT format;
+    int height;
+  };
+  int by = turnTop;
+  for (const Layout& l :
+       {Layout{L"Left", DT_LEFT | DT_SINGLELINE | DT_VCENTER, 16},
+        Layout{L"Centred", DT_CENTER | DT_SINGLELINE | DT_VCENTER, 16},
+        Layout{L"Right", DT_RIGHT | DT_SINGLELINE | DT_VCENTER, 16},
+        Layout{L"Long lines break between words when the box is too narrow for them.", DT_LEFT | DT_WORDBREAK, 40}}) {
+    RECT box{left, by, right, by + l.height};
+    FillRect(dc, &box, shade);
+    RECT inner{box.left + 2, box.top + 1, box.right - 2, box.bottom - 1};
+    DrawTextW(dc, l.text, -1, &inner, l.format);
+    by += l.height + 2;
+  }
+  DeleteObject(shade);
+  SelectObject(dc, old);
+  DeleteObject(font);
+}
+
+void PaintPage(HWND window) {
+  PAINTSTRUCT ps{};
+  HDC dc = BeginPaint(window, &ps);
+  RECT client{};
+  GetClientRect(window, &client);
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SetBkMode(dc, TRANSPARENT);
+  // A title band: the page's name and where it stands.
+  RECT band{client.left, client.top, client.right, client.top + 20};
+  HBRUSH bandBrush = CreateSolidBrush(RGB(40, 70, 140));
+  FillRect(dc, &band, bandBrush);
+  DeleteObject(bandBrush);
+  wchar_t title[64];
+  std::swprintf(title, 64, L"%d/%d  %ls", g_gallery.page + 1, static_cast<int>(kPageCount),
+                kPageTitles[g_gallery.page]);
+  HFONT titleFont = MakeFont(L"Tahoma", -13, FW_BOLD);
+  HGDIOBJ old = SelectObject(dc, titleFont);
+  SetTextColor(dc, RGB(255, 255, 255));
+  RECT titleBox{band.left + 4, band.top, band.right - 4, band.bottom};
+  DrawTextW(dc, title, -1, &titleBox, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
+  SelectObject(dc, old);
+  DeleteObject(titleFont);
+  SetTextColor(dc, RGB(0, 0, 0));
+  const RECT area{client.left, band.bottom + 4, client.right, client.bottom};
+  switch (g_gallery.page) {
+    case kPageText:
+      PaintText(dc, area);
+      break;
+    default:
+      break;
+  }
+  EndPaint(window, &ps);
+}
+
+void ShowPage(int page) {
+  g_gallery.page = (page + kPageCount) % kPageCount;
+  InvalidateRect(g_gallery.window, nullptr, TRUE);
+}
+
+LRESULT CALLBACK GalleryProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT:
+      PaintPage(window);
+      return 0;
+    case WM_KEYDOWN:
+      if (wParam == VK_ESCAPE) {
+        DestroyWindow(window);
+      } else if (wParam == VK_RIGHT || wParam == VK_TSOFT2) {
+        ShowPage(g_gallery.page + 1);
+      } else if (wParam == VK_LEFT) {
+        ShowPage(g_gallery.page - 1);
+      }
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
+  if (harness::WithoutDisplay() && !ce::device::Setting("script")) {
+    harness::RunOwnScript("platformgallery", harness::DataFolder() + "/platformgallery/platformgallery.script", "");
+    return 1;
+  }
+  HWND window = harness::OpenScreenWindow(instance, L"PlatformGallery", L"Platform gallery", GalleryProc, show);
+  if (window == nullptr) return 1;
+  g_gallery.window = window;
+  UpdateWindow(window);
+  return harness::RunMessageLoop();
+}
+
+// The gallery takes no arguments; --help describes it without starting the device.
+int main(int argc, char** argv) {
+  constexpr const char* kUsage =
+      "usage: platformgallery\n"
+      "  the platform's UI layer, a page at a time: Right or the right soft key\n"
+      "  for the next page, Left for the one before, Esc ends it. With\n"
+      "  DEVICE_BACKEND=headless and DEVICE_SCRIPT=FILE it runs unattended.\n";
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc > 1) {
+    std::fprintf(stderr, "platformgallery: unexpected argument %s\n%s", argv[1], kUsage);
+    return 2;
+  }
+  return ce::RunProgram(argc, argv, WinMain);
+}
