@@ -10,6 +10,7 @@
 #include <cwchar>
 #include <string>
 
+#include "ce/aygshell.h"
 #include "ce/device.h"
 #include "ce/windows.h"
 #include "ce/winmain.h"
@@ -17,13 +18,29 @@
 
 namespace {
 
-enum Page { kPageText, kPageCount };
+enum Page { kPageText, kPageMenus, kPageCount };
 
-const wchar_t* const kPageTitles[kPageCount] = {L"Text"};
+const wchar_t* const kPageTitles[kPageCount] = {L"Text", L"Menus"};
+
+// The resources' menus and their commands (platformgallery.ksr).
+constexpr int kBarMenu = 100;
+constexpr int kTapMenu = 200;
+constexpr UINT kCmdGreet = 101;
+constexpr UINT kCmdNextPage = 110;
+constexpr UINT kCmdPreviousPage = 111;
+constexpr UINT kCmdMessage = 112;
+constexpr UINT kCmdFirstColour = 120;
+constexpr UINT kCmdLastColour = 122;
+
+const COLORREF kColours[] = {RGB(200, 40, 40), RGB(40, 150, 60), RGB(40, 80, 200)};
+const wchar_t* const kColourNames[] = {L"red", L"green", L"blue"};
 
 struct Gallery {
   HWND window = nullptr;
+  HINSTANCE instance = nullptr;
   int page = kPageText;
+  int colour = -1;  // chosen from the tap's popup menu, -1 before
+  const wchar_t* lastCommand = L"none yet";
 };
 
 Gallery g_gallery;
@@ -124,6 +141,47 @@ void PaintText(HDC dc, const RECT& area) {
   DeleteObject(font);
 }
 
+// What the menus page offers, and what was last chosen.
+void PaintMenus(HDC dc, const RECT& area) {
+  HFONT font = MakeFont(L"Tahoma", -12);
+  HGDIOBJ old = SelectObject(dc, font);
+  RECT text{area.left + 6, area.top, area.right - 6, area.top + 110};
+  DrawTextW(dc,
+            L"The bar below is the shell's menu bar: the left soft key greets, the right one drops a menu. "
+            L"Tap the box for a popup menu of colours.",
+            -1, &text, DT_LEFT | DT_WORDBREAK);
+  RECT box{area.left + 40, area.top + 110, area.right - 40, area.top + 170};
+  HBRUSH fill = CreateSolidBrush(g_gallery.colour >= 0 ? kColours[g_gallery.colour] : RGB(220, 220, 220));
+  FillRect(dc, &box, fill);
+  DeleteObject(fill);
+  DrawTextW(dc, L"Tap here", -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  wchar_t status[96];
+  std::swprintf(status, 96, L"Colour: %ls\nLast command: %ls",
+                g_gallery.colour >= 0 ? kColourNames[g_gallery.colour] : L"none yet", g_gallery.lastCommand);
+  RECT line{area.left + 6, box.bottom + 8, area.right - 6, box.bottom + 48};
+  DrawTextW(dc, status, -1, &line, DT_LEFT | DT_WORDBREAK);
+  SelectObject(dc, old);
+  DeleteObject(font);
+}
+
+// The box the menus page's tap opens its popup from.
+bool InTapBox(HWND window, int x, int y) {
+  RECT client{};
+  GetClientRect(window, &client);
+  const int top = client.top + 24 + 110;
+  return x >= client.left + 40 && x < client.right - 40 && y >= top && y < top + 60;
+}
+
+// The colours popup from the program's menu resource, at the tap.
+void TapMenu(HWND window, int x, int y) {
+  HMENU menu = LoadMenuW(g_gallery.instance, MAKEINTRESOURCEW(kTapMenu));
+  if (menu == nullptr) return;
+  POINT at{x, y};
+  ClientToScreen(window, &at);
+  TrackPopupMenuEx(GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_TOPALIGN, at.x, at.y, window, nullptr);
+  DestroyMenu(menu);
+}
+
 void PaintPage(HWND window) {
   PAINTSTRUCT ps{};
   HDC dc = BeginPaint(window, &ps);
@@ -152,15 +210,49 @@ void PaintPage(HWND window) {
     case kPageText:
       PaintText(dc, area);
       break;
+    case kPageMenus:
+      PaintMenus(dc, area);
+      break;
     default:
       break;
   }
   EndPaint(window, &ps);
 }
 
+// The menus page has the shell's menu bar from the menu resource; the other
+// pages have none, so the right soft key comes to the window.
 void ShowPage(int page) {
   g_gallery.page = (page + kPageCount) % kPageCount;
+  HWND bar = SHFindMenuBar(g_gallery.window);
+  if (g_gallery.page == kPageMenus && bar == nullptr) {
+    SHMENUBARINFO info{};
+    info.cbSize = sizeof(info);
+    info.hwndParent = g_gallery.window;
+    info.nToolBarId = kBarMenu;
+    info.hInstRes = g_gallery.instance;
+    if (!SHCreateMenuBar(&info)) std::fprintf(stderr, "platformgallery: the menu bar could not be made\n");
+  } else if (g_gallery.page != kPageMenus && bar != nullptr) {
+    DestroyWindow(bar);
+  }
   InvalidateRect(g_gallery.window, nullptr, TRUE);
+}
+
+void Command(HWND window, UINT id) {
+  if (id == kCmdGreet) {
+    g_gallery.lastCommand = L"Greet";
+    MessageBoxW(window, L"Hello from the left soft key.", L"Greeting", MB_OK | MB_ICONINFORMATION);
+  } else if (id == kCmdMessage) {
+    g_gallery.lastCommand = L"Show a message";
+    MessageBoxW(window, L"A message box opened from a menu command.", L"Message", MB_OK);
+  } else if (id == kCmdNextPage) {
+    ShowPage(g_gallery.page + 1);
+  } else if (id == kCmdPreviousPage) {
+    ShowPage(g_gallery.page - 1);
+  } else if (id >= kCmdFirstColour && id <= kCmdLastColour) {
+    g_gallery.colour = static_cast<int>(id - kCmdFirstColour);
+    g_gallery.lastCommand = L"a colour";
+  }
+  InvalidateRect(window, nullptr, TRUE);
 }
 
 LRESULT CALLBACK GalleryProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -168,6 +260,14 @@ LRESULT CALLBACK GalleryProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_PAINT:
       PaintPage(window);
       return 0;
+    case WM_COMMAND:
+      Command(window, LOWORD(wParam));
+      return 0;
+    case WM_LBUTTONDOWN: {
+      const int x = static_cast<SHORT>(LOWORD(lParam)), y = static_cast<SHORT>(HIWORD(lParam));
+      if (g_gallery.page == kPageMenus && InTapBox(window, x, y)) TapMenu(window, x, y);
+      return 0;
+    }
     case WM_KEYDOWN:
       if (wParam == VK_ESCAPE) {
         DestroyWindow(window);
@@ -195,6 +295,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
   HWND window = harness::OpenScreenWindow(instance, L"PlatformGallery", L"Platform gallery", GalleryProc, show);
   if (window == nullptr) return 1;
   g_gallery.window = window;
+  g_gallery.instance = instance;
   UpdateWindow(window);
   return harness::RunMessageLoop();
 }
