@@ -5,6 +5,7 @@
 // At a desktop it opens a window. With no display it runs unattended from
 // a script (DEVICE_SCRIPT, else its own platformgallery.script from the data
 // folder beside the program's folder) and writes screenshots.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -12,15 +13,16 @@
 
 #include "ce/aygshell.h"
 #include "ce/device.h"
+#include "ce/imgdecmp.h"
 #include "ce/windows.h"
 #include "ce/winmain.h"
 #include "program_harness.h"
 
 namespace {
 
-enum Page { kPageText, kPageMenus, kPageCount };
+enum Page { kPageText, kPageMenus, kPagePictures, kPageCount };
 
-const wchar_t* const kPageTitles[kPageCount] = {L"Text", L"Menus"};
+const wchar_t* const kPageTitles[kPageCount] = {L"Text", L"Menus", L"Pictures"};
 
 // The resources' menus and their commands (platformgallery.ksr).
 constexpr int kBarMenu = 100;
@@ -35,12 +37,19 @@ constexpr UINT kCmdLastColour = 122;
 const COLORREF kColours[] = {RGB(200, 40, 40), RGB(40, 150, 60), RGB(40, 80, 200)};
 const wchar_t* const kColourNames[] = {L"red", L"green", L"blue"};
 
+// The pictures, carried as resources of type "PICTURE".
+constexpr int kPictureCount = 3;
+constexpr int kFirstPicture = 300;
+const wchar_t* const kPictureNames[kPictureCount] = {L"BMP", L"GIF", L"JPEG"};
+
 struct Gallery {
   HWND window = nullptr;
   HINSTANCE instance = nullptr;
   int page = kPageText;
   int colour = -1;  // chosen from the tap's popup menu, -1 before
   const wchar_t* lastCommand = L"none yet";
+  HBITMAP pictures[kPictureCount] = {};  // decoded once, when first shown
+  bool picturesDecoded = false;
 };
 
 Gallery g_gallery;
@@ -182,6 +191,98 @@ void TapMenu(HWND window, int x, int y) {
   DestroyMenu(menu);
 }
 
+// The decoder's read callback over a resource's bytes.
+struct PictureReader {
+  const BYTE* bytes;
+  DWORD size;
+  DWORD at;
+};
+
+DWORD CALLBACK ReadPicture(LPSTR buffer, DWORD bufferMax, LPARAM lParam) {
+  auto* reader = reinterpret_cast<PictureReader*>(lParam);
+  const DWORD count = std::min(bufferMax, reader->size - reader->at);
+  std::memcpy(buffer, reader->bytes + reader->at, count);
+  reader->at += count;
+  return count;
+}
+
+// Decodes the picture resources through the decoder library, loaded by
+// name as the device's programs load it; a picture that fails stays null
+// and its place says so.
+void DecodePictures() {
+  g_gallery.picturesDecoded = true;
+  HMODULE library = LoadLibraryW(L"imgdecmp.dll");
+  if (library == nullptr) {
+    std::fprintf(stderr, "platformgallery: imgdecmp.dll could not be loaded\n");
+    return;
+  }
+  using Decompress = HRESULT (*)(DecompressImageInfo*);
+  auto decompress =
+      reinterpret_cast<Decompress>(reinterpret_cast<void*>(GetProcAddressW(library, MAKEINTRESOURCEW(1))));
+  for (int i = 0; i < kPictureCount && decompress != nullptr; ++i) {
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(kFirstPicture + i), L"PICTURE");
+    HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
+    const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (bytes == nullptr) {
+      std::fprintf(stderr, "platformgallery: missing data: picture resource %d\n", kFirstPicture + i);
+      continue;
+    }
+    PictureReader reader{static_cast<const BYTE*>(bytes), SizeofResource(nullptr, found), 0};
+    BYTE buffer[1024];
+    DecompressImageInfo info{};
+    info.dwSize = sizeof(info);
+    info.pbBuffer = buffer;
+    info.dwBufferMax = sizeof(buffer);
+    info.phBM = &g_gallery.pictures[i];
+    info.iBitDepth = 24;
+    info.lParam = reinterpret_cast<LPARAM>(&reader);
+    info.iScale = 100;
+    info.pfnGetData = ReadPicture;
+    info.crTransparentOverride = 0xFFFFFFFF;
+    if (decompress(&info) != S_OK) {
+      std::fprintf(stderr, "platformgallery: picture resource %d did not decode\n", kFirstPicture + i);
+      g_gallery.pictures[i] = nullptr;
+    }
+  }
+  // The bitmaps stay valid after the library goes: they are the platform's.
+  FreeLibrary(library);
+}
+
+// Each picture as decoded, with its format and size under it.
+void PaintPictures(HDC dc, const RECT& area) {
+  if (!g_gallery.picturesDecoded) DecodePictures();
+  HFONT font = MakeFont(L"Tahoma", -12);
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  HDC source = CreateCompatibleDC(dc);
+  const int columnWidth = (area.right - area.left) / 2;
+  for (int i = 0; i < kPictureCount; ++i) {
+    const int x = area.left + (i % 2) * columnWidth + 8;
+    const int y = area.top + (i / 2) * 130;
+    wchar_t caption[48];
+    BITMAP bm{};
+    if (g_gallery.pictures[i] != nullptr && GetObjectW(g_gallery.pictures[i], sizeof(bm), &bm) != 0) {
+      HGDIOBJ old = SelectObject(source, g_gallery.pictures[i]);
+      const int w = std::min(static_cast<int>(bm.bmWidth), columnWidth - 16);
+      const int h = static_cast<int>(bm.bmHeight);
+      BitBlt(dc, x, y, w, h, source, 0, 0, SRCCOPY);
+      SelectObject(source, old);
+      std::swprintf(caption, 48, L"%ls, %d x %d", kPictureNames[i], static_cast<int>(bm.bmWidth), h);
+      RECT line{x, y + h + 2, x + columnWidth - 8, y + h + 18};
+      DrawTextW(dc, caption, -1, &line, DT_LEFT | DT_SINGLELINE);
+    } else {
+      std::swprintf(caption, 48, L"%ls: not decoded", kPictureNames[i]);
+      RECT line{x, y, x + columnWidth - 8, y + 16};
+      DrawTextW(dc, caption, -1, &line, DT_LEFT | DT_SINGLELINE);
+    }
+  }
+  DeleteDC(source);
+  RECT note{area.left + 8, area.top + 226, area.right - 8, area.bottom};
+  DrawTextW(dc, L"Three pictures carried as resources, decoded by the picture decoder library.", -1, &note,
+            DT_LEFT | DT_WORDBREAK);
+  SelectObject(dc, oldFont);
+  DeleteObject(font);
+}
+
 void PaintPage(HWND window) {
   PAINTSTRUCT ps{};
   HDC dc = BeginPaint(window, &ps);
@@ -212,6 +313,9 @@ void PaintPage(HWND window) {
       break;
     case kPageMenus:
       PaintMenus(dc, area);
+      break;
+    case kPagePictures:
+      PaintPictures(dc, area);
       break;
     default:
       break;
@@ -297,7 +401,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
   g_gallery.window = window;
   g_gallery.instance = instance;
   UpdateWindow(window);
-  return harness::RunMessageLoop();
+  const int code = harness::RunMessageLoop();
+  for (HBITMAP& picture : g_gallery.pictures) {
+    if (picture != nullptr) DeleteObject(picture);
+    picture = nullptr;
+  }
+  return code;
 }
 
 // The gallery takes no arguments; --help describes it without starting the device.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the gallery headless from its script in a scratch folder: a
-# screenshot of every page must be written, and no two pages look alike.
+# screenshot of every page must be written, with nothing the pages need
+# missing.
 set -eu
 program=$1
 script=$2
@@ -11,6 +12,11 @@ DEVICE_BACKEND=headless DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$script" "$pro
   cat "$work/errors.txt"
   exit 1
 }
+# Every picture decoded, the menu bar made.
+if grep -qE "missing data|did not decode|could not" "$work/errors.txt"; then
+  cat "$work/errors.txt"
+  exit 1
+fi
 shots=$(grep -o 'page[0-9]*\.png' "$script" | sort -u)
 for shot in $shots; do
   [ -s "$shot" ] || { echo "missing screenshot $shot"; exit 1; }
