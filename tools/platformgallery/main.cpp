@@ -12,6 +12,7 @@
 #include <string>
 
 #include "ce/aygshell.h"
+#include "ce/commctrl.h"
 #include "ce/device.h"
 #include "ce/imgdecmp.h"
 #include "ce/windows.h"
@@ -20,9 +21,9 @@
 
 namespace {
 
-enum Page { kPageText, kPageMenus, kPagePictures, kPageCount };
+enum Page { kPageText, kPageMenus, kPagePictures, kPageDialogs, kPageCount };
 
-const wchar_t* const kPageTitles[kPageCount] = {L"Text", L"Menus", L"Pictures"};
+const wchar_t* const kPageTitles[kPageCount] = {L"Text", L"Menus", L"Pictures", L"Dialogs"};
 
 // The resources' menus and their commands (platformgallery.ksr).
 constexpr int kBarMenu = 100;
@@ -42,6 +43,21 @@ constexpr int kPictureCount = 3;
 constexpr int kFirstPicture = 300;
 const wchar_t* const kPictureNames[kPictureCount] = {L"BMP", L"GIF", L"JPEG"};
 
+// The dialog resource and its controls.
+constexpr int kDialog = 400;
+constexpr int kIdSmall = 1010;
+constexpr int kIdMedium = 1011;
+constexpr int kIdLarge = 1012;
+constexpr int kIdBorder = 1001;
+constexpr int kIdShadow = 1002;
+constexpr int kIdName = 1020;
+constexpr int kIdTime = 1040;
+constexpr int kIdColour = 1050;
+constexpr int kIdCount = 1030;
+const wchar_t* const kTimes[] = {L"Morning", L"Noon", L"Evening", L"Night"};
+const wchar_t* const kColourItems[] = {L"Red", L"Green", L"Blue"};
+const wchar_t* const kCounts[] = {L"One", L"Two", L"Three", L"Four", L"Five"};
+
 struct Gallery {
   HWND window = nullptr;
   HINSTANCE instance = nullptr;
@@ -50,6 +66,7 @@ struct Gallery {
   const wchar_t* lastCommand = L"none yet";
   HBITMAP pictures[kPictureCount] = {};  // decoded once, when first shown
   bool picturesDecoded = false;
+  std::wstring dialogResult = L"The dialog has not been closed yet.";
 };
 
 Gallery g_gallery;
@@ -283,6 +300,83 @@ void PaintPictures(HDC dc, const RECT& area) {
   DeleteObject(font);
 }
 
+// The text of a list box's or combo box's selected item, or "none".
+std::wstring Selected(HWND dialog, int id, UINT getSel, UINT getText) {
+  const LRESULT index = SendDlgItemMessageW(dialog, id, getSel, 0, 0);
+  if (index < 0) return L"none";
+  wchar_t text[64] = {};
+  SendDlgItemMessageW(dialog, id, getText, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// Fills the lists and sets the first choices; OK keeps what was chosen for
+// the page to show.
+INT_PTR CALLBACK SettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      CheckRadioButton(dialog, kIdSmall, kIdLarge, kIdMedium);
+      CheckDlgButton(dialog, kIdBorder, BST_CHECKED);
+      for (const wchar_t* t : kTimes)
+        SendDlgItemMessageW(dialog, kIdTime, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t));
+      SendDlgItemMessageW(dialog, kIdTime, LB_SETCURSEL, 0, 0);
+      for (const wchar_t* c : kColourItems)
+        SendDlgItemMessageW(dialog, kIdColour, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(c));
+      SendDlgItemMessageW(dialog, kIdColour, CB_SETCURSEL, 0, 0);
+      for (const wchar_t* c : kCounts)
+        SendDlgItemMessageW(dialog, kIdCount, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(c));
+      SendDlgItemMessageW(dialog, kIdCount, LB_SETCURSEL, 0, 0);
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK) {
+        wchar_t name[64] = {};
+        GetDlgItemTextW(dialog, kIdName, name, 64);
+        const wchar_t* size = IsDlgButtonChecked(dialog, kIdSmall) == BST_CHECKED   ? L"small"
+                              : IsDlgButtonChecked(dialog, kIdLarge) == BST_CHECKED ? L"large"
+                                                                                    : L"medium";
+        std::wstring result = L"Name: ";
+        result += name;
+        result += L"\nSize: ";
+        result += size;
+        result += L"\nBorder: ";
+        result += IsDlgButtonChecked(dialog, kIdBorder) == BST_CHECKED ? L"yes" : L"no";
+        result += L"\nShadow: ";
+        result += IsDlgButtonChecked(dialog, kIdShadow) == BST_CHECKED ? L"yes" : L"no";
+        result += L"\nTime: " + Selected(dialog, kIdTime, LB_GETCURSEL, LB_GETTEXT);
+        result += L"\nColour: " + Selected(dialog, kIdColour, CB_GETCURSEL, CB_GETLBTEXT);
+        result += L"\nCount: " + Selected(dialog, kIdCount, LB_GETCURSEL, LB_GETTEXT);
+        g_gallery.dialogResult = result;
+        EndDialog(dialog, IDOK);
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDCANCEL) {
+        g_gallery.dialogResult = L"The dialog was cancelled.";
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+      }
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+void OpenDialog(HWND window) {
+  if (DialogBoxParamW(g_gallery.instance, MAKEINTRESOURCEW(kDialog), window, SettingsProc, 0) < 0)
+    std::fprintf(stderr, "platformgallery: the dialog could not be made\n");
+  InvalidateRect(window, nullptr, TRUE);
+}
+
+void PaintDialogs(HDC dc, const RECT& area) {
+  HFONT font = MakeFont(L"Tahoma", -12);
+  HGDIOBJ old = SelectObject(dc, font);
+  RECT intro{area.left + 6, area.top, area.right - 6, area.top + 50};
+  DrawTextW(dc, L"Tap the page or press Enter to open a dialog with every control.", -1, &intro,
+            DT_LEFT | DT_WORDBREAK);
+  RECT result{area.left + 6, area.top + 56, area.right - 6, area.bottom};
+  DrawTextW(dc, g_gallery.dialogResult.c_str(), -1, &result, DT_LEFT | DT_WORDBREAK);
+  SelectObject(dc, old);
+  DeleteObject(font);
+}
+
 void PaintPage(HWND window) {
   PAINTSTRUCT ps{};
   HDC dc = BeginPaint(window, &ps);
@@ -316,6 +410,9 @@ void PaintPage(HWND window) {
       break;
     case kPagePictures:
       PaintPictures(dc, area);
+      break;
+    case kPageDialogs:
+      PaintDialogs(dc, area);
       break;
     default:
       break;
@@ -370,6 +467,7 @@ LRESULT CALLBACK GalleryProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_LBUTTONDOWN: {
       const int x = static_cast<SHORT>(LOWORD(lParam)), y = static_cast<SHORT>(HIWORD(lParam));
       if (g_gallery.page == kPageMenus && InTapBox(window, x, y)) TapMenu(window, x, y);
+      if (g_gallery.page == kPageDialogs) OpenDialog(window);
       return 0;
     }
     case WM_KEYDOWN:
@@ -377,6 +475,8 @@ LRESULT CALLBACK GalleryProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         DestroyWindow(window);
       } else if (wParam == VK_RIGHT || wParam == VK_TSOFT2) {
         ShowPage(g_gallery.page + 1);
+      } else if (wParam == VK_RETURN && g_gallery.page == kPageDialogs) {
+        OpenDialog(window);
       } else if (wParam == VK_LEFT) {
         ShowPage(g_gallery.page - 1);
       }
