@@ -54,6 +54,7 @@ constexpr int kIdName = 1020;
 constexpr int kIdTime = 1040;
 constexpr int kIdColour = 1050;
 constexpr int kIdCount = 1030;
+constexpr int kIdCountSpin = 1031;
 const wchar_t* const kTimes[] = {L"Morning", L"Noon", L"Evening", L"Night"};
 const wchar_t* const kColourItems[] = {L"Red", L"Green", L"Blue"};
 const wchar_t* const kCounts[] = {L"One", L"Two", L"Three", L"Four", L"Five"};
@@ -325,6 +326,9 @@ INT_PTR CALLBACK SettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
       for (const wchar_t* c : kCounts)
         SendDlgItemMessageW(dialog, kIdCount, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(c));
       SendDlgItemMessageW(dialog, kIdCount, LB_SETCURSEL, 0, 0);
+      // The up-down's arrows step through the one-line list.
+      SendDlgItemMessageW(dialog, kIdCountSpin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetDlgItem(dialog, kIdCount)),
+                          0);
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) {
