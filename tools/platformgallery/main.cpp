@@ -1,6 +1,10 @@
 // The platform gallery: what the platform's UI layer draws, one page at a
-// time. The right soft key or the Right arrow moves to the next page, the
-// Left arrow to the one before; Esc ends the program.
+// time: text (faces, sizes, styles, turns and DrawTextW's layouts), menus
+// (the shell's menu bar, a tap's popup menu, a message box), pictures
+// (BMP, GIF and JPEG resources through the decoder library) and a dialog
+// with every control. The right soft key or the Right arrow moves to the
+// next page, the Left arrow to the one before; Esc ends the program. On the
+// menus page the soft keys belong to its menu bar, whose menu has the pages.
 //
 // At a desktop it opens a window. With no display it runs unattended from
 // a script (DEVICE_SCRIPT, else its own platformgallery.script from the data
