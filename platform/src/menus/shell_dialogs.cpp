@@ -111,16 +111,15 @@ BOOL SHHandleWMActivate(HWND hwnd, WPARAM wParam, LPARAM, SHACTIVATEINFO* info, 
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  // The input panel's state is what a window keeps over deactivation; the
-  // device has none, so it stays down.
+  // The input panel's state is what a window keeps over deactivation.
   const bool active = LOWORD(wParam) != WA_INACTIVE;
   info->fActive = active ? 1 : 0;
+  info->fSipUp = ce::menus::SipOn() ? 1 : 0;
   if (!active) info->fSipOnDeactivation = info->fSipUp;
-  info->fSipUp = 0;
   return TRUE;
 }
 
-BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM, LPARAM, SHACTIVATEINFO* info) {
+BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM wParam, LPARAM, SHACTIVATEINFO* info) {
   if (!info || info->cbSize < sizeof(SHACTIVATEINFO)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -129,9 +128,16 @@ BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM, LPARAM, SHACTIVATEINFO* info) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  // A window follows the input panel's rectangle; without a panel there is
-  // nothing to follow.
-  info->fSipUp = 0;
+  // The active window follows the input panel: it takes the visible
+  // desktop, the screen between the task bar and the panel (or the bar).
+  info->fSipUp = ce::menus::SipOn() ? 1 : 0;
+  if (wParam == SPI_SETSIPINFO && GetActiveWindow() == hwnd) {
+    SIPINFO sip{};
+    sip.cbSize = sizeof sip;
+    if (!SHSipInfo(SPI_GETSIPINFO, 0, &sip, 0)) return FALSE;
+    const RECT& r = sip.rcVisibleDesktop;
+    MoveWindow(hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+  }
   return TRUE;
 }
 
