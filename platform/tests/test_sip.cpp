@@ -140,6 +140,21 @@ TEST_F(Sip, ThePanelTakesTheBottomAboveTheBarAndTheActiveWindowFollows) {
   EXPECT_EQ(r.bottom, 320 - bar);
 }
 
+TEST_F(Sip, DialogsSizeAboveThePanelOrPutItDown) {
+  ASSERT_TRUE(SHSipPreference(owner, SIP_UP));
+  const RECT panel = Info().rcSipRect;
+  SHINITDLGINFO init{SHIDIM_FLAGS, owner, SHIDIF_SIZEDLG};
+  ASSERT_TRUE(SHInitDialog(&init));
+  RECT r{};
+  GetWindowRect(owner, &r);
+  EXPECT_EQ(r.bottom, panel.top);
+  init.dwFlags = SHIDIF_SIZEDLG | SHIDIF_SIPDOWN;
+  ASSERT_TRUE(SHInitDialog(&init));
+  EXPECT_FALSE(ce::menus::SipOn());
+  GetWindowRect(owner, &r);
+  EXPECT_EQ(r.bottom, 320 - GetSystemMetrics(SM_CYMENU));
+}
+
 TEST_F(Sip, BadArgumentsFail) {
   SIPINFO small{};
   small.cbSize = sizeof small - 1;

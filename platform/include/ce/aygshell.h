@@ -186,8 +186,8 @@ struct SHINITDLGINFO {
 };
 using PSHINITDLGINFO = SHINITDLGINFO*;
 
-// Sizes a dialog to the screen above its menu bar (SHIDIF_SIZEDLG and
-// SHIDIF_SIZEDLGFULLSCREEN: there is no input panel to leave room for),
+// Sizes a dialog to the screen above its menu bar (SHIDIF_SIZEDLG: and
+// above the input panel when it is up; SHIDIF_SIPDOWN puts it down first),
 // shows the done button and gives it an empty bar as asked.
 BOOL SHInitDialog(PSHINITDLGINFO info);
 

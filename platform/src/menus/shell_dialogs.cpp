@@ -85,20 +85,25 @@ BOOL SHInitDialog(PSHINITDLGINFO info) {
     return FALSE;
   }
   if ((flags & SHIDIF_DONEBUTTON) && !SHDoneButton(info->hDlg, SHDB_SHOW)) return FALSE;
+  if ((flags & SHIDIF_SIPDOWN) && !ce::menus::SetSip(false)) return FALSE;
   if (flags & (SHIDIF_SIZEDLG | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_FULLSCREENNOMENUBAR)) {
     // Below the task bar; above the menu bar unless told there is none.
-    // There is no input panel, so SHIDIF_SIZEDLG sizes as the full screen.
+    // SHIDIF_SIZEDLG also leaves room for the input panel when it is up.
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
     const int top = height - GetSystemMetrics(SM_CYFULLSCREEN);
     const bool noBar = (flags & SHIDIF_FULLSCREENNOMENUBAR) != 0;
-    const int bottom = noBar ? height : height - ce::menus::BarHeight();
+    int bottom = noBar ? height : height - ce::menus::BarHeight();
+    if ((flags & SHIDIF_SIZEDLG) && !(flags & (SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_FULLSCREENNOMENUBAR))) {
+      SIPINFO sip{};
+      sip.cbSize = sizeof sip;
+      if (SHSipInfo(SPI_GETSIPINFO, 0, &sip, 0)) bottom = sip.rcVisibleDesktop.bottom;
+    }
     MoveWindow(info->hDlg, 0, top, width, bottom - top, TRUE);
   }
   if ((flags & SHIDIF_EMPTYMENU) && !ce::menus::CreateBarFromMenu(info->hDlg, nullptr, 0, ce::menus::kBarFace)) {
     return FALSE;
   }
-  // SHIDIF_SIPDOWN: there is no input panel to put down.
   return TRUE;
 }
 
