@@ -216,8 +216,8 @@ HWND EnsurePanel() {
   return g_panel;
 }
 
-// Tells the top-level windows (but the panel and the bars, which are the
-// shell's) that the panel changed.
+// Tells the program's top-level windows (but the panel and the bars, which
+// are the shell's) that the panel changed.
 void BroadcastChange() {
   std::vector<HWND> tops;
   EnumWindows(
@@ -227,6 +227,10 @@ void BroadcastChange() {
       },
       reinterpret_cast<LPARAM>(&tops));
   for (HWND top : tops) {
+    // The panel is this program's: other programs' windows are not told.
+    DWORD process = 0;
+    GetWindowThreadProcessId(top, &process);
+    if (process != GetCurrentProcessId()) continue;
     if (!IsWindow(top) || (GetWindowLongW(top, GWL_EXSTYLE) & WS_EX_NOACTIVATE)) continue;
     SendMessageW(top, WM_SETTINGCHANGE, SPI_SETSIPINFO, 0);
   }
