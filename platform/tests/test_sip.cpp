@@ -217,6 +217,16 @@ TEST_F(Sip, HoldingThePenStillIsTheContextMenuGesture) {
     if (!c.upAtOnce) ce::test::PenUp(50, 60);
     ce::test::PumpUntilIdle();
   }
+  // The pen goes up while the gesture waits: no gesture, and no longer wait.
+  g_gestures.clear();
+  const DWORD start = GetTickCount();
+  clock::ScheduleWake(clock::NowMs() + 200, [] { ce::test::PenUp(50, 60); });
+  ce::test::PenDown(50, 60);
+  ce::test::PumpUntilIdle();
+  ASSERT_EQ(g_gestures.size(), 1u);
+  EXPECT_EQ(g_gestures[0], 0u);
+  EXPECT_LT(GetTickCount() - start, 300u);
+
   SHRGINFO bad{};
   bad.cbSize = sizeof bad;
   bad.hwndClient = nullptr;
