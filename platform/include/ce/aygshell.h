@@ -1,7 +1,7 @@
 // The shell's calls: full-screen windows, the menu bar along the bottom of
 // the screen with its soft keys, dialogs set up the shell's way, and the
-// shell's standard handlers for activation and setting changes. The input
-// panel and gestures are left to the shell's own sources; SHGetUIMetrics is
+// shell's standard handlers for activation and setting changes, the input
+// panel, press-and-hold and bitmaps from files; SHGetUIMetrics is
 // not provided (a lookup by name fails, and callers take their fallback).
 #pragma once
 
@@ -186,8 +186,8 @@ struct SHINITDLGINFO {
 };
 using PSHINITDLGINFO = SHINITDLGINFO*;
 
-// Sizes a dialog to the screen above its menu bar (SHIDIF_SIZEDLG and
-// SHIDIF_SIZEDLGFULLSCREEN: there is no input panel to leave room for),
+// Sizes a dialog to the screen above its menu bar (SHIDIF_SIZEDLG: and
+// above the input panel when it is up; SHIDIF_SIPDOWN puts it down first),
 // shows the done button and gives it an empty bar as asked.
 BOOL SHInitDialog(PSHINITDLGINFO info);
 
@@ -213,8 +213,66 @@ inline constexpr DWORD SHA_INPUTDIALOG = 0x00000001;
 
 // The shell's handlers a window calls from WM_ACTIVATE and
 // WM_SETTINGCHANGE. They keep the window's focus and input-panel state in
-// the SHACTIVATEINFO; the device has no input panel, so nothing is resized.
+// the SHACTIVATEINFO; on SPI_SETSIPINFO the active window is sized to the
+// visible desktop.
 BOOL SHHandleWMActivate(HWND hwnd, WPARAM wParam, LPARAM lParam, SHACTIVATEINFO* info, DWORD flags);
 BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM wParam, LPARAM lParam, SHACTIVATEINFO* info);
+
+// --- The input panel ------------------------------------------------------------------
+//
+// A simulated on-screen keyboard: when on, a WS_EX_NOACTIVATE window just
+// above the menu bar, whose keys type into the focus window. Showing or
+// hiding it sends WM_SETTINGCHANGE (wParam SPI_SETSIPINFO) to the top-level
+// windows.
+
+inline constexpr UINT SPI_GETSIPINFO = 225;
+
+inline constexpr DWORD SIPF_OFF = 0x00000000;
+inline constexpr DWORD SIPF_ON = 0x00000001;
+
+struct SIPINFO {
+  DWORD cbSize;
+  DWORD fdwFlags;
+  RECT rcVisibleDesktop;  // the screen between the task bar and the panel (or the menu bar)
+  RECT rcSipRect;         // where the panel is, shown or not
+  DWORD dwImDataSize;
+  void* pvImData;
+};
+
+enum SIPSTATE { SIP_UP = 0, SIP_DOWN, SIP_FORCEDOWN, SIP_UNCHANGED, SIP_INPUTDIALOG };
+
+// Puts the panel up (SIP_UP) or down (SIP_DOWN, SIP_FORCEDOWN); SIP_UNCHANGED
+// leaves it. Other states fail.
+BOOL SHSipPreference(HWND hwnd, SIPSTATE state);
+// SPI_GETSIPINFO fills a SIPINFO (cbSize set by the caller); SPI_SETSIPINFO
+// turns the panel on or off by its SIPF_ON flag. Other actions fail.
+BOOL SHSipInfo(UINT action, UINT param, void* info, UINT winIni);
+
+// --- Press and hold -------------------------------------------------------------------
+
+inline constexpr DWORD SHRG_RETURNCMD = 0x00000001;
+inline constexpr DWORD SHRG_NOTIFYPARENT = 0x00000002;
+inline constexpr DWORD SHRG_LONGDELAY = 0x00000008;
+inline constexpr DWORD GN_CONTEXTMENU = 1000;
+
+struct SHRGINFO {
+  DWORD cbSize;
+  HWND hwndClient;
+  POINT ptDown;  // client coordinates of the pen-down
+  DWORD dwFlags;
+};
+using PSHRGINFO = SHRGINFO*;
+
+// Called on a pen-down: waits (on the platform clock) for the pen to stay
+// down within a few pixels of the point for the hold time, and then answers
+// GN_CONTEXTMENU; 0 when it goes up or moves away first. Only
+// SHRG_RETURNCMD is provided.
+DWORD SHRecognizeGesture(SHRGINFO* info);
+
+// --- Bitmaps from files ---------------------------------------------------------------
+
+// A DIB section from a BMP file on the device; null when the file is
+// missing or not a valid bitmap.
+HBITMAP SHLoadDIBitmap(LPCWSTR path);
 
 #pragma GCC visibility pop

@@ -79,6 +79,11 @@ HWND CreateBarFromMenu(HWND parent, HMENU menu, DWORD flags, COLORREF face);
 bool DoneButtonShown(HWND hwnd);
 bool PressDoneButton(HWND hwnd);
 
+// The input panel: whether it is on, and turning it on or off (as
+// SHSipPreference does).
+bool SipOn();
+bool SetSip(bool on);
+
 // Caption text as shown: '&' marks removed ("&&" is one '&').
 std::wstring PlainCaption(const std::wstring& text);
 

@@ -85,20 +85,25 @@ BOOL SHInitDialog(PSHINITDLGINFO info) {
     return FALSE;
   }
   if ((flags & SHIDIF_DONEBUTTON) && !SHDoneButton(info->hDlg, SHDB_SHOW)) return FALSE;
+  if ((flags & SHIDIF_SIPDOWN) && !ce::menus::SetSip(false)) return FALSE;
   if (flags & (SHIDIF_SIZEDLG | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_FULLSCREENNOMENUBAR)) {
     // Below the task bar; above the menu bar unless told there is none.
-    // There is no input panel, so SHIDIF_SIZEDLG sizes as the full screen.
+    // SHIDIF_SIZEDLG also leaves room for the input panel when it is up.
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
     const int top = height - GetSystemMetrics(SM_CYFULLSCREEN);
     const bool noBar = (flags & SHIDIF_FULLSCREENNOMENUBAR) != 0;
-    const int bottom = noBar ? height : height - ce::menus::BarHeight();
+    int bottom = noBar ? height : height - ce::menus::BarHeight();
+    if ((flags & SHIDIF_SIZEDLG) && !(flags & (SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_FULLSCREENNOMENUBAR))) {
+      SIPINFO sip{};
+      sip.cbSize = sizeof sip;
+      if (SHSipInfo(SPI_GETSIPINFO, 0, &sip, 0)) bottom = sip.rcVisibleDesktop.bottom;
+    }
     MoveWindow(info->hDlg, 0, top, width, bottom - top, TRUE);
   }
   if ((flags & SHIDIF_EMPTYMENU) && !ce::menus::CreateBarFromMenu(info->hDlg, nullptr, 0, ce::menus::kBarFace)) {
     return FALSE;
   }
-  // SHIDIF_SIPDOWN: there is no input panel to put down.
   return TRUE;
 }
 
@@ -111,16 +116,15 @@ BOOL SHHandleWMActivate(HWND hwnd, WPARAM wParam, LPARAM, SHACTIVATEINFO* info, 
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  // The input panel's state is what a window keeps over deactivation; the
-  // device has none, so it stays down.
+  // The input panel's state is what a window keeps over deactivation.
   const bool active = LOWORD(wParam) != WA_INACTIVE;
   info->fActive = active ? 1 : 0;
+  info->fSipUp = ce::menus::SipOn() ? 1 : 0;
   if (!active) info->fSipOnDeactivation = info->fSipUp;
-  info->fSipUp = 0;
   return TRUE;
 }
 
-BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM, LPARAM, SHACTIVATEINFO* info) {
+BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM wParam, LPARAM, SHACTIVATEINFO* info) {
   if (!info || info->cbSize < sizeof(SHACTIVATEINFO)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -129,9 +133,16 @@ BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM, LPARAM, SHACTIVATEINFO* info) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  // A window follows the input panel's rectangle; without a panel there is
-  // nothing to follow.
-  info->fSipUp = 0;
+  // The active window follows the input panel: it takes the visible
+  // desktop, the screen between the task bar and the panel (or the bar).
+  info->fSipUp = ce::menus::SipOn() ? 1 : 0;
+  if (wParam == SPI_SETSIPINFO && GetActiveWindow() == hwnd) {
+    SIPINFO sip{};
+    sip.cbSize = sizeof sip;
+    if (!SHSipInfo(SPI_GETSIPINFO, 0, &sip, 0)) return FALSE;
+    const RECT& r = sip.rcVisibleDesktop;
+    MoveWindow(hwnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+  }
   return TRUE;
 }
 

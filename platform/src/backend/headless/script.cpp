@@ -109,7 +109,8 @@ std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std
                    {"answer", Kind::Answer},   {"quit", Kind::Quit},
                    {"menu", Kind::Menu},       {"softkey", Kind::SoftKey},
                    {"select", Kind::Select},   {"type", Kind::Type},
-                   {"click", Kind::Click},     {"check", Kind::Check}};
+                   {"click", Kind::Click},     {"check", Kind::Check},
+                   {"sip", Kind::Sip},         {"hold", Kind::Hold}};
   std::vector<ScriptCommand> commands;
   std::istringstream in{std::string(text)};
   std::string raw;
@@ -168,6 +169,7 @@ std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std
         }
         break;
       case Kind::Tap:
+      case Kind::Hold:
       case Kind::Down:
       case Kind::Move:
       case Kind::Up: {
@@ -214,6 +216,15 @@ std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std
           command.key = VK_TSOFT2;
         } else {
           return fail("softkey needs left or right");
+        }
+        break;
+      case Kind::Sip:
+        if (words.size() == 1 && Lower(words[0]) == "on") {
+          command.key = 1;
+        } else if (words.size() == 1 && Lower(words[0]) == "off") {
+          command.key = 0;
+        } else {
+          return fail("sip needs on or off");
         }
         break;
       case Kind::Text:
@@ -463,6 +474,18 @@ DWORD WINAPI RunScript(LPVOID parameter) {
         Feed(InputKind::KeyDown, c);
         Settle(shared->stop);
         Feed(InputKind::KeyUp, c);
+        break;
+      case Kind::Sip:
+        if (!ce::menus::SetSip(c.key != 0)) {
+          std::fprintf(stderr, "script: line %d: the input panel could not be put %s\n", c.line, c.key ? "up" : "down");
+          shared->failures.fetch_add(1);
+        }
+        break;
+      case Kind::Hold:
+        // Past the shell's hold time (500 ms), on the platform clock.
+        Feed(InputKind::PenDown, c);
+        if (WaitForSingleObject(shared->stop, 600) == WAIT_OBJECT_0) return 0;
+        Feed(InputKind::PenUp, c);
         break;
     }
   }

@@ -28,6 +28,9 @@
 //                         dialog (BM_CLICK)
 //   check <id>            presses it if it is not checked yet (check boxes
 //                         and radio buttons)
+//   sip on|off            puts the input panel up or down
+//   hold <x> <y>          press and hold: pen down at a point, a wait past
+//                         the hold time (on the platform clock), pen up
 //   quit                  asks the program to end
 // The script runs on the platform clock. Before each command the program
 // is let to settle: on the virtual clock, until every other thread waits
@@ -65,14 +68,17 @@ struct ScriptCommand {
     Select,
     Type,
     Click,
-    Check
+    Check,
+    Sip,
+    Hold
   };
   Kind kind = Kind::Wait;
   int line = 0;
   long long ms = 0;
   int x = 0;
   int y = 0;
-  int key = 0;  // Key*: the key; Answer: the button (IDOK, ...); Select, Type, Click, Check: the control id
+  int key =
+      0;  // Key*: the key; Sip: 1 on, 0 off; Answer: the button (IDOK, ...); Select, Type, Click, Check: the control id
   std::wstring text;
   std::string path;
 };

@@ -1,0 +1,323 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "backend/headless/script.h"
+#include "ce/aygshell.h"
+#include "ce/winbase.h"
+#include "ce/wingdi.h"
+#include "ce/winuser.h"
+#include "headless_device.h"
+#include "kernel/clock.h"
+#include "menus/menus.h"
+#include "temp_device.h"
+
+namespace {
+
+namespace clock = ce::kernel::clock;
+
+constexpr std::uint64_t kStart2010 = 129067776000000000ull;
+
+struct Seen {
+  UINT message;
+  WPARAM wParam;
+};
+std::vector<Seen> g_seen;
+std::vector<DWORD> g_gestures;  // what SHRecognizeGesture answered on each pen-down
+SHACTIVATEINFO g_activate{};
+
+LRESULT CALLBACK OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SETTINGCHANGE:
+      g_seen.push_back({message, wParam});
+      SHHandleWMSettingChange(hwnd, wParam, lParam, &g_activate);
+      return 0;
+    case WM_CHAR:
+    case WM_KEYDOWN:
+      g_seen.push_back({message, wParam});
+      return 0;
+    case WM_LBUTTONDOWN: {
+      SHRGINFO info{};
+      info.cbSize = sizeof info;
+      info.hwndClient = hwnd;
+      info.ptDown = POINT{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
+      info.dwFlags = SHRG_RETURNCMD;
+      g_gestures.push_back(SHRecognizeGesture(&info));
+      return 0;
+    }
+    default:
+      return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+}
+
+std::vector<Seen> Of(UINT message) {
+  std::vector<Seen> out;
+  for (const Seen& s : g_seen) {
+    if (s.message == message) out.push_back(s);
+  }
+  return out;
+}
+
+SIPINFO Info() {
+  SIPINFO info{};
+  info.cbSize = sizeof info;
+  EXPECT_TRUE(SHSipInfo(SPI_GETSIPINFO, 0, &info, 0));
+  return info;
+}
+
+class Sip : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clock::UseVirtualClock(0, kStart2010);
+    g_seen.clear();
+    g_gestures.clear();
+    g_activate = SHACTIVATEINFO{};
+    g_activate.cbSize = sizeof g_activate;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = OwnerProc;
+    wc.lpszClassName = L"SipOwner";
+    ASSERT_NE(RegisterClassW(&wc), 0);
+    owner = CreateWindowExW(0, L"SipOwner", L"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(owner, nullptr);
+    ShowWindow(owner, SW_SHOW);
+    SetFocus(owner);
+    ce::test::PumpUntilIdle();
+    g_seen.clear();
+  }
+  void TearDown() override {
+    SHSipPreference(nullptr, SIP_FORCEDOWN);
+    if (IsWindow(owner)) DestroyWindow(owner);
+    ce::test::PumpUntilIdle();
+    UnregisterClassW(L"SipOwner", nullptr);
+  }
+  HWND owner = nullptr;
+};
+
+TEST_F(Sip, ThePanelTakesTheBottomAboveTheBarAndTheActiveWindowFollows) {
+  const int bar = GetSystemMetrics(SM_CYMENU);
+  const int top = 320 - GetSystemMetrics(SM_CYFULLSCREEN);
+  SIPINFO off = Info();
+  EXPECT_EQ(off.fdwFlags & SIPF_ON, 0u);
+  EXPECT_EQ(off.rcVisibleDesktop.top, top);
+  EXPECT_EQ(off.rcVisibleDesktop.bottom, 320 - bar);
+
+  ASSERT_TRUE(SHSipPreference(owner, SIP_UP));
+  ce::test::RunFor(20);
+  EXPECT_TRUE(ce::menus::SipOn());
+  const SIPINFO on = Info();
+  EXPECT_NE(on.fdwFlags & SIPF_ON, 0u);
+  EXPECT_EQ(on.rcSipRect.bottom, 320 - bar);
+  EXPECT_EQ(on.rcSipRect.left, 0);
+  EXPECT_EQ(on.rcSipRect.right, 240);
+  EXPECT_GT(on.rcSipRect.bottom - on.rcSipRect.top, 40);
+  EXPECT_EQ(on.rcVisibleDesktop.bottom, on.rcSipRect.top);
+  ASSERT_EQ(Of(WM_SETTINGCHANGE).size(), 1u);
+  EXPECT_EQ(Of(WM_SETTINGCHANGE)[0].wParam, SPI_SETSIPINFO);
+  EXPECT_EQ(g_activate.fSipUp, 1u);
+  RECT r{};
+  GetWindowRect(owner, &r);
+  EXPECT_EQ(r.top, top);
+  EXPECT_EQ(r.bottom, on.rcSipRect.top);
+  // The panel is drawn over the screen's bottom.
+  EXPECT_NE(ce::test::ScreenPixel(120, on.rcSipRect.top + 1), ce::test::ScreenPixel(120, on.rcSipRect.top - 2));
+
+  // Up again changes nothing and tells no one.
+  ASSERT_TRUE(SHSipPreference(owner, SIP_UP));
+  EXPECT_EQ(Of(WM_SETTINGCHANGE).size(), 1u);
+
+  // Down through SPI_SETSIPINFO: the window grows back to the bar.
+  SIPINFO down{};
+  down.cbSize = sizeof down;
+  down.fdwFlags = SIPF_OFF;
+  ASSERT_TRUE(SHSipInfo(SPI_SETSIPINFO, 0, &down, 0));
+  ce::test::RunFor(20);
+  EXPECT_FALSE(ce::menus::SipOn());
+  EXPECT_EQ(Of(WM_SETTINGCHANGE).size(), 2u);
+  EXPECT_EQ(g_activate.fSipUp, 0u);
+  GetWindowRect(owner, &r);
+  EXPECT_EQ(r.bottom, 320 - bar);
+}
+
+TEST_F(Sip, DialogsSizeAboveThePanelOrPutItDown) {
+  ASSERT_TRUE(SHSipPreference(owner, SIP_UP));
+  const RECT panel = Info().rcSipRect;
+  SHINITDLGINFO init{SHIDIM_FLAGS, owner, SHIDIF_SIZEDLG};
+  ASSERT_TRUE(SHInitDialog(&init));
+  RECT r{};
+  GetWindowRect(owner, &r);
+  EXPECT_EQ(r.bottom, panel.top);
+  init.dwFlags = SHIDIF_SIZEDLG | SHIDIF_SIPDOWN;
+  ASSERT_TRUE(SHInitDialog(&init));
+  EXPECT_FALSE(ce::menus::SipOn());
+  GetWindowRect(owner, &r);
+  EXPECT_EQ(r.bottom, 320 - GetSystemMetrics(SM_CYMENU));
+}
+
+TEST_F(Sip, BadArgumentsFail) {
+  SIPINFO small{};
+  small.cbSize = sizeof small - 1;
+  EXPECT_FALSE(SHSipInfo(SPI_GETSIPINFO, 0, &small, 0));
+  EXPECT_FALSE(SHSipInfo(SPI_GETSIPINFO, 0, nullptr, 0));
+  EXPECT_FALSE(SHSipPreference(owner, static_cast<SIPSTATE>(17)));
+  EXPECT_FALSE(ce::menus::SipOn());
+  EXPECT_TRUE(SHSipPreference(owner, SIP_UNCHANGED));
+  EXPECT_FALSE(ce::menus::SipOn());
+}
+
+TEST_F(Sip, TapsOnThePanelsKeysTypeIntoTheFocusWindow) {
+  ASSERT_TRUE(SHSipPreference(owner, SIP_UP));
+  ce::test::RunFor(20);
+  const RECT panel = Info().rcSipRect;
+  const int key = 24;  // a key's width on a 240-pixel screen; the rows are 20 high
+  const struct {
+    int x;
+    int y;
+  } taps[] = {{key / 2, 30}, {key * 3 + 2, 10}, {key * 5, 70}, {5, 70}, {235, 70}};
+  for (const auto& t : taps) {
+    ce::test::Tap(panel.left + t.x, panel.top + t.y);
+    ce::test::RunFor(20);
+  }
+  std::wstring chars;
+  for (const Seen& s : Of(WM_CHAR)) chars += static_cast<wchar_t>(s.wParam);
+  EXPECT_EQ(chars, std::wstring(L"q4 \b\r"));
+  std::vector<WPARAM> keys;
+  for (const Seen& s : Of(WM_KEYDOWN)) keys.push_back(s.wParam);
+  EXPECT_EQ(keys, (std::vector<WPARAM>{VK_BACK, VK_RETURN}));
+  EXPECT_EQ(GetFocus(), owner);
+  EXPECT_TRUE(g_gestures.empty());  // the pen never reached the window
+}
+
+TEST_F(Sip, HoldingThePenStillIsTheContextMenuGesture) {
+  const struct {
+    const char* what;
+    int moveX;  // where the pen moves before it goes up, or -1
+    bool upAtOnce;
+    DWORD expected;
+  } cases[] = {
+      {"held", -1, false, GN_CONTEXTMENU},
+      {"held, wandering a little", 53, false, GN_CONTEXTMENU},
+      {"released", -1, true, 0},
+      {"moved away", 70, false, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    g_gestures.clear();
+    const DWORD start = GetTickCount();
+    ce::test::PenDown(50, 60);
+    if (c.moveX >= 0) ce::test::PenMove(c.moveX, 60);
+    if (c.upAtOnce) ce::test::PenUp(50, 60);
+    ce::test::PumpUntilIdle();
+    ASSERT_EQ(g_gestures.size(), 1u);
+    EXPECT_EQ(g_gestures[0], c.expected);
+    if (c.expected) {
+      EXPECT_GE(GetTickCount() - start, 500u);
+    }
+    if (!c.upAtOnce) ce::test::PenUp(50, 60);
+    ce::test::PumpUntilIdle();
+  }
+  // The pen goes up while the gesture waits: no gesture, and no longer wait.
+  g_gestures.clear();
+  const DWORD start = GetTickCount();
+  clock::ScheduleWake(clock::NowMs() + 200, [] { ce::test::PenUp(50, 60); });
+  ce::test::PenDown(50, 60);
+  ce::test::PumpUntilIdle();
+  ASSERT_EQ(g_gestures.size(), 1u);
+  EXPECT_EQ(g_gestures[0], 0u);
+  EXPECT_LT(GetTickCount() - start, 300u);
+
+  SHRGINFO bad{};
+  bad.cbSize = sizeof bad;
+  bad.hwndClient = nullptr;
+  bad.dwFlags = SHRG_RETURNCMD;
+  EXPECT_EQ(SHRecognizeGesture(&bad), 0u);
+}
+
+TEST_F(Sip, TheScriptPutsThePanelUpAndHoldsThePen) {
+  std::string error;
+  for (const char* bad : {"sip\n", "sip sideways\n", "hold 10\n", "hold a b\n"}) {
+    EXPECT_FALSE(ce::backend::ParseScript(bad, &error)) << bad;
+  }
+  auto commands = ce::backend::ParseScript("sip on\nhold 50 60\nsip OFF\n", &error);
+  ASSERT_TRUE(commands) << error;
+  ASSERT_EQ(commands->size(), 3u);
+  EXPECT_EQ((*commands)[0].key, 1);
+  EXPECT_EQ((*commands)[2].key, 0);
+
+  auto runner = ce::backend::ScriptRunner::Start(std::move(*commands), false);
+  ASSERT_TRUE(runner);
+  // The main thread's loop by hand: it waits in Sleep, as a program's would
+  // in GetMessage, while the script holds the pen on the same clock.
+  for (int i = 0; i < 200 && !runner->Wait(0); ++i) {
+    ce::test::PumpUntilIdle();
+    Sleep(10);
+  }
+  ASSERT_TRUE(runner->Wait(0));
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(runner->failures(), 0);
+  EXPECT_EQ(g_gestures, (std::vector<DWORD>{GN_CONTEXTMENU}));
+  EXPECT_EQ(Of(WM_SETTINGCHANGE).size(), 2u);
+  EXPECT_FALSE(ce::menus::SipOn());
+}
+
+// A BMP file: 24 bits, 2 x 2, bottom row first, rows padded to 4 bytes.
+std::string Bmp(std::uint32_t declaredSize) {
+  std::string b;
+  auto u16 = [&](unsigned v) {
+    b += static_cast<char>(v & 0xFF);
+    b += static_cast<char>((v >> 8) & 0xFF);
+  };
+  auto u32 = [&](std::uint32_t v) {
+    u16(v & 0xFFFF);
+    u16(v >> 16);
+  };
+  b += "BM";
+  u32(declaredSize);
+  u32(0);
+  u32(54);
+  u32(40);
+  u32(2);
+  u32(2);
+  u16(1);
+  u16(24);
+  u32(0);
+  u32(16);
+  u32(0);
+  u32(0);
+  u32(0);
+  u32(0);
+  // Bottom row: blue, green; top row: red, white (B, G, R each).
+  b += std::string("\xFF\x00\x00\x00\xFF\x00\x00\x00", 8);
+  b += std::string("\x00\x00\xFF\xFF\xFF\xFF\x00\x00", 8);
+  return b;
+}
+
+TEST_F(Sip, BitmapsLoadFromBmpFilesAndBadFilesGiveNothing) {
+  ce::test::TempDevice device;
+  const std::string good = Bmp(70);
+  device.WriteHostFile("good.bmp", good);
+  device.WriteHostFile("cut.bmp", good.substr(0, 60));
+  device.WriteHostFile("text.bmp", "not a picture");
+  HBITMAP bitmap = SHLoadDIBitmap(L"\\good.bmp");
+  ASSERT_NE(bitmap, nullptr);
+  DIBSECTION dib{};
+  ASSERT_EQ(GetObjectW(bitmap, sizeof dib, &dib), static_cast<int>(sizeof dib));
+  EXPECT_EQ(dib.dsBm.bmWidth, 2);
+  EXPECT_EQ(dib.dsBm.bmHeight, 2);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(dc, 1, 0), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(dc, 0, 1), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(dc, 1, 1), RGB(0, 255, 0));
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(bitmap);
+  for (const wchar_t* path : {L"\\missing.bmp", L"\\cut.bmp", L"\\text.bmp"}) {
+    EXPECT_EQ(SHLoadDIBitmap(path), nullptr) << static_cast<const void*>(path);
+  }
+  EXPECT_EQ(SHLoadDIBitmap(nullptr), nullptr);
+}
+
+}  // namespace
