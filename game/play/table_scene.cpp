@@ -39,17 +39,17 @@ void TableScene::InitRailRecords() {
   if (pool_ == nullptr) return;
   const TableGeometry& g = pool_->table;
   const Fix16 H = g.hx, W = g.hz;
-  struct Spec {
+  struct RailLayout {
     std::int32_t axis;
     Fix16 plane;
     std::int16_t part;
     int cornerA, cornerB;
   };
-  const Spec specs[6] = {{2, kOne - W, 0, 0, 1}, {0, kOne - H, 5, 2, 3}, {0, H - kOne, 1, 4, 5},
-                         {0, kOne - H, 4, 6, 7}, {2, W - kOne, 3, 8, 9}, {0, H - kOne, 2, 10, 11}};
+  const RailLayout layouts[6] = {{2, kOne - W, 0, 0, 1}, {0, kOne - H, 5, 2, 3}, {0, H - kOne, 1, 4, 5},
+                                 {0, kOne - H, 4, 6, 7}, {2, W - kOne, 3, 8, 9}, {0, H - kOne, 2, 10, 11}};
   for (int i = 0; i < 6; ++i) {
     RailRecord& r = rails_[static_cast<std::size_t>(i)];
-    const Spec& s = specs[i];
+    const RailLayout& s = layouts[i];
     r = RailRecord{};
     r.axis = s.axis;
     r.plane = s.plane;

@@ -50,7 +50,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  moviemake::SceneSpec spec;
+  moviemake::SceneSettings settings;
   double seconds = 3.0;
   int quality = 48, keyInterval = 15;
   bool sound = true;
@@ -69,23 +69,23 @@ int main(int argc, char** argv) {
       const char* v = value();
       if (v == nullptr) return Usage();
       if (std::string(v) == "title") {
-        spec.scene = moviemake::Scene::kTitle;
+        settings.scene = moviemake::Scene::kTitle;
       } else if (std::string(v) == "break") {
-        spec.scene = moviemake::Scene::kBreak;
+        settings.scene = moviemake::Scene::kBreak;
       } else {
         return Usage();
       }
     } else if (arg == "--title") {
       const char* v = value();
       if (v == nullptr) return Usage();
-      spec.title = v;
+      settings.title = v;
     } else if (arg == "--seconds") {
       const char* v = value();
       if (v == nullptr) return Usage();
       seconds = std::atof(v);
     } else if (arg == "--size") {
       const char* v = value();
-      if (v == nullptr || std::sscanf(v, "%dx%d", &spec.width, &spec.height) != 2) return Usage();
+      if (v == nullptr || std::sscanf(v, "%dx%d", &settings.width, &settings.height) != 2) return Usage();
     } else if (arg == "--quality") {
       const char* v = value();
       if (v == nullptr) return Usage();
@@ -129,16 +129,16 @@ int main(int argc, char** argv) {
     pictures.push_back(std::move(p));
   }
   if (!pictures.empty()) {
-    spec.width = static_cast<int>(pictures[0].width);
-    spec.height = static_cast<int>(pictures[0].height);
-    spec.frames = static_cast<int>(pictures.size());
-    spec.scene = moviemake::Scene::kTitle;
+    settings.width = static_cast<int>(pictures[0].width);
+    settings.height = static_cast<int>(pictures[0].height);
+    settings.frames = static_cast<int>(pictures.size());
+    settings.scene = moviemake::Scene::kTitle;
   } else {
-    spec.frames = static_cast<int>(std::lround(seconds * spec.rate));
+    settings.frames = static_cast<int>(std::lround(seconds * settings.rate));
   }
 
   if (soundOnly) {
-    std::vector<std::int16_t> samples = moviemake::MakeSoundTrack(spec, 8000);
+    std::vector<std::int16_t> samples = moviemake::MakeSoundTrack(settings, 8000);
     if (toneAt >= 0) samples = moviemake::TestTone(samples.size(), 8000, toneAt);
     std::string error;
     const std::vector<std::uint8_t> ogg = moviemake::EncodeVorbis(samples, 8000, 0.4f, &error);
@@ -148,19 +148,19 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
-  moviemake::Vp3Encoder encoder(spec.width, spec.height, 14997, 1000, quality, keyInterval);
+  moviemake::Vp3Encoder encoder(settings.width, settings.height, 14997, 1000, quality, keyInterval);
   if (!encoder.Ok()) {
     std::cerr << "moviemake: " << encoder.Error() << "\n";
     return 1;
   }
   moviemake::AviVideo video;
-  video.width = spec.width;
-  video.height = spec.height;
-  for (int f = 0; f < spec.frames; ++f) {
+  video.width = settings.width;
+  video.height = settings.height;
+  for (int f = 0; f < settings.frames; ++f) {
     const moviemake::Picture picture =
-        pictures.empty() ? moviemake::DrawFrame(spec, f) : std::move(pictures[static_cast<std::size_t>(f)]);
-    if (static_cast<int>(picture.width) != spec.width || static_cast<int>(picture.height) != spec.height) {
-      std::cerr << "moviemake: frame " << f << " is not " << spec.width << "x" << spec.height << "\n";
+        pictures.empty() ? moviemake::DrawFrame(settings, f) : std::move(pictures[static_cast<std::size_t>(f)]);
+    if (static_cast<int>(picture.width) != settings.width || static_cast<int>(picture.height) != settings.height) {
+      std::cerr << "moviemake: frame " << f << " is not " << settings.width << "x" << settings.height << "\n";
       return 1;
     }
     bool key = false;
@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
   }
   if (sound) {
     std::string error;
-    std::vector<std::int16_t> samples = moviemake::MakeSoundTrack(spec, 8000);
+    std::vector<std::int16_t> samples = moviemake::MakeSoundTrack(settings, 8000);
     if (toneAt >= 0) samples = moviemake::TestTone(samples.size(), 8000, toneAt);
     const std::vector<std::uint8_t> ogg = moviemake::EncodeVorbis(samples, 8000, 0.4f, &error);
     const std::size_t dot = out.find_last_of('.');
@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  std::cout << "moviemake: " << spec.frames << " frames of " << spec.width << "x" << spec.height << " -> " << out
-            << "\n";
+  std::cout << "moviemake: " << settings.frames << " frames of " << settings.width << "x" << settings.height << " -> "
+            << out << "\n";
   return 0;
 }

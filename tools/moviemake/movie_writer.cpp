@@ -466,18 +466,18 @@ constexpr double kBallColours[15][3] = {{230, 200, 40}, {40, 80, 200},  {210, 40
 
 }  // namespace
 
-Picture DrawFrame(const SceneSpec& spec, int frame) {
+Picture DrawFrame(const SceneSettings& settings, int frame) {
   Picture p;
-  p.width = static_cast<std::uint32_t>(spec.width);
-  p.height = static_cast<std::uint32_t>(spec.height);
+  p.width = static_cast<std::uint32_t>(settings.width);
+  p.height = static_cast<std::uint32_t>(settings.height);
   p.rgba.assign(static_cast<std::size_t>(p.width) * p.height * 4, 255);
   Canvas c{p};
-  const Layout t = TableLayout(spec.width, spec.height);
+  const Layout t = TableLayout(settings.width, settings.height);
   DrawTable(c, t);
-  const double seconds = frame / spec.rate;
-  const double total = spec.frames / spec.rate;
+  const double seconds = frame / settings.rate;
+  const double total = settings.frames / settings.rate;
 
-  if (spec.scene == Scene::kBreak) {
+  if (settings.scene == Scene::kBreak) {
     // The rack: a triangle of 15 balls pointing at the cue ball, which
     // rolls in from the left and strikes at a third of the movie.
     const double r = t.radius;
@@ -520,20 +520,20 @@ Picture DrawFrame(const SceneSpec& spec, int frame) {
     const double white[3] = {240, 240, 230};
     c.Ball(cueX, midY, r, white, true);
   }
-  if (spec.scene == Scene::kTitle) {
+  if (settings.scene == Scene::kTitle) {
     // A lone ball rolls along the lower half, so the picture never stands still.
     const double r = t.radius;
     const double x = t.left + r + (t.right - t.left - 2 * r) * (seconds / std::max(total, 1e-3));
     const double y = t.top + (t.bottom - t.top) * 0.72;
-    c.Ball(x, y, r, kBallColours[static_cast<std::size_t>(spec.title.size() % 15)], true);
+    c.Ball(x, y, r, kBallColours[static_cast<std::size_t>(settings.title.size() % 15)], true);
   }
   // The title fades in over the first second.
-  DrawTitle(c, spec.title, seconds / 1.0);
+  DrawTitle(c, settings.title, seconds / 1.0);
   return p;
 }
 
-std::vector<std::int16_t> MakeSoundTrack(const SceneSpec& spec, int rate) {
-  const double total = spec.frames / spec.rate;
+std::vector<std::int16_t> MakeSoundTrack(const SceneSettings& settings, int rate) {
+  const double total = settings.frames / settings.rate;
   const auto n = static_cast<std::size_t>(total * rate);
   std::vector<double> mix(n, 0.0);
   constexpr double kPi = 3.14159265358979323846;
@@ -548,7 +548,7 @@ std::vector<std::int16_t> MakeSoundTrack(const SceneSpec& spec, int rate) {
       mix[i] += 0.18 * env * std::sin(2 * kPi * notes[k] * t);
     }
   }
-  if (spec.scene == Scene::kBreak) {
+  if (settings.scene == Scene::kBreak) {
     // The knock of the strike, then the clatter of balls meeting.
     std::uint32_t seed = 12345;
     auto noise = [&seed] {

@@ -76,7 +76,7 @@ enum class Scene {
   kTitle,  // a title over the table
   kBreak,  // the title, then a cue ball breaking a rack
 };
-struct SceneSpec {
+struct SceneSettings {
   Scene scene = Scene::kBreak;
   std::string title;  // letters, digits and spaces
   int width = 320;
@@ -84,11 +84,11 @@ struct SceneSpec {
   int frames = 45;
   double rate = 14.997;  // frames a second
 };
-Picture DrawFrame(const SceneSpec& spec, int frame);
+Picture DrawFrame(const SceneSettings& settings, int frame);
 // The sound track: a short chord under the title and, for a break, the
 // knock of the strike and the clatter of the rack; mono at `rate` Hz, as
 // long as the movie.
-std::vector<std::int16_t> MakeSoundTrack(const SceneSpec& spec, int rate);
+std::vector<std::int16_t> MakeSoundTrack(const SceneSettings& settings, int rate);
 // `count` samples of silence with a 1 kHz tone (amplitude 12000) of 0.2 s
 // from `at` seconds on: a sound track whose timing a test can find.
 std::vector<std::int16_t> TestTone(std::size_t count, int rate, double at);

@@ -496,9 +496,9 @@ Picture BallLightMap() {
       const double d = std::max(0.0, nx * lx + ny * ly + nz * lz);
       // Reflection of the light about the normal against the eye (0, 0, -1).
       const double rz = 2 * d * nz - lz;
-      const double spec = std::pow(std::max(0.0, -rz), 40.0);
+      const double shine = std::pow(std::max(0.0, -rz), 40.0);
       int v = static_cast<int>(std::lround(223.0 * (0.22 + 0.78 * d)));
-      if (spec > 0.12) v = 224 + std::min(31, static_cast<int>((spec - 0.12) / 0.88 * 40.0));
+      if (shine > 0.12) v = 224 + std::min(31, static_cast<int>((shine - 0.12) / 0.88 * 40.0));
       PutValue(p, x, y, std::clamp(v, 0, 255));
     }
   }

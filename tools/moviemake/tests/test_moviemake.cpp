@@ -119,18 +119,18 @@ TEST(MovieMake, EncoderRefusesSizesVp3CannotCode) {
   }
   moviemake::Vp3Encoder encoder(64, 48, 15, 1, 40, 1);
   ASSERT_TRUE(encoder.Ok()) << encoder.Error();
-  moviemake::SceneSpec spec;
-  spec.width = 64;
-  spec.height = 32;  // not the encoder's size
+  moviemake::SceneSettings settings;
+  settings.width = 64;
+  settings.height = 32;  // not the encoder's size
   bool key = false;
   std::vector<std::uint8_t> frame;
-  EXPECT_FALSE(encoder.Encode(moviemake::ToPlanes(moviemake::DrawFrame(spec, 0)), &frame, &key));
+  EXPECT_FALSE(encoder.Encode(moviemake::ToPlanes(moviemake::DrawFrame(settings, 0)), &frame, &key));
 }
 
 TEST(MovieMake, SoundTrackIsAnOggVorbisFileAsLongAsTheMovie) {
-  moviemake::SceneSpec spec;
-  spec.frames = 30;
-  const std::vector<std::int16_t> samples = moviemake::MakeSoundTrack(spec, 8000);
+  moviemake::SceneSettings settings;
+  settings.frames = 30;
+  const std::vector<std::int16_t> samples = moviemake::MakeSoundTrack(settings, 8000);
   EXPECT_NEAR(static_cast<double>(samples.size()), 30 / 14.997 * 8000, 2);
   std::string error;
   const std::vector<std::uint8_t> ogg = moviemake::EncodeVorbis(samples, 8000, 0.4f, &error);

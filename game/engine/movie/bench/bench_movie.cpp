@@ -17,11 +17,11 @@ extern "C" {
 namespace {
 
 moviemake::Planes Frame() {
-  moviemake::SceneSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  spec.title = "BENCH";
-  return moviemake::ToPlanes(moviemake::DrawFrame(spec, 30));
+  moviemake::SceneSettings settings;
+  settings.width = 320;
+  settings.height = 240;
+  settings.title = "BENCH";
+  return moviemake::ToPlanes(moviemake::DrawFrame(settings, 30));
 }
 
 ssYuvPlanes PlanesOf(const moviemake::Planes& p) {
@@ -70,15 +70,15 @@ void BM_Swscale565_320x240(benchmark::State& state) {
 // does; "x realtime" is how many times faster than the movie's 14.997 frames
 // a second.
 void BM_DecodeAndConvert_320x240(benchmark::State& state) {
-  moviemake::SceneSpec spec;
-  spec.title = "BENCH";
-  spec.frames = 45;
+  moviemake::SceneSettings settings;
+  settings.title = "BENCH";
+  settings.frames = 45;
   moviemake::Vp3Encoder encoder(320, 240, 14997, 1000, 48, 15);
   std::vector<std::vector<std::uint8_t>> frames;
-  for (int f = 0; f < spec.frames; ++f) {
+  for (int f = 0; f < settings.frames; ++f) {
     std::vector<std::uint8_t> frame;
     bool key = false;
-    encoder.Encode(moviemake::ToPlanes(moviemake::DrawFrame(spec, f)), &frame, &key);
+    encoder.Encode(moviemake::ToPlanes(moviemake::DrawFrame(settings, f)), &frame, &key);
     frames.push_back(std::move(frame));
   }
   std::vector<std::uint16_t> screen(320 * 240);

@@ -36,18 +36,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 }
 
 std::vector<std::vector<std::uint8_t>> KsFuzzSeeds() {
-  moviemake::SceneSpec spec;
-  spec.width = 48;
-  spec.height = 32;
-  spec.frames = 3;
+  moviemake::SceneSettings settings;
+  settings.width = 48;
+  settings.height = 32;
+  settings.frames = 3;
   moviemake::Vp3Encoder encoder(48, 32, 15, 1, 30, 2);
   moviemake::AviVideo video;
   video.width = 48;
   video.height = 32;
-  for (int f = 0; f < spec.frames; ++f) {
+  for (int f = 0; f < settings.frames; ++f) {
     std::vector<std::uint8_t> frame;
     bool key = false;
-    encoder.Encode(moviemake::ToPlanes(moviemake::DrawFrame(spec, f)), &frame, &key);
+    encoder.Encode(moviemake::ToPlanes(moviemake::DrawFrame(settings, f)), &frame, &key);
     video.frames.push_back(frame);
     video.keyframes.push_back(key);
   }

@@ -27,7 +27,7 @@ inline std::size_t Find(const std::vector<std::uint8_t>& b, const char* code, st
 }
 
 struct TestMovie {
-  moviemake::SceneSpec spec;
+  moviemake::SceneSettings settings;
   moviemake::AviVideo video;
   std::vector<std::uint8_t> avi;
 };
@@ -35,17 +35,17 @@ struct TestMovie {
 // A movie of the break scene, `frames` long, at `quality`.
 inline TestMovie MakeMovie(int width, int height, int frames, int quality = 60, int keyInterval = 15) {
   TestMovie m;
-  m.spec.width = width;
-  m.spec.height = height;
-  m.spec.frames = frames;
-  m.spec.title = "TEST";
+  m.settings.width = width;
+  m.settings.height = height;
+  m.settings.frames = frames;
+  m.settings.title = "TEST";
   moviemake::Vp3Encoder encoder(width, height, 14997, 1000, quality, keyInterval);
   m.video.width = width;
   m.video.height = height;
   for (int f = 0; f < frames; ++f) {
     std::vector<std::uint8_t> frame;
     bool key = false;
-    encoder.Encode(moviemake::ToPlanes(moviemake::DrawFrame(m.spec, f)), &frame, &key);
+    encoder.Encode(moviemake::ToPlanes(moviemake::DrawFrame(m.settings, f)), &frame, &key);
     m.video.frames.push_back(std::move(frame));
     m.video.keyframes.push_back(key);
   }

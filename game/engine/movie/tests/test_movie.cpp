@@ -136,7 +136,7 @@ TEST_F(MoviePlay, FramesMatchTheirPicturesAndTheSoundIsOnTime) {
     const auto due = static_cast<std::uint32_t>(1000.0 * (k + 1) / 14.997);
     EXPECT_EQ(GetTickCount() - startTick, due) << "frame " << k;
     if (k % 7 == 0 || k == 29) {
-      const Quality q = Psnr(moviemake::DrawFrame(movie.spec, k), 0, 0, 1);
+      const Quality q = Psnr(moviemake::DrawFrame(movie.settings, k), 0, 0, 1);
       EXPECT_GE(q.luma, 30.0) << "frame " << k;
       EXPECT_GE(q.rgb, 25.0) << "frame " << k;
       worst = {std::min(worst.luma, q.luma), std::min(worst.rgb, q.rgb)};
@@ -181,7 +181,7 @@ TEST_F(MoviePlay, SmallMovieIsDoubledOnTheScreen) {
   ASSERT_EQ(player->Start(0, 0), 0);
   ASSERT_EQ(player->Update(InputEvent{}), 0);
   // 320 x 224 centred on 320 x 240: from (0, 8).
-  EXPECT_GE(Psnr(moviemake::DrawFrame(movie.spec, 0), 0, 8, 2).luma, 30.0);
+  EXPECT_GE(Psnr(moviemake::DrawFrame(movie.settings, 0), 0, 8, 2).luma, 30.0);
   EXPECT_EQ(ce::testing::ScreenPixel(1, 9), ce::testing::ScreenPixel(0, 8)) << "a 2 x 2 block";
   EXPECT_EQ(PlayToEnd(), 2);
 }
@@ -197,7 +197,7 @@ TEST_F(MoviePlay, FramesRenderedIntoAnImageAreDrawnCentred) {
   ASSERT_EQ(player->Start(0, 0), 0);
   ASSERT_EQ(player->Update(InputEvent{}), 0);
   // Not doubled: 128 x 96 from (96, 72).
-  EXPECT_GE(Psnr(moviemake::DrawFrame(movie.spec, 0), 96, 72, 1).luma, 30.0);
+  EXPECT_GE(Psnr(moviemake::DrawFrame(movie.settings, 0), 96, 72, 1).luma, 30.0);
   EXPECT_EQ(PlayToEnd(), 2);
 }
 
