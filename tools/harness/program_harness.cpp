@@ -23,6 +23,12 @@ std::string DataFolder() {
   return folder + "/../data";
 }
 
+std::string CommandLineText(LPCWSTR commandLine) {
+  std::string line;
+  for (const wchar_t* c = commandLine; c != nullptr && *c != 0; ++c) line.push_back(static_cast<char>(*c));
+  return line;
+}
+
 std::vector<std::uint8_t> ReadHostFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return {};

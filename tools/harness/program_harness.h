@@ -17,6 +17,10 @@ namespace harness {
 // the same in the build tree and in an installed tree.
 std::string DataFolder();
 
+// The program's command line (its arguments, as WinMain gets them) as
+// narrow text; the options are ASCII.
+std::string CommandLineText(LPCWSTR commandLine);
+
 // A host file's bytes; empty when it cannot be read.
 std::vector<std::uint8_t> ReadHostFile(const std::string& path);
 

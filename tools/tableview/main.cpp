@@ -327,8 +327,7 @@ void ReleaseAll() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) {
   Harness& h = g_harness;
   h.data = harness::DataFolder();
-  std::string line;
-  for (const wchar_t* c = commandLine; c != nullptr && *c != 0; ++c) line.push_back(static_cast<char>(*c));
+  const std::string line = harness::CommandLineText(commandLine);
   if (!ParseOptions(line, &h.options)) {
     std::fputs(kUsage, stderr);
     return 2;

@@ -27,15 +27,7 @@ struct Line {
 
 class Edit {
  public:
-  explicit Edit(HWND hwnd) : hwnd_(hwnd) {
-    measure_ = CreateCompatibleDC(nullptr);
-    oldFont_ = SelectObject(measure_, SystemFont());
-    lineHeight_ = LineHeightOf(measure_);
-  }
-  ~Edit() {
-    SelectObject(measure_, oldFont_);
-    DeleteDC(measure_);
-  }
+  explicit Edit(HWND hwnd) : hwnd_(hwnd) { lineHeight_ = LineHeightOf(measure_.get()); }
   Edit(const Edit&) = delete;
   Edit& operator=(const Edit&) = delete;
 
@@ -103,8 +95,7 @@ class Edit {
   wchar_t passwordChar_ = L'*';
   LPARAM inputMode_ = 0;
   HFONT font_ = nullptr;
-  HDC measure_ = nullptr;
-  HGDIOBJ oldFont_ = nullptr;
+  MeasureDC measure_;
   int lineHeight_ = 12;
   std::vector<Line> lines_;
   bool linesValid_ = false;
@@ -133,7 +124,8 @@ const std::vector<int>& Edit::Extents() {
   extents_.assign(text_.size() + 1, 0);
   SIZE size{};
   if (!text_.empty()) {
-    GetTextExtentExPointW(measure_, Shown(0), static_cast<int>(text_.size()), 0, nullptr, extents_.data() + 1, &size);
+    GetTextExtentExPointW(measure_.get(), Shown(0), static_cast<int>(text_.size()), 0, nullptr, extents_.data() + 1,
+                          &size);
   }
   extentsValid_ = true;
   return extents_;
@@ -523,9 +515,8 @@ void Edit::Paint() {
 
 void Edit::SetFont(HFONT font) {
   font_ = font;
-  SelectObject(measure_, font ? font : SystemFont());
   extentsValid_ = false;
-  lineHeight_ = LineHeightOf(measure_);
+  lineHeight_ = measure_.Select(font);
   Changed();
 }
 

@@ -36,6 +36,31 @@ void FrameSolid(HDC dc, const RECT& rect, COLORREF color);
 HFONT SystemFont();
 // Height of a line of text in the font.
 int LineHeightOf(HDC measure);
+
+// A memory DC holding a control's font, for measuring its text; the DC's
+// own font is put back when it goes.
+class MeasureDC {
+ public:
+  MeasureDC() : dc_(CreateCompatibleDC(nullptr)), old_(SelectObject(dc_, SystemFont())) {}
+  ~MeasureDC() {
+    SelectObject(dc_, old_);
+    DeleteDC(dc_);
+  }
+  MeasureDC(const MeasureDC&) = delete;
+  MeasureDC& operator=(const MeasureDC&) = delete;
+
+  HDC get() const { return dc_; }
+  // Measures with the font from now on (the system font for null) and
+  // returns its line height.
+  int Select(HFONT font) {
+    SelectObject(dc_, font ? font : SystemFont());
+    return LineHeightOf(dc_);
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
 DWORD StyleOf(HWND hwnd);
 bool KeyIsDown(int virtualKey);
 

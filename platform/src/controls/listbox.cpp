@@ -40,15 +40,7 @@ bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
 
 class ListBox {
  public:
-  explicit ListBox(HWND hwnd) : hwnd_(hwnd) {
-    measure_ = CreateCompatibleDC(nullptr);
-    oldFont_ = SelectObject(measure_, SystemFont());
-    itemHeight_ = LineHeightOf(measure_);
-  }
-  ~ListBox() {
-    SelectObject(measure_, oldFont_);
-    DeleteDC(measure_);
-  }
+  explicit ListBox(HWND hwnd) : hwnd_(hwnd) { itemHeight_ = LineHeightOf(measure_.get()); }
   ListBox(const ListBox&) = delete;
   ListBox& operator=(const ListBox&) = delete;
 
@@ -79,8 +71,7 @@ class ListBox {
   bool focused_ = false;
   bool tracking_ = false;
   HFONT font_ = nullptr;
-  HDC measure_ = nullptr;
-  HGDIOBJ oldFont_ = nullptr;
+  MeasureDC measure_;
   int itemHeight_ = 12;
 };
 
@@ -202,8 +193,7 @@ LRESULT ListBox::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SETFONT:
       font_ = reinterpret_cast<HFONT>(wParam);
-      SelectObject(measure_, font_ ? font_ : SystemFont());
-      itemHeight_ = LineHeightOf(measure_);
+      itemHeight_ = measure_.Select(font_);
       if (lParam) InvalidateRect(hwnd_, nullptr, FALSE);
       return 0;
     case WM_GETFONT:

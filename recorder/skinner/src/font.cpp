@@ -9,6 +9,8 @@
 #include "liba/text_stream.h"
 #include "os/log.h"
 
+#include "shared_cache.h"
+
 namespace skinner {
 
 struct FontCacheEntry {
@@ -20,20 +22,11 @@ namespace {
 
 // Ordered by scale, then text.
 using FontKey = std::pair<double, std::wstring>;
-using FontCache = std::map<FontKey, FontCacheEntry>;
 
-FontCache* g_cache = nullptr;
-std::uint32_t g_descs = 0;
-
-void add_desc() {
-  if (g_descs++ == 0) g_cache = new FontCache;
-}
-
-void remove_desc() {
-  if (--g_descs == 0) {
-    delete g_cache;
-    g_cache = nullptr;
-  }
+// Never destroyed: users may outlive static destruction.
+SharedCache<FontKey, FontCacheEntry>& Cache() {
+  static auto* cache = new SharedCache<FontKey, FontCacheEntry>;
+  return *cache;
 }
 
 constexpr wchar_t kEllipsis = 0x2026;
@@ -70,10 +63,10 @@ FontRep::~FontRep() {
   if (font_ != nullptr) DeleteObject(font_);
 }
 
-FontDesc::FontDesc(double scale) : scale_(scale) { add_desc(); }
+FontDesc::FontDesc(double scale) : scale_(scale) { Cache().join(); }
 
 FontDesc::FontDesc(const FontDesc& other) : entry_(other.entry_), scale_(other.scale_) {
-  add_desc();
+  Cache().join();
   if (entry_ != nullptr) ++entry_->count;
 }
 
@@ -89,26 +82,14 @@ FontDesc& FontDesc::operator=(const FontDesc& other) {
 
 FontDesc::~FontDesc() {
   release();
-  remove_desc();
+  Cache().leave();
 }
 
-void FontDesc::release() {
-  if (entry_ == nullptr) return;
-  if (--entry_->count == 0) {
-    for (auto it = g_cache->begin(); it != g_cache->end(); ++it) {
-      if (&it->second == entry_) {
-        g_cache->erase(it);
-        break;
-      }
-    }
-  }
-  entry_ = nullptr;
-}
+void FontDesc::release() { Cache().release(entry_); }
 
 void FontDesc::parse(const std::wstring& text) {
-  FontCacheEntry& entry = (*g_cache)[FontKey(scale_, text)];
+  FontCacheEntry& entry = Cache().acquire(FontKey(scale_, text));
   if (entry.font == nullptr) entry.font = std::make_unique<FontRep>(text, scale_);
-  ++entry.count;
   release();
   entry_ = &entry;
 }
@@ -129,9 +110,9 @@ Point FontDesc::measure_text(const std::wstring& text) const {
   return {text.empty() ? 0 : static_cast<std::int32_t>(rect.right), height};
 }
 
-std::size_t FontDesc::cache_size() { return g_cache != nullptr ? g_cache->size() : 0; }
+std::size_t FontDesc::cache_size() { return Cache().size(); }
 
-bool FontDesc::cache_exists() { return g_cache != nullptr; }
+bool FontDesc::cache_exists() { return Cache().exists(); }
 
 const FontRep* get_font(const FontDesc& desc) { return desc.get_font(); }
 

@@ -7,6 +7,8 @@
 #include "liba/text.h"
 #include "skinner/bitmap.h"
 
+#include "shared_cache.h"
+
 namespace skinner {
 
 struct BitmapCacheEntry {
@@ -18,20 +20,11 @@ namespace {
 
 // Ordered by scale, then skin path, then image name.
 using BitmapKey = std::tuple<double, std::wstring, std::wstring>;
-using BitmapCache = std::map<BitmapKey, BitmapCacheEntry>;
 
-BitmapCache* g_cache = nullptr;
-std::uint32_t g_pictures = 0;
-
-void add_picture() {
-  if (g_pictures++ == 0) g_cache = new BitmapCache;
-}
-
-void remove_picture() {
-  if (--g_pictures == 0) {
-    delete g_cache;
-    g_cache = nullptr;
-  }
+// Never destroyed: users may outlive static destruction.
+SharedCache<BitmapKey, BitmapCacheEntry>& Cache() {
+  static auto* cache = new SharedCache<BitmapKey, BitmapCacheEntry>;
+  return *cache;
 }
 
 struct Descriptor {
@@ -80,11 +73,11 @@ Point operator/(Point p, double scale) { return p * (1.0 / scale); }
 Point point_max(Point a, Point b) { return {std::max(a.x, b.x), std::max(a.y, b.y)}; }
 Point point_min(Point a, Point b) { return {std::min(a.x, b.x), std::min(a.y, b.y)}; }
 
-Picture::Picture() { add_picture(); }
+Picture::Picture() { Cache().join(); }
 
 Picture::Picture(const Picture& other)
     : entry_(other.entry_), a_(other.a_), b_(other.b_), c_(other.c_), d_(other.d_), stretch_(other.stretch_) {
-  add_picture();
+  Cache().join();
   if (entry_ != nullptr) ++entry_->count;
 }
 
@@ -104,21 +97,10 @@ Picture& Picture::operator=(const Picture& other) {
 
 Picture::~Picture() {
   release();
-  remove_picture();
+  Cache().leave();
 }
 
-void Picture::release() {
-  if (entry_ == nullptr) return;
-  if (--entry_->count == 0) {
-    for (auto it = g_cache->begin(); it != g_cache->end(); ++it) {
-      if (&it->second == entry_) {
-        g_cache->erase(it);
-        break;
-      }
-    }
-  }
-  entry_ = nullptr;
-}
+void Picture::release() { Cache().release(entry_); }
 
 bool Picture::is_descriptor(const std::wstring& text) {
   Descriptor d;
@@ -136,9 +118,8 @@ bool Picture::load(const std::wstring& text, const std::wstring& skin_path, doub
   c_ = one_pixel_middle ? Point{b_.x + 1, b_.y + 1} : c * scale;
   d_ = dd * scale;
   stretch_ = d.stretch;
-  BitmapCacheEntry& entry = (*g_cache)[BitmapKey(scale, skin_path, d.name)];
+  BitmapCacheEntry& entry = Cache().acquire(BitmapKey(scale, skin_path, d.name));
   if (entry.bitmap == nullptr) entry.bitmap = std::make_unique<Bitmap>(skin_path, d.name, scale);
-  ++entry.count;
   release();
   entry_ = &entry;
   return true;
@@ -157,8 +138,8 @@ bool Picture::is_transparent_at(Point point, Point position, Point size) const {
   return bitmap->is_transparent_at(map_point(point, position, size));
 }
 
-std::size_t Picture::cache_size() { return g_cache != nullptr ? g_cache->size() : 0; }
+std::size_t Picture::cache_size() { return Cache().size(); }
 
-bool Picture::cache_exists() { return g_cache != nullptr; }
+bool Picture::cache_exists() { return Cache().exists(); }
 
 }  // namespace skinner
