@@ -75,15 +75,8 @@ std::uint32_t RotateViewMode::OnKeyDown(const InputEvent& e) {
   if (v == nullptr || keyMap == nullptr) return 0;
   const std::uint32_t held = HoldTime(e);
   const int action = keyMap->ActionOf(e.wParam);
-  int yawDirection = 0, pitchDirection = 0;
-  if (action == KeyMap::kRight)
-    yawDirection = 1;
-  else if (action == KeyMap::kLeft)
-    yawDirection = -1;
-  else if (action == KeyMap::kUp)
-    pitchDirection = 1;
-  else if (action == KeyMap::kDown)
-    pitchDirection = -1;
+  const KeyMap::Arrow arrow = KeyMap::ArrowOf(action);
+  const int yawDirection = arrow.x, pitchDirection = arrow.y;
   penX = PenX(e);
   penY = PenY(e);
   if (yawDirection == 0 && pitchDirection == 0) return 0;
@@ -97,7 +90,7 @@ std::uint32_t RotateViewMode::OnKeyDown(const InputEvent& e) {
 std::uint32_t CueAngleMode::OnKeyDown(const InputEvent& e) {
   const std::uint32_t held = HoldTime(e);
   const int action = keyMap != nullptr ? keyMap->ActionOf(e.wParam) : -1;
-  const int direction = action == KeyMap::kUp ? 1 : action == KeyMap::kDown ? -1 : 0;
+  const int direction = KeyMap::ArrowOf(action).y;
   const std::int64_t elevation = std::int64_t{pool->cueElevation} - 100LL * HoldFactor(held, 40) * direction;
   pool->cueElevation = static_cast<FixAngle>(std::clamp<std::int64_t>(elevation, 0, kMaxElevation));
   pool->PoseCueStick();
@@ -113,15 +106,8 @@ std::uint32_t CueAngleMode::OnKeyDown(const InputEvent& e) {
 std::uint32_t CueTipMode::OnKeyDown(const InputEvent& e) {
   const std::uint32_t held = HoldTime(e);
   const int action = keyMap != nullptr ? keyMap->ActionOf(e.wParam) : -1;
-  int vertical = 0, horizontal = 0;
-  if (action == KeyMap::kUp)
-    vertical = 1;
-  else if (action == KeyMap::kDown)
-    vertical = -1;
-  else if (action == KeyMap::kLeft)
-    horizontal = 1;
-  else if (action == KeyMap::kRight)
-    horizontal = -1;
+  const KeyMap::Arrow arrow = KeyMap::ArrowOf(action);
+  const int vertical = arrow.y, horizontal = -arrow.x;
   const std::int64_t k = HoldFactor(held, 50);
   pool->cueTip[0] = ClampTip(std::int64_t{pool->cueTip[0]} - 100 * k * horizontal, pool->cueTip[1]);
   pool->cueTip[1] = ClampTip(std::int64_t{pool->cueTip[1]} - 100 * k * vertical, pool->cueTip[0]);
@@ -442,15 +428,8 @@ std::uint32_t MoveViewMode::OnPenMove(const InputEvent& e) {
 std::uint32_t MoveViewMode::OnKeyDown(const InputEvent& e) {
   const std::uint32_t held = std::min<std::uint32_t>(HoldTime(e), 20000);
   const int action = keyMap != nullptr ? keyMap->ActionOf(e.wParam) : -1;
-  int h = 0, v = 0;
-  if (action == KeyMap::kRight)
-    h = 1;
-  else if (action == KeyMap::kLeft)
-    h = -1;
-  else if (action == KeyMap::kUp)
-    v = -1;
-  else if (action == KeyMap::kDown)
-    v = 1;
+  const KeyMap::Arrow arrow = KeyMap::ArrowOf(action);
+  const int h = arrow.x, v = -arrow.y;
   // Nothing for the first 450 ms, then faster with the square of the hold.
   const int step = static_cast<int>((held / 450) * (held / 135));
   if (step != 0 && (h != 0 || v != 0)) MoveBy(-step * h, -step * v);
@@ -485,7 +464,7 @@ std::uint32_t KeyTurnMode::OnKeyDown(const InputEvent& e) {
   HoldTime(e);
   const int action = keyMap != nullptr ? keyMap->ActionOf(e.wParam) : -1;
   if (View* v = GetTop()) {
-    v->Zoom(action == KeyMap::kUp ? -0x10000 : action == KeyMap::kDown ? 0x10000 : 0);
+    v->Zoom(-0x10000 * KeyMap::ArrowOf(action).y);
     distance = v->eye.z;
     MarkView(v);
   }
@@ -554,11 +533,10 @@ std::uint32_t MoveBallMode::OnKeyDown(const InputEvent& e) {
   if (v == nullptr || keyMap == nullptr) return 0;
   const int action = keyMap->ActionOf(e.wParam);
   const Fix16 s = kBallStep * 4;
+  const KeyMap::Arrow arrow = KeyMap::ArrowOf(action);
   FixVec3 d{};
-  if (action == KeyMap::kLeft) d.x = -s;
-  if (action == KeyMap::kRight) d.x = s;
-  if (action == KeyMap::kUp) d.z = s;
-  if (action == KeyMap::kDown) d.z = -s;
+  d.x = s * arrow.x;
+  d.z = s * arrow.y;
   if (d.x == 0 && d.z == 0) return 0;
   d = v->TurnByYaw(d);
   TryMove(d.x, d.z);

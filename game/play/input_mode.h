@@ -96,6 +96,16 @@ struct KeyMap {
   // The action of a key code (its low byte), -1 when it has none.
   int ActionOf(std::uint32_t key) const;
   bool Is(std::uint32_t key, int action) const { return keys[action] != 0 && keys[action] == (key & 0xFF); }
+
+  // The arrow an action stands for: x is 1 for Right and -1 for Left, y is 1
+  // for Up and -1 for Down; both 0 for any other action.
+  struct Arrow {
+    int x = 0;
+    int y = 0;
+  };
+  static Arrow ArrowOf(int action) {
+    return Arrow{action == kRight ? 1 : action == kLeft ? -1 : 0, action == kUp ? 1 : action == kDown ? -1 : 0};
+  }
 };
 
 class InputMode {
