@@ -74,6 +74,17 @@ function(ks_install_program name)
   install(TARGETS ${name} RUNTIME DESTINATION bin)
 endfunction()
 
+# ks_add_program_script(NAME): copies resources/NAME/NAME.script into the
+# data folder, where the program finds it from its own folder (bin/../data)
+# and runs it when there is no display.
+function(ks_add_program_script name)
+  set(source ${PROJECT_SOURCE_DIR}/resources/${name}/${name}.script)
+  set(copy ${KS_DATA_DIR}/${name}/${name}.script)
+  add_custom_command(OUTPUT ${copy} COMMAND ${CMAKE_COMMAND} -E copy ${source} ${copy} DEPENDS ${source} VERBATIM)
+  add_custom_target(ks_${name}_script ALL DEPENDS ${copy})
+  add_dependencies(${name} ks_${name}_script)
+endfunction()
+
 # ks_register_program(NAME): "./setup.sh run" starts it; it is installed.
 function(ks_register_program name)
   file(APPEND ${CMAKE_BINARY_DIR}/programs.txt "${name}\n")
