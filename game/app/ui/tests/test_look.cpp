@@ -10,6 +10,8 @@
 #include "image_writer.h"
 #include "sample_screens.h"
 #include "ui/dlg_man.h"
+#include "ui/keyboard.h"
+#include "ui/message_dlg.h"
 
 namespace {
 
@@ -58,6 +60,21 @@ TEST(MenuLook, MainMenuAndGalleryDrawFromTheArchive) {
   man.Push(BuildGallery(display.get()), 0);
   man.DrawTop();
   WritePng(*display, "menu_gallery.png");
+
+  Dlg* typing = BuildKeyboard(display.get());
+  man.Push(typing, 0);
+  InputEvent enter{::ui::kMsgKeyUp, ::ui::kKeyEnter, 0, 2000};
+  man.Dispatch(enter);
+  ASSERT_TRUE(static_cast<Keyboard*>(typing->GetChild(2))->IsOpen());
+  man.InvalidateTop();
+  man.DrawTop();
+  WritePng(*display, "menu_keyboard.png");
+
+  auto* box = new MessageDlg();
+  ASSERT_EQ(box->Build(display.get(), nullptr), 1);
+  box->Show(&man, L"Room is locked.", L"This room must be unlocked in Career Mode.", 2);
+  man.DrawTop();
+  WritePng(*display, "menu_message.png");
 }
 
 }  // namespace
