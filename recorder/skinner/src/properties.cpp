@@ -27,8 +27,6 @@ constexpr std::uint32_t kMaxBlob = 64u << 20;
 
 DeviceInfo g_device;
 
-bool device_is_smartphone() { return g_device.is_smartphone != nullptr && g_device.is_smartphone(); }
-
 std::int32_t scale_value(std::int32_t value, double scale) {
   return static_cast<std::int32_t>(static_cast<double>(value) * scale);
 }
@@ -36,6 +34,8 @@ std::int32_t scale_value(std::int32_t value, double scale) {
 }  // namespace
 
 void set_device_info(const DeviceInfo& info) { g_device = info; }
+
+bool device_is_smartphone() { return g_device.is_smartphone != nullptr && g_device.is_smartphone(); }
 
 PropertiesImpl::PropertiesImpl(const std::wstring& skin_path, const std::wstring& language_path, Point screen)
     : liba::StringTranslator(language_path), skin_path_(skin_path), screen_(screen) {

@@ -50,6 +50,8 @@ struct DeviceInfo {
   Point (*get_workarea)() = nullptr;
 };
 void set_device_info(const DeviceInfo& info);
+// The device's answer through the info above; false until it is given.
+bool device_is_smartphone();
 
 class PropertiesImpl : public liba::StringTranslator {
  public:
