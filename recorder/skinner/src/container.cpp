@@ -131,12 +131,14 @@ bool Container::is_focused(const Control* control) const {
 
 void Container::set_active(bool active) {
   if (active == active_) return;
-  active_ = active;
   if (active) {
+    // Chosen while still inactive, so the control hears of the focus once.
     if (focused_ == nullptr) move_focus(true);
+    active_ = true;
     if (focused_ != nullptr) focused_->on_focus_gained();
-  } else if (focused_ != nullptr) {
-    focused_->on_focus_lost();
+  } else {
+    active_ = false;
+    if (focused_ != nullptr) focused_->on_focus_lost();
   }
 }
 

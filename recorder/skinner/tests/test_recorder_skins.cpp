@@ -172,7 +172,7 @@ TEST_F(RecorderSkins, LanguagesHoldTheSameKeysInEitherEncoding) {
     EXPECT_NE(e.translate(key, L""), L"") << std::string(key, key + std::wcslen(key));
   }
   // The skin's texts follow the language.
-  PropertiesImpl p(L"%my_documents%/skins/settings/settings.skin", L"", {240, 320});
+  PropertiesImpl p(OnDevice(Zip("settings"), L"%my_documents%/settings.skin"), L"", {240, 320});
   ASSERT_TRUE(p.set_language(german));
   EXPECT_EQ(p.read_text(L"Btn", L"btnYes", L"MessageYesNo", L"Text", L""), L"Ja");
   EXPECT_EQ(p.read_text(L"", L"frmCopyright", L"About", L"Text", L""), L"Vom Vocamo-Team");
