@@ -94,7 +94,6 @@ TEST_F(RecorderSkins, HoldEverythingTheRecorderLooksUp) {
       {"default", L"LevelsPanel", {L"pbLeft", L"pbRight", L"pbVolume", L"chkVolume", L"chkVAS"}},
       {"default", L"PositionPanel", {L"btnLeft", L"btnRight", L"pbPosition"}},
       {"default", L"BoostPanel", {L"btnLeft", L"btnRight", L"frmText"}},
-      {"default", L"FilesPanel", {L"Painter"}},
       {"settings", L"About", {L"MenuMain", L"frmProduct", L"frmCopyright", L"btnLink", L"btnOk"}},
       {"settings", L"MessageOk", {L"MenuMain", L"btnCaption", L"frmText", L"btnOk"}},
       {"settings", L"MessageYesNo", {L"MenuMain", L"btnCaption", L"frmText", L"btnYes", L"btnNo"}},
