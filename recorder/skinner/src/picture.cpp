@@ -1,5 +1,6 @@
 #include "skinner/picture.h"
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -49,7 +50,13 @@ bool parse(const std::wstring& text, Descriptor& out) {
   return true;
 }
 
-std::int32_t scaled(std::int32_t v, double scale) { return static_cast<std::int32_t>(static_cast<double>(v) * scale); }
+// Truncates toward zero; values past the 32-bit range are held at its ends.
+std::int32_t scaled(std::int32_t v, double scale) {
+  const double product = static_cast<double>(v) * scale;
+  if (!(product > -2147483648.0)) return INT32_MIN;
+  if (product >= 2147483647.0) return INT32_MAX;
+  return static_cast<std::int32_t>(product);
+}
 
 // One axis of the mapping; c < b counts as c = b.
 std::int32_t map_axis(std::int32_t p, std::int32_t start, std::int32_t length, std::int32_t a, std::int32_t b,
@@ -115,7 +122,8 @@ bool Picture::load(const std::wstring& text, const std::wstring& skin_path, doub
   b_ = b * scale;
   const bool one_pixel_middle = static_cast<std::int64_t>(c.x) == static_cast<std::int64_t>(b.x) + 1 &&
                                 static_cast<std::int64_t>(c.y) == static_cast<std::int64_t>(b.y) + 1;
-  c_ = one_pixel_middle ? Point{b_.x + 1, b_.y + 1} : c * scale;
+  const auto next = [](std::int32_t v) { return v == INT32_MAX ? v : v + 1; };
+  c_ = one_pixel_middle ? Point{next(b_.x), next(b_.y)} : c * scale;
   d_ = dd * scale;
   stretch_ = d.stretch;
   BitmapCacheEntry& entry = Cache().acquire(BitmapKey(scale, skin_path, d.name));

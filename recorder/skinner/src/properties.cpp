@@ -27,8 +27,6 @@ constexpr std::uint32_t kMaxBlob = 64u << 20;
 
 DeviceInfo g_device;
 
-bool device_is_smartphone() { return g_device.is_smartphone != nullptr && g_device.is_smartphone(); }
-
 std::int32_t scale_value(std::int32_t value, double scale) {
   return static_cast<std::int32_t>(static_cast<double>(value) * scale);
 }
@@ -36,6 +34,8 @@ std::int32_t scale_value(std::int32_t value, double scale) {
 }  // namespace
 
 void set_device_info(const DeviceInfo& info) { g_device = info; }
+
+bool device_is_smartphone() { return g_device.is_smartphone != nullptr && g_device.is_smartphone(); }
 
 PropertiesImpl::PropertiesImpl(const std::wstring& skin_path, const std::wstring& language_path, Point screen)
     : liba::StringTranslator(language_path), skin_path_(skin_path), screen_(screen) {
@@ -543,13 +543,24 @@ PropertiesImpl* Properties::create_for_device(const std::wstring& skin_path, Poi
 
 PropertiesImpl* Properties::create_language_only() { return new PropertiesImpl(std::wstring(), std::wstring(), {}); }
 
+namespace {
+
+Properties::FormReloader g_reloader = nullptr;
+
+}  // namespace
+
+void Properties::set_form_reloader(FormReloader reloader) { g_reloader = reloader; }
+
 void Properties::create_named(Properties& handle, const std::wstring& skin_path, const std::wstring& language_path,
                               Point screen) {
   handle.reset(new PropertiesImpl(skin_path, language_path, screen));
+  if (g_reloader != nullptr) g_reloader(handle);
 }
 
 bool Properties::set_language(Properties& handle, const std::wstring& language_path) {
-  return handle.impl_ != nullptr && handle.impl_->set_language(language_path);
+  if (handle.impl_ == nullptr || !handle.impl_->set_language(language_path)) return false;
+  if (g_reloader != nullptr) g_reloader(handle);
+  return true;
 }
 
 bool Properties::is_valid(const Properties& handle) { return handle.impl_ != nullptr && handle.impl_->is_valid(); }

@@ -12,6 +12,9 @@
 
 namespace skinner {
 
+class Canvas;
+class Picture;
+
 class Bitmap {
  public:
   Bitmap(const std::wstring& skin_path, const std::wstring& name, double factor);
@@ -31,6 +34,9 @@ class Bitmap {
   // Transparency of a source pixel of the scaled bitmap; a coordinate of -1
   // (outside the picture) is transparent.
   bool is_transparent_at(Point source) const;
+  // Draws the bitmap as the picture's nine parts into (top_left,
+  // bottom_right) on the canvas; alpha maps blend with what is there.
+  void draw(Canvas& canvas, Point top_left, Point bottom_right, const Picture& picture) const;
 
  private:
   bool load(const std::wstring& skin_path, const std::wstring& name);

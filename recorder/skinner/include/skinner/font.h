@@ -64,4 +64,20 @@ Point measure_text(const FontDesc& desc, const std::wstring& text);
 // ellipsis.
 std::wstring fit_text(const FontDesc& desc, const std::wstring& text, int width);
 
+class Canvas;
+
+// Text alignment: horizontal 0 left, 1 centre, 2 right; vertical 0 top,
+// 1 centre, 2 bottom. Text is always one line, clipped to its rectangle.
+// Draws the text into (origin, origin + size) in the colour; nothing
+// without a font. Answers 0.
+int draw_text(const FontDesc& desc, Canvas& canvas, Colour colour, const std::wstring& text, Point origin, Point size,
+              int h_align, int v_align);
+// The same with a text that does not fit cut to end in the ellipsis.
+int layout_text(const FontDesc& desc, Canvas& canvas, Colour colour, const std::wstring& text, Point origin, Point size,
+                int h_align, int v_align);
+// What both share: the font selected, the colour set, a transparent
+// background, and the extra DrawTextW flags.
+int draw_text_flags(const FontRep& font, Canvas& canvas, Colour colour, const std::wstring& text, Point origin,
+                    Point size, int h_align, int v_align, UINT extra_flags);
+
 }  // namespace skinner

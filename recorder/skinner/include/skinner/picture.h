@@ -11,6 +11,7 @@
 namespace skinner {
 
 class Bitmap;
+class Canvas;
 struct BitmapCacheEntry;
 
 Point operator*(Point p, double scale);
@@ -31,6 +32,9 @@ class Picture {
   // True when the text is a descriptor at all.
   static bool is_descriptor(const std::wstring& text);
 
+  // Draws the picture into (position, position + size) when it has a
+  // bitmap.
+  void draw(Canvas& canvas, Point position, Point size) const;
   // The bitmap of the entry, or null.
   const Bitmap* get_bitmap() const;
   Point a() const { return a_; }
