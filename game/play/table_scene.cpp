@@ -1,7 +1,9 @@
 #include "play/table_scene.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <vector>
 
 #include "display/display_s16.h"
 #include "engine/model.h"
@@ -393,6 +395,48 @@ void TableScene::PlaceStick() {
   m[13] = fix(t[1]);
   m[14] = fix(t[2]) + cue.position.z;
   m[15] = kOne;
+}
+
+int TableScene::GripOutline(std::int32_t* points, int capacity) {
+  if (stick_ == nullptr || stick_->meshes.size() < 9) return 0;
+  const std::vector<ssSourceVertex>& shaft = stick_->meshes[2].vertices;
+  const std::vector<ssSourceVertex>& butt = stick_->meshes[8].vertices;
+  if (shaft.size() < 7 || butt.size() < 7) return 0;
+  PlaceStick();
+  // The stick's own matrix, whatever the last frame left as the world
+  // transform (track lines leave the identity).
+  device_->SetTransform(0, stick_->matrix.data());
+  const std::array<ssSourceVertex, 4> quad = {shaft[2], shaft[6], butt[6], butt[2]};
+  return device_->PolygonOutline(quad.data(), 4, points, capacity);
+}
+
+bool TableScene::BallScreenPoint(int ball, int* x, int* y) const {
+  if (sprites_ == nullptr || ball < 0 || ball >= kBallCount) return false;
+  const std::size_t i = static_cast<std::size_t>(ball);
+  if (!shown_[i].listed) return false;
+  const BallSprite& s = (*sprites_)[i];
+  const std::int32_t bx = (s.centreXF + 128) >> 16, by = (s.centreYF + 128) >> 16;
+  const std::int32_t w = device_->m_Width, h = device_->m_Height;
+  // The buffer is the screen turned by quarters; turn the point back.
+  switch (device_->m_Rotate & 3) {
+    case 1:
+      *x = h - by;
+      *y = bx;
+      break;
+    case 2:
+      *x = w - bx;
+      *y = h - by;
+      break;
+    case 3:
+      *x = by;
+      *y = w - bx;
+      break;
+    default:
+      *x = bx;
+      *y = by;
+      break;
+  }
+  return true;
 }
 
 void TableScene::StickRect(std::int32_t out[4]) const {

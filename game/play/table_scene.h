@@ -93,6 +93,13 @@ class TableScene final : public TableObserver {
   bool SaveStickArea();
   void RestoreStickArea();
   void StickRect(std::int32_t out[4]) const;
+  // The outline on the screen (logical pixels) of the quad through the
+  // stick's axis from the shaft to the butt, the stick placed as aimed now;
+  // the number of points, 0 without a stick or off the screen.
+  int GripOutline(std::int32_t* points, int capacity);
+  // Where the last frame drew ball `ball`, in logical pixels (the screen
+  // as the player holds it); false when it was not drawn.
+  bool BallScreenPoint(int ball, int* x, int* y) const;
   // Pushes a rectangle of buffer pixels as the device's clip rectangle.
   void PushBufferClip(const std::int32_t r[4]);
 

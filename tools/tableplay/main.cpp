@@ -317,6 +317,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
   host.scene = &h.scene->scene.host;
   host.screenWidth = h.display->m_Rotate & 1 ? h.display->m_Height : h.display->m_Width;
   host.screenHeight = h.display->m_Rotate & 1 ? h.display->m_Width : h.display->m_Height;
+  host.gripOutline = [](std::int32_t* points, int capacity) {
+    return g_harness.scene->scene.GripOutline(points, capacity);
+  };
+  host.ballOnScreen = [](int ball, int* x, int* y) { return g_harness.scene->scene.BallScreenPoint(ball, x, y); };
   h.control = std::make_unique<ks::play::Control>(&h.table->pool(), &h.scene->view, &h.keys, host);
   h.control->Start();
   Present(true);
