@@ -214,6 +214,9 @@ std::int64_t AimMode::StrokeSpeed(bool* forward) const {
   return (delta << 16) / (dt * 600) * 8;
 }
 
+// The balls are saved for a replay or rewind by the Control once it starts
+// the shot: a stroke it refuses (a shot or rewind still running) must not
+// overwrite them.
 std::uint32_t AimMode::StartStroke(std::int64_t speed) {
   View* v = GetTop();
   if (v != nullptr) aimDirection = v->yaw & 0x3FFFF;
@@ -301,10 +304,7 @@ std::uint32_t AimMode::OnPenMove(const InputEvent& e) {
       } else {
         bool forward = false;
         const std::int64_t speed = StrokeSpeed(&forward);
-        if (forward) {
-          pool->SaveBallState();
-          return StartStroke(speed);
-        }
+        if (forward) return StartStroke(speed);
         Cancel();
       }
     }
@@ -329,10 +329,7 @@ std::uint32_t AimMode::OnPenUp(const InputEvent& e) {
     if (armed) {
       bool forward = false;
       const std::int64_t speed = StrokeSpeed(&forward);
-      if (forward) {
-        pool->SaveBallState();
-        return StartStroke(speed);
-      }
+      if (forward) return StartStroke(speed);
     }
   }
   Cancel();
@@ -404,7 +401,6 @@ std::uint32_t AimMode::OnKeyUp(const InputEvent& e) {
   keyUpTime = e.time;
   if (strokeDrag) {
     if (armed) {
-      pool->SaveBallState();
       const std::int64_t speed = std::int64_t{clearance} * 8;
       return StartStroke(speed);
     }

@@ -11,6 +11,8 @@
 //   A             back to aiming (also after naming the 8's pocket)
 //   O (held)      look from above    R  replay the last shot
 //   T             track lines of the aimed shot (practice only)
+//   B             pick up any ball and drag it, seen from above (practice only)
+//   W             rewind the last shot to its start (practice only)
 //   N P           next, previous mode: stroke, cue tip, cue angle, zoom, ball in
 //                 hand, calling the pocket (the arrows then move tip or angle)
 //   Z             play the running shot to its end     Escape  quit
@@ -239,6 +241,11 @@ LRESULT CALLBACK PlayProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       }
       // The host's auto-repeat is dropped: held keys come from the tick.
       if ((lParam & (1 << 30)) != 0) return 0;
+      // Picking a ball and the rewind are commands, as the action bar gives them.
+      if (wParam == 'B' || wParam == 'W') {
+        Feed(MakeEvent(ks::play::kMsgCommand, wParam == 'B' ? 15 : 16, 0));
+        return 0;
+      }
       // Keys the tick polls arrive from there, one a tick.
       if (wParam > 13 && g_harness.keys.ActionOf(wParam) >= 14) return 0;
       Feed(MakeEvent(message, wParam, lParam));
