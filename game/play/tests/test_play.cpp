@@ -386,6 +386,55 @@ void ExpectIncrementalMatchesFull(const Config& c, int maxFrames, CameraPreset c
   EXPECT_GT(incremental, frames / 2);
 }
 
+// The pixels of a few frames, fixed by a hash: a faster way of drawing the
+// frame must leave every one of them as it was.
+std::uint64_t PixelHash(const Rig& rig) {
+  std::uint64_t h = 1469598103934665603ull;
+  for (std::uint16_t p : rig.Pixels()) h = (h ^ p) * 1099511628211ull;
+  return h;
+}
+
+TEST(FrameDrawing, FramesKeepTheirPixels) {
+  struct Case {
+    int width, height, rotate;
+    CameraPreset camera;
+    std::uint64_t still, moving, again;
+  } cases[] = {
+      {240, 320, 0, CameraPreset::kTableEnd, 0xf367355d7fe3a43aull, 0xfbf6211e344dd225ull, 0x91aa8ff7cf83e735ull},
+      {480, 640, 1, CameraPreset::kOverhead, 0xc4411977732602f2ull, 0x36cff610d667294aull, 0x4ee02bfd39fe3208ull},
+      {240, 320, 2, CameraPreset::kSide, 0xc426e014651f5adbull, 0x4744ece49445950full, 0x4744ece49445950full},
+  };
+  for (const Case& c : cases) {
+    Rig rig(c.width, c.height, 16, c.rotate);
+    ASSERT_TRUE(rig.display);
+    rig.scene->SetCamera(c.camera);
+    rig.scene->scene.host.stickShown = true;
+    rig.scene->DrawFrame();
+    const std::uint64_t still = PixelHash(rig);
+    // Ten frames of a break, drawn as they come (incremental).
+    rig.scene->scene.host.stickShown = false;
+    Shot shot;
+    shot.power = 400;
+    ASSERT_TRUE(rig.table->Aim(shot));
+    rig.table->Strike();
+    for (int i = 0; i < 10; ++i) {
+      rig.clock.now += 31;
+      rig.table->PlayFrame();
+      rig.scene->DrawFrame();
+    }
+    const std::uint64_t moving = PixelHash(rig);
+    // The same state in full twice: the camera did not move.
+    rig.scene->scene.ForceFull();
+    rig.scene->DrawFrame();
+    rig.scene->scene.ForceFull();
+    rig.scene->DrawFrame();
+    const std::uint64_t again = PixelHash(rig);
+    EXPECT_EQ(still, c.still) << c.width << "x" << c.height;
+    EXPECT_EQ(moving, c.moving) << c.width << "x" << c.height;
+    EXPECT_EQ(again, c.again) << c.width << "x" << c.height;
+  }
+}
+
 TEST(FrameDrawing, IncrementalFramesMatchFullFramesOverAWholeBreak) {
   ExpectIncrementalMatchesFull({240, 320, 16, 0}, 100000, CameraPreset::kTableEnd);
 }
