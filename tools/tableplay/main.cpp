@@ -2,7 +2,7 @@
 // is a second person or the computer at a skill level. The pen is the mouse
 // and the device keys are the keyboard's:
 //   arrows        turn the aim (left, right) and tilt the view (up, down)
-//   a pen drag    turns the aim; a drag started low on the screen pulls the
+//   a pen drag    turns the aim; a drag started on the stick's grip pulls the
 //                 stick back and strikes as it comes forward
 //   Space (held)  pulls the stick back; its release strikes
 //   Page Up/Down  zoom       Q E   cue angle       I J K L   cue tip
