@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "play/ball_sprite.h"
+#include "play/control.h"
 #include "play/table_layout.h"
 #include "play_fixture.h"
 
@@ -436,6 +437,58 @@ TEST(FrameDrawing, FramesKeepTheirPixels) {
     EXPECT_EQ(still, c.still) << c.width << "x" << c.height;
     EXPECT_EQ(moving, c.moving) << c.width << "x" << c.height;
     EXPECT_EQ(again, c.again) << c.width << "x" << c.height;
+  }
+}
+
+// In the aiming view the stick's grip lies on the screen below the cue
+// ball; a pen stroke starts on it and nowhere else, whatever the last frame
+// left as the world transform, at every turn of the screen.
+TEST(FrameDrawing, APenStrokeStartsOnTheGripOfTheDrawnStick) {
+  for (int rotate : {0, 1, 3}) {
+    Rig rig(240, 320, 16, rotate);
+    ASSERT_TRUE(rig.display);
+    const bool odd = (rotate & 1) != 0;
+    PlayHost host;
+    host.clock = [&rig] { return rig.clock.now; };
+    host.scene = &rig.scene->scene.host;
+    host.screenWidth = odd ? 320 : 240;
+    host.screenHeight = odd ? 240 : 320;
+    host.gripOutline = [&rig](std::int32_t* points, int capacity) {
+      return rig.scene->scene.GripOutline(points, capacity);
+    };
+    KeyMap keys;
+    Control control(&rig.table->pool(), &rig.scene->view, &keys, host);
+    control.Start();
+    for (int i = 0; i < 400 && control.Active() != control.Aim(); ++i) {
+      rig.clock.now += 31;
+      control.HandleEvent({kMsgTimer, 1, 0, rig.clock.now});
+    }
+    ASSERT_EQ(control.Active(), control.Aim());
+    rig.scene->DrawFrame();
+    Fix16 identity[16];
+    MatrixIdentity(identity);
+    rig.display->SetTransform(0, identity);
+    std::int32_t points[32];
+    const int n = rig.scene->scene.GripOutline(points, 16);
+    ASSERT_GE(n, 4) << rotate;
+    std::int32_t left = points[0], right = points[0], top = points[1], bottom = points[1];
+    for (int k = 1; k < n; ++k) {
+      left = std::min(left, points[2 * k]);
+      right = std::max(right, points[2 * k]);
+      top = std::min(top, points[2 * k + 1]);
+      bottom = std::max(bottom, points[2 * k + 1]);
+    }
+    // Below the middle of the screen, where the stick comes towards the eye.
+    EXPECT_GT(bottom, host.screenHeight / 2) << rotate;
+    EXPECT_GE(left, 0);
+    EXPECT_LE(right, host.screenWidth);
+    const int x = (left + right) / 2, y = (top + bottom) / 2;
+    control.HandleEvent({kMsgPenDown, 1, PenParam(x, y), rig.clock.now});
+    EXPECT_TRUE(control.Aim()->strokeDrag) << rotate << " at " << x << "," << y;
+    control.HandleEvent({kMsgPenUp, 0, PenParam(x, y), rig.clock.now});
+    control.HandleEvent({kMsgPenDown, 1, PenParam(left - 12, y), rig.clock.now});
+    EXPECT_FALSE(control.Aim()->strokeDrag) << rotate;
+    control.HandleEvent({kMsgPenUp, 0, PenParam(left - 12, y), rig.clock.now});
   }
 }
 
