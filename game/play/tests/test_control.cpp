@@ -2,7 +2,9 @@
 // driven by pen and key events, the in-game texts, and random input.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <random>
 #include <vector>
@@ -822,6 +824,44 @@ TEST(TrackLines, CurvedSegmentsHaveOnePointPerUnitOfLengthAndTime) {
     int n;
   } cases[] = {{0, 0, 1}, {0xFFFF, 0, 1}, {0x10000, 0, 1}, {0x30000, 0, 3}, {0x10000, 0x200000, 2}, {-5, 0, 1}};
   for (const Case& c : cases) EXPECT_EQ(CurveSegments(c.length, c.span), c.n) << c.length << " " << c.span;
+}
+
+// While the computer thinks the screen keeps its pace: thinking runs in
+// slices of the real clock, and no tick of its turn (the search, the ball
+// placed, the aim and the stroke shown) holds the frame up for more than
+// 40 ms.
+TEST(Control, TheComputerThinksInSlicesThatKeepTheFramesComing) {
+  using Steady = std::chrono::steady_clock;
+  const auto origin = Steady::now();
+  auto realMs = [origin] {
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - origin).count());
+  };
+  Play p(GameKind::kNineBall, Opponent::kComputer, 7, 3);
+  p.control->Computer()->host->clock = realMs;
+  std::int64_t longest = 0;
+  int thinkingTicks = 0, turns = 0;
+  for (int shot = 0; shot < 40 && turns < 4 && !p.over; ++shot) {
+    if (!p.control->ComputerToPlay()) {
+      p.UntilPersonAims();
+      p.Hold(' ', 12 + shot % 5);
+      p.RunShot();
+      continue;
+    }
+    ++turns;
+    for (int i = 0; i < 5000 && !p.control->ShotRunning() && !p.over; ++i) {
+      thinkingTicks += p.control->Computer()->Thinking() ? 1 : 0;
+      const auto start = Steady::now();
+      p.Tick();
+      longest = std::max<std::int64_t>(
+          longest, std::chrono::duration_cast<std::chrono::microseconds>(Steady::now() - start).count());
+    }
+    p.RunShot();
+  }
+  ASSERT_GE(turns, 2);
+  EXPECT_GE(thinkingTicks, turns);
+  std::printf("longest tick of %d computer turns: %lld us\n", turns, static_cast<long long>(longest));
+  EXPECT_LE(longest, 40000);
 }
 
 }  // namespace
