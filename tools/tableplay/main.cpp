@@ -77,6 +77,7 @@ struct Harness {
   bool over = false;
   bool tracksShown = false;
   std::wstring lastTexts;
+  int lastState = -1;
 };
 
 Harness g_harness;
@@ -185,6 +186,12 @@ void Present(bool full) {
   // lines, which must leave no trace when they change.
   const bool tracks = h.control->TrackLinesShown();
   if (summary != h.lastTexts || full || tracks || h.tracksShown) h.scene->scene.ForceFull();
+  // The texts as they change, for the scripted runs to check.
+  if (summary != h.lastTexts) {
+    const std::wstring line = texts.title + L" | " + texts.result + L" | " + texts.name[texts.atTable & 1] +
+                              (h.control->CallingPocket() ? L" | Select pocket for 8-Ball" : L"");
+    std::fprintf(stderr, "tableplay: shown: %s\n", std::string(line.begin(), line.end()).c_str());
+  }
   h.tracksShown = tracks;
   h.lastTexts = summary;
   d.BeginDraw();
@@ -204,7 +211,12 @@ ks::play::InputEvent MakeEvent(UINT message, WPARAM wParam, LPARAM lParam) {
 void Feed(const ks::play::InputEvent& e) {
   Harness& h = g_harness;
   if (h.over || !h.control) return;
-  if (h.control->HandleEvent(e) == 1) {
+  const std::uint32_t over = h.control->HandleEvent(e);
+  if (h.control->State() != h.lastState) {
+    h.lastState = h.control->State();
+    std::fprintf(stderr, "tableplay: state %d\n", h.lastState);
+  }
+  if (over == 1) {
     h.over = true;
     const ks::play::HudTexts t = ks::play::MakeHudTexts(h.table->pool(), h.control.get(), L"Player 1",
                                                         h.options.p2 <= 0 ? L"Player 2" : L"Computer");
