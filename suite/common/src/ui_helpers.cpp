@@ -201,49 +201,76 @@ BOOL GetStorageRootName(LPWSTR buffer) {
   return TRUE;
 }
 
-void TintRect(HDC dc, const RECT* rect, COLORREF colour, int strength) {
-  if (dc == nullptr || rect == nullptr) return;
-  const int width = rect->right - rect->left;
-  const int height = rect->bottom - rect->top;
-  if (width <= 0 || height <= 0) return;
-  const int a = std::clamp(strength, 0, 255);
+namespace {
+
+// The 24-bit bottom-up work surface TintRect blends in, kept between paints
+// and grown only when an area larger than any before is tinted, so the
+// paint path does not allocate.
+struct TintSurface {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ previous = nullptr;
+  BYTE* bits = nullptr;
+  int width = 0;
+  int height = 0;
+};
+
+bool EnsureTintSurface(TintSurface& surface, HDC like, int width, int height) {
+  if (surface.dc != nullptr && width <= surface.width && height <= surface.height) return true;
+  const int newWidth = std::max(width, surface.width);
+  const int newHeight = std::max(height, surface.height);
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;  // bottom-up
+  info.bmiHeader.biWidth = newWidth;
+  info.bmiHeader.biHeight = newHeight;  // bottom-up
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
   info.bmiHeader.biXPelsPerMeter = 3780;
   info.bmiHeader.biYPelsPerMeter = 3780;
   void* bits = nullptr;
-  HDC memory = CreateCompatibleDC(dc);
-  HBITMAP section = memory != nullptr ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
-  if (section == nullptr || bits == nullptr) {
-    if (section != nullptr) DeleteObject(section);
-    if (memory != nullptr) DeleteDC(memory);
-    return;
+  HDC dc = CreateCompatibleDC(like);
+  HBITMAP bitmap = dc != nullptr ? CreateDIBSection(like, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+  if (bitmap == nullptr || bits == nullptr) {
+    if (bitmap != nullptr) DeleteObject(bitmap);
+    if (dc != nullptr) DeleteDC(dc);
+    return false;
   }
-  HGDIOBJ old = SelectObject(memory, section);
-  BitBlt(memory, 0, 0, width, height, dc, rect->left, rect->top, SRCCOPY);
+  if (surface.dc != nullptr) {
+    SelectObject(surface.dc, surface.previous);
+    DeleteObject(surface.bitmap);
+    DeleteDC(surface.dc);
+  }
+  surface = {dc, bitmap, SelectObject(dc, bitmap), static_cast<BYTE*>(bits), newWidth, newHeight};
+  return true;
+}
+
+}  // namespace
+
+void TintRect(HDC dc, const RECT* rect, COLORREF colour, int strength) {
+  if (dc == nullptr || rect == nullptr) return;
+  const int width = rect->right - rect->left;
+  const int height = rect->bottom - rect->top;
+  if (width <= 0 || height <= 0) return;
+  static TintSurface surface;
+  if (!EnsureTintSurface(surface, dc, width, height)) return;
+  const int a = std::clamp(strength, 0, 255);
+  BitBlt(surface.dc, 0, 0, width, height, dc, rect->left, rect->top, SRCCOPY);
   const int blue = GetBValue(colour) * a;
   const int green = GetGValue(colour) * a;
   const int red = GetRValue(colour) * a;
   const int keep = 255 - a;
-  const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~static_cast<std::size_t>(3);
-  auto* row = static_cast<BYTE*>(bits);
-  for (int y = 0; y < height; ++y, row += stride) {
-    BYTE* p = row;
+  const std::size_t stride = (static_cast<std::size_t>(surface.width) * 3 + 3) & ~static_cast<std::size_t>(3);
+  for (int y = 0; y < height; ++y) {
+    // Bottom-up: the area's row y is the surface's row height - 1 - y.
+    BYTE* p = surface.bits + static_cast<std::size_t>(surface.height - 1 - y) * stride;
     for (int x = 0; x < width; ++x, p += 3) {
       p[0] = static_cast<BYTE>((p[0] * keep + blue) >> 8);
       p[1] = static_cast<BYTE>((p[1] * keep + green) >> 8);
       p[2] = static_cast<BYTE>((p[2] * keep + red) >> 8);
     }
   }
-  BitBlt(dc, rect->left, rect->top, width, height, memory, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
-  DeleteObject(section);
-  DeleteDC(memory);
+  BitBlt(dc, rect->left, rect->top, width, height, surface.dc, 0, 0, SRCCOPY);
 }
 
 void PowerOffDevice() {
