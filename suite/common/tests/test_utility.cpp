@@ -122,6 +122,15 @@ TEST(UiHelpers, PointsRectanglesAndMetrics) {
   EXPECT_EQ(suite::GetUIMetrics(9, &value, 4, nullptr), E_INVALIDARG);
 
   EXPECT_EQ(suite::ScaleByDpi(96), suite::ScreenDpiX());
+
+  // Shorter than 320 pixels at 96 DPI.
+  {
+    ScopedSetting height("DEVICE_SCREEN_HEIGHT", "240");
+    ce::testing::ReloadScreen();
+    EXPECT_TRUE(suite::IsShortScreen());
+  }
+  ce::testing::ReloadScreen();
+  EXPECT_FALSE(suite::IsShortScreen());
 }
 
 TEST(UiHelpers, PowerOffPressesAndReleasesThePowerKey) {
