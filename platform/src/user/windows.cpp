@@ -21,6 +21,9 @@ namespace ce::controls {
 // the first time any window is.
 void EnsureRegistered();
 }  // namespace ce::controls
+namespace ce::menus {
+void EnsureTray();
+}  // namespace ce::menus
 
 namespace {
 
@@ -311,7 +314,10 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   SweepEndedThreads();
   const int slot = ipc::AcquireSlot();
   EnsureSources();
-  if (!child) EnsureInputThread();
+  if (!child) {
+    EnsureInputThread();
+    ce::menus::EnsureTray();
+  }
   // Read before the user lock, which is never held while other locks are taken.
   const DWORD threadId = GetCurrentThreadId();
   const auto screen = ce::gdi::Screen::Current();
@@ -378,7 +384,10 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     ++cls->windows;
     s.windows[Value(hwnd)] = w;
     if (child) {
-      parentWindow->children.insert(parentWindow->children.begin(), hwnd);
+      // A new child goes behind its siblings, so GW_CHILD / GW_HWNDNEXT walk
+      // the children in the order they were made (a dialog's template
+      // order); a new top-level window comes to the front.
+      parentWindow->children.push_back(hwnd);
     } else {
       s.topLevel.insert(s.topLevel.begin(), hwnd);
     }
