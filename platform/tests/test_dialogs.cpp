@@ -789,6 +789,34 @@ bool NearColour(COLORREF a, COLORREF b) {
   return true;
 }
 
+TEST_F(Dialogs, ACaptionedDialogHasItsTitleBandAboveTheClientArea) {
+  Builder b(WS_POPUP | WS_VISIBLE | WS_CAPTION | DS_ABSALIGN, 120, 60, L"Options", nullptr);
+  b.Add(kButton, WS_VISIBLE | BS_AUTOCHECKBOX, 5, L"Loud", 0, 0, 60, 12);
+  HWND dlg = Make(b);
+  ASSERT_NE(dlg, nullptr);
+  ce::test::PumpUntilIdle();
+  const int band = GetSystemMetrics(SM_CYCAPTION);
+  RECT window{};
+  RECT client{};
+  GetWindowRect(dlg, &window);
+  GetClientRect(dlg, &client);
+  RECT mapped{0, 0, 120, 60};
+  MapDialogRect(dlg, &mapped);
+  EXPECT_EQ(client.bottom, mapped.bottom) << "the template sizes the client area";
+  EXPECT_EQ(window.bottom - window.top, client.bottom + band);
+  POINT origin{0, 0};
+  ClientToScreen(dlg, &origin);
+  EXPECT_EQ(origin.y, window.top + band);
+  RECT control{};
+  GetWindowRect(GetDlgItem(dlg, 5), &control);
+  EXPECT_EQ(control.top, window.top + band);
+  EXPECT_TRUE(NearColour(ce::test::ScreenPixel(window.right - 3, window.top + 2), GetSysColor(COLOR_ACTIVECAPTION)));
+  // The pen lands in client coordinates: a tap on the box checks it.
+  ce::test::Tap(control.left + 4, (control.top + control.bottom) / 2);
+  PumpDialog(dlg);
+  EXPECT_EQ(IsDlgButtonChecked(dlg, 5), BST_CHECKED);
+}
+
 TEST_F(Dialogs, StaticsShowBitmapsAndIconsSetOnThem) {
   Builder b(WS_POPUP | WS_VISIBLE, 120, 100, L"T", nullptr);
   b.Add(kStatic, WS_VISIBLE | SS_BITMAP, 1, L"", 0, 0, 5, 5)

@@ -261,6 +261,8 @@ HWND Create(HINSTANCE instance, const BYTE* data, std::size_t size, HWND owner, 
   MeasureFont(*d);
 
   RECT r = Map(*d, t.header.x, t.header.y, t.header.cx, t.header.cy);
+  // The template sizes the client area; a caption band comes on top of it.
+  if (!child && (style & WS_CAPTION) == WS_CAPTION) r.bottom += GetSystemMetrics(SM_CYCAPTION);
   if (!child && (style & DS_CENTER)) {
     const int w = r.right - r.left;
     const int h = r.bottom - r.top;

@@ -42,8 +42,8 @@ RECT ScreenRectLocked(const Window& window) {
     if (!p) break;
     r.left += p->rect.left;
     r.right += p->rect.left;
-    r.top += p->rect.top;
-    r.bottom += p->rect.top;
+    r.top += p->rect.top + CaptionOf(*p);
+    r.bottom += p->rect.top + CaptionOf(*p);
     parent = p->parent;
   }
   return r;
