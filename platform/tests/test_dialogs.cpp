@@ -730,9 +730,11 @@ TEST_F(Dialogs, EveryControlClassCanBeSubclassedThroughThePointerSizedField) {
   const struct {
     const wchar_t* cls;
     DWORD style;
-  } classes[] = {{L"BUTTON", BS_PUSHBUTTON},     {L"STATIC", SS_LEFT},        {L"EDIT", ES_MULTILINE},
-                 {L"CAPEDIT", 0},                {L"LISTBOX", LBS_NOTIFY},    {L"COMBOBOX", CBS_DROPDOWNLIST},
-                 {L"msctls_updown32", 0},        {L"msctls_trackbar32", 0},   {L"msctls_progress32", 0}};
+  } classes[] = {{L"BUTTON", BS_PUSHBUTTON}, {L"STATIC", SS_LEFT},
+                 {L"EDIT", ES_MULTILINE},    {L"CAPEDIT", 0},
+                 {L"LISTBOX", LBS_NOTIFY},   {L"COMBOBOX", CBS_DROPDOWNLIST},
+                 {L"msctls_updown32", 0},    {L"msctls_trackbar32", 0},
+                 {L"msctls_progress32", 0}};
   for (const auto& [cls, style] : classes) {
     HWND control = CreateWindowExW(0, cls, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 60, 20, dlg,
                                    reinterpret_cast<HMENU>(7), nullptr, nullptr);
@@ -743,8 +745,8 @@ TEST_F(Dialogs, EveryControlClassCanBeSubclassedThroughThePointerSizedField) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_INDEX) << cls;
     g_seenByFront = 0;
     g_frontSawDestroy = false;
-    g_original = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrontProc)));
+    g_original =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrontProc)));
     ASSERT_NE(g_original, nullptr) << cls;
     EXPECT_EQ(GetWindowLongPtrW(control, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(FrontProc));
     SetWindowTextW(control, L"New");
@@ -773,8 +775,8 @@ TEST_F(Dialogs, ChildrenRunInTheOrderTheyWereMadeAndAutoBuddyTakesThePrevious) {
   EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(spin, UDM_GETBUDDY, 0, 0)), list);
   EXPECT_EQ(GetWindow(spin, GW_HWNDPREV), list);
   // A control the program adds later comes after the template's.
-  HWND added = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, dlg, reinterpret_cast<HMENU>(9), nullptr,
-                               nullptr);
+  HWND added =
+      CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, dlg, reinterpret_cast<HMENU>(9), nullptr, nullptr);
   std::vector<int> ids;
   for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) ids.push_back(GetDlgCtrlID(c));
   EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, IDOK, 9}));

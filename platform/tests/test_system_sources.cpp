@@ -276,8 +276,8 @@ TEST(Backlight, TheDeviceFillsTheRegistryWithoutOverwritingAProgramsValues) {
   // A program holds the backlight on; the next start of the device keeps
   // what it wrote and brings back only what is missing.
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"ControlPanel\\Backlight", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"ControlPanel\\Backlight", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
             ERROR_SUCCESS);
   const DWORD held = 1200000;
   ASSERT_EQ(RegSetValueExW(key, L"m_ACTimeout", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&held), sizeof held),

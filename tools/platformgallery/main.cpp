@@ -76,8 +76,8 @@ constexpr int kIdJournal = 2002;
 constexpr int kIdPlaces = 2003;
 constexpr int kIdBadge = 2004;
 constexpr LPARAM kInputModeText = 3;  // the native edit's input mode for text
-const wchar_t* const kPlaces[] = {L"Harbour", L"Orchard", L"Quarry", L"Meadow", L"Lighthouse", L"Mill",
-                                  L"Bridge",  L"Market",  L"Tower",  L"Garden"};
+const wchar_t* const kPlaces[] = {L"Harbour", L"Orchard", L"Quarry", L"Meadow", L"Lighthouse",
+                                  L"Mill",    L"Bridge",  L"Market", L"Tower",  L"Garden"};
 
 struct Gallery {
   HWND window = nullptr;
@@ -521,8 +521,8 @@ void OpenMenusBar(HWND window) {
     return;
   }
   if (g_gallery.barImages == nullptr) g_gallery.barImages = MakeRings(16, {RGB(230, 200, 40), RGB(60, 200, 90)});
-  const int first = CommandBar_AddBitmap(info.hwndMB, nullptr, reinterpret_cast<UINT_PTR>(g_gallery.barImages), 2,
-                                         16, 16);
+  const int first =
+      CommandBar_AddBitmap(info.hwndMB, nullptr, reinterpret_cast<UINT_PTR>(g_gallery.barImages), 2, 16, 16);
   if (first < 0) return;
   TBBUTTON button{};
   button.iBitmap = first;

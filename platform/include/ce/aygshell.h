@@ -49,7 +49,7 @@ struct SHMENUBARINFO {
   HINSTANCE hInstRes;
   int nBmpId;      // a bitmap resource of hInstRes whose images the buttons may show (0: none)
   int cBmpImages;  // how many images it holds, side by side
-  HWND hwndMB;  // out: the bar
+  HWND hwndMB;     // out: the bar
   COLORREF clrBk;
 };
 using PSHMENUBARINFO = SHMENUBARINFO*;

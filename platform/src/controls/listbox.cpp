@@ -110,8 +110,7 @@ void ListBox::FitHeight() {
   if (rows < 1) return;
   const int fitted = rows * itemHeight_ + 2 * Border();
   if (fitted != height) {
-    SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left, fitted,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left, fitted, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 

@@ -38,7 +38,7 @@ class VScrollBar {
   int pos_ = 0;
   int page_ = 1;
   int total_ = 0;
-  int grab_ = -1;  // where the pen holds the thumb, from its top; -1: not held
+  int grab_ = -1;    // where the pen holds the thumb, from its top; -1: not held
   int tracked_ = 0;  // the position the thumb was last dragged to
 };
 

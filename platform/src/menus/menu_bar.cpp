@@ -148,7 +148,8 @@ std::shared_ptr<ImageStrip> MakeStrip(HBITMAP source, int count, SIZE size) {
   const std::uint32_t key = 0x00FF00FFu;  // magenta as B, G, R, A
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      std::uint32_t& p = pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+      std::uint32_t& p =
+          pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
       if ((p & 0x00FFFFFFu) == key) {
         p = 0;
         mask[static_cast<std::size_t>(y) * maskStride + static_cast<std::size_t>(x) / 8] |=
@@ -696,8 +697,7 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
   }
   if (info->nBmpId) {
     const TBADDBITMAP images{info->hInstRes, static_cast<UINT_PTR>(info->nBmpId)};
-    if (SendMessageW(bar, TB_ADDBITMAP, static_cast<WPARAM>(info->cBmpImages), reinterpret_cast<LPARAM>(&images)) <
-        0) {
+    if (SendMessageW(bar, TB_ADDBITMAP, static_cast<WPARAM>(info->cBmpImages), reinterpret_cast<LPARAM>(&images)) < 0) {
       const DWORD error = GetLastError();
       DestroyWindow(bar);
       SetLastError(error);
