@@ -789,6 +789,91 @@ HWND FindPopupList() {
   return search.found;
 }
 
+TEST_F(Controls, ListBoxHeightIsCutToWholeRowsUnlessAskedNot) {
+  HWND fitted = Make(L"LISTBOX", WS_BORDER, 10, 10, 100, 50, 1);
+  HWND free = Make(L"LISTBOX", WS_BORDER | LBS_NOINTEGRALHEIGHT, 120, 10, 100, 50, 2);
+  HWND tiny = Make(L"LISTBOX", WS_BORDER, 10, 100, 100, 4, 3);
+  const int row = static_cast<int>(SendMessageW(fitted, LB_GETITEMHEIGHT, 0, 0));
+  ASSERT_GT(row, 0);
+  RECT r{};
+  GetWindowRect(fitted, &r);
+  EXPECT_EQ(r.bottom - r.top, (48 / row) * row + 2);
+  GetWindowRect(free, &r);
+  EXPECT_EQ(r.bottom - r.top, 50);
+  GetWindowRect(tiny, &r);
+  EXPECT_EQ(r.bottom - r.top, 4) << "shorter than a row: left as it is";
+  // A larger font changes the rows: the height follows.
+  LOGFONTW lf{};
+  lf.lfHeight = row * 2;
+  HFONT big = CreateFontIndirectW(&lf);
+  SendMessageW(fitted, WM_SETFONT, reinterpret_cast<WPARAM>(big), TRUE);
+  const int bigRow = static_cast<int>(SendMessageW(fitted, LB_GETITEMHEIGHT, 0, 0));
+  GetWindowRect(fitted, &r);
+  EXPECT_EQ((r.bottom - r.top - 2) % bigRow, 0);
+  DestroyWindow(fitted);
+  DeleteObject(big);
+}
+
+TEST_F(Controls, ScrollBarsOfListsAndEditsAreDrawnAndWorkedWithThePen) {
+  HWND list = Make(L"LISTBOX", WS_BORDER | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 10, 10, 120, 82, 1);
+  for (int i = 0; i < 20; ++i) {
+    const std::wstring item = L"Item " + std::to_wstring(i);
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+  }
+  const int row = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+  const int rows = 80 / row;
+  const int bar = GetSystemMetrics(SM_CXVSCROLL);
+  const int x = 10 + 120 - 1 - bar / 2;
+  ce::test::PumpUntilIdle();
+  EXPECT_TRUE(Near(ce::test::ScreenPixel(x, 12), GetSysColor(COLOR_BTNFACE))) << "the up arrow's box";
+
+  // The arrows step a row, the track beside the thumb a page, and the
+  // thumb drags; none of it changes the selection.
+  const int lastTop = 20 - rows;
+  const struct {
+    int y;
+    LRESULT top;
+  } taps[] = {{89, 1}, {89, 2}, {13, 1}, {70, std::min(1 + rows, lastTop)}, {13, std::min(1 + rows, lastTop) - 1}};
+  for (const auto& tap : taps) {
+    ce::test::Tap(x, tap.y);
+    ce::test::PumpUntilIdle();
+    EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), tap.top) << tap.y;
+  }
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);
+  SendMessageW(list, WM_VSCROLL, SB_TOP, 0);
+  ce::test::PumpUntilIdle();
+  ce::test::PenDown(x, 10 + 1 + bar + 2);  // the thumb, at the top of the track
+  ce::test::PumpUntilIdle();
+  ce::test::PenMove(x, 200);
+  ce::test::PumpUntilIdle();
+  ce::test::PenUp(x, 200);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), lastTop);
+  SendMessageW(list, WM_VSCROLL, SB_TOP, 0);
+  EXPECT_EQ(SendMessageW(list, LB_GETTOPINDEX, 0, 0), 0);
+  // A tap on the rows still chooses, beside the bar.
+  ce::test::Tap(20, 10 + 1 + row / 2);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 0);
+
+  std::wstring text;
+  for (int i = 0; i < 30; ++i) text += L"Line " + std::to_wstring(i) + L"\r\n";
+  HWND edit = Make(L"EDIT", WS_BORDER | WS_VSCROLL | ES_MULTILINE, 10, 120, 150, 80, kEditId, text.c_str());
+  ASSERT_NE(edit, nullptr);
+  const int editX = 10 + 150 - 1 - bar / 2;
+  ce::test::Tap(editX, 120 + 80 - 3);
+  ce::test::Tap(editX, 120 + 80 - 3);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0), 2);
+  EXPECT_EQ(Selection(edit), (std::pair<DWORD, DWORD>{0, 0})) << "scrolling leaves the caret";
+  SendMessageW(edit, WM_VSCROLL, SB_BOTTOM, 0);
+  const LRESULT last = SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+  EXPECT_GT(last, 20);
+  ce::test::Tap(editX, 120 + 3);
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0), last - 1);
+}
+
 TEST_F(Controls, ComboBoxMessagesAndTextBuffers) {
   static_assert(CB_ADDSTRING == 0x143 && CB_GETCURSEL == 0x147 && CB_GETLBTEXT == 0x148 && CB_SETCURSEL == 0x14E);
   static_assert(CB_FINDSTRINGEXACT == 0x158 && CB_RESETCONTENT == 331 && CBN_SELCHANGE == 1);

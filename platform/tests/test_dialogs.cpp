@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "backend/headless/script.h"
+#include "ce/commctrl.h"
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
 #include "ce/winuser.h"
@@ -704,31 +707,159 @@ TEST_F(Dialogs, ItemTextsAndNumbersStayInsideTheirBuffers) {
 // Subclassing: a procedure put in front of a control's own.
 WNDPROC g_original = nullptr;
 int g_seenByFront = 0;
+bool g_frontSawDestroy = false;
 LRESULT CALLBACK FrontProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == BM_CLICK || message == WM_SETTEXT) ++g_seenByFront;
+  if (message == WM_DESTROY) g_frontSawDestroy = true;
   return CallWindowProcW(g_original, hwnd, message, wParam, lParam);
 }
 
-TEST_F(Dialogs, ControlsCanBeSubclassed) {
+TEST_F(Dialogs, EveryControlClassCanBeSubclassedThroughThePointerSizedField) {
   Builder b(WS_POPUP);
-  b.Add(kButton, BS_AUTOCHECKBOX, 1042, L"Area").Add(kStatic, 0, 2, L"Label");
+  b.Add(kButton, BS_AUTOCHECKBOX, 1042, L"Area");
   HWND dlg = Make(b);
   ASSERT_NE(dlg, nullptr);
-  for (int id : {1042, 2}) {
-    HWND control = GetDlgItem(dlg, id);
+  g_original = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(GetDlgItem(dlg, 1042), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrontProc)));
+  ASSERT_NE(g_original, nullptr);
+  SendMessageW(GetDlgItem(dlg, 1042), BM_CLICK, 0, 0);
+  EXPECT_EQ(g_seenByFront, 1);
+  EXPECT_EQ(IsDlgButtonChecked(dlg, 1042), BST_CHECKED) << "the control's own procedure still answers";
+  SetWindowLongPtrW(GetDlgItem(dlg, 1042), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_original));
+
+  const struct {
+    const wchar_t* cls;
+    DWORD style;
+  } classes[] = {{L"BUTTON", BS_PUSHBUTTON}, {L"STATIC", SS_LEFT},
+                 {L"EDIT", ES_MULTILINE},    {L"CAPEDIT", 0},
+                 {L"LISTBOX", LBS_NOTIFY},   {L"COMBOBOX", CBS_DROPDOWNLIST},
+                 {L"msctls_updown32", 0},    {L"msctls_trackbar32", 0},
+                 {L"msctls_progress32", 0}};
+  for (const auto& [cls, style] : classes) {
+    HWND control = CreateWindowExW(0, cls, L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 60, 20, dlg,
+                                   reinterpret_cast<HMENU>(7), nullptr, nullptr);
+    ASSERT_NE(control, nullptr) << cls;
+    // The 32-bit field cannot hold a procedure here: refused, nothing changed.
+    SetLastError(0);
+    EXPECT_EQ(SetWindowLongW(control, GWL_WNDPROC, 1234), 0) << cls;
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_INDEX) << cls;
     g_seenByFront = 0;
+    g_frontSawDestroy = false;
     g_original =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(control, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(FrontProc)));
-    ASSERT_NE(g_original, nullptr);
-    SendMessageW(control, BM_CLICK, 0, 0);
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrontProc)));
+    ASSERT_NE(g_original, nullptr) << cls;
+    EXPECT_EQ(GetWindowLongPtrW(control, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(FrontProc));
     SetWindowTextW(control, L"New");
-    EXPECT_EQ(g_seenByFront, 2);
-    wchar_t text[8];
-    GetWindowTextW(control, text, 8);
-    EXPECT_STREQ(text, L"New");
-    SetWindowLongPtrW(control, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(g_original));
+    EXPECT_EQ(g_seenByFront, 1) << cls;
+    // A drop-down list's text is its chosen item's; the others keep it.
+    if (style != CBS_DROPDOWNLIST) {
+      wchar_t text[8] = {};
+      GetWindowTextW(control, text, 8);
+      EXPECT_STREQ(text, L"New") << cls;
+    }
+    DestroyWindow(control);
+    EXPECT_TRUE(g_frontSawDestroy) << cls << ": WM_DESTROY reaches the subclass";
   }
-  EXPECT_EQ(IsDlgButtonChecked(dlg, 1042), BST_CHECKED);
+}
+
+TEST_F(Dialogs, ChildrenRunInTheOrderTheyWereMadeAndAutoBuddyTakesThePrevious) {
+  Builder b(WS_POPUP | WS_VISIBLE);
+  b.Add(kStatic, WS_VISIBLE, 1, L"Count:", 4, 4, 30, 10)
+      .AddNamed(L"LISTBOX", WS_VISIBLE | WS_BORDER, 2, L"")
+      .AddNamed(L"msctls_updown32", WS_VISIBLE | UDS_AUTOBUDDY | UDS_ALIGNRIGHT, 3, L"")
+      .Add(kButton, WS_VISIBLE | BS_PUSHBUTTON, IDOK, L"OK", 4, 40, 40, 14);
+  HWND dlg = Make(b);
+  ASSERT_NE(dlg, nullptr);
+  HWND list = GetDlgItem(dlg, 2);
+  HWND spin = GetDlgItem(dlg, 3);
+  EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(spin, UDM_GETBUDDY, 0, 0)), list);
+  EXPECT_EQ(GetWindow(spin, GW_HWNDPREV), list);
+  // A control the program adds later comes after the template's.
+  HWND added =
+      CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, dlg, reinterpret_cast<HMENU>(9), nullptr, nullptr);
+  std::vector<int> ids;
+  for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) ids.push_back(GetDlgCtrlID(c));
+  EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, IDOK, 9}));
+  EXPECT_EQ(GetWindow(added, GW_HWNDLAST), added);
+}
+
+// The screen may keep fewer bits a channel than a COLORREF.
+bool NearColour(COLORREF a, COLORREF b) {
+  for (int shift : {0, 8, 16}) {
+    if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > 8) return false;
+  }
+  return true;
+}
+
+TEST_F(Dialogs, ACaptionedDialogHasItsTitleBandAboveTheClientArea) {
+  Builder b(WS_POPUP | WS_VISIBLE | WS_CAPTION | DS_ABSALIGN, 120, 60, L"Options", nullptr);
+  b.Add(kButton, WS_VISIBLE | BS_AUTOCHECKBOX, 5, L"Loud", 0, 0, 60, 12);
+  HWND dlg = Make(b);
+  ASSERT_NE(dlg, nullptr);
+  ce::test::PumpUntilIdle();
+  const int band = GetSystemMetrics(SM_CYCAPTION);
+  RECT window{};
+  RECT client{};
+  GetWindowRect(dlg, &window);
+  GetClientRect(dlg, &client);
+  RECT mapped{0, 0, 120, 60};
+  MapDialogRect(dlg, &mapped);
+  EXPECT_EQ(client.bottom, mapped.bottom) << "the template sizes the client area";
+  EXPECT_EQ(window.bottom - window.top, client.bottom + band);
+  POINT origin{0, 0};
+  ClientToScreen(dlg, &origin);
+  EXPECT_EQ(origin.y, window.top + band);
+  RECT control{};
+  GetWindowRect(GetDlgItem(dlg, 5), &control);
+  EXPECT_EQ(control.top, window.top + band);
+  EXPECT_TRUE(NearColour(ce::test::ScreenPixel(window.right - 3, window.top + 2), GetSysColor(COLOR_ACTIVECAPTION)));
+  // The pen lands in client coordinates: a tap on the box checks it.
+  ce::test::Tap(control.left + 4, (control.top + control.bottom) / 2);
+  PumpDialog(dlg);
+  EXPECT_EQ(IsDlgButtonChecked(dlg, 5), BST_CHECKED);
+}
+
+TEST_F(Dialogs, StaticsShowBitmapsAndIconsSetOnThem) {
+  Builder b(WS_POPUP | WS_VISIBLE, 120, 100, L"T", nullptr);
+  b.Add(kStatic, WS_VISIBLE | SS_BITMAP, 1, L"", 0, 0, 5, 5)
+      .Add(kStatic, WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE, 2, L"", 40, 0, 40, 40)
+      .Add(kStatic, WS_VISIBLE | SS_ICON, 3, L"", 0, 60, 5, 5);
+  HWND dlg = Make(b);
+  ASSERT_NE(dlg, nullptr);
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 12, -6, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP picture = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(picture, nullptr);
+  std::fill_n(static_cast<std::uint32_t*>(bits), 12 * 6, 0x0000FF00u);  // green
+  HWND plain = GetDlgItem(dlg, 1);
+  HWND centred = GetDlgItem(dlg, 2);
+  RECT before{};
+  GetWindowRect(centred, &before);
+  EXPECT_EQ(SendMessageW(plain, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture)), 0);
+  EXPECT_EQ(SendMessageW(centred, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture)), 0);
+  EXPECT_EQ(SendMessageW(plain, STM_GETIMAGE, IMAGE_BITMAP, 0), reinterpret_cast<LRESULT>(picture));
+  EXPECT_EQ(SendMessageW(plain, STM_GETIMAGE, IMAGE_ICON, 0), 0);
+  EXPECT_EQ(SendMessageW(plain, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(picture)), 0) << "wrong kind";
+  EXPECT_EQ(SendMessageW(GetDlgItem(dlg, 3), STM_SETIMAGE, IMAGE_ICON, 12345), 0) << "not an icon";
+  ce::test::PumpUntilIdle();
+  RECT r{};
+  GetWindowRect(plain, &r);
+  EXPECT_EQ(r.right - r.left, 12) << "the control takes the picture's size";
+  EXPECT_EQ(r.bottom - r.top, 6);
+  EXPECT_TRUE(NearColour(ce::test::ScreenPixel(r.left + 11, r.top + 5), RGB(0, 255, 0)));
+  GetWindowRect(centred, &r);
+  EXPECT_EQ(r.right - r.left, before.right - before.left) << "unless it centres the picture";
+  const int cx = (r.left + r.right) / 2;
+  const int cy = (r.top + r.bottom) / 2;
+  EXPECT_TRUE(NearColour(ce::test::ScreenPixel(cx, cy), RGB(0, 255, 0)));
+  EXPECT_EQ(ce::test::ScreenPixel(r.left + 1, r.top + 1), RGB(255, 255, 255));
+  // Taking the picture away leaves the control empty; the caller still owns it.
+  EXPECT_EQ(SendMessageW(centred, STM_SETIMAGE, IMAGE_BITMAP, 0), reinterpret_cast<LRESULT>(picture));
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(ce::test::ScreenPixel(cx, cy), RGB(255, 255, 255));
+  DestroyWindow(dlg);
+  DeleteObject(picture);
 }
 
 TEST_F(Dialogs, ControlsAreWindowClassesOfTheirOwn) {

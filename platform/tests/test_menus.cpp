@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "kernel/clock.h"
 #include "menus/draw.h"
 #include "menus/menus.h"
+#include "scoped_setting.h"
 #include "screen_config.h"
 #include "user/input.h"
 
@@ -742,6 +744,134 @@ TEST_F(Menus, ToolBarMessagesBuildAndChangeAnEmptyBar) {
   info.cbSize = 4;
   EXPECT_FALSE(SHCreateMenuBar(&info));
   DestroyMenu(popup);
+}
+
+// A bitmap of `count` side-by-side 8x8 images in the given colours, each
+// with a magenta top-left pixel.
+HBITMAP ImageStrip(std::initializer_list<COLORREF> colours) {
+  const int count = static_cast<int>(colours.size());
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 8 * count, -8, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  auto* pixels = static_cast<std::uint32_t*>(bits);
+  int i = 0;
+  for (COLORREF c : colours) {
+    const std::uint32_t bgr = GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c);
+    for (int y = 0; y < 8; ++y) {
+      for (int x = 0; x < 8; ++x) pixels[y * 8 * count + i * 8 + x] = (x == 0 && y == 0) ? 0xFF00FFu : bgr;
+    }
+    ++i;
+  }
+  return bitmap;
+}
+
+TEST_F(Menus, ButtonsShowTheirImagesAndDropPopupsSetLater) {
+  SHMENUBARINFO info{};
+  info.cbSize = sizeof info;
+  info.hwndParent = owner;
+  info.dwFlags = SHCMBF_EMPTYBAR;
+  ASSERT_TRUE(SHCreateMenuBar(&info));
+  HWND bar = info.hwndMB;
+
+  HBITMAP first = ImageStrip({RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)});
+  HBITMAP second = ImageStrip({RGB(255, 255, 0), RGB(0, 0, 0)});
+  EXPECT_EQ(CommandBar_AddBitmap(bar, nullptr, reinterpret_cast<UINT_PTR>(first), 3, 8, 8), 0);
+  EXPECT_EQ(CommandBar_AddBitmap(bar, nullptr, reinterpret_cast<UINT_PTR>(second), 2, 0, 0), 3);
+  // More images than the bitmap holds, or not a bar: refused.
+  EXPECT_EQ(CommandBar_AddBitmap(bar, nullptr, reinterpret_cast<UINT_PTR>(second), 3, 8, 8), -1);
+  EXPECT_EQ(CommandBar_AddBitmap(bar, nullptr, reinterpret_cast<UINT_PTR>(second), 1, 8, 9), -1);
+  EXPECT_EQ(CommandBar_AddBitmap(owner, nullptr, reinterpret_cast<UINT_PTR>(second), 1, 8, 8), -1);
+  DeleteObject(first);  // the bar keeps copies
+  DeleteObject(second);
+
+  TBBUTTON tb{};
+  tb.iBitmap = 1;
+  tb.idCommand = 40;
+  tb.fsState = TBSTATE_ENABLED;
+  tb.iString = -1;
+  ASSERT_TRUE(SendMessageW(bar, TB_INSERTBUTTONW, 0, reinterpret_cast<LPARAM>(&tb)));
+  EXPECT_EQ(ce::testing::MenuBarButtons(bar)->at(0).image, 1);
+  ce::test::PumpUntilIdle();
+  // One button over the whole bar: its image in the middle, the magenta
+  // corner showing the button under it.
+  const int barHeight = GetSystemMetrics(SM_CYMENU);
+  const int top = 320 - barHeight + (barHeight - 8) / 2;
+  EXPECT_EQ(ce::test::ScreenPixel(121, top + 4), Shown(RGB(0, 255, 0)));
+  EXPECT_EQ(ce::test::ScreenPixel(116, top), Shown(ce::menus::kBarButton));
+  EXPECT_EQ(ce::test::ScreenPixel(117, top), Shown(RGB(0, 255, 0)));
+  TBBUTTONINFOW change{};
+  change.cbSize = sizeof change;
+  change.dwMask = TBIF_IMAGE;
+  change.iImage = 3;
+  ASSERT_TRUE(SendMessageW(bar, TB_SETBUTTONINFOW, 40, reinterpret_cast<LPARAM>(&change)));
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(ce::test::ScreenPixel(121, top + 4), Shown(RGB(255, 255, 0)));
+  change.iImage = 7;  // beyond the images: none drawn
+  ASSERT_TRUE(SendMessageW(bar, TB_SETBUTTONINFOW, 40, reinterpret_cast<LPARAM>(&change)));
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(ce::test::ScreenPixel(121, top + 4), Shown(ce::menus::kBarButton));
+
+  // A popup given to the button later makes it drop that popup.
+  HMENU popup = CreatePopupMenu();
+  AppendMenuW(popup, MF_STRING, 301, L"Later");
+  EXPECT_EQ(SendMessageW(bar, SHCMBM_SETSUBMENU, 40, reinterpret_cast<LPARAM>(popup)), 0);
+  EXPECT_EQ(SendMessageW(bar, SHCMBM_GETSUBMENU, 0, 40), reinterpret_cast<LRESULT>(popup));
+  EXPECT_EQ(SendMessageW(bar, SHCMBM_SETSUBMENU, 41, reinterpret_cast<LPARAM>(popup)), 0) << "no such button";
+  EXPECT_TRUE(ce::testing::MenuBarButtons(bar)->at(0).dropDown);
+  g_onInit = [&](HMENU) { PostMessageW(owner, kOpened, 0, 0); };
+  g_whileOpen = [] { EXPECT_TRUE(ce::testing::ChooseMenuEntry(L"Later")); };
+  PressKey(VK_TSOFT1);
+  ce::test::PumpUntilIdle();
+  ASSERT_EQ(Messages(), (std::vector<UINT>{WM_INITMENUPOPUP, WM_COMMAND}));
+  EXPECT_EQ(g_seen[1].wParam, 301u);
+  EXPECT_EQ(SendMessageW(bar, SHCMBM_SETSUBMENU, 40, 0), reinterpret_cast<LRESULT>(popup));
+  DestroyWindow(bar);
+  DestroyMenu(popup);
+}
+
+TEST_F(Menus, SmartphoneSoftKeysComeFromTheShellsResourcesAndItsTrayTakesCaptions) {
+  const std::filesystem::path tapres = CE_TAPRES_LIBRARY;
+  ce::test::ScopedSetting folders("DEVICE_PROGRAM_FOLDERS", "Shell=" + tapres.parent_path().string());
+  ce::test::ScopedSetting platform("DEVICE_PLATFORM_TYPE", "SmartPhone");
+  HMODULE shell = LoadLibraryExW(L"\\Program Files\\Shell\\tapres.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(shell, nullptr);
+  EXPECT_EQ(LoadLibraryExW(L"\\Program Files\\Shell\\tapres.dll", nullptr, 0x8), nullptr) << "other flags";
+  SHMENUBARINFO info{};
+  info.cbSize = sizeof info;
+  info.hwndParent = owner;
+  info.nToolBarId = 18100;
+  info.hInstRes = shell;
+  ASSERT_TRUE(SHCreateMenuBar(&info));
+  EXPECT_TRUE(FreeLibrary(shell));  // the bar keeps its buttons
+  const auto buttons = ce::testing::MenuBarButtons(info.hwndMB);
+  ASSERT_TRUE(buttons);
+  ASSERT_EQ(buttons->size(), 2u);
+  EXPECT_EQ(buttons->at(0).id, 18201);
+  EXPECT_EQ(buttons->at(1).id, 18200);
+  PressKey(VK_TSOFT2);
+  ce::test::PumpUntilIdle();
+  ASSERT_EQ(Messages(), (std::vector<UINT>{WM_COMMAND}));
+  EXPECT_EQ(LOWORD(g_seen[0].wParam), 18200);
+
+  // The tray comes with the first top-level window of a Smartphone program.
+  HWND form = CreateWindowExW(0, L"MenuOwner", L"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(form, nullptr);
+  HWND tray = FindWindowW(L"tray", L"tray");
+  ASSERT_NE(tray, nullptr);
+  SetWindowTextW(form, L"Recordings");
+  SetForegroundWindow(form);
+  ASSERT_TRUE(ce::testing::Tray().has_value());
+  ASSERT_TRUE(PostMessageW(tray, WM_USER, 4, 0));
+  // The tray reads the title from the window's own thread: keep answering.
+  for (int i = 0; i < 200 && ce::testing::Tray()->captionRefreshes == 0; ++i) {
+    ce::test::PumpUntilIdle();
+    Sleep(5);
+  }
+  EXPECT_EQ(ce::testing::Tray()->captionRefreshes, 1);
+  EXPECT_EQ(ce::testing::Tray()->caption, L"Recordings");
+  PostMessageW(tray, WM_USER, 3, 0);  // other requests change nothing
+  DestroyWindow(form);
 }
 
 TEST_F(Menus, AnOverriddenBackKeyComesAsAHotKeyOrNotAtAll) {

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -237,14 +238,21 @@ TEST_F(Registry, FileReadsLikeTheKeys) {
   const BYTE blob[] = {0x0c, 0x00, 0xff};
   ASSERT_EQ(RegSetValueExW(key, L"BL", 0, REG_BINARY, blob, sizeof blob), ERROR_SUCCESS);
   RegCloseKey(key);
-  EXPECT_EQ(FileText(),
-            "# The device registry. Every change rewrites this whole file.\n"
-            "device-registry 1\n"
-            "[HKEY_CURRENT_USER\\Software]\n"
-            "[HKEY_CURRENT_USER\\Software\\Zentra]\n"
-            "\"Log\" = dword 0x00000001\n"
-            "\"Path\" = sz \"\\My Documents\\100%25\"\n"
-            "\"BL\" = binary 0c 00 ff\n");
+  // The device's own backlight values stand first in every device's file.
+  const std::string text = FileText();
+  const std::string header =
+      "# The device registry. Every change rewrites this whole file.\n"
+      "device-registry 1\n"
+      "[HKEY_CURRENT_USER\\ControlPanel]\n"
+      "[HKEY_CURRENT_USER\\ControlPanel\\Backlight]\n";
+  EXPECT_EQ(text.substr(0, header.size()), header);
+  const std::string ours =
+      "[HKEY_CURRENT_USER\\Software]\n"
+      "[HKEY_CURRENT_USER\\Software\\Zentra]\n"
+      "\"Log\" = dword 0x00000001\n"
+      "\"Path\" = sz \"\\My Documents\\100%25\"\n"
+      "\"BL\" = binary 0c 00 ff\n";
+  EXPECT_EQ(text.substr(text.size() - std::min(text.size(), ours.size())), ours);
 }
 
 TEST_F(Registry, DeletesValuesAndWholeSubtrees) {
@@ -453,7 +461,9 @@ TEST_F(Registry, FirstStartMovesTheOldFileInAndDropsAStaleTemporary) {
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Old", 0, KEY_READ, &key), ERROR_SUCCESS);
   EXPECT_EQ(GetDword(key, L"v"), 7u);
   RegCloseKey(key);
-  EXPECT_EQ(FileText(), old);
+  // Moved, then the device's own backlight values added.
+  EXPECT_NE(FileText().find("[HKEY_CURRENT_USER\\Software\\Old]\n\"v\" = dword 0x00000007\n"), std::string::npos);
+  EXPECT_NE(FileText().find("[HKEY_CURRENT_USER\\ControlPanel\\Backlight]"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(device_.HostPath("registry.dat")));
   EXPECT_FALSE(std::filesystem::exists(device_.HostPath("registry.lock")));
   EXPECT_FALSE(std::filesystem::exists(device_.HostPath(".runtime/registry.dat.tmp")));

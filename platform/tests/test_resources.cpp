@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ce/aygshell.h"
 #include "ce/commctrl.h"
 #include "ce/windows.h"
 #include "headless_device.h"
@@ -302,6 +303,55 @@ TEST(ResourceTemplates, CreateDialogParamMakesATemplatesTrackbar) {
   SendMessageW(trackbar, TBM_SETPOS, TRUE, 7);
   EXPECT_EQ(SendMessageW(trackbar, TBM_GETPOS, 0, 0), 7);
   EXPECT_TRUE(DestroyWindow(dialog));
+}
+
+// A template's picture statics show the module's icon and bitmap named by
+// number, at their own sizes; a missing one leaves its static empty.
+TEST(ResourceTemplates, PictureStaticsTakeTheirResources) {
+  const DLGPROC proc = [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; };
+  HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(107), nullptr, proc, 0);
+  ASSERT_NE(dialog, nullptr);
+  HWND icon = GetDlgItem(dialog, 1201);
+  HWND bitmap = GetDlgItem(dialog, 1202);
+  ASSERT_NE(icon, nullptr);
+  ASSERT_NE(bitmap, nullptr);
+  EXPECT_NE(SendMessageW(icon, STM_GETIMAGE, IMAGE_ICON, 0), 0);
+  EXPECT_NE(SendMessageW(bitmap, STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+  EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1203), STM_GETIMAGE, IMAGE_ICON, 0), 0);
+  RECT r{};
+  GetClientRect(icon, &r);
+  EXPECT_EQ(r.right, GetSystemMetrics(SM_CXICON));
+  GetClientRect(bitmap, &r);
+  EXPECT_EQ(r.right, 4);
+  EXPECT_EQ(r.bottom, 3);
+  EXPECT_TRUE(DestroyWindow(dialog));  // the pictures go with it
+}
+
+// A menu bar's images from a bitmap resource of the module.
+TEST(ResourceTemplates, AMenuBarTakesItsImagesFromTheModule) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.lpszClassName = L"BarOwner";
+  ASSERT_NE(RegisterClassW(&wc), 0);
+  HWND owner = CreateWindowExW(0, L"BarOwner", L"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  SHMENUBARINFO info{};
+  info.cbSize = sizeof info;
+  info.hwndParent = owner;
+  info.nToolBarId = 104;
+  info.hInstRes = GetModuleHandleW(nullptr);
+  info.nBmpId = 110;
+  info.cBmpImages = 2;
+  ASSERT_TRUE(SHCreateMenuBar(&info));
+  // Two images of 2 x 3 came first: the next go after them.
+  EXPECT_EQ(CommandBar_AddBitmap(info.hwndMB, GetModuleHandleW(nullptr), 110, 4, 1, 3), 2);
+  SHMENUBARINFO tooMany = info;
+  tooMany.cBmpImages = 5;  // 4 pixels cannot hold 5 images
+  EXPECT_FALSE(SHCreateMenuBar(&tooMany));
+  SHMENUBARINFO missing = info;
+  missing.nBmpId = 999;
+  EXPECT_FALSE(SHCreateMenuBar(&missing));
+  DestroyWindow(owner);
+  UnregisterClassW(L"BarOwner", nullptr);
 }
 
 class ResourcePictures : public ::testing::Test {

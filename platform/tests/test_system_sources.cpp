@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -20,9 +21,13 @@
 #include "ce/winbase.h"
 #include "ce/winnls.h"
 #include "ce/winuser.h"
+#include "ce/winreg.h"
+#include "kernel/backlight.h"
 #include "kernel/network.h"
 #include "kernel/notify_store.h"
+#include "kernel/system_status.h"
 #include "scoped_setting.h"
+#include "temp_device.h"
 
 namespace {
 
@@ -241,6 +246,75 @@ TEST(Power, HostFiguresArePlausible) {
   EXPECT_GT(memory.dwAvailPhys, 0u);
   EXPECT_LE(memory.dwAvailPhys, memory.dwTotalPhys);
   EXPECT_LE(memory.dwMemoryLoad, 100u);
+}
+
+DWORD BacklightValue(const wchar_t* name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"ControlPanel\\Backlight", 0, KEY_READ, &key) != ERROR_SUCCESS) return ~0u;
+  DWORD value = ~0u;
+  DWORD size = sizeof value;
+  DWORD type = 0;
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+      type != REG_DWORD) {
+    value = ~0u;
+  }
+  RegCloseKey(key);
+  return value;
+}
+
+TEST(Backlight, TheDeviceFillsTheRegistryWithoutOverwritingAProgramsValues) {
+  ce::test::TempDevice device;
+  ScopedSetting battery("DEVICE_BACKLIGHT_BATTERY_TIMEOUT", "30");
+  ScopedSetting ac("DEVICE_BACKLIGHT_AC_TIMEOUT", "600");
+  ScopedSetting level("DEVICE_BACKLIGHT_LEVEL", "40");
+  ScopedSetting acLevel("DEVICE_BACKLIGHT_AC_LEVEL", "101");  // out of range: the host's or the default
+  EXPECT_EQ(BacklightValue(L"m_BatteryTimeout"), 30u);
+  EXPECT_EQ(BacklightValue(L"m_ACTimeout"), 600u);
+  EXPECT_EQ(BacklightValue(L"Brightness"), 40u);
+  EXPECT_LE(BacklightValue(L"ACBrightness"), 100u);
+
+  // A program holds the backlight on; the next start of the device keeps
+  // what it wrote and brings back only what is missing.
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"ControlPanel\\Backlight", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  const DWORD held = 1200000;
+  ASSERT_EQ(RegSetValueExW(key, L"m_ACTimeout", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&held), sizeof held),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteValueW(key, L"m_BatteryTimeout"), ERROR_SUCCESS);
+  RegCloseKey(key);
+  ce::kernel::backlight::FillRegistry(ce::kernel::backlight::Current("/nonexistent"));
+  EXPECT_EQ(BacklightValue(L"m_ACTimeout"), held);
+  EXPECT_EQ(BacklightValue(L"m_BatteryTimeout"), 30u);
+}
+
+TEST(Backlight, LevelsComeFromTheHostsBacklightElseTheDefaults) {
+  ce::test::TempDevice device;
+  const std::string folder = device.HostPath("sys-backlight");
+  device.WriteHostFile("sys-backlight/b_panel/brightness", "300\n");
+  device.WriteHostFile("sys-backlight/b_panel/max_brightness", "600\n");
+  device.WriteHostFile("sys-backlight/a_broken/brightness", "x\n");  // unreadable: the next one counts
+  device.WriteHostFile("sys-backlight/a_broken/max_brightness", "0\n");
+  EXPECT_EQ(ce::kernel::status::ReadBacklightPercent(folder), 50);
+  auto fromHost = ce::kernel::backlight::Current(folder);
+  EXPECT_EQ(fromHost.batteryLevel, 50u);
+  EXPECT_EQ(fromHost.acLevel, 50u);
+  EXPECT_EQ(fromHost.batteryTimeout, 60u);
+  EXPECT_EQ(fromHost.acTimeout, 300u);
+
+  EXPECT_EQ(ce::kernel::status::ReadBacklightPercent(device.HostPath("nothing-here")), std::nullopt);
+  const auto defaults = ce::kernel::backlight::Current(device.HostPath("nothing-here"));
+  EXPECT_EQ(defaults.batteryLevel, 100u);
+  EXPECT_EQ(defaults.acLevel, 100u);
+
+  // The real host: a level when it has a backlight, and always a value.
+  if (const auto host = ce::kernel::status::ReadBacklightPercent("/sys/class/backlight")) {
+    EXPECT_GE(*host, 0);
+    EXPECT_LE(*host, 100);
+  }
+  EXPECT_LE(BacklightValue(L"Brightness"), 100u);
+  EXPECT_GT(BacklightValue(L"m_BatteryTimeout"), 0u);
 }
 
 TEST(Power, RequirementsAndThePowerKeyAreRecordedOnly) {

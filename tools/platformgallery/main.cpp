@@ -1,8 +1,9 @@
 // The platform gallery: what the platform's UI layer draws, one page at a
 // time: text (faces, sizes, styles, turns and DrawTextW's layouts), menus
 // (the shell's menu bar, a tap's popup menu, a message box), pictures
-// (BMP, GIF and JPEG resources through the decoder library) and a dialog
-// with every control. The right soft key or the Right arrow moves to the
+// (BMP, GIF and JPEG resources through the decoder library), a dialog
+// with every control, and a Smartphone page: the native edit, scroll bars,
+// a picture in a static and the shell's soft-key bar. The right soft key or the Right arrow moves to the
 // next page, the Left arrow to the one before; Esc ends the program. On the
 // menus page the soft keys belong to its menu bar, whose menu has the pages.
 //
@@ -17,6 +18,7 @@
 
 #include "ce/aygshell.h"
 #include "ce/commctrl.h"
+#include "ce/crt.h"
 #include "ce/device.h"
 #include "ce/imgdecmp.h"
 #include "ce/windows.h"
@@ -25,9 +27,9 @@
 
 namespace {
 
-enum Page { kPageText, kPageMenus, kPagePictures, kPageDialogs, kPageCount };
+enum Page { kPageText, kPageMenus, kPagePictures, kPageDialogs, kPagePhone, kPageCount };
 
-const wchar_t* const kPageTitles[kPageCount] = {L"Text", L"Menus", L"Pictures", L"Dialogs"};
+const wchar_t* const kPageTitles[kPageCount] = {L"Text", L"Menus", L"Pictures", L"Dialogs", L"Smartphone"};
 
 // The resources' menus and their commands (platformgallery.ksr).
 constexpr int kBarMenu = 100;
@@ -36,6 +38,7 @@ constexpr UINT kCmdGreet = 101;
 constexpr UINT kCmdNextPage = 110;
 constexpr UINT kCmdPreviousPage = 111;
 constexpr UINT kCmdMessage = 112;
+constexpr UINT kCmdPicture = 115;  // the menu bar's picture button
 constexpr UINT kCmdFirstColour = 120;
 constexpr UINT kCmdLastColour = 122;
 
@@ -63,6 +66,19 @@ const wchar_t* const kTimes[] = {L"Morning", L"Noon", L"Evening", L"Night"};
 const wchar_t* const kColourItems[] = {L"Red", L"Green", L"Blue"};
 const wchar_t* const kCounts[] = {L"One", L"Two", L"Three", L"Four", L"Five"};
 
+// The Smartphone page: the shell's soft-key bar ("tapres.dll", bar 18100,
+// left key 18201, right key 18200) and its controls.
+constexpr int kSoftKeyBar = 18100;
+constexpr UINT kSoftLeft = 18201;
+constexpr UINT kSoftRight = 18200;
+constexpr int kIdNote = 2001;
+constexpr int kIdJournal = 2002;
+constexpr int kIdPlaces = 2003;
+constexpr int kIdBadge = 2004;
+constexpr LPARAM kInputModeText = 3;  // the native edit's input mode for text
+const wchar_t* const kPlaces[] = {L"Harbour", L"Orchard", L"Quarry", L"Meadow", L"Lighthouse",
+                                  L"Mill",    L"Bridge",  L"Market", L"Tower",  L"Garden"};
+
 struct Gallery {
   HWND window = nullptr;
   HINSTANCE instance = nullptr;
@@ -72,6 +88,9 @@ struct Gallery {
   HBITMAP pictures[kPictureCount] = {};  // decoded once, when first shown
   bool picturesDecoded = false;
   std::wstring dialogResult = L"The dialog has not been closed yet.";
+  HBITMAP barImages = nullptr;  // the menu bar's picture button
+  HBITMAP badge = nullptr;      // the Smartphone page's static picture
+  std::wstring platformType;
 };
 
 Gallery g_gallery;
@@ -385,6 +404,135 @@ void PaintDialogs(HDC dc, const RECT& area) {
   DeleteObject(font);
 }
 
+// A small picture made in code: `count` squares of `side` pixels side by
+// side, each a ring in its colour on `ground` (magenta is left out where a
+// bar draws it).
+HBITMAP MakeRings(int side, std::initializer_list<COLORREF> colours, COLORREF ground = RGB(255, 0, 255)) {
+  const int count = static_cast<int>(colours.size());
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), side * count, -side, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap == nullptr || bits == nullptr) return bitmap;
+  auto* pixels = static_cast<DWORD*>(bits);
+  const DWORD back =
+      static_cast<DWORD>(GetRValue(ground)) << 16 | static_cast<DWORD>(GetGValue(ground)) << 8 | GetBValue(ground);
+  int i = 0;
+  for (COLORREF c : colours) {
+    const DWORD colour = static_cast<DWORD>(GetRValue(c)) << 16 | static_cast<DWORD>(GetGValue(c)) << 8 | GetBValue(c);
+    for (int y = 0; y < side; ++y) {
+      for (int x = 0; x < side; ++x) {
+        const int dx = 2 * x + 1 - side;
+        const int dy = 2 * y + 1 - side;
+        const int d = dx * dx + dy * dy;
+        const bool ring = d <= side * side && d >= (side / 2) * (side / 2);
+        pixels[y * side * count + i * side + x] = ring ? colour : back;
+      }
+    }
+    ++i;
+  }
+  return bitmap;
+}
+
+void PaintPhone(HDC dc, const RECT& area) {
+  HFONT font = MakeFont(L"Tahoma", -12);
+  HGDIOBJ old = SelectObject(dc, font);
+  std::wstring intro = L"Platform type: " + g_gallery.platformType +
+                       L". The native edit below takes the keys; the lists scroll with their bars.";
+  RECT text{area.left + 6, area.top, area.right - 6, area.top + 48};
+  DrawTextW(dc, intro.c_str(), -1, &text, DT_LEFT | DT_WORDBREAK);
+  SelectObject(dc, old);
+  DeleteObject(font);
+  // The page was painted over its controls: they draw themselves again.
+  for (int id : {kIdNote, kIdJournal, kIdPlaces, kIdBadge}) {
+    if (HWND control = GetDlgItem(g_gallery.window, id)) InvalidateRect(control, nullptr, TRUE);
+  }
+}
+
+// Makes the Smartphone page's controls and soft-key bar.
+void OpenPhonePage(HWND window) {
+  wchar_t type[64] = {};
+  SystemParametersInfoW(SPI_GETPLATFORMTYPE, 64, type, 0);
+  g_gallery.platformType = type;
+  const bool phone = _wcsicmp(type, L"SmartPhone") == 0;
+  auto make = [&](LPCWSTR cls, DWORD style, int x, int y, int w, int h, int id, LPCWSTR text) {
+    return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, window,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_gallery.instance, nullptr);
+  };
+  // The native edit as a Smartphone form makes it: a bordered child, shown.
+  HWND note = make(phone ? L"CAPEDIT" : L"EDIT", WS_BORDER, 8, 76, 150, 24, kIdNote, L"A note to self");
+  SendMessageW(note, EM_SETINPUTMODE, 0, kInputModeText);
+  make(L"EDIT", WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY, 8, 108, 150, 80, kIdJournal,
+       L"Monday: the tide came in early.\r\nTuesday: wind from the west.\r\nWednesday: clear skies.\r\n"
+       L"Thursday: rain at noon.\r\nFriday: the boats went out.\r\nSaturday: market day.\r\n"
+       L"Sunday: a quiet harbour.");
+  HWND places = make(L"LISTBOX", WS_BORDER | WS_VSCROLL | LBS_NOTIFY, 8, 196, 150, 70, kIdPlaces, L"");
+  for (const wchar_t* place : kPlaces) SendMessageW(places, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(place));
+  SendMessageW(places, LB_SETCURSEL, 2, 0);
+  HWND badge = make(L"STATIC", SS_BITMAP, 172, 80, 0, 0, kIdBadge, L"");
+  if (g_gallery.badge == nullptr) g_gallery.badge = MakeRings(48, {RGB(200, 120, 20)}, RGB(255, 255, 255));
+  SendMessageW(badge, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(g_gallery.badge));
+  SetFocus(note);
+  const int end = GetWindowTextLengthW(note);
+  SendMessageW(note, EM_SETSEL, static_cast<WPARAM>(end), end);  // typing goes on after the text
+  // The soft keys come from the shell's resource library, loaded for its
+  // resources only, as a Smartphone program does.
+  HMODULE shell = LoadLibraryExW(L"tapres.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (shell == nullptr) {
+    std::fprintf(stderr, "platformgallery: the shell's resource library is missing\n");
+    return;
+  }
+  SHMENUBARINFO info{};
+  info.cbSize = sizeof(info);
+  info.hwndParent = window;
+  info.nToolBarId = kSoftKeyBar;
+  info.hInstRes = shell;
+  if (SHCreateMenuBar(&info)) {
+    TBBUTTONINFOW text{};
+    text.cbSize = sizeof(text);
+    text.dwMask = TBIF_TEXT;
+    text.pszText = const_cast<LPWSTR>(L"Back");
+    SendMessageW(info.hwndMB, TB_SETBUTTONINFOW, kSoftLeft, reinterpret_cast<LPARAM>(&text));
+    text.pszText = const_cast<LPWSTR>(L"Next");
+    SendMessageW(info.hwndMB, TB_SETBUTTONINFOW, kSoftRight, reinterpret_cast<LPARAM>(&text));
+  } else {
+    std::fprintf(stderr, "platformgallery: the soft-key bar could not be made\n");
+  }
+  FreeLibrary(shell);
+}
+
+void ClosePhonePage(HWND window) {
+  for (int id : {kIdNote, kIdJournal, kIdPlaces, kIdBadge}) {
+    if (HWND control = GetDlgItem(window, id)) DestroyWindow(control);
+  }
+  SetFocus(window);
+}
+
+// The menus page's bar: the menu resource's soft keys and a picture button
+// beside them.
+void OpenMenusBar(HWND window) {
+  SHMENUBARINFO info{};
+  info.cbSize = sizeof(info);
+  info.hwndParent = window;
+  info.nToolBarId = kBarMenu;
+  info.hInstRes = g_gallery.instance;
+  if (!SHCreateMenuBar(&info)) {
+    std::fprintf(stderr, "platformgallery: the menu bar could not be made\n");
+    return;
+  }
+  if (g_gallery.barImages == nullptr) g_gallery.barImages = MakeRings(16, {RGB(230, 200, 40), RGB(60, 200, 90)});
+  const int first =
+      CommandBar_AddBitmap(info.hwndMB, nullptr, reinterpret_cast<UINT_PTR>(g_gallery.barImages), 2, 16, 16);
+  if (first < 0) return;
+  TBBUTTON button{};
+  button.iBitmap = first;
+  button.idCommand = kCmdPicture;
+  button.fsState = TBSTATE_ENABLED;
+  button.fsStyle = BTNS_BUTTON;
+  button.iString = -1;
+  SendMessageW(info.hwndMB, TB_INSERTBUTTONW, 2, reinterpret_cast<LPARAM>(&button));
+}
+
 void PaintPage(HWND window) {
   PAINTSTRUCT ps{};
   HDC dc = BeginPaint(window, &ps);
@@ -422,27 +570,25 @@ void PaintPage(HWND window) {
     case kPageDialogs:
       PaintDialogs(dc, area);
       break;
+    case kPagePhone:
+      PaintPhone(dc, area);
+      break;
     default:
       break;
   }
   EndPaint(window, &ps);
 }
 
-// The menus page has the shell's menu bar from the menu resource; the other
-// pages have none, so the right soft key comes to the window.
+// The menus page has the shell's menu bar from the menu resource and the
+// Smartphone page the shell's soft-key bar; the other pages have none, so
+// the right soft key comes to the window.
 void ShowPage(int page) {
+  const int before = g_gallery.page;
   g_gallery.page = (page + kPageCount) % kPageCount;
-  HWND bar = SHFindMenuBar(g_gallery.window);
-  if (g_gallery.page == kPageMenus && bar == nullptr) {
-    SHMENUBARINFO info{};
-    info.cbSize = sizeof(info);
-    info.hwndParent = g_gallery.window;
-    info.nToolBarId = kBarMenu;
-    info.hInstRes = g_gallery.instance;
-    if (!SHCreateMenuBar(&info)) std::fprintf(stderr, "platformgallery: the menu bar could not be made\n");
-  } else if (g_gallery.page != kPageMenus && bar != nullptr) {
-    DestroyWindow(bar);
-  }
+  if (HWND bar = SHFindMenuBar(g_gallery.window)) DestroyWindow(bar);
+  if (before == kPagePhone) ClosePhonePage(g_gallery.window);
+  if (g_gallery.page == kPageMenus) OpenMenusBar(g_gallery.window);
+  if (g_gallery.page == kPagePhone) OpenPhonePage(g_gallery.window);
   InvalidateRect(g_gallery.window, nullptr, TRUE);
 }
 
@@ -453,9 +599,11 @@ void Command(HWND window, UINT id) {
   } else if (id == kCmdMessage) {
     g_gallery.lastCommand = L"Show a message";
     MessageBoxW(window, L"A message box opened from a menu command.", L"Message", MB_OK);
-  } else if (id == kCmdNextPage) {
+  } else if (id == kCmdPicture) {
+    g_gallery.lastCommand = L"the picture button";
+  } else if (id == kCmdNextPage || id == kSoftRight) {
     ShowPage(g_gallery.page + 1);
-  } else if (id == kCmdPreviousPage) {
+  } else if (id == kCmdPreviousPage || id == kSoftLeft) {
     ShowPage(g_gallery.page - 1);
   } else if (id >= kCmdFirstColour && id <= kCmdLastColour) {
     g_gallery.colour = static_cast<int>(id - kCmdFirstColour);
@@ -513,6 +661,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
   for (HBITMAP& picture : g_gallery.pictures) {
     if (picture != nullptr) DeleteObject(picture);
     picture = nullptr;
+  }
+  for (HBITMAP made : {g_gallery.barImages, g_gallery.badge}) {
+    if (made != nullptr) DeleteObject(made);
   }
   return code;
 }

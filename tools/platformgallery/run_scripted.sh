@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the gallery headless from its script in a scratch folder: a
+# Runs the gallery headless from its script in a scratch folder, as a
+# Smartphone device (so its last page shows the native edit there): a
 # screenshot of every page must be written, no two pages alike, with
 # nothing the pages need missing.
 set -eu
@@ -8,7 +9,7 @@ script=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-DEVICE_BACKEND=headless DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$script" "$program" 2>"$work/errors.txt" || {
+DEVICE_BACKEND=headless DEVICE_PLATFORM_TYPE=SmartPhone DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$script" "$program" 2>"$work/errors.txt" || {
   cat "$work/errors.txt"
   exit 1
 }

@@ -297,6 +297,15 @@ const std::map<std::string, std::uint32_t>& Constants() {
                                                              {"CBS_SORT", 0x100},
                                                              {"CBS_HASSTRINGS", 0x200},
                                                              {"CBS_NOINTEGRALHEIGHT", 0x400},
+                                                             // Up-down controls.
+                                                             {"UDS_WRAP", 0x1},
+                                                             {"UDS_SETBUDDYINT", 0x2},
+                                                             {"UDS_ALIGNRIGHT", 0x4},
+                                                             {"UDS_ALIGNLEFT", 0x8},
+                                                             {"UDS_AUTOBUDDY", 0x10},
+                                                             {"UDS_ARROWKEYS", 0x20},
+                                                             {"UDS_HORZ", 0x40},
+                                                             {"UDS_NOTHOUSANDS", 0x80},
                                                              // Scroll bars.
                                                              {"SBS_HORZ", 0x0},
                                                              {"SBS_VERT", 0x1},

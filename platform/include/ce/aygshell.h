@@ -47,20 +47,23 @@ struct SHMENUBARINFO {
   DWORD dwFlags;
   UINT nToolBarId;  // the menu resource of the buttons
   HINSTANCE hInstRes;
-  int nBmpId;
-  int cBmpImages;
-  HWND hwndMB;  // out: the bar
+  int nBmpId;      // a bitmap resource of hInstRes whose images the buttons may show (0: none)
+  int cBmpImages;  // how many images it holds, side by side
+  HWND hwndMB;     // out: the bar
   COLORREF clrBk;
 };
 using PSHMENUBARINFO = SHMENUBARINFO*;
 
 // Makes the bar of a top-level window (replacing any it had) and returns
 // it in hwndMB. SHCMBF_EMPTYBAR makes it without buttons; otherwise the
-// menu resource nToolBarId of hInstRes gives them.
+// menu resource nToolBarId of hInstRes gives them. With nBmpId, the bar's
+// images 0 to cBmpImages - 1 come from that bitmap (as TB_ADDBITMAP).
 BOOL SHCreateMenuBar(SHMENUBARINFO* info);
 // The bar of a window, or null.
 HWND SHFindMenuBar(HWND hwnd);
 
+// wParam: a button's command; lParam: the popup it drops from now on (null:
+// none). Returns the popup it dropped before.
 inline constexpr UINT SHCMBM_SETSUBMENU = WM_USER + 400;
 inline constexpr UINT SHCMBM_GETSUBMENU = WM_USER + 401;  // lParam: a button's command
 inline constexpr UINT SHCMBM_GETMENU = WM_USER + 402;
@@ -158,6 +161,8 @@ inline constexpr UINT TB_GETBUTTON = WM_USER + 23;     // wParam: index; lParam:
 inline constexpr UINT TB_BUTTONCOUNT = WM_USER + 24;
 inline constexpr UINT TB_COMMANDTOINDEX = WM_USER + 25;
 inline constexpr UINT TB_BUTTONSTRUCTSIZE = WM_USER + 30;
+// lParam: MAKELONG(width, height) of the images TB_ADDBITMAP adds next.
+inline constexpr UINT TB_SETBITMAPSIZE = WM_USER + 32;
 inline constexpr UINT TB_GETBUTTONINFOW = WM_USER + 63;  // lParam: TBBUTTONINFOW*
 inline constexpr UINT TB_SETBUTTONINFOW = WM_USER + 64;  // lParam: TBBUTTONINFOW*
 inline constexpr UINT TB_INSERTBUTTONW = WM_USER + 67;   // wParam: index; lParam: TBBUTTON*
@@ -167,6 +172,25 @@ inline constexpr UINT TB_GETBUTTONINFO = TB_GETBUTTONINFOW;
 inline constexpr UINT TB_SETBUTTONINFO = TB_SETBUTTONINFOW;
 inline constexpr UINT TB_INSERTBUTTON = TB_INSERTBUTTONW;
 inline constexpr UINT TB_ADDBUTTONS = TB_ADDBUTTONSW;
+
+// TB_ADDBITMAP's lParam (wParam: the number of images in the bitmap): the
+// bitmap resource nID of hInst, or with a null hInst the bitmap handle nID
+// itself (the bar keeps a copy). The images lie side by side, each of the
+// size TB_SETBITMAPSIZE gave (else the bitmap's width shared out, and its
+// height); magenta (RGB(255, 0, 255)) pixels are left out when a button
+// draws its image. Returns the index of the first image added, -1 on
+// failure. A button's iBitmap picks its image by that index.
+struct TBADDBITMAP {
+  HINSTANCE hInst;
+  UINT_PTR nID;
+};
+using LPTBADDBITMAP = TBADDBITMAP*;
+// The system's own tool-bar images: not provided.
+inline const HINSTANCE HINST_COMMCTRL = reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(-1));
+
+// Adds images to a bar: TB_SETBITMAPSIZE then TB_ADDBITMAP.
+int CommandBar_AddBitmap(HWND hwndCB, HINSTANCE hInst, UINT_PTR idBitmap, int iNumImages, int iImageWidth,
+                         int iImageHeight);
 
 // --- Dialogs, the done button and the standard handlers -------------------------------
 

@@ -16,6 +16,7 @@
 #pragma once
 
 #include "ce/windef.h"
+#include "ce/winuser.h"
 
 #pragma GCC visibility push(default)
 
@@ -47,9 +48,8 @@ inline constexpr UINT UDM_GETRANGE32 = 0x0400 + 112;  // wParam int* lower, lPar
 inline constexpr UINT UDM_SETPOS32 = 0x0400 + 113;
 inline constexpr UINT UDM_GETPOS32 = 0x0400 + 114;  // lParam: BOOL* set on an error
 
-// The scroll codes of the up-down's WM_VSCROLL / WM_HSCROLL.
-inline constexpr WORD SB_THUMBPOSITION = 4;
-inline constexpr WORD SB_ENDSCROLL = 8;
+// The scroll codes of the up-down's WM_VSCROLL / WM_HSCROLL (SB_THUMBPOSITION,
+// SB_ENDSCROLL) are winuser.h's.
 
 // --- Trackbar -------------------------------------------------------------------------
 //

@@ -97,6 +97,7 @@ struct MenuBarButton {
   bool hidden = false;
   bool indeterminate = false;
   bool dropDown = false;  // it drops a popup
+  int image = -2;         // the bar image it shows (I_IMAGENONE: none)
 };
 // The buttons of a bar window; nothing when it is not one.
 std::optional<std::vector<MenuBarButton>> MenuBarButtons(HWND bar);
@@ -104,6 +105,15 @@ std::optional<std::vector<MenuBarButton>> MenuBarButtons(HWND bar);
 // pressing it (WM_COMMAND IDOK, or IDCANCEL, to the window).
 bool DoneButtonShown(HWND hwnd);
 bool PressDoneButton(HWND hwnd);
+// The shell's "tray" window of a Smartphone device (class and title
+// "tray"): how often a program asked it to show the caption again
+// (WM_USER with wParam 4), and the foreground window's title it showed
+// then. Nothing on a Pocket PC, which has no such window.
+struct TrayState {
+  int captionRefreshes = 0;
+  std::wstring caption;
+};
+std::optional<TrayState> Tray();
 
 // --- Sound (headless back end) ----------------------------------------------
 

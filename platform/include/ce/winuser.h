@@ -87,6 +87,18 @@ inline constexpr UINT WM_TIMER = 0x0113;
 inline constexpr UINT WM_HSCROLL = 0x0114;
 inline constexpr UINT WM_VSCROLL = 0x0115;
 inline constexpr UINT WM_INITMENUPOPUP = 0x0117;
+// The scroll codes in the low word of WM_VSCROLL / WM_HSCROLL's wParam (the
+// position in the high word for SB_THUMBTRACK and SB_THUMBPOSITION). A list
+// box or multi-line edit with WS_VSCROLL scrolls itself on WM_VSCROLL.
+inline constexpr WORD SB_LINEUP = 0;
+inline constexpr WORD SB_LINEDOWN = 1;
+inline constexpr WORD SB_PAGEUP = 2;
+inline constexpr WORD SB_PAGEDOWN = 3;
+inline constexpr WORD SB_THUMBPOSITION = 4;
+inline constexpr WORD SB_THUMBTRACK = 5;
+inline constexpr WORD SB_TOP = 6;
+inline constexpr WORD SB_BOTTOM = 7;
+inline constexpr WORD SB_ENDSCROLL = 8;
 inline constexpr UINT WM_MENUCHAR = 0x0120;
 inline constexpr UINT WM_MOUSEFIRST = 0x0200;
 inline constexpr UINT WM_MOUSEMOVE = 0x0200;
@@ -198,6 +210,9 @@ inline constexpr DWORD WS_TABSTOP = 0x00010000;
 
 inline constexpr DWORD WS_EX_DLGMODALFRAME = 0x00000001;
 inline constexpr DWORD WS_EX_TOPMOST = 0x00000008;
+// Left out when the pen looks for the window under it (a group box over
+// the controls it frames).
+inline constexpr DWORD WS_EX_TRANSPARENT = 0x00000020;
 inline constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
 inline constexpr DWORD WS_EX_WINDOWEDGE = 0x00000100;
 inline constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
@@ -1146,7 +1161,9 @@ inline constexpr WORD BN_CLICKED = 0;
 inline constexpr WORD BN_SETFOCUS = 6;
 inline constexpr WORD BN_KILLFOCUS = 7;
 
-// Statics: text only (icons and bitmaps are not built).
+// Statics: text, or an icon (SS_ICON) or bitmap (SS_BITMAP) set with
+// STM_SETIMAGE (wParam IMAGE_ICON or IMAGE_BITMAP, lParam the picture, which
+// the caller keeps owning; the result is the picture it replaces).
 inline constexpr DWORD SS_LEFT = 0x0000;
 inline constexpr DWORD SS_CENTER = 0x0001;
 inline constexpr DWORD SS_RIGHT = 0x0002;

@@ -244,6 +244,8 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         ce::kernel::NotImplemented("button style (owner-drawn and other kinds)");
         return -1;
       }
+      // A group box frames other controls: the pen goes through it to them.
+      if (type == BS_GROUPBOX) SetWindowLongW(hwnd, GWL_EXSTYLE, GetWindowLongW(hwnd, GWL_EXSTYLE) | WS_EX_TRANSPARENT);
       return 0;
     }
     case WM_GETDLGCODE:

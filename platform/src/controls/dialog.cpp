@@ -33,6 +33,10 @@ struct Dialog {
   std::atomic<INT_PTR> result{0};
   HWND focus = nullptr;  // the control that had the focus when the dialog was left
   WORD defaultId = IDOK;
+  // Pictures the template named for its statics: the dialog loaded them, so
+  // they go with it.
+  std::vector<HICON> icons;
+  std::vector<HBITMAP> bitmaps;
 };
 
 // WM_CTLCOLORMSGBOX .. WM_CTLCOLORSTATIC.
@@ -257,6 +261,8 @@ HWND Create(HINSTANCE instance, const BYTE* data, std::size_t size, HWND owner, 
   MeasureFont(*d);
 
   RECT r = Map(*d, t.header.x, t.header.y, t.header.cx, t.header.cy);
+  // The template sizes the client area; a caption band comes on top of it.
+  if (!child && (style & WS_CAPTION) == WS_CAPTION) r.bottom += GetSystemMetrics(SM_CYCAPTION);
   if (!child && (style & DS_CENTER)) {
     const int w = r.right - r.left;
     const int h = r.bottom - r.top;
@@ -294,9 +300,10 @@ HWND Create(HINSTANCE instance, const BYTE* data, std::size_t size, HWND owner, 
     const DLGITEMTEMPLATE& h = item.header;
     const RECT cr = Map(*d, h.x, h.y, h.cx, h.cy);
     std::wstring title;
-    if (item.title.isOrdinal) {
-      // An icon or bitmap resource by ordinal: not built for statics here.
-      ce::kernel::NotImplemented("control titles naming a resource ordinal");
+    const bool isStatic = ce::EqualsNoCase(item.className, kStaticClass);
+    const DWORD staticType = h.style & SS_TYPEMASK;
+    if (item.title.isOrdinal && !(isStatic && (staticType == SS_ICON || staticType == SS_BITMAP))) {
+      ce::kernel::NotImplemented("control titles naming a resource ordinal (other than a static's picture)");
     } else {
       title = item.title.name;
     }
@@ -311,10 +318,22 @@ HWND Create(HINSTANCE instance, const BYTE* data, std::size_t size, HWND owner, 
       SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
       return nullptr;
     }
-    // Each new control goes behind the others, so the child order is the
-    // template's order.
-    SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(d->font), FALSE);
+    if (item.title.isOrdinal && isStatic) {
+      // The static's picture is the module's icon or bitmap of that number;
+      // a missing one leaves the control empty.
+      const LPCWSTR name = MAKEINTRESOURCEW(item.title.ordinal);
+      const HINSTANCE module = instance ? instance : GetModuleHandleW(nullptr);
+      if (staticType == SS_ICON) {
+        if (HICON icon = LoadIconW(module, name)) {
+          d->icons.push_back(icon);
+          SendMessageW(control, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+        }
+      } else if (HBITMAP bitmap = LoadBitmapW(module, name)) {
+        d->bitmaps.push_back(bitmap);
+        SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+      }
+    }
     if ((h.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON && ce::EqualsNoCase(item.className, kButtonClass)) {
       d->defaultId = h.id;
     }
@@ -488,6 +507,10 @@ void Forget(HWND dialog) {
     DeleteObject(d->font);
     d->ownFont = false;
   }
+  for (HICON icon : d->icons) DestroyIcon(icon);
+  for (HBITMAP bitmap : d->bitmaps) DeleteObject(bitmap);
+  d->icons.clear();
+  d->bitmaps.clear();
 }
 
 LRESULT CALLBACK DialogWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

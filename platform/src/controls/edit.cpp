@@ -2,7 +2,8 @@
 // with the pen and Shift with the arrows, scrolled to keep the caret in
 // view. Lines of a multi-line edit end at "\r\n" (or a lone '\n') and, unless
 // it scrolls sideways (ES_AUTOHSCROLL or WS_HSCROLL), wrap between words at
-// the window's width. The caret is drawn by the control itself.
+// the window's width; with WS_VSCROLL a scroll bar at the right scrolls
+// its lines. The caret is drawn by the control itself.
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
@@ -11,6 +12,7 @@
 
 #include "ce/winbase.h"
 #include "controls/edit_and_lists.h"
+#include "controls/scroll_bar.h"
 #include "kernel/not_implemented.h"
 
 namespace ce::controls::detail {
@@ -43,6 +45,9 @@ class Edit {
   DWORD style() const { return style_; }
   bool multiline() const { return (style() & ES_MULTILINE) != 0; }
   bool wraps() const { return multiline() && !(style() & (ES_AUTOHSCROLL | WS_HSCROLL)); }
+  bool hasBar() const { return multiline() && (style() & WS_VSCROLL); }
+  void LayoutBar();
+  std::size_t VisibleLines() const;
   bool hidden() const { return !multiline() && (style() & ES_PASSWORD) && passwordChar_ != 0; }
   std::size_t selMin() const { return std::min(anchor_, caret_); }
   std::size_t selMax() const { return std::max(anchor_, caret_); }
@@ -104,17 +109,34 @@ class Edit {
   std::vector<int> extents_;
   bool extentsValid_ = false;
   int linesWidth_ = 0;
+  VScrollBar bar_;
 };
 
 RECT Edit::TextArea() const {
   RECT client{};
   GetClientRect(hwnd_, &client);
   const int border = (style() & WS_BORDER) ? 1 : 0;
+  const int bar = hasBar() ? VScrollBar::Width() : 0;
   RECT area{client.left + border + kMargin, client.top + border + (multiline() ? kMargin : 0),
-            client.right - border - kMargin, client.bottom - border - (multiline() ? kMargin : 0)};
+            client.right - border - kMargin - bar, client.bottom - border - (multiline() ? kMargin : 0)};
   if (area.right < area.left) area.right = area.left;
   if (area.bottom < area.top) area.bottom = area.top;
   return area;
+}
+
+std::size_t Edit::VisibleLines() const {
+  const RECT area = TextArea();
+  return static_cast<std::size_t>(std::max(1, static_cast<int>(area.bottom - area.top) / lineHeight_));
+}
+
+void Edit::LayoutBar() {
+  if (!hasBar()) return;
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  const int border = (style() & WS_BORDER) ? 1 : 0;
+  const RECT bar{std::max(client.left + border, static_cast<LONG>(client.right - border - VScrollBar::Width())),
+                 client.top + border, client.right - border, client.bottom - border};
+  bar_.Layout(bar, static_cast<int>(topLine_), static_cast<int>(VisibleLines()), static_cast<int>(Lines().size()));
 }
 
 const wchar_t* Edit::Shown(std::size_t from) const { return (hidden() ? shown_.c_str() : text_.c_str()) + from; }
@@ -509,6 +531,10 @@ void Edit::Paint() {
                std::min(top + lineHeight_, static_cast<int>(area.bottom))};
     if (x >= area.left && x < area.right + 1 && caret.bottom > caret.top) FillSolid(dc, caret, TextColor());
   }
+  if (hasBar()) {
+    LayoutBar();
+    bar_.Draw(dc, enabled);
+  }
   SelectObject(dc, oldFont);
   EndPaint(hwnd_, &ps);
 }
@@ -594,6 +620,11 @@ LRESULT Edit::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
       if (GetFocus() != hwnd_) SetFocus(hwnd_);
+      LayoutBar();
+      if (hasBar() && bar_.Press(hwnd_, POINT{XOf(lParam), YOf(lParam)})) {
+        if (bar_.dragging()) SetCapture(hwnd_);
+        return 0;
+      }
       preferredX_ = -1;
       MoveCaret(HitTest(XOf(lParam), YOf(lParam)), (wParam & MK_SHIFT) != 0 || KeyIsDown(VK_SHIFT));
       tracking_ = true;
@@ -601,9 +632,14 @@ LRESULT Edit::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_MOUSEMOVE:
+      if (bar_.dragging()) bar_.Drag(hwnd_, POINT{XOf(lParam), YOf(lParam)});
       if (tracking_) MoveCaret(HitTest(XOf(lParam), YOf(lParam)), true);
       return 0;
     case WM_LBUTTONUP:
+      if (bar_.dragging()) {
+        bar_.Release(hwnd_);
+        if (GetCapture() == hwnd_) ReleaseCapture();
+      }
       if (tracking_) {
         tracking_ = false;
         if (GetCapture() == hwnd_) ReleaseCapture();
@@ -611,7 +647,16 @@ LRESULT Edit::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CAPTURECHANGED:
       tracking_ = false;
+      bar_.Release(hwnd_);
       return 0;
+    case WM_VSCROLL: {
+      if (!multiline()) return 0;
+      const int last = std::max(0, static_cast<int>(Lines().size()) - static_cast<int>(VisibleLines()));
+      topLine_ = static_cast<std::size_t>(ScrolledTo(LOWORD(wParam), HIWORD(wParam), static_cast<int>(topLine_),
+                                                     static_cast<int>(VisibleLines()), last));
+      InvalidateRect(hwnd_, nullptr, FALSE);
+      return 0;
+    }
     case EM_GETSEL: {
       if (wParam) *reinterpret_cast<DWORD*>(wParam) = static_cast<DWORD>(selMin());
       if (lParam) *reinterpret_cast<DWORD*>(lParam) = static_cast<DWORD>(selMax());

@@ -1,5 +1,7 @@
 // The list box: strings with a number each, one of them selected, shown a
-// row each from the top index down. Chosen with the pen (tap or drag), the
+// row each from the top index down; with WS_VSCROLL a scroll bar at the
+// right scrolls it. Unless LBS_NOINTEGRALHEIGHT, its height is cut to a
+// whole number of rows. Chosen with the pen (tap or drag), the
 // arrows, Home/End/PageUp/PageDown and a typed first letter; LBN_SELCHANGE
 // tells the parent of a choice the user made (with LBS_NOTIFY), never of one
 // a program made. The combo box keeps its items in one of these.
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "controls/edit_and_lists.h"
+#include "controls/scroll_bar.h"
 #include "kernel/not_implemented.h"
 
 namespace ce::controls::detail {
@@ -45,11 +48,16 @@ class ListBox {
   ListBox& operator=(const ListBox&) = delete;
 
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void FitHeight();
 
  private:
   LRESULT count() const { return static_cast<LRESULT>(items_.size()); }
   bool valid(WPARAM index) const { return index < items_.size(); }
   int Border() const { return (StyleOf(hwnd_) & WS_BORDER) ? 1 : 0; }
+  bool HasBar() const { return (StyleOf(hwnd_) & WS_VSCROLL) != 0; }
+  // Inside the border; the rows and the scroll bar share it.
+  RECT Inside() const;
+  void LayoutBar();
   int VisibleRows() const;
   int MaxTop() const { return std::max(0, static_cast<int>(items_.size()) - VisibleRows()); }
   void Redraw() {
@@ -73,7 +81,38 @@ class ListBox {
   HFONT font_ = nullptr;
   MeasureDC measure_;
   int itemHeight_ = 12;
+  VScrollBar bar_;
 };
+
+RECT ListBox::Inside() const {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  const int border = Border();
+  return RECT{client.left + border, client.top + border, client.right - border, client.bottom - border};
+}
+
+void ListBox::LayoutBar() {
+  if (!HasBar()) return;
+  const RECT inside = Inside();
+  const RECT bar{std::max(inside.left, static_cast<LONG>(inside.right - VScrollBar::Width())), inside.top, inside.right,
+                 inside.bottom};
+  bar_.Layout(bar, top_, VisibleRows(), static_cast<int>(items_.size()));
+}
+
+// Cuts the height to whole rows; a list shorter than one row is left as
+// it is.
+void ListBox::FitHeight() {
+  if (StyleOf(hwnd_) & LBS_NOINTEGRALHEIGHT) return;
+  RECT window{};
+  GetWindowRect(hwnd_, &window);
+  const int height = window.bottom - window.top;
+  const int rows = (height - 2 * Border()) / itemHeight_;
+  if (rows < 1) return;
+  const int fitted = rows * itemHeight_ + 2 * Border();
+  if (fitted != height) {
+    SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left, fitted, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
 
 int ListBox::VisibleRows() const {
   RECT client{};
@@ -164,7 +203,12 @@ void ListBox::Paint() {
   FillSolid(dc, client, WindowColor());
   const int border = Border();
   if (border) FrameSolid(dc, client, FrameColor());
-  const RECT inside{client.left + border, client.top + border, client.right - border, client.bottom - border};
+  RECT inside = Inside();
+  if (HasBar()) {
+    LayoutBar();
+    bar_.Draw(dc, enabled);
+    inside.right = bar_.rect().left;
+  }
   HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : SystemFont());
   SetBkMode(dc, TRANSPARENT);
   int y = inside.top;
@@ -188,13 +232,19 @@ LRESULT ListBox::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
       return 1;
     case WM_SIZE:
+      FitHeight();
       top_ = std::clamp(top_, 0, MaxTop());
       Redraw();
       return 0;
     case WM_SETFONT:
       font_ = reinterpret_cast<HFONT>(wParam);
       itemHeight_ = measure_.Select(font_);
+      FitHeight();
       if (lParam) InvalidateRect(hwnd_, nullptr, FALSE);
+      return 0;
+    case WM_VSCROLL:
+      top_ = ScrolledTo(LOWORD(wParam), HIWORD(wParam), top_, VisibleRows(), MaxTop());
+      Redraw();
       return 0;
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(font_);
@@ -225,6 +275,11 @@ LRESULT ListBox::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
       if (GetFocus() != hwnd_) SetFocus(hwnd_);
+      LayoutBar();
+      if (HasBar() && bar_.Press(hwnd_, POINT{XOf(lParam), YOf(lParam)})) {
+        if (bar_.dragging()) SetCapture(hwnd_);
+        return 0;
+      }
       const int index = ItemAt(YOf(lParam));
       if (index >= 0 && index < count()) Choose(index);
       if (message == WM_LBUTTONDBLCLK && index >= 0 && index < count() && (StyleOf(hwnd_) & LBS_NOTIFY)) {
@@ -235,10 +290,19 @@ LRESULT ListBox::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_MOUSEMOVE:
+      if (bar_.dragging()) {
+        bar_.Drag(hwnd_, POINT{XOf(lParam), YOf(lParam)});
+        return 0;
+      }
       // Dragging beyond an edge moves one row further.
       if (tracking_ && !items_.empty()) Choose(std::clamp(ItemAt(YOf(lParam)), top_ - 1, top_ + VisibleRows()));
       return 0;
     case WM_LBUTTONUP:
+      if (bar_.dragging()) {
+        bar_.Release(hwnd_);
+        if (GetCapture() == hwnd_) ReleaseCapture();
+        return 0;
+      }
       if (tracking_) {
         tracking_ = false;
         if (GetCapture() == hwnd_) ReleaseCapture();
@@ -246,6 +310,7 @@ LRESULT ListBox::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CAPTURECHANGED:
       tracking_ = false;
+      bar_.Release(hwnd_);
       return 0;
     case LB_ADDSTRING: {
       const auto* text = reinterpret_cast<LPCWSTR>(lParam);
@@ -354,7 +419,9 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       ce::kernel::NotImplemented("list box style");
       return -1;
     }
-    SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(new ListBox(hwnd)));
+    auto* list = new ListBox(hwnd);
+    SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(list));
+    list->FitHeight();
     return 0;
   }
   return ForwardToState<ListBox>(hwnd, message, wParam, lParam);

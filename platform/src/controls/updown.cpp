@@ -311,8 +311,9 @@ LRESULT CALLBACK UpDownProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     auto* upDown = new UpDown(hwnd);
     SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(upDown));
     if (StyleOf(hwnd) & UDS_AUTOBUDDY) {
-      // The sibling made just before: new windows go in front of theirs.
-      upDown->SetBuddy(GetWindow(hwnd, GW_HWNDNEXT));
+      // The sibling made just before: new children go behind theirs, so it
+      // is the one in front of this control.
+      upDown->SetBuddy(GetWindow(hwnd, GW_HWNDPREV));
     }
     return 0;
   }

@@ -206,6 +206,14 @@ HMODULE LoadLibraryW(LPCWSTR libFileName) {
   return HandleOf(key);
 }
 
+HMODULE LoadLibraryExW(LPCWSTR libFileName, HANDLE file, DWORD flags) {
+  if (file || (flags & ~LOAD_LIBRARY_AS_DATAFILE)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return LoadLibraryW(libFileName);
+}
+
 BOOL FreeLibrary(HMODULE module) {
   if (IsMain(module)) {
     if (module) return TRUE;

@@ -11,6 +11,7 @@
 #include "ce/winreg.h"
 #include "kernel/handles.h"
 #include "kernel/not_implemented.h"
+#include "kernel/backlight.h"
 #include "kernel/registry_store.h"
 
 namespace {
@@ -157,6 +158,7 @@ LONG CopyName(const std::wstring& name, LPWSTR out, LPDWORD size) {
 
 template <class Fn>
 LONG Reading(Fn&& fn) {
+  ce::kernel::backlight::EnsureFilled();
   Store& store = Store::Instance();
   std::lock_guard guard(store.mutex());
   if (const DWORD error = store.Refresh()) return static_cast<LONG>(error);
@@ -165,6 +167,7 @@ LONG Reading(Fn&& fn) {
 
 template <class Fn>
 LONG Writing(Fn&& fn) {
+  ce::kernel::backlight::EnsureFilled();
   Store& store = Store::Instance();
   std::lock_guard guard(store.mutex());
   WriteLock lock;

@@ -37,4 +37,10 @@ struct PowerFigures {
 // averaged; mains (type Mains or USB*) online means external power.
 PowerFigures ReadPowerSupplies(const std::string& folder);
 
+// The backlight's level as a share of its largest, in percent (0..100),
+// from the first device below folder (one folder per device, as in
+// /sys/class/backlight, each with "brightness" and "max_brightness");
+// nothing when none can be read.
+std::optional<int> ReadBacklightPercent(const std::string& folder);
+
 }  // namespace ce::kernel::status

@@ -153,4 +153,20 @@ PowerFigures ReadPowerSupplies(const std::string& folder) {
   return figures;
 }
 
+std::optional<int> ReadBacklightPercent(const std::string& folder) {
+  std::error_code error;
+  std::vector<std::filesystem::path> devices;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) devices.push_back(entry.path());
+  if (error) return std::nullopt;
+  // The first by name, so the choice does not depend on the listing order.
+  std::sort(devices.begin(), devices.end());
+  for (const auto& device : devices) {
+    const auto level = ReadNumber(device, "brightness");
+    const auto largest = ReadNumber(device, "max_brightness");
+    if (!level || !largest || *largest <= 0 || *level < 0) continue;
+    return static_cast<int>((std::min(*level, *largest) * 100 + *largest / 2) / *largest);
+  }
+  return std::nullopt;
+}
+
 }  // namespace ce::kernel::status

@@ -128,15 +128,33 @@ std::vector<RECT> LayoutBar(const std::vector<BarButtonView>& buttons, SIZE bar)
   return rects;
 }
 
-void DrawBar(HDC dc, SIZE bar, const std::vector<BarButtonView>& buttons, COLORREF face) {
+void DrawBar(HDC dc, SIZE bar, const std::vector<BarButtonView>& buttons, const std::vector<BarImage>& images,
+             COLORREF face) {
   Fill(dc, RECT{0, 0, bar.cx, bar.cy}, face);
   const std::vector<RECT> rects = LayoutBar(buttons, bar);
   for (std::size_t i = 0; i < buttons.size(); ++i) {
     const BarButtonView& b = buttons[i];
     if (b.state & TBSTATE_HIDDEN) continue;
     const bool enabled = (b.state & TBSTATE_ENABLED) && !(b.state & TBSTATE_INDETERMINATE);
-    Fill(dc, rects[i], enabled ? kBarButton : kBarButtonDisabled);
-    DrawCaption(dc, rects[i], b.text, enabled ? kPopupFace : kPopupGrayed, DT_CENTER);
+    RECT r = rects[i];
+    Fill(dc, r, enabled ? kBarButton : kBarButtonDisabled);
+    if (i < images.size() && images[i].color) {
+      // The image alone is centred; beside a caption it goes first.
+      const BarImage& image = images[i];
+      const bool captioned = !PlainCaption(b.text).empty();
+      const int y = (r.top + r.bottom - image.size.cy) / 2;
+      const int x = captioned ? r.left + Scaled(4) : (r.left + r.right - image.size.cx) / 2;
+      if (HDC memory = CreateCompatibleDC(dc)) {
+        HGDIOBJ old = SelectObject(memory, image.mask);
+        BitBlt(dc, x, y, image.size.cx, image.size.cy, memory, image.x, 0, SRCAND);
+        SelectObject(memory, image.color);
+        BitBlt(dc, x, y, image.size.cx, image.size.cy, memory, image.x, 0, SRCPAINT);
+        SelectObject(memory, old);
+        DeleteDC(memory);
+      }
+      if (captioned) r.left = x + image.size.cx;
+    }
+    DrawCaption(dc, r, b.text, enabled ? kPopupFace : kPopupGrayed, DT_CENTER);
   }
 }
 

@@ -35,6 +35,17 @@ void DrawPopup(HDC screen, POINT origin, const PopupLayout& layout, const std::v
 // The rectangles of a bar's visible buttons in the bar's own coordinates
 // (one entry per button; hidden ones get an empty rectangle).
 std::vector<RECT> LayoutBar(const std::vector<BarButtonView>& buttons, SIZE bar);
-void DrawBar(HDC dc, SIZE bar, const std::vector<BarButtonView>& buttons, COLORREF face);
+// A button's image: a slice of a bar's image strip, drawn through its
+// mask (set where the picture is transparent), then its colours (black
+// there).
+struct BarImage {
+  HBITMAP color = nullptr;
+  HBITMAP mask = nullptr;
+  int x = 0;  // where the slice starts in the strip
+  SIZE size{};
+};
+// `images` runs beside `buttons`: a null colour bitmap means no image.
+void DrawBar(HDC dc, SIZE bar, const std::vector<BarButtonView>& buttons, const std::vector<BarImage>& images,
+             COLORREF face);
 
 }  // namespace ce::menus

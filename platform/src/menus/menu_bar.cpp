@@ -1,7 +1,10 @@
 // The shell's menu bar: a window along the bottom of the screen, owned by
 // the top-level window it serves, with its buttons (the soft keys), the
-// tool-bar and SHCMBM_ messages, and the routing of the soft keys to it.
+// tool-bar and SHCMBM_ messages (the buttons' images too), and the routing
+// of the soft keys to it.
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -32,6 +35,26 @@ struct Button {
   HMENU popup = nullptr;
 };
 
+// Images added together (TB_ADDBITMAP), side by side: the colours, black
+// where the picture is transparent (magenta in the source), and a mask set
+// there.
+struct ImageStrip {
+  HBITMAP color = nullptr;
+  HBITMAP mask = nullptr;
+  int count = 0;
+  SIZE size{};  // of one image
+  ImageStrip() = default;
+  ImageStrip(const ImageStrip&) = delete;
+  ImageStrip& operator=(const ImageStrip&) = delete;
+  ~ImageStrip() {
+    if (color) DeleteObject(color);
+    if (mask) DeleteObject(mask);
+  }
+};
+
+constexpr COLORREF kImageKey = RGB(255, 0, 255);
+constexpr int kMaxImageSide = 256;
+
 struct Bar {
   HWND hwnd = nullptr;
   HWND parent = nullptr;
@@ -40,6 +63,8 @@ struct Bar {
   std::vector<Button> buttons;
   std::map<int, WORD> overrides;  // key -> SHMBOF_ flags in force
   int pressed = -1;               // the button the pen went down on
+  std::vector<std::shared_ptr<ImageStrip>> strips;
+  SIZE imageSize{};  // TB_SETBITMAPSIZE's, for the next strip; 0: from the bitmap
 };
 
 std::mutex g_lock;
@@ -52,7 +77,134 @@ std::shared_ptr<Bar> BarFor(HWND bar) {
   return it == g_byBar.end() ? nullptr : it->second;
 }
 
-BarButtonView View(const Button& b) { return BarButtonView{b.id, b.text, b.state, b.style, b.popup}; }
+BarButtonView View(const Button& b) { return BarButtonView{b.id, b.text, b.state, b.style, b.popup, b.image}; }
+
+int ImageCountLocked(const Bar& bar) {
+  int count = 0;
+  for (const auto& strip : bar.strips) count += strip->count;
+  return count;
+}
+
+// The image of that index, or none; the strip stays alive through `keep`.
+BarImage ImageLocked(const Bar& bar, int index, std::vector<std::shared_ptr<ImageStrip>>& keep) {
+  if (index < 0) return BarImage{};
+  for (const auto& strip : bar.strips) {
+    if (index < strip->count) {
+      keep.push_back(strip);
+      return BarImage{strip->color, strip->mask, index * strip->size.cx, strip->size};
+    }
+    index -= strip->count;
+  }
+  return BarImage{};
+}
+
+// A strip of `count` images of `size` (0: shared out of the bitmap) from a
+// bitmap, copied so the bar does not depend on the caller's bitmap.
+std::shared_ptr<ImageStrip> MakeStrip(HBITMAP source, int count, SIZE size) {
+  BITMAP bm{};
+  if (count <= 0 || count > kMaxImageSide || GetObjectW(source, sizeof bm, &bm) != sizeof bm) return nullptr;
+  const int sourceHeight = bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight;
+  if (size.cx <= 0 || size.cy <= 0) size = SIZE{bm.bmWidth / count, sourceHeight};
+  if (size.cx <= 0 || size.cy <= 0 || size.cx > kMaxImageSide || size.cy > kMaxImageSide ||
+      static_cast<long>(size.cx) * count > bm.bmWidth || size.cy > sourceHeight) {
+    return nullptr;
+  }
+  const int width = size.cx * count;
+  const int height = size.cy;
+  auto strip = std::make_shared<ImageStrip>();
+  strip->count = count;
+  strip->size = size;
+  BITMAPINFO colorInfo{};
+  colorInfo.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* colorBits = nullptr;
+  strip->color = CreateDIBSection(nullptr, &colorInfo, DIB_RGB_COLORS, &colorBits, nullptr, 0);
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[2];
+  } maskInfo{{sizeof(BITMAPINFOHEADER), width, -height, 1, 1, BI_RGB, 0, 0, 0, 2, 0},
+             {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+  void* maskBits = nullptr;
+  strip->mask =
+      CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&maskInfo), DIB_RGB_COLORS, &maskBits, nullptr, 0);
+  if (!strip->color || !strip->mask || !colorBits || !maskBits) return nullptr;
+  // The source's pixels in 32 bits, whatever its depth.
+  HDC from = CreateCompatibleDC(nullptr);
+  HDC to = CreateCompatibleDC(nullptr);
+  bool copied = false;
+  if (from && to) {
+    HGDIOBJ oldFrom = SelectObject(from, source);
+    HGDIOBJ oldTo = SelectObject(to, strip->color);
+    copied = oldFrom && oldTo && BitBlt(to, 0, 0, width, height, from, 0, 0, SRCCOPY);
+    if (oldFrom) SelectObject(from, oldFrom);
+    if (oldTo) SelectObject(to, oldTo);
+  }
+  if (from) DeleteDC(from);
+  if (to) DeleteDC(to);
+  if (!copied) return nullptr;
+  auto* pixels = static_cast<std::uint32_t*>(colorBits);
+  auto* mask = static_cast<std::uint8_t*>(maskBits);
+  const std::size_t maskStride = ((static_cast<std::size_t>(width) + 31) / 32) * 4;
+  std::memset(mask, 0, maskStride * static_cast<std::size_t>(height));
+  const std::uint32_t key = 0x00FF00FFu;  // magenta as B, G, R, A
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      std::uint32_t& p =
+          pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+      if ((p & 0x00FFFFFFu) == key) {
+        p = 0;
+        mask[static_cast<std::size_t>(y) * maskStride + static_cast<std::size_t>(x) / 8] |=
+            static_cast<std::uint8_t>(0x80u >> (x % 8));
+      } else {
+        p &= 0x00FFFFFFu;
+      }
+    }
+  }
+  return strip;
+}
+
+// TB_ADDBITMAP: the index of the first image added, or -1.
+LRESULT AddImages(HWND hwnd, Bar& bar, int count, const TBADDBITMAP* add) {
+  if (!add || count <= 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
+  if (add->hInst == HINST_COMMCTRL) {
+    ce::kernel::NotImplemented("the system's own tool-bar images");
+    return -1;
+  }
+  HBITMAP source = nullptr;
+  bool owned = false;
+  if (add->hInst) {
+    if (add->nID > 0xFFFF) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return -1;
+    }
+    source = LoadBitmapW(add->hInst, MAKEINTRESOURCEW(static_cast<WORD>(add->nID)));
+    owned = true;
+  } else {
+    source = reinterpret_cast<HBITMAP>(add->nID);
+  }
+  if (!source) return -1;
+  SIZE size{};
+  {
+    std::lock_guard guard(g_lock);
+    size = bar.imageSize;
+  }
+  auto strip = MakeStrip(source, count, size);
+  if (owned) DeleteObject(source);
+  if (!strip) {
+    SetLastError(ERROR_INVALID_DATA);
+    return -1;
+  }
+  LRESULT first = 0;
+  {
+    std::lock_guard guard(g_lock);
+    first = ImageCountLocked(bar);
+    bar.strips.push_back(std::move(strip));
+  }
+  InvalidateRect(hwnd, nullptr, FALSE);
+  return first;
+}
 
 std::vector<BarButtonView> ViewsLocked(const Bar& bar) {
   std::vector<BarButtonView> views;
@@ -302,8 +454,14 @@ LRESULT ToolBarMessage(HWND hwnd, Bar& bar, UINT message, WPARAM wParam, LPARAM 
     }
     case TB_ADDBITMAP:
       guard.unlock();
-      ce::kernel::NotImplemented("the menu bar's button images");
-      return -1;
+      return AddImages(hwnd, bar, static_cast<int>(wParam), reinterpret_cast<const TBADDBITMAP*>(lParam));
+    case TB_SETBITMAPSIZE: {
+      const int cx = LOWORD(lParam);
+      const int cy = HIWORD(lParam);
+      if (cx > kMaxImageSide || cy > kMaxImageSide) return FALSE;
+      bar.imageSize = SIZE{cx, cy};
+      return TRUE;
+    }
     case SHCMBM_GETSUBMENU: {
       const int index = IndexOfLocked(bar, static_cast<int>(lParam));
       return index < 0 ? 0 : reinterpret_cast<LRESULT>(bar.buttons[static_cast<std::size_t>(index)].popup);
@@ -317,10 +475,18 @@ LRESULT ToolBarMessage(HWND hwnd, Bar& bar, UINT message, WPARAM wParam, LPARAM 
       flags = static_cast<WORD>((flags & ~mask) | (value & mask));
       return TRUE;
     }
-    case SHCMBM_SETSUBMENU:
+    case SHCMBM_SETSUBMENU: {
+      const HMENU popup = reinterpret_cast<HMENU>(lParam);
+      if (byId < 0 || (popup && !IsMenu(popup))) return 0;
+      Button& b = bar.buttons[static_cast<std::size_t>(byId)];
+      const HMENU old = b.popup;
+      b.popup = popup;
+      if (popup) b.style = static_cast<BYTE>(b.style | BTNS_DROPDOWN | BTNS_WHOLEDROPDOWN);
+      b.data = reinterpret_cast<DWORD_PTR>(popup);
       guard.unlock();
-      ce::kernel::NotImplemented("SHCMBM_SETSUBMENU");
-      return 0;
+      Repaint(hwnd);
+      return reinterpret_cast<LRESULT>(old);
+    }
     default:
       return -1;
   }
@@ -343,13 +509,16 @@ LRESULT CALLBACK BarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
       HDC dc = BeginPaint(hwnd, &ps);
       if (auto bar = BarFor(hwnd)) {
         std::vector<BarButtonView> views;
+        std::vector<BarImage> images;
+        std::vector<std::shared_ptr<ImageStrip>> keep;
         COLORREF face = kBarFace;
         {
           std::lock_guard guard(g_lock);
           views = ViewsLocked(*bar);
+          for (const Button& b : bar->buttons) images.push_back(ImageLocked(*bar, b.image, keep));
           face = bar->face;
         }
-        DrawBar(dc, BarSize(hwnd), views, face);
+        DrawBar(dc, BarSize(hwnd), views, images, face);
       }
       EndPaint(hwnd, &ps);
       return 0;
@@ -505,8 +674,8 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (info->nBmpId != 0 || info->cBmpImages != 0) {
-    ce::kernel::NotImplemented("SHCreateMenuBar(button images)");
+  if (info->nBmpId < 0 || info->nBmpId > 0xFFFF || info->cBmpImages < 0 || (info->nBmpId && !info->cBmpImages)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   if (!IsWindow(info->hwndParent)) {
@@ -526,8 +695,33 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
     if (menu) DestroyMenu(menu);
     return FALSE;
   }
+  if (info->nBmpId) {
+    const TBADDBITMAP images{info->hInstRes, static_cast<UINT_PTR>(info->nBmpId)};
+    if (SendMessageW(bar, TB_ADDBITMAP, static_cast<WPARAM>(info->cBmpImages), reinterpret_cast<LPARAM>(&images)) < 0) {
+      const DWORD error = GetLastError();
+      DestroyWindow(bar);
+      SetLastError(error);
+      return FALSE;
+    }
+  }
   info->hwndMB = bar;
   return TRUE;
+}
+
+int CommandBar_AddBitmap(HWND hwndCB, HINSTANCE hInst, UINT_PTR idBitmap, int iNumImages, int iImageWidth,
+                         int iImageHeight) {
+  if (!BarFor(hwndCB)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return -1;
+  }
+  if (iImageWidth < 0 || iImageHeight < 0 || iImageWidth > 0xFFFF || iImageHeight > 0xFFFF ||
+      !SendMessageW(hwndCB, TB_SETBITMAPSIZE, 0, MAKELONG(iImageWidth, iImageHeight))) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
+  const TBADDBITMAP images{hInst, idBitmap};
+  return static_cast<int>(
+      SendMessageW(hwndCB, TB_ADDBITMAP, static_cast<WPARAM>(iNumImages), reinterpret_cast<LPARAM>(&images)));
 }
 
 HWND SHFindMenuBar(HWND hwnd) {

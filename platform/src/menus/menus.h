@@ -65,6 +65,7 @@ struct BarButtonView {
   BYTE state = 0;
   BYTE style = 0;
   HMENU popup = nullptr;
+  int image = -2;  // the bar image it shows; I_IMAGENONE (-2): none
 };
 // The buttons of a bar window; nothing when it is not a bar.
 std::optional<std::vector<BarButtonView>> BarButtons(HWND bar);
@@ -83,6 +84,16 @@ bool PressDoneButton(HWND hwnd);
 // SHSipPreference does).
 bool SipOn();
 bool SetSip(bool on);
+
+// The shell's "tray" window on a Smartphone device: made with the
+// program's first top-level window, on a thread of its own. TrayNow says
+// what it was asked to show; nothing when there is none.
+void EnsureTray();
+struct TrayView {
+  int refreshes = 0;
+  std::wstring caption;
+};
+std::optional<TrayView> TrayNow();
 
 // Caption text as shown: '&' marks removed ("&&" is one '&').
 std::wstring PlainCaption(const std::wstring& text);

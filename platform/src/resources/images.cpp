@@ -11,6 +11,7 @@
 #include "kernel/handle_table.h"
 #include "kernel/not_implemented.h"
 #include "resources/dib.h"
+#include "resources/icons.h"
 #include "resources/resource_table.h"
 
 namespace ce::resources {
@@ -346,6 +347,12 @@ BOOL DrawIconEx(HDC hdc, int x, int y, HICON icon, int cx, int cy, UINT stepIfAn
   SelectObject(memory, old);
   DeleteDC(memory);
   return ok;
+}
+
+std::optional<SIZE> ce::resources::IconSize(HICON icon) {
+  const auto found = FindIcon(icon);
+  if (!found) return std::nullopt;
+  return SIZE{found->width, found->height};
 }
 
 BOOL DrawIcon(HDC hdc, int x, int y, HICON icon) { return DrawIconEx(hdc, x, y, icon, 0, 0, 0, nullptr, DI_NORMAL); }

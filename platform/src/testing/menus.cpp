@@ -42,6 +42,7 @@ std::optional<std::vector<MenuBarButton>> MenuBarButtons(HWND bar) {
     b.hidden = (v.state & TBSTATE_HIDDEN) != 0;
     b.indeterminate = (v.state & TBSTATE_INDETERMINATE) != 0;
     b.dropDown = v.popup != nullptr;
+    b.image = v.image;
     buttons.push_back(std::move(b));
   }
   return buttons;
@@ -50,5 +51,11 @@ std::optional<std::vector<MenuBarButton>> MenuBarButtons(HWND bar) {
 bool DoneButtonShown(HWND hwnd) { return menus::DoneButtonShown(hwnd); }
 
 bool PressDoneButton(HWND hwnd) { return menus::PressDoneButton(hwnd); }
+
+std::optional<TrayState> Tray() {
+  const auto tray = menus::TrayNow();
+  if (!tray) return std::nullopt;
+  return TrayState{tray->refreshes, tray->caption};
+}
 
 }  // namespace ce::testing

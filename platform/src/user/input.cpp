@@ -293,7 +293,7 @@ void DeliverPen(PenAction action, int x, int y) {
     auto w = target ? FindLocked(target) : nullptr;
     if (w) {
       const RECT r = ScreenRectLocked(*w);
-      client = POINT{x - r.left, y - r.top};
+      client = POINT{x - r.left, y - r.top - CaptionOf(*w)};
       dblclks = (w->cls->style & CS_DBLCLKS) != 0;
       owner = w->threadId;
       top = TopLevelOfLocked(target);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <mutex>
 #include <optional>
+#include <string>
 
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
@@ -39,7 +40,8 @@ std::optional<Placement> PlacementOf(HWND hwnd, const RECT* clientPart) {
   std::lock_guard guard(S().lock);
   auto w = FindLocked(hwnd);
   if (!w) return std::nullopt;
-  const RECT screen = ScreenRectLocked(*w);
+  RECT screen = ScreenRectLocked(*w);
+  screen.top = std::min(screen.bottom, static_cast<LONG>(screen.top + CaptionOf(*w)));  // the client area
   p.origin = POINT{screen.left, screen.top};
   p.area = ReallyVisibleLocked(*w) ? screen : RECT{0, 0, 0, 0};
   // A window that stays in front (WS_EX_NOACTIVATE: the shell's menu bar)
@@ -61,6 +63,44 @@ std::optional<Placement> PlacementOf(HWND hwnd, const RECT* clientPart) {
   }
   if (ce::gdi::IsEmpty(p.area)) p.area = RECT{0, 0, 0, 0};
   return p;
+}
+
+// The caption band of a window with WS_CAPTION: its title on the caption
+// colour, drawn as the window paints.
+void DrawCaptionBand(HWND hwnd) {
+  RECT band{};
+  std::wstring title;
+  {
+    std::lock_guard guard(S().lock);
+    auto w = FindLocked(hwnd);
+    if (!w || !CaptionOf(*w) || !ReallyVisibleLocked(*w)) return;
+    band = ScreenRectLocked(*w);
+    band.bottom = std::min(band.bottom, static_cast<LONG>(band.top + CaptionOf(*w)));
+    title = w->text;
+  }
+  HDC dc = nullptr;
+  {
+    std::lock_guard guard(ce::gdi::GdiLock());
+    auto screen = ce::gdi::Screen::Current();
+    const RECT all{0, 0, screen->width(), screen->height()};
+    const RECT owned = ce::gdi::Intersect(band, all);
+    if (ce::gdi::IsEmpty(owned)) return;
+    dc = ce::gdi::CreateScreenDc(std::move(screen), POINT{band.left, band.top}, owned);
+  }
+  if (!dc) return;
+  RECT local{0, 0, band.right - band.left, band.bottom - band.top};
+  HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_ACTIVECAPTION));
+  FillRect(dc, &local, face);
+  DeleteObject(face);
+  HGDIOBJ oldFont = SelectObject(dc, GetStockObject(SYSTEM_FONT));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
+  local.left += 4;
+  local.right -= 4;
+  DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &local,
+            DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+  SelectObject(dc, oldFont);
+  ReleaseDC(nullptr, dc);
 }
 
 HDC MakeDc(const Placement& p) {
@@ -170,6 +210,7 @@ HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
+  DrawCaptionBand(hwnd);
   RECT update{0, 0, 0, 0};
   bool erase = false;
   {

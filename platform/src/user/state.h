@@ -55,7 +55,14 @@ struct Window {
   RECT update{};
   bool erase = false;
   DWORD fullScreenFlags = 0;
+  int captionMetric = 0;  // SM_CYCAPTION when the window was made
 };
+
+// The caption band a top-level window with WS_CAPTION has above its client
+// area, in pixels; 0 for the others.
+inline int CaptionOf(const Window& w) {
+  return !w.parent && (w.style & 0x00C00000u) == 0x00C00000u ? w.captionMetric : 0;
+}
 
 // Wakes one thread's waits in SendMessageW: set when a task arrives for the
 // thread or an answer to its own sent message.

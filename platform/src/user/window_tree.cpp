@@ -42,8 +42,8 @@ RECT ScreenRectLocked(const Window& window) {
     if (!p) break;
     r.left += p->rect.left;
     r.right += p->rect.left;
-    r.top += p->rect.top;
-    r.bottom += p->rect.top;
+    r.top += p->rect.top + CaptionOf(*p);
+    r.bottom += p->rect.top + CaptionOf(*p);
     parent = p->parent;
   }
   return r;
@@ -83,7 +83,7 @@ HWND WindowAtLocked(int x, int y) {
       HWND deeper = nullptr;
       for (HWND c : w->children) {
         auto child = FindLocked(c);
-        if (!child || !(child->style & WS_VISIBLE)) continue;
+        if (!child || !(child->style & WS_VISIBLE) || (child->exStyle & WS_EX_TRANSPARENT)) continue;
         const RECT r = ScreenRectLocked(*child);
         if (Inside(r, x, y)) {
           deeper = c;

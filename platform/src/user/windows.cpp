@@ -21,6 +21,9 @@ namespace ce::controls {
 // the first time any window is.
 void EnsureRegistered();
 }  // namespace ce::controls
+namespace ce::menus {
+void EnsureTray();
+}  // namespace ce::menus
 
 namespace {
 
@@ -58,7 +61,8 @@ void ExposeLocked(const Window& window) {
   const RECT area = ScreenRectLocked(window);
   if (window.parent) {
     if (auto parent = FindLocked(window.parent)) {
-      const RECT origin = ScreenRectLocked(*parent);
+      RECT origin = ScreenRectLocked(*parent);
+      origin.top += CaptionOf(*parent);
       const RECT local{area.left - origin.left, area.top - origin.top, area.right - origin.left,
                        area.bottom - origin.top};
       InvalidateLocked(*parent, &local, true);
@@ -311,12 +315,16 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   SweepEndedThreads();
   const int slot = ipc::AcquireSlot();
   EnsureSources();
-  if (!child) EnsureInputThread();
+  if (!child) {
+    EnsureInputThread();
+    ce::menus::EnsureTray();
+  }
   // Read before the user lock, which is never held while other locks are taken.
   const DWORD threadId = GetCurrentThreadId();
   const auto screen = ce::gdi::Screen::Current();
   const int screenWidth = screen->width();
   const int screenHeight = screen->height();
+  const int captionMetric = GetSystemMetrics(SM_CYCAPTION);
   State& s = S();
   HWND hwnd = nullptr;
   std::shared_ptr<Window> w;
@@ -374,11 +382,15 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     }
     x = std::clamp(x, -(1 << 15), 1 << 15);
     y = std::clamp(y, -(1 << 15), 1 << 15);
+    w->captionMetric = captionMetric;
     w->rect = RECT{x, y, x + ClampSize(cx), y + ClampSize(cy)};
     ++cls->windows;
     s.windows[Value(hwnd)] = w;
     if (child) {
-      parentWindow->children.insert(parentWindow->children.begin(), hwnd);
+      // A new child goes behind its siblings, so GW_CHILD / GW_HWNDNEXT walk
+      // the children in the order they were made (a dialog's template
+      // order); a new top-level window comes to the front.
+      parentWindow->children.push_back(hwnd);
     } else {
       s.topLevel.insert(s.topLevel.begin(), hwnd);
     }
@@ -652,16 +664,31 @@ BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
   return TRUE;
 }
 
+namespace {
+
+// The client area in screen coordinates: the window less its caption band.
+bool ClientOnScreen(HWND hwnd, RECT* out) {
+  if (!GetWindowRect(hwnd, out)) return false;
+  if (ipc::IsRemote(hwnd)) return true;
+  auto w = Find(hwnd);
+  if (!w) return false;
+  std::lock_guard guard(S().lock);
+  out->top = std::min(out->bottom, static_cast<LONG>(out->top + CaptionOf(*w)));
+  return true;
+}
+
+}  // namespace
+
 BOOL GetClientRect(HWND hwnd, LPRECT rect) {
   RECT r{};
-  if (!GetWindowRect(hwnd, &r)) return FALSE;
+  if (!ClientOnScreen(hwnd, &r)) return FALSE;
   *rect = RECT{0, 0, r.right - r.left, r.bottom - r.top};
   return TRUE;
 }
 
 BOOL ClientToScreen(HWND hwnd, LPPOINT point) {
   RECT r{};
-  if (!point || !GetWindowRect(hwnd, &r)) return FALSE;
+  if (!point || !ClientOnScreen(hwnd, &r)) return FALSE;
   point->x += r.left;
   point->y += r.top;
   return TRUE;
@@ -669,7 +696,7 @@ BOOL ClientToScreen(HWND hwnd, LPPOINT point) {
 
 BOOL ScreenToClient(HWND hwnd, LPPOINT point) {
   RECT r{};
-  if (!point || !GetWindowRect(hwnd, &r)) return FALSE;
+  if (!point || !ClientOnScreen(hwnd, &r)) return FALSE;
   point->x -= r.left;
   point->y -= r.top;
   return TRUE;

@@ -25,6 +25,11 @@ using DLLMAIN = BOOL (*)(HANDLE module, DWORD reason, LPVOID reserved);
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 HMODULE GetModuleHandleW(LPCWSTR moduleName);
 HMODULE LoadLibraryW(LPCWSTR libFileName);
+// With LOAD_LIBRARY_AS_DATAFILE the library is wanted for its resources
+// only; our libraries load the same way either way. Other flags are not
+// provided. `file` must be null.
+inline constexpr DWORD LOAD_LIBRARY_AS_DATAFILE = 0x00000002;
+HMODULE LoadLibraryExW(LPCWSTR libFileName, HANDLE file, DWORD flags);
 BOOL FreeLibrary(HMODULE module);
 // procName is a wide export name, or an ordinal made with MAKEINTRESOURCE.
 FARPROC GetProcAddressW(HMODULE module, LPCWSTR procName);

@@ -25,6 +25,14 @@
 //                       battery_mah_consumed, battery_temperature,
 //                       backup_voltage, battery_chemistry
 //   os_major, os_minor, os_build                  the version (default 5.2.1235)
+//   backlight.battery_timeout, backlight.ac_timeout   seconds (default 60, 300)
+//   backlight.level, backlight.ac_level   percent (default the host's
+//                       /sys/class/backlight level, else 100)
+//                       The four backlight values are written to HKCU
+//                       "ControlPanel\Backlight" ("m_BatteryTimeout",
+//                       "m_ACTimeout", "Brightness", "ACBrightness") when
+//                       a process first uses the registry of a device, each
+//                       only when it is missing.
 //   platform_type       "PocketPC" (default) or "SmartPhone"
 //   oem_info            the OEM text (default "Handheld Device")
 #pragma once
