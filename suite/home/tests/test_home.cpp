@@ -8,6 +8,7 @@
 #include "ce/kernel/file.h"
 #include "ce/kernel/module.h"
 #include "ce/objbase.h"
+#include "ce/strconv.h"
 #include "ce/testing.h"
 #include "ce/wingdi.h"
 #include "ce/winreg.h"
@@ -328,6 +329,33 @@ TEST_F(Home, RedrawRequestsFromAPlugInsThreadRepaintAndRemeasure) {
   ASSERT_TRUE(request_(&CLSID_TestRed, 1 << 30, PLUGIN_INVALIDATE_HEIGHT));
   Pump();
   EXPECT_EQ(screen_->Items()[0].rect.bottom - screen_->Items()[0].rect.top, 320);
+}
+
+TEST(HomeFiles, ANewDeviceGetsTheDefaultLayoutAndSchemeOnce) {
+  ASSERT_EQ(CoInitializeEx(nullptr, 0), S_OK);
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, home::kHomeKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+    RegDeleteValueW(key, L"Scheme");
+    RegDeleteValueW(key, L"ColorScheme");
+    RegCloseKey(key);
+  }
+  home::InstallDefaults(nullptr);
+  const home::HomeSettings settings = home::ReadHomeSettings();
+  EXPECT_EQ(settings.scheme, L"\\Storage\\Application Data\\Home\\default.home.xml");
+  EXPECT_EQ(settings.colorScheme, L"\\Storage\\Application Data\\Home\\vrn.scheme.xml");
+  home::HomeLayout layout;
+  std::wstring why;
+  ASSERT_TRUE(home::ReadCurrentLayout(settings, layout, &why)) << ce::Utf8FromWide(why);
+  ASSERT_EQ(layout.plugins.size(), 4u);
+  EXPECT_EQ(layout.plugins[1].clsidText, L"{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90D}");
+  EXPECT_EQ(layout.plugins[2].clsidText, L"{F3BE7FFF-7812-4002-B584-3C0950C6BEA3}");
+  for (bool present : layout.scheme.present) EXPECT_TRUE(present) << "the scheme file names every colour";
+
+  // What a device already has stays as it is.
+  ASSERT_TRUE(home::WriteHomeSetting(L"Scheme", L"\\Storage\\mine.home.xml"));
+  home::InstallDefaults(nullptr);
+  EXPECT_EQ(home::ReadHomeSettings().scheme, L"\\Storage\\mine.home.xml");
+  CoUninitialize();
 }
 
 TEST(HomeFiles, TheReaderRefusesOrSkipsWhatIsMalformed) {
