@@ -13,6 +13,7 @@
 #include "ce/wingdi.h"
 #include "ce/winreg.h"
 #include "ce/winuser.h"
+#include "home_colors.h"
 #include "home_layout.h"
 #include "home_screen.h"
 #include "home_settings.h"
@@ -101,6 +102,8 @@ class Home : public ::testing::Test {
     for (const wchar_t* folder : {L"\\Storage", L"\\Storage\\Application Data", kFolder}) {
       CreateDirectoryW(folder, nullptr);
     }
+    // The layouts carry the colours.
+    ASSERT_TRUE(home::WriteHomeSetting(L"ColorScheme", L""));
   }
   void TearDown() override {
     if (window_ && IsWindow(window_)) DestroyWindow(window_);
@@ -349,7 +352,8 @@ TEST(HomeFiles, ANewDeviceGetsTheDefaultLayoutAndSchemeOnce) {
   ASSERT_EQ(layout.plugins.size(), 4u);
   EXPECT_EQ(layout.plugins[1].clsidText, L"{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90D}");
   EXPECT_EQ(layout.plugins[2].clsidText, L"{F3BE7FFF-7812-4002-B584-3C0950C6BEA3}");
-  for (bool present : layout.scheme.present) EXPECT_TRUE(present) << "the scheme file names every colour";
+  // The colours come from the scheme file, not the layout's own.
+  EXPECT_EQ(home::ReadCurrentScheme().colors[home::kColorWindow], RGB(0xF4, 0xF8, 0xF8));
 
   // What a device already has stays as it is.
   ASSERT_TRUE(home::WriteHomeSetting(L"Scheme", L"\\Storage\\mine.home.xml"));
@@ -363,39 +367,25 @@ TEST(HomeFiles, TheReaderRefusesOrSkipsWhatIsMalformed) {
   home::HomeLayout layout;
   std::wstring why;
   for (const wchar_t* bad : {L"", L"<home>", L"<home><plugin clsid='x'></home>", L"<colorscheme/>", L"plain"}) {
-    EXPECT_FALSE(home::ReadHomeText(bad, home::FileKind::Layout, layout, &why)) << bad;
+    EXPECT_FALSE(home::ReadHomeText(bad, layout, &why)) << ce::Utf8FromWide(bad);
     EXPECT_FALSE(why.empty());
   }
-  EXPECT_FALSE(home::ReadHomeText(L"<home/>", home::FileKind::ColorScheme, layout));
+  EXPECT_FALSE(home::ReadHomeFile(L"\\Storage\\none.home.xml", layout, &why));
 
-  std::wstring text = L"<home><background bgimage='" + std::wstring(300, L'x') +
-                      L"'/><scheme>"
-                      L"<color name='COLOR_WINDOW' value='#0000FF'/>"
-                      L"<color name='COLOR_STATIC' value='#12'/>"
-                      L"<color name='COLOR_HOMERULE' value='0000FF0'/>"
-                      L"<color name='COLOR_NOT_THERE' value='#000000'/>"
-                      L"<color name='COLOR_TRAYTEXT' value='#GG0000'/>"
-                      L"</scheme>"
-                      L"<plugin clsid='{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90D}'/>"
-                      L"<plugin/>"
-                      L"<plugin clsid='{" +
-                      std::wstring(1000, L'A') + L"}'/><plugin clsid='{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90}'/>";
+  // Malformed or oversized CLSIDs are skipped; elements are read up to the
+  // limit (the skipped ones count).
+  std::wstring text =
+      L"<home><plugin clsid='{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90D}'/><plugin/>"
+      L"<plugin clsid='{" +
+      std::wstring(1000, L'A') +
+      L"}'/><plugin clsid='{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90}'/>"
+      L"<plugin clsid='{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90DD}'/>";
   for (int i = 0; i < 40; ++i) text += L"<plugin clsid='{F3BE7FFF-7812-4002-B584-3C0950C6BEA3}'/>";
   text += L"</home>";
-  ASSERT_TRUE(home::ReadHomeText(text, home::FileKind::Layout, layout));
-  EXPECT_TRUE(layout.background.empty()) << "a path longer than a path can be is dropped";
-  EXPECT_EQ(layout.scheme.colors[home::kColorWindow], 0x00FF0000u) << "blue is the third byte";
-  EXPECT_TRUE(layout.scheme.present[home::kColorWindow]);
-  for (int slot : {home::kColorStatic, home::kColorHomeRule, home::kColorTrayText}) {
-    EXPECT_FALSE(layout.scheme.present[static_cast<std::size_t>(slot)]) << slot;
-    EXPECT_EQ(layout.scheme.colors[static_cast<std::size_t>(slot)],
-              home::DefaultColors()[static_cast<std::size_t>(slot)]);
-  }
-  // Plug-in elements are read up to the limit (the malformed ones count).
-  ASSERT_FALSE(layout.plugins.empty());
+  ASSERT_TRUE(home::ReadHomeText(text, layout));
+  ASSERT_EQ(layout.plugins.size(), home::kMaxPlugins - 4);
   EXPECT_EQ(layout.plugins[0].clsidText, L"{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90D}");
-  EXPECT_LE(layout.plugins.size(), home::kMaxPlugins);
-  for (const auto& plugin : layout.plugins) EXPECT_EQ(plugin.clsidText.size(), 38u);
+  EXPECT_EQ(layout.plugins[1].clsidText, L"{F3BE7FFF-7812-4002-B584-3C0950C6BEA3}");
   CoUninitialize();
 }
 
