@@ -30,6 +30,8 @@ using home::HostedPlugin;
 constexpr wchar_t kFolder[] = L"\\Storage\\Application Data\\Home";
 constexpr wchar_t kLibrary[] = L"\\Program Files\\Plugins\\HomeTestPlug.dll";
 constexpr wchar_t kUnknown[] = L"{0BADF00D-1111-2222-3333-444444444444}";
+// Registered, but its library is not there.
+constexpr wchar_t kMissing[] = L"{0BADF00D-5555-2222-3333-444444444444}";
 
 std::string PluginFolder() {
   const std::string path = HOME_TEST_PLUGIN;
@@ -117,12 +119,11 @@ class Home : public ::testing::Test {
     return reinterpret_cast<T>(reinterpret_cast<void (*)()>(GetProcAddressW(library_, name)));
   }
 
-  static void Register(REFCLSID clsid) {
+  static void Register(REFCLSID clsid, const std::wstring& path = kLibrary) {
     const std::wstring key = L"CLSID\\" + Text(clsid) + L"\\InprocServer32";
     HKEY server = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &server, nullptr),
               ERROR_SUCCESS);
-    const std::wstring path = kLibrary;
     RegSetValueExW(server, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                    static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(server);
@@ -161,13 +162,16 @@ class Home : public ::testing::Test {
 };
 
 TEST_F(Home, PlugInsStackInLayoutOrderEachPaintedInItsOwnArea) {
-  UseLayout(L"a.home.xml",
-            {Text(CLSID_TestRed), kUnknown, Text(CLSID_TestFailInit), Text(CLSID_TestGreen), Text(CLSID_TestBlue)});
+  CLSID missing{};
+  ASSERT_EQ(CLSIDFromString(kMissing, &missing), S_OK);
+  Register(missing, L"\\Program Files\\Plugins\\Missing.dll");
+  UseLayout(L"a.home.xml", {Text(CLSID_TestRed), kUnknown, Text(CLSID_TestFailInit), kMissing, Text(CLSID_TestGreen),
+                            Text(CLSID_TestBlue)});
   Open();
   EXPECT_EQ(GetDesktopWindow(), window_);
 
-  // The plug-in that refused Initialize is left out and released; an
-  // unregistered CLSID stays as a plain block.
+  // The plug-ins that refused Initialize or could not be loaded are left
+  // out (the first released); an unregistered CLSID stays a plain block.
   const auto items = screen_->Items();
   ASSERT_EQ(items.size(), 4u);
   const struct {
