@@ -100,6 +100,7 @@ BOOL CImageDecoder::Decode(HDC dc, GetDataFunction read, LPARAM source) {
 }
 
 BOOL CImageDecoder::DecodeFile(HDC dc, LPCWSTR path) {
+  Free();
   if (path == nullptr) return FALSE;
   HANDLE file =
       CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -110,6 +111,7 @@ BOOL CImageDecoder::DecodeFile(HDC dc, LPCWSTR path) {
 }
 
 BOOL CImageDecoder::DecodeResource(HDC dc, UINT id, LPCWSTR type, HMODULE module) {
+  Free();
   CResourceBlob blob;
   if (!blob.Open(module, MAKEINTRESOURCEW(id), type)) return FALSE;
   return Decode(dc, ReadFromBlob, reinterpret_cast<LPARAM>(&blob));
