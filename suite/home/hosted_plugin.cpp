@@ -111,9 +111,11 @@ void HostedPlugin::Load(IHomePluginEnvironment* environment, int maxHeight, int 
             LARGE_INTEGER start{};
             stream->Seek(start, STREAM_SEEK_SET, nullptr);
           }
+          // Bytes it cannot take (none yet, or another version's) are its
+          // own affair: it starts from its defaults.
           if (FAILED(hr = persist_->Load(stream.Get()))) {
-            why = L"Load failed (" + Hex(hr) + L")";
-            return;
+            std::fprintf(stderr, "Home: the plug-in %s did not take its saved bytes (0x%08X)\n",
+                         ce::Utf8FromWide(entry_.clsidText).c_str(), static_cast<unsigned>(hr));
           }
         }
         if (FAILED(hr = plugin_->GetHeight(&height))) {

@@ -38,6 +38,16 @@ std::string PluginFolder() {
   return path.substr(0, path.rfind('/'));
 }
 
+// The common library's test plug-in, mounted as \Program Files\Suite.
+std::string SuiteMount() {
+#ifdef SUITE_TEST_PLUGIN
+  const std::string path = SUITE_TEST_PLUGIN;
+  return ";Suite=" + path.substr(0, path.rfind('/'));
+#else
+  return "";
+#endif
+}
+
 std::wstring Text(REFCLSID clsid) {
   wchar_t text[39];
   StringFromGUID2(clsid, text, 39);
@@ -150,7 +160,7 @@ class Home : public ::testing::Test {
     return record;
   }
 
-  ce::test::ScopedSetting mount_{"DEVICE_PROGRAM_FOLDERS", "Plugins=" + PluginFolder()};
+  ce::test::ScopedSetting mount_{"DEVICE_PROGRAM_FOLDERS", "Plugins=" + PluginFolder() + SuiteMount()};
   ce::test::ScreenConfig screen_config_{
       {"DEVICE_SCREEN_WIDTH", "240"}, {"DEVICE_SCREEN_HEIGHT", "320"}, {"DEVICE_SCREEN_DPI", "96"}};
   HMODULE library_ = nullptr;
@@ -337,6 +347,44 @@ TEST_F(Home, RedrawRequestsFromAPlugInsThreadRepaintAndRemeasure) {
   Pump();
   EXPECT_EQ(screen_->Items()[0].rect.bottom - screen_->Items()[0].rect.top, 320);
 }
+
+#ifdef SUITE_TEST_PLUGIN
+// A plug-in built on the suite's common library registers itself, is
+// created by the home screen, paints in its area, takes keys, and asks for
+// its redraw from a timer tick.
+TEST_F(Home, HostsAPlugInBuiltOnTheSuitesCommonLibrary) {
+  HMODULE suite = LoadLibraryW(L"\\Program Files\\Suite\\SuiteTestPlug.dll");
+  ASSERT_NE(suite, nullptr);
+  using RegisterProc = HRESULT (*)();
+  using LogProc = const wchar_t* (*)();
+  const auto registerServer =
+      reinterpret_cast<RegisterProc>(reinterpret_cast<void (*)()>(GetProcAddressW(suite, L"DllRegisterServer")));
+  const auto log = reinterpret_cast<LogProc>(reinterpret_cast<void (*)()>(GetProcAddressW(suite, L"SuiteTestPlugLog")));
+  ASSERT_TRUE(registerServer && log);
+  ASSERT_EQ(registerServer(), S_OK);
+
+  UseLayout(L"g.home.xml", {Text(CLSID_TestRed), L"{5E1A7C30-2B8D-4c11-9E0F-6A7B8C9D0E1F}"});
+  Open();
+  const auto items = screen_->Items();
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[1].state, HostedPlugin::State::Running);
+  EXPECT_EQ(items[1].rect.top, 56);
+  EXPECT_EQ(items[1].rect.bottom, 96);
+  EXPECT_NE(std::wstring(log()).find(L"paint 0;"), std::wstring::npos);
+
+  SendMessageW(window_, WM_KEYDOWN, VK_DOWN, 0);
+  SendMessageW(window_, WM_KEYDOWN, VK_LEFT, 0);
+  SendMessageW(window_, WM_TIMER, 1, 0);
+  Pump();
+  const std::wstring seen = log();
+  EXPECT_NE(seen.find(L"key 37;"), std::wstring::npos) << ce::Utf8FromWide(seen);
+  EXPECT_NE(seen.find(L"timer;"), std::wstring::npos);
+  EXPECT_NE(seen.find(L"paint 1;"), std::wstring::npos) << "selected, and painted again after its redraw request";
+  EXPECT_GE(screen_->environment()->Requests(), 1);
+  DestroyWindow(window_);
+  FreeLibrary(suite);
+}
+#endif
 
 TEST(HomeFiles, ANewDeviceGetsTheDefaultLayoutAndSchemeOnce) {
   ASSERT_EQ(CoInitializeEx(nullptr, 0), S_OK);
