@@ -1,10 +1,10 @@
-// The home screen's 29 scheme colours, by slot, with the names a layout or
-// colour-scheme file gives them, and the colours used before any file is read.
+// The home screen's colours: the scheme's 29 colours in slot order (the
+// suite's colour scheme reads them), the slots the home screen draws with,
+// and the background picture.
 #pragma once
 
 #include <array>
-#include <optional>
-#include <string_view>
+#include <string>
 
 #include "ce/windef.h"
 
@@ -17,25 +17,22 @@ using ColorTable = std::array<COLORREF, kColorCount>;
 enum ColorSlot : int {
   kColorWindow = 0,
   kColorStatic = 2,
-  kColorStaticText = 3,
   kColorTrayGradLeft = 13,
   kColorTrayGradRight = 14,
   kColorTrayText = 17,
-  kColorHomeText = 22,
-  kColorHomeHighlight = 23,
   kColorHomeRule = 25,
 };
 
-// The slot a colour name stands for (exact match), if any.
-std::optional<int> ColorSlotOf(std::wstring_view name);
-std::wstring_view ColorName(int slot);
+struct HomeScheme {
+  ColorTable colors{};
+  std::wstring background;  // a BMP file on the device; empty: none
+};
 
-// "#RRGGBB" exactly: seven characters, six hexadecimal digits. Anything else
-// (short, long, no "#", other characters) is refused.
-std::optional<COLORREF> ParseColorValue(std::wstring_view text);
-
-// A quiet light scheme, used until a scheme file is read and for every
-// colour a file leaves out.
-ColorTable DefaultColors();
+// The scheme's colours before any file is read.
+HomeScheme DefaultScheme();
+// The scheme the home screen's settings name now: the colour-scheme file,
+// else the layout's own colours, and "BgImage" over the file's background.
+// Whatever cannot be read keeps its default.
+HomeScheme ReadCurrentScheme();
 
 }  // namespace home

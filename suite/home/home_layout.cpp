@@ -71,40 +71,19 @@ bool RootIs(IXMLDOMDocument* doc, const wchar_t* wanted) {
   return same;
 }
 
-bool Read(IXMLDOMDocument* doc, FileKind kind, HomeLayout& out, std::wstring* why) {
-  const wchar_t* root = kind == FileKind::Layout ? L"home" : L"colorscheme";
-  if (!RootIs(doc, root)) {
-    Say(why, std::wstring(L"the root element is not \"") + root + L"\"");
+bool Read(IXMLDOMDocument* doc, HomeLayout& out, std::wstring* why) {
+  if (!RootIs(doc, L"home")) {
+    Say(why, L"the root element is not \"home\"");
     return false;
   }
   HomeLayout read;
-  read.scheme.colors = DefaultColors();
-  const std::wstring prefix = std::wstring(L"//") + root;
-
-  ForEachNode(doc, (prefix + L"//scheme//color").c_str(), kMaxColorEntries, [&](IXMLDOMNode* node) {
-    std::wstring name;
-    std::wstring value;
-    if (!Attribute(node, L"name", 64, name) || !Attribute(node, L"value", 16, value)) return;
-    const auto slot = ColorSlotOf(name);
-    const auto color = ParseColorValue(value);
-    if (!slot || !color) return;
-    read.scheme.colors[static_cast<std::size_t>(*slot)] = *color;
-    read.scheme.present[static_cast<std::size_t>(*slot)] = true;
+  ForEachNode(doc, L"//home//plugin", kMaxPlugins, [&](IXMLDOMNode* node) {
+    LayoutPlugin plugin;
+    // A braced CLSID has 38 characters; a longer value is not one.
+    if (!Attribute(node, L"clsid", 38, plugin.clsidText)) return;
+    if (CLSIDFromString(plugin.clsidText.c_str(), &plugin.clsid) != S_OK) return;
+    read.plugins.push_back(std::move(plugin));
   });
-
-  ForEachNode(doc, (prefix + L"//background").c_str(), 1, [&](IXMLDOMNode* node) {
-    std::wstring path;
-    if (Attribute(node, L"bgimage", kMaxPathChars, path)) read.background = std::move(path);
-  });
-
-  if (kind == FileKind::Layout) {
-    ForEachNode(doc, L"//home//plugin", kMaxPlugins, [&](IXMLDOMNode* node) {
-      LayoutPlugin plugin;
-      if (!Attribute(node, L"clsid", 38, plugin.clsidText)) return;
-      if (CLSIDFromString(plugin.clsidText.c_str(), &plugin.clsid) != S_OK) return;
-      read.plugins.push_back(std::move(plugin));
-    });
-  }
   out = std::move(read);
   return true;
 }
@@ -122,7 +101,7 @@ ComPtr<IXMLDOMDocument> NewDocument() {
 
 }  // namespace
 
-bool ReadHomeFile(const wchar_t* path, FileKind kind, HomeLayout& out, std::wstring* why) {
+bool ReadHomeFile(const wchar_t* path, HomeLayout& out, std::wstring* why) {
   if (path == nullptr || *path == L'\0') {
     Say(why, L"no file is named");
     return false;
@@ -143,10 +122,10 @@ bool ReadHomeFile(const wchar_t* path, FileKind kind, HomeLayout& out, std::wstr
     Say(why, L"the file is missing or is not well-formed XML");
     return false;
   }
-  return Read(doc.Get(), kind, out, why);
+  return Read(doc.Get(), out, why);
 }
 
-bool ReadHomeText(std::wstring_view text, FileKind kind, HomeLayout& out, std::wstring* why) {
+bool ReadHomeText(std::wstring_view text, HomeLayout& out, std::wstring* why) {
   ComPtr<IXMLDOMDocument> doc = NewDocument();
   if (!doc) {
     Say(why, L"no XML document could be made");
@@ -159,7 +138,7 @@ bool ReadHomeText(std::wstring_view text, FileKind kind, HomeLayout& out, std::w
     Say(why, L"the text is not well-formed XML");
     return false;
   }
-  return Read(doc.Get(), kind, out, why);
+  return Read(doc.Get(), out, why);
 }
 
 }  // namespace home

@@ -45,7 +45,7 @@ HomeScreen::HomeScreen(HWND window, int width, int height, int dpi)
       height_(std::max(height, 1)),
       dpi_(dpi > 0 ? dpi : 96),
       environment_(new HostEnvironment(window)),
-      colors_(DefaultColors()) {
+      colors_(DefaultScheme().colors) {
   HDC screen = GetDC(nullptr);
   buffer_ = CreateCompatibleDC(screen);
   bufferBitmap_ = CreateCompatibleBitmap(screen, width_, height_);
@@ -70,9 +70,9 @@ HomeScreen::~HomeScreen() {
   DeleteObject(titleFont_);
 }
 
-void HomeScreen::Load(const HomeLayout& layout) {
+void HomeScreen::Load(const HomeLayout& layout, const HomeScheme& scheme) {
   Unload();
-  ChangeColors(layout);
+  ChangeColors(scheme);
   const int blockHeight = Scaled(24, dpi_);
   for (const LayoutPlugin& entry : layout.plugins) {
     auto plugin = std::make_unique<HostedPlugin>(entry, nextHandle_++);
@@ -97,8 +97,8 @@ void HomeScreen::Unload() {
   selected_ = -1;
 }
 
-void HomeScreen::ChangeColors(const HomeLayout& scheme) {
-  colors_ = scheme.scheme.colors;
+void HomeScreen::ChangeColors(const HomeScheme& scheme) {
+  colors_ = scheme.colors;
   if (scheme.background != background_) {
     background_ = scheme.background;
     if (backgroundPicture_) DeleteObject(backgroundPicture_);
@@ -278,7 +278,7 @@ void HomeScreen::OnTimer() {
   }
 }
 
-void HomeScreen::OnSysColorChange(const HomeLayout& scheme) {
+void HomeScreen::OnSysColorChange(const HomeScheme& scheme) {
   ChangeColors(scheme);
   SendToAll(PE_SYSCOLORCHANGE);
 }

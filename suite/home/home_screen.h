@@ -29,14 +29,14 @@ class HomeScreen {
   HomeScreen(const HomeScreen&) = delete;
   HomeScreen& operator=(const HomeScreen&) = delete;
 
-  // Puts the layout in force: the plug-ins shown so far are saved and
-  // released, the new ones created in order.
-  void Load(const HomeLayout& layout);
+  // Puts the layout in force in the scheme's colours: the plug-ins shown so
+  // far are saved and released, the new ones created in order.
+  void Load(const HomeLayout& layout, const HomeScheme& scheme);
   void Unload();
-  // New colours (and background) from the scheme; the plug-ins are told.
-  void ChangeColors(const HomeLayout& scheme);
+  // New colours and background.
+  void ChangeColors(const HomeScheme& scheme);
   // A colour change: new colours, then PE_SYSCOLORCHANGE to every plug-in.
-  void OnSysColorChange(const HomeLayout& scheme);
+  void OnSysColorChange(const HomeScheme& scheme);
 
   // Draws the parts of the screen that meet `area` into the back buffer and
   // copies them to `target` (the window's DC, or any DC of the screen's size).

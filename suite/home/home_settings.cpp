@@ -148,20 +148,11 @@ bool ReadCurrentLayout(const HomeSettings& settings, HomeLayout& out, std::wstri
     if (why) *why = L"no layout is set (\"Scheme\")";
     return false;
   }
-  HomeLayout layout;
-  if (!ReadHomeFile(settings.scheme.c_str(), FileKind::Layout, layout, why)) {
-    if (why) *why = settings.scheme + L": " + *why;
+  std::wstring reason;
+  if (!ReadHomeFile(settings.scheme.c_str(), out, &reason)) {
+    if (why) *why = settings.scheme + L": " + reason;
     return false;
   }
-  if (!settings.colorScheme.empty()) {
-    HomeLayout scheme;
-    if (ReadHomeFile(settings.colorScheme.c_str(), FileKind::ColorScheme, scheme, nullptr)) {
-      layout.scheme = scheme.scheme;
-      layout.background = scheme.background;
-    }
-  }
-  if (!settings.bgImage.empty()) layout.background = settings.bgImage;
-  out = std::move(layout);
   return true;
 }
 

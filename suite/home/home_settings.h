@@ -32,9 +32,7 @@ bool WriteHomeSetting(const wchar_t* name, const std::wstring& value);
 // "\IPSM\" on a device of major version 3, else "\Storage\".
 std::wstring StorageRoot();
 
-// The layout and colours in force: the layout file, then the colour-scheme
-// file's colours and background when one is named, then "BgImage". False
-// when the layout cannot be read (`why` says why).
+// The layout "Scheme" names. False when it cannot be read (`why` says why).
 bool ReadCurrentLayout(const HomeSettings& settings, HomeLayout& out, std::wstring* why);
 
 // The bytes a plug-in saved, and saving them (empty bytes remove the value).

@@ -17,15 +17,14 @@ constexpr UINT_PTR kTickTimer = 1;
 constexpr UINT_PTR kRetryTimer = 2;  // a reload put off while a plug-in is busy
 constexpr UINT kRetryMs = 250;
 
-// The current layout and scheme; an unreadable layout is reported and
-// leaves an empty home screen in the scheme's default colours.
+// The current layout; an unreadable one is reported and leaves an empty
+// home screen.
 HomeLayout CurrentLayout() {
   HomeLayout layout;
   std::wstring why;
   if (!ReadCurrentLayout(ReadHomeSettings(), layout, &why)) {
     std::fprintf(stderr, "Home: no layout shown: %s\n", ce::Utf8FromWide(why).c_str());
     layout = HomeLayout{};
-    layout.scheme.colors = DefaultColors();
   }
   return layout;
 }
@@ -40,7 +39,7 @@ void Reload(HWND window, HomeScreen& screen) {
     SetTimer(window, kRetryTimer, kRetryMs, nullptr);
     return;
   }
-  screen.Load(CurrentLayout());
+  screen.Load(CurrentLayout(), ReadCurrentScheme());
   // Every program's windows learn that the home screen took the new
   // settings (the layout editor waits for this).
   EnumWindows(PostColorChange, 0);
@@ -57,7 +56,7 @@ LRESULT CALLBACK HomeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       ReleaseDC(window, dc);
       auto* made = new HomeScreen(window, client.right - client.left, client.bottom - client.top, dpi);
       SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(made));
-      made->Load(CurrentLayout());
+      made->Load(CurrentLayout(), ReadCurrentScheme());
       SetTimer(window, kTickTimer, kTickMs, nullptr);
       return 0;
     }
@@ -93,7 +92,7 @@ LRESULT CALLBACK HomeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       if (screen) Reload(window, *screen);
       return 0;
     case WM_SYSCOLORCHANGE:
-      if (screen) screen->OnSysColorChange(CurrentLayout());
+      if (screen) screen->OnSysColorChange(ReadCurrentScheme());
       return 0;
     case kMsgInvalidatePlugin:
       if (screen) screen->OnInvalidate(static_cast<HPLUGIN>(wParam), static_cast<DWORD>(lParam));

@@ -53,12 +53,18 @@ void HostedPlugin::Fail(const std::wstring& why) {
   failure_ = why;
   std::fprintf(stderr, "Home: the plug-in %s is left out: %s\n", ce::Utf8FromWide(entry_.clsidText).c_str(),
                ce::Utf8FromWide(why).c_str());
+  // No call reaches it from now on. Its pointers are released when the home
+  // screen drops it, once no call into any plug-in is under way: it may
+  // have failed inside a message loop that one of its own calls runs.
   state_ = State::Failed;
-  // What it holds is released without further calls that could fail again.
+}
+
+void HostedPlugin::Drop() {
   try {
     persist_.Reset();
     plugin_.Reset();
   } catch (...) {
+    // A plug-in that fails even in Release is abandoned.
     persist_.Detach();
     plugin_.Detach();
   }
@@ -105,9 +111,11 @@ void HostedPlugin::Load(IHomePluginEnvironment* environment, int maxHeight, int 
             LARGE_INTEGER start{};
             stream->Seek(start, STREAM_SEEK_SET, nullptr);
           }
+          // Bytes it cannot take (none yet, or another version's) are its
+          // own affair: it starts from its defaults.
           if (FAILED(hr = persist_->Load(stream.Get()))) {
-            why = L"Load failed (" + Hex(hr) + L")";
-            return;
+            std::fprintf(stderr, "Home: the plug-in %s did not take its saved bytes (0x%08X)\n",
+                         ce::Utf8FromWide(entry_.clsidText).c_str(), static_cast<unsigned>(hr));
           }
         }
         if (FAILED(hr = plugin_->GetHeight(&height))) {
@@ -119,7 +127,8 @@ void HostedPlugin::Load(IHomePluginEnvironment* environment, int maxHeight, int 
       why, L"setting it up");
   if (!ok || !why.empty()) {
     // A plug-in that got its site gives it back before it goes.
-    Guarded([&] { plugin_->SetSite(nullptr); }, why, L"SetSite");
+    std::wstring ignored;
+    Guarded([&] { plugin_->SetSite(nullptr); }, ignored, L"SetSite");
     return Fail(why);
   }
   state_ = State::Running;
@@ -129,8 +138,7 @@ void HostedPlugin::Load(IHomePluginEnvironment* environment, int maxHeight, int 
 
 void HostedPlugin::Unload() {
   if (state_ != State::Running) {
-    persist_.Reset();
-    plugin_.Reset();
+    Drop();
     return;
   }
   std::wstring why;

@@ -48,6 +48,8 @@ class HostedPlugin {
 
  private:
   void Fail(const std::wstring& why);
+  // Releases what it holds, whatever the plug-in does meanwhile.
+  void Drop();
 
   LayoutPlugin entry_;
   HPLUGIN handle_;

@@ -39,7 +39,6 @@ void BM_FullRepaintTwoPlugins(benchmark::State& state) {
   {
     home::HomeScreen screen(nullptr, 240, 320, 96);
     home::HomeLayout layout;
-    layout.scheme.colors = home::DefaultColors();
     for (REFCLSID clsid : {CLSID_TestRed, CLSID_TestGreen}) {
       home::LayoutPlugin plugin;
       wchar_t text[39];
@@ -48,7 +47,7 @@ void BM_FullRepaintTwoPlugins(benchmark::State& state) {
       plugin.clsid = clsid;
       layout.plugins.push_back(plugin);
     }
-    screen.Load(layout);
+    screen.Load(layout, home::DefaultScheme());
     if (screen.Items().size() != 2 || screen.Items()[0].state != home::HostedPlugin::State::Running) {
       state.SkipWithError("the test plug-ins did not load");
       return;

@@ -8,10 +8,12 @@
 #include "ce/kernel/file.h"
 #include "ce/kernel/module.h"
 #include "ce/objbase.h"
+#include "ce/strconv.h"
 #include "ce/testing.h"
 #include "ce/wingdi.h"
 #include "ce/winreg.h"
 #include "ce/winuser.h"
+#include "home_colors.h"
 #include "home_layout.h"
 #include "home_screen.h"
 #include "home_settings.h"
@@ -28,10 +30,22 @@ using home::HostedPlugin;
 constexpr wchar_t kFolder[] = L"\\Storage\\Application Data\\Home";
 constexpr wchar_t kLibrary[] = L"\\Program Files\\Plugins\\HomeTestPlug.dll";
 constexpr wchar_t kUnknown[] = L"{0BADF00D-1111-2222-3333-444444444444}";
+// Registered, but its library is not there.
+constexpr wchar_t kMissing[] = L"{0BADF00D-5555-2222-3333-444444444444}";
 
 std::string PluginFolder() {
   const std::string path = HOME_TEST_PLUGIN;
   return path.substr(0, path.rfind('/'));
+}
+
+// The common library's test plug-in, mounted as \Program Files\Suite.
+std::string SuiteMount() {
+#ifdef SUITE_TEST_PLUGIN
+  const std::string path = SUITE_TEST_PLUGIN;
+  return ";Suite=" + path.substr(0, path.rfind('/'));
+#else
+  return "";
+#endif
 }
 
 std::wstring Text(REFCLSID clsid) {
@@ -100,6 +114,8 @@ class Home : public ::testing::Test {
     for (const wchar_t* folder : {L"\\Storage", L"\\Storage\\Application Data", kFolder}) {
       CreateDirectoryW(folder, nullptr);
     }
+    // The layouts carry the colours.
+    ASSERT_TRUE(home::WriteHomeSetting(L"ColorScheme", L""));
   }
   void TearDown() override {
     if (window_ && IsWindow(window_)) DestroyWindow(window_);
@@ -113,12 +129,11 @@ class Home : public ::testing::Test {
     return reinterpret_cast<T>(reinterpret_cast<void (*)()>(GetProcAddressW(library_, name)));
   }
 
-  static void Register(REFCLSID clsid) {
+  static void Register(REFCLSID clsid, const std::wstring& path = kLibrary) {
     const std::wstring key = L"CLSID\\" + Text(clsid) + L"\\InprocServer32";
     HKEY server = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &server, nullptr),
               ERROR_SUCCESS);
-    const std::wstring path = kLibrary;
     RegSetValueExW(server, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                    static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(server);
@@ -145,7 +160,7 @@ class Home : public ::testing::Test {
     return record;
   }
 
-  ce::test::ScopedSetting mount_{"DEVICE_PROGRAM_FOLDERS", "Plugins=" + PluginFolder()};
+  ce::test::ScopedSetting mount_{"DEVICE_PROGRAM_FOLDERS", "Plugins=" + PluginFolder() + SuiteMount()};
   ce::test::ScreenConfig screen_config_{
       {"DEVICE_SCREEN_WIDTH", "240"}, {"DEVICE_SCREEN_HEIGHT", "320"}, {"DEVICE_SCREEN_DPI", "96"}};
   HMODULE library_ = nullptr;
@@ -157,13 +172,16 @@ class Home : public ::testing::Test {
 };
 
 TEST_F(Home, PlugInsStackInLayoutOrderEachPaintedInItsOwnArea) {
-  UseLayout(L"a.home.xml",
-            {Text(CLSID_TestRed), kUnknown, Text(CLSID_TestFailInit), Text(CLSID_TestGreen), Text(CLSID_TestBlue)});
+  CLSID missing{};
+  ASSERT_EQ(CLSIDFromString(kMissing, &missing), S_OK);
+  Register(missing, L"\\Program Files\\Plugins\\Missing.dll");
+  UseLayout(L"a.home.xml", {Text(CLSID_TestRed), kUnknown, Text(CLSID_TestFailInit), kMissing, Text(CLSID_TestGreen),
+                            Text(CLSID_TestBlue)});
   Open();
   EXPECT_EQ(GetDesktopWindow(), window_);
 
-  // The plug-in that refused Initialize is left out and released; an
-  // unregistered CLSID stays as a plain block.
+  // The plug-ins that refused Initialize or could not be loaded are left
+  // out (the first released); an unregistered CLSID stays a plain block.
   const auto items = screen_->Items();
   ASSERT_EQ(items.size(), 4u);
   const struct {
@@ -330,44 +348,96 @@ TEST_F(Home, RedrawRequestsFromAPlugInsThreadRepaintAndRemeasure) {
   EXPECT_EQ(screen_->Items()[0].rect.bottom - screen_->Items()[0].rect.top, 320);
 }
 
+#ifdef SUITE_TEST_PLUGIN
+// A plug-in built on the suite's common library registers itself, is
+// created by the home screen, paints in its area, takes keys, and asks for
+// its redraw from a timer tick.
+TEST_F(Home, HostsAPlugInBuiltOnTheSuitesCommonLibrary) {
+  HMODULE suite = LoadLibraryW(L"\\Program Files\\Suite\\SuiteTestPlug.dll");
+  ASSERT_NE(suite, nullptr);
+  using RegisterProc = HRESULT (*)();
+  using LogProc = const wchar_t* (*)();
+  const auto registerServer =
+      reinterpret_cast<RegisterProc>(reinterpret_cast<void (*)()>(GetProcAddressW(suite, L"DllRegisterServer")));
+  const auto log = reinterpret_cast<LogProc>(reinterpret_cast<void (*)()>(GetProcAddressW(suite, L"SuiteTestPlugLog")));
+  ASSERT_TRUE(registerServer && log);
+  ASSERT_EQ(registerServer(), S_OK);
+
+  UseLayout(L"g.home.xml", {Text(CLSID_TestRed), L"{5E1A7C30-2B8D-4c11-9E0F-6A7B8C9D0E1F}"});
+  Open();
+  const auto items = screen_->Items();
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[1].state, HostedPlugin::State::Running);
+  EXPECT_EQ(items[1].rect.top, 56);
+  EXPECT_EQ(items[1].rect.bottom, 96);
+  EXPECT_NE(std::wstring(log()).find(L"paint 0;"), std::wstring::npos);
+
+  SendMessageW(window_, WM_KEYDOWN, VK_DOWN, 0);
+  SendMessageW(window_, WM_KEYDOWN, VK_LEFT, 0);
+  SendMessageW(window_, WM_TIMER, 1, 0);
+  Pump();
+  const std::wstring seen = log();
+  EXPECT_NE(seen.find(L"key 37;"), std::wstring::npos) << ce::Utf8FromWide(seen);
+  EXPECT_NE(seen.find(L"timer;"), std::wstring::npos);
+  EXPECT_NE(seen.find(L"paint 1;"), std::wstring::npos) << "selected, and painted again after its redraw request";
+  EXPECT_GE(screen_->environment()->Requests(), 1);
+  DestroyWindow(window_);
+  FreeLibrary(suite);
+}
+#endif
+
+TEST(HomeFiles, ANewDeviceGetsTheDefaultLayoutAndSchemeOnce) {
+  ASSERT_EQ(CoInitializeEx(nullptr, 0), S_OK);
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, home::kHomeKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+    RegDeleteValueW(key, L"Scheme");
+    RegDeleteValueW(key, L"ColorScheme");
+    RegCloseKey(key);
+  }
+  home::InstallDefaults(nullptr);
+  const home::HomeSettings settings = home::ReadHomeSettings();
+  EXPECT_EQ(settings.scheme, L"\\Storage\\Application Data\\Home\\default.home.xml");
+  EXPECT_EQ(settings.colorScheme, L"\\Storage\\Application Data\\Home\\vrn.scheme.xml");
+  home::HomeLayout layout;
+  std::wstring why;
+  ASSERT_TRUE(home::ReadCurrentLayout(settings, layout, &why)) << ce::Utf8FromWide(why);
+  ASSERT_EQ(layout.plugins.size(), 4u);
+  EXPECT_EQ(layout.plugins[1].clsidText, L"{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90D}");
+  EXPECT_EQ(layout.plugins[2].clsidText, L"{F3BE7FFF-7812-4002-B584-3C0950C6BEA3}");
+  // The colours come from the scheme file, not the layout's own.
+  EXPECT_EQ(home::ReadCurrentScheme().colors[home::kColorWindow], RGB(0xF4, 0xF8, 0xF8));
+
+  // What a device already has stays as it is.
+  ASSERT_TRUE(home::WriteHomeSetting(L"Scheme", L"\\Storage\\mine.home.xml"));
+  home::InstallDefaults(nullptr);
+  EXPECT_EQ(home::ReadHomeSettings().scheme, L"\\Storage\\mine.home.xml");
+  CoUninitialize();
+}
+
 TEST(HomeFiles, TheReaderRefusesOrSkipsWhatIsMalformed) {
   ASSERT_EQ(CoInitializeEx(nullptr, 0), S_OK);
   home::HomeLayout layout;
   std::wstring why;
   for (const wchar_t* bad : {L"", L"<home>", L"<home><plugin clsid='x'></home>", L"<colorscheme/>", L"plain"}) {
-    EXPECT_FALSE(home::ReadHomeText(bad, home::FileKind::Layout, layout, &why)) << bad;
+    EXPECT_FALSE(home::ReadHomeText(bad, layout, &why)) << ce::Utf8FromWide(bad);
     EXPECT_FALSE(why.empty());
   }
-  EXPECT_FALSE(home::ReadHomeText(L"<home/>", home::FileKind::ColorScheme, layout));
+  EXPECT_FALSE(home::ReadHomeFile(L"\\Storage\\none.home.xml", layout, &why));
 
-  std::wstring text = L"<home><background bgimage='" + std::wstring(300, L'x') +
-                      L"'/><scheme>"
-                      L"<color name='COLOR_WINDOW' value='#0000FF'/>"
-                      L"<color name='COLOR_STATIC' value='#12'/>"
-                      L"<color name='COLOR_HOMERULE' value='0000FF0'/>"
-                      L"<color name='COLOR_NOT_THERE' value='#000000'/>"
-                      L"<color name='COLOR_TRAYTEXT' value='#GG0000'/>"
-                      L"</scheme>"
-                      L"<plugin clsid='{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90D}'/>"
-                      L"<plugin/>"
-                      L"<plugin clsid='{" +
-                      std::wstring(1000, L'A') + L"}'/><plugin clsid='{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90}'/>";
+  // Malformed or oversized CLSIDs are skipped; elements are read up to the
+  // limit (the skipped ones count).
+  std::wstring text =
+      L"<home><plugin clsid='{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90D}'/><plugin/>"
+      L"<plugin clsid='{" +
+      std::wstring(1000, L'A') +
+      L"}'/><plugin clsid='{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90}'/>"
+      L"<plugin clsid='{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90DD}'/>";
   for (int i = 0; i < 40; ++i) text += L"<plugin clsid='{F3BE7FFF-7812-4002-B584-3C0950C6BEA3}'/>";
   text += L"</home>";
-  ASSERT_TRUE(home::ReadHomeText(text, home::FileKind::Layout, layout));
-  EXPECT_TRUE(layout.background.empty()) << "a path longer than a path can be is dropped";
-  EXPECT_EQ(layout.scheme.colors[home::kColorWindow], 0x00FF0000u) << "blue is the third byte";
-  EXPECT_TRUE(layout.scheme.present[home::kColorWindow]);
-  for (int slot : {home::kColorStatic, home::kColorHomeRule, home::kColorTrayText}) {
-    EXPECT_FALSE(layout.scheme.present[static_cast<std::size_t>(slot)]) << slot;
-    EXPECT_EQ(layout.scheme.colors[static_cast<std::size_t>(slot)],
-              home::DefaultColors()[static_cast<std::size_t>(slot)]);
-  }
-  // Plug-in elements are read up to the limit (the malformed ones count).
-  ASSERT_FALSE(layout.plugins.empty());
+  ASSERT_TRUE(home::ReadHomeText(text, layout));
+  ASSERT_EQ(layout.plugins.size(), home::kMaxPlugins - 4);
   EXPECT_EQ(layout.plugins[0].clsidText, L"{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90D}");
-  EXPECT_LE(layout.plugins.size(), home::kMaxPlugins);
-  for (const auto& plugin : layout.plugins) EXPECT_EQ(plugin.clsidText.size(), 38u);
+  EXPECT_EQ(layout.plugins[1].clsidText, L"{F3BE7FFF-7812-4002-B584-3C0950C6BEA3}");
   CoUninitialize();
 }
 
