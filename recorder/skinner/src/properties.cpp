@@ -543,13 +543,24 @@ PropertiesImpl* Properties::create_for_device(const std::wstring& skin_path, Poi
 
 PropertiesImpl* Properties::create_language_only() { return new PropertiesImpl(std::wstring(), std::wstring(), {}); }
 
+namespace {
+
+Properties::FormReloader g_reloader = nullptr;
+
+}  // namespace
+
+void Properties::set_form_reloader(FormReloader reloader) { g_reloader = reloader; }
+
 void Properties::create_named(Properties& handle, const std::wstring& skin_path, const std::wstring& language_path,
                               Point screen) {
   handle.reset(new PropertiesImpl(skin_path, language_path, screen));
+  if (g_reloader != nullptr) g_reloader(handle);
 }
 
 bool Properties::set_language(Properties& handle, const std::wstring& language_path) {
-  return handle.impl_ != nullptr && handle.impl_->set_language(language_path);
+  if (handle.impl_ == nullptr || !handle.impl_->set_language(language_path)) return false;
+  if (g_reloader != nullptr) g_reloader(handle);
+  return true;
 }
 
 bool Properties::is_valid(const Properties& handle) { return handle.impl_ != nullptr && handle.impl_->is_valid(); }

@@ -172,10 +172,17 @@ class Properties {
 
   static PropertiesImpl* create_for_device(const std::wstring& skin_path, Point screen);
   static PropertiesImpl* create_language_only();
-  // Builds a new impl and puts it in the handle, destroying the one it held.
+  // Builds a new impl and puts it in the handle, destroying the one it held;
+  // the open forms on the handle then read their properties again.
   static void create_named(Properties& handle, const std::wstring& skin_path, const std::wstring& language_path,
                            Point screen);
+  // Loads the language on top of the table and translates the skin's texts
+  // again; then the open forms on this handle read their properties again.
   static bool set_language(Properties& handle, const std::wstring& language_path);
+  // What makes every open form whose handle is the given one read its
+  // properties again; the forms keep their own list and set it.
+  using FormReloader = void (*)(Properties& handle);
+  static void set_form_reloader(FormReloader reloader);
   static bool is_valid(const Properties& handle);
   static bool match_screen(const Properties& handle, const std::wstring& name, Point screen);
   static const std::wstring& translate(const Properties& handle, const std::wstring& key);
