@@ -437,11 +437,13 @@ void ControlEdit::paste() {
   std::wstring text;
   bool usable = false;
   if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    // A block of whole characters with room for the terminating zero; the
+    // text ends at the block's end or at its first zero, whichever is first.
     const UINT size = LocalSize(data);
-    if (size >= 2 && size % 2 == 0) {
+    if (size >= sizeof(wchar_t) && size % sizeof(wchar_t) == 0) {
       if (const auto* in = static_cast<const wchar_t*>(LocalLock(data))) {
-        const std::size_t count = size / 2 - 1;
-        for (std::size_t i = 0; i < count; ++i)
+        const std::size_t count = size / sizeof(wchar_t) - 1;
+        for (std::size_t i = 0; i < count && in[i] != L'\0'; ++i)
           if (in[i] >= 32) text.push_back(in[i]);
         usable = true;
         LocalUnlock(data);

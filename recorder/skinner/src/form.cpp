@@ -5,6 +5,9 @@
 
 #include "liba/error.h"
 #include "os/log.h"
+#include "skinner/control_button.h"
+#include "skinner/control_factory.h"
+#include "skinner/control_frame.h"
 #include "skinner/control_menu_main.h"
 #include "skinner/device_caps.h"
 #include "skinner/form_impl.h"
@@ -21,6 +24,31 @@ std::vector<Form*>& live_forms() {
 Form* g_current = nullptr;
 std::uint32_t g_next_timer = 1;
 
+Control* make_button(Container& container, const std::wstring& name) { return new ControlButton(container, name); }
+Control* make_frame(Container& container, const std::wstring& name) { return new ControlFrame(container, name); }
+
+// A new skin or language on a handle: every open form on it reads its
+// properties again.
+void reload_forms(Properties& handle) {
+  const std::vector<Form*> forms = live_forms();
+  for (Form* form : forms) {
+    const auto& now = live_forms();
+    if (std::find(now.begin(), now.end(), form) == now.end()) continue;
+    if (form->get_properties() == &handle) form->load_properties();
+  }
+}
+
+// What the forms give the rest of the framework, set up with the first.
+void install_form_services() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  set_control_maker(L"Button", &make_button);
+  set_control_maker(L"ButtonSystem", &make_button);
+  set_control_maker(L"Frame", &make_frame);
+  Properties::set_form_reloader(&reload_forms);
+}
+
 }  // namespace
 
 FormImplHolder::FormImplHolder(Form* parent, Form* form) : impl_(std::make_unique<FormImpl>(parent, form)) {}
@@ -32,6 +60,7 @@ Form::Form(Form* parent, Properties* properties, const std::wstring& name, Liste
       Container(this, properties, name, NamingMode::Named, owner),
       menu_(this),
       parent_(parent) {
+  install_form_services();
   live_forms().push_back(this);
 }
 
@@ -42,6 +71,9 @@ Form::~Form() {
   // The children go while the form is whole: their destructors still reach
   // it (menu items unregister, timers stop).
   delete_owned_controls();
+  // From here on the form is coming apart: its window's messages (the
+  // activation its destruction hands on, say) go by it.
+  impl_->unsubclass();
 }
 
 Form* Form::of(const Control& control) { return dynamic_cast<Form*>(control.get_form()); }

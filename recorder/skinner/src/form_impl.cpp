@@ -265,7 +265,7 @@ LRESULT FormImpl::window_proc(UINT message, WPARAM wparam, LPARAM lparam, bool& 
       const Point point = point_of(lparam);
       if (form.wants_gestures(point)) {
         SHRGINFO info{};
-        info.cbSize = 20;
+        info.cbSize = sizeof(info);
         info.hwndClient = window_;
         info.ptDown = {point.x, point.y};
         info.dwFlags = SHRG_RETURNCMD;

@@ -91,7 +91,7 @@ void MenuManagerImplPocket::build(Form& form) {
   pool.pop_back();
   os::get_log() << L"MenuManagerImplPocket::build() creating " << std::to_wstring(toolbar_id_) << L"\n";
   bar_info_ = SHMENUBARINFO{};
-  bar_info_.cbSize = 36;
+  bar_info_.cbSize = sizeof(SHMENUBARINFO);
   bar_info_.hwndParent = form.get_window();
   // The bar's buttons are replaced by the items' at once, so it starts
   // empty rather than with the description's placeholder buttons.

@@ -29,7 +29,7 @@ MenuManagerImplSmartphone::~MenuManagerImplSmartphone() {
 
 void MenuManagerImplSmartphone::create_menu_bar(Form& form) {
   bar_info_ = SHMENUBARINFO{};
-  bar_info_.cbSize = 36;
+  bar_info_.cbSize = sizeof(SHMENUBARINFO);
   bar_info_.hwndParent = form.get_window();
   // The two soft keys are made here rather than read from the shell's
   // resource library, which this device does not carry.
