@@ -116,7 +116,10 @@ void FormImpl::pointer_up(int kind, Point point) {
   int others = 0;
   for (int k = 0; k < 3; ++k)
     if (k != kind && down_[k]) ++others;
-  if (down_[kind] && others == 0) ReleaseCapture();
+  // The last kind up lets the pen go; so does an up that finds no kind
+  // down while the window still holds the pen (its press already ended),
+  // so the window never keeps the pen with nothing pressed.
+  if (others == 0 && GetCapture() == window_) ReleaseCapture();
   if (down_[kind]) {
     down_[kind] = false;
     form_->on_pointer_up(static_cast<PointerKind>(kind), point, double_click_[kind]);
