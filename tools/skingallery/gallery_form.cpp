@@ -153,9 +153,9 @@ void GalleryForm::on_menu_popup(skinner::Control*) {
   popup->items.add(quit);
 }
 
-void GalleryForm::on_choice_changed(skinner::Control* sender) {
-  if (sender == grid_.get() && grid_->get_selection() >= 0)
-    show_status(L"Selected " + grid_->row_name(grid_->get_selection()) + L".");
+void GalleryForm::on_choice_changed(skinner::Control*) {
+  // The list shows its selection itself; the status line is left alone so
+  // that a key in the list repaints the list only.
 }
 
 void GalleryForm::on_item_click(skinner::Control* sender, const skinner::ItemInfo& item) {

@@ -332,7 +332,13 @@ void FormImpl::paint() {
         form.draw(canvas, Rect::of(pending_position_, pending_size_));
         pending_size_ = {0, 0};
       }
-      BitBlt(dc, 0, 0, client_size.x, client_size.y, selector.get(), 0, 0, SRCCOPY);
+      // Outside the region the window was asked to paint, the screen
+      // already shows the back buffer: only that region is copied.
+      const RECT& update = paint_info.rcPaint;
+      const bool whole = update.right <= update.left || update.bottom <= update.top;
+      const RECT copy = whole ? client : update;
+      BitBlt(dc, copy.left, copy.top, copy.right - copy.left, copy.bottom - copy.top, selector.get(), copy.left,
+             copy.top, SRCCOPY);
     }
   } else {
     const std::int32_t left = std::min(pending_position_.x, 0);
