@@ -117,6 +117,51 @@ Image Arrow(int size, bool right, Rgb colour) {
   return image;
 }
 
+Image Transposed(const Image& image) {
+  Image out(image.height, image.width);
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) out.at(y, x) = image.at(x, y);
+  }
+  return out;
+}
+
+Image CheckBox(int size, bool checked, Rgb edge) {
+  Image image = RoundedFrame(size, size, 3, {252, 252, 254}, {214, 220, 230}, edge);
+  if (!checked) return image;
+  // A tick: down to the lower third, then up to the top right corner.
+  const Rgb ink{30, 110, 60};
+  const int low = size * 2 / 3;
+  for (int x = 3; x < size - 3; ++x) {
+    const int y = x <= size / 3 + 1 ? low - (size / 3 + 1 - x) : low - (x - size / 3 - 1) * 2 + 1;
+    for (int t = 0; t < 2; ++t) {
+      if (y + t > 1 && y + t < size - 2) image.at(x, y + t) = ink;
+    }
+  }
+  return image;
+}
+
+Image Pictogram(int size, bool card) {
+  Image image(size, size, {255, 255, 255});
+  const Rgb body = card ? Rgb{50, 90, 160} : Rgb{60, 66, 76};
+  const Rgb pin{200, 170, 60};
+  if (card) {
+    // A card with a cut corner and contacts along its top.
+    for (int y = 1; y < size - 1; ++y) {
+      for (int x = 3; x < size - 3; ++x) {
+        if (x - 3 + y - 1 >= 3) image.at(x, y) = body;
+      }
+    }
+    for (int x = 5; x < size - 4; x += 2) image.at(x, 3) = pin;
+  } else {
+    // A chip with pins on both sides.
+    for (int y = 3; y < size - 3; ++y) {
+      for (int x = 4; x < size - 4; ++x) image.at(x, y) = body;
+      if (y % 2 == 0) image.at(2, y) = image.at(3, y) = image.at(size - 3, y) = image.at(size - 4, y) = pin;
+    }
+  }
+  return image;
+}
+
 std::vector<std::pair<std::string, std::string>> DefaultSet() {
   const Rgb edge{40, 52, 70};
   std::vector<std::pair<std::string, std::string>> set;
@@ -135,6 +180,52 @@ std::vector<std::pair<std::string, std::string>> DefaultSet() {
   set.emplace_back("arrow_left_1.bmp", EncodeBmp24(Arrow(11, false, {255, 255, 255})));
   set.emplace_back("arrow_right.bmp", EncodeBmp24(Arrow(11, true, {30, 40, 60})));
   set.emplace_back("arrow_right_1.bmp", EncodeBmp24(Arrow(11, true, {255, 255, 255})));
+  set.emplace_back("arrow_left_down.bmp", EncodeBmp24(Arrow(11, false, {60, 110, 190})));
+  set.emplace_back("arrow_left_down_1.bmp", EncodeBmp24(Arrow(11, false, {255, 255, 255})));
+  set.emplace_back("arrow_right_down.bmp", EncodeBmp24(Arrow(11, true, {60, 110, 190})));
+  set.emplace_back("arrow_right_down_1.bmp", EncodeBmp24(Arrow(11, true, {255, 255, 255})));
+  set.emplace_back("btn_focus.bmp",
+                   EncodeBmp24(RoundedFrame(13, 13, 4, {246, 248, 252}, {200, 214, 236}, {60, 110, 190})));
+  set.emplace_back("btn_focus_1.bmp", EncodeBmp24(RoundedMask(13, 13, 4)));
+  set.emplace_back("btn_disabled.bmp",
+                   EncodeBmp24(RoundedFrame(13, 13, 4, {226, 228, 232}, {210, 212, 218}, {150, 154, 162})));
+  set.emplace_back("btn_disabled_1.bmp", EncodeBmp24(RoundedMask(13, 13, 4)));
+  // The caption bar: a dark gradient 22 high, stretched along.
+  set.emplace_back("caption.bmp", EncodeBmp24(RoundedFrame(13, 22, 0, {60, 90, 140}, {30, 50, 90}, {30, 50, 90})));
+  set.emplace_back("bar.bmp", EncodeBmp24(RoundedFrame(9, 9, 2, {170, 176, 186}, {220, 224, 230}, {110, 118, 130})));
+  set.emplace_back("bar_1.bmp", EncodeBmp24(RoundedMask(9, 9, 2)));
+  set.emplace_back("thumb.bmp", EncodeBmp24(RoundedFrame(9, 13, 3, {250, 250, 252}, {190, 198, 210}, edge)));
+  set.emplace_back("thumb_1.bmp", EncodeBmp24(RoundedMask(9, 13, 3)));
+  set.emplace_back("check_off.bmp", EncodeBmp24(CheckBox(15, false, edge)));
+  set.emplace_back("check_off_1.bmp", EncodeBmp24(RoundedMask(15, 15, 3)));
+  set.emplace_back("check_on.bmp", EncodeBmp24(CheckBox(15, true, edge)));
+  set.emplace_back("check_on_1.bmp", EncodeBmp24(RoundedMask(15, 15, 3)));
+  // The list: a white field with a thin edge, rows with a one-pixel middle.
+  set.emplace_back("list.bmp", EncodeBmp24(RoundedFrame(9, 9, 0, {255, 255, 255}, {255, 255, 255}, {150, 160, 176})));
+  set.emplace_back("list_focus.bmp",
+                   EncodeBmp24(RoundedFrame(9, 9, 0, {255, 255, 255}, {255, 255, 255}, {60, 110, 190})));
+  set.emplace_back("row_selected.bmp",
+                   EncodeBmp24(RoundedFrame(7, 7, 2, {80, 130, 210}, {50, 96, 176}, {40, 80, 150})));
+  set.emplace_back("row_selected_1.bmp", EncodeBmp24(RoundedMask(7, 7, 2)));
+  set.emplace_back("row_hover.bmp",
+                   EncodeBmp24(RoundedFrame(7, 7, 2, {226, 234, 248}, {210, 222, 242}, {180, 196, 226})));
+  set.emplace_back("row_hover_1.bmp", EncodeBmp24(RoundedMask(7, 7, 2)));
+  set.emplace_back("edit.bmp", EncodeBmp24(RoundedFrame(5, 5, 0, {255, 255, 255}, {255, 255, 255}, {60, 110, 190})));
+  set.emplace_back("selection.bmp", EncodeBmp24(Image(1, 1, {60, 110, 190})));
+  set.emplace_back("icon_memory.bmp", EncodeBmp24(Pictogram(16, false)));
+  set.emplace_back("icon_card.bmp", EncodeBmp24(Pictogram(16, true)));
+  // Scroll bars: small arrow buttons, a tiled track.
+  const Image up = Transposed(Arrow(9, false, {30, 40, 60}));
+  set.emplace_back("scroll_up.bmp", EncodeBmp24(up));
+  set.emplace_back("scroll_up_1.bmp", EncodeBmp24(Transposed(Arrow(9, false, {255, 255, 255}))));
+  set.emplace_back("scroll_down.bmp", EncodeBmp24(Transposed(Arrow(9, true, {30, 40, 60}))));
+  set.emplace_back("scroll_down_1.bmp", EncodeBmp24(Transposed(Arrow(9, true, {255, 255, 255}))));
+  set.emplace_back("scroll_left.bmp", EncodeBmp24(Arrow(9, false, {30, 40, 60})));
+  set.emplace_back("scroll_left_1.bmp", EncodeBmp24(Arrow(9, false, {255, 255, 255})));
+  set.emplace_back("scroll_right.bmp", EncodeBmp24(Arrow(9, true, {30, 40, 60})));
+  set.emplace_back("scroll_right_1.bmp", EncodeBmp24(Arrow(9, true, {255, 255, 255})));
+  set.emplace_back("scroll_space.bmp",
+                   EncodeBmp24(RoundedFrame(9, 9, 0, {226, 230, 236}, {226, 230, 236}, {200, 206, 214})));
   set.emplace_back("level.bmp", EncodeBmp24(RoundedFrame(9, 9, 2, {90, 200, 110}, {40, 150, 70}, {20, 90, 40})));
   set.emplace_back("shade_8.bmp", EncodeBmp8Grey(SoftAlpha(9, 9, 2, 3)));
   return set;

@@ -41,6 +41,13 @@ Image SoftAlpha(int w, int h, int radius, int soft);
 // A filled triangle pointing left (or right) on a transparent-black field.
 Image Arrow(int size, bool right, Rgb colour);
 
+// The image turned over its diagonal (a left arrow becomes an up arrow).
+Image Transposed(const Image& image);
+// A check box frame, with a tick when checked.
+Image CheckBox(int size, bool checked, Rgb edge);
+// The storage pictograms: main memory (a chip) or a storage card.
+Image Pictogram(int size, bool card);
+
 // The named images (file name, BMP bytes) of the default skin set.
 std::vector<std::pair<std::string, std::string>> DefaultSet();
 

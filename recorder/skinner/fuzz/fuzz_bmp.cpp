@@ -14,10 +14,37 @@
 #include "skin_art.h"
 #include "skin_compiler.h"
 #include "skinner/bitmap.h"
+#include "skinner/canvas.h"
+#include "skinner/picture.h"
 
 namespace {
 
 const std::wstring kZip = L"%my_documents%/fuzz_bmp.zip";
+
+// The image drawn as a picture whose points may lie anywhere, into a small
+// back buffer at a random place and size, through every nine-part path.
+void DrawPicture(ks_fuzz::Random& random) {
+  std::wstring descriptor;
+  for (int i = 0; i < 8; ++i) descriptor += std::to_wstring(static_cast<int>(random.Below(40)) - 4) + L" ";
+  descriptor += random.Below(2) == 0 ? L"s img" : L"t img";
+  skinner::Picture picture;
+  if (!picture.load(descriptor, kZip, random.Below(2) == 0 ? 1.0 : 2.0)) return;
+  HDC screen = GetDC(nullptr);
+  HBITMAP buffer = CreateCompatibleBitmap(screen, 32, 32);
+  HDC dc = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(dc, buffer);
+  ReleaseDC(nullptr, screen);
+  {
+    skinner::CanvasImpl impl(dc, {0, 0}, {32, 32});
+    skinner::Canvas canvas(&impl);
+    const auto coordinate = [&] { return static_cast<std::int32_t>(random.Below(48)) - 8; };
+    picture.draw(canvas, {coordinate(), coordinate()}, {coordinate(), coordinate()});
+    picture.is_transparent_at({coordinate(), coordinate()}, {0, 0}, {coordinate(), coordinate()});
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(buffer);
+}
 
 }  // namespace
 
@@ -25,7 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   ks_fuzz::Random random = ks_fuzz::RandomFor(data, size);
   {
-    const std::string zip = skinc::StoredZip({{"img.bmp", bytes}, {"img_1.bmp", bytes}});
+    // The mutated image as its own mask or alpha map as well.
+    const std::string second = random.Below(2) == 0 ? "img_1.bmp" : "img_8.bmp";
+    const std::string zip = skinc::StoredZip({{"img.bmp", bytes}, {second, bytes}});
     os::File f(kZip, 1);
     f.write(zip.data(), static_cast<std::uint32_t>(zip.size()));
   }
@@ -41,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bitmap.is_transparent_at(
         {static_cast<std::int32_t>(random.Below(64)), static_cast<std::int32_t>(random.Below(64))});
   }
+  if (random.Below(4) == 0) DrawPicture(random);
   return 0;
 }
 

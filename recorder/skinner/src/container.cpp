@@ -131,12 +131,14 @@ bool Container::is_focused(const Control* control) const {
 
 void Container::set_active(bool active) {
   if (active == active_) return;
-  active_ = active;
   if (active) {
+    // Chosen while still inactive, so the control hears of the focus once.
     if (focused_ == nullptr) move_focus(true);
+    active_ = true;
     if (focused_ != nullptr) focused_->on_focus_gained();
-  } else if (focused_ != nullptr) {
-    focused_->on_focus_lost();
+  } else {
+    active_ = false;
+    if (focused_ != nullptr) focused_->on_focus_lost();
   }
 }
 
@@ -170,8 +172,9 @@ void Container::load_properties() {
     design_size_ = read_scaled_point(L"Size", Point{});
     if (device_is_smartphone()) design_size_ = read_scaled_point(L"SizeNoButtons", design_size_);
 
-    std::vector<Control*> previous;
-    previous.swap(owned_);
+    // Controls made here join the owned list at once, so a load that ends
+    // half-way leaves nothing unowned; those no longer declared go last.
+    std::vector<Control*> previous = owned_;
     const int count = impl != nullptr && impl->is_valid() ? impl->get_declared_count(name_) : 0;
     for (int i = 0; i < count; ++i) {
       const DeclaredControl declared = impl->get_declared_control(name_, i);
@@ -181,13 +184,12 @@ void Container::load_properties() {
         if (made != nullptr) owned_.push_back(made);
         continue;
       }
-      const auto it = std::find(previous.begin(), previous.end(), existing);
-      if (it != previous.end()) {
-        previous.erase(it);
-        owned_.push_back(existing);
-      }
+      previous.erase(std::remove(previous.begin(), previous.end(), existing), previous.end());
     }
-    for (Control* gone : previous) delete gone;
+    for (Control* gone : previous) {
+      owned_.erase(std::remove(owned_.begin(), owned_.end(), gone), owned_.end());
+      delete gone;
+    }
   }
   for (std::size_t i = 0; i < children_.size(); ++i) children_[i]->load_properties();
 }

@@ -147,6 +147,8 @@ class ContainerTest : public ::testing::Test {
 
 TEST_F(ContainerTest, CreatesTheDeclaredControlsAndReconcilesThemWithCode) {
   ASSERT_EQ(form->get_children().size(), 3u);  // "Unknown" makes nothing
+  EXPECT_FALSE(skinner::set_control_maker(L"Unknown", &Probe::make));
+  EXPECT_FALSE(skinner::set_control_maker(L"button", &Probe::make));  // names are exact
   EXPECT_EQ(g_probes_alive, 3);
   EXPECT_EQ(probe(L"a").get_kind(), L"Pointer");
   EXPECT_EQ(probe(L"a").text, L"Hello");
