@@ -245,6 +245,42 @@ TEST_F(FormTest, ANestedFormDisablesTheOthersAndTheOuterOneComesBackCurrent) {
   EXPECT_EQ(Form::current(), nullptr);
 }
 
+TEST_F(FormTest, APictureFailureIsShownOnceByTheTopFormAndClosesTheChain) {
+  skintest::Later later(form->get_window());
+  RecordingForm message(form.get(), &handle, L"Message");
+  skintest::Later inner(message.get_window());
+  skinner::Picture missing;
+  ASSERT_TRUE(missing.load(L"0 0 1 1 2 2 3 3 s nothing", L"\\none.zip", 1.0));
+  later.post([&] {
+    inner.post([&] { message.on_picture_failed_to_load(missing); });
+    message.run();
+  });
+  ::testing::internal::CaptureStderr();
+  form->run();  // both loops end through the report
+  const std::string shown = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(shown.find("Out of memory"), shown.rfind("Out of memory")) << shown;
+  EXPECT_NE(shown.find("name=nothing"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("scale=1.000000"), std::string::npos) << shown;
+  EXPECT_FALSE(message.is_running());
+  EXPECT_FALSE(IsWindowVisible(form->get_window()));
+}
+
+TEST_F(FormTest, AFocusedEditAsksForTheInputPanelAndLetsItGo) {
+  edit = std::make_unique<skinner::ControlEdit>(*form, L"edit");
+  Load();
+  auto sip_on = [] {
+    SIPINFO info{};
+    info.cbSize = sizeof(info);
+    return SHSipInfo(SPI_GETSIPINFO, 0, &info, 0) && (info.fdwFlags & SIPF_ON) != 0;
+  };
+  edit->set_focus();
+  skintest::Pump(*form);
+  EXPECT_TRUE(sip_on());
+  button(L"btnOk").set_focus();
+  skintest::Pump(*form);
+  EXPECT_FALSE(sip_on());
+}
+
 TEST_F(FormTest, AScreenChangeSendsTheResolutionCommandBeforeThePlacing) {
   Load();
   SendMessageW(form->get_window(), WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
