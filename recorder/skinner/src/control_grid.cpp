@@ -356,11 +356,14 @@ void ControlGrid::end_inplace_edit(bool accepted) {
   if (inplace_control_ == nullptr) return;
   Control* control = inplace_control_;
   const ItemInfo info{edit_column_, edit_row_, Point{}, Point{}, false};
-  control->set_visible(false);
-  get_inner().set_focus(nullptr);
+  // The edit ends before the control goes: hiding it moves the focus,
+  // which may lay the form out again (the input panel going down), and
+  // that layout must not place and show it once more.
   inplace_control_ = nullptr;
   edit_column_ = -1;
   edit_row_ = -1;
+  control->set_visible(false);
+  get_inner().set_focus(nullptr);
   edit_done(info, accepted);
   invalidate();
 }

@@ -141,6 +141,9 @@ class RecordingForm : public skinner::Form {
   void on_item_context_menu(skinner::Control* sender, const skinner::ItemInfo& item) override {
     log(L"itemmenu:" + name_of(sender) + L":" + std::to_wstring(item.row));
   }
+  void on_item_edit_done(skinner::Control* sender, const skinner::ItemInfo& item, bool accepted) override {
+    log(L"editdone:" + name_of(sender) + L":" + std::to_wstring(item.row) + L":" + (accepted ? L"1" : L"0"));
+  }
   void on_scroll(skinner::Control* sender) override { log(L"scroll:" + name_of(sender)); }
   void on_menu_popup(skinner::Control* sender) override {
     if (on_popup_hook) on_popup_hook(sender);

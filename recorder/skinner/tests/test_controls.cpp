@@ -273,6 +273,42 @@ TEST_F(Controls, GridTapsClickRowsHoldsOpenTheirMenuAndZeroHeightHitsNothing) {
   EXPECT_EQ(form->events.back(), L"item:grid:3");  // the row count: no row
 }
 
+TEST_F(Controls, GridInPlaceEditsEndByEnterEscapeOrAPressElsewhere) {
+  grid = std::make_unique<NumberGrid>(*form, L"grid");
+  grid->rows = 20;
+  Load();
+  auto field = std::make_unique<skinner::ControlEdit>(grid->get_inner(), L"edit");
+  field->load_properties();
+  grid->set_focus();
+  grid->start_inplace_edit(field.get(), 0, 12);
+  grid->relayout();
+  // The edited row comes into view and the field stands on its cell.
+  EXPECT_EQ(grid->get_first_row(), 12 - grid->get_vertical().get_page() + 1);
+  EXPECT_EQ(field->get_position(), grid->get_cell_position(0, 12));
+  EXPECT_TRUE(field->get_visible_flag());
+  // Keys other than Enter and Esc reach the field.
+  field->set_selection(0, 0);
+  EXPECT_TRUE(grid->on_text(L'Z'));
+  EXPECT_EQ(field->get_text(), L"Zhello world");
+  EXPECT_TRUE(grid->on_key_down(KeyCode::Enter));
+  EXPECT_EQ(grid->get_inplace_control(), nullptr);
+  EXPECT_FALSE(field->get_visible_flag());
+  grid->start_inplace_edit(field.get(), 0, 1);
+  EXPECT_TRUE(grid->on_key_down(KeyCode::Esc));
+  EXPECT_EQ(grid->get_inplace_control(), nullptr);
+  // A press outside the field ends the edit as accepted.
+  grid->start_inplace_edit(field.get(), 0, 1);
+  grid->relayout();
+  const Rect p = grid->get_painter().get_rect();
+  grid->on_pointer_down(PointerKind::Tap, Point{p.x + 5, p.y + p.height - 2}, false);
+  EXPECT_EQ(grid->get_inplace_control(), nullptr);
+  std::vector<std::wstring> ends;
+  for (const auto& e : form->events)
+    if (e.rfind(L"editdone:", 0) == 0) ends.push_back(e);
+  EXPECT_EQ(ends, (std::vector<std::wstring>{L"editdone:grid:12:1", L"editdone:grid:1:0", L"editdone:grid:1:1"}));
+  field.reset();
+}
+
 TEST_F(Controls, GridRowsWithoutHeightAreNeitherHitNorDrawn) {
   grid = std::make_unique<NumberGrid>(*form, L"flat");
   grid->rows = 5;
