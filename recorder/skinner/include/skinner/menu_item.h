@@ -17,15 +17,16 @@ class VBCollection {
  public:
   MenuItem& operator[](std::int32_t pos);
   const MenuItem& operator[](std::int32_t pos) const;
-  std::int32_t count() const { return static_cast<std::int32_t>(items_.size()); }
-  bool empty() const { return items_.empty(); }
+  std::int32_t count() const;
+  bool empty() const;
   void add(const MenuItem& item);
-  void clear() { items_.clear(); }
+  void clear();
 
-  std::vector<MenuItem>::iterator begin() { return items_.begin(); }
-  std::vector<MenuItem>::iterator end() { return items_.end(); }
-  std::vector<MenuItem>::const_iterator begin() const { return items_.begin(); }
-  std::vector<MenuItem>::const_iterator end() const { return items_.end(); }
+  // Defined after MenuItem, which must be complete there.
+  std::vector<MenuItem>::iterator begin();
+  std::vector<MenuItem>::iterator end();
+  std::vector<MenuItem>::const_iterator begin() const;
+  std::vector<MenuItem>::const_iterator end() const;
 
  private:
   std::vector<MenuItem> items_;
@@ -50,5 +51,13 @@ struct MenuItem {
   bool checked = false;
   std::int32_t image = -1;  // into the menu bar's images; -1 none
 };
+
+inline std::int32_t VBCollection::count() const { return static_cast<std::int32_t>(items_.size()); }
+inline bool VBCollection::empty() const { return items_.empty(); }
+inline void VBCollection::clear() { items_.clear(); }
+inline std::vector<MenuItem>::iterator VBCollection::begin() { return items_.begin(); }
+inline std::vector<MenuItem>::iterator VBCollection::end() { return items_.end(); }
+inline std::vector<MenuItem>::const_iterator VBCollection::begin() const { return items_.begin(); }
+inline std::vector<MenuItem>::const_iterator VBCollection::end() const { return items_.end(); }
 
 }  // namespace skinner
