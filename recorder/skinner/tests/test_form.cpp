@@ -356,6 +356,8 @@ TEST_F(FormTest, SmartphoneSoftKeysActDirectlyOrThroughAPopup) {
   // The right key's popup: plain items, then the menu role, then the tab
   // items between separators; '&' stays in popups.
   form->events.clear();
+  static_cast<skinner::MenuMainButton&>(*extra[2]).set_checked(true);
+  button(L"btnOk").set_enabled(false);
   skintest::Later later(form->get_window());
   std::vector<ce::testing::MenuEntry> shown;
   later.post([&] {
@@ -366,6 +368,10 @@ TEST_F(FormTest, SmartphoneSoftKeysActDirectlyOrThroughAPopup) {
   std::vector<std::wstring> captions;
   for (const auto& e : shown) captions.push_back(e.separator ? L"-" : e.caption);
   EXPECT_EQ(captions, (std::vector<std::wstring>{L"First", L"Go", L"Back", L"-", L"Extra", L"-"}));
+  ASSERT_EQ(shown.size(), 6u);
+  EXPECT_TRUE(shown[0].checked);  // checks and grey states follow the controls
+  EXPECT_FALSE(shown[1].enabled);
+  EXPECT_TRUE(shown[2].enabled);
   EXPECT_EQ(form->events, (std::vector<std::wstring>{L"command:cmdMore:cmdExtra"}));
   // A second OK item turns the left key into a popup named "Action".
   extra.push_back(std::make_unique<skinner::MenuMainButton>(*form, L"cmdSecondOk", L"Second", L"#smartphone_ok#", 3));
