@@ -83,7 +83,15 @@ Point point_min(Point a, Point b) { return {std::min(a.x, b.x), std::min(a.y, b.
 Picture::Picture() { Cache().join(); }
 
 Picture::Picture(const Picture& other)
-    : entry_(other.entry_), a_(other.a_), b_(other.b_), c_(other.c_), d_(other.d_), stretch_(other.stretch_) {
+    : entry_(other.entry_),
+      a_(other.a_),
+      b_(other.b_),
+      c_(other.c_),
+      d_(other.d_),
+      stretch_(other.stretch_),
+      name_(other.name_),
+      base_path_(other.base_path_),
+      scale_(other.scale_) {
   Cache().join();
   if (entry_ != nullptr) ++entry_->count;
 }
@@ -99,6 +107,9 @@ Picture& Picture::operator=(const Picture& other) {
   c_ = other.c_;
   d_ = other.d_;
   stretch_ = other.stretch_;
+  name_ = other.name_;
+  base_path_ = other.base_path_;
+  scale_ = other.scale_;
   return *this;
 }
 
@@ -130,6 +141,9 @@ bool Picture::load(const std::wstring& text, const std::wstring& skin_path, doub
   if (entry.bitmap == nullptr) entry.bitmap = std::make_unique<Bitmap>(skin_path, d.name, scale);
   release();
   entry_ = &entry;
+  name_ = d.name;
+  base_path_ = skin_path;
+  scale_ = scale;
   return true;
 }
 

@@ -42,6 +42,10 @@ class Picture {
   Point c() const { return c_; }
   Point d() const { return d_; }
   bool is_stretch() const { return stretch_; }
+  // What the picture was loaded from, for reports of a failed load.
+  const std::wstring& get_name() const { return name_; }
+  const std::wstring& get_base_path() const { return base_path_; }
+  double get_scale() const { return scale_; }
   Point full_size() const { return {d_.x - a_.x, d_.y - a_.y}; }
   Point min_size() const { return {b_.x - a_.x + d_.x - c_.x, b_.y - a_.y + d_.y - c_.y}; }
   // The image pixel under a point of the picture drawn at (position, size);
@@ -59,6 +63,9 @@ class Picture {
   BitmapCacheEntry* entry_ = nullptr;
   Point a_, b_, c_, d_;
   bool stretch_ = true;
+  std::wstring name_;
+  std::wstring base_path_;
+  double scale_ = 1.0;
 };
 
 }  // namespace skinner
