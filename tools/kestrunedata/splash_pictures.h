@@ -1,0 +1,19 @@
+// The pictures the game shows before and behind its menus, drawn here:
+// "Orvane.tga" (the maker's splash), "Copyright.tga" and "MainMenu.tga"
+// (the main menu's background), portrait 240 x 320, with block letters of a
+// built-in 5 x 7 alphabet.
+#pragma once
+
+#include <vector>
+
+#include "ark_writer.h"
+#include "image_writer.h"
+
+namespace kestrunedata {
+
+std::vector<arkpack::Member> SplashPictures();
+
+// For tests: draws `text` at (x, y) with letters `scale` pixels a dot.
+void DrawText(imgconv::Picture& picture, int x, int y, int scale, const char* text, std::uint32_t rgb);
+
+}  // namespace kestrunedata
