@@ -4,15 +4,15 @@
 
 #include <cstring>
 
-#include "audio/audio_wave_out.h"
-#include "audio/sound_source.h"
+#include "engine/audio/audio_wave_out.h"
+#include "engine/audio/sound_source.h"
 #include "ce/gx.h"
 #include "ce/pm.h"
 #include "display/display_s16.h"
 #include "display/font.h"
 #include "engine/archive.h"
 #include "engine/log.h"
-#include "movie/movie_player.h"
+#include "engine/movie/movie_player.h"
 #include "play/control.h"
 #include "play/scene_loader.h"
 #include "simulation/table.h"

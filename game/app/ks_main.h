@@ -15,6 +15,7 @@
 
 #include "ce/windows.h"
 #include "display/input.h"
+#include "engine/image.h"
 #include "engine/timer.h"
 #include "match_setup.h"
 #include "saves/opponents.h"
@@ -200,6 +201,8 @@ class ksMain final : private ks::PoolHost {
   // Set when the match's end is shown: the final frame stays until this
   // time (or a key or a tap) before the menus return.
   std::optional<std::uint32_t> resultUntil;
+  // The message that settles a career match ("You won $..." and the rest).
+  std::wstring careerMessage;
 
  private:
   class EffectSink;

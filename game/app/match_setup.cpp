@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
+#include "ce/crt.h"
 
 #include "saves/byte_io.h"
 
@@ -60,11 +60,11 @@ void ComputeSpot(int* spotReceived, int* spotGiven, int goal, int firstRating, i
 int FormatMoney(wchar_t* buffer, std::size_t capacity, std::int32_t amount) {
   int n;
   if (amount < 1000) {
-    n = std::swprintf(buffer, capacity, L"$%d", amount);
+    n = _snwprintf(buffer, capacity, L"$%d", amount);
   } else if (amount < 1000000) {
-    n = std::swprintf(buffer, capacity, L"$%d,%03d", amount / 1000, amount % 1000);
+    n = _snwprintf(buffer, capacity, L"$%d,%03d", amount / 1000, amount % 1000);
   } else {
-    n = std::swprintf(buffer, capacity, L"$%d,%03d,%03d", amount / 1000000, (amount / 1000) % 1000, amount % 1000);
+    n = _snwprintf(buffer, capacity, L"$%d,%03d,%03d", amount / 1000000, (amount / 1000) % 1000, amount % 1000);
   }
   return n < 0 ? 0 : n;
 }
