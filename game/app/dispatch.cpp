@@ -17,6 +17,7 @@
 #include "play/track_lines.h"
 #include "screens.h"
 #include "simulation/table.h"
+#include "ui/dlg.h"
 #include "ui/dlg_man.h"
 
 namespace {
@@ -94,6 +95,8 @@ void ksMain::HandleEvent(InputEvent& e) {
       if (over != 0) {
         // The verdict stays on screen a moment before the menus return.
         DrawMatchFrame(true);
+        WriteLog(kLog, L"Match over: %s %d:%d", lastResult_.c_str(), pool()->rules.GamesWon[0],
+                 pool()->rules.GamesWon[1]);
         resultUntil = GetTime() + kResultHoldMs;
       }
       return;
@@ -154,7 +157,7 @@ void ksMain::HandleEvent(InputEvent& e) {
       return;
     }
     case AppState::kMainMenu:
-      PushMainMenu(this);
+      ::PushMainMenu(this);
       state = AppState::kMenus;
       return;
     case AppState::kCreateMatch:
@@ -163,7 +166,7 @@ void ksMain::HandleEvent(InputEvent& e) {
     case AppState::kCareerMenus:
       // The career map opens above the main menu once it exists; until
       // then the main menu stands alone.
-      PushMainMenu(this);
+      ::PushMainMenu(this);
       state = AppState::kMenus;
       return;
     case AppState::kStartMovie: {
@@ -221,7 +224,7 @@ void ksMain::StartMenus() {
   menuFrames = 1;
   menuStartTime = GetTime();
   StartMusic(L"");
-  PushMainMenu(this);
+  ::PushMainMenu(this);
   state = AppState::kMenus;
   if (prefs[ks::app::pref::kShowWelcome] != 0) {
     // The welcome pages open above the main menu once they exist; the
@@ -292,6 +295,7 @@ void ksMain::DrawMatchFrame(bool full) {
   const bool tracks = control->TrackLinesShown();
   if (full || summary != lastHud_ || tracks || display->m_FullRefresh) scene->scene.ForceFull();
   lastHud_ = summary;
+  lastResult_ = texts.result;
   display->BeginDraw();
   scene->DrawFrame();
   if (tracks) ks::play::DrawTrackLines(*display, scene->scene, *control->TrackLines());
@@ -309,10 +313,10 @@ void ksMain::FinishMatch() {
   inPlay = false;
   EndPlay();
   ReleaseMatchMemory();
-  PushMainMenu(this);
+  ::PushMainMenu(this);
   state = AppState::kMenus;
   if (returnScreen == 1) {
-    PushQuickPlay(this);
+    ::PushQuickPlay(this);
     careerPlay = false;
   }
   if (careerPlay) {

@@ -299,7 +299,7 @@ void ksMain::RequestBacklightPower() {
   HMODULE library = LoadLibraryW(L"coredll.dll");
   if (library == nullptr) return;
   using Request = HANDLE (*)(PVOID, CEDEVICE_POWER_STATE, ULONG, PVOID, ULONG);
-  if (auto request = reinterpret_cast<Request>(GetProcAddressW(library, L"SetPowerRequirement")))
+  if (auto request = reinterpret_cast<Request>(reinterpret_cast<void (*)()>(GetProcAddressW(library, L"SetPowerRequirement"))))
     powerRequest_ = request(const_cast<wchar_t*>(L"BKL1:"), D0, 1, nullptr, 0);
   FreeLibrary(library);
 }
@@ -309,7 +309,7 @@ void ksMain::ReleaseBacklightPower() {
   if (library == nullptr) return;
   using Release = DWORD (*)(HANDLE);
   // The handle the request gave is the one released.
-  if (auto release = reinterpret_cast<Release>(GetProcAddressW(library, L"ReleasePowerRequirement")))
+  if (auto release = reinterpret_cast<Release>(reinterpret_cast<void (*)()>(GetProcAddressW(library, L"ReleasePowerRequirement"))))
     release(powerRequest_);
   powerRequest_ = nullptr;
   FreeLibrary(library);

@@ -67,7 +67,7 @@ struct WaitBlock {
   std::uint32_t words[2] = {};
 };
 
-class ksMain final : private ks::PoolHost {
+class ksMain final : public ks::PoolHost {
  public:
   static constexpr int kDesignWidth = 220;
   static constexpr int kDesignHeight = 176;
@@ -212,8 +212,6 @@ class ksMain final : private ks::PoolHost {
   std::uint32_t FeedControl(const InputEvent& event);
   void DrawMatchFrame(bool full);
   void FinishMatch();
-  void PushMainMenu();
-  void PushAfterMatch();
   void ApplyPrefsToTable();
   void TurnPen(InputEvent& event) const;
   void TurnKey(InputEvent& event) const;
@@ -239,6 +237,7 @@ class ksMain final : private ks::PoolHost {
   bool backlightHeld_ = false;
   HANDLE powerRequest_ = nullptr;
   std::wstring lastHud_;
+  std::wstring lastResult_;  // the verdict the in-game texts show
 };
 
 // The one application object of the running program (null before it exists).

@@ -22,6 +22,7 @@
 #include "ce/windows.h"
 #include "ce/winmain.h"
 #include "display/display_s16.h"
+#include "engine/log.h"
 #include "ks_main.h"
 #include "play/input_mode.h"
 #include "play/view.h"
@@ -65,6 +66,12 @@ BOOL InitInstance(HINSTANCE instance, int show) {
   wchar_t documents[MAX_PATH] = {};
   SHGetSpecialFolderPath(nullptr, documents, CSIDL_PERSONAL, TRUE);
   g_app->documentsFolder = documents;
+  // The message log ("message.log" in the documents folder) is written only
+  // when the device configuration asks for it (message_log = on).
+  if (ce::device::SettingOr("message_log", "") == "on") {
+    OpenLog(documents, kTitle, 0);
+    EnableTrace();
+  }
   HDC dc = GetDC(g_window);
   wchar_t module[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, module, MAX_PATH);

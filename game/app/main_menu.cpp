@@ -1,5 +1,6 @@
 #include "main_menu.h"
 
+#include "display/display_s16.h"
 #include "ks_main.h"
 #include "screens.h"
 #include "ui/button.h"

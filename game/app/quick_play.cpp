@@ -3,6 +3,7 @@
 #include "ce/crt.h"
 #include <string>
 
+#include "display/display_s16.h"
 #include "ks_main.h"
 #include "screens.h"
 #include "ui/choice_list.h"
