@@ -145,7 +145,7 @@ run_fuzz() {
 }
 
 run_programs() {
-  local found=0 prog script out
+  local wanted=${1:-} found=0 prog script out lower
   local headless=0
   if [ "${DEVICE_BACKEND:-}" = headless ] || { [ -z "${DEVICE_BACKEND:-}" ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; }; then
     headless=1
@@ -153,8 +153,12 @@ run_programs() {
   if [ -f build/programs.txt ]; then
     while read -r prog; do
       [ -n "$prog" ] || continue
+      lower=$(echo "$prog" | tr '[:upper:]' '[:lower:]')
+      # "./setup.sh run NAME" starts that program alone (any letter case).
+      [ -z "$wanted" ] || [ "$lower" = "$(echo "$wanted" | tr '[:upper:]' '[:lower:]')" ] || continue
       found=1
       script="$top/resources/$prog/$prog.script"
+      [ -f "$script" ] || script="$top/resources/$lower/$lower.script"
       [ -f "$script" ] || script="$top/resources/$prog/demo.script"
       if [ $headless = 1 ]; then
         # No desktop: run the program unattended from its script; its
@@ -187,7 +191,7 @@ case "$cmd" in
   run)
     install_packages
     configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    run_programs ;;
+    run_programs "${2:-}" ;;
   test)
     install_packages
     configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -212,6 +216,6 @@ case "$cmd" in
     shift
     run_fuzz "$@" ;;
   *)
-    echo "usage: $0 run|test|test-asan|build|install DIR|fuzz [SECONDS [TARGET...]]" >&2
+    echo "usage: $0 run [PROGRAM]|test|test-asan|build|install DIR|fuzz [SECONDS [TARGET...]]" >&2
     exit 2 ;;
 esac
