@@ -9,6 +9,7 @@
 #include "display/display_s16.h"
 #include "display/font.h"
 #include "engine/log.h"
+#include "input_turn.h"
 #include "ks_main.h"
 #include "engine/movie/movie_player.h"
 #include "play/control.h"
@@ -30,14 +31,12 @@ constexpr std::uint32_t kResultHoldMs = 4000;
 bool Reached(std::uint32_t now, std::uint32_t deadline) { return static_cast<std::int32_t>(now - deadline) >= 0; }
 }  // namespace
 
-void ksMain::TurnPen(InputEvent& e) const {
-  if (!display) return;
-  const std::uint32_t packed = static_cast<std::uint32_t>(e.lParam);
-  const int x0 = static_cast<int>(static_cast<float>(packed & 0xFFFF) * penScaleX);
-  const int y0 = static_cast<int>(static_cast<float>(packed >> 16) * penScaleY);
-  const int w = display->m_Width, h = display->m_Height;
+LPARAM TurnPenPosition(LPARAM position, int rotate, int w, int h, float scaleX, float scaleY) {
+  const std::uint32_t packed = static_cast<std::uint32_t>(position);
+  const int x0 = static_cast<int>(static_cast<float>(packed & 0xFFFF) * scaleX);
+  const int y0 = static_cast<int>(static_cast<float>(packed >> 16) * scaleY);
   int x = x0, y = y0;
-  switch (display->m_Rotate & 3) {
+  switch (rotate & 3) {
     case 1:
       x = w - y0;
       y = x0;
@@ -53,20 +52,25 @@ void ksMain::TurnPen(InputEvent& e) const {
     default:
       break;
   }
-  e.lParam = static_cast<LPARAM>((static_cast<std::uint32_t>(x) & 0xFFFFu) | (static_cast<std::uint32_t>(y) & 0xFFFFu)
-                                                                                 << 16);
+  // Positions off the display wrap within their 16 bits, as packed words do.
+  return static_cast<LPARAM>((static_cast<std::uint32_t>(x) & 0xFFFFu) | (static_cast<std::uint32_t>(y) & 0xFFFFu)
+                                                                             << 16);
+}
+
+WPARAM TurnArrowKey(WPARAM key, int rotate) {
+  static constexpr WPARAM kCycle[4] = {0x25, 0x26, 0x27, 0x28};  // Left, Up, Right, Down
+  for (int i = 0; i < 4; ++i)
+    if (key == kCycle[i]) return kCycle[(i + (rotate & 3)) & 3];
+  return key;
+}
+
+void ksMain::TurnPen(InputEvent& e) const {
+  if (display)
+    e.lParam = TurnPenPosition(e.lParam, display->m_Rotate, display->m_Width, display->m_Height, penScaleX, penScaleY);
 }
 
 void ksMain::TurnKey(InputEvent& e) const {
-  if (!display) return;
-  // Left, Up, Right, Down in turning order.
-  static constexpr WPARAM kCycle[4] = {0x25, 0x26, 0x27, 0x28};
-  for (int i = 0; i < 4; ++i) {
-    if (e.wParam == kCycle[i]) {
-      e.wParam = kCycle[(i + (display->m_Rotate & 3)) & 3];
-      return;
-    }
-  }
+  if (display) e.wParam = TurnArrowKey(e.wParam, display->m_Rotate);
 }
 
 std::uint32_t ksMain::FeedControl(const InputEvent& e) {
@@ -91,7 +95,8 @@ void ksMain::HandleEvent(InputEvent& e) {
       }
       const std::uint32_t over = FeedControl(e);
       inPlay = true;
-      if (e.message == WM_TIMER) DrawMatchFrame(false);
+      // A held key stands in for the frame tick, so it draws a frame too.
+      if (e.message == WM_TIMER || e.message == WM_KEYDOWN) DrawMatchFrame(false);
       if (over != 0) {
         // The verdict stays on screen a moment before the menus return.
         DrawMatchFrame(true);
@@ -283,8 +288,8 @@ void ksMain::DrawMatchFrame(bool full) {
   if (!control || !scene || !display) return;
   const ks::Pool& p = *pool();
   auto nameOf = [this](int entry) {
-    const char* n = entry >= 0 && entry < ks::app::kTableEntries ? opponents[static_cast<std::size_t>(entry)].nickname
-                                                                 : "";
+    const char* n =
+        entry >= 0 && entry < ks::app::kTableEntries ? opponents[static_cast<std::size_t>(entry)].nickname : "";
     return std::wstring(n, n + std::char_traits<char>::length(n));
   };
   const std::wstring second = matchSetup.secondPlayer == 0 ? std::wstring() : nameOf(matchSetup.opponent);

@@ -112,7 +112,6 @@ int ksMain::Init(HWND w, HDC, int screenWidth, int screenHeight, int bitsPerPixe
   }
   prefs.SetRenderMethod((prefs.RenderMethod() & ~7u) | method);
   const int rotate = (screenWidth > screenHeight ? 1 : 0) + (prefs[ks::app::pref::kOrientation] != 0 ? 2 : 0);
-  random_.Seed(GetTime());
 
   WriteLog(kLog, L"Open Display");
   display->m_Rotate = rotate;
@@ -271,8 +270,8 @@ void ksMain::RestoreBacklight() {
   if (backlightHeld_) {
     HKEY key = nullptr;
     DWORD disposition = 0;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kBacklightKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        &disposition) == ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kBacklightKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, &disposition) ==
+        ERROR_SUCCESS) {
       // Values that did not exist before are removed rather than invented.
       auto restore = [key](const wchar_t* name, const std::optional<std::uint32_t>& value) {
         if (value) {
@@ -299,7 +298,8 @@ void ksMain::RequestBacklightPower() {
   HMODULE library = LoadLibraryW(L"coredll.dll");
   if (library == nullptr) return;
   using Request = HANDLE (*)(PVOID, CEDEVICE_POWER_STATE, ULONG, PVOID, ULONG);
-  if (auto request = reinterpret_cast<Request>(reinterpret_cast<void (*)()>(GetProcAddressW(library, L"SetPowerRequirement"))))
+  if (auto request =
+          reinterpret_cast<Request>(reinterpret_cast<void (*)()>(GetProcAddressW(library, L"SetPowerRequirement"))))
     powerRequest_ = request(const_cast<wchar_t*>(L"BKL1:"), D0, 1, nullptr, 0);
   FreeLibrary(library);
 }
@@ -309,7 +309,8 @@ void ksMain::ReleaseBacklightPower() {
   if (library == nullptr) return;
   using Release = DWORD (*)(HANDLE);
   // The handle the request gave is the one released.
-  if (auto release = reinterpret_cast<Release>(reinterpret_cast<void (*)()>(GetProcAddressW(library, L"ReleasePowerRequirement"))))
+  if (auto release =
+          reinterpret_cast<Release>(reinterpret_cast<void (*)()>(GetProcAddressW(library, L"ReleasePowerRequirement"))))
     release(powerRequest_);
   powerRequest_ = nullptr;
   FreeLibrary(library);

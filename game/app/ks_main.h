@@ -168,7 +168,7 @@ class ksMain final : public ks::PoolHost {
   ks::app::OpponentTable opponents;
   std::array<char, 32> spareName{};
   std::array<std::uint8_t, 5> gapiKeys{0x26, 0x28, 0x25, 0x27, 13};  // Up, Down, Left, Right, Start
-  std::array<const wchar_t*, 7> gameNames{L"6-Ball", L"8-Ball",   L"9-Ball", L"10-Ball",
+  std::array<const wchar_t*, 7> gameNames{L"6-Ball",   L"8-Ball",   L"9-Ball", L"10-Ball",
                                           L"Rotation", L"Straight", L"10-Ball"};
   std::array<const wchar_t*, 4> difficultyNames{L"Easy", L"Medium", L"Hard", L"Good Luck"};
 
@@ -226,7 +226,6 @@ class ksMain final : public ks::PoolHost {
   std::unique_ptr<ks::app::SaveStore> saves_;
   std::unique_ptr<EffectSink> effects_;
   std::unique_ptr<ArchiveReader> reader_;
-  ks::DeviceRand random_;
   std::vector<std::uint8_t> pendingState_;  // a saved table state to resume
   std::wstring programFolder_;
   std::uint32_t savedVolume_ = 10;

@@ -82,8 +82,7 @@ BOOL InitInstance(HINSTANCE instance, int show) {
   if (result != 0) {
     // Without a display or its small font nothing could be shown: say so
     // and end in order.
-    MessageBoxW(g_window,
-                result == -1 ? L"The display could not be opened." : L"The font Small Fonts6 is missing.",
+    MessageBoxW(g_window, result == -1 ? L"The display could not be opened." : L"The font Small Fonts6 is missing.",
                 kTitle, MB_OK);
     ReleaseDC(g_window, dc);
     return FALSE;

@@ -40,8 +40,7 @@ int OpponentSkill(int rankIndex, int careerDifficulty) {
   return base;
 }
 
-void ComputeSpot(int* spotReceived, int* spotGiven, int goal, int firstRating, int secondRating,
-                 int careerDifficulty) {
+void ComputeSpot(int* spotReceived, int* spotGiven, int goal, int firstRating, int secondRating, int careerDifficulty) {
   const int max = (goal * 2) / 3;
   const int d = std::clamp(secondRating - firstRating, -550, 550);
   // d x 4096 / 550 truncates toward zero as the device's division does; the
@@ -102,7 +101,8 @@ std::uint16_t UpdatedRating(std::uint16_t rating, int opponentRating, bool won) 
   } else {
     change = ((t > 0 ? -t : 0) * 48) >> 16;
   }
-  return static_cast<std::uint16_t>((static_cast<std::uint32_t>(rating) + static_cast<std::uint32_t>(change)) & 0xFFFFu);
+  return static_cast<std::uint16_t>((static_cast<std::uint32_t>(rating) + static_cast<std::uint32_t>(change)) &
+                                    0xFFFFu);
 }
 
 int PointGoalFromByte(std::uint8_t stored) { return stored % 25 == 0 ? stored : stored + 256; }

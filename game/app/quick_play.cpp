@@ -17,11 +17,11 @@ constexpr std::uint32_t kYellow = 0xFFFF00;
 
 constexpr const wchar_t* kRoomNames[ks::app::kRoomCount] = {L"Garage",       L"Hawg Pen",   L"Pit Stop",
                                                             L"Deep Pockets", L"Hard Times", L"Beach House"};
-constexpr const wchar_t* kRoomPictures[ks::app::kRoomCount] = {
-    L"SelectGarage.tga",      L"SelectHawgPen.tga",   L"SelectPitStop.tga",
-    L"SelectDeepPockets.tga", L"SelectHardTimes.tga", L"SelectBeachHouse.tga"};
+constexpr const wchar_t* kRoomPictures[ks::app::kRoomCount] = {L"SelectGarage.tga",    L"SelectHawgPen.tga",
+                                                               L"SelectPitStop.tga",   L"SelectDeepPockets.tga",
+                                                               L"SelectHardTimes.tga", L"SelectBeachHouse.tga"};
 constexpr const wchar_t* kRoomTexts[ks::app::kRoomCount] = {
-    L"Garage      Bar Table",   L"Hawg Pen   Bar Table",  L"Pit Stop   Bar Table",
+    L"Garage      Bar Table",   L"Hawg Pen   Bar Table",   L"Pit Stop   Bar Table",
     L"Deep Pockets  Pro Table", L"Hard Times   Pro Table", L"Beach House Championship Table"};
 constexpr const wchar_t* kGames[ks::app::kMenuGameCount] = {L"6-Ball",  L"8-Ball",   L"9-Ball",
                                                             L"10-Ball", L"Rotation", L"Straight"};
@@ -69,8 +69,8 @@ T* Make(QuickPlayDlg* screen, ssDisplay* display, RECT r, const wchar_t* caption
 }  // namespace
 
 bool QuickPlayDlg::Build(ssDisplay* display, ssInput*) {
-  Create(display, nullptr, RECT{0, 0, 0x10000, 0x10000}, L"Dialog", ui::kKindWindow, ui::kStyleVisible,
-         ui::kFlagShadow, kScreenId, 0);
+  Create(display, nullptr, RECT{0, 0, 0x10000, 0x10000}, L"Dialog", ui::kKindWindow, ui::kStyleVisible, ui::kFlagShadow,
+         kScreenId, 0);
   Colour(this, kYellow);
   SetImageByName(L"HardTimes.tga", L"UI", L"res.ark");
   SetFontByName(L"Small Fonts7", L"UI", L"res.ark");
@@ -88,8 +88,8 @@ bool QuickPlayDlg::Build(ssDisplay* display, ssInput*) {
                    L"Cornerstone8", kYellow, 0);
   Make<Picture>(this, display, RECT{297, 29044, 64940, 57344}, L"Test Picture", ui::kKindPicture, 0x10800000, 0x80020,
                 0, small7, kYellow, 0);
-  picture_ = Make<Picture>(this, display, RECT{893, 31278, 15490, 55109}, L"Test Picture", ui::kKindPicture,
-                           0x10000000, 0, kInfoPicture, small7, kYellow);
+  picture_ = Make<Picture>(this, display, RECT{893, 31278, 15490, 55109}, L"Test Picture", ui::kKindPicture, 0x10000000,
+                           0, kInfoPicture, small7, kYellow);
   text_ = Make<StaticText>(this, display, RECT{16384, 30533, 64344, 58088}, L"", ui::kKindStatic, 0x10000000, 32,
                            kInfoText, L"Small Fonts6", 0xFFFFFF);
   Make<StaticText>(this, display, RECT{9532, 59578, 22043, 64046}, L"Back", ui::kKindStatic, 0x10000000, 32, 0, small7,

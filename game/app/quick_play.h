@@ -14,8 +14,16 @@ class StaticText;
 
 class QuickPlayDlg final : public Dlg {
  public:
-  enum Id { kPlayer2 = 3, kLocation = 4, kGameType = 5, kMatchGoal = 6, kInfoPicture = 7, kInfoText = 8,
-            kBack = 9, kRackEm = 10 };
+  enum Id {
+    kPlayer2 = 3,
+    kLocation = 4,
+    kGameType = 5,
+    kMatchGoal = 6,
+    kInfoPicture = 7,
+    kInfoText = 8,
+    kBack = 9,
+    kRackEm = 10
+  };
   static constexpr int kScreenId = 1009;
   static constexpr std::uint32_t kPractice = 255;
   static constexpr std::uint32_t kHuman = 256;

@@ -20,11 +20,11 @@ struct RoomSize {
   ks::Fix16 width, length;
   double nearFactor, farFactor;
 };
-constexpr RoomSize kRooms[ks::app::kRoomCount] = {
-    {0x100000, 0x200000, 0.2, 5.7}, {0x100000, 0x200000, 0.2, 5.7}, {0x100000, 0x200000, 0.2, 5.7},
-    {0x133800, 0x267000, 0.8, 5.6}, {0x133800, 0x267000, 0.8, 5.6}, {0x133800, 0x267000, 0.8, 5.6}};
+constexpr RoomSize kRooms[ks::app::kRoomCount] = {{0x100000, 0x200000, 0.2, 5.7}, {0x100000, 0x200000, 0.2, 5.7},
+                                                  {0x100000, 0x200000, 0.2, 5.7}, {0x133800, 0x267000, 0.8, 5.6},
+                                                  {0x133800, 0x267000, 0.8, 5.6}, {0x133800, 0x267000, 0.8, 5.6}};
 
-constexpr const wchar_t* kMovies[8] = {L"KSIntroM.avi",    L"HawgPenM.avi",   L"PitStopM.avi", L"DeepPocketsM.avi",
+constexpr const wchar_t* kMovies[8] = {L"KSIntroM.avi",   L"HawgPenM.avi",    L"PitStopM.avi", L"DeepPocketsM.avi",
                                        L"HardTimesM.avi", L"BeachHouseM.avi", L"WinM.avi",     L"LoseM.avi"};
 }  // namespace
 
@@ -122,10 +122,11 @@ ks::TableSetup ksMain::TableSetupOf() const {
 
 int ksMain::ShowSplash() {
   ShowLoading();
-  if (input) input->m_Wait = [] {
-    WaitBlock block;
-    ksMain::KeepAlive(&block);
-  };
+  if (input)
+    input->m_Wait = [] {
+      WaitBlock block;
+      ksMain::KeepAlive(&block);
+    };
   splashImage = display ? display->GetTexture(L"Orvane.tga", L"UI", L"res.ark", 0, false, false) : nullptr;
   if (display) DrawFullScreenImage(splashImage);
   splashDeadline = GetTime() + kSplashMs;

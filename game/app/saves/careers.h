@@ -43,8 +43,8 @@ struct CareerRecord {
   std::uint8_t byte33 = 0;
   std::int32_t bet = 0;
   std::array<std::uint8_t, 3> bytes40{};
-  std::uint8_t chosenRow = 0;                      // row 0 is the room's top opponent
-  std::array<char, kNicknameSize> nickname{};      // always terminated in memory
+  std::uint8_t chosenRow = 0;                  // row 0 is the room's top opponent
+  std::array<char, kNicknameSize> nickname{};  // always terminated in memory
   std::array<std::uint8_t, MatchSetup::kSize> heldSetup{};
   std::array<std::uint8_t, kHeldStateSize> heldState{};
 

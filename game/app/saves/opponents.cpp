@@ -7,8 +7,8 @@ namespace ks::app {
 namespace {
 
 // Invented names: each first word goes with each second word once.
-constexpr const char* kFirst[16] = {"Quiet", "Amber", "Lucky", "Rusty", "Velvet", "Copper", "Dusty",  "Silver",
-                                    "Crimson", "Lazy", "Brisk", "Misty", "Golden", "Cobalt", "Nimble", "Steady"};
+constexpr const char* kFirst[16] = {"Quiet",   "Amber", "Lucky", "Rusty", "Velvet", "Copper", "Dusty",  "Silver",
+                                    "Crimson", "Lazy",  "Brisk", "Misty", "Golden", "Cobalt", "Nimble", "Steady"};
 constexpr const char* kSecond[8] = {"Comet", "Heron", "Maple", "Lantern", "Pebble", "Falcon", "Harbor", "Thistle"};
 
 // Rooms 0 to 4 hold 22, 21, 24, 32 and 28 opponents, room 5 one.

@@ -13,10 +13,10 @@ void Prefs::SetRenderMethod(std::uint32_t method) { PutU32(block.data(), pref::k
 void Prefs::Defaults() {
   std::fill(block.begin(), block.begin() + 41, 0);
   PutU16(block.data(), 0, kPrefsMagic);
-  const std::pair<std::size_t, std::uint8_t> values[] = {
-      {2, 128}, {3, 0},  {4, 50}, {5, 5},  {6, 2},  {7, 0},  {8, 0},  {9, 0},  {10, 7}, {11, 1}, {12, 8},
-      {13, 0},  {14, 0}, {15, 1}, {16, 10}, {17, 1}, {18, 0}, {19, 1}, {20, 0}, {21, 0}, {22, 1}, {23, 2},
-      {24, 3},  {28, 1}, {29, 1}, {30, 0},  {40, 0}};
+  const std::pair<std::size_t, std::uint8_t> values[] = {{2, 128}, {3, 0},  {4, 50}, {5, 5},  {6, 2},  {7, 0},  {8, 0},
+                                                         {9, 0},   {10, 7}, {11, 1}, {12, 8}, {13, 0}, {14, 0}, {15, 1},
+                                                         {16, 10}, {17, 1}, {18, 0}, {19, 1}, {20, 0}, {21, 0}, {22, 1},
+                                                         {23, 2},  {24, 3}, {28, 1}, {29, 1}, {30, 0}, {40, 0}};
   for (const auto& [at, v] : values) block[at] = v;
   PutU16(block.data(), 26, 50);
   SetRenderMethod(0);
@@ -25,10 +25,10 @@ void Prefs::Defaults() {
 void Prefs::DefaultKeys(const std::array<std::uint8_t, 5>& gapi) {
   // Entries 24, 25, 30 and 31 have no default and keep what they hold.
   const std::pair<int, std::uint8_t> values[] = {
-      {0, 0x73},   {1, 0x70},  {2, 1},     {3, 0x72},  {4, 0},     {5, gapi[4]}, {6, 0x30},  {7, 0x30},
-      {8, gapi[0]}, {9, gapi[1]}, {10, gapi[2]}, {11, gapi[3]}, {12, 0x32}, {13, 0x31}, {14, 2}, {15, 27},
-      {16, 0x71},  {17, 3},    {18, 0x37}, {19, 0x34}, {20, 0x35}, {21, 0x36},   {22, 0x38}, {23, 0x39},
-      {26, 0x33},  {27, 4},    {28, 0x78}, {29, 0x77}};
+      {0, 0x73},  {1, 0x70},    {2, 1},       {3, 0x72},     {4, 0},        {5, gapi[4]}, {6, 0x30},
+      {7, 0x30},  {8, gapi[0]}, {9, gapi[1]}, {10, gapi[2]}, {11, gapi[3]}, {12, 0x32},   {13, 0x31},
+      {14, 2},    {15, 27},     {16, 0x71},   {17, 3},       {18, 0x37},    {19, 0x34},   {20, 0x35},
+      {21, 0x36}, {22, 0x38},   {23, 0x39},   {26, 0x33},    {27, 4},       {28, 0x78},   {29, 0x77}};
   for (const auto& [at, v] : values) keys[static_cast<std::size_t>(at)] = v;
 }
 

@@ -64,9 +64,9 @@ struct Prefs {
 };
 
 enum class PrefsParse {
-  kOk,        // block and key map read
-  kKeysReset, // the block read, the key map left at its defaults (wrong version or a short key map)
-  kDefaults   // a wrong magic, or too short to hold the block: the defaults
+  kOk,         // block and key map read
+  kKeysReset,  // the block read, the key map left at its defaults (wrong version or a short key map)
+  kDefaults    // a wrong magic, or too short to hold the block: the defaults
 };
 // Reads a preferences file's bytes into `prefs`, whose key map already holds
 // the defaults. Values out of range are brought into range.

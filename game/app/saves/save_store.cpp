@@ -9,9 +9,8 @@ namespace ks::app {
 namespace {
 constexpr int kLogLevel = 2;
 // Anything larger than the largest form a save can take is refused unread.
-constexpr std::size_t kCareersLimit = kCareersFileSize > 4 + kMaxCareers * kOldCareerRecordSize
-                                          ? kCareersFileSize
-                                          : 4 + kMaxCareers * kOldCareerRecordSize;
+constexpr std::size_t kCareersLimit =
+    kCareersFileSize > 4 + kMaxCareers* kOldCareerRecordSize ? kCareersFileSize : 4 + kMaxCareers* kOldCareerRecordSize;
 }  // namespace
 
 SaveStore::Found SaveStore::Read(const wchar_t* name, std::size_t limit, std::vector<std::uint8_t>& out,

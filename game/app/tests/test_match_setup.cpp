@@ -46,19 +46,19 @@ TEST(MatchSetup, FormatMoneyAndRanks) {
     EXPECT_EQ(FormatMoney(buffer, 32, amount), static_cast<int>(std::wcslen(text)));
     EXPECT_STREQ(buffer, text);
   }
-  const std::pair<int, int> ranks[] = {{1249, 0}, {1250, 1}, {1499, 1}, {1500, 2}, {1750, 3},
-                                       {2000, 4}, {2250, 5}, {9999, 5}};
+  const std::pair<int, int> ranks[] = {{1249, 0}, {1250, 1}, {1499, 1}, {1500, 2},
+                                       {1750, 3}, {2000, 4}, {2250, 5}, {9999, 5}};
   for (const auto& [rating, rank] : ranks) EXPECT_EQ(RankIndexOf(rating), rank) << rating;
 }
 
 TEST(MatchSetup, RatingTableAndUpdates) {
-  const std::pair<int, int> table[] = {{0, -1606},    {1, -1652},   {64, -8966},  {127, -32297}, {128, -32768},
-                                       {129, 32296}, {158, 19438}, {200, 7327},  {255, 1651}};
+  const std::pair<int, int> table[] = {{0, -1606},   {1, -1652},   {64, -8966}, {127, -32297}, {128, -32768},
+                                       {129, 32296}, {158, 19438}, {200, 7327}, {255, 1651}};
   for (const auto& [i, t] : table) EXPECT_EQ(RatingTable(i), t) << i;
   struct Case {
     int own, other, won, lost;
   };
-  const Case cases[] = {{1100, 1100, 72, 0},  {1109, 1100, 72, 0},   {1110, 1100, 24, -24},
+  const Case cases[] = {{1100, 1100, 72, 0},   {1109, 1100, 72, 0}, {1110, 1100, 24, -24},
                         {1500, 1200, 33, -15}, {1200, 1500, 62, 0}, {2250, 1000, 46, -2}};
   for (const Case& c : cases) {
     EXPECT_EQ(UpdatedRating(static_cast<std::uint16_t>(c.own), c.other, true), c.own + c.won) << c.own;

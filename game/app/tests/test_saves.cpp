@@ -56,9 +56,9 @@ TEST_F(Saves, FirstStartWritesEmptyCareersAndDefaultPrefsButNoPlayers) {
   ASSERT_EQ(p.size(), 140u);
   EXPECT_EQ(GetU16(p.data(), 0), 5648);
   EXPECT_EQ(GetU32(p.data(), 104), 0xA7C40000u);
-  const std::pair<int, int> defaults[] = {{2, 128}, {3, 0},  {4, 50}, {5, 5},  {6, 2},  {10, 7}, {11, 1},
-                                          {12, 8},  {15, 1}, {16, 10}, {17, 1}, {19, 1}, {22, 1}, {23, 2},
-                                          {24, 3},  {26, 50}, {28, 1}, {29, 1}, {21, 0}, {36, 0}, {40, 0}};
+  const std::pair<int, int> defaults[] = {{2, 128}, {3, 0},   {4, 50},  {5, 5},  {6, 2},  {10, 7}, {11, 1},
+                                          {12, 8},  {15, 1},  {16, 10}, {17, 1}, {19, 1}, {22, 1}, {23, 2},
+                                          {24, 3},  {26, 50}, {28, 1},  {29, 1}, {21, 0}, {36, 0}, {40, 0}};
   for (const auto& [at, value] : defaults) EXPECT_EQ(p[static_cast<std::size_t>(at)], value) << "byte " << at;
   // Key map: fixed codes and the device's GAPI keys.
   const std::uint8_t* keys = p.data() + 108;
@@ -83,11 +83,11 @@ TEST_F(Saves, OldCareersFileConvertsAndTheNextSaveWritesTheCurrentForm) {
     PutU16(rec, 8, 7);
     PutU16(rec, 10, 9);
     for (int i = 0; i < 11; ++i) rec[14 + i] = static_cast<std::uint8_t>(0x40 + i);
-    rec[25] = 2;  // game type
-    rec[26] = 1;  // difficulty
-    rec[29] = 3;  // level
-    rec[31] = 1;  // held
-    rec[32] = 2;  // room
+    rec[25] = 2;                                       // game type
+    rec[26] = 1;                                       // difficulty
+    rec[29] = 3;                                       // level
+    rec[31] = 1;                                       // held
+    rec[32] = 2;                                       // room
     PutU16(rec, 34, static_cast<std::uint16_t>(-25));  // a negative bet
     rec[36] = 0x11;
     rec[37] = 0x12;
