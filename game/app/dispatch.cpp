@@ -342,7 +342,7 @@ void ksMain::EndPlay() {
 
 int ksMain::ShowCareerResult() {
   ks::app::CareerRecord* career = CurrentCareer();
-  if (career == nullptr) return 0;
+  if (career == nullptr || pool() == nullptr) return 0;
   if (careerHeld) {
     SaveCareers();
     return 0;
