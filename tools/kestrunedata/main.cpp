@@ -1,12 +1,13 @@
-// kestrunedata OUTDIR --fonts DIR --sounds DIR --movies FILE [--ui DIR]...:
-// lays out the game's program folder as the game reads it:
-//   OUTDIR/UI/res.ark       the fonts (*.fnt of --fonts), the effect sounds
-//                           (*.wav of --sounds), the table's pictures, the
-//                           splash, copyright and main menu pictures drawn
-//                           here, and every file of each --ui folder (a later
-//                           file of the same name wins);
-//   OUTDIR/Rooms/<room>.ark the six rooms;
-//   OUTDIR/Movies/movies.ark a copy of --movies.
+// kestrunedata OUTDIR --sounds DIR --movies FILE: lays out the rest of the
+// game's program folder beside the menu archive "UI/res.ark" (made by
+// uimake):
+//   OUTDIR/UI/Orvane.tga, Copyright.tga  the splash and copyright screens,
+//                                        drawn here;
+//   OUTDIR/UI/<effect>.wav               the effect sounds of --sounds;
+//   OUTDIR/Rooms/<room>.ark              the six rooms;
+//   OUTDIR/Movies/movies.ark             a copy of --movies.
+// The game's archive reader takes a member missing from "res.ark" from the
+// loose file of that name in the same folder.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -27,9 +28,10 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kestrunedata OUTDIR --fonts DIR --sounds DIR --movies FILE [--ui DIR]...\n"
-    "  writes the game's program folder: OUTDIR/UI/res.ark (fonts, sounds, pictures),\n"
-    "  OUTDIR/Rooms/<room>.ark and OUTDIR/Movies/movies.ark\n";
+    "usage: kestrunedata OUTDIR --sounds DIR --movies FILE\n"
+    "  writes the game's program folder beside UI/res.ark: the splash and copyright\n"
+    "  pictures and the sounds in OUTDIR/UI, OUTDIR/Rooms/<room>.ark and\n"
+    "  OUTDIR/Movies/movies.ark\n";
 
 bool ReadFile(const fs::path& path, std::vector<std::uint8_t>& out) {
   std::ifstream in(path, std::ios::binary);
@@ -92,8 +94,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path out = argv[1];
-  std::string fonts, sounds, movies;
-  std::vector<std::string> ui;
+  std::string sounds, movies;
   for (int i = 2; i < argc; ++i) {
     const std::string a = argv[i];
     if (i + 1 >= argc) {
@@ -101,44 +102,32 @@ int main(int argc, char** argv) {
       return 2;
     }
     const std::string v = argv[++i];
-    if (a == "--fonts") {
-      fonts = v;
-    } else if (a == "--sounds") {
+    if (a == "--sounds") {
       sounds = v;
     } else if (a == "--movies") {
       movies = v;
-    } else if (a == "--ui") {
-      ui.push_back(v);
     } else {
       std::fprintf(stderr, "kestrunedata: unknown option %s\n%s", a.c_str(), kUsage);
       return 2;
     }
   }
-  if (fonts.empty() || sounds.empty() || movies.empty()) {
+  if (sounds.empty() || movies.empty()) {
     std::fputs(kUsage, stderr);
     return 2;
   }
 
   std::map<std::string, arkpack::Member> members;
-  for (arkpack::Member& m : tablemake::UiMembers()) members[Lower(m.name)] = std::move(m);
   for (arkpack::Member& m : kestrunedata::SplashPictures()) members[Lower(m.name)] = std::move(m);
-  if (!AddFolder(fonts, ".fnt", members)) {
-    std::fprintf(stderr, "kestrunedata: no fonts in %s\n", fonts.c_str());
-    return 1;
-  }
   if (!AddFolder(sounds, ".wav", members)) {
     std::fprintf(stderr, "kestrunedata: no sounds in %s\n", sounds.c_str());
     return 1;
   }
-  for (const std::string& folder : ui) {
-    if (!AddFolder(folder, "", members)) {
-      std::fprintf(stderr, "kestrunedata: nothing in %s\n", folder.c_str());
+  for (const auto& [name, m] : members) {
+    if (!WriteFile(out / "UI" / m.name, m.data)) {
+      std::fprintf(stderr, "kestrunedata: cannot write %s\n", (out / "UI" / m.name).string().c_str());
       return 1;
     }
   }
-  std::vector<arkpack::Member> list;
-  for (auto& [name, m] : members) list.push_back(std::move(m));
-  if (!WriteArchive(out / "UI" / "res.ark", list)) return 1;
 
   for (int room = 0; room < tablemake::kRoomCount; ++room) {
     if (!WriteArchive(out / "Rooms" / (std::string(tablemake::kRoomNames[room]) + ".ark"),

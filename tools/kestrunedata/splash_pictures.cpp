@@ -117,30 +117,6 @@ void Ball(imgconv::Picture& p, int cx, int cy, int r, std::uint32_t rgb) {
 
 arkpack::Member Tga(const char* name, const imgconv::Picture& p) { return {name, imgconv::EncodeTga(p, 24, false)}; }
 
-// Backgrounds of the menu screens are stored at the design size (220 x 176)
-// and stretched to the screen when loaded: drawn for the upright screen,
-// then averaged down.
-imgconv::Picture ToDesignSize(const imgconv::Picture& p) {
-  constexpr int kDesignWidth = 220, kDesignHeight = 176;
-  imgconv::Picture out;
-  out.width = kDesignWidth;
-  out.height = kDesignHeight;
-  out.rgba.assign(static_cast<std::size_t>(kDesignWidth) * kDesignHeight * 4, 255);
-  for (int y = 0; y < kDesignHeight; ++y) {
-    const int y0 = y * kHeight / kDesignHeight, y1 = std::max(y0 + 1, (y + 1) * kHeight / kDesignHeight);
-    for (int x = 0; x < kDesignWidth; ++x) {
-      const int x0 = x * kWidth / kDesignWidth, x1 = std::max(x0 + 1, (x + 1) * kWidth / kDesignWidth);
-      for (int c = 0; c < 3; ++c) {
-        int sum = 0, n = 0;
-        for (int sy = y0; sy < y1; ++sy)
-          for (int sx = x0; sx < x1; ++sx, ++n) sum += p.rgba[(static_cast<std::size_t>(sy) * kWidth + sx) * 4 + c];
-        out.rgba[(static_cast<std::size_t>(y) * kDesignWidth + x) * 4 + c] = static_cast<std::uint8_t>(sum / n);
-      }
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 void DrawText(imgconv::Picture& picture, int x, int y, int scale, const char* text, std::uint32_t rgb) {
@@ -175,20 +151,6 @@ std::vector<arkpack::Member> SplashPictures() {
   Centred(copyright, 214, 2, "ALL RIGHTS RESERVED.", 0xA0A0A0);
   out.push_back(Tga("Copyright.tga", copyright));
 
-  imgconv::Picture menu = Blank();
-  Gradient(menu, 0x1F5A30, 0x0A2412);
-  // A strip of felt-green cloth with a row of balls across the top.
-  const std::uint32_t colours[] = {0xE8C020, 0x2040C0, 0xC02020, 0x602080, 0xE07020, 0x208040, 0x802020};
-  Centred(menu, 22, 4, "KESTRUNE", 0xF4E8C0);
-  for (int i = 0; i < 7; ++i) Ball(menu, 30 + i * 30, 72, 10, colours[i]);
-  out.push_back(Tga("MainMenu.tga", ToDesignSize(menu)));
-
-  imgconv::Picture room = Blank();
-  Gradient(room, 0x4A2A18, 0x160A06);
-  // A faint board pattern, like panelling behind the lists.
-  for (int y = 0; y < kHeight; y += 40)
-    for (int x = 0; x < kWidth; ++x) Put(room, x, y, 0x5A3A24);
-  out.push_back(Tga("HardTimes.tga", ToDesignSize(room)));
   return out;
 }
 

@@ -1,7 +1,6 @@
-// The pictures the game shows before and behind its menus, drawn here:
-// "Orvane.tga" (the maker's splash) and "Copyright.tga", portrait 240 x
-// 320, and the menu backgrounds "MainMenu.tga" and "HardTimes.tga" at the
-// design size; block letters of a built-in 5 x 7 alphabet.
+// The pictures the game shows before its menus, drawn here: "Orvane.tga"
+// (the maker's splash) and "Copyright.tga", portrait 240 x 320, with block
+// letters of a built-in 5 x 7 alphabet.
 #pragma once
 
 #include <vector>

@@ -303,8 +303,13 @@ int Wnd::OnPenMove(std::uint32_t buttons, LPARAM pos) {
   if ((buttons & 1) == 0) return 0;
   if (m_Capture != nullptr && m_Capture != this) return m_Capture->OnPenMove(buttons, pos);
   if (!HitTest(pos)) return 0;
+  Wnd* previous = m_Focused;
   FocusAt(pos);
-  return m_Focused != nullptr ? m_Focused->OnPenMove(buttons, pos) : 0;
+  if (m_Focused != nullptr) return m_Focused->OnPenMove(buttons, pos);
+  // The pen slid off every child: the child it left still hears of it, so a
+  // pressed button comes back up instead of staying pressed.
+  if (previous != nullptr) previous->OnPenMove(buttons, pos);
+  return 0;
 }
 
 int Wnd::OnPenDown(std::uint32_t buttons, LPARAM pos) {
