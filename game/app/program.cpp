@@ -124,12 +124,10 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     case WM_KEYUP:
       event = InputEvent{message, wParam, lParam, GetTickCount()};
       if (wParam == kSuspendKey && app != nullptr) {
-        GXSuspend();
         KillTimer(window, kFrameTimer);
         g_suspended = true;
         ShowWindow(window, SW_HIDE);
-        app->active = false;
-        app->suspendTime = GetTickCount();
+        app->OnSuspendKey();
       }
       break;
     case WM_COMMAND:
