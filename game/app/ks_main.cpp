@@ -213,7 +213,11 @@ void ksMain::Shutdown() {
   careers.records.clear();
   ReleaseMatchMemory();
   WriteLog(kLog, L"After FREE Players");
-  if (dlgMan) dlgMan->PopAll();
+  // The screens hold fonts and pictures of the display: they go before it.
+  if (dlgMan) {
+    dlgMan->PopAll();
+    dlgMan->DeleteDeferred();
+  }
   if (table) {
     table->pool().sound = nullptr;
     table->pool().archive = nullptr;
