@@ -96,7 +96,7 @@ printf 'wait 4000\nquit\n' >"$work/stay.script"
 first=$!
 sleep 2
 start=$(date +%s)
-(cd "$work" && DEVICE_BACKEND=headless DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$work/stay.script" \
+(cd "$work" && DEVICE_BACKEND=headless DEVICE_CLOCK=real DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$work/stay.script" \
   timeout 60 "$program" 2>/dev/null) || fail "the second start failed"
 [ $(($(date +%s) - start)) -lt 3 ] || fail "the second start did not end at once"
 kill -0 $first 2>/dev/null || fail "the first instance ended before the second start"
