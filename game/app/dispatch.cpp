@@ -20,6 +20,7 @@
 #include "simulation/table.h"
 #include "ui/dlg.h"
 #include "ui/dlg_man.h"
+#include "ui/message_dlg.h"
 
 namespace {
 constexpr int kLog = 2;
@@ -326,7 +327,17 @@ void ksMain::FinishMatch() {
   }
   if (careerPlay) {
     careerPlay = false;
+    careerMessage.clear();
     ShowCareerResult();
+    if (!careerMessage.empty() && dlgMan && display) {
+      auto* box = new PictureMessageDlg();
+      if (box->Build(display.get(), input.get()) != 0) {
+        box->SetMessageText(careerMessage.c_str());
+        dlgMan->Push(box, 0);
+      } else {
+        delete box;
+      }
+    }
   }
 }
 
