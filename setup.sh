@@ -146,18 +146,23 @@ run_fuzz() {
   [ $total = 0 ] || { echo "$total finding(s)"; exit 1; }
 }
 
-# Runs one program of build/programs.txt: the home screen when none is named.
+# Runs one program of build/programs.txt (its name in any letter case): the
+# home screen when none is named.
 run_program() {
-  local prog=${1:-Home} script out headless=0
+  local wanted=${1:-Home} prog script out headless=0
   if [ "${DEVICE_BACKEND:-}" = headless ] || { [ -z "${DEVICE_BACKEND:-}" ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; }; then
     headless=1
   fi
-  if ! { [ -f build/programs.txt ] && grep -qx "$prog" build/programs.txt && [ -x "build/bin/$prog" ]; }; then
-    echo "No program named $prog. Programs:"
+  prog=$(grep -ixF "$wanted" build/programs.txt 2>/dev/null | head -n 1 || true)
+  if [ -z "$prog" ] || [ ! -x "build/bin/$prog" ]; then
+    echo "No program named $wanted. Programs:"
     sed 's/^/  /' build/programs.txt 2>/dev/null || true
     exit 2
   fi
+  local lower
+  lower=$(echo "$prog" | tr '[:upper:]' '[:lower:]')
   script="$top/resources/$prog/$prog.script"
+  [ -f "$script" ] || script="$top/resources/$lower/$lower.script"
   [ -f "$script" ] || script="$top/resources/$prog/demo.script"
   if [ $headless = 1 ]; then
     # No desktop: run the program unattended from its script; its

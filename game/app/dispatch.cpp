@@ -1,0 +1,403 @@
+// ksMain's event dispatch and game states: the splash and copyright
+// screens, the menus on the screen stack, loading, play and movies; and the
+// operations that enter and leave play.
+#include <cstdint>
+#include <new>
+#include <string>
+
+#include "engine/audio/audio_wave_out.h"
+#include "display/display_s16.h"
+#include "display/font.h"
+#include "engine/log.h"
+#include "input_turn.h"
+#include "ks_main.h"
+#include "engine/movie/movie_player.h"
+#include "play/control.h"
+#include "play/hud.h"
+#include "play/scene_loader.h"
+#include "play/track_lines.h"
+#include "screens.h"
+#include "simulation/table.h"
+#include "ui/dlg.h"
+#include "ui/dlg_man.h"
+#include "ui/message_dlg.h"
+
+namespace {
+constexpr int kLog = 2;
+// How long the final frame of a match stays before the menus return (a key
+// or a tap goes on at once).
+constexpr std::uint32_t kResultHoldMs = 4000;
+
+// Unsigned clock readings compared across a wrap.
+bool Reached(std::uint32_t now, std::uint32_t deadline) { return static_cast<std::int32_t>(now - deadline) >= 0; }
+}  // namespace
+
+LPARAM TurnPenPosition(LPARAM position, int rotate, int w, int h, float scaleX, float scaleY) {
+  const std::uint32_t packed = static_cast<std::uint32_t>(position);
+  const int x0 = static_cast<int>(static_cast<float>(packed & 0xFFFF) * scaleX);
+  const int y0 = static_cast<int>(static_cast<float>(packed >> 16) * scaleY);
+  int x = x0, y = y0;
+  switch (rotate & 3) {
+    case 1:
+      x = w - y0;
+      y = x0;
+      break;
+    case 2:
+      x = w - x0;
+      y = h - y0;
+      break;
+    case 3:
+      x = y0;
+      y = h - x0;
+      break;
+    default:
+      break;
+  }
+  // Positions off the display wrap within their 16 bits, as packed words do.
+  return static_cast<LPARAM>((static_cast<std::uint32_t>(x) & 0xFFFFu) | (static_cast<std::uint32_t>(y) & 0xFFFFu)
+                                                                             << 16);
+}
+
+WPARAM TurnArrowKey(WPARAM key, int rotate) {
+  static constexpr WPARAM kCycle[4] = {0x25, 0x26, 0x27, 0x28};  // Left, Up, Right, Down
+  for (int i = 0; i < 4; ++i)
+    if (key == kCycle[i]) return kCycle[(i + (rotate & 3)) & 3];
+  return key;
+}
+
+void ksMain::TurnPen(InputEvent& e) const {
+  if (display)
+    e.lParam = TurnPenPosition(e.lParam, display->m_Rotate, display->m_Width, display->m_Height, penScaleX, penScaleY);
+}
+
+void ksMain::TurnKey(InputEvent& e) const {
+  if (display) e.wParam = TurnArrowKey(e.wParam, display->m_Rotate);
+}
+
+std::uint32_t ksMain::FeedControl(const InputEvent& e) {
+  const ks::play::InputEvent event{static_cast<std::uint32_t>(e.message), static_cast<std::uint32_t>(e.wParam),
+                                   static_cast<std::int32_t>(e.lParam), static_cast<std::uint32_t>(e.time)};
+  return control->HandleEvent(event);
+}
+
+void ksMain::HandleEvent(InputEvent& e) {
+  if (e.message == WM_LBUTTONDOWN || e.message == WM_LBUTTONUP || e.message == WM_MOUSEMOVE) TurnPen(e);
+  if (e.message == WM_KEYDOWN || e.message == WM_KEYUP) TurnKey(e);
+
+  switch (state) {
+    case AppState::kPlay: {
+      if (!control) {
+        state = AppState::kMainMenu;
+        return;
+      }
+      if (resultUntil) {
+        if (Reached(GetTime(), *resultUntil) || e.message == WM_KEYUP || e.message == WM_LBUTTONUP) FinishMatch();
+        return;
+      }
+      const std::uint32_t over = FeedControl(e);
+      inPlay = true;
+      // A held key stands in for the frame tick, so it draws a frame too.
+      if (e.message == WM_TIMER || e.message == WM_KEYDOWN) DrawMatchFrame(false);
+      if (over != 0) {
+        // The verdict stays on screen a moment before the menus return.
+        DrawMatchFrame(true);
+        WriteLog(kLog, L"Match over: %s %d:%d", lastResult_.c_str(), pool()->rules.GamesWon[0],
+                 pool()->rules.GamesWon[1]);
+        resultUntil = GetTime() + kResultHoldMs;
+      }
+      return;
+    }
+    case AppState::kMenus: {
+      if (!dlgMan) return;
+      dlgMan->Dispatch(e);
+      if (state == AppState::kMenus) {
+        // Only a screen with something to paint is drawn and shown, so an
+        // idle menu costs nothing between ticks.
+        Dlg* top = dlgMan->Top();
+        if (top != nullptr) {
+          const RECT& dirty = top->DirtyRect();
+          if (dirty.right > dirty.left && dirty.bottom > dirty.top) {
+            display->BeginDraw();
+            dlgMan->DrawTop();
+            display->EndDraw();
+            display->Present();
+            ++menuFrames;
+          }
+        }
+      }
+      if (!dlgMan->NonEmpty() && state == AppState::kMenus) {
+        // Back to the match under the in-game menu; with no match the
+        // main menu comes back instead.
+        state = inPlay && control ? AppState::kPlay : AppState::kMainMenu;
+        if (state == AppState::kPlay) DrawMatchFrame(true);
+      }
+      return;
+    }
+    case AppState::kLoading: {
+      WriteLog(kLog, L"Allocating Game Memory");
+      try {
+        gameMemory.assign(kGameMemorySize, 0);
+        workBlock.assign(kWorkBlockSize, 0);
+      } catch (const std::bad_alloc&) {
+        WriteLog(kLog, L"Game memory could not be allocated");
+        ReleaseMatchMemory();
+        state = AppState::kMainMenu;
+        return;
+      }
+      ShowLoading();
+      state = AppState::kCreateMatch;
+      return;
+    }
+    case AppState::kMovie: {
+      if (!movie) {
+        state = stateAfterMovie;
+        return;
+      }
+      if (movie->Update(e) == -1) {
+        movie->Stop();
+        movie->Close();
+        movie.reset();
+        state = stateAfterMovie;
+        StartMusic(L"");
+      }
+      return;
+    }
+    case AppState::kMainMenu:
+      ::PushMainMenu(this);
+      state = AppState::kMenus;
+      return;
+    case AppState::kCreateMatch:
+      CreateControl(matchStartMode);
+      return;
+    case AppState::kCareerMenus:
+      // The career map opens above the main menu once it exists; until
+      // then the main menu stands alone.
+      ::PushMainMenu(this);
+      state = AppState::kMenus;
+      return;
+    case AppState::kStartMovie: {
+      display->BeginDraw();
+      display->Clear();
+      display->Present();
+      display->EndDraw();
+      state = AppState::kMovie;
+      stateAfterMovie = AppState::kCareerMenus;
+      if (movie && movie->Start(0, 0) != 0) {
+        movie->Close();
+        movie.reset();
+        state = AppState::kCareerMenus;
+        StartMusic(L"");
+      }
+      return;
+    }
+    case AppState::kSplash: {
+      const std::uint32_t now = GetTime();
+      if (!Reached(now, splashDeadline)) return;
+      splashDeadline = now + kSplashMs;
+      if (splashImage) display->ReleaseTexture(splashImage);
+      splashImage = nullptr;
+      copyrightImage = display->GetTexture(L"Copyright.tga", L"UI", L"res.ark", 0, false, false);
+      DrawFullScreenImage(copyrightImage);
+      state = AppState::kCopyright;
+      return;
+    }
+    case AppState::kCopyright: {
+      if (!Reached(GetTime(), splashDeadline)) return;
+      if (copyrightImage) display->ReleaseTexture(copyrightImage);
+      copyrightImage = nullptr;
+      StartMenus();
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+void ksMain::DrawFullScreenImage(ssImage* image) {
+  display->BeginDraw();
+  if (image != nullptr) {
+    const ssRect whole{0, 0, display->m_Width, display->m_Height};
+    const ssRect source{0, 0, image->Width(), image->Height()};
+    display->DrawImage(image, &whole, &source, 1);
+  } else {
+    display->Clear();
+  }
+  display->Present();
+  display->EndDraw();
+}
+
+void ksMain::StartMenus() {
+  menuFrames = 1;
+  menuStartTime = GetTime();
+  StartMusic(L"");
+  ::PushMainMenu(this);
+  state = AppState::kMenus;
+  if (prefs[ks::app::pref::kShowWelcome] != 0) {
+    // The welcome pages open above the main menu once they exist; the
+    // preference is cleared either way, as it is after they were shown.
+    prefs[ks::app::pref::kShowWelcome] = 0;
+  }
+  matchSetup.secondPlayer = 0;
+  matchSetup.menuGame = 4;
+  matchSetup.room = 0;
+  matchSetup.gameGoal = 1;
+  matchSetup.playerOne = 128;
+  matchSetup.opponent = 128;
+}
+
+void ksMain::ShowLoading() {
+  if (!display) return;
+  display->BeginDraw();
+  display->Clear();
+  if (mediumFont != nullptr) {
+    int w = 0, h = 0;
+    display->MeasureTextFrac(mediumFont, L"Loading...", &w, &h);
+    display->DrawTextFrac(mediumFont, 0x8000 - w / 2, 0x8000 - h / 2, L"Loading...", -1,
+                          display->ColorToPixel(0xFFFFFF), 0, 0, false, false, false, 0, nullptr, false, false);
+  }
+  display->Present();
+  display->EndDraw();
+}
+
+void ksMain::CreateControl(StartMode mode) {
+  playMode = mode;
+  LoadRoom(matchSetup.room);
+  roomReady = true;
+  WriteLog(kLog, L"Creating Control");
+  ks::play::PlayHost host;
+  host.clock = [this] { return GetTime(); };
+  host.scene = &scene->scene.host;
+  host.resetZoomAfterShot = prefs[ks::app::pref::kUserView] != 0;
+  host.screenWidth = display->m_Rotate & 1 ? display->m_Height : display->m_Width;
+  host.screenHeight = display->m_Rotate & 1 ? display->m_Width : display->m_Height;
+  for (std::size_t i = 0; i < ks::app::kKeyMapSize; ++i) keyMap->keys[i] = prefs.keys[i];
+  WriteLog(kLog, L"Creating View");
+  scene->SetCamera(ks::play::CameraPreset::kTableEnd);
+  scene->scene.host.clock = [this] { return GetTime(); };
+  control = std::make_unique<ks::play::Control>(pool(), &scene->view, keyMap.get(), host);
+  control->Start();
+  inPlay = true;
+  resultUntil.reset();
+  lastHud_.clear();
+  DrawMatchFrame(true);
+  menuStartTime = 0;
+  state = AppState::kPlay;
+  WriteLog(kLog, L"Ready to Play");
+}
+
+void ksMain::DrawMatchFrame(bool full) {
+  if (!control || !scene || !display) return;
+  const ks::Pool& p = *pool();
+  auto nameOf = [this](int entry) {
+    const char* n =
+        entry >= 0 && entry < ks::app::kTableEntries ? opponents[static_cast<std::size_t>(entry)].nickname : "";
+    return std::wstring(n, n + std::char_traits<char>::length(n));
+  };
+  const std::wstring second = matchSetup.secondPlayer == 0 ? std::wstring() : nameOf(matchSetup.opponent);
+  const ks::play::HudTexts texts = ks::play::MakeHudTexts(p, control.get(), nameOf(matchSetup.playerOne), second);
+  std::wstring summary = texts.name[0] + texts.score[0] + texts.name[1] + texts.score[1] + texts.result + texts.title +
+                         texts.progress + static_cast<wchar_t>(L'0' + texts.atTable);
+  if (control->CallingPocket()) summary += static_cast<wchar_t>(L'0' + control->CallPocket()->selected);
+  const bool tracks = control->TrackLinesShown();
+  if (full || summary != lastHud_ || tracks || display->m_FullRefresh) scene->scene.ForceFull();
+  lastHud_ = summary;
+  lastResult_ = texts.result;
+  display->BeginDraw();
+  scene->DrawFrame();
+  if (tracks) ks::play::DrawTrackLines(*display, scene->scene, *control->TrackLines());
+  if (scene->scene.LastFrameFull()) ks::play::DrawHud(*display, mediumFont, smallFont, texts);
+  if (control->CallingPocket()) ks::play::DrawCallPocketPrompt(*display, mediumFont, *control->CallPocket());
+  display->EndDraw();
+  display->Present();
+  display->m_FullRefresh = false;
+}
+
+void ksMain::RedrawMatch(bool) { DrawMatchFrame(true); }
+
+void ksMain::FinishMatch() {
+  resultUntil.reset();
+  inPlay = false;
+  EndPlay();
+  ReleaseMatchMemory();
+  ::PushMainMenu(this);
+  state = AppState::kMenus;
+  if (returnScreen == 1) {
+    ::PushQuickPlay(this);
+    careerPlay = false;
+  }
+  if (careerPlay) {
+    careerPlay = false;
+    careerMessage.clear();
+    ShowCareerResult();
+    if (!careerMessage.empty() && dlgMan && display) {
+      auto* box = new PictureMessageDlg();
+      if (box->Build(display.get(), input.get()) != 0) {
+        box->SetMessageText(careerMessage.c_str());
+        dlgMan->Push(box, 0);
+      } else {
+        delete box;
+      }
+    }
+  }
+}
+
+void ksMain::EndPlay() {
+  if (control) cameraDistance = control->Aim() ? control->Aim()->aimDistance : cameraDistance;
+  control.reset();
+  inPlay = false;
+  playMode = StartMode::kFresh;
+  UnloadRoom();
+  StopMusic();
+  StartMusic(L"");
+}
+
+int ksMain::ShowCareerResult() {
+  ks::app::CareerRecord* career = CurrentCareer();
+  if (career == nullptr || pool() == nullptr) return 0;
+  if (careerHeld) {
+    SaveCareers();
+    return 0;
+  }
+  const ks::Pool& p = *pool();
+  const bool won = p.rules.GamesWon[0] == p.rules.MatchGoal;
+  career->matchesPlayed = static_cast<std::uint16_t>(career->matchesPlayed + 1);
+  const int opponentRating = matchSetup.opponent < ks::app::kTableEntries ? opponents[matchSetup.opponent].rating : 0;
+  career->rating = ks::app::UpdatedRating(career->rating, opponentRating, won);
+  career->held = 0;
+  wchar_t bet[32], floorText[32];
+  ks::app::FormatMoney(bet, 32, career->bet);
+  int result = 0;
+  if (won) {
+    career->matchesWon = static_cast<std::uint16_t>(career->matchesWon + 1);
+    career->money += career->bet;
+    SaveCareers();
+    if (career->chosenRow == 0 && career->level == career->currentRoom && career->level < ks::app::kRoomCount - 1) {
+      career->level = static_cast<std::uint8_t>(career->level + 1);
+      if (career->level > prefs[ks::app::pref::kBestLevel]) {
+        prefs[ks::app::pref::kBestLevel] = career->level;
+        SavePrefs();
+      }
+      SaveCareers();
+      PlayMovie(career->level);
+      result = 1;
+    } else {
+      careerMessage = std::wstring(L"You won ") + bet;
+    }
+  } else {
+    career->money -= career->bet;
+    SaveCareers();
+    static constexpr std::int32_t kFloor[4] = {50, 100, 200, 450};
+    const std::int32_t floor = kFloor[career->difficulty & 3];
+    if (career->money >= floor) {
+      careerMessage = std::wstring(L"You lost ") + bet + L".  Better luck next time.";
+    } else {
+      career->money += floor;
+      SaveCareers();
+      ks::app::FormatMoney(floorText, 32, floor);
+      careerMessage = std::wstring(L"You lost ") + bet +
+                      L" and are nearly broke. Fortunately, a kind soul has given you " + floorText;
+    }
+  }
+  SaveCareers();
+  return result;
+}

@@ -1,0 +1,243 @@
+// ksMain: the pool game's one application object. It owns every device and
+// every long-lived object (the game clock, the table, the display, input,
+// audio, the screen stack, the match while one is played, the fonts, the
+// preferences, the careers and the player records), is initialised once,
+// driven by HandleEvent with every window message and frame tick, and shut
+// down in a fixed order.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ce/windows.h"
+#include "display/input.h"
+#include "engine/image.h"
+#include "engine/timer.h"
+#include "match_setup.h"
+#include "saves/opponents.h"
+#include "saves/save_store.h"
+#include "simulation/services.h"
+
+class DlgMan;
+class Dlg;
+class ssAudioWaveOut;
+class ssDisplayS16;
+class ssFont;
+class ssImage;
+class ssMoviePlayer;
+class ssSoundSource;
+
+namespace ks {
+class Table;
+struct TableSetup;
+class Pool;
+namespace play {
+class Control;
+class PlayScene;
+struct KeyMap;
+}  // namespace play
+}  // namespace ks
+
+// The application states.
+enum class AppState : std::int32_t {
+  kStart = 0,        // constructed, before the splash
+  kQuit = 1,         // the window procedure ends the program after the dispatch
+  kPlay = 2,         // events go to the play control
+  kMenus = 3,        // events go to the screen stack
+  kLoading = 4,      // allocate the game memory, show "Loading...", then kCreateMatch
+  kMovie = 5,        // a movie plays
+  kMainMenu = 6,     // the main menu is to be shown
+  kCreateMatch = 7,  // create the match
+  kCareerMenus = 8,  // the main menu and the career map are to be shown
+  kStartMovie = 9,   // the movie is to be started
+  kSplash = 10,      // the maker's splash, waiting for the copyright screen
+  kCopyright = 11,   // the copyright screen, waiting for the menus
+};
+
+// How a match starts.
+enum class StartMode : std::int32_t { kFresh = 0, kQuickPlayResumed = 2, kCareerResumed = 3 };
+
+// A modal wait of KeepAlive: the first word set ends it.
+struct WaitBlock {
+  std::uint32_t done = 0;
+  std::uint32_t words[2] = {};
+};
+
+class ksMain final : public ks::PoolHost {
+ public:
+  static constexpr int kDesignWidth = 220;
+  static constexpr int kDesignHeight = 176;
+  static constexpr std::uint32_t kSplashMs = 3000;
+  static constexpr std::size_t kGameMemorySize = 0x40000;
+  static constexpr std::size_t kWorkBlockSize = 100000;
+
+  ksMain();
+  ~ksMain() override;
+  ksMain(const ksMain&) = delete;
+  ksMain& operator=(const ksMain&) = delete;
+
+  // 0, -1 when the display cannot be opened, -2 when the small font is missing.
+  int Init(HWND window, HDC dc, int screenWidth, int screenHeight, int bitsPerPixel, const wchar_t* programFolder,
+           int displayOption, int designWidth, int designHeight);
+  // Saves a match on screen, then frees everything in the fixed order. Safe
+  // after a failed or partial Init, and only the first call does anything.
+  void Shutdown();
+
+  std::uint32_t GetTime() override;
+
+  // The state machine; the event may be changed in place (pen coordinates
+  // and direction keys follow the display's rotation).
+  void HandleEvent(InputEvent& event);
+  void StartMenus();
+  void ShowLoading();
+  void CreateControl(StartMode mode);
+  void EndPlay();
+  int ShowCareerResult();
+
+  // Rooms, movies and the splash.
+  void LoadRoom(int index);
+  void UnloadRoom();
+  int PlaceRoomBalls();
+  int ShowSplash();
+  void StartMusic(const wchar_t* name);
+  void StopMusic();
+  int PlayMovie(int number);
+
+  // The match set-up.
+  void SetupMatch(bool resetScores);
+  int GetOpponentSkill(int index) const;
+  void ApplySettings();
+  void ComputeSpot(int* spotReceived, int* spotGiven, int goal, int firstRating, int secondRating) const;
+
+  // Saves.
+  void LoadCareers();
+  void SaveCareers();
+  ks::app::CareerRecord* AddCareer();  // null when all 16 slots are used
+  void DeleteCareer(int index);
+  void LoadPrefs();
+  void SavePrefs();
+  void DefaultPrefs();
+  void DefaultKeyMap();
+  void LoadPlayers();
+  void SavePlayers();
+  void HoldCareerGame();
+  void SaveQuickPlay();
+  // The main menu's resume of the quick-play save: true when a sound save
+  // was read (the match then loads from it), false when there is none.
+  bool ResumeQuickPlay();
+
+  // The modal wait other subsystems use for long operations.
+  static void KeepAlive(WaitBlock* block);
+
+  // The window procedure's side of suspend and resume.
+  void OnActivate(bool active);
+  void OnSuspendKey();
+  void RedrawMatch(bool present);
+
+  // ---- state read and changed by the screens ----
+  AppState state = AppState::kStart;
+  AppState stateAfterMovie = AppState::kCareerMenus;
+  StartMode matchStartMode = StartMode::kFresh;
+  StartMode playMode = StartMode::kFresh;
+  int returnScreen = 0;  // 0 main menu only, 1 quick play set-up, 2 career map
+  bool inPlay = false;
+  bool active = true;
+  bool careerPlay = false;
+  bool careerHeld = false;
+  bool resetRack = false;
+  bool roomReady = false;
+  std::uint32_t suspendTime = 0;
+  std::uint32_t menuStartTime = 0;
+  std::uint32_t menuFrames = 0;
+  std::uint32_t splashDeadline = 0;
+  std::int32_t cameraDistance = 0x1B0000;
+  float penScaleX = 1.0f, penScaleY = 1.0f;
+  std::wstring documentsFolder;
+  std::wstring deviceName = L"<none>";
+
+  ks::app::MatchSetup matchSetup;
+  ks::app::Prefs prefs;
+  std::uint32_t prefsVersion = ks::app::kPrefsVersion;
+  ks::app::Careers careers;
+  int currentCareer = 0;  // index into careers.records
+  ks::app::Players players{};
+  ks::app::OpponentTable opponents;
+  std::array<char, 32> spareName{};
+  std::array<std::uint8_t, 5> gapiKeys{0x26, 0x28, 0x25, 0x27, 13};  // Up, Down, Left, Right, Start
+  std::array<const wchar_t*, 7> gameNames{L"6-Ball",   L"8-Ball",   L"9-Ball", L"10-Ball",
+                                          L"Rotation", L"Straight", L"10-Ball"};
+  std::array<const wchar_t*, 4> difficultyNames{L"Easy", L"Medium", L"Hard", L"Good Luck"};
+
+  // ---- devices and objects ----
+  HWND window = nullptr;
+  std::unique_ptr<ssTimer> clock;
+  std::unique_ptr<ssDisplayS16> display;
+  std::unique_ptr<ssInput> input;
+  std::unique_ptr<ssAudioWaveOut> audio;
+  std::unique_ptr<DlgMan> dlgMan;
+  Dlg* mainMenu = nullptr;
+  std::unique_ptr<ks::Table> table;
+  std::unique_ptr<ks::play::PlayScene> scene;
+  std::unique_ptr<ks::play::Control> control;
+  std::unique_ptr<ks::play::KeyMap> keyMap;
+  std::unique_ptr<ssSoundSource> music;
+  std::unique_ptr<ssMoviePlayer> movie;
+  ssFont* smallFont = nullptr;
+  ssFont* mediumFont = nullptr;
+  ssImage* splashImage = nullptr;
+  ssImage* copyrightImage = nullptr;
+  std::vector<std::uint8_t> gameMemory;  // 0x40000 bytes while a match is loaded
+  std::vector<std::uint8_t> workBlock;   // 100,000 bytes while a match is loaded
+  std::int32_t nearViewDistance = 0, farViewDistance = 0;
+
+  ks::Pool* pool();
+  ks::app::CareerRecord* CurrentCareer();
+  ks::app::SaveStore* saveStore() { return saves_.get(); }
+
+  // Set when the match's end is shown: the final frame stays until this
+  // time (or a key or a tap) before the menus return.
+  std::optional<std::uint32_t> resultUntil;
+  // The message that settles a career match ("You won $..." and the rest).
+  std::wstring careerMessage;
+
+ private:
+  class EffectSink;
+  class ArchiveReader;
+
+  // Events the Control sees: 32-bit parameters.
+  std::uint32_t FeedControl(const InputEvent& event);
+  void DrawMatchFrame(bool full);
+  void FinishMatch();
+  void ApplyPrefsToTable();
+  void TurnPen(InputEvent& event) const;
+  void TurnKey(InputEvent& event) const;
+  void DrawFullScreenImage(ssImage* image);
+  void HoldBacklight();
+  void RestoreBacklight();
+  void RequestBacklightPower();
+  void ReleaseBacklightPower();
+  void ReleaseMatchMemory();
+  ks::TableSetup TableSetupOf() const;
+
+  std::unique_ptr<ks::app::SaveStore> saves_;
+  std::unique_ptr<EffectSink> effects_;
+  std::unique_ptr<ArchiveReader> reader_;
+  std::vector<std::uint8_t> pendingState_;  // a saved table state to resume
+  std::wstring programFolder_;
+  std::uint32_t savedVolume_ = 10;
+  bool initialised_ = false;
+  bool shutDown_ = false;
+  // Backlight time-outs read at start; absent values are not written back.
+  std::optional<std::uint32_t> batteryTimeout_, acTimeout_;
+  bool backlightHeld_ = false;
+  HANDLE powerRequest_ = nullptr;
+  std::wstring lastHud_;
+  std::wstring lastResult_;  // the verdict the in-game texts show
+};
+
+// The one application object of the running program (null before it exists).
+extern ksMain* g_app;

@@ -1,0 +1,81 @@
+// ksMain's match set-up: the set-up record handed to the table, the
+// computer's skill and the handicap, and the quick-play preferences.
+#include "engine/log.h"
+#include "ks_main.h"
+#include "simulation/table.h"
+
+void ksMain::SetupMatch(bool resetScores) {
+  ks::Pool& p = *pool();
+  const auto kind = static_cast<ks::app::SecondPlayer>(matchSetup.secondPlayer);
+  switch (kind) {
+    case ks::app::SecondPlayer::kComputer:
+      p.OpponentKind = 2;
+      p.skill = static_cast<std::int16_t>(GetOpponentSkill(matchSetup.opponent));
+      break;
+    case ks::app::SecondPlayer::kHuman:
+      p.OpponentKind = 1;
+      break;
+    case ks::app::SecondPlayer::kComputerSecond:
+      p.OpponentKind = 2;
+      p.skill = 8;
+      break;
+    default:
+      p.OpponentKind = 0;
+      break;
+  }
+  p.GameType = ks::app::GameTypeOfMenu(matchSetup.menuGame);
+  matchSetup.gameType = static_cast<std::uint16_t>(p.GameType);
+  p.rules.MatchGoal = static_cast<std::int16_t>(matchSetup.gameGoal == 0 ? 1 : matchSetup.gameGoal);
+  if (resetScores) {
+    if (p.GameType == 1) {
+      // Straight: the handicaps count towards the point goal.
+      p.matchSetup = {static_cast<std::int16_t>(matchSetup.spotReceived),
+                      static_cast<std::int16_t>(matchSetup.spotGiven)};
+      p.rules.Score = {0, 0};
+    } else {
+      p.matchSetup = {0, 0};
+      p.rules.Score = {static_cast<std::int16_t>(matchSetup.spotReceived),
+                       static_cast<std::int16_t>(matchSetup.spotGiven)};
+    }
+    p.rules.GamesWon = {0, 0};
+    p.rules.FoulsInRow = {0, 0};
+    if (matchSetup.pointGoal != 0) p.rules.PointsGoal = static_cast<std::int16_t>(matchSetup.pointGoal);
+    p.rules.CurrentPlayer = 0;
+    p.rules.Outcome = 0;
+    p.rules.OutcomeDetail = 0;
+  }
+  if (resetScores) p.SaveBallState();
+  SavePrefs();
+}
+
+int ksMain::GetOpponentSkill(int index) const {
+  if (index < 0 || index >= ks::app::kTableEntries) return 1;
+  const int rank = opponents[static_cast<std::size_t>(index)].rankIndex;
+  int difficulty = -1;
+  if (careerPlay) {
+    const auto i = static_cast<std::size_t>(currentCareer);
+    if (i < careers.records.size()) difficulty = careers.records[i].difficulty;
+  }
+  return ks::app::OpponentSkill(rank, difficulty);
+}
+
+void ksMain::ComputeSpot(int* spotReceived, int* spotGiven, int goal, int firstRating, int secondRating) const {
+  int difficulty = -1;
+  if (careerPlay) {
+    const auto i = static_cast<std::size_t>(currentCareer);
+    if (i < careers.records.size()) difficulty = careers.records[i].difficulty;
+  }
+  ks::app::ComputeSpot(spotReceived, spotGiven, goal, firstRating, secondRating, difficulty);
+}
+
+void ksMain::ApplySettings() {
+  using namespace ks::app;
+  prefs[pref::kPlayerOne] = static_cast<std::uint8_t>(matchSetup.playerOne);
+  prefs[pref::kOpponent] = static_cast<std::uint8_t>(matchSetup.opponent);
+  prefs[pref::kPointGoal] = PointGoalToByte(matchSetup.pointGoal);
+  prefs[pref::kGameGoal] = static_cast<std::uint8_t>(matchSetup.gameGoal);
+  prefs[pref::kMenuGame] = static_cast<std::uint8_t>(matchSetup.menuGame);
+  prefs[pref::kSecondPlayer] = static_cast<std::uint8_t>(matchSetup.secondPlayer);
+  prefs[pref::kRoom] = static_cast<std::uint8_t>(matchSetup.room);
+  SavePrefs();
+}

@@ -1,0 +1,328 @@
+#include "quick_play.h"
+
+#include "ce/crt.h"
+#include <string>
+
+#include "display/display_s16.h"
+#include "ks_main.h"
+#include "screens.h"
+#include "ui/choice_list.h"
+#include "ui/dlg_man.h"
+#include "ui/message_dlg.h"
+#include "ui/static_text.h"
+
+namespace {
+
+constexpr std::uint32_t kBevel[5] = {0xFFFFFF, 0xE0E0E0, 0xD3D3D3, 0x7F7F7F, 0x3F3F3F};
+constexpr std::uint32_t kYellow = 0xFFFF00;
+
+constexpr const wchar_t* kRoomNames[ks::app::kRoomCount] = {L"Garage",       L"Hawg Pen",   L"Pit Stop",
+                                                            L"Deep Pockets", L"Hard Times", L"Beach House"};
+constexpr const wchar_t* kRoomPictures[ks::app::kRoomCount] = {L"SelectGarage.tga",    L"SelectHawgPen.tga",
+                                                               L"SelectPitStop.tga",   L"SelectDeepPockets.tga",
+                                                               L"SelectHardTimes.tga", L"SelectBeachHouse.tga"};
+constexpr const wchar_t* kRoomTexts[ks::app::kRoomCount] = {
+    L"Garage      Bar Table",   L"Hawg Pen   Bar Table",   L"Pit Stop   Bar Table",
+    L"Deep Pockets  Pro Table", L"Hard Times   Pro Table", L"Beach House Championship Table"};
+constexpr const wchar_t* kGames[ks::app::kMenuGameCount] = {L"6-Ball",  L"8-Ball",   L"9-Ball",
+                                                            L"10-Ball", L"Rotation", L"Straight"};
+constexpr const wchar_t* kRulePictures[ks::app::kMenuGameCount] = {L"6ball.tga",  L"8ball.tga",    L"9ball.tga",
+                                                                   L"10ball.tga", L"rotation.tga", L"straight.tga"};
+constexpr const wchar_t* kRuleTexts[ks::app::kMenuGameCount] = {
+    L"6-Ball is a low ball first game, so the balls must be struck in numerical order.  The goal is to pocket the "
+    L"six ball which ends the game; the other balls have no scoring value.",
+    L"The object of Eight Ball is to pocket all stripes or all solids and then the eight ball. The first player to "
+    L"legally pocket a stripes or solids is assigned ownership of those balls. You must pocket all your balls before "
+    L"shooting the eight ball.",
+    L"9-Ball is a low ball first game, so the balls must be struck in numerical order.  The goal is to pocket the "
+    L"nine ball which ends the game; the other balls have no scoring value.",
+    L"10-Ball is a low ball first game, so the balls must be struck in numerical order.  The goal is to pocket the "
+    L"ten ball which ends the game; the other balls have no scoring value.",
+    L"Rotation is a low ball first game, so the balls must be struck in numerical order.  The point value on the "
+    L"ball is scored. All balls pocketed without a foul are counted. If the score is tied when the last ball is "
+    L"pocketed the current shooter wins.",
+    L"Players score one point for each pocketed ball. First player to reach the point goal wins. When the 14th ball "
+    L"of the rack is pocketed, the 14 balls are re-racked, leaving the 15th ball in position on the table."};
+
+void Colour(Wnd* w, std::uint32_t a, std::uint32_t b = 0xD3D3D3) {
+  w->SetColourA(a);
+  w->SetColourB(b);
+  w->SetColourC(0);
+  w->SetBevelColours(kBevel);
+}
+
+std::wstring Widen(const char* text) {
+  std::wstring out;
+  for (const char* c = text; c != nullptr && *c != 0; ++c) out.push_back(static_cast<unsigned char>(*c));
+  return out;
+}
+
+template <typename T>
+T* Make(QuickPlayDlg* screen, ssDisplay* display, RECT r, const wchar_t* caption, int kind, std::uint32_t style,
+        std::uint32_t flags, int id, const wchar_t* font, std::uint32_t colourA, std::uint32_t colourB = 0xD3D3D3) {
+  auto* w = new T();
+  if (w->Create(display, screen, r, caption, kind, style, flags, id, 0) == 0) return nullptr;
+  Colour(w, colourA, colourB);
+  if (font != nullptr) w->SetFontByName(font, L"UI", L"res.ark");
+  return w;
+}
+
+}  // namespace
+
+bool QuickPlayDlg::Build(ssDisplay* display, ssInput*) {
+  Create(display, nullptr, RECT{0, 0, 0x10000, 0x10000}, L"Dialog", ui::kKindWindow, ui::kStyleVisible, ui::kFlagShadow,
+         kScreenId, 0);
+  Colour(this, kYellow);
+  SetImageByName(L"HardTimes.tga", L"UI", L"res.ark");
+  SetFontByName(L"Small Fonts7", L"UI", L"res.ark");
+  const wchar_t* small7 = L"Small Fonts7";
+  player2_ = Make<ChoiceList>(this, display, RECT{1489, 8936, 51535, 13405}, L"Player 2", ui::kKindChoiceList,
+                              0x10010080, 0x210020, kPlayer2, small7, kYellow);
+  location_ = Make<ChoiceList>(this, display, RECT{1191, 14149, 63748, 18618}, L"Location", ui::kKindChoiceList,
+                               0x10010080, 0x210020, kLocation, small7, kYellow);
+  gameType_ = Make<ChoiceList>(this, display, RECT{1489, 19362, 44981, 23831}, L"Game Type", ui::kKindChoiceList,
+                               0x10010080, 0x210020, kGameType, small7, kYellow);
+  goal_ = Make<ChoiceList>(this, display, RECT{1489, 24576, 47662, 29044}, L"Match Goal", ui::kKindChoiceList,
+                           0x10010080, 0x210020, kMatchGoal, small7, kYellow);
+  if (!player2_ || !location_ || !gameType_ || !goal_) return false;
+  Make<StaticText>(this, display, RECT{297, 744, 33661, 8192}, L"Quick Play", ui::kKindStatic, 0x10800200, 0x280020, 0,
+                   L"Cornerstone8", kYellow, 0);
+  Make<Picture>(this, display, RECT{297, 29044, 64940, 57344}, L"Test Picture", ui::kKindPicture, 0x10800000, 0x80020,
+                0, small7, kYellow, 0);
+  picture_ = Make<Picture>(this, display, RECT{893, 31278, 15490, 55109}, L"Test Picture", ui::kKindPicture, 0x10000000,
+                           0, kInfoPicture, small7, kYellow);
+  text_ = Make<StaticText>(this, display, RECT{16384, 30533, 64344, 58088}, L"", ui::kKindStatic, 0x10000000, 32,
+                           kInfoText, L"Small Fonts6", 0xFFFFFF);
+  Make<StaticText>(this, display, RECT{9532, 59578, 22043, 64046}, L"Back", ui::kKindStatic, 0x10000000, 32, 0, small7,
+                   0xFFFFFF);
+  Make<StaticText>(this, display, RECT{47960, 59578, 63152, 64046}, L"Rack Em", ui::kKindStatic, 0x10000000, 32, 0,
+                   small7, 0xFFFFFF);
+  if (auto* back = Make<Picture>(this, display, RECT{3276, 57716, 8043, 63674}, L"Test Picture", ui::kKindPicture,
+                                 0x10000000, 0, kBack, L"cornerstone10", 0xFFFFFF))
+    back->SetImageByName(L"Back.tga", L"UI", L"res.ark");
+  if (auto* home = Make<Picture>(this, display, RECT{42300, 58088, 47066, 64046}, L"Test Picture", ui::kKindPicture,
+                                 0x10000000, 0, kRackEm, L"cornerstone10", 0xFFFFFF))
+    home->SetImageByName(L"Home.tga", L"UI", L"res.ark");
+  if (!picture_ || !text_) return false;
+  player2_->SetNeighbours(nullptr, location_, nullptr, nullptr);
+  location_->SetNeighbours(player2_, gameType_, nullptr, nullptr);
+  gameType_->SetNeighbours(location_, goal_, nullptr, nullptr);
+  goal_->SetNeighbours(gameType_, nullptr, nullptr, nullptr);
+  return true;
+}
+
+LRESULT QuickPlayDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
+  if (message == ui::kMsgInitDialog) {
+    OnInit();
+    return 0;
+  }
+  if (message == ui::kMsgCommand) {
+    const int id = ui::CommandId(p1), code = ui::CommandCode(p1);
+    if (code == ui::kNotifyChanged || code == ui::kNotifyListFocus) {
+      if (id == kPlayer2) ShowPlayer2();
+      if (id == kLocation) ShowRoom();
+      if (id == kGameType) ShowRules();
+      if (id == kMatchGoal && code == ui::kNotifyListFocus) HideInfo();
+      return 0;
+    }
+    if (code == ui::kNotifyClicked && id == kRackEm) {
+      RackEm();
+      return 0;
+    }
+    if (code == ui::kNotifyClicked && id == kBack) {
+      EndDialog(kResultCancel);
+      return 0;
+    }
+  }
+  return Dlg::WndProc(message, p1, p2);
+}
+
+void QuickPlayDlg::OnInit() {
+  using namespace ks::app;
+  SetKeyButtons(kRackEm, kBack);
+  const int w = Device()->m_Width, h = Device()->m_Height;
+  opponentWidth_ = static_cast<int>(w * 0.21818182);
+  rulesWidth_ = static_cast<int>(w * 0.29090908);
+  roomWidth_ = static_cast<int>(w * 0.43636364);
+  pictureHeight_ = static_cast<int>(h * 0.36363637);
+
+  player2_->AddString(L"Practice Alone");
+  player2_->SetItemData(0, kPractice);
+  player2_->AddString(L"Human");
+  player2_->SetItemData(1, kHuman);
+  player2_->SetStyle(player2_->Style() | ChoiceList::kSorted);
+  player2_->SetFirstSortable(2);
+  for (int i = 0; i <= 116; ++i) {
+    const std::wstring name = Widen(app->opponents[static_cast<std::size_t>(i)].nickname);
+    const int at = player2_->AddString(name.c_str());
+    if (at >= 0) player2_->SetItemData(at, app->opponents[static_cast<std::size_t>(i)].id);
+  }
+  const int kind = app->prefs[pref::kSecondPlayer];
+  for (int i = 0; i < player2_->GetCount(); ++i) {
+    const std::uint32_t data = player2_->GetItemData(i);
+    if ((kind == 0 && data == kPractice) || (kind == 2 && data == kHuman) ||
+        (kind == 1 && data == app->prefs[pref::kOpponent])) {
+      player2_->SetCurSel(i);
+      break;
+    }
+  }
+  label_ = text_->Position();
+  labelMoved_ = label_;
+  labelMoved_.left = picture_->Position().left + roomWidth_ + 4;
+
+  const int best = app->prefs[pref::kBestLevel];
+  for (int room = 0; room < kRoomCount; ++room) {
+    std::wstring name = kRoomNames[room];
+    if (room > 0 && best < room) name += L" (Locked)";
+    location_->AddString(name.c_str());
+  }
+  for (const wchar_t* game : kGames) gameType_->AddString(game);
+  gameType_->SetCurSel(app->prefs[pref::kMenuGame]);
+  if (app->prefs[pref::kMenuGame] != static_cast<int>(MenuGame::kStraight)) {
+    FillGameCounts();
+    goal_->SetCurSel(app->prefs[pref::kGameGoal] - 1);
+  } else {
+    gameCounts_ = true;
+    FillPointGoals();
+    goal_->SetCurSel(PointGoalFromByte(app->prefs[pref::kPointGoal]) / 25 - 1);
+  }
+  location_->SetCurSel(app->prefs[pref::kRoom]);
+}
+
+void QuickPlayDlg::FillGameCounts() {
+  if (gameCounts_ && goal_->GetCount() > 0) return;
+  goal_->Clear();
+  goal_->AddString(L"1  Game");
+  for (int n = 2; n <= 15; ++n) {
+    wchar_t text[32];
+    _snwprintf(text, 32, L"%d  Games", n);
+    goal_->AddString(text);
+  }
+  goal_->SetCurSel(0);
+  gameCounts_ = true;
+}
+
+void QuickPlayDlg::FillPointGoals() {
+  if (!gameCounts_) return;
+  goal_->Clear();
+  for (int points = 25; points <= 300; points += 25) {
+    wchar_t text[32];
+    _snwprintf(text, 32, L"%d  Points", points);
+    goal_->AddString(text);
+  }
+  goal_->SetCurSel(0);
+  gameCounts_ = false;
+}
+
+void QuickPlayDlg::ShowInfo(const wchar_t* picture, const wchar_t* text, int width, const RECT& label,
+                            const wchar_t* font) {
+  picture_->ShowWindow(5);
+  text_->ShowWindow(5);
+  const RECT& at = picture_->Position();
+  picture_->MoveWindow(at.left, at.top, width, pictureHeight_, true);
+  text_->MoveWindow(label.left, label.top, label.right - label.left, label.bottom - label.top, true);
+  text_->SetFontByName(font, L"UI", L"res.ark");
+  // A picture that cannot be loaded leaves the one shown before.
+  picture_->SetImageByName(picture, L"UI", L"res.ark");
+  picture_->MoveWindow(at.left, at.top, width, pictureHeight_, true);
+  text_->SetText(text);
+  Invalidate(0);
+}
+
+void QuickPlayDlg::ShowPlayer2() {
+  const int sel = player2_->GetCurSel();
+  if (sel < 0 || sel >= player2_->GetCount()) return;
+  const std::uint32_t data = player2_->GetItemData(sel);
+  if (data == kPractice) {
+    ShowInfo(L"1Player.tga",
+             L"Practice Alone.  Rack is set to the game type.  Tracking lines are available and ball is always 'In "
+             L"Hand'.",
+             opponentWidth_, label_, L"Small Fonts7");
+  } else if (data == kHuman) {
+    ShowInfo(L"2Player.tga", L"Play Against a Friend.  Turn rotates between players.", opponentWidth_, label_,
+             L"Small Fonts7");
+  } else if (data < ks::app::kComputerOpponents) {
+    const ks::app::OpponentEntry& e = app->opponents[data];
+    const std::wstring picture = Widen(e.nickname) + L".tga";
+    const std::wstring bio = Widen(e.biography);
+    ShowInfo(picture.c_str(), bio.c_str(), opponentWidth_, label_, L"Small Fonts7");
+  }
+}
+
+void QuickPlayDlg::ShowRoom() {
+  const int room = location_->GetCurSel();
+  if (room < 0 || room >= ks::app::kRoomCount) return;
+  ShowInfo(kRoomPictures[room], kRoomTexts[room], roomWidth_, labelMoved_, L"Cornerstone8");
+}
+
+void QuickPlayDlg::ShowRules() {
+  const int game = gameType_->GetCurSel();
+  if (game < 0 || game >= ks::app::kMenuGameCount) return;
+  RECT label = label_;
+  label.left += rulesWidth_ - opponentWidth_;
+  ShowInfo(kRulePictures[game], kRuleTexts[game], rulesWidth_, label, L"Small Fonts7");
+  if (game == static_cast<int>(ks::app::MenuGame::kStraight)) {
+    FillPointGoals();
+  } else {
+    FillGameCounts();
+  }
+}
+
+void QuickPlayDlg::HideInfo() {
+  picture_->ShowWindow(0);
+  text_->ShowWindow(0);
+  Invalidate(0);
+}
+
+void QuickPlayDlg::RackEm() {
+  using namespace ks::app;
+  MatchSetup& s = app->matchSetup;
+  s.menuGame = static_cast<std::uint16_t>(gameType_->GetCurSel() < 0 ? 0 : gameType_->GetCurSel());
+  s.room = static_cast<std::uint16_t>(location_->GetCurSel() < 0 ? 0 : location_->GetCurSel());
+  // A room beyond the best career level stays locked; nothing starts.
+  if (s.room > app->prefs[pref::kBestLevel]) {
+    auto* box = new MessageDlg();
+    if (box->Build(Device(), nullptr) == 0) {
+      delete box;
+      return;
+    }
+    box->Show(app->dlgMan.get(), L"Room is locked.", L"This room must be unlocked in Career Mode.", 1);
+    return;
+  }
+  const int goal = goal_->GetCurSel() < 0 ? 0 : goal_->GetCurSel();
+  if (s.menuGame == static_cast<int>(MenuGame::kStraight)) {
+    s.pointGoal = static_cast<std::uint16_t>((goal + 1) * 25);
+  } else {
+    s.gameGoal = static_cast<std::uint16_t>(goal + 1);
+  }
+  const int sel = player2_->GetCurSel();
+  const std::uint32_t data = sel >= 0 ? player2_->GetItemData(sel) : kPractice;
+  if (data == kPractice) {
+    s.secondPlayer = 0;
+    s.opponent = kPlayerOneEntry;
+  } else if (data == kHuman) {
+    s.secondPlayer = 2;
+    s.opponent = kPlayerTwoEntry;
+  } else {
+    s.secondPlayer = 1;
+    s.opponent = static_cast<std::uint16_t>(data);
+  }
+  s.playerOne = kPlayerOneEntry;
+  app->ApplySettings();
+  app->matchStartMode = StartMode::kFresh;
+  app->returnScreen = 1;
+  app->state = AppState::kLoading;
+  if (app->dlgMan) app->dlgMan->PopAll();
+}
+
+Dlg* PushQuickPlay(ksMain* app) {
+  if (!app || !app->dlgMan || !app->display) return nullptr;
+  auto* screen = new QuickPlayDlg();
+  screen->app = app;
+  if (!screen->Build(app->display.get(), app->input.get())) {
+    delete screen;
+    return nullptr;
+  }
+  app->dlgMan->Push(screen, 0);
+  return screen;
+}

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Kestrune end to end, headless on the virtual clock, as a person would use
+# it: the splash, the copyright screen, the main menu, a quick match against
+# the computer from the quick play screen to its end, the menus again, and
+# Quit. Then a match left by closing the program is saved, and the next
+# start resumes it from the main menu's Quick Play.
+#   kestrune_e2e.sh KESTRUNE SCRIPT
+set -eu
+program=$(realpath "$1")
+script=$(realpath "$2")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+docs="$work/device/My Documents"
+fail() {
+  echo "$1"
+  [ -f "$docs/message.log" ] && iconv -f UTF-16LE -t UTF-8 "$docs/message.log" | tr -d '\r' | tail -40
+  exit 1
+}
+log() { iconv -f UTF-16LE -t UTF-8 "$docs/message.log" | tr -d '\r'; }
+byte() { od -An -tu1 -j "$2" -N1 "$1" | tr -d ' '; }
+size() { stat -c %s "$1"; }
+
+run() {
+  (cd "$work" && DEVICE_BACKEND=headless DEVICE_CLOCK=virtual DEVICE_MESSAGE_LOG=on DEVICE_ROOT="$work/device" \
+    DEVICE_SCRIPT="$1" timeout 600 "$program" 2>"$work/errors.txt") || fail "Kestrune exited with status $?"
+}
+
+# 1. A whole quick match against the computer.
+run "$script"
+for shot in splash copyright main_menu quick_play_set match_start after_break back_to_menu quit_focused; do
+  [ -s "$work/$shot.png" ] || fail "missing screenshot $shot.png"
+done
+cmp -s "$work/splash.png" "$work/copyright.png" && fail "the copyright screen did not follow the splash"
+cmp -s "$work/copyright.png" "$work/main_menu.png" && fail "the main menu did not follow the copyright screen"
+log | grep -q "^Ready to Play$" || fail "the match did not start"
+log | grep -qE "^Match over: (Player 1 (Wins|Loses)|Amber Falcon Wins)" || fail "the match did not reach its end"
+# The shutdown runs once, in its order, after Quit.
+order=$(log | grep -E "^(ksMain::Shutdown|After |ksMain::Shutdown END)" | tr '\n' '|')
+expected="ksMain::Shutdown|After stopping music|After SavePrefs|After FREE Players|After Delete m_Audio|After Delete m_Display|After Delete m_Input|After Delete Pool|After Delete m_DlgMan|ksMain::Shutdown END|"
+[ "$order" = "$expected" ] || fail "shutdown order: $order"
+# The saves: sizes, and the quick-play choices remembered (computer, the
+# room champion at entry 81, one game, 9-Ball in the Garage).
+[ "$(size "$docs/ksCareers.dat")" = 22152 ] || fail "ksCareers.dat is not 22152 bytes"
+[ "$(size "$docs/ksPref.dat")" = 140 ] || fail "ksPref.dat is not 140 bytes"
+[ "$(size "$docs/ksPlayers.dat")" = 2480 ] || fail "ksPlayers.dat is not 2480 bytes"
+[ "$(byte "$docs/ksPref.dat" 7)" = 1 ] || fail "player 2 is not remembered as the computer"
+[ "$(byte "$docs/ksPref.dat" 3)" = 81 ] || fail "the opponent is not remembered"
+[ "$(byte "$docs/ksPref.dat" 5)" = 1 ] || fail "the match goal is not remembered"
+[ "$(byte "$docs/ksPref.dat" 6)" = 2 ] || fail "the game type is not remembered"
+[ "$(byte "$docs/ksPref.dat" 21)" = 0 ] || fail "a finished match is marked as saved"
+[ ! -e "$docs/ksQPSave.usr" ] || fail "a finished match left a quick-play save"
+ls "$docs" | grep -q '\.new$' && fail "a save was left half way"
+
+# 2. Closing the program in the middle of a match keeps it.
+cat >"$work/leave.script" <<'SCRIPT'
+wait 7600
+key down
+wait 200
+key enter
+wait 500
+key 3
+wait 4000
+keydown softkey2
+wait 1000
+keyup softkey2
+wait 300
+quit
+SCRIPT
+rm -f "$work"/*.png
+run "$work/leave.script"
+log | grep -q "^Saving current game$" || fail "the match on screen was not saved at the end"
+[ "$(size "$docs/ksQPSave.usr")" = 2892 ] || fail "ksQPSave.usr is not 2892 bytes"
+[ "$(od -An -tx4 -N4 "$docs/ksQPSave.usr" | tr -d ' ')" = 00101010 ] || fail "the quick-play save has no marker"
+[ "$(byte "$docs/ksPref.dat" 21)" = 1 ] || fail "the quick-play save is not marked present"
+
+# 3. The next start: Quick Play resumes it.
+cat >"$work/resume.script" <<'SCRIPT'
+wait 7600
+key down
+wait 200
+key enter
+wait 3000
+screenshot resumed.png
+quit
+SCRIPT
+run "$work/resume.script"
+[ "$(log | grep -c "^Ready to Play$")" = 1 ] || fail "the saved match did not resume"
+log | grep -q "refused" && fail "the saved match was refused"
+log | grep -q "^Saving current game$" || fail "the resumed match was not kept at the end"
+[ -s "$work/resumed.png" ] || fail "missing screenshot resumed.png"
+# 4. A second start while the game runs brings the first to the front and
+# ends at once (a second game would run its 4 s script).
+printf 'wait 4000\nquit\n' >"$work/stay.script"
+(cd "$work" && DEVICE_BACKEND=headless DEVICE_CLOCK=real DEVICE_MESSAGE_LOG=on DEVICE_ROOT="$work/device" \
+  DEVICE_SCRIPT="$work/stay.script" timeout 60 "$program" 2>/dev/null) &
+first=$!
+sleep 2
+start=$(date +%s)
+(cd "$work" && DEVICE_BACKEND=headless DEVICE_CLOCK=real DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$work/stay.script" \
+  timeout 60 "$program" 2>/dev/null) || fail "the second start failed"
+[ $(($(date +%s) - start)) -lt 3 ] || fail "the second start did not end at once"
+kill -0 $first 2>/dev/null || fail "the first instance ended before the second start"
+wait $first || fail "the first instance failed"
+echo "a quick match played to its end; a match left was saved and resumed; one instance runs"
