@@ -188,37 +188,38 @@ imgconv::Picture ScreenBackground() {
 }
 
 imgconv::Picture HomeButton() {
-  Canvas c(24, 20, Hex(0, 0));
-  c.Rounded(1, 1, 23, 19, 4, Hex(0x2A5C9A));
-  c.Rounded(2, 2, 22, 10, 3, Hex(0xFFFFFF, 0.18));
+  Canvas c(16, 16, Hex(0, 0));
+  c.Rounded(0.5, 0.5, 15.5, 15.5, 3, Hex(0x2A5C9A));
+  c.Rounded(1.5, 1.5, 14.5, 8, 2, Hex(0xFFFFFF, 0.18));
   // A house: roof and body with a door.
-  c.Polygon({{12, 4}, {19, 10}, {5, 10}}, Hex(0xFFFFFF));
-  c.Rect(7, 10, 17, 16, Hex(0xFFFFFF));
-  c.Rect(11, 12, 13.5, 16, Hex(0x2A5C9A));
+  c.Polygon({{8, 2.5}, {13.5, 7.5}, {2.5, 7.5}}, Hex(0xFFFFFF));
+  c.Rect(4, 7.5, 12, 13, Hex(0xFFFFFF));
+  c.Rect(7, 9.5, 9, 13, Hex(0x2A5C9A));
   return c.Picture();
 }
 
 imgconv::Picture BackButton() {
-  Canvas c(24, 20, Hex(0, 0));
-  c.Rounded(1, 1, 23, 19, 4, Hex(0x9A3A2A));
-  c.Rounded(2, 2, 22, 10, 3, Hex(0xFFFFFF, 0.18));
+  Canvas c(16, 16, Hex(0, 0));
+  c.Rounded(0.5, 0.5, 15.5, 15.5, 3, Hex(0x9A3A2A));
+  c.Rounded(1.5, 1.5, 14.5, 8, 2, Hex(0xFFFFFF, 0.18));
   // An arrow pointing left.
-  c.Polygon({{5, 10}, {11, 4}, {11, 16}}, Hex(0xFFFFFF));
-  c.Rect(10, 8, 19, 12, Hex(0xFFFFFF));
+  c.Polygon({{2.5, 8}, {7.5, 3}, {7.5, 13}}, Hex(0xFFFFFF));
+  c.Rect(7, 6.5, 13.5, 9.5, Hex(0xFFFFFF));
   return c.Picture();
 }
 
 imgconv::Picture Bill() {
-  Canvas c(96, 48, Hex(0, 0));
-  c.Rounded(0, 0, 96, 48, 3, Hex(0x7FA67A));
-  c.Rounded(3, 3, 93, 45, 2, Hex(0xC9DDB8));
-  c.Rounded(5, 5, 91, 43, 2, Hex(0x9DBF94));
-  c.Disc(48, 24, 13, Hex(0xC9DDB8));
-  c.Disc(48, 24, 10, Hex(0x5E8A58));
-  for (const auto& [x, y] : {std::pair{14.0, 13.0}, {82.0, 13.0}, {14.0, 35.0}, {82.0, 35.0}}) {
-    c.Disc(x, y, 5, Hex(0xC9DDB8));
-    c.Disc(x, y, 3, Hex(0x5E8A58));
+  // The whole panel of the picture message: a banknote with an inner
+  // field left plain for the message and the Continue answer.
+  Canvas c(190, 74, Hex(0, 0));
+  c.Rounded(0, 0, 190, 74, 4, Hex(0x4F7A4A));
+  c.Rounded(3, 3, 187, 71, 3, Hex(0xB9D2A6));
+  c.Rounded(6, 6, 184, 68, 3, Hex(0x7FA67A));
+  for (const auto& [x, y] : {std::pair{16.0, 16.0}, {174.0, 16.0}, {16.0, 58.0}, {174.0, 58.0}}) {
+    c.Disc(x, y, 7, Hex(0xB9D2A6));
+    c.Disc(x, y, 4.5, Hex(0x4F7A4A));
   }
+  c.Rounded(30, 10, 160, 64, 6, Hex(0x2F4A2C, 0.55));
   return c.Picture();
 }
 

@@ -62,17 +62,17 @@ Wnd* Dlg::GetChild(int id) const {
   return nullptr;
 }
 
-void Dlg::SetKeyButtons(int three, int nine) {
+void Dlg::SetDefaultButtons(int three, int nine) {
   m_Button3 = GetChild(three);
   m_Button9 = GetChild(nine);
 }
 
-void Dlg::SetKeyButtons(int three, int nine, int enter) {
-  SetKeyButtons(three, nine);
+void Dlg::SetDefaultButtons(int three, int nine, int enter) {
+  SetDefaultButtons(three, nine);
   m_ButtonEnter = GetChild(enter);
 }
 
-void Dlg::SetKeyButtons(int up, int down, int left, int right) {
+void Dlg::SetDirectionButtons(int up, int down, int left, int right) {
   m_ButtonUp = GetChild(up);
   m_ButtonDown = GetChild(down);
   m_ButtonLeft = GetChild(left);

@@ -41,9 +41,16 @@ class Dlg : public Wnd {
 
   // Key buttons by child id: "3" and "9"; "3", "9" and Enter; the four
   // direction keys.
-  void SetKeyButtons(int three, int nine);
-  void SetKeyButtons(int three, int nine, int enter);
-  void SetKeyButtons(int up, int down, int left, int right);
+  void SetDefaultButtons(int three, int nine);
+  void SetDefaultButtons(int three, int nine, int enter);
+  void SetDirectionButtons(int up, int down, int left, int right);
+  void SetKeyButtons(int three, int nine) { SetDefaultButtons(three, nine); }
+  void SetKeyButtons(int three, int nine, int enter) { SetDefaultButtons(three, nine, enter); }
+  void SetKeyButtons(int up, int down, int left, int right) { SetDirectionButtons(up, down, left, right); }
+
+  // The default dialog procedure, for screens whose own procedure passes
+  // on what they do not handle.
+  LRESULT DefWndProc(UINT message, WPARAM p1, LPARAM p2) { return Dlg::WndProc(message, p1, p2); }
 
   // Moves the focus along the neighbour links (1 up, 2 down, 3 left, 4 right).
   void CycleFocus(int direction);

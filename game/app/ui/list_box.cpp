@@ -148,7 +148,8 @@ int ListBox::GetText(int index, wchar_t* buffer, std::size_t capacity) const {
 
 int ListBox::GetRowTextWidth(int index) const {
   if (m_Font == nullptr || !m_Rows.Valid(index)) return 0;
-  return m_Font->GetStringWidth(m_Rows.Text(index)) >> 16;
+  // The font measures in whole pixels on this display.
+  return m_Font->GetStringWidth(m_Rows.Text(index));
 }
 
 int ListBox::SetCurSel(int index) {

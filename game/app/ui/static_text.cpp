@@ -52,8 +52,12 @@ int StaticText::Paint(const RECT& dirty) {
       }
       if ((m_Style & ui::kStyleInset) != 0) DrawInsetFrame(m_ScreenRect, dirty);
       const bool wrap = (m_Style & 0xC) == 0;
+      // The display lays out only whole lines inside the box: a label
+      // lower than one line of its font still shows that line.
+      RECT box = m_TextBox;
+      if (wrap && box.bottom < m_TextY + FontHeight()) box.bottom = m_TextY + FontHeight();
       DrawCaption(m_Caption, m_TextX, m_TextY, m_ColourA, m_ColourB, m_ColourC, (m_Flags & ui::kFlagTransparent) == 0,
-                  (m_Flags & ui::kFlagShadow) != 0, m_TextBox, clip, wrap, (m_Style & kAlignMask) == 1);
+                  (m_Flags & ui::kFlagShadow) != 0, box, clip, wrap, (m_Style & kAlignMask) == 1);
     }
     PaintChildren(dirty);
     ResetDirty();

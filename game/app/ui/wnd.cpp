@@ -102,7 +102,8 @@ std::uint32_t Wnd::ScaleColour(std::uint32_t pixel, float factor) {
   // Factors above 1 may carry a channel into its neighbour: no clamping.
   auto scale = [factor](std::uint32_t c) {
     const float v = static_cast<float>(c) * factor;
-    return v <= 0.0f ? 0u : static_cast<std::uint32_t>(v);
+    if (!(v > 0.0f)) return 0u;
+    return v >= 4294967040.0f ? 0xFFFFFFFFu : static_cast<std::uint32_t>(v);
   };
   return (scale(r) << rs) | (scale(g) << gs) | scale(b);
 }

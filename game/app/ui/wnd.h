@@ -134,6 +134,8 @@ class Wnd {
   std::uint32_t PixelC() const { return m_ColourC; }
   std::uint32_t PixelD() const { return m_ColourD; }
   std::uint32_t BevelPixel(Bevel which) const { return m_Bevel[which]; }
+  // Sets one bevel colour as a packed pixel.
+  void SetBevelPixel(Bevel which, std::uint32_t pixel) { m_Bevel[which] = pixel; }
 
   int ChildCount() const { return static_cast<int>(m_Children.size()); }
   Wnd* Child(int index) const;

@@ -15,9 +15,9 @@ TEST(MenuPictures, DecodeAtTheirSizes) {
   };
   const Row rows[] = {{"MainMenu.tga", 220, 176},
                       {"HardTimes.tga", 220, 176},
-                      {"Home.tga", 24, 20},
-                      {"Back.tga", 24, 20},
-                      {"Bill.tga", 96, 48}};
+                      {"Home.tga", 16, 16},
+                      {"Back.tga", 16, 16},
+                      {"Bill.tga", 190, 74}};
   const auto members = uimake::MenuPictures();
   ASSERT_EQ(members.size(), std::size(rows));
   for (std::size_t i = 0; i < members.size(); ++i) {

@@ -6,6 +6,7 @@
 #include "engine/testing/memory_file.h"
 #include "ui/button.h"
 #include "ui/choice_list.h"
+#include "ui/keyboard.h"
 #include "ui/list_box.h"
 #include "ui/static_text.h"
 
@@ -33,10 +34,10 @@ void Colours(Wnd* w) {
 // The "Home" and "Back" pictures in the bottom corners, pressed by "3" and "9".
 void CornerButtons(ssDisplay* d, Dlg* screen) {
   auto* home =
-      Make<Picture>(d, screen, ::ui::DesignRect(2, 158, 24, 16), L"", ::ui::kKindPicture, ::ui::kStyleVisible, 0, 90);
+      Make<Picture>(d, screen, ::ui::DesignRect(4, 156, 16, 16), L"", ::ui::kKindPicture, ::ui::kStyleVisible, 0, 90);
   home->SetImageByName(L"Home.tga", L"UI", L"res.ark");
   auto* back =
-      Make<Picture>(d, screen, ::ui::DesignRect(194, 158, 24, 16), L"", ::ui::kKindPicture, ::ui::kStyleVisible, 0, 91);
+      Make<Picture>(d, screen, ::ui::DesignRect(200, 156, 16, 16), L"", ::ui::kKindPicture, ::ui::kStyleVisible, 0, 91);
   back->SetImageByName(L"Back.tga", L"UI", L"res.ark");
   screen->SetKeyButtons(90, 91);
 }
@@ -135,6 +136,19 @@ Dlg* BuildGallery(ssDisplay* d) {
   choice->SetNeighbours(list, check, nullptr, nullptr);
   check->SetNeighbours(choice, ok, nullptr, nullptr);
   ok->SetNeighbours(check, list, nullptr, nullptr);
+  CornerButtons(d, screen);
+  return screen;
+}
+
+Dlg* BuildKeyboard(ssDisplay* d) {
+  Dlg* screen = Screen(d, L"HardTimes.tga");
+  auto* keyboard = Make<Keyboard>(d, screen, RECT{1489, 10426, 64344, 50641}, L"Nickname", ::ui::kKindKeyboard,
+                                  0x10010000, 0x300020, 2);
+  keyboard->SetColourB(0x000000);
+  keyboard->SetColourC(0xFFFF00);
+  keyboard->SetFontByName(L"Small Fonts7", L"UI", L"res.ark");
+  keyboard->SetInputText(L"Quiet Mantis");
+  keyboard->SetOpen(false);
   CornerButtons(d, screen);
   return screen;
 }

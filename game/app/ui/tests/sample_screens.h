@@ -20,6 +20,8 @@ std::unique_ptr<ssDisplayS16> OpenWithMenuArchive(const std::string& hostResArk,
 
 Dlg* BuildMainMenu(ssDisplay* display);
 Dlg* BuildGallery(ssDisplay* display);
+// A screen holding the on-screen keyboard, opened, with a text typed.
+Dlg* BuildKeyboard(ssDisplay* display);
 
 // The logical screen as RGB565 pixels, row by row.
 std::vector<std::uint16_t> LogicalPixels(const ssDisplayS16& display);

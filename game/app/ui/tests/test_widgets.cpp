@@ -212,6 +212,12 @@ TEST_F(ListTest, SortedInsertionKeepsRowsBeforeTheFirstSortable) {
     order += text;
   }
   EXPECT_EQ(order, L"zabc");
+  int width = 0;
+  display->MeasureText(sorted->Font(), L"zabc", &width, nullptr, false);
+  EXPECT_GT(sorted->GetRowTextWidth(0), 0);
+  EXPECT_EQ(
+      sorted->GetRowTextWidth(0) + sorted->GetRowTextWidth(1) + sorted->GetRowTextWidth(2) + sorted->GetRowTextWidth(3),
+      width);
   EXPECT_EQ(sorted->GetText(4, text, 8), -1);
 }
 

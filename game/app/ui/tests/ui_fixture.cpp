@@ -38,6 +38,9 @@ std::vector<std::uint8_t> ResArchive() {
         {"Small Fonts7.fnt", Font("Small Fonts7", "DejaVuSansCondensed.ttf", 8, true)},
         {"Cornerstone8.fnt", Font("Cornerstone8", "DejaVuSans-Bold.ttf", 10, false)},
         {"Back.tga", Solid(24, 16, 0x20, 0x60, 0xA0)},
+        {"Home.tga", Solid(24, 16, 0x60, 0x20, 0xA0)},
+        {"Bill.tga", Solid(190, 74, 0x40, 0x80, 0x40)},
+        {"cornerstone10.fnt", Font("cornerstone10", "DejaVuSans-Bold.ttf", 13, false)},
         {"Glow.tga", Solid(40, 30, 0xF0, 0xD0, 0x40)},
     };
     std::string error;

@@ -23,8 +23,9 @@
 
 namespace ks::ui::test {
 
-// "UI/res.ark": the fonts "Small Fonts7" (mono) and "Cornerstone8", and
-// the pictures "Back.tga" (24 x 16) and "Glow.tga" (40 x 30).
+// "UI/res.ark": the fonts "Small Fonts7" (mono), "Cornerstone8" and
+// "cornerstone10", and the pictures "Back.tga", "Home.tga" (24 x 16),
+// "Bill.tga" (190 x 74) and "Glow.tga" (40 x 30).
 std::vector<std::uint8_t> ResArchive();
 
 // A device opened headless with the archive set; null when it cannot open.
