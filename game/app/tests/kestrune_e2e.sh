@@ -88,4 +88,17 @@ run "$work/resume.script"
 log | grep -q "refused" && fail "the saved match was refused"
 log | grep -q "^Saving current game$" || fail "the resumed match was not kept at the end"
 [ -s "$work/resumed.png" ] || fail "missing screenshot resumed.png"
-echo "a quick match played to its end; a match left was saved and resumed"
+# 4. A second start while the game runs brings the first to the front and
+# ends at once (a second game would run its 4 s script).
+printf 'wait 4000\nquit\n' >"$work/stay.script"
+(cd "$work" && DEVICE_BACKEND=headless DEVICE_CLOCK=real DEVICE_MESSAGE_LOG=on DEVICE_ROOT="$work/device" \
+  DEVICE_SCRIPT="$work/stay.script" timeout 60 "$program" 2>/dev/null) &
+first=$!
+sleep 2
+start=$(date +%s)
+(cd "$work" && DEVICE_BACKEND=headless DEVICE_CLOCK=real DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$work/stay.script" \
+  timeout 60 "$program" 2>/dev/null) || fail "the second start failed"
+[ $(($(date +%s) - start)) -lt 3 ] || fail "the second start did not end at once"
+kill -0 $first 2>/dev/null || fail "the first instance ended before the second start"
+wait $first || fail "the first instance failed"
+echo "a quick match played to its end; a match left was saved and resumed; one instance runs"
