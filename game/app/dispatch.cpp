@@ -20,6 +20,7 @@
 #include "simulation/table.h"
 #include "ui/dlg.h"
 #include "ui/dlg_man.h"
+#include "ui/message_dlg.h"
 
 namespace {
 constexpr int kLog = 2;
@@ -91,6 +92,12 @@ void ksMain::HandleEvent(InputEvent& e) {
       }
       if (resultUntil) {
         if (Reached(GetTime(), *resultUntil) || e.message == WM_KEYUP || e.message == WM_LBUTTONUP) FinishMatch();
+        return;
+      }
+      // The in-game menu key opens the menu over the table between shots.
+      if (e.message == WM_KEYUP && keyMap && !control->ShotRunning() &&
+          keyMap->ActionOf(static_cast<std::uint32_t>(e.wParam)) == ks::play::KeyMap::kInGameMenu) {
+        ::PushInGameMenu(this);
         return;
       }
       const std::uint32_t over = FeedControl(e);
@@ -169,9 +176,8 @@ void ksMain::HandleEvent(InputEvent& e) {
       CreateControl(matchStartMode);
       return;
     case AppState::kCareerMenus:
-      // The career map opens above the main menu once it exists; until
-      // then the main menu stands alone.
       ::PushMainMenu(this);
+      ::PushCareerMap(this);
       state = AppState::kMenus;
       return;
     case AppState::kStartMovie: {
@@ -232,9 +238,8 @@ void ksMain::StartMenus() {
   ::PushMainMenu(this);
   state = AppState::kMenus;
   if (prefs[ks::app::pref::kShowWelcome] != 0) {
-    // The welcome pages open above the main menu once they exist; the
-    // preference is cleared either way, as it is after they were shown.
     prefs[ks::app::pref::kShowWelcome] = 0;
+    ::PushWelcome(this);
   }
   matchSetup.secondPlayer = 0;
   matchSetup.menuGame = 4;
@@ -326,7 +331,21 @@ void ksMain::FinishMatch() {
   }
   if (careerPlay) {
     careerPlay = false;
-    ShowCareerResult();
+    careerMessage.clear();
+    // With no new room (and so no movie) the map comes back with the
+    // settlement shown over it.
+    if (ShowCareerResult() == 0 && returnScreen == 2 && state == AppState::kMenus) {
+      ::PushCareerMap(this);
+      if (!careerMessage.empty()) {
+        auto* box = new PictureMessageDlg();
+        if (box->Build(display.get(), input.get()) != 0) {
+          box->SetMessageText(careerMessage.c_str());
+          dlgMan->Push(box, 0);
+        } else {
+          delete box;
+        }
+      }
+    }
   }
 }
 
