@@ -18,6 +18,13 @@ imgconv::Picture ScreenBackground();
 imgconv::Picture HomeButton();
 imgconv::Picture BackButton();
 imgconv::Picture Bill();
+// The career map: its backdrop, a small picture per room, the lock over a
+// room not yet reached, the focus glow and each room's large picture.
+imgconv::Picture CareerMap();
+imgconv::Picture RoomIcon(int room);
+imgconv::Picture LockedRoom();
+imgconv::Picture Glow();
+imgconv::Picture RoomPicture(int room);
 
 // Every picture above as a TGA member under the name the screens load.
 std::vector<arkpack::Member> MenuPictures();

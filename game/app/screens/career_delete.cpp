@@ -26,7 +26,7 @@ LRESULT CareerDeleteDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
     SetKeyButtons(kDelete, kCancel);
     list_->Clear();
     static constexpr int kStops[2] = {89, 132};
-    list_->SetTabStops(2, kStops);
+    kit::DesignTabStops(list_, kStops);
     if (app != nullptr) {
       for (const ks::app::CareerRecord& c : app->careers.records) {
         const std::wstring row = kit::Widen(c.nickname.data()) + L"\t" + app->gameNames[c.gameType % 6] + L"\t" +

@@ -11,7 +11,7 @@ namespace {
 constexpr const wchar_t* kSmall[6] = {L"1_small.tga", L"2_small.tga", L"3_small.tga",
                                       L"4_small.tga", L"5_small.tga", L"6_small.tga"};
 constexpr const wchar_t* kLargeNames[6] = {L"SelectGarage.tga",      L"SelectHawgPen.tga",   L"SelectPitStop.tga",
-                                      L"SelectDeepPockets.tga", L"SelectHardTimes.tga", L"SelectBeachHouse.tga"};
+                                           L"SelectDeepPockets.tga", L"SelectHardTimes.tga", L"SelectBeachHouse.tga"};
 constexpr const wchar_t* kNames[6] = {L"The Garage",   L"The Hawg Pen", L"The Pit Stop",
                                       L"Deep Pockets", L"Hard Times",   L"The Beach House"};
 // Map positions by room.

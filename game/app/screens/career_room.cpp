@@ -151,7 +151,7 @@ void CareerRoomDlg::OnInit() {
   list_->SetStyle(list_->Style() | ListBox::kSorted);
   list_->SetFirstSortable(1);
   static constexpr int kStops[3] = {70, 112, 173};
-  list_->SetTabStops(3, kStops);
+  kit::DesignTabStops(list_, kStops);
   FillList();
   Invalidate(0);
   list_->SetCurSel(0);

@@ -35,7 +35,7 @@ LRESULT CareerSelectDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   if (message == ui::kMsgInitDialog) {
     SetKeyButtons(kStart, kBack);
     static constexpr int kStops[2] = {89, 132};
-    list_->SetTabStops(2, kStops);
+    kit::DesignTabStops(list_, kStops);
     if (app != nullptr) app->careerPlay = true;
     FillList();
     return 0;

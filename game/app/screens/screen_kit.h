@@ -72,6 +72,16 @@ inline void SetCareerPlayerName(ksMain* app, const char* nickname) {
   for (std::size_t i = 0; i + 1 < app->spareName.size() && nickname[i] != 0; ++i) app->spareName[i] = nickname[i];
 }
 
+// Tab stops given in pixels of the design screen, scaled to the screen the
+// widgets are laid out on, so the columns stay under their headings.
+template <typename List, int N>
+void DesignTabStops(List* list, const int (&stops)[N]) {
+  int scaled[N];
+  const int width = list->Device() ? list->Device()->m_VWidth : 220;
+  for (int i = 0; i < N; ++i) scaled[i] = stops[i] * width / 220;
+  list->SetTabStops(N, scaled);
+}
+
 inline std::wstring Widen(const char* text) {
   std::wstring out;
   for (const char* c = text; c != nullptr && *c != 0; ++c) out.push_back(static_cast<unsigned char>(*c));
