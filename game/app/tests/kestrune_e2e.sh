@@ -101,4 +101,90 @@ start=$(date +%s)
 [ $(($(date +%s) - start)) -lt 3 ] || fail "the second start did not end at once"
 kill -0 $first 2>/dev/null || fail "the first instance ended before the second start"
 wait $first || fail "the first instance failed"
-echo "a quick match played to its end; a match left was saved and resumed; one instance runs"
+
+# 5. The menu screens: a new career with a nickname typed on the on-screen
+# keyboard, its introduction, the map and the Garage; the volume changed in
+# the settings; the credits, the help pages and the key assignment.
+cat >"$work/screens.script" <<'SCRIPT'
+wait 7600
+key enter
+wait 300
+screenshot career_select.png
+key enter
+wait 300
+key enter
+wait 200
+key enter
+key right
+key enter
+key right
+key enter
+wait 200
+screenshot career_keyboard.png
+key 9
+wait 200
+key 3
+wait 300
+screenshot career_nickname.png
+key 3
+wait 300
+screenshot career_select_one.png
+key 3
+wait 3000
+key 9
+wait 3000
+screenshot career_map.png
+key 3
+wait 500
+screenshot career_room.png
+key 9
+wait 300
+key 9
+wait 300
+key down
+key down
+key enter
+wait 300
+screenshot settings.png
+key left
+wait 100
+key 3
+wait 300
+key down
+key enter
+wait 300
+screenshot credits.png
+key 9
+wait 300
+key down
+key enter
+wait 300
+screenshot help.png
+key enter
+wait 300
+screenshot key_assign.png
+key 9
+wait 300
+key down
+key enter
+wait 300
+screenshot help_rules.png
+key 9
+wait 300
+key 9
+wait 300
+quit
+SCRIPT
+rm -f "$work"/*.png
+run "$work/screens.script"
+shots="career_select career_keyboard career_nickname career_select_one career_map career_room settings credits help key_assign help_rules"
+for shot in $shots; do
+  [ -s "$work/$shot.png" ] || fail "missing screenshot $shot.png"
+done
+[ "$(byte "$docs/ksCareers.dat" 4)" = 1 ] || fail "the new career was not saved"
+[ "$(od -An -c -j 52 -N3 "$docs/ksCareers.dat" | tr -d ' ')" = 123 ] || fail "the nickname typed is not the career's"
+[ "$(od -An -tu4 -j 8 -N4 "$docs/ksCareers.dat" | tr -d ' ')" = 75 ] || fail "an easy career does not start with 75"
+[ "$(byte "$docs/ksPref.dat" 16)" = 9 ] || fail "the volume set is not kept in the preferences"
+cmp -s "$work/career_map.png" "$work/career_room.png" && fail "the room did not open from the map"
+cmp -s "$work/help.png" "$work/key_assign.png" && fail "the key assignment did not open from the help"
+echo "a quick match played to its end; a match left was saved and resumed; one instance runs; the menu screens walked"
