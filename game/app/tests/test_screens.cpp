@@ -12,10 +12,15 @@
 #include "screens/career_delete.h"
 #include "screens/career_new.h"
 #include "screens/career_room.h"
+#include "screens/career_map.h"
 #include "screens/career_select.h"
+#include "screens/in_game_menu.h"
 #include "screens/key_assign.h"
 #include "screens/settings.h"
 #include "simulation/services.h"
+#include "simulation/table.h"
+#include "saves/save_store.h"
+#include "ui/button.h"
 #include "ui/choice_list.h"
 #include "ui/dlg_man.h"
 #include "ui/keyboard.h"
@@ -265,6 +270,125 @@ TEST_F(Screens, SettingsAreSavedOnSaveAndDroppedOnCancel) {
   EXPECT_EQ(app->prefs[pref::kUserView], 1);
   EXPECT_EQ(app->prefs[pref::kVolume], 3);
   EXPECT_EQ(app->prefs[pref::kOrientation], 1);
+}
+
+TEST_F(Screens, TheMenuKeyOpensTheInGameMenuAndEveryChoiceReturnsToPlay) {
+  app->dlgMan->PopAll();
+  app->matchSetup = ks::app::MatchSetup{};
+  app->matchSetup.menuGame = 1;
+  app->matchSetup.secondPlayer = 2;  // two players at the table
+  app->state = AppState::kLoading;
+  Pump(5000);
+  ASSERT_EQ(app->state, AppState::kPlay);
+  PostMessageW(window, WM_KEYUP, app->prefs.keys[6], 0);
+  Pump(kTick);
+  auto* menu = Top<InGameMenuDlg>();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(app->state, AppState::kMenus);
+  wchar_t caption[64];
+  menu->GetChild(InGameMenuDlg::kHold)->GetText(caption, 64);
+  EXPECT_STREQ(caption, L"Put Game On Hold") << "a quick-play match";
+  EXPECT_TRUE(menu->GetChild(InGameMenuDlg::kResign)->IsVisible());
+  Key(0x39);
+  EXPECT_EQ(app->state, AppState::kPlay);
+  // Resume, and "3" and "9": back to play within the same event.
+  for (int way = 0; way < 3; ++way) {
+    menu = dynamic_cast<InGameMenuDlg*>(PushInGameMenu(app));
+    ASSERT_NE(menu, nullptr);
+    if (way == 0) {
+      menu->WndProc(ui::kMsgCommand, ui::MakeCommand(InGameMenuDlg::kResume, 0), 0);
+      EXPECT_EQ(app->state, AppState::kPlay);
+      app->dlgMan->CloseFinished();  // as the dispatch does after the handler
+    } else {
+      Key(way == 1 ? 0x33 : 0x39);
+    }
+    Pump(200);
+    EXPECT_EQ(app->state, AppState::kPlay) << way;
+    EXPECT_FALSE(app->dlgMan->NonEmpty()) << way;
+  }
+  // A resign that reaches the match goal ends the match.
+  ks::Pool& pool = *app->pool();
+  pool.rules.MatchGoal = 1;
+  const std::int16_t before = pool.rules.GamesWon[1];
+  menu = dynamic_cast<InGameMenuDlg*>(PushInGameMenu(app));
+  ASSERT_NE(menu, nullptr);
+  menu->WndProc(ui::kMsgCommand, ui::MakeCommand(InGameMenuDlg::kResign, 0), 0);
+  EXPECT_EQ(app->state, AppState::kPlay);
+  app->dlgMan->CloseFinished();
+  EXPECT_EQ(pool.rules.GamesWon[1], before + 1);
+  EXPECT_NE(pool.rules.TurnFlags & 8, 0) << "the match is over";
+}
+
+TEST_F(Screens, AChampionBeatenOpensTheNextRoom) {
+  NewCareer(L"Max", 3);
+  ks::app::CareerRecord& c = app->careers.records[0];
+  app->currentCareer = 0;
+  for (int room = 0; room < 3; ++room) {
+    c.money = 1000000;
+    app->dlgMan->PopAll();
+    auto* map = dynamic_cast<CareerMapDlg*>(PushCareerMap(app));
+    ASSERT_NE(map, nullptr);
+    // Only the rooms reached are shown.
+    for (int r = 1; r < 6; ++r)
+      EXPECT_EQ(map->GetChild(CareerMapDlg::kRoomPictureIds[r])->IsVisible(), r <= room) << room << " " << r;
+    map->GetChild(CareerMapDlg::kRoomPictureIds[room])->Activate();
+    Pump(kTick);
+    auto* screen = Top<CareerRoomDlg>();
+    ASSERT_NE(screen, nullptr) << room;
+    EXPECT_EQ(screen->room, room);
+    screen->List()->SetCurSel(0);  // the champion's row
+    const std::int32_t bet = screen->Offers()[0].bet;
+    EXPECT_EQ(bet, app->opponents[static_cast<std::size_t>(career::kChampions[room])].highStake * 10);
+    Key(0x33);
+    ASSERT_NE(app->state, AppState::kMenus) << "the match loads";
+    EXPECT_FALSE(app->dlgMan->NonEmpty());
+    EXPECT_EQ(c.currentRoom, room);
+    EXPECT_EQ(c.chosenRow, 0);
+    // The match won, as the end of play settles it.
+    app->PlaceRoomBalls();
+    app->pool()->rules.MatchGoal = 3;
+    app->pool()->rules.GamesWon = {3, 0};
+    app->careerHeld = false;
+    app->ShowCareerResult();
+    EXPECT_EQ(c.money, 1000000 + bet);
+    EXPECT_EQ(c.level, room + 1);
+    app->EndPlay();
+    app->state = AppState::kMenus;
+  }
+  app->LoadCareers();
+  EXPECT_EQ(app->careers.records[0].level, 3) << "kept in the careers file";
+}
+
+TEST_F(Screens, RandomKeysAndTapsOverTheMenusKeepTheSavesSound) {
+  static constexpr WPARAM kKeys[] = {0x33, 0x39, 0x0D, 0x25, 0x26, 0x27, 0x28, 0x30, 0x31, 0x35};
+  for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+    ks::DeviceRand random(seed);
+    for (int step = 0; step < 400; ++step) {
+      if (app->state != AppState::kMenus) {
+        // A match started or the program was told to quit: back to the menus.
+        app->EndPlay();
+        app->dlgMan->PopAll();
+        app->StartMenus();
+        Pump(kTick);
+      }
+      const int r = random.Rand();
+      if (r % 3 == 0) {
+        const LPARAM pos = ui::MakePos(random.Rand() % 320, random.Rand() % 240);
+        PostMessageW(window, WM_LBUTTONDOWN, 1, pos);
+        PostMessageW(window, WM_LBUTTONUP, 0, pos);
+        Pump(kTick);
+      } else {
+        Key(kKeys[static_cast<std::size_t>(random.Rand()) % std::size(kKeys)]);
+      }
+    }
+    // Whatever was chosen, the saves read back whole.
+    ks::app::Careers careers;
+    std::wstring why;
+    EXPECT_NE(careers.Deserialise(app->careers.Serialise(), &why), ks::app::Careers::Parse::kBad) << seed;
+    app->LoadCareers();
+    EXPECT_LE(app->careers.records.size(), ks::app::kMaxCareers);
+    app->LoadPrefs();
+  }
 }
 
 }  // namespace
