@@ -187,4 +187,29 @@ done
 [ "$(byte "$docs/ksPref.dat" 16)" = 9 ] || fail "the volume set is not kept in the preferences"
 cmp -s "$work/career_map.png" "$work/career_room.png" && fail "the room did not open from the map"
 cmp -s "$work/help.png" "$work/key_assign.png" && fail "the key assignment did not open from the help"
-echo "a quick match played to its end; a match left was saved and resumed; one instance runs; the menu screens walked"
+
+# 6. The kept match again from Quick Play, put on hold from the in-game
+# menu ("0", then its second button), and resumed at the next start.
+cat >"$work/hold.script" <<'SCRIPT'
+wait 7600
+key down
+wait 200
+key enter
+wait 3000
+key 0
+wait 300
+screenshot in_game_menu.png
+key down
+wait 100
+key enter
+wait 6000
+quit
+SCRIPT
+run "$work/hold.script"
+[ -s "$work/in_game_menu.png" ] || fail "missing screenshot in_game_menu.png"
+[ "$(size "$docs/ksQPSave.usr")" = 2892 ] || fail "the hold did not write the quick-play save"
+[ "$(byte "$docs/ksPref.dat" 21)" = 1 ] || fail "the held match is not marked present"
+log | grep -q "^Saving current game$" && fail "the hold did not end the match before the quit"
+run "$work/resume.script"
+[ "$(log | grep -c "^Ready to Play$")" = 1 ] || fail "the held match did not resume"
+echo "a quick match played to its end; a match left was saved and resumed; one instance runs; the menu screens walked; a match held from the in-game menu resumed"
