@@ -100,6 +100,12 @@ void ksMain::HandleEvent(InputEvent& e) {
         ::PushInGameMenu(this);
         return;
       }
+      if (e.message == WM_KEYUP && keyMap &&
+          keyMap->ActionOf(static_cast<std::uint32_t>(e.wParam)) == ks::play::KeyMap::kShowKeyMap) {
+        ::ToggleKeyMap(this);
+        DrawMatchFrame(true);
+        return;
+      }
       const std::uint32_t over = FeedControl(e);
       inPlay = true;
       // A held key stands in for the frame tick, so it draws a frame too.
@@ -303,7 +309,7 @@ void ksMain::DrawMatchFrame(bool full) {
                          texts.progress + static_cast<wchar_t>(L'0' + texts.atTable);
   if (control->CallingPocket()) summary += static_cast<wchar_t>(L'0' + control->CallPocket()->selected);
   const bool tracks = control->TrackLinesShown();
-  if (full || summary != lastHud_ || tracks || display->m_FullRefresh) scene->scene.ForceFull();
+  if (full || keyMapScreen || summary != lastHud_ || tracks || display->m_FullRefresh) scene->scene.ForceFull();
   lastHud_ = summary;
   lastResult_ = texts.result;
   display->BeginDraw();
@@ -311,6 +317,11 @@ void ksMain::DrawMatchFrame(bool full) {
   if (tracks) ks::play::DrawTrackLines(*display, scene->scene, *control->TrackLines());
   if (scene->scene.LastFrameFull()) ks::play::DrawHud(*display, mediumFont, smallFont, texts);
   if (control->CallingPocket()) ks::play::DrawCallPocketPrompt(*display, mediumFont, *control->CallPocket());
+  if (keyMapScreen) {
+    // The keypad covers the table; it is painted whole over each frame.
+    keyMapScreen->Invalidate(0);
+    keyMapScreen->Draw(keyMapScreen->DirtyRect(), 0);
+  }
   display->EndDraw();
   display->Present();
   display->m_FullRefresh = false;
@@ -350,6 +361,7 @@ void ksMain::FinishMatch() {
 }
 
 void ksMain::EndPlay() {
+  keyMapScreen.reset();
   if (control) cameraDistance = control->Aim() ? control->Aim()->aimDistance : cameraDistance;
   control.reset();
   inPlay = false;

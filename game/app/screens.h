@@ -21,3 +21,5 @@ Dlg* PushCredits(ksMain* app);
 void PushWelcome(ksMain* app);
 // The in-game menu over a match; the state becomes the menus.
 Dlg* PushInGameMenu(ksMain* app);
+// Shows the keypad picture over the match, or hides it when shown.
+void ToggleKeyMap(ksMain* app);

@@ -299,6 +299,25 @@ imgconv::Picture Glow() {
   return c.Picture();
 }
 
+imgconv::Picture Keypad() {
+  Canvas c(220, 176, Hex(0));
+  Backdrop(c, Hex(0x2A2E36), Hex(0x14161A), 0.06, 20);
+  // One key under each label of the key map screen (design pixels).
+  const double keys[][4] = {{1, 37, 39, 64},      {36, 37, 73, 64},     {72, 37, 110, 64},    {108, 37, 146, 64},
+                            {140, 37, 178, 64},   {4, 91, 42, 118},     {40, 91, 76, 118},    {70, 89, 102, 121},
+                            {108, 91, 133, 124},  {1, 147, 39, 174},    {36, 147, 73, 174},   {72, 147, 110, 174},
+                            {108, 147, 146, 174}, {140, 147, 178, 174}, {161, 172, 199, 176}, {180, 147, 218, 174},
+                            {162, 2, 200, 29},    {178, 37, 218, 64}};
+  for (const auto& k : keys) {
+    c.Rounded(k[0] + 1, k[1] + 1, k[2] - 1, k[3] - 1, 4, Hex(0x4A505C));
+    c.Rounded(k[0] + 2, k[1] + 2, k[2] - 2, (k[1] + k[3]) / 2, 3, Hex(0xFFFFFF, 0.08));
+  }
+  // The direction pad.
+  c.Disc(182, 110, 22, Hex(0x4A505C));
+  c.Disc(182, 110, 8, Hex(0x2A2E36));
+  return c.Picture();
+}
+
 std::vector<arkpack::Member> MenuPictures() {
   auto tga = [](const char* name, const imgconv::Picture& p) {
     return arkpack::Member{name, imgconv::EncodeTga(p, 32, false)};
@@ -313,6 +332,7 @@ std::vector<arkpack::Member> MenuPictures() {
   members.push_back(tga("CareerMap.tga", CareerMap()));
   members.push_back(tga("LockedRoom.tga", LockedRoom()));
   members.push_back(tga("Glow.tga", Glow()));
+  members.push_back(tga("keys.tga", Keypad()));
   for (int room = 0; room < 6; ++room) {
     members.push_back(tga(kSmall[room], RoomIcon(room)));
     members.push_back(tga(kLarge[room], RoomPicture(room)));

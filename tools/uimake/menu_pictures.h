@@ -25,6 +25,8 @@ imgconv::Picture RoomIcon(int room);
 imgconv::Picture LockedRoom();
 imgconv::Picture Glow();
 imgconv::Picture RoomPicture(int room);
+// The device's keypad under the key map screen's labels.
+imgconv::Picture Keypad();
 
 // Every picture above as a TGA member under the name the screens load.
 std::vector<arkpack::Member> MenuPictures();

@@ -1,5 +1,6 @@
 #include "screens/key_assign.h"
 
+#include "play/input_mode.h"
 #include "screens/screen_kit.h"
 #include "ui/choice_list.h"
 
@@ -141,6 +142,9 @@ void KeyAssignDlg::OnDone() {
     for (int order = 0; order < kActions; ++order)
       keyMap_[kMapIndex[order]] = static_cast<std::uint8_t>(KeyCode(stored_[static_cast<std::size_t>(order)]));
   }
+  // A match being played takes the new keys at once.
+  if (app != nullptr && app->keyMap)
+    for (std::size_t i = 0; i < ks::app::kKeyMapSize; ++i) app->keyMap->keys[i] = app->prefs.keys[i];
   EndDialog(kResultOk);
   if (app != nullptr) app->SavePrefs();
 }

@@ -16,6 +16,7 @@
 #include "screens/career_select.h"
 #include "screens/in_game_menu.h"
 #include "screens/key_assign.h"
+#include "screens/key_map.h"
 #include "screens/settings.h"
 #include "simulation/services.h"
 #include "simulation/table.h"
@@ -280,6 +281,19 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuAndEveryChoiceReturnsToPlay) {
   app->state = AppState::kLoading;
   Pump(5000);
   ASSERT_EQ(app->state, AppState::kPlay);
+  // The Show KeyMap key shows the keypad over the table and hides it again.
+  PostMessageW(window, WM_KEYUP, app->prefs.keys[29], 0);
+  Pump(kTick);
+  ASSERT_TRUE(app->keyMapScreen);
+  wchar_t label[64];
+  app->keyMapScreen->GetChild(7)->GetText(label, 64);
+  EXPECT_STREQ(label, L"In Game Menu") << "the 0 key: the lower of two actions sharing it";
+  app->keyMapScreen->GetChild(11)->GetText(label, 64);
+  EXPECT_STREQ(label, L"Adjust Aim, View or Move Ball");
+  EXPECT_EQ(KeyMapDlg::ActionOfKey(app->prefs.keys.data(), 0x5A), KeyMapDlg::kUnbound);
+  PostMessageW(window, WM_KEYUP, app->prefs.keys[29], 0);
+  Pump(kTick);
+  EXPECT_FALSE(app->keyMapScreen);
   PostMessageW(window, WM_KEYUP, app->prefs.keys[6], 0);
   Pump(kTick);
   auto* menu = Top<InGameMenuDlg>();
