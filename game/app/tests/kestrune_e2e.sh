@@ -212,4 +212,23 @@ run "$work/hold.script"
 log | grep -q "^Saving current game$" && fail "the hold did not end the match before the quit"
 run "$work/resume.script"
 [ "$(log | grep -c "^Ready to Play$")" = 1 ] || fail "the held match did not resume"
-echo "a quick match played to its end; a match left was saved and resumed; one instance runs; the menu screens walked; a match held from the in-game menu resumed"
+
+# 7. The career made in step 5 deleted from Career Play.
+cat >"$work/delete.script" <<'SCRIPT'
+wait 7600
+key enter
+wait 300
+key down
+wait 100
+key enter
+wait 300
+screenshot career_delete.png
+key enter
+wait 300
+screenshot career_deleted.png
+quit
+SCRIPT
+run "$work/delete.script"
+[ -s "$work/career_delete.png" ] || fail "missing screenshot career_delete.png"
+[ "$(byte "$docs/ksCareers.dat" 4)" = 0 ] || fail "the career was not deleted"
+echo "a quick match played to its end; a match left was saved and resumed; one instance runs; the menu screens walked; a match held from the in-game menu resumed; a career deleted"
