@@ -343,18 +343,17 @@ void ksMain::FinishMatch() {
   if (careerPlay) {
     careerPlay = false;
     careerMessage.clear();
-    // With no new room (and so no movie) the map comes back with the
+    // With no new room (and so no movie) the map comes back, with the
     // settlement shown over it.
-    if (ShowCareerResult() == 0 && returnScreen == 2 && state == AppState::kMenus) {
-      ::PushCareerMap(this);
-      if (!careerMessage.empty()) {
-        auto* box = new PictureMessageDlg();
-        if (box->Build(display.get(), input.get()) != 0) {
-          box->SetMessageText(careerMessage.c_str());
-          dlgMan->Push(box, 0);
-        } else {
-          delete box;
-        }
+    const int movie = ShowCareerResult();
+    if (movie == 0 && returnScreen == 2 && state == AppState::kMenus) ::PushCareerMap(this);
+    if (!careerMessage.empty() && dlgMan && display) {
+      auto* box = new PictureMessageDlg();
+      if (box->Build(display.get(), input.get()) != 0) {
+        box->SetMessageText(careerMessage.c_str());
+        dlgMan->Push(box, 0);
+      } else {
+        delete box;
       }
     }
   }

@@ -8,6 +8,7 @@
 #include "screens.h"
 #include "ui/choice_list.h"
 #include "ui/dlg_man.h"
+#include "ui/message_dlg.h"
 #include "ui/static_text.h"
 
 namespace {
@@ -279,7 +280,15 @@ void QuickPlayDlg::RackEm() {
   s.menuGame = static_cast<std::uint16_t>(gameType_->GetCurSel() < 0 ? 0 : gameType_->GetCurSel());
   s.room = static_cast<std::uint16_t>(location_->GetCurSel() < 0 ? 0 : location_->GetCurSel());
   // A room beyond the best career level stays locked; nothing starts.
-  if (s.room > app->prefs[pref::kBestLevel]) return;
+  if (s.room > app->prefs[pref::kBestLevel]) {
+    auto* box = new MessageDlg();
+    if (box->Build(Device(), nullptr) == 0) {
+      delete box;
+      return;
+    }
+    box->Show(app->dlgMan.get(), L"Room is locked.", L"This room must be unlocked in Career Mode.", 1);
+    return;
+  }
   const int goal = goal_->GetCurSel() < 0 ? 0 : goal_->GetCurSel();
   if (s.menuGame == static_cast<int>(MenuGame::kStraight)) {
     s.pointGoal = static_cast<std::uint16_t>((goal + 1) * 25);
