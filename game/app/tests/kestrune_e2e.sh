@@ -231,4 +231,5 @@ SCRIPT
 run "$work/delete.script"
 [ -s "$work/career_delete.png" ] || fail "missing screenshot career_delete.png"
 [ "$(byte "$docs/ksCareers.dat" 4)" = 0 ] || fail "the career was not deleted"
+[ "$(byte "$docs/ksPref.dat" 16)" = 9 ] || fail "the volume set in step 5 did not last through the restarts"
 echo "a quick match played to its end; a match left was saved and resumed; one instance runs; the menu screens walked; a match held from the in-game menu resumed; a career deleted"
