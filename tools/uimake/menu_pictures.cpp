@@ -318,6 +318,30 @@ imgconv::Picture Keypad() {
   return c.Picture();
 }
 
+imgconv::Picture Portrait(std::uint32_t seed) {
+  auto pick = [&seed](std::uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 16) % n;
+  };
+  static constexpr std::uint32_t kBack[6] = {0x3A4A6A, 0x5A3A3A, 0x3A5A4A, 0x5A5A3A, 0x4A3A5A, 0x3A5A5A};
+  static constexpr std::uint32_t kSkin[5] = {0xF0D0B0, 0xD8A880, 0xB07850, 0x8A5A3A, 0xE8C098};
+  static constexpr std::uint32_t kHair[6] = {0x1A1410, 0x5A3A1A, 0xA07040, 0xD8C070, 0x808080, 0x8A2A1A};
+  static constexpr std::uint32_t kShirt[6] = {0x2A5C9A, 0x9A3A2A, 0x3A7A3A, 0x6A6A6A, 0xC89A30, 0x5A2A6A};
+  Canvas c(48, 64, Hex(kBack[pick(6)]));
+  const Rgba skin = Hex(kSkin[pick(5)]), hair = Hex(kHair[pick(6)]);
+  const double headR = 11 + pick(3);
+  // Shoulders, neck, hair behind the head, the head and the eyes.
+  c.Rounded(4, 46, 44, 70, 10, Hex(kShirt[pick(6)]));
+  c.Rect(20, 36, 28, 48, skin);
+  c.Disc(24, 24, headR + 2, hair);
+  c.Disc(24, 27, headR, skin);
+  c.Rect(24 - headR, 12, 24 + headR, 20 - pick(4), hair);
+  c.Disc(20, 26, 1.3, Hex(0x1A1A1A));
+  c.Disc(28, 26, 1.3, Hex(0x1A1A1A));
+  c.Rect(21, 33, 27, 34, Hex(0x7A3A2A));
+  return c.Picture();
+}
+
 std::vector<arkpack::Member> MenuPictures() {
   auto tga = [](const char* name, const imgconv::Picture& p) {
     return arkpack::Member{name, imgconv::EncodeTga(p, 32, false)};
@@ -333,6 +357,8 @@ std::vector<arkpack::Member> MenuPictures() {
   members.push_back(tga("LockedRoom.tga", LockedRoom()));
   members.push_back(tga("Glow.tga", Glow()));
   members.push_back(tga("keys.tga", Keypad()));
+  members.push_back(tga("1Player.tga", Portrait(1)));
+  members.push_back(tga("2Player.tga", Portrait(2)));
   for (int room = 0; room < 6; ++room) {
     members.push_back(tga(kSmall[room], RoomIcon(room)));
     members.push_back(tga(kLarge[room], RoomPicture(room)));

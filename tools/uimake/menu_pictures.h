@@ -27,6 +27,8 @@ imgconv::Picture Glow();
 imgconv::Picture RoomPicture(int room);
 // The device's keypad under the key map screen's labels.
 imgconv::Picture Keypad();
+// A head-and-shoulders portrait, its colours chosen by the seed.
+imgconv::Picture Portrait(std::uint32_t seed);
 
 // Every picture above as a TGA member under the name the screens load.
 std::vector<arkpack::Member> MenuPictures();

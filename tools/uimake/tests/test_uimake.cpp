@@ -22,6 +22,8 @@ TEST(MenuPictures, DecodeAtTheirSizes) {
                       {"LockedRoom.tga", 16, 16},
                       {"Glow.tga", 24, 24},
                       {"keys.tga", 220, 176},
+                      {"1Player.tga", 48, 64},
+                      {"2Player.tga", 48, 64},
                       {"1_small.tga", 16, 16},
                       {"SelectGarage.tga", 96, 64},
                       {"2_small.tga", 16, 16},
