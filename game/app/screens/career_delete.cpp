@@ -40,6 +40,9 @@ LRESULT CareerDeleteDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   if (message == ui::kMsgCommand) {
     const int id = ui::CommandId(p1), code = ui::CommandCode(p1);
     if (id == kCancel && code == ui::kNotifyClicked) {
+      // Back past the select screen: career play ends, as the select
+      // screen's own Back ends it.
+      if (app != nullptr) app->careerPlay = false;
       Cancel();
       return 0;
     }
