@@ -94,6 +94,18 @@ void ksMain::HandleEvent(InputEvent& e) {
         if (Reached(GetTime(), *resultUntil) || e.message == WM_KEYUP || e.message == WM_LBUTTONUP) FinishMatch();
         return;
       }
+      // The in-game menu key opens the menu over the table between shots.
+      if (e.message == WM_KEYUP && keyMap && !control->ShotRunning() &&
+          keyMap->ActionOf(static_cast<std::uint32_t>(e.wParam)) == ks::play::KeyMap::kInGameMenu) {
+        ::PushInGameMenu(this);
+        return;
+      }
+      if (e.message == WM_KEYUP && keyMap &&
+          keyMap->ActionOf(static_cast<std::uint32_t>(e.wParam)) == ks::play::KeyMap::kShowKeyMap) {
+        ::ToggleKeyMap(this);
+        DrawMatchFrame(true);
+        return;
+      }
       const std::uint32_t over = FeedControl(e);
       inPlay = true;
       // A held key stands in for the frame tick, so it draws a frame too.
@@ -170,9 +182,8 @@ void ksMain::HandleEvent(InputEvent& e) {
       CreateControl(matchStartMode);
       return;
     case AppState::kCareerMenus:
-      // The career map opens above the main menu once it exists; until
-      // then the main menu stands alone.
       ::PushMainMenu(this);
+      ::PushCareerMap(this);
       state = AppState::kMenus;
       return;
     case AppState::kStartMovie: {
@@ -233,9 +244,8 @@ void ksMain::StartMenus() {
   ::PushMainMenu(this);
   state = AppState::kMenus;
   if (prefs[ks::app::pref::kShowWelcome] != 0) {
-    // The welcome pages open above the main menu once they exist; the
-    // preference is cleared either way, as it is after they were shown.
     prefs[ks::app::pref::kShowWelcome] = 0;
+    ::PushWelcome(this);
   }
   matchSetup.secondPlayer = 0;
   matchSetup.menuGame = 4;
@@ -299,7 +309,7 @@ void ksMain::DrawMatchFrame(bool full) {
                          texts.progress + static_cast<wchar_t>(L'0' + texts.atTable);
   if (control->CallingPocket()) summary += static_cast<wchar_t>(L'0' + control->CallPocket()->selected);
   const bool tracks = control->TrackLinesShown();
-  if (full || summary != lastHud_ || tracks || display->m_FullRefresh) scene->scene.ForceFull();
+  if (full || keyMapScreen || summary != lastHud_ || tracks || display->m_FullRefresh) scene->scene.ForceFull();
   lastHud_ = summary;
   lastResult_ = texts.result;
   display->BeginDraw();
@@ -307,6 +317,11 @@ void ksMain::DrawMatchFrame(bool full) {
   if (tracks) ks::play::DrawTrackLines(*display, scene->scene, *control->TrackLines());
   if (scene->scene.LastFrameFull()) ks::play::DrawHud(*display, mediumFont, smallFont, texts);
   if (control->CallingPocket()) ks::play::DrawCallPocketPrompt(*display, mediumFont, *control->CallPocket());
+  if (keyMapScreen) {
+    // The keypad covers the table; it is painted whole over each frame.
+    keyMapScreen->Invalidate(0);
+    keyMapScreen->Draw(keyMapScreen->DirtyRect(), 0);
+  }
   display->EndDraw();
   display->Present();
   display->m_FullRefresh = false;
@@ -328,7 +343,10 @@ void ksMain::FinishMatch() {
   if (careerPlay) {
     careerPlay = false;
     careerMessage.clear();
-    ShowCareerResult();
+    // With no new room (and so no movie) the map comes back, with the
+    // settlement shown over it.
+    const int movie = ShowCareerResult();
+    if (movie == 0 && returnScreen == 2 && state == AppState::kMenus) ::PushCareerMap(this);
     if (!careerMessage.empty() && dlgMan && display) {
       auto* box = new PictureMessageDlg();
       if (box->Build(display.get(), input.get()) != 0) {
@@ -342,6 +360,7 @@ void ksMain::FinishMatch() {
 }
 
 void ksMain::EndPlay() {
+  keyMapScreen.reset();
   if (control) cameraDistance = control->Aim() ? control->Aim()->aimDistance : cameraDistance;
   control.reset();
   inPlay = false;

@@ -218,6 +218,7 @@ void ksMain::Shutdown() {
     dlgMan->PopAll();
     dlgMan->DeleteDeferred();
   }
+  keyMapScreen.reset();
   if (table) {
     table->pool().sound = nullptr;
     table->pool().archive = nullptr;

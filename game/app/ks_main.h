@@ -21,6 +21,7 @@
 #include "saves/opponents.h"
 #include "saves/save_store.h"
 #include "simulation/services.h"
+#include "ui/dlg.h"
 
 class DlgMan;
 class Dlg;
@@ -184,6 +185,8 @@ class ksMain final : public ks::PoolHost {
   std::unique_ptr<ks::play::PlayScene> scene;
   std::unique_ptr<ks::play::Control> control;
   std::unique_ptr<ks::play::KeyMap> keyMap;
+  // The keypad picture shown over the match with the Show KeyMap key.
+  std::unique_ptr<Dlg> keyMapScreen;
   std::unique_ptr<ssSoundSource> music;
   std::unique_ptr<ssMoviePlayer> movie;
   ssFont* smallFont = nullptr;

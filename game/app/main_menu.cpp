@@ -107,12 +107,10 @@ void MainMenuDlg::OnQuickPlay() {
   }
 }
 
-// The career, settings, credits and help screens join the menu as they are
-// built; until then their buttons leave the menu as it is.
-void MainMenuDlg::OnCareerPlay() {}
-void MainMenuDlg::OnSettings() {}
-void MainMenuDlg::OnAbout() {}
-void MainMenuDlg::OnHelp() {}
+void MainMenuDlg::OnCareerPlay() { PushCareerSelect(app); }
+void MainMenuDlg::OnSettings() { PushSettings(app); }
+void MainMenuDlg::OnAbout() { PushCredits(app); }
+void MainMenuDlg::OnHelp() { PushHelp(app); }
 
 Dlg* PushMainMenu(ksMain* app) {
   if (!app || !app->dlgMan || !app->display) return nullptr;

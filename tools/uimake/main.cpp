@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "menu_pictures.h"
+#include "saves/opponents.h"
 #include "table_assets.h"
 
 int main(int argc, char** argv) {
@@ -28,6 +29,18 @@ int main(int argc, char** argv) {
   namespace fs = std::filesystem;
   std::vector<arkpack::Member> members = uimake::MenuPictures();
   for (auto& m : tablemake::UiMembers()) members.push_back(std::move(m));
+  // A portrait per computer opponent the menus show, named by nickname.
+  {
+    ks::app::OpponentTable table;
+    ks::app::Players players{};
+    char spare[32] = {};
+    ks::app::BuildOpponentTable(table, players, spare);
+    for (int i = 0; i <= 116; ++i) {
+      const std::string name = std::string(table[static_cast<std::size_t>(i)].nickname) + ".tga";
+      members.push_back(
+          arkpack::Member{name, imgconv::EncodeTga(uimake::Portrait(static_cast<std::uint32_t>(i) + 7), 32, false)});
+    }
+  }
   std::error_code ec;
   std::vector<fs::path> fonts;
   for (const auto& entry : fs::directory_iterator(argv[1], ec)) {

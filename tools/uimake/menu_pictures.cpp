@@ -223,12 +223,147 @@ imgconv::Picture Bill() {
   return c.Picture();
 }
 
+namespace {
+
+// The rooms' own colours, by room: walls and the cloth of the table.
+constexpr std::uint32_t kRoomWall[6] = {0x6A6A70, 0x7A4A26, 0x3E5A7A, 0x5A2E5E, 0x4A4A2A, 0x2E7A8A};
+constexpr std::uint32_t kRoomCloth[6] = {0x2A7A3A, 0x1F6A4A, 0x2A5AA0, 0x8A2A3A, 0x3A6A2A, 0x1F8A7A};
+
+// A pool table seen from the end, in the middle of a picture.
+void Table(Canvas& c, double x0, double y0, double x1, double y1, std::uint32_t cloth) {
+  c.Rounded(x0, y0, x1, y1, 2, Hex(0x4A2A12));
+  c.Rect(x0 + 3, y0 + 3, x1 - 3, y1 - 3, Hex(cloth));
+  for (double x : {x0 + 3, (x0 + x1) / 2, x1 - 3}) {
+    c.Disc(x, y0 + 3, 1.6, Hex(0x000000));
+    c.Disc(x, y1 - 3, 1.6, Hex(0x000000));
+  }
+}
+
+}  // namespace
+
+imgconv::Picture CareerMap() {
+  Canvas c(220, 176, Hex(0));
+  Backdrop(c, Hex(0xC8B890), Hex(0x9A8A62), 0.10, 3);
+  // Roads between the rooms' spots, the Garage at the bottom right.
+  const double spots[6][2] = {{179, 142}, {198, 114}, {195, 82}, {158, 72}, {135, 99}, {133, 142}};
+  for (int i = 0; i + 1 < 6; ++i) {
+    const double ax = spots[i][0], ay = spots[i][1], bx = spots[i + 1][0], by = spots[i + 1][1];
+    const double len = std::hypot(bx - ax, by - ay), nx = -(by - ay) / len * 1.5, ny = (bx - ax) / len * 1.5;
+    c.Polygon({{ax + nx, ay + ny}, {bx + nx, by + ny}, {bx - nx, by - ny}, {ax - nx, ay - ny}}, Hex(0x6A5A3A));
+  }
+  // A coast along the right edge for the last room.
+  c.Rect(206, 0, 220, 176, Hex(0x3A7AA8, 0.7));
+  return c.Picture();
+}
+
+imgconv::Picture RoomIcon(int room) {
+  Canvas c(16, 16, Hex(0, 0));
+  c.Rounded(0.5, 0.5, 15.5, 15.5, 3, Hex(kRoomWall[room]));
+  c.Rect(3, 7, 13, 13, Hex(kRoomCloth[room]));
+  c.Polygon({{8, 2}, {14, 7}, {2, 7}}, Hex(0xE8DDB5));
+  // One pip per room number, so the rooms tell apart at a glance.
+  for (int i = 0; i <= room; ++i) c.Disc(4.5 + (i % 3) * 3.5, 9 + (i / 3) * 2.5, 0.9, Hex(0xFFFFFF));
+  return c.Picture();
+}
+
+imgconv::Picture LockedRoom() {
+  Canvas c(16, 16, Hex(0, 0));
+  c.Rounded(0.5, 0.5, 15.5, 15.5, 3, Hex(0x3A3A3A));
+  // A padlock: shackle and body with a keyhole.
+  c.Disc(8, 6.5, 3.5, Hex(0xC8C8C8));
+  c.Disc(8, 6.5, 2.0, Hex(0x3A3A3A));
+  c.Rect(4, 7, 12, 14, Hex(0xD8B030));
+  c.Disc(8, 10, 1.2, Hex(0x3A2A0A));
+  return c.Picture();
+}
+
+imgconv::Picture RoomPicture(int room) {
+  Canvas c(96, 64, Hex(0));
+  Backdrop(c, Hex(kRoomWall[room]), Hex(0x1A140E), 0.12, 10 + room);
+  // A lamp over the table and the floor below it.
+  c.Rect(0, 44, 96, 64, Hex(0x2A1C10));
+  c.Polygon({{38, 10}, {58, 10}, {64, 18}, {32, 18}}, Hex(0xE8D070));
+  c.Rect(47, 0, 49, 10, Hex(0x202020));
+  Table(c, 18, 30, 78, 54, kRoomCloth[room]);
+  Ball(c, 40, 40, 2.5, 0xF2EFE6, false);
+  Ball(c, 56, 38, 2.5, 0xB02020, false);
+  return c.Picture();
+}
+
+imgconv::Picture Glow() {
+  Canvas c(24, 24, Hex(0, 0));
+  c.Shape(Hex(0xFFE060), [](double x, double y) {
+    const double d = std::hypot(x - 12, y - 12);
+    return std::clamp(1.0 - std::abs(d - 10) / 2.5, 0.0, 1.0);
+  });
+  return c.Picture();
+}
+
+imgconv::Picture Keypad() {
+  Canvas c(220, 176, Hex(0));
+  Backdrop(c, Hex(0x2A2E36), Hex(0x14161A), 0.06, 20);
+  // One key under each label of the key map screen (design pixels).
+  const double keys[][4] = {{1, 37, 39, 64},      {36, 37, 73, 64},     {72, 37, 110, 64},    {108, 37, 146, 64},
+                            {140, 37, 178, 64},   {4, 91, 42, 118},     {40, 91, 76, 118},    {70, 89, 102, 121},
+                            {108, 91, 133, 124},  {1, 147, 39, 174},    {36, 147, 73, 174},   {72, 147, 110, 174},
+                            {108, 147, 146, 174}, {140, 147, 178, 174}, {161, 172, 199, 176}, {180, 147, 218, 174},
+                            {162, 2, 200, 29},    {178, 37, 218, 64}};
+  for (const auto& k : keys) {
+    c.Rounded(k[0] + 1, k[1] + 1, k[2] - 1, k[3] - 1, 4, Hex(0x4A505C));
+    c.Rounded(k[0] + 2, k[1] + 2, k[2] - 2, (k[1] + k[3]) / 2, 3, Hex(0xFFFFFF, 0.08));
+  }
+  // The direction pad.
+  c.Disc(182, 110, 22, Hex(0x4A505C));
+  c.Disc(182, 110, 8, Hex(0x2A2E36));
+  return c.Picture();
+}
+
+imgconv::Picture Portrait(std::uint32_t seed) {
+  auto pick = [&seed](std::uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 16) % n;
+  };
+  static constexpr std::uint32_t kBack[6] = {0x3A4A6A, 0x5A3A3A, 0x3A5A4A, 0x5A5A3A, 0x4A3A5A, 0x3A5A5A};
+  static constexpr std::uint32_t kSkin[5] = {0xF0D0B0, 0xD8A880, 0xB07850, 0x8A5A3A, 0xE8C098};
+  static constexpr std::uint32_t kHair[6] = {0x1A1410, 0x5A3A1A, 0xA07040, 0xD8C070, 0x808080, 0x8A2A1A};
+  static constexpr std::uint32_t kShirt[6] = {0x2A5C9A, 0x9A3A2A, 0x3A7A3A, 0x6A6A6A, 0xC89A30, 0x5A2A6A};
+  Canvas c(48, 64, Hex(kBack[pick(6)]));
+  const Rgba skin = Hex(kSkin[pick(5)]), hair = Hex(kHair[pick(6)]);
+  const double headR = 11 + pick(3);
+  // Shoulders, neck, hair behind the head, the head and the eyes.
+  c.Rounded(4, 46, 44, 70, 10, Hex(kShirt[pick(6)]));
+  c.Rect(20, 36, 28, 48, skin);
+  c.Disc(24, 24, headR + 2, hair);
+  c.Disc(24, 27, headR, skin);
+  c.Rect(24 - headR, 12, 24 + headR, 20 - pick(4), hair);
+  c.Disc(20, 26, 1.3, Hex(0x1A1A1A));
+  c.Disc(28, 26, 1.3, Hex(0x1A1A1A));
+  c.Rect(21, 33, 27, 34, Hex(0x7A3A2A));
+  return c.Picture();
+}
+
 std::vector<arkpack::Member> MenuPictures() {
   auto tga = [](const char* name, const imgconv::Picture& p) {
     return arkpack::Member{name, imgconv::EncodeTga(p, 32, false)};
   };
-  return {tga("MainMenu.tga", MainMenuBackground()), tga("HardTimes.tga", ScreenBackground()),
-          tga("Home.tga", HomeButton()), tga("Back.tga", BackButton()), tga("Bill.tga", Bill())};
+  std::vector<arkpack::Member> members{tga("MainMenu.tga", MainMenuBackground()),
+                                       tga("HardTimes.tga", ScreenBackground()), tga("Home.tga", HomeButton()),
+                                       tga("Back.tga", BackButton()), tga("Bill.tga", Bill())};
+  static constexpr const char* kLarge[6] = {"SelectGarage.tga",      "SelectHawgPen.tga",   "SelectPitStop.tga",
+                                            "SelectDeepPockets.tga", "SelectHardTimes.tga", "SelectBeachHouse.tga"};
+  static constexpr const char* kSmall[6] = {"1_small.tga", "2_small.tga", "3_small.tga",
+                                            "4_small.tga", "5_small.tga", "6_small.tga"};
+  members.push_back(tga("CareerMap.tga", CareerMap()));
+  members.push_back(tga("LockedRoom.tga", LockedRoom()));
+  members.push_back(tga("Glow.tga", Glow()));
+  members.push_back(tga("keys.tga", Keypad()));
+  members.push_back(tga("1Player.tga", Portrait(1)));
+  members.push_back(tga("2Player.tga", Portrait(2)));
+  for (int room = 0; room < 6; ++room) {
+    members.push_back(tga(kSmall[room], RoomIcon(room)));
+    members.push_back(tga(kLarge[room], RoomPicture(room)));
+  }
+  return members;
 }
 
 }  // namespace uimake

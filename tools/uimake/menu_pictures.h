@@ -18,6 +18,17 @@ imgconv::Picture ScreenBackground();
 imgconv::Picture HomeButton();
 imgconv::Picture BackButton();
 imgconv::Picture Bill();
+// The career map: its backdrop, a small picture per room, the lock over a
+// room not yet reached, the focus glow and each room's large picture.
+imgconv::Picture CareerMap();
+imgconv::Picture RoomIcon(int room);
+imgconv::Picture LockedRoom();
+imgconv::Picture Glow();
+imgconv::Picture RoomPicture(int room);
+// The device's keypad under the key map screen's labels.
+imgconv::Picture Keypad();
+// A head-and-shoulders portrait, its colours chosen by the seed.
+imgconv::Picture Portrait(std::uint32_t seed);
 
 // Every picture above as a TGA member under the name the screens load.
 std::vector<arkpack::Member> MenuPictures();

@@ -101,4 +101,135 @@ start=$(date +%s)
 [ $(($(date +%s) - start)) -lt 3 ] || fail "the second start did not end at once"
 kill -0 $first 2>/dev/null || fail "the first instance ended before the second start"
 wait $first || fail "the first instance failed"
-echo "a quick match played to its end; a match left was saved and resumed; one instance runs"
+
+# 5. The menu screens: a new career with a nickname typed on the on-screen
+# keyboard, its introduction, the map and the Garage; the volume changed in
+# the settings; the credits, the help pages and the key assignment.
+cat >"$work/screens.script" <<'SCRIPT'
+wait 7600
+key enter
+wait 300
+screenshot career_select.png
+key enter
+wait 300
+key enter
+wait 200
+key enter
+key right
+key enter
+key right
+key enter
+wait 200
+screenshot career_keyboard.png
+key 9
+wait 200
+key 3
+wait 300
+screenshot career_nickname.png
+key 3
+wait 300
+screenshot career_select_one.png
+key 3
+wait 3000
+key 9
+wait 3000
+screenshot career_map.png
+key 3
+wait 500
+screenshot career_room.png
+key 9
+wait 300
+key 9
+wait 300
+key down
+key down
+key enter
+wait 300
+screenshot settings.png
+key left
+wait 100
+key 3
+wait 300
+key down
+key enter
+wait 300
+screenshot credits.png
+key 9
+wait 300
+key down
+key enter
+wait 300
+screenshot help.png
+key enter
+wait 300
+screenshot key_assign.png
+key 9
+wait 300
+key down
+key enter
+wait 300
+screenshot help_rules.png
+key 9
+wait 300
+key 9
+wait 300
+quit
+SCRIPT
+rm -f "$work"/*.png
+run "$work/screens.script"
+shots="career_select career_keyboard career_nickname career_select_one career_map career_room settings credits help key_assign help_rules"
+for shot in $shots; do
+  [ -s "$work/$shot.png" ] || fail "missing screenshot $shot.png"
+done
+[ "$(byte "$docs/ksCareers.dat" 4)" = 1 ] || fail "the new career was not saved"
+[ "$(od -An -c -j 52 -N3 "$docs/ksCareers.dat" | tr -d ' ')" = 123 ] || fail "the nickname typed is not the career's"
+[ "$(od -An -tu4 -j 8 -N4 "$docs/ksCareers.dat" | tr -d ' ')" = 75 ] || fail "an easy career does not start with 75"
+[ "$(byte "$docs/ksPref.dat" 16)" = 9 ] || fail "the volume set is not kept in the preferences"
+cmp -s "$work/career_map.png" "$work/career_room.png" && fail "the room did not open from the map"
+cmp -s "$work/help.png" "$work/key_assign.png" && fail "the key assignment did not open from the help"
+
+# 6. The kept match again from Quick Play, put on hold from the in-game
+# menu ("0", then its second button), and resumed at the next start.
+cat >"$work/hold.script" <<'SCRIPT'
+wait 7600
+key down
+wait 200
+key enter
+wait 3000
+key 0
+wait 300
+screenshot in_game_menu.png
+key down
+wait 100
+key enter
+wait 6000
+quit
+SCRIPT
+run "$work/hold.script"
+[ -s "$work/in_game_menu.png" ] || fail "missing screenshot in_game_menu.png"
+[ "$(size "$docs/ksQPSave.usr")" = 2892 ] || fail "the hold did not write the quick-play save"
+[ "$(byte "$docs/ksPref.dat" 21)" = 1 ] || fail "the held match is not marked present"
+log | grep -q "^Saving current game$" && fail "the hold did not end the match before the quit"
+run "$work/resume.script"
+[ "$(log | grep -c "^Ready to Play$")" = 1 ] || fail "the held match did not resume"
+
+# 7. The career made in step 5 deleted from Career Play.
+cat >"$work/delete.script" <<'SCRIPT'
+wait 7600
+key enter
+wait 300
+key down
+wait 100
+key enter
+wait 300
+screenshot career_delete.png
+key enter
+wait 300
+screenshot career_deleted.png
+quit
+SCRIPT
+run "$work/delete.script"
+[ -s "$work/career_delete.png" ] || fail "missing screenshot career_delete.png"
+[ "$(byte "$docs/ksCareers.dat" 4)" = 0 ] || fail "the career was not deleted"
+[ "$(byte "$docs/ksPref.dat" 16)" = 9 ] || fail "the volume set in step 5 did not last through the restarts"
+echo "a quick match played to its end; a match left was saved and resumed; one instance runs; the menu screens walked; a match held from the in-game menu resumed; a career deleted"

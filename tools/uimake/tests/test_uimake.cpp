@@ -17,7 +17,25 @@ TEST(MenuPictures, DecodeAtTheirSizes) {
                       {"HardTimes.tga", 220, 176},
                       {"Home.tga", 16, 16},
                       {"Back.tga", 16, 16},
-                      {"Bill.tga", 190, 74}};
+                      {"Bill.tga", 190, 74},
+                      {"CareerMap.tga", 220, 176},
+                      {"LockedRoom.tga", 16, 16},
+                      {"Glow.tga", 24, 24},
+                      {"keys.tga", 220, 176},
+                      {"1Player.tga", 48, 64},
+                      {"2Player.tga", 48, 64},
+                      {"1_small.tga", 16, 16},
+                      {"SelectGarage.tga", 96, 64},
+                      {"2_small.tga", 16, 16},
+                      {"SelectHawgPen.tga", 96, 64},
+                      {"3_small.tga", 16, 16},
+                      {"SelectPitStop.tga", 96, 64},
+                      {"4_small.tga", 16, 16},
+                      {"SelectDeepPockets.tga", 96, 64},
+                      {"5_small.tga", 16, 16},
+                      {"SelectHardTimes.tga", 96, 64},
+                      {"6_small.tga", 16, 16},
+                      {"SelectBeachHouse.tga", 96, 64}};
   const auto members = uimake::MenuPictures();
   ASSERT_EQ(members.size(), std::size(rows));
   for (std::size_t i = 0; i < members.size(); ++i) {
