@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ce/homeplugin.h"
+#include "ce/windows.h"
+#include "meter_settings.h"
+#include "obj_banks.h"
+#include "obj_banks_meters.h"
+#include "obj_battery.h"
+#include "obj_meter.h"
+#include "scoped_setting.h"
+
+namespace pelmora {
+void RequestRedraw() {}
+}  // namespace pelmora
+
+namespace {
+
+using namespace pelmora;
+
+void WriteDword(HKEY key, const wchar_t* name, DWORD value) {
+  RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+TEST(MeterSettings, DefaultsClampAndRoundTrip) {
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora");
+  CMeterSettings s;
+  ASSERT_TRUE(s.Open(false, false));
+  EXPECT_EQ(s.d[2], 4u);
+  EXPECT_EQ(s.d[3], 0u);
+  s.Open(true, false);
+  EXPECT_EQ(s.d[2], 5u);
+  s.Open(false, true);
+  EXPECT_EQ(s.d[2], 3u);
+  EXPECT_EQ(s.d[3], 4u);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  WriteDword(key, L"BS", 5);
+  WriteDword(key, L"BD", 2);  // bank 1 carries no digit
+  WriteDword(key, L"BD2", 1);
+  RegCloseKey(key);
+  s.Load();
+  EXPECT_EQ(s.bs, 2u) << "any size above 1 is Tiny";
+  EXPECT_EQ(s.bd[1], 2u);
+  EXPECT_EQ(s.bd[2], 1u);
+  EXPECT_EQ(s.bc.average, 90u);
+  EXPECT_EQ(s.bc.count, 1u);
+  EXPECT_EQ(s.bl.average, 144u);
+  EXPECT_STREQ(s.deviceName, L"");
+  EXPECT_EQ(s.sci[3].picture, 255);
+
+  s.bl = {200, 5, 180};
+  s.vfreq = 9;
+  s.SaveStatistics();
+  s.Save();
+  CMeterSettings t;
+  t.Open(false, false);
+  t.Load();
+  EXPECT_EQ(t.bl.average, 200u);
+  EXPECT_EQ(t.bl.count, 5u);
+  EXPECT_EQ(t.RepeatMinutes(), 0) << "an out-of-range repeat index means no repeat";
+  DWORD updated = 0;
+  DWORD size = sizeof updated;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora", 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(key, L"Updated", nullptr, nullptr, reinterpret_cast<BYTE*>(&updated), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(updated, 1u);
+  RegCloseKey(key);
+  t.Close();
+  s.Close();
+  t.Save();  // a closed key ignores saves
+}
+
+TEST(MeterBase, SizesAndDigitTablesFollowTheDpi) {
+  struct Case {
+    int dpi, width, bigMain, bigLabel, smallMain, smallLabel, tiny;
+  };
+  for (const Case c : {Case{96, 49, 30, 13, 21, 12, 15}, Case{192, 98, 60, 26, 42, 24, 30}}) {
+    SetDpiForTesting(c.dpi);
+    CObjMeter m;
+    EXPECT_EQ(m.GetWidth(), c.width);
+    EXPECT_EQ(m.GetMainHeight(kBig), c.bigMain);
+    EXPECT_EQ(m.GetLabelHeight(kBig), c.bigLabel);
+    EXPECT_EQ(m.GetMainHeight(kSmall), c.smallMain);
+    EXPECT_EQ(m.GetLabelHeight(kSmall), c.smallLabel);
+    EXPECT_EQ(m.GetMainHeight(kTiny), c.tiny);
+    EXPECT_EQ(m.GetLabelHeight(kTiny), 0);
+  }
+  SetDpiForTesting(96);
+  const BYTE h[12] = {0, 4, 7, 11, 15, 19, 23, 27, 31, 35, 39, 44};
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(HorizontalDigitOffsets()[i], h[i]);
+  for (int k = 0; k < 13; ++k) EXPECT_EQ(VerticalDigitOffsets()[k], 5 * k);
+}
+
+// A bitmap of three rows of distinct colours in its own DC.
+MeterBitmap MakeRows(HDC screen, int width, int rowHeight, const COLORREF rows[3]) {
+  MeterBitmap b;
+  b.dc = CreateCompatibleDC(screen);
+  SelectObject(b.dc, CreateCompatibleBitmap(screen, width, rowHeight * 3));
+  for (int r = 0; r < 3; ++r) {
+    RECT rect = {0, r * rowHeight, width, (r + 1) * rowHeight};
+    HBRUSH brush = CreateSolidBrush(rows[r]);
+    FillRect(b.dc, &rect, brush);
+    DeleteObject(brush);
+  }
+  b.width = width;
+  b.height = rowHeight * 3;
+  return b;
+}
+
+TEST(BarGauge, ColourRowsLengthsAndSpecialStates) {
+  SetDpiForTesting(96);
+  HDC screen = GetDC(nullptr);
+  const COLORREF barRows[3] = {0x0000FF, 0x00FFFF, 0x00FF00};
+  const COLORREF frameRows[3] = {0xFF0000, 0x000000, 0xFFFF00};
+  const MeterBitmap bar = MakeRows(screen, 40, 6, barRows);
+  const MeterBitmap frame = MakeRows(screen, 44, 10, frameRows);
+  HDC target = CreateCompatibleDC(screen);
+  SelectObject(target, CreateCompatibleBitmap(screen, 60, 20));
+  struct Case {
+    int value;
+    BOOL reverse;
+    COLORREF barColour;
+    int length;
+  };
+  for (const Case c : {Case{35, 0, 0x0000FF, 14}, Case{36, 0, 0x00FFFF, 14}, Case{50, 0, 0x00FFFF, 20},
+                       Case{51, 0, 0x00FF00, 20}, Case{80, 1, 0x0000FF, 32}}) {
+    RECT all = {0, 0, 60, 20};
+    HBRUSH white = CreateSolidBrush(0xFFFFFF);
+    FillRect(target, &all, white);
+    DeleteObject(white);
+    CBarGauge gauge;
+    gauge.value = c.value;
+    gauge.reverse = c.reverse;
+    gauge.Draw(target, frame, bar, {}, {}, 0);
+    // The bar starts at the 2-pixel inset and is value% of the bar wide.
+    EXPECT_EQ(GetPixel(target, 2, 2) & 0xFFFFFF, c.barColour) << c.value;
+    EXPECT_EQ(GetPixel(target, 2 + c.length - 1, 3) & 0xFFFFFF, c.barColour) << c.value;
+    EXPECT_EQ(GetPixel(target, 2 + c.length, 3) & 0xFFFFFF, 0xFF0000u) << c.value;
+  }
+  for (const int special : {101, 102}) {
+    CBarGauge gauge;
+    gauge.value = special;
+    gauge.Draw(target, frame, bar, {}, {}, 0);
+    EXPECT_EQ(GetPixel(target, 2, 2) & 0xFFFFFF, special == 101 ? 0x000000u : 0xFFFF00u);
+  }
+  ReleaseDC(nullptr, screen);
+}
+
+TEST(Battery, ValueMappingAndLabels) {
+  EXPECT_EQ(BatteryValue(42, 1), 42);
+  const std::pair<BYTE, int> flags[] = {{1, 100}, {2, 20}, {4, 5}, {8, 101}, {128, 103}, {0, 102}};
+  for (const auto& [flag, value] : flags) EXPECT_EQ(BatteryValue(255, flag), value) << int(flag);
+}
+
+TEST(Clock, HandsAtThreeOClock) {
+  const POINT c = {20, 20};
+  const POINT hour = CObjClock::HandEnd(c, 8, (0.0 + 3) / 12);
+  EXPECT_EQ(hour.x, 28);
+  EXPECT_EQ(hour.y, 20);
+  const POINT minute = CObjClock::HandEnd(c, 12, 0.0);
+  EXPECT_EQ(minute.x, 20);
+  EXPECT_EQ(minute.y, 8);
+}
+
+TEST(History, InterpolatesAndClampsLongGaps) {
+  HistoryRing ring;
+  ring.startMs = 0;
+  ring.last = 50;
+  ring.Sample(40001, 90);  // four samples due
+  ASSERT_EQ(ring.count, 4);
+  EXPECT_EQ(ring.samples[0], 60);
+  EXPECT_EQ(ring.samples[3], 90);
+  ring.Sample(40001ull + 10ull * 24 * 3600 * 1000, 30);  // ten days later: one day of samples
+  EXPECT_TRUE(ring.wrapped);
+  EXPECT_EQ(ring.last, 30);
+}
+
+TEST(Banks, LayoutHeightsAndKeys) {
+  SetDpiForTesting(96);
+  CMeterSettings& s = CMeterSettings::Get();
+  for (DWORD& t : s.d) t = 0;
+  s.bs = kBig;
+  CObjBanks row;
+  row.screenWidth = 240;
+  ASSERT_TRUE(row.Init(nullptr, nullptr, reinterpret_cast<HFONT>(GetStockObject(SYSTEM_FONT)), nullptr, 1));
+  EXPECT_EQ(row.count, 2) << "six empty banks leave the two icon banks";
+  const int heights[3] = {43, 33, 15};
+  for (int size = 0; size < 3; ++size) {
+    s.bs = static_cast<DWORD>(size);
+    EXPECT_EQ(row.GetHeight(), heights[size]);
+  }
+  s.bs = kBig;
+  s.d[0] = 1;
+  s.d[1] = 1;
+  row.Relayout();
+  EXPECT_EQ(row.count, 4);
+  EXPECT_EQ(row.banks[1].meter, row.banks[2].meter) << "two battery banks share one meter";
+  EXPECT_EQ(row.focus, 0);
+  EXPECT_EQ(row.OnKeyLeft(), 0);
+  // Left icon: upper then lower, then the battery's two areas, then the right icons.
+  EXPECT_TRUE(row.OnKeyRight());
+  EXPECT_EQ(row.focusUpper, 0);
+  EXPECT_TRUE(row.OnKeyRight());
+  EXPECT_EQ(row.focus, 1);
+  EXPECT_EQ(row.focusUpper, 1);
+  s.bs = kTiny;
+  row.Relayout();
+  EXPECT_TRUE(row.OnKeyRight());
+  EXPECT_EQ(row.focus, 2);
+  EXPECT_TRUE(row.OnKeyRight());
+  EXPECT_EQ(row.focus, 3);
+  EXPECT_EQ(row.OnKeyRight(), 0) << "right on the last bank is the host's";
+  EXPECT_EQ(OuterFocusColour(0x00FF8040, 0x00FFFFFF), 0x00FFBF9Fu);
+  s.bs = 1;
+}
+
+}  // namespace
