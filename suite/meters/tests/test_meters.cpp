@@ -3,6 +3,7 @@
 #include <string>
 
 #include "ce/homeplugin.h"
+#include "ce/testing.h"
 #include "ce/windows.h"
 #include "meter_settings.h"
 #include "obj_banks.h"
@@ -152,6 +153,36 @@ TEST(Battery, ValueMappingAndLabels) {
   EXPECT_EQ(BatteryValue(42, 1), 42);
   const std::pair<BYTE, int> flags[] = {{1, 100}, {2, 20}, {4, 5}, {8, 101}, {128, 103}, {0, 102}};
   for (const auto& [flag, value] : flags) EXPECT_EQ(BatteryValue(255, flag), value) << int(flag);
+}
+
+TEST(Battery, LabelsFromPinnedPowerStatus) {
+  ce::testing::UseVirtualClock(20000, 0);
+  CMeterSettings& s = CMeterSettings::Get();
+  s.bl = {144, 1, 144};
+  s.bc = {90, 1, 90};
+  struct Case {
+    const char* percent;
+    const char* flag;
+    const char* ac;
+    int mode;
+    const wchar_t* label;
+  };
+  const Case cases[] = {
+      {"50", "1", "0", 0, L"     1h 48m r    "},        {"9", "4", "0", 0, L"          ? r         "},
+      {"70", "8", "1", 0, L"          45m c         "}, {"100", "1", "1", 1, L"          Full          "},
+      {"70", "8", "1", 2, L"     Charging     "},
+  };
+  for (const Case& c : cases) {
+    ce::test::ScopedSetting percent{"DEVICE_POWER_BATTERY_PERCENT", c.percent};
+    ce::test::ScopedSetting flag{"DEVICE_POWER_BATTERY_FLAG", c.flag};
+    ce::test::ScopedSetting ac{"DEVICE_POWER_AC_LINE", c.ac};
+    ce::testing::AdvanceClock(11000);
+    CObjBattery b;
+    b.Init(nullptr, nullptr);
+    b.Update();
+    EXPECT_EQ(b.LabelText(c.mode), c.label) << c.percent << " mode " << c.mode;
+  }
+  ce::testing::UseRealClock();
 }
 
 TEST(Clock, HandsAtThreeOClock) {
