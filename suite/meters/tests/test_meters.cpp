@@ -140,11 +140,11 @@ TEST(BarGauge, ColourRowsLengthsAndSpecialStates) {
     EXPECT_EQ(GetPixel(target, 2 + c.length - 1, 3) & 0xFFFFFF, c.barColour) << c.value;
     EXPECT_EQ(GetPixel(target, 2 + c.length, 3) & 0xFFFFFF, 0xFF0000u) << c.value;
   }
-  for (const int special : {101, 102}) {
+  for (const int state : {101, 102}) {
     CBarGauge gauge;
-    gauge.value = special;
+    gauge.value = state;
     gauge.Draw(target, frame, bar, {}, {}, 0);
-    EXPECT_EQ(GetPixel(target, 2, 2) & 0xFFFFFF, special == 101 ? 0x000000u : 0xFFFF00u);
+    EXPECT_EQ(GetPixel(target, 2, 2) & 0xFFFFFF, state == 101 ? 0x000000u : 0xFFFF00u);
   }
   ReleaseDC(nullptr, screen);
 }
