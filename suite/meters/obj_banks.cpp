@@ -3,6 +3,7 @@
 #include "meter_settings.h"
 #include "obj_banks_meters.h"
 #include "obj_battery.h"
+#include "obj_memory.h"
 
 namespace pelmora {
 namespace {
@@ -42,6 +43,8 @@ BOOL CObjBanks::Init(HINSTANCE instance, HWND window, HFONT normalFont, HFONT se
   m_secondFont = secondFont;
   Battery().Init(instance, window);
   Clock().Init(instance, window);
+  Memory().Init(instance, window);
+  Storage().Init(instance, window);
   LeftIcon().Init(instance, window);
   RightIcons().Init(instance, window);
   first = 0;
@@ -63,11 +66,17 @@ void CObjBanks::Layout() {
       case 7:
         list[n++] = &Battery();
         break;
+      case 2:
+        list[n++] = &Memory();
+        break;
+      case 3:
+        list[n++] = &Storage();
+        break;
       case 4:
         list[n++] = &Clock();
         break;
       default:
-        // Memory, storage and network banks are not built yet: left out.
+        // The network bank is not built yet: left out.
         break;
     }
   }
@@ -191,6 +200,8 @@ BOOL CObjBanks::PollMeters() {
   BOOL changed = 0;
   if (Battery().Update()) changed = 1;
   if (Clock().Update()) changed = 1;
+  if (Memory().Update()) changed = 1;
+  if (Storage().Update()) changed = 1;
   return changed;
 }
 

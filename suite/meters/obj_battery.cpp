@@ -14,8 +14,9 @@ namespace {
 constexpr DWORD kBootQuiet = 10000;
 constexpr ULONGLONG kSampleMs = 10000;
 
-// A 64-bit clock built from the 32-bit tick count, so long runs do not wrap.
-ULONGLONG Clock() {
+}  // namespace
+
+ULONGLONG MonotonicMs() {
   static DWORD last = GetTickCount();
   static ULONGLONG total = last;
   const DWORD now = GetTickCount();
@@ -23,6 +24,8 @@ ULONGLONG Clock() {
   last = now;
   return total;
 }
+
+namespace {
 
 std::wstring Format(const wchar_t* format, ...) {
   wchar_t buffer[128];
@@ -218,7 +221,7 @@ BOOL CObjBattery::Update() {
   if (m_statusRead) {
     const int percent = m_status.BatteryLifePercent;
     Learn(percent);
-    m_history.Sample(Clock(), BatteryValue(m_status.BatteryLifePercent, m_status.BatteryFlag));
+    m_history.Sample(MonotonicMs(), BatteryValue(m_status.BatteryLifePercent, m_status.BatteryFlag));
   }
   return 1;
 }

@@ -27,6 +27,9 @@ struct HistoryRing {
   void Push(BYTE value, ULONGLONG nowMs);
 };
 
+// Milliseconds from the 32-bit tick count, extended so it does not wrap.
+ULONGLONG MonotonicMs();
+
 // Plays an alert when it is due: the exclamation, then the named sound
 // under "<storage root>Application Data\Home". `lastPlayed` is the tick of
 // the last play; -1 marks a one-off alert that ignores the interval.

@@ -1,6 +1,8 @@
 #include "obj_meter.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 
 #include "common/ui_helpers.h"
 
@@ -100,6 +102,40 @@ void BuildDigitOffsets() {
   for (int i = 2; i <= 10; ++i) g_hOffsets[i] = static_cast<BYTE>(Scale(4 * i) - 1);
   g_hOffsets[11] = static_cast<BYTE>(Scale(44));
   for (int k = 0; k <= 12; ++k) g_vOffsets[k] = static_cast<BYTE>(Scale(5 * k));
+}
+
+BOOL MeterPicture::Load(HINSTANCE instance, const wchar_t* fileName, UINT smallId, UINT largeId) {
+  // Without a module there are no built-in pictures to fall back on.
+  if (instance == nullptr) return FALSE;
+  wchar_t path[MAX_PATH];
+  std::swprintf(path, MAX_PATH, L"\\Windows\\%ls", fileName);
+  HDC screen = GetDC(nullptr);
+  const BOOL ok = m_image.LoadBitmap(screen, instance, Dpi() > 129 ? largeId : smallId, path, 0);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+MeterBitmap MeterPicture::Bitmap() const {
+  MeterBitmap b;
+  if (!m_image.IsLoaded()) return b;
+  b.dc = m_image.GetDC();
+  b.width = m_image.GetWidth();
+  b.height = m_image.GetHeight();
+  return b;
+}
+
+SharedBars& Bars() {
+  static SharedBars bars;
+  return bars;
+}
+
+void SharedBars::Load(HINSTANCE instance) {
+  barH.Load(instance, L"PM_Bar_H_Small.bmp", 115, 135);
+  barV.Load(instance, L"PM_Bar_V_Small.bmp", 116, 136);
+  frameH.Load(instance, L"PM_Meters_H.bmp", 113, 175);
+  frameV.Load(instance, L"PM_Meters_V.bmp", 114, 176);
+  digitsH.Load(instance, L"PM_Meter_H_Numbers.bmp", 122, 177);
+  digitsV.Load(instance, L"PM_Meter_V_Numbers.bmp", 123, 178);
 }
 
 const BYTE* HorizontalDigitOffsets() { return g_hOffsets; }

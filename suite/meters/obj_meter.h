@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ce/windows.h"
+#include "common/bitmap_image.h"
 
 namespace pelmora {
 
@@ -51,6 +52,24 @@ struct MeterBitmap {
   int width = 0;
   int height = 0;
 };
+
+// A meter picture: a file of that name in "\\Windows\\" when there is one,
+// else the module's bitmap, the large one above 129 DPI.
+class MeterPicture {
+ public:
+  BOOL Load(HINSTANCE instance, const wchar_t* fileName, UINT smallId, UINT largeId);
+  MeterBitmap Bitmap() const;
+
+ private:
+  suite::CBitmapImage m_image;
+};
+
+// The six bar bitmaps every gauge shares, loaded with the plug-in window.
+struct SharedBars {
+  MeterPicture barH, barV, frameH, frameV, digitsH, digitsV;
+  void Load(HINSTANCE instance);
+};
+SharedBars& Bars();
 
 class CBarGauge {
  public:

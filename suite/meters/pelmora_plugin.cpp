@@ -160,6 +160,7 @@ void CreateMeterWindow() {
   settings.LoadSCI();
   Banks().screenWidth = GetSystemMetrics(SM_CXSCREEN);
   Banks().Init(instance, window, g_state.normalFont, nullptr, 1);
+  Bars().Load(instance);
   g_state.stopWorker = false;
   g_state.refreshEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   g_state.worker = CreateThread(nullptr, 0, WorkerThread, nullptr, 0, nullptr);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "ce/homeplugin.h"
@@ -9,6 +10,7 @@
 #include "obj_banks.h"
 #include "obj_banks_meters.h"
 #include "obj_battery.h"
+#include "obj_memory.h"
 #include "obj_meter.h"
 #include "scoped_setting.h"
 
@@ -182,6 +184,53 @@ TEST(Battery, LabelsFromPinnedPowerStatus) {
     b.Update();
     EXPECT_EQ(b.LabelText(c.mode), c.label) << c.percent << " mode " << c.mode;
   }
+  ce::testing::UseRealClock();
+}
+
+TEST(Memory, TextsAndPercentages) {
+  struct Case {
+    bool percent;
+    int used;
+    std::int64_t freeKb;
+    bool card;
+    const wchar_t* text;
+  };
+  const Case cases[] = {
+      {false, 0, 9 * 1024 + 973, false, L"     9.9 MB     "},  // 9.95 MB
+      {false, 0, 10 * 1024, false, L"     10 MB     "},
+      {false, 0, 10 * 1024, true, L"     10.0 MB     "},
+      {false, 0, 100 * 1024, true, L"     100 MB     "},
+      {false, 0, 0, false, L"          ?          "},
+      {false, 255, -1, true, L"              "},
+      {true, 42, 0, false, L"     42%     "},
+      {true, 255, -1, true, L"          ?          "},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MemoryText(c.percent, c.used, c.freeKb, c.card), c.text) << c.freeKb;
+  EXPECT_EQ(UsedPercent(25, 100), 75);
+  EXPECT_EQ(UsedPercent(0, 0), 0) << "an empty total is not a division";
+}
+
+TEST(Storage, CardsAreScannedAndNetworkSharesSkipped) {
+  ce::testing::UseVirtualClock(20000, 0);
+  ce::test::ScopedSetting cards{"DEVICE_STORAGE_CARDS", "SD Card;Network Share;Built-in Storage"};
+  CreateDirectoryW(L"\\SD Card", nullptr);
+  CreateDirectoryW(L"\\Network Share", nullptr);
+  CreateDirectoryW(L"\\Built-in Storage", nullptr);
+  CMeterSettings& s = CMeterSettings::Get();
+  for (CardInfo& info : s.sci) info = CardInfo{};
+  CObjStorage storage;
+  storage.Init(nullptr, nullptr);
+  EXPECT_TRUE(storage.Update());
+  ASSERT_EQ(storage.cardCount, 2);
+  const StorageCard& first = storage.cards[0];
+  EXPECT_LE(first.used, 100);
+  EXPECT_EQ(first.picture, first.name == L"Built-in Storage" ? 0 : 4);
+  // Both folders live on the same host volume, so they have one size: the
+  // second is matched to the picture remembered for that size.
+  EXPECT_EQ(storage.cards[1].picture, first.picture);
+  EXPECT_NE(storage.cards[1].name.find(L"Network"), 0u);
+  EXPECT_EQ(storage.cards[2].used, 255);
+  EXPECT_FALSE(storage.Update()) << "nothing changed";
   ce::testing::UseRealClock();
 }
 
