@@ -4,6 +4,7 @@
 #include "obj_banks_meters.h"
 #include "obj_battery.h"
 #include "obj_memory.h"
+#include "obj_network.h"
 
 namespace pelmora {
 namespace {
@@ -45,6 +46,7 @@ BOOL CObjBanks::Init(HINSTANCE instance, HWND window, HFONT normalFont, HFONT se
   Clock().Init(instance, window);
   Memory().Init(instance, window);
   Storage().Init(instance, window);
+  Network().Init(instance, window);
   LeftIcon().Init(instance, window);
   RightIcons().Init(instance, window);
   first = 0;
@@ -75,8 +77,10 @@ void CObjBanks::Layout() {
       case 4:
         list[n++] = &Clock();
         break;
+      case 5:
+        list[n++] = &Network();
+        break;
       default:
-        // The network bank is not built yet: left out.
         break;
     }
   }
@@ -202,6 +206,7 @@ BOOL CObjBanks::PollMeters() {
   if (Clock().Update()) changed = 1;
   if (Memory().Update()) changed = 1;
   if (Storage().Update()) changed = 1;
+  if (Network().Update()) changed = 1;
   return changed;
 }
 

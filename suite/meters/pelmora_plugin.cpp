@@ -12,6 +12,7 @@
 #include "obj_banks.h"
 #include "obj_banks_meters.h"
 #include "obj_battery.h"
+#include "obj_network.h"
 
 namespace suite {
 
@@ -276,7 +277,7 @@ SUITE_EXPORT BOOL DllMain(HANDLE module, DWORD reason, LPVOID /*reserved*/) {
     }
     ReloadColors();
     CMeterSettings& settings = CMeterSettings::Get();
-    settings.Open(false, g_state.vendorUtilities);
+    settings.Open(Network().IsConnected(), g_state.vendorUtilities);
     settings.Load();
     settings.LoadElapsed();
   } else if (reason == DLL_PROCESS_DETACH) {

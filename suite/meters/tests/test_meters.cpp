@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cwchar>
 #include <string>
 
 #include "ce/homeplugin.h"
@@ -12,6 +13,7 @@
 #include "obj_battery.h"
 #include "obj_memory.h"
 #include "obj_meter.h"
+#include "obj_network.h"
 #include "scoped_setting.h"
 
 namespace pelmora {
@@ -231,6 +233,53 @@ TEST(Storage, CardsAreScannedAndNetworkSharesSkipped) {
   EXPECT_NE(storage.cards[1].name.find(L"Network"), 0u);
   EXPECT_EQ(storage.cards[2].used, 255);
   EXPECT_FALSE(storage.Update()) << "nothing changed";
+  ce::testing::UseRealClock();
+}
+
+TEST(Network, NumberTextsAndHistoryValues) {
+  const std::pair<double, const wchar_t*> counts[] = {
+      {1000, L"1000 b"}, {1001, L"1.0 Kb"}, {1000000, L"1000.0 Kb"}, {1000001, L"1.0 Mb"}, {1000000001, L"1.0 Gb"}};
+  for (const auto& [count, text] : counts) EXPECT_EQ(NetworkNumberText(count, false), text);
+  EXPECT_EQ(NetworkNumberText(1001, true), L"1.0 Kbps");
+  // The chart's scale: 400000 B/s fills it.
+  EXPECT_EQ(RateHistoryValue(400000), 100);
+  EXPECT_EQ(RateHistoryValue(60000), 15);
+  EXPECT_EQ(RateHistoryValue(1e9), 100);
+}
+
+TEST(Network, ActivityStatesFromPinnedCounters) {
+  ce::testing::UseVirtualClock(20000, 0);
+  ce::test::ScopedSetting interfaces{"DEVICE_NETWORK_INTERFACES", "eth0 wlan0"};
+  CMeterSettings& s = CMeterSettings::Get();
+  s.disableNetMon = 0;
+  std::wcscpy(s.deviceName, L"gone0");
+  CObjNetwork net;
+  {
+    ce::test::ScopedSetting in{"DEVICE_NETWORK_ETH0_IN_OCTETS", "1000"};
+    ce::test::ScopedSetting out{"DEVICE_NETWORK_ETH0_OUT_OCTETS", "500"};
+    net.Init(nullptr, nullptr);
+  }
+  EXPECT_STREQ(s.deviceName, L"eth0") << "a missing saved name falls back to the first adapter";
+  struct Step {
+    const char* in;
+    const char* out;
+    int state;
+  };
+  const Step steps[] = {
+      {"1000", "500", 0}, {"3000", "500", 1}, {"3000", "900", 2}, {"4000", "1900", 3}, {"4000", "1900", 0}};
+  for (const Step& step : steps) {
+    ce::test::ScopedSetting in{"DEVICE_NETWORK_ETH0_IN_OCTETS", step.in};
+    ce::test::ScopedSetting out{"DEVICE_NETWORK_ETH0_OUT_OCTETS", step.out};
+    ce::testing::AdvanceClock(1000);
+    net.Update();
+    EXPECT_EQ(net.state, step.state) << step.in << "/" << step.out;
+  }
+  EXPECT_EQ(net.texts[0], L"4.0 Kb");
+  s.disableNetMon = 1;
+  EXPECT_TRUE(net.Update());
+  EXPECT_EQ(net.state, 4);
+  EXPECT_FALSE(net.Update()) << "already off";
+  s.disableNetMon = 0;
   ce::testing::UseRealClock();
 }
 
