@@ -13,6 +13,7 @@
 #include "obj_banks_meters.h"
 #include "obj_battery.h"
 #include "obj_network.h"
+#include "obj_meter.h"
 
 namespace suite {
 
