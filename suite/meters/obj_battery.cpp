@@ -122,6 +122,12 @@ CObjBattery& Battery() {
 BOOL CObjBattery::Init(HINSTANCE instance, HWND window) {
   CObjMeter::Init(instance, window);
   m_status.ACLineStatus = 254;
+  m_battery.Load(instance, L"PM_Battery.bmp", 109, 165);
+  m_charge.Load(instance, L"PM_Charge.bmp", 110, 162);
+  m_chargeLarge.Load(instance, L"PM_Charge_Large.bmp", 111, 192);
+  m_charged.Load(instance, L"PM_Charged.bmp", 112, 163);
+  m_chargedSmall.Load(instance, L"PM_Charged_Small.bmp", 195, 196);
+  m_warning.Load(instance, L"PM_WarnIcon.bmp", 121, 182);
   return 1;
 }
 
@@ -269,43 +275,71 @@ std::wstring CObjBattery::LabelText(int mode) const {
   }
 }
 
+namespace {
+
+// An offset of the layout table: negative entries are the scaled value negated.
+int Offset(int n) { return n < 0 ? -Scale(-n) : Scale(n); }
+
+void DrawPicture(HDC dc, const MeterPicture& picture, int x, int y) {
+  const MeterBitmap b = picture.Bitmap();
+  if (b.dc != nullptr) CopyTransparent(dc, x, y, b.width, b.height, b.dc, 0, 0);
+}
+
+}  // namespace
+
 BOOL CObjBattery::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int size, int bankIndex, BOOL selected) {
-  if (dc == nullptr) return 1;
-  const int value = BatteryValue(m_status.BatteryLifePercent, m_status.BatteryFlag);
-  const int main = GetMainHeight(size);
-  // The level as a bar across the upper area.
-  const int inset = Scale(4);
-  RECT frame = {bank.left + inset, bank.top + inset, bank.right - inset, bank.top + main - inset};
-  HBRUSH border = CreateSolidBrush(0x404040);
-  FillRect(dc, &frame, border);
-  DeleteObject(border);
-  RECT inner = {frame.left + 1, frame.top + 1, frame.right - 1, frame.bottom - 1};
-  HBRUSH back = CreateSolidBrush(0xFFFFFF);
-  FillRect(dc, &inner, back);
-  DeleteObject(back);
-  if (value <= 100) {
-    RECT level = inner;
-    level.right = inner.left + (inner.right - inner.left) * value / 100;
-    const COLORREF colour = value > 50 ? 0x20A020 : value < 36 ? 0x2020D0 : 0x20C0E0;
-    HBRUSH fill = CreateSolidBrush(colour);
-    FillRect(dc, &level, fill);
-    DeleteObject(fill);
-  }
+  if (dc == nullptr || size < 0 || size > 2) return 1;
   const CMeterSettings& settings = CMeterSettings::Get();
+  const int left = bank.left;
+  const int top = bank.top;
+  const int value = BatteryValue(m_status.BatteryLifePercent, m_status.BatteryFlag);
+  const SharedBars& bars = Bars();
+  const MeterBitmap none;
+  // The gauge: vertical at Big, horizontal otherwise; the battery picture.
+  static const int kGauge[3][2] = {{3, 3}, {18, 12}, {3, 3}};
+  static const int kPicture[3][2] = {{16, 5}, {5, 3}, {5, 3}};
+  m_gauge.x = left + Scale(kGauge[size][0]);
+  m_gauge.y = top + Scale(kGauge[size][1]) + (size == kSmall ? 1 : 0);
+  m_gauge.value = value > 101 ? 102 : value;
+  m_gauge.vertical = size == kBig;
+  const MeterBitmap battery = m_battery.Bitmap();
+  if (battery.dc != nullptr) {
+    const int rowHeight = battery.height / 3;
+    CopyTransparent(dc, left + Scale(kPicture[size][0]), top + Scale(kPicture[size][1]), battery.width, rowHeight,
+                    battery.dc, 0, rowHeight * size);
+  }
+  if (size == kBig) {
+    m_gauge.Draw(dc, bars.frameV.Bitmap(), bars.barV.Bitmap(), none, settings.pim ? bars.digitsV.Bitmap() : none, 0);
+  } else {
+    m_gauge.Draw(dc, bars.frameH.Bitmap(), bars.barH.Bitmap(), settings.pim ? bars.digitsH.Bitmap() : none, none, 0);
+  }
+  // Overlays: charged or charging, and the backup-battery warning.
+  static const int kCharged[3][2] = {{-1, 6}, {12, 2}, {0, 0}};
+  static const int kCharging[3][2] = {{-7, 7}, {-3, 8}, {-3, 4}};
+  static const int kWarning[3][2] = {{-17, -1}, {-7, -1}, {-8, -1}};
+  const int px = left + Scale(kPicture[size][0]);
+  const int py = top + Scale(kPicture[size][1]);
+  if (value == 100 && size != kTiny) {
+    DrawPicture(dc, size == kBig ? m_charged : m_chargedSmall, px + Offset(kCharged[size][0]),
+                py + Offset(kCharged[size][1]));
+  } else if (m_status.BatteryFlag == 8) {
+    DrawPicture(dc, size == kBig ? m_chargeLarge : m_charge, px + Offset(kCharging[size][0]),
+                py + Offset(kCharging[size][1]));
+  }
+  if (settings.bbp && (m_status.BackupBatteryFlag == 4 || m_status.BackupBatteryLifePercent < 10)) {
+    // Negative offsets count from the bank's right edge; the top is kept inside the bank.
+    const int y = top + Offset(kWarning[size][1]);
+    DrawPicture(dc, m_warning, bank.right + Offset(kWarning[size][0]), y < bank.top ? bank.top : y);
+  }
+  if (size == kTiny) return 1;
   const DWORD mode = bankIndex >= 0 && bankIndex < kBankCount ? settings.bd[bankIndex] : 0;
+  const int labelTop = top + (size == kBig ? Scale(30) : Scale(20));
+  RECT label = {left, labelTop, left + Scale(49) - 1, labelTop + Scale(25)};
   SetBkMode(dc, TRANSPARENT);
   HGDIOBJ old = SelectObject(dc, normalFont);
   SetTextColor(dc, selected ? 0xFFFFFF : 0x000000);
-  if (size != kTiny) {
-    RECT label = {bank.left, bank.top + main, bank.right, bank.bottom};
-    const std::wstring text = LabelText(mode <= 2 ? static_cast<int>(mode) : 0);
-    DrawTextW(dc, text.c_str(), -1, &label, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
-  }
-  if (value <= 100 && settings.pim) {
-    wchar_t digits[8];
-    std::swprintf(digits, 8, L"%d%%", value);
-    DrawTextW(dc, digits, -1, &inner, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
-  }
+  const std::wstring text = LabelText(mode <= 2 ? static_cast<int>(mode) : 0);
+  DrawTextW(dc, text.c_str(), -1, &label, DT_CENTER | DT_SINGLELINE | DT_TOP);
   SelectObject(dc, old);
   return 1;
 }

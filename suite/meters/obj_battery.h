@@ -80,6 +80,7 @@ class CObjBattery : public CObjMeter {
   int m_lastPercentForAlert = -1;
   int m_randomForTesting = -1;
   CBarGauge m_gauge;
+  MeterPicture m_battery, m_charge, m_chargeLarge, m_charged, m_chargedSmall, m_warning;
 };
 
 CObjBattery& Battery();

@@ -160,6 +160,34 @@ bool MakeSet(const std::string& folder, const std::string& suffix, int dpi) {
     }
     ok &= Write(folder, netNames[size] + suffix + ".bmp", net);
   }
+  // Battery pictures: one row per size (Big, Small, Tiny), 28 x 22 each.
+  Image battery(28 * f, 22 * f * 3);
+  const int bodies[3][2] = {{20, 12}, {12, 8}, {10, 6}};
+  for (int row = 0; row < 3; ++row) {
+    const int w = bodies[row][0] * f;
+    const int h = bodies[row][1] * f;
+    const int top = 22 * f * row + 2 * f;
+    battery.Fill(0, top, w, h, 0x404040);
+    battery.Fill(f, top + f, w - 2 * f, h - 2 * f, 0xE8E8E8);
+    battery.Fill(w, top + h / 3, 2 * f, h / 3 + f, 0x404040);
+  }
+  ok &= Write(folder, "PM_Battery" + suffix + ".bmp", battery);
+  // Charging marks (a bolt) and charged marks (a tick), small and large.
+  for (int large = 0; large < 2; ++large) {
+    const int e = (large ? 12 : 8) * f;
+    Image bolt(e, e);
+    for (int i = 0; i < e; ++i) bolt.Fill(e - 1 - i / 2 - (i < e / 2 ? 0 : e / 4), i, 2 * f, 1, 0xF0C000);
+    ok &= Write(folder, std::string(large ? "PM_Charge_Large" : "PM_Charge") + suffix + ".bmp", bolt);
+    Image tick(e, e);
+    for (int i = 0; i < e / 3; ++i) tick.Fill(i, e / 2 + i, 2 * f, 2 * f, 0x20A040);
+    for (int i = 0; i < 2 * e / 3; ++i) tick.Fill(e / 3 + i, e / 2 + e / 3 - i - f, 2 * f, 2 * f, 0x20A040);
+    ok &= Write(folder, std::string(large ? "PM_Charged" : "PM_Charged_Small") + suffix + ".bmp", tick);
+  }
+  // Backup-battery warning: a red triangle-ish block with a white bar.
+  Image warn(10 * f, 10 * f);
+  for (int i = 0; i < 10 * f; ++i) warn.Fill(5 * f - i / 2, i, i + 1, 1, 0xD02020);
+  warn.Fill(5 * f - f / 2, 3 * f, f, 4 * f, 0xFFFFFF);
+  ok &= Write(folder, "PM_WarnIcon" + suffix + ".bmp", warn);
   return ok;
 }
 
