@@ -37,8 +37,9 @@ for tool in displaydemo tableview tableplay platformgallery rescomp tablesim ark
   fontmake moviemake tablemake uimake audiochain skinc skindump skinart lngmake Home; do
   [ -x "$tree/bin/$tool" ] || { echo "not installed: bin/$tool"; exit 1; }
 done
-# The device's libraries that programs load by name lie beside them.
-extra=$(ls "$tree/bin" | grep -vxE 'displaydemo|tableview|tableplay|platformgallery|rescomp|tablesim|arkpack|imgconv|ksomake|soundmaker|fontmake|moviemake|tablemake|uimake|audiochain|skinc|skindump|skinart|lngmake|Home|imgdecmp\.dll' || true)
+# The device's libraries and the home screen's plug-ins, which programs load
+# by name, lie beside them.
+extra=$(ls "$tree/bin" | grep -vxE 'displaydemo|tableview|tableplay|platformgallery|rescomp|tablesim|arkpack|imgconv|ksomake|soundmaker|fontmake|moviemake|tablemake|uimake|audiochain|skinc|skindump|skinart|lngmake|Home|imgdecmp\.dll|Pelmora\.dll' || true)
 [ -z "$extra" ] || { echo "installed beside the programs: $extra"; exit 1; }
 
 run_demo() {
