@@ -283,6 +283,30 @@ TEST(Network, ActivityStatesFromPinnedCounters) {
   ce::testing::UseRealClock();
 }
 
+TEST(Alerts, PlayOnceOrOnTheRepeatInterval) {
+  ce::testing::UseVirtualClock(5000, 0);
+  CMeterSettings& s = CMeterSettings::Get();
+  s.vfreq = 0;
+  std::int64_t last = 0;
+  EXPECT_FALSE(PlayAlert(1, &last, L"BIL.wav")) << "quiet in the first 10 seconds";
+  ce::testing::AdvanceClock(6000);
+  EXPECT_FALSE(PlayAlert(0, &last, L"BIL.wav")) << "alert off";
+  EXPECT_TRUE(PlayAlert(1, &last, L"BIL.wav"));
+  ce::testing::AdvanceClock(600000);
+  EXPECT_FALSE(PlayAlert(1, &last, L"BIL.wav")) << "no repeat: once per low period";
+  last = 0;  // the level rose above the threshold
+  EXPECT_TRUE(PlayAlert(1, &last, L"BIL.wav"));
+  std::int64_t oneOff = -1;
+  EXPECT_TRUE(PlayAlert(1, &oneOff, L"BFC.wav")) << "the charged alert plays without a repeat setting";
+  s.vfreq = 1;  // one minute
+  ce::testing::AdvanceClock(30000);
+  EXPECT_FALSE(PlayAlert(1, &last, L"BIL.wav"));
+  ce::testing::AdvanceClock(31000);
+  EXPECT_TRUE(PlayAlert(1, &last, L"BIL.wav"));
+  s.vfreq = 0;
+  ce::testing::UseRealClock();
+}
+
 TEST(Clock, HandsAtThreeOClock) {
   const POINT c = {20, 20};
   const POINT hour = CObjClock::HandEnd(c, 8, (0.0 + 3) / 12);
