@@ -1,6 +1,12 @@
 #include "obj_banks_meters.h"
 
 #include <cmath>
+#include <cstdio>
+
+#include "ce/shellapi.h"
+#include "common/iss_utility.h"
+#include "meter_settings.h"
+#include "obj_battery.h"
 
 namespace pelmora {
 namespace {
@@ -105,6 +111,37 @@ BOOL CObjLeftIcon::Draw(HDC dc, const RECT& bank, HFONT, HFONT, int size, int, B
   const int edge = size == kTiny ? Scale(11) : Scale(16);
   FillBox(dc, bank.left + 3, bank.top + 2, edge, edge, 0x2A7A2A);
   FillBox(dc, bank.left + 3 + edge / 4, bank.top + 2 + edge / 4, edge / 2, edge / 2, 0xE0F0E0);
+  return 1;
+}
+
+BOOL CObjLeftIcon::SecondAction(int) {
+  CMeterSettings& settings = CMeterSettings::Get();
+  wchar_t text[320];
+  std::swprintf(text, 320,
+                L"Tap this icon just after you have changed your main battery.\r\nThis will allow the battery time "
+                L"remaining figure to remain accurate.\r\nTap OK if you have just inserted Battery %lu, or Cancel "
+                L"to exit.",
+                settings.batteryInUse == 1 ? 2ul : 1ul);
+  if (MessageBoxW(m_window, text, L"Swapping Main Battery", MB_OKCANCEL) != IDOK) return 1;
+  settings.batteryInUse = settings.batteryInUse == 1 ? 2 : 1;
+  Battery().ResetElapsed();
+  return 1;
+}
+
+BOOL CObjRightIcons::SecondAction(int) {
+  wchar_t root[MAX_PATH] = {};
+  suite::IssUtility::GetInstance()->GetStorageRoot(root);
+  wchar_t parameters[MAX_PATH];
+  std::swprintf(parameters, MAX_PATH, L"%lsApplication Data\\Home\\qveng.htp", root);
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = 64;
+  info.lpVerb = L"OPEN";
+  info.lpFile = L"iexplore.exe";
+  info.lpParameters = parameters;
+  info.nShow = 5;
+  info.hInstApp = m_instance;
+  ShellExecuteExW(&info);
   return 1;
 }
 

@@ -22,6 +22,8 @@ class CObjClock : public CObjMeter {
 
 class CObjLeftIcon : public CObjMeter {
  public:
+  // The battery swap: after the user's OK the other main battery is in use.
+  BOOL SecondAction(int bankIndex) override;
   BOOL Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT secondFont, int size, int bankIndex,
             BOOL selected) override;
   int GetWidth() override { return 22; }
@@ -34,6 +36,8 @@ class CObjRightIcons : public CObjMeter {
   BOOL Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT secondFont, int size, int bankIndex,
             BOOL selected) override;
   BOOL OnTapUp(int, int, int, int) override { return 1; }
+  // Opens the help file in the browser.
+  BOOL SecondAction(int bankIndex) override;
   int GetWidth() override { return 21; }
   int GetMainHeight(int size) override;
   int GetLabelHeight(int size) override;

@@ -112,6 +112,9 @@ void OnMessage(HWND window, UINT message, WPARAM wParam) {
         }
       }
       break;
+    case WM_LAUNCH_HELP:
+      RightIcons().SecondAction(0);
+      break;
     case WM_DESTROY:
       KillTimer(window, IDT_CLOCK);
       KillTimer(window, kTimerOnce);
@@ -130,8 +133,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_CREATE:
     case WM_USER:
     case WM_LAUNCH_OPTIONS:
-    case WM_LAUNCH_HELP:
     case WM_LAUNCH_ALERTS:
+      return 0;
+    case WM_LAUNCH_HELP:
+      OnMessage(window, message, wParam);
       return 0;
     case WM_DESTROY:
       OnMessage(window, message, wParam);
