@@ -8,6 +8,7 @@
 
 #include "ce/homeplugin.h"
 #include "ce/objidl.h"
+#include "ce/testing.h"
 #include "ce/windows.h"
 #include "scoped_setting.h"
 
@@ -99,6 +100,61 @@ TEST(PelmoraPlugin, LoadsDrawsAndUnloadsPromptly) {
   FreeLibrary(library);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << "the worker stops at once";
   CoUninitialize();
+}
+
+TEST(PelmoraPlugin, RefreshSlowsAfterFortyTicksAndAHostPaintRestoresIt) {
+  ce::testing::UseVirtualClock(20000, 0);
+  ce::test::ScopedSetting folders{"DEVICE_PROGRAM_FOLDERS", std::string("Meters=") + PELMORA_FOLDER};
+  ASSERT_EQ(CoInitializeEx(nullptr, 0), S_OK);
+  HMODULE library = LoadLibraryW(L"\\Program Files\\Meters\\Pelmora.dll");
+  ASSERT_NE(library, nullptr);
+  auto getClassObject = Export<LPFNGETCLASSOBJECT>(library, L"DllGetClassObject");
+  auto period = Export<int (*)()>(library, L"PelmoraUpdatePeriod");
+  auto ticks = Export<int (*)()>(library, L"PelmoraTickCount");
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(getClassObject(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+  IHomePlugin* plugin = nullptr;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IHomePlugin, reinterpret_cast<void**>(&plugin)), S_OK);
+  Environment environment;
+  plugin->SetSite(&environment);
+  plugin->Initialize(1);
+  int height = 0;
+  plugin->GetHeight(&height);
+  auto pump = [] {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  };
+  pump();
+  for (int second = 1; second <= 39; ++second) {
+    ce::testing::AdvanceClock(1000);
+    pump();
+  }
+  EXPECT_EQ(ticks(), 39);
+  EXPECT_EQ(period(), 1000);
+  ce::testing::AdvanceClock(1000);
+  pump();
+  EXPECT_EQ(period(), 300000) << "the 40th tick slows the refresh";
+  EXPECT_EQ(ticks(), 0);
+
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  SelectObject(dc, CreateCompatibleBitmap(screen, 240, height));
+  PluginEvent paint{};
+  paint.kind = PE_PAINT;
+  paint.paint.hdc = dc;
+  paint.paint.rect = {0, 0, 240, height};
+  plugin->OnEvent(&paint);
+  EXPECT_EQ(period(), 300000) << "the paint the worker asked for keeps the period";
+  plugin->OnEvent(&paint);
+  EXPECT_EQ(period(), 1000) << "a paint the worker did not ask for restores the fast refresh";
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+
+  plugin->Release();
+  factory->Release();
+  FreeLibrary(library);
+  CoUninitialize();
+  ce::testing::UseRealClock();
 }
 
 }  // namespace
