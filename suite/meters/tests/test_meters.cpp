@@ -317,6 +317,12 @@ TEST(Clock, HandsAtThreeOClock) {
   EXPECT_EQ(minute.y, 8);
 }
 
+TEST(Clock, UpdatesOnceAMinute) {
+  CObjClock clock;
+  for (int call = 0; call < 60; ++call) ASSERT_FALSE(clock.Update()) << call;
+  EXPECT_TRUE(clock.Update()) << "the 61st call redraws, then counting goes on from the current second";
+}
+
 TEST(History, InterpolatesAndClampsLongGaps) {
   HistoryRing ring;
   ring.startMs = 0;
