@@ -307,6 +307,61 @@ TEST(Alerts, PlayOnceOrOnTheRepeatInterval) {
   ce::testing::UseRealClock();
 }
 
+// The colour a pixel of `colour` reads back as on this screen's format.
+COLORREF AsStored(HDC screen, COLORREF colour) {
+  HDC scratch = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 1, 1);
+  HGDIOBJ old = SelectObject(scratch, bitmap);
+  SetPixel(scratch, 0, 0, colour);
+  const COLORREF stored = GetPixel(scratch, 0, 0);
+  SelectObject(scratch, old);
+  DeleteObject(bitmap);
+  DeleteDC(scratch);
+  return stored;
+}
+
+TEST(Battery, GaugePixelsAtBothSizes) {
+  ce::testing::UseVirtualClock(20000, 0);
+  ce::test::ScopedSetting percent{"DEVICE_POWER_BATTERY_PERCENT", "64"};
+  ce::test::ScopedSetting flag{"DEVICE_POWER_BATTERY_FLAG", "1"};
+  ce::test::ScopedSetting ac{"DEVICE_POWER_AC_LINE", "0"};
+  HINSTANCE self = GetModuleHandleW(nullptr);
+  HDC screen = GetDC(nullptr);
+  const COLORREF frame = AsStored(screen, 0x303030);
+  const COLORREF green = AsStored(screen, 0x40A030);
+  for (const int scale : {1, 2}) {
+    SetDpiForTesting(96 * scale);
+    Bars().Load(self);
+    CObjBattery battery;
+    battery.Init(self, nullptr);
+    battery.Update();
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 120, 80);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all = {0, 0, 120, 80};
+    HBRUSH white = CreateSolidBrush(0xFFFFFF);
+    FillRect(dc, &all, white);
+    DeleteObject(white);
+    const RECT bank = {0, 0, 49 * scale, 33 * scale};
+    battery.Draw(dc, bank, nullptr, nullptr, kSmall, 0, 0);
+    // The Small gauge sits at (18, 12) and one pixel lower; the bar starts
+    // inside the 2-pixel inset and is 64% of the 40-pixel bar long.
+    const int x = 18 * scale;
+    const int y = 12 * scale + 1;
+    EXPECT_EQ(GetPixel(dc, x, y), frame) << scale;
+    const int barEnd = x + 2 * scale + 40 * scale * 64 / 100;
+    EXPECT_EQ(GetPixel(dc, x + 2 * scale, y + 2 * scale), green) << scale;
+    EXPECT_EQ(GetPixel(dc, barEnd - 1, y + 2 * scale), green) << scale;
+    EXPECT_NE(GetPixel(dc, barEnd, y + 2 * scale), green) << scale;
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  ReleaseDC(nullptr, screen);
+  SetDpiForTesting(96);
+  ce::testing::UseRealClock();
+}
+
 TEST(Clock, HandsAtThreeOClock) {
   const POINT c = {20, 20};
   const POINT hour = CObjClock::HandEnd(c, 8, (0.0 + 3) / 12);
