@@ -114,7 +114,7 @@ MeterBitmap MakeRows(HDC screen, int width, int rowHeight, const COLORREF rows[3
   return b;
 }
 
-TEST(BarGauge, ColourRowsLengthsAndSpecialStates) {
+TEST(BarGauge, ColourRowsLengthsAndFrameStates) {
   SetDpiForTesting(96);
   HDC screen = GetDC(nullptr);
   const COLORREF barRows[3] = {0x0000FF, 0x00FFFF, 0x00FF00};
