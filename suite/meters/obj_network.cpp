@@ -97,11 +97,14 @@ bool CObjNetwork::ReadCounters() {
   download.Sample(now, d);
   upload.Sample(now, u);
   total.Sample(now, d + u);
-  texts[0] = NetworkNumberText(row.dwInOctets, false);
-  texts[1] = NetworkNumberText(downloadRate, true);
-  texts[2] = NetworkNumberText(row.dwOutOctets, false);
-  texts[3] = NetworkNumberText(uploadRate, true);
-  texts[4] = NetworkNumberText(static_cast<double>(row.dwInOctets) + row.dwOutOctets, false);
+  {
+    const std::lock_guard<std::mutex> hold(m_textLock);
+    texts[0] = NetworkNumberText(row.dwInOctets, false);
+    texts[1] = NetworkNumberText(downloadRate, true);
+    texts[2] = NetworkNumberText(row.dwOutOctets, false);
+    texts[3] = NetworkNumberText(uploadRate, true);
+    texts[4] = NetworkNumberText(static_cast<double>(row.dwInOctets) + row.dwOutOctets, false);
+  }
   m_lastReceived = row.dwInOctets;
   m_lastSent = row.dwOutOctets;
   return true;
@@ -168,9 +171,15 @@ BOOL CObjNetwork::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int si
   ExtTextOutW(dc, labelX, top + Scale(10), 0, nullptr, kSecond[m], static_cast<UINT>(std::wcslen(kSecond[m])), nullptr);
   const int valueTop = top + (size == kBig ? Scale(29) : Scale(20));
   RECT value = {bank.left, valueTop, bank.right, valueTop + Scale(13)};
-  DrawTextW(dc, texts[m].c_str(), -1, &value, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
+  const std::wstring text = Text(m);
+  DrawTextW(dc, text.c_str(), -1, &value, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
   SelectObject(dc, old);
   return 1;
+}
+
+std::wstring CObjNetwork::Text(int index) {
+  const std::lock_guard<std::mutex> hold(m_textLock);
+  return index >= 0 && index < 5 ? texts[index] : std::wstring();
 }
 
 BOOL CObjNetwork::Action(int) { return 1; }

@@ -2,6 +2,7 @@
 // data flows, the totals and the rates, and keeps three 24-hour histories.
 #pragma once
 
+#include <mutex>
 #include <string>
 
 #include "ce/windows.h"
@@ -35,12 +36,15 @@ class CObjNetwork : public CObjMeter {
   DWORD received = 0, sent = 0;
   double downloadRate = 0, uploadRate = 0;
   int mode[6] = {};
-  std::wstring texts[5];
+  std::wstring texts[5];  // written by the worker under m_textLock
+  std::wstring Text(int index);
   HistoryRing download, upload, total;
 
  private:
   bool ReadCounters();
   MeterPicture m_pictures[3];
+  // The texts are strings the worker replaces while the UI thread draws.
+  std::mutex m_textLock;
   struct Sample {
     DWORD sent = 0, received = 0;
     ULONGLONG ms = 0;

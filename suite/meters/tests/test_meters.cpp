@@ -274,7 +274,7 @@ TEST(Network, ActivityStatesFromPinnedCounters) {
     net.Update();
     EXPECT_EQ(net.state, step.state) << step.in << "/" << step.out;
   }
-  EXPECT_EQ(net.texts[0], L"4.0 Kb");
+  EXPECT_EQ(net.Text(0), L"4.0 Kb");
   s.disableNetMon = 1;
   EXPECT_TRUE(net.Update());
   EXPECT_EQ(net.state, 4);
