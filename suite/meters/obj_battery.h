@@ -69,7 +69,6 @@ class CObjBattery : public CObjMeter {
   bool m_statusRead = false;
   BYTE m_previousPercent = 255;
   DWORD m_changeTick = 0;
-  BYTE m_externalState = 103;
   bool m_onPower = false;
   DWORD m_lastPollTick = 0;
   bool m_polled = false;
