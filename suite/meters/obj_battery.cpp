@@ -121,7 +121,12 @@ CObjBattery& Battery() {
 
 BOOL CObjBattery::Init(HINSTANCE instance, HWND window) {
   CObjMeter::Init(instance, window);
+  // Until the first read everything is unknown (no level, no warning).
   m_status.ACLineStatus = 254;
+  m_status.BatteryFlag = 255;
+  m_status.BatteryLifePercent = 255;
+  m_status.BackupBatteryFlag = 255;
+  m_status.BackupBatteryLifePercent = 255;
   m_battery.Load(instance, L"PM_Battery.bmp", 109, 165);
   m_charge.Load(instance, L"PM_Charge.bmp", 110, 162);
   m_chargeLarge.Load(instance, L"PM_Charge_Large.bmp", 111, 192);
