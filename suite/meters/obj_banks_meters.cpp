@@ -1,0 +1,165 @@
+#include "obj_banks_meters.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "ce/shellapi.h"
+#include "common/iss_utility.h"
+#include "meter_settings.h"
+#include "obj_battery.h"
+
+namespace pelmora {
+namespace {
+
+constexpr double kTurn = 6.283185307179586;
+
+void FillBox(HDC dc, int left, int top, int width, int height, COLORREF colour) {
+  RECT r = {left, top, left + width, top + height};
+  HBRUSH brush = CreateSolidBrush(colour);
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+}
+
+}  // namespace
+
+CObjClock& Clock() {
+  static CObjClock clock;
+  return clock;
+}
+CObjLeftIcon& LeftIcon() {
+  static CObjLeftIcon icon;
+  return icon;
+}
+CObjRightIcons& RightIcons() {
+  static CObjRightIcons icons;
+  return icons;
+}
+
+BOOL CObjClock::Update() {
+  if (m_counter < 60) {
+    ++m_counter;
+    return 0;
+  }
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  m_counter = now.wSecond;
+  return 1;
+}
+
+POINT CObjClock::HandEnd(POINT centre, int length, double fraction) {
+  const double a = fraction * kTurn;
+  POINT end;
+  end.x = centre.x + static_cast<LONG>(std::trunc(length * std::sin(a)));
+  end.y = centre.y - static_cast<LONG>(std::trunc(length * std::cos(a)));
+  return end;
+}
+
+BOOL CObjClock::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int size, int, BOOL selected) {
+  if (dc == nullptr) return 1;
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  if (size == kTiny) {
+    wchar_t text[32] = {};
+    GetTimeFormatW(LOCALE_USER_DEFAULT, 6, &now, nullptr, text, 32);
+    RECT r = {bank.left, bank.top, bank.left + 49, bank.top + 15};
+    SetBkMode(dc, TRANSPARENT);
+    HGDIOBJ old = SelectObject(dc, normalFont);
+    SetTextColor(dc, selected ? 0xFFFFFF : 0x000000);
+    DrawTextW(dc, text, -1, &r, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
+    SelectObject(dc, old);
+    return 1;
+  }
+  const int faceX = Scale(10);
+  const int faceY = size == kBig ? Scale(7) : Scale(2);
+  const int face = Scale(28);
+  // The face: a light disc in a dark ring.
+  const int radius = face / 2;
+  const POINT c = {bank.left + faceX + Scale(14), bank.top + faceY + Scale(14)};
+  for (int y = -radius; y <= radius; ++y) {
+    for (int x = -radius; x <= radius; ++x) {
+      const int d2 = x * x + y * y;
+      if (d2 <= radius * radius)
+        SetPixel(dc, c.x + x, c.y + y, d2 >= (radius - 1) * (radius - 1) ? 0x404040 : 0xF8F8F8);
+    }
+  }
+  const POINT hour = HandEnd(c, Scale(8), ((now.wMinute * (1.0 / 60)) + (now.wHour % 12)) * (1.0 / 12));
+  const POINT second = HandEnd(c, Scale(13), now.wSecond * (1.0 / 60));
+  const POINT minute = HandEnd(c, Scale(12), now.wMinute * (1.0 / 60));
+  DrawLine(dc, c.x, c.y, hour.x, hour.y, 0x400000, 2);
+  DrawLine(dc, c.x, c.y, second.x, second.y, 0xDDABA4, 1);
+  DrawLine(dc, c.x, c.y, minute.x, minute.y, 0x400000, 1);
+  return 1;
+}
+
+BOOL CObjClock::Action(int) {
+  PROCESS_INFORMATION info{};
+  if (CreateProcessW(L"\\Windows\\settings.exe", const_cast<LPWSTR>(L"clock.cpl.xml"), nullptr, nullptr, FALSE, 0,
+                     nullptr, nullptr, nullptr, &info)) {
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+  }
+  return 1;
+}
+
+int CObjLeftIcon::GetMainHeight(int size) {
+  return size == kBig ? Scale(20) : size == kSmall ? Scale(21) : size == kTiny ? Scale(15) : 0;
+}
+int CObjLeftIcon::GetLabelHeight(int size) { return size == kBig ? Scale(23) : size == kSmall ? Scale(12) : 0; }
+
+BOOL CObjLeftIcon::Draw(HDC dc, const RECT& bank, HFONT, HFONT, int size, int, BOOL) {
+  if (dc == nullptr) return 1;
+  const int edge = size == kTiny ? Scale(11) : Scale(16);
+  FillBox(dc, bank.left + 3, bank.top + 2, edge, edge, 0x2A7A2A);
+  FillBox(dc, bank.left + 3 + edge / 4, bank.top + 2 + edge / 4, edge / 2, edge / 2, 0xE0F0E0);
+  return 1;
+}
+
+BOOL CObjLeftIcon::SecondAction(int) {
+  CMeterSettings& settings = CMeterSettings::Get();
+  wchar_t text[320];
+  std::swprintf(text, 320,
+                L"Tap this icon just after you have changed your main battery.\r\nThis will allow the battery time "
+                L"remaining figure to remain accurate.\r\nTap OK if you have just inserted Battery %lu, or Cancel "
+                L"to exit.",
+                settings.batteryInUse == 1 ? 2ul : 1ul);
+  if (MessageBoxW(m_window, text, L"Swapping Main Battery", MB_OKCANCEL) != IDOK) return 1;
+  settings.batteryInUse = settings.batteryInUse == 1 ? 2 : 1;
+  Battery().ResetElapsed();
+  return 1;
+}
+
+BOOL CObjRightIcons::SecondAction(int) {
+  wchar_t root[MAX_PATH] = {};
+  suite::IssUtility::GetInstance()->GetStorageRoot(root);
+  wchar_t parameters[MAX_PATH];
+  std::swprintf(parameters, MAX_PATH, L"%lsApplication Data\\Home\\qveng.htp", root);
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = 64;
+  info.lpVerb = L"OPEN";
+  info.lpFile = L"iexplore.exe";
+  info.lpParameters = parameters;
+  info.nShow = 5;
+  info.hInstApp = m_instance;
+  ShellExecuteExW(&info);
+  return 1;
+}
+
+int CObjRightIcons::GetMainHeight(int size) {
+  return size == kBig ? Scale(22) : size == kSmall ? Scale(17) : size == kTiny ? Scale(15) : 0;
+}
+int CObjRightIcons::GetLabelHeight(int size) { return size == kBig ? Scale(16) : size == kSmall ? Scale(17) : 0; }
+
+BOOL CObjRightIcons::Draw(HDC dc, const RECT& bank, HFONT, HFONT, int size, int, BOOL) {
+  if (dc == nullptr) return 1;
+  const int edge = Scale(12);
+  const int optionsTop = size == kBig ? 8 : size == kSmall ? 3 : 1;
+  FillBox(dc, bank.left + 4, bank.top + optionsTop, edge, edge, 0x805020);
+  if (size != kTiny) {
+    const int helpTop = size == kBig ? 23 : 18;
+    FillBox(dc, bank.left + 4, bank.top + helpTop, edge, edge, 0x206090);
+  }
+  return 1;
+}
+
+}  // namespace pelmora

@@ -1,0 +1,50 @@
+// The clock bank and the two icon banks that start and end every row.
+#pragma once
+
+#include "ce/windows.h"
+#include "obj_meter.h"
+
+namespace pelmora {
+
+class CObjClock : public CObjMeter {
+ public:
+  BOOL Update() override;
+  BOOL Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT secondFont, int size, int bankIndex,
+            BOOL selected) override;
+  BOOL Action(int bankIndex) override;
+  BOOL IsSingleAction() override { return 1; }
+  // The end of a hand of `length` at `fraction` of a full turn from centre.
+  static POINT HandEnd(POINT centre, int length, double fraction);
+
+ private:
+  int m_counter = 0;
+};
+
+class CObjLeftIcon : public CObjMeter {
+ public:
+  // The battery swap: after the user's OK the other main battery is in use.
+  BOOL SecondAction(int bankIndex) override;
+  BOOL Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT secondFont, int size, int bankIndex,
+            BOOL selected) override;
+  int GetWidth() override { return 22; }
+  int GetMainHeight(int size) override;
+  int GetLabelHeight(int size) override;
+};
+
+class CObjRightIcons : public CObjMeter {
+ public:
+  BOOL Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT secondFont, int size, int bankIndex,
+            BOOL selected) override;
+  BOOL OnTapUp(int, int, int, int) override { return 1; }
+  // Opens the help file in the browser.
+  BOOL SecondAction(int bankIndex) override;
+  int GetWidth() override { return 21; }
+  int GetMainHeight(int size) override;
+  int GetLabelHeight(int size) override;
+};
+
+CObjClock& Clock();
+CObjLeftIcon& LeftIcon();
+CObjRightIcons& RightIcons();
+
+}  // namespace pelmora

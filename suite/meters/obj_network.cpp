@@ -1,0 +1,192 @@
+#include "obj_network.h"
+
+#include <cstdio>
+#include <cwchar>
+#include <vector>
+
+#include "ce/iphlpapi.h"
+#include "meter_settings.h"
+
+namespace pelmora {
+
+CObjNetwork& Network() {
+  static CObjNetwork network;
+  return network;
+}
+
+std::wstring NetworkNumberText(double c, bool rate) {
+  wchar_t buffer[48];
+  if (c >= 1000000001.0) {
+    std::swprintf(buffer, 48, L"%.1f Gb", c * 1e-9);
+  } else if (c >= 1000001.0) {
+    std::swprintf(buffer, 48, L"%.1f Mb", c * 1e-6);
+  } else if (c < 1001.0) {
+    std::swprintf(buffer, 48, L"%d b", static_cast<int>(c));
+  } else {
+    std::swprintf(buffer, 48, L"%.1f Kb", c * 0.001);
+  }
+  std::wstring text = buffer;
+  if (rate) text += L"ps";
+  return text;
+}
+
+int RateHistoryValue(double bytesPerSecond) {
+  const double v = bytesPerSecond * 0.00025;
+  if (v >= 100) return 100;
+  if (v <= 0) return 0;
+  return static_cast<int>(v);
+}
+
+void CObjNetwork::SetDisabled(bool disabled) { CMeterSettings::Get().disableNetMon = disabled ? 1 : 0; }
+bool CObjNetwork::IsDisabled() const { return CMeterSettings::Get().disableNetMon != 0; }
+
+bool CObjNetwork::FindInterface() {
+  CMeterSettings& settings = CMeterSettings::Get();
+  ULONG size = 0;
+  if (GetInterfaceInfo(nullptr, &size) != ERROR_INSUFFICIENT_BUFFER || size < sizeof(IP_INTERFACE_INFO)) {
+    settings.deviceName[0] = L'\0';
+    interfaceIndex = -1;
+    state = 4;
+    return false;
+  }
+  // Aligned storage for the records.
+  std::vector<ULONGLONG> buffer((size + sizeof(ULONGLONG) - 1) / sizeof(ULONGLONG));
+  auto* info = reinterpret_cast<IP_INTERFACE_INFO*>(buffer.data());
+  if (GetInterfaceInfo(info, &size) != NO_ERROR || info->NumAdapters <= 0) {
+    settings.deviceName[0] = L'\0';
+    interfaceIndex = -1;
+    state = 4;
+    return false;
+  }
+  const LONG maxFit = static_cast<LONG>((size - offsetof(IP_INTERFACE_INFO, Adapter)) / sizeof(IP_ADAPTER_INDEX_MAP));
+  const LONG count = info->NumAdapters < maxFit ? info->NumAdapters : maxFit;
+  LONG chosen = 0;
+  if (settings.deviceName[0] != L'\0' && count > 1) {
+    for (LONG i = 0; i < count; ++i) {
+      if (std::wcsncmp(info->Adapter[i].Name, settings.deviceName, MAX_ADAPTER_NAME) == 0) chosen = i;
+    }
+  }
+  interfaceIndex = static_cast<long>(info->Adapter[chosen].Index);
+  std::swprintf(settings.deviceName, sizeof settings.deviceName / sizeof settings.deviceName[0], L"%.127ls",
+                info->Adapter[chosen].Name);
+  if (state == 4) state = 0;
+  return true;
+}
+
+bool CObjNetwork::ReadCounters() {
+  if (interfaceIndex < 0) return false;
+  MIB_IFROW row{};
+  row.dwIndex = static_cast<DWORD>(interfaceIndex);
+  if (GetIfEntry(&row) != NO_ERROR) {
+    FindInterface();
+    return false;
+  }
+  const ULONGLONG now = MonotonicMs();
+  Sample& slot = m_samples[m_nextSample];
+  const Sample& other = m_samples[1 - m_nextSample];
+  slot = {row.dwOutOctets, row.dwInOctets, now, true};
+  m_nextSample = 1 - m_nextSample;
+  // Rates need two samples apart in time.
+  if (other.filled && now > other.ms) {
+    const double ms = static_cast<double>(now - other.ms);
+    downloadRate = static_cast<DWORD>(row.dwInOctets - other.received) * 1000.0 / ms;
+    uploadRate = static_cast<DWORD>(row.dwOutOctets - other.sent) * 1000.0 / ms;
+  }
+  const int d = RateHistoryValue(downloadRate);
+  const int u = RateHistoryValue(uploadRate);
+  download.Sample(now, d);
+  upload.Sample(now, u);
+  total.Sample(now, d + u);
+  {
+    const std::lock_guard<std::mutex> hold(m_textLock);
+    texts[0] = NetworkNumberText(row.dwInOctets, false);
+    texts[1] = NetworkNumberText(downloadRate, true);
+    texts[2] = NetworkNumberText(row.dwOutOctets, false);
+    texts[3] = NetworkNumberText(uploadRate, true);
+    texts[4] = NetworkNumberText(static_cast<double>(row.dwInOctets) + row.dwOutOctets, false);
+  }
+  m_lastReceived = row.dwInOctets;
+  m_lastSent = row.dwOutOctets;
+  return true;
+}
+
+BOOL CObjNetwork::Init(HINSTANCE instance, HWND window) {
+  CObjMeter::Init(instance, window);
+  m_pictures[0].Load(instance, L"PM_Net_Large.bmp", 149, 184);
+  m_pictures[1].Load(instance, L"PM_Net_Small.bmp", 155, 186);
+  m_pictures[2].Load(instance, L"PM_Net_Tiny.bmp", 154, 187);
+  download = HistoryRing{};
+  upload = HistoryRing{};
+  total = HistoryRing{};
+  const ULONGLONG now = MonotonicMs();
+  download.startMs = upload.startMs = total.startMs = now;
+  if (!IsDisabled() && FindInterface() && ReadCounters()) {
+    received = m_lastReceived;
+    sent = m_lastSent;
+  }
+  return 1;
+}
+
+BOOL CObjNetwork::Update() {
+  if (IsDisabled() || (interfaceIndex < 0 && !FindInterface())) {
+    const BOOL changed = state != 4;
+    state = 4;
+    received = sent = 0;
+    return changed;
+  }
+  if (!ReadCounters()) return 0;
+  const bool in = m_lastReceived != received;
+  const bool out = m_lastSent != sent;
+  const int before = state;
+  state = in && out ? 3 : out ? 2 : in ? 1 : 0;
+  received = m_lastReceived;
+  sent = m_lastSent;
+  if (state == 0 && before == 0) return 0;
+  return 1;
+}
+
+BOOL CObjNetwork::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int size, int bankIndex, BOOL selected) {
+  if (dc == nullptr || size < 0 || size > 2) return 1;
+  const int left = bank.left;
+  const int top = bank.top;
+  const int shownState = state >= 0 && state <= 4 ? state : 4;
+  const MeterBitmap picture = m_pictures[size].Bitmap();
+  if (picture.dc != nullptr) {
+    const int column = picture.width / 5;
+    const POINT at = size == kBig     ? POINT{Scale(1), Scale(3)}
+                     : size == kSmall ? POINT{Scale(1), Scale(2)}
+                                      : POINT{Scale(20), Scale(1)};
+    CopyTransparent(dc, left + at.x, top + at.y, column, picture.height, picture.dc, column * shownState, 0);
+  }
+  if (size == kTiny || shownState == 4) return 1;
+  const int b = bankIndex >= 0 && bankIndex < 6 ? bankIndex : 0;
+  const int m = mode[b] >= 0 && mode[b] <= 4 ? mode[b] : 0;
+  static const wchar_t* const kFirst[5] = {L"DL", L"DL", L"UL", L"UL", L"Tot"};
+  static const wchar_t* const kSecond[5] = {L"", L"Rate", L"", L"Rate", L""};
+  SetBkMode(dc, TRANSPARENT);
+  HGDIOBJ old = SelectObject(dc, normalFont);
+  SetTextColor(dc, selected ? 0xFFFFFF : 0x000000);
+  const int labelX = left + (size == kBig ? Scale(25) : Scale(20));
+  ExtTextOutW(dc, labelX, top, 0, nullptr, kFirst[m], static_cast<UINT>(std::wcslen(kFirst[m])), nullptr);
+  ExtTextOutW(dc, labelX, top + Scale(10), 0, nullptr, kSecond[m], static_cast<UINT>(std::wcslen(kSecond[m])), nullptr);
+  const int valueTop = top + (size == kBig ? Scale(29) : Scale(20));
+  RECT value = {bank.left, valueTop, bank.right, valueTop + Scale(13)};
+  const std::wstring text = Text(m);
+  DrawTextW(dc, text.c_str(), -1, &value, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
+  SelectObject(dc, old);
+  return 1;
+}
+
+std::wstring CObjNetwork::Text(int index) {
+  const std::lock_guard<std::mutex> hold(m_textLock);
+  return index >= 0 && index < 5 ? texts[index] : std::wstring();
+}
+
+BOOL CObjNetwork::Action(int) { return 1; }
+
+BOOL CObjNetwork::SecondAction(int bankIndex) {
+  if (bankIndex >= 0 && bankIndex < 6) mode[bankIndex] = mode[bankIndex] >= 4 ? 0 : mode[bankIndex] + 1;
+  return 1;
+}
+
+}  // namespace pelmora

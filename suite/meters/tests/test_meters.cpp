@@ -1,0 +1,433 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cwchar>
+#include <string>
+
+#include "ce/homeplugin.h"
+#include "ce/testing.h"
+#include "ce/windows.h"
+#include "meter_settings.h"
+#include "obj_banks.h"
+#include "obj_banks_meters.h"
+#include "obj_battery.h"
+#include "obj_memory.h"
+#include "obj_meter.h"
+#include "obj_network.h"
+#include "scoped_setting.h"
+
+namespace pelmora {
+void RequestRedraw() {}
+}  // namespace pelmora
+
+namespace {
+
+using namespace pelmora;
+
+void WriteDword(HKEY key, const wchar_t* name, DWORD value) {
+  RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+TEST(MeterSettings, DefaultsClampAndRoundTrip) {
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora");
+  CMeterSettings s;
+  ASSERT_TRUE(s.Open(false, false));
+  EXPECT_EQ(s.d[2], 4u);
+  EXPECT_EQ(s.d[3], 0u);
+  s.Open(true, false);
+  EXPECT_EQ(s.d[2], 5u);
+  s.Open(false, true);
+  EXPECT_EQ(s.d[2], 3u);
+  EXPECT_EQ(s.d[3], 4u);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  WriteDword(key, L"BS", 5);
+  WriteDword(key, L"BD", 2);  // bank 1 carries no digit
+  WriteDword(key, L"BD2", 1);
+  RegCloseKey(key);
+  s.Load();
+  EXPECT_EQ(s.bs, 2u) << "any size above 1 is Tiny";
+  EXPECT_EQ(s.bd[1], 2u);
+  EXPECT_EQ(s.bd[2], 1u);
+  EXPECT_EQ(s.bc.average, 90u);
+  EXPECT_EQ(s.bc.count, 1u);
+  EXPECT_EQ(s.bl.average, 144u);
+  EXPECT_STREQ(s.deviceName, L"");
+  EXPECT_EQ(s.sci[3].picture, 255);
+
+  s.bl = {200, 5, 180};
+  s.vfreq = 9;
+  s.SaveStatistics();
+  s.Save();
+  CMeterSettings t;
+  t.Open(false, false);
+  t.Load();
+  EXPECT_EQ(t.bl.average, 200u);
+  EXPECT_EQ(t.bl.count, 5u);
+  EXPECT_EQ(t.RepeatMinutes(), 0) << "an out-of-range repeat index means no repeat";
+  DWORD updated = 0;
+  DWORD size = sizeof updated;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora", 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(key, L"Updated", nullptr, nullptr, reinterpret_cast<BYTE*>(&updated), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(updated, 1u);
+  RegCloseKey(key);
+  t.Close();
+  s.Close();
+  t.Save();  // a closed key ignores saves
+}
+
+TEST(MeterBase, SizesAndDigitTablesFollowTheDpi) {
+  struct Case {
+    int dpi, width, bigMain, bigLabel, smallMain, smallLabel, tiny;
+  };
+  for (const Case c : {Case{96, 49, 30, 13, 21, 12, 15}, Case{192, 98, 60, 26, 42, 24, 30}}) {
+    SetDpiForTesting(c.dpi);
+    CObjMeter m;
+    EXPECT_EQ(m.GetWidth(), c.width);
+    EXPECT_EQ(m.GetMainHeight(kBig), c.bigMain);
+    EXPECT_EQ(m.GetLabelHeight(kBig), c.bigLabel);
+    EXPECT_EQ(m.GetMainHeight(kSmall), c.smallMain);
+    EXPECT_EQ(m.GetLabelHeight(kSmall), c.smallLabel);
+    EXPECT_EQ(m.GetMainHeight(kTiny), c.tiny);
+    EXPECT_EQ(m.GetLabelHeight(kTiny), 0);
+  }
+  SetDpiForTesting(96);
+  const BYTE h[12] = {0, 4, 7, 11, 15, 19, 23, 27, 31, 35, 39, 44};
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(HorizontalDigitOffsets()[i], h[i]);
+  for (int k = 0; k < 13; ++k) EXPECT_EQ(VerticalDigitOffsets()[k], 5 * k);
+}
+
+// A bitmap of three rows of distinct colours in its own DC.
+MeterBitmap MakeRows(HDC screen, int width, int rowHeight, const COLORREF rows[3]) {
+  MeterBitmap b;
+  b.dc = CreateCompatibleDC(screen);
+  SelectObject(b.dc, CreateCompatibleBitmap(screen, width, rowHeight * 3));
+  for (int r = 0; r < 3; ++r) {
+    RECT rect = {0, r * rowHeight, width, (r + 1) * rowHeight};
+    HBRUSH brush = CreateSolidBrush(rows[r]);
+    FillRect(b.dc, &rect, brush);
+    DeleteObject(brush);
+  }
+  b.width = width;
+  b.height = rowHeight * 3;
+  return b;
+}
+
+TEST(BarGauge, ColourRowsLengthsAndFrameStates) {
+  SetDpiForTesting(96);
+  HDC screen = GetDC(nullptr);
+  const COLORREF barRows[3] = {0x0000FF, 0x00FFFF, 0x00FF00};
+  const COLORREF frameRows[3] = {0xFF0000, 0x000000, 0xFFFF00};
+  const MeterBitmap bar = MakeRows(screen, 40, 6, barRows);
+  const MeterBitmap frame = MakeRows(screen, 44, 10, frameRows);
+  HDC target = CreateCompatibleDC(screen);
+  SelectObject(target, CreateCompatibleBitmap(screen, 60, 20));
+  struct Case {
+    int value;
+    BOOL reverse;
+    COLORREF barColour;
+    int length;
+  };
+  for (const Case c : {Case{35, 0, 0x0000FF, 14}, Case{36, 0, 0x00FFFF, 14}, Case{50, 0, 0x00FFFF, 20},
+                       Case{51, 0, 0x00FF00, 20}, Case{80, 1, 0x0000FF, 32}}) {
+    RECT all = {0, 0, 60, 20};
+    HBRUSH white = CreateSolidBrush(0xFFFFFF);
+    FillRect(target, &all, white);
+    DeleteObject(white);
+    CBarGauge gauge;
+    gauge.value = c.value;
+    gauge.reverse = c.reverse;
+    gauge.Draw(target, frame, bar, {}, {}, 0);
+    // The bar starts at the 2-pixel inset and is value% of the bar wide.
+    EXPECT_EQ(GetPixel(target, 2, 2) & 0xFFFFFF, c.barColour) << c.value;
+    EXPECT_EQ(GetPixel(target, 2 + c.length - 1, 3) & 0xFFFFFF, c.barColour) << c.value;
+    EXPECT_EQ(GetPixel(target, 2 + c.length, 3) & 0xFFFFFF, 0xFF0000u) << c.value;
+  }
+  for (const int state : {101, 102}) {
+    CBarGauge gauge;
+    gauge.value = state;
+    gauge.Draw(target, frame, bar, {}, {}, 0);
+    EXPECT_EQ(GetPixel(target, 2, 2) & 0xFFFFFF, state == 101 ? 0x000000u : 0xFFFF00u);
+  }
+  ReleaseDC(nullptr, screen);
+}
+
+TEST(Battery, ValueMappingAndLabels) {
+  EXPECT_EQ(BatteryValue(42, 1), 42);
+  const std::pair<BYTE, int> flags[] = {{1, 100}, {2, 20}, {4, 5}, {8, 101}, {128, 103}, {0, 102}};
+  for (const auto& [flag, value] : flags) EXPECT_EQ(BatteryValue(255, flag), value) << int(flag);
+}
+
+TEST(Battery, LabelsFromPinnedPowerStatus) {
+  ce::testing::UseVirtualClock(20000, 0);
+  CMeterSettings& s = CMeterSettings::Get();
+  s.bl = {144, 1, 144};
+  s.bc = {90, 1, 90};
+  struct Case {
+    const char* percent;
+    const char* flag;
+    const char* ac;
+    int mode;
+    const wchar_t* label;
+  };
+  const Case cases[] = {
+      {"50", "1", "0", 0, L"     1h 48m r    "},        {"9", "4", "0", 0, L"          ? r         "},
+      {"70", "8", "1", 0, L"          45m c         "}, {"100", "1", "1", 1, L"          Full          "},
+      {"70", "8", "1", 2, L"     Charging     "},
+  };
+  for (const Case& c : cases) {
+    ce::test::ScopedSetting percent{"DEVICE_POWER_BATTERY_PERCENT", c.percent};
+    ce::test::ScopedSetting flag{"DEVICE_POWER_BATTERY_FLAG", c.flag};
+    ce::test::ScopedSetting ac{"DEVICE_POWER_AC_LINE", c.ac};
+    ce::testing::AdvanceClock(11000);
+    CObjBattery b;
+    b.Init(nullptr, nullptr);
+    b.Update();
+    EXPECT_EQ(b.LabelText(c.mode), c.label) << c.percent << " mode " << c.mode;
+  }
+  ce::testing::UseRealClock();
+}
+
+TEST(Memory, TextsAndPercentages) {
+  struct Case {
+    bool percent;
+    int used;
+    std::int64_t freeKb;
+    bool card;
+    const wchar_t* text;
+  };
+  const Case cases[] = {
+      {false, 0, 9 * 1024 + 973, false, L"     9.9 MB     "},  // 9.95 MB
+      {false, 0, 10 * 1024, false, L"     10 MB     "},
+      {false, 0, 10 * 1024, true, L"     10.0 MB     "},
+      {false, 0, 100 * 1024, true, L"     100 MB     "},
+      {false, 0, 0, false, L"          ?          "},
+      {false, 255, -1, true, L"              "},
+      {true, 42, 0, false, L"     42%     "},
+      {true, 255, -1, true, L"          ?          "},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MemoryText(c.percent, c.used, c.freeKb, c.card), c.text) << c.freeKb;
+  EXPECT_EQ(UsedPercent(25, 100), 75);
+  EXPECT_EQ(UsedPercent(0, 0), 0) << "an empty total is not a division";
+}
+
+TEST(Storage, CardsAreScannedAndNetworkSharesSkipped) {
+  ce::testing::UseVirtualClock(20000, 0);
+  ce::test::ScopedSetting cards{"DEVICE_STORAGE_CARDS", "SD Card;Network Share;Built-in Storage"};
+  CreateDirectoryW(L"\\SD Card", nullptr);
+  CreateDirectoryW(L"\\Network Share", nullptr);
+  CreateDirectoryW(L"\\Built-in Storage", nullptr);
+  CMeterSettings& s = CMeterSettings::Get();
+  for (CardInfo& info : s.sci) info = CardInfo{};
+  CObjStorage storage;
+  storage.Init(nullptr, nullptr);
+  EXPECT_TRUE(storage.Update());
+  ASSERT_EQ(storage.cardCount, 2);
+  const StorageCard& first = storage.cards[0];
+  EXPECT_LE(first.used, 100);
+  EXPECT_EQ(first.picture, first.name == L"Built-in Storage" ? 0 : 4);
+  // Both folders live on the same host volume, so they have one size: the
+  // second is matched to the picture remembered for that size.
+  EXPECT_EQ(storage.cards[1].picture, first.picture);
+  EXPECT_NE(storage.cards[1].name.find(L"Network"), 0u);
+  EXPECT_EQ(storage.cards[2].used, 255);
+  EXPECT_FALSE(storage.Update()) << "nothing changed";
+  ce::testing::UseRealClock();
+}
+
+TEST(Network, NumberTextsAndHistoryValues) {
+  const std::pair<double, const wchar_t*> counts[] = {
+      {1000, L"1000 b"}, {1001, L"1.0 Kb"}, {1000000, L"1000.0 Kb"}, {1000001, L"1.0 Mb"}, {1000000001, L"1.0 Gb"}};
+  for (const auto& [count, text] : counts) EXPECT_EQ(NetworkNumberText(count, false), text);
+  EXPECT_EQ(NetworkNumberText(1001, true), L"1.0 Kbps");
+  // The chart's scale: 400000 B/s fills it.
+  EXPECT_EQ(RateHistoryValue(400000), 100);
+  EXPECT_EQ(RateHistoryValue(60000), 15);
+  EXPECT_EQ(RateHistoryValue(1e9), 100);
+}
+
+TEST(Network, ActivityStatesFromPinnedCounters) {
+  ce::testing::UseVirtualClock(20000, 0);
+  ce::test::ScopedSetting interfaces{"DEVICE_NETWORK_INTERFACES", "eth0 wlan0"};
+  CMeterSettings& s = CMeterSettings::Get();
+  s.disableNetMon = 0;
+  std::wcscpy(s.deviceName, L"gone0");
+  CObjNetwork net;
+  {
+    ce::test::ScopedSetting in{"DEVICE_NETWORK_ETH0_IN_OCTETS", "1000"};
+    ce::test::ScopedSetting out{"DEVICE_NETWORK_ETH0_OUT_OCTETS", "500"};
+    net.Init(nullptr, nullptr);
+  }
+  EXPECT_STREQ(s.deviceName, L"eth0") << "a missing saved name falls back to the first adapter";
+  struct Step {
+    const char* in;
+    const char* out;
+    int state;
+  };
+  const Step steps[] = {
+      {"1000", "500", 0}, {"3000", "500", 1}, {"3000", "900", 2}, {"4000", "1900", 3}, {"4000", "1900", 0}};
+  for (const Step& step : steps) {
+    ce::test::ScopedSetting in{"DEVICE_NETWORK_ETH0_IN_OCTETS", step.in};
+    ce::test::ScopedSetting out{"DEVICE_NETWORK_ETH0_OUT_OCTETS", step.out};
+    ce::testing::AdvanceClock(1000);
+    net.Update();
+    EXPECT_EQ(net.state, step.state) << step.in << "/" << step.out;
+  }
+  EXPECT_EQ(net.Text(0), L"4.0 Kb");
+  s.disableNetMon = 1;
+  EXPECT_TRUE(net.Update());
+  EXPECT_EQ(net.state, 4);
+  EXPECT_FALSE(net.Update()) << "already off";
+  s.disableNetMon = 0;
+  ce::testing::UseRealClock();
+}
+
+TEST(Alerts, PlayOnceOrOnTheRepeatInterval) {
+  ce::testing::UseVirtualClock(5000, 0);
+  CMeterSettings& s = CMeterSettings::Get();
+  s.vfreq = 0;
+  std::int64_t last = 0;
+  EXPECT_FALSE(PlayAlert(1, &last, L"BIL.wav")) << "quiet in the first 10 seconds";
+  ce::testing::AdvanceClock(6000);
+  EXPECT_FALSE(PlayAlert(0, &last, L"BIL.wav")) << "alert off";
+  EXPECT_TRUE(PlayAlert(1, &last, L"BIL.wav"));
+  ce::testing::AdvanceClock(600000);
+  EXPECT_FALSE(PlayAlert(1, &last, L"BIL.wav")) << "no repeat: once per low period";
+  last = 0;  // the level rose above the threshold
+  EXPECT_TRUE(PlayAlert(1, &last, L"BIL.wav"));
+  std::int64_t oneOff = -1;
+  EXPECT_TRUE(PlayAlert(1, &oneOff, L"BFC.wav")) << "the charged alert plays without a repeat setting";
+  s.vfreq = 1;  // one minute
+  ce::testing::AdvanceClock(30000);
+  EXPECT_FALSE(PlayAlert(1, &last, L"BIL.wav"));
+  ce::testing::AdvanceClock(31000);
+  EXPECT_TRUE(PlayAlert(1, &last, L"BIL.wav"));
+  s.vfreq = 0;
+  ce::testing::UseRealClock();
+}
+
+// The colour a pixel of `colour` reads back as on this screen's format.
+COLORREF AsStored(HDC screen, COLORREF colour) {
+  HDC scratch = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 1, 1);
+  HGDIOBJ old = SelectObject(scratch, bitmap);
+  SetPixel(scratch, 0, 0, colour);
+  const COLORREF stored = GetPixel(scratch, 0, 0);
+  SelectObject(scratch, old);
+  DeleteObject(bitmap);
+  DeleteDC(scratch);
+  return stored;
+}
+
+TEST(Battery, GaugePixelsAtBothSizes) {
+  ce::testing::UseVirtualClock(20000, 0);
+  ce::test::ScopedSetting percent{"DEVICE_POWER_BATTERY_PERCENT", "64"};
+  ce::test::ScopedSetting flag{"DEVICE_POWER_BATTERY_FLAG", "1"};
+  ce::test::ScopedSetting ac{"DEVICE_POWER_AC_LINE", "0"};
+  HINSTANCE self = GetModuleHandleW(nullptr);
+  HDC screen = GetDC(nullptr);
+  const COLORREF frame = AsStored(screen, 0x303030);
+  const COLORREF green = AsStored(screen, 0x40A030);
+  for (const int scale : {1, 2}) {
+    SetDpiForTesting(96 * scale);
+    Bars().Load(self);
+    CObjBattery battery;
+    battery.Init(self, nullptr);
+    battery.Update();
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 120, 80);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all = {0, 0, 120, 80};
+    HBRUSH white = CreateSolidBrush(0xFFFFFF);
+    FillRect(dc, &all, white);
+    DeleteObject(white);
+    const RECT bank = {0, 0, 49 * scale, 33 * scale};
+    battery.Draw(dc, bank, nullptr, nullptr, kSmall, 0, 0);
+    // The Small gauge sits at (18, 12) and one pixel lower; the bar starts
+    // inside the 2-pixel inset and is 64% of the 40-pixel bar long.
+    const int x = 18 * scale;
+    const int y = 12 * scale + 1;
+    EXPECT_EQ(GetPixel(dc, x, y), frame) << scale;
+    const int barEnd = x + 2 * scale + 40 * scale * 64 / 100;
+    EXPECT_EQ(GetPixel(dc, x + 2 * scale, y + 2 * scale), green) << scale;
+    EXPECT_EQ(GetPixel(dc, barEnd - 1, y + 2 * scale), green) << scale;
+    EXPECT_NE(GetPixel(dc, barEnd, y + 2 * scale), green) << scale;
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  ReleaseDC(nullptr, screen);
+  SetDpiForTesting(96);
+  ce::testing::UseRealClock();
+}
+
+TEST(Clock, HandsAtThreeOClock) {
+  const POINT c = {20, 20};
+  const POINT hour = CObjClock::HandEnd(c, 8, (0.0 + 3) / 12);
+  EXPECT_EQ(hour.x, 28);
+  EXPECT_EQ(hour.y, 20);
+  const POINT minute = CObjClock::HandEnd(c, 12, 0.0);
+  EXPECT_EQ(minute.x, 20);
+  EXPECT_EQ(minute.y, 8);
+}
+
+TEST(Clock, UpdatesOnceAMinute) {
+  CObjClock clock;
+  for (int call = 0; call < 60; ++call) ASSERT_FALSE(clock.Update()) << call;
+  EXPECT_TRUE(clock.Update()) << "the 61st call redraws, then counting goes on from the current second";
+}
+
+TEST(History, InterpolatesAndClampsLongGaps) {
+  HistoryRing ring;
+  ring.startMs = 0;
+  ring.last = 50;
+  ring.Sample(40001, 90);  // four samples due
+  ASSERT_EQ(ring.count, 4);
+  EXPECT_EQ(ring.samples[0], 60);
+  EXPECT_EQ(ring.samples[3], 90);
+  ring.Sample(40001ull + 10ull * 24 * 3600 * 1000, 30);  // ten days later: one day of samples
+  EXPECT_TRUE(ring.wrapped);
+  EXPECT_EQ(ring.last, 30);
+}
+
+TEST(Banks, LayoutHeightsAndKeys) {
+  SetDpiForTesting(96);
+  CMeterSettings& s = CMeterSettings::Get();
+  for (DWORD& t : s.d) t = 0;
+  s.bs = kBig;
+  CObjBanks row;
+  row.screenWidth = 240;
+  ASSERT_TRUE(row.Init(nullptr, nullptr, reinterpret_cast<HFONT>(GetStockObject(SYSTEM_FONT)), nullptr, 1));
+  EXPECT_EQ(row.count, 2) << "six empty banks leave the two icon banks";
+  const int heights[3] = {43, 33, 15};
+  for (int size = 0; size < 3; ++size) {
+    s.bs = static_cast<DWORD>(size);
+    EXPECT_EQ(row.GetHeight(), heights[size]);
+  }
+  s.bs = kBig;
+  s.d[0] = 1;
+  s.d[1] = 1;
+  row.Relayout();
+  EXPECT_EQ(row.count, 4);
+  EXPECT_EQ(row.banks[1].meter, row.banks[2].meter) << "two battery banks share one meter";
+  EXPECT_EQ(row.focus, 0);
+  EXPECT_EQ(row.OnKeyLeft(), 0);
+  // Left icon: upper then lower, then the battery's two areas, then the right icons.
+  EXPECT_TRUE(row.OnKeyRight());
+  EXPECT_EQ(row.focusUpper, 0);
+  EXPECT_TRUE(row.OnKeyRight());
+  EXPECT_EQ(row.focus, 1);
+  EXPECT_EQ(row.focusUpper, 1);
+  s.bs = kTiny;
+  row.Relayout();
+  EXPECT_TRUE(row.OnKeyRight());
+  EXPECT_EQ(row.focus, 2);
+  EXPECT_TRUE(row.OnKeyRight());
+  EXPECT_EQ(row.focus, 3);
+  EXPECT_EQ(row.OnKeyRight(), 0) << "right on the last bank is the host's";
+  EXPECT_EQ(OuterFocusColour(0x00FF8040, 0x00FFFFFF), 0x00FFBF9Fu);
+  s.bs = 1;
+}
+
+}  // namespace

@@ -1,0 +1,207 @@
+// Writes the meters plug-in's bitmaps at 96 and 192 DPI: bar frames with
+// three stacked states, bars with three colour rows, digit strips cut at the
+// meters' offset tables, and the memory, card and network picture strips.
+// Magenta is the transparent key everywhere.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t kKey = 0xFF00FF;
+
+struct Image {
+  int width;
+  int height;
+  std::vector<std::uint32_t> pixels;  // 0xRRGGBB
+  Image(int w, int h) : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, kKey) {}
+  void Fill(int x, int y, int w, int h, std::uint32_t c) {
+    for (int j = y; j < y + h; ++j) {
+      for (int i = x; i < x + w; ++i) {
+        if (i >= 0 && j >= 0 && i < width && j < height) pixels[static_cast<std::size_t>(j) * width + i] = c;
+      }
+    }
+  }
+  void Frame(int x, int y, int w, int h, std::uint32_t c) {
+    Fill(x, y, w, 1, c);
+    Fill(x, y + h - 1, w, 1, c);
+    Fill(x, y, 1, h, c);
+    Fill(x + w - 1, y, 1, h, c);
+  }
+};
+
+void Put(std::string& out, std::uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+bool Write(const std::string& folder, const std::string& name, const Image& image) {
+  const std::uint32_t stride = (static_cast<std::uint32_t>(image.width) * 3 + 3) & ~3u;
+  const std::uint32_t size = stride * static_cast<std::uint32_t>(image.height);
+  std::string out = "BM";
+  Put(out, 54 + size, 4);
+  Put(out, 0, 4);
+  Put(out, 54, 4);
+  Put(out, 40, 4);
+  Put(out, static_cast<std::uint32_t>(image.width), 4);
+  Put(out, static_cast<std::uint32_t>(image.height), 4);
+  Put(out, 1, 2);
+  Put(out, 24, 2);
+  Put(out, 0, 4);
+  Put(out, size, 4);
+  Put(out, 3780, 4);
+  Put(out, 3780, 4);
+  Put(out, 0, 4);
+  Put(out, 0, 4);
+  for (int y = image.height - 1; y >= 0; --y) {
+    for (int x = 0; x < image.width; ++x) {
+      const std::uint32_t c = image.pixels[static_cast<std::size_t>(y) * image.width + x];
+      out.push_back(static_cast<char>(c & 0xFF));
+      out.push_back(static_cast<char>((c >> 8) & 0xFF));
+      out.push_back(static_cast<char>((c >> 16) & 0xFF));
+    }
+    for (std::uint32_t pad = static_cast<std::uint32_t>(image.width) * 3; pad < stride; ++pad) out.push_back('\0');
+  }
+  const std::string path = folder + "/" + name;
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
+  return std::fclose(file) == 0 && ok;
+}
+
+// 3x5 glyphs: digits, percent, hour mark, minute mark; one row a string.
+const char* const kGlyphs[13][5] = {
+    {"###", "#.#", "#.#", "#.#", "###"}, {".#.", "##.", ".#.", ".#.", "###"}, {"###", "..#", "###", "#..", "###"},
+    {"###", "..#", "###", "..#", "###"}, {"#.#", "#.#", "###", "..#", "..#"}, {"###", "#..", "###", "..#", "###"},
+    {"###", "#..", "###", "#.#", "###"}, {"###", "..#", ".#.", ".#.", ".#."}, {"###", "#.#", "###", "#.#", "###"},
+    {"###", "#.#", "###", "..#", "###"}, {"#.#", "..#", ".#.", "#..", "#.#"}, {"#..", "#..", "###", "#.#", "#.#"},
+    {"...", "...", "###", "###", "#.#"}};
+
+void Glyph(Image& image, int g, int x, int y, int unit, std::uint32_t c) {
+  for (int row = 0; row < 5; ++row) {
+    for (int column = 0; column < 3; ++column) {
+      if (kGlyphs[g][row][column] == '#') image.Fill(x + column * unit, y + row * unit, unit, unit, c);
+    }
+  }
+}
+
+int S(int n, int dpi) { return (n * dpi + 48) / 96; }
+
+bool MakeSet(const std::string& folder, const std::string& suffix, int dpi) {
+  const int f = dpi / 96;
+  bool ok = true;
+  // Frames: three states stacked (normal, second, third).
+  const std::uint32_t frameColours[3] = {0x303030, 0x808080, 0xC04040};
+  Image frameH(44 * f, 14 * f * 3);
+  Image frameV(14 * f, 44 * f * 3);
+  for (int s = 0; s < 3; ++s) {
+    frameH.Fill(0, 14 * f * s, 44 * f, 14 * f, 0xF0F0F0);
+    frameH.Frame(0, 14 * f * s, 44 * f, 14 * f, frameColours[s]);
+    frameV.Fill(0, 44 * f * s, 14 * f, 44 * f, 0xF0F0F0);
+    frameV.Frame(0, 44 * f * s, 14 * f, 44 * f, frameColours[s]);
+  }
+  ok &= Write(folder, "PM_Meters_H" + suffix + ".bmp", frameH);
+  ok &= Write(folder, "PM_Meters_V" + suffix + ".bmp", frameV);
+  // Bars: three colour rows, low red, middle amber, high green.
+  const std::uint32_t barColours[3] = {0xD03020, 0xE0B020, 0x30A040};
+  Image barH(40 * f, 10 * f * 3);
+  Image barV(10 * f, 40 * f * 3);
+  for (int r = 0; r < 3; ++r) {
+    barH.Fill(0, 10 * f * r, 40 * f, 10 * f, barColours[r]);
+    barV.Fill(0, 40 * f * r, 10 * f, 40 * f, barColours[r]);
+  }
+  ok &= Write(folder, "PM_Bar_H_Small" + suffix + ".bmp", barH);
+  ok &= Write(folder, "PM_Bar_V_Small" + suffix + ".bmp", barV);
+  // Digit strips cut at the meters' offset tables.
+  int hCuts[12] = {0, S(4, dpi)};
+  for (int i = 2; i <= 10; ++i) hCuts[i] = S(4 * i, dpi) - 1;
+  hCuts[11] = S(44, dpi);
+  Image digitsH(hCuts[11], 5 * f + 2);
+  for (int g = 0; g < 11; ++g) Glyph(digitsH, g, hCuts[g], 1, f, 0x101010);
+  ok &= Write(folder, "PM_Meter_H_Numbers" + suffix + ".bmp", digitsH);
+  Image digitsV(3 * f + 2, S(60, dpi));
+  for (int g = 0; g < 12; ++g) Glyph(digitsV, g, 1, S(5 * g, dpi), f, 0x101010);
+  ok &= Write(folder, "PM_Meter_V_Numbers" + suffix + ".bmp", digitsV);
+  // Memory pictures: program (chip) | storage (drum), per size.
+  const int memoryEdge[3] = {20, 14, 12};
+  for (int size = 0; size < 3; ++size) {
+    const int e = memoryEdge[size] * f;
+    Image memory(2 * e, e);
+    memory.Fill(2 * f, 3 * f, e - 4 * f, e - 6 * f, 0x3050A0);
+    for (int pin = 0; pin < 4; ++pin) memory.Fill(3 * f + pin * (e - 6 * f) / 3, f, f, e - 2 * f, 0x808080);
+    memory.Fill(2 * f, 3 * f, e - 4 * f, e - 6 * f, 0x3050A0);
+    memory.Fill(e + 2 * f, 2 * f, e - 4 * f, e - 4 * f, 0x607080);
+    memory.Frame(e + 2 * f, 2 * f, e - 4 * f, e - 4 * f, 0x202020);
+    ok &= Write(folder, "PM_Memory_" + std::to_string(size) + suffix + ".bmp", memory);
+  }
+  // Card pictures: 12 columns, each a card outline in its own colour.
+  for (int size = 0; size < 3; ++size) {
+    const int e = memoryEdge[size] * f;
+    Image cards(12 * e, e);
+    for (int c = 0; c < 12; ++c) {
+      const std::uint32_t colour = 0x204060 + static_cast<std::uint32_t>(c) * 0x0C0A04;
+      cards.Fill(c * e + 3 * f, f, e - 6 * f, e - 2 * f, colour);
+      cards.Fill(c * e + 3 * f, f, (e - 6 * f) / 3, 3 * f, 0xFF00FF);
+    }
+    ok &= Write(folder, "PM_StgCard_" + std::to_string(size) + suffix + ".bmp", cards);
+  }
+  // Network pictures: 5 columns (idle, receiving, sending, both, none).
+  const int netEdge[3] = {22, 18, 12};
+  const char* const netNames[3] = {"PM_Net_Large", "PM_Net_Small", "PM_Net_Tiny"};
+  for (int size = 0; size < 3; ++size) {
+    const int e = netEdge[size] * f;
+    Image net(5 * e, e);
+    for (int state = 0; state < 5; ++state) {
+      const int x = state * e;
+      const std::uint32_t idle = state == 4 ? 0xA0A0A0 : 0x406080;
+      net.Fill(x + f, e / 4, e / 2 - f, e / 2, (state == 1 || state == 3) ? 0x30C040 : idle);
+      net.Fill(x + e / 2, e / 4, e / 2 - f, e / 2, (state == 2 || state == 3) ? 0xE07020 : idle);
+      if (state == 4) net.Fill(x + f, e / 2, e - 2 * f, f, 0xC02020);
+    }
+    ok &= Write(folder, netNames[size] + suffix + ".bmp", net);
+  }
+  // Battery pictures: one row per size (Big, Small, Tiny), 28 x 22 each.
+  Image battery(28 * f, 22 * f * 3);
+  const int bodies[3][2] = {{20, 12}, {12, 8}, {10, 6}};
+  for (int row = 0; row < 3; ++row) {
+    const int w = bodies[row][0] * f;
+    const int h = bodies[row][1] * f;
+    const int top = 22 * f * row + 2 * f;
+    battery.Fill(0, top, w, h, 0x404040);
+    battery.Fill(f, top + f, w - 2 * f, h - 2 * f, 0xE8E8E8);
+    battery.Fill(w, top + h / 3, 2 * f, h / 3 + f, 0x404040);
+  }
+  ok &= Write(folder, "PM_Battery" + suffix + ".bmp", battery);
+  // Charging marks (a bolt) and charged marks (a tick), small and large.
+  for (int large = 0; large < 2; ++large) {
+    const int e = (large ? 12 : 8) * f;
+    Image bolt(e, e);
+    for (int i = 0; i < e; ++i) bolt.Fill(e - 1 - i / 2 - (i < e / 2 ? 0 : e / 4), i, 2 * f, 1, 0xF0C000);
+    ok &= Write(folder, std::string(large ? "PM_Charge_Large" : "PM_Charge") + suffix + ".bmp", bolt);
+    Image tick(e, e);
+    for (int i = 0; i < e / 3; ++i) tick.Fill(i, e / 2 + i, 2 * f, 2 * f, 0x20A040);
+    for (int i = 0; i < 2 * e / 3; ++i) tick.Fill(e / 3 + i, e / 2 + e / 3 - i - f, 2 * f, 2 * f, 0x20A040);
+    ok &= Write(folder, std::string(large ? "PM_Charged" : "PM_Charged_Small") + suffix + ".bmp", tick);
+  }
+  // Backup-battery warning: a red triangle-ish block with a white bar.
+  Image warn(10 * f, 10 * f);
+  for (int i = 0; i < 10 * f; ++i) warn.Fill(5 * f - i / 2, i, i + 1, 1, 0xD02020);
+  warn.Fill(5 * f - f / 2, 3 * f, f, 4 * f, 0xFFFFFF);
+  ok &= Write(folder, "PM_WarnIcon" + suffix + ".bmp", warn);
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_meter_bitmaps <output folder>\n");
+    return 2;
+  }
+  const std::string folder = argv[1];
+  if (!MakeSet(folder, "", 96) || !MakeSet(folder, "_192", 192)) {
+    std::fprintf(stderr, "make_meter_bitmaps: cannot write into %s\n", folder.c_str());
+    return 1;
+  }
+  return 0;
+}
