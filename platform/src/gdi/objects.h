@@ -120,6 +120,10 @@ std::shared_ptr<Bitmap> MakeBitmap(std::shared_ptr<const PixelFormat> format, in
 // coordinates); the way to a window's DC.
 HDC CreateScreenDc(std::shared_ptr<Screen> screen, POINT origin, std::optional<RECT> ownedArea);
 
+// Whether BitBlt and StretchBlt take their row-at-a-time paths (the
+// default) or the general pixel-by-pixel loop; the tests compare the two.
+void SetBlitRowPaths(bool enabled);
+
 RECT Intersect(const RECT& a, const RECT& b);
 inline bool IsEmpty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
 
