@@ -94,7 +94,7 @@ struct LOGBRUSH {
   LONG lbHatch;
 };
 
-// Stock objects: the brushes and the fonts (pens and the palette are not
+// Stock objects: the brushes, the pens and the fonts (the palette is not
 // built).
 inline constexpr int WHITE_BRUSH = 0;
 inline constexpr int LTGRAY_BRUSH = 1;
@@ -215,6 +215,12 @@ int SelectClipRgn(HDC hdc, HRGN region);
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
 HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
 HBRUSH CreateSolidBrush(COLORREF color);
+// Pens: solid, dashed (dashes at width 1; wider dashed pens draw solid) or
+// null (draws nothing). A width below 1 draws 1 pixel wide.
+inline constexpr int PS_SOLID = 0;
+inline constexpr int PS_DASH = 1;
+inline constexpr int PS_NULL = 5;
+HPEN CreatePen(int style, int width, COLORREF color);
 HGDIOBJ GetStockObject(int object);
 int GetObjectW(HGDIOBJ object, int size, LPVOID buffer);
 BOOL DeleteObject(HGDIOBJ object);
@@ -225,6 +231,16 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
                 int sourceHeight, DWORD rop);
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush);
 COLORREF GetPixel(HDC hdc, int x, int y);
+// Lines with the selected pen. A line covers its start point but not its
+// end point; LineTo draws from the current position and moves it to the
+// end, Polyline (at least two points) leaves it alone. Rectangle outlines
+// with the pen the pixels from (left, top) to (right - 1, bottom - 1) and
+// fills the inside with the selected brush (with a null pen the fill
+// covers the whole area up to right - 1 and bottom - 1).
+BOOL MoveToEx(HDC hdc, int x, int y, POINT* previous);
+BOOL LineTo(HDC hdc, int x, int y);
+BOOL Polyline(HDC hdc, const POINT* points, int count);
+BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
 
 // --- Fonts and text -----------------------------------------------------------

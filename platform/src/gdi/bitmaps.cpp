@@ -1,4 +1,5 @@
 // Bitmaps, brushes and the calls common to every GDI object.
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -110,12 +111,22 @@ HBRUSH CreateSolidBrush(COLORREF color) {
   return static_cast<HBRUSH>(InsertObject(std::make_shared<Brush>(BS_SOLID, color & 0x00FFFFFF)));
 }
 
+HPEN CreatePen(int style, int width, COLORREF color) {
+  std::lock_guard guard(GdiLock());
+  if (style != PS_SOLID && style != PS_DASH && style != PS_NULL) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return static_cast<HPEN>(InsertObject(std::make_shared<Pen>(style, std::max(width, 1), color & 0x00FFFFFF)));
+}
+
 HGDIOBJ GetStockObject(int object) {
   std::lock_guard guard(GdiLock());
   if (object >= WHITE_BRUSH && object <= NULL_BRUSH) return StockBrush(object)->handle();
   if (auto font = StockFont(object)) return font->handle();
-  if (object == WHITE_PEN || object == BLACK_PEN || object == NULL_PEN || object == DEFAULT_PALETTE) {
-    ce::kernel::NotImplemented("GetStockObject(pen or palette)");
+  if (auto pen = StockPen(object)) return pen->handle();
+  if (object == DEFAULT_PALETTE) {
+    ce::kernel::NotImplemented("GetStockObject(palette)");
     return nullptr;
   }
   SetLastError(ERROR_INVALID_PARAMETER);

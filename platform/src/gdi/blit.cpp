@@ -3,6 +3,7 @@
 // source bitmap; coordinates are widened to 64 bits before any sum so no
 // caller value can overflow.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -10,12 +11,35 @@
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
 #include "gdi/objects.h"
+#include "gdi/rows.h"
 
 using namespace ce::gdi;
 
 namespace {
 
 using i64 = long long;
+
+std::atomic<bool> rowPaths{true};
+
+// Buffers the row paths reuse between calls, so a blit allocates only when
+// it is wider or taller than every one before it on this thread.
+struct RowBuffers {
+  std::vector<int> columns;
+  std::vector<int> rows;
+  std::vector<DWORD> source;
+  std::vector<DWORD> dest;
+};
+
+RowBuffers& Buffers() {
+  thread_local RowBuffers buffers;
+  return buffers;
+}
+
+template <typename T>
+T* Sized(std::vector<T>& buffer, std::size_t size) {
+  if (buffer.size() < size) buffer.resize(size);
+  return buffer.data();
+}
 
 struct Span {
   i64 start;
@@ -95,6 +119,21 @@ BOOL Transfer(HDC destHdc, i64 x, i64 y, i64 w, i64 h, HDC sourceHdc, i64 sx, i6
   const DWORD pattern = PatternPixel(*dest, df);
   const DWORD mask = df.valueMask();
 
+  if (!needSource && rowPaths.load(std::memory_order_relaxed)) {
+    const auto count = static_cast<std::size_t>(i1 - i0);
+    DWORD* line = Sized(Buffers().dest, count);
+    const bool readDest = RopUsesDest(rop);
+    for (i64 j = j0; j < j1; ++j) {
+      const int px = static_cast<int>(left + i0);
+      const int py = static_cast<int>(top + j);
+      if (readDest) ReadSpan(ds, px, py, count, line);
+      CombineRow(rop, pattern, nullptr, line, count, mask);
+      WriteSpan(ds, px, py, count, line);
+    }
+    dest->Changed(RECT{static_cast<LONG>(left + i0), static_cast<LONG>(top + j0), static_cast<LONG>(left + i1),
+                       static_cast<LONG>(top + j1)});
+    return TRUE;
+  }
   if (!needSource) {
     for (i64 j = j0; j < j1; ++j) {
       for (i64 i = i0; i < i1; ++i) {
@@ -122,7 +161,7 @@ BOOL Transfer(HDC destHdc, i64 x, i64 y, i64 w, i64 h, HDC sourceHdc, i64 sx, i6
     if (a0 >= a1 || b0 >= b1) return TRUE;
     const RECT area{static_cast<LONG>(left + a0), static_cast<LONG>(top + b0), static_cast<LONG>(left + a1),
                     static_cast<LONG>(top + b1)};
-    if (TryFastCopy(ds, area, ss, sLeft + a0, sTop + b0)) {
+    if (rowPaths.load(std::memory_order_relaxed) && TryFastCopy(ds, area, ss, sLeft + a0, sTop + b0)) {
       dest->Changed(area);
       return TRUE;
     }
@@ -130,16 +169,26 @@ BOOL Transfer(HDC destHdc, i64 x, i64 y, i64 w, i64 h, HDC sourceHdc, i64 sx, i6
 
   // Source column and row for each destination column and row; -1 where the
   // source pixel lies outside the source bitmap (that pixel is left alone).
-  std::vector<int> columns(static_cast<std::size_t>(i1 - i0));
+  // Both maps are monotonic, so the valid entries form one run.
+  RowBuffers& buffers = Buffers();
+  int* columns = Sized(buffers.columns, static_cast<std::size_t>(i1 - i0));
+  i64 firstColumn = i1;
+  i64 endColumn = i0;
   for (i64 i = i0; i < i1; ++i) {
-    const i64 s = sLeft + Sample(i, w, sw, mirrorX);
-    columns[static_cast<std::size_t>(i - i0)] = (s >= 0 && s < ss.width) ? static_cast<int>(s) : -1;
+    const i64 s = oneToOne ? sLeft + i : sLeft + Sample(i, w, sw, mirrorX);
+    const bool inside = s >= 0 && s < ss.width;
+    columns[i - i0] = inside ? static_cast<int>(s) : -1;
+    if (inside) {
+      firstColumn = std::min(firstColumn, i);
+      endColumn = i + 1;
+    }
   }
-  std::vector<int> rows(static_cast<std::size_t>(j1 - j0));
+  int* rows = Sized(buffers.rows, static_cast<std::size_t>(j1 - j0));
   for (i64 j = j0; j < j1; ++j) {
-    const i64 s = sTop + Sample(j, h, sh, mirrorY);
-    rows[static_cast<std::size_t>(j - j0)] = (s >= 0 && s < ss.height) ? static_cast<int>(s) : -1;
+    const i64 s = oneToOne ? sTop + j : sTop + Sample(j, h, sh, mirrorY);
+    rows[j - j0] = (s >= 0 && s < ss.height) ? static_cast<int>(s) : -1;
   }
+  const bool fast = rowPaths.load(std::memory_order_relaxed);
 
   // Reading and writing one surface: take the source pixels first.
   const Surface* from = &ss;
@@ -153,13 +202,52 @@ BOOL Transfer(HDC destHdc, i64 x, i64 y, i64 w, i64 h, HDC sourceHdc, i64 sx, i6
                        ss.width,
                        ss.height,
                        ss.format};
-    for (int r : rows) {
-      if (r < 0) continue;
-      for (int c : columns) {
-        if (c >= 0) snapshot.Write(c, r, ss.Read(c, r));
+    if (fast && ss.RowsAreContiguous() && firstColumn < endColumn) {
+      // The sampled part of each sampled row in one piece; both surfaces
+      // are plain rows of the same depth.
+      const int c0 = std::min(columns[firstColumn - i0], columns[endColumn - 1 - i0]);
+      const int c1 = std::max(columns[firstColumn - i0], columns[endColumn - 1 - i0]) + 1;
+      const std::size_t bytes = static_cast<std::size_t>(c1 - c0) * static_cast<std::size_t>(ss.colStep);
+      for (i64 n = 0; n < j1 - j0; ++n) {
+        const int r = rows[n];
+        if (r >= 0) std::memcpy(snapshot.RowAddress(c0, r), ss.RowAddress(c0, r), bytes);
+      }
+    } else {
+      for (i64 n = 0; n < j1 - j0; ++n) {
+        const int r = rows[n];
+        if (r < 0) continue;
+        for (i64 k = 0; k < i1 - i0; ++k) {
+          const int c = columns[k];
+          if (c >= 0) snapshot.Write(c, r, ss.Read(c, r));
+        }
       }
     }
     from = &snapshot;
+  }
+
+  if (fast) {
+    if (firstColumn < endColumn) {
+      const RowConverter converter(*ss.format, df);
+      const auto count = static_cast<std::size_t>(endColumn - firstColumn);
+      DWORD* sourceLine = Sized(buffers.source, count);
+      DWORD* destLine = Sized(buffers.dest, count);
+      const bool readDest = RopUsesDest(rop);
+      const int px = static_cast<int>(left + firstColumn);
+      const int* used = columns + (firstColumn - i0);
+      for (i64 j = j0; j < j1; ++j) {
+        const int r = rows[j - j0];
+        if (r < 0) continue;
+        const int py = static_cast<int>(top + j);
+        ReadRow(*from, r, used, count, sourceLine);
+        converter.Convert(sourceLine, count);
+        if (readDest) ReadSpan(ds, px, py, count, destLine);
+        CombineRow(rop, pattern, sourceLine, destLine, count, mask);
+        WriteSpan(ds, px, py, count, destLine);
+      }
+    }
+    dest->Changed(RECT{static_cast<LONG>(left + i0), static_cast<LONG>(top + j0), static_cast<LONG>(left + i1),
+                       static_cast<LONG>(top + j1)});
+    return TRUE;
   }
 
   const bool sameFormat = df.SameAs(*ss.format);
@@ -172,11 +260,11 @@ BOOL Transfer(HDC destHdc, i64 x, i64 y, i64 w, i64 h, HDC sourceHdc, i64 sx, i6
     }
   }
   for (i64 j = j0; j < j1; ++j) {
-    const int r = rows[static_cast<std::size_t>(j - j0)];
+    const int r = rows[j - j0];
     if (r < 0) continue;
     const int py = static_cast<int>(top + j);
     for (i64 i = i0; i < i1; ++i) {
-      const int c = columns[static_cast<std::size_t>(i - i0)];
+      const int c = columns[i - i0];
       if (c < 0) continue;
       DWORD s = from->Read(c, r);
       if (!sameFormat) s = converted.empty() ? df.FromColor(ss.format->ToColor(s)) : converted[s];
@@ -201,6 +289,8 @@ bool Locate(const Dc& dc, int x, int y, int& px, int& py) {
 }
 
 }  // namespace
+
+void ce::gdi::SetBlitRowPaths(bool enabled) { rowPaths.store(enabled, std::memory_order_relaxed); }
 
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD rop) {
   return Transfer(dest, x, y, width, height, source, sourceX, sourceY, width, height, rop);
@@ -230,9 +320,10 @@ int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
   const i64 bottom = std::min<i64>(i64{rect->bottom} + dc->origin.y, clip.bottom);
   if (left >= right || top >= bottom) return 1;
   const DWORD pixel = s.format->FromColor(fill->color);
-  for (i64 y = top; y < bottom; ++y) {
-    for (i64 x = left; x < right; ++x) s.Write(static_cast<int>(x), static_cast<int>(y), pixel);
-  }
+  const auto count = static_cast<std::size_t>(right - left);
+  DWORD* line = Sized(Buffers().dest, count);
+  std::fill(line, line + count, pixel);
+  for (i64 y = top; y < bottom; ++y) WriteSpan(s, static_cast<int>(left), static_cast<int>(y), count, line);
   dc->Changed(
       RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right), static_cast<LONG>(bottom)});
   return 1;

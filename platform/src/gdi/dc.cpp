@@ -32,6 +32,7 @@ HDC CreateCompatibleDC(HDC hdc) {
   dc->screen = std::move(screen);
   dc->bitmap = DefaultBitmap();
   dc->brush = StockBrush(WHITE_BRUSH);
+  dc->pen = StockPen(BLACK_PEN);
   return static_cast<HDC>(InsertObject(std::move(dc)));
 }
 
@@ -68,6 +69,11 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
     case ObjectKind::Brush: {
       HGDIOBJ previous = dc->brush->handle();
       dc->brush = std::static_pointer_cast<Brush>(target);
+      return previous;
+    }
+    case ObjectKind::Pen: {
+      HGDIOBJ previous = dc->pen->handle();
+      dc->pen = std::static_pointer_cast<Pen>(target);
       return previous;
     }
     case ObjectKind::Font: {

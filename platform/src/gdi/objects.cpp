@@ -84,6 +84,7 @@ std::shared_ptr<Dc> LookupDc(HDC hdc) { return LookupAs<Dc>(hdc, ObjectKind::Dc)
 std::shared_ptr<Bitmap> LookupBitmap(HGDIOBJ handle) { return LookupAs<Bitmap>(handle, ObjectKind::Bitmap); }
 std::shared_ptr<Brush> LookupBrush(HGDIOBJ handle) { return LookupAs<Brush>(handle, ObjectKind::Brush); }
 std::shared_ptr<Font> LookupFont(HGDIOBJ handle) { return LookupAs<Font>(handle, ObjectKind::Font); }
+std::shared_ptr<Pen> LookupPen(HGDIOBJ handle) { return LookupAs<Pen>(handle, ObjectKind::Pen); }
 
 void RemoveObject(HGDIOBJ handle) {
   if (Find(handle)) TheTable().Remove(*Decode(handle));
@@ -101,6 +102,18 @@ std::shared_ptr<Brush> StockBrush(int which) {
   }();
   if (which < WHITE_BRUSH || which > NULL_BRUSH) return nullptr;
   return brushes[static_cast<std::size_t>(which)];
+}
+
+std::shared_ptr<Pen> StockPen(int which) {
+  static const auto pens = [] {
+    std::vector<std::shared_ptr<Pen>> made{std::make_shared<Pen>(PS_SOLID, 1, RGB(255, 255, 255)),
+                                           std::make_shared<Pen>(PS_SOLID, 1, RGB(0, 0, 0)),
+                                           std::make_shared<Pen>(PS_NULL, 1, RGB(0, 0, 0))};
+    for (auto& pen : made) InsertObject(pen, true);
+    return made;
+  }();
+  if (which < WHITE_PEN || which > NULL_PEN) return nullptr;
+  return pens[static_cast<std::size_t>(which - WHITE_PEN)];
 }
 
 std::shared_ptr<Font> StockFont(int which) {
@@ -156,6 +169,7 @@ HDC CreateScreenDc(std::shared_ptr<Screen> screen, POINT origin, std::optional<R
   dc->type = DcType::Screen;
   dc->screen = std::move(screen);
   dc->brush = StockBrush(WHITE_BRUSH);
+  dc->pen = StockPen(BLACK_PEN);
   dc->origin = origin;
   dc->deviceClip = ownedArea;
   return static_cast<HDC>(InsertObject(std::move(dc)));

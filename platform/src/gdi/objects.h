@@ -14,7 +14,7 @@
 
 namespace ce::gdi {
 
-enum class ObjectKind : std::uint8_t { Dc = 1, Bitmap = 2, Brush = 3, Font = 4 };
+enum class ObjectKind : std::uint8_t { Dc = 1, Bitmap = 2, Brush = 3, Font = 4, Pen = 5 };
 
 class GdiObject {
  public:
@@ -58,6 +58,14 @@ class Brush final : public GdiObject {
   COLORREF color;
 };
 
+class Pen final : public GdiObject {
+ public:
+  Pen(int style, int width, COLORREF color) : GdiObject(ObjectKind::Pen), style(style), width(width), color(color) {}
+  int style;
+  int width;  // at least 1
+  COLORREF color;
+};
+
 // A logical font. The text area realises it (faces, sizes, glyphs) when text
 // is measured or drawn.
 class Font final : public GdiObject {
@@ -80,6 +88,8 @@ class Dc final : public GdiObject {
   std::shared_ptr<Screen> screen;  // every DC belongs to a display
   std::shared_ptr<Bitmap> bitmap;  // memory DCs
   std::shared_ptr<Brush> brush;
+  std::shared_ptr<Pen> pen;
+  POINT position{0, 0};            // where LineTo starts, in DC coordinates
   POINT origin{0, 0};              // surface position of the DC's (0, 0)
   std::optional<RECT> deviceClip;  // surface rectangle the DC owns, if not all
   std::optional<RECT> userClip;    // IntersectClipRect, in DC coordinates
@@ -105,10 +115,13 @@ std::shared_ptr<Dc> LookupDc(HDC hdc);
 std::shared_ptr<Bitmap> LookupBitmap(HGDIOBJ handle);
 std::shared_ptr<Brush> LookupBrush(HGDIOBJ handle);
 std::shared_ptr<Font> LookupFont(HGDIOBJ handle);
+std::shared_ptr<Pen> LookupPen(HGDIOBJ handle);
 void RemoveObject(HGDIOBJ handle);
 
 // The stock objects, made on first use.
 std::shared_ptr<Brush> StockBrush(int which);
+// The stock pens (WHITE_PEN, BLACK_PEN, NULL_PEN); null for other values.
+std::shared_ptr<Pen> StockPen(int which);
 // The stock fonts (SYSTEM_FONT, DEVICE_DEFAULT_FONT); null for other values.
 std::shared_ptr<Font> StockFont(int which);
 std::shared_ptr<Bitmap> DefaultBitmap();  // the 1 x 1 monochrome bitmap of a new memory DC
@@ -119,6 +132,10 @@ std::shared_ptr<Bitmap> MakeBitmap(std::shared_ptr<const PixelFormat> format, in
 // A DC on the screen with the given origin and owned rectangle (surface
 // coordinates); the way to a window's DC.
 HDC CreateScreenDc(std::shared_ptr<Screen> screen, POINT origin, std::optional<RECT> ownedArea);
+
+// Whether BitBlt and StretchBlt take their row-at-a-time paths (the
+// default) or the general pixel-by-pixel loop; the tests compare the two.
+void SetBlitRowPaths(bool enabled);
 
 RECT Intersect(const RECT& a, const RECT& b);
 inline bool IsEmpty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }

@@ -155,6 +155,30 @@ void IssUtility::TileBitmap(HDC dc, int left, int top, int right, int bottom, HD
   }
 }
 
+void IssUtility::DrawFrame(HDC dc, int left, int top, int right, int bottom, HPEN pen, HPEN shadowPen, HBRUSH brush,
+                           HBITMAP tile) {
+  if (dc == nullptr || pen == nullptr || shadowPen == nullptr || brush == nullptr) return;
+  HGDIOBJ oldPen = SelectObject(dc, pen);
+  HGDIOBJ oldBrush = SelectObject(dc, brush);
+  Rectangle(dc, left + 3, top + 1, right - 3, bottom - 3);
+  BITMAP facts{};
+  if (tile != nullptr && GetObjectW(tile, sizeof facts, &facts) != 0) {
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ oldTile = source != nullptr ? SelectObject(source, tile) : nullptr;
+    if (oldTile != nullptr) {
+      const int tileHeight = facts.bmHeight < 0 ? -facts.bmHeight : facts.bmHeight;
+      TileBitmap(dc, left + 4, top + 2, right - 4, bottom - 4, source, facts.bmWidth, tileHeight);
+      SelectObject(source, oldTile);
+    }
+    if (source != nullptr) DeleteDC(source);
+  }
+  SelectObject(dc, shadowPen);
+  const POINT shadow[] = {{left + 3, bottom - 3}, {right - 3, bottom - 3}, {right - 3, top}};
+  Polyline(dc, shadow, 3);
+  SelectObject(dc, oldBrush);
+  SelectObject(dc, oldPen);
+}
+
 void IssUtility::DrawGradient(HDC dc, int left, int top, int right, int bottom, COLORREF leftColour,
                               COLORREF rightColour) {
   const int width = right - left;

@@ -108,6 +108,62 @@ TEST(Drawing, TintBlendsAndClampsItsStrength) {
   EXPECT_EQ(surface.At(5, 5), RGB(255, 255, 255));
 }
 
+TEST(Drawing, FrameOutlinesFillsTilesAndCastsAShadow) {
+  IssUtility& utility = *IssUtility::GetInstance();
+  constexpr COLORREF kWhite = RGB(255, 255, 255);
+  constexpr COLORREF kRed = RGB(255, 0, 0);
+  constexpr COLORREF kGreen = RGB(0, 255, 0);
+  constexpr COLORREF kBlue = RGB(0, 0, 255);
+  HPEN shadow = CreatePen(PS_SOLID, 1, kRed);
+  HPEN outline = static_cast<HPEN>(GetStockObject(BLACK_PEN));
+  HBRUSH fill = CreateSolidBrush(kBlue);
+
+  // Without a tile: outline over (3, 1)-(16, 10), blue inside, the shadow
+  // along row 11 and column 17 up to (but not into) the top row.
+  Surface plain(20, 14);
+  HGDIOBJ pen = SelectObject(plain.dc(), GetStockObject(WHITE_PEN));
+  HGDIOBJ brush = SelectObject(plain.dc(), GetStockObject(NULL_BRUSH));
+  utility.DrawFrame(plain.dc(), 0, 0, 20, 14, outline, shadow, fill, nullptr);
+  struct Probe {
+    int x, y;
+    COLORREF colour;
+  };
+  const Probe probes[] = {{3, 1, 0},       {16, 1, 0},     {3, 10, 0},      {16, 10, 0},     {4, 2, kBlue},
+                          {15, 9, kBlue},  {3, 11, kRed},  {16, 11, kRed},  {17, 11, kRed},  {17, 1, kRed},
+                          {17, 0, kWhite}, {2, 5, kWhite}, {18, 5, kWhite}, {3, 12, kWhite}, {10, 0, kWhite}};
+  for (const Probe& p : probes) EXPECT_EQ(plain.At(p.x, p.y), p.colour) << p.x << "," << p.y;
+  // The DC keeps the pen and brush it had.
+  EXPECT_EQ(SelectObject(plain.dc(), pen), GetStockObject(WHITE_PEN));
+  EXPECT_EQ(SelectObject(plain.dc(), brush), GetStockObject(NULL_BRUSH));
+
+  // With a tile: it covers the inside, cut at the outline.
+  HDC scratch = CreateCompatibleDC(nullptr);
+  HBITMAP tileBitmap = CreateCompatibleBitmap(plain.dc(), 5, 3);  // 32 bits, like the surface
+  HGDIOBJ oldScratch = SelectObject(scratch, tileBitmap);
+  const RECT tileArea{0, 0, 5, 3};
+  HBRUSH green = CreateSolidBrush(kGreen);
+  FillRect(scratch, &tileArea, green);
+  DeleteObject(green);
+  SetPixel(scratch, 0, 0, kRed);
+  SelectObject(scratch, oldScratch);
+  DeleteDC(scratch);
+  Surface tiled(20, 14);
+  utility.DrawFrame(tiled.dc(), 0, 0, 20, 14, outline, shadow, fill, tileBitmap);
+  EXPECT_EQ(tiled.At(4, 2), kRed) << "the tile starts inside the outline";
+  EXPECT_EQ(tiled.At(9, 5), kRed) << "and repeats";
+  EXPECT_EQ(tiled.At(15, 9), kGreen);
+  EXPECT_EQ(tiled.At(16, 9), RGB(0, 0, 0)) << "the outline stays";
+  EXPECT_EQ(tiled.At(17, 5), kRed);
+
+  utility.DrawFrame(nullptr, 0, 0, 20, 14, outline, shadow, fill, nullptr);
+  Surface untouched(20, 14);
+  utility.DrawFrame(untouched.dc(), 0, 0, 20, 14, nullptr, shadow, fill, nullptr);
+  EXPECT_EQ(untouched.At(3, 1), kWhite);
+  DeleteObject(tileBitmap);
+  DeleteObject(fill);
+  DeleteObject(shadow);
+}
+
 TEST(Drawing, TilesAndTextStayInsideTheirArea) {
   IssUtility& utility = *IssUtility::GetInstance();
   Surface tile(4, 3);

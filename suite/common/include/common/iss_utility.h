@@ -33,6 +33,12 @@ class IssUtility {
                         int align, int angle);
   void DrawTextAligned(HDC dc, int x, int y, HFONT font, LPCWSTR text, COLORREF colour, int align);
   void TileBitmap(HDC dc, int left, int top, int right, int bottom, HDC source, int tileWidth, int tileHeight);
+  // A framed box: the pen's outline filled with the brush over
+  // (left + 3, top + 1, right - 3, bottom - 3), the tile bitmap (if any)
+  // repeated inside the outline, and a shadow line with the shadow pen along
+  // the bottom and right edges. The DC's pen and brush are restored.
+  void DrawFrame(HDC dc, int left, int top, int right, int bottom, HPEN pen, HPEN shadowPen, HBRUSH brush,
+                 HBITMAP tile);
   // A horizontal gradient from the left colour to the right one.
   void DrawGradient(HDC dc, int left, int top, int right, int bottom, COLORREF leftColour, COLORREF rightColour);
   // A 176-pixel band of two gradients two rows each, repeated down the
