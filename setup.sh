@@ -3,7 +3,9 @@
 # packages.txt when any is missing, configures and builds, then runs the
 # programs or the tests.
 #
-#   ./setup.sh run         build, then run the programs (or list what there is)
+#   ./setup.sh run [PROGRAM]
+#                          build, then run the home screen (Home), or the
+#                          program named
 #   ./setup.sh test        build, then run every test
 #   ./setup.sh test-asan   build with address and undefined-behaviour sanitizers, run every test
 #   ./setup.sh build       build only
@@ -144,50 +146,46 @@ run_fuzz() {
   [ $total = 0 ] || { echo "$total finding(s)"; exit 1; }
 }
 
-run_programs() {
-  local found=0 prog script out
-  local headless=0
+# Runs one program of build/programs.txt: the home screen when none is named.
+run_program() {
+  local prog=${1:-Home} script out headless=0
   if [ "${DEVICE_BACKEND:-}" = headless ] || { [ -z "${DEVICE_BACKEND:-}" ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; }; then
     headless=1
   fi
-  if [ -f build/programs.txt ]; then
-    while read -r prog; do
-      [ -n "$prog" ] || continue
-      found=1
-      script="$top/resources/$prog/$prog.script"
-      [ -f "$script" ] || script="$top/resources/$prog/demo.script"
-      if [ $headless = 1 ]; then
-        # No desktop: run the program unattended from its script; its
-        # screenshots land in build/run/<program>.
-        if [ ! -f "$script" ]; then
-          echo "$prog needs a desktop (no DISPLAY) and has no script to run headless"
-          continue
-        fi
-        out="$top/build/run/$prog"
-        mkdir -p "$out"
-        echo "Running $prog headless from $script"
-        (cd "$out" && DEVICE_BACKEND=headless DEVICE_SCRIPT="$script" "$top/build/bin/$prog") ||
-          echo "$prog exited with status $?"
-        echo "Screenshots in $out:"
-        ls "$out" | sed 's/^/  /'
-      else
-        echo "Starting $prog"
-        "build/bin/$prog" || echo "$prog exited with status $?"
-      fi
-    done < build/programs.txt
+  if ! { [ -f build/programs.txt ] && grep -qx "$prog" build/programs.txt && [ -x "build/bin/$prog" ]; }; then
+    echo "No program named $prog. Programs:"
+    sed 's/^/  /' build/programs.txt 2>/dev/null || true
+    exit 2
   fi
-  if [ $found = 0 ]; then
-    echo "No program has been built yet. Tools to run by hand in build/bin:"
-    ls build/bin 2>/dev/null | sed 's/^/  /' || true
+  script="$top/resources/$prog/$prog.script"
+  [ -f "$script" ] || script="$top/resources/$prog/demo.script"
+  if [ $headless = 1 ]; then
+    # No desktop: run the program unattended from its script; its
+    # screenshots land in build/run/<program>.
+    if [ ! -f "$script" ]; then
+      echo "$prog needs a desktop (no DISPLAY) and has no script to run headless"
+      exit 1
+    fi
+    out="$top/build/run/$prog"
+    mkdir -p "$out"
+    echo "Running $prog headless from $script"
+    (cd "$out" && DEVICE_BACKEND=headless DEVICE_SCRIPT="$script" "$top/build/bin/$prog") ||
+      echo "$prog exited with status $?"
+    echo "Screenshots in $out:"
+    ls "$out" | sed 's/^/  /'
+  else
+    echo "Starting $prog"
+    "build/bin/$prog" || echo "$prog exited with status $?"
   fi
 }
 
 cmd=${1:-}
 case "$cmd" in
   run)
+    [ $# -le 2 ] || { echo "usage: $0 run [PROGRAM]" >&2; exit 2; }
     install_packages
     configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    run_programs ;;
+    run_program "${2:-}" ;;
   test)
     install_packages
     configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -212,6 +210,6 @@ case "$cmd" in
     shift
     run_fuzz "$@" ;;
   *)
-    echo "usage: $0 run|test|test-asan|build|install DIR|fuzz [SECONDS [TARGET...]]" >&2
+    echo "usage: $0 run [PROGRAM]|test|test-asan|build|install DIR|fuzz [SECONDS [TARGET...]]" >&2
     exit 2 ;;
 esac

@@ -214,6 +214,9 @@ std::int64_t AimMode::StrokeSpeed(bool* forward) const {
   return (delta << 16) / (dt * 600) * 8;
 }
 
+// The balls are saved for a replay or rewind by the Control once it starts
+// the shot: a stroke it refuses (a shot or rewind still running) must not
+// overwrite them.
 std::uint32_t AimMode::StartStroke(std::int64_t speed) {
   View* v = GetTop();
   if (v != nullptr) aimDirection = v->yaw & 0x3FFFF;
@@ -242,15 +245,30 @@ void AimMode::Cancel() {
   MarkView(GetTop());
 }
 
+bool AimMode::OnGrip(int x, int y) const {
+  if (host == nullptr || !host->gripOutline) return false;
+  std::array<std::int32_t, 32> points{};
+  const int n = std::min(host->gripOutline(points.data(), 16), 16);
+  if (n < 4) return false;
+  // The box round the outline: whichever way the screen is turned, the
+  // quad's top, bottom and sides are its extremes.
+  std::int32_t left = points[0], right = points[0], top = points[1], bottom = points[1];
+  for (int i = 1; i < n; ++i) {
+    left = std::min(left, points[static_cast<std::size_t>(2 * i)]);
+    right = std::max(right, points[static_cast<std::size_t>(2 * i)]);
+    top = std::min(top, points[static_cast<std::size_t>(2 * i + 1)]);
+    bottom = std::max(bottom, points[static_cast<std::size_t>(2 * i + 1)]);
+  }
+  return x >= left - 3 && x <= right + 3 && y >= top - 3 && y <= bottom + 3;
+}
+
 std::uint32_t AimMode::OnPenDown(const InputEvent& e) {
   pool->rules.Outcome = 0;
   penDown = true;
   penX = PenX(e);
   penY = PenY(e);
-  // A drag that starts in the lower fifth of the screen, where the stick
-  // lies behind the cue ball in the aiming view, pulls the stick back.
-  const int height = host != nullptr && host->screenHeight > 0 ? host->screenHeight : 240;
-  strokeDrag = penY >= height - height / 5;
+  // A drag that starts on the stick's grip pulls the stick back.
+  strokeDrag = OnGrip(penX, penY);
   strokeStartY_ = penY;
   strokeDone = false;
   armed = false;
@@ -286,10 +304,7 @@ std::uint32_t AimMode::OnPenMove(const InputEvent& e) {
       } else {
         bool forward = false;
         const std::int64_t speed = StrokeSpeed(&forward);
-        if (forward) {
-          pool->SaveBallState();
-          return StartStroke(speed);
-        }
+        if (forward) return StartStroke(speed);
         Cancel();
       }
     }
@@ -314,10 +329,7 @@ std::uint32_t AimMode::OnPenUp(const InputEvent& e) {
     if (armed) {
       bool forward = false;
       const std::int64_t speed = StrokeSpeed(&forward);
-      if (forward) {
-        pool->SaveBallState();
-        return StartStroke(speed);
-      }
+      if (forward) return StartStroke(speed);
     }
   }
   Cancel();
@@ -389,7 +401,6 @@ std::uint32_t AimMode::OnKeyUp(const InputEvent& e) {
   keyUpTime = e.time;
   if (strokeDrag) {
     if (armed) {
-      pool->SaveBallState();
       const std::int64_t speed = std::int64_t{clearance} * 8;
       return StartStroke(speed);
     }
@@ -548,6 +559,69 @@ std::uint32_t MoveBallMode::OnKeyUp(const InputEvent& e) {
   return 0;
 }
 
+// ---- picking a ball (practice) ----
+
+int PickBallMode::PickNearest(int x, int y) const {
+  int best = 0;
+  std::int64_t bestDistance = -1;
+  for (int b = 0; b < kBallCount; ++b) {
+    if (pool->ballStates[static_cast<std::size_t>(b)].state == kBallOff) continue;
+    int bx = 0, by = 0;
+    if (host == nullptr || !host->ballOnScreen || !host->ballOnScreen(b, &bx, &by)) continue;
+    const std::int64_t dx = std::int64_t{x} - bx, dy = std::int64_t{y} - by;
+    const std::int64_t d = dx * dx + dy * dy;
+    if (bestDistance < 0 || d < bestDistance) best = b, bestDistance = d;
+  }
+  return best;
+}
+
+std::uint32_t PickBallMode::OnPenDown(const InputEvent& e) {
+  if (host != nullptr && host->scene != nullptr) host->scene->stickShown = false;
+  penX = PenX(e);
+  penY = PenY(e);
+  picked = PickNearest(penX, penY);
+  return 0;
+}
+
+std::uint32_t PickBallMode::OnPenMove(const InputEvent& e) {
+  View* v = GetTop();
+  if (v == nullptr) return 0;
+  const FixVec3 turned = v->TurnByYaw(
+      FixVec3{static_cast<Fix16>((penX - PenX(e)) * 0x4000), 0, static_cast<Fix16>((PenY(e) - penY) * 0x4000)});
+  Fix16 a = WrapNeg32(turned.x), b = WrapNeg32(turned.z);
+  if (a == 0 && b == 0) return 0;
+  FixVec3 d{a, 0, b};
+  Normalize2DScaled(d);
+  // The probe runs the picked ball along the drag; it stops 128 short of
+  // whatever it would meet first.
+  const std::uint16_t struck = pool->struckBall;
+  pool->struckBall = static_cast<std::uint16_t>(picked);
+  const std::int32_t t = pool->ProbeCueLine(d.x, d.z);
+  pool->struckBall = struck;
+  if (t < 129) return 0;
+  const std::uint64_t wanted =
+      ISqrt64(static_cast<std::uint64_t>(std::int64_t{a} * a) + static_cast<std::uint64_t>(std::int64_t{b} * b));
+  if (static_cast<std::uint64_t>(t - 128) < wanted) {
+    a = FixMul30(d.x, t - 128);
+    b = FixMul30(d.z, t - 128);
+  }
+  BallState& ball = pool->ballStates[static_cast<std::size_t>(picked)];
+  ball.position.x = WrapAdd32(ball.position.x, a);
+  ball.position.z = WrapAdd32(ball.position.z, b);
+  ball.changed = 1;
+  if (picked == 0) pool->PoseCueStick();
+  MarkView(v);
+  penX = PenX(e);
+  penY = PenY(e);
+  return 0;
+}
+
+std::uint32_t PickBallMode::OnPenUp(const InputEvent&) {
+  if (host != nullptr && host->scene != nullptr) host->scene->stickShown = true;
+  MarkView(GetTop());
+  return 0;
+}
+
 // ---- calling the pocket ----
 
 void CallPocketMode::SetLayout(int w, int h) {
@@ -597,21 +671,35 @@ std::uint32_t CallPocketMode::OnKeyUp(const InputEvent& e) {
 // ---- the running shot ----
 
 std::uint32_t ShotMode::OnIdle(const InputEvent&) {
-  const int r = pool->RunShot();
+  const int r = rewind ? pool->PlayShotFrame() : pool->RunShot();
   if (r == 1) return kResultRedraw;
-  if (r == -1) return kResultShotOver;
+  if (r == -1) {
+    if (rewind) pool->RestoreBallState();
+    return kResultShotOver;
+  }
   return 0;
 }
 
 std::uint32_t ShotMode::OnEnd(const InputEvent& e) {
-  pool->FinishShot();
+  if (rewind) {
+    // Played back to its start at once.
+    pool->shotRunning = 0;
+    pool->RestoreBallState();
+  } else {
+    pool->FinishShot();
+  }
   return MakeResult(kResultLeave, e.wParam >> 16);
 }
 
 std::uint32_t ShotMode::OnEndWith(const InputEvent& e) { return OnEnd(e); }
 
 std::uint32_t ShotMode::OnResult(std::uint32_t result) {
-  pool->FinishShot();
+  if (rewind) {
+    pool->shotRunning = 0;
+    pool->RestoreBallState();
+  } else {
+    pool->FinishShot();
+  }
   return result;
 }
 
@@ -822,6 +910,9 @@ void Control::Start() {
   aim->host = &host_;
   aim_ = static_cast<AimMode*>(share(std::move(aim)));
   moveBall_ = static_cast<MoveBallMode*>(share(std::make_unique<MoveBallMode>()));
+  auto pick = std::make_unique<PickBallMode>();
+  pick->host = &host_;
+  pickBall_ = static_cast<PickBallMode*>(share(std::move(pick)));
   shot_ = static_cast<ShotMode*>(share(std::make_unique<ShotMode>()));
   auto ai = std::make_unique<AiMode>();
   ai->host = &host_;
@@ -846,6 +937,9 @@ void Control::Start() {
   aim_->aimDirection = 0;
   active_ = aim_;
   ResetTurnView();
+  // Either player breaks, with even odds.
+  if (pool->OpponentKind != 0 && pool->random != nullptr)
+    pool->rules.CurrentPlayer = pool->random->Rand() < 0x4000 ? 1 : 0;
   BeginTurn();
 }
 
@@ -883,6 +977,9 @@ bool Control::CanEnterState(int state) const {
     return (pool->rules.TurnFlags & 2) != 0;
   }
   if (state == 17) return noPlayer2 || mustCall_;
+  // Picking up balls and taking a shot back are for practice only.
+  if (state == 15) return noPlayer2 && !Busy();
+  if (state == 16) return noPlayer2 && rewindAvailable_ && !Busy();
   if (state == 18) return replayAvailable_ && !ComputerToPlay();
   return true;
 }
@@ -895,6 +992,11 @@ void Control::BeginTurn() {
   }
   if (ComputerToPlay()) {
     SetState(32);
+    return;
+  }
+  if (replayPending_ || rewindRunning_) {
+    replayPending_ = false;
+    SetState(11);
     return;
   }
   // In 8-Ball the player who has cleared his group names the 8's pocket
@@ -925,16 +1027,44 @@ void Control::SetState(int state) {
       overhead_ = true;
       returnMode_ = active_;
       active_ = idle_;
-      saved_ = {view->target, view->eye, view->yaw, view->pitch};
-      view->target = FixVec3{0, 0, 0};
-      view->eye.x = view->eye.y = 0;
-      view->yaw = -0x10000;
-      view->pitch = -0x10000;
-      view->SetDistance(pool->table.hz > 0x200000 ? 0xD80000 : 0xB40000);
-      view->Recompute();
-      view->Apply();
-      MarkView(view);
+      TopDownView();
       break;
+    case 15:
+      // Practice: any ball is picked up and moved, seen from above.
+      active_ = pickBall_;
+      pickBall_->picked = 0;
+      if (!overhead_) {
+        overhead_ = true;
+        TopDownView();
+      }
+      break;
+    case 16: {
+      // The last shot played backwards to its start, then aiming again.
+      if (host_.scene != nullptr) host_.scene->stickShown = false;
+      pool->cueDirection = lastCue_.direction;
+      pool->cueTip = lastCue_.tip;
+      pool->cueElevation = lastCue_.elevation;
+      pool->strikePower = lastCue_.power;
+      pool->SyncShotClock();
+      if (pool->shotRunning == 0) {
+        // The record of the shot is gone (a full ring): it cannot be
+        // played back, so the balls go straight back.
+        pool->RestoreBallState();
+        rewindAvailable_ = false;
+        replayAvailable_ = true;
+        BeginTurn();
+        break;
+      }
+      rewindRunning_ = true;
+      shot_->rewind = true;
+      shotRunning_ = true;
+      rewindAvailable_ = false;
+      replayAvailable_ = true;
+      BeginTurn();
+      ResetTurnView();
+      if (host_.scene != nullptr) host_.scene->stickShown = false;
+      break;
+    }
     case 3:
       if (returnMode_ == idle_) returnMode_ = aim_;
       active_ = returnMode_;
@@ -984,6 +1114,7 @@ void Control::SetState(int state) {
       // it, the stroke shown again, then the shot.
       replayPending_ = true;
       replayAvailable_ = false;
+      rewindAvailable_ = true;
       pool->RestoreBallState();
       pool->cueDirection = lastCue_.direction;
       pool->cueTip = lastCue_.tip;
@@ -1127,6 +1258,30 @@ void Control::StepRing(int direction) {
   MarkView(view);
 }
 
+void Control::TopDownView() {
+  saved_ = {view->target, view->eye, view->yaw, view->pitch};
+  view->target = FixVec3{0, 0, 0};
+  view->eye.x = view->eye.y = 0;
+  view->yaw = -0x10000;
+  view->pitch = -0x10000;
+  view->SetDistance(pool->table.hz > 0x200000 ? 0xD80000 : 0xB40000);
+  view->Recompute();
+  view->Apply();
+  MarkView(view);
+}
+
+void Control::EndRewind() {
+  shotRunning_ = false;
+  rewindRunning_ = false;
+  replayPending_ = false;
+  shot_->rewind = false;
+  active_ = returnMode_ = aim_;
+  AimViewFromSlots();
+  aim_->TurnSetup(false);
+  viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+  MarkView(view);
+}
+
 void Control::EndShot() {
   shotRunning_ = false;
   // A replay started from the balls and rules as they were before the
@@ -1141,7 +1296,7 @@ void Control::EndShot() {
 void Control::StartShotNow() {
   // A stroke while a shot runs is refused: the running shot keeps its
   // balls and its clock.
-  if (shotRunning_) {
+  if (shotRunning_ || rewindRunning_) {
     ++refusedStrokes;
     return;
   }
@@ -1157,6 +1312,7 @@ void Control::StartShotNow() {
   }
   pool->StartShot();
   shotRunning_ = true;
+  rewindAvailable_ = true;
   trackLines_->previewPower = lastCue_.power;
   SetState(33);
   pool->cueElevation = 0;
@@ -1170,7 +1326,11 @@ std::uint32_t Control::HandleEvent(const InputEvent& event) {
     const std::uint32_t r = shot_->HandleEvent(e);
     // Frames of a running shot are incremental: only the balls move.
     if (ResultCodeOf(r) == kResultShotOver) {
-      EndShot();
+      if (rewindRunning_) {
+        EndRewind();
+      } else {
+        EndShot();
+      }
       MarkView(view);
     }
   }
@@ -1211,7 +1371,9 @@ std::uint32_t Control::HandleEvent(const InputEvent& event) {
     const InputEvent leave{kMsgLeave, static_cast<std::uint32_t>(pending_) << 16, 0, e.time};
     if (shotRunning_) {
       const std::uint32_t s = shot_->HandleEvent(leave);
-      if (ResultCodeOf(s) == kResultLeave) {
+      if (ResultCodeOf(s) == kResultLeave && rewindRunning_) {
+        EndRewind();
+      } else if (ResultCodeOf(s) == kResultLeave) {
         EndShot();
         if ((pool->rules.TurnFlags & 8) != 0) {
           pending_ = -1;

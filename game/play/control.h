@@ -37,6 +37,13 @@ struct PlayHost {
   std::function<void()> draw;            // draws a frame of the table
   bool resetZoomAfterShot = false;
   int screenWidth = 320, screenHeight = 240;  // logical pixels
+  // The outline of the cue stick's grip as the screen shows it now, in
+  // logical pixels: the number of points written (two words each), fewer
+  // than 4 when the grip is not on the screen. A pen stroke starts on it.
+  std::function<int(std::int32_t* points, int capacity)> gripOutline;
+  // Where a ball stands on the screen (logical pixels); false when it is
+  // not drawn.
+  std::function<bool(int ball, int* x, int* y)> ballOnScreen;
 };
 
 inline constexpr Fix16 kDefaultAimDistance = 0x1B0000;
@@ -85,6 +92,9 @@ class AimMode final : public RotateViewMode {
   void CueFromAim();
   std::uint32_t StartStroke(std::int64_t speed);
   void Cancel();
+  // The pen at (x, y) is on the stick's grip (3 pixels of slack round the
+  // outline's box).
+  bool OnGrip(int x, int y) const;
 
   PlayHost* host = nullptr;
   FixAngle aimDirection = 0;
@@ -143,6 +153,22 @@ class MoveBallMode final : public InputMode {
   bool penDown_ = false;
 };
 
+// Practice: from above, a pen press takes the ball nearest to it and a drag
+// slides that ball over the free cloth (a quarter ball radius a pixel); it
+// stops short of any ball or cushion in its way. The camera stays.
+class PickBallMode final : public InputMode {
+ public:
+  std::uint32_t OnPenDown(const InputEvent& e) override;
+  std::uint32_t OnPenMove(const InputEvent& e) override;
+  std::uint32_t OnPenUp(const InputEvent& e) override;
+  // The ball drawn nearest to the screen point; a tie keeps the lower
+  // number, and with no ball on the screen the cue ball.
+  int PickNearest(int x, int y) const;
+
+  PlayHost* host = nullptr;
+  int picked = 0;
+};
+
 // The 8-Ball player names the pocket for the 8: a pen press picks the
 // nearest of six screen points (the pockets as the view from above shows
 // them), the arrow keys step between them.
@@ -161,8 +187,11 @@ class CallPocketMode final : public InputMode {
   std::array<std::array<int, 2>, 6> points{};
 };
 
+// Runs the shot a frame a tick; with the rewind flag it plays the last shot
+// backwards to its start instead.
 class ShotMode final : public InputMode {
  public:
+  bool rewind = false;
   std::uint32_t OnEnd(const InputEvent& e) override;
   std::uint32_t OnEndWith(const InputEvent& e) override;
   std::uint32_t OnResult(std::uint32_t result) override;
@@ -235,7 +264,7 @@ class Control final : public InputMode {
   void ResetTurnView();
 
   bool ComputerToPlay() const;
-  bool Busy() const { return shotRunning_ || replayPending_; }
+  bool Busy() const { return shotRunning_ || replayPending_ || rewindRunning_; }
   bool ShotRunning() const { return shotRunning_; }
   int State() const { return state_; }
   InputMode* Active() const { return active_; }
@@ -254,6 +283,9 @@ class Control final : public InputMode {
   // The pocket for the 8 must be named before this turn's shot.
   bool CallingPocket() const { return callPocket_ != nullptr && active_ == callPocket_; }
   bool ReplayAvailable() const { return replayAvailable_; }
+  bool RewindAvailable() const { return rewindAvailable_; }
+  bool Rewinding() const { return rewindRunning_; }
+  PickBallMode* PickBall() const { return pickBall_; }
   // The frame drawing's mode word: 2 aiming, 6 with ball in hand, 5 moving
   // the cue ball, 13 the computer's turn.
   int viewMode = 2;
@@ -264,11 +296,16 @@ class Control final : public InputMode {
   void TranslateInput(InputEvent* e);
   void StartShotNow();
   void EndShot();
+  // The rewind reached the start of the shot: the balls stand where they
+  // stood before it and the player aims again.
+  void EndRewind();
+  void TopDownView();
   void AimViewFromSlots();
 
   PlayHost host_;
   AimMode* aim_ = nullptr;
   MoveBallMode* moveBall_ = nullptr;
+  PickBallMode* pickBall_ = nullptr;
   ShotMode* shot_ = nullptr;
   AiMode* ai_ = nullptr;
   GlideMode* glide_ = nullptr;
@@ -294,6 +331,8 @@ class Control final : public InputMode {
   bool mustCall_ = false;
   bool replayAvailable_ = false;
   bool replayPending_ = false;
+  bool rewindRunning_ = false;
+  bool rewindAvailable_ = false;
   // The cue of the last shot, for its replay.
   struct LastCue {
     FixVec3 direction;

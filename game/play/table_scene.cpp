@@ -1,7 +1,10 @@
 #include "play/table_scene.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "display/display_s16.h"
 #include "engine/model.h"
@@ -395,6 +398,83 @@ void TableScene::PlaceStick() {
   m[15] = kOne;
 }
 
+TableScene::BackgroundKey TableScene::MakeBackgroundKey() const {
+  const ssDisplayS16& d = *device_;
+  BackgroundKey k;
+  const Fix16* view = d.m_Pipeline.Matrix(ssPipeline::kMatrixView);
+  const Fix16* projection = d.m_Pipeline.Matrix(ssPipeline::kMatrixProjection);
+  std::copy(view, view + 16, k.view.begin());
+  std::copy(projection, projection + 16, k.projection.begin());
+  k.width = d.m_Width;
+  k.height = d.m_Height;
+  k.rotate = d.m_Rotate;
+  k.depth = d.m_Depth;
+  for (std::size_t i = 0; i < railOrder_.size(); ++i)
+    k.rails[i] = railOrder_[i] != nullptr ? railOrder_[i]->modelPart : -1;
+  k.room = host.roomGraphics && room_ != nullptr;
+  return k;
+}
+
+void TableScene::DrawBackground(const Fix16* identity) {
+  ssDisplayS16& d = *device_;
+  if (host.roomGraphics && room_ != nullptr) {
+    room_->Draw(1);
+  } else {
+    ssDisplayS16::FillRect16(d.m_BackBuffer, RECT{0, 0, d.m_Width, d.m_Height}, 0, d.m_Width * 2);
+  }
+  d.SetTransform(0, identity);
+  if (table_ != nullptr) {
+    table_->DrawBed(1);
+    table_->DrawPockets();
+    table_->DrawInnerParts();
+    // The rails too, so that the saved areas hold everything but the
+    // balls, their shadows and the stick.
+    for (const RailRecord* r : railOrder_) table_->DrawRail(r->modelPart);
+  }
+}
+
+int TableScene::GripOutline(std::int32_t* points, int capacity) {
+  if (stick_ == nullptr || stick_->meshes.size() < 9) return 0;
+  const std::vector<ssSourceVertex>& shaft = stick_->meshes[2].vertices;
+  const std::vector<ssSourceVertex>& butt = stick_->meshes[8].vertices;
+  if (shaft.size() < 7 || butt.size() < 7) return 0;
+  PlaceStick();
+  // The stick's own matrix, whatever the last frame left as the world
+  // transform (track lines leave the identity).
+  device_->SetTransform(0, stick_->matrix.data());
+  const std::array<ssSourceVertex, 4> quad = {shaft[2], shaft[6], butt[6], butt[2]};
+  return device_->PolygonOutline(quad.data(), 4, points, capacity);
+}
+
+bool TableScene::BallScreenPoint(int ball, int* x, int* y) const {
+  if (sprites_ == nullptr || ball < 0 || ball >= kBallCount) return false;
+  const std::size_t i = static_cast<std::size_t>(ball);
+  if (!shown_[i].listed) return false;
+  const BallSprite& s = (*sprites_)[i];
+  const std::int32_t bx = (s.centreXF + 128) >> 16, by = (s.centreYF + 128) >> 16;
+  const std::int32_t w = device_->m_Width, h = device_->m_Height;
+  // The buffer is the screen turned by quarters; turn the point back.
+  switch (device_->m_Rotate & 3) {
+    case 1:
+      *x = h - by;
+      *y = bx;
+      break;
+    case 2:
+      *x = w - bx;
+      *y = h - by;
+      break;
+    case 3:
+      *x = by;
+      *y = w - bx;
+      break;
+    default:
+      *x = bx;
+      *y = by;
+      break;
+  }
+  return true;
+}
+
 void TableScene::StickRect(std::int32_t out[4]) const {
   const float W = static_cast<float>(device_->m_Width), H = static_cast<float>(device_->m_Height);
   static constexpr float kRects[4][4] = {{0.375f, 0.5f, 0.625f, 1.0f},
@@ -502,19 +582,19 @@ void TableScene::DrawFrame() {
     stickSaved_ = false;
     stickDrawn_ = false;
     changed_.fill(true);
-    if (host.roomGraphics && room_ != nullptr) {
-      room_->Draw(1);
+    const std::size_t pixels = static_cast<std::size_t>(d.m_Width) * static_cast<std::size_t>(d.m_Height);
+    const BackgroundKey key = MakeBackgroundKey();
+    if (keepBackground && backgroundValid_ && key == backgroundKey_ && background_.size() == pixels) {
+      // The camera has not moved: the room and the table look as they did.
+      std::memcpy(d.m_BackBuffer, background_.data(), pixels * sizeof(std::uint16_t));
+      ++backgroundCopies_;
     } else {
-      ssDisplayS16::FillRect16(d.m_BackBuffer, RECT{0, 0, d.m_Width, d.m_Height}, 0, d.m_Width * 2);
-    }
-    d.SetTransform(0, identity);
-    if (table_ != nullptr) {
-      table_->DrawBed(1);
-      table_->DrawPockets();
-      table_->DrawInnerParts();
-      // The rails too, so that the saved areas hold everything but the
-      // balls, their shadows and the stick.
-      for (const RailRecord* r : railOrder_) table_->DrawRail(r->modelPart);
+      DrawBackground(identity);
+      if (keepBackground) {
+        background_.assign(d.m_BackBuffer, d.m_BackBuffer + pixels);
+        backgroundKey_ = key;
+        backgroundValid_ = true;
+      }
     }
   } else if (sprites_ != nullptr) {
     FindChangedBalls();

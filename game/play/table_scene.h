@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "play/ball_sprite.h"
 #include "simulation/table.h"
@@ -63,8 +64,14 @@ class TableScene final : public TableObserver {
  public:
   TableScene(ssDisplayS16* device, Pool* pool, View* view);
 
-  void SetRoom(Room* room) { room_ = room; }
-  void SetTable(TableModel* table) { table_ = table; }
+  void SetRoom(Room* room) {
+    room_ = room;
+    backgroundValid_ = false;
+  }
+  void SetTable(TableModel* table) {
+    table_ = table;
+    backgroundValid_ = false;
+  }
   void SetStick(ssModel* stick) { stick_ = stick; }
   void SetSprites(std::array<BallSprite, kBallCount>* sprites) { sprites_ = sprites; }
   // The projected ball radius is radiusScale / depth pixels: the focal length.
@@ -93,12 +100,26 @@ class TableScene final : public TableObserver {
   bool SaveStickArea();
   void RestoreStickArea();
   void StickRect(std::int32_t out[4]) const;
+  // The outline on the screen (logical pixels) of the quad through the
+  // stick's axis from the shaft to the butt, the stick placed as aimed now;
+  // the number of points, 0 without a stick or off the screen.
+  int GripOutline(std::int32_t* points, int capacity);
+  // Where the last frame drew ball `ball`, in logical pixels (the screen
+  // as the player holds it); false when it was not drawn.
+  bool BallScreenPoint(int ball, int* x, int* y) const;
   // Pushes a rectangle of buffer pixels as the device's clip rectangle.
   void PushBufferClip(const std::int32_t r[4]);
 
   SceneHost host;
   // Draw a full frame next, whatever the view says.
   void ForceFull() { forceFull_ = true; }
+  // A full frame keeps the picture of the room and the table (the rails
+  // included) and, while the camera, the screen and the rails' order stay
+  // as they were, copies it back instead of drawing them again. Off, every
+  // full frame draws them.
+  bool keepBackground = true;
+  // Full frames that copied the kept picture.
+  int BackgroundCopies() const { return backgroundCopies_; }
 
   int BallCount() const { return ballCount_; }
   const std::array<BallDrawEntry*, kBallCount>& BallOrder() const { return ballOrder_; }
@@ -124,8 +145,24 @@ class TableScene final : public TableObserver {
   void FindChangedBalls();
   void ClusterChangedAreas();
 
+  // What the room and table's picture depends on besides the models.
+  struct BackgroundKey {
+    std::array<Fix16, 16> view{}, projection{};
+    std::int32_t width = 0, height = 0, rotate = 0, depth = 0;
+    std::array<std::int16_t, 6> rails{};
+    bool room = false;
+    bool operator==(const BackgroundKey&) const = default;
+  };
+  BackgroundKey MakeBackgroundKey() const;
+  // Draws the room and the table with its rails into the back buffer.
+  void DrawBackground(const Fix16* identity);
+
   ssDisplayS16* device_;
   Pool* pool_;
+  std::vector<std::uint16_t> background_;
+  BackgroundKey backgroundKey_{};
+  bool backgroundValid_ = false;
+  int backgroundCopies_ = 0;
   View* view_;
   Room* room_ = nullptr;
   TableModel* table_ = nullptr;

@@ -31,30 +31,122 @@ void TrackLinesMode::Restart() {
   elevation_ = pool->cueElevation;
   started_ = true;
   for (auto& t : tracks_) t.clear();
+  time_ = 0;
+  steps_ = 0;
   running_ = pool->ballStates[0].state != kBallOff;
   if (!running_) return;
-  preview_->strikePower = std::clamp<std::int32_t>(previewPower, 0x10000, 0x2800000);
   preview_->SetShotTimeScale(0);
   preview_->ResetShot();
-  preview_->StartShot();
-  Record();
+  preview_->StrikePreview(std::clamp<std::int32_t>(previewPower, 0x10000, 0x2800000));
+  const StepRecord& now = preview_->ring[preview_->ringCurrent >> 4];
+  for (int b = 0; b < kBallCount; ++b) {
+    const BallEntry& e = now.ball[static_cast<std::size_t>(b)];
+    Take(b, e);
+    if (e.state != kBallOff) AddPoint(b, e.position.x, e.position.z);
+  }
+  preview_->PredictEvents();
+  running_ = preview_->eventCount != 0;
 }
 
-void TrackLinesMode::Record() {
+void TrackLinesMode::Take(int b, const BallEntry& e) {
+  Motion& m = motion_[static_cast<std::size_t>(b)];
+  m.time = time_;
+  m.x = e.position.x;
+  m.z = e.position.z;
+  m.speed = e.speed;
+  m.dx = e.direction.x;
+  m.dz = e.direction.z;
+  m.spin = e.spin;
+  m.spinAxis = e.spinAxis;
+}
+
+void TrackLinesMode::AddPoint(int b, Fix16 x, Fix16 z) {
+  auto& t = tracks_[static_cast<std::size_t>(b)];
+  // Room grows 128 points at a time.
+  if (t.size() == t.capacity()) t.reserve(t.size() + 128);
+  t.push_back(FixVec3{x, 0, z});
+}
+
+int CurveSegments(std::int64_t length, std::uint32_t span) {
+  const std::int64_t units = length + (span >> 5);
+  return units < 0x10000 ? 1 : static_cast<int>(std::min<std::int64_t>(units >> 16, 4096));
+}
+
+// Where a sliding ball stands `t` units after its segment began: it travels
+// along its direction while friction pulls it along the slip of its contact
+// point, so the path bends.
+FixVec3 TrackLinesMode::CurvePoint(int b, std::uint32_t t) const {
+  const Motion& m = motion_[static_cast<std::size_t>(b)];
+  FixVec3 w{WrapSub32(FixMul30(m.spin, m.spinAxis.z), FixMul30(m.speed, m.dx)), 0,
+            WrapNeg32(WrapAdd32(FixMul30(m.speed, m.dz), FixMul30(m.spin, m.spinAxis.x)))};
+  Normalize2DScaled(w);
+  const std::int32_t k = preview_->slideTravelHalf, tt = static_cast<std::int32_t>(t);
+  const std::int32_t ux = FixMul24(FixMul30(w.x, k), tt), uz = FixMul24(FixMul30(w.z, k), tt);
+  return FixVec3{WrapAdd32(m.x, FixMul24(WrapAdd32(ux, FixMul30(m.dx, m.speed)), tt)), 0,
+                 WrapAdd32(m.z, FixMul24(WrapAdd32(uz, FixMul30(m.dz, m.speed)), tt))};
+}
+
+void TrackLinesMode::AddCurve(int b, const BallEntry& cur) {
+  const Motion& m = motion_[static_cast<std::size_t>(b)];
+  const std::int64_t length =
+      std::abs(std::int64_t{m.x} - cur.position.x) + std::abs(std::int64_t{m.z} - cur.position.z);
+  const std::uint32_t span = time_ - m.time;
+  const int n = CurveSegments(length, span);
+  for (int k = 1; k < n; ++k) {
+    const std::uint32_t t =
+        static_cast<std::uint32_t>(std::uint64_t{span} * static_cast<std::uint64_t>(k) / static_cast<std::uint64_t>(n));
+    const FixVec3 p = CurvePoint(b, t);
+    AddPoint(b, p.x, p.z);
+  }
+  AddPoint(b, cur.position.x, cur.position.z);
+}
+
+// After a step: a ball that starts to travel begins a segment; a travelling
+// ball that took part in the step's events ends one where it stands now.
+void TrackLinesMode::RecordStep() {
+  const int current = preview_->ringCurrent;
+  const int previous = current >= 16 ? current - 16 : 4080;
+  const StepRecord& prev = preview_->ring[previous >> 4];
+  const StepRecord& cur = preview_->ring[current >> 4];
+  const int n = std::clamp<int>(preview_->eventCount, 0, static_cast<int>(preview_->eventList.size()));
   for (int b = 0; b < kBallCount; ++b) {
-    const BallState& s = preview_->ballStates[static_cast<std::size_t>(b)];
-    auto& t = tracks_[static_cast<std::size_t>(b)];
-    if (s.state == kBallOff) continue;
-    if (t.empty() || !(t.back() == s.position)) t.push_back(s.position);
+    const BallEntry& was = prev.ball[static_cast<std::size_t>(b)];
+    const BallEntry& now = cur.ball[static_cast<std::size_t>(b)];
+    if ((was.state & (kBallAtRest | kBallSpinning | kBallOff)) != 0) {
+      if ((now.state & kBallTravelling) != 0) Take(b, now);
+      continue;
+    }
+    bool inEvent = false;
+    for (int i = 0; i < n && !inEvent; ++i) {
+      const EventPair& e = preview_->eventList[static_cast<std::size_t>(i)];
+      inEvent = e.a == b || e.b == b;
+    }
+    if (!inEvent) continue;
+    if (was.state == kBallRolling) {
+      AddPoint(b, now.position.x, now.position.z);
+    } else {
+      AddCurve(b, now);
+    }
+    Take(b, now);
   }
 }
 
 std::uint32_t TrackLinesMode::OnIdle(const InputEvent&) {
   if (AimChanged()) Restart();
   if (!running_) return 0;
-  clock_.now += kPreviewMsPerTick;
-  if (preview_->RunShot() == -1) running_ = false;
-  Record();
+  for (int i = 0; i < kStepsPerTick && running_; ++i) {
+    preview_->PredictEvents();
+    if (preview_->eventCount == 0 || ++steps_ > kMaxSteps) {
+      preview_->AdvanceStepRing();
+      RecordStep();
+      running_ = false;
+      break;
+    }
+    const std::uint32_t step = preview_->timeToNextEvent;
+    preview_->StepSimulation();
+    time_ += step;
+    RecordStep();
+  }
   return 0;
 }
 
@@ -63,8 +155,8 @@ std::uint32_t TrackLinesMode::OnEndWith(const InputEvent& e) { return OnEnd(e); 
 std::uint32_t TrackLinesMode::OnResult(std::uint32_t result) { return result; }
 
 std::uint32_t TrackColour(int ball, int segment) {
-  static constexpr std::uint32_t kColours[9] = {0xFFFFFF, 0xFFD800, 0x2040FF, 0xFF2020, 0x9020C0,
-                                                0xFF8000, 0x20A040, 0x900020, 0x181818};
+  static constexpr std::uint32_t kColours[9] = {0xFFFFFF, 0xFFFF00, 0x0000FF, 0xFF0000, 0xBD00BD,
+                                                0xFF8400, 0x008484, 0xAD5252, 0x181818};
   if (ball >= 9) return (segment & 1) != 0 ? 0xFFFFFF : kColours[ball - 8];
   return kColours[std::clamp(ball, 0, 8)];
 }

@@ -1,8 +1,10 @@
 // TrackLinesMode: while a player aims, the aimed shot is simulated in the
-// background on a copy of the table, a little each tick, and every ball's
-// path is kept as a line of points that the frame shows over the table.
-// The copy has its own clock and no sound or observer, so the live table
-// and its shot are never touched.
+// background on a copy of the table, a few events each tick, and every
+// ball's path is kept as a line of points that the frame shows over the
+// table. A ball that rolls between two events adds a straight segment; one
+// that slides (its path bends with the spin) adds a curve of intermediate
+// points from the sliding-ball formula. The copy has no sound or observer,
+// so the live table and its shot are never touched.
 #pragma once
 
 #include <array>
@@ -21,8 +23,11 @@ class TableScene;
 
 class TrackLinesMode final : public InputMode {
  public:
-  // Simulated time the preview moves on per tick.
-  static constexpr std::uint32_t kPreviewMsPerTick = 124;
+  // Simulation steps (events) the preview takes per tick at most.
+  static constexpr int kStepsPerTick = 5;
+  // A preview stops after this many steps whatever remains (a run of
+  // zero-time events must not keep it busy for ever).
+  static constexpr int kMaxSteps = 4000;
 
   TrackLinesMode();
   ~TrackLinesMode() override;
@@ -45,10 +50,26 @@ class TrackLinesMode final : public InputMode {
     std::uint32_t GetTime() override { return now; }
     std::uint32_t now = 0;
   };
+  // What a ball's current segment started from.
+  struct Motion {
+    std::uint32_t time = 0;
+    Fix16 x = 0, z = 0;
+    std::int32_t speed = 0;
+    Fix30 dx = 0, dz = 0;
+    std::int32_t spin = 0;
+    FixVec3 spinAxis;
+  };
   bool AimChanged() const;
-  void Record();
+  void Take(int ball, const BallEntry& entry);
+  void RecordStep();
+  void AddCurve(int ball, const BallEntry& cur);
+  FixVec3 CurvePoint(int ball, std::uint32_t t) const;
+  void AddPoint(int ball, Fix16 x, Fix16 z);
 
   PreviewClock clock_;
+  std::array<Motion, kBallCount> motion_{};
+  std::uint32_t time_ = 0;  // simulated time since the strike
+  int steps_ = 0;
   std::unique_ptr<Pool> preview_;
   std::array<std::vector<FixVec3>, kBallCount> tracks_;
   bool running_ = false;
@@ -61,6 +82,11 @@ class TrackLinesMode final : public InputMode {
 
 // The colour of ball b's line (0xRRGGBB); stripes alternate it with white.
 std::uint32_t TrackColour(int ball, int segment);
+
+// The intermediate points of a curved segment of Manhattan length `length`
+// (Fix16) taking `span` units of time: n - 1, with n that sum counted in
+// whole units (time / 32), at least 1.
+int CurveSegments(std::int64_t length, std::uint32_t span);
 
 // Draws the tracks into the back buffer with the scene's projection.
 void DrawTrackLines(ssDisplayS16& device, const TableScene& scene, const TrackLinesMode& mode);

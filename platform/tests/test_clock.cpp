@@ -112,6 +112,21 @@ TEST(VirtualClock, AdvanceLetsWokenThreadsRunBeforeTheNextStep) {
   EXPECT_EQ(JoinThread(thread), 0u);
 }
 
+// Two threads advancing at once take turns instead of each waiting for the
+// other to wait.
+TEST(VirtualClock, AdvanceFromTwoThreadsAtOnceTakesTurns) {
+  clock::UseVirtualClock(0, kStart2010);
+  ThreadBody advancer([] {
+    clock::Advance(50);
+    return DWORD{0};
+  });
+  HANDLE first = StartThread(advancer);
+  HANDLE second = StartThread(advancer);
+  EXPECT_EQ(JoinThread(first), 0u);
+  EXPECT_EQ(JoinThread(second), 0u);
+  EXPECT_EQ(GetTickCount(), 100u);
+}
+
 TEST(VirtualClock, JumpsToADueWakeWhenEveryThreadWaits) {
   clock::UseVirtualClock(0, kStart2010);
   HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);

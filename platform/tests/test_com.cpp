@@ -5,7 +5,9 @@
 #include <string>
 
 #include "ce/msxml.h"
+#include "ce/homeplugin.h"
 #include "ce/objbase.h"
+#include "ce/objidl.h"
 #include "ce/oleauto.h"
 #include "ce/strconv.h"
 #include "ce/winbase.h"
@@ -114,6 +116,97 @@ TEST_F(Com, OtherClassesComeFromTheLibraryTheRegistryNames) {
   Register(other, L"\\Program Files\\Plugins\\Missing.dll");
   EXPECT_EQ(CoCreateInstance(other, nullptr, 5, IID_IUnknown, &object), CO_E_DLLNOTFOUND);
   EXPECT_EQ(object, nullptr);
+}
+
+TEST(Guids, InterfaceIdentifiersOfStreamsSitesAndHomePlugins) {
+  const std::pair<const GUID*, const wchar_t*> table[] = {
+      {&IID_IStream, L"{0000000C-0000-0000-C000-000000000046}"},
+      {&IID_ISequentialStream, L"{0C733A30-2A1C-11CE-ADE5-00AA0044773D}"},
+      {&IID_IPersist, L"{0000010C-0000-0000-C000-000000000046}"},
+      {&IID_IPersistStream, L"{00000109-0000-0000-C000-000000000046}"},
+      {&IID_IObjectWithSite, L"{FC4801A3-2BA9-11CF-A229-00AA003D7352}"},
+      {&IID_IHomePlugin, L"{7F0C58E9-4F30-47BB-9693-D778E999C433}"},
+      {&IID_IHomePluginEnvironment, L"{FF328DC0-22F5-4AC1-A103-19B389C633FA}"},
+  };
+  for (const auto& [iid, text] : table) {
+    wchar_t written[39];
+    ASSERT_EQ(StringFromGUID2(*iid, written, 39), 39);
+    EXPECT_STREQ(written, text);
+  }
+  const std::pair<DWORD, DWORD> kinds[] = {{PE_KEYDOWN, 0},        {PE_ACTION, 1}, {PE_PAINT, 2},
+                                           {PE_SYSCOLORCHANGE, 3}, {PE_TIMER, 4},  {PE_DATACHANGE, 5}};
+  for (const auto& [kind, value] : kinds) EXPECT_EQ(kind, value);
+}
+
+TEST(MemoryStream, ReadsWritesSeeksAndClones) {
+  Ptr<IStream> stream;
+  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+  const BYTE bytes[] = {1, 2, 3, 4, 5, 6};
+  ULONG moved = 99;
+  EXPECT_EQ(stream->Write(bytes, 6, &moved), S_OK);
+  EXPECT_EQ(moved, 6u);
+
+  LARGE_INTEGER move{};
+  ULARGE_INTEGER position{};
+  move.QuadPart = 2;
+  EXPECT_EQ(stream->Seek(move, STREAM_SEEK_SET, &position), S_OK);
+  EXPECT_EQ(position.QuadPart, 2u);
+  BYTE read[8] = {};
+  EXPECT_EQ(stream->Read(read, 8, &moved), S_OK) << "a short read at the end is not an error";
+  EXPECT_EQ(moved, 4u);
+  EXPECT_EQ(read[0], 3);
+  EXPECT_EQ(read[3], 6);
+  EXPECT_EQ(stream->Read(read, 4, &moved), S_OK);
+  EXPECT_EQ(moved, 0u);
+
+  // Before the start or far past any size: refused, position kept.
+  for (const auto& [offset, origin] : {std::pair<LONGLONG, DWORD>{-1, STREAM_SEEK_SET},
+                                       {-7, STREAM_SEEK_END},
+                                       {0x7FFFFFFFFFFFFFFFll, STREAM_SEEK_CUR},
+                                       {static_cast<LONGLONG>(0x8000000000000000ull), STREAM_SEEK_CUR},
+                                       {0, 3}}) {
+    move.QuadPart = offset;
+    EXPECT_NE(stream->Seek(move, origin, &position), S_OK) << offset;
+  }
+  move.QuadPart = 0;
+  EXPECT_EQ(stream->Seek(move, STREAM_SEEK_CUR, &position), S_OK);
+  EXPECT_EQ(position.QuadPart, 6u);
+
+  // A clone shares the bytes, with a position of its own.
+  Ptr<IStream> clone;
+  ASSERT_EQ(stream->Clone(&clone), S_OK);
+  move.QuadPart = -6;
+  EXPECT_EQ(clone->Seek(move, STREAM_SEEK_END, nullptr), S_OK);
+  EXPECT_EQ(stream->Write(bytes, 2, nullptr), S_OK);
+  STATSTG stat{};
+  EXPECT_EQ(clone->Stat(&stat, STATFLAG_NONAME), S_OK);
+  EXPECT_EQ(stat.cbSize.QuadPart, 8u);
+  EXPECT_EQ(stat.type, STGTY_STREAM);
+  EXPECT_EQ(clone->Read(read, 1, &moved), S_OK);
+  EXPECT_EQ(read[0], 1);
+
+  // Writing past the end fills the gap with zeros; the size can be cut.
+  move.QuadPart = 10;
+  EXPECT_EQ(stream->Seek(move, STREAM_SEEK_SET, nullptr), S_OK);
+  EXPECT_EQ(stream->Write(bytes, 1, nullptr), S_OK);
+  move.QuadPart = 8;
+  EXPECT_EQ(stream->Seek(move, STREAM_SEEK_SET, nullptr), S_OK);
+  EXPECT_EQ(stream->Read(read, 3, &moved), S_OK);
+  EXPECT_EQ(moved, 3u);
+  EXPECT_EQ(read[0], 0);
+  EXPECT_EQ(read[2], 1);
+  ULARGE_INTEGER size{};
+  size.QuadPart = 3;
+  EXPECT_EQ(stream->SetSize(size), S_OK);
+  EXPECT_EQ(stream->Stat(&stat, STATFLAG_NONAME), S_OK);
+  EXPECT_EQ(stat.cbSize.QuadPart, 3u);
+
+  Ptr<ISequentialStream> sequential;
+  EXPECT_EQ(stream->QueryInterface(IID_ISequentialStream, sequential.Out()), S_OK);
+  void* none = &none;
+  EXPECT_EQ(stream->QueryInterface(IID_IPersist, &none), E_NOINTERFACE);
+  EXPECT_EQ(none, nullptr);
+  EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, nullptr), E_INVALIDARG);
 }
 
 TEST(Guids, TextRoundTripAndRefusals) {

@@ -353,6 +353,26 @@ TEST_F(Files, MoveNeverReplacesAndKeepsBothFiles) {
   EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
 }
 
+TEST_F(Files, MoveExReplacesAFileInOneStep) {
+  ASSERT_TRUE(WriteNew(L"\\Application Data\\s.xml", "old"));
+  ASSERT_TRUE(WriteNew(L"\\Application Data\\s.xml.new", "new"));
+  ASSERT_TRUE(MoveFileExW(L"\\Application Data\\s.xml.new", L"\\Application Data\\S.XML", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(ReadAll(L"\\Application Data\\s.xml"), "new");
+  EXPECT_EQ(ReadAll(L"\\Application Data\\s.xml.new"), "<missing>");
+  // Without the flag it refuses, as MoveFileW does; a missing target is a
+  // plain move.
+  ASSERT_TRUE(WriteNew(L"\\Application Data\\t.xml", "t"));
+  EXPECT_FALSE(MoveFileExW(L"\\Application Data\\t.xml", L"\\Application Data\\s.xml", 0));
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+  EXPECT_TRUE(MoveFileExW(L"\\Application Data\\t.xml", L"\\Application Data\\u.xml", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(ReadAll(L"\\Application Data\\u.xml"), "t");
+  // Folders are never replaced.
+  ASSERT_TRUE(CreateDirectoryW(L"\\Application Data\\Dir", nullptr));
+  EXPECT_FALSE(MoveFileExW(L"\\Application Data\\u.xml", L"\\Application Data\\Dir", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(ReadAll(L"\\Application Data\\u.xml"), "t");
+}
+
 TEST_F(Files, MoveAcrossHostFileSystemsCopiesThenDeletes) {
   struct stat here {};
   struct stat shm {};

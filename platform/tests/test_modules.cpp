@@ -85,6 +85,10 @@ TEST_F(Libraries, LoadByPathAndExportsByNameAndOrdinal) {
   FARPROC answer = GetProcAddressW(module, L"SampleAnswer");
   ASSERT_NE(answer, nullptr);
   EXPECT_EQ(answer(), 42);
+  // The library's entry point was called with its own handle.
+  FARPROC attachedAs = GetProcAddressW(module, L"SampleAttachedAs");
+  ASSERT_NE(attachedAs, nullptr);
+  EXPECT_EQ(attachedAs(), reinterpret_cast<INT_PTR>(module));
   FARPROC seven = GetProcAddressW(module, MAKEINTRESOURCE(7));
   ASSERT_NE(seven, nullptr);
   EXPECT_EQ(seven(), 7);

@@ -473,6 +473,21 @@ TEST_F(Windows, FindingByClassAndTitle) {
   EXPECT_EQ(count, 2) << "the callback's FALSE stops the enumeration";
 }
 
+TEST_F(Windows, TheDesktopIsTheHomeScreensWindow) {
+  EXPECT_EQ(GetDesktopWindow(), nullptr) << "no home screen runs";
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.lpszClassName = DESKTOP_WINDOW_CLASS;
+  ASSERT_NE(RegisterClassW(&wc), 0);
+  Make(0, 0, 0, 10, 10);
+  HWND desktop = CreateWindowExW(0, DESKTOP_WINDOW_CLASS, L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(desktop, nullptr);
+  EXPECT_EQ(GetDesktopWindow(), desktop);
+  DestroyWindow(desktop);
+  EXPECT_EQ(GetDesktopWindow(), nullptr);
+  UnregisterClassW(DESKTOP_WINDOW_CLASS, nullptr);
+}
+
 TEST_F(Windows, CursorsMetricsFullScreenAndWorkArea) {
   HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
   HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);

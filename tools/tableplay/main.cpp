@@ -2,7 +2,7 @@
 // is a second person or the computer at a skill level. The pen is the mouse
 // and the device keys are the keyboard's:
 //   arrows        turn the aim (left, right) and tilt the view (up, down)
-//   a pen drag    turns the aim; a drag started low on the screen pulls the
+//   a pen drag    turns the aim; a drag started on the stick's grip pulls the
 //                 stick back and strikes as it comes forward
 //   Space (held)  pulls the stick back; its release strikes
 //   Page Up/Down  zoom       Q E   cue angle       I J K L   cue tip
@@ -11,6 +11,8 @@
 //   A             back to aiming (also after naming the 8's pocket)
 //   O (held)      look from above    R  replay the last shot
 //   T             track lines of the aimed shot (practice only)
+//   B             pick up any ball and drag it, seen from above (practice only)
+//   W             rewind the last shot to its start (practice only)
 //   N P           next, previous mode: stroke, cue tip, cue angle, zoom, ball in
 //                 hand, calling the pocket (the arrows then move tip or angle)
 //   Z             play the running shot to its end     Escape  quit
@@ -75,6 +77,7 @@ struct Harness {
   bool over = false;
   bool tracksShown = false;
   std::wstring lastTexts;
+  int lastState = -1;
 };
 
 Harness g_harness;
@@ -183,6 +186,12 @@ void Present(bool full) {
   // lines, which must leave no trace when they change.
   const bool tracks = h.control->TrackLinesShown();
   if (summary != h.lastTexts || full || tracks || h.tracksShown) h.scene->scene.ForceFull();
+  // The texts as they change, for the scripted runs to check.
+  if (summary != h.lastTexts) {
+    const std::wstring line = texts.title + L" | " + texts.result + L" | " + texts.name[texts.atTable & 1] +
+                              (h.control->CallingPocket() ? L" | Select pocket for 8-Ball" : L"");
+    std::fprintf(stderr, "tableplay: shown: %s\n", std::string(line.begin(), line.end()).c_str());
+  }
   h.tracksShown = tracks;
   h.lastTexts = summary;
   d.BeginDraw();
@@ -202,7 +211,12 @@ ks::play::InputEvent MakeEvent(UINT message, WPARAM wParam, LPARAM lParam) {
 void Feed(const ks::play::InputEvent& e) {
   Harness& h = g_harness;
   if (h.over || !h.control) return;
-  if (h.control->HandleEvent(e) == 1) {
+  const std::uint32_t over = h.control->HandleEvent(e);
+  if (h.control->State() != h.lastState) {
+    h.lastState = h.control->State();
+    std::fprintf(stderr, "tableplay: state %d\n", h.lastState);
+  }
+  if (over == 1) {
     h.over = true;
     const ks::play::HudTexts t = ks::play::MakeHudTexts(h.table->pool(), h.control.get(), L"Player 1",
                                                         h.options.p2 <= 0 ? L"Player 2" : L"Computer");
@@ -239,6 +253,11 @@ LRESULT CALLBACK PlayProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       }
       // The host's auto-repeat is dropped: held keys come from the tick.
       if ((lParam & (1 << 30)) != 0) return 0;
+      // Picking a ball and the rewind are commands, as the action bar gives them.
+      if (wParam == 'B' || wParam == 'W') {
+        Feed(MakeEvent(ks::play::kMsgCommand, wParam == 'B' ? 15 : 16, 0));
+        return 0;
+      }
       // Keys the tick polls arrive from there, one a tick.
       if (wParam > 13 && g_harness.keys.ActionOf(wParam) >= 14) return 0;
       Feed(MakeEvent(message, wParam, lParam));
@@ -317,6 +336,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
   host.scene = &h.scene->scene.host;
   host.screenWidth = h.display->m_Rotate & 1 ? h.display->m_Height : h.display->m_Width;
   host.screenHeight = h.display->m_Rotate & 1 ? h.display->m_Width : h.display->m_Height;
+  host.gripOutline = [](std::int32_t* points, int capacity) {
+    return g_harness.scene->scene.GripOutline(points, capacity);
+  };
+  host.ballOnScreen = [](int ball, int* x, int* y) { return g_harness.scene->scene.BallScreenPoint(ball, x, y); };
   h.control = std::make_unique<ks::play::Control>(&h.table->pool(), &h.scene->view, &h.keys, host);
   h.control->Start();
   Present(true);

@@ -153,8 +153,9 @@ class ssDisplay {
   int m_DesignHeight = 0;
   float m_XScale = 1.0f;  // logical size over design size
   float m_YScale = 1.0f;
-  int m_TextureFormat = 7;  // the device's own texture pixel format
-  std::wstring m_Folder;    // the program folder: the archive's base
+  int m_TextureFormat = 7;         // the device's own texture pixel format
+  std::uint32_t m_BorderUnit = 4;  // pixels: the menu widgets' bevel and border unit
+  std::wstring m_Folder;           // the program folder: the archive's base
 
   // The render target: where drawing goes.
   void* m_RenderBuffer = nullptr;

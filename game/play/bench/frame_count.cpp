@@ -1,7 +1,10 @@
 // ks_play_frame_count WIDTH HEIGHT FRAMES: draws the bench scene's full frame
-// FRAMES times inside DrawFullFrames and FRAMES frames of a recorded break
-// incrementally inside DrawBreakFrames, so that an instruction counter
-// collecting only one of them sees whole frames and nothing else.
+// FRAMES times with the camera standing still inside DrawFullFrames (the
+// room and the table are copied back from the kept picture), FRAMES full
+// frames each after a camera step inside DrawCameraMovedFrames (everything
+// drawn), and FRAMES frames of a recorded break incrementally inside
+// DrawBreakFrames, so that an instruction counter collecting only one of
+// them sees whole frames and nothing else.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -12,6 +15,10 @@ namespace {
 
 __attribute__((noinline)) void DrawFullFrames(ks::play::bench::BenchScene& s, int frames) {
   for (int i = 0; i < frames; ++i) s.DrawFull();
+}
+
+__attribute__((noinline)) void DrawCameraMovedFrames(ks::play::bench::BenchScene& s, int frames) {
+  for (int i = 0; i < frames; ++i) s.DrawCameraMoved(static_cast<std::size_t>(i));
 }
 
 __attribute__((noinline)) void DrawBreakFrames(ks::play::bench::BenchScene& s, int frames) {
@@ -49,6 +56,7 @@ int main(int argc, char** argv) {
   }
   s.DrawFull();
   DrawFullFrames(s, frames);
+  DrawCameraMovedFrames(s, frames);
   // During a shot the stick is not shown.
   s.rig->scene->scene.host.stickShown = false;
   s.DrawFull();

@@ -49,6 +49,15 @@ struct BenchScene {
     rig->scene->scene.ForceFull();
     rig->scene->DrawFrame();
   }
+  // A full frame after the camera turned a step (alternately one way and
+  // back): the room and the table are drawn again.
+  void DrawCameraMoved(std::size_t i) {
+    View& v = rig->scene->view;
+    v.Rotate(0, (i & 1) != 0 ? 256 : -256, 0);
+    v.Recompute();
+    v.Apply();
+    DrawFull();
+  }
   // The next frame of the recorded break, drawn incrementally, as during a
   // shot (no stick).
   void DrawBreakFrame(std::size_t i) {

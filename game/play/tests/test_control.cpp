@@ -2,7 +2,9 @@
 // driven by pen and key events, the in-game texts, and random input.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <random>
 #include <vector>
@@ -112,6 +114,13 @@ struct Play {
     host.scene = &scene;
     host.screenWidth = 240;
     host.screenHeight = 320;
+    // The grip as the aiming view shows it: a strip down the middle of the
+    // lower part of the screen.
+    host.gripOutline = [](std::int32_t* points, int capacity) {
+      static constexpr std::int32_t kGrip[8] = {118, 250, 122, 250, 126, 319, 114, 319};
+      for (int i = 0; i < 8 && i < 2 * capacity; ++i) points[i] = kGrip[i];
+      return capacity >= 4 ? 4 : 0;
+    };
     control = std::make_unique<Control>(&table->pool(), &view, &keys, host);
     control->Start();
     // The camera glides to the first aiming view.
@@ -351,8 +360,8 @@ TEST(Control, TheGlideTurnsTheShortWayAndZipToEndSkipsIt) {
 TEST(Control, CallingThePocketForTheEight) {
   Play p(GameKind::kEightBall);
   Pool& pool = p.pool();
-  // Player 1 owns the solids and has cleared them.
-  pool.rules.SolidsOwner = 1;
+  // The player to play owns the solids and has cleared them.
+  pool.rules.SolidsOwner = static_cast<std::uint8_t>(pool.rules.CurrentPlayer + 1);
   for (int b = 1; b <= 7; ++b) pool.ballStates[static_cast<std::size_t>(b)].state = kBallOff;
   pool.UpdatePocketedMask();
   ASSERT_TRUE(pool.IsGroupCleared());
@@ -505,7 +514,9 @@ TEST(Control, TheModeRingAndTheCueTipAndAngleModes) {
 // break by a pen stroke, aims by drags, ball in hand placed by a drag, the
 // pocket for the 8 named by a tap, the computer's turns, to the end.
 TEST(Control, AScriptedRackOfTapsDragsAndKeys) {
-  Play p(GameKind::kEightBall, Opponent::kComputer, 11, 5);
+  // Either side may break; this seed gives the break to the person.
+  Play p(GameKind::kEightBall, Opponent::kComputer, 11, 16);
+  ASSERT_FALSE(p.control->ComputerToPlay());
   p.keys.keys[KeyMap::kNextMode] = 'N';
   Pool& pool = p.pool();
   // The break: a pen pulled down from the stick and pushed back up fast.
@@ -716,6 +727,141 @@ TEST(ControlFuzz, RandomInputKeepsPlaySound) {
     }
   }
   EXPECT_EQ(games, 24);
+}
+
+TEST(Control, APenStrokeStartsOnlyOnTheGrip) {
+  Play p(GameKind::kNineBall);
+  // Off the grip the drag turns the aim; on it the stick is pulled back.
+  p.Send(kMsgPenDown, 1, PenParam(60, 300));
+  EXPECT_FALSE(p.control->Aim()->strokeDrag);
+  p.Send(kMsgPenUp, 0, PenParam(60, 300));
+  p.Send(kMsgPenDown, 1, PenParam(128, 316));  // 3 pixels of slack round the box
+  EXPECT_TRUE(p.control->Aim()->strokeDrag);
+  p.Send(kMsgPenUp, 0, PenParam(128, 316));
+  p.Send(kMsgPenDown, 1, PenParam(130, 300));
+  EXPECT_FALSE(p.control->Aim()->strokeDrag);
+}
+
+TEST(Control, EitherPlayerBreaks) {
+  int second = 0;
+  for (std::uint32_t seed = 1; seed <= 16; ++seed) {
+    Play p(GameKind::kNineBall, Opponent::kHuman, 11, seed);
+    second += p.pool().rules.CurrentPlayer;
+  }
+  EXPECT_GT(second, 0);
+  EXPECT_LT(second, 16);
+  // Practice has no second player to break.
+  for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+    Play p(GameKind::kNineBall, Opponent::kPractice, 11, seed);
+    EXPECT_EQ(p.pool().rules.CurrentPlayer, 0);
+  }
+}
+
+TEST(Control, ARewindPlaysTheShotBackToItsStart) {
+  Play p(GameKind::kNineBall, Opponent::kPractice);
+  const auto before = p.pool().ballStates;
+  // Nothing to rewind before the first shot; never with a second player.
+  EXPECT_FALSE(p.control->CanEnterState(16));
+  p.Hold(' ', 25);
+  p.RunShot();
+  p.UntilPersonAims();
+  ASSERT_TRUE(p.control->RewindAvailable());
+  p.Send(kMsgCommand, 16);
+  ASSERT_TRUE(p.control->Rewinding());
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+  // No stroke while it runs.
+  p.Hold(' ', 25);
+  EXPECT_EQ(p.control->refusedStrokes, 1);
+  for (int i = 0; i < 2000 && p.control->Rewinding(); ++i) p.Tick();
+  EXPECT_FALSE(p.control->Rewinding());
+  EXPECT_FALSE(p.control->ShotRunning());
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+  for (int b = 0; b < kBallCount; ++b)
+    EXPECT_EQ(p.pool().ballStates[static_cast<std::size_t>(b)].position, before[static_cast<std::size_t>(b)].position)
+        << b;
+  EXPECT_FALSE(p.control->RewindAvailable());
+  EXPECT_TRUE(p.control->ReplayAvailable());
+  Play two(GameKind::kNineBall);
+  two.Hold(' ', 25);
+  two.RunShot();
+  EXPECT_FALSE(two.control->CanEnterState(16));
+  EXPECT_FALSE(two.control->CanEnterState(15));
+}
+
+TEST(Control, PickBallTakesTheNearestBallAndSlidesIt) {
+  Play p(GameKind::kNineBall, Opponent::kPractice);
+  // A screen that shows the table from above, one pixel a ball radius.
+  p.control->PickBall()->host->ballOnScreen = [&p](int ball, int* x, int* y) {
+    const FixVec3 at = p.pool().ballStates[static_cast<std::size_t>(ball)].position;
+    *x = 120 + (at.x >> 16);
+    *y = 160 - (at.z >> 16);
+    return true;
+  };
+  p.Send(kMsgCommand, 15);
+  ASSERT_EQ(p.control->Active(), p.control->PickBall());
+  const auto before = p.pool().ballStates;
+  int bx = 0, by = 0;
+  p.control->PickBall()->host->ballOnScreen(5, &bx, &by);
+  p.Send(kMsgPenDown, 1, PenParam(bx, by));
+  EXPECT_EQ(p.control->PickBall()->picked, 5);
+  // Dragged away from the rack a little at a time.
+  for (int i = 1; i <= 10; ++i) p.Send(kMsgPenMove, 1, PenParam(bx + 2 * i, by));
+  p.Send(kMsgPenUp, 0, PenParam(bx + 20, by));
+  EXPECT_NE(p.pool().ballStates[5].position, before[5].position);
+  for (int b = 0; b < kBallCount; ++b) {
+    if (b == 5) continue;
+    EXPECT_EQ(p.pool().ballStates[static_cast<std::size_t>(b)].position, before[static_cast<std::size_t>(b)].position);
+  }
+  // The Aim Mode key leaves the look from above.
+  p.Send(kMsgKeyDown, 'A');
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+}
+
+TEST(TrackLines, CurvedSegmentsHaveOnePointPerUnitOfLengthAndTime) {
+  struct Case {
+    std::int64_t length;
+    std::uint32_t span;
+    int n;
+  } cases[] = {{0, 0, 1}, {0xFFFF, 0, 1}, {0x10000, 0, 1}, {0x30000, 0, 3}, {0x10000, 0x200000, 2}, {-5, 0, 1}};
+  for (const Case& c : cases) EXPECT_EQ(CurveSegments(c.length, c.span), c.n) << c.length << " " << c.span;
+}
+
+// While the computer thinks the screen keeps its pace: thinking runs in
+// slices of the real clock, and no tick of its turn (the search, the ball
+// placed, the aim and the stroke shown) holds the frame up for more than
+// 40 ms.
+TEST(Control, TheComputerThinksInSlicesThatKeepTheFramesComing) {
+  using Steady = std::chrono::steady_clock;
+  const auto origin = Steady::now();
+  auto realMs = [origin] {
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - origin).count());
+  };
+  Play p(GameKind::kNineBall, Opponent::kComputer, 7, 3);
+  p.control->Computer()->host->clock = realMs;
+  std::int64_t longest = 0;
+  int thinkingTicks = 0, turns = 0;
+  for (int shot = 0; shot < 40 && turns < 4 && !p.over; ++shot) {
+    if (!p.control->ComputerToPlay()) {
+      p.UntilPersonAims();
+      p.Hold(' ', 12 + shot % 5);
+      p.RunShot();
+      continue;
+    }
+    ++turns;
+    for (int i = 0; i < 5000 && !p.control->ShotRunning() && !p.over; ++i) {
+      thinkingTicks += p.control->Computer()->Thinking() ? 1 : 0;
+      const auto start = Steady::now();
+      p.Tick();
+      longest = std::max<std::int64_t>(
+          longest, std::chrono::duration_cast<std::chrono::microseconds>(Steady::now() - start).count());
+    }
+    p.RunShot();
+  }
+  ASSERT_GE(turns, 2);
+  EXPECT_GE(thinkingTicks, turns);
+  std::printf("longest tick of %d computer turns: %lld us\n", turns, static_cast<long long>(longest));
+  EXPECT_LE(longest, 40000);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "play/ball_sprite.h"
+#include "play/control.h"
 #include "play/table_layout.h"
 #include "play_fixture.h"
 
@@ -358,6 +359,8 @@ void ExpectIncrementalMatchesFull(const Config& c, int maxFrames, CameraPreset c
   fullDisplay->SetArchive(SceneArchive());
   PlayScene full(fullDisplay.get(), &a.table->pool());
   full.LoadRoom(0);
+  // The reference draws the room and the table afresh every frame.
+  full.scene.keepBackground = false;
   a.scene->SetCamera(camera);
   full.SetCamera(camera);
   Shot shot;
@@ -384,6 +387,109 @@ void ExpectIncrementalMatchesFull(const Config& c, int maxFrames, CameraPreset c
     ++frames;
   }
   EXPECT_GT(incremental, frames / 2);
+}
+
+// The pixels of a few frames, fixed by a hash: a faster way of drawing the
+// frame must leave every one of them as it was.
+std::uint64_t PixelHash(const Rig& rig) {
+  std::uint64_t h = 1469598103934665603ull;
+  for (std::uint16_t p : rig.Pixels()) h = (h ^ p) * 1099511628211ull;
+  return h;
+}
+
+TEST(FrameDrawing, FramesKeepTheirPixels) {
+  struct Case {
+    int width, height, rotate;
+    CameraPreset camera;
+    std::uint64_t still, moving, again;
+  } cases[] = {
+      {240, 320, 0, CameraPreset::kTableEnd, 0xf367355d7fe3a43aull, 0xfbf6211e344dd225ull, 0x91aa8ff7cf83e735ull},
+      {480, 640, 1, CameraPreset::kOverhead, 0xc4411977732602f2ull, 0x36cff610d667294aull, 0x4ee02bfd39fe3208ull},
+      {240, 320, 2, CameraPreset::kSide, 0xc426e014651f5adbull, 0x4744ece49445950full, 0x4744ece49445950full},
+  };
+  for (const Case& c : cases) {
+    Rig rig(c.width, c.height, 16, c.rotate);
+    ASSERT_TRUE(rig.display);
+    rig.scene->SetCamera(c.camera);
+    rig.scene->scene.host.stickShown = true;
+    rig.scene->DrawFrame();
+    const std::uint64_t still = PixelHash(rig);
+    // Ten frames of a break, drawn as they come (incremental).
+    rig.scene->scene.host.stickShown = false;
+    Shot shot;
+    shot.power = 400;
+    ASSERT_TRUE(rig.table->Aim(shot));
+    rig.table->Strike();
+    for (int i = 0; i < 10; ++i) {
+      rig.clock.now += 31;
+      rig.table->PlayFrame();
+      rig.scene->DrawFrame();
+    }
+    const std::uint64_t moving = PixelHash(rig);
+    // The same state in full twice: the camera did not move.
+    rig.scene->scene.ForceFull();
+    rig.scene->DrawFrame();
+    rig.scene->scene.ForceFull();
+    rig.scene->DrawFrame();
+    const std::uint64_t again = PixelHash(rig);
+    // The camera stood still: the room and the table were copied back.
+    EXPECT_GE(rig.scene->scene.BackgroundCopies(), 1);
+    EXPECT_EQ(still, c.still) << c.width << "x" << c.height;
+    EXPECT_EQ(moving, c.moving) << c.width << "x" << c.height;
+    EXPECT_EQ(again, c.again) << c.width << "x" << c.height;
+  }
+}
+
+// In the aiming view the stick's grip lies on the screen below the cue
+// ball; a pen stroke starts on it and nowhere else, whatever the last frame
+// left as the world transform, at every turn of the screen.
+TEST(FrameDrawing, APenStrokeStartsOnTheGripOfTheDrawnStick) {
+  for (int rotate : {0, 1, 3}) {
+    Rig rig(240, 320, 16, rotate);
+    ASSERT_TRUE(rig.display);
+    const bool odd = (rotate & 1) != 0;
+    PlayHost host;
+    host.clock = [&rig] { return rig.clock.now; };
+    host.scene = &rig.scene->scene.host;
+    host.screenWidth = odd ? 320 : 240;
+    host.screenHeight = odd ? 240 : 320;
+    host.gripOutline = [&rig](std::int32_t* points, int capacity) {
+      return rig.scene->scene.GripOutline(points, capacity);
+    };
+    KeyMap keys;
+    Control control(&rig.table->pool(), &rig.scene->view, &keys, host);
+    control.Start();
+    for (int i = 0; i < 400 && control.Active() != control.Aim(); ++i) {
+      rig.clock.now += 31;
+      control.HandleEvent({kMsgTimer, 1, 0, rig.clock.now});
+    }
+    ASSERT_EQ(control.Active(), control.Aim());
+    rig.scene->DrawFrame();
+    Fix16 identity[16];
+    MatrixIdentity(identity);
+    rig.display->SetTransform(0, identity);
+    std::int32_t points[32];
+    const int n = rig.scene->scene.GripOutline(points, 16);
+    ASSERT_GE(n, 4) << rotate;
+    std::int32_t left = points[0], right = points[0], top = points[1], bottom = points[1];
+    for (int k = 1; k < n; ++k) {
+      left = std::min(left, points[2 * k]);
+      right = std::max(right, points[2 * k]);
+      top = std::min(top, points[2 * k + 1]);
+      bottom = std::max(bottom, points[2 * k + 1]);
+    }
+    // Below the middle of the screen, where the stick comes towards the eye.
+    EXPECT_GT(bottom, host.screenHeight / 2) << rotate;
+    EXPECT_GE(left, 0);
+    EXPECT_LE(right, host.screenWidth);
+    const int x = (left + right) / 2, y = (top + bottom) / 2;
+    control.HandleEvent({kMsgPenDown, 1, PenParam(x, y), rig.clock.now});
+    EXPECT_TRUE(control.Aim()->strokeDrag) << rotate << " at " << x << "," << y;
+    control.HandleEvent({kMsgPenUp, 0, PenParam(x, y), rig.clock.now});
+    control.HandleEvent({kMsgPenDown, 1, PenParam(left - 12, y), rig.clock.now});
+    EXPECT_FALSE(control.Aim()->strokeDrag) << rotate;
+    control.HandleEvent({kMsgPenUp, 0, PenParam(left - 12, y), rig.clock.now});
+  }
 }
 
 TEST(FrameDrawing, IncrementalFramesMatchFullFramesOverAWholeBreak) {

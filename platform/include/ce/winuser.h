@@ -640,6 +640,11 @@ DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId);
 // Top-level windows of every program on the device; a null or empty class
 // or title matches any ("" matches only an empty title).
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
+// The desktop is the home screen's window: the top-level window of class
+// DESKTOP_WINDOW_CLASS, in this program or another one on the device. Null
+// while no home screen runs.
+inline constexpr wchar_t DESKTOP_WINDOW_CLASS[] = L"HomeDesktop";
+HWND GetDesktopWindow();
 BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam);
 
 // --- Calls: focus, capture, activation, keys -------------------------------------------

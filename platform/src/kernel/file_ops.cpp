@@ -269,6 +269,28 @@ BOOL MoveFileW(LPCWSTR existingName, LPCWSTR newName) {
   return TRUE;
 }
 
+BOOL MoveFileExW(LPCWSTR existingName, LPCWSTR newName, DWORD flags) {
+  if ((flags & ~MOVEFILE_REPLACE_EXISTING) != 0) return Fail(ERROR_INVALID_PARAMETER);
+  if ((flags & MOVEFILE_REPLACE_EXISTING) == 0) return MoveFileW(existingName, newName);
+  Resolved from;
+  Resolved to;
+  if (const DWORD error = ResolveExisting(existingName, from)) return Fail(error);
+  if (const DWORD error = Resolve(newName, to)) return Fail(error);
+  if (!to.exists || SameEntry(from.st, to.st)) return MoveFileW(existingName, newName);
+  if (from.isDirectory || to.isDirectory || from.isFixed || to.isFixed || from.readOnly || to.readOnly ||
+      IsReadOnlyFile(to)) {
+    return Fail(ERROR_ACCESS_DENIED);
+  }
+  if (from.volume != to.volume) return Fail(ERROR_NOT_SAME_DEVICE);
+  if (FileIsHeld(from.host, true, 0) || FileIsHeld(to.host, true, 0)) return Fail(ERROR_SHARING_VIOLATION);
+  FileKey replaced;
+  const bool keyed = KeyOfPath(to.host, replaced);
+  if (::rename(from.host.c_str(), to.host.c_str()) != 0) return Fail(ErrorFromErrno(errno));
+  if (keyed) StoreMeta(replaced, std::nullopt);
+  if (to.st.st_nlink <= 1) ReleaseSpace(to.volume, static_cast<std::uint64_t>(to.st.st_size));
+  return TRUE;
+}
+
 BOOL CopyFileW(LPCWSTR existingName, LPCWSTR newName, BOOL failIfExists) {
   Resolved from;
   Resolved to;

@@ -66,6 +66,22 @@ std::wstring WithExtension(std::wstring name) {
   return name;
 }
 
+// Calls the library's own "DllMain", if it has one; TRUE without one.
+bool CallEntry(const Module* module, DWORD reason) {
+  void* entry = ::dlsym(module->library, "DllMain");
+  if (entry == nullptr) return true;
+  // Only the library's own entry counts, not one of a library it links.
+  Dl_info info;
+  void* owner = nullptr;
+  link_map* wanted = nullptr;
+  if (::dlinfo(module->library, RTLD_DI_LINKMAP, &wanted) != 0 || !::dladdr1(entry, &info, &owner, RTLD_DL_LINKMAP) ||
+      static_cast<link_map*>(owner) != wanted) {
+    return true;
+  }
+  auto call = reinterpret_cast<DLLMAIN>(entry);
+  return call(reinterpret_cast<HANDLE>(HandleOf(module)), reason, nullptr) != FALSE;
+}
+
 }  // namespace
 }  // namespace ce::kernel
 
@@ -181,6 +197,12 @@ HMODULE LoadLibraryW(LPCWSTR libFileName) {
   module->references = 1;
   const Module* key = module.get();
   modules.loaded.emplace(key, std::move(module));
+  if (!CallEntry(key, DLL_PROCESS_ATTACH)) {
+    modules.loaded.erase(key);
+    ::dlclose(library);
+    SetLastError(ERROR_DLL_INIT_FAILED);
+    return nullptr;
+  }
   return HandleOf(key);
 }
 
@@ -198,6 +220,7 @@ BOOL FreeLibrary(HMODULE module) {
     return FALSE;
   }
   if (--found->references == 0) {
+    CallEntry(found, DLL_PROCESS_DETACH);
     void* library = found->library;
     modules.loaded.erase(found);
     ::dlclose(library);

@@ -65,6 +65,10 @@ struct Scheduler {
   std::uint64_t virtualStartTick = 0;
   std::uint64_t virtualStartTime = 0;
   bool manualAdvance = false;
+  // Advance takes one caller at a time; the platform threads inside it (the
+  // one advancing and those waiting their turn) count as waiting for it.
+  bool advancing = false;
+  int advancers = 0;
   bool warnedStuck = false;
   // While a wait for another program is pending and every thread waits, the
   // virtual clock runs with the host's clock, from this host time on.
@@ -633,19 +637,26 @@ void Advance(std::uint64_t ms) {
     return;
   }
   const int running = self.counted ? 1 : 0;
+  s.advancers += running;
+  s.settled.notify_all();  // an advance under way may be waiting for this thread
+  s.settled.wait(lock, [&] { return !s.advancing; });
+  s.advancing = true;
   s.manualAdvance = true;
   const std::uint64_t target = s.virtualNow + ms;
   for (;;) {
-    s.settled.wait(lock, [&] { return AllWaitingLocked(s, running); });
+    s.settled.wait(lock, [&] { return AllWaitingLocked(s, s.advancers); });
     const auto next = EarliestDueLocked(s);
     if (!next || *next > target) break;
     if (*next > s.virtualNow) s.virtualNow = *next;
     FireDueLocked(s);
   }
   s.virtualNow = std::max(s.virtualNow, target);
-  s.settled.wait(lock, [&] { return AllWaitingLocked(s, running); });
+  s.settled.wait(lock, [&] { return AllWaitingLocked(s, s.advancers); });
+  s.advancers -= running;
+  s.advancing = false;
   s.manualAdvance = false;
   s.pacing = false;
+  s.settled.notify_all();
 }
 
 WakeId ScheduleWake(std::uint64_t dueMs, std::function<void()> callback) {

@@ -889,3 +889,5 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
   }
   return nullptr;
 }
+
+HWND GetDesktopWindow() { return FindWindowW(DESKTOP_WINDOW_CLASS, nullptr); }

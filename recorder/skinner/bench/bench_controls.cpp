@@ -147,11 +147,11 @@ void BM_PaintFullForm(benchmark::State& state) {
     std::vector<std::pair<std::string, std::string>> members = skinart::DefaultSet();
     std::string source =
         "skin \"Paint\"\nsizes 240x320\n"
-        "kind Btn\n  picture Normal \"0 0 6 6 7 7 13 13 s btn_normal\"\n  font Normal \"12 1 0 0 Tahoma\"\n"
-        "kind Label\n  font Normal \"12 0 0 0 Tahoma\"\n"
+        "kind Btn\n  picture Normal \"0 0 6 6 7 7 13 13 s btn_normal\"\n  font Normal \"12 1 0 0 Sans\"\n"
+        "kind Label\n  font Normal \"12 0 0 0 Sans\"\n"
         "kind Bar\n  picture Background \"0 0 4 4 5 5 9 9 s bar\"\n  picture Normal \"0 0 2 2 7 7 9 9 s level\"\n"
         "kind Glass\n  picture Background \"0 0 6 6 18 18 24 24 t panel\"\n"
-        "kind Caption\n  picture Normal \"0 0 6 6 7 7 13 22 s caption\"\n  font Normal \"13 1 0 0 Tahoma\"\n"
+        "kind Caption\n  picture Normal \"0 0 6 6 7 7 13 22 s caption\"\n  font Normal \"13 1 0 0 Sans\"\n"
         "form Paint\n  size Size 240 320\n  picture Background \"0 0 0 0 16 64 16 64 s background\"\n";
     for (int i = 0; i < 30; ++i) {
       const char* kinds[] = {"Btn", "Label", "Bar", "Glass", "Btn", "Label"};

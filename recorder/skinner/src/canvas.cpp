@@ -1,6 +1,7 @@
 #include "skinner/canvas.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "liba/error.h"
 #include "skinner/bitmap.h"
@@ -182,9 +183,9 @@ void draw_nine_patch(const Blitter& blitter, Point top_left, Point bottom_right,
   }
 }
 
-void blend_rows(const DibSection& s, DibSection& d) {
-  const std::int32_t w = std::min(s.width(), d.width());
-  const std::int32_t h = std::min(s.height(), d.height());
+void blend_rows(const DibSection& s, DibSection& d, std::int32_t width, std::int32_t height) {
+  const std::int32_t w = std::min({s.width(), d.width(), width});
+  const std::int32_t h = std::min({s.height(), d.height(), height});
   for (std::int32_t y = 0; y < h; ++y) {
     const std::uint32_t* src = s.row(y);
     std::uint32_t* dst = d.row(y);
@@ -217,18 +218,36 @@ void Bitmap::draw(Canvas& canvas, Point top_left, Point bottom_right, const Pict
     draw_nine_patch(blitter, top_left, bottom_right, picture);
     return;
   }
-  // Alpha pictures blend in two 32-bit buffers the size of the rectangle.
+  // Alpha pictures blend in two 32-bit buffers, kept between draws and
+  // grown when a rectangle needs more; only its top-left W x H is used.
   if (w > INT32_MAX || h > INT32_MAX || w * h > (std::int64_t{1} << 26)) return;
   const auto W = static_cast<std::int32_t>(w);
   const auto H = static_cast<std::int32_t>(h);
-  DibSection d(W, H);
-  DibSection s(W, H);
-  if (!d.is_ok() || !s.is_ok()) return;
+  // Never destroyed: drawing may outlive static destruction.
+  static auto* const buffers = new std::unique_ptr<DibSection>[2];
+  for (std::unique_ptr<DibSection>* buffer_slot : {&buffers[0], &buffers[1]}) {
+    std::unique_ptr<DibSection>& buffer = *buffer_slot;
+    if (buffer == nullptr || buffer->width() < W || buffer->height() < H) {
+      const std::int32_t bw = buffer != nullptr ? std::max(buffer->width(), W) : W;
+      const std::int32_t bh = buffer != nullptr ? std::max(buffer->height(), H) : H;
+      buffer.reset();
+      buffer = std::make_unique<DibSection>(bw, bh);
+    }
+  }
+  DibSection& d = *buffers[0];
+  DibSection& s = *buffers[1];
+  if (!d.is_ok() || !s.is_ok()) {
+    buffers[0].reset();
+    buffers[1].reset();
+    return;
+  }
   HDCSelector d_dc(dc, d.get());
   HDCSelector s_dc(dc, s.get());
   BitBlt(d_dc.get(), 0, 0, W, H, dc, top_left.x, top_left.y, SRCCOPY);
   for (std::int32_t y = 0; y < H; ++y) {
     for (std::uint32_t* p = d.row(y); p != d.row(y) + W; ++p) *p |= 0xFF000000u;
+    // What no part of the picture covers stays fully transparent.
+    std::fill(s.row(y), s.row(y) + W, 0u);
   }
   HDCSelector colour(dc, colour_);
   const Point origin{0, 0};
@@ -246,7 +265,7 @@ void Bitmap::draw(Canvas& canvas, Point top_left, Point bottom_right, const Pict
       for (std::uint32_t* p = s.row(y); p != s.row(y) + W; ++p) *p |= 0xFF000000u;
     }
   }
-  blend_rows(s, d);
+  blend_rows(s, d, W, H);
   BitBlt(dc, top_left.x, top_left.y, W, H, d_dc.get(), 0, 0, SRCCOPY);
 }
 

@@ -208,6 +208,13 @@ TEST_P(CanvasTest, AlphaMapsBlendOverTheBackground) {
   EXPECT_EQ(At(3, 3), d);  // alpha 0 leaves the background as it was
   EXPECT_EQ(At(1, 3), d);
   EXPECT_EQ(At(6, 3), d);
+  // The blending buffers are kept between draws: a picture with no middle
+  // after a wider one leaves its middle untouched.
+  glow.draw(canvas_, {0, 10}, {12, 1});
+  const Picture hollow = Load(L"0 0 2 0 2 1 4 1 s glow");
+  hollow.draw(canvas_, {0, 12}, {10, 1});
+  for (int x = 2; x < 8; ++x) EXPECT_EQ(At(x, 12), d) << x;
+  EXPECT_NE(At(0, 12), d);  // the opaque left border
 }
 
 TEST_P(CanvasTest, ClipsReplaceEachOther) {

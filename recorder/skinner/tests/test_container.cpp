@@ -314,6 +314,20 @@ TEST_F(ContainerTest, ControlBasics) {
   EXPECT_TRUE(form->get_children().empty());
 }
 
+TEST(ContainerPictures, AnImageThatDoesNotLoadIsReportedToTheForm) {
+  Host host;
+  skinner::Properties handle;
+  handle.reset(
+      Compile("skin \"T\"\nform G\n  picture Background \"0 0 1 1 2 2 3 3 s missing\"\n"
+              "  picture Frame \"0 0 1 1\"\n"));
+  Container form(&host, &handle, L"G");
+  EXPECT_NE(form.read_picture(L"Background", skinner::Picture()).get_bitmap(), nullptr);
+  EXPECT_EQ(host.failed_pictures, 1);
+  // No descriptor at all is the default, not a failure.
+  EXPECT_EQ(form.read_picture(L"Frame", skinner::Picture()).get_bitmap(), nullptr);
+  EXPECT_EQ(host.failed_pictures, 1);
+}
+
 // The form list the reloader walks, as the form keeps it.
 Container* g_open_form = nullptr;
 skinner::Properties* g_open_handle = nullptr;

@@ -42,6 +42,8 @@ struct Fatal {
   std::wstring what;
 };
 
+skinner::Point g_workarea;
+
 class RecorderSkins : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -49,7 +51,10 @@ class RecorderSkins : public ::testing::Test {
       throw Fatal{caption, text};
     });
   }
-  void TearDown() override { liba::set_fatal_message_box(previous_); }
+  void TearDown() override {
+    liba::set_fatal_message_box(previous_);
+    skinner::set_device_info({});
+  }
   liba::FatalMessageBox previous_ = nullptr;
 };
 
@@ -89,7 +94,6 @@ TEST_F(RecorderSkins, HoldEverythingTheRecorderLooksUp) {
       {"default", L"LevelsPanel", {L"pbLeft", L"pbRight", L"pbVolume", L"chkVolume", L"chkVAS"}},
       {"default", L"PositionPanel", {L"btnLeft", L"btnRight", L"pbPosition"}},
       {"default", L"BoostPanel", {L"btnLeft", L"btnRight", L"frmText"}},
-      {"default", L"FilesPanel", {L"Painter"}},
       {"settings", L"About", {L"MenuMain", L"frmProduct", L"frmCopyright", L"btnLink", L"btnOk"}},
       {"settings", L"MessageOk", {L"MenuMain", L"btnCaption", L"frmText", L"btnOk"}},
       {"settings", L"MessageYesNo", {L"MenuMain", L"btnCaption", L"frmText", L"btnYes", L"btnNo"}},
@@ -98,11 +102,21 @@ TEST_F(RecorderSkins, HoldEverythingTheRecorderLooksUp) {
     const std::wstring path =
         OnDevice(Zip(skin), L"%my_documents%/skins/" + std::wstring(skin, skin + std::strlen(skin)) + L"/" +
                                 std::wstring(skin, skin + std::strlen(skin)) + L".skin");
-    for (const skinner::Point screen : {skinner::Point{240, 320}, skinner::Point{480, 640}}) {
+    // Upright and sideways screens; the work area leaves out the bars above
+    // and below, as on a Pocket PC.
+    for (const skinner::Point screen :
+         {skinner::Point{240, 320}, skinner::Point{480, 640}, skinner::Point{320, 240}, skinner::Point{640, 480}}) {
+      const int scale = screen.x > screen.y ? screen.x / 320 : screen.x / 240;
+      g_workarea = {screen.x, screen.y - 52 * scale};
+      skinner::set_device_info({nullptr, nullptr, [] { return g_workarea; }});
       PropertiesImpl p(path, L"", screen);
       ASSERT_TRUE(p.is_valid()) << skin;
       EXPECT_TRUE(p.match_screen(L"Vocamo_1.00", screen)) << skin;
-      EXPECT_EQ(p.get_scale(), screen.x / 240.0);
+      EXPECT_EQ(p.get_scale(), scale);
+      const wchar_t* main = std::string(skin) == "default" ? L"FormMain" : L"About";
+      const skinner::Point design =
+          screen.x > screen.y ? skinner::Point{320 * scale, 188 * scale} : skinner::Point{240 * scale, 268 * scale};
+      EXPECT_EQ(p.read_scaled_point(L"", main, main, L"Size", {}), design) << skin << " " << screen.x;
       for (const auto& f : forms) {
         if (std::string(f.skin) != skin) continue;
         try {

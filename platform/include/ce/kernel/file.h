@@ -90,6 +90,14 @@ BOOL SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* lastAcce
 
 BOOL DeleteFileW(LPCWSTR fileName);
 BOOL MoveFileW(LPCWSTR existingName, LPCWSTR newName);
+// With MOVEFILE_REPLACE_EXISTING a file may take the place of an existing
+// file on the same volume in one step, so a reader sees either the old file
+// or the new one, never neither: how saves are put in place. Folders,
+// installed files and another volume's file are never replaced
+// (ERROR_ACCESS_DENIED, ERROR_NOT_SAME_DEVICE). Without the flag it is
+// MoveFileW.
+inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x00000001;
+BOOL MoveFileExW(LPCWSTR existingName, LPCWSTR newName, DWORD flags);
 BOOL CopyFileW(LPCWSTR existingName, LPCWSTR newName, BOOL failIfExists);
 BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES security);
 BOOL RemoveDirectoryW(LPCWSTR pathName);

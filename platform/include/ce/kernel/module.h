@@ -9,6 +9,17 @@
 
 using FARPROC = INT_PTR (*)();
 
+// A library may export its entry point "DllMain" (extern "C", DLLMAIN's
+// signature): LoadLibraryW calls it with DLL_PROCESS_ATTACH when the library
+// is first loaded (a FALSE answer unloads it again and the load fails with
+// ERROR_DLL_INIT_FAILED), and FreeLibrary with DLL_PROCESS_DETACH before the
+// last reference goes. Thread notifications are not sent.
+inline constexpr DWORD DLL_PROCESS_DETACH = 0;
+inline constexpr DWORD DLL_PROCESS_ATTACH = 1;
+inline constexpr DWORD DLL_THREAD_ATTACH = 2;
+inline constexpr DWORD DLL_THREAD_DETACH = 3;
+using DLLMAIN = BOOL (*)(HANDLE module, DWORD reason, LPVOID reserved);
+
 // A process handle (process.h) in place of the module names the program that
 // process runs.
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);

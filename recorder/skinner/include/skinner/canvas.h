@@ -117,8 +117,8 @@ struct Blitter {
 // the rectangle give up pixels, the far border the odd one.
 void draw_nine_patch(const Blitter& blitter, Point top_left, Point bottom_right, const Picture& picture);
 
-// Blends every pixel of s over d: each channel becomes
-// (d * (256 - a) + s * a) / 256 with a the alpha of s.
-void blend_rows(const DibSection& s, DibSection& d);
+// Blends the top-left width x height pixels of s over d: each channel
+// becomes (d * (256 - a) + s * a) / 256 with a the alpha of s.
+void blend_rows(const DibSection& s, DibSection& d, std::int32_t width, std::int32_t height);
 
 }  // namespace skinner

@@ -1,0 +1,98 @@
+// The home screen's content: a title bar with the time across the top, then
+// the layout's plug-ins stacked in order, each at the height it asks for,
+// over the scheme's background. It draws into a back buffer of its own and
+// copies that to the window; it moves the selection between the plug-ins
+// that take it and passes them keys, actions, paints, colour changes and
+// timer ticks.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ce/homeplugin.h"
+#include "ce/windef.h"
+#include "home_colors.h"
+#include "home_layout.h"
+#include "hosted_plugin.h"
+#include "host_environment.h"
+
+namespace home {
+
+class HomeScreen {
+ public:
+  // `window` receives the plug-ins' redraw requests and is invalidated when
+  // something changes; it may be null (benchmarks). `dpi` scales the title
+  // bar and the plain blocks.
+  HomeScreen(HWND window, int width, int height, int dpi);
+  ~HomeScreen();
+  HomeScreen(const HomeScreen&) = delete;
+  HomeScreen& operator=(const HomeScreen&) = delete;
+
+  // Puts the layout in force: the plug-ins shown so far are saved and
+  // released, the new ones created in order.
+  void Load(const HomeLayout& layout);
+  void Unload();
+  // New colours (and background) from the scheme; the plug-ins are told.
+  void ChangeColors(const HomeLayout& scheme);
+  // A colour change: new colours, then PE_SYSCOLORCHANGE to every plug-in.
+  void OnSysColorChange(const HomeLayout& scheme);
+
+  // Draws the parts of the screen that meet `area` into the back buffer and
+  // copies them to `target` (the window's DC, or any DC of the screen's size).
+  void Paint(HDC target, const RECT& area);
+
+  void OnKey(WORD key);
+  void OnTap(POINT point);
+  void OnTimer();
+  void OnInvalidate(HPLUGIN plugin, DWORD what);
+
+  // What is shown, for tests: each item's area and what it is.
+  struct Item {
+    std::wstring clsidText;
+    RECT rect;
+    HostedPlugin::State state;
+    bool selectable;
+  };
+  std::vector<Item> Items() const;
+  // The selected item's index in Items(), or -1.
+  int Selected() const;
+  RECT TitleRect() const;
+  const ColorTable& colors() const { return colors_; }
+  // True while a call into a plug-in is under way (a plug-in's own modal
+  // loop may bring messages back here); the layout must not change then.
+  bool Busy() const { return depth_ != 0; }
+  HostEnvironment* environment() const { return environment_; }
+
+ private:
+  void Layout();
+  void Invalidate(const RECT* rect);
+  void PaintTitle(HDC dc);
+  void PaintItem(std::size_t index);
+  // Drops the plug-ins that failed, keeping the selection where it can.
+  void SweepFailed();
+  void Select(int index);
+  void SendToAll(DWORD kind);
+
+  HWND window_;
+  int width_;
+  int height_;
+  int dpi_;
+  HostEnvironment* environment_;
+  HPLUGIN nextHandle_ = 1;
+  std::vector<std::unique_ptr<HostedPlugin>> plugins_;
+  std::vector<RECT> rects_;
+  int selected_ = -1;
+  ColorTable colors_;
+  std::wstring background_;
+  HBITMAP backgroundPicture_ = nullptr;
+  int lastMinute_ = -1;
+  int depth_ = 0;
+
+  HDC buffer_ = nullptr;
+  HBITMAP bufferBitmap_ = nullptr;
+  HGDIOBJ bufferOld_ = nullptr;
+  HFONT titleFont_ = nullptr;
+};
+
+}  // namespace home

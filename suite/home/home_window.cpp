@@ -1,0 +1,133 @@
+#include "home_window.h"
+
+#include <cwchar>
+#include <cstdio>
+
+#include "ce/strconv.h"
+#include "ce/wingdi.h"
+#include "ce/winuser.h"
+#include "home_screen.h"
+#include "home_settings.h"
+
+namespace home {
+namespace {
+
+constexpr UINT kMsgReload = 0x8000 + 2;  // WM_APP + 2: read the layout again
+constexpr UINT_PTR kTickTimer = 1;
+constexpr UINT_PTR kRetryTimer = 2;  // a reload put off while a plug-in is busy
+constexpr UINT kRetryMs = 250;
+
+// The current layout and scheme; an unreadable layout is reported and
+// leaves an empty home screen in the scheme's default colours.
+HomeLayout CurrentLayout() {
+  HomeLayout layout;
+  std::wstring why;
+  if (!ReadCurrentLayout(ReadHomeSettings(), layout, &why)) {
+    std::fprintf(stderr, "Home: no layout shown: %s\n", ce::Utf8FromWide(why).c_str());
+    layout = HomeLayout{};
+    layout.scheme.colors = DefaultColors();
+  }
+  return layout;
+}
+
+BOOL CALLBACK PostColorChange(HWND window, LPARAM) {
+  PostMessageW(window, WM_SYSCOLORCHANGE, 0, 0);
+  return TRUE;
+}
+
+void Reload(HWND window, HomeScreen& screen) {
+  if (screen.Busy()) {
+    SetTimer(window, kRetryTimer, kRetryMs, nullptr);
+    return;
+  }
+  screen.Load(CurrentLayout());
+  // Every program's windows learn that the home screen took the new
+  // settings (the layout editor waits for this).
+  EnumWindows(PostColorChange, 0);
+}
+
+LRESULT CALLBACK HomeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  HomeScreen* screen = HomeScreenOf(window);
+  switch (message) {
+    case WM_CREATE: {
+      RECT client{};
+      GetClientRect(window, &client);
+      HDC dc = GetDC(window);
+      const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+      ReleaseDC(window, dc);
+      auto* made = new HomeScreen(window, client.right - client.left, client.bottom - client.top, dpi);
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(made));
+      made->Load(CurrentLayout());
+      SetTimer(window, kTickTimer, kTickMs, nullptr);
+      return 0;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT paint{};
+      HDC dc = BeginPaint(window, &paint);
+      if (screen && dc) screen->Paint(dc, paint.rcPaint);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_KEYDOWN:
+      if (screen) screen->OnKey(static_cast<WORD>(wParam));
+      return 0;
+    case WM_LBUTTONDOWN:
+      if (screen) screen->OnTap(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+      return 0;
+    case WM_TIMER:
+      if (!screen) return 0;
+      if (wParam == kTickTimer) screen->OnTimer();
+      if (wParam == kRetryTimer) {
+        KillTimer(window, kRetryTimer);
+        Reload(window, *screen);
+      }
+      return 0;
+    case WM_SETTINGCHANGE:
+      // Reloaded after the sender's call returns, so the sender never waits
+      // on the plug-ins.
+      if (wParam == kReloadLayout) PostMessageW(window, kMsgReload, 0, 0);
+      return 0;
+    case kMsgReload:
+      if (screen) Reload(window, *screen);
+      return 0;
+    case WM_SYSCOLORCHANGE:
+      if (screen) screen->OnSysColorChange(CurrentLayout());
+      return 0;
+    case kMsgInvalidatePlugin:
+      if (screen) screen->OnInvalidate(static_cast<HPLUGIN>(wParam), static_cast<DWORD>(lParam));
+      return 0;
+    case WM_DESTROY:
+      KillTimer(window, kTickTimer);
+      KillTimer(window, kRetryTimer);
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      delete screen;
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+HWND CreateHomeWindow(HINSTANCE instance) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = HomeProc;
+  wc.hInstance = instance;
+  wc.lpszClassName = DESKTOP_WINDOW_CLASS;
+  RegisterClassW(&wc);  // already registered by an earlier window: fine
+  HWND window = CreateWindowExW(0, DESKTOP_WINDOW_CLASS, L"Home", WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance, nullptr);
+  if (window) UpdateWindow(window);
+  return window;
+}
+
+HomeScreen* HomeScreenOf(HWND window) {
+  wchar_t name[32] = {};
+  if (!window || GetClassNameW(window, name, 32) == 0 || std::wcscmp(name, DESKTOP_WINDOW_CLASS) != 0) return nullptr;
+  return reinterpret_cast<HomeScreen*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+}  // namespace home
