@@ -627,10 +627,12 @@ bool FormMain::save_settings(const std::wstring& path) {
   const std::wstring target = os::expand_path(path);
   const std::wstring fresh = target + L".new";
   if (!os::save_xml_document(document, fresh)) {
+    os::get_log() << L"save_settings: cannot write " << fresh << L"\n";
     os::delete_file(fresh);
     return false;
   }
   if (!MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    os::get_log() << L"save_settings: cannot replace " << target << L" (" << std::to_wstring(GetLastError()) << L")\n";
     os::delete_file(fresh);
     return false;
   }
