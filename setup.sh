@@ -152,6 +152,10 @@ run_program() {
   if [ "${DEVICE_BACKEND:-}" = headless ] || { [ -z "${DEVICE_BACKEND:-}" ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; }; then
     headless=1
   fi
+  # A program answers to its name in any letter case ("vocamo" starts Vocamo).
+  if [ -f build/programs.txt ] && grep -qix "$prog" build/programs.txt; then
+    prog=$(grep -ix "$prog" build/programs.txt | head -1)
+  fi
   if ! { [ -f build/programs.txt ] && grep -qx "$prog" build/programs.txt && [ -x "build/bin/$prog" ]; }; then
     echo "No program named $prog. Programs:"
     sed 's/^/  /' build/programs.txt 2>/dev/null || true
@@ -159,6 +163,7 @@ run_program() {
   fi
   script="$top/resources/$prog/$prog.script"
   [ -f "$script" ] || script="$top/resources/$prog/demo.script"
+  [ -f "$script" ] || script="$top/resources/${prog,,}/${prog,,}.script"
   if [ $headless = 1 ]; then
     # No desktop: run the program unattended from its script; its
     # screenshots land in build/run/<program>.

@@ -72,8 +72,8 @@ void ControlFiles::load_properties() {
   icon_card_ = read_picture(L"IconStorageCard", skinner::Picture());
 }
 
-void ControlFiles::draw_cell(int column, int row, skinner::Canvas& canvas, skinner::Point position,
-                             skinner::Point size, bool selected, bool highlighted) {
+void ControlFiles::draw_cell(int column, int row, skinner::Canvas& canvas, skinner::Point position, skinner::Point size,
+                             bool selected, bool highlighted) {
   const skinner::StateLook& look = get_item_picture(selected, highlighted);
   look.picture.draw(canvas, position, size);
   if (row < 0 || row >= get_row_count()) return;
@@ -108,9 +108,8 @@ FileEntry ControlFiles::make_entry(const std::wstring& path) const {
   FileEntry entry;
   entry.path = path;
   entry.name = os::path_file_name(path);
-  entry.kind = os::path_has_prefix(os::path_normalize(os::expand_path(L"%my_documents%")), os::path_normalize(path))
-                   ? 1
-                   : 2;
+  entry.kind =
+      os::path_has_prefix(os::path_normalize(os::expand_path(L"%my_documents%")), os::path_normalize(path)) ? 1 : 2;
   const os::FileInfo info(path);
   entry.size_text = format_size(static_cast<std::int32_t>(std::min<std::uint32_t>(info.get_size(), 0x7FFFFFFFu)));
   entry.date_text = info.exists() ? format_date_time(info.get_time()) : std::wstring();
@@ -228,7 +227,8 @@ void ControlFiles::show_context_menu(int row) {
 
 void ControlFiles::tell(const std::wstring& title_key, const std::wstring& message_key, const std::wstring& name) {
   const std::wstring text = translate(message_key, message_key);
-  if (ask) ask(translate(title_key, title_key), name.empty() ? text : make_file_message(text, name, false), L"MessageOk");
+  if (ask)
+    ask(translate(title_key, title_key), name.empty() ? text : make_file_message(text, name, false), L"MessageOk");
 }
 
 bool ControlFiles::confirm(const std::wstring& title_key, const std::wstring& message_key, const std::wstring& name) {

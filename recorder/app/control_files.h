@@ -32,8 +32,8 @@ class ControlFiles : public skinner::ControlGrid, public skinner::GridSelectionS
  public:
   // Asks the user: title, text, the message form's name ("MessageOk" or
   // "MessageYesNo"); answers the name of the button that closed it.
-  using Ask = std::function<std::wstring(const std::wstring& title, const std::wstring& text,
-                                         const std::wstring& form_name)>;
+  using Ask =
+      std::function<std::wstring(const std::wstring& title, const std::wstring& text, const std::wstring& form_name)>;
 
   ControlFiles(skinner::Container& container, const std::wstring& name);
   ~ControlFiles() override;

@@ -22,9 +22,9 @@ namespace vocamo {
 namespace {
 
 constexpr RecordFormat kFormats[kFormatCount] = {
-    {L"MP3_low", L"mp3", L"mp3", 22050, 32000},   {L"MP3_middle", L"mp3", L"mp3", 44100, 64000},
-    {L"MP3_high", L"mp3", L"mp3", 44100, 96000},  {L"WAV_low", L"PCM", L"wav", 8000, 0},
-    {L"WAV_middle", L"PCM", L"wav", 22050, 0},    {L"WAV_high", L"PCM", L"wav", 44100, 0},
+    {L"MP3_low", L"mp3", L"mp3", 22050, 32000},  {L"MP3_middle", L"mp3", L"mp3", 44100, 64000},
+    {L"MP3_high", L"mp3", L"mp3", 44100, 96000}, {L"WAV_low", L"PCM", L"wav", 8000, 0},
+    {L"WAV_middle", L"PCM", L"wav", 22050, 0},   {L"WAV_high", L"PCM", L"wav", 44100, 0},
 };
 const wchar_t* const kScreenOffCommands[] = {L"ScreenOff_never", L"ScreenOff_10sec", L"ScreenOff_30sec",
                                              L"ScreenOff_1min", L"ScreenOff_2min"};
@@ -33,7 +33,9 @@ constexpr const wchar_t* kEnglish = L"%app_path%/English.lng";
 constexpr const wchar_t* kSettingsSkin = L"%app_path%/skins/settings/settings.skin";
 constexpr double kRefreshSeconds = 0.2;
 
-bool starts_with(const std::wstring& text, const std::wstring& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+bool starts_with(const std::wstring& text, const std::wstring& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
 
 // A whole decimal number of the text, or nothing.
 bool parse_int(const std::wstring& text, int& out) {
@@ -489,7 +491,7 @@ void FormMain::start_recording(const std::wstring& path, const RecordFormat& for
   stop();
   // The empty file stays listed; the user learns why nothing records.
   const std::wstring text = waveInGetNumDevs() == 0 ? L"No microphone was found: nothing can be recorded."
-                                                     : L"The microphone could not be opened for recording.";
+                                                    : L"The microphone could not be opened for recording.";
   if (report) {
     report(text);
   } else {
@@ -549,14 +551,14 @@ bool FormMain::update_display() {
     audio::Recorder* recorder = record_.recorder();
     audio::RecordChain* chain = record_.chain();
     if (recorder != nullptr)
-      display.info().set_text(info_line(recorder->get_sample_rate(), recorder->get_bits_per_sample(),
-                                        chain->get_encoder()->get_bitrate()));
+      display.info().set_text(
+          info_line(recorder->get_sample_rate(), recorder->get_bits_per_sample(), chain->get_encoder()->get_bitrate()));
     if (!paused_) record_.set_silent(record_.level_meter().is_silence_timeout());
     const double level = record_.level_meter().get_level(0);
     panel_record_->levels().left().set_value(level);
     panel_record_->levels().right().set_value(level);
-    frm_size_->set_text(format_size(static_cast<std::int32_t>(
-        std::min<std::uint32_t>(chain->get_writer()->get_written(), 0x7FFFFFFFu))));
+    frm_size_->set_text(format_size(
+        static_cast<std::int32_t>(std::min<std::uint32_t>(chain->get_writer()->get_written(), 0x7FFFFFFFu))));
     return false;
   }
   return false;

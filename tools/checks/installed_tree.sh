@@ -34,11 +34,11 @@ tree=$work/tree
 cp "$script" "$work/demo.script"
 
 for tool in displaydemo tableview tableplay platformgallery skingallery rescomp tablesim arkpack imgconv ksomake \
-  soundmaker fontmake moviemake tablemake audiochain skinc skindump skinart lngmake uimake Home; do
+  soundmaker fontmake moviemake tablemake audiochain skinc skindump skinart lngmake uimake Home Vocamo; do
   [ -x "$tree/bin/$tool" ] || { echo "not installed: bin/$tool"; exit 1; }
 done
 # The device's libraries that programs load by name lie beside them.
-extra=$(ls "$tree/bin" | grep -vxE 'displaydemo|tableview|tableplay|platformgallery|skingallery|rescomp|tablesim|arkpack|imgconv|ksomake|soundmaker|fontmake|moviemake|tablemake|audiochain|skinc|skindump|skinart|lngmake|uimake|Home|imgdecmp\.dll' || true)
+extra=$(ls "$tree/bin" | grep -vxE 'displaydemo|tableview|tableplay|platformgallery|skingallery|rescomp|tablesim|arkpack|imgconv|ksomake|soundmaker|fontmake|moviemake|tablemake|audiochain|skinc|skindump|skinart|lngmake|uimake|Home|Vocamo|imgdecmp\.dll' || true)
 [ -z "$extra" ] || { echo "installed beside the programs: $extra"; exit 1; }
 
 run_demo() {

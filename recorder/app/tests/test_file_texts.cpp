@@ -15,9 +15,9 @@ TEST(FileTexts, SizeTexts) {
   const struct {
     std::int32_t bytes;
     const wchar_t* text;
-  } cases[] = {{0, L""},          {1023, L"1023B"},  {1024, L"1K"},        {1048575, L"1023K"},
-               {1048576, L"1,0M"}, {1572864, L"1,5M"}, {5000000, L"4,7M"}, {214748365, L"204,8M"},
-               {INT32_MAX, L"2047,9M"}};
+  } cases[] = {
+      {0, L""},           {1023, L"1023B"},   {1024, L"1K"},          {1048575, L"1023K"},    {1048576, L"1,0M"},
+      {1572864, L"1,5M"}, {5000000, L"4,7M"}, {214748365, L"204,8M"}, {INT32_MAX, L"2047,9M"}};
   for (const auto& c : cases) EXPECT_EQ(vocamo::format_size(c.bytes), c.text) << c.bytes;
 }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include "ce/testing.h"
 #include "ce/windows.h"
 #include "form_main.h"
+#include "vocamo_main.h"
 #include "os/com_scope.h"
 #include "os/file.h"
 #include "os/path.h"
@@ -102,8 +104,8 @@ class Recorder : public ::testing::Test {
     }
     const auto wav = ce::testing::MakeWav({1, kMicRate, 16}, samples);
     mic_ = device_.HostPath("mic.wav");
-    std::ofstream(mic_, std::ios::binary).write(reinterpret_cast<const char*>(wav.data()),
-                                                 static_cast<std::streamsize>(wav.size()));
+    std::ofstream(mic_, std::ios::binary)
+        .write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
     ::setenv("DEVICE_MIC", mic_.c_str(), 1);
     CreateDirectoryW(L"\\Storage Card", nullptr);
     SetFileAttributesW(L"\\Storage Card", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_TEMPORARY);
@@ -318,8 +320,9 @@ TEST_F(Recorder, SettingsAreKeptAndADamagedFileFallsBackToDefaults) {
   }
   // Damaged, then out of range: the defaults hold, and the next save
   // writes a whole file again.
-  for (const char* damaged : {"<Settings Format=\"5\" ScreenOff=", "<Settings Format=\"9\" ScreenOff=\"-1\" "
-                                                                    "Folder=\"7\" Boost=\"-2147483648\"/>"}) {
+  for (const char* damaged : {"<Settings Format=\"5\" ScreenOff=",
+                              "<Settings Format=\"9\" ScreenOff=\"-1\" "
+                              "Folder=\"7\" Boost=\"-2147483648\"/>"}) {
     std::ofstream(host_of(device_, L"\\Program Files\\vo_app_tests\\Settings.xml"), std::ios::trunc) << damaged;
     auto form = make_form();
     EXPECT_EQ(form->get_format(), 1);
@@ -348,6 +351,50 @@ TEST_F(Recorder, BoostAndScreenOffTables) {
   boost.index = -1;
   boost.refresh();
   EXPECT_EQ(boost.index, 3);
+}
+
+}  // namespace
+
+namespace {
+
+std::wstring g_handed_over;
+ULONG_PTR g_handed_tag = 1;
+
+LRESULT CALLBACK FirstInstanceProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_COPYDATA) {
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
+    g_handed_tag = data->dwData;
+    // The text crosses as UTF-16, cbData / 2 units.
+    const auto* units = static_cast<const char16_t*>(data->lpData);
+    g_handed_over.assign(units, units + data->cbData / 2);
+    return TRUE;
+  }
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+TEST_F(Recorder, SecondStartHandsItsCommandLineOverAndEnds) {
+  WNDCLASSW window_class{};
+  window_class.lpfnWndProc = FirstInstanceProc;
+  window_class.lpszClassName = L"SkinnerClass_Vocamo";
+  RegisterClassW(&window_class);
+  HWND first =
+      CreateWindowW(L"SkinnerClass_Vocamo", L"Vocamo", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(vocamo::run_recorder(nullptr, L"\\My Documents\\x.wav"), 0);
+  EXPECT_EQ(g_handed_over, L"\\My Documents\\x.wav");
+  EXPECT_EQ(g_handed_tag, 0u);
+  DestroyWindow(first);
+  UnregisterClassW(L"SkinnerClass_Vocamo", nullptr);
+  EXPECT_TRUE(read_settings().empty());
+}
+
+TEST_F(Recorder, WithoutASkinItWarnsAndEndsWithoutSettings) {
+  const std::string empty = device_.HostPath("no-skins");
+  std::filesystem::create_directories(empty);
+  ::setenv("DEVICE_PROGRAM_FOLDER", empty.c_str(), 1);
+  EXPECT_EQ(vocamo::run_recorder(nullptr, L""), 0);
+  ::setenv("DEVICE_PROGRAM_FOLDER", VO_DATA_DIR, 1);
+  EXPECT_TRUE(read_settings().empty());
 }
 
 }  // namespace

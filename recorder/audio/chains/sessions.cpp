@@ -67,7 +67,8 @@ void RecordSession::drain_buffer() {
     stalled_ms = now < last ? 0 : stalled_ms + 10;
     last = now;
   }
-  if (last != 0) os::get_log() << L"RecordSession: the buffering thread stalled; " << std::to_wstring(last) << L" blocks dropped\n";
+  if (last != 0)
+    os::get_log() << L"RecordSession: the buffering thread stalled; " << std::to_wstring(last) << L" blocks dropped\n";
 }
 
 void RecordSession::end_capture() {
