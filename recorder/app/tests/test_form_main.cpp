@@ -84,7 +84,7 @@ std::string host_of(const ce::test::TempDevice& device, const std::wstring& devi
   return device.HostPath(relative);
 }
 
-class Recorder : public ::testing::Test {
+class VocamoForm : public ::testing::Test {
  protected:
   void SetUp() override {
     ::setenv("DEVICE_PROGRAM_FOLDER", VO_DATA_DIR, 1);
@@ -147,7 +147,7 @@ class Recorder : public ::testing::Test {
   std::deque<std::wstring> answers;
 };
 
-TEST_F(Recorder, RecordsEveryFormatWithTheSignalAndPlaysItBack) {
+TEST_F(VocamoForm, RecordsEveryFormatWithTheSignalAndPlaysItBack) {
   auto form = make_form();
   const wchar_t* formats[] = {L"MP3_low", L"MP3_middle", L"MP3_high", L"WAV_low", L"WAV_middle", L"WAV_high"};
   const std::vector<double> ref = reference(kCompareRate, 10.0);
@@ -207,7 +207,7 @@ TEST_F(Recorder, RecordsEveryFormatWithTheSignalAndPlaysItBack) {
   EXPECT_GE(best_correlation(played, ref, kCompareRate / 2), 0.95);
 }
 
-TEST_F(Recorder, NoMicrophoneIsSaidAndTheFormStaysIdle) {
+TEST_F(VocamoForm, NoMicrophoneIsSaidAndTheFormStaysIdle) {
   ::setenv("DEVICE_MIC_DEVICES", "0", 1);
   auto form = make_form();
   std::wstring said;
@@ -225,7 +225,7 @@ TEST_F(Recorder, NoMicrophoneIsSaidAndTheFormStaysIdle) {
   form->on_command(nullptr, L"Nonsense");
 }
 
-TEST_F(Recorder, ListRenameMoveAndDelete) {
+TEST_F(VocamoForm, ListRenameMoveAndDelete) {
   os::create_directory_tree(L"\\My Documents\\My Vocamo");
   for (const wchar_t* name : {L"\\My Documents\\My Vocamo\\B.mp3", L"\\My Documents\\My Vocamo\\a.wav",
                               L"\\My Documents\\My Vocamo\\memo001.wav"}) {
@@ -294,7 +294,7 @@ TEST_F(Recorder, ListRenameMoveAndDelete) {
   EXPECT_NE(asked.back().find(L"?|MessageYesNo"), std::wstring::npos);
 }
 
-TEST_F(Recorder, SettingsAreKeptAndADamagedFileFallsBackToDefaults) {
+TEST_F(VocamoForm, SettingsAreKeptAndADamagedFileFallsBackToDefaults) {
   {
     auto form = make_form();
     EXPECT_EQ(form->get_format(), 1);
@@ -334,7 +334,7 @@ TEST_F(Recorder, SettingsAreKeptAndADamagedFileFallsBackToDefaults) {
   }
 }
 
-TEST_F(Recorder, BoostAndScreenOffTables) {
+TEST_F(VocamoForm, BoostAndScreenOffTables) {
   const int gains[] = {1, 2, 4, 8, 1};
   for (int i = 0; i < 5; ++i) EXPECT_EQ(vocamo::boost_gain(i), gains[i]);
   const double seconds[] = {0, 10, 30, 60, 120, 0};
@@ -372,7 +372,7 @@ LRESULT CALLBACK FirstInstanceProc(HWND hwnd, UINT message, WPARAM wparam, LPARA
   return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
-TEST_F(Recorder, SecondStartHandsItsCommandLineOverAndEnds) {
+TEST_F(VocamoForm, SecondStartHandsItsCommandLineOverAndEnds) {
   WNDCLASSW window_class{};
   window_class.lpfnWndProc = FirstInstanceProc;
   window_class.lpszClassName = L"SkinnerClass_Vocamo";
@@ -388,7 +388,7 @@ TEST_F(Recorder, SecondStartHandsItsCommandLineOverAndEnds) {
   EXPECT_TRUE(read_settings().empty());
 }
 
-TEST_F(Recorder, WithoutASkinItWarnsAndEndsWithoutSettings) {
+TEST_F(VocamoForm, WithoutASkinItWarnsAndEndsWithoutSettings) {
   const std::string empty = device_.HostPath("no-skins");
   std::filesystem::create_directories(empty);
   ::setenv("DEVICE_PROGRAM_FOLDER", empty.c_str(), 1);
