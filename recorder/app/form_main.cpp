@@ -353,7 +353,8 @@ void FormMain::on_timer(std::uint32_t id) {
 }
 
 bool FormMain::on_key_down(skinner::KeyCode key) {
-  power_.reset_idle_time();
+  // A key wakes a display that was switched off and starts the idle time anew.
+  power_.on_message(WM_KEYDOWN, 0, 0);
   return Form::on_key_down(key);
 }
 

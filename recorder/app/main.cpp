@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
   }
   // The program's folder on the device is its data folder, where the
   // skins, languages and sounds are.
-  if (std::getenv("DEVICE_PROGRAM_FOLDER") == nullptr)
+  if (!ce::device::Setting("program_folder"))
     ::setenv("DEVICE_PROGRAM_FOLDER", (harness::DataFolder() + "/Vocamo").c_str(), 1);
   return ce::RunProgram(argc, argv, WinMain);
 }

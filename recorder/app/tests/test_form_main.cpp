@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <deque>
-#include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <sstream>
@@ -389,8 +388,8 @@ TEST_F(VocamoForm, SecondStartHandsItsCommandLineOverAndEnds) {
 }
 
 TEST_F(VocamoForm, WithoutASkinItWarnsAndEndsWithoutSettings) {
+  CreateDirectoryW(L"\\no-skins", nullptr);
   const std::string empty = device_.HostPath("no-skins");
-  std::filesystem::create_directories(empty);
   ::setenv("DEVICE_PROGRAM_FOLDER", empty.c_str(), 1);
   EXPECT_EQ(vocamo::run_recorder(nullptr, L""), 0);
   ::setenv("DEVICE_PROGRAM_FOLDER", VO_DATA_DIR, 1);
