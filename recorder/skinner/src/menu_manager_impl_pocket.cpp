@@ -57,7 +57,10 @@ void fill_popup_menu(HMENU menu, const VBCollection& entries, std::vector<std::w
 MenuManagerImplPocket::MenuManagerImplPocket(bool shell_version5) : shell_version5_(shell_version5) {}
 
 MenuManagerImplPocket::~MenuManagerImplPocket() {
-  if (bar_info_.hwndMB != nullptr) DestroyWindow(bar_info_.hwndMB);
+  if (bar_info_.hwndMB != nullptr) {
+    delete_buttons();
+    DestroyWindow(bar_info_.hwndMB);
+  }
   if (toolbar_id_ != 0) {
     toolbar_pool(shell_version5_).push_back(toolbar_id_);
     os::get_log() << L"~MenuManagerImplPocket() returning id" << std::to_wstring(toolbar_id_) << L"\n";
@@ -121,11 +124,19 @@ void MenuManagerImplPocket::build(Form& form) {
   }
 }
 
-void MenuManagerImplPocket::clear_bar() {
+void MenuManagerImplPocket::delete_buttons() {
   HWND bar = bar_info_.hwndMB;
   while (SendMessageW(bar, TB_BUTTONCOUNT, 0, 0) > 0) {
+    // A drop-down's popup is ours: the bar forgets it with the button.
+    TBBUTTON button{};
+    if (SendMessageW(bar, TB_GETBUTTON, 0, reinterpret_cast<LPARAM>(&button)) && button.dwData != 0)
+      DestroyMenu(reinterpret_cast<HMENU>(button.dwData));
     if (!SendMessageW(bar, TB_DELETEBUTTON, 0, 0)) break;
   }
+}
+
+void MenuManagerImplPocket::clear_bar() {
+  delete_buttons();
   commands_.assign(kFirstBarCommand, std::wstring());
   owners_.assign(kFirstBarCommand, nullptr);
   in_use_ = kFirstBarCommand;

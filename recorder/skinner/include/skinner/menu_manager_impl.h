@@ -62,6 +62,7 @@ class MenuManagerImplPocket : public MenuManagerImpl {
  private:
   void build(Form& form);
   void clear_bar();
+  void delete_buttons();
   void add_button(const MenuItem& entry, bool drop_down);
 
   std::vector<std::wstring> commands_;
