@@ -21,6 +21,7 @@
 #include "os/file.h"
 #include "os/path.h"
 #include "skinner/device_caps.h"
+#include "skinner/menu_item.h"
 #include "skinner/properties.h"
 #include "temp_device.h"
 
@@ -331,6 +332,40 @@ TEST_F(VocamoForm, SettingsAreKeptAndADamagedFileFallsBackToDefaults) {
     ASSERT_TRUE(form->save_settings(settings_path())) << damaged;
     EXPECT_NE(read_settings().find("Format=\"1\""), std::string::npos);
   }
+}
+
+TEST_F(VocamoForm, MainMenuListsItsChoicesWithTheCurrentOnesChecked) {
+  auto form = make_form();
+  skinner::MenuItem popup;
+  form->button(L"Menu").get_menu_item(popup);
+  popup.items.clear();
+  form->get_menu_manager().fill_popup(popup);
+  std::vector<std::wstring> commands;
+  for (const auto& item : popup.items) commands.push_back(item.command);
+  const std::vector<std::wstring> expected = {L"Refresh_list", L"ScreenOff", L"Folder", L"Recording_format",
+                                              L"Language",     L"About",     L"Exit"};
+  EXPECT_EQ(commands, expected);
+  const auto submenu = [&](const std::wstring& command) {
+    std::vector<std::pair<std::wstring, bool>> out;
+    for (const auto& item : popup.items)
+      if (item.command == command)
+        for (const auto& sub : item.items) out.emplace_back(sub.command, sub.checked);
+    return out;
+  };
+  const auto folders = submenu(L"Folder");
+  ASSERT_EQ(folders.size(), 2u);
+  EXPECT_EQ(folders[0].first, L"Folder_Main memory");
+  EXPECT_FALSE(folders[0].second);
+  EXPECT_TRUE(folders[1].second);
+  EXPECT_TRUE(submenu(L"Recording_format")[1].second);
+  bool english_checked = false;
+  for (const auto& [command, checked] : submenu(L"Language"))
+    if (command.find(L"English.lng") != std::wstring::npos) english_checked = checked;
+  EXPECT_TRUE(english_checked);
+  form->on_command(nullptr, folders[0].first);
+  EXPECT_EQ(form->get_folder(), 0);
+  form->on_command(nullptr, folders[1].first);
+  EXPECT_EQ(form->get_folder(), 1);
 }
 
 TEST_F(VocamoForm, BoostAndScreenOffTables) {
