@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "file_texts.h"
+#include "ce/windows.h"
 #include "os/application.h"
 #include "os/file.h"
 #include "os/finder.h"
@@ -19,19 +20,6 @@ namespace vocamo {
 namespace {
 
 constexpr const wchar_t* kRecordingsFolder = L"My Vocamo";
-
-class CollectFiles : public os::Finder {
- public:
-  explicit CollectFiles(std::vector<std::wstring>& out) : out_(out) {}
-  bool on_file(const std::wstring& path) override {
-    out_.push_back(path);
-    return true;
-  }
-  bool on_directory(const std::wstring&) override { return true; }
-
- private:
-  std::vector<std::wstring>& out_;
-};
 
 class CollectDrives : public os::Finder {
  public:
@@ -108,6 +96,7 @@ FileEntry ControlFiles::make_entry(const std::wstring& path) const {
   FileEntry entry;
   entry.path = path;
   entry.name = os::path_file_name(path);
+  entry.sort_key = os::to_lower(entry.name);
   entry.kind =
       os::path_has_prefix(os::path_normalize(os::expand_path(L"%my_documents%")), os::path_normalize(path)) ? 1 : 2;
   const os::FileInfo info(path);
@@ -135,16 +124,32 @@ void ControlFiles::fill() { update_locations(); }
 
 void ControlFiles::refresh() {
   entries_.clear();
-  std::vector<std::wstring> paths;
+  // One search per folder gives every file's size and creation time, so a
+  // long list costs no further call per file; the documents folder and each
+  // name's sort key are worked out once.
+  const std::wstring documents = os::path_normalize(os::expand_path(L"%my_documents%"));
   for (const Location& location : locations_) {
-    CollectFiles collect(paths);
-    os::Finder::find(collect, location.folder, L"*", L"*", false);
+    WIN32_FIND_DATAW data{};
+    const std::wstring folder = os::path_strip_separator(os::expand_path(location.folder));
+    const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) continue;
+    do {
+      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+      FileEntry entry;
+      entry.path = os::path_join(location.folder, data.cFileName);
+      entry.name = data.cFileName;
+      entry.sort_key = os::to_lower(entry.name);
+      entry.kind = os::path_has_prefix(documents, os::path_normalize(entry.path)) ? 1 : 2;
+      entry.size_text = format_size(static_cast<std::int32_t>(std::min<DWORD>(data.nFileSizeLow, 0x7FFFFFFFu)));
+      FILETIME local{};
+      if (FileTimeToLocalFileTime(&data.ftCreationTime, &local))
+        entry.date_text = format_date_time(os::DateTime(local));
+      entries_.push_back(std::move(entry));
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
   }
-  entries_.reserve(paths.size());
-  for (const std::wstring& path : paths) entries_.push_back(make_entry(path));
-  std::sort(entries_.begin(), entries_.end(), [](const FileEntry& a, const FileEntry& b) {
-    return os::path_normalize(a.name) < os::path_normalize(b.name);
-  });
+  std::sort(entries_.begin(), entries_.end(),
+            [](const FileEntry& a, const FileEntry& b) { return a.sort_key < b.sort_key; });
   if (get_selection() >= get_row_count()) set_selection(get_row_count() - 1);
   relayout();
   invalidate();
@@ -152,9 +157,8 @@ void ControlFiles::refresh() {
 
 void ControlFiles::add_entry(const std::wstring& path) {
   const FileEntry entry = make_entry(path);
-  const auto at = std::lower_bound(entries_.begin(), entries_.end(), entry, [](const FileEntry& a, const FileEntry& b) {
-    return os::path_normalize(a.name) < os::path_normalize(b.name);
-  });
+  const auto at = std::lower_bound(entries_.begin(), entries_.end(), entry,
+                                   [](const FileEntry& a, const FileEntry& b) { return a.sort_key < b.sort_key; });
   entries_.insert(at, entry);
   relayout();
   invalidate();

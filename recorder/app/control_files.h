@@ -18,7 +18,8 @@ namespace vocamo {
 struct FileEntry {
   std::wstring path;
   std::wstring name;
-  int kind = 2;  // 1 the main memory, 2 a storage card
+  std::wstring sort_key;  // the name in lower case: the list's order
+  int kind = 2;           // 1 the main memory, 2 a storage card
   std::wstring size_text;
   std::wstring date_text;
 };
