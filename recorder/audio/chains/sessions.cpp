@@ -1,6 +1,7 @@
 #include "audio/sessions.h"
 
 #include "liba/thread.h"
+#include "os/log.h"
 
 namespace audio {
 
@@ -27,6 +28,7 @@ bool RecordSession::start(std::unique_ptr<RecordChain> chain, std::uint32_t chan
   connect<PCMData>(&level_meter_, &time_meter_);
   connect<PCMData>(&buffer_, chain_->get_consumer());
   paused_ = false;
+  silent_ = false;
   if (recorder_->is_open() && recorder_->start()) return true;
   stop();
   return false;
@@ -36,12 +38,37 @@ void RecordSession::pause() {
   if (!chain_ || paused_) return;
   disconnect<PCMData>(&level_meter_);
   paused_ = true;
+  silent_ = false;
 }
 
 void RecordSession::resume() {
   if (!chain_ || !paused_) return;
   connect<PCMData>(&level_meter_, &time_meter_);
   paused_ = false;
+}
+
+void RecordSession::set_silent(bool silent) {
+  if (!chain_ || paused_ || silent == silent_) return;
+  if (silent)
+    disconnect<PCMData>(&level_meter_);
+  else
+    connect<PCMData>(&level_meter_, &time_meter_);
+  silent_ = silent;
+}
+
+void RecordSession::drain_buffer() {
+  // Waits while the queue keeps shrinking; a thread that stalls is logged
+  // and its queue dropped by the reset that follows.
+  std::uint32_t last = buffer_.get_queued_count();
+  unsigned stalled_ms = 0;
+  while (last != 0 && stalled_ms < kDrainStallMs) {
+    liba::sleep(10);
+    const std::uint32_t now = buffer_.get_queued_count();
+    stalled_ms = now < last ? 0 : stalled_ms + 10;
+    last = now;
+  }
+  if (last != 0)
+    os::get_log() << L"RecordSession: the buffering thread stalled; " << std::to_wstring(last) << L" blocks dropped\n";
 }
 
 void RecordSession::end_capture() {
@@ -59,7 +86,7 @@ void RecordSession::stop() {
   // The booster's look-ahead goes down the pipeline before it comes apart,
   // and the buffering thread hands every queued block to the encoder.
   booster_.flush();
-  while (buffer_.get_queued_count() != 0) liba::sleep(10);
+  drain_buffer();
   booster_.reset();
   buffer_.reset();
   disconnect<PCMData>(&buffer_);

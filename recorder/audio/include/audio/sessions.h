@@ -48,6 +48,9 @@ class RecordSession {
   void pause();
   void resume();
   bool is_paused() const { return paused_; }
+  // Voice activation: while silent (and not paused) the recording is cut
+  // from the time meter as a pause cuts it; sound brings it back.
+  void set_silent(bool silent);
 
   // Ends the capture: the recorder stops, hands on the buffer under way and
   // goes. The rest of the pipeline keeps what it has until stop(). Lets the
@@ -57,7 +60,10 @@ class RecordSession {
   // Ends the recording, losing nothing the recorder took in: end_capture,
   // the booster's look-ahead delivered, the buffering thread drained, the
   // stages reset, and the chain deleted, which hands the encoder's last
-  // (padded) block to the writer and finishes the file. Idempotent.
+  // (padded) block to the writer and finishes the file. Idempotent. A
+  // buffering thread that stops making progress for kDrainStallMs is given
+  // up (its blocks dropped) rather than holding the caller forever.
+  static constexpr unsigned kDrainStallMs = 5000;
   void stop();
 
   bool is_recording() const { return chain_ != nullptr; }
@@ -81,6 +87,8 @@ class RecordSession {
   std::unique_ptr<RecordChain> chain_;
   std::unique_ptr<RecorderPCM> recorder_;
   bool paused_ = false;
+  bool silent_ = false;
+  void drain_buffer();
 };
 
 class PlaySession {

@@ -1,0 +1,434 @@
+// The main form in-process on a headless device whose microphone plays a
+// known signal: recording into every format (the signal found in the file
+// by ffmpeg), playback heard on the speaker, the list's file operations, the
+// commands and the settings file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <numbers>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ce/testing.h"
+#include "ce/windows.h"
+#include "form_main.h"
+#include "vocamo_main.h"
+#include "os/com_scope.h"
+#include "os/file.h"
+#include "os/path.h"
+#include "skinner/device_caps.h"
+#include "skinner/menu_item.h"
+#include "skinner/properties.h"
+#include "temp_device.h"
+
+namespace {
+
+constexpr unsigned kMicRate = 44100;
+constexpr unsigned kCompareRate = 8000;
+
+// Three tones under a slow swell: every lag of up to a second looks
+// different, and nothing lies above what the lowest MP3 quality keeps.
+double signal_at(double t) {
+  const double tones = 0.30 * std::sin(2 * std::numbers::pi * 350 * t) +
+                       0.20 * std::sin(2 * std::numbers::pi * 620 * t + 1.0) +
+                       0.15 * std::sin(2 * std::numbers::pi * 1130 * t + 2.0);
+  return tones * (0.6 + 0.4 * std::sin(2 * std::numbers::pi * 1.3 * t));
+}
+
+std::vector<double> reference(unsigned rate, double seconds) {
+  std::vector<double> out(static_cast<std::size_t>(seconds * rate));
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = signal_at(static_cast<double>(i) / rate);
+  return out;
+}
+
+// The best normalised correlation of `heard` against the reference at any
+// lag up to max_lag either way, over the span they share.
+double best_correlation(const std::vector<double>& heard, const std::vector<double>& ref, int max_lag) {
+  double best = -1;
+  for (int lag = -max_lag; lag <= max_lag; lag += 1) {
+    double xy = 0, xx = 0, yy = 0;
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < heard.size(); ++i) {
+      const long j = static_cast<long>(i) + lag;
+      if (j < 0 || j >= static_cast<long>(ref.size())) continue;
+      xy += heard[i] * ref[static_cast<std::size_t>(j)];
+      xx += heard[i] * heard[i];
+      yy += ref[static_cast<std::size_t>(j)] * ref[static_cast<std::size_t>(j)];
+      ++n;
+    }
+    if (n > heard.size() / 2 && xx > 0 && yy > 0) best = std::max(best, xy / std::sqrt(xx * yy));
+  }
+  return best;
+}
+
+// The file's sound decoded by ffmpeg as mono at the comparison rate.
+std::vector<double> decode(const std::string& host_path) {
+  const std::string command =
+      "ffmpeg -v error -i '" + host_path + "' -f s16le -ac 1 -ar " + std::to_string(kCompareRate) + " - 2>/dev/null";
+  std::vector<double> out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return out;
+  std::int16_t sample = 0;
+  while (std::fread(&sample, 2, 1, pipe) == 1) out.push_back(sample / 32768.0);
+  pclose(pipe);
+  return out;
+}
+
+std::string host_of(const ce::test::TempDevice& device, const std::wstring& device_path) {
+  std::string relative;
+  for (wchar_t c : device_path.substr(1)) relative += c == L'\\' ? '/' : static_cast<char>(c);
+  return device.HostPath(relative);
+}
+
+class VocamoForm : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("DEVICE_PROGRAM_FOLDER", VO_DATA_DIR, 1);
+    ::setenv("DEVICE_PLATFORM_TYPE", "PocketPC", 1);
+    ::setenv("DEVICE_STORAGE_CARDS", "Storage Card", 1);
+    ::unsetenv("DEVICE_SPEAKER");
+    ce::testing::ReloadDevice();
+    ce::testing::ReloadScreen();
+    skinner::forget_device_caps();
+    skinner::install_device_info();
+    // The microphone's input: ten seconds of the signal.
+    std::vector<std::uint8_t> samples;
+    for (double v : reference(kMicRate, 10.0)) {
+      const auto s = static_cast<std::int16_t>(std::lround(v * 32767));
+      samples.push_back(static_cast<std::uint8_t>(s & 0xFF));
+      samples.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
+    }
+    const auto wav = ce::testing::MakeWav({1, kMicRate, 16}, samples);
+    mic_ = device_.HostPath("mic.wav");
+    std::ofstream(mic_, std::ios::binary)
+        .write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
+    ::setenv("DEVICE_MIC", mic_.c_str(), 1);
+    CreateDirectoryW(L"\\Storage Card", nullptr);
+    SetFileAttributesW(L"\\Storage Card", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_TEMPORARY);
+    skinner::Properties::create_named(skin_, os::expand_path(L"%app_path%/skins/default/default.skin"), L"",
+                                      skinner::get_screen_size());
+    ASSERT_TRUE(skinner::Properties::match_screen(skin_, L"Vocamo_1.00", skinner::get_screen_size()));
+  }
+  void TearDown() override {
+    ::unsetenv("DEVICE_MIC");
+    ::unsetenv("DEVICE_SPEAKER");
+    ::unsetenv("DEVICE_STORAGE_CARDS");
+  }
+
+  std::unique_ptr<vocamo::FormMain> make_form() {
+    auto form = std::make_unique<vocamo::FormMain>(nullptr, &skin_);
+    form->load_settings(settings_path());
+    form->ask = [this](const std::wstring& title, const std::wstring& text, const std::wstring& form_name) {
+      asked.push_back(title + L"|" + text + L"|" + form_name);
+      if (answers.empty()) return std::wstring(L"btnOk");
+      const std::wstring answer = answers.front();
+      answers.pop_front();
+      return answer;
+    };
+    return form;
+  }
+  static std::wstring settings_path() { return os::path_join(L"%app_path%", L"Settings.xml"); }
+  std::string read_settings() {
+    std::ifstream in(host_of(device_, L"\\Program Files\\vo_app_tests\\Settings.xml"));
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  ce::test::TempDevice device_;
+  os::ComScope com_;  // the XML document is a component, as in the program
+  skinner::Properties skin_;
+  std::string mic_;
+  std::vector<std::wstring> asked;
+  std::deque<std::wstring> answers;
+};
+
+TEST_F(VocamoForm, RecordsEveryFormatWithTheSignalAndPlaysItBack) {
+  auto form = make_form();
+  const wchar_t* formats[] = {L"MP3_low", L"MP3_middle", L"MP3_high", L"WAV_low", L"WAV_middle", L"WAV_high"};
+  const std::vector<double> ref = reference(kCompareRate, 10.0);
+  std::wstring wav_low;
+  for (const wchar_t* format : formats) {
+    SCOPED_TRACE(std::string(format, format + std::wcslen(format)));
+    form->on_command(nullptr, format);
+    form->on_command(nullptr, L"Record");
+    ASSERT_TRUE(form->record_session().is_recording());
+    EXPECT_FALSE(form->panel_play().is_visible());
+    EXPECT_TRUE(form->button(L"Stop").get_visible_flag());
+    EXPECT_FALSE(form->button(L"Record").get_visible_flag());
+    Sleep(1500);
+    EXPECT_FALSE(form->update_display());
+    form->on_command(nullptr, L"Stop");
+    // The time meter holds the recorded time after the stop too.
+    const double recorded = form->record_session().position();
+    EXPECT_FALSE(form->record_session().is_recording());
+    EXPECT_TRUE(form->button(L"Record").get_visible_flag());
+
+    const std::wstring path = form->files().get_selected_path();
+    EXPECT_EQ(os::path_extension(path), vocamo::record_format(form->get_format()).extension);
+    const std::vector<double> heard = decode(host_of(device_, path));
+    ASSERT_FALSE(heard.empty()) << "ffmpeg decodes nothing";
+    EXPECT_GT(recorded, 1.0);
+    EXPECT_NEAR(static_cast<double>(heard.size()) / kCompareRate, recorded, 0.1);
+    EXPECT_GE(best_correlation(heard, ref, kCompareRate / 2), 0.95);
+    if (std::wstring(format) == L"WAV_low") wav_low = path;
+  }
+
+  // Played back: the speaker hears the signal, the position bar moves.
+  ce::testing::TakePlayedAudio();
+  form->files().select_path(wav_low);
+  form->on_command(nullptr, L"Play");
+  ASSERT_TRUE(form->play_session().is_playing());
+  EXPECT_TRUE(form->panel_play().get_visible_flag());
+  bool ended = false;
+  double last_position = 0;
+  for (int i = 0; i < 60 && !ended; ++i) {
+    Sleep(100);
+    ended = form->update_display();
+    const double position = form->panel_play().position()->position().get_value();
+    EXPECT_GE(position, last_position);  // the display's own moves never seek back
+    last_position = position;
+  }
+  EXPECT_TRUE(ended);
+  form->on_command(nullptr, L"Stop");
+  std::vector<double> played;
+  for (const auto& buffer : ce::testing::TakePlayedAudio()) {
+    if (buffer.format.bits != 16) continue;
+    const unsigned rate = buffer.format.rate;
+    ASSERT_EQ(rate, 8000u);
+    for (std::size_t i = 0; i + 1 < buffer.bytes.size(); i += 2 * buffer.format.channels)
+      played.push_back(static_cast<std::int16_t>(buffer.bytes[i] | (buffer.bytes[i + 1] << 8)) / 32768.0);
+  }
+  ASSERT_GT(played.size(), kCompareRate);
+  EXPECT_GE(best_correlation(played, ref, kCompareRate / 2), 0.95);
+}
+
+TEST_F(VocamoForm, NoMicrophoneIsSaidAndTheFormStaysIdle) {
+  ::setenv("DEVICE_MIC_DEVICES", "0", 1);
+  auto form = make_form();
+  std::wstring said;
+  form->report = [&](const std::wstring& text) { said = text; };
+  form->on_command(nullptr, L"WAV_low");
+  form->on_command(nullptr, L"Record");
+  ::unsetenv("DEVICE_MIC_DEVICES");
+  EXPECT_FALSE(form->record_session().is_recording());
+  EXPECT_NE(said.find(L"microphone"), std::wstring::npos);
+  EXPECT_TRUE(form->button(L"Record").get_visible_flag());
+  EXPECT_FALSE(form->panel_record().get_visible_flag());
+  // Stop, Pause and Resume with nothing running change nothing.
+  form->on_command(nullptr, L"Resume");
+  EXPECT_FALSE(form->is_paused());
+  form->on_command(nullptr, L"Nonsense");
+}
+
+TEST_F(VocamoForm, ListRenameMoveAndDelete) {
+  os::create_directory_tree(L"\\My Documents\\My Vocamo");
+  for (const wchar_t* name : {L"\\My Documents\\My Vocamo\\B.mp3", L"\\My Documents\\My Vocamo\\a.wav",
+                              L"\\My Documents\\My Vocamo\\memo001.wav"}) {
+    os::File file(name, 1);
+    file.write("RIFF", 4);
+  }
+  os::create_directory_tree(L"\\My Documents\\My Vocamo\\sub");
+  auto form = make_form();
+  vocamo::ControlFiles& files = form->files();
+  ASSERT_EQ(files.get_row_count(), 3);
+  EXPECT_EQ(files.get_entry(0).name, L"a.wav");
+  EXPECT_EQ(files.get_entry(1).name, L"B.mp3");
+  EXPECT_EQ(files.get_entry(0).kind, 1);
+  ASSERT_EQ(files.get_locations().size(), 2u);
+  EXPECT_EQ(files.get_entry(9).kind, 2);
+
+  // Renames: the old extension kept, separators and clashes refused.
+  files.select_path(L"\\My Documents\\My Vocamo\\memo001.wav");
+  files.finish_rename(L"talk.txt");
+  EXPECT_TRUE(os::FileInfo(L"\\My Documents\\My Vocamo\\talk.wav").exists());
+  EXPECT_EQ(files.get_selected_path(), L"\\My Documents\\My Vocamo\\talk.wav");
+  const struct {
+    const wchar_t* typed;
+    const wchar_t* message;
+  } refused[] = {{L"..\\escape", L"could not be renamed"},
+                 {L"x/y", L"could not be renamed"},
+                 {L"", L"could not be renamed"},
+                 {L"a", L"exists already"}};
+  for (const auto& r : refused) {
+    asked.clear();
+    files.finish_rename(r.typed);
+    ASSERT_EQ(asked.size(), 1u) << r.typed;
+    EXPECT_NE(asked[0].find(r.message), std::wstring::npos) << r.typed;
+    EXPECT_NE(asked[0].find(L"|MessageOk"), std::wstring::npos);
+    EXPECT_TRUE(os::FileInfo(L"\\My Documents\\My Vocamo\\talk.wav").exists());
+  }
+  asked.clear();
+  files.finish_rename(L"TALK");  // the same name in other letters is no clash
+  EXPECT_TRUE(asked.empty());
+
+  // To the card and back; a refusal of the question moves nothing.
+  std::wstring card;
+  ASSERT_TRUE(files.get_location_folder(1, card));
+  const std::wstring on_card = os::path_join(card, os::path_file_name(files.get_selected_path()));
+  answers = {L"btnNo"};
+  form->on_command(nullptr, L"Location_" + card);
+  EXPECT_FALSE(os::FileInfo(on_card).exists());
+  answers = {L"btnYes"};
+  form->on_command(nullptr, L"Location_" + card);
+  ASSERT_TRUE(os::FileInfo(on_card).exists());
+  EXPECT_EQ(files.get_selected_path(), on_card);
+  EXPECT_EQ(files.get_entry(files.get_selection()).kind, 2);
+  asked.clear();
+  form->on_command(nullptr, L"Location_" + card);  // already there: no question
+  EXPECT_TRUE(asked.empty());
+  answers = {L"btnYes"};
+  form->on_command(nullptr, L"Location_\\My Documents\\My Vocamo");
+  EXPECT_FALSE(os::FileInfo(on_card).exists());
+
+  // Deleting the last row selects the new last row.
+  files.set_selection(files.get_row_count() - 1);
+  answers = {L"btnYes"};
+  form->on_command(nullptr, L"Delete");
+  EXPECT_EQ(files.get_row_count(), 2);
+  EXPECT_EQ(files.get_selection(), 1);
+  EXPECT_NE(asked.back().find(L"?|MessageYesNo"), std::wstring::npos);
+}
+
+TEST_F(VocamoForm, SettingsAreKeptAndADamagedFileFallsBackToDefaults) {
+  {
+    auto form = make_form();
+    EXPECT_EQ(form->get_format(), 1);
+    EXPECT_EQ(form->get_folder(), 1);
+    EXPECT_EQ(form->get_screen_off(), 0);
+    EXPECT_DOUBLE_EQ(form->panel_play().levels().volume().get_value(), 1.0);
+    EXPECT_EQ(form->get_language_path(), L"%app_path%/English.lng");
+    form->on_command(nullptr, L"WAV_high");
+    form->on_command(nullptr, L"ScreenOff_30sec");
+    form->panel_record().levels().volume().set_value(0.25);
+    ASSERT_TRUE(form->save_settings(settings_path()));
+  }
+  const std::string saved = read_settings();
+  EXPECT_NE(saved.find("Language=\"%app_path%/English.lng\" ScreenOff=\"2\" SelectedPath=\"\" Volume=\"1.000000\" "
+                       "VasLevel=\"0.250000\" Boost=\"0\" Folder=\"1\" Format=\"5\""),
+            std::string::npos)
+      << saved;
+  {
+    auto form = make_form();
+    EXPECT_EQ(form->get_format(), 5);
+    EXPECT_EQ(form->get_screen_off(), 2);
+    EXPECT_DOUBLE_EQ(form->panel_record().levels().volume().get_value(), 0.25);
+  }
+  // Damaged, then out of range: the defaults hold, and the next save
+  // writes a whole file again.
+  for (const char* damaged : {"<Settings Format=\"5\" ScreenOff=",
+                              "<Settings Format=\"9\" ScreenOff=\"-1\" "
+                              "Folder=\"7\" Boost=\"-2147483648\"/>"}) {
+    std::ofstream(host_of(device_, L"\\Program Files\\vo_app_tests\\Settings.xml"), std::ios::trunc) << damaged;
+    auto form = make_form();
+    EXPECT_EQ(form->get_format(), 1);
+    EXPECT_EQ(form->get_screen_off(), 0);
+    EXPECT_EQ(form->get_folder(), 1);
+    EXPECT_EQ(form->panel_record().boost()->index, 0);
+    ASSERT_TRUE(form->save_settings(settings_path())) << damaged;
+    EXPECT_NE(read_settings().find("Format=\"1\""), std::string::npos);
+  }
+}
+
+TEST_F(VocamoForm, MainMenuListsItsChoicesWithTheCurrentOnesChecked) {
+  auto form = make_form();
+  skinner::MenuItem popup;
+  form->button(L"Menu").get_menu_item(popup);
+  popup.items.clear();
+  form->get_menu_manager().fill_popup(popup);
+  std::vector<std::wstring> commands;
+  for (const auto& item : popup.items) commands.push_back(item.command);
+  const std::vector<std::wstring> expected = {L"Refresh_list", L"ScreenOff", L"Folder", L"Recording_format",
+                                              L"Language",     L"About",     L"Exit"};
+  EXPECT_EQ(commands, expected);
+  const auto submenu = [&](const std::wstring& command) {
+    std::vector<std::pair<std::wstring, bool>> out;
+    for (const auto& item : popup.items)
+      if (item.command == command)
+        for (const auto& sub : item.items) out.emplace_back(sub.command, sub.checked);
+    return out;
+  };
+  const auto folders = submenu(L"Folder");
+  ASSERT_EQ(folders.size(), 2u);
+  EXPECT_EQ(folders[0].first, L"Folder_Main memory");
+  EXPECT_FALSE(folders[0].second);
+  EXPECT_TRUE(folders[1].second);
+  EXPECT_TRUE(submenu(L"Recording_format")[1].second);
+  bool english_checked = false;
+  for (const auto& [command, checked] : submenu(L"Language"))
+    if (command.find(L"English.lng") != std::wstring::npos) english_checked = checked;
+  EXPECT_TRUE(english_checked);
+  form->on_command(nullptr, folders[0].first);
+  EXPECT_EQ(form->get_folder(), 0);
+  form->on_command(nullptr, folders[1].first);
+  EXPECT_EQ(form->get_folder(), 1);
+}
+
+TEST_F(VocamoForm, BoostAndScreenOffTables) {
+  const int gains[] = {1, 2, 4, 8, 1};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(vocamo::boost_gain(i), gains[i]);
+  const double seconds[] = {0, 10, 30, 60, 120, 0};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(vocamo::screen_off_seconds(i), seconds[i]);
+  EXPECT_EQ(vocamo::fold_index(-1, 4), 3);
+  EXPECT_EQ(vocamo::fold_index(-4, 4), 0);
+  EXPECT_EQ(vocamo::fold_index(-5, 4), 3);
+  EXPECT_EQ(vocamo::fold_index(5, 4), 1);
+  EXPECT_EQ(vocamo::fold_index(INT32_MIN, 4), 0);
+  // The selector's left arrow at the first item shows the last.
+  auto form = make_form();
+  vocamo::CyclicCombo& boost = *form->panel_record().boost();
+  ASSERT_EQ(boost.items.size(), 4u);
+  boost.index = -1;
+  boost.refresh();
+  EXPECT_EQ(boost.index, 3);
+}
+
+}  // namespace
+
+namespace {
+
+std::wstring g_handed_over;
+ULONG_PTR g_handed_tag = 1;
+
+LRESULT CALLBACK FirstInstanceProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_COPYDATA) {
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
+    g_handed_tag = data->dwData;
+    // The text crosses as UTF-16, cbData / 2 units.
+    const auto* units = static_cast<const char16_t*>(data->lpData);
+    g_handed_over.assign(units, units + data->cbData / 2);
+    return TRUE;
+  }
+  return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+TEST_F(VocamoForm, SecondStartHandsItsCommandLineOverAndEnds) {
+  WNDCLASSW window_class{};
+  window_class.lpfnWndProc = FirstInstanceProc;
+  window_class.lpszClassName = L"SkinnerClass_Vocamo";
+  RegisterClassW(&window_class);
+  HWND first =
+      CreateWindowW(L"SkinnerClass_Vocamo", L"Vocamo", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(vocamo::run_recorder(nullptr, L"\\My Documents\\x.wav"), 0);
+  EXPECT_EQ(g_handed_over, L"\\My Documents\\x.wav");
+  EXPECT_EQ(g_handed_tag, 0u);
+  DestroyWindow(first);
+  UnregisterClassW(L"SkinnerClass_Vocamo", nullptr);
+  EXPECT_TRUE(read_settings().empty());
+}
+
+TEST_F(VocamoForm, WithoutASkinItWarnsAndEndsWithoutSettings) {
+  CreateDirectoryW(L"\\no-skins", nullptr);
+  const std::string empty = device_.HostPath("no-skins");
+  ::setenv("DEVICE_PROGRAM_FOLDER", empty.c_str(), 1);
+  EXPECT_EQ(vocamo::run_recorder(nullptr, L""), 0);
+  ::setenv("DEVICE_PROGRAM_FOLDER", VO_DATA_DIR, 1);
+  EXPECT_TRUE(read_settings().empty());
+}
+
+}  // namespace

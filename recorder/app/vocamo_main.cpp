@@ -1,0 +1,50 @@
+#include "vocamo_main.h"
+
+#include "ce/windows.h"
+#include "form_main.h"
+#include "os/application.h"
+#include "os/path.h"
+#include "skinner/device_caps.h"
+#include "skinner/properties.h"
+
+namespace vocamo {
+
+namespace {
+
+constexpr const wchar_t* kAlternativeSkin = L"%app_path%/skins/alternative/alternative.skin";
+constexpr const wchar_t* kDefaultSkin = L"%app_path%/skins/default/default.skin";
+
+std::wstring settings_path() { return os::path_join(L"%app_path%", L"Settings.xml"); }
+
+}  // namespace
+
+int run_recorder(HINSTANCE instance, const std::wstring& command_line) {
+  os::Application application(instance, kAppName);
+  if (application.is_already_running(command_line)) return 0;
+
+  skinner::install_device_info();
+  const skinner::Point screen = skinner::get_screen_size();
+  skinner::Properties skin;
+  skin.reset(skinner::Properties::create_for_device(os::expand_path(kAlternativeSkin), screen));
+  bool alternative_refused = false;
+  if (!skinner::Properties::match_screen(skin, kSkinVersion, screen)) {
+    alternative_refused = skinner::Properties::is_valid(skin);
+    skinner::Properties::create_named(skin, os::expand_path(kDefaultSkin), L"", screen);
+  }
+  if (!skinner::Properties::match_screen(skin, kSkinVersion, screen)) {
+    MessageBoxW(nullptr, L"Default skin not found or it is incompatible with this version of Vocamo", L"Warning",
+                MB_OK);
+    return 0;
+  }
+
+  FormMain form(nullptr, &skin);
+  application.release_instance_lock();
+  form.load_settings(settings_path());
+  if (alternative_refused)
+    form.message_box(L"Warning", L"Alternative skin is incompatible with this version of Vocamo");
+  form.run();
+  form.save_settings(settings_path());
+  return 0;
+}
+
+}  // namespace vocamo
