@@ -46,6 +46,37 @@ TEST(Modules, ProgramFileNameIsADevicePath) {
   EXPECT_EQ(buffer, L"\\Program Files\\Kestrune\\" + ProgramName() + L".exe");
 }
 
+// The home screen is part of the device: its folder is "\Windows", where its
+// installed files are read-only and the device's own files stay usable.
+TEST(Modules, SystemProgramLivesInTheWindowsFolder) {
+  TempDevice device;
+  ScopedSetting name("DEVICE_PROGRAM_NAME", "Home");
+  const std::wstring expected = L"\\Windows\\" + ProgramName() + L".exe";
+  wchar_t buffer[MAX_PATH] = {};
+  EXPECT_EQ(GetModuleFileNameW(nullptr, buffer, MAX_PATH), expected.size());
+  EXPECT_EQ(buffer, expected);
+  EXPECT_NE(GetFileAttributesW(expected.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesW(L"\\Program Files\\Home"), INVALID_FILE_ATTRIBUTES);
+
+  // Installed files cannot be deleted; the device's own file there can be
+  // written, read back and deleted.
+  SetLastError(0);
+  EXPECT_FALSE(DeleteFileW(expected.c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  HANDLE file = CreateFileW(L"\\Windows\\chime.wav", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  EXPECT_TRUE(WriteFile(file, "RIFF", 4, &written, nullptr));
+  CloseHandle(file);
+  EXPECT_TRUE(std::filesystem::is_regular_file(device.HostPath("Windows/chime.wav")));
+  WIN32_FIND_DATAW data{};
+  HANDLE find = FindFirstFileW(L"\\Windows\\chime.wav", &data);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  FindClose(find);
+  EXPECT_TRUE(DeleteFileW(L"\\Windows\\chime.wav"));
+  EXPECT_FALSE(RemoveDirectoryW(L"\\Windows"));
+}
+
 TEST(Modules, FileNameSizeRules) {
   const std::wstring full = L"\\Program Files\\" + ProgramName() + L"\\" + ProgramName() + L".exe";
   const DWORD length = static_cast<DWORD>(full.size());

@@ -97,6 +97,21 @@ TEST_F(Processes, StartedByDevicePathWithTheCommandLine) {
   EXPECT_EQ(Finish(second.hProcess), 5u);
 }
 
+TEST_F(Processes, TheHomeScreenStartsFromTheWindowsFolder) {
+  // Installed as the home screen, the child's folder is "\Windows".
+  ScopedSetting folders{"DEVICE_PROGRAM_FOLDERS", std::string("Home=") + CE_CHILD_PROGRAM_FOLDER};
+  std::wstring line = L"report \\report.txt";
+  PROCESS_INFORMATION info{};
+  ASSERT_TRUE(CreateProcessW(L"\\Windows\\Child.exe", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             nullptr, &info))
+      << GetLastError();
+  EXPECT_EQ(Finish(info.hProcess), 7u);
+  EXPECT_EQ(DeviceFile("report.txt"), "\\Windows\\Child.exe\nreport \\report.txt\n");
+  PROCESS_INFORMATION other{};
+  EXPECT_FALSE(CreateProcessW(kChild, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &other));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << "it is no longer under Program Files";
+}
+
 TEST_F(Processes, OnlyInstalledProgramsRun) {
   WriteHostFile(ce::testing::DeviceRoot() + "/My Documents/tool.exe", "#!/bin/sh\nexit 0\n");
   ::chmod((ce::testing::DeviceRoot() + "/My Documents/tool.exe").c_str(), 0755);

@@ -22,6 +22,10 @@ namespace ce::kernel::fs {
 namespace {
 
 constexpr std::wstring_view kProgramFiles = L"Program Files";
+constexpr std::wstring_view kWindows = L"Windows";
+// Programs that are part of the device itself: their folder is "\Windows"
+// rather than "\Program Files\<Name>".
+constexpr std::wstring_view kSystemPrograms[] = {L"Home"};
 constexpr std::string_view kRuntimeName = ".runtime";
 constexpr std::string_view kConfigName = "device.conf";
 
@@ -32,6 +36,7 @@ struct Mount {
   bool card = false;
   std::wstring exeDeviceName;  // the program file's device name, in a program mount
   std::string exeHostName;
+  std::wstring programName;  // in a program mount
 };
 
 struct CardSetting {
@@ -108,12 +113,20 @@ std::wstring ExeDeviceName(const std::string& exeHost) {
   return name;
 }
 
+// The device components a program folder stands for.
+std::vector<std::wstring> ProgramPrefix(const std::wstring& program) {
+  for (std::wstring_view system : kSystemPrograms) {
+    if (EqualsNoCase(program, system)) return {std::wstring(kWindows)};
+  }
+  return {std::wstring(kProgramFiles), program};
+}
+
 std::vector<Mount> Mounts() {
   std::vector<Mount> mounts;
   const std::vector<CardSetting> cards = Cards();
   for (std::size_t i = 0; i < cards.size(); ++i) {
     if (!cards[i].host.empty())
-      mounts.push_back({{cards[i].name}, cards[i].host, static_cast<int>(i + 1), true, {}, {}});
+      mounts.push_back({{cards[i].name}, cards[i].host, static_cast<int>(i + 1), true, {}, {}, {}});
   }
   const std::string exe = ExePath();
   if (!exe.empty()) {
@@ -126,12 +139,12 @@ std::vector<Mount> Mounts() {
     std::string folder = ce::device::SettingOr("program_folder", exe.substr(0, exe.rfind('/')));
     if (folder.empty()) folder = "/";
     if (ValidComponent(program, false)) {
-      mounts.push_back({{std::wstring(kProgramFiles), program}, folder, 0, false, ExeDeviceName(exe), exeName});
+      mounts.push_back({ProgramPrefix(program), folder, 0, false, ExeDeviceName(exe), exeName, program});
     }
   }
   if (const auto more = ce::device::Setting("program_folders")) {
     for (auto& [name, host] : ParseNamed(*more)) {
-      if (!host.empty()) mounts.push_back({{std::wstring(kProgramFiles), name}, host, 0, false, {}, {}});
+      if (!host.empty()) mounts.push_back({ProgramPrefix(name), host, 0, false, {}, {}, name});
     }
   }
   return mounts;
@@ -247,15 +260,16 @@ Walk WalkDown(std::string host, std::wstring device, const std::vector<std::wstr
   return walk;
 }
 
-// The device's own folder for a program mount: "Program Files/<Name>" below
-// the root, in whatever case the root already spells it.
+// The device's own folder for a program mount ("Program Files/<Name>" or
+// "Windows" below the root), in whatever case the root already spells it.
 std::string OwnProgramFolder(const std::string& root, const Mount& mount) {
-  std::string programFiles;
-  if (!FindEntry(root, mount.prefix[0], true, programFiles)) programFiles = Utf8FromWide(mount.prefix[0]);
-  const std::string folder = root + "/" + programFiles;
-  std::string name;
-  if (!FindEntry(folder, mount.prefix[1], false, name)) name = Utf8FromWide(mount.prefix[1]);
-  return folder + "/" + name;
+  std::string folder = root;
+  for (std::size_t i = 0; i < mount.prefix.size(); ++i) {
+    std::string name;
+    if (!FindEntry(folder, mount.prefix[i], i == 0, name)) name = Utf8FromWide(mount.prefix[i]);
+    folder += "/" + name;
+  }
+  return folder;
 }
 
 // A path in a program folder: the device's own folder first, then the
@@ -543,10 +557,23 @@ std::string ProgramHostPath() { return ExePath(); }
 
 std::wstring ProgramDevicePath() {
   for (const Mount& mount : Mounts()) {
-    if (!mount.exeDeviceName.empty())
-      return L"\\" + mount.prefix[0] + L"\\" + mount.prefix[1] + L"\\" + mount.exeDeviceName;
+    if (mount.exeDeviceName.empty()) continue;
+    std::wstring path;
+    for (const std::wstring& p : mount.prefix) path += L"\\" + p;
+    return path + L"\\" + mount.exeDeviceName;
   }
   return {};
+}
+
+std::vector<ProgramMount> ProgramMounts() {
+  std::vector<ProgramMount> out;
+  for (const Mount& mount : Mounts()) {
+    if (mount.card) continue;
+    std::wstring device;
+    for (const std::wstring& p : mount.prefix) device += L"\\" + p;
+    out.push_back({device, mount.programName, mount.host});
+  }
+  return out;
 }
 
 std::string HostChild(const std::string& hostFolder, const std::wstring& name) {

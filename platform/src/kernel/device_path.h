@@ -10,7 +10,9 @@
 //                            storage cards. "Name=/host/folder" mounts a host
 //                            folder (e.g. on another file system) as the card.
 //   program_name             name of the running program's folder under
-//                            "\Program Files" (default: the executable's name)
+//                            "\Program Files" (default: the executable's name);
+//                            the device's own programs (the home screen) use
+//                            "\Windows" as their folder instead
 //   program_folder           host folder mounted as that program folder
 //                            (default: the folder of the running executable)
 //   program_folders          more program folders: "Name=/host/folder;..."
@@ -101,7 +103,18 @@ bool IsHiddenRootEntry(const std::string& hostName);
 std::vector<Volume> Volumes();
 Volume VolumeOf(int index);
 
-// The running program: its device path ("\Program Files\Name\Name.exe").
+// The program folders: where each stands on the device ("\Program Files\Name",
+// or "\Windows" for a program that is part of the device), its program name
+// and its installed host folder.
+struct ProgramMount {
+  std::wstring device;
+  std::wstring name;
+  std::string host;
+};
+std::vector<ProgramMount> ProgramMounts();
+
+// The running program: its device path ("\Program Files\Name\Name.exe", or
+// "\Windows\Name.exe" for a program that is part of the device).
 std::wstring ProgramDevicePath();
 // Host path of the running executable.
 std::string ProgramHostPath();

@@ -34,8 +34,6 @@ extern char** environ;
 namespace ce::kernel::process {
 namespace {
 
-constexpr std::wstring_view kProgramFiles = L"\\Program Files\\";
-
 // What is known of one process. Every handle to the same process shares it.
 struct State {
   pid_t pid = 0;
@@ -187,14 +185,12 @@ DWORD FindProgram(const std::wstring& devicePath, Program& out) {
   // Only what a program folder installs runs: never a file of the device's
   // own (which a program may have written) nor anything else on the host.
   if (!entry.readOnly || entry.isDirectory || !S_ISREG(entry.st.st_mode)) return ERROR_ACCESS_DENIED;
-  if (entry.device.size() <= kProgramFiles.size() ||
-      !EqualsNoCase(std::wstring_view(entry.device).substr(0, kProgramFiles.size()), kProgramFiles)) {
-    return ERROR_ACCESS_DENIED;
-  }
-  const std::wstring rest = entry.device.substr(kProgramFiles.size());
-  const std::wstring folderName = rest.substr(0, rest.find(L'\\'));
-  for (const fs::MountEntry& mount : fs::MountsIn(L"\\Program Files")) {
-    if (!EqualsNoCase(mount.name, folderName)) continue;
+  for (const fs::ProgramMount& mount : fs::ProgramMounts()) {
+    const std::wstring prefix = mount.device + L"\\";
+    if (entry.device.size() <= prefix.size() ||
+        !EqualsNoCase(std::wstring_view(entry.device).substr(0, prefix.size()), prefix)) {
+      continue;
+    }
     const std::string base = RealPath(mount.host);
     const std::string real = RealPath(entry.host);
     if (base.empty() || real.size() <= base.size() || real.compare(0, base.size(), base) != 0 ||
@@ -218,10 +214,8 @@ std::optional<std::wstring> DevicePathOfHost(const std::string& exe) {
   const std::string folder = RealPath(exe.substr(0, slash == 0 ? 1 : slash));
   std::wstring leaf = WideFromUtf8(exe.substr(slash + 1));
   if (!EndsWithExe(leaf)) leaf += L".exe";
-  for (const fs::MountEntry& mount : fs::MountsIn(L"\\Program Files")) {
-    if (!folder.empty() && RealPath(mount.host) == folder) {
-      return std::wstring(kProgramFiles) + mount.name + L"\\" + leaf;
-    }
+  for (const fs::ProgramMount& mount : fs::ProgramMounts()) {
+    if (!folder.empty() && RealPath(mount.host) == folder) return mount.device + L"\\" + leaf;
   }
   return std::nullopt;
 }
