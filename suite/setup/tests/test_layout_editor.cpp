@@ -231,6 +231,8 @@ TEST_F(LayoutEditor, AddsAndRemovesThePlugInsAsAsked) {
       {"other spellings are removed", {l, m, X}, setup::kChoiceBoth, TRUE, {X}},
       {"an element without a CLSID is copied", {K, kNoClsid, L}, setup::kChoiceBoth, FALSE, {K, M, kNoClsid, L}},
       {"and kept on removal", {kNoClsid, L, M}, setup::kChoiceBoth, TRUE, {kNoClsid}},
+      {"a CLSID too long to be one is copied", {K, L + std::wstring(1000, L'A')}, setup::kChoiceLauncher, FALSE,
+       {K, L, kNoClsid}},
   };
   for (const auto& c : cases) {
     WriteDeviceFile(kStart, Layout(c.before));
