@@ -174,6 +174,14 @@ BOOL CHomeLayoutEditor::ApplyLayout() {
   const bool firstInUse = SameText(current, folder + kFirstName);
   const std::wstring newFile = folder + (firstInUse ? kSecondName : kFirstName);
 
+  // The folder is the home screen's; a device whose layout lies elsewhere
+  // may not have it yet.
+  std::wstring made = root;
+  for (const wchar_t* part : {L"Application Data", L"Home"}) {
+    made += part;
+    CreateDirectoryW(made.c_str(), nullptr);
+    made += L"\\";
+  }
   const BOOL built = ReadCurrentLayout(current) && BuildNewLayout(newFile.c_str());
   m_reader.Close();
   m_document.Close();

@@ -231,7 +231,10 @@ TEST_F(LayoutEditor, AddsAndRemovesThePlugInsAsAsked) {
       {"other spellings are removed", {l, m, X}, setup::kChoiceBoth, TRUE, {X}},
       {"an element without a CLSID is copied", {K, kNoClsid, L}, setup::kChoiceBoth, FALSE, {K, M, kNoClsid, L}},
       {"and kept on removal", {kNoClsid, L, M}, setup::kChoiceBoth, TRUE, {kNoClsid}},
-      {"a CLSID too long to be one is copied", {K, L + std::wstring(1000, L'A')}, setup::kChoiceLauncher, FALSE,
+      {"a CLSID too long to be one is copied",
+       {K, L + std::wstring(1000, L'A')},
+       setup::kChoiceLauncher,
+       FALSE,
        {K, L, kNoClsid}},
   };
   for (const auto& c : cases) {
@@ -266,6 +269,16 @@ TEST_F(LayoutEditor, TheTwoLayoutFilesTakeTurns) {
   EXPECT_EQ(Plugins(kSecond), Names({K, L, M}));
   EXPECT_EQ(Plugins(kFirst), Names({K, M}));
   EXPECT_EQ(g_reloadRequests, 4);
+}
+
+TEST_F(LayoutEditor, MakesTheLayoutFolderWhenTheDeviceHasNone) {
+  WriteDeviceFile(L"\\Windows\\mine.home.xml", Layout({K}));
+  SetScheme(L"\\Windows\\mine.home.xml");
+  DeleteFileW(kStart);
+  ASSERT_TRUE(RemoveDirectoryW(kFolder));
+  ASSERT_TRUE(RemoveDirectoryW(L"\\Storage\\Application Data"));
+  ASSERT_TRUE(Apply(setup::kChoiceMeters, FALSE));
+  EXPECT_EQ(Plugins(kFirst), Names({K, M}));
 }
 
 TEST_F(LayoutEditor, AFailureLeavesTheHomeScreenOnItsLayout) {
