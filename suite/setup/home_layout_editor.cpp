@@ -189,8 +189,9 @@ BOOL CHomeLayoutEditor::ApplyLayout() {
   if (!registry.WriteString(kHomeKey, L"Scheme", newFile.c_str(), static_cast<int>(newFile.size()))) return FALSE;
   m_newFile = newFile;
   // The home screen owns the desktop window; it reloads and then tells
-  // every window with WM_SYSCOLORCHANGE.
-  SendMessageW(GetDesktopWindow(), WM_SETTINGCHANGE, 0xF2, 0);
+  // every window with WM_SYSCOLORCHANGE. Without a home screen nobody
+  // answers, and the progress dialog's time-out reports it.
+  if (HWND desktop = GetDesktopWindow()) SendMessageW(desktop, WM_SETTINGCHANGE, 0xF2, 0);
   return TRUE;
 }
 
