@@ -1,10 +1,16 @@
-// The setup program and the home screen as two programs of one device:
-// the home screen runs, the setup program is started with a script for each
-// step, and the test checks the layout file, the "Scheme" setting, the
-// home screen's plug-ins and what reached the plug-ins' windows. What the
-// setup program told its user is read from its standard error, where the
-// headless device writes each message box.
+// The setup program and the home screen as two programs of one device,
+// each started as the host starts it (as "./setup.sh run" does), with an
+// input script of its own: the home screen runs, the setup program is
+// started with a script for each step, and the test checks the layout file,
+// the "Scheme" setting, the home screen's plug-ins and what reached the
+// plug-ins' windows. What the setup program told its user is read from its
+// standard error, where the headless device writes each message box.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -22,6 +28,8 @@
 #include "ce/winreg.h"
 #include "ce/winuser.h"
 #include "scoped_setting.h"
+
+extern char** environ;
 
 namespace {
 
@@ -129,8 +137,70 @@ void Pump() {
   }
 }
 
+// A program of the device started from its host folder with its own input
+// script, its standard error going to a file.
+class Program {
+ public:
+  Program() = default;
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+  ~Program() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  bool Start(const std::string& name, const std::string& script, const std::string& errors) {
+    const std::string path = std::string(SETUP_PROGRAM_FOLDER) + "/" + name;
+    std::vector<std::string> env;
+    for (char** e = environ; e != nullptr && *e != nullptr; ++e) {
+      if (std::string_view(*e).rfind("DEVICE_SCRIPT=", 0) != 0) env.emplace_back(*e);
+    }
+    env.push_back("DEVICE_SCRIPT=" + script);
+    std::vector<char*> envp;
+    for (std::string& entry : env) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    std::string program = path;
+    char* argv[] = {program.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int status = ::posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (status != 0) pid_ = 0;
+    return status == 0;
+  }
+
+  // Waits up to `ms` for the program to end, calling `each` every 10 ms
+  // meanwhile; false when it still runs.
+  bool Wait(DWORD ms, const std::function<void()>& each = {}) {
+    const DWORD until = GetTickCount() + ms;
+    while (pid_ > 0) {
+      int status = 0;
+      const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+      if (done == pid_) {
+        exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        pid_ = 0;
+        return true;
+      }
+      if (GetTickCount() > until) return false;
+      if (each) each();
+      Sleep(10);
+    }
+    return true;
+  }
+
+  DWORD pid() const { return static_cast<DWORD>(pid_); }
+  int exitCode() const { return exitCode_; }
+
+ private:
+  pid_t pid_ = 0;
+  int exitCode_ = -1;
+};
+
 struct SetupRun {
-  DWORD exitCode = 0xFFFFFFFF;
+  int exitCode = -1;
   std::string shown;      // the setup program's standard error
   HWND window = nullptr;  // its main window, as seen while it ran
 };
@@ -159,13 +229,9 @@ class EndToEnd : public ::testing::Test {
 
   void TearDown() override {
     for (HWND w : standIns_) DestroyWindow(w);
-    if (home_.hProcess != nullptr) {
+    if (home_.pid() != 0) {
       if (HWND desktop = GetDesktopWindow()) PostMessageW(desktop, WM_CLOSE, 0, 0);
-      if (WaitForSingleObject(home_.hProcess, 10000) != WAIT_OBJECT_0) {
-        TerminateProcess(home_.hProcess, 1);
-        ADD_FAILURE() << "the home screen did not end";
-      }
-      CloseHandle(home_.hProcess);
+      EXPECT_TRUE(home_.Wait(10000)) << "the home screen did not end";
     }
   }
 
@@ -176,12 +242,9 @@ class EndToEnd : public ::testing::Test {
   }
 
   void StartHome() {
-    ScopedSetting script{"DEVICE_SCRIPT", Script("home.script", "wait 600000\n")};
-    ASSERT_TRUE(
-        CreateProcessW(L"\\Windows\\Home.exe", nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &home_))
-        << GetLastError();
+    ASSERT_TRUE(home_.Start("Home", Script("home.script", "wait 600000\n"), ce::testing::DeviceRoot() + "/home.err"));
     for (int tries = 0; tries < 3000 && GetDesktopWindow() == nullptr; ++tries) {
-      ASSERT_EQ(WaitForSingleObject(home_.hProcess, 10), static_cast<DWORD>(WAIT_TIMEOUT)) << "Home ended";
+      ASSERT_FALSE(home_.Wait(10)) << "Home ended";
     }
     ASSERT_NE(GetDesktopWindow(), nullptr);
   }
@@ -191,7 +254,7 @@ class EndToEnd : public ::testing::Test {
     struct Search {
       DWORD process;
       std::vector<HWND> found;
-    } search{home_.dwProcessId, {}};
+    } search{home_.pid(), {}};
     EnumWindows(
         [](HWND window, LPARAM data) -> BOOL {
           auto* s = reinterpret_cast<Search*>(data);
@@ -239,40 +302,28 @@ class EndToEnd : public ::testing::Test {
   // test's windows meanwhile.
   SetupRun RunSetup(const std::string& script, const std::function<void(HWND)>& onceShown = {}) {
     SetupRun run;
-    ScopedSetting setting{"DEVICE_SCRIPT", Script("setup.script", script)};
-    PROCESS_INFORMATION info{};
-    ::testing::internal::CaptureStderr();
-    const BOOL started = CreateProcessW(L"\\Program Files\\Quorvist\\Quorvist.exe", nullptr, nullptr, nullptr, FALSE, 0,
-                                        nullptr, nullptr, nullptr, &info);
-    if (started) {
-      const DWORD until = GetTickCount() + kPatienceMs;
-      while (WaitForSingleObject(info.hProcess, 10) == WAIT_TIMEOUT) {
-        Pump();
-        if (run.window == nullptr) {
-          run.window = FindWindowW(L"QVXOPTIONS", L"Quorvist");
-          if (run.window != nullptr && onceShown) onceShown(run.window);
-        }
-        if (home_.hProcess != nullptr) NoteNewHomeWindows();
-        if (GetTickCount() > until) {
-          TerminateProcess(info.hProcess, 99);
-          break;
-        }
-      }
+    const std::string errors = ce::testing::DeviceRoot() + "/setup.err";
+    Program setup;
+    EXPECT_TRUE(setup.Start("Quorvist", Script("setup.script", script), errors));
+    const bool ended = setup.Wait(kPatienceMs, [&] {
       Pump();
-      GetExitCodeProcess(info.hProcess, &run.exitCode);
-      CloseHandle(info.hProcess);
-    }
-    run.shown = ::testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(started);
+      if (run.window == nullptr) {
+        run.window = FindWindowW(L"QVXOPTIONS", L"Quorvist");
+        if (run.window != nullptr && onceShown) onceShown(run.window);
+      }
+      if (home_.pid() != 0) NoteNewHomeWindows();
+    });
+    EXPECT_TRUE(ended) << "the setup program did not end";
+    Pump();
+    run.exitCode = setup.exitCode();
+    run.shown = ReadHostFile(errors);
     return run;
   }
 
-  ScopedSetting folders_{"DEVICE_PROGRAM_FOLDERS",
-                         std::string("Home=") + SETUP_PROGRAM_FOLDER + ";Quorvist=" + SETUP_PROGRAM_FOLDER};
   ScopedSetting clock_{"DEVICE_CLOCK", "real"};
   ScopedSetting width_{"DEVICE_SCREEN_WIDTH", "240"};
   ScopedSetting height_{"DEVICE_SCREEN_HEIGHT", "320"};
-  PROCESS_INFORMATION home_{};
+  Program home_;
   std::vector<HWND> knownHomeWindows_;
   std::vector<HWND> newHomeWindows_;
   std::vector<HWND> standIns_;
@@ -288,7 +339,7 @@ TEST_F(EndToEnd, AddsBothPlugInsOpensTheirDialogsAndRemovesThem) {
   ASSERT_EQ(FindWindowW(L"PelmoraWnd", nullptr), nullptr) << "the meters are not on the home screen yet";
 
   const SetupRun added = RunSetup(kAddBoth);
-  EXPECT_EQ(added.exitCode, 0u);
+  EXPECT_EQ(added.exitCode, 0);
   EXPECT_NE(added.shown.find(kAdded), std::string::npos) << added.shown;
   EXPECT_EQ(HomeValue(L"Scheme"), kFirst);
   EXPECT_EQ(Plugins(kFirst), (std::vector<std::string>{K, L, M, E}));
@@ -304,7 +355,7 @@ TEST_F(EndToEnd, AddsBothPlugInsOpensTheirDialogsAndRemovesThem) {
   if (!launcherBuilt) StandIn(L"TessivoWnd");
   WatchHomeWindows();
   const SetupRun dialogs = RunSetup("wait 300\nkey 9\nwait 500\nkey 2\nwait 1000\n");
-  EXPECT_EQ(dialogs.exitCode, 0u);
+  EXPECT_EQ(dialogs.exitCode, 0);
   EXPECT_EQ(dialogs.shown.find("Unable to find"), std::string::npos) << dialogs.shown;
   const std::string requests = ReadHostFile(ce::testing::DeviceRuntimeFolder() + "/shell-requests.log");
   EXPECT_NE(requests.find("Application Data\\Home\\qveng.htp"), std::string::npos) << requests;
@@ -319,7 +370,7 @@ TEST_F(EndToEnd, AddsBothPlugInsOpensTheirDialogsAndRemovesThem) {
   }
 
   const SetupRun removed = RunSetup(kRemoveBoth);
-  EXPECT_EQ(removed.exitCode, 0u);
+  EXPECT_EQ(removed.exitCode, 0);
   EXPECT_NE(removed.shown.find(kAdded), std::string::npos) << removed.shown;
   EXPECT_EQ(HomeValue(L"Scheme"), kSecond) << "the two layout files take turns";
   EXPECT_EQ(Plugins(kSecond), (std::vector<std::string>{K, E}));
@@ -331,7 +382,7 @@ TEST_F(EndToEnd, ALayoutThatCannotBeWrittenLeavesTheOldOneAndSaysSo) {
   WriteDeviceFile(kFirst, Layout({K}));
   ASSERT_TRUE(SetFileAttributesW(kFirst, FILE_ATTRIBUTE_READONLY));
   const SetupRun run = RunSetup(kAddBoth);
-  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(run.exitCode, 0);
   EXPECT_NE(run.shown.find(kFailed), std::string::npos) << run.shown;
   EXPECT_EQ(run.shown.find(kAdded), std::string::npos) << run.shown;
   EXPECT_EQ(HomeValue(L"Scheme"), kStart);
@@ -346,21 +397,19 @@ TEST_F(EndToEnd, EachItemReachesItsPlugInsWindowAndASecondStartEnds) {
   std::string script = "wait 1500\n";
   for (char key = '2'; key <= '9'; ++key) script += std::string("key ") + key + "\nwait 150\n";
   script += "wait 200\n";
-  DWORD secondExit = 0xFFFFFFFF;
+  int secondExit = -1;
   bool firstStillThere = false;
   const SetupRun run = RunSetup(script, [&](HWND) {
     // A second start while the first runs only brings the first forward.
-    PROCESS_INFORMATION second{};
-    ASSERT_TRUE(CreateProcessW(L"\\Program Files\\Quorvist\\Quorvist.exe", nullptr, nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, nullptr, &second));
-    EXPECT_EQ(WaitForSingleObject(second.hProcess, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
-    GetExitCodeProcess(second.hProcess, &secondExit);
-    CloseHandle(second.hProcess);
+    Program second;
+    ASSERT_TRUE(second.Start("Quorvist", Script("second.script", "wait 100\n"), ce::testing::DeviceRoot() + "/2.err"));
+    EXPECT_TRUE(second.Wait(10000));
+    secondExit = second.exitCode();
     firstStillThere = FindWindowW(L"QVXOPTIONS", L"Quorvist") != nullptr;
   });
-  EXPECT_EQ(secondExit, 0u);
+  EXPECT_EQ(secondExit, 0);
   EXPECT_TRUE(firstStillThere);
-  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(run.exitCode, 0);
   ASSERT_NE(run.window, nullptr);
   const UINT expected[] = {1424, 1425, 1324, 1326, 1426, 1427, 1428, 1325};
   ASSERT_EQ(g_received.size(), std::size(expected));
