@@ -300,8 +300,13 @@ class EndToEnd : public ::testing::Test {
 
   // Runs the setup program on the script until it ends, serving this
   // test's windows meanwhile.
-  SetupRun RunSetup(const std::string& script, const std::function<void(HWND)>& onceShown = {}) {
+  // With `untilAnswered` the script only waits at its end: once the
+  // add/remove dialog has told its outcome, the test closes the program (a
+  // home screen that is slow to reload keeps its dialog up for a while).
+  SetupRun RunSetup(const std::string& script, const std::function<void(HWND)>& onceShown = {},
+                    bool untilAnswered = false) {
     SetupRun run;
+    DWORD answeredAt = 0;
     const std::string errors = ce::testing::DeviceRoot() + "/setup.err";
     Program setup;
     EXPECT_TRUE(setup.Start("Quorvist", Script("setup.script", script), errors));
@@ -312,6 +317,18 @@ class EndToEnd : public ::testing::Test {
         if (run.window != nullptr && onceShown) onceShown(run.window);
       }
       if (home_.pid() != 0) NoteNewHomeWindows();
+      if (untilAnswered && run.window != nullptr) {
+        if (answeredAt == 0) {
+          const std::string shown = ReadHostFile(errors);
+          if (shown.find(kAdded) != std::string::npos || shown.find(kFailed) != std::string::npos) {
+            answeredAt = GetTickCount();
+          }
+        } else if (GetTickCount() - answeredAt > 300) {
+          // The dialogs have ended; the list window closes the program.
+          PostMessageW(run.window, WM_CLOSE, 0, 0);
+          answeredAt = GetTickCount();
+        }
+      }
     });
     EXPECT_TRUE(ended) << "the setup program did not end";
     Pump();
@@ -331,14 +348,14 @@ class EndToEnd : public ::testing::Test {
 
 // The first item's dialog: "Add" or "Remove" for both plug-ins, then time
 // for the home screen to reload.
-constexpr char kAddBoth[] = "wait 300\nkey 1\nwait 500\nsoftkey left\nwait 3000\n";
-constexpr char kRemoveBoth[] = "wait 300\nkey 1\nwait 500\ncheck 1005\nsoftkey right\nwait 3000\n";
+constexpr char kAddBoth[] = "wait 300\nkey 1\nwait 500\nsoftkey left\nwait 120000\n";
+constexpr char kRemoveBoth[] = "wait 300\nkey 1\nwait 500\ncheck 1005\nsoftkey right\nwait 120000\n";
 
 TEST_F(EndToEnd, AddsBothPlugInsOpensTheirDialogsAndRemovesThem) {
   StartHome();
   ASSERT_EQ(FindWindowW(L"PelmoraWnd", nullptr), nullptr) << "the meters are not on the home screen yet";
 
-  const SetupRun added = RunSetup(kAddBoth);
+  const SetupRun added = RunSetup(kAddBoth, {}, true);
   EXPECT_EQ(added.exitCode, 0);
   EXPECT_NE(added.shown.find(kAdded), std::string::npos) << added.shown;
   EXPECT_EQ(HomeValue(L"Scheme"), kFirst);
@@ -369,7 +386,7 @@ TEST_F(EndToEnd, AddsBothPlugInsOpensTheirDialogsAndRemovesThem) {
     EXPECT_EQ(g_received[0].lParam, 0);
   }
 
-  const SetupRun removed = RunSetup(kRemoveBoth);
+  const SetupRun removed = RunSetup(kRemoveBoth, {}, true);
   EXPECT_EQ(removed.exitCode, 0);
   EXPECT_NE(removed.shown.find(kAdded), std::string::npos) << removed.shown;
   EXPECT_EQ(HomeValue(L"Scheme"), kSecond) << "the two layout files take turns";
@@ -381,7 +398,7 @@ TEST_F(EndToEnd, ALayoutThatCannotBeWrittenLeavesTheOldOneAndSaysSo) {
   StartHome();
   WriteDeviceFile(kFirst, Layout({K}));
   ASSERT_TRUE(SetFileAttributesW(kFirst, FILE_ATTRIBUTE_READONLY));
-  const SetupRun run = RunSetup(kAddBoth);
+  const SetupRun run = RunSetup(kAddBoth, {}, true);
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_NE(run.shown.find(kFailed), std::string::npos) << run.shown;
   EXPECT_EQ(run.shown.find(kAdded), std::string::npos) << run.shown;
