@@ -130,37 +130,37 @@ bool MakeDrainlog(const std::string& folder, const std::string& suffix, int dpi)
 bool MakeTitleBar(const std::string& folder, const std::string& suffix, int dpi) {
   const int f = dpi / 96;
   bool ok = true;
+  // The title bar is 26 pixels high: the battery sits at y 18 under the
+  // clock, the memory bar at the top, so both are 8 pixels high.
   const int bw = 30 * f;
-  const int bh = 14 * f;
+  const int bh = 8 * f;
   Image battery(bw, bh);
-  battery.Frame(0, 0, bw - 3 * f, bh, 0xFFFFFF);
+  battery.Frame(0, 0, bw - 3 * f, bh, 0xF0F0F0);
   battery.Frame(f, f, bw - 5 * f, bh - 2 * f, 0x404040);
-  battery.Fill(bw - 3 * f, bh / 3, 3 * f, bh / 3 + f, 0xFFFFFF);
+  battery.Fill(bw - 3 * f, bh / 4, 2 * f, bh / 2, 0xF0F0F0);
   ok &= Write(folder, "QV_TitleBar_Battery" + suffix + ".bmp", battery);
   Image levels(bw, bh * 3);
-  const std::uint32_t levelColours[3] = {0xD8D8D8, 0x30B040, 0xE0B020};
+  const std::uint32_t levelColours[3] = {0xD8D8D8, 0x70D070, 0xF0C040};
   for (int r = 0; r < 3; ++r) levels.Fill(2 * f, bh * r + 2 * f, bw - 7 * f, bh - 4 * f, levelColours[r]);
   ok &= Write(folder, "QV_TitleBar_Pelmoras" + suffix + ".bmp", levels);
   const int mw = 30 * f;
-  const int mh = 10 * f;
+  const int mh = 8 * f;
   Image bars(mw, mh * 3);
-  const std::uint32_t barColours[3] = {0x3060D0, 0xD8D8D8, 0xE0B020};
-  for (int r = 0; r < 3; ++r) {
-    bars.Fill(0, mh * r + f, mw, mh - 2 * f, barColours[r]);
-  }
+  const std::uint32_t barColours[3] = {0x70A0F0, 0xD8D8D8, 0xF0C040};
+  for (int r = 0; r < 3; ++r) bars.Fill(0, mh * r + f, mw, mh - 2 * f, barColours[r]);
   ok &= Write(folder, "QV_TitleBar_Bars" + suffix + ".bmp", bars);
   Image icons(13 * 10 * f, mh);
-  icons.Fill(f, 2 * f, 8 * f, 6 * f, 0x3050A0);
-  for (int pin = 0; pin < 3; ++pin) icons.Fill(2 * f + pin * 3 * f, f, f, 8 * f, 0xC0C0C0);
+  icons.Fill(f, 2 * f, 8 * f, 4 * f, 0x3050A0);
+  for (int pin = 0; pin < 3; ++pin) icons.Fill(2 * f + pin * 3 * f, f, f, 6 * f, 0xC0C0C0);
   for (int c = 1; c < 13; ++c) {
     const std::uint32_t colour = 0x204060 + static_cast<std::uint32_t>(c - 1) * 0x0C0A04;
-    icons.Fill(c * 10 * f + 2 * f, f, 6 * f, 8 * f, colour);
-    icons.Fill(c * 10 * f + 2 * f, f, 2 * f, 2 * f, kKey);
+    icons.Fill(c * 10 * f + 2 * f, 0, 6 * f, 8 * f, colour);
+    icons.Fill(c * 10 * f + 2 * f, 0, 2 * f, 2 * f, kKey);
   }
   ok &= Write(folder, "QV_TitleBar_Icons" + suffix + ".bmp", icons);
   static const int kCuts[14] = {0, 4, 7, 11, 15, 19, 23, 27, 31, 35, 39, 44, 48, 53};
-  Image numbers(S(53, dpi), 5 * f + 2);
-  for (int g = 0; g < 13; ++g) Glyph(numbers, g, S(kCuts[g], dpi), 1, f, 0xFFFFFF);
+  Image numbers(S(53, dpi), 5 * f + 2 * f);
+  for (int g = 0; g < 13; ++g) Glyph(numbers, g, S(kCuts[g], dpi), 1, f, 0x101010);
   ok &= Write(folder, "QV_TitleBar_Numbers" + suffix + ".bmp", numbers);
   return ok;
 }
