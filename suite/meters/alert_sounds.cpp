@@ -11,7 +11,11 @@ namespace pelmora {
 int InstallAlertSounds(HINSTANCE module) {
   wchar_t root[MAX_PATH] = {};
   suite::IssUtility::GetInstance()->GetStorageRoot(root);
-  std::wstring folder = std::wstring(root) + L"Application Data";
+  // Each level of "<root>Application Data\Home" in turn.
+  std::wstring folder = root;
+  if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  if (!folder.empty()) CreateDirectoryW(folder.c_str(), nullptr);
+  folder += L"\\Application Data";
   CreateDirectoryW(folder.c_str(), nullptr);
   folder += L"\\Home";
   CreateDirectoryW(folder.c_str(), nullptr);

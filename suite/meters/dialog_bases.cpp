@@ -63,8 +63,9 @@ INT_PTR CDialogCore::BaseProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
       return 0;
     }
     case WM_CLOSE:
+      // Handled here, so the dialog manager does not turn it into IDCANCEL.
       EndDialog(hwnd, 1);
-      return 0;
+      return 1;
     case WM_INITDIALOG:
       OnInitDialog(hwnd);
       return 1;
