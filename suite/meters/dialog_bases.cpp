@@ -1,12 +1,21 @@
 #include "dialog_bases.h"
 
+#include <atomic>
+
 #include "ce/aygshell.h"
 #include "common/iss_utility.h"
 #include "common/module_state.h"
 #include "common/string_helper.h"
 #include "common/ui_helpers.h"
+#include "obj_banks.h"
 
 namespace pelmora {
+
+namespace {
+std::atomic<int> g_dialogsOpen{0};
+}  // namespace
+
+int DialogsOpen() { return g_dialogsOpen.load(); }
 
 HINSTANCE DialogModule() {
   HINSTANCE module = suite::ModuleInstance();
@@ -47,7 +56,10 @@ INT_PTR CDialogCore::RunTemplate(HWND parent, int templateId, DLGPROC proc) {
   HGLOBAL loaded = LoadResource(module, found);
   const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
   if (bytes == nullptr) return -1;
-  return DialogBoxIndirectParamW(module, static_cast<LPCDLGTEMPLATEW>(bytes), parent, proc, 0);
+  ++g_dialogsOpen;
+  const INT_PTR result = DialogBoxIndirectParamW(module, static_cast<LPCDLGTEMPLATEW>(bytes), parent, proc, 0);
+  if (--g_dialogsOpen == 0) RequestRedraw();
+  return result;
 }
 
 INT_PTR CDialogCore::BaseProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {

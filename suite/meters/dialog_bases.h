@@ -76,5 +76,9 @@ class CDrainlogWindowBase : public CDialogCore {};
 
 // The plug-in module whose resources the dialogs use.
 HINSTANCE DialogModule();
+// How many of the plug-in's dialogs are running. While one covers the home
+// screen the meters ask the host for no repaints (the host would paint its
+// rows over the dialog); one repaint follows when the last one ends.
+int DialogsOpen();
 
 }  // namespace pelmora

@@ -137,6 +137,8 @@ void CDrainlogWindow::OnInitDialog(HWND hwnd) {
   }
   Poll();
   ShowPage(0);
+  // Over the home screen, whose window the plug-in's own lies under.
+  SetForegroundWindow(hwnd);
 }
 
 void CDrainlogWindow::ShowPage(int index) {
@@ -189,6 +191,17 @@ void CDrainlogWindow::Poll() {
 void CDrainlogWindow::DrawLabel(HDC dc, const wchar_t* text, int x, int y, int width, UINT format) {
   RECT r{x, y, x + width, y + Scale(16)};
   DrawTextW(dc, text, -1, &r, format | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
+void CDrainlogWindow::DrawSizes(HDC dc, const Gauge& gauge, std::uint64_t totalKb, std::uint64_t freeKb) {
+  // "%d MB" of the total, then the free space, on one line under the gauge.
+  wchar_t free[48];
+  FreeText(m_texts[kFreeFormat], freeKb, free, 48);
+  wchar_t line[96];
+  std::swprintf(line, 96, L"%d MB  %ls", static_cast<int>(totalKb / 1024), free);
+  RECT client{};
+  GetClientRect(m_pages[m_page] != nullptr ? m_pages[m_page] : m_hWnd, &client);
+  DrawLabel(dc, line, gauge.x, gauge.y + m_frame.GetHeight(), client.right - gauge.x, DT_LEFT);
 }
 
 void CDrainlogWindow::DrawGauge(HDC dc, Gauge& gauge, int value, bool percentText) {
@@ -245,13 +258,7 @@ void CDrainlogWindow::PaintStatusPage(HWND hwnd, BOOL) {
   for (const Row& row : rows) {
     const int used = UsedPercent(row.free, row.total);
     DrawGauge(dc, *row.gauge, used, !(row.gauge == &m_storage && (used == 254 || used == 255)));
-    wchar_t total[32];
-    wchar_t free[48];
-    std::swprintf(total, 32, L"%d MB", static_cast<int>(row.total / 1024));
-    FreeText(m_texts[kFreeFormat], row.free, free, 48);
-    const int y = row.gauge->y + m_frame.GetHeight();
-    DrawLabel(dc, total, row.gauge->x, y, Scale(50), DT_LEFT);
-    DrawLabel(dc, free, row.gauge->x + Scale(40), y, m_frame.GetWidth() - Scale(40), DT_RIGHT);
+    DrawSizes(dc, *row.gauge, row.total, row.free);
   }
   m_dirtyBattery = m_dirtyMemory = false;
   SelectObject(dc, oldFont);
@@ -299,13 +306,7 @@ void CDrainlogWindow::PaintStoragePage(HWND hwnd, BOOL) {
       RECT r{gauge.x, gauge.y, gauge.x + m_frame.GetWidth(), gauge.y + m_frame.GetHeight()};
       DrawTextW(dc, m_texts[kBlankText], -1, &r, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
     }
-    wchar_t total[32];
-    wchar_t free[48];
-    std::swprintf(total, 32, L"%d MB", static_cast<int>(card.totalKb / 1024));
-    FreeText(m_texts[kFreeFormat], known ? static_cast<std::uint64_t>(card.freeKb) : 0, free, 48);
-    const int y = gauge.y + m_frame.GetHeight();
-    DrawLabel(dc, total, gauge.x, y, Scale(50), DT_LEFT);
-    DrawLabel(dc, free, gauge.x + Scale(40), y, m_frame.GetWidth() - Scale(40), DT_RIGHT);
+    DrawSizes(dc, gauge, card.totalKb, known ? static_cast<std::uint64_t>(card.freeKb) : 0);
   }
   m_dirtyStorage = false;
   SelectObject(dc, oldFont);

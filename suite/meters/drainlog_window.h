@@ -57,6 +57,7 @@ class CDrainlogWindow : public CDrainlogWindowBase {
   void ChartInput(int index, int x, int y, int key);
   void PaintChart(int index);
   void DrawGauge(HDC dc, Gauge& gauge, int value, bool percentText);
+  void DrawSizes(HDC dc, const Gauge& gauge, std::uint64_t totalKb, std::uint64_t freeKb);
   void DrawLabel(HDC dc, const wchar_t* text, int x, int y, int width, UINT format);
 
   CObjChart m_battery, m_memory, m_network;

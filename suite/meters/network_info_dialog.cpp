@@ -82,6 +82,7 @@ void CNetworkInfoDialog::OnInitDialog(HWND hwnd) {
     SendDlgItemMessageW(m_pages[0], 1133, UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetDlgItem(m_pages[0], 1033)), 0);
   }
   ShowPage(0);
+  SetForegroundWindow(hwnd);
   SetTimer(hwnd, kNetworkTimer, 1000, nullptr);
   Refresh();
 }

@@ -157,6 +157,16 @@ void CObjChart::DrawText(HDC dc, const wchar_t* text, int x, int y, int width, i
   DeleteObject(font);
 }
 
+int CObjChart::TextWidth(HDC dc, const wchar_t* text, int size) const {
+  HFONT font = CreateFontW(Scale(size), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, m_face);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, text, static_cast<int>(std::wcslen(text)), &extent);
+  SelectObject(dc, old);
+  DeleteObject(font);
+  return extent.cx;
+}
+
 void CObjChart::PaintTo(HDC dc, const RECT& rect, const HistoryRing* ring1, const HistoryRing* ring2,
                         const HistoryRing* ring3) {
   const int pageWidth = rect.right - rect.left;
@@ -211,8 +221,12 @@ void CObjChart::PaintTo(HDC dc, const RECT& rect, const HistoryRing* ring1, cons
                    y0 + Scale(98 + 17) + Scale(10)};
     FillRect(dc, &box, square);
     DeleteObject(square);
-    DrawText(dc, m_legends[k], x0 + Scale(16) + step, top + Scale(131), Scale(170 / 3) - Scale(14), 11,
-             false, DT_LEFT);
+    // Up to the next legend's square; a label too wide for it is set a
+    // little smaller rather than cut.
+    const int room = Scale(170 / 3) - Scale(15);
+    int size = 11;
+    while (size > 7 && TextWidth(dc, m_legends[k], size) > room) --size;
+    DrawText(dc, m_legends[k], x0 + Scale(16) + step, top + Scale(131), room, size, false, DT_LEFT);
   }
   // Texts: top label and unit, the heading, the span's name.
   wchar_t label[84];

@@ -53,6 +53,7 @@ class CObjChart {
 
  private:
   void DrawSeries(HDC dc, int x0, int top, const HistoryRing& ring, HPEN pen) const;
+  int TextWidth(HDC dc, const wchar_t* text, int size) const;
   void DrawText(HDC dc, const wchar_t* text, int x, int y, int width, int size, bool bold, UINT format) const;
 
   suite::CBitmapImage m_buttonPicture;

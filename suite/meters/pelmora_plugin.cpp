@@ -9,6 +9,7 @@
 #include "common/plugin_server.h"
 #include "common/ui_helpers.h"
 #include "alert_sounds.h"
+#include "dialog_bases.h"
 #include "drainlog_window.h"
 #include "meter_settings.h"
 #include "options_dialog.h"
@@ -70,7 +71,7 @@ DWORD WINAPI WorkerThread(LPVOID) {
   for (;;) {
     WaitForSingleObject(g_state.refreshEvent, INFINITE);
     if (g_state.stopWorker.load()) break;
-    if (Banks().PollMeters()) {
+    if (Banks().PollMeters() && DialogsOpen() == 0) {
       g_state.paintedByWorker = true;
       RequestRedraw();
     }
@@ -316,6 +317,8 @@ SUITE_EXPORT BOOL DllMain(HANDLE module, DWORD reason, LPVOID /*reserved*/) {
     CTitleBarMeters::Get().Release();
     CMeterSettings::Get().Close();
     CoUninitialize();
+    // The library may stay mapped and be loaded again under a new handle.
+    suite::ForgetModuleInstance();
   }
   return TRUE;
 }
