@@ -29,7 +29,8 @@ int InstallAlertSounds(HINSTANCE module) {
     const DWORD size = found != nullptr ? SizeofResource(module, found) : 0;
     if (bytes == nullptr || size == 0) continue;
     const std::wstring temporary = path + L".new";
-    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) continue;
     DWORD put = 0;
     const bool ok = WriteFile(file, bytes, size, &put, nullptr) && put == size;

@@ -23,8 +23,7 @@ constexpr UINT kStrings[7] = {24, 37, 38, 25, 26, 27, 28};
 enum { kMainText, kBackupText, kExternalText, kProgramText, kStorageText, kFreeFormat, kBlankText };
 // Each page's command in menu 205.
 constexpr WORD kPageCommands[kDrainlogPages] = {40024, 40028, 40029, 40030, 40031};
-constexpr const wchar_t* kPageTitles[kDrainlogPages] = {L"Drainlog", L"Drainlog2", L"Battery", L"Memory",
-                                                       L"Network"};
+constexpr const wchar_t* kPageTitles[kDrainlogPages] = {L"Drainlog", L"Drainlog2", L"Battery", L"Memory", L"Network"};
 
 const DLGTEMPLATE* FindTemplate(int id) {
   HINSTANCE module = DialogModule();
@@ -247,8 +246,8 @@ void CDrainlogWindow::PaintStatusPage(HWND hwnd, BOOL) {
   DrawLabel(dc, m_texts[kStorageText], labelX, Scale(109), labelW, DT_LEFT);
   DrawGauge(dc, m_mainBattery, DrainlogBatteryValue(m_power.BatteryLifePercent, m_power.BatteryFlag), true);
   const int external = Battery().ExternalState();
-  const int second = external != 103 ? external
-                                     : DrainlogBatteryValue(m_power.BackupBatteryLifePercent, m_power.BackupBatteryFlag);
+  const int second =
+      external != 103 ? external : DrainlogBatteryValue(m_power.BackupBatteryLifePercent, m_power.BackupBatteryFlag);
   DrawGauge(dc, m_secondBattery, second, true);
   // Memory: used percent, the total and the free space under the gauge.
   struct Row {

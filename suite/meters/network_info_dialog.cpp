@@ -206,8 +206,8 @@ INT_PTR CALLBACK CNetworkInfoDialog::PageProc(HWND hwnd, UINT message, WPARAM wP
       if (index == 0 && LOWORD(wParam) == 1033 && HIWORD(wParam) == LBN_SELCHANGE) {
         const LRESULT at = SendDlgItemMessageW(hwnd, 1033, LB_GETCURSEL, 0, 0);
         wchar_t name[MAX_ADAPTER_NAME + 1] = {};
-        if (at != LB_ERR && SendDlgItemMessageW(hwnd, 1033, LB_GETTEXTLEN, static_cast<WPARAM>(at), 0) <=
-                                MAX_ADAPTER_NAME) {
+        if (at != LB_ERR &&
+            SendDlgItemMessageW(hwnd, 1033, LB_GETTEXTLEN, static_cast<WPARAM>(at), 0) <= MAX_ADAPTER_NAME) {
           SendDlgItemMessageW(hwnd, 1033, LB_GETTEXT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(name));
           CMeterSettings& settings = CMeterSettings::Get();
           std::swprintf(settings.deviceName, sizeof settings.deviceName / sizeof settings.deviceName[0], L"%.127ls",

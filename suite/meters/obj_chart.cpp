@@ -8,7 +8,7 @@ namespace pelmora {
 namespace {
 
 const wchar_t* const kSpanNames[kSpanCount] = {L"10 Min",  L"30 Min",  L"1 Hour",   L"2 Hours",
-                                                L"4 Hours", L"6 Hours", L"12 Hours", L"24 Hours"};
+                                               L"4 Hours", L"6 Hours", L"12 Hours", L"24 Hours"};
 
 void CopyText(wchar_t* to, const wchar_t* from) {
   if (from == nullptr) return;
@@ -34,8 +34,8 @@ CObjChart::~CObjChart() {
   }
 }
 
-BOOL CObjChart::Setup(HWND, HINSTANCE module, COLORREF colour1, COLORREF colour2, COLORREF colour3,
-                      const wchar_t* name, const wchar_t* unitText, UINT heading, COLORREF, int spanIndex) {
+BOOL CObjChart::Setup(HWND, HINSTANCE module, COLORREF colour1, COLORREF colour2, COLORREF colour3, const wchar_t* name,
+                      const wchar_t* unitText, UINT heading, COLORREF, int spanIndex) {
   if (colour1 == 0) return 0;
   const COLORREF colours[3] = {colour1, colour2, colour3};
   for (int i = 0; i < 3; ++i) {
@@ -146,8 +146,7 @@ void CObjChart::DrawSeries(HDC dc, int x0, int top, const HistoryRing& ring, HPE
   SelectObject(dc, old);
 }
 
-void CObjChart::DrawText(HDC dc, const wchar_t* text, int x, int y, int width, int size, bool bold,
-                         UINT format) const {
+void CObjChart::DrawText(HDC dc, const wchar_t* text, int x, int y, int width, int size, bool bold, UINT format) const {
   if (text == nullptr || text[0] == L'\0') return;
   HFONT font = CreateFontW(Scale(size), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, m_face);
   HGDIOBJ old = SelectObject(dc, font);
@@ -202,8 +201,7 @@ void CObjChart::PaintTo(HDC dc, const RECT& rect, const HistoryRing* ring1, cons
   const int by = y0 + Scale(99);
   m_button = RECT{bx, by, bx + m_buttonPicture.GetWidth(), by + m_buttonPicture.GetHeight()};
   if (m_buttonPicture.IsLoaded()) {
-    CopyTransparent(dc, bx, by, m_buttonPicture.GetWidth(), m_buttonPicture.GetHeight(), m_buttonPicture.GetDC(), 0,
-                    0);
+    CopyTransparent(dc, bx, by, m_buttonPicture.GetWidth(), m_buttonPicture.GetHeight(), m_buttonPicture.GetDC(), 0, 0);
   }
   // Series 3, 2, 1, so that series 1 lies on top.
   const HistoryRing* rings[3] = {ring1, ring2, ring3};

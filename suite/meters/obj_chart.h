@@ -32,8 +32,7 @@ class CObjChart {
   void SetLabels(const wchar_t* top, const wchar_t* middle, const wchar_t* bottom, const wchar_t* legend1,
                  const wchar_t* legend2, const wchar_t* legend3);
   // Draws the chart over the window's `rect` (through a memory bitmap).
-  void Paint(HWND hwnd, const RECT& rect, const HistoryRing* ring1, const HistoryRing* ring2,
-             const HistoryRing* ring3);
+  void Paint(HWND hwnd, const RECT& rect, const HistoryRing* ring1, const HistoryRing* ring2, const HistoryRing* ring3);
   // The same onto a DC whose (0, 0) is the page's corner.
   void PaintTo(HDC dc, const RECT& rect, const HistoryRing* ring1, const HistoryRing* ring2, const HistoryRing* ring3);
   void StepSpan(bool longer);

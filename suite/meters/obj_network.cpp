@@ -153,9 +153,7 @@ BOOL CObjNetwork::Update() {
 
 namespace {
 
-void Copy(wchar_t* to, const char* from) {
-  std::swprintf(to, 40, L"%.39s", from != nullptr ? from : "");
-}
+void Copy(wchar_t* to, const char* from) { std::swprintf(to, 40, L"%.39s", from != nullptr ? from : ""); }
 
 void LeaseText(std::time_t seconds, wchar_t* out) {
   out[0] = L'\0';

@@ -38,8 +38,7 @@ void AddNumber(HWND page, int id, int n) {
 
 // Selects entry `value` when it is below `limit`; otherwise no selection.
 void Select(HWND page, int id, DWORD value, DWORD limit) {
-  SendDlgItemMessageW(page, id, LB_SETCURSEL, value < limit ? static_cast<WPARAM>(value) : static_cast<WPARAM>(-1),
-                      0);
+  SendDlgItemMessageW(page, id, LB_SETCURSEL, value < limit ? static_cast<WPARAM>(value) : static_cast<WPARAM>(-1), 0);
 }
 
 void Check(HWND page, int id, DWORD on) {
@@ -47,8 +46,7 @@ void Check(HWND page, int id, DWORD on) {
 }
 
 void Spin(HWND page, int listId) {
-  SendDlgItemMessageW(page, listId + kSpinOffset, UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetDlgItem(page, listId)),
-                      0);
+  SendDlgItemMessageW(page, listId + kSpinOffset, UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetDlgItem(page, listId)), 0);
 }
 
 DWORD Selection(HWND page, int id) {
@@ -82,8 +80,8 @@ INT_PTR COptionsDialog::Show(HWND parent, int page) {
 
 void COptionsDialog::Remember() {
   const CMeterSettings& s = CMeterSettings::Get();
-  m_saved = Values{s.bs,  s.ur,  s.pim, {},    s.disableNetMon, s.vbl, s.vbc, s.vml, s.vsl, s.vblv,
-                   s.vmlv, s.vfreq, s.bt, s.tbb, s.mtb,          s.tbm, {}};
+  m_saved = Values{s.bs,   s.ur,   s.pim,   {},   s.disableNetMon, s.vbl, s.vbc, s.vml, s.vsl,
+                   s.vblv, s.vmlv, s.vfreq, s.bt, s.tbb,           s.mtb, s.tbm, {}};
   for (int i = 0; i < kBankCount; ++i) m_saved.d[i] = s.d[i];
   for (int i = 0; i < kCardSlots; ++i) m_saved.pictures[i] = s.sci[i].picture;
 }

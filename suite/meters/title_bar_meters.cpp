@@ -28,8 +28,7 @@ struct TitleBarSearch {
 BOOL CALLBACK MatchTitleBar(HWND hwnd, LPARAM lParam) {
   auto* search = reinterpret_cast<TitleBarSearch*>(lParam);
   RECT r{};
-  if (GetWindowRect(hwnd, &r) && r.left == 0 && r.top == 0 && r.right == search->width &&
-      r.bottom == search->height) {
+  if (GetWindowRect(hwnd, &r) && r.left == 0 && r.top == 0 && r.right == search->width && r.bottom == search->height) {
     search->found = hwnd;
     return FALSE;
   }
@@ -92,11 +91,9 @@ void CTitleBarMeters::LoadPictures(HDC dc) {
         dc, module, large ? 167 : 131,
         large ? L"\\Windows\\QV_TitleBar_Battery_VGA.bmp" : L"\\Windows\\QV_TitleBar_Battery.bmp", 0);
     m_levels.LoadBitmap(dc, module, large ? 166 : 132,
-                        large ? L"\\Windows\\QV_TitleBar_Pelmoras_VGA.bmp" : L"\\Windows\\QV_TitleBar_Pelmoras.bmp",
-                        0);
-    m_numbers.LoadBitmap(
-        dc, module, large ? 169 : 130,
-        large ? L"\\Windows\\QV_TitleBar_Numbers_VGA.bmp" : L"\\Windows\\QV_TitleBar_Numbers.bmp", 0);
+                        large ? L"\\Windows\\QV_TitleBar_Pelmoras_VGA.bmp" : L"\\Windows\\QV_TitleBar_Pelmoras.bmp", 0);
+    m_numbers.LoadBitmap(dc, module, large ? 169 : 130,
+                         large ? L"\\Windows\\QV_TitleBar_Numbers_VGA.bmp" : L"\\Windows\\QV_TitleBar_Numbers.bmp", 0);
     m_rowHeight = m_bars.GetHeight() / 3;
   }
   WNDCLASSW wc{};

@@ -13,8 +13,7 @@ inline constexpr UINT_PTR kTitleBarTimer = 2310;
 // Draws a three-row bar picture at (x, y): a value above 100 shows the
 // third row whole; otherwise row `fullRow` at full width and row `cutRow`
 // over it cut to width x value / 100. Magenta is transparent.
-void DrawTitleBarBar(HDC dc, int x, int y, HDC bars, int barsWidth, int barsHeight, int value, int fullRow,
-                     int cutRow);
+void DrawTitleBarBar(HDC dc, int x, int y, HDC bars, int barsWidth, int barsHeight, int value, int fullRow, int cutRow);
 
 class CTitleBarMeters {
  public:

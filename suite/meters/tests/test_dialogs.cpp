@@ -108,20 +108,20 @@ TEST_F(MeterDialogs, ClosesOnDeactivationOnlyAfterASecondAndIgnoresUnknownComman
   CDrainlogWindow& window = CDrainlogWindow::Get();
   bool openAfterEarly = false;
   bool openAfterCommand = false;
-  const INT_PTR result = Drive([&] { return window.Show(nullptr); },
-                               {[&] {
-                                  // The input panel or a menu takes the activation at once.
-                                  SendMessageW(window.Window(), WM_ACTIVATE, WA_INACTIVE, 0);
-                                },
-                                [&] {
-                                  openAfterEarly = window.IsOpen();
-                                  Command(window.Window(), 4711);
-                                },
-                                [&] {
-                                  openAfterCommand = window.IsOpen();
-                                  ce::testing::AdvanceClock(1500);
-                                  SendMessageW(window.Window(), WM_ACTIVATE, WA_INACTIVE, 0);
-                                }});
+  const INT_PTR result =
+      Drive([&] { return window.Show(nullptr); }, {[&] {
+                                                     // The input panel or a menu takes the activation at once.
+                                                     SendMessageW(window.Window(), WM_ACTIVATE, WA_INACTIVE, 0);
+                                                   },
+                                                   [&] {
+                                                     openAfterEarly = window.IsOpen();
+                                                     Command(window.Window(), 4711);
+                                                   },
+                                                   [&] {
+                                                     openAfterCommand = window.IsOpen();
+                                                     ce::testing::AdvanceClock(1500);
+                                                     SendMessageW(window.Window(), WM_ACTIVATE, WA_INACTIVE, 0);
+                                                   }});
   EXPECT_TRUE(openAfterEarly);
   EXPECT_TRUE(openAfterCommand);
   EXPECT_EQ(result, 1) << "closed as by WM_CLOSE";
@@ -185,28 +185,27 @@ TEST_F(MeterDialogs, OptionsChangesAreInForceAtOnceAndDoneStoresThem) {
   EXPECT_FALSE(options.IsOpen());
 }
 
-
 TEST_F(MeterDialogs, OptionsBackPutsTheOpeningValuesBackAndWritesNothing) {
   COptionsDialog& options = COptionsDialog::Get();
   CMeterSettings& s = CMeterSettings::Get();
   s.Save();
   int secondOpen = 0;
-  const INT_PTR result = Drive([&] { return options.Show(nullptr, 0); },
-                               {[&] {
-                                  Choose(options.Page(0), 1021, 0);
-                                  Command(options.Window(), kCmdSpeech);
-                                  Click(options.Page(2), 501);
-                                  Choose(options.Page(2), 1024, 3);
-                                  EXPECT_EQ(s.bs, 0u);
-                                  EXPECT_EQ(s.vbl, 0u);
-                                  EXPECT_EQ(s.vblv, 3u);
-                                },
-                                [&] {
-                                  // A second request brings the open one forward.
-                                  secondOpen = static_cast<int>(options.Show(nullptr, 0));
-                                  EXPECT_EQ(GetForegroundWindow(), options.Window());
-                                },
-                                [&] { Back(options.Window()); }});
+  const INT_PTR result =
+      Drive([&] { return options.Show(nullptr, 0); }, {[&] {
+                                                         Choose(options.Page(0), 1021, 0);
+                                                         Command(options.Window(), kCmdSpeech);
+                                                         Click(options.Page(2), 501);
+                                                         Choose(options.Page(2), 1024, 3);
+                                                         EXPECT_EQ(s.bs, 0u);
+                                                         EXPECT_EQ(s.vbl, 0u);
+                                                         EXPECT_EQ(s.vblv, 3u);
+                                                       },
+                                                       [&] {
+                                                         // A second request brings the open one forward.
+                                                         secondOpen = static_cast<int>(options.Show(nullptr, 0));
+                                                         EXPECT_EQ(GetForegroundWindow(), options.Window());
+                                                       },
+                                                       [&] { Back(options.Window()); }});
   EXPECT_EQ(result, 0);
   EXPECT_EQ(secondOpen, -1);
   EXPECT_EQ(s.bs, 1u);
@@ -223,36 +222,206 @@ TEST_F(MeterDialogs, OptionsListsLeaveOutOfRangeValuesUnselectedAndListTheKnownC
   s.vmlv = 50;
   s.vfreq = 8;
   // No card known: "None", and Next changes nothing.
-  Drive([&] { return options.Show(nullptr, 0); },
-        {[&] {
-           HWND general = options.Page(0);
-           EXPECT_EQ(ListText(general, 1024, 0), L"None");
-           Click(general, 1005);
-           for (const CardInfo& card : s.sci) EXPECT_EQ(card.picture, 255);
-           HWND speech = options.Page(2);
-           EXPECT_EQ(Selected(speech, 1024), LB_ERR);
-           EXPECT_EQ(Selected(speech, 1025), 50);
-           EXPECT_EQ(Selected(speech, 1002), LB_ERR);
-           EXPECT_EQ(ListText(speech, 1002, 0), L"No repeat");
-           Command(options.Window(), kCmdDone);
-         }});
+  Drive([&] { return options.Show(nullptr, 0); }, {[&] {
+          HWND general = options.Page(0);
+          EXPECT_EQ(ListText(general, 1024, 0), L"None");
+          Click(general, 1005);
+          for (const CardInfo& card : s.sci) EXPECT_EQ(card.picture, 255);
+          HWND speech = options.Page(2);
+          EXPECT_EQ(Selected(speech, 1024), LB_ERR);
+          EXPECT_EQ(Selected(speech, 1025), 50);
+          EXPECT_EQ(Selected(speech, 1002), LB_ERR);
+          EXPECT_EQ(ListText(speech, 1002, 0), L"No repeat");
+          Command(options.Window(), kCmdDone);
+        }});
   // Two cards: sizes in megabytes and tenths; Next steps the picture on,
   // from the last of the twelve back to the first.
   s.sci[2] = {2560, 11};
   s.sci[5] = {1024 * 1000 + 1000, 4};
-  Drive([&] { return options.Show(nullptr, 0); },
-        {[&] {
-           HWND general = options.Page(0);
-           EXPECT_EQ(ListText(general, 1024, 0), L"2.5 MB");
-           EXPECT_EQ(ListText(general, 1024, 1), L"1000.9 MB");
-           Click(general, 1005);
-           EXPECT_EQ(s.sci[2].picture, 0);
-           Choose(general, 1024, 1);
-           Click(general, 1005);
-           EXPECT_EQ(s.sci[5].picture, 5);
-           Command(options.Window(), kCmdDone);
-         }});
+  Drive([&] { return options.Show(nullptr, 0); }, {[&] {
+          HWND general = options.Page(0);
+          EXPECT_EQ(ListText(general, 1024, 0), L"2.5 MB");
+          EXPECT_EQ(ListText(general, 1024, 1), L"1000.9 MB");
+          Click(general, 1005);
+          EXPECT_EQ(s.sci[2].picture, 0);
+          Choose(general, 1024, 1);
+          Click(general, 1005);
+          EXPECT_EQ(s.sci[5].picture, 5);
+          Command(options.Window(), kCmdDone);
+        }});
   EXPECT_EQ(options.CardCount(), 2);
+}
+
+// A chart of 240 x 268 (the Drainlog page at 96 DPI) drawn into memory.
+// A 32-bit canvas, so that colours read back exactly.
+HBITMAP Bitmap32(int w, int h) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
+struct ChartCanvas {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap;
+  HGDIOBJ old;
+  ChartCanvas(int w, int h) : bitmap(Bitmap32(w, h)), old(SelectObject(dc, bitmap)) {}
+  ~ChartCanvas() {
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+};
+
+TEST(Chart, PointsFollowTheSpanTheRingAndItsWrap) {
+  SetDpiForTesting(96);
+  CObjChart chart;
+  ASSERT_TRUE(chart.Setup(nullptr, GetModuleHandleW(nullptr), RGB(255, 0, 0), 0, 0, L"Battery", L"Batt (%)", 43, 0, 0));
+  EXPECT_FALSE(CObjChart().Setup(nullptr, nullptr, 0, 1, 1, L"", L"", 0, 0, 0)) << "no first colour, no chart";
+  static HistoryRing ring;
+  for (int i = 0; i < kHistorySize; ++i) ring.samples[i] = 50;
+  POINT p[1024];
+  const int x0 = 35;
+  ring.index = 0;
+  EXPECT_EQ(chart.SeriesPoints(ring, x0, 0, p, 1024), 0) << "an empty ring draws nothing";
+
+  // Right after start: 30 of 60 samples, from the left edge, 166 / 60 px apart.
+  ring.index = 30;
+  ASSERT_EQ(chart.SeriesPoints(ring, x0, 0, p, 1024), 30);
+  EXPECT_EQ(p[0].x, x0 + 2);
+  EXPECT_EQ(p[0].y, 111 - 45);
+  EXPECT_EQ(p[29].x, x0 + 2 + static_cast<int>(29 * 166.0 / 60));
+  // The data reaches the right end: a level line to x0 + 2 + 166.
+  ring.index = 100;
+  ring.samples[40] = 0;
+  ring.samples[99] = 200;
+  ASSERT_EQ(chart.SeriesPoints(ring, x0, 0, p, 1024), 61);
+  EXPECT_EQ(p[0].y, 111) << "the first of the last 60 samples is sample 40";
+  EXPECT_EQ(p[59].y, 20) << "values above 100 are drawn at 100";
+  EXPECT_EQ(p[60].x, x0 + 2 + 166);
+  EXPECT_EQ(p[60].y, 20);
+
+  // "24 Hours" on a wrapped ring: one point per pixel, about 52 samples
+  // apart, starting one day before the write index.
+  chart.OnInput(0, 0, VK_DOWN);
+  EXPECT_EQ(chart.Span(), 8640) << "down from 10 Min wraps to 24 Hours";
+  ring.wrapped = true;
+  ring.index = 10;
+  for (int i = 0; i < kHistorySize; ++i) ring.samples[i] = static_cast<BYTE>(i % 101);
+  ASSERT_EQ(chart.SeriesPoints(ring, x0, 0, p, 1024), 167);
+  const int second = (10 + static_cast<int>(8640.0 / 166)) % kHistorySize;
+  EXPECT_EQ(p[1].y, 111 - static_cast<int>(0.91 * ring.samples[second]));
+  chart.OnInput(0, 0, VK_UP);
+  EXPECT_EQ(chart.Span(), 60) << "up from 24 Hours wraps to 10 Min";
+  ring = HistoryRing{};
+}
+
+TEST(Chart, PixelsAndTheSpanButtonAtBothSizes) {
+  struct Size {
+    int dpi, width, height;
+  };
+  for (const Size size : {Size{96, 240, 268}, Size{192, 480, 536}}) {
+    SetDpiForTesting(size.dpi);
+    CObjChart chart;
+    ASSERT_TRUE(
+        chart.Setup(nullptr, GetModuleHandleW(nullptr), RGB(255, 0, 0), 0, 0, L"Battery", L"Batt (%)", 43, 0, 0));
+    static HistoryRing ring;
+    ring = HistoryRing{};
+    for (int i = 0; i < 60; ++i) ring.samples[i] = 50;
+    ring.index = 60;
+    ChartCanvas canvas(size.width, size.height);
+    chart.PaintTo(canvas.dc, RECT{0, 0, size.width, size.height}, &ring, nullptr, nullptr);
+    const int x0 = (size.width - Scale(170)) / 2;
+    const int y0 = Scale(17);
+    const int y50 = Scale(111) - static_cast<int>(0.91 * 50 * size.dpi / 96);
+    EXPECT_EQ(GetPixel(canvas.dc, x0 + Scale(60), y50), RGB(255, 0, 0)) << size.dpi << " the series";
+    EXPECT_EQ(GetPixel(canvas.dc, x0, y0 + Scale(50)), RGB(0, 0, 0)) << size.dpi << " the left edge";
+    EXPECT_EQ(GetPixel(canvas.dc, x0 + Scale(100), y0 + Scale(98) - 1), RGB(128, 128, 128)) << " the bottom edge";
+    EXPECT_EQ(GetPixel(canvas.dc, x0 + Scale(2) + 3 * Scale(9), y0 + Scale(30)), RGB(192, 192, 192))
+        << size.dpi << " a grid line";
+    EXPECT_EQ(GetPixel(canvas.dc, 2, size.height - 2), RGB(255, 255, 255)) << size.dpi << " the page";
+    // The span button: the left half steps to the longer span, the right
+    // half to the shorter; elsewhere a tap does nothing.
+    const RECT b = chart.SpanButton();
+    EXPECT_EQ(b.left, x0 + Scale(170) - Scale(33));
+    EXPECT_EQ(b.top, y0 + Scale(99));
+    EXPECT_FALSE(chart.OnInput(b.left - 3, b.top + 2, 0));
+    EXPECT_TRUE(chart.OnInput(b.left + 2, b.top + 2, 0));
+    EXPECT_EQ(chart.SpanIndex(), 1);
+    EXPECT_TRUE(chart.OnInput(b.right - 2, b.top + 2, 0));
+    EXPECT_EQ(chart.SpanIndex(), 0);
+  }
+  SetDpiForTesting(96);
+}
+
+TEST_F(MeterDialogs, DrainlogPagesKeysAndSpansKeptBetweenOpenings) {
+  CDrainlogWindow& window = CDrainlogWindow::Get();
+  std::wstring secondLabel;
+  Drive([&] { return window.Show(nullptr); }, {[&] {
+                                                 EXPECT_EQ(window.CurrentPage(), 0);
+                                                 secondLabel = window.SecondBatteryLabel();
+                                                 SendMessageW(window.Page(0), WM_KEYUP, VK_LEFT, 0);
+                                                 EXPECT_EQ(window.CurrentPage(), 4)
+                                                     << "left from the first page shows the last";
+                                                 SendMessageW(window.Page(4), WM_KEYUP, VK_RIGHT, 0);
+                                                 EXPECT_EQ(window.CurrentPage(), 0);
+                                                 Command(window.Window(), 40029);
+                                                 EXPECT_EQ(window.CurrentPage(), 2);
+                                                 EXPECT_TRUE(IsWindowVisible(window.Page(2)));
+                                                 EXPECT_FALSE(IsWindowVisible(window.Page(0)));
+                                                 SendMessageW(window.Page(2), WM_KEYUP, VK_UP, 0);
+                                                 EXPECT_EQ(window.Chart(0).SpanIndex(), 1);
+                                               },
+                                               [&] { Back(window.Window()); }});
+  EXPECT_EQ(secondLabel, L"Backup Battery    ");
+  EXPECT_FALSE(window.IsOpen());
+  int kept = -1;
+  Drive([&] { return window.Show(nullptr); }, {[&] {
+          kept = window.Chart(0).SpanIndex();
+          Command(window.Window(), 40005);
+        }});
+  EXPECT_EQ(kept, 1) << "the span survives closing";
+}
+
+TEST_F(MeterDialogs, ExternalBatteryFromTheRegistryWithTheVendorUtilities) {
+  ce::testing::UseVirtualClock(60000, 0);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  const DWORD fitted = 1;
+  RegSetValueExW(key, L"ExternalBatt", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&fitted), sizeof fitted);
+  RegCloseKey(key);
+  Battery().SetVendorUtilities(false);
+  Battery().CheckExternal(1);
+  EXPECT_EQ(Battery().ExternalState(), 103) << "without the vendor's utilities there is none";
+  Battery().SetVendorUtilities(true);
+  ce::testing::AdvanceClock(11000);
+  Battery().CheckExternal(1);
+  EXPECT_EQ(Battery().ExternalState(), 101) << "fitted, its level unread";
+  EXPECT_EQ(Battery().LabelText(1).find(L"?"), Battery().LabelText(1).rfind(L"?")) << Battery().LabelText(1);
+  CDrainlogWindow& window = CDrainlogWindow::Get();
+  std::wstring label;
+  Drive([&] { return window.Show(nullptr); }, {[&] {
+          label = window.SecondBatteryLabel();
+          Command(window.Window(), 40005);
+        }});
+  EXPECT_EQ(label, L"External Battery");
+  Battery().SetVendorUtilities(false);
+  ce::testing::UseRealClock();
+}
+
+TEST(Drainlog, BatteryValuesAndFreeText) {
+  EXPECT_EQ(DrainlogBatteryValue(64, 1), 64);
+  const BYTE flags[] = {1, 2, 4, 8, 128, 0};
+  const int values[] = {100, 20, 5, 101, 103, 103};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(DrainlogBatteryValue(255, flags[i]), values[i]) << int{flags[i]};
+  wchar_t text[48];
+  FreeText(L"%d.%d MB free    ", 10188, text, 48);  // 9.949 MB
+  EXPECT_STREQ(text, L"9.9 MB free    ");
 }
 
 }  // namespace

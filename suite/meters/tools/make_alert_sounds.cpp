@@ -31,7 +31,8 @@ bool Write(const std::string& path, const std::vector<Beep>& beeps) {
       // A short fade at both ends keeps the beeps from clicking.
       const int edge = std::min(i, count - 1 - i);
       const double envelope = edge < 110 ? edge / 110.0 : 1.0;
-      const double value = beep.hertz > 0 ? std::sin(6.283185307179586 * beep.hertz * i / kRate) * envelope * 12000.0 : 0.0;
+      const double value =
+          beep.hertz > 0 ? std::sin(6.283185307179586 * beep.hertz * i / kRate) * envelope * 12000.0 : 0.0;
       samples.push_back(static_cast<std::int16_t>(value));
     }
   }
