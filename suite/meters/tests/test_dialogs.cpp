@@ -3,6 +3,7 @@
 // runs the next step, as a user's taps and keys would arrive.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <functional>
 #include <string>
 #include <vector>
@@ -422,6 +423,184 @@ TEST(Drainlog, BatteryValuesAndFreeText) {
   wchar_t text[48];
   FreeText(L"%d.%d MB free    ", 10188, text, 48);  // 9.949 MB
   EXPECT_STREQ(text, L"9.9 MB free    ");
+}
+
+TEST_F(MeterDialogs, NetworkInformationFromPinnedAdapters) {
+  ce::test::ScopedSetting interfaces{"DEVICE_NETWORK_INTERFACES", "wlan0 eth1"};
+  ce::test::ScopedSetting address{"DEVICE_NETWORK_ETH1_ADDRESS", "10.1.2.3/255.255.0.0"};
+  ce::test::ScopedSetting mac{"DEVICE_NETWORK_ETH1_MAC", "00:1a:2b:3c:4d:5e"};
+  ce::test::ScopedSetting received{"DEVICE_NETWORK_ETH1_IN_OCTETS", "1234567"};
+  ce::test::ScopedSetting sent{"DEVICE_NETWORK_ETH1_OUT_OCTETS", "89"};
+  ce::test::ScopedSetting gateway{"DEVICE_NETWORK_GATEWAY", "10.1.0.1"};
+  ce::test::ScopedSetting dns{"DEVICE_NETWORK_DNS", "10.1.0.53 10.1.0.54"};
+  ce::test::ScopedSetting host{"DEVICE_NETWORK_HOST_NAME", "pocket"};
+  ce::test::ScopedSetting domain{"DEVICE_NETWORK_DOMAIN_NAME", "example.test"};
+  ce::testing::ReloadDevice();
+  std::wcscpy(CMeterSettings::Get().deviceName, L"eth1");
+  CNetworkInfoDialog& dialog = CNetworkInfoDialog::Get();
+  const wchar_t* labels[8] = {};
+  wchar_t values[3][8][40] = {};
+  int counts[3] = {};
+  int selected = -1;
+  bool infoAfterNetwork = true;
+  const INT_PTR result = Drive([&] { return dialog.Show(nullptr); }, {[&] {
+                                                                        selected = Selected(dialog.Page(0), 1033);
+                                                                        for (int page = 0; page < 3; ++page)
+                                                                          counts[page] =
+                                                                              dialog.Rows(page, labels, values[page]);
+                                                                        Command(dialog.Window(), 40012);
+                                                                        infoAfterNetwork = dialog.InfoPageShown();
+                                                                        EXPECT_TRUE(IsWindowVisible(dialog.Page(1)));
+                                                                      },
+                                                                      [&] { Back(dialog.Window()); }});
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(selected, 1) << "the chosen adapter is selected";
+  EXPECT_FALSE(infoAfterNetwork);
+  ASSERT_EQ(counts[0], 6);
+  EXPECT_STREQ(values[0][1], L"pocket");
+  EXPECT_STREQ(values[0][2], L"10.1.2.3");
+  EXPECT_STREQ(values[0][3], L"00-1A-2B-3C-4D-5E");
+  EXPECT_STREQ(values[0][4], L"1,234,567");
+  EXPECT_STREQ(values[0][5], L"89");
+  ASSERT_EQ(counts[1], 7);
+  EXPECT_STREQ(values[1][1], L"255.255.0.0");
+  EXPECT_STREQ(values[1][2], L"10.1.0.1");
+  EXPECT_STREQ(values[1][3], L"10.1.0.53");
+  EXPECT_STREQ(values[1][4], L"10.1.0.54");
+  EXPECT_STREQ(values[1][5], L"example.test");
+  EXPECT_STREQ(values[1][6], L"Disabled");
+  ASSERT_EQ(counts[2], 6);
+  EXPECT_STREQ(values[2][0], L"Disabled");
+  EXPECT_STREQ(values[2][4], L"") << "no lease known";
+  ce::testing::ReloadDevice();
+}
+
+// A top-level window where the shell's title bar would be.
+struct FakeTitleBar {
+  HWND hwnd = nullptr;
+  FakeTitleBar(int width, int height) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpszClassName = L"FakeTitleBar";
+    RegisterClassW(&wc);
+    hwnd = CreateWindowExW(0, L"FakeTitleBar", L"", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr, nullptr,
+                           nullptr, nullptr);
+  }
+  ~FakeTitleBar() {
+    DestroyWindow(hwnd);
+    UnregisterClassW(L"FakeTitleBar", nullptr);
+  }
+};
+
+TEST_F(MeterDialogs, TitleBarIndicatorsFollowTheSettings) {
+  CTitleBarMeters& meters = CTitleBarMeters::Get();
+  HDC screen = GetDC(nullptr);
+  meters.LoadPictures(screen);
+  ReleaseDC(nullptr, screen);
+  CMeterSettings& s = CMeterSettings::Get();
+  s.bt = 1;
+  s.mtb = 1;
+  {
+    FakeTitleBar wrong(GetSystemMetrics(SM_CXSCREEN), 30);
+    meters.ApplySettings();
+    EXPECT_EQ(meters.BatteryWindow(), nullptr) << "no title bar of the expected size: nothing shown";
+    EXPECT_EQ(meters.MemoryWindow(), nullptr);
+  }
+  meters.Release();
+  screen = GetDC(nullptr);
+  meters.LoadPictures(screen);
+  ReleaseDC(nullptr, screen);
+  FakeTitleBar bar(GetSystemMetrics(SM_CXSCREEN), Scale(26));
+  struct Case {
+    DWORD bt, mtb;
+  };
+  for (const Case c : {Case{1, 0}, Case{0, 1}, Case{1, 1}, Case{0, 0}}) {
+    s.bt = c.bt;
+    s.mtb = c.mtb;
+    meters.ApplySettings();
+    EXPECT_EQ(meters.BatteryWindow() != nullptr && IsWindow(meters.BatteryWindow()), c.bt == 1) << c.bt << c.mtb;
+    EXPECT_EQ(meters.MemoryWindow() != nullptr && IsWindow(meters.MemoryWindow()), c.mtb == 1) << c.bt << c.mtb;
+    if (HWND battery = meters.BatteryWindow()) {
+      RECT r{};
+      GetWindowRect(battery, &r);
+      EXPECT_EQ(GetParent(battery) == bar.hwnd || GetWindow(battery, GW_OWNER) == bar.hwnd, true);
+      EXPECT_GT(r.right - r.left, 0);
+      UpdateWindow(battery);
+    }
+    if (HWND memory = meters.MemoryWindow()) UpdateWindow(memory);
+  }
+  meters.Release();
+}
+
+TEST(TitleBar, MemoryValueTapCycleAndBarRows) {
+  CObjMemory& memory = Memory();
+  memory.programTotalKb = 64000;
+  memory.programFreeKb = 32000;
+  memory.storageTotalKb = 32000;
+  memory.storageFreeKb = 16000;
+  CTitleBarMeters& meters = CTitleBarMeters::Get();
+  EXPECT_EQ(meters.MemoryValue(), 33 + 17);
+  memory.programTotalKb = 0;
+  memory.storageTotalKb = 0;
+  EXPECT_EQ(meters.MemoryValue(), 0) << "no figures: nothing in use, no division by zero";
+  CObjStorage& storage = Storage();
+  storage.cards[0].used = 10;
+  storage.cards[1].used = 20;
+  storage.cards[2].used = 255;
+  EXPECT_TRUE(meters.ShowsMemory());
+  meters.NextMemoryView();
+  EXPECT_FALSE(meters.ShowsMemory());
+  EXPECT_EQ(meters.CardIndex(), 0);
+  EXPECT_EQ(meters.MemoryValue(), 10);
+  meters.NextMemoryView();
+  EXPECT_EQ(meters.CardIndex(), 1);
+  meters.NextMemoryView();
+  EXPECT_TRUE(meters.ShowsMemory()) << "after the last card in use: memory again";
+  storage.cards[0] = StorageCard{};
+  storage.cards[1] = StorageCard{};
+
+  // Bars: three rows of distinct colours, 20 x 3 pixels each.
+  const COLORREF rows[3] = {RGB(10, 20, 30), RGB(40, 50, 60), RGB(70, 80, 90)};
+  ChartCanvas bars(20, 9);
+  for (int r = 0; r < 3; ++r) {
+    const RECT row{0, r * 3, 20, r * 3 + 3};
+    HBRUSH brush = CreateSolidBrush(rows[r]);
+    FillRect(bars.dc, &row, brush);
+    DeleteObject(brush);
+  }
+  ChartCanvas out(20, 3);
+  DrawTitleBarBar(out.dc, 0, 0, bars.dc, 20, 9, 150, 0, 1);
+  EXPECT_EQ(GetPixel(out.dc, 0, 1), rows[2]) << "above 100: the third row whole";
+  EXPECT_EQ(GetPixel(out.dc, 19, 1), rows[2]);
+  DrawTitleBarBar(out.dc, 0, 0, bars.dc, 20, 9, 50, 0, 1);
+  EXPECT_EQ(GetPixel(out.dc, 9, 1), rows[1]) << "the cut row over the first half";
+  EXPECT_EQ(GetPixel(out.dc, 10, 1), rows[0]) << "the full row beyond it";
+}
+
+TEST(AlertSounds, InstalledOnceAndTheLowBatteryAlertPlaysOnce) {
+  ce::testing::UseVirtualClock(100000, 0);
+  EXPECT_EQ(InstallAlertSounds(GetModuleHandleW(nullptr)), 4);
+  EXPECT_EQ(InstallAlertSounds(GetModuleHandleW(nullptr)), 0) << "present sounds are left alone";
+  HRSRC found = FindResourceW(GetModuleHandleW(nullptr), L"BIL.wav", L"WAVE");
+  ASSERT_NE(found, nullptr);
+  const DWORD soundBytes = SizeofResource(GetModuleHandleW(nullptr), found) - 44;
+  CMeterSettings& s = CMeterSettings::Get();
+  s.vbl = 1;
+  s.vblv = 25;
+  s.vfreq = 0;
+  ce::test::ScopedSetting percent{"DEVICE_POWER_BATTERY_PERCENT", "12"};
+  ce::test::ScopedSetting flag{"DEVICE_POWER_BATTERY_FLAG", "2"};
+  ce::testing::TakePlayedAudio();
+  std::size_t played = 0;
+  for (int poll = 0; poll < 3; ++poll) {
+    Battery().CheckExternal(1);
+    ce::testing::AdvanceClock(11000);
+    for (const auto& buffer : ce::testing::TakePlayedAudio()) {
+      if (buffer.format.rate == 11025) played += buffer.bytes.size();
+    }
+  }
+  EXPECT_EQ(played, soundBytes) << "the low-battery sound, once while the level stays low";
+  ce::testing::UseRealClock();
 }
 
 }  // namespace
