@@ -139,13 +139,10 @@ void COptionsDialog::OnInitDialog(HWND hwnd) {
   }
   m_netCheck = m_pages[1] != nullptr ? GetDlgItem(m_pages[1], 1020) : nullptr;
   const int first = m_firstPage >= 0 && m_firstPage < 4 ? m_firstPage : 0;
-  ShowPage(first);
   SetForegroundWindow(hwnd);
-  if (first == 0 && m_pages[0] != nullptr) {
-    SetFocus(GetDlgItem(m_pages[0], 1021));
-  } else if (first != 0 && m_pages[2] != nullptr) {
-    SetFocus(GetDlgItem(m_pages[2], 501));
-  }
+  // The focus goes to the first control of the page shown (never to a
+  // control of a hidden page).
+  ShowPage(first);
 }
 
 void COptionsDialog::ShowPage(int index) {
