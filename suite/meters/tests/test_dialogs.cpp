@@ -603,4 +603,36 @@ TEST(AlertSounds, InstalledOnceAndTheLowBatteryAlertPlaysOnce) {
   ce::testing::UseRealClock();
 }
 
+TEST_F(MeterDialogs, NetworkCountersRepaintOnlyOnTheInfoPageAndOnlyWhenChanged) {
+  ce::test::ScopedSetting interfaces{"DEVICE_NETWORK_INTERFACES", "eth1"};
+  ce::test::ScopedSetting received{"DEVICE_NETWORK_ETH1_IN_OCTETS", "1000"};
+  ce::testing::ReloadDevice();
+  CNetworkInfoDialog& dialog = CNetworkInfoDialog::Get();
+  auto tick = [&dialog](const char* octets) {
+    ::setenv("DEVICE_NETWORK_ETH1_IN_OCTETS", octets, 1);
+    ce::testing::ReloadDevice();
+    HWND info = dialog.Page(0);
+    ValidateRect(info, nullptr);
+    SendMessageW(dialog.Window(), WM_TIMER, kNetworkTimer, 0);
+    RECT update{};
+    return GetUpdateRect(info, &update, FALSE) != FALSE;
+  };
+  bool same = true, changed = false, hidden = true;
+  Drive([&] { return dialog.Show(nullptr); }, {[&] {
+          UpdateWindow(dialog.Page(0));  // the counters as first painted
+          same = tick("1000");
+          UpdateWindow(dialog.Page(0));
+          changed = tick("2000");
+          UpdateWindow(dialog.Page(0));
+          Command(dialog.Window(), 40012);
+          tick("3000");
+          hidden = dialog.Info().bytesReceived == 3000;
+          Back(dialog.Window());
+        }});
+  EXPECT_FALSE(same) << "unchanged counters: no repaint";
+  EXPECT_TRUE(changed);
+  EXPECT_FALSE(hidden) << "the Network page shown: the counters are not read";
+  ce::testing::ReloadDevice();
+}
+
 }  // namespace
