@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <memory>
 
+#include "ce/crt.h"
 #include "common/module_state.h"
 #include "launcher_state.h"
 #include "program_list.h"
@@ -91,8 +92,8 @@ void CIconItem::AdoptIcon(HICON icon) {
 void CIconItem::LoadResourceIcon(BYTE number) {
   if (number == 0) return;
   DropIcon();
-  m_icon = static_cast<HICON>(
-      LoadImageW(suite::ModuleInstance(), MAKEINTRESOURCEW(number), IMAGE_ICON, S(16), S(16), 0));
+  m_icon =
+      static_cast<HICON>(LoadImageW(suite::ModuleInstance(), MAKEINTRESOURCEW(number), IMAGE_ICON, S(16), S(16), 0));
   m_ownsIcon = m_icon != nullptr;
   m_resourceIcon = number;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "bar_settings.h"
+#include "ce/crt.h"
 #include "ce/shellapi.h"
 #include "common/module_state.h"
 #include "common/reg_helper.h"
@@ -43,9 +44,8 @@ struct DiaristPage {
   WPARAM code;
 };
 constexpr DiaristPage kDiaristPages[] = {
-    {143, 1000}, {144, 1001}, {145, 2000}, {146, 2001}, {147, 2002}, {148, 2003},
-    {149, 2004}, {150, 2005}, {151, 2006}, {152, 2007}, {153, 2008}, {154, 2009},
-    {155, 2010}, {156, 2011}, {157, 2012}, {158, 3000}, {159, 3001}, {160, 4000},
+    {143, 1000}, {144, 1001}, {145, 2000}, {146, 2001}, {147, 2002}, {148, 2003}, {149, 2004}, {150, 2005}, {151, 2006},
+    {152, 2007}, {153, 2008}, {154, 2009}, {155, 2010}, {156, 2011}, {157, 2012}, {158, 3000}, {159, 3001}, {160, 4000},
 };
 
 bool SameProgram(const CIconItem& item, const ProgramEntry& entry) {
@@ -57,8 +57,7 @@ void StartProcess(const std::wstring& path, const std::wstring& parameters) {
   std::vector<WCHAR> commandLine(parameters.begin(), parameters.end());
   commandLine.push_back(L'\0');
   PROCESS_INFORMATION info = {};
-  if (CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr,
-                     &info)) {
+  if (CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info)) {
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
   }
@@ -67,20 +66,34 @@ void StartProcess(const std::wstring& path, const std::wstring& parameters) {
 }  // namespace
 
 const wchar_t* const kDefaultItemNames[kDefaultNameCount] = {
-    L"Contacts",           L"Calendar",
-    L"Call History",       L"- Juggler -",
-    L"Solitaire",          L"Internet Explorer",
-    L"WMPlayer",           L"- Power Off -",
-    L"Settings",           L"MSN Messenger",
-    L"Tasks",              L"Calculator",
-    L"ActiveSync",         L"Quorvist",
-    L"Microsoft Reader",   L"Settings - Bluetooth",
-    L"Dominoes",           L"Checkers",
-    L"- Soft Reset -",     L"- Close Programs -",
-    L"- Close Programs -", L"- Glimmer -",
-    L"Diarist: World News", L"Diarist: Local News",
-    L"Diarist: Business News", L"Diarist: Sports News",
-    L"Diarist: Tech News", L"Diarist: PDA News",
+    L"Contacts",
+    L"Calendar",
+    L"Call History",
+    L"- Juggler -",
+    L"Solitaire",
+    L"Internet Explorer",
+    L"WMPlayer",
+    L"- Power Off -",
+    L"Settings",
+    L"MSN Messenger",
+    L"Tasks",
+    L"Calculator",
+    L"ActiveSync",
+    L"Quorvist",
+    L"Microsoft Reader",
+    L"Settings - Bluetooth",
+    L"Dominoes",
+    L"Checkers",
+    L"- Soft Reset -",
+    L"- Close Programs -",
+    L"- Close Programs -",
+    L"- Glimmer -",
+    L"Diarist: World News",
+    L"Diarist: Local News",
+    L"Diarist: Business News",
+    L"Diarist: Sports News",
+    L"Diarist: Tech News",
+    L"Diarist: PDA News",
     L"Diarist: Links",
 };
 
@@ -99,8 +112,7 @@ int CObjBar::CreateResources() {
   FreeResources();
   LauncherState& state = State();
   state.screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\GDI\\SYSFNT", 0, KEY_ALL_ACCESS, &m_systemFontKey) !=
-      ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\GDI\\SYSFNT", 0, KEY_ALL_ACCESS, &m_systemFontKey) != ERROR_SUCCESS) {
     m_systemFontKey = nullptr;
   }
   state.normalFont = MakeFont(S(13), 0, 400, 0);
@@ -466,7 +478,7 @@ LRESULT CObjBar::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
       break;
     case WM_USER:
       if (wParam == kRunSpecialItem && lParam >= 0 && lParam <= 6) {
-        const std::wstring* texts[] = {nullptr,          &m_tuneupItem,    &m_chimerItem, &m_sweepkitItem,
+        const std::wstring* texts[] = {nullptr,         &m_tuneupItem,    &m_chimerItem, &m_sweepkitItem,
                                        &m_powerOffItem, &m_softResetItem, &m_jugglerItem};
         // 0 stands for "- Close Programs -", which the bar has no action for.
         WCHAR text[kTextCapacity] = {};

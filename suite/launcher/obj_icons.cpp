@@ -110,8 +110,7 @@ void CObjIcons::Draw(HDC dc, int x, int y, BOOL showDate, BOOL drawSelection, in
   m_dateShown = false;
   int dateRight = 0;
   if (showDate) {
-    const BOOL firstLineShown =
-        staticCount > 0 ? staticLines : (shownCount > 0 && (firstLine == 1 || allLines));
+    const BOOL firstLineShown = staticCount > 0 ? staticLines : (shownCount > 0 && (firstLine == 1 || allLines));
     m_dateShown = DrawDateLine(dc, x, y, firstLineShown, drawSelection);
     dateRight = x + 4 * S(16);
   }
@@ -126,9 +125,9 @@ void CObjIcons::Draw(HDC dc, int x, int y, BOOL showDate, BOOL drawSelection, in
   const int lines = staticCount + scrollCount;
   for (int line = 1; line <= lines && !full; ++line) {
     const bool isStatic = line <= staticCount;
-    const bool shown = isStatic ? staticLines != 0
-                                : (allLines != 0 || (staticCount + firstLine <= line &&
-                                                     line < staticCount + firstLine + shownCount));
+    const bool shown =
+        isStatic ? staticLines != 0
+                 : (allLines != 0 || (staticCount + firstLine <= line && line < staticCount + firstLine + shownCount));
     const int step = isStatic ? S(16) + S(1) : S(16) + S(2);
     const int limit = isStatic ? width - S(16) : width - S(30) - S(16);
     const int gap = step - S(16);

@@ -30,8 +30,7 @@ class CObjIcons {
 
   // Lays the lines out from (x, y) and draws the shown ones; the keyboard
   // selection (and the date's highlight) only with drawSelection.
-  void Draw(HDC dc, int x, int y, BOOL showDate, BOOL drawSelection, int firstLine, BOOL allLines,
-            BOOL staticLines);
+  void Draw(HDC dc, int x, int y, BOOL showDate, BOOL drawSelection, int firstLine, BOOL allLines, BOOL staticLines);
   // -1 the date, -2 nothing, -3 down, -4 up, else an item index. `mode`
   // set: the icons dialog's shifted grid by `lineOffset`.
   int ButtonClick(int x, int y, BOOL mode, int lineOffset = 0) const;

@@ -2,11 +2,13 @@
 
 #include <cwchar>
 
+#include "ce/crt.h"
 #include "ce/shellapi.h"
 #include "common/module_state.h"
 #include "common/reg_helper.h"
 #include "common/string_helper.h"
 #include "common/ui_helpers.h"
+#include "bar_settings.h"
 #include "launcher_state.h"
 
 namespace tessivo {
@@ -24,10 +26,16 @@ struct SettingsPage {
 };
 
 constexpr SettingsPage kSettingsPages[] = {
-    {L"sounds.cpl.xml", 40046, 210},   {L"home.cpl.xml", 40048, 214},     {L"about.cpl.xml", 40049, 213},
-    {L"accessib.cpl.xml", 40050, 219}, {L"connmgr_preferred.cpl.xml", 40056, 217},
-    {L"clock.cpl.xml", 40057, 216},    {L"owner.cpl.xml", 40051, 218},    {L"power.cpl.xml", 40052, 205},
-    {L"regional.cpl.xml", 40053, 218}, {L"security.cpl.xml", 40055, 203},
+    {L"sounds.cpl.xml", 40046, 210},
+    {L"home.cpl.xml", 40048, 214},
+    {L"about.cpl.xml", 40049, 213},
+    {L"accessib.cpl.xml", 40050, 219},
+    {L"connmgr_preferred.cpl.xml", 40056, 217},
+    {L"clock.cpl.xml", 40057, 216},
+    {L"owner.cpl.xml", 40051, 218},
+    {L"power.cpl.xml", 40052, 205},
+    {L"regional.cpl.xml", 40053, 218},
+    {L"security.cpl.xml", 40055, 203},
 };
 
 struct SpecialItem {
