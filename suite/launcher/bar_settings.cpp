@@ -36,7 +36,8 @@ bool QueryText(HKEY key, const std::wstring& name, std::wstring& out) {
       type != REG_SZ) {
     return false;
   }
-  const std::size_t chars = std::min<std::size_t>(size / sizeof(WCHAR), kTextCapacity - 1);
+  // The registry counts two bytes a character.
+  const std::size_t chars = std::min<std::size_t>(size / 2, kTextCapacity - 1);
   buffer[chars] = L'\0';
   out = buffer;
   return true;
@@ -92,8 +93,7 @@ void CIconItem::AdoptIcon(HICON icon) {
 void CIconItem::LoadResourceIcon(BYTE number) {
   if (number == 0) return;
   DropIcon();
-  m_icon =
-      static_cast<HICON>(LoadImageW(suite::ModuleInstance(), MAKEINTRESOURCEW(number), IMAGE_ICON, S(16), S(16), 0));
+  m_icon = static_cast<HICON>(LoadImageW(Module(), MAKEINTRESOURCEW(number), IMAGE_ICON, S(16), S(16), 0));
   m_ownsIcon = m_icon != nullptr;
   m_resourceIcon = number;
 }
@@ -206,7 +206,7 @@ void CBarSettings::WriteDword(LPCWSTR name, DWORD value) {
 }
 
 void CBarSettings::WriteText(LPCWSTR name, LPCWSTR text) {
-  const DWORD size = static_cast<DWORD>((std::wcslen(text) + 1) * sizeof(WCHAR));
+  const DWORD size = static_cast<DWORD>((std::wcslen(text) + 1) * 2);
   RegSetValueExW(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size);
 }
 

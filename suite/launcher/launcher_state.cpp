@@ -1,8 +1,14 @@
 #include "launcher_state.h"
 
+#include "common/module_state.h"
 #include "common/ui_helpers.h"
 
 namespace tessivo {
+
+HINSTANCE Module() {
+  HINSTANCE module = suite::ModuleInstance();
+  return module != nullptr ? module : GetModuleHandleW(nullptr);
+}
 
 int S(int n) {
   suite::InitScreenDpi();

@@ -16,6 +16,10 @@ inline constexpr int COLOR_HOMEHIGHLIGHT = 23;
 inline constexpr int COLOR_HOMEHIGHLIGHTTEXT = 24;
 inline constexpr int COLOR_HOMERULE = 25;
 
+// The module whose resources the bar uses: the plug-in library, or the
+// running program when the bar is linked into one.
+HINSTANCE Module();
+
 // (n * DPI + 48) / 96 with the screen's horizontal DPI.
 int S(int n);
 

@@ -24,7 +24,7 @@ constexpr DWORD kIconRetryWaitMs = 30001;
 
 std::wstring LoadText(UINT id) {
   WCHAR buffer[kTextCapacity] = {};
-  if (LoadStringW(suite::ModuleInstance(), id, buffer, 41) <= 0) return {};
+  if (LoadStringW(Module(), id, buffer, 41) <= 0) return {};
   return buffer;
 }
 
@@ -108,7 +108,7 @@ BOOL CObjBar::Start(HWND window) {
 }
 
 int CObjBar::CreateResources() {
-  suite::CStringHelper::GetInstance()->SetInstance(suite::ModuleInstance());
+  suite::CStringHelper::GetInstance()->SetInstance(Module());
   FreeResources();
   LauncherState& state = State();
   state.screenWidth = GetSystemMetrics(SM_CXSCREEN);
@@ -157,7 +157,7 @@ void CObjBar::FreeResources() {
 void CObjBar::LoadImages(HWND window) {
   HDC dc = GetDC(window);
   const UINT id = suite::ScreenDpiX() >= 130 ? 159 : 158;
-  State().header.LoadImage(dc, suite::ModuleInstance(), id, L"GIF", nullptr);
+  State().header.LoadImage(dc, Module(), id, L"GIF", nullptr);
   CreateBackBuffer(dc);
   ReleaseDC(window, dc);
   StartSweepkit();
@@ -191,8 +191,8 @@ void CObjBar::CreateScrollBuffer(HDC dc) {
 void CObjBar::LoadScrollBitmaps() {
   const bool large = suite::ScreenDpiX() >= 130;
   HDC screen = GetDC(nullptr);
-  State().scrollDown.LoadBitmap(screen, suite::ModuleInstance(), large ? 154 : 604, L"\\Windows\\ScrollDown.bmp", 0);
-  State().scrollUp.LoadBitmap(screen, suite::ModuleInstance(), large ? 155 : 605, L"\\Windows\\ScrollUp.bmp", 0);
+  State().scrollDown.LoadBitmap(screen, Module(), large ? 154 : 604, L"\\Windows\\ScrollDown.bmp", 0);
+  State().scrollUp.LoadBitmap(screen, Module(), large ? 155 : 605, L"\\Windows\\ScrollUp.bmp", 0);
   ReleaseDC(nullptr, screen);
 }
 
@@ -309,7 +309,7 @@ void CObjBar::AppLaunch(int x, int y) {
     info.lpVerb = L"OPEN";
     info.lpFile = path.c_str();
     info.nShow = SW_SHOW;
-    info.hInstApp = suite::ModuleInstance();
+    info.hInstApp = Module();
     if (ShellExecuteExW(&info) && info.hProcess != nullptr) CloseHandle(info.hProcess);
   } else if (path == L"Diarist") {
     OpenDiaristPage(item);

@@ -48,8 +48,8 @@ constexpr SpecialItem kSpecialItems[] = {{122, 240}, {163, 247}, {131, 242}, {40
 std::wstring LoadText(UINT id, int capacity) {
   WCHAR buffer[kTextCapacity] = {};
   suite::CStringHelper* strings = suite::CStringHelper::GetInstance();
-  strings->SetInstance(suite::ModuleInstance());
-  if (LoadStringW(suite::ModuleInstance(), id, buffer, capacity) <= 0) return {};
+  strings->SetInstance(Module());
+  if (LoadStringW(Module(), id, buffer, capacity) <= 0) return {};
   return buffer;
 }
 
@@ -129,8 +129,7 @@ BOOL CProgramList::AddEntry(LPCWSTR name, LPCWSTR path, LPCWSTR parameters, HICO
   if (icon != nullptr) {
     entry.icon = icon;
   } else if (resourceIcon != 0) {
-    entry.icon = static_cast<HICON>(
-        LoadImageW(suite::ModuleInstance(), MAKEINTRESOURCEW(resourceIcon), IMAGE_ICON, S(16), S(16), 0));
+    entry.icon = static_cast<HICON>(LoadImageW(Module(), MAKEINTRESOURCEW(resourceIcon), IMAGE_ICON, S(16), S(16), 0));
   } else if (*path != L'\0') {
     entry.icon = FindIcon(path, nullptr);
   }
