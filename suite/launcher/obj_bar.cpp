@@ -424,6 +424,8 @@ void CObjBar::OnStartUp(HWND window) {
   LoadBar(window);
   Icons().Reset();
   if (settings.nt) StartChimer(window);
+  // The host painted the bar before its icons existed.
+  RequestRedraw();
 }
 
 void CObjBar::OnTimerMessage(HWND window, UINT_PTR id) {
@@ -448,6 +450,7 @@ LRESULT CObjBar::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_InitExeLists:
       RebuildProgramList();
       LoadBar(window);
+      RequestRedraw();
       break;
     case WM_LaunchTSOptions:
       ShowOptionsDialog(DialogParent(window, wParam));

@@ -176,6 +176,7 @@ HRESULT PluginHello::Save(IStream* stream, BOOL /*clearDirty*/) {
 
 SUITE_EXPORT BOOL DllMain(HANDLE module, DWORD reason, LPVOID /*reserved*/) {
   if (reason == DLL_PROCESS_ATTACH) suite::SetModuleInstance(reinterpret_cast<HINSTANCE>(module));
+  if (reason == DLL_PROCESS_DETACH) suite::ClearModuleInstance();
   return TRUE;
 }
 

@@ -16,6 +16,8 @@ void SetModuleInstance(HINSTANCE module) {
   if (g_module == nullptr) g_module = module;
 }
 
+void ClearModuleInstance() { g_module = nullptr; }
+
 LONG ObjectCount() { return g_objects; }
 void AddObject() { ++g_objects; }
 void RemoveObject() { --g_objects; }

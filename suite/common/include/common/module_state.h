@@ -15,6 +15,9 @@ namespace suite {
 HINSTANCE ModuleInstance();
 // Keeps the first non-null handle it is given.
 void SetModuleInstance(HINSTANCE module);
+// Forgets the handle at process detach: a library that stays mapped after
+// its last FreeLibrary gets a new handle when it is loaded again.
+void ClearModuleInstance();
 
 // Live PluginHello objects plus outstanding server locks.
 LONG ObjectCount();
