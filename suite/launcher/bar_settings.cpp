@@ -138,9 +138,6 @@ void CIconItem::Clear() {
 // --- CBarSettings --------------------------------------------------------------
 
 CBarSettings::CBarSettings() {
-  CopyText(nwc, L"Alarm4");
-  CopyText(nwt, L"Alarm2");
-  CopyText(nwl, L"Alarm3");
   CopyText(explore, kDefaultExplorer);
   Open();
   SetDefaultLayout();
@@ -219,22 +216,22 @@ BOOL CBarSettings::Load() {
   } else {
     CopyText(explore, kDefaultExplorer);
   }
-  ReadDword(L"NT", &nt);
-  ReadDword(L"NM", &nm);
-  ReadText(L"NWC", nwc);
-  ReadText(L"NWT", nwt);
-  ReadText(L"NWL", nwl);
-  ReadDword(L"NV", &nv);
-  ReadDword(L"NT1", &nt1);
-  ReadDword(L"NT2", &nt2);
-  ReadDword(L"NT3", &nt3);
-  ReadDword(L"CT", &ct);
-  ReadDword(L"CC", &cc);
-  ReadDword(L"CTIF", &ctif);
-  ReadDword(L"AC", &ac);
-  ReadDword(L"CW", &cw);
-  ReadDword(L"CWS", &cws);
-  ReadDword(L"CWA", &cwa);
+  ReadDword(L"NT", &options.NT);
+  ReadDword(L"NM", &options.NM);
+  ReadText(L"NWC", options.NWC);
+  ReadText(L"NWT", options.NWT);
+  ReadText(L"NWL", options.NWL);
+  ReadDword(L"NV", &options.NV);
+  ReadDword(L"NT1", &options.NT1);
+  ReadDword(L"NT2", &options.NT2);
+  ReadDword(L"NT3", &options.NT3);
+  ReadDword(L"CT", &options.CT);
+  ReadDword(L"CC", &options.CC);
+  ReadDword(L"CTIF", &options.CTIF);
+  ReadDword(L"AC", &options.AC);
+  ReadDword(L"CW", &options.CW);
+  ReadDword(L"CWS", &options.CWS);
+  ReadDword(L"CWA", &options.CWA);
   ReadDword(L"NumLines", &numLines);
   ReadDword(L"Date", &date);
   ReadDword(L"AN", &an);
@@ -311,22 +308,22 @@ BOOL CBarSettings::SaveIcons() {
 
 void CBarSettings::SaveOptions() {
   if (m_key == nullptr) return;
-  WriteDword(L"CT", ct);
-  WriteDword(L"CC", cc);
-  WriteDword(L"CTIF", ctif);
-  WriteDword(L"AC", ac);
-  WriteDword(L"CW", cw);
-  WriteDword(L"CWS", cws);
-  WriteDword(L"CWA", cwa);
-  WriteDword(L"NT", nt);
-  WriteDword(L"NM", nm);
-  WriteText(L"NWC", nwc);
-  WriteText(L"NWT", nwt);
-  WriteText(L"NWL", nwl);
-  WriteDword(L"NV", nv);
-  WriteDword(L"NT1", nt1);
-  WriteDword(L"NT2", nt2);
-  WriteDword(L"NT3", nt3);
+  WriteDword(L"CT", options.CT);
+  WriteDword(L"CC", options.CC);
+  WriteDword(L"CTIF", options.CTIF);
+  WriteDword(L"AC", options.AC);
+  WriteDword(L"CW", options.CW);
+  WriteDword(L"CWS", options.CWS);
+  WriteDword(L"CWA", options.CWA);
+  WriteDword(L"NT", options.NT);
+  WriteDword(L"NM", options.NM);
+  WriteText(L"NWC", options.NWC);
+  WriteText(L"NWT", options.NWT);
+  WriteText(L"NWL", options.NWL);
+  WriteDword(L"NV", options.NV);
+  WriteDword(L"NT1", options.NT1);
+  WriteDword(L"NT2", options.NT2);
+  WriteDword(L"NT3", options.NT3);
   WriteDword(L"Updated", 1);
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "ce/windows.h"
+#include "tool_host.h"
 
 namespace tessivo {
 
@@ -118,25 +119,9 @@ class CBarSettings {
   DWORD date = 0;
   DWORD an = 0;
   DWORD cd = 0;
-  // Sweepkit: temporary files, cookies, temporary internet files, hourly.
-  DWORD ct = 1;
-  DWORD cc = 1;
-  DWORD ctif = 0;
-  DWORD ac = 0;
-  DWORD cw = 1;
-  DWORD cws = 0;
-  DWORD cwa = 0;
-  // Chimer: enabled, sound when muted, the three sounds, volume, play
-  // seconds, repeat minutes, stop minutes.
-  DWORD nt = 0;
-  DWORD nm = 1;
-  WCHAR nwc[kTextCapacity] = {};
-  WCHAR nwt[kTextCapacity] = {};
-  WCHAR nwl[kTextCapacity] = {};
-  DWORD nv = 3;
-  DWORD nt1 = 10;
-  DWORD nt2 = 5;
-  DWORD nt3 = 30;
+  // The tools' options (Sweepkit, Juggler, Chimer), live while a tool
+  // edits them.
+  ToolOptions options;
   WCHAR explore[kTextCapacity] = {};
 
  private:

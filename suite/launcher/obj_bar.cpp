@@ -204,7 +204,7 @@ void CObjBar::LoadBar(HWND window) {
     settings.SetDefaultLayout();
     BuildDefaultItems(window);
   }
-  if (settings.ac && window != nullptr) SetTimer(window, kTimerHourlyClean, kHourMs, nullptr);
+  if (settings.options.AC && window != nullptr) SetTimer(window, kTimerHourlyClean, kHourMs, nullptr);
 }
 
 void CObjBar::RebuildProgramList() {
@@ -423,7 +423,7 @@ void CObjBar::OnStartUp(HWND window) {
   if (!registry.ReadDword(L"SOFTWARE\\Tarnwell\\Tessivo", L"NumLines", &lines)) RebuildProgramList();
   LoadBar(window);
   Icons().Reset();
-  if (settings.nt) StartChimer(window);
+  if (settings.options.NT) StartChimer(window);
   // The host painted the bar before its icons existed.
   RequestRedraw();
 }

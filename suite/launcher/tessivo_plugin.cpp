@@ -10,6 +10,7 @@
 #include "launcher_state.h"
 #include "obj_bar.h"
 #include "obj_icons.h"
+#include "tool_hooks.h"
 
 namespace suite {
 
@@ -63,6 +64,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 void InitializeWindow() {
+  InstallToolHost();
   if (HWND existing = FindWindowW(kWindowClass, L"")) {
     // Another bar of this host already runs the timers.
     suite::SetPluginWindow(existing);

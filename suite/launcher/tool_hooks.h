@@ -7,6 +7,9 @@
 
 namespace tessivo {
 
+// Makes the bar the tool dialogs' host; before any dialog opens.
+void InstallToolHost();
+
 void ShowOptionsDialog(HWND parent);
 void ShowIconsDialog(HWND parent);
 void ShowSweepkit(HWND parent, LPCWSTR itemText);

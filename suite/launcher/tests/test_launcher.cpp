@@ -40,6 +40,7 @@ void ChimerMinuteCheck(HWND) {}
 void ChimerPlay(HWND, int) {}
 void ChimerStop(HWND, int) {}
 void ShowIconDetails(HWND, int) {}
+void InstallToolHost() {}
 }  // namespace tessivo
 
 namespace {
