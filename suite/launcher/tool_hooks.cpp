@@ -3,6 +3,7 @@
 #include "tool_hooks.h"
 
 #include "bar_settings.h"
+#include "icon_details_popup.h"
 #include "icons_dialog.h"
 #include "launcher_state.h"
 #include "obj_bar.h"
@@ -64,6 +65,6 @@ void StartChimer(HWND) {}
 void ChimerMinuteCheck(HWND) {}
 void ChimerPlay(HWND, int) {}
 void ChimerStop(HWND, int) {}
-void ShowIconDetails(HWND, int) {}
+void ShowIconDetails(HWND parent, int y) { CIconDetailsPopup::Instance().Show(parent, y); }
 
 }  // namespace tessivo

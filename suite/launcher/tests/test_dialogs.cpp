@@ -8,6 +8,8 @@
 
 #include "bar_settings.h"
 #include "ce/windows.h"
+#include "ce/testing.h"
+#include "icon_details_popup.h"
 #include "icons_dialog.h"
 #include "launcher_state.h"
 #include "program_list.h"
@@ -19,6 +21,7 @@ namespace {
 using namespace tessivo;
 
 std::deque<std::function<void()>> g_steps;
+RECT* g_popupRect = nullptr;
 UINT_PTR g_timer = 0;
 
 void CALLBACK StepTimer(HWND, UINT, UINT_PTR, DWORD) {
@@ -166,6 +169,36 @@ TEST_F(Dialogs, IconsDialogChoosesPrograms) {
   EXPECT_EQ(settings.Item(0).Parameters(), L"-fast");
   CBarSettings stored;
   EXPECT_FALSE(stored.Load()) << "Cancel writes nothing";
+}
+
+TEST(IconDetails, PlacedUnderTheIconOrAboveItAndGoneAfterFiveSeconds) {
+  ce::testing::UseVirtualClock(100000, 134100000000000000ull);
+  State().screenWidth = 240;
+  BarSettings().Item(4).Set(L"\\Windows\\pword.exe", nullptr, L"WORD: Notes", nullptr, 0);
+  State().tappedIndex = 4;
+  struct Case {
+    int iconTop;
+    int windowTop;
+  };
+  for (const Case& c : {Case{40, 40 + 26 + 10}, Case{200, 200 + 26 - 120 + 10}}) {
+    RECT placed = {};
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR id, DWORD) {
+      KillTimer(nullptr, id);
+      RECT* out = g_popupRect;
+      GetWindowRect(CIconDetailsPopup::Instance().Window(), out);
+    });
+    g_popupRect = &placed;
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(CIconDetailsPopup::Instance().Show(nullptr, c.iconTop), 0);
+    const DWORD shown = GetTickCount() - start;
+    (void)timer;
+    EXPECT_EQ(placed.top, c.windowTop) << c.iconTop;
+    EXPECT_EQ(placed.left, 5);
+    EXPECT_EQ(placed.right - placed.left, 230);
+    EXPECT_GE(shown, 5000u) << "closes by itself after five seconds";
+    EXPECT_LT(shown, 6000u);
+  }
+  ce::testing::UseRealClock();
 }
 
 }  // namespace
