@@ -415,6 +415,27 @@ TEST(HomeFiles, ANewDeviceGetsTheDefaultLayoutAndSchemeOnce) {
   CoUninitialize();
 }
 
+TEST(HomeFiles, ANewDeviceStartMenuLeadsToTheInstalledPrograms) {
+  ASSERT_EQ(CoInitializeEx(nullptr, 0), S_OK);
+  RegDeleteKeyW(HKEY_CURRENT_USER, home::kHomeKey);
+  // The game is installed (a built program has no suffix); the recorder
+  // is not.
+  HANDLE game = CreateFileW(L"\\Windows\\Kestrune", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(game, INVALID_HANDLE_VALUE);
+  CloseHandle(game);
+  home::InstallDefaults(nullptr);
+  HANDLE link = CreateFileW(L"\\Storage\\Windows\\Start Menu\\Programs\\Kestrune.lnk", GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(link, INVALID_HANDLE_VALUE);
+  char text[64] = {};
+  DWORD read = 0;
+  ReadFile(link, text, sizeof text - 1, &read, nullptr);
+  CloseHandle(link);
+  EXPECT_STREQ(text, "23#\"\\Windows\\Kestrune.exe\"");
+  EXPECT_EQ(GetFileAttributesW(L"\\Storage\\Windows\\Start Menu\\Programs\\Vocamo.lnk"), INVALID_FILE_ATTRIBUTES);
+  CoUninitialize();
+}
+
 TEST(HomeFiles, TheReaderRefusesOrSkipsWhatIsMalformed) {
   ASSERT_EQ(CoInitializeEx(nullptr, 0), S_OK);
   home::HomeLayout layout;
