@@ -52,7 +52,6 @@ class Sweepkit : public ::testing::Test {
  protected:
   void SetUp() override {
     ::setenv("DEVICE_STORAGE_CARDS", "Storage Card", 1);
-    ce::testing::ReloadDevice();
     for (const char* planted : {"Temp", "Cache", "Storage", "My Documents", "Storage Card", "root.txt"}) {
       std::filesystem::remove_all(Host(planted));
     }
@@ -68,7 +67,6 @@ class Sweepkit : public ::testing::Test {
     SetShellFolder(L"Cookies", nullptr);
     CSweepkitDialog::DeleteInstance();
     ::unsetenv("DEVICE_STORAGE_CARDS");
-    ce::testing::ReloadDevice();
   }
   // Files that no clean may touch.
   void PlantKeptFiles() {
