@@ -111,6 +111,17 @@ INT_PTR CToolLogic::LogicProc(CToolLogic* logic, HWND hwnd, UINT message, WPARAM
   }
 }
 
+int ShowToolMessage(HWND owner, UINT captionId, UINT textId, UINT type) {
+  if (g_host == nullptr) return 0;
+  WCHAR caption[64] = {};
+  WCHAR text[MAX_PATH] = {};
+  if (LoadStringW(g_host->Module(), captionId, caption, static_cast<int>(std::size(caption))) <= 0 ||
+      LoadStringW(g_host->Module(), textId, text, static_cast<int>(std::size(text))) <= 0) {
+    return 0;
+  }
+  return MessageBoxW(owner, text, caption, type);
+}
+
 int ToolHeaderHeight() {
   if (g_host == nullptr) return 0;
   const HeaderLook look = g_host->Header();

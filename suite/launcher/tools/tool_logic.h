@@ -68,6 +68,9 @@ class CToolLogic {
 // height and draws title into it, centred and transparent, in the bar's
 // font and title colour.
 void PaintToolHeader(HDC dc, HWND hwnd, LPCWSTR title);
+// A message box with the module's strings textId under captionId; 0 when
+// either is missing.
+int ShowToolMessage(HWND owner, UINT captionId, UINT textId, UINT type);
 // The header's height in pixels (0 without a picture).
 int ToolHeaderHeight();
 

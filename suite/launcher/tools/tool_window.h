@@ -83,8 +83,8 @@ class CToolWindow : public Logic {
 
  private:
   static INT_PTR CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    Self* self = s_instance;
-    if (self == nullptr) return FALSE;
+    if (s_instance == nullptr) return FALSE;
+    CToolWindow* self = s_instance;  // the protected hooks are reached through the base
     if (message == WM_INITDIALOG) self->m_dialog = hwnd;
     if (message == WM_DESTROY) self->m_dialog = nullptr;
     INT_PTR result = 0;

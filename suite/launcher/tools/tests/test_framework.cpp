@@ -4,7 +4,10 @@
 // the Back key putting the copy taken at opening back.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "ce/testing.h"
+#include "settings_logic.h"
 #include "test_host.h"
 #include "tool_window.h"
 
@@ -98,6 +101,25 @@ TEST_F(Framework, DeactivationWithinASecondKeepsTheDialogOpenLaterClosesIt) {
   EXPECT_EQ(ProbeDialog::Instance()->Show(nullptr), 1);
   EXPECT_TRUE(openAfterEarly);
   EXPECT_EQ(host_.options.NT, 1u);  // closing is not Cancel
+}
+
+// The settings dialogs' logic: no title until its dialog initialises, then
+// string 119 cut to 40 characters.
+class SettingsProbe : public CToolWindow<CSettingsLogic, SettingsProbe> {
+ public:
+  UINT TemplateId() const { return 167; }
+};
+
+TEST_F(Framework, SettingsLogicLoadsItsTitleWhenItsDialogInitialises) {
+  std::wstring title = L"unset";
+  RunSteps({[&title] {
+    title = SettingsProbe::Existing()->Title();
+    PostMessageW(SettingsProbe::Existing()->Window(), WM_COMMAND, kCmdDone, 0);
+  }});
+  EXPECT_STREQ(SettingsProbe::Instance()->Title(), L"");
+  EXPECT_EQ(SettingsProbe::Existing()->Show(nullptr), kCmdDone);
+  EXPECT_EQ(title, L"Settings of the bar, a title longer than");
+  SettingsProbe::DeleteInstance();
 }
 
 }  // namespace
