@@ -423,7 +423,9 @@ void CObjBar::OnStartUp(HWND window) {
   if (!registry.ReadDword(L"SOFTWARE\\Tarnwell\\Tessivo", L"NumLines", &lines)) RebuildProgramList();
   LoadBar(window);
   Icons().Reset();
-  if (settings.options.NT) StartChimer(window);
+  // The reminder player is made now, so that turning Chimer on later
+  // finds it; it arms its timers only while Chimer is on.
+  StartChimer(window);
   // The host painted the bar before its icons existed.
   RequestRedraw();
 }
@@ -435,7 +437,7 @@ void CObjBar::OnTimerMessage(HWND window, UINT_PTR id) {
     if (m_retryIcons) m_retryIcons = BarSettings().RetryMissingIcons();
     if (!m_retryIcons) KillTimer(window, kTimerIconRetry);
   } else if (id == kTimerHourlyClean) {
-    CleanSilently();
+    HourlyClean();
   } else if (id == kTimerChimerMinute) {
     ChimerMinuteCheck(window);
   } else if (id >= 2000 && id <= 2999) {
@@ -470,6 +472,7 @@ LRESULT CObjBar::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
       break;
     case WM_DESTROY:
       m_window = nullptr;
+      EndChimer();
       KillTimer(window, kTimerHourlyClean);
       KillTimer(window, kTimerIconRetry);
       return 0;

@@ -63,10 +63,6 @@ void LineRules::Finish(CBarSettings& settings) {
   if (settings.ns == 0) settings.sw = 0;
 }
 
-CSettingsLogic::CSettingsLogic() : CToolLogic(119) {}
-
-void CSettingsLogic::LoadTexts() { CToolLogic::StampOpenTime(); }
-
 BOOL CSettingsDialog::OnInitDialog(HWND hwnd) {
   SetUpToolWindow(hwnd, ToolWindowSetup{162, true, kToolDialogFlags});
   const CBarSettings& settings = BarSettings();
@@ -85,8 +81,7 @@ BOOL CSettingsDialog::OnInitDialog(HWND hwnd) {
   CheckDlgButton(hwnd, kDateBox, settings.date ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(hwnd, kAnimateBox, settings.an ? BST_CHECKED : BST_UNCHECKED);
   SetFocus(GetDlgItem(hwnd, kDateBox));
-  LoadTexts();
-  return TRUE;
+  return CSettingsLogic::OnInitDialog(hwnd);
 }
 
 void CSettingsDialog::ShowLines(HWND hwnd) {

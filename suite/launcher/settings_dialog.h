@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ce/windows.h"
+#include "settings_logic.h"
 #include "tool_window.h"
 
 namespace tessivo {
@@ -28,14 +29,6 @@ struct LineRules {
   // Done: no lines at all becomes one static line; no scrolling lines, none
   // shown.
   static void Finish(CBarSettings& settings);
-};
-
-class CSettingsLogic : public CToolLogic {
- public:
-  CSettingsLogic();
-  void LoadTexts() override;
-  void StampOpenTime() override {}
-  void OnPaint(HDC, HWND) override {}
 };
 
 class CSettingsDialog : public CToolWindow<CSettingsLogic, CSettingsDialog> {

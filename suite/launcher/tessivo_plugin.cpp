@@ -178,7 +178,10 @@ HRESULT PluginHello::Save(IStream* stream, BOOL /*clearDirty*/) {
 
 SUITE_EXPORT BOOL DllMain(HANDLE module, DWORD reason, LPVOID /*reserved*/) {
   if (reason == DLL_PROCESS_ATTACH) suite::SetModuleInstance(reinterpret_cast<HINSTANCE>(module));
-  if (reason == DLL_PROCESS_DETACH) suite::ClearModuleInstance();
+  if (reason == DLL_PROCESS_DETACH) {
+    tessivo::EndChimer();
+    suite::ClearModuleInstance();
+  }
   return TRUE;
 }
 

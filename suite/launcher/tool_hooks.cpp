@@ -9,7 +9,12 @@
 #include "obj_bar.h"
 #include "obj_icons.h"
 #include "settings_dialog.h"
+#include "chimer.h"
+#include "juggler.h"
+#include "reminder_player.h"
+#include "sweepkit.h"
 #include "tool_host.h"
+#include "tuneup.h"
 
 namespace tessivo {
 namespace {
@@ -33,14 +38,21 @@ class BarToolHost : public ToolHost {
     if (right != nullptr) *right = State().colors[10];
   }
   int BarWidth() override { return State().screenWidth; }
-  CReminderPlayer* ReminderPlayer() override { return nullptr; }
+  CReminderPlayer* ReminderPlayer() override { return player; }
+
+  CReminderPlayer* player = nullptr;
 };
 
-BarToolHost g_host;
+// Never destroyed: the reminder player's thread may still ask it for the
+// options while the process ends.
+BarToolHost& Host() {
+  static BarToolHost* host = new BarToolHost;
+  return *host;
+}
 
 }  // namespace
 
-void InstallToolHost() { SetToolHost(&g_host); }
+void InstallToolHost() { SetToolHost(&Host()); }
 
 void ShowOptionsDialog(HWND parent) {
   CSettingsDialog::Instance()->Show(parent);
@@ -54,17 +66,41 @@ void ShowIconsDialog(HWND parent) {
   RequestRedraw();
 }
 
-void ShowSweepkit(HWND, LPCWSTR) {}
-void ShowTuneup(HWND) {}
-void ShowChimer(HWND) {}
-void RunJuggler(HWND) {}
-void StartTuneup() {}
-void StartSweepkit() {}
-void CleanSilently() {}
-void StartChimer(HWND) {}
-void ChimerMinuteCheck(HWND) {}
-void ChimerPlay(HWND, int) {}
-void ChimerStop(HWND, int) {}
+void ShowSweepkit(HWND parent, LPCWSTR /*itemText*/) { CSweepkitDialog::Instance()->Show(parent); }
+void ShowTuneup(HWND parent) { CTuneupDialog::Instance()->Show(parent); }
+void ShowChimer(HWND parent) { CChimerDialog::Instance()->Show(parent); }
+void RunJuggler(HWND parent) { CJugglerDialog::Instance()->Show(parent); }
+void StartTuneup() { CTuneupDialog::Instance()->LoadTexts(); }
+void StartSweepkit() { CSweepkitDialog::Instance()->LoadTexts(); }
+void HourlyClean() { CleanSilently(); }
+
+void StartChimer(HWND window) {
+  if (window == nullptr) return;
+  InstallAlarmSounds(Module());
+  if (Host().player == nullptr) Host().player = new CReminderPlayer(window);
+  Host().player->OnBarStart();
+}
+
+void ChimerMinuteCheck(HWND window) {
+  (void)window;
+  if (Host().player != nullptr) Host().player->OnBarTimer(kMinuteTimer);
+}
+
+void ChimerPlay(HWND window, int alarm) {
+  (void)window;
+  if (Host().player != nullptr) Host().player->OnBarTimer(kRepeatTimerBase + static_cast<UINT_PTR>(alarm));
+}
+
+void ChimerStop(HWND window, int alarm) {
+  (void)window;
+  if (Host().player != nullptr) Host().player->OnBarTimer(kStopTimerBase + static_cast<UINT_PTR>(alarm));
+}
+
+void EndChimer() {
+  delete Host().player;
+  Host().player = nullptr;
+}
+
 void ShowIconDetails(HWND parent, int y) { CIconDetailsPopup::Instance().Show(parent, y); }
 
 }  // namespace tessivo

@@ -21,12 +21,14 @@ void RunJuggler(HWND parent);
 void StartTuneup();
 void StartSweepkit();
 // The hourly clean without asking.
-void CleanSilently();
+void HourlyClean();
 // Chimer: start-up, the minute check (timer 103), and its per-alarm timers.
 void StartChimer(HWND window);
 void ChimerMinuteCheck(HWND window);
 void ChimerPlay(HWND window, int alarm);
 void ChimerStop(HWND window, int alarm);
+// The bar window is going: the reminder player ends with it.
+void EndChimer();
 // The pop-up with the held icon's name, path and parameters; `y` is the
 // icon's top.
 void ShowIconDetails(HWND parent, int y);

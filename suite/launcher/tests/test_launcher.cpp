@@ -34,11 +34,12 @@ void ShowChimer(HWND) { g_tools.push_back(L"chimer"); }
 void RunJuggler(HWND) { g_tools.push_back(L"juggler"); }
 void StartTuneup() {}
 void StartSweepkit() {}
-void CleanSilently() { g_tools.push_back(L"clean"); }
+void HourlyClean() { g_tools.push_back(L"clean"); }
 void StartChimer(HWND) {}
 void ChimerMinuteCheck(HWND) {}
 void ChimerPlay(HWND, int) {}
 void ChimerStop(HWND, int) {}
+void EndChimer() {}
 void ShowIconDetails(HWND, int) {}
 void InstallToolHost() {}
 }  // namespace tessivo
