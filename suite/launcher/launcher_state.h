@@ -35,7 +35,7 @@ struct LauncherState {
   HFONT boldFont = nullptr;
   HFONT largeFont = nullptr;
   RECT dialogTitleRect = {};
-  suite::CBitmapImage header;
+  HBITMAP header = nullptr;  // the tool dialogs' header band
   suite::CBitmapImage scrollDown;
   suite::CBitmapImage scrollUp;
 };

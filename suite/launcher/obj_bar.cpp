@@ -157,7 +157,13 @@ void CObjBar::FreeResources() {
 void CObjBar::LoadImages(HWND window) {
   HDC dc = GetDC(window);
   const UINT id = suite::ScreenDpiX() >= 130 ? 159 : 158;
-  State().header.LoadImage(dc, Module(), id, L"GIF", nullptr);
+  // Kept out of any DC: the tool dialogs select it into their own to copy
+  // it, and a bitmap can be selected into one DC at a time.
+  suite::CImageDecoder decoder;
+  if (decoder.DecodeResource(dc, id, L"GIF", Module())) {
+    if (State().header != nullptr) DeleteObject(State().header);
+    State().header = decoder.TakeBitmap();
+  }
   CreateBackBuffer(dc);
   ReleaseDC(window, dc);
   StartSweepkit();

@@ -28,7 +28,7 @@ class BarToolHost : public ToolHost {
   void SaveAll() override { BarSettings().SaveIcons(); }
   HeaderLook Header() override {
     HeaderLook look;
-    look.bitmap = State().header.GetBitmap();
+    look.bitmap = State().header;
     look.font = State().largeFont;
     look.titleColour = RGB(255, 255, 255);
     return look;
