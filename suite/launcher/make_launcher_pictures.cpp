@@ -204,13 +204,13 @@ Image Arrow(int scale, bool down) {
   return image;
 }
 
-struct IconSpec {
+struct IconLook {
   int id;
   std::uint32_t colour;
   char letter;
 };
 
-constexpr IconSpec kIcons[] = {
+constexpr IconLook kIcons[] = {
     {210, 0x3870C0, 'S'}, {214, 0x2C8A5A, 'H'}, {213, 0x5A6A80, 'I'}, {219, 0x8A5AB0, 'A'},
     {217, 0x2A8AA0, 'D'}, {216, 0xC07030, 'T'}, {218, 0x607890, 'R'}, {205, 0xB08A20, 'P'},
     {203, 0xA04040, 'L'}, {240, 0x3A9A6A, 'K'}, {247, 0xC05A8A, 'C'}, {242, 0x404850, 'O'},
@@ -230,7 +230,7 @@ int main(int argc, char** argv) {
             WriteBmp(folder + "/scroll_up.bmp", Arrow(1, false)) &&
             WriteBmp(folder + "/scroll_down_192.bmp", Arrow(2, true)) &&
             WriteBmp(folder + "/scroll_up_192.bmp", Arrow(2, false));
-  for (const IconSpec& icon : kIcons) {
+  for (const IconLook& icon : kIcons) {
     ok = ok && WriteIco(folder + "/icon_" + std::to_string(icon.id) + ".ico",
                         {Tile(16, icon.colour, icon.letter), Tile(32, icon.colour, icon.letter)});
   }
