@@ -146,6 +146,8 @@ HRESULT PluginHello::HandleEvent(PluginEvent* event) {
       OnPaint(event->paint);
       return S_OK;
     case PE_SYSCOLORCHANGE:
+      // The scheme changed: its colours first, then the brushes made of them.
+      ReloadColors();
       Bar().OnSysColorChange();
       Icons().Reset();
       return S_OK;
