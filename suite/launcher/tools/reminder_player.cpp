@@ -18,6 +18,10 @@ constexpr wchar_t kFallbackSound[] = L"\\Windows\\Alarm1.wav";
 // The longest a timer period may be (the platform takes a UINT of ms).
 constexpr ULONGLONG kLongestTimerMs = 0x7FFFFFFF;
 
+constexpr wchar_t kRelayClass[] = L"TessivoReminderRelay";
+constexpr UINT kRelaySetTimer = WM_APP + 1;   // wParam the timer, lParam the period
+constexpr UINT kRelayKillTimer = WM_APP + 2;  // wParam the timer
+
 UINT MinutesToMs(DWORD minutes) {
   return static_cast<UINT>(std::min<ULONGLONG>(static_cast<ULONGLONG>(minutes) * 60000, kLongestTimerMs));
 }
@@ -126,6 +130,14 @@ CReminderPlayer::CReminderPlayer(HWND barWindow, bool withThread) : m_bar(barWin
   InitializeCriticalSection(&m_lock);
   RegOpenKeyExW(HKEY_CURRENT_USER, kRemindersKey, 0, KEY_ALL_ACCESS, &m_reminders);
   GetSystemTime(&m_lastCheck);
+  if (m_bar != nullptr) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = RelayProc;
+    wc.lpszClassName = kRelayClass;
+    RegisterClassW(&wc);  // already there from an earlier player: fine
+    m_relay = CreateWindowExW(0, kRelayClass, L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    if (m_relay != nullptr) SetWindowLongPtrW(m_relay, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(m_bar));
+  }
   if (withThread) {
     m_thread = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
     if (m_thread != nullptr) SetThreadPriority(m_thread, 4);
@@ -134,6 +146,7 @@ CReminderPlayer::CReminderPlayer(HWND barWindow, bool withThread) : m_bar(barWin
 
 CReminderPlayer::~CReminderPlayer() {
   Stop();
+  if (m_relay != nullptr) DestroyWindow(m_relay);
   if (m_reminders != nullptr) RegCloseKey(m_reminders);
   DeleteCriticalSection(&m_lock);
 }
@@ -300,8 +313,8 @@ void CReminderPlayer::StartReminder(int index) {
   RequestSound(index);
   // The repeats start one period later; nothing waits on this thread.
   if (given >= 0 && host != nullptr && host->Options().NT2 != 0 && m_bar != nullptr) {
-    SetTimer(m_bar, kRepeatTimerBase + static_cast<UINT_PTR>(given), MinutesToMs(host->Options().NT2), nullptr);
-    SetTimer(m_bar, kStopTimerBase + static_cast<UINT_PTR>(given), MinutesToMs(host->Options().NT3), nullptr);
+    SetBarTimer(kRepeatTimerBase + static_cast<UINT_PTR>(given), MinutesToMs(host->Options().NT2));
+    SetBarTimer(kStopTimerBase + static_cast<UINT_PTR>(given), MinutesToMs(host->Options().NT3));
   }
 }
 
@@ -342,13 +355,16 @@ void CReminderPlayer::RequestSound(int index) {
 void CReminderPlayer::ArmMinuteTimer(HWND window) {
   SYSTEMTIME now{};
   GetSystemTime(&now);
-  if (window != nullptr) SetTimer(window, kMinuteTimer, MinuteTimerDelay(now), nullptr);
+  if (window == m_bar)
+    SetBarTimer(kMinuteTimer, MinuteTimerDelay(now));
+  else if (window != nullptr)
+    SetTimer(window, kMinuteTimer, MinuteTimerDelay(now), nullptr);
 }
 
 void CReminderPlayer::StopSlotLocked(int slot) {
   if (slot < 0 || m_bar == nullptr) return;
-  KillTimer(m_bar, kRepeatTimerBase + static_cast<UINT_PTR>(slot));
-  KillTimer(m_bar, kStopTimerBase + static_cast<UINT_PTR>(slot));
+  KillBarTimer(kRepeatTimerBase + static_cast<UINT_PTR>(slot));
+  KillBarTimer(kStopTimerBase + static_cast<UINT_PTR>(slot));
 }
 
 void CReminderPlayer::StopSlot(int slot) {
@@ -359,10 +375,41 @@ void CReminderPlayer::StopSlot(int slot) {
 
 void CReminderPlayer::StopAll() {
   m_playRequest = false;
-  if (m_bar != nullptr) KillTimer(m_bar, kMinuteTimer);
+  if (m_bar != nullptr) KillBarTimer(kMinuteTimer);
   EnterCriticalSection(&m_lock);
   for (int i = 0; i < m_count; ++i) StopSlotLocked(m_records[i].slot);
   LeaveCriticalSection(&m_lock);
+}
+
+void CReminderPlayer::SetBarTimer(UINT_PTR id, UINT period) {
+  if (m_bar == nullptr) return;
+  if (GetWindowThreadProcessId(m_bar, nullptr) == GetCurrentThreadId()) {
+    SetTimer(m_bar, id, period, nullptr);
+  } else if (m_relay != nullptr) {
+    PostMessageW(m_relay, kRelaySetTimer, id, static_cast<LPARAM>(period));
+  }
+}
+
+void CReminderPlayer::KillBarTimer(UINT_PTR id) {
+  if (m_bar == nullptr) return;
+  if (GetWindowThreadProcessId(m_bar, nullptr) == GetCurrentThreadId()) {
+    KillTimer(m_bar, id);
+  } else if (m_relay != nullptr) {
+    PostMessageW(m_relay, kRelayKillTimer, id, 0);
+  }
+}
+
+LRESULT CALLBACK CReminderPlayer::RelayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto bar = reinterpret_cast<HWND>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (message == kRelaySetTimer && bar != nullptr) {
+    SetTimer(bar, wParam, static_cast<UINT>(lParam), nullptr);
+    return 0;
+  }
+  if (message == kRelayKillTimer && bar != nullptr) {
+    KillTimer(bar, wParam);
+    return 0;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 void CReminderPlayer::OnBarStart() {

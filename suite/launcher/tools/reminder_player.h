@@ -6,7 +6,8 @@
 //
 // The record list is shared by the UI thread (timers, the dialog, the
 // start-up scan) and the player thread (checks and scans every five
-// seconds): a critical section guards it. The request flags are single
+// seconds): a critical section guards it. Timers are set and killed on the
+// bar window's own thread only, as the window layer requires. The request flags are single
 // atomic words written by one side and cleared by the other.
 #pragma once
 
@@ -95,8 +96,14 @@ class CReminderPlayer {
   // Whether the notification is there and asks for a sound.
   bool WantsSound(HANDLE notification) const;
   void StopSlotLocked(int slot);
+  // Timers live on the bar window's thread: from another thread (the
+  // player's own) the call goes there through the relay window.
+  void SetBarTimer(UINT_PTR id, UINT period);
+  void KillBarTimer(UINT_PTR id);
+  static LRESULT CALLBACK RelayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND m_bar;
+  HWND m_relay = nullptr;  // made on the bar's thread, with the player
   HKEY m_reminders = nullptr;
   HANDLE m_thread = nullptr;
   mutable CRITICAL_SECTION m_lock;

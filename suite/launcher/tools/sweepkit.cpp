@@ -192,28 +192,40 @@ DWORD CSweepkitLogic::DeleteTree(LPCWSTR folder, DWORD* count, ULONGLONG* bytes)
     FindClose(find);
   }
 
-  // Then the first entry of a fresh search, again and again, until none is
-  // left; a link is passed over and stays.
+  // Then the entries in the order the search gives them, each deleted as
+  // the first one left; a search again once the list is used up, until one
+  // finds nothing (entries made during the walk go too). The first entry
+  // that cannot go ends the walk. One search per round rather than one per
+  // entry: a search reads the whole folder. A link is passed over and stays.
   for (;;) {
     find = FindFirstFileW(pattern, &found);
     if (find == INVALID_HANDLE_VALUE) return 0;
-    bool have = false;
+    bool deleted = false;
     do {
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-        have = true;
-        break;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+      if (!join(found.cFileName)) {
+        FindClose(find);
+        return ERROR_FILENAME_EXCED_RANGE;
       }
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (!RemoveDirectoryW(path)) {
+          const DWORD error = GetLastError();
+          FindClose(find);
+          return error;
+        }
+      } else {
+        if (!DeleteFileW(path)) {
+          const DWORD error = GetLastError();
+          FindClose(find);
+          return error;
+        }
+        *count += 1;
+        *bytes += (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+      }
+      deleted = true;
     } while (FindNextFileW(find, &found));
     FindClose(find);
-    if (!have) return 0;
-    if (!join(found.cFileName)) return ERROR_FILENAME_EXCED_RANGE;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (!RemoveDirectoryW(path)) return GetLastError();
-    } else {
-      if (!DeleteFileW(path)) return GetLastError();
-      *count += 1;
-      *bytes += (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-    }
+    if (!deleted) return 0;
   }
 }
 

@@ -293,6 +293,34 @@ TEST_F(Chimer, DoneStoresTheControlsCancelPutsThemBack) {
   host_.player = nullptr;
 }
 
+TEST_F(Chimer, RepeatTimersAreSetOnTheBarEvenFromThePlayerThreadAndNotWithoutRepeats) {
+  // A reminder already due: the player's own thread starts it.
+  const HANDLE due = AddNotification(L"\\Windows\\calendar.exe", Time(0, 0), PUN_SOUND);
+  ASSERT_NE(due, nullptr);
+  for (DWORD repeat : {5u, 0u}) {
+    SCOPED_TRACE(repeat);
+    host_.options.NT2 = repeat;
+    CReminderPlayer player(host_.BarWindow(), false);
+    player.Rescan();
+    ASSERT_EQ(player.Count(), 1);
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](LPVOID p) -> DWORD {
+          static_cast<CReminderPlayer*>(p)->CheckDue();
+          return 0;
+        },
+        &player, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    EXPECT_EQ(player.Record(0).slot, 0);
+    EXPECT_TRUE(player.Record(0).played);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    EXPECT_EQ(KillTimer(host_.BarWindow(), kRepeatTimerBase) != FALSE, repeat != 0);
+    EXPECT_EQ(KillTimer(host_.BarWindow(), kStopTimerBase) != FALSE, repeat != 0);
+  }
+}
+
 TEST_F(Chimer, TheAlarmSoundsAreWrittenWhereMissingAndTheThreadStops) {
   CreateDirectoryW(L"\\Windows", nullptr);
   for (const wchar_t* sound : {L"\\Windows\\Alarm1.wav", L"\\Windows\\Alarm2.wav", L"\\Windows\\Alarm4.wav"}) {
