@@ -106,7 +106,10 @@ bool repair_wav(const std::wstring& path) {
     stored_fact = get32(bytes);
   }
   const std::uint32_t riff_size = static_cast<std::uint32_t>(total - 8);
-  const std::uint32_t fact_samples = blocks * samples_per_block;
+  // A count past 32 bits (a file near 4 GB of short blocks) is held at the
+  // most the field can say.
+  const auto fact_samples =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{blocks} * samples_per_block, 0xFFFFFFFFull));
   if (get32(stored_data) == data_size && get32(stored_riff) == riff_size && file_size == total &&
       (fact_offset == 0 || stored_fact == fact_samples))
     return false;
