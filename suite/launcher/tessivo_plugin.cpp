@@ -182,7 +182,7 @@ SUITE_EXPORT BOOL DllMain(HANDLE module, DWORD reason, LPVOID /*reserved*/) {
   if (reason == DLL_PROCESS_ATTACH) suite::SetModuleInstance(reinterpret_cast<HINSTANCE>(module));
   if (reason == DLL_PROCESS_DETACH) {
     tessivo::EndChimer();
-    suite::ClearModuleInstance();
+    suite::ForgetModuleInstance();
   }
   return TRUE;
 }

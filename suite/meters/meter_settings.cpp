@@ -203,6 +203,12 @@ void CMeterSettings::LoadPositions() {
   ReadDword(L"PBMY", &pbmy);
 }
 
+DWORD CMeterSettings::ReadExternalBattery() {
+  DWORD value = 0;
+  ReadDword(L"ExternalBatt", &value);
+  return value;
+}
+
 void CMeterSettings::Save() {
   if (m_key == nullptr) return;
   WriteDword(L"DLT", dlt);

@@ -43,6 +43,9 @@ class CMeterSettings {
   void SaveStatistics();
   void SaveCards();
   void Close();
+  // "ExternalBatt" under the meters' key: non-zero when an external
+  // battery is fitted; 0 when missing or unreadable.
+  DWORD ReadExternalBattery();
   bool IsOpen() const { return m_key != nullptr; }
 
   // The repeat interval in minutes; an out-of-range stored index counts as

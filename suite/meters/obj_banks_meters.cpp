@@ -5,6 +5,9 @@
 
 #include "ce/shellapi.h"
 #include "common/iss_utility.h"
+#include "common/module_state.h"
+#include "drainlog_window.h"
+#include "options_dialog.h"
 #include "meter_settings.h"
 #include "obj_battery.h"
 
@@ -111,6 +114,16 @@ BOOL CObjLeftIcon::Draw(HDC dc, const RECT& bank, HFONT, HFONT, int size, int, B
   const int edge = size == kTiny ? Scale(11) : Scale(16);
   FillBox(dc, bank.left + 3, bank.top + 2, edge, edge, 0x2A7A2A);
   FillBox(dc, bank.left + 3 + edge / 4, bank.top + 2 + edge / 4, edge / 2, edge / 2, 0xE0F0E0);
+  return 1;
+}
+
+BOOL CObjLeftIcon::Action(int) {
+  CDrainlogWindow::Get().Show(suite::PluginWindow());
+  return 1;
+}
+
+BOOL CObjRightIcons::Action(int) {
+  COptionsDialog::Get().Show(suite::PluginWindow(), 0);
   return 1;
 }
 

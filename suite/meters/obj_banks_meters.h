@@ -22,6 +22,8 @@ class CObjClock : public CObjMeter {
 
 class CObjLeftIcon : public CObjMeter {
  public:
+  // Opens the Drainlog window over the plug-in window.
+  BOOL Action(int bankIndex) override;
   // The battery swap: after the user's OK the other main battery is in use.
   BOOL SecondAction(int bankIndex) override;
   BOOL Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT secondFont, int size, int bankIndex,
@@ -36,6 +38,8 @@ class CObjRightIcons : public CObjMeter {
   BOOL Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT secondFont, int size, int bankIndex,
             BOOL selected) override;
   BOOL OnTapUp(int, int, int, int) override { return 1; }
+  // Opens the options over the plug-in window.
+  BOOL Action(int bankIndex) override;
   // Opens the help file in the browser.
   BOOL SecondAction(int bankIndex) override;
   int GetWidth() override { return 21; }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "ce/crt.h"
 #include "common/iss_utility.h"
 #include "common/module_state.h"
 #include "meter_settings.h"
@@ -26,6 +27,12 @@ ULONGLONG MonotonicMs() {
 }
 
 namespace {
+
+bool IsModelH2200() {
+  wchar_t model[64] = {};
+  SystemParametersInfoW(SPI_GETOEMINFO, 64, model, 0);
+  return _wcsicmp(model, L"hp iPAQ h2200") == 0;
+}
 
 std::wstring Format(const wchar_t* format, ...) {
   wchar_t buffer[128];
@@ -142,6 +149,13 @@ void CObjBattery::ResetElapsed() {
   CMeterSettings::Get().SaveElapsed();
 }
 
+void CObjBattery::ResetTimeRemaining() {
+  CMeterSettings& settings = CMeterSettings::Get();
+  settings.Drain() = DrainStats{144, 1, 144};
+  m_previousPercent = 255;
+  settings.SaveStatistics();
+}
+
 void CObjBattery::CheckExternal(BOOL force) {
   const DWORD now = GetTickCount();
   if (now < kBootQuiet) return;
@@ -172,6 +186,11 @@ void CObjBattery::CheckExternal(BOOL force) {
     settings.se += counted / 1000;
     m_countTick = now - counted % 1000;
     settings.SaveElapsed();
+  }
+  if (m_vendor) {
+    // No device library answers the external battery's status (it stays
+    // "unread"), so the registry says whether one is fitted.
+    m_externalState = settings.ReadExternalBattery() != 0 ? 101 : 103;
   }
   RunAlerts(status.BatteryLifePercent);
 }
@@ -248,7 +267,10 @@ DWORD CObjBattery::TimeRemaining() const {
   }
   const int p = m_status.BatteryLifePercent;
   const int adjusted = (p < 10 || p > 100) ? 0 : p + p / 10 - 10;
-  return static_cast<DWORD>(adjusted) * rate;
+  DWORD seconds = static_cast<DWORD>(adjusted) * rate;
+  const int external = m_externalState.load();
+  if (m_vendor && external <= 100 && !IsModelH2200()) seconds += static_cast<DWORD>(external) * rate;
+  return seconds;
 }
 
 std::wstring CObjBattery::LabelText(int mode) const {
@@ -258,6 +280,13 @@ std::wstring CObjBattery::LabelText(int mode) const {
     case 1: {
       if (percent > 100) return L"          ?          ";
       const std::wstring text = percent == 100 ? std::wstring(L"Full") : Format(L"%d%%", percent);
+      const int external = m_externalState.load();
+      if (m_vendor && external != 103) {
+        const std::wstring second = external > 100    ? std::wstring(L"?")
+                                    : external == 100 ? std::wstring(L"Full")
+                                                      : Format(L"%d%%", external);
+        return Format(L"     %ls %ls     ", text.c_str(), second.c_str());
+      }
       return Format(L"          %ls          ", text.c_str());
     }
     case 2:
@@ -315,6 +344,16 @@ BOOL CObjBattery::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int si
   }
   if (size == kBig) {
     m_gauge.Draw(dc, bars.frameV.Bitmap(), bars.barV.Bitmap(), none, settings.pim ? bars.digitsV.Bitmap() : none, 0);
+    const int external = m_externalState.load();
+    if (m_vendor && external != 103) {
+      // The external battery's own gauge beside the main one.
+      m_externalGauge.x = left + Scale(35);
+      m_externalGauge.y = top + Scale(3);
+      m_externalGauge.value = external;
+      m_externalGauge.vertical = 1;
+      m_externalGauge.Draw(dc, bars.frameV.Bitmap(), bars.barV.Bitmap(), none,
+                           settings.pim ? bars.digitsV.Bitmap() : none, 0);
+    }
   } else {
     m_gauge.Draw(dc, bars.frameH.Bitmap(), bars.barH.Bitmap(), settings.pim ? bars.digitsH.Bitmap() : none, none, 0);
   }

@@ -3,6 +3,7 @@
 // 24-hour level history, plays the battery alerts and draws the level.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -60,6 +61,14 @@ class CObjBattery : public CObjMeter {
   bool OnPower() const { return m_onPower; }
   // Called when the user switched main batteries.
   void ResetElapsed();
+  // Forgets what was learned of the drain rate of the battery in use (the
+  // options' reset): its record goes back to the defaults and is saved.
+  void ResetTimeRemaining();
+  // Whether the vendor's utilities were found at load: only then is an
+  // external battery looked for.
+  void SetVendorUtilities(bool present) { m_vendor = present; }
+  // The external battery: a percentage, 101 present but unread, 103 none.
+  int ExternalState() const { return m_externalState.load(); }
 
  private:
   void RunAlerts(int percent);
@@ -78,7 +87,10 @@ class CObjBattery : public CObjMeter {
   std::int64_t m_chargedPlayed = 0;
   int m_lastPercentForAlert = -1;
   int m_randomForTesting = -1;
+  bool m_vendor = false;
+  std::atomic<int> m_externalState{103};
   CBarGauge m_gauge;
+  CBarGauge m_externalGauge;
   MeterPicture m_battery, m_charge, m_chargeLarge, m_charged, m_chargedSmall, m_warning;
 };
 

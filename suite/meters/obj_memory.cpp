@@ -200,7 +200,7 @@ BOOL CObjStorage::Update() {
       if (found >= kCardSlots) break;
       StorageCard& c = cards[found];
       const BYTE before = c.used;
-      c.name = name;
+      if (c.name != name) c.name = name;  // the UI thread reads it while this runs
       ULARGE_INTEGER available{}, total{}, free{};
       const std::wstring path = L"\\" + name;
       if (GetDiskFreeSpaceExW(path.c_str(), &available, &total, &free)) {

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "ce/iphlpapi.h"
+#include "common/module_state.h"
 #include "meter_settings.h"
+#include "network_info_dialog.h"
 
 namespace pelmora {
 
@@ -142,7 +144,101 @@ BOOL CObjNetwork::Update() {
   received = m_lastReceived;
   sent = m_lastSent;
   if (state == 0 && before == 0) return 0;
+  if (infoOpen.load()) {
+    PostMessageW(suite::PluginWindow(), 1044, 0, 0);
+    return 0;
+  }
   return 1;
+}
+
+namespace {
+
+void Copy(wchar_t* to, const char* from) { std::swprintf(to, 40, L"%.39s", from != nullptr ? from : ""); }
+
+void LeaseText(std::time_t seconds, wchar_t* out) {
+  out[0] = L'\0';
+  if (seconds <= 0) return;  // no lease known
+  // Seconds since 1970 as a file time, then local time.
+  FILETIME utc{};
+  const ULONGLONG ticks = (static_cast<ULONGLONG>(seconds) + 11644473600ull) * 10000000ull;
+  utc.dwLowDateTime = static_cast<DWORD>(ticks);
+  utc.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+  FILETIME local{};
+  SYSTEMTIME time{};
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &time)) return;
+  wchar_t date[24] = {};
+  wchar_t clock[16] = {};
+  GetDateFormatW(LOCALE_USER_DEFAULT, 0, &time, L"MM/dd/yy ", date, 24);
+  GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, L"hh:mm", clock, 16);
+  std::swprintf(out, 40, L"%ls%ls", date, clock);
+}
+
+template <typename Record>
+std::vector<ULONGLONG> Query(DWORD (*call)(Record*, PULONG), ULONG first, DWORD expected) {
+  ULONG size = first;
+  std::vector<ULONGLONG> buffer((size + 7) / 8 + 1);
+  DWORD result = call(reinterpret_cast<Record*>(buffer.data()), &size);
+  if (result == expected) {
+    buffer.assign((size + 7) / 8 + 1, 0);
+    result = call(reinterpret_cast<Record*>(buffer.data()), &size);
+  }
+  if (result != NO_ERROR) buffer.clear();
+  return buffer;
+}
+
+}  // namespace
+
+bool CObjNetwork::Refresh(NetworkInfoBlock* block) {
+  if (block == nullptr) return false;
+  *block = NetworkInfoBlock{};
+  // The chosen adapter by name, else the first.
+  ULONG size = 0;
+  if (GetInterfaceInfo(nullptr, &size) != ERROR_INSUFFICIENT_BUFFER || size < sizeof(IP_INTERFACE_INFO)) return false;
+  std::vector<ULONGLONG> list((size + 7) / 8);
+  auto* interfaces = reinterpret_cast<IP_INTERFACE_INFO*>(list.data());
+  if (GetInterfaceInfo(interfaces, &size) != NO_ERROR || interfaces->NumAdapters <= 0) return false;
+  const LONG fit = static_cast<LONG>((size - offsetof(IP_INTERFACE_INFO, Adapter)) / sizeof(IP_ADAPTER_INDEX_MAP));
+  const LONG count = interfaces->NumAdapters < fit ? interfaces->NumAdapters : fit;
+  const wchar_t* chosenName = CMeterSettings::Get().deviceName;
+  LONG chosen = 0;
+  for (LONG i = 0; i < count; ++i) {
+    if (std::wcsncmp(interfaces->Adapter[i].Name, chosenName, MAX_ADAPTER_NAME) == 0) chosen = i;
+  }
+  const DWORD index = interfaces->Adapter[chosen].Index;
+  MIB_IFROW row{};
+  row.dwIndex = index;
+  if (GetIfEntry(&row) == NO_ERROR) {
+    block->bytesReceived = row.dwInOctets;
+    block->bytesSent = row.dwOutOctets;
+  }
+  const std::vector<ULONGLONG> params = Query<FIXED_INFO>(GetNetworkParams, 584, ERROR_BUFFER_OVERFLOW);
+  if (!params.empty()) {
+    const auto* fixed = reinterpret_cast<const FIXED_INFO*>(params.data());
+    Copy(block->hostName, fixed->HostName);
+    Copy(block->domainName, fixed->DomainName);
+    Copy(block->primaryDns, fixed->DnsServerList.IpAddress.String);
+    Copy(block->secondaryDns, fixed->DnsServerList.Next != nullptr ? fixed->DnsServerList.Next->IpAddress.String : "");
+    block->proxyEnabled = fixed->EnableProxy != 0;
+  }
+  const std::vector<ULONGLONG> adapters = Query<IP_ADAPTER_INFO>(GetAdaptersInfo, 0, ERROR_BUFFER_OVERFLOW);
+  for (const auto* a = adapters.empty() ? nullptr : reinterpret_cast<const IP_ADAPTER_INFO*>(adapters.data());
+       a != nullptr; a = a->Next) {
+    if (a->Index != index) continue;
+    wchar_t* mac = block->macAddress;
+    const UINT length = a->AddressLength < MAX_ADAPTER_ADDRESS_LENGTH ? a->AddressLength : MAX_ADAPTER_ADDRESS_LENGTH;
+    for (UINT b = 0; b < length; ++b) std::swprintf(mac + b * 3, 4, b + 1 < length ? L"%02X-" : L"%02X", a->Address[b]);
+    Copy(block->ipAddress, a->IpAddressList.IpAddress.String);
+    Copy(block->subnetMask, a->IpAddressList.IpMask.String);
+    Copy(block->gateway, a->GatewayList.IpAddress.String);
+    Copy(block->dhcpServer, a->DhcpServer.IpAddress.String);
+    Copy(block->primaryWins, a->PrimaryWinsServer.IpAddress.String);
+    Copy(block->secondWins, a->SecondaryWinsServer.IpAddress.String);
+    block->dhcpEnabled = a->DhcpEnabled != 0;
+    LeaseText(a->LeaseObtained, block->leaseObtained);
+    LeaseText(a->LeaseExpires, block->leaseExpires);
+    break;
+  }
+  return true;
 }
 
 BOOL CObjNetwork::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int size, int bankIndex, BOOL selected) {
@@ -182,7 +278,13 @@ std::wstring CObjNetwork::Text(int index) {
   return index >= 0 && index < 5 ? texts[index] : std::wstring();
 }
 
-BOOL CObjNetwork::Action(int) { return 1; }
+BOOL CObjNetwork::Action(int) {
+  if (IsDisabled()) return 1;
+  infoOpen = true;
+  CNetworkInfoDialog::Get().Show(suite::PluginWindow());
+  infoOpen = false;
+  return 1;
+}
 
 BOOL CObjNetwork::SecondAction(int bankIndex) {
   if (bankIndex >= 0 && bankIndex < 6) mode[bankIndex] = mode[bankIndex] >= 4 ? 0 : mode[bankIndex] + 1;

@@ -2,6 +2,7 @@
 // data flows, the totals and the rates, and keeps three 24-hour histories.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -15,6 +16,27 @@ namespace pelmora {
 std::wstring NetworkNumberText(double count, bool rate);
 // The history value of a rate in bytes per second: 400000 B/s is 100.
 int RateHistoryValue(double bytesPerSecond);
+
+// What the network information dialog shows of the chosen adapter.
+struct NetworkInfoBlock {
+  wchar_t hostName[40];
+  wchar_t ipAddress[40];
+  wchar_t subnetMask[40];
+  wchar_t gateway[40];
+  wchar_t primaryDns[40];
+  wchar_t secondaryDns[40];
+  wchar_t dhcpServer[40];
+  wchar_t macAddress[40];
+  wchar_t leaseObtained[40];
+  wchar_t leaseExpires[40];
+  wchar_t domainName[40];
+  wchar_t primaryWins[40];
+  wchar_t secondWins[40];
+  BOOL dhcpEnabled;
+  BOOL proxyEnabled;
+  DWORD bytesReceived;
+  DWORD bytesSent;
+};
 
 class CObjNetwork : public CObjMeter {
  public:
@@ -30,6 +52,13 @@ class CObjNetwork : public CObjMeter {
   bool IsConnected() { return FindInterface(); }
   void SetDisabled(bool disabled);
   bool IsDisabled() const;
+
+  // Gathers the chosen adapter's details and counters into `block` (on the
+  // UI thread, without touching what the worker measures); false when
+  // there is no adapter.
+  bool Refresh(NetworkInfoBlock* block);
+  // While the information dialog is open the worker asks for no repaint.
+  std::atomic<bool> infoOpen{false};
 
   int state = 4;
   long interfaceIndex = -1;

@@ -8,7 +8,12 @@
 #include "common/module_state.h"
 #include "common/plugin_server.h"
 #include "common/ui_helpers.h"
+#include "alert_sounds.h"
+#include "dialog_bases.h"
+#include "drainlog_window.h"
 #include "meter_settings.h"
+#include "options_dialog.h"
+#include "title_bar_meters.h"
 #include "obj_banks.h"
 #include "obj_banks_meters.h"
 #include "obj_battery.h"
@@ -66,7 +71,7 @@ DWORD WINAPI WorkerThread(LPVOID) {
   for (;;) {
     WaitForSingleObject(g_state.refreshEvent, INFINITE);
     if (g_state.stopWorker.load()) break;
-    if (Banks().PollMeters()) {
+    if (Banks().PollMeters() && DialogsOpen() == 0) {
       g_state.paintedByWorker = true;
       RequestRedraw();
     }
@@ -115,7 +120,21 @@ void OnMessage(HWND window, UINT message, WPARAM wParam) {
     case WM_LAUNCH_HELP:
       RightIcons().SecondAction(0);
       break;
+    case WM_LAUNCH_OPTIONS:
+    case WM_LAUNCH_ALERTS: {
+      // The parent comes from another program: only a live window will do.
+      HWND parent = reinterpret_cast<HWND>(wParam);
+      if (parent == nullptr || !IsWindow(parent)) parent = window;
+      if (message == WM_LAUNCH_OPTIONS) {
+        COptionsDialog::Get().Show(parent, 0);
+      } else {
+        CDrainlogWindow::Get().Show(parent);
+      }
+      break;
+    }
     case WM_DESTROY:
+      CTitleBarMeters::Get().HideBattery();
+      CTitleBarMeters::Get().HideMemory();
       KillTimer(window, IDT_CLOCK);
       KillTimer(window, kTimerOnce);
       if (g_state.windowDc != nullptr) {
@@ -132,9 +151,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   switch (message) {
     case WM_CREATE:
     case WM_USER:
+      return 0;
     case WM_LAUNCH_OPTIONS:
     case WM_LAUNCH_ALERTS:
-      return 0;
     case WM_LAUNCH_HELP:
       OnMessage(window, message, wParam);
       return 0;
@@ -174,8 +193,15 @@ void CreateMeterWindow() {
   if (g_state.worker != nullptr) SetThreadPriority(g_state.worker, 4);
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
   settings.pbbx = static_cast<DWORD>(screenWidth - Scale(57));
+  settings.pbby = static_cast<DWORD>(Scale(18));
   settings.pbmx = static_cast<DWORD>(screenWidth - Scale(67));
   settings.LoadPositions();
+  HDC screen = GetDC(nullptr);
+  CTitleBarMeters::Get().LoadPictures(screen);
+  ReleaseDC(nullptr, screen);
+  CTitleBarMeters::Get().ApplySettings();
+  InstallAlertSounds(instance);
+  Battery().SetVendorUtilities(g_state.vendorUtilities);
   Battery().CheckExternal(0);
   PostMessageW(window, WM_COMMAND, 1000, 0);
 }
@@ -288,8 +314,11 @@ SUITE_EXPORT BOOL DllMain(HANDLE module, DWORD reason, LPVOID /*reserved*/) {
     settings.LoadElapsed();
   } else if (reason == DLL_PROCESS_DETACH) {
     StopWorker();
+    CTitleBarMeters::Get().Release();
     CMeterSettings::Get().Close();
     CoUninitialize();
+    // The library may stay mapped and be loaded again under a new handle.
+    suite::ForgetModuleInstance();
   }
   return TRUE;
 }

@@ -15,8 +15,8 @@ HINSTANCE ModuleInstance() { return g_module; }
 void SetModuleInstance(HINSTANCE module) {
   if (g_module == nullptr) g_module = module;
 }
+void ForgetModuleInstance() { g_module = nullptr; }
 
-void ClearModuleInstance() { g_module = nullptr; }
 
 LONG ObjectCount() { return g_objects; }
 void AddObject() { ++g_objects; }

@@ -157,4 +157,56 @@ TEST(PelmoraPlugin, RefreshSlowsAfterFortyTicksAndAHostPaintRestoresIt) {
   ce::testing::UseRealClock();
 }
 
+
+// Presses "Done" on the open settings dialog from inside its modal loop.
+int g_optionsSeen = 0;
+void CALLBACK PressDone(HWND, UINT, UINT_PTR id, DWORD) {
+  if (HWND dialog = FindWindowW(L"Dialog", L"Settings")) {
+    ++g_optionsSeen;
+    KillTimer(nullptr, id);
+    PostMessageW(dialog, WM_COMMAND, 40005, 0);
+  }
+}
+
+TEST(PelmoraPlugin, OptionsOpenFromTheirMessageAfterTheLibraryWasLoadedAgain) {
+  ce::test::ScopedSetting folders{"DEVICE_PROGRAM_FOLDERS", std::string("Meters=") + PELMORA_FOLDER};
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora");
+  ASSERT_EQ(CoInitializeEx(nullptr, 0), S_OK);
+  // A first load and unload (as registration does), then the one hosted.
+  HMODULE first = LoadLibraryW(L"\\Program Files\\Meters\\Pelmora.dll");
+  ASSERT_NE(first, nullptr);
+  FreeLibrary(first);
+  HMODULE library = LoadLibraryW(L"\\Program Files\\Meters\\Pelmora.dll");
+  ASSERT_NE(library, nullptr);
+  auto getClassObject = Export<LPFNGETCLASSOBJECT>(library, L"DllGetClassObject");
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(getClassObject(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+  IHomePlugin* plugin = nullptr;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IHomePlugin, reinterpret_cast<void**>(&plugin)), S_OK);
+  Environment environment;
+  plugin->SetSite(&environment);
+  plugin->Initialize(1);
+  int height = 0;
+  plugin->GetHeight(&height);
+  HWND window = FindWindowW(L"PelmoraWnd", L"");
+  ASSERT_NE(window, nullptr);
+  // Another program's message with a parent that is no window.
+  const UINT_PTR timer = SetTimer(nullptr, 0, 0, PressDone);
+  SendMessageW(window, 1324, 0x5A5A5A5A, 0);
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(g_optionsSeen, 1) << "the settings dialog opened from the plug-in's resources";
+  HKEY key = nullptr;
+  DWORD updated = 0;
+  DWORD size = sizeof updated;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora", 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(key, L"Updated", nullptr, nullptr, reinterpret_cast<BYTE*>(&updated), &size),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(updated, 1u) << "Done saved the settings";
+  plugin->Release();
+  factory->Release();
+  FreeLibrary(library);
+  CoUninitialize();
+}
+
 }  // namespace

@@ -87,6 +87,84 @@ void Glyph(Image& image, int g, int x, int y, int unit, std::uint32_t c) {
 
 int S(int n, int dpi) { return (n * dpi + 48) / 96; }
 
+// Drainlog: the gauge frame (a white track in a dark outline), the bar
+// (one green row), the span button (left half "+": longer span, right half
+// "-": shorter) and, from the 96-DPI run only, the page background.
+bool MakeDrainlog(const std::string& folder, const std::string& suffix, int dpi) {
+  const int f = dpi / 96;
+  bool ok = true;
+  Image meter(124 * f, 14 * f);
+  meter.Fill(0, 0, 124 * f, 14 * f, 0xFFFFFF);
+  meter.Frame(0, 0, 124 * f, 14 * f, 0x404060);
+  meter.Frame(f, f, 122 * f, 12 * f, 0xA0A0C0);
+  ok &= Write(folder, "DL_Meter" + suffix + ".bmp", meter);
+  Image bar(120 * f, 10 * f);
+  bar.Fill(0, 0, 120 * f, 10 * f, 0x30A040);
+  bar.Fill(0, 0, 120 * f, 2 * f, 0x70D080);
+  ok &= Write(folder, "DL_Bar" + suffix + ".bmp", bar);
+  Image span(33 * f, 14 * f);
+  for (int half = 0; half < 2; ++half) {
+    const int x = half * 17 * f;
+    span.Fill(x, 0, 16 * f, 14 * f, 0xE8E8F4);
+    span.Frame(x, 0, 16 * f, 14 * f, 0x505070);
+    span.Fill(x + 4 * f, 6 * f, 8 * f, 2 * f, 0x202040);
+    if (half == 0) span.Fill(x + 7 * f, 3 * f, 2 * f, 8 * f, 0x202040);
+  }
+  ok &= Write(folder, "DL_Span" + suffix + ".bmp", span);
+  if (f == 1) {
+    Image background(240, 320);
+    for (int y = 0; y < 320; ++y) {
+      const std::uint32_t c = static_cast<std::uint32_t>(236 - y * 24 / 320);
+      background.Fill(0, y, 240, 1, c << 16 | c << 8 | (c + 12 > 255 ? 255 : c + 12));
+    }
+    ok &= Write(folder, "DL_Background.bmp", background);
+  }
+  return ok;
+}
+
+// Title-bar indicators: the battery outline, its level bars (row 0 empty
+// track, row 1 fill, row 2 the over-100 look, each the outline's size with
+// a magenta margin), the memory bars (row 0 fill, row 1 track, row 2 over
+// 100), the 10-pixel icons (0 memory, 1 to 12 the card pictures) and the
+// digits cut at 0, 4, 7, 11, 15, 19, 23, 27, 31, 35, 39, 44, 48, 53.
+bool MakeTitleBar(const std::string& folder, const std::string& suffix, int dpi) {
+  const int f = dpi / 96;
+  bool ok = true;
+  // The title bar is 26 pixels high: the battery sits at y 18 under the
+  // clock, the memory bar at the top, so both are 8 pixels high.
+  const int bw = 30 * f;
+  const int bh = 8 * f;
+  Image battery(bw, bh);
+  battery.Frame(0, 0, bw - 3 * f, bh, 0xF0F0F0);
+  battery.Frame(f, f, bw - 5 * f, bh - 2 * f, 0x404040);
+  battery.Fill(bw - 3 * f, bh / 4, 2 * f, bh / 2, 0xF0F0F0);
+  ok &= Write(folder, "QV_TitleBar_Battery" + suffix + ".bmp", battery);
+  Image levels(bw, bh * 3);
+  const std::uint32_t levelColours[3] = {0xD8D8D8, 0x70D070, 0xF0C040};
+  for (int r = 0; r < 3; ++r) levels.Fill(2 * f, bh * r + 2 * f, bw - 7 * f, bh - 4 * f, levelColours[r]);
+  ok &= Write(folder, "QV_TitleBar_Pelmoras" + suffix + ".bmp", levels);
+  const int mw = 30 * f;
+  const int mh = 8 * f;
+  Image bars(mw, mh * 3);
+  const std::uint32_t barColours[3] = {0x70A0F0, 0xD8D8D8, 0xF0C040};
+  for (int r = 0; r < 3; ++r) bars.Fill(0, mh * r + f, mw, mh - 2 * f, barColours[r]);
+  ok &= Write(folder, "QV_TitleBar_Bars" + suffix + ".bmp", bars);
+  Image icons(13 * 10 * f, mh);
+  icons.Fill(f, 2 * f, 8 * f, 4 * f, 0x3050A0);
+  for (int pin = 0; pin < 3; ++pin) icons.Fill(2 * f + pin * 3 * f, f, f, 6 * f, 0xC0C0C0);
+  for (int c = 1; c < 13; ++c) {
+    const std::uint32_t colour = 0x204060 + static_cast<std::uint32_t>(c - 1) * 0x0C0A04;
+    icons.Fill(c * 10 * f + 2 * f, 0, 6 * f, 8 * f, colour);
+    icons.Fill(c * 10 * f + 2 * f, 0, 2 * f, 2 * f, kKey);
+  }
+  ok &= Write(folder, "QV_TitleBar_Icons" + suffix + ".bmp", icons);
+  static const int kCuts[14] = {0, 4, 7, 11, 15, 19, 23, 27, 31, 35, 39, 44, 48, 53};
+  Image numbers(S(53, dpi), 5 * f + 2 * f);
+  for (int g = 0; g < 13; ++g) Glyph(numbers, g, S(kCuts[g], dpi), 1, f, 0x101010);
+  ok &= Write(folder, "QV_TitleBar_Numbers" + suffix + ".bmp", numbers);
+  return ok;
+}
+
 bool MakeSet(const std::string& folder, const std::string& suffix, int dpi) {
   const int f = dpi / 96;
   bool ok = true;
@@ -188,6 +266,8 @@ bool MakeSet(const std::string& folder, const std::string& suffix, int dpi) {
   for (int i = 0; i < 10 * f; ++i) warn.Fill(5 * f - i / 2, i, i + 1, 1, 0xD02020);
   warn.Fill(5 * f - f / 2, 3 * f, f, 4 * f, 0xFFFFFF);
   ok &= Write(folder, "PM_WarnIcon" + suffix + ".bmp", warn);
+  ok &= MakeDrainlog(folder, suffix, dpi);
+  ok &= MakeTitleBar(folder, suffix, dpi);
   return ok;
 }
 

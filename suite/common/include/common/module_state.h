@@ -15,9 +15,9 @@ namespace suite {
 HINSTANCE ModuleInstance();
 // Keeps the first non-null handle it is given.
 void SetModuleInstance(HINSTANCE module);
-// Forgets the handle at process detach: a library that stays mapped after
-// its last FreeLibrary gets a new handle when it is loaded again.
-void ClearModuleInstance();
+// Forgets the handle at process detach: a library the platform keeps
+// mapped comes back from its next load under a new handle.
+void ForgetModuleInstance();
 
 // Live PluginHello objects plus outstanding server locks.
 LONG ObjectCount();

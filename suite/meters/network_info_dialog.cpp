@@ -1,0 +1,271 @@
+#include "network_info_dialog.h"
+
+#include <cstdio>
+#include <cwchar>
+#include <vector>
+
+#include "ce/aygshell.h"
+#include "ce/commctrl.h"
+#include "ce/iphlpapi.h"
+#include "common/string_helper.h"
+#include "meter_settings.h"
+#include "obj_meter.h"
+
+namespace pelmora {
+namespace {
+
+const DLGTEMPLATE* FindTemplate(int id) {
+  HINSTANCE module = DialogModule();
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
+  if (found == nullptr) return nullptr;
+  HGLOBAL loaded = LoadResource(module, found);
+  return loaded != nullptr ? static_cast<const DLGTEMPLATE*>(LockResource(loaded)) : nullptr;
+}
+
+// A counter with thousands separators.
+void Number(DWORD n, wchar_t* out) {
+  wchar_t digits[16];
+  std::swprintf(digits, 16, L"%lu", static_cast<unsigned long>(n));
+  const int length = static_cast<int>(std::wcslen(digits));
+  int o = 0;
+  for (int i = 0; i < length; ++i) {
+    if (i > 0 && (length - i) % 3 == 0) out[o++] = L',';
+    out[o++] = digits[i];
+  }
+  out[o] = L'\0';
+}
+
+void Put(wchar_t* to, const wchar_t* from) {
+  std::wcsncpy(to, from, 39);
+  to[39] = L'\0';
+}
+
+}  // namespace
+
+CNetworkInfoDialog& CNetworkInfoDialog::Get() {
+  static CNetworkInfoDialog* dialog = new CNetworkInfoDialog;
+  return *dialog;
+}
+
+INT_PTR CNetworkInfoDialog::Show(HWND parent) {
+  if (m_hWnd != nullptr) {
+    SetForegroundWindow(m_hWnd);
+    return -1;
+  }
+  StampOpenTime();
+  return RunTemplate(parent, kNetworkInfoTemplate, Proc);
+}
+
+void CNetworkInfoDialog::OnInitDialog(HWND hwnd) {
+  CInfoDialogBase::OnInitDialog(hwnd);
+  HINSTANCE module = DialogModule();
+  SHMENUBARINFO bar{};
+  bar.cbSize = sizeof bar;
+  bar.hwndParent = hwnd;
+  bar.nToolBarId = 201;
+  bar.hInstRes = module;
+  if (SHCreateMenuBar(&bar)) {
+    SendMessageW(bar.hwndMB, SHCMBM_OVERRIDEKEY, VK_ESCAPE,
+                 MAKELPARAM(SHMBOF_NODEFAULT | SHMBOF_NOTIFY, SHMBOF_NODEFAULT | SHMBOF_NOTIFY));
+  }
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  static const int kTemplates[3] = {501, 151, 151};
+  for (int i = 0; i < 3; ++i) {
+    const DLGTEMPLATE* page = FindTemplate(kTemplates[i]);
+    m_pages[i] = page != nullptr ? CreateDialogIndirectParamW(module, page, hwnd, PageProc, i) : nullptr;
+    if (m_pages[i] == nullptr) continue;
+    MoveWindow(m_pages[i], 0, 0, client.right, client.bottom, FALSE);
+    ShowWindow(m_pages[i], SW_HIDE);
+  }
+  if (m_pages[0] != nullptr) {
+    SendDlgItemMessageW(m_pages[0], 1133, UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetDlgItem(m_pages[0], 1033)), 0);
+  }
+  ShowPage(0);
+  SetForegroundWindow(hwnd);
+  SetTimer(hwnd, kNetworkTimer, 1000, nullptr);
+  Refresh();
+}
+
+void CNetworkInfoDialog::Refresh() {
+  if (Network().Refresh(&m_info) && m_pages[0] != nullptr) FillAdapterList(m_pages[0]);
+}
+
+BOOL CNetworkInfoDialog::FillAdapterList(HWND page) {
+  ULONG size = 0;
+  if (GetInterfaceInfo(nullptr, &size) != ERROR_INSUFFICIENT_BUFFER || size < sizeof(IP_INTERFACE_INFO)) return 0;
+  std::vector<ULONGLONG> buffer((size + 7) / 8);
+  auto* info = reinterpret_cast<IP_INTERFACE_INFO*>(buffer.data());
+  if (GetInterfaceInfo(info, &size) != NO_ERROR) return 0;
+  const LONG fit = static_cast<LONG>((size - offsetof(IP_INTERFACE_INFO, Adapter)) / sizeof(IP_ADAPTER_INDEX_MAP));
+  const LONG count = info->NumAdapters < fit ? info->NumAdapters : fit;
+  SendDlgItemMessageW(page, 1033, LB_RESETCONTENT, 0, 0);
+  const wchar_t* chosenName = CMeterSettings::Get().deviceName;
+  LONG chosen = 0;
+  for (LONG i = 0; i < count; ++i) {
+    wchar_t name[MAX_ADAPTER_NAME + 1] = {};
+    std::wcsncpy(name, info->Adapter[i].Name, MAX_ADAPTER_NAME);
+    SendDlgItemMessageW(page, 1033, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    if (std::wcscmp(name, chosenName) == 0) chosen = i;
+  }
+  SendDlgItemMessageW(page, 1033, LB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+  return 1;
+}
+
+void CNetworkInfoDialog::ShowPage(int index) {
+  for (int i = 0; i < 3; ++i) {
+    if (m_pages[i] != nullptr) ShowWindow(m_pages[i], i == index ? SW_SHOW : SW_HIDE);
+  }
+  m_infoShown = index == 0;
+  if (m_pages[index] != nullptr) InvalidateRect(m_pages[index], nullptr, TRUE);
+}
+
+int CNetworkInfoDialog::Rows(int page, const wchar_t* labels[8], wchar_t values[8][40]) const {
+  const NetworkInfoBlock& i = m_info;
+  int n = 0;
+  auto row = [&](const wchar_t* label, const wchar_t* value) {
+    labels[n] = label;
+    Put(values[n], value);
+    ++n;
+  };
+  if (page == 0) {
+    row(L"Device Name:", L"");
+    row(L"Host Name:", i.hostName);
+    row(L"IP Address:", i.ipAddress);
+    row(L"MAC Address:", i.macAddress);
+    wchar_t number[40];
+    Number(i.bytesReceived, number);
+    row(L"Bytes Received:", number);
+    Number(i.bytesSent, number);
+    row(L"Bytes Sent:", number);
+  } else if (page == 1) {
+    row(L"IP Address:", i.ipAddress);
+    row(L"Subnet Mask:", i.subnetMask);
+    row(L"Gateway:", i.gateway);
+    row(L"Primary DNS:", i.primaryDns);
+    row(L"Secondary DNS:", i.secondaryDns);
+    row(L"Domain Name:", i.domainName);
+    row(L"Proxy:", i.proxyEnabled ? L"Enabled" : L"Disabled");
+  } else {
+    row(L"DHCP:", i.dhcpEnabled ? L"Enabled" : L"Disabled");
+    row(L"DHCP Server:", i.dhcpServer);
+    row(L"Primary WINS:", i.primaryWins);
+    row(L"2nd WINS:", i.secondWins);
+    row(L"Lease Obtained:", i.leaseObtained);
+    row(L"Lease Expires:", i.leaseExpires);
+  }
+  return n;
+}
+
+void CNetworkInfoDialog::PaintPage(HWND page, int index) {
+  PAINTSTRUCT paint;
+  HDC window = BeginPaint(page, &paint);
+  RECT client{};
+  GetClientRect(page, &client);
+  HDC dc = CreateCompatibleDC(window);
+  HBITMAP bitmap = CreateCompatibleBitmap(window, client.right, client.bottom);
+  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  HFONT font = CreateFontW(Scale(14), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Nina");
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0, 0, 0));
+  const wchar_t* labels[8] = {};
+  wchar_t values[8][40] = {};
+  const int n = Rows(index, labels, values);
+  for (int r = 0; r < n; ++r) {
+    const int y = Scale(5 + 18 * r);
+    RECT label{Scale(4), y, client.right - Scale(4), y + Scale(18)};
+    DrawTextW(dc, labels[r], -1, &label, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(dc, values[r], -1, &label, DT_RIGHT | DT_SINGLELINE | DT_NOPREFIX);
+  }
+  if (index == 0) {
+    m_paintedReceived = m_info.bytesReceived;
+    m_paintedSent = m_info.bytesSent;
+  }
+  SelectObject(dc, oldFont);
+  DeleteObject(font);
+  BitBlt(window, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+  SelectObject(dc, oldBitmap);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  EndPaint(page, &paint);
+}
+
+INT_PTR CALLBACK CNetworkInfoDialog::PageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  CNetworkInfoDialog& self = Get();
+  const int index = static_cast<int>(GetWindowLongPtrW(hwnd, DWLP_USER));
+  switch (message) {
+    case WM_INITDIALOG:
+      SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+      return FALSE;
+    case WM_PAINT:
+      self.PaintPage(hwnd, index);
+      return TRUE;
+    case WM_COMMAND:
+      if (index == 0 && LOWORD(wParam) == 1033 && HIWORD(wParam) == LBN_SELCHANGE) {
+        const LRESULT at = SendDlgItemMessageW(hwnd, 1033, LB_GETCURSEL, 0, 0);
+        wchar_t name[MAX_ADAPTER_NAME + 1] = {};
+        if (at != LB_ERR &&
+            SendDlgItemMessageW(hwnd, 1033, LB_GETTEXTLEN, static_cast<WPARAM>(at), 0) <= MAX_ADAPTER_NAME) {
+          SendDlgItemMessageW(hwnd, 1033, LB_GETTEXT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(name));
+          CMeterSettings& settings = CMeterSettings::Get();
+          std::swprintf(settings.deviceName, sizeof settings.deviceName / sizeof settings.deviceName[0], L"%.127ls",
+                        name);
+          self.Refresh();
+          InvalidateRect(hwnd, nullptr, TRUE);
+        }
+      }
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR CALLBACK CNetworkInfoDialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  CNetworkInfoDialog& self = Get();
+  switch (message) {
+    case WM_DESTROY:
+      for (HWND& page : self.m_pages) {
+        if (page != nullptr) DestroyWindow(page);
+        page = nullptr;
+      }
+      KillTimer(hwnd, kNetworkTimer);
+      self.m_hWnd = nullptr;
+      return 0;
+    case WM_TIMER:
+      if (wParam == kNetworkTimer && self.m_infoShown) {
+        self.Refresh();
+        if (self.m_info.bytesReceived != self.m_paintedReceived || self.m_info.bytesSent != self.m_paintedSent) {
+          InvalidateRect(self.m_pages[0], nullptr, FALSE);
+        }
+      }
+      return 1;
+    case WM_HOTKEY:
+      if (IsBackKey(message, lParam)) EndDialog(hwnd, 0);
+      return 1;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case 40005:
+          EndDialog(hwnd, 0);
+          return 1;
+        case 40011:
+          self.ShowPage(0);
+          return 1;
+        case 40012:
+          self.ShowPage(1);
+          return 1;
+        case 40013:
+          self.ShowPage(2);
+          return 1;
+        default:
+          break;
+      }
+      break;
+    default:
+      break;
+  }
+  return self.BaseProc(hwnd, message, wParam, lParam);
+}
+
+}  // namespace pelmora

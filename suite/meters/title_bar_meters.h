@@ -1,0 +1,72 @@
+// CTitleBarMeters: the two small indicator windows the plug-in can put into
+// the shell's title bar: the battery level and the memory in use (or one
+// storage card's), each a bar over its picture with optional digits.
+#pragma once
+
+#include "ce/windows.h"
+#include "common/bitmap_image.h"
+
+namespace pelmora {
+
+inline constexpr UINT_PTR kTitleBarTimer = 2310;
+
+// Draws a three-row bar picture at (x, y): a value above 100 shows the
+// third row whole; otherwise row `fullRow` at full width and row `cutRow`
+// over it cut to width x value / 100. Magenta is transparent.
+void DrawTitleBarBar(HDC dc, int x, int y, HDC bars, int barsWidth, int barsHeight, int value, int fullRow, int cutRow);
+
+class CTitleBarMeters {
+ public:
+  static CTitleBarMeters& Get();
+  virtual ~CTitleBarMeters();
+  CTitleBarMeters(const CTitleBarMeters&) = delete;
+  CTitleBarMeters& operator=(const CTitleBarMeters&) = delete;
+
+  // Loads the five pictures once and registers the two window classes.
+  void LoadPictures(HDC dc);
+  void ShowBattery();
+  void ShowMemory();
+  void HideBattery();
+  void HideMemory();
+  // Shows or hides both by the settings.
+  void ApplySettings();
+
+  HWND BatteryWindow() const { return m_battery; }
+  HWND MemoryWindow() const { return m_memory; }
+  // The first top-level window at (0, 0) as wide as the screen and s(26)
+  // high; null when there is none.
+  HWND FindTitleBar();
+  // The memory window's value: program and storage memory in use together,
+  // or the shown card's.
+  int MemoryValue() const;
+  bool ShowsMemory() const { return m_showMemory; }
+  int CardIndex() const { return m_card; }
+  // A tap on the memory window: memory, card 1, card 2 ... memory.
+  void NextMemoryView();
+  // Forgets the pictures, the classes and the title bar (plug-in unload).
+  void Release();
+
+ private:
+  CTitleBarMeters();
+  static LRESULT CALLBACK BatteryProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK MemoryProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  HWND Create(ATOM atom, const wchar_t* className, int x, int y, int width, int height);
+  void PaintBackground(HDC dc, HWND hwnd);
+  void PaintBattery(HWND hwnd);
+  void PaintMemory(HWND hwnd);
+
+  HWND m_battery = nullptr;
+  HWND m_memory = nullptr;
+  suite::CBitmapImage m_bars, m_icons, m_batteryPicture, m_levels, m_numbers;
+  ATOM m_batteryAtom = 0;
+  ATOM m_memoryAtom = 0;
+  HWND m_titleBar = nullptr;
+  bool m_showMemory = true;
+  int m_card = 0;
+  HBRUSH m_brush = nullptr;
+  COLORREF m_brushColour = CLR_INVALID;
+  int m_rowHeight = 0;
+  BYTE m_glyphs[14] = {};
+};
+
+}  // namespace pelmora
