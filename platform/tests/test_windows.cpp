@@ -421,6 +421,60 @@ TEST_F(Windows, PaintComesForVisibleWindowsAndDrawsInTheirArea) {
   EXPECT_EQ(ce::test::ScreenPixel(40, 50), black);
 }
 
+// A parent with WS_CLIPCHILDREN paints around its visible children, through
+// BeginPaint and GetDC alike and with every kind of drawing; a hidden child
+// or a parent without the style is painted over.
+TEST_F(Windows, ClipChildrenKeepsParentPaintingOffVisibleChildren) {
+  const COLORREF black = RGB(0, 0, 0);
+  const COLORREF white = RGB(255, 255, 255);
+  for (const DWORD style : {DWORD{WS_CLIPCHILDREN}, DWORD{0}}) {
+    SCOPED_TRACE(style ? "with WS_CLIPCHILDREN" : "without");
+    HWND parent = Make(style, 20, 30, 60, 60);
+    HWND child = Make(WS_CHILD | WS_VISIBLE, 10, 10, 20, 20, parent);
+    HWND hidden = Make(WS_CHILD, 40, 0, 10, 10, parent);
+    ASSERT_NE(hidden, nullptr);
+    ShowWindow(parent, SW_SHOWNA);
+    ce::test::PumpUntilIdle();
+    const RECT all{-100, -100, 500, 500};
+    const auto blackChild = [&] {
+      HDC dc = GetDC(child);
+      FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+      ReleaseDC(child, dc);
+    };
+    const bool clips = style != 0;
+
+    blackChild();
+    InvalidateRect(parent, nullptr, FALSE);
+    PAINTSTRUCT ps{};
+    HDC paintDc = BeginPaint(parent, &ps);
+    ASSERT_NE(paintDc, nullptr);
+    FillRect(paintDc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    EndPaint(parent, &ps);
+    EXPECT_EQ(ce::test::ScreenPixel(20, 30), white);
+    EXPECT_EQ(ce::test::ScreenPixel(29, 50), white) << "beside the child";
+    EXPECT_EQ(ce::test::ScreenPixel(60, 30), white) << "over the hidden child";
+    EXPECT_EQ(ce::test::ScreenPixel(30, 40) == black, clips);
+    EXPECT_EQ(ce::test::ScreenPixel(49, 59) == black, clips);
+
+    // A window DC: a pattern blit, a rectangle and a line across the child.
+    blackChild();
+    HDC dc = GetDC(parent);
+    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    BitBlt(dc, 0, 0, 60, 15, nullptr, 0, 0, PATCOPY);
+    Rectangle(dc, 0, 15, 60, 25);
+    SelectObject(dc, GetStockObject(WHITE_PEN));
+    MoveToEx(dc, 0, 27, nullptr);
+    LineTo(dc, 60, 27);
+    ReleaseDC(parent, dc);
+    EXPECT_EQ(ce::test::ScreenPixel(25, 44), white) << "blit beside the child";
+    EXPECT_EQ(ce::test::ScreenPixel(35, 44) == black, clips) << "blit";
+    EXPECT_EQ(ce::test::ScreenPixel(35, 50) == black, clips) << "rectangle";
+    EXPECT_EQ(ce::test::ScreenPixel(35, 57) == black, clips) << "line";
+    EXPECT_EQ(ce::test::ScreenPixel(55, 57), white) << "line beside the child";
+    DestroyWindow(parent);
+  }
+}
+
 LRESULT CALLBACK Subclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (message == WM_USER + 9) return 99;

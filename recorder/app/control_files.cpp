@@ -131,6 +131,9 @@ void ControlFiles::refresh() {
   for (const Location& location : locations_) {
     WIN32_FIND_DATAW data{};
     const std::wstring folder = os::path_strip_separator(os::expand_path(location.folder));
+    // Every file of a folder lies in the same place: the test is made once,
+    // on a name that stands for any of them.
+    const int kind = os::path_has_prefix(documents, os::path_normalize(os::path_join(location.folder, L"x"))) ? 1 : 2;
     const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) continue;
     do {
@@ -139,7 +142,7 @@ void ControlFiles::refresh() {
       entry.path = os::path_join(location.folder, data.cFileName);
       entry.name = data.cFileName;
       entry.sort_key = os::to_lower(entry.name);
-      entry.kind = os::path_has_prefix(documents, os::path_normalize(entry.path)) ? 1 : 2;
+      entry.kind = kind;
       entry.size_text = format_size(static_cast<std::int32_t>(std::min<DWORD>(data.nFileSizeLow, 0x7FFFFFFFu)));
       FILETIME local{};
       if (FileTimeToLocalFileTime(&data.ftCreationTime, &local))
@@ -167,8 +170,12 @@ void ControlFiles::add_entry(const std::wstring& path) {
 void ControlFiles::select_path(const std::wstring& path) {
   int row = 0;
   if (!path.empty()) {
+    // The names are compared first (cheaply, in lower case), the whole
+    // paths only for a row of the same name.
+    const std::wstring key = os::to_lower(os::path_file_name(path));
     for (int i = get_row_count() - 1; i >= 0; --i) {
-      if (os::paths_equal(entries_[static_cast<std::size_t>(i)].path, path)) {
+      const FileEntry& entry = entries_[static_cast<std::size_t>(i)];
+      if (entry.sort_key == key && os::paths_equal(entry.path, path)) {
         row = i;
         break;
       }

@@ -14,6 +14,7 @@
 #include "os/log.h"
 #include "os/path.h"
 #include "os/xml.h"
+#include "recording_repair.h"
 #include "skinner/device_caps.h"
 #include "skinner/menu_item.h"
 
@@ -487,7 +488,11 @@ void FormMain::start_recording(const std::wstring& path, const RecordFormat& for
   stop();
   paused_ = false;
   play_cue(L"Voicbeep.wav");
+  // Named until the stop has finished the file, so that a start after a
+  // crash can mend what was written.
+  mark_unfinished(kUnfinishedMarker, path);
   if (record_.start(std::move(chain), 1, format.sample_rate)) return;
+  clear_unfinished(kUnfinishedMarker);
   reset_controls();
   stop();
   // The empty file stays listed; the user learns why nothing records.
@@ -507,6 +512,7 @@ void FormMain::stop() {
     play_cue(L"RecEnd.wav");
     os::WaitCursor wait;
     record_.stop();
+    clear_unfinished(kUnfinishedMarker);
     const std::wstring selected = files_->get_selected_path();
     files_->rebuild_rows();
     files_->select_path(selected);

@@ -4,6 +4,7 @@
 #include "form_main.h"
 #include "os/application.h"
 #include "os/path.h"
+#include "recording_repair.h"
 #include "skinner/device_caps.h"
 #include "skinner/properties.h"
 
@@ -21,6 +22,8 @@ std::wstring settings_path() { return os::path_join(L"%app_path%", L"Settings.xm
 int run_recorder(HINSTANCE instance, const std::wstring& command_line) {
   os::Application application(instance, kAppName);
   if (application.is_already_running(command_line)) return 0;
+  // A recording that a crash cut off is mended before the list reads it.
+  repair_unfinished(kUnfinishedMarker);
 
   skinner::install_device_info();
   const skinner::Point screen = skinner::get_screen_size();

@@ -6,22 +6,11 @@
 set -eu
 program=$1
 script=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-DEVICE_BACKEND=headless DEVICE_PLATFORM_TYPE=SmartPhone DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$script" "$program" 2>"$work/errors.txt" || {
-  cat "$work/errors.txt"
-  exit 1
-}
+. "$(dirname "${BASH_SOURCE[0]}")/../harness/run_headless.sh"
+headless_scratch
 # Every picture decoded, the menu bar made, every script line carried out.
-if grep -qE "missing data|did not decode|could not|^script: " "$work/errors.txt"; then
-  cat "$work/errors.txt"
-  exit 1
-fi
-shots=$(grep -o 'page[0-9]*\.png' "$script" | sort -u)
-for shot in $shots; do
-  [ -s "$shot" ] || { echo "missing screenshot $shot"; exit 1; }
-done
+headless_run "$program" "$script" "missing data|did not decode|could not|^script: " DEVICE_PLATFORM_TYPE=SmartPhone
+headless_shots "$script" 'page[0-9]*\.png'
 # Each page looks different from the one before.
 for pair in "page1 page2" "page2 page3" "page3 page4"; do
   set -- $pair

@@ -68,6 +68,16 @@ std::uint8_t Mix(std::uint8_t a, std::uint8_t b, double t) {
 std::string EncodeBmp24(const Image& image) { return Encode(image, 24); }
 std::string EncodeBmp8Grey(const Image& image) { return Encode(image, 8); }
 
+Image Gradient(int w, int h, Rgb top, Rgb bottom) {
+  Image image(w, h);
+  for (int y = 0; y < h; ++y) {
+    const double t = h > 1 ? static_cast<double>(y) / (h - 1) : 0.0;
+    const Rgb fill{Mix(top.r, bottom.r, t), Mix(top.g, bottom.g, t), Mix(top.b, bottom.b, t)};
+    for (int x = 0; x < w; ++x) image.at(x, y) = fill;
+  }
+  return image;
+}
+
 Image RoundedFrame(int w, int h, int radius, Rgb top, Rgb bottom, Rgb edge) {
   Image image(w, h);
   for (int y = 0; y < h; ++y) {
@@ -173,9 +183,9 @@ std::vector<std::pair<std::string, std::string>> DefaultSet() {
   // A panel with a soft alpha edge, tiled in the middle.
   set.emplace_back("panel.bmp", EncodeBmp24(RoundedFrame(24, 24, 6, {250, 250, 252}, {226, 230, 238}, edge)));
   set.emplace_back("panel_8.bmp", EncodeBmp24(SoftAlpha(24, 24, 6, 4)));
-  // The form background: a plain gradient.
-  set.emplace_back("background.bmp",
-                   EncodeBmp24(RoundedFrame(16, 64, 0, {214, 222, 234}, {170, 184, 206}, {214, 222, 234})));
+  // The form background: a plain gradient, without an edge (stretched over a
+  // whole form, a one-pixel edge would become a wide band at its sides).
+  set.emplace_back("background.bmp", EncodeBmp24(Gradient(16, 64, {214, 222, 234}, {190, 200, 218})));
   set.emplace_back("arrow_left.bmp", EncodeBmp24(Arrow(11, false, {30, 40, 60})));
   set.emplace_back("arrow_left_1.bmp", EncodeBmp24(Arrow(11, false, {255, 255, 255})));
   set.emplace_back("arrow_right.bmp", EncodeBmp24(Arrow(11, true, {30, 40, 60})));

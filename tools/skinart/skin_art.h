@@ -33,6 +33,9 @@ std::string EncodeBmp8Grey(const Image& image);
 // A rounded rectangle with a vertical gradient and a one-pixel edge; outside
 // the corners the colour is black.
 Image RoundedFrame(int w, int h, int radius, Rgb top, Rgb bottom, Rgb edge);
+// A plain vertical gradient with no edge: stretched over a form, nothing of
+// it stands out as a band or a frame.
+Image Gradient(int w, int h, Rgb top, Rgb bottom);
 // White inside the rounded rectangle, black outside.
 Image RoundedMask(int w, int h, int radius);
 // Grey levels of a soft-edged rounded rectangle: 255 inside, fading to 0

@@ -9,20 +9,8 @@ platform=$3
 if [ "$platform" = Smartphone ]; then
   script=$(dirname "$script")/skingallery_phone.script
 fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-DEVICE_BACKEND=headless DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$script" DEVICE_PLATFORM_TYPE="$platform" \
-  "$program" 2>"$work/errors.txt" || {
-  cat "$work/errors.txt"
-  exit 1
-}
-if grep -qE "missing data|could not|^script: |Snag" "$work/errors.txt"; then
-  cat "$work/errors.txt"
-  exit 1
-fi
-shots=$(grep -oE '[a-z]+[0-9]+\.png' "$script" | sort -u)
-for shot in $shots; do
-  [ -s "$shot" ] || { echo "missing screenshot $shot"; exit 1; }
-done
+. "$(dirname "${BASH_SOURCE[0]}")/../harness/run_headless.sh"
+headless_scratch
+headless_run "$program" "$script" "missing data|could not|^script: |Snag" DEVICE_PLATFORM_TYPE="$platform"
+headless_shots "$script" '[a-z]+[0-9]+\.png'
 echo "screenshots written:" $shots

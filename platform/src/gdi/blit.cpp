@@ -105,184 +105,190 @@ BOOL Transfer(HDC destHdc, i64 x, i64 y, i64 w, i64 h, HDC sourceHdc, i64 sx, i6
   const bool mirrorY = Normalise(y, h) != Normalise(sy, sh);
 
   const Surface& ds = dest->surface();
-  const RECT clip = dest->ClipInSurface();
-  // Destination pixels i in [i0, i1) and j in [j0, j1) after clipping.
-  const i64 left = x + dest->origin.x;
-  const i64 top = y + dest->origin.y;
-  const i64 i0 = std::max<i64>(0, clip.left - left);
-  const i64 i1 = std::min<i64>(w, clip.right - left);
-  const i64 j0 = std::max<i64>(0, clip.top - top);
-  const i64 j1 = std::min<i64>(h, clip.bottom - top);
-  if (i0 >= i1 || j0 >= j1) return TRUE;
+  // Each rectangle of the clip is painted on its own.
+  const auto paintPiece = [&](const RECT& clip) {
+    // Destination pixels i in [i0, i1) and j in [j0, j1) after clipping.
+    const i64 left = x + dest->origin.x;
+    const i64 top = y + dest->origin.y;
+    const i64 i0 = std::max<i64>(0, clip.left - left);
+    const i64 i1 = std::min<i64>(w, clip.right - left);
+    const i64 j0 = std::max<i64>(0, clip.top - top);
+    const i64 j1 = std::min<i64>(h, clip.bottom - top);
+    if (i0 >= i1 || j0 >= j1) return;
 
-  const PixelFormat& df = *ds.format;
-  const DWORD pattern = PatternPixel(*dest, df);
-  const DWORD mask = df.valueMask();
+    const PixelFormat& df = *ds.format;
+    const DWORD pattern = PatternPixel(*dest, df);
+    const DWORD mask = df.valueMask();
 
-  if (!needSource && rowPaths.load(std::memory_order_relaxed)) {
-    const auto count = static_cast<std::size_t>(i1 - i0);
-    DWORD* line = Sized(Buffers().dest, count);
-    const bool readDest = RopUsesDest(rop);
-    for (i64 j = j0; j < j1; ++j) {
-      const int px = static_cast<int>(left + i0);
-      const int py = static_cast<int>(top + j);
-      if (readDest) ReadSpan(ds, px, py, count, line);
-      CombineRow(rop, pattern, nullptr, line, count, mask);
-      WriteSpan(ds, px, py, count, line);
-    }
-    dest->Changed(RECT{static_cast<LONG>(left + i0), static_cast<LONG>(top + j0), static_cast<LONG>(left + i1),
-                       static_cast<LONG>(top + j1)});
-    return TRUE;
-  }
-  if (!needSource) {
-    for (i64 j = j0; j < j1; ++j) {
-      for (i64 i = i0; i < i1; ++i) {
-        const int px = static_cast<int>(left + i);
+    if (!needSource && rowPaths.load(std::memory_order_relaxed)) {
+      const auto count = static_cast<std::size_t>(i1 - i0);
+      DWORD* line = Sized(Buffers().dest, count);
+      const bool readDest = RopUsesDest(rop);
+      for (i64 j = j0; j < j1; ++j) {
+        const int px = static_cast<int>(left + i0);
         const int py = static_cast<int>(top + j);
-        ds.Write(px, py, ApplyRop(rop, pattern, 0, ds.Read(px, py), mask));
+        if (readDest) ReadSpan(ds, px, py, count, line);
+        CombineRow(rop, pattern, nullptr, line, count, mask);
+        WriteSpan(ds, px, py, count, line);
       }
+      dest->Changed(RECT{static_cast<LONG>(left + i0), static_cast<LONG>(top + j0), static_cast<LONG>(left + i1),
+                         static_cast<LONG>(top + j1)});
+      return;
     }
-    dest->Changed(RECT{static_cast<LONG>(left + i0), static_cast<LONG>(top + j0), static_cast<LONG>(left + i1),
-                       static_cast<LONG>(top + j1)});
-    return TRUE;
-  }
-
-  const Surface& ss = source->surface();
-  const i64 sLeft = sx + source->origin.x;
-  const i64 sTop = sy + source->origin.y;
-  const bool oneToOne = w == sw && h == sh && !mirrorX && !mirrorY;
-
-  if (oneToOne && ((rop >> 16) & 0xFF) == 0xCC) {
-    // Clip further to the source surface, then copy rows.
-    const i64 a0 = std::max<i64>(i0, -sLeft);
-    const i64 a1 = std::min<i64>(i1, ss.width - sLeft);
-    const i64 b0 = std::max<i64>(j0, -sTop);
-    const i64 b1 = std::min<i64>(j1, ss.height - sTop);
-    if (a0 >= a1 || b0 >= b1) return TRUE;
-    const RECT area{static_cast<LONG>(left + a0), static_cast<LONG>(top + b0), static_cast<LONG>(left + a1),
-                    static_cast<LONG>(top + b1)};
-    if (rowPaths.load(std::memory_order_relaxed) && TryFastCopy(ds, area, ss, sLeft + a0, sTop + b0)) {
-      dest->Changed(area);
-      return TRUE;
-    }
-  }
-
-  // Source column and row for each destination column and row; -1 where the
-  // source pixel lies outside the source bitmap (that pixel is left alone).
-  // Both maps are monotonic, so the valid entries form one run.
-  RowBuffers& buffers = Buffers();
-  int* columns = Sized(buffers.columns, static_cast<std::size_t>(i1 - i0));
-  i64 firstColumn = i1;
-  i64 endColumn = i0;
-  for (i64 i = i0; i < i1; ++i) {
-    const i64 s = oneToOne ? sLeft + i : sLeft + Sample(i, w, sw, mirrorX);
-    const bool inside = s >= 0 && s < ss.width;
-    columns[i - i0] = inside ? static_cast<int>(s) : -1;
-    if (inside) {
-      firstColumn = std::min(firstColumn, i);
-      endColumn = i + 1;
-    }
-  }
-  int* rows = Sized(buffers.rows, static_cast<std::size_t>(j1 - j0));
-  for (i64 j = j0; j < j1; ++j) {
-    const i64 s = oneToOne ? sTop + j : sTop + Sample(j, h, sh, mirrorY);
-    rows[j - j0] = (s >= 0 && s < ss.height) ? static_cast<int>(s) : -1;
-  }
-  const bool fast = rowPaths.load(std::memory_order_relaxed);
-
-  // Reading and writing one surface: take the source pixels first.
-  const Surface* from = &ss;
-  std::vector<BYTE> copy;
-  Surface snapshot;
-  if (ds.origin == ss.origin) {
-    copy.resize(DibRowBytes(ss.width, ss.format->bitsPerPixel()) * static_cast<std::size_t>(ss.height));
-    snapshot = Surface{copy.data(),
-                       static_cast<std::ptrdiff_t>(DibRowBytes(ss.width, ss.format->bitsPerPixel())),
-                       ss.format->bitsPerPixel() / 8,
-                       ss.width,
-                       ss.height,
-                       ss.format};
-    if (fast && ss.RowsAreContiguous() && firstColumn < endColumn) {
-      // The sampled part of each sampled row in one piece; both surfaces
-      // are plain rows of the same depth.
-      const int c0 = std::min(columns[firstColumn - i0], columns[endColumn - 1 - i0]);
-      const int c1 = std::max(columns[firstColumn - i0], columns[endColumn - 1 - i0]) + 1;
-      const std::size_t bytes = static_cast<std::size_t>(c1 - c0) * static_cast<std::size_t>(ss.colStep);
-      for (i64 n = 0; n < j1 - j0; ++n) {
-        const int r = rows[n];
-        if (r >= 0) std::memcpy(snapshot.RowAddress(c0, r), ss.RowAddress(c0, r), bytes);
-      }
-    } else {
-      for (i64 n = 0; n < j1 - j0; ++n) {
-        const int r = rows[n];
-        if (r < 0) continue;
-        for (i64 k = 0; k < i1 - i0; ++k) {
-          const int c = columns[k];
-          if (c >= 0) snapshot.Write(c, r, ss.Read(c, r));
+    if (!needSource) {
+      for (i64 j = j0; j < j1; ++j) {
+        for (i64 i = i0; i < i1; ++i) {
+          const int px = static_cast<int>(left + i);
+          const int py = static_cast<int>(top + j);
+          ds.Write(px, py, ApplyRop(rop, pattern, 0, ds.Read(px, py), mask));
         }
       }
+      dest->Changed(RECT{static_cast<LONG>(left + i0), static_cast<LONG>(top + j0), static_cast<LONG>(left + i1),
+                         static_cast<LONG>(top + j1)});
+      return;
     }
-    from = &snapshot;
-  }
 
-  if (fast) {
-    if (firstColumn < endColumn) {
-      const RowConverter converter(*ss.format, df);
-      const auto count = static_cast<std::size_t>(endColumn - firstColumn);
-      DWORD* sourceLine = Sized(buffers.source, count);
-      DWORD* destLine = Sized(buffers.dest, count);
-      const bool readDest = RopUsesDest(rop);
-      const int px = static_cast<int>(left + firstColumn);
-      const int* used = columns + (firstColumn - i0);
-      for (i64 j = j0; j < j1; ++j) {
-        const int r = rows[j - j0];
-        if (r < 0) continue;
-        const int py = static_cast<int>(top + j);
-        ReadRow(*from, r, used, count, sourceLine);
-        converter.Convert(sourceLine, count);
-        if (readDest) ReadSpan(ds, px, py, count, destLine);
-        CombineRow(rop, pattern, sourceLine, destLine, count, mask);
-        WriteSpan(ds, px, py, count, destLine);
+    const Surface& ss = source->surface();
+    const i64 sLeft = sx + source->origin.x;
+    const i64 sTop = sy + source->origin.y;
+    const bool oneToOne = w == sw && h == sh && !mirrorX && !mirrorY;
+
+    if (oneToOne && ((rop >> 16) & 0xFF) == 0xCC) {
+      // Clip further to the source surface, then copy rows.
+      const i64 a0 = std::max<i64>(i0, -sLeft);
+      const i64 a1 = std::min<i64>(i1, ss.width - sLeft);
+      const i64 b0 = std::max<i64>(j0, -sTop);
+      const i64 b1 = std::min<i64>(j1, ss.height - sTop);
+      if (a0 >= a1 || b0 >= b1) return;
+      const RECT area{static_cast<LONG>(left + a0), static_cast<LONG>(top + b0), static_cast<LONG>(left + a1),
+                      static_cast<LONG>(top + b1)};
+      if (rowPaths.load(std::memory_order_relaxed) && TryFastCopy(ds, area, ss, sLeft + a0, sTop + b0)) {
+        dest->Changed(area);
+        return;
+      }
+    }
+
+    // Source column and row for each destination column and row; -1 where the
+    // source pixel lies outside the source bitmap (that pixel is left alone).
+    // Both maps are monotonic, so the valid entries form one run.
+    RowBuffers& buffers = Buffers();
+    int* columns = Sized(buffers.columns, static_cast<std::size_t>(i1 - i0));
+    i64 firstColumn = i1;
+    i64 endColumn = i0;
+    for (i64 i = i0; i < i1; ++i) {
+      const i64 s = oneToOne ? sLeft + i : sLeft + Sample(i, w, sw, mirrorX);
+      const bool inside = s >= 0 && s < ss.width;
+      columns[i - i0] = inside ? static_cast<int>(s) : -1;
+      if (inside) {
+        firstColumn = std::min(firstColumn, i);
+        endColumn = i + 1;
+      }
+    }
+    int* rows = Sized(buffers.rows, static_cast<std::size_t>(j1 - j0));
+    for (i64 j = j0; j < j1; ++j) {
+      const i64 s = oneToOne ? sTop + j : sTop + Sample(j, h, sh, mirrorY);
+      rows[j - j0] = (s >= 0 && s < ss.height) ? static_cast<int>(s) : -1;
+    }
+    const bool fast = rowPaths.load(std::memory_order_relaxed);
+
+    // Reading and writing one surface: take the source pixels first.
+    const Surface* from = &ss;
+    std::vector<BYTE> copy;
+    Surface snapshot;
+    if (ds.origin == ss.origin) {
+      copy.resize(DibRowBytes(ss.width, ss.format->bitsPerPixel()) * static_cast<std::size_t>(ss.height));
+      snapshot = Surface{copy.data(),
+                         static_cast<std::ptrdiff_t>(DibRowBytes(ss.width, ss.format->bitsPerPixel())),
+                         ss.format->bitsPerPixel() / 8,
+                         ss.width,
+                         ss.height,
+                         ss.format};
+      if (fast && ss.RowsAreContiguous() && firstColumn < endColumn) {
+        // The sampled part of each sampled row in one piece; both surfaces
+        // are plain rows of the same depth.
+        const int c0 = std::min(columns[firstColumn - i0], columns[endColumn - 1 - i0]);
+        const int c1 = std::max(columns[firstColumn - i0], columns[endColumn - 1 - i0]) + 1;
+        const std::size_t bytes = static_cast<std::size_t>(c1 - c0) * static_cast<std::size_t>(ss.colStep);
+        for (i64 n = 0; n < j1 - j0; ++n) {
+          const int r = rows[n];
+          if (r >= 0) std::memcpy(snapshot.RowAddress(c0, r), ss.RowAddress(c0, r), bytes);
+        }
+      } else {
+        for (i64 n = 0; n < j1 - j0; ++n) {
+          const int r = rows[n];
+          if (r < 0) continue;
+          for (i64 k = 0; k < i1 - i0; ++k) {
+            const int c = columns[k];
+            if (c >= 0) snapshot.Write(c, r, ss.Read(c, r));
+          }
+        }
+      }
+      from = &snapshot;
+    }
+
+    if (fast) {
+      if (firstColumn < endColumn) {
+        const RowConverter converter(*ss.format, df);
+        const auto count = static_cast<std::size_t>(endColumn - firstColumn);
+        DWORD* sourceLine = Sized(buffers.source, count);
+        DWORD* destLine = Sized(buffers.dest, count);
+        const bool readDest = RopUsesDest(rop);
+        const int px = static_cast<int>(left + firstColumn);
+        const int* used = columns + (firstColumn - i0);
+        for (i64 j = j0; j < j1; ++j) {
+          const int r = rows[j - j0];
+          if (r < 0) continue;
+          const int py = static_cast<int>(top + j);
+          ReadRow(*from, r, used, count, sourceLine);
+          converter.Convert(sourceLine, count);
+          if (readDest) ReadSpan(ds, px, py, count, destLine);
+          CombineRow(rop, pattern, sourceLine, destLine, count, mask);
+          WriteSpan(ds, px, py, count, destLine);
+        }
+      }
+      dest->Changed(RECT{static_cast<LONG>(left + i0), static_cast<LONG>(top + j0), static_cast<LONG>(left + i1),
+                         static_cast<LONG>(top + j1)});
+      return;
+    }
+
+    const bool sameFormat = df.SameAs(*ss.format);
+    // Indexed sources convert through a small table built once.
+    std::vector<DWORD> converted;
+    if (!sameFormat && ss.format->indexed()) {
+      converted.resize(std::size_t{1} << ss.format->bitsPerPixel());
+      for (std::size_t v = 0; v < converted.size(); ++v) {
+        converted[v] = df.FromColor(ss.format->ToColor(static_cast<DWORD>(v)));
+      }
+    }
+    for (i64 j = j0; j < j1; ++j) {
+      const int r = rows[j - j0];
+      if (r < 0) continue;
+      const int py = static_cast<int>(top + j);
+      for (i64 i = i0; i < i1; ++i) {
+        const int c = columns[i - i0];
+        if (c < 0) continue;
+        DWORD s = from->Read(c, r);
+        if (!sameFormat) s = converted.empty() ? df.FromColor(ss.format->ToColor(s)) : converted[s];
+        const int px = static_cast<int>(left + i);
+        ds.Write(px, py, ApplyRop(rop, pattern, s, ds.Read(px, py), mask));
       }
     }
     dest->Changed(RECT{static_cast<LONG>(left + i0), static_cast<LONG>(top + j0), static_cast<LONG>(left + i1),
                        static_cast<LONG>(top + j1)});
-    return TRUE;
-  }
-
-  const bool sameFormat = df.SameAs(*ss.format);
-  // Indexed sources convert through a small table built once.
-  std::vector<DWORD> converted;
-  if (!sameFormat && ss.format->indexed()) {
-    converted.resize(std::size_t{1} << ss.format->bitsPerPixel());
-    for (std::size_t v = 0; v < converted.size(); ++v) {
-      converted[v] = df.FromColor(ss.format->ToColor(static_cast<DWORD>(v)));
-    }
-  }
-  for (i64 j = j0; j < j1; ++j) {
-    const int r = rows[j - j0];
-    if (r < 0) continue;
-    const int py = static_cast<int>(top + j);
-    for (i64 i = i0; i < i1; ++i) {
-      const int c = columns[i - i0];
-      if (c < 0) continue;
-      DWORD s = from->Read(c, r);
-      if (!sameFormat) s = converted.empty() ? df.FromColor(ss.format->ToColor(s)) : converted[s];
-      const int px = static_cast<int>(left + i);
-      ds.Write(px, py, ApplyRop(rop, pattern, s, ds.Read(px, py), mask));
-    }
-  }
-  dest->Changed(RECT{static_cast<LONG>(left + i0), static_cast<LONG>(top + j0), static_cast<LONG>(left + i1),
-                     static_cast<LONG>(top + j1)});
+  };
+  dest->ForEachClipPiece(paintPiece);
   return TRUE;
 }
 
 // The surface pixel of a DC point inside the DC's clip, if any.
 bool Locate(const Dc& dc, int x, int y, int& px, int& py) {
-  const RECT clip = dc.ClipInSurface();
   const i64 sx = i64{x} + dc.origin.x;
   const i64 sy = i64{y} + dc.origin.y;
-  if (sx < clip.left || sx >= clip.right || sy < clip.top || sy >= clip.bottom) return false;
+  bool inside = false;
+  dc.ForEachClipPiece([&](const RECT& clip) {
+    inside = inside || (sx >= clip.left && sx < clip.right && sy >= clip.top && sy < clip.bottom);
+  });
+  if (!inside) return false;
   px = static_cast<int>(sx);
   py = static_cast<int>(sy);
   return true;
@@ -313,19 +319,20 @@ int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
   }
   if (fill->style != BS_SOLID) return 1;  // a hollow brush paints nothing
   const Surface& s = dc->surface();
-  const RECT clip = dc->ClipInSurface();
-  const i64 left = std::max<i64>(i64{rect->left} + dc->origin.x, clip.left);
-  const i64 top = std::max<i64>(i64{rect->top} + dc->origin.y, clip.top);
-  const i64 right = std::min<i64>(i64{rect->right} + dc->origin.x, clip.right);
-  const i64 bottom = std::min<i64>(i64{rect->bottom} + dc->origin.y, clip.bottom);
-  if (left >= right || top >= bottom) return 1;
   const DWORD pixel = s.format->FromColor(fill->color);
-  const auto count = static_cast<std::size_t>(right - left);
-  DWORD* line = Sized(Buffers().dest, count);
-  std::fill(line, line + count, pixel);
-  for (i64 y = top; y < bottom; ++y) WriteSpan(s, static_cast<int>(left), static_cast<int>(y), count, line);
-  dc->Changed(
-      RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right), static_cast<LONG>(bottom)});
+  dc->ForEachClipPiece([&](const RECT& clip) {
+    const i64 left = std::max<i64>(i64{rect->left} + dc->origin.x, clip.left);
+    const i64 top = std::max<i64>(i64{rect->top} + dc->origin.y, clip.top);
+    const i64 right = std::min<i64>(i64{rect->right} + dc->origin.x, clip.right);
+    const i64 bottom = std::min<i64>(i64{rect->bottom} + dc->origin.y, clip.bottom);
+    if (left >= right || top >= bottom) return;
+    const auto count = static_cast<std::size_t>(right - left);
+    DWORD* line = Sized(Buffers().dest, count);
+    std::fill(line, line + count, pixel);
+    for (i64 y = top; y < bottom; ++y) WriteSpan(s, static_cast<int>(left), static_cast<int>(y), count, line);
+    dc->Changed(
+        RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right), static_cast<LONG>(bottom)});
+  });
   return 1;
 }
 

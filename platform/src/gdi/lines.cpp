@@ -30,6 +30,7 @@ class PenPainter {
       : dc_(dc),
         surface_(dc.surface()),
         clip_(dc.ClipInSurface()),
+        pieces_(dc.excluded.empty() ? std::vector<RECT>{} : dc.ClipPieces()),
         pen_(pen),
         pixel_(surface_.format->FromColor(pen.color)),
         width_(std::min(pen.width, kWidestPen)) {}
@@ -83,11 +84,20 @@ class PenPainter {
  private:
   // One pen-sized square centred on a surface pixel.
   void Dot(i64 x, i64 y) {
+    if (pieces_.empty()) {
+      DotIn(x, y, clip_);
+      return;
+    }
+    for (const RECT& piece : pieces_) DotIn(x, y, piece);
+  }
+
+  // The part of the square inside one rectangle of the clip.
+  void DotIn(i64 x, i64 y, const RECT& clip) {
     const i64 half = (width_ - 1) / 2;
-    const i64 left = std::max<i64>(x - half, clip_.left);
-    const i64 top = std::max<i64>(y - half, clip_.top);
-    const i64 right = std::min<i64>(x - half + width_, clip_.right);
-    const i64 bottom = std::min<i64>(y - half + width_, clip_.bottom);
+    const i64 left = std::max<i64>(x - half, clip.left);
+    const i64 top = std::max<i64>(y - half, clip.top);
+    const i64 right = std::min<i64>(x - half + width_, clip.right);
+    const i64 bottom = std::min<i64>(y - half + width_, clip.bottom);
     if (left >= right || top >= bottom) return;
     for (i64 py = top; py < bottom; ++py) {
       for (i64 px = left; px < right; ++px) surface_.Write(static_cast<int>(px), static_cast<int>(py), pixel_);
@@ -103,7 +113,9 @@ class PenPainter {
 
   const Dc& dc_;
   const Surface& surface_;
-  RECT clip_;
+  RECT clip_;  // bounds of the clip
+  // The clip's rectangles when the DC leaves some out; empty otherwise.
+  std::vector<RECT> pieces_;
   const Pen& pen_;
   DWORD pixel_;
   i64 width_;
@@ -159,19 +171,20 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
   // The inside, with the brush; a null pen leaves the frame to the brush.
   if (dc->brush->style == BS_SOLID) {
     const Surface& s = dc->surface();
-    const RECT clip = dc->ClipInSurface();
     const i64 inset = outline ? 1 : 0;
-    const i64 fl = std::max<i64>(l + inset + dc->origin.x, clip.left);
-    const i64 ft = std::max<i64>(t + inset + dc->origin.y, clip.top);
-    const i64 fr = std::min<i64>(r - 1 + dc->origin.x, clip.right);
-    const i64 fb = std::min<i64>(b - 1 + dc->origin.y, clip.bottom);
-    if (fl < fr && ft < fb) {
-      const DWORD pixel = s.format->FromColor(dc->brush->color);
-      for (i64 y = ft; y < fb; ++y) {
-        for (i64 x = fl; x < fr; ++x) s.Write(static_cast<int>(x), static_cast<int>(y), pixel);
+    const DWORD pixel = s.format->FromColor(dc->brush->color);
+    dc->ForEachClipPiece([&](const RECT& clip) {
+      const i64 fl = std::max<i64>(l + inset + dc->origin.x, clip.left);
+      const i64 ft = std::max<i64>(t + inset + dc->origin.y, clip.top);
+      const i64 fr = std::min<i64>(r - 1 + dc->origin.x, clip.right);
+      const i64 fb = std::min<i64>(b - 1 + dc->origin.y, clip.bottom);
+      if (fl < fr && ft < fb) {
+        for (i64 y = ft; y < fb; ++y) {
+          for (i64 x = fl; x < fr; ++x) s.Write(static_cast<int>(x), static_cast<int>(y), pixel);
+        }
+        dc->Changed(RECT{static_cast<LONG>(fl), static_cast<LONG>(ft), static_cast<LONG>(fr), static_cast<LONG>(fb)});
       }
-      dc->Changed(RECT{static_cast<LONG>(fl), static_cast<LONG>(ft), static_cast<LONG>(fr), static_cast<LONG>(fb)});
-    }
+    });
   }
   if (outline) {
     // Corners as ints: l..r-1 and t..b-1 are within the int range.

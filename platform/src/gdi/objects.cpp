@@ -192,6 +192,34 @@ RECT Dc::ClipInSurface() const {
   return clip;
 }
 
+std::vector<RECT> Dc::ClipPieces() const {
+  std::vector<RECT> pieces;
+  const RECT clip = ClipInSurface();
+  if (IsEmpty(clip)) return pieces;
+  pieces.push_back(clip);
+  std::vector<RECT> next;
+  for (const RECT& cut : excluded) {
+    next.clear();
+    for (const RECT& p : pieces) {
+      const RECT overlap = Intersect(p, cut);
+      if (IsEmpty(overlap)) {
+        next.push_back(p);
+        continue;
+      }
+      // What is left of p: the bands above and below the overlap, and the
+      // parts beside it within the overlap's rows.
+      const RECT around[] = {RECT{p.left, p.top, p.right, overlap.top}, RECT{p.left, overlap.bottom, p.right, p.bottom},
+                             RECT{p.left, overlap.top, overlap.left, overlap.bottom},
+                             RECT{overlap.right, overlap.top, p.right, overlap.bottom}};
+      for (const RECT& r : around) {
+        if (!IsEmpty(r)) next.push_back(r);
+      }
+    }
+    pieces.swap(next);
+  }
+  return pieces;
+}
+
 void Dc::Changed(const RECT& area) const {
   if (type == DcType::Screen && !IsEmpty(area)) screen->Present(area);
 }

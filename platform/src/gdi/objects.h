@@ -93,6 +93,9 @@ class Dc final : public GdiObject {
   POINT origin{0, 0};              // surface position of the DC's (0, 0)
   std::optional<RECT> deviceClip;  // surface rectangle the DC owns, if not all
   std::optional<RECT> userClip;    // IntersectClipRect, in DC coordinates
+  // Surface rectangles left out of the clip: the visible children of a
+  // window with WS_CLIPCHILDREN, so its painting does not cover them.
+  std::vector<RECT> excluded;
   // Text state; a null font is the stock system font.
   std::shared_ptr<Font> font;
   COLORREF textColor = 0x000000;
@@ -103,6 +106,19 @@ class Dc final : public GdiObject {
   const Surface& surface() const { return type == DcType::Screen ? screen->view() : bitmap->surface; }
   // The rectangle the DC may draw in, in surface coordinates.
   RECT ClipInSurface() const;
+  // The clip without the excluded rectangles, as disjoint rectangles.
+  std::vector<RECT> ClipPieces() const;
+  // Calls f(piece) for every non-empty rectangle of the clip; without
+  // exclusions that is the clip itself and nothing is allocated.
+  template <class F>
+  void ForEachClipPiece(F&& f) const {
+    if (excluded.empty()) {
+      const RECT clip = ClipInSurface();
+      if (clip.left < clip.right && clip.top < clip.bottom) f(clip);
+      return;
+    }
+    for (const RECT& piece : ClipPieces()) f(piece);
+  }
   // Tells the screen's display what changed (surface coordinates).
   void Changed(const RECT& area) const;
 };

@@ -153,10 +153,13 @@ long long RunWidth(RealizedFont& font, const wchar_t* text, std::size_t count) {
   return width;
 }
 
-void DrawRun(const gdi::Dc& dc, RealizedFont& font, long long x, long long y, long long u, long long v, const Run& run,
-             const std::optional<RECT>& clip) {
+namespace {
+
+// One run drawn inside one rectangle of the DC's clip.
+void DrawRunIn(const gdi::Dc& dc, RealizedFont& font, long long x, long long y, long long u, long long v,
+               const Run& run, const std::optional<RECT>& clip, const RECT& piece) {
   const Surface& s = dc.surface();
-  RECT area = dc.ClipInSurface();
+  RECT area = piece;
   if (clip) {
     const RECT c{static_cast<LONG>(std::clamp<i64>(i64{clip->left} + dc.origin.x, -(1LL << 30), 1LL << 30)),
                  static_cast<LONG>(std::clamp<i64>(i64{clip->top} + dc.origin.y, -(1LL << 30), 1LL << 30)),
@@ -198,16 +201,25 @@ void DrawRun(const gdi::Dc& dc, RealizedFont& font, long long x, long long y, lo
   dc.Changed(gdi::Intersect(touched, area));
 }
 
+}  // namespace
+
+void DrawRun(const gdi::Dc& dc, RealizedFont& font, long long x, long long y, long long u, long long v, const Run& run,
+             const std::optional<RECT>& clip) {
+  dc.ForEachClipPiece([&](const RECT& piece) { DrawRunIn(dc, font, x, y, u, v, run, clip, piece); });
+}
+
 void FillSolid(const gdi::Dc& dc, const RECT& rect, COLORREF color) {
   const Surface& s = dc.surface();
   const RECT r{static_cast<LONG>(std::clamp<i64>(i64{rect.left} + dc.origin.x, -(1LL << 30), 1LL << 30)),
                static_cast<LONG>(std::clamp<i64>(i64{rect.top} + dc.origin.y, -(1LL << 30), 1LL << 30)),
                static_cast<LONG>(std::clamp<i64>(i64{rect.right} + dc.origin.x, -(1LL << 30), 1LL << 30)),
                static_cast<LONG>(std::clamp<i64>(i64{rect.bottom} + dc.origin.y, -(1LL << 30), 1LL << 30))};
-  const RECT fill = gdi::Intersect(r, dc.ClipInSurface());
-  if (gdi::IsEmpty(fill)) return;
-  FillSurface(s, fill, s.format->FromColor(color));
-  dc.Changed(fill);
+  dc.ForEachClipPiece([&](const RECT& piece) {
+    const RECT fill = gdi::Intersect(r, piece);
+    if (gdi::IsEmpty(fill)) return;
+    FillSurface(s, fill, s.format->FromColor(color));
+    dc.Changed(fill);
+  });
 }
 
 }  // namespace ce::text

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
@@ -26,6 +27,7 @@ namespace {
 struct Placement {
   POINT origin{};
   RECT area{};
+  std::vector<RECT> excluded;  // screen rectangles the DC leaves out
 };
 
 std::optional<Placement> PlacementOf(HWND hwnd, const RECT* clientPart) {
@@ -62,6 +64,15 @@ std::optional<Placement> PlacementOf(HWND hwnd, const RECT* clientPart) {
     p.area = ce::gdi::Intersect(p.area, part);
   }
   if (ce::gdi::IsEmpty(p.area)) p.area = RECT{0, 0, 0, 0};
+  // A window with WS_CLIPCHILDREN does not paint over its visible children.
+  if ((w->style & WS_CLIPCHILDREN) && !ce::gdi::IsEmpty(p.area)) {
+    for (HWND child : w->children) {
+      auto c = FindLocked(child);
+      if (!c || !(c->style & WS_VISIBLE)) continue;
+      const RECT r = ce::gdi::Intersect(ScreenRectLocked(*c), p.area);
+      if (!ce::gdi::IsEmpty(r)) p.excluded.push_back(r);
+    }
+  }
   return p;
 }
 
@@ -109,7 +120,11 @@ HDC MakeDc(const Placement& p) {
   const RECT all{0, 0, screen->width(), screen->height()};
   RECT owned = ce::gdi::Intersect(p.area, all);
   if (ce::gdi::IsEmpty(owned)) owned = RECT{0, 0, 0, 0};
-  return ce::gdi::CreateScreenDc(std::move(screen), p.origin, owned);
+  HDC hdc = ce::gdi::CreateScreenDc(std::move(screen), p.origin, owned);
+  if (!p.excluded.empty()) {
+    if (auto dc = ce::gdi::LookupDc(hdc)) dc->excluded = p.excluded;
+  }
+  return hdc;
 }
 
 }  // namespace

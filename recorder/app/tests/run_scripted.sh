@@ -6,23 +6,11 @@
 set -eu
 program=$1
 script=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
+. "$(dirname "${BASH_SOURCE[0]}")/../../../tools/harness/run_headless.sh"
+headless_scratch
 ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=10" -ac 1 -ar 44100 "$work/mic.wav"
-DEVICE_BACKEND=headless DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$script" DEVICE_MIC="$work/mic.wav" \
-  "$program" 2>"$work/errors.txt" || {
-  cat "$work/errors.txt"
-  exit 1
-}
-if grep -qE "missing data|could not|^script: |Snag" "$work/errors.txt"; then
-  cat "$work/errors.txt"
-  exit 1
-fi
-shots=$(grep -oE '[a-z]+[0-9]+\.png' "$script" | sort -u)
-for shot in $shots; do
-  [ -s "$shot" ] || { echo "missing screenshot $shot"; exit 1; }
-done
+headless_run "$program" "$script" "missing data|could not|^script: |Snag" DEVICE_MIC="$work/mic.wav"
+headless_shots "$script" '[a-z]+[0-9]+\.png'
 recording=$(find "$work/device" -iname 'memo001.*' | head -1)
 [ -n "$recording" ] || { echo "no recording made"; exit 1; }
 seconds=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$recording")

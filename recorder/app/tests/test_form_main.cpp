@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <fstream>
 #include <numbers>
@@ -15,11 +16,13 @@
 
 #include "ce/testing.h"
 #include "ce/windows.h"
+#include "file_texts.h"
 #include "form_main.h"
 #include "vocamo_main.h"
 #include "os/com_scope.h"
 #include "os/file.h"
 #include "os/path.h"
+#include "recording_repair.h"
 #include "skinner/device_caps.h"
 #include "skinner/menu_item.h"
 #include "skinner/properties.h"
@@ -205,6 +208,39 @@ TEST_F(VocamoForm, RecordsEveryFormatWithTheSignalAndPlaysItBack) {
   }
   ASSERT_GT(played.size(), kCompareRate);
   EXPECT_GE(best_correlation(played, ref, kCompareRate / 2), 0.95);
+}
+
+TEST_F(VocamoForm, ARunningRecordingIsNamedUntilStoppedAndACutOffOneIsMendedBeforeItIsListed) {
+  auto form = make_form();
+  form->on_command(nullptr, L"WAV_low");
+  form->on_command(nullptr, L"Record");
+  ASSERT_TRUE(form->record_session().is_recording());
+  const std::wstring path = form->files().get_selected_path();
+  EXPECT_EQ(vocamo::read_unfinished(vocamo::kUnfinishedMarker), path);
+  Sleep(1200);
+  form->on_command(nullptr, L"Stop");
+  EXPECT_EQ(vocamo::read_unfinished(vocamo::kUnfinishedMarker), L"");
+  form.reset();
+
+  // As a crash leaves it: more data than the header says, half a sample at
+  // the end, and the marker still there.
+  const std::string host = host_of(device_, path);
+  std::ofstream(host, std::ios::binary | std::ios::app) << std::string(3001, '\x10');
+  ASSERT_TRUE(vocamo::mark_unfinished(vocamo::kUnfinishedMarker, path));
+  EXPECT_TRUE(vocamo::repair_unfinished(vocamo::kUnfinishedMarker));
+  const os::FileInfo mended(path);
+  std::ifstream in(host, std::ios::binary);
+  char header[44] = {};
+  in.read(header, sizeof header);
+  std::uint32_t data_size = 0;
+  std::memcpy(&data_size, header + 40, 4);
+  EXPECT_EQ(data_size + 44, mended.get_size());
+  EXPECT_EQ(data_size % 2, 0u);
+
+  form = make_form();
+  form->files().select_path(path);
+  EXPECT_EQ(form->files().get_entry(form->files().get_selection()).size_text,
+            vocamo::format_size(static_cast<std::int32_t>(mended.get_size())));
 }
 
 TEST_F(VocamoForm, NoMicrophoneIsSaidAndTheFormStaysIdle) {

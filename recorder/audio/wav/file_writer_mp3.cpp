@@ -5,6 +5,13 @@
 
 namespace audio {
 
+namespace {
+
+// How long gathered frames may wait before they are written, in seconds.
+constexpr double kWriteSeconds = 1.0;
+
+}  // namespace
+
 FileWriterMP3::FileWriterMP3(const std::wstring& path, bool append) : buffer_(kBufferBytes) {
   if (append && !os::File(path, 0).is_ok()) return;
   file_ = std::make_unique<os::File>(path, append ? 3 : 1);
@@ -56,10 +63,17 @@ void FileWriterMP3::on_data(const MP3Data& block) {
     if (!open_locked()) return;
   }
   if (length <= kBufferBytes) {
+    if (fill_ == 0) since_write_.restart();  // the age of the oldest gathered frame
     std::memcpy(buffer_.data() + fill_, block.buffer.data(), length);
     fill_ += length;
   } else {
     ok_ = write_all(block.buffer.data(), length);
+  }
+  // Whole frames only ever reach the file, so a file cut off between two
+  // writes still ends at a frame's end.
+  if (fill_ > 0 && since_write_.elapsed() >= kWriteSeconds) {
+    ok_ = write_all(buffer_.data(), fill_);
+    fill_ = 0;
   }
 }
 

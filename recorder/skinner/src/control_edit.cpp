@@ -138,7 +138,9 @@ ControlEdit::ControlEdit(Container& container, const std::wstring& name, NamingM
     : Control(container, name, mode) {
   text_ = read_text(L"Text", L"");
   set_gestures(true);
-  start_timer(0.05);
+  // The caret's blink timer runs only while the edit has the focus (see
+  // on_focus_gained): an edit that waits hidden, as the list's rename field
+  // does, keeps an idle form from waking twenty times a second.
 }
 
 ControlEdit::~ControlEdit() = default;
@@ -165,6 +167,7 @@ void ControlEdit::on_focus_gained() {
   Form* form = Form::of(*this);
   if (is_enabled() && !readonly_ && form != nullptr) form->set_sip(true);
   invalidate();
+  start_timer(0.05);
   if (impl_) impl_->on_focus_gained();
 }
 
@@ -175,6 +178,7 @@ void ControlEdit::on_focus_lost() {
   blink_counter_ = 0;
   if (Form* form = Form::of(*this)) form->set_sip(false);
   invalidate();
+  stop_timer();
   if (impl_) impl_->on_focus_lost();
 }
 

@@ -197,6 +197,49 @@ TEST_F(Controls, EditTextInputClipboardAndWordSelection) {
   EXPECT_EQ(form->events, (std::vector<std::wstring>{L"text:edit"}));
 }
 
+// Keys with Ctrl or Shift held, posted to the form window as a person types
+// them, so the modifier state comes from the window's key messages.
+void Chord(skinner::Form& form, UINT modifier, UINT vk) {
+  PostMessageW(form.get_window(), WM_KEYDOWN, modifier, 0);
+  PostMessageW(form.get_window(), WM_KEYDOWN, vk, 0);
+  PostMessageW(form.get_window(), WM_KEYUP, vk, 0);
+  PostMessageW(form.get_window(), WM_KEYUP, modifier, 0);
+  skintest::Pump(form);
+}
+
+TEST_F(Controls, EditCtrlAndShiftShortcutsCopyCutPasteAndMoveByWords) {
+  edit = std::make_unique<skinner::ControlEdit>(*form, L"edit");
+  Load();
+  edit->set_focus();
+  edit->set_text(L"one two");
+  edit->set_selection(0, 3);
+  Chord(*form, VK_CONTROL, 'C');  // copies "one"
+  edit->set_selection(7, 7);
+  Chord(*form, VK_CONTROL, 'V');
+  EXPECT_EQ(edit->get_text(), L"one twoone");
+  edit->set_selection(3, 7);
+  Chord(*form, VK_CONTROL, 'X');  // cuts " two"
+  EXPECT_EQ(edit->get_text(), L"oneone");
+  Chord(*form, VK_SHIFT, VK_INSERT);
+  EXPECT_EQ(edit->get_text(), L"one twoone");
+  edit->set_selection(0, 3);
+  Chord(*form, VK_CONTROL, VK_INSERT);  // copies "one"
+  Chord(*form, VK_SHIFT, VK_DELETE);    // and Shift+Delete cuts it
+  EXPECT_EQ(edit->get_text(), L" twoone");
+  // Ctrl+Left and Ctrl+Right jump over words; Ctrl with another letter is not the edit's.
+  edit->set_text(L"one  two three");
+  edit->set_selection(7, 7);
+  Chord(*form, VK_CONTROL, VK_LEFT);
+  EXPECT_EQ(edit->get_caret(), 5u);
+  Chord(*form, VK_CONTROL, VK_RIGHT);
+  EXPECT_EQ(edit->get_caret(), 9u);
+  EXPECT_EQ(edit->get_anchor(), 9u);
+  form->events.clear();
+  Chord(*form, VK_CONTROL, 'B');
+  EXPECT_EQ(edit->get_text(), L"one  two three");
+  EXPECT_TRUE(form->events.empty());
+}
+
 TEST_F(Controls, TheCaretBlinksOnTheVirtualClockWhileFocused) {
   edit = std::make_unique<skinner::ControlEdit>(*form, L"edit");
   Load();

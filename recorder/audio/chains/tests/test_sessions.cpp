@@ -4,11 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "audio/sessions.h"
 #include "ce/testing.h"
+#include "ce/windows.h"
+#include "os/path.h"
 #include "scoped_setting.h"
+#include "temp_device.h"
 #include "stage_test_support.h"
 #include "wav_test_files.h"
 
@@ -76,6 +80,117 @@ TEST_F(Sessions, ARecordingWithoutAnInputDoesNotStart) {
   EXPECT_FALSE(session.start(audio::create_record_chain(TestPath(), L"PCM", 0, false), 1, 8000));
   EXPECT_FALSE(session.is_recording());
   EXPECT_FALSE(session.has_ended());
+}
+
+// The last stage of a chain that, once told to stall, holds the first
+// block it gets next for `stall_ms`, as a writer on a hung medium would.
+// What it takes is counted outside, since the chain goes with the stop.
+class StallingChain : public audio::RecordChain,
+                      public audio::Consumer<audio::PCMData>,
+                      public audio::Encoder,
+                      public audio::FileWriter {
+ public:
+  StallingChain(DWORD stall_ms, std::size_t& received) : stall_ms_(stall_ms), received_(received) {
+    never_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  }
+  ~StallingChain() override { CloseHandle(never_); }
+
+  void on_data(const audio::PCMData& block) override {
+    if (stalling_ && !stalled_) {
+      stalled_ = true;
+      WaitForSingleObject(never_, stall_ms_);
+    }
+    received_ += block.size();
+  }
+  void stall() { stalling_ = true; }
+
+  audio::Encoder* get_encoder() override { return this; }
+  audio::Consumer<audio::PCMData>* get_consumer() override { return this; }
+  audio::FileWriter* get_writer() override { return this; }
+  std::wstring get_format_name() override { return L"PCM"; }
+  bool is_open() override { return true; }
+  std::uint32_t get_written() override { return static_cast<std::uint32_t>(received_); }
+  std::uint32_t get_bitrate() override { return 0; }
+
+ private:
+  DWORD stall_ms_;
+  std::size_t& received_;
+  HANDLE never_ = nullptr;
+  bool stalling_ = false;
+  bool stalled_ = false;
+};
+
+void SetLogSwitch(DWORD value) {
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Zentra", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            &disposition),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(key, L"Log", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4), ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+// The log's text (UTF-16LE after its mark) as plain ASCII.
+std::string LogText() {
+  std::string bytes;
+  HANDLE file = CreateFileW(os::expand_path(L"%app_full_name%.txt").c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    bytes.resize(GetFileSize(file, nullptr));
+    DWORD done = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    bytes.resize(done);
+    CloseHandle(file);
+  }
+  std::string text;
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) text.push_back(bytes[i]);
+  return text;
+}
+
+TEST_F(Sessions, AStopGivesUpOnAnOutputStalledForFiveSecondsAndLogsIt) {
+  constexpr std::uint32_t kRate = 8000;
+  const auto input = stage_test::to_bytes(stage_test::speech_like(kRate * 10, kRate, 3000));
+  ce::test::ScopedSetting mic("DEVICE_MIC", stage_test::write_mic_file(input, 1, 16, kRate));
+  // The log lands beside the program: a folder of this test's own.
+  ce::test::TempDevice folder;
+  ce::test::ScopedSetting program_folder("DEVICE_PROGRAM_FOLDER", folder.root());
+  ce::test::TempDevice device;  // made after the setting, so the device reads it
+  SetLogSwitch(1);
+
+  // The output stalls a second before the stop. Held for 4 s it comes back
+  // within the stop's patience and everything reaches it; held for 9 s the
+  // stop gives up after 5 s without progress, drops the queue and says so.
+  const struct {
+    DWORD stall_ms;
+    bool given_up;
+  } cases[] = {{4000, false}, {9000, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stall_ms);
+    std::size_t received = 0;
+    audio::RecordSession session;
+    auto chain = std::make_unique<StallingChain>(c.stall_ms, received);
+    StallingChain& stalling = *chain;
+    ASSERT_TRUE(session.start(std::move(chain), 1, kRate));
+    ce::testing::AdvanceClock(1000);
+    stalling.stall();
+    ce::testing::AdvanceClock(1000);
+    const std::size_t logged_before = LogText().size();
+    const DWORD stop_started = GetTickCount();
+    session.stop();
+    const DWORD waited = GetTickCount() - stop_started;
+    EXPECT_LT(waited, c.stall_ms);
+    const auto recorded = static_cast<std::size_t>(session.position() * kRate * 2 + 0.5);
+    const std::string logged = LogText().substr(logged_before);
+    if (c.given_up) {
+      EXPECT_NE(logged.find("stalled"), std::string::npos) << logged;
+      EXPECT_LT(received, recorded);
+    } else {
+      EXPECT_EQ(logged.find("stalled"), std::string::npos) << logged;
+      EXPECT_EQ(received, recorded);
+    }
+  }
+  SetLogSwitch(0);
+  LogText();  // the switch is read again: the log lets go of its file
 }
 
 TEST_F(Sessions, APlaybackPausesSeeksAndEnds) {

@@ -1,6 +1,8 @@
 // The MP3 file writer: the last stage of an MP3 recording. It only gathers
 // the encoder's frames and appends them to the file, in writes of up to
-// 120,000 bytes to keep the number of file operations small on flash.
+// 120,000 bytes to keep the number of file operations small on flash; what
+// it gathered is also written once it has waited about a second, so a
+// recording cut off by a crash loses no more than that.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include "audio/blocks.h"
 #include "audio/file_writer.h"
 #include "audio/link.h"
+#include "liba/timer.h"
 #include "os/file.h"
 
 namespace audio {
@@ -44,6 +47,7 @@ class FileWriterMP3 : public Consumer<MP3Data>, public FileWriter {
   std::uint32_t total_ = 0;
   std::vector<std::uint8_t> buffer_;
   std::uint32_t fill_ = 0;
+  liba::Timer since_write_;
 };
 
 }  // namespace audio
