@@ -273,6 +273,12 @@ class EndToEnd : public ::testing::Test {
     knownHomeWindows_ = HomeWindows();
     newHomeWindows_.clear();
   }
+  // Waits up to `ms` for a new window of the home screen's program.
+  bool WaitForNewHomeWindow(DWORD ms) {
+    const DWORD until = GetTickCount() + ms;
+    for (NoteNewHomeWindows(); newHomeWindows_.empty() && GetTickCount() < until; NoteNewHomeWindows()) Sleep(20);
+    return !newHomeWindows_.empty();
+  }
   void NoteNewHomeWindows() {
     for (HWND window : HomeWindows()) {
       if (std::find(knownHomeWindows_.begin(), knownHomeWindows_.end(), window) == knownHomeWindows_.end()) {
@@ -377,13 +383,23 @@ TEST_F(EndToEnd, AddsBothPlugInsOpensTheirDialogsAndRemovesThem) {
   const std::string requests = ReadHostFile(ce::testing::DeviceRuntimeFolder() + "/shell-requests.log");
   EXPECT_NE(requests.find("Application Data\\Home\\qveng.htp"), std::string::npos) << requests;
   if (launcherBuilt) {
-    EXPECT_FALSE(newHomeWindows_.empty()) << "the launcher bar's options open in the home screen";
+    EXPECT_TRUE(WaitForNewHomeWindow(5000)) << "the launcher bar's options open in the home screen";
     CloseNewHomeWindows();
   } else {
     ASSERT_EQ(g_received.size(), 1u);
     EXPECT_EQ(g_received[0].message, 1424u);
     EXPECT_EQ(reinterpret_cast<HWND>(g_received[0].wParam), dialogs.window);
     EXPECT_EQ(g_received[0].lParam, 0);
+  }
+  // The launcher bar's icons, the meters' options and Drainlog and the
+  // launcher's tools open in the home screen, one after the other.
+  for (const char* key : {"3", "4", "5", "6", "7", "8"}) {
+    if (!launcherBuilt && (*key == '3' || *key > '5')) continue;
+    WatchHomeWindows();
+    const SetupRun opened = RunSetup(std::string("wait 300\nkey ") + key + "\nwait 1000\n");
+    EXPECT_EQ(opened.exitCode, 0);
+    EXPECT_TRUE(WaitForNewHomeWindow(5000)) << "item " << key << " opens its dialog in the home screen";
+    CloseNewHomeWindows();
   }
 
   const SetupRun removed = RunSetup(kRemoveBoth, {}, true);
