@@ -140,7 +140,7 @@ LRESULT QuickPlayDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 void QuickPlayDlg::OnInit() {
   using namespace ks::app;
   SetKeyButtons(kRackEm, kBack);
-  const int w = Device()->m_Width, h = Device()->m_Height;
+  const int w = ui::ScreenWidth(Device()), h = ui::ScreenHeight(Device());
   opponentWidth_ = static_cast<int>(w * 0.21818182);
   rulesWidth_ = static_cast<int>(w * 0.29090908);
   roomWidth_ = static_cast<int>(w * 0.43636364);

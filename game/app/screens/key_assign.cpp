@@ -93,7 +93,7 @@ void KeyAssignDlg::OnInit() {
   nextListId_ = kFirstList;
   keyMap_ = app ? app->prefs.keys.data() : nullptr;
   ChoiceList* last = nullptr;
-  const int width = Device()->m_VWidth;  // the width the widgets are laid out on
+  const int width = ui::ScreenWidth(Device());  // the width the widgets are laid out on
   for (int order = 0; order < kActions; ++order) {
     const Action& a = kActionRows[order];
     const RECT r{ui::DesignX(a.x0), ui::DesignY(a.y0), ui::DesignX(a.x1), ui::DesignY(a.y1)};
