@@ -308,6 +308,11 @@ void QuickPlayDlg::RackEm() {
     s.opponent = static_cast<std::uint16_t>(data);
   }
   s.playerOne = kPlayerOneEntry;
+  // Quick play has no handicap: a career match before it leaves its spots
+  // in the set-up, which would otherwise become this match's starting
+  // scores.
+  s.spotReceived = 0;
+  s.spotGiven = 0;
   app->ApplySettings();
   app->matchStartMode = StartMode::kFresh;
   app->returnScreen = 1;
