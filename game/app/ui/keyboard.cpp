@@ -90,7 +90,10 @@ void Keyboard::Layout() {
   Measure(L"M", &w, &h);
   const int u = static_cast<int>(m_BorderUnit);
   const int p = u / 2 + 2 * u;
-  const int kw = p + w, kh = p + h;
+  // The widest rows hold ten keys and a triple one, about 13.9 key widths
+  // with their gaps; on a narrow screen the keys get narrower to fit.
+  const int across = m_ScreenRect.right - m_ScreenRect.left;
+  const int kw = std::max(1, std::min(p + w, across * 16 / 222)), kh = p + h;
   const int g = kw / 16, m = kw / 4;
   m_TextBox = m_ScreenRect;
   m_TextBox.right = m_TextBox.left + 13 * (g + kw) + m;
