@@ -121,6 +121,15 @@ TEST_F(Files, SymbolicLinksAreFollowedOnlyInsideTheDevice) {
   EXPECT_EQ(Open(L"\\My Documents\\out\\new.txt", GENERIC_WRITE, CREATE_NEW), INVALID_HANDLE_VALUE);
   EXPECT_FALSE(std::filesystem::exists(outside.HostPath("new.txt")));
   EXPECT_EQ(ReadAll(L"\\My Documents\\win\\inside.txt"), "inside");
+  // A followed link says so, by its attributes and in a search.
+  EXPECT_EQ(GetFileAttributesW(L"\\My Documents\\win"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+  EXPECT_EQ(GetFileAttributesW(L"\\My Documents\\win\\inside.txt") & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+  WIN32_FIND_DATAW found{};
+  HANDLE find = FindFirstFileW(L"\\My Documents\\w*", &found);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  EXPECT_STREQ(found.cFileName, L"win");
+  EXPECT_EQ(found.dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+  FindClose(find);
 }
 
 TEST_F(Files, CreateDispositions) {

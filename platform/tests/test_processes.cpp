@@ -112,6 +112,27 @@ TEST_F(Processes, TheHomeScreenStartsFromTheWindowsFolder) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << "it is no longer under Program Files";
 }
 
+TEST_F(Processes, AProgramBesideTheHomeScreenRunsAsItself) {
+  // This test program runs as the home screen, its folder "\Windows" being
+  // the child's folder: the child found there is its own program.
+  ScopedSetting name{"DEVICE_PROGRAM_NAME", "Home"};
+  ScopedSetting folder{"DEVICE_PROGRAM_FOLDER", CE_CHILD_PROGRAM_FOLDER};
+  ScopedSetting none{"DEVICE_PROGRAM_FOLDERS", ""};
+  std::wstring line = L"report \\beside.txt";
+  PROCESS_INFORMATION info{};
+  ASSERT_TRUE(CreateProcessW(L"\\Windows\\Child.exe", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             nullptr, &info))
+      << GetLastError();
+  EXPECT_EQ(Finish(info.hProcess), 7u);
+  EXPECT_EQ(DeviceFile("beside.txt"), "\\Program Files\\Child\\Child.exe\nreport \\beside.txt\n");
+}
+
+TEST_F(Processes, TheInputScriptStaysWithItsProgram) {
+  ScopedSetting script{"DEVICE_SCRIPT", "/nowhere/parent.script"};
+  EXPECT_EQ(Finish(Start(L"script \\script.txt").hProcess), 7u);
+  EXPECT_EQ(DeviceFile("script.txt"), "\\Program Files\\Child\\Child.exe\nnone\n");
+}
+
 TEST_F(Processes, OnlyInstalledProgramsRun) {
   WriteHostFile(ce::testing::DeviceRoot() + "/My Documents/tool.exe", "#!/bin/sh\nexit 0\n");
   ::chmod((ce::testing::DeviceRoot() + "/My Documents/tool.exe").c_str(), 0755);

@@ -17,6 +17,7 @@ namespace {
 constexpr WORD kDefaultLayoutResource = 1;
 constexpr WORD kDefaultSchemeResource = 2;
 constexpr WORD kPluginListResource = 3;
+constexpr WORD kStartMenuResource = 4;
 constexpr wchar_t kDataType[] = L"HOMEDATA";
 
 std::optional<std::wstring> ReadString(HKEY key, const wchar_t* name) {
@@ -183,6 +184,37 @@ bool WritePluginBytes(const std::wstring& clsidText, const std::vector<std::uint
   return status == ERROR_SUCCESS || (bytes.empty() && status == ERROR_FILE_NOT_FOUND);
 }
 
+// Each line of the list: a shortcut's name, '=', the program's device path.
+// A new device's Start Menu gets a shortcut to each listed program that is
+// installed, as the programs' own installation would give it.
+void InstallStartMenu(HINSTANCE module) {
+  const std::vector<std::uint8_t> list = ResourceBytes(module, kStartMenuResource);
+  const std::wstring text = ce::WideFromUtf8(std::string(list.begin(), list.end()));
+  const std::wstring folder = StorageRoot() + L"Windows\\Start Menu\\Programs";
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = text.substr(start, end - start);
+    start = end + 1;
+    while (!line.empty() && (line.back() == L'\r' || line.back() == L' ')) line.pop_back();
+    const std::size_t equals = line.find(L'=');
+    if (equals == std::wstring::npos || equals == 0) continue;
+    const std::wstring name = line.substr(0, equals);
+    const std::wstring target = line.substr(equals + 1);
+    // A built program has no suffix on the host; the device adds ".exe".
+    const std::wstring bare = target.size() > 4 ? target.substr(0, target.size() - 4) : target;
+    if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        GetFileAttributesW(bare.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      continue;  // not installed
+    }
+    const std::string quoted = "\"" + ce::Utf8FromWide(target) + "\"";
+    const std::string shortcut = std::to_string(quoted.size()) + "#" + quoted;
+    MakeFolders(folder);
+    WriteNewFile(folder + L"\\" + name + L".lnk", std::vector<std::uint8_t>(shortcut.begin(), shortcut.end()));
+  }
+}
+
 void InstallDefaults(HINSTANCE module) {
   const HomeSettings settings = ReadHomeSettings();
   if (settings.scheme.empty()) {
@@ -195,6 +227,7 @@ void InstallDefaults(HINSTANCE module) {
     if (schemeWritten && settings.colorScheme.empty()) WriteHomeSetting(L"ColorScheme", scheme);
     if (layoutWritten) WriteHomeSetting(L"Scheme", layout);
     if (!layoutWritten) std::fprintf(stderr, "Home: could not write %s\n", ce::Utf8FromWide(layout).c_str());
+    InstallStartMenu(module);
   }
   RegisterListedPlugins(module);
 }

@@ -571,7 +571,7 @@ std::vector<ProgramMount> ProgramMounts() {
     if (mount.card) continue;
     std::wstring device;
     for (const std::wstring& p : mount.prefix) device += L"\\" + p;
-    out.push_back({device, mount.programName, mount.host});
+    out.push_back({device, mount.programName, mount.host, mount.exeHostName});
   }
   return out;
 }

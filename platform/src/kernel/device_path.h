@@ -110,6 +110,9 @@ struct ProgramMount {
   std::wstring device;
   std::wstring name;
   std::string host;
+  // The running program's own folder: the host name of its executable
+  // (empty for the other program folders).
+  std::string exeName;
 };
 std::vector<ProgramMount> ProgramMounts();
 

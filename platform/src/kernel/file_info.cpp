@@ -27,6 +27,8 @@ bool InfoOfHost(const std::string& host, bool isCard, EntryInfo& info) {
     if (info.attributes == 0) info.attributes = FILE_ATTRIBUTE_NORMAL;
     info.size = static_cast<std::uint64_t>(st.st_size);
   }
+  struct stat link {};
+  if (::lstat(host.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) info.attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
   info.creation = (meta && meta->creation) ? meta->creation : CreationTime(key, st);
   info.lastAccess = FileTimeFromTimespec(st.st_atim);
   info.lastWrite = FileTimeFromTimespec(st.st_mtim);

@@ -168,6 +168,10 @@ struct Program {
   std::wstring device;
   std::wstring folderName;
   std::string folderHost;
+  // Another executable beside the running program (the home screen's
+  // folder holds the device's other programs): it starts as it would on
+  // its own, choosing its own name and folder.
+  bool besideRunning = false;
 };
 
 // DWORD error, or the program at a device path.
@@ -201,6 +205,8 @@ DWORD FindProgram(const std::wstring& devicePath, Program& out) {
     out.host = real;
     out.device = EndsWithExe(entry.device) ? entry.device : entry.device + L".exe";
     out.folderName = mount.name;
+    const std::string leaf = real.substr(real.rfind('/') + 1);
+    out.besideRunning = !mount.exeName.empty() && leaf != mount.exeName;
     out.folderHost = mount.host;
     return 0;
   }
@@ -266,10 +272,15 @@ Started StartProgram(const std::wstring& devicePath, const std::wstring& argumen
   for (char** e = environ; e && *e; ++e) {
     const std::string_view entry(*e);
     if (entry.rfind("DEVICE_PROGRAM_NAME=", 0) == 0 || entry.rfind("DEVICE_PROGRAM_FOLDER=", 0) == 0) continue;
+    // An input script drives the program it was given to, not the ones
+    // that program starts.
+    if (entry.rfind("DEVICE_SCRIPT=", 0) == 0) continue;
     env.emplace_back(entry);
   }
-  env.push_back("DEVICE_PROGRAM_NAME=" + Utf8FromWide(program.folderName));
-  env.push_back("DEVICE_PROGRAM_FOLDER=" + program.folderHost);
+  if (!program.besideRunning) {
+    env.push_back("DEVICE_PROGRAM_NAME=" + Utf8FromWide(program.folderName));
+    env.push_back("DEVICE_PROGRAM_FOLDER=" + program.folderHost);
+  }
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

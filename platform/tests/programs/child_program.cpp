@@ -7,6 +7,8 @@
 //                         and runs until the window is closed; ends with 3
 //   wait                  waits until it is ended from outside
 //   sleep <ms>            sleeps ms milliseconds of its clock; ends with 5
+//   script <file>         writes the input script it was given ("none"
+//                         without one) to the device file; ends with 7
 #include <cstdlib>
 #include <string>
 
@@ -58,6 +60,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
   const std::wstring rest = space == std::wstring::npos ? L"" : line.substr(space + 1);
   if (verb == L"exit") return static_cast<int>(std::wcstol(rest.c_str(), nullptr, 10));
   if (verb == L"report") return Report(rest.substr(0, rest.find(L' ')), line);
+  if (verb == L"script") {
+    const char* script = std::getenv("DEVICE_SCRIPT");
+    return Report(rest, ce::WideFromUtf8(script != nullptr ? script : "none"));
+  }
   if (verb == L"window") return ShowWindow(rest);
   if (verb == L"sleep") {
     Sleep(static_cast<DWORD>(std::wcstoul(rest.c_str(), nullptr, 10)));

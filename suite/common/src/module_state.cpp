@@ -17,6 +17,7 @@ void SetModuleInstance(HINSTANCE module) {
 }
 void ForgetModuleInstance() { g_module = nullptr; }
 
+
 LONG ObjectCount() { return g_objects; }
 void AddObject() { ++g_objects; }
 void RemoveObject() { --g_objects; }

@@ -402,8 +402,9 @@ TEST(HomeFiles, ANewDeviceGetsTheDefaultLayoutAndSchemeOnce) {
   std::wstring why;
   ASSERT_TRUE(home::ReadCurrentLayout(settings, layout, &why)) << ce::Utf8FromWide(why);
   ASSERT_EQ(layout.plugins.size(), 4u);
-  EXPECT_EQ(layout.plugins[1].clsidText, L"{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90D}");
-  EXPECT_EQ(layout.plugins[2].clsidText, L"{F3BE7FFF-7812-4002-B584-3C0950C6BEA3}");
+  // The meters, then the launcher bar under them.
+  EXPECT_EQ(layout.plugins[1].clsidText, L"{F3BE7FFF-7812-4002-B584-3C0950C6BEA3}");
+  EXPECT_EQ(layout.plugins[2].clsidText, L"{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90D}");
   // The colours come from the scheme file, not the layout's own.
   EXPECT_EQ(home::ReadCurrentScheme().colors[home::kColorWindow], RGB(0xF4, 0xF8, 0xF8));
 
@@ -411,6 +412,27 @@ TEST(HomeFiles, ANewDeviceGetsTheDefaultLayoutAndSchemeOnce) {
   ASSERT_TRUE(home::WriteHomeSetting(L"Scheme", L"\\Storage\\mine.home.xml"));
   home::InstallDefaults(nullptr);
   EXPECT_EQ(home::ReadHomeSettings().scheme, L"\\Storage\\mine.home.xml");
+  CoUninitialize();
+}
+
+TEST(HomeFiles, ANewDeviceStartMenuLeadsToTheInstalledPrograms) {
+  ASSERT_EQ(CoInitializeEx(nullptr, 0), S_OK);
+  RegDeleteKeyW(HKEY_CURRENT_USER, home::kHomeKey);
+  // The game is installed (a built program has no suffix); the recorder
+  // is not.
+  HANDLE game = CreateFileW(L"\\Windows\\Kestrune", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(game, INVALID_HANDLE_VALUE);
+  CloseHandle(game);
+  home::InstallDefaults(nullptr);
+  HANDLE link = CreateFileW(L"\\Storage\\Windows\\Start Menu\\Programs\\Kestrune.lnk", GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(link, INVALID_HANDLE_VALUE);
+  char text[64] = {};
+  DWORD read = 0;
+  ReadFile(link, text, sizeof text - 1, &read, nullptr);
+  CloseHandle(link);
+  EXPECT_STREQ(text, "23#\"\\Windows\\Kestrune.exe\"");
+  EXPECT_EQ(GetFileAttributesW(L"\\Storage\\Windows\\Start Menu\\Programs\\Vocamo.lnk"), INVALID_FILE_ATTRIBUTES);
   CoUninitialize();
 }
 

@@ -28,6 +28,10 @@ inline constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x00000020;
 inline constexpr DWORD FILE_ATTRIBUTE_INROM = 0x00000040;
 inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080;
 inline constexpr DWORD FILE_ATTRIBUTE_TEMPORARY = 0x00000100;
+// The entry is a symbolic link of the host's folder that the device follows
+// (only one that stays inside the device); the other attributes are its
+// target's. Programs that walk and delete trees leave such entries alone.
+inline constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x00000400;
 inline constexpr DWORD FILE_ATTRIBUTE_COMPRESSED = 0x00000800;
 inline constexpr DWORD FILE_ATTRIBUTE_ROMMODULE = 0x00002000;
 inline constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;

@@ -1,0 +1,110 @@
+// make_alarm_sounds <folder>: writes the launcher's four alarm sounds,
+// "Alarm1.wav" to "Alarm4.wav", as 16-bit mono PCM WAV files: short
+// patterns of sine beeps, each alarm with its own pitches and rhythm.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <numbers>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t kRate = 22050;
+
+void Put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  out.push_back(static_cast<std::uint8_t>(v & 0xFF));
+  out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+}
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
+// A tone with short fades so that it starts and ends without a click.
+void Tone(std::vector<std::int16_t>& samples, double hz, double seconds) {
+  const auto count = static_cast<std::size_t>(seconds * kRate);
+  const std::size_t fade = kRate / 200;
+  for (std::size_t i = 0; i < count; ++i) {
+    double envelope = 1.0;
+    if (i < fade) envelope = static_cast<double>(i) / fade;
+    if (count - i < fade) envelope = static_cast<double>(count - i) / fade;
+    const double v = std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / kRate) * 0.6 * envelope;
+    samples.push_back(static_cast<std::int16_t>(std::lround(v * 32767.0)));
+  }
+}
+
+void Silence(std::vector<std::int16_t>& samples, double seconds) {
+  samples.insert(samples.end(), static_cast<std::size_t>(seconds * kRate), 0);
+}
+
+bool WriteWav(const std::string& path, const std::vector<std::int16_t>& samples) {
+  std::vector<std::uint8_t> out;
+  const auto data = static_cast<std::uint32_t>(samples.size() * 2);
+  for (char c : std::string("RIFF")) out.push_back(static_cast<std::uint8_t>(c));
+  Put32(out, 36 + data);
+  for (char c : std::string("WAVEfmt ")) out.push_back(static_cast<std::uint8_t>(c));
+  Put32(out, 16);
+  Put16(out, 1);
+  Put16(out, 1);
+  Put32(out, kRate);
+  Put32(out, kRate * 2);
+  Put16(out, 2);
+  Put16(out, 16);
+  for (char c : std::string("data")) out.push_back(static_cast<std::uint8_t>(c));
+  Put32(out, data);
+  for (std::int16_t s : samples) Put16(out, static_cast<std::uint16_t>(s));
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
+  return std::fclose(file) == 0 && ok;
+}
+
+void Usage(std::FILE* to) {
+  std::fprintf(to,
+               "usage: make_alarm_sounds FOLDER\n"
+               "Writes Alarm1.wav to Alarm4.wav, the launcher's alarm sounds, into FOLDER.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    Usage(stdout);
+    return 0;
+  }
+  if (argc != 2 || argv[1][0] == '-') {
+    Usage(stderr);
+    return 2;
+  }
+  const std::string folder = argv[1];
+  std::vector<std::vector<std::int16_t>> sounds(4);
+  // 1: two even beeps.
+  for (int i = 0; i < 2; ++i) {
+    Tone(sounds[0], 880.0, 0.25);
+    Silence(sounds[0], 0.15);
+  }
+  // 2: a rising pair, twice.
+  for (int i = 0; i < 2; ++i) {
+    Tone(sounds[1], 660.0, 0.15);
+    Tone(sounds[1], 990.0, 0.15);
+    Silence(sounds[1], 0.2);
+  }
+  // 3: three quick high beeps.
+  for (int i = 0; i < 3; ++i) {
+    Tone(sounds[2], 1320.0, 0.1);
+    Silence(sounds[2], 0.1);
+  }
+  // 4: a falling three-note chime.
+  Tone(sounds[3], 1046.5, 0.3);
+  Tone(sounds[3], 784.0, 0.3);
+  Tone(sounds[3], 523.25, 0.5);
+  for (int i = 0; i < 4; ++i) {
+    const std::string path = folder + "/Alarm" + std::to_string(i + 1) + ".wav";
+    if (!WriteWav(path, sounds[static_cast<std::size_t>(i)])) {
+      std::fprintf(stderr, "make_alarm_sounds: cannot write %s\n", path.c_str());
+      return 1;
+    }
+  }
+  return 0;
+}
