@@ -392,11 +392,20 @@ void BallSprite::DrawSphere(Fix16 r, Fix16 x, Fix16 y) {
       // The inner span: one look-up a pixel, the light map stepped along.
       std::uint64_t u = static_cast<std::uint64_t>((((std::int64_t{i0} << 16) + 0x8000 - left) * step) >> 16);
       const std::uint64_t du = static_cast<std::uint64_t>(step);
-      for (int col = i0; col <= i1; ++col) {
-        const std::uint32_t lu = std::min<std::uint32_t>(static_cast<std::uint32_t>(u >> 16), 31);
-        out[col] = shades[(sideRow[col] & 31) * 256 + lightRow[lu]];
-        u += du;
+      // u only grows: the columns before it reaches the light map's last
+      // texel need no clamp, and the rest all read that texel.
+      constexpr std::uint64_t kLast = std::uint64_t{31} << 16;
+      int col = i0;
+      if (u < kLast) {
+        const std::uint64_t before = du > 0 ? (kLast - u + du - 1) / du : std::uint64_t{1} << 32;
+        const int end = static_cast<int>(std::min<std::uint64_t>(before, static_cast<std::uint64_t>(i1 - i0 + 1))) + i0;
+        for (; col < end; ++col) {
+          out[col] = shades[(sideRow[col] & 31) * 256 + lightRow[u >> 16]];
+          u += du;
+        }
       }
+      const std::uint16_t* lastShades = shades + lightRow[31];
+      for (; col <= i1; ++col) out[col] = lastShades[(sideRow[col] & 31) * 256];
     }
     for (int col = std::max(i1 + 1, leftEnd + 1); col <= c1; ++col) pixel(col);
   }
