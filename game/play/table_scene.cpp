@@ -329,12 +329,20 @@ void TableScene::BuildRailMask() {
       const std::uint16_t* a = over0.data() + w * static_cast<std::size_t>(y - y0);
       const std::uint16_t* b = back + y * width + x0;
       std::uint8_t* m = railMask_.data() + y * width + x0;
+      // Selects and an or, so that the loop vectorises; the row's ends are
+      // looked for only in rows the rail reaches.
+      unsigned any = 0;
       for (std::size_t i = 0; i < w; ++i) {
-        if (a[i] != b[i]) continue;
-        m[i] = mark;
-        const std::int32_t x = x0 + static_cast<std::int32_t>(i);
-        box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x + 1), std::max(box[3], y + 1)};
+        const bool same = a[i] == b[i];
+        m[i] = same ? mark : m[i];
+        any |= same ? 1u : 0u;
       }
+      if (any == 0) continue;
+      std::size_t first = 0, last = w - 1;
+      while (a[first] != b[first]) ++first;
+      while (a[last] != b[last]) --last;
+      box = {std::min(box[0], x0 + static_cast<std::int32_t>(first)), std::min(box[1], y),
+             std::max(box[2], x0 + static_cast<std::int32_t>(last) + 1), std::max(box[3], y + 1)};
     }
     if (box[0] < box[2]) railMaskBox_[static_cast<std::size_t>(order)] = box;
     for (std::int32_t y = y0; y < y1; ++y) std::copy_n(background_.data() + y * width + x0, w, back + y * width + x0);
