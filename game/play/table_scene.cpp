@@ -275,10 +275,10 @@ void TableScene::PushBufferClip(const std::int32_t r[4]) {
 void TableScene::CompleteBackground() {
   if (backgroundComplete_ || !backgroundValid_) return;
   ssDisplayS16& d = *device_;
-  const std::size_t pixels = background_.size();
+  const std::size_t pixels = bare_.size();
   std::uint16_t* back = d.m_BackBuffer;
   maskKept_.assign(back, back + pixels);
-  std::copy(background_.begin(), background_.end(), back);
+  std::copy(bare_.begin(), bare_.end(), back);
   Fix16 identity[16];
   MatrixIdentity(identity);
   d.SetTransform(0, identity);
@@ -675,8 +675,18 @@ void TableScene::DrawFrame() {
     changed_.fill(true);
     const std::size_t pixels = static_cast<std::size_t>(d.m_Width) * static_cast<std::size_t>(d.m_Height);
     const BackgroundKey key = MakeBackgroundKey();
-    if (keepBackground && backgroundValid_ && key == backgroundKey_ && background_.size() == pixels) {
+    BackgroundKey bareKey = key;
+    bareKey.rails = bareKey_.rails;
+    if (keepBackground && backgroundValid_ && key == backgroundKey_ && bare_.size() == pixels) {
       // The camera has not moved: the room and the table look as they did.
+      CompleteBackground();
+      std::memcpy(d.m_BackBuffer, background_.data(), pixels * sizeof(std::uint16_t));
+      ++backgroundCopies_;
+    } else if (keepBackground && backgroundValid_ && bareKey == bareKey_ && bare_.size() == pixels) {
+      // Only the rails' order has changed: the room and the table without
+      // their rails are as they were; the rails go on again in the new order.
+      backgroundKey_ = key;
+      backgroundComplete_ = false;
       CompleteBackground();
       std::memcpy(d.m_BackBuffer, background_.data(), pixels * sizeof(std::uint16_t));
       ++backgroundCopies_;
@@ -684,8 +694,9 @@ void TableScene::DrawFrame() {
       // The picture is kept even when it is not copied back on the next
       // full frame: the rails over the balls come from it.
       DrawBackground(identity);
-      background_.assign(d.m_BackBuffer, d.m_BackBuffer + pixels);
+      bare_.assign(d.m_BackBuffer, d.m_BackBuffer + pixels);
       backgroundKey_ = key;
+      bareKey_ = key;
       backgroundValid_ = true;
       backgroundComplete_ = false;
       backgroundDrawn = true;

@@ -174,6 +174,11 @@ class TableScene final : public TableObserver {
   Pool* pool_;
   std::vector<std::uint16_t> background_;
   BackgroundKey backgroundKey_{};
+  // The picture as drawn, without its rails (background_ is it with the
+  // rails): a change of the rails' order alone puts the rails on again
+  // rather than drawing everything.
+  std::vector<std::uint16_t> bare_;
+  BackgroundKey bareKey_{};
   bool backgroundValid_ = false;
   int backgroundCopies_ = 0;
   // Per pixel of the kept picture: 1 + the drawing-order place of the rail
