@@ -260,8 +260,12 @@ void ksMain::ShowLoading() {
   display->BeginDraw();
   display->Clear();
   if (mediumFont != nullptr) {
+    // Measured on the screen as drawn, so the text is centred whichever
+    // way the screen is held.
     int w = 0, h = 0;
-    display->MeasureTextFrac(mediumFont, L"Loading...", &w, &h);
+    display->MeasureText(mediumFont, L"Loading...", &w, &h, false);
+    w = ui::ToFracX(display.get(), w);
+    h = ui::ToFracY(display.get(), h);
     display->DrawTextFrac(mediumFont, 0x8000 - w / 2, 0x8000 - h / 2, L"Loading...", -1,
                           display->ColorToPixel(0xFFFFFF), 0, 0, false, false, false, 0, nullptr, false, false);
   }

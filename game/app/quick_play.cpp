@@ -140,7 +140,7 @@ LRESULT QuickPlayDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 void QuickPlayDlg::OnInit() {
   using namespace ks::app;
   SetKeyButtons(kRackEm, kBack);
-  const int w = Device()->m_Width, h = Device()->m_Height;
+  const int w = ui::ScreenWidth(Device()), h = ui::ScreenHeight(Device());
   opponentWidth_ = static_cast<int>(w * 0.21818182);
   rulesWidth_ = static_cast<int>(w * 0.29090908);
   roomWidth_ = static_cast<int>(w * 0.43636364);
@@ -308,6 +308,11 @@ void QuickPlayDlg::RackEm() {
     s.opponent = static_cast<std::uint16_t>(data);
   }
   s.playerOne = kPlayerOneEntry;
+  // Quick play has no handicap: a career match before it leaves its spots
+  // in the set-up, which would otherwise become this match's starting
+  // scores.
+  s.spotReceived = 0;
+  s.spotGiven = 0;
   app->ApplySettings();
   app->matchStartMode = StartMode::kFresh;
   app->returnScreen = 1;

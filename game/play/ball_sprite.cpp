@@ -369,36 +369,52 @@ void BallSprite::DrawSphere(Fix16 r, Fix16 x, Fix16 y) {
       i1 = std::min(i1, c1);
       if (i0 > i1) i0 = c1 + 1, i1 = c1;
     }
-    auto pixel = [&](int col) {
-      const std::int64_t dx = (std::int64_t{col} << 16) + 0x8000 - x;
-      const std::int64_t e = Sq16(dx) + dy2 - rr;
-      if (e >= w) return;
-      const std::int64_t lu =
-          std::clamp<std::int64_t>((((std::int64_t{col} << 16) + 0x8000 - left) * step) >> 32, 0, 31);
-      const std::uint32_t s = shades[(sideRow[col] & 31) * 256 + lightRow[lu]];
-      if (e <= -w) {
-        out[col] = static_cast<std::uint16_t>(s);
-        return;
+    // The rim pixels from column `from` to `to`: the circle error and the
+    // light-map product step along with the column (the squares by
+    // (v + 1)^2 = v^2 + 2v + 1 in 16.16, exact with the rounding kept).
+    auto rim = [&](int from, int to) {
+      if (from > to) return;
+      std::int64_t dx = (std::int64_t{from} << 16) + 0x8000 - x;
+      std::int64_t e = Sq16(dx) + dy2 - rr;
+      std::int64_t light = ((std::int64_t{from} << 16) + 0x8000 - left) * step;
+      const std::int64_t lightStep = step * 0x10000;
+      for (int col = from; col <= to; ++col, e += 2 * dx + 0x10000, dx += 0x10000, light += lightStep) {
+        if (e >= w) continue;
+        const std::int64_t lu = std::clamp<std::int64_t>(light >> 32, 0, 31);
+        const std::uint32_t s = shades[(sideRow[col] & 31) * 256 + lightRow[lu]];
+        if (e <= -w) {
+          out[col] = static_cast<std::uint16_t>(s);
+          continue;
+        }
+        std::int32_t a =
+            e < 0 ? 16 + static_cast<std::int8_t>((k * -e) >> 24) : 16 - static_cast<std::int8_t>((k * e) >> 24);
+        a = std::clamp(a, 0, 32);
+        out[col] = static_cast<std::uint16_t>(kRgb444 ? Blend444(out[col], s, static_cast<std::uint32_t>(a))
+                                                      : Blend565(out[col], s, static_cast<std::uint32_t>(a)));
       }
-      std::int32_t a =
-          e < 0 ? 16 + static_cast<std::int8_t>((k * -e) >> 24) : 16 - static_cast<std::int8_t>((k * e) >> 24);
-      a = std::clamp(a, 0, 32);
-      out[col] = static_cast<std::uint16_t>(kRgb444 ? Blend444(out[col], s, static_cast<std::uint32_t>(a))
-                                                    : Blend565(out[col], s, static_cast<std::uint32_t>(a)));
     };
     const int leftEnd = std::min(i0 - 1, c1);
-    for (int col = c0; col <= leftEnd; ++col) pixel(col);
+    rim(c0, leftEnd);
     if (i0 <= i1) {
       // The inner span: one look-up a pixel, the light map stepped along.
       std::uint64_t u = static_cast<std::uint64_t>((((std::int64_t{i0} << 16) + 0x8000 - left) * step) >> 16);
       const std::uint64_t du = static_cast<std::uint64_t>(step);
-      for (int col = i0; col <= i1; ++col) {
-        const std::uint32_t lu = std::min<std::uint32_t>(static_cast<std::uint32_t>(u >> 16), 31);
-        out[col] = shades[(sideRow[col] & 31) * 256 + lightRow[lu]];
-        u += du;
+      // u only grows: the columns before it reaches the light map's last
+      // texel need no clamp, and the rest all read that texel.
+      constexpr std::uint64_t kLast = std::uint64_t{31} << 16;
+      int col = i0;
+      if (u < kLast) {
+        const std::uint64_t before = du > 0 ? (kLast - u + du - 1) / du : std::uint64_t{1} << 32;
+        const int end = static_cast<int>(std::min<std::uint64_t>(before, static_cast<std::uint64_t>(i1 - i0 + 1))) + i0;
+        for (; col < end; ++col) {
+          out[col] = shades[(sideRow[col] & 31) * 256 + lightRow[u >> 16]];
+          u += du;
+        }
       }
+      const std::uint16_t* lastShades = shades + lightRow[31];
+      for (; col <= i1; ++col) out[col] = lastShades[(sideRow[col] & 31) * 256];
     }
-    for (int col = std::max(i1 + 1, leftEnd + 1); col <= c1; ++col) pixel(col);
+    rim(std::max(i1 + 1, leftEnd + 1), c1);
   }
 }
 

@@ -525,11 +525,11 @@ void TableModel::DrawRailInBox(int part, const std::int32_t box[4]) {
 void TableModel::ComputeRailBoxes() {
   for (int p = 0; p < kRailParts; ++p) {
     std::array<std::int32_t, 4> box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
-    bool behind = false;
+    bool clipped = false;
     auto add = [&](std::uint16_t i) {
       if (sharedBuffer_ == nullptr || i >= sharedBuffer_->vertices.size()) return;
       const ssVertex& v = sharedBuffer_->vertices[i];
-      if ((v.outcode & kOutBehind) != 0) behind = true;
+      if ((v.outcode & kOutAny) != 0) clipped = true;
       box[0] = std::min(box[0], v.sx >> 16);
       box[1] = std::min(box[1], v.sy >> 16);
       box[2] = std::max(box[2], (v.sx >> 16) + 2);
@@ -550,12 +550,13 @@ void TableModel::ComputeRailBoxes() {
       for (int k = 0; k < 4; ++k)
         if (markerBuffer_ != nullptr) {
           const ssVertex& v = markerBuffer_->vertices[static_cast<std::size_t>(4 * m + k)];
-          if ((v.outcode & kOutBehind) != 0) behind = true;
+          if ((v.outcode & kOutAny) != 0) clipped = true;
           box[0] = std::min(box[0], v.sx >> 16), box[1] = std::min(box[1], v.sy >> 16);
           box[2] = std::max(box[2], (v.sx >> 16) + 2), box[3] = std::max(box[3], (v.sy >> 16) + 2);
         }
-    // A part reaching behind the eye may cover anything once clipped.
-    if (behind) box = {INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2};
+    // A corner outside the view volume has no screen position: once
+    // clipped, the part may cover anything.
+    if (clipped) box = {INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2};
     railBoxes_[static_cast<std::size_t>(p)] = box;
   }
 }

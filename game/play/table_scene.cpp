@@ -272,15 +272,100 @@ void TableScene::PushBufferClip(const std::int32_t r[4]) {
   device_->PushClipRect(l);
 }
 
-void TableScene::RedrawRailOverBalls(const RailRecord& rail) {
+void TableScene::CompleteBackground() {
+  if (backgroundComplete_ || !backgroundValid_) return;
+  ssDisplayS16& d = *device_;
+  const std::size_t pixels = bare_.size();
+  std::uint16_t* back = d.m_BackBuffer;
+  maskKept_.assign(back, back + pixels);
+  std::copy(bare_.begin(), bare_.end(), back);
+  Fix16 identity[16];
+  MatrixIdentity(identity);
+  d.SetTransform(0, identity);
+  d.SetRenderState(0);
+  if (table_ != nullptr)
+    for (const RailRecord* r : railOrder_) table_->DrawRail(r->modelPart);
+  background_.assign(back, back + pixels);
+  BuildRailMask();
+  std::copy(maskKept_.begin(), maskKept_.end(), back);
+  backgroundComplete_ = true;
+}
+
+void TableScene::BuildRailMask() {
+  ssDisplayS16& d = *device_;
+  const std::int32_t width = d.m_Width, height = d.m_Height;
+  const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  railMask_.assign(pixels, 0);
+  for (auto& box : railMaskBox_) box = {0, 0, 0, 0};
   if (table_ == nullptr) return;
-  const std::array<std::int32_t, 4>& box = table_->RailBox(rail.modelPart);
+  std::uint16_t* back = d.m_BackBuffer;
+  std::vector<std::uint16_t>& over0 = maskScratch_;
+  Fix16 identity[16];
+  MatrixIdentity(identity);
+  d.SetTransform(0, identity);
+  d.SetRenderState(0);
+  for (int order = 0; order < 6; ++order) {
+    const int part = railOrder_[static_cast<std::size_t>(order)]->modelPart;
+    const std::array<std::int32_t, 4>& r = table_->RailBox(part);
+    const std::int32_t x0 = std::clamp(r[0], 0, width), x1 = std::clamp(r[2], 0, width);
+    const std::int32_t y0 = std::clamp(r[1], 0, height), y1 = std::clamp(r[3], 0, height);
+    if (x0 >= x1 || y0 >= y1) continue;
+    const std::size_t w = static_cast<std::size_t>(x1 - x0);
+    auto fill = [&](std::uint16_t v) {
+      for (std::int32_t y = y0; y < y1; ++y) std::fill_n(back + y * width + x0, w, v);
+    };
+    // Everything a rail draws lies inside its box: drawn whole, as the
+    // kept picture drew it, it writes nothing outside.
+    fill(0x0000);
+    table_->DrawRail(part);
+    over0.resize(w * static_cast<std::size_t>(y1 - y0));
+    for (std::int32_t y = y0; y < y1; ++y)
+      std::copy_n(back + y * width + x0, w, over0.begin() + static_cast<std::ptrdiff_t>(w * (y - y0)));
+    fill(0xFFFF);
+    table_->DrawRail(part);
+    std::array<std::int32_t, 4> box = {x1, y1, x0, y0};
+    const auto mark = static_cast<std::uint8_t>(order + 1);
+    for (std::int32_t y = y0; y < y1; ++y) {
+      const std::uint16_t* a = over0.data() + w * static_cast<std::size_t>(y - y0);
+      const std::uint16_t* b = back + y * width + x0;
+      std::uint8_t* m = railMask_.data() + y * width + x0;
+      // Selects and an or, so that the loop vectorises; the row's ends are
+      // looked for only in rows the rail reaches.
+      unsigned any = 0;
+      for (std::size_t i = 0; i < w; ++i) {
+        const bool same = a[i] == b[i];
+        m[i] = same ? mark : m[i];
+        any |= same ? 1u : 0u;
+      }
+      if (any == 0) continue;
+      std::size_t first = 0, last = w - 1;
+      while (a[first] != b[first]) ++first;
+      while (a[last] != b[last]) --last;
+      box = {std::min(box[0], x0 + static_cast<std::int32_t>(first)), std::min(box[1], y),
+             std::max(box[2], x0 + static_cast<std::int32_t>(last) + 1), std::max(box[3], y + 1)};
+    }
+    if (box[0] < box[2]) railMaskBox_[static_cast<std::size_t>(order)] = box;
+    for (std::int32_t y = y0; y < y1; ++y) std::copy_n(background_.data() + y * width + x0, w, back + y * width + x0);
+  }
+}
+
+void TableScene::CopyRailOverBalls(int order) {
+  const std::array<std::int32_t, 4>& box = railMaskBox_[static_cast<std::size_t>(order)];
+  if (box[0] >= box[2]) return;
+  const std::int32_t width = device_->m_Width;
+  const auto mark = static_cast<std::uint8_t>(order + 1);
+  std::uint16_t* back = device_->m_BackBuffer;
+  const std::uint16_t* kept = background_.data();
+  const std::uint8_t* mask = railMask_.data();
   for (int k = 0; k < clusterCount_; ++k) {
     const auto& r = clusters_[static_cast<std::size_t>(k)];
-    if (!RectsMeet(box, r.data())) continue;
-    PushBufferClip(r.data());
-    table_->DrawRailInBox(rail.modelPart, r.data());
-    device_->PopClipRect();
+    const std::int32_t x0 = std::max(r[0], box[0]), x1 = std::min(r[2], box[2]);
+    const std::int32_t y0 = std::max(r[1], box[1]), y1 = std::min(r[3], box[3]);
+    for (std::int32_t y = y0; y < y1; ++y) {
+      const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(y) * width;
+      for (std::int32_t x = x0; x < x1; ++x)
+        if (mask[row + x] == mark) back[row + x] = kept[row + x];
+    }
   }
 }
 
@@ -291,12 +376,14 @@ void TableScene::DrawBallsAndRails(bool onlyOverBalls) {
     if (sprites_ != nullptr && (!onlyOverBalls || changed_[static_cast<std::size_t>(n)]))
       (*sprites_)[static_cast<std::size_t>(n)].Draw();
   };
-  for (RailRecord* rail : railOrder_) {
+  for (int order = 0; order < 6; ++order) {
+    const RailRecord* rail = railOrder_[static_cast<std::size_t>(order)];
     while (ballCount_ - drawn > rail->ballsAfter) drawBall(drawn++);
     // The rails are already on the screen under the balls; over the balls
-    // drawn this frame they are drawn again where they meet them.
+    // drawn this frame they are put back from the picture where they are
+    // on top.
     if (onlyOverBalls) {
-      RedrawRailOverBalls(*rail);
+      CopyRailOverBalls(order);
     } else if (table_ != nullptr) {
       table_->DrawRail(rail->modelPart);
     }
@@ -427,9 +514,8 @@ void TableScene::DrawBackground(const Fix16* identity) {
     table_->DrawBed(1);
     table_->DrawPockets();
     table_->DrawInnerParts();
-    // The rails too, so that the saved areas hold everything but the
-    // balls, their shadows and the stick.
-    for (const RailRecord* r : railOrder_) table_->DrawRail(r->modelPart);
+    // The rails come with the balls; CompleteBackground adds them to the
+    // kept picture when it is first needed.
   }
 }
 
@@ -536,7 +622,7 @@ void TableScene::DrawFrame() {
   d.SetRenderTarget(ssDisplayS16::kTargetBackBuffer, 0, 0, 0, 0);
   rightLimit = d.m_Width;
   bottomLimit = d.m_Height;
-  const bool full = forceFull_ || view_->dirty != 0 || view_->matrixChanged != 0;
+  bool full = forceFull_ || view_->dirty != 0 || view_->matrixChanged != 0;
 
   if (!full && view_->stickOnly != 0) {
     // Only the cue moves: put back what was under it and draw it again.
@@ -567,7 +653,12 @@ void TableScene::DrawFrame() {
           rectNow_[static_cast<std::size_t>(e.number)].data());
   }
 
+  // The balls' saved areas and the rails over the balls come from the
+  // picture of the room and the table: when the rails' order has changed
+  // since it was drawn, so has the picture, and the frame is drawn in full.
+  if (!full && !(backgroundValid_ && MakeBackgroundKey() == backgroundKey_)) full = true;
   bool saved = true;
+  bool backgroundDrawn = false;
   if (full) {
     // The scratch pool is laid out afresh: the stick's area, then a part for
     // each ball as it is needed, kept until the next full frame.
@@ -584,24 +675,47 @@ void TableScene::DrawFrame() {
     changed_.fill(true);
     const std::size_t pixels = static_cast<std::size_t>(d.m_Width) * static_cast<std::size_t>(d.m_Height);
     const BackgroundKey key = MakeBackgroundKey();
-    if (keepBackground && backgroundValid_ && key == backgroundKey_ && background_.size() == pixels) {
+    BackgroundKey bareKey = key;
+    bareKey.rails = bareKey_.rails;
+    if (keepBackground && backgroundValid_ && key == backgroundKey_ && bare_.size() == pixels) {
       // The camera has not moved: the room and the table look as they did.
+      CompleteBackground();
+      std::memcpy(d.m_BackBuffer, background_.data(), pixels * sizeof(std::uint16_t));
+      ++backgroundCopies_;
+    } else if (keepBackground && backgroundValid_ && bareKey == bareKey_ && bare_.size() == pixels) {
+      // Only the rails' order has changed: the room and the table without
+      // their rails are as they were; the rails go on again in the new order.
+      backgroundKey_ = key;
+      backgroundComplete_ = false;
+      CompleteBackground();
       std::memcpy(d.m_BackBuffer, background_.data(), pixels * sizeof(std::uint16_t));
       ++backgroundCopies_;
     } else {
+      // The picture is kept even when it is not copied back on the next
+      // full frame: the rails over the balls come from it.
       DrawBackground(identity);
-      if (keepBackground) {
-        background_.assign(d.m_BackBuffer, d.m_BackBuffer + pixels);
-        backgroundKey_ = key;
-        backgroundValid_ = true;
-      }
+      bare_.assign(d.m_BackBuffer, d.m_BackBuffer + pixels);
+      backgroundKey_ = key;
+      bareKey_ = key;
+      backgroundValid_ = true;
+      backgroundComplete_ = false;
+      backgroundDrawn = true;
     }
   } else if (sprites_ != nullptr) {
+    CompleteBackground();
     FindChangedBalls();
     RestoreStickArea();
-    for (int b = 0; b < kBallCount; ++b)
-      if (changed_[static_cast<std::size_t>(b)] && shown_[static_cast<std::size_t>(b)].listed)
-        (*sprites_)[static_cast<std::size_t>(b)].RestoreBackground();
+    // The areas the changed balls stood on last frame come back from the
+    // picture.
+    const std::int32_t width = d.m_Width;
+    for (int b = 0; b < kBallCount; ++b) {
+      const std::size_t i = static_cast<std::size_t>(b);
+      if (!changed_[i] || !shown_[i].listed) continue;
+      const auto& r = rectBefore_[i];
+      for (std::int32_t y = r[1]; y < r[3]; ++y)
+        std::copy(background_.data() + y * width + r[0], background_.data() + y * width + r[2],
+                  d.m_BackBuffer + y * width + r[0]);
+    }
   }
   changedCount_ = 0;
   if (sprites_ != nullptr) {
@@ -617,7 +731,10 @@ void TableScene::DrawFrame() {
     }
   }
   ClusterChangedAreas();
-  DrawBallsAndRails(true);
+  // A frame that has just drawn the room and the table draws the rails in
+  // depth order with the balls; otherwise the rails over the balls are
+  // copied from the picture where they are on top.
+  DrawBallsAndRails(!backgroundDrawn);
   stickDrawn_ = false;
   if (host.stickShown && stick_ != nullptr) {
     saved = SaveStickArea() && saved;

@@ -6,9 +6,10 @@
 // through the observer interface, so the simulation never depends on it.
 //
 // A full frame draws everything; an incremental frame, when the view has not
-// changed, puts back the saved areas under the previous frame's balls and
-// stick and draws only the balls, the rails over them and the stick again.
-// Both give the same pixels.
+// changed, puts back the areas under the previous frame's balls and stick
+// and draws only the balls and the stick again, copying the rails over the
+// balls from the kept picture of the room and the table where a mask says
+// they are on top. Both give the same pixels.
 #pragma once
 
 #include <array>
@@ -67,10 +68,12 @@ class TableScene final : public TableObserver {
   void SetRoom(Room* room) {
     room_ = room;
     backgroundValid_ = false;
+    backgroundComplete_ = false;
   }
   void SetTable(TableModel* table) {
     table_ = table;
     backgroundValid_ = false;
+    backgroundComplete_ = false;
   }
   void SetStick(ssModel* stick) { stick_ = stick; }
   void SetSprites(std::array<BallSprite, kBallCount>* sprites) { sprites_ = sprites; }
@@ -116,7 +119,8 @@ class TableScene final : public TableObserver {
   // A full frame keeps the picture of the room and the table (the rails
   // included) and, while the camera, the screen and the rails' order stay
   // as they were, copies it back instead of drawing them again. Off, every
-  // full frame draws them.
+  // full frame draws them. Either way, while the camera stands still, the
+  // rails over the balls are copied from the picture where they are on top.
   bool keepBackground = true;
   // Full frames that copied the kept picture.
   int BackgroundCopies() const { return backgroundCopies_; }
@@ -137,9 +141,6 @@ class TableScene final : public TableObserver {
 
  private:
   void HandScreenData(const BallDrawEntry& e);
-  // Draws a rail part again where it meets the areas of the balls drawn
-  // this frame, clipped to each area in turn.
-  void RedrawRailOverBalls(const RailRecord& rail);
   // Marks the balls to draw again on an incremental frame: those that moved,
   // turned, came or went, and those whose areas meet theirs.
   void FindChangedBalls();
@@ -154,15 +155,40 @@ class TableScene final : public TableObserver {
     bool operator==(const BackgroundKey&) const = default;
   };
   BackgroundKey MakeBackgroundKey() const;
-  // Draws the room and the table with its rails into the back buffer.
+  // Draws the room and the table without its rails into the back buffer.
   void DrawBackground(const Fix16* identity);
+  // Draws the rails, in the frame's order, onto the kept picture and makes
+  // the rail mask, once after each drawing of the picture; the back buffer
+  // is left as it was.
+  void CompleteBackground();
+  // Finds, for every pixel of the kept picture, the rail drawn last there
+  // (its place in the drawing order), by drawing each rail over two
+  // different fills: the pixels a rail writes come out the same over both.
+  // The back buffer is left as it was.
+  void BuildRailMask();
+  // Puts the pixels of the rail at `order` back over the areas of the balls
+  // drawn this frame, from the kept picture, where that rail is on top.
+  void CopyRailOverBalls(int order);
 
   ssDisplayS16* device_;
   Pool* pool_;
   std::vector<std::uint16_t> background_;
   BackgroundKey backgroundKey_{};
+  // The picture as drawn, without its rails (background_ is it with the
+  // rails): a change of the rails' order alone puts the rails on again
+  // rather than drawing everything.
+  std::vector<std::uint16_t> bare_;
+  BackgroundKey bareKey_{};
   bool backgroundValid_ = false;
   int backgroundCopies_ = 0;
+  // Per pixel of the kept picture: 1 + the drawing-order place of the rail
+  // on top there, 0 for none; each place's bounds (buffer pixels, right and
+  // bottom exclusive; empty when the rail shows nowhere).
+  std::vector<std::uint8_t> railMask_;
+  std::array<std::array<std::int32_t, 4>, 6> railMaskBox_{};
+  // The kept picture has its rails and the mask is made.
+  bool backgroundComplete_ = false;
+  std::vector<std::uint16_t> maskScratch_, maskKept_;
   View* view_;
   Room* room_ = nullptr;
   TableModel* table_ = nullptr;

@@ -1,10 +1,13 @@
 #include "screens/help.h"
 
+#include <cwchar>
+
 #include "screens.h"
 #include "screens/key_assign.h"
 #include "screens/screen_kit.h"
 #include "ui/button.h"
 #include "ui/choice_list.h"
+#include "ui/static_text.h"
 
 namespace {
 
@@ -55,7 +58,48 @@ void OpenPage(ksMain* app, Dlg* from) {
   from->Invalidate(0);
 }
 
+// The page counter sits at the bottom right, clear of Back.
+constexpr RECT kCounterRect{45000, 60322, 64344, 64791};
+
+bool Inside(const RECT& r, LPARAM pos) {
+  const int x = ui::PosX(pos), y = ui::PosY(pos);
+  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
+
+// A key that turns the page: +1 for Down and Right, -1 for Up and Left.
+int PageStep(WPARAM key) {
+  if (key == ui::kKeyDown || key == ui::kKeyRight) return 1;
+  if (key == ui::kKeyUp || key == ui::kKeyLeft) return -1;
+  return 0;
+}
+
 }  // namespace
+
+void HelpPager::SetText(const wchar_t* text) {
+  if (text_ == nullptr) return;
+  pages_ = text_->Pages(text != nullptr ? text : L"");
+  if (pages_.empty()) pages_.emplace_back();
+  page_ = 0;
+  Show();
+}
+
+bool HelpPager::Turn(int step) {
+  const int next = page_ + step;
+  if (step == 0 || next < 0 || next >= PageCount()) return false;
+  page_ = next;
+  Show();
+  return true;
+}
+
+void HelpPager::Show() {
+  if (text_ == nullptr || pages_.empty()) return;
+  text_->SetText(pages_[static_cast<std::size_t>(page_)].c_str());
+  if (counter_ != nullptr) {
+    wchar_t counter[32] = L"";
+    if (PageCount() > 1) std::swprintf(counter, 32, L"%d / %d", page_ + 1, PageCount());
+    counter_->SetText(counter);
+  }
+}
 
 bool HelpMainDlg::Build(ssDisplay* display, ssInput*) {
   using namespace kit;
@@ -131,6 +175,8 @@ bool HelpTextDlg::Build(ssDisplay* display, ssInput*) {
   label_ =
       Label(this, display, RECT{297, 8936, 64940, 58833}, L"Text", 0x10800000, 0x80020, kText, L"Small Fonts7", kWhite);
   Label(this, display, RECT{8936, 60322, 18767, 64791}, L"Back", 0x10000000, 32, backLabel_, L"Small Fonts7", kWhite);
+  auto* counter = Label(this, display, kCounterRect, L"", 0x10000002, 32, kPageCounter, L"Small Fonts7", kWhite);
+  pager_.Attach(label_, counter);
   return label_ != nullptr && Pic(this, display, RECT{3276, 58833, 8043, 64791}, kBack, L"Back.tga") != nullptr;
 }
 
@@ -138,11 +184,22 @@ LRESULT HelpTextDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   if (message == ui::kMsgInitDialog) {
     SetDefaultButtons(kBack, kBack);
     label_->SetText(text_);
+    pager_.SetText(text_);
     return 0;
   }
   if (message == ui::kMsgCommand && ui::CommandCode(p1) == ui::kNotifyClicked && ui::CommandId(p1) == kBack) {
     EndDialog(kResultOk);
     return 0;
+  }
+  // The page has no focusable widget, so the direction keys turn its pages.
+  if (message == ui::kMsgKeyUp && CaptureWindow() == nullptr && PageStep(p1) != 0) {
+    if (pager_.Turn(PageStep(p1))) Invalidate(0);
+    return 0;
+  }
+  if (message == ui::kMsgPenUp && label_ != nullptr && Inside(label_->ScreenRect(), p2)) {
+    // A tap on the text turns to the next page, and from the last back to the first.
+    if (!pager_.Turn(1)) pager_.Turn(-pager_.Page());
+    Invalidate(0);
   }
   return Dlg::WndProc(message, p1, p2);
 }
@@ -156,6 +213,8 @@ bool HelpRulesDlg::Build(ssDisplay* display, ssInput*) {
   text_ =
       Label(this, display, RECT{297, 14149, 64940, 58833}, L"", 0x10800000, 0x80020, kText, L"Small Fonts7", kWhite);
   Label(this, display, RECT{8936, 60322, 18767, 64791}, L"Back", 0x10000000, 32, 5, L"Small Fonts7", kWhite);
+  auto* counter = Label(this, display, kCounterRect, L"", 0x10000002, 32, kPageCounter, L"Small Fonts7", kWhite);
+  pager_.Attach(text_, counter);
   return list_ && text_ && Pic(this, display, RECT{2978, 58833, 7745, 64791}, kBack, L"Back.tga") != nullptr;
 }
 
@@ -178,6 +237,12 @@ LRESULT HelpRulesDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
       return 0;
     }
   }
+  // Left and Right step the game type; Up and Down, which would only leave
+  // the list (it has no neighbours), turn the rule text's pages.
+  if (message == ui::kMsgKeyUp && (p1 == ui::kKeyUp || p1 == ui::kKeyDown)) {
+    if (pager_.Turn(PageStep(p1))) Invalidate(0);
+    return 0;
+  }
   return Dlg::WndProc(message, p1, p2);
 }
 
@@ -185,6 +250,7 @@ void HelpRulesDlg::OnGameTypeChanged() {
   const int game = list_->GetCurSel();
   if (game < 0 || game > 5) return;
   text_->SetText(kRules[game]);
+  pager_.SetText(kRules[game]);
   Invalidate(0);
 }
 

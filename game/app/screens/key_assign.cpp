@@ -1,5 +1,7 @@
 #include "screens/key_assign.h"
 
+#include <algorithm>
+
 #include "play/input_mode.h"
 #include "screens/screen_kit.h"
 #include "ui/choice_list.h"
@@ -93,7 +95,7 @@ void KeyAssignDlg::OnInit() {
   nextListId_ = kFirstList;
   keyMap_ = app ? app->prefs.keys.data() : nullptr;
   ChoiceList* last = nullptr;
-  const int width = Device()->m_VWidth;  // the width the widgets are laid out on
+  const int width = ui::ScreenWidth(Device());  // the width the widgets are laid out on
   for (int order = 0; order < kActions; ++order) {
     const Action& a = kActionRows[order];
     const RECT r{ui::DesignX(a.x0), ui::DesignY(a.y0), ui::DesignX(a.x1), ui::DesignY(a.y1)};
@@ -105,11 +107,40 @@ void KeyAssignDlg::OnInit() {
       const int at = list->AddString(kKeys[k].name);
       if (at >= 0) list->SetItemData(at, kKeys[k].code);
     }
-    // The key name starts 40 design pixels left of the list's right edge.
-    list->SetValueOffset(width * a.x1 / 220 - width * 40 / 220 - list->ValuePosition().x, 0);
     list->SetNeighbours(last, nullptr, nullptr, nullptr);
     if (last != nullptr) last->SetNeighbours(last->Neighbour(Wnd::kUp), list, nullptr, nullptr);
     last = list;
+  }
+  // The key name starts 40 design pixels left of the list's right edge.
+  // Where the screen is too narrow for that, the names of a column move
+  // right together until the focused list's left arrow clears the longest
+  // caption, but never so far that a name runs into a column beside it.
+  int widestName = 0;
+  if (lists_[0] != nullptr) {
+    for (const KnownKey& k : kKeys) {
+      int w = 0, h = 0;
+      Device()->MeasureText(lists_[0]->GetFont(), k.name, &w, &h, false);
+      widestName = std::max(widestName, w);
+    }
+  }
+  for (int order = 0; order < kActions; ++order) {
+    ChoiceList* list = lists_[static_cast<std::size_t>(order)];
+    if (list == nullptr) continue;
+    const Action& a = kActionRows[order];
+    const int design = width * a.x1 / 220 - width * 40 / 220;
+    int needed = design, limit = width;
+    for (int other = 0; other < kActions; ++other) {
+      const ChoiceList* o = lists_[static_cast<std::size_t>(other)];
+      const Action& b = kActionRows[other];
+      if (o == nullptr) continue;
+      if (b.x1 == a.x1) {
+        // The left arrow takes two border units and half a line.
+        needed = std::max(needed, o->ValuePosition().x + 2 * o->BorderUnit() + o->FontHeight() / 2 + 2);
+      } else if (b.x0 > a.x0 && b.y0 < a.y1 && a.y0 < b.y1) {
+        limit = std::min(limit, width * b.x0 / 220 - widestName - 2);
+      }
+    }
+    list->SetValueOffset(std::max(design, std::min(needed, limit)) - list->ValuePosition().x, 0);
   }
   for (int order = 0; order < kActions; ++order) {
     const int index = keyMap_ ? KeyIndexOf(keyMap_[kMapIndex[order]]) : 0;

@@ -77,7 +77,7 @@ inline void SetCareerPlayerName(ksMain* app, const char* nickname) {
 template <typename List, int N>
 void DesignTabStops(List* list, const int (&stops)[N]) {
   int scaled[N];
-  const int width = list->Device() ? list->Device()->m_VWidth : 220;
+  const int width = list->Device() ? ui::ScreenWidth(list->Device()) : 220;
   for (int i = 0; i < N; ++i) scaled[i] = stops[i] * width / 220;
   list->SetTabStops(N, scaled);
 }

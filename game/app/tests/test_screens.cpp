@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <memory>
+#include <sstream>
 
 #include "ce/testing.h"
 #include "ce/windows.h"
@@ -14,10 +17,16 @@
 #include "screens/career_room.h"
 #include "screens/career_map.h"
 #include "screens/career_select.h"
+#include "screens/credits.h"
+#include "screens/help.h"
 #include "screens/in_game_menu.h"
 #include "screens/key_assign.h"
 #include "screens/key_map.h"
+#include "main_menu.h"
+#include "quick_play.h"
 #include "screens/settings.h"
+#include "screens/screen_kit.h"
+#include "screens/welcome.h"
 #include "simulation/services.h"
 #include "simulation/table.h"
 #include "saves/save_store.h"
@@ -27,6 +36,7 @@
 #include "ui/keyboard.h"
 #include "ui/list_box.h"
 #include "ui/message_dlg.h"
+#include "ui/static_text.h"
 
 namespace {
 
@@ -372,6 +382,191 @@ TEST_F(Screens, AChampionBeatenOpensTheNextRoom) {
   }
   app->LoadCareers();
   EXPECT_EQ(app->careers.records[0].level, 3) << "kept in the careers file";
+}
+
+// Every widget of a screen (and of its widgets) that is shown lies inside
+// the screen as drawn; the first one that does not is described.
+std::string OutsideWidget(Wnd* w, int width, int height) {
+  for (int i = 0; i < w->ChildCount(); ++i) {
+    Wnd* c = w->Child(i);
+    if (c == nullptr || !c->IsVisible()) continue;
+    const RECT& r = c->ScreenRect();
+    if (r.left < 0 || r.top < 0 || r.right > width || r.bottom > height) {
+      wchar_t caption[64] = L"";
+      c->GetText(caption, 64);
+      std::ostringstream out;
+      out << "widget " << c->Id() << " \"";
+      for (const wchar_t* p = caption; *p != 0; ++p) out << static_cast<char>(*p < 128 ? *p : '?');
+      out << "\" at (" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
+      return out.str();
+    }
+    std::string inner = OutsideWidget(c, width, height);
+    if (!inner.empty()) return inner;
+  }
+  return {};
+}
+
+TEST_F(Screens, EveryScreenLiesWholeOnUprightScreensHeldEitherWay) {
+  NewCareer(L"Ann", 1);
+  app->currentCareer = 0;
+  std::unique_ptr<ssDisplayS16> original = std::move(app->display);
+  struct Shape {
+    int width, height, rotate;
+  };
+  // Upright screens, with the "Right Hand" and "Left Hand" orientations.
+  static constexpr Shape kShapes[] = {{240, 320, 0}, {240, 320, 2}, {480, 640, 0}, {480, 640, 2}};
+  struct Opener {
+    const char* name;
+    std::function<Dlg*()> open;
+  };
+  const std::vector<Opener> openers = {
+      {"main menu", [&] { return PushMainMenu(app); }},
+      {"quick play", [&] { return PushQuickPlay(app); }},
+      {"career select", [&] { return PushCareerSelect(app); }},
+      {"career nickname", [&] { return PushCareerNickname(app); }},
+      {"career new", [&] { return kit::Open<CareerNewDlg>(app); }},
+      {"career map", [&] { return PushCareerMap(app); }},
+      {"career room", [&] { return kit::Open<CareerRoomDlg>(app, [&](CareerRoomDlg& s) { s.app = app; }); }},
+      {"career delete", [&] { return kit::Open<CareerDeleteDlg>(app); }},
+      {"settings", [&] { return PushSettings(app); }},
+      {"key assignment", [&] { return kit::Open<KeyAssignDlg>(app); }},
+      {"help", [&] { return PushHelp(app); }},
+      {"help rules", [&] { return kit::Open<HelpRulesDlg>(app); }},
+      {"help quick play", [&] { return kit::Open<HelpQuickPlayDlg>(app); }},
+      {"help career", [&] { return kit::Open<HelpCareerDlg>(app); }},
+      {"credits", [&] { return PushCredits(app); }},
+      {"welcome menu", [&] { return kit::Open<WelcomeMenuDlg>(app); }},
+      {"welcome play", [&] { return kit::Open<WelcomePlayDlg>(app); }},
+      {"in-game menu", [&] { return kit::Open<InGameMenuDlg>(app); }},
+      {"message box",
+       [&]() -> Dlg* {
+         auto* box = new MessageDlg();
+         if (box->Build(app->display.get(), nullptr) == 0) {
+           delete box;
+           return nullptr;
+         }
+         box->Show(app->dlgMan.get(), L"Room is locked.", L"This room must be unlocked in Career Mode.", 1);
+         return box;
+       }},
+  };
+  for (const Shape& shape : kShapes) {
+    auto display = std::make_unique<ssDisplayS16>();
+    display->ForceOutput(ssDisplayS16::kModeGdi);
+    display->m_Folder = original->m_Folder;
+    display->m_Rotate = shape.rotate;
+    ASSERT_EQ(display->Init(nullptr, shape.width, shape.height, 16, 0), 0);
+    display->m_DesignWidth = 220;
+    display->m_DesignHeight = 176;
+    display->m_XScale = static_cast<float>(shape.width) / 220.0f;
+    display->m_YScale = static_cast<float>(shape.height) / 176.0f;
+    app->display = std::move(display);
+    const int w = ui::ScreenWidth(app->display.get()), h = ui::ScreenHeight(app->display.get());
+    EXPECT_EQ(w, shape.width) << "an upright screen is laid out upright";
+    for (const Opener& o : openers) {
+      app->state = AppState::kMenus;
+      Dlg* screen = o.open();
+      ASSERT_NE(screen, nullptr) << o.name;
+      const RECT& whole = screen->ScreenRect();
+      EXPECT_TRUE(whole.right <= w && whole.bottom <= h) << o.name;
+      EXPECT_EQ(OutsideWidget(screen, w, h), "")
+          << o.name << " at " << shape.width << "x" << shape.height << " turned " << shape.rotate;
+      Pump(kTick);  // drawn once
+      // Deleted now, while the display they were built on still exists.
+      app->dlgMan->PopAll();
+      app->dlgMan->DeleteDeferred();
+    }
+    // The keypad picture shown over a match.
+    KeyMapDlg keys;
+    ASSERT_TRUE(keys.Build(app->display.get(), app->input.get()));
+    EXPECT_EQ(OutsideWidget(&keys, w, h), "") << "key map at " << shape.width << "x" << shape.height;
+    app->dlgMan->PopAll();
+    app->dlgMan->DeleteDeferred();
+  }
+  app->display.reset();
+  app->display = std::move(original);
+  app->state = AppState::kMenus;
+  PushMainMenu(app);
+}
+
+TEST_F(Screens, KeyNamesStartPastTheirCaptionsOnANarrowScreen) {
+  auto* screen = dynamic_cast<KeyAssignDlg*>(kit::Open<KeyAssignDlg>(app));
+  ASSERT_NE(screen, nullptr);
+  ASSERT_EQ(ui::ScreenWidth(app->display.get()), 240);
+  int lists = 0;
+  for (int i = 0; i < screen->ChildCount(); ++i) {
+    auto* list = dynamic_cast<ChoiceList*>(screen->Child(i));
+    if (list == nullptr) continue;
+    ++lists;
+    // The focused list's left arrow takes two border units and half a
+    // line in front of the name; it must not reach into the caption.
+    const int nameStart = list->ValuePosition().x + list->ValueOffset().x;
+    const int arrowLeft = nameStart - 2 * list->BorderUnit() - list->FontHeight() / 2;
+    EXPECT_GE(arrowLeft, list->ValuePosition().x) << "list " << list->Id();
+    EXPECT_LE(nameStart, list->ScreenRect().right) << "list " << list->Id();
+  }
+  EXPECT_EQ(lists, KeyAssignDlg::kActions);
+}
+
+TEST_F(Screens, LongHelpTextsTurnPageByPageAndLoseNoWord) {
+  auto* rules = dynamic_cast<HelpRulesDlg*>(kit::Open<HelpRulesDlg>(app));
+  ASSERT_NE(rules, nullptr);
+  Pump(kTick);
+  HelpPager& pager = rules->Pager();
+  ASSERT_GE(pager.PageCount(), 2) << "the six-ball rules do not fit one label at 240 x 320";
+  auto* text = dynamic_cast<StaticText*>(rules->GetChild(HelpRulesDlg::kText));
+  ASSERT_NE(text, nullptr);
+  // Down turns on to the last page and no further; Up comes back.
+  std::wstring joined;
+  for (int page = 0; page < pager.PageCount(); ++page) {
+    EXPECT_EQ(pager.Page(), page);
+    wchar_t shown[1024];
+    text->GetText(shown, 1024);
+    // Each page fits its label: measured wrapped in the label's width, it
+    // is no taller than the label.
+    int width = text->TextBox().right - text->TextBox().left, height = 0;
+    app->display->MeasureText(text->GetFont(), shown, &width, &height, true);
+    EXPECT_LE(text->TextOrigin().y + height, text->TextBox().bottom + text->FontHeight()) << page;
+    joined += shown;
+    joined += L' ';
+    // Straight to the screen: the application would first turn the arrows
+    // for a display held the other way round.
+    rules->WndProc(ui::kMsgKeyUp, ui::kKeyDown, 0);
+  }
+  EXPECT_EQ(pager.Page(), pager.PageCount() - 1);
+  rules->WndProc(ui::kMsgKeyUp, ui::kKeyUp, 0);
+  EXPECT_EQ(pager.Page(), pager.PageCount() - 2);
+  // Every word of the text is on one of the pages, in order.
+  std::wistringstream all(L"Six ball is a low ball first game, so the balls must be struck in numerical order."),
+      got(joined);
+  std::wstring a, b;
+  got >> b;
+  while (all >> a) {
+    EXPECT_EQ(a, b);
+    got >> b;
+  }
+  EXPECT_NE(joined.find(L"Three consecutive fouls is loss of game."), std::wstring::npos);
+  // A text that fits is one page with no counter.
+  Key(0x39);
+  auto* career = dynamic_cast<HelpCareerDlg*>(kit::Open<HelpCareerDlg>(app));
+  ASSERT_NE(career, nullptr);
+  EXPECT_EQ(career->Pager().PageCount(), 1);
+  wchar_t counter[16];
+  career->GetChild(HelpTextDlg::kPageCounter)->GetText(counter, 16);
+  EXPECT_STREQ(counter, L"");
+}
+
+TEST_F(Screens, QuickPlayStartsWithoutTheSpotsOfACareerMatch) {
+  // A career match against a stronger opponent left its spots in the set-up.
+  app->matchSetup.spotReceived = 3;
+  app->matchSetup.spotGiven = 2;
+  ASSERT_NE(PushQuickPlay(app), nullptr);
+  Key(0x33);  // Rack Em
+  EXPECT_EQ(app->matchSetup.spotReceived, 0);
+  EXPECT_EQ(app->matchSetup.spotGiven, 0);
+  Pump(5000);
+  ASSERT_EQ(app->state, AppState::kPlay);
+  EXPECT_EQ(app->pool()->rules.Score[0], 0);
+  EXPECT_EQ(app->pool()->rules.Score[1], 0);
 }
 
 TEST_F(Screens, RandomKeysAndTapsOverTheMenusKeepTheSavesSound) {

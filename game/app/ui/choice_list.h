@@ -44,6 +44,7 @@ class ChoiceList : public Wnd {
   void SetTabStops(int count, const int* values);
   void SetFirstSortable(int index) { m_FirstSortable = index; }
   void SetValueOffset(int x, int y);
+  POINT ValueOffset() const { return POINT{m_ValueOffsetX, m_ValueOffsetY}; }
   void SetValueColours(std::uint32_t text, std::uint32_t background, std::uint32_t shadow);
 
   const RECT& LeftHot() const { return m_LeftHot; }

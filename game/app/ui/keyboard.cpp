@@ -1,6 +1,7 @@
 // Keyboard: the on-screen text entry with its pad of 40 keys.
 #include "ui/keyboard.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cwchar>
 
@@ -55,8 +56,8 @@ int Keyboard::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const
   }
   // A provisional key of 8 x 9 border units, replaced by Layout at once.
   const int u = static_cast<int>(m_BorderUnit);
-  const int sw = device != nullptr && device->m_VWidth > 0 ? device->m_VWidth : 1;
-  const int sh = device != nullptr && device->m_VHeight > 0 ? device->m_VHeight : 1;
+  const int sw = std::max(1, ui::ScreenWidth(device));
+  const int sh = std::max(1, ui::ScreenHeight(device));
   const RECT provisional{0, 0, static_cast<LONG>((8 * u * 65536) / sw), static_cast<LONG>((9 * u * 65536) / sh)};
   for (int i = 0; i < kKeyCount; ++i) {
     wchar_t caption[8];
@@ -89,7 +90,10 @@ void Keyboard::Layout() {
   Measure(L"M", &w, &h);
   const int u = static_cast<int>(m_BorderUnit);
   const int p = u / 2 + 2 * u;
-  const int kw = p + w, kh = p + h;
+  // The widest rows hold ten keys and a triple one, about 13.9 key widths
+  // with their gaps; on a narrow screen the keys get narrower to fit.
+  const int across = m_ScreenRect.right - m_ScreenRect.left;
+  const int kw = std::max(1, std::min(p + w, across * 16 / 222)), kh = p + h;
   const int g = kw / 16, m = kw / 4;
   m_TextBox = m_ScreenRect;
   m_TextBox.right = m_TextBox.left + 13 * (g + kw) + m;

@@ -1,6 +1,10 @@
 // StaticText and Picture.
 #include "ui/static_text.h"
 
+#include <algorithm>
+
+#include "display/font.h"
+
 // ---- StaticText ---------------------------------------------------------------
 
 StaticText::~StaticText() = default;
@@ -36,6 +40,67 @@ void StaticText::Layout() {
   if ((m_Style & kVCentre) != 0) m_TextY = box.top + ((box.bottom - box.top) - height) / 2;
   m_TextX = box.left;
   if ((m_Style & kAlignMask) == 2) m_TextX = box.right - 2 * static_cast<int>(m_BorderUnit) - width;
+}
+
+std::vector<std::wstring> StaticText::Pages(const std::wstring& text) {
+  if (m_Device == nullptr || m_Font == nullptr || text.empty()) return {text};
+  // The words as the display's box layout takes them: split at blanks and
+  // line ends, a line end closing its line.
+  struct Word {
+    std::size_t start, end;
+    bool lineEnd;
+  };
+  std::vector<Word> words;
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L' ' || text[i] == L'\n') {
+      words.push_back(Word{from, i, text[i] == L'\n'});
+      from = i + 1;
+    }
+  }
+  if (from < text.size()) words.push_back(Word{from, text.size(), false});
+  const RECT box = m_TextBox;
+  const int bottom = std::max<int>(box.bottom, m_TextY + FontHeight());
+  const int bound = std::max<int>(box.right - 1, 0);
+  const int lineStep = m_Font->m_Spacing + m_Font->Height();
+  std::vector<std::size_t> starts{0};
+  int penX = m_TextX, penY = m_TextY;
+  bool pageEmpty = true;
+  for (std::size_t i = 0; i < words.size();) {
+    const std::wstring word = text.substr(words[i].start, words[i].end - words[i].start);
+    int ww = 0, wh = 0;
+    m_Device->MeasureText(m_Font, word.c_str(), &ww, &wh, false);
+    if (penY + wh > bottom && !pageEmpty) {
+      // A new page: blank words and empty lines at its top are left out.
+      while (i < words.size() && words[i].start == words[i].end) ++i;
+      if (i == words.size()) break;
+      starts.push_back(words[i].start);
+      penX = m_TextX;
+      penY = m_TextY;
+      pageEmpty = true;
+      continue;
+    }
+    if (penX + ww <= bound || m_TextX + ww >= bound) {
+      // Placed; a word wider than a whole line takes a line of its own.
+      pageEmpty = false;
+      penX += ww + m_Font->m_SpaceWidth + m_Font->m_Spacing;
+      if (words[i].lineEnd || m_TextX + ww >= bound) {
+        penX = m_TextX;
+        penY += lineStep;
+      }
+      ++i;
+      continue;
+    }
+    penX = m_TextX;
+    penY += lineStep;
+  }
+  std::vector<std::wstring> pages;
+  for (std::size_t p = 0; p < starts.size(); ++p) {
+    std::size_t end = p + 1 < starts.size() ? starts[p + 1] : text.size();
+    while (end > starts[p] && (text[end - 1] == L' ' || text[end - 1] == L'\n')) --end;
+    pages.push_back(text.substr(starts[p], end - starts[p]));
+  }
+  return pages;
 }
 
 int StaticText::Paint(const RECT& dirty) {

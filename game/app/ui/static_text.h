@@ -4,6 +4,9 @@
 // and can show a second "focus" image centred behind itself while focused.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "ui/wnd.h"
 
 class StaticText : public Wnd {
@@ -21,6 +24,10 @@ class StaticText : public Wnd {
   void Layout() override;
 
   const RECT& TextBox() const { return m_TextBox; }
+  // A long text cut into pieces that each fit this label wrapped, cut
+  // between words the way the display lays them out. A page after the
+  // first starts at its first word; a text that fits is one page.
+  std::vector<std::wstring> Pages(const std::wstring& text);
 
  private:
   RECT m_TextBox{};

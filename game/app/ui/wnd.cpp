@@ -37,6 +37,27 @@ RECT Union(const RECT& a, const RECT& b) {
 
 }  // namespace ui
 
+namespace ui {
+
+RECT FracToScreen(const ssDisplay* d, const RECT& frac) {
+  const std::int64_t w = ScreenWidth(d), h = ScreenHeight(d);
+  auto scale = [](LONG v, std::int64_t size) { return static_cast<LONG>((static_cast<std::int64_t>(v) * size) >> 16); };
+  const LONG left = scale(frac.left, w), top = scale(frac.top, h);
+  return RECT{left, top, left + scale(frac.right - frac.left, w), top + scale(frac.bottom - frac.top, h)};
+}
+
+int ToFracX(const ssDisplay* d, int pixels) {
+  const int w = ScreenWidth(d);
+  return w > 0 ? static_cast<int>((static_cast<std::int64_t>(pixels) << 16) / w) : 0;
+}
+
+int ToFracY(const ssDisplay* d, int pixels) {
+  const int h = ScreenHeight(d);
+  return h > 0 ? static_cast<int>((static_cast<std::int64_t>(pixels) << 16) / h) : 0;
+}
+
+}  // namespace ui
+
 Wnd::Wnd() = default;
 
 Wnd::~Wnd() {
@@ -56,7 +77,7 @@ int Wnd::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wcha
   m_Parent = parent;
   m_Kind = kind;
   if (device != nullptr) {
-    device->FracRectToScreen(m_Position, fracRect, false);
+    m_Position = ui::FracToScreen(device, fracRect);
     m_BorderUnit = device->m_BorderUnit;
   }
   std::wcsncpy(m_Caption, caption != nullptr ? caption : L"", kCaptionChars - 1);
@@ -281,8 +302,8 @@ void Wnd::Layout() {
       cw = client.right - client.left;
       ch = client.bottom - client.top;
     } else if (m_Device != nullptr) {
-      cw = m_Device->m_VWidth;
-      ch = m_Device->m_VHeight;
+      cw = ui::ScreenWidth(m_Device);
+      ch = ui::ScreenHeight(m_Device);
     }
     offsetX = (cw - width) / 2;
     offsetY = (ch - height) / 2;

@@ -19,6 +19,29 @@
 class ssFont;
 class ssImage;
 
+namespace ui {
+
+// The screen the widgets are laid out on: the display's picture as the
+// person sees it, before the quarter turns onto the buffer. Fractions of
+// the screen are measured on it, so a layout stays whole in every rotation
+// and on screens held upright as well as sideways.
+inline int ScreenWidth(const ssDisplay* d) {
+  if (d == nullptr) return 0;
+  return (d->m_Rotate & 1) != 0 ? d->m_Height : d->m_Width;
+}
+inline int ScreenHeight(const ssDisplay* d) {
+  if (d == nullptr) return 0;
+  return (d->m_Rotate & 1) != 0 ? d->m_Width : d->m_Height;
+}
+// 16.16 fractions of that screen to its pixels: the left and top edges
+// scaled, the right and bottom edges after them by the scaled size.
+RECT FracToScreen(const ssDisplay* d, const RECT& frac);
+// Pixels of that screen to 16.16 fractions (truncated).
+int ToFracX(const ssDisplay* d, int pixels);
+int ToFracY(const ssDisplay* d, int pixels);
+
+}  // namespace ui
+
 class Wnd {
  public:
   static constexpr std::size_t kCaptionChars = 1024;  // including the terminating zero

@@ -6,11 +6,65 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <dlfcn.h>
+
 #include <cstring>
 
 #include "display/display.h"
 #include "engine/image.h"
 #include "engine/movie/yuv_convert.h"
+
+namespace {
+
+// libavcodec and the libraries it brings are many and large: mapping and
+// relocating them costs more than all the rest of a program's start, and
+// only a movie needs them. They are opened when the first decoder is made
+// and stay open; the calls go through the table below.
+struct AvCodecApi {
+  decltype(&avcodec_free_context) freeContext = nullptr;
+  decltype(&avcodec_find_decoder) findDecoder = nullptr;
+  decltype(&avcodec_alloc_context3) allocContext = nullptr;
+  decltype(&avcodec_open2) open = nullptr;
+  decltype(&avcodec_send_packet) sendPacket = nullptr;
+  decltype(&avcodec_receive_frame) receiveFrame = nullptr;
+  decltype(&av_packet_alloc) packetAlloc = nullptr;
+  decltype(&av_packet_free) packetFree = nullptr;
+  decltype(&av_frame_alloc) frameAlloc = nullptr;
+  decltype(&av_frame_free) frameFree = nullptr;
+  decltype(&av_frame_unref) frameUnref = nullptr;
+  decltype(&av_frame_move_ref) frameMoveRef = nullptr;
+  decltype(&av_log_set_level) logSetLevel = nullptr;
+  bool ready = false;
+};
+
+template <typename F>
+bool Find(void* library, const char* name, F& out) {
+  out = reinterpret_cast<F>(::dlsym(library, name));
+  return out != nullptr;
+}
+
+AvCodecApi LoadAvCodec() {
+  AvCodecApi a;
+  // The versions the decoder was built against, by their library names.
+  void* util = ::dlopen("libavutil.so." AV_STRINGIFY(LIBAVUTIL_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
+  void* codec = ::dlopen("libavcodec.so." AV_STRINGIFY(LIBAVCODEC_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
+  if (util == nullptr || codec == nullptr) return a;
+  a.ready = Find(codec, "avcodec_free_context", a.freeContext) && Find(codec, "avcodec_find_decoder", a.findDecoder) &&
+            Find(codec, "avcodec_alloc_context3", a.allocContext) && Find(codec, "avcodec_open2", a.open) &&
+            Find(codec, "avcodec_send_packet", a.sendPacket) && Find(codec, "avcodec_receive_frame", a.receiveFrame) &&
+            Find(codec, "av_packet_alloc", a.packetAlloc) && Find(codec, "av_packet_free", a.packetFree) &&
+            Find(util, "av_frame_alloc", a.frameAlloc) && Find(util, "av_frame_free", a.frameFree) &&
+            Find(util, "av_frame_unref", a.frameUnref) && Find(util, "av_frame_move_ref", a.frameMoveRef) &&
+            Find(util, "av_log_set_level", a.logSetLevel);
+  return a;
+}
+
+const AvCodecApi& AvCodec() {
+  static const AvCodecApi api = LoadAvCodec();
+  return api;
+}
+
+}  // namespace
 
 int ssVideoDecoder::Create(ssDisplay* display, int width, int height) {
   m_Display = display;
@@ -30,10 +84,14 @@ ssVP3Decoder::ssVP3Decoder() = default;
 ssVP3Decoder::~ssVP3Decoder() { Release(); }
 
 void ssVP3Decoder::Release() {
-  avcodec_free_context(&m_Context);
-  av_frame_free(&m_Frame);
-  av_frame_free(&m_Picture);
-  av_packet_free(&m_Packet);
+  // Nothing was made unless the library was opened.
+  if (m_Context != nullptr || m_Frame != nullptr || m_Picture != nullptr || m_Packet != nullptr) {
+    const AvCodecApi& av = AvCodec();
+    av.freeContext(&m_Context);
+    av.frameFree(&m_Frame);
+    av.frameFree(&m_Picture);
+    av.packetFree(&m_Packet);
+  }
   m_HasPicture = false;
 }
 
@@ -43,13 +101,15 @@ int ssVP3Decoder::Create(ssDisplay* display, int width, int height) {
   if (width <= 0 || height <= 0 || width > 4096 || height > 4096) return -1;
   // The decoder's complaints about damaged frames are answered by skipping
   // the frame; they need not reach the console.
-  av_log_set_level(AV_LOG_QUIET);
-  const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_VP3);
+  const AvCodecApi& av = AvCodec();
+  if (!av.ready) return -1;
+  av.logSetLevel(AV_LOG_QUIET);
+  const AVCodec* codec = av.findDecoder(AV_CODEC_ID_VP3);
   if (codec == nullptr) return -1;
-  m_Context = avcodec_alloc_context3(codec);
-  m_Frame = av_frame_alloc();
-  m_Picture = av_frame_alloc();
-  m_Packet = av_packet_alloc();
+  m_Context = av.allocContext(codec);
+  m_Frame = av.frameAlloc();
+  m_Picture = av.frameAlloc();
+  m_Packet = av.packetAlloc();
   if (m_Context == nullptr || m_Frame == nullptr || m_Picture == nullptr || m_Packet == nullptr) {
     Release();
     return -1;
@@ -59,7 +119,7 @@ int ssVP3Decoder::Create(ssDisplay* display, int width, int height) {
   m_Context->height = height;
   m_Context->codec_tag = MKTAG('V', 'P', '3', '1');
   m_Context->thread_count = 1;
-  if (avcodec_open2(m_Context, codec, nullptr) < 0) {
+  if (av.open(m_Context, codec, nullptr) < 0) {
     Release();
     return -1;
   }
@@ -73,23 +133,24 @@ int ssVP3Decoder::Decode(const RECT*, const std::uint8_t* data, std::uint32_t si
   std::memset(m_Input.data() + size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
   m_Packet->data = m_Input.data();
   m_Packet->size = static_cast<int>(size);
-  const int sent = avcodec_send_packet(m_Context, m_Packet);
+  const AvCodecApi& av = AvCodec();
+  const int sent = av.sendPacket(m_Context, m_Packet);
   m_Packet->data = nullptr;
   m_Packet->size = 0;
   if (sent < 0 && sent != AVERROR(EAGAIN)) return -1;
   int result = -1;
   // VP3 gives one picture a frame; take whatever is ready.
-  while (avcodec_receive_frame(m_Context, m_Frame) == 0) {
+  while (av.receiveFrame(m_Context, m_Frame) == 0) {
     const bool usable = m_Frame->format == AV_PIX_FMT_YUV420P && m_Frame->width >= m_Width &&
                         m_Frame->height >= m_Height && m_Frame->data[0] != nullptr && m_Frame->data[1] != nullptr &&
                         m_Frame->data[2] != nullptr && (m_Frame->decode_error_flags == 0);
     if (usable) {
-      av_frame_unref(m_Picture);
-      av_frame_move_ref(m_Picture, m_Frame);
+      av.frameUnref(m_Picture);
+      av.frameMoveRef(m_Picture, m_Frame);
       m_HasPicture = true;
       result = 0;
     } else {
-      av_frame_unref(m_Frame);
+      av.frameUnref(m_Frame);
     }
   }
   return result;

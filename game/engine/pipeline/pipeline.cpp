@@ -108,11 +108,17 @@ ssPipeline::ScreenBox ssPipeline::ComputeScreenBox() const {
 std::uint32_t ssPipeline::SetTransform(int index, const Fix16* matrix) {
   if (index >= 0 && index < 4 && matrix != nullptr) std::memcpy(m_Matrix[index], matrix, sizeof m_Matrix[index]);
   m_Current = false;
+  if (index == kMatrixView || index == kMatrixProjection) m_WorkCurrent = false;
   return 0;
 }
 
 void ssPipeline::UpdateTransform() {
-  MatrixMultiply(m_Work, m_Matrix[kMatrixView], m_Matrix[kMatrixProjection]);
+  // View times projection changes with the camera only; the world matrix
+  // changes with every object drawn.
+  if (!m_WorkCurrent) {
+    MatrixMultiply(m_Work, m_Matrix[kMatrixView], m_Matrix[kMatrixProjection]);
+    m_WorkCurrent = true;
+  }
   MatrixMultiply(m_Matrix[kMatrixCombined], m_Matrix[kMatrixWorld], m_Work);
   m_Current = true;
 }

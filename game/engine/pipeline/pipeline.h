@@ -204,7 +204,8 @@ class ssPipeline {
   ssVertex* Transform(const void* source, std::uint32_t count, ssVertexBufferRecord* record);
 
   Fix16 m_Matrix[4][16]{};
-  Fix16 m_Work[16]{};
+  Fix16 m_Work[16]{};  // view times projection
+  bool m_WorkCurrent = false;
   bool m_Current = false;
 
   ssRasterTarget m_Target{};

@@ -69,6 +69,24 @@ std::vector<std::pair<int, int>> DrawLoneBall(Rig& rig, double x, double y, doub
   return changed;
 }
 
+// The sphere walk's pixels over a sweep of radii and sub-pixel positions,
+// on and across the screen's edges, fixed by a hash: a faster walk must
+// leave every one of them as it was.
+TEST(BallShading, SweepKeepsItsPixels) {
+  for (const auto& [depth, expected] : {std::pair{16, 7905805905201254722ull}, {12, 12741139843213783405ull}}) {
+    Rig rig(240, 320, depth, 0);
+    ASSERT_TRUE(rig.display);
+    std::uint64_t h = 1469598103934665603ull;
+    for (double r = 1.5; r < 90; r *= 1.13) {
+      for (const auto& [x, y] : {std::pair{120.3, 160.7}, {3.9, 200.25}, {236.6, 10.5}, {100.0, 318.2}}) {
+        DrawLoneBall(rig, x, y, r);
+        for (std::uint16_t p : rig.Pixels()) h = (h ^ p) * 1099511628211ull;
+      }
+    }
+    EXPECT_EQ(h, expected) << "depth " << depth;
+  }
+}
+
 TEST(BallShading, DrawsOnlyItsDiscAndOnlyOnScreen) {
   Rig rig(240, 320, 16, 0);
   ASSERT_TRUE(rig.display);
