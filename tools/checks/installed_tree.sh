@@ -35,11 +35,11 @@ cp "$script" "$work/demo.script"
 
 for tool in displaydemo tableview tableplay platformgallery rescomp tablesim arkpack imgconv ksomake soundmaker \
   fontmake moviemake tablemake uimake audiochain skinc skindump skinart lngmake Home skingallery Kestrune kestrunedata \
-  Vocamo; do
+  Vocamo Quorvist; do
   [ -x "$tree/bin/$tool" ] || { echo "not installed: bin/$tool"; exit 1; }
 done
 # The device's libraries that programs load by name lie beside them.
-extra=$(ls "$tree/bin" | grep -vxE 'displaydemo|tableview|tableplay|platformgallery|rescomp|tablesim|arkpack|imgconv|ksomake|soundmaker|fontmake|moviemake|tablemake|uimake|audiochain|skinc|skindump|skinart|lngmake|Home|skingallery|Kestrune|kestrunedata|Vocamo|imgdecmp\.dll|tapres\.dll|Pelmora\.dll|Tessivo\.dll' || true)
+extra=$(ls "$tree/bin" | grep -vxE 'displaydemo|tableview|tableplay|platformgallery|rescomp|tablesim|arkpack|imgconv|ksomake|soundmaker|fontmake|moviemake|tablemake|uimake|audiochain|skinc|skindump|skinart|lngmake|Home|skingallery|Kestrune|kestrunedata|Vocamo|Quorvist|imgdecmp\.dll|tapres\.dll|Pelmora\.dll|Tessivo\.dll' || true)
 [ -z "$extra" ] || { echo "installed beside the programs: $extra"; exit 1; }
 
 run_demo() {
