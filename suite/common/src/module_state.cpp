@@ -17,7 +17,6 @@ void SetModuleInstance(HINSTANCE module) {
 }
 void ForgetModuleInstance() { g_module = nullptr; }
 
-
 LONG ObjectCount() { return g_objects; }
 void AddObject() { ++g_objects; }
 void RemoveObject() { --g_objects; }

@@ -157,7 +157,6 @@ TEST(PelmoraPlugin, RefreshSlowsAfterFortyTicksAndAHostPaintRestoresIt) {
   ce::testing::UseRealClock();
 }
 
-
 // Presses "Done" on the open settings dialog from inside its modal loop.
 int g_optionsSeen = 0;
 void CALLBACK PressDone(HWND, UINT, UINT_PTR id, DWORD) {
