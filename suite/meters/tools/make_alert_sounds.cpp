@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "pcm_wav.h"
+
 namespace {
 
 constexpr int kRate = 11025;
@@ -18,10 +20,6 @@ struct Beep {
   double hertz;
   int ms;  // a beep of 0 Hz is a pause
 };
-
-void Put(std::string& out, std::uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
 
 bool Write(const std::string& path, const std::vector<Beep>& beeps) {
   std::vector<std::int16_t> samples;
@@ -36,24 +34,7 @@ bool Write(const std::string& path, const std::vector<Beep>& beeps) {
       samples.push_back(static_cast<std::int16_t>(value));
     }
   }
-  const std::uint32_t dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
-  std::string out = "RIFF";
-  Put(out, 36 + dataBytes, 4);
-  out += "WAVEfmt ";
-  Put(out, 16, 4);
-  Put(out, 1, 2);  // PCM
-  Put(out, 1, 2);  // mono
-  Put(out, kRate, 4);
-  Put(out, kRate * 2, 4);
-  Put(out, 2, 2);
-  Put(out, 16, 2);
-  out += "data";
-  Put(out, dataBytes, 4);
-  for (std::int16_t s : samples) Put(out, static_cast<std::uint16_t>(s), 2);
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-  return std::fclose(file) == 0 && ok;
+  return wavout::WriteMonoPcmWav(path, samples, static_cast<std::uint32_t>(kRate));
 }
 
 }  // namespace

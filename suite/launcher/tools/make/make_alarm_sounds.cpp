@@ -8,18 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "pcm_wav.h"
+
 namespace {
 
 constexpr std::uint32_t kRate = 22050;
-
-void Put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-  out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
-}
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
 
 // A tone with short fades so that it starts and ends without a click.
 void Tone(std::vector<std::int16_t>& samples, double hz, double seconds) {
@@ -36,28 +29,6 @@ void Tone(std::vector<std::int16_t>& samples, double hz, double seconds) {
 
 void Silence(std::vector<std::int16_t>& samples, double seconds) {
   samples.insert(samples.end(), static_cast<std::size_t>(seconds * kRate), 0);
-}
-
-bool WriteWav(const std::string& path, const std::vector<std::int16_t>& samples) {
-  std::vector<std::uint8_t> out;
-  const auto data = static_cast<std::uint32_t>(samples.size() * 2);
-  for (char c : std::string("RIFF")) out.push_back(static_cast<std::uint8_t>(c));
-  Put32(out, 36 + data);
-  for (char c : std::string("WAVEfmt ")) out.push_back(static_cast<std::uint8_t>(c));
-  Put32(out, 16);
-  Put16(out, 1);
-  Put16(out, 1);
-  Put32(out, kRate);
-  Put32(out, kRate * 2);
-  Put16(out, 2);
-  Put16(out, 16);
-  for (char c : std::string("data")) out.push_back(static_cast<std::uint8_t>(c));
-  Put32(out, data);
-  for (std::int16_t s : samples) Put16(out, static_cast<std::uint16_t>(s));
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-  return std::fclose(file) == 0 && ok;
 }
 
 void Usage(std::FILE* to) {
@@ -101,7 +72,7 @@ int main(int argc, char** argv) {
   Tone(sounds[3], 523.25, 0.5);
   for (int i = 0; i < 4; ++i) {
     const std::string path = folder + "/Alarm" + std::to_string(i + 1) + ".wav";
-    if (!WriteWav(path, sounds[static_cast<std::size_t>(i)])) {
+    if (!wavout::WriteMonoPcmWav(path, sounds[static_cast<std::size_t>(i)], kRate)) {
       std::fprintf(stderr, "make_alarm_sounds: cannot write %s\n", path.c_str());
       return 1;
     }
