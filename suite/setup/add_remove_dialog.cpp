@@ -1,6 +1,7 @@
 #include "add_remove_dialog.h"
 
 #include "ce/aygshell.h"
+#include "dialog_setup.h"
 #include "home_layout_editor.h"
 #include "menu_bar_hider.h"
 #include "setup_ids.h"
@@ -38,17 +39,7 @@ INT_PTR CALLBACK CAddRemoveDialog::DialogProc(HWND dialog, UINT message, WPARAM 
 }
 
 void CAddRemoveDialog::OnInit(HWND dialog) {
-  SHINITDLGINFO init{};
-  init.dwMask = SHIDIM_FLAGS;
-  init.hDlg = dialog;
-  init.dwFlags = kFullScreenDialog;
-  SHInitDialog(&init);
-  SHMENUBARINFO bar{};
-  bar.cbSize = sizeof bar;
-  bar.hwndParent = dialog;
-  bar.nToolBarId = IDM_ADD_REMOVE_BAR;
-  bar.hInstRes = m_module;
-  m_menuBar = SHCreateMenuBar(&bar) ? bar.hwndMB : nullptr;
+  m_menuBar = SetUpFullScreenDialog(dialog, m_module, IDM_ADD_REMOVE_BAR);
   // The Back key comes to the dialog as a hot key.
   if (m_menuBar != nullptr) SendMessageW(m_menuBar, SHCMBM_OVERRIDEKEY, VK_ESCAPE, kBackKeyOverride);
   m_remove = FALSE;

@@ -7,6 +7,7 @@
 #include "common/iss_utility.h"
 #include "common/reg_helper.h"
 #include "common/string_helper.h"
+#include "dialog_setup.h"
 #include "setup_ids.h"
 
 namespace setup {
@@ -69,17 +70,7 @@ INT_PTR CALLBACK CHomeLayoutEditor::ProgressProc(HWND dialog, UINT message, WPAR
 }
 
 void CHomeLayoutEditor::InitProgress(HWND dialog) {
-  SHINITDLGINFO init{};
-  init.dwMask = SHIDIM_FLAGS;
-  init.hDlg = dialog;
-  init.dwFlags = kFullScreenDialog;
-  SHInitDialog(&init);
-  SHMENUBARINFO bar{};
-  bar.cbSize = sizeof bar;
-  bar.hwndParent = dialog;
-  bar.nToolBarId = IDM_PROGRESS_BAR;
-  bar.hInstRes = m_module;
-  m_menuBar = SHCreateMenuBar(&bar) ? bar.hwndMB : nullptr;
+  m_menuBar = SetUpFullScreenDialog(dialog, m_module, IDM_PROGRESS_BAR);
 
   // The text spans the dialog, 10 pixels in from either side.
   if (HWND text = GetDlgItem(dialog, IDC_PROGRESS)) {

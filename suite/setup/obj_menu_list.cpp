@@ -9,6 +9,7 @@
 #include "common/reg_helper.h"
 #include "common/string_helper.h"
 #include "add_remove_dialog.h"
+#include "dialog_setup.h"
 #include "menu_bar_hider.h"
 
 namespace setup {
@@ -36,15 +37,6 @@ constexpr ItemAction kActions[kItemCount] = {
 };
 
 CObjMenuList* g_instance = nullptr;
-
-HWND MakeMenuBar(HWND owner, HINSTANCE module, UINT id) {
-  SHMENUBARINFO bar{};
-  bar.cbSize = sizeof bar;
-  bar.hwndParent = owner;
-  bar.nToolBarId = id;
-  bar.hInstRes = module;
-  return SHCreateMenuBar(&bar) ? bar.hwndMB : nullptr;
-}
 
 // A one-pixel frame just inside the row.
 void FrameRow(HDC dc, const RECT& row, HBRUSH brush) {
@@ -228,12 +220,7 @@ INT_PTR CALLBACK CObjMenuList::AboutProc(HWND dialog, UINT message, WPARAM wPara
   static HWND bar = nullptr;
   switch (message) {
     case WM_INITDIALOG: {
-      SHINITDLGINFO init{};
-      init.dwMask = SHIDIM_FLAGS;
-      init.hDlg = dialog;
-      init.dwFlags = kFullScreenDialog;
-      SHInitDialog(&init);
-      bar = MakeMenuBar(dialog, GetInstance()->m_module, IDM_ABOUT_BAR);
+      bar = SetUpFullScreenDialog(dialog, GetInstance()->m_module, IDM_ABOUT_BAR);
       return TRUE;
     }
     case WM_COMMAND:
