@@ -475,6 +475,35 @@ TEST_F(Windows, ClipChildrenKeepsParentPaintingOffVisibleChildren) {
   }
 }
 
+// A window behind another top-level window (its dialog, a popup) paints
+// around it; once the front window is hidden it paints there again.
+TEST_F(Windows, TopLevelWindowsInFrontAreNotPaintedOver) {
+  const COLORREF black = RGB(0, 0, 0);
+  const COLORREF white = RGB(255, 255, 255);
+  HWND back = Make(WS_VISIBLE, 10, 40, 100, 100);
+  HWND front = Make(WS_VISIBLE, 30, 60, 40, 40);  // made later: in front
+  ce::test::PumpUntilIdle();
+  const RECT all{-100, -100, 500, 500};
+  HDC dc = GetDC(front);
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  ReleaseDC(front, dc);
+
+  InvalidateRect(back, nullptr, FALSE);
+  PAINTSTRUCT ps{};
+  HDC paintDc = BeginPaint(back, &ps);
+  FillRect(paintDc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  EndPaint(back, &ps);
+  EXPECT_EQ(ce::test::ScreenPixel(15, 45), white);
+  EXPECT_EQ(ce::test::ScreenPixel(50, 80), black) << "under the front window";
+  EXPECT_EQ(ce::test::ScreenPixel(80, 80), white) << "beside it";
+
+  ShowWindow(front, SW_HIDE);
+  dc = GetDC(back);
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  ReleaseDC(back, dc);
+  EXPECT_EQ(ce::test::ScreenPixel(50, 80), white);
+}
+
 LRESULT CALLBACK Subclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (message == WM_USER + 9) return 99;

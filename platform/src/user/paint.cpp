@@ -64,6 +64,20 @@ std::optional<Placement> PlacementOf(HWND hwnd, const RECT* clientPart) {
     p.area = ce::gdi::Intersect(p.area, part);
   }
   if (ce::gdi::IsEmpty(p.area)) p.area = RECT{0, 0, 0, 0};
+  // Top-level windows in front of this one (a dialog over its owner, a popup
+  // menu) are not painted over.
+  if (!ce::gdi::IsEmpty(p.area)) {
+    const auto& order = S().topLevel;
+    const auto self = std::find(order.begin(), order.end(), top);
+    if (self != order.end()) {
+      for (auto it = order.begin(); it != self; ++it) {
+        auto o = FindLocked(*it);
+        if (!o || !ReallyVisibleLocked(*o)) continue;
+        const RECT r = ce::gdi::Intersect(o->rect, p.area);
+        if (!ce::gdi::IsEmpty(r)) p.excluded.push_back(r);
+      }
+    }
+  }
   // A window with WS_CLIPCHILDREN does not paint over its visible children.
   if ((w->style & WS_CLIPCHILDREN) && !ce::gdi::IsEmpty(p.area)) {
     for (HWND child : w->children) {
