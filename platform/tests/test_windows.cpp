@@ -502,6 +502,22 @@ TEST_F(Windows, TopLevelWindowsInFrontAreNotPaintedOver) {
   FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   ReleaseDC(back, dc);
   EXPECT_EQ(ce::test::ScreenPixel(50, 80), white);
+
+  // A bar that stays in front (WS_EX_NOACTIVATE) is in front of a window
+  // made after it: the window does not paint over the bar, the bar paints.
+  HWND bar = CreateWindowExW(WS_EX_NOACTIVATE, L"TestWindow", L"", WS_VISIBLE, 10, 120, 100, 20, nullptr, nullptr,
+                             nullptr, nullptr);
+  made.push_back(bar);
+  HWND later = Make(WS_VISIBLE, 10, 100, 100, 60);
+  ce::test::PumpUntilIdle();
+  dc = GetDC(bar);
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  ReleaseDC(bar, dc);
+  dc = GetDC(later);
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  ReleaseDC(later, dc);
+  EXPECT_EQ(ce::test::ScreenPixel(50, 130), black) << "the bar";
+  EXPECT_EQ(ce::test::ScreenPixel(50, 105), white) << "the window above the bar";
 }
 
 LRESULT CALLBACK Subclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -65,17 +65,26 @@ std::optional<Placement> PlacementOf(HWND hwnd, const RECT* clientPart) {
   }
   if (ce::gdi::IsEmpty(p.area)) p.area = RECT{0, 0, 0, 0};
   // Top-level windows in front of this one (a dialog over its owner, a popup
-  // menu) are not painted over.
-  if (!ce::gdi::IsEmpty(p.area)) {
-    const auto& order = S().topLevel;
-    const auto self = std::find(order.begin(), order.end(), top);
-    if (self != order.end()) {
-      for (auto it = order.begin(); it != self; ++it) {
-        auto o = FindLocked(*it);
-        if (!o || !ReallyVisibleLocked(*o)) continue;
-        const RECT r = ce::gdi::Intersect(o->rect, p.area);
-        if (!ce::gdi::IsEmpty(r)) p.excluded.push_back(r);
+  // menu) are not painted over. Windows that stay in front (the shell's bars,
+  // popups: WS_EX_NOACTIVATE or WS_EX_TOPMOST) are in front of every other
+  // window whatever the order; among themselves the order decides.
+  const auto& order = S().topLevel;
+  if (!ce::gdi::IsEmpty(p.area) && std::find(order.begin(), order.end(), top) != order.end()) {
+    const auto staysInFront = [](const Window& x) { return (x.exStyle & (WS_EX_NOACTIVATE | WS_EX_TOPMOST)) != 0; };
+    auto self = FindLocked(top);
+    const bool selfInFront = self && staysInFront(*self);
+    bool ahead = true;  // walking the windows in front of this one
+    for (HWND other : order) {
+      if (other == top) {
+        ahead = false;
+        continue;
       }
+      auto o = FindLocked(other);
+      if (!o || !ReallyVisibleLocked(*o)) continue;
+      const bool covers = staysInFront(*o) ? (ahead || !selfInFront) : (ahead && !selfInFront);
+      if (!covers) continue;
+      const RECT r = ce::gdi::Intersect(o->rect, p.area);
+      if (!ce::gdi::IsEmpty(r)) p.excluded.push_back(r);
     }
   }
   // A window with WS_CLIPCHILDREN does not paint over its visible children.
