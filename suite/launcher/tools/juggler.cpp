@@ -141,7 +141,10 @@ void CJugglerLogic::SwitchTo(int entry) {
 void CJugglerLogic::CloseWindow(HWND window) {
   WCHAR className[128] = {};
   GetClassNameW(window, className, static_cast<int>(std::size(className)));
-  const bool desktop = lstrcmpW(className, L"DesktopExplorerWindow") == 0 || lstrcmpW(className, L"Explore") == 0;
+  // The desktop (here the home screen's window, whose class is the
+  // platform's desktop class) and the file explorer are never closed.
+  const bool desktop = lstrcmpW(className, L"DesktopExplorerWindow") == 0 || lstrcmpW(className, L"Explore") == 0 ||
+                       lstrcmpW(className, DESKTOP_WINDOW_CLASS) == 0;
   HWND dialog = CJugglerDialog::Existing() != nullptr ? CJugglerDialog::Existing()->Window() : nullptr;
   HWND parent = dialog != nullptr ? GetParent(dialog) : nullptr;
   ToolHost* host = GetToolHost();

@@ -286,10 +286,12 @@ void CReminderPlayer::CheckDue() {
     if (!due) break;
     if (start) StartReminder(i);
   }
-  if (now.wMinute != m_lastCheck.wMinute || now.wHour != m_lastCheck.wHour || now.wDay != m_lastCheck.wDay) {
-    m_rescanRequest = true;
-  }
+  EnterCriticalSection(&m_lock);
+  const bool newMinute =
+      now.wMinute != m_lastCheck.wMinute || now.wHour != m_lastCheck.wHour || now.wDay != m_lastCheck.wDay;
   m_lastCheck = now;
+  LeaveCriticalSection(&m_lock);
+  if (newMinute) m_rescanRequest = true;
 }
 
 void CReminderPlayer::StartReminder(int index) {

@@ -109,7 +109,7 @@ class CReminderPlayer {
   mutable CRITICAL_SECTION m_lock;
   ReminderRecord m_records[kMaxReminders];
   int m_count = 0;
-  SYSTEMTIME m_lastCheck{};
+  SYSTEMTIME m_lastCheck{};  // under m_lock
 
   std::atomic<bool> m_stopRequest{false};
   std::atomic<bool> m_rescanRequest{false};

@@ -321,6 +321,46 @@ TEST_F(Chimer, RepeatTimersAreSetOnTheBarEvenFromThePlayerThreadAndNotWithoutRep
   }
 }
 
+DWORD ReminderOptions() {
+  HKEY key = nullptr;
+  RegOpenKeyExW(HKEY_CURRENT_USER, L"ControlPanel\\Notifications\\Reminders", 0, KEY_READ, &key);
+  DWORD value = 0xDEAD, size = sizeof(value), type = 0;
+  RegQueryValueExW(key, L"Options", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  RegCloseKey(key);
+  return value;
+}
+
+TEST_F(Chimer, TheBarStartAndTheDialogSwitchThePlatformSoundAndTheMinuteTimer) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"ControlPanel\\Notifications\\Reminders", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            0);
+  const DWORD options = 0x31;
+  RegSetValueExW(key, L"Options", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&options), sizeof(options));
+  RegCloseKey(key);
+  AddNotification(L"tasks.exe", Time(9, 0), PUN_SOUND);
+  CReminderPlayer player(host_.BarWindow(), false);
+  host_.player = &player;
+  // Start-up with Chimer on: the platform's own sound off, the list read,
+  // the minute timer set.
+  player.OnBarStart();
+  EXPECT_EQ(ReminderOptions(), 0x30u);
+  EXPECT_EQ(player.Count(), 1);
+  EXPECT_TRUE(KillTimer(host_.BarWindow(), kMinuteTimer));
+  // Turned off in the dialog: the platform's sound back, the timer gone.
+  player.ArmMinuteTimer(host_.BarWindow());
+  RunSteps({[] {
+    HWND dialog = CChimerDialog::Existing()->Window();
+    CheckDlgButton(dialog, kIdChimerEnable, BST_UNCHECKED);
+    PostMessageW(dialog, WM_COMMAND, kCmdDone, 0);
+  }});
+  CChimerDialog::Instance()->Show(nullptr);
+  EXPECT_EQ(host_.options.NT, 0u);
+  EXPECT_EQ(ReminderOptions(), 0x31u);
+  EXPECT_FALSE(KillTimer(host_.BarWindow(), kMinuteTimer));
+  host_.player = nullptr;
+}
+
 TEST_F(Chimer, TheAlarmSoundsAreWrittenWhereMissingAndTheThreadStops) {
   CreateDirectoryW(L"\\Windows", nullptr);
   for (const wchar_t* sound : {L"\\Windows\\Alarm1.wav", L"\\Windows\\Alarm2.wav", L"\\Windows\\Alarm4.wav"}) {

@@ -149,6 +149,22 @@ TEST_F(Juggler, CloseAppClosesEveryWindowOfTheTitle) {
   EXPECT_EQ(WaitForSingleObject(other.process, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
+TEST_F(Juggler, CloseAppLeavesTheHomeScreenOpen) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.lpszClassName = DESKTOP_WINDOW_CLASS;
+  RegisterClassW(&wc);
+  HWND home =
+      CreateWindowExW(0, DESKTOP_WINDOW_CLASS, L"Home", WS_VISIBLE, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
+  local_.push_back(home);
+  CJugglerLogic logic;
+  logic.Collect();
+  const int listed = Find(logic, home);
+  ASSERT_GE(listed, 0);
+  logic.CloseApp(listed);
+  EXPECT_TRUE(IsWindow(home));
+}
+
 TEST_F(Juggler, TheListHoldsAtMostSixtyFourWindows) {
   for (int i = 0; i < 70; ++i) Local((L"Window " + std::to_wstring(i)).c_str());
   CJugglerLogic logic;
