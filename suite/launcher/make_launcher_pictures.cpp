@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "bmp_writer.h"
+
 namespace {
 
 constexpr std::uint32_t kKey = 0xFF00FF;
@@ -28,10 +30,6 @@ struct Image {
   }
 };
 
-void Put(std::string& out, std::uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
 // A build tool: it writes into the build tree on the host.
 bool WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream file(path, std::ios::binary);
@@ -41,51 +39,23 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 bool WriteBmp(const std::string& path, const Image& image) {
-  const std::uint32_t stride = (static_cast<std::uint32_t>(image.width) * 3 + 3) & ~3u;
-  const std::uint32_t size = stride * static_cast<std::uint32_t>(image.height);
-  std::string out = "BM";
-  Put(out, 54 + size, 4);
-  Put(out, 0, 4);
-  Put(out, 54, 4);
-  Put(out, 40, 4);
-  Put(out, static_cast<std::uint32_t>(image.width), 4);
-  Put(out, static_cast<std::uint32_t>(image.height), 4);
-  Put(out, 1, 2);
-  Put(out, 24, 2);
-  Put(out, 0, 4);
-  Put(out, size, 4);
-  Put(out, 3780, 4);
-  Put(out, 3780, 4);
-  Put(out, 0, 4);
-  Put(out, 0, 4);
-  for (int y = image.height - 1; y >= 0; --y) {
-    std::uint32_t written = 0;
-    for (int x = 0; x < image.width; ++x) {
-      const std::uint32_t c = image.pixels[static_cast<std::size_t>(y) * image.width + x];
-      out.push_back(static_cast<char>(c & 0xFF));
-      out.push_back(static_cast<char>((c >> 8) & 0xFF));
-      out.push_back(static_cast<char>((c >> 16) & 0xFF));
-      written += 3;
-    }
-    for (; written < stride; ++written) out.push_back(0);
-  }
-  return WriteFile(path, out);
+  return WriteFile(path, suite_test::MakeBmp24(image.width, image.height, image.pixels.data()));
 }
 
 // One 32-bit picture of an icon: a DIB of twice the height (colour rows,
 // then the 1-bit mask, set where transparent).
 std::string IconPicture(const Image& image) {
   std::string out;
-  Put(out, 40, 4);
-  Put(out, static_cast<std::uint32_t>(image.width), 4);
-  Put(out, static_cast<std::uint32_t>(image.height * 2), 4);
-  Put(out, 1, 2);
-  Put(out, 32, 2);
-  for (int i = 0; i < 6; ++i) Put(out, 0, 4);
+  suite_test::PutLittleEndian(out, 40, 4);
+  suite_test::PutLittleEndian(out, static_cast<std::uint32_t>(image.width), 4);
+  suite_test::PutLittleEndian(out, static_cast<std::uint32_t>(image.height * 2), 4);
+  suite_test::PutLittleEndian(out, 1, 2);
+  suite_test::PutLittleEndian(out, 32, 2);
+  for (int i = 0; i < 6; ++i) suite_test::PutLittleEndian(out, 0, 4);
   for (int y = image.height - 1; y >= 0; --y) {
     for (int x = 0; x < image.width; ++x) {
       const std::uint32_t c = image.pixels[static_cast<std::size_t>(y) * image.width + x];
-      Put(out, c == kKey ? 0u : (0xFF000000u | c), 4);
+      suite_test::PutLittleEndian(out, c == kKey ? 0u : (0xFF000000u | c), 4);
     }
   }
   const int maskStride = ((image.width + 31) / 32) * 4;
@@ -103,9 +73,9 @@ std::string IconPicture(const Image& image) {
 
 bool WriteIco(const std::string& path, const std::vector<Image>& images) {
   std::string out;
-  Put(out, 0, 2);
-  Put(out, 1, 2);
-  Put(out, static_cast<std::uint32_t>(images.size()), 2);
+  suite_test::PutLittleEndian(out, 0, 2);
+  suite_test::PutLittleEndian(out, 1, 2);
+  suite_test::PutLittleEndian(out, static_cast<std::uint32_t>(images.size()), 2);
   std::vector<std::string> pictures;
   for (const Image& image : images) pictures.push_back(IconPicture(image));
   std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(images.size());
@@ -114,10 +84,10 @@ bool WriteIco(const std::string& path, const std::vector<Image>& images) {
     out.push_back(static_cast<char>(images[i].height));
     out.push_back(0);
     out.push_back(0);
-    Put(out, 1, 2);
-    Put(out, 32, 2);
-    Put(out, static_cast<std::uint32_t>(pictures[i].size()), 4);
-    Put(out, offset, 4);
+    suite_test::PutLittleEndian(out, 1, 2);
+    suite_test::PutLittleEndian(out, 32, 2);
+    suite_test::PutLittleEndian(out, static_cast<std::uint32_t>(pictures[i].size()), 4);
+    suite_test::PutLittleEndian(out, offset, 4);
     offset += static_cast<std::uint32_t>(pictures[i].size());
   }
   for (const std::string& picture : pictures) out += picture;

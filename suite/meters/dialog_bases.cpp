@@ -101,4 +101,11 @@ BOOL COptionsDialogBase::IsChecked(HWND hwnd, int id) {
   return static_cast<BOOL>(SendDlgItemMessageW(hwnd, id, BM_GETSTATE, 0, 0) & 1);
 }
 
+void CDialogCore::DestroyPages(std::span<HWND> pages) {
+  for (HWND& page : pages) {
+    if (page != nullptr) DestroyWindow(page);
+    page = nullptr;
+  }
+}
+
 }  // namespace pelmora

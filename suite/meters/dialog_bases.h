@@ -5,6 +5,8 @@
 // than a second after gaining it.
 #pragma once
 
+#include <span>
+
 #include "ce/windows.h"
 
 namespace suite {
@@ -48,6 +50,8 @@ class CDialogCore {
   // The shared handling of WM_ACTIVATE, WM_PAINT, WM_CLOSE, WM_INITDIALOG
   // and IDOK / IDCANCEL; 0 for anything else.
   INT_PTR BaseProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  // Destroys the page windows a dialog made and forgets them.
+  static void DestroyPages(std::span<HWND> pages);
 
   HWND m_hWnd = nullptr;
   DWORD m_openTick = 0;

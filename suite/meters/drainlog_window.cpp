@@ -397,10 +397,7 @@ INT_PTR CALLBACK CDrainlogWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, L
   CDrainlogWindow& self = Get();
   switch (message) {
     case WM_DESTROY:
-      for (HWND& page : self.m_pages) {
-        if (page != nullptr) DestroyWindow(page);
-        page = nullptr;
-      }
+      DestroyPages(self.m_pages);
       self.m_hWnd = nullptr;
       return 0;
     case WM_HOTKEY:

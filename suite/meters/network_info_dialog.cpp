@@ -226,10 +226,7 @@ INT_PTR CALLBACK CNetworkInfoDialog::Proc(HWND hwnd, UINT message, WPARAM wParam
   CNetworkInfoDialog& self = Get();
   switch (message) {
     case WM_DESTROY:
-      for (HWND& page : self.m_pages) {
-        if (page != nullptr) DestroyWindow(page);
-        page = nullptr;
-      }
+      DestroyPages(self.m_pages);
       KillTimer(hwnd, kNetworkTimer);
       self.m_hWnd = nullptr;
       return 0;

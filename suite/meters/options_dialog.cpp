@@ -348,10 +348,7 @@ INT_PTR CALLBACK COptionsDialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LP
   COptionsDialog& self = Get();
   switch (message) {
     case WM_DESTROY:
-      for (HWND& page : self.m_pages) {
-        if (page != nullptr) DestroyWindow(page);
-        page = nullptr;
-      }
+      DestroyPages(self.m_pages);
       self.m_dialog = nullptr;
       self.m_netCheck = nullptr;
       self.m_hWnd = nullptr;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "bmp_writer.h"
+
 namespace {
 
 constexpr std::uint32_t kKey = 0xFF00FF;
@@ -31,37 +33,8 @@ struct Image {
   }
 };
 
-void Put(std::string& out, std::uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
 bool Write(const std::string& folder, const std::string& name, const Image& image) {
-  const std::uint32_t stride = (static_cast<std::uint32_t>(image.width) * 3 + 3) & ~3u;
-  const std::uint32_t size = stride * static_cast<std::uint32_t>(image.height);
-  std::string out = "BM";
-  Put(out, 54 + size, 4);
-  Put(out, 0, 4);
-  Put(out, 54, 4);
-  Put(out, 40, 4);
-  Put(out, static_cast<std::uint32_t>(image.width), 4);
-  Put(out, static_cast<std::uint32_t>(image.height), 4);
-  Put(out, 1, 2);
-  Put(out, 24, 2);
-  Put(out, 0, 4);
-  Put(out, size, 4);
-  Put(out, 3780, 4);
-  Put(out, 3780, 4);
-  Put(out, 0, 4);
-  Put(out, 0, 4);
-  for (int y = image.height - 1; y >= 0; --y) {
-    for (int x = 0; x < image.width; ++x) {
-      const std::uint32_t c = image.pixels[static_cast<std::size_t>(y) * image.width + x];
-      out.push_back(static_cast<char>(c & 0xFF));
-      out.push_back(static_cast<char>((c >> 8) & 0xFF));
-      out.push_back(static_cast<char>((c >> 16) & 0xFF));
-    }
-    for (std::uint32_t pad = static_cast<std::uint32_t>(image.width) * 3; pad < stride; ++pad) out.push_back('\0');
-  }
+  const std::string out = suite_test::MakeBmp24(image.width, image.height, image.pixels.data());
   const std::string path = folder + "/" + name;
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return false;
