@@ -90,37 +90,39 @@ void RemoveObject(HGDIOBJ handle) {
   if (Find(handle)) TheTable().Remove(*Decode(handle));
 }
 
+// The stock objects are never destroyed: a window on another thread (the
+// input panel's) may still paint while the process's statics are torn down.
 std::shared_ptr<Brush> StockBrush(int which) {
-  static const auto brushes = [] {
+  static const auto* brushes = [] {
     const COLORREF colors[] = {RGB(255, 255, 255), RGB(192, 192, 192), RGB(128, 128, 128), RGB(64, 64, 64),
                                RGB(0, 0, 0)};
     std::vector<std::shared_ptr<Brush>> made;
     for (COLORREF color : colors) made.push_back(std::make_shared<Brush>(BS_SOLID, color));
     made.push_back(std::make_shared<Brush>(BS_NULL, 0));
     for (auto& brush : made) InsertObject(brush, true);
-    return made;
+    return new std::vector<std::shared_ptr<Brush>>(std::move(made));
   }();
   if (which < WHITE_BRUSH || which > NULL_BRUSH) return nullptr;
-  return brushes[static_cast<std::size_t>(which)];
+  return (*brushes)[static_cast<std::size_t>(which)];
 }
 
 std::shared_ptr<Pen> StockPen(int which) {
-  static const auto pens = [] {
+  static const auto* pens = [] {
     std::vector<std::shared_ptr<Pen>> made{std::make_shared<Pen>(PS_SOLID, 1, RGB(255, 255, 255)),
                                            std::make_shared<Pen>(PS_SOLID, 1, RGB(0, 0, 0)),
                                            std::make_shared<Pen>(PS_NULL, 1, RGB(0, 0, 0))};
     for (auto& pen : made) InsertObject(pen, true);
-    return made;
+    return new std::vector<std::shared_ptr<Pen>>(std::move(made));
   }();
   if (which < WHITE_PEN || which > NULL_PEN) return nullptr;
-  return pens[static_cast<std::size_t>(which - WHITE_PEN)];
+  return (*pens)[static_cast<std::size_t>(which - WHITE_PEN)];
 }
 
 std::shared_ptr<Font> StockFont(int which) {
   // The system font: the device's sans-serif face at 9 points (12 pixels
   // to the em at 96 dots per inch), for the screen's density when first
   // asked for.
-  static const auto system = [] {
+  static const auto* system = [] {
     LOGFONTW lf{};
     lf.lfHeight = -std::max(1, (12 * Screen::Current()->dpi() + 48) / 96);
     lf.lfWeight = FW_NORMAL;
@@ -129,19 +131,19 @@ std::shared_ptr<Font> StockFont(int which) {
     std::copy(std::begin(face), std::end(face), lf.lfFaceName);
     auto made = std::make_shared<Font>(lf);
     InsertObject(made, true);
-    return made;
+    return new std::shared_ptr<Font>(std::move(made));
   }();
-  if (which == SYSTEM_FONT || which == DEVICE_DEFAULT_FONT) return system;
+  if (which == SYSTEM_FONT || which == DEVICE_DEFAULT_FONT) return *system;
   return nullptr;
 }
 
 std::shared_ptr<Bitmap> DefaultBitmap() {
-  static const auto bitmap = [] {
+  static const auto* bitmap = [] {
     auto made = MakeBitmap(PixelFormat::Monochrome(), 1, 1);
     InsertObject(made, true);
-    return made;
+    return new std::shared_ptr<Bitmap>(std::move(made));
   }();
-  return bitmap;
+  return *bitmap;
 }
 
 std::shared_ptr<Bitmap> MakeBitmap(std::shared_ptr<const PixelFormat> format, int width, int height) {

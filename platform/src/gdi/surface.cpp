@@ -68,8 +68,9 @@ std::shared_ptr<const PixelFormat> PixelFormat::Indexed(int bitsPerPixel, std::v
 }
 
 std::shared_ptr<const PixelFormat> PixelFormat::Monochrome() {
-  static const auto mono = Indexed(1, {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}});
-  return mono;
+  static const auto* mono =  // never destroyed, like the stock objects
+      new std::shared_ptr<const PixelFormat>(Indexed(1, {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}}));
+  return *mono;
 }
 
 DWORD PixelFormat::FromColor(COLORREF color) const {

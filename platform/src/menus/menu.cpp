@@ -48,8 +48,8 @@ struct Store {
 };
 
 Store& St() {
-  static Store store;
-  return store;
+  static auto* store = new Store;  // never destroyed: windows may take their menus with them during exit
+  return *store;
 }
 
 HMENU HandleOf(ce::kernel::HandleTable<Menu>::Slot slot) {
