@@ -465,17 +465,7 @@ bool BallSprite::SaveBackground() {
   BackgroundRect(r);
   const std::uint32_t bytes = static_cast<std::uint32_t>((r[3] - r[1]) * (r[2] - r[0]) * 2);
   if (bytes == 0) return true;
-  if (keep_) {
-    if (bytes > slotBytes_) {
-      // Room to grow by a quarter before it moves again.
-      const std::uint32_t want = (bytes + bytes / 4 + 3) & ~3u;
-      slot_ = device_->ScratchAlloc(want);
-      slotBytes_ = slot_ != nullptr ? want : 0;
-    }
-    saved_ = slot_;
-  } else {
-    saved_ = device_->ScratchAlloc(bytes);
-  }
+  saved_ = device_->ScratchAlloc(bytes);
   if (saved_ == nullptr) return false;
   std::memcpy(savedRect_, r, sizeof r);
   device_->SaveRect(saved_, RECT{r[0], r[1], r[2], r[3]});

@@ -60,18 +60,6 @@ class BallSprite {
   // RestoreBackground will do nothing.
   bool SaveBackground();
   void RestoreBackground();
-  // Keeps the saved area in a part of the frame scratch pool of its own
-  // from one emptying of the pool to the next, so that a ball left standing
-  // keeps its copy while others are drawn again; the part is taken when
-  // first needed and taken again, larger, when the ball grows past it. Call
-  // after each emptying of the pool.
-  void KeepSavedArea() {
-    keep_ = true;
-    slot_ = nullptr;
-    slotBytes_ = 0;
-    saved_ = nullptr;
-  }
-  bool HasSavedBackground() const { return saved_ != nullptr; }
   // The rectangle SaveBackground copies (buffer pixels, right and bottom
   // exclusive), clamped to the screen.
   void BackgroundRect(std::int32_t out[4]) const;
@@ -106,10 +94,7 @@ class BallSprite {
   ssImage* lightMap_ = nullptr;
   int kind_ = 0;
   std::shared_ptr<ShadeTable> shades_;
-  void* saved_ = nullptr;  // in the frame scratch pool; not owned
-  void* slot_ = nullptr;
-  std::uint32_t slotBytes_ = 0;
-  bool keep_ = false;
+  void* saved_ = nullptr;           // in the frame scratch pool; not owned
   std::int32_t savedRect_[4] = {};  // where the saved copy goes back
 
   std::array<ssSourceVertex, 32> disc_{};

@@ -418,8 +418,7 @@ void TableScene::FindChangedBalls() {
     const BallSprite& s = (*sprites_)[i];
     const Fix16* m = s.ballMatrix;
     const std::array<Fix16, 9> turn = {m[0], m[1], m[2], m[4], m[5], m[6], m[8], m[9], m[10]};
-    changed_[i] = s.centreXF != was.x || s.centreYF != was.y || s.radiusF != was.radius || turn != was.turn ||
-                  !s.HasSavedBackground();
+    changed_[i] = s.centreXF != was.x || s.centreYF != was.y || s.radiusF != was.radius || turn != was.turn;
     // What the stick covered last frame is put back as it was: the balls
     // there are drawn again.
     if (stickDrawn_ && (RectsMeet(stickArea, rectNow_[i].data()) || RectsMeet(stickArea, rectBefore_[i].data())))
@@ -660,16 +659,14 @@ void TableScene::DrawFrame() {
   bool saved = true;
   bool backgroundDrawn = false;
   if (full) {
-    // The scratch pool is laid out afresh: the stick's area, then a part for
-    // each ball as it is needed, kept until the next full frame.
+    // The scratch pool is laid out afresh for the stick's area; the balls'
+    // areas come back from the kept picture instead.
     forceFull_ = false;
     d.ScratchReset();
     std::int32_t st[4];
     StickRect(st);
     const std::uint32_t stickBytes = static_cast<std::uint32_t>((st[2] - st[0]) * (st[3] - st[1]) * 2);
     stickBuffer_ = d.ScratchAlloc(stickBytes);
-    if (sprites_ != nullptr)
-      for (BallSprite& sprite : *sprites_) sprite.KeepSavedArea();
     stickSaved_ = false;
     stickDrawn_ = false;
     changed_.fill(true);
@@ -719,12 +716,8 @@ void TableScene::DrawFrame() {
   }
   changedCount_ = 0;
   if (sprites_ != nullptr) {
-    for (int i = 0; i < ballCount_; ++i) {
-      const int n = ballOrder_[static_cast<std::size_t>(i)]->number;
-      if (!changed_[static_cast<std::size_t>(n)]) continue;
-      ++changedCount_;
-      saved = (*sprites_)[static_cast<std::size_t>(n)].SaveBackground() && saved;
-    }
+    for (int i = 0; i < ballCount_; ++i)
+      if (changed_[static_cast<std::size_t>(ballOrder_[static_cast<std::size_t>(i)]->number)]) ++changedCount_;
     for (int i = 0; i < ballCount_; ++i) {
       const int n = ballOrder_[static_cast<std::size_t>(i)]->number;
       if (changed_[static_cast<std::size_t>(n)]) (*sprites_)[static_cast<std::size_t>(n)].DrawShadow();

@@ -587,9 +587,10 @@ TEST(FrameDrawing, ScratchOverflowDrawsTheNextFrameInFull) {
   rig.scene->DrawFrame();
   rig.scene->DrawFrame();
   EXPECT_FALSE(rig.scene->scene.LastFrameFull());
-  // Too little room to keep what lies under the balls: every frame is drawn
+  // Too little room to keep what lies under the stick: every frame is drawn
   // in full, and the pixels stay right.
-  rig.display->m_ScratchSize = 2000;
+  rig.scene->scene.host.stickShown = true;
+  rig.display->m_ScratchSize = 16;
   rig.scene->scene.ForceFull();
   rig.scene->DrawFrame();
   rig.scene->DrawFrame();
