@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "raster/texel_span.h"
+
 namespace {
 
 struct Bounds {
@@ -242,6 +244,9 @@ void ssFillTextured(const ssRasterTarget& target, const ssVertex* vertices, cons
   };
   const bool rgb444 = target.depth == 12;
   const int mode = tex.mode;
+  // Eight texels at a time where the processor can (a texture of at least
+  // two texels: see CopyTexelsAvx2).
+  const bool vector = ks::raster::VectorSpans() && (rowMask | colMask) != 0;
   Walk<2, false>(vertices, outline, count, b, attrs,
                  [&](int y, std::int64_t xl, std::int64_t xr, const std::int64_t* al, const std::int64_t*) {
                    int xs, xe;
@@ -287,6 +292,11 @@ void ssFillTextured(const ssRasterTarget& target, const ssVertex* vertices, cons
                    if ((reinterpret_cast<std::uintptr_t>(p) & 2u) != 0 && n > 0) {
                      *p++ = t16[index()];
                      --n;
+                   }
+                   if (vector && n >= 8) {
+                     const int done = ks::raster::CopyTexelsAvx2(p, n, u, v, du, dv, vShift, rowMask, colMask, t16);
+                     p += done;
+                     n -= done;
                    }
                    // The pairs with u and v in locals of their own, so that they
                    // stay in registers across the word stores.

@@ -3,10 +3,12 @@
 // top-left rule, direct texel arithmetic), on surfaces with a guard border.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "raster/raster.h"
+#include "raster/texel_span.h"
 
 namespace {
 
@@ -228,6 +230,46 @@ TEST(TexturedFill, CoordinatesWrapAtTheTextureSize) {
   TexturedQuad(s.Target(), tex, 0, 0, 4, 4, 64.5, 32.5, 68.5, 36.5);
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x) EXPECT_EQ(s.At(x, y), texels[static_cast<std::size_t>(y * 64 + x)]);
+}
+
+// The eight-texel span reads the same texels as the one-texel rule: turned
+// quads of every length, wrapping coordinates and gradients of either sign,
+// on textures from two texels (whose last texel has no pair after it) up.
+TEST(TexturedFill, EightAtATimeMatchesOneAtATime) {
+  if (!ks::raster::VectorSpans()) GTEST_SKIP() << "no AVX2 here";
+  std::uint32_t seed = 12345;
+  auto next = [&seed](double lo, double hi) {
+    seed = seed * 1103515245u + 12345u;
+    return lo + (hi - lo) * static_cast<double>(seed >> 8) / static_cast<double>(1u << 24);
+  };
+  const struct { int w, h, log2w; } sizes[] = {{2, 1, 1}, {1, 2, 0}, {4, 4, 2}, {64, 32, 6}, {256, 256, 8}};
+  for (const auto& size : sizes) {
+    const auto texels = NumberedTexture(size.w, size.h);  // exactly as large as the texture
+    const ssTexture tex = Texture(texels.data(), size.w, size.h, size.log2w, 2);
+    for (int round = 0; round < 40; ++round) {
+      const double cx = next(-10, 90), cy = next(-10, 70), r = next(2, 60), a = next(0, 6.3);
+      const double u0 = next(-300, 300), v0 = next(-300, 300), su = next(-4, 4), sv = next(-4, 4);
+      ssVertex vs[4];
+      for (int k = 0; k < 4; ++k) {
+        const double t = a + k * 1.5707963;
+        // Anticlockwise on the screen (rows down): the angle falls.
+        const double x = cx + r * std::cos(-t), y = cy + r * std::sin(-t);
+        vs[k] = V(x, y, 0, u0 + su * x + sv * y, v0 + sv * x - su * y);
+      }
+      static constexpr std::uint16_t kOrder[4] = {0, 1, 2, 3};
+      std::int32_t du, dv;
+      if (ssTextureGradients(vs[0], vs[1], vs[2], du, dv) == 0) continue;
+      Surface one(80, 60), eight(80, 60);
+      one.Clear(0);
+      eight.Clear(0);
+      ks::raster::AllowVectorSpans(false);
+      ssFillTextured(one.Target(), vs, kOrder, 4, tex, du, dv);
+      ks::raster::AllowVectorSpans(true);
+      ssFillTextured(eight.Target(), vs, kOrder, 4, tex, du, dv);
+      ASSERT_EQ(one.bytes, eight.bytes) << size.w << "x" << size.h << " round " << round;
+      EXPECT_TRUE(eight.GuardsIntact());
+    }
+  }
 }
 
 TEST(TexturedFill, ColourKeyKeepsThePixelBelow) {
