@@ -247,6 +247,7 @@ void ssFillTextured(const ssRasterTarget& target, const ssVertex* vertices, cons
   // Eight texels at a time where the processor can (a texture of at least
   // two texels: see CopyTexelsAvx2).
   const bool vector = ks::raster::VectorSpans() && (rowMask | colMask) != 0;
+  const bool shadeVector = ks::raster::VectorSpans() && !rgb444 && (rowMask | colMask) >= 3;
   Walk<2, false>(vertices, outline, count, b, attrs,
                  [&](int y, std::int64_t xl, std::int64_t xr, const std::int64_t* al, const std::int64_t*) {
                    int xs, xe;
@@ -275,6 +276,11 @@ void ssFillTextured(const ssRasterTarget& target, const ssVertex* vertices, cons
                    std::uint16_t* p = reinterpret_cast<std::uint16_t*>(Row(target, y)) + xs;
                    if (shade) {
                      const auto* t8 = static_cast<const std::uint8_t*>(tex.texels);
+                     if (shadeVector && n >= 8) {
+                       const int done = ks::raster::ShadeTexelsAvx2(p, n, u, v, du, dv, vShift, rowMask, colMask, t8);
+                       p += done;
+                       n -= done;
+                     }
                      for (; n > 0; --n, ++p) {
                        const std::uint32_t a = t8[index()];
                        if (a != 255) *p = rgb444 ? Shade444(*p, a) : Shade565(*p, a);

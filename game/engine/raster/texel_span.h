@@ -19,4 +19,10 @@ void AllowVectorSpans(bool allow);
 int CopyTexelsAvx2(std::uint16_t* p, int n, std::uint32_t& u, std::uint32_t& v, std::uint32_t du, std::uint32_t dv,
                    int vShift, std::uint32_t rowMask, std::uint32_t colMask, const std::uint16_t* texels);
 
+// The shade-map span: texel a (one byte) scales the RGB565 pixel's
+// channels by a / 256 in 5-6-5 steps, 255 leaves it; the first n & ~7
+// pixels, as CopyTexelsAvx2 steps. The texture holds at least 4 texels.
+int ShadeTexelsAvx2(std::uint16_t* p, int n, std::uint32_t& u, std::uint32_t& v, std::uint32_t du, std::uint32_t dv,
+                    int vShift, std::uint32_t rowMask, std::uint32_t colMask, const std::uint8_t* texels);
+
 }  // namespace ks::raster

@@ -232,9 +232,11 @@ TEST(TexturedFill, CoordinatesWrapAtTheTextureSize) {
     for (int x = 0; x < 4; ++x) EXPECT_EQ(s.At(x, y), texels[static_cast<std::size_t>(y * 64 + x)]);
 }
 
-// The eight-texel span reads the same texels as the one-texel rule: turned
-// quads of every length, wrapping coordinates and gradients of either sign,
-// on textures from two texels (whose last texel has no pair after it) up.
+// The eight-texel spans read the same texels as the one-texel rule and
+// write the same pixels: opaque texels and shade maps (over a patterned
+// picture, with 255 keeping the pixel), on turned quads of every length,
+// wrapping coordinates and gradients of either sign, on textures from the
+// smallest each accepts (whose last texels have nothing after them) up.
 TEST(TexturedFill, EightAtATimeMatchesOneAtATime) {
   if (!ks::raster::VectorSpans()) GTEST_SKIP() << "no AVX2 here";
   std::uint32_t seed = 12345;
@@ -242,10 +244,19 @@ TEST(TexturedFill, EightAtATimeMatchesOneAtATime) {
     seed = seed * 1103515245u + 12345u;
     return lo + (hi - lo) * static_cast<double>(seed >> 8) / static_cast<double>(1u << 24);
   };
-  const struct { int w, h, log2w; } sizes[] = {{2, 1, 1}, {1, 2, 0}, {4, 4, 2}, {64, 32, 6}, {256, 256, 8}};
-  for (const auto& size : sizes) {
-    const auto texels = NumberedTexture(size.w, size.h);  // exactly as large as the texture
-    const ssTexture tex = Texture(texels.data(), size.w, size.h, size.log2w, 2);
+  const struct {
+    int w, h, log2w, mode;
+  } cases[] = {{2, 1, 1, kTextureOpaque},   {1, 2, 0, kTextureOpaque},     {4, 4, 2, kTextureOpaque},
+               {64, 32, 6, kTextureOpaque}, {256, 256, 8, kTextureOpaque}, {4, 1, 2, kTextureShadeMap},
+               {2, 2, 1, kTextureShadeMap}, {8, 8, 3, kTextureShadeMap},   {64, 32, 6, kTextureShadeMap}};
+  for (const auto& c : cases) {
+    // Exactly as large as the texture.
+    const auto texels16 = NumberedTexture(c.w, c.h);
+    std::vector<std::uint8_t> texels8(static_cast<std::size_t>(c.w * c.h));
+    for (std::size_t i = 0; i < texels8.size(); ++i) texels8[i] = i % 3 == 0 ? 255 : static_cast<std::uint8_t>(i * 37);
+    const bool shade = c.mode == kTextureShadeMap;
+    const ssTexture tex = shade ? Texture(texels8.data(), c.w, c.h, c.log2w, 1, c.mode)
+                                : Texture(texels16.data(), c.w, c.h, c.log2w, 2, c.mode);
     for (int round = 0; round < 40; ++round) {
       const double cx = next(-10, 90), cy = next(-10, 70), r = next(2, 60), a = next(0, 6.3);
       const double u0 = next(-300, 300), v0 = next(-300, 300), su = next(-4, 4), sv = next(-4, 4);
@@ -260,13 +271,16 @@ TEST(TexturedFill, EightAtATimeMatchesOneAtATime) {
       std::int32_t du, dv;
       if (ssTextureGradients(vs[0], vs[1], vs[2], du, dv) == 0) continue;
       Surface one(80, 60), eight(80, 60);
-      one.Clear(0);
-      eight.Clear(0);
+      for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 80; ++x) {
+          one.Set(x, y, static_cast<std::uint16_t>(x * 2113 + y * 977));
+          eight.Set(x, y, static_cast<std::uint16_t>(x * 2113 + y * 977));
+        }
       ks::raster::AllowVectorSpans(false);
       ssFillTextured(one.Target(), vs, kOrder, 4, tex, du, dv);
       ks::raster::AllowVectorSpans(true);
       ssFillTextured(eight.Target(), vs, kOrder, 4, tex, du, dv);
-      ASSERT_EQ(one.bytes, eight.bytes) << size.w << "x" << size.h << " round " << round;
+      ASSERT_EQ(one.bytes, eight.bytes) << c.w << "x" << c.h << " mode " << c.mode << " round " << round;
       EXPECT_TRUE(eight.GuardsIntact());
     }
   }
