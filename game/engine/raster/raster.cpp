@@ -267,6 +267,16 @@ void ssFillTextured(const ssRasterTarget& target, const ssVertex* vertices, cons
                      v += dv;
                      return i;
                    };
+                   // The first n & ~7 pixels through a vector span; n is left with
+                   // the rest and the count done is returned.
+                   auto eight = [&](auto span, std::uint16_t* p, int& n, const auto* texels) {
+                     ks::raster::TexelWalk walk{u, v, du, dv, vShift, rowMask, colMask};
+                     const int done = span(p, n, walk, texels);
+                     u = walk.u;
+                     v = walk.v;
+                     n -= done;
+                     return done;
+                   };
                    if (eightBit) {
                      const auto* t8 = static_cast<const std::uint8_t*>(tex.texels);
                      std::uint8_t* p = Row(target, y) + xs;
@@ -277,9 +287,7 @@ void ssFillTextured(const ssRasterTarget& target, const ssVertex* vertices, cons
                    if (shade) {
                      const auto* t8 = static_cast<const std::uint8_t*>(tex.texels);
                      if (shadeVector && n >= 8) {
-                       const int done = ks::raster::ShadeTexelsAvx2(p, n, u, v, du, dv, vShift, rowMask, colMask, t8);
-                       p += done;
-                       n -= done;
+                       p += eight(ks::raster::ShadeTexelsAvx2, p, n, t8);
                      }
                      for (; n > 0; --n, ++p) {
                        const std::uint32_t a = t8[index()];
@@ -300,9 +308,7 @@ void ssFillTextured(const ssRasterTarget& target, const ssVertex* vertices, cons
                      --n;
                    }
                    if (vector && n >= 8) {
-                     const int done = ks::raster::CopyTexelsAvx2(p, n, u, v, du, dv, vShift, rowMask, colMask, t16);
-                     p += done;
-                     n -= done;
+                     p += eight(ks::raster::CopyTexelsAvx2, p, n, t16);
                    }
                    // The pairs with u and v in locals of their own, so that they
                    // stay in registers across the word stores.
