@@ -474,54 +474,6 @@ void TableModel::DrawRail(int part) {
   for (int m = 3 * part; m < 3 * part + 3; ++m) DrawMarker(m, 0);
 }
 
-void TableModel::DrawFacesInBox(const Group& g, const std::int32_t box[4]) {
-  if (g.primitiveType == 0 || g.faceCount == 0 || sharedBuffer_ == nullptr) return;
-  const std::uint32_t stride = kRecordBytes[g.primitiveType];
-  const int corners = kCorners[g.primitiveType];
-  const std::vector<ssVertex>& vs = sharedBuffer_->vertices;
-  scratchFaces_.clear();
-  std::uint32_t kept = 0;
-  for (std::uint32_t f = 0; f < g.faceCount; ++f) {
-    const std::uint8_t* record = g.faces.data() + std::size_t{f} * stride;
-    std::int32_t x0 = INT32_MAX, y0 = INT32_MAX, x1 = INT32_MIN, y1 = INT32_MIN;
-    bool keep = false;
-    for (int c = 0; c < corners; ++c) {
-      std::uint16_t idx;
-      std::memcpy(&idx, record + 2 * c, 2);
-      if (idx >= vs.size()) break;
-      const ssVertex& v = vs[idx];
-      // A corner behind the eye or clipped: the face may reach anywhere.
-      if ((v.outcode & kOutAny) != 0) keep = true;
-      x0 = std::min(x0, v.sx >> 16), y0 = std::min(y0, v.sy >> 16);
-      x1 = std::max(x1, (v.sx >> 16) + 1), y1 = std::max(y1, (v.sy >> 16) + 1);
-    }
-    if (!keep && !(x0 < box[2] && box[0] < x1 && y0 < box[3] && box[1] < y1)) continue;
-    scratchFaces_.insert(scratchFaces_.end(), record, record + stride);
-    ++kept;
-  }
-  if (kept == 0) return;
-  device_->DrawIndexedPrimitive(g.primitiveType, 1, shared_.data(), static_cast<std::uint32_t>(shared_.size()),
-                                scratchFaces_.data(), kept, 0, sharedBuffer_);
-}
-
-void TableModel::DrawRailInBox(int part, const std::int32_t box[4]) {
-  if (device_ == nullptr || shared_.empty() || part < 0 || part >= kRailParts) return;
-  device_->SetTexture(0, tableTexture_);
-  for (const Group& g : rails_[static_cast<std::size_t>(part)]) DrawFacesInBox(g, box);
-  if (markerBuffer_ == nullptr) return;
-  for (int m = 3 * part; m < 3 * part + 3; ++m) {
-    std::int32_t x0 = INT32_MAX, y0 = INT32_MAX, x1 = INT32_MIN, y1 = INT32_MIN;
-    bool keep = false;
-    for (int k = 0; k < 4; ++k) {
-      const ssVertex& v = markerBuffer_->vertices[static_cast<std::size_t>(4 * m + k)];
-      if ((v.outcode & kOutAny) != 0) keep = true;
-      x0 = std::min(x0, v.sx >> 16), y0 = std::min(y0, v.sy >> 16);
-      x1 = std::max(x1, (v.sx >> 16) + 1), y1 = std::max(y1, (v.sy >> 16) + 1);
-    }
-    if (keep || (x0 < box[2] && box[0] < x1 && y0 < box[3] && box[1] < y1)) DrawMarker(m, 0);
-  }
-}
-
 void TableModel::ComputeRailBoxes() {
   for (int p = 0; p < kRailParts; ++p) {
     std::array<std::int32_t, 4> box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};

@@ -58,9 +58,6 @@ class TableModel {
   void DrawInnerParts();
   void DrawAllParts();
   void DrawRail(int part);
-  // The same, but only the faces whose transformed corners' box meets `box`
-  // (buffer pixels: left, top, right, bottom); the caller clips to it.
-  void DrawRailInBox(int part, const std::int32_t box[4]);
 
   bool Loaded() const { return !shared_.empty(); }
   const std::vector<ssSourceVertex>& SharedVertices() const { return shared_; }
@@ -79,8 +76,6 @@ class TableModel {
 
  private:
   void DrawGroup(const Group& g);
-  void DrawFacesInBox(const Group& g, const std::int32_t box[4]);
-  std::vector<std::uint8_t> scratchFaces_;  // the faces DrawFacesInBox keeps
   void DrawMarker(int marker, std::uint32_t clipFlag);
   void ComputeRailBoxes();
 
