@@ -365,7 +365,8 @@ BOOL CObjBattery::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int si
     // Small shows the percent when "Show percent" is on; Tiny, which has no
     // label line, shows what the bank's display mode asks for.
     const int digitsMode = size == kSmall ? (settings.pim ? 1 : 3) : static_cast<int>(displayMode);
-    const int seconds = displayMode == 0 ? static_cast<int>(TimeRemaining()) : -1;
+    // The time left is only worked out when it is shown.
+    const int seconds = digitsMode == 0 ? static_cast<int>(TimeRemaining()) : -1;
     if (size == kSmall) {
       CTitleBarMeters::Get().DrawBatteryMeter(dc, gaugeX, gaugeY + 1, m_meterSmall.Bitmap(), kSmallBatteryMeter, value,
                                               digitsMode, seconds);
@@ -393,13 +394,12 @@ BOOL CObjBattery::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int si
     DrawPicture(dc, m_warning, bank.right + Offset(kWarning[size][0]), y < bank.top ? bank.top : y);
   }
   if (size == kTiny) return 1;
-  const DWORD mode = displayMode;
   const int labelTop = top + (size == kBig ? Scale(30) : Scale(20));
   RECT label = {left, labelTop, left + Scale(49) - 1, labelTop + Scale(25)};
   SetBkMode(dc, TRANSPARENT);
   HGDIOBJ old = SelectObject(dc, normalFont);
   SetTextColor(dc, selected ? 0xFFFFFF : 0x000000);
-  const std::wstring text = LabelText(mode <= 2 ? static_cast<int>(mode) : 0);
+  const std::wstring text = LabelText(displayMode <= 2 ? static_cast<int>(displayMode) : 0);
   DrawTextW(dc, text.c_str(), -1, &label, DT_CENTER | DT_SINGLELINE | DT_TOP);
   SelectObject(dc, old);
   return 1;
