@@ -8,6 +8,7 @@
 #include "common/iss_utility.h"
 #include "common/module_state.h"
 #include "meter_settings.h"
+#include "title_bar_meters.h"
 
 namespace pelmora {
 namespace {
@@ -135,6 +136,8 @@ BOOL CObjBattery::Init(HINSTANCE instance, HWND window) {
   m_status.BackupBatteryFlag = 255;
   m_status.BackupBatteryLifePercent = 255;
   m_battery.Load(instance, L"PM_Battery.bmp", 109, 165);
+  m_meterTiny.Load(instance, L"PM_Batt_Meter_Tiny.bmp", 134, 139);
+  m_meterSmall.Load(instance, L"PM_Batt_Meter_Small.bmp", 190, 191);
   m_charge.Load(instance, L"PM_Charge.bmp", 110, 162);
   m_chargeLarge.Load(instance, L"PM_Charge_Large.bmp", 111, 192);
   m_charged.Load(instance, L"PM_Charged.bmp", 112, 163);
@@ -329,20 +332,24 @@ BOOL CObjBattery::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int si
   const int value = BatteryValue(m_status.BatteryLifePercent, m_status.BatteryFlag);
   const SharedBars& bars = Bars();
   const MeterBitmap none;
-  // The gauge: vertical at Big, horizontal otherwise; the battery picture.
+  // The gauge (vertical, Big only) and the Small and Tiny meters share a
+  // position; the battery picture is drawn first so the meters go over it.
   static const int kGauge[3][2] = {{3, 3}, {18, 12}, {3, 3}};
   static const int kPicture[3][2] = {{16, 5}, {5, 3}, {5, 3}};
-  m_gauge.x = left + Scale(kGauge[size][0]);
-  m_gauge.y = top + Scale(kGauge[size][1]) + (size == kSmall ? 1 : 0);
-  m_gauge.value = value > 101 ? 102 : value;
-  m_gauge.vertical = size == kBig;
+  const int gaugeX = left + Scale(kGauge[size][0]);
+  const int gaugeY = top + Scale(kGauge[size][1]);
   const MeterBitmap battery = m_battery.Bitmap();
   if (battery.dc != nullptr) {
     const int rowHeight = battery.height / 3;
     CopyTransparent(dc, left + Scale(kPicture[size][0]), top + Scale(kPicture[size][1]), battery.width, rowHeight,
                     battery.dc, 0, rowHeight * size);
   }
+  const DWORD displayMode = bankIndex >= 0 && bankIndex < kBankCount ? settings.bd[bankIndex] : 0;
   if (size == kBig) {
+    m_gauge.x = gaugeX;
+    m_gauge.y = gaugeY;
+    m_gauge.value = value > 101 ? 102 : value;
+    m_gauge.vertical = 1;
     m_gauge.Draw(dc, bars.frameV.Bitmap(), bars.barV.Bitmap(), none, settings.pim ? bars.digitsV.Bitmap() : none, 0);
     const int external = m_externalState.load();
     if (m_vendor && external != 103) {
@@ -355,7 +362,18 @@ BOOL CObjBattery::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int si
                            settings.pim ? bars.digitsV.Bitmap() : none, 0);
     }
   } else {
-    m_gauge.Draw(dc, bars.frameH.Bitmap(), bars.barH.Bitmap(), settings.pim ? bars.digitsH.Bitmap() : none, none, 0);
+    // Small shows the percent when "Show percent" is on; Tiny, which has no
+    // label line, shows what the bank's display mode asks for.
+    const int digitsMode = size == kSmall ? (settings.pim ? 1 : 3) : static_cast<int>(displayMode);
+    // The time left is only worked out when it is shown.
+    const int seconds = digitsMode == 0 ? static_cast<int>(TimeRemaining()) : -1;
+    if (size == kSmall) {
+      CTitleBarMeters::Get().DrawBatteryMeter(dc, gaugeX, gaugeY + 1, m_meterSmall.Bitmap(), kSmallBatteryMeter, value,
+                                              digitsMode, seconds);
+    } else {
+      CTitleBarMeters::Get().DrawBatteryMeter(dc, gaugeX, gaugeY, m_meterTiny.Bitmap(), kTinyBatteryMeter, value,
+                                              digitsMode, seconds);
+    }
   }
   // Overlays: charged or charging, and the backup-battery warning.
   static const int kCharged[3][2] = {{-1, 6}, {12, 2}, {0, 0}};
@@ -376,13 +394,12 @@ BOOL CObjBattery::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int si
     DrawPicture(dc, m_warning, bank.right + Offset(kWarning[size][0]), y < bank.top ? bank.top : y);
   }
   if (size == kTiny) return 1;
-  const DWORD mode = bankIndex >= 0 && bankIndex < kBankCount ? settings.bd[bankIndex] : 0;
   const int labelTop = top + (size == kBig ? Scale(30) : Scale(20));
   RECT label = {left, labelTop, left + Scale(49) - 1, labelTop + Scale(25)};
   SetBkMode(dc, TRANSPARENT);
   HGDIOBJ old = SelectObject(dc, normalFont);
   SetTextColor(dc, selected ? 0xFFFFFF : 0x000000);
-  const std::wstring text = LabelText(mode <= 2 ? static_cast<int>(mode) : 0);
+  const std::wstring text = LabelText(displayMode <= 2 ? static_cast<int>(displayMode) : 0);
   DrawTextW(dc, text.c_str(), -1, &label, DT_CENTER | DT_SINGLELINE | DT_TOP);
   SelectObject(dc, old);
   return 1;

@@ -91,7 +91,7 @@ class CObjBattery : public CObjMeter {
   std::atomic<int> m_externalState{103};
   CBarGauge m_gauge;
   CBarGauge m_externalGauge;
-  MeterPicture m_battery, m_charge, m_chargeLarge, m_charged, m_chargedSmall, m_warning;
+  MeterPicture m_battery, m_meterTiny, m_meterSmall, m_charge, m_chargeLarge, m_charged, m_chargedSmall, m_warning;
 };
 
 CObjBattery& Battery();

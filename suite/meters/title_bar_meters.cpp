@@ -37,17 +37,17 @@ BOOL CALLBACK MatchTitleBar(HWND hwnd, LPARAM lParam) {
 
 }  // namespace
 
-void DrawTitleBarBar(HDC dc, int x, int y, HDC bars, int barsWidth, int barsHeight, int value, int fullRow,
-                     int cutRow) {
+void DrawTitleBarBar(HDC dc, int x, int y, HDC bars, int barsWidth, int barsHeight, int value, int fullRow, int cutRow,
+                     int sourceY) {
   if (dc == nullptr || bars == nullptr) return;
   const int row = barsHeight / 3;
   if (value > 100) {
-    CopyTransparent(dc, x, y, barsWidth, row, bars, 0, row * 2);
+    CopyTransparent(dc, x, y, barsWidth, row, bars, 0, sourceY + row * 2);
     return;
   }
   if (value < 0) value = 0;
-  CopyTransparent(dc, x, y, barsWidth, row, bars, 0, row * fullRow);
-  CopyTransparent(dc, x, y, barsWidth * value / 100, row, bars, 0, row * cutRow);
+  CopyTransparent(dc, x, y, barsWidth, row, bars, 0, sourceY + row * fullRow);
+  CopyTransparent(dc, x, y, barsWidth * value / 100, row, bars, 0, sourceY + row * cutRow);
 }
 
 CTitleBarMeters& CTitleBarMeters::Get() {
@@ -230,12 +230,30 @@ void CTitleBarMeters::PaintBattery(HWND hwnd) {
   CopyTransparent(dc, 0, 0, w, h, m_batteryPicture.GetDC(), 0, 0);
   DrawTitleBarBar(dc, 0, 0, m_levels.GetDC(), m_levels.GetWidth(), m_levels.GetHeight(), value, 0, 1);
   const DWORD mode = CMeterSettings::Get().tbb;
-  if ((mode == 0 || mode == 1) && value <= 100 && m_numbers.IsLoaded()) {
-    MeterBitmap digits{m_numbers.GetDC(), m_numbers.GetWidth(), m_numbers.GetHeight()};
-    const int seconds = mode == 0 ? static_cast<int>(Battery().TimeRemaining()) : -1;
-    DrawDigits(dc, value, digits, m_glyphs, 14, 0, seconds, 0, 0, w, h);
-  }
+  const int seconds = mode == 0 ? static_cast<int>(Battery().TimeRemaining()) : -1;
+  DrawBatteryDigits(dc, value, static_cast<int>(mode), seconds, 0, 0, w, h);
   EndPaint(hwnd, &paint);
+}
+
+void CTitleBarMeters::DrawBatteryDigits(HDC dc, int value, int mode, int seconds, int x, int y, int width,
+                                        int height) const {
+  if ((mode != 0 && mode != 1) || value > 100 || !m_numbers.IsLoaded()) return;
+  const MeterBitmap digits{m_numbers.GetDC(), m_numbers.GetWidth(), m_numbers.GetHeight()};
+  DrawDigits(dc, value, digits, m_glyphs, 14, 0, mode == 0 ? seconds : -1, x, y, width, height);
+}
+
+void CTitleBarMeters::DrawBatteryMeter(HDC dc, int x, int y, const MeterBitmap& meter, const BatteryMeterLayout& layout,
+                                       int value, int mode, int seconds) const {
+  if (dc == nullptr || meter.dc == nullptr) return;
+  const int width = Scale(layout.width);
+  const int height = Scale(layout.height);
+  const int barHeight = Scale(layout.barHeight);
+  // A picture too small for the layout (a replaced file) is not drawn.
+  if (meter.width < width || meter.height < height + 3 * barHeight) return;
+  CopyTransparent(dc, x, y, width, height, meter.dc, 0, 0);
+  DrawTitleBarBar(dc, x + Scale(layout.barX), y + Scale(layout.barY), meter.dc, Scale(layout.barWidth), 3 * barHeight,
+                  value, 0, 1, height);
+  DrawBatteryDigits(dc, value, mode, seconds, x, y, width, height);
 }
 
 void CTitleBarMeters::PaintMemory(HWND hwnd) {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include "ce/windows.h"
+#include "battery_meter_layout.h"
 #include "common/bitmap_image.h"
+#include "obj_meter.h"
 
 namespace pelmora {
 
@@ -12,8 +14,10 @@ inline constexpr UINT_PTR kTitleBarTimer = 2310;
 
 // Draws a three-row bar picture at (x, y): a value above 100 shows the
 // third row whole; otherwise row `fullRow` at full width and row `cutRow`
-// over it cut to width x value / 100. Magenta is transparent.
-void DrawTitleBarBar(HDC dc, int x, int y, HDC bars, int barsWidth, int barsHeight, int value, int fullRow, int cutRow);
+// over it cut to width x value / 100. Magenta is transparent. The rows
+// start at `sourceY` in the picture and are barsHeight / 3 high each.
+void DrawTitleBarBar(HDC dc, int x, int y, HDC bars, int barsWidth, int barsHeight, int value, int fullRow, int cutRow,
+                     int sourceY = 0);
 
 class CTitleBarMeters {
  public:
@@ -43,6 +47,13 @@ class CTitleBarMeters {
   int CardIndex() const { return m_card; }
   // A tap on the memory window: memory, card 1, card 2 ... memory.
   void NextMemoryView();
+  // The battery meter of the meters row at Small and Tiny, drawn like the
+  // battery indicator: the outline of `meter` at (x, y), the level bar from
+  // the rows under it, then the digits of `mode` (0 the time left from
+  // `seconds`, 1 the percent, others none) from the numbers picture,
+  // centred on the outline. Nothing without the meter picture.
+  void DrawBatteryMeter(HDC dc, int x, int y, const MeterBitmap& meter, const BatteryMeterLayout& layout, int value,
+                        int mode, int seconds) const;
   // Forgets the pictures, the classes and the title bar (plug-in unload).
   void Release();
 
@@ -54,6 +65,9 @@ class CTitleBarMeters {
   void PaintBackground(HDC dc, HWND hwnd);
   void PaintBattery(HWND hwnd);
   void PaintMemory(HWND hwnd);
+  // The battery's digits in `mode` centred in the box; none in mode 3, above
+  // 100 or without the numbers picture.
+  void DrawBatteryDigits(HDC dc, int value, int mode, int seconds, int x, int y, int width, int height) const;
 
   HWND m_battery = nullptr;
   HWND m_memory = nullptr;

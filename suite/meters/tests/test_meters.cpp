@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cwchar>
 #include <string>
@@ -14,6 +15,7 @@
 #include "obj_memory.h"
 #include "obj_meter.h"
 #include "obj_network.h"
+#include "title_bar_meters.h"
 #include "scoped_setting.h"
 
 namespace pelmora {
@@ -320,45 +322,134 @@ COLORREF AsStored(HDC screen, COLORREF colour) {
   return stored;
 }
 
-TEST(Battery, GaugePixelsAtBothSizes) {
+// Counts the pixels of `colour` in a box.
+int CountPixels(HDC dc, int x, int y, int width, int height, COLORREF colour) {
+  int count = 0;
+  for (int j = y; j < y + height; ++j) {
+    for (int i = x; i < x + width; ++i) count += GetPixel(dc, i, j) == colour ? 1 : 0;
+  }
+  return count;
+}
+
+TEST(Battery, SmallAndTinyMetersShowTheLevelAndTheDigitsMode) {
   ce::testing::UseVirtualClock(20000, 0);
-  ce::test::ScopedSetting percent{"DEVICE_POWER_BATTERY_PERCENT", "64"};
-  ce::test::ScopedSetting flag{"DEVICE_POWER_BATTERY_FLAG", "1"};
   ce::test::ScopedSetting ac{"DEVICE_POWER_AC_LINE", "0"};
-  HINSTANCE self = GetModuleHandleW(nullptr);
+  CMeterSettings& s = CMeterSettings::Get();
+  s.bl = {144, 1, 144};
   HDC screen = GetDC(nullptr);
-  const COLORREF frame = AsStored(screen, 0x303030);
-  const COLORREF green = AsStored(screen, 0x40A030);
+  const COLORREF fill = AsStored(screen, 0x50B040);
+  const COLORREF over = AsStored(screen, 0x40C0F0);
+  const COLORREF ink = AsStored(screen, 0x101010);
+  // Small shows digits by "Show percent", Tiny by the bank's display mode
+  // (0 time left, 1 percent, 2 none). -1: above 100, the third row whole.
+  struct Case {
+    int size;
+    const char* percent;
+    const char* flag;
+    DWORD setting;
+    int filled;
+    bool digits;
+  };
+  const Case cases[] = {
+      {kSmall, "0", "2", 0, 0, false},  {kSmall, "50", "1", 0, 50, false},  {kSmall, "100", "1", 0, 100, false},
+      {kSmall, "50", "1", 1, 50, true}, {kSmall, "255", "0", 1, -1, false}, {kTiny, "0", "2", 2, 0, false},
+      {kTiny, "50", "1", 2, 50, false}, {kTiny, "100", "1", 2, 100, false}, {kTiny, "50", "1", 1, 50, true},
+      {kTiny, "50", "1", 0, 50, true},  {kTiny, "255", "0", 1, -1, false},
+  };
+  HINSTANCE self = GetModuleHandleW(nullptr);
   for (const int scale : {1, 2}) {
     SetDpiForTesting(96 * scale);
-    Bars().Load(self);
-    CObjBattery battery;
-    battery.Init(self, nullptr);
-    battery.Update();
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 120, 80);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    RECT all = {0, 0, 120, 80};
-    HBRUSH white = CreateSolidBrush(0xFFFFFF);
-    FillRect(dc, &all, white);
-    DeleteObject(white);
-    const RECT bank = {0, 0, 49 * scale, 33 * scale};
-    battery.Draw(dc, bank, nullptr, nullptr, kSmall, 0, 0);
-    // The Small gauge sits at (18, 12) and one pixel lower; the bar starts
-    // inside the 2-pixel inset and is 64% of the 40-pixel bar long.
-    const int x = 18 * scale;
-    const int y = 12 * scale + 1;
-    EXPECT_EQ(GetPixel(dc, x, y), frame) << scale;
-    const int barEnd = x + 2 * scale + 40 * scale * 64 / 100;
-    EXPECT_EQ(GetPixel(dc, x + 2 * scale, y + 2 * scale), green) << scale;
-    EXPECT_EQ(GetPixel(dc, barEnd - 1, y + 2 * scale), green) << scale;
-    EXPECT_NE(GetPixel(dc, barEnd, y + 2 * scale), green) << scale;
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
+    CTitleBarMeters::Get().Release();
+    CTitleBarMeters::Get().LoadPictures(screen);
+    for (const Case& c : cases) {
+      ce::test::ScopedSetting percent{"DEVICE_POWER_BATTERY_PERCENT", c.percent};
+      ce::test::ScopedSetting flag{"DEVICE_POWER_BATTERY_FLAG", c.flag};
+      ce::testing::AdvanceClock(11000);
+      s.pim = c.setting;
+      s.bd[0] = c.setting;
+      CObjBattery battery;
+      battery.Init(self, nullptr);
+      battery.Update();
+      HDC dc = CreateCompatibleDC(screen);
+      HBITMAP bitmap = CreateCompatibleBitmap(screen, 120, 80);
+      HGDIOBJ old = SelectObject(dc, bitmap);
+      RECT all = {0, 0, 120, 80};
+      HBRUSH white = CreateSolidBrush(0xFFFFFF);
+      FillRect(dc, &all, white);
+      DeleteObject(white);
+      const RECT bank = {0, 0, 49 * scale, (c.size == kSmall ? 33 : 15) * scale};
+      battery.Draw(dc, bank, nullptr, nullptr, c.size, 0, 0);
+      // Small sits at (18, 12) and one pixel lower, Tiny at (3, 3).
+      const BatteryMeterLayout& layout = c.size == kSmall ? kSmallBatteryMeter : kTinyBatteryMeter;
+      const int x = (c.size == kSmall ? 18 : 3) * scale;
+      const int y = (c.size == kSmall ? 12 * scale + 1 : 3 * scale);
+      const int barX = x + layout.barX * scale;
+      const int barY = y + layout.barY * scale;
+      const int barWidth = layout.barWidth * scale;
+      const int barHeight = layout.barHeight * scale;
+      const std::string where = std::string(c.size == kSmall ? "Small " : "Tiny ") + c.percent + " setting " +
+                                std::to_string(c.setting) + " at x" + std::to_string(scale);
+      if (c.filled < 0) {
+        EXPECT_EQ(CountPixels(dc, barX, barY, barWidth, barHeight, over), barWidth * barHeight) << where;
+      } else {
+        // Fill pixels under the digits are covered; the row count of the
+        // widest row is the filled width.
+        int widest = 0;
+        for (int row = 0; row < barHeight; ++row) {
+          widest = std::max(widest, CountPixels(dc, barX, barY + row, barWidth, 1, fill));
+        }
+        if (c.digits) {
+          EXPECT_LE(widest, barWidth * c.filled / 100) << where;
+          EXPECT_GT(widest, 0) << where;
+        } else {
+          EXPECT_EQ(widest, barWidth * c.filled / 100) << where;
+        }
+      }
+      const int digitPixels = CountPixels(dc, x, y, layout.width * scale, layout.height * scale, ink);
+      EXPECT_EQ(digitPixels > 0, c.digits) << where;
+      SelectObject(dc, old);
+      DeleteObject(bitmap);
+      DeleteDC(dc);
+    }
   }
-  ReleaseDC(nullptr, screen);
+  // Without its pictures the bank draws nothing where the meter goes, and
+  // a picture smaller than the layout is refused.
   SetDpiForTesting(96);
+  CTitleBarMeters::Get().Release();
+  CTitleBarMeters::Get().LoadPictures(screen);
+  s.pim = 1;
+  s.bd[0] = 1;
+  ce::test::ScopedSetting percent{"DEVICE_POWER_BATTERY_PERCENT", "50"};
+  ce::test::ScopedSetting flag{"DEVICE_POWER_BATTERY_FLAG", "1"};
+  ce::testing::AdvanceClock(11000);
+  CObjBattery bare;
+  bare.Init(nullptr, nullptr);
+  bare.Update();
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 60, 20);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  RECT all = {0, 0, 60, 20};
+  HBRUSH white = CreateSolidBrush(0xFFFFFF);
+  FillRect(dc, &all, white);
+  DeleteObject(white);
+  const COLORREF blank = AsStored(screen, 0xFFFFFF);
+  bare.Draw(dc, RECT{0, 0, 49, 15}, nullptr, nullptr, kTiny, 0, 0);
+  EXPECT_EQ(CountPixels(dc, 0, 0, 49, 15, blank), 49 * 15);
+  HDC small = CreateCompatibleDC(screen);
+  HBITMAP smallBitmap = CreateCompatibleBitmap(screen, 20, 8);
+  HGDIOBJ smallOld = SelectObject(small, smallBitmap);
+  CTitleBarMeters::Get().DrawBatteryMeter(dc, 0, 0, MeterBitmap{small, 20, 8}, kTinyBatteryMeter, 50, 1, -1);
+  EXPECT_EQ(CountPixels(dc, 0, 0, 49, 15, blank), 49 * 15);
+  SelectObject(small, smallOld);
+  DeleteObject(smallBitmap);
+  DeleteDC(small);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  CTitleBarMeters::Get().Release();
+  s.pim = 1;
+  s.bd[0] = 0;
+  ReleaseDC(nullptr, screen);
   ce::testing::UseRealClock();
 }
 

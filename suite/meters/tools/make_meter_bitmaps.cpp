@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "battery_meter_layout.h"
 #include "bmp_writer.h"
 
 namespace {
@@ -93,6 +94,25 @@ bool MakeDrainlog(const std::string& folder, const std::string& suffix, int dpi)
     ok &= Write(folder, "DL_Background.bmp", background);
   }
   return ok;
+}
+
+// The small and tiny battery meters: a horizontal battery outline (dark
+// edge, light inside, a nub at the right) over the level bar's three rows
+// (empty track, fill, over 100), in the shared layout.
+bool MakeBatteryMeter(const std::string& folder, const std::string& name, const pelmora::BatteryMeterLayout& layout,
+                      int f) {
+  const int w = layout.width * f;
+  const int h = layout.height * f;
+  const int body = (layout.barX * 2 + layout.barWidth) * f;
+  const int bw = layout.barWidth * f;
+  const int bh = layout.barHeight * f;
+  Image meter(w, h + 3 * bh);
+  meter.Fill(0, 0, body, h, 0x404040);
+  meter.Fill(f, f, body - 2 * f, h - 2 * f, 0xF4F4F4);
+  meter.Fill(body, h / 4, w - body, h - 2 * (h / 4), 0x404040);
+  const std::uint32_t rows[3] = {0xF4F4F4, 0x40B050, 0xF0C040};
+  for (int r = 0; r < 3; ++r) meter.Fill(0, h + r * bh, bw, bh, rows[r]);
+  return Write(folder, name, meter);
 }
 
 // Title-bar indicators: the battery outline, its level bars (row 0 empty
@@ -239,6 +259,8 @@ bool MakeSet(const std::string& folder, const std::string& suffix, int dpi) {
   for (int i = 0; i < 10 * f; ++i) warn.Fill(5 * f - i / 2, i, i + 1, 1, 0xD02020);
   warn.Fill(5 * f - f / 2, 3 * f, f, 4 * f, 0xFFFFFF);
   ok &= Write(folder, "PM_WarnIcon" + suffix + ".bmp", warn);
+  ok &= MakeBatteryMeter(folder, "PM_Batt_Meter_Small" + suffix + ".bmp", pelmora::kSmallBatteryMeter, f);
+  ok &= MakeBatteryMeter(folder, "PM_Batt_Meter_Tiny" + suffix + ".bmp", pelmora::kTinyBatteryMeter, f);
   ok &= MakeDrainlog(folder, suffix, dpi);
   ok &= MakeTitleBar(folder, suffix, dpi);
   return ok;
