@@ -64,7 +64,7 @@ BOOL CObjClock::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int size
   if (size == kTiny) {
     wchar_t text[32] = {};
     GetTimeFormatW(LOCALE_USER_DEFAULT, 6, &now, nullptr, text, 32);
-    RECT r = {bank.left, bank.top, bank.left + 49, bank.top + 15};
+    RECT r = {bank.left, bank.top, bank.left + Scale(49), bank.top + Scale(15)};
     SetBkMode(dc, TRANSPARENT);
     HGDIOBJ old = SelectObject(dc, normalFont);
     SetTextColor(dc, selected ? 0xFFFFFF : 0x000000);
