@@ -323,6 +323,28 @@ COLORREF AsStored(HDC screen, COLORREF colour) {
 }
 
 // Counts the pixels of `colour` in a box.
+// A white off-screen picture of the screen's format, selected into a DC.
+struct WhiteCanvas {
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ old;
+  WhiteCanvas(HDC screen, int width, int height)
+      : dc(CreateCompatibleDC(screen)), bitmap(CreateCompatibleBitmap(screen, width, height)) {
+    old = SelectObject(dc, bitmap);
+    RECT all = {0, 0, width, height};
+    HBRUSH white = CreateSolidBrush(0xFFFFFF);
+    FillRect(dc, &all, white);
+    DeleteObject(white);
+  }
+  ~WhiteCanvas() {
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  WhiteCanvas(const WhiteCanvas&) = delete;
+  WhiteCanvas& operator=(const WhiteCanvas&) = delete;
+};
+
 int CountPixels(HDC dc, int x, int y, int width, int height, COLORREF colour) {
   int count = 0;
   for (int j = y; j < y + height; ++j) {
@@ -370,13 +392,8 @@ TEST(Battery, SmallAndTinyMetersShowTheLevelAndTheDigitsMode) {
       CObjBattery battery;
       battery.Init(self, nullptr);
       battery.Update();
-      HDC dc = CreateCompatibleDC(screen);
-      HBITMAP bitmap = CreateCompatibleBitmap(screen, 120, 80);
-      HGDIOBJ old = SelectObject(dc, bitmap);
-      RECT all = {0, 0, 120, 80};
-      HBRUSH white = CreateSolidBrush(0xFFFFFF);
-      FillRect(dc, &all, white);
-      DeleteObject(white);
+      const WhiteCanvas canvas(screen, 120, 80);
+      HDC dc = canvas.dc;
       const RECT bank = {0, 0, 49 * scale, (c.size == kSmall ? 33 : 15) * scale};
       battery.Draw(dc, bank, nullptr, nullptr, c.size, 0, 0);
       // Small sits at (18, 12) and one pixel lower, Tiny at (3, 3).
@@ -407,9 +424,6 @@ TEST(Battery, SmallAndTinyMetersShowTheLevelAndTheDigitsMode) {
       }
       const int digitPixels = CountPixels(dc, x, y, layout.width * scale, layout.height * scale, ink);
       EXPECT_EQ(digitPixels > 0, c.digits) << where;
-      SelectObject(dc, old);
-      DeleteObject(bitmap);
-      DeleteDC(dc);
     }
   }
   // Without its pictures the bank draws nothing where the meter goes, and
@@ -425,27 +439,14 @@ TEST(Battery, SmallAndTinyMetersShowTheLevelAndTheDigitsMode) {
   CObjBattery bare;
   bare.Init(nullptr, nullptr);
   bare.Update();
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, 60, 20);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  RECT all = {0, 0, 60, 20};
-  HBRUSH white = CreateSolidBrush(0xFFFFFF);
-  FillRect(dc, &all, white);
-  DeleteObject(white);
+  const WhiteCanvas canvas(screen, 60, 20);
+  HDC dc = canvas.dc;
   const COLORREF blank = AsStored(screen, 0xFFFFFF);
   bare.Draw(dc, RECT{0, 0, 49, 15}, nullptr, nullptr, kTiny, 0, 0);
   EXPECT_EQ(CountPixels(dc, 0, 0, 49, 15, blank), 49 * 15);
-  HDC small = CreateCompatibleDC(screen);
-  HBITMAP smallBitmap = CreateCompatibleBitmap(screen, 20, 8);
-  HGDIOBJ smallOld = SelectObject(small, smallBitmap);
-  CTitleBarMeters::Get().DrawBatteryMeter(dc, 0, 0, MeterBitmap{small, 20, 8}, kTinyBatteryMeter, 50, 1, -1);
+  const WhiteCanvas small(screen, 20, 8);
+  CTitleBarMeters::Get().DrawBatteryMeter(dc, 0, 0, MeterBitmap{small.dc, 20, 8}, kTinyBatteryMeter, 50, 1, -1);
   EXPECT_EQ(CountPixels(dc, 0, 0, 49, 15, blank), 49 * 15);
-  SelectObject(small, smallOld);
-  DeleteObject(smallBitmap);
-  DeleteDC(small);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
   CTitleBarMeters::Get().Release();
   s.pim = 1;
   s.bd[0] = 0;
