@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -78,12 +80,42 @@ void ExpectHeader(HWND dialog) {
   EXPECT_GT(light, 10);
 }
 
+// Every one-line label and check box shows its whole text: the controls'
+// widths come from the template's dialog units, their text from the bar's
+// font, so a label with no room to spare at one DPI is cut at another.
+void ExpectTextsFit(HWND dialog) {
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t name[16] = {};
+    GetClassNameW(child, name, 16);
+    const bool button = std::wcscmp(name, L"BUTTON") == 0;
+    if ((!button && std::wcscmp(name, L"STATIC") != 0) || !IsWindowVisible(child)) continue;
+    wchar_t text[128] = {};
+    const int length = GetWindowTextW(child, text, 128);
+    if (length == 0) continue;
+    RECT client;
+    GetClientRect(child, &client);
+    HDC dc = GetDC(child);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text, length, &extent);
+    SelectObject(dc, old);
+    ReleaseDC(child, dc);
+    if (extent.cy * 3 <= client.bottom * 2) continue;  // room for a second line: it wraps
+    // A check box's mark and the gap after it come before the text.
+    const int mark = button ? std::min<int>(extent.cy, 15) + 4 : 0;
+    char utf8[128] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, 128, nullptr, nullptr);
+    EXPECT_LE(mark + extent.cx, client.right) << utf8 << " at " << GetSystemMetrics(SM_CXSCREEN) << " pixels across";
+  }
+}
+
 template <class Dialog>
 void ShowAndLook(const char* name, bool header) {
   RunSteps({[] { UpdateWindow(Dialog::Existing()->Window()); },
             [name, header] {
               HWND dialog = Dialog::Existing()->Window();
               if (header) ExpectHeader(dialog);
+              ExpectTextsFit(dialog);
               SaveScreen(name);
               PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
               PostMessageW(dialog, WM_HOTKEY, 0, MAKELPARAM(MOD_KEYUP, VK_ESCAPE));
