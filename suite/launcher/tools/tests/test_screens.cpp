@@ -1,11 +1,11 @@
 // What the dialogs show: the bar's header picture across the top of Tuneup,
 // Chimer and Sweepkit with the title drawn into it, and Juggler's rows over
 // the gradient. With TESSIVO_TOOLS_SCREENS set to a folder, each screen is
-// also written there as a BMP to look at.
+// also written there as a BMP to look at (screen_checks.h).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <string>
@@ -14,6 +14,7 @@
 #include "ce/testing.h"
 #include "chimer.h"
 #include "juggler.h"
+#include "screen_checks.h"
 #include "sweepkit.h"
 #include "test_host.h"
 #include "tuneup.h"
@@ -21,43 +22,10 @@
 namespace tessivo {
 namespace {
 
+using test::ExpectTextsFit;
 using test::RunSteps;
+using test::SaveScreen;
 using test::TestHost;
-
-void SaveScreen(const char* name) {
-  const char* folder = std::getenv("TESSIVO_TOOLS_SCREENS");
-  if (folder == nullptr) return;
-  const int width = GetSystemMetrics(SM_CXSCREEN);
-  const int height = GetSystemMetrics(SM_CYSCREEN);
-  const int stride = width * 3;
-  std::vector<unsigned char> file(54 + static_cast<std::size_t>(stride) * height, 0);
-  auto put32 = [&](std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<unsigned char>(v >> (8 * i));
-  };
-  file[0] = 'B';
-  file[1] = 'M';
-  put32(2, static_cast<std::uint32_t>(file.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<std::uint32_t>(width));
-  put32(22, static_cast<std::uint32_t>(height));
-  file[26] = 1;
-  file[28] = 24;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const COLORREF c = ce::testing::ScreenPixel(x, y);
-      unsigned char* p = &file[54 + static_cast<std::size_t>(height - 1 - y) * stride + x * 3];
-      p[0] = GetBValue(c);
-      p[1] = GetGValue(c);
-      p[2] = GetRValue(c);
-    }
-  }
-  const std::string path = std::string(folder) + "/" + name + ".bmp";
-  if (std::FILE* out = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(file.data(), 1, file.size(), out);
-    std::fclose(out);
-  }
-}
 
 // The header band shows the bar's header colour (dark blue in the tests'
 // host) at its left edge, and somewhere in its middle the title's light
@@ -78,35 +46,6 @@ void ExpectHeader(HWND dialog) {
     }
   }
   EXPECT_GT(light, 10);
-}
-
-// Every one-line label and check box shows its whole text: the controls'
-// widths come from the template's dialog units, their text from the bar's
-// font, so a label with no room to spare at one DPI is cut at another.
-void ExpectTextsFit(HWND dialog) {
-  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-    wchar_t name[16] = {};
-    GetClassNameW(child, name, 16);
-    const bool button = std::wcscmp(name, L"BUTTON") == 0;
-    if ((!button && std::wcscmp(name, L"STATIC") != 0) || !IsWindowVisible(child)) continue;
-    wchar_t text[128] = {};
-    const int length = GetWindowTextW(child, text, 128);
-    if (length == 0) continue;
-    RECT client;
-    GetClientRect(child, &client);
-    HDC dc = GetDC(child);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, text, length, &extent);
-    SelectObject(dc, old);
-    ReleaseDC(child, dc);
-    if (extent.cy * 3 <= client.bottom * 2) continue;  // room for a second line: it wraps
-    // A check box's mark and the gap after it come before the text.
-    const int mark = button ? std::min<int>(extent.cy, 15) + 4 : 0;
-    char utf8[128] = {};
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, 128, nullptr, nullptr);
-    EXPECT_LE(mark + extent.cx, client.right) << utf8 << " at " << GetSystemMetrics(SM_CXSCREEN) << " pixels across";
-  }
 }
 
 template <class Dialog>
