@@ -27,6 +27,15 @@ BOOL CIconsDialog::OnInitDialog(HWND hwnd) {
   SetUpToolWindow(hwnd, ToolWindowSetup{162, true, kToolDialogFlags});
   m_area = GetDlgItem(hwnd, kAreaControl);
   m_areaHasFocus = false;
+  // The area shows the bar's icons at the bar's own size: it spans the
+  // dialog, whatever the template's dialog units come to at this DPI.
+  RECT client;
+  RECT area;
+  if (m_area != nullptr && GetClientRect(hwnd, &client) && GetWindowRect(m_area, &area)) {
+    POINT top = {area.left, area.top};
+    ScreenToClient(hwnd, &top);
+    SetWindowPos(m_area, nullptr, 0, top.y, client.right, area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   PostMessageW(hwnd, kFinishOpening, 0, 0);
   return TRUE;
 }

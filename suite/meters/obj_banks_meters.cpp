@@ -112,8 +112,10 @@ int CObjLeftIcon::GetLabelHeight(int size) { return size == kBig ? Scale(23) : s
 BOOL CObjLeftIcon::Draw(HDC dc, const RECT& bank, HFONT, HFONT, int size, int, BOOL) {
   if (dc == nullptr) return 1;
   const int edge = size == kTiny ? Scale(11) : Scale(16);
-  FillBox(dc, bank.left + 3, bank.top + 2, edge, edge, 0x2A7A2A);
-  FillBox(dc, bank.left + 3 + edge / 4, bank.top + 2 + edge / 4, edge / 2, edge / 2, 0xE0F0E0);
+  const int x = bank.left + Scale(3);
+  const int y = bank.top + Scale(2);
+  FillBox(dc, x, y, edge, edge, 0x2A7A2A);
+  FillBox(dc, x + edge / 4, y + edge / 4, edge / 2, edge / 2, 0xE0F0E0);
   return 1;
 }
 
@@ -166,11 +168,12 @@ int CObjRightIcons::GetLabelHeight(int size) { return size == kBig ? Scale(16) :
 BOOL CObjRightIcons::Draw(HDC dc, const RECT& bank, HFONT, HFONT, int size, int, BOOL) {
   if (dc == nullptr) return 1;
   const int edge = Scale(12);
-  const int optionsTop = size == kBig ? 8 : size == kSmall ? 3 : 1;
-  FillBox(dc, bank.left + 4, bank.top + optionsTop, edge, edge, 0x805020);
+  const int x = bank.left + Scale(4);
+  const int optionsTop = size == kBig ? Scale(8) : size == kSmall ? Scale(3) : Scale(1);
+  FillBox(dc, x, bank.top + optionsTop, edge, edge, 0x805020);
   if (size != kTiny) {
-    const int helpTop = size == kBig ? 23 : 18;
-    FillBox(dc, bank.left + 4, bank.top + helpTop, edge, edge, 0x206090);
+    const int helpTop = size == kBig ? Scale(23) : Scale(18);
+    FillBox(dc, x, bank.top + helpTop, edge, edge, 0x206090);
   }
   return 1;
 }

@@ -28,7 +28,9 @@ class CObjLeftIcon : public CObjMeter {
   BOOL SecondAction(int bankIndex) override;
   BOOL Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT secondFont, int size, int bankIndex,
             BOOL selected) override;
-  int GetWidth() override { return 22; }
+  // Scaled like everything drawn in it, so the icon stays inside its bank at
+  // any DPI.
+  int GetWidth() override { return Scale(22); }
   int GetMainHeight(int size) override;
   int GetLabelHeight(int size) override;
 };
@@ -42,7 +44,7 @@ class CObjRightIcons : public CObjMeter {
   BOOL Action(int bankIndex) override;
   // Opens the help file in the browser.
   BOOL SecondAction(int bankIndex) override;
-  int GetWidth() override { return 21; }
+  int GetWidth() override { return Scale(21); }
   int GetMainHeight(int size) override;
   int GetLabelHeight(int size) override;
 };

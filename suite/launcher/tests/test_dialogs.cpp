@@ -13,6 +13,7 @@
 #include "icons_dialog.h"
 #include "launcher_state.h"
 #include "program_list.h"
+#include "screen_checks.h"
 #include "settings_dialog.h"
 #include "tool_host.h"
 
@@ -169,6 +170,38 @@ TEST_F(Dialogs, IconsDialogChoosesPrograms) {
   EXPECT_EQ(settings.Item(0).Parameters(), L"-fast");
   CBarSettings stored;
   EXPECT_FALSE(stored.Load()) << "Cancel writes nothing";
+}
+
+// The settings, icons and custom link dialogs show every label whole (the
+// screens are written for a look when asked, see screen_checks.h).
+TEST_F(Dialogs, ScreensShowEveryTextWhole) {
+  BarSettings().SetDefaultLayout();
+  ProgramList().Prepare();
+  ProgramList().Rebuild();
+  RunSteps({[] { UpdateWindow(CSettingsDialog::Existing()->Window()); },
+            [] {
+              HWND d = CSettingsDialog::Existing()->Window();
+              test::ExpectTextsFit(d);
+              test::SaveScreen("settings");
+              PostMessageW(d, WM_COMMAND, 40046, 0);
+            }});
+  CSettingsDialog::Instance()->Show(nullptr);
+  RunSteps({[] { UpdateWindow(CIconsDialog::Existing()->Window()); },
+            [] {
+              HWND d = CIconsDialog::Existing()->Window();
+              test::ExpectTextsFit(d);
+              test::SaveScreen("icons");
+              PostMessageW(d, WM_COMMAND, 40046, 0);
+            }});
+  CIconsDialog::Instance()->Show(nullptr);
+  RunSteps({[] { UpdateWindow(CCustomLinkDialog::Existing()->Window()); },
+            [] {
+              HWND d = CCustomLinkDialog::Existing()->Window();
+              test::ExpectTextsFit(d);
+              test::SaveScreen("custom_link");
+              PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
+            }});
+  CCustomLinkDialog::Instance()->Show(nullptr);
 }
 
 TEST(IconDetails, PlacedUnderTheIconOrAboveItAndGoneAfterFiveSeconds) {

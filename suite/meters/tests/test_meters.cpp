@@ -454,6 +454,42 @@ TEST(Battery, SmallAndTinyMetersShowTheLevelAndTheDigitsMode) {
   ce::testing::UseRealClock();
 }
 
+// What the icon banks draw stays inside their banks at both DPIs, and the
+// Big battery gauge fits between the bank's top and the label line, left of
+// the battery picture.
+TEST(Banks, IconsAndTheBigGaugeStayInsideTheirBanks) {
+  HDC screen = GetDC(nullptr);
+  const COLORREF blank = AsStored(screen, 0xFFFFFF);
+  for (const int scale : {1, 2}) {
+    SetDpiForTesting(96 * scale);
+    for (CObjMeter* meter : {static_cast<CObjMeter*>(&LeftIcon()), static_cast<CObjMeter*>(&RightIcons())}) {
+      for (int size = 0; size < 3; ++size) {
+        const int width = meter->GetWidth();
+        const int height = meter->GetMainHeight(size) + meter->GetLabelHeight(size);
+        const WhiteCanvas canvas(screen, 100 * scale, 50 * scale);
+        meter->Draw(canvas.dc, RECT{0, 0, width, height}, nullptr, nullptr, size, -1, 0);
+        const int inside = CountPixels(canvas.dc, 0, 0, width, height, blank);
+        const int all = CountPixels(canvas.dc, 0, 0, 100 * scale, 50 * scale, blank);
+        EXPECT_LT(inside, width * height) << "scale " << scale << " size " << size << ": nothing drawn";
+        EXPECT_EQ(all - inside, 100 * scale * 50 * scale - width * height)
+            << "scale " << scale << " size " << size << ": drawn outside the bank";
+      }
+    }
+    SharedBars bars;
+    bars.Load(GetModuleHandleW(nullptr));
+    const MeterBitmap frame = bars.frameV.Bitmap();
+    const MeterBitmap bar = bars.barV.Bitmap();
+    ASSERT_NE(frame.dc, nullptr);
+    ASSERT_NE(bar.dc, nullptr);
+    EXPECT_LE(Scale(3) + frame.height / 3, Scale(30)) << "scale " << scale;
+    EXPECT_LE(Scale(3) + frame.width, Scale(16)) << "scale " << scale;
+    EXPECT_LE(2 * Scale(2) + bar.height / 3, frame.height / 3) << "scale " << scale;
+    EXPECT_LE(2 * Scale(2) + bar.width, frame.width) << "scale " << scale;
+  }
+  SetDpiForTesting(96);
+  ReleaseDC(nullptr, screen);
+}
+
 TEST(Clock, HandsAtThreeOClock) {
   const POINT c = {20, 20};
   const POINT hour = CObjClock::HandEnd(c, 8, (0.0 + 3) / 12);

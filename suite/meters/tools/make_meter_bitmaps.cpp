@@ -165,23 +165,25 @@ bool MakeSet(const std::string& folder, const std::string& suffix, int dpi) {
   const std::uint32_t frameColours[3] = {0x303030, 0x808080, 0xC04040};
   // The horizontal gauge sits 18 pixels into a 49-pixel bank at Small and
   // Tiny, above the label line: 29 x 8 keeps it inside.
+  // The vertical gauge sits 3 pixels into the Big bank, left of the battery
+  // picture and above the label line at 30: 12 x 27 keeps it there.
   Image frameH(29 * f, 8 * f * 3);
-  Image frameV(14 * f, 44 * f * 3);
+  Image frameV(12 * f, 27 * f * 3);
   for (int s = 0; s < 3; ++s) {
     frameH.Fill(0, 8 * f * s, 29 * f, 8 * f, 0xF0F0F0);
     frameH.Frame(0, 8 * f * s, 29 * f, 8 * f, frameColours[s]);
-    frameV.Fill(0, 44 * f * s, 14 * f, 44 * f, 0xF0F0F0);
-    frameV.Frame(0, 44 * f * s, 14 * f, 44 * f, frameColours[s]);
+    frameV.Fill(0, 27 * f * s, 12 * f, 27 * f, 0xF0F0F0);
+    frameV.Frame(0, 27 * f * s, 12 * f, 27 * f, frameColours[s]);
   }
   ok &= Write(folder, "PM_Meters_H" + suffix + ".bmp", frameH);
   ok &= Write(folder, "PM_Meters_V" + suffix + ".bmp", frameV);
   // Bars: three colour rows, low red, middle amber, high green.
   const std::uint32_t barColours[3] = {0xD03020, 0xE0B020, 0x30A040};
   Image barH(25 * f, 4 * f * 3);
-  Image barV(10 * f, 40 * f * 3);
+  Image barV(8 * f, 23 * f * 3);
   for (int r = 0; r < 3; ++r) {
     barH.Fill(0, 4 * f * r, 25 * f, 4 * f, barColours[r]);
-    barV.Fill(0, 40 * f * r, 10 * f, 40 * f, barColours[r]);
+    barV.Fill(0, 23 * f * r, 8 * f, 23 * f, barColours[r]);
   }
   ok &= Write(folder, "PM_Bar_H_Small" + suffix + ".bmp", barH);
   ok &= Write(folder, "PM_Bar_V_Small" + suffix + ".bmp", barV);

@@ -36,12 +36,14 @@ TestHost::TestHost() {
   wc.lpszClassName = L"ToolsTestBar";
   RegisterClassW(&wc);
   bar_ = CreateWindowExW(0, L"ToolsTestBar", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-  // A 240 x 20 header: a dark band the title is drawn into.
+  // A 240 x 20 header at 96 DPI, scaled like the bar's own: a dark band the
+  // title is drawn into.
   HDC screen = GetDC(nullptr);
-  header_ = CreateCompatibleBitmap(screen, 240, 20);
+  const int scale = GetDeviceCaps(screen, LOGPIXELSX) > 129 ? 2 : 1;
+  header_ = CreateCompatibleBitmap(screen, 240 * scale, 20 * scale);
   HDC dc = CreateCompatibleDC(screen);
   HGDIOBJ old = SelectObject(dc, header_);
-  RECT all = {0, 0, 240, 20};
+  RECT all = {0, 0, 240 * scale, 20 * scale};
   HBRUSH brush = CreateSolidBrush(RGB(20, 40, 90));
   FillRect(dc, &all, brush);
   DeleteObject(brush);

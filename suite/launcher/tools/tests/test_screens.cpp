@@ -1,17 +1,20 @@
 // What the dialogs show: the bar's header picture across the top of Tuneup,
 // Chimer and Sweepkit with the title drawn into it, and Juggler's rows over
 // the gradient. With TESSIVO_TOOLS_SCREENS set to a folder, each screen is
-// also written there as a BMP to look at.
+// also written there as a BMP to look at (screen_checks.h).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "ce/testing.h"
 #include "chimer.h"
 #include "juggler.h"
+#include "screen_checks.h"
 #include "sweepkit.h"
 #include "test_host.h"
 #include "tuneup.h"
@@ -19,43 +22,10 @@
 namespace tessivo {
 namespace {
 
+using test::ExpectTextsFit;
 using test::RunSteps;
+using test::SaveScreen;
 using test::TestHost;
-
-void SaveScreen(const char* name) {
-  const char* folder = std::getenv("TESSIVO_TOOLS_SCREENS");
-  if (folder == nullptr) return;
-  const int width = GetSystemMetrics(SM_CXSCREEN);
-  const int height = GetSystemMetrics(SM_CYSCREEN);
-  const int stride = width * 3;
-  std::vector<unsigned char> file(54 + static_cast<std::size_t>(stride) * height, 0);
-  auto put32 = [&](std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<unsigned char>(v >> (8 * i));
-  };
-  file[0] = 'B';
-  file[1] = 'M';
-  put32(2, static_cast<std::uint32_t>(file.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<std::uint32_t>(width));
-  put32(22, static_cast<std::uint32_t>(height));
-  file[26] = 1;
-  file[28] = 24;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const COLORREF c = ce::testing::ScreenPixel(x, y);
-      unsigned char* p = &file[54 + static_cast<std::size_t>(height - 1 - y) * stride + x * 3];
-      p[0] = GetBValue(c);
-      p[1] = GetGValue(c);
-      p[2] = GetRValue(c);
-    }
-  }
-  const std::string path = std::string(folder) + "/" + name + ".bmp";
-  if (std::FILE* out = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(file.data(), 1, file.size(), out);
-    std::fclose(out);
-  }
-}
 
 // The header band shows the bar's header colour (dark blue in the tests'
 // host) at its left edge, and somewhere in its middle the title's light
@@ -84,6 +54,7 @@ void ShowAndLook(const char* name, bool header) {
             [name, header] {
               HWND dialog = Dialog::Existing()->Window();
               if (header) ExpectHeader(dialog);
+              ExpectTextsFit(dialog);
               SaveScreen(name);
               PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
               PostMessageW(dialog, WM_HOTKEY, 0, MAKELPARAM(MOD_KEYUP, VK_ESCAPE));

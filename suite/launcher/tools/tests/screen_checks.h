@@ -1,0 +1,94 @@
+// Checks on a dialog as the screen shows it, shared by the launcher's and the
+// tools' tests: no label or check box cuts its text, and, with
+// TESSIVO_TOOLS_SCREENS set to a folder, the screen written there as a BMP
+// to look at.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "ce/testing.h"
+#include "ce/windows.h"
+
+namespace tessivo::test {
+
+inline void SaveScreen(const char* name) {
+  const char* folder = std::getenv("TESSIVO_TOOLS_SCREENS");
+  if (folder == nullptr) return;
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  const int stride = width * 3;
+  std::vector<unsigned char> file(54 + static_cast<std::size_t>(stride) * height, 0);
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<unsigned char>(v >> (8 * i));
+  };
+  file[0] = 'B';
+  file[1] = 'M';
+  put32(2, static_cast<std::uint32_t>(file.size()));
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, static_cast<std::uint32_t>(width));
+  put32(22, static_cast<std::uint32_t>(height));
+  file[26] = 1;
+  file[28] = 24;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const COLORREF c = ce::testing::ScreenPixel(x, y);
+      unsigned char* p = &file[54 + static_cast<std::size_t>(height - 1 - y) * stride + x * 3];
+      p[0] = GetBValue(c);
+      p[1] = GetGValue(c);
+      p[2] = GetRValue(c);
+    }
+  }
+  const std::string path = std::string(folder) + "/" + name + ".bmp";
+  if (std::FILE* out = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(file.data(), 1, file.size(), out);
+    std::fclose(out);
+  }
+}
+
+// Every control lies within the dialog, and every one-line label and check
+// box shows its whole text: the controls' widths come from the template's
+// dialog units, their text from the bar's font, so a label with no room to
+// spare at one DPI is cut at another.
+inline void ExpectTextsFit(HWND dialog) {
+  RECT inside;
+  GetClientRect(dialog, &inside);
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT frame;
+    GetWindowRect(child, &frame);
+    POINT corner = {frame.right, frame.bottom};
+    ScreenToClient(dialog, &corner);
+    EXPECT_LE(corner.x, inside.right) << "control " << GetDlgCtrlID(child) << " runs past the dialog's right edge";
+    wchar_t name[16] = {};
+    GetClassNameW(child, name, 16);
+    const bool button = std::wcscmp(name, L"BUTTON") == 0;
+    if ((!button && std::wcscmp(name, L"STATIC") != 0) || !IsWindowVisible(child)) continue;
+    wchar_t text[128] = {};
+    const int length = GetWindowTextW(child, text, 128);
+    if (length == 0) continue;
+    RECT client;
+    GetClientRect(child, &client);
+    HDC dc = GetDC(child);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text, length, &extent);
+    SelectObject(dc, old);
+    ReleaseDC(child, dc);
+    if (extent.cy * 3 <= client.bottom * 2) continue;  // room for a second line: it wraps
+    // A check box's mark and the gap after it come before the text.
+    const int mark = button ? std::min<int>(extent.cy, 15) + 4 : 0;
+    char utf8[128] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, 128, nullptr, nullptr);
+    EXPECT_LE(mark + extent.cx, client.right) << utf8 << " at " << GetSystemMetrics(SM_CXSCREEN) << " pixels across";
+  }
+}
+
+}  // namespace tessivo::test
