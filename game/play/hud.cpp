@@ -103,7 +103,17 @@ void DrawHud(ssDisplayS16& d, ssFont* small, ssFont* tiny, const HudTexts& t) {
   const ssRect band{0, 0, 0x10000, 10000};
   shade(band);
   frame(band);
-  const int row1 = 0x666, row2 = (14 << 16) / 240;
+  // The second row stands at least one line of its font below the first, so
+  // that the two names (and the title and the progress count) never overlap
+  // whatever the font's size on this screen.
+  auto below = [&](ssFont* f, int row, int wanted) {
+    if (f == nullptr) return wanted;
+    int pw = 0, ph = 0;
+    d.MeasureText(f, L"Ay", &pw, &ph, false);
+    const int line = static_cast<int>((std::int64_t{ph} << 16) / std::max<std::int64_t>(1, down));
+    return std::max(wanted, row + line);
+  };
+  const int row1 = 0x666, row2 = below(small, row1, (14 << 16) / 240);
   for (int p = 0; p < 2; ++p) {
     const std::uint32_t colour = d.ColorToPixel(p == t.atTable ? 0xDCDC00 : 0xA0A0A0);
     text(small, 0x1333, p == 0 ? row1 : row2, t.name[p], colour, black);
@@ -121,7 +131,7 @@ void DrawHud(ssDisplayS16& d, ssFont* small, ssFont* tiny, const HudTexts& t) {
     text(small, x, y, t.result, d.ColorToPixel(0xFF0000), 0);
   }
   text(tiny, 0xB000, row1, t.title, white, d.ColorToPixel(0x3F3F3F));
-  text(tiny, 0xB000, (10 << 16) / 240, t.progress, white, d.ColorToPixel(0x3F3F3F));
+  text(tiny, 0xB000, below(tiny, row1, (10 << 16) / 240), t.progress, white, d.ColorToPixel(0x3F3F3F));
 }
 
 void DrawCallPocketPrompt(ssDisplayS16& d, ssFont* font, const CallPocketMode& mode) {

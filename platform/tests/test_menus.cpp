@@ -423,6 +423,26 @@ TEST_F(Menus, SizesFollowTheScreensDensityAndSize) {
     EXPECT_EQ(r.bottom - r.top, GetSystemMetrics(SM_CYMENU));
     EXPECT_EQ(GetSystemMetrics(SM_CYMENU), 52);
     DestroyWindow(bar);
+
+    // A submenu's arrow grows with the density: its first column is two
+    // pixels wide and the point of the arrow stays clear of the face.
+    HMENU sub = CreatePopupMenu();
+    AppendMenuW(sub, MF_STRING, 2, L"B");
+    HMENU holder = CreatePopupMenu();
+    AppendMenuW(holder, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), L"More");
+    const auto subItems = *ce::menus::ItemsOf(holder);
+    const auto layout = ce::menus::LayoutPopup(subItems);
+    HDC screen = GetDC(nullptr);
+    ce::menus::DrawPopup(screen, POINT{0, 0}, layout, subItems, -1);
+    ReleaseDC(nullptr, screen);
+    const RECT& more = layout.items[0];
+    const int x = more.right - ce::menus::Scaled(10), midY = (more.top + more.bottom) / 2;
+    EXPECT_EQ(ce::test::ScreenPixel(x, midY), ce::menus::kPopupFrame);
+    EXPECT_EQ(ce::test::ScreenPixel(x + 1, midY), ce::menus::kPopupFrame);
+    EXPECT_EQ(ce::test::ScreenPixel(x + 5, midY), ce::menus::kPopupFrame);
+    EXPECT_EQ(ce::test::ScreenPixel(x + 6, midY), ce::menus::kPopupFace);
+    EXPECT_EQ(ce::test::ScreenPixel(x, midY - 6), ce::menus::kPopupFrame);
+    DestroyMenu(holder);
   }
   DestroyMenu(menu);
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 
 namespace kestrunedata {
 
@@ -10,6 +12,9 @@ namespace {
 
 constexpr int kWidth = 240;
 constexpr int kHeight = 320;
+// Room kept clear at each side: the pictures are stretched to the display,
+// and a line that runs to the edge looks cut off.
+constexpr int kMargin = 8;
 
 // Five columns a letter, bit 0 the top row of seven.
 struct Glyph {
@@ -98,7 +103,11 @@ void Gradient(imgconv::Picture& p, std::uint32_t top, std::uint32_t bottom) {
 
 int TextWidth(const char* text, int scale) { return static_cast<int>(std::strlen(text)) * 6 * scale - scale; }
 
+// A line centred across the picture; a line too wide for it (with its
+// shadow and the margins) stops the build rather than running off the edges.
 void Centred(imgconv::Picture& p, int y, int scale, const char* text, std::uint32_t rgb) {
+  if (TextWidth(text, scale) + scale > kWidth - 2 * kMargin)
+    throw std::logic_error(std::string("splash text too wide for the picture: ") + text);
   DrawText(p, (kWidth - TextWidth(text, scale)) / 2 + scale, y + scale, scale, text, 0x101010);  // shadow
   DrawText(p, (kWidth - TextWidth(text, scale)) / 2, y, scale, text, rgb);
 }
@@ -148,7 +157,8 @@ std::vector<arkpack::Member> SplashPictures() {
   Centred(copyright, 70, 4, "KESTRUNE", 0xF4E8C0);
   Centred(copyright, 120, 2, "3D POOL", 0xD0D0D0);
   Centred(copyright, 190, 2, "(C) 2026 ORVANE", 0xD0D0D0);
-  Centred(copyright, 214, 2, "ALL RIGHTS RESERVED.", 0xA0A0A0);
+  Centred(copyright, 214, 2, "ALL RIGHTS", 0xA0A0A0);
+  Centred(copyright, 238, 2, "RESERVED.", 0xA0A0A0);
   out.push_back(Tga("Copyright.tga", copyright));
 
   return out;

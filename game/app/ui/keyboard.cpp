@@ -90,10 +90,14 @@ void Keyboard::Layout() {
   Measure(L"M", &w, &h);
   const int u = static_cast<int>(m_BorderUnit);
   const int p = u / 2 + 2 * u;
-  // The widest rows hold ten keys and a triple one, about 13.9 key widths
-  // with their gaps; on a narrow screen the keys get narrower to fit.
+  // A key's caption starts a quarter of the font height and 4 pixels in from
+  // its left edge (an inset button); the key keeps as much room on the right,
+  // or the wider letters run over its border. The widest rows hold ten keys
+  // and a triple one, about 13.9 key widths with their gaps; on a narrow
+  // screen the keys get narrower to fit.
+  const int captionRoom = 2 * (FontHeight() / 4 + 4) + w;
   const int across = m_ScreenRect.right - m_ScreenRect.left;
-  const int kw = std::max(1, std::min(p + w, across * 16 / 222)), kh = p + h;
+  const int kw = std::max(1, std::min(std::max(p + w, captionRoom), across * 16 / 222)), kh = p + h;
   const int g = kw / 16, m = kw / 4;
   m_TextBox = m_ScreenRect;
   m_TextBox.right = m_TextBox.left + 13 * (g + kw) + m;

@@ -103,9 +103,11 @@ void DrawPopup(HDC dc, POINT origin, const PopupLayout& layout, const std::vecto
       Fill(dc, RECT{x, midY - mark / 2, x + mark, midY - mark / 2 + mark}, ink);
     }
     if (item.popup()) {
-      // An arrow of three shrinking columns at the right end.
-      const int x = r.right - Scaled(10);
-      for (int k = 0; k < 3; ++k) Fill(dc, RECT{x + k, midY - 3 + k, x + k + 1, midY + 4 - k}, ink);
+      // An arrow of three shrinking columns at the right end, each column one
+      // pixel at 96 DPI and as many more as the screen is denser.
+      const int x = r.right - Scaled(10), s = std::max(1, Scaled(1));
+      for (int k = 0; k < 3; ++k)
+        Fill(dc, RECT{x + k * s, midY - (3 - k) * s, x + (k + 1) * s, midY + (4 - k) * s}, ink);
     }
     DrawCaption(dc, RECT{r.left + Scaled(18), r.top, r.right - Scaled(18), r.bottom}, item.text, ink, DT_LEFT);
   }
