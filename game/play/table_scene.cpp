@@ -345,8 +345,15 @@ void TableScene::BuildRailMask() {
              std::max(box[2], x0 + static_cast<std::int32_t>(last) + 1), std::max(box[3], y + 1)};
     }
     if (box[0] < box[2]) railMaskBox_[static_cast<std::size_t>(order)] = box;
-    for (std::int32_t y = y0; y < y1; ++y) std::copy_n(background_.data() + y * width + x0, w, back + y * width + x0);
+    PutBackFromPicture({x0, y0, x1, y1});
   }
+}
+
+void TableScene::PutBackFromPicture(const std::array<std::int32_t, 4>& r) {
+  const std::int32_t width = device_->m_Width;
+  for (std::int32_t y = r[1]; y < r[3]; ++y)
+    std::copy(background_.data() + y * width + r[0], background_.data() + y * width + r[2],
+              device_->m_BackBuffer + y * width + r[0]);
 }
 
 void TableScene::CopyRailOverBalls(int order) {
@@ -674,16 +681,15 @@ void TableScene::DrawFrame() {
     const BackgroundKey key = MakeBackgroundKey();
     BackgroundKey bareKey = key;
     bareKey.rails = bareKey_.rails;
-    if (keepBackground && backgroundValid_ && key == backgroundKey_ && bare_.size() == pixels) {
+    if (keepBackground && backgroundValid_ && bare_.size() == pixels &&
+        (key == backgroundKey_ || bareKey == bareKey_)) {
       // The camera has not moved: the room and the table look as they did.
-      CompleteBackground();
-      std::memcpy(d.m_BackBuffer, background_.data(), pixels * sizeof(std::uint16_t));
-      ++backgroundCopies_;
-    } else if (keepBackground && backgroundValid_ && bareKey == bareKey_ && bare_.size() == pixels) {
-      // Only the rails' order has changed: the room and the table without
-      // their rails are as they were; the rails go on again in the new order.
-      backgroundKey_ = key;
-      backgroundComplete_ = false;
+      // When only the rails' order has changed, the picture without its
+      // rails still holds and the rails go on again in the new order.
+      if (key != backgroundKey_) {
+        backgroundKey_ = key;
+        backgroundComplete_ = false;
+      }
       CompleteBackground();
       std::memcpy(d.m_BackBuffer, background_.data(), pixels * sizeof(std::uint16_t));
       ++backgroundCopies_;
@@ -704,14 +710,9 @@ void TableScene::DrawFrame() {
     RestoreStickArea();
     // The areas the changed balls stood on last frame come back from the
     // picture.
-    const std::int32_t width = d.m_Width;
     for (int b = 0; b < kBallCount; ++b) {
       const std::size_t i = static_cast<std::size_t>(b);
-      if (!changed_[i] || !shown_[i].listed) continue;
-      const auto& r = rectBefore_[i];
-      for (std::int32_t y = r[1]; y < r[3]; ++y)
-        std::copy(background_.data() + y * width + r[0], background_.data() + y * width + r[2],
-                  d.m_BackBuffer + y * width + r[0]);
+      if (changed_[i] && shown_[i].listed) PutBackFromPicture(rectBefore_[i]);
     }
   }
   changedCount_ = 0;

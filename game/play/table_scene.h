@@ -166,6 +166,9 @@ class TableScene final : public TableObserver {
   // different fills: the pixels a rail writes come out the same over both.
   // The back buffer is left as it was.
   void BuildRailMask();
+  // Copies the kept picture's rectangle (left, top, right, bottom; buffer
+  // pixels, within the screen) into the back buffer.
+  void PutBackFromPicture(const std::array<std::int32_t, 4>& r);
   // Puts the pixels of the rail at `order` back over the areas of the balls
   // drawn this frame, from the kept picture, where that rail is on top.
   void CopyRailOverBalls(int order);

@@ -19,21 +19,27 @@ namespace {
 // libavcodec and the libraries it brings are many and large: mapping and
 // relocating them costs more than all the rest of a program's start, and
 // only a movie needs them. They are opened when the first decoder is made
-// and stay open; the calls go through the table below.
+// and stay open; the calls go through the table below, made from this list
+// of each call's library, name and field.
+#define KS_AVCODEC_CALLS(X)                      \
+  X(codec, avcodec_free_context, freeContext)    \
+  X(codec, avcodec_find_decoder, findDecoder)    \
+  X(codec, avcodec_alloc_context3, allocContext) \
+  X(codec, avcodec_open2, open)                  \
+  X(codec, avcodec_send_packet, sendPacket)      \
+  X(codec, avcodec_receive_frame, receiveFrame)  \
+  X(codec, av_packet_alloc, packetAlloc)         \
+  X(codec, av_packet_free, packetFree)           \
+  X(util, av_frame_alloc, frameAlloc)            \
+  X(util, av_frame_free, frameFree)              \
+  X(util, av_frame_unref, frameUnref)            \
+  X(util, av_frame_move_ref, frameMoveRef)       \
+  X(util, av_log_set_level, logSetLevel)
+
 struct AvCodecApi {
-  decltype(&avcodec_free_context) freeContext = nullptr;
-  decltype(&avcodec_find_decoder) findDecoder = nullptr;
-  decltype(&avcodec_alloc_context3) allocContext = nullptr;
-  decltype(&avcodec_open2) open = nullptr;
-  decltype(&avcodec_send_packet) sendPacket = nullptr;
-  decltype(&avcodec_receive_frame) receiveFrame = nullptr;
-  decltype(&av_packet_alloc) packetAlloc = nullptr;
-  decltype(&av_packet_free) packetFree = nullptr;
-  decltype(&av_frame_alloc) frameAlloc = nullptr;
-  decltype(&av_frame_free) frameFree = nullptr;
-  decltype(&av_frame_unref) frameUnref = nullptr;
-  decltype(&av_frame_move_ref) frameMoveRef = nullptr;
-  decltype(&av_log_set_level) logSetLevel = nullptr;
+#define KS_AVCODEC_FIELD(library, name, field) decltype(&name) field = nullptr;
+  KS_AVCODEC_CALLS(KS_AVCODEC_FIELD)
+#undef KS_AVCODEC_FIELD
   bool ready = false;
 };
 
@@ -49,15 +55,13 @@ AvCodecApi LoadAvCodec() {
   void* util = ::dlopen("libavutil.so." AV_STRINGIFY(LIBAVUTIL_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
   void* codec = ::dlopen("libavcodec.so." AV_STRINGIFY(LIBAVCODEC_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
   if (util == nullptr || codec == nullptr) return a;
-  a.ready = Find(codec, "avcodec_free_context", a.freeContext) && Find(codec, "avcodec_find_decoder", a.findDecoder) &&
-            Find(codec, "avcodec_alloc_context3", a.allocContext) && Find(codec, "avcodec_open2", a.open) &&
-            Find(codec, "avcodec_send_packet", a.sendPacket) && Find(codec, "avcodec_receive_frame", a.receiveFrame) &&
-            Find(codec, "av_packet_alloc", a.packetAlloc) && Find(codec, "av_packet_free", a.packetFree) &&
-            Find(util, "av_frame_alloc", a.frameAlloc) && Find(util, "av_frame_free", a.frameFree) &&
-            Find(util, "av_frame_unref", a.frameUnref) && Find(util, "av_frame_move_ref", a.frameMoveRef) &&
-            Find(util, "av_log_set_level", a.logSetLevel);
+  a.ready = true;
+#define KS_AVCODEC_FIND(library, name, field) a.ready = a.ready && Find(library, #name, a.field);
+  KS_AVCODEC_CALLS(KS_AVCODEC_FIND)
+#undef KS_AVCODEC_FIND
   return a;
 }
+#undef KS_AVCODEC_CALLS
 
 const AvCodecApi& AvCodec() {
   static const AvCodecApi api = LoadAvCodec();

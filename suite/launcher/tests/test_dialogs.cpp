@@ -172,36 +172,29 @@ TEST_F(Dialogs, IconsDialogChoosesPrograms) {
   EXPECT_FALSE(stored.Load()) << "Cancel writes nothing";
 }
 
+// Opens the dialog, checks that its texts fit and writes its screen, and
+// closes it with `close`.
+template <typename Dialog>
+void CheckScreen(const char* name, WPARAM close) {
+  RunSteps({[] { UpdateWindow(Dialog::Existing()->Window()); },
+            [name, close] {
+              HWND d = Dialog::Existing()->Window();
+              test::ExpectTextsFit(d);
+              test::SaveScreen(name);
+              PostMessageW(d, WM_COMMAND, close, 0);
+            }});
+  Dialog::Instance()->Show(nullptr);
+}
+
 // The settings, icons and custom link dialogs show every label whole (the
 // screens are written for a look when asked, see screen_checks.h).
 TEST_F(Dialogs, ScreensShowEveryTextWhole) {
   BarSettings().SetDefaultLayout();
   ProgramList().Prepare();
   ProgramList().Rebuild();
-  RunSteps({[] { UpdateWindow(CSettingsDialog::Existing()->Window()); },
-            [] {
-              HWND d = CSettingsDialog::Existing()->Window();
-              test::ExpectTextsFit(d);
-              test::SaveScreen("settings");
-              PostMessageW(d, WM_COMMAND, 40046, 0);
-            }});
-  CSettingsDialog::Instance()->Show(nullptr);
-  RunSteps({[] { UpdateWindow(CIconsDialog::Existing()->Window()); },
-            [] {
-              HWND d = CIconsDialog::Existing()->Window();
-              test::ExpectTextsFit(d);
-              test::SaveScreen("icons");
-              PostMessageW(d, WM_COMMAND, 40046, 0);
-            }});
-  CIconsDialog::Instance()->Show(nullptr);
-  RunSteps({[] { UpdateWindow(CCustomLinkDialog::Existing()->Window()); },
-            [] {
-              HWND d = CCustomLinkDialog::Existing()->Window();
-              test::ExpectTextsFit(d);
-              test::SaveScreen("custom_link");
-              PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
-            }});
-  CCustomLinkDialog::Instance()->Show(nullptr);
+  CheckScreen<CSettingsDialog>("settings", 40046);
+  CheckScreen<CIconsDialog>("icons", 40046);
+  CheckScreen<CCustomLinkDialog>("custom_link", IDCANCEL);
 }
 
 TEST(IconDetails, PlacedUnderTheIconOrAboveItAndGoneAfterFiveSeconds) {

@@ -16,6 +16,7 @@
 
 #include "ce/testing.h"
 #include "ce/windows.h"
+#include "bmp_writer.h"
 
 namespace tessivo::test {
 
@@ -24,29 +25,15 @@ inline void SaveScreen(const char* name) {
   if (folder == nullptr) return;
   const int width = GetSystemMetrics(SM_CXSCREEN);
   const int height = GetSystemMetrics(SM_CYSCREEN);
-  const int stride = width * 3;
-  std::vector<unsigned char> file(54 + static_cast<std::size_t>(stride) * height, 0);
-  auto put32 = [&](std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<unsigned char>(v >> (8 * i));
-  };
-  file[0] = 'B';
-  file[1] = 'M';
-  put32(2, static_cast<std::uint32_t>(file.size()));
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<std::uint32_t>(width));
-  put32(22, static_cast<std::uint32_t>(height));
-  file[26] = 1;
-  file[28] = 24;
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const COLORREF c = ce::testing::ScreenPixel(x, y);
-      unsigned char* p = &file[54 + static_cast<std::size_t>(height - 1 - y) * stride + x * 3];
-      p[0] = GetBValue(c);
-      p[1] = GetGValue(c);
-      p[2] = GetRValue(c);
+      pixels[static_cast<std::size_t>(y) * width + x] =
+          (std::uint32_t{GetRValue(c)} << 16) | (std::uint32_t{GetGValue(c)} << 8) | GetBValue(c);
     }
   }
+  const std::string file = suite_test::MakeBmp24(width, height, pixels.data());
   const std::string path = std::string(folder) + "/" + name + ".bmp";
   if (std::FILE* out = std::fopen(path.c_str(), "wb")) {
     std::fwrite(file.data(), 1, file.size(), out);
