@@ -284,7 +284,12 @@ void BallSprite::Draw() {
     }
   }
   d.SetRenderTarget(ssDisplayS16::kTargetBackBuffer, 0, 0, 0, 0);
-  if (d.m_Depth == 12) {
+  DrawSurface();
+}
+
+void BallSprite::DrawSurface() {
+  if (!built_ || device_ == nullptr || device_->m_Buffer8 == nullptr || device_->m_BackBuffer == nullptr) return;
+  if (device_->m_Depth == 12) {
     DrawSphere<true>(radiusF, centreXF, centreYF);
   } else {
     DrawSphere<false>(radiusF, centreXF, centreYF);
