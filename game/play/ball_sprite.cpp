@@ -253,8 +253,12 @@ void BallSprite::SetScreen(std::int32_t sx, std::int32_t sy, std::int32_t r, std
   depthKey = depth;
 }
 
+bool BallSprite::HasBuffers() const {
+  return built_ && device_ != nullptr && device_->m_Buffer8 != nullptr && device_->m_BackBuffer != nullptr;
+}
+
 void BallSprite::Draw() {
-  if (!built_ || device_ == nullptr || device_->m_Buffer8 == nullptr || device_->m_BackBuffer == nullptr) return;
+  if (!HasBuffers()) return;
   if (centreY + radius < 4 || centreX + radius < 4 || radius < 2) return;
   ssDisplayS16& d = *device_;
   const int width = screenWidth, height = screenHeight;
@@ -288,7 +292,7 @@ void BallSprite::Draw() {
 }
 
 void BallSprite::DrawSurface() {
-  if (!built_ || device_ == nullptr || device_->m_Buffer8 == nullptr || device_->m_BackBuffer == nullptr) return;
+  if (!HasBuffers()) return;
   if (device_->m_Depth == 12) {
     DrawSphere<true>(radiusF, centreXF, centreYF);
   } else {

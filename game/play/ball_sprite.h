@@ -86,6 +86,8 @@ class BallSprite {
   int screenWidth = 0, screenHeight = 0;
 
  private:
+  // Built, with a device that has both the marking and the back buffer.
+  bool HasBuffers() const;
   template <bool kRgb444>
   void DrawSphere(Fix16 r, Fix16 x, Fix16 y);
   void BuildMeshes(int kind);

@@ -717,11 +717,11 @@ void TableScene::DrawFrame() {
   }
   changedCount_ = 0;
   if (sprites_ != nullptr) {
-    for (int i = 0; i < ballCount_; ++i)
-      if (changed_[static_cast<std::size_t>(ballOrder_[static_cast<std::size_t>(i)]->number)]) ++changedCount_;
     for (int i = 0; i < ballCount_; ++i) {
-      const int n = ballOrder_[static_cast<std::size_t>(i)]->number;
-      if (changed_[static_cast<std::size_t>(n)]) (*sprites_)[static_cast<std::size_t>(n)].DrawShadow();
+      const auto n = static_cast<std::size_t>(ballOrder_[static_cast<std::size_t>(i)]->number);
+      if (!changed_[n]) continue;
+      ++changedCount_;
+      (*sprites_)[n].DrawShadow();
     }
   }
   ClusterChangedAreas();

@@ -367,13 +367,11 @@ BOOL CObjBattery::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int si
     const int digitsMode = size == kSmall ? (settings.pim ? 1 : 3) : static_cast<int>(displayMode);
     // The time left is only worked out when it is shown.
     const int seconds = digitsMode == 0 ? static_cast<int>(TimeRemaining()) : -1;
-    if (size == kSmall) {
-      CTitleBarMeters::Get().DrawBatteryMeter(dc, gaugeX, gaugeY + 1, m_meterSmall.Bitmap(), kSmallBatteryMeter, value,
-                                              digitsMode, seconds);
-    } else {
-      CTitleBarMeters::Get().DrawBatteryMeter(dc, gaugeX, gaugeY, m_meterTiny.Bitmap(), kTinyBatteryMeter, value,
-                                              digitsMode, seconds);
-    }
+    // Small stands one pixel lower.
+    const bool small = size == kSmall;
+    CTitleBarMeters::Get().DrawBatteryMeter(dc, gaugeX, gaugeY + (small ? 1 : 0),
+                                            (small ? m_meterSmall : m_meterTiny).Bitmap(),
+                                            small ? kSmallBatteryMeter : kTinyBatteryMeter, value, digitsMode, seconds);
   }
   // Overlays: charged or charging, and the backup-battery warning.
   static const int kCharged[3][2] = {{-1, 6}, {12, 2}, {0, 0}};

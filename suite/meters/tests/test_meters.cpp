@@ -322,7 +322,6 @@ COLORREF AsStored(HDC screen, COLORREF colour) {
   return stored;
 }
 
-// Counts the pixels of `colour` in a box.
 // A white off-screen picture of the screen's format, selected into a DC.
 struct WhiteCanvas {
   HDC dc;
@@ -345,6 +344,7 @@ struct WhiteCanvas {
   WhiteCanvas& operator=(const WhiteCanvas&) = delete;
 };
 
+// Counts the pixels of `colour` in a box.
 int CountPixels(HDC dc, int x, int y, int width, int height, COLORREF colour) {
   int count = 0;
   for (int j = y; j < y + height; ++j) {

@@ -167,23 +167,25 @@ bool MakeSet(const std::string& folder, const std::string& suffix, int dpi) {
   // Tiny, above the label line: 29 x 8 keeps it inside.
   // The vertical gauge sits 3 pixels into the Big bank, left of the battery
   // picture and above the label line at 30: 12 x 27 keeps it there.
-  Image frameH(29 * f, 8 * f * 3);
-  Image frameV(12 * f, 27 * f * 3);
+  const int hw = 29 * f, hh = 8 * f, vw = 12 * f, vh = 27 * f;
+  Image frameH(hw, hh * 3);
+  Image frameV(vw, vh * 3);
   for (int s = 0; s < 3; ++s) {
-    frameH.Fill(0, 8 * f * s, 29 * f, 8 * f, 0xF0F0F0);
-    frameH.Frame(0, 8 * f * s, 29 * f, 8 * f, frameColours[s]);
-    frameV.Fill(0, 27 * f * s, 12 * f, 27 * f, 0xF0F0F0);
-    frameV.Frame(0, 27 * f * s, 12 * f, 27 * f, frameColours[s]);
+    frameH.Fill(0, hh * s, hw, hh, 0xF0F0F0);
+    frameH.Frame(0, hh * s, hw, hh, frameColours[s]);
+    frameV.Fill(0, vh * s, vw, vh, 0xF0F0F0);
+    frameV.Frame(0, vh * s, vw, vh, frameColours[s]);
   }
   ok &= Write(folder, "PM_Meters_H" + suffix + ".bmp", frameH);
   ok &= Write(folder, "PM_Meters_V" + suffix + ".bmp", frameV);
   // Bars: three colour rows, low red, middle amber, high green.
   const std::uint32_t barColours[3] = {0xD03020, 0xE0B020, 0x30A040};
-  Image barH(25 * f, 4 * f * 3);
-  Image barV(8 * f, 23 * f * 3);
+  const int bhw = 25 * f, bhh = 4 * f, bvw = 8 * f, bvh = 23 * f;
+  Image barH(bhw, bhh * 3);
+  Image barV(bvw, bvh * 3);
   for (int r = 0; r < 3; ++r) {
-    barH.Fill(0, 4 * f * r, 25 * f, 4 * f, barColours[r]);
-    barV.Fill(0, 23 * f * r, 8 * f, 23 * f, barColours[r]);
+    barH.Fill(0, bhh * r, bhw, bhh, barColours[r]);
+    barV.Fill(0, bvh * r, bvw, bvh, barColours[r]);
   }
   ok &= Write(folder, "PM_Bar_H_Small" + suffix + ".bmp", barH);
   ok &= Write(folder, "PM_Bar_V_Small" + suffix + ".bmp", barV);

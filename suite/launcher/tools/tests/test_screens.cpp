@@ -4,11 +4,6 @@
 // also written there as a BMP to look at (screen_checks.h).
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <cwchar>
-#include <string>
 #include <vector>
 
 #include "ce/testing.h"
