@@ -56,7 +56,8 @@ std::optional<std::size_t> PredefinedIndex(HKEY key) {
   return std::nullopt;
 }
 
-// The key behind a handle; call under the store's mutex after a refresh.
+// The key behind a handle with its place, for the calls that open or
+// change keys; call under the store's mutex after a refresh.
 LONG Resolve(const Store& store, HKEY handle, KeyRef& ref) {
   if (const auto index = PredefinedIndex(handle)) {
     ref = KeyRef{store.Root(*index), *index, {}};
@@ -66,6 +67,19 @@ LONG Resolve(const Store& store, HKEY handle, KeyRef& ref) {
   if (!object) return ERROR_INVALID_HANDLE;
   if (object->ref().key->deleted) return ERROR_KEY_DELETED;
   ref = object->ref();
+  return ERROR_SUCCESS;
+}
+
+// The key alone, for the calls that only read (no copy of its path).
+LONG ResolveKey(const Store& store, HKEY handle, std::shared_ptr<Key>& key) {
+  if (const auto index = PredefinedIndex(handle)) {
+    key = store.Root(*index);
+    return ERROR_SUCCESS;
+  }
+  const auto object = ce::kernel::LookupHandleAs<RegistryKeyObject>(handle, HandleKind::RegistryKey);
+  if (!object) return ERROR_INVALID_HANDLE;
+  if (object->ref().key->deleted) return ERROR_KEY_DELETED;
+  key = object->ref().key;
   return ERROR_SUCCESS;
 }
 
@@ -275,9 +289,9 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD /*reserved*/, LPDWORD
   std::wstring name;
   if (const LONG error = CheckValueName(valueName, name)) return error;
   return Reading([&](Store& store) -> LONG {
-    KeyRef ref;
-    if (const LONG error = Resolve(store, key, ref)) return error;
-    const Value* value = ce::kernel::registry::FindValue(*ref.key, name);
+    std::shared_ptr<Key> target;
+    if (const LONG error = ResolveKey(store, key, target)) return error;
+    const Value* value = ce::kernel::registry::FindValue(*target, name);
     if (!value) return ERROR_FILE_NOT_FOUND;
     if (type) *type = value->type;
     return CopyData(*value, data, dataSize);
@@ -359,11 +373,10 @@ LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD
                    LPDWORD classSize, PFILETIME lastWriteTime) {
   if (!name || !nameSize) return ERROR_INVALID_PARAMETER;
   return Reading([&](Store& store) -> LONG {
-    KeyRef ref;
-    if (const LONG error = Resolve(store, key, ref)) return error;
-    const Key& target = *ref.key;
-    if (index >= target.subkeys.size()) return ERROR_NO_MORE_ITEMS;
-    if (const LONG error = CopyName(target.subkeys[index]->name, name, nameSize)) return error;
+    std::shared_ptr<Key> target;
+    if (const LONG error = ResolveKey(store, key, target)) return error;
+    if (index >= target->subkeys.size()) return ERROR_NO_MORE_ITEMS;
+    if (const LONG error = CopyName(target->subkeys[index]->name, name, nameSize)) return error;
     if (classSize) {
       if (keyClass && *classSize > 0) keyClass[0] = L'\0';
       *classSize = 0;
@@ -378,10 +391,10 @@ LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameSiz
   if (!valueName || !valueNameSize) return ERROR_INVALID_PARAMETER;
   if (data && !dataSize) return ERROR_INVALID_PARAMETER;
   return Reading([&](Store& store) -> LONG {
-    KeyRef ref;
-    if (const LONG error = Resolve(store, key, ref)) return error;
-    if (index >= ref.key->values.size()) return ERROR_NO_MORE_ITEMS;
-    const Value& value = ref.key->values[index];
+    std::shared_ptr<Key> target;
+    if (const LONG error = ResolveKey(store, key, target)) return error;
+    if (index >= target->values.size()) return ERROR_NO_MORE_ITEMS;
+    const Value& value = target->values[index];
     if (const LONG error = CopyName(value.name, valueName, valueNameSize)) return error;
     if (type) *type = value.type;
     return CopyData(value, data, dataSize);

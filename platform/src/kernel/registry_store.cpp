@@ -117,7 +117,6 @@ class WriteBackThread {
   bool started_ = false;
 };
 
-
 bool IsEmptyFile(const std::string& path) {
   struct stat info {};
   return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0;

@@ -96,7 +96,6 @@ class Store {
   // once they are in the file; otherwise the file is unchanged and they stay
   // pending. The caller holds the mutex.
   DWORD FlushLocked();
-  bool HasPending() const { return !pending_.empty(); }
 
   // Marks a key and everything below it as deleted.
   static void MarkDeleted(Key& key);
