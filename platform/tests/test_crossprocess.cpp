@@ -52,12 +52,12 @@ LRESULT CALLBACK PeerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       Sleep(3000);  // slower than the sender waits
       return 1;
     case WM_USER + 3:
-      ::_exit(0);  // the program ends before it answers
+      ::_exit(0);        // the program ends before it answers
     case WM_USER + 4: {  // what the sender wrote to the registry just before
       DWORD value = 0;
       DWORD size = sizeof value;
-      const LONG status = RegQueryValueExW(HKEY_CURRENT_USER, L"ForPeer", nullptr, nullptr,
-                                           reinterpret_cast<BYTE*>(&value), &size);
+      const LONG status =
+          RegQueryValueExW(HKEY_CURRENT_USER, L"ForPeer", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
       Report(status == ERROR_SUCCESS ? "registry " + std::to_string(value) : std::string("registry missing"));
       return 0;
     }

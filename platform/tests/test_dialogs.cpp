@@ -807,10 +807,12 @@ TEST_F(Dialogs, ListsTakeTheArrowsAndASpinListShowsItsFocus) {
   HWND dlg = Make(b);
   ASSERT_NE(dlg, nullptr);
   for (int id : {20, 21}) {
-    for (const wchar_t* item : {L"one", L"two", L"three"}) SendDlgItemMessageW(dlg, id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    for (const wchar_t* item : {L"one", L"two", L"three"})
+      SendDlgItemMessageW(dlg, id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
     SendDlgItemMessageW(dlg, id, LB_SETCURSEL, 0, 0);
   }
-  for (const wchar_t* item : {L"red", L"green", L"blue"}) SendDlgItemMessageW(dlg, 23, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  for (const wchar_t* item : {L"red", L"green", L"blue"})
+    SendDlgItemMessageW(dlg, 23, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
   SendDlgItemMessageW(dlg, 23, CB_SETCURSEL, 0, 0);
   PumpDialog(dlg);
 

@@ -600,7 +600,8 @@ TEST_F(Registry, FailedWriteKeepsTheOldFileAndThePendingChange) {
       code |= 1;
     }
     if (RegFlushKey(key) == ERROR_SUCCESS) code |= 2;
-    if (RegQueryValueExW(key, L"big", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS || GetDword(key, L"kept") != 2) {
+    if (RegQueryValueExW(key, L"big", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+        GetDword(key, L"kept") != 2) {
       code |= 4;
     }
     ::_exit(code);
@@ -630,7 +631,8 @@ class RegistryWriteBack : public Registry {
   bool FileHas(const std::string& text) const { return FileText().find(text) != std::string::npos; }
   // The write-back runs on a thread of its own once the clock has passed.
   bool EventuallyHas(const std::string& text) const {
-    for (int tries = 0; tries < 3000 && !FileHas(text); ++tries) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int tries = 0; tries < 3000 && !FileHas(text); ++tries)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return FileHas(text);
   }
 };
@@ -731,8 +733,8 @@ class RegistryPrograms : public Registry {
   PROCESS_INFORMATION Start(const std::wstring& commandLine) {
     std::wstring line = commandLine;
     PROCESS_INFORMATION info{};
-    EXPECT_TRUE(CreateProcessW(L"\\Program Files\\Child\\Child.exe", line.data(), nullptr, nullptr, FALSE, 0,
-                               nullptr, nullptr, nullptr, &info))
+    EXPECT_TRUE(CreateProcessW(L"\\Program Files\\Child\\Child.exe", line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, nullptr, &info))
         << GetLastError();
     return info;
   }

@@ -206,7 +206,8 @@ TEST(SipKeyboard, EveryKeyFitsAndEveryCharacterIsThere) {
     const auto keys = ce::menus::sip::Layout(panel.cx, panel.cy);
     std::vector<int> rowWidths(5, 0);
     std::wstring typed;
-    HFONT font = CreateFontW(-ce::menus::sip::LabelHeight(panel.cy), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma");
+    HFONT font =
+        CreateFontW(-ce::menus::sip::LabelHeight(panel.cy), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma");
     HGDIOBJ old = SelectObject(dc, font);
     for (const auto& k : keys) {
       const int row = k.rect.top * 5 / panel.cy;
@@ -228,7 +229,8 @@ TEST(SipKeyboard, EveryKeyFitsAndEveryCharacterIsThere) {
     SelectObject(dc, old);
     DeleteObject(font);
     EXPECT_EQ(rowWidths, std::vector<int>(5, panel.cx));
-    for (wchar_t c : std::wstring(L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 `~!@#$%^&*()-_=+[]{}\\|;:'\",.<>/?")) {
+    for (wchar_t c : std::wstring(
+             L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 `~!@#$%^&*()-_=+[]{}\\|;:'\",.<>/?")) {
       EXPECT_NE(typed.find(c), std::wstring::npos) << static_cast<char>(c);
     }
     for (KeyKind kind : {KeyKind::kBackspace, KeyKind::kTab, KeyKind::kEnter, KeyKind::kShift, KeyKind::kCaps,
@@ -248,8 +250,9 @@ TEST_F(Sip, ShiftAndCapsTypeIntoAFocusedEditAtEitherSize) {
     const char* dpi;
   } screens[] = {{"240", "320", "96"}, {"480", "640", "192"}};
   for (const auto& screen : screens) {
-    ce::test::ScreenConfig config(
-        {{"DEVICE_SCREEN_WIDTH", screen.width}, {"DEVICE_SCREEN_HEIGHT", screen.height}, {"DEVICE_SCREEN_DPI", screen.dpi}});
+    ce::test::ScreenConfig config({{"DEVICE_SCREEN_WIDTH", screen.width},
+                                   {"DEVICE_SCREEN_HEIGHT", screen.height},
+                                   {"DEVICE_SCREEN_DPI", screen.dpi}});
     HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 4, 4, 200, 24, owner, nullptr,
                                 nullptr, nullptr);
     ASSERT_NE(edit, nullptr);
@@ -292,8 +295,8 @@ TEST_F(Sip, ShiftAndCapsTypeIntoAFocusedEditAtEitherSize) {
 // turns them into characters for the focused window, an edit control or a
 // plain window alike.
 TEST_F(Sip, DesktopKeysTypeIntoTheFocusedWindow) {
-  HWND edit =
-      CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 4, 4, 200, 24, owner, nullptr, nullptr, nullptr);
+  HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 4, 4, 200, 24, owner, nullptr,
+                              nullptr, nullptr);
   auto type = [] {
     for (int vk : {int{'X'}, int{'C'}, VK_SPACE}) {
       ce::test::KeyDown(vk);

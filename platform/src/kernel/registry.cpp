@@ -18,13 +18,13 @@ namespace {
 
 using ce::kernel::HandleKind;
 using ce::kernel::KernelObject;
+using ce::kernel::registry::Change;
 using ce::kernel::registry::Key;
 using ce::kernel::registry::kMaxDepth;
 using ce::kernel::registry::kMaxKeyNameChars;
 using ce::kernel::registry::kMaxValueNameChars;
 using ce::kernel::registry::kRootCount;
 using ce::kernel::registry::Store;
-using ce::kernel::registry::Change;
 using ce::kernel::registry::Value;
 
 constexpr std::uintptr_t kFirstPredefined = 0x80000000u;

@@ -28,9 +28,9 @@ const std::array<std::vector<KeySpec>, kRowCount>& Rows() {
       std::vector<KeySpec>{Char(L'`', L'~'), Char(L'1', L'!'), Char(L'2', L'@'), Char(L'3', L'#'), Char(L'4', L'$'),
                            Char(L'5', L'%'), Char(L'6', L'^'), Char(L'7', L'&'), Char(L'8', L'*'), Char(L'9', L'('),
                            Char(L'0', L')'), Char(L'-', L'_'), Char(L'=', L'+'), Wide(KeyKind::kBackspace, 4)},
-      std::vector<KeySpec>{Wide(KeyKind::kTab, 3), Letter(L'q'), Letter(L'w'), Letter(L'e'), Letter(L'r'),
-                           Letter(L't'), Letter(L'y'), Letter(L'u'), Letter(L'i'), Letter(L'o'), Letter(L'p'),
-                           Char(L'[', L'{'), Char(L']', L'}'), KeySpec{KeyKind::kChar, L'\\', L'|', 3}},
+      std::vector<KeySpec>{Wide(KeyKind::kTab, 3), Letter(L'q'), Letter(L'w'), Letter(L'e'), Letter(L'r'), Letter(L't'),
+                           Letter(L'y'), Letter(L'u'), Letter(L'i'), Letter(L'o'), Letter(L'p'), Char(L'[', L'{'),
+                           Char(L']', L'}'), KeySpec{KeyKind::kChar, L'\\', L'|', 3}},
       std::vector<KeySpec>{Wide(KeyKind::kCaps, 3), Letter(L'a'), Letter(L's'), Letter(L'd'), Letter(L'f'),
                            Letter(L'g'), Letter(L'h'), Letter(L'j'), Letter(L'k'), Letter(L'l'), Char(L';', L':'),
                            Char(L'\'', L'"'), Wide(KeyKind::kEnter, 5)},
@@ -44,6 +44,26 @@ const std::array<std::vector<KeySpec>, kRowCount>& Rows() {
 }
 
 bool IsLetter(wchar_t c) { return c >= L'a' && c <= L'z'; }
+
+// The keys that are no character: what they show and the device key they
+// press (0: none, they change what the next keys type).
+struct NamedKey {
+  KeyKind kind;
+  const wchar_t* label;
+  int vk;
+};
+constexpr NamedKey kNamedKeys[] = {
+    {KeyKind::kBackspace, L"Bksp", VK_BACK}, {KeyKind::kTab, L"Tab", VK_TAB},  {KeyKind::kEnter, L"Enter", VK_RETURN},
+    {KeyKind::kShift, L"Shift", 0},          {KeyKind::kCaps, L"CAP", 0},      {KeyKind::kLeft, L"\u2190", VK_LEFT},
+    {KeyKind::kRight, L"\u2192", VK_RIGHT},  {KeyKind::kUp, L"\u2191", VK_UP}, {KeyKind::kDown, L"\u2193", VK_DOWN},
+};
+
+const NamedKey* Named(KeyKind kind) {
+  for (const NamedKey& named : kNamedKeys) {
+    if (named.kind == kind) return &named;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
@@ -72,50 +92,16 @@ wchar_t CharacterOf(const PanelKey& key, Modifiers modifiers) {
 }
 
 std::wstring LabelOf(const PanelKey& key, Modifiers modifiers) {
-  switch (key.kind) {
-    case KeyKind::kChar:
-      return key.plain == L' ' ? std::wstring() : std::wstring(1, CharacterOf(key, modifiers));
-    case KeyKind::kBackspace:
-      return L"Bksp";
-    case KeyKind::kTab:
-      return L"Tab";
-    case KeyKind::kEnter:
-      return L"Enter";
-    case KeyKind::kShift:
-      return L"Shift";
-    case KeyKind::kCaps:
-      return L"CAP";
-    case KeyKind::kLeft:
-      return L"\u2190";
-    case KeyKind::kRight:
-      return L"\u2192";
-    case KeyKind::kUp:
-      return L"\u2191";
-    case KeyKind::kDown:
-      return L"\u2193";
+  if (key.kind == KeyKind::kChar) {
+    return key.plain == L' ' ? std::wstring() : std::wstring(1, CharacterOf(key, modifiers));
   }
-  return std::wstring();
+  const NamedKey* named = Named(key.kind);
+  return named ? named->label : L"";
 }
 
 int VirtualKeyOf(const PanelKey& key) {
-  switch (key.kind) {
-    case KeyKind::kBackspace:
-      return VK_BACK;
-    case KeyKind::kTab:
-      return VK_TAB;
-    case KeyKind::kEnter:
-      return VK_RETURN;
-    case KeyKind::kLeft:
-      return VK_LEFT;
-    case KeyKind::kRight:
-      return VK_RIGHT;
-    case KeyKind::kUp:
-      return VK_UP;
-    case KeyKind::kDown:
-      return VK_DOWN;
-    default:
-      return 0;
-  }
+  const NamedKey* named = Named(key.kind);
+  return named ? named->vk : 0;
 }
 
 Modifiers After(const PanelKey& key, Modifiers modifiers) {

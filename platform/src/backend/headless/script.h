@@ -79,8 +79,8 @@ struct ScriptCommand {
   long long ms = 0;
   int x = 0;
   int y = 0;
-  int key =
-      0;  // Key*: the key; Sip: 1 on, 0 off, 2 type; Answer: the button (IDOK, ...); Select, Type, Click, Check: the control id
+  int key = 0;  // Key*: the key; Sip: 1 on, 0 off, 2 type; Answer: the button (IDOK, ...); Select, Type, Click, Check:
+                // the control id
   std::wstring text;
   std::string path;
 };
