@@ -16,6 +16,7 @@
 
 #include "ce/strconv.h"
 #include "ce/winbase.h"
+#include "ce/winreg.h"
 #include "ce/winuser.h"
 #include "kernel/clock.h"
 #include "kernel/device.h"
@@ -51,7 +52,15 @@ LRESULT CALLBACK PeerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       Sleep(3000);  // slower than the sender waits
       return 1;
     case WM_USER + 3:
-      ::_exit(0);  // the program ends before it answers
+      ::_exit(0);        // the program ends before it answers
+    case WM_USER + 4: {  // what the sender wrote to the registry just before
+      DWORD value = 0;
+      DWORD size = sizeof value;
+      const LONG status =
+          RegQueryValueExW(HKEY_CURRENT_USER, L"ForPeer", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+      Report(status == ERROR_SUCCESS ? "registry " + std::to_string(value) : std::string("registry missing"));
+      return 0;
+    }
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE) Report("activated");
       break;
@@ -167,6 +176,20 @@ TEST_F(CrossProcess, CopyDataIsSentAndAnsweredAndPostsArrive) {
 
   EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(peer) | 1)));
   EXPECT_EQ(ReadLine(reports), "activated");
+}
+
+// A program that writes to the registry and then posts to another program
+// has its change in the file before the other program gets the message.
+TEST_F(CrossProcess, RegistryChangesAreWrittenBeforeAMessageLeaves) {
+  HWND peer = FindWindowW(L"Peer", nullptr);
+  ASSERT_NE(peer, nullptr);
+  for (DWORD value : {GetTickCount() | 1u, GetTickCount() & ~1u}) {
+    ASSERT_EQ(RegSetValueExW(HKEY_CURRENT_USER, L"ForPeer", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                             sizeof value),
+              ERROR_SUCCESS);
+    EXPECT_TRUE(PostMessageW(peer, WM_USER + 4, 0, 0));
+    EXPECT_EQ(ReadLine(reports), "registry " + std::to_string(value));
+  }
 }
 
 TEST_F(CrossProcess, ASlowPeerTimesOutAndAGonePeerIsForgotten) {

@@ -53,8 +53,9 @@ class Builder {
     Word(0);
     return *this;
   }
-  Builder& AddNamed(const wchar_t* cls, DWORD style, WORD id, const wchar_t* text) {
-    Item(style, id, 4, 4, 50, 12);
+  Builder& AddNamed(const wchar_t* cls, DWORD style, WORD id, const wchar_t* text, short x = 4, short y = 4,
+                    short cx = 50, short cy = 12) {
+    Item(style, id, x, y, cx, cy);
     String(cls);
     String(text);
     Word(0);
@@ -789,6 +790,89 @@ bool NearColour(COLORREF a, COLORREF b) {
     if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) > 8) return false;
   }
   return true;
+}
+
+// Lists, spin lists, combo boxes and edits keep the arrows in a dialog
+// (and an open combo box Enter and Escape); a spin list shows when it has
+// the focus.
+TEST_F(Dialogs, ListsTakeTheArrowsAndASpinListShowsItsFocus) {
+  Builder b(WS_POPUP | WS_VISIBLE, 120, 120, L"T", nullptr);
+  b.AddNamed(L"LISTBOX", WS_VISIBLE | WS_BORDER | WS_TABSTOP, 20, L"", 4, 4, 60, 36)
+      .AddNamed(L"LISTBOX", WS_VISIBLE | WS_BORDER | WS_TABSTOP, 21, L"", 4, 44, 60, 12)
+      .AddNamed(L"msctls_updown32", WS_VISIBLE | UDS_AUTOBUDDY | UDS_ALIGNRIGHT | UDS_ARROWKEYS, 22, L"", 0, 0, 10, 12)
+      .AddNamed(L"COMBOBOX", WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST, 23, L"", 4, 60, 60, 40)
+      .AddNamed(L"EDIT", WS_VISIBLE | WS_BORDER | WS_TABSTOP, 24, L"abc", 4, 76, 60, 12)
+      .Add(kButton, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, L"OK", 4, 92, 40, 14)
+      .Add(kButton, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL, L"Cancel", 50, 92, 40, 14);
+  HWND dlg = Make(b);
+  ASSERT_NE(dlg, nullptr);
+  for (int id : {20, 21}) {
+    for (const wchar_t* item : {L"one", L"two", L"three"})
+      SendDlgItemMessageW(dlg, id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    SendDlgItemMessageW(dlg, id, LB_SETCURSEL, 0, 0);
+  }
+  for (const wchar_t* item : {L"red", L"green", L"blue"})
+    SendDlgItemMessageW(dlg, 23, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  SendDlgItemMessageW(dlg, 23, CB_SETCURSEL, 0, 0);
+  PumpDialog(dlg);
+
+  struct Case {
+    int id;
+    std::vector<int> keys;
+    UINT query;
+    LRESULT want;
+  };
+  const Case cases[] = {
+      {20, {VK_DOWN, VK_DOWN, VK_UP}, LB_GETCURSEL, 1},
+      {21, {VK_DOWN, VK_RIGHT}, LB_GETCURSEL, 2},
+      {23, {VK_DOWN, VK_DOWN}, CB_GETCURSEL, 2},
+      {24, {VK_LEFT, VK_LEFT}, EM_GETSEL, MAKELONG(1, 1)},
+  };
+  for (const Case& c : cases) {
+    HWND control = GetDlgItem(dlg, c.id);
+    SetFocus(control);
+    if (c.id == 24) SendMessageW(control, EM_SETSEL, 3, 3);
+    for (int vk : c.keys) {
+      Press(vk);
+      PumpDialog(dlg);
+    }
+    EXPECT_EQ(GetFocus(), control) << c.id << ": the focus stays";
+    EXPECT_EQ(SendMessageW(control, c.query, 0, 0), c.want) << c.id;
+  }
+
+  // An open combo box's list takes Enter and Escape; the dialog does not.
+  HWND combo = GetDlgItem(dlg, 23);
+  SetFocus(combo);
+  g_seen.commands.clear();
+  for (int vk : {VK_F4, VK_UP, VK_RETURN, VK_F4, VK_UP, VK_ESCAPE}) {
+    Press(vk);
+    PumpDialog(dlg);
+  }
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 1);
+  EXPECT_FALSE(SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0));
+  for (const auto& command : g_seen.commands) {
+    EXPECT_NE(command.first, IDOK);
+    EXPECT_NE(command.first, IDCANCEL);
+  }
+  EXPECT_TRUE(IsWindowVisible(dlg));
+
+  // The spin list's row is highlighted only while it has the focus.
+  HWND spin = GetDlgItem(dlg, 21);
+  RECT row{};
+  GetWindowRect(spin, &row);
+  auto highlighted = [&] {
+    int count = 0;
+    for (int x = row.left + 2; x < row.right - 2; ++x) {
+      if (NearColour(ce::test::ScreenPixel(x, (row.top + row.bottom) / 2), GetSysColor(COLOR_HIGHLIGHT))) ++count;
+    }
+    return count > (row.right - row.left) / 2;
+  };
+  SetFocus(GetDlgItem(dlg, 20));
+  PumpDialog(dlg);
+  EXPECT_FALSE(highlighted());
+  SetFocus(spin);
+  PumpDialog(dlg);
+  EXPECT_TRUE(highlighted());
 }
 
 TEST_F(Dialogs, ACaptionedDialogHasItsTitleBandAboveTheClientArea) {

@@ -5,7 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -14,12 +17,16 @@
 
 #include "ce/strconv.h"
 #include "ce/windows.h"
+#include "kernel/clock.h"
 #include "kernel/handles.h"
 #include "kernel/registry_format.h"
+#include "kernel/registry_store.h"
+#include "scoped_setting.h"
 #include "temp_device.h"
 
 namespace {
 
+namespace clock = ce::kernel::clock;
 using Bytes = std::vector<std::uint8_t>;
 
 class Registry : public ::testing::Test {
@@ -377,6 +384,7 @@ TEST_F(Registry, SeesChangesOtherProcessesWrote) {
   HKEY keep = Create(HKEY_CURRENT_USER, L"Software\\Keep");
   HKEY lose = Create(HKEY_CURRENT_USER, L"Software\\Lose");
   ASSERT_EQ(SetDword(keep, L"a", 1), ERROR_SUCCESS);
+  ASSERT_EQ(RegFlushKey(keep), ERROR_SUCCESS);  // written before the other process writes
 
   // What another process would leave: a whole new file in place of the old.
   device_.WriteHostFile(".runtime/registry.dat.new",
@@ -397,6 +405,7 @@ TEST_F(Registry, SeesChangesOtherProcessesWrote) {
 
 TEST_F(Registry, CorruptFileIsRefusedAndLeftAlone) {
   HKEY key = Create(HKEY_CURRENT_USER, L"Software\\Zentra");
+  ASSERT_EQ(RegFlushKey(key), ERROR_SUCCESS);  // no write-back reads the file before the report is caught
   const std::string corrupt = "device-registry 1\n[HKEY_CURRENT_USER\\Software\\Zentra]\n\"Log\" = dword zz\n";
   device_.WriteHostFile(".runtime/registry.dat", corrupt);
 
@@ -531,7 +540,7 @@ TEST_F(Registry, TwoProcessesWritingEndWithBoth) {
     const std::wstring name = prefix + std::to_wstring(i);
     allSet = allSet && SetDword(key, name.c_str(), static_cast<DWORD>(i)) == ERROR_SUCCESS;
   }
-  if (child == 0) ::_exit(allSet ? 0 : 1);
+  if (child == 0) ::_exit(allSet && RegFlushKey(key) == ERROR_SUCCESS ? 0 : 1);
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
@@ -569,13 +578,15 @@ TEST_F(Registry, ThreadsWritingAtOnceLoseNothing) {
   RegCloseKey(key);
 }
 
-TEST_F(Registry, FailedWriteKeepsTheOldFileAndTheOldValue) {
+TEST_F(Registry, FailedWriteKeepsTheOldFileAndThePendingChange) {
   HKEY key = Create(HKEY_CURRENT_USER, L"Software\\Full");
   ASSERT_EQ(SetDword(key, L"kept", 1), ERROR_SUCCESS);
+  ASSERT_EQ(RegFlushKey(key), ERROR_SUCCESS);
   const std::string before = FileText();
 
   // A child whose files may not grow past the current size stands in for a
-  // full disk.
+  // full disk. Its changes stay in memory, pending, when they cannot be
+  // written, and the file stays as it was.
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -584,21 +595,201 @@ TEST_F(Registry, FailedWriteKeepsTheOldFileAndTheOldValue) {
     ::setrlimit(RLIMIT_FSIZE, &limit);
     const std::vector<BYTE> big(4096, 0xAB);
     int code = 0;
-    if (RegSetValueExW(key, L"big", 0, REG_BINARY, big.data(), static_cast<DWORD>(big.size())) == ERROR_SUCCESS) {
+    if (RegSetValueExW(key, L"big", 0, REG_BINARY, big.data(), static_cast<DWORD>(big.size())) != ERROR_SUCCESS ||
+        SetDword(key, L"kept", 2) != ERROR_SUCCESS) {
       code |= 1;
     }
-    if (SetDword(key, L"kept", 2) == ERROR_SUCCESS) code |= 2;
-    if (RegQueryValueExW(key, L"big", nullptr, nullptr, nullptr, nullptr) != ERROR_FILE_NOT_FOUND) code |= 4;
-    if (GetDword(key, L"kept") != 1) code |= 8;
+    if (RegFlushKey(key) == ERROR_SUCCESS) code |= 2;
+    if (RegQueryValueExW(key, L"big", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+        GetDword(key, L"kept") != 2) {
+      code |= 4;
+    }
     ::_exit(code);
   }
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "bits: 1/2 a write claimed success, 4/8 memory kept a failed change";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "bits: 1 a change refused, 2 a failed write claimed success, 4 a change lost";
   EXPECT_EQ(FileText(), before);
   EXPECT_FALSE(std::filesystem::exists(device_.HostPath(".runtime/registry.dat.tmp")));
   EXPECT_EQ(GetDword(key, L"kept"), 1u);
+  RegCloseKey(key);
+}
+
+// Under the virtual clock, the file changes only when the clock passes the
+// write-back delay, a key is flushed, or the last key handle closes; a burst
+// of changes is one write of the file.
+class RegistryWriteBack : public Registry {
+ protected:
+  void SetUp() override { clock::UseVirtualClock(0, ce::kernel::kFileTimeUnixEpoch); }
+  void TearDown() override { clock::UseRealClock(); }
+
+  ino_t FileIdentity() const {
+    struct stat info {};
+    return ::stat(device_.HostPath(".runtime/registry.dat").c_str(), &info) == 0 ? info.st_ino : 0;
+  }
+  bool FileHas(const std::string& text) const { return FileText().find(text) != std::string::npos; }
+  // The write-back runs on a thread of its own once the clock has passed.
+  bool EventuallyHas(const std::string& text) const {
+    for (int tries = 0; tries < 3000 && !FileHas(text); ++tries)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return FileHas(text);
+  }
+};
+
+TEST_F(RegistryWriteBack, ABurstIsOneWriteOfTheFile) {
+  HKEY key = Create(HKEY_CURRENT_USER, L"Software\\Burst");
+  ASSERT_EQ(RegFlushKey(key), ERROR_SUCCESS);
+  const ino_t first = FileIdentity();
+  ASSERT_NE(first, 0u);
+  for (DWORD i = 0; i < 500; ++i) ASSERT_EQ(SetDword(key, (L"v" + std::to_wstring(i)).c_str(), i), ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteValueW(key, L"v7"), ERROR_SUCCESS);
+  EXPECT_EQ(GetDword(key, L"v499"), 499u) << "the program sees its changes at once";
+  EXPECT_EQ(FileIdentity(), first) << "nothing written before the delay";
+
+  ASSERT_EQ(RegFlushKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
+  const ino_t second = FileIdentity();
+  EXPECT_NE(second, first);
+  EXPECT_TRUE(FileHas("\"v499\" = dword 0x000001f3\n"));
+  EXPECT_FALSE(FileHas("\"v7\""));
+  EXPECT_EQ(RegFlushKey(key), ERROR_SUCCESS);
+  EXPECT_EQ(FileIdentity(), second) << "nothing pending, nothing written";
+
+  ASSERT_EQ(SetDword(key, L"late", 5), ERROR_SUCCESS);
+  clock::Advance(ce::kernel::registry::kWriteBackDelayMs - 1);
+  EXPECT_FALSE(FileHas("late"));
+  clock::Advance(1);
+  EXPECT_TRUE(EventuallyHas("\"late\" = dword 0x00000005")) << "written once the delay has passed";
+
+  ASSERT_EQ(SetDword(key, L"closed", 6), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_TRUE(FileHas("\"closed\" = dword 0x00000006")) << "the last handle closed writes back";
+  EXPECT_EQ(RegFlushKey(reinterpret_cast<HKEY>(key)), ERROR_INVALID_HANDLE);
+}
+
+// Another process replaced the file while changes were pending: they are
+// made again on what it wrote, and both end up in the file.
+TEST_F(RegistryWriteBack, PendingChangesAreMadeAgainOnAnotherProcessesFile) {
+  HKEY key = Create(HKEY_CURRENT_USER, L"Software\\Mine");
+  HKEY gone = Create(HKEY_CURRENT_USER, L"Software\\Gone");
+  ASSERT_EQ(SetDword(gone, L"old", 1), ERROR_SUCCESS);
+  ASSERT_EQ(RegFlushKey(key), ERROR_SUCCESS);
+
+  ASSERT_EQ(SetDword(key, L"a", 1), ERROR_SUCCESS);
+  HKEY made = Create(key, L"New\\Deeper");
+  ASSERT_EQ(SetDword(made, L"b", 2), ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Dropped"), ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(SetDword(gone, L"lost", 3), ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteValueW(gone, L"old"), ERROR_SUCCESS);
+
+  // The other process's file: our key with its own value, "Gone" removed,
+  // "Theirs" and "Dropped" added.
+  device_.WriteHostFile(".runtime/registry.dat.new",
+                        "device-registry 1\n"
+                        "[HKEY_CURRENT_USER\\Software\\Mine]\n"
+                        "\"theirs\" = dword 0x00000009\n"
+                        "[HKEY_CURRENT_USER\\Software\\Theirs]\n"
+                        "[HKEY_CURRENT_USER\\Software\\Dropped]\n");
+  std::filesystem::rename(device_.HostPath(".runtime/registry.dat.new"), device_.HostPath(".runtime/registry.dat"));
+  ASSERT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Dropped"), ERROR_SUCCESS);
+
+  EXPECT_EQ(GetDword(key, L"a"), 1u);
+  EXPECT_EQ(GetDword(key, L"theirs"), 9u);
+  EXPECT_EQ(GetDword(made, L"b"), 2u) << "a key made here keeps its handle";
+  EXPECT_EQ(SetDword(gone, L"x", 1), ERROR_KEY_DELETED) << "their removal stands";
+  ASSERT_EQ(RegFlushKey(key), ERROR_SUCCESS);
+  const auto parsed = ce::kernel::registry::ParseRegistryText(FileText());
+  ASSERT_TRUE(parsed.ok);
+  EXPECT_TRUE(FileHas("[HKEY_CURRENT_USER\\Software\\Mine]\n\"theirs\" = dword 0x00000009\n\"a\" = dword 0x00000001\n"))
+      << FileText();
+  EXPECT_TRUE(FileHas("[HKEY_CURRENT_USER\\Software\\Mine\\New\\Deeper]\n\"b\" = dword 0x00000002\n"));
+  EXPECT_TRUE(FileHas("[HKEY_CURRENT_USER\\Software\\Theirs]"));
+  EXPECT_FALSE(FileHas("Gone"));
+  EXPECT_FALSE(FileHas("Dropped"));
+  RegCloseKey(made);
+  RegCloseKey(gone);
+  RegCloseKey(key);
+}
+
+// Switching devices writes what is pending to the device it was made on.
+TEST_F(RegistryWriteBack, PendingChangesStayWithTheirDevice) {
+  ASSERT_EQ(SetDword(HKEY_CURRENT_USER, L"first", 1), ERROR_SUCCESS);
+  {
+    ce::test::TempDevice other;
+    ASSERT_EQ(SetDword(HKEY_CURRENT_USER, L"second", 2), ERROR_SUCCESS);
+    EXPECT_TRUE(FileHas("\"first\" = dword 0x00000001"));
+  }
+  EXPECT_FALSE(FileHas("second"));
+  EXPECT_EQ(RegQueryValueExW(HKEY_CURRENT_USER, L"second", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(GetDword(HKEY_CURRENT_USER, L"first"), 1u);
+}
+
+// Other programs: the test program in its own program folder.
+class RegistryPrograms : public Registry {
+ protected:
+  ce::test::ScopedSetting folders_{"DEVICE_PROGRAM_FOLDERS", std::string("Child=") + CE_CHILD_PROGRAM_FOLDER};
+  ce::test::ScopedSetting clock_{"DEVICE_CLOCK", "real"};
+
+  PROCESS_INFORMATION Start(const std::wstring& commandLine) {
+    std::wstring line = commandLine;
+    PROCESS_INFORMATION info{};
+    EXPECT_TRUE(CreateProcessW(L"\\Program Files\\Child\\Child.exe", line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, nullptr, &info))
+        << GetLastError();
+    return info;
+  }
+  // The counter in the file as it stands, parsed on its own: 0 before any.
+  DWORD CounterInFile() {
+    const std::string text = FileText();
+    if (text.empty()) return 0;  // no file yet
+    const auto parsed = ce::kernel::registry::ParseRegistryText(text);
+    EXPECT_TRUE(parsed.ok) << "the file is whole";
+    if (!parsed.ok) return 0;
+    auto* counter = ce::kernel::registry::FindSubkey(*parsed.roots[1], L"Software");
+    if (counter) counter = ce::kernel::registry::FindSubkey(*counter, L"Counter");
+    const auto* n = counter ? ce::kernel::registry::FindValue(*counter, L"n") : nullptr;
+    DWORD value = 0;
+    if (n && n->data.size() == sizeof value) std::memcpy(&value, n->data.data(), sizeof value);
+    return value;
+  }
+};
+
+TEST_F(RegistryPrograms, ExitWritesBackWhatIsPending) {
+  const PROCESS_INFORMATION info = Start(L"registry-set fromChild");
+  ASSERT_EQ(WaitForSingleObject(info.hProcess, 30000), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeProcess(info.hProcess, &code);
+  CloseHandle(info.hProcess);
+  EXPECT_EQ(code, 9u);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Child", 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(GetDword(key, L"fromChild"), 1u);
+  RegCloseKey(key);
+}
+
+// A program killed (SIGKILL) at any moment, while it writes all the time,
+// leaves a whole file; each one started after goes on from what it holds.
+TEST_F(RegistryPrograms, AKilledWriterNeverDamagesTheFile) {
+  DWORD seen = 0;
+  for (int round = 0; round < 5; ++round) {
+    const PROCESS_INFORMATION info = Start(L"registry-count");
+    // Killed once its write-back has reached the file, at a moment that
+    // falls anywhere within its writes.
+    const DWORD before = seen;
+    for (int tries = 0; tries < 3000 && CounterInFile() <= before; ++tries) Sleep(10);
+    seen = CounterInFile();
+    ASSERT_GT(seen, before) << "round " << round << ": its changes never reached the file";
+    Sleep(static_cast<DWORD>(round * 37 % 100));
+    ASSERT_TRUE(TerminateProcess(info.hProcess, 1));
+    ASSERT_EQ(WaitForSingleObject(info.hProcess, 30000), WAIT_OBJECT_0);
+    CloseHandle(info.hProcess);
+    const DWORD after = CounterInFile();
+    EXPECT_GE(after, seen) << "round " << round;
+    seen = after;
+  }
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Counter", 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(GetDword(key, L"n"), seen);
   RegCloseKey(key);
 }
 

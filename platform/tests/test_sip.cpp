@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -11,7 +13,10 @@
 #include "ce/winuser.h"
 #include "headless_device.h"
 #include "kernel/clock.h"
+#include "ce/strconv.h"
 #include "menus/menus.h"
+#include "menus/sip_keyboard.h"
+#include "screen_config.h"
 #include "temp_device.h"
 
 namespace {
@@ -166,19 +171,21 @@ TEST_F(Sip, BadArgumentsFail) {
   EXPECT_FALSE(ce::menus::SipOn());
 }
 
-TEST_F(Sip, TapsOnThePanelsKeysTypeIntoTheFocusWindow) {
-  ASSERT_TRUE(SHSipPreference(owner, SIP_UP));
-  ce::test::RunFor(20);
-  const RECT panel = Info().rcSipRect;
-  const int key = 24;  // a key's width on a 240-pixel screen; the rows are 20 high
-  const struct {
-    int x;
-    int y;
-  } taps[] = {{key / 2, 30}, {key * 3 + 2, 10}, {key * 5, 70}, {5, 70}, {235, 70}};
-  for (const auto& t : taps) {
-    ce::test::Tap(panel.left + t.x, panel.top + t.y);
+// Taps at the middle of the panel's keys for text.
+void TapKeys(const std::wstring& text) {
+  const auto taps = ce::menus::SipTapsFor(text);
+  ASSERT_TRUE(taps) << "no keys for the text";
+  for (const POINT& at : *taps) {
+    ce::test::Tap(at.x, at.y);
     ce::test::RunFor(20);
   }
+}
+
+TEST_F(Sip, TapsOnThePanelsKeysTypeIntoTheFocusWindow) {
+  EXPECT_FALSE(ce::menus::SipTapsFor(L"a")) << "the panel is down";
+  ASSERT_TRUE(SHSipPreference(owner, SIP_UP));
+  ce::test::RunFor(20);
+  TapKeys(L"q4 \b\r");
   std::wstring chars;
   for (const Seen& s : Of(WM_CHAR)) chars += static_cast<wchar_t>(s.wParam);
   EXPECT_EQ(chars, std::wstring(L"q4 \b\r"));
@@ -187,6 +194,136 @@ TEST_F(Sip, TapsOnThePanelsKeysTypeIntoTheFocusWindow) {
   EXPECT_EQ(keys, (std::vector<WPARAM>{VK_BACK, VK_RETURN}));
   EXPECT_EQ(GetFocus(), owner);
   EXPECT_TRUE(g_gestures.empty());  // the pen never reached the window
+}
+
+// The whole keyboard at both densities: every key inside the panel, the
+// rows filling its width without overlap, every label inside its key, and
+// the letters, digits and symbols all there.
+TEST(SipKeyboard, EveryKeyFitsAndEveryCharacterIsThere) {
+  using ce::menus::sip::KeyKind;
+  HDC dc = CreateCompatibleDC(nullptr);
+  for (const SIZE panel : {SIZE{240, 80}, SIZE{480, 160}}) {
+    const auto keys = ce::menus::sip::Layout(panel.cx, panel.cy);
+    std::vector<int> rowWidths(5, 0);
+    std::wstring typed;
+    HFONT font =
+        CreateFontW(-ce::menus::sip::LabelHeight(panel.cy), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma");
+    HGDIOBJ old = SelectObject(dc, font);
+    for (const auto& k : keys) {
+      const int row = k.rect.top * 5 / panel.cy;
+      ASSERT_GE(row, 0);
+      ASSERT_LT(row, 5);
+      rowWidths[static_cast<std::size_t>(row)] += k.rect.right - k.rect.left;
+      EXPECT_GE(k.rect.left, 0);
+      EXPECT_LE(k.rect.right, panel.cx);
+      EXPECT_EQ(k.rect.bottom - k.rect.top, panel.cy / 5);
+      for (const ce::menus::sip::Modifiers m : {ce::menus::sip::Modifiers{}, ce::menus::sip::Modifiers{true, false}}) {
+        const std::wstring label = ce::menus::sip::LabelOf(k, m);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size()), &extent);
+        EXPECT_LE(extent.cx, k.rect.right - k.rect.left - 2) << ce::Utf8FromWide(label) << " at " << panel.cx;
+        EXPECT_LE(extent.cy, k.rect.bottom - k.rect.top) << ce::Utf8FromWide(label) << " at " << panel.cx;
+        if (const wchar_t c = ce::menus::sip::CharacterOf(k, m)) typed += c;
+      }
+    }
+    SelectObject(dc, old);
+    DeleteObject(font);
+    EXPECT_EQ(rowWidths, std::vector<int>(5, panel.cx));
+    for (wchar_t c : std::wstring(
+             L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 `~!@#$%^&*()-_=+[]{}\\|;:'\",.<>/?")) {
+      EXPECT_NE(typed.find(c), std::wstring::npos) << static_cast<char>(c);
+    }
+    for (KeyKind kind : {KeyKind::kBackspace, KeyKind::kTab, KeyKind::kEnter, KeyKind::kShift, KeyKind::kCaps,
+                         KeyKind::kLeft, KeyKind::kRight, KeyKind::kUp, KeyKind::kDown}) {
+      EXPECT_TRUE(std::any_of(keys.begin(), keys.end(), [&](const auto& k) { return k.kind == kind; }));
+    }
+  }
+  DeleteDC(dc);
+}
+
+// Shift holds for one key, CAP until pressed again; the panel's text
+// reaches a focused edit control, at either screen size.
+TEST_F(Sip, ShiftAndCapsTypeIntoAFocusedEditAtEitherSize) {
+  const struct {
+    const char* width;
+    const char* height;
+    const char* dpi;
+  } screens[] = {{"240", "320", "96"}, {"480", "640", "192"}};
+  for (const auto& screen : screens) {
+    ce::test::ScreenConfig config({{"DEVICE_SCREEN_WIDTH", screen.width},
+                                   {"DEVICE_SCREEN_HEIGHT", screen.height},
+                                   {"DEVICE_SCREEN_DPI", screen.dpi}});
+    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 4, 4, 200, 24, owner, nullptr,
+                                nullptr, nullptr);
+    ASSERT_NE(edit, nullptr);
+    SetFocus(edit);
+    ASSERT_TRUE(SHSipPreference(owner, SIP_UP));
+    ce::test::RunFor(20);
+    EXPECT_EQ(Info().rcSipRect.bottom - Info().rcSipRect.top, std::atoi(screen.dpi) * 80 / 96) << screen.width;
+    TapKeys(L"xcvbnm Hi, Ann! {a+b}\bc");
+    wchar_t text[64] = {};
+    GetWindowTextW(edit, text, 64);
+    EXPECT_EQ(std::wstring(text), L"xcvbnm Hi, Ann! {a+bc") << screen.width;
+    // CAP: letters in capitals until it is pressed again; Shift over CAP
+    // gives a small letter.
+    SetWindowTextW(edit, L"");
+    const auto taps = ce::menus::SipTapsFor(L"a");
+    ASSERT_TRUE(taps);
+    const RECT panel = Info().rcSipRect;
+    const auto keys = ce::menus::sip::Layout(panel.right - panel.left, panel.bottom - panel.top);
+    auto press = [&](ce::menus::sip::KeyKind kind) {
+      for (const auto& k : keys) {
+        if (k.kind != kind) continue;
+        ce::test::Tap(panel.left + (k.rect.left + k.rect.right) / 2, panel.top + (k.rect.top + k.rect.bottom) / 2);
+        ce::test::RunFor(20);
+        return;
+      }
+    };
+    press(ce::menus::sip::KeyKind::kCaps);
+    TapKeys(L"Ab1");
+    press(ce::menus::sip::KeyKind::kCaps);
+    TapKeys(L"c");
+    GetWindowTextW(edit, text, 64);
+    EXPECT_EQ(std::wstring(text), L"Ab1c") << screen.width;
+    SHSipPreference(owner, SIP_DOWN);
+    ce::test::RunFor(20);
+    DestroyWindow(edit);
+  }
+}
+
+// A desktop keyboard's keys come as the device's keys; the message loop
+// turns them into characters for the focused window, an edit control or a
+// plain window alike.
+TEST_F(Sip, DesktopKeysTypeIntoTheFocusedWindow) {
+  HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 4, 4, 200, 24, owner, nullptr,
+                              nullptr, nullptr);
+  auto type = [] {
+    for (int vk : {int{'X'}, int{'C'}, VK_SPACE}) {
+      ce::test::KeyDown(vk);
+      ce::test::KeyUp(vk);
+    }
+    ce::test::KeyDown(VK_SHIFT);
+    for (int vk : {int{'V'}, int{'1'}, VK_OEM_2}) {
+      ce::test::KeyDown(vk);
+      ce::test::KeyUp(vk);
+    }
+    ce::test::KeyUp(VK_SHIFT);
+    ce::test::RunFor(20);
+    ce::test::TypeText(L"\u00e9");  // composed by the desktop, typed as a character
+    ce::test::RunFor(20);
+  };
+  SetFocus(edit);
+  type();
+  wchar_t text[32] = {};
+  GetWindowTextW(edit, text, 32);
+  EXPECT_EQ(std::wstring(text), L"xc V!?\u00e9");
+  SetFocus(owner);
+  g_seen.clear();
+  type();
+  std::wstring chars;
+  for (const Seen& s : Of(WM_CHAR)) chars += static_cast<wchar_t>(s.wParam);
+  EXPECT_EQ(chars, L"xc V!?\u00e9");
+  DestroyWindow(edit);
 }
 
 TEST_F(Sip, HoldingThePenStillIsTheContextMenuGesture) {
@@ -236,14 +373,15 @@ TEST_F(Sip, HoldingThePenStillIsTheContextMenuGesture) {
 
 TEST_F(Sip, TheScriptPutsThePanelUpAndHoldsThePen) {
   std::string error;
-  for (const char* bad : {"sip\n", "sip sideways\n", "hold 10\n", "hold a b\n"}) {
+  for (const char* bad : {"sip\n", "sip sideways\n", "sip type\n", "hold 10\n", "hold a b\n"}) {
     EXPECT_FALSE(ce::backend::ParseScript(bad, &error)) << bad;
   }
-  auto commands = ce::backend::ParseScript("sip on\nhold 50 60\nsip OFF\n", &error);
+  auto commands = ce::backend::ParseScript("sip on\nsip type xcvbnm X\nhold 50 60\nsip OFF\n", &error);
   ASSERT_TRUE(commands) << error;
-  ASSERT_EQ(commands->size(), 3u);
+  ASSERT_EQ(commands->size(), 4u);
   EXPECT_EQ((*commands)[0].key, 1);
-  EXPECT_EQ((*commands)[2].key, 0);
+  EXPECT_EQ((*commands)[1].text, L"xcvbnm X");
+  EXPECT_EQ((*commands)[3].key, 0);
 
   auto runner = ce::backend::ScriptRunner::Start(std::move(*commands), false);
   ASSERT_TRUE(runner);
@@ -257,6 +395,9 @@ TEST_F(Sip, TheScriptPutsThePanelUpAndHoldsThePen) {
   ce::test::PumpUntilIdle();
   EXPECT_EQ(runner->failures(), 0);
   EXPECT_EQ(g_gestures, (std::vector<DWORD>{GN_CONTEXTMENU}));
+  std::wstring chars;
+  for (const Seen& s : Of(WM_CHAR)) chars += static_cast<wchar_t>(s.wParam);
+  EXPECT_EQ(chars, L"xcvbnm X") << "typed with taps on the panel";
   EXPECT_EQ(Of(WM_SETTINGCHANGE).size(), 2u);
   EXPECT_FALSE(ce::menus::SipOn());
 }

@@ -41,24 +41,30 @@ TEST(SystemHeader, ValuesMatchTheDevice) {
   for (const auto& [actual, expected] : values) EXPECT_EQ(actual, expected);
 }
 
-TEST(Memory, SettingsOverrideAndFiguresClampTo32Bits) {
-  {
-    Settings settings{{"DEVICE_MEMORY_TOTAL_BYTES", "64000000"}, {"DEVICE_MEMORY_AVAILABLE_BYTES", "999999"}};
+TEST(Memory, SettingsOverrideAndLargeFiguresScaleTogether) {
+  struct Case {
+    const char* total;
+    const char* available;
+    DWORD totalPhys, availPhys, load;
+  };
+  const Case cases[] = {
+      {"64000000", "999999", 64000000u, 999999u, 98u},
+      {"4294967295", "1073741824", 0xFFFFFFFFu, 1073741824u, 74u},
+      // Above 4 GiB both are halved alike: the share used is the host's.
+      {"4294967296", "1073741824", 2147483648u, 536870912u, 75u},
+      {"17179869184", "8589934592", 2147483648u, 1073741824u, 50u},
+      {"17179869184", "3221225472", 2147483648u, 402653184u, 81u},
+      {"17179869184", "34359738368", 2147483648u, 2147483648u, 0u},  // free never passes total
+  };
+  for (const Case& c : cases) {
+    Settings settings{{"DEVICE_MEMORY_TOTAL_BYTES", c.total}, {"DEVICE_MEMORY_AVAILABLE_BYTES", c.available}};
     MEMORYSTATUS status{};
     GlobalMemoryStatus(&status);
     EXPECT_EQ(status.dwLength, sizeof(MEMORYSTATUS));
-    EXPECT_EQ(status.dwTotalPhys, 64000000u);
-    EXPECT_EQ(status.dwAvailPhys, 999999u);
-    EXPECT_EQ(status.dwMemoryLoad, 98u);
+    EXPECT_EQ(status.dwTotalPhys, c.totalPhys) << c.total;
+    EXPECT_EQ(status.dwAvailPhys, c.availPhys) << c.total << " " << c.available;
+    EXPECT_EQ(status.dwMemoryLoad, c.load) << c.total << " " << c.available;
     EXPECT_EQ(status.dwTotalPageFile, 0u);
-  }
-  {
-    Settings settings{{"DEVICE_MEMORY_TOTAL_BYTES", "17179869184"}, {"DEVICE_MEMORY_AVAILABLE_BYTES", "8589934592"}};
-    MEMORYSTATUS status{};
-    GlobalMemoryStatus(&status);
-    EXPECT_EQ(status.dwTotalPhys, 0xFFFFFFFFu);
-    EXPECT_EQ(status.dwAvailPhys, 0xFFFFFFFFu);
-    EXPECT_EQ(status.dwMemoryLoad, 50u) << "the load comes from the real figures";
   }
   MEMORYSTATUS host{};
   GlobalMemoryStatus(&host);

@@ -44,6 +44,9 @@ class WaveIn : public ::testing::Test {
  protected:
   void SetUp() override { clock::UseVirtualClock(0, kStart2010); }
 
+  // A desktop has no microphone of its own: the tests ask for the tone.
+  ScopedSetting tone_{"DEVICE_MIC", "tone"};
+
   HWAVEIN OpenToThisThread(const WAVEFORMATEX& format = kMono16) {
     HWAVEIN device = nullptr;
     EXPECT_EQ(waveInOpen(&device, WAVE_MAPPER, &format, GetCurrentThreadId(), 0, CALLBACK_THREAD), MMSYSERR_NOERROR);
@@ -171,11 +174,13 @@ TEST_F(WaveIn, MicrophoneFileIsReadInTheAskedFormatThenSilence) {
 }
 
 TEST_F(WaveIn, AbsentFailingAndSilentMicrophones) {
-  {
-    ScopedSetting none("DEVICE_MIC_DEVICES", "0");
+  for (const char* setting : {"DEVICE_MIC", "DEVICE_MIC_DEVICES"}) {
+    ScopedSetting none(setting, std::string(setting) == "DEVICE_MIC" ? "" : "0");
     HWAVEIN device = nullptr;
-    EXPECT_EQ(waveInGetNumDevs(), 0u);
-    EXPECT_EQ(waveInOpen(&device, WAVE_MAPPER, &kMono16, 0, 0, CALLBACK_NULL), MMSYSERR_NODRIVER);
+    EXPECT_EQ(waveInGetNumDevs(), 0u) << setting;
+    EXPECT_EQ(waveInOpen(&device, WAVE_MAPPER, &kMono16, 0, 0, CALLBACK_NULL), MMSYSERR_NODRIVER) << setting;
+    EXPECT_EQ(waveInOpen(&device, 0, &kMono16, 0, 0, CALLBACK_NULL), MMSYSERR_NODRIVER) << setting;
+    EXPECT_EQ(device, nullptr);
   }
   {
     ScopedSetting fail("DEVICE_MIC_FAIL", "open");
@@ -183,7 +188,7 @@ TEST_F(WaveIn, AbsentFailingAndSilentMicrophones) {
     EXPECT_EQ(waveInOpen(&device, WAVE_MAPPER, &kMono16, 0, 0, CALLBACK_NULL), MMSYSERR_ALLOCATED);
     EXPECT_EQ(device, nullptr);
   }
-  ScopedSetting silence("DEVICE_MIC_SIGNAL", "silence");
+  ScopedSetting silence("DEVICE_MIC", "silence");
   HWAVEIN device = OpenToThisThread();
   std::vector<Buffer> buffers(1, Buffer(16));
   EXPECT_EQ(waveInAddBuffer(device, &buffers[0].header, sizeof(WAVEHDR)), WAVERR_UNPREPARED);

@@ -254,7 +254,11 @@ BOOL CObjBattery::Update() {
   if (m_statusRead) {
     const int percent = m_status.BatteryLifePercent;
     Learn(percent);
-    m_history.Sample(MonotonicMs(), BatteryValue(m_status.BatteryLifePercent, m_status.BatteryFlag));
+    // Without a battery there is no level to chart: Drainlog's graph stays
+    // empty instead of showing the "no battery" state as a full one.
+    if (m_status.BatteryFlag != BATTERY_FLAG_NO_BATTERY) {
+      m_history.Sample(MonotonicMs(), BatteryValue(m_status.BatteryLifePercent, m_status.BatteryFlag));
+    }
   }
   return 1;
 }

@@ -5,7 +5,8 @@
 // hands the command line to libFuzzer, which then guides the mutations by
 // coverage. In both, -ks_seeds=DIR writes the seeds into DIR (one file each)
 // and -ks_dict=FILE writes the dictionary in libFuzzer's format; the fuzz
-// command of setup.sh starts its corpus and dictionary from them.
+// command of setup.sh starts its corpus and dictionary from them. The device
+// runs on its headless back end.
 #include "fuzz_driver.h"
 
 #include <algorithm>
@@ -170,6 +171,9 @@ extern "C" int LLVMFuzzerRunDriver(int* argc, char*** argv, int (*callback)(cons
 #endif
 
 int main(int argc, char** argv) {
+  // A fuzz target never shows a window, even run at a desktop: the device's
+  // headless back end, whatever the environment asked for.
+  ::setenv("DEVICE_BACKEND", "headless", 1);
   std::string seed_folder, dictionary_file;
   for (int i = 1; i < argc; ++i) {
     if (std::strncmp(argv[i], "-ks_seeds=", 10) == 0) seed_folder = argv[i] + 10;

@@ -35,6 +35,8 @@ std::string DeviceRuntimeFolder();
 // Forgets the device root and the configuration read from "device.conf", so
 // the next use reads DEVICE_ROOT and the configuration again. For tests that
 // switch devices. (DEVICE_<KEY> variables are read at each use anyway.)
+// Pending registry changes are written to the device they were made on
+// first.
 void ReloadDevice();
 
 // --- The clock --------------------------------------------------------------

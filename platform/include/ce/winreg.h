@@ -5,8 +5,14 @@
 // last-write times (reported as zero).
 //
 // Behaviour worth knowing:
-// - Keys and values live in one file in the device root, shared by every
-//   program; each change is written through at once, so no flush call exists.
+// - Keys and values live in one file of the device, shared by every program.
+//   A change is at once visible to the program that made it; it reaches the
+//   file (and the other programs) within a tenth of a second, at once on
+//   RegFlushKey, when the program closes its last key handle, before it
+//   posts or sends a message to another program's window, starts a program
+//   or releases a named mutex, and at exit. A program killed loses at most
+//   its changes of that last tenth of a second, never the file. A write that
+//   fails (a full disk) keeps the changes pending; RegFlushKey reports it.
 // - Key and value names compare without regard to case. Subkey paths use
 //   backslashes; empty components (a leading, trailing or doubled backslash)
 //   are skipped. A key name is at most 255 characters, a value name at most
@@ -88,6 +94,10 @@ LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, 
 // Opens an existing key; ERROR_FILE_NOT_FOUND when it does not exist.
 LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM desired, PHKEY result);
 LONG RegCloseKey(HKEY key);
+// Writes every pending change of the program to the file (not only the
+// key's): ERROR_SUCCESS, ERROR_DISK_FULL, ERROR_REGISTRY_IO_FAILED or
+// ERROR_REGISTRY_CORRUPT.
+LONG RegFlushKey(HKEY key);
 
 // A null or empty name is the key's default value. With data null the size
 // alone is returned; a buffer too small gives ERROR_MORE_DATA with the type

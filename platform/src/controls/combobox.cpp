@@ -265,6 +265,13 @@ LRESULT ComboBox::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (!wParam) Close(false);
       InvalidateRect(hwnd_, nullptr, FALSE);
       return 0;
+    case WM_GETDLGCODE: {
+      // Enter and Escape close an open list instead of the dialog.
+      const auto* msg = reinterpret_cast<const MSG*>(lParam);
+      const bool closes =
+          popup_ && msg && msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE);
+      return DLGC_WANTARROWS | DLGC_WANTCHARS | (closes ? DLGC_WANTMESSAGE : 0);
+    }
     case WM_KEYDOWN:
       OnKey(static_cast<int>(wParam));
       return 0;

@@ -611,6 +611,14 @@ LRESULT Edit::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENABLE:
       InvalidateRect(hwnd_, nullptr, FALSE);
       return 0;
+    case WM_GETDLGCODE: {
+      // The arrows move the caret; a multi-line edit that wants Enter
+      // keeps it for a new line.
+      const auto* msg = reinterpret_cast<const MSG*>(lParam);
+      const bool newLine =
+          multiline() && (style() & ES_WANTRETURN) && msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN;
+      return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS | (newLine ? DLGC_WANTMESSAGE : 0);
+    }
     case WM_CHAR:
       OnChar(static_cast<wchar_t>(wParam));
       return 0;

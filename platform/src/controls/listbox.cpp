@@ -4,7 +4,10 @@
 // whole number of rows. Chosen with the pen (tap or drag), the
 // arrows, Home/End/PageUp/PageDown and a typed first letter; LBN_SELCHANGE
 // tells the parent of a choice the user made (with LBS_NOTIFY), never of one
-// a program made. The combo box keeps its items in one of these.
+// a program made. It claims the arrows and characters in dialogs. Focused,
+// it frames its selected row; a list of one row (a spin list) shows its
+// selection highlighted only while it has the focus, so the focus shows.
+// The combo box keeps its items in one of these.
 #include <algorithm>
 #include <cwctype>
 #include <string>
@@ -171,9 +174,11 @@ void ListBox::OnKey(int key) {
   const int last = static_cast<int>(items_.size()) - 1;
   switch (key) {
     case VK_UP:
+    case VK_LEFT:
       Choose(selected_ < 0 ? 0 : selected_ - 1);
       break;
     case VK_DOWN:
+    case VK_RIGHT:
       Choose(selected_ < 0 ? 0 : selected_ + 1);
       break;
     case VK_PRIOR:
@@ -211,14 +216,16 @@ void ListBox::Paint() {
   }
   HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : SystemFont());
   SetBkMode(dc, TRANSPARENT);
+  const bool spin = VisibleRows() == 1;
   int y = inside.top;
   for (int i = top_; i < static_cast<int>(items_.size()) && y < inside.bottom; ++i, y += itemHeight_) {
     RECT row{inside.left, y, inside.right, std::min(static_cast<int>(inside.bottom), y + itemHeight_)};
-    const bool chosen = i == selected_;
+    const bool chosen = i == selected_ && (focused_ || !spin);
     if (chosen) FillSolid(dc, row, HighlightColor());
     SetTextColor(dc, !enabled ? GrayTextColor() : chosen ? HighlightTextColor() : TextColor());
     const std::wstring& text = items_[static_cast<std::size_t>(i)].text;
     ExtTextOutW(dc, row.left + kTextInset, y, ETO_CLIPPED, &row, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+    if (focused_ && i == selected_) FrameSolid(dc, row, chosen ? HighlightTextColor() : TextColor());
   }
   SelectObject(dc, oldFont);
   EndPaint(hwnd_, &ps);
@@ -261,6 +268,8 @@ LRESULT ListBox::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENABLE:
       Redraw();
       return 0;
+    case WM_GETDLGCODE:
+      return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN:
       OnKey(static_cast<int>(wParam));
       return 0;

@@ -241,6 +241,8 @@ LRESULT UpDown::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         InvalidateRect(hwnd_, nullptr, FALSE);
       }
       return 0;
+    case WM_GETDLGCODE:
+      return DLGC_WANTARROWS;
     case WM_KEYDOWN: {
       const int key = static_cast<int>(wParam);
       if (key == (horizontal() ? VK_RIGHT : VK_UP)) Step(1);

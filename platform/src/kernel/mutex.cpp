@@ -16,6 +16,7 @@
 #include "ce/strconv.h"
 #include "ce/winbase.h"
 #include "kernel/device.h"
+#include "kernel/registry_store.h"
 #include "kernel/sync_objects.h"
 
 namespace ce::kernel {
@@ -185,6 +186,9 @@ HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCWSTR name) {
 BOOL ReleaseMutex(HANDLE mutex) {
   const auto object = ce::kernel::LookupHandleAs<ce::kernel::MutexObject>(mutex, ce::kernel::HandleKind::Mutex);
   if (!object) return FALSE;
+  // Another program may go on the moment it takes the mutex: what this one
+  // wrote to the registry is in the file first.
+  if (dynamic_cast<ce::kernel::NamedMutex*>(object.get())) (void)ce::kernel::registry::FlushPending();
   ce::kernel::ThreadRecord& self = ce::kernel::CurrentThread();
   auto lock = ce::kernel::LockScheduler();
   if (!object->ReleaseLocked(self)) {

@@ -27,6 +27,7 @@
 #include "kernel/device_path.h"
 #include "kernel/handles.h"
 #include "kernel/not_implemented.h"
+#include "kernel/registry_store.h"
 #include "kernel/wait.h"
 
 extern char** environ;
@@ -288,6 +289,8 @@ Started StartProgram(const std::wstring& devicePath, const std::wstring& argumen
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
 
+  // The new program reads the registry as this one left it.
+  (void)ce::kernel::registry::FlushPending();
   auto state = std::make_shared<State>();
   state->child = true;
   state->devicePath = program.device;
@@ -421,10 +424,13 @@ HANDLE OpenProcess(DWORD /*access*/, BOOL inheritHandle, DWORD processId) {
 }
 
 BOOL TerminateProcess(HANDLE process, UINT exitCode) {
-  if (process == kCurrentProcessPseudoHandle) ::_exit(static_cast<int>(exitCode));
-  const auto state = ce::kernel::process::StateOf(process);
+  const auto state = process == kCurrentProcessPseudoHandle ? nullptr : ce::kernel::process::StateOf(process);
+  if (process == kCurrentProcessPseudoHandle || (state && state->self)) {
+    // The program ends at once, but what it wrote to the registry is kept.
+    (void)ce::kernel::registry::FlushPending();
+    ::_exit(static_cast<int>(exitCode));
+  }
   if (!state) return FALSE;
-  if (state->self) ::_exit(static_cast<int>(exitCode));
   std::lock_guard guard(ce::kernel::process::TheRegistry().lock);
   if (ce::kernel::process::PollLocked(*state) || ::kill(state->pid, SIGKILL) != 0) {
     SetLastError(ERROR_ACCESS_DENIED);

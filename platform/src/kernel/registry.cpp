@@ -1,8 +1,8 @@
 // The registry calls over the shared store. Each call checks its arguments
 // first, then works under the store's mutex on a tree refreshed from the file;
-// changes also hold the cross-process write lock and are written through
-// before the call returns, or undone when the write fails.
+// a change is made in the tree and recorded for the store's write-back.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <cwchar>
 #include <optional>
@@ -18,6 +18,7 @@ namespace {
 
 using ce::kernel::HandleKind;
 using ce::kernel::KernelObject;
+using ce::kernel::registry::Change;
 using ce::kernel::registry::Key;
 using ce::kernel::registry::kMaxDepth;
 using ce::kernel::registry::kMaxKeyNameChars;
@@ -25,17 +26,28 @@ using ce::kernel::registry::kMaxValueNameChars;
 using ce::kernel::registry::kRootCount;
 using ce::kernel::registry::Store;
 using ce::kernel::registry::Value;
-using ce::kernel::registry::WriteLock;
 
 constexpr std::uintptr_t kFirstPredefined = 0x80000000u;
 
+// A key and where it sits: its root and the path below it, which a recorded
+// change names it by.
+struct KeyRef {
+  std::shared_ptr<Key> key;
+  std::size_t root = 0;
+  std::vector<std::wstring> path;
+};
+
+// Open key handles of the process; the last one closed writes back.
+std::atomic<long> g_openKeys{0};
+
 class RegistryKeyObject : public KernelObject {
  public:
-  explicit RegistryKeyObject(std::shared_ptr<Key> key) : KernelObject(HandleKind::RegistryKey), key_(std::move(key)) {}
-  const std::shared_ptr<Key>& key() const { return key_; }
+  explicit RegistryKeyObject(KeyRef ref) : KernelObject(HandleKind::RegistryKey), ref_(std::move(ref)) { ++g_openKeys; }
+  ~RegistryKeyObject() override { --g_openKeys; }
+  const KeyRef& ref() const { return ref_; }
 
  private:
-  std::shared_ptr<Key> key_;
+  KeyRef ref_;
 };
 
 std::optional<std::size_t> PredefinedIndex(HKEY key) {
@@ -44,16 +56,30 @@ std::optional<std::size_t> PredefinedIndex(HKEY key) {
   return std::nullopt;
 }
 
-// The key behind a handle; call under the store's mutex after a refresh.
-LONG Resolve(const Store& store, HKEY handle, std::shared_ptr<Key>& key) {
+// The key behind a handle with its place, for the calls that open or
+// change keys; call under the store's mutex after a refresh.
+LONG Resolve(const Store& store, HKEY handle, KeyRef& ref) {
+  if (const auto index = PredefinedIndex(handle)) {
+    ref = KeyRef{store.Root(*index), *index, {}};
+    return ERROR_SUCCESS;
+  }
+  const auto object = ce::kernel::LookupHandleAs<RegistryKeyObject>(handle, HandleKind::RegistryKey);
+  if (!object) return ERROR_INVALID_HANDLE;
+  if (object->ref().key->deleted) return ERROR_KEY_DELETED;
+  ref = object->ref();
+  return ERROR_SUCCESS;
+}
+
+// The key alone, for the calls that only read (no copy of its path).
+LONG ResolveKey(const Store& store, HKEY handle, std::shared_ptr<Key>& key) {
   if (const auto index = PredefinedIndex(handle)) {
     key = store.Root(*index);
     return ERROR_SUCCESS;
   }
   const auto object = ce::kernel::LookupHandleAs<RegistryKeyObject>(handle, HandleKind::RegistryKey);
   if (!object) return ERROR_INVALID_HANDLE;
-  if (object->key()->deleted) return ERROR_KEY_DELETED;
-  key = object->key();
+  if (object->ref().key->deleted) return ERROR_KEY_DELETED;
+  key = object->ref().key;
   return ERROR_SUCCESS;
 }
 
@@ -165,34 +191,33 @@ LONG Reading(Fn&& fn) {
   return fn(store);
 }
 
-template <class Fn>
-LONG Writing(Fn&& fn) {
-  ce::kernel::backlight::EnsureFilled();
-  Store& store = Store::Instance();
-  std::lock_guard guard(store.mutex());
-  WriteLock lock;
-  if (const DWORD error = lock.Acquire()) return static_cast<LONG>(error);
-  if (const DWORD error = store.Refresh(true)) return static_cast<LONG>(error);
-  return fn(store);
-}
-
-LONG NewHandle(std::shared_ptr<Key> key, PHKEY result) {
-  HANDLE handle = ce::kernel::InsertHandle(std::make_shared<RegistryKeyObject>(std::move(key)));
+LONG NewHandle(KeyRef ref, PHKEY result) {
+  HANDLE handle = ce::kernel::InsertHandle(std::make_shared<RegistryKeyObject>(std::move(ref)));
   if (!handle) return ERROR_TOO_MANY_OPEN_FILES;
   *result = static_cast<HKEY>(handle);
   return ERROR_SUCCESS;
 }
 
-// Walks as far as the path exists; returns how many parts were found.
-std::size_t Walk(std::shared_ptr<Key>& key, const std::vector<std::wstring>& parts) {
+// Walks as far as the path exists, extending the reference's path; returns
+// how many parts were found.
+std::size_t Walk(KeyRef& ref, const std::vector<std::wstring>& parts) {
   std::size_t found = 0;
   for (const auto& part : parts) {
-    auto child = ce::kernel::registry::FindSubkeyShared(*key, part);
+    auto child = ce::kernel::registry::FindSubkeyShared(*ref.key, part);
     if (!child) break;
-    key = std::move(child);
+    ref.key = std::move(child);
+    ref.path.push_back(part);
     ++found;
   }
   return found;
+}
+
+Change MakeChange(Change::Kind kind, const KeyRef& ref) {
+  Change change;
+  change.kind = kind;
+  change.root = ref.root;
+  change.path = ref.path;
+  return change;
 }
 
 }  // namespace
@@ -206,43 +231,26 @@ LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*keyC
   }
   std::vector<std::wstring> parts;
   if (const LONG error = SplitPath(subKey, parts)) return error;
-
-  // Most calls find the key already there: no write lock for them.
-  bool exists = false;
-  LONG status = Reading([&](Store& store) -> LONG {
-    std::shared_ptr<Key> base;
-    if (const LONG error = Resolve(store, key, base)) return error;
-    if (Walk(base, parts) != parts.size()) return ERROR_SUCCESS;
-    exists = true;
-    if (disposition) *disposition = REG_OPENED_EXISTING_KEY;
-    return NewHandle(std::move(base), result);
-  });
-  if (status != ERROR_SUCCESS || exists) return status;
-
-  return Writing([&](Store& store) -> LONG {
-    std::shared_ptr<Key> base;
-    if (const LONG error = Resolve(store, key, base)) return error;
-    if (base->depth + parts.size() > kMaxDepth) return ERROR_INVALID_PARAMETER;
-    const std::size_t found = Walk(base, parts);
-    if (found == parts.size()) {  // another process made it meanwhile
+  return Reading([&](Store& store) -> LONG {
+    KeyRef ref;
+    if (const LONG error = Resolve(store, key, ref)) return error;
+    const std::size_t found = Walk(ref, parts);
+    if (found == parts.size()) {
       if (disposition) *disposition = REG_OPENED_EXISTING_KEY;
-      return NewHandle(std::move(base), result);
+      return NewHandle(std::move(ref), result);
     }
-    Key& parent = *base;
-    std::shared_ptr<Key> leaf = base;
+    if (ref.key->depth + parts.size() - found > kMaxDepth) return ERROR_INVALID_PARAMETER;
     for (std::size_t i = found; i < parts.size(); ++i) {
       auto made = std::make_shared<Key>();
       made->name = parts[i];
-      made->depth = leaf->depth + 1;
-      leaf->subkeys.push_back(made);
-      leaf = std::move(made);
+      made->depth = ref.key->depth + 1;
+      ref.key->subkeys.push_back(made);
+      ref.key = std::move(made);
+      ref.path.push_back(parts[i]);
     }
-    if (const DWORD error = store.Commit()) {
-      parent.subkeys.pop_back();
-      return static_cast<LONG>(error);
-    }
+    store.Record(MakeChange(Change::Kind::kCreateKey, ref));
     if (disposition) *disposition = REG_CREATED_NEW_KEY;
-    return NewHandle(std::move(leaf), result);
+    return NewHandle(std::move(ref), result);
   });
 }
 
@@ -251,21 +259,29 @@ LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD /*options*/, REGSAM /*desired
   std::vector<std::wstring> parts;
   if (const LONG error = SplitPath(subKey, parts)) return error;
   return Reading([&](Store& store) -> LONG {
-    std::shared_ptr<Key> base;
-    if (const LONG error = Resolve(store, key, base)) return error;
+    KeyRef ref;
+    if (const LONG error = Resolve(store, key, ref)) return error;
     if (parts.empty() && PredefinedIndex(key)) {
       *result = key;
       return ERROR_SUCCESS;
     }
-    if (Walk(base, parts) != parts.size()) return ERROR_FILE_NOT_FOUND;
-    return NewHandle(std::move(base), result);
+    if (Walk(ref, parts) != parts.size()) return ERROR_FILE_NOT_FOUND;
+    return NewHandle(std::move(ref), result);
   });
 }
 
 LONG RegCloseKey(HKEY key) {
   if (PredefinedIndex(key)) return ERROR_SUCCESS;
   if (!ce::kernel::LookupHandle(key, HandleKind::RegistryKey)) return ERROR_INVALID_HANDLE;
-  return ce::kernel::RemoveHandle(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+  if (!ce::kernel::RemoveHandle(key)) return ERROR_INVALID_HANDLE;
+  // A program that closes its last key is done with the registry for now.
+  if (g_openKeys.load() == 0) (void)ce::kernel::registry::FlushPending();
+  return ERROR_SUCCESS;
+}
+
+LONG RegFlushKey(HKEY key) {
+  if (!PredefinedIndex(key) && !ce::kernel::LookupHandle(key, HandleKind::RegistryKey)) return ERROR_INVALID_HANDLE;
+  return static_cast<LONG>(ce::kernel::registry::FlushPending());
 }
 
 LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD /*reserved*/, LPDWORD type, LPBYTE data, LPDWORD dataSize) {
@@ -274,7 +290,7 @@ LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD /*reserved*/, LPDWORD
   if (const LONG error = CheckValueName(valueName, name)) return error;
   return Reading([&](Store& store) -> LONG {
     std::shared_ptr<Key> target;
-    if (const LONG error = Resolve(store, key, target)) return error;
+    if (const LONG error = ResolveKey(store, key, target)) return error;
     const Value* value = ce::kernel::registry::FindValue(*target, name);
     if (!value) return ERROR_FILE_NOT_FOUND;
     if (type) *type = value->type;
@@ -294,24 +310,18 @@ LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type,
   } else if (data) {
     incoming.data.assign(data, data + dataSize);
   }
-  return Writing([&](Store& store) -> LONG {
-    std::shared_ptr<Key> target;
-    if (const LONG error = Resolve(store, key, target)) return error;
-    if (Value* existing = ce::kernel::registry::FindValue(*target, name)) {
-      Value previous = *existing;
+  return Reading([&](Store& store) -> LONG {
+    KeyRef ref;
+    if (const LONG error = Resolve(store, key, ref)) return error;
+    if (Value* existing = ce::kernel::registry::FindValue(*ref.key, name)) {
       existing->type = incoming.type;
-      existing->data = std::move(incoming.data);
-      if (const DWORD error = store.Commit()) {
-        *existing = std::move(previous);
-        return static_cast<LONG>(error);
-      }
-      return ERROR_SUCCESS;
+      existing->data = incoming.data;
+    } else {
+      ref.key->values.push_back(incoming);
     }
-    target->values.push_back(std::move(incoming));
-    if (const DWORD error = store.Commit()) {
-      target->values.pop_back();
-      return static_cast<LONG>(error);
-    }
+    Change change = MakeChange(Change::Kind::kSetValue, ref);
+    change.value = std::move(incoming);
+    store.Record(std::move(change));
     return ERROR_SUCCESS;
   });
 }
@@ -319,22 +329,18 @@ LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type,
 LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) {
   std::wstring name;
   if (const LONG error = CheckValueName(valueName, name)) return error;
-  return Writing([&](Store& store) -> LONG {
-    std::shared_ptr<Key> target;
-    if (const LONG error = Resolve(store, key, target)) return error;
-    auto& values = target->values;
-    for (auto it = values.begin(); it != values.end(); ++it) {
-      if (!ce::EqualsNoCase(it->name, name)) continue;
-      const auto index = it - values.begin();
-      Value removed = std::move(*it);
-      values.erase(it);
-      if (const DWORD error = store.Commit()) {
-        values.insert(values.begin() + index, std::move(removed));
-        return static_cast<LONG>(error);
-      }
-      return ERROR_SUCCESS;
-    }
-    return ERROR_FILE_NOT_FOUND;
+  return Reading([&](Store& store) -> LONG {
+    KeyRef ref;
+    if (const LONG error = Resolve(store, key, ref)) return error;
+    auto& values = ref.key->values;
+    const auto it =
+        std::find_if(values.begin(), values.end(), [&](const Value& v) { return ce::EqualsNoCase(v.name, name); });
+    if (it == values.end()) return ERROR_FILE_NOT_FOUND;
+    values.erase(it);
+    Change change = MakeChange(Change::Kind::kDeleteValue, ref);
+    change.value.name = name;
+    store.Record(std::move(change));
+    return ERROR_SUCCESS;
   });
 }
 
@@ -345,24 +351,21 @@ LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
   if (parts.empty()) return ERROR_INVALID_PARAMETER;  // a key is deleted through its parent
   const std::wstring last = parts.back();
   parts.pop_back();
-  return Writing([&](Store& store) -> LONG {
-    std::shared_ptr<Key> parent;
+  return Reading([&](Store& store) -> LONG {
+    KeyRef parent;
     if (const LONG error = Resolve(store, key, parent)) return error;
     if (Walk(parent, parts) != parts.size()) return ERROR_FILE_NOT_FOUND;
-    auto& subkeys = parent->subkeys;
-    for (auto it = subkeys.begin(); it != subkeys.end(); ++it) {
-      if (!ce::EqualsNoCase((*it)->name, last)) continue;
-      const auto index = it - subkeys.begin();
-      std::shared_ptr<Key> removed = *it;
-      subkeys.erase(it);
-      if (const DWORD error = store.Commit()) {
-        subkeys.insert(subkeys.begin() + index, std::move(removed));
-        return static_cast<LONG>(error);
-      }
-      Store::MarkDeleted(*removed);
-      return ERROR_SUCCESS;
-    }
-    return ERROR_FILE_NOT_FOUND;
+    auto& subkeys = parent.key->subkeys;
+    const auto it = std::find_if(subkeys.begin(), subkeys.end(),
+                                 [&](const auto& child) { return ce::EqualsNoCase(child->name, last); });
+    if (it == subkeys.end()) return ERROR_FILE_NOT_FOUND;
+    const std::shared_ptr<Key> removed = *it;
+    subkeys.erase(it);
+    Store::MarkDeleted(*removed);
+    Change change = MakeChange(Change::Kind::kDeleteKey, parent);
+    change.path.push_back(removed->name);
+    store.Record(std::move(change));
+    return ERROR_SUCCESS;
   });
 }
 
@@ -371,7 +374,7 @@ LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD
   if (!name || !nameSize) return ERROR_INVALID_PARAMETER;
   return Reading([&](Store& store) -> LONG {
     std::shared_ptr<Key> target;
-    if (const LONG error = Resolve(store, key, target)) return error;
+    if (const LONG error = ResolveKey(store, key, target)) return error;
     if (index >= target->subkeys.size()) return ERROR_NO_MORE_ITEMS;
     if (const LONG error = CopyName(target->subkeys[index]->name, name, nameSize)) return error;
     if (classSize) {
@@ -389,7 +392,7 @@ LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameSiz
   if (data && !dataSize) return ERROR_INVALID_PARAMETER;
   return Reading([&](Store& store) -> LONG {
     std::shared_ptr<Key> target;
-    if (const LONG error = Resolve(store, key, target)) return error;
+    if (const LONG error = ResolveKey(store, key, target)) return error;
     if (index >= target->values.size()) return ERROR_NO_MORE_ITEMS;
     const Value& value = target->values[index];
     if (const LONG error = CopyName(value.name, valueName, valueNameSize)) return error;

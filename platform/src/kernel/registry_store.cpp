@@ -5,12 +5,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <pthread.h>
+
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "ce/strconv.h"
 #include "ce/winerror.h"
+#include "kernel/clock.h"
 #include "kernel/device.h"
 
 namespace ce::kernel::registry {
@@ -73,7 +79,43 @@ void Merge(Key& live, Key& fresh) {
   live.subkeys = std::move(merged);
 }
 
-std::string LockPath() { return ce::device::RuntimeFolder() + kLockName; }
+// Wakes the write-back thread. The clock's wakes must not block, so the
+// writing (which waits for the file lock and the disk) happens on a thread of
+// its own; it is no platform thread, so the virtual clock never waits for it.
+class WriteBackThread {
+ public:
+  static WriteBackThread& Instance() {
+    static auto* thread = new WriteBackThread;  // never destroyed: it may run during exit
+    return *thread;
+  }
+
+  void Kick() {
+    std::lock_guard guard(lock_);
+    kicked_ = true;
+    if (!started_) {
+      started_ = true;
+      std::thread([this] { Run(); }).detach();
+    }
+    wake_.notify_one();
+  }
+
+ private:
+  void Run() {
+    for (;;) {
+      {
+        std::unique_lock guard(lock_);
+        wake_.wait(guard, [this] { return kicked_; });
+        kicked_ = false;
+      }
+      Store::Instance().FlushWhenDue();
+    }
+  }
+
+  std::mutex lock_;
+  std::condition_variable wake_;
+  bool kicked_ = false;
+  bool started_ = false;
+};
 
 bool IsEmptyFile(const std::string& path) {
   struct stat info {};
@@ -105,8 +147,8 @@ WriteLock::~WriteLock() {
   if (fd_ >= 0) ::close(fd_);  // closing releases the lock
 }
 
-DWORD WriteLock::Acquire() {
-  const std::string path = LockPath();
+DWORD WriteLock::Acquire(const std::string& folder) {
+  const std::string path = folder + kLockName;
   fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd_ < 0) {
     std::fprintf(stderr, "registry: cannot open the lock file %s: %s\n", path.c_str(), std::strerror(errno));
@@ -121,8 +163,8 @@ DWORD WriteLock::Acquire() {
   return ERROR_SUCCESS;
 }
 
-bool WriteLock::TryAcquire() {
-  fd_ = ::open(LockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+bool WriteLock::TryAcquire(const std::string& folder) {
+  fd_ = ::open((folder + kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd_ < 0) return false;
   if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
   ::close(fd_);
@@ -130,8 +172,20 @@ bool WriteLock::TryAcquire() {
   return false;
 }
 
+Store* Store::g_store = nullptr;
+
 Store& Store::Instance() {
-  static Store* store = new Store;  // never destroyed: keys may be used during exit
+  // Never destroyed: keys may be used during exit. The mutex is held across
+  // fork(), so a child never starts with it taken by a thread it lacks. The
+  // clock is set up first so that fork takes this mutex before the clock's
+  // lock, the order a change that schedules its write-back takes them in.
+  static Store* store = [] {
+    (void)ce::kernel::clock::NowMs();
+    g_store = new Store;
+    ::pthread_atfork([] { g_store->mutex_.lock(); }, [] { g_store->mutex_.unlock(); },
+                     [] { g_store->mutex_.unlock(); });
+    return g_store;
+  }();
   return *store;
 }
 
@@ -147,20 +201,23 @@ void Store::MarkDeleted(Key& key) {
 }
 
 void Store::Adopt(Roots fresh) {
+  for (const Change& change : pending_) Apply(fresh, change);
   for (std::size_t i = 0; i < kRootCount; ++i) Merge(*roots_[i], *fresh[i]);
 }
 
-void Store::Prepare(bool lockHeld) {
+void Store::Prepare() {
   MoveFromRoot(ce::device::Root(), path_);
   // A writer killed between writing its temporary file and renaming it
   // leaves the file behind; it is removed while no writer can be at work.
   WriteLock lock;
-  if (lockHeld || lock.TryAcquire()) ::unlink((path_ + kTempSuffix).c_str());
+  if (lock.TryAcquire(folder_)) ::unlink((path_ + kTempSuffix).c_str());
 }
 
-DWORD Store::Refresh(bool lockHeld) {
+DWORD Store::Refresh() {
   const std::string folder = ce::device::RuntimeFolder();
   if (folder != folder_) {
+    (void)FlushLocked();  // what was written to the old device goes to its own file
+    pending_.clear();
     // Another device: the keys of the old one are gone for its handles.
     for (auto& root : roots_) MarkDeleted(*root);
     roots_ = MakeEmptyRoots();
@@ -169,8 +226,12 @@ DWORD Store::Refresh(bool lockHeld) {
     loaded_ = false;
     corrupt_ = false;
     stamp_ = Stamp{};
-    Prepare(lockHeld);
+    Prepare();
   }
+  return RefreshFile();
+}
+
+DWORD Store::RefreshFile() {
   struct stat info {};
   if (::stat(path_.c_str(), &info) != 0) {
     if (errno != ENOENT) {
@@ -193,7 +254,7 @@ DWORD Store::Refresh(bool lockHeld) {
 DWORD Store::LoadFile() {
   const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    if (errno == ENOENT) return Refresh();  // replaced and removed in between: look again
+    if (errno == ENOENT) return RefreshFile();  // replaced and removed in between: look again
     std::fprintf(stderr, "registry: cannot read %s: %s\n", path_.c_str(), std::strerror(errno));
     return ERROR_REGISTRY_IO_FAILED;
   }
@@ -285,6 +346,81 @@ DWORD Store::Commit() {
     loaded_ = false;  // read it again next time
   }
   return ERROR_SUCCESS;
+}
+
+void Store::Record(Change change) {
+  pending_.push_back(std::move(change));
+  if (writeBackScheduled_) return;
+  writeBackScheduled_ = true;
+  static const bool atExit = std::atexit([] { (void)FlushPending(); }) == 0;
+  (void)atExit;
+  ce::kernel::clock::ScheduleWake(ce::kernel::clock::NowMs() + kWriteBackDelayMs,
+                                  [] { WriteBackThread::Instance().Kick(); });
+}
+
+void Store::FlushWhenDue() {
+  std::lock_guard guard(mutex_);
+  writeBackScheduled_ = false;
+  (void)FlushLocked();  // a failure stays pending for the next change, flush or exit
+}
+
+DWORD Store::FlushLocked() {
+  if (pending_.empty()) return ERROR_SUCCESS;
+  struct stat info {};
+  if (::stat(folder_.c_str(), &info) != 0 && errno == ENOENT) {
+    pending_.clear();  // the device was removed from under the process: nowhere to write
+    return ERROR_SUCCESS;
+  }
+  WriteLock lock;
+  if (const DWORD error = lock.Acquire(folder_)) return error;
+  if (const DWORD error = RefreshFile()) return error;
+  if (const DWORD error = Commit()) return error;
+  pending_.clear();
+  return ERROR_SUCCESS;
+}
+
+void Apply(Roots& roots, const Change& change) {
+  Key* key = roots[change.root].get();
+  const bool toParent = change.kind == Change::Kind::kDeleteKey;
+  const std::size_t walk = change.path.size() - (toParent && !change.path.empty() ? 1 : 0);
+  for (std::size_t i = 0; i < walk; ++i) {
+    Key* child = FindSubkey(*key, change.path[i]);
+    if (!child && change.kind == Change::Kind::kCreateKey) {
+      auto made = std::make_shared<Key>();
+      made->name = change.path[i];
+      made->depth = key->depth + 1;
+      child = made.get();
+      key->subkeys.push_back(std::move(made));
+    }
+    if (!child) return;  // another process removed the key meanwhile
+    key = child;
+  }
+  auto& values = key->values;
+  switch (change.kind) {
+    case Change::Kind::kSetValue:
+      if (Value* existing = FindValue(*key, change.value.name)) {
+        existing->type = change.value.type;
+        existing->data = change.value.data;
+      } else {
+        values.push_back(change.value);
+      }
+      break;
+    case Change::Kind::kDeleteValue:
+      std::erase_if(values, [&](const Value& v) { return EqualsNoCase(v.name, change.value.name); });
+      break;
+    case Change::Kind::kCreateKey:
+      break;
+    case Change::Kind::kDeleteKey:
+      if (change.path.empty()) break;
+      std::erase_if(key->subkeys, [&](const auto& k) { return EqualsNoCase(k->name, change.path.back()); });
+      break;
+  }
+}
+
+DWORD FlushPending() {
+  Store& store = Store::Instance();
+  std::lock_guard guard(store.mutex());
+  return store.FlushLocked();
 }
 
 }  // namespace ce::kernel::registry

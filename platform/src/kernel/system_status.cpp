@@ -27,8 +27,6 @@ constexpr long long kDefaultMajor = 5;
 constexpr long long kDefaultMinor = 2;
 constexpr long long kDefaultBuild = 1235;
 
-DWORD Clamp32(std::uint64_t value) { return value > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(value); }
-
 // A non-negative numeric setting, else nothing.
 std::optional<std::uint64_t> SizeSetting(const char* key) {
   const long long value = ce::device::SettingNumber(key, -1);
@@ -193,8 +191,13 @@ void GlobalMemoryStatus(LPMEMORYSTATUS buffer) {
         used <= UINT64_MAX / 100 ? used * 100 / figures.totalBytes : used / (figures.totalBytes / 100);
     status.dwMemoryLoad = static_cast<DWORD>(std::min<std::uint64_t>(load, 100));
   }
-  status.dwTotalPhys = Clamp32(figures.totalBytes);
-  status.dwAvailPhys = Clamp32(figures.availableBytes);
+  // The record's fields are 32 bits: a host with more memory is shown
+  // halved as often as it takes, both figures alike, so the share used
+  // stays the host's and free never passes total.
+  unsigned shift = 0;
+  while ((figures.totalBytes >> shift) > 0xFFFFFFFFu) ++shift;
+  status.dwTotalPhys = static_cast<DWORD>(figures.totalBytes >> shift);
+  status.dwAvailPhys = static_cast<DWORD>(figures.availableBytes >> shift);
   status.dwTotalVirtual = kDeviceVirtualBytes;
   status.dwAvailVirtual = kDeviceVirtualBytes;
   *buffer = status;

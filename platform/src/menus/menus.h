@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ce/windef.h"
@@ -84,6 +85,11 @@ bool PressDoneButton(HWND hwnd);
 // SHSipPreference does).
 bool SipOn();
 bool SetSip(bool on);
+// Where to tap on the screen, in order, to type `text` on the panel as it
+// stands (Shift first where a character needs it; "\b", "\t" and "\r" are
+// Backspace, Tab and Enter); nothing when the panel is down or a character
+// is not on it.
+std::optional<std::vector<POINT>> SipTapsFor(std::wstring_view text);
 
 // The shell's "tray" window on a Smartphone device: made with the
 // program's first top-level window, on a thread of its own. TrayNow says

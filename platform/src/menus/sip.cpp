@@ -1,10 +1,11 @@
 // The shell's input panel, press-and-hold and bitmaps from files.
 //
-// The input panel is a small keyboard in a WS_EX_NOACTIVATE top-level
-// window, the same kind as the menu bar, lying just above the bar. A tap on
-// a key goes into the device's input as the user's typing would, so the
-// focus window gets WM_CHAR (or the key for backspace and enter) and keeps
-// its focus.
+// The input panel is the device's keyboard (sip_keyboard.h) in a
+// WS_EX_NOACTIVATE top-level window, the same kind as the menu bar, lying
+// just above the bar, 80 pixels high at 96 DPI and scaled with the screen.
+// A tap on a key goes into the device's input as the user's typing would,
+// so the focus window gets WM_CHAR (or the key for backspace, tab, enter and
+// the caret keys) and keeps its focus.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -18,33 +19,30 @@
 #include "ce/winuser.h"
 #include "imaging/picture.h"
 #include "kernel/not_implemented.h"
+#include "menus/draw.h"
 #include "menus/menus.h"
+#include "menus/sip_keyboard.h"
 #include "user/input.h"
 
 namespace {
 
+using ce::menus::sip::KeyKind;
+using ce::menus::sip::Modifiers;
+using ce::menus::sip::PanelKey;
+
 constexpr wchar_t kPanelClass[] = L"SipPanel";
 constexpr COLORREF kPanelFace = RGB(192, 192, 192);
 constexpr COLORREF kKeyFace = RGB(255, 255, 255);
-
-// The keyboard: four rows of ten keys; the last row has backspace, space
-// and enter, wider than the rest. A key is its character, or '\b' / '\r'.
-constexpr int kRows = 4;
-constexpr int kColumns = 10;
-constexpr int kKeyHeight = 20;
-const std::array<std::wstring, 3> kRowKeys = {L"1234567890", L"qwertyuiop", L"asdfghjklz"};
-struct Key {
-  RECT rect;
-  wchar_t ch;
-};
+constexpr COLORREF kKeyHeld = RGB(0, 0, 0);  // a Shift or CAP that is on
 
 constexpr UINT kShowPanel = WM_APP + 0x51;  // wParam: 1 on, 0 off
 
 std::mutex g_lock;
 HWND g_panel = nullptr;
 bool g_on = false;
+Modifiers g_modifiers;
 
-int PanelHeight() { return kRows * kKeyHeight; }
+int PanelHeight() { return ce::menus::Scaled(80); }
 
 RECT PanelRect() {
   const int width = GetSystemMetrics(SM_CXSCREEN);
@@ -52,66 +50,66 @@ RECT PanelRect() {
   return RECT{0, bottom - PanelHeight(), width, bottom};
 }
 
-// The keys in panel coordinates, for a panel `width` pixels wide.
-std::vector<Key> Layout(int width) {
-  std::vector<Key> keys;
-  auto column = [&](int c) { return c * width / kColumns; };
-  for (int r = 0; r < 3; ++r) {
-    for (int c = 0; c < kColumns; ++c) {
-      keys.push_back({RECT{column(c), r * kKeyHeight, column(c + 1), (r + 1) * kKeyHeight}, kRowKeys[r][c]});
-    }
-  }
-  const int top = 3 * kKeyHeight;
-  const int bottom = 4 * kKeyHeight;
-  keys.push_back({RECT{0, top, column(2), bottom}, L'\b'});
-  keys.push_back({RECT{column(2), top, column(8), bottom}, L' '});
-  keys.push_back({RECT{column(8), top, width, bottom}, L'\r'});
-  return keys;
-}
-
-const wchar_t* KeyLabel(wchar_t ch, wchar_t (&one)[2]) {
-  if (ch == L'\b') return L"<-";
-  if (ch == L'\r') return L"Enter";
-  if (ch == L' ') return L"space";
-  one[0] = ch;
-  one[1] = 0;
-  return one;
-}
-
-int PanelWidth(HWND hwnd) {
+std::vector<PanelKey> PanelKeys(HWND hwnd) {
   RECT r{};
   GetClientRect(hwnd, &r);
-  return r.right - r.left;
+  return ce::menus::sip::Layout(r.right - r.left, r.bottom - r.top);
 }
 
 void PaintPanel(HWND hwnd, HDC dc) {
   RECT all{};
   GetClientRect(hwnd, &all);
+  Modifiers modifiers;
+  {
+    std::lock_guard guard(g_lock);
+    modifiers = g_modifiers;
+  }
   HBRUSH face = CreateSolidBrush(kPanelFace);
   FillRect(dc, &all, face);
   DeleteObject(face);
   HBRUSH keyFace = CreateSolidBrush(kKeyFace);
+  HBRUSH heldFace = CreateSolidBrush(kKeyHeld);
+  LOGFONTW font{};
+  font.lfHeight = -ce::menus::sip::LabelHeight(all.bottom - all.top);
+  font.lfWeight = FW_NORMAL;
+  wcscpy(font.lfFaceName, L"Tahoma");
+  HFONT labels = CreateFontIndirectW(&font);
+  HGDIOBJ oldFont = SelectObject(dc, labels);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, RGB(0, 0, 0));
-  for (const Key& k : Layout(all.right - all.left)) {
+  for (const PanelKey& k : ce::menus::sip::Layout(all.right - all.left, all.bottom - all.top)) {
+    const bool held = (k.kind == KeyKind::kShift && modifiers.shift) || (k.kind == KeyKind::kCaps && modifiers.caps);
     RECT inner{k.rect.left + 1, k.rect.top + 1, k.rect.right - 1, k.rect.bottom - 1};
-    FillRect(dc, &inner, keyFace);
-    wchar_t one[2];
-    DrawTextW(dc, KeyLabel(k.ch, one), -1, &inner, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    FillRect(dc, &inner, held ? heldFace : keyFace);
+    SetTextColor(dc, held ? kKeyFace : RGB(0, 0, 0));
+    const std::wstring label = ce::menus::sip::LabelOf(k, modifiers);
+    DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &inner,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   }
+  SelectObject(dc, oldFont);
+  DeleteObject(labels);
+  DeleteObject(heldFace);
   DeleteObject(keyFace);
 }
 
-// A key typed as the user types: characters as text, backspace and enter
-// as the keys they are.
-void TypeKey(wchar_t ch) {
-  if (ch == L'\b' || ch == L'\r') {
-    const int vk = ch == L'\b' ? VK_BACK : VK_RETURN;
+// A key pressed as the user types: characters as text, the other keys as
+// the keys they are; Shift and CAP change what the next keys type.
+void PressKey(HWND panel, const PanelKey& key) {
+  wchar_t typed = 0;
+  bool redraw = false;
+  {
+    std::lock_guard guard(g_lock);
+    typed = ce::menus::sip::CharacterOf(key, g_modifiers);
+    const Modifiers next = ce::menus::sip::After(key, g_modifiers);
+    redraw = next.shift != g_modifiers.shift || next.caps != g_modifiers.caps;
+    g_modifiers = next;
+  }
+  if (redraw) InvalidateRect(panel, nullptr, FALSE);
+  if (typed != 0) {
+    ce::user::DeliverText(std::wstring_view(&typed, 1));
+  } else if (const int vk = ce::menus::sip::VirtualKeyOf(key)) {
     ce::user::DeliverKey(vk, true);
     ce::user::DeliverKey(vk, false);
-    return;
   }
-  ce::user::DeliverText(std::wstring_view(&ch, 1));
 }
 
 LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -127,10 +125,10 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     }
     case WM_LBUTTONDOWN: {
       const POINT p{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
-      for (const Key& k : Layout(PanelWidth(hwnd))) {
+      for (const PanelKey& k : PanelKeys(hwnd)) {
         const RECT& r = k.rect;
         if (p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom) {
-          TypeKey(k.ch);
+          PressKey(hwnd, k);
           break;
         }
       }
@@ -273,6 +271,23 @@ bool SipOn() {
 }
 
 bool SetSip(bool on) { return SetPanel(on); }
+
+std::optional<std::vector<POINT>> SipTapsFor(std::wstring_view text) {
+  Modifiers now;
+  {
+    std::lock_guard guard(g_lock);
+    if (!g_on) return std::nullopt;
+    now = g_modifiers;
+  }
+  const RECT panel = PanelRect();
+  const auto keys = sip::KeysFor(text, now, panel.right - panel.left, panel.bottom - panel.top);
+  if (!keys) return std::nullopt;
+  std::vector<POINT> taps;
+  for (const PanelKey& k : *keys) {
+    taps.push_back(POINT{panel.left + (k.rect.left + k.rect.right) / 2, panel.top + (k.rect.top + k.rect.bottom) / 2});
+  }
+  return taps;
+}
 
 }  // namespace ce::menus
 

@@ -10,6 +10,7 @@
 #include "kernel/clock.h"
 #include "kernel/device.h"
 #include "kernel/not_implemented.h"
+#include "kernel/registry_store.h"
 #include "media/wav_file.h"
 
 namespace ce::testing {
@@ -27,7 +28,11 @@ void SetStrictMode(bool strict) { kernel::SetStrictMode(strict); }
 
 std::string DeviceRoot() { return device::Root(); }
 std::string DeviceRuntimeFolder() { return device::RuntimeFolder(); }
-void ReloadDevice() { device::Reset(); }
+void ReloadDevice() {
+  // What was written to the registry goes to the device it was written on.
+  (void)kernel::registry::FlushPending();
+  device::Reset();
+}
 
 void UseVirtualClock(std::uint64_t startTickMs, std::uint64_t startSystemTime100ns) {
   kernel::clock::UseVirtualClock(startTickMs, startSystemTime100ns);

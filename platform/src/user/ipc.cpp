@@ -31,6 +31,7 @@
 #include "ce/strconv.h"
 #include "ce/winbase.h"
 #include "kernel/device.h"
+#include "kernel/registry_store.h"
 #include "user/state.h"
 #include "user/window_tree.h"
 
@@ -401,6 +402,9 @@ bool Request(HWND hwnd, Header h, const std::vector<BYTE>& data, Reply* reply) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return false;
   }
+  // The other program may act on what this one wrote to the registry as
+  // soon as it has the message.
+  (void)ce::kernel::registry::FlushPending();
   h.magic = kMagic;
   h.hwnd = static_cast<std::uint32_t>(Value(hwnd));
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);

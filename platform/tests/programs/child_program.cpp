@@ -9,12 +9,18 @@
 //   sleep <ms>            sleeps ms milliseconds of its clock; ends with 5
 //   script <file>         writes the input script it was given ("none"
 //                         without one) to the device file; ends with 7
+//   registry-count        counts the DWORD "n" of HKCU "Software\Counter" up
+//                         from what it holds, about once a millisecond,
+//                         until it is ended from outside
+//   registry-set <name>   sets the DWORD <name> of HKCU "Software\Child" to 1
+//                         and ends with 9, its key still open
 #include <cstdlib>
 #include <string>
 
 #include "ce/strconv.h"
 #include "ce/winbase.h"
 #include "ce/winmain.h"
+#include "ce/winreg.h"
 #include "ce/winuser.h"
 
 namespace {
@@ -51,6 +57,31 @@ int ShowWindow(const std::wstring& title) {
   return static_cast<int>(msg.wParam);
 }
 
+HKEY CreateKey(const wchar_t* path) {
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  return key;
+}
+
+int CountInRegistry() {
+  HKEY key = CreateKey(L"Software\\Counter");
+  DWORD n = 0;
+  DWORD size = sizeof n;
+  RegQueryValueExW(key, L"n", nullptr, nullptr, reinterpret_cast<BYTE*>(&n), &size);
+  for (;;) {
+    ++n;
+    RegSetValueExW(key, L"n", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&n), sizeof n);
+    Sleep(1);
+  }
+}
+
+int SetInRegistry(const std::wstring& name) {
+  HKEY key = CreateKey(L"Software\\Child");
+  const DWORD one = 1;
+  if (RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one) != 0) return 1;
+  return 9;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
@@ -69,6 +100,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
     Sleep(static_cast<DWORD>(std::wcstoul(rest.c_str(), nullptr, 10)));
     return 5;
   }
+  if (verb == L"registry-count") return CountInRegistry();
+  if (verb == L"registry-set") return SetInRegistry(rest);
   if (verb == L"wait") {
     Sleep(INFINITE);
     return 0;

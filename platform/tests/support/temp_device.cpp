@@ -23,14 +23,14 @@ TempDevice::TempDevice() {
 }
 
 TempDevice::~TempDevice() {
-  std::error_code ignored;
-  std::filesystem::remove_all(root_, ignored);
   if (hadPrevious_) {
     ::setenv("DEVICE_ROOT", previous_.c_str(), 1);
   } else {
     ::unsetenv("DEVICE_ROOT");
   }
-  ce::testing::ReloadDevice();
+  ce::testing::ReloadDevice();  // before the root goes: what is pending for it is written there
+  std::error_code ignored;
+  std::filesystem::remove_all(root_, ignored);
 }
 
 void TempDevice::WriteHostFile(const std::string& relative, const std::string& contents) const {

@@ -1,6 +1,8 @@
 // Entry of every test program: unimplemented platform calls abort, the
 // program runs on a device root of its own unless a test makes another, and
-// on the headless back end, so tests run at a desktop open no windows.
+// on the headless back end whatever the environment says, so tests run at a
+// desktop open no windows (a test that wants the window sets DEVICE_BACKEND
+// itself).
 //
 // Death tests fork and exec: the child starts the program afresh and runs
 // only the death test, so no lock held by another thread at the fork (the

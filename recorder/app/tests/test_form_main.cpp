@@ -244,15 +244,14 @@ TEST_F(VocamoForm, ARunningRecordingIsNamedUntilStoppedAndACutOffOneIsMendedBefo
 }
 
 TEST_F(VocamoForm, NoMicrophoneIsSaidAndTheFormStaysIdle) {
-  ::setenv("DEVICE_MIC_DEVICES", "0", 1);
+  ::unsetenv("DEVICE_MIC");  // a desktop's device has no microphone unless it is given one
   auto form = make_form();
   std::wstring said;
   form->report = [&](const std::wstring& text) { said = text; };
   form->on_command(nullptr, L"WAV_low");
   form->on_command(nullptr, L"Record");
-  ::unsetenv("DEVICE_MIC_DEVICES");
   EXPECT_FALSE(form->record_session().is_recording());
-  EXPECT_NE(said.find(L"microphone"), std::wstring::npos);
+  EXPECT_EQ(said, L"No microphone was found: nothing can be recorded.");
   EXPECT_TRUE(form->button(L"Record").get_visible_flag());
   EXPECT_FALSE(form->panel_record().get_visible_flag());
   // Stop, Pause and Resume with nothing running change nothing.

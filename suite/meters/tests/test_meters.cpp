@@ -191,6 +191,30 @@ TEST(Battery, LabelsFromPinnedPowerStatus) {
   ce::testing::UseRealClock();
 }
 
+// A device without a battery charts nothing: no sample says "full".
+TEST(Battery, NoBatteryLeavesTheHistoryEmpty) {
+  ce::testing::UseVirtualClock(20000, 0);
+  for (const char* percent : {"none", "40"}) {
+    ce::test::ScopedSetting battery{"DEVICE_BATTERY_PERCENT", percent};
+    CObjBattery b;
+    b.Init(nullptr, nullptr);
+    for (int i = 0; i < 4; ++i) {
+      ce::testing::AdvanceClock(11000);
+      b.Update();
+    }
+    const HistoryRing& ring = b.History();
+    if (std::string(percent) == "none") {
+      EXPECT_EQ(b.Status().BatteryFlag, BATTERY_FLAG_NO_BATTERY);
+      EXPECT_EQ(ring.index, 0);
+      EXPECT_FALSE(ring.wrapped);
+    } else {
+      ASSERT_GT(ring.index, 0);
+      EXPECT_EQ(ring.samples[ring.index - 1], 40);
+    }
+  }
+  ce::testing::UseRealClock();
+}
+
 TEST(Memory, TextsAndPercentages) {
   struct Case {
     bool percent;

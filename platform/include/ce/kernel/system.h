@@ -43,7 +43,9 @@
 
 // ---- memory ----
 
-// The device's 32-bit figures: host values above 4 GiB - 1 are clamped.
+// The device's 32-bit figures: a host with more than 4 GiB - 1 has total and
+// available halved together as often as it takes, so the share used stays
+// the host's and available never exceeds total.
 struct MEMORYSTATUS {
   DWORD dwLength;
   DWORD dwMemoryLoad;  // percent of physical memory in use

@@ -124,13 +124,13 @@ class HeadlessSink final : public media::AudioSink {
 // or a generated signal.
 class HeadlessSource final : public media::AudioSource {
  public:
-  explicit HeadlessSource(const media::PcmFormat& format) : format_(format) {
-    const std::string path = ce::device::SettingOr("mic", "");
-    if (!path.empty()) {
-      LoadFile(path);
-    } else {
-      sine_ = ce::device::SettingOr("mic_signal", "sine") != "silence";
+  HeadlessSource(const media::PcmFormat& format, const std::string& mic) : format_(format) {
+    if (mic == "tone") {
       frequency_ = static_cast<double>(ce::device::SettingNumber("mic_frequency", 440));
+    } else if (mic == "silence") {
+      sine_ = false;
+    } else {
+      LoadFile(mic);
     }
   }
 
@@ -214,6 +214,9 @@ bool FormatAllowed(const media::PcmFormat& format) {
   return format == media::PcmFormat{channels, rate, bits};
 }
 
+// The microphone the device was given, if any.
+std::string MicSetting() { return ce::device::SettingOr("mic", ""); }
+
 }  // namespace
 
 std::vector<PlayedBuffer> TakePlayedAudio() {
@@ -251,7 +254,7 @@ MMRESULT HeadlessAudio::OpenOutput(UINT device, const media::PcmFormat& format,
   return MMSYSERR_NOERROR;
 }
 
-UINT HeadlessAudio::InputCount() { return DeviceCount("mic_devices"); }
+UINT HeadlessAudio::InputCount() { return MicSetting().empty() ? 0 : DeviceCount("mic_devices"); }
 
 media::DeviceInfo HeadlessAudio::InputInfo(UINT device) {
   media::DeviceInfo info;
@@ -266,7 +269,7 @@ MMRESULT HeadlessAudio::OpenInput(UINT device, const media::PcmFormat& format,
   if (device >= InputCount()) return MMSYSERR_BADDEVICEID;
   if (!media::IsSupportedFormat(format)) return WAVERR_BADFORMAT;
   if (FailsOpen("mic_fail")) return MMSYSERR_ALLOCATED;
-  if (source) *source = std::make_unique<HeadlessSource>(format);
+  if (source) *source = std::make_unique<HeadlessSource>(format, MicSetting());
   return MMSYSERR_NOERROR;
 }
 

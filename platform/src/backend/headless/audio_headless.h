@@ -1,13 +1,16 @@
 // The headless sound devices. The speaker writes what it plays to the WAV
 // file named by the setting "speaker" (host path; the first sound played
 // fixes the file's format and later sound is converted to it), and always
-// keeps a record in memory that tests read. The microphone reads the WAV
-// file named by "mic" (host path; converted to the format asked for,
-// silence after its end), or else makes a signal ("mic_signal": "sine", the
-// default, at "mic_frequency" Hz, or "silence").
+// keeps a record in memory that tests read. There is a microphone only when
+// the setting "mic" asks for one, as a desktop has none of its own: "mic"
+// names a WAV file (host path; converted to the format asked for, silence
+// after its end), or is "tone" (a sine at "mic_frequency" Hz, 440 by
+// default) or "silence". Without it waveInGetNumDevs answers 0 and
+// waveInOpen MMSYSERR_NODRIVER.
 //
-// Devices for tests: "speaker_devices" and "mic_devices" (default 1; 0 means
-// none), "speaker_fail" and "mic_fail" ("open": every open is refused with
+// Devices for tests: "speaker_devices" and "mic_devices" (default 1, the
+// latter when "mic" is set; 0 means none), "speaker_fail" and "mic_fail"
+// ("open": every open is refused with
 // MMSYSERR_ALLOCATED), "speaker_formats" (the capability bits reported) and
 // "speaker_only_format" ("rate,bits,channels": every other format is refused
 // with WAVERR_BADFORMAT). Settings are read at each open.

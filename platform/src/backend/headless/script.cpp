@@ -144,6 +144,15 @@ std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std
       commands.push_back(std::move(command));
       continue;
     }
+    if (command.kind == Kind::Sip && Lower(rest.substr(0, rest.find_first_of(" \t"))) == "type") {
+      // Keys of the panel for the rest of the line as it stands.
+      const std::size_t gap = rest.find_first_of(" \t");
+      command.key = 2;
+      command.text = gap == std::string::npos ? std::wstring() : ce::WideFromUtf8(rest.substr(gap + 1));
+      if (command.text.empty()) return fail("sip type needs characters");
+      commands.push_back(std::move(command));
+      continue;
+    }
     if (command.kind == Kind::Select || command.kind == Kind::Type) {
       // A control id, then the rest of the line as it stands.
       const std::size_t gap = rest.find_first_of(" \t");
@@ -224,7 +233,7 @@ std::optional<std::vector<ScriptCommand>> ParseScript(std::string_view text, std
         } else if (words.size() == 1 && Lower(words[0]) == "off") {
           command.key = 0;
         } else {
-          return fail("sip needs on or off");
+          return fail("sip needs on, off or type");
         }
         break;
       case Kind::Text:
@@ -410,6 +419,26 @@ bool PressControl(int id, bool onlyToCheck) {
   return PostMessageW(control, BM_CLICK, 0, 0) != FALSE;
 }
 
+// Types a command's text with taps on the input panel's keys.
+bool TapPanel(const ScriptCommand& c, HANDLE stop) {
+  const auto taps = ce::menus::SipTapsFor(c.text);
+  if (!taps) {
+    std::fprintf(stderr, "script: line %d: the input panel is down or lacks a key for \"%s\"\n", c.line,
+                 ce::Utf8FromWide(c.text).c_str());
+    return false;
+  }
+  for (const POINT& at : *taps) {
+    ScriptCommand tap = c;
+    tap.x = at.x;
+    tap.y = at.y;
+    Feed(InputKind::PenDown, tap);
+    Settle(stop);
+    Feed(InputKind::PenUp, tap);
+    Settle(stop);
+  }
+  return true;
+}
+
 DWORD WINAPI RunScript(LPVOID parameter) {
   auto* shared = static_cast<ScriptRunner::Shared*>(parameter);
   using Kind = ScriptCommand::Kind;
@@ -476,6 +505,10 @@ DWORD WINAPI RunScript(LPVOID parameter) {
         Feed(InputKind::KeyUp, c);
         break;
       case Kind::Sip:
+        if (c.key == 2) {
+          if (!TapPanel(c, shared->stop)) shared->failures.fetch_add(1);
+          break;
+        }
         if (!ce::menus::SetSip(c.key != 0)) {
           std::fprintf(stderr, "script: line %d: the input panel could not be put %s\n", c.line, c.key ? "up" : "down");
           shared->failures.fetch_add(1);

@@ -29,6 +29,8 @@
 //   check <id>            presses it if it is not checked yet (check boxes
 //                         and radio buttons)
 //   sip on|off            puts the input panel up or down
+//   sip type <characters> taps the input panel's keys (Shift first where a
+//                         character needs it) to type the rest of the line
 //   hold <x> <y>          press and hold: pen down at a point, a wait past
 //                         the hold time (on the platform clock), pen up
 //   quit                  asks the program to end
@@ -77,8 +79,8 @@ struct ScriptCommand {
   long long ms = 0;
   int x = 0;
   int y = 0;
-  int key =
-      0;  // Key*: the key; Sip: 1 on, 0 off; Answer: the button (IDOK, ...); Select, Type, Click, Check: the control id
+  int key = 0;  // Key*: the key; Sip: 1 on, 0 off, 2 type; Answer: the button (IDOK, ...); Select, Type, Click, Check:
+                // the control id
   std::wstring text;
   std::string path;
 };

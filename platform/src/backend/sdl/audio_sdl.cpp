@@ -1,6 +1,9 @@
 // The sound devices of the SDL back end: the host's default playback and
 // capture devices, or the ones named by the settings "sound_output" and
-// "sound_input". The wave devices keep their own pacing on the platform
+// "sound_input". A host without capture devices has no microphone
+// (waveInOpen answers MMSYSERR_NODRIVER); the setting "mic" gives the device
+// the headless back end's microphone instead (a WAV file, "tone" or
+// "silence"). The wave devices keep their own pacing on the platform
 // clock; a buffer's bytes are queued to SDL when the buffer starts playing,
 // and capture hands over what SDL has recorded when an input buffer's time
 // is up. SDL converts between the program's format and the host's.
@@ -13,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/headless/audio_headless.h"
 #include "kernel/device.h"
 #include "media/audio_backend.h"
 #include "media/wav_file.h"
@@ -82,8 +86,15 @@ class SdlAudio final : public AudioBackend {
  public:
   UINT OutputCount() override { return 1; }
   DeviceInfo OutputInfo(UINT) override { return Info(L"Speaker"); }
-  UINT InputCount() override { return 1; }
-  DeviceInfo InputInfo(UINT) override { return Info(L"Microphone"); }
+  UINT InputCount() override {
+    if (MicConfigured()) return configured_.InputCount();
+    // One device, the default or the one named, when the host has any to
+    // record from (SDL answers -1 when it cannot list them: it may still open).
+    return SDL_GetNumAudioDevices(1) == 0 ? 0 : 1;
+  }
+  DeviceInfo InputInfo(UINT device) override {
+    return MicConfigured() ? configured_.InputInfo(device) : Info(L"Microphone");
+  }
 
   MMRESULT OpenOutput(UINT device, const PcmFormat& format, std::unique_ptr<AudioSink>* sink) override {
     if (device != 0) return MMSYSERR_BADDEVICEID;
@@ -96,16 +107,22 @@ class SdlAudio final : public AudioBackend {
   }
 
   MMRESULT OpenInput(UINT device, const PcmFormat& format, std::unique_ptr<AudioSource>* source) override {
+    if (MicConfigured()) return configured_.OpenInput(device, format, source);
+    if (InputCount() == 0) return MMSYSERR_NODRIVER;
     if (device != 0) return MMSYSERR_BADDEVICEID;
     if (!IsSupportedFormat(format)) return WAVERR_BADFORMAT;
     if (!source) return MMSYSERR_NOERROR;
     const SDL_AudioDeviceID id = Open(format, true);
-    if (!id) return MMSYSERR_ALLOCATED;
+    if (!id) return MMSYSERR_NODRIVER;  // listed, but the host cannot record from it
     *source = std::make_unique<SdlSource>(id, format);
     return MMSYSERR_NOERROR;
   }
 
  private:
+  static bool MicConfigured() { return !ce::device::SettingOr("mic", "").empty(); }
+
+  backend::headless::HeadlessAudio configured_;  // its microphone, when "mic" asks for one
+
   static DeviceInfo Info(const wchar_t* name) {
     DeviceInfo info;
     info.name = name;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "audio/recorder_pcm.h"
 #include "ce/testing.h"
 #include "ce/winbase.h"
@@ -20,6 +22,8 @@ constexpr std::uint64_t kStart2010 = 129067776000000000ull;
 class RecorderTest : public ::testing::Test {
  protected:
   void SetUp() override { UseVirtualClock(0, kStart2010); }
+
+  ScopedSetting mic_{"DEVICE_MIC", "tone"};  // the device has no microphone unless asked for one
 };
 
 TEST_F(RecorderTest, FormatFigures) {
@@ -40,11 +44,11 @@ TEST_F(RecorderTest, FormatFigures) {
 }
 
 TEST_F(RecorderTest, NoDeviceMeansNoStart) {
-  {
-    ScopedSetting fail("DEVICE_MIC_FAIL", "open");
+  for (auto [variable, value] : {std::pair{"DEVICE_MIC_FAIL", "open"}, {"DEVICE_MIC", ""}}) {
+    ScopedSetting fail(variable, value);
     RecorderPCM recorder(1, 8000, 16);
-    EXPECT_FALSE(recorder.is_open());
-    EXPECT_FALSE(recorder.start());
+    EXPECT_FALSE(recorder.is_open()) << variable;
+    EXPECT_FALSE(recorder.start()) << variable;
   }
   // A zero format never reaches the device.
   for (auto [channels, rate, bits] : {std::tuple{0u, 8000u, 16u}, {1u, 0u, 16u}, {1u, 8000u, 0u}}) {
