@@ -19,6 +19,10 @@
 
 using namespace ce::user;
 
+namespace ce::menus {
+void ForegroundChanged();
+}  // namespace ce::menus
+
 namespace {
 
 // The key tables and the pen have a lock of their own, taken last.
@@ -126,6 +130,8 @@ void EnsureInputThread() {
   DWORD expected = 0;
   if (g_inputThread.compare_exchange_strong(expected, self)) UseSleeper(self);
 }
+
+bool IsInputThread() { return g_inputThread.load() == GetCurrentThreadId(); }
 
 void SetKeyRedirect(KeyRedirect redirect) { g_keyRedirect.store(redirect); }
 
@@ -254,6 +260,7 @@ void ActivateWindow(HWND hwnd) {
     if (lost) SendMessageW(lost, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
   }
   if (hwnd) SendMessageW(hwnd, WM_ACTIVATE, MAKELONG(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
+  ce::menus::ForegroundChanged();
 }
 
 void ForgetFocusAndCaptureOf(HWND hwnd) {
@@ -298,8 +305,11 @@ void DeliverPen(PenAction action, int x, int y) {
       owner = w->threadId;
       top = TopLevelOfLocked(target);
       auto topWindow = top ? FindLocked(top) : nullptr;
+      // Windows on the shell's bars (owned by a window that is never
+      // activated) are part of the bar and leave the activation alone.
+      auto owner = topWindow && topWindow->owner ? FindLocked(topWindow->owner) : nullptr;
       activate = action == PenAction::Down && topWindow && top != S().active && !S().capture &&
-                 !(topWindow->exStyle & WS_EX_NOACTIVATE);
+                 !(topWindow->exStyle & WS_EX_NOACTIVATE) && !(owner && (owner->exStyle & WS_EX_NOACTIVATE));
       if (w->style & WS_DISABLED) target = nullptr;
     } else {
       target = nullptr;
@@ -395,7 +405,7 @@ void DeliverQuit() {
     if (!target) {
       for (HWND top : S().topLevel) {
         auto w = FindLocked(top);
-        if (w && !w->destroying) {
+        if (w && !w->destroying && !(w->exStyle & WS_EX_NOACTIVATE)) {
           target = top;
           break;
         }

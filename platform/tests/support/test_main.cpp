@@ -1,6 +1,8 @@
 // Entry of every test program: unimplemented platform calls abort, the
 // program runs on a device root of its own unless a test makes another, and
-// on the headless back end, so tests run at a desktop open no windows.
+// on the headless back end, so tests run at a desktop open no windows. The
+// shell's title bar is off: tests place their windows over the whole screen
+// (the title bar's own tests put it on).
 //
 // Death tests fork and exec: the child starts the program afresh and runs
 // only the death test, so no lock held by another thread at the fork (the
@@ -19,6 +21,7 @@ int main(int argc, char** argv) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   ce::testing::SetStrictMode(true);
   ::setenv("DEVICE_BACKEND", "headless", 1);
+  ::setenv("DEVICE_TITLE_BAR", "off", 1);
   // A death test run in a fresh process ("threadsafe" style) starts here
   // again and ends with _exit, which runs no destructor: it works on the
   // device root of the test program that started it, which removes it.
