@@ -45,9 +45,11 @@ bool IsSmartphone() {
   return text == L"smartphone";
 }
 
+// Hours and minutes on the 24-hour clock: short enough for the corner.
 std::wstring ClockText() {
   wchar_t text[32] = {};
-  if (GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, nullptr, nullptr, text, 32) <= 0) return L"";
+  constexpr DWORD kFlags = TIME_NOSECONDS | TIME_NOTIMEMARKER | TIME_FORCE24HOURFORMAT;
+  if (GetTimeFormatW(LOCALE_USER_DEFAULT, kFlags, nullptr, nullptr, text, 32) <= 0) return L"";
   return text;
 }
 
@@ -65,7 +67,7 @@ RECT TitleArea(int width, int height) {
   return RECT{ce::menus::Scaled(6), 0, std::max(ce::menus::Scaled(6), width - ce::menus::Scaled(96)), height};
 }
 RECT ClockArea(int width, int height) {
-  return RECT{width - ce::menus::Scaled(50), 0, width - ce::menus::Scaled(4), height};
+  return RECT{width - ce::menus::Scaled(44), 0, width - ce::menus::Scaled(4), height};
 }
 
 void Paint(HWND hwnd) {
