@@ -232,9 +232,10 @@ void ActivateWindow(HWND hwnd) {
   HWND old = nullptr;
   {
     std::lock_guard guard(S().lock);
-    // Windows that are never activated (the shell's bars) leave the active
-    // window as it is, however they are shown.
-    if (auto w = hwnd ? FindLocked(hwnd) : nullptr; w && (w->exStyle & WS_EX_NOACTIVATE)) return;
+    // Windows that are never activated (the shell's bars), and windows
+    // placed on them (owned by one), leave the active window as it is,
+    // however they are shown or touched.
+    if (auto w = hwnd ? FindLocked(hwnd) : nullptr; w && NeverActivatedLocked(*w)) return;
     auto& order = S().topLevel;
     if (hwnd) {
       const auto at = std::find(order.begin(), order.end(), hwnd);
@@ -266,6 +267,7 @@ void ActivateWindow(HWND hwnd) {
 void ForgetFocusAndCaptureOf(HWND hwnd) {
   HWND lostFocus = nullptr;
   HWND lostCapture = nullptr;
+  bool lostActive = false;
   {
     std::lock_guard guard(S().lock);
     if (IsSelfOrDescendantLocked(hwnd, S().focus)) {
@@ -276,10 +278,14 @@ void ForgetFocusAndCaptureOf(HWND hwnd) {
       lostCapture = S().capture;
       S().capture = nullptr;
     }
-    if (S().active == hwnd) S().active = nullptr;
+    if (S().active == hwnd) {
+      S().active = nullptr;
+      lostActive = true;
+    }
   }
   if (lostFocus) SendMessageW(lostFocus, WM_KILLFOCUS, 0, 0);
   if (lostCapture) SendMessageW(lostCapture, WM_CAPTURECHANGED, 0, 0);
+  if (lostActive) ce::menus::ForegroundChanged();
 }
 
 // ---- neutral input ----
@@ -305,11 +311,8 @@ void DeliverPen(PenAction action, int x, int y) {
       owner = w->threadId;
       top = TopLevelOfLocked(target);
       auto topWindow = top ? FindLocked(top) : nullptr;
-      // Windows on the shell's bars (owned by a window that is never
-      // activated) are part of the bar and leave the activation alone.
-      auto owner = topWindow && topWindow->owner ? FindLocked(topWindow->owner) : nullptr;
       activate = action == PenAction::Down && topWindow && top != S().active && !S().capture &&
-                 !(topWindow->exStyle & WS_EX_NOACTIVATE) && !(owner && (owner->exStyle & WS_EX_NOACTIVATE));
+                 !(topWindow->exStyle & WS_EX_NOACTIVATE);
       if (w->style & WS_DISABLED) target = nullptr;
     } else {
       target = nullptr;
@@ -405,7 +408,7 @@ void DeliverQuit() {
     if (!target) {
       for (HWND top : S().topLevel) {
         auto w = FindLocked(top);
-        if (w && !w->destroying && !(w->exStyle & WS_EX_NOACTIVATE)) {
+        if (w && !w->destroying && !NeverActivatedLocked(*w)) {
           target = top;
           break;
         }

@@ -58,6 +58,10 @@ struct Window {
   int captionMetric = 0;  // SM_CYCAPTION when the window was made
 };
 
+// Lock held: windows that never take the activation: the shell's bars
+// (WS_EX_NOACTIVATE) and the windows placed on them (owned by one).
+bool NeverActivatedLocked(const Window& w);
+
 // The caption band a top-level window with WS_CAPTION has above its client
 // area, in pixels; 0 for the others.
 inline int CaptionOf(const Window& w) {

@@ -134,11 +134,10 @@ HWND NextToActivateLocked(HWND leaving) {
       return owner->handle;
     }
   }
-  // The shell's bars are never activated.
   for (HWND other : S().topLevel) {
     auto o = FindLocked(other);
     if (o && o->handle != leaving && (o->style & WS_VISIBLE) && !o->destroying && !(o->style & WS_DISABLED) &&
-        !(o->exStyle & WS_EX_NOACTIVATE)) {
+        !NeverActivatedLocked(*o)) {
       return o->handle;
     }
   }
