@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -91,7 +92,16 @@ class Session {
   static BYTE Modifiers(unsigned mod);
   void Emit(const InputEvent& event) { events_.push_back(event); }
 
+  // Wakes a wait for events pushed from this side (a wake, an injected
+  // event) where the video driver has no host events to wait for (the
+  // dummy and offscreen drivers): the library would poll for them.
+  void NotePushed();
+
   const std::thread::id owner_;
+  const bool hostEvents_;
+  std::mutex pushedLock_;
+  std::condition_variable pushedSignal_;
+  bool pushed_ = false;
   Uint32 wakeEvent_ = 0;
   std::atomic<bool> wakePosted_{false};
   bool woken_ = false;
