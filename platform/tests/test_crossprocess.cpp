@@ -14,7 +14,9 @@
 #include <fstream>
 #include <string>
 
+#include "backend/headless/headless_display.h"
 #include "ce/strconv.h"
+#include "gdi/screen.h"
 #include "ce/winbase.h"
 #include "ce/winuser.h"
 #include "kernel/clock.h"
@@ -26,6 +28,12 @@ namespace {
 namespace clock = ce::kernel::clock;
 
 int g_report = -1;  // the child's pipe to the test
+
+// How often the program's (headless) screen was brought to the front.
+int RaiseCount() {
+  auto* display = dynamic_cast<ce::backend::HeadlessDisplay*>(&ce::gdi::Screen::Current()->display());
+  return display ? display->raiseCount() : -1;
+}
 
 void Report(const std::string& line) {
   const std::string text = line + "\n";
@@ -53,7 +61,8 @@ LRESULT CALLBACK PeerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_USER + 3:
       ::_exit(0);  // the program ends before it answers
     case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE) Report("activated");
+      // Brought forward: its screen was raised first.
+      if (LOWORD(wParam) != WA_INACTIVE) Report("activated, raised " + std::to_string(RaiseCount()));
       break;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -166,7 +175,7 @@ TEST_F(CrossProcess, CopyDataIsSentAndAnsweredAndPostsArrive) {
   EXPECT_EQ(GetLastError(), ERROR_MESSAGE_SYNC_ONLY);
 
   EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(peer) | 1)));
-  EXPECT_EQ(ReadLine(reports), "activated");
+  EXPECT_EQ(ReadLine(reports), "activated, raised 1");
 }
 
 TEST_F(CrossProcess, ASlowPeerTimesOutAndAGonePeerIsForgotten) {

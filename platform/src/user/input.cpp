@@ -8,7 +8,9 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "backend/display.h"
 #include "backend/headless/headless_input.h"
+#include "gdi/screen.h"
 #include "ce/winbase.h"
 #include "kernel/clock.h"
 #include "kernel/message_queue.h"
@@ -264,6 +266,18 @@ void ActivateWindow(HWND hwnd) {
   ce::menus::ForegroundChanged();
 }
 
+void BringToFront(HWND hwnd) {
+  HWND top = nullptr;
+  {
+    std::lock_guard guard(S().lock);
+    top = TopLevelOfLocked(hwnd);
+  }
+  if (!top) return;
+  // The program itself comes to the front of the desktop's windows.
+  ce::gdi::Screen::Current()->display().Raise();
+  ActivateWindow(top);
+}
+
 void ForgetFocusAndCaptureOf(HWND hwnd) {
   HWND lostFocus = nullptr;
   HWND lostCapture = nullptr;
@@ -475,12 +489,7 @@ BOOL SetForegroundWindow(HWND hwnd) {
   hwnd = ToHwnd(Value(hwnd) & ~std::uintptr_t{3});
   if (ipc::IsRemote(hwnd)) return ipc::BringForward(hwnd) ? TRUE : FALSE;
   if (!Find(hwnd)) return FALSE;
-  HWND top = nullptr;
-  {
-    std::lock_guard guard(S().lock);
-    top = TopLevelOfLocked(hwnd);
-  }
-  ActivateWindow(top);
+  BringToFront(hwnd);
   return TRUE;
 }
 

@@ -152,6 +152,9 @@ void WakeThread(DWORD threadId);
 void KillTimersOf(HWND hwnd);
 void InvalidateLocked(Window& window, const RECT* rect, bool erase);
 void ActivateWindow(HWND hwnd);  // top-level, or null
+// SetForegroundWindow's work, also for another program's request: the
+// window's top level is activated and the program's screen raised.
+void BringToFront(HWND hwnd);
 void ForgetFocusAndCaptureOf(HWND hwnd);
 POINT LastPenPoint();
 void NoteKeyMessage(const MSG& msg);

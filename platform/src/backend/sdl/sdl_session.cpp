@@ -288,6 +288,15 @@ void Session::SetPowerState(ULONG state) {
   }
 }
 
+void Session::Raise() {
+  raisePending_ = true;
+  if (OnOwnerThread()) {
+    Pump();
+  } else {
+    Wake();
+  }
+}
+
 void Session::Flush(bool force) {
   if (!OnOwnerThread() || !texture_) return;
   {
@@ -343,6 +352,7 @@ void Session::Draw() {
 
 void Session::Pump() {
   ApplyCursorShape();
+  if (raisePending_.exchange(false) && window_) SDL_RaiseWindow(window_);
   SDL_Event event;
   while (SDL_PollEvent(&event)) Handle(event);
   Flush(false);

@@ -52,6 +52,9 @@ class Session {
   void CloseWindow(const void* owner);
   void Present(const RECT& area);
   void SetPowerState(ULONG state);
+  // Raises the window over the desktop's other windows (on the window
+  // thread, at once or when it next looks for events).
+  void Raise();
 
   // Writes a changed window size that is still waiting to settle.
   void SavePending();
@@ -127,6 +130,7 @@ class Session {
   ULONG powerState_ = VideoPowerOn;
   bool powerChanged_ = false;
 
+  std::atomic<bool> raisePending_{false};
   bool renderPending_ = false;
   Clock::time_point lastRender_{};
 
