@@ -85,6 +85,9 @@ bool PressDoneButton(HWND hwnd);
 bool SipOn();
 bool SetSip(bool on);
 
+// The device setting platform_type is "Smartphone" (any letter case).
+bool IsSmartphone();
+
 // The shell's "tray" window on a Smartphone device: made with the
 // program's first top-level window, on a thread of its own. TrayNow says
 // what it was asked to show; nothing when there is none.

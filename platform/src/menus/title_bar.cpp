@@ -37,14 +37,6 @@ HWND g_bar = nullptr;
 bool g_making = false;
 ce::menus::TitleBarView g_view;
 
-bool IsSmartphone() {
-  wchar_t type[200] = {};
-  if (!SystemParametersInfoW(SPI_GETPLATFORMTYPE, 200, type, 0)) return false;
-  std::wstring text = type;
-  for (wchar_t& c : text) c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c);
-  return text == L"smartphone";
-}
-
 // Hours and minutes on the 24-hour clock: short enough for the corner.
 std::wstring ClockText() {
   wchar_t text[32] = {};
@@ -141,7 +133,9 @@ void EnsureTitleBar() {
     existing = g_bar;
   }
   if (existing && IsWindow(existing)) return;
-  if (!ce::user::IsInputThread() || ce::device::SettingOr("title_bar", "on") == "off" || IsSmartphone()) return;
+  if (!ce::user::IsInputThread() || ce::device::SettingOr("title_bar", "on") == "off" || ce::menus::IsSmartphone()) {
+    return;
+  }
   {
     std::lock_guard guard(g_lock);
     if (g_making || g_bar != existing) return;
