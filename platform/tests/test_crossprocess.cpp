@@ -14,7 +14,9 @@
 #include <fstream>
 #include <string>
 
+#include "backend/headless/headless_display.h"
 #include "ce/strconv.h"
+#include "gdi/screen.h"
 #include "ce/winbase.h"
 #include "ce/winreg.h"
 #include "ce/winuser.h"
@@ -27,6 +29,12 @@ namespace {
 namespace clock = ce::kernel::clock;
 
 int g_report = -1;  // the child's pipe to the test
+
+// How often the program's (headless) screen was brought to the front.
+int RaiseCount() {
+  auto* display = dynamic_cast<ce::backend::HeadlessDisplay*>(&ce::gdi::Screen::Current()->display());
+  return display ? display->raiseCount() : -1;
+}
 
 void Report(const std::string& line) {
   const std::string text = line + "\n";
@@ -62,7 +70,8 @@ LRESULT CALLBACK PeerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       return 0;
     }
     case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE) Report("activated");
+      // Brought forward: its screen was raised first.
+      if (LOWORD(wParam) != WA_INACTIVE) Report("activated, raised " + std::to_string(RaiseCount()));
       break;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -175,7 +184,7 @@ TEST_F(CrossProcess, CopyDataIsSentAndAnsweredAndPostsArrive) {
   EXPECT_EQ(GetLastError(), ERROR_MESSAGE_SYNC_ONLY);
 
   EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(peer) | 1)));
-  EXPECT_EQ(ReadLine(reports), "activated");
+  EXPECT_EQ(ReadLine(reports), "activated, raised 1");
 }
 
 // A program that writes to the registry and then posts to another program

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "backend/headless/headless_display.h"
 #include "backend/headless/headless_input.h"
 #include "backend/sdl/key_map.h"
 #include "backend/sdl/sdl_backend.h"
@@ -13,6 +14,7 @@
 #include "ce/wingdi.h"
 #include "ce/winuser.h"
 #include "headless_device.h"
+#include "gdi/screen.h"
 #include "kernel/clock.h"
 #include "platform_thread.h"
 #include "scoped_setting.h"
@@ -299,8 +301,12 @@ TEST_F(Windows, ActivationAndFocusMoveWithShowAndDestroy) {
   ShowWindow(second, SW_HIDE);
   EXPECT_EQ(GetActiveWindow(), first);
   EXPECT_FALSE(IsWindowVisible(second));
+  auto* display = dynamic_cast<ce::backend::HeadlessDisplay*>(&ce::gdi::Screen::Current()->display());
+  ASSERT_NE(display, nullptr);
+  const int raised = display->raiseCount();
   EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(second) | 1)));
   EXPECT_EQ(GetForegroundWindow(), second);
+  EXPECT_EQ(display->raiseCount(), raised + 1) << "the program comes to the front of the desktop";
   DestroyWindow(second);
   EXPECT_EQ(GetActiveWindow(), first);
   EXPECT_EQ(GetFocus(), first);

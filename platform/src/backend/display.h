@@ -18,6 +18,9 @@ class Display {
   virtual void Present(const RECT& area) = 0;
   // VideoPowerOn .. VideoPowerOff; anything but on leaves the panel dark.
   virtual void SetPowerState(ULONG state) = 0;
+  // The program comes to the front (SetForegroundWindow): a desktop window
+  // is raised over the other programs' windows. From any thread.
+  virtual void Raise() {}
 };
 
 // The display of the back end chosen by DEVICE_BACKEND, showing `frame`,

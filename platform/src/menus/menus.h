@@ -91,6 +91,9 @@ bool SetSip(bool on);
 // is not on it.
 std::optional<std::vector<POINT>> SipTapsFor(std::wstring_view text);
 
+// The device setting platform_type is "Smartphone" (any letter case).
+bool IsSmartphone();
+
 // The shell's "tray" window on a Smartphone device: made with the
 // program's first top-level window, on a thread of its own. TrayNow says
 // what it was asked to show; nothing when there is none.
@@ -100,6 +103,26 @@ struct TrayView {
   std::wstring caption;
 };
 std::optional<TrayView> TrayNow();
+
+// The shell's title bar of a Pocket PC device (not of a Smartphone, nor
+// with the device setting title_bar = off): a window of the program's input
+// thread, made with its first top-level window there (again after that
+// thread ended), at the top of the screen, as
+// wide as the screen and 26 pixels high at 96 DPI. It shows the foreground
+// window's title and the clock, and hides while the foreground window has
+// asked for the whole screen (SHFS_HIDETASKBAR). The window layer calls
+// ForegroundChanged when the foreground window, its title or its
+// full-screen state changes; TitleBarNow says what the bar shows.
+void EnsureTitleBar();
+void ForegroundChanged();
+struct TitleBarView {
+  HWND hwnd = nullptr;
+  bool shown = true;
+  std::wstring title;
+  std::wstring clock;  // as last painted
+  int paints = 0;
+};
+std::optional<TitleBarView> TitleBarNow();
 
 // Caption text as shown: '&' marks removed ("&&" is one '&').
 std::wstring PlainCaption(const std::wstring& text);

@@ -20,14 +20,6 @@ std::mutex g_lock;
 HWND g_tray = nullptr;
 ce::menus::TrayView g_view;
 
-bool IsSmartphone() {
-  wchar_t type[200] = {};
-  if (!SystemParametersInfoW(SPI_GETPLATFORMTYPE, 200, type, 0)) return false;
-  std::wstring text = type;
-  for (wchar_t& c : text) c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c);
-  return text == L"smartphone";
-}
-
 LRESULT CALLBACK TrayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_USER && wParam == kShowCaption) {
     std::wstring caption;
@@ -73,11 +65,20 @@ DWORD WINAPI TrayThread(LPVOID ready) {
 
 namespace ce::menus {
 
+bool IsSmartphone() {
+  wchar_t type[200] = {};
+  if (!SystemParametersInfoW(SPI_GETPLATFORMTYPE, 200, type, 0)) return false;
+  std::wstring text = type;
+  for (wchar_t& c : text) c = static_cast<wchar_t>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c);
+  return text == L"smartphone";
+}
+
+
 void EnsureTray() {
   // Set before the thread starts: its own first window must not start
   // another.
   static std::atomic<bool> started{false};
-  if (started.load() || !IsSmartphone() || started.exchange(true)) return;
+  if (started.load() || !ce::menus::IsSmartphone() || started.exchange(true)) return;
   HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (!ready) return;
   if (HANDLE thread = CreateThread(nullptr, 0, TrayThread, ready, 0, nullptr)) {

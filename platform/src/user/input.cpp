@@ -8,7 +8,9 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "backend/display.h"
 #include "backend/headless/headless_input.h"
+#include "gdi/screen.h"
 #include "ce/winbase.h"
 #include "kernel/clock.h"
 #include "kernel/message_queue.h"
@@ -18,6 +20,10 @@
 #include "user/window_tree.h"
 
 using namespace ce::user;
+
+namespace ce::menus {
+void ForegroundChanged();
+}  // namespace ce::menus
 
 namespace {
 
@@ -127,6 +133,8 @@ void EnsureInputThread() {
   if (g_inputThread.compare_exchange_strong(expected, self)) UseSleeper(self);
 }
 
+bool IsInputThread() { return g_inputThread.load() == GetCurrentThreadId(); }
+
 void SetKeyRedirect(KeyRedirect redirect) { g_keyRedirect.store(redirect); }
 
 void ForgetInputThread(DWORD threadId) {
@@ -226,9 +234,10 @@ void ActivateWindow(HWND hwnd) {
   HWND old = nullptr;
   {
     std::lock_guard guard(S().lock);
-    // Windows that are never activated (the shell's bars) leave the active
-    // window as it is, however they are shown.
-    if (auto w = hwnd ? FindLocked(hwnd) : nullptr; w && (w->exStyle & WS_EX_NOACTIVATE)) return;
+    // Windows that are never activated (the shell's bars), and windows
+    // placed on them (owned by one), leave the active window as it is,
+    // however they are shown or touched.
+    if (auto w = hwnd ? FindLocked(hwnd) : nullptr; w && NeverActivatedLocked(*w)) return;
     auto& order = S().topLevel;
     if (hwnd) {
       const auto at = std::find(order.begin(), order.end(), hwnd);
@@ -254,11 +263,25 @@ void ActivateWindow(HWND hwnd) {
     if (lost) SendMessageW(lost, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
   }
   if (hwnd) SendMessageW(hwnd, WM_ACTIVATE, MAKELONG(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
+  ce::menus::ForegroundChanged();
+}
+
+void BringToFront(HWND hwnd) {
+  HWND top = nullptr;
+  {
+    std::lock_guard guard(S().lock);
+    top = TopLevelOfLocked(hwnd);
+  }
+  if (!top) return;
+  // The program itself comes to the front of the desktop's windows.
+  ce::gdi::Screen::Current()->display().Raise();
+  ActivateWindow(top);
 }
 
 void ForgetFocusAndCaptureOf(HWND hwnd) {
   HWND lostFocus = nullptr;
   HWND lostCapture = nullptr;
+  bool lostActive = false;
   {
     std::lock_guard guard(S().lock);
     if (IsSelfOrDescendantLocked(hwnd, S().focus)) {
@@ -269,10 +292,14 @@ void ForgetFocusAndCaptureOf(HWND hwnd) {
       lostCapture = S().capture;
       S().capture = nullptr;
     }
-    if (S().active == hwnd) S().active = nullptr;
+    if (S().active == hwnd) {
+      S().active = nullptr;
+      lostActive = true;
+    }
   }
   if (lostFocus) SendMessageW(lostFocus, WM_KILLFOCUS, 0, 0);
   if (lostCapture) SendMessageW(lostCapture, WM_CAPTURECHANGED, 0, 0);
+  if (lostActive) ce::menus::ForegroundChanged();
 }
 
 // ---- neutral input ----
@@ -395,7 +422,7 @@ void DeliverQuit() {
     if (!target) {
       for (HWND top : S().topLevel) {
         auto w = FindLocked(top);
-        if (w && !w->destroying) {
+        if (w && !w->destroying && !NeverActivatedLocked(*w)) {
           target = top;
           break;
         }
@@ -462,12 +489,7 @@ BOOL SetForegroundWindow(HWND hwnd) {
   hwnd = ToHwnd(Value(hwnd) & ~std::uintptr_t{3});
   if (ipc::IsRemote(hwnd)) return ipc::BringForward(hwnd) ? TRUE : FALSE;
   if (!Find(hwnd)) return FALSE;
-  HWND top = nullptr;
-  {
-    std::lock_guard guard(S().lock);
-    top = TopLevelOfLocked(hwnd);
-  }
-  ActivateWindow(top);
+  BringToFront(hwnd);
   return TRUE;
 }
 

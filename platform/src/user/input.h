@@ -38,6 +38,8 @@ void DeliverQuit();
 void SetInputThread(DWORD threadId);
 // Makes the calling thread the input thread unless there is one.
 void EnsureInputThread();
+// Whether the calling thread is the input thread.
+bool IsInputThread();
 // Gives up the input thread when it has ended.
 void ForgetInputThread(DWORD threadId);
 // On the input thread (the queue's retrieval hook calls it): turns the back

@@ -285,14 +285,7 @@ Reply Handle(const Header& h, std::vector<BYTE> data) {
   }
   switch (h.kind) {
     case kForward:
-      if (!PushTask(thread, [hwnd] {
-            HWND top = nullptr;
-            {
-              std::lock_guard guard(S().lock);
-              top = TopLevelOfLocked(hwnd);
-            }
-            if (top) ActivateWindow(top);
-          })) {
+      if (!PushTask(thread, [hwnd] { BringToFront(hwnd); })) {
         reply.status = kNoWindow;
       }
       return reply;

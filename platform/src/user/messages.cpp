@@ -10,6 +10,10 @@
 
 using namespace ce::user;
 
+namespace ce::menus {
+void ForegroundChanged();
+}  // namespace ce::menus
+
 namespace ce::user {
 bool TimerProcMatches(HWND hwnd, UINT_PTR id, TIMERPROC proc);
 }
@@ -191,7 +195,10 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         w->text = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
         topLevel = w->parent == nullptr;
       }
-      if (topLevel) PublishWindows();
+      if (topLevel) {
+        PublishWindows();
+        ce::menus::ForegroundChanged();
+      }
       return TRUE;
     }
     case WM_GETTEXT: {

@@ -22,4 +22,14 @@ int CurrentCursorId();
 // The SHFS_ flags a window was given so far (shown flags replace hidden ones).
 DWORD FullScreenState(HWND hwnd);
 
+// The program's foreground (active) window as the shell's title bar shows
+// it: its title, and whether it asked for the whole screen
+// (SHFS_HIDETASKBAR). Nothing is foreground when no window is active.
+struct ForegroundView {
+  HWND hwnd = nullptr;
+  std::wstring title;
+  bool fullScreen = false;
+};
+ForegroundView Foreground();
+
 }  // namespace ce::user

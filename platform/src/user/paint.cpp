@@ -48,10 +48,13 @@ std::optional<Placement> PlacementOf(HWND hwnd, const RECT* clientPart) {
   p.area = ReallyVisibleLocked(*w) ? screen : RECT{0, 0, 0, 0};
   // A window that stays in front (WS_EX_NOACTIVATE: the shell's menu bar)
   // lying across the bottom of the area is left out of it, so the bar is
-  // not painted over.
+  // not painted over. Windows that stay in front themselves (what is placed
+  // on a bar) are clipped by the order below instead.
   const HWND top = TopLevelOfLocked(hwnd);
+  const auto topWindow = FindLocked(top);
+  const bool topStaysInFront = topWindow && (topWindow->exStyle & (WS_EX_NOACTIVATE | WS_EX_TOPMOST)) != 0;
   for (HWND other : S().topLevel) {
-    auto o = other == top ? nullptr : FindLocked(other);
+    auto o = other == top || topStaysInFront ? nullptr : FindLocked(other);
     if (!o || !(o->exStyle & WS_EX_NOACTIVATE) || !ReallyVisibleLocked(*o)) continue;
     const RECT& r = o->rect;
     if (r.left <= p.area.left && r.right >= p.area.right && r.top < p.area.bottom && r.bottom >= p.area.bottom) {

@@ -23,6 +23,10 @@
 
 using namespace ce::user;
 
+namespace ce::menus {
+void ForegroundChanged();
+}  // namespace ce::menus
+
 namespace {
 
 struct SystemCursor {
@@ -92,6 +96,17 @@ DWORD FullScreenState(HWND hwnd) {
   std::lock_guard guard(S().lock);
   auto w = FindLocked(hwnd);
   return w ? w->fullScreenFlags : 0;
+}
+
+ForegroundView Foreground() {
+  std::lock_guard guard(S().lock);
+  ForegroundView view;
+  auto w = S().active ? FindLocked(S().active) : nullptr;
+  if (!w || w->destroying) return view;
+  view.hwnd = w->handle;
+  view.title = w->text;
+  view.fullScreen = (w->fullScreenFlags & SHFS_HIDETASKBAR) != 0;
+  return view;
 }
 
 }  // namespace ce::user
@@ -223,17 +238,20 @@ BOOL SHFullScreen(HWND hwnd, DWORD state) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  std::lock_guard guard(S().lock);
-  auto w = FindLocked(hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
+  {
+    std::lock_guard guard(S().lock);
+    auto w = FindLocked(hwnd);
+    if (!w) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return FALSE;
+    }
+    // Each pair is show/hide; the newer word replaces the older.
+    for (DWORD show : {SHFS_SHOWTASKBAR, SHFS_SHOWSIPBUTTON, SHFS_SHOWSTARTICON}) {
+      const DWORD hide = show << 1;
+      if (state & show) w->fullScreenFlags = (w->fullScreenFlags & ~hide) | show;
+      if (state & hide) w->fullScreenFlags = (w->fullScreenFlags & ~show) | hide;
+    }
   }
-  // Each pair is show/hide; the newer word replaces the older.
-  for (DWORD show : {SHFS_SHOWTASKBAR, SHFS_SHOWSIPBUTTON, SHFS_SHOWSTARTICON}) {
-    const DWORD hide = show << 1;
-    if (state & show) w->fullScreenFlags = (w->fullScreenFlags & ~hide) | show;
-    if (state & hide) w->fullScreenFlags = (w->fullScreenFlags & ~show) | hide;
-  }
+  ce::menus::ForegroundChanged();
   return TRUE;
 }

@@ -107,6 +107,12 @@ std::shared_ptr<Window> FindLocked(HWND hwnd) {
   return it->second;
 }
 
+bool NeverActivatedLocked(const Window& w) {
+  if (w.exStyle & WS_EX_NOACTIVATE) return true;
+  const auto owner = w.owner ? FindLocked(w.owner) : nullptr;
+  return owner && (owner->exStyle & WS_EX_NOACTIVATE);
+}
+
 std::shared_ptr<Window> Find(HWND hwnd) {
   State& s = S();
   std::shared_ptr<Window> window;

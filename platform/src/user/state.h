@@ -58,6 +58,10 @@ struct Window {
   int captionMetric = 0;  // SM_CYCAPTION when the window was made
 };
 
+// Lock held: windows that never take the activation: the shell's bars
+// (WS_EX_NOACTIVATE) and the windows placed on them (owned by one).
+bool NeverActivatedLocked(const Window& w);
+
 // The caption band a top-level window with WS_CAPTION has above its client
 // area, in pixels; 0 for the others.
 inline int CaptionOf(const Window& w) {
@@ -148,6 +152,9 @@ void WakeThread(DWORD threadId);
 void KillTimersOf(HWND hwnd);
 void InvalidateLocked(Window& window, const RECT* rect, bool erase);
 void ActivateWindow(HWND hwnd);  // top-level, or null
+// SetForegroundWindow's work, also for another program's request: the
+// window's top level is activated and the program's screen raised.
+void BringToFront(HWND hwnd);
 void ForgetFocusAndCaptureOf(HWND hwnd);
 POINT LastPenPoint();
 void NoteKeyMessage(const MSG& msg);

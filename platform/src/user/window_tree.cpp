@@ -66,14 +66,15 @@ std::vector<HWND>* SiblingsLocked(const Window& window) {
 }
 
 HWND WindowAtLocked(int x, int y) {
-  // Windows that are never activated (the shell's bars) stay in front of
-  // the others for the pen: activation would otherwise move them behind.
+  // Windows that stay in front (never activated: the shell's bars; or
+  // topmost: what programs place on them) stay in front of the others for
+  // the pen: activation would otherwise move them behind.
   std::vector<HWND> order;
   order.reserve(S().topLevel.size());
   for (const bool front : {true, false}) {
     for (HWND top : S().topLevel) {
       auto w = FindLocked(top);
-      if (w && ((w->exStyle & WS_EX_NOACTIVATE) != 0) == front) order.push_back(top);
+      if (w && ((w->exStyle & (WS_EX_NOACTIVATE | WS_EX_TOPMOST)) != 0) == front) order.push_back(top);
     }
   }
   for (HWND top : order) {

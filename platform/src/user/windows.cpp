@@ -23,6 +23,7 @@ void EnsureRegistered();
 }  // namespace ce::controls
 namespace ce::menus {
 void EnsureTray();
+void EnsureTitleBar();
 }  // namespace ce::menus
 
 namespace {
@@ -135,7 +136,8 @@ HWND NextToActivateLocked(HWND leaving) {
   }
   for (HWND other : S().topLevel) {
     auto o = FindLocked(other);
-    if (o && o->handle != leaving && (o->style & WS_VISIBLE) && !o->destroying && !(o->style & WS_DISABLED)) {
+    if (o && o->handle != leaving && (o->style & WS_VISIBLE) && !o->destroying && !(o->style & WS_DISABLED) &&
+        !NeverActivatedLocked(*o)) {
       return o->handle;
     }
   }
@@ -318,6 +320,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   if (!child) {
     EnsureInputThread();
     ce::menus::EnsureTray();
+    ce::menus::EnsureTitleBar();
   }
   // Read before the user lock, which is never held while other locks are taken.
   const DWORD threadId = GetCurrentThreadId();

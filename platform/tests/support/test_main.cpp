@@ -2,7 +2,8 @@
 // program runs on a device root of its own unless a test makes another, and
 // on the headless back end whatever the environment says, so tests run at a
 // desktop open no windows (a test that wants the window sets DEVICE_BACKEND
-// itself).
+// itself). The shell's title bar is off: tests place their windows over the
+// whole screen (the title bar's own tests put it on).
 //
 // Death tests fork and exec: the child starts the program afresh and runs
 // only the death test, so no lock held by another thread at the fork (the
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   ce::testing::SetStrictMode(true);
   ::setenv("DEVICE_BACKEND", "headless", 1);
+  ::setenv("DEVICE_TITLE_BAR", "off", 1);
   // A death test run in a fresh process ("threadsafe" style) starts here
   // again and ends with _exit, which runs no destructor: it works on the
   // device root of the test program that started it, which removes it.

@@ -4,6 +4,7 @@
 // it was asked to present and can write a screenshot.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "backend/display.h"
@@ -16,6 +17,7 @@ class HeadlessDisplay final : public Display {
 
   void Present(const RECT& area) override;
   void SetPowerState(ULONG state) override { powerState_ = state; }
+  void Raise() override { ++raiseCount_; }
 
   int width() const { return frame_.width; }
   int height() const { return frame_.height; }
@@ -29,12 +31,15 @@ class HeadlessDisplay final : public Display {
   int presentCount() const { return presentCount_; }
   const RECT& lastPresented() const { return lastPresented_; }
   ULONG powerState() const { return powerState_; }
+  // How often the program was brought to the front.
+  int raiseCount() const { return raiseCount_.load(); }
 
  private:
   gdi::Surface frame_;
   int presentCount_ = 0;
   RECT lastPresented_{};
   ULONG powerState_ = VideoPowerOn;
+  std::atomic<int> raiseCount_{0};
 };
 
 }  // namespace ce::backend

@@ -15,6 +15,7 @@ class SdlDisplay final : public Display {
 
   void Present(const RECT& area) override { session_->Present(area); }
   void SetPowerState(ULONG state) override { session_->SetPowerState(state); }
+  void Raise() override { session_->Raise(); }
 
  private:
   std::shared_ptr<Session> session_;

@@ -123,7 +123,20 @@ std::shared_ptr<Session> Session::Running() {
   return registry.session.lock();
 }
 
-Session::Session() : owner_(std::this_thread::get_id()) {
+namespace {
+
+// Whether the video driver takes events from a desktop (not the dummy or
+// offscreen drivers, which only see what is pushed).
+bool DriverHasHostEvents() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr) return false;
+  const std::string_view name = driver;
+  return name != "offscreen" && name != "dummy";
+}
+
+}  // namespace
+
+Session::Session() : owner_(std::this_thread::get_id()), hostEvents_(DriverHasHostEvents()) {
   wakeEvent_ = SDL_RegisterEvents(1);
   const std::string scale = ce::device::SettingOr("window_scale", "auto");
   if (const auto mode = ParseScaleMode(scale)) {
@@ -275,6 +288,15 @@ void Session::SetPowerState(ULONG state) {
   }
 }
 
+void Session::Raise() {
+  raisePending_ = true;
+  if (OnOwnerThread()) {
+    Pump();
+  } else {
+    Wake();
+  }
+}
+
 void Session::Flush(bool force) {
   if (!OnOwnerThread() || !texture_) return;
   {
@@ -330,6 +352,7 @@ void Session::Draw() {
 
 void Session::Pump() {
   ApplyCursorShape();
+  if (raisePending_.exchange(false) && window_) SDL_RaiseWindow(window_);
   SDL_Event event;
   while (SDL_PollEvent(&event)) Handle(event);
   Flush(false);
@@ -371,10 +394,30 @@ bool Session::Wait(DWORD timeoutMs) {
       const int due = MillisecondsUntil(*saveAt_);
       slice = slice < 0 ? due : std::min(slice, due);
     }
+    if (!hostEvents_) {
+      // Nothing comes but what is pushed from this side: wait for that.
+      std::unique_lock lock(pushedLock_);
+      if (slice < 0) {
+        pushedSignal_.wait(lock, [this] { return pushed_; });
+      } else {
+        pushedSignal_.wait_for(lock, std::chrono::milliseconds(std::max(slice, 1)), [this] { return pushed_; });
+      }
+      pushed_ = false;
+      continue;
+    }
     SDL_Event event;
     const int got = slice < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, std::max(slice, 1));
     if (got) Handle(event);
   }
+}
+
+void Session::NotePushed() {
+  if (hostEvents_) return;
+  {
+    std::lock_guard guard(pushedLock_);
+    pushed_ = true;
+  }
+  pushedSignal_.notify_all();
 }
 
 void Session::Wake() {
@@ -382,6 +425,7 @@ void Session::Wake() {
   SDL_Event event{};
   event.type = wakeEvent_;
   if (SDL_PushEvent(&event) != 1) wakePosted_ = false;
+  NotePushed();
 }
 
 BYTE Session::Modifiers(unsigned mod) {
@@ -594,6 +638,9 @@ COLORREF Session::ShownPixel(int x, int y) {
   return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
 }
 
-void Session::Inject(SDL_Event& event) { SDL_PushEvent(&event); }
+void Session::Inject(SDL_Event& event) {
+  SDL_PushEvent(&event);
+  NotePushed();
+}
 
 }  // namespace ce::backend::sdl

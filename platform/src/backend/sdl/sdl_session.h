@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -51,6 +52,9 @@ class Session {
   void CloseWindow(const void* owner);
   void Present(const RECT& area);
   void SetPowerState(ULONG state);
+  // Raises the window over the desktop's other windows (on the window
+  // thread, at once or when it next looks for events).
+  void Raise();
 
   // Writes a changed window size that is still waiting to settle.
   void SavePending();
@@ -91,7 +95,16 @@ class Session {
   static BYTE Modifiers(unsigned mod);
   void Emit(const InputEvent& event) { events_.push_back(event); }
 
+  // Wakes a wait for events pushed from this side (a wake, an injected
+  // event) where the video driver has no host events to wait for (the
+  // dummy and offscreen drivers): the library would poll for them.
+  void NotePushed();
+
   const std::thread::id owner_;
+  const bool hostEvents_;
+  std::mutex pushedLock_;
+  std::condition_variable pushedSignal_;
+  bool pushed_ = false;
   Uint32 wakeEvent_ = 0;
   std::atomic<bool> wakePosted_{false};
   bool woken_ = false;
@@ -117,6 +130,7 @@ class Session {
   ULONG powerState_ = VideoPowerOn;
   bool powerChanged_ = false;
 
+  std::atomic<bool> raisePending_{false};
   bool renderPending_ = false;
   Clock::time_point lastRender_{};
 
