@@ -88,8 +88,7 @@ void CProgramList::Prepare() {
   if (m_installFolder.empty()) {
     WCHAR folder[kTextCapacity] = {};
     suite::CRegHelper registry;
-    if (registry.ReadString(L"SOFTWARE\\Tarnwell\\Pelmora", L"InstallDir", folder, sizeof folder) == 0 &&
-        folder[0] != L'\0') {
+    if (registry.ReadString(L"SOFTWARE\\Tarnwell\\Pelmora", L"InstallDir", folder) && folder[0] != L'\0') {
       m_installFolder = folder;
     } else {
       m_installFolder = L"\\Program Files\\Tarnwell\\Quorvist";

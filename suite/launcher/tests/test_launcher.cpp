@@ -134,6 +134,36 @@ class LauncherDevice : public ::testing::Test {
   }
 };
 
+// The suite's install folder comes from the meters' "InstallDir" when it
+// fits 259 characters, else the fixed folder; a longer value never runs
+// past the buffer (it overwrote the stack).
+TEST(ProgramListInstallFolder, ReadFromTheMetersSettingsWhenItFits) {
+  const struct {
+    std::wstring value;
+    std::wstring folder;
+  } cases[] = {
+      {L"\\Program Files\\Elsewhere", L"\\Program Files\\Elsewhere"},
+      {L"\\" + std::wstring(258, L'a'), L"\\" + std::wstring(258, L'a')},
+      {L"\\" + std::wstring(259, L'b'), L"\\Program Files\\Tarnwell\\Quorvist"},
+      {L"\\" + std::wstring(300, L'c'), L"\\Program Files\\Tarnwell\\Quorvist"},
+      {L"\\" + std::wstring(2000, L'd'), L"\\Program Files\\Tarnwell\\Quorvist"},
+      {L"", L"\\Program Files\\Tarnwell\\Quorvist"},
+  };
+  for (const auto& c : cases) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, L"InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.value.c_str()),
+                   static_cast<DWORD>((c.value.size() + 1) * 2));
+    RegCloseKey(key);
+    CProgramList list;
+    list.Prepare();
+    EXPECT_EQ(list.InstallFolder(), c.folder) << c.value.size();
+  }
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora");
+}
+
 TEST_F(LauncherDevice, ScanFindsProgramsAndMapsDocuments) {
   struct Expected {
     const wchar_t* name;

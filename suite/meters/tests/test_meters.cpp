@@ -59,11 +59,20 @@ TEST(MeterSettings, DefaultsClampAndRoundTrip) {
 
   s.bl = {200, 5, 180};
   s.vfreq = 9;
+  std::wcscpy(s.deviceName, L"wlan0");
   s.SaveStatistics();
   s.Save();
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  const std::wstring folder = L"\\Program Files\\Suite Folder";
+  RegSetValueExW(key, L"InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                 static_cast<DWORD>((folder.size() + 1) * 2));
+  RegCloseKey(key);
   CMeterSettings t;
   t.Open(false, false);
   t.Load();
+  // Texts come back whole: the registry counts two bytes a character.
+  EXPECT_STREQ(t.deviceName, L"wlan0");
+  EXPECT_EQ(t.installDir, folder);
   EXPECT_EQ(t.bl.average, 200u);
   EXPECT_EQ(t.bl.count, 5u);
   EXPECT_EQ(t.RepeatMinutes(), 0) << "an out-of-range repeat index means no repeat";
