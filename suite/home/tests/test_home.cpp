@@ -20,6 +20,7 @@
 #include "home_window.h"
 #include "scoped_setting.h"
 #include "screen_config.h"
+#include "temp_device.h"
 #include "test_plugin.h"
 
 namespace {
@@ -160,6 +161,8 @@ class Home : public ::testing::Test {
     return record;
   }
 
+  // A device of its own: what one test's plug-ins saved never reaches another.
+  ce::test::TempDevice device_;
   ce::test::ScopedSetting mount_{"DEVICE_PROGRAM_FOLDERS", "Plugins=" + PluginFolder() + SuiteMount()};
   ce::test::ScreenConfig screen_config_{
       {"DEVICE_SCREEN_WIDTH", "240"}, {"DEVICE_SCREEN_HEIGHT", "320"}, {"DEVICE_SCREEN_DPI", "96"}};

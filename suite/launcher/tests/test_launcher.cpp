@@ -128,7 +128,10 @@ class LauncherDevice : public ::testing::Test {
     WriteDeviceFile(L"\\Storage\\My Documents\\a.x", "short");
     WriteDeviceFile(L"\\Storage\\My Documents\\README", "no dot");
     RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
+    // The module's settings start afresh: nothing of another test's items.
     BarSettings().Open();
+    BarSettings().SetDefaultLayout();
+    BarSettings().options = ToolOptions{};
     ProgramList().Prepare();
     ProgramList().Rebuild();
   }
@@ -260,6 +263,24 @@ TEST_F(LauncherDevice, IconItemsKeptInTheRegistry) {
   EXPECT_NE(reloaded.Item(1).Icon(), nullptr);
   EXPECT_FALSE(reloaded.Item(2).HasPath()) << "no \"I2\": loaded empty";
   EXPECT_FALSE(reloaded.Item(5).HasPath()) << "an emptied slot stays empty";
+}
+
+// The settings key stays open for the module's life; deleted meanwhile
+// (the settings removed, another device), it is made again before the next
+// save instead of swallowing it.
+TEST(BarSettingsKey, AKeyDeletedUnderTheOpenHandleIsMadeAgain) {
+  CBarSettings settings;
+  ASSERT_TRUE(settings.IsOpen());
+  ASSERT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, kKey), ERROR_SUCCESS);
+  settings.numLines = 2;
+  settings.date = 1;
+  settings.Item(0).Set(kChild, nullptr, L"Child", nullptr, 0);
+  ASSERT_TRUE(settings.SaveIcons());
+  CBarSettings stored;
+  ASSERT_TRUE(stored.Load());
+  EXPECT_EQ(stored.numLines, 2u);
+  EXPECT_EQ(stored.Item(0).Name(), L"Child");
+  RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
 }
 
 TEST_F(LauncherDevice, LoadNeedsLinesAndDateAndBringsLineCountsInRange) {
