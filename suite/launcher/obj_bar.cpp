@@ -273,6 +273,27 @@ BOOL CObjBar::OnAction() {
   return 1;
 }
 
+BOOL CObjBar::OnPen(int x, int y, BOOL hold) {
+  const int top = Icons().Top();
+  const int code = Icons().ButtonClick(x, HeightChange(y - top) + top, FALSE);
+  if (code == kCodeNothing) return 1;
+  if (code >= 0) {
+    // An empty slot, or one that shows no icon, takes nothing.
+    const std::wstring& name = BarSettings().Item(code).Name();
+    if (name.empty() || name == ProgramList().NoIconText()) return 1;
+  }
+  State().tappedIndex = code;
+  RequestRedraw();
+  if (!hold) {
+    AppLaunch(x, y);
+  } else if (code >= 0) {
+    // The details open below the held icon's line.
+    const int line = std::max(0, (y - top - S(1)) / S(18));
+    ShowIconDetails(m_window, top + S(2) + line * S(18));
+  }
+  return 1;
+}
+
 BOOL CObjBar::OnSysColorChange() {
   Icons().CreateBrushes();
   return 1;

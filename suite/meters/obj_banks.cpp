@@ -1,5 +1,7 @@
 #include "obj_banks.h"
 
+#include <algorithm>
+
 #include "meter_settings.h"
 #include "obj_banks_meters.h"
 #include "obj_battery.h"
@@ -195,6 +197,37 @@ void CObjBanks::OnAction() {
       m->Action(focus - 1);
     } else {
       m->SecondAction(focus - 1);
+    }
+  }
+  RequestRedraw();
+}
+
+void CObjBanks::OnPen(int x, int y, BOOL hold) {
+  if (!active) return;
+  const int arrow = Scale(7);
+  if (first > 0 && x < arrow) {
+    --first;
+    FindLastVisible();
+    focus = std::min(focus, lastVisible);
+    LayoutRects();
+  } else if (lastVisible < count - 1 && x >= screenWidth - arrow) {
+    ++first;
+    FindLastVisible();
+    focus = std::max(focus, first);
+    LayoutRects();
+  } else {
+    for (int i = first; i <= lastVisible && i < kMaxBanks; ++i) {
+      const BankRecord& b = banks[i];
+      if (b.meter == nullptr || x < b.whole.left || x >= b.whole.right || y < b.whole.top || y >= b.whole.bottom) {
+        continue;
+      }
+      focus = i;
+      focusUpper = CMeterSettings::Get().bs == kTiny || b.meter->IsSingleAction() || y < b.upper.bottom ? 1 : 0;
+      if (!hold) {
+        OnAction();
+        return;
+      }
+      break;
     }
   }
   RequestRedraw();

@@ -31,6 +31,9 @@ class CObjBanks {
   BOOL OnKeyUp() { return 1; }
   BOOL OnKeyDown() { return 1; }
   void OnAction();
+  // The pen at (x, y) of the row: a scroll arrow scrolls; the bank area
+  // under it takes the focus, and a tap (not a hold) acts on it.
+  void OnPen(int x, int y, BOOL hold);
 
   void Layout();
   void FindLastVisible();

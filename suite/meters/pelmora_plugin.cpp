@@ -55,6 +55,7 @@ struct MeterState {
   int m_iCntTimer = 0;
   int m_iUpdateTimer = 1000;
   BOOL selected = 0;
+  RECT paintRect = {};  // where the host last had the row painted
   HDC windowDc = nullptr;
   bool vendorUtilities = false;
 };
@@ -218,6 +219,7 @@ void OnPaint(const PluginPaintData& paint) {
   }
   if (paint.selected) suite::TintRect(paint.hdc, &paint.rect, g_state.colors[COLOR_HOMEHIGHLIGHT], 100);
   g_state.selected = paint.selected;
+  g_state.paintRect = paint.rect;
   const RECT rule = {0, paint.rect.bottom - 1, paint.rect.right, paint.rect.bottom};
   HBRUSH brush = CreateSolidBrush(g_state.colors[COLOR_HOMERULE]);
   FillRect(paint.hdc, &rule, brush);
@@ -272,7 +274,14 @@ HRESULT PluginHello::HandleEvent(PluginEvent* event) {
       }
       return S_OK;
     case PE_ACTION:
-      Banks().OnAction();
+      // The pen acts where it landed, in the row as last painted; the
+      // action key on the focus.
+      if (event->action.source == PLUGIN_ACTION_KEY) {
+        Banks().OnAction();
+      } else {
+        Banks().OnPen(event->action.point.x - g_state.paintRect.left, event->action.point.y - g_state.paintRect.top,
+                      event->action.source == PLUGIN_ACTION_HOLD);
+      }
       return S_OK;
     case PE_PAINT:
       OnPaint(event->paint);

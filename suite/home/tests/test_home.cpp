@@ -248,15 +248,33 @@ TEST_F(Home, KeysActionsTapsTicksAndColourChangesReachThePlugIns) {
 
   SendMessageW(window_, WM_KEYDOWN, VK_RETURN, 0);
   EXPECT_EQ(Record(CLSID_TestGreen).events[PE_ACTION], 1);
+  EXPECT_EQ(Record(CLSID_TestGreen).lastAction.source, PLUGIN_ACTION_KEY);
 
-  // A tap selects the plug-in under the pen and acts on it; a tap on one
-  // that takes no selection does nothing.
+  // A tap (the pen up again at once) selects the plug-in under the pen and
+  // tells it where the pen landed; a tap on one that takes no selection
+  // does nothing.
+  PostMessageW(window_, WM_LBUTTONUP, 0, MAKELPARAM(10, 30));
   SendMessageW(window_, WM_LBUTTONDOWN, 0, MAKELPARAM(10, 30));
   EXPECT_EQ(screen_->Selected(), 0);
-  EXPECT_EQ(Record(CLSID_TestRed).events[PE_ACTION], 1);
+  TestPlugRecord red = Record(CLSID_TestRed);
+  EXPECT_EQ(red.events[PE_ACTION], 1);
+  EXPECT_EQ(red.lastAction.source, PLUGIN_ACTION_TAP);
+  EXPECT_EQ(red.lastAction.point.x, 10);
+  EXPECT_EQ(red.lastAction.point.y, 30);
+  PostMessageW(window_, WM_LBUTTONUP, 0, MAKELPARAM(10, 60));
   SendMessageW(window_, WM_LBUTTONDOWN, 0, MAKELPARAM(10, 60));
   EXPECT_EQ(screen_->Selected(), 0);
   EXPECT_EQ(Record(CLSID_TestBlue).events[PE_ACTION], 0);
+  Pump();
+
+  // The pen held still is press and hold, at its point.
+  SendMessageW(window_, WM_LBUTTONDOWN, 0, MAKELPARAM(200, 100));
+  EXPECT_EQ(screen_->Selected(), 2);
+  const TestPlugRecord green = Record(CLSID_TestGreen);
+  EXPECT_EQ(green.events[PE_ACTION], 2);
+  EXPECT_EQ(green.lastAction.source, PLUGIN_ACTION_HOLD);
+  EXPECT_EQ(green.lastAction.point.x, 200);
+  EXPECT_EQ(green.lastAction.point.y, 100);
 
   SendMessageW(window_, WM_TIMER, 1, 0);
   SendMessageW(window_, WM_SYSCOLORCHANGE, 0, 0);

@@ -40,7 +40,8 @@ void ChimerMinuteCheck(HWND) {}
 void ChimerPlay(HWND, int) {}
 void ChimerStop(HWND, int) {}
 void EndChimer() {}
-void ShowIconDetails(HWND, int) {}
+std::vector<int> g_details;
+void ShowIconDetails(HWND, int y) { g_details.push_back(y); }
 void InstallToolHost() {}
 }  // namespace tessivo
 
@@ -493,6 +494,57 @@ TEST_F(LauncherDevice, TapAndKeysStartTheProgram) {
   Bar().OnAction();
   const std::string keyed = WaitForReport(L"\\keyed.txt");
   EXPECT_NE(keyed.find("report \\keyed.txt"), std::string::npos) << keyed;
+}
+
+// The pen on the bar, as the home screen passes it: each icon it lands on
+// takes the selection and starts; the arrows scroll; press and hold on an
+// icon opens its details instead; an empty slot takes nothing.
+TEST_F(LauncherDevice, ThePenActsOnTheIconItLandsOn) {
+  CBarSettings& settings = BarSettings();
+  settings.numLines = 1;
+  settings.ns = 2;
+  settings.sw = 1;
+  const wchar_t* tools[] = {L"- Sweepkit -", L"- Chimer -", L"- Juggler -", L"- Tuneup -"};
+  for (int i = 0; i < 4; ++i) settings.Item(i).Set(tools[i], nullptr, tools[i], nullptr, 0);
+  State().screenWidth = 240;
+  Bar().CreateResources();
+  Icons().Reset();
+  const int top = 40;
+  Icons().Draw(nullptr, 0, top, FALSE, TRUE, 1, FALSE, TRUE);
+  const std::wstring opened[] = {L"sweepkit - Sweepkit -", L"chimer", L"juggler", L"tuneup"};
+  for (int i = 0; i < 4; ++i) {
+    const RECT& r = Icons().Rect(i);
+    g_tools.clear();
+    State().tappedIndex = 3 - i;  // the keys left the selection elsewhere
+    Bar().OnPen((r.left + r.right) / 2, (r.top + r.bottom) / 2, FALSE);
+    EXPECT_EQ(State().tappedIndex, i);
+    ASSERT_EQ(g_tools.size(), 1u) << i;
+    EXPECT_EQ(g_tools[0], opened[i]);
+  }
+  // An empty slot on the line takes nothing.
+  const RECT& empty = Icons().Rect(6);
+  g_tools.clear();
+  Bar().OnPen((empty.left + empty.right) / 2, (empty.top + empty.bottom) / 2, FALSE);
+  EXPECT_EQ(State().tappedIndex, 3);
+  EXPECT_TRUE(g_tools.empty());
+  // The down arrow of the scrolling line scrolls it.
+  const int arrowY = top + S(2) + S(18) + S(8);
+  HDC screen = GetDC(nullptr);
+  Bar().CreateScrollBuffer(screen);
+  Bar().CreateBackBuffer(screen);
+  ReleaseDC(nullptr, screen);
+  Bar().OnPen(State().screenWidth - S(25), arrowY, FALSE);
+  EXPECT_EQ(State().tappedIndex, kCodeDown);
+  EXPECT_EQ(State().firstLine, 2);
+  // Press and hold opens the details of the icon, and starts nothing.
+  g_tools.clear();
+  g_details.clear();
+  const RECT& held = Icons().Rect(1);
+  Bar().OnPen(held.left + 2, held.top + 4, TRUE);
+  EXPECT_EQ(State().tappedIndex, 1);
+  EXPECT_TRUE(g_tools.empty());
+  ASSERT_EQ(g_details.size(), 1u);
+  EXPECT_EQ(g_details[0], top + S(2)) << "the icon line's top";
 }
 
 TEST_F(LauncherDevice, LaunchRulesForShortcutsFoldersAndTheDate) {

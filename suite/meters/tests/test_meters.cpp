@@ -499,6 +499,77 @@ TEST(Banks, IconsAndTheBigGaugeStayInsideTheirBanks) {
   ReleaseDC(nullptr, screen);
 }
 
+// A meter that records which of its actions ran, and for which bank.
+class RecordingMeter : public CObjMeter {
+ public:
+  explicit RecordingMeter(bool single = false) : single_(single) {}
+  BOOL Action(int bank) override {
+    last = L"action " + std::to_wstring(bank);
+    return 1;
+  }
+  BOOL SecondAction(int bank) override {
+    last = L"second " + std::to_wstring(bank);
+    return 1;
+  }
+  BOOL IsSingleAction() override { return single_ ? 1 : 0; }
+  std::wstring last;
+
+ private:
+  bool single_;
+};
+
+// The pen acts on the bank area it lands on, not on the focus the keys
+// left: the upper area's action, the lower area's second action, a single
+// action anywhere in its bank; a hold only moves the focus; the scroll
+// arrows scroll.
+TEST(Banks, ThePenActsOnTheAreaUnderIt) {
+  SetDpiForTesting(96);
+  CMeterSettings::Get().bs = kSmall;
+  RecordingMeter meters[6] = {RecordingMeter(), RecordingMeter(), RecordingMeter(true),
+                              RecordingMeter(), RecordingMeter(), RecordingMeter()};
+  CObjBanks row;
+  row.active = 1;
+  row.screenWidth = 240;  // six banks of 49 pixels do not fit: the row scrolls
+  for (int i = 0; i < 6; ++i) row.banks[i].meter = &meters[i];
+  row.count = 6;
+  row.FindLastVisible();
+  row.LayoutRects();
+  ASSERT_EQ(row.lastVisible, 3);
+  const int upper = row.banks[1].upper.bottom - 2;
+  const int lower = row.banks[1].lower.top + 2;
+  const struct {
+    int x, y;
+    BOOL hold;
+    int focus, focusUpper;
+    int meter;  // the meter whose action ran, -1 none
+    const wchar_t* ran;
+  } cases[] = {
+      {60, upper, FALSE, 1, 1, 1, L"action 0"},
+      {60, lower, FALSE, 1, 0, 1, L"second 0"},
+      {110, lower, FALSE, 2, 1, 2, L"action 1"},  // a single action takes its whole bank
+      {160, lower, TRUE, 3, 0, -1, nullptr},      // a hold moves the focus only
+      {5, upper, FALSE, 0, 1, 0, L"action -1"},
+  };
+  for (const auto& c : cases) {
+    for (RecordingMeter& m : meters) m.last.clear();
+    row.OnPen(c.x, c.y, c.hold);
+    EXPECT_EQ(row.focus, c.focus) << c.x << "," << c.y;
+    EXPECT_EQ(row.focusUpper, c.focusUpper) << c.x << "," << c.y;
+    for (int i = 0; i < 6; ++i) {
+      EXPECT_EQ(meters[i].last, i == c.meter ? std::wstring(c.ran) : std::wstring()) << c.x << "," << c.y;
+    }
+  }
+  // The right arrow scrolls the row on; the left one, shown then, back.
+  for (RecordingMeter& m : meters) m.last.clear();
+  row.OnPen(row.screenWidth - 2, upper, FALSE);
+  EXPECT_EQ(row.first, 1);
+  EXPECT_EQ(row.focus, 1) << "the focus stays on a shown bank";
+  EXPECT_EQ(row.banks[1].whole.left, Scale(7)) << "room for the left arrow";
+  row.OnPen(2, upper, FALSE);
+  EXPECT_EQ(row.first, 0);
+  for (RecordingMeter& m : meters) EXPECT_TRUE(m.last.empty());
+}
+
 TEST(Clock, HandsAtThreeOClock) {
   const POINT c = {20, 20};
   const POINT hour = CObjClock::HandEnd(c, 8, (0.0 + 3) / 12);
