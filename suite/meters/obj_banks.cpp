@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/color_scheme.h"
 #include "meter_settings.h"
 #include "obj_banks_meters.h"
 #include "obj_battery.h"
@@ -262,8 +263,10 @@ void CObjBanks::Draw(HDC dc, const RECT& rect, BOOL selected) {
   if (active && selected && banks[focus].meter != nullptr) {
     const BankRecord& b = banks[focus];
     const RECT r = b.meter->IsSingleAction() ? b.whole : focusUpper ? b.upper : b.lower;
-    HBRUSH outer = CreateSolidBrush(OuterFocusColour(0xB06000, 0xFFFFFF));
-    HBRUSH inner = CreateSolidBrush(0xB06000);
+    const COLORREF highlight = SchemeColour(suite::CColorScheme::kHomeHighlight);
+    HBRUSH outer =
+        CreateSolidBrush(OuterFocusColour(highlight, SchemeColour(suite::CColorScheme::kHomeHighlightText)));
+    HBRUSH inner = CreateSolidBrush(highlight);
     FrameBox(memory, r, outer);
     const RECT shrunk = {r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
     FrameBox(memory, shrunk, inner);

@@ -396,7 +396,7 @@ BOOL CObjBattery::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int si
   RECT label = {left, labelTop, left + Scale(49) - 1, labelTop + Scale(25)};
   SetBkMode(dc, TRANSPARENT);
   HGDIOBJ old = SelectObject(dc, normalFont);
-  SetTextColor(dc, selected ? 0xFFFFFF : 0x000000);
+  SetTextColor(dc, BankTextColour(selected));
   const std::wstring text = LabelText(displayMode <= 2 ? static_cast<int>(displayMode) : 0);
   DrawTextW(dc, text.c_str(), -1, &label, DT_CENTER | DT_SINGLELINE | DT_TOP);
   SelectObject(dc, old);

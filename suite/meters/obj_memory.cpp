@@ -32,7 +32,7 @@ bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
 void DrawLabel(HDC dc, const std::wstring& text, RECT rect, HFONT font, BOOL selected) {
   SetBkMode(dc, TRANSPARENT);
   HGDIOBJ old = SelectObject(dc, font);
-  SetTextColor(dc, selected ? 0xFFFFFF : 0x000000);
+  SetTextColor(dc, BankTextColour(selected));
   DrawTextW(dc, text.c_str(), -1, &rect, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
   SelectObject(dc, old);
 }

@@ -4,12 +4,23 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "common/color_scheme.h"
 #include "common/ui_helpers.h"
 
 namespace pelmora {
 namespace {
 
 int g_dpi = 0;
+
+// The scheme's colours; the defaults until the frame loads the current one.
+struct SchemeTable {
+  COLORREF colors[suite::CColorScheme::kColorCount] = {};
+  SchemeTable() { suite::CColorScheme().GetColors(colors); }
+};
+SchemeTable& Scheme() {
+  static SchemeTable table;
+  return table;
+}
 BYTE g_hOffsets[12];
 BYTE g_vOffsets[13];
 
@@ -29,6 +40,19 @@ void SetDpiForTesting(int dpi) {
 }
 
 int Scale(int n) { return (n * Dpi() + 48) / 96; }
+
+COLORREF SchemeColour(int slot) {
+  if (slot < 0 || slot >= suite::CColorScheme::kColorCount) return 0;
+  return Scheme().colors[slot];
+}
+
+void SetSchemeColours(const COLORREF* colors) {
+  for (int i = 0; i < suite::CColorScheme::kColorCount; ++i) Scheme().colors[i] = colors[i];
+}
+
+COLORREF BankTextColour(BOOL selected) {
+  return SchemeColour(selected ? suite::CColorScheme::kHomeHighlightText : suite::CColorScheme::kHomeText);
+}
 
 void CopyTransparent(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY) {
   if (dest == nullptr || source == nullptr) return;

@@ -19,6 +19,15 @@ int Dpi();
 // For tests: fixes the DPI (0 reads the screen again).
 void SetDpiForTesting(int dpi);
 
+// The home colour scheme the meters draw with: the plug-in frame puts the
+// current scheme's 29 colours in (SetSchemeColours); until then the
+// scheme's defaults.
+COLORREF SchemeColour(int slot);
+void SetSchemeColours(const COLORREF* colors);
+// A bank's text: the highlight's text colour on the selected row, else the
+// home text colour.
+COLORREF BankTextColour(BOOL selected);
+
 // Copies width x height from source to dest, leaving out magenta pixels.
 void CopyTransparent(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY);
 // A line `thickness` pixels wide from (x0, y0) to (x1, y1), both ends drawn.

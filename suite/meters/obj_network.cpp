@@ -261,7 +261,7 @@ BOOL CObjNetwork::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int si
   static const wchar_t* const kSecond[5] = {L"", L"Rate", L"", L"Rate", L""};
   SetBkMode(dc, TRANSPARENT);
   HGDIOBJ old = SelectObject(dc, normalFont);
-  SetTextColor(dc, selected ? 0xFFFFFF : 0x000000);
+  SetTextColor(dc, BankTextColour(selected));
   const int labelX = left + (size == kBig ? Scale(25) : Scale(20));
   ExtTextOutW(dc, labelX, top, 0, nullptr, kFirst[m], static_cast<UINT>(std::wcslen(kFirst[m])), nullptr);
   ExtTextOutW(dc, labelX, top + Scale(10), 0, nullptr, kSecond[m], static_cast<UINT>(std::wcslen(kSecond[m])), nullptr);

@@ -40,8 +40,8 @@ constexpr UINT_PTR IDT_CLOCK = 102;
 constexpr UINT WM_LAUNCH_OPTIONS = 1324;
 constexpr UINT WM_LAUNCH_HELP = 1325;
 constexpr UINT WM_LAUNCH_ALERTS = 1326;
-constexpr int COLOR_HOMEHIGHLIGHT = 22;
-constexpr int COLOR_HOMERULE = 24;
+constexpr int COLOR_HOMEHIGHLIGHT = suite::CColorScheme::kHomeHighlight;
+constexpr int COLOR_HOMERULE = suite::CColorScheme::kHomeRule;
 
 struct MeterState {
   COLORREF colors[suite::CColorScheme::kColorCount] = {};
@@ -66,6 +66,7 @@ void ReloadColors() {
   suite::CColorScheme scheme;
   scheme.LoadCurrent();
   scheme.GetColors(g_state.colors);
+  SetSchemeColours(g_state.colors);
 }
 
 DWORD WINAPI WorkerThread(LPVOID) {
