@@ -472,6 +472,7 @@ TEST(Banks, IconsAndTheBigGaugeStayInsideTheirBanks) {
   for (const int scale : {1, 2}) {
     SetDpiForTesting(96 * scale);
     for (CObjMeter* meter : {static_cast<CObjMeter*>(&LeftIcon()), static_cast<CObjMeter*>(&RightIcons())}) {
+      meter->Init(GetModuleHandleW(nullptr), nullptr);  // the pictures of this DPI
       for (int size = 0; size < 3; ++size) {
         const int width = meter->GetWidth();
         const int height = meter->GetMainHeight(size) + meter->GetLabelHeight(size);
