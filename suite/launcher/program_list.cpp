@@ -43,7 +43,8 @@ struct SpecialItem {
   BYTE icon;
 };
 
-constexpr SpecialItem kSpecialItems[] = {{122, 240}, {163, 247}, {131, 242}, {40044, 168}};
+// Tuneup opens only from its icon: it is offered beside the other tools.
+constexpr SpecialItem kSpecialItems[] = {{122, 240}, {123, 241}, {163, 247}, {131, 242}, {40044, 168}};
 
 std::wstring LoadText(UINT id, int capacity) {
   WCHAR buffer[kTextCapacity] = {};

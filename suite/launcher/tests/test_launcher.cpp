@@ -182,6 +182,7 @@ TEST_F(LauncherDevice, ScanFindsProgramsAndMapsDocuments) {
       {L"EXCEL: Budget", L"\\Windows\\pxl.exe", L"\\Storage\\My Documents\\Sheets\\budget.pxl"},
       {L"Date And Time", L"\\Windows\\settings.exe", L"clock.cpl.xml"},
       {L"- Sweepkit -", L"- Sweepkit -", L""},
+      {L"- Tuneup -", L"- Tuneup -", L""},
       {L"* Custom Program Link *", L"", L""},
   };
   for (const Expected& c : cases) {
@@ -194,8 +195,8 @@ TEST_F(LauncherDevice, ScanFindsProgramsAndMapsDocuments) {
       EXPECT_NE(entry->icon, nullptr) << ce::Utf8FromWide(c.name);
     }
   }
-  // Ten settings pages, four special items, the two empty ones, five files.
-  EXPECT_EQ(ProgramList().Count(), 10 + 4 + 2 + 5);
+  // Ten settings pages, five special items, the two empty ones, five files.
+  EXPECT_EQ(ProgramList().Count(), 10 + 5 + 2 + 5);
   for (const wchar_t* skipped : {L"Icon", L"Broken", L"A", L"README"}) {
     EXPECT_EQ(FindEntry(skipped), nullptr) << ce::Utf8FromWide(skipped);
   }
