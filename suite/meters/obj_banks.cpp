@@ -56,7 +56,34 @@ BOOL CObjBanks::Init(HINSTANCE instance, HWND window, HFONT normalFont, HFONT se
   Layout();
   FindLastVisible();
   LayoutRects();
+  LoadArrows(instance);
   return 1;
+}
+
+void CObjBanks::LoadArrows(HINSTANCE instance) {
+  m_strip.Load(instance, L"PM_ScrollStrip.bmp", 209, 219);
+  m_arrows.Load(instance, L"PM_ScrollArrows.bmp", 208, 218);
+}
+
+void CObjBanks::DrawScrollArrows(HDC dc, int size) {
+  const MeterBitmap arrows = m_arrows.Bitmap();
+  const MeterBitmap strip = m_strip.Bitmap();
+  if (arrows.dc == nullptr || strip.dc == nullptr) return;
+  const bool tiny = size == kTiny;
+  const int height = std::min(Scale(15), strip.height);
+  const int stripFrom = tiny ? std::max(0, strip.height - height) : 0;
+  const int stripTop = tiny ? 0 : Scale(8);
+  const int arrowTop = tiny ? Scale(4) : Scale(12);
+  const int half = arrows.width / 2;
+  if (first > 0) {
+    CopyTransparent(dc, 0, stripTop, strip.width, height, strip.dc, 0, stripFrom);
+    CopyTransparent(dc, 0, arrowTop, half, arrows.height, arrows.dc, 0, 0);
+  }
+  if (lastVisible < count - 1) {
+    const int x = screenWidth - strip.width;
+    CopyTransparent(dc, x, stripTop, strip.width, height, strip.dc, 0, stripFrom);
+    CopyTransparent(dc, x, arrowTop, half, arrows.height, arrows.dc, half, 0);
+  }
 }
 
 void CObjBanks::Layout() {
@@ -278,6 +305,7 @@ void CObjBanks::Draw(HDC dc, const RECT& rect, BOOL selected) {
       banks[i].meter->Draw(memory, banks[i].whole, m_normalFont, m_secondFont, size, i - 1, selected);
     }
   }
+  DrawScrollArrows(memory, size);
   BitBlt(dc, rect.left, rect.top, w, h, memory, 0, 0, SRCCOPY);
   SelectObject(memory, old);
   DeleteObject(bitmap);

@@ -571,6 +571,41 @@ TEST(Banks, ThePenActsOnTheAreaUnderIt) {
   for (RecordingMeter& m : meters) EXPECT_TRUE(m.last.empty());
 }
 
+// A row wider than the screen shows a scroll arrow at each end it can
+// scroll towards, at both DPIs.
+TEST(Banks, ScrollArrowsShowWhereTheRowGoesOn) {
+  HDC screen = GetDC(nullptr);
+  const COLORREF arrow = AsStored(screen, 0x704830);  // the arrows' blue, as a COLORREF
+  for (const int scale : {1, 2}) {
+    SetDpiForTesting(96 * scale);
+    CMeterSettings::Get().bs = kSmall;
+    RecordingMeter meters[6];
+    CObjBanks row;
+    row.active = 1;
+    row.screenWidth = 240 * scale;
+    for (int i = 0; i < 6; ++i) row.banks[i].meter = &meters[i];
+    row.count = 6;
+    row.LoadArrows(GetModuleHandleW(nullptr));
+    row.FindLastVisible();
+    row.LayoutRects();
+    const int height = Scale(33);
+    const auto arrowsAt = [&](int left) {
+      const WhiteCanvas canvas(screen, row.screenWidth, height);
+      row.Draw(canvas.dc, RECT{0, 0, row.screenWidth, height}, FALSE);
+      return CountPixels(canvas.dc, left, 0, Scale(7), height, arrow);
+    };
+    EXPECT_EQ(arrowsAt(0), 0) << "scale " << scale << ": nothing to the left yet";
+    EXPECT_GT(arrowsAt(row.screenWidth - Scale(7)), 4 * scale * scale) << "scale " << scale;
+    row.OnPen(row.screenWidth - 1, Scale(15), FALSE);
+    row.OnPen(row.screenWidth - 1, Scale(15), FALSE);
+    EXPECT_GT(arrowsAt(0), 4 * scale * scale) << "scale " << scale;
+    EXPECT_EQ(row.lastVisible, row.count - 1);
+    EXPECT_EQ(arrowsAt(row.screenWidth - Scale(7)), 0) << "scale " << scale << ": the row ends on the screen";
+  }
+  SetDpiForTesting(96);
+  ReleaseDC(nullptr, screen);
+}
+
 TEST(Clock, HandsAtThreeOClock) {
   const POINT c = {20, 20};
   const POINT hour = CObjClock::HandEnd(c, 8, (0.0 + 3) / 12);

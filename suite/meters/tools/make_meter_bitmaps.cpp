@@ -216,6 +216,20 @@ bool MakeIcons(const std::string& folder, const std::string& suffix, int dpi) {
   Help(right, 0, side);
   Options(right, side, side);
   ok &= Write(folder, "PM_RightIcons" + suffix + ".bmp", right);
+  // The row's scroll arrows: a pair (left half pointing left, right half
+  // right), 7 x 7, and the strip behind an arrow, 7 x 20 (the Tiny row
+  // shows its lower 15).
+  const int a = 7 * f;
+  Image arrows(2 * a, a);
+  for (int row = 0; row < a; ++row) {
+    const int reach = (row < a / 2 ? row + 1 : a - row) * (a - 2 * f) / ((a + 1) / 2);
+    arrows.Fill(a - f - reach, row, reach, 1, 0x304870);
+    arrows.Fill(a + f, row, reach, 1, 0x304870);
+  }
+  ok &= Write(folder, "PM_ScrollArrows" + suffix + ".bmp", arrows);
+  Image strip(a, 20 * f);
+  strip.RoundBox(0, 0, a, 20 * f, 2 * f, 0xD8E0EA);
+  ok &= Write(folder, "PM_ScrollStrip" + suffix + ".bmp", strip);
   return ok;
 }
 
