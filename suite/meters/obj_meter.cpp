@@ -1,5 +1,6 @@
 #include "obj_meter.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -63,6 +64,37 @@ void CopyTransparent(HDC dest, int x, int y, int width, int height, HDC source, 
       SetPixel(dest, x + column, y + row, c);
     }
   }
+}
+
+int DrawBankLabel(HDC dc, const RECT& bank, RECT rect, std::initializer_list<std::wstring> texts, HFONT font,
+                  BOOL selected, UINT vertical) {
+  if (dc == nullptr || texts.size() == 0) return -1;
+  rect.left = std::max(rect.left, bank.left) + Scale(1);
+  rect.right = std::min(rect.right, bank.right) - Scale(1);
+  rect.top = std::max(rect.top, bank.top);
+  rect.bottom = std::min(rect.bottom, bank.bottom);
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return -1;
+  SetBkMode(dc, TRANSPARENT);
+  HGDIOBJ old = SelectObject(dc, font);
+  SetTextColor(dc, BankTextColour(selected));
+  int fitted = -1;
+  std::wstring shown;
+  int index = 0;
+  for (const std::wstring& text : texts) {
+    const std::size_t first = text.find_first_not_of(L' ');
+    shown = first == std::wstring::npos ? std::wstring() : text.substr(first, text.find_last_not_of(L' ') - first + 1);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &extent);
+    if (extent.cx <= rect.right - rect.left) {
+      fitted = index;
+      break;
+    }
+    ++index;
+  }
+  const UINT across = fitted >= 0 ? DT_CENTER : DT_LEFT;
+  DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &rect, across | vertical | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old);
+  return fitted;
 }
 
 void DrawLine(HDC dc, int x0, int y0, int x1, int y1, COLORREF colour, int thickness) {

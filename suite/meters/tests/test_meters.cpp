@@ -606,6 +606,76 @@ TEST(Banks, ScrollArrowsShowWhereTheRowGoesOn) {
   ReleaseDC(nullptr, screen);
 }
 
+// Every bank with the longest figures it shows, at Big and Small, at 96
+// and 192 DPI: nothing is drawn outside the bank, and no label reaches the
+// bank's last columns, where a cut text would end.
+TEST(Banks, TheLongestFiguresStayInsideTheirBanks) {
+  ce::testing::UseVirtualClock(20000, 0);
+  ce::test::ScopedSetting percent{"DEVICE_POWER_BATTERY_PERCENT", "95"};
+  ce::test::ScopedSetting flag{"DEVICE_POWER_BATTERY_FLAG", "1"};
+  ce::test::ScopedSetting ac{"DEVICE_POWER_AC_LINE", "0"};
+  ce::testing::AdvanceClock(11000);
+  CMeterSettings& s = CMeterSettings::Get();
+  s.bl = {720, 1, 720};  // the slowest drain: the longest time left, "18h 48m r"
+  s.se = 999 * 3600 + 59 * 60;
+  HDC screen = GetDC(nullptr);
+  const COLORREF ink = AsStored(screen, BankTextColour(FALSE));
+  HINSTANCE self = GetModuleHandleW(nullptr);
+  for (const int scale : {1, 2}) {
+    SetDpiForTesting(96 * scale);
+    HFONT font = CreateFontW((13 * Dpi() + 48) / 96, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, L"Nina");
+    CObjBattery battery;
+    battery.Init(self, nullptr);
+    battery.Update();
+    CObjMemory memory;
+    memory.Init(self, nullptr);
+    memory.programFreeKb = 29218 * 1024 + 1000;
+    memory.storageFreeKb = 99999u * 1024;
+    CObjStorage storage;
+    storage.Init(self, nullptr);
+    storage.cards[0].name = L"Storage Card";
+    storage.cards[0].used = 50;
+    storage.cards[0].freeKb = 99999 * 1024;
+    storage.cards[0].picture = 4;
+    storage.cardCount = 1;
+    const struct {
+      CObjMeter* meter;
+      const char* name;
+      DWORD* mode;
+      DWORD modes;
+    } banks[] = {{&battery, "battery", &s.bd[0], 3}, {&memory, "memory", &s.mt[0], 2}, {&storage, "storage", &s.cfn[0], 2}};
+    for (const auto& b : banks) {
+      for (DWORD mode = 0; mode < b.modes; ++mode) {
+        *b.mode = mode;
+        for (const int size : {int{kBig}, int{kSmall}}) {
+          const int width = b.meter->GetWidth();
+          const int height = b.meter->GetMainHeight(size) + b.meter->GetLabelHeight(size);
+          const WhiteCanvas canvas(screen, 3 * width, height + Scale(20));
+          const RECT bank = {width, 0, 2 * width, height};
+          b.meter->Draw(canvas.dc, bank, font, nullptr, size, 0, FALSE);
+          const std::string where = std::string(b.name) + " mode " + std::to_string(mode) + " size " +
+                                    std::to_string(size) + " at x" + std::to_string(scale);
+          const int outside = 3 * width * (height + Scale(20)) - width * height;
+          const COLORREF white = AsStored(screen, 0xFFFFFF);
+          EXPECT_EQ(CountPixels(canvas.dc, 0, 0, 3 * width, height + Scale(20), white) -
+                        CountPixels(canvas.dc, width, 0, width, height, white),
+                    outside)
+              << where << ": drawn outside the bank";
+          const int labelTop = b.meter->GetMainHeight(size) - Scale(2);
+          EXPECT_EQ(CountPixels(canvas.dc, 2 * width - Scale(1) - 1, labelTop, Scale(1) + 1, height - labelTop, ink), 0)
+              << where << ": the label reaches the bank's edge";
+          EXPECT_GT(CountPixels(canvas.dc, width, labelTop, width, height - labelTop, ink), 2) << where << ": no label";
+        }
+      }
+    }
+    DeleteObject(font);
+  }
+  s.bd[0] = s.mt[0] = s.cfn[0] = 0;
+  SetDpiForTesting(96);
+  ReleaseDC(nullptr, screen);
+  ce::testing::UseRealClock();
+}
+
 TEST(Clock, HandsAtThreeOClock) {
   const POINT c = {20, 20};
   const POINT hour = CObjClock::HandEnd(c, 8, (0.0 + 3) / 12);
