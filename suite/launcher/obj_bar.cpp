@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <vector>
 
 #include "bar_settings.h"
 #include "ce/crt.h"
 #include "ce/shellapi.h"
+#include "common/launch.h"
 #include "common/module_state.h"
 #include "common/reg_helper.h"
 #include "common/string_helper.h"
@@ -51,16 +51,6 @@ constexpr DiaristPage kDiaristPages[] = {
 bool SameProgram(const CIconItem& item, const ProgramEntry& entry) {
   if (item.Path() != entry.path) return false;
   return item.Parameters() == entry.parameters;  // both without, or equal
-}
-
-void StartProcess(const std::wstring& path, const std::wstring& parameters) {
-  std::vector<WCHAR> commandLine(parameters.begin(), parameters.end());
-  commandLine.push_back(L'\0');
-  PROCESS_INFORMATION info = {};
-  if (CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info)) {
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-  }
 }
 
 }  // namespace
@@ -321,7 +311,7 @@ void CObjBar::AppLaunch(int x, int y) {
     return;
   }
   if (code == kCodeDate) {
-    StartProcess(L"\\Windows\\settings.exe", L"clock.cpl.xml");
+    suite::StartProgram(m_window, L"\\Windows\\settings.exe", L"clock.cpl.xml");
     return;
   }
   if (code < 0 || code >= kIconItemCount) return;
@@ -337,14 +327,14 @@ void CObjBar::AppLaunch(int x, int y) {
     info.lpFile = path.c_str();
     info.nShow = SW_SHOW;
     info.hInstApp = Module();
-    if (ShellExecuteExW(&info) && info.hProcess != nullptr) CloseHandle(info.hProcess);
+    if (suite::OpenWithShell(m_window, &info) && info.hProcess != nullptr) CloseHandle(info.hProcess);
   } else if (path == L"Diarist") {
     OpenDiaristPage(item);
     if (m_window != nullptr) InvalidateRect(m_window, nullptr, TRUE);
   } else if (item.Name().compare(0, 8, L"Folder: ") == 0) {
-    StartProcess(BarSettings().explore, path);
+    suite::StartProgram(m_window, BarSettings().explore, path.c_str());
   } else {
-    StartProcess(path, item.Parameters());
+    suite::StartProgram(m_window, path.c_str(), item.Parameters().c_str());
   }
 }
 

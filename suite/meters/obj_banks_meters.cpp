@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "ce/shellapi.h"
 #include "common/iss_utility.h"
+#include "common/launch.h"
 #include "common/module_state.h"
 #include "drainlog_window.h"
 #include "options_dialog.h"
@@ -88,12 +88,7 @@ BOOL CObjClock::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int size
 }
 
 BOOL CObjClock::Action(int) {
-  PROCESS_INFORMATION info{};
-  if (CreateProcessW(L"\\Windows\\settings.exe", const_cast<LPWSTR>(L"clock.cpl.xml"), nullptr, nullptr, FALSE, 0,
-                     nullptr, nullptr, nullptr, &info)) {
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-  }
+  suite::StartProgram(m_window, L"\\Windows\\settings.exe", L"clock.cpl.xml");
   return 1;
 }
 
@@ -157,17 +152,9 @@ BOOL CObjLeftIcon::SecondAction(int) {
 BOOL CObjRightIcons::SecondAction(int) {
   wchar_t root[MAX_PATH] = {};
   suite::IssUtility::GetInstance()->GetStorageRoot(root);
-  wchar_t parameters[MAX_PATH];
-  std::swprintf(parameters, MAX_PATH, L"%lsApplication Data\\Home\\qveng.htp", root);
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof info;
-  info.fMask = 64;
-  info.lpVerb = L"OPEN";
-  info.lpFile = L"iexplore.exe";
-  info.lpParameters = parameters;
-  info.nShow = 5;
-  info.hInstApp = m_instance;
-  ShellExecuteExW(&info);
+  wchar_t document[MAX_PATH];
+  std::swprintf(document, MAX_PATH, L"%lsApplication Data\\Home\\qveng.htp", root);
+  suite::OpenInBrowser(m_window, document, m_instance);
   return 1;
 }
 

@@ -6,6 +6,7 @@
 
 #include "ce/crt.h"
 #include "common/iss_utility.h"
+#include "common/launch.h"
 #include "common/module_state.h"
 #include "meter_settings.h"
 #include "title_bar_meters.h"
@@ -401,12 +402,7 @@ BOOL CObjBattery::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int si
 }
 
 BOOL CObjBattery::Action(int) {
-  PROCESS_INFORMATION info{};
-  if (CreateProcessW(L"\\Windows\\settings.exe", const_cast<LPWSTR>(L"power.cpl.xml"), nullptr, nullptr, FALSE, 0,
-                     nullptr, nullptr, nullptr, &info)) {
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-  }
+  suite::StartProgram(m_window, L"\\Windows\\settings.exe", L"power.cpl.xml");
   return 1;
 }
 
