@@ -100,11 +100,15 @@ std::vector<CardSetting> Cards() {
   return cards;
 }
 
-std::string ExePath() {
-  char buffer[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return {};
-  return std::string(buffer, static_cast<std::size_t>(n));
+// The running executable's host path: read once, since a process keeps
+// its executable (every path resolved asks for it).
+const std::string& ExePath() {
+  static const std::string path = [] {
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+  }();
+  return path;
 }
 
 std::wstring ExeDeviceName(const std::string& exeHost) {
@@ -128,7 +132,7 @@ std::vector<Mount> Mounts() {
     if (!cards[i].host.empty())
       mounts.push_back({{cards[i].name}, cards[i].host, static_cast<int>(i + 1), true, {}, {}, {}});
   }
-  const std::string exe = ExePath();
+  const std::string& exe = ExePath();
   if (!exe.empty()) {
     const std::string exeName = exe.substr(exe.rfind('/') + 1);
     std::wstring program = WideFromUtf8(ce::device::SettingOr("program_name", ""));

@@ -202,6 +202,36 @@ TEST_F(LauncherDevice, ScanFindsProgramsAndMapsDocuments) {
   }
 }
 
+// A rescan asks the shell again only for files that changed: an unchanged
+// shortcut keeps its icon, a rewritten one gets a new one, a removed one
+// leaves the list.
+TEST_F(LauncherDevice, ARescanReusesTheIconsOfUnchangedFiles) {
+  const ProgramEntry* tool = FindEntry(L"Child Tool");
+  ASSERT_NE(tool, nullptr);
+  const HICON first = tool->icon;
+  const HICON game = FindEntry(L"Board Game")->icon;
+  ProgramList().Rebuild();
+  EXPECT_EQ(FindEntry(L"Child Tool")->icon, first);
+  EXPECT_EQ(FindEntry(L"Board Game")->icon, game);
+
+  // Written again a second later: asked again.
+  HANDLE file = CreateFileW(L"\\Storage\\Windows\\Start Menu\\Child Tool.lnk", GENERIC_WRITE, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  FILETIME written{};
+  GetFileTime(file, nullptr, nullptr, &written);
+  written.dwLowDateTime += 10000000;
+  if (written.dwLowDateTime < 10000000) ++written.dwHighDateTime;
+  SetFileTime(file, nullptr, nullptr, &written);
+  CloseHandle(file);
+  DeleteFileW(L"\\Storage\\Windows\\Start Menu\\Games\\board game.lnk");
+  ProgramList().Rebuild();
+  ASSERT_NE(FindEntry(L"Child Tool"), nullptr);
+  EXPECT_NE(FindEntry(L"Child Tool")->icon, nullptr);
+  EXPECT_NE(FindEntry(L"Child Tool")->icon, first) << "a changed file is looked at again";
+  EXPECT_EQ(FindEntry(L"Board Game"), nullptr);
+}
+
 TEST(ProgramListLimits, FileTitlesAndTheThousandthEntry) {
   struct Title {
     const wchar_t* path;
