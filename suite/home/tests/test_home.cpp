@@ -423,9 +423,10 @@ TEST(HomeFiles, ANewDeviceGetsTheDefaultLayoutAndSchemeOnce) {
   std::wstring why;
   ASSERT_TRUE(home::ReadCurrentLayout(settings, layout, &why)) << ce::Utf8FromWide(why);
   ASSERT_EQ(layout.plugins.size(), 4u);
-  // The meters, then the launcher bar under them.
-  EXPECT_EQ(layout.plugins[1].clsidText, L"{F3BE7FFF-7812-4002-B584-3C0950C6BEA3}");
-  EXPECT_EQ(layout.plugins[2].clsidText, L"{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90D}");
+  // The launcher bar, then the meters under it: the order adding both
+  // plug-ins again gives.
+  EXPECT_EQ(layout.plugins[1].clsidText, L"{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90D}");
+  EXPECT_EQ(layout.plugins[2].clsidText, L"{F3BE7FFF-7812-4002-B584-3C0950C6BEA3}");
   // The colours come from the scheme file, not the layout's own.
   EXPECT_EQ(home::ReadCurrentScheme().colors[home::kColorWindow], RGB(0xF4, 0xF8, 0xF8));
 
