@@ -413,6 +413,25 @@ TEST_F(IconArea, KeyboardRightSkipsTheDateAndNoIconNeverGetsAFrame) {
   EXPECT_TRUE(Icons().GetSelectedPoint(&point));
 }
 
+// On the bar the arrows pass over slots that show nothing (an empty slot,
+// a "no icon" one), both ways; the icons dialog, which fills slots, stops
+// on them.
+TEST_F(IconArea, TheBarsMovesPassOverSlotsThatShowNothing) {
+  BarSettings().numLines = 1;
+  ProgramList().Prepare();
+  BarSettings().Item(2).Clear();
+  BarSettings().Item(3).Set(L"", nullptr, ProgramList().NoIconText().c_str(), nullptr, 0);
+  Lay(false);
+  State().tappedIndex = 1;
+  ASSERT_TRUE(Icons().SelectNextColumn());
+  EXPECT_EQ(State().tappedIndex, 4);
+  ASSERT_TRUE(Icons().SelectPrevColumn());
+  EXPECT_EQ(State().tappedIndex, 1);
+  Lay(false, TRUE);
+  ASSERT_TRUE(Icons().SelectNextColumn());
+  EXPECT_EQ(State().tappedIndex, 2) << "the icons dialog stops on an empty slot to fill it";
+}
+
 TEST_F(IconArea, ScrollingWrapsBothWays) {
   BarSettings().ns = 5;
   BarSettings().sw = 2;
