@@ -1,7 +1,7 @@
 // iconmake: draws a program's icon at build time, a 16- and a 32-pixel
 // picture in one ICO file. The designs are neutral pictures of what the
 // program is about: "ball" (a glossy ball with a white spot), "microphone"
-// (a microphone on its stand).
+// (a microphone on its stand), "house" (the home screen).
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -34,14 +34,23 @@ void Microphone(Image& im, double u) {
   im.RoundBox(4.5 * u, 13.6 * u, 11.5 * u, 15 * u, 0.6 * u, kInk);
 }
 
+void House(Image& im, double u) {
+  im.Polygon({{0.8 * u, 8 * u}, {8 * u, 1.2 * u}, {15.2 * u, 8 * u}}, 0x2F6F9F);
+  im.Fill(static_cast<int>(2.8 * u), static_cast<int>(7.5 * u), static_cast<int>(10.4 * u), static_cast<int>(7.5 * u),
+          0xF4F0E4);
+  im.Fill(static_cast<int>(6.8 * u), static_cast<int>(10 * u), static_cast<int>(2.6 * u), static_cast<int>(5 * u),
+          0x3A8A5A);
+  im.Line({2.8 * u, 15 * u}, {13.2 * u, 15 * u}, 0.8 * u, kInk);
+}
+
 struct Design {
   const char* name;
   void (*draw)(Image&, double unit);
 };
-constexpr Design kDesigns[] = {{"ball", Ball}, {"microphone", Microphone}};
+constexpr Design kDesigns[] = {{"ball", Ball}, {"microphone", Microphone}, {"house", House}};
 
 int Usage(std::FILE* out, int status) {
-  std::fprintf(out, "usage: iconmake ball|microphone OUT.ico\n");
+  std::fprintf(out, "usage: iconmake ball|microphone|house OUT.ico\n");
   return status;
 }
 
