@@ -41,6 +41,36 @@ F Export(HMODULE module, const wchar_t* name) {
   return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddressW(module, name)));
 }
 
+// The plug-in library loaded from the meters' folder and its object set up
+// as the home screen does (site, handle, height); released in turn, then
+// COM.
+struct Hosted {
+  bool com = false;
+  HMODULE library = nullptr;
+  IClassFactory* factory = nullptr;
+  IHomePlugin* plugin = nullptr;
+  Environment environment;
+  int height = 0;
+  void Load() {
+    ASSERT_EQ(CoInitializeEx(nullptr, 0), S_OK);
+    com = true;
+    library = LoadLibraryW(L"\\Program Files\\Meters\\Pelmora.dll");
+    ASSERT_NE(library, nullptr);
+    auto getClassObject = Export<LPFNGETCLASSOBJECT>(library, L"DllGetClassObject");
+    ASSERT_EQ(getClassObject(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IHomePlugin, reinterpret_cast<void**>(&plugin)), S_OK);
+    plugin->SetSite(&environment);
+    plugin->Initialize(1);
+    plugin->GetHeight(&height);
+  }
+  ~Hosted() {
+    if (plugin != nullptr) plugin->Release();
+    if (factory != nullptr) factory->Release();
+    if (library != nullptr) FreeLibrary(library);
+    if (com) CoUninitialize();
+  }
+};
+
 TEST(PelmoraPlugin, LoadsDrawsAndUnloadsPromptly) {
   ce::test::ScopedSetting folders{"DEVICE_PROGRAM_FOLDERS", std::string("Meters=") + PELMORA_FOLDER};
   ce::test::ScopedSetting percent{"DEVICE_POWER_BATTERY_PERCENT", "64"};
@@ -142,19 +172,10 @@ TEST(PelmoraPlugin, TheSelectedRowPaintsInTheSchemesColours) {
                  static_cast<DWORD>((path.size() + 1) * 2));
   RegCloseKey(key);
 
-  ASSERT_EQ(CoInitializeEx(nullptr, 0), S_OK);
-  HMODULE library = LoadLibraryW(L"\\Program Files\\Meters\\Pelmora.dll");
-  ASSERT_NE(library, nullptr);
-  auto getClassObject = Export<LPFNGETCLASSOBJECT>(library, L"DllGetClassObject");
-  IClassFactory* factory = nullptr;
-  ASSERT_EQ(getClassObject(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
-  IHomePlugin* plugin = nullptr;
-  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IHomePlugin, reinterpret_cast<void**>(&plugin)), S_OK);
-  Environment environment;
-  plugin->SetSite(&environment);
-  plugin->Initialize(1);
-  int height = 0;
-  plugin->GetHeight(&height);
+  Hosted hosted;
+  ASSERT_NO_FATAL_FAILURE(hosted.Load());
+  IHomePlugin* plugin = hosted.plugin;
+  const int height = hosted.height;
   PluginEvent change{};
   change.kind = PE_SYSCOLORCHANGE;
   plugin->OnEvent(&change);
@@ -197,11 +218,6 @@ TEST(PelmoraPlugin, TheSelectedRowPaintsInTheSchemesColours) {
   DeleteObject(bitmap);
   DeleteDC(dc);
   ReleaseDC(nullptr, screen);
-
-  plugin->Release();
-  factory->Release();
-  FreeLibrary(library);
-  CoUninitialize();
 }
 
 TEST(PelmoraPlugin, RefreshSlowsAfterFortyTicksAndAHostPaintRestoresIt) {
@@ -272,23 +288,12 @@ void CALLBACK PressDone(HWND, UINT, UINT_PTR id, DWORD) {
 TEST(PelmoraPlugin, OptionsOpenFromTheirMessageAfterTheLibraryWasLoadedAgain) {
   ce::test::ScopedSetting folders{"DEVICE_PROGRAM_FOLDERS", std::string("Meters=") + PELMORA_FOLDER};
   RegDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora");
-  ASSERT_EQ(CoInitializeEx(nullptr, 0), S_OK);
   // A first load and unload (as registration does), then the one hosted.
   HMODULE first = LoadLibraryW(L"\\Program Files\\Meters\\Pelmora.dll");
   ASSERT_NE(first, nullptr);
   FreeLibrary(first);
-  HMODULE library = LoadLibraryW(L"\\Program Files\\Meters\\Pelmora.dll");
-  ASSERT_NE(library, nullptr);
-  auto getClassObject = Export<LPFNGETCLASSOBJECT>(library, L"DllGetClassObject");
-  IClassFactory* factory = nullptr;
-  ASSERT_EQ(getClassObject(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
-  IHomePlugin* plugin = nullptr;
-  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IHomePlugin, reinterpret_cast<void**>(&plugin)), S_OK);
-  Environment environment;
-  plugin->SetSite(&environment);
-  plugin->Initialize(1);
-  int height = 0;
-  plugin->GetHeight(&height);
+  Hosted hosted;
+  ASSERT_NO_FATAL_FAILURE(hosted.Load());
   HWND window = FindWindowW(L"PelmoraWnd", L"");
   ASSERT_NE(window, nullptr);
   // Another program's message with a parent that is no window.
@@ -304,10 +309,6 @@ TEST(PelmoraPlugin, OptionsOpenFromTheirMessageAfterTheLibraryWasLoadedAgain) {
             ERROR_SUCCESS);
   RegCloseKey(key);
   EXPECT_EQ(updated, 1u) << "Done saved the settings";
-  plugin->Release();
-  factory->Release();
-  FreeLibrary(library);
-  CoUninitialize();
 }
 
 }  // namespace
