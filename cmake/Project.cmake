@@ -135,3 +135,15 @@ function(ks_add_resources target folder)
     target_link_options(${target} PRIVATE "LINKER:--export-dynamic-symbol=ce_module_resources")
   endif()
 endfunction()
+
+# ks_add_program_icon(TARGET DESIGN FOLDER): the program's resources from
+# FOLDER (one .ksr script, as ks_add_resources) with the icon DESIGN drawn
+# at build time by tools/iconmake as "program.ico", for the script to name.
+function(ks_add_program_icon target design folder)
+  set(icons ${CMAKE_CURRENT_BINARY_DIR}/${target}_icon)
+  add_custom_command(OUTPUT ${icons}/program.ico
+                     COMMAND ${CMAKE_COMMAND} -E make_directory ${icons}
+                     COMMAND iconmake ${design} ${icons}/program.ico
+                     DEPENDS iconmake VERBATIM)
+  ks_add_resources(${target} ${folder} SEARCH ${icons} DEPENDS ${icons}/program.ico)
+endfunction()

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -130,6 +131,67 @@ TEST_F(Files, SymbolicLinksAreFollowedOnlyInsideTheDevice) {
   EXPECT_STREQ(found.cFileName, L"win");
   EXPECT_EQ(found.dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
   FindClose(find);
+}
+
+// Two paths that reach the same entry give one canonical text: separators,
+// "." and "..", letter case and links inside the device are resolved once.
+TEST_F(Files, CanonicalPathsSpellEachEntryOnce) {
+  ScopedSetting cards("DEVICE_STORAGE_CARDS", "Storage Card");
+  std::filesystem::create_directories(device.HostPath("My Documents/Letters"));
+  std::filesystem::create_directories(device.HostPath("Windows/Start Menu"));
+  std::filesystem::create_directories(device.HostPath("Temp"));
+  std::filesystem::create_directories(device.HostPath("Storage Card/Photos"));
+  device.WriteHostFile("My Documents/Letters/Note.TXT", "n");
+  ASSERT_EQ(::symlink(device.HostPath("My Documents").c_str(), device.HostPath("Temp/docs").c_str()), 0);
+  ASSERT_EQ(::symlink(device.HostPath("Temp/docs").c_str(), device.HostPath("Temp/chain").c_str()), 0);
+  ASSERT_EQ(::symlink("../Windows/Start Menu", device.HostPath("Temp/menu").c_str()), 0);
+  TempDevice outside;
+  ::setenv("DEVICE_ROOT", device.root().c_str(), 1);
+  ce::device::Reset();
+  ASSERT_EQ(::symlink(outside.root().c_str(), device.HostPath("Temp/out").c_str()), 0);
+
+  const struct {
+    const wchar_t* path;
+    const wchar_t* canonical;  // null: fails with `error`
+    DWORD error;
+  } cases[] = {
+      {L"\\My Documents", L"\\My Documents", 0},
+      {L"my documents/letters\\", L"\\My Documents\\Letters", 0},
+      {L"\\MY DOCUMENTS\\.\\Letters\\..\\letters\\note.txt", L"\\My Documents\\Letters\\Note.TXT", 0},
+      {L"\\Temp/..", L"\\", 0},
+      {L"/", L"\\", 0},
+      {L"\\Temp\\docs", L"\\My Documents", 0},
+      {L"\\temp\\DOCS\\Letters", L"\\My Documents\\Letters", 0},
+      {L"\\Temp\\chain\\..", L"\\Temp", 0},  // ".." steps back in the text, as the device opens it
+      {L"\\Temp\\chain", L"\\My Documents", 0},
+      {L"\\Temp\\menu", L"\\Windows\\Start Menu", 0},
+      {L"\\storage card\\PHOTOS", L"\\Storage Card\\Photos", 0},
+      {L"\\My Documents\\New File.txt", L"\\My Documents\\New File.txt", 0},
+      {L"\\Temp\\docs\\New.txt", L"\\My Documents\\New.txt", 0},
+      {L"\\Temp\\out", nullptr, ERROR_ACCESS_DENIED},
+      {L"\\..", nullptr, ERROR_ACCESS_DENIED},
+      {L"\\Missing\\x", nullptr, ERROR_PATH_NOT_FOUND},
+      {L"\\a*b", nullptr, ERROR_INVALID_NAME},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ce::Utf8FromWide(c.path));
+    wchar_t out[MAX_PATH] = {};
+    SetLastError(0);
+    const DWORD length = GetCanonicalPathNameW(c.path, out, MAX_PATH);
+    if (c.canonical == nullptr) {
+      EXPECT_EQ(length, 0u);
+      EXPECT_EQ(GetLastError(), c.error);
+      continue;
+    }
+    EXPECT_STREQ(out, c.canonical);
+    EXPECT_EQ(length, std::wcslen(c.canonical));
+  }
+  // A buffer too small is told the size needed and left alone.
+  wchar_t small[4] = {L'x', 0};
+  EXPECT_EQ(GetCanonicalPathNameW(L"\\my documents", small, 4), 14u);
+  EXPECT_STREQ(small, L"x");
+  EXPECT_EQ(GetCanonicalPathNameW(nullptr, small, 4), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
 TEST_F(Files, CreateDispositions) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -122,6 +123,77 @@ TEST_F(FileIcons, FilesWithoutIconsOfTheirOwnGetThePlainPage) {
     EXPECT_EQ(GetPixel(dc_, 2, 0), RGB(128, 128, 128)) << "the page's edge";
     EXPECT_EQ(GetPixel(dc_, 7, 1), RGB(255, 255, 255)) << "the page";
     EXPECT_EQ(GetPixel(dc_, 16, 8), RGB(255, 255, 255)) << "the small size";
+  }
+}
+
+// A little-endian 64-bit ELF file holding `table` as its ".ce_resources"
+// section (at offset `at`, with `claimed` as the section's size), with no
+// other contents: what the shell reads of a module.
+std::string ElfWithResources(const std::string& table, std::uint64_t claimed, std::uint64_t at = 64) {
+  auto put = [](std::string& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+  };
+  const std::string names = std::string("\0.shstrtab\0.ce_resources\0", 25);
+  const std::uint64_t namesAt = at + table.size();
+  const std::uint64_t headersAt = (namesAt + names.size() + 7) & ~std::uint64_t{7};
+  std::string file = std::string("\177ELF\2\1\1", 7);
+  file.resize(0x28, '\0');
+  put(file, headersAt, 8);  // section headers
+  file.resize(0x3A, '\0');
+  put(file, 64, 2);  // their size
+  put(file, 3, 2);   // three: none, the names, the resources
+  put(file, 1, 2);   // the names are section 1
+  file.resize(at, '\0');
+  file += table;
+  file += names;
+  file.resize(headersAt, '\0');
+  auto section = [&](std::uint32_t name, std::uint64_t offset, std::uint64_t size) {
+    std::string header;
+    put(header, name, 4);
+    header.resize(0x18, '\0');
+    put(header, offset, 8);
+    put(header, size, 8);
+    header.resize(64, '\0');
+    file += header;
+  };
+  section(0, 0, 0);
+  section(1, namesAt, names.size());
+  section(11, at, claimed);
+  return file;
+}
+
+// The resource table of a module whose section is damaged: each read is
+// checked against the section and the file, and such a module shows the
+// plain page, never more than it holds.
+TEST_F(FileIcons, DamagedResourceSectionsGiveThePlainPage) {
+  auto u32 = [](std::uint32_t v) {
+    std::string out;
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    return out;
+  };
+  // A table with one icon group (type 14) whose bytes lie at `offset`.
+  auto table = [&](std::uint32_t size, std::uint32_t count, std::uint32_t offset, std::uint32_t length) {
+    std::string t = "KSRT" + u32(1) + u32(size) + u32(count) + u32(14) + u32(1) + u32(offset) + u32(length);
+    t.resize(size < 4096 ? size : 64, '\0');
+    return t;
+  };
+  const struct {
+    const char* what;
+    std::string file;
+  } cases[] = {
+      {"a table larger than its section", ElfWithResources(table(64, 1, 32, 8), 40)},
+      {"a section past the file's end", ElfWithResources(table(64, 1, 32, 8), 1u << 30)},
+      {"more entries than the table holds", ElfWithResources(table(64, 100000, 32, 8), 64)},
+      {"a group past the table's end", ElfWithResources(table(64, 1, 60, 16), 64)},
+      {"a group naming a missing picture", ElfWithResources(table(64, 1, 32, 20) , 64)},
+      {"a table claiming four gigabytes", ElfWithResources(table(0xFFFFFFF0u, 1, 32, 8), 64)},
+      {"a section at an offset beyond the file", ElfWithResources(table(64, 1, 32, 8), 64, 1u << 20).substr(0, 100)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    device_.WriteHostFile("My Documents/Module.dll", c.file);
+    ASSERT_TRUE(Draw(L"\\My Documents\\Module.dll", SHGFI_SMALLICON)) << GetLastError();
+    EXPECT_EQ(GetPixel(dc_, 2, 0), RGB(128, 128, 128)) << "the page's edge";
   }
 }
 

@@ -241,7 +241,7 @@ void HomeScreen::OnKey(WORD key) {
   SweepFailed();
 }
 
-void HomeScreen::OnTap(POINT point) {
+void HomeScreen::OnPen(POINT point, bool hold) {
   for (std::size_t i = 0; i < plugins_.size(); ++i) {
     const RECT& r = rects_[i];
     if (point.x < r.left || point.x >= r.right || point.y < r.top || point.y >= r.bottom) continue;
@@ -249,6 +249,8 @@ void HomeScreen::OnTap(POINT point) {
     Select(static_cast<int>(i));
     PluginEvent event{};
     event.kind = PE_ACTION;
+    event.action.source = hold ? PLUGIN_ACTION_HOLD : PLUGIN_ACTION_TAP;
+    event.action.point = point;
     ++depth_;
     plugins_[i]->Send(event);
     --depth_;

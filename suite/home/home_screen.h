@@ -43,7 +43,10 @@ class HomeScreen {
   void Paint(HDC target, const RECT& area);
 
   void OnKey(WORD key);
-  void OnTap(POINT point);
+  // The pen on the screen: a tap, or with `hold` press and hold. The
+  // plug-in under the pen is selected and told the point, so it acts on
+  // what lies there.
+  void OnPen(POINT point, bool hold);
   void OnTimer();
   void OnInvalidate(HPLUGIN plugin, DWORD what);
 

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <cstdio>
 
+#include "ce/aygshell.h"
 #include "ce/strconv.h"
 #include "ce/wingdi.h"
 #include "ce/winuser.h"
@@ -72,9 +73,14 @@ LRESULT CALLBACK HomeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_KEYDOWN:
       if (screen) screen->OnKey(static_cast<WORD>(wParam));
       return 0;
-    case WM_LBUTTONDOWN:
-      if (screen) screen->OnTap(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+    case WM_LBUTTONDOWN: {
+      if (!screen) return 0;
+      // A pen held still is the context gesture; anything else a tap.
+      const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      SHRGINFO gesture{sizeof(SHRGINFO), window, point, SHRG_RETURNCMD};
+      screen->OnPen(point, SHRecognizeGesture(&gesture) == GN_CONTEXTMENU);
       return 0;
+    }
     case WM_TIMER:
       if (!screen) return 0;
       if (wParam == kTickTimer) screen->OnTimer();

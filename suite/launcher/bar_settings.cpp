@@ -146,7 +146,8 @@ CBarSettings::CBarSettings() {
 CBarSettings::~CBarSettings() { Close(); }
 
 BOOL CBarSettings::Open() {
-  if (m_key != nullptr) return TRUE;
+  if (m_key != nullptr && !KeyIsGone()) return TRUE;
+  Close();
   DWORD disposition = 0;
   if (RegCreateKeyExW(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, &disposition) !=
       ERROR_SUCCESS) {
@@ -158,6 +159,18 @@ BOOL CBarSettings::Open() {
     m_cplKey = nullptr;
   }
   return TRUE;
+}
+
+bool CBarSettings::KeyIsGone() const {
+  // Any query names the key's state: a key deleted under the open handle
+  // (the setup program removing the settings, a new device) answers so.
+  DWORD size = 0;
+  const LONG status = RegQueryValueExW(m_key, L"NumLines", nullptr, nullptr, nullptr, &size);
+  return status == ERROR_KEY_DELETED || status == ERROR_INVALID_HANDLE;
+}
+
+void CBarSettings::Revalidate() {
+  if (m_key != nullptr && KeyIsGone()) Open();
 }
 
 void CBarSettings::Close() {
@@ -208,6 +221,7 @@ void CBarSettings::WriteText(LPCWSTR name, LPCWSTR text) {
 }
 
 BOOL CBarSettings::Load() {
+  Revalidate();
   if (m_key == nullptr) return 0;
   if (!ValueExists(m_key, L"NumLines") || !ValueExists(m_key, L"Date")) return 0;
   std::wstring text;
@@ -271,6 +285,7 @@ BOOL CBarSettings::Load() {
 }
 
 BOOL CBarSettings::SaveIcons() {
+  Revalidate();
   if (m_key == nullptr) return 0;
   WriteDword(L"NumLines", numLines);
   WriteDword(L"Date", date);
@@ -307,6 +322,7 @@ BOOL CBarSettings::SaveIcons() {
 }
 
 void CBarSettings::SaveOptions() {
+  Revalidate();
   if (m_key == nullptr) return;
   WriteDword(L"CT", options.CT);
   WriteDword(L"CC", options.CC);
@@ -328,10 +344,12 @@ void CBarSettings::SaveOptions() {
 }
 
 void CBarSettings::SaveCD() {
+  Revalidate();
   if (m_key != nullptr) WriteDword(L"CD", cd);
 }
 
 void CBarSettings::SaveWindowHandle(HWND window) {
+  Revalidate();
   if (m_key != nullptr) WriteDword(L"THR", static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window)));
 }
 

@@ -82,7 +82,9 @@ class CBarSettings {
   CBarSettings(const CBarSettings&) = delete;
   CBarSettings& operator=(const CBarSettings&) = delete;
 
-  // Opens (creates) the key and its "CPL" subkey; the constructor does.
+  // Opens (creates) the key and its "CPL" subkey; the constructor does. A
+  // key deleted since it was opened is made again, here and before every
+  // load and save, so the settings never go to a dead key.
   BOOL Open();
   void Close();
   bool IsOpen() const { return m_key != nullptr; }
@@ -125,6 +127,8 @@ class CBarSettings {
   WCHAR explore[kTextCapacity] = {};
 
  private:
+  bool KeyIsGone() const;
+  void Revalidate();
   void ReadDword(LPCWSTR name, DWORD* field);
   void ReadText(LPCWSTR name, WCHAR* field);
   void WriteDword(LPCWSTR name, DWORD value);

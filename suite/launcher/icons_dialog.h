@@ -15,6 +15,8 @@ class CIconsDialog : public CToolWindow<CSettingsLogic, CIconsDialog> {
   // The dialog finishes opening on this message, posted to itself.
   static constexpr UINT kFinishOpening = WM_USER + 1;
   UINT TemplateId() const { return kTemplate; }
+  // The bar's header with the dialog's caption across the top.
+  void OnPaint(HDC dc, HWND hwnd) override { PaintCaptionHeader(dc, hwnd); }
 
   // Gives the selected slot the program-list entry named `name` (nothing
   // when the slot already has that name or the list has no such entry).

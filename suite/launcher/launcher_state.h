@@ -11,10 +11,10 @@
 namespace tessivo {
 
 // Slots of the home colour table used by the bar.
-inline constexpr int COLOR_HOMETEXT = 22;
-inline constexpr int COLOR_HOMEHIGHLIGHT = 23;
-inline constexpr int COLOR_HOMEHIGHLIGHTTEXT = 24;
-inline constexpr int COLOR_HOMERULE = 25;
+inline constexpr int COLOR_HOMETEXT = suite::CColorScheme::kHomeText;
+inline constexpr int COLOR_HOMEHIGHLIGHT = suite::CColorScheme::kHomeHighlight;
+inline constexpr int COLOR_HOMEHIGHLIGHTTEXT = suite::CColorScheme::kHomeHighlightText;
+inline constexpr int COLOR_HOMERULE = suite::CColorScheme::kHomeRule;
 
 // The module whose resources the bar uses: the plug-in library, or the
 // running program when the bar is linked into one.

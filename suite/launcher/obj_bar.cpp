@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <vector>
 
 #include "bar_settings.h"
 #include "ce/crt.h"
 #include "ce/shellapi.h"
+#include "common/launch.h"
 #include "common/module_state.h"
 #include "common/reg_helper.h"
 #include "common/string_helper.h"
@@ -51,16 +51,6 @@ constexpr DiaristPage kDiaristPages[] = {
 bool SameProgram(const CIconItem& item, const ProgramEntry& entry) {
   if (item.Path() != entry.path) return false;
   return item.Parameters() == entry.parameters;  // both without, or equal
-}
-
-void StartProcess(const std::wstring& path, const std::wstring& parameters) {
-  std::vector<WCHAR> commandLine(parameters.begin(), parameters.end());
-  commandLine.push_back(L'\0');
-  PROCESS_INFORMATION info = {};
-  if (CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info)) {
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-  }
 }
 
 }  // namespace
@@ -273,6 +263,27 @@ BOOL CObjBar::OnAction() {
   return 1;
 }
 
+BOOL CObjBar::OnPen(int x, int y, BOOL hold) {
+  const int top = Icons().Top();
+  const int code = Icons().ButtonClick(x, HeightChange(y - top) + top, FALSE);
+  if (code == kCodeNothing) return 1;
+  if (code >= 0) {
+    // An empty slot, or one that shows no icon, takes nothing.
+    const std::wstring& name = BarSettings().Item(code).Name();
+    if (name.empty() || name == ProgramList().NoIconText()) return 1;
+  }
+  State().tappedIndex = code;
+  RequestRedraw();
+  if (!hold) {
+    AppLaunch(x, y);
+  } else if (code >= 0) {
+    // The details open below the held icon's line.
+    const int line = std::max(0, (y - top - S(1)) / S(18));
+    ShowIconDetails(m_window, top + S(2) + line * S(18));
+  }
+  return 1;
+}
+
 BOOL CObjBar::OnSysColorChange() {
   Icons().CreateBrushes();
   return 1;
@@ -300,7 +311,7 @@ void CObjBar::AppLaunch(int x, int y) {
     return;
   }
   if (code == kCodeDate) {
-    StartProcess(L"\\Windows\\settings.exe", L"clock.cpl.xml");
+    suite::StartProgram(m_window, L"\\Windows\\settings.exe", L"clock.cpl.xml");
     return;
   }
   if (code < 0 || code >= kIconItemCount) return;
@@ -316,14 +327,14 @@ void CObjBar::AppLaunch(int x, int y) {
     info.lpFile = path.c_str();
     info.nShow = SW_SHOW;
     info.hInstApp = Module();
-    if (ShellExecuteExW(&info) && info.hProcess != nullptr) CloseHandle(info.hProcess);
+    if (suite::OpenWithShell(m_window, &info) && info.hProcess != nullptr) CloseHandle(info.hProcess);
   } else if (path == L"Diarist") {
     OpenDiaristPage(item);
     if (m_window != nullptr) InvalidateRect(m_window, nullptr, TRUE);
   } else if (item.Name().compare(0, 8, L"Folder: ") == 0) {
-    StartProcess(BarSettings().explore, path);
+    suite::StartProgram(m_window, BarSettings().explore, path.c_str());
   } else {
-    StartProcess(path, item.Parameters());
+    suite::StartProgram(m_window, path.c_str(), item.Parameters().c_str());
   }
 }
 

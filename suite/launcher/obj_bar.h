@@ -64,6 +64,10 @@ class CObjBar {
   BOOL OnKeyUp();
   BOOL OnKeyDown();
   BOOL OnAction();
+  // The pen at (x, y) of the host's screen: the icon, arrow or date under
+  // it takes the selection; a tap then acts on it, press and hold on an
+  // icon opens its details.
+  BOOL OnPen(int x, int y, BOOL hold);
   BOOL OnSysColorChange();
   BOOL OnTimer() { return 1; }
 

@@ -105,6 +105,7 @@ void CObjIcons::Draw(HDC dc, int x, int y, BOOL showDate, BOOL drawSelection, in
   const int width = state.screenWidth;
   m_top = y;
   m_rectCount = 0;
+  m_skipBlank = !allLines;
   ClearCells();
 
   m_dateShown = false;
@@ -252,21 +253,49 @@ BOOL CObjIcons::MoveTo(int row, int column) {
   return TRUE;
 }
 
-BOOL CObjIcons::SelectNextRow() {
+bool CObjIcons::CellShows(int value) const {
+  if (!m_skipBlank) return true;
+  if (value == kCodeDown || value == kCodeUp) return true;
+  if (value == kCodeDate) return m_dateShown;
+  if (value < 0 || value >= kIconItemCount) return false;
+  const std::wstring& name = BarSettings().Item(value).Name();
+  return !name.empty() && name != ProgramList().NoIconText();
+}
+
+BOOL CObjIcons::Step(BOOL (CObjIcons::*move)()) {
+  // On the bar, a move goes on past cells that show nothing (an empty or
+  // "no icon" slot, the date's cells when it is hidden), so the selection
+  // never rests where nothing is drawn; the icons dialog stops on every
+  // slot, to fill it.
+  const int start = State().tappedIndex;
+  for (int steps = 0; steps < kCellRows * kCellColumns; ++steps) {
+    if (!(this->*move)()) return FALSE;
+    if (CellShows(State().tappedIndex)) return TRUE;
+  }
+  State().tappedIndex = start;
+  return FALSE;
+}
+
+BOOL CObjIcons::SelectNextRow() { return Step(&CObjIcons::NextRow); }
+BOOL CObjIcons::SelectPrevRow() { return Step(&CObjIcons::PrevRow); }
+BOOL CObjIcons::SelectPrevColumn() { return Step(&CObjIcons::PrevColumn); }
+BOOL CObjIcons::SelectNextColumn() { return Step(&CObjIcons::NextColumn); }
+
+BOOL CObjIcons::NextRow() {
   int column = 0;
   int row = 0;
   if (!FindSelectedCell(&column, &row)) return 0;
   return MoveTo(row + 1 >= m_rows ? 0 : row + 1, column);
 }
 
-BOOL CObjIcons::SelectPrevRow() {
+BOOL CObjIcons::PrevRow() {
   int column = 0;
   int row = 0;
   if (!FindSelectedCell(&column, &row)) return 0;
   return MoveTo(row == 0 ? m_rows - 1 : row - 1, column);
 }
 
-BOOL CObjIcons::SelectPrevColumn() {
+BOOL CObjIcons::PrevColumn() {
   int column = 0;
   int row = 0;
   if (!FindSelectedCell(&column, &row)) return 0;
@@ -274,7 +303,7 @@ BOOL CObjIcons::SelectPrevColumn() {
   return MoveTo(row == 0 ? m_rows - 1 : row - 1, m_columns - 1);
 }
 
-BOOL CObjIcons::SelectNextColumn() {
+BOOL CObjIcons::NextColumn() {
   int column = 0;
   int row = 0;
   if (!FindSelectedCell(&column, &row)) return 0;

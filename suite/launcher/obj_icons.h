@@ -35,6 +35,8 @@ class CObjIcons {
   // set: the icons dialog's shifted grid by `lineOffset`.
   int ButtonClick(int x, int y, BOOL mode, int lineOffset = 0) const;
 
+  // Keyboard moves; on the bar (drawn without allLines) they pass over
+  // cells that show nothing.
   BOOL SelectNextRow();
   BOOL SelectPrevRow();
   BOOL SelectPrevColumn();
@@ -62,6 +64,13 @@ class CObjIcons {
   void DrawArrow(HDC dc, int x, int y, bool down);
   void ClearCells();
   BOOL MoveTo(int row, int column);
+  // One step of each move, whatever the cell shows.
+  BOOL NextRow();
+  BOOL PrevRow();
+  BOOL PrevColumn();
+  BOOL NextColumn();
+  BOOL Step(BOOL (CObjIcons::*move)());
+  bool CellShows(int value) const;
 
   RECT m_upArrow = {};
   RECT m_downArrow = {};
@@ -75,6 +84,7 @@ class CObjIcons {
   HBRUSH m_frameBrush = nullptr;
   HBRUSH m_fillBrush = nullptr;
   bool m_dateShown = false;
+  bool m_skipBlank = false;  // the bar's moves pass over cells showing nothing
   // Positions that hold an index but no icon (where a scrolling line's
   // icons stop): a tap there starts nothing.
   bool m_hidden[kMaxRects] = {};

@@ -43,7 +43,8 @@ struct SpecialItem {
   BYTE icon;
 };
 
-constexpr SpecialItem kSpecialItems[] = {{122, 240}, {163, 247}, {131, 242}, {40044, 168}};
+// Tuneup opens only from its icon: it is offered beside the other tools.
+constexpr SpecialItem kSpecialItems[] = {{122, 240}, {123, 241}, {163, 247}, {131, 242}, {40044, 168}};
 
 std::wstring LoadText(UINT id, int capacity) {
   WCHAR buffer[kTextCapacity] = {};
@@ -81,6 +82,9 @@ bool GetFileTitle(const std::wstring& path, std::wstring& title) {
 
 CProgramList::~CProgramList() {
   Clear();
+  for (auto& [path, cached] : m_iconCache) {
+    if (cached.icon != nullptr) DestroyIcon(cached.icon);
+  }
   if (m_folderLibrary != nullptr) FreeLibrary(m_folderLibrary);
 }
 
@@ -88,8 +92,7 @@ void CProgramList::Prepare() {
   if (m_installFolder.empty()) {
     WCHAR folder[kTextCapacity] = {};
     suite::CRegHelper registry;
-    if (registry.ReadString(L"SOFTWARE\\Tarnwell\\Pelmora", L"InstallDir", folder, sizeof folder) == 0 &&
-        folder[0] != L'\0') {
+    if (registry.ReadString(L"SOFTWARE\\Tarnwell\\Pelmora", L"InstallDir", folder) && folder[0] != L'\0') {
       m_installFolder = folder;
     } else {
       m_installFolder = L"\\Program Files\\Tarnwell\\Quorvist";
@@ -111,7 +114,7 @@ void CProgramList::Prepare() {
 
 void CProgramList::Clear() {
   for (ProgramEntry& entry : m_entries) {
-    if (entry.icon != nullptr) DestroyIcon(entry.icon);
+    if (entry.icon != nullptr && entry.ownsIcon) DestroyIcon(entry.icon);
   }
   m_entries.clear();
 }
@@ -207,11 +210,43 @@ void CProgramList::AddFixedEntries() {
 void CProgramList::Rebuild() {
   Clear();
   AddFixedEntries();
+  for (auto& [path, cached] : m_iconCache) cached.seen = false;
   WCHAR root[MAX_PATH] = {};
   suite::GetStorageRootName(root);
   ScanFolder(std::wstring(root) + GetSpecialFolder(11), 0);
   ScanFolder(std::wstring(root) + GetSpecialFolder(5), 0);
+  DropUnseenIcons();
   TitleCase();
+}
+
+HICON CProgramList::ScannedIcon(const std::wstring& path, const FILETIME& written) {
+  const auto found = m_iconCache.find(path);
+  if (found != m_iconCache.end()) {
+    CachedIcon& cached = found->second;
+    cached.seen = true;
+    if (cached.written.dwLowDateTime == written.dwLowDateTime &&
+        cached.written.dwHighDateTime == written.dwHighDateTime) {
+      return cached.icon;
+    }
+    // Changed since: asked again.
+    if (cached.icon != nullptr) DestroyIcon(cached.icon);
+    cached = {written, FindIcon(path.c_str(), nullptr), true};
+    return cached.icon;
+  }
+  HICON icon = FindIcon(path.c_str(), nullptr);
+  m_iconCache.emplace(path, CachedIcon{written, icon, true});
+  return icon;
+}
+
+void CProgramList::DropUnseenIcons() {
+  for (auto it = m_iconCache.begin(); it != m_iconCache.end();) {
+    if (it->second.seen) {
+      ++it;
+      continue;
+    }
+    if (it->second.icon != nullptr) DestroyIcon(it->second.icon);
+    it = m_iconCache.erase(it);
+  }
 }
 
 void CProgramList::ScanFolder(const std::wstring& folder, int depth) {
@@ -225,14 +260,14 @@ void CProgramList::ScanFolder(const std::wstring& folder, int depth) {
     if (found.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY) {
       ScanFolder(folder + found.cFileName + L"\\", depth + 1);
     } else {
-      AddFile(folder, found.cFileName);
+      AddFile(folder, found);
     }
   } while (FindNextFileW(find, &found));
   FindClose(find);
 }
 
-void CProgramList::AddFile(const std::wstring& folder, const WCHAR* fileName) {
-  const std::wstring name = fileName;
+void CProgramList::AddFile(const std::wstring& folder, const WIN32_FIND_DATAW& found) {
+  const std::wstring name = found.cFileName;
   if (name.size() < 4 || _wcsicmp(name.c_str(), L"icon.lnk") == 0) return;
   const std::wstring full = folder + name;
   std::wstring title;
@@ -263,7 +298,8 @@ void CProgramList::AddFile(const std::wstring& folder, const WCHAR* fileName) {
     m_entries.push_back(std::move(entry));
     return;
   }
-  entry.icon = FindIcon(full.c_str(), nullptr);
+  entry.icon = ScannedIcon(full, found.ftLastWriteTime);
+  entry.ownsIcon = false;
   if (entry.icon == nullptr) return;  // nothing the device can show
   m_entries.push_back(std::move(entry));
 }

@@ -3,10 +3,13 @@
 // the news reader when it is installed, and every program, shortcut and
 // document found under the Start Menu and My Documents folders of the
 // storage root. At most 1000 entries; each has a name, a path, optional
-// parameters and a small icon (owned).
+// parameters and a small icon. The icons of scanned files are kept between
+// scans by path and modification time, so a scan asks the shell only for
+// files it has not seen as they are now.
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ce/windows.h"
@@ -21,6 +24,7 @@ struct ProgramEntry {
   std::wstring name;
   HICON icon = nullptr;
   BYTE resourceIcon = 0;  // 0: the icon came from the file
+  bool ownsIcon = true;   // false: the scan's icon cache keeps it
 };
 
 class CProgramList {
@@ -57,10 +61,19 @@ class CProgramList {
  private:
   void AddFixedEntries();
   void ScanFolder(const std::wstring& folder, int depth);
-  void AddFile(const std::wstring& folder, const WCHAR* fileName);
+  void AddFile(const std::wstring& folder, const WIN32_FIND_DATAW& found);
   void TitleCase();
+  // The icon of a scanned file as it is now, from the cache or the shell.
+  HICON ScannedIcon(const std::wstring& path, const FILETIME& written);
+  void DropUnseenIcons();
 
+  struct CachedIcon {
+    FILETIME written;
+    HICON icon;  // null: the shell had none
+    bool seen;
+  };
   std::vector<ProgramEntry> m_entries;
+  std::unordered_map<std::wstring, CachedIcon> m_iconCache;
   std::wstring m_noIcon;
   std::wstring m_customLink;
   std::wstring m_installFolder;

@@ -35,6 +35,8 @@ class CSettingsDialog : public CToolWindow<CSettingsLogic, CSettingsDialog> {
  public:
   static constexpr UINT kTemplate = 500;
   UINT TemplateId() const { return kTemplate; }
+  // The bar's header with the dialog's caption across the top.
+  void OnPaint(HDC dc, HWND hwnd) override { PaintCaptionHeader(dc, hwnd); }
 
  protected:
   BOOL OnInitDialog(HWND hwnd) override;

@@ -140,7 +140,12 @@ HRESULT PluginHello::HandleEvent(PluginEvent* event) {
       }
       return S_OK;
     case PE_ACTION:
-      Bar().OnAction();
+      // The pen acts where it landed; the action key on the selection.
+      if (event->action.source == PLUGIN_ACTION_KEY) {
+        Bar().OnAction();
+      } else {
+        Bar().OnPen(event->action.point.x, event->action.point.y, event->action.source == PLUGIN_ACTION_HOLD);
+      }
       return S_OK;
     case PE_PAINT:
       OnPaint(event->paint);

@@ -1,8 +1,11 @@
 #include "drainlog_window.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
+#include <utility>
 
 #include "ce/aygshell.h"
 #include "ce/crt.h"
@@ -19,8 +22,8 @@ int g_batterySpan = 0;
 int g_memorySpan = 0;
 int g_networkSpan = 0;
 
-constexpr UINT kStrings[7] = {24, 37, 38, 25, 26, 27, 28};
-enum { kMainText, kBackupText, kExternalText, kProgramText, kStorageText, kFreeFormat, kBlankText };
+constexpr UINT kStrings[8] = {24, 37, 38, 25, 26, 27, 28, 29};
+enum { kMainText, kBackupText, kExternalText, kProgramText, kStorageText, kFreeFormat, kBlankText, kNoCardText };
 // Each page's command in menu 205.
 constexpr WORD kPageCommands[kDrainlogPages] = {40024, 40028, 40029, 40030, 40031};
 constexpr const wchar_t* kPageTitles[kDrainlogPages] = {L"Drainlog", L"Drainlog2", L"Battery", L"Memory", L"Network"};
@@ -88,7 +91,7 @@ void CDrainlogWindow::OnInitDialog(HWND hwnd) {
     m_black = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
     m_font = CreateFontW(Scale(13), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Nina");
   }
-  for (int i = 0; i < 7; ++i) {
+  for (int i = 0; i < 8; ++i) {
     m_texts[i][0] = L'\0';
     LoadStringW(module, kStrings[i], m_texts[i], 40);
   }
@@ -244,6 +247,26 @@ void CDrainlogWindow::PaintStatusPage(HWND hwnd, BOOL) {
   DrawLabel(dc, SecondBatteryLabel(), labelX, Scale(34), labelW, DT_LEFT);
   DrawLabel(dc, m_texts[kProgramText], labelX, Scale(66), labelW, DT_LEFT);
   DrawLabel(dc, m_texts[kStorageText], labelX, Scale(109), labelW, DT_LEFT);
+  // What each row measures, pictured left of it as the storage page pictures
+  // its cards: the battery, the backup battery, the memory chip and the
+  // store.
+  MeterPicture battery;
+  battery.Load(DialogModule(), L"PM_Battery.bmp", 109, 165);
+  MeterPicture memory;
+  memory.Load(DialogModule(), L"PM_Memory_0.bmp", 101, 98);
+  const MeterBitmap batteries = battery.Bitmap();
+  const MeterBitmap memories = memory.Bitmap();
+  if (batteries.dc != nullptr) {
+    const int row = batteries.height / 3;
+    for (const auto& [gauge, size] : {std::pair{&m_mainBattery, 0}, std::pair{&m_secondBattery, 1}}) {
+      CopyTransparent(dc, Scale(20), gauge->y - Scale(4), batteries.width, row, batteries.dc, 0, row * size);
+    }
+  }
+  if (memories.dc != nullptr) {
+    const int half = memories.width / 2;
+    CopyTransparent(dc, Scale(20), m_program.y - Scale(6), half, memories.height, memories.dc, 0, 0);
+    CopyTransparent(dc, Scale(20), m_storage.y - Scale(6), half, memories.height, memories.dc, half, 0);
+  }
   DrawGauge(dc, m_mainBattery, DrainlogBatteryValue(m_power.BatteryLifePercent, m_power.BatteryFlag), true);
   const int external = Battery().ExternalState();
   const int second =
@@ -288,6 +311,11 @@ void CDrainlogWindow::PaintStoragePage(HWND hwnd, BOOL) {
   strip.Load(DialogModule(), L"PM_StgCard_0.bmp", 105, 197);
   const MeterBitmap cards = strip.Bitmap();
   const CObjStorage& storage = Storage();
+  // A device without a storage card is told so, not shown an empty page.
+  if (std::none_of(std::begin(storage.cards), std::begin(storage.cards) + 5,
+                   [](const StorageCard& card) { return card.used != 255; })) {
+    DrawLabel(dc, m_texts[kNoCardText], Scale(20), m_cards[0].y - Scale(15), Scale(200), DT_LEFT);
+  }
   for (int k = 0; k < 5; ++k) {
     const StorageCard& card = storage.cards[k];
     Gauge& gauge = m_cards[k];

@@ -65,7 +65,7 @@ class CDrainlogWindow : public CDrainlogWindowBase {
   HBRUSH m_light = nullptr;
   HPEN m_grey = nullptr, m_black = nullptr;
   HFONT m_font = nullptr;
-  wchar_t m_texts[7][40] = {};
+  wchar_t m_texts[8][40] = {};
   Gauge m_mainBattery, m_secondBattery, m_program, m_storage, m_cards[5];
   bool m_dirtyBattery = true, m_dirtyMemory = true, m_dirtyStorage = true;
   bool m_chartsCreated = false;

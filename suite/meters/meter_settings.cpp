@@ -1,5 +1,6 @@
 #include "meter_settings.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 
@@ -98,15 +99,17 @@ void CMeterSettings::WriteStats(const wchar_t* name, const DrainStats& stats) {
 }
 
 void CMeterSettings::ReadString(const wchar_t* name, wchar_t* buffer, DWORD bytes) {
-  const DWORD chars = bytes / 2;
   wchar_t temp[260] = {};
+  const DWORD chars = std::min<DWORD>(bytes / 2, 260);
+  if (chars == 0) return;
   DWORD type = 0;
   DWORD size = chars * static_cast<DWORD>(sizeof(wchar_t));
   if (RegQueryValueExW(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(temp), &size) != ERROR_SUCCESS ||
       type != REG_SZ) {
     return;
   }
-  const DWORD stored = size / static_cast<DWORD>(sizeof(wchar_t));
+  // The size returned is the device's: two bytes a character.
+  const DWORD stored = size / 2;
   temp[stored < chars ? stored : chars - 1] = L'\0';
   std::wmemcpy(buffer, temp, chars);
 }

@@ -1,5 +1,8 @@
 #include "obj_banks.h"
 
+#include <algorithm>
+
+#include "common/color_scheme.h"
 #include "meter_settings.h"
 #include "obj_banks_meters.h"
 #include "obj_battery.h"
@@ -53,7 +56,34 @@ BOOL CObjBanks::Init(HINSTANCE instance, HWND window, HFONT normalFont, HFONT se
   Layout();
   FindLastVisible();
   LayoutRects();
+  LoadArrows(instance);
   return 1;
+}
+
+void CObjBanks::LoadArrows(HINSTANCE instance) {
+  m_strip.Load(instance, L"PM_ScrollStrip.bmp", 209, 219);
+  m_arrows.Load(instance, L"PM_ScrollArrows.bmp", 208, 218);
+}
+
+void CObjBanks::DrawScrollArrows(HDC dc, int size) {
+  const MeterBitmap arrows = m_arrows.Bitmap();
+  const MeterBitmap strip = m_strip.Bitmap();
+  if (arrows.dc == nullptr || strip.dc == nullptr) return;
+  const bool tiny = size == kTiny;
+  const int height = std::min(Scale(15), strip.height);
+  const int stripFrom = tiny ? std::max(0, strip.height - height) : 0;
+  const int stripTop = tiny ? 0 : Scale(8);
+  const int arrowTop = tiny ? Scale(4) : Scale(12);
+  const int half = arrows.width / 2;
+  if (first > 0) {
+    CopyTransparent(dc, 0, stripTop, strip.width, height, strip.dc, 0, stripFrom);
+    CopyTransparent(dc, 0, arrowTop, half, arrows.height, arrows.dc, 0, 0);
+  }
+  if (lastVisible < count - 1) {
+    const int x = screenWidth - strip.width;
+    CopyTransparent(dc, x, stripTop, strip.width, height, strip.dc, 0, stripFrom);
+    CopyTransparent(dc, x, arrowTop, half, arrows.height, arrows.dc, half, 0);
+  }
 }
 
 void CObjBanks::Layout() {
@@ -200,6 +230,37 @@ void CObjBanks::OnAction() {
   RequestRedraw();
 }
 
+void CObjBanks::OnPen(int x, int y, BOOL hold) {
+  if (!active) return;
+  const int arrow = Scale(7);
+  if (first > 0 && x < arrow) {
+    --first;
+    FindLastVisible();
+    focus = std::min(focus, lastVisible);
+    LayoutRects();
+  } else if (lastVisible < count - 1 && x >= screenWidth - arrow) {
+    ++first;
+    FindLastVisible();
+    focus = std::max(focus, first);
+    LayoutRects();
+  } else {
+    for (int i = first; i <= lastVisible && i < kMaxBanks; ++i) {
+      const BankRecord& b = banks[i];
+      if (b.meter == nullptr || x < b.whole.left || x >= b.whole.right || y < b.whole.top || y >= b.whole.bottom) {
+        continue;
+      }
+      focus = i;
+      focusUpper = CMeterSettings::Get().bs == kTiny || b.meter->IsSingleAction() || y < b.upper.bottom ? 1 : 0;
+      if (!hold) {
+        OnAction();
+        return;
+      }
+      break;
+    }
+  }
+  RequestRedraw();
+}
+
 BOOL CObjBanks::PollMeters() {
   BOOL changed = 0;
   if (Battery().Update()) changed = 1;
@@ -229,8 +290,10 @@ void CObjBanks::Draw(HDC dc, const RECT& rect, BOOL selected) {
   if (active && selected && banks[focus].meter != nullptr) {
     const BankRecord& b = banks[focus];
     const RECT r = b.meter->IsSingleAction() ? b.whole : focusUpper ? b.upper : b.lower;
-    HBRUSH outer = CreateSolidBrush(OuterFocusColour(0xB06000, 0xFFFFFF));
-    HBRUSH inner = CreateSolidBrush(0xB06000);
+    const COLORREF highlight = SchemeColour(suite::CColorScheme::kHomeHighlight);
+    HBRUSH outer =
+        CreateSolidBrush(OuterFocusColour(highlight, SchemeColour(suite::CColorScheme::kHomeHighlightText)));
+    HBRUSH inner = CreateSolidBrush(highlight);
     FrameBox(memory, r, outer);
     const RECT shrunk = {r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
     FrameBox(memory, shrunk, inner);
@@ -242,6 +305,7 @@ void CObjBanks::Draw(HDC dc, const RECT& rect, BOOL selected) {
       banks[i].meter->Draw(memory, banks[i].whole, m_normalFont, m_secondFont, size, i - 1, selected);
     }
   }
+  DrawScrollArrows(memory, size);
   BitBlt(dc, rect.left, rect.top, w, h, memory, 0, 0, SRCCOPY);
   SelectObject(memory, old);
   DeleteObject(bitmap);

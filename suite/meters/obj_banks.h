@@ -31,7 +31,12 @@ class CObjBanks {
   BOOL OnKeyUp() { return 1; }
   BOOL OnKeyDown() { return 1; }
   void OnAction();
+  // The pen at (x, y) of the row: a scroll arrow scrolls; the bank area
+  // under it takes the focus, and a tap (not a hold) acts on it.
+  void OnPen(int x, int y, BOOL hold);
 
+  // The scroll arrows' pictures (Init loads them).
+  void LoadArrows(HINSTANCE instance);
   void Layout();
   void FindLastVisible();
   void LayoutRects();
@@ -48,6 +53,10 @@ class CObjBanks {
 
  private:
   int Width(int i);
+  // The arrow at each end the row scrolls towards.
+  void DrawScrollArrows(HDC dc, int size);
+  MeterPicture m_arrows;  // left half: the left arrow, right half: the right one
+  MeterPicture m_strip;   // behind an arrow
   HFONT m_normalFont = nullptr;
   HFONT m_secondFont = nullptr;
   HINSTANCE m_instance = nullptr;

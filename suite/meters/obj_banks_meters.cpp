@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "ce/shellapi.h"
 #include "common/iss_utility.h"
+#include "common/launch.h"
 #include "common/module_state.h"
 #include "drainlog_window.h"
 #include "options_dialog.h"
@@ -15,13 +15,6 @@ namespace pelmora {
 namespace {
 
 constexpr double kTurn = 6.283185307179586;
-
-void FillBox(HDC dc, int left, int top, int width, int height, COLORREF colour) {
-  RECT r = {left, top, left + width, top + height};
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &r, brush);
-  DeleteObject(brush);
-}
 
 }  // namespace
 
@@ -36,6 +29,12 @@ CObjLeftIcon& LeftIcon() {
 CObjRightIcons& RightIcons() {
   static CObjRightIcons icons;
   return icons;
+}
+
+BOOL CObjClock::Init(HINSTANCE instance, HWND window) {
+  CObjMeter::Init(instance, window);
+  m_face.Load(instance, L"PM_Clock.bmp", 124, 183);
+  return 1;
 }
 
 BOOL CObjClock::Update() {
@@ -67,24 +66,18 @@ BOOL CObjClock::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int size
     RECT r = {bank.left, bank.top, bank.left + Scale(49), bank.top + Scale(15)};
     SetBkMode(dc, TRANSPARENT);
     HGDIOBJ old = SelectObject(dc, normalFont);
-    SetTextColor(dc, selected ? 0xFFFFFF : 0x000000);
+    SetTextColor(dc, BankTextColour(selected));
     DrawTextW(dc, text, -1, &r, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
     SelectObject(dc, old);
     return 1;
   }
   const int faceX = Scale(10);
   const int faceY = size == kBig ? Scale(7) : Scale(2);
-  const int face = Scale(28);
-  // The face: a light disc in a dark ring.
-  const int radius = face / 2;
-  const POINT c = {bank.left + faceX + Scale(14), bank.top + faceY + Scale(14)};
-  for (int y = -radius; y <= radius; ++y) {
-    for (int x = -radius; x <= radius; ++x) {
-      const int d2 = x * x + y * y;
-      if (d2 <= radius * radius)
-        SetPixel(dc, c.x + x, c.y + y, d2 >= (radius - 1) * (radius - 1) ? 0x404040 : 0xF8F8F8);
-    }
+  const MeterBitmap face = m_face.Bitmap();
+  if (face.dc != nullptr) {
+    CopyTransparent(dc, bank.left + faceX, bank.top + faceY, face.width, face.height, face.dc, 0, 0);
   }
+  const POINT c = {bank.left + faceX + Scale(14), bank.top + faceY + Scale(14)};
   const POINT hour = HandEnd(c, Scale(8), ((now.wMinute * (1.0 / 60)) + (now.wHour % 12)) * (1.0 / 12));
   const POINT second = HandEnd(c, Scale(13), now.wSecond * (1.0 / 60));
   const POINT minute = HandEnd(c, Scale(12), now.wMinute * (1.0 / 60));
@@ -95,12 +88,7 @@ BOOL CObjClock::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int size
 }
 
 BOOL CObjClock::Action(int) {
-  PROCESS_INFORMATION info{};
-  if (CreateProcessW(L"\\Windows\\settings.exe", const_cast<LPWSTR>(L"clock.cpl.xml"), nullptr, nullptr, FALSE, 0,
-                     nullptr, nullptr, nullptr, &info)) {
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-  }
+  suite::StartProgram(m_window, L"\\Windows\\settings.exe", L"clock.cpl.xml");
   return 1;
 }
 
@@ -109,13 +97,31 @@ int CObjLeftIcon::GetMainHeight(int size) {
 }
 int CObjLeftIcon::GetLabelHeight(int size) { return size == kBig ? Scale(23) : size == kSmall ? Scale(12) : 0; }
 
+CObjLeftIcon::~CObjLeftIcon() {
+  if (m_icon != nullptr) DestroyIcon(m_icon);
+}
+
+BOOL CObjLeftIcon::Init(HINSTANCE instance, HWND window) {
+  CObjMeter::Init(instance, window);
+  if (m_icon != nullptr) DestroyIcon(m_icon);
+  // The icon at the size the bank shows it, so it stays inside the bank.
+  m_icon = instance != nullptr
+               ? static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(50), IMAGE_ICON, Scale(16), Scale(16), 0))
+               : nullptr;
+  m_tiny.Load(instance, L"PM_LeftIcon.bmp", 133, 172);
+  return 1;
+}
+
 BOOL CObjLeftIcon::Draw(HDC dc, const RECT& bank, HFONT, HFONT, int size, int, BOOL) {
   if (dc == nullptr) return 1;
-  const int edge = size == kTiny ? Scale(11) : Scale(16);
   const int x = bank.left + Scale(3);
   const int y = bank.top + Scale(2);
-  FillBox(dc, x, y, edge, edge, 0x2A7A2A);
-  FillBox(dc, x + edge / 4, y + edge / 4, edge / 2, edge / 2, 0xE0F0E0);
+  if (size == kTiny) {
+    const MeterBitmap tiny = m_tiny.Bitmap();
+    if (tiny.dc != nullptr) CopyTransparent(dc, x, y, tiny.width, tiny.height, tiny.dc, 0, 0);
+  } else if (m_icon != nullptr) {
+    DrawIconEx(dc, x, y, m_icon, Scale(16), Scale(16), 0, nullptr, DI_NORMAL);
+  }
   return 1;
 }
 
@@ -146,17 +152,9 @@ BOOL CObjLeftIcon::SecondAction(int) {
 BOOL CObjRightIcons::SecondAction(int) {
   wchar_t root[MAX_PATH] = {};
   suite::IssUtility::GetInstance()->GetStorageRoot(root);
-  wchar_t parameters[MAX_PATH];
-  std::swprintf(parameters, MAX_PATH, L"%lsApplication Data\\Home\\qveng.htp", root);
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof info;
-  info.fMask = 64;
-  info.lpVerb = L"OPEN";
-  info.lpFile = L"iexplore.exe";
-  info.lpParameters = parameters;
-  info.nShow = 5;
-  info.hInstApp = m_instance;
-  ShellExecuteExW(&info);
+  wchar_t document[MAX_PATH];
+  std::swprintf(document, MAX_PATH, L"%lsApplication Data\\Home\\qveng.htp", root);
+  suite::OpenInBrowser(m_window, document, m_instance);
   return 1;
 }
 
@@ -165,15 +163,22 @@ int CObjRightIcons::GetMainHeight(int size) {
 }
 int CObjRightIcons::GetLabelHeight(int size) { return size == kBig ? Scale(16) : size == kSmall ? Scale(17) : 0; }
 
+BOOL CObjRightIcons::Init(HINSTANCE instance, HWND window) {
+  CObjMeter::Init(instance, window);
+  m_icons.Load(instance, L"PM_RightIcons.bmp", 108, 180);
+  return 1;
+}
+
 BOOL CObjRightIcons::Draw(HDC dc, const RECT& bank, HFONT, HFONT, int size, int, BOOL) {
-  if (dc == nullptr) return 1;
-  const int edge = Scale(12);
+  const MeterBitmap icons = m_icons.Bitmap();
+  if (dc == nullptr || icons.dc == nullptr) return 1;
+  const int side = icons.width / 2;
   const int x = bank.left + Scale(4);
   const int optionsTop = size == kBig ? Scale(8) : size == kSmall ? Scale(3) : Scale(1);
-  FillBox(dc, x, bank.top + optionsTop, edge, edge, 0x805020);
+  CopyTransparent(dc, x, bank.top + optionsTop, side, icons.height, icons.dc, side, 0);
   if (size != kTiny) {
     const int helpTop = size == kBig ? Scale(23) : Scale(18);
-    FillBox(dc, x, bank.top + helpTop, edge, edge, 0x206090);
+    CopyTransparent(dc, x, bank.top + helpTop, side, icons.height, icons.dc, 0, 0);
   }
   return 1;
 }

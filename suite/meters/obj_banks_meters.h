@@ -8,6 +8,8 @@ namespace pelmora {
 
 class CObjClock : public CObjMeter {
  public:
+  // Loads the face picture.
+  BOOL Init(HINSTANCE instance, HWND window) override;
   BOOL Update() override;
   BOOL Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT secondFont, int size, int bankIndex,
             BOOL selected) override;
@@ -18,10 +20,14 @@ class CObjClock : public CObjMeter {
 
  private:
   int m_counter = 0;
+  MeterPicture m_face;
 };
 
 class CObjLeftIcon : public CObjMeter {
  public:
+  ~CObjLeftIcon() override;
+  // Loads the icon (resource 50) and the picture shown at Tiny.
+  BOOL Init(HINSTANCE instance, HWND window) override;
   // Opens the Drainlog window over the plug-in window.
   BOOL Action(int bankIndex) override;
   // The battery swap: after the user's OK the other main battery is in use.
@@ -33,10 +39,16 @@ class CObjLeftIcon : public CObjMeter {
   int GetWidth() override { return Scale(22); }
   int GetMainHeight(int size) override;
   int GetLabelHeight(int size) override;
+
+ private:
+  HICON m_icon = nullptr;
+  MeterPicture m_tiny;
 };
 
 class CObjRightIcons : public CObjMeter {
  public:
+  // Loads the picture of the two icons.
+  BOOL Init(HINSTANCE instance, HWND window) override;
   BOOL Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT secondFont, int size, int bankIndex,
             BOOL selected) override;
   BOOL OnTapUp(int, int, int, int) override { return 1; }
@@ -47,6 +59,9 @@ class CObjRightIcons : public CObjMeter {
   int GetWidth() override { return Scale(21); }
   int GetMainHeight(int size) override;
   int GetLabelHeight(int size) override;
+
+ private:
+  MeterPicture m_icons;  // left half help, right half options
 };
 
 CObjClock& Clock();

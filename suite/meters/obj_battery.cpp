@@ -6,6 +6,7 @@
 
 #include "ce/crt.h"
 #include "common/iss_utility.h"
+#include "common/launch.h"
 #include "common/module_state.h"
 #include "meter_settings.h"
 #include "title_bar_meters.h"
@@ -44,8 +45,8 @@ std::wstring Format(const wchar_t* format, ...) {
   return buffer;
 }
 
-std::wstring HoursMinutes(DWORD minutes, wchar_t mark) {
-  if (minutes >= 60) return Format(L"     %luh %lum %lc    ", minutes / 60, minutes % 60, mark);
+std::wstring HoursMinutes(DWORD minutes, wchar_t mark, bool minutesOnly) {
+  if (minutes >= 60 && !minutesOnly) return Format(L"     %luh %lum %lc    ", minutes / 60, minutes % 60, mark);
   return Format(L"          %lum %lc         ", minutes, mark);
 }
 
@@ -280,7 +281,7 @@ DWORD CObjBattery::TimeRemaining() const {
   return seconds;
 }
 
-std::wstring CObjBattery::LabelText(int mode) const {
+std::wstring CObjBattery::LabelText(int mode, bool minutesOnly) const {
   const CMeterSettings& settings = CMeterSettings::Get();
   const int percent = m_status.BatteryLifePercent;
   switch (mode) {
@@ -300,18 +301,18 @@ std::wstring CObjBattery::LabelText(int mode) const {
       if (m_onPower) return Format(L"     %ls     ", m_status.BatteryFlag == 8 ? L"Charging" : L"Charged");
       {
         const DWORD minutes = settings.se / 60;
-        if (minutes >= 60) return Format(L"     %luh %lum e     ", minutes / 60, minutes % 60);
+        if (minutes >= 60 && !minutesOnly) return Format(L"     %luh %lum e     ", minutes / 60, minutes % 60);
         return Format(L"          %lum e          ", minutes);
       }
     default: {
       if (m_status.BatteryFlag == 8 && settings.bc.count != 0 && percent <= 100) {
         DWORD minutes = static_cast<DWORD>(100 - percent) * settings.bc.average / 60;
         if (minutes == 0) minutes = 1;
-        return HoursMinutes(minutes, L'c');
+        return HoursMinutes(minutes, L'c', minutesOnly);
       }
       const DWORD minutes = TimeRemaining() / 60;
       if (minutes == 0) return L"          ? r         ";
-      return HoursMinutes(minutes, L'r');
+      return HoursMinutes(minutes, L'r', minutesOnly);
     }
   }
 }
@@ -397,23 +398,15 @@ BOOL CObjBattery::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int si
   }
   if (size == kTiny) return 1;
   const int labelTop = top + (size == kBig ? Scale(30) : Scale(20));
-  RECT label = {left, labelTop, left + Scale(49) - 1, labelTop + Scale(25)};
-  SetBkMode(dc, TRANSPARENT);
-  HGDIOBJ old = SelectObject(dc, normalFont);
-  SetTextColor(dc, selected ? 0xFFFFFF : 0x000000);
-  const std::wstring text = LabelText(displayMode <= 2 ? static_cast<int>(displayMode) : 0);
-  DrawTextW(dc, text.c_str(), -1, &label, DT_CENTER | DT_SINGLELINE | DT_TOP);
-  SelectObject(dc, old);
+  // Hours and minutes, else minutes alone when those do not fit.
+  const int mode = displayMode <= 2 ? static_cast<int>(displayMode) : 0;
+  DrawBankLabel(dc, bank, RECT{left, labelTop, left + Scale(49) - 1, labelTop + Scale(25)},
+                {LabelText(mode), LabelText(mode, true)}, normalFont, selected, DT_TOP);
   return 1;
 }
 
 BOOL CObjBattery::Action(int) {
-  PROCESS_INFORMATION info{};
-  if (CreateProcessW(L"\\Windows\\settings.exe", const_cast<LPWSTR>(L"power.cpl.xml"), nullptr, nullptr, FALSE, 0,
-                     nullptr, nullptr, nullptr, &info)) {
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-  }
+  suite::StartProgram(m_window, L"\\Windows\\settings.exe", L"power.cpl.xml");
   return 1;
 }
 

@@ -52,8 +52,9 @@ class CObjBattery : public CObjMeter {
   void CheckExternal(BOOL force);
   // Seconds left on the battery at the current percent.
   DWORD TimeRemaining() const;
-  // The label line for a display mode.
-  std::wstring LabelText(int mode) const;
+  // The label line for a display mode; with minutesOnly its times in
+  // minutes alone ("225m r"), for a bank too narrow for hours.
+  std::wstring LabelText(int mode, bool minutesOnly = false) const;
   void SetRandomForTesting(int value) { m_randomForTesting = value; }
 
   const SYSTEM_POWER_STATUS_EX2& Status() const { return m_status; }

@@ -29,12 +29,16 @@ bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
   return a.size() == std::wcslen(b) && StartsWithNoCase(a, b);
 }
 
-void DrawLabel(HDC dc, const std::wstring& text, RECT rect, HFONT font, BOOL selected) {
-  SetBkMode(dc, TRANSPARENT);
-  HGDIOBJ old = SelectObject(dc, font);
-  SetTextColor(dc, selected ? 0xFFFFFF : 0x000000);
-  DrawTextW(dc, text.c_str(), -1, &rect, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
-  SelectObject(dc, old);
+// A figure's label and ever shorter forms of it for a narrow bank: the
+// unit without its space, the unit's first letter, the figure alone.
+void DrawFigure(HDC dc, const RECT& bank, const RECT& rect, const std::wstring& text, HFONT font, BOOL selected) {
+  const std::size_t unit = text.find(L" MB");
+  if (unit == std::wstring::npos) {
+    DrawBankLabel(dc, bank, rect, {text}, font, selected, DT_VCENTER);
+    return;
+  }
+  const std::wstring figure = text.substr(0, unit);
+  DrawBankLabel(dc, bank, rect, {text, figure + L"MB", figure + L"M", figure}, font, selected, DT_VCENTER);
 }
 
 POINT PictureOffset(int size) {
@@ -149,7 +153,7 @@ BOOL CObjMemory::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int siz
   if (size != kTiny) {
     const RECT text = size == kBig ? RECT{left, top + Scale(29), left + Scale(49) - 1, top + Scale(45)}
                                    : RECT{left, top + Scale(20), left + Scale(49) - 1, top + Scale(36)};
-    DrawLabel(dc, MemoryText(settings.mn[b] != 0, used, freeKb, false), text, normalFont, selected);
+    DrawFigure(dc, bank, text, MemoryText(settings.mn[b] != 0, used, freeKb, false), normalFont, selected);
   }
   if (size != kBig) {
     const POINT at = GaugeOffset(size);
@@ -267,7 +271,7 @@ BOOL CObjStorage::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int si
   if (size != kTiny) {
     const RECT text = size == kBig ? RECT{left, top + Scale(30), left + Scale(49) - 1, top + Scale(55)}
                                    : RECT{left, top + Scale(20), left + Scale(49) - 1, top + Scale(45)};
-    DrawLabel(dc, MemoryText(settings.cfn[b] != 0, card.used, card.freeKb, true), text, normalFont, selected);
+    DrawFigure(dc, bank, text, MemoryText(settings.cfn[b] != 0, card.used, card.freeKb, true), normalFont, selected);
   }
   if (card.used > 100) return 1;
   if (settings.cc[b] && GetTickCount() - m_stepTick[b] > 5000) {

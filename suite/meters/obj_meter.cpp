@@ -1,15 +1,27 @@
 #include "obj_meter.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 
+#include "common/color_scheme.h"
 #include "common/ui_helpers.h"
 
 namespace pelmora {
 namespace {
 
 int g_dpi = 0;
+
+// The scheme's colours; the defaults until the frame loads the current one.
+struct SchemeTable {
+  COLORREF colors[suite::CColorScheme::kColorCount] = {};
+  SchemeTable() { suite::CColorScheme().GetColors(colors); }
+};
+SchemeTable& Scheme() {
+  static SchemeTable table;
+  return table;
+}
 BYTE g_hOffsets[12];
 BYTE g_vOffsets[13];
 
@@ -30,6 +42,19 @@ void SetDpiForTesting(int dpi) {
 
 int Scale(int n) { return (n * Dpi() + 48) / 96; }
 
+COLORREF SchemeColour(int slot) {
+  if (slot < 0 || slot >= suite::CColorScheme::kColorCount) return 0;
+  return Scheme().colors[slot];
+}
+
+void SetSchemeColours(const COLORREF* colors) {
+  for (int i = 0; i < suite::CColorScheme::kColorCount; ++i) Scheme().colors[i] = colors[i];
+}
+
+COLORREF BankTextColour(BOOL selected) {
+  return SchemeColour(selected ? suite::CColorScheme::kHomeHighlightText : suite::CColorScheme::kHomeText);
+}
+
 void CopyTransparent(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY) {
   if (dest == nullptr || source == nullptr) return;
   for (int row = 0; row < height; ++row) {
@@ -39,6 +64,37 @@ void CopyTransparent(HDC dest, int x, int y, int width, int height, HDC source, 
       SetPixel(dest, x + column, y + row, c);
     }
   }
+}
+
+int DrawBankLabel(HDC dc, const RECT& bank, RECT rect, std::initializer_list<std::wstring> texts, HFONT font,
+                  BOOL selected, UINT vertical) {
+  if (dc == nullptr || texts.size() == 0) return -1;
+  rect.left = std::max(rect.left, bank.left) + Scale(1);
+  rect.right = std::min(rect.right, bank.right) - Scale(1);
+  rect.top = std::max(rect.top, bank.top);
+  rect.bottom = std::min(rect.bottom, bank.bottom);
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return -1;
+  SetBkMode(dc, TRANSPARENT);
+  HGDIOBJ old = SelectObject(dc, font);
+  SetTextColor(dc, BankTextColour(selected));
+  int fitted = -1;
+  std::wstring shown;
+  int index = 0;
+  for (const std::wstring& text : texts) {
+    const std::size_t first = text.find_first_not_of(L' ');
+    shown = first == std::wstring::npos ? std::wstring() : text.substr(first, text.find_last_not_of(L' ') - first + 1);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &extent);
+    if (extent.cx <= rect.right - rect.left) {
+      fitted = index;
+      break;
+    }
+    ++index;
+  }
+  const UINT across = fitted >= 0 ? DT_CENTER : DT_LEFT;
+  DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &rect, across | vertical | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old);
+  return fitted;
 }
 
 void DrawLine(HDC dc, int x0, int y0, int x1, int y1, COLORREF colour, int thickness) {

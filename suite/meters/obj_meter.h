@@ -3,6 +3,9 @@
 // helpers the meters share (magenta-keyed copy and a thin line).
 #pragma once
 
+#include <initializer_list>
+#include <string>
+
 #include "ce/windows.h"
 #include "common/bitmap_image.h"
 
@@ -18,6 +21,24 @@ int Scale(int n);
 int Dpi();
 // For tests: fixes the DPI (0 reads the screen again).
 void SetDpiForTesting(int dpi);
+
+// The home colour scheme the meters draw with: the plug-in frame puts the
+// current scheme's 29 colours in (SetSchemeColours); until then the
+// scheme's defaults.
+COLORREF SchemeColour(int slot);
+void SetSchemeColours(const COLORREF* colors);
+// A bank's text: the highlight's text colour on the selected row, else the
+// home text colour.
+COLORREF BankTextColour(BOOL selected);
+
+// Draws a bank's label line in the bank's text colour: the first of
+// `texts` (their padding spaces trimmed: they only centre the text) that
+// fits `rect` less a pixel at each side, centred; when none fits, the last
+// one from its start, clipped there. `rect` is first cut to the bank, so
+// nothing is drawn outside it. `vertical`: DT_TOP or DT_VCENTER. Returns
+// the index of the text that fitted, or -1.
+int DrawBankLabel(HDC dc, const RECT& bank, RECT rect, std::initializer_list<std::wstring> texts, HFONT font,
+                  BOOL selected, UINT vertical);
 
 // Copies width x height from source to dest, leaving out magenta pixels.
 void CopyTransparent(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY);

@@ -261,15 +261,14 @@ BOOL CObjNetwork::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int si
   static const wchar_t* const kSecond[5] = {L"", L"Rate", L"", L"Rate", L""};
   SetBkMode(dc, TRANSPARENT);
   HGDIOBJ old = SelectObject(dc, normalFont);
-  SetTextColor(dc, selected ? 0xFFFFFF : 0x000000);
+  SetTextColor(dc, BankTextColour(selected));
   const int labelX = left + (size == kBig ? Scale(25) : Scale(20));
   ExtTextOutW(dc, labelX, top, 0, nullptr, kFirst[m], static_cast<UINT>(std::wcslen(kFirst[m])), nullptr);
   ExtTextOutW(dc, labelX, top + Scale(10), 0, nullptr, kSecond[m], static_cast<UINT>(std::wcslen(kSecond[m])), nullptr);
-  const int valueTop = top + (size == kBig ? Scale(29) : Scale(20));
-  RECT value = {bank.left, valueTop, bank.right, valueTop + Scale(13)};
-  const std::wstring text = Text(m);
-  DrawTextW(dc, text.c_str(), -1, &value, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
   SelectObject(dc, old);
+  const int valueTop = top + (size == kBig ? Scale(29) : Scale(20));
+  DrawBankLabel(dc, bank, RECT{bank.left, valueTop, bank.right, valueTop + Scale(13)}, {Text(m)}, normalFont, selected,
+                DT_VCENTER);
   return 1;
 }
 

@@ -1,5 +1,6 @@
 #include "options_dialog.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "ce/aygshell.h"
@@ -241,7 +242,20 @@ void COptionsDialog::PaintCard(HWND page) {
     const int picture = s.sci[m_cardSlots[m_card]].picture;
     if (picture < 12) {
       const int column = strip.width / 12;
-      CopyTransparent(dc, Scale(119), Scale(103), column, strip.height, strip.dc, column * picture, 0);
+      // Beside the card list and its Next button, level with the list: at a
+      // fixed place the picture fell under the Reset button or the list's
+      // label at some densities.
+      POINT at = {Scale(119), Scale(103)};
+      RECT list{};
+      RECT next{};
+      HWND listWindow = GetDlgItem(page, 1024);
+      HWND nextWindow = GetDlgItem(page, 1005);
+      if (listWindow != nullptr && nextWindow != nullptr && GetWindowRect(listWindow, &list) &&
+          GetWindowRect(nextWindow, &next)) {
+        at = {std::max(list.right, next.right) + Scale(8), list.top};
+        ScreenToClient(page, &at);
+      }
+      CopyTransparent(dc, at.x, at.y, column, strip.height, strip.dc, column * picture, 0);
     }
   }
   EndPaint(page, &paint);

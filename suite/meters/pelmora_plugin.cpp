@@ -40,8 +40,8 @@ constexpr UINT_PTR IDT_CLOCK = 102;
 constexpr UINT WM_LAUNCH_OPTIONS = 1324;
 constexpr UINT WM_LAUNCH_HELP = 1325;
 constexpr UINT WM_LAUNCH_ALERTS = 1326;
-constexpr int COLOR_HOMEHIGHLIGHT = 22;
-constexpr int COLOR_HOMERULE = 24;
+constexpr int COLOR_HOMEHIGHLIGHT = suite::CColorScheme::kHomeHighlight;
+constexpr int COLOR_HOMERULE = suite::CColorScheme::kHomeRule;
 
 struct MeterState {
   COLORREF colors[suite::CColorScheme::kColorCount] = {};
@@ -55,6 +55,7 @@ struct MeterState {
   int m_iCntTimer = 0;
   int m_iUpdateTimer = 1000;
   BOOL selected = 0;
+  RECT paintRect = {};  // where the host last had the row painted
   HDC windowDc = nullptr;
   bool vendorUtilities = false;
 };
@@ -65,6 +66,7 @@ void ReloadColors() {
   suite::CColorScheme scheme;
   scheme.LoadCurrent();
   scheme.GetColors(g_state.colors);
+  SetSchemeColours(g_state.colors);
 }
 
 DWORD WINAPI WorkerThread(LPVOID) {
@@ -218,6 +220,7 @@ void OnPaint(const PluginPaintData& paint) {
   }
   if (paint.selected) suite::TintRect(paint.hdc, &paint.rect, g_state.colors[COLOR_HOMEHIGHLIGHT], 100);
   g_state.selected = paint.selected;
+  g_state.paintRect = paint.rect;
   const RECT rule = {0, paint.rect.bottom - 1, paint.rect.right, paint.rect.bottom};
   HBRUSH brush = CreateSolidBrush(g_state.colors[COLOR_HOMERULE]);
   FillRect(paint.hdc, &rule, brush);
@@ -272,7 +275,14 @@ HRESULT PluginHello::HandleEvent(PluginEvent* event) {
       }
       return S_OK;
     case PE_ACTION:
-      Banks().OnAction();
+      // The pen acts where it landed, in the row as last painted; the
+      // action key on the focus.
+      if (event->action.source == PLUGIN_ACTION_KEY) {
+        Banks().OnAction();
+      } else {
+        Banks().OnPen(event->action.point.x - g_state.paintRect.left, event->action.point.y - g_state.paintRect.top,
+                      event->action.source == PLUGIN_ACTION_HOLD);
+      }
       return S_OK;
     case PE_PAINT:
       OnPaint(event->paint);

@@ -8,6 +8,7 @@
 #include "common/iss_utility.h"
 #include "common/reg_helper.h"
 #include "common/string_helper.h"
+#include "common/ui_helpers.h"
 #include "add_remove_dialog.h"
 #include "dialog_setup.h"
 #include "menu_bar_hider.h"
@@ -49,6 +50,8 @@ void FrameRow(HDC dc, const RECT& row, HBRUSH brush) {
 
 }  // namespace
 
+int CObjMenuList::RowHeight() { return suite::ScaleByDpi(kRowHeight); }
+
 CObjMenuList* CObjMenuList::GetInstance() {
   if (g_instance == nullptr) g_instance = new CObjMenuList();
   return g_instance;
@@ -87,8 +90,11 @@ BOOL CObjMenuList::InitInstance(HINSTANCE module, int show) {
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   wc.lpszClassName = className.c_str();
   RegisterClassW(&wc);  // a class left by an earlier window of this process is fine
-  HWND window = CreateWindowExW(0, className.c_str(), title.c_str(), WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, module, nullptr);
+  // Below the shell's title bar, where its full-screen dialogs open too, so
+  // a dialog covers the whole list.
+  const int top = GetSystemMetrics(SM_CYSCREEN) - GetSystemMetrics(SM_CYFULLSCREEN);
+  HWND window = CreateWindowExW(0, className.c_str(), title.c_str(), WS_VISIBLE, 0, top, GetSystemMetrics(SM_CXSCREEN),
+                                GetSystemMetrics(SM_CYSCREEN) - top, nullptr, nullptr, module, nullptr);
   if (window == nullptr) return FALSE;
   ShowWindow(window, show);
   UpdateWindow(window);
@@ -121,7 +127,7 @@ void CObjMenuList::InitList() {
   }
   if (m_font == nullptr) {
     LOGFONTW font{};
-    font.lfHeight = 18;
+    font.lfHeight = RowHeight();
     font.lfWeight = FW_BOLD;
     lstrcpyW(font.lfFaceName, L"Nina");
     m_font = CreateFontIndirectW(&font);
@@ -149,7 +155,7 @@ void CObjMenuList::ShowFirstUse() {
   DWORD firstUse = 0;
   if (registry.ReadDword(kSetupKey, L"FirstUse", &firstUse)) return;
   registry.WriteDword(kSetupKey, L"FirstUse", 1);
-  MessageBoxW(m_window, LoadText(IDS_WELCOME).c_str(), L"", MB_OK | MB_ICONEXCLAMATION);
+  MessageBoxW(m_window, LoadText(IDS_WELCOME).c_str(), LoadText(IDS_TITLE).c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CObjMenuList::RunItem(int index) {
@@ -192,10 +198,11 @@ void CObjMenuList::Paint(HDC dc) {
   // bars do.
   suite::IssUtility::GetInstance()->DrawGradient(memory, 0, 0, width, height, m_gradRight, m_gradLeft);
   HBRUSH frame = CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT));
+  const int rowHeight = RowHeight();
   for (int i = 0; i < kItemCount; ++i) {
-    RECT row{0, i * kRowHeight, width, (i + 1) * kRowHeight};
+    RECT row{0, i * rowHeight, width, (i + 1) * rowHeight};
     RECT text = row;
-    text.left += kTextIndent;
+    text.left += suite::ScaleByDpi(kTextIndent);
     const bool selected = i == m_selected;
     SetTextColor(memory, selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : normalText);
     DrawTextW(memory, m_items[i].c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
@@ -272,9 +279,15 @@ LRESULT CObjMenuList::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM
       LoadColors();
       InvalidateRect(window, nullptr, FALSE);
       return 0;
+    case WM_KEYDOWN:
+      if (wParam == VK_RETURN) m_enterDown = true;
+      return 0;
     case WM_KEYUP:
       if (wParam == VK_RETURN) {
-        RunItem(m_selected);
+        if (m_enterDown) {
+          m_enterDown = false;
+          RunItem(m_selected);
+        }
       } else if (wParam == VK_UP) {
         Select(m_selected - 1);
       } else if (wParam == VK_DOWN) {

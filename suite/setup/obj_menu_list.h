@@ -14,8 +14,11 @@ namespace setup {
 
 class CObjMenuList {
  public:
+  // The rows' height and the text's indent at 96 DPI; the list scales them
+  // (and its font) with the screen's density.
   static constexpr int kRowHeight = 18;
   static constexpr int kTextIndent = 4;
+  static int RowHeight();
 
   static CObjMenuList* GetInstance();
   static void DeleteInstance();
@@ -56,6 +59,9 @@ class CObjMenuList {
   HFONT m_font = nullptr;
   std::wstring m_items[kItemCount];
   int m_selected = 0;
+  // Enter acts on its key-up only after its key-down came here too: the
+  // Enter that closed a message box must not run an item.
+  bool m_enterDown = false;
   COLORREF m_gradLeft = 0;
   COLORREF m_gradRight = 0;
   SHACTIVATEINFO m_activate{};

@@ -1148,7 +1148,10 @@ std::string CppSource(const std::vector<std::uint8_t>& table, const std::string&
   out << "// The module's resources, compiled by rescomp from " << origin << ". Do not edit.\n"
       << "#include <cstddef>\n\n"
       << "namespace {\n"
-      << "alignas(16) const unsigned char kTable[" << table.size() << "] = {";
+      << "// In a section of its own, so the shell reads a module's icon from the\n"
+      << "// section alone, found through the file's section headers.\n"
+      << "alignas(16) __attribute__((section(\".ce_resources\"))) const unsigned char kTable[" << table.size()
+      << "] = {";
   for (std::size_t i = 0; i < table.size(); ++i) {
     out << (i % 20 == 0 ? "\n   " : "") << ' ' << static_cast<unsigned>(table[i]) << ',';
   }

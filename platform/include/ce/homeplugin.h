@@ -29,7 +29,7 @@ using HPLUGIN = DWORD;
 
 // Event kinds: the first field of every record.
 inline constexpr DWORD PE_KEYDOWN = 0;         // a key pressed while the plug-in has the selection
-inline constexpr DWORD PE_ACTION = 1;          // the action key (Enter) or a tap on the selected plug-in
+inline constexpr DWORD PE_ACTION = 1;          // the action key (Enter), or the pen on the plug-in it selects
 inline constexpr DWORD PE_PAINT = 2;           // draw into hdc inside rect
 inline constexpr DWORD PE_SYSCOLORCHANGE = 3;  // the colour scheme changed: reload it
 inline constexpr DWORD PE_TIMER = 4;           // the home screen's periodic tick
@@ -37,6 +37,19 @@ inline constexpr DWORD PE_DATACHANGE = 5;      // something the plug-in shows ma
 
 struct PluginKeyData {
   WORD key;  // virtual key code (VK_LEFT, VK_UP, ...)
+};
+
+// What brought a PE_ACTION: the action key acts on the plug-in's own
+// selection; the pen names the point it touched, so the plug-in acts on
+// what lies there. A plug-in that knows nothing of the point acts on its
+// selection, as for the key.
+inline constexpr DWORD PLUGIN_ACTION_KEY = 0;   // the action key; no point
+inline constexpr DWORD PLUGIN_ACTION_TAP = 1;   // a tap at `point`
+inline constexpr DWORD PLUGIN_ACTION_HOLD = 2;  // press and hold at `point`: the context gesture
+
+struct PluginActionData {
+  DWORD source;  // PLUGIN_ACTION_...
+  POINT point;   // the pen's point, in the coordinates of PE_PAINT's rect
 };
 
 struct PluginPaintData {
@@ -48,8 +61,9 @@ struct PluginPaintData {
 struct PluginEvent {
   DWORD kind;  // PE_...
   union {
-    PluginKeyData keyDown;  // PE_KEYDOWN
-    PluginPaintData paint;  // PE_PAINT
+    PluginKeyData keyDown;    // PE_KEYDOWN
+    PluginActionData action;  // PE_ACTION
+    PluginPaintData paint;    // PE_PAINT
   };
 };
 

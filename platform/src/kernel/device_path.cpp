@@ -100,11 +100,15 @@ std::vector<CardSetting> Cards() {
   return cards;
 }
 
-std::string ExePath() {
-  char buffer[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return {};
-  return std::string(buffer, static_cast<std::size_t>(n));
+// The running executable's host path: read once, since a process keeps
+// its executable (every path resolved asks for it).
+const std::string& ExePath() {
+  static const std::string path = [] {
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+  }();
+  return path;
 }
 
 std::wstring ExeDeviceName(const std::string& exeHost) {
@@ -128,7 +132,7 @@ std::vector<Mount> Mounts() {
     if (!cards[i].host.empty())
       mounts.push_back({{cards[i].name}, cards[i].host, static_cast<int>(i + 1), true, {}, {}, {}});
   }
-  const std::string exe = ExePath();
+  const std::string& exe = ExePath();
   if (!exe.empty()) {
     const std::string exeName = exe.substr(exe.rfind('/') + 1);
     std::wstring program = WideFromUtf8(ce::device::SettingOr("program_name", ""));
@@ -419,6 +423,40 @@ DWORD ResolveImpl(LPCWSTR path, Resolved& out, std::wstring* mask) {
   return 0;
 }
 
+// The device path of a host path inside the device whose links are all
+// resolved: below the longest of the root and the mounts that holds it.
+// Nothing for a path outside them or in the root's hidden entries.
+std::optional<std::wstring> DeviceFromHost(const std::string& real, const std::vector<Mount>& mounts) {
+  std::string base = RealPath(ce::device::Root());
+  if (!Within(real, base)) base.clear();
+  const Mount* owner = nullptr;
+  for (const Mount& mount : mounts) {
+    const std::string host = RealPath(mount.host);
+    if (Within(real, host) && (base.empty() || host.size() > base.size())) {
+      base = host;
+      owner = &mount;
+    }
+  }
+  if (base.empty()) return std::nullopt;
+  std::wstring device;
+  if (owner) {
+    for (const std::wstring& p : owner->prefix) device += L"\\" + p;
+  }
+  const std::string rest = base == "/" ? real.substr(1) : real.substr(std::min(real.size(), base.size() + 1));
+  std::size_t start = 0;
+  while (start < rest.size()) {
+    std::size_t end = rest.find('/', start);
+    if (end == std::string::npos) end = rest.size();
+    const std::string name = rest.substr(start, end - start);
+    if (!owner && start == 0 && IsHiddenRootEntry(name)) return std::nullopt;
+    const bool isExe = owner && start == 0 && end == rest.size() && !owner->exeHostName.empty() &&
+                       name == owner->exeHostName;
+    device += L"\\" + (isExe ? owner->exeDeviceName : WideFromUtf8(name));
+    start = end + 1;
+  }
+  return device;
+}
+
 std::mutex g_standardLock;
 std::set<std::string> g_prepared;
 
@@ -500,6 +538,31 @@ DWORD Resolve(LPCWSTR path, Resolved& out) {
 DWORD ResolveWithMask(LPCWSTR path, Resolved& folder, std::wstring& mask) {
   EnsureStandardFolders();
   return ResolveImpl(path, folder, &mask);
+}
+
+DWORD CanonicalPath(LPCWSTR path, std::wstring& out) {
+  Resolved entry;
+  if (const DWORD error = Resolve(path, entry)) return error;
+  std::string host = entry.host;
+  std::wstring leaf;
+  if (!entry.exists) {
+    // A new name: its folder is made canonical, the name stays as given.
+    leaf = entry.device.substr(entry.device.rfind(L'\\') + 1);
+    host = host.substr(0, host.rfind('/'));
+  }
+  const std::string real = RealPath(host);
+  if (real.empty()) {
+    // A folder of a program's own that is not made yet: nothing on the way
+    // can be a link, and the walk already gave the stored case.
+    out = entry.device;
+    return 0;
+  }
+  const std::optional<std::wstring> device = DeviceFromHost(real, Mounts());
+  if (!device) return ERROR_ACCESS_DENIED;
+  out = *device;
+  if (!leaf.empty()) out += L"\\" + leaf;
+  if (out.empty()) out = L"\\";
+  return 0;
 }
 
 std::vector<MountEntry> MountsIn(const std::wstring& deviceFolder) {

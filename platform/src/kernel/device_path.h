@@ -80,6 +80,15 @@ struct Resolved {
 DWORD Resolve(LPCWSTR path, Resolved& out);
 DWORD ResolveWithMask(LPCWSTR path, Resolved& folder, std::wstring& mask);
 
+// The one spelling of the entry a device path reaches: "\" between
+// components, no "." or "..", every existing component in the case stored
+// on disk, and the links on the way (which the device follows only inside
+// itself) replaced by where they lead, so two paths that reach the same
+// entry give the same text. A missing last component keeps the spelling
+// given. Returns 0 or the error Resolve gives (ERROR_ACCESS_DENIED for a
+// link that leaves the device).
+DWORD CanonicalPath(LPCWSTR path, std::wstring& out);
+
 // Makes the folders above entry.writeHost that are missing, inside the
 // device root. Returns 0 or the error to report.
 DWORD PrepareWrite(const Resolved& entry);

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -411,4 +412,15 @@ BOOL GetFileAttributesExW(LPCWSTR fileName, GET_FILEEX_INFO_LEVELS level, LPVOID
   out->nFileSizeHigh = static_cast<DWORD>(data.size >> 32);
   out->nFileSizeLow = static_cast<DWORD>(data.size & 0xFFFFFFFFu);
   return TRUE;
+}
+
+DWORD GetCanonicalPathNameW(LPCWSTR path, LPWSTR buffer, DWORD bufferLength) {
+  std::wstring canonical;
+  if (const DWORD error = CanonicalPath(path, canonical)) {
+    SetLastError(error);
+    return 0;
+  }
+  if (!buffer || bufferLength <= canonical.size()) return static_cast<DWORD>(canonical.size() + 1);
+  std::wmemcpy(buffer, canonical.c_str(), canonical.size() + 1);
+  return static_cast<DWORD>(canonical.size());
 }

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
 #include "ce/testing.h"
 #include "common/iss_utility.h"
+#include "common/launch.h"
 #include "common/ui_helpers.h"
 #include "scoped_setting.h"
 
@@ -131,6 +133,48 @@ TEST(UiHelpers, PointsRectanglesAndMetrics) {
   }
   ce::testing::ReloadScreen();
   EXPECT_FALSE(suite::IsShortScreen());
+}
+
+// What cannot be started or opened is told to the person, naming it; the
+// message box's text reaches standard error on the headless device.
+TEST(Launch, WhatCannotOpenIsToldToThePerson) {
+  HANDLE file = CreateFileW(L"\\My Documents\\help.htp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  HANDLE shortcut = CreateFileW(L"\\My Documents\\gone.lnk", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const std::string text = "27#\"\\Program Files\\Gone\\g.exe\"";
+  DWORD written = 0;
+  WriteFile(shortcut, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(shortcut);
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof info;
+  info.lpFile = L"\\My Documents\\gone.lnk";
+  const struct {
+    const char* what;
+    std::function<BOOL()> call;
+    BOOL result;
+    const char* told;  // null: nothing told
+  } cases[] = {
+      {"a missing program", [] { return suite::StartProgram(nullptr, L"\\Windows\\settings.exe", L"clock.cpl.xml"); },
+       FALSE, "settings: Cannot open \"\\Windows\\settings.exe\": it is not on this device."},
+      {"a shortcut to a missing program", [&] { return suite::OpenWithShell(nullptr, &info); }, FALSE,
+       "Cannot open \"\\My Documents\\gone.lnk\": it is not on this device."},
+      {"a missing help file",
+       [] { return suite::OpenInBrowser(nullptr, L"\\Storage\\Application Data\\Home\\qveng.htp", nullptr); }, FALSE,
+       "qveng: Cannot open \"\\Storage\\Application Data\\Home\\qveng.htp\": it is not on this device."},
+      {"a help file that is there", [] { return suite::OpenInBrowser(nullptr, L"\\My Documents\\help.htp", nullptr); },
+       TRUE, nullptr},
+  };
+  for (const auto& c : cases) {
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(c.call(), c.result) << c.what;
+    const std::string shown = ::testing::internal::GetCapturedStderr();
+    if (c.told != nullptr) {
+      EXPECT_NE(shown.find(c.told), std::string::npos) << c.what << ": " << shown;
+    } else {
+      EXPECT_EQ(shown, "") << c.what;
+    }
+  }
 }
 
 TEST(UiHelpers, PowerOffPressesAndReleasesThePowerKey) {

@@ -20,6 +20,7 @@
 #include "home_window.h"
 #include "scoped_setting.h"
 #include "screen_config.h"
+#include "temp_device.h"
 #include "test_plugin.h"
 
 namespace {
@@ -160,6 +161,8 @@ class Home : public ::testing::Test {
     return record;
   }
 
+  // A device of its own: what one test's plug-ins saved never reaches another.
+  ce::test::TempDevice device_;
   ce::test::ScopedSetting mount_{"DEVICE_PROGRAM_FOLDERS", "Plugins=" + PluginFolder() + SuiteMount()};
   ce::test::ScreenConfig screen_config_{
       {"DEVICE_SCREEN_WIDTH", "240"}, {"DEVICE_SCREEN_HEIGHT", "320"}, {"DEVICE_SCREEN_DPI", "96"}};
@@ -245,15 +248,33 @@ TEST_F(Home, KeysActionsTapsTicksAndColourChangesReachThePlugIns) {
 
   SendMessageW(window_, WM_KEYDOWN, VK_RETURN, 0);
   EXPECT_EQ(Record(CLSID_TestGreen).events[PE_ACTION], 1);
+  EXPECT_EQ(Record(CLSID_TestGreen).lastAction.source, PLUGIN_ACTION_KEY);
 
-  // A tap selects the plug-in under the pen and acts on it; a tap on one
-  // that takes no selection does nothing.
+  // A tap (the pen up again at once) selects the plug-in under the pen and
+  // tells it where the pen landed; a tap on one that takes no selection
+  // does nothing.
+  PostMessageW(window_, WM_LBUTTONUP, 0, MAKELPARAM(10, 30));
   SendMessageW(window_, WM_LBUTTONDOWN, 0, MAKELPARAM(10, 30));
   EXPECT_EQ(screen_->Selected(), 0);
-  EXPECT_EQ(Record(CLSID_TestRed).events[PE_ACTION], 1);
+  TestPlugRecord red = Record(CLSID_TestRed);
+  EXPECT_EQ(red.events[PE_ACTION], 1);
+  EXPECT_EQ(red.lastAction.source, PLUGIN_ACTION_TAP);
+  EXPECT_EQ(red.lastAction.point.x, 10);
+  EXPECT_EQ(red.lastAction.point.y, 30);
+  PostMessageW(window_, WM_LBUTTONUP, 0, MAKELPARAM(10, 60));
   SendMessageW(window_, WM_LBUTTONDOWN, 0, MAKELPARAM(10, 60));
   EXPECT_EQ(screen_->Selected(), 0);
   EXPECT_EQ(Record(CLSID_TestBlue).events[PE_ACTION], 0);
+  Pump();
+
+  // The pen held still is press and hold, at its point.
+  SendMessageW(window_, WM_LBUTTONDOWN, 0, MAKELPARAM(200, 100));
+  EXPECT_EQ(screen_->Selected(), 2);
+  const TestPlugRecord green = Record(CLSID_TestGreen);
+  EXPECT_EQ(green.events[PE_ACTION], 2);
+  EXPECT_EQ(green.lastAction.source, PLUGIN_ACTION_HOLD);
+  EXPECT_EQ(green.lastAction.point.x, 200);
+  EXPECT_EQ(green.lastAction.point.y, 100);
 
   SendMessageW(window_, WM_TIMER, 1, 0);
   SendMessageW(window_, WM_SYSCOLORCHANGE, 0, 0);
@@ -402,9 +423,10 @@ TEST(HomeFiles, ANewDeviceGetsTheDefaultLayoutAndSchemeOnce) {
   std::wstring why;
   ASSERT_TRUE(home::ReadCurrentLayout(settings, layout, &why)) << ce::Utf8FromWide(why);
   ASSERT_EQ(layout.plugins.size(), 4u);
-  // The meters, then the launcher bar under them.
-  EXPECT_EQ(layout.plugins[1].clsidText, L"{F3BE7FFF-7812-4002-B584-3C0950C6BEA3}");
-  EXPECT_EQ(layout.plugins[2].clsidText, L"{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90D}");
+  // The launcher bar, then the meters under it: the order adding both
+  // plug-ins again gives.
+  EXPECT_EQ(layout.plugins[1].clsidText, L"{9053E85C-7F84-4dbe-A3B7-C20FFE6BA90D}");
+  EXPECT_EQ(layout.plugins[2].clsidText, L"{F3BE7FFF-7812-4002-B584-3C0950C6BEA3}");
   // The colours come from the scheme file, not the layout's own.
   EXPECT_EQ(home::ReadCurrentScheme().colors[home::kColorWindow], RGB(0xF4, 0xF8, 0xF8));
 

@@ -107,6 +107,7 @@ class Plugin final : public IHomePlugin, public IPersistStream {
       TestPlugRecord& record = g_records[index_];
       ++record.events[event->kind];
       if (event->kind == PE_KEYDOWN) record.lastKey = event->keyDown.key;
+      if (event->kind == PE_ACTION) record.lastAction = event->action;
       if (event->kind == PE_PAINT) {
         record.lastSelected = event->paint.selected;
         record.lastRect = event->paint.rect;

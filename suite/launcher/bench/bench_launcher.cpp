@@ -1,6 +1,9 @@
 // The bar's costs: one home-screen paint of the icon lines with every slot
-// holding an icon, and building the default icon set from a full program
-// list of 1000 entries (the first start's worst case).
+// holding an icon, building the default icon set from a full program list
+// of 1000 entries (the first start's worst case), and the program scan of a
+// Start Menu holding 1000 shortcuts to a program carrying its icon (the
+// recorder, some 20 MB with its debugging data): on a first start, and
+// again as the icons dialog rescans.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -10,6 +13,8 @@
 #include "obj_bar.h"
 #include "obj_icons.h"
 #include "program_list.h"
+#include "scoped_setting.h"
+#include "temp_device.h"
 #include "tool_hooks.h"
 
 namespace tessivo {
@@ -78,5 +83,38 @@ void BM_BuildDefaultItems(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_BuildDefaultItems)->Unit(benchmark::kMillisecond);
+
+// A device whose Start Menu holds `count` shortcuts to the recorder.
+struct ShortcutDevice {
+  ce::test::TempDevice device;
+  ce::test::ScopedSetting folders{"DEVICE_PROGRAM_FOLDERS", "Vocamo=" + std::string(RECORDER_FOLDER)};
+  explicit ShortcutDevice(int count) {
+    const std::string target = "\"\\Program Files\\Vocamo\\Vocamo.exe\"";
+    const std::string text = std::to_string(target.size()) + "#" + target;
+    for (int i = 0; i < count; ++i) {
+      device.WriteHostFile("Storage/Windows/Start Menu/Programs/Program " + std::to_string(i) + ".lnk", text);
+    }
+  }
+};
+
+void BM_ScanShortcutsFirstStart(benchmark::State& state) {
+  ShortcutDevice device(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    CProgramList list;  // nothing seen before
+    list.Prepare();
+    list.Rebuild();
+    if (list.Count() < state.range(0)) state.SkipWithError("shortcuts left out of the list");
+  }
+}
+BENCHMARK(BM_ScanShortcutsFirstStart)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ScanShortcutsAgain(benchmark::State& state) {
+  ShortcutDevice device(static_cast<int>(state.range(0)));
+  CProgramList list;
+  list.Prepare();
+  list.Rebuild();
+  for (auto _ : state) list.Rebuild();
+}
+BENCHMARK(BM_ScanShortcutsAgain)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

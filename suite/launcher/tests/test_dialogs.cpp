@@ -96,6 +96,8 @@ class Dialogs : public ::testing::Test {
   void SetUp() override {
     RegDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Tessivo");
     BarSettings().Open();
+    BarSettings().SetDefaultLayout();
+    BarSettings().options = ToolOptions{};
     SetToolHost(&host_);
   }
   void TearDown() override {

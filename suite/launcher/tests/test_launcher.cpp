@@ -40,7 +40,8 @@ void ChimerMinuteCheck(HWND) {}
 void ChimerPlay(HWND, int) {}
 void ChimerStop(HWND, int) {}
 void EndChimer() {}
-void ShowIconDetails(HWND, int) {}
+std::vector<int> g_details;
+void ShowIconDetails(HWND, int y) { g_details.push_back(y); }
 void InstallToolHost() {}
 }  // namespace tessivo
 
@@ -128,11 +129,44 @@ class LauncherDevice : public ::testing::Test {
     WriteDeviceFile(L"\\Storage\\My Documents\\a.x", "short");
     WriteDeviceFile(L"\\Storage\\My Documents\\README", "no dot");
     RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
+    // The module's settings start afresh: nothing of another test's items.
     BarSettings().Open();
+    BarSettings().SetDefaultLayout();
+    BarSettings().options = ToolOptions{};
     ProgramList().Prepare();
     ProgramList().Rebuild();
   }
 };
+
+// The suite's install folder comes from the meters' "InstallDir" when it
+// fits 259 characters, else the fixed folder; a longer value never runs
+// past the buffer (it overwrote the stack).
+TEST(ProgramListInstallFolder, ReadFromTheMetersSettingsWhenItFits) {
+  const struct {
+    std::wstring value;
+    std::wstring folder;
+  } cases[] = {
+      {L"\\Program Files\\Elsewhere", L"\\Program Files\\Elsewhere"},
+      {L"\\" + std::wstring(258, L'a'), L"\\" + std::wstring(258, L'a')},
+      {L"\\" + std::wstring(259, L'b'), L"\\Program Files\\Tarnwell\\Quorvist"},
+      {L"\\" + std::wstring(300, L'c'), L"\\Program Files\\Tarnwell\\Quorvist"},
+      {L"\\" + std::wstring(2000, L'd'), L"\\Program Files\\Tarnwell\\Quorvist"},
+      {L"", L"\\Program Files\\Tarnwell\\Quorvist"},
+  };
+  for (const auto& c : cases) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, L"InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.value.c_str()),
+                   static_cast<DWORD>((c.value.size() + 1) * 2));
+    RegCloseKey(key);
+    CProgramList list;
+    list.Prepare();
+    EXPECT_EQ(list.InstallFolder(), c.folder) << c.value.size();
+  }
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora");
+}
 
 TEST_F(LauncherDevice, ScanFindsProgramsAndMapsDocuments) {
   struct Expected {
@@ -148,6 +182,7 @@ TEST_F(LauncherDevice, ScanFindsProgramsAndMapsDocuments) {
       {L"EXCEL: Budget", L"\\Windows\\pxl.exe", L"\\Storage\\My Documents\\Sheets\\budget.pxl"},
       {L"Date And Time", L"\\Windows\\settings.exe", L"clock.cpl.xml"},
       {L"- Sweepkit -", L"- Sweepkit -", L""},
+      {L"- Tuneup -", L"- Tuneup -", L""},
       {L"* Custom Program Link *", L"", L""},
   };
   for (const Expected& c : cases) {
@@ -160,11 +195,41 @@ TEST_F(LauncherDevice, ScanFindsProgramsAndMapsDocuments) {
       EXPECT_NE(entry->icon, nullptr) << ce::Utf8FromWide(c.name);
     }
   }
-  // Ten settings pages, four special items, the two empty ones, five files.
-  EXPECT_EQ(ProgramList().Count(), 10 + 4 + 2 + 5);
+  // Ten settings pages, five special items, the two empty ones, five files.
+  EXPECT_EQ(ProgramList().Count(), 10 + 5 + 2 + 5);
   for (const wchar_t* skipped : {L"Icon", L"Broken", L"A", L"README"}) {
     EXPECT_EQ(FindEntry(skipped), nullptr) << ce::Utf8FromWide(skipped);
   }
+}
+
+// A rescan asks the shell again only for files that changed: an unchanged
+// shortcut keeps its icon, a rewritten one gets a new one, a removed one
+// leaves the list.
+TEST_F(LauncherDevice, ARescanReusesTheIconsOfUnchangedFiles) {
+  const ProgramEntry* tool = FindEntry(L"Child Tool");
+  ASSERT_NE(tool, nullptr);
+  const HICON first = tool->icon;
+  const HICON game = FindEntry(L"Board Game")->icon;
+  ProgramList().Rebuild();
+  EXPECT_EQ(FindEntry(L"Child Tool")->icon, first);
+  EXPECT_EQ(FindEntry(L"Board Game")->icon, game);
+
+  // Written again a second later: asked again.
+  HANDLE file = CreateFileW(L"\\Storage\\Windows\\Start Menu\\Child Tool.lnk", GENERIC_WRITE, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  FILETIME written{};
+  GetFileTime(file, nullptr, nullptr, &written);
+  written.dwLowDateTime += 10000000;
+  if (written.dwLowDateTime < 10000000) ++written.dwHighDateTime;
+  SetFileTime(file, nullptr, nullptr, &written);
+  CloseHandle(file);
+  DeleteFileW(L"\\Storage\\Windows\\Start Menu\\Games\\board game.lnk");
+  ProgramList().Rebuild();
+  ASSERT_NE(FindEntry(L"Child Tool"), nullptr);
+  EXPECT_NE(FindEntry(L"Child Tool")->icon, nullptr);
+  EXPECT_NE(FindEntry(L"Child Tool")->icon, first) << "a changed file is looked at again";
+  EXPECT_EQ(FindEntry(L"Board Game"), nullptr);
 }
 
 TEST(ProgramListLimits, FileTitlesAndTheThousandthEntry) {
@@ -230,6 +295,24 @@ TEST_F(LauncherDevice, IconItemsKeptInTheRegistry) {
   EXPECT_NE(reloaded.Item(1).Icon(), nullptr);
   EXPECT_FALSE(reloaded.Item(2).HasPath()) << "no \"I2\": loaded empty";
   EXPECT_FALSE(reloaded.Item(5).HasPath()) << "an emptied slot stays empty";
+}
+
+// The settings key stays open for the module's life; deleted meanwhile
+// (the settings removed, another device), it is made again before the next
+// save instead of swallowing it.
+TEST(BarSettingsKey, AKeyDeletedUnderTheOpenHandleIsMadeAgain) {
+  CBarSettings settings;
+  ASSERT_TRUE(settings.IsOpen());
+  ASSERT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, kKey), ERROR_SUCCESS);
+  settings.numLines = 2;
+  settings.date = 1;
+  settings.Item(0).Set(kChild, nullptr, L"Child", nullptr, 0);
+  ASSERT_TRUE(settings.SaveIcons());
+  CBarSettings stored;
+  ASSERT_TRUE(stored.Load());
+  EXPECT_EQ(stored.numLines, 2u);
+  EXPECT_EQ(stored.Item(0).Name(), L"Child");
+  RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
 }
 
 TEST_F(LauncherDevice, LoadNeedsLinesAndDateAndBringsLineCountsInRange) {
@@ -328,6 +411,25 @@ TEST_F(IconArea, KeyboardRightSkipsTheDateAndNoIconNeverGetsAFrame) {
   State().tappedIndex = 4;
   Lay(true);
   EXPECT_TRUE(Icons().GetSelectedPoint(&point));
+}
+
+// On the bar the arrows pass over slots that show nothing (an empty slot,
+// a "no icon" one), both ways; the icons dialog, which fills slots, stops
+// on them.
+TEST_F(IconArea, TheBarsMovesPassOverSlotsThatShowNothing) {
+  BarSettings().numLines = 1;
+  ProgramList().Prepare();
+  BarSettings().Item(2).Clear();
+  BarSettings().Item(3).Set(L"", nullptr, ProgramList().NoIconText().c_str(), nullptr, 0);
+  Lay(false);
+  State().tappedIndex = 1;
+  ASSERT_TRUE(Icons().SelectNextColumn());
+  EXPECT_EQ(State().tappedIndex, 4);
+  ASSERT_TRUE(Icons().SelectPrevColumn());
+  EXPECT_EQ(State().tappedIndex, 1);
+  Lay(false, TRUE);
+  ASSERT_TRUE(Icons().SelectNextColumn());
+  EXPECT_EQ(State().tappedIndex, 2) << "the icons dialog stops on an empty slot to fill it";
 }
 
 TEST_F(IconArea, ScrollingWrapsBothWays) {
@@ -442,6 +544,57 @@ TEST_F(LauncherDevice, TapAndKeysStartTheProgram) {
   Bar().OnAction();
   const std::string keyed = WaitForReport(L"\\keyed.txt");
   EXPECT_NE(keyed.find("report \\keyed.txt"), std::string::npos) << keyed;
+}
+
+// The pen on the bar, as the home screen passes it: each icon it lands on
+// takes the selection and starts; the arrows scroll; press and hold on an
+// icon opens its details instead; an empty slot takes nothing.
+TEST_F(LauncherDevice, ThePenActsOnTheIconItLandsOn) {
+  CBarSettings& settings = BarSettings();
+  settings.numLines = 1;
+  settings.ns = 2;
+  settings.sw = 1;
+  const wchar_t* tools[] = {L"- Sweepkit -", L"- Chimer -", L"- Juggler -", L"- Tuneup -"};
+  for (int i = 0; i < 4; ++i) settings.Item(i).Set(tools[i], nullptr, tools[i], nullptr, 0);
+  State().screenWidth = 240;
+  Bar().CreateResources();
+  Icons().Reset();
+  const int top = 40;
+  Icons().Draw(nullptr, 0, top, FALSE, TRUE, 1, FALSE, TRUE);
+  const std::wstring opened[] = {L"sweepkit - Sweepkit -", L"chimer", L"juggler", L"tuneup"};
+  for (int i = 0; i < 4; ++i) {
+    const RECT& r = Icons().Rect(i);
+    g_tools.clear();
+    State().tappedIndex = 3 - i;  // the keys left the selection elsewhere
+    Bar().OnPen((r.left + r.right) / 2, (r.top + r.bottom) / 2, FALSE);
+    EXPECT_EQ(State().tappedIndex, i);
+    ASSERT_EQ(g_tools.size(), 1u) << i;
+    EXPECT_EQ(g_tools[0], opened[i]);
+  }
+  // An empty slot on the line takes nothing.
+  const RECT& empty = Icons().Rect(6);
+  g_tools.clear();
+  Bar().OnPen((empty.left + empty.right) / 2, (empty.top + empty.bottom) / 2, FALSE);
+  EXPECT_EQ(State().tappedIndex, 3);
+  EXPECT_TRUE(g_tools.empty());
+  // The down arrow of the scrolling line scrolls it.
+  const int arrowY = top + S(2) + S(18) + S(8);
+  HDC screen = GetDC(nullptr);
+  Bar().CreateScrollBuffer(screen);
+  Bar().CreateBackBuffer(screen);
+  ReleaseDC(nullptr, screen);
+  Bar().OnPen(State().screenWidth - S(25), arrowY, FALSE);
+  EXPECT_EQ(State().tappedIndex, kCodeDown);
+  EXPECT_EQ(State().firstLine, 2);
+  // Press and hold opens the details of the icon, and starts nothing.
+  g_tools.clear();
+  g_details.clear();
+  const RECT& held = Icons().Rect(1);
+  Bar().OnPen(held.left + 2, held.top + 4, TRUE);
+  EXPECT_EQ(State().tappedIndex, 1);
+  EXPECT_TRUE(g_tools.empty());
+  ASSERT_EQ(g_details.size(), 1u);
+  EXPECT_EQ(g_details[0], top + S(2)) << "the icon line's top";
 }
 
 TEST_F(LauncherDevice, LaunchRulesForShortcutsFoldersAndTheDate) {

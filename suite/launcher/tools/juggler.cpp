@@ -203,6 +203,14 @@ void CJugglerLogic::OnPaint(HDC dc, HWND hwnd) {
   COLORREF right = RGB(0, 0, 0);
   if (GetToolHost() != nullptr) GetToolHost()->GradientColours(&left, &right);
   suite::IssUtility::GetInstance()->DrawGradient(memory, 0, 0, width, height, left, right);
+  // The rows stand under the bar's header with the dialog's caption.
+  PaintCaptionHeader(memory, hwnd);
+  const int top = ToolHeaderHeight();
+  // The rows' text in black or white, whichever stands out more from the
+  // gradient's middle: black rows on a dark gradient could not be read.
+  const int shade = (GetRValue(left) + GetRValue(right)) * 299 + (GetGValue(left) + GetGValue(right)) * 587 +
+                    (GetBValue(left) + GetBValue(right)) * 114;
+  const COLORREF text = shade < 2 * 128 * 1000 ? RGB(255, 255, 255) : RGB(0, 0, 0);
   SetBkMode(memory, TRANSPARENT);
   HGDIOBJ oldFont = m_font != nullptr ? SelectObject(memory, m_font) : nullptr;
   WCHAR format[32] = {};
@@ -215,20 +223,20 @@ void CJugglerLogic::OnPaint(HDC dc, HWND hwnd) {
   const int rows = RowsOnPage();
   const int iconSize = suite::ScaleByDpi(16);
   for (int row = 0; row < rows; ++row) {
-    RECT band = {0, row * rowHeight, width, (row + 1) * rowHeight};
+    RECT band = {0, top + row * rowHeight, width, top + (row + 1) * rowHeight};
     const bool selected = row == m_selection;
     if (selected) {
       HBRUSH brush = CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT));
       FillRect(memory, &band, brush);
       DeleteObject(brush);
     }
-    SetTextColor(memory, selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : RGB(0, 0, 0));
+    SetTextColor(memory, selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : text);
     const bool more = row == kJugglerRowsPerPage;
     const JugglerEntry* entry = more ? nullptr : &m_entries[m_page * kJugglerRowsPerPage + row];
-    WCHAR text[200] = {};
-    suite::CStringHelper::GetInstance()->Format(text, format, row + 1, more ? L"More..." : entry->title);
+    WCHAR line[200] = {};
+    suite::CStringHelper::GetInstance()->Format(line, format, row + 1, more ? L"More..." : entry->title);
     RECT textRect = {suite::ScaleByDpi(4), band.top, width - iconSize - suite::ScaleByDpi(4), band.bottom};
-    DrawTextW(memory, text, -1, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    DrawTextW(memory, line, -1, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     if (entry != nullptr && entry->icon != nullptr) {
       DrawIconEx(memory, width - suite::ScaleByDpi(18), band.top + 1, entry->icon, iconSize, iconSize, 0, nullptr,
                  DI_NORMAL);

@@ -46,68 +46,109 @@ void StorageFolder(LPCWSTR rest, LPWSTR out) {
   lstrcatW(out, rest);
 }
 
-// True when `folder` is `other` or lies above it ("\A" above "\A\B").
+// The canonical form of `path` (one spelling per folder: separators, "."
+// and "..", letter case and links resolved by the device) into `out`
+// (MAX_PATH characters); false when the device cannot name it.
+bool Canonical(LPCWSTR path, LPWSTR out) {
+  const DWORD length = GetCanonicalPathNameW(path, out, MAX_PATH);
+  return length > 0 && length < MAX_PATH;
+}
+
+// True when `folder` is `other` or lies above it ("\A" above "\A\B"); both
+// canonical.
 bool IsAtOrAbove(const wchar_t* folder, const wchar_t* other) {
+  if (folder[0] == L'\\' && folder[1] == 0) return true;  // the root holds everything
   const int n = lstrlenW(folder);
   if (n > lstrlenW(other) || _wcsnicmp(folder, other, static_cast<std::size_t>(n)) != 0) return false;
   return other[n] == 0 || other[n] == L'\\';
 }
 
-// Folders that hold what the user or the programs keep: none of these, nor
-// a folder above one, is ever emptied.
-bool HoldsKeptFolders(LPCWSTR folder) {
-  WCHAR root[MAX_PATH] = {};
-  suite::GetStorageRootName(root);
-  // The system's folders: none of these nor a folder above one.
-  const wchar_t* const system[] = {L"\\Windows", L"\\Windows\\Start Menu", L"\\Windows\\Desktop", L"\\Windows\\Fonts"};
-  // The user's and the programs' folders: nothing in them either.
-  const wchar_t* const owned[] = {L"\\My Documents", L"\\Program Files", L"\\Application Data"};
-  WCHAR onStore[MAX_PATH] = {};
-  for (const wchar_t* k : system) {
-    StorageFolder(k + 1, onStore);
-    if (IsAtOrAbove(folder, k) || (onStore[0] != 0 && IsAtOrAbove(folder, onStore))) return true;
+// The folders Sweepkit exists to empty, in both layouts of the browser's
+// folders; those without a leading "\" both on the store and under the
+// storage root.
+constexpr const wchar_t* kCleanable[] = {L"\\Temp", L"Windows\\Profiles\\guest\\Cookies",
+                                         L"Windows\\Profiles\\guest\\Temporary Internet Files", L"Windows\\Cookies",
+                                         L"Windows\\Temporary Internet Files"};
+// Folders that hold the system's files: neither they nor a folder above
+// them is ever emptied (the browser's folders lie below some of them).
+constexpr const wchar_t* kSystem[] = {L"\\", L"", L"Windows", L"Windows\\Profiles", L"Windows\\Profiles\\guest"};
+// Folders that hold what the user or the programs keep: nothing at, above
+// or below them is ever emptied.
+constexpr const wchar_t* kOwned[] = {L"My Documents",        L"Program Files",    L"Application Data",
+                                     L"Windows\\Start Menu", L"Windows\\Desktop", L"Windows\\Fonts"};
+
+// Calls `use` with the canonical form of each place `name` stands for that
+// the device can name: a name with a leading "\" itself; any other on the
+// store and under the storage root (the empty name: the storage root).
+template <typename Use>
+void ForEachPlace(const wchar_t* name, Use use) {
+  WCHAR canonical[MAX_PATH];
+  if (name[0] == L'\\') {
+    if (Canonical(name, canonical)) use(static_cast<const wchar_t*>(canonical));
+    return;
   }
-  for (const wchar_t* k : owned) {
-    StorageFolder(k + 1, onStore);
-    if (IsAtOrAbove(folder, k) || IsAtOrAbove(k, folder)) return true;
-    if (onStore[0] != 0 && (IsAtOrAbove(folder, onStore) || IsAtOrAbove(onStore, folder))) return true;
+  WCHAR path[MAX_PATH];
+  if (name[0] != 0) {
+    lstrcpyW(path, L"\\");
+    lstrcatW(path, name);
+    if (Canonical(path, canonical)) use(static_cast<const wchar_t*>(canonical));
+    StorageFolder(name, path);
+  } else {
+    suite::GetStorageRootName(path);
   }
-  return IsAtOrAbove(folder, root);
+  if (path[0] != 0 && Canonical(path, canonical)) use(static_cast<const wchar_t*>(canonical));
 }
 
-bool Attributes(LPCWSTR path, DWORD* attributes) {
-  *attributes = GetFileAttributesW(path);
-  return *attributes != INVALID_FILE_ATTRIBUTES;
+// True when the canonical folder lies on, or holds, a storage card: all of
+// a card is the user's.
+bool TouchesStorageCard(const wchar_t* folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW(L"\\*", &found);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  bool touches = false;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_TEMPORARY) == 0) continue;
+    WCHAR card[MAX_PATH];
+    lstrcpyW(card, L"\\");
+    lstrcpynW(card + 1, found.cFileName, MAX_PATH - 1);
+    touches = IsAtOrAbove(card, folder) || IsAtOrAbove(folder, card);
+  } while (!touches && FindNextFileW(find, &found));
+  FindClose(find);
+  return touches;
 }
 
 }  // namespace
 
-bool CSweepkitLogic::IsCleanableFolder(LPCWSTR folder) {
-  if (folder == nullptr || folder[0] != L'\\') return false;
-  const int length = lstrlenW(folder);
-  if (length < 2 || length >= kPath - 2 || folder[length - 1] == L'\\') return false;
-  if (HoldsKeptFolders(folder)) return false;
-  // Walk the components: each must be a plain name and a plain folder, none
-  // a link, and the first not a storage card.
-  WCHAR prefix[MAX_PATH] = {};
-  int start = 1;
-  for (int i = 1; i <= length; ++i) {
-    if (folder[i] != L'\\' && folder[i] != 0) continue;
-    const int n = i - start;
-    if (n == 0) return false;  // "\\" inside
-    if ((n == 1 && folder[start] == L'.') || (n == 2 && folder[start] == L'.' && folder[start + 1] == L'.')) {
-      return false;
-    }
-    lstrcpynW(prefix, folder, i + 1);
-    DWORD attributes = 0;
-    if (!Attributes(prefix, &attributes)) return false;
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return false;
-    if (start == 1 && (attributes & FILE_ATTRIBUTE_TEMPORARY)) return false;  // a storage card
-    start = i + 1;
+bool CSweepkitLogic::CleanableFolder(LPCWSTR folder, LPWSTR canonical) {
+  if (canonical != nullptr) canonical[0] = 0;
+  if (folder == nullptr || folder[0] == 0) return false;
+  WCHAR path[MAX_PATH];
+  if (!Canonical(folder, path)) return false;
+  const DWORD attributes = GetFileAttributesW(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
+  // One of the cleanable folders themselves, or a folder below one.
+  bool inside = false;
+  for (const wchar_t* name : kCleanable) {
+    ForEachPlace(name, [&](const wchar_t* place) { inside = inside || IsAtOrAbove(place, path); });
   }
+  if (!inside) return false;
+  // Never what holds the system's or the user's folders, nor what lies in
+  // the user's: compared where they really are, so a link either way cannot
+  // bring them in.
+  bool kept = TouchesStorageCard(path);
+  for (const wchar_t* name : kSystem) {
+    ForEachPlace(name, [&](const wchar_t* place) { kept = kept || IsAtOrAbove(path, place); });
+  }
+  for (const wchar_t* name : kOwned) {
+    ForEachPlace(name,
+                 [&](const wchar_t* place) { kept = kept || IsAtOrAbove(path, place) || IsAtOrAbove(place, path); });
+  }
+  if (kept) return false;
+  if (canonical != nullptr) lstrcpyW(canonical, path);
   return true;
 }
+
+bool CSweepkitLogic::IsCleanableFolder(LPCWSTR folder) { return CleanableFolder(folder, nullptr); }
 
 CSweepkitLogic::CSweepkitLogic(LPCWSTR messageTitle) : CToolLogic(124), m_utility(suite::IssUtility::GetInstance()) {
   SetMessageTitle(messageTitle);
@@ -159,10 +200,16 @@ void CSweepkitLogic::ChooseFolders(LPWSTR temp, LPWSTR cookies, LPWSTR internetF
         StorageFolder(L"Windows\\Temporary Internet Files", internetFiles);
     }
   }
-  // The fixed folders pass the same test: one reached through a link, or
-  // missing, is not cleaned.
+  // The fixed folders pass the same test (one that leads through a link
+  // into the user's folders, or is missing, is not cleaned), and each is
+  // cleaned by its canonical name, where the test found it.
   for (LPWSTR folder : {temp, cookies, internetFiles}) {
-    if (folder[0] != 0 && !IsCleanableFolder(folder)) folder[0] = 0;
+    WCHAR canonical[MAX_PATH];
+    if (folder[0] != 0 && CleanableFolder(folder, canonical)) {
+      lstrcpyW(folder, canonical);
+    } else {
+      folder[0] = 0;
+    }
   }
 }
 

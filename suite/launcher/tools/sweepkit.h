@@ -1,10 +1,10 @@
 // Sweepkit: empties the temporary folder, the browser's cookies and its
 // temporary internet files, from its dialog or silently every hour. Only
 // those folders are ever touched: a folder named by the registry is taken
-// only when it is a plain folder of the device's own store that holds
-// nothing the user keeps (never the root, "\Windows", the storage root, a
-// storage card, a folder above a program's or the user's folders, or
-// anything reached through a link), else the fixed folder is cleaned.
+// only when, compared by its canonical path (separators, "." and "..",
+// letter case and links resolved by the device), it is one of those
+// folders or lies below one, and holds or lies in none of the system's or
+// the user's folders; else the fixed folder is cleaned.
 #pragma once
 
 #include "tool_window.h"
@@ -46,9 +46,12 @@ class CSweepkitLogic : public CToolLogic {
   // The folders Clean empties now, as it chooses them (empty when a
   // setting is off or no safe folder exists).
   void ChooseFolders(LPWSTR temp, LPWSTR cookies, LPWSTR internetFiles) const;
-  // Whether folder may be emptied: an existing plain folder on the device's
-  // own store, reached through no link, holding none of the user's or the
-  // programs' folders.
+  // Whether folder may be emptied: an existing folder that is one of the
+  // cleanable folders or lies below one, on the device's own store, holding
+  // none of the system's folders, in or over none of the user's or the
+  // programs' folders, all compared by canonical path. Its canonical path
+  // goes into `canonical` (MAX_PATH characters) when given.
+  static bool CleanableFolder(LPCWSTR folder, LPWSTR canonical);
   static bool IsCleanableFolder(LPCWSTR folder);
 
   LPCWSTR LastResultText() const { return m_lastText; }

@@ -158,4 +158,10 @@ void PaintToolHeader(HDC dc, HWND hwnd, LPCWSTR title) {
   SetBkMode(dc, oldMode);
 }
 
+void PaintCaptionHeader(HDC dc, HWND hwnd) {
+  WCHAR caption[64] = {};
+  GetWindowTextW(hwnd, caption, static_cast<int>(std::size(caption)));
+  PaintToolHeader(dc, hwnd, caption);
+}
+
 }  // namespace tessivo

@@ -68,6 +68,8 @@ class CToolLogic {
 // height and draws title into it, centred and transparent, in the bar's
 // font and title colour.
 void PaintToolHeader(HDC dc, HWND hwnd, LPCWSTR title);
+// The same with the dialog's own caption as the title.
+void PaintCaptionHeader(HDC dc, HWND hwnd);
 // A message box with the module's strings textId under captionId; 0 when
 // either is missing.
 int ShowToolMessage(HWND owner, UINT captionId, UINT textId, UINT type);

@@ -59,11 +59,20 @@ TEST(MeterSettings, DefaultsClampAndRoundTrip) {
 
   s.bl = {200, 5, 180};
   s.vfreq = 9;
+  std::wcscpy(s.deviceName, L"wlan0");
   s.SaveStatistics();
   s.Save();
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  const std::wstring folder = L"\\Program Files\\Suite Folder";
+  RegSetValueExW(key, L"InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                 static_cast<DWORD>((folder.size() + 1) * 2));
+  RegCloseKey(key);
   CMeterSettings t;
   t.Open(false, false);
   t.Load();
+  // Texts come back whole: the registry counts two bytes a character.
+  EXPECT_STREQ(t.deviceName, L"wlan0");
+  EXPECT_EQ(t.installDir, folder);
   EXPECT_EQ(t.bl.average, 200u);
   EXPECT_EQ(t.bl.count, 5u);
   EXPECT_EQ(t.RepeatMinutes(), 0) << "an out-of-range repeat index means no repeat";
@@ -487,6 +496,7 @@ TEST(Banks, IconsAndTheBigGaugeStayInsideTheirBanks) {
   for (const int scale : {1, 2}) {
     SetDpiForTesting(96 * scale);
     for (CObjMeter* meter : {static_cast<CObjMeter*>(&LeftIcon()), static_cast<CObjMeter*>(&RightIcons())}) {
+      meter->Init(GetModuleHandleW(nullptr), nullptr);  // the pictures of this DPI
       for (int size = 0; size < 3; ++size) {
         const int width = meter->GetWidth();
         const int height = meter->GetMainHeight(size) + meter->GetLabelHeight(size);
@@ -512,6 +522,182 @@ TEST(Banks, IconsAndTheBigGaugeStayInsideTheirBanks) {
   }
   SetDpiForTesting(96);
   ReleaseDC(nullptr, screen);
+}
+
+// A meter that records which of its actions ran, and for which bank.
+class RecordingMeter : public CObjMeter {
+ public:
+  explicit RecordingMeter(bool single = false) : single_(single) {}
+  BOOL Action(int bank) override {
+    last = L"action " + std::to_wstring(bank);
+    return 1;
+  }
+  BOOL SecondAction(int bank) override {
+    last = L"second " + std::to_wstring(bank);
+    return 1;
+  }
+  BOOL IsSingleAction() override { return single_ ? 1 : 0; }
+  std::wstring last;
+
+ private:
+  bool single_;
+};
+
+// The pen acts on the bank area it lands on, not on the focus the keys
+// left: the upper area's action, the lower area's second action, a single
+// action anywhere in its bank; a hold only moves the focus; the scroll
+// arrows scroll.
+TEST(Banks, ThePenActsOnTheAreaUnderIt) {
+  SetDpiForTesting(96);
+  CMeterSettings::Get().bs = kSmall;
+  RecordingMeter meters[6] = {RecordingMeter(), RecordingMeter(), RecordingMeter(true),
+                              RecordingMeter(), RecordingMeter(), RecordingMeter()};
+  CObjBanks row;
+  row.active = 1;
+  row.screenWidth = 240;  // six banks of 49 pixels do not fit: the row scrolls
+  for (int i = 0; i < 6; ++i) row.banks[i].meter = &meters[i];
+  row.count = 6;
+  row.FindLastVisible();
+  row.LayoutRects();
+  ASSERT_EQ(row.lastVisible, 3);
+  const int upper = row.banks[1].upper.bottom - 2;
+  const int lower = row.banks[1].lower.top + 2;
+  const struct {
+    int x, y;
+    BOOL hold;
+    int focus, focusUpper;
+    int meter;  // the meter whose action ran, -1 none
+    const wchar_t* ran;
+  } cases[] = {
+      {60, upper, FALSE, 1, 1, 1, L"action 0"},
+      {60, lower, FALSE, 1, 0, 1, L"second 0"},
+      {110, lower, FALSE, 2, 1, 2, L"action 1"},  // a single action takes its whole bank
+      {160, lower, TRUE, 3, 0, -1, nullptr},      // a hold moves the focus only
+      {5, upper, FALSE, 0, 1, 0, L"action -1"},
+  };
+  for (const auto& c : cases) {
+    for (RecordingMeter& m : meters) m.last.clear();
+    row.OnPen(c.x, c.y, c.hold);
+    EXPECT_EQ(row.focus, c.focus) << c.x << "," << c.y;
+    EXPECT_EQ(row.focusUpper, c.focusUpper) << c.x << "," << c.y;
+    for (int i = 0; i < 6; ++i) {
+      EXPECT_EQ(meters[i].last, i == c.meter ? std::wstring(c.ran) : std::wstring()) << c.x << "," << c.y;
+    }
+  }
+  // The right arrow scrolls the row on; the left one, shown then, back.
+  for (RecordingMeter& m : meters) m.last.clear();
+  row.OnPen(row.screenWidth - 2, upper, FALSE);
+  EXPECT_EQ(row.first, 1);
+  EXPECT_EQ(row.focus, 1) << "the focus stays on a shown bank";
+  EXPECT_EQ(row.banks[1].whole.left, Scale(7)) << "room for the left arrow";
+  row.OnPen(2, upper, FALSE);
+  EXPECT_EQ(row.first, 0);
+  for (RecordingMeter& m : meters) EXPECT_TRUE(m.last.empty());
+}
+
+// A row wider than the screen shows a scroll arrow at each end it can
+// scroll towards, at both DPIs.
+TEST(Banks, ScrollArrowsShowWhereTheRowGoesOn) {
+  HDC screen = GetDC(nullptr);
+  const COLORREF arrow = AsStored(screen, 0x704830);  // the arrows' blue, as a COLORREF
+  for (const int scale : {1, 2}) {
+    SetDpiForTesting(96 * scale);
+    CMeterSettings::Get().bs = kSmall;
+    RecordingMeter meters[6];
+    CObjBanks row;
+    row.active = 1;
+    row.screenWidth = 240 * scale;
+    for (int i = 0; i < 6; ++i) row.banks[i].meter = &meters[i];
+    row.count = 6;
+    row.LoadArrows(GetModuleHandleW(nullptr));
+    row.FindLastVisible();
+    row.LayoutRects();
+    const int height = Scale(33);
+    const auto arrowsAt = [&](int left) {
+      const WhiteCanvas canvas(screen, row.screenWidth, height);
+      row.Draw(canvas.dc, RECT{0, 0, row.screenWidth, height}, FALSE);
+      return CountPixels(canvas.dc, left, 0, Scale(7), height, arrow);
+    };
+    EXPECT_EQ(arrowsAt(0), 0) << "scale " << scale << ": nothing to the left yet";
+    EXPECT_GT(arrowsAt(row.screenWidth - Scale(7)), 4 * scale * scale) << "scale " << scale;
+    row.OnPen(row.screenWidth - 1, Scale(15), FALSE);
+    row.OnPen(row.screenWidth - 1, Scale(15), FALSE);
+    EXPECT_GT(arrowsAt(0), 4 * scale * scale) << "scale " << scale;
+    EXPECT_EQ(row.lastVisible, row.count - 1);
+    EXPECT_EQ(arrowsAt(row.screenWidth - Scale(7)), 0) << "scale " << scale << ": the row ends on the screen";
+  }
+  SetDpiForTesting(96);
+  ReleaseDC(nullptr, screen);
+}
+
+// Every bank with the longest figures it shows, at Big and Small, at 96
+// and 192 DPI: nothing is drawn outside the bank, and no label reaches the
+// bank's last columns, where a cut text would end.
+TEST(Banks, TheLongestFiguresStayInsideTheirBanks) {
+  ce::testing::UseVirtualClock(20000, 0);
+  ce::test::ScopedSetting percent{"DEVICE_POWER_BATTERY_PERCENT", "95"};
+  ce::test::ScopedSetting flag{"DEVICE_POWER_BATTERY_FLAG", "1"};
+  ce::test::ScopedSetting ac{"DEVICE_POWER_AC_LINE", "0"};
+  ce::testing::AdvanceClock(11000);
+  CMeterSettings& s = CMeterSettings::Get();
+  s.bl = {720, 1, 720};  // the slowest drain: the longest time left, "18h 48m r"
+  s.se = 999 * 3600 + 59 * 60;
+  HDC screen = GetDC(nullptr);
+  const COLORREF ink = AsStored(screen, BankTextColour(FALSE));
+  HINSTANCE self = GetModuleHandleW(nullptr);
+  for (const int scale : {1, 2}) {
+    SetDpiForTesting(96 * scale);
+    HFONT font = CreateFontW((13 * Dpi() + 48) / 96, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, L"Nina");
+    CObjBattery battery;
+    battery.Init(self, nullptr);
+    battery.Update();
+    CObjMemory memory;
+    memory.Init(self, nullptr);
+    memory.programFreeKb = 29218 * 1024 + 1000;
+    memory.storageFreeKb = 99999u * 1024;
+    CObjStorage storage;
+    storage.Init(self, nullptr);
+    storage.cards[0].name = L"Storage Card";
+    storage.cards[0].used = 50;
+    storage.cards[0].freeKb = 99999 * 1024;
+    storage.cards[0].picture = 4;
+    storage.cardCount = 1;
+    const struct {
+      CObjMeter* meter;
+      const char* name;
+      DWORD* mode;
+      DWORD modes;
+    } banks[] = {{&battery, "battery", &s.bd[0], 3}, {&memory, "memory", &s.mt[0], 2}, {&storage, "storage", &s.cfn[0], 2}};
+    for (const auto& b : banks) {
+      for (DWORD mode = 0; mode < b.modes; ++mode) {
+        *b.mode = mode;
+        for (const int size : {int{kBig}, int{kSmall}}) {
+          const int width = b.meter->GetWidth();
+          const int height = b.meter->GetMainHeight(size) + b.meter->GetLabelHeight(size);
+          const WhiteCanvas canvas(screen, 3 * width, height + Scale(20));
+          const RECT bank = {width, 0, 2 * width, height};
+          b.meter->Draw(canvas.dc, bank, font, nullptr, size, 0, FALSE);
+          const std::string where = std::string(b.name) + " mode " + std::to_string(mode) + " size " +
+                                    std::to_string(size) + " at x" + std::to_string(scale);
+          const int outside = 3 * width * (height + Scale(20)) - width * height;
+          const COLORREF white = AsStored(screen, 0xFFFFFF);
+          EXPECT_EQ(CountPixels(canvas.dc, 0, 0, 3 * width, height + Scale(20), white) -
+                        CountPixels(canvas.dc, width, 0, width, height, white),
+                    outside)
+              << where << ": drawn outside the bank";
+          const int labelTop = b.meter->GetMainHeight(size) - Scale(2);
+          EXPECT_EQ(CountPixels(canvas.dc, 2 * width - Scale(1) - 1, labelTop, Scale(1) + 1, height - labelTop, ink), 0)
+              << where << ": the label reaches the bank's edge";
+          EXPECT_GT(CountPixels(canvas.dc, width, labelTop, width, height - labelTop, ink), 2) << where << ": no label";
+        }
+      }
+    }
+    DeleteObject(font);
+  }
+  s.bd[0] = s.mt[0] = s.cfn[0] = 0;
+  SetDpiForTesting(96);
+  ReleaseDC(nullptr, screen);
+  ce::testing::UseRealClock();
 }
 
 TEST(Clock, HandsAtThreeOClock) {

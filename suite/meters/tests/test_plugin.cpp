@@ -41,6 +41,36 @@ F Export(HMODULE module, const wchar_t* name) {
   return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddressW(module, name)));
 }
 
+// The plug-in library loaded from the meters' folder and its object set up
+// as the home screen does (site, handle, height); released in turn, then
+// COM.
+struct Hosted {
+  bool com = false;
+  HMODULE library = nullptr;
+  IClassFactory* factory = nullptr;
+  IHomePlugin* plugin = nullptr;
+  Environment environment;
+  int height = 0;
+  void Load() {
+    ASSERT_EQ(CoInitializeEx(nullptr, 0), S_OK);
+    com = true;
+    library = LoadLibraryW(L"\\Program Files\\Meters\\Pelmora.dll");
+    ASSERT_NE(library, nullptr);
+    auto getClassObject = Export<LPFNGETCLASSOBJECT>(library, L"DllGetClassObject");
+    ASSERT_EQ(getClassObject(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IHomePlugin, reinterpret_cast<void**>(&plugin)), S_OK);
+    plugin->SetSite(&environment);
+    plugin->Initialize(1);
+    plugin->GetHeight(&height);
+  }
+  ~Hosted() {
+    if (plugin != nullptr) plugin->Release();
+    if (factory != nullptr) factory->Release();
+    if (library != nullptr) FreeLibrary(library);
+    if (com) CoUninitialize();
+  }
+};
+
 TEST(PelmoraPlugin, LoadsDrawsAndUnloadsPromptly) {
   ce::test::ScopedSetting folders{"DEVICE_PROGRAM_FOLDERS", std::string("Meters=") + PELMORA_FOLDER};
   ce::test::ScopedSetting percent{"DEVICE_POWER_BATTERY_PERCENT", "64"};
@@ -100,6 +130,94 @@ TEST(PelmoraPlugin, LoadsDrawsAndUnloadsPromptly) {
   FreeLibrary(library);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << "the worker stops at once";
   CoUninitialize();
+}
+
+// Whether two colours agree to what a 16-bit screen keeps.
+bool Near(COLORREF a, COLORREF b) {
+  for (int shift : {0, 8, 16}) {
+    const int x = static_cast<int>((a >> shift) & 0xFF);
+    const int y = static_cast<int>((b >> shift) & 0xFF);
+    if (x - y > 8 || y - x > 8) return false;
+  }
+  return true;
+}
+
+// The selected row is painted in the scheme's colours: its tint in the
+// highlight, its bottom rule in the rule colour, the focus frame in the
+// highlight and its blend with the highlight's text, and the texts in the
+// highlight's text colour.
+TEST(PelmoraPlugin, TheSelectedRowPaintsInTheSchemesColours) {
+  ce::test::ScopedSetting folders{"DEVICE_PROGRAM_FOLDERS", std::string("Meters=") + PELMORA_FOLDER};
+  ce::test::ScopedSetting percent{"DEVICE_POWER_BATTERY_PERCENT", "64"};
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora");
+  const COLORREF text = RGB(0x10, 0x20, 0x30), highlight = RGB(0x20, 0x80, 0x40),
+                 highlightText = RGB(0xF0, 0xE0, 0x00), rule = RGB(0xC0, 0x20, 0x20);
+  const std::string xml =
+      "<?xml version=\"1.0\"?><colorscheme><scheme>"
+      "<color name=\"COLOR_HOMETEXT\" value=\"#102030\"/>"
+      "<color name=\"COLOR_HOMEHIGHLIGHT\" value=\"#208040\"/>"
+      "<color name=\"COLOR_HOMEHIGHLIGHTTEXT\" value=\"#F0E000\"/>"
+      "<color name=\"COLOR_HOMERULE\" value=\"#C02020\"/></scheme></colorscheme>";
+  HANDLE file = CreateFileW(L"\\My Documents\\test.scheme.xml", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, xml.data(), static_cast<DWORD>(xml.size()), &written, nullptr);
+  CloseHandle(file);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"ControlPanel\\Home", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  const std::wstring path = L"\\My Documents\\test.scheme.xml";
+  RegSetValueExW(key, L"ColorScheme", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                 static_cast<DWORD>((path.size() + 1) * 2));
+  RegCloseKey(key);
+
+  Hosted hosted;
+  ASSERT_NO_FATAL_FAILURE(hosted.Load());
+  IHomePlugin* plugin = hosted.plugin;
+  const int height = hosted.height;
+  PluginEvent change{};
+  change.kind = PE_SYSCOLORCHANGE;
+  plugin->OnEvent(&change);
+
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 240, height);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  const RECT all = {0, 0, 240, height};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  PluginEvent paint{};
+  paint.kind = PE_PAINT;
+  paint.paint.hdc = dc;
+  paint.paint.selected = TRUE;
+  paint.paint.rect = all;
+  plugin->OnEvent(&paint);
+
+  EXPECT_TRUE(Near(GetPixel(dc, 120, height - 1), rule)) << std::hex << GetPixel(dc, 120, height - 1);
+  // The focus is on the left icon's upper area: a two-pixel frame.
+  const COLORREF outer = RGB((0x20 + 0xF0) / 2, (0x80 + 0xE0) / 2, (0x40 + 0x00) / 2);
+  EXPECT_TRUE(Near(GetPixel(dc, 0, 6), outer)) << std::hex << GetPixel(dc, 0, 6);
+  EXPECT_TRUE(Near(GetPixel(dc, 1, 6), highlight)) << std::hex << GetPixel(dc, 1, 6);
+  // The tint: white blended 100 parts in 256 with the highlight.
+  const auto tinted = [](int white, int channel) { return (white * (256 - 100) + channel * 100) >> 8; };
+  const COLORREF tint = RGB(tinted(255, 0x20), tinted(255, 0x80), tinted(255, 0x40));
+  EXPECT_TRUE(Near(GetPixel(dc, 20, height - 4), tint)) << std::hex << GetPixel(dc, 20, height - 4);
+  // Texts in the highlight's text colour, none in the home text colour.
+  int highlighted = 0;
+  int plain = 0;
+  for (int y = 0; y < height - 1; ++y) {
+    for (int x = 0; x < 240; ++x) {
+      const COLORREF c = GetPixel(dc, x, y);
+      if (Near(c, highlightText)) ++highlighted;
+      if (Near(c, text)) ++plain;
+    }
+  }
+  EXPECT_GT(highlighted, 20);
+  EXPECT_EQ(plain, 0);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
 }
 
 TEST(PelmoraPlugin, RefreshSlowsAfterFortyTicksAndAHostPaintRestoresIt) {
@@ -170,23 +288,12 @@ void CALLBACK PressDone(HWND, UINT, UINT_PTR id, DWORD) {
 TEST(PelmoraPlugin, OptionsOpenFromTheirMessageAfterTheLibraryWasLoadedAgain) {
   ce::test::ScopedSetting folders{"DEVICE_PROGRAM_FOLDERS", std::string("Meters=") + PELMORA_FOLDER};
   RegDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora");
-  ASSERT_EQ(CoInitializeEx(nullptr, 0), S_OK);
   // A first load and unload (as registration does), then the one hosted.
   HMODULE first = LoadLibraryW(L"\\Program Files\\Meters\\Pelmora.dll");
   ASSERT_NE(first, nullptr);
   FreeLibrary(first);
-  HMODULE library = LoadLibraryW(L"\\Program Files\\Meters\\Pelmora.dll");
-  ASSERT_NE(library, nullptr);
-  auto getClassObject = Export<LPFNGETCLASSOBJECT>(library, L"DllGetClassObject");
-  IClassFactory* factory = nullptr;
-  ASSERT_EQ(getClassObject(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
-  IHomePlugin* plugin = nullptr;
-  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IHomePlugin, reinterpret_cast<void**>(&plugin)), S_OK);
-  Environment environment;
-  plugin->SetSite(&environment);
-  plugin->Initialize(1);
-  int height = 0;
-  plugin->GetHeight(&height);
+  Hosted hosted;
+  ASSERT_NO_FATAL_FAILURE(hosted.Load());
   HWND window = FindWindowW(L"PelmoraWnd", L"");
   ASSERT_NE(window, nullptr);
   // Another program's message with a parent that is no window.
@@ -202,10 +309,6 @@ TEST(PelmoraPlugin, OptionsOpenFromTheirMessageAfterTheLibraryWasLoadedAgain) {
             ERROR_SUCCESS);
   RegCloseKey(key);
   EXPECT_EQ(updated, 1u) << "Done saved the settings";
-  plugin->Release();
-  factory->Release();
-  FreeLibrary(library);
-  CoUninitialize();
 }
 
 }  // namespace

@@ -1,7 +1,11 @@
 // Writes the meters plug-in's bitmaps at 96 and 192 DPI: bar frames with
 // three stacked states, bars with three colour rows, digit strips cut at the
-// meters' offset tables, and the memory, card and network picture strips.
-// Magenta is the transparent key everywhere.
+// meters' offset tables, the memory, card and network picture strips, the
+// clock face, and the icon banks' pictures (a battery with its history
+// line, a question mark, a gear). Magenta is the transparent key
+// everywhere.
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -9,30 +13,13 @@
 
 #include "battery_meter_layout.h"
 #include "bmp_writer.h"
+#include "picture.h"
 
 namespace {
 
-constexpr std::uint32_t kKey = 0xFF00FF;
-
-struct Image {
-  int width;
-  int height;
-  std::vector<std::uint32_t> pixels;  // 0xRRGGBB
-  Image(int w, int h) : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, kKey) {}
-  void Fill(int x, int y, int w, int h, std::uint32_t c) {
-    for (int j = y; j < y + h; ++j) {
-      for (int i = x; i < x + w; ++i) {
-        if (i >= 0 && j >= 0 && i < width && j < height) pixels[static_cast<std::size_t>(j) * width + i] = c;
-      }
-    }
-  }
-  void Frame(int x, int y, int w, int h, std::uint32_t c) {
-    Fill(x, y, w, 1, c);
-    Fill(x, y + h - 1, w, 1, c);
-    Fill(x, y, 1, h, c);
-    Fill(x + w - 1, y, 1, h, c);
-  }
-};
+using picture::Image;
+using picture::kKey;
+using picture::Point;
 
 bool Write(const std::string& folder, const std::string& name, const Image& image) {
   const std::string out = suite_test::MakeBmp24(image.width, image.height, image.pixels.data());
@@ -158,6 +145,94 @@ bool MakeTitleBar(const std::string& folder, const std::string& suffix, int dpi)
   return ok;
 }
 
+constexpr std::uint32_t kInk = 0x283040;
+
+// The clock face of `side` pixels: a light dial in a dark ring with twelve
+// hour marks, the quarters longer; the hands are drawn on it.
+Image ClockFace(int side) {
+  Image im(side, side);
+  const double r = side / 2.0;
+  const Point c{r, r};
+  im.Disc(c, r, kInk);
+  im.Disc(c, r - std::max(1.0, side / 20.0), 0xFAF8F0);
+  for (int h = 0; h < 12; ++h) {
+    const double a = h * picture::kPi / 6;
+    const double outer = r * 0.86;
+    const double inner = h % 3 == 0 ? r * 0.62 : r * 0.74;
+    im.Line({c.x + inner * std::sin(a), c.y - inner * std::cos(a)}, {c.x + outer * std::sin(a), c.y - outer * std::cos(a)},
+            h % 3 == 0 ? side / 14.0 : side / 22.0, 0x606870);
+  }
+  return im;
+}
+
+// The left icon: a battery on its side with the falling line of its
+// history across it, in a square of `side` pixels.
+Image BatteryHistory(int side) {
+  Image im(side, side);
+  const double u = side / 16.0;
+  im.RoundBox(1 * u, 4 * u, 13.5 * u, 13 * u, 1 * u, kInk);
+  im.Fill(static_cast<int>(13.5 * u), static_cast<int>(6.8 * u), static_cast<int>(2 * u) + 1,
+          static_cast<int>(3.4 * u) + 1, kInk);
+  im.RoundBox(2.2 * u, 5.2 * u, 12.3 * u, 11.8 * u, 0.5 * u, 0xF4F8F0);
+  im.Fill(static_cast<int>(2.2 * u), static_cast<int>(5.2 * u), static_cast<int>(5.5 * u), static_cast<int>(6.6 * u) + 1,
+          0x70C050);
+  im.Line({3 * u, 6.5 * u}, {6 * u, 8 * u}, 1.2 * u, 0x2A6AB0);
+  im.Line({6 * u, 8 * u}, {8.5 * u, 7.2 * u}, 1.2 * u, 0x2A6AB0);
+  im.Line({8.5 * u, 7.2 * u}, {11.5 * u, 10.5 * u}, 1.2 * u, 0x2A6AB0);
+  return im;
+}
+
+// The help icon: a question mark in a blue disc.
+void Help(Image& im, int left, int side) {
+  const int f = side / 12;
+  im.Disc({left + side / 2.0, side / 2.0}, side / 2.0, 0x2F68B8);
+  static const char* const kMark[7] = {".###.", "#...#", "....#", "..##.", "..#..", ".....", "..#.."};
+  for (int row = 0; row < 7; ++row) {
+    for (int column = 0; column < 5; ++column) {
+      if (kMark[row][column] == '#') im.Fill(left + (column + 4) * f - f / 2, (row + 2) * f + f / 2, f, f, 0xFFFFFF);
+    }
+  }
+}
+
+// The options icon: a gear.
+void Options(Image& im, int left, int side) {
+  const Point c{left + side / 2.0, side / 2.0};
+  im.Paint(0x5A6878, [&](double x, double y) {
+    if (x < left || x >= left + side) return false;
+    const double dx = x - c.x, dy = y - c.y;
+    const double d = std::hypot(dx, dy);
+    const bool tooth = std::cos(8 * std::atan2(dy, dx)) > 0.3;
+    return d <= (tooth ? 0.46 : 0.35) * side && d >= 0.14 * side;
+  });
+}
+
+bool MakeIcons(const std::string& folder, const std::string& suffix, int dpi) {
+  const int f = dpi / 96;
+  bool ok = Write(folder, "PM_Clock" + suffix + ".bmp", ClockFace(S(28, dpi)));
+  ok &= Write(folder, "PM_LeftIcon" + suffix + ".bmp", BatteryHistory(S(11, dpi)));
+  // Two icons side by side: help on the left, options on the right.
+  const int side = 12 * f;
+  Image right(2 * side, side);
+  Help(right, 0, side);
+  Options(right, side, side);
+  ok &= Write(folder, "PM_RightIcons" + suffix + ".bmp", right);
+  // The row's scroll arrows: a pair (left half pointing left, right half
+  // right), 7 x 7, and the strip behind an arrow, 7 x 20 (the Tiny row
+  // shows its lower 15).
+  const int a = 7 * f;
+  Image arrows(2 * a, a);
+  for (int row = 0; row < a; ++row) {
+    const int reach = (row < a / 2 ? row + 1 : a - row) * (a - 2 * f) / ((a + 1) / 2);
+    arrows.Fill(a - f - reach, row, reach, 1, 0x304870);
+    arrows.Fill(a + f, row, reach, 1, 0x304870);
+  }
+  ok &= Write(folder, "PM_ScrollArrows" + suffix + ".bmp", arrows);
+  Image strip(a, 20 * f);
+  strip.RoundBox(0, 0, a, 20 * f, 2 * f, 0xD8E0EA);
+  ok &= Write(folder, "PM_ScrollStrip" + suffix + ".bmp", strip);
+  return ok;
+}
+
 bool MakeSet(const std::string& folder, const std::string& suffix, int dpi) {
   const int f = dpi / 96;
   bool ok = true;
@@ -269,6 +344,7 @@ bool MakeSet(const std::string& folder, const std::string& suffix, int dpi) {
   ok &= MakeBatteryMeter(folder, "PM_Batt_Meter_Tiny" + suffix + ".bmp", pelmora::kTinyBatteryMeter, f);
   ok &= MakeDrainlog(folder, suffix, dpi);
   ok &= MakeTitleBar(folder, suffix, dpi);
+  ok &= MakeIcons(folder, suffix, dpi);
   return ok;
 }
 
@@ -280,7 +356,12 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string folder = argv[1];
-  if (!MakeSet(folder, "", 96) || !MakeSet(folder, "_192", 192)) {
+  // The left icon as an icon resource too, a 16- and a 32-pixel picture.
+  const std::string icon = picture::Ico({BatteryHistory(16), BatteryHistory(32)});
+  std::FILE* file = std::fopen((folder + "/PM_LeftIcon.ico").c_str(), "wb");
+  const bool iconWritten = file != nullptr && std::fwrite(icon.data(), 1, icon.size(), file) == icon.size();
+  if (file != nullptr && std::fclose(file) != 0) return 1;
+  if (!iconWritten || !MakeSet(folder, "", 96) || !MakeSet(folder, "_192", 192)) {
     std::fprintf(stderr, "make_meter_bitmaps: cannot write into %s\n", folder.c_str());
     return 1;
   }

@@ -376,6 +376,11 @@ TEST_F(EndToEnd, AddsBothPlugInsOpensTheirDialogsAndRemovesThem) {
   // stand-in here when the launcher bar is not built.
   const bool launcherBuilt = FindWindowW(L"TessivoWnd", nullptr) != nullptr;
   if (!launcherBuilt) StandIn(L"TessivoWnd");
+  // A device with the help file: a missing one is only told of.
+  HANDLE help = CreateFileW(L"\\Storage\\Application Data\\Home\\qveng.htp", GENERIC_WRITE, 0, nullptr,
+                            CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(help, INVALID_HANDLE_VALUE);
+  CloseHandle(help);
   WatchHomeWindows();
   const SetupRun dialogs = RunSetup("wait 300\nkey 9\nwait 500\nkey 2\nwait 1000\n");
   EXPECT_EQ(dialogs.exitCode, 0);

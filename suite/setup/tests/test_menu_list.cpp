@@ -129,7 +129,7 @@ TEST_F(MenuList, ListsTheNineItemsAndWelcomesOnlyTheFirstTime) {
   HWND window = nullptr;
   const std::string first = Shown([&] { window = Open(); });
   ASSERT_NE(window, nullptr);
-  EXPECT_NE(first.find("Welcome to Quorvist."), std::string::npos) << first;
+  EXPECT_NE(first.find("Quorvist: Welcome to Quorvist."), std::string::npos) << first << " (with its caption)";
   CObjMenuList* list = CObjMenuList::GetInstance();
   EXPECT_EQ(list->ItemText(0), L"1   Add/Remove plug-ins");
   EXPECT_EQ(list->ItemText(4), L"5   Drainlog");
@@ -179,10 +179,16 @@ TEST_F(MenuList, KeysMoveTheSelectionAndDigitsRunTheirItems) {
     EXPECT_EQ(g_received[0].second, reinterpret_cast<WPARAM>(window));
   }
 
-  // Enter runs the selected item once; other characters run nothing.
+  // Enter runs the selected item once; other characters run nothing; an
+  // Enter released here whose press went elsewhere (it closed a message
+  // box) runs nothing.
   SendMessageW(window, WM_CHAR, L'5', 0);
   Pump();
   g_received.clear();
+  SendMessageW(window, WM_KEYUP, VK_RETURN, 0);
+  Pump();
+  EXPECT_TRUE(g_received.empty());
+  SendMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
   SendMessageW(window, WM_KEYUP, VK_RETURN, 0);
   for (WPARAM c : {WPARAM{13}, WPARAM{27}, WPARAM{'a'}, WPARAM{'0'}}) SendMessageW(window, WM_CHAR, c, 0);
   Pump();
@@ -208,7 +214,7 @@ TEST_F(MenuList, PaintsTheSchemeGradientAndFramesTheSelectedRow) {
   ClientToScreen(window, &origin);
   RECT client{};
   GetClientRect(window, &client);
-  const int y = origin.y + 12 * CObjMenuList::kRowHeight;  // below the rows
+  const int y = origin.y + 12 * CObjMenuList::RowHeight();  // below the rows
   // The left edge has the right-hand colour, the right edge nearly the
   // left-hand one.
   EXPECT_TRUE(Near(ce::testing::ScreenPixel(origin.x, y), RGB(0, 0, 255)))
@@ -218,10 +224,10 @@ TEST_F(MenuList, PaintsTheSchemeGradientAndFramesTheSelectedRow) {
   const int middle = origin.x + client.right / 2;
   EXPECT_TRUE(Near(ce::testing::ScreenPixel(middle, y), RGB(127, 0, 127)));
   // The second row is framed in the highlight colour; the first is not.
-  const int rowTop = origin.y + CObjMenuList::kRowHeight;
+  const int rowTop = origin.y + CObjMenuList::RowHeight();
   EXPECT_TRUE(Near(ce::testing::ScreenPixel(middle, rowTop), GetSysColor(COLOR_HIGHLIGHT)));
   EXPECT_TRUE(
-      Near(ce::testing::ScreenPixel(middle, rowTop + CObjMenuList::kRowHeight - 1), GetSysColor(COLOR_HIGHLIGHT)));
+      Near(ce::testing::ScreenPixel(middle, rowTop + CObjMenuList::RowHeight() - 1), GetSysColor(COLOR_HIGHLIGHT)));
   EXPECT_FALSE(Near(ce::testing::ScreenPixel(middle, origin.y), GetSysColor(COLOR_HIGHLIGHT)));
 }
 

@@ -109,6 +109,17 @@ DWORD GetFileAttributesW(LPCWSTR fileName);
 BOOL SetFileAttributesW(LPCWSTR fileName, DWORD attributes);
 BOOL GetFileAttributesExW(LPCWSTR fileName, GET_FILEEX_INFO_LEVELS level, LPVOID info);
 
+// The device's own call, with no counterpart in the SDK: the one spelling
+// of the entry a path reaches, for comparing paths. Both separators are
+// taken, "." and ".." are resolved, every existing component comes back in
+// the case stored on disk and a link on the way (followed only inside the
+// device) is replaced by where it leads; a missing last component keeps the
+// spelling given. Returns the length written without the terminator; when
+// bufferLength (in characters) is too small, the length needed with the
+// terminator and nothing written; 0 on failure, with the error CreateFileW
+// would give (ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_INVALID_NAME).
+DWORD GetCanonicalPathNameW(LPCWSTR path, LPWSTR buffer, DWORD bufferLength);
+
 HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData);
 BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW findData);
 BOOL FindClose(HANDLE find);

@@ -17,6 +17,11 @@ class IssUtility;
 class CColorScheme {
  public:
   static constexpr int kColorCount = 29;
+  // The slots the plug-ins draw their rows with.
+  static constexpr int kHomeText = 22;
+  static constexpr int kHomeHighlight = 23;
+  static constexpr int kHomeHighlightText = 24;
+  static constexpr int kHomeRule = 25;
   static constexpr int kPathCapacity = 256;
   // The colour names by slot.
   static const wchar_t* const kColorNames[kColorCount];

@@ -10,6 +10,8 @@
 // terminated.
 #pragma once
 
+#include <cstddef>
+
 #include "ce/windows.h"
 
 namespace suite {
@@ -23,6 +25,12 @@ class CRegHelper {
   virtual ~CRegHelper() = default;
 
   BOOL ReadString(LPCWSTR key, LPCWSTR value, LPWSTR buffer, DWORD sizeInBytes);
+  // The same into a whole array, its size counted the device's way, so the
+  // count can never be the host's bytes (four a character here).
+  template <std::size_t N>
+  BOOL ReadString(LPCWSTR key, LPCWSTR value, WCHAR (&buffer)[N]) {
+    return ReadString(key, value, buffer, static_cast<DWORD>(N * 2));
+  }
   BOOL ReadDword(LPCWSTR key, LPCWSTR value, DWORD* out);
   // Stores `length` characters of `text` (at most its real length); FALSE
   // for a text that does not fit kWriteCapacity.

@@ -1,8 +1,9 @@
 // Sweepkit: the cleaner empties only its own folders. A folder the registry
-// names is taken only when it is a plain folder that holds nothing the user
-// or the programs keep; the root, "\Windows", the storage root, a storage
-// card, "\My Documents" and a folder reached through a link are refused,
-// and everything outside the cleaned folders stays as it was.
+// names is taken only when, compared by canonical path, it is one of the
+// cleanable folders or lies below one and holds or lies in nothing the
+// user or the system keeps; any other value, however it is spelled or
+// wherever its links lead, falls back to the fixed folder, and everything
+// outside the cleanable folders stays as it was.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 
 #include "ce/testing.h"
 #include "sweepkit.h"
+#include "temp_device.h"
 #include "test_host.h"
 
 namespace tessivo {
@@ -47,81 +49,155 @@ void SetShellFolder(const wchar_t* name, const wchar_t* value) {
 }
 
 std::string Host(const char* relative) { return ce::testing::DeviceRoot() + "/" + relative; }
+std::string Narrow(const wchar_t* text) { return std::filesystem::path(text).string(); }
+
+// Files of the user and the system, each in a folder a hostile value may
+// name, and none in a cleanable folder.
+constexpr const wchar_t* kKeptFiles[] = {
+    L"\\root.txt",
+    L"\\Windows\\system.txt",
+    L"\\Windows\\alarm1.wav",
+    L"\\Windows\\Start Menu\\Programs\\game.lnk",
+    L"\\Windows\\Desktop\\desk.txt",
+    L"\\My Documents\\Letters\\letter.txt",
+    L"\\Application Data\\Home\\layout.home.xml",
+    L"\\Music\\song.txt",
+    L"\\Cache\\Cookies\\old.txt",
+    L"\\Storage\\kept.txt",
+    L"\\Storage\\Windows\\Profiles\\guest\\profile.dat",
+    L"\\Storage Card\\Photos\\photo.jpg",
+    L"\\Storage Card\\Windows\\Cookies\\card.txt",
+};
 
 class Sweepkit : public ::testing::Test {
  protected:
   void SetUp() override {
     ::setenv("DEVICE_STORAGE_CARDS", "Storage Card", 1);
-    for (const char* planted : {"Temp", "Cache", "Storage", "My Documents", "Storage Card", "root.txt"}) {
-      std::filesystem::remove_all(Host(planted));
-    }
     host_.options.CT = 1;
     host_.options.CC = 1;
     host_.options.CTIF = 0;
-    MakeFolders(L"\\Temp");
-    MakeFolders(kGuestCookies);
-    MakeFolders(L"\\My Documents\\Letters");
-    MakeFolders(L"\\Storage Card\\Photos");
+    for (const wchar_t* folder : {L"\\Temp", kGuestCookies, L"\\Windows\\Cookies", L"\\Windows\\Temporary Internet Files",
+                                  L"\\Storage\\Windows\\Profiles\\guest\\Cookies\\Sub"}) {
+      MakeFolders(folder);
+    }
+    for (const wchar_t* kept : kKeptFiles) {
+      std::wstring folder = kept;
+      folder.resize(folder.rfind(L'\\'));
+      if (!folder.empty()) MakeFolders(folder.c_str());
+    }
   }
   void TearDown() override {
     SetShellFolder(L"Cookies", nullptr);
     CSweepkitDialog::DeleteInstance();
     ::unsetenv("DEVICE_STORAGE_CARDS");
   }
-  // Files that no clean may touch.
-  void PlantKeptFiles() {
-    ASSERT_TRUE(WriteDeviceFile(L"\\root.txt", 10));
-    ASSERT_TRUE(WriteDeviceFile(L"\\Windows\\system.txt", 10));
-    ASSERT_TRUE(WriteDeviceFile(L"\\My Documents\\Letters\\letter.txt", 10));
-    ASSERT_TRUE(WriteDeviceFile(L"\\Storage\\kept.txt", 10));
-    ASSERT_TRUE(WriteDeviceFile(L"\\Storage Card\\Photos\\photo.jpg", 10));
+  static void PlantKeptFiles() {
+    for (const wchar_t* kept : kKeptFiles) ASSERT_TRUE(WriteDeviceFile(kept, 10)) << Narrow(kept);
   }
-  void ExpectKeptFiles() {
-    for (const wchar_t* kept : {L"\\root.txt", L"\\Windows\\system.txt", L"\\My Documents\\Letters\\letter.txt",
-                                L"\\Storage\\kept.txt", L"\\Storage Card\\Photos\\photo.jpg"}) {
-      EXPECT_TRUE(DeviceFileExists(kept)) << std::filesystem::path(kept).string();
-    }
+  static void ExpectKeptFiles() {
+    for (const wchar_t* kept : kKeptFiles) EXPECT_TRUE(DeviceFileExists(kept)) << Narrow(kept);
   }
+  // A device of its own for each test: the links and files of one never
+  // meet another.
+  ce::test::TempDevice device_;
   TestHost host_;
 };
 
-TEST_F(Sweepkit, RegistryFoldersOutsideTheCleanableOnesAreRefused) {
+TEST_F(Sweepkit, HostileRegistryFoldersCleanNothingOutsideTheCleanableFolders) {
+  ce::test::TempDevice outside;  // a folder of the host beyond the device
+  ::setenv("DEVICE_ROOT", device_.root().c_str(), 1);
+  ce::testing::ReloadDevice();
   ASSERT_EQ(::symlink(Host("My Documents").c_str(), Host("Temp/docs").c_str()), 0);
-  MakeFolders(L"\\Cache\\Cookies");
-  ASSERT_EQ(::symlink(Host("My Documents").c_str(), Host("Cache/linked").c_str()), 0);
-  const wchar_t* refused[] = {L"\\",
-                              L"\\Windows",
-                              L"\\Storage",
-                              L"\\My Documents",
-                              L"\\My Documents\\Letters",
-                              L"\\Storage Card",
-                              L"\\Storage Card\\Photos",
-                              L"\\Temp\\docs",
-                              L"\\Cache\\linked",
-                              L"\\Temp\\..\\My Documents",
-                              L"\\\\My Documents",
-                              L"My Documents",
-                              L"\\Missing"};
-  for (const wchar_t* folder : refused) {
-    SCOPED_TRACE(std::filesystem::path(folder).string());
-    EXPECT_FALSE(CSweepkitLogic::IsCleanableFolder(folder));
+  ASSERT_EQ(::symlink(outside.root().c_str(), Host("Temp/out").c_str()), 0);
+  ASSERT_EQ(::symlink("../../Windows", Host("Windows/Cookies/up").c_str()), 0);
+  const struct {
+    const wchar_t* value;
+    const wchar_t* cleaned;  // the folder cleaned for it; null: the fixed folder
+  } cases[] = {
+      // Spelled another way, the cleanable folders themselves and below.
+      {L"\\windows/COOKIES/", L"\\Windows\\Cookies"},
+      {L"/Temp", L"\\Temp"},
+      {L"\\Windows\\Temporary Internet Files\\..\\Cookies\\.", L"\\Windows\\Cookies"},
+      {L"\\STORAGE\\windows\\profiles\\GUEST\\cookies\\sub", L"\\Storage\\Windows\\Profiles\\guest\\Cookies\\Sub"},
+      // Out of them by "..", "/" or a link.
+      {L"\\Temp/..", nullptr},
+      {L"\\Temp\\..\\My Documents", nullptr},
+      {L"\\Windows\\Cookies\\..", nullptr},
+      {L"\\Windows\\Cookies/../..", nullptr},
+      {L"\\Windows\\Cookies\\up", nullptr},
+      {L"\\Temp\\docs", nullptr},
+      {L"\\Temp\\docs\\Letters", nullptr},
+      {L"\\Temp\\out", nullptr},
+      {L"..", nullptr},
+      // The root, a card's root, and the system's and the user's folders
+      // and folders below them.
+      {L"\\", nullptr},
+      {L"/", nullptr},
+      {L"", nullptr},
+      {L"\\Storage Card", nullptr},
+      {L"\\storage card\\Windows\\Cookies", nullptr},
+      {L"\\Storage Card\\Photos", nullptr},
+      {L"\\Windows", nullptr},
+      {L"\\Windows\\", nullptr},
+      {L"\\Windows\\Start Menu", nullptr},
+      {L"\\Windows\\Start Menu\\Programs", nullptr},
+      {L"\\Windows\\Desktop", nullptr},
+      {L"\\My Documents", nullptr},
+      {L"my documents", nullptr},
+      {L"\\My Documents\\Letters\\", nullptr},
+      {L"\\Application Data", nullptr},
+      {L"\\Application Data\\Home", nullptr},
+      {L"\\Program Files", nullptr},
+      {L"\\Music", nullptr},
+      {L"\\Storage", nullptr},
+      {L"\\Storage\\Windows", nullptr},
+      {L"\\Storage\\Windows\\Profiles\\guest", nullptr},
+      {L"\\Cache\\Cookies", nullptr},
+      {L"\\Missing", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Narrow(c.value));
     PlantKeptFiles();
     ASSERT_TRUE(WriteDeviceFile(L"\\Storage\\Windows\\Profiles\\guest\\Cookies\\c.txt", 100));
-    SetShellFolder(L"Cookies", folder);
+    ASSERT_TRUE(WriteDeviceFile(L"\\Windows\\Cookies\\w.txt", 100));
+    SetShellFolder(L"Cookies", c.value);
     CSweepkitLogic logic;
     WCHAR folders[3][MAX_PATH];
     logic.ChooseFolders(folders[0], folders[1], folders[2]);
-    EXPECT_STREQ(folders[1], kGuestCookies);
+    EXPECT_STREQ(folders[1], c.cleaned != nullptr ? c.cleaned : kGuestCookies);
     logic.Clean(nullptr);
     ExpectKeptFiles();
-    // The fixed folder is cleaned in its place.
-    EXPECT_FALSE(DeviceFileExists(L"\\Storage\\Windows\\Profiles\\guest\\Cookies\\c.txt"));
-    EXPECT_TRUE(DeviceFileExists(kGuestCookies));
+    EXPECT_TRUE(std::filesystem::is_symlink(Host("Temp/docs")));
+    if (c.cleaned == nullptr) {
+      // The fixed folder is cleaned in its place, and stays.
+      EXPECT_FALSE(DeviceFileExists(L"\\Storage\\Windows\\Profiles\\guest\\Cookies\\c.txt"));
+      EXPECT_TRUE(DeviceFileExists(kGuestCookies));
+    }
   }
-  EXPECT_TRUE(CSweepkitLogic::IsCleanableFolder(L"\\Cache\\Cookies"));
-  // The links themselves are left in place, and what they lead to.
-  EXPECT_TRUE(std::filesystem::is_symlink(Host("Temp/docs")));
-  EXPECT_TRUE(std::filesystem::is_symlink(Host("Cache/linked")));
+}
+
+TEST_F(Sweepkit, LinksAreJudgedByWhereTheyLead) {
+  PlantKeptFiles();
+  host_.options.CC = 0;
+  // The temporary folder itself leads into the user's documents.
+  std::filesystem::remove_all(Host("Temp"));
+  ASSERT_EQ(::symlink(Host("My Documents/Letters").c_str(), Host("Temp").c_str()), 0);
+  CSweepkitLogic logic;
+  logic.Clean(nullptr);
+  ExpectKeptFiles();
+  EXPECT_STREQ(logic.LastResultText(), L"No clean up necessary.");
+
+  // A user's folder that leads into a cleanable folder: cleaning that
+  // folder would empty the user's, so it is left alone.
+  std::filesystem::remove(Host("Temp"));
+  MakeFolders(L"\\Temp\\Kept Docs");
+  ASSERT_TRUE(WriteDeviceFile(L"\\Temp\\Kept Docs\\mine.txt", 10));
+  std::filesystem::rename(Host("My Documents"), Host("My Documents.old"));
+  ASSERT_EQ(::symlink(Host("Temp/Kept Docs").c_str(), Host("My Documents").c_str()), 0);
+  EXPECT_FALSE(CSweepkitLogic::IsCleanableFolder(L"\\Temp"));
+  logic.Clean(nullptr);
+  EXPECT_TRUE(DeviceFileExists(L"\\Temp\\Kept Docs\\mine.txt"));
+  EXPECT_TRUE(DeviceFileExists(L"\\My Documents\\mine.txt"));
 }
 
 TEST_F(Sweepkit, CleaningTheTempFolderLeavesALinkAndItsTargetAlone) {
@@ -141,18 +217,6 @@ TEST_F(Sweepkit, CleaningTheTempFolderLeavesALinkAndItsTargetAlone) {
   EXPECT_TRUE(std::filesystem::is_symlink(Host("Temp/docs")));
   EXPECT_TRUE(std::filesystem::is_symlink(Host("Temp/file-link")));
   EXPECT_STREQ(logic.LastResultText(), L"Deleted 2 files - a total of 3 KB.");
-}
-
-TEST_F(Sweepkit, TempReachedThroughALinkIsNotCleaned) {
-  PlantKeptFiles();
-  std::filesystem::remove_all(Host("Temp"));
-  ASSERT_EQ(::symlink(Host("My Documents/Letters").c_str(), Host("Temp").c_str()), 0);
-  host_.options.CC = 0;
-  CSweepkitLogic logic;
-  logic.Clean(nullptr);
-  ExpectKeptFiles();
-  EXPECT_STREQ(logic.LastResultText(), L"No clean up necessary.");
-  std::filesystem::remove(Host("Temp"));
 }
 
 TEST_F(Sweepkit, ResultTexts) {
