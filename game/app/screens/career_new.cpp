@@ -130,7 +130,11 @@ bool CareerNewDlg::Build(ssDisplay* display, ssInput*) {
   const wchar_t* small7 = L"Small Fonts7";
   keyboard_ = Make<Keyboard>(this, display, RECT{1489, 10426, 64344, 50641}, L"Nickname", ui::kKindKeyboard, 0x10010000,
                              0x300020, kKeyboard, small7, kWhite, 0);
-  if (keyboard_ != nullptr) keyboard_->SetColourC(kYellow);
+  if (keyboard_ != nullptr) {
+    keyboard_->SetColourC(kYellow);
+    // A nickname no wider than the career lists' first column.
+    keyboard_->SetMaxWidth(NicknameWidth(display));
+  }
   Label(this, display, RECT{9532, 59578, 25618, 63301}, L"Cancel", 0x10000000, 32, 0, small7, kWhite);
   Label(this, display, RECT{54514, 59578, 64344, 63301}, L"Done", 0x10000000, 32, 0, small7, kWhite);
   Label(this, display, RECT{297, 744, 39023, 8192}, L"Career - New", 0x10800200, 0x280020, 0, L"Cornerstone8", kYellow);

@@ -6,6 +6,9 @@
 #include <functional>
 #include <memory>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "ce/testing.h"
 #include "ce/windows.h"
@@ -27,6 +30,7 @@
 #include "screens/settings.h"
 #include "screens/screen_kit.h"
 #include "screens/welcome.h"
+#include "screen_fit.h"
 #include "simulation/services.h"
 #include "simulation/table.h"
 #include "saves/save_store.h"
@@ -384,30 +388,22 @@ TEST_F(Screens, AChampionBeatenOpensTheNextRoom) {
   EXPECT_EQ(app->careers.records[0].level, 3) << "kept in the careers file";
 }
 
-// Every widget of a screen (and of its widgets) that is shown lies inside
-// the screen as drawn; the first one that does not is described.
-std::string OutsideWidget(Wnd* w, int width, int height) {
-  for (int i = 0; i < w->ChildCount(); ++i) {
-    Wnd* c = w->Child(i);
-    if (c == nullptr || !c->IsVisible()) continue;
-    const RECT& r = c->ScreenRect();
-    if (r.left < 0 || r.top < 0 || r.right > width || r.bottom > height) {
-      wchar_t caption[64] = L"";
-      c->GetText(caption, 64);
-      std::ostringstream out;
-      out << "widget " << c->Id() << " \"";
-      for (const wchar_t* p = caption; *p != 0; ++p) out << static_cast<char>(*p < 128 ? *p : '?');
-      out << "\" at (" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-      return out.str();
-    }
-    std::string inner = OutsideWidget(c, width, height);
-    if (!inner.empty()) return inner;
+// Every screen, in the states a player can bring it to, shows each widget
+// and each text whole: on upright screens of both sizes, held in either
+// hand, with the career list full.
+TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
+  // Sixteen careers whose nicknames are as wide as the keyboard takes, in
+  // every game type and difficulty.
+  app->careers.records.assign(ks::app::kMaxCareers, ks::app::CareerRecord::Fresh());
+  for (std::size_t i = 0; i < app->careers.records.size(); ++i) {
+    ks::app::CareerRecord& c = app->careers.records[i];
+    c.gameType = static_cast<std::uint8_t>(i % 6);
+    c.difficulty = static_cast<std::uint8_t>(i % 4);
+    c.level = 5;
+    c.money = 99999999;
+    c.rating = 2400;
+    c.matchesPlayed = 1;
   }
-  return {};
-}
-
-TEST_F(Screens, EveryScreenLiesWholeOnUprightScreensHeldEitherWay) {
-  NewCareer(L"Ann", 1);
   app->currentCareer = 0;
   std::unique_ptr<ssDisplayS16> original = std::move(app->display);
   struct Shape {
@@ -415,29 +411,63 @@ TEST_F(Screens, EveryScreenLiesWholeOnUprightScreensHeldEitherWay) {
   };
   // Upright screens, with the "Right Hand" and "Left Hand" orientations.
   static constexpr Shape kShapes[] = {{240, 320, 0}, {240, 320, 2}, {480, 640, 0}, {480, 640, 2}};
+  using State = std::function<void(Dlg*)>;
   struct Opener {
     const char* name;
     std::function<Dlg*()> open;
+    std::vector<std::pair<std::string, State>> states;
   };
-  const std::vector<Opener> openers = {
-      {"main menu", [&] { return PushMainMenu(app); }},
-      {"quick play", [&] { return PushQuickPlay(app); }},
-      {"career select", [&] { return PushCareerSelect(app); }},
-      {"career nickname", [&] { return PushCareerNickname(app); }},
-      {"career new", [&] { return kit::Open<CareerNewDlg>(app); }},
-      {"career map", [&] { return PushCareerMap(app); }},
-      {"career room", [&] { return kit::Open<CareerRoomDlg>(app, [&](CareerRoomDlg& s) { s.app = app; }); }},
-      {"career delete", [&] { return kit::Open<CareerDeleteDlg>(app); }},
-      {"settings", [&] { return PushSettings(app); }},
-      {"key assignment", [&] { return kit::Open<KeyAssignDlg>(app); }},
-      {"help", [&] { return PushHelp(app); }},
-      {"help rules", [&] { return kit::Open<HelpRulesDlg>(app); }},
-      {"help quick play", [&] { return kit::Open<HelpQuickPlayDlg>(app); }},
-      {"help career", [&] { return kit::Open<HelpCareerDlg>(app); }},
-      {"credits", [&] { return PushCredits(app); }},
-      {"welcome menu", [&] { return kit::Open<WelcomeMenuDlg>(app); }},
-      {"welcome play", [&] { return kit::Open<WelcomePlayDlg>(app); }},
-      {"in-game menu", [&] { return kit::Open<InGameMenuDlg>(app); }},
+  auto focus = [](int id) { return [id](Dlg* s) { s->FocusChild(s->GetChild(id)); }; };
+  // Each choice of a choice list in turn, as the player steps through them.
+  auto eachChoice = [&](std::vector<std::pair<std::string, State>>& states, int id, int count) {
+    for (int i = 0; i < count; ++i)
+      states.emplace_back("choice " + std::to_string(i) + " of " + std::to_string(id), [id, i](Dlg* s) {
+        auto* list = dynamic_cast<ChoiceList*>(s->GetChild(id));
+        if (list == nullptr || i >= list->GetCount()) return;
+        s->FocusChild(list);
+        list->SetCurSel(i);
+        s->WndProc(ui::kMsgCommand, ui::MakeCommand(id, ui::kNotifyChanged), 0);
+      });
+  };
+  // Each row of a list box selected in turn, the list scrolled with it.
+  auto eachRow = [](std::vector<std::pair<std::string, State>>& states, int id, int count) {
+    for (int i = 0; i < count; ++i)
+      states.emplace_back("row " + std::to_string(i), [id, i](Dlg* s) {
+        auto* list = dynamic_cast<ListBox*>(s->GetChild(id));
+        if (list == nullptr || i >= list->GetCount()) return;
+        s->FocusChild(list);
+        list->SetCurSel(i);
+        s->WndProc(ui::kMsgCommand, ui::MakeCommand(id, ui::kNotifyChanged), 0);
+      });
+  };
+  std::vector<Opener> openers = {
+      {"main menu", [&] { return PushMainMenu(app); }, {}},
+      {"quick play", [&] { return PushQuickPlay(app); }, {{"match goal", focus(QuickPlayDlg::kMatchGoal)}}},
+      {"career select", [&] { return PushCareerSelect(app); }, {}},
+      {"career nickname", [&] { return PushCareerNickname(app); }, {}},
+      {"career new",
+       [&]() -> Dlg* {
+         auto* screen = kit::Open<CareerNewDlg>(app);
+         if (screen == nullptr) return nullptr;
+         // The pad open, and a nickname as wide as it takes.
+         Keyboard* pad = screen->Pad();
+         pad->Activate();
+         for (int i = 0; i < 16; ++i) pad->WndProc(ui::kMsgCommand, ui::MakeCommand(Keyboard::kFirstKeyId + 35, 0), 0);
+         return screen;
+       },
+       {}},
+      {"career map", [&] { return PushCareerMap(app); }, {}},
+      {"career delete", [&] { return kit::Open<CareerDeleteDlg>(app); }, {}},
+      {"settings", [&] { return PushSettings(app); }, {}},
+      {"key assignment", [&] { return kit::Open<KeyAssignDlg>(app); }, {}},
+      {"help", [&] { return PushHelp(app); }, {}},
+      {"help rules", [&] { return kit::Open<HelpRulesDlg>(app); }, {}},
+      {"help quick play", [&] { return kit::Open<HelpQuickPlayDlg>(app); }, {}},
+      {"help career", [&] { return kit::Open<HelpCareerDlg>(app); }, {}},
+      {"credits", [&] { return PushCredits(app); }, {}},
+      {"welcome menu", [&] { return kit::Open<WelcomeMenuDlg>(app); }, {}},
+      {"welcome play", [&] { return kit::Open<WelcomePlayDlg>(app); }, {}},
+      {"in-game menu", [&] { return kit::Open<InGameMenuDlg>(app); }, {}},
       {"message box",
        [&]() -> Dlg* {
          auto* box = new MessageDlg();
@@ -447,8 +477,64 @@ TEST_F(Screens, EveryScreenLiesWholeOnUprightScreensHeldEitherWay) {
          }
          box->Show(app->dlgMan.get(), L"Room is locked.", L"This room must be unlocked in Career Mode.", 1);
          return box;
-       }},
+       },
+       {}},
+      {"career result",
+       [&]() -> Dlg* {
+         auto* box = new PictureMessageDlg();
+         if (box->Build(app->display.get(), nullptr) == 0) {
+           delete box;
+           return nullptr;
+         }
+         box->SetMessageText(L"You lost $50,000 and are nearly broke. Fortunately, a kind soul has given you $450");
+         app->dlgMan->Push(box, 0);
+         return box;
+       },
+       {}},
   };
+  for (Opener& o : openers) {
+    const std::string name = o.name;
+    if (name == "quick play") {
+      eachChoice(o.states, QuickPlayDlg::kPlayer2, 119);
+      eachChoice(o.states, QuickPlayDlg::kLocation, 6);
+      eachChoice(o.states, QuickPlayDlg::kGameType, 6);
+      o.states.emplace_back("straight", [](Dlg* s) {
+        static_cast<ChoiceList*>(s->GetChild(QuickPlayDlg::kGameType))->SetCurSel(5);
+        s->WndProc(ui::kMsgCommand, ui::MakeCommand(QuickPlayDlg::kGameType, ui::kNotifyChanged), 0);
+      });
+      eachChoice(o.states, QuickPlayDlg::kMatchGoal, 15);
+    } else if (name == "career select") {
+      eachRow(o.states, CareerSelectDlg::kList, 16);
+    } else if (name == "career delete") {
+      eachRow(o.states, CareerDeleteDlg::kList, 16);
+    } else if (name == "career nickname") {
+      eachChoice(o.states, CareerNicknameDlg::kGameType, 6);
+      eachChoice(o.states, CareerNicknameDlg::kDifficulty, 4);
+    } else if (name == "career map") {
+      for (int room = 0; room < 6; ++room)
+        o.states.emplace_back("room " + std::to_string(room), [room](Dlg* s) {
+          s->FocusChild(s->GetChild(CareerMapDlg::kRoomPictureIds[room]));
+        });
+    } else if (name == "settings") {
+      for (int id : {SettingsDlg::kVolume, SettingsDlg::kRoomGraphics, SettingsDlg::kUserView,
+                     SettingsDlg::kAdversaryView, SettingsDlg::kOrientation, SettingsDlg::kRenderMethod})
+        eachChoice(o.states, id, 11);
+      o.states.emplace_back("controls", focus(SettingsDlg::kControls));
+    } else if (name == "key assignment") {
+      for (int list = 0; list < KeyAssignDlg::kActions; ++list)
+        eachChoice(o.states, KeyAssignDlg::kFirstList + list, KeyAssignDlg::kKnownKeys);
+    } else if (name == "help rules") {
+      eachChoice(o.states, HelpRulesDlg::kGameType, 6);
+    } else if (name == "help") {
+      for (int id : {HelpMainDlg::kControls, HelpMainDlg::kGameRules, HelpMainDlg::kQuickPlay, HelpMainDlg::kCareerPlay})
+        o.states.emplace_back("focus " + std::to_string(id), focus(id));
+    } else if (name == "in-game menu") {
+      o.states.emplace_back("career hold", [](Dlg* s) {
+        static_cast<InGameMenuDlg*>(s)->mode = 2;
+        s->WndProc(ui::kMsgInitDialog, 0, 0);
+      });
+    }
+  }
   for (const Shape& shape : kShapes) {
     auto display = std::make_unique<ssDisplayS16>();
     display->ForceOutput(ssDisplayS16::kModeGdi);
@@ -460,27 +546,66 @@ TEST_F(Screens, EveryScreenLiesWholeOnUprightScreensHeldEitherWay) {
     display->m_XScale = static_cast<float>(shape.width) / 220.0f;
     display->m_YScale = static_cast<float>(shape.height) / 176.0f;
     app->display = std::move(display);
-    const int w = ui::ScreenWidth(app->display.get()), h = ui::ScreenHeight(app->display.get());
-    EXPECT_EQ(w, shape.width) << "an upright screen is laid out upright";
+    EXPECT_EQ(ui::ScreenWidth(app->display.get()), shape.width) << "an upright screen is laid out upright";
+    const std::string where =
+        " at " + std::to_string(shape.width) + "x" + std::to_string(shape.height) + " turned " +
+        std::to_string(shape.rotate);
+    // The widest nickname the new-career keyboard takes on this screen.
+    {
+      auto* screen = kit::Open<CareerNewDlg>(app);
+      ASSERT_NE(screen, nullptr);
+      Keyboard* pad = screen->Pad();
+      pad->Activate();
+      for (int i = 0; i < 16; ++i) pad->WndProc(ui::kMsgCommand, ui::MakeCommand(Keyboard::kFirstKeyId + 35, 0), 0);
+      std::string wide;
+      for (const wchar_t* c = pad->InputText(); *c != 0; ++c) wide.push_back(static_cast<char>(*c));
+      for (ks::app::CareerRecord& c : app->careers.records) {
+        c.nickname.fill(0);
+        std::copy(wide.begin(), wide.end(), c.nickname.begin());
+      }
+      kit::SetCareerPlayerName(app, wide.c_str());
+      app->dlgMan->PopAll();
+      app->dlgMan->DeleteDeferred();
+    }
     for (const Opener& o : openers) {
       app->state = AppState::kMenus;
       Dlg* screen = o.open();
       ASSERT_NE(screen, nullptr) << o.name;
-      const RECT& whole = screen->ScreenRect();
-      EXPECT_TRUE(whole.right <= w && whole.bottom <= h) << o.name;
-      EXPECT_EQ(OutsideWidget(screen, w, h), "")
-          << o.name << " at " << shape.width << "x" << shape.height << " turned " << shape.rotate;
+      for (const std::string& p : fit::Problems(screen)) ADD_FAILURE() << o.name << where << ": " << p;
+      for (const auto& [state, apply] : o.states) {
+        apply(screen);
+        for (const std::string& p : fit::Problems(screen)) ADD_FAILURE() << o.name << ", " << state << where << ": " << p;
+      }
       Pump(kTick);  // drawn once
       // Deleted now, while the display they were built on still exists.
       app->dlgMan->PopAll();
       app->dlgMan->DeleteDeferred();
     }
-    // The keypad picture shown over a match.
+    // Each room of the career, and the keypad picture shown over a match.
+    for (int room = 0; room < 6; ++room) {
+      app->state = AppState::kMenus;
+      auto* screen = kit::Open<CareerRoomDlg>(app, [&](CareerRoomDlg& s) {
+        s.app = app;
+        s.room = room;
+      });
+      ASSERT_NE(screen, nullptr);
+      for (const std::string& p : fit::Problems(screen)) ADD_FAILURE() << "career room " << room << where << ": " << p;
+      for (int row = 0; row < screen->List()->GetCount(); ++row) {
+        screen->FocusChild(screen->List());
+        screen->List()->SetCurSel(row);
+        screen->WndProc(ui::kMsgCommand, ui::MakeCommand(CareerRoomDlg::kList, ui::kNotifyChanged), 0);
+        for (const std::string& p : fit::Problems(screen))
+          ADD_FAILURE() << "career room " << room << ", row " << row << where << ": " << p;
+      }
+      app->dlgMan->PopAll();
+      app->dlgMan->DeleteDeferred();
+    }
     KeyMapDlg keys;
     ASSERT_TRUE(keys.Build(app->display.get(), app->input.get()));
-    EXPECT_EQ(OutsideWidget(&keys, w, h), "") << "key map at " << shape.width << "x" << shape.height;
-    app->dlgMan->PopAll();
-    app->dlgMan->DeleteDeferred();
+    keys.app = app;
+    keys.keys = app->prefs.keys.data();
+    keys.Initialise();
+    for (const std::string& p : fit::Problems(&keys)) ADD_FAILURE() << "key map" << where << ": " << p;
   }
   app->display.reset();
   app->display = std::move(original);
