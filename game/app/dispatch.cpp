@@ -94,9 +94,15 @@ void ksMain::HandleEvent(InputEvent& e) {
         if (Reached(GetTime(), *resultUntil) || e.message == WM_KEYUP || e.message == WM_LBUTTONUP) FinishMatch();
         return;
       }
-      // The in-game menu key opens the menu over the table between shots.
-      if (e.message == WM_KEYUP && keyMap && !control->ShotRunning() &&
+      // The in-game menu key opens the menu over the table at any time, the
+      // computer's turn included; a running shot is first played to its end,
+      // so the menu's choices find the balls at rest.
+      if (e.message == WM_KEYUP && keyMap &&
           keyMap->ActionOf(static_cast<std::uint32_t>(e.wParam)) == ks::play::KeyMap::kInGameMenu) {
+        if (control->ShotRunning() && ZipToEnd() != 0) {
+          ShowMatchOver();
+          return;
+        }
         ::PushInGameMenu(this);
         return;
       }
@@ -110,13 +116,7 @@ void ksMain::HandleEvent(InputEvent& e) {
       inPlay = true;
       // A held key stands in for the frame tick, so it draws a frame too.
       if (e.message == WM_TIMER || e.message == WM_KEYDOWN) DrawMatchFrame(false);
-      if (over != 0) {
-        // The verdict stays on screen a moment before the menus return.
-        DrawMatchFrame(true);
-        WriteLog(kLog, L"Match over: %s %d:%d", lastResult_.c_str(), pool()->rules.GamesWon[0],
-                 pool()->rules.GamesWon[1]);
-        resultUntil = GetTime() + kResultHoldMs;
-      }
+      if (over != 0) ShowMatchOver();
       return;
     }
     case AppState::kMenus: {
@@ -222,6 +222,13 @@ void ksMain::HandleEvent(InputEvent& e) {
     default:
       return;
   }
+}
+
+void ksMain::ShowMatchOver() {
+  // The verdict stays on screen a moment before the menus return.
+  DrawMatchFrame(true);
+  WriteLog(kLog, L"Match over: %s %d:%d", lastResult_.c_str(), pool()->rules.GamesWon[0], pool()->rules.GamesWon[1]);
+  resultUntil = GetTime() + kResultHoldMs;
 }
 
 void ksMain::DrawFullScreenImage(ssImage* image) {

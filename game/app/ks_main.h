@@ -213,8 +213,13 @@ class ksMain final : public ks::PoolHost {
 
   // Events the Control sees: 32-bit parameters.
   std::uint32_t FeedControl(const InputEvent& event);
+  // Finishes a running shot at once (the Zip To End key); non-zero when
+  // that ended the match.
+  std::uint32_t ZipToEnd();
   void DrawMatchFrame(bool full);
   void FinishMatch();
+  // The match has ended: its last frame, then the menus after a moment.
+  void ShowMatchOver();
   void ApplyPrefsToTable();
   void TurnPen(InputEvent& event) const;
   void TurnKey(InputEvent& event) const;

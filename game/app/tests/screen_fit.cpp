@@ -112,41 +112,42 @@ RECT InkRect(const ssFont* font, const wchar_t* text, int x, int y) {
 
 // Lays a wrapped text out in its box as the display does; false when a
 // word is left out (no room below, or wider than a line). `used` gathers
-// the ink of the words placed.
+// the ink of the words placed, each line moved by its centring offset.
 bool WrapFits(const ssDisplay* d, const ui::DrawnText& t, RECT* used) {
-  std::vector<std::wstring> words;
-  std::vector<bool> lineEnds;
+  struct Word {
+    std::wstring text;
+    bool lineEnd;
+  };
+  std::vector<Word> words;
   std::wstring current;
   for (const wchar_t* c = t.text; *c != 0; ++c) {
     if (*c == L' ' || *c == L'\n') {
-      words.push_back(current);
-      lineEnds.push_back(*c == L'\n');
+      words.push_back(Word{current, *c == L'\n'});
       current.clear();
     } else {
       current.push_back(*c);
     }
   }
-  if (!current.empty()) {
-    words.push_back(current);
-    lineEnds.push_back(false);
-  }
+  if (!current.empty()) words.push_back(Word{current, false});
   const int bound = std::max<int>(t.box.right - 1, 0);
   const int lineStep = t.font->m_Spacing + t.font->Height();
-  int penX = t.x, penY = t.y;
-  *used = RECT{t.x, t.y, t.x, t.y};
-  bool any = false;
+  struct Placed {
+    std::size_t word;
+    int x, y, line;
+  };
+  std::vector<Placed> placed;
+  std::vector<int> lineEnds;  // pen x at the end of each line
+  int penX = t.x, penY = t.y, line = 0;
   for (std::size_t i = 0; i < words.size();) {
     int ww = 0, wh = 0;
-    d->MeasureText(t.font, words[i].c_str(), &ww, &wh, false);
+    d->MeasureText(t.font, words[i].text.c_str(), &ww, &wh, false);
     if (penY + wh > t.box.bottom) return false;
     if (penX + ww <= bound) {
-      const RECT ink = InkRect(t.font, words[i].c_str(), penX, penY);
-      if (!ui::IsEmpty(ink)) {
-        *used = any ? ui::Union(*used, ink) : ink;
-        any = true;
-      }
+      placed.push_back(Placed{i, penX, penY, line});
       penX += ww + t.font->m_SpaceWidth + t.font->m_Spacing;
-      if (lineEnds[i]) {
+      if (words[i].lineEnd) {
+        lineEnds.push_back(penX);
+        ++line;
         penX = t.x;
         penY += lineStep;
       }
@@ -154,8 +155,20 @@ bool WrapFits(const ssDisplay* d, const ui::DrawnText& t, RECT* used) {
       continue;
     }
     if (t.x + ww >= bound) return false;
+    lineEnds.push_back(penX);
+    ++line;
     penX = t.x;
     penY += lineStep;
+  }
+  lineEnds.push_back(penX);
+  bool any = false;
+  *used = RECT{t.x, t.y, t.x, t.y};
+  for (const Placed& p : placed) {
+    const int offset = t.centre ? (t.box.right - t.box.left - (lineEnds[static_cast<std::size_t>(p.line)] - t.x)) / 2 : 0;
+    const RECT ink = InkRect(t.font, words[p.word].text.c_str(), p.x + offset, p.y);
+    if (ui::IsEmpty(ink)) continue;
+    *used = any ? ui::Union(*used, ink) : ink;
+    any = true;
   }
   return true;
 }

@@ -2,6 +2,7 @@
 // window, choices set on the screens' widgets, and what they store.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -31,6 +32,7 @@
 #include "screens/screen_kit.h"
 #include "screens/welcome.h"
 #include "screen_fit.h"
+#include "play/control.h"
 #include "simulation/services.h"
 #include "simulation/table.h"
 #include "saves/save_store.h"
@@ -118,7 +120,7 @@ class Screens : public ::testing::Test {
   HWND window = nullptr;
 };
 
-TEST_F(Screens, NewCareersStartWithTheirMoneyAndASmallLetterNickname) {
+TEST_F(Screens, NewCareersStartWithTheirMoneyAndTheNicknameAsTyped) {
   const std::int32_t money[4] = {75, 150, 300, 675};
   for (int d = 0; d < 4; ++d) NewCareer(d == 2 ? L"Cue Ball Kid" : L"Ann", d);
   ASSERT_EQ(app->careers.records.size(), 4u);
@@ -126,14 +128,52 @@ TEST_F(Screens, NewCareersStartWithTheirMoneyAndASmallLetterNickname) {
     EXPECT_EQ(app->careers.records[static_cast<std::size_t>(d)].money, money[d]);
     EXPECT_EQ(app->careers.records[static_cast<std::size_t>(d)].difficulty, d);
   }
-  EXPECT_STREQ(app->careers.records[2].nickname.data(), "cue ball kid");
+  EXPECT_STREQ(app->careers.records[2].nickname.data(), "Cue Ball Kid");
   // Kept in the careers file.
   app->LoadCareers();
   ASSERT_EQ(app->careers.records.size(), 4u);
   EXPECT_EQ(app->careers.records[3].money, 675);
   auto* select = Top<CareerSelectDlg>();
   ASSERT_NE(select, nullptr);
-  EXPECT_EQ(static_cast<ListBox*>(select->GetChild(CareerSelectDlg::kList))->GetCount(), 4);
+  auto* list = static_cast<ListBox*>(select->GetChild(CareerSelectDlg::kList));
+  EXPECT_EQ(list->GetCount(), 4);
+  wchar_t row[64];
+  list->GetText(2, row, 64);
+  EXPECT_STREQ(row, L"Cue Ball Kid\t6-Ball\tHard") << "listed as typed, the game type spelt as everywhere";
+}
+
+TEST_F(Screens, TheWelcomeTitleLinesShareTheirCentre) {
+  for (int page = 0; page < 2; ++page) {
+    ASSERT_NE(page == 0 ? static_cast<Dlg*>(kit::Open<WelcomeMenuDlg>(app))
+                        : static_cast<Dlg*>(kit::Open<WelcomePlayDlg>(app)),
+              nullptr);
+    Pump(kTick);  // drawn and shown
+    // The two yellow lines in the title frame, each line's ink from its
+    // leftmost to its rightmost yellow pixel.
+    const int w = GetSystemMetrics(SM_CXSCREEN), band = GetSystemMetrics(SM_CYSCREEN) * 14149 / 65536;
+    std::vector<std::pair<int, int>> lines;  // left, right
+    bool inLine = false;
+    for (int y = 0; y < band; ++y) {
+      int left = w, right = -1;
+      for (int x = 0; x < w; ++x) {
+        const COLORREF c = ce::testing::ScreenPixel(x, y);
+        if (GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) < 100) {
+          left = std::min(left, x);
+          right = std::max(right, x);
+        }
+      }
+      if (right < 0) {
+        inLine = false;
+        continue;
+      }
+      if (!inLine) lines.emplace_back(left, right);
+      lines.back() = {std::min(lines.back().first, left), std::max(lines.back().second, right)};
+      inLine = true;
+    }
+    ASSERT_EQ(lines.size(), 2u) << page;
+    EXPECT_NEAR(lines[0].first + lines[0].second, lines[1].first + lines[1].second, 3) << page;
+    Key(0x33);
+  }
 }
 
 TEST_F(Screens, AnEmptyNicknameOrASeventeenthCareerMakesNoCareer) {
@@ -172,7 +212,7 @@ TEST_F(Screens, DeleteRemovesTheChosenCareerAndSaves) {
   ASSERT_NE(Top<CareerSelectDlg>(), nullptr);
   app->LoadCareers();
   ASSERT_EQ(app->careers.records.size(), 1u);
-  EXPECT_STREQ(app->careers.records[0].nickname.data(), "two");
+  EXPECT_STREQ(app->careers.records[0].nickname.data(), "Two");
 }
 
 TEST_F(Screens, RoomOffersFollowTheDifficulty) {
@@ -240,7 +280,7 @@ TEST_F(Screens, RackEmNeedsTheMoneyAndThenStartsTheMatch) {
   EXPECT_EQ(app->matchSetup.gameGoal, 3);
   EXPECT_EQ(app->returnScreen, 2);
   EXPECT_NE(app->state, AppState::kMenus);
-  EXPECT_STREQ(app->opponents[160].nickname, "rex");
+  EXPECT_STREQ(app->opponents[160].nickname, "Rex");
 }
 
 TEST_F(Screens, KeyAssignmentSwapsAClashAndSavesOnDone) {
@@ -346,6 +386,43 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuAndEveryChoiceReturnsToPlay) {
   app->dlgMan->CloseFinished();
   EXPECT_EQ(pool.rules.GamesWon[1], before + 1);
   EXPECT_NE(pool.rules.TurnFlags & 8, 0) << "the match is over";
+}
+
+TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
+  app->dlgMan->PopAll();
+  app->matchSetup = ks::app::MatchSetup{};
+  app->matchSetup.menuGame = 2;
+  app->matchSetup.secondPlayer = 1;  // the computer
+  app->matchSetup.opponent = 11;
+  app->state = AppState::kLoading;
+  Pump(5000);
+  ASSERT_EQ(app->state, AppState::kPlay);
+  // The computer's turn, at each of its steps: thinking, and its shot.
+  app->pool()->rules.CurrentPlayer = 1;
+  app->control->BeginTurn();
+  ASSERT_TRUE(app->control->ComputerToPlay());
+  bool sawShot = false, sawThinking = false;
+  for (int step = 0; step < 400 && !(sawShot && sawThinking); ++step) {
+    Pump(kTick);
+    const bool shot = app->control->ShotRunning();
+    const bool thinking = !shot && app->control->Computer()->Thinking();
+    if ((shot && !sawShot) || (thinking && !sawThinking)) {
+      (shot ? sawShot : sawThinking) = true;
+      PostMessageW(window, WM_KEYUP, app->prefs.keys[ks::play::KeyMap::kInGameMenu], 0);
+      Pump(kTick);
+      auto* menu = Top<InGameMenuDlg>();
+      ASSERT_NE(menu, nullptr) << (shot ? "during the computer's shot" : "while the computer thinks");
+      // While it thinks the computer is at the table: no resigning for it.
+      if (thinking) {
+        EXPECT_FALSE(menu->GetChild(InGameMenuDlg::kResign)->IsVisible());
+      }
+      EXPECT_FALSE(app->control->ShotRunning()) << "the menu finds the balls at rest";
+      Key(0x39);  // back to the table
+      ASSERT_EQ(app->state, AppState::kPlay);
+    }
+  }
+  EXPECT_TRUE(sawThinking);
+  EXPECT_TRUE(sawShot);
 }
 
 TEST_F(Screens, AChampionBeatenOpensTheNextRoom) {

@@ -261,6 +261,7 @@ struct DrawnText {
   RECT box{};
   bool wrap = false;
   bool shadow = false;  // drawn once more below and to the right
+  bool centre = false;  // each line of a wrapped text centred in the box
 };
 // Told of every text the widgets draw, so tests can check that none is cut;
 // nothing is installed by default.
