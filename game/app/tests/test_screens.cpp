@@ -148,9 +148,10 @@ TEST_F(Screens, TheWelcomeTitleLinesShareTheirCentre) {
                         : static_cast<Dlg*>(kit::Open<WelcomePlayDlg>(app)),
               nullptr);
     Pump(kTick);  // drawn and shown
-    // The two yellow lines in the title frame, each line's ink from its
+    // The two yellow lines in the title frame (the only yellow on the page,
+    // wherever the orientation turns it), each line's ink from its
     // leftmost to its rightmost yellow pixel.
-    const int w = GetSystemMetrics(SM_CXSCREEN), band = GetSystemMetrics(SM_CYSCREEN) * 14149 / 65536;
+    const int w = GetSystemMetrics(SM_CXSCREEN), band = GetSystemMetrics(SM_CYSCREEN);
     std::vector<std::pair<int, int>> lines;  // left, right
     bool inLine = false;
     for (int y = 0; y < band; ++y) {
