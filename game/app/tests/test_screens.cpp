@@ -284,7 +284,7 @@ TEST_F(Screens, RackEmNeedsTheMoneyAndThenStartsTheMatch) {
   EXPECT_STREQ(app->opponents[160].nickname, "Rex");
 }
 
-TEST_F(Screens, KeyAssignmentSwapsAClashAndSavesOnDone) {
+TEST_F(Screens, KeyAssignmentSwapsAClashAndKeepsAChangeConfirmedWithDone) {
   // "Zoom In" (list 6) takes the key "Replay" (list 12) holds.
   ASSERT_NE(PushSettings(app), nullptr);
   Command(SettingsDlg::kControls, ui::kNotifyClicked);
@@ -297,15 +297,25 @@ TEST_F(Screens, KeyAssignmentSwapsAClashAndSavesOnDone) {
   EXPECT_EQ(keys->Stored(6), replay);
   EXPECT_EQ(keys->Stored(12), zoom);
   EXPECT_EQ(keys->ActionList(12)->GetCurSel(), zoom);
-  // A change not yet accepted by leaving its list is not written.
-  keys->ActionList(0)->SetCurSel((keys->Stored(0) + 1) % KeyAssignDlg::kKnownKeys);
-  const std::uint8_t aim = app->prefs.keys[0];
+  // A key stepped to with Right on the focused list and confirmed with Done
+  // (without leaving the list) is kept too, with its clash swapped.
+  const int aim = keys->Stored(0), moveView = keys->Stored(1);
+  keys->FocusChild(keys->ActionList(0));
+  // One step onto the key "Move View" holds, sent straight to the screen
+  // (the application would first turn the arrows for a display held the
+  // other way round).
+  const bool right = moveView > 0;
+  keys->ActionList(0)->SetCurSel(right ? moveView - 1 : moveView + 1);
+  keys->WndProc(ui::kMsgKeyUp, right ? ui::kKeyRight : ui::kKeyLeft, 0);
+  ASSERT_EQ(keys->ActionList(0)->GetCurSel(), moveView);
   Key(0x33);
   EXPECT_EQ(app->prefs.keys[12], KeyAssignDlg::KeyCode(replay));
   EXPECT_EQ(app->prefs.keys[26], KeyAssignDlg::KeyCode(zoom));
-  EXPECT_EQ(app->prefs.keys[0], aim);
+  EXPECT_EQ(app->prefs.keys[0], KeyAssignDlg::KeyCode(moveView));
+  EXPECT_EQ(app->prefs.keys[1], KeyAssignDlg::KeyCode(aim));
   app->LoadPrefs();
   EXPECT_EQ(app->prefs.keys[12], KeyAssignDlg::KeyCode(replay)) << "kept in the preferences file";
+  EXPECT_EQ(app->prefs.keys[0], KeyAssignDlg::KeyCode(moveView));
 }
 
 TEST_F(Screens, SettingsAreSavedOnSaveAndDroppedOnCancel) {
