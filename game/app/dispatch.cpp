@@ -359,6 +359,12 @@ void ksMain::FinishMatch() {
     const int movie = ShowCareerResult();
     if (movie == 0 && returnScreen == 2 && state == AppState::kMenus) ::PushCareerMap(this);
     if (!careerMessage.empty() && dlgMan && display) {
+      // The menus below are shown first: the box sits on them, not on the
+      // last frame of the match.
+      display->BeginDraw();
+      dlgMan->DrawTop();
+      display->EndDraw();
+      display->Present();
       auto* box = new PictureMessageDlg();
       if (box->Build(display.get(), input.get()) != 0) {
         box->SetMessageText(careerMessage.c_str());
@@ -401,7 +407,10 @@ int ksMain::ShowCareerResult() {
     career->matchesWon = static_cast<std::uint16_t>(career->matchesWon + 1);
     career->money += career->bet;
     SaveCareers();
-    if (career->chosenRow == 0 && career->level == career->currentRoom && career->level < ks::app::kRoomCount - 1) {
+    // The room's champion beaten for the first time opens the next room and
+    // plays its movie; the last room's champion wins the career (level 6)
+    // and plays the winning movie.
+    if (career->chosenRow == 0 && career->level == career->currentRoom && career->level < ks::app::kFinalLevel) {
       career->level = static_cast<std::uint8_t>(career->level + 1);
       if (career->level > prefs[ks::app::pref::kBestLevel]) {
         prefs[ks::app::pref::kBestLevel] = career->level;

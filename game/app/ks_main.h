@@ -156,6 +156,7 @@ class ksMain final : public ks::PoolHost {
   std::uint32_t menuFrames = 0;
   std::uint32_t splashDeadline = 0;
   std::int32_t cameraDistance = 0x1B0000;
+  int movieNumber = -1;  // the movie PlayMovie last opened (0-7), -1 none
   float penScaleX = 1.0f, penScaleY = 1.0f;
   std::wstring documentsFolder;
   std::wstring deviceName = L"<none>";

@@ -436,13 +436,20 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
   EXPECT_TRUE(sawShot);
 }
 
-TEST_F(Screens, AChampionBeatenOpensTheNextRoom) {
+// A career played to its end through its screens: each room's champion
+// beaten in turn opens the next room with its movie; the last champion
+// wins the career with the winning movie, after which the main menu and the
+// map come back with every room open.
+TEST_F(Screens, ACareerPlayedToItsEndOpensEachRoomAndIsWon) {
   NewCareer(L"Max", 3);
   ks::app::CareerRecord& c = app->careers.records[0];
   app->currentCareer = 0;
-  for (int room = 0; room < 3; ++room) {
-    c.money = 1000000;
+  c.matchesPlayed = 1;  // past the introduction
+  c.money = 10000000;
+  std::int32_t money = c.money;
+  for (int room = 0; room < 6; ++room) {
     app->dlgMan->PopAll();
+    app->state = AppState::kMenus;
     auto* map = dynamic_cast<CareerMapDlg*>(PushCareerMap(app));
     ASSERT_NE(map, nullptr);
     // Only the rooms reached are shown.
@@ -457,23 +464,83 @@ TEST_F(Screens, AChampionBeatenOpensTheNextRoom) {
     const std::int32_t bet = screen->Offers()[0].bet;
     EXPECT_EQ(bet, app->opponents[static_cast<std::size_t>(career::kChampions[room])].highStake * 10);
     Key(0x33);
-    ASSERT_NE(app->state, AppState::kMenus) << "the match loads";
-    EXPECT_FALSE(app->dlgMan->NonEmpty());
+    Pump(5000);
+    ASSERT_EQ(app->state, AppState::kPlay) << "the match is on the table";
     EXPECT_EQ(c.currentRoom, room);
     EXPECT_EQ(c.chosenRow, 0);
-    // The match won, as the end of play settles it.
-    app->PlaceRoomBalls();
-    app->pool()->rules.MatchGoal = 3;
-    app->pool()->rules.GamesWon = {3, 0};
-    app->careerHeld = false;
-    app->ShowCareerResult();
-    EXPECT_EQ(c.money, 1000000 + bet);
+    // The match won: the last game of the goal taken by the player.
+    ks::Pool& pool = *app->pool();
+    pool.rules.GamesWon = {pool.rules.MatchGoal, 0};
+    pool.rules.TurnFlags = static_cast<std::uint8_t>(pool.rules.TurnFlags | 8);
+    Pump(kTick);
+    Key(0x33);  // past the verdict
     EXPECT_EQ(c.level, room + 1);
-    app->EndPlay();
-    app->state = AppState::kMenus;
+    EXPECT_EQ(c.money, money + bet);
+    money = c.money;
+    EXPECT_EQ(app->movieNumber, room + 1) << "the movie of the room reached, the winning one at the end";
+    // The movie plays to its end; then the main menu and the map.
+    for (int t = 0; t < 600 && app->state != AppState::kMenus; ++t) Pump(kTick);
+    ASSERT_EQ(app->state, AppState::kMenus);
+    EXPECT_NE(Top<CareerMapDlg>(), nullptr);
+    EXPECT_EQ(app->dlgMan->Count(), 2) << "the main menu under the map";
   }
+  EXPECT_EQ(c.level, ks::app::kFinalLevel);
+  EXPECT_EQ(app->prefs[ks::app::pref::kBestLevel], ks::app::kFinalLevel);
+  // Every room open on the map, and for quick play.
+  auto* map = Top<CareerMapDlg>();
+  ASSERT_NE(map, nullptr);
+  for (int r = 0; r < 6; ++r) EXPECT_TRUE(map->GetChild(CareerMapDlg::kRoomPictureIds[r])->IsVisible()) << r;
+  // The careers file holds the won career: the level past the last room,
+  // the prizes, six matches won of six, no game on hold.
   app->LoadCareers();
-  EXPECT_EQ(app->careers.records[0].level, 3) << "kept in the careers file";
+  const ks::app::CareerRecord& saved = app->careers.records[0];
+  EXPECT_EQ(saved.level, ks::app::kFinalLevel);
+  EXPECT_EQ(saved.money, money);
+  EXPECT_EQ(saved.matchesWon, 6);
+  EXPECT_EQ(saved.matchesPlayed, 7);
+  EXPECT_EQ(saved.held, 0);
+  EXPECT_EQ(saved.currentRoom, 5);
+  app->LoadPrefs();
+  EXPECT_EQ(app->prefs[ks::app::pref::kBestLevel], ks::app::kFinalLevel);
+}
+
+// The settlement of a career match is shown over the map, not over the
+// last frame of the match.
+TEST_F(Screens, TheCareerResultSitsOnTheMap) {
+  NewCareer(L"Max", 0);
+  ks::app::CareerRecord& c = app->careers.records[0];
+  app->currentCareer = 0;
+  c.matchesPlayed = 1;
+  c.money = 1000;
+  app->dlgMan->PopAll();
+  app->state = AppState::kMenus;
+  ASSERT_NE(PushCareerMap(app), nullptr);
+  Key(0x33);  // into the Garage
+  auto* room = Top<CareerRoomDlg>();
+  ASSERT_NE(room, nullptr);
+  room->List()->SetCurSel(1);  // a challenger
+  Key(0x33);
+  Pump(5000);
+  ASSERT_EQ(app->state, AppState::kPlay);
+  ks::Pool& pool = *app->pool();
+  pool.rules.GamesWon = {0, pool.rules.MatchGoal};
+  pool.rules.TurnFlags = static_cast<std::uint8_t>(pool.rules.TurnFlags | 8);
+  Pump(kTick);
+  Key(0x33);
+  ASSERT_NE(Top<PictureMessageDlg>(), nullptr);
+  EXPECT_EQ(app->dlgMan->Count(), 3) << "over the map over the main menu";
+  Pump(kTick);
+  // Beside the box the map's sandy backdrop shows, wherever the
+  // orientation turns the screen.
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  int sandy = 0;
+  for (int y : {h / 12, h - h / 12})
+    for (int x = w / 2; x < w - w / 6; x += 4) {
+      const COLORREF px = ce::testing::ScreenPixel(x, y);
+      if (GetRValue(px) > 130 && GetGValue(px) > 120 && GetBValue(px) > 70 && GetRValue(px) > GetBValue(px) + 30)
+        ++sandy;
+    }
+  EXPECT_GT(sandy, 10) << "the map, not the table, lies under the box";
 }
 
 // Every screen, in the states a player can bring it to, shows each widget
