@@ -141,7 +141,12 @@ void ksMain::HandleEvent(InputEvent& e) {
         // Back to the match under the in-game menu; with no match the
         // main menu comes back instead.
         state = inPlay && control ? AppState::kPlay : AppState::kMainMenu;
-        if (state == AppState::kPlay) DrawMatchFrame(true);
+        if (state == AppState::kPlay) {
+          // The settings may have changed on the way (in-game menu,
+          // Settings): the match takes them as it goes on.
+          ApplyPrefsToTable();
+          DrawMatchFrame(true);
+        }
       }
       return;
     }
@@ -297,6 +302,7 @@ void ksMain::CreateControl(StartMode mode) {
   scene->scene.host.clock = [this] { return GetTime(); };
   control = std::make_unique<ks::play::Control>(pool(), &scene->view, keyMap.get(), host);
   control->Start();
+  ApplyPrefsToTable();
   inPlay = true;
   resultUntil.reset();
   lastHud_.clear();
@@ -304,6 +310,27 @@ void ksMain::CreateControl(StartMode mode) {
   menuStartTime = 0;
   state = AppState::kPlay;
   WriteLog(kLog, L"Ready to Play");
+}
+
+void ksMain::ApplyPrefsToTable() {
+  using namespace ks::app;
+  if (scene) {
+    // "Room Graphics": the room around the table is drawn, or black.
+    scene->scene.host.roomGraphics = prefs[pref::kRoomGraphics] != 0;
+    scene->scene.ForceFull();
+  }
+  if (control && control->Computer() != nullptr) {
+    // "Adversary View": the computer's turn seen from the table end
+    // ("Downtable") or from above ("Overhead").
+    ks::play::AiMode& ai = *control->Computer();
+    const bool fromTableEnd = prefs[pref::kAdversaryView] != 0;
+    if (ai.fromTableEnd != fromTableEnd) {
+      ai.fromTableEnd = fromTableEnd;
+      // A computer still working out its shot is seen from the new place
+      // at once; one already under way keeps the camera it has.
+      if (control->ComputerToPlay() && control->Active() == &ai && ai.phase <= 1) ai.Begin();
+    }
+  }
 }
 
 void ksMain::DrawMatchFrame(bool full) {

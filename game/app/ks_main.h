@@ -221,6 +221,10 @@ class ksMain final : public ks::PoolHost {
   void FinishMatch();
   // The match has ended: its last frame, then the menus after a moment.
   void ShowMatchOver();
+  // The preferences that change how a match is shown ("Room Graphics",
+  // "Adversary View"), applied to the match on the table: when it starts
+  // and whenever play takes over from the menus (the settings may have
+  // changed on the way).
   void ApplyPrefsToTable();
   void TurnPen(InputEvent& event) const;
   void TurnKey(InputEvent& event) const;

@@ -33,6 +33,7 @@
 #include "screens/welcome.h"
 #include "screen_fit.h"
 #include "play/control.h"
+#include "play/scene_loader.h"
 #include "simulation/services.h"
 #include "simulation/table.h"
 #include "saves/save_store.h"
@@ -434,6 +435,59 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
   }
   EXPECT_TRUE(sawThinking);
   EXPECT_TRUE(sawShot);
+}
+
+// "Room Graphics" and "Adversary View" reach the match: as it starts, and
+// again when the settings close during it.
+TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClose) {
+  using namespace ks::app;
+  app->prefs[pref::kRoomGraphics] = 0;
+  app->prefs[pref::kAdversaryView] = 0;  // "Overhead"
+  app->dlgMan->PopAll();
+  app->matchSetup = MatchSetup{};
+  app->matchSetup.menuGame = 2;
+  app->matchSetup.secondPlayer = 1;  // the computer
+  app->matchSetup.opponent = 11;
+  app->state = AppState::kLoading;
+  Pump(5000);
+  ASSERT_EQ(app->state, AppState::kPlay);
+  EXPECT_FALSE(app->scene->scene.host.roomGraphics);
+  EXPECT_FALSE(app->control->Computer()->fromTableEnd);
+  // Where the room's walls would stand above the table, the frame is black.
+  auto roomPixels = [&] {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    const bool turned = (app->display->m_Rotate & 2) != 0;
+    int lit = 0;
+    for (int y = h / 6; y < h / 4; y += 2)
+      for (int x = 0; x < w; x += 2) {
+        const COLORREF px = ce::testing::ScreenPixel(turned ? w - 1 - x : x, turned ? h - 1 - y : y);
+        if (GetRValue(px) + GetGValue(px) + GetBValue(px) > 60) ++lit;
+      }
+    return lit;
+  };
+  EXPECT_EQ(roomPixels(), 0) << "no room drawn";
+  // The computer's turn is seen from above.
+  app->pool()->rules.CurrentPlayer = 1;
+  app->control->BeginTurn();
+  Pump(kTick);
+  ASSERT_TRUE(app->control->ComputerToPlay());
+  EXPECT_EQ(app->scene->view.pitch, -0x10000) << "straight down";
+  // While the computer thinks, the settings change from the in-game menu.
+  auto* menu = dynamic_cast<InGameMenuDlg*>(PushInGameMenu(app));
+  ASSERT_NE(menu, nullptr);
+  menu->WndProc(ui::kMsgCommand, ui::MakeCommand(InGameMenuDlg::kSettings, ui::kNotifyClicked), 0);
+  Pump(kTick);
+  auto* settings = Top<SettingsDlg>();
+  ASSERT_NE(settings, nullptr);
+  static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kRoomGraphics))->SetCurSel(1);
+  static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kAdversaryView))->SetCurSel(1);  // "Downtable"
+  Key(0x33);  // Save
+  ASSERT_EQ(app->state, AppState::kPlay);
+  EXPECT_TRUE(app->scene->scene.host.roomGraphics);
+  EXPECT_TRUE(app->control->Computer()->fromTableEnd);
+  EXPECT_EQ(app->scene->view.pitch, -16192) << "the computer now seen from the table end";
+  Pump(kTick);
+  EXPECT_GT(roomPixels(), 100) << "the room is drawn again";
 }
 
 // A career played to its end through its screens: each room's champion
