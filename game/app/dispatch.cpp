@@ -294,6 +294,11 @@ void ksMain::CreateControl(StartMode mode) {
   host.clock = [this] { return GetTime(); };
   host.scene = &scene->scene.host;
   host.resetZoomAfterShot = prefs[ks::app::pref::kUserView] != 0;
+  // The camera distance the last match ended with, and the room's view
+  // distances from a table end and from above.
+  host.aimDistance = cameraDistance;
+  host.endViewDistance = nearViewDistance;
+  host.overheadDistance = farViewDistance;
   host.screenWidth = display->m_Rotate & 1 ? display->m_Height : display->m_Width;
   host.screenHeight = display->m_Rotate & 1 ? display->m_Width : display->m_Height;
   for (std::size_t i = 0; i < ks::app::kKeyMapSize; ++i) keyMap->keys[i] = prefs.keys[i];

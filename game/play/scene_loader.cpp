@@ -32,6 +32,15 @@ int RoomFromName(const char* name) {
   return -1;
 }
 
+double FieldOfViewDegrees(int width, int height) {
+  if (height <= 0) return 24.0;
+  const double ratio = static_cast<double>(width) / height;
+  if (ratio <= 1.0) return 21.0;
+  if (ratio < 1.34) return 24.0;
+  if (ratio < 1.57) return 26.0;
+  return 24.0;
+}
+
 PlayScene::PlayScene(ssDisplayS16* device, Pool* pool) : scene(device, pool, &view), device_(device), pool_(pool) {
   view.pool = pool;
 }
@@ -74,11 +83,10 @@ LoadReport PlayScene::LoadRoom(int index) {
   stick.Init(d.ModelDevice(), stickTexture_);
   report.stick = stick.Load(L"Stick.kso", L"Rooms", archive) == 1;
 
-  // The projection: the logical screen's shape picks the field of view.
-  const int vw = d.m_VWidth > 0 ? d.m_VWidth : d.m_Width, vh = d.m_VHeight > 0 ? d.m_VHeight : d.m_Height;
-  const double degrees = vw >= vh ? 24.0 : 21.0;
+  // The projection: the display's shape picks the field of view.
+  const double degrees = FieldOfViewDegrees(d.m_Width, d.m_Height);
   std::int32_t focal = 0;
-  d.SetPerspective(static_cast<Fix16>(degrees * 3.14159265358979 / 180.0 * 65536.0), &focal);
+  d.SetPerspective(static_cast<Fix16>(degrees * kRadiansPerDegree * 65536.0), &focal);
   scene.SetRadiusScale(focal > 0 ? focal : 1024);
   scene.SetRoom(&room);
   scene.SetTable(report.table ? &table : nullptr);

@@ -490,6 +490,45 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
   EXPECT_GT(roomPixels(), 100) << "the room is drawn again";
 }
 
+// The camera as the application hands it to the play: the aiming distance
+// one match ends with starts the next, and the room's distances for the
+// view from a table end and from above frame the computer's turn.
+TEST_F(Screens, TheCameraDistanceCarriesOverAndTheRoomsViewDistancesFrameTheComputersTurn) {
+  app->dlgMan->PopAll();
+  auto start = [&](std::uint16_t second, std::uint16_t room) {
+    app->matchSetup = ks::app::MatchSetup{};
+    app->matchSetup.menuGame = 2;
+    app->matchSetup.secondPlayer = second;
+    app->matchSetup.opponent = second == 1 ? 11 : 128;
+    app->matchSetup.room = room;
+    app->state = AppState::kLoading;
+    Pump(5000);
+    ASSERT_EQ(app->state, AppState::kPlay);
+  };
+  // Practice: the player aims, zoomed to a distance of his own.
+  start(0, 0);
+  EXPECT_EQ(app->control->Aim()->aimDistance, 0x1B0000) << "the first match starts at the default";
+  app->control->Aim()->aimDistance = 0x2C0000;
+  app->EndPlay();
+  EXPECT_EQ(app->cameraDistance, 0x2C0000);
+  start(0, 0);
+  EXPECT_EQ(app->control->Aim()->aimDistance, 0x2C0000) << "the next match starts where the last ended";
+  app->EndPlay();
+
+  // A large table: 0.8 and 5.6 times its length.
+  start(1, 3);
+  EXPECT_EQ(app->nearViewDistance, 2015232);
+  EXPECT_EQ(app->farViewDistance, 14106624);
+  ks::play::AiMode& ai = *app->control->Computer();
+  for (const bool fromTableEnd : {false, true}) {
+    ai.fromTableEnd = fromTableEnd;
+    app->pool()->rules.CurrentPlayer = 1;
+    app->control->BeginTurn();
+    ASSERT_TRUE(app->control->ComputerToPlay());
+    EXPECT_EQ(app->scene->view.eye.z, fromTableEnd ? 2015232 : 14106624) << fromTableEnd;
+  }
+}
+
 // A career played to its end through its screens: each room's champion
 // beaten in turn opens the next room with its movie; the last champion
 // wins the career with the winning movie, after which the main menu and the
