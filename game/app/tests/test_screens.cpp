@@ -13,6 +13,7 @@
 
 #include "ce/testing.h"
 #include "ce/windows.h"
+#include "engine/image.h"
 #include "ks_main.h"
 #include "program.h"
 #include "screens.h"
@@ -926,6 +927,32 @@ TEST_F(Screens, LongHelpTextsTurnPageByPageAndLoseNoWord) {
   wchar_t counter[16];
   career->GetChild(HelpTextDlg::kPageCounter)->GetText(counter, 16);
   EXPECT_STREQ(counter, L"");
+}
+
+// Each game type shows its own rules picture from the menu archive, as big
+// as the rules picture's place.
+TEST_F(Screens, QuickPlayShowsTheRulesPictureOfEachGameType) {
+  auto* screen = dynamic_cast<QuickPlayDlg*>(PushQuickPlay(app));
+  ASSERT_NE(screen, nullptr);
+  auto* games = static_cast<ChoiceList*>(screen->GetChild(QuickPlayDlg::kGameType));
+  Wnd* picture = screen->GetChild(QuickPlayDlg::kInfoPicture);
+  const int w = ui::ScreenWidth(app->display.get()), h = ui::ScreenHeight(app->display.get());
+  std::vector<std::vector<std::uint8_t>> seen;
+  for (int game = 0; game < 6; ++game) {
+    screen->FocusChild(games);
+    games->SetCurSel(game);
+    screen->WndProc(ui::kMsgCommand, ui::MakeCommand(QuickPlayDlg::kGameType, ui::kNotifyChanged), 0);
+    const ssImage* image = picture->Image();
+    ASSERT_NE(image, nullptr) << game;
+    const std::vector<std::uint8_t> pixels(
+        image->Pixels(), image->Pixels() + static_cast<std::size_t>(image->Width()) * image->Height() *
+                                               BytesPerPixel(image->Format()));
+    EXPECT_TRUE(std::find(seen.begin(), seen.end(), pixels) == seen.end()) << game << ": a picture of its own";
+    seen.push_back(pixels);
+    const POINT size = ui::ImageSize(app->display.get(), picture->Image());
+    EXPECT_NEAR(size.x, static_cast<int>(w * 0.29090908), 1) << game;
+    EXPECT_NEAR(size.y, static_cast<int>(h * 0.36363637), 1) << game;
+  }
 }
 
 TEST_F(Screens, QuickPlayStartsWithoutTheSpotsOfACareerMatch) {
