@@ -58,6 +58,18 @@ LPARAM TurnPenPosition(LPARAM position, int rotate, int w, int h, float scaleX, 
                                                                              << 16);
 }
 
+WPARAM MenuKey(WPARAM key) {
+  switch (key) {
+    case VK_ESCAPE:
+    case VK_F1:
+      return 0x39;
+    case VK_F2:
+      return 0x33;
+    default:
+      return key;
+  }
+}
+
 WPARAM TurnArrowKey(WPARAM key, int rotate) {
   static constexpr WPARAM kCycle[4] = {0x25, 0x26, 0x27, 0x28};  // Left, Up, Right, Down
   for (int i = 0; i < 4; ++i)
@@ -121,6 +133,8 @@ void ksMain::HandleEvent(InputEvent& e) {
     }
     case AppState::kMenus: {
       if (!dlgMan) return;
+      if (e.message == WM_KEYDOWN || e.message == WM_KEYUP) e.wParam = MenuKey(e.wParam);
+      if (e.message == WM_CHAR) e.message = ui::kMsgChar;
       dlgMan->Dispatch(e);
       if (state == AppState::kMenus) {
         // Only a screen with something to paint is drawn and shown, so an

@@ -144,6 +144,37 @@ TEST_F(Screens, NewCareersStartWithTheirMoneyAndTheNicknameAsTyped) {
   EXPECT_STREQ(row, L"Cue Ball Kid\t6-Ball\tHard") << "listed as typed, the game type spelt as everywhere";
 }
 
+// A person at a desktop: the keyboard types the nickname, the second soft
+// key (F2) is the screens' Done, Escape and the first soft key (F1) their
+// Back.
+TEST_F(Screens, DesktopKeysTypeTheNicknameAndWorkBackAndDone) {
+  ASSERT_NE(PushCareerSelect(app), nullptr);
+  Command(CareerSelectDlg::kNewCareer, ui::kNotifyClicked);
+  auto* pad = Top<CareerNewDlg>();
+  ASSERT_NE(pad, nullptr);
+  for (wchar_t c : std::wstring(L"Anna")) PostMessageW(window, WM_CHAR, c, 1);
+  Pump(kTick);
+  EXPECT_STREQ(pad->Pad()->InputText(), L"Anna");
+  auto tap = [&](WPARAM key) {
+    PostMessageW(window, WM_KEYDOWN, key, 0);
+    PostMessageW(window, WM_KEYUP, key, 0);
+    Pump(kTick);
+  };
+  tap(VK_F2);  // Done: the nickname goes to the nickname screen
+  auto* nick = Top<CareerNicknameDlg>();
+  ASSERT_NE(nick, nullptr);
+  EXPECT_STREQ(nick->Nickname(), L"Anna");
+  tap(VK_F2);  // Done: the career is made
+  ASSERT_NE(Top<CareerSelectDlg>(), nullptr);
+  ASSERT_EQ(app->careers.records.size(), 1u);
+  EXPECT_STREQ(app->careers.records[0].nickname.data(), "Anna");
+  tap(VK_ESCAPE);  // Back to the main menu
+  EXPECT_EQ(app->dlgMan->Count(), 1);
+  ASSERT_NE(PushCredits(app), nullptr);
+  tap(VK_F1);  // Back
+  EXPECT_EQ(app->dlgMan->Count(), 1);
+}
+
 TEST_F(Screens, TheWelcomeTitleLinesShareTheirCentre) {
   for (int page = 0; page < 2; ++page) {
     ASSERT_NE(page == 0 ? static_cast<Dlg*>(kit::Open<WelcomeMenuDlg>(app))

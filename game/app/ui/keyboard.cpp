@@ -228,7 +228,21 @@ void Keyboard::OnKey(int index, LPARAM p2) {
   }
 }
 
+bool Keyboard::Type(wchar_t c) {
+  if (c == 8) {
+    OnKey(kKeyDel, 0);
+    return true;
+  }
+  // The digits are the device's keypad ("3" and "9" work the screen), and
+  // what the font cannot show is not typed.
+  if (c < 32 || c > 126 || (c >= L'0' && c <= L'9')) return false;
+  if (Append(c)) SetCase(c == L' ' ? 0 : 1);
+  Invalidate(0);
+  return true;
+}
+
 LRESULT Keyboard::WndProc(UINT message, WPARAM p1, LPARAM p2) {
+  if (message == ui::kMsgChar) return Type(static_cast<wchar_t>(p1)) ? 1 : 0;
   if (message == ui::kMsgKeyUp) {
     const int key = static_cast<int>(p1);
     if (key == ui::kKeyEnter) {
