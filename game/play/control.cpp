@@ -717,7 +717,12 @@ void AiMode::Begin() {
   View* v = GetTop();
   if (v == nullptr) return;
   if (fromTableEnd) {
-    v->target = FixVec3{0, 0x224000, (v->yaw & 0x3FFFF) == 0 ? 0x5BCCA4 : -0x5BCCA4};
+    // From the nearer table end, looking down the table's length, as the
+    // turn view stands.
+    const std::int32_t yaw = v->yaw & 0x3FFFF;
+    v->yaw = yaw < 0x10000 || yaw > 0x30000 ? 0 : 0x20000;
+    v->target = FixVec3{0, 0x224000, v->yaw == 0 ? 0x5BCCA4 : -0x5BCCA4};
+    v->eye.x = v->eye.y = 0;
     v->pitch = -16192;
     if (host != nullptr && host->endViewDistance > 0) v->SetDistance(host->endViewDistance);
   } else {

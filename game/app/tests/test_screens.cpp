@@ -552,12 +552,20 @@ TEST_F(Screens, TheCameraDistanceCarriesOverAndTheRoomsViewDistancesFrameTheComp
   EXPECT_EQ(app->nearViewDistance, 2015232);
   EXPECT_EQ(app->farViewDistance, 14106624);
   ks::play::AiMode& ai = *app->control->Computer();
-  for (const bool fromTableEnd : {false, true}) {
-    ai.fromTableEnd = fromTableEnd;
+  struct Case {
+    bool fromTableEnd;
+    std::int32_t yawBefore, yaw;
+  };
+  // From the table end nearer to where the player last looked from.
+  const Case cases[] = {{false, 0x9000, -0x10000}, {true, 0x9000, 0}, {true, 0x1C000, 0x20000}, {true, 0x33000, 0}};
+  for (const Case& c : cases) {
+    ai.fromTableEnd = c.fromTableEnd;
+    app->scene->view.yaw = c.yawBefore;
     app->pool()->rules.CurrentPlayer = 1;
     app->control->BeginTurn();
     ASSERT_TRUE(app->control->ComputerToPlay());
-    EXPECT_EQ(app->scene->view.eye.z, fromTableEnd ? 2015232 : 14106624) << fromTableEnd;
+    EXPECT_EQ(app->scene->view.eye.z, c.fromTableEnd ? 2015232 : 14106624) << c.yawBefore;
+    EXPECT_EQ(app->scene->view.yaw, c.yaw) << c.yawBefore;
   }
 }
 
