@@ -104,6 +104,17 @@ class Screens : public ::testing::Test {
     app->dlgMan->Top()->WndProc(ui::kMsgCommand, ui::MakeCommand(id, code), p2);
     Pump(kTick);
   }
+  // A match on the table, started as the set-up screens start one.
+  void StartMatch(std::uint16_t menuGame, std::uint16_t secondPlayer, std::uint16_t opponent, std::uint16_t room = 0) {
+    app->dlgMan->PopAll();
+    app->matchSetup = ks::app::MatchSetup{};
+    app->matchSetup.menuGame = menuGame;
+    app->matchSetup.secondPlayer = secondPlayer;
+    app->matchSetup.opponent = opponent;
+    app->matchSetup.room = room;
+    app->state = AppState::kLoading;
+    Pump(5000);
+  }
   // A career made through the new-career screens.
   void NewCareer(const wchar_t* name, int difficulty) {
     ASSERT_NE(PushCareerSelect(app), nullptr);
@@ -433,13 +444,7 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuAndEveryChoiceReturnsToPlay) {
 }
 
 TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
-  app->dlgMan->PopAll();
-  app->matchSetup = ks::app::MatchSetup{};
-  app->matchSetup.menuGame = 2;
-  app->matchSetup.secondPlayer = 1;  // the computer
-  app->matchSetup.opponent = 11;
-  app->state = AppState::kLoading;
-  Pump(5000);
+  StartMatch(2, 1, 11);  // 9-Ball against the computer
   ASSERT_EQ(app->state, AppState::kPlay);
   // The computer's turn, at each of its steps: thinking, and its shot.
   app->pool()->rules.CurrentPlayer = 1;
@@ -475,13 +480,7 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
   using namespace ks::app;
   app->prefs[pref::kRoomGraphics] = 0;
   app->prefs[pref::kAdversaryView] = 0;  // "Overhead"
-  app->dlgMan->PopAll();
-  app->matchSetup = MatchSetup{};
-  app->matchSetup.menuGame = 2;
-  app->matchSetup.secondPlayer = 1;  // the computer
-  app->matchSetup.opponent = 11;
-  app->state = AppState::kLoading;
-  Pump(5000);
+  StartMatch(2, 1, 11);                   // 9-Ball against the computer
   ASSERT_EQ(app->state, AppState::kPlay);
   EXPECT_FALSE(app->scene->scene.host.roomGraphics);
   EXPECT_FALSE(app->control->Computer()->fromTableEnd);
@@ -526,15 +525,8 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
 // one match ends with starts the next, and the room's distances for the
 // view from a table end and from above frame the computer's turn.
 TEST_F(Screens, TheCameraDistanceCarriesOverAndTheRoomsViewDistancesFrameTheComputersTurn) {
-  app->dlgMan->PopAll();
   auto start = [&](std::uint16_t second, std::uint16_t room) {
-    app->matchSetup = ks::app::MatchSetup{};
-    app->matchSetup.menuGame = 2;
-    app->matchSetup.secondPlayer = second;
-    app->matchSetup.opponent = second == 1 ? 11 : 128;
-    app->matchSetup.room = room;
-    app->state = AppState::kLoading;
-    Pump(5000);
+    StartMatch(2, second, second == 1 ? 11 : 128, room);
     ASSERT_EQ(app->state, AppState::kPlay);
   };
   // Practice: the player aims, zoomed to a distance of his own.
