@@ -95,6 +95,8 @@ std::uint32_t ksMain::FeedControl(const InputEvent& e) {
 void ksMain::HandleEvent(InputEvent& e) {
   if (e.message == WM_LBUTTONDOWN || e.message == WM_LBUTTONUP || e.message == WM_MOUSEMOVE) TurnPen(e);
   if (e.message == WM_KEYDOWN || e.message == WM_KEYUP) TurnKey(e);
+  // Typed characters are for the on-screen keyboard of the menus only.
+  if (e.message == WM_CHAR && state != AppState::kMenus) return;
 
   switch (state) {
     case AppState::kPlay: {

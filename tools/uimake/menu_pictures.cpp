@@ -375,7 +375,7 @@ constexpr std::uint32_t kBallColour[8] = {0xF2EFE6, 0xE0B020, 0x1D4FB0, 0xB02020
 struct Rack {
   const char* file;
   const char* name;
-  int keyBall;                    // the ball the game is won on; 0 none
+  int keyBall;                         // the ball the game is won on; 0 none
   std::vector<std::vector<int>> rows;  // back row first, the apex last
 };
 

@@ -30,8 +30,8 @@ std::string Narrow(const std::wstring& text) {
 std::string Describe(const Wnd* w) {
   std::ostringstream out;
   const RECT& r = w->ScreenRect();
-  out << "widget " << w->Id() << " \"" << Narrow(w->Caption()) << "\" (" << r.left << ", " << r.top << ", "
-      << r.right << ", " << r.bottom << ")";
+  out << "widget " << w->Id() << " \"" << Narrow(w->Caption()) << "\" (" << r.left << ", " << r.top << ", " << r.right
+      << ", " << r.bottom << ")";
   return out.str();
 }
 
@@ -164,7 +164,8 @@ bool WrapFits(const ssDisplay* d, const ui::DrawnText& t, RECT* used) {
   bool any = false;
   *used = RECT{t.x, t.y, t.x, t.y};
   for (const Placed& p : placed) {
-    const int offset = t.centre ? (t.box.right - t.box.left - (lineEnds[static_cast<std::size_t>(p.line)] - t.x)) / 2 : 0;
+    const int offset =
+        t.centre ? (t.box.right - t.box.left - (lineEnds[static_cast<std::size_t>(p.line)] - t.x)) / 2 : 0;
     const RECT ink = InkRect(t.font, words[p.word].text.c_str(), p.x + offset, p.y);
     if (ui::IsEmpty(ink)) continue;
     *used = any ? ui::Union(*used, ink) : ink;

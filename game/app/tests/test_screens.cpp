@@ -480,7 +480,7 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
   using namespace ks::app;
   app->prefs[pref::kRoomGraphics] = 0;
   app->prefs[pref::kAdversaryView] = 0;  // "Overhead"
-  StartMatch(2, 1, 11);                   // 9-Ball against the computer
+  StartMatch(2, 1, 11);                  // 9-Ball against the computer
   ASSERT_EQ(app->state, AppState::kPlay);
   EXPECT_FALSE(app->scene->scene.host.roomGraphics);
   EXPECT_FALSE(app->control->Computer()->fromTableEnd);
@@ -512,7 +512,7 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
   ASSERT_NE(settings, nullptr);
   static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kRoomGraphics))->SetCurSel(1);
   static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kAdversaryView))->SetCurSel(1);  // "Downtable"
-  Key(0x33);  // Save
+  Key(0x33);                                                                                // Save
   ASSERT_EQ(app->state, AppState::kPlay);
   EXPECT_TRUE(app->scene->scene.host.roomGraphics);
   EXPECT_TRUE(app->control->Computer()->fromTableEnd);
@@ -792,9 +792,8 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
       eachChoice(o.states, CareerNicknameDlg::kDifficulty, 4);
     } else if (name == "career map") {
       for (int room = 0; room < 6; ++room)
-        o.states.emplace_back("room " + std::to_string(room), [room](Dlg* s) {
-          s->FocusChild(s->GetChild(CareerMapDlg::kRoomPictureIds[room]));
-        });
+        o.states.emplace_back("room " + std::to_string(room),
+                              [room](Dlg* s) { s->FocusChild(s->GetChild(CareerMapDlg::kRoomPictureIds[room])); });
     } else if (name == "settings") {
       for (int id : {SettingsDlg::kVolume, SettingsDlg::kRoomGraphics, SettingsDlg::kUserView,
                      SettingsDlg::kAdversaryView, SettingsDlg::kOrientation, SettingsDlg::kRenderMethod})
@@ -806,7 +805,8 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
     } else if (name == "help rules") {
       eachChoice(o.states, HelpRulesDlg::kGameType, 6);
     } else if (name == "help") {
-      for (int id : {HelpMainDlg::kControls, HelpMainDlg::kGameRules, HelpMainDlg::kQuickPlay, HelpMainDlg::kCareerPlay})
+      for (int id :
+           {HelpMainDlg::kControls, HelpMainDlg::kGameRules, HelpMainDlg::kQuickPlay, HelpMainDlg::kCareerPlay})
         o.states.emplace_back("focus " + std::to_string(id), focus(id));
     } else if (name == "in-game menu") {
       o.states.emplace_back("career hold", [](Dlg* s) {
@@ -827,9 +827,8 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
     display->m_YScale = static_cast<float>(shape.height) / 176.0f;
     app->display = std::move(display);
     EXPECT_EQ(ui::ScreenWidth(app->display.get()), shape.width) << "an upright screen is laid out upright";
-    const std::string where =
-        " at " + std::to_string(shape.width) + "x" + std::to_string(shape.height) + " turned " +
-        std::to_string(shape.rotate);
+    const std::string where = " at " + std::to_string(shape.width) + "x" + std::to_string(shape.height) + " turned " +
+                              std::to_string(shape.rotate);
     // The widest nickname the new-career keyboard takes on this screen.
     {
       auto* screen = kit::Open<CareerNewDlg>(app);
@@ -854,7 +853,8 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
       for (const std::string& p : fit::Problems(screen)) ADD_FAILURE() << o.name << where << ": " << p;
       for (const auto& [state, apply] : o.states) {
         apply(screen);
-        for (const std::string& p : fit::Problems(screen)) ADD_FAILURE() << o.name << ", " << state << where << ": " << p;
+        for (const std::string& p : fit::Problems(screen))
+          ADD_FAILURE() << o.name << ", " << state << where << ": " << p;
       }
       Pump(kTick);  // drawn once
       // Deleted now, while the display they were built on still exists.
@@ -976,8 +976,8 @@ TEST_F(Screens, QuickPlayShowsTheRulesPictureOfEachGameType) {
     const ssImage* image = picture->Image();
     ASSERT_NE(image, nullptr) << game;
     const std::vector<std::uint8_t> pixels(
-        image->Pixels(), image->Pixels() + static_cast<std::size_t>(image->Width()) * image->Height() *
-                                               BytesPerPixel(image->Format()));
+        image->Pixels(),
+        image->Pixels() + static_cast<std::size_t>(image->Width()) * image->Height() * BytesPerPixel(image->Format()));
     EXPECT_TRUE(std::find(seen.begin(), seen.end(), pixels) == seen.end()) << game << ": a picture of its own";
     seen.push_back(pixels);
     const POINT size = ui::ImageSize(app->display.get(), picture->Image());

@@ -92,8 +92,8 @@ int ChoiceList::Paint(const RECT& dirty) {
       RECT valueClip;
       if (ui::Intersect(valueClip, textBox, clip)) {
         if ((m_Style & kColumns) != 0) {
-          ui::DrawColumns(this, textBox, m_Device, m_Font, m_Choices.Text(m_Current), x + u, y, m_TabStops, m_ValueText, m_ValueBack,
-                          m_ValueShadow, shadow, valueClip);
+          ui::DrawColumns(this, textBox, m_Device, m_Font, m_Choices.Text(m_Current), x + u, y, m_TabStops, m_ValueText,
+                          m_ValueBack, m_ValueShadow, shadow, valueClip);
         } else {
           DrawCaption(m_Choices.Text(m_Current), x + u, y, m_ValueText, m_ValueBack, m_ValueShadow, false, shadow,
                       textBox, valueClip);

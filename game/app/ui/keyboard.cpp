@@ -384,7 +384,8 @@ int Keyboard::Paint(const RECT& dirty) {
     Measure(L"M", &mw, &mh);
     Measure(m_Caption, &cw, nullptr);
     const int x = m_TextBox.left + 2 * mw + m_BorderX;
-    const int y = std::min<int>(m_TextBox.top + ((m_TextBox.bottom - m_TextBox.top) - mh) / 2 + 1, m_TextBox.bottom - mh);
+    const int y =
+        std::min<int>(m_TextBox.top + ((m_TextBox.bottom - m_TextBox.top) - mh) / 2 + 1, m_TextBox.bottom - mh);
     DrawCaption(m_Caption, x, y, m_ColourC, m_ColourB, m_ColourC, false, false, m_TextBox, dirty);
     const std::uint32_t colour = m_HasFocus != 0 ? m_ColourA : ScaleColour(m_ColourA, 0.55f);
     DrawCaption(m_Text, x + 4 * static_cast<int>(m_BorderUnit) + cw, y, colour, m_ColourB, m_ColourC, false, false,

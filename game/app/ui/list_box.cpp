@@ -84,7 +84,8 @@ int ListBox::Paint(const RECT& dirty) {
     const int u = static_cast<int>(m_BorderUnit);
     RECT textBox = ClientScreenRect();
     // The rows end half a border unit before the scroll bar.
-    if (m_Bar != nullptr && m_Bar->IsVisible()) textBox.right = std::min(textBox.right, m_Bar->ScreenRect().left - u / 2);
+    if (m_Bar != nullptr && m_Bar->IsVisible())
+      textBox.right = std::min(textBox.right, m_Bar->ScreenRect().left - u / 2);
     if ((m_Flags & ui::kFlagTransparent) == 0) Fill(clip, clip, 1, m_ColourB);
     if ((m_Flags & ui::kFlagTranslucent) != 0) {
       std::uint32_t colour = m_ColourB;
@@ -107,8 +108,8 @@ int ListBox::Paint(const RECT& dirty) {
         const int row = m_TopRow + i;
         const std::uint32_t colour = row == m_Selection ? m_ColourA : dim;
         if ((m_Style & kColumns) != 0) {
-          ui::DrawColumns(this, textBox, m_Device, m_Font, m_Rows.Text(row), x, y, m_TabStops, colour, m_ColourB, m_ColourC, false,
-                          rowClip);
+          ui::DrawColumns(this, textBox, m_Device, m_Font, m_Rows.Text(row), x, y, m_TabStops, colour, m_ColourB,
+                          m_ColourC, false, rowClip);
         } else {
           DrawCaption(m_Rows.Text(row), x, y, colour, m_ColourB, m_ColourC, false, false, textBox, rowClip);
         }

@@ -50,8 +50,9 @@ int RowList::CopyText(int index, wchar_t* buffer, std::size_t capacity) const {
   return static_cast<int>(n);
 }
 
-void DrawColumns(const Wnd* owner, const RECT& box, ssDisplay* device, ssFont* font, const wchar_t* text, int x, int y, const int* stops,
-                 std::uint32_t colour, std::uint32_t back, std::uint32_t shadow, bool withShadow, const RECT& clip) {
+void DrawColumns(const Wnd* owner, const RECT& box, ssDisplay* device, ssFont* font, const wchar_t* text, int x, int y,
+                 const int* stops, std::uint32_t colour, std::uint32_t back, std::uint32_t shadow, bool withShadow,
+                 const RECT& clip) {
   if (device == nullptr || font == nullptr || text == nullptr || text[0] == 0) return;
   // One column at a time through a bounded buffer: no allocation per row.
   wchar_t column[256];

@@ -50,7 +50,8 @@ class RowList {
 // x_(k+1) = max(x_k + w_k, x + stop_k). Past the last tab stop columns
 // simply follow each other. Each column is shown to the text probe as
 // drawn by `owner` in `box`.
-void DrawColumns(const Wnd* owner, const RECT& box, ssDisplay* device, ssFont* font, const wchar_t* text, int x, int y, const int* stops,
-                 std::uint32_t colour, std::uint32_t back, std::uint32_t shadow, bool withShadow, const RECT& clip);
+void DrawColumns(const Wnd* owner, const RECT& box, ssDisplay* device, ssFont* font, const wchar_t* text, int x, int y,
+                 const int* stops, std::uint32_t colour, std::uint32_t back, std::uint32_t shadow, bool withShadow,
+                 const RECT& clip);
 
 }  // namespace ui

@@ -82,7 +82,8 @@ TEST(RulesPictures, SixNamedPicturesOfTheirRacks) {
     for (std::size_t j = 0; j < i; ++j) EXPECT_NE(members[i].data, members[j].data) << names[j];
   }
   // The name: light letters in the band at the top, none without it.
-  fontmake::TextLine name = fontmake::RenderLine(std::string(KS_DEJAVU_DIR) + "/DejaVuSans-Bold.ttf", 11, "9-Ball", error);
+  fontmake::TextLine name =
+      fontmake::RenderLine(std::string(KS_DEJAVU_DIR) + "/DejaVuSans-Bold.ttf", 11, "9-Ball", error);
   ASSERT_GT(name.width, 0) << error;
   auto light = [](const imgconv::Picture& p) {
     int n = 0;
