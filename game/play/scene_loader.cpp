@@ -1,5 +1,7 @@
 #include "play/scene_loader.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <cwchar>
 
@@ -85,6 +87,7 @@ LoadReport PlayScene::LoadRoom(int index) {
 
   // The projection: the display's shape picks the field of view.
   const double degrees = FieldOfViewDegrees(d.m_Width, d.m_Height);
+  fieldOfView_ = degrees;
   std::int32_t focal = 0;
   d.SetPerspective(static_cast<Fix16>(degrees * kRadiansPerDegree * 65536.0), &focal);
   scene.SetRadiusScale(focal > 0 ? focal : 1024);
@@ -110,11 +113,20 @@ void PlayScene::SetCamera(CameraPreset preset) {
       view.pitch = -16192;
       view.SetDistance(large ? 0x734B40 : 0x5BCCA4);
       break;
-    case CameraPreset::kOverhead:
+    case CameraPreset::kOverhead: {
       view.yaw = 0;
       view.pitch = -0x10000;
-      view.SetDistance(large ? 0xD80000 : 0xB40000);
+      // High enough that the head spot (where the cue ball stands, three
+      // quarters of the way to the head rail) and a ball's width more fit
+      // the narrow side of the view, whatever the field of view.
+      const int vw = device_->m_VWidth > 0 ? device_->m_VWidth : device_->m_Width;
+      const int vh = device_->m_VHeight > 0 ? device_->m_VHeight : device_->m_Height;
+      const double aspect = vh > 0 ? std::max(1.0, static_cast<double>(vw) / vh) : 1.0;
+      const double reach = 0.75 * (large ? 38.4375 : 32.0) + 2.0;
+      const double fits = reach * aspect / std::tan(fieldOfView_ * kRadiansPerDegree / 2);
+      view.SetDistance(std::max<Fix16>(large ? 0xD80000 : 0xB40000, static_cast<Fix16>(fits * 65536.0)));
       break;
+    }
     case CameraPreset::kSide:
       view.yaw = 0x10000;
       view.pitch = -9000;

@@ -80,6 +80,7 @@ class PlayScene {
   ssDisplayS16* device_;
   Pool* pool_;
   int room_ = 0;
+  double fieldOfView_ = 24.0;  // degrees, as the projection was set
   ssImage* numbers_ = nullptr;
   ssImage* shadow_ = nullptr;
   ssImage* light_ = nullptr;
