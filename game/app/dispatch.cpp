@@ -58,6 +58,18 @@ LPARAM TurnPenPosition(LPARAM position, int rotate, int w, int h, float scaleX, 
                                                                              << 16);
 }
 
+WPARAM MenuKey(WPARAM key) {
+  switch (key) {
+    case VK_ESCAPE:
+    case VK_F1:
+      return 0x39;
+    case VK_F2:
+      return 0x33;
+    default:
+      return key;
+  }
+}
+
 WPARAM TurnArrowKey(WPARAM key, int rotate) {
   static constexpr WPARAM kCycle[4] = {0x25, 0x26, 0x27, 0x28};  // Left, Up, Right, Down
   for (int i = 0; i < 4; ++i)
@@ -83,6 +95,8 @@ std::uint32_t ksMain::FeedControl(const InputEvent& e) {
 void ksMain::HandleEvent(InputEvent& e) {
   if (e.message == WM_LBUTTONDOWN || e.message == WM_LBUTTONUP || e.message == WM_MOUSEMOVE) TurnPen(e);
   if (e.message == WM_KEYDOWN || e.message == WM_KEYUP) TurnKey(e);
+  // Typed characters are for the on-screen keyboard of the menus only.
+  if (e.message == WM_CHAR && state != AppState::kMenus) return;
 
   switch (state) {
     case AppState::kPlay: {
@@ -94,9 +108,15 @@ void ksMain::HandleEvent(InputEvent& e) {
         if (Reached(GetTime(), *resultUntil) || e.message == WM_KEYUP || e.message == WM_LBUTTONUP) FinishMatch();
         return;
       }
-      // The in-game menu key opens the menu over the table between shots.
-      if (e.message == WM_KEYUP && keyMap && !control->ShotRunning() &&
+      // The in-game menu key opens the menu over the table at any time, the
+      // computer's turn included; a running shot is first played to its end,
+      // so the menu's choices find the balls at rest.
+      if (e.message == WM_KEYUP && keyMap &&
           keyMap->ActionOf(static_cast<std::uint32_t>(e.wParam)) == ks::play::KeyMap::kInGameMenu) {
+        if (control->ShotRunning() && ZipToEnd() != 0) {
+          ShowMatchOver();
+          return;
+        }
         ::PushInGameMenu(this);
         return;
       }
@@ -110,17 +130,13 @@ void ksMain::HandleEvent(InputEvent& e) {
       inPlay = true;
       // A held key stands in for the frame tick, so it draws a frame too.
       if (e.message == WM_TIMER || e.message == WM_KEYDOWN) DrawMatchFrame(false);
-      if (over != 0) {
-        // The verdict stays on screen a moment before the menus return.
-        DrawMatchFrame(true);
-        WriteLog(kLog, L"Match over: %s %d:%d", lastResult_.c_str(), pool()->rules.GamesWon[0],
-                 pool()->rules.GamesWon[1]);
-        resultUntil = GetTime() + kResultHoldMs;
-      }
+      if (over != 0) ShowMatchOver();
       return;
     }
     case AppState::kMenus: {
       if (!dlgMan) return;
+      if (e.message == WM_KEYDOWN || e.message == WM_KEYUP) e.wParam = MenuKey(e.wParam);
+      if (e.message == WM_CHAR) e.message = ui::kMsgChar;
       dlgMan->Dispatch(e);
       if (state == AppState::kMenus) {
         // Only a screen with something to paint is drawn and shown, so an
@@ -141,7 +157,12 @@ void ksMain::HandleEvent(InputEvent& e) {
         // Back to the match under the in-game menu; with no match the
         // main menu comes back instead.
         state = inPlay && control ? AppState::kPlay : AppState::kMainMenu;
-        if (state == AppState::kPlay) DrawMatchFrame(true);
+        if (state == AppState::kPlay) {
+          // The settings may have changed on the way (in-game menu,
+          // Settings): the match takes them as it goes on.
+          ApplyPrefsToTable();
+          DrawMatchFrame(true);
+        }
       }
       return;
     }
@@ -224,6 +245,13 @@ void ksMain::HandleEvent(InputEvent& e) {
   }
 }
 
+void ksMain::ShowMatchOver() {
+  // The verdict stays on screen a moment before the menus return.
+  DrawMatchFrame(true);
+  WriteLog(kLog, L"Match over: %s %d:%d", lastResult_.c_str(), pool()->rules.GamesWon[0], pool()->rules.GamesWon[1]);
+  resultUntil = GetTime() + kResultHoldMs;
+}
+
 void ksMain::DrawFullScreenImage(ssImage* image) {
   display->BeginDraw();
   if (image != nullptr) {
@@ -282,6 +310,11 @@ void ksMain::CreateControl(StartMode mode) {
   host.clock = [this] { return GetTime(); };
   host.scene = &scene->scene.host;
   host.resetZoomAfterShot = prefs[ks::app::pref::kUserView] != 0;
+  // The camera distance the last match ended with, and the room's view
+  // distances from a table end and from above.
+  host.aimDistance = cameraDistance;
+  host.endViewDistance = nearViewDistance;
+  host.overheadDistance = farViewDistance;
   host.screenWidth = display->m_Rotate & 1 ? display->m_Height : display->m_Width;
   host.screenHeight = display->m_Rotate & 1 ? display->m_Width : display->m_Height;
   for (std::size_t i = 0; i < ks::app::kKeyMapSize; ++i) keyMap->keys[i] = prefs.keys[i];
@@ -290,6 +323,7 @@ void ksMain::CreateControl(StartMode mode) {
   scene->scene.host.clock = [this] { return GetTime(); };
   control = std::make_unique<ks::play::Control>(pool(), &scene->view, keyMap.get(), host);
   control->Start();
+  ApplyPrefsToTable();
   inPlay = true;
   resultUntil.reset();
   lastHud_.clear();
@@ -297,6 +331,27 @@ void ksMain::CreateControl(StartMode mode) {
   menuStartTime = 0;
   state = AppState::kPlay;
   WriteLog(kLog, L"Ready to Play");
+}
+
+void ksMain::ApplyPrefsToTable() {
+  using namespace ks::app;
+  if (scene) {
+    // "Room Graphics": the room around the table is drawn, or black.
+    scene->scene.host.roomGraphics = prefs[pref::kRoomGraphics] != 0;
+    scene->scene.ForceFull();
+  }
+  if (control && control->Computer() != nullptr) {
+    // "Adversary View": the computer's turn seen from the table end
+    // ("Downtable") or from above ("Overhead").
+    ks::play::AiMode& ai = *control->Computer();
+    const bool fromTableEnd = prefs[pref::kAdversaryView] != 0;
+    if (ai.fromTableEnd != fromTableEnd) {
+      ai.fromTableEnd = fromTableEnd;
+      // A computer still working out its shot is seen from the new place
+      // at once; one already under way keeps the camera it has.
+      if (control->ComputerToPlay() && control->Active() == &ai && ai.phase <= 1) ai.Begin();
+    }
+  }
 }
 
 void ksMain::DrawMatchFrame(bool full) {
@@ -352,6 +407,12 @@ void ksMain::FinishMatch() {
     const int movie = ShowCareerResult();
     if (movie == 0 && returnScreen == 2 && state == AppState::kMenus) ::PushCareerMap(this);
     if (!careerMessage.empty() && dlgMan && display) {
+      // The menus below are shown first: the box sits on them, not on the
+      // last frame of the match.
+      display->BeginDraw();
+      dlgMan->DrawTop();
+      display->EndDraw();
+      display->Present();
       auto* box = new PictureMessageDlg();
       if (box->Build(display.get(), input.get()) != 0) {
         box->SetMessageText(careerMessage.c_str());
@@ -394,7 +455,10 @@ int ksMain::ShowCareerResult() {
     career->matchesWon = static_cast<std::uint16_t>(career->matchesWon + 1);
     career->money += career->bet;
     SaveCareers();
-    if (career->chosenRow == 0 && career->level == career->currentRoom && career->level < ks::app::kRoomCount - 1) {
+    // The room's champion beaten for the first time opens the next room and
+    // plays its movie; the last room's champion wins the career (level 6)
+    // and plays the winning movie.
+    if (career->chosenRow == 0 && career->level == career->currentRoom && career->level < ks::app::kFinalLevel) {
       career->level = static_cast<std::uint8_t>(career->level + 1);
       if (career->level > prefs[ks::app::pref::kBestLevel]) {
         prefs[ks::app::pref::kBestLevel] = career->level;

@@ -156,6 +156,7 @@ class ksMain final : public ks::PoolHost {
   std::uint32_t menuFrames = 0;
   std::uint32_t splashDeadline = 0;
   std::int32_t cameraDistance = 0x1B0000;
+  int movieNumber = -1;  // the movie PlayMovie last opened (0-7), -1 none
   float penScaleX = 1.0f, penScaleY = 1.0f;
   std::wstring documentsFolder;
   std::wstring deviceName = L"<none>";
@@ -213,8 +214,17 @@ class ksMain final : public ks::PoolHost {
 
   // Events the Control sees: 32-bit parameters.
   std::uint32_t FeedControl(const InputEvent& event);
+  // Finishes a running shot at once (the Zip To End key); non-zero when
+  // that ended the match.
+  std::uint32_t ZipToEnd();
   void DrawMatchFrame(bool full);
   void FinishMatch();
+  // The match has ended: its last frame, then the menus after a moment.
+  void ShowMatchOver();
+  // The preferences that change how a match is shown ("Room Graphics",
+  // "Adversary View"), applied to the match on the table: when it starts
+  // and whenever play takes over from the menus (the settings may have
+  // changed on the way).
   void ApplyPrefsToTable();
   void TurnPen(InputEvent& event) const;
   void TurnKey(InputEvent& event) const;

@@ -51,22 +51,20 @@ void ksMain::SavePlayers() {
   if (saves_) saves_->SavePlayers(players);
 }
 
-namespace {
-// Finishes a running shot at once: the Zip To End key.
-void ZipToEnd(ksMain& app) {
-  if (!app.control) return;
-  const ks::play::InputEvent key{WM_KEYDOWN, app.prefs.keys[5], 0, app.GetTime()};
-  app.control->HandleEvent(key);
-  const ks::play::InputEvent up{WM_KEYUP, app.prefs.keys[5], 0, app.GetTime()};
-  app.control->HandleEvent(up);
+std::uint32_t ksMain::ZipToEnd() {
+  if (!control) return 0;
+  const ks::play::InputEvent key{WM_KEYDOWN, prefs.keys[5], 0, GetTime()};
+  std::uint32_t over = control->HandleEvent(key);
+  const ks::play::InputEvent up{WM_KEYUP, prefs.keys[5], 0, GetTime()};
+  over |= control->HandleEvent(up);
+  return over;
 }
-}  // namespace
 
 void ksMain::HoldCareerGame() {
   ks::app::CareerRecord* career = CurrentCareer();
   ks::Pool* p = pool();
   if (career == nullptr || p == nullptr) return;
-  ZipToEnd(*this);
+  ZipToEnd();
   careerHeld = true;
   career->held = 1;
   p->rules.TurnFlags = static_cast<std::uint8_t>(p->rules.TurnFlags & ~8u);
@@ -83,7 +81,7 @@ void ksMain::HoldCareerGame() {
 void ksMain::SaveQuickPlay() {
   ks::Pool* p = pool();
   if (p == nullptr) return;
-  ZipToEnd(*this);
+  ZipToEnd();
   p->rules.TurnFlags = static_cast<std::uint8_t>(p->rules.TurnFlags & ~8u);
   p->SaveBallState();
   ks::app::QuickPlaySave save;

@@ -23,6 +23,7 @@ void ksMain::SetupMatch(bool resetScores) {
       p.OpponentKind = 0;
       break;
   }
+  p.secondComputer = kind == ks::app::SecondPlayer::kComputerSecond ? 1 : 0;
   p.GameType = ks::app::GameTypeOfMenu(matchSetup.menuGame);
   matchSetup.gameType = static_cast<std::uint16_t>(p.GameType);
   p.rules.MatchGoal = static_cast<std::int16_t>(matchSetup.gameGoal == 0 ? 1 : matchSetup.gameGoal);
@@ -44,6 +45,9 @@ void ksMain::SetupMatch(bool resetScores) {
     p.rules.Outcome = 0;
     p.rules.OutcomeDetail = 0;
   }
+  // The camera's two angles (-34 degrees) and two steps.
+  p.cameraAngles = {-0x220000, -0x220000};
+  p.cameraSteps = {2304, 2304};
   if (resetScores) p.SaveBallState();
   SavePrefs();
 }

@@ -16,6 +16,9 @@ enum class SecondPlayer : std::uint16_t { kPractice = 0, kComputer = 1, kHuman =
 enum class MenuGame : std::uint16_t { kSixBall = 0, kEightBall, kNineBall, kTenBall, kRotation, kStraight };
 inline constexpr int kMenuGameCount = 6;
 inline constexpr int kRoomCount = 6;
+// A career's level counts the rooms whose champion it has beaten; beating
+// the last room's champion wins the career.
+inline constexpr int kFinalLevel = kRoomCount;
 inline constexpr int kOpponentCount = 161;  // entries of the opponent table
 
 struct MatchSetup {

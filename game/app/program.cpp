@@ -132,6 +132,10 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       break;
     case WM_COMMAND:
       return DefWindowProcW(window, message, wParam, lParam);
+    case WM_CHAR:
+      // A desktop keyboard's character, for the on-screen keyboard.
+      event = InputEvent{message, wParam, lParam, GetTickCount()};
+      break;
     case WM_TIMER:
       if (app != nullptr && app->active) {
         event = InputEvent{message, wParam, lParam, GetTickCount()};

@@ -6,6 +6,7 @@
 #include "display/display_s16.h"
 #include "ks_main.h"
 #include "screens.h"
+#include "screens/screen_kit.h"
 #include "ui/choice_list.h"
 #include "ui/dlg_man.h"
 #include "ui/message_dlg.h"
@@ -221,11 +222,12 @@ void QuickPlayDlg::ShowInfo(const wchar_t* picture, const wchar_t* text, int wid
   const RECT& at = picture_->Position();
   picture_->MoveWindow(at.left, at.top, width, pictureHeight_, true);
   text_->MoveWindow(label.left, label.top, label.right - label.left, label.bottom - label.top, true);
-  text_->SetFontByName(font, L"UI", L"res.ark");
   // A picture that cannot be loaded leaves the one shown before.
   picture_->SetImageByName(picture, L"UI", L"res.ark");
   picture_->MoveWindow(at.left, at.top, width, pictureHeight_, true);
   text_->SetText(text);
+  // A text too long for the label in its font takes the smallest one.
+  kit::FitFont(text_, {font, L"Small Fonts6"});
   Invalidate(0);
 }
 

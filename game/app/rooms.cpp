@@ -172,6 +172,7 @@ int ksMain::PlayMovie(int number) {
   const bool known = number >= 0 && number < 8;
   const bool opened = known && movie->Open(kMovies[number], L"Movies", L"movies.ark") == 0;
   if (known) WriteLog(kLog, L"Play %s", kMovies[number]);
+  movieNumber = opened ? number : -1;
   if (opened) {
     const int volume = audio ? audio->GetVolume() : 5;
     movie->SetVolume(static_cast<std::uint32_t>(volume < 5 ? 5 : volume));

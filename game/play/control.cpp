@@ -717,15 +717,22 @@ void AiMode::Begin() {
   View* v = GetTop();
   if (v == nullptr) return;
   if (fromTableEnd) {
-    v->target = FixVec3{0, 0x224000, (v->yaw & 0x3FFFF) == 0 ? 0x5BCCA4 : -0x5BCCA4};
+    // From the nearer table end, looking down the table's length, as the
+    // turn view stands.
+    const std::int32_t yaw = v->yaw & 0x3FFFF;
+    v->yaw = yaw < 0x10000 || yaw > 0x30000 ? 0 : 0x20000;
+    v->target = FixVec3{0, 0x224000, v->yaw == 0 ? 0x5BCCA4 : -0x5BCCA4};
+    v->eye.x = v->eye.y = 0;
     v->pitch = -16192;
+    if (host != nullptr && host->endViewDistance > 0) v->SetDistance(host->endViewDistance);
   } else {
     // From above, the whole table in sight.
     v->target = FixVec3{0, 0, 0};
     v->eye.x = v->eye.y = 0;
     v->yaw = -0x10000;
     v->pitch = -0x10000;
-    v->SetDistance(pool->table.hz > 0x200000 ? 0xD80000 : 0xB40000);
+    v->SetDistance(host != nullptr && host->overheadDistance > 0 ? host->overheadDistance
+                                                                 : (pool->table.hz > 0x200000 ? 0xD80000 : 0xB40000));
   }
   v->Recompute();
   v->Apply();
@@ -892,6 +899,7 @@ Control::Control(Pool* p, View* v, const KeyMap* keys, PlayHost host) : host_(st
   pool = p;
   view = v;
   keyMap = keys;
+  aimDistance_.fill(host_.aimDistance);
 }
 
 Control::~Control() = default;
@@ -957,7 +965,8 @@ void Control::ResetTurnView() {
   view->yaw = yaw;
   view->pitch = -16192;
   view->target = FixVec3{0, 0x224000, z};
-  view->SetDistance(pool->table.hz > 0x200000 ? 0x734B40 : 0x5C67E0);
+  view->SetDistance(host_.endViewDistance > 0 ? host_.endViewDistance
+                                              : (pool->table.hz > 0x200000 ? 0x734B40 : 0x5C67E0));
   view->Recompute();
   view->Apply();
   MarkView(view);
@@ -1264,7 +1273,8 @@ void Control::TopDownView() {
   view->eye.x = view->eye.y = 0;
   view->yaw = -0x10000;
   view->pitch = -0x10000;
-  view->SetDistance(pool->table.hz > 0x200000 ? 0xD80000 : 0xB40000);
+  view->SetDistance(host_.overheadDistance > 0 ? host_.overheadDistance
+                                               : (pool->table.hz > 0x200000 ? 0xD80000 : 0xB40000));
   view->Recompute();
   view->Apply();
   MarkView(view);

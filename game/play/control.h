@@ -36,6 +36,12 @@ struct PlayHost {
   SceneHost* scene = nullptr;            // the stick-shown flag
   std::function<void()> draw;            // draws a frame of the table
   bool resetZoomAfterShot = false;
+  // Where each player's aiming distance starts: the camera distance the
+  // last match left it at.
+  Fix16 aimDistance = 0x1B0000;
+  // The room's View distances for the view from a table end and the view
+  // from above; 0 keeps the Control's own.
+  Fix16 endViewDistance = 0, overheadDistance = 0;
   int screenWidth = 320, screenHeight = 240;  // logical pixels
   // The outline of the cue stick's grip as the screen shows it now, in
   // logical pixels: the number of points written (two words each), fewer

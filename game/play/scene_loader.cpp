@@ -1,5 +1,7 @@
 #include "play/scene_loader.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <cwchar>
 
@@ -30,6 +32,15 @@ int RoomFromName(const char* name) {
     if (*a == 0 && *b == 0) return i;
   }
   return -1;
+}
+
+double FieldOfViewDegrees(int width, int height) {
+  if (height <= 0) return 24.0;
+  const double ratio = static_cast<double>(width) / height;
+  if (ratio <= 1.0) return 21.0;
+  if (ratio < 1.34) return 24.0;
+  if (ratio < 1.57) return 26.0;
+  return 24.0;
 }
 
 PlayScene::PlayScene(ssDisplayS16* device, Pool* pool) : scene(device, pool, &view), device_(device), pool_(pool) {
@@ -74,11 +85,11 @@ LoadReport PlayScene::LoadRoom(int index) {
   stick.Init(d.ModelDevice(), stickTexture_);
   report.stick = stick.Load(L"Stick.kso", L"Rooms", archive) == 1;
 
-  // The projection: the logical screen's shape picks the field of view.
-  const int vw = d.m_VWidth > 0 ? d.m_VWidth : d.m_Width, vh = d.m_VHeight > 0 ? d.m_VHeight : d.m_Height;
-  const double degrees = vw >= vh ? 24.0 : 21.0;
+  // The projection: the display's shape picks the field of view.
+  const double degrees = FieldOfViewDegrees(d.m_Width, d.m_Height);
+  fieldOfView_ = degrees;
   std::int32_t focal = 0;
-  d.SetPerspective(static_cast<Fix16>(degrees * 3.14159265358979 / 180.0 * 65536.0), &focal);
+  d.SetPerspective(static_cast<Fix16>(degrees * kRadiansPerDegree * 65536.0), &focal);
   scene.SetRadiusScale(focal > 0 ? focal : 1024);
   scene.SetRoom(&room);
   scene.SetTable(report.table ? &table : nullptr);
@@ -102,11 +113,20 @@ void PlayScene::SetCamera(CameraPreset preset) {
       view.pitch = -16192;
       view.SetDistance(large ? 0x734B40 : 0x5BCCA4);
       break;
-    case CameraPreset::kOverhead:
+    case CameraPreset::kOverhead: {
       view.yaw = 0;
       view.pitch = -0x10000;
-      view.SetDistance(large ? 0xD80000 : 0xB40000);
+      // High enough that the head spot (where the cue ball stands, three
+      // quarters of the way to the head rail) and a ball's width more fit
+      // the narrow side of the view, whatever the field of view.
+      const int vw = device_->m_VWidth > 0 ? device_->m_VWidth : device_->m_Width;
+      const int vh = device_->m_VHeight > 0 ? device_->m_VHeight : device_->m_Height;
+      const double aspect = vh > 0 ? std::max(1.0, static_cast<double>(vw) / vh) : 1.0;
+      const double reach = 0.75 * (large ? 38.4375 : 32.0) + 2.0;
+      const double fits = reach * aspect / std::tan(fieldOfView_ * kRadiansPerDegree / 2);
+      view.SetDistance(std::max<Fix16>(large ? 0xD80000 : 0xB40000, static_cast<Fix16>(fits * 65536.0)));
       break;
+    }
     case CameraPreset::kSide:
       view.yaw = 0x10000;
       view.pitch = -9000;

@@ -31,6 +31,13 @@ inline constexpr int kRoomCount = 6;
 const wchar_t* RoomName(int index);
 int RoomFromName(const char* name);  // -1 when unknown
 
+// The field of view (degrees) for a display of that size: at most 1.0
+// wide for 1 high gives 21, below 1.34 gives 24, below 1.57 gives 26,
+// wider again 24.
+double FieldOfViewDegrees(int width, int height);
+// Degrees to radians as the game converts them (slightly less than pi/180).
+inline constexpr double kRadiansPerDegree = 0.017444445;
+
 enum class CameraPreset {
   kTableEnd,  // from behind the head of the table, looking down its length
   kOverhead,  // straight down from above
@@ -73,6 +80,7 @@ class PlayScene {
   ssDisplayS16* device_;
   Pool* pool_;
   int room_ = 0;
+  double fieldOfView_ = 24.0;  // degrees, as the projection was set
   ssImage* numbers_ = nullptr;
   ssImage* shadow_ = nullptr;
   ssImage* light_ = nullptr;

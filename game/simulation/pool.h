@@ -448,6 +448,12 @@ class Pool {
   int16_t GameType = 3;
   int16_t OpponentKind = 1;
   int16_t skill = 1;
+  // The application's match set-up writes these: the second computer flag
+  // (player 2 a computer set up as playing against a computer) and the
+  // two camera angles (Fix16 degrees) and camera steps.
+  uint8_t secondComputer = 0;
+  std::array<Fix16, 2> cameraAngles{};
+  std::array<int32_t, 2> cameraSteps{};
   uint32_t MoneyBallMask = 0x40;
   FixVec3 cueDirection{0, 0, -kFixOne30};  // points from the ball to the stick
   std::array<Fix16, 2> cueTip{};           // side, height; positive height strikes above centre

@@ -206,4 +206,58 @@ std::vector<std::uint8_t> Render(const Options& options, std::string& error) {
   return out;
 }
 
+TextLine RenderLine(const std::string& facePath, int pixels, const std::string& text, std::string& error) {
+  TextLine line;
+  if (pixels < 4 || pixels > 200) {
+    error = "the size must be 4 to 200 pixels";
+    return line;
+  }
+  FT_Library library = nullptr;
+  if (FT_Init_FreeType(&library) != 0) {
+    error = "FreeType cannot start";
+    return line;
+  }
+  FT_Face face = nullptr;
+  if (FT_New_Face(library, facePath.c_str(), 0, &face) != 0) {
+    FT_Done_FreeType(library);
+    error = "cannot open the face " + facePath;
+    return line;
+  }
+  FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixels));
+  const int ascender = static_cast<int>((face->size->metrics.ascender + 63) >> 6);
+  const int descender = static_cast<int>((-face->size->metrics.descender + 63) >> 6);
+  // The glyphs first, with where each lies along the line.
+  struct Placed {
+    Bitmap bitmap;
+    int x;
+  };
+  std::vector<Placed> glyphs;
+  int pen = 0, left = 0, right = 0;
+  for (const char c : text) {
+    if (c < 32 || c > 126) continue;
+    Bitmap b;
+    if (!RenderGlyph(face, static_cast<std::uint32_t>(c), FT_LOAD_TARGET_LIGHT, FT_RENDER_MODE_NORMAL, b)) continue;
+    left = std::min(left, pen + b.left);
+    right = std::max({right, pen + b.advance, pen + b.left + b.width});
+    glyphs.push_back(Placed{std::move(b), pen});
+    pen += glyphs.back().bitmap.advance;
+  }
+  FT_Done_Face(face);
+  FT_Done_FreeType(library);
+  line.width = right - left;
+  line.height = ascender + descender;
+  line.coverage.assign(static_cast<std::size_t>(line.width) * line.height, 0);
+  for (const Placed& g : glyphs) {
+    for (int r = 0; r < g.bitmap.rows; ++r) {
+      for (int x = 0; x < g.bitmap.width; ++x) {
+        const int cx = g.x + g.bitmap.left + x - left, cy = ascender - g.bitmap.top + r;
+        if (cx < 0 || cy < 0 || cx >= line.width || cy >= line.height) continue;
+        std::uint8_t& out = line.coverage[static_cast<std::size_t>(cy) * line.width + cx];
+        out = std::max(out, g.bitmap.at(x, r));
+      }
+    }
+  }
+  return line;
+}
+
 }  // namespace fontmake

@@ -24,4 +24,14 @@ struct Options {
 // The file's bytes, or an empty vector with `error` set.
 std::vector<std::uint8_t> Render(const Options& options, std::string& error);
 
+// One line of text rendered from a face in grey coverage (0-255), for the
+// words drawn into pictures: `width` by `height` pixels, row by row.
+struct TextLine {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> coverage;
+};
+// Characters 32-126 only; empty with `error` set when the face cannot be
+// used.
+TextLine RenderLine(const std::string& facePath, int pixels, const std::string& text, std::string& error);
+
 }  // namespace fontmake

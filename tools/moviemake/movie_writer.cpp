@@ -391,6 +391,8 @@ struct Canvas {
   }
 };
 
+int TitleMargin(int w, int h) { return std::min(w, h) / 30; }
+
 struct Layout {
   double left, top, right, bottom;  // the cloth
   double radius;                    // of a ball
@@ -435,7 +437,11 @@ void DrawTitle(Canvas& c, const std::string& title, double appear) {
   if (title.empty() || appear <= 0) return;
   const int w = static_cast<int>(c.p.width), h = static_cast<int>(c.p.height);
   const int chars = static_cast<int>(title.size());
-  const int scale = std::max(1, std::min(w / (chars * 6 + 2), h / 24));
+  // The game shows a movie unscaled in the middle of the screen, so an
+  // upright screen sees only the middle square of a landscape frame: the
+  // title keeps inside that square, a margin from its sides.
+  const int room = std::min(w, h) - 2 * TitleMargin(w, h);
+  const int scale = std::max(1, std::min(room / (chars * 6), h / 24));
   const int textW = chars * 6 * scale - scale, textH = 7 * scale;
   const int x0 = (w - textW) / 2, y0 = h / 3 - textH / 2;
   const double shadow[3] = {0, 0, 0}, gold[3] = {255, 215, 90};

@@ -1,6 +1,7 @@
-// uimake FONTDIR OUTDIR: writes OUTDIR/UI/res.ark, the game's menu archive:
-// every ".fnt" font in FONTDIR, the menu pictures made here and the table's
-// pictures made by the table asset makers.
+// uimake FONTDIR OUTDIR FACE: writes OUTDIR/UI/res.ark, the game's menu
+// archive: every ".fnt" font in FONTDIR, the menu pictures made here (the
+// rules pictures' words in the TrueType FACE) and the table's pictures made
+// by the table asset makers.
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -15,19 +16,29 @@
 
 int main(int argc, char** argv) {
   constexpr const char* kUsage =
-      "usage: uimake FONTDIR OUTDIR\n"
+      "usage: uimake FONTDIR OUTDIR FACE\n"
       "  writes OUTDIR/UI/res.ark: the fonts of FONTDIR (*.fnt), the menu\n"
-      "  pictures and the table's pictures\n";
+      "  pictures (the rules pictures' words in the TrueType FACE) and the\n"
+      "  table's pictures\n";
   if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  if (argc != 3 || argv[1][0] == '-' || argv[2][0] == '-') {
+  if (argc != 4 || argv[1][0] == '-' || argv[2][0] == '-' || argv[3][0] == '-') {
     std::fputs(kUsage, stderr);
     return 2;
   }
   namespace fs = std::filesystem;
   std::vector<arkpack::Member> members = uimake::MenuPictures();
+  {
+    std::string error;
+    std::vector<arkpack::Member> rules = uimake::RulesPictures(argv[3], error);
+    if (rules.empty()) {
+      std::fprintf(stderr, "uimake: %s\n", error.c_str());
+      return 1;
+    }
+    for (auto& m : rules) members.push_back(std::move(m));
+  }
   for (auto& m : tablemake::UiMembers()) members.push_back(std::move(m));
   // A portrait per computer opponent the menus show, named by nickname.
   {

@@ -366,4 +366,75 @@ std::vector<arkpack::Member> MenuPictures() {
   return members;
 }
 
+namespace {
+
+// The balls' colours by number (9 to 15 are the stripes of 1 to 7).
+constexpr std::uint32_t kBallColour[8] = {0xF2EFE6, 0xE0B020, 0x1D4FB0, 0xB02020,
+                                          0x5A2A8A, 0xE06A1A, 0x1E7A3A, 0x6A1A1A};
+
+struct Rack {
+  const char* file;
+  const char* name;
+  int keyBall;                         // the ball the game is won on; 0 none
+  std::vector<std::vector<int>> rows;  // back row first, the apex last
+};
+
+const Rack kRacks[6] = {
+    {"6ball.tga", "6-Ball", 6, {{4, 6, 5}, {2, 3}, {1}}},
+    {"8ball.tga", "8-Ball", 8, {{6, 13, 7, 14, 15}, {11, 4, 12, 5}, {10, 8, 3}, {9, 2}, {1}}},
+    {"9ball.tga", "9-Ball", 9, {{8}, {6, 7}, {4, 9, 5}, {2, 3}, {1}}},
+    {"10ball.tga", "10-Ball", 10, {{6, 7, 8, 9}, {4, 10, 5}, {2, 3}, {1}}},
+    {"rotation.tga", "Rotation", 0, {{2, 6, 7, 8, 3}, {4, 13, 14, 5}, {11, 15, 12}, {9, 10}, {1}}},
+    {"straight.tga", "Straight", 0, {{11, 12, 13, 14, 15}, {7, 8, 9, 10}, {4, 5, 6}, {2, 3}, {1}}},
+};
+
+constexpr int kRulesSize = 64;
+constexpr int kRulesPixels = 11;  // the name's em size
+
+}  // namespace
+
+imgconv::Picture RulesPicture(int game, const fontmake::TextLine& name) {
+  const Rack& rack = kRacks[std::clamp(game, 0, 5)];
+  Canvas c(kRulesSize, kRulesSize, Hex(0));
+  Backdrop(c, Hex(0x1F7A3A), Hex(0x0E4A22), 0.10, 30 + game);
+  Rail(c, 3);
+  // The name across the top, centred, light on a dark band.
+  const double band = name.height + 4.0;
+  c.Rect(3, 3, kRulesSize - 3, band, Hex(0x000000, 0.45));
+  const int x0 = (kRulesSize - name.width) / 2, y0 = 3 + (static_cast<int>(band) - 3 - name.height) / 2;
+  for (int y = 0; y < name.height; ++y)
+    for (int x = 0; x < name.width; ++x)
+      c.Blend(x0 + x, y0 + y, Hex(0xFFF2B0), name.coverage[static_cast<std::size_t>(y) * name.width + x] / 255.0);
+  // The rack below, apex towards the viewer, as wide as five balls.
+  const double r = 4.4, across = 2 * r + 0.3, down = across * 0.866;
+  const double rows = static_cast<double>(rack.rows.size());
+  const double top = band + (kRulesSize - 3 - band - (2 * r + (rows - 1) * down)) / 2 + r;
+  for (std::size_t row = 0; row < rack.rows.size(); ++row) {
+    const std::vector<int>& balls = rack.rows[row];
+    const double y = top + static_cast<double>(row) * down;
+    const double left = kRulesSize / 2.0 - (static_cast<double>(balls.size()) - 1) * across / 2;
+    for (std::size_t k = 0; k < balls.size(); ++k) {
+      const int n = balls[k];
+      const double x = left + static_cast<double>(k) * across;
+      if (n == rack.keyBall) c.Disc(x, y, r + 1.6, Hex(0xFFE060));
+      Ball(c, x, y, r, kBallColour[n > 8 ? n - 8 : n % 8], n != 0, n > 8);
+    }
+  }
+  return c.Picture();
+}
+
+std::vector<arkpack::Member> RulesPictures(const std::string& facePath, std::string& error) {
+  std::vector<arkpack::Member> out;
+  for (int game = 0; game < 6; ++game) {
+    const fontmake::TextLine name = fontmake::RenderLine(facePath, kRulesPixels, kRacks[game].name, error);
+    if (name.coverage.empty()) return {};
+    if (name.width > kRulesSize - 8) {
+      error = std::string("the name is too wide for its picture: ") + kRacks[game].name;
+      return {};
+    }
+    out.push_back(arkpack::Member{kRacks[game].file, imgconv::EncodeTga(RulesPicture(game, name), 32, false)});
+  }
+  return out;
+}
+
 }  // namespace uimake

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ark_writer.h"
+#include "font_writer.h"
 #include "image_writer.h"
 
 namespace uimake {
@@ -32,5 +33,13 @@ imgconv::Picture Portrait(std::uint32_t seed);
 
 // Every picture above as a TGA member under the name the screens load.
 std::vector<arkpack::Member> MenuPictures();
+
+// The rules picture of a game type in menu order (0 6-Ball ... 5 Straight):
+// the game's rack seen from above under its name, the ball the game is won
+// on ringed. `name` is the name rendered in the words' face.
+imgconv::Picture RulesPicture(int game, const fontmake::TextLine& name);
+// The six as TGA members ("6ball.tga" ... "straight.tga"), their names in
+// the face at `facePath`; empty with `error` set when it cannot be used.
+std::vector<arkpack::Member> RulesPictures(const std::string& facePath, std::string& error);
 
 }  // namespace uimake

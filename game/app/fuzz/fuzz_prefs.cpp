@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   prefs.DefaultKeys({0x26, 0x28, 0x25, 0x27, 13});
   ParsePrefs(std::vector<std::uint8_t>(data, data + size), prefs);
   if (prefs[pref::kRoom] >= kRoomCount || prefs[pref::kMenuGame] >= kMenuGameCount || prefs[pref::kSecondPlayer] > 3 ||
-      prefs[pref::kVolume] > 10 || prefs[pref::kBestLevel] >= kRoomCount || prefs.RenderMethod() > 3 ||
+      prefs[pref::kVolume] > 10 || prefs[pref::kBestLevel] > kFinalLevel || prefs.RenderMethod() > 3 ||
       prefs[pref::kGameGoal] == 0)
     std::abort();
   if (prefs.Serialise().size() != kPrefsFileSize) std::abort();

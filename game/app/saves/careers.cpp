@@ -109,7 +109,7 @@ bool CareerRecord::Sanitise() {
   clamp(gameType, kMenuGameCount - 1, 3);
   clamp(difficulty, 3, 0);
   clamp(rankIndex, 5, 0);
-  clamp(level, kRoomCount - 1, kRoomCount - 1);
+  clamp(level, kFinalLevel, kFinalLevel);
   clamp(currentRoom, kRoomCount - 1, 0);
   clamp(chosenRow, 5, 0);
   if (held > 1) {

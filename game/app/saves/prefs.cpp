@@ -48,7 +48,7 @@ bool Prefs::Sanitise() {
   limit(pref::kEffectsVolume, 10, 7);
   limit(pref::kVolume, 10, 10);
   limit(pref::kLastRoom, kRoomCount - 1, 0);
-  limit(pref::kBestLevel, kRoomCount - 1, 0);
+  limit(pref::kBestLevel, kFinalLevel, 0);
   if (block[pref::kGameGoal] == 0) {
     block[pref::kGameGoal] = 5;
     changed = true;

@@ -12,7 +12,8 @@ bool CareerDeleteDlg::Build(ssDisplay* display, ssInput*) {
         kYellow);
   Label(this, display, RECT{9532, 59578, 20852, 63301}, L"Cancel", 0x10000000, 0x200020, 0, s7, kWhite);
   Label(this, display, RECT{51535, 59578, 64940, 63301}, L"Delete", 0x10000000, 0x200020, 0, s7, kWhite);
-  list_ = Make<ListBox>(this, display, RECT{3574, 23086, 61067, 53620}, L"Test ListBox", ui::kKindListBox, 0x10800080,
+  // As wide as the select screen's list, so that its columns fit the same.
+  list_ = Make<ListBox>(this, display, RECT{1787, 23086, 63748, 53620}, L"Test ListBox", ui::kKindListBox, 0x10800080,
                         0x180020, kList, s7, kWhite, 0);
   Label(this, display, RECT{2978, 14149, 50343, 21597}, L"Select Career to Delete.", 0x10000200, 0x200020, 0, s7,
         kWhite);
@@ -24,16 +25,7 @@ bool CareerDeleteDlg::Build(ssDisplay* display, ssInput*) {
 LRESULT CareerDeleteDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   if (message == ui::kMsgInitDialog) {
     SetKeyButtons(kDelete, kCancel);
-    list_->Clear();
-    static constexpr int kStops[2] = {89, 132};
-    kit::DesignTabStops(list_, kStops);
-    if (app != nullptr) {
-      for (const ks::app::CareerRecord& c : app->careers.records) {
-        const std::wstring row = kit::Widen(c.nickname.data()) + L"\t" + app->gameNames[c.gameType % 6] + L"\t" +
-                                 app->difficultyNames[c.difficulty & 3];
-        list_->AddRow(row.c_str());
-      }
-    }
+    kit::FillCareerList(list_, app);
     list_->Activate();
     return 0;
   }

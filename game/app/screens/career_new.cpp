@@ -38,8 +38,8 @@ LRESULT CareerNicknameDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
     SetKeyButtons(kDone, kCancel);
     for (const wchar_t* name : {L"Easy", L"Medium", L"Hard", L"Good Luck"}) difficulty_->AddString(name);
     difficulty_->SetCurSel(0);
-    for (const wchar_t* name : {L"6 Ball", L"8 Ball", L"9 Ball", L"10 Ball", L"Rotation", L"Straight"})
-      gameType_->AddString(name);
+    // The game types as every other screen names them ("6-Ball" ...).
+    for (int game = 0; game < ks::app::kMenuGameCount; ++game) gameType_->AddString(app->gameNames[game]);
     gameType_->SetCurSel(0);
     SetNickname(L"");
     OpenKeyboard();
@@ -105,13 +105,11 @@ void CareerNicknameDlg::OnDone() {
   career->money = kStartMoney[difficulty];
   career->gameType = static_cast<std::uint8_t>(game);
   career->difficulty = static_cast<std::uint8_t>(difficulty);
-  // Stored as 8-bit text in small letters, always terminated.
+  // Stored as 8-bit text as typed (the keyboard gives it its capitals),
+  // always terminated.
   career->nickname.fill(0);
-  for (std::size_t i = 0; i + 1 < career->nickname.size() && name[i] != 0; ++i) {
-    char c = static_cast<char>(static_cast<std::uint8_t>(name[i] & 0xFF));
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    career->nickname[i] = c;
-  }
+  for (std::size_t i = 0; i + 1 < career->nickname.size() && name[i] != 0; ++i)
+    career->nickname[i] = static_cast<char>(static_cast<std::uint8_t>(name[i] & 0xFF));
   app->SaveCareers();
   EndDialog(kResultOk);
   PushCareerSelect(app);
@@ -130,7 +128,11 @@ bool CareerNewDlg::Build(ssDisplay* display, ssInput*) {
   const wchar_t* small7 = L"Small Fonts7";
   keyboard_ = Make<Keyboard>(this, display, RECT{1489, 10426, 64344, 50641}, L"Nickname", ui::kKindKeyboard, 0x10010000,
                              0x300020, kKeyboard, small7, kWhite, 0);
-  if (keyboard_ != nullptr) keyboard_->SetColourC(kYellow);
+  if (keyboard_ != nullptr) {
+    keyboard_->SetColourC(kYellow);
+    // A nickname no wider than the career lists' first column.
+    keyboard_->SetMaxWidth(NicknameWidth(display));
+  }
   Label(this, display, RECT{9532, 59578, 25618, 63301}, L"Cancel", 0x10000000, 32, 0, small7, kWhite);
   Label(this, display, RECT{54514, 59578, 64344, 63301}, L"Done", 0x10000000, 32, 0, small7, kWhite);
   Label(this, display, RECT{297, 744, 39023, 8192}, L"Career - New", 0x10800200, 0x280020, 0, L"Cornerstone8", kYellow);

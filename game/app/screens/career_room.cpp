@@ -147,7 +147,8 @@ LRESULT CareerRoomDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 
 void CareerRoomDlg::OnInit() {
   SetKeyButtons(kRackEm, kBack);
-  list_->SetTextOffset(4, 0);
+  // The rows start two border units in, clear of the frame around the list.
+  list_->SetTextOffset(2 * list_->BorderUnit(), 0);
   list_->SetStyle(list_->Style() | ListBox::kSorted);
   list_->SetFirstSortable(1);
   static constexpr int kStops[3] = {70, 112, 173};
@@ -165,6 +166,9 @@ void CareerRoomDlg::OnInit() {
   ks::app::FormatMoney(money, 32, c->money);
   _snwprintf(text, 96, L"You Have: %s", money);
   money_->SetText(text);
+  // A high rating or a fortune takes the smaller font rather than being cut.
+  kit::FitFont(rank_, {L"Small Fonts7", L"Small Fonts6"});
+  kit::FitFont(money_, {L"Small Fonts7", L"Small Fonts6"});
   ShowOpponent();
 }
 

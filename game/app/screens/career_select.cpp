@@ -34,8 +34,6 @@ bool CareerSelectDlg::Build(ssDisplay* display, ssInput*) {
 LRESULT CareerSelectDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   if (message == ui::kMsgInitDialog) {
     SetKeyButtons(kStart, kBack);
-    static constexpr int kStops[2] = {89, 132};
-    kit::DesignTabStops(list_, kStops);
     if (app != nullptr) app->careerPlay = true;
     FillList();
     return 0;
@@ -83,13 +81,8 @@ LRESULT CareerSelectDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 }
 
 void CareerSelectDlg::FillList() {
-  list_->Clear();
+  kit::FillCareerList(list_, app);
   if (app == nullptr) return;
-  for (const ks::app::CareerRecord& career : app->careers.records) {
-    const std::wstring row = kit::Widen(career.nickname.data()) + L"\t" + app->gameNames[career.gameType % 6] + L"\t" +
-                             app->difficultyNames[career.difficulty & 3];
-    list_->AddRow(row.c_str());
-  }
   const int last = app->prefs[ks::app::pref::kLastCareer];
   if (last != 0 && last < list_->GetCount()) list_->SetCurSel(last);
 }

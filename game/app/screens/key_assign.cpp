@@ -169,6 +169,12 @@ void KeyAssignDlg::Resolve(int order) {
 }
 
 void KeyAssignDlg::OnDone() {
+  // A key chosen with Left or Right and then confirmed with Done is kept,
+  // as if its list had been left first (a clash swaps as it would then).
+  for (int order = 0; order < kActions; ++order) {
+    const ChoiceList* list = lists_[static_cast<std::size_t>(order)];
+    if (list != nullptr && list->GetCurSel() != stored_[static_cast<std::size_t>(order)]) Resolve(order);
+  }
   if (keyMap_ != nullptr) {
     for (int order = 0; order < kActions; ++order)
       keyMap_[kMapIndex[order]] = static_cast<std::uint8_t>(KeyCode(stored_[static_cast<std::size_t>(order)]));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "display/display_s16.h"
@@ -11,6 +12,7 @@
 #include "ks_main.h"
 #include "ui/dlg.h"
 #include "ui/dlg_man.h"
+#include "ui/list_box.h"
 #include "ui/static_text.h"
 
 namespace kit {
@@ -64,6 +66,18 @@ inline Picture* Pic(Wnd* parent, ssDisplay* display, RECT r, int id, const wchar
   return p;
 }
 
+// Gives a label the first of the fonts (from the menu archive) in which its
+// caption lies whole in its box; the last one when none does.
+inline void FitFont(StaticText* label, std::initializer_list<const wchar_t*> fonts) {
+  if (label == nullptr) return;
+  for (const wchar_t* font : fonts) {
+    label->SetFontByName(font, L"UI", L"res.ark");
+    label->Layout();
+    if (label->CaptionFits()) break;
+  }
+  label->Invalidate(0);
+}
+
 // The opponent-table entry that stands for the career's player; its name
 // is the application's spare name buffer.
 inline constexpr int kCareerPlayerEntry = 160;
@@ -86,6 +100,29 @@ inline std::wstring Widen(const char* text) {
   std::wstring out;
   for (const char* c = text; c != nullptr && *c != 0; ++c) out.push_back(static_cast<unsigned char>(*c));
   return out;
+}
+
+// The career lists (select and delete): nickname, game type, difficulty
+// in columns at these design pixels, the rows a border unit nearer the
+// left edge than a list's default so that the widest names fit.
+inline constexpr int kCareerColumns[2] = {89, 132};
+inline void FillCareerList(ListBox* list, const ksMain* app) {
+  list->Clear();
+  list->SetTextOffset(2 * list->BorderUnit(), 2 * list->BorderUnit());
+  DesignTabStops(list, kCareerColumns);
+  if (app == nullptr) return;
+  for (const ks::app::CareerRecord& career : app->careers.records) {
+    const std::wstring row = Widen(career.nickname.data()) + L"\t" + app->gameNames[career.gameType % 6] + L"\t" +
+                             app->difficultyNames[career.difficulty & 3];
+    list->AddRow(row.c_str());
+  }
+}
+// How wide (pixels, in the lists' font) a nickname may grow: it keeps a
+// border unit clear of the game type's column.
+inline int NicknameWidth(const ssDisplay* display) {
+  const int width = display != nullptr ? ui::ScreenWidth(display) : 220;
+  const int unit = display != nullptr ? static_cast<int>(display->m_BorderUnit) : 4;
+  return kCareerColumns[0] * width / 220 - unit;
 }
 
 // Builds a screen of type T with the application's display and input and

@@ -14,7 +14,11 @@ struct Line {
   std::uint32_t flags;
   const wchar_t* font;
   std::uint32_t colour;
+  std::uint32_t style = 0x10000200;
 };
+
+// The two title lines are centred in the title frame, one above the other.
+constexpr std::uint32_t kTitleStyle = 0x10000201;
 
 Picture* Frame(Dlg* screen, ssDisplay* display, int id, RECT r, const wchar_t* font) {
   return kit::Pic(screen, display, r, id, nullptr, font, 0x10800000, 0x80020, kit::kWhite, 0);
@@ -23,7 +27,7 @@ Picture* Frame(Dlg* screen, ssDisplay* display, int id, RECT r, const wchar_t* f
 bool AddLines(Dlg* screen, ssDisplay* display, const Line* lines, int count) {
   for (int i = 0; i < count; ++i) {
     const Line& l = lines[i];
-    if (kit::Label(screen, display, l.r, l.text, 0x10000200, l.flags, l.id, l.font, l.colour, kit::kGrey) == nullptr)
+    if (kit::Label(screen, display, l.r, l.text, l.style, l.flags, l.id, l.font, l.colour, kit::kGrey) == nullptr)
       return false;
   }
   return true;
@@ -50,8 +54,8 @@ bool WelcomeMenuDlg::Build(ssDisplay* display, ssInput*) {
     title->SetBevelColours(kTitleBevel);
   Frame(this, display, 0, RECT{1191, 23831, 63748, 55109}, L"Cornerstone8");
   static const Line kLines[] = {
-      {0, L"Welcome To", {14596, 2234, 49152, 8192}, 0x200020, L"cornerstone10", kYellow},
-      {0, L"Kestrune", {5659, 6702, 64344, 14149}, 0x200020, L"cornerstone10", kYellow},
+      {0, L"Welcome To", {3872, 2234, 61663, 8192}, 0x200020, L"cornerstone10", kYellow, kTitleStyle},
+      {0, L"Kestrune", {3872, 6702, 61663, 14149}, 0x200020, L"cornerstone10", kYellow, kTitleStyle},
       {0, L"Use the D-Pad to navigate through the menus.", {3276, 26437, 62854, 34629}, 32, L"Small Fonts7", kWhite},
       {0, L"Press the center of the D-Pad to select.", {3276, 33512, 63450, 43194}, 32, L"Small Fonts7", kWhite},
       {0, L"Press the 3 key for next menu.", {3276, 41332, 61067, 48779}, 32, L"Small Fonts7", kWhite},
@@ -77,8 +81,8 @@ bool WelcomePlayDlg::Build(ssDisplay* display, ssInput*) {
   if (Picture* title = Frame(this, display, 0, RECT{3872, 1489, 61663, 14149}, L"Small Fonts7"))
     title->SetBevelColours(kTitleBevel);
   static const Line kHead[] = {
-      {2, L"Kestrune", {6255, 6702, 59280, 14149}, 0x200020, L"cornerstone10", kYellow},
-      {3, L"Welcome To", {14596, 2234, 49152, 8192}, 0x200020, L"cornerstone10", kYellow},
+      {2, L"Kestrune", {3872, 6702, 61663, 14149}, 0x200020, L"cornerstone10", kYellow, kTitleStyle},
+      {3, L"Welcome To", {3872, 2234, 61663, 8192}, 0x200020, L"cornerstone10", kYellow, kTitleStyle},
   };
   if (!AddLines(this, display, kHead, 2)) return false;
   Frame(this, display, 4, RECT{1191, 23458, 63748, 58088}, L"Cornerstone8");

@@ -57,10 +57,10 @@ class AppRules : public ::testing::Test {
 TEST_F(AppRules, SetupMatchHandsTheSetUpToTheTable) {
   struct Case {
     std::uint16_t kind, menuGame;
-    int opponentKind, skill, gameType;
+    int opponentKind, skill, gameType, secondComputer;
   };
   // Entry 55 is a champion of rank index 2: skill 5 outside a career.
-  const Case cases[] = {{0, 4, 0, -1, 4}, {1, 1, 2, 5, 2}, {2, 3, 1, -1, 6}, {3, 0, 2, 8, 5}};
+  const Case cases[] = {{3, 0, 2, 8, 5, 1}, {0, 4, 0, -1, 4, 0}, {1, 1, 2, 5, 2, 0}, {2, 3, 1, -1, 6, 0}};
   for (const Case& c : cases) {
     app.matchSetup.secondPlayer = c.kind;
     app.matchSetup.menuGame = c.menuGame;
@@ -79,6 +79,11 @@ TEST_F(AppRules, SetupMatchHandsTheSetUpToTheTable) {
     EXPECT_EQ(app.matchSetup.gameType, c.gameType) << c.kind;
     EXPECT_EQ(p.rules.MatchGoal, 3);
     EXPECT_EQ(p.rules.Score[0], 2) << "the spot is player one's starting score";
+    EXPECT_EQ(p.secondComputer, c.secondComputer) << c.kind;
+    EXPECT_EQ(p.cameraAngles[0], -0x220000);
+    EXPECT_EQ(p.cameraAngles[1], -0x220000);
+    EXPECT_EQ(p.cameraSteps[0], 2304);
+    EXPECT_EQ(p.cameraSteps[1], 2304);
   }
 }
 

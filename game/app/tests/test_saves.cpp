@@ -185,6 +185,8 @@ TEST_F(Saves, DamagedCareersFilesAreRefusedLoggedAndKept) {
 TEST_F(Saves, OutOfRangeCareerFieldsAndUnterminatedNicknamesAreTamed) {
   Careers careers;
   careers.records.push_back(CareerRecord::Fresh());
+  careers.records.push_back(CareerRecord::Fresh());
+  careers.records[1].level = 6;  // a career won: every champion beaten
   std::vector<std::uint8_t> bytes = careers.Serialise();
   std::uint8_t* rec = bytes.data() + 8;
   rec[25] = 9;
@@ -195,11 +197,12 @@ TEST_F(Saves, OutOfRangeCareerFieldsAndUnterminatedNicknamesAreTamed) {
   std::memset(rec + 44, 'x', 32);  // no terminator
   WriteDeviceFile(Docs(kCareersFile), bytes);
   const Careers back = store.LoadCareers();
-  ASSERT_EQ(back.records.size(), 1u);
+  ASSERT_EQ(back.records.size(), 2u);
   const CareerRecord& r = back.records[0];
   EXPECT_LT(r.gameType, 6);
   EXPECT_LT(r.difficulty, 4);
-  EXPECT_LT(r.level, 6);
+  EXPECT_LE(r.level, kFinalLevel);
+  EXPECT_EQ(back.records[1].level, kFinalLevel) << "a won career stays won";
   EXPECT_LT(r.currentRoom, 6);
   EXPECT_LT(r.chosenRow, 6);
   EXPECT_EQ(std::strlen(r.nickname.data()), 31u);

@@ -2,13 +2,18 @@
 // window, choices set on the screens' widgets, and what they store.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "ce/testing.h"
 #include "ce/windows.h"
+#include "engine/image.h"
 #include "ks_main.h"
 #include "program.h"
 #include "screens.h"
@@ -27,6 +32,9 @@
 #include "screens/settings.h"
 #include "screens/screen_kit.h"
 #include "screens/welcome.h"
+#include "screen_fit.h"
+#include "play/control.h"
+#include "play/scene_loader.h"
 #include "simulation/services.h"
 #include "simulation/table.h"
 #include "saves/save_store.h"
@@ -96,6 +104,17 @@ class Screens : public ::testing::Test {
     app->dlgMan->Top()->WndProc(ui::kMsgCommand, ui::MakeCommand(id, code), p2);
     Pump(kTick);
   }
+  // A match on the table, started as the set-up screens start one.
+  void StartMatch(std::uint16_t menuGame, std::uint16_t secondPlayer, std::uint16_t opponent, std::uint16_t room = 0) {
+    app->dlgMan->PopAll();
+    app->matchSetup = ks::app::MatchSetup{};
+    app->matchSetup.menuGame = menuGame;
+    app->matchSetup.secondPlayer = secondPlayer;
+    app->matchSetup.opponent = opponent;
+    app->matchSetup.room = room;
+    app->state = AppState::kLoading;
+    Pump(5000);
+  }
   // A career made through the new-career screens.
   void NewCareer(const wchar_t* name, int difficulty) {
     ASSERT_NE(PushCareerSelect(app), nullptr);
@@ -114,7 +133,7 @@ class Screens : public ::testing::Test {
   HWND window = nullptr;
 };
 
-TEST_F(Screens, NewCareersStartWithTheirMoneyAndASmallLetterNickname) {
+TEST_F(Screens, NewCareersStartWithTheirMoneyAndTheNicknameAsTyped) {
   const std::int32_t money[4] = {75, 150, 300, 675};
   for (int d = 0; d < 4; ++d) NewCareer(d == 2 ? L"Cue Ball Kid" : L"Ann", d);
   ASSERT_EQ(app->careers.records.size(), 4u);
@@ -122,14 +141,84 @@ TEST_F(Screens, NewCareersStartWithTheirMoneyAndASmallLetterNickname) {
     EXPECT_EQ(app->careers.records[static_cast<std::size_t>(d)].money, money[d]);
     EXPECT_EQ(app->careers.records[static_cast<std::size_t>(d)].difficulty, d);
   }
-  EXPECT_STREQ(app->careers.records[2].nickname.data(), "cue ball kid");
+  EXPECT_STREQ(app->careers.records[2].nickname.data(), "Cue Ball Kid");
   // Kept in the careers file.
   app->LoadCareers();
   ASSERT_EQ(app->careers.records.size(), 4u);
   EXPECT_EQ(app->careers.records[3].money, 675);
   auto* select = Top<CareerSelectDlg>();
   ASSERT_NE(select, nullptr);
-  EXPECT_EQ(static_cast<ListBox*>(select->GetChild(CareerSelectDlg::kList))->GetCount(), 4);
+  auto* list = static_cast<ListBox*>(select->GetChild(CareerSelectDlg::kList));
+  EXPECT_EQ(list->GetCount(), 4);
+  wchar_t row[64];
+  list->GetText(2, row, 64);
+  EXPECT_STREQ(row, L"Cue Ball Kid\t6-Ball\tHard") << "listed as typed, the game type spelt as everywhere";
+}
+
+// A person at a desktop: the keyboard types the nickname, the second soft
+// key (F2) is the screens' Done, Escape and the first soft key (F1) their
+// Back.
+TEST_F(Screens, DesktopKeysTypeTheNicknameAndWorkBackAndDone) {
+  ASSERT_NE(PushCareerSelect(app), nullptr);
+  Command(CareerSelectDlg::kNewCareer, ui::kNotifyClicked);
+  auto* pad = Top<CareerNewDlg>();
+  ASSERT_NE(pad, nullptr);
+  for (wchar_t c : std::wstring(L"Anna")) PostMessageW(window, WM_CHAR, c, 1);
+  Pump(kTick);
+  EXPECT_STREQ(pad->Pad()->InputText(), L"Anna");
+  auto tap = [&](WPARAM key) {
+    PostMessageW(window, WM_KEYDOWN, key, 0);
+    PostMessageW(window, WM_KEYUP, key, 0);
+    Pump(kTick);
+  };
+  tap(VK_F2);  // Done: the nickname goes to the nickname screen
+  auto* nick = Top<CareerNicknameDlg>();
+  ASSERT_NE(nick, nullptr);
+  EXPECT_STREQ(nick->Nickname(), L"Anna");
+  tap(VK_F2);  // Done: the career is made
+  ASSERT_NE(Top<CareerSelectDlg>(), nullptr);
+  ASSERT_EQ(app->careers.records.size(), 1u);
+  EXPECT_STREQ(app->careers.records[0].nickname.data(), "Anna");
+  tap(VK_ESCAPE);  // Back to the main menu
+  EXPECT_EQ(app->dlgMan->Count(), 1);
+  ASSERT_NE(PushCredits(app), nullptr);
+  tap(VK_F1);  // Back
+  EXPECT_EQ(app->dlgMan->Count(), 1);
+}
+
+TEST_F(Screens, TheWelcomeTitleLinesShareTheirCentre) {
+  for (int page = 0; page < 2; ++page) {
+    ASSERT_NE(page == 0 ? static_cast<Dlg*>(kit::Open<WelcomeMenuDlg>(app))
+                        : static_cast<Dlg*>(kit::Open<WelcomePlayDlg>(app)),
+              nullptr);
+    Pump(kTick);  // drawn and shown
+    // The two yellow lines in the title frame (the only yellow on the page,
+    // wherever the orientation turns it), each line's ink from its
+    // leftmost to its rightmost yellow pixel.
+    const int w = GetSystemMetrics(SM_CXSCREEN), band = GetSystemMetrics(SM_CYSCREEN);
+    std::vector<std::pair<int, int>> lines;  // left, right
+    bool inLine = false;
+    for (int y = 0; y < band; ++y) {
+      int left = w, right = -1;
+      for (int x = 0; x < w; ++x) {
+        const COLORREF c = ce::testing::ScreenPixel(x, y);
+        if (GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) < 100) {
+          left = std::min(left, x);
+          right = std::max(right, x);
+        }
+      }
+      if (right < 0) {
+        inLine = false;
+        continue;
+      }
+      if (!inLine) lines.emplace_back(left, right);
+      lines.back() = {std::min(lines.back().first, left), std::max(lines.back().second, right)};
+      inLine = true;
+    }
+    ASSERT_EQ(lines.size(), 2u) << page;
+    EXPECT_NEAR(lines[0].first + lines[0].second, lines[1].first + lines[1].second, 3) << page;
+    Key(0x33);
+  }
 }
 
 TEST_F(Screens, AnEmptyNicknameOrASeventeenthCareerMakesNoCareer) {
@@ -168,7 +257,7 @@ TEST_F(Screens, DeleteRemovesTheChosenCareerAndSaves) {
   ASSERT_NE(Top<CareerSelectDlg>(), nullptr);
   app->LoadCareers();
   ASSERT_EQ(app->careers.records.size(), 1u);
-  EXPECT_STREQ(app->careers.records[0].nickname.data(), "two");
+  EXPECT_STREQ(app->careers.records[0].nickname.data(), "Two");
 }
 
 TEST_F(Screens, RoomOffersFollowTheDifficulty) {
@@ -236,10 +325,10 @@ TEST_F(Screens, RackEmNeedsTheMoneyAndThenStartsTheMatch) {
   EXPECT_EQ(app->matchSetup.gameGoal, 3);
   EXPECT_EQ(app->returnScreen, 2);
   EXPECT_NE(app->state, AppState::kMenus);
-  EXPECT_STREQ(app->opponents[160].nickname, "rex");
+  EXPECT_STREQ(app->opponents[160].nickname, "Rex");
 }
 
-TEST_F(Screens, KeyAssignmentSwapsAClashAndSavesOnDone) {
+TEST_F(Screens, KeyAssignmentSwapsAClashAndKeepsAChangeConfirmedWithDone) {
   // "Zoom In" (list 6) takes the key "Replay" (list 12) holds.
   ASSERT_NE(PushSettings(app), nullptr);
   Command(SettingsDlg::kControls, ui::kNotifyClicked);
@@ -252,15 +341,25 @@ TEST_F(Screens, KeyAssignmentSwapsAClashAndSavesOnDone) {
   EXPECT_EQ(keys->Stored(6), replay);
   EXPECT_EQ(keys->Stored(12), zoom);
   EXPECT_EQ(keys->ActionList(12)->GetCurSel(), zoom);
-  // A change not yet accepted by leaving its list is not written.
-  keys->ActionList(0)->SetCurSel((keys->Stored(0) + 1) % KeyAssignDlg::kKnownKeys);
-  const std::uint8_t aim = app->prefs.keys[0];
+  // A key stepped to with Right on the focused list and confirmed with Done
+  // (without leaving the list) is kept too, with its clash swapped.
+  const int aim = keys->Stored(0), moveView = keys->Stored(1);
+  keys->FocusChild(keys->ActionList(0));
+  // One step onto the key "Move View" holds, sent straight to the screen
+  // (the application would first turn the arrows for a display held the
+  // other way round).
+  const bool right = moveView > 0;
+  keys->ActionList(0)->SetCurSel(right ? moveView - 1 : moveView + 1);
+  keys->WndProc(ui::kMsgKeyUp, right ? ui::kKeyRight : ui::kKeyLeft, 0);
+  ASSERT_EQ(keys->ActionList(0)->GetCurSel(), moveView);
   Key(0x33);
   EXPECT_EQ(app->prefs.keys[12], KeyAssignDlg::KeyCode(replay));
   EXPECT_EQ(app->prefs.keys[26], KeyAssignDlg::KeyCode(zoom));
-  EXPECT_EQ(app->prefs.keys[0], aim);
+  EXPECT_EQ(app->prefs.keys[0], KeyAssignDlg::KeyCode(moveView));
+  EXPECT_EQ(app->prefs.keys[1], KeyAssignDlg::KeyCode(aim));
   app->LoadPrefs();
   EXPECT_EQ(app->prefs.keys[12], KeyAssignDlg::KeyCode(replay)) << "kept in the preferences file";
+  EXPECT_EQ(app->prefs.keys[0], KeyAssignDlg::KeyCode(moveView));
 }
 
 TEST_F(Screens, SettingsAreSavedOnSaveAndDroppedOnCancel) {
@@ -344,13 +443,138 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuAndEveryChoiceReturnsToPlay) {
   EXPECT_NE(pool.rules.TurnFlags & 8, 0) << "the match is over";
 }
 
-TEST_F(Screens, AChampionBeatenOpensTheNextRoom) {
+TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
+  StartMatch(2, 1, 11);  // 9-Ball against the computer
+  ASSERT_EQ(app->state, AppState::kPlay);
+  // The computer's turn, at each of its steps: thinking, and its shot.
+  app->pool()->rules.CurrentPlayer = 1;
+  app->control->BeginTurn();
+  ASSERT_TRUE(app->control->ComputerToPlay());
+  bool sawShot = false, sawThinking = false;
+  for (int step = 0; step < 400 && !(sawShot && sawThinking); ++step) {
+    Pump(kTick);
+    const bool shot = app->control->ShotRunning();
+    const bool thinking = !shot && app->control->Computer()->Thinking();
+    if ((shot && !sawShot) || (thinking && !sawThinking)) {
+      (shot ? sawShot : sawThinking) = true;
+      PostMessageW(window, WM_KEYUP, app->prefs.keys[ks::play::KeyMap::kInGameMenu], 0);
+      Pump(kTick);
+      auto* menu = Top<InGameMenuDlg>();
+      ASSERT_NE(menu, nullptr) << (shot ? "during the computer's shot" : "while the computer thinks");
+      // While it thinks the computer is at the table: no resigning for it.
+      if (thinking) {
+        EXPECT_FALSE(menu->GetChild(InGameMenuDlg::kResign)->IsVisible());
+      }
+      EXPECT_FALSE(app->control->ShotRunning()) << "the menu finds the balls at rest";
+      Key(0x39);  // back to the table
+      ASSERT_EQ(app->state, AppState::kPlay);
+    }
+  }
+  EXPECT_TRUE(sawThinking);
+  EXPECT_TRUE(sawShot);
+}
+
+// "Room Graphics" and "Adversary View" reach the match: as it starts, and
+// again when the settings close during it.
+TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClose) {
+  using namespace ks::app;
+  app->prefs[pref::kRoomGraphics] = 0;
+  app->prefs[pref::kAdversaryView] = 0;  // "Overhead"
+  StartMatch(2, 1, 11);                  // 9-Ball against the computer
+  ASSERT_EQ(app->state, AppState::kPlay);
+  EXPECT_FALSE(app->scene->scene.host.roomGraphics);
+  EXPECT_FALSE(app->control->Computer()->fromTableEnd);
+  // Where the room's walls would stand above the table, the frame is black.
+  auto roomPixels = [&] {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    const bool turned = (app->display->m_Rotate & 2) != 0;
+    int lit = 0;
+    for (int y = h / 6; y < h / 4; y += 2)
+      for (int x = 0; x < w; x += 2) {
+        const COLORREF px = ce::testing::ScreenPixel(turned ? w - 1 - x : x, turned ? h - 1 - y : y);
+        if (GetRValue(px) + GetGValue(px) + GetBValue(px) > 60) ++lit;
+      }
+    return lit;
+  };
+  EXPECT_EQ(roomPixels(), 0) << "no room drawn";
+  // The computer's turn is seen from above.
+  app->pool()->rules.CurrentPlayer = 1;
+  app->control->BeginTurn();
+  Pump(kTick);
+  ASSERT_TRUE(app->control->ComputerToPlay());
+  EXPECT_EQ(app->scene->view.pitch, -0x10000) << "straight down";
+  // While the computer thinks, the settings change from the in-game menu.
+  auto* menu = dynamic_cast<InGameMenuDlg*>(PushInGameMenu(app));
+  ASSERT_NE(menu, nullptr);
+  menu->WndProc(ui::kMsgCommand, ui::MakeCommand(InGameMenuDlg::kSettings, ui::kNotifyClicked), 0);
+  Pump(kTick);
+  auto* settings = Top<SettingsDlg>();
+  ASSERT_NE(settings, nullptr);
+  static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kRoomGraphics))->SetCurSel(1);
+  static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kAdversaryView))->SetCurSel(1);  // "Downtable"
+  Key(0x33);                                                                                // Save
+  ASSERT_EQ(app->state, AppState::kPlay);
+  EXPECT_TRUE(app->scene->scene.host.roomGraphics);
+  EXPECT_TRUE(app->control->Computer()->fromTableEnd);
+  EXPECT_EQ(app->scene->view.pitch, -16192) << "the computer now seen from the table end";
+  Pump(kTick);
+  EXPECT_GT(roomPixels(), 100) << "the room is drawn again";
+}
+
+// The camera as the application hands it to the play: the aiming distance
+// one match ends with starts the next, and the room's distances for the
+// view from a table end and from above frame the computer's turn.
+TEST_F(Screens, TheCameraDistanceCarriesOverAndTheRoomsViewDistancesFrameTheComputersTurn) {
+  auto start = [&](std::uint16_t second, std::uint16_t room) {
+    StartMatch(2, second, second == 1 ? 11 : 128, room);
+    ASSERT_EQ(app->state, AppState::kPlay);
+  };
+  // Practice: the player aims, zoomed to a distance of his own.
+  start(0, 0);
+  EXPECT_EQ(app->control->Aim()->aimDistance, 0x1B0000) << "the first match starts at the default";
+  app->control->Aim()->aimDistance = 0x2C0000;
+  app->EndPlay();
+  EXPECT_EQ(app->cameraDistance, 0x2C0000);
+  start(0, 0);
+  EXPECT_EQ(app->control->Aim()->aimDistance, 0x2C0000) << "the next match starts where the last ended";
+  app->EndPlay();
+
+  // A large table: 0.8 and 5.6 times its length.
+  start(1, 3);
+  EXPECT_EQ(app->nearViewDistance, 2015232);
+  EXPECT_EQ(app->farViewDistance, 14106624);
+  ks::play::AiMode& ai = *app->control->Computer();
+  struct Case {
+    bool fromTableEnd;
+    std::int32_t yawBefore, yaw;
+  };
+  // From the table end nearer to where the player last looked from.
+  const Case cases[] = {{false, 0x9000, -0x10000}, {true, 0x9000, 0}, {true, 0x1C000, 0x20000}, {true, 0x33000, 0}};
+  for (const Case& c : cases) {
+    ai.fromTableEnd = c.fromTableEnd;
+    app->scene->view.yaw = c.yawBefore;
+    app->pool()->rules.CurrentPlayer = 1;
+    app->control->BeginTurn();
+    ASSERT_TRUE(app->control->ComputerToPlay());
+    EXPECT_EQ(app->scene->view.eye.z, c.fromTableEnd ? 2015232 : 14106624) << c.yawBefore;
+    EXPECT_EQ(app->scene->view.yaw, c.yaw) << c.yawBefore;
+  }
+}
+
+// A career played to its end through its screens: each room's champion
+// beaten in turn opens the next room with its movie; the last champion
+// wins the career with the winning movie, after which the main menu and the
+// map come back with every room open.
+TEST_F(Screens, ACareerPlayedToItsEndOpensEachRoomAndIsWon) {
   NewCareer(L"Max", 3);
   ks::app::CareerRecord& c = app->careers.records[0];
   app->currentCareer = 0;
-  for (int room = 0; room < 3; ++room) {
-    c.money = 1000000;
+  c.matchesPlayed = 1;  // past the introduction
+  c.money = 10000000;
+  std::int32_t money = c.money;
+  for (int room = 0; room < 6; ++room) {
     app->dlgMan->PopAll();
+    app->state = AppState::kMenus;
     auto* map = dynamic_cast<CareerMapDlg*>(PushCareerMap(app));
     ASSERT_NE(map, nullptr);
     // Only the rooms reached are shown.
@@ -365,49 +589,101 @@ TEST_F(Screens, AChampionBeatenOpensTheNextRoom) {
     const std::int32_t bet = screen->Offers()[0].bet;
     EXPECT_EQ(bet, app->opponents[static_cast<std::size_t>(career::kChampions[room])].highStake * 10);
     Key(0x33);
-    ASSERT_NE(app->state, AppState::kMenus) << "the match loads";
-    EXPECT_FALSE(app->dlgMan->NonEmpty());
+    Pump(5000);
+    ASSERT_EQ(app->state, AppState::kPlay) << "the match is on the table";
     EXPECT_EQ(c.currentRoom, room);
     EXPECT_EQ(c.chosenRow, 0);
-    // The match won, as the end of play settles it.
-    app->PlaceRoomBalls();
-    app->pool()->rules.MatchGoal = 3;
-    app->pool()->rules.GamesWon = {3, 0};
-    app->careerHeld = false;
-    app->ShowCareerResult();
-    EXPECT_EQ(c.money, 1000000 + bet);
+    // The match won: the last game of the goal taken by the player.
+    ks::Pool& pool = *app->pool();
+    pool.rules.GamesWon = {pool.rules.MatchGoal, 0};
+    pool.rules.TurnFlags = static_cast<std::uint8_t>(pool.rules.TurnFlags | 8);
+    Pump(kTick);
+    Key(0x33);  // past the verdict
     EXPECT_EQ(c.level, room + 1);
-    app->EndPlay();
-    app->state = AppState::kMenus;
+    EXPECT_EQ(c.money, money + bet);
+    money = c.money;
+    EXPECT_EQ(app->movieNumber, room + 1) << "the movie of the room reached, the winning one at the end";
+    // The movie plays to its end; then the main menu and the map.
+    for (int t = 0; t < 600 && app->state != AppState::kMenus; ++t) Pump(kTick);
+    ASSERT_EQ(app->state, AppState::kMenus);
+    EXPECT_NE(Top<CareerMapDlg>(), nullptr);
+    EXPECT_EQ(app->dlgMan->Count(), 2) << "the main menu under the map";
   }
+  EXPECT_EQ(c.level, ks::app::kFinalLevel);
+  EXPECT_EQ(app->prefs[ks::app::pref::kBestLevel], ks::app::kFinalLevel);
+  // Every room open on the map, and for quick play.
+  auto* map = Top<CareerMapDlg>();
+  ASSERT_NE(map, nullptr);
+  for (int r = 0; r < 6; ++r) EXPECT_TRUE(map->GetChild(CareerMapDlg::kRoomPictureIds[r])->IsVisible()) << r;
+  // The careers file holds the won career: the level past the last room,
+  // the prizes, six matches won of six, no game on hold.
   app->LoadCareers();
-  EXPECT_EQ(app->careers.records[0].level, 3) << "kept in the careers file";
+  const ks::app::CareerRecord& saved = app->careers.records[0];
+  EXPECT_EQ(saved.level, ks::app::kFinalLevel);
+  EXPECT_EQ(saved.money, money);
+  EXPECT_EQ(saved.matchesWon, 6);
+  EXPECT_EQ(saved.matchesPlayed, 7);
+  EXPECT_EQ(saved.held, 0);
+  EXPECT_EQ(saved.currentRoom, 5);
+  app->LoadPrefs();
+  EXPECT_EQ(app->prefs[ks::app::pref::kBestLevel], ks::app::kFinalLevel);
 }
 
-// Every widget of a screen (and of its widgets) that is shown lies inside
-// the screen as drawn; the first one that does not is described.
-std::string OutsideWidget(Wnd* w, int width, int height) {
-  for (int i = 0; i < w->ChildCount(); ++i) {
-    Wnd* c = w->Child(i);
-    if (c == nullptr || !c->IsVisible()) continue;
-    const RECT& r = c->ScreenRect();
-    if (r.left < 0 || r.top < 0 || r.right > width || r.bottom > height) {
-      wchar_t caption[64] = L"";
-      c->GetText(caption, 64);
-      std::ostringstream out;
-      out << "widget " << c->Id() << " \"";
-      for (const wchar_t* p = caption; *p != 0; ++p) out << static_cast<char>(*p < 128 ? *p : '?');
-      out << "\" at (" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-      return out.str();
+// The settlement of a career match is shown over the map, not over the
+// last frame of the match.
+TEST_F(Screens, TheCareerResultSitsOnTheMap) {
+  NewCareer(L"Max", 0);
+  ks::app::CareerRecord& c = app->careers.records[0];
+  app->currentCareer = 0;
+  c.matchesPlayed = 1;
+  c.money = 1000;
+  app->dlgMan->PopAll();
+  app->state = AppState::kMenus;
+  ASSERT_NE(PushCareerMap(app), nullptr);
+  Key(0x33);  // into the Garage
+  auto* room = Top<CareerRoomDlg>();
+  ASSERT_NE(room, nullptr);
+  room->List()->SetCurSel(1);  // a challenger
+  Key(0x33);
+  Pump(5000);
+  ASSERT_EQ(app->state, AppState::kPlay);
+  ks::Pool& pool = *app->pool();
+  pool.rules.GamesWon = {0, pool.rules.MatchGoal};
+  pool.rules.TurnFlags = static_cast<std::uint8_t>(pool.rules.TurnFlags | 8);
+  Pump(kTick);
+  Key(0x33);
+  ASSERT_NE(Top<PictureMessageDlg>(), nullptr);
+  EXPECT_EQ(app->dlgMan->Count(), 3) << "over the map over the main menu";
+  Pump(kTick);
+  // Beside the box the map's sandy backdrop shows, wherever the
+  // orientation turns the screen.
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  int sandy = 0;
+  for (int y : {h / 12, h - h / 12})
+    for (int x = w / 2; x < w - w / 6; x += 4) {
+      const COLORREF px = ce::testing::ScreenPixel(x, y);
+      if (GetRValue(px) > 130 && GetGValue(px) > 120 && GetBValue(px) > 70 && GetRValue(px) > GetBValue(px) + 30)
+        ++sandy;
     }
-    std::string inner = OutsideWidget(c, width, height);
-    if (!inner.empty()) return inner;
-  }
-  return {};
+  EXPECT_GT(sandy, 10) << "the map, not the table, lies under the box";
 }
 
-TEST_F(Screens, EveryScreenLiesWholeOnUprightScreensHeldEitherWay) {
-  NewCareer(L"Ann", 1);
+// Every screen, in the states a player can bring it to, shows each widget
+// and each text whole: on upright screens of both sizes, held in either
+// hand, with the career list full.
+TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
+  // Sixteen careers whose nicknames are as wide as the keyboard takes, in
+  // every game type and difficulty.
+  app->careers.records.assign(ks::app::kMaxCareers, ks::app::CareerRecord::Fresh());
+  for (std::size_t i = 0; i < app->careers.records.size(); ++i) {
+    ks::app::CareerRecord& c = app->careers.records[i];
+    c.gameType = static_cast<std::uint8_t>(i % 6);
+    c.difficulty = static_cast<std::uint8_t>(i % 4);
+    c.level = 5;
+    c.money = 99999999;
+    c.rating = 2400;
+    c.matchesPlayed = 1;
+  }
   app->currentCareer = 0;
   std::unique_ptr<ssDisplayS16> original = std::move(app->display);
   struct Shape {
@@ -415,29 +691,63 @@ TEST_F(Screens, EveryScreenLiesWholeOnUprightScreensHeldEitherWay) {
   };
   // Upright screens, with the "Right Hand" and "Left Hand" orientations.
   static constexpr Shape kShapes[] = {{240, 320, 0}, {240, 320, 2}, {480, 640, 0}, {480, 640, 2}};
+  using State = std::function<void(Dlg*)>;
   struct Opener {
     const char* name;
     std::function<Dlg*()> open;
+    std::vector<std::pair<std::string, State>> states;
   };
-  const std::vector<Opener> openers = {
-      {"main menu", [&] { return PushMainMenu(app); }},
-      {"quick play", [&] { return PushQuickPlay(app); }},
-      {"career select", [&] { return PushCareerSelect(app); }},
-      {"career nickname", [&] { return PushCareerNickname(app); }},
-      {"career new", [&] { return kit::Open<CareerNewDlg>(app); }},
-      {"career map", [&] { return PushCareerMap(app); }},
-      {"career room", [&] { return kit::Open<CareerRoomDlg>(app, [&](CareerRoomDlg& s) { s.app = app; }); }},
-      {"career delete", [&] { return kit::Open<CareerDeleteDlg>(app); }},
-      {"settings", [&] { return PushSettings(app); }},
-      {"key assignment", [&] { return kit::Open<KeyAssignDlg>(app); }},
-      {"help", [&] { return PushHelp(app); }},
-      {"help rules", [&] { return kit::Open<HelpRulesDlg>(app); }},
-      {"help quick play", [&] { return kit::Open<HelpQuickPlayDlg>(app); }},
-      {"help career", [&] { return kit::Open<HelpCareerDlg>(app); }},
-      {"credits", [&] { return PushCredits(app); }},
-      {"welcome menu", [&] { return kit::Open<WelcomeMenuDlg>(app); }},
-      {"welcome play", [&] { return kit::Open<WelcomePlayDlg>(app); }},
-      {"in-game menu", [&] { return kit::Open<InGameMenuDlg>(app); }},
+  auto focus = [](int id) { return [id](Dlg* s) { s->FocusChild(s->GetChild(id)); }; };
+  // Each choice of a choice list in turn, as the player steps through them.
+  auto eachChoice = [&](std::vector<std::pair<std::string, State>>& states, int id, int count) {
+    for (int i = 0; i < count; ++i)
+      states.emplace_back("choice " + std::to_string(i) + " of " + std::to_string(id), [id, i](Dlg* s) {
+        auto* list = dynamic_cast<ChoiceList*>(s->GetChild(id));
+        if (list == nullptr || i >= list->GetCount()) return;
+        s->FocusChild(list);
+        list->SetCurSel(i);
+        s->WndProc(ui::kMsgCommand, ui::MakeCommand(id, ui::kNotifyChanged), 0);
+      });
+  };
+  // Each row of a list box selected in turn, the list scrolled with it.
+  auto eachRow = [](std::vector<std::pair<std::string, State>>& states, int id, int count) {
+    for (int i = 0; i < count; ++i)
+      states.emplace_back("row " + std::to_string(i), [id, i](Dlg* s) {
+        auto* list = dynamic_cast<ListBox*>(s->GetChild(id));
+        if (list == nullptr || i >= list->GetCount()) return;
+        s->FocusChild(list);
+        list->SetCurSel(i);
+        s->WndProc(ui::kMsgCommand, ui::MakeCommand(id, ui::kNotifyChanged), 0);
+      });
+  };
+  std::vector<Opener> openers = {
+      {"main menu", [&] { return PushMainMenu(app); }, {}},
+      {"quick play", [&] { return PushQuickPlay(app); }, {{"match goal", focus(QuickPlayDlg::kMatchGoal)}}},
+      {"career select", [&] { return PushCareerSelect(app); }, {}},
+      {"career nickname", [&] { return PushCareerNickname(app); }, {}},
+      {"career new",
+       [&]() -> Dlg* {
+         auto* screen = kit::Open<CareerNewDlg>(app);
+         if (screen == nullptr) return nullptr;
+         // The pad open, and a nickname as wide as it takes.
+         Keyboard* pad = screen->Pad();
+         pad->Activate();
+         for (int i = 0; i < 16; ++i) pad->WndProc(ui::kMsgCommand, ui::MakeCommand(Keyboard::kFirstKeyId + 35, 0), 0);
+         return screen;
+       },
+       {}},
+      {"career map", [&] { return PushCareerMap(app); }, {}},
+      {"career delete", [&] { return kit::Open<CareerDeleteDlg>(app); }, {}},
+      {"settings", [&] { return PushSettings(app); }, {}},
+      {"key assignment", [&] { return kit::Open<KeyAssignDlg>(app); }, {}},
+      {"help", [&] { return PushHelp(app); }, {}},
+      {"help rules", [&] { return kit::Open<HelpRulesDlg>(app); }, {}},
+      {"help quick play", [&] { return kit::Open<HelpQuickPlayDlg>(app); }, {}},
+      {"help career", [&] { return kit::Open<HelpCareerDlg>(app); }, {}},
+      {"credits", [&] { return PushCredits(app); }, {}},
+      {"welcome menu", [&] { return kit::Open<WelcomeMenuDlg>(app); }, {}},
+      {"welcome play", [&] { return kit::Open<WelcomePlayDlg>(app); }, {}},
+      {"in-game menu", [&] { return kit::Open<InGameMenuDlg>(app); }, {}},
       {"message box",
        [&]() -> Dlg* {
          auto* box = new MessageDlg();
@@ -447,8 +757,64 @@ TEST_F(Screens, EveryScreenLiesWholeOnUprightScreensHeldEitherWay) {
          }
          box->Show(app->dlgMan.get(), L"Room is locked.", L"This room must be unlocked in Career Mode.", 1);
          return box;
-       }},
+       },
+       {}},
+      {"career result",
+       [&]() -> Dlg* {
+         auto* box = new PictureMessageDlg();
+         if (box->Build(app->display.get(), nullptr) == 0) {
+           delete box;
+           return nullptr;
+         }
+         box->SetMessageText(L"You lost $50,000 and are nearly broke. Fortunately, a kind soul has given you $450");
+         app->dlgMan->Push(box, 0);
+         return box;
+       },
+       {}},
   };
+  for (Opener& o : openers) {
+    const std::string name = o.name;
+    if (name == "quick play") {
+      eachChoice(o.states, QuickPlayDlg::kPlayer2, 119);
+      eachChoice(o.states, QuickPlayDlg::kLocation, 6);
+      eachChoice(o.states, QuickPlayDlg::kGameType, 6);
+      o.states.emplace_back("straight", [](Dlg* s) {
+        static_cast<ChoiceList*>(s->GetChild(QuickPlayDlg::kGameType))->SetCurSel(5);
+        s->WndProc(ui::kMsgCommand, ui::MakeCommand(QuickPlayDlg::kGameType, ui::kNotifyChanged), 0);
+      });
+      eachChoice(o.states, QuickPlayDlg::kMatchGoal, 15);
+    } else if (name == "career select") {
+      eachRow(o.states, CareerSelectDlg::kList, 16);
+    } else if (name == "career delete") {
+      eachRow(o.states, CareerDeleteDlg::kList, 16);
+    } else if (name == "career nickname") {
+      eachChoice(o.states, CareerNicknameDlg::kGameType, 6);
+      eachChoice(o.states, CareerNicknameDlg::kDifficulty, 4);
+    } else if (name == "career map") {
+      for (int room = 0; room < 6; ++room)
+        o.states.emplace_back("room " + std::to_string(room),
+                              [room](Dlg* s) { s->FocusChild(s->GetChild(CareerMapDlg::kRoomPictureIds[room])); });
+    } else if (name == "settings") {
+      for (int id : {SettingsDlg::kVolume, SettingsDlg::kRoomGraphics, SettingsDlg::kUserView,
+                     SettingsDlg::kAdversaryView, SettingsDlg::kOrientation, SettingsDlg::kRenderMethod})
+        eachChoice(o.states, id, 11);
+      o.states.emplace_back("controls", focus(SettingsDlg::kControls));
+    } else if (name == "key assignment") {
+      for (int list = 0; list < KeyAssignDlg::kActions; ++list)
+        eachChoice(o.states, KeyAssignDlg::kFirstList + list, KeyAssignDlg::kKnownKeys);
+    } else if (name == "help rules") {
+      eachChoice(o.states, HelpRulesDlg::kGameType, 6);
+    } else if (name == "help") {
+      for (int id :
+           {HelpMainDlg::kControls, HelpMainDlg::kGameRules, HelpMainDlg::kQuickPlay, HelpMainDlg::kCareerPlay})
+        o.states.emplace_back("focus " + std::to_string(id), focus(id));
+    } else if (name == "in-game menu") {
+      o.states.emplace_back("career hold", [](Dlg* s) {
+        static_cast<InGameMenuDlg*>(s)->mode = 2;
+        s->WndProc(ui::kMsgInitDialog, 0, 0);
+      });
+    }
+  }
   for (const Shape& shape : kShapes) {
     auto display = std::make_unique<ssDisplayS16>();
     display->ForceOutput(ssDisplayS16::kModeGdi);
@@ -460,27 +826,66 @@ TEST_F(Screens, EveryScreenLiesWholeOnUprightScreensHeldEitherWay) {
     display->m_XScale = static_cast<float>(shape.width) / 220.0f;
     display->m_YScale = static_cast<float>(shape.height) / 176.0f;
     app->display = std::move(display);
-    const int w = ui::ScreenWidth(app->display.get()), h = ui::ScreenHeight(app->display.get());
-    EXPECT_EQ(w, shape.width) << "an upright screen is laid out upright";
+    EXPECT_EQ(ui::ScreenWidth(app->display.get()), shape.width) << "an upright screen is laid out upright";
+    const std::string where = " at " + std::to_string(shape.width) + "x" + std::to_string(shape.height) + " turned " +
+                              std::to_string(shape.rotate);
+    // The widest nickname the new-career keyboard takes on this screen.
+    {
+      auto* screen = kit::Open<CareerNewDlg>(app);
+      ASSERT_NE(screen, nullptr);
+      Keyboard* pad = screen->Pad();
+      pad->Activate();
+      for (int i = 0; i < 16; ++i) pad->WndProc(ui::kMsgCommand, ui::MakeCommand(Keyboard::kFirstKeyId + 35, 0), 0);
+      std::string wide;
+      for (const wchar_t* c = pad->InputText(); *c != 0; ++c) wide.push_back(static_cast<char>(*c));
+      for (ks::app::CareerRecord& c : app->careers.records) {
+        c.nickname.fill(0);
+        std::copy(wide.begin(), wide.end(), c.nickname.begin());
+      }
+      kit::SetCareerPlayerName(app, wide.c_str());
+      app->dlgMan->PopAll();
+      app->dlgMan->DeleteDeferred();
+    }
     for (const Opener& o : openers) {
       app->state = AppState::kMenus;
       Dlg* screen = o.open();
       ASSERT_NE(screen, nullptr) << o.name;
-      const RECT& whole = screen->ScreenRect();
-      EXPECT_TRUE(whole.right <= w && whole.bottom <= h) << o.name;
-      EXPECT_EQ(OutsideWidget(screen, w, h), "")
-          << o.name << " at " << shape.width << "x" << shape.height << " turned " << shape.rotate;
+      for (const std::string& p : fit::Problems(screen)) ADD_FAILURE() << o.name << where << ": " << p;
+      for (const auto& [state, apply] : o.states) {
+        apply(screen);
+        for (const std::string& p : fit::Problems(screen))
+          ADD_FAILURE() << o.name << ", " << state << where << ": " << p;
+      }
       Pump(kTick);  // drawn once
       // Deleted now, while the display they were built on still exists.
       app->dlgMan->PopAll();
       app->dlgMan->DeleteDeferred();
     }
-    // The keypad picture shown over a match.
+    // Each room of the career, and the keypad picture shown over a match.
+    for (int room = 0; room < 6; ++room) {
+      app->state = AppState::kMenus;
+      auto* screen = kit::Open<CareerRoomDlg>(app, [&](CareerRoomDlg& s) {
+        s.app = app;
+        s.room = room;
+      });
+      ASSERT_NE(screen, nullptr);
+      for (const std::string& p : fit::Problems(screen)) ADD_FAILURE() << "career room " << room << where << ": " << p;
+      for (int row = 0; row < screen->List()->GetCount(); ++row) {
+        screen->FocusChild(screen->List());
+        screen->List()->SetCurSel(row);
+        screen->WndProc(ui::kMsgCommand, ui::MakeCommand(CareerRoomDlg::kList, ui::kNotifyChanged), 0);
+        for (const std::string& p : fit::Problems(screen))
+          ADD_FAILURE() << "career room " << room << ", row " << row << where << ": " << p;
+      }
+      app->dlgMan->PopAll();
+      app->dlgMan->DeleteDeferred();
+    }
     KeyMapDlg keys;
     ASSERT_TRUE(keys.Build(app->display.get(), app->input.get()));
-    EXPECT_EQ(OutsideWidget(&keys, w, h), "") << "key map at " << shape.width << "x" << shape.height;
-    app->dlgMan->PopAll();
-    app->dlgMan->DeleteDeferred();
+    keys.app = app;
+    keys.keys = app->prefs.keys.data();
+    keys.Initialise();
+    for (const std::string& p : fit::Problems(&keys)) ADD_FAILURE() << "key map" << where << ": " << p;
   }
   app->display.reset();
   app->display = std::move(original);
@@ -553,6 +958,32 @@ TEST_F(Screens, LongHelpTextsTurnPageByPageAndLoseNoWord) {
   wchar_t counter[16];
   career->GetChild(HelpTextDlg::kPageCounter)->GetText(counter, 16);
   EXPECT_STREQ(counter, L"");
+}
+
+// Each game type shows its own rules picture from the menu archive, as big
+// as the rules picture's place.
+TEST_F(Screens, QuickPlayShowsTheRulesPictureOfEachGameType) {
+  auto* screen = dynamic_cast<QuickPlayDlg*>(PushQuickPlay(app));
+  ASSERT_NE(screen, nullptr);
+  auto* games = static_cast<ChoiceList*>(screen->GetChild(QuickPlayDlg::kGameType));
+  Wnd* picture = screen->GetChild(QuickPlayDlg::kInfoPicture);
+  const int w = ui::ScreenWidth(app->display.get()), h = ui::ScreenHeight(app->display.get());
+  std::vector<std::vector<std::uint8_t>> seen;
+  for (int game = 0; game < 6; ++game) {
+    screen->FocusChild(games);
+    games->SetCurSel(game);
+    screen->WndProc(ui::kMsgCommand, ui::MakeCommand(QuickPlayDlg::kGameType, ui::kNotifyChanged), 0);
+    const ssImage* image = picture->Image();
+    ASSERT_NE(image, nullptr) << game;
+    const std::vector<std::uint8_t> pixels(
+        image->Pixels(),
+        image->Pixels() + static_cast<std::size_t>(image->Width()) * image->Height() * BytesPerPixel(image->Format()));
+    EXPECT_TRUE(std::find(seen.begin(), seen.end(), pixels) == seen.end()) << game << ": a picture of its own";
+    seen.push_back(pixels);
+    const POINT size = ui::ImageSize(app->display.get(), picture->Image());
+    EXPECT_NEAR(size.x, static_cast<int>(w * 0.29090908), 1) << game;
+    EXPECT_NEAR(size.y, static_cast<int>(h * 0.36363637), 1) << game;
+  }
 }
 
 TEST_F(Screens, QuickPlayStartsWithoutTheSpotsOfACareerMatch) {

@@ -27,7 +27,9 @@ void ChoiceList::Layout() {
   Measure(m_Caption, &cw, &ch);
   const int inset = (m_Style & ui::kStyleInset) != 0 ? 4 : 0;
   const int x = m_ScreenRect.left + FontHeight() / 4 + inset;
-  const int y = m_ScreenRect.top + ((m_ScreenRect.bottom - m_ScreenRect.top) - ch) / 2 + 1 + inset;
+  int y = m_ScreenRect.top + ((m_ScreenRect.bottom - m_ScreenRect.top) - ch) / 2 + 1 + inset;
+  // A line as high as the list keeps its last row (the descenders) inside.
+  y = std::max<int>(m_ScreenRect.top, std::min<int>(y, m_ScreenRect.bottom - m_BorderY - ch));
   m_TextX = x;
   m_TextY = y;
   m_ValueX = x + cw;
@@ -90,8 +92,8 @@ int ChoiceList::Paint(const RECT& dirty) {
       RECT valueClip;
       if (ui::Intersect(valueClip, textBox, clip)) {
         if ((m_Style & kColumns) != 0) {
-          ui::DrawColumns(m_Device, m_Font, m_Choices.Text(m_Current), x + u, y, m_TabStops, m_ValueText, m_ValueBack,
-                          m_ValueShadow, shadow, valueClip);
+          ui::DrawColumns(this, textBox, m_Device, m_Font, m_Choices.Text(m_Current), x + u, y, m_TabStops, m_ValueText,
+                          m_ValueBack, m_ValueShadow, shadow, valueClip);
         } else {
           DrawCaption(m_Choices.Text(m_Current), x + u, y, m_ValueText, m_ValueBack, m_ValueShadow, false, shadow,
                       textBox, valueClip);

@@ -104,6 +104,14 @@ LRESULT Dlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
       // first parameter: that is not a key.
       if (p1 != reinterpret_cast<WPARAM>(this)) HandleKeyUp(static_cast<int>(p1), p2);
       break;
+    case ui::kMsgChar: {
+      // A typed character goes where the keys go (the widget holding the
+      // capture, else the focused one) when that is a text entry; other
+      // widgets would hand it back up.
+      Wnd* target = m_Capture != nullptr ? m_Capture : m_Focused;
+      if (target != nullptr && target->Kind() == ui::kKindKeyboard) return target->WndProc(message, p1, p2);
+      break;
+    }
     default:
       break;
   }

@@ -41,6 +41,8 @@ void KeyCaption(int i, wchar_t* out) {
   }
 }
 
+constexpr std::uint32_t kCentred = 0x300 | 0xC00;  // across and down
+
 bool IsLetterKey(int i) { return (i >= 11 && i <= 20) || (i >= 22 && i <= 30) || (i >= 32 && i <= 38); }
 
 }  // namespace
@@ -63,7 +65,10 @@ int Keyboard::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const
     wchar_t caption[8];
     KeyCaption(i, caption);
     auto* key = new Button();
-    key->Create(device, this, provisional, caption, ui::kKindButton, 0x10808000, 0x20020, kFirstKeyId + i, 0);
+    // Captions centred in their keys: the narrow keys of a small screen
+    // have no room for the usual left inset beside the widest letters.
+    key->Create(device, this, provisional, caption, ui::kKindButton, 0x10808000 | kCentred, 0x20020, kFirstKeyId + i,
+                0);
     key->SetColourA(i == kKeyDone ? 0xFFFF00 : 0xFFFFFF);
     key->SetColourB(0x000000);
     m_Keys[i] = key;
@@ -90,18 +95,19 @@ void Keyboard::Layout() {
   Measure(L"M", &w, &h);
   const int u = static_cast<int>(m_BorderUnit);
   const int p = u / 2 + 2 * u;
-  // A key's caption starts a quarter of the font height and 4 pixels in from
-  // its left edge (an inset button); the key keeps as much room on the right,
-  // or the wider letters run over its border. The widest rows hold ten keys
-  // and a triple one, about 13.9 key widths with their gaps; on a narrow
-  // screen the keys get narrower to fit.
-  const int captionRoom = 2 * (FontHeight() / 4 + 4) + w;
+  // A key's caption is centred in it and keeps a border unit from each edge
+  // (its frame is half a unit). The widest rows hold ten keys and a triple
+  // one, about 13.9 key widths with their gaps; on a narrow screen the keys
+  // get narrower to fit.
+  const int captionRoom = w + 2 * u;
   const int across = m_ScreenRect.right - m_ScreenRect.left;
   const int kw = std::max(1, std::min(std::max(p + w, captionRoom), across * 16 / 222)), kh = p + h;
   const int g = kw / 16, m = kw / 4;
   m_TextBox = m_ScreenRect;
   m_TextBox.right = m_TextBox.left + 13 * (g + kw) + m;
-  m_TextBox.bottom = m_TextBox.top + g + kw;
+  // As high as a key is wide, and never lower than its line of text (the
+  // keys of a narrow screen are narrower than the font is high).
+  m_TextBox.bottom = m_TextBox.top + std::max(g + kw, h + u);
   m_KeyPad = RECT{m_TextBox.left, m_TextBox.bottom + kh / 4, m_TextBox.right, 0};
   m_KeyPad.bottom = m_KeyPad.top + 5 * (g + kh);
   if (m_LaidOut == 0 || m_Open == 0) return;
@@ -222,7 +228,21 @@ void Keyboard::OnKey(int index, LPARAM p2) {
   }
 }
 
+bool Keyboard::Type(wchar_t c) {
+  if (c == 8) {
+    OnKey(kKeyDel, 0);
+    return true;
+  }
+  // The digits are the device's keypad ("3" and "9" work the screen), and
+  // what the font cannot show is not typed.
+  if (c < 32 || c > 126 || (c >= L'0' && c <= L'9')) return false;
+  if (Append(c)) SetCase(c == L' ' ? 0 : 1);
+  Invalidate(0);
+  return true;
+}
+
 LRESULT Keyboard::WndProc(UINT message, WPARAM p1, LPARAM p2) {
+  if (message == ui::kMsgChar) return Type(static_cast<wchar_t>(p1)) ? 1 : 0;
   if (message == ui::kMsgKeyUp) {
     const int key = static_cast<int>(p1);
     if (key == ui::kKeyEnter) {
@@ -364,7 +384,8 @@ int Keyboard::Paint(const RECT& dirty) {
     Measure(L"M", &mw, &mh);
     Measure(m_Caption, &cw, nullptr);
     const int x = m_TextBox.left + 2 * mw + m_BorderX;
-    const int y = m_TextBox.top + ((m_TextBox.bottom - m_TextBox.top) - mh) / 2 + 1;
+    const int y =
+        std::min<int>(m_TextBox.top + ((m_TextBox.bottom - m_TextBox.top) - mh) / 2 + 1, m_TextBox.bottom - mh);
     DrawCaption(m_Caption, x, y, m_ColourC, m_ColourB, m_ColourC, false, false, m_TextBox, dirty);
     const std::uint32_t colour = m_HasFocus != 0 ? m_ColourA : ScaleColour(m_ColourA, 0.55f);
     DrawCaption(m_Text, x + 4 * static_cast<int>(m_BorderUnit) + cw, y, colour, m_ColourB, m_ColourC, false, false,

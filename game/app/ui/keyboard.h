@@ -2,7 +2,9 @@
 // caption and the text typed so far; opened (Enter on it), a pad of 40 key
 // buttons below the box that takes the key capture and edits the text,
 // with a capital for the first letter and after a space. "Done", the "9"
-// key or a tap outside close it and tell the parent.
+// key or a tap outside close it and tell the parent. A desktop keyboard
+// types into it too (letters, space, punctuation and Backspace; its digit
+// keys are the device's keypad, which works the screen).
 #pragma once
 
 #include "ui/wnd.h"
@@ -63,6 +65,8 @@ class Keyboard : public Wnd {
   void SetCase(int value);
   void MoveFocus(int key);
   void OnKey(int index, LPARAM p2);
+  // A character typed on a desktop keyboard; true when it was taken.
+  bool Type(wchar_t c);
 
   Button* m_Keys[kKeyCount] = {};
   RECT m_TextBox{};

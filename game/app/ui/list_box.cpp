@@ -39,6 +39,14 @@ void ListBox::UpdateBarVisibility() {
   m_Bar->SetStyle(style);
 }
 
+void ListBox::SyncBar() {
+  if (m_Bar == nullptr) return;
+  // The thumb shows the top row among the tops the list can have, so it
+  // follows the keys and reaches the end with the last row.
+  m_Bar->SetRange(0, std::max(0, m_Rows.Count() - m_VisibleRows), false);
+  m_Bar->SetPosition(m_TopRow, false);
+}
+
 void ListBox::Layout() {
   Wnd::Layout();
   int h = 0;
@@ -47,9 +55,14 @@ void ListBox::Layout() {
   m_RowHeight = std::max(h, 1);
   RECT client;
   GetClientRect(client);
-  m_VisibleRows = std::max(0, static_cast<int>(client.bottom - client.top) / m_RowHeight);
+  // Only whole rows are shown: the rows start below the text offset and end
+  // above an inset frame; a row the list could show only in part (the
+  // selection among them) would be cut.
+  const int u = static_cast<int>(m_BorderUnit);
+  const int frame = (m_Style & ui::kStyleInset) != 0 ? u / 2 - m_BorderY : 0;
+  m_VisibleRows =
+      std::max(0, static_cast<int>(client.bottom - client.top - m_TextOffsetY - std::max(frame, 0)) / m_RowHeight);
   if (m_Bar != nullptr) {
-    const int u = static_cast<int>(m_BorderUnit);
     const int w = ((m_Flags & kFlagArrowBar) != 0 ? 6 : 4) * u;
     m_Bar->MoveWindow(client.right - w, client.top, w, client.bottom - client.top, false);
   }
@@ -58,6 +71,7 @@ void ListBox::Layout() {
     m_TopRow = 0;
     if (m_Selection >= m_VisibleRows) m_TopRow = m_Selection - m_VisibleRows + 1;
   }
+  SyncBar();
 }
 
 int ListBox::Paint(const RECT& dirty) {
@@ -69,7 +83,9 @@ int ListBox::Paint(const RECT& dirty) {
     UpdateBarVisibility();
     const int u = static_cast<int>(m_BorderUnit);
     RECT textBox = ClientScreenRect();
-    if (m_Bar != nullptr && m_Bar->IsVisible()) textBox.right -= 6 * u;
+    // The rows end half a border unit before the scroll bar.
+    if (m_Bar != nullptr && m_Bar->IsVisible())
+      textBox.right = std::min(textBox.right, m_Bar->ScreenRect().left - u / 2);
     if ((m_Flags & ui::kFlagTransparent) == 0) Fill(clip, clip, 1, m_ColourB);
     if ((m_Flags & ui::kFlagTranslucent) != 0) {
       std::uint32_t colour = m_ColourB;
@@ -92,8 +108,8 @@ int ListBox::Paint(const RECT& dirty) {
         const int row = m_TopRow + i;
         const std::uint32_t colour = row == m_Selection ? m_ColourA : dim;
         if ((m_Style & kColumns) != 0) {
-          ui::DrawColumns(m_Device, m_Font, m_Rows.Text(row), x, y, m_TabStops, colour, m_ColourB, m_ColourC, false,
-                          rowClip);
+          ui::DrawColumns(this, textBox, m_Device, m_Font, m_Rows.Text(row), x, y, m_TabStops, colour, m_ColourB,
+                          m_ColourC, false, rowClip);
         } else {
           DrawCaption(m_Rows.Text(row), x, y, colour, m_ColourB, m_ColourC, false, false, textBox, rowClip);
         }
@@ -120,10 +136,7 @@ int ListBox::Paint(const RECT& dirty) {
 
 int ListBox::AddRow(const wchar_t* text) {
   const int index = m_Rows.Add(text, (m_Style & kSorted) != 0, m_FirstSortable);
-  if (m_Bar != nullptr) {
-    m_Bar->SetRange(0, m_Rows.Count() - 1, false);
-    m_Bar->SetPosition(m_TopRow, false);
-  }
+  SyncBar();
   return index;
 }
 
@@ -131,6 +144,7 @@ int ListBox::DeleteRow(int index) {
   const int count = m_Rows.Delete(index);
   if (count < 0) return -1;
   if (m_Selection == count) --m_Selection;
+  SyncBar();
   return count;
 }
 
@@ -138,6 +152,7 @@ void ListBox::Clear() {
   m_Rows.Clear();
   m_TopRow = 0;
   m_Selection = 0;
+  SyncBar();
 }
 
 int ListBox::SetItemData(int index, std::uint32_t data) { return m_Rows.SetData(index, data); }
@@ -156,6 +171,7 @@ int ListBox::SetCurSel(int index) {
   const int previous = m_Selection;
   if (index < m_Rows.Count() && index >= -1) m_Selection = index;
   if (m_Selection >= m_VisibleRows) m_TopRow = m_Selection - m_VisibleRows + 1;
+  SyncBar();
   return previous;
 }
 
@@ -167,6 +183,7 @@ void ListBox::SetTabStops(int count, const int* values) {
 void ListBox::SetTextOffset(int x, int y) {
   m_TextOffsetX = x;
   m_TextOffsetY = y;
+  Layout();
 }
 
 int ListBox::OnPenUp(std::uint32_t buttons, LPARAM pos) {
@@ -190,6 +207,7 @@ LRESULT ListBox::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   if (message == ui::kMsgVScroll) {
     const int top = ui::CommandCode(p1);
     m_TopRow = std::max(0, std::min(top, m_Rows.Count() - 1));
+    SyncBar();
     Invalidate(0);
     return 0;
   }
@@ -245,6 +263,7 @@ LRESULT ListBox::WndProc(UINT message, WPARAM p1, LPARAM p2) {
     default:
       break;
   }
+  SyncBar();
   return 0;
 }
 

@@ -55,6 +55,8 @@ class ListBox : public Wnd {
 
  private:
   void UpdateBarVisibility();
+  // The scroll bar's range and position from the rows and the top row.
+  void SyncBar();
 
   ScrollBar* m_Bar = nullptr;
   ui::RowList m_Rows;

@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "display/display.h"
+#include "ui/wnd.h"
 
 namespace ui {
 
@@ -49,8 +50,9 @@ int RowList::CopyText(int index, wchar_t* buffer, std::size_t capacity) const {
   return static_cast<int>(n);
 }
 
-void DrawColumns(ssDisplay* device, ssFont* font, const wchar_t* text, int x, int y, const int* stops,
-                 std::uint32_t colour, std::uint32_t back, std::uint32_t shadow, bool withShadow, const RECT& clip) {
+void DrawColumns(const Wnd* owner, const RECT& box, ssDisplay* device, ssFont* font, const wchar_t* text, int x, int y,
+                 const int* stops, std::uint32_t colour, std::uint32_t back, std::uint32_t shadow, bool withShadow,
+                 const RECT& clip) {
   if (device == nullptr || font == nullptr || text == nullptr || text[0] == 0) return;
   // One column at a time through a bounded buffer: no allocation per row.
   wchar_t column[256];
@@ -66,6 +68,7 @@ void DrawColumns(ssDisplay* device, ssFont* font, const wchar_t* text, int x, in
     int w = 0, h = 0;
     if (n != 0) {
       device->MeasureText(font, column, &w, &h, false);
+      ProbeText(DrawnText{owner, font, column, cx, y, box, false, withShadow});
       device->DrawText(font, cx, y, column, -1, colour, back, shadow, false, withShadow, false, 0, &clip, false, false);
     }
     if (*end == 0) break;

@@ -12,6 +12,7 @@
 
 class ssDisplay;
 class ssFont;
+class Wnd;
 
 namespace ui {
 
@@ -47,8 +48,10 @@ class RowList {
 
 // Draws text in columns cut at TAB: column k at x_k, x_0 = x,
 // x_(k+1) = max(x_k + w_k, x + stop_k). Past the last tab stop columns
-// simply follow each other.
-void DrawColumns(ssDisplay* device, ssFont* font, const wchar_t* text, int x, int y, const int* stops,
-                 std::uint32_t colour, std::uint32_t back, std::uint32_t shadow, bool withShadow, const RECT& clip);
+// simply follow each other. Each column is shown to the text probe as
+// drawn by `owner` in `box`.
+void DrawColumns(const Wnd* owner, const RECT& box, ssDisplay* device, ssFont* font, const wchar_t* text, int x, int y,
+                 const int* stops, std::uint32_t colour, std::uint32_t back, std::uint32_t shadow, bool withShadow,
+                 const RECT& clip);
 
 }  // namespace ui

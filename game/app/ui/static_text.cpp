@@ -103,6 +103,28 @@ std::vector<std::wstring> StaticText::Pages(const std::wstring& text) {
   return pages;
 }
 
+bool StaticText::CaptionFits() {
+  if (m_Device == nullptr || m_Font == nullptr || m_Caption[0] == 0) return true;
+  const int room = m_TextBox.right - m_TextX;
+  if ((m_Style & 0xF) == kSingleLine) {
+    int w = 0, h = 0;
+    m_Device->MeasureText(m_Font, m_Caption, &w, &h, false);
+    return m_TextX >= m_TextBox.left && w <= room;
+  }
+  const std::wstring caption = m_Caption;
+  std::size_t from = 0;
+  while (from <= caption.size()) {
+    const std::size_t end = caption.find_first_of(L" \n", from);
+    const std::wstring word = caption.substr(from, end == std::wstring::npos ? std::wstring::npos : end - from);
+    int w = 0, h = 0;
+    m_Device->MeasureText(m_Font, word.c_str(), &w, &h, false);
+    if (w >= room) return false;
+    if (end == std::wstring::npos) break;
+    from = end + 1;
+  }
+  return m_TextX >= m_TextBox.left && Pages(caption).size() == 1;
+}
+
 int StaticText::Paint(const RECT& dirty) {
   if (!IsVisible()) return 1;
   const bool alone = m_Parent == nullptr && m_Device != nullptr;

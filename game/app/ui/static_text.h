@@ -28,6 +28,9 @@ class StaticText : public Wnd {
   // between words the way the display lays them out. A page after the
   // first starts at its first word; a text that fits is one page.
   std::vector<std::wstring> Pages(const std::wstring& text);
+  // The caption lies whole in the text box: one page, no word wider than
+  // a line (a single-line label: the line no wider than the box).
+  bool CaptionFits();
 
  private:
   RECT m_TextBox{};

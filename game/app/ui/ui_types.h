@@ -13,6 +13,8 @@ namespace ui {
 inline constexpr UINT kMsgPaint = 15;
 inline constexpr UINT kMsgKeyDown = 256;
 inline constexpr UINT kMsgKeyUp = 257;
+// A character typed on a desktop keyboard (the first parameter).
+inline constexpr UINT kMsgChar = 258;
 inline constexpr UINT kMsgInitDialog = 272;
 inline constexpr UINT kMsgCommand = 273;
 inline constexpr UINT kMsgHScroll = 276;

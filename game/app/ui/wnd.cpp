@@ -12,9 +12,14 @@ namespace ui {
 
 namespace {
 FeedbackHook g_Feedback = nullptr;
+TextProbe g_TextProbe = nullptr;
 }  // namespace
 
 void SetFeedbackHook(FeedbackHook hook) { g_Feedback = hook; }
+void SetTextProbe(TextProbe probe) { g_TextProbe = probe; }
+void ProbeText(const DrawnText& text) {
+  if (g_TextProbe != nullptr) g_TextProbe(text);
+}
 
 void Feedback(int code) {
   if (g_Feedback != nullptr) g_Feedback(code);

@@ -251,6 +251,24 @@ inline RECT Inflate(const RECT& r, int d) { return RECT{r.left - d, r.top - d, r
 }  // namespace ui
 
 namespace ui {
+// A text a widget is about to draw: at (x, y) in screen pixels, in `box`
+// (what it must not leave, or be cut), laid out in lines when `wrap`.
+struct DrawnText {
+  const Wnd* owner = nullptr;
+  ssFont* font = nullptr;
+  const wchar_t* text = nullptr;
+  int x = 0, y = 0;
+  RECT box{};
+  bool wrap = false;
+  bool shadow = false;  // drawn once more below and to the right
+  bool centre = false;  // each line of a wrapped text centred in the box
+};
+// Told of every text the widgets draw, so tests can check that none is cut;
+// nothing is installed by default.
+using TextProbe = void (*)(const DrawnText& text);
+void SetTextProbe(TextProbe probe);
+void ProbeText(const DrawnText& text);
+
 // The logical size of a picture (stored turned for the screen).
 POINT ImageSize(const ssDisplay* device, const ssImage* image);
 // A filled triangle whichever way its corners run.

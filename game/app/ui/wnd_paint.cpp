@@ -158,6 +158,7 @@ void Wnd::DrawCaption(const wchar_t* text, int x, int y, std::uint32_t colour, s
   if (m_Device == nullptr || m_Font == nullptr || text == nullptr || text[0] == 0) return;
   RECT c;
   if (!ui::Intersect(c, box, clip)) return;
+  ui::ProbeText(ui::DrawnText{this, m_Font, text, x, y, box, wrap, withShadow, wrap && centre});
   // A wrapped text lays itself out in the whole box; a single line is
   // clipped to the part being repainted so that text outside it is not
   // drawn over itself again.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -137,6 +138,38 @@ TEST(MovieMake, SoundTrackIsAnOggVorbisFileAsLongAsTheMovie) {
   ASSERT_GT(ogg.size(), 100u) << error;
   EXPECT_EQ(std::memcmp(ogg.data(), "OggS", 4), 0);
   EXPECT_NE(std::string(ogg.begin(), ogg.end()).find("vorbis"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// The game shows a movie unscaled in the middle of the screen: on an
+// upright screen only the middle square of the landscape frame is seen, and
+// every title lies inside it.
+TEST(MovieMake, TitlesFitTheMiddleSquareOfTheFrame) {
+  for (const char* title : {"KESTRUNE", "DEEP POCKETS", "BEACH HOUSE", "WELL PLAYED"}) {
+    moviemake::SceneSettings settings;
+    settings.scene = moviemake::Scene::kBreak;
+    settings.title = title;
+    const moviemake::Picture with = moviemake::DrawFrame(settings, 30);
+    settings.title.clear();
+    const moviemake::Picture without = moviemake::DrawFrame(settings, 30);
+    int left = settings.width, right = -1;
+    for (int y = 0; y < settings.height; ++y) {
+      for (int x = 0; x < settings.width; ++x) {
+        const std::size_t at = (static_cast<std::size_t>(y) * with.width + static_cast<std::size_t>(x)) * 4;
+        if (std::memcmp(&with.rgba[at], &without.rgba[at], 3) == 0) continue;
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+    }
+    ASSERT_GE(right, 0) << title;
+    const int square = std::min(settings.width, settings.height);
+    EXPECT_GT(left, (settings.width - square) / 2) << title;
+    EXPECT_LT(right, (settings.width + square) / 2) << title;
+    EXPECT_GT(right - left, square / 2) << title << ": still a title to read";
+  }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The on-screen keyboard and the message boxes, on screens of the stack.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "ui/button.h"
 #include "ui/keyboard.h"
 #include "ui/message_dlg.h"
@@ -55,6 +57,25 @@ TEST_F(KeyboardTest, CapitalsComeFirstAndAfterASpace) {
   // SHIFT's red edge announces a capital.
   Press(Keyboard::kKeyShift);
   EXPECT_EQ(keyboard->Key(Keyboard::kKeyShift)->BevelPixel(Wnd::kOuterLight), display->ColorToPixel(0xFF0000));
+}
+
+// A desktop keyboard's characters reach the open pad (and the closed box
+// that has the focus): letters as typed, Backspace deletes; the digits stay
+// the device's keypad and are not typed.
+TEST_F(KeyboardTest, ADesktopKeyboardTypesIntoIt) {
+  for (wchar_t c : std::wstring(L"Ann a-3!")) input.Send(::ui::kMsgChar, c, 0);
+  EXPECT_EQ(Text(), L"Ann a-!");
+  input.Send(::ui::kMsgChar, 8, 0);
+  input.Send(::ui::kMsgChar, 8, 0);
+  EXPECT_EQ(Text(), L"Ann a");
+  EXPECT_EQ(keyboard->Case(), 1) << "the pad's next letter follows what was typed";
+  input.Key(::ui::kKey9);  // closed, still focused
+  ASSERT_FALSE(keyboard->IsOpen());
+  input.Send(::ui::kMsgChar, L'Z', 0);
+  EXPECT_EQ(Text(), L"Ann aZ");
+  // The length and width limits hold for typed characters too.
+  for (int i = 0; i < 20; ++i) input.Send(::ui::kMsgChar, L'w', 0);
+  EXPECT_EQ(Text().size(), 16u);
 }
 
 TEST_F(KeyboardTest, TheSeventeenthCharacterIsDroppedButTheCaseMovesOn) {

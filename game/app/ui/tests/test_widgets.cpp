@@ -168,8 +168,8 @@ struct ListTest : WidgetTest {
   ListBox* list = nullptr;
   void Fill(int rows) {
     list = Make<ListBox>({20, 20, 200, 20}, ui::kKindListBox, ui::kStyleVisible, 0, 30);
-    // Exactly three rows high.
-    list->MoveWindow(20, 20, 180, 3 * list->RowHeight(), false);
+    // Exactly three rows high below the rows' top offset (2 border units).
+    list->MoveWindow(20, 20, 180, 2 * list->BorderUnit() + 3 * list->RowHeight(), false);
     for (int i = 0; i < rows; ++i) list->AddRow((L"Row " + std::to_wstring(i)).c_str());
   }
 };
@@ -232,6 +232,9 @@ TEST_F(ListTest, KeysMoveTheSelectionAndReportTheEnds) {
   for (int i = 0; i < 3; ++i) Up(list, ui::kKeyDown);
   EXPECT_EQ(list->GetCurSel(), 3);
   EXPECT_EQ(list->TopRow(), 1);
+  // The thumb follows: the last row shown puts it at the end of the bar.
+  EXPECT_EQ(list->Bar()->GetPosition(), 1);
+  EXPECT_EQ(list->Bar()->GetMaximum(), 1);
   screen->log.clear();
   FeedbackLog::Codes().clear();
   Up(list, ui::kKeyDown);  // the last row, no down neighbour
@@ -252,6 +255,21 @@ TEST_F(ListTest, KeysMoveTheSelectionAndReportTheEnds) {
   Up(list, ui::kKeyEnter);
   EXPECT_TRUE(screen->Has(30, ui::kNotifyPressed));
   EXPECT_EQ(screen->CaptureWindow(), nullptr);
+}
+
+TEST_F(ListTest, OnlyWholeRowsAreShown) {
+  // Half a row more than three: the fourth row is not shown cut.
+  Fill(6);
+  list->MoveWindow(20, 20, 180, 2 * list->BorderUnit() + 3 * list->RowHeight() + list->RowHeight() / 2, false);
+  EXPECT_EQ(list->VisibleRows(), 3);
+  list->SetCurSel(3);
+  EXPECT_EQ(list->TopRow(), 1) << "the selected row is scrolled into view whole";
+  EXPECT_EQ(list->Bar()->GetPosition(), 1);
+  Up(list, ui::kKeyUp);
+  Up(list, ui::kKeyUp);
+  Up(list, ui::kKeyUp);
+  EXPECT_EQ(list->TopRow(), 0);
+  EXPECT_EQ(list->Bar()->GetPosition(), 0);
 }
 
 TEST_F(ListTest, TapsSelectRowsAndATapBelowOnlyRedraws) {
