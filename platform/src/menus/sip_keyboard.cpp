@@ -12,32 +12,32 @@ namespace {
 constexpr int kHalfWidths = 30;
 constexpr int kRowCount = 5;
 
-struct KeySpec {
+struct KeyDef {
   KeyKind kind;
   wchar_t plain;
   wchar_t shifted;
   int halfWidths;
 };
 
-constexpr KeySpec Char(wchar_t plain, wchar_t shifted) { return KeySpec{KeyKind::kChar, plain, shifted, 2}; }
-constexpr KeySpec Letter(wchar_t plain) { return Char(plain, static_cast<wchar_t>(plain - L'a' + L'A')); }
-constexpr KeySpec Wide(KeyKind kind, int halfWidths) { return KeySpec{kind, 0, 0, halfWidths}; }
+constexpr KeyDef Char(wchar_t plain, wchar_t shifted) { return KeyDef{KeyKind::kChar, plain, shifted, 2}; }
+constexpr KeyDef Letter(wchar_t plain) { return Char(plain, static_cast<wchar_t>(plain - L'a' + L'A')); }
+constexpr KeyDef Wide(KeyKind kind, int halfWidths) { return KeyDef{kind, 0, 0, halfWidths}; }
 
-const std::array<std::vector<KeySpec>, kRowCount>& Rows() {
-  static const std::array<std::vector<KeySpec>, kRowCount> rows = {
-      std::vector<KeySpec>{Char(L'`', L'~'), Char(L'1', L'!'), Char(L'2', L'@'), Char(L'3', L'#'), Char(L'4', L'$'),
+const std::array<std::vector<KeyDef>, kRowCount>& Rows() {
+  static const std::array<std::vector<KeyDef>, kRowCount> rows = {
+      std::vector<KeyDef>{Char(L'`', L'~'), Char(L'1', L'!'), Char(L'2', L'@'), Char(L'3', L'#'), Char(L'4', L'$'),
                            Char(L'5', L'%'), Char(L'6', L'^'), Char(L'7', L'&'), Char(L'8', L'*'), Char(L'9', L'('),
                            Char(L'0', L')'), Char(L'-', L'_'), Char(L'=', L'+'), Wide(KeyKind::kBackspace, 4)},
-      std::vector<KeySpec>{Wide(KeyKind::kTab, 3), Letter(L'q'), Letter(L'w'), Letter(L'e'), Letter(L'r'), Letter(L't'),
+      std::vector<KeyDef>{Wide(KeyKind::kTab, 3), Letter(L'q'), Letter(L'w'), Letter(L'e'), Letter(L'r'), Letter(L't'),
                            Letter(L'y'), Letter(L'u'), Letter(L'i'), Letter(L'o'), Letter(L'p'), Char(L'[', L'{'),
-                           Char(L']', L'}'), KeySpec{KeyKind::kChar, L'\\', L'|', 3}},
-      std::vector<KeySpec>{Wide(KeyKind::kCaps, 3), Letter(L'a'), Letter(L's'), Letter(L'd'), Letter(L'f'),
+                           Char(L']', L'}'), KeyDef{KeyKind::kChar, L'\\', L'|', 3}},
+      std::vector<KeyDef>{Wide(KeyKind::kCaps, 3), Letter(L'a'), Letter(L's'), Letter(L'd'), Letter(L'f'),
                            Letter(L'g'), Letter(L'h'), Letter(L'j'), Letter(L'k'), Letter(L'l'), Char(L';', L':'),
                            Char(L'\'', L'"'), Wide(KeyKind::kEnter, 5)},
-      std::vector<KeySpec>{Wide(KeyKind::kShift, 4), Letter(L'z'), Letter(L'x'), Letter(L'c'), Letter(L'v'),
+      std::vector<KeyDef>{Wide(KeyKind::kShift, 4), Letter(L'z'), Letter(L'x'), Letter(L'c'), Letter(L'v'),
                            Letter(L'b'), Letter(L'n'), Letter(L'm'), Char(L',', L'<'), Char(L'.', L'>'),
                            Char(L'/', L'?'), Wide(KeyKind::kShift, 6)},
-      std::vector<KeySpec>{Wide(KeyKind::kLeft, 3), Wide(KeyKind::kRight, 3), KeySpec{KeyKind::kChar, L' ', L' ', 18},
+      std::vector<KeyDef>{Wide(KeyKind::kLeft, 3), Wide(KeyKind::kRight, 3), KeyDef{KeyKind::kChar, L' ', L' ', 18},
                            Wide(KeyKind::kUp, 3), Wide(KeyKind::kDown, 3)},
   };
   return rows;
@@ -73,11 +73,11 @@ std::vector<PanelKey> Layout(int width, int height) {
     const LONG top = r * height / kRowCount;
     const LONG bottom = (r + 1) * height / kRowCount;
     int at = 0;
-    for (const KeySpec& spec : Rows()[static_cast<std::size_t>(r)]) {
+    for (const KeyDef& def : Rows()[static_cast<std::size_t>(r)]) {
       const LONG left = at * width / kHalfWidths;
-      at += spec.halfWidths;
-      keys.push_back(PanelKey{RECT{left, top, static_cast<LONG>(at * width / kHalfWidths), bottom}, spec.kind,
-                              spec.plain, spec.shifted});
+      at += def.halfWidths;
+      keys.push_back(PanelKey{RECT{left, top, static_cast<LONG>(at * width / kHalfWidths), bottom}, def.kind,
+                              def.plain, def.shifted});
     }
   }
   return keys;
