@@ -1,7 +1,7 @@
-// Writes the platform gallery's three pictures into a folder at build time:
-// a 24-bit BMP of a colour gradient, a GIF and a JPEG of the imaging
-// test kit's patterns. The gallery carries them as resources and decodes
-// them with the device's picture decoder.
+// gallerymake <folder>: writes the platform gallery's three pictures at build
+// time: a 24-bit BMP of a colour gradient, a GIF and a JPEG of the imaging test
+// kit's patterns. The gallery carries them as resources and decodes them with
+// the device's picture decoder.
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -62,11 +62,19 @@ bool Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   return static_cast<bool>(out);
 }
 
+constexpr const char* kUsage =
+    "usage: gallerymake <output folder>\n"
+    "  writes the platform gallery's pictures gallery.bmp, gallery.gif and gallery.jpg into the folder\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_pictures FOLDER\n");
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc != 2 || argv[1][0] == '-') {
+    std::fputs(kUsage, stderr);
     return 2;
   }
   namespace kit = ce::imaging::testkit;
@@ -75,7 +83,7 @@ int main(int argc, char** argv) {
                   Write(folder + "/gallery.gif", kit::EncodeGif(kWidth, kHeight, false)) &&
                   Write(folder + "/gallery.jpg", kit::EncodeJpeg(kWidth, kHeight));
   if (!ok) {
-    std::fprintf(stderr, "make_pictures: cannot write into %s\n", folder.c_str());
+    std::fprintf(stderr, "gallerymake: cannot write into %s\n", folder.c_str());
     return 1;
   }
   return 0;

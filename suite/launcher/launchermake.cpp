@@ -1,7 +1,7 @@
-// Writes the launcher bar's pictures at 96 and 192 DPI: the tool dialogs'
-// header band, the scroll arrows (three frames side by side, magenta
-// around them) and the icons of the settings pages, the special items and
-// the news pages: a coloured tile with a letter, as ICO files holding a
+// launchermake <folder>: writes the launcher bar's pictures at 96 and 192 DPI:
+// the tool dialogs' header band, the scroll arrows (three frames side by side,
+// magenta around them) and the icons of the settings pages, the special items
+// and the news pages: a coloured tile with a letter, as ICO files holding a
 // small and a large picture.
 #include <cstdint>
 #include <cstdio>
@@ -189,11 +189,19 @@ constexpr IconLook kIcons[] = {
     {168, 0x5060B0, 'J'}, {28, 0xC06030, 'C'},  {30, 0x3080A0, 'P'},  {31, 0x50A040, 'T'},
 };
 
+constexpr const char* kUsage =
+    "usage: launchermake <output folder>\n"
+    "  writes the launcher bar's pictures and icons at 96 and 192 DPI into the folder\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_launcher_pictures FOLDER\n");
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc != 2 || argv[1][0] == '-') {
+    std::fputs(kUsage, stderr);
     return 2;
   }
   const std::string folder = argv[1];
@@ -214,7 +222,7 @@ int main(int argc, char** argv) {
                          Tile(32, (0xA0u << 16) | (shade << 8) | 0x30, 'N')});
   }
   if (!ok) {
-    std::fprintf(stderr, "make_launcher_pictures: could not write the pictures into %s\n", folder.c_str());
+    std::fprintf(stderr, "launchermake: could not write the pictures into %s\n", folder.c_str());
     return 1;
   }
   return 0;

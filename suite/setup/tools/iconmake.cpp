@@ -1,5 +1,5 @@
-// Draws the setup program's icon: a 32 x 32 blue tile with three list
-// lines, written as an ICO file (one 32-bit picture with its mask).
+// iconmake FILE.ico: draws the setup program's icon, a 32 x 32 blue tile with
+// three list lines, as an ICO file (one 32-bit picture with its mask).
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -61,11 +61,19 @@ std::vector<std::uint8_t> Picture() {
   return b.data;
 }
 
+constexpr const char* kUsage =
+    "usage: iconmake FILE.ico\n"
+    "  writes the setup program's icon into the file\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_setup_icon FILE.ico\n");
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc != 2 || argv[1][0] == '-') {
+    std::fputs(kUsage, stderr);
     return 2;
   }
   const std::vector<std::uint8_t> picture = Picture();
@@ -86,7 +94,7 @@ int main(int argc, char** argv) {
   const bool ok = out != nullptr && std::fwrite(file.data.data(), 1, file.data.size(), out) == file.data.size();
   if (out != nullptr && std::fclose(out) != 0) return 1;
   if (!ok) {
-    std::fprintf(stderr, "make_setup_icon: cannot write %s\n", argv[1]);
+    std::fprintf(stderr, "iconmake: cannot write %s\n", argv[1]);
     return 1;
   }
   return 0;

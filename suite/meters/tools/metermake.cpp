@@ -1,7 +1,7 @@
-// Writes the meters plug-in's bitmaps at 96 and 192 DPI: bar frames with
-// three stacked states, bars with three colour rows, digit strips cut at the
-// meters' offset tables, and the memory, card and network picture strips.
-// Magenta is the transparent key everywhere.
+// metermake <folder>: writes the meters plug-in's bitmaps at 96 and 192 DPI:
+// bar frames with three stacked states, bars with three colour rows, digit
+// strips cut at the meters' offset tables, and the memory, card and network
+// picture strips. Magenta is the transparent key everywhere.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -272,16 +272,24 @@ bool MakeSet(const std::string& folder, const std::string& suffix, int dpi) {
   return ok;
 }
 
+constexpr const char* kUsage =
+    "usage: metermake <output folder>\n"
+    "  writes the meters' bitmaps at 96 and 192 DPI into the folder\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_meter_bitmaps <output folder>\n");
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc != 2 || argv[1][0] == '-') {
+    std::fputs(kUsage, stderr);
     return 2;
   }
   const std::string folder = argv[1];
   if (!MakeSet(folder, "", 96) || !MakeSet(folder, "_192", 192)) {
-    std::fprintf(stderr, "make_meter_bitmaps: cannot write into %s\n", folder.c_str());
+    std::fprintf(stderr, "metermake: cannot write into %s\n", folder.c_str());
     return 1;
   }
   return 0;

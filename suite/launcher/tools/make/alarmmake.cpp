@@ -1,4 +1,4 @@
-// make_alarm_sounds <folder>: writes the launcher's four alarm sounds,
+// alarmmake <folder>: writes the launcher's four alarm sounds,
 // "Alarm1.wav" to "Alarm4.wav", as 16-bit mono PCM WAV files: short
 // patterns of sine beeps, each alarm with its own pitches and rhythm.
 #include <cmath>
@@ -33,7 +33,7 @@ void Silence(std::vector<std::int16_t>& samples, double seconds) {
 
 void Usage(std::FILE* to) {
   std::fprintf(to,
-               "usage: make_alarm_sounds FOLDER\n"
+               "usage: alarmmake FOLDER\n"
                "Writes Alarm1.wav to Alarm4.wav, the launcher's alarm sounds, into FOLDER.\n");
 }
 
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 4; ++i) {
     const std::string path = folder + "/Alarm" + std::to_string(i + 1) + ".wav";
     if (!wavout::WriteMonoPcmWav(path, sounds[static_cast<std::size_t>(i)], kRate)) {
-      std::fprintf(stderr, "make_alarm_sounds: cannot write %s\n", path.c_str());
+      std::fprintf(stderr, "alarmmake: cannot write %s\n", path.c_str());
       return 1;
     }
   }
