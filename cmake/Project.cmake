@@ -83,6 +83,33 @@ function(ks_sort_executables dir)
   endforeach()
 endfunction()
 
+# ks_bin_uses_install_rpath(DIR): what the build puts in bin/ and lib/
+# carries the run path it is installed with ($ORIGIN/../lib, which finds
+# build/lib from either). Otherwise the build's run path is padded with empty entries
+# to leave room for the installed one, and an empty entry makes the loader
+# look for every library in the current folder first. Walks DIR's
+# subdirectories too; run once every directory is added.
+function(ks_bin_uses_install_rpath dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "EXECUTABLE")
+      get_target_property(output ${target} RUNTIME_OUTPUT_DIRECTORY)
+    elseif(type MATCHES "^(MODULE|SHARED)_LIBRARY$")
+      get_target_property(output ${target} LIBRARY_OUTPUT_DIRECTORY)
+    else()
+      continue()
+    endif()
+    if(output STREQUAL CMAKE_RUNTIME_OUTPUT_DIRECTORY OR output STREQUAL CMAKE_LIBRARY_OUTPUT_DIRECTORY)
+      set_target_properties(${target} PROPERTIES BUILD_WITH_INSTALL_RPATH ON)
+    endif()
+  endforeach()
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(sub IN LISTS subdirs)
+    ks_bin_uses_install_rpath(${sub})
+  endforeach()
+endfunction()
+
 # ks_install_program(NAME): installs a program or tool into bin/ of the
 # install prefix.
 function(ks_install_program name)
