@@ -1,36 +1,28 @@
-// libxml2, opened when the first XML document is made or read. The platform
-// library does not link it, so a program that makes no XML document never
-// loads it nor what it pulls in (ICU's tables among them). Each function the
-// XML document calls is defined here under its own name and forwards to the
-// library, opened with dlopen on the first call; the definitions stay hidden
-// inside the platform library (libxml2's declarations carry no visibility).
-// A call the document starts making needs its line in the list below.
+// libxml2, opened when the first XML document is made or read
+// (kernel/library_on_demand.h): the platform library does not link it, so a
+// program that makes no XML document never loads it nor what it pulls in
+// (ICU's tables among them). Below is each function the XML document calls.
 //
 // Without the library a document cannot be made or read: the calls give
 // null or -1, which the document reports as a failure.
-#include <dlfcn.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
 
+#include "kernel/library_on_demand.h"
+
 namespace {
 
-void* TheLibrary() {
-  static void* const handle = ::dlopen("libxml2.so.2", RTLD_NOW | RTLD_LOCAL);
-  return handle;
-}
-
-template <typename Function>
-Function Find(const char* name) {
-  void* handle = TheLibrary();
-  return handle != nullptr ? reinterpret_cast<Function>(::dlsym(handle, name)) : nullptr;
+ce::kernel::LibraryOnDemand& Xml() {
+  static ce::kernel::LibraryOnDemand library("libxml2.so.2");
+  return library;
 }
 
 // The library's free function, which its own allocations go back to (its
 // `xmlFree` is a variable holding it).
 void FreeThroughTheLibrary(void* memory) {
-  static const auto variable = Find<xmlFreeFunc*>("xmlFree");
+  static const auto variable = static_cast<xmlFreeFunc*>(Xml().Find("xmlFree"));
   if (variable != nullptr && *variable != nullptr) (*variable)(memory);
 }
 
@@ -38,13 +30,8 @@ void FreeThroughTheLibrary(void* memory) {
 
 xmlFreeFunc xmlFree = &FreeThroughTheLibrary;
 
-// CE_XML(RESULT, NAME, (PARAMETERS), (ARGUMENTS), RESULT WITHOUT THE LIBRARY)
-#define CE_XML(result, name, parameters, arguments, missing)      \
-  extern "C" result name parameters {                             \
-    static const auto function = Find<decltype(&::name)>(#name); \
-    if (function == nullptr) return missing;                      \
-    return function arguments;                                    \
-  }
+#define CE_XML(result, name, parameters, arguments, missing) \
+  CE_FORWARD(Xml(), result, name, parameters, arguments, missing)
 
 // Parser set-up and reading.
 CE_XML(void, xmlInitParser, (void), (), void())

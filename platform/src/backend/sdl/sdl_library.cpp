@@ -1,69 +1,31 @@
-// The desktop library, opened on first use. The platform library does not
-// link it: a program on the headless back end (every tool, every test) never
-// loads it nor what it pulls in (the display server's client libraries, the
-// sound server's client). Each function of it the desktop back end calls is
-// defined here under its own name and forwards to the library, opened with
-// dlopen when the first of them is called; the definitions stay hidden
-// inside the platform library.
-//
-// A call the back end starts making needs its line in the list below
-// (the platform library's link, which allows no undefined symbol, names a
-// missing one).
+// The desktop library, opened on first use (kernel/library_on_demand.h):
+// the platform library does not link it, so a program on the headless back
+// end (every tool, every test) never loads it nor what it pulls in (the
+// display server's client libraries, the sound server's client). Below is
+// each function of it the desktop back end calls.
 //
 // Without the library the calls fail as the library's own calls fail
 // (SDL_InitSubSystem gives -1, SDL_GetError says why), so the back end
 // reports that there is no desktop.
-#include <dlfcn.h>
-
-#include <string>
-
-// The declarations carry no visibility of their own, so that the
-// definitions below stay inside the platform library.
-#define DECLSPEC
 #include <SDL.h>
+
+#include "kernel/library_on_demand.h"
 
 namespace {
 
-constexpr const char* kLibraryName = "libSDL2-2.0.so.0";
-
-struct Library {
-  void* handle = nullptr;
-  std::string error;
-};
-
-const Library& TheLibrary() {
-  static const Library library = [] {
-    Library opened;
-    opened.handle = ::dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
-    if (opened.handle == nullptr) {
-      const char* why = ::dlerror();
-      opened.error = std::string("the desktop library ") + kLibraryName + " cannot be loaded" +
-                     (why != nullptr ? std::string(": ") + why : std::string());
-    }
-    return opened;
-  }();
+ce::kernel::LibraryOnDemand& Sdl() {
+  static ce::kernel::LibraryOnDemand library("libSDL2-2.0.so.0");
   return library;
-}
-
-template <typename Function>
-Function Find(const char* name) {
-  void* handle = TheLibrary().handle;
-  return handle != nullptr ? reinterpret_cast<Function>(::dlsym(handle, name)) : nullptr;
 }
 
 }  // namespace
 
-// CE_SDL(RESULT, NAME, (PARAMETERS), (ARGUMENTS), RESULT WITHOUT THE LIBRARY)
-#define CE_SDL(result, name, parameters, arguments, missing)      \
-  extern "C" result SDLCALL name parameters {                     \
-    static const auto function = Find<decltype(&::name)>(#name); \
-    if (function == nullptr) return missing;                      \
-    return function arguments;                                    \
-  }
+#define CE_SDL(result, name, parameters, arguments, missing) \
+  CE_FORWARD(Sdl(), result, name, parameters, arguments, missing)
 
-extern "C" const char* SDLCALL SDL_GetError(void) {
-  static const auto function = Find<decltype(&::SDL_GetError)>("SDL_GetError");
-  if (function == nullptr) return TheLibrary().error.c_str();
+extern "C" const char* SDL_GetError(void) {
+  static const auto function = reinterpret_cast<decltype(&::SDL_GetError)>(Sdl().Find("SDL_GetError"));
+  if (function == nullptr) return Sdl().Error().c_str();
   return function();
 }
 
