@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "one_path_tool.h"
 #include "bmp_writer.h"
 
 namespace {
@@ -196,14 +197,7 @@ constexpr const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc != 2 || argv[1][0] == '-') {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  if (const int status = toolusage::OnePathArgument(argc, argv, kUsage); status >= 0) return status;
   const std::string folder = argv[1];
   bool ok = WriteBmp(folder + "/header.bmp", Header(1)) && WriteBmp(folder + "/header_192.bmp", Header(2)) &&
             WriteBmp(folder + "/scroll_down.bmp", Arrow(1, true)) &&

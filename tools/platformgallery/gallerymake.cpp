@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "one_path_tool.h"
 #include "image_files.h"
 
 namespace {
@@ -69,14 +70,7 @@ constexpr const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc != 2 || argv[1][0] == '-') {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  if (const int status = toolusage::OnePathArgument(argc, argv, kUsage); status >= 0) return status;
   namespace kit = ce::imaging::testkit;
   const std::string folder = argv[1];
   const bool ok = Write(folder + "/gallery.bmp", GradientBmp()) &&

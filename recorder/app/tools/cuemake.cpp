@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "one_path_tool.h"
 #include "pcm_wav.h"
 
 namespace {
@@ -31,14 +32,7 @@ void tone(std::vector<std::int16_t>& samples, double hz, double seconds, double 
 
 int main(int argc, char** argv) {
   constexpr const char* kUsage = "usage: cuemake <folder>\n  writes Voicbeep.wav and RecEnd.wav into the folder\n";
-  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc != 2 || argv[1][0] == '-') {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  if (const int status = toolusage::OnePathArgument(argc, argv, kUsage); status >= 0) return status;
   const std::string folder = argv[1];
   std::vector<std::int16_t> beep;
   tone(beep, 1000.0, 0.15, 0.5);

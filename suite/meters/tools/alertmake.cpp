@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "one_path_tool.h"
 #include "pcm_wav.h"
 
 namespace {
@@ -44,14 +45,7 @@ constexpr const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc != 2 || argv[1][0] == '-') {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  if (const int status = toolusage::OnePathArgument(argc, argv, kUsage); status >= 0) return status;
   const std::string folder = argv[1];
   bool ok = Write(folder + "/BIL.wav", {{880, 150}, {0, 60}, {660, 200}});
   ok &= Write(folder + "/BFC.wav", {{660, 150}, {0, 60}, {990, 200}});

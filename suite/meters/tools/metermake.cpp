@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "one_path_tool.h"
 #include "battery_meter_layout.h"
 #include "bmp_writer.h"
 
@@ -279,14 +280,7 @@ constexpr const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc != 2 || argv[1][0] == '-') {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  if (const int status = toolusage::OnePathArgument(argc, argv, kUsage); status >= 0) return status;
   const std::string folder = argv[1];
   if (!MakeSet(folder, "", 96) || !MakeSet(folder, "_192", 192)) {
     std::fprintf(stderr, "metermake: cannot write into %s\n", folder.c_str());

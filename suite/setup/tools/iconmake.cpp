@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "one_path_tool.h"
+
 namespace {
 
 constexpr int kSide = 32;
@@ -68,14 +70,7 @@ constexpr const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc != 2 || argv[1][0] == '-') {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  if (const int status = toolusage::OnePathArgument(argc, argv, kUsage); status >= 0) return status;
   const std::vector<std::uint8_t> picture = Picture();
   Bytes file;
   file.U16(0);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "one_path_tool.h"
 #include "pcm_wav.h"
 
 namespace {
@@ -31,23 +32,14 @@ void Silence(std::vector<std::int16_t>& samples, double seconds) {
   samples.insert(samples.end(), static_cast<std::size_t>(seconds * kRate), 0);
 }
 
-void Usage(std::FILE* to) {
-  std::fprintf(to,
-               "usage: alarmmake FOLDER\n"
-               "Writes Alarm1.wav to Alarm4.wav, the launcher's alarm sounds, into FOLDER.\n");
-}
+constexpr const char* kUsage =
+    "usage: alarmmake FOLDER\n"
+    "Writes Alarm1.wav to Alarm4.wav, the launcher's alarm sounds, into FOLDER.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    Usage(stdout);
-    return 0;
-  }
-  if (argc != 2 || argv[1][0] == '-') {
-    Usage(stderr);
-    return 2;
-  }
+  if (const int status = toolusage::OnePathArgument(argc, argv, kUsage); status >= 0) return status;
   const std::string folder = argv[1];
   std::vector<std::vector<std::int16_t>> sounds(4);
   // 1: two even beeps.
