@@ -34,7 +34,7 @@ std::vector<std::string> LoadedAmong(const std::vector<std::string>& parts) {
   return search.found;
 }
 
-const std::vector<std::string> kDesktopLibraries = {"libSDL2", "libX11", "libxcb", "libwayland", "libpulse",
+const std::vector<std::string> kDesktopLibraries = {"libSDL2",   "libX11", "libxcb",  "libwayland", "libpulse",
                                                     "libasound", "libicu", "libxml2", "libdbus"};
 
 LRESULT CALLBACK PlainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

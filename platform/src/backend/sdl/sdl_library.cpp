@@ -109,8 +109,7 @@ CE_SDL(SDL_AudioDeviceID, SDL_OpenAudioDevice,
        (device, capture, desired, obtained, changes), 0)
 CE_SDL(void, SDL_CloseAudioDevice, (SDL_AudioDeviceID device), (device), void())
 CE_SDL(void, SDL_PauseAudioDevice, (SDL_AudioDeviceID device, int pause), (device, pause), void())
-CE_SDL(int, SDL_QueueAudio, (SDL_AudioDeviceID device, const void* data, Uint32 length), (device, data, length),
-       -1)
+CE_SDL(int, SDL_QueueAudio, (SDL_AudioDeviceID device, const void* data, Uint32 length), (device, data, length), -1)
 CE_SDL(Uint32, SDL_DequeueAudio, (SDL_AudioDeviceID device, void* data, Uint32 length), (device, data, length), 0)
 CE_SDL(Uint32, SDL_GetQueuedAudioSize, (SDL_AudioDeviceID device), (device), 0)
 CE_SDL(void, SDL_ClearQueuedAudio, (SDL_AudioDeviceID device), (device), void())

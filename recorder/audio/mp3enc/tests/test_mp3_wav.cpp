@@ -117,7 +117,7 @@ TEST(Mp3Wav, AStreamInSmallPiecesGivesTheBytesOfTheWholeFile) {
   const Case cases[] = {
       {wav(1, 1, 44100, 16, 44100 * 2 + 1, 44100 * 2 + 1), 44100},  // a trailing odd byte
       {wav(1, 2, 22050, 16, 22050 * 4 + 6, 22050 * 4 + 6), 22050},  // a partial stereo frame at the end
-      {wav(1, 1, 44100, 16, 8820, 0xFFFFFFFFu), 44100},              // data size past the end
+      {wav(1, 1, 44100, 16, 8820, 0xFFFFFFFFu), 44100},             // data size past the end
   };
   for (const Case& c : cases) {
     const std::vector<std::uint8_t>& file = c.file;

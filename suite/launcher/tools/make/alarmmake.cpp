@@ -1,10 +1,8 @@
 // alarmmake <folder>: writes the launcher's four alarm sounds,
 // "Alarm1.wav" to "Alarm4.wav", as 16-bit mono PCM WAV files: short
 // patterns of sine beeps, each alarm with its own pitches and rhythm.
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <numbers>
 #include <string>
 #include <vector>
 
@@ -15,17 +13,8 @@ namespace {
 
 constexpr std::uint32_t kRate = 22050;
 
-// A tone with short fades so that it starts and ends without a click.
 void Tone(std::vector<std::int16_t>& samples, double hz, double seconds) {
-  const auto count = static_cast<std::size_t>(seconds * kRate);
-  const std::size_t fade = kRate / 200;
-  for (std::size_t i = 0; i < count; ++i) {
-    double envelope = 1.0;
-    if (i < fade) envelope = static_cast<double>(i) / fade;
-    if (count - i < fade) envelope = static_cast<double>(count - i) / fade;
-    const double v = std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / kRate) * 0.6 * envelope;
-    samples.push_back(static_cast<std::int16_t>(std::lround(v * 32767.0)));
-  }
+  wavout::AppendTone(samples, kRate, hz, seconds, 0.6);
 }
 
 void Silence(std::vector<std::int16_t>& samples, double seconds) {
