@@ -193,10 +193,7 @@ namespace {
 void search_gain(MP3EncoderState& s, GranuleInfo& gi, const std::int64_t* xr, int ch, int target) {
   std::memset(&gi, 0, sizeof gi);
   gi.global_gain = 210;
-  for (int i = 0; i < kGranuleLines; ++i) {
-    const std::uint64_t mag = static_cast<std::uint64_t>(xr[i] < 0 ? -xr[i] : xr[i]);
-    s.pow34_lines[i] = mag == 0 ? 0 : pow34(mag);
-  }
+  pow34_of_magnitudes(xr, s.pow34_lines, kGranuleLines);
   measure_lines(s);
   if (s.pow34_end == 0) return;  // silence: all lines 0, no bits
 
