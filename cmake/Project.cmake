@@ -85,10 +85,10 @@ endfunction()
 
 # ks_bin_uses_install_rpath(DIR): what the build puts in bin/ and lib/
 # carries the run path it is installed with ($ORIGIN/../lib, which finds
-# build/lib from either). Otherwise the build's run path is padded with empty entries
-# to leave room for the installed one, and an empty entry makes the loader
-# look for every library in the current folder first. Walks DIR's
-# subdirectories too; run once every directory is added.
+# build/lib from either). Otherwise the build's run path is padded with
+# empty entries to leave room for the installed one, and an empty entry
+# makes the loader look for every library in the current folder first.
+# Walks DIR's subdirectories too; run once every directory is added.
 function(ks_bin_uses_install_rpath dir)
   get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
   foreach(target IN LISTS targets)
