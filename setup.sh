@@ -8,6 +8,7 @@
 #                          program named
 #   ./setup.sh test        build, then run every test
 #   ./setup.sh test-asan   build with address and undefined-behaviour sanitizers, run every test
+#                          program whole with its tests shuffled
 #   ./setup.sh build       build only
 #   ./setup.sh install DIR build, then install the programs, tools and their
 #                          data into DIR (DIR/bin, DIR/data)
@@ -43,9 +44,21 @@ install_packages() {
   fi
 }
 
+# Configures the build folder $1 with the cache settings given (-DNAME=VALUE)
+# when it is new or set otherwise, then builds it. A configured folder is not
+# configured again: the build itself reruns CMake when a CMake file changed.
 configure_and_build() {
   local dir=$1; shift
-  cmake -S "$top" -B "$top/$dir" -G Ninja "$@"
+  local setting configure=0
+  [ -f "$top/$dir/CMakeCache.txt" ] && [ -f "$top/$dir/build.ninja" ] || configure=1
+  for setting in "$@"; do
+    [ $configure = 1 ] && break
+    setting=${setting#-D}
+    grep -qxE "${setting%%=*}(:[A-Z]+)?=${setting#*=}" "$top/$dir/CMakeCache.txt" || configure=1
+  done
+  if [ $configure = 1 ]; then
+    cmake -S "$top" -B "$top/$dir" -G Ninja "$@"
+  fi
   cmake --build "$top/$dir" -j "$jobs"
 }
 
@@ -186,8 +199,16 @@ run_program() {
   fi
 }
 
+usage() {
+  echo "usage: $0 run [PROGRAM]|test|test-asan|build|install DIR|fuzz [SECONDS [TARGET...]]"
+}
+
 cmd=${1:-}
 case "$cmd" in
+  -h|--help|help)
+    usage
+    sed -n '/^#   /s/^#//p' "$0"
+    exit 0 ;;
   run)
     [ $# -le 2 ] || { echo "usage: $0 run [PROGRAM]" >&2; exit 2; }
     install_packages
@@ -199,7 +220,7 @@ case "$cmd" in
     run_tests build ;;
   test-asan)
     install_packages
-    configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DKS_SANITIZE=ON
+    configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DKS_SANITIZE=ON -DKS_WHOLE_TEST_PROGRAMS=ON
     run_tests build-asan ;;
   build)
     install_packages
@@ -217,6 +238,6 @@ case "$cmd" in
     shift
     run_fuzz "$@" ;;
   *)
-    echo "usage: $0 run [PROGRAM]|test|test-asan|build|install DIR|fuzz [SECONDS [TARGET...]]" >&2
+    usage >&2
     exit 2 ;;
 esac

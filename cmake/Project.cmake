@@ -16,15 +16,30 @@ function(ce_use_internals target)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/src)
 endfunction()
 
+# ks_add_gtest_tests(TARGET LABELS...)
+# Registers a GoogleTest program with CTest: each test case in a process of
+# its own, or, with KS_WHOLE_TEST_PROGRAMS, the program whole in one process
+# with its tests in a shuffled order (which shows tests that lean on what an
+# earlier test left behind; the seed is printed for a rerun with
+# --gtest_random_seed).
+function(ks_add_gtest_tests name)
+  if(KS_WHOLE_TEST_PROGRAMS)
+    add_test(NAME ${name} COMMAND ${name} --gtest_shuffle)
+    set_tests_properties(${name} PROPERTIES LABELS "${ARGN}" TIMEOUT 1800)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${ARGN}" TIMEOUT 300)
+  endif()
+endfunction()
+
 # ks_add_test(NAME SOURCES ... LIBS ... [LABELS ...])
-# One GoogleTest executable; each test case becomes a CTest test. It links
-# the shared platform library, as programs do.
+# One GoogleTest executable (see ks_add_gtest_tests for how CTest runs it).
+# It links the shared platform library, as programs do.
 function(ks_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KS_TESTS_OUTPUT_DIRECTORY})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} ce_test_main GTest::gtest GTest::gmock Threads::Threads)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300)
+  ks_add_gtest_tests(${name} ${ARG_LABELS})
 endfunction()
 
 # ks_add_bench(NAME SOURCES ... LIBS ...)
@@ -65,6 +80,33 @@ function(ks_sort_executables dir)
   get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
   foreach(sub IN LISTS subdirs)
     ks_sort_executables(${sub})
+  endforeach()
+endfunction()
+
+# ks_bin_uses_install_rpath(DIR): what the build puts in bin/ and lib/
+# carries the run path it is installed with ($ORIGIN/../lib, which finds
+# build/lib from either). Otherwise the build's run path is padded with
+# empty entries to leave room for the installed one, and an empty entry
+# makes the loader look for every library in the current folder first.
+# Walks DIR's subdirectories too; run once every directory is added.
+function(ks_bin_uses_install_rpath dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "EXECUTABLE")
+      get_target_property(output ${target} RUNTIME_OUTPUT_DIRECTORY)
+    elseif(type MATCHES "^(MODULE|SHARED)_LIBRARY$")
+      get_target_property(output ${target} LIBRARY_OUTPUT_DIRECTORY)
+    else()
+      continue()
+    endif()
+    if(output STREQUAL CMAKE_RUNTIME_OUTPUT_DIRECTORY OR output STREQUAL CMAKE_LIBRARY_OUTPUT_DIRECTORY)
+      set_target_properties(${target} PROPERTIES BUILD_WITH_INSTALL_RPATH ON)
+    endif()
+  endforeach()
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(sub IN LISTS subdirs)
+    ks_bin_uses_install_rpath(${sub})
   endforeach()
 endfunction()
 

@@ -19,7 +19,9 @@
 //   audiochain encode-mp3 --bitrate KBPS INPUT.wav OUT.mp3
 //     runs the MP3 encoder alone over a 16-bit PCM WAV file as fast as it
 //     can, for timing beside other encoders as whole processes; prints the
-//     bytes written and the encoding speed against real time.
+//     bytes written and the encoding speed against real time. It streams
+//     the file through the encoder a block at a time (its memory does not
+//     grow with the file) and starts nothing of the device.
 //
 // play and encode-mp3 write into a temporary file beside the output and put
 // it in the output's place only when it is complete, so a failure leaves an
@@ -39,8 +41,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -115,12 +115,6 @@ class Device {
  private:
   std::string root_;
 };
-
-std::optional<std::vector<std::uint8_t>> read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The output file a command asked for: absolute, in an existing folder, not
 // a folder itself and not the input. Empty after a refusal, which it reports.
@@ -400,17 +394,58 @@ int play(const fs::path& file, const fs::path& heard) {
   return 0;
 }
 
+// The WAV file read straight from its descriptor and the MP3 bytes
+// gathered into large writes to the pending output.
+class EncodeFiles : public audio::WavToMp3Stream {
+ public:
+  EncodeFiles(int in, PendingOutput& out) : in_(in), out_(out) { pending_.reserve(kWriteBlock); }
+  std::int64_t read(std::uint8_t* into, std::size_t size) override {
+    for (;;) {
+      const ssize_t n = ::read(in_, into, size);
+      if (n < 0 && errno == EINTR) continue;
+      return n;
+    }
+  }
+  bool write(const std::uint8_t* bytes, std::size_t size) override {
+    written_ += size;
+    if (pending_.size() + size > kWriteBlock && !flush()) return false;
+    if (size >= kWriteBlock) return out_.write(bytes, size);
+    pending_.insert(pending_.end(), bytes, bytes + size);
+    return true;
+  }
+  bool flush() {
+    const bool ok = out_.write(pending_.data(), pending_.size());
+    pending_.clear();
+    return ok;
+  }
+  std::uint64_t written() const { return written_; }
+
+ private:
+  static constexpr std::size_t kWriteBlock = 64 * 1024;
+  int in_;
+  PendingOutput& out_;
+  std::vector<std::uint8_t> pending_;
+  std::uint64_t written_ = 0;
+};
+
 int encode_mp3(long bitrate, const fs::path& in, const fs::path& out) {
   std::error_code error;
   if (!fs::is_regular_file(in, error)) return fail("cannot read " + in.string());
   const OutputCheck checked = check_output(in, out);
   if (checked.path.empty()) return checked.status;
-  const auto wav = read_file(in);
-  if (!wav) return fail("cannot read " + in.string());
-  std::vector<std::uint8_t> mp3;
+  const int input = ::open(in.c_str(), O_RDONLY | O_CLOEXEC);
+  if (input < 0) return fail("cannot read " + in.string());
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{input};
+  PendingOutput output(checked.path);
+  if (!output.ok()) return fail("cannot write in the folder of " + out.string());
+  EncodeFiles files(input, output);
+  audio::WavToMp3Info info;
   const auto start = std::chrono::steady_clock::now();
   const audio::WavToMp3Result result =
-      audio::encode_wav_to_mp3(wav->data(), wav->size(), static_cast<std::int32_t>(bitrate), mp3);
+      audio::encode_wav_stream_to_mp3(files, static_cast<std::int32_t>(bitrate), &info);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   switch (result) {
     case audio::WavToMp3Result::kOk:
@@ -423,23 +458,18 @@ int encode_mp3(long bitrate, const fs::path& in, const fs::path& out) {
       return fail("the encoder does not take this rate and channel count at " + std::to_string(bitrate) + " kbit/s");
     case audio::WavToMp3Result::kEncoderFailed:
       return fail("the encoder failed");
+    case audio::WavToMp3Result::kReadFailed:
+      return fail("cannot read " + in.string());
+    case audio::WavToMp3Result::kWriteFailed:
+      return fail("cannot write " + out.string());
   }
-  if (mp3.empty()) return fail("the encoder gave nothing for " + in.string() + ": " + out.string() + " not written");
-  // The sound's length, for the speed figure, as the recorder's WAV reader
-  // sees it.
-  double audio_seconds = 0;
-  {
-    Device device(fs::absolute(in).parent_path(), checked.path.parent_path());
-    if (!device.ok()) return fail("cannot make a device folder");
-    audio::FileReaderWAVPCM reader(Device::in_path(fs::absolute(in)));
-    if (reader.is_open()) audio_seconds = reader.get_length_time();
+  if (files.written() == 0) {
+    return fail("the encoder gave nothing for " + in.string() + ": " + out.string() + " not written");
   }
-  PendingOutput output(checked.path);
-  if (!output.ok() || !output.write(mp3.data(), mp3.size()) || !output.commit()) {
-    return fail("cannot write " + out.string());
-  }
-  std::printf("bytes written: %zu, encoding: %.3f s, speed: %.0fx real time\n", mp3.size(), seconds,
-              seconds > 0 ? audio_seconds / seconds : 0.0);
+  if (!files.flush() || !output.commit()) return fail("cannot write " + out.string());
+  const double audio_seconds = info.rate > 0 ? static_cast<double>(info.frames) / info.rate : 0.0;
+  std::printf("bytes written: %llu, encoding: %.3f s, speed: %.0fx real time\n",
+              static_cast<unsigned long long>(files.written()), seconds, seconds > 0 ? audio_seconds / seconds : 0.0);
   return 0;
 }
 

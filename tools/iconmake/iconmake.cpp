@@ -1,7 +1,8 @@
 // iconmake: draws a program's icon at build time, a 16- and a 32-pixel
 // picture in one ICO file. The designs are neutral pictures of what the
 // program is about: "ball" (a glossy ball with a white spot), "microphone"
-// (a microphone on its stand), "house" (the home screen).
+// (a microphone on its stand), "house" (the home screen), "list" (the setup
+// program: a blue tile with three list lines, the first one marked).
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -43,14 +44,23 @@ void House(Image& im, double u) {
   im.Line({2.8 * u, 15 * u}, {13.2 * u, 15 * u}, 0.8 * u, kInk);
 }
 
+void List(Image& im, double u) {
+  im.RoundBox(0.5 * u, 0.5 * u, 15.5 * u, 15.5 * u, 1.2 * u, 0x183870);
+  im.RoundBox(1 * u, 1 * u, 15 * u, 15 * u, 1 * u, 0x3070B0);
+  for (int line = 0; line < 3; ++line) {
+    const double top = (3.5 + 3.5 * line) * u;
+    im.RoundBox(3 * u, top, 13 * u, top + 2 * u, 0.3 * u, line == 0 ? 0xFFD040 : 0xFFFFFF);
+  }
+}
+
 struct Design {
   const char* name;
   void (*draw)(Image&, double unit);
 };
-constexpr Design kDesigns[] = {{"ball", Ball}, {"microphone", Microphone}, {"house", House}};
+constexpr Design kDesigns[] = {{"ball", Ball}, {"microphone", Microphone}, {"house", House}, {"list", List}};
 
 int Usage(std::FILE* out, int status) {
-  std::fprintf(out, "usage: iconmake ball|microphone|house OUT.ico\n");
+  std::fprintf(out, "usage: iconmake ball|microphone|house|list OUT.ico\n");
   return status;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "one_path_tool.h"
 #include "synth.h"
 
 namespace {
@@ -17,14 +18,7 @@ constexpr const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc != 2 || argv[1][0] == '-') {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
+  if (const int status = toolusage::OnePathArgument(argc, argv, kUsage); status >= 0) return status;
   std::error_code ec;
   std::filesystem::create_directories(argv[1], ec);
   if (ec) {

@@ -1,9 +1,11 @@
-// Writes 16-bit mono PCM samples as a WAV file: the build's sound makers
-// (cue, alert and alarm sounds) share it.
+// Writes 16-bit mono PCM samples as a WAV file, and makes tones for them:
+// the build's sound makers (cue, alert and alarm sounds) share it.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,21 @@ inline bool WriteMonoPcmWav(const std::string& path, const std::vector<std::int1
   if (file == nullptr) return false;
   const bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
   return std::fclose(file) == 0 && ok;
+}
+
+// Appends a tone of `hz` at `level` (of full scale) lasting `seconds` at
+// `rate`, with short fades so that it starts and ends without a click.
+inline void AppendTone(std::vector<std::int16_t>& samples, std::uint32_t rate, double hz, double seconds,
+                       double level) {
+  const auto count = static_cast<std::size_t>(seconds * rate);
+  const std::size_t fade = rate / 200;
+  for (std::size_t i = 0; i < count; ++i) {
+    double envelope = 1.0;
+    if (i < fade) envelope = static_cast<double>(i) / fade;
+    if (count - i < fade) envelope = static_cast<double>(count - i) / fade;
+    const double v = std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / rate) * level * envelope;
+    samples.push_back(static_cast<std::int16_t>(std::lround(v * 32767.0)));
+  }
 }
 
 }  // namespace wavout

@@ -97,6 +97,10 @@ struct MP3EncoderState {
   int previous_gain[2] = {180, 180};
   int search_step = 4;
   std::uint64_t pow34_lines[mp3enc::kGranuleLines] = {};
+  // Of pow34_lines (see measure_lines): the largest, and the line after the
+  // last non-zero one.
+  std::uint64_t pow34_top = 0;
+  int pow34_end = 0;
   mp3enc::GranuleInfo granule[2][2] = {};
   int scfsi[2] = {};
   int reservoir_size = 0;  // bits
@@ -133,6 +137,9 @@ void transform_granule(MP3EncoderState& s, int granule, int channel);
 
 // Quantiser and reservoir (quantizer.cpp).
 void build_quantizer_tables(MP3EncoderState& s);
+// Sets pow34_top and pow34_end from pow34_lines.
+void measure_lines(MP3EncoderState& s);
+// The bits of the lines (pow34_lines, measured) quantised at `gain` into gi.
 int count_bits(MP3EncoderState& s, GranuleInfo& gi, int gain);
 void quantize_frame(MP3EncoderState& s);
 int choose_table(const std::int32_t* q, int begin, int end, int* bits);

@@ -58,12 +58,6 @@ Step step_of(const MP3EncoderState& s, int gain) {
   return v < 0 ? Step{true, static_cast<std::uint64_t>(-v)} : Step{false, static_cast<std::uint64_t>(v)};
 }
 
-std::uint64_t max_value(const std::uint64_t* v, int n) {
-  std::uint64_t m = 0;
-  for (int i = 0; i < n; ++i) m = std::max(m, v[i]);
-  return m;
-}
-
 }  // namespace
 
 int choose_table(const std::int32_t* q, int begin, int end, int* bits) {
@@ -124,27 +118,42 @@ void build_quantizer_tables(MP3EncoderState& s) {
   s.tables_built = true;
 }
 
+void measure_lines(MP3EncoderState& s) {
+  std::uint64_t top = 0;
+  int end = 0;
+  for (int i = 0; i < kGranuleLines; ++i) {
+    top = std::max(top, s.pow34_lines[i]);
+    if (s.pow34_lines[i] != 0) end = i + 1;
+  }
+  s.pow34_top = top;
+  s.pow34_end = end;
+}
+
 int count_bits(MP3EncoderState& s, GranuleInfo& gi, int gain) {
   ++s.count_calls;
   const std::uint64_t* v = s.pow34_lines;
   const Step st = step_of(s, gain);
-  const std::uint64_t top = max_value(v, kGranuleLines);
+  const std::uint64_t top = s.pow34_top;
+  // Lines from `end` on are 0 at every gain (the lines above the low-pass
+  // are most of them): only those below are quantised.
+  const int end = s.pow34_end;
   std::int32_t* q = gi.quantised;
+  std::fill(q + end, q + kGranuleLines, 0);
   // Lines above the largest that quantises to 8206 cannot be coded; the
   // check also keeps value * step inside 64 bits below.
   if (!st.divisor) {
     if (top > (static_cast<std::uint64_t>(kMaxQuantised) << 46) / st.value) return kNoCount;
     const std::uint64_t zero = kZeroThresholdMul / st.value;
-    for (int i = 0; i < kGranuleLines; ++i)
+    for (int i = 0; i < end; ++i)
       q[i] = v[i] < zero ? 0 : static_cast<std::int32_t>((((v[i] * st.value) >> 32) + kRounding) >> 14);
   } else {
     if ((((top / st.value) >> 4) + kRounding) >> 14 > static_cast<std::uint64_t>(kMaxQuantised)) return kNoCount;
     const std::uint64_t zero = st.value * kZeroThresholdDiv;
-    for (int i = 0; i < kGranuleLines; ++i)
+    for (int i = 0; i < end; ++i)
       q[i] = v[i] < zero ? 0 : static_cast<std::int32_t>((((v[i] / st.value) >> 4) + kRounding) >> 14);
   }
   // Big values end at the last non-zero pair.
-  int n = kGranuleLines;
+  int n = (end + 1) & ~1;
   while (n > 0 && q[n - 1] == 0 && q[n - 2] == 0) n -= 2;
   // Count-1 region: quadruples of magnitudes 0 or 1 below that end.
   int c1 = n, bits_a = 0, bits_b = 0;
@@ -184,13 +193,9 @@ namespace {
 void search_gain(MP3EncoderState& s, GranuleInfo& gi, const std::int64_t* xr, int ch, int target) {
   std::memset(&gi, 0, sizeof gi);
   gi.global_gain = 210;
-  std::uint64_t sum = 0;
-  for (int i = 0; i < kGranuleLines; ++i) {
-    const std::uint64_t mag = static_cast<std::uint64_t>(xr[i] < 0 ? -xr[i] : xr[i]);
-    sum |= mag;
-    s.pow34_lines[i] = pow34(mag);
-  }
-  if (sum == 0) return;  // silence: all lines 0, no bits
+  pow34_of_magnitudes(xr, s.pow34_lines, kGranuleLines);
+  measure_lines(s);
+  if (s.pow34_end == 0) return;  // silence: all lines 0, no bits
 
   const int start = std::clamp(s.previous_gain[ch], 0, 255);
   int g = start;

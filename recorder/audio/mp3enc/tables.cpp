@@ -61,17 +61,31 @@ Pow34Table make_pow34() {
   return t;
 }
 
-}  // namespace
-
-std::uint64_t pow34(std::uint64_t x) {
+const Pow34Table& pow34_table() {
   static const Pow34Table table = make_pow34();
+  return table;
+}
+
+inline std::uint64_t pow34_with(const Pow34Table& table, std::uint64_t x) {
   // Small magnitudes (below 2^-29 of full scale) exactly.
-  static const std::uint64_t kSmall[8] = {0, 256, 431, 584, 724, 856, 981, 1102};
+  static constexpr std::uint64_t kSmall[8] = {0, 256, 431, 584, 724, 856, 981, 1102};
   if (x >= (1ull << 32)) return 1ull << 32;
   if (x < 8) return kSmall[x];
   const int k = std::bit_width(x) - 1;
   const int i = 4 * k + static_cast<int>((x >> (k - 2)) & 3);
   return (x * table.slope[i] + table.intercept[i]) >> 14;
+}
+
+}  // namespace
+
+std::uint64_t pow34(std::uint64_t x) { return pow34_with(pow34_table(), x); }
+
+void pow34_of_magnitudes(const std::int64_t* lines, std::uint64_t* out, int count) {
+  const Pow34Table& table = pow34_table();
+  for (int i = 0; i < count; ++i) {
+    const std::uint64_t magnitude = static_cast<std::uint64_t>(lines[i] < 0 ? -lines[i] : lines[i]);
+    out[i] = pow34_with(table, magnitude);
+  }
 }
 
 }  // namespace audio::mp3enc

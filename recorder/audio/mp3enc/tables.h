@@ -47,5 +47,7 @@ extern const std::int64_t kAliasCa[8];
 // 256 * x^(3/4), so that a magnitude with 32 fraction bits gives its 3/4
 // power with 32 fraction bits; 2^32 (1.0) and above give 2^32.
 std::uint64_t pow34(std::uint64_t x);
+// out[i] = pow34(|lines[i]|) for `count` lines.
+void pow34_of_magnitudes(const std::int64_t* lines, std::uint64_t* out, int count);
 
 }  // namespace audio::mp3enc

@@ -411,6 +411,15 @@ TEST_F(MeterDialogs, ExternalBatteryFromTheRegistryWithTheVendorUtilities) {
           Command(window.Window(), 40005);
         }});
   EXPECT_EQ(label, L"External Battery");
+  // The meter is one for the whole program: it is left with no external
+  // battery, as the other tests expect.
+  const DWORD none = 0;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  RegSetValueExW(key, L"ExternalBatt", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&none), sizeof none);
+  RegCloseKey(key);
+  ce::testing::AdvanceClock(11000);
+  Battery().CheckExternal(1);
+  EXPECT_EQ(Battery().ExternalState(), 103);
   Battery().SetVendorUtilities(false);
   ce::testing::UseRealClock();
 }

@@ -35,6 +35,8 @@ namespace {
 
 using ce::test::ScopedSetting;
 
+// How long a wait for another program's state may last: far more than any
+// step takes on a busy machine, and reached only when something is broken.
 constexpr DWORD kPatienceMs = 60000;
 constexpr wchar_t kFolder[] = L"\\Storage\\Application Data\\Home";
 constexpr wchar_t kStart[] = L"\\Storage\\Application Data\\Home\\start.home.xml";
@@ -231,7 +233,7 @@ class EndToEnd : public ::testing::Test {
     for (HWND w : standIns_) DestroyWindow(w);
     if (home_.pid() != 0) {
       if (HWND desktop = GetDesktopWindow()) PostMessageW(desktop, WM_CLOSE, 0, 0);
-      EXPECT_TRUE(home_.Wait(10000)) << "the home screen did not end";
+      EXPECT_TRUE(home_.Wait(kPatienceMs)) << "the home screen did not end";
     }
   }
 
@@ -243,7 +245,7 @@ class EndToEnd : public ::testing::Test {
 
   void StartHome() {
     ASSERT_TRUE(home_.Start("Home", Script("home.script", "wait 600000\n"), ce::testing::DeviceRoot() + "/home.err"));
-    for (int tries = 0; tries < 3000 && GetDesktopWindow() == nullptr; ++tries) {
+    for (DWORD tries = 0; tries < kPatienceMs / 10 && GetDesktopWindow() == nullptr; ++tries) {
       ASSERT_FALSE(home_.Wait(10)) << "Home ended";
     }
     ASSERT_NE(GetDesktopWindow(), nullptr);
@@ -291,7 +293,7 @@ class EndToEnd : public ::testing::Test {
   // to go.
   void CloseNewHomeWindows() {
     for (HWND window : newHomeWindows_) PostMessageW(window, WM_CLOSE, 0, 0);
-    for (int tries = 0; tries < 500; ++tries) {
+    for (DWORD tries = 0; tries < kPatienceMs / 10; ++tries) {
       bool open = false;
       for (HWND window : newHomeWindows_) open = open || IsWindow(window);
       if (!open) return;
@@ -388,7 +390,7 @@ TEST_F(EndToEnd, AddsBothPlugInsOpensTheirDialogsAndRemovesThem) {
   const std::string requests = ReadHostFile(ce::testing::DeviceRuntimeFolder() + "/shell-requests.log");
   EXPECT_NE(requests.find("Application Data\\Home\\qveng.htp"), std::string::npos) << requests;
   if (launcherBuilt) {
-    EXPECT_TRUE(WaitForNewHomeWindow(5000)) << "the launcher bar's options open in the home screen";
+    EXPECT_TRUE(WaitForNewHomeWindow(kPatienceMs)) << "the launcher bar's options open in the home screen";
     CloseNewHomeWindows();
   } else {
     ASSERT_EQ(g_received.size(), 1u);
@@ -403,7 +405,7 @@ TEST_F(EndToEnd, AddsBothPlugInsOpensTheirDialogsAndRemovesThem) {
     WatchHomeWindows();
     const SetupRun opened = RunSetup(std::string("wait 300\nkey ") + key + "\nwait 1000\n");
     EXPECT_EQ(opened.exitCode, 0);
-    EXPECT_TRUE(WaitForNewHomeWindow(5000)) << "item " << key << " opens its dialog in the home screen";
+    EXPECT_TRUE(WaitForNewHomeWindow(kPatienceMs)) << "item " << key << " opens its dialog in the home screen";
     CloseNewHomeWindows();
   }
 
@@ -441,7 +443,7 @@ TEST_F(EndToEnd, EachItemReachesItsPlugInsWindowAndASecondStartEnds) {
     // A second start while the first runs only brings the first forward.
     Program second;
     ASSERT_TRUE(second.Start("Quorvist", Script("second.script", "wait 100\n"), ce::testing::DeviceRoot() + "/2.err"));
-    EXPECT_TRUE(second.Wait(10000));
+    EXPECT_TRUE(second.Wait(kPatienceMs));
     secondExit = second.exitCode();
     firstStillThere = FindWindowW(L"QVXOPTIONS", L"Quorvist") != nullptr;
   });

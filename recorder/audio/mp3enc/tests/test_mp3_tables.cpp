@@ -94,6 +94,7 @@ TEST(Mp3Tables, CountBitsRefusesLinesBeyondTheEscapeRange) {
   build_quantizer_tables(*s);
   GranuleInfo gi{};
   s->pow34_lines[10] = 1ull << 32;  // a full-scale line
+  measure_lines(*s);
   // At gain 140 it would quantise to about 2^13.1, beyond 8206.
   EXPECT_EQ(count_bits(*s, gi, 140), kNoCount);
   EXPECT_EQ(count_bits(*s, gi, 0), kNoCount);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -75,6 +76,73 @@ TEST(Mp3Wav, EncodesWholeFilesAndRefusesOthers) {
     EXPECT_TRUE(ok);
     EXPECT_FALSE(frames.empty());
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A WAV file handed out in pieces of a few bytes (every boundary of a sample
+// frame and of a chunk header is crossed somewhere), failing on request.
+class Trickle : public audio::WavToMp3Stream {
+ public:
+  explicit Trickle(const std::vector<std::uint8_t>& file) : file_(file) {}
+  std::int64_t read(std::uint8_t* into, std::size_t size) override {
+    if (fail_read_at_ != 0 && at_ >= fail_read_at_) return -1;
+    const std::size_t n = std::min({size, file_.size() - at_, 1 + (calls_++ % 7)});
+    std::memcpy(into, file_.data() + at_, n);
+    at_ += n;
+    return static_cast<std::int64_t>(n);
+  }
+  bool write(const std::uint8_t* bytes, std::size_t size) override {
+    if (fail_write_) return false;
+    mp3.insert(mp3.end(), bytes, bytes + size);
+    return true;
+  }
+  std::vector<std::uint8_t> mp3;
+  std::size_t fail_read_at_ = 0;
+  bool fail_write_ = false;
+
+ private:
+  const std::vector<std::uint8_t>& file_;
+  std::size_t at_ = 0;
+  std::size_t calls_ = 0;
+};
+
+TEST(Mp3Wav, AStreamInSmallPiecesGivesTheBytesOfTheWholeFile) {
+  struct Case {
+    std::vector<std::uint8_t> file;
+    std::uint32_t rate;
+  };
+  const Case cases[] = {
+      {wav(1, 1, 44100, 16, 44100 * 2 + 1, 44100 * 2 + 1), 44100},  // a trailing odd byte
+      {wav(1, 2, 22050, 16, 22050 * 4 + 6, 22050 * 4 + 6), 22050},  // a partial stereo frame at the end
+      {wav(1, 1, 44100, 16, 8820, 0xFFFFFFFFu), 44100},             // data size past the end
+  };
+  for (const Case& c : cases) {
+    const std::vector<std::uint8_t>& file = c.file;
+    std::vector<std::uint8_t> whole;
+    ASSERT_EQ(audio::encode_wav_to_mp3(file.data(), file.size(), 64, whole), WavToMp3Result::kOk);
+    Trickle stream(file);
+    audio::WavToMp3Info info;
+    ASSERT_EQ(audio::encode_wav_stream_to_mp3(stream, 64, &info), WavToMp3Result::kOk);
+    EXPECT_EQ(stream.mp3, whole);
+    EXPECT_EQ(info.rate, c.rate);
+    // The samples after the 56 bytes of headers, whole frames only.
+    EXPECT_EQ(info.frames, (file.size() - 56) / (2 * info.channels));
+  }
+}
+
+TEST(Mp3Wav, ReadAndWriteFailuresAreReported) {
+  const std::vector<std::uint8_t> file = wav(1, 1, 44100, 16, 44100 * 2, 44100 * 2);
+  for (std::size_t at : {std::size_t{4}, std::size_t{40}, std::size_t{30000}}) {
+    Trickle stream(file);
+    stream.fail_read_at_ = at;
+    EXPECT_EQ(audio::encode_wav_stream_to_mp3(stream, 64), WavToMp3Result::kReadFailed) << at;
+  }
+  Trickle stream(file);
+  stream.fail_write_ = true;
+  EXPECT_EQ(audio::encode_wav_stream_to_mp3(stream, 64), WavToMp3Result::kWriteFailed);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
-// Writes the meters plug-in's bitmaps at 96 and 192 DPI: bar frames with
-// three stacked states, bars with three colour rows, digit strips cut at the
-// meters' offset tables, the memory, card and network picture strips, the
-// clock face, and the icon banks' pictures (a battery with its history
-// line, a question mark, a gear). Magenta is the transparent key
-// everywhere.
+// metermake <folder>: writes the meters plug-in's bitmaps at 96 and 192 DPI:
+// bar frames with three stacked states, bars with three colour rows, digit
+// strips cut at the meters' offset tables, the memory, card and network
+// picture strips, the clock face, and the icon banks' pictures (a battery
+// with its history line, a question mark, a gear). Magenta is the
+// transparent key everywhere.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "one_path_tool.h"
 #include "battery_meter_layout.h"
 #include "bmp_writer.h"
 #include "picture.h"
@@ -348,13 +349,14 @@ bool MakeSet(const std::string& folder, const std::string& suffix, int dpi) {
   return ok;
 }
 
+constexpr const char* kUsage =
+    "usage: metermake <output folder>\n"
+    "  writes the meters' bitmaps at 96 and 192 DPI into the folder\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_meter_bitmaps <output folder>\n");
-    return 2;
-  }
+  if (const int status = toolusage::OnePathArgument(argc, argv, kUsage); status >= 0) return status;
   const std::string folder = argv[1];
   // The left icon as an icon resource too, a 16- and a 32-pixel picture.
   const std::string icon = picture::Ico({BatteryHistory(16), BatteryHistory(32)});
@@ -362,7 +364,7 @@ int main(int argc, char** argv) {
   const bool iconWritten = file != nullptr && std::fwrite(icon.data(), 1, icon.size(), file) == icon.size();
   if (file != nullptr && std::fclose(file) != 0) return 1;
   if (!iconWritten || !MakeSet(folder, "", 96) || !MakeSet(folder, "_192", 192)) {
-    std::fprintf(stderr, "make_meter_bitmaps: cannot write into %s\n", folder.c_str());
+    std::fprintf(stderr, "metermake: cannot write into %s\n", folder.c_str());
     return 1;
   }
   return 0;

@@ -1,8 +1,8 @@
-// Writes the meters plug-in's four alert sounds as short 16-bit mono PCM
-// WAV files, each a different pattern of sine beeps so they can be told
-// apart by ear: battery low (two falling beeps), battery charged (two
-// rising beeps), memory low (one low beep) and card space low (three
-// short beeps).
+// alertmake <folder>: writes the meters plug-in's four alert sounds as short
+// 16-bit mono PCM WAV files, each a different pattern of sine beeps so they can
+// be told apart by ear: battery low (two falling beeps), battery charged (two
+// rising beeps), memory low (one low beep) and card space low (three short
+// beeps).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "one_path_tool.h"
 #include "pcm_wav.h"
 
 namespace {
@@ -37,20 +38,21 @@ bool Write(const std::string& path, const std::vector<Beep>& beeps) {
   return wavout::WriteMonoPcmWav(path, samples, static_cast<std::uint32_t>(kRate));
 }
 
+constexpr const char* kUsage =
+    "usage: alertmake <output folder>\n"
+    "  writes the meters' alert sounds BIL.wav, BFC.wav, MIL.wav and SCL.wav into the folder\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_alert_sounds <output folder>\n");
-    return 2;
-  }
+  if (const int status = toolusage::OnePathArgument(argc, argv, kUsage); status >= 0) return status;
   const std::string folder = argv[1];
   bool ok = Write(folder + "/BIL.wav", {{880, 150}, {0, 60}, {660, 200}});
   ok &= Write(folder + "/BFC.wav", {{660, 150}, {0, 60}, {990, 200}});
   ok &= Write(folder + "/MIL.wav", {{440, 300}});
   ok &= Write(folder + "/SCL.wav", {{740, 80}, {0, 50}, {740, 80}, {0, 50}, {740, 80}});
   if (!ok) {
-    std::fprintf(stderr, "make_alert_sounds: cannot write into %s\n", folder.c_str());
+    std::fprintf(stderr, "alertmake: cannot write into %s\n", folder.c_str());
     return 1;
   }
   return 0;

@@ -1,53 +1,34 @@
-// make_alarm_sounds <folder>: writes the launcher's four alarm sounds,
+// alarmmake <folder>: writes the launcher's four alarm sounds,
 // "Alarm1.wav" to "Alarm4.wav", as 16-bit mono PCM WAV files: short
 // patterns of sine beeps, each alarm with its own pitches and rhythm.
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <numbers>
 #include <string>
 #include <vector>
 
+#include "one_path_tool.h"
 #include "pcm_wav.h"
 
 namespace {
 
 constexpr std::uint32_t kRate = 22050;
 
-// A tone with short fades so that it starts and ends without a click.
 void Tone(std::vector<std::int16_t>& samples, double hz, double seconds) {
-  const auto count = static_cast<std::size_t>(seconds * kRate);
-  const std::size_t fade = kRate / 200;
-  for (std::size_t i = 0; i < count; ++i) {
-    double envelope = 1.0;
-    if (i < fade) envelope = static_cast<double>(i) / fade;
-    if (count - i < fade) envelope = static_cast<double>(count - i) / fade;
-    const double v = std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / kRate) * 0.6 * envelope;
-    samples.push_back(static_cast<std::int16_t>(std::lround(v * 32767.0)));
-  }
+  wavout::AppendTone(samples, kRate, hz, seconds, 0.6);
 }
 
 void Silence(std::vector<std::int16_t>& samples, double seconds) {
   samples.insert(samples.end(), static_cast<std::size_t>(seconds * kRate), 0);
 }
 
-void Usage(std::FILE* to) {
-  std::fprintf(to,
-               "usage: make_alarm_sounds FOLDER\n"
-               "Writes Alarm1.wav to Alarm4.wav, the launcher's alarm sounds, into FOLDER.\n");
-}
+constexpr const char* kUsage =
+    "usage: alarmmake FOLDER\n"
+    "Writes Alarm1.wav to Alarm4.wav, the launcher's alarm sounds, into FOLDER.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-    Usage(stdout);
-    return 0;
-  }
-  if (argc != 2 || argv[1][0] == '-') {
-    Usage(stderr);
-    return 2;
-  }
+  if (const int status = toolusage::OnePathArgument(argc, argv, kUsage); status >= 0) return status;
   const std::string folder = argv[1];
   std::vector<std::vector<std::int16_t>> sounds(4);
   // 1: two even beeps.
@@ -73,7 +54,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 4; ++i) {
     const std::string path = folder + "/Alarm" + std::to_string(i + 1) + ".wav";
     if (!wavout::WriteMonoPcmWav(path, sounds[static_cast<std::size_t>(i)], kRate)) {
-      std::fprintf(stderr, "make_alarm_sounds: cannot write %s\n", path.c_str());
+      std::fprintf(stderr, "alarmmake: cannot write %s\n", path.c_str());
       return 1;
     }
   }

@@ -1,9 +1,9 @@
-// Writes the launcher bar's pictures at 96 and 192 DPI: the tool dialogs'
-// header band, the scroll arrows (three frames side by side, magenta
-// around them) and the icons of the settings pages, the special items, the
-// programs Juggler names and the news pages, each a small picture of what
-// it stands for (a speaker, a house, a clock, a bell, a gear...), as ICO
-// files holding a 16- and a 32-pixel picture.
+// launchermake <folder>: writes the launcher bar's pictures at 96 and 192 DPI:
+// the tool dialogs' header band, the scroll arrows (three frames side by side,
+// magenta around them) and the icons of the settings pages, the special
+// items, the programs Juggler names and the news pages, each a small picture
+// of what it stands for (a speaker, a house, a clock, a bell, a gear...), as
+// ICO files holding a 16- and a 32-pixel picture.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "one_path_tool.h"
 #include "bmp_writer.h"
 #include "picture.h"
 
@@ -271,13 +272,14 @@ Image News(int size, std::uint32_t shade) {
   return im;
 }
 
+constexpr const char* kUsage =
+    "usage: launchermake <output folder>\n"
+    "  writes the launcher bar's pictures and icons at 96 and 192 DPI into the folder\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_launcher_pictures FOLDER\n");
-    return 2;
-  }
+  if (const int status = toolusage::OnePathArgument(argc, argv, kUsage); status >= 0) return status;
   const std::string folder = argv[1];
   bool ok = WriteBmp(folder + "/header.bmp", Header(1)) && WriteBmp(folder + "/header_192.bmp", Header(2)) &&
             WriteBmp(folder + "/scroll_down.bmp", Arrow(1, true)) &&
@@ -294,7 +296,7 @@ int main(int argc, char** argv) {
     ok = ok && WriteIco(folder + "/icon_" + std::to_string(32 + page) + ".ico", {News(16, shade), News(32, shade)});
   }
   if (!ok) {
-    std::fprintf(stderr, "make_launcher_pictures: could not write the pictures into %s\n", folder.c_str());
+    std::fprintf(stderr, "launchermake: could not write the pictures into %s\n", folder.c_str());
     return 1;
   }
   return 0;

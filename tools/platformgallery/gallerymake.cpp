@@ -1,13 +1,14 @@
-// Writes the platform gallery's three pictures into a folder at build time:
-// a 24-bit BMP of a colour gradient, a GIF and a JPEG of the imaging
-// test kit's patterns. The gallery carries them as resources and decodes
-// them with the device's picture decoder.
+// gallerymake <folder>: writes the platform gallery's three pictures at build
+// time: a 24-bit BMP of a colour gradient, a GIF and a JPEG of the imaging test
+// kit's patterns. The gallery carries them as resources and decodes them with
+// the device's picture decoder.
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "one_path_tool.h"
 #include "image_files.h"
 
 namespace {
@@ -62,20 +63,21 @@ bool Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   return static_cast<bool>(out);
 }
 
+constexpr const char* kUsage =
+    "usage: gallerymake <output folder>\n"
+    "  writes the platform gallery's pictures gallery.bmp, gallery.gif and gallery.jpg into the folder\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_pictures FOLDER\n");
-    return 2;
-  }
+  if (const int status = toolusage::OnePathArgument(argc, argv, kUsage); status >= 0) return status;
   namespace kit = ce::imaging::testkit;
   const std::string folder = argv[1];
   const bool ok = Write(folder + "/gallery.bmp", GradientBmp()) &&
                   Write(folder + "/gallery.gif", kit::EncodeGif(kWidth, kHeight, false)) &&
                   Write(folder + "/gallery.jpg", kit::EncodeJpeg(kWidth, kHeight));
   if (!ok) {
-    std::fprintf(stderr, "make_pictures: cannot write into %s\n", folder.c_str());
+    std::fprintf(stderr, "gallerymake: cannot write into %s\n", folder.c_str());
     return 1;
   }
   return 0;
