@@ -289,7 +289,7 @@ void ksMain::CreateControl(StartMode mode) {
   scene->SetCamera(ks::play::CameraPreset::kTableEnd);
   scene->scene.host.clock = [this] { return GetTime(); };
   control = std::make_unique<ks::play::Control>(pool(), &scene->view, keyMap.get(), host);
-  control->Start();
+  control->Start(playMode == StartMode::kFresh ? ks::play::Control::kNewGame : static_cast<int>(playMode));
   inPlay = true;
   resultUntil.reset();
   lastHud_.clear();

@@ -129,6 +129,8 @@ void AimMode::CueFromAim() {
   FixVec3 d{sc.cos, 0, sc.sin};
   Normalize2D(d);
   pool->cueDirection = d;
+  // Kept with the table state, so that a held match resumes with this aim.
+  pool->rules.viewAngle = aimDirection & 0x3FFFF;
   pool->PoseCueStick();
 }
 
@@ -158,14 +160,31 @@ void AimMode::TurnSetup(bool resetTip) {
   MarkView(v);
 }
 
+// The heading from the cue ball to the target: 0 sends the cue ball
+// towards +z, a quarter turn towards +x.
 void AimMode::AimAtBall(int ball) {
   if (pool == nullptr) return;
   const FixVec3 c = pool->ballStates[0].position, t = pool->ballStates[static_cast<std::size_t>(ball)].position;
-  // The aim direction is the heading from the cue ball to the target:
-  // 0 sends the cue ball towards +z, a quarter turn towards +x.
-  const double a = std::atan2(static_cast<double>(t.x - c.x), static_cast<double>(t.z - c.z));
-  aimDirection =
-      static_cast<FixAngle>(static_cast<std::int32_t>(std::lround(a * 0x40000 / (2 * 3.14159265358979))) & 0x3FFFF);
+  const std::int32_t dx = WrapSub32(c.x, t.x), dz = WrapSub32(c.z, t.z);
+  std::int64_t angle;
+  if (dz == 0) {
+    // Straight across: the arctangent's sign would point the cue away.
+    angle = dx < 0 ? 0x10000 : 0x30000;
+  } else {
+    angle = std::int64_t{ArcTan2(dx, dz)} * 400 / 628;
+    if (dz >= 1) angle += dx >= 0 ? 0x20000 : -0x20000;
+    if (angle < 0) angle += 0x40000;
+  }
+  aimDirection = static_cast<FixAngle>(angle & 0x3FFFF);
+}
+
+void AimMode::RotationStart() {
+  if (pool == nullptr) return;
+  for (int b = 1; b < kBallCount; ++b) {
+    if (pool->ballStates[static_cast<std::size_t>(b)].state == kBallOff) continue;
+    AimAtBall(b);
+    return;
+  }
 }
 
 void AimMode::NearestBallStart() {
@@ -185,7 +204,8 @@ void AimMode::NearestBallStart() {
     const BallState& s = pool->ballStates[static_cast<std::size_t>(b)];
     if (s.state == kBallOff) continue;
     const std::int64_t dx = std::int64_t{s.position.x} - c.x, dz = std::int64_t{s.position.z} - c.z;
-    const std::uint64_t d = static_cast<std::uint64_t>(dx * dx) + static_cast<std::uint64_t>(dz * dz);
+    // Whole distances: two balls as far within a unit keep the lower number.
+    const std::uint64_t d = ISqrt64(static_cast<std::uint64_t>(dx * dx) + static_cast<std::uint64_t>(dz * dz));
     if (best < 0 || d < bestDistance) best = b, bestDistance = d;
   }
   if (best < 0 && eight && pool->ballStates[8].state != kBallOff) best = 8;
@@ -898,7 +918,7 @@ Control::~Control() = default;
 
 bool Control::ComputerToPlay() const { return pool->rules.CurrentPlayer == 1 && pool->OpponentKind == 2; }
 
-void Control::Start() {
+void Control::CreateModes() {
   auto share = [&](std::unique_ptr<InputMode> m) {
     m->keyMap = keyMap;
     m->pool = pool;
@@ -931,9 +951,18 @@ void Control::Start() {
   keyTurn_ = static_cast<KeyTurnMode*>(share(std::make_unique<KeyTurnMode>()));
   cueAngle_ = static_cast<CueAngleMode*>(share(std::make_unique<CueAngleMode>()));
   returnMode_ = aim_;
+}
+
+void Control::Start(int kind) {
+  CreateModes();
   frameTime_ = host_.clock ? host_.clock() : 0;
   pool->ResetShot();
   if (view != nullptr) view->cueTilt = 0;
+  if (kind != kNewGame) {
+    Resume(kind);
+    glideTime_ = 1500;
+    return;
+  }
   aim_->aimDirection = 0;
   active_ = aim_;
   ResetTurnView();
@@ -941,6 +970,55 @@ void Control::Start() {
   if (pool->OpponentKind != 0 && pool->random != nullptr)
     pool->rules.CurrentPlayer = pool->random->Rand() < 0x4000 ? 1 : 0;
   BeginTurn();
+}
+
+// A held match goes on as it was held: the same player at the table, his
+// ball in hand, the aim he had (kept with the table state) and, in 8-Ball
+// with his group cleared, the pocket for the 8 still to be named. Nothing
+// is judged or racked again, and no earlier shot can be replayed.
+void Control::Resume(int kind) {
+  // The table state keeps the balls, not the rules' mask of those still on
+  // the table, which the group and lowest-ball rules read.
+  pool->UpdatePocketedMask();
+  aim_->aimDirection = pool->rules.viewAngle & 0x3FFFF;
+  returnMode_ = aim_;
+  if (ComputerToPlay()) {
+    SetState(32);
+    return;
+  }
+  BallState& cue = pool->ballStates[0];
+  if (cue.state == kBallOff) {
+    pool->PlaceCueBallInHand();
+    cue.state = kBallAtRest;
+  }
+  mustCall_ = pool->GameType == 2 && pool->IsGroupCleared();
+  viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+  if (kind == kResumedMoveView) {
+    ResetTurnView();
+    AimViewFromSlots();
+    aim_->TurnSetup(false);
+    active_ = idle_;
+    returnMode_ = moveView_;
+    viewMode = 4;
+    trackLinesOn_ = trackLinesShown_ = true;
+    trackLines_->Restart();
+    state_ = 13;
+    return;
+  }
+  AimViewFromSlots();
+  active_ = returnMode_ = aim_;
+  aim_->TurnSetup(false);
+  state_ = 11;
+  if (mustCall_) SetState(17);
+}
+
+void Control::AimStartForGame() {
+  if (pool->OpponentKind == 0) return;
+  if (pool->GameType >= 3 && pool->GameType <= 6) {
+    aim_->RotationStart();
+  } else {
+    aim_->NearestBallStart();
+  }
 }
 
 void Control::ResetTurnView() {
@@ -1089,7 +1167,7 @@ void Control::SetState(int state) {
     case 34: {
       // The camera glides to the aiming view of the player whose turn it is.
       leaveOverhead();
-      if (pool->OpponentKind != 0) aim_->NearestBallStart();
+      AimStartForGame();
       const int p = pool->rules.CurrentPlayer & 1;
       const BallState& cue = pool->ballStates[0];
       view->LookAt(FixVec3{-cue.position.x, kAimHeight, -cue.position.z});

@@ -87,6 +87,8 @@ class AimMode final : public RotateViewMode {
   // Aims at the nearest ball the player may hit (the player's group in
   // 8-Ball, the 8 once it is cleared).
   void NearestBallStart();
+  // Rotation games: aims at the lowest-numbered ball on the table.
+  void RotationStart();
   void AimAtBall(int ball);
   // Sets the cue direction from the aim direction.
   void CueFromAim();
@@ -254,8 +256,13 @@ class Control final : public InputMode {
   Control(Pool* pool, View* view, const KeyMap* keys, PlayHost host);
   ~Control() override;
 
-  // Sets up the modes and the first turn of a new game.
-  void Start();
+  // How play starts: a new game, or a held match resumed (from the view
+  // mover, or aiming as it was held).
+  enum StartKind { kNewGame = 0, kResumedMoveView = 1, kResumed = 2, kResumedCareer = 3 };
+  // Sets up the modes and the first turn of a new game, or carries a
+  // resumed match on with the player, the ball in hand and the aim it was
+  // held with.
+  void Start(int kind = kNewGame);
   // One step of play; 1 once the match is over.
   std::uint32_t HandleEvent(const InputEvent& e) override;
   void SetState(int state);
@@ -301,6 +308,11 @@ class Control final : public InputMode {
   void EndRewind();
   void TopDownView();
   void AimViewFromSlots();
+  void CreateModes();
+  void Resume(int kind);
+  // The aim of a turn that begins: the lowest ball in rotation games, the
+  // nearest one the player may hit in other games against someone.
+  void AimStartForGame();
 
   PlayHost host_;
   AimMode* aim_ = nullptr;

@@ -98,16 +98,27 @@ KeyMap TestKeys() {
   return k;
 }
 
+TableSetup SetupOf(GameKind game, Opponent opponent, std::uint32_t seed) {
+  TableSetup setup;
+  setup.game = game;
+  setup.opponent = opponent;
+  setup.seed = seed;
+  setup.matchGoal = 1;
+  setup.pointsGoal = 20;
+  return setup;
+}
+
 struct Play {
-  explicit Play(GameKind game, Opponent opponent = Opponent::kHuman, int skill = 11, std::uint32_t seed = 1) {
-    TableSetup setup;
-    setup.game = game;
-    setup.opponent = opponent;
-    setup.seed = seed;
-    setup.matchGoal = 1;
-    setup.pointsGoal = 20;
-    table = std::make_unique<Table>(setup, &clock);
+  // A new game, or with `held` (a table state as a save keeps it) a match
+  // resumed with `kind`.
+  explicit Play(GameKind game, Opponent opponent = Opponent::kHuman, int skill = 11, std::uint32_t seed = 1,
+                const std::vector<std::uint8_t>* held = nullptr, int kind = Control::kNewGame) {
+    table = std::make_unique<Table>(SetupOf(game, opponent, seed), &clock);
     if (opponent == Opponent::kComputer) table->pool().skill = static_cast<std::int16_t>(skill);
+    if (held != nullptr) {
+      EXPECT_TRUE(table->pool().ReadState(held->data(), held->size()));
+      table->pool().RestoreBallState();
+    }
     view.pool = &table->pool();
     PlayHost host;
     host.clock = [this] { return clock.now; };
@@ -122,9 +133,9 @@ struct Play {
       return capacity >= 4 ? 4 : 0;
     };
     control = std::make_unique<Control>(&table->pool(), &view, &keys, host);
-    control->Start();
+    control->Start(kind);
     // The camera glides to the first aiming view.
-    if (!control->ComputerToPlay()) UntilPersonAims();
+    if (held == nullptr && !control->ComputerToPlay()) UntilPersonAims();
   }
   Pool& pool() { return table->pool(); }
   std::uint32_t Send(std::uint32_t message, std::uint32_t wParam = 0, std::int32_t lParam = 0) {
@@ -754,6 +765,86 @@ TEST(Control, EitherPlayerBreaks) {
   for (std::uint32_t seed = 1; seed <= 4; ++seed) {
     Play p(GameKind::kNineBall, Opponent::kPractice, 11, seed);
     EXPECT_EQ(p.pool().rules.CurrentPlayer, 0);
+  }
+}
+
+// A match is held between shots (a running shot is played to its end
+// first): whoever is at the table, with or without ball in hand, in 8-Ball
+// maybe with the pocket for the 8 to name. Resumed, it goes on from there.
+TEST(Control, AResumedMatchGoesOnAsItWasHeld) {
+  struct Held {
+    const char* what;
+    GameKind game;
+    Opponent opponent;
+    int player;
+    std::uint8_t flags;  // ball in hand (2), behind the head string (4)
+    bool groupCleared;   // 8-Ball: the player's solids are down
+  };
+  const Held cases[] = {
+      {"player 1 aiming", GameKind::kNineBall, Opponent::kComputer, 0, 0, false},
+      {"player 1 with ball in hand", GameKind::kNineBall, Opponent::kComputer, 0, 2, false},
+      {"the computer to play", GameKind::kNineBall, Opponent::kComputer, 1, 0, false},
+      {"the computer with ball in hand", GameKind::kEightBall, Opponent::kComputer, 1, 2, false},
+      {"player 2 aiming", GameKind::kEightBall, Opponent::kHuman, 1, 0, false},
+      {"player 2 behind the head string", GameKind::kStraight, Opponent::kHuman, 1, 6, false},
+      {"player 1 to name the 8's pocket", GameKind::kEightBall, Opponent::kHuman, 0, 0, true},
+      {"player 1 to name it with ball in hand", GameKind::kEightBall, Opponent::kComputer, 0, 2, true},
+      {"practice", GameKind::kRotation, Opponent::kPractice, 0, 2, false},
+  };
+  for (const Held& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (int kind : {Control::kResumed, Control::kResumedCareer}) {
+      std::vector<std::uint8_t> held(Pool::kTableStateSize);
+      FakeClock clock;
+      {
+        Table t(SetupOf(c.game, c.opponent, 5), &clock);
+        Pool& p = t.pool();
+        p.rules.CurrentPlayer = static_cast<std::uint8_t>(c.player);
+        p.rules.TurnFlags = c.flags;
+        p.rules.viewAngle = 0x12345;
+        if (c.groupCleared) {
+          p.rules.SolidsOwner = static_cast<std::uint8_t>(c.player + 1);
+          for (int b = 1; b <= 7; ++b) p.ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+        }
+        p.ballStates[0].position.x = 0x30000;
+        p.SaveBallState();
+        ASSERT_EQ(p.WriteState(held.data(), held.size()), Pool::kTableStateSize);
+      }
+      // Whatever the breaker the random draw would choose, the turn stays.
+      for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+        Play p(c.game, c.opponent, 11, seed, &held, kind);
+        const bool computer = c.opponent == Opponent::kComputer && c.player == 1;
+        EXPECT_EQ(p.pool().rules.CurrentPlayer, c.player);
+        EXPECT_EQ(p.pool().rules.TurnFlags, c.flags);
+        EXPECT_EQ(p.pool().ballStates[0].position.x, 0x30000);
+        if (computer) {
+          EXPECT_EQ(p.control->Active(), p.control->Computer());
+          EXPECT_EQ(p.control->viewMode, 13);
+          continue;
+        }
+        if (c.groupCleared) {
+          EXPECT_TRUE(p.control->CallingPocket());
+          EXPECT_EQ(p.control->viewMode, 14);
+        } else {
+          EXPECT_EQ(p.control->Active(), p.control->Aim());
+          EXPECT_EQ(p.control->viewMode, (c.flags & 2) != 0 ? 6 : 2);
+          EXPECT_EQ(p.control->Aim()->aimDirection, 0x12345);
+          EXPECT_EQ(p.view.yaw & 0x3FFFF, 0x12345);
+          EXPECT_TRUE(p.scene.stickShown);
+        }
+        // No glide and no computer's turn: the person keeps the table.
+        p.Tick(200);
+        EXPECT_EQ(p.pool().rules.CurrentPlayer, c.player);
+        EXPECT_FALSE(p.control->ShotRunning());
+        EXPECT_NE(p.control->Active(), p.control->Computer());
+        EXPECT_FALSE(p.control->ReplayAvailable());
+        if (c.flags & 2) {
+          // The ball in hand is his to place.
+          p.Send(kMsgKeyDown, 'M');
+          EXPECT_EQ(p.control->Active(), p.control->MoveBall());
+        }
+      }
+    }
   }
 }
 
