@@ -848,6 +848,52 @@ TEST(Control, AResumedMatchGoesOnAsItWasHeld) {
   }
 }
 
+// Each turn against someone opens aimed at a ball: the lowest on the table
+// in the rotation games, the nearest the player may hit in the others.
+TEST(Control, ATurnOpensAimedAtTheBallToPlay) {
+  struct Case {
+    GameKind game;
+    FixAngle aim;
+  };
+  // Ball 1 (and 9) stands straight down the table from the cue ball, ball 2
+  // (and 10) nearer, across it towards +x.
+  const Case cases[] = {{GameKind::kNineBall, 0},           {GameKind::kRotation, 0},
+                        {GameKind::kSixBall, 0},            {GameKind::kTenBall, 0},
+                        {GameKind::kEightBall, 0x10000},    {GameKind::kStraight, 0x10000}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.game));
+    Play p(c.game);
+    for (int b = 1; b < kBallCount; ++b) p.pool().ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+    auto place = [&](int b, Fix16 x, Fix16 z) {
+      BallState& s = p.pool().ballStates[static_cast<std::size_t>(b)];
+      s.state = kBallAtRest;
+      s.position = FixVec3{x, 0, z};
+    };
+    place(0, 0, 0);
+    const bool eight = c.game == GameKind::kEightBall;
+    place(eight ? 9 : 1, 0, 0x80000);
+    place(eight ? 10 : 2, 0x30000, 0);
+    p.control->BeginTurn();
+    p.UntilPersonAims();
+    EXPECT_EQ(p.control->Aim()->aimDirection, c.aim);
+    EXPECT_EQ(p.view.yaw & 0x3FFFF, c.aim);
+  }
+  // The heading from the cue ball at the origin to a ball, by quadrant.
+  Play p(GameKind::kNineBall);
+  const struct {
+    Fix16 x, z;
+    FixAngle aim;
+  } headings[] = {{0, 0x50000, 0},        {0x50000, 0, 0x10000},      {0, -0x50000, 0x20000},
+                  {-0x50000, 0, 0x30000}, {0x50000, 0x50000, 0x8000}, {-0x50000, -0x50000, 0x28000}};
+  for (const auto& h : headings) {
+    p.pool().ballStates[0].position = FixVec3{0, 0, 0};
+    p.pool().ballStates[5].position = FixVec3{h.x, 0, h.z};
+    p.control->Aim()->AimAtBall(5);
+    // 400 / 628 stands for 2 / pi: a few units off at the diagonals.
+    EXPECT_NEAR(p.control->Aim()->aimDirection, h.aim, 24) << h.x << ", " << h.z;
+  }
+}
+
 TEST(Control, ARewindPlaysTheShotBackToItsStart) {
   Play p(GameKind::kNineBall, Opponent::kPractice);
   const auto before = p.pool().ballStates;
