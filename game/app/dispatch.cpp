@@ -282,6 +282,13 @@ void ksMain::CreateControl(StartMode mode) {
   host.clock = [this] { return GetTime(); };
   host.scene = &scene->scene.host;
   host.resetZoomAfterShot = prefs[ks::app::pref::kUserView] != 0;
+  host.strokeFactor = prefs[ks::app::pref::kStrokeFactor];
+  // The pen takes the stick by its grip or its tip as the last frame drew it,
+  // and picks up the ball drawn nearest to it.
+  ks::play::TableScene* drawn = &scene->scene;
+  host.gripOutline = [drawn](std::int32_t* points, int capacity) { return drawn->GripOutline(points, capacity); };
+  host.tipOutline = [drawn](std::int32_t* points, int capacity) { return drawn->TipOutline(points, capacity); };
+  host.ballOnScreen = [drawn](int ball, int* x, int* y) { return drawn->BallScreenPoint(ball, x, y); };
   host.screenWidth = display->m_Rotate & 1 ? display->m_Height : display->m_Width;
   host.screenHeight = display->m_Rotate & 1 ? display->m_Width : display->m_Height;
   for (std::size_t i = 0; i < ks::app::kKeyMapSize; ++i) keyMap->keys[i] = prefs.keys[i];

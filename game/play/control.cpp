@@ -231,7 +231,7 @@ std::int64_t AimMode::StrokeSpeed(bool* forward) const {
   *forward = delta >= 0;
   if (delta < 0) return 0;
   if (dt <= 0) return kMaxStrikePower;
-  return (delta << 16) / (dt * 600) * 8;
+  return (delta << 16) / (dt * 600) * (host != nullptr ? host->strokeFactor : 8);
 }
 
 // The balls are saved for a replay or rewind by the Control once it starts
@@ -258,6 +258,7 @@ std::uint32_t AimMode::StartStroke(std::int64_t speed) {
 void AimMode::Cancel() {
   penDown = false;
   strokeDrag = false;
+  tipDrag = false;
   strokeDone = true;
   armed = false;
   clearance = kRestClearance;
@@ -265,10 +266,12 @@ void AimMode::Cancel() {
   MarkView(GetTop());
 }
 
-bool AimMode::OnGrip(int x, int y) const {
-  if (host == nullptr || !host->gripOutline) return false;
+namespace {
+// The pen is within 3 pixels of the box round an outline on the screen.
+bool InOutline(const std::function<int(std::int32_t*, int)>& outline, int x, int y) {
+  if (!outline) return false;
   std::array<std::int32_t, 32> points{};
-  const int n = std::min(host->gripOutline(points.data(), 16), 16);
+  const int n = std::min(outline(points.data(), 16), 16);
   if (n < 4) return false;
   // The box round the outline: whichever way the screen is turned, the
   // quad's top, bottom and sides are its extremes.
@@ -281,14 +284,31 @@ bool AimMode::OnGrip(int x, int y) const {
   }
   return x >= left - 3 && x <= right + 3 && y >= top - 3 && y <= bottom + 3;
 }
+}  // namespace
+
+bool AimMode::OnGrip(int x, int y) const { return host != nullptr && InOutline(host->gripOutline, x, y); }
+
+bool AimMode::OnTip(int x, int y) const { return host != nullptr && InOutline(host->tipOutline, x, y); }
+
+void AimMode::SetTip(std::int64_t x, std::int64_t y) {
+  pool->cueTip[0] = ClampTip(x, pool->cueTip[1]);
+  pool->cueTip[1] = ClampTip(y, pool->cueTip[0]);
+  // The tip's depth on the ball: the stick stays half a radius behind it.
+  const std::int64_t tx = pool->cueTip[0], ty = pool->cueTip[1];
+  const std::int64_t depth = ISqrt64(static_cast<std::uint64_t>((std::int64_t{1} << 32) - tx * tx - ty * ty));
+  clearance = static_cast<std::int32_t>(std::max<std::int64_t>(clearance, depth + 0x8000));
+  pool->OrientCueBall();
+}
 
 std::uint32_t AimMode::OnPenDown(const InputEvent& e) {
   pool->rules.Outcome = 0;
   penDown = true;
   penX = PenX(e);
   penY = PenY(e);
-  // A drag that starts on the stick's grip pulls the stick back.
-  strokeDrag = OnGrip(penX, penY);
+  // A drag that starts on the stick's tip moves the tip's point on the ball;
+  // one that starts on its grip pulls the stick back.
+  tipDrag = OnTip(penX, penY);
+  strokeDrag = !tipDrag && OnGrip(penX, penY);
   strokeStartY_ = penY;
   strokeDone = false;
   armed = false;
@@ -309,7 +329,23 @@ std::uint32_t AimMode::OnPenMove(const InputEvent& e) {
     penX = PenX(e);
     penY = PenY(e);
     strokeDrag = false;
+    tipDrag = false;
     strokeDone = true;
+    return 0;
+  }
+  if (tipDrag) {
+    // Offsets from the press, a 32nd of the ball's radius a pixel, eased
+    // towards the middle once the tip leaves the ball's centre.
+    std::int64_t x = ClampTip(std::int64_t{PenX(e) - penX} * -2048, pool->cueTip[1]);
+    std::int64_t y = ClampTip(std::int64_t{PenY(e) - penY} * 2048, static_cast<Fix16>(x));
+    const std::int64_t d = ISqrt64(static_cast<std::uint64_t>((std::int64_t{1} << 32) - x * x - y * y));
+    if (d > 0x8000) {
+      const std::int64_t k = (std::int64_t{1} << 31) / d;
+      x = (x * k) >> 16;
+      y = (y * k) >> 16;
+    }
+    SetTip(x, y);
+    MarkView(GetTop());
     return 0;
   }
   if (strokeDrag) {
@@ -396,12 +432,11 @@ std::uint32_t AimMode::OnKeyDown(const InputEvent& e) {
     case KeyMap::kTipDown: {
       const std::int32_t k = HoldFactor(HoldTime(e), 50);
       std::int64_t x = pool->cueTip[0], y = pool->cueTip[1];
-      if (action == KeyMap::kTipLeft) x -= 100 * k;
-      if (action == KeyMap::kTipRight) x += 100 * k;
-      if (action == KeyMap::kTipUp) y += 100 * k;
-      if (action == KeyMap::kTipDown) y -= 100 * k;
-      pool->cueTip[0] = ClampTip(x, pool->cueTip[1]);
-      pool->cueTip[1] = ClampTip(y, pool->cueTip[0]);
+      if (action == KeyMap::kTipLeft) x += 100 * k;
+      if (action == KeyMap::kTipRight) x -= 100 * k;
+      if (action == KeyMap::kTipUp) y -= 100 * k;
+      if (action == KeyMap::kTipDown) y += 100 * k;
+      SetTip(x, y);
       MarkView(v);
       return 0;
     }

@@ -41,6 +41,11 @@ struct PlayHost {
   // logical pixels: the number of points written (two words each), fewer
   // than 4 when the grip is not on the screen. A pen stroke starts on it.
   std::function<int(std::int32_t* points, int capacity)> gripOutline;
+  // The same for the stick's tip: a drag started on it moves the point where
+  // the tip meets the cue ball.
+  std::function<int(std::int32_t* points, int capacity)> tipOutline;
+  // A pen stroke's speed is multiplied by this (the preference byte).
+  int strokeFactor = 8;
   // Where a ball stands on the screen (logical pixels); false when it is
   // not drawn.
   std::function<bool(int ball, int* x, int* y)> ballOnScreen;
@@ -94,9 +99,13 @@ class AimMode final : public RotateViewMode {
   void CueFromAim();
   std::uint32_t StartStroke(std::int64_t speed);
   void Cancel();
-  // The pen at (x, y) is on the stick's grip (3 pixels of slack round the
-  // outline's box).
+  // The pen at (x, y) is on the stick's grip, or on its tip (3 pixels of
+  // slack round the outline's box).
   bool OnGrip(int x, int y) const;
+  bool OnTip(int x, int y) const;
+  // Sets the tip offsets within their circle and keeps the stick's tip off
+  // the ball.
+  void SetTip(std::int64_t x, std::int64_t y);
 
   PlayHost* host = nullptr;
   FixAngle aimDirection = 0;
@@ -104,6 +113,7 @@ class AimMode final : public RotateViewMode {
   Fix16 aimDistance = 0x2500000;
   std::int32_t clearance = kRestClearance;  // how far the stick is pulled back
   bool strokeDrag = false;
+  bool tipDrag = false;
   bool armed = false;
   bool strokeDone = true;
   std::array<std::int32_t, 16> clearanceRing{};

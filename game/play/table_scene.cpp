@@ -525,18 +525,44 @@ void TableScene::DrawBackground(const Fix16* identity) {
   }
 }
 
-int TableScene::GripOutline(std::int32_t* points, int capacity) {
-  if (stick_ == nullptr || stick_->meshes.size() < 9) return 0;
+TableScene::~TableScene() { SetStick(nullptr); }
+
+void TableScene::SetStick(ssModel* stick) {
+  if (stickQuads_ && device_ != nullptr) {
+    device_->FreeVertexBuffersByTag(gripQuad_.data());
+    device_->FreeVertexBuffersByTag(tipQuad_.data());
+  }
+  stickQuads_ = false;
+  stick_ = stick;
+  if (stick_ == nullptr || device_ == nullptr || stick_->meshes.size() < 9) return;
+  const std::vector<ssSourceVertex>& tip = stick_->meshes[0].vertices;
   const std::vector<ssSourceVertex>& shaft = stick_->meshes[2].vertices;
   const std::vector<ssSourceVertex>& butt = stick_->meshes[8].vertices;
-  if (shaft.size() < 7 || butt.size() < 7) return 0;
+  if (tip.size() < 7 || shaft.size() < 7 || butt.size() < 7) return;
+  // The grip runs from the shaft to the butt, the tip from the stick's end
+  // to the shaft; both through the stick's axis.
+  gripQuad_ = {shaft[2], shaft[6], butt[6], butt[2]};
+  tipQuad_ = {tip[3], tip[5], shaft[5], shaft[3]};
+  for (const std::array<ssSourceVertex, 4>* quad : {&gripQuad_, &tipQuad_}) {
+    ssVertexBufferRecord* record = nullptr;
+    device_->CreateVertexBuffer(4, 0, 0, 0, &record);
+    if (record != nullptr) device_->SetVertexBufferTag(record, quad->data());
+  }
+  stickQuads_ = true;
+}
+
+int TableScene::StickOutline(const std::array<ssSourceVertex, 4>& quad, std::int32_t* points, int capacity) {
+  if (!stickQuads_ || stick_ == nullptr) return 0;
   PlaceStick();
   // The stick's own matrix, whatever the last frame left as the world
   // transform (track lines leave the identity).
   device_->SetTransform(0, stick_->matrix.data());
-  const std::array<ssSourceVertex, 4> quad = {shaft[2], shaft[6], butt[6], butt[2]};
   return device_->PolygonOutline(quad.data(), 4, points, capacity);
 }
+
+int TableScene::GripOutline(std::int32_t* points, int capacity) { return StickOutline(gripQuad_, points, capacity); }
+
+int TableScene::TipOutline(std::int32_t* points, int capacity) { return StickOutline(tipQuad_, points, capacity); }
 
 bool TableScene::BallScreenPoint(int ball, int* x, int* y) const {
   if (sprites_ == nullptr || ball < 0 || ball >= kBallCount) return false;

@@ -64,6 +64,9 @@ struct SceneHost {
 class TableScene final : public TableObserver {
  public:
   TableScene(ssDisplayS16* device, Pool* pool, View* view);
+  ~TableScene() override;
+  TableScene(const TableScene&) = delete;
+  TableScene& operator=(const TableScene&) = delete;
 
   void SetRoom(Room* room) {
     room_ = room;
@@ -75,7 +78,9 @@ class TableScene final : public TableObserver {
     backgroundValid_ = false;
     backgroundComplete_ = false;
   }
-  void SetStick(ssModel* stick) { stick_ = stick; }
+  // The cue stick model; the quads of its grip and tip that the pen is
+  // tested against are taken from it here, with their vertex buffers.
+  void SetStick(ssModel* stick);
   void SetSprites(std::array<BallSprite, kBallCount>* sprites) { sprites_ = sprites; }
   // The projected ball radius is radiusScale / depth pixels: the focal length.
   void SetRadiusScale(std::int32_t scale) { radiusScale_ = scale; }
@@ -107,6 +112,8 @@ class TableScene final : public TableObserver {
   // stick's axis from the shaft to the butt, the stick placed as aimed now;
   // the number of points, 0 without a stick or off the screen.
   int GripOutline(std::int32_t* points, int capacity);
+  // The same for the quad through the stick's tip.
+  int TipOutline(std::int32_t* points, int capacity);
   // Where the last frame drew ball `ball`, in logical pixels (the screen
   // as the player holds it); false when it was not drawn.
   bool BallScreenPoint(int ball, int* x, int* y) const;
@@ -196,6 +203,9 @@ class TableScene final : public TableObserver {
   Room* room_ = nullptr;
   TableModel* table_ = nullptr;
   ssModel* stick_ = nullptr;
+  int StickOutline(const std::array<ssSourceVertex, 4>& quad, std::int32_t* points, int capacity);
+  std::array<ssSourceVertex, 4> gripQuad_{}, tipQuad_{};
+  bool stickQuads_ = false;
   std::array<BallSprite, kBallCount>* sprites_ = nullptr;
   std::int32_t radiusScale_ = 1024;
 

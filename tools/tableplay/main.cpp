@@ -339,6 +339,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
   host.gripOutline = [](std::int32_t* points, int capacity) {
     return g_harness.scene->scene.GripOutline(points, capacity);
   };
+  host.tipOutline = [](std::int32_t* points, int capacity) {
+    return g_harness.scene->scene.TipOutline(points, capacity);
+  };
   host.ballOnScreen = [](int ball, int* x, int* y) { return g_harness.scene->scene.BallScreenPoint(ball, x, y); };
   h.control = std::make_unique<ks::play::Control>(&h.table->pool(), &h.scene->view, &h.keys, host);
   h.control->Start();

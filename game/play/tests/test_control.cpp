@@ -132,6 +132,12 @@ struct Play {
       for (int i = 0; i < 8 && i < 2 * capacity; ++i) points[i] = kGrip[i];
       return capacity >= 4 ? 4 : 0;
     };
+    // Its tip just above it.
+    host.tipOutline = [](std::int32_t* points, int capacity) {
+      static constexpr std::int32_t kTip[8] = {118, 236, 122, 236, 122, 244, 118, 244};
+      for (int i = 0; i < 8 && i < 2 * capacity; ++i) points[i] = kTip[i];
+      return capacity >= 4 ? 4 : 0;
+    };
     control = std::make_unique<Control>(&table->pool(), &view, &keys, host);
     control->Start(kind);
     // The camera glides to the first aiming view.
@@ -262,17 +268,75 @@ TEST(Control, ADragAcrossTurnsTheAimAndTheCue) {
 }
 
 TEST(Control, CueTipAndAngleKeysStayWithinTheirLimits) {
-  Play p(GameKind::kEightBall);
-  for (int i = 0; i < 400; ++i) {
-    p.clock.now += 31;
-    p.Send(kMsgKeyDown, 'L');
-    p.Send(kMsgKeyDown, 'I');
-    p.Send(kMsgKeyDown, 'Q');
+  // While aiming, the tip keys move the tip's point one way (Right and Up
+  // lower the offsets), held they move it faster; it stays in its circle.
+  struct Case {
+    std::uint32_t side, height;
+    int sign;
+  } cases[] = {{'L', 'I', -1}, {'J', 'K', 1}};
+  for (const Case& c : cases) {
+    Play p(GameKind::kEightBall);
+    p.Send(kMsgKeyDown, c.side);
+    EXPECT_EQ(p.pool().cueTip[0], 100 * c.sign);
+    p.Send(kMsgKeyUp, c.side);
+    for (int i = 0; i < 400; ++i) {
+      p.clock.now += 31;
+      p.Send(kMsgKeyDown, c.side);
+      p.Send(kMsgKeyDown, c.height);
+      p.Send(kMsgKeyDown, 'Q');
+    }
+    const std::int64_t x = p.pool().cueTip[0], y = p.pool().cueTip[1];
+    EXPECT_LE(x * x + y * y, std::int64_t{0xC000} * 0xC000);
+    EXPECT_EQ(x > 0 ? 1 : -1, c.sign);
+    EXPECT_EQ(y > 0 ? 1 : -1, c.sign);
+    EXPECT_EQ(p.pool().cueElevation, 0x10E00u);
   }
+}
+
+// A drag started on the stick's tip moves the tip's point on the cue ball,
+// from the press, and neither turns the aim nor strikes.
+TEST(Control, ADragOnTheTipMovesTheTipsPoint) {
+  Play p(GameKind::kNineBall);
+  const FixAngle aim = p.control->Aim()->aimDirection;
+  p.Send(kMsgPenDown, 1, PenParam(120, 240));
+  EXPECT_TRUE(p.control->Aim()->tipDrag);
+  EXPECT_FALSE(p.control->Aim()->strokeDrag);
+  // Ten pixels right: 10 x -2048, eased by 0.5 over the tip's depth.
+  p.Send(kMsgPenMove, 1, PenParam(130, 240));
+  const std::int64_t d = ISqrt64((std::uint64_t{1} << 32) - 20480ull * 20480ull);
+  EXPECT_EQ(p.pool().cueTip[0], (-20480 * ((std::int64_t{1} << 31) / d)) >> 16);
+  EXPECT_EQ(p.pool().cueTip[1], 0);
+  p.Send(kMsgPenMove, 1, PenParam(120, 250));
+  EXPECT_EQ(p.pool().cueTip[0], 0);
+  EXPECT_GT(p.pool().cueTip[1], 0);
+  // Far off, the point stays on its circle.
+  p.Send(kMsgPenMove, 1, PenParam(400, 600));
   const std::int64_t x = p.pool().cueTip[0], y = p.pool().cueTip[1];
   EXPECT_LE(x * x + y * y, std::int64_t{0xC000} * 0xC000);
-  EXPECT_GT(x, 0);
-  EXPECT_EQ(p.pool().cueElevation, 0x10E00u);
+  p.Send(kMsgPenUp, 0, PenParam(400, 600));
+  EXPECT_FALSE(p.control->ShotRunning());
+  EXPECT_EQ(p.control->Aim()->aimDirection, aim);
+  EXPECT_EQ(p.pool().cueTip[0], x);
+}
+
+// A pen stroke's power grows with the stroke factor.
+TEST(Control, ThePenStrokesPowerFollowsTheStrokeFactor) {
+  std::int32_t power[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    Play p(GameKind::kNineBall);
+    p.control->Aim()->host->strokeFactor = 4 << i;
+    p.Send(kMsgPenDown, 1, PenParam(120, 280));
+    p.clock.now += 31;
+    p.Send(kMsgPenMove, 1, PenParam(120, 310));
+    p.clock.now += 31;
+    p.Send(kMsgPenMove, 1, PenParam(120, 300));
+    p.clock.now += 31;
+    p.Send(kMsgPenUp, 0, PenParam(120, 281));
+    ASSERT_TRUE(p.control->ShotRunning());
+    power[i] = p.pool().strikePower;
+  }
+  EXPECT_GT(power[0], 0);
+  EXPECT_EQ(power[1], 2 * power[0]);
 }
 
 // A shot that misses everything is a foul: the other player gets ball in
