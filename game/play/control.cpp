@@ -16,7 +16,6 @@ constexpr std::int32_t kArmPen = 0x20000;  // pulled back this far beyond rest, 
 constexpr std::int32_t kArmKey = 0x14000;
 constexpr Fix16 kAimHeight = 0x20000;
 constexpr std::int32_t kMaxElevation = 0x10E00;
-constexpr Fix16 kBallStep = 0x2000;  // cue-ball travel per pixel dragged
 
 std::int32_t HoldFactor(std::uint32_t held, std::uint32_t per) {
   return static_cast<std::int32_t>(std::max<std::uint32_t>(1, std::min<std::uint32_t>(held / per, 64)));
@@ -544,28 +543,60 @@ std::uint32_t KeyTurnMode::OnKeyUp(const InputEvent& e) {
 
 // ---- ball in hand ----
 
-bool MoveBallMode::TryMove(Fix16 dx, Fix16 dz) {
+void MoveBallMode::MoveBy(int dx, int dy) {
+  View* v = GetTop();
+  if (v == nullptr) return;
+  MarkView(v);
+  // Steps stay well inside 16 bits (pen deltas times 4, held-key steps), so
+  // the table offsets fit their words.
+  const FixVec3 turned = v->TurnByYaw(FixVec3{static_cast<Fix16>(-dx * 2048), 0, static_cast<Fix16>(dy * 2048)});
+  std::int64_t a = -std::int64_t{turned.x}, b = -std::int64_t{turned.z};
   BallState& cue = pool->ballStates[0];
-  const std::int64_t x = std::int64_t{cue.position.x} + dx, z = std::int64_t{cue.position.z} + dz;
-  const std::int64_t hx = pool->table.hx - kFixOne16, hz = pool->table.hz - kFixOne16;
-  if (x < -hx || x > hx || z < -hz || z > hz) return false;
-  if ((pool->rules.TurnFlags & 4) != 0 && z > -(pool->table.hz >> 1)) return false;
-  for (int b = 1; b < kBallCount; ++b) {
-    const BallState& s = pool->ballStates[static_cast<std::size_t>(b)];
-    if (s.state == kBallOff) continue;
-    const std::int64_t ex = s.position.x - x, ez = s.position.z - z;
-    if (ex * ex + ez * ez < std::int64_t{0x20000} * 0x20000) return false;
+  // Behind the head string the ball stops on it; towards the head it may
+  // always go.
+  if ((pool->rules.TurnFlags & 4) != 0 && b >= 1) {
+    const std::int64_t c = std::int64_t{cue.position.z} + (pool->table.hz >> 1) + b;
+    if (c >= 0) b -= c;
   }
-  cue.position.x = static_cast<Fix16>(x);
-  cue.position.z = static_cast<Fix16>(z);
+  if (a == 0 && b == 0) return;
+  FixVec3 d{static_cast<Fix16>(a), 0, static_cast<Fix16>(b)};
+  Normalize2DScaled(d);
+  // The ball runs along the move as a probe; it stops 128 short of what it
+  // would meet first, and does not move when that is nearer.
+  const std::uint16_t struck = pool->struckBall;
+  pool->struckBall = 0;
+  const std::int32_t t = pool->ProbeCueLine(d.x, d.z);
+  pool->struckBall = struck;
+  if (t < 129) return;
+  const std::uint64_t wanted =
+      ISqrt64(static_cast<std::uint64_t>(a * a) + static_cast<std::uint64_t>(b * b));
+  if (static_cast<std::uint64_t>(t - 128) < wanted) {
+    a = FixMul30(d.x, t - 128);
+    b = FixMul30(d.z, t - 128);
+  }
+  // The probe lets the ball into a pocket's mouth; its centre stays a
+  // radius inside the table's edges, short along the same line.
+  std::int64_t keep = 1, of = 1;
+  auto within = [&](std::int64_t from, std::int64_t move, std::int64_t bound) {
+    const std::int64_t length = move < 0 ? -move : move;
+    const std::int64_t room = std::max<std::int64_t>(0, move < 0 ? from + bound : bound - from);
+    if (length > room && room * of < keep * length) keep = room, of = length;
+  };
+  within(cue.position.x, a, pool->table.hx - kFixOne16);
+  within(cue.position.z, b, pool->table.hz - kFixOne16);
+  a = a * keep / of;
+  b = b * keep / of;
+  if (a == 0 && b == 0) return;
+  v->Move(FixVec3{static_cast<Fix16>(-a), 0, static_cast<Fix16>(-b)});
+  cue.position.x = WrapAdd32(cue.position.x, static_cast<Fix16>(a));
+  cue.position.z = WrapAdd32(cue.position.z, static_cast<Fix16>(b));
   cue.changed = 1;
   ++moved;
   pool->PoseCueStick();
-  MarkView(GetTop());
-  return true;
 }
 
 std::uint32_t MoveBallMode::OnPenDown(const InputEvent& e) {
+  pool->rules.Outcome = 0;
   penDown_ = true;
   penX = PenX(e);
   penY = PenY(e);
@@ -574,17 +605,10 @@ std::uint32_t MoveBallMode::OnPenDown(const InputEvent& e) {
 
 std::uint32_t MoveBallMode::OnPenMove(const InputEvent& e) {
   if (!penDown_) return OnPenDown(e);
-  View* v = GetTop();
   const int dx = PenX(e) - penX, dy = PenY(e) - penY;
   penX = PenX(e);
   penY = PenY(e);
-  if (v == nullptr) return 0;
-  // Screen right and up map onto the table as the camera faces it.
-  const FixVec3 d = v->TurnByYaw(FixVec3{dx * kBallStep, 0, -dy * kBallStep});
-  if (!TryMove(d.x, d.z)) {
-    // Slide along whichever axis is still free.
-    if (!TryMove(d.x, 0)) TryMove(0, d.z);
-  }
+  MoveBy(dx * 4, dy * 4);
   return 0;
 }
 
@@ -595,17 +619,13 @@ std::uint32_t MoveBallMode::OnPenUp(const InputEvent&) {
 }
 
 std::uint32_t MoveBallMode::OnKeyDown(const InputEvent& e) {
-  View* v = GetTop();
-  if (v == nullptr || keyMap == nullptr) return 0;
-  const int action = keyMap->ActionOf(e.wParam);
-  const Fix16 s = kBallStep * 4;
-  const KeyMap::Arrow arrow = KeyMap::ArrowOf(action);
-  FixVec3 d{};
-  d.x = s * arrow.x;
-  d.z = s * arrow.y;
-  if (d.x == 0 && d.z == 0) return 0;
-  d = v->TurnByYaw(d);
-  TryMove(d.x, d.z);
+  if (keyMap == nullptr) return 0;
+  const std::uint32_t held = std::min<std::uint32_t>(HoldTime(e), 20000);
+  const KeyMap::Arrow arrow = KeyMap::ArrowOf(keyMap->ActionOf(e.wParam));
+  const int h = arrow.x, v = arrow.x != 0 ? 0 : -arrow.y;
+  // Nothing for the first 300 ms, then faster with the square of the hold.
+  const int step = static_cast<int>((held / 300) * (held / 90));
+  if (step != 0 && (h != 0 || v != 0)) MoveBy(step * h, step * v);
   return 0;
 }
 

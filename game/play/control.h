@@ -149,6 +149,11 @@ class KeyTurnMode final : public InputMode {
   Fix16 distance = kDefaultAimDistance;
 };
 
+// Ball in hand: a pen drag (an eighth of the ball's radius a pixel, along
+// the screen as the camera faces the table) or a held arrow key moves the
+// cue ball over the free cloth; it stops short of the first ball or cushion
+// in its way, and behind the head string when the rules ask. The camera
+// follows the ball.
 class MoveBallMode final : public InputMode {
  public:
   std::uint32_t OnPenDown(const InputEvent& e) override;
@@ -156,9 +161,9 @@ class MoveBallMode final : public InputMode {
   std::uint32_t OnPenUp(const InputEvent& e) override;
   std::uint32_t OnKeyDown(const InputEvent& e) override;
   std::uint32_t OnKeyUp(const InputEvent& e) override;
-  // Moves the cue ball by a table offset when the new spot is free and
-  // allowed; true when it moved.
-  bool TryMove(Fix16 dx, Fix16 dz);
+  // Moves the cue ball by a screen step (dx right, dy down, in units of a
+  // quarter pixel of pen drag).
+  void MoveBy(int dx, int dy);
   int moved = 0;
 
  private:

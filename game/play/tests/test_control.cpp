@@ -368,17 +368,62 @@ TEST(Control, FoulGivesBallInHandAndThePlacementMovesTheCueBall) {
   EXPECT_TRUE(p.control->ShotRunning());
 }
 
-TEST(Control, PlacementKeepsTheCueBallOffOtherBallsAndOnTheCloth) {
+// Ball in hand: the cue ball runs along the drag and stops 128 short of
+// the ball in its way, or on the head string when it must stay behind it;
+// held keys move it only after 300 ms; the camera follows it.
+TEST(Control, PlacingTheCueBall) {
   Play p(GameKind::kEightBall, Opponent::kPractice);
-  MoveBallMode* m = p.control->MoveBall();
   Pool& pool = p.pool();
-  const FixVec3 ball1 = pool.ballStates[1].position;
-  const FixVec3 cue = pool.ballStates[0].position;
-  // Straight onto ball 1, and off the table.
-  EXPECT_FALSE(m->TryMove(ball1.x - cue.x, ball1.z - cue.z));
-  EXPECT_FALSE(m->TryMove(pool.table.hx * 2, 0));
-  EXPECT_TRUE(m->TryMove(0x10000, 0));
-  EXPECT_EQ(pool.ballStates[0].position.x, cue.x + 0x10000);
+  for (int b = 2; b < kBallCount; ++b) pool.ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+  pool.ballStates[1].position = FixVec3{0, 0, 0};
+  pool.ballStates[0].position = FixVec3{0, 0, -0x140000};
+  pool.rules.TurnFlags = 6;
+  p.Send(kMsgKeyDown, 'M');
+  ASSERT_EQ(p.control->Active(), p.control->MoveBall());
+  p.view.yaw = 0;
+  // A hundred pixels up the screen, along the table: the head string holds
+  // the ball exactly on it.
+  p.Send(kMsgPenDown, 1, PenParam(120, 200));
+  p.Send(kMsgPenMove, 1, PenParam(120, 100));
+  EXPECT_EQ(pool.ballStates[0].position.z, -(pool.table.hz >> 1));
+  EXPECT_EQ(pool.ballStates[0].position.x, 0);
+  // A pixel is an eighth of a radius, and the camera moves with the ball.
+  const Fix16 target = p.view.target.x;
+  p.Send(kMsgPenMove, 1, PenParam(128, 100));
+  EXPECT_EQ(pool.ballStates[0].position.x, 0x10000);
+  EXPECT_EQ(p.view.target.x, target - 0x10000);
+  p.Send(kMsgPenMove, 1, PenParam(120, 100));
+  // Free to go on: it stops 128 short of ball 1, and then does not move.
+  pool.rules.TurnFlags = 2;
+  p.Send(kMsgPenMove, 1, PenParam(120, -100));
+  EXPECT_EQ(pool.ballStates[0].position.x, 0);
+  EXPECT_NEAR(pool.ballStates[0].position.z, -0x20000 - 128, 2);
+  const FixVec3 stopped = pool.ballStates[0].position;
+  p.Send(kMsgPenMove, 1, PenParam(120, -120));
+  EXPECT_EQ(pool.ballStates[0].position, stopped);
+  // Sideways to the cushion and beyond: it stays on the cloth.
+  p.Send(kMsgPenMove, 1, PenParam(-200, -120));
+  EXPECT_EQ(pool.ballStates[0].position.x, -(pool.table.hx - 0x10000));
+  EXPECT_EQ(pool.ballStates[0].position.z, stopped.z);
+  p.Send(kMsgPenMove, 1, PenParam(0, -120));
+  EXPECT_EQ(pool.ballStates[0].position.x, -(pool.table.hx - 0x10000) + 200 * 0x2000);
+  p.Send(kMsgPenUp, 0, PenParam(0, -120));
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+  // Held Down: nothing for 300 ms, then it comes back towards the camera.
+  p.Send(kMsgKeyDown, 'M');
+  p.view.yaw = 0;
+  const FixVec3 placed = pool.ballStates[0].position;
+  for (int i = 0; i < 9; ++i) {
+    p.clock.now += 31;
+    p.Send(kMsgKeyDown, 0x28);
+  }
+  EXPECT_EQ(pool.ballStates[0].position, placed);
+  for (int i = 0; i < 10; ++i) {
+    p.clock.now += 31;
+    p.Send(kMsgKeyDown, 0x28);
+  }
+  EXPECT_LT(pool.ballStates[0].position.z, placed.z);
+  EXPECT_EQ(pool.ballStates[0].position.x, placed.x);
 }
 
 // A person against the computer, through to the end of the game: the person
