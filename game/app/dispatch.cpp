@@ -1,6 +1,7 @@
 // ksMain's event dispatch and game states: the splash and copyright
 // screens, the menus on the screen stack, loading, play and movies; and the
 // operations that enter and leave play.
+#include <array>
 #include <cstdint>
 #include <new>
 #include <string>
@@ -319,10 +320,17 @@ void ksMain::DrawMatchFrame(bool full) {
   std::wstring summary = texts.name[0] + texts.score[0] + texts.name[1] + texts.score[1] + texts.result + texts.title +
                          texts.progress + static_cast<wchar_t>(L'0' + texts.atTable);
   if (control->CallingPocket()) summary += static_cast<wchar_t>(L'0' + control->CallPocket()->selected);
+  // Track lines are drawn over a full frame, which also clears them away.
   const bool tracks = control->TrackLinesShown();
-  if (full || keyMapScreen || summary != lastHud_ || tracks || display->m_FullRefresh) scene->scene.ForceFull();
+  if (full || keyMapScreen || summary != lastHud_ || tracks || tracksShown_ || display->m_FullRefresh)
+    scene->scene.ForceFull();
+  tracksShown_ = tracks;
   lastHud_ = summary;
   lastResult_ = texts.result;
+  // The band and the box lie over the scene: frames that would disturb them
+  // are drawn in full, and they with them.
+  std::array<std::int32_t, 4> areas[2];
+  scene->scene.SetOverlays(areas, ks::play::HudAreas(*display, mediumFont, texts, areas));
   display->BeginDraw();
   scene->DrawFrame();
   if (tracks) ks::play::DrawTrackLines(*display, scene->scene, *control->TrackLines());

@@ -249,6 +249,7 @@ std::uint32_t AimMode::StartStroke(std::int64_t speed) {
   armed = false;
   penDown = false;
   moveCount = 0;
+  if (v != nullptr) v->stickOnly = 0;
   if (host != nullptr && host->scene != nullptr) host->scene->stickShown = false;
   pool->ResetShot();
   return kResultStartShot;
@@ -262,7 +263,17 @@ void AimMode::Cancel() {
   armed = false;
   clearance = kRestClearance;
   moveCount = 0;
-  MarkView(GetTop());
+  View* v = GetTop();
+  if (v != nullptr) v->stickOnly = 0;
+  MarkView(v);
+}
+
+// From the second step of a stroke on, only the stick moves: the frame puts
+// back what lay under it and draws it again, nothing else.
+void AimMode::StrokeStep() {
+  ++moveCount;
+  View* v = GetTop();
+  if (v != nullptr && moveCount >= 2) v->stickOnly = 1;
 }
 
 namespace {
@@ -348,7 +359,7 @@ std::uint32_t AimMode::OnPenMove(const InputEvent& e) {
     return 0;
   }
   if (strokeDrag) {
-    ++moveCount;
+    StrokeStep();
     if (strokeDone) return 0;
     const std::int32_t c = (PenY(e) - strokeStartY_) * kClearancePerPixel + kRestClearance;
     Record(c, e.time);
@@ -363,7 +374,6 @@ std::uint32_t AimMode::OnPenMove(const InputEvent& e) {
         Cancel();
       }
     }
-    MarkView(GetTop());
     return 0;
   }
   RotateViewMode::OnPenMove(e);
@@ -378,6 +388,7 @@ std::uint32_t AimMode::OnPenMove(const InputEvent& e) {
 
 std::uint32_t AimMode::OnPenUp(const InputEvent& e) {
   if (!penDown) return 0;
+  if (strokeDrag) StrokeStep();
   if (strokeDrag && !strokeDone) {
     const std::int32_t c = (PenY(e) - strokeStartY_) * kClearancePerPixel + kRestClearance;
     Record(c, e.time);
@@ -400,11 +411,10 @@ std::uint32_t AimMode::OnKeyDown(const InputEvent& e) {
       const std::uint32_t held = HoldTime(e);
       strokeDrag = true;
       strokeDone = false;
-      ++moveCount;
+      StrokeStep();
       const std::int64_t grown = std::int64_t{clearance} + 800LL * HoldFactor(held, 15);
       clearance = static_cast<std::int32_t>(std::min<std::int64_t>(grown, kMaxKeyClearance));
       if (clearance > kRestClearance + kArmKey) armed = true;
-      MarkView(v);
       return 0;
     }
     case KeyMap::kZoomIn:
@@ -812,8 +822,10 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
   auto stick = [&](bool shown) {
     if (host != nullptr && host->scene != nullptr) host->scene->stickShown = shown;
   };
+  // The camera stands still through the turn: the frames draw what moves
+  // (the cue ball placed, the stick), and while the computer thinks the
+  // scene is drawn again only when its count of candidates left changes.
   View* v = GetTop();
-  if (v != nullptr) v->matrixChanged = 1;
   switch (phase) {
     case 0: {
       if (!ai_) ai_ = std::make_unique<AiOpponent>(*pool);
@@ -824,7 +836,9 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
       stick(false);
       ai_->AiThink();
       slices = 0;
+      lastCandidates_ = 0;
       phase = 1;
+      MarkView(v);
       return 0;
     }
     case 1: {
@@ -847,6 +861,8 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
         }
         if (now() - start >= sliceMs) break;
       }
+      if (ai_->AiCandidatesLeft != lastCandidates_) MarkView(v);
+      lastCandidates_ = ai_->AiCandidatesLeft;
       return 0;
     }
     case 2:
@@ -855,7 +871,6 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
         pool->AiSetAimTarget(FixVec2{s.aimX, s.aimY}, s.tipX, s.tipY, static_cast<FixAngle>(s.elevation));
         phase = 3;
       }
-      MarkView(v);
       return 0;
     case 3:
       stick(true);
@@ -864,7 +879,6 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
         phase = 4;
         pool->AiStartStroke(ai_->aiShot.speed);
       }
-      MarkView(v);
       return 0;
     case 6:
       // A replay shows the stored stroke again, then asks for the shot.
@@ -874,7 +888,6 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
     case 4:
       pool->PoseCueStick();
       if (pool->AiAnimateStroke() == 1) phase = 5;
-      MarkView(v);
       return 0;
     case 5:
       stick(false);
@@ -1468,6 +1481,7 @@ std::uint32_t Control::HandleEvent(const InputEvent& event) {
     }
   }
   const std::uint32_t r = active_->HandleEvent(e);
+  ShowStick();
   if ((pool->rules.TurnFlags & 8) != 0) return 1;
   if (trackLinesShown_ && !shotRunning_ && !aim_->strokeDrag &&
       (active_ == aim_ || active_ == moveBall_ || active_ == idle_))
@@ -1522,7 +1536,19 @@ std::uint32_t Control::HandleEvent(const InputEvent& event) {
     MarkView(view);
   }
   pending_ = -1;
+  ShowStick();
   return 0;
+}
+
+void Control::ShowStick() {
+  if (host_.scene == nullptr) return;
+  // The computer's stick waits a radius further back and then follows the
+  // stroke it shows; a person's follows the aim mode's pull-back.
+  std::int32_t clearance = aim_->clearance;
+  if (active_ == ai_) {
+    clearance = ai_->phase >= 4 ? pool->aiShow.strokeDistance : kRestClearance + 0x10000;
+  }
+  host_.scene->stickClearance = clearance;
 }
 
 }  // namespace ks::play

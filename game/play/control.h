@@ -99,6 +99,7 @@ class AimMode final : public RotateViewMode {
   void CueFromAim();
   std::uint32_t StartStroke(std::int64_t speed);
   void Cancel();
+  void StrokeStep();
   // The pen at (x, y) is on the stick's grip, or on its tip (3 pixels of
   // slack round the outline's box).
   bool OnGrip(int x, int y) const;
@@ -241,6 +242,7 @@ class AiMode final : public InputMode {
   int slices = 0;  // ticks spent thinking this turn
 
  private:
+  std::int32_t lastCandidates_ = 0;
   std::unique_ptr<AiOpponent> ai_;
 };
 
@@ -325,6 +327,8 @@ class Control final : public InputMode {
   void AimViewFromSlots();
   void CreateModes();
   void Resume(int kind);
+  // Hands the frame the stick's pull-back.
+  void ShowStick();
   // The aim of a turn that begins: the lowest ball in rotation games, the
   // nearest one the player may hit in other games against someone.
   void AimStartForGame();

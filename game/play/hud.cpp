@@ -134,6 +134,31 @@ void DrawHud(ssDisplayS16& d, ssFont* small, ssFont* tiny, const HudTexts& t) {
   text(tiny, 0xB000, below(tiny, row1, (10 << 16) / 240), t.progress, white, d.ColorToPixel(0x3F3F3F));
 }
 
+int HudAreas(ssDisplayS16& d, ssFont* small, const HudTexts& t, std::array<std::int32_t, 4> out[2]) {
+  const bool odd = (d.m_Rotate & 1) != 0;
+  const std::int64_t across = odd ? d.m_Height : d.m_Width, down = odd ? d.m_Width : d.m_Height;
+  auto area = [&](std::int64_t l, std::int64_t tp, std::int64_t r, std::int64_t b) {
+    const ssRect logical{static_cast<LONG>(l * across / 65536), static_cast<LONG>(tp * down / 65536),
+                         static_cast<LONG>(r * across / 65536), static_cast<LONG>(b * down / 65536)};
+    const ssRect buffer = ssDisplay::TurnEdges(logical, d.m_Rotate, d.m_Width, d.m_Height);
+    return std::array<std::int32_t, 4>{buffer.left, buffer.top, buffer.right, buffer.bottom};
+  };
+  int n = 0;
+  out[n++] = area(0, 0, 0x10000, 10000);
+  if (!t.result.empty() && small != nullptr) {
+    int pw = 0, ph = 0;
+    d.MeasureText(small, t.result.c_str(), &pw, &ph, false);
+    const int w = static_cast<int>((std::int64_t{pw} << 16) / std::max<std::int64_t>(1, across));
+    const int h = static_cast<int>((std::int64_t{ph} << 16) / std::max<std::int64_t>(1, down));
+    const int x = 0x8000 - w / 2, y = 0x8000 - h / 2;
+    // A pixel more all round for the text's shadow and the rounding.
+    out[n] = area(x - 1000, y - 1000, x + w + 1000, y + h + 1000);
+    out[n] = {out[n][0] - 1, out[n][1] - 1, out[n][2] + 1, out[n][3] + 1};
+    ++n;
+  }
+  return n;
+}
+
 void DrawCallPocketPrompt(ssDisplayS16& d, ssFont* font, const CallPocketMode& mode) {
   const auto& p = mode.points[static_cast<std::size_t>(std::clamp(mode.selected, 0, 5))];
   const int reach = 6;

@@ -3,6 +3,8 @@
 // framed box in the middle with the verdict of the last shot.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 
 class ssDisplayS16;
@@ -33,6 +35,10 @@ HudTexts MakeHudTexts(const Pool& pool, const Control* control, const std::wstri
 // Draws them into the back buffer; `small` and `tiny` are the two fonts
 // (either may be null: its texts are then left out).
 void DrawHud(ssDisplayS16& device, ssFont* small, ssFont* tiny, const HudTexts& texts);
+
+// The areas DrawHud covers, in buffer pixels (left, top, right, bottom): the
+// band, and the verdict's box when there is one. Their number.
+int HudAreas(ssDisplayS16& device, ssFont* small, const HudTexts& texts, std::array<std::int32_t, 4> out[2]);
 
 class CallPocketMode;
 

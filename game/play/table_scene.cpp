@@ -30,6 +30,7 @@ TableScene::TableScene(ssDisplayS16* device, Pool* pool, View* view) : device_(d
   if (device_ != nullptr) {
     rightLimit = device_->m_Width;
     bottomLimit = device_->m_Height;
+    stickPixels_.resize(static_cast<std::size_t>(device_->m_Width) * static_cast<std::size_t>(device_->m_Height));
   }
 }
 
@@ -410,9 +411,6 @@ void TableScene::ClusterChangedAreas() {
 }
 
 void TableScene::FindChangedBalls() {
-  std::int32_t stick[4];
-  StickRect(stick);
-  const std::array<std::int32_t, 4> stickArea = {stick[0], stick[1], stick[2], stick[3]};
   changed_.fill(false);
   for (int b = 0; b < kBallCount; ++b) {
     const std::size_t i = static_cast<std::size_t>(b);
@@ -426,10 +424,6 @@ void TableScene::FindChangedBalls() {
     const Fix16* m = s.ballMatrix;
     const std::array<Fix16, 9> turn = {m[0], m[1], m[2], m[4], m[5], m[6], m[8], m[9], m[10]};
     changed_[i] = s.centreXF != was.x || s.centreYF != was.y || s.radiusF != was.radius || turn != was.turn;
-    // What the stick covered last frame is put back as it was: the balls
-    // there are drawn again.
-    if (stickDrawn_ && (RectsMeet(stickArea, rectNow_[i].data()) || RectsMeet(stickArea, rectBefore_[i].data())))
-      changed_[i] = true;
   }
   // A ball standing where a changed ball was or is now is drawn again too,
   // and so on, until no more join.
@@ -473,7 +467,10 @@ void TableScene::PlaceStick() {
                            zAxis[0] * xAxis[1] - zAxis[1] * xAxis[0]};
   const BallState& cue = pool_->ballStates[0];
   const double side = pool_->cueTip[0] / 65536.0, height = pool_->cueTip[1] / 65536.0;
-  const double gap = 0.6;  // the tip's distance from the ball's surface
+  // The tip stands the clearance behind the ball's centre, and never nearer
+  // than the point it meets on the ball.
+  const double depth = std::sqrt(std::max(0.0, 1.0 - side * side - height * height));
+  const double distance = std::max(host.stickClearance / 65536.0, depth);
   auto fix = [](double v) { return static_cast<Fix16>(std::lround(v * 65536.0)); };
   auto& m = stick_->matrix;
   for (int c = 0; c < 3; ++c) {
@@ -482,9 +479,9 @@ void TableScene::PlaceStick() {
     m[static_cast<std::size_t>(8 + c)] = fix(zAxis[c]);
   }
   m[3] = m[7] = m[11] = 0;
-  const double t[3] = {side * xAxis[0] - height * yAxis[0] - (1.0 + gap) * zAxis[0],
-                       side * xAxis[1] - height * yAxis[1] - (1.0 + gap) * zAxis[1],
-                       side * xAxis[2] - height * yAxis[2] - (1.0 + gap) * zAxis[2]};
+  const double t[3] = {side * xAxis[0] - height * yAxis[0] - distance * zAxis[0],
+                       side * xAxis[1] - height * yAxis[1] - distance * zAxis[1],
+                       side * xAxis[2] - height * yAxis[2] - distance * zAxis[2]};
   m[12] = fix(t[0]) + cue.position.x;
   m[13] = fix(t[1]);
   m[14] = fix(t[2]) + cue.position.z;
@@ -534,6 +531,18 @@ void TableScene::SetStick(ssModel* stick) {
   }
   stickQuads_ = false;
   stick_ = stick;
+  stickSaved_ = false;
+  if (stick_ != nullptr) {
+    bool first = true;
+    for (const ssMesh& mesh : stick_->meshes) {
+      for (const ssSourceVertex& v : mesh.vertices) {
+        if (first) stickLow_ = stickHigh_ = FixVec3{v.x, v.y, v.z};
+        first = false;
+        stickLow_ = FixVec3{std::min(stickLow_.x, v.x), std::min(stickLow_.y, v.y), std::min(stickLow_.z, v.z)};
+        stickHigh_ = FixVec3{std::max(stickHigh_.x, v.x), std::max(stickHigh_.y, v.y), std::max(stickHigh_.z, v.z)};
+      }
+    }
+  }
   if (stick_ == nullptr || device_ == nullptr || stick_->meshes.size() < 9) return;
   const std::vector<ssSourceVertex>& tip = stick_->meshes[0].vertices;
   const std::vector<ssSourceVertex>& shaft = stick_->meshes[2].vertices;
@@ -593,38 +602,136 @@ bool TableScene::BallScreenPoint(int ball, int* x, int* y) const {
   return true;
 }
 
-void TableScene::StickRect(std::int32_t out[4]) const {
-  const float W = static_cast<float>(device_->m_Width), H = static_cast<float>(device_->m_Height);
-  static constexpr float kRects[4][4] = {{0.375f, 0.5f, 0.625f, 1.0f},
-                                         {0.5f, 0.375f, 1.0f, 0.625f},
-                                         {0.375f, 0.0f, 0.625f, 0.5f},
-                                         {0.0f, 0.375f, 0.5f, 0.625f}};
-  const float* k = kRects[device_->m_Rotate & 3];
-  out[0] = static_cast<std::int32_t>(k[0] * W);
-  out[1] = static_cast<std::int32_t>(k[1] * H);
-  out[2] = static_cast<std::int32_t>(k[2] * W);
-  out[3] = static_cast<std::int32_t>(k[3] * H);
-}
-
-bool TableScene::SaveStickArea() {
-  std::int32_t r[4];
-  StickRect(r);
-  stickSaved_ = false;
-  // The stick's part of the scratch pool is set aside by each full frame.
-  if (stickBuffer_ == nullptr)
-    stickBuffer_ = device_->ScratchAlloc(static_cast<std::uint32_t>((r[2] - r[0]) * (r[3] - r[1]) * 2));
-  if (stickBuffer_ == nullptr) return false;
-  device_->SaveRect(stickBuffer_, RECT{r[0], r[1], r[2], r[3]});
-  stickSaved_ = true;
+bool TableScene::StickBox(std::int32_t out[4]) {
+  if (stick_ == nullptr) return false;
+  ssDisplayS16& d = *device_;
+  const std::int32_t width = d.m_Width, height = d.m_Height;
+  d.SetTransform(0, stick_->matrix.data());
+  d.UpdateTransform();
+  const Fix16* m = d.m_Pipeline.Matrix(ssPipeline::kMatrixCombined);
+  // The corners of the stick's bounds in clip space. The stick is long: its
+  // butt may lie behind the eye, so each edge of the bounds is cut where the
+  // pipeline cuts polygons (w below 1, z below -w) and only what is left is
+  // projected. Everything drawn lies within the hull of those points.
+  struct Clip {
+    double x, y, z, w;
+  };
+  std::array<Clip, 8> corners{};
+  for (int c = 0; c < 8; ++c) {
+    const double p[3] = {((c & 1) != 0 ? stickHigh_.x : stickLow_.x) / 65536.0,
+                         ((c & 2) != 0 ? stickHigh_.y : stickLow_.y) / 65536.0,
+                         ((c & 4) != 0 ? stickHigh_.z : stickLow_.z) / 65536.0};
+    double r[4];
+    for (int k = 0; k < 4; ++k) r[k] = (p[0] * m[k] + p[1] * m[4 + k] + p[2] * m[8 + k] + m[12 + k]) / 65536.0;
+    corners[static_cast<std::size_t>(c)] = {r[0], r[1], r[2], r[3]};
+  }
+  double left = width, top = height, right = 0, bottom = 0;
+  bool any = false;
+  auto add = [&](const Clip& v) {
+    double x = v.x, y = v.y;
+    switch (d.m_Rotate & 3) {
+      case 1:
+        x = v.y, y = -v.x;
+        break;
+      case 2:
+        x = -v.x, y = -v.y;
+        break;
+      case 3:
+        x = -v.y, y = v.x;
+        break;
+      default:
+        break;
+    }
+    const double sx = (x / v.w + 1.0) * (width / 2), sy = (y / v.w + 1.0) * (height / 2);
+    left = std::min(left, sx), right = std::max(right, sx);
+    top = std::min(top, sy), bottom = std::max(bottom, sy);
+    any = true;
+  };
+  for (int a = 0; a < 8; ++a) {
+    for (int bit = 1; bit < 8; bit <<= 1) {
+      if ((a & bit) != 0) continue;
+      Clip p = corners[static_cast<std::size_t>(a)], q = corners[static_cast<std::size_t>(a | bit)];
+      bool kept = true;
+      // w >= 1 and z + w >= 0, the first with a little room to spare.
+      for (int plane = 0; plane < 2 && kept; ++plane) {
+        const double fp = plane == 0 ? p.w - 1.001 : p.z + p.w, fq = plane == 0 ? q.w - 1.001 : q.z + q.w;
+        if (fp < 0 && fq < 0) kept = false;
+        else if (fp < 0 || fq < 0) {
+          const double t = fp / (fp - fq);
+          const Clip cut{p.x + (q.x - p.x) * t, p.y + (q.y - p.y) * t, p.z + (q.z - p.z) * t, p.w + (q.w - p.w) * t};
+          (fp < 0 ? p : q) = cut;
+        }
+      }
+      if (!kept) continue;
+      add(p);
+      add(q);
+    }
+  }
+  if (!any) {
+    out[0] = out[1] = out[2] = out[3] = 0;
+    return true;
+  }
+  // Two pixels of slack for the edges the filler rounds outwards.
+  auto clampTo = [](double v, std::int32_t limit) {
+    return static_cast<std::int32_t>(std::clamp(v, 0.0, static_cast<double>(limit)));
+  };
+  out[0] = clampTo(std::floor(left) - 2, width);
+  out[1] = clampTo(std::floor(top) - 2, height);
+  out[2] = std::max(out[0], clampTo(std::ceil(right) + 3, width));
+  out[3] = std::max(out[1], clampTo(std::ceil(bottom) + 3, height));
   return true;
 }
 
+void TableScene::SetOverlays(const std::array<std::int32_t, 4>* areas, int count) {
+  overlayCount_ = std::clamp(count, 0, static_cast<int>(overlays_.size()));
+  for (int i = 0; i < overlayCount_; ++i) overlays_[static_cast<std::size_t>(i)] = areas[i];
+}
+
+bool TableScene::MeetsOverlay(const std::array<std::int32_t, 4>& r) const {
+  if (r[0] >= r[2] || r[1] >= r[3]) return false;
+  for (int i = 0; i < overlayCount_; ++i)
+    if (RectsMeet(overlays_[static_cast<std::size_t>(i)], r.data())) return true;
+  return false;
+}
+
+bool TableScene::StickDisturbsOverlay(const std::int32_t* newStick) const {
+  if (stickSaved_ && MeetsOverlay(stickBox_)) return true;
+  return newStick != nullptr && MeetsOverlay({newStick[0], newStick[1], newStick[2], newStick[3]});
+}
+
+bool TableScene::OverlayDisturbed(const std::int32_t* newStick) const {
+  if (overlayCount_ == 0) return false;
+  if (StickDisturbsOverlay(newStick)) return true;
+  for (int b = 0; b < kBallCount; ++b) {
+    const std::size_t i = static_cast<std::size_t>(b);
+    if (!changed_[i]) continue;
+    if ((shown_[i].listed && MeetsOverlay(rectBefore_[i])) || (listedNow_[i] && MeetsOverlay(rectNow_[i])))
+      return true;
+  }
+  return false;
+}
+
+void TableScene::SaveStickArea(const std::int32_t r[4]) {
+  stickSaved_ = false;
+  const std::int32_t width = device_->m_Width;
+  const std::size_t w = static_cast<std::size_t>(r[2] - r[0]);
+  if (w * static_cast<std::size_t>(r[3] - r[1]) > stickPixels_.size()) return;
+  std::uint16_t* kept = stickPixels_.data();
+  for (std::int32_t y = r[1]; y < r[3]; ++y, kept += w)
+    std::copy_n(device_->m_BackBuffer + static_cast<std::ptrdiff_t>(y) * width + r[0], w, kept);
+  stickBox_ = {r[0], r[1], r[2], r[3]};
+  stickSaved_ = true;
+}
+
 void TableScene::RestoreStickArea() {
-  // Only an area saved since the scratch pool was last emptied.
-  if (!stickSaved_ || stickBuffer_ == nullptr) return;
-  std::int32_t r[4];
-  StickRect(r);
-  device_->RestoreRect(stickBuffer_, RECT{r[0], r[1], r[2], r[3]});
+  if (!stickSaved_) return;
+  stickSaved_ = false;
+  const std::array<std::int32_t, 4>& r = stickBox_;
+  const std::int32_t width = device_->m_Width;
+  const std::size_t w = static_cast<std::size_t>(r[2] - r[0]);
+  const std::uint16_t* kept = stickPixels_.data();
+  for (std::int32_t y = r[1]; y < r[3]; ++y, kept += w)
+    std::copy_n(kept, w, device_->m_BackBuffer + static_cast<std::ptrdiff_t>(y) * width + r[0]);
 }
 
 void TableScene::HandScreenData(const BallDrawEntry& e) {
@@ -656,16 +763,27 @@ void TableScene::DrawFrame() {
   bottomLimit = d.m_Height;
   bool full = forceFull_ || view_->dirty != 0 || view_->matrixChanged != 0;
 
+  // Where the stick goes this frame.
+  PlaceStick();
+  std::int32_t stickBox[4] = {};
+  const bool stickShown = host.stickShown && stick_ != nullptr && StickBox(stickBox);
+
   if (!full && view_->stickOnly != 0) {
-    // Only the cue moves: put back what was under it and draw it again.
-    RestoreStickArea();
-    PlaceStick();
-    if (host.stickShown && stick_ != nullptr) stick_->Draw(1);
-    return;
+    if (!StickDisturbsOverlay(stickShown ? stickBox : nullptr)) {
+      // Only the cue moves: put back what was under it and draw it again.
+      RestoreStickArea();
+      if (stickShown) {
+        SaveStickArea(stickBox);
+        stick_->Draw(1);
+      }
+      host.previousFull = false;
+      lastFull_ = false;
+      return;
+    }
+    full = true;
   }
 
   // The lists of this frame.
-  PlaceStick();
   Fix16 identity[16];
   MatrixIdentity(identity);
   d.SetTransform(0, identity);
@@ -689,19 +807,19 @@ void TableScene::DrawFrame() {
   // picture of the room and the table: when the rails' order has changed
   // since it was drawn, so has the picture, and the frame is drawn in full.
   if (!full && !(backgroundValid_ && MakeBackgroundKey() == backgroundKey_)) full = true;
-  bool saved = true;
+  if (!full && sprites_ != nullptr) {
+    FindChangedBalls();
+    if (OverlayDisturbed(stickShown ? stickBox : nullptr)) full = true;
+  }
   bool backgroundDrawn = false;
+  const std::size_t screenPixels = static_cast<std::size_t>(d.m_Width) * static_cast<std::size_t>(d.m_Height);
   if (full) {
-    // The scratch pool is laid out afresh for the stick's area; the balls'
-    // areas come back from the kept picture instead.
+    // Everything is drawn again: what lay under the last stick is gone.
     forceFull_ = false;
     d.ScratchReset();
-    std::int32_t st[4];
-    StickRect(st);
-    const std::uint32_t stickBytes = static_cast<std::uint32_t>((st[2] - st[0]) * (st[3] - st[1]) * 2);
-    stickBuffer_ = d.ScratchAlloc(stickBytes);
     stickSaved_ = false;
-    stickDrawn_ = false;
+    // Only a screen that changed its size makes the stick's buffer anew.
+    if (stickPixels_.size() != screenPixels) stickPixels_.assign(screenPixels, 0);
     changed_.fill(true);
     const std::size_t pixels = static_cast<std::size_t>(d.m_Width) * static_cast<std::size_t>(d.m_Height);
     const BackgroundKey key = MakeBackgroundKey();
@@ -732,7 +850,6 @@ void TableScene::DrawFrame() {
     }
   } else if (sprites_ != nullptr) {
     CompleteBackground();
-    FindChangedBalls();
     RestoreStickArea();
     // The areas the changed balls stood on last frame come back from the
     // picture.
@@ -755,15 +872,11 @@ void TableScene::DrawFrame() {
   // depth order with the balls; otherwise the rails over the balls are
   // copied from the picture where they are on top.
   DrawBallsAndRails(!backgroundDrawn);
-  stickDrawn_ = false;
-  if (host.stickShown && stick_ != nullptr) {
-    saved = SaveStickArea() && saved;
+  if (stickShown) {
+    SaveStickArea(stickBox);
     stick_->Draw(1);
-    stickDrawn_ = true;
   }
   d.SetTransform(0, stick_ != nullptr ? stick_->matrix.data() : identity);
-  // Whatever could not be saved is drawn afresh next frame.
-  if (!saved) forceFull_ = true;
   previousCount_ = ballCount_;
   for (int i = 0; i < ballCount_; ++i)
     previous_[static_cast<std::size_t>(i)] = ballOrder_[static_cast<std::size_t>(i)]->number;

@@ -57,6 +57,10 @@ struct SceneHost {
   bool stickShown = false;
   bool roomGraphics = true;
   bool previousFull = false;
+  // How far behind the cue ball's centre, along the cue, the stick's tip
+  // stands (radii, 16.16): 2.0 at rest, more while a stroke pulls it back.
+  // It never comes nearer than the point the tip meets on the ball.
+  std::int32_t stickClearance = 0x20000;
   std::uint32_t windowStart = 0, frameCount = 0, rateWord = 0;
   std::function<std::uint32_t()> clock;  // milliseconds; none: 0
 };
@@ -105,9 +109,14 @@ class TableScene final : public TableObserver {
   void DrawDepthOrdered();
   void SetBallMatrix(const BallState& ball, Fix16* out) const;
   void PlaceStick();
-  bool SaveStickArea();
+  // Keeps the back buffer under the stick as placed now (its box) and puts
+  // it back: a frame where only the stick moves draws nothing else.
+  void SaveStickArea(const std::int32_t box[4]);
   void RestoreStickArea();
-  void StickRect(std::int32_t out[4]) const;
+  // The box (buffer pixels, right and bottom exclusive, within the screen)
+  // that holds every pixel the stick as placed now draws; the whole screen
+  // when part of it is behind the eye. False without a stick.
+  bool StickBox(std::int32_t out[4]);
   // The outline on the screen (logical pixels) of the quad through the
   // stick's axis from the shaft to the butt, the stick placed as aimed now;
   // the number of points, 0 without a stick or off the screen.
@@ -123,6 +132,10 @@ class TableScene final : public TableObserver {
   SceneHost host;
   // Draw a full frame next, whatever the view says.
   void ForceFull() { forceFull_ = true; }
+  // The areas drawn over the scene after each full frame (the in-game
+  // text), in buffer pixels. A frame that would put back or draw over one
+  // of them draws everything instead, after which they are drawn again.
+  void SetOverlays(const std::array<std::int32_t, 4>* areas, int count);
   // A full frame keeps the picture of the room and the table (the rails
   // included) and, while the camera, the screen and the rails' order stay
   // as they were, copies it back instead of drawing them again. Off, every
@@ -217,8 +230,20 @@ class TableScene final : public TableObserver {
   std::array<int, kBallCount> previous_{};  // ball numbers drawn last frame
   int previousCount_ = 0;
   FixVec2 viewPosition_{};
-  void* stickBuffer_ = nullptr;
+  // What lay under the stick last drawn, in its box; made with the scene
+  // for the whole screen, so that drawing never allocates.
+  std::vector<std::uint16_t> stickPixels_;
+  std::array<std::int32_t, 4> stickBox_{};
   bool stickSaved_ = false;
+  std::array<std::array<std::int32_t, 4>, 4> overlays_{};
+  int overlayCount_ = 0;
+  bool MeetsOverlay(const std::array<std::int32_t, 4>& r) const;
+  // An incremental frame would disturb an overlay: balls drawn again where
+  // one lies, or the stick's area (as it was, or as it is to be).
+  bool OverlayDisturbed(const std::int32_t* newStick) const;
+  bool StickDisturbsOverlay(const std::int32_t* newStick) const;
+  // The stick model's bounds in its own space.
+  FixVec3 stickLow_, stickHigh_;
   bool forceFull_ = true;
   bool lastFull_ = false;
   // Per ball: drawn last frame, its screen data and turn then, drawn again
@@ -233,7 +258,6 @@ class TableScene final : public TableObserver {
   std::array<bool, kBallCount> listedNow_{};
   std::array<std::array<std::int32_t, 4>, kBallCount> rectNow_{};
   std::array<std::array<std::int32_t, 4>, kBallCount> rectBefore_{};
-  bool stickDrawn_ = false;
   std::array<std::array<std::int32_t, 4>, kBallCount> clusters_{};
   int clusterCount_ = 0;
   int changedCount_ = 0;

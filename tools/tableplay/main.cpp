@@ -24,6 +24,7 @@
 // writes screenshots. Data comes from bin/../data.
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -194,6 +195,10 @@ void Present(bool full) {
   }
   h.tracksShown = tracks;
   h.lastTexts = summary;
+  // The band and the box lie over the scene: frames that would disturb them
+  // are drawn in full, and they with them.
+  std::array<std::int32_t, 4> areas[2];
+  h.scene->scene.SetOverlays(areas, ks::play::HudAreas(d, h.small, texts, areas));
   d.BeginDraw();
   h.scene->DrawFrame();
   if (tracks) ks::play::DrawTrackLines(d, h.scene->scene, *h.control->TrackLines());
