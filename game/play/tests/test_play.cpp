@@ -7,6 +7,7 @@
 #include "play/ball_sprite.h"
 #include "play/control.h"
 #include "play/table_layout.h"
+#include "play/track_lines.h"
 #include "play_fixture.h"
 
 namespace ks::play::test {
@@ -732,6 +733,40 @@ TEST(FrameDrawing, BufferClipRectanglesAtEveryTurn) {
     EXPECT_EQ((std::array<LONG, 4>{e.left, e.top, e.right, e.bottom}), (std::array<LONG, 4>{17, 40, 90, 131}))
         << "turn " << rotate;
     rig.display->PopClipRect();
+  }
+}
+
+// The track lines lie on the table at every turn of the screen: the cue
+// ball's line starts under the cue ball and runs over the cloth.
+TEST(FrameDrawing, TrackLinesLieOnTheTableAtEveryTurn) {
+  for (int rotate = 0; rotate < 4; ++rotate) {
+    SCOPED_TRACE(rotate);
+    Rig rig(240, 320, 16, rotate);
+    ASSERT_TRUE(rig.display);
+    rig.scene->SetCamera(CameraPreset::kOverhead);
+    Pool& pool = rig.table->pool();
+    pool.cueDirection = FixVec3{0, 0, -kFixOne30};
+    TrackLinesMode tracks;
+    tracks.pool = &pool;
+    tracks.Restart();
+    for (int i = 0; i < 2000 && !tracks.Finished(); ++i) tracks.OnIdle({});
+    ASSERT_GE(tracks.Track(0).size(), 2u);
+    rig.scene->DrawFrame();
+    const std::vector<std::uint16_t> before = rig.Pixels();
+    DrawTrackLines(*rig.display, rig.scene->scene, tracks);
+    const std::vector<std::uint16_t> after = rig.Pixels();
+    const BallSprite& cue = rig.scene->sprites[0];
+    const int w = rig.display->m_Width;
+    int nearCue = 0, lines = 0;
+    for (int y = 0; y < rig.display->m_Height; ++y)
+      for (int x = 0; x < w; ++x) {
+        const std::size_t i = static_cast<std::size_t>(y * w + x);
+        if (before[i] == after[i]) continue;
+        ++lines;
+        if (std::abs(x - cue.centreX) <= 2 && std::abs(y - cue.centreY) <= 2) ++nearCue;
+      }
+    EXPECT_GT(lines, 20);
+    EXPECT_GT(nearCue, 0);
   }
 }
 
