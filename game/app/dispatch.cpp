@@ -318,7 +318,8 @@ void ksMain::DrawMatchFrame(bool full) {
   const std::wstring second = matchSetup.secondPlayer == 0 ? std::wstring() : nameOf(matchSetup.opponent);
   const ks::play::HudTexts texts = ks::play::MakeHudTexts(p, control.get(), nameOf(matchSetup.playerOne), second);
   std::wstring summary = texts.name[0] + texts.score[0] + texts.name[1] + texts.score[1] + texts.result + texts.title +
-                         texts.progress + static_cast<wchar_t>(L'0' + texts.atTable);
+                         texts.progress + static_cast<wchar_t>(L'0' + texts.atTable) +
+                         static_cast<wchar_t>(L'A' + texts.icon + 1);
   if (control->CallingPocket()) summary += static_cast<wchar_t>(L'0' + control->CallPocket()->selected);
   // Track lines are drawn over a full frame, which also clears them away.
   const bool tracks = control->TrackLinesShown();
@@ -334,7 +335,7 @@ void ksMain::DrawMatchFrame(bool full) {
   display->BeginDraw();
   scene->DrawFrame();
   if (tracks) ks::play::DrawTrackLines(*display, scene->scene, *control->TrackLines());
-  if (scene->scene.LastFrameFull()) ks::play::DrawHud(*display, mediumFont, smallFont, texts);
+  if (scene->scene.LastFrameFull()) ks::play::DrawHud(*display, mediumFont, smallFont, texts, &scene->icons);
   if (control->CallingPocket()) ks::play::DrawCallPocketPrompt(*display, mediumFont, *control->CallPocket());
   if (keyMapScreen) {
     // The keypad covers the table; it is painted whole over each frame.

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "display/display_s16.h"
+#include "play/ball_sprite.h"
 #include "play/control.h"
 #include "simulation/ai.h"
 #include "simulation/pool.h"
@@ -56,6 +57,18 @@ HudTexts MakeHudTexts(const Pool& pool, const Control* control, const std::wstri
       t.result = kFouls[d - 7];
     }
   }
+  if (!practice) {
+    const auto off = [&](int b) { return pool.ballStates[static_cast<std::size_t>(b)].state == kBallOff; };
+    if (pool.GameType == 2 && r.SolidsOwner != 0) {
+      const bool solids = r.SolidsOwner == t.atTable + 1;
+      bool cleared = true;
+      for (int b = solids ? 1 : 9; b <= (solids ? 7 : 15); ++b) cleared = cleared && off(b);
+      t.icon = cleared ? 8 : solids ? 2 : 10;
+    } else if (pool.GameType >= 3 && pool.GameType <= 6) {
+      for (int b = 1; b < kBallCount && t.icon < 0; ++b)
+        if (!off(b)) t.icon = b;
+    }
+  }
   const int mode = control != nullptr ? control->viewMode : 2;
   if (mode == 13) {
     const AiOpponent* ai = control->Computer() != nullptr ? control->Computer()->Opponent() : nullptr;
@@ -71,7 +84,7 @@ HudTexts MakeHudTexts(const Pool& pool, const Control* control, const std::wstri
   return t;
 }
 
-void DrawHud(ssDisplayS16& d, ssFont* small, ssFont* tiny, const HudTexts& t) {
+void DrawHud(ssDisplayS16& d, ssFont* small, ssFont* tiny, const HudTexts& t, const BallIcons* icons) {
   const std::uint32_t black = d.ColorToPixel(0), white = d.ColorToPixel(0xFFFFFF);
   // Fractions of the screen as the text drawing reads them, so the band,
   // the box and the texts agree on every screen shape.
@@ -129,6 +142,11 @@ void DrawHud(ssDisplayS16& d, ssFont* small, ssFont* tiny, const HudTexts& t) {
     shade(box);
     frame(box);
     text(small, x, y, t.result, d.ColorToPixel(0xFF0000), 0);
+  }
+  // The icon stands left of the names, on the row of the player at the table.
+  if (icons != nullptr && icons->loaded && t.icon >= 0 && t.icon < 16) {
+    const int y = t.atTable == 0 ? 2 : std::max(icons->anchor, static_cast<int>(row2 * down / 65536) - 2);
+    icons->sprite.Blit(t.icon, 2, y);
   }
   text(tiny, 0xB000, row1, t.title, white, d.ColorToPixel(0x3F3F3F));
   text(tiny, 0xB000, below(tiny, row1, (10 << 16) / 240), t.progress, white, d.ColorToPixel(0x3F3F3F));

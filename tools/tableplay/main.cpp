@@ -181,7 +181,7 @@ void Present(bool full) {
                              h.options.p2 <= 0 ? std::wstring(L"Player 2") : std::wstring(L"Computer"));
   const std::wstring summary =
       texts.name[0] + texts.score[0] + texts.name[1] + texts.score[1] + texts.result + texts.title + texts.progress +
-      static_cast<wchar_t>(L'0' + texts.atTable) +
+      static_cast<wchar_t>(L'0' + texts.atTable) + static_cast<wchar_t>(L'A' + texts.icon + 1) +
       (h.control->CallingPocket() ? static_cast<wchar_t>(L'0' + h.control->CallPocket()->selected) : L'-');
   // The band and the box are drawn over a full frame, and so are track
   // lines, which must leave no trace when they change.
@@ -202,7 +202,7 @@ void Present(bool full) {
   d.BeginDraw();
   h.scene->DrawFrame();
   if (tracks) ks::play::DrawTrackLines(d, h.scene->scene, *h.control->TrackLines());
-  if (h.scene->scene.LastFrameFull()) ks::play::DrawHud(d, h.small, h.tiny, texts);
+  if (h.scene->scene.LastFrameFull()) ks::play::DrawHud(d, h.small, h.tiny, texts, &h.scene->icons);
   if (h.control->CallingPocket()) ks::play::DrawCallPocketPrompt(d, h.small, *h.control->CallPocket());
   d.EndDraw();
   d.Present();

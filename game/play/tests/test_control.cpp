@@ -787,6 +787,43 @@ TEST(HudTexts, ResultsTitlesAndScores) {
   EXPECT_EQ(practice.result, L" ");
   EXPECT_TRUE(practice.name[1].empty());
   EXPECT_TRUE(practice.score[0].empty());
+  EXPECT_EQ(practice.icon, -1);
+}
+
+// The icon beside the name of the player at the table: his group in 8-Ball
+// once the table is closed (the 8 when it is cleared), the ball to play
+// next in the rotation games; none on an open table or in practice.
+TEST(HudTexts, GroupAndNextBallIcons) {
+  auto table = [](GameKind game, Opponent opponent) {
+    TableSetup setup;
+    setup.game = game;
+    setup.opponent = opponent;
+    return std::make_unique<Table>(setup);
+  };
+  auto icon = [](const Pool& pool) { return MakeHudTexts(pool, nullptr, L"Ann", L"Bob").icon; };
+  auto eight = table(GameKind::kEightBall, Opponent::kHuman);
+  Pool& p8 = eight->pool();
+  EXPECT_EQ(icon(p8), -1);
+  p8.rules.SolidsOwner = 2;
+  p8.rules.CurrentPlayer = 1;
+  EXPECT_EQ(icon(p8), 2);
+  p8.rules.CurrentPlayer = 0;
+  EXPECT_EQ(icon(p8), 10);
+  for (int b = 9; b <= 15; ++b) p8.ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+  EXPECT_EQ(icon(p8), 8);
+  for (GameKind game : {GameKind::kNineBall, GameKind::kRotation, GameKind::kSixBall, GameKind::kTenBall}) {
+    auto t = table(game, Opponent::kComputer);
+    Pool& p = t->pool();
+    int lowest = 1;
+    while (p.ballStates[static_cast<std::size_t>(lowest)].state == kBallOff) ++lowest;
+    EXPECT_EQ(icon(p), lowest);
+    for (int b = 1; b <= 3; ++b) p.ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+    EXPECT_EQ(icon(p), 4);
+    for (int b = 1; b < kBallCount; ++b) p.ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+    EXPECT_EQ(icon(p), -1);
+  }
+  EXPECT_EQ(icon(table(GameKind::kStraight, Opponent::kHuman)->pool()), -1);
+  EXPECT_EQ(icon(table(GameKind::kNineBall, Opponent::kPractice)->pool()), -1);
 }
 
 // Random pen and key events for every game type: nothing crashes or hangs,

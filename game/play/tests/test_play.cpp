@@ -6,6 +6,7 @@
 
 #include "play/ball_sprite.h"
 #include "play/control.h"
+#include "play/hud.h"
 #include "play/table_layout.h"
 #include "play/track_lines.h"
 #include "play_fixture.h"
@@ -767,6 +768,55 @@ TEST(FrameDrawing, TrackLinesLieOnTheTableAtEveryTurn) {
       }
     EXPECT_GT(lines, 20);
     EXPECT_GT(nearCue, 0);
+  }
+}
+
+// The in-game text draws the ball icon at the left of the band, on the row
+// of the player at the table, and nothing else for it.
+TEST(FrameDrawing, TheBandShowsTheBallIcon) {
+  for (int rotate : {0, 1}) {
+    SCOPED_TRACE(rotate);
+    Rig rig(240, 320, 16, rotate);
+    ASSERT_TRUE(rig.display);
+    ASSERT_TRUE(rig.scene->icons.loaded);
+    rig.scene->DrawFrame();
+    const std::vector<std::uint16_t> scene = rig.Pixels();
+    HudTexts texts;
+    texts.name[0] = L"Ann";
+    texts.name[1] = L"Bob";
+    std::vector<std::uint16_t> without[2], with[2];
+    for (int player = 0; player < 2; ++player) {
+      texts.atTable = player;
+      for (int icon : {-1, 4}) {
+        texts.icon = icon;
+        std::copy(scene.begin(), scene.end(), rig.display->m_BackBuffer);
+        DrawHud(*rig.display, nullptr, nullptr, texts, &rig.scene->icons);
+        (icon < 0 ? without : with)[player] = rig.Pixels();
+      }
+    }
+    // The icon's cell, as the screen is held: 2 pixels in, its top at 2 for
+    // the first player and lower for the second.
+    const ssRect cell = rig.scene->icons.sprite.StoredRect(4);
+    const int size = (rotate & 1) != 0 ? cell.bottom - cell.top : cell.right - cell.left;
+    int top[2] = {0, 0};
+    for (int player = 0; player < 2; ++player) {
+      int changed = 0, lowest = 1 << 20;
+      for (std::size_t i = 0; i < scene.size(); ++i) {
+        if (with[player][i] == without[player][i]) continue;
+        ++changed;
+        const int bx = static_cast<int>(i) % rig.display->m_Width, by = static_cast<int>(i) / rig.display->m_Width;
+        // Back to the screen as held.
+        const int lx = (rotate & 1) != 0 ? rig.display->m_Height - 1 - by : bx;
+        const int ly = (rotate & 1) != 0 ? bx : by;
+        EXPECT_GE(lx, 2);
+        EXPECT_LT(lx, 2 + size);
+        lowest = std::min(lowest, ly);
+      }
+      EXPECT_GT(changed, size * size / 3);
+      top[player] = lowest;
+    }
+    EXPECT_GE(top[0], 2);
+    EXPECT_GT(top[1], top[0]);
   }
 }
 
