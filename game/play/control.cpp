@@ -17,8 +17,10 @@ constexpr std::int32_t kArmKey = 0x14000;
 constexpr Fix16 kAimHeight = 0x20000;
 constexpr std::int32_t kMaxElevation = 0x10E00;
 
+// max(1, held / per). A key held for more than a minute counts as held for
+// one, which keeps the products of the hold factors well inside 32 bits.
 std::int32_t HoldFactor(std::uint32_t held, std::uint32_t per) {
-  return static_cast<std::int32_t>(std::max<std::uint32_t>(1, std::min<std::uint32_t>(held / per, 64)));
+  return static_cast<std::int32_t>(std::max<std::uint32_t>(1, std::min<std::uint32_t>(held, 60000) / per));
 }
 
 void MarkView(View* v) {
