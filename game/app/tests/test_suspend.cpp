@@ -35,7 +35,7 @@ TEST(KestruneSuspend, AShotCarriesOnAfterTheSuspendKeyAndTheClockSkipsTheGap) {
   ce::testing::ReloadDevice();
   ce::testing::UseVirtualClock(1000, 0);
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  ASSERT_NE(RegisterWindowClass(instance), 0);
+  RegisterWindowClass(instance);  // refused when an earlier test registered it
   ASSERT_TRUE(InitInstance(instance, SW_SHOW));
   ASSERT_NE(g_app, nullptr);
   ksMain& app = *g_app;
