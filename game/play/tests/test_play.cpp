@@ -639,10 +639,18 @@ TEST(FrameDrawing, TheStickMovesAsAFullFrameDrawsIt) {
     a.scene->DrawFrame();
     EXPECT_FALSE(a.scene->scene.LastFrameFull());
     same("moved with the ball");
-    // The stick taken away.
+    // The stick taken away as the shot starts, and the cue ball running off
+    // over the next frames: it leaves no copy of itself behind.
     a.scene->scene.host.stickShown = full.scene.host.stickShown = false;
     a.scene->DrawFrame();
     same("taken away");
+    for (int frame = 0; frame < 6; ++frame) {
+      pool.ballStates[0].position.z += 0x8000;
+      pool.ballStates[0].position.x -= 0x6000;
+      a.scene->DrawFrame();
+      EXPECT_FALSE(a.scene->scene.LastFrameFull());
+      same("the cue ball running");
+    }
     // Drawn over a bare frame, the stick stays inside its box.
     a.scene->scene.host.stickShown = true;
     const std::vector<std::uint16_t> bare = a.Pixels();
@@ -735,6 +743,59 @@ TEST(FrameDrawing, BufferClipRectanglesAtEveryTurn) {
         << "turn " << rotate;
     rig.display->PopClipRect();
   }
+}
+
+// A ball between the eye and the cue ball, where the stick reaches over
+// it, is drawn over the stick (the stick passed through it), and the frames
+// after show what full frames show.
+TEST(FrameDrawing, TheStickPassesBehindABallNearerThanTheCueBall) {
+  Rig rig(240, 320, 16, 0);
+  ASSERT_TRUE(rig.display);
+  Pool& pool = rig.table->pool();
+  pool.cueDirection = FixVec3{0, 0, -kFixOne30};
+  const FixVec3 cue = pool.ballStates[0].position;
+  pool.ballStates[8].position = FixVec3{cue.x, 0, cue.z - 0x38000};
+  View& v = rig.scene->view;
+  v.SetTarget(FixVec3{-cue.x, 0x20000, -cue.z});
+  v.yaw = 0;
+  v.pitch = -3000;
+  v.SetDistance(0x1B0000);
+  v.Recompute();
+  v.Apply();
+  rig.scene->scene.host.stickShown = false;
+  rig.scene->DrawFrame();
+  const std::vector<std::uint16_t> bare = rig.Pixels();
+  const BallSprite& eight = rig.scene->sprites[8];
+  ASSERT_GT(eight.radius, 4);
+  rig.scene->scene.host.stickShown = true;
+  rig.scene->scene.ForceFull();
+  rig.scene->DrawFrame();
+  const std::vector<std::uint16_t> drawn = rig.Pixels();
+  EXPECT_NE(drawn, bare);  // the stick is on the screen
+  const int w = rig.display->m_Width, r = eight.radius - 2;
+  int differ = 0;
+  for (int y = eight.centreY - r; y <= eight.centreY + r; ++y)
+    for (int x = eight.centreX - r; x <= eight.centreX + r; ++x) {
+      if ((x - eight.centreX) * (x - eight.centreX) + (y - eight.centreY) * (y - eight.centreY) > r * r) continue;
+      if (x < 0 || y < 0 || x >= w || y >= rig.display->m_Height) continue;
+      const std::size_t i = static_cast<std::size_t>(y * w + x);
+      differ += drawn[i] != bare[i] ? 1 : 0;
+    }
+  EXPECT_EQ(differ, 0);
+  // Pulled back and taken away: the frames agree with full ones.
+  for (std::int32_t clearance : {0x40000, 0x20000}) {
+    rig.scene->scene.host.stickClearance = clearance;
+    v.stickOnly = 1;
+    rig.scene->DrawFrame();
+    const std::vector<std::uint16_t> frame = rig.Pixels();
+    rig.scene->scene.ForceFull();
+    rig.scene->DrawFrame();
+    EXPECT_EQ(frame, rig.Pixels()) << clearance;
+  }
+  v.stickOnly = 0;
+  rig.scene->scene.host.stickShown = false;
+  rig.scene->DrawFrame();
+  EXPECT_EQ(rig.Pixels(), bare);
 }
 
 // The track lines lie on the table at every turn of the screen: the cue
