@@ -30,7 +30,13 @@ TableScene::TableScene(ssDisplayS16* device, Pool* pool, View* view) : device_(d
   if (device_ != nullptr) {
     rightLimit = device_->m_Width;
     bottomLimit = device_->m_Height;
-    stickPixels_.resize(static_cast<std::size_t>(device_->m_Width) * static_cast<std::size_t>(device_->m_Height));
+    // Every picture a frame keeps is made here for the screen's size, so
+    // that drawing never allocates.
+    const std::size_t pixels = static_cast<std::size_t>(device_->m_Width) * static_cast<std::size_t>(device_->m_Height);
+    stickPixels_.resize(pixels);
+    for (std::vector<std::uint16_t>* picture : {&bare_, &background_, &maskKept_, &maskScratch_})
+      picture->reserve(pixels);
+    railMask_.reserve(pixels);
   }
 }
 
