@@ -321,21 +321,31 @@ void ksMain::DrawMatchFrame(bool full) {
                          texts.progress + static_cast<wchar_t>(L'0' + texts.atTable) +
                          static_cast<wchar_t>(L'A' + texts.icon + 1);
   if (control->CallingPocket()) summary += static_cast<wchar_t>(L'0' + control->CallPocket()->selected);
-  // Track lines are drawn over a full frame, which also clears them away.
+  // Track lines are drawn over a full frame, which also clears them away,
+  // and so is the call-pocket prompt when it moves.
   const bool tracks = control->TrackLinesShown();
-  if (full || keyMapScreen || summary != lastHud_ || tracks || tracksShown_ || display->m_FullRefresh)
+  const bool textsChanged = summary != lastHud_;
+  if (full || keyMapScreen || tracks || tracksShown_ || display->m_FullRefresh ||
+      (textsChanged && control->CallingPocket()))
     scene->scene.ForceFull();
   tracksShown_ = tracks;
   lastHud_ = summary;
   lastResult_ = texts.result;
   // The band and the box lie over the scene: frames that would disturb them
-  // are drawn in full, and they with them.
+  // are drawn in full, and they with them. New texts over an unchanged
+  // scene are drawn over what lay under the old ones.
   std::array<std::int32_t, 4> areas[2];
-  scene->scene.SetOverlays(areas, ks::play::HudAreas(*display, mediumFont, texts, areas));
+  const int areaCount = ks::play::HudAreas(*display, mediumFont, texts, areas);
+  scene->scene.SetOverlays(areas, areaCount);
   display->BeginDraw();
   scene->DrawFrame();
+  if (!scene->scene.LastFrameFull() && textsChanged && !scene->scene.RestoreOverlays(areas, areaCount)) {
+    scene->scene.ForceFull();
+    scene->DrawFrame();
+  }
   if (tracks) ks::play::DrawTrackLines(*display, scene->scene, *control->TrackLines());
-  if (scene->scene.LastFrameFull()) ks::play::DrawHud(*display, mediumFont, smallFont, texts, &scene->icons);
+  if (scene->scene.LastFrameFull() || textsChanged)
+    ks::play::DrawHud(*display, mediumFont, smallFont, texts, &scene->icons);
   if (control->CallingPocket()) ks::play::DrawCallPocketPrompt(*display, mediumFont, *control->CallPocket());
   if (keyMapScreen) {
     // The keypad covers the table; it is painted whole over each frame.

@@ -825,8 +825,8 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
     if (host != nullptr && host->scene != nullptr) host->scene->stickShown = shown;
   };
   // The camera stands still through the turn: the frames draw what moves
-  // (the cue ball placed, the stick), and while the computer thinks the
-  // scene is drawn again only when its count of candidates left changes.
+  // (the cue ball placed, the stick). While the computer thinks nothing on
+  // the table moves; the in-game text shows its count of candidates left.
   View* v = GetTop();
   switch (phase) {
     case 0: {
@@ -838,7 +838,6 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
       stick(false);
       ai_->AiThink();
       slices = 0;
-      lastCandidates_ = 0;
       phase = 1;
       MarkView(v);
       return 0;
@@ -863,8 +862,6 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
         }
         if (now() - start >= sliceMs) break;
       }
-      if (ai_->AiCandidatesLeft != lastCandidates_) MarkView(v);
-      lastCandidates_ = ai_->AiCandidatesLeft;
       return 0;
     }
     case 2:

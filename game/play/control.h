@@ -242,7 +242,6 @@ class AiMode final : public InputMode {
   int slices = 0;  // ticks spent thinking this turn
 
  private:
-  std::int32_t lastCandidates_ = 0;
   std::unique_ptr<AiOpponent> ai_;
 };
 

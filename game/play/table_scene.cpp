@@ -37,6 +37,7 @@ TableScene::TableScene(ssDisplayS16* device, Pool* pool, View* view) : device_(d
     for (std::vector<std::uint16_t>* picture : {&bare_, &background_, &maskKept_, &maskScratch_})
       picture->reserve(pixels);
     railMask_.reserve(pixels);
+    overlayPixels_.resize(pixels);
   }
 }
 
@@ -730,6 +731,41 @@ void TableScene::SetOverlays(const std::array<std::int32_t, 4>* areas, int count
   for (int i = 0; i < overlayCount_; ++i) overlays_[static_cast<std::size_t>(i)] = areas[i];
 }
 
+void TableScene::KeepOverlays() {
+  overlaysKeptCount_ = 0;
+  const std::int32_t width = device_->m_Width, height = device_->m_Height;
+  std::size_t used = 0;
+  for (int i = 0; i < overlayCount_; ++i) {
+    std::array<std::int32_t, 4> r = overlays_[static_cast<std::size_t>(i)];
+    r = {std::clamp(r[0], 0, width), std::clamp(r[1], 0, height), std::clamp(r[2], 0, width),
+         std::clamp(r[3], 0, height)};
+    const std::size_t w = static_cast<std::size_t>(std::max(0, r[2] - r[0]));
+    const std::size_t h = static_cast<std::size_t>(std::max(0, r[3] - r[1]));
+    if (used + w * h > overlayPixels_.size()) return;
+    for (std::int32_t y = r[1]; y < r[3]; ++y, used += w)
+      std::copy_n(device_->m_BackBuffer + static_cast<std::ptrdiff_t>(y) * width + r[0], w,
+                  overlayPixels_.data() + used);
+    overlaysKept_[static_cast<std::size_t>(overlaysKeptCount_++)] = overlays_[static_cast<std::size_t>(i)];
+  }
+}
+
+bool TableScene::RestoreOverlays(const std::array<std::int32_t, 4>* areas, int count) {
+  if (count != overlaysKeptCount_) return false;
+  for (int i = 0; i < count; ++i)
+    if (areas[i] != overlaysKept_[static_cast<std::size_t>(i)]) return false;
+  const std::int32_t width = device_->m_Width, height = device_->m_Height;
+  std::size_t used = 0;
+  for (int i = 0; i < count; ++i) {
+    std::array<std::int32_t, 4> r = areas[i];
+    r = {std::clamp(r[0], 0, width), std::clamp(r[1], 0, height), std::clamp(r[2], 0, width),
+         std::clamp(r[3], 0, height)};
+    const std::size_t w = static_cast<std::size_t>(std::max(0, r[2] - r[0]));
+    for (std::int32_t y = r[1]; y < r[3]; ++y, used += w)
+      std::copy_n(overlayPixels_.data() + used, w, device_->m_BackBuffer + static_cast<std::ptrdiff_t>(y) * width + r[0]);
+  }
+  return true;
+}
+
 bool TableScene::MeetsOverlay(const std::array<std::int32_t, 4>& r) const {
   if (r[0] >= r[2] || r[1] >= r[3]) return false;
   for (int i = 0; i < overlayCount_; ++i)
@@ -945,6 +981,7 @@ void TableScene::DrawFrame() {
       was.turn = {m[0], m[1], m[2], m[4], m[5], m[6], m[8], m[9], m[10]};
     }
   }
+  if (full) KeepOverlays();
   host.previousFull = full;
   lastFull_ = full;
   view_->dirty = 0;

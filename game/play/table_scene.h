@@ -136,6 +136,11 @@ class TableScene final : public TableObserver {
   // text), in buffer pixels. A frame that would put back or draw over one
   // of them draws everything instead, after which they are drawn again.
   void SetOverlays(const std::array<std::int32_t, 4>* areas, int count);
+  // Puts back what the last full frame drew under the overlays, so that they
+  // can be drawn again alone (their texts changed, nothing under them did).
+  // False, with nothing put back, when the areas are not those of that
+  // frame: a full frame is needed then.
+  bool RestoreOverlays(const std::array<std::int32_t, 4>* areas, int count);
   // A full frame keeps the picture of the room and the table (the rails
   // included) and, while the camera, the screen and the rails' order stay
   // as they were, copies it back instead of drawing them again. Off, every
@@ -237,6 +242,11 @@ class TableScene final : public TableObserver {
   bool stickSaved_ = false;
   std::array<std::array<std::int32_t, 4>, 4> overlays_{};
   int overlayCount_ = 0;
+  // The pixels under the overlays as the last full frame left them.
+  std::vector<std::uint16_t> overlayPixels_;
+  std::array<std::array<std::int32_t, 4>, 4> overlaysKept_{};
+  int overlaysKeptCount_ = 0;
+  void KeepOverlays();
   bool MeetsOverlay(const std::array<std::int32_t, 4>& r) const;
   // An incremental frame would disturb an overlay: balls drawn again where
   // one lies, or the stick's area (as it was, or as it is to be).

@@ -13,6 +13,7 @@
 #include "play/hud.h"
 #include "play/table_scene.h"
 #include "play/view.h"
+#include "simulation/ai.h"
 #include "simulation/table.h"
 
 namespace ks::play {
@@ -1113,6 +1114,43 @@ TEST(TrackLines, CurvedSegmentsHaveOnePointPerUnitOfLengthAndTime) {
 // slices of the real clock, and no tick of its turn (the search, the ball
 // placed, the aim and the stroke shown) holds the frame up for more than
 // 40 ms.
+// While the computer thinks nothing on the table moves: the scene is not
+// marked to be drawn again (only the in-game text's count changes).
+TEST(Control, TheComputersThinkingLeavesTheSceneAlone) {
+  std::vector<std::uint8_t> held(Pool::kTableStateSize);
+  {
+    FakeClock clock;
+    Table t(SetupOf(GameKind::kNineBall, Opponent::kComputer, 3), &clock);
+    // Past the break, which the computer plays without thinking.
+    t.pool().rules.CurrentPlayer = 1;
+    t.pool().rules.TurnFlags = 0;
+    t.pool().SaveBallState();
+    t.pool().WriteState(held.data(), held.size());
+  }
+  Play p(GameKind::kNineBall, Opponent::kComputer, 7, 3, &held, Control::kResumed);
+  ASSERT_EQ(p.control->Active(), p.control->Computer());
+  // Each look at the clock moves it on by a slice: a step a tick.
+  std::uint32_t now = 0;
+  p.control->Computer()->host->clock = [&now] { return now += 8; };
+  int thinking = 0, redraws = 0, changes = 0;
+  std::int32_t last = 0;
+  for (int i = 0; i < 5000 && !p.control->ShotRunning(); ++i) {
+    p.view.dirty = p.view.matrixChanged = 0;
+    const bool wasThinking = p.control->Computer()->Thinking();
+    p.Tick();
+    if (!wasThinking || !p.control->Computer()->Thinking()) continue;
+    ++thinking;
+    const std::int32_t left = p.control->Computer()->Opponent()->AiCandidatesLeft;
+    changes += left != last ? 1 : 0;
+    last = left;
+    redraws += (p.view.dirty | p.view.matrixChanged) != 0 ? 1 : 0;
+  }
+  EXPECT_TRUE(p.control->ShotRunning());
+  EXPECT_GT(thinking, 3);
+  EXPECT_GT(changes, 1);
+  EXPECT_EQ(redraws, 0);
+}
+
 TEST(Control, TheComputerThinksInSlicesThatKeepTheFramesComing) {
   using Steady = std::chrono::steady_clock;
   const auto origin = Steady::now();

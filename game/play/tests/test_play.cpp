@@ -925,6 +925,47 @@ TEST(FrameDrawing, TheBandShowsTheBallIcon) {
   }
 }
 
+// New in-game texts over a scene that did not change are drawn over what
+// lay under the old ones, and show what a full frame with them shows; when
+// their areas change (a verdict's box comes) a full frame is needed.
+TEST(FrameDrawing, NewTextsOverAStillSceneMatchAFullFrame) {
+  for (int rotate : {0, 1}) {
+    SCOPED_TRACE(rotate);
+    Rig rig(240, 320, 16, rotate);
+    ASSERT_TRUE(rig.display);
+    ssFont* font = rig.display->GetDefaultFont();
+    TableScene& scene = rig.scene->scene;
+    HudTexts before, after;
+    before.icon = 1;
+    after.icon = 2;
+    std::array<std::int32_t, 4> areas[2];
+    int n = HudAreas(*rig.display, font, before, areas);
+    scene.SetOverlays(areas, n);
+    rig.scene->DrawFrame();
+    DrawHud(*rig.display, font, font, before, &rig.scene->icons);
+    const std::vector<std::uint16_t> old = rig.Pixels();
+    n = HudAreas(*rig.display, font, after, areas);
+    scene.SetOverlays(areas, n);
+    rig.scene->DrawFrame();
+    ASSERT_FALSE(scene.LastFrameFull());
+    ASSERT_TRUE(scene.RestoreOverlays(areas, n));
+    DrawHud(*rig.display, font, font, after, &rig.scene->icons);
+    const std::vector<std::uint16_t> alone = rig.Pixels();
+    EXPECT_NE(alone, old);
+    scene.ForceFull();
+    rig.scene->DrawFrame();
+    DrawHud(*rig.display, font, font, after, &rig.scene->icons);
+    EXPECT_EQ(alone, rig.Pixels());
+    // A verdict adds its box: the areas are no longer those kept.
+    after.result = L"Scratch";
+    n = HudAreas(*rig.display, font, after, areas);
+    if (font != nullptr) {
+      EXPECT_EQ(n, 2);
+    }
+    EXPECT_EQ(scene.RestoreOverlays(areas, n), n == 1);
+  }
+}
+
 TEST(FrameDrawing, EveryGameTypeRacksAndDraws) {
   for (GameKind g : {GameKind::kStraight, GameKind::kEightBall, GameKind::kNineBall, GameKind::kRotation,
                      GameKind::kSixBall, GameKind::kTenBall}) {
