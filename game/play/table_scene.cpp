@@ -813,6 +813,32 @@ void TableScene::RestoreStickArea() {
     std::copy_n(kept, w, device_->m_BackBuffer + static_cast<std::ptrdiff_t>(y) * width + r[0]);
 }
 
+void TableScene::BallArea(const BallDrawEntry& e, std::array<std::int32_t, 4>& out) const {
+  const BallSprite& sprite = (*sprites_)[static_cast<std::size_t>(e.number)];
+  const std::int32_t width = device_->m_Width, height = device_->m_Height;
+  // The disc with its blended rim, and the shadow: its quad as projected,
+  // 1.375 radii round the ball's spot on the cloth.
+  std::int32_t box[4] = {sprite.centreX - sprite.radius - 2, sprite.centreY - sprite.radius - 2,
+                         sprite.centreX + sprite.radius + 3, sprite.centreY + sprite.radius + 3};
+  const Fix16* combined = device_->m_Pipeline.Matrix(ssPipeline::kMatrixCombined);
+  for (int corner = 0; corner < 4; ++corner) {
+    const FixVec3 p{e.ball->position.x + ((corner & 1) != 0 ? 0x16000 : -0x16000), kOne,
+                    e.ball->position.z + ((corner & 2) != 0 ? 0x16000 : -0x16000)};
+    Fix16 sx = 0, sy = 0;
+    if (!ProjectPoint(p, &sx, &sy, nullptr, nullptr, combined)) {
+      // Part of the shadow is behind the eye: the sprite's own bounds.
+      sprite.BackgroundRect(out.data());
+      return;
+    }
+    box[0] = std::min(box[0], (sx >> 16) - 2);
+    box[1] = std::min(box[1], (sy >> 16) - 2);
+    box[2] = std::max(box[2], (sx >> 16) + 3);
+    box[3] = std::max(box[3], (sy >> 16) + 3);
+  }
+  out = {std::clamp(box[0], 0, width), std::clamp(box[1], 0, height), std::clamp(box[2], 0, width),
+         std::clamp(box[3], 0, height)};
+}
+
 void TableScene::HandScreenData(const BallDrawEntry& e) {
   if (sprites_ == nullptr) return;
   (*sprites_)[static_cast<std::size_t>(e.number)].SetScreen(e.screenX, e.screenY, e.radius, e.depth);
@@ -874,13 +900,25 @@ void TableScene::DrawFrame() {
   CountBallsAfterRails();
   SortRailsByCount();
   listedNow_.fill(false);
+  // The balls' areas as last found hold while the camera stands still.
+  const Fix16* combinedNow = d.m_Pipeline.Matrix(ssPipeline::kMatrixCombined);
+  const bool sameView = std::equal(areaView_.begin(), areaView_.end(), combinedNow) &&
+                        areaSize_[0] == d.m_Width && areaSize_[1] == d.m_Height && areaSize_[2] == d.m_Rotate;
+  std::copy(combinedNow, combinedNow + 16, areaView_.begin());
+  areaSize_ = {d.m_Width, d.m_Height, d.m_Rotate};
   for (int i = 0; i < ballCount_; ++i) {
     const BallDrawEntry& e = *ballOrder_[static_cast<std::size_t>(i)];
     HandScreenData(e);
     listedNow_[static_cast<std::size_t>(e.number)] = true;
-    if (sprites_ != nullptr)
-      (*sprites_)[static_cast<std::size_t>(e.number)].BackgroundRect(
-          rectNow_[static_cast<std::size_t>(e.number)].data());
+    if (sprites_ != nullptr) {
+      // With the camera still, a ball that stands where it stood covers
+      // what it covered.
+      const std::size_t n = static_cast<std::size_t>(e.number);
+      const FixVec2 at{e.ball->position.x, e.ball->position.z};
+      if (!sameView || !shown_[n].listed || !(areaAt_[n] == at)) BallArea(e, rectNow_[n]);
+      else rectNow_[n] = rectBefore_[n];
+      areaAt_[n] = at;
+    }
   }
 
   // The balls' saved areas and the rails over the balls come from the

@@ -166,6 +166,9 @@ class TableScene final : public TableObserver {
 
  private:
   void HandScreenData(const BallDrawEntry& e);
+  // What the ball draws this frame, its disc and its shadow, in buffer
+  // pixels (right and bottom exclusive, within the screen).
+  void BallArea(const BallDrawEntry& e, std::array<std::int32_t, 4>& out) const;
   // Marks the balls to draw again on an incremental frame: those that moved,
   // turned, came or went, and those whose areas meet theirs.
   void FindChangedBalls();
@@ -277,6 +280,9 @@ class TableScene final : public TableObserver {
   std::array<bool, kBallCount> listedNow_{};
   std::array<std::array<std::int32_t, 4>, kBallCount> rectNow_{};
   std::array<std::array<std::int32_t, 4>, kBallCount> rectBefore_{};
+  std::array<FixVec2, kBallCount> areaAt_{};  // where each ball stood when its area was found
+  std::array<Fix16, 16> areaView_{};            // and the camera then
+  std::array<std::int32_t, 3> areaSize_{};
   std::array<std::array<std::int32_t, 4>, kBallCount> clusters_{};
   int clusterCount_ = 0;
   int changedCount_ = 0;
