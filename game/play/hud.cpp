@@ -25,6 +25,22 @@ std::wstring Format(const wchar_t* format, int a, int b) {
   return text;
 }
 
+// The verdict's box, centred, in fractions of the screen, and where its
+// text starts; false when there is no verdict (or no font to measure it).
+bool ResultBox(ssDisplayS16& d, ssFont* small, const HudTexts& t, ssRect* box, int* x, int* y) {
+  if (t.result.empty() || small == nullptr) return false;
+  const bool odd = (d.m_Rotate & 1) != 0;
+  const std::int64_t across = odd ? d.m_Height : d.m_Width, down = odd ? d.m_Width : d.m_Height;
+  int pw = 0, ph = 0;
+  d.MeasureText(small, t.result.c_str(), &pw, &ph, false);
+  const int w = static_cast<int>((std::int64_t{pw} << 16) / std::max<std::int64_t>(1, across));
+  const int h = static_cast<int>((std::int64_t{ph} << 16) / std::max<std::int64_t>(1, down));
+  *x = 0x8000 - w / 2;
+  *y = 0x8000 - h / 2;
+  *box = ssRect{*x - 1000, *y - 1000, *x + w + 1000, *y + h + 1000};
+  return true;
+}
+
 }  // namespace
 
 HudTexts MakeHudTexts(const Pool& pool, const Control* control, const std::wstring& player1,
@@ -132,16 +148,12 @@ void DrawHud(ssDisplayS16& d, ssFont* small, ssFont* tiny, const HudTexts& t, co
     text(small, 0x1333, p == 0 ? row1 : row2, t.name[p], colour, black);
     text(small, 0x7000, p == 0 ? row1 : row2, t.score[p], colour, black);
   }
-  if (!t.result.empty() && small != nullptr) {
-    int pw = 0, ph = 0;
-    d.MeasureText(small, t.result.c_str(), &pw, &ph, false);
-    const int w = static_cast<int>((std::int64_t{pw} << 16) / std::max<std::int64_t>(1, across));
-    const int h = static_cast<int>((std::int64_t{ph} << 16) / std::max<std::int64_t>(1, down));
-    const int x = 0x8000 - w / 2, y = 0x8000 - h / 2;
-    const ssRect box{x - 1000, y - 1000, x + w + 1000, y + h + 1000};
+  ssRect box{};
+  int textX = 0, textY = 0;
+  if (ResultBox(d, small, t, &box, &textX, &textY)) {
     shade(box);
     frame(box);
-    text(small, x, y, t.result, d.ColorToPixel(0xFF0000), 0);
+    text(small, textX, textY, t.result, d.ColorToPixel(0xFF0000), 0);
   }
   // The icon stands left of the names, on the row of the player at the table.
   if (icons != nullptr && icons->loaded && t.icon >= 0 && t.icon < 16) {
@@ -163,14 +175,11 @@ int HudAreas(ssDisplayS16& d, ssFont* small, const HudTexts& t, std::array<std::
   };
   int n = 0;
   out[n++] = area(0, 0, 0x10000, 10000);
-  if (!t.result.empty() && small != nullptr) {
-    int pw = 0, ph = 0;
-    d.MeasureText(small, t.result.c_str(), &pw, &ph, false);
-    const int w = static_cast<int>((std::int64_t{pw} << 16) / std::max<std::int64_t>(1, across));
-    const int h = static_cast<int>((std::int64_t{ph} << 16) / std::max<std::int64_t>(1, down));
-    const int x = 0x8000 - w / 2, y = 0x8000 - h / 2;
+  ssRect box{};
+  int textX = 0, textY = 0;
+  if (ResultBox(d, small, t, &box, &textX, &textY)) {
     // A pixel more all round for the text's shadow and the rounding.
-    out[n] = area(x - 1000, y - 1000, x + w + 1000, y + h + 1000);
+    out[n] = area(box.left, box.top, box.right, box.bottom);
     out[n] = {out[n][0] - 1, out[n][1] - 1, out[n][2] + 1, out[n][3] + 1};
     ++n;
   }

@@ -13,22 +13,13 @@
 #include "play/control.h"
 #include "play/scene_loader.h"
 #include "program.h"
+#include "pump.h"
 #include "simulation/table.h"
 
 namespace {
 
-constexpr UINT kTick = 31;
-
-void Pump(std::uint32_t ms) {
-  for (std::uint32_t t = 0; t < ms; t += kTick) {
-    ce::testing::AdvanceClock(kTick);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-}
+using ks::app::test::kTick;
+using ks::app::test::Pump;
 
 // The program's window and application object, a match started as the
 // set-up screens start one, and everything taken down again at the end.

@@ -11,6 +11,7 @@
 #include "ce/windows.h"
 #include "ks_main.h"
 #include "program.h"
+#include "pump.h"
 #include "screens.h"
 #include "screens/career_delete.h"
 #include "screens/career_new.h"
@@ -40,18 +41,8 @@
 
 namespace {
 
-constexpr UINT kTick = 31;
-
-void Pump(std::uint32_t ms) {
-  for (std::uint32_t t = 0; t < ms; t += kTick) {
-    ce::testing::AdvanceClock(kTick);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-}
+using ks::app::test::kTick;
+using ks::app::test::Pump;
 
 class Screens : public ::testing::Test {
  protected:
