@@ -1,6 +1,7 @@
 // ksMain's event dispatch and game states: the splash and copyright
 // screens, the menus on the screen stack, loading, play and movies; and the
 // operations that enter and leave play.
+#include <array>
 #include <cstdint>
 #include <new>
 #include <string>
@@ -315,6 +316,13 @@ void ksMain::CreateControl(StartMode mode) {
   host.aimDistance = cameraDistance;
   host.endViewDistance = nearViewDistance;
   host.overheadDistance = farViewDistance;
+  host.strokeFactor = prefs[ks::app::pref::kStrokeFactor];
+  // The pen takes the stick by its grip or its tip as the last frame drew it,
+  // and picks up the ball drawn nearest to it.
+  ks::play::TableScene* drawn = &scene->scene;
+  host.gripOutline = [drawn](std::int32_t* points, int capacity) { return drawn->GripOutline(points, capacity); };
+  host.tipOutline = [drawn](std::int32_t* points, int capacity) { return drawn->TipOutline(points, capacity); };
+  host.ballOnScreen = [drawn](int ball, int* x, int* y) { return drawn->BallScreenPoint(ball, x, y); };
   host.screenWidth = display->m_Rotate & 1 ? display->m_Height : display->m_Width;
   host.screenHeight = display->m_Rotate & 1 ? display->m_Width : display->m_Height;
   for (std::size_t i = 0; i < ks::app::kKeyMapSize; ++i) keyMap->keys[i] = prefs.keys[i];
@@ -322,7 +330,7 @@ void ksMain::CreateControl(StartMode mode) {
   scene->SetCamera(ks::play::CameraPreset::kTableEnd);
   scene->scene.host.clock = [this] { return GetTime(); };
   control = std::make_unique<ks::play::Control>(pool(), &scene->view, keyMap.get(), host);
-  control->Start();
+  control->Start(playMode == StartMode::kFresh ? ks::play::Control::kNewGame : static_cast<int>(playMode));
   ApplyPrefsToTable();
   inPlay = true;
   resultUntil.reset();
@@ -365,16 +373,34 @@ void ksMain::DrawMatchFrame(bool full) {
   const std::wstring second = matchSetup.secondPlayer == 0 ? std::wstring() : nameOf(matchSetup.opponent);
   const ks::play::HudTexts texts = ks::play::MakeHudTexts(p, control.get(), nameOf(matchSetup.playerOne), second);
   std::wstring summary = texts.name[0] + texts.score[0] + texts.name[1] + texts.score[1] + texts.result + texts.title +
-                         texts.progress + static_cast<wchar_t>(L'0' + texts.atTable);
+                         texts.progress + static_cast<wchar_t>(L'0' + texts.atTable) +
+                         static_cast<wchar_t>(L'A' + texts.icon + 1);
   if (control->CallingPocket()) summary += static_cast<wchar_t>(L'0' + control->CallPocket()->selected);
+  // Track lines are drawn over a full frame, which also clears them away,
+  // and so is the call-pocket prompt when it moves.
   const bool tracks = control->TrackLinesShown();
-  if (full || keyMapScreen || summary != lastHud_ || tracks || display->m_FullRefresh) scene->scene.ForceFull();
+  const bool textsChanged = summary != lastHud_;
+  if (full || keyMapScreen || tracks || tracksShown_ || display->m_FullRefresh ||
+      (textsChanged && control->CallingPocket()))
+    scene->scene.ForceFull();
+  tracksShown_ = tracks;
   lastHud_ = summary;
   lastResult_ = texts.result;
+  // The band and the box lie over the scene: frames that would disturb them
+  // are drawn in full, and they with them. New texts over an unchanged
+  // scene are drawn over what lay under the old ones.
+  std::array<std::int32_t, 4> areas[2];
+  const int areaCount = ks::play::HudAreas(*display, mediumFont, texts, areas);
+  scene->scene.SetOverlays(areas, areaCount);
   display->BeginDraw();
   scene->DrawFrame();
+  if (!scene->scene.LastFrameFull() && textsChanged && !scene->scene.RestoreOverlays(areas, areaCount)) {
+    scene->scene.ForceFull();
+    scene->DrawFrame();
+  }
   if (tracks) ks::play::DrawTrackLines(*display, scene->scene, *control->TrackLines());
-  if (scene->scene.LastFrameFull()) ks::play::DrawHud(*display, mediumFont, smallFont, texts);
+  if (scene->scene.LastFrameFull() || textsChanged)
+    ks::play::DrawHud(*display, mediumFont, smallFont, texts, &scene->icons);
   if (control->CallingPocket()) ks::play::DrawCallPocketPrompt(*display, mediumFont, *control->CallPocket());
   if (keyMapScreen) {
     // The keypad covers the table; it is painted whole over each frame.

@@ -249,6 +249,7 @@ class ksMain final : public ks::PoolHost {
   bool backlightHeld_ = false;
   HANDLE powerRequest_ = nullptr;
   std::wstring lastHud_;
+  bool tracksShown_ = false;  // the last frame showed track lines
   std::wstring lastResult_;  // the verdict the in-game texts show
 };
 

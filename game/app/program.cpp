@@ -119,6 +119,15 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
   LRESULT answer = 0;
   switch (message) {
     case WM_KEYDOWN:
+      // In a match a held key of the key map gives one key-down a frame tick,
+      // from the tick's poll: the host's auto-repeat (the key was down
+      // already) would turn and stroke at a rate of its own.
+      if (app != nullptr && app->state == AppState::kPlay && (lParam & (LPARAM{1} << 30)) != 0 && wParam > 13 &&
+          wParam <= 0xFF) {
+        bool polled = false;
+        for (std::uint8_t key : app->prefs.keys) polled = polled || key == wParam;
+        if (polled) return 0;
+      }
       event = InputEvent{message, wParam, lParam, GetTickCount()};
       break;
     case WM_KEYUP:

@@ -43,11 +43,13 @@ void ksMain::LoadRoom(int index) {
   if (!pendingState_.empty()) {
     // A resumed match: the table takes the saved state, which it checks.
     ks::Pool& p = *pool();
+    // The player at the table, his ball in hand and his aim are the held
+    // ones: the play control carries the match on from them.
     if (p.ReadState(pendingState_.data(), pendingState_.size())) {
       p.RestoreBallState();
-      p.rules.CurrentPlayer = 0;
     } else {
       WriteLog(kLog, L"Saved table state refused; the match starts afresh");
+      playMode = StartMode::kFresh;
     }
     pendingState_.clear();
   }
@@ -90,6 +92,7 @@ int ksMain::PlaceRoomBalls() {
         pendingState_.assign(career->heldState.begin(), career->heldState.begin() + ks::Pool::kTableStateSize);
       } else {
         WriteLog(kLog, L"Held career game refused; a new game starts");
+        playMode = StartMode::kFresh;
       }
     }
   }

@@ -61,6 +61,17 @@ void DropBuffer(ssDisplayS16* device, const Array& a) {
   if (device != nullptr) device->FreeVertexBuffersByTag(a.data());
 }
 
+// The device's buffer for a mesh, made with the sprite so that drawing it
+// never allocates.
+template <typename Array>
+void MakeBuffer(ssDisplayS16* device, const Array& a) {
+  if (device == nullptr) return;
+  device->FreeVertexBuffersByTag(a.data());
+  ssVertexBufferRecord* record = nullptr;
+  device->CreateVertexBuffer(static_cast<std::uint32_t>(a.size()), 0, 0, 0, &record);
+  if (record != nullptr) device->SetVertexBufferTag(record, a.data());
+}
+
 }  // namespace
 
 const BallLook& BallLookOf(int kind) { return kLooks[kind < 9 ? std::max(kind, 0) : kind - 8]; }
@@ -98,6 +109,12 @@ void BallSprite::BuildBallShadeTables(int kind, int x, int y, int r, int red, in
   centreY = y;
   radius = r;
   BuildMeshes(kind_);
+  MakeBuffer(device_, disc_);
+  MakeBuffer(device_, small_);
+  MakeBuffer(device_, shadow_);
+  MakeBuffer(device_, band6_);
+  MakeBuffer(device_, band8_);
+  MakeBuffer(device_, band14_);
   if (kind_ < 9 || solidTwin == nullptr || solidTwin->shades_ == nullptr) {
     shades_ = std::make_shared<ShadeTable>();
     BuildShadeTable();

@@ -16,10 +16,11 @@ constexpr std::int32_t kArmPen = 0x20000;  // pulled back this far beyond rest, 
 constexpr std::int32_t kArmKey = 0x14000;
 constexpr Fix16 kAimHeight = 0x20000;
 constexpr std::int32_t kMaxElevation = 0x10E00;
-constexpr Fix16 kBallStep = 0x2000;  // cue-ball travel per pixel dragged
 
+// max(1, held / per). A key held for more than a minute counts as held for
+// one, which keeps the products of the hold factors well inside 32 bits.
 std::int32_t HoldFactor(std::uint32_t held, std::uint32_t per) {
-  return static_cast<std::int32_t>(std::max<std::uint32_t>(1, std::min<std::uint32_t>(held / per, 64)));
+  return static_cast<std::int32_t>(std::max<std::uint32_t>(1, std::min<std::uint32_t>(held, 60000) / per));
 }
 
 void MarkView(View* v) {
@@ -129,6 +130,8 @@ void AimMode::CueFromAim() {
   FixVec3 d{sc.cos, 0, sc.sin};
   Normalize2D(d);
   pool->cueDirection = d;
+  // Kept with the table state, so that a held match resumes with this aim.
+  pool->rules.viewAngle = aimDirection & 0x3FFFF;
   pool->PoseCueStick();
 }
 
@@ -158,14 +161,31 @@ void AimMode::TurnSetup(bool resetTip) {
   MarkView(v);
 }
 
+// The heading from the cue ball to the target: 0 sends the cue ball
+// towards +z, a quarter turn towards +x.
 void AimMode::AimAtBall(int ball) {
   if (pool == nullptr) return;
   const FixVec3 c = pool->ballStates[0].position, t = pool->ballStates[static_cast<std::size_t>(ball)].position;
-  // The aim direction is the heading from the cue ball to the target:
-  // 0 sends the cue ball towards +z, a quarter turn towards +x.
-  const double a = std::atan2(static_cast<double>(t.x - c.x), static_cast<double>(t.z - c.z));
-  aimDirection =
-      static_cast<FixAngle>(static_cast<std::int32_t>(std::lround(a * 0x40000 / (2 * 3.14159265358979))) & 0x3FFFF);
+  const std::int32_t dx = WrapSub32(c.x, t.x), dz = WrapSub32(c.z, t.z);
+  std::int64_t angle;
+  if (dz == 0) {
+    // Straight across: the arctangent's sign would point the cue away.
+    angle = dx < 0 ? 0x10000 : 0x30000;
+  } else {
+    angle = std::int64_t{ArcTan2(dx, dz)} * 400 / 628;
+    if (dz >= 1) angle += dx >= 0 ? 0x20000 : -0x20000;
+    if (angle < 0) angle += 0x40000;
+  }
+  aimDirection = static_cast<FixAngle>(angle & 0x3FFFF);
+}
+
+void AimMode::RotationStart() {
+  if (pool == nullptr) return;
+  for (int b = 1; b < kBallCount; ++b) {
+    if (pool->ballStates[static_cast<std::size_t>(b)].state == kBallOff) continue;
+    AimAtBall(b);
+    return;
+  }
 }
 
 void AimMode::NearestBallStart() {
@@ -185,7 +205,8 @@ void AimMode::NearestBallStart() {
     const BallState& s = pool->ballStates[static_cast<std::size_t>(b)];
     if (s.state == kBallOff) continue;
     const std::int64_t dx = std::int64_t{s.position.x} - c.x, dz = std::int64_t{s.position.z} - c.z;
-    const std::uint64_t d = static_cast<std::uint64_t>(dx * dx) + static_cast<std::uint64_t>(dz * dz);
+    // Whole distances: two balls as far within a unit keep the lower number.
+    const std::uint64_t d = ISqrt64(static_cast<std::uint64_t>(dx * dx) + static_cast<std::uint64_t>(dz * dz));
     if (best < 0 || d < bestDistance) best = b, bestDistance = d;
   }
   if (best < 0 && eight && pool->ballStates[8].state != kBallOff) best = 8;
@@ -211,7 +232,7 @@ std::int64_t AimMode::StrokeSpeed(bool* forward) const {
   *forward = delta >= 0;
   if (delta < 0) return 0;
   if (dt <= 0) return kMaxStrikePower;
-  return (delta << 16) / (dt * 600) * 8;
+  return (delta << 16) / (dt * 600) * (host != nullptr ? host->strokeFactor : 8);
 }
 
 // The balls are saved for a replay or rewind by the Control once it starts
@@ -230,6 +251,7 @@ std::uint32_t AimMode::StartStroke(std::int64_t speed) {
   armed = false;
   penDown = false;
   moveCount = 0;
+  if (v != nullptr) v->stickOnly = 0;
   if (host != nullptr && host->scene != nullptr) host->scene->stickShown = false;
   pool->ResetShot();
   return kResultStartShot;
@@ -238,17 +260,30 @@ std::uint32_t AimMode::StartStroke(std::int64_t speed) {
 void AimMode::Cancel() {
   penDown = false;
   strokeDrag = false;
+  tipDrag = false;
   strokeDone = true;
   armed = false;
   clearance = kRestClearance;
   moveCount = 0;
-  MarkView(GetTop());
+  View* v = GetTop();
+  if (v != nullptr) v->stickOnly = 0;
+  MarkView(v);
 }
 
-bool AimMode::OnGrip(int x, int y) const {
-  if (host == nullptr || !host->gripOutline) return false;
+// From the second step of a stroke on, only the stick moves: the frame puts
+// back what lay under it and draws it again, nothing else.
+void AimMode::StrokeStep() {
+  ++moveCount;
+  View* v = GetTop();
+  if (v != nullptr && moveCount >= 2) v->stickOnly = 1;
+}
+
+namespace {
+// The pen is within 3 pixels of the box round an outline on the screen.
+bool InOutline(const std::function<int(std::int32_t*, int)>& outline, int x, int y) {
+  if (!outline) return false;
   std::array<std::int32_t, 32> points{};
-  const int n = std::min(host->gripOutline(points.data(), 16), 16);
+  const int n = std::min(outline(points.data(), 16), 16);
   if (n < 4) return false;
   // The box round the outline: whichever way the screen is turned, the
   // quad's top, bottom and sides are its extremes.
@@ -261,14 +296,31 @@ bool AimMode::OnGrip(int x, int y) const {
   }
   return x >= left - 3 && x <= right + 3 && y >= top - 3 && y <= bottom + 3;
 }
+}  // namespace
+
+bool AimMode::OnGrip(int x, int y) const { return host != nullptr && InOutline(host->gripOutline, x, y); }
+
+bool AimMode::OnTip(int x, int y) const { return host != nullptr && InOutline(host->tipOutline, x, y); }
+
+void AimMode::SetTip(std::int64_t x, std::int64_t y) {
+  pool->cueTip[0] = ClampTip(x, pool->cueTip[1]);
+  pool->cueTip[1] = ClampTip(y, pool->cueTip[0]);
+  // The tip's depth on the ball: the stick stays half a radius behind it.
+  const std::int64_t tx = pool->cueTip[0], ty = pool->cueTip[1];
+  const std::int64_t depth = ISqrt64(static_cast<std::uint64_t>((std::int64_t{1} << 32) - tx * tx - ty * ty));
+  clearance = static_cast<std::int32_t>(std::max<std::int64_t>(clearance, depth + 0x8000));
+  pool->OrientCueBall();
+}
 
 std::uint32_t AimMode::OnPenDown(const InputEvent& e) {
   pool->rules.Outcome = 0;
   penDown = true;
   penX = PenX(e);
   penY = PenY(e);
-  // A drag that starts on the stick's grip pulls the stick back.
-  strokeDrag = OnGrip(penX, penY);
+  // A drag that starts on the stick's tip moves the tip's point on the ball;
+  // one that starts on its grip pulls the stick back.
+  tipDrag = OnTip(penX, penY);
+  strokeDrag = !tipDrag && OnGrip(penX, penY);
   strokeStartY_ = penY;
   strokeDone = false;
   armed = false;
@@ -289,11 +341,27 @@ std::uint32_t AimMode::OnPenMove(const InputEvent& e) {
     penX = PenX(e);
     penY = PenY(e);
     strokeDrag = false;
+    tipDrag = false;
     strokeDone = true;
     return 0;
   }
+  if (tipDrag) {
+    // Offsets from the press, a 32nd of the ball's radius a pixel, eased
+    // towards the middle once the tip leaves the ball's centre.
+    std::int64_t x = ClampTip(std::int64_t{PenX(e) - penX} * -2048, pool->cueTip[1]);
+    std::int64_t y = ClampTip(std::int64_t{PenY(e) - penY} * 2048, static_cast<Fix16>(x));
+    const std::int64_t d = ISqrt64(static_cast<std::uint64_t>((std::int64_t{1} << 32) - x * x - y * y));
+    if (d > 0x8000) {
+      const std::int64_t k = (std::int64_t{1} << 31) / d;
+      x = (x * k) >> 16;
+      y = (y * k) >> 16;
+    }
+    SetTip(x, y);
+    MarkView(GetTop());
+    return 0;
+  }
   if (strokeDrag) {
-    ++moveCount;
+    StrokeStep();
     if (strokeDone) return 0;
     const std::int32_t c = (PenY(e) - strokeStartY_) * kClearancePerPixel + kRestClearance;
     Record(c, e.time);
@@ -308,7 +376,6 @@ std::uint32_t AimMode::OnPenMove(const InputEvent& e) {
         Cancel();
       }
     }
-    MarkView(GetTop());
     return 0;
   }
   RotateViewMode::OnPenMove(e);
@@ -323,6 +390,7 @@ std::uint32_t AimMode::OnPenMove(const InputEvent& e) {
 
 std::uint32_t AimMode::OnPenUp(const InputEvent& e) {
   if (!penDown) return 0;
+  if (strokeDrag) StrokeStep();
   if (strokeDrag && !strokeDone) {
     const std::int32_t c = (PenY(e) - strokeStartY_) * kClearancePerPixel + kRestClearance;
     Record(c, e.time);
@@ -345,11 +413,10 @@ std::uint32_t AimMode::OnKeyDown(const InputEvent& e) {
       const std::uint32_t held = HoldTime(e);
       strokeDrag = true;
       strokeDone = false;
-      ++moveCount;
+      StrokeStep();
       const std::int64_t grown = std::int64_t{clearance} + 800LL * HoldFactor(held, 15);
       clearance = static_cast<std::int32_t>(std::min<std::int64_t>(grown, kMaxKeyClearance));
       if (clearance > kRestClearance + kArmKey) armed = true;
-      MarkView(v);
       return 0;
     }
     case KeyMap::kZoomIn:
@@ -376,12 +443,11 @@ std::uint32_t AimMode::OnKeyDown(const InputEvent& e) {
     case KeyMap::kTipDown: {
       const std::int32_t k = HoldFactor(HoldTime(e), 50);
       std::int64_t x = pool->cueTip[0], y = pool->cueTip[1];
-      if (action == KeyMap::kTipLeft) x -= 100 * k;
-      if (action == KeyMap::kTipRight) x += 100 * k;
-      if (action == KeyMap::kTipUp) y += 100 * k;
-      if (action == KeyMap::kTipDown) y -= 100 * k;
-      pool->cueTip[0] = ClampTip(x, pool->cueTip[1]);
-      pool->cueTip[1] = ClampTip(y, pool->cueTip[0]);
+      if (action == KeyMap::kTipLeft) x += 100 * k;
+      if (action == KeyMap::kTipRight) x -= 100 * k;
+      if (action == KeyMap::kTipUp) y -= 100 * k;
+      if (action == KeyMap::kTipDown) y += 100 * k;
+      SetTip(x, y);
       MarkView(v);
       return 0;
     }
@@ -489,28 +555,60 @@ std::uint32_t KeyTurnMode::OnKeyUp(const InputEvent& e) {
 
 // ---- ball in hand ----
 
-bool MoveBallMode::TryMove(Fix16 dx, Fix16 dz) {
+void MoveBallMode::MoveBy(int dx, int dy) {
+  View* v = GetTop();
+  if (v == nullptr) return;
+  MarkView(v);
+  // Steps stay well inside 16 bits (pen deltas times 4, held-key steps), so
+  // the table offsets fit their words.
+  const FixVec3 turned = v->TurnByYaw(FixVec3{static_cast<Fix16>(-dx * 2048), 0, static_cast<Fix16>(dy * 2048)});
+  std::int64_t a = -std::int64_t{turned.x}, b = -std::int64_t{turned.z};
   BallState& cue = pool->ballStates[0];
-  const std::int64_t x = std::int64_t{cue.position.x} + dx, z = std::int64_t{cue.position.z} + dz;
-  const std::int64_t hx = pool->table.hx - kFixOne16, hz = pool->table.hz - kFixOne16;
-  if (x < -hx || x > hx || z < -hz || z > hz) return false;
-  if ((pool->rules.TurnFlags & 4) != 0 && z > -(pool->table.hz >> 1)) return false;
-  for (int b = 1; b < kBallCount; ++b) {
-    const BallState& s = pool->ballStates[static_cast<std::size_t>(b)];
-    if (s.state == kBallOff) continue;
-    const std::int64_t ex = s.position.x - x, ez = s.position.z - z;
-    if (ex * ex + ez * ez < std::int64_t{0x20000} * 0x20000) return false;
+  // Behind the head string the ball stops on it; towards the head it may
+  // always go.
+  if ((pool->rules.TurnFlags & 4) != 0 && b >= 1) {
+    const std::int64_t c = std::int64_t{cue.position.z} + (pool->table.hz >> 1) + b;
+    if (c >= 0) b -= c;
   }
-  cue.position.x = static_cast<Fix16>(x);
-  cue.position.z = static_cast<Fix16>(z);
+  if (a == 0 && b == 0) return;
+  FixVec3 d{static_cast<Fix16>(a), 0, static_cast<Fix16>(b)};
+  Normalize2DScaled(d);
+  // The ball runs along the move as a probe; it stops 128 short of what it
+  // would meet first, and does not move when that is nearer.
+  const std::uint16_t struck = pool->struckBall;
+  pool->struckBall = 0;
+  const std::int32_t t = pool->ProbeCueLine(d.x, d.z);
+  pool->struckBall = struck;
+  if (t < 129) return;
+  const std::uint64_t wanted =
+      ISqrt64(static_cast<std::uint64_t>(a * a) + static_cast<std::uint64_t>(b * b));
+  if (static_cast<std::uint64_t>(t - 128) < wanted) {
+    a = FixMul30(d.x, t - 128);
+    b = FixMul30(d.z, t - 128);
+  }
+  // The probe lets the ball into a pocket's mouth; its centre stays a
+  // radius inside the table's edges, short along the same line.
+  std::int64_t keep = 1, of = 1;
+  auto within = [&](std::int64_t from, std::int64_t move, std::int64_t bound) {
+    const std::int64_t length = move < 0 ? -move : move;
+    const std::int64_t room = std::max<std::int64_t>(0, move < 0 ? from + bound : bound - from);
+    if (length > room && room * of < keep * length) keep = room, of = length;
+  };
+  within(cue.position.x, a, pool->table.hx - kFixOne16);
+  within(cue.position.z, b, pool->table.hz - kFixOne16);
+  a = a * keep / of;
+  b = b * keep / of;
+  if (a == 0 && b == 0) return;
+  v->Move(FixVec3{static_cast<Fix16>(-a), 0, static_cast<Fix16>(-b)});
+  cue.position.x = WrapAdd32(cue.position.x, static_cast<Fix16>(a));
+  cue.position.z = WrapAdd32(cue.position.z, static_cast<Fix16>(b));
   cue.changed = 1;
   ++moved;
   pool->PoseCueStick();
-  MarkView(GetTop());
-  return true;
 }
 
 std::uint32_t MoveBallMode::OnPenDown(const InputEvent& e) {
+  pool->rules.Outcome = 0;
   penDown_ = true;
   penX = PenX(e);
   penY = PenY(e);
@@ -519,17 +617,10 @@ std::uint32_t MoveBallMode::OnPenDown(const InputEvent& e) {
 
 std::uint32_t MoveBallMode::OnPenMove(const InputEvent& e) {
   if (!penDown_) return OnPenDown(e);
-  View* v = GetTop();
   const int dx = PenX(e) - penX, dy = PenY(e) - penY;
   penX = PenX(e);
   penY = PenY(e);
-  if (v == nullptr) return 0;
-  // Screen right and up map onto the table as the camera faces it.
-  const FixVec3 d = v->TurnByYaw(FixVec3{dx * kBallStep, 0, -dy * kBallStep});
-  if (!TryMove(d.x, d.z)) {
-    // Slide along whichever axis is still free.
-    if (!TryMove(d.x, 0)) TryMove(0, d.z);
-  }
+  MoveBy(dx * 4, dy * 4);
   return 0;
 }
 
@@ -540,17 +631,13 @@ std::uint32_t MoveBallMode::OnPenUp(const InputEvent&) {
 }
 
 std::uint32_t MoveBallMode::OnKeyDown(const InputEvent& e) {
-  View* v = GetTop();
-  if (v == nullptr || keyMap == nullptr) return 0;
-  const int action = keyMap->ActionOf(e.wParam);
-  const Fix16 s = kBallStep * 4;
-  const KeyMap::Arrow arrow = KeyMap::ArrowOf(action);
-  FixVec3 d{};
-  d.x = s * arrow.x;
-  d.z = s * arrow.y;
-  if (d.x == 0 && d.z == 0) return 0;
-  d = v->TurnByYaw(d);
-  TryMove(d.x, d.z);
+  if (keyMap == nullptr) return 0;
+  const std::uint32_t held = std::min<std::uint32_t>(HoldTime(e), 20000);
+  const KeyMap::Arrow arrow = KeyMap::ArrowOf(keyMap->ActionOf(e.wParam));
+  const int h = arrow.x, v = arrow.x != 0 ? 0 : -arrow.y;
+  // Nothing for the first 300 ms, then faster with the square of the hold.
+  const int step = static_cast<int>((held / 300) * (held / 90));
+  if (step != 0 && (h != 0 || v != 0)) MoveBy(step * h, step * v);
   return 0;
 }
 
@@ -744,8 +831,10 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
   auto stick = [&](bool shown) {
     if (host != nullptr && host->scene != nullptr) host->scene->stickShown = shown;
   };
+  // The camera stands still through the turn: the frames draw what moves
+  // (the cue ball placed, the stick). While the computer thinks nothing on
+  // the table moves; the in-game text shows its count of candidates left.
   View* v = GetTop();
-  if (v != nullptr) v->matrixChanged = 1;
   switch (phase) {
     case 0: {
       if (!ai_) ai_ = std::make_unique<AiOpponent>(*pool);
@@ -757,6 +846,7 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
       ai_->AiThink();
       slices = 0;
       phase = 1;
+      MarkView(v);
       return 0;
     }
     case 1: {
@@ -787,7 +877,6 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
         pool->AiSetAimTarget(FixVec2{s.aimX, s.aimY}, s.tipX, s.tipY, static_cast<FixAngle>(s.elevation));
         phase = 3;
       }
-      MarkView(v);
       return 0;
     case 3:
       stick(true);
@@ -796,7 +885,6 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
         phase = 4;
         pool->AiStartStroke(ai_->aiShot.speed);
       }
-      MarkView(v);
       return 0;
     case 6:
       // A replay shows the stored stroke again, then asks for the shot.
@@ -806,7 +894,6 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
     case 4:
       pool->PoseCueStick();
       if (pool->AiAnimateStroke() == 1) phase = 5;
-      MarkView(v);
       return 0;
     case 5:
       stick(false);
@@ -906,7 +993,7 @@ Control::~Control() = default;
 
 bool Control::ComputerToPlay() const { return pool->rules.CurrentPlayer == 1 && pool->OpponentKind == 2; }
 
-void Control::Start() {
+void Control::CreateModes() {
   auto share = [&](std::unique_ptr<InputMode> m) {
     m->keyMap = keyMap;
     m->pool = pool;
@@ -939,9 +1026,18 @@ void Control::Start() {
   keyTurn_ = static_cast<KeyTurnMode*>(share(std::make_unique<KeyTurnMode>()));
   cueAngle_ = static_cast<CueAngleMode*>(share(std::make_unique<CueAngleMode>()));
   returnMode_ = aim_;
+}
+
+void Control::Start(int kind) {
+  CreateModes();
   frameTime_ = host_.clock ? host_.clock() : 0;
   pool->ResetShot();
   if (view != nullptr) view->cueTilt = 0;
+  if (kind != kNewGame) {
+    Resume(kind);
+    glideTime_ = 1500;
+    return;
+  }
   aim_->aimDirection = 0;
   active_ = aim_;
   ResetTurnView();
@@ -949,6 +1045,55 @@ void Control::Start() {
   if (pool->OpponentKind != 0 && pool->random != nullptr)
     pool->rules.CurrentPlayer = pool->random->Rand() < 0x4000 ? 1 : 0;
   BeginTurn();
+}
+
+// A held match goes on as it was held: the same player at the table, his
+// ball in hand, the aim he had (kept with the table state) and, in 8-Ball
+// with his group cleared, the pocket for the 8 still to be named. Nothing
+// is judged or racked again, and no earlier shot can be replayed.
+void Control::Resume(int kind) {
+  // The table state keeps the balls, not the rules' mask of those still on
+  // the table, which the group and lowest-ball rules read.
+  pool->UpdatePocketedMask();
+  aim_->aimDirection = pool->rules.viewAngle & 0x3FFFF;
+  returnMode_ = aim_;
+  if (ComputerToPlay()) {
+    SetState(32);
+    return;
+  }
+  BallState& cue = pool->ballStates[0];
+  if (cue.state == kBallOff) {
+    pool->PlaceCueBallInHand();
+    cue.state = kBallAtRest;
+  }
+  mustCall_ = pool->GameType == 2 && pool->IsGroupCleared();
+  viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+  if (kind == kResumedMoveView) {
+    ResetTurnView();
+    AimViewFromSlots();
+    aim_->TurnSetup(false);
+    active_ = idle_;
+    returnMode_ = moveView_;
+    viewMode = 4;
+    trackLinesOn_ = trackLinesShown_ = true;
+    trackLines_->Restart();
+    state_ = 13;
+    return;
+  }
+  AimViewFromSlots();
+  active_ = returnMode_ = aim_;
+  aim_->TurnSetup(false);
+  state_ = 11;
+  if (mustCall_) SetState(17);
+}
+
+void Control::AimStartForGame() {
+  if (pool->OpponentKind == 0) return;
+  if (pool->GameType >= 3 && pool->GameType <= 6) {
+    aim_->RotationStart();
+  } else {
+    aim_->NearestBallStart();
+  }
 }
 
 void Control::ResetTurnView() {
@@ -1098,7 +1243,7 @@ void Control::SetState(int state) {
     case 34: {
       // The camera glides to the aiming view of the player whose turn it is.
       leaveOverhead();
-      if (pool->OpponentKind != 0) aim_->NearestBallStart();
+      AimStartForGame();
       const int p = pool->rules.CurrentPlayer & 1;
       const BallState& cue = pool->ballStates[0];
       view->LookAt(FixVec3{-cue.position.x, kAimHeight, -cue.position.z});
@@ -1345,6 +1490,7 @@ std::uint32_t Control::HandleEvent(const InputEvent& event) {
     }
   }
   const std::uint32_t r = active_->HandleEvent(e);
+  ShowStick();
   if ((pool->rules.TurnFlags & 8) != 0) return 1;
   if (trackLinesShown_ && !shotRunning_ && !aim_->strokeDrag &&
       (active_ == aim_ || active_ == moveBall_ || active_ == idle_))
@@ -1399,7 +1545,19 @@ std::uint32_t Control::HandleEvent(const InputEvent& event) {
     MarkView(view);
   }
   pending_ = -1;
+  ShowStick();
   return 0;
+}
+
+void Control::ShowStick() {
+  if (host_.scene == nullptr) return;
+  // The computer's stick waits a radius further back and then follows the
+  // stroke it shows; a person's follows the aim mode's pull-back.
+  std::int32_t clearance = aim_->clearance;
+  if (active_ == ai_) {
+    clearance = ai_->phase >= 4 ? pool->aiShow.strokeDistance : kRestClearance + 0x10000;
+  }
+  host_.scene->stickClearance = clearance;
 }
 
 }  // namespace ks::play

@@ -47,6 +47,11 @@ struct PlayHost {
   // logical pixels: the number of points written (two words each), fewer
   // than 4 when the grip is not on the screen. A pen stroke starts on it.
   std::function<int(std::int32_t* points, int capacity)> gripOutline;
+  // The same for the stick's tip: a drag started on it moves the point where
+  // the tip meets the cue ball.
+  std::function<int(std::int32_t* points, int capacity)> tipOutline;
+  // A pen stroke's speed is multiplied by this (the preference byte).
+  int strokeFactor = 8;
   // Where a ball stands on the screen (logical pixels); false when it is
   // not drawn.
   std::function<bool(int ball, int* x, int* y)> ballOnScreen;
@@ -93,14 +98,21 @@ class AimMode final : public RotateViewMode {
   // Aims at the nearest ball the player may hit (the player's group in
   // 8-Ball, the 8 once it is cleared).
   void NearestBallStart();
+  // Rotation games: aims at the lowest-numbered ball on the table.
+  void RotationStart();
   void AimAtBall(int ball);
   // Sets the cue direction from the aim direction.
   void CueFromAim();
   std::uint32_t StartStroke(std::int64_t speed);
   void Cancel();
-  // The pen at (x, y) is on the stick's grip (3 pixels of slack round the
-  // outline's box).
+  void StrokeStep();
+  // The pen at (x, y) is on the stick's grip, or on its tip (3 pixels of
+  // slack round the outline's box).
   bool OnGrip(int x, int y) const;
+  bool OnTip(int x, int y) const;
+  // Sets the tip offsets within their circle and keeps the stick's tip off
+  // the ball.
+  void SetTip(std::int64_t x, std::int64_t y);
 
   PlayHost* host = nullptr;
   FixAngle aimDirection = 0;
@@ -108,6 +120,7 @@ class AimMode final : public RotateViewMode {
   Fix16 aimDistance = 0x2500000;
   std::int32_t clearance = kRestClearance;  // how far the stick is pulled back
   bool strokeDrag = false;
+  bool tipDrag = false;
   bool armed = false;
   bool strokeDone = true;
   std::array<std::int32_t, 16> clearanceRing{};
@@ -143,6 +156,11 @@ class KeyTurnMode final : public InputMode {
   Fix16 distance = kDefaultAimDistance;
 };
 
+// Ball in hand: a pen drag (an eighth of the ball's radius a pixel, along
+// the screen as the camera faces the table) or a held arrow key moves the
+// cue ball over the free cloth; it stops short of the first ball or cushion
+// in its way, and behind the head string when the rules ask. The camera
+// follows the ball.
 class MoveBallMode final : public InputMode {
  public:
   std::uint32_t OnPenDown(const InputEvent& e) override;
@@ -150,9 +168,9 @@ class MoveBallMode final : public InputMode {
   std::uint32_t OnPenUp(const InputEvent& e) override;
   std::uint32_t OnKeyDown(const InputEvent& e) override;
   std::uint32_t OnKeyUp(const InputEvent& e) override;
-  // Moves the cue ball by a table offset when the new spot is free and
-  // allowed; true when it moved.
-  bool TryMove(Fix16 dx, Fix16 dz);
+  // Moves the cue ball by a screen step (dx right, dy down, in units of a
+  // quarter pixel of pen drag).
+  void MoveBy(int dx, int dy);
   int moved = 0;
 
  private:
@@ -260,8 +278,13 @@ class Control final : public InputMode {
   Control(Pool* pool, View* view, const KeyMap* keys, PlayHost host);
   ~Control() override;
 
-  // Sets up the modes and the first turn of a new game.
-  void Start();
+  // How play starts: a new game, or a held match resumed (from the view
+  // mover, or aiming as it was held).
+  enum StartKind { kNewGame = 0, kResumedMoveView = 1, kResumed = 2, kResumedCareer = 3 };
+  // Sets up the modes and the first turn of a new game, or carries a
+  // resumed match on with the player, the ball in hand and the aim it was
+  // held with.
+  void Start(int kind = kNewGame);
   // One step of play; 1 once the match is over.
   std::uint32_t HandleEvent(const InputEvent& e) override;
   void SetState(int state);
@@ -307,6 +330,13 @@ class Control final : public InputMode {
   void EndRewind();
   void TopDownView();
   void AimViewFromSlots();
+  void CreateModes();
+  void Resume(int kind);
+  // Hands the frame the stick's pull-back.
+  void ShowStick();
+  // The aim of a turn that begins: the lowest ball in rotation games, the
+  // nearest one the player may hit in other games against someone.
+  void AimStartForGame();
 
   PlayHost host_;
   AimMode* aim_ = nullptr;

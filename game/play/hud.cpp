@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "display/display_s16.h"
+#include "play/ball_sprite.h"
 #include "play/control.h"
 #include "simulation/ai.h"
 #include "simulation/pool.h"
@@ -22,6 +23,22 @@ std::wstring Format(const wchar_t* format, int a, int b) {
   wchar_t text[64];
   std::swprintf(text, 64, format, a, b);
   return text;
+}
+
+// The verdict's box, centred, in fractions of the screen, and where its
+// text starts; false when there is no verdict (or no font to measure it).
+bool ResultBox(ssDisplayS16& d, ssFont* small, const HudTexts& t, ssRect* box, int* x, int* y) {
+  if (t.result.empty() || small == nullptr) return false;
+  const bool odd = (d.m_Rotate & 1) != 0;
+  const std::int64_t across = odd ? d.m_Height : d.m_Width, down = odd ? d.m_Width : d.m_Height;
+  int pw = 0, ph = 0;
+  d.MeasureText(small, t.result.c_str(), &pw, &ph, false);
+  const int w = static_cast<int>((std::int64_t{pw} << 16) / std::max<std::int64_t>(1, across));
+  const int h = static_cast<int>((std::int64_t{ph} << 16) / std::max<std::int64_t>(1, down));
+  *x = 0x8000 - w / 2;
+  *y = 0x8000 - h / 2;
+  *box = ssRect{*x - 1000, *y - 1000, *x + w + 1000, *y + h + 1000};
+  return true;
 }
 
 }  // namespace
@@ -56,6 +73,18 @@ HudTexts MakeHudTexts(const Pool& pool, const Control* control, const std::wstri
       t.result = kFouls[d - 7];
     }
   }
+  if (!practice) {
+    const auto off = [&](int b) { return pool.ballStates[static_cast<std::size_t>(b)].state == kBallOff; };
+    if (pool.GameType == 2 && r.SolidsOwner != 0) {
+      const bool solids = r.SolidsOwner == t.atTable + 1;
+      bool cleared = true;
+      for (int b = solids ? 1 : 9; b <= (solids ? 7 : 15); ++b) cleared = cleared && off(b);
+      t.icon = cleared ? 8 : solids ? 2 : 10;
+    } else if (pool.GameType >= 3 && pool.GameType <= 6) {
+      for (int b = 1; b < kBallCount && t.icon < 0; ++b)
+        if (!off(b)) t.icon = b;
+    }
+  }
   const int mode = control != nullptr ? control->viewMode : 2;
   if (mode == 13) {
     const AiOpponent* ai = control->Computer() != nullptr ? control->Computer()->Opponent() : nullptr;
@@ -71,7 +100,7 @@ HudTexts MakeHudTexts(const Pool& pool, const Control* control, const std::wstri
   return t;
 }
 
-void DrawHud(ssDisplayS16& d, ssFont* small, ssFont* tiny, const HudTexts& t) {
+void DrawHud(ssDisplayS16& d, ssFont* small, ssFont* tiny, const HudTexts& t, const BallIcons* icons) {
   const std::uint32_t black = d.ColorToPixel(0), white = d.ColorToPixel(0xFFFFFF);
   // Fractions of the screen as the text drawing reads them, so the band,
   // the box and the texts agree on every screen shape.
@@ -119,19 +148,42 @@ void DrawHud(ssDisplayS16& d, ssFont* small, ssFont* tiny, const HudTexts& t) {
     text(small, 0x1333, p == 0 ? row1 : row2, t.name[p], colour, black);
     text(small, 0x7000, p == 0 ? row1 : row2, t.score[p], colour, black);
   }
-  if (!t.result.empty() && small != nullptr) {
-    int pw = 0, ph = 0;
-    d.MeasureText(small, t.result.c_str(), &pw, &ph, false);
-    const int w = static_cast<int>((std::int64_t{pw} << 16) / std::max<std::int64_t>(1, across));
-    const int h = static_cast<int>((std::int64_t{ph} << 16) / std::max<std::int64_t>(1, down));
-    const int x = 0x8000 - w / 2, y = 0x8000 - h / 2;
-    const ssRect box{x - 1000, y - 1000, x + w + 1000, y + h + 1000};
+  ssRect box{};
+  int textX = 0, textY = 0;
+  if (ResultBox(d, small, t, &box, &textX, &textY)) {
     shade(box);
     frame(box);
-    text(small, x, y, t.result, d.ColorToPixel(0xFF0000), 0);
+    text(small, textX, textY, t.result, d.ColorToPixel(0xFF0000), 0);
+  }
+  // The icon stands left of the names, on the row of the player at the table.
+  if (icons != nullptr && icons->loaded && t.icon >= 0 && t.icon < 16) {
+    const int y = t.atTable == 0 ? 2 : std::max(icons->anchor, static_cast<int>(row2 * down / 65536) - 2);
+    icons->sprite.Blit(t.icon, 2, y);
   }
   text(tiny, 0xB000, row1, t.title, white, d.ColorToPixel(0x3F3F3F));
   text(tiny, 0xB000, below(tiny, row1, (10 << 16) / 240), t.progress, white, d.ColorToPixel(0x3F3F3F));
+}
+
+int HudAreas(ssDisplayS16& d, ssFont* small, const HudTexts& t, std::array<std::int32_t, 4> out[2]) {
+  const bool odd = (d.m_Rotate & 1) != 0;
+  const std::int64_t across = odd ? d.m_Height : d.m_Width, down = odd ? d.m_Width : d.m_Height;
+  auto area = [&](std::int64_t l, std::int64_t tp, std::int64_t r, std::int64_t b) {
+    const ssRect logical{static_cast<LONG>(l * across / 65536), static_cast<LONG>(tp * down / 65536),
+                         static_cast<LONG>(r * across / 65536), static_cast<LONG>(b * down / 65536)};
+    const ssRect buffer = ssDisplay::TurnEdges(logical, d.m_Rotate, d.m_Width, d.m_Height);
+    return std::array<std::int32_t, 4>{buffer.left, buffer.top, buffer.right, buffer.bottom};
+  };
+  int n = 0;
+  out[n++] = area(0, 0, 0x10000, 10000);
+  ssRect box{};
+  int textX = 0, textY = 0;
+  if (ResultBox(d, small, t, &box, &textX, &textY)) {
+    // A pixel more all round for the text's shadow and the rounding.
+    out[n] = area(box.left, box.top, box.right, box.bottom);
+    out[n] = {out[n][0] - 1, out[n][1] - 1, out[n][2] + 1, out[n][3] + 1};
+    ++n;
+  }
+  return n;
 }
 
 void DrawCallPocketPrompt(ssDisplayS16& d, ssFont* font, const CallPocketMode& mode) {

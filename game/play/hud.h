@@ -3,6 +3,8 @@
 // framed box in the middle with the verdict of the last shot.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 
 class ssDisplayS16;
@@ -15,6 +17,7 @@ class Pool;
 namespace ks::play {
 
 class Control;
+struct BallIcons;
 
 struct HudTexts {
   std::wstring name[2];
@@ -23,6 +26,10 @@ struct HudTexts {
   std::wstring result;    // empty when the last shot has no verdict
   std::wstring title;     // the mode title, or "Thinking"
   std::wstring progress;  // "[placements/candidates]" while thinking
+  // The ball icon beside the name of the player at the table, -1 for none:
+  // in 8-Ball his group (2 solids, 10 stripes, 8 once it is cleared), in the
+  // rotation games the ball to play next.
+  int icon = -1;
 };
 
 // The texts for the current state of play. Unknown outcome details and
@@ -32,7 +39,13 @@ HudTexts MakeHudTexts(const Pool& pool, const Control* control, const std::wstri
 
 // Draws them into the back buffer; `small` and `tiny` are the two fonts
 // (either may be null: its texts are then left out).
-void DrawHud(ssDisplayS16& device, ssFont* small, ssFont* tiny, const HudTexts& texts);
+// `icons` (may be null) is the ball icon sheet.
+void DrawHud(ssDisplayS16& device, ssFont* small, ssFont* tiny, const HudTexts& texts,
+             const BallIcons* icons = nullptr);
+
+// The areas DrawHud covers, in buffer pixels (left, top, right, bottom): the
+// band, and the verdict's box when there is one. Their number.
+int HudAreas(ssDisplayS16& device, ssFont* small, const HudTexts& texts, std::array<std::int32_t, 4> out[2]);
 
 class CallPocketMode;
 

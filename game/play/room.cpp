@@ -45,6 +45,17 @@ int Room::LoadTextures(ssDisplay* device, int w, int d, int h, const wchar_t* ro
     BuildWall(surfaces[static_cast<std::size_t>(wall)], wall, textures[kWallTexture[wall]]);
   BuildFlat(surfaces[4], true, textures[5]);
   BuildFlat(surfaces[5], false, textures[4]);
+  // Each surface's vertices and outline get the device's buffers now, so
+  // that drawing the room never allocates.
+  for (const Surface& s : surfaces) {
+    for (const ssSourceVertex* source : {s.vertices.empty() ? nullptr : s.vertices.data(), s.outline.data()}) {
+      if (source == nullptr) continue;
+      const std::uint32_t count = source == s.outline.data() ? 4u : static_cast<std::uint32_t>(s.vertices.size());
+      ssVertexBufferRecord* record = nullptr;
+      device->CreateVertexBuffer(count, 0, 0, 0, &record);
+      if (record != nullptr) device->SetVertexBufferTag(record, source);
+    }
+  }
   MatrixIdentity(matrix);
   device->SetTransform(0, matrix);
   int built = 0;

@@ -30,6 +30,14 @@ TableScene::TableScene(ssDisplayS16* device, Pool* pool, View* view) : device_(d
   if (device_ != nullptr) {
     rightLimit = device_->m_Width;
     bottomLimit = device_->m_Height;
+    // Every picture a frame keeps is made here for the screen's size, so
+    // that drawing never allocates.
+    const std::size_t pixels = static_cast<std::size_t>(device_->m_Width) * static_cast<std::size_t>(device_->m_Height);
+    stickPixels_.resize(pixels);
+    for (std::vector<std::uint16_t>* picture : {&bare_, &background_, &maskKept_, &maskScratch_})
+      picture->reserve(pixels);
+    railMask_.reserve(pixels);
+    overlayPixels_.resize(pixels);
   }
 }
 
@@ -385,7 +393,10 @@ void TableScene::DrawBallsAndRails(bool onlyOverBalls) {
   };
   for (int order = 0; order < 6; ++order) {
     const RailRecord* rail = railOrder_[static_cast<std::size_t>(order)];
-    while (ballCount_ - drawn > rail->ballsAfter) drawBall(drawn++);
+    while (ballCount_ - drawn > rail->ballsAfter) {
+      railsBefore_[static_cast<std::size_t>(ballOrder_[static_cast<std::size_t>(drawn)]->number)] = order;
+      drawBall(drawn++);
+    }
     // The rails are already on the screen under the balls; over the balls
     // drawn this frame they are put back from the picture where they are
     // on top.
@@ -395,7 +406,41 @@ void TableScene::DrawBallsAndRails(bool onlyOverBalls) {
       table_->DrawRail(rail->modelPart);
     }
   }
-  while (drawn < ballCount_) drawBall(drawn++);
+  while (drawn < ballCount_) {
+    railsBefore_[static_cast<std::size_t>(ballOrder_[static_cast<std::size_t>(drawn)]->number)] = 6;
+    drawBall(drawn++);
+  }
+}
+
+bool TableScene::FindFrontBalls(const std::int32_t stick[4]) {
+  front_.fill(false);
+  const BallDrawEntry* cue = nullptr;
+  for (int i = 0; i < ballCount_; ++i)
+    if (ballOrder_[static_cast<std::size_t>(i)]->number == 0) cue = ballOrder_[static_cast<std::size_t>(i)];
+  if (cue == nullptr || stick == nullptr) return false;
+  bool any = false;
+  for (int i = 0; i < ballCount_; ++i) {
+    const BallDrawEntry& e = *ballOrder_[static_cast<std::size_t>(i)];
+    const std::size_t n = static_cast<std::size_t>(e.number);
+    if (e.number == 0 || e.depthKey >= cue->depthKey || !RectsMeet(rectNow_[n], stick)) continue;
+    front_[n] = true;
+    any = true;
+  }
+  return any;
+}
+
+void TableScene::DrawFrontBalls() {
+  if (sprites_ == nullptr) return;
+  // The picture of the rails is needed where they lie over these balls.
+  CompleteBackground();
+  for (int i = 0; i < ballCount_; ++i) {
+    const std::size_t n = static_cast<std::size_t>(ballOrder_[static_cast<std::size_t>(i)]->number);
+    if (!front_[n]) continue;
+    (*sprites_)[n].Draw();
+    clusters_[0] = rectNow_[n];
+    clusterCount_ = 1;
+    for (int order = railsBefore_[n]; order < 6; ++order) CopyRailOverBalls(order);
+  }
 }
 
 void TableScene::ClusterChangedAreas() {
@@ -410,9 +455,6 @@ void TableScene::ClusterChangedAreas() {
 }
 
 void TableScene::FindChangedBalls() {
-  std::int32_t stick[4];
-  StickRect(stick);
-  const std::array<std::int32_t, 4> stickArea = {stick[0], stick[1], stick[2], stick[3]};
   changed_.fill(false);
   for (int b = 0; b < kBallCount; ++b) {
     const std::size_t i = static_cast<std::size_t>(b);
@@ -426,10 +468,6 @@ void TableScene::FindChangedBalls() {
     const Fix16* m = s.ballMatrix;
     const std::array<Fix16, 9> turn = {m[0], m[1], m[2], m[4], m[5], m[6], m[8], m[9], m[10]};
     changed_[i] = s.centreXF != was.x || s.centreYF != was.y || s.radiusF != was.radius || turn != was.turn;
-    // What the stick covered last frame is put back as it was: the balls
-    // there are drawn again.
-    if (stickDrawn_ && (RectsMeet(stickArea, rectNow_[i].data()) || RectsMeet(stickArea, rectBefore_[i].data())))
-      changed_[i] = true;
   }
   // A ball standing where a changed ball was or is now is drawn again too,
   // and so on, until no more join.
@@ -473,7 +511,10 @@ void TableScene::PlaceStick() {
                            zAxis[0] * xAxis[1] - zAxis[1] * xAxis[0]};
   const BallState& cue = pool_->ballStates[0];
   const double side = pool_->cueTip[0] / 65536.0, height = pool_->cueTip[1] / 65536.0;
-  const double gap = 0.6;  // the tip's distance from the ball's surface
+  // The tip stands the clearance behind the ball's centre, and never nearer
+  // than the point it meets on the ball.
+  const double depth = std::sqrt(std::max(0.0, 1.0 - side * side - height * height));
+  const double distance = std::max(host.stickClearance / 65536.0, depth);
   auto fix = [](double v) { return static_cast<Fix16>(std::lround(v * 65536.0)); };
   auto& m = stick_->matrix;
   for (int c = 0; c < 3; ++c) {
@@ -482,9 +523,9 @@ void TableScene::PlaceStick() {
     m[static_cast<std::size_t>(8 + c)] = fix(zAxis[c]);
   }
   m[3] = m[7] = m[11] = 0;
-  const double t[3] = {side * xAxis[0] - height * yAxis[0] - (1.0 + gap) * zAxis[0],
-                       side * xAxis[1] - height * yAxis[1] - (1.0 + gap) * zAxis[1],
-                       side * xAxis[2] - height * yAxis[2] - (1.0 + gap) * zAxis[2]};
+  const double t[3] = {side * xAxis[0] - height * yAxis[0] - distance * zAxis[0],
+                       side * xAxis[1] - height * yAxis[1] - distance * zAxis[1],
+                       side * xAxis[2] - height * yAxis[2] - distance * zAxis[2]};
   m[12] = fix(t[0]) + cue.position.x;
   m[13] = fix(t[1]);
   m[14] = fix(t[2]) + cue.position.z;
@@ -525,18 +566,56 @@ void TableScene::DrawBackground(const Fix16* identity) {
   }
 }
 
-int TableScene::GripOutline(std::int32_t* points, int capacity) {
-  if (stick_ == nullptr || stick_->meshes.size() < 9) return 0;
+TableScene::~TableScene() { SetStick(nullptr); }
+
+void TableScene::SetStick(ssModel* stick) {
+  if (stickQuads_ && device_ != nullptr) {
+    device_->FreeVertexBuffersByTag(gripQuad_.data());
+    device_->FreeVertexBuffersByTag(tipQuad_.data());
+  }
+  stickQuads_ = false;
+  stick_ = stick;
+  stickSaved_ = false;
+  if (stick_ != nullptr) {
+    bool first = true;
+    for (const ssMesh& mesh : stick_->meshes) {
+      for (const ssSourceVertex& v : mesh.vertices) {
+        if (first) stickLow_ = stickHigh_ = FixVec3{v.x, v.y, v.z};
+        first = false;
+        stickLow_ = FixVec3{std::min(stickLow_.x, v.x), std::min(stickLow_.y, v.y), std::min(stickLow_.z, v.z)};
+        stickHigh_ = FixVec3{std::max(stickHigh_.x, v.x), std::max(stickHigh_.y, v.y), std::max(stickHigh_.z, v.z)};
+      }
+    }
+  }
+  if (stick_ == nullptr || device_ == nullptr || stick_->meshes.size() < 9) return;
+  const std::vector<ssSourceVertex>& tip = stick_->meshes[0].vertices;
   const std::vector<ssSourceVertex>& shaft = stick_->meshes[2].vertices;
   const std::vector<ssSourceVertex>& butt = stick_->meshes[8].vertices;
-  if (shaft.size() < 7 || butt.size() < 7) return 0;
+  if (tip.size() < 7 || shaft.size() < 7 || butt.size() < 7) return;
+  // The grip runs from the shaft to the butt, the tip from the stick's end
+  // to the shaft; both through the stick's axis.
+  gripQuad_ = {shaft[2], shaft[6], butt[6], butt[2]};
+  tipQuad_ = {tip[3], tip[5], shaft[5], shaft[3]};
+  for (const std::array<ssSourceVertex, 4>* quad : {&gripQuad_, &tipQuad_}) {
+    ssVertexBufferRecord* record = nullptr;
+    device_->CreateVertexBuffer(4, 0, 0, 0, &record);
+    if (record != nullptr) device_->SetVertexBufferTag(record, quad->data());
+  }
+  stickQuads_ = true;
+}
+
+int TableScene::StickOutline(const std::array<ssSourceVertex, 4>& quad, std::int32_t* points, int capacity) {
+  if (!stickQuads_ || stick_ == nullptr) return 0;
   PlaceStick();
   // The stick's own matrix, whatever the last frame left as the world
   // transform (track lines leave the identity).
   device_->SetTransform(0, stick_->matrix.data());
-  const std::array<ssSourceVertex, 4> quad = {shaft[2], shaft[6], butt[6], butt[2]};
   return device_->PolygonOutline(quad.data(), 4, points, capacity);
 }
+
+int TableScene::GripOutline(std::int32_t* points, int capacity) { return StickOutline(gripQuad_, points, capacity); }
+
+int TableScene::TipOutline(std::int32_t* points, int capacity) { return StickOutline(tipQuad_, points, capacity); }
 
 bool TableScene::BallScreenPoint(int ball, int* x, int* y) const {
   if (sprites_ == nullptr || ball < 0 || ball >= kBallCount) return false;
@@ -567,38 +646,197 @@ bool TableScene::BallScreenPoint(int ball, int* x, int* y) const {
   return true;
 }
 
-void TableScene::StickRect(std::int32_t out[4]) const {
-  const float W = static_cast<float>(device_->m_Width), H = static_cast<float>(device_->m_Height);
-  static constexpr float kRects[4][4] = {{0.375f, 0.5f, 0.625f, 1.0f},
-                                         {0.5f, 0.375f, 1.0f, 0.625f},
-                                         {0.375f, 0.0f, 0.625f, 0.5f},
-                                         {0.0f, 0.375f, 0.5f, 0.625f}};
-  const float* k = kRects[device_->m_Rotate & 3];
-  out[0] = static_cast<std::int32_t>(k[0] * W);
-  out[1] = static_cast<std::int32_t>(k[1] * H);
-  out[2] = static_cast<std::int32_t>(k[2] * W);
-  out[3] = static_cast<std::int32_t>(k[3] * H);
-}
-
-bool TableScene::SaveStickArea() {
-  std::int32_t r[4];
-  StickRect(r);
-  stickSaved_ = false;
-  // The stick's part of the scratch pool is set aside by each full frame.
-  if (stickBuffer_ == nullptr)
-    stickBuffer_ = device_->ScratchAlloc(static_cast<std::uint32_t>((r[2] - r[0]) * (r[3] - r[1]) * 2));
-  if (stickBuffer_ == nullptr) return false;
-  device_->SaveRect(stickBuffer_, RECT{r[0], r[1], r[2], r[3]});
-  stickSaved_ = true;
+bool TableScene::StickBox(std::int32_t out[4]) {
+  if (stick_ == nullptr) return false;
+  ssDisplayS16& d = *device_;
+  const std::int32_t width = d.m_Width, height = d.m_Height;
+  d.SetTransform(0, stick_->matrix.data());
+  d.UpdateTransform();
+  const Fix16* m = d.m_Pipeline.Matrix(ssPipeline::kMatrixCombined);
+  // The corners of the stick's bounds in clip space. The stick is long: its
+  // butt may lie behind the eye, so each edge of the bounds is cut where the
+  // pipeline cuts polygons (w below 1, z below -w) and only what is left is
+  // projected. Everything drawn lies within the hull of those points.
+  struct Clip {
+    double x, y, z, w;
+  };
+  std::array<Clip, 8> corners{};
+  for (int c = 0; c < 8; ++c) {
+    const double p[3] = {((c & 1) != 0 ? stickHigh_.x : stickLow_.x) / 65536.0,
+                         ((c & 2) != 0 ? stickHigh_.y : stickLow_.y) / 65536.0,
+                         ((c & 4) != 0 ? stickHigh_.z : stickLow_.z) / 65536.0};
+    double r[4];
+    for (int k = 0; k < 4; ++k) r[k] = (p[0] * m[k] + p[1] * m[4 + k] + p[2] * m[8 + k] + m[12 + k]) / 65536.0;
+    corners[static_cast<std::size_t>(c)] = {r[0], r[1], r[2], r[3]};
+  }
+  double left = width, top = height, right = 0, bottom = 0;
+  bool any = false;
+  auto add = [&](const Clip& v) {
+    double x = v.x, y = v.y;
+    switch (d.m_Rotate & 3) {
+      case 1:
+        x = v.y, y = -v.x;
+        break;
+      case 2:
+        x = -v.x, y = -v.y;
+        break;
+      case 3:
+        x = -v.y, y = v.x;
+        break;
+      default:
+        break;
+    }
+    const double sx = (x / v.w + 1.0) * (width / 2), sy = (y / v.w + 1.0) * (height / 2);
+    left = std::min(left, sx), right = std::max(right, sx);
+    top = std::min(top, sy), bottom = std::max(bottom, sy);
+    any = true;
+  };
+  for (int a = 0; a < 8; ++a) {
+    for (int bit = 1; bit < 8; bit <<= 1) {
+      if ((a & bit) != 0) continue;
+      Clip p = corners[static_cast<std::size_t>(a)], q = corners[static_cast<std::size_t>(a | bit)];
+      bool kept = true;
+      // w >= 1 and z + w >= 0, the first with a little room to spare.
+      for (int plane = 0; plane < 2 && kept; ++plane) {
+        const double fp = plane == 0 ? p.w - 1.001 : p.z + p.w, fq = plane == 0 ? q.w - 1.001 : q.z + q.w;
+        if (fp < 0 && fq < 0) kept = false;
+        else if (fp < 0 || fq < 0) {
+          const double t = fp / (fp - fq);
+          const Clip cut{p.x + (q.x - p.x) * t, p.y + (q.y - p.y) * t, p.z + (q.z - p.z) * t, p.w + (q.w - p.w) * t};
+          (fp < 0 ? p : q) = cut;
+        }
+      }
+      if (!kept) continue;
+      add(p);
+      add(q);
+    }
+  }
+  if (!any) {
+    out[0] = out[1] = out[2] = out[3] = 0;
+    return true;
+  }
+  // Two pixels of slack for the edges the filler rounds outwards.
+  auto clampTo = [](double v, std::int32_t limit) {
+    return static_cast<std::int32_t>(std::clamp(v, 0.0, static_cast<double>(limit)));
+  };
+  out[0] = clampTo(std::floor(left) - 2, width);
+  out[1] = clampTo(std::floor(top) - 2, height);
+  out[2] = std::max(out[0], clampTo(std::ceil(right) + 3, width));
+  out[3] = std::max(out[1], clampTo(std::ceil(bottom) + 3, height));
   return true;
 }
 
+void TableScene::SetOverlays(const std::array<std::int32_t, 4>* areas, int count) {
+  overlayCount_ = std::clamp(count, 0, static_cast<int>(overlays_.size()));
+  for (int i = 0; i < overlayCount_; ++i) overlays_[static_cast<std::size_t>(i)] = areas[i];
+}
+
+void TableScene::KeepOverlays() {
+  overlaysKeptCount_ = 0;
+  const std::int32_t width = device_->m_Width, height = device_->m_Height;
+  std::size_t used = 0;
+  for (int i = 0; i < overlayCount_; ++i) {
+    std::array<std::int32_t, 4> r = overlays_[static_cast<std::size_t>(i)];
+    r = {std::clamp(r[0], 0, width), std::clamp(r[1], 0, height), std::clamp(r[2], 0, width),
+         std::clamp(r[3], 0, height)};
+    const std::size_t w = static_cast<std::size_t>(std::max(0, r[2] - r[0]));
+    const std::size_t h = static_cast<std::size_t>(std::max(0, r[3] - r[1]));
+    if (used + w * h > overlayPixels_.size()) return;
+    for (std::int32_t y = r[1]; y < r[3]; ++y, used += w)
+      std::copy_n(device_->m_BackBuffer + static_cast<std::ptrdiff_t>(y) * width + r[0], w,
+                  overlayPixels_.data() + used);
+    overlaysKept_[static_cast<std::size_t>(overlaysKeptCount_++)] = overlays_[static_cast<std::size_t>(i)];
+  }
+}
+
+bool TableScene::RestoreOverlays(const std::array<std::int32_t, 4>* areas, int count) {
+  if (count != overlaysKeptCount_) return false;
+  for (int i = 0; i < count; ++i)
+    if (areas[i] != overlaysKept_[static_cast<std::size_t>(i)]) return false;
+  const std::int32_t width = device_->m_Width, height = device_->m_Height;
+  std::size_t used = 0;
+  for (int i = 0; i < count; ++i) {
+    std::array<std::int32_t, 4> r = areas[i];
+    r = {std::clamp(r[0], 0, width), std::clamp(r[1], 0, height), std::clamp(r[2], 0, width),
+         std::clamp(r[3], 0, height)};
+    const std::size_t w = static_cast<std::size_t>(std::max(0, r[2] - r[0]));
+    for (std::int32_t y = r[1]; y < r[3]; ++y, used += w)
+      std::copy_n(overlayPixels_.data() + used, w, device_->m_BackBuffer + static_cast<std::ptrdiff_t>(y) * width + r[0]);
+  }
+  return true;
+}
+
+bool TableScene::MeetsOverlay(const std::array<std::int32_t, 4>& r) const {
+  if (r[0] >= r[2] || r[1] >= r[3]) return false;
+  for (int i = 0; i < overlayCount_; ++i)
+    if (RectsMeet(overlays_[static_cast<std::size_t>(i)], r.data())) return true;
+  return false;
+}
+
+bool TableScene::StickDisturbsOverlay(const std::int32_t* newStick) const {
+  if (stickSaved_ && MeetsOverlay(stickBox_)) return true;
+  return newStick != nullptr && MeetsOverlay({newStick[0], newStick[1], newStick[2], newStick[3]});
+}
+
+bool TableScene::OverlayDisturbed(const std::int32_t* newStick) const {
+  if (overlayCount_ == 0) return false;
+  if (StickDisturbsOverlay(newStick)) return true;
+  for (int b = 0; b < kBallCount; ++b) {
+    const std::size_t i = static_cast<std::size_t>(b);
+    if (!changed_[i]) continue;
+    if ((shown_[i].listed && MeetsOverlay(rectBefore_[i])) || (listedNow_[i] && MeetsOverlay(rectNow_[i])))
+      return true;
+  }
+  return false;
+}
+
+void TableScene::SaveStickArea(const std::int32_t r[4]) {
+  stickSaved_ = false;
+  const std::int32_t width = device_->m_Width;
+  const std::size_t w = static_cast<std::size_t>(r[2] - r[0]);
+  if (w * static_cast<std::size_t>(r[3] - r[1]) > stickPixels_.size()) return;
+  std::uint16_t* kept = stickPixels_.data();
+  for (std::int32_t y = r[1]; y < r[3]; ++y, kept += w)
+    std::copy_n(device_->m_BackBuffer + static_cast<std::ptrdiff_t>(y) * width + r[0], w, kept);
+  stickBox_ = {r[0], r[1], r[2], r[3]};
+  stickSaved_ = true;
+}
+
 void TableScene::RestoreStickArea() {
-  // Only an area saved since the scratch pool was last emptied.
-  if (!stickSaved_ || stickBuffer_ == nullptr) return;
-  std::int32_t r[4];
-  StickRect(r);
-  device_->RestoreRect(stickBuffer_, RECT{r[0], r[1], r[2], r[3]});
+  if (!stickSaved_) return;
+  stickSaved_ = false;
+  const std::array<std::int32_t, 4>& r = stickBox_;
+  const std::int32_t width = device_->m_Width;
+  const std::size_t w = static_cast<std::size_t>(r[2] - r[0]);
+  const std::uint16_t* kept = stickPixels_.data();
+  for (std::int32_t y = r[1]; y < r[3]; ++y, kept += w)
+    std::copy_n(kept, w, device_->m_BackBuffer + static_cast<std::ptrdiff_t>(y) * width + r[0]);
+}
+
+void TableScene::BallArea(const BallDrawEntry& e, std::array<std::int32_t, 4>& out) const {
+  const BallSprite& sprite = (*sprites_)[static_cast<std::size_t>(e.number)];
+  const std::int32_t width = device_->m_Width, height = device_->m_Height;
+  // The disc with its blended rim, and the shadow: its quad as projected,
+  // 1.375 radii round the ball's spot on the cloth.
+  std::int32_t box[4] = {sprite.centreX - sprite.radius - 2, sprite.centreY - sprite.radius - 2,
+                         sprite.centreX + sprite.radius + 3, sprite.centreY + sprite.radius + 3};
+  const Fix16* combined = device_->m_Pipeline.Matrix(ssPipeline::kMatrixCombined);
+  for (int corner = 0; corner < 4; ++corner) {
+    const FixVec3 p{e.ball->position.x + ((corner & 1) != 0 ? 0x16000 : -0x16000), kOne,
+                    e.ball->position.z + ((corner & 2) != 0 ? 0x16000 : -0x16000)};
+    Fix16 sx = 0, sy = 0;
+    if (!ProjectPoint(p, &sx, &sy, nullptr, nullptr, combined)) {
+      // Part of the shadow is behind the eye: the sprite's own bounds.
+      sprite.BackgroundRect(out.data());
+      return;
+    }
+    box[0] = std::min(box[0], (sx >> 16) - 2);
+    box[1] = std::min(box[1], (sy >> 16) - 2);
+    box[2] = std::max(box[2], (sx >> 16) + 3);
+    box[3] = std::max(box[3], (sy >> 16) + 3);
+  }
+  out = {std::clamp(box[0], 0, width), std::clamp(box[1], 0, height), std::clamp(box[2], 0, width),
+         std::clamp(box[3], 0, height)};
 }
 
 void TableScene::HandScreenData(const BallDrawEntry& e) {
@@ -630,16 +868,28 @@ void TableScene::DrawFrame() {
   bottomLimit = d.m_Height;
   bool full = forceFull_ || view_->dirty != 0 || view_->matrixChanged != 0;
 
+  // Where the stick goes this frame.
+  PlaceStick();
+  std::int32_t stickBox[4] = {};
+  const bool stickShown = host.stickShown && stick_ != nullptr && StickBox(stickBox);
+
   if (!full && view_->stickOnly != 0) {
-    // Only the cue moves: put back what was under it and draw it again.
-    RestoreStickArea();
-    PlaceStick();
-    if (host.stickShown && stick_ != nullptr) stick_->Draw(1);
-    return;
+    if (!StickDisturbsOverlay(stickShown ? stickBox : nullptr) && !frontLast_ &&
+        !FindFrontBalls(stickShown ? stickBox : nullptr)) {
+      // Only the cue moves: put back what was under it and draw it again.
+      RestoreStickArea();
+      if (stickShown) {
+        SaveStickArea(stickBox);
+        stick_->Draw(1);
+      }
+      host.previousFull = false;
+      lastFull_ = false;
+      return;
+    }
+    full = true;
   }
 
   // The lists of this frame.
-  PlaceStick();
   Fix16 identity[16];
   MatrixIdentity(identity);
   d.SetTransform(0, identity);
@@ -650,32 +900,50 @@ void TableScene::DrawFrame() {
   CountBallsAfterRails();
   SortRailsByCount();
   listedNow_.fill(false);
+  // The balls' areas as last found hold while the camera stands still.
+  const Fix16* combinedNow = d.m_Pipeline.Matrix(ssPipeline::kMatrixCombined);
+  const bool sameView = std::equal(areaView_.begin(), areaView_.end(), combinedNow) &&
+                        areaSize_[0] == d.m_Width && areaSize_[1] == d.m_Height && areaSize_[2] == d.m_Rotate;
+  std::copy(combinedNow, combinedNow + 16, areaView_.begin());
+  areaSize_ = {d.m_Width, d.m_Height, d.m_Rotate};
   for (int i = 0; i < ballCount_; ++i) {
     const BallDrawEntry& e = *ballOrder_[static_cast<std::size_t>(i)];
     HandScreenData(e);
     listedNow_[static_cast<std::size_t>(e.number)] = true;
-    if (sprites_ != nullptr)
-      (*sprites_)[static_cast<std::size_t>(e.number)].BackgroundRect(
-          rectNow_[static_cast<std::size_t>(e.number)].data());
+    if (sprites_ != nullptr) {
+      // With the camera still, a ball that stands where it stood covers
+      // what it covered.
+      const std::size_t n = static_cast<std::size_t>(e.number);
+      const FixVec2 at{e.ball->position.x, e.ball->position.z};
+      if (!sameView || !shown_[n].listed || !(areaAt_[n] == at)) BallArea(e, rectNow_[n]);
+      else rectNow_[n] = rectBefore_[n];
+      areaAt_[n] = at;
+    }
   }
 
   // The balls' saved areas and the rails over the balls come from the
   // picture of the room and the table: when the rails' order has changed
   // since it was drawn, so has the picture, and the frame is drawn in full.
   if (!full && !(backgroundValid_ && MakeBackgroundKey() == backgroundKey_)) full = true;
-  bool saved = true;
+  // Balls between the eye and the cue ball that the stick reaches over are
+  // drawn again over it: such frames are drawn in full, and so is the one
+  // after, which takes the stick off them.
+  const bool front = stickShown && FindFrontBalls(stickBox);
+  if (front || frontLast_) full = true;
+  frontLast_ = front;
+  if (!full && sprites_ != nullptr) {
+    FindChangedBalls();
+    if (OverlayDisturbed(stickShown ? stickBox : nullptr)) full = true;
+  }
   bool backgroundDrawn = false;
+  const std::size_t screenPixels = static_cast<std::size_t>(d.m_Width) * static_cast<std::size_t>(d.m_Height);
   if (full) {
-    // The scratch pool is laid out afresh for the stick's area; the balls'
-    // areas come back from the kept picture instead.
+    // Everything is drawn again: what lay under the last stick is gone.
     forceFull_ = false;
     d.ScratchReset();
-    std::int32_t st[4];
-    StickRect(st);
-    const std::uint32_t stickBytes = static_cast<std::uint32_t>((st[2] - st[0]) * (st[3] - st[1]) * 2);
-    stickBuffer_ = d.ScratchAlloc(stickBytes);
     stickSaved_ = false;
-    stickDrawn_ = false;
+    // Only a screen that changed its size makes the stick's buffer anew.
+    if (stickPixels_.size() != screenPixels) stickPixels_.assign(screenPixels, 0);
     changed_.fill(true);
     const std::size_t pixels = static_cast<std::size_t>(d.m_Width) * static_cast<std::size_t>(d.m_Height);
     const BackgroundKey key = MakeBackgroundKey();
@@ -706,7 +974,6 @@ void TableScene::DrawFrame() {
     }
   } else if (sprites_ != nullptr) {
     CompleteBackground();
-    FindChangedBalls();
     RestoreStickArea();
     // The areas the changed balls stood on last frame come back from the
     // picture.
@@ -729,15 +996,12 @@ void TableScene::DrawFrame() {
   // depth order with the balls; otherwise the rails over the balls are
   // copied from the picture where they are on top.
   DrawBallsAndRails(!backgroundDrawn);
-  stickDrawn_ = false;
-  if (host.stickShown && stick_ != nullptr) {
-    saved = SaveStickArea() && saved;
+  if (stickShown) {
+    SaveStickArea(stickBox);
     stick_->Draw(1);
-    stickDrawn_ = true;
+    if (front) DrawFrontBalls();
   }
   d.SetTransform(0, stick_ != nullptr ? stick_->matrix.data() : identity);
-  // Whatever could not be saved is drawn afresh next frame.
-  if (!saved) forceFull_ = true;
   previousCount_ = ballCount_;
   for (int i = 0; i < ballCount_; ++i)
     previous_[static_cast<std::size_t>(i)] = ballOrder_[static_cast<std::size_t>(i)]->number;
@@ -755,6 +1019,7 @@ void TableScene::DrawFrame() {
       was.turn = {m[0], m[1], m[2], m[4], m[5], m[6], m[8], m[9], m[10]};
     }
   }
+  if (full) KeepOverlays();
   host.previousFull = full;
   lastFull_ = full;
   view_->dirty = 0;

@@ -57,6 +57,10 @@ struct SceneHost {
   bool stickShown = false;
   bool roomGraphics = true;
   bool previousFull = false;
+  // How far behind the cue ball's centre, along the cue, the stick's tip
+  // stands (radii, 16.16): 2.0 at rest, more while a stroke pulls it back.
+  // It never comes nearer than the point the tip meets on the ball.
+  std::int32_t stickClearance = 0x20000;
   std::uint32_t windowStart = 0, frameCount = 0, rateWord = 0;
   std::function<std::uint32_t()> clock;  // milliseconds; none: 0
 };
@@ -64,6 +68,9 @@ struct SceneHost {
 class TableScene final : public TableObserver {
  public:
   TableScene(ssDisplayS16* device, Pool* pool, View* view);
+  ~TableScene() override;
+  TableScene(const TableScene&) = delete;
+  TableScene& operator=(const TableScene&) = delete;
 
   void SetRoom(Room* room) {
     room_ = room;
@@ -75,7 +82,9 @@ class TableScene final : public TableObserver {
     backgroundValid_ = false;
     backgroundComplete_ = false;
   }
-  void SetStick(ssModel* stick) { stick_ = stick; }
+  // The cue stick model; the quads of its grip and tip that the pen is
+  // tested against are taken from it here, with their vertex buffers.
+  void SetStick(ssModel* stick);
   void SetSprites(std::array<BallSprite, kBallCount>* sprites) { sprites_ = sprites; }
   // The projected ball radius is radiusScale / depth pixels: the focal length.
   void SetRadiusScale(std::int32_t scale) { radiusScale_ = scale; }
@@ -100,13 +109,20 @@ class TableScene final : public TableObserver {
   void DrawDepthOrdered();
   void SetBallMatrix(const BallState& ball, Fix16* out) const;
   void PlaceStick();
-  bool SaveStickArea();
+  // Keeps the back buffer under the stick as placed now (its box) and puts
+  // it back: a frame where only the stick moves draws nothing else.
+  void SaveStickArea(const std::int32_t box[4]);
   void RestoreStickArea();
-  void StickRect(std::int32_t out[4]) const;
+  // The box (buffer pixels, right and bottom exclusive, within the screen)
+  // that holds every pixel the stick as placed now draws; the whole screen
+  // when part of it is behind the eye. False without a stick.
+  bool StickBox(std::int32_t out[4]);
   // The outline on the screen (logical pixels) of the quad through the
   // stick's axis from the shaft to the butt, the stick placed as aimed now;
   // the number of points, 0 without a stick or off the screen.
   int GripOutline(std::int32_t* points, int capacity);
+  // The same for the quad through the stick's tip.
+  int TipOutline(std::int32_t* points, int capacity);
   // Where the last frame drew ball `ball`, in logical pixels (the screen
   // as the player holds it); false when it was not drawn.
   bool BallScreenPoint(int ball, int* x, int* y) const;
@@ -116,6 +132,15 @@ class TableScene final : public TableObserver {
   SceneHost host;
   // Draw a full frame next, whatever the view says.
   void ForceFull() { forceFull_ = true; }
+  // The areas drawn over the scene after each full frame (the in-game
+  // text), in buffer pixels. A frame that would put back or draw over one
+  // of them draws everything instead, after which they are drawn again.
+  void SetOverlays(const std::array<std::int32_t, 4>* areas, int count);
+  // Puts back what the last full frame drew under the overlays, so that they
+  // can be drawn again alone (their texts changed, nothing under them did).
+  // False, with nothing put back, when the areas are not those of that
+  // frame: a full frame is needed then.
+  bool RestoreOverlays(const std::array<std::int32_t, 4>* areas, int count);
   // A full frame keeps the picture of the room and the table (the rails
   // included) and, while the camera, the screen and the rails' order stay
   // as they were, copies it back instead of drawing them again. Off, every
@@ -141,6 +166,9 @@ class TableScene final : public TableObserver {
 
  private:
   void HandScreenData(const BallDrawEntry& e);
+  // What the ball draws this frame, its disc and its shadow, in buffer
+  // pixels (right and bottom exclusive, within the screen).
+  void BallArea(const BallDrawEntry& e, std::array<std::int32_t, 4>& out) const;
   // Marks the balls to draw again on an incremental frame: those that moved,
   // turned, came or went, and those whose areas meet theirs.
   void FindChangedBalls();
@@ -196,6 +224,9 @@ class TableScene final : public TableObserver {
   Room* room_ = nullptr;
   TableModel* table_ = nullptr;
   ssModel* stick_ = nullptr;
+  int StickOutline(const std::array<ssSourceVertex, 4>& quad, std::int32_t* points, int capacity);
+  std::array<ssSourceVertex, 4> gripQuad_{}, tipQuad_{};
+  bool stickQuads_ = false;
   std::array<BallSprite, kBallCount>* sprites_ = nullptr;
   std::int32_t radiusScale_ = 1024;
 
@@ -207,8 +238,34 @@ class TableScene final : public TableObserver {
   std::array<int, kBallCount> previous_{};  // ball numbers drawn last frame
   int previousCount_ = 0;
   FixVec2 viewPosition_{};
-  void* stickBuffer_ = nullptr;
+  // What lay under the stick last drawn, in its box; made with the scene
+  // for the whole screen, so that drawing never allocates.
+  std::vector<std::uint16_t> stickPixels_;
+  std::array<std::int32_t, 4> stickBox_{};
   bool stickSaved_ = false;
+  std::array<std::array<std::int32_t, 4>, 4> overlays_{};
+  int overlayCount_ = 0;
+  // The pixels under the overlays as the last full frame left them.
+  std::vector<std::uint16_t> overlayPixels_;
+  std::array<std::array<std::int32_t, 4>, 4> overlaysKept_{};
+  int overlaysKeptCount_ = 0;
+  void KeepOverlays();
+  bool MeetsOverlay(const std::array<std::int32_t, 4>& r) const;
+  // An incremental frame would disturb an overlay: balls drawn again where
+  // one lies, or the stick's area (as it was, or as it is to be).
+  bool OverlayDisturbed(const std::int32_t* newStick) const;
+  bool StickDisturbsOverlay(const std::int32_t* newStick) const;
+  // The balls nearer to the eye than the cue ball whose areas the stick's
+  // box meets (true when there are any), and their drawing over the stick,
+  // with the rails in front of them over them again.
+  bool FindFrontBalls(const std::int32_t stick[4]);
+  void DrawFrontBalls();
+  std::array<bool, kBallCount> front_{};
+  bool frontLast_ = false;
+  // Per ball: how many rails of the rail order were drawn before it.
+  std::array<int, kBallCount> railsBefore_{};
+  // The stick model's bounds in its own space.
+  FixVec3 stickLow_, stickHigh_;
   bool forceFull_ = true;
   bool lastFull_ = false;
   // Per ball: drawn last frame, its screen data and turn then, drawn again
@@ -223,7 +280,9 @@ class TableScene final : public TableObserver {
   std::array<bool, kBallCount> listedNow_{};
   std::array<std::array<std::int32_t, 4>, kBallCount> rectNow_{};
   std::array<std::array<std::int32_t, 4>, kBallCount> rectBefore_{};
-  bool stickDrawn_ = false;
+  std::array<FixVec2, kBallCount> areaAt_{};  // where each ball stood when its area was found
+  std::array<Fix16, 16> areaView_{};            // and the camera then
+  std::array<std::int32_t, 3> areaSize_{};
   std::array<std::array<std::int32_t, 4>, kBallCount> clusters_{};
   int clusterCount_ = 0;
   int changedCount_ = 0;

@@ -169,8 +169,9 @@ void DrawTrackLines(ssDisplayS16& d, const TableScene& scene, const TrackLinesMo
   d.SetTransform(0, identity);
   d.UpdateTransform();
   const Fix16* combined = d.m_Pipeline.Matrix(ssPipeline::kMatrixCombined);
-  const bool odd = (d.m_Rotate & 1) != 0;
-  const int w = odd ? d.m_Height : d.m_Width, h = odd ? d.m_Width : d.m_Height;
+  // The projection gives buffer pixels, already turned with the screen.
+  const int w = d.m_Width, h = d.m_Height;
+  std::uint16_t* back = d.m_BackBuffer;
   for (int b = 0; b < kBallCount; ++b) {
     const std::vector<FixVec3>& t = mode.Track(b);
     if (t.size() < 2) continue;
@@ -184,13 +185,13 @@ void DrawTrackLines(ssDisplayS16& d, const TableScene& scene, const TrackLinesMo
       }
       const int x = sx >> 16, y = sy >> 16;
       if (havePrevious) {
-        const std::uint32_t pixel = d.ColorToPixel(TrackColour(b, static_cast<int>(i)));
+        const auto pixel = static_cast<std::uint16_t>(d.ColorToPixel(TrackColour(b, static_cast<int>(i))));
         // A line of single pixels, kept on the screen.
         const int n = std::min(std::max(std::abs(x - px), std::abs(y - py)), 2048);
         for (int k = 0; k <= n; ++k) {
           const int qx = n == 0 ? x : px + (x - px) * k / n, qy = n == 0 ? y : py + (y - py) * k / n;
           if (qx < 0 || qy < 0 || qx >= w || qy >= h) continue;
-          d.DrawRect({qx, qy, qx + 1, qy + 1}, ssDisplayS16::kRectFilled, pixel);
+          back[static_cast<std::ptrdiff_t>(qy) * w + qx] = pixel;
         }
       }
       px = x;

@@ -231,18 +231,20 @@ ksomake::Model TableModel(const TableSize& size) {
           Quad({-hx, kMarkerY, -hz}, {hx, kMarkerY, -hz}, {hx, kMarkerY, hz}, {-hx, kMarkerY, hz}, kClothUv, up),
           false);
 
-  // Group 1, the pockets: the dark walls of each pocket below the cloth.
+  // Group 1, the pockets: the dark floor of each opening, flat on the cloth
+  // inside the dark disc the pocket map lays there. It is drawn over the
+  // cloth, so nothing of it may stand up from the cloth: walls going down
+  // would show on the cloth in front of the pocket from a low eye. (Its copy
+  // drawn before the cloth, group 16, lies below it.)
   const double m = 0x17000 / 65536.0, side = 2.875;
   const std::array<std::array<double, 2>, 6> pockets = {
       {{-hx - m, -hz - m}, {hx + m, -hz - m}, {-hx - m, hz + m}, {hx + m, hz + m}, {-hx - side, 0}, {hx + side, 0}}};
   for (const auto& pk : pockets) {
-    const double px = pk[0], pz = pk[1], r = 1.6;
-    const P3 a{px - r, kCloth, pz - r}, b{px + r, kCloth, pz - r}, c{px + r, kCloth, pz + r}, d{px - r, kCloth, pz + r};
-    auto low = [](P3 p) { return P3{p.x, 4.0, p.z}; };
-    AddFace(model.objects[1], Quad(a, b, low(b), low(a), kDarkUv, P3{0, 0, 1}), true);
-    AddFace(model.objects[1], Quad(b, c, low(c), low(b), kDarkUv, P3{-1, 0, 0}), true);
-    AddFace(model.objects[1], Quad(c, d, low(d), low(c), kDarkUv, P3{0, 0, -1}), true);
-    AddFace(model.objects[1], Quad(d, a, low(a), low(d), kDarkUv, P3{1, 0, 0}), true);
+    const double px = pk[0], pz = pk[1], r = 1.1;
+    AddFace(model.objects[1],
+            Quad({px - r, kCloth, pz - r}, {px + r, kCloth, pz - r}, {px + r, kCloth, pz + r}, {px - r, kCloth, pz + r},
+                 kDarkUv, up),
+            true);
   }
 
   // Group 2, the cloth: a grid out to under the cushion tops.

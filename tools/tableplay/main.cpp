@@ -24,6 +24,7 @@
 // writes screenshots. Data comes from bin/../data.
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -180,12 +181,13 @@ void Present(bool full) {
                              h.options.p2 <= 0 ? std::wstring(L"Player 2") : std::wstring(L"Computer"));
   const std::wstring summary =
       texts.name[0] + texts.score[0] + texts.name[1] + texts.score[1] + texts.result + texts.title + texts.progress +
-      static_cast<wchar_t>(L'0' + texts.atTable) +
+      static_cast<wchar_t>(L'0' + texts.atTable) + static_cast<wchar_t>(L'A' + texts.icon + 1) +
       (h.control->CallingPocket() ? static_cast<wchar_t>(L'0' + h.control->CallPocket()->selected) : L'-');
-  // The band and the box are drawn over a full frame, and so are track
-  // lines, which must leave no trace when they change.
+  // Track lines are drawn over a full frame, which must leave no trace of
+  // them when they change, and so is the call-pocket prompt when it moves.
   const bool tracks = h.control->TrackLinesShown();
-  if (summary != h.lastTexts || full || tracks || h.tracksShown) h.scene->scene.ForceFull();
+  const bool textsChanged = summary != h.lastTexts;
+  if (full || tracks || h.tracksShown || (textsChanged && h.control->CallingPocket())) h.scene->scene.ForceFull();
   // The texts as they change, for the scripted runs to check.
   if (summary != h.lastTexts) {
     const std::wstring line = texts.title + L" | " + texts.result + L" | " + texts.name[texts.atTable & 1] +
@@ -194,10 +196,20 @@ void Present(bool full) {
   }
   h.tracksShown = tracks;
   h.lastTexts = summary;
+  // The band and the box lie over the scene: frames that would disturb them
+  // are drawn in full, and they with them. New texts over an unchanged
+  // scene are drawn over what lay under the old ones.
+  std::array<std::int32_t, 4> areas[2];
+  const int areaCount = ks::play::HudAreas(d, h.small, texts, areas);
+  h.scene->scene.SetOverlays(areas, areaCount);
   d.BeginDraw();
   h.scene->DrawFrame();
+  if (!h.scene->scene.LastFrameFull() && textsChanged && !h.scene->scene.RestoreOverlays(areas, areaCount)) {
+    h.scene->scene.ForceFull();
+    h.scene->DrawFrame();
+  }
   if (tracks) ks::play::DrawTrackLines(d, h.scene->scene, *h.control->TrackLines());
-  if (h.scene->scene.LastFrameFull()) ks::play::DrawHud(d, h.small, h.tiny, texts);
+  if (h.scene->scene.LastFrameFull() || textsChanged) ks::play::DrawHud(d, h.small, h.tiny, texts, &h.scene->icons);
   if (h.control->CallingPocket()) ks::play::DrawCallPocketPrompt(d, h.small, *h.control->CallPocket());
   d.EndDraw();
   d.Present();
@@ -338,6 +350,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
   host.screenHeight = h.display->m_Rotate & 1 ? h.display->m_Width : h.display->m_Height;
   host.gripOutline = [](std::int32_t* points, int capacity) {
     return g_harness.scene->scene.GripOutline(points, capacity);
+  };
+  host.tipOutline = [](std::int32_t* points, int capacity) {
+    return g_harness.scene->scene.TipOutline(points, capacity);
   };
   host.ballOnScreen = [](int ball, int* x, int* y) { return g_harness.scene->scene.BallScreenPoint(ball, x, y); };
   h.control = std::make_unique<ks::play::Control>(&h.table->pool(), &h.scene->view, &h.keys, host);

@@ -32,6 +32,13 @@ for shot in splash copyright main_menu quick_play_set match_start after_break ba
 done
 cmp -s "$work/splash.png" "$work/copyright.png" && fail "the copyright screen did not follow the splash"
 cmp -s "$work/copyright.png" "$work/main_menu.png" && fail "the main menu did not follow the copyright screen"
+# The break is a pen stroke on the stick's grip: the stick comes back with
+# the pen, and the stroke strikes.
+for shot in aim pulled_back break; do
+  [ -s "$work/$shot.png" ] || fail "missing screenshot $shot.png"
+done
+cmp -s "$work/aim.png" "$work/pulled_back.png" && fail "the pen did not pull the stick back"
+cmp -s "$work/aim.png" "$work/break.png" && fail "the pen stroke on the grip did not strike"
 log | grep -q "^Ready to Play$" || fail "the match did not start"
 log | grep -qE "^Match over: (Player 1 (Wins|Loses)|Amber Falcon Wins)" || fail "the match did not reach its end"
 # The shutdown runs once, in its order, after Quit.

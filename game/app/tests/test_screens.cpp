@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "ce/testing.h"
+#include "temp_device.h"
 #include "ce/windows.h"
 #include "engine/image.h"
 #include "ks_main.h"
 #include "program.h"
+#include "pump.h"
 #include "screens.h"
 #include "screens/career_delete.h"
 #include "screens/career_new.h"
@@ -48,21 +50,14 @@
 
 namespace {
 
-constexpr UINT kTick = 31;
-
-void Pump(std::uint32_t ms) {
-  for (std::uint32_t t = 0; t < ms; t += kTick) {
-    ce::testing::AdvanceClock(kTick);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-}
+using ks::app::test::kTick;
+using ks::app::test::Pump;
 
 class Screens : public ::testing::Test {
  protected:
+  // A device of the test's own: no save or preference an earlier test left
+  // (a key map, a hand) changes what this one sees.
+  ce::test::TempDevice device_;
   void SetUp() override {
     ::setenv("DEVICE_PROGRAM_FOLDER", KS_KESTRUNE_DATA, 1);
     ce::testing::ReloadDevice();

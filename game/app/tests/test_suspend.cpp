@@ -13,22 +13,13 @@
 #include "ks_main.h"
 #include "play/control.h"
 #include "program.h"
+#include "pump.h"
 #include "simulation/table.h"
 
 namespace {
 
-constexpr UINT kTick = 31;
-
-void Pump(std::uint32_t ms) {
-  for (std::uint32_t t = 0; t < ms; t += kTick) {
-    ce::testing::AdvanceClock(kTick);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-}
+using ks::app::test::kTick;
+using ks::app::test::Pump;
 
 TEST(KestruneSuspend, AShotCarriesOnAfterTheSuspendKeyAndTheClockSkipsTheGap) {
   ::setenv("DEVICE_PROGRAM_FOLDER", KS_KESTRUNE_DATA, 1);

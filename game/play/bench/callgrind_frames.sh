@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Prints the instructions a full frame (room, table, 16 balls, stick) and an
+# Prints the instructions a full frame (room, table, 16 balls, stick), a
+# frame with nothing changed, one where only the stick moves and an
 # incremental frame during a break take at 240x320 and 480x640, counted by
 # callgrind: repeatable on any machine, unlike times. A full frame is
 # counted twice: with the camera standing still (the room and the table are
@@ -33,6 +34,10 @@ for size in 240x320 480x640; do
   moved=$(count "$size" DrawCameraMovedFrames)
   note="within"; [ "$moved" -le "$budget" ] || note="OVER"
   echo "full frame at $size, camera moved: $moved instructions ($note the budget of $budget)"
+  still=$(count "$size" DrawStillFrames)
+  echo "incremental frame at $size, nothing changed (the computer thinking): $still instructions"
+  stick=$(count "$size" DrawStickFrames)
+  echo "frame at $size where only the stick moves (a stroke): $stick instructions"
   inc=$(count "$size" DrawBreakFrames)
   echo "incremental frame at $size, first $frames frames of a break (every ball moving): $inc instructions"
   out="$work/callgrind.$size.whole"

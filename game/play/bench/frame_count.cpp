@@ -2,9 +2,11 @@
 // FRAMES times with the camera standing still inside DrawFullFrames (the
 // room and the table are copied back from the kept picture), FRAMES full
 // frames each after a camera step inside DrawCameraMovedFrames (everything
-// drawn), and FRAMES frames of a recorded break incrementally inside
-// DrawBreakFrames, so that an instruction counter collecting only one of
-// them sees whole frames and nothing else.
+// drawn), FRAMES frames with nothing changed inside DrawStillFrames and with
+// only the stick moving inside DrawStickFrames, and FRAMES frames of a
+// recorded break incrementally inside DrawBreakFrames, so that an
+// instruction counter collecting only one of them sees whole frames and
+// nothing else.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -23,6 +25,19 @@ __attribute__((noinline)) void DrawCameraMovedFrames(ks::play::bench::BenchScene
 
 __attribute__((noinline)) void DrawBreakFrames(ks::play::bench::BenchScene& s, int frames) {
   for (int i = 0; i < frames; ++i) s.DrawBreakFrame(static_cast<std::size_t>(i));
+}
+
+// Frames with nothing changed (the computer thinking): incremental, at rest.
+__attribute__((noinline)) void DrawStillFrames(ks::play::bench::BenchScene& s, int frames) {
+  for (int i = 0; i < frames; ++i) s.rig->scene->DrawFrame();
+}
+
+// Frames where only the stick moves, pulled back a little more each time.
+__attribute__((noinline)) void DrawStickFrames(ks::play::bench::BenchScene& s, int frames) {
+  for (int i = 0; i < frames; ++i) {
+    s.rig->scene->scene.host.stickClearance = 0x20000 + 0x4000 * (i % 8);
+    s.rig->scene->DrawFrame();
+  }
 }
 
 // The whole break, frame by frame, from the stroke until every ball is at rest.
@@ -57,6 +72,12 @@ int main(int argc, char** argv) {
   s.DrawFull();
   DrawFullFrames(s, frames);
   DrawCameraMovedFrames(s, frames);
+  s.DrawFull();
+  DrawStillFrames(s, frames);
+  s.rig->scene->view.stickOnly = 1;
+  DrawStickFrames(s, frames);
+  s.rig->scene->view.stickOnly = 0;
+  s.rig->scene->scene.host.stickClearance = 0x20000;
   // During a shot the stick is not shown.
   s.rig->scene->scene.host.stickShown = false;
   s.DrawFull();

@@ -13,6 +13,7 @@
 #include "play/hud.h"
 #include "play/table_scene.h"
 #include "play/view.h"
+#include "simulation/ai.h"
 #include "simulation/table.h"
 
 namespace ks::play {
@@ -98,16 +99,27 @@ KeyMap TestKeys() {
   return k;
 }
 
+TableSetup SetupOf(GameKind game, Opponent opponent, std::uint32_t seed) {
+  TableSetup setup;
+  setup.game = game;
+  setup.opponent = opponent;
+  setup.seed = seed;
+  setup.matchGoal = 1;
+  setup.pointsGoal = 20;
+  return setup;
+}
+
 struct Play {
-  explicit Play(GameKind game, Opponent opponent = Opponent::kHuman, int skill = 11, std::uint32_t seed = 1) {
-    TableSetup setup;
-    setup.game = game;
-    setup.opponent = opponent;
-    setup.seed = seed;
-    setup.matchGoal = 1;
-    setup.pointsGoal = 20;
-    table = std::make_unique<Table>(setup, &clock);
+  // A new game, or with `held` (a table state as a save keeps it) a match
+  // resumed with `kind`.
+  explicit Play(GameKind game, Opponent opponent = Opponent::kHuman, int skill = 11, std::uint32_t seed = 1,
+                const std::vector<std::uint8_t>* held = nullptr, int kind = Control::kNewGame) {
+    table = std::make_unique<Table>(SetupOf(game, opponent, seed), &clock);
     if (opponent == Opponent::kComputer) table->pool().skill = static_cast<std::int16_t>(skill);
+    if (held != nullptr) {
+      EXPECT_TRUE(table->pool().ReadState(held->data(), held->size()));
+      table->pool().RestoreBallState();
+    }
     view.pool = &table->pool();
     PlayHost host;
     host.clock = [this] { return clock.now; };
@@ -121,10 +133,16 @@ struct Play {
       for (int i = 0; i < 8 && i < 2 * capacity; ++i) points[i] = kGrip[i];
       return capacity >= 4 ? 4 : 0;
     };
+    // Its tip just above it.
+    host.tipOutline = [](std::int32_t* points, int capacity) {
+      static constexpr std::int32_t kTip[8] = {118, 236, 122, 236, 122, 244, 118, 244};
+      for (int i = 0; i < 8 && i < 2 * capacity; ++i) points[i] = kTip[i];
+      return capacity >= 4 ? 4 : 0;
+    };
     control = std::make_unique<Control>(&table->pool(), &view, &keys, host);
-    control->Start();
+    control->Start(kind);
     // The camera glides to the first aiming view.
-    if (!control->ComputerToPlay()) UntilPersonAims();
+    if (held == nullptr && !control->ComputerToPlay()) UntilPersonAims();
   }
   Pool& pool() { return table->pool(); }
   std::uint32_t Send(std::uint32_t message, std::uint32_t wParam = 0, std::int32_t lParam = 0) {
@@ -251,17 +269,75 @@ TEST(Control, ADragAcrossTurnsTheAimAndTheCue) {
 }
 
 TEST(Control, CueTipAndAngleKeysStayWithinTheirLimits) {
-  Play p(GameKind::kEightBall);
-  for (int i = 0; i < 400; ++i) {
-    p.clock.now += 31;
-    p.Send(kMsgKeyDown, 'L');
-    p.Send(kMsgKeyDown, 'I');
-    p.Send(kMsgKeyDown, 'Q');
+  // While aiming, the tip keys move the tip's point one way (Right and Up
+  // lower the offsets), held they move it faster; it stays in its circle.
+  struct Case {
+    std::uint32_t side, height;
+    int sign;
+  } cases[] = {{'L', 'I', -1}, {'J', 'K', 1}};
+  for (const Case& c : cases) {
+    Play p(GameKind::kEightBall);
+    p.Send(kMsgKeyDown, c.side);
+    EXPECT_EQ(p.pool().cueTip[0], 100 * c.sign);
+    p.Send(kMsgKeyUp, c.side);
+    for (int i = 0; i < 400; ++i) {
+      p.clock.now += 31;
+      p.Send(kMsgKeyDown, c.side);
+      p.Send(kMsgKeyDown, c.height);
+      p.Send(kMsgKeyDown, 'Q');
+    }
+    const std::int64_t x = p.pool().cueTip[0], y = p.pool().cueTip[1];
+    EXPECT_LE(x * x + y * y, std::int64_t{0xC000} * 0xC000);
+    EXPECT_EQ(x > 0 ? 1 : -1, c.sign);
+    EXPECT_EQ(y > 0 ? 1 : -1, c.sign);
+    EXPECT_EQ(p.pool().cueElevation, 0x10E00u);
   }
+}
+
+// A drag started on the stick's tip moves the tip's point on the cue ball,
+// from the press, and neither turns the aim nor strikes.
+TEST(Control, ADragOnTheTipMovesTheTipsPoint) {
+  Play p(GameKind::kNineBall);
+  const FixAngle aim = p.control->Aim()->aimDirection;
+  p.Send(kMsgPenDown, 1, PenParam(120, 240));
+  EXPECT_TRUE(p.control->Aim()->tipDrag);
+  EXPECT_FALSE(p.control->Aim()->strokeDrag);
+  // Ten pixels right: 10 x -2048, eased by 0.5 over the tip's depth.
+  p.Send(kMsgPenMove, 1, PenParam(130, 240));
+  const std::int64_t d = ISqrt64((std::uint64_t{1} << 32) - 20480ull * 20480ull);
+  EXPECT_EQ(p.pool().cueTip[0], (-20480 * ((std::int64_t{1} << 31) / d)) >> 16);
+  EXPECT_EQ(p.pool().cueTip[1], 0);
+  p.Send(kMsgPenMove, 1, PenParam(120, 250));
+  EXPECT_EQ(p.pool().cueTip[0], 0);
+  EXPECT_GT(p.pool().cueTip[1], 0);
+  // Far off, the point stays on its circle.
+  p.Send(kMsgPenMove, 1, PenParam(400, 600));
   const std::int64_t x = p.pool().cueTip[0], y = p.pool().cueTip[1];
   EXPECT_LE(x * x + y * y, std::int64_t{0xC000} * 0xC000);
-  EXPECT_GT(x, 0);
-  EXPECT_EQ(p.pool().cueElevation, 0x10E00u);
+  p.Send(kMsgPenUp, 0, PenParam(400, 600));
+  EXPECT_FALSE(p.control->ShotRunning());
+  EXPECT_EQ(p.control->Aim()->aimDirection, aim);
+  EXPECT_EQ(p.pool().cueTip[0], x);
+}
+
+// A pen stroke's power grows with the stroke factor.
+TEST(Control, ThePenStrokesPowerFollowsTheStrokeFactor) {
+  std::int32_t power[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    Play p(GameKind::kNineBall);
+    p.control->Aim()->host->strokeFactor = 4 << i;
+    p.Send(kMsgPenDown, 1, PenParam(120, 280));
+    p.clock.now += 31;
+    p.Send(kMsgPenMove, 1, PenParam(120, 310));
+    p.clock.now += 31;
+    p.Send(kMsgPenMove, 1, PenParam(120, 300));
+    p.clock.now += 31;
+    p.Send(kMsgPenUp, 0, PenParam(120, 281));
+    ASSERT_TRUE(p.control->ShotRunning());
+    power[i] = p.pool().strikePower;
+  }
+  EXPECT_GT(power[0], 0);
+  EXPECT_EQ(power[1], 2 * power[0]);
 }
 
 // A shot that misses everything is a foul: the other player gets ball in
@@ -293,17 +369,62 @@ TEST(Control, FoulGivesBallInHandAndThePlacementMovesTheCueBall) {
   EXPECT_TRUE(p.control->ShotRunning());
 }
 
-TEST(Control, PlacementKeepsTheCueBallOffOtherBallsAndOnTheCloth) {
+// Ball in hand: the cue ball runs along the drag and stops 128 short of
+// the ball in its way, or on the head string when it must stay behind it;
+// held keys move it only after 300 ms; the camera follows it.
+TEST(Control, PlacingTheCueBall) {
   Play p(GameKind::kEightBall, Opponent::kPractice);
-  MoveBallMode* m = p.control->MoveBall();
   Pool& pool = p.pool();
-  const FixVec3 ball1 = pool.ballStates[1].position;
-  const FixVec3 cue = pool.ballStates[0].position;
-  // Straight onto ball 1, and off the table.
-  EXPECT_FALSE(m->TryMove(ball1.x - cue.x, ball1.z - cue.z));
-  EXPECT_FALSE(m->TryMove(pool.table.hx * 2, 0));
-  EXPECT_TRUE(m->TryMove(0x10000, 0));
-  EXPECT_EQ(pool.ballStates[0].position.x, cue.x + 0x10000);
+  for (int b = 2; b < kBallCount; ++b) pool.ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+  pool.ballStates[1].position = FixVec3{0, 0, 0};
+  pool.ballStates[0].position = FixVec3{0, 0, -0x140000};
+  pool.rules.TurnFlags = 6;
+  p.Send(kMsgKeyDown, 'M');
+  ASSERT_EQ(p.control->Active(), p.control->MoveBall());
+  p.view.yaw = 0;
+  // A hundred pixels up the screen, along the table: the head string holds
+  // the ball exactly on it.
+  p.Send(kMsgPenDown, 1, PenParam(120, 200));
+  p.Send(kMsgPenMove, 1, PenParam(120, 100));
+  EXPECT_EQ(pool.ballStates[0].position.z, -(pool.table.hz >> 1));
+  EXPECT_EQ(pool.ballStates[0].position.x, 0);
+  // A pixel is an eighth of a radius, and the camera moves with the ball.
+  const Fix16 target = p.view.target.x;
+  p.Send(kMsgPenMove, 1, PenParam(128, 100));
+  EXPECT_EQ(pool.ballStates[0].position.x, 0x10000);
+  EXPECT_EQ(p.view.target.x, target - 0x10000);
+  p.Send(kMsgPenMove, 1, PenParam(120, 100));
+  // Free to go on: it stops 128 short of ball 1, and then does not move.
+  pool.rules.TurnFlags = 2;
+  p.Send(kMsgPenMove, 1, PenParam(120, -100));
+  EXPECT_EQ(pool.ballStates[0].position.x, 0);
+  EXPECT_NEAR(pool.ballStates[0].position.z, -0x20000 - 128, 2);
+  const FixVec3 stopped = pool.ballStates[0].position;
+  p.Send(kMsgPenMove, 1, PenParam(120, -120));
+  EXPECT_EQ(pool.ballStates[0].position, stopped);
+  // Sideways to the cushion and beyond: it stays on the cloth.
+  p.Send(kMsgPenMove, 1, PenParam(-200, -120));
+  EXPECT_EQ(pool.ballStates[0].position.x, -(pool.table.hx - 0x10000));
+  EXPECT_EQ(pool.ballStates[0].position.z, stopped.z);
+  p.Send(kMsgPenMove, 1, PenParam(0, -120));
+  EXPECT_EQ(pool.ballStates[0].position.x, -(pool.table.hx - 0x10000) + 200 * 0x2000);
+  p.Send(kMsgPenUp, 0, PenParam(0, -120));
+  EXPECT_EQ(p.control->Active(), p.control->Aim());
+  // Held Down: nothing for 300 ms, then it comes back towards the camera.
+  p.Send(kMsgKeyDown, 'M');
+  p.view.yaw = 0;
+  const FixVec3 placed = pool.ballStates[0].position;
+  for (int i = 0; i < 9; ++i) {
+    p.clock.now += 31;
+    p.Send(kMsgKeyDown, 0x28);
+  }
+  EXPECT_EQ(pool.ballStates[0].position, placed);
+  for (int i = 0; i < 10; ++i) {
+    p.clock.now += 31;
+    p.Send(kMsgKeyDown, 0x28);
+  }
+  EXPECT_LT(pool.ballStates[0].position.z, placed.z);
+  EXPECT_EQ(pool.ballStates[0].position.x, placed.x);
 }
 
 // A person against the computer, through to the end of the game: the person
@@ -667,6 +788,43 @@ TEST(HudTexts, ResultsTitlesAndScores) {
   EXPECT_EQ(practice.result, L" ");
   EXPECT_TRUE(practice.name[1].empty());
   EXPECT_TRUE(practice.score[0].empty());
+  EXPECT_EQ(practice.icon, -1);
+}
+
+// The icon beside the name of the player at the table: his group in 8-Ball
+// once the table is closed (the 8 when it is cleared), the ball to play
+// next in the rotation games; none on an open table or in practice.
+TEST(HudTexts, GroupAndNextBallIcons) {
+  auto table = [](GameKind game, Opponent opponent) {
+    TableSetup setup;
+    setup.game = game;
+    setup.opponent = opponent;
+    return std::make_unique<Table>(setup);
+  };
+  auto icon = [](const Pool& pool) { return MakeHudTexts(pool, nullptr, L"Ann", L"Bob").icon; };
+  auto eight = table(GameKind::kEightBall, Opponent::kHuman);
+  Pool& p8 = eight->pool();
+  EXPECT_EQ(icon(p8), -1);
+  p8.rules.SolidsOwner = 2;
+  p8.rules.CurrentPlayer = 1;
+  EXPECT_EQ(icon(p8), 2);
+  p8.rules.CurrentPlayer = 0;
+  EXPECT_EQ(icon(p8), 10);
+  for (int b = 9; b <= 15; ++b) p8.ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+  EXPECT_EQ(icon(p8), 8);
+  for (GameKind game : {GameKind::kNineBall, GameKind::kRotation, GameKind::kSixBall, GameKind::kTenBall}) {
+    auto t = table(game, Opponent::kComputer);
+    Pool& p = t->pool();
+    int lowest = 1;
+    while (p.ballStates[static_cast<std::size_t>(lowest)].state == kBallOff) ++lowest;
+    EXPECT_EQ(icon(p), lowest);
+    for (int b = 1; b <= 3; ++b) p.ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+    EXPECT_EQ(icon(p), 4);
+    for (int b = 1; b < kBallCount; ++b) p.ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+    EXPECT_EQ(icon(p), -1);
+  }
+  EXPECT_EQ(icon(table(GameKind::kStraight, Opponent::kHuman)->pool()), -1);
+  EXPECT_EQ(icon(table(GameKind::kNineBall, Opponent::kPractice)->pool()), -1);
 }
 
 // Random pen and key events for every game type: nothing crashes or hangs,
@@ -757,6 +915,132 @@ TEST(Control, EitherPlayerBreaks) {
   }
 }
 
+// A match is held between shots (a running shot is played to its end
+// first): whoever is at the table, with or without ball in hand, in 8-Ball
+// maybe with the pocket for the 8 to name. Resumed, it goes on from there.
+TEST(Control, AResumedMatchGoesOnAsItWasHeld) {
+  struct Held {
+    const char* what;
+    GameKind game;
+    Opponent opponent;
+    int player;
+    std::uint8_t flags;  // ball in hand (2), behind the head string (4)
+    bool groupCleared;   // 8-Ball: the player's solids are down
+  };
+  const Held cases[] = {
+      {"player 1 aiming", GameKind::kNineBall, Opponent::kComputer, 0, 0, false},
+      {"player 1 with ball in hand", GameKind::kNineBall, Opponent::kComputer, 0, 2, false},
+      {"the computer to play", GameKind::kNineBall, Opponent::kComputer, 1, 0, false},
+      {"the computer with ball in hand", GameKind::kEightBall, Opponent::kComputer, 1, 2, false},
+      {"player 2 aiming", GameKind::kEightBall, Opponent::kHuman, 1, 0, false},
+      {"player 2 behind the head string", GameKind::kStraight, Opponent::kHuman, 1, 6, false},
+      {"player 1 to name the 8's pocket", GameKind::kEightBall, Opponent::kHuman, 0, 0, true},
+      {"player 1 to name it with ball in hand", GameKind::kEightBall, Opponent::kComputer, 0, 2, true},
+      {"practice", GameKind::kRotation, Opponent::kPractice, 0, 2, false},
+  };
+  for (const Held& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (int kind : {Control::kResumed, Control::kResumedCareer}) {
+      std::vector<std::uint8_t> held(Pool::kTableStateSize);
+      FakeClock clock;
+      {
+        Table t(SetupOf(c.game, c.opponent, 5), &clock);
+        Pool& p = t.pool();
+        p.rules.CurrentPlayer = static_cast<std::uint8_t>(c.player);
+        p.rules.TurnFlags = c.flags;
+        p.rules.viewAngle = 0x12345;
+        if (c.groupCleared) {
+          p.rules.SolidsOwner = static_cast<std::uint8_t>(c.player + 1);
+          for (int b = 1; b <= 7; ++b) p.ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+        }
+        p.ballStates[0].position.x = 0x30000;
+        p.SaveBallState();
+        ASSERT_EQ(p.WriteState(held.data(), held.size()), Pool::kTableStateSize);
+      }
+      // Whatever the breaker the random draw would choose, the turn stays.
+      for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+        Play p(c.game, c.opponent, 11, seed, &held, kind);
+        const bool computer = c.opponent == Opponent::kComputer && c.player == 1;
+        EXPECT_EQ(p.pool().rules.CurrentPlayer, c.player);
+        EXPECT_EQ(p.pool().rules.TurnFlags, c.flags);
+        EXPECT_EQ(p.pool().ballStates[0].position.x, 0x30000);
+        if (computer) {
+          EXPECT_EQ(p.control->Active(), p.control->Computer());
+          EXPECT_EQ(p.control->viewMode, 13);
+          continue;
+        }
+        if (c.groupCleared) {
+          EXPECT_TRUE(p.control->CallingPocket());
+          EXPECT_EQ(p.control->viewMode, 14);
+        } else {
+          EXPECT_EQ(p.control->Active(), p.control->Aim());
+          EXPECT_EQ(p.control->viewMode, (c.flags & 2) != 0 ? 6 : 2);
+          EXPECT_EQ(p.control->Aim()->aimDirection, 0x12345);
+          EXPECT_EQ(p.view.yaw & 0x3FFFF, 0x12345);
+          EXPECT_TRUE(p.scene.stickShown);
+        }
+        // No glide and no computer's turn: the person keeps the table.
+        p.Tick(200);
+        EXPECT_EQ(p.pool().rules.CurrentPlayer, c.player);
+        EXPECT_FALSE(p.control->ShotRunning());
+        EXPECT_NE(p.control->Active(), p.control->Computer());
+        EXPECT_FALSE(p.control->ReplayAvailable());
+        if (c.flags & 2) {
+          // The ball in hand is his to place.
+          p.Send(kMsgKeyDown, 'M');
+          EXPECT_EQ(p.control->Active(), p.control->MoveBall());
+        }
+      }
+    }
+  }
+}
+
+// Each turn against someone opens aimed at a ball: the lowest on the table
+// in the rotation games, the nearest the player may hit in the others.
+TEST(Control, ATurnOpensAimedAtTheBallToPlay) {
+  struct Case {
+    GameKind game;
+    FixAngle aim;
+  };
+  // Ball 1 (and 9) stands straight down the table from the cue ball, ball 2
+  // (and 10) nearer, across it towards +x.
+  const Case cases[] = {{GameKind::kNineBall, 0},           {GameKind::kRotation, 0},
+                        {GameKind::kSixBall, 0},            {GameKind::kTenBall, 0},
+                        {GameKind::kEightBall, 0x10000},    {GameKind::kStraight, 0x10000}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.game));
+    Play p(c.game);
+    for (int b = 1; b < kBallCount; ++b) p.pool().ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+    auto place = [&](int b, Fix16 x, Fix16 z) {
+      BallState& s = p.pool().ballStates[static_cast<std::size_t>(b)];
+      s.state = kBallAtRest;
+      s.position = FixVec3{x, 0, z};
+    };
+    place(0, 0, 0);
+    const bool eight = c.game == GameKind::kEightBall;
+    place(eight ? 9 : 1, 0, 0x80000);
+    place(eight ? 10 : 2, 0x30000, 0);
+    p.control->BeginTurn();
+    p.UntilPersonAims();
+    EXPECT_EQ(p.control->Aim()->aimDirection, c.aim);
+    EXPECT_EQ(p.view.yaw & 0x3FFFF, c.aim);
+  }
+  // The heading from the cue ball at the origin to a ball, by quadrant.
+  Play p(GameKind::kNineBall);
+  const struct {
+    Fix16 x, z;
+    FixAngle aim;
+  } headings[] = {{0, 0x50000, 0},        {0x50000, 0, 0x10000},      {0, -0x50000, 0x20000},
+                  {-0x50000, 0, 0x30000}, {0x50000, 0x50000, 0x8000}, {-0x50000, -0x50000, 0x28000}};
+  for (const auto& h : headings) {
+    p.pool().ballStates[0].position = FixVec3{0, 0, 0};
+    p.pool().ballStates[5].position = FixVec3{h.x, 0, h.z};
+    p.control->Aim()->AimAtBall(5);
+    // 400 / 628 stands for 2 / pi: a few units off at the diagonals.
+    EXPECT_NEAR(p.control->Aim()->aimDirection, h.aim, 24) << h.x << ", " << h.z;
+  }
+}
+
 TEST(Control, ARewindPlaysTheShotBackToItsStart) {
   Play p(GameKind::kNineBall, Opponent::kPractice);
   const auto before = p.pool().ballStates;
@@ -830,6 +1114,43 @@ TEST(TrackLines, CurvedSegmentsHaveOnePointPerUnitOfLengthAndTime) {
 // slices of the real clock, and no tick of its turn (the search, the ball
 // placed, the aim and the stroke shown) holds the frame up for more than
 // 40 ms.
+// While the computer thinks nothing on the table moves: the scene is not
+// marked to be drawn again (only the in-game text's count changes).
+TEST(Control, TheComputersThinkingLeavesTheSceneAlone) {
+  std::vector<std::uint8_t> held(Pool::kTableStateSize);
+  {
+    FakeClock clock;
+    Table t(SetupOf(GameKind::kNineBall, Opponent::kComputer, 3), &clock);
+    // Past the break, which the computer plays without thinking.
+    t.pool().rules.CurrentPlayer = 1;
+    t.pool().rules.TurnFlags = 0;
+    t.pool().SaveBallState();
+    t.pool().WriteState(held.data(), held.size());
+  }
+  Play p(GameKind::kNineBall, Opponent::kComputer, 7, 3, &held, Control::kResumed);
+  ASSERT_EQ(p.control->Active(), p.control->Computer());
+  // Each look at the clock moves it on by a slice: a step a tick.
+  std::uint32_t now = 0;
+  p.control->Computer()->host->clock = [&now] { return now += 8; };
+  int thinking = 0, redraws = 0, changes = 0;
+  std::int32_t last = 0;
+  for (int i = 0; i < 5000 && !p.control->ShotRunning(); ++i) {
+    p.view.dirty = p.view.matrixChanged = 0;
+    const bool wasThinking = p.control->Computer()->Thinking();
+    p.Tick();
+    if (!wasThinking || !p.control->Computer()->Thinking()) continue;
+    ++thinking;
+    const std::int32_t left = p.control->Computer()->Opponent()->AiCandidatesLeft;
+    changes += left != last ? 1 : 0;
+    last = left;
+    redraws += (p.view.dirty | p.view.matrixChanged) != 0 ? 1 : 0;
+  }
+  EXPECT_TRUE(p.control->ShotRunning());
+  EXPECT_GT(thinking, 3);
+  EXPECT_GT(changes, 1);
+  EXPECT_EQ(redraws, 0);
+}
+
 TEST(Control, TheComputerThinksInSlicesThatKeepTheFramesComing) {
   using Steady = std::chrono::steady_clock;
   const auto origin = Steady::now();

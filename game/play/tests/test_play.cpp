@@ -6,7 +6,9 @@
 
 #include "play/ball_sprite.h"
 #include "play/control.h"
+#include "play/hud.h"
 #include "play/table_layout.h"
+#include "play/track_lines.h"
 #include "play_fixture.h"
 
 namespace ks::play::test {
@@ -421,9 +423,9 @@ TEST(FrameDrawing, FramesKeepTheirPixels) {
     CameraPreset camera;
     std::uint64_t still, moving, again;
   } cases[] = {
-      {240, 320, 0, CameraPreset::kTableEnd, 0xa779674f295670fcull, 0xc43d1c7960f85681ull, 0xe87b7468c241eb13ull},
-      {480, 640, 1, CameraPreset::kOverhead, 0x42b496a54f8e039aull, 0x75ccce961984a6c6ull, 0xec916e7cedc11237ull},
-      {240, 320, 2, CameraPreset::kSide, 0x60077f573aaf63b6ull, 0x01a727118693acbfull, 0x01a727118693acbfull},
+      {240, 320, 0, CameraPreset::kTableEnd, 0x01a878015a05d964ull, 0x70ebc6216b6721bdull, 0x70ebc6216b6721bdull},
+      {480, 640, 1, CameraPreset::kOverhead, 0x42b496a54f8e039aull, 0xec916e7cedc11237ull, 0xec916e7cedc11237ull},
+      {240, 320, 2, CameraPreset::kSide, 0xcb94613b79ddfc33ull, 0x6605b3425c445a2full, 0x6605b3425c445a2full},
   };
   for (const Case& c : cases) {
     Rig rig(c.width, c.height, 16, c.rotate);
@@ -455,6 +457,8 @@ TEST(FrameDrawing, FramesKeepTheirPixels) {
     EXPECT_EQ(still, c.still) << c.width << "x" << c.height;
     EXPECT_EQ(moving, c.moving) << c.width << "x" << c.height;
     EXPECT_EQ(again, c.again) << c.width << "x" << c.height;
+    // The stick of the first frame leaves no trace in the break's frames.
+    EXPECT_EQ(moving, again) << c.width << "x" << c.height;
   }
 }
 
@@ -580,26 +584,98 @@ TEST(FrameDrawing, EveryTurnDepthAndSizeDrawsTheSameScene) {
   }
 }
 
-TEST(FrameDrawing, ScratchOverflowDrawsTheNextFrameInFull) {
-  Rig rig(240, 320, 16, 0);
-  ASSERT_TRUE(rig.display);
-  rig.scene->SetCamera(CameraPreset::kTableEnd);
-  rig.scene->DrawFrame();
-  rig.scene->DrawFrame();
-  EXPECT_FALSE(rig.scene->scene.LastFrameFull());
-  // Too little room to keep what lies under the stick: every frame is drawn
-  // in full, and the pixels stay right.
-  rig.scene->scene.host.stickShown = true;
-  rig.display->m_ScratchSize = 16;
-  rig.scene->scene.ForceFull();
-  rig.scene->DrawFrame();
-  rig.scene->DrawFrame();
-  EXPECT_TRUE(rig.scene->scene.LastFrameFull());
-  const std::vector<std::uint16_t> small = rig.Pixels();
-  rig.display->m_ScratchSize = 240 * 320 * 2;
-  rig.scene->scene.ForceFull();
-  rig.scene->DrawFrame();
-  EXPECT_EQ(rig.Pixels(), small);
+// The stick pulled back by a stroke and moved with the cue ball: frames
+// that draw only the stick, and incremental frames, show what a full frame
+// shows; the stick's box holds every pixel it draws.
+TEST(FrameDrawing, TheStickMovesAsAFullFrameDrawsIt) {
+  for (int rotate : {0, 1}) {
+    SCOPED_TRACE(rotate);
+    Rig a(240, 320, 16, rotate);
+    ASSERT_TRUE(a.display);
+    auto fullDisplay = OpenHeadless(240, 320, 16, rotate);
+    ASSERT_TRUE(fullDisplay);
+    fullDisplay->SetArchive(SceneArchive());
+    PlayScene full(fullDisplay.get(), &a.table->pool());
+    full.LoadRoom(0);
+    full.scene.keepBackground = false;
+    // The aiming view: behind the cue ball, along the cue.
+    Pool& pool = a.table->pool();
+    pool.cueDirection = FixVec3{0, 0, -kFixOne30};
+    for (View* v : {&a.scene->view, &full.view}) {
+      const FixVec3 cue = pool.ballStates[0].position;
+      v->SetTarget(FixVec3{-cue.x, 0x20000, -cue.z});
+      v->yaw = 0;
+      v->pitch = -800;
+      v->SetDistance(0x1B0000);
+      v->Recompute();
+      v->Apply();
+    }
+    a.scene->scene.host.stickShown = full.scene.host.stickShown = true;
+    a.scene->DrawFrame();
+    const std::size_t n = 240 * 320;
+    auto same = [&](const char* what) {
+      full.scene.ForceFull();
+      full.DrawFrame();
+      std::size_t differ = 0;
+      for (std::size_t i = 0; i < n; ++i) differ += a.display->m_BackBuffer[i] != fullDisplay->m_BackBuffer[i];
+      EXPECT_EQ(differ, 0u) << what;
+    };
+    same("at rest");
+    // Only the stick moves: it is drawn alone, further back each time.
+    std::vector<std::uint16_t> before = a.Pixels();
+    a.scene->view.stickOnly = 1;
+    for (std::int32_t clearance : {0x30000, 0x50000, 0x90000, 0x40000}) {
+      a.scene->scene.host.stickClearance = full.scene.host.stickClearance = clearance;
+      a.scene->DrawFrame();
+      EXPECT_FALSE(a.scene->scene.LastFrameFull());
+      EXPECT_NE(a.Pixels(), before);
+      before = a.Pixels();
+      same("pulled back");
+    }
+    a.scene->view.stickOnly = 0;
+    // The cue ball placed elsewhere, the stick with it, the tip off centre.
+    pool.ballStates[0].position.x += 0x18000;
+    pool.cueTip = {0x6000, -0x4000};
+    a.scene->DrawFrame();
+    EXPECT_FALSE(a.scene->scene.LastFrameFull());
+    same("moved with the ball");
+    // The stick taken away as the shot starts, and the cue ball running off
+    // over the next frames: it leaves no copy of itself behind.
+    a.scene->scene.host.stickShown = full.scene.host.stickShown = false;
+    a.scene->DrawFrame();
+    same("taken away");
+    for (int frame = 0; frame < 6; ++frame) {
+      pool.ballStates[0].position.z += 0x8000;
+      pool.ballStates[0].position.x -= 0x6000;
+      a.scene->DrawFrame();
+      EXPECT_FALSE(a.scene->scene.LastFrameFull());
+      same("the cue ball running");
+    }
+    // Drawn over a bare frame, the stick stays inside its box.
+    a.scene->scene.host.stickShown = true;
+    const std::vector<std::uint16_t> bare = a.Pixels();
+    for (std::int32_t clearance : {0x20000, 0x60000}) {
+      a.scene->scene.host.stickClearance = clearance;
+      a.scene->view.stickOnly = 1;
+      a.scene->DrawFrame();
+      std::int32_t box[4];
+      ASSERT_TRUE(a.scene->scene.StickBox(box));
+      const std::vector<std::uint16_t> drawn = a.Pixels();
+      int outside = 0, inside = 0;
+      for (int y = 0; y < a.display->m_Height; ++y)
+        for (int x = 0; x < a.display->m_Width; ++x) {
+          const std::size_t i = static_cast<std::size_t>(y * a.display->m_Width + x);
+          if (drawn[i] == bare[i]) continue;
+          ++(x >= box[0] && x < box[2] && y >= box[1] && y < box[3] ? inside : outside);
+        }
+      EXPECT_GT(inside, 0) << clearance;
+      EXPECT_EQ(outside, 0) << clearance;
+      a.scene->scene.host.stickShown = false;
+      a.scene->DrawFrame();
+      a.scene->scene.host.stickShown = true;
+      EXPECT_EQ(a.Pixels(), bare);
+    }
+  }
 }
 
 TEST(FrameDrawing, RailsAndBallsInDepthOrder) {
@@ -669,18 +745,224 @@ TEST(FrameDrawing, BufferClipRectanglesAtEveryTurn) {
   }
 }
 
-TEST(FrameDrawing, StickAreaByTurn) {
-  struct Case {
-    int w, h, rotate;
-    std::int32_t rect[4];
-  };
-  const Case cases[] = {{320, 240, 0, {120, 120, 200, 240}}, {240, 320, 1, {120, 120, 240, 200}}};
-  for (const Case& c : cases) {
-    Rig rig(c.w, c.h, 16, c.rotate);
+// A ball between the eye and the cue ball, where the stick reaches over
+// it, is drawn over the stick (the stick passed through it), and the frames
+// after show what full frames show.
+TEST(FrameDrawing, TheStickPassesBehindABallNearerThanTheCueBall) {
+  Rig rig(240, 320, 16, 0);
+  ASSERT_TRUE(rig.display);
+  Pool& pool = rig.table->pool();
+  pool.cueDirection = FixVec3{0, 0, -kFixOne30};
+  const FixVec3 cue = pool.ballStates[0].position;
+  pool.ballStates[8].position = FixVec3{cue.x, 0, cue.z - 0x38000};
+  View& v = rig.scene->view;
+  v.SetTarget(FixVec3{-cue.x, 0x20000, -cue.z});
+  v.yaw = 0;
+  v.pitch = -3000;
+  v.SetDistance(0x1B0000);
+  v.Recompute();
+  v.Apply();
+  rig.scene->scene.host.stickShown = false;
+  rig.scene->DrawFrame();
+  const std::vector<std::uint16_t> bare = rig.Pixels();
+  const BallSprite& eight = rig.scene->sprites[8];
+  ASSERT_GT(eight.radius, 4);
+  rig.scene->scene.host.stickShown = true;
+  rig.scene->scene.ForceFull();
+  rig.scene->DrawFrame();
+  const std::vector<std::uint16_t> drawn = rig.Pixels();
+  EXPECT_NE(drawn, bare);  // the stick is on the screen
+  const int w = rig.display->m_Width, r = eight.radius - 2;
+  int differ = 0;
+  for (int y = eight.centreY - r; y <= eight.centreY + r; ++y)
+    for (int x = eight.centreX - r; x <= eight.centreX + r; ++x) {
+      if ((x - eight.centreX) * (x - eight.centreX) + (y - eight.centreY) * (y - eight.centreY) > r * r) continue;
+      if (x < 0 || y < 0 || x >= w || y >= rig.display->m_Height) continue;
+      const std::size_t i = static_cast<std::size_t>(y * w + x);
+      differ += drawn[i] != bare[i] ? 1 : 0;
+    }
+  EXPECT_EQ(differ, 0);
+  // Pulled back and taken away: the frames agree with full ones.
+  for (std::int32_t clearance : {0x40000, 0x20000}) {
+    rig.scene->scene.host.stickClearance = clearance;
+    v.stickOnly = 1;
+    rig.scene->DrawFrame();
+    const std::vector<std::uint16_t> frame = rig.Pixels();
+    rig.scene->scene.ForceFull();
+    rig.scene->DrawFrame();
+    EXPECT_EQ(frame, rig.Pixels()) << clearance;
+  }
+  v.stickOnly = 0;
+  rig.scene->scene.host.stickShown = false;
+  rig.scene->DrawFrame();
+  EXPECT_EQ(rig.Pixels(), bare);
+}
+
+// Seen low along the table, the cloth in front of a side pocket is cloth:
+// the pocket lies flat in the cushion, nothing of it stands on the cloth.
+TEST(FrameDrawing, PocketsLieFlatInTheCushions) {
+  for (int room : {0, 3}) {
+    SCOPED_TRACE(room);
+    Rig rig(240, 320, 16, 0, room);
     ASSERT_TRUE(rig.display);
-    std::int32_t r[4];
-    rig.scene->scene.StickRect(r);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(r[i], c.rect[i]);
+    for (int b = 0; b < kBallCount; ++b) rig.table->pool().ballStates[static_cast<std::size_t>(b)].state = kBallOff;
+    const Fix16 hx = rig.table->pool().table.hx;
+    View& v = rig.scene->view;
+    v.SetTarget(FixVec3{-(hx - 0x40000), 0x20000, 0});
+    v.yaw = 0x10000;
+    v.pitch = -1200;
+    v.SetDistance(0x200000);
+    v.Recompute();
+    v.Apply();
+    rig.scene->DrawFrame();
+    const Fix16* combined = rig.display->m_Pipeline.Matrix(ssPipeline::kMatrixCombined);
+    auto pixelAt = [&](Fix16 x, Fix16 z, int* px, int* py) {
+      Fix16 sx = 0, sy = 0;
+      EXPECT_TRUE(rig.scene->scene.ProjectPoint({x, 0x10000, z}, &sx, &sy, nullptr, nullptr, combined));
+      *px = sx >> 16, *py = sy >> 16;
+      if (*px < 0 || *py < 0 || *px >= 240 || *py >= 320) return -1;
+      return static_cast<int>(rig.display->m_BackBuffer[*py * 240 + *px]);
+    };
+    int cx = 0, cy = 0;
+    const int cloth = pixelAt(hx - 0x40000, 0x30000, &cx, &cy);
+    ASSERT_GE(cloth, 0);
+    int checked = 0;
+    for (Fix16 x = hx - 0x60000; x <= hx - 0x18000; x += 0x4000) {
+      for (Fix16 z : {-0x8000, 0, 0x8000}) {
+        int px = 0, py = 0;
+        const int p = pixelAt(x, z, &px, &py);
+        if (p < 0) continue;
+        // As bright as the cloth further in (its weave varies a little).
+        EXPECT_GT(((p >> 5) & 63) * 10, ((cloth >> 5) & 63) * 7)
+            << "x " << x << " z " << z << " at " << px << "," << py << ": " << std::hex << p << " cloth " << cloth;
+        ++checked;
+      }
+    }
+    EXPECT_GT(checked, 20);
+  }
+}
+
+// The track lines lie on the table at every turn of the screen: the cue
+// ball's line starts under the cue ball and runs over the cloth.
+TEST(FrameDrawing, TrackLinesLieOnTheTableAtEveryTurn) {
+  for (int rotate = 0; rotate < 4; ++rotate) {
+    SCOPED_TRACE(rotate);
+    Rig rig(240, 320, 16, rotate);
+    ASSERT_TRUE(rig.display);
+    rig.scene->SetCamera(CameraPreset::kOverhead);
+    Pool& pool = rig.table->pool();
+    pool.cueDirection = FixVec3{0, 0, -kFixOne30};
+    TrackLinesMode tracks;
+    tracks.pool = &pool;
+    tracks.Restart();
+    for (int i = 0; i < 2000 && !tracks.Finished(); ++i) tracks.OnIdle({});
+    ASSERT_GE(tracks.Track(0).size(), 2u);
+    rig.scene->DrawFrame();
+    const std::vector<std::uint16_t> before = rig.Pixels();
+    DrawTrackLines(*rig.display, rig.scene->scene, tracks);
+    const std::vector<std::uint16_t> after = rig.Pixels();
+    const BallSprite& cue = rig.scene->sprites[0];
+    const int w = rig.display->m_Width;
+    int nearCue = 0, lines = 0;
+    for (int y = 0; y < rig.display->m_Height; ++y)
+      for (int x = 0; x < w; ++x) {
+        const std::size_t i = static_cast<std::size_t>(y * w + x);
+        if (before[i] == after[i]) continue;
+        ++lines;
+        if (std::abs(x - cue.centreX) <= 2 && std::abs(y - cue.centreY) <= 2) ++nearCue;
+      }
+    EXPECT_GT(lines, 20);
+    EXPECT_GT(nearCue, 0);
+  }
+}
+
+// The in-game text draws the ball icon at the left of the band, on the row
+// of the player at the table, and nothing else for it.
+TEST(FrameDrawing, TheBandShowsTheBallIcon) {
+  for (int rotate : {0, 1}) {
+    SCOPED_TRACE(rotate);
+    Rig rig(240, 320, 16, rotate);
+    ASSERT_TRUE(rig.display);
+    ASSERT_TRUE(rig.scene->icons.loaded);
+    rig.scene->DrawFrame();
+    const std::vector<std::uint16_t> scene = rig.Pixels();
+    HudTexts texts;
+    texts.name[0] = L"Ann";
+    texts.name[1] = L"Bob";
+    std::vector<std::uint16_t> without[2], with[2];
+    for (int player = 0; player < 2; ++player) {
+      texts.atTable = player;
+      for (int icon : {-1, 4}) {
+        texts.icon = icon;
+        std::copy(scene.begin(), scene.end(), rig.display->m_BackBuffer);
+        DrawHud(*rig.display, nullptr, nullptr, texts, &rig.scene->icons);
+        (icon < 0 ? without : with)[player] = rig.Pixels();
+      }
+    }
+    // The icon's cell, as the screen is held: 2 pixels in, its top at 2 for
+    // the first player and lower for the second.
+    const ssRect cell = rig.scene->icons.sprite.StoredRect(4);
+    const int size = (rotate & 1) != 0 ? cell.bottom - cell.top : cell.right - cell.left;
+    int top[2] = {0, 0};
+    for (int player = 0; player < 2; ++player) {
+      int changed = 0, lowest = 1 << 20;
+      for (std::size_t i = 0; i < scene.size(); ++i) {
+        if (with[player][i] == without[player][i]) continue;
+        ++changed;
+        const int bx = static_cast<int>(i) % rig.display->m_Width, by = static_cast<int>(i) / rig.display->m_Width;
+        // Back to the screen as held.
+        const int lx = (rotate & 1) != 0 ? rig.display->m_Height - 1 - by : bx;
+        const int ly = (rotate & 1) != 0 ? bx : by;
+        EXPECT_GE(lx, 2);
+        EXPECT_LT(lx, 2 + size);
+        lowest = std::min(lowest, ly);
+      }
+      EXPECT_GT(changed, size * size / 3);
+      top[player] = lowest;
+    }
+    EXPECT_GE(top[0], 2);
+    EXPECT_GT(top[1], top[0]);
+  }
+}
+
+// New in-game texts over a scene that did not change are drawn over what
+// lay under the old ones, and show what a full frame with them shows; when
+// their areas change (a verdict's box comes) a full frame is needed.
+TEST(FrameDrawing, NewTextsOverAStillSceneMatchAFullFrame) {
+  for (int rotate : {0, 1}) {
+    SCOPED_TRACE(rotate);
+    Rig rig(240, 320, 16, rotate);
+    ASSERT_TRUE(rig.display);
+    ssFont* font = rig.display->GetDefaultFont();
+    TableScene& scene = rig.scene->scene;
+    HudTexts before, after;
+    before.icon = 1;
+    after.icon = 2;
+    std::array<std::int32_t, 4> areas[2];
+    int n = HudAreas(*rig.display, font, before, areas);
+    scene.SetOverlays(areas, n);
+    rig.scene->DrawFrame();
+    DrawHud(*rig.display, font, font, before, &rig.scene->icons);
+    const std::vector<std::uint16_t> old = rig.Pixels();
+    n = HudAreas(*rig.display, font, after, areas);
+    scene.SetOverlays(areas, n);
+    rig.scene->DrawFrame();
+    ASSERT_FALSE(scene.LastFrameFull());
+    ASSERT_TRUE(scene.RestoreOverlays(areas, n));
+    DrawHud(*rig.display, font, font, after, &rig.scene->icons);
+    const std::vector<std::uint16_t> alone = rig.Pixels();
+    EXPECT_NE(alone, old);
+    scene.ForceFull();
+    rig.scene->DrawFrame();
+    DrawHud(*rig.display, font, font, after, &rig.scene->icons);
+    EXPECT_EQ(alone, rig.Pixels());
+    // A verdict adds its box: the areas are no longer those kept.
+    after.result = L"Scratch";
+    n = HudAreas(*rig.display, font, after, areas);
+    if (font != nullptr) {
+      EXPECT_EQ(n, 2);
+    }
+    EXPECT_EQ(scene.RestoreOverlays(areas, n), n == 1);
   }
 }
 

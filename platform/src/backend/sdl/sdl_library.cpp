@@ -104,6 +104,7 @@ CE_SDL(int, SDL_SetClipboardText, (const char* text), (text), -1)
 
 // Sound.
 CE_SDL(const char*, SDL_GetCurrentAudioDriver, (void), (), nullptr)
+CE_SDL(int, SDL_GetNumAudioDevices, (int iscapture), (iscapture), 0)
 CE_SDL(SDL_AudioDeviceID, SDL_OpenAudioDevice,
        (const char* device, int capture, const SDL_AudioSpec* desired, SDL_AudioSpec* obtained, int changes),
        (device, capture, desired, obtained, changes), 0)

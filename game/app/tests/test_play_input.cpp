@@ -1,0 +1,173 @@
+// Kestrune's window in a match, as a person plays it: held arrow keys turn
+// the aim at the play control's rate, a key-down a frame tick whatever the
+// host's own key repeat; a pen drag on the stick's grip strikes; a match
+// kept in the quick-play save goes on with the player who was at the table.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "ce/testing.h"
+#include "temp_device.h"
+#include "ce/windows.h"
+#include "ks_main.h"
+#include "play/control.h"
+#include "play/scene_loader.h"
+#include "program.h"
+#include "pump.h"
+#include "simulation/table.h"
+
+namespace {
+
+using ks::app::test::kTick;
+using ks::app::test::Pump;
+
+// The program's window and application object, a match started as the
+// set-up screens start one, and everything taken down again at the end.
+class KestrunePlay : public ::testing::Test {
+ protected:
+  // A device of the test's own: no save or preference an earlier test left
+  // (a key map, a hand) changes what this one sees.
+  ce::test::TempDevice device_;
+  void SetUp() override {
+    ::setenv("DEVICE_PROGRAM_FOLDER", KS_KESTRUNE_DATA, 1);
+    ce::testing::ReloadDevice();
+    ce::testing::UseVirtualClock(1000, 0);
+    instance_ = GetModuleHandleW(nullptr);
+    RegisterWindowClass(instance_);
+    ASSERT_TRUE(InitInstance(instance_, SW_SHOW));
+    ASSERT_NE(g_app, nullptr);
+    window_ = KestruneWindow();
+  }
+  void TearDown() override {
+    if (window_ != nullptr) DestroyWindow(window_);
+    if (g_app != nullptr) {
+      g_app->Shutdown();
+      delete g_app;
+      g_app = nullptr;
+    }
+    UnregisterClassW(L"KSN", instance_);
+  }
+  ksMain& App() { return *g_app; }
+  // A match of 8-Ball against `second`; true once a person aims.
+  bool StartMatch(ks::app::SecondPlayer second) {
+    App().matchSetup = ks::app::MatchSetup{};
+    App().matchSetup.menuGame = static_cast<std::uint16_t>(ks::app::MenuGame::kEightBall);
+    App().matchSetup.secondPlayer = static_cast<std::uint16_t>(second);
+    App().state = AppState::kLoading;
+    return UntilAiming();
+  }
+  bool UntilAiming() {
+    for (int i = 0; i < 1000; ++i) {
+      if (App().state == AppState::kPlay && App().control &&
+          App().control->Active() == App().control->Aim() && !App().control->ShotRunning())
+        return true;
+      Pump(kTick);
+    }
+    return false;
+  }
+  HINSTANCE instance_ = nullptr;
+  HWND window_ = nullptr;
+};
+
+// The yaw one key-down adds after the key has been held `e` ms: 9 units,
+// faster with the hold (e / 30), faster again after each 200 ms.
+std::int32_t TurnStep(std::uint32_t e) {
+  return 9 * std::max<std::int32_t>(1, static_cast<std::int32_t>(e / 30)) *
+         std::max<std::int32_t>(1, static_cast<std::int32_t>(e / 200));
+}
+
+TEST_F(KestrunePlay, HeldArrowKeysTurnTheAimOneStepATick) {
+  ASSERT_TRUE(StartMatch(ks::app::SecondPlayer::kPractice));
+  const ks::play::View& view = App().scene->view;
+  const WPARAM left = App().prefs.keys[ks::play::KeyMap::kLeft];
+  // 1.6 s of Left held: a key-down a frame tick (standing for the one the
+  // tick's poll of the held key gives), and in between the host's
+  // auto-repeat key-downs, marked as coming from a key that was down
+  // already, as a desktop's keyboard sends them.
+  std::vector<std::int32_t> steps;
+  std::vector<std::uint32_t> times;
+  std::int32_t yaw = view.yaw;
+  for (int tick = 0; tick < 52; ++tick) {
+    times.push_back(App().GetTime());
+    PostMessageW(window_, WM_KEYDOWN, left, 1);
+    for (int repeat = 0; repeat < 2; ++repeat) PostMessageW(window_, WM_KEYDOWN, left, 1 | (1 << 30));
+    Pump(kTick);
+    steps.push_back(yaw - view.yaw);
+    yaw = view.yaw;
+  }
+  PostMessageW(window_, WM_KEYUP, left, static_cast<LPARAM>(0xC0000001u));
+  Pump(kTick);
+  // One step a tick, at the rate the hold has reached then: the first is
+  // the smallest, and after 1.6 s it has turned about a quarter of a turn,
+  // smoothly (no step above 5 degrees).
+  EXPECT_EQ(steps.front(), TurnStep(0));
+  std::int64_t total = 0;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    EXPECT_EQ(steps[i], TurnStep(times[i] - times.front())) << "tick " << i;
+    total += steps[i];
+  }
+  EXPECT_GT(total, 0x40000 / 6);
+  EXPECT_LT(total, 0x40000 / 3);
+  for (std::size_t i = 1; i < steps.size(); ++i) {
+    EXPECT_GE(steps[i], steps[i - 1]) << "tick " << i;
+    EXPECT_LT(steps[i], 0x40000 / 72) << "tick " << i;
+  }
+}
+
+TEST_F(KestrunePlay, APenDragOnTheGripStrikes) {
+  ASSERT_TRUE(StartMatch(ks::app::SecondPlayer::kPractice));
+  std::int32_t points[32];
+  const int n = App().scene->scene.GripOutline(points, 16);
+  ASSERT_GE(n, 4);
+  std::int32_t left = points[0], right = points[0], top = points[1], bottom = points[1];
+  for (int k = 1; k < n; ++k) {
+    left = std::min(left, points[2 * k]);
+    right = std::max(right, points[2 * k]);
+    top = std::min(top, points[2 * k + 1]);
+    bottom = std::max(bottom, points[2 * k + 1]);
+  }
+  const int x = (left + right) / 2, y = std::min<int>((top + bottom) / 2, 300);
+  const auto at = [](int px, int py) { return static_cast<LPARAM>((py << 16) | (px & 0xFFFF)); };
+  PostMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, at(x, y));
+  Pump(kTick);
+  for (int dy : {6, 12, 18}) {
+    PostMessageW(window_, WM_MOUSEMOVE, MK_LBUTTON, at(x, y + dy));
+    Pump(kTick);
+  }
+  PostMessageW(window_, WM_MOUSEMOVE, MK_LBUTTON, at(x, y + 2));
+  PostMessageW(window_, WM_LBUTTONUP, 0, at(x, y + 2));
+  Pump(kTick);
+  EXPECT_TRUE(App().control->ShotRunning());
+  EXPECT_GT(App().pool()->strikePower, 0);
+}
+
+// A match against the computer kept in the quick-play save with either
+// player at the table: resumed, the same player has the table.
+TEST_F(KestrunePlay, AResumedQuickPlayKeepsThePlayerAtTheTable) {
+  for (int player : {1, 0}) {
+    SCOPED_TRACE(player);
+    ASSERT_TRUE(StartMatch(ks::app::SecondPlayer::kComputer));
+    ks::Pool& pool = *App().pool();
+    pool.rules.CurrentPlayer = static_cast<std::uint8_t>(player);
+    pool.rules.TurnFlags = 2;
+    App().SaveQuickPlay();
+    App().EndPlay();
+    ASSERT_TRUE(App().ResumeQuickPlay());
+    for (int i = 0; i < 400 && App().state != AppState::kPlay; ++i) Pump(kTick);
+    ASSERT_EQ(App().state, AppState::kPlay);
+    EXPECT_EQ(App().pool()->rules.CurrentPlayer, player);
+    EXPECT_EQ(App().pool()->rules.TurnFlags & 2, 2);
+    // A few seconds on: the computer plays only its own turn.
+    Pump(2000);
+    if (player == 1) {
+      EXPECT_TRUE(App().control->Active() == App().control->Computer() || App().control->ShotRunning());
+    } else {
+      EXPECT_EQ(App().control->Active(), App().control->Aim());
+      EXPECT_EQ(App().pool()->rules.CurrentPlayer, 0);
+    }
+    App().EndPlay();
+  }
+}
+
+}  // namespace
