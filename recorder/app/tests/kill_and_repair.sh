@@ -5,8 +5,16 @@
 # recording, and is killed a few seconds later; the next start must leave a
 # file that ffmpeg (and for WAV sox) reads whole, holding all but about the last second
 # of what was recorded, with sizes that agree with the file.
-# usage: kill_and_repair.sh PROGRAM FORMAT...   (e.g. 5 for WAV, 1 for MP3)
+# With --early the kill comes 0.1 s after the recording's file appears,
+# before anything whole can be in it: the next start must remove the file
+# (or, should a block have made it, leave one that reads whole).
+# usage: kill_and_repair.sh [--early] PROGRAM FORMAT...   (e.g. 5 for WAV, 1 for MP3)
 set -eu
+early=
+if [ "${1:-}" = --early ]; then
+  early=1
+  shift
+fi
 program=$1
 shift
 work=$(mktemp -d)
@@ -47,12 +55,27 @@ for format in "$@"; do
   done
   [ -n "$recording" ] || fail "no recording started"
   started=$(now)
-  sleep 4
+  if [ -n "$early" ]; then sleep 0.1; else sleep 4; fi
   kill -9 "$pid"
   wait "$pid" 2>/dev/null || true
   pid=
   recorded=$(echo "$(now) - $started" | bc -l)
   [ -s "$app/Recording.txt" ] || fail "no marker names the recording"
+  if [ -n "$early" ]; then
+    (run after.script) 2>"$work/errors-after.txt" || fail "the next start failed"
+    [ ! -e "$app/Recording.txt" ] || fail "the marker is still there"
+    if [ -e "$recording" ]; then
+      # A block made it before the kill: then the file must play.
+      [ -s "$recording" ] || fail "an empty recording is kept"
+      errors=$(ffmpeg -v error -i "$recording" -f null - 2>&1 || echo "ffmpeg failed")
+      [ -z "$errors" ] || fail "ffmpeg: $errors"
+      echo "format $format: $(basename "$recording") killed after 0.1 s, kept $(stat -c %s "$recording") bytes"
+    else
+      echo "format $format: $(basename "$recording") killed after 0.1 s, removed"
+    fi
+    rm -rf "$device"
+    continue
+  fi
   if [[ $recording == *.mp3 ]]; then
     # Cut the last frame short too, as a write stopped half-way would.
     truncate -s -37 "$recording"
