@@ -92,6 +92,9 @@ void ControlFiles::item_click(const skinner::ItemInfo& info) {
   if (info.double_tap && info.row >= 0 && info.row < get_row_count()) on_command(this, L"Play");
 }
 
+// Press and hold on a row (the grid selected it) opens the row's menu.
+void ControlFiles::item_context_menu(const skinner::ItemInfo& info) { show_context_menu(info.row); }
+
 FileEntry ControlFiles::make_entry(const std::wstring& path) const {
   FileEntry entry;
   entry.path = path;
@@ -232,7 +235,7 @@ void ControlFiles::show_context_menu(int row) {
   const skinner::Point cell = get_cell_position(2, row);
   const skinner::Point cell_size = get_cell_size(2, row);
   const POINT at{cell.x + cell_size.y, cell.y + cell_size.y / 2};
-  const std::wstring chosen = skinner::MenuManagerImplPocket::track_popup_menu(*form, menu, at, 0, 0, nullptr);
+  const std::wstring chosen = skinner::MenuManagerImplPocket::track_popup_menu(*form, menu, at, 0, 0, nullptr, true);
   on_command(this, chosen);
 }
 

@@ -439,10 +439,14 @@ void FormMain::show_recording() {
 }
 
 void FormMain::reset_controls() {
-  panel_play_->set_visible(false);
-  panel_record_->set_visible(false);
+  // The list first takes the focus back from the panel that held it, so
+  // that Enter acts on the selected recording at once; a panel hidden
+  // while nothing else could take the focus would keep it.
   files_->set_enabled(true);
   set_list_rect(L"lstFiles_bigsize");
+  files_->set_focus();
+  panel_play_->set_visible(false);
+  panel_record_->set_visible(false);
   menu_->set_visible(true);
   record_button_->set_visible(true);
   pause_button_->set_visible(false);

@@ -23,7 +23,9 @@
 #include "os/file.h"
 #include "os/path.h"
 #include "recording_repair.h"
+#include "skinner/control_subclass.h"
 #include "skinner/device_caps.h"
+#include "skinner/form_impl.h"
 #include "skinner/menu_item.h"
 #include "skinner/properties.h"
 #include "temp_device.h"
@@ -259,6 +261,81 @@ TEST_F(VocamoForm, NoMicrophoneIsSaidAndTheFormStaysIdle) {
   form->on_command(nullptr, L"Resume");
   EXPECT_FALSE(form->is_paused());
   form->on_command(nullptr, L"Nonsense");
+}
+
+// Runs what is queued through the form's own dispatch (the Pocket PC key
+// path included) until nothing is left.
+void pump(skinner::Form& form) {
+  MSG msg{};
+  for (int guard = 0; guard < 10000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++guard)
+    form.get_impl().dispatch_message(msg);
+}
+
+// Answers each popup menu that opens on the form: notes the entry it
+// opened with highlighted, then chooses `answer`.
+class PopupAnswer : public skinner::ControlSubclass {
+ public:
+  static constexpr UINT kAnswer = WM_USER + 93;
+  explicit PopupAnswer(HWND window) { subclass(window); }
+  LRESULT window_proc(UINT message, WPARAM, LPARAM, bool& pass_on) override {
+    if (message == WM_INITMENUPOPUP) PostMessageW(get_hooked_window(), kAnswer, 0, 0);
+    if (message != kAnswer) return 0;
+    pass_on = false;
+    std::wstring highlighted = L"(none)";
+    for (const auto& entry : ce::testing::OpenMenuEntries())
+      if (entry.selected) highlighted = entry.caption;
+    opened.push_back(highlighted);
+    ce::testing::ChooseMenuEntry(answer);
+    return 0;
+  }
+  std::wstring answer = L"Cancel";
+  std::vector<std::wstring> opened;  // the highlighted entry of each popup
+};
+
+TEST_F(VocamoForm, AfterARecordingOrPlaybackTheListHasTheFocusAndItsMenuOpensOnEnterOrAHold) {
+  auto form = make_form();
+  form->load_properties();
+  pump(*form);
+  PopupAnswer popups(form->get_window());
+  vocamo::ControlFiles& files = form->files();
+  form->on_command(nullptr, L"WAV_low");
+  form->on_command(nullptr, L"Record");
+  ASSERT_TRUE(form->record_session().is_recording());
+  EXPECT_FALSE(files.has_focus());
+  Sleep(1200);
+  form->on_command(nullptr, L"Stop");
+  // The list, not the hidden panel, takes the keys again.
+  EXPECT_TRUE(files.has_focus());
+  const std::wstring recording = files.get_selected_path();
+  ASSERT_FALSE(recording.empty());
+
+  // Enter opens the row's menu with "Play" highlighted; choosing it plays.
+  popups.answer = L"Play";
+  PostMessageW(form->get_window(), WM_KEYDOWN, VK_RETURN, 0);
+  pump(*form);
+  EXPECT_EQ(popups.opened, std::vector<std::wstring>{L"Play"});
+  ASSERT_TRUE(form->play_session().is_playing());
+  EXPECT_EQ(files.get_selected_path(), recording);
+  // Played to its end: the list has the focus again.
+  for (int i = 0; i < 100 && form->play_session().is_playing(); ++i) {
+    Sleep(100);
+    form->on_timer(form->get_refresh_timer());
+  }
+  EXPECT_FALSE(form->play_session().is_playing());
+  EXPECT_TRUE(files.has_focus());
+  EXPECT_EQ(files.get_selected_path(), recording);
+
+  // Press and hold on the row opens the same menu once the pen lifts.
+  popups.answer = L"Cancel";
+  const skinner::Point cell = files.get_cell_position(2, files.get_selection());
+  const LPARAM at = MAKELPARAM(static_cast<WORD>(cell.x + 30), static_cast<WORD>(cell.y + 15));
+  PostMessageW(form->get_window(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  pump(*form);  // recognised as a hold after half a second
+  EXPECT_EQ(popups.opened.size(), 1u);
+  PostMessageW(form->get_window(), WM_LBUTTONUP, 0, at);
+  pump(*form);
+  EXPECT_EQ(popups.opened, (std::vector<std::wstring>{L"Play", L"Play"}));
+  EXPECT_FALSE(form->play_session().is_playing());
 }
 
 TEST_F(VocamoForm, ListRenameMoveAndDelete) {

@@ -262,7 +262,8 @@ LRESULT FormImpl::window_proc(UINT message, WPARAM wparam, LPARAM lparam, bool& 
       menu_manager_->on_hotkey(form, wparam, lparam);
       break;
     case WM_MOUSEMOVE:
-      form.on_pointer_move(point_of(lparam));
+      // A hold is one event at one point: the pen's wandering is no drag.
+      if (!down_[2]) form.on_pointer_move(point_of(lparam));
       break;
     case WM_LBUTTONDOWN: {
       const Point point = point_of(lparam);
@@ -273,8 +274,11 @@ LRESULT FormImpl::window_proc(UINT message, WPARAM wparam, LPARAM lparam, bool& 
         info.ptDown = {point.x, point.y};
         info.dwFlags = SHRG_RETURNCMD;
         if (SHRecognizeGesture(&info) == GN_CONTEXTMENU) {
-          form.on_pointer_down(PointerKind::Hold, point, false);
-          form.on_pointer_up(PointerKind::Hold, point, false);
+          // The hold's down now, its up (a context menu, say) once the pen
+          // lifts: a menu opened while the pen is still down would take
+          // that lift for a choice of whatever entry lies under it.
+          hold_point_ = point;
+          pointer_down(2, point, false);
           break;
         }
       }
@@ -285,7 +289,10 @@ LRESULT FormImpl::window_proc(UINT message, WPARAM wparam, LPARAM lparam, bool& 
       pointer_down(0, point_of(lparam), true);
       break;
     case WM_LBUTTONUP:
-      pointer_up(0, point_of(lparam));
+      if (down_[2])
+        pointer_up(2, hold_point_);
+      else
+        pointer_up(0, point_of(lparam));
       break;
     case WM_CAPTURECHANGED:
       for (int kind = 0; kind < 3; ++kind) {

@@ -70,7 +70,8 @@ MenuManagerImplPocket::~MenuManagerImplPocket() {
 std::size_t MenuManagerImplPocket::free_toolbar_ids(bool shell_version5) { return toolbar_pool(shell_version5).size(); }
 
 std::wstring MenuManagerImplPocket::track_popup_menu(Form& form, const VBCollection& entries, POINT point,
-                                                     int horizontal, int vertical, Control** owner) {
+                                                     int horizontal, int vertical, Control** owner,
+                                                     bool highlight_first) {
   std::vector<std::wstring> commands{L""};
   std::vector<Control*> owners{nullptr};
   HMENU menu = CreatePopupMenu();
@@ -79,6 +80,9 @@ std::wstring MenuManagerImplPocket::track_popup_menu(Form& form, const VBCollect
   flags |= horizontal == 1 ? TPM_CENTERALIGN : horizontal == 2 ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
   flags |= vertical == 1 ? TPM_VCENTERALIGN : vertical == 2 ? TPM_BOTTOMALIGN : TPM_TOPALIGN;
   ClientToScreen(form.get_window(), &point);
+  // A popup highlights nothing until a key moves into it: the Down it
+  // finds first in the queue puts the highlight on its first entry.
+  if (highlight_first && GetMenuItemCount(menu) > 0) PostMessageW(form.get_window(), WM_KEYDOWN, VK_DOWN, 0);
   const BOOL chosen = TrackPopupMenuEx(menu, flags, point.x, point.y, form.get_window(), nullptr);
   DestroyMenu(menu);
   std::size_t id = chosen > 0 ? static_cast<std::size_t>(chosen) : 0;

@@ -56,6 +56,9 @@ class FormImpl : public ControlSubclass {
   bool down_[3] = {false, false, false};
   bool double_click_[3] = {false, false, false};
   Point last_up_{-1, -1};
+  // Where a recognised hold went down: its up comes there when the pen
+  // lifts.
+  Point hold_point_{-1, -1};
   bool flicker_ = false;
   Point pending_position_;
   Point pending_size_;
