@@ -27,6 +27,7 @@
 #include "skinner/device_caps.h"
 #include "skinner/form_impl.h"
 #include "skinner/menu_item.h"
+#include "skinner/menu_manager_impl.h"
 #include "skinner/properties.h"
 #include "temp_device.h"
 
@@ -282,14 +283,19 @@ class PopupAnswer : public skinner::ControlSubclass {
     if (message != kAnswer) return 0;
     pass_on = false;
     std::wstring highlighted = L"(none)";
-    for (const auto& entry : ce::testing::OpenMenuEntries())
+    captions.clear();
+    for (const auto& entry : ce::testing::OpenMenuEntries()) {
       if (entry.selected) highlighted = entry.caption;
+      captions.push_back(entry.caption);
+    }
     opened.push_back(highlighted);
-    ce::testing::ChooseMenuEntry(answer);
+    // Nothing of that caption (another language): the popup is given up.
+    if (!ce::testing::ChooseMenuEntry(answer)) PostMessageW(get_hooked_window(), WM_KEYDOWN, VK_ESCAPE, 0);
     return 0;
   }
   std::wstring answer = L"Cancel";
-  std::vector<std::wstring> opened;  // the highlighted entry of each popup
+  std::vector<std::wstring> opened;    // the highlighted entry of each popup
+  std::vector<std::wstring> captions;  // the entries of the last one
 };
 
 TEST_F(VocamoForm, AfterARecordingOrPlaybackTheListHasTheFocusAndItsMenuOpensOnEnterOrAHold) {
@@ -336,6 +342,67 @@ TEST_F(VocamoForm, AfterARecordingOrPlaybackTheListHasTheFocusAndItsMenuOpensOnE
   pump(*form);
   EXPECT_EQ(popups.opened, (std::vector<std::wstring>{L"Play", L"Play"}));
   EXPECT_FALSE(form->play_session().is_playing());
+}
+
+TEST_F(VocamoForm, EveryTextFollowsAChangeOfLanguageAtOnce) {
+  os::create_directory_tree(L"\\My Documents\\My Vocamo");
+  os::File(L"\\My Documents\\My Vocamo\\memo001.wav", 1);
+  auto form = make_form();
+  form->load_properties();
+  pump(*form);
+  PopupAnswer popups(form->get_window());
+  const auto* bar = dynamic_cast<skinner::MenuManagerImplPocket*>(&form->get_impl().get_menu_manager());
+  ASSERT_NE(bar, nullptr);
+  // Every text the main form shows or opens: the list's title, the menu
+  // bar's entries and soft keys, the main menu, the boost selector and
+  // the list's own menu.
+  const auto texts = [&] {
+    // The shell's bar follows after the next message the form handles
+    // (the command came straight here, not as a message).
+    PostMessageW(form->get_window(), WM_NULL, 0, 0);
+    pump(*form);
+    std::vector<std::wstring> out{form->frame_text(L"frmFolder")};
+    for (const wchar_t* name : {L"Record", L"Menu", L"Pause", L"Resume", L"Stop"}) {
+      skinner::MenuItem item;
+      form->button(name).get_menu_item(item);
+      out.push_back(item.caption);
+    }
+    for (const auto& button : ce::testing::MenuBarButtons(bar->get_bar()).value_or(
+             std::vector<ce::testing::MenuBarButton>{}))
+      out.push_back(L"key:" + button.caption);
+    skinner::MenuItem popup;
+    form->button(L"Menu").get_menu_item(popup);
+    popup.items.clear();
+    form->get_menu_manager().fill_popup(popup);
+    for (const auto& item : popup.items) {
+      out.push_back(item.caption);
+      for (const auto& sub : item.items) out.push_back(sub.caption);
+    }
+    for (const auto& item : form->panel_record().boost()->items) out.push_back(item);
+    form->files().show_context_menu(0);
+    out.insert(out.end(), popups.captions.begin(), popups.captions.end());
+    return out;
+  };
+  const auto language = [&](const wchar_t* name) {
+    return L"Language_" + os::path_join(os::expand_path(L"%app_path%"), name);
+  };
+  const std::vector<std::wstring> english = texts();
+  EXPECT_EQ(english[0], L"My Vocamo");
+  EXPECT_NE(std::find(english.begin(), english.end(), L"key:Record"), english.end());
+
+  form->on_command(nullptr, language(L"Deutsch.lng"));
+  const std::vector<std::wstring> german = texts();
+  ASSERT_EQ(german.size(), english.size());
+  EXPECT_EQ(german[0], L"Meine Aufnahmen");
+  EXPECT_NE(std::find(german.begin(), german.end(), L"key:Aufnahme"), german.end());
+  EXPECT_NE(std::find(german.begin(), german.end(), L"Abspielen"), german.end());
+
+  // Back to English: every text is the English one again, at once; and
+  // once more to German.
+  form->on_command(nullptr, language(L"English.lng"));
+  EXPECT_EQ(texts(), english);
+  form->on_command(nullptr, language(L"Deutsch.lng"));
+  EXPECT_EQ(texts(), german);
 }
 
 TEST_F(VocamoForm, ListRenameMoveAndDelete) {
