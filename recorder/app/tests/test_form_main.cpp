@@ -405,6 +405,41 @@ TEST_F(VocamoForm, EveryTextFollowsAChangeOfLanguageAtOnce) {
   EXPECT_EQ(texts(), german);
 }
 
+TEST_F(VocamoForm, OnASmartphoneThePanelsArrowsStayOnTheFormAndOffTheSoftKeys) {
+  ::setenv("DEVICE_PLATFORM_TYPE", "Smartphone", 1);
+  skinner::forget_device_caps();
+  skinner::install_device_info();
+  auto form = make_form();
+  form->load_properties();
+  pump(*form);
+  const auto right_key = [&] {
+    skinner::MenuItem key(L"#FakeId#", L"");
+    form->get_menu_manager().build_soft_keys(key);
+    return key;
+  };
+  // Recording (the boost arrows) and playing (the position arrows): the
+  // right soft key is "Pause" alone, so it acts at once.
+  form->on_command(nullptr, L"WAV_low");
+  form->on_command(nullptr, L"Record");
+  ASSERT_TRUE(form->record_session().is_recording());
+  EXPECT_EQ(right_key().command, L"Pause");
+  EXPECT_TRUE(right_key().items.empty());
+  auto& boost = *form->panel_record().boost();
+  for (skinner::Control* child : boost.get_inner().get_children()) {
+    if (child->get_name() != L"btnLeft" && child->get_name() != L"btnRight") continue;
+    EXPECT_TRUE(child->is_visible());
+    const skinner::Rect rect = child->get_rect();
+    EXPECT_TRUE(child->hit_test({rect.x + rect.width / 2, rect.y + rect.height / 2})) << "not drawn";
+  }
+  Sleep(500);
+  form->on_command(nullptr, L"Stop");
+  form->on_command(nullptr, L"Play");
+  ASSERT_TRUE(form->play_session().is_playing());
+  EXPECT_EQ(right_key().command, L"Pause");
+  EXPECT_TRUE(right_key().items.empty());
+  form->on_command(nullptr, L"Stop");
+}
+
 TEST_F(VocamoForm, ListRenameMoveAndDelete) {
   os::create_directory_tree(L"\\My Documents\\My Vocamo");
   for (const wchar_t* name : {L"\\My Documents\\My Vocamo\\B.mp3", L"\\My Documents\\My Vocamo\\a.wav",
