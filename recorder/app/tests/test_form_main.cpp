@@ -18,6 +18,7 @@
 #include "ce/windows.h"
 #include "file_texts.h"
 #include "form_main.h"
+#include "forms.h"
 #include "vocamo_main.h"
 #include "os/com_scope.h"
 #include "os/file.h"
@@ -438,6 +439,38 @@ TEST_F(VocamoForm, OnASmartphoneThePanelsArrowsStayOnTheFormAndOffTheSoftKeys) {
   EXPECT_EQ(right_key().command, L"Pause");
   EXPECT_TRUE(right_key().items.empty());
   form->on_command(nullptr, L"Stop");
+}
+
+TEST_F(VocamoForm, AMessageShowsItsTitleAndTheMainFormThroughItsEdges) {
+  auto form = make_form();
+  form->load_properties();
+  pump(*form);
+  vocamo::FormMessage message(form.get(), &form->settings_skin(), L"Delete file", L"Sure?", L"MessageYesNo");
+  message.load_properties();
+  RECT at{};
+  GetWindowRect(message.get_window(), &at);
+  // The message's corner is fully transparent: the main form shows there.
+  const COLORREF under = ce::testing::ScreenPixel(at.left, at.bottom - 1);
+  pump(message);
+  EXPECT_EQ(ce::testing::ScreenPixel(at.left, at.bottom - 1), under);
+  EXPECT_NE(ce::testing::ScreenPixel(at.left + 1, at.bottom - 2), RGB(0, 255, 255));
+  // The title stands in the caption bar the skin puts at the top: light
+  // letters on a dark bar.
+  int light = 0;
+  int dark = 0;
+  for (int y = at.top + 2; y < at.top + 20; ++y) {
+    int row_light = 0;
+    int row_dark = 0;
+    for (int x = at.left + 4; x < at.left + 80; ++x) {
+      const COLORREF pixel = ce::testing::ScreenPixel(x, y);
+      if (GetRValue(pixel) > 200 && GetGValue(pixel) > 200) ++row_light;
+      if (GetBValue(pixel) < 160 && GetRValue(pixel) < 100) ++row_dark;
+    }
+    dark += row_dark;
+    if (row_dark > 30) light += row_light;  // letters within the bar
+  }
+  EXPECT_GT(dark, 400);
+  EXPECT_GT(light, 40);
 }
 
 TEST_F(VocamoForm, ListRenameMoveAndDelete) {

@@ -1,6 +1,7 @@
 #include "skinner/form_impl.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -322,17 +323,13 @@ void FormImpl::paint() {
       back_buffer_ = CreateCompatibleBitmap(dc, client_size.x, client_size.y);
       pending_position_ = {0, 0};
       pending_size_ = window_size;
-      if (back_buffer_ != nullptr) {
-        HDCSelector selector(dc, back_buffer_);
-        HBRUSH brush = CreateSolidBrush(RGB(0, 255, 255));
-        RECT all{0, 0, client_size.x, client_size.y};
-        FillRect(selector.get(), &all, brush);
-        DeleteObject(brush);
-      }
     }
     if (back_buffer_ != nullptr) {
       HDCSelector selector(dc, back_buffer_);
       if (pending_size_.x != 0 || pending_size_.y != 0) {
+        // Laid down again under every repaint: blended twice, an alpha
+        // edge would grow solid.
+        paint_base(selector.get(), pending_position_, pending_size_);
         CanvasImpl impl(selector.get(), pending_position_, pending_size_);
         Canvas canvas(&impl);
         form.get_background().draw(canvas, Point{0, 0}, window_size);
@@ -362,6 +359,41 @@ void FormImpl::paint() {
     pending_size_ = {0, 0};
   }
   EndPaint(window_, &paint_info);
+}
+
+void FormImpl::paint_base(HDC dc, Point position, Point size) {
+  if (size.x <= 0 || size.y <= 0) return;
+  // Beyond the owner's picture (or with no owner) the system's window
+  // colour stands for whatever lies under the window.
+  HBRUSH brush = CreateSolidBrush(GetSysColor(COLOR_WINDOW));
+  RECT area{position.x, position.y, position.x + size.x, position.y + size.y};
+  FillRect(dc, &area, brush);
+  DeleteObject(brush);
+  Form* owner = form_->get_parent();
+  HBITMAP picture = owner != nullptr ? owner->get_impl().get_back_buffer() : nullptr;
+  if (picture == nullptr) return;
+  BITMAP info{};
+  if (GetObjectW(picture, sizeof info, &info) == 0) return;
+  // Both windows' client origins on the screen give the owner's pixel
+  // under each of this form's.
+  POINT mine{0, 0};
+  POINT theirs{0, 0};
+  ClientToScreen(window_, &mine);
+  ClientToScreen(owner->get_window(), &theirs);
+  const std::int64_t dx = std::int64_t{mine.x} - theirs.x;
+  const std::int64_t dy = std::int64_t{mine.y} - theirs.y;
+  // Only the part that lies inside the owner's picture is copied.
+  const std::int64_t left = std::max<std::int64_t>(position.x, -dx);
+  const std::int64_t top = std::max<std::int64_t>(position.y, -dy);
+  const std::int64_t right = std::min<std::int64_t>(std::int64_t{position.x} + size.x, info.bmWidth - dx);
+  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{position.y} + size.y, info.bmHeight - dy);
+  if (right <= left || bottom <= top) return;
+  HDC source = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(source, picture);
+  BitBlt(dc, static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+         static_cast<int>(bottom - top), source, static_cast<int>(left + dx), static_cast<int>(top + dy), SRCCOPY);
+  SelectObject(source, old);
+  DeleteDC(source);
 }
 
 bool FormImpl::dispatch_message(MSG& message) {
