@@ -48,9 +48,12 @@ std::optional<Placement> PlacementOf(HWND hwnd, const RECT* clientPart) {
   p.area = ReallyVisibleLocked(*w) ? screen : RECT{0, 0, 0, 0};
   // A window that stays in front (WS_EX_NOACTIVATE: the shell's menu bar)
   // lying across the bottom of the area is left out of it, so the bar is
-  // not painted over.
+  // not painted over. A bar itself is not cut by another bar (a modal
+  // form's bar over its owner's): between them the order below decides.
   const HWND top = TopLevelOfLocked(hwnd);
-  for (HWND other : S().topLevel) {
+  const auto topWindow = FindLocked(top);
+  const bool isBar = topWindow && (topWindow->exStyle & WS_EX_NOACTIVATE) != 0;
+  for (HWND other : isBar ? std::vector<HWND>{} : S().topLevel) {
     auto o = other == top ? nullptr : FindLocked(other);
     if (!o || !(o->exStyle & WS_EX_NOACTIVATE) || !ReallyVisibleLocked(*o)) continue;
     const RECT& r = o->rect;

@@ -471,6 +471,59 @@ TEST_F(VocamoForm, AMessageShowsItsTitleAndTheMainFormThroughItsEdges) {
   }
   EXPECT_GT(dark, 400);
   EXPECT_GT(light, 40);
+
+  // Back (Escape) closes it without an answer.
+  PostMessageW(message.get_window(), WM_KEYDOWN, VK_ESCAPE, 0);
+  pump(message);
+  EXPECT_FALSE(IsWindowVisible(message.get_window()));
+  EXPECT_EQ(message.get_result(), L"");
+}
+
+TEST_F(VocamoForm, TheAboutBoxCoversTheMainFormWhereTheSkinPlacesIt) {
+  auto form = make_form();
+  form->load_properties();
+  pump(*form);
+  vocamo::AboutForm about(form.get(), &form->settings_skin(), L"About", L"Zentra Vocamo v1.0");
+  about.load_properties();
+  PostMessageW(about.get_window(), WM_NULL, 0, 0);
+  pump(about);
+  // Over the main form's place, with its own soft keys: OK on the left,
+  // nothing on the right.
+  EXPECT_EQ(about.get_window_position(), form->get_window_position());
+  EXPECT_EQ(about.get_window_size(), form->get_window_size());
+  const auto keys = ce::testing::MenuBarButtons(about.get_impl().get_menu_manager().get_bar());
+  ASSERT_TRUE(keys.has_value());
+  ASSERT_EQ(keys->size(), 2u);
+  EXPECT_EQ(keys->at(0).caption, L"OK");
+  EXPECT_TRUE(keys->at(0).enabled);
+  EXPECT_EQ(keys->at(1).caption, L"");
+  EXPECT_FALSE(keys->at(1).enabled);
+
+  // The link opens the address it shows.
+  const std::string requests = ce::testing::DeviceRuntimeFolder() + "/shell-requests.log";
+  std::remove(requests.c_str());
+  skinner::ControlButton* link = nullptr;
+  for (skinner::Control* child : about.get_children())
+    if (child->get_name() == L"btnLink") link = dynamic_cast<skinner::ControlButton*>(child);
+  ASSERT_NE(link, nullptr);
+  link->click_at_centre();
+  std::ifstream log(requests);
+  std::string line;
+  std::getline(log, line);
+  const std::wstring shown = link->get_text();
+  EXPECT_NE(line.find(std::string(shown.begin(), shown.end())), std::string::npos) << line;
+  EXPECT_NE(line.find(std::string(vocamo::kMakerAddress, vocamo::kMakerAddress + std::wcslen(vocamo::kMakerAddress))),
+            std::string::npos)
+      << line;
+
+  // The OK soft key closes it, and so does Back (Escape).
+  SendMessageW(about.get_window(), WM_COMMAND, 100, 0);
+  EXPECT_FALSE(IsWindowVisible(about.get_window()));
+  vocamo::AboutForm again(form.get(), &form->settings_skin(), L"About", L"Zentra Vocamo v1.0");
+  again.load_properties();
+  PostMessageW(again.get_window(), WM_KEYDOWN, VK_ESCAPE, 0);
+  pump(again);
+  EXPECT_FALSE(IsWindowVisible(again.get_window()));
 }
 
 TEST_F(VocamoForm, ListRenameMoveAndDelete) {

@@ -131,7 +131,11 @@ void Form::message_loop() {
     for (Form* other : live_forms())
       if (other->get_window() == window) EnableWindow(window, TRUE);
   }
-  if (parent_ != nullptr && IsWindowVisible(parent_->get_window())) parent_->bring_to_front();
+  if (parent_ != nullptr && IsWindowVisible(parent_->get_window())) {
+    parent_->bring_to_front();
+    // All of it: whatever this form covered is the owner's to show again.
+    parent_->invalidate(Point{0, 0}, parent_->get_window_size());
+  }
 }
 
 void Form::close() {

@@ -54,6 +54,8 @@ void fill_popup_menu(HMENU menu, const VBCollection& entries, std::vector<std::w
 
 }  // namespace
 
+bool stands_for_nothing(const MenuItem& soft_key) { return soft_key.items.empty() && soft_key.owner == nullptr; }
+
 MenuManagerImplPocket::MenuManagerImplPocket(bool shell_version5) : shell_version5_(shell_version5) {}
 
 MenuManagerImplPocket::~MenuManagerImplPocket() {
@@ -202,6 +204,12 @@ void MenuManagerImplPocket::update(Form& form) {
     manager.build_ok_soft_key(left);
     MenuItem right(L"#FakeId#", L"");
     manager.build_soft_keys(right);
+    for (MenuItem* key : {&left, &right}) {
+      if (stands_for_nothing(*key)) {
+        key->caption.clear();
+        key->enabled = false;
+      }
+    }
     add_button(left, !left.items.empty());
     add_button(right, !right.items.empty());
   }

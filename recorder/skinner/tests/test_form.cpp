@@ -228,6 +228,8 @@ TEST_F(FormTest, ANestedFormDisablesTheOthersAndTheOuterOneComesBackCurrent) {
   bool checked = false;
   later.post([&] {
     EXPECT_EQ(Form::current(), form.get());
+    skintest::Pump(*form);  // painted: nothing pending
+    EXPECT_EQ(form->get_impl().get_pending_size(), (Point{0, 0}));
     inner.post([&] {
       EXPECT_EQ(Form::current(), &message);
       EXPECT_FALSE(IsWindowEnabled(form->get_window()));
@@ -238,6 +240,9 @@ TEST_F(FormTest, ANestedFormDisablesTheOthersAndTheOuterOneComesBackCurrent) {
     message.run();
     EXPECT_EQ(Form::current(), form.get());
     EXPECT_TRUE(IsWindowEnabled(form->get_window()));
+    // What the nested form covered is painted again: all of the owner.
+    EXPECT_EQ(form->get_impl().get_pending_position(), (Point{0, 0}));
+    EXPECT_EQ(form->get_impl().get_pending_size(), form->get_window_size());
     form->close();
   });
   form->run();
@@ -394,6 +399,17 @@ TEST_F(FormTest, SmartphoneBackReachesTheFormAsEscape) {
   Open({"Smartphone", 240, 320});
   menu = std::make_unique<skinner::ControlMenuMain>(*form, L"menu");
   Load();
+  {
+    // A form with nothing for the soft keys: they show nothing and are grey.
+    RecordingForm bare(nullptr, &handle, L"Bare");
+    skinner::ControlMenuMain bare_menu(bare, L"menu");
+    bare.load_properties();
+    skintest::Pump(bare);
+    EXPECT_EQ(SoftKeys(bare), (std::vector<std::wstring>{L"", L""}));
+    const auto keys = ce::testing::MenuBarButtons(bare.get_impl().get_menu_manager().get_bar());
+    ASSERT_TRUE(keys.has_value());
+    for (const auto& key : *keys) EXPECT_FALSE(key.enabled);
+  }
   struct EscapeWatch : skinner::Control {
     using Control::Control;
     bool on_key_down(KeyCode key) override { return key == KeyCode::Esc && ++downs > 0; }

@@ -37,6 +37,11 @@ class MenuManagerImpl {
   SHMENUBARINFO bar_info_{};
 };
 
+// A soft key with no item behind it (a form whose items are all drawn
+// buttons): it is shown without a caption and greyed, not as a key named
+// "Action" or "Menu" that does nothing.
+bool stands_for_nothing(const MenuItem& soft_key);
+
 class MenuManagerImplPocket : public MenuManagerImpl {
  public:
   explicit MenuManagerImplPocket(bool shell_version5);
