@@ -73,7 +73,8 @@ void ControlFiles::draw_cell(int column, int row, skinner::Canvas& canvas, skinn
     const skinner::Point icon_size{bitmap->width(), bitmap->height()};
     icon.draw(canvas, {position.x + (size.x - icon_size.x) / 2, position.y + (size.y - icon_size.y) / 2}, icon_size);
   } else if (column == 2) {
-    skinner::draw_text(look.font, canvas, look.colour, entry.name, position, size, 0, 1);
+    // A name longer than the row ends in an ellipsis.
+    skinner::layout_text(look.font, canvas, look.colour, entry.name, position, size, 0, 1);
   }
 }
 
@@ -184,7 +185,8 @@ void ControlFiles::select_path(const std::wstring& path) {
       }
     }
   }
-  set_selection(row < get_row_count() ? row : -1);
+  // A path not listed selects row 0, in an empty list too.
+  set_selection(row);
   request_row_into_view(row);
   invalidate();
 }

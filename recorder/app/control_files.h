@@ -84,8 +84,9 @@ class ControlFiles : public skinner::ControlGrid, public skinner::GridSelectionS
   std::unique_ptr<skinner::ControlEdit> edit_;
   skinner::Picture icon_main_;
   skinner::Picture icon_card_;
-  int icon_width_ = 20;
-  int indent_width_ = 2;
+  // The skin's "IconWidth" and "IndentWidth" replace these.
+  int icon_width_ = 1;
+  int indent_width_ = 0;
 };
 
 }  // namespace vocamo

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "ce/aygshell.h"
 #include "ce/testing.h"
 #include "ce/windows.h"
 #include "file_texts.h"
@@ -305,6 +306,8 @@ TEST_F(VocamoForm, AfterARecordingOrPlaybackTheListHasTheFocusAndItsMenuOpensOnE
   pump(*form);
   PopupAnswer popups(form->get_window());
   vocamo::ControlFiles& files = form->files();
+  EXPECT_EQ(files.get_row_count(), 0);
+  EXPECT_EQ(files.get_selection(), 0);  // as for a path no longer listed
   form->on_command(nullptr, L"WAV_low");
   form->on_command(nullptr, L"Record");
   ASSERT_TRUE(form->record_session().is_recording());
@@ -524,6 +527,34 @@ TEST_F(VocamoForm, TheAboutBoxCoversTheMainFormWhereTheSkinPlacesIt) {
   PostMessageW(again.get_window(), WM_KEYDOWN, VK_ESCAPE, 0);
   pump(again);
   EXPECT_FALSE(IsWindowVisible(again.get_window()));
+}
+
+TEST_F(VocamoForm, RenamingTheLastVisibleRowKeepsTheEditAboveTheInputPanel) {
+  os::create_directory_tree(L"\\My Documents\\My Vocamo");
+  for (int i = 1; i <= 12; ++i) os::File(L"\\My Documents\\My Vocamo\\memo0" + std::to_wstring(10 + i) + L".wav", 1);
+  auto form = make_form();
+  form->load_properties();
+  form->set_active(true);
+  pump(*form);
+  vocamo::ControlFiles& files = form->files();
+  files.set_focus();
+  files.select_path(files.get_entry(files.get_row_count() - 1).path);
+  pump(*form);
+  files.start_rename();
+  pump(*form);
+  SIPINFO sip{};
+  sip.cbSize = sizeof(sip);
+  ASSERT_TRUE(SHSipInfo(SPI_GETSIPINFO, 0, &sip, 0));
+  ASSERT_NE(sip.fdwFlags & SIPF_ON, 0u);
+  const skinner::Rect edit = files.get_edit().get_rect();
+  ASSERT_TRUE(files.get_edit().is_visible());
+  const skinner::Point at = form->get_window_position();
+  EXPECT_LE(at.y + edit.y + edit.height, sip.rcVisibleDesktop.bottom);
+  EXPECT_GE(at.y + edit.y, sip.rcVisibleDesktop.top);
+  // Done: the panel goes down and the form back to its place.
+  files.end_inplace_edit(false);
+  pump(*form);
+  EXPECT_EQ(form->get_window_position().y, sip.rcVisibleDesktop.top);
 }
 
 TEST_F(VocamoForm, ListRenameMoveAndDelete) {

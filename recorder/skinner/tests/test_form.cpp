@@ -286,6 +286,31 @@ TEST_F(FormTest, AFocusedEditAsksForTheInputPanelAndLetsItGo) {
   EXPECT_FALSE(sip_on());
 }
 
+TEST_F(FormTest, TheInputPanelLeavesTheFocusedControlInView) {
+  edit = std::make_unique<skinner::ControlEdit>(*form, L"edit");
+  Load();
+  // An edit near the bottom of a form that keeps its size and place.
+  button(L"btnOk").set_focus();
+  skintest::Pump(*form);
+  edit->set_skin_rect({10, 230}, {100, 20});
+  form->apply_start_position();
+  const Point at = form->get_window_position();
+  edit->set_focus();
+  skintest::Pump(*form);
+  SIPINFO sip{};
+  sip.cbSize = sizeof(sip);
+  ASSERT_TRUE(SHSipInfo(SPI_GETSIPINFO, 0, &sip, 0));
+  ASSERT_NE(sip.fdwFlags & SIPF_ON, 0u);
+  // Lifted just enough: the edit's bottom on the panel's top edge.
+  const Point lifted = form->get_window_position();
+  EXPECT_EQ(lifted.y + edit->get_rect().y + edit->get_rect().height, sip.rcVisibleDesktop.bottom);
+  EXPECT_LT(lifted.y, at.y);
+  // The panel down again, the form is back where it was.
+  button(L"btnOk").set_focus();
+  skintest::Pump(*form);
+  EXPECT_EQ(form->get_window_position(), at);
+}
+
 TEST_F(FormTest, AScreenChangeSendsTheResolutionCommandBeforeThePlacing) {
   Load();
   SendMessageW(form->get_window(), WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
