@@ -127,6 +127,12 @@ void FormImpl::pointer_up(int kind, Point point) {
   }
 }
 
+void FormImpl::end_hold() {
+  // The pen is one: a hold still waiting for its lift ends at the next of
+  // its events (the lift, or a press whose lift went missing).
+  if (down_[2]) pointer_up(2, hold_point_);
+}
+
 LRESULT FormImpl::window_proc(UINT message, WPARAM wparam, LPARAM lparam, bool& pass_on) {
   Form& form = *form_;
   const bool smartphone = is_smartphone();
@@ -268,6 +274,7 @@ LRESULT FormImpl::window_proc(UINT message, WPARAM wparam, LPARAM lparam, bool& 
       break;
     case WM_LBUTTONDOWN: {
       const Point point = point_of(lparam);
+      end_hold();
       if (form.wants_gestures(point)) {
         SHRGINFO info{};
         info.cbSize = sizeof(info);
@@ -287,11 +294,12 @@ LRESULT FormImpl::window_proc(UINT message, WPARAM wparam, LPARAM lparam, bool& 
       break;
     }
     case WM_LBUTTONDBLCLK:
+      end_hold();
       pointer_down(0, point_of(lparam), true);
       break;
     case WM_LBUTTONUP:
       if (down_[2])
-        pointer_up(2, hold_point_);
+        end_hold();
       else
         pointer_up(0, point_of(lparam));
       break;

@@ -56,6 +56,7 @@ class FormImpl : public ControlSubclass {
   void paint_base(HDC dc, Point position, Point size);
   void pointer_down(int kind, Point point, bool double_tap);
   void pointer_up(int kind, Point point);
+  void end_hold();
   void after_message();
 
   HWND window_ = nullptr;
