@@ -122,8 +122,7 @@ Outcome repair_wav(const std::wstring& path) {
 
   std::uint8_t stored_data[4];
   std::uint8_t stored_riff[4];
-  if (!read_at(file, info->data_offset - 4, stored_data, 4) || !read_at(file, 4, stored_riff, 4))
-    return Outcome::kept;
+  if (!read_at(file, info->data_offset - 4, stored_data, 4) || !read_at(file, 4, stored_riff, 4)) return Outcome::kept;
   std::uint32_t stored_fact = 0;
   if (fact_offset != 0) {
     std::uint8_t bytes[4];

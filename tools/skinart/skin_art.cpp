@@ -244,8 +244,8 @@ std::vector<std::pair<std::string, std::string>> DefaultSet() {
   set.emplace_back("check_box_on.bmp", EncodeBmp24(LabelledCheckBox(20, 22, 16, true, edge)));
   set.emplace_back("check_box_focus.bmp", EncodeBmp24(LabelledCheckBox(20, 22, 16, false, {60, 110, 190})));
   set.emplace_back("check_box_focus_on.bmp", EncodeBmp24(LabelledCheckBox(20, 22, 16, true, {60, 110, 190})));
-  for (const char* name : {"check_box_off_8.bmp", "check_box_on_8.bmp", "check_box_focus_8.bmp",
-                           "check_box_focus_on_8.bmp"})
+  for (const char* name :
+       {"check_box_off_8.bmp", "check_box_on_8.bmp", "check_box_focus_8.bmp", "check_box_focus_on_8.bmp"})
     set.emplace_back(name, EncodeBmp8Grey(LabelledCheckBoxAlpha(20, 22, 16)));
   // The list: a white field with a thin edge, rows with a one-pixel middle.
   set.emplace_back("list.bmp", EncodeBmp24(RoundedFrame(9, 9, 0, {255, 255, 255}, {255, 255, 255}, {150, 160, 176})));

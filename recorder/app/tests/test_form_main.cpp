@@ -371,8 +371,8 @@ TEST_F(VocamoForm, EveryTextFollowsAChangeOfLanguageAtOnce) {
       form->button(name).get_menu_item(item);
       out.push_back(item.caption);
     }
-    for (const auto& button : ce::testing::MenuBarButtons(bar->get_bar()).value_or(
-             std::vector<ce::testing::MenuBarButton>{}))
+    for (const auto& button :
+         ce::testing::MenuBarButtons(bar->get_bar()).value_or(std::vector<ce::testing::MenuBarButton>{}))
       out.push_back(L"key:" + button.caption);
     skinner::MenuItem popup;
     form->button(L"Menu").get_menu_item(popup);
