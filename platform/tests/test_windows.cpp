@@ -524,6 +524,20 @@ TEST_F(Windows, TopLevelWindowsInFrontAreNotPaintedOver) {
   ReleaseDC(later, dc);
   EXPECT_EQ(ce::test::ScreenPixel(50, 130), black) << "the bar";
   EXPECT_EQ(ce::test::ScreenPixel(50, 105), white) << "the window above the bar";
+
+  // A second bar at the same place (a modal form's over its owner's):
+  // the later one paints, the earlier one no longer over it.
+  HWND second = CreateWindowExW(WS_EX_NOACTIVATE, L"TestWindow", L"", WS_VISIBLE, 10, 120, 100, 20, nullptr, nullptr,
+                                nullptr, nullptr);
+  made.push_back(second);
+  ce::test::PumpUntilIdle();
+  dc = GetDC(second);
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  ReleaseDC(second, dc);
+  dc = GetDC(bar);
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  ReleaseDC(bar, dc);
+  EXPECT_EQ(ce::test::ScreenPixel(50, 130), white) << "the later bar";
 }
 
 LRESULT CALLBACK Subclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

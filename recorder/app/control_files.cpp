@@ -73,7 +73,8 @@ void ControlFiles::draw_cell(int column, int row, skinner::Canvas& canvas, skinn
     const skinner::Point icon_size{bitmap->width(), bitmap->height()};
     icon.draw(canvas, {position.x + (size.x - icon_size.x) / 2, position.y + (size.y - icon_size.y) / 2}, icon_size);
   } else if (column == 2) {
-    skinner::draw_text(look.font, canvas, look.colour, entry.name, position, size, 0, 1);
+    // A name longer than the row ends in an ellipsis.
+    skinner::layout_text(look.font, canvas, look.colour, entry.name, position, size, 0, 1);
   }
 }
 
@@ -91,6 +92,9 @@ void ControlFiles::item_click(const skinner::ItemInfo& info) {
   ControlGrid::item_click(info);
   if (info.double_tap && info.row >= 0 && info.row < get_row_count()) on_command(this, L"Play");
 }
+
+// Press and hold on a row (the grid selected it) opens the row's menu.
+void ControlFiles::item_context_menu(const skinner::ItemInfo& info) { show_context_menu(info.row); }
 
 FileEntry ControlFiles::make_entry(const std::wstring& path) const {
   FileEntry entry;
@@ -181,7 +185,8 @@ void ControlFiles::select_path(const std::wstring& path) {
       }
     }
   }
-  set_selection(row < get_row_count() ? row : -1);
+  // A path not listed selects row 0, in an empty list too.
+  set_selection(row);
   request_row_into_view(row);
   invalidate();
 }
@@ -232,7 +237,7 @@ void ControlFiles::show_context_menu(int row) {
   const skinner::Point cell = get_cell_position(2, row);
   const skinner::Point cell_size = get_cell_size(2, row);
   const POINT at{cell.x + cell_size.y, cell.y + cell_size.y / 2};
-  const std::wstring chosen = skinner::MenuManagerImplPocket::track_popup_menu(*form, menu, at, 0, 0, nullptr);
+  const std::wstring chosen = skinner::MenuManagerImplPocket::track_popup_menu(*form, menu, at, 0, 0, nullptr, true);
   on_command(this, chosen);
 }
 

@@ -47,6 +47,7 @@ class ControlFiles : public skinner::ControlGrid, public skinner::GridSelectionS
   void load_properties() override;
   bool on_key_down(skinner::KeyCode key) override;
   void item_click(const skinner::ItemInfo& info) override;
+  void item_context_menu(const skinner::ItemInfo& info) override;
   void on_item_edit_done(skinner::Control* sender, const skinner::ItemInfo& item, bool accepted) override;
 
   // Re-reads the storage locations, then the files.
@@ -83,8 +84,9 @@ class ControlFiles : public skinner::ControlGrid, public skinner::GridSelectionS
   std::unique_ptr<skinner::ControlEdit> edit_;
   skinner::Picture icon_main_;
   skinner::Picture icon_card_;
-  int icon_width_ = 20;
-  int indent_width_ = 2;
+  // The skin's "IconWidth" and "IndentWidth" replace these.
+  int icon_width_ = 1;
+  int indent_width_ = 0;
 };
 
 }  // namespace vocamo

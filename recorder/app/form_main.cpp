@@ -439,10 +439,14 @@ void FormMain::show_recording() {
 }
 
 void FormMain::reset_controls() {
-  panel_play_->set_visible(false);
-  panel_record_->set_visible(false);
+  // The list first takes the focus back from the panel that held it, so
+  // that Enter acts on the selected recording at once; a panel hidden
+  // while nothing else could take the focus would keep it.
   files_->set_enabled(true);
   set_list_rect(L"lstFiles_bigsize");
+  files_->set_focus();
+  panel_play_->set_visible(false);
+  panel_record_->set_visible(false);
   menu_->set_visible(true);
   record_button_->set_visible(true);
   pause_button_->set_visible(false);
@@ -468,9 +472,14 @@ void FormMain::start_playback(const std::wstring& path) {
 }
 
 void FormMain::start_recording(const std::wstring& path, const RecordFormat& format) {
+  // Named from before the file exists until the stop has finished it, so
+  // that a start after a crash mends what was written, or removes a file
+  // that a kill during the cue left empty.
+  mark_unfinished(kUnfinishedMarker, path);
   {
     os::File file(path, 1);
     if (!file.is_ok()) {
+      clear_unfinished(kUnfinishedMarker);
       reset_controls();
       stop();
       return;
@@ -481,6 +490,7 @@ void FormMain::start_recording(const std::wstring& path, const RecordFormat& for
   on_choice_changed(files_.get());
   auto chain = audio::create_record_chain(path, format.chain, format.bit_rate, false);
   if (!chain) {
+    clear_unfinished(kUnfinishedMarker);
     reset_controls();
     stop();
     return;
@@ -488,10 +498,10 @@ void FormMain::start_recording(const std::wstring& path, const RecordFormat& for
   stop();
   paused_ = false;
   play_cue(L"Voicbeep.wav");
-  // Named until the stop has finished the file, so that a start after a
-  // crash can mend what was written.
-  mark_unfinished(kUnfinishedMarker, path);
-  if (record_.start(std::move(chain), 1, format.sample_rate)) return;
+  if (record_.start(std::move(chain), 1, format.sample_rate)) {
+    recording_path_ = path;
+    return;
+  }
   clear_unfinished(kUnfinishedMarker);
   reset_controls();
   stop();
@@ -512,7 +522,9 @@ void FormMain::stop() {
     play_cue(L"RecEnd.wav");
     os::WaitCursor wait;
     record_.stop();
-    clear_unfinished(kUnfinishedMarker);
+    // A start that stops this recording has named its own file already.
+    if (os::paths_equal(read_unfinished(kUnfinishedMarker), recording_path_)) clear_unfinished(kUnfinishedMarker);
+    recording_path_.clear();
     const std::wstring selected = files_->get_selected_path();
     files_->rebuild_rows();
     files_->select_path(selected);

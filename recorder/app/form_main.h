@@ -113,6 +113,8 @@ class FormMain : public skinner::Form {
   audio::PlaySession play_;
   audio::RecordSession record_;
   bool paused_ = false;
+  // The file the running recording goes into.
+  std::wstring recording_path_;
   // Set while the display update moves the position bar, so that the bar's
   // change is not taken for a seek.
   bool updating_display_ = false;

@@ -43,6 +43,13 @@ void AboutForm::on_command(skinner::Control*, const std::wstring& command) {
   if (command == L"Ok") close();
 }
 
+bool AboutForm::on_key_down(skinner::KeyCode key) {
+  if (Form::on_key_down(key)) return true;
+  if (key != skinner::KeyCode::Esc) return false;
+  close();
+  return true;
+}
+
 FormMessage::FormMessage(skinner::Form* parent, skinner::Properties* skin, const std::wstring& caption,
                          const std::wstring& text, const std::wstring& form_name)
     : Form(parent, skin, form_name) {
@@ -57,6 +64,13 @@ FormMessage::~FormMessage() {
   text_.reset();
   caption_.reset();
   menu_.reset();
+}
+
+bool FormMessage::on_key_down(skinner::KeyCode key) {
+  if (Form::on_key_down(key)) return true;
+  if (key != skinner::KeyCode::Esc) return false;
+  close();
+  return true;
 }
 
 void FormMessage::on_click(skinner::Control* sender, const skinner::ClickInfo&) {

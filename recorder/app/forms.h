@@ -12,8 +12,9 @@
 
 namespace vocamo {
 
-// The maker's web page the about box opens (a reserved example domain).
-inline constexpr const wchar_t* kMakerAddress = L"http://www.example.com/vocamo";
+// The maker's web page the about box opens (a reserved example domain);
+// the skin's link shows the same address.
+inline constexpr const wchar_t* kMakerAddress = L"http://www.example.org/";
 
 class AboutForm : public skinner::Form {
  public:
@@ -22,6 +23,8 @@ class AboutForm : public skinner::Form {
   ~AboutForm() override;
   void on_click(skinner::Control* sender, const skinner::ClickInfo& info) override;
   void on_command(skinner::Control* sender, const std::wstring& command) override;
+  // Back (Escape on a desktop) closes it.
+  bool on_key_down(skinner::KeyCode key) override;
 
  private:
   std::unique_ptr<skinner::ControlMenuMain> menu_;
@@ -36,6 +39,8 @@ class FormMessage : public skinner::Form {
               const std::wstring& form_name);
   ~FormMessage() override;
   void on_click(skinner::Control* sender, const skinner::ClickInfo& info) override;
+  // Back (Escape on a desktop) closes it with no answer, as a refusal.
+  bool on_key_down(skinner::KeyCode key) override;
   // The name of the button that closed the form; empty otherwise.
   const std::wstring& get_result() const { return result_; }
 

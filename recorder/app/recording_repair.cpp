@@ -38,6 +38,21 @@ bool write32_at(os::File& file, std::uint32_t position, std::uint32_t value) {
   return file.seek(position) != 0 && file.write(bytes, 4) == 4;
 }
 
+// What a repair found: a file to leave, one it mended, or a recording that
+// holds nothing whole (no block, no frame) and so can never play.
+enum class Outcome { kept, mended, empty };
+
+// The longest header the WAV writers make: MS ADPCM's, with its
+// coefficient table and "fact" chunk.
+constexpr std::uint32_t kLongestWavHeader = 90;
+
+// The first `count` bytes of the file are the start of `expected`.
+bool begins_with(os::File& file, std::uint32_t count, const char* expected) {
+  std::uint8_t bytes[4];
+  count = std::min<std::uint32_t>(count, 4);
+  return read_at(file, 0, bytes, count) && std::memcmp(bytes, expected, count) == 0;
+}
+
 // The file's last-write time, put back after the repair.
 class KeepFileTime {
  public:
@@ -55,6 +70,8 @@ class KeepFileTime {
   }
   KeepFileTime(const KeepFileTime&) = delete;
   KeepFileTime& operator=(const KeepFileTime&) = delete;
+  // The file is going: nothing to put back.
+  void forget() { known_ = false; }
 
  private:
   std::wstring path_;
@@ -64,9 +81,11 @@ class KeepFileTime {
 
 // The sizes a WAV file of the recorder's has to carry for what it holds.
 // Tries each of the three formats the writers make.
-bool repair_wav(const std::wstring& path) {
+Outcome repair_wav(const std::wstring& path) {
   os::File file(path, 3);
-  if (!file.is_ok()) return false;
+  if (!file.is_ok()) return Outcome::kept;
+  const std::uint32_t file_size = file.get_size();
+  if (file_size == 0) return Outcome::empty;  // made before the first block came
   audio::WAVInfoPCM pcm;
   audio::WAVInfoADPCM adpcm;
   audio::WAVInfoGSM gsm;
@@ -79,7 +98,12 @@ bool repair_wav(const std::wstring& path) {
     info = candidate;
     break;
   }
-  if (info == nullptr || info->block_align == 0 || info->data_offset < 8) return false;
+  if (info == nullptr) {
+    // Cut inside the header, which the writer puts down in one write.
+    const bool cut_header = file_size <= kLongestWavHeader && begins_with(file, file_size, "RIFF");
+    return cut_header ? Outcome::empty : Outcome::kept;
+  }
+  if (info->block_align == 0 || info->data_offset < 8) return Outcome::kept;
   if (info == &adpcm) {
     fact_offset = adpcm.fact_offset;
     samples_per_block = adpcm.samples_per_block;
@@ -88,21 +112,21 @@ bool repair_wav(const std::wstring& path) {
     samples_per_block = gsm.samples_per_block;
   }
 
-  const std::uint32_t file_size = file.get_size();
   const std::uint32_t present = file_size - info->data_offset;  // read_wav_info found data_offset <= size
   const std::uint32_t blocks = present / info->block_align;
+  if (blocks == 0) return Outcome::empty;
   const std::uint32_t data_size = blocks * info->block_align;
   const std::uint32_t pad = data_size & 1u;
   const std::uint64_t total = static_cast<std::uint64_t>(info->data_offset) + data_size + pad;
-  if (total > 0xFFFFFFFFull) return false;
+  if (total > 0xFFFFFFFFull) return Outcome::kept;
 
   std::uint8_t stored_data[4];
   std::uint8_t stored_riff[4];
-  if (!read_at(file, info->data_offset - 4, stored_data, 4) || !read_at(file, 4, stored_riff, 4)) return false;
+  if (!read_at(file, info->data_offset - 4, stored_data, 4) || !read_at(file, 4, stored_riff, 4)) return Outcome::kept;
   std::uint32_t stored_fact = 0;
   if (fact_offset != 0) {
     std::uint8_t bytes[4];
-    if (!read_at(file, fact_offset, bytes, 4)) return false;
+    if (!read_at(file, fact_offset, bytes, 4)) return Outcome::kept;
     stored_fact = get32(bytes);
   }
   const std::uint32_t riff_size = static_cast<std::uint32_t>(total - 8);
@@ -112,7 +136,7 @@ bool repair_wav(const std::wstring& path) {
       static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{blocks} * samples_per_block, 0xFFFFFFFFull));
   if (get32(stored_data) == data_size && get32(stored_riff) == riff_size && file_size == total &&
       (fact_offset == 0 || stored_fact == fact_samples))
-    return false;
+    return Outcome::kept;
 
   // A partial block at the end is dropped; an odd data chunk gets its pad.
   bool ok = file.set_size(static_cast<std::uint32_t>(total));
@@ -122,17 +146,19 @@ bool repair_wav(const std::wstring& path) {
   }
   ok = ok && write32_at(file, 4, riff_size) && write32_at(file, info->data_offset - 4, data_size);
   if (ok && fact_offset != 0) ok = write32_at(file, fact_offset, fact_samples);
-  return ok && file.flush();
+  return ok && file.flush() ? Outcome::mended : Outcome::kept;
 }
 
 // Walks the MPEG audio frames from the start (past an ID3v2 tag) and cuts
 // the file at a last frame that runs past its end. Anything in the walk
 // that is not a frame header (a tag at the end, or not an MP3 file at all)
-// leaves the file alone.
-bool repair_mp3(const std::wstring& path) {
+// leaves the file alone. A file with no whole frame (empty, or its first
+// frame cut short) holds nothing.
+Outcome repair_mp3(const std::wstring& path) {
   os::File file(path, 3);
-  if (!file.is_ok()) return false;
+  if (!file.is_ok()) return Outcome::kept;
   const std::uint32_t size = file.get_size();
+  if (size == 0) return Outcome::empty;
   std::uint32_t at = 0;
   std::uint8_t head[10];
   if (size >= 10 && read_at(file, 0, head, 10) && std::memcmp(head, "ID3", 3) == 0) {
@@ -147,23 +173,32 @@ bool repair_mp3(const std::wstring& path) {
   std::vector<std::uint8_t> window(kWindow);
   std::uint32_t window_start = 0;
   std::uint32_t window_length = 0;
+  const std::uint32_t start = at;
   bool first = true;
   while (at < size) {
-    if (size - at < 4) break;  // a header cut short: cut here
+    if (size - at < 4) {
+      // A header cut short: cut here. Nothing before it is nothing at all
+      // when it begins as a frame's sync does.
+      std::uint8_t sync = 0;
+      if (first && at == 0 && read_at(file, 0, &sync, 1) && sync == 0xFF) return Outcome::empty;
+      break;
+    }
     if (at < window_start || at + 4 > window_start + window_length) {
       window_start = at;
       window_length = std::min(kWindow, size - at);
-      if (!read_at(file, window_start, window.data(), window_length)) return false;
+      if (!read_at(file, window_start, window.data(), window_length)) return Outcome::kept;
     }
     audio::MP3FrameInfo frame;
-    if (!audio::parse_frame_header(window.data() + (at - window_start), frame) || frame.frame_length == 0) return false;
-    if (first && frame.layer != 3) return false;  // the recorder writes Layer III only
+    if (!audio::parse_frame_header(window.data() + (at - window_start), frame) || frame.frame_length == 0)
+      return Outcome::kept;
+    if (first && frame.layer != 3) return Outcome::kept;  // the recorder writes Layer III only
     first = false;
     if (frame.frame_length > size - at) break;  // the last frame runs past the end: cut here
     at += frame.frame_length;
   }
-  if (at >= size || first) return false;
-  return file.set_size(at) && file.flush();
+  if (at >= size || first) return Outcome::kept;
+  if (at == start) return Outcome::empty;
+  return file.set_size(at) && file.flush() ? Outcome::mended : Outcome::kept;
 }
 
 }  // namespace
@@ -206,7 +241,6 @@ std::wstring read_unfinished(const std::wstring& marker) {
 bool repair_unfinished(const std::wstring& marker) {
   const std::wstring path = read_unfinished(marker);
   const bool repaired = !path.empty() && repair_recording(path);
-  if (repaired) os::get_log() << L"repair_unfinished: mended " << path << L"\n";
   clear_unfinished(marker);
   return repaired;
 }
@@ -216,8 +250,19 @@ bool repair_recording(const std::wstring& path) {
   const std::wstring extension = os::to_lower(os::path_extension(full));
   if (extension != L"wav" && extension != L"mp3") return false;
   if (!os::FileInfo(full).exists()) return false;
-  KeepFileTime keep(full);
-  return extension == L"wav" ? repair_wav(full) : repair_mp3(full);
+  Outcome outcome = Outcome::kept;
+  {
+    KeepFileTime keep(full);
+    outcome = extension == L"wav" ? repair_wav(full) : repair_mp3(full);
+    if (outcome == Outcome::empty) keep.forget();
+  }
+  if (outcome == Outcome::mended) os::get_log() << L"repair_recording: mended " << full << L"\n";
+  if (outcome != Outcome::empty) return outcome == Outcome::mended;
+  // Nothing in it can ever play: listed, it would only puzzle the user.
+  const bool deleted = os::delete_file(full);
+  os::get_log() << L"repair_recording: " << (deleted ? L"deleted " : L"cannot delete ") << full
+                << L", which holds no whole block or frame\n";
+  return deleted;
 }
 
 }  // namespace vocamo

@@ -5,7 +5,10 @@
 // - a WAV file gets the data, RIFF and "fact" sizes of what it holds (the
 //   writer refreshes them only about once a second), cut back to whole
 //   blocks;
-// - an MP3 file is cut back to its last whole frame.
+// - an MP3 file is cut back to its last whole frame;
+// - a recording that holds no whole block or frame (killed before the
+//   first was written: empty, or cut inside its header or first frame) is
+//   deleted, and the log says so: it could never play.
 // Anything that is not such a file of the recorder's is left as it is.
 #pragma once
 
@@ -29,8 +32,8 @@ std::wstring read_unfinished(const std::wstring& marker);
 bool repair_unfinished(const std::wstring& marker);
 
 // Mends one recording by its extension ("wav" or "mp3"); answers whether
-// the file was changed. The file keeps its modification time, so the list
-// shows when it was recorded.
+// the file was changed or deleted. A mended file keeps its modification
+// time, so the list shows when it was recorded.
 bool repair_recording(const std::wstring& path);
 
 }  // namespace vocamo

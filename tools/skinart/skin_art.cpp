@@ -150,6 +150,34 @@ Image CheckBox(int size, bool checked, Rgb edge) {
   return image;
 }
 
+namespace {
+
+// `part` copied into `image` one pixel from the left, centred in its height,
+// where `inside` answers true.
+template <typename Inside>
+void PutAtLeft(Image& image, const Image& part, Inside inside) {
+  const int top = (image.height - part.height) / 2;
+  for (int y = 0; y < part.height && top + y < image.height; ++y)
+    for (int x = 0; x < part.width && 1 + x < image.width; ++x)
+      if (inside(x, y)) image.at(1 + x, top + y) = part.at(x, y);
+}
+
+}  // namespace
+
+Image LabelledCheckBox(int w, int h, int box, bool checked, Rgb edge) {
+  Image image(w, h, {255, 255, 255});
+  const Image mask = RoundedMask(box, box, 3);
+  PutAtLeft(image, CheckBox(box, checked, edge), [&](int x, int y) { return mask.at(x, y).r != 0; });
+  return image;
+}
+
+Image LabelledCheckBoxAlpha(int w, int h, int box) {
+  Image image(w, h, {8, 8, 8});
+  const Image mask = RoundedMask(box, box, 3);
+  PutAtLeft(image, mask, [&](int x, int y) { return mask.at(x, y).r != 0; });
+  return image;
+}
+
 Image Pictogram(int size, bool card) {
   Image image(size, size, {255, 255, 255});
   const Rgb body = card ? Rgb{50, 90, 160} : Rgb{60, 66, 76};
@@ -210,6 +238,15 @@ std::vector<std::pair<std::string, std::string>> DefaultSet() {
   set.emplace_back("check_off_1.bmp", EncodeBmp24(RoundedMask(15, 15, 3)));
   set.emplace_back("check_on.bmp", EncodeBmp24(CheckBox(15, true, edge)));
   set.emplace_back("check_on_1.bmp", EncodeBmp24(RoundedMask(15, 15, 3)));
+  // A check box beside its caption: the 16-pixel box in the top left
+  // corner of a 20 x 22 picture; the rest shows the background.
+  set.emplace_back("check_box_off.bmp", EncodeBmp24(LabelledCheckBox(20, 22, 16, false, edge)));
+  set.emplace_back("check_box_on.bmp", EncodeBmp24(LabelledCheckBox(20, 22, 16, true, edge)));
+  set.emplace_back("check_box_focus.bmp", EncodeBmp24(LabelledCheckBox(20, 22, 16, false, {60, 110, 190})));
+  set.emplace_back("check_box_focus_on.bmp", EncodeBmp24(LabelledCheckBox(20, 22, 16, true, {60, 110, 190})));
+  for (const char* name :
+       {"check_box_off_8.bmp", "check_box_on_8.bmp", "check_box_focus_8.bmp", "check_box_focus_on_8.bmp"})
+    set.emplace_back(name, EncodeBmp8Grey(LabelledCheckBoxAlpha(20, 22, 16)));
   // The list: a white field with a thin edge, rows with a one-pixel middle.
   set.emplace_back("list.bmp", EncodeBmp24(RoundedFrame(9, 9, 0, {255, 255, 255}, {255, 255, 255}, {150, 160, 176})));
   set.emplace_back("list_focus.bmp",

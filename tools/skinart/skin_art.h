@@ -48,6 +48,14 @@ Image Arrow(int size, bool right, Rgb colour);
 Image Transposed(const Image& image);
 // A check box frame, with a tick when checked.
 Image CheckBox(int size, bool checked, Rgb edge);
+// A check box for a control with a caption: a box of `box` pixels at the
+// left of a w x h picture, centred in its height, white elsewhere. Its
+// alpha map (LabelledCheckBoxAlpha) is opaque over the box and 8 elsewhere
+// (the least that survives a 16-bit screen): white at 8/256 brightens a
+// light background by a level or two, and the caption's part still counts
+// as the control's for a tap.
+Image LabelledCheckBox(int w, int h, int box, bool checked, Rgb edge);
+Image LabelledCheckBoxAlpha(int w, int h, int box);
 // The storage pictograms: main memory (a chip) or a storage card.
 Image Pictogram(int size, bool card);
 

@@ -48,8 +48,9 @@ std::optional<Placement> PlacementOf(HWND hwnd, const RECT* clientPart) {
   p.area = ReallyVisibleLocked(*w) ? screen : RECT{0, 0, 0, 0};
   // A window that stays in front (WS_EX_NOACTIVATE: the shell's menu bar)
   // lying across the bottom of the area is left out of it, so the bar is
-  // not painted over. Windows that stay in front themselves (what is placed
-  // on a bar) are clipped by the order below instead.
+  // not painted over. Windows that stay in front themselves (a bar, a modal
+  // form's bar over its owner's, what is placed on a bar) are clipped by the
+  // order below instead.
   const HWND top = TopLevelOfLocked(hwnd);
   const auto topWindow = FindLocked(top);
   const bool topStaysInFront = topWindow && (topWindow->exStyle & (WS_EX_NOACTIVATE | WS_EX_TOPMOST)) != 0;

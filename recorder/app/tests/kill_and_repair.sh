@@ -8,8 +8,16 @@
 # frame) and nothing more, with sizes that agree with the file. What is
 # checked is what reached the file, so a machine too busy to keep the
 # recorder on time changes nothing.
-# usage: kill_and_repair.sh PROGRAM FORMAT...   (e.g. 5 for WAV, 1 for MP3)
+# With --early the kill comes 0.1 s after the recording's file appears,
+# before anything whole can be in it: the next start must remove the file
+# (or, should a block have made it, leave one that reads whole).
+# usage: kill_and_repair.sh [--early] PROGRAM FORMAT...   (e.g. 5 for WAV, 1 for MP3)
 set -eu
+early=
+if [ "${1:-}" = --early ]; then
+  early=1
+  shift
+fi
 program=$1
 shift
 work=$(mktemp -d)
@@ -49,18 +57,37 @@ for format in "$@"; do
     sleep 0.05
   done
   [ -n "$recording" ] || fail "no recording started"
-  if [[ $recording == *.mp3 ]]; then least=16000; else least=$((44 + 2 * 88200)); fi
-  for _ in $(seq 1 1200); do
-    [ "$(stat -c %s "$recording")" -ge $least ] && break
-    sleep 0.05
-  done
-  written=$(stat -c %s "$recording")
-  [ "$written" -ge $least ] || fail "the recording stopped at $written bytes"
+  if [ -n "$early" ]; then
+    sleep 0.1
+  else
+    if [[ $recording == *.mp3 ]]; then least=16000; else least=$((44 + 2 * 88200)); fi
+    for _ in $(seq 1 1200); do
+      [ "$(stat -c %s "$recording")" -ge $least ] && break
+      sleep 0.05
+    done
+    written=$(stat -c %s "$recording")
+    [ "$written" -ge $least ] || fail "the recording stopped at $written bytes"
+  fi
   kill -9 "$pid"
   wait "$pid" 2>/dev/null || true
   pid=
   left=$(stat -c %s "$recording")
   [ -s "$app/Recording.txt" ] || fail "no marker names the recording"
+  if [ -n "$early" ]; then
+    (run after.script) 2>"$work/errors-after.txt" || fail "the next start failed"
+    [ ! -e "$app/Recording.txt" ] || fail "the marker is still there"
+    if [ -e "$recording" ]; then
+      # A block made it before the kill: then the file must play.
+      [ -s "$recording" ] || fail "an empty recording is kept"
+      errors=$(ffmpeg -v error -i "$recording" -f null - 2>&1 || echo "ffmpeg failed")
+      [ -z "$errors" ] || fail "ffmpeg: $errors"
+      echo "format $format: $(basename "$recording") killed after 0.1 s, kept $(stat -c %s "$recording") bytes"
+    else
+      echo "format $format: $(basename "$recording") killed after 0.1 s, removed"
+    fi
+    rm -rf "$device"
+    continue
+  fi
   # What may go at the mend: an odd byte of a WAV file; for MP3 the last
   # frame, here also cut short (37 bytes), as a write stopped half-way
   # would (two frames of 64 kbit/s at 44.1 kHz are 418 bytes).

@@ -14,17 +14,22 @@
 #include <string>
 #include <vector>
 
+#include "ce/aygshell.h"
 #include "ce/testing.h"
 #include "ce/windows.h"
 #include "file_texts.h"
 #include "form_main.h"
+#include "forms.h"
 #include "vocamo_main.h"
 #include "os/com_scope.h"
 #include "os/file.h"
 #include "os/path.h"
 #include "recording_repair.h"
+#include "skinner/control_subclass.h"
 #include "skinner/device_caps.h"
+#include "skinner/form_impl.h"
 #include "skinner/menu_item.h"
+#include "skinner/menu_manager_impl.h"
 #include "skinner/properties.h"
 #include "temp_device.h"
 
@@ -258,6 +263,297 @@ TEST_F(VocamoForm, NoMicrophoneIsSaidAndTheFormStaysIdle) {
   form->on_command(nullptr, L"Resume");
   EXPECT_FALSE(form->is_paused());
   form->on_command(nullptr, L"Nonsense");
+}
+
+// Runs what is queued through the form's own dispatch (the Pocket PC key
+// path included) until nothing is left.
+void pump(skinner::Form& form) {
+  MSG msg{};
+  for (int guard = 0; guard < 10000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++guard)
+    form.get_impl().dispatch_message(msg);
+}
+
+// Answers each popup menu that opens on the form: notes the entry it
+// opened with highlighted, then chooses `answer`.
+class PopupAnswer : public skinner::ControlSubclass {
+ public:
+  static constexpr UINT kAnswer = WM_USER + 93;
+  explicit PopupAnswer(HWND window) { subclass(window); }
+  LRESULT window_proc(UINT message, WPARAM, LPARAM, bool& pass_on) override {
+    if (message == WM_INITMENUPOPUP) PostMessageW(get_hooked_window(), kAnswer, 0, 0);
+    if (message != kAnswer) return 0;
+    pass_on = false;
+    std::wstring highlighted = L"(none)";
+    captions.clear();
+    for (const auto& entry : ce::testing::OpenMenuEntries()) {
+      if (entry.selected) highlighted = entry.caption;
+      captions.push_back(entry.caption);
+    }
+    opened.push_back(highlighted);
+    // Nothing of that caption (another language): the popup is given up.
+    if (!ce::testing::ChooseMenuEntry(answer)) PostMessageW(get_hooked_window(), WM_KEYDOWN, VK_ESCAPE, 0);
+    return 0;
+  }
+  std::wstring answer = L"Cancel";
+  std::vector<std::wstring> opened;    // the highlighted entry of each popup
+  std::vector<std::wstring> captions;  // the entries of the last one
+};
+
+TEST_F(VocamoForm, AfterARecordingOrPlaybackTheListHasTheFocusAndItsMenuOpensOnEnterOrAHold) {
+  auto form = make_form();
+  form->load_properties();
+  pump(*form);
+  PopupAnswer popups(form->get_window());
+  vocamo::ControlFiles& files = form->files();
+  EXPECT_EQ(files.get_row_count(), 0);
+  EXPECT_EQ(files.get_selection(), 0);  // as for a path no longer listed
+  form->on_command(nullptr, L"WAV_low");
+  form->on_command(nullptr, L"Record");
+  ASSERT_TRUE(form->record_session().is_recording());
+  EXPECT_FALSE(files.has_focus());
+  Sleep(1200);
+  form->on_command(nullptr, L"Stop");
+  // The list, not the hidden panel, takes the keys again.
+  EXPECT_TRUE(files.has_focus());
+  const std::wstring recording = files.get_selected_path();
+  ASSERT_FALSE(recording.empty());
+
+  // Enter opens the row's menu with "Play" highlighted; choosing it plays.
+  popups.answer = L"Play";
+  PostMessageW(form->get_window(), WM_KEYDOWN, VK_RETURN, 0);
+  pump(*form);
+  EXPECT_EQ(popups.opened, std::vector<std::wstring>{L"Play"});
+  ASSERT_TRUE(form->play_session().is_playing());
+  EXPECT_EQ(files.get_selected_path(), recording);
+  // Played to its end: the list has the focus again.
+  for (int i = 0; i < 100 && form->play_session().is_playing(); ++i) {
+    Sleep(100);
+    form->on_timer(form->get_refresh_timer());
+  }
+  EXPECT_FALSE(form->play_session().is_playing());
+  EXPECT_TRUE(files.has_focus());
+  EXPECT_EQ(files.get_selected_path(), recording);
+
+  // Press and hold on the row opens the same menu once the pen lifts.
+  popups.answer = L"Cancel";
+  const skinner::Point cell = files.get_cell_position(2, files.get_selection());
+  const LPARAM at = MAKELPARAM(static_cast<WORD>(cell.x + 30), static_cast<WORD>(cell.y + 15));
+  PostMessageW(form->get_window(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  pump(*form);  // recognised as a hold after half a second
+  EXPECT_EQ(popups.opened.size(), 1u);
+  PostMessageW(form->get_window(), WM_LBUTTONUP, 0, at);
+  pump(*form);
+  EXPECT_EQ(popups.opened, (std::vector<std::wstring>{L"Play", L"Play"}));
+  EXPECT_FALSE(form->play_session().is_playing());
+}
+
+TEST_F(VocamoForm, EveryTextFollowsAChangeOfLanguageAtOnce) {
+  os::create_directory_tree(L"\\My Documents\\My Vocamo");
+  os::File(L"\\My Documents\\My Vocamo\\memo001.wav", 1);
+  auto form = make_form();
+  form->load_properties();
+  pump(*form);
+  PopupAnswer popups(form->get_window());
+  const auto* bar = dynamic_cast<skinner::MenuManagerImplPocket*>(&form->get_impl().get_menu_manager());
+  ASSERT_NE(bar, nullptr);
+  // Every text the main form shows or opens: the list's title, the menu
+  // bar's entries and soft keys, the main menu, the boost selector and
+  // the list's own menu.
+  const auto texts = [&] {
+    // The shell's bar follows after the next message the form handles
+    // (the command came straight here, not as a message).
+    PostMessageW(form->get_window(), WM_NULL, 0, 0);
+    pump(*form);
+    std::vector<std::wstring> out{form->frame_text(L"frmFolder")};
+    for (const wchar_t* name : {L"Record", L"Menu", L"Pause", L"Resume", L"Stop"}) {
+      skinner::MenuItem item;
+      form->button(name).get_menu_item(item);
+      out.push_back(item.caption);
+    }
+    for (const auto& button :
+         ce::testing::MenuBarButtons(bar->get_bar()).value_or(std::vector<ce::testing::MenuBarButton>{}))
+      out.push_back(L"key:" + button.caption);
+    skinner::MenuItem popup;
+    form->button(L"Menu").get_menu_item(popup);
+    popup.items.clear();
+    form->get_menu_manager().fill_popup(popup);
+    for (const auto& item : popup.items) {
+      out.push_back(item.caption);
+      for (const auto& sub : item.items) out.push_back(sub.caption);
+    }
+    for (const auto& item : form->panel_record().boost()->items) out.push_back(item);
+    form->files().show_context_menu(0);
+    out.insert(out.end(), popups.captions.begin(), popups.captions.end());
+    return out;
+  };
+  const auto language = [&](const wchar_t* name) {
+    return L"Language_" + os::path_join(os::expand_path(L"%app_path%"), name);
+  };
+  const std::vector<std::wstring> english = texts();
+  EXPECT_EQ(english[0], L"My Vocamo");
+  EXPECT_NE(std::find(english.begin(), english.end(), L"key:Record"), english.end());
+
+  form->on_command(nullptr, language(L"Deutsch.lng"));
+  const std::vector<std::wstring> german = texts();
+  ASSERT_EQ(german.size(), english.size());
+  EXPECT_EQ(german[0], L"Meine Aufnahmen");
+  EXPECT_NE(std::find(german.begin(), german.end(), L"key:Aufnahme"), german.end());
+  EXPECT_NE(std::find(german.begin(), german.end(), L"Abspielen"), german.end());
+
+  // Back to English: every text is the English one again, at once; and
+  // once more to German.
+  form->on_command(nullptr, language(L"English.lng"));
+  EXPECT_EQ(texts(), english);
+  form->on_command(nullptr, language(L"Deutsch.lng"));
+  EXPECT_EQ(texts(), german);
+}
+
+TEST_F(VocamoForm, OnASmartphoneThePanelsArrowsStayOnTheFormAndOffTheSoftKeys) {
+  ::setenv("DEVICE_PLATFORM_TYPE", "Smartphone", 1);
+  skinner::forget_device_caps();
+  skinner::install_device_info();
+  auto form = make_form();
+  form->load_properties();
+  pump(*form);
+  const auto right_key = [&] {
+    skinner::MenuItem key(L"#FakeId#", L"");
+    form->get_menu_manager().build_soft_keys(key);
+    return key;
+  };
+  // Recording (the boost arrows) and playing (the position arrows): the
+  // right soft key is "Pause" alone, so it acts at once.
+  form->on_command(nullptr, L"WAV_low");
+  form->on_command(nullptr, L"Record");
+  ASSERT_TRUE(form->record_session().is_recording());
+  EXPECT_EQ(right_key().command, L"Pause");
+  EXPECT_TRUE(right_key().items.empty());
+  auto& boost = *form->panel_record().boost();
+  for (skinner::Control* child : boost.get_inner().get_children()) {
+    if (child->get_name() != L"btnLeft" && child->get_name() != L"btnRight") continue;
+    EXPECT_TRUE(child->is_visible());
+    const skinner::Rect rect = child->get_rect();
+    EXPECT_TRUE(child->hit_test({rect.x + rect.width / 2, rect.y + rect.height / 2})) << "not drawn";
+  }
+  Sleep(500);
+  form->on_command(nullptr, L"Stop");
+  form->on_command(nullptr, L"Play");
+  ASSERT_TRUE(form->play_session().is_playing());
+  EXPECT_EQ(right_key().command, L"Pause");
+  EXPECT_TRUE(right_key().items.empty());
+  form->on_command(nullptr, L"Stop");
+}
+
+TEST_F(VocamoForm, AMessageShowsItsTitleAndTheMainFormThroughItsEdges) {
+  auto form = make_form();
+  form->load_properties();
+  pump(*form);
+  vocamo::FormMessage message(form.get(), &form->settings_skin(), L"Delete file", L"Sure?", L"MessageYesNo");
+  message.load_properties();
+  RECT at{};
+  GetWindowRect(message.get_window(), &at);
+  // The message's corner is fully transparent: the main form shows there.
+  const COLORREF under = ce::testing::ScreenPixel(at.left, at.bottom - 1);
+  pump(message);
+  EXPECT_EQ(ce::testing::ScreenPixel(at.left, at.bottom - 1), under);
+  EXPECT_NE(ce::testing::ScreenPixel(at.left + 1, at.bottom - 2), RGB(0, 255, 255));
+  // The title stands in the caption bar the skin puts at the top: light
+  // letters on a dark bar.
+  int light = 0;
+  int dark = 0;
+  for (int y = at.top + 2; y < at.top + 20; ++y) {
+    int row_light = 0;
+    int row_dark = 0;
+    for (int x = at.left + 4; x < at.left + 80; ++x) {
+      const COLORREF pixel = ce::testing::ScreenPixel(x, y);
+      if (GetRValue(pixel) > 200 && GetGValue(pixel) > 200) ++row_light;
+      if (GetBValue(pixel) < 160 && GetRValue(pixel) < 100) ++row_dark;
+    }
+    dark += row_dark;
+    if (row_dark > 30) light += row_light;  // letters within the bar
+  }
+  EXPECT_GT(dark, 400);
+  EXPECT_GT(light, 40);
+
+  // Back (Escape) closes it without an answer.
+  PostMessageW(message.get_window(), WM_KEYDOWN, VK_ESCAPE, 0);
+  pump(message);
+  EXPECT_FALSE(IsWindowVisible(message.get_window()));
+  EXPECT_EQ(message.get_result(), L"");
+}
+
+TEST_F(VocamoForm, TheAboutBoxCoversTheMainFormWhereTheSkinPlacesIt) {
+  auto form = make_form();
+  form->load_properties();
+  pump(*form);
+  vocamo::AboutForm about(form.get(), &form->settings_skin(), L"About", L"Zentra Vocamo v1.0");
+  about.load_properties();
+  PostMessageW(about.get_window(), WM_NULL, 0, 0);
+  pump(about);
+  // Over the main form's place, with its own soft keys: OK on the left,
+  // nothing on the right.
+  EXPECT_EQ(about.get_window_position(), form->get_window_position());
+  EXPECT_EQ(about.get_window_size(), form->get_window_size());
+  const auto keys = ce::testing::MenuBarButtons(about.get_impl().get_menu_manager().get_bar());
+  ASSERT_TRUE(keys.has_value());
+  ASSERT_EQ(keys->size(), 2u);
+  EXPECT_EQ(keys->at(0).caption, L"OK");
+  EXPECT_TRUE(keys->at(0).enabled);
+  EXPECT_EQ(keys->at(1).caption, L"");
+  EXPECT_FALSE(keys->at(1).enabled);
+
+  // The link opens the address it shows.
+  const std::string requests = ce::testing::DeviceRuntimeFolder() + "/shell-requests.log";
+  std::remove(requests.c_str());
+  skinner::ControlButton* link = nullptr;
+  for (skinner::Control* child : about.get_children())
+    if (child->get_name() == L"btnLink") link = dynamic_cast<skinner::ControlButton*>(child);
+  ASSERT_NE(link, nullptr);
+  link->click_at_centre();
+  std::ifstream log(requests);
+  std::string line;
+  std::getline(log, line);
+  const std::wstring shown = link->get_text();
+  EXPECT_NE(line.find(std::string(shown.begin(), shown.end())), std::string::npos) << line;
+  EXPECT_NE(line.find(std::string(vocamo::kMakerAddress, vocamo::kMakerAddress + std::wcslen(vocamo::kMakerAddress))),
+            std::string::npos)
+      << line;
+
+  // The OK soft key closes it, and so does Back (Escape).
+  SendMessageW(about.get_window(), WM_COMMAND, 100, 0);
+  EXPECT_FALSE(IsWindowVisible(about.get_window()));
+  vocamo::AboutForm again(form.get(), &form->settings_skin(), L"About", L"Zentra Vocamo v1.0");
+  again.load_properties();
+  PostMessageW(again.get_window(), WM_KEYDOWN, VK_ESCAPE, 0);
+  pump(again);
+  EXPECT_FALSE(IsWindowVisible(again.get_window()));
+}
+
+TEST_F(VocamoForm, RenamingTheLastVisibleRowKeepsTheEditAboveTheInputPanel) {
+  os::create_directory_tree(L"\\My Documents\\My Vocamo");
+  for (int i = 1; i <= 12; ++i) os::File(L"\\My Documents\\My Vocamo\\memo0" + std::to_wstring(10 + i) + L".wav", 1);
+  auto form = make_form();
+  form->load_properties();
+  form->set_active(true);
+  pump(*form);
+  vocamo::ControlFiles& files = form->files();
+  files.set_focus();
+  files.select_path(files.get_entry(files.get_row_count() - 1).path);
+  pump(*form);
+  files.start_rename();
+  pump(*form);
+  SIPINFO sip{};
+  sip.cbSize = sizeof(sip);
+  ASSERT_TRUE(SHSipInfo(SPI_GETSIPINFO, 0, &sip, 0));
+  ASSERT_NE(sip.fdwFlags & SIPF_ON, 0u);
+  const skinner::Rect edit = files.get_edit().get_rect();
+  ASSERT_TRUE(files.get_edit().is_visible());
+  const skinner::Point at = form->get_window_position();
+  EXPECT_LE(at.y + edit.y + edit.height, sip.rcVisibleDesktop.bottom);
+  EXPECT_GE(at.y + edit.y, sip.rcVisibleDesktop.top);
+  // Done: the panel goes down and the form back to its place.
+  files.end_inplace_edit(false);
+  pump(*form);
+  EXPECT_EQ(form->get_window_position().y, sip.rcVisibleDesktop.top);
 }
 
 TEST_F(VocamoForm, ListRenameMoveAndDelete) {

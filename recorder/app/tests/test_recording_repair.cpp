@@ -131,10 +131,31 @@ TEST_F(RecordingRepair, Mp3IsCutBackToItsLastWholeFrame) {
   for (const auto& [name, contents] : {std::pair<std::string, Bytes>{"whole.mp3", mp3_frames(6)},
                                        {"tagged.mp3", tagged},
                                        {"garbage.mp3", garbage},
-                                       {"empty.mp3", ""},
                                        {"cut.txt", mp3_frames(2) + "xx"}}) {
     EXPECT_EQ(mend(name, contents, false), contents) << name;
   }
+}
+
+TEST_F(RecordingRepair, ARecordingWithNoWholeBlockOrFrameIsDeleted) {
+  // Killed before the first block or frame reached the file: it was made
+  // empty, or stops inside its header or its first frame.
+  for (const auto& [name, contents] : {std::pair<std::string, Bytes>{"empty.mp3", ""},
+                                       {"empty.wav", ""},
+                                       {"sync.mp3", Bytes("\xFF\xFB", 2)},
+                                       {"first.mp3", mp3_frames(1).substr(0, kFrame - 1)},
+                                       {"riff.wav", pcm_wav(0, 0).substr(0, 30)},
+                                       {"header.wav", pcm_wav(0, 0)},
+                                       {"half.wav", pcm_wav(0, 1)},
+                                       {"gsm.wav", gsm_wav(0, 64)}}) {
+    device_.WriteHostFile(name, contents);
+    EXPECT_TRUE(vocamo::repair_recording(L"\\" + std::wstring(name.begin(), name.end()))) << name;
+    EXPECT_FALSE(os::FileInfo(L"\\" + std::wstring(name.begin(), name.end())).exists()) << name;
+  }
+  // One whole block or frame is enough to keep it.
+  EXPECT_EQ(mend("one.mp3", mp3_frames(1) + "\xFF", true), mp3_frames(1));
+  EXPECT_EQ(mend("one.wav", pcm_wav(0, 3), true).size(), 46u);
+  // A short file that is no header of ours stays.
+  EXPECT_EQ(mend("short.wav", "notes", false), "notes");
 }
 
 TEST_F(RecordingRepair, TheMarkerNamesTheRecordingUntilItIsMended) {

@@ -98,15 +98,17 @@ std::unique_ptr<ControlButtonImpl> ControlButtonImpl::create(ControlButton& butt
   }
 }
 
+// The caption is drawn where the skin puts it (an owned form's title shows
+// nowhere else) and is the window title too; it never takes the focus.
 ControlButtonImplCaptionPocket::ControlButtonImplCaptionPocket(ControlButton& button)
-    : ControlButtonImpl(button, false, false) {
+    : ControlButtonImpl(button, true, false) {
   set_title(*this);
 }
 
 void ControlButtonImplCaptionPocket::set_text() { set_title(*this); }
 
 ControlButtonImplCaptionSmartphone::ControlButtonImplCaptionSmartphone(ControlButton& button)
-    : ControlButtonImpl(button, false, false) {
+    : ControlButtonImpl(button, true, false) {
   ControlButtonImplCaptionSmartphone::set_text();
 }
 

@@ -25,7 +25,10 @@ ControlMenuMain::~ControlMenuMain() {
 
 MenuMainButton::MenuMainButton(Container& container, const std::wstring& name, const std::wstring& caption,
                                const std::wstring& role, std::int32_t zorder)
-    : Control(container, name, NamingMode::NamedWithoutKind), caption_(caption), role_(role) {
+    : Control(container, name, NamingMode::NamedWithoutKind),
+      caption_(caption),
+      default_caption_(caption),
+      role_(role) {
   set_zorder(zorder);
   set_want_focus(false);
   if (MenuManager* menu = menu_of(*this)) menu->add_item(this);
@@ -53,7 +56,7 @@ void MenuMainButton::on_enabled_changed(bool) { refresh(); }
 void MenuMainButton::load_properties() {
   // The entry is never placed on the form: only its caption comes from the
   // language.
-  if (!caption_.empty()) caption_ = translate(get_name(), caption_);
+  if (!caption_.empty()) caption_ = translate(get_name(), default_caption_);
   refresh();
 }
 
@@ -70,6 +73,7 @@ void MenuMainButton::get_menu_item(MenuItem& out) {
 
 void MenuMainButton::set_caption(const std::wstring& caption) {
   caption_ = caption;
+  default_caption_ = caption;
   refresh();
 }
 

@@ -131,7 +131,11 @@ void Form::message_loop() {
     for (Form* other : live_forms())
       if (other->get_window() == window) EnableWindow(window, TRUE);
   }
-  if (parent_ != nullptr && IsWindowVisible(parent_->get_window())) parent_->bring_to_front();
+  if (parent_ != nullptr && IsWindowVisible(parent_->get_window())) {
+    parent_->bring_to_front();
+    // All of it: whatever this form covered is the owner's to show again.
+    parent_->invalidate(Point{0, 0}, parent_->get_window_size());
+  }
 }
 
 void Form::close() {
@@ -220,6 +224,28 @@ void Form::apply_start_position() {
   }
   move_window(position, size);
   set_rect(Point{0, 0}, size);
+  // Laid out first: the lift goes by where the focused control now stands.
+  const std::int32_t lift = lift_for_input_panel(position, area_position, area_size);
+  if (lift != 0) move_window(Point{position.x, position.y - lift}, size);
+}
+
+std::int32_t Form::lift_for_input_panel(Point position, Point area_position, Point area_size) const {
+  Point whole_position, whole_size;
+  get_workarea(whole_position, whole_size, false);
+  if (area_size.y >= whole_size.y) return 0;  // the input panel covers nothing
+  // The control that has the keys: the focus followed into panels.
+  Control* focused = get_focused();
+  while (focused != nullptr && focused->get_panel_container() != nullptr &&
+         focused->get_panel_container()->get_focused() != nullptr)
+    focused = focused->get_panel_container()->get_focused();
+  if (focused == nullptr || !focused->is_visible()) return 0;
+  // Only a control that fits above the panel is brought up, no further than
+  // its bottom needs; one taller than that (a whole list) stays where it is.
+  const Rect rect = focused->get_rect();
+  const std::int64_t bottom = std::int64_t{position.y} + rect.y + rect.height;
+  const std::int64_t visible_bottom = std::int64_t{area_position.y} + area_size.y;
+  if (bottom <= visible_bottom || rect.height > area_size.y) return 0;
+  return static_cast<std::int32_t>(std::min<std::int64_t>(bottom - visible_bottom, INT32_MAX));
 }
 
 void Form::invalidate(Point position, Point size) {

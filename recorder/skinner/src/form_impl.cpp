@@ -1,6 +1,7 @@
 #include "skinner/form_impl.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,12 @@ void FormImpl::pointer_up(int kind, Point point) {
     down_[kind] = false;
     form_->on_pointer_up(static_cast<PointerKind>(kind), point, double_click_[kind]);
   }
+}
+
+void FormImpl::end_hold() {
+  // The pen is one: a hold still waiting for its lift ends at the next of
+  // its events (the lift, or a press whose lift went missing).
+  if (down_[2]) pointer_up(2, hold_point_);
 }
 
 LRESULT FormImpl::window_proc(UINT message, WPARAM wparam, LPARAM lparam, bool& pass_on) {
@@ -262,10 +269,12 @@ LRESULT FormImpl::window_proc(UINT message, WPARAM wparam, LPARAM lparam, bool& 
       menu_manager_->on_hotkey(form, wparam, lparam);
       break;
     case WM_MOUSEMOVE:
-      form.on_pointer_move(point_of(lparam));
+      // A hold is one event at one point: the pen's wandering is no drag.
+      if (!down_[2]) form.on_pointer_move(point_of(lparam));
       break;
     case WM_LBUTTONDOWN: {
       const Point point = point_of(lparam);
+      end_hold();
       if (form.wants_gestures(point)) {
         SHRGINFO info{};
         info.cbSize = sizeof(info);
@@ -273,8 +282,11 @@ LRESULT FormImpl::window_proc(UINT message, WPARAM wparam, LPARAM lparam, bool& 
         info.ptDown = {point.x, point.y};
         info.dwFlags = SHRG_RETURNCMD;
         if (SHRecognizeGesture(&info) == GN_CONTEXTMENU) {
-          form.on_pointer_down(PointerKind::Hold, point, false);
-          form.on_pointer_up(PointerKind::Hold, point, false);
+          // The hold's down now, its up (a context menu, say) once the pen
+          // lifts: a menu opened while the pen is still down would take
+          // that lift for a choice of whatever entry lies under it.
+          hold_point_ = point;
+          pointer_down(2, point, false);
           break;
         }
       }
@@ -282,10 +294,14 @@ LRESULT FormImpl::window_proc(UINT message, WPARAM wparam, LPARAM lparam, bool& 
       break;
     }
     case WM_LBUTTONDBLCLK:
+      end_hold();
       pointer_down(0, point_of(lparam), true);
       break;
     case WM_LBUTTONUP:
-      pointer_up(0, point_of(lparam));
+      if (down_[2])
+        end_hold();
+      else
+        pointer_up(0, point_of(lparam));
       break;
     case WM_CAPTURECHANGED:
       for (int kind = 0; kind < 3; ++kind) {
@@ -315,17 +331,13 @@ void FormImpl::paint() {
       back_buffer_ = CreateCompatibleBitmap(dc, client_size.x, client_size.y);
       pending_position_ = {0, 0};
       pending_size_ = window_size;
-      if (back_buffer_ != nullptr) {
-        HDCSelector selector(dc, back_buffer_);
-        HBRUSH brush = CreateSolidBrush(RGB(0, 255, 255));
-        RECT all{0, 0, client_size.x, client_size.y};
-        FillRect(selector.get(), &all, brush);
-        DeleteObject(brush);
-      }
     }
     if (back_buffer_ != nullptr) {
       HDCSelector selector(dc, back_buffer_);
       if (pending_size_.x != 0 || pending_size_.y != 0) {
+        // Laid down again under every repaint: blended twice, an alpha
+        // edge would grow solid.
+        paint_base(selector.get(), pending_position_, pending_size_);
         CanvasImpl impl(selector.get(), pending_position_, pending_size_);
         Canvas canvas(&impl);
         form.get_background().draw(canvas, Point{0, 0}, window_size);
@@ -355,6 +367,41 @@ void FormImpl::paint() {
     pending_size_ = {0, 0};
   }
   EndPaint(window_, &paint_info);
+}
+
+void FormImpl::paint_base(HDC dc, Point position, Point size) {
+  if (size.x <= 0 || size.y <= 0) return;
+  // Beyond the owner's picture (or with no owner) the system's window
+  // colour stands for whatever lies under the window.
+  HBRUSH brush = CreateSolidBrush(GetSysColor(COLOR_WINDOW));
+  RECT area{position.x, position.y, position.x + size.x, position.y + size.y};
+  FillRect(dc, &area, brush);
+  DeleteObject(brush);
+  Form* owner = form_->get_parent();
+  HBITMAP picture = owner != nullptr ? owner->get_impl().get_back_buffer() : nullptr;
+  if (picture == nullptr) return;
+  BITMAP info{};
+  if (GetObjectW(picture, sizeof info, &info) == 0) return;
+  // Both windows' client origins on the screen give the owner's pixel
+  // under each of this form's.
+  POINT mine{0, 0};
+  POINT theirs{0, 0};
+  ClientToScreen(window_, &mine);
+  ClientToScreen(owner->get_window(), &theirs);
+  const std::int64_t dx = std::int64_t{mine.x} - theirs.x;
+  const std::int64_t dy = std::int64_t{mine.y} - theirs.y;
+  // Only the part that lies inside the owner's picture is copied.
+  const std::int64_t left = std::max<std::int64_t>(position.x, -dx);
+  const std::int64_t top = std::max<std::int64_t>(position.y, -dy);
+  const std::int64_t right = std::min<std::int64_t>(std::int64_t{position.x} + size.x, info.bmWidth - dx);
+  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{position.y} + size.y, info.bmHeight - dy);
+  if (right <= left || bottom <= top) return;
+  HDC source = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(source, picture);
+  BitBlt(dc, static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+         static_cast<int>(bottom - top), source, static_cast<int>(left + dx), static_cast<int>(top + dy), SRCCOPY);
+  SelectObject(source, old);
+  DeleteDC(source);
 }
 
 bool FormImpl::dispatch_message(MSG& message) {

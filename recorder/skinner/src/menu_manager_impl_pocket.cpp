@@ -54,6 +54,8 @@ void fill_popup_menu(HMENU menu, const VBCollection& entries, std::vector<std::w
 
 }  // namespace
 
+bool stands_for_nothing(const MenuItem& soft_key) { return soft_key.items.empty() && soft_key.owner == nullptr; }
+
 MenuManagerImplPocket::MenuManagerImplPocket(bool shell_version5) : shell_version5_(shell_version5) {}
 
 MenuManagerImplPocket::~MenuManagerImplPocket() {
@@ -70,7 +72,8 @@ MenuManagerImplPocket::~MenuManagerImplPocket() {
 std::size_t MenuManagerImplPocket::free_toolbar_ids(bool shell_version5) { return toolbar_pool(shell_version5).size(); }
 
 std::wstring MenuManagerImplPocket::track_popup_menu(Form& form, const VBCollection& entries, POINT point,
-                                                     int horizontal, int vertical, Control** owner) {
+                                                     int horizontal, int vertical, Control** owner,
+                                                     bool highlight_first) {
   std::vector<std::wstring> commands{L""};
   std::vector<Control*> owners{nullptr};
   HMENU menu = CreatePopupMenu();
@@ -79,6 +82,9 @@ std::wstring MenuManagerImplPocket::track_popup_menu(Form& form, const VBCollect
   flags |= horizontal == 1 ? TPM_CENTERALIGN : horizontal == 2 ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
   flags |= vertical == 1 ? TPM_VCENTERALIGN : vertical == 2 ? TPM_BOTTOMALIGN : TPM_TOPALIGN;
   ClientToScreen(form.get_window(), &point);
+  // A popup highlights nothing until a key moves into it: the Down it
+  // finds first in the queue puts the highlight on its first entry.
+  if (highlight_first && GetMenuItemCount(menu) > 0) PostMessageW(form.get_window(), WM_KEYDOWN, VK_DOWN, 0);
   const BOOL chosen = TrackPopupMenuEx(menu, flags, point.x, point.y, form.get_window(), nullptr);
   DestroyMenu(menu);
   std::size_t id = chosen > 0 ? static_cast<std::size_t>(chosen) : 0;
@@ -198,6 +204,12 @@ void MenuManagerImplPocket::update(Form& form) {
     manager.build_ok_soft_key(left);
     MenuItem right(L"#FakeId#", L"");
     manager.build_soft_keys(right);
+    for (MenuItem* key : {&left, &right}) {
+      if (stands_for_nothing(*key)) {
+        key->caption.clear();
+        key->enabled = false;
+      }
+    }
     add_button(left, !left.items.empty());
     add_button(right, !right.items.empty());
   }

@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 
 #include "os/log.h"
 #include "skinner/control.h"
@@ -31,24 +32,32 @@ void MenuManagerImplSmartphone::create_menu_bar(Form& form) {
   bar_info_ = SHMENUBARINFO{};
   bar_info_.cbSize = sizeof(SHMENUBARINFO);
   bar_info_.hwndParent = form.get_window();
-  // The two soft keys are made here rather than read from the shell's
-  // resource library, which this device does not carry.
-  bar_info_.dwFlags = SHCMBF_EMPTYBAR;
   bar_info_.nToolBarId = 18100;
-  if (!SHCreateMenuBar(&bar_info_)) {
+  // The bar of the two soft keys comes from the shell's resource library,
+  // loaded for the call only (the bar keeps its buttons).
+  HMODULE shell = LoadLibraryExW(L"tapres.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  bar_info_.hInstRes = shell;
+  bar_info_.dwFlags = shell != nullptr ? 0 : SHCMBF_EMPTYBAR;
+  const BOOL made = SHCreateMenuBar(&bar_info_);
+  if (shell != nullptr) FreeLibrary(shell);
+  if (!made) {
     bar_info_.hwndMB = nullptr;
     return;
   }
   HWND bar = bar_info_.hwndMB;
   const int ids[2] = {kLeftSoftKey, kRightSoftKey};
   for (int i = 0; i < 2; ++i) {
-    TBBUTTON button{};
-    button.iBitmap = I_IMAGENONE;
-    button.idCommand = ids[i];
-    button.fsState = TBSTATE_INDETERMINATE;
-    button.fsStyle = BTNS_AUTOSIZE;
-    button.iString = reinterpret_cast<INT_PTR>(L"");
-    SendMessageW(bar, TB_INSERTBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&button));
+    // Without the library (a test program far from it) the keys are made
+    // here, as the library describes them.
+    if (shell == nullptr) {
+      TBBUTTON button{};
+      button.iBitmap = I_IMAGENONE;
+      button.idCommand = ids[i];
+      button.fsStyle = BTNS_AUTOSIZE;
+      button.iString = reinterpret_cast<INT_PTR>(L"");
+      SendMessageW(bar, TB_INSERTBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&button));
+    }
+    set_soft_key(bar, ids[i], L"", TBSTATE_INDETERMINATE);
   }
   SendMessageW(bar, SHCMBM_OVERRIDEKEY, VK_ESCAPE,
                MAKELPARAM(SHMBOF_NODEFAULT | SHMBOF_NOTIFY, SHMBOF_NODEFAULT | SHMBOF_NOTIFY));
@@ -70,8 +79,12 @@ void MenuManagerImplSmartphone::update(Form& form) {
   manager.build_ok_soft_key(left);
   MenuItem right(L"#FakeIdSoft2#", L"");
   manager.build_soft_keys(right);
-  set_soft_key(bar_info_.hwndMB, kLeftSoftKey, left.caption, TBSTATE_ENABLED);
-  set_soft_key(bar_info_.hwndMB, kRightSoftKey, right.caption, TBSTATE_ENABLED);
+  for (auto [id, key] : {std::pair{kLeftSoftKey, &left}, std::pair{kRightSoftKey, &right}}) {
+    if (stands_for_nothing(*key))
+      set_soft_key(bar_info_.hwndMB, id, L"", 0);
+    else
+      set_soft_key(bar_info_.hwndMB, id, key->caption, TBSTATE_ENABLED);
+  }
 }
 
 void MenuManagerImplSmartphone::on_command(Form& form, WPARAM wparam, LPARAM) {

@@ -467,7 +467,9 @@ DeclaredControl PropertiesImpl::get_declared_control(const std::wstring& form, i
 }
 
 bool PropertiesImpl::set_language(const std::wstring& language_path) {
-  if (!parse(language_path)) return false;
+  // The new language replaces the old one whole: a key only the old one
+  // had (an explicit "form..." text, say) would keep its text on screen.
+  if (!load(language_path)) return false;
   if (is_valid()) localise();
   return true;
 }

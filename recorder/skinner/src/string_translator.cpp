@@ -50,6 +50,13 @@ bool StringTranslator::parse(const std::wstring& path) {
   return true;
 }
 
+bool StringTranslator::load(const std::wstring& path) {
+  StringTranslator fresh;
+  if (!fresh.parse(path)) return false;
+  table_.swap(fresh.table_);
+  return true;
+}
+
 void StringTranslator::parse_text(const std::wstring& text) { parse_entries(text, table_); }
 
 const std::wstring& StringTranslator::translate(const std::wstring& key, const std::wstring& fallback) const {

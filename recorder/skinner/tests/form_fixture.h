@@ -93,7 +93,10 @@ inline const char kSkin[] =
     "    text Action \"BUTTON_SYSMENU\"\n"
     "form Message\n"
     "  size Size 200 100\n"
-    "  int StartPosition 1\n";
+    "  int StartPosition 1\n"
+    "form Bare\n"
+    "  size Size 200 100\n"
+    "  child menu\n";
 
 struct DeviceSetup {
   const char* platform = "PocketPC";
@@ -113,6 +116,10 @@ inline void UseDevice(const DeviceSetup& device) {
   ::setenv("DEVICE_OS_MAJOR", std::to_string(device.os_major).c_str(), 1);
   ce::testing::ReloadScreen();
   skinner::forget_device_caps();
+  // The input panel starts down, whatever an earlier test left up.
+  SIPINFO sip{};
+  sip.cbSize = sizeof(sip);
+  SHSipInfo(SPI_SETSIPINFO, 0, &sip, 0);
 }
 
 inline skinner::PropertiesImpl* CompileSkin(const std::string& source, skinner::Point screen) {

@@ -358,13 +358,13 @@ TEST(Retranslation, AChangeOfLanguageTranslatesTheSkinTextsAgain) {
   } steps[] = {{L"%my_documents%/One.lng", L"Salve"},
                {L"%my_documents%/Two.lng", L"Hallo"},
                {L"%my_documents%/Three.lng", L"Hoi"},
-               {L"%my_documents%/One.lng", L"Hoi"}};  // the explicit key stays in the table and wins
+               {L"%my_documents%/One.lng", L"Salve"}};  // the explicit key went with its language
   for (const auto& s : steps) {
     ASSERT_TRUE(skinner::Properties::set_language(handle, s.file));
     EXPECT_EQ(a.text, s.text) << s.file;
   }
   EXPECT_FALSE(skinner::Properties::set_language(handle, L"%my_documents%/None.lng"));
-  EXPECT_EQ(a.text, L"Hoi");
+  EXPECT_EQ(a.text, L"Salve");
   skinner::Properties::set_form_reloader(nullptr);
   skinner::set_control_maker(L"Button", nullptr);
 }

@@ -301,15 +301,25 @@ TEST_F(Controls, GridKeysMoveTheSelectionAndScrollItIntoView) {
 TEST_F(Controls, GridTapsClickRowsHoldsOpenTheirMenuAndZeroHeightHitsNothing) {
   grid = std::make_unique<NumberGrid>(*form, L"grid");
   grid->rows = 3;
+  grid->set_gestures(true);
   Load();
   const Rect p = grid->get_painter().get_rect();
   skintest::Tap(*form, p.x + 5, p.y + 25);
   EXPECT_EQ(grid->get_selection(), 1);
   EXPECT_EQ(form->events.back(), L"item:grid:1");
-  grid->get_painter().on_pointer_down(PointerKind::Hold, Point{p.x + 5, p.y + 45}, false);
-  grid->get_painter().on_pointer_up(PointerKind::Hold, Point{p.x + 5, p.y + 45}, false);
+  // Press and hold: the row is selected while the pen is down; its menu
+  // comes when the pen lifts (a menu already open would take the lift for
+  // a choice), at the hold's point, with no tap.
+  PostMessageW(form->get_window(), WM_LBUTTONDOWN, MK_LBUTTON, skintest::PointParam(p.x + 5, p.y + 45));
+  skintest::Pump(*form);
   EXPECT_EQ(grid->get_selection(), 2);
-  EXPECT_EQ(form->events.back(), L"itemmenu:grid:2");
+  EXPECT_EQ(form->events.back(), L"choice:grid");
+  form->events.clear();
+  PostMessageW(form->get_window(), WM_MOUSEMOVE, MK_LBUTTON, skintest::PointParam(p.x + 5, p.y + 65));
+  PostMessageW(form->get_window(), WM_LBUTTONUP, 0, skintest::PointParam(p.x + 5, p.y + 65));
+  skintest::Pump(*form);
+  EXPECT_EQ(form->events, (std::vector<std::wstring>{L"itemmenu:grid:2"}));
+  EXPECT_EQ(GetCapture(), nullptr);
   // Below the last row: no row is selected.
   skintest::Tap(*form, p.x + 5, p.y + 90);
   EXPECT_EQ(grid->get_selection(), 2);

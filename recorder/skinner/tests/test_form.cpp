@@ -228,6 +228,8 @@ TEST_F(FormTest, ANestedFormDisablesTheOthersAndTheOuterOneComesBackCurrent) {
   bool checked = false;
   later.post([&] {
     EXPECT_EQ(Form::current(), form.get());
+    skintest::Pump(*form);  // painted: nothing pending
+    EXPECT_EQ(form->get_impl().get_pending_size(), (Point{0, 0}));
     inner.post([&] {
       EXPECT_EQ(Form::current(), &message);
       EXPECT_FALSE(IsWindowEnabled(form->get_window()));
@@ -238,6 +240,9 @@ TEST_F(FormTest, ANestedFormDisablesTheOthersAndTheOuterOneComesBackCurrent) {
     message.run();
     EXPECT_EQ(Form::current(), form.get());
     EXPECT_TRUE(IsWindowEnabled(form->get_window()));
+    // What the nested form covered is painted again: all of the owner.
+    EXPECT_EQ(form->get_impl().get_pending_position(), (Point{0, 0}));
+    EXPECT_EQ(form->get_impl().get_pending_size(), form->get_window_size());
     form->close();
   });
   form->run();
@@ -281,6 +286,31 @@ TEST_F(FormTest, AFocusedEditAsksForTheInputPanelAndLetsItGo) {
   EXPECT_FALSE(sip_on());
 }
 
+TEST_F(FormTest, TheInputPanelLeavesTheFocusedControlInView) {
+  edit = std::make_unique<skinner::ControlEdit>(*form, L"edit");
+  Load();
+  // An edit near the bottom of a form that keeps its size and place.
+  button(L"btnOk").set_focus();
+  skintest::Pump(*form);
+  edit->set_skin_rect({10, 230}, {100, 20});
+  form->apply_start_position();
+  const Point at = form->get_window_position();
+  edit->set_focus();
+  skintest::Pump(*form);
+  SIPINFO sip{};
+  sip.cbSize = sizeof(sip);
+  ASSERT_TRUE(SHSipInfo(SPI_GETSIPINFO, 0, &sip, 0));
+  ASSERT_NE(sip.fdwFlags & SIPF_ON, 0u);
+  // Lifted just enough: the edit's bottom on the panel's top edge.
+  const Point lifted = form->get_window_position();
+  EXPECT_EQ(lifted.y + edit->get_rect().y + edit->get_rect().height, sip.rcVisibleDesktop.bottom);
+  EXPECT_LT(lifted.y, at.y);
+  // The panel down again, the form is back where it was.
+  button(L"btnOk").set_focus();
+  skintest::Pump(*form);
+  EXPECT_EQ(form->get_window_position(), at);
+}
+
 TEST_F(FormTest, AScreenChangeSendsTheResolutionCommandBeforeThePlacing) {
   Load();
   SendMessageW(form->get_window(), WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
@@ -291,7 +321,8 @@ TEST_F(FormTest, AScreenChangeSendsTheResolutionCommandBeforeThePlacing) {
 
 TEST_F(FormTest, PocketPcButtonVariantsShowTheTitleAndTheShellsButtons) {
   Load();
-  // The caption is the window title, not a drawn or focusable button.
+  // The caption is the window title and is drawn where the skin puts it,
+  // but never takes the focus.
   extra.push_back(std::make_unique<ControlButton>(*form, L"caption"));
   extra.push_back(std::make_unique<ControlButton>(*form, L"sys"));
   extra.push_back(std::make_unique<ControlButton>(*form, L"ok"));
@@ -300,7 +331,7 @@ TEST_F(FormTest, PocketPcButtonVariantsShowTheTitleAndTheShellsButtons) {
   wchar_t text[32] = {};
   GetWindowTextW(form->get_window(), text, 32);
   EXPECT_STREQ(text, L"Sample");
-  EXPECT_FALSE(title.get_impl()->draws_itself());
+  EXPECT_TRUE(title.get_impl()->draws_itself());
   EXPECT_FALSE(title.get_want_focus());
   title.set_text(L"Other");
   GetWindowTextW(form->get_window(), text, 32);
@@ -393,6 +424,17 @@ TEST_F(FormTest, SmartphoneBackReachesTheFormAsEscape) {
   Open({"Smartphone", 240, 320});
   menu = std::make_unique<skinner::ControlMenuMain>(*form, L"menu");
   Load();
+  {
+    // A form with nothing for the soft keys: they show nothing and are grey.
+    RecordingForm bare(nullptr, &handle, L"Bare");
+    skinner::ControlMenuMain bare_menu(bare, L"menu");
+    bare.load_properties();
+    skintest::Pump(bare);
+    EXPECT_EQ(SoftKeys(bare), (std::vector<std::wstring>{L"", L""}));
+    const auto keys = ce::testing::MenuBarButtons(bare.get_impl().get_menu_manager().get_bar());
+    ASSERT_TRUE(keys.has_value());
+    for (const auto& key : *keys) EXPECT_FALSE(key.enabled);
+  }
   struct EscapeWatch : skinner::Control {
     using Control::Control;
     bool on_key_down(KeyCode key) override { return key == KeyCode::Esc && ++downs > 0; }

@@ -43,6 +43,7 @@ struct Fatal {
 };
 
 skinner::Point g_workarea;
+bool g_smartphone = false;
 
 class RecorderSkins : public ::testing::Test {
  protected:
@@ -102,30 +103,41 @@ TEST_F(RecorderSkins, HoldEverythingTheRecorderLooksUp) {
     const std::wstring path =
         OnDevice(Zip(skin), L"%my_documents%/skins/" + std::wstring(skin, skin + std::strlen(skin)) + L"/" +
                                 std::wstring(skin, skin + std::strlen(skin)) + L".skin");
-    // Upright and sideways screens; the work area leaves out the bars above
-    // and below, as on a Pocket PC.
-    for (const skinner::Point screen :
-         {skinner::Point{240, 320}, skinner::Point{480, 640}, skinner::Point{320, 240}, skinner::Point{640, 480}}) {
-      const int scale = screen.x > screen.y ? screen.x / 320 : screen.x / 240;
-      g_workarea = {screen.x, screen.y - 52 * scale};
-      skinner::set_device_info({nullptr, nullptr, [] { return g_workarea; }});
-      PropertiesImpl p(path, L"", screen);
-      ASSERT_TRUE(p.is_valid()) << skin;
-      EXPECT_TRUE(p.match_screen(L"Vocamo_1.00", screen)) << skin;
-      EXPECT_EQ(p.get_scale(), scale);
-      const wchar_t* main = std::string(skin) == "default" ? L"FormMain" : L"About";
-      const skinner::Point design =
-          screen.x > screen.y ? skinner::Point{320 * scale, 188 * scale} : skinner::Point{240 * scale, 268 * scale};
-      EXPECT_EQ(p.read_scaled_point(L"", main, main, L"Size", {}), design) << skin << " " << screen.x;
-      for (const auto& f : forms) {
-        if (std::string(f.skin) != skin) continue;
-        try {
-          for (const wchar_t* control : f.controls) p.get_control_kind(f.form, control);
-        } catch (const Fatal& fatal) {
-          ADD_FAILURE() << "missing in " << skin << ": " << std::string(fatal.what.begin(), fatal.what.end());
+    // Upright and sideways screens of a Pocket PC and of a Smartphone; the
+    // work area leaves out the bars above and below.
+    for (const bool smartphone : {false, true}) {
+      for (const skinner::Point screen :
+           {skinner::Point{240, 320}, skinner::Point{480, 640}, skinner::Point{320, 240}, skinner::Point{640, 480}}) {
+        const int scale = screen.x > screen.y ? screen.x / 320 : screen.x / 240;
+        const int bar = !smartphone ? 26 * scale : screen.x == 240 ? 27 : screen.x == 480 ? 54 : 0;
+        g_workarea = {screen.x, screen.y - 2 * bar};
+        g_smartphone = smartphone;
+        skinner::set_device_info({[] { return g_smartphone; }, nullptr, [] { return g_workarea; }});
+        PropertiesImpl p(path, L"", screen);
+        ASSERT_TRUE(p.is_valid()) << skin;
+        EXPECT_TRUE(p.match_screen(L"Vocamo_1.00", screen)) << skin;
+        EXPECT_EQ(p.get_scale(), scale);
+        // On a Pocket PC the main form fills the work area (the about box
+        // is two pixels shorter, to fit a Smartphone's as well).
+        const wchar_t* main = std::string(skin) == "default" ? L"FormMain" : L"About";
+        const int upright = std::string(skin) == "default" ? 268 : 266;
+        const skinner::Point design = screen.x > screen.y ? skinner::Point{320 * scale, 188 * scale}
+                                                          : skinner::Point{240 * scale, upright * scale};
+        if (!smartphone) {
+          EXPECT_EQ(p.read_scaled_point(L"", main, main, L"Size", {}), design) << skin << " " << screen.x;
+        }
+        for (const auto& f : forms) {
+          if (std::string(f.skin) != skin) continue;
+          try {
+            for (const wchar_t* control : f.controls) p.get_control_kind(f.form, control);
+          } catch (const Fatal& fatal) {
+            ADD_FAILURE() << "missing in " << skin << ": " << std::string(fatal.what.begin(), fatal.what.end())
+                          << (smartphone ? " on a Smartphone " : " on a Pocket PC ") << screen.x;
+          }
         }
       }
     }
+    skinner::set_device_info({nullptr, nullptr, [] { return g_workarea; }});
     // Every picture loads from the archive at scales 1 and 2.
     const std::string source = Source(skin);
     const std::regex picture("picture \\w+ \"([^\"]*)\"");

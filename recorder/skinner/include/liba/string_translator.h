@@ -21,6 +21,10 @@ class StringTranslator {
   bool parse(const std::wstring& path);
   // Adds the entries of a text already decoded to wide characters.
   void parse_text(const std::wstring& text);
+  // Replaces the whole table with the file's entries, as a change of
+  // language does: no key of the previous file outlives it. False, with the
+  // table unchanged, when the file could not be opened or read.
+  bool load(const std::wstring& path);
 
   // The stored text of the key, or `fallback` itself when the key is absent.
   const std::wstring& translate(const std::wstring& key, const std::wstring& fallback) const;

@@ -47,7 +47,8 @@ class ControlButtonImpl {
   bool wants_focus_;
 };
 
-// The button's caption is the window title.
+// The button's caption is the window title, and the button is drawn where
+// the skin puts it.
 class ControlButtonImplCaptionPocket : public ControlButtonImpl {
  public:
   explicit ControlButtonImplCaptionPocket(ControlButton& button);

@@ -48,6 +48,9 @@ class MenuMainButton : public Control, public MenuManager::Item {
   void refresh();
 
   std::wstring caption_;
+  // What the caption falls back to in a language without the entry's name:
+  // the caption given by code, never an earlier language's text.
+  std::wstring default_caption_;
   std::wstring shortcut_;
   bool separator_after_ = false;
   bool checked_ = false;

@@ -87,6 +87,9 @@ class Form : private FormImplHolder, public FormHost, public Container {
 
  private:
   void message_loop();
+  // How far up the window goes so that the input panel (when up) leaves
+  // the focused control in view.
+  std::int32_t lift_for_input_panel(Point position, Point area_position, Point area_size) const;
 
   FontDesc default_font_;
   MenuManager menu_;

@@ -31,6 +31,9 @@ class FormImpl : public ControlSubclass {
 
   HWND get_window() const { return window_; }
   MenuManagerImpl& get_menu_manager() const { return *menu_manager_; }
+  // The picture of the whole form as last painted; null before the first
+  // paint and in flicker mode.
+  HBITMAP get_back_buffer() const { return back_buffer_; }
   bool is_flicker_mode() const { return flicker_; }
 
   // The rectangle waiting to be painted; empty when its size is (0, 0).
@@ -47,8 +50,13 @@ class FormImpl : public ControlSubclass {
 
  private:
   void paint();
+  // Puts down what the form's pictures blend over in a rectangle of the
+  // back buffer: the owner form's picture beneath the window, so an
+  // alpha-edged background shows the form under it through its edges.
+  void paint_base(HDC dc, Point position, Point size);
   void pointer_down(int kind, Point point, bool double_tap);
   void pointer_up(int kind, Point point);
+  void end_hold();
   void after_message();
 
   HWND window_ = nullptr;
@@ -56,6 +64,9 @@ class FormImpl : public ControlSubclass {
   bool down_[3] = {false, false, false};
   bool double_click_[3] = {false, false, false};
   Point last_up_{-1, -1};
+  // Where a recognised hold went down: its up comes there when the pen
+  // lifts.
+  Point hold_point_{-1, -1};
   bool flicker_ = false;
   Point pending_position_;
   Point pending_size_;

@@ -37,6 +37,11 @@ class MenuManagerImpl {
   SHMENUBARINFO bar_info_{};
 };
 
+// A soft key with no item behind it (a form whose items are all drawn
+// buttons): it is shown without a caption and greyed, not as a key named
+// "Action" or "Menu" that does nothing.
+bool stands_for_nothing(const MenuItem& soft_key);
+
 class MenuManagerImplPocket : public MenuManagerImpl {
  public:
   explicit MenuManagerImplPocket(bool shell_version5);
@@ -52,9 +57,10 @@ class MenuManagerImplPocket : public MenuManagerImpl {
   // Shows the entries as a popup menu at a point of the form (client
   // coordinates) with the alignments 0 left/top, 1 centre, 2 right/bottom;
   // answers the chosen entry's command (empty when nothing was chosen) and
-  // its owner.
+  // its owner. With `highlight_first` the first entry opens highlighted, so
+  // Enter chooses it at once.
   static std::wstring track_popup_menu(Form& form, const VBCollection& entries, POINT point, int horizontal,
-                                       int vertical, Control** owner);
+                                       int vertical, Control** owner, bool highlight_first = false);
 
   // Tool bar ids left in the pools, for tests.
   static std::size_t free_toolbar_ids(bool shell_version5);
