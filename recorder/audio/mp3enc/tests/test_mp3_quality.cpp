@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -18,6 +17,7 @@
 
 #include "audio/mp3_encoder.h"
 #include "stream_reader.h"
+#include "temp_device.h"
 
 namespace {
 
@@ -216,22 +216,6 @@ double tone_snr(const std::vector<std::int16_t>& y, int stride, int ch, double f
   return 10 * std::log10(fit / std::max(rest, 1.0));
 }
 
-// A private host folder for the streams of one case, removed afterwards.
-class TempFolder {
- public:
-  TempFolder() {
-    char pattern[] = "/tmp/mp3enc_quality_XXXXXX";
-    if (mkdtemp(pattern) != nullptr) path_ = pattern;
-  }
-  ~TempFolder() {
-    if (!path_.empty()) std::filesystem::remove_all(path_);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 bool write_host_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -278,8 +262,8 @@ class Mp3QualityRates : public testing::TestWithParam<int> {};
 TEST_P(Mp3QualityRates, EveryChannelAndBitrateDecodesCleanly) {
   if (!have_ffmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
   const int rate = GetParam();
-  const TempFolder folder;
-  ASSERT_FALSE(folder.path().empty());
+  // A private host folder for the streams, removed afterwards.
+  const ce::test::TempDevice folder;
   struct Stream {
     int channels, kbps, out_rate, spf;
     std::vector<std::uint8_t> mp3;
@@ -301,7 +285,7 @@ TEST_P(Mp3QualityRates, EveryChannelAndBitrateDecodesCleanly) {
       bool whole = false;
       stream.frames = mp3test::walk(stream.mp3, &whole).size();
       EXPECT_TRUE(whole);
-      stream.file = folder.path() + "/" + std::to_string(channels) + "ch_" + std::to_string(kbps) + ".mp3";
+      stream.file = folder.root() + "/" + std::to_string(channels) + "ch_" + std::to_string(kbps) + ".mp3";
       ASSERT_TRUE(write_host_file(stream.file, stream.mp3));
       streams.push_back(std::move(stream));
     }
