@@ -97,8 +97,7 @@ HWND OpenScreenWindow(HINSTANCE instance, const wchar_t* className, const wchar_
   return window;
 }
 
-HWND OpenFullScreenWindow(HINSTANCE instance, const wchar_t* className, const wchar_t* title, WNDPROC proc,
-                          int show) {
+HWND OpenFullScreenWindow(HINSTANCE instance, const wchar_t* className, const wchar_t* title, WNDPROC proc, int show) {
   HWND window = OpenScreenWindow(instance, className, title, proc, show);
   if (window != nullptr) SHFullScreen(window, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
   return window;

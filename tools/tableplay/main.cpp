@@ -236,6 +236,9 @@ void Feed(const ks::play::InputEvent& e) {
   }
 }
 
+// rackplan feeds the play control as this tick and PlayProc do (held keys
+// from the tick, the others as they come) to plan its scripted rack: the
+// two change together.
 void OnTick() {
   Harness& h = g_harness;
   // A held key gives one key-down a tick, whatever the host's own repeat.

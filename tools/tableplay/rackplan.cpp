@@ -143,7 +143,7 @@ class Match {
     Line(std::string(what) + " " + std::to_string(x) + " " + std::to_string(y));
     const std::uint32_t message = std::string(what) == "down" ? ks::play::kMsgPenDown
                                   : std::string(what) == "up" ? ks::play::kMsgPenUp
-                                                               : ks::play::kMsgPenMove;
+                                                              : ks::play::kMsgPenMove;
     Feed(message, message == ks::play::kMsgPenUp ? 0u : 1u, ks::play::PenParam(x, y));
   }
   void Tap(int x, int y) {
@@ -348,9 +348,11 @@ struct Shot {
 
 constexpr int kPowers[] = {12, 16, 21, 27};
 
-bool Play(Match& m, const Shot& s, bool aimKey) {
+// Plays a shot: the cue ball placed first (then A to aim) when the shot
+// asks for it.
+bool PlayShot(Match& m, const Shot& s) {
   if (s.place && !PlaceCueBall(m, s.spot)) return false;
-  if (aimKey || s.place) {
+  if (s.place) {
     m.Key(kKeyA);
     m.Wait(300);
   }
@@ -420,15 +422,14 @@ bool Player1Kept(const Outcome& before, const Outcome& after) {
 }
 
 // Player 1's turn: the first shot that pots a ball of his group and keeps
-// him at the table; else one that misses without a foul or at least does
-// not lose the match.
+// him at the table; else one that leaves the 8 on the table.
 bool Player1Turn(Match& m) {
   const Outcome before = m.Now();
   const bool inHand = (before.turnFlags & 2) != 0;
   std::optional<Shot> chosen, fallback;
   for (int b : Group(m.pool())) {
     for (const Shot& s : ShotsAt(m.pool(), b, inHand)) {
-      const auto o = Try(m, [&](Match& c) { return Play(c, s, false); });
+      const auto o = Try(m, [&](Match& c) { return PlayShot(c, s); });
       if (!o) continue;
       if (Player1Kept(before, *o)) {
         chosen = s;
@@ -440,7 +441,7 @@ bool Player1Turn(Match& m) {
   }
   if (!chosen) chosen = fallback;
   if (!chosen) return false;
-  return Play(m, *chosen, false);
+  return PlayShot(m, *chosen);
 }
 
 // The player at the table hands the cue ball over: a soft stroke that hits
@@ -510,7 +511,7 @@ bool CallAndPotTheEight(Match& m, bool* screenshot) {
           c.Key(kKeyA);
           c.Wait(600);
         }
-        return Play(c, s, false);
+        return PlayShot(c, s);
       };
       const auto o = Try(m, move);
       if (o && o->over && o->player1Won) {

@@ -1004,9 +1004,8 @@ TEST(Control, ATurnOpensAimedAtTheBallToPlay) {
   };
   // Ball 1 (and 9) stands straight down the table from the cue ball, ball 2
   // (and 10) nearer, across it towards +x.
-  const Case cases[] = {{GameKind::kNineBall, 0},           {GameKind::kRotation, 0},
-                        {GameKind::kSixBall, 0},            {GameKind::kTenBall, 0},
-                        {GameKind::kEightBall, 0x10000},    {GameKind::kStraight, 0x10000}};
+  const Case cases[] = {{GameKind::kNineBall, 0}, {GameKind::kRotation, 0},        {GameKind::kSixBall, 0},
+                        {GameKind::kTenBall, 0},  {GameKind::kEightBall, 0x10000}, {GameKind::kStraight, 0x10000}};
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.game));
     Play p(c.game);
