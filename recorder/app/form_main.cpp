@@ -485,27 +485,36 @@ void FormMain::start_recording(const std::wstring& path, const RecordFormat& for
       return;
     }
   }
+  const std::wstring selected = files_->get_selected_path();
+  // A recording that cannot start leaves no file behind: the file made for
+  // it goes, and the list shows what it showed before.
+  const auto abandon = [&] {
+    os::delete_file(path);
+    clear_unfinished(kUnfinishedMarker);
+    files_->rebuild_rows();
+    files_->select_path(selected);
+    on_choice_changed(files_.get());
+    reset_controls();
+    stop();
+  };
   files_->add_entry(path);
   files_->select_path(path);
   on_choice_changed(files_.get());
   auto chain = audio::create_record_chain(path, format.chain, format.bit_rate, false);
   if (!chain) {
-    clear_unfinished(kUnfinishedMarker);
-    reset_controls();
-    stop();
+    abandon();
     return;
   }
   stop();
   paused_ = false;
   play_cue(L"Voicbeep.wav");
+  // A start that fails has closed the file (the chain is gone with it).
   if (record_.start(std::move(chain), 1, format.sample_rate)) {
     recording_path_ = path;
     return;
   }
-  clear_unfinished(kUnfinishedMarker);
-  reset_controls();
-  stop();
-  // The empty file stays listed; the user learns why nothing records.
+  abandon();
+  // The user learns why nothing records.
   const std::wstring text = waveInGetNumDevs() == 0 ? L"No microphone was found: nothing can be recorded."
                                                     : L"The microphone could not be opened for recording.";
   if (report) {

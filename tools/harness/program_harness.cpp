@@ -8,6 +8,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "ce/aygshell.h"
 #include "ce/device.h"
 #include "engine/testing/memory_file.h"
 #include "play/scene_loader.h"
@@ -93,6 +94,12 @@ HWND OpenScreenWindow(HINSTANCE instance, const wchar_t* className, const wchar_
   HWND window = CreateWindowExW(0, className, title, WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr, nullptr,
                                 instance, nullptr);
   if (window != nullptr) ShowWindow(window, show);
+  return window;
+}
+
+HWND OpenFullScreenWindow(HINSTANCE instance, const wchar_t* className, const wchar_t* title, WNDPROC proc, int show) {
+  HWND window = OpenScreenWindow(instance, className, title, proc, show);
+  if (window != nullptr) SHFullScreen(window, SHFS_HIDETASKBAR | SHFS_HIDESIPBUTTON | SHFS_HIDESTARTICON);
   return window;
 }
 

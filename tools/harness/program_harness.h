@@ -46,6 +46,10 @@ void AddTableData(ssMemoryArchive& archive, const std::string& data, const char*
 // A window class of the procedure and a window over the whole screen, shown;
 // null when either cannot be made.
 HWND OpenScreenWindow(HINSTANCE instance, const wchar_t* className, const wchar_t* title, WNDPROC proc, int show);
+// The same for a program that takes the whole screen as the game does: the
+// shell's title bar, task bar and input panel button stay hidden while it is
+// in front.
+HWND OpenFullScreenWindow(HINSTANCE instance, const wchar_t* className, const wchar_t* title, WNDPROC proc, int show);
 
 // The thread's message loop, until WM_QUIT; returns its exit code.
 int RunMessageLoop();

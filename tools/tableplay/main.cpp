@@ -236,6 +236,9 @@ void Feed(const ks::play::InputEvent& e) {
   }
 }
 
+// rackplan feeds the play control as this tick and PlayProc do (held keys
+// from the tick, the others as they come) to plan its scripted rack: the
+// two change together.
 void OnTick() {
   Harness& h = g_harness;
   // A held key gives one key-down a tick, whatever the host's own repeat.
@@ -301,7 +304,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
     return 1;
   }
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  HWND window = harness::OpenScreenWindow(instance, L"TablePlay", L"Table play", PlayProc, show);
+  HWND window = harness::OpenFullScreenWindow(instance, L"TablePlay", L"Table play", PlayProc, show);
   if (window == nullptr) return 1;
 
   h.display = std::make_unique<ssDisplayS16>();

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Plays the scripted 8-Ball rack between two people headless on the virtual
-# clock: player 1 clears the solids by his own taps, drags and keys, is
+# clock: player 1 clears his group by his own taps, drags and keys, is
 # asked for the 8's pocket, names it and pots the 8 there.
 set -eu
 program=$1

@@ -337,7 +337,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
     return 1;
   }
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-  HWND window = harness::OpenScreenWindow(instance, L"TableView", L"Table view", ViewProc, show);
+  HWND window = harness::OpenFullScreenWindow(instance, L"TableView", L"Table view", ViewProc, show);
   if (window == nullptr) return 1;
 
   h.display = std::make_unique<ssDisplayS16>();

@@ -248,15 +248,25 @@ TEST_F(VocamoForm, ARunningRecordingIsNamedUntilStoppedAndACutOffOneIsMendedBefo
             vocamo::format_size(static_cast<std::int32_t>(mended.get_size())));
 }
 
+// A recording that cannot start leaves no file: neither in the list nor,
+// read again, in the folder, for a format with a header (WAV) and one
+// without (MP3).
 TEST_F(VocamoForm, NoMicrophoneIsSaidAndTheFormStaysIdle) {
   ::unsetenv("DEVICE_MIC");  // a desktop's device has no microphone unless it is given one
   auto form = make_form();
   std::wstring said;
   form->report = [&](const std::wstring& text) { said = text; };
-  form->on_command(nullptr, L"WAV_low");
-  form->on_command(nullptr, L"Record");
-  EXPECT_FALSE(form->record_session().is_recording());
-  EXPECT_EQ(said, L"No microphone was found: nothing can be recorded.");
+  const int rows = form->files().get_row_count();
+  for (const wchar_t* format : {L"WAV_low", L"MP3_low"}) {
+    said.clear();
+    form->on_command(nullptr, format);
+    form->on_command(nullptr, L"Record");
+    EXPECT_FALSE(form->record_session().is_recording()) << format;
+    EXPECT_EQ(said, L"No microphone was found: nothing can be recorded.") << format;
+    EXPECT_EQ(form->files().get_row_count(), rows) << format;
+    form->files().rebuild_rows();
+    EXPECT_EQ(form->files().get_row_count(), rows) << format;
+  }
   EXPECT_TRUE(form->button(L"Record").get_visible_flag());
   EXPECT_FALSE(form->panel_record().get_visible_flag());
   // Stop, Pause and Resume with nothing running change nothing.
