@@ -6,18 +6,10 @@
 set -eu
 program=$1
 script=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-DEVICE_BACKEND=headless DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$script" \
-  "$program" --game 8ball --room Garage --shot 0,350,0,0,0 2>"$work/errors.txt"
-if grep -q "missing data" "$work/errors.txt"; then
-  cat "$work/errors.txt"
-  exit 1
-fi
-for shot in table_end turned overhead side shot_early shot_later rest; do
-  [ -s "$shot.png" ] || { echo "missing screenshot $shot.png"; exit 1; }
-done
+. "$(dirname "${BASH_SOURCE[0]}")/../../testing/run_headless.sh"
+headless_scratch
+headless_run "$program" "$script" "missing data" -- --game 8ball --room Garage --shot 0,350,0,0,0
+headless_shots_named table_end turned overhead side shot_early shot_later rest
 if cmp -s table_end.png turned.png || cmp -s turned.png overhead.png || cmp -s shot_early.png shot_later.png; then
   echo "the screen did not change between screenshots"
   exit 1

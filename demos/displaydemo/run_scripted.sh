@@ -10,18 +10,10 @@
 set -eu
 program=$1
 script=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-DEVICE_BACKEND=headless DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$script" DEVICE_SPEAKER="$work/speaker.wav" \
-  "$program" 2>"$work/errors.txt"
-if grep -q "missing data" "$work/errors.txt"; then
-  cat "$work/errors.txt"
-  exit 1
-fi
-for shot in intro start tap drag turned turned2; do
-  [ -s "$shot.png" ] || { echo "missing screenshot $shot.png"; exit 1; }
-done
+. "$(dirname "${BASH_SOURCE[0]}")/../../testing/run_headless.sh"
+headless_scratch
+headless_run "$program" "$script" "missing data" DEVICE_SPEAKER="$work/speaker.wav"
+headless_shots_named intro start tap drag turned turned2
 if cmp -s intro.png start.png || cmp -s start.png tap.png || cmp -s tap.png drag.png || cmp -s drag.png turned.png || cmp -s turned.png turned2.png; then
   echo "the screen did not change between screenshots"
   exit 1

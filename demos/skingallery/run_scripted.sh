@@ -9,7 +9,7 @@ platform=$3
 if [ "$platform" = Smartphone ]; then
   script=$(dirname "$script")/skingallery_phone.script
 fi
-. "$(dirname "${BASH_SOURCE[0]}")/../harness/run_headless.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/../../testing/run_headless.sh"
 headless_scratch
 headless_run "$program" "$script" "missing data|could not|^script: |Snag" DEVICE_PLATFORM_TYPE="$platform"
 headless_shots "$script" '[a-z]+[0-9]+\.png'

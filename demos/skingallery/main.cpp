@@ -13,7 +13,7 @@
 #include "ce/windows.h"
 #include "ce/winmain.h"
 #include "gallery_form.h"
-#include "program_harness.h"
+#include "runtime/program_harness.h"
 #include "skinner/device_caps.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "program_harness.h"
+#include "runtime/program_harness.h"
 
 #include <unistd.h>
 
@@ -9,8 +9,6 @@
 #include <sstream>
 
 #include "ce/device.h"
-#include "engine/testing/memory_file.h"
-#include "play/scene_loader.h"
 
 namespace harness {
 
@@ -63,24 +61,6 @@ void RunOwnScript(const char* program, const std::string& script, const std::str
   argv.push_back(nullptr);
   ::execv("/proc/self/exe", argv.data());
   std::fprintf(stderr, "%s: cannot start again with the script\n", program);
-}
-
-bool AddHostFile(ssMemoryArchive& archive, const std::string& hostPath, const std::wstring& devicePath,
-                 const char* program) {
-  std::vector<std::uint8_t> bytes = ReadHostFile(hostPath);
-  const bool found = !bytes.empty();
-  if (!found) std::fprintf(stderr, "%s: missing data: %s\n", program, hostPath.c_str());
-  archive.AddFile(devicePath, std::move(bytes));
-  return found;
-}
-
-void AddTableData(ssMemoryArchive& archive, const std::string& data, const char* program) {
-  for (int room = 0; room < ks::play::kRoomCount; ++room) {
-    const std::wstring name = ks::play::RoomName(room);
-    AddHostFile(archive, data + "/table/Rooms/" + std::string(name.begin(), name.end()) + ".ark",
-                L"\\Rooms\\" + name + L".ark", program);
-  }
-  AddHostFile(archive, data + "/table/UI/res.ark", L"\\UI\\res.ark", program);
 }
 
 HWND OpenScreenWindow(HINSTANCE instance, const wchar_t* className, const wchar_t* title, WNDPROC proc, int show) {

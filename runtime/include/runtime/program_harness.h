@@ -1,6 +1,6 @@
-// What the window programs among the tools (displaydemo, tableview,
-// tableplay) share: where their data lies, whether a window can be shown,
-// and starting again on their own script when it cannot.
+// What the window programs share: where their data lies, whether a window
+// can be shown, starting again on their own script when it cannot, and the
+// screen window with its message loop.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +8,6 @@
 #include <vector>
 
 #include "ce/windows.h"
-
-class ssMemoryArchive;
 
 namespace harness {
 
@@ -32,16 +30,6 @@ bool WithoutDisplay();
 // starts again (same arguments, the words of `line`) on its own script.
 // Returns only when it cannot, having said why on standard error.
 void RunOwnScript(const char* program, const std::string& script, const std::string& line);
-
-// Reads a host file into the archive under a device path; a missing file is
-// named on standard error ("<program>: missing data: ...") and added empty,
-// so the program's own loader reports what it lacks. False when missing.
-bool AddHostFile(ssMemoryArchive& archive, const std::string& hostPath, const std::wstring& devicePath,
-                 const char* program);
-
-// The table's data made by tablemake: every room archive ("\Rooms\<room>.ark")
-// and the table's pictures ("\UI\res.ark"), from data/table.
-void AddTableData(ssMemoryArchive& archive, const std::string& data, const char* program);
 
 // A window class of the procedure and a window over the whole screen, shown;
 // null when either cannot be made.

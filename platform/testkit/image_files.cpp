@@ -1,4 +1,4 @@
-#include "image_files.h"
+#include "testkit/image_files.h"
 
 #include <gif_lib.h>
 

@@ -30,7 +30,7 @@
 
 #include "ce/device.h"
 #include "ce/windows.h"
-#include "program_harness.h"
+#include "runtime/program_harness.h"
 #include "ce/winmain.h"
 #include "display/display_s16.h"
 #include "display/font.h"

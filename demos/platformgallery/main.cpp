@@ -23,7 +23,7 @@
 #include "ce/imgdecmp.h"
 #include "ce/windows.h"
 #include "ce/winmain.h"
-#include "program_harness.h"
+#include "runtime/program_harness.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 set -eu
 program=$1
 script=$2
-. "$(dirname "${BASH_SOURCE[0]}")/../harness/run_headless.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/../../testing/run_headless.sh"
 headless_scratch
 # Every picture decoded, the menu bar made, every script line carried out.
 headless_run "$program" "$script" "missing data|did not decode|could not|^script: " DEVICE_PLATFORM_TYPE=SmartPhone
