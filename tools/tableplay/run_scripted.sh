@@ -5,15 +5,9 @@
 set -eu
 program=$1
 script=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-DEVICE_BACKEND=headless DEVICE_CLOCK=virtual DEVICE_ROOT="$work/device" DEVICE_SCRIPT="$script" \
-  "$program" --game 8ball --p2 hard --seed 2 2>"$work/errors.txt"
-if grep -q "missing data" "$work/errors.txt"; then
-  cat "$work/errors.txt"
-  exit 1
-fi
+. "$(dirname "${BASH_SOURCE[0]}")/../../testing/run_headless.sh"
+headless_scratch
+headless_run "$program" "$script" "missing data" DEVICE_CLOCK=virtual -- --game 8ball --p2 hard --seed 2
 grep -qE "the game is over: (Player 1|Computer) (Wins|Loses)" "$work/errors.txt" || { echo "the rack did not reach its end"; cat "$work/errors.txt"; exit 1; }
 for shot in aim stroke_08 stroke_20 break after_break turn_25; do
   [ -s "$shot.png" ] || { echo "missing screenshot $shot.png"; exit 1; }
