@@ -4,13 +4,11 @@
 #include <cstring>
 
 #include "ce/strconv.h"
+#include "runtime/le_bytes.h"
 
 namespace {
 
-std::uint32_t LoadU32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
+using ks::runtime::LoadLe32;
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
@@ -163,9 +161,9 @@ bool ssArchive::ReadDirectory(OpenedArchive& archive) {
   archive.fileSize = file.GetSize();
   std::uint8_t header[kArchiveHeaderSize];
   if (file.Read(header, 8) != 8) return false;
-  if (LoadU32(header) != kArchiveMagic0 || LoadU32(header + 4) != kArchiveMagic1) return false;
+  if (LoadLe32(header) != kArchiveMagic0 || LoadLe32(header + 4) != kArchiveMagic1) return false;
   if (file.Read(header + 8, 4) != 4) return false;
-  std::uint64_t count = LoadU32(header + 8);
+  std::uint64_t count = LoadLe32(header + 8);
   // The directory must lie within the file; this also bounds the allocation.
   if (kArchiveHeaderSize + count * kArchiveEntrySize > archive.fileSize) return false;
 
@@ -176,8 +174,8 @@ bool ssArchive::ReadDirectory(OpenedArchive& archive) {
     const std::uint8_t* e = raw.data() + i * kArchiveEntrySize;
     ssArchiveEntry& entry = archive.directory[i];
     std::memcpy(entry.name, e, kArchiveNameSize);
-    entry.offset = LoadU32(e + 32);
-    entry.length = LoadU32(e + 36);
+    entry.offset = LoadLe32(e + 32);
+    entry.length = LoadLe32(e + 36);
   }
 
   if (preload_) {

@@ -5,19 +5,16 @@
 
 #include "engine/file.h"
 #include "engine/jpeg_decoder.h"
+#include "runtime/le_bytes.h"
 
 namespace {
+
+using ks::runtime::LoadLe16;
+using ks::runtime::LoadLe32;
 
 // The largest pixel buffer an image may take (kMaxImageSide squared, 4 bytes
 // a pixel); Convert refuses anything larger.
 constexpr std::uint64_t kMaxPixelBytes = std::uint64_t{kMaxImageSide} * kMaxImageSide * 4;
-
-std::uint32_t LoadU32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint16_t LoadU16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
 void StoreU16(std::uint8_t* p, std::uint32_t v) {
   p[0] = static_cast<std::uint8_t>(v);
@@ -49,7 +46,7 @@ std::uint32_t Grey(const Argb& c) { return (c.r * 77 + c.g * 150 + c.b * 29) >> 
 Argb ReadSource(std::uint16_t format, const std::uint8_t* p) {
   switch (format) {
     case kPixelRGB565: {
-      std::uint32_t v = LoadU16(p);
+      std::uint32_t v = LoadLe16(p);
       return {0xFF, ((v >> 11) & 0x1F) << 3, ((v >> 5) & 0x3F) << 2, (v & 0x1F) << 3};
     }
     case kPixelBGR24:
@@ -206,12 +203,12 @@ std::uint32_t ssImage::Load(ssFile* stream, std::uint32_t word, std::uint16_t re
   bufferSize_ = 0;
   const std::uint8_t* bytes = data.get();
   if (size >= 18 && (bytes[2] == 2 || bytes[2] == 10)) return LoadTga(bytes, size, requestedFormat);
-  std::uint32_t magic = size >= 4 ? LoadU32(bytes) : 0;
+  std::uint32_t magic = size >= 4 ? LoadLe32(bytes) : 0;
   if (magic == kImageMagicPalette) return LoadPalettised(bytes, size);
   if (magic == kImageMagicRaw32 || magic == kImageMagicRaw16 || magic == kImageMagicRaw32c) return LoadRaw(bytes, size);
   if (magic == kImageMagicPackedJpeg) {
     if (size < kImageRawHeaderSize) return kImageBadData;
-    if (LoadU32(bytes + 16) == kImageAlphaKind) {
+    if (LoadLe32(bytes + 16) == kImageAlphaKind) {
       alpha_ = true;
       if (requestedFormat == kPixelARGB32) displayDepth_ = 32;
     } else {
@@ -227,10 +224,10 @@ std::uint32_t ssImage::LoadTga(const std::uint8_t* data, std::uint32_t size, std
   const std::uint32_t idLength = data[0];
   const std::uint32_t colourMapType = data[1];
   const bool runLength = data[2] == 10;
-  const std::uint32_t colourMapLength = LoadU16(data + 5);
+  const std::uint32_t colourMapLength = LoadLe16(data + 5);
   const std::uint32_t colourMapBits = data[7];
-  const std::uint32_t width = LoadU16(data + 12);
-  const std::uint32_t height = LoadU16(data + 14);
+  const std::uint32_t width = LoadLe16(data + 12);
+  const std::uint32_t height = LoadLe16(data + 14);
   const std::uint32_t bits = data[16];
   if (bits != 24 && bits != 32) return kImageBadData;
   if (width == 0 || height == 0 || width > kMaxImageSide || height > kMaxImageSide) return kImageBadData;
@@ -281,8 +278,8 @@ std::uint32_t ssImage::LoadTga(const std::uint8_t* data, std::uint32_t size, std
 
 std::uint32_t ssImage::LoadPalettised(const std::uint8_t* data, std::uint32_t size) {
   if (size < kImagePaletteHeaderSize) return kImageBadData;
-  const std::uint32_t width = LoadU32(data + 4);
-  const std::uint32_t height = LoadU32(data + 8);
+  const std::uint32_t width = LoadLe32(data + 4);
+  const std::uint32_t height = LoadLe32(data + 8);
   if (width == 0 || height == 0 || width > kMaxImageSide || height > kMaxImageSide) return kImageBadData;
   const std::uint64_t count = std::uint64_t{width} * height;
   if (size - kImagePaletteHeaderSize < count) return kImageBadData;
@@ -298,7 +295,7 @@ std::uint32_t ssImage::LoadPalettised(const std::uint8_t* data, std::uint32_t si
     } else if (within >= 16 && within < 24) {
       stored = within - 8;
     }
-    palette[i] = LoadU32(data + 16 + 4 * ((i & ~31u) + stored));
+    palette[i] = LoadLe32(data + 16 + 4 * ((i & ~31u) + stored));
   }
   std::memcpy(pixels.get(), data + kImagePaletteHeaderSize, static_cast<std::size_t>(count));
   palette_ = std::move(palette);
@@ -310,10 +307,10 @@ std::uint32_t ssImage::LoadPalettised(const std::uint8_t* data, std::uint32_t si
 
 std::uint32_t ssImage::LoadRaw(const std::uint8_t* data, std::uint32_t size) {
   if (size < kImageRawHeaderSize) return kImageBadData;
-  const std::uint32_t magic = LoadU32(data);
-  const std::uint32_t width = LoadU32(data + 8);
-  const std::uint32_t height = LoadU32(data + 12);
-  const bool withAlpha = LoadU32(data + 16) == kImageAlphaKind;
+  const std::uint32_t magic = LoadLe32(data);
+  const std::uint32_t width = LoadLe32(data + 8);
+  const std::uint32_t height = LoadLe32(data + 12);
+  const bool withAlpha = LoadLe32(data + 16) == kImageAlphaKind;
   if (width == 0 || height == 0 || width > kMaxImageSide || height > kMaxImageSide) return kImageBadData;
   std::uint16_t format = kPixelRaw32c;
   if (magic == kImageMagicRaw32) {
@@ -446,7 +443,7 @@ std::uint32_t Blend16(const std::uint8_t* const taps[4], const std::uint32_t wei
   for (int f = 0; f < fieldCount; ++f) {
     std::uint32_t mask = (1u << fields[f].bits) - 1;
     std::uint32_t sum = 0;
-    for (int t = 0; t < 4; ++t) sum += ((LoadU16(taps[t]) >> fields[f].shift) & mask) * weights[t];
+    for (int t = 0; t < 4; ++t) sum += ((LoadLe16(taps[t]) >> fields[f].shift) & mask) * weights[t];
     result |= (((sum + 32768) >> 16) & mask) << fields[f].shift;
   }
   return result;

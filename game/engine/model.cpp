@@ -4,14 +4,12 @@
 
 #include "engine/archive.h"
 #include "engine/file.h"
+#include "runtime/le_bytes.h"
 
 namespace {
 
-std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t U32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
+using ks::runtime::LoadLe16;
+using ks::runtime::LoadLe32;
 
 // Reads exactly what is asked from a stream of known size; every failed or
 // short read ends the load.
@@ -86,22 +84,22 @@ int ssModel::LoadFromStream(ssFile& stream) {
   if (!in.Read(header.data(), kKsoHeaderSize) || !in.Read(skipped, sizeof skipped) || !in.Read(countBytes, 4)) {
     return 0;
   }
-  const std::uint32_t objectCount = U16(countBytes);
+  const std::uint32_t objectCount = LoadLe16(countBytes);
   meshes.reserve(objectCount);
   std::vector<std::uint8_t> indexBytes, block, vertexBytes;
   for (std::uint32_t object = 0; object < objectCount; ++object) {
     std::uint8_t record[kKsoRecordSize];
     if (!in.Read(record, kKsoRecordSize)) break;
-    const std::uint32_t blockSize = U32(record + 16);
-    const std::uint32_t vertexCount = U16(record + 20);
-    const int kind = static_cast<std::int16_t>(U16(record + 22));
-    const std::uint32_t indexCount = U16(record + 24);
+    const std::uint32_t blockSize = LoadLe32(record + 16);
+    const std::uint32_t vertexCount = LoadLe16(record + 20);
+    const int kind = static_cast<std::int16_t>(LoadLe16(record + 22));
+    const std::uint32_t indexCount = LoadLe16(record + 24);
     const std::uint32_t indexBytesPadded = 2 * indexCount + (indexCount & 1 ? 2 : 0);
     if (!in.Bytes(indexBytes, indexBytesPadded) || !in.Bytes(block, blockSize) ||
         !in.Bytes(vertexBytes, vertexCount * kKsoVertexSize)) {
       break;
     }
-    auto index = [&](std::uint32_t i) { return U16(indexBytes.data() + 2 * i); };
+    auto index = [&](std::uint32_t i) { return LoadLe16(indexBytes.data() + 2 * i); };
 
     ssMesh mesh;
     std::uint32_t faceCount = 0, faceBytes = 0, corners = 0;
@@ -165,9 +163,9 @@ int ssModel::LoadFromStream(ssFile& stream) {
     mesh.vertices.resize(vertexCount);
     for (std::uint32_t v = 0; v < vertexCount; ++v) {
       const std::uint8_t* p = vertexBytes.data() + std::size_t{v} * kKsoVertexSize;
-      mesh.vertices[v].x = static_cast<std::int32_t>(U32(p));
-      mesh.vertices[v].y = static_cast<std::int32_t>(U32(p + 4));
-      mesh.vertices[v].z = static_cast<std::int32_t>(U32(p + 8));
+      mesh.vertices[v].x = static_cast<std::int32_t>(LoadLe32(p));
+      mesh.vertices[v].y = static_cast<std::int32_t>(LoadLe32(p + 4));
+      mesh.vertices[v].z = static_cast<std::int32_t>(LoadLe32(p + 8));
     }
     meshes.push_back(std::move(mesh));
     if (vertexCount > 0) {

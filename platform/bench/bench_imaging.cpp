@@ -9,7 +9,7 @@
 
 #include "ce/imgdecmp.h"
 #include "ce/wingdi.h"
-#include "image_files.h"
+#include "testkit/image_files.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "ce/winerror.h"
 #include "ce/wingdi.h"
 #include "ce/winuser.h"
-#include "image_files.h"
+#include "testkit/image_files.h"
 #include "scoped_setting.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "ce/device.h"
 #include "ce/windows.h"
 #include "ce/winmain.h"
-#include "program_harness.h"
+#include "runtime/program_harness.h"
 #include "vocamo_main.h"
 
 namespace {

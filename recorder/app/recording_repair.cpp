@@ -11,18 +11,16 @@
 #include "os/file.h"
 #include "os/log.h"
 #include "os/path.h"
+#include "runtime/le_bytes.h"
 
 namespace vocamo {
 
 namespace {
 
+using ks::runtime::LoadLe32;
+
 // A marker longer than this is not one of ours.
 constexpr std::uint32_t kMaxMarkerBytes = 4096;
-
-std::uint32_t get32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 void put32(std::uint8_t* p, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(value >> (8 * i));
@@ -127,14 +125,14 @@ Outcome repair_wav(const std::wstring& path) {
   if (fact_offset != 0) {
     std::uint8_t bytes[4];
     if (!read_at(file, fact_offset, bytes, 4)) return Outcome::kept;
-    stored_fact = get32(bytes);
+    stored_fact = LoadLe32(bytes);
   }
   const std::uint32_t riff_size = static_cast<std::uint32_t>(total - 8);
   // A count past 32 bits (a file near 4 GB of short blocks) is held at the
   // most the field can say.
   const auto fact_samples =
       static_cast<std::uint32_t>(std::min<std::uint64_t>(std::uint64_t{blocks} * samples_per_block, 0xFFFFFFFFull));
-  if (get32(stored_data) == data_size && get32(stored_riff) == riff_size && file_size == total &&
+  if (LoadLe32(stored_data) == data_size && LoadLe32(stored_riff) == riff_size && file_size == total &&
       (fact_offset == 0 || stored_fact == fact_samples))
     return Outcome::kept;
 

@@ -9,7 +9,7 @@
 #include "ce/winuser.h"
 #include "home_settings.h"
 #include "home_window.h"
-#include "program_harness.h"
+#include "runtime/program_harness.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   // Without a display nothing would ever reach it: it runs its own script.

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "one_path_tool.h"
-#include "bmp_writer.h"
-#include "picture.h"
+#include "runtime/bmp_writer.h"
+#include "runtime/one_path_tool.h"
+#include "runtime/picture.h"
 
 namespace {
 
@@ -29,7 +29,8 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 bool WriteBmp(const std::string& path, const Image& image) {
-  return WriteFile(path, suite_test::MakeBmp24(image.width, image.height, image.pixels.data()));
+  return WriteFile(path,
+                   ks::runtime::EncodeBmp24(image.width, image.height, image.pixels.data(), ks::runtime::kBmp96Dpi));
 }
 
 bool WriteIco(const std::string& path, const std::vector<Image>& images) {

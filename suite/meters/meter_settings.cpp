@@ -1,4 +1,5 @@
 #include "meter_settings.h"
+#include "runtime/le_bytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,15 +8,13 @@
 namespace pelmora {
 namespace {
 
+using ks::runtime::LoadLe32;
+
 constexpr const wchar_t* kKeyPath = L"SOFTWARE\\Tarnwell\\Pelmora";
 constexpr REGSAM kAllAccess = 0xF003F;
 
 void PutU32(BYTE* out, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) out[i] = static_cast<BYTE>(v >> (8 * i));
-}
-std::uint32_t GetU32(const BYTE* in) {
-  return static_cast<std::uint32_t>(in[0]) | static_cast<std::uint32_t>(in[1]) << 8 |
-         static_cast<std::uint32_t>(in[2]) << 16 | static_cast<std::uint32_t>(in[3]) << 24;
 }
 
 }  // namespace
@@ -85,9 +84,9 @@ void CMeterSettings::ReadStats(const wchar_t* name, DrainStats* stats) {
       size != sizeof bytes) {
     return;
   }
-  stats->average = GetU32(bytes);
-  stats->count = GetU32(bytes + 4);
-  stats->last = GetU32(bytes + 8);
+  stats->average = LoadLe32(bytes);
+  stats->count = LoadLe32(bytes + 4);
+  stats->last = LoadLe32(bytes + 8);
 }
 
 void CMeterSettings::WriteStats(const wchar_t* name, const DrainStats& stats) {
@@ -180,7 +179,7 @@ void CMeterSettings::LoadSCI() {
   if (RegQueryValueExW(m_key, L"SCI", nullptr, &type, bytes, &size) == ERROR_SUCCESS && type == REG_BINARY &&
       size == sizeof bytes) {
     for (int i = 0; i < kCardSlots; ++i) {
-      sci[i].totalKb = GetU32(bytes + 8 * i);
+      sci[i].totalKb = LoadLe32(bytes + 8 * i);
       sci[i].picture = bytes[8 * i + 4];
     }
   }

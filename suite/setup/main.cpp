@@ -11,7 +11,7 @@
 #include "add_remove_dialog.h"
 #include "home_layout_editor.h"
 #include "obj_menu_list.h"
-#include "program_harness.h"
+#include "runtime/program_harness.h"
 #include "setup_ids.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {

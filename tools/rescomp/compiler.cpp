@@ -1,4 +1,5 @@
 #include "compiler.h"
+#include "runtime/le_bytes.h"
 
 #include <png.h>
 
@@ -16,6 +17,9 @@
 
 namespace rescomp {
 namespace {
+
+using ks::runtime::LoadLe16;
+using ks::runtime::LoadLe32;
 
 namespace fs = std::filesystem;
 
@@ -112,12 +116,6 @@ struct Bytes {
   }
 };
 
-std::uint32_t ReadU16(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return b[at] | (static_cast<std::uint32_t>(b[at + 1]) << 8);
-}
-std::uint32_t ReadU32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return ReadU16(b, at) | (ReadU16(b, at + 2) << 16);
-}
 void WriteU32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
@@ -458,12 +456,12 @@ std::vector<std::uint8_t> IconImageOf(const Rgba& picture) {
 std::vector<std::uint8_t> CheckedDib(const std::vector<std::uint8_t>& dib, std::size_t pixelsAt, int rowsFactor,
                                      const std::string& name) {
   if (dib.size() < 40) throw Error(name + ": the bitmap header is cut short");
-  const std::uint32_t headerSize = ReadU32(dib, 0);
-  const auto width = static_cast<std::int32_t>(ReadU32(dib, 4));
-  const auto height = static_cast<std::int32_t>(ReadU32(dib, 8));
-  const std::uint32_t bpp = ReadU16(dib, 14);
-  const std::uint32_t compression = ReadU32(dib, 16);
-  const std::uint32_t colorsUsed = ReadU32(dib, 32);
+  const std::uint32_t headerSize = LoadLe32(dib.data() + 0);
+  const auto width = static_cast<std::int32_t>(LoadLe32(dib.data() + 4));
+  const auto height = static_cast<std::int32_t>(LoadLe32(dib.data() + 8));
+  const std::uint32_t bpp = LoadLe16(dib.data() + 14);
+  const std::uint32_t compression = LoadLe32(dib.data() + 16);
+  const std::uint32_t colorsUsed = LoadLe32(dib.data() + 32);
   if (headerSize != 40 && headerSize != 108 && headerSize != 124) {
     throw Error(name + ": unsupported bitmap header of " + std::to_string(headerSize) + " bytes");
   }
@@ -476,7 +474,7 @@ std::vector<std::uint8_t> CheckedDib(const std::vector<std::uint8_t>& dib, std::
   if (rowsFactor == 2 && (height < 0 || height % 2)) {
     throw Error(name + ": an icon picture's height must be positive and twice its rows");
   }
-  if (ReadU16(dib, 12) != 1) throw Error(name + ": a bitmap must have one plane");
+  if (LoadLe16(dib.data() + 12) != 1) throw Error(name + ": a bitmap must have one plane");
   if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) {
     throw Error(name + ": unsupported " + std::to_string(bpp) + " bits a pixel");
   }
@@ -752,7 +750,7 @@ class Compiler {
     if (IsPng(bytes)) return DibOf(DecodePng(bytes, file));
     if (bytes.size() < 14 || bytes[0] != 'B' || bytes[1] != 'M') throw Error(file + ": not a BMP or PNG picture");
     const std::vector<std::uint8_t> dib(bytes.begin() + 14, bytes.end());
-    const std::uint32_t offBits = ReadU32(bytes, 10);
+    const std::uint32_t offBits = LoadLe32(bytes.data() + 10);
     if (offBits < 14 + 40) throw Error(file + ": the pixel offset points into the headers");
     return CheckedDib(dib, offBits - 14, 1, file);
   }
@@ -763,16 +761,16 @@ class Compiler {
     if (IsPng(bytes)) {
       images.push_back(IconImageOf(DecodePng(bytes, file)));
     } else {
-      if (bytes.size() < 6 || ReadU16(bytes, 0) != 0 || ReadU16(bytes, 2) != 1) {
+      if (bytes.size() < 6 || LoadLe16(bytes.data() + 0) != 0 || LoadLe16(bytes.data() + 2) != 1) {
         throw Error(file + ": not an ICO or PNG picture");
       }
-      const std::uint32_t count = ReadU16(bytes, 4);
+      const std::uint32_t count = LoadLe16(bytes.data() + 4);
       if (count == 0) throw Error(file + ": the icon holds no pictures");
       if (bytes.size() < 6 + std::size_t{count} * 16) throw Error(file + ": the icon directory is cut short");
       for (std::uint32_t i = 0; i < count; ++i) {
         const std::size_t at = 6 + std::size_t{i} * 16;
-        const std::uint32_t size = ReadU32(bytes, at + 8);
-        const std::uint32_t offset = ReadU32(bytes, at + 12);
+        const std::uint32_t size = LoadLe32(bytes.data() + at + 8);
+        const std::uint32_t offset = LoadLe32(bytes.data() + at + 12);
         if (offset > bytes.size() || size > bytes.size() - offset) {
           throw Error(file + ": picture " + std::to_string(i + 1) + " lies outside the file");
         }
@@ -781,7 +779,7 @@ class Compiler {
           images.push_back(IconImageOf(DecodePng(image, file)));
         } else {
           std::vector<std::uint8_t> dib = CheckedDib(image, 0, 2, file);
-          if (ReadU32(dib, 16) != 0) throw Error(file + ": icon pictures must be uncompressed");
+          if (LoadLe32(dib.data() + 16) != 0) throw Error(file + ": icon pictures must be uncompressed");
           images.push_back(std::move(dib));
         }
       }
@@ -792,9 +790,9 @@ class Compiler {
     group.U16(1);
     group.U16(static_cast<std::uint32_t>(images.size()));
     for (auto& image : images) {
-      const std::uint32_t width = ReadU32(image, 4);
-      const std::uint32_t height = ReadU32(image, 8) / 2;
-      const std::uint32_t bpp = ReadU16(image, 14);
+      const std::uint32_t width = LoadLe32(image.data() + 4);
+      const std::uint32_t height = LoadLe32(image.data() + 8) / 2;
+      const std::uint32_t bpp = LoadLe16(image.data() + 14);
       const std::uint32_t id = nextIconId_++;
       if (id > 0xFFFF) throw Error("too many icon pictures in the module");
       group.U8(width >= 256 ? 0 : width);

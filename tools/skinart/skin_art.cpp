@@ -2,54 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "runtime/bmp_writer.h"
 
 namespace skinart {
 
 namespace {
-
-void Put(std::string& out, std::uint32_t value, int width) {
-  for (int i = 0; i < width; ++i) out.push_back(static_cast<char>(value >> (8 * i)));
-}
-
-std::string Encode(const Image& image, int bits) {
-  const std::uint32_t stride = (static_cast<std::uint32_t>(bits * image.width) + 31) / 32 * 4;
-  const std::uint32_t table = bits == 8 ? 256 * 4 : 0;
-  const std::uint32_t offset = 14 + 40 + table;
-  const std::uint32_t size = stride * static_cast<std::uint32_t>(image.height);
-  std::string out;
-  out += "BM";
-  Put(out, offset + size, 4);
-  Put(out, 0, 4);
-  Put(out, offset, 4);
-  Put(out, 40, 4);
-  Put(out, static_cast<std::uint32_t>(image.width), 4);
-  Put(out, static_cast<std::uint32_t>(image.height), 4);
-  Put(out, 1, 2);
-  Put(out, static_cast<std::uint32_t>(bits), 2);
-  Put(out, 0, 4);  // BI_RGB
-  Put(out, size, 4);
-  Put(out, 2835, 4);
-  Put(out, 2835, 4);
-  Put(out, bits == 8 ? 256 : 0, 4);
-  Put(out, 0, 4);
-  for (std::uint32_t i = 0; i < table / 4; ++i) Put(out, i | (i << 8) | (i << 16), 4);
-  for (int y = image.height - 1; y >= 0; --y) {
-    std::string row;
-    for (int x = 0; x < image.width; ++x) {
-      const Rgb& p = image.at(x, y);
-      if (bits == 8) {
-        row.push_back(static_cast<char>(p.r));
-      } else {
-        row.push_back(static_cast<char>(p.b));
-        row.push_back(static_cast<char>(p.g));
-        row.push_back(static_cast<char>(p.r));
-      }
-    }
-    row.resize(stride, '\0');
-    out += row;
-  }
-  return out;
-}
 
 // Distance outside the rounded rectangle's corner arc (0 inside).
 double Outside(int x, int y, int w, int h, int radius) {
@@ -65,8 +25,19 @@ std::uint8_t Mix(std::uint8_t a, std::uint8_t b, double t) {
 
 }  // namespace
 
-std::string EncodeBmp24(const Image& image) { return Encode(image, 24); }
-std::string EncodeBmp8Grey(const Image& image) { return Encode(image, 8); }
+std::string EncodeBmp24(const Image& image) {
+  std::vector<std::uint32_t> pixels;
+  pixels.reserve(image.pixels.size());
+  for (const Rgb& p : image.pixels) pixels.push_back((std::uint32_t{p.r} << 16) | (std::uint32_t{p.g} << 8) | p.b);
+  return ks::runtime::EncodeBmp24(image.width, image.height, pixels.data(), ks::runtime::kBmp72Dpi);
+}
+
+std::string EncodeBmp8Grey(const Image& image) {
+  std::vector<std::uint8_t> levels;
+  levels.reserve(image.pixels.size());
+  for (const Rgb& p : image.pixels) levels.push_back(p.r);
+  return ks::runtime::EncodeBmp8Grey(image.width, image.height, levels.data(), ks::runtime::kBmp72Dpi);
+}
 
 Image Gradient(int w, int h, Rgb top, Rgb bottom) {
   Image image(w, h);

@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-#include "one_path_tool.h"
+#include "runtime/one_path_tool.h"
 #include "synth.h"
 
 namespace {

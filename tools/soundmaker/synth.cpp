@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "runtime/wav_writer.h"
+
 namespace soundmaker {
 namespace {
 
@@ -114,33 +116,7 @@ std::vector<Sound> MakeGameSounds() {
 }
 
 std::vector<std::uint8_t> WavFile(const std::vector<std::uint8_t>& samples) {
-  std::vector<std::uint8_t> file;
-  auto put32 = [&](std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) file.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  };
-  auto put16 = [&](std::uint16_t v) {
-    file.push_back(static_cast<std::uint8_t>(v));
-    file.push_back(static_cast<std::uint8_t>(v >> 8));
-  };
-  auto tag = [&](const char* t) {
-    for (int i = 0; i < 4; ++i) file.push_back(static_cast<std::uint8_t>(t[i]));
-  };
-  const auto size = static_cast<std::uint32_t>(samples.size());
-  tag("RIFF");
-  put32(36 + size);
-  tag("WAVE");
-  tag("fmt ");
-  put32(16);
-  put16(1);  // PCM
-  put16(1);  // mono
-  put32(kRate);
-  put32(kRate);  // bytes per second
-  put16(1);      // block align
-  put16(8);      // bits
-  tag("data");
-  put32(size);
-  for (std::uint8_t s : samples) file.push_back(s);
-  return file;
+  return ks::runtime::PcmWav(kRate, 1, 8, samples);
 }
 
 }  // namespace soundmaker

@@ -5,15 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "runtime/le_bytes.h"
+
 namespace ks::app {
 
-inline std::uint16_t GetU16(const std::uint8_t* p, std::size_t at) {
-  return static_cast<std::uint16_t>(p[at] | (p[at + 1] << 8));
-}
-inline std::uint32_t GetU32(const std::uint8_t* p, std::size_t at) {
-  return static_cast<std::uint32_t>(p[at]) | static_cast<std::uint32_t>(p[at + 1]) << 8 |
-         static_cast<std::uint32_t>(p[at + 2]) << 16 | static_cast<std::uint32_t>(p[at + 3]) << 24;
-}
+inline std::uint16_t GetU16(const std::uint8_t* p, std::size_t at) { return ks::runtime::LoadLe16(p + at); }
+inline std::uint32_t GetU32(const std::uint8_t* p, std::size_t at) { return ks::runtime::LoadLe32(p + at); }
 inline std::int32_t GetS32(const std::uint8_t* p, std::size_t at) { return static_cast<std::int32_t>(GetU32(p, at)); }
 
 inline void PutU16(std::uint8_t* p, std::size_t at, std::uint16_t v) {

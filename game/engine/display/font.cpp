@@ -5,14 +5,12 @@
 
 #include "engine/file.h"
 #include "raster/image_blit.h"
+#include "runtime/le_bytes.h"
 
 namespace {
 
-std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t U32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
+using ks::runtime::LoadLe16;
+using ks::runtime::LoadLe32;
 
 bool Drawable(wchar_t c) { return c >= kFontFirstChar && c <= kFontLastDrawnChar; }
 
@@ -39,7 +37,7 @@ int ssFont::Load(ssFile* stream, float, float) {
   const std::uint8_t* words = nullptr;
   const std::uint8_t* table = nullptr;
   std::size_t tableBytes = 0;
-  if (got >= 4 && U32(raw.data()) == kFontVersion) {
+  if (got >= 4 && LoadLe32(raw.data()) == kFontVersion) {
     ok = got == kFontHeaderSize;
     m_Header.version = kFontVersion;
     std::memcpy(m_Header.name, raw.data() + 4, kFontNameBytes);
@@ -57,15 +55,15 @@ int ssFont::Load(ssFile* stream, float, float) {
     tableBytes = 510;
   }
   if (ok) {
-    m_Header.glyphCount = U16(words);
-    m_Header.metric2 = U16(words + 2);
-    m_Header.height = U16(words + 4);
-    m_Header.stripWidth = U16(words + 6);
-    m_Header.metric3 = U16(words + 8);
+    m_Header.glyphCount = LoadLe16(words);
+    m_Header.metric2 = LoadLe16(words + 2);
+    m_Header.height = LoadLe16(words + 4);
+    m_Header.stripWidth = LoadLe16(words + 6);
+    m_Header.metric3 = LoadLe16(words + 8);
     for (std::size_t i = 0; i < tableBytes / 4; ++i) {
-      m_Header.glyphs[i] = ssFontGlyph{U16(table + i * 4), U16(table + i * 4 + 2)};
+      m_Header.glyphs[i] = ssFontGlyph{LoadLe16(table + i * 4), LoadLe16(table + i * 4 + 2)};
     }
-    if (tableBytes % 4 != 0) m_Header.glyphs[tableBytes / 4].column = U16(table + (tableBytes / 4) * 4);
+    if (tableBytes % 4 != 0) m_Header.glyphs[tableBytes / 4].column = LoadLe16(table + (tableBytes / 4) * 4);
     // The name must end inside its field, and every glyph in use must lie
     // inside the strip; entries past the count are not in use.
     ok = std::memchr(m_Header.name, 0, kFontNameBytes) != nullptr && m_Header.glyphCount <= kFontGlyphs;

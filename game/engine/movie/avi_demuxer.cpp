@@ -6,8 +6,11 @@
 #include <limits>
 
 #include "engine/file.h"
+#include "runtime/le_bytes.h"
 
 namespace {
+
+using ks::runtime::LoadLe32;
 
 constexpr std::uint32_t Fourcc(const char (&s)[5]) {
   return static_cast<std::uint32_t>(static_cast<unsigned char>(s[0])) |
@@ -34,10 +37,7 @@ constexpr std::uint32_t kMaxIndexEntries = 1u << 20;
 // Streams looked at in "hdrl".
 constexpr int kMaxStreams = 64;
 
-std::uint32_t U32(const std::uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-std::int32_t I32(const std::uint8_t* p) { return static_cast<std::int32_t>(U32(p)); }
+std::int32_t I32(const std::uint8_t* p) { return static_cast<std::int32_t>(LoadLe32(p)); }
 
 }  // namespace
 
@@ -52,8 +52,8 @@ bool ssAviDemuxer::ChunkAt(std::uint32_t at, std::uint32_t end, Chunk* chunk) {
   if (at > end || end - at < 8) return false;
   std::uint8_t header[8];
   if (!ReadAt(at, header, 8)) return false;
-  const std::uint32_t size = U32(header + 4);
-  chunk->id = U32(header);
+  const std::uint32_t size = LoadLe32(header + 4);
+  chunk->id = LoadLe32(header);
   chunk->start = at + 8;
   const std::uint64_t dataEnd = static_cast<std::uint64_t>(chunk->start) + size;
   chunk->end = static_cast<std::uint32_t>(std::min<std::uint64_t>(dataEnd, end));
@@ -76,9 +76,10 @@ int ssAviDemuxer::Open(ssFile* stream) {
   current_ = 0;
 
   std::uint8_t header[12];
-  if (!ReadAt(0, header, 12) || U32(header) != kRiff || U32(header + 8) != kAvi) return kNotAvi;
+  if (!ReadAt(0, header, 12) || LoadLe32(header) != kRiff || LoadLe32(header + 8) != kAvi) return kNotAvi;
   // A RIFF size past the end of the file is cut at the end of the file.
-  const std::uint32_t riffEnd = static_cast<std::uint32_t>(std::min<std::uint64_t>(8ull + U32(header + 4), fileEnd_));
+  const std::uint32_t riffEnd =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(8ull + LoadLe32(header + 4), fileEnd_));
   Chunk idx1{};
   bool haveIndex = false;
   Chunk chunk{};
@@ -86,8 +87,8 @@ int ssAviDemuxer::Open(ssFile* stream) {
     if (chunk.id == kList && chunk.end - chunk.start >= 4) {
       std::uint8_t type[4];
       if (!ReadAt(chunk.start, type, 4)) break;
-      if (U32(type) == kHdrl && videoStream_ < 0) ReadHeaderList(chunk);
-      if (U32(type) == kMovi && !haveMovi_) {
+      if (LoadLe32(type) == kHdrl && videoStream_ < 0) ReadHeaderList(chunk);
+      if (LoadLe32(type) == kMovi && !haveMovi_) {
         haveMovi_ = true;
         moviStart_ = chunk.start;
         moviEnd_ = chunk.end;
@@ -122,7 +123,7 @@ void ssAviDemuxer::ReadHeaderList(const Chunk& hdrl) {
     } else if (chunk.id == kList && chunk.end - chunk.start >= 4 && streamCount_ < kMaxStreams) {
       std::uint8_t type[4];
       if (!ReadAt(chunk.start, type, 4)) return;
-      if (U32(type) == kStrl) ReadStreamList(chunk, streamCount_++);
+      if (LoadLe32(type) == kStrl) ReadStreamList(chunk, streamCount_++);
     }
   }
 }
@@ -133,11 +134,11 @@ void ssAviDemuxer::ReadStreamList(const Chunk& strl, int number) {
   for (std::uint32_t at = strl.start + 4; ChunkAt(at, strl.end, &chunk); at = chunk.next) {
     if (chunk.id == kStrh && chunk.end - chunk.start >= 36 && videoStream_ < 0) {
       std::uint8_t strh[36];
-      if (!ReadAt(chunk.start, strh, 36) || U32(strh) != kVids) return;
+      if (!ReadAt(chunk.start, strh, 36) || LoadLe32(strh) != kVids) return;
       video = true;
       videoStream_ = number;
-      handler_ = U32(strh + 4);
-      const std::uint32_t scale = U32(strh + 20), rate = U32(strh + 24);
+      handler_ = LoadLe32(strh + 4);
+      const std::uint32_t scale = LoadLe32(strh + 20), rate = LoadLe32(strh + 24);
       rate_ = scale == 0 ? 0.0 : static_cast<double>(rate) / scale;
     } else if (chunk.id == kStrf && video && chunk.end - chunk.start >= 12) {
       // BITMAPINFOHEADER: size, width, height (negative for rows top first).
@@ -167,18 +168,19 @@ void ssAviDemuxer::ReadIndex(const Chunk& idx1) {
   std::uint32_t base = moviStart_;
   for (std::uint32_t i = 0; i < entries; ++i) {
     const std::uint8_t* e = &table[static_cast<std::size_t>(i) * 16];
-    if (!IsVideoChunk(U32(e))) continue;
-    const std::uint32_t offset = U32(e + 8);
+    if (!IsVideoChunk(LoadLe32(e))) continue;
+    const std::uint32_t offset = LoadLe32(e + 8);
     std::uint8_t id[4];
-    const bool relative = offset <= 0xFFFFFFFFu - moviStart_ && ReadAt(moviStart_ + offset, id, 4) && U32(id) == U32(e);
-    if (!relative && ReadAt(offset, id, 4) && U32(id) == U32(e)) base = 0;
+    const bool relative =
+        offset <= 0xFFFFFFFFu - moviStart_ && ReadAt(moviStart_ + offset, id, 4) && LoadLe32(id) == LoadLe32(e);
+    if (!relative && ReadAt(offset, id, 4) && LoadLe32(id) == LoadLe32(e)) base = 0;
     break;
   }
   for (std::uint32_t i = 0; i < entries; ++i) {
     const std::uint8_t* e = &table[static_cast<std::size_t>(i) * 16];
-    if (!IsVideoChunk(U32(e))) continue;
-    const std::uint64_t chunk = static_cast<std::uint64_t>(base) + U32(e + 8);
-    const std::uint64_t data = chunk + 8, size = U32(e + 12);
+    if (!IsVideoChunk(LoadLe32(e))) continue;
+    const std::uint64_t chunk = static_cast<std::uint64_t>(base) + LoadLe32(e + 8);
+    const std::uint64_t data = chunk + 8, size = LoadLe32(e + 12);
     // Only bytes inside the "movi" list are frames; anything else is an
     // empty frame that the player skips.
     const bool inside = chunk >= moviStart_ + 4ull && data + size <= moviEnd_;
@@ -194,7 +196,7 @@ void ssAviDemuxer::ScanMovi() {
     if (chunk.id == kList) {
       // "rec " lists group a frame's chunks: walk into them.
       std::uint8_t type[4];
-      if (chunk.end - chunk.start >= 4 && ReadAt(chunk.start, type, 4) && U32(type) == kRec) {
+      if (chunk.end - chunk.start >= 4 && ReadAt(chunk.start, type, 4) && LoadLe32(type) == kRec) {
         at = chunk.start + 4;
         continue;
       }

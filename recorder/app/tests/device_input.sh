@@ -7,7 +7,7 @@ set -eu
 program=$1
 rename_script=$2
 no_microphone_script=$3
-. "$(dirname "${BASH_SOURCE[0]}")/../../../tools/harness/run_headless.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/../../../testing/run_headless.sh"
 headless_scratch
 
 headless_run "$program" "$rename_script" "^script: |missing data|Snag" DEVICE_MIC=tone

@@ -6,7 +6,7 @@
 set -eu
 program=$1
 script=$2
-. "$(dirname "${BASH_SOURCE[0]}")/../../../tools/harness/run_headless.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/../../../testing/run_headless.sh"
 headless_scratch
 ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=10" -ac 1 -ar 44100 "$work/mic.wav"
 headless_run "$program" "$script" "missing data|could not|^script: |Snag" DEVICE_MIC="$work/mic.wav"

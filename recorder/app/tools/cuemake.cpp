@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "one_path_tool.h"
-#include "pcm_wav.h"
+#include "runtime/one_path_tool.h"
+#include "runtime/wav_writer.h"
 
 namespace {
 
@@ -20,12 +20,12 @@ int main(int argc, char** argv) {
   if (const int status = toolusage::OnePathArgument(argc, argv, kUsage); status >= 0) return status;
   const std::string folder = argv[1];
   std::vector<std::int16_t> beep;
-  wavout::AppendTone(beep, kRate, 1000.0, 0.15, 0.5);
+  ks::runtime::AppendTone(beep, kRate, 1000.0, 0.15, 0.5);
   std::vector<std::int16_t> end;
-  wavout::AppendTone(end, kRate, 880.0, 0.12, 0.5);
-  wavout::AppendTone(end, kRate, 587.0, 0.18, 0.5);
-  if (!wavout::WriteMonoPcmWav(folder + "/Voicbeep.wav", beep, kRate) ||
-      !wavout::WriteMonoPcmWav(folder + "/RecEnd.wav", end, kRate)) {
+  ks::runtime::AppendTone(end, kRate, 880.0, 0.12, 0.5);
+  ks::runtime::AppendTone(end, kRate, 587.0, 0.18, 0.5);
+  if (!ks::runtime::WriteMonoPcmWav(folder + "/Voicbeep.wav", beep, kRate) ||
+      !ks::runtime::WriteMonoPcmWav(folder + "/RecEnd.wav", end, kRate)) {
     std::fprintf(stderr, "cuemake: cannot write into %s\n", folder.c_str());
     return 1;
   }

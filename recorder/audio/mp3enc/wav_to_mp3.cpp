@@ -4,14 +4,13 @@
 
 #include "audio/mp3_encoder.h"
 #include "audio/mp3_encoder_wav.h"
+#include "runtime/le_bytes.h"
 
 namespace audio {
 namespace {
 
-std::uint32_t le32(const std::uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+using ks::runtime::LoadLe16;
+using ks::runtime::LoadLe32;
 
 struct Releaser {
   void operator()(MP3EncoderParams* p) const { mp3_encoder_release(p); }
@@ -67,7 +66,7 @@ WavToMp3Result encode_wav_stream_to_mp3(WavToMp3Stream& stream, std::int32_t bit
     n = read_full(stream, chunk, sizeof chunk);
     if (n < 0) return WavToMp3Result::kReadFailed;
     if (n < 8) return WavToMp3Result::kBadWav;
-    const std::uint32_t size = le32(chunk + 4);
+    const std::uint32_t size = LoadLe32(chunk + 4);
     if (std::memcmp(chunk, "data", 4) == 0) {
       data_size = size;
       break;
@@ -87,8 +86,8 @@ WavToMp3Result encode_wav_stream_to_mp3(WavToMp3Stream& stream, std::int32_t bit
     if (!skip(stream, rest, block, failed)) return failed ? WavToMp3Result::kReadFailed : WavToMp3Result::kBadWav;
   }
   if (!have_fmt || fmt_size < 16) return WavToMp3Result::kBadWav;
-  const int format = le16(fmt), channels = le16(fmt + 2), bits = le16(fmt + 14);
-  const std::int32_t rate = static_cast<std::int32_t>(std::min<std::uint32_t>(le32(fmt + 4), 1u << 30));
+  const int format = LoadLe16(fmt), channels = LoadLe16(fmt + 2), bits = LoadLe16(fmt + 14);
+  const std::int32_t rate = static_cast<std::int32_t>(std::min<std::uint32_t>(LoadLe32(fmt + 4), 1u << 30));
   if (format != 1 || bits != 16 || (channels != 1 && channels != 2)) return WavToMp3Result::kUnsupportedWav;
 
   std::unique_ptr<MP3EncoderParams, Releaser> enc(mp3_encoder_create(rate, channels, bitrate_kbps));
@@ -123,8 +122,8 @@ WavToMp3Result encode_wav_stream_to_mp3(WavToMp3Stream& stream, std::int32_t bit
     const std::size_t frames = held / frame_bytes;
     for (std::size_t i = 0; i < frames; ++i) {
       const std::uint8_t* f = block.data() + i * frame_bytes;
-      left[taken] = static_cast<std::int16_t>(le16(f));
-      right[taken] = channels == 2 ? static_cast<std::int16_t>(le16(f + 2)) : 0;
+      left[taken] = static_cast<std::int16_t>(LoadLe16(f));
+      right[taken] = channels == 2 ? static_cast<std::int16_t>(LoadLe16(f + 2)) : 0;
       if (++taken == kFramesPerCall) {
         const WavToMp3Result r = encode();
         if (r != WavToMp3Result::kOk) return r;

@@ -1,4 +1,5 @@
 #include "audio/wav_info.h"
+#include "runtime/le_bytes.h"
 
 #include <cstring>
 
@@ -6,12 +7,8 @@ namespace audio {
 
 namespace {
 
-std::uint16_t Get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-
-std::uint32_t Get32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
+using ks::runtime::LoadLe16;
+using ks::runtime::LoadLe32;
 
 void Put16(std::uint8_t* p, std::uint32_t v) {
   p[0] = static_cast<std::uint8_t>(v);
@@ -33,14 +30,14 @@ bool WriteExact(liba::ResourceWriter& writer, const void* buffer, std::uint32_t 
 bool Read16(liba::ResourceReader& reader, std::uint16_t& value) {
   std::uint8_t b[2];
   if (!ReadExact(reader, b, 2)) return false;
-  value = Get16(b);
+  value = LoadLe16(b);
   return true;
 }
 
 bool Read32(liba::ResourceReader& reader, std::uint32_t& value) {
   std::uint8_t b[4];
   if (!ReadExact(reader, b, 4)) return false;
-  value = Get32(b);
+  value = LoadLe32(b);
   return true;
 }
 
@@ -138,14 +135,14 @@ bool read_wav_header(WAVInfo& info, liba::ResourceReader& reader) {
   if (!reader.is_ok() || reader.seek(0) == 0 || !ReadExact(reader, h, sizeof h)) return false;
   if (std::memcmp(h, "RIFF", 4) != 0 || std::memcmp(h + 8, "WAVE", 4) != 0 || std::memcmp(h + 12, "fmt ", 4) != 0)
     return false;
-  info.riff_size = Get32(h + 4);
-  info.fmt_size = Get32(h + 16);
-  info.format_tag = Get16(h + 20);
-  info.channels = Get16(h + 22);
-  info.sample_rate = Get32(h + 24);
-  info.byte_rate = Get32(h + 28);
-  info.block_align = Get16(h + 32);
-  info.bits_per_sample = Get16(h + 34);
+  info.riff_size = LoadLe32(h + 4);
+  info.fmt_size = LoadLe32(h + 16);
+  info.format_tag = LoadLe16(h + 20);
+  info.channels = LoadLe16(h + 22);
+  info.sample_rate = LoadLe32(h + 24);
+  info.byte_rate = LoadLe32(h + 28);
+  info.block_align = LoadLe16(h + 32);
+  info.bits_per_sample = LoadLe16(h + 34);
   return info.fmt_size >= 16;
 }
 
@@ -189,7 +186,7 @@ bool find_chunk(WAVInfo& info, liba::ResourceReader& reader, const char* tag, st
   while (at + 8 <= file_size) {
     std::uint8_t head[8];
     if (reader.seek(static_cast<std::uint32_t>(at)) == 0 || !ReadExact(reader, head, sizeof head)) return false;
-    const std::uint32_t body = Get32(head + 4);
+    const std::uint32_t body = LoadLe32(head + 4);
     if (std::memcmp(head, tag, 4) == 0) {
       size = body;
       return true;

@@ -10,10 +10,13 @@
 #include "os/file.h"
 #include "os/log.h"
 #include "os/path.h"
+#include "runtime/le_bytes.h"
 
 namespace skinner {
 
 namespace {
+
+using ks::runtime::LoadLe32;
 
 constexpr std::int32_t kMaxSide = 10000;
 
@@ -50,10 +53,6 @@ HRESULT decode(liba::ResourceReader& reader, int bit_depth, HBITMAP& out) {
 template <typename T>
 bool read_struct(liba::ResourceReader& reader, T& out) {
   return reader.read(&out, sizeof out) == sizeof out;
-}
-
-std::uint32_t le32(const std::uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 // Copies `source` into `destination` (both w x h of the colour image), at
@@ -118,7 +117,7 @@ bool load_zipped_image(liba::ZipFile& archive, const std::wstring& entry_name, i
   if (table_bytes != 0 && archive.read(info.data() + sizeof header, table_bytes) != table_bytes) return true;
   // The pixels may not start inside what was read already.
   const std::uint32_t read_so_far = 14 + 40 + table_bytes;
-  const std::uint32_t offset = le32(file_header + 10);
+  const std::uint32_t offset = LoadLe32(file_header + 10);
   if (offset < read_so_far) return true;
   if (archive.skip(offset - read_so_far) != offset - read_so_far) return true;
 

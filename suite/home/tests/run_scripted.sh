@@ -7,7 +7,7 @@
 set -eu
 program=$1
 script=$2
-. "$(dirname "${BASH_SOURCE[0]}")/../../../tools/harness/run_headless.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/../../../testing/run_headless.sh"
 headless_scratch
 if [ -n "${SCRIPT_SCALE:-}" ]; then
   awk -v s="$SCRIPT_SCALE" '$1 ~ /^(tap|hold|down|move|up)$/ && NF == 3 { print $1, $2 * s, $3 * s; next } { print }' \

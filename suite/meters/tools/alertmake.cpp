@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "one_path_tool.h"
-#include "pcm_wav.h"
+#include "runtime/one_path_tool.h"
+#include "runtime/wav_writer.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ bool Write(const std::string& path, const std::vector<Beep>& beeps) {
       samples.push_back(static_cast<std::int16_t>(value));
     }
   }
-  return wavout::WriteMonoPcmWav(path, samples, static_cast<std::uint32_t>(kRate));
+  return ks::runtime::WriteMonoPcmWav(path, samples, static_cast<std::uint32_t>(kRate));
 }
 
 constexpr const char* kUsage =

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "one_path_tool.h"
 #include "battery_meter_layout.h"
-#include "bmp_writer.h"
-#include "picture.h"
+#include "runtime/bmp_writer.h"
+#include "runtime/one_path_tool.h"
+#include "runtime/picture.h"
 
 namespace {
 
@@ -23,7 +23,8 @@ using picture::kKey;
 using picture::Point;
 
 bool Write(const std::string& folder, const std::string& name, const Image& image) {
-  const std::string out = suite_test::MakeBmp24(image.width, image.height, image.pixels.data());
+  const std::string out =
+      ks::runtime::EncodeBmp24(image.width, image.height, image.pixels.data(), ks::runtime::kBmp96Dpi);
   const std::string path = folder + "/" + name;
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return false;

@@ -6,7 +6,7 @@
 #include "ce/imgdecmp.h"
 #include "ce/wingdi.h"
 #include "fuzz_driver.h"
-#include "image_files.h"
+#include "testkit/image_files.h"
 
 namespace {
 

@@ -13,6 +13,8 @@
 #include "audio/adpcm_coders.h"
 #include "audio/gsm_coders.h"
 #include "codec_test_support.h"
+#include "runtime/le_bytes.h"
+#include "runtime/riff_reader.h"
 #include "temp_device.h"
 #include "wav_fixtures.h"
 
@@ -31,8 +33,6 @@ bool HaveTool(const std::string& tool) {
 
 bool RunTool(const std::string& command) { return std::system((command + " > /dev/null 2>&1").c_str()) == 0; }
 
-using wav_test::Get16;
-using wav_test::Get32;
 using wav_test::Put16;
 
 std::string Bytes(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
@@ -66,23 +66,20 @@ struct Wav {
 // Walks the chunks of a WAV file for its fmt fields and its data.
 Wav ParseWav(const std::string& file) {
   Wav wav;
-  if (file.size() < 12 || file.compare(0, 4, "RIFF") != 0 || file.compare(8, 4, "WAVE") != 0) return wav;
-  std::size_t at = 12;
-  while (at + 8 <= file.size()) {
-    const std::string id = file.substr(at, 4);
-    const std::size_t size = Get32(file, at + 4);
-    const std::size_t body = at + 8;
-    if (id == "fmt " && body + 16 <= file.size()) {
-      wav.tag = Get16(file, body);
-      wav.channels = Get16(file, body + 2);
-      wav.rate = Get32(file, body + 4);
-      wav.block_align = Get16(file, body + 12);
-      wav.bits = Get16(file, body + 14);
-    } else if (id == "data") {
-      wav.data = file.substr(body, std::min(size, file.size() - body));
+  ks::runtime::RiffReader reader({reinterpret_cast<const std::uint8_t*>(file.data()), file.size()}, "WAVE");
+  for (ks::runtime::RiffChunk chunk; reader.Next(chunk);) {
+    if (chunk.id == "fmt " && chunk.body.size() >= 16) {
+      ks::runtime::ByteReader fields(chunk.body);
+      wav.tag = fields.U16();
+      wav.channels = fields.U16();
+      wav.rate = fields.U32();
+      fields.Skip(4);
+      wav.block_align = fields.U16();
+      wav.bits = fields.U16();
+    } else if (chunk.id == "data") {
+      wav.data.assign(reinterpret_cast<const char*>(chunk.body.data()), chunk.body.size());
       break;
     }
-    at = body + size + (size & 1);
   }
   return wav;
 }

@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "one_path_tool.h"
-#include "pcm_wav.h"
+#include "runtime/one_path_tool.h"
+#include "runtime/wav_writer.h"
 
 namespace {
 
 constexpr std::uint32_t kRate = 22050;
 
 void Tone(std::vector<std::int16_t>& samples, double hz, double seconds) {
-  wavout::AppendTone(samples, kRate, hz, seconds, 0.6);
+  ks::runtime::AppendTone(samples, kRate, hz, seconds, 0.6);
 }
 
 void Silence(std::vector<std::int16_t>& samples, double seconds) {
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
   Tone(sounds[3], 523.25, 0.5);
   for (int i = 0; i < 4; ++i) {
     const std::string path = folder + "/Alarm" + std::to_string(i + 1) + ".wav";
-    if (!wavout::WriteMonoPcmWav(path, sounds[static_cast<std::size_t>(i)], kRate)) {
+    if (!ks::runtime::WriteMonoPcmWav(path, sounds[static_cast<std::size_t>(i)], kRate)) {
       std::fprintf(stderr, "alarmmake: cannot write %s\n", path.c_str());
       return 1;
     }

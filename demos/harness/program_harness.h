@@ -1,0 +1,24 @@
+// What the demo programs share beyond the programs' harness
+// (runtime/program_harness.h, whose names it brings along): the game's data
+// made at build time, read from the host into the demo's archive.
+#pragma once
+
+#include <string>
+
+#include "runtime/program_harness.h"
+
+class ssMemoryArchive;
+
+namespace harness {
+
+// Reads a host file into the archive under a device path; a missing file is
+// named on standard error ("<program>: missing data: ...") and added empty,
+// so the program's own loader reports what it lacks. False when missing.
+bool AddHostFile(ssMemoryArchive& archive, const std::string& hostPath, const std::wstring& devicePath,
+                 const char* program);
+
+// The table's data made by tablemake: every room archive ("\Rooms\<room>.ark")
+// and the table's pictures ("\UI\res.ark"), from data/table.
+void AddTableData(ssMemoryArchive& archive, const std::string& data, const char* program);
+
+}  // namespace harness
