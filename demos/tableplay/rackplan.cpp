@@ -529,9 +529,17 @@ bool CallAndPotTheEight(Match& m, bool* screenshot) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  static const char kUsage[] =
+      "usage: rackplan OUTPUT.script [-v]\n"
+      "Plans the 8-Ball rack in which player 1 calls the 8's pocket and writes\n"
+      "it as tableplay's script; -v prints each turn.\n";
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   const bool verbose = argc == 3 && std::string(argv[2]) == "-v";
-  if (argc != 2 && !verbose) {
-    std::fputs("usage: rackplan OUTPUT.script [-v]\n", stderr);
+  if ((argc != 2 && !verbose) || argv[1][0] == '-') {
+    std::fputs(kUsage, stderr);
     return 2;
   }
   Match m;
