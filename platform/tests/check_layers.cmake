@@ -7,7 +7,7 @@ cmake_minimum_required(VERSION 3.20)
 #
 # The layers, lowest first. Areas not named here fail the check until they
 # are placed.
-set(layers kernel gdi backend media text imaging resources com user controls menus shell testing)
+set(layers kernel gdi backend media text imaging resources com user controls menus shell program testing)
 # Uses upwards that are known and not yet taken apart, as "from>to". Each is a
 # cycle between two areas; the check fails on any other, and names an entry
 # here that nothing needs any more.
@@ -15,12 +15,10 @@ set(layers kernel gdi backend media text imaging resources com user controls men
 #                    frame is a GDI surface
 #   backend>media:   the audio back ends implement the sound devices'
 #                    interface and read and write WAV files
-#   backend>menus:   the headless back end's scripts choose menu entries and
-#                    tap the input panel
 #   user>controls:   the first window registers the standard controls
 #   user>menus:      the window layer shows the shell's bars and tells them
 #                    of the foreground window
-set(known gdi>backend backend>media backend>menus user>controls user>menus)
+set(known gdi>backend backend>media user>controls user>menus)
 
 file(GLOB areas RELATIVE ${SRC} ${SRC}/*)
 set(failures "")
