@@ -235,4 +235,3 @@ BOOL GetVersionExW(LPOSVERSIONINFOW info) {
   info->szCSDVersion[0] = L'\0';
   return TRUE;
 }
-

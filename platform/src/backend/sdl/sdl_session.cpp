@@ -100,9 +100,8 @@ std::optional<RECT> OpenerWindow() {
   if (text == nullptr) return std::nullopt;
   int x = 0, y = 0, w = 0, h = 0;
   char extra = 0;
-  if (std::sscanf(text, "%d,%d,%d,%d%c", &x, &y, &w, &h, &extra) != 4 || w <= 0 || h <= 0 ||
-      w > kMaxRememberedSize || h > kMaxRememberedSize || std::abs(x) > kMaxRememberedSize ||
-      std::abs(y) > kMaxRememberedSize) {
+  if (std::sscanf(text, "%d,%d,%d,%d%c", &x, &y, &w, &h, &extra) != 4 || w <= 0 || h <= 0 || w > kMaxRememberedSize ||
+      h > kMaxRememberedSize || std::abs(x) > kMaxRememberedSize || std::abs(y) > kMaxRememberedSize) {
     return std::nullopt;
   }
   return RECT{x, y, x + w, y + h};
@@ -216,8 +215,8 @@ bool Session::OpenWindow(const gdi::Surface& frame, const void* owner) {
     int x = SDL_WINDOWPOS_CENTERED;
     int y = SDL_WINDOWPOS_CENTERED;
     if (const auto opener = OpenerWindow()) {
-      const POINT at = PlaceOverOpener(
-          *opener, size, RECT{desktop.x, desktop.y, desktop.x + desktop.w, desktop.y + desktop.h});
+      const POINT at =
+          PlaceOverOpener(*opener, size, RECT{desktop.x, desktop.y, desktop.x + desktop.w, desktop.y + desktop.h});
       x = at.x;
       y = at.y;
     }
