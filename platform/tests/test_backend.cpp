@@ -188,6 +188,31 @@ TEST(Viewport, RememberedSizeIsHeldToTheDesktop) {
   }
 }
 
+// A program started from another opens over its window, inside the desktop.
+TEST(Viewport, AStartedProgramOpensOverItsOpener) {
+  struct Case {
+    const char* what;
+    RECT opener;
+    SIZE size;
+    RECT desktop;
+    LONG x, y;
+  };
+  const Case cases[] = {
+      {"same size: the same spot", {100, 50, 580, 690}, {480, 640}, {0, 0, 1920, 1050}, 100, 50},
+      {"smaller: centred on it", {100, 50, 580, 690}, {240, 320}, {0, 0, 1920, 1050}, 220, 210},
+      {"held inside the desktop's far edges", {1700, 900, 1900, 1000}, {480, 640}, {0, 0, 1920, 1050}, 1440, 410},
+      {"held inside its near edges", {-300, -200, 100, 100}, {480, 640}, {0, 30, 1920, 1050}, 0, 30},
+      {"larger than the desktop: its top left", {0, 0, 800, 600}, {1000, 900}, {0, 0, 800, 600}, 0, 0},
+      {"unknown desktop: centred", {10, 10, 110, 110}, {200, 200}, {0, 0, 0, 0}, -40, -40},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const POINT at = PlaceOverOpener(c.opener, c.size, c.desktop);
+    EXPECT_EQ(at.x, c.x);
+    EXPECT_EQ(at.y, c.y);
+  }
+}
+
 TEST(Viewport, ScaleSettingTexts) {
   for (const char* good : {"", "auto", "fit", "1", "2", "3", "4"}) {
     SCOPED_TRACE(good);
@@ -217,6 +242,8 @@ TEST(KeyMap, DefaultsGiveTheDeviceKeys) {
       {"F1", 0x70},        {"F2", 0x71},   {"Escape", 0x1B}, {"F3", 0x72},    {"F4", 0x73},     {"F8", 0x77},
       {"F9", 0x78},        {"F12", 0x5B},  {"Backspace", 0x08}, {"LeftShift", 0x10}, {"A", 0x41},  {"z", 0x5A},
       {"0", 0x30},         {"9", 0x39},    {"Keypad5", 0x35}, {"Comma", 0xBC},  {"F11", 0},       {"LeftGui", 0},
+      {"CapsLock", 0x14},  {"KeypadPlus", 0x6B}, {"KeypadMinus", 0x6D}, {"KeypadMultiply", 0x6A},
+      {"KeypadDivide", 0x6F}, {"KeypadPeriod", 0x6E},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.key);

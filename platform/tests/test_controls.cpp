@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "backend/headless/script.h"
+#include "program/script.h"
 #include "ce/commctrl.h"
 #include "ce/crt.h"
 #include "ce/winbase.h"
@@ -1075,16 +1075,16 @@ TEST_F(Controls, UpDownWithANumberBuddy) {
 
 TEST(ControlScript, SelectAndTypeNeedAnIdAndText) {
   std::string error;
-  auto commands = ce::backend::ParseScript("select 1033 Wireless #2\ntype 1025 a b\n", &error);
+  auto commands = ce::program::ParseScript("select 1033 Wireless #2\ntype 1025 a b\n", &error);
   ASSERT_TRUE(commands) << error;
   ASSERT_EQ(commands->size(), 2u);
-  EXPECT_EQ((*commands)[0].kind, ce::backend::ScriptCommand::Kind::Select);
+  EXPECT_EQ((*commands)[0].kind, ce::program::ScriptCommand::Kind::Select);
   EXPECT_EQ((*commands)[0].key, 1033);
   EXPECT_EQ((*commands)[0].text, L"Wireless #2");
-  EXPECT_EQ((*commands)[1].kind, ce::backend::ScriptCommand::Kind::Type);
+  EXPECT_EQ((*commands)[1].kind, ce::program::ScriptCommand::Kind::Type);
   EXPECT_EQ((*commands)[1].text, L"a b");
   for (const char* bad : {"select", "select 1033", "type x hello", "select 0 a", "type 70000 a"}) {
-    EXPECT_FALSE(ce::backend::ParseScript(bad, &error)) << bad;
+    EXPECT_FALSE(ce::program::ParseScript(bad, &error)) << bad;
   }
 }
 
@@ -1097,11 +1097,11 @@ TEST_F(Controls, ScriptSelectsInListsAndTypesIntoEdits) {
     SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
   }
   std::string error;
-  auto commands = ce::backend::ParseScript(
+  auto commands = ce::program::ParseScript(
       "select 1033 WLAN0\nselect 1040 eth0\ntype 1025 cd\nselect 1033 none\nselect 1025 ab\ntype 4000 x\n", &error);
   ASSERT_TRUE(commands) << error;
   ::testing::internal::CaptureStderr();
-  auto runner = ce::backend::ScriptRunner::Start(std::move(*commands), false);
+  auto runner = ce::program::ScriptRunner::Start(std::move(*commands), false);
   ASSERT_TRUE(runner);
   while (!runner->Wait(0)) ce::test::RunFor(50);
   ce::test::PumpUntilIdle();

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "backend/headless/script.h"
+#include "program/script.h"
 #include "ce/commctrl.h"
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
@@ -997,15 +997,15 @@ TEST_F(Dialogs, ChecksAndButtonsAreDrawn) {
 
 TEST_F(Dialogs, AScriptPressesControlsOfTheTopmostDialog) {
   static Builder form = Form();
-  static std::unique_ptr<ce::backend::ScriptRunner> runner;
+  static std::unique_ptr<ce::program::ScriptRunner> runner;
   std::string error;
-  auto commands = ce::backend::ParseScript("check 10\ncheck 10\ncheck 12\nclick 1\n", &error);
+  auto commands = ce::program::ParseScript("check 10\ncheck 10\ncheck 12\nclick 1\n", &error);
   ASSERT_TRUE(commands) << error;
-  static std::vector<ce::backend::ScriptCommand> script;
+  static std::vector<ce::program::ScriptCommand> script;
   script = std::move(*commands);
   g_seen.hook = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) PostMessageW(hwnd, WM_APP, 0, 0);
-    if (message == WM_APP) runner = ce::backend::ScriptRunner::Start(script, false);
+    if (message == WM_APP) runner = ce::program::ScriptRunner::Start(script, false);
     if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
       EndDialog(hwnd, IsDlgButtonChecked(hwnd, 10) * 10 + IsDlgButtonChecked(hwnd, 12));
     }
@@ -1019,10 +1019,10 @@ TEST_F(Dialogs, AScriptPressesControlsOfTheTopmostDialog) {
   runner.reset();
 
   // A control that is not there fails the command, and says so.
-  EXPECT_FALSE(ce::backend::ParseScript("click\n", &error));
-  EXPECT_FALSE(ce::backend::ParseScript("check 70000\n", &error));
+  EXPECT_FALSE(ce::program::ParseScript("click\n", &error));
+  EXPECT_FALSE(ce::program::ParseScript("check 70000\n", &error));
   ::testing::internal::CaptureStderr();
-  auto missing = ce::backend::ScriptRunner::Start(*ce::backend::ParseScript("click 99\n", &error), false);
+  auto missing = ce::program::ScriptRunner::Start(*ce::program::ParseScript("click 99\n", &error), false);
   ASSERT_TRUE(missing->Wait(10000));
   EXPECT_EQ(missing->failures(), 1);
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("no control 99"), std::string::npos);

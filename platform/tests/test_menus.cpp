@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "backend/headless/script.h"
+#include "program/script.h"
 #include "ce/aygshell.h"
 #include "ce/testing.h"
 #include "ce/winbase.h"
@@ -973,9 +973,9 @@ TEST_F(Menus, DialogsAreSizedAboveTheBarAndGetTheirDoneButton) {
 
 TEST_F(Menus, TheScriptPressesSoftKeysAndChoosesMenuEntries) {
   std::string error;
-  EXPECT_FALSE(ce::backend::ParseScript("softkey up\n", &error));
-  EXPECT_FALSE(ce::backend::ParseScript("menu   \n", &error));
-  auto commands = ce::backend::ParseScript(
+  EXPECT_FALSE(ce::program::ParseScript("softkey up\n", &error));
+  EXPECT_FALSE(ce::program::ParseScript("menu   \n", &error));
+  auto commands = ce::program::ParseScript(
       "softkey right\n"
       "menu New # and more\n"
       "softkey LEFT\n"
@@ -989,7 +989,7 @@ TEST_F(Menus, TheScriptPressesSoftKeysAndChoosesMenuEntries) {
   HWND bar = MakeBar(owner);
   ASSERT_NE(bar, nullptr);
   (*commands)[1].text = L"New";
-  auto runner = ce::backend::ScriptRunner::Start(std::move(*commands), false);
+  auto runner = ce::program::ScriptRunner::Start(std::move(*commands), false);
   ASSERT_TRUE(runner);
   ::testing::internal::CaptureStderr();
   for (int i = 0; i < 50 && !runner->Wait(0); ++i) ce::test::RunFor(10);

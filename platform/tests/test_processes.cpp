@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "ce/shellapi.h"
 #include "ce/strconv.h"
@@ -19,6 +20,7 @@
 #include "ce/winbase.h"
 #include "ce/winuser.h"
 #include "kernel/clock.h"
+#include "kernel/process.h"
 #include "scoped_setting.h"
 
 namespace {
@@ -131,6 +133,18 @@ TEST_F(Processes, TheInputScriptStaysWithItsProgram) {
   ScopedSetting script{"DEVICE_SCRIPT", "/nowhere/parent.script"};
   EXPECT_EQ(Finish(Start(L"script \\script.txt").hProcess), 7u);
   EXPECT_EQ(DeviceFile("script.txt"), "\\Program Files\\Child\\Child.exe\nnone\n");
+}
+
+// What the platform gives a started program (the desktop window's place)
+// replaces what it inherited under the same name.
+TEST_F(Processes, AStartedProgramGetsItsOpenersVariables) {
+  ScopedSetting stale{"CE_OPENER_WINDOW", "1,1,1,1"};
+  ce::kernel::process::SetChildVariables([] { return std::vector<std::string>{"CE_OPENER_WINDOW=10,20,240,320"}; });
+  EXPECT_EQ(Finish(Start(L"opener \\given.txt").hProcess), 7u);
+  ce::kernel::process::SetChildVariables(nullptr);
+  EXPECT_EQ(Finish(Start(L"opener \\inherited.txt").hProcess), 7u);
+  EXPECT_EQ(DeviceFile("given.txt"), "\\Program Files\\Child\\Child.exe\n10,20,240,320\n");
+  EXPECT_EQ(DeviceFile("inherited.txt"), "\\Program Files\\Child\\Child.exe\n1,1,1,1\n");
 }
 
 TEST_F(Processes, OnlyInstalledProgramsRun) {

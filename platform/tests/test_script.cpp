@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "backend/headless/script.h"
+#include "program/script.h"
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
 #include "ce/winmain.h"
@@ -17,9 +17,9 @@
 namespace {
 
 namespace clock = ce::kernel::clock;
-using ce::backend::KeyFromName;
-using ce::backend::ParseScript;
-using ce::backend::ScriptCommand;
+using ce::program::KeyFromName;
+using ce::program::ParseScript;
+using ce::program::ScriptCommand;
 using Kind = ScriptCommand::Kind;
 
 constexpr std::uint64_t kStart2010 = 129067776000000000ull;
@@ -176,7 +176,7 @@ TEST(Script, AnswersGivenAheadAnswerTheNextMessageBoxes) {
   std::string error;
   auto commands = ParseScript("answer no\nanswer cancel\nanswer ok\n", &error);
   ASSERT_TRUE(commands) << error;
-  auto runner = ce::backend::ScriptRunner::Start(std::move(*commands), false);
+  auto runner = ce::program::ScriptRunner::Start(std::move(*commands), false);
   ASSERT_TRUE(runner);
   ASSERT_TRUE(runner->Wait(10000));
   ::testing::internal::CaptureStderr();
@@ -193,7 +193,7 @@ TEST(Script, StoppingARunnerEndsItsWaits) {
   std::string error;
   auto commands = ParseScript("wait 100000\nquit\n", &error);
   ASSERT_TRUE(commands);
-  auto runner = ce::backend::ScriptRunner::Start(std::move(*commands), false);
+  auto runner = ce::program::ScriptRunner::Start(std::move(*commands), false);
   ASSERT_TRUE(runner);
   EXPECT_FALSE(runner->Wait(0));
   runner->Stop();

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "backend/headless/script.h"
+#include "program/script.h"
 #include "ce/aygshell.h"
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
@@ -374,16 +374,16 @@ TEST_F(Sip, HoldingThePenStillIsTheContextMenuGesture) {
 TEST_F(Sip, TheScriptPutsThePanelUpAndHoldsThePen) {
   std::string error;
   for (const char* bad : {"sip\n", "sip sideways\n", "sip type\n", "hold 10\n", "hold a b\n"}) {
-    EXPECT_FALSE(ce::backend::ParseScript(bad, &error)) << bad;
+    EXPECT_FALSE(ce::program::ParseScript(bad, &error)) << bad;
   }
-  auto commands = ce::backend::ParseScript("sip on\nsip type xcvbnm X\nhold 50 60\nsip OFF\n", &error);
+  auto commands = ce::program::ParseScript("sip on\nsip type xcvbnm X\nhold 50 60\nsip OFF\n", &error);
   ASSERT_TRUE(commands) << error;
   ASSERT_EQ(commands->size(), 4u);
   EXPECT_EQ((*commands)[0].key, 1);
   EXPECT_EQ((*commands)[1].text, L"xcvbnm X");
   EXPECT_EQ((*commands)[3].key, 0);
 
-  auto runner = ce::backend::ScriptRunner::Start(std::move(*commands), false);
+  auto runner = ce::program::ScriptRunner::Start(std::move(*commands), false);
   ASSERT_TRUE(runner);
   // The main thread's loop by hand: it waits in Sleep, as a program's would
   // in GetMessage, while the script holds the pen on the same clock.

@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -19,6 +21,7 @@
 #include <memory>
 #include <mutex>
 #include <sstream>
+#include <string_view>
 #include <vector>
 
 #include "ce/kernel/process.h"
@@ -34,6 +37,8 @@ extern char** environ;
 
 namespace ce::kernel::process {
 namespace {
+
+std::atomic<ChildVariables> g_childVariables{nullptr};
 
 // What is known of one process. Every handle to the same process shares it.
 struct State {
@@ -260,6 +265,8 @@ bool IsProgram(const std::wstring& devicePath) {
   return FindProgram(devicePath, program) == 0;
 }
 
+void SetChildVariables(ChildVariables source) { g_childVariables.store(source); }
+
 Started StartProgram(const std::wstring& devicePath, const std::wstring& arguments) {
   SweepChildren();
   Program program;
@@ -270,14 +277,24 @@ Started StartProgram(const std::wstring& devicePath, const std::wstring& argumen
   // The child shares the device (root and settings come with the
   // environment) but is its own program, in its own folder.
   std::vector<std::string> env;
+  std::vector<std::string> given;
+  if (const ChildVariables source = g_childVariables.load()) given = source();
+  const auto replaced = [&given](std::string_view entry) {
+    return std::any_of(given.begin(), given.end(), [entry](const std::string& g) {
+      const auto eq = g.find('=');
+      return eq != std::string::npos && entry.substr(0, eq + 1) == std::string_view(g).substr(0, eq + 1);
+    });
+  };
   for (char** e = environ; e && *e; ++e) {
     const std::string_view entry(*e);
     if (entry.rfind("DEVICE_PROGRAM_NAME=", 0) == 0 || entry.rfind("DEVICE_PROGRAM_FOLDER=", 0) == 0) continue;
     // An input script drives the program it was given to, not the ones
     // that program starts.
     if (entry.rfind("DEVICE_SCRIPT=", 0) == 0) continue;
+    if (replaced(entry)) continue;
     env.emplace_back(entry);
   }
+  env.insert(env.end(), given.begin(), given.end());
   if (!program.besideRunning) {
     env.push_back("DEVICE_PROGRAM_NAME=" + Utf8FromWide(program.folderName));
     env.push_back("DEVICE_PROGRAM_FOLDER=" + program.folderHost);

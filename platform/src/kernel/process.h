@@ -32,4 +32,11 @@ std::optional<std::wstring> DevicePathOf(HANDLE process);
 // (and are dropped).
 std::vector<std::wstring> SplitArguments(const std::wstring& commandLine);
 
+// Variables ("NAME=value") a started program gets in place of this one's of
+// the same names, asked for at each start: the desktop back end passes its
+// window's place on the desktop, so the new program opens over it. Null for
+// none.
+using ChildVariables = std::vector<std::string> (*)();
+void SetChildVariables(ChildVariables source);
+
 }  // namespace ce::kernel::process

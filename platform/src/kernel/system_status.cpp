@@ -1,4 +1,4 @@
-// Memory, power, version and system-parameter calls: host figures, each
+// Memory, power and version calls: host figures, each
 // replaceable by a device setting so tests and demos can set up any device.
 #include <unistd.h>
 
@@ -12,7 +12,6 @@
 #include "ce/strconv.h"
 #include "ce/winbase.h"
 #include "ce/winuser.h"
-#include "gdi/screen.h"
 #include "kernel/device.h"
 #include "kernel/not_implemented.h"
 #include "kernel/system_status.h"
@@ -159,16 +158,6 @@ SYSTEM_POWER_STATUS_EX2 PowerStatus() {
 }
 
 // Writes text and terminator as wchar_t into a buffer of byteCount bytes.
-BOOL WriteText(const std::string& utf8, UINT byteCount, PVOID buffer) {
-  const std::wstring text = ce::WideFromUtf8(utf8);
-  if ((text.size() + 1) * sizeof(wchar_t) > byteCount) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return FALSE;
-  }
-  auto* out = static_cast<wchar_t*>(buffer);
-  std::wmemcpy(out, text.c_str(), text.size() + 1);
-  return TRUE;
-}
 
 }  // namespace
 
@@ -245,30 +234,4 @@ BOOL GetVersionExW(LPOSVERSIONINFOW info) {
   info->dwPlatformId = VER_PLATFORM_WIN32_CE;
   info->szCSDVersion[0] = L'\0';
   return TRUE;
-}
-
-BOOL SystemParametersInfoW(UINT uiAction, UINT uiParam, PVOID pvParam, UINT /*fWinIni*/) {
-  if (uiAction == SPI_GETPLATFORMTYPE || uiAction == SPI_GETOEMINFO) {
-    if (!pvParam) {
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return FALSE;
-    }
-    const std::string text = uiAction == SPI_GETPLATFORMTYPE ? ce::device::SettingOr("platform_type", "PocketPC")
-                                                             : ce::device::SettingOr("oem_info", "Handheld Device");
-    return WriteText(text, uiParam, pvParam);
-  }
-  if (uiAction == SPI_GETWORKAREA) {
-    if (!pvParam) {
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return FALSE;
-    }
-    // No task bar or menu bar is drawn by the platform: the whole screen.
-    const auto screen = ce::gdi::Screen::Current();
-    *static_cast<RECT*>(pvParam) = RECT{0, 0, screen->width(), screen->height()};
-    return TRUE;
-  }
-  char what[64];
-  std::snprintf(what, sizeof what, "SystemParametersInfoW(action %u)", uiAction);
-  ce::kernel::NotImplemented(what);
-  return FALSE;
 }

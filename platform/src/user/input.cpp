@@ -74,22 +74,32 @@ class InputSleeper final : public ce::kernel::Sleeper {
       const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
       ms = static_cast<DWORD>(std::clamp<std::int64_t>(left.count(), 0, 0x7FFFFFFF));
     }
+    asleep_ = true;
     lock.unlock();
     const bool ready = source_->Wait(ms);
     lock.lock();
+    asleep_ = false;
     if (ready) {
       // Input (or a wake): the thread's message wait ends so it takes it.
       undelivered_.store(true);
       if (self.queue) self.queue->WakeLocked();
     }
   }
-  void Wake() override { source_->Wake(); }
+  // Only a thread asleep in the back end needs the back end's wake-up: one
+  // that is awake looks at its wait again before it sleeps (both under the
+  // scheduler lock). A wake-up sent to an awake thread would stay queued and
+  // end its next sleep at once; the thread wakes itself when it takes input,
+  // so it would never sleep again.
+  void Wake() override {
+    if (asleep_) source_->Wake();
+  }
   void Delivered() { undelivered_.store(false); }
   const ce::backend::InputSource* source() const { return source_.get(); }
 
  private:
   const std::shared_ptr<ce::backend::InputSource> source_;
   std::atomic<bool> undelivered_{false};
+  bool asleep_ = false;  // in the back end's wait; under the scheduler lock
 };
 
 std::mutex g_sleeperLock;

@@ -557,7 +557,13 @@ BOOL ShowWindow(HWND hwnd, int cmdShow) {
     case SW_SHOWMAXIMIZED:
     case SW_RESTORE:
       was = SetVisible(hwnd, true);
-      if (!w->parent) ActivateWindow(hwnd);
+      if (!w->parent) {
+        ActivateWindow(hwnd);
+        // A window that comes up active (a dialog among them, also one a
+        // program opens at another's request) brings the program's screen
+        // to the front of the desktop, as the device shows it at once.
+        if (!was && GetActiveWindow() == hwnd) ce::gdi::Screen::Current()->display().Raise();
+      }
       break;
     case SW_SHOWNOACTIVATE:
     case SW_SHOWNA:

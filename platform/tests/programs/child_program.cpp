@@ -9,6 +9,9 @@
 //   sleep <ms>            sleeps ms milliseconds of its clock; ends with 5
 //   script <file>         writes the input script it was given ("none"
 //                         without one) to the device file; ends with 7
+//   opener <file>         writes the place of its opener's desktop window it
+//                         was given ("none" without one) to the device file;
+//                         ends with 7
 //   registry-count        counts the DWORD "n" of HKCU "Software\Counter" up
 //                         from what it holds, about once a millisecond,
 //                         until it is ended from outside
@@ -94,6 +97,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
   if (verb == L"script") {
     const char* script = std::getenv("DEVICE_SCRIPT");
     return Report(rest, ce::WideFromUtf8(script != nullptr ? script : "none"));
+  }
+  if (verb == L"opener") {
+    const char* opener = std::getenv("CE_OPENER_WINDOW");
+    return Report(rest, ce::WideFromUtf8(opener != nullptr ? opener : "none"));
   }
   if (verb == L"window") return ShowWindow(rest);
   if (verb == L"sleep") {

@@ -111,6 +111,8 @@ constexpr Named kDefaults[] = {
     {"Insert", 0x2D},      {"Delete", 0x2E},     {"Application", 0x5D},  {"Semicolon", 0xBA},  {"Equals", 0xBB},
     {"Comma", 0xBC},       {"Minus", 0xBD},      {"Period", 0xBE},       {"Slash", 0xBF},      {"Grave", 0xC0},
     {"LeftBracket", 0xDB}, {"Backslash", 0xDC},  {"RightBracket", 0xDD}, {"Apostrophe", 0xDE},
+    {"CapsLock", 0x14},    {"KeypadPlus", 0x6B}, {"KeypadMinus", 0x6D},  {"KeypadMultiply", 0x6A},
+    {"KeypadDivide", 0x6F}, {"KeypadPeriod", 0x6E},
 };
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "kernel/device.h"
+#include "kernel/process.h"
 
 namespace ce::backend::sdl {
 namespace {
@@ -80,6 +81,30 @@ RECT Union(const RECT& a, const RECT& b) {
   if (Empty(b)) return a;
   return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
               std::max(a.bottom, b.bottom)};
+}
+
+// The variable that tells a started program where the window of the program
+// that started it is: "left,top,width,height" in window units.
+constexpr std::string_view kOpenerVariable = "CE_OPENER_WINDOW";
+
+std::vector<std::string> OpenerVariables() {
+  const auto session = Session::Running();
+  const auto place = session ? session->Place() : std::nullopt;
+  if (!place) return {};
+  return {std::string(kOpenerVariable) + "=" + std::to_string(place->left) + "," + std::to_string(place->top) + "," +
+          std::to_string(place->right - place->left) + "," + std::to_string(place->bottom - place->top)};
+}
+
+std::optional<RECT> OpenerWindow() {
+  const char* text = std::getenv(std::string(kOpenerVariable).c_str());
+  if (text == nullptr) return std::nullopt;
+  int x = 0, y = 0, w = 0, h = 0;
+  char extra = 0;
+  if (std::sscanf(text, "%d,%d,%d,%d%c", &x, &y, &w, &h, &extra) != 4 || w <= 0 || h <= 0 || w > kMaxRememberedSize ||
+      h > kMaxRememberedSize || std::abs(x) > kMaxRememberedSize || std::abs(y) > kMaxRememberedSize) {
+    return std::nullopt;
+  }
+  return RECT{x, y, x + w, y + h};
 }
 
 int MillisecondsUntil(std::chrono::steady_clock::time_point when) {
@@ -185,8 +210,17 @@ bool Session::OpenWindow(const gdi::Surface& frame, const void* owner) {
     remembered_.height = size.cy;
     Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
     if (remembered_.fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    window_ = SDL_CreateWindow(ProgramTitle().c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, size.cx, size.cy,
-                               flags);
+    // Started from another program: over its window, as a program started
+    // on the device takes the screen where the last one was.
+    int x = SDL_WINDOWPOS_CENTERED;
+    int y = SDL_WINDOWPOS_CENTERED;
+    if (const auto opener = OpenerWindow()) {
+      const POINT at =
+          PlaceOverOpener(*opener, size, RECT{desktop.x, desktop.y, desktop.x + desktop.w, desktop.y + desktop.h});
+      x = at.x;
+      y = at.y;
+    }
+    window_ = SDL_CreateWindow(ProgramTitle().c_str(), x, y, size.cx, size.cy, flags);
     if (window_) {
       renderer_ = SDL_CreateRenderer(window_, -1, 0);
       if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
@@ -198,6 +232,13 @@ bool Session::OpenWindow(const gdi::Surface& frame, const void* owner) {
       return false;
     }
     SDL_SetWindowMinimumSize(window_, std::max(frame.width / 2, 1), std::max(frame.height / 2, 1));
+    NotePlace();
+    ce::kernel::process::SetChildVariables(&OpenerVariables);
+    if (remembered_.fullScreen) {
+      windowedAt_ = SDL_Point{desktop.x + (desktop.w - size.cx) / 2, desktop.y + (desktop.h - size.cy) / 2};
+    } else {
+      SDL_GetWindowPosition(window_, &windowedAt_.x, &windowedAt_.y);
+    }
     // Keys are read by scancode; composed text would only hold keys back.
     SDL_StopTextInput();
     LogDriversOnce(renderer_);
@@ -245,6 +286,7 @@ void Session::CloseWindow(const void* owner) {
   renderer_ = nullptr;
   window_ = nullptr;
   windowOwner_ = nullptr;
+  placeW_ = 0;
   renderPending_ = false;
   std::lock_guard guard(frameLock_);
   frame_ = gdi::Surface{};
@@ -472,7 +514,11 @@ void Session::HandleWindow(const SDL_WindowEvent& window) {
   switch (window.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED:
       RememberSize();
+      NotePlace();
       renderPending_ = true;
+      break;
+    case SDL_WINDOWEVENT_MOVED:
+      NotePlace();
       break;
     case SDL_WINDOWEVENT_EXPOSED:
       renderPending_ = true;
@@ -566,15 +612,33 @@ void Session::ReleaseEverything() {
 
 void Session::ToggleFullScreen() {
   const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) == 0;
-  if (full) ReadWindowedSize();  // what to come back to
+  if (full) {
+    ReadWindowedSize();  // what to come back to
+    SDL_GetWindowPosition(window_, &windowedAt_.x, &windowedAt_.y);
+    // Without a window manager nobody answers the library's request to fill
+    // the screen: the window would keep its place and size while the
+    // picture is laid out for the whole screen. The window covers the
+    // display first, which a window manager then takes over.
+    SDL_Rect display{};
+    if (SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(window_), 0), &display) == 0) {
+      SDL_SetWindowPosition(window_, display.x, display.y);
+      SDL_SetWindowSize(window_, display.w, display.h);
+    }
+  }
   if (SDL_SetWindowFullscreen(window_, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
     std::fprintf(stderr, "platform: cannot switch full screen: %s\n", SDL_GetError());
+    if (full) {
+      SDL_SetWindowSize(window_, remembered_.width, remembered_.height);
+      SDL_SetWindowPosition(window_, windowedAt_.x, windowedAt_.y);
+    }
     return;
   }
   if (!full) {
-    // Without a window manager nothing gives the window its own size back:
-    // it would keep the desktop's and be cut off at the screen's edge.
+    // Without a window manager nothing gives the window its own size and
+    // place back: it would keep the desktop's and be cut off at the
+    // screen's edge.
     SDL_SetWindowSize(window_, remembered_.width, remembered_.height);
+    SDL_SetWindowPosition(window_, windowedAt_.x, windowedAt_.y);
   }
   remembered_.fullScreen = full;
   renderPending_ = true;
@@ -602,6 +666,25 @@ void Session::RememberSize() {
   // it goes in and out of full screen: the size is read when it has rested.
   if (SDL_GetWindowFlags(window_) & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_MINIMIZED)) return;
   saveAt_ = Clock::now() + kSaveDelay;
+}
+
+void Session::NotePlace() {
+  if (!window_) return;
+  int x = 0, y = 0, width = 0, height = 0;
+  SDL_GetWindowPosition(window_, &x, &y);
+  SDL_GetWindowSize(window_, &width, &height);
+  placeX_ = x;
+  placeY_ = y;
+  placeH_ = height;
+  placeW_ = width;
+}
+
+std::optional<RECT> Session::Place() const {
+  const int width = placeW_.load();
+  if (width <= 0) return std::nullopt;
+  const int x = placeX_.load();
+  const int y = placeY_.load();
+  return RECT{x, y, x + width, y + placeH_.load()};
 }
 
 void Session::SavePending() {

@@ -58,6 +58,9 @@ class Session {
 
   // Writes a changed window size that is still waiting to settle.
   void SavePending();
+  // The window's place on the desktop (window units) as last seen on the
+  // window thread; nothing before it opens. From any thread.
+  std::optional<RECT> Place() const;
 
   bool Poll(InputEvent& event);
   bool Wait(DWORD timeoutMs);
@@ -90,6 +93,7 @@ class Session {
   void Render();
   void Draw();
   void RememberSize();
+  void NotePlace();
   void ReadWindowedSize();
   void SaveSettings();
   static BYTE Modifiers(unsigned mod);
@@ -131,6 +135,9 @@ class Session {
   bool powerChanged_ = false;
 
   std::atomic<bool> raisePending_{false};
+  // Place(): left, top, width, height; width 0 while unknown.
+  std::atomic<int> placeX_{0}, placeY_{0}, placeW_{0}, placeH_{0};
+  SDL_Point windowedAt_{};  // where the window was before it filled the screen
   bool renderPending_ = false;
   Clock::time_point lastRender_{};
 

@@ -119,4 +119,14 @@ SIZE RestoredWindowSize(int width, int height, int desktopWidth, int desktopHeig
               std::min(height, std::max(desktopHeight - kFrameAllowanceY, 1))};
 }
 
+POINT PlaceOverOpener(const RECT& opener, SIZE size, const RECT& desktop) {
+  LONG x = opener.left + (opener.right - opener.left - size.cx) / 2;
+  LONG y = opener.top + (opener.bottom - opener.top - size.cy) / 2;
+  if (desktop.right > desktop.left && desktop.bottom > desktop.top) {
+    x = std::max(std::min(x, desktop.right - size.cx), desktop.left);
+    y = std::max(std::min(y, desktop.bottom - size.cy), desktop.top);
+  }
+  return POINT{x, y};
+}
+
 }  // namespace ce::backend::sdl

@@ -69,4 +69,10 @@ SIZE InitialWindowSize(int deviceWidth, int deviceHeight, int desktopWidth, int 
 // (0 x 0): the size as it was.
 SIZE RestoredWindowSize(int width, int height, int desktopWidth, int desktopHeight);
 
+// Where a window of `size` opens over the window of the program that started
+// it (`opener`, desktop coordinates): centred on it, then moved as little as
+// needed to lie inside the usable desktop (an empty `desktop`: unknown, not
+// held). A window larger than the desktop starts at its top left corner.
+POINT PlaceOverOpener(const RECT& opener, SIZE size, const RECT& desktop);
+
 }  // namespace ce::backend::sdl

@@ -49,7 +49,7 @@
 
 #include "ce/windef.h"
 
-namespace ce::backend {
+namespace ce::program {
 
 struct ScriptCommand {
   enum class Kind {
@@ -120,4 +120,4 @@ class ScriptRunner {
   HANDLE thread_ = nullptr;
 };
 
-}  // namespace ce::backend
+}  // namespace ce::program

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "backend/backend.h"
-#include "backend/headless/script.h"
+#include "program/script.h"
 #include "backend/input.h"
 #include "ce/strconv.h"
 #include "ce/winbase.h"
@@ -39,9 +39,9 @@ int RunProgram(int argc, char** argv, WINMAIN_PROC winMain) {
   ce::gdi::Screen::Current();
   ce::backend::InputSource::Current();
   ce::user::SetInputThread(GetCurrentThreadId());
-  std::unique_ptr<ce::backend::ScriptRunner> script;
+  std::unique_ptr<ce::program::ScriptRunner> script;
   if (const auto path = ce::device::Setting("script")) {
-    script = ce::backend::ScriptRunner::StartFile(*path, headless);
+    script = ce::program::ScriptRunner::StartFile(*path, headless);
     if (!script) return 1;
   }
   const int result = winMain(GetModuleHandleW(nullptr), nullptr, commandLine.data(), SW_SHOW);

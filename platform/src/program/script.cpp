@@ -1,4 +1,4 @@
-#include "backend/headless/script.h"
+#include "program/script.h"
 
 #include <atomic>
 #include <cctype>
@@ -17,7 +17,14 @@
 #include "kernel/clock.h"
 #include "menus/menus.h"
 
-namespace ce::backend {
+namespace ce::program {
+
+using backend::HeadlessDisplay;
+using backend::InputEvent;
+using backend::InputKind;
+using backend::InputSource;
+using backend::QueueBoxAnswer;
+
 namespace {
 
 constexpr int kMaxCoordinate = 1 << 15;
@@ -576,4 +583,4 @@ void ScriptRunner::Stop() {
 
 int ScriptRunner::failures() const { return shared_ ? shared_->failures.load() : 0; }
 
-}  // namespace ce::backend
+}  // namespace ce::program
