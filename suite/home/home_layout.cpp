@@ -4,10 +4,12 @@
 
 #include "ce/msxml.h"
 #include "ce/oleauto.h"
-#include "com_ptr.h"
+#include "common/com_ptr.h"
 
 namespace home {
 namespace {
+
+using suite::ComPtr;
 
 // A BSTR owned for the length of one call.
 class Text {

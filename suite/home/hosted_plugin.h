@@ -7,10 +7,12 @@
 #include <string>
 
 #include "ce/homeplugin.h"
-#include "com_ptr.h"
+#include "common/com_ptr.h"
 #include "home_layout.h"
 
 namespace home {
+
+using suite::ComPtr;
 
 class HostedPlugin {
  public:

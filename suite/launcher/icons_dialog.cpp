@@ -25,7 +25,10 @@ bool SlotSelected() { return State().tappedIndex >= 0 && State().tappedIndex < k
 
 BOOL CIconsDialog::OnInitDialog(HWND hwnd) {
   SetUpToolWindow(hwnd, ToolWindowSetup{162, true, kToolDialogFlags});
+  // A new window each opening: its area is subclassed afresh (the dialog
+  // object outlives the window, and WM_DESTROY does not reach it).
   m_area = GetDlgItem(hwnd, kAreaControl);
+  m_previousProc = nullptr;
   m_areaHasFocus = false;
   // The area shows the bar's icons at the bar's own size: it spans the
   // dialog, whatever the template's dialog units come to at this DPI.
@@ -181,10 +184,6 @@ bool CIconsDialog::WindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     FinishOpening(hwnd);
     *result = TRUE;
     return true;
-  }
-  if (message == WM_DESTROY) {
-    m_area = nullptr;
-    m_previousProc = nullptr;
   }
   if (message == WM_COMMAND && LOWORD(wParam) == kProgramList && HIWORD(wParam) == LBN_SELCHANGE) {
     const LRESULT index = SendDlgItemMessageW(hwnd, kProgramList, LB_GETCURSEL, 0, 0);

@@ -194,9 +194,7 @@ void CreateMeterWindow() {
   g_state.worker = CreateThread(nullptr, 0, WorkerThread, nullptr, 0, nullptr);
   if (g_state.worker != nullptr) SetThreadPriority(g_state.worker, 4);
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  settings.pbbx = static_cast<DWORD>(screenWidth - Scale(57));
-  settings.pbby = static_cast<DWORD>(Scale(18));
-  settings.pbmx = static_cast<DWORD>(screenWidth - Scale(67));
+  CTitleBarMeters::DefaultPositions(screenWidth, settings);
   settings.LoadPositions();
   HDC screen = GetDC(nullptr);
   CTitleBarMeters::Get().LoadPictures(screen);

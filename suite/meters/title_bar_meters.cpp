@@ -1,5 +1,7 @@
 #include "title_bar_meters.h"
 
+#include <algorithm>
+
 #include "common/module_state.h"
 #include "dialog_bases.h"
 #include "meter_settings.h"
@@ -109,6 +111,15 @@ void CTitleBarMeters::LoadPictures(HDC dc) {
     wc.lpszClassName = L"TWMemWnd";
     m_memoryAtom = RegisterClassW(&wc);
   }
+}
+
+void CTitleBarMeters::DefaultPositions(int screenWidth, CMeterSettings& settings) {
+  // Both pictures are 30 pixels wide at 96 DPI; the memory window adds its
+  // 10-pixel icon and a 2-pixel gap. A 2-pixel gap is left before the clock.
+  const int clockLeft = screenWidth - Scale(44);
+  settings.pbbx = static_cast<DWORD>(std::max(0, clockLeft - Scale(2) - Scale(30)));
+  settings.pbby = static_cast<DWORD>(Scale(18));
+  settings.pbmx = static_cast<DWORD>(std::max(0, clockLeft - Scale(2) - (Scale(30) + Scale(10) + Scale(2))));
 }
 
 HWND CTitleBarMeters::FindTitleBar() {

@@ -19,6 +19,8 @@ inline constexpr UINT_PTR kTitleBarTimer = 2310;
 void DrawTitleBarBar(HDC dc, int x, int y, HDC bars, int barsWidth, int barsHeight, int value, int fullRow, int cutRow,
                      int sourceY = 0);
 
+class CMeterSettings;
+
 class CTitleBarMeters {
  public:
   static CTitleBarMeters& Get();
@@ -28,6 +30,11 @@ class CTitleBarMeters {
 
   // Loads the five pictures once and registers the two window classes.
   void LoadPictures(HDC dc);
+  // Where the indicators sit on a screen `screenWidth` wide until the user
+  // moves them: in the title bar's indicator area, right-aligned against the
+  // clock's corner (the last 44 pixels at 96 DPI) and clear of it, the
+  // memory bar at the top, the battery under it.
+  static void DefaultPositions(int screenWidth, CMeterSettings& settings);
   void ShowBattery();
   void ShowMemory();
   void HideBattery();

@@ -71,11 +71,8 @@ CClassFactory::~CClassFactory() {
 PluginHello::PluginHello() { AddObject(); }
 
 PluginHello::~PluginHello() {
-  if (m_ppe != nullptr) {
-    if (HostEnvironment() == m_ppe) SetHostEnvironment(nullptr);
-    m_ppe->Release();
-    m_ppe = nullptr;
-  }
+  if (m_ppe && HostEnvironment() == m_ppe.Get()) SetHostEnvironment(nullptr);
+  m_ppe.Reset();
   RemoveObject();
 }
 
@@ -104,22 +101,19 @@ ULONG PluginHello::Release() {
 }
 
 HRESULT PluginHello::SetSite(IUnknown* site) {
-  if (m_ppe != nullptr) {
-    // The module's copy must not outlive the reference it copies.
-    if (HostEnvironment() == m_ppe) SetHostEnvironment(nullptr);
-    m_ppe->Release();
-    m_ppe = nullptr;
-  }
+  // The module's copy must not outlive the reference it copies.
+  if (m_ppe && HostEnvironment() == m_ppe.Get()) SetHostEnvironment(nullptr);
+  m_ppe.Reset();
   if (site == nullptr) return S_OK;
   void* environment = nullptr;
   const HRESULT hr = site->QueryInterface(IID_IHomePluginEnvironment, &environment);
-  if (SUCCEEDED(hr)) m_ppe = static_cast<IHomePluginEnvironment*>(environment);
+  if (SUCCEEDED(hr)) m_ppe.Attach(static_cast<IHomePluginEnvironment*>(environment));
   return hr;
 }
 
 HRESULT PluginHello::GetSite(REFIID iid, void** site) {
   if (site == nullptr) return E_POINTER;
-  if (m_ppe == nullptr) {
+  if (!m_ppe) {
     *site = nullptr;
     return E_FAIL;
   }
@@ -132,7 +126,7 @@ HRESULT PluginHello::Initialize(HPLUGIN plugin) {
 }
 
 HRESULT PluginHello::OnEvent(PluginEvent* event) {
-  SetHostEnvironment(m_ppe);
+  SetHostEnvironment(m_ppe.Get());
   if (event == nullptr) return E_POINTER;
   return HandleEvent(event);
 }

@@ -31,7 +31,7 @@ class OutBstr {
   ~OutBstr() { SysFreeString(m_text); }
   OutBstr(const OutBstr&) = delete;
   OutBstr& operator=(const OutBstr&) = delete;
-  BSTR* Out() { return &m_text; }
+  BSTR* Put() { return &m_text; }
   BSTR Get() const { return m_text; }
 
  private:
@@ -49,11 +49,11 @@ BOOL CopyOut(const wchar_t* text, UINT length, LPWSTR buffer, int capacity) {
 
 // Creates the document with the safety options switched off, as the suite
 // reads only its own device files.
-HRESULT CreateDocument(ComHolder<IXMLDOMDocument>& document) {
-  HRESULT hr = CoCreateInstance(CLSID_DOMDocument, nullptr, kDocumentContext, IID_IXMLDOMDocument, document.OutVoid());
+HRESULT CreateDocument(ComPtr<IXMLDOMDocument>& document) {
+  HRESULT hr = CoCreateInstance(CLSID_DOMDocument, nullptr, kDocumentContext, IID_IXMLDOMDocument, document.PutVoid());
   if (FAILED(hr)) return hr;
-  ComHolder<IObjectSafety> safety;
-  if (SUCCEEDED(document->QueryInterface(IID_IObjectSafety, safety.OutVoid()))) {
+  ComPtr<IObjectSafety> safety;
+  if (SUCCEEDED(document->QueryInterface(IID_IObjectSafety, safety.PutVoid()))) {
     DWORD supported = 0;
     DWORD enabled = 0;
     if (SUCCEEDED(safety->GetInterfaceSafetyOptions(IID_IXMLDOMDocument, &supported, &enabled))) {
@@ -63,8 +63,8 @@ HRESULT CreateDocument(ComHolder<IXMLDOMDocument>& document) {
   return S_OK;
 }
 
-bool AsNode(IUnknown* object, ComHolder<IXMLDOMNode>& node) {
-  return object != nullptr && SUCCEEDED(object->QueryInterface(IID_IXMLDOMNode, node.OutVoid()));
+bool AsNode(IUnknown* object, ComPtr<IXMLDOMNode>& node) {
+  return object != nullptr && SUCCEEDED(object->QueryInterface(IID_IXMLDOMNode, node.PutVoid()));
 }
 
 }  // namespace
@@ -87,8 +87,8 @@ BOOL CXmlDocument::Create() {
 BOOL CXmlDocument::SelectNode(LPCWSTR path) {
   Bstr query(path);
   if (!m_document || !query.Ok()) return FALSE;
-  ComHolder<IXMLDOMNode> found;
-  if (m_document->selectSingleNode(query.Get(), found.Out()) != S_OK || !found) return FALSE;
+  ComPtr<IXMLDOMNode> found;
+  if (m_document->selectSingleNode(query.Get(), found.Put()) != S_OK || !found) return FALSE;
   m_current = found;
   return TRUE;
 }
@@ -96,9 +96,9 @@ BOOL CXmlDocument::SelectNode(LPCWSTR path) {
 BOOL CXmlDocument::SelectNodes(LPCWSTR path, int index) {
   Bstr query(path);
   if (!m_document || !query.Ok() || index < 0) return FALSE;
-  ComHolder<IXMLDOMNodeList> list;
-  ComHolder<IXMLDOMNode> found;
-  if (FAILED(m_document->selectNodes(query.Get(), list.Out())) || !list || list->get_item(index, found.Out()) != S_OK ||
+  ComPtr<IXMLDOMNodeList> list;
+  ComPtr<IXMLDOMNode> found;
+  if (FAILED(m_document->selectNodes(query.Get(), list.Put())) || !list || list->get_item(index, found.Put()) != S_OK ||
       !found) {
     return FALSE;
   }
@@ -109,8 +109,8 @@ BOOL CXmlDocument::SelectNodes(LPCWSTR path, int index) {
 BOOL CXmlDocument::CreateElement(LPCWSTR name) {
   Bstr tag(name);
   if (!m_document || !tag.Ok()) return FALSE;
-  ComHolder<IXMLDOMElement> element;
-  if (FAILED(m_document->createElement(tag.Get(), element.Out())) || !AsNode(element.Get(), m_new)) return FALSE;
+  ComPtr<IXMLDOMElement> element;
+  if (FAILED(m_document->createElement(tag.Get(), element.Put())) || !AsNode(element.Get(), m_new)) return FALSE;
   return TRUE;
 }
 
@@ -122,8 +122,8 @@ BOOL CXmlDocument::CreateLabelElement(LPCWSTR text) {
   VariantInit(&type);
   type.vt = VT_I4;
   type.lVal = NODE_TEXT;
-  ComHolder<IXMLDOMNode> node;
-  if (FAILED(m_document->createNode(type, name.Get(), nullptr, node.Out())) || !node ||
+  ComPtr<IXMLDOMNode> node;
+  if (FAILED(m_document->createNode(type, name.Get(), nullptr, node.Put())) || !node ||
       FAILED(node->put_text(content.Get()))) {
     return FALSE;
   }
@@ -134,8 +134,8 @@ BOOL CXmlDocument::CreateLabelElement(LPCWSTR text) {
 BOOL CXmlDocument::SetAttribute(LPCWSTR name, LPCWSTR value) {
   Bstr attribute(name);
   if (!m_new || !attribute.Ok() || value == nullptr) return FALSE;
-  ComHolder<IXMLDOMElement> element;
-  if (FAILED(m_new->QueryInterface(IID_IXMLDOMElement, element.OutVoid()))) return FALSE;
+  ComPtr<IXMLDOMElement> element;
+  if (FAILED(m_new->QueryInterface(IID_IXMLDOMElement, element.PutVoid()))) return FALSE;
   VARIANT text;
   VariantInit(&text);
   text.vt = VT_BSTR;
@@ -150,16 +150,16 @@ BOOL CXmlDocument::AppendNew() { return AppendNode(m_new.Get()); }
 
 BOOL CXmlDocument::AppendNode(IXMLDOMNode* node) {
   if (!m_current || node == nullptr) return FALSE;
-  return SUCCEEDED(m_current->appendChild(node, m_scratch.Out()));
+  return SUCCEEDED(m_current->appendChild(node, m_scratch.Put()));
 }
 
 BOOL CXmlDocument::AddProcessingInstruction(LPCWSTR target, LPCWSTR data) {
   Bstr name(target);
   Bstr text(data != nullptr ? data : L"");
   if (!m_document || !name.Ok() || !text.Ok()) return FALSE;
-  ComHolder<IXMLDOMProcessingInstruction> instruction;
-  if (FAILED(m_document->createProcessingInstruction(name.Get(), text.Get(), instruction.Out()))) return FALSE;
-  ComHolder<IXMLDOMNode> node;
+  ComPtr<IXMLDOMProcessingInstruction> instruction;
+  if (FAILED(m_document->createProcessingInstruction(name.Get(), text.Get(), instruction.Put()))) return FALSE;
+  ComPtr<IXMLDOMNode> node;
   return AsNode(instruction.Get(), node) && AppendNode(node.Get());
 }
 
@@ -170,8 +170,8 @@ BOOL CXmlDocument::AddXmlDeclaration() {
   VariantInit(&type);
   type.vt = VT_I4;
   type.lVal = NODE_PROCESSING_INSTRUCTION;
-  ComHolder<IXMLDOMNode> node;
-  if (FAILED(m_document->createNode(type, name.Get(), nullptr, node.Out()))) return FALSE;
+  ComPtr<IXMLDOMNode> node;
+  if (FAILED(m_document->createNode(type, name.Get(), nullptr, node.Put()))) return FALSE;
   return AppendNode(node.Get());
 }
 
@@ -219,7 +219,7 @@ void CXmlDocument::Close() {
 
 // --- CXmlReader -----------------------------------------------------------------
 
-CXmlReader::CXmlReader(IXMLDOMNode* node) { m_current = node; }
+CXmlReader::CXmlReader(IXMLDOMNode* node) { m_current.Assign(node); }
 
 CXmlReader::~CXmlReader() { Close(); }
 
@@ -257,8 +257,8 @@ BOOL CXmlReader::Load(LPCWSTR source, BOOL isFile, BOOL validate, BOOL resolveEx
 BOOL CXmlReader::SelectNode(LPCWSTR path) {
   Bstr query(path);
   if (!m_current || !query.Ok()) return FALSE;
-  ComHolder<IXMLDOMNode> found;
-  if (m_current->selectSingleNode(query.Get(), found.Out()) != S_OK || !found) return FALSE;
+  ComPtr<IXMLDOMNode> found;
+  if (m_current->selectSingleNode(query.Get(), found.Put()) != S_OK || !found) return FALSE;
   m_current = found;
   return TRUE;
 }
@@ -267,9 +267,9 @@ int CXmlReader::SelectNodes(LPCWSTR path) {
   Bstr query(path);
   m_list.Reset();
   if (!m_current || !query.Ok()) return 0;
-  ComHolder<IXMLDOMNodeList> list;
+  ComPtr<IXMLDOMNodeList> list;
   LONG length = 0;
-  if (FAILED(m_current->selectNodes(query.Get(), list.Out())) || !list || FAILED(list->get_length(&length)) ||
+  if (FAILED(m_current->selectNodes(query.Get(), list.Put())) || !list || FAILED(list->get_length(&length)) ||
       length <= 0) {
     return 0;
   }
@@ -279,8 +279,8 @@ int CXmlReader::SelectNodes(LPCWSTR path) {
 
 BOOL CXmlReader::NextNode() {
   if (!m_list) return FALSE;
-  ComHolder<IXMLDOMNode> next;
-  if (m_list->nextNode(next.Out()) != S_OK || !next) return FALSE;
+  ComPtr<IXMLDOMNode> next;
+  if (m_list->nextNode(next.Put()) != S_OK || !next) return FALSE;
   m_current = next;
   return TRUE;
 }
@@ -294,8 +294,8 @@ IXMLDOMNode* CXmlReader::GetNode() {
 BOOL CXmlReader::GetAttribute(LPCWSTR name, LPWSTR buffer, int capacity) {
   Bstr attribute(name);
   if (!m_current || !attribute.Ok() || buffer == nullptr) return FALSE;
-  ComHolder<IXMLDOMElement> element;
-  if (FAILED(m_current->QueryInterface(IID_IXMLDOMElement, element.OutVoid()))) return FALSE;
+  ComPtr<IXMLDOMElement> element;
+  if (FAILED(m_current->QueryInterface(IID_IXMLDOMElement, element.PutVoid()))) return FALSE;
   VARIANT value;
   VariantInit(&value);
   BOOL ok = FALSE;
@@ -319,9 +319,9 @@ int CXmlReader::GetAttributeInt(LPCWSTR name, BOOL* ok) {
 
 int CXmlReader::GetChildCount() {
   if (!m_current) return 0;
-  ComHolder<IXMLDOMNodeList> children;
+  ComPtr<IXMLDOMNodeList> children;
   LONG length = 0;
-  if (FAILED(m_current->get_childNodes(children.Out())) || !children || FAILED(children->get_length(&length))) {
+  if (FAILED(m_current->get_childNodes(children.Put())) || !children || FAILED(children->get_length(&length))) {
     return 0;
   }
   return static_cast<int>(length);
@@ -329,16 +329,16 @@ int CXmlReader::GetChildCount() {
 
 BOOL CXmlReader::GetChildText(int index, LPWSTR buffer, int capacity) {
   if (!m_current || index < 0) return FALSE;
-  ComHolder<IXMLDOMNodeList> children;
-  ComHolder<IXMLDOMNode> child;
-  if (FAILED(m_current->get_childNodes(children.Out())) || !children ||
-      children->get_item(index, child.Out()) != S_OK || !child) {
+  ComPtr<IXMLDOMNodeList> children;
+  ComPtr<IXMLDOMNode> child;
+  if (FAILED(m_current->get_childNodes(children.Put())) || !children ||
+      children->get_item(index, child.Put()) != S_OK || !child) {
     return FALSE;
   }
   DOMNodeType type = NODE_INVALID;
   OutBstr text;
-  const HRESULT hr = SUCCEEDED(child->get_nodeType(&type)) && type == NODE_TEXT ? child->get_text(text.Out())
-                                                                                : child->get_nodeName(text.Out());
+  const HRESULT hr = SUCCEEDED(child->get_nodeType(&type)) && type == NODE_TEXT ? child->get_text(text.Put())
+                                                                                : child->get_nodeName(text.Put());
   if (FAILED(hr)) return FALSE;
   return CopyOut(text.Get() != nullptr ? text.Get() : L"", SysStringLen(text.Get()), buffer, capacity);
 }
@@ -352,7 +352,7 @@ void CXmlReader::PopNode() {
 BOOL CXmlReader::GetXml(LPWSTR buffer, int capacity) {
   if (!m_current) return FALSE;
   OutBstr xml;
-  if (FAILED(m_current->get_xml(xml.Out()))) return FALSE;
+  if (FAILED(m_current->get_xml(xml.Put()))) return FALSE;
   return CopyOut(xml.Get() != nullptr ? xml.Get() : L"", SysStringLen(xml.Get()), buffer, capacity);
 }
 

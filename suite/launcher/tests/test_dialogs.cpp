@@ -12,6 +12,7 @@
 #include "icon_details_popup.h"
 #include "icons_dialog.h"
 #include "launcher_state.h"
+#include "obj_icons.h"
 #include "program_list.h"
 #include "screen_checks.h"
 #include "settings_dialog.h"
@@ -172,6 +173,34 @@ TEST_F(Dialogs, IconsDialogChoosesPrograms) {
   EXPECT_EQ(settings.Item(0).Parameters(), L"-fast");
   CBarSettings stored;
   EXPECT_FALSE(stored.Load()) << "Cancel writes nothing";
+}
+
+// Opened a second time, the icons dialog's area is the live copy of the bar
+// again: its window procedure is the dialog's, as at the first opening, and
+// the right key moves the selection one column on.
+TEST_F(Dialogs, IconsDialogOpenedAgainDrivesItsAreaAgain) {
+  BarSettings().SetDefaultLayout();
+  LONG_PTR procedures[2] = {};
+  int moved[2] = {-9, -9};
+  for (int opening = 0; opening < 2; ++opening) {
+    RunSteps({[] {},
+              [&procedures, &moved, opening] {
+                HWND area = GetDlgItem(CIconsDialog::Existing()->Window(), 1042);
+                ASSERT_NE(area, nullptr);
+                procedures[opening] = GetWindowLongPtrW(area, GWL_WNDPROC);
+                int before = -1, after = -1, row = -1;
+                Icons().FindSelectedCell(&before, &row);
+                SendMessageW(area, WM_KEYDOWN, VK_RIGHT, 0);
+                Icons().FindSelectedCell(&after, &row);
+                moved[opening] = after - before;
+              },
+              [] { PostMessageW(CIconsDialog::Existing()->Window(), WM_COMMAND, 40046, 0); }});
+    CIconsDialog::Instance()->Show(nullptr);
+  }
+  EXPECT_NE(procedures[0], 0);
+  EXPECT_EQ(procedures[1], procedures[0]);
+  EXPECT_EQ(moved[0], 1);
+  EXPECT_EQ(moved[1], 1);
 }
 
 // Opens the dialog, checks that its texts fit and writes its screen, and

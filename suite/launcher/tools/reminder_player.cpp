@@ -139,6 +139,7 @@ CReminderPlayer::CReminderPlayer(HWND barWindow, bool withThread) : m_bar(barWin
     if (m_relay != nullptr) SetWindowLongPtrW(m_relay, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(m_bar));
   }
   if (withThread) {
+    m_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     m_thread = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
     if (m_thread != nullptr) SetThreadPriority(m_thread, 4);
   }
@@ -148,28 +149,30 @@ CReminderPlayer::~CReminderPlayer() {
   Stop();
   if (m_relay != nullptr) DestroyWindow(m_relay);
   if (m_reminders != nullptr) RegCloseKey(m_reminders);
+  if (m_stopEvent != nullptr) CloseHandle(m_stopEvent);
   DeleteCriticalSection(&m_lock);
 }
 
 void CReminderPlayer::Stop() {
   if (m_thread == nullptr) return;
   m_stopRequest = true;
-  // The thread looks at the request every 100 ms, and between plays: it
-  // ends within one sound's length and restores the volume itself.
+  // The thread waits on the event between checks and between plays: it
+  // ends at once, or within one sound's length, and restores the volume
+  // itself.
+  if (m_stopEvent != nullptr) SetEvent(m_stopEvent);
   if (WaitForSingleObject(m_thread, 20000) != WAIT_OBJECT_0) TerminateThread(m_thread, 0);
   CloseHandle(m_thread);
   m_thread = nullptr;
   m_stopRequest = false;
+  if (m_stopEvent != nullptr) ResetEvent(m_stopEvent);
 }
 
 DWORD WINAPI CReminderPlayer::ThreadMain(LPVOID self) { return static_cast<CReminderPlayer*>(self)->Run(); }
 
 DWORD CReminderPlayer::Run() {
   for (;;) {
-    for (int i = 0; i < 50; ++i) {
-      if (m_stopRequest) return 1;
-      Sleep(100);
-    }
+    // Idle between the checks, five seconds apart, until asked to stop.
+    if (m_stopRequest || WaitForSingleObject(m_stopEvent, 5000) != WAIT_TIMEOUT) return 1;
     CheckDue();
     if (m_rescanRequest) {
       Rescan();
@@ -509,7 +512,11 @@ void CReminderPlayer::PlayRequested() {
       waveOutSetVolume(nullptr, VolumeFromLevels(static_cast<DWORD>(level) * 257));
     }
     sndPlaySoundW(sound, SND_SYNC);
-    Sleep(500);
+    if (m_stopEvent != nullptr) {
+      WaitForSingleObject(m_stopEvent, 500);
+    } else {
+      Sleep(500);
+    }
   }
   waveOutSetVolume(nullptr, saved);
   m_playRequest = false;

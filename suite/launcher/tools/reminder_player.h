@@ -112,6 +112,7 @@ class CReminderPlayer {
   SYSTEMTIME m_lastCheck{};  // under m_lock
 
   std::atomic<bool> m_stopRequest{false};
+  HANDLE m_stopEvent = nullptr;  // set with m_stopRequest: wakes the thread at once
   std::atomic<bool> m_rescanRequest{false};
   std::atomic<bool> m_playRequest{false};
   std::atomic<HANDLE> m_playing{nullptr};

@@ -5,6 +5,8 @@
 // menu commands every tool shares (Done, Cancel, the Back key).
 #pragma once
 
+#include <memory>
+
 #include "tool_logic.h"
 
 namespace tessivo {
@@ -36,14 +38,11 @@ template <class Logic, class Self>
 class CToolWindow : public Logic {
  public:
   static Self* Instance() {
-    if (s_instance == nullptr) s_instance = new Self();
-    return s_instance;
+    if (!s_instance) s_instance.reset(new Self());
+    return s_instance.get();
   }
-  static Self* Existing() { return s_instance; }
-  static void DeleteInstance() {
-    delete s_instance;
-    s_instance = nullptr;
-  }
+  static Self* Existing() { return s_instance.get(); }
+  static void DeleteInstance() { s_instance.reset(); }
 
   // Brings an open dialog forward; else stamps the opening and runs the
   // dialog. Returns its end code (0 when it was only brought forward).
@@ -83,8 +82,8 @@ class CToolWindow : public Logic {
 
  private:
   static INT_PTR CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (s_instance == nullptr) return FALSE;
-    CToolWindow* self = s_instance;  // the protected hooks are reached through the base
+    if (!s_instance) return FALSE;
+    CToolWindow* self = s_instance.get();  // the protected hooks are reached through the base
     if (message == WM_INITDIALOG) self->m_dialog = hwnd;
     if (message == WM_DESTROY) self->m_dialog = nullptr;
     INT_PTR result = 0;
@@ -92,7 +91,7 @@ class CToolWindow : public Logic {
     return CToolLogic::LogicProc(self, hwnd, message, wParam, lParam);
   }
 
-  static inline Self* s_instance = nullptr;
+  static inline std::unique_ptr<Self> s_instance;
 };
 
 }  // namespace tessivo

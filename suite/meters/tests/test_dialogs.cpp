@@ -519,7 +519,9 @@ TEST_F(MeterDialogs, TitleBarIndicatorsFollowTheSettings) {
   screen = GetDC(nullptr);
   meters.LoadPictures(screen);
   ReleaseDC(nullptr, screen);
-  FakeTitleBar bar(GetSystemMetrics(SM_CXSCREEN), Scale(26));
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  FakeTitleBar bar(width, Scale(26));
+  CTitleBarMeters::DefaultPositions(width, s);
   struct Case {
     DWORD bt, mtb;
   };
@@ -537,6 +539,21 @@ TEST_F(MeterDialogs, TitleBarIndicatorsFollowTheSettings) {
       UpdateWindow(battery);
     }
     if (HWND memory = meters.MemoryWindow()) UpdateWindow(memory);
+    if (c.bt == 1 && c.mtb == 1) {
+      // At their first places both stay in the bar, apart, and clear of
+      // the clock's corner.
+      RECT battery{}, memory{};
+      GetWindowRect(meters.BatteryWindow(), &battery);
+      GetWindowRect(meters.MemoryWindow(), &memory);
+      for (const RECT& r : {battery, memory}) {
+        EXPECT_GE(r.left, 0);
+        EXPECT_LE(r.right, width - Scale(44));
+        EXPECT_LE(r.bottom, Scale(26));
+      }
+      const bool apart = battery.right <= memory.left || memory.right <= battery.left ||
+                         battery.bottom <= memory.top || memory.bottom <= battery.top;
+      EXPECT_TRUE(apart);
+    }
   }
   meters.Release();
 }

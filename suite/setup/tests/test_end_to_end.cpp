@@ -16,7 +16,6 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -74,9 +73,13 @@ std::string ReadDeviceFile(const std::wstring& path) {
 std::vector<std::string> Plugins(const std::wstring& path) {
   const std::string text = ReadDeviceFile(path);
   std::vector<std::string> out;
-  const std::regex clsid("<plugin clsid=\"([^\"]*)\"");
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), clsid); it != std::sregex_iterator(); ++it) {
-    out.push_back((*it)[1]);
+  const std::string open = "<plugin clsid=\"";
+  for (size_t at = text.find(open); at != std::string::npos; at = text.find(open, at)) {
+    at += open.size();
+    const size_t end = text.find('"', at);
+    if (end == std::string::npos) break;
+    out.push_back(text.substr(at, end - at));
+    at = end;
   }
   return out;
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "ce/homeplugin.h"
+#include "common/com_ptr.h"
 #include "ce/objidl.h"
 #include "ce/windows.h"
 
@@ -72,7 +73,7 @@ class PluginHello : public IHomePlugin, public IPersistStream {
   HRESULT HandleEvent(PluginEvent* event);
 
   LONG m_refs = 1;
-  IHomePluginEnvironment* m_ppe = nullptr;
+  ComPtr<IHomePluginEnvironment> m_ppe;
 };
 
 // Asks the home screen to repaint the plug-in; nothing before the first

@@ -10,7 +10,7 @@
 
 #include "ce/msxml.h"
 #include "ce/windows.h"
-#include "common/com_holder.h"
+#include "common/com_ptr.h"
 
 namespace suite {
 
@@ -43,10 +43,10 @@ class CXmlDocument {
   void Close();
 
  private:
-  ComHolder<IXMLDOMDocument> m_document;
-  ComHolder<IXMLDOMNode> m_current;
-  ComHolder<IXMLDOMNode> m_new;
-  ComHolder<IXMLDOMNode> m_scratch;
+  ComPtr<IXMLDOMDocument> m_document;
+  ComPtr<IXMLDOMNode> m_current;
+  ComPtr<IXMLDOMNode> m_new;
+  ComPtr<IXMLDOMNode> m_scratch;
   bool m_comStarted = false;
 };
 
@@ -82,10 +82,10 @@ class CXmlReader {
   void Close();
 
  private:
-  ComHolder<IXMLDOMDocument> m_document;
-  ComHolder<IXMLDOMNode> m_current;
-  ComHolder<IXMLDOMNodeList> m_list;
-  ComHolder<IXMLDOMNode> m_saved;
+  ComPtr<IXMLDOMDocument> m_document;
+  ComPtr<IXMLDOMNode> m_current;
+  ComPtr<IXMLDOMNodeList> m_list;
+  ComPtr<IXMLDOMNode> m_saved;
   bool m_comStarted = false;
 };
 

@@ -27,6 +27,24 @@ struct Peer {
   HWND window = nullptr;
 };
 
+// A program takes its window slot among the device's programs once, on the
+// device root it first makes a window on, and keeps it. The peers run on the
+// test program's own root; were the slot taken on a test's private device
+// (Sweepkit's, Tuneup's), a peer there could hold the same slot number and
+// be taken for this program. So the slot is taken before any test runs.
+class TakeWindowSlotFirst : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpszClassName = L"JugglerSlotProbe";
+    RegisterClassW(&wc);
+    DestroyWindow(CreateWindowExW(0, L"JugglerSlotProbe", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
+  }
+};
+[[maybe_unused]] ::testing::Environment* const kTakeWindowSlotFirst =
+    ::testing::AddGlobalTestEnvironment(new TakeWindowSlotFirst);
+
 class Juggler : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -8,6 +8,7 @@
 
 #include "ce/testing.h"
 #include "common/reg_helper.h"
+#include "temp_device.h"
 #include "test_host.h"
 #include "tuneup.h"
 
@@ -53,6 +54,9 @@ class Tuneup : public ::testing::Test {
     CTuneupDialog::DeleteInstance();
     ::unsetenv("DEVICE_FONT_FAMILIES");
   }
+  // A device of its own: the system font, title bar and notification
+  // settings Tuneup writes stay with this test.
+  ce::test::TempDevice device_;
   TestHost host_;
 };
 
