@@ -19,24 +19,6 @@ constexpr int kCorners[5] = {0, 3, 4, 3, 4};
 constexpr std::int32_t kWeld = 256;  // corners nearer than 1/256 unit on every axis share a vertex
 constexpr std::uint32_t kMaxShared = 65535;
 
-std::uint32_t U16(const std::uint8_t* p) { return static_cast<std::uint32_t>(p[0] | (p[1] << 8)); }
-std::uint32_t U32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-// Reads forward through bytes in memory; every read is checked.
-struct Cursor {
-  const std::vector<std::uint8_t>& bytes;
-  std::size_t at = 0;
-  const std::uint8_t* Take(std::size_t n) {
-    if (n > bytes.size() - at) return nullptr;
-    const std::uint8_t* p = bytes.data() + at;
-    at += n;
-    return p;
-  }
-};
-
 // A group while loading: its own vertices and its faces.
 struct RawGroup {
   int type = 0;
@@ -85,11 +67,11 @@ int TableModel::Load(const wchar_t* name, const wchar_t* folder, const wchar_t* 
 
 int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
   if (device_ == nullptr || pool == nullptr) return 0;
-  Cursor in{bytes};
-  const std::uint8_t* head = in.Take(kKsoObjectsOffset);
-  if (head == nullptr) return 0;
-  const std::uint32_t objects = U16(head + 256);
-  if (objects != kTableGroupsInFile) return 0;
+  // The file's layout is the engine's; what its objects mean here is the
+  // table's own (the bed rebuilt, the rails moved in, flat triangles).
+  ssKsoFile file;
+  if (!ReadKsoFile(bytes, file) || file.objects.size() != kTableGroupsInFile) return 0;
+  const std::uint32_t objects = kTableGroupsInFile;
 
   const Fix16 hx = pool->table.hx, hz = pool->table.hz;
   const Fix16 fitX = static_cast<Fix16>(0.8 * hx), fitZ = static_cast<Fix16>(0.8 * hz);
@@ -97,16 +79,11 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
 
   std::array<RawGroup, kGroups> raw;
   for (std::uint32_t object = 0; object < objects; ++object) {
-    const std::uint8_t* record = in.Take(kKsoRecordSize);
-    if (record == nullptr) return 0;
-    const std::uint32_t blockSize = U32(record + 16);
-    const std::uint32_t vertexCount = U16(record + 20);
-    const int kind = static_cast<std::int16_t>(U16(record + 22));
-    const std::uint32_t indexCount = U16(record + 24);
-    const std::uint8_t* indices = in.Take(2u * indexCount + ((indexCount & 1) != 0 ? 2u : 0u));
-    const std::uint8_t* block = in.Take(blockSize);
-    const std::uint8_t* vertices = in.Take(std::size_t{vertexCount} * kKsoVertexSize);
-    if (indices == nullptr || block == nullptr || vertices == nullptr) return 0;
+    const ssKsoObject& o = file.objects[object];
+    const std::uint32_t blockSize = static_cast<std::uint32_t>(o.attributes.size());
+    const std::uint32_t vertexCount = static_cast<std::uint32_t>(o.positions.size());
+    const int kind = o.kind;
+    const std::uint32_t indexCount = static_cast<std::uint32_t>(o.indices.size());
 
     RawGroup& g = raw[object];
     std::uint32_t attributeBytes = 0;
@@ -132,8 +109,7 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
       const int corners = kCorners[g.type];
       g.faceCount = indexCount / static_cast<std::uint32_t>(corners);
       if (attributes && std::uint64_t{g.faceCount} * attributeBytes > blockSize) return 0;
-      for (std::uint32_t i = 0; i < g.faceCount * static_cast<std::uint32_t>(corners); ++i)
-        if (U16(indices + 2 * i) >= vertexCount) return 0;
+      if (!o.CornersInRange(g.faceCount * static_cast<std::uint32_t>(corners))) return 0;
     }
     // Vertices: the bed is rebuilt from the midpoints of its quads and fitted
     // to the table; every other object is moved in from the file's frame.
@@ -143,8 +119,7 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
         std::int32_t p[4][3];
         for (int k = 0; k < 4; ++k)
           for (int c = 0; c < 3; ++c)
-            p[k][c] =
-                static_cast<std::int32_t>(U32(vertices + (q + static_cast<std::uint32_t>(k)) * kKsoVertexSize + 4 * c));
+            p[k][c] = o.positions[q + static_cast<std::uint32_t>(k)][static_cast<std::size_t>(c)];
         std::int32_t out[4][3];
         if (p[1][0] == p[2][0]) {
           const std::int32_t a[4][3] = {{Mid(p[0][0], p[1][0]), p[0][1], p[0][2]},
@@ -180,9 +155,9 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
       g.vertices.resize(vertexCount);
       for (std::uint32_t i = 0; i < vertexCount; ++i) {
         ssSourceVertex& v = g.vertices[i];
-        v.x = static_cast<std::int32_t>(U32(vertices + i * kKsoVertexSize));
-        v.y = static_cast<std::int32_t>(U32(vertices + i * kKsoVertexSize + 4));
-        v.z = static_cast<std::int32_t>(U32(vertices + i * kKsoVertexSize + 8));
+        v.x = o.positions[i][0];
+        v.y = o.positions[i][1];
+        v.z = o.positions[i][2];
         if (v.x > 0)
           v.x -= 0x30000;
         else if (v.x < 0)
@@ -195,10 +170,10 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
     }
     // Face records, corners with the second and last exchanged.
     for (std::uint32_t f = 0; f < g.faceCount; ++f) {
-      const std::uint8_t* a = block + std::size_t{f} * attributeBytes;
+      // The face's attributes; the bed's faces have none (their colour is fixed).
+      const std::uint8_t* a = attributes ? o.attributes.data() + std::size_t{f} * attributeBytes : nullptr;
       auto index = [&](int c) {
-        return static_cast<std::uint16_t>(
-            U16(indices + 2 * (f * static_cast<std::uint32_t>(kCorners[g.type]) + static_cast<std::uint32_t>(c))));
+        return o.indices[f * static_cast<std::uint32_t>(kCorners[g.type]) + static_cast<std::uint32_t>(c)];
       };
       switch (g.type) {
         case 1: {
@@ -340,7 +315,7 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
 
   // Accepted: the model takes the new contents.
   Free();
-  std::memcpy(header.data(), head, header.size());
+  header = file.header;
   for (int g = 0; g < kGroups; ++g) {
     groups_[static_cast<std::size_t>(g)].primitiveType = raw[static_cast<std::size_t>(g)].type;
     groups_[static_cast<std::size_t>(g)].faceCount = raw[static_cast<std::size_t>(g)].faceCount;
