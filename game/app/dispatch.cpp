@@ -357,7 +357,7 @@ void ksMain::ApplyPrefsToTable() {
       ai.fromTableEnd = fromTableEnd;
       // A computer still working out its shot is seen from the new place
       // at once; one already under way keeps the camera it has.
-      if (control->ComputerToPlay() && control->Active() == &ai && ai.phase <= 1) ai.Begin();
+      if (control->ComputerToPlay() && control->Active() == &ai && ai.phase <= ks::play::AiMode::kPhaseThinking) ai.Begin();
     }
   }
 }
@@ -439,13 +439,7 @@ void ksMain::FinishMatch() {
       dlgMan->DrawTop();
       display->EndDraw();
       display->Present();
-      auto* box = new PictureMessageDlg();
-      if (box->Build(display.get(), input.get()) != 0) {
-        box->SetMessageText(careerMessage.c_str());
-        dlgMan->Push(box, 0);
-      } else {
-        delete box;
-      }
+      ui::ShowPictureMessage(dlgMan.get(), display.get(), careerMessage.c_str());
     }
   }
 }

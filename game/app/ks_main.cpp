@@ -346,3 +346,26 @@ void ksMain::OnActivate(bool nowActive) {
   if (display) display->m_FullRefresh = true;
   if (inPlay) RedrawMatch(true);
 }
+
+void ksMain::LoadMatch(StartMode mode, ReturnScreen back) {
+  matchStartMode = mode;
+  returnScreen = static_cast<int>(back);
+  state = AppState::kLoading;
+}
+
+void ksMain::LoadCareerMatch(StartMode mode, ReturnScreen back) {
+  careerPlay = true;
+  careerHeld = false;
+  if (mode == StartMode::kCareerResumed) playMode = mode;
+  LoadMatch(mode, back);
+}
+
+void ksMain::ApplyKeyMapPrefs() {
+  if (!keyMap) return;
+  for (std::size_t i = 0; i < ks::app::kKeyMapSize; ++i) keyMap->keys[i] = prefs.keys[i];
+}
+
+void ksMain::SetSpareName(const char* nickname) {
+  spareName.fill(0);
+  for (std::size_t i = 0; i + 1 < spareName.size() && nickname[i] != 0; ++i) spareName[i] = nickname[i];
+}

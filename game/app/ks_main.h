@@ -62,6 +62,9 @@ enum class AppState : std::int32_t {
 // How a match starts.
 enum class StartMode : std::int32_t { kFresh = 0, kQuickPlayResumed = 2, kCareerResumed = 3 };
 
+// The screen a match's end goes back to.
+enum class ReturnScreen : std::int32_t { kMainMenu = 0, kQuickPlay = 1, kCareerMap = 2 };
+
 // A modal wait of KeepAlive: the first word set ends it.
 struct WaitBlock {
   std::uint32_t done = 0;
@@ -138,6 +141,41 @@ class ksMain final : public ks::PoolHost {
   void OnActivate(bool active);
   void OnSuspendKey();
   void RedrawMatch(bool present);
+
+  // ---- the screens' commands ----
+  // The state machine and the match's course change only through these.
+  // The main menu's Quit: the program ends after this event.
+  void Quit() { state = AppState::kQuit; }
+  // Play takes the events again (the in-game menu's choices, the key map's
+  // Back).
+  void ReturnToPlay() { state = AppState::kPlay; }
+  // The screen stack takes the events (the in-game menu opened).
+  void EnterMenus() { state = AppState::kMenus; }
+  // A match is loaded from the next tick on, started as `mode` says; its
+  // end goes back to `back`.
+  void LoadMatch(StartMode mode, ReturnScreen back);
+  // The same for a career match: career play on, nothing held. A resumed
+  // career match plays on from the table state it was held with.
+  void LoadCareerMatch(StartMode mode, ReturnScreen back);
+  // Whether the menus are those of career play (the in-game menu holds the
+  // career, the match's end settles it).
+  bool CareerPlay() const { return careerPlay; }
+  void SetCareerPlay(bool on) { careerPlay = on; }
+  // A movie started from the main menu's screens ends on the menus alone,
+  // not on the career map.
+  void MenusAfterMovie() { stateAfterMovie = AppState::kMenus; }
+  // The main menu screen at the bottom of the stack.
+  void SetMainMenu(Dlg* menu) { mainMenu = menu; }
+  // A match being played takes the keys of the preferences at once.
+  void ApplyKeyMapPrefs();
+  // The name of the career's player entry (cut to the buffer).
+  void SetSpareName(const char* nickname);
+  const wchar_t* GameName(int menuGame) const { return gameNames[static_cast<std::size_t>(menuGame)]; }
+  const wchar_t* DifficultyName(int difficulty) const { return difficultyNames[static_cast<std::size_t>(difficulty)]; }
+  // The keypad picture shown over the match (null when hidden).
+  Dlg* KeyMapScreen() const { return keyMapScreen.get(); }
+  void ShowKeyMapScreen(std::unique_ptr<Dlg> screen) { keyMapScreen = std::move(screen); }
+  void HideKeyMapScreen() { keyMapScreen.reset(); }
 
   // ---- state read and changed by the screens ----
   AppState state = AppState::kStart;

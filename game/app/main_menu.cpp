@@ -88,14 +88,14 @@ LRESULT MainMenuDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 
 void MainMenuDlg::OnQuit() {
   EndDialog(kResultOk);
-  if (app) app->state = AppState::kQuit;
+  if (app) app->Quit();
 }
 
 void MainMenuDlg::OnQuickPlay() {
   if (app == nullptr) return;
   if (app->prefs[ks::app::pref::kQuickPlaySaved] == 0) {
     PushQuickPlay(app);
-    app->stateAfterMovie = AppState::kMenus;
+    app->MenusAfterMovie();
     return;
   }
   // The saved match resumes: the stack empties and the next ticks load it.
@@ -120,7 +120,7 @@ Dlg* PushMainMenu(ksMain* app) {
     delete menu;
     return nullptr;
   }
-  app->mainMenu = menu;
+  app->SetMainMenu(menu);
   app->dlgMan->Push(menu, 0);
   return menu;
 }

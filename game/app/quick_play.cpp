@@ -283,12 +283,7 @@ void QuickPlayDlg::RackEm() {
   s.room = static_cast<std::uint16_t>(location_->GetCurSel() < 0 ? 0 : location_->GetCurSel());
   // A room beyond the best career level stays locked; nothing starts.
   if (s.room > app->prefs[pref::kBestLevel]) {
-    auto* box = new MessageDlg();
-    if (box->Build(Device(), nullptr) == 0) {
-      delete box;
-      return;
-    }
-    box->Show(app->dlgMan.get(), L"Room is locked.", L"This room must be unlocked in Career Mode.", 1);
+    ui::ShowMessage(app->dlgMan.get(), Device(), L"Room is locked.", L"This room must be unlocked in Career Mode.");
     return;
   }
   const int goal = goal_->GetCurSel() < 0 ? 0 : goal_->GetCurSel();
@@ -316,9 +311,7 @@ void QuickPlayDlg::RackEm() {
   s.spotReceived = 0;
   s.spotGiven = 0;
   app->ApplySettings();
-  app->matchStartMode = StartMode::kFresh;
-  app->returnScreen = 1;
-  app->state = AppState::kLoading;
+  app->LoadMatch(StartMode::kFresh, ReturnScreen::kQuickPlay);
   if (app->dlgMan) app->dlgMan->PopAll();
 }
 

@@ -176,7 +176,7 @@ void CareerRoomDlg::FillList() {
   list_->Clear();
   offers_.clear();
   if (app == nullptr) return;
-  app->careerPlay = true;
+  app->SetCareerPlay(true);
   const ks::app::CareerRecord* c = app->CurrentCareer();
   if (c == nullptr) return;
   wchar_t text[64];
@@ -223,13 +223,8 @@ void CareerRoomDlg::RackEm() {
   });
   if (offer == offers_.end()) return;
   if (offer->bet > c->money) {
-    auto* box = new MessageDlg();
-    if (box->Build(Device(), app->input.get()) == 0) {
-      delete box;
-      return;
-    }
-    box->Show(app->dlgMan.get(), L"Check your wallet!!",
-              L"You don't have enough money. Get some more money and then I'll play you.", 1);
+    ui::ShowMessage(app->dlgMan.get(), Device(), L"Check your wallet!!",
+                    L"You don't have enough money. Get some more money and then I'll play you.");
     return;
   }
   ks::app::MatchSetup& s = app->matchSetup;
@@ -246,15 +241,11 @@ void CareerRoomDlg::RackEm() {
   s.opponent = static_cast<std::uint16_t>(entry);
   s.spotReceived = static_cast<std::uint16_t>(offer->spotReceived);
   s.spotGiven = static_cast<std::uint16_t>(offer->spotGiven);
-  app->careerPlay = true;
-  app->careerHeld = false;
   s.Write(c->heldSetup.data());
   c->bet = offer->bet;
   c->chosenRow = static_cast<std::uint8_t>(row);
   s.playerOne = kit::kCareerPlayerEntry;
   kit::SetCareerPlayerName(app, c->nickname.data());
-  app->matchStartMode = StartMode::kFresh;
-  app->returnScreen = 2;
-  app->state = AppState::kLoading;
+  app->LoadCareerMatch(StartMode::kFresh, ReturnScreen::kCareerMap);
   app->dlgMan->PopAll();
 }

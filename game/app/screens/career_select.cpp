@@ -34,7 +34,7 @@ bool CareerSelectDlg::Build(ssDisplay* display, ssInput*) {
 LRESULT CareerSelectDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   if (message == ui::kMsgInitDialog) {
     SetKeyButtons(kStart, kBack);
-    if (app != nullptr) app->careerPlay = true;
+    if (app != nullptr) app->SetCareerPlay(true);
     FillList();
     return 0;
   }
@@ -88,12 +88,7 @@ void CareerSelectDlg::FillList() {
 }
 
 void CareerSelectDlg::NoCareer() {
-  auto* box = new MessageDlg();
-  if (box->Build(Device(), app ? app->input.get() : nullptr) == 0) {
-    delete box;
-    return;
-  }
-  box->Show(app->dlgMan.get(), L"No Career Available", L"Select 'New Career' to create a new career", 1);
+  ui::ShowMessage(app->dlgMan.get(), Device(), L"No Career Available", L"Select 'New Career' to create a new career");
 }
 
 void CareerSelectDlg::OnStart() {
@@ -110,15 +105,10 @@ void CareerSelectDlg::OnStart() {
   if (career.held != 0) {
     // The game on hold resumes where it was left.
     career.held = 1;
-    app->playMode = StartMode::kCareerResumed;
-    app->careerPlay = true;
-    app->careerHeld = false;
     app->matchSetup = ks::app::MatchSetup::Read(career.heldSetup.data());
     app->matchSetup.playerOne = kit::kCareerPlayerEntry;
     kit::SetCareerPlayerName(app, career.nickname.data());
-    app->matchStartMode = StartMode::kCareerResumed;
-    app->state = AppState::kLoading;
-    app->returnScreen = 0;
+    app->LoadCareerMatch(StartMode::kCareerResumed, ReturnScreen::kMainMenu);
     app->dlgMan->PopAll();
     return;
   }
@@ -132,7 +122,7 @@ void CareerSelectDlg::OnStart() {
 }
 
 void CareerSelectDlg::OnBack() {
-  if (app != nullptr) app->careerPlay = false;
+  if (app != nullptr) app->SetCareerPlay(false);
   Cancel();
 }
 

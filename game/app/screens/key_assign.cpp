@@ -180,8 +180,7 @@ void KeyAssignDlg::OnDone() {
       keyMap_[kMapIndex[order]] = static_cast<std::uint8_t>(KeyCode(stored_[static_cast<std::size_t>(order)]));
   }
   // A match being played takes the new keys at once.
-  if (app != nullptr && app->keyMap)
-    for (std::size_t i = 0; i < ks::app::kKeyMapSize; ++i) app->keyMap->keys[i] = app->prefs.keys[i];
+  if (app != nullptr) app->ApplyKeyMapPrefs();
   EndDialog(kResultOk);
   if (app != nullptr) app->SavePrefs();
 }

@@ -97,7 +97,7 @@ LRESULT KeyMapDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   }
   if (message == ui::kMsgCommand && ui::CommandCode(p1) == ui::kNotifyClicked && ui::CommandId(p1) == kBack) {
     Cancel();
-    if (app != nullptr) app->state = AppState::kPlay;
+    if (app != nullptr) app->ReturnToPlay();
     return 0;
   }
   return Dlg::WndProc(message, p1, p2);
@@ -114,8 +114,8 @@ void KeyMapDlg::Initialise() {
 
 void ToggleKeyMap(ksMain* app) {
   if (app == nullptr || !app->display) return;
-  if (app->keyMapScreen) {
-    app->keyMapScreen.reset();
+  if (app->KeyMapScreen() != nullptr) {
+    app->HideKeyMapScreen();
     return;
   }
   auto screen = std::make_unique<KeyMapDlg>();
@@ -123,5 +123,5 @@ void ToggleKeyMap(ksMain* app) {
   screen->keys = app->prefs.keys.data();
   screen->app = app;
   screen->Initialise();
-  app->keyMapScreen = std::move(screen);
+  app->ShowKeyMapScreen(std::move(screen));
 }

@@ -120,12 +120,7 @@ void SettingsDlg::OnSave() {
   const std::uint8_t orientation = sel(orientation_);
   EndDialog(kResultOk);
   auto message = [this](const wchar_t* title, const wchar_t* text) {
-    auto* box = new MessageDlg();
-    if (box->Build(Device(), app->input.get()) == 0) {
-      delete box;
-      return;
-    }
-    box->Show(app->dlgMan.get(), title, text, 1);
+    ui::ShowMessage(app->dlgMan.get(), Device(), title, text);
   };
   if (orientation != p[pref::kOrientation]) {
     p[pref::kOrientation] = orientation;

@@ -184,3 +184,26 @@ LRESULT PictureMessageDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   }
   return DefWndProc(message, p1, p2);
 }
+
+// ---- the calls screens use ---------------------------------------------------------
+
+bool ui::ShowMessage(DlgMan* stack, ssDisplay* device, const wchar_t* title, const wchar_t* text, int buttons) {
+  auto* box = new MessageDlg();
+  if (box->Build(device, nullptr) == 0) {
+    delete box;
+    return false;
+  }
+  box->Show(stack, title, text, buttons);
+  return true;
+}
+
+bool ui::ShowPictureMessage(DlgMan* stack, ssDisplay* device, const wchar_t* text) {
+  auto* box = new PictureMessageDlg();
+  if (box->Build(device, nullptr) == 0) {
+    delete box;
+    return false;
+  }
+  box->SetMessageText(text);
+  if (stack != nullptr) stack->Push(box, 0);
+  return true;
+}

@@ -67,3 +67,15 @@ class PictureMessageDlg : public Dlg {
   wchar_t m_Text[kTextChars] = {};
   StaticText* m_TextLabel = nullptr;
 };
+
+namespace ui {
+
+// The one way a screen tells the player something: builds a MessageDlg and
+// pushes it on `stack` with title, text and answers (SetMessage's
+// `buttons`). Nothing is shown when its widgets cannot all be made; false
+// then.
+bool ShowMessage(DlgMan* stack, ssDisplay* device, const wchar_t* title, const wchar_t* text, int buttons = 1);
+// The same for a PictureMessageDlg with `text`.
+bool ShowPictureMessage(DlgMan* stack, ssDisplay* device, const wchar_t* text);
+
+}  // namespace ui
