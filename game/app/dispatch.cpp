@@ -357,7 +357,8 @@ void ksMain::ApplyPrefsToTable() {
       ai.fromTableEnd = fromTableEnd;
       // A computer still working out its shot is seen from the new place
       // at once; one already under way keeps the camera it has.
-      if (control->ComputerToPlay() && control->Active() == &ai && ai.phase <= ks::play::AiMode::kPhaseThinking) ai.Begin();
+      if (control->ComputerToPlay() && control->Active() == &ai && ai.phase <= ks::play::AiMode::kPhaseThinking)
+        ai.Begin();
     }
   }
 }

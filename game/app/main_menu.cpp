@@ -43,8 +43,8 @@ bool MainMenuDlg::Build(ssDisplay* display, ssInput*) {
   for (const ButtonRow& row : kButtons) {
     auto* button = new Button();
     const std::uint32_t flags = row.id == kCareerPlay ? 0x300020u : 0x200020u;
-    if (button->Create(display, this, RECT{0x345D, row.top, 0xBC82, row.bottom}, row.caption, ui::kKindButton,
-                       0x10018F00u, flags, row.id, 0) == 0)
+    if (!button->Create(display, this, RECT{0x345D, row.top, 0xBC82, row.bottom}, row.caption, ui::kKindButton,
+                        0x10018F00u, flags, row.id, 0))
       return false;
     Colour(button);
     button->SetFontByName(L"cornerstone10", L"UI", L"res.ark");

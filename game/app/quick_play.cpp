@@ -62,7 +62,7 @@ template <typename T>
 T* Make(QuickPlayDlg* screen, ssDisplay* display, RECT r, const wchar_t* caption, int kind, std::uint32_t style,
         std::uint32_t flags, int id, const wchar_t* font, std::uint32_t colourA, std::uint32_t colourB = 0xD3D3D3) {
   auto* w = new T();
-  if (w->Create(display, screen, r, caption, kind, style, flags, id, 0) == 0) return nullptr;
+  if (!w->Create(display, screen, r, caption, kind, style, flags, id, 0)) return nullptr;
   Colour(w, colourA, colourB);
   if (font != nullptr) w->SetFontByName(font, L"UI", L"res.ark");
   return w;

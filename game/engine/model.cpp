@@ -43,17 +43,17 @@ void ssModel::Init(ssModelDevice* graphics, ssImage* texture) {
   textures[0] = texture;
 }
 
-int ssModel::Load(const wchar_t* name, const wchar_t* folder, const wchar_t* archive) {
+bool ssModel::Load(const wchar_t* name, const wchar_t* folder, const wchar_t* archive) {
   Free();
-  if (device == nullptr || device->GetArchive() == nullptr) return 0;
+  if (device == nullptr || device->GetArchive() == nullptr) return false;
   std::unique_ptr<ssFile> stream = device->GetArchive()->OpenFile(name, folder, archive, kFileModeRead, 3);
-  if (!stream) return 0;
+  if (!stream) return false;
   return LoadFromStream(*stream);
 }
 
-int ssModel::LoadFromStream(ssFile& stream) {
+bool ssModel::LoadFromStream(ssFile& stream) {
   Free();
-  if (device == nullptr) return 0;
+  if (device == nullptr) return false;
   // The rest of the stream; a short read leaves what came, and the layout
   // check then refuses a file that needed more.
   const std::uint32_t size = stream.GetSize();
@@ -63,7 +63,7 @@ int ssModel::LoadFromStream(ssFile& stream) {
   ssKsoFile file;
   const bool read = ReadKsoFile(bytes, file);
   header = file.header;
-  if (!read) return 0;
+  if (!read) return false;
   meshes.reserve(file.objects.size());
   for (const ssKsoObject& object : file.objects) {
     const std::uint32_t indexCount = static_cast<std::uint32_t>(object.indices.size());
@@ -142,9 +142,9 @@ int ssModel::LoadFromStream(ssFile& stream) {
   }
   if (meshes.size() != file.objects.size()) {
     Free();
-    return 0;
+    return false;
   }
-  return 1;
+  return true;
 }
 
 bool ssKsoObject::CornersInRange(std::uint32_t corners) const {

@@ -138,11 +138,11 @@ class ssModel {
   ssModel& operator=(const ssModel&) = delete;
 
   void Init(ssModelDevice* device, ssImage* texture);
-  // 1 on success; 0 when the file cannot be opened (through the device's
-  // archive) or is not a sound model, leaving the model empty.
-  int Load(const wchar_t* name, const wchar_t* folder, const wchar_t* archive);
+  // False when the file cannot be opened (through the device's archive) or
+  // is not a sound model, leaving the model empty.
+  bool Load(const wchar_t* name, const wchar_t* folder, const wchar_t* archive);
   // The same from an open stream, read from its current position.
-  int LoadFromStream(ssFile& stream);
+  bool LoadFromStream(ssFile& stream);
   // Multiplies every vertex by the 16.16 factors.
   void Scale(std::int32_t sx, std::int32_t sy, std::int32_t sz);
   int Draw(std::uint32_t flags);

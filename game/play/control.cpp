@@ -1349,7 +1349,8 @@ void Control::TranslateInput(InputEvent* e) {
       if (down && guard && active_ != moveView_ && active_ != glide_) SetState(kStateMoveView);
       break;
     case KeyMap::kMoveBall:
-      if (down && guard && active_ != moveBall_ && active_ != glide_ && CanEnterState(kStateMoveBall)) SetState(kStateMoveBall);
+      if (down && guard && active_ != moveBall_ && active_ != glide_ && CanEnterState(kStateMoveBall))
+        SetState(kStateMoveBall);
       break;
     case KeyMap::kOverHead:
       if (guard && (!down || active_ != glide_)) SetState(down ? kStateOverhead : kStateOverheadEnd);
@@ -1392,7 +1393,8 @@ void Control::FromKeyTurn() {
 // The ring of aiming modes the next and previous keys step through:
 // stroke, cue tip, cue angle, (zoom), ball in hand, calling the pocket.
 bool Control::EnterRingMode(int position) {
-  static constexpr int kStates[6] = {kStateStroke, kStateCueTip, kStateCueAngle, kStateZoom, kStateMoveBall, kStateCallPocket};
+  static constexpr int kStates[6] = {kStateStroke, kStateCueTip,   kStateCueAngle,
+                                     kStateZoom,   kStateMoveBall, kStateCallPocket};
   const int state = kStates[position];
   if (state < 0) return false;
   if (state == kStateMoveBall && !CanEnterState(kStateMoveBall)) return false;

@@ -61,25 +61,25 @@ struct PlayHost {
 // the state it asks for by the same number, and the tools print them
 // ("state 33"), so the numbers stay as they are.
 enum PlayState : int {
-  kStateStart = 0,          // before Start
-  kStateOverhead = 2,       // a look from above while the key is held
-  kStateOverheadEnd = 3,    // the key let go: back to the mode before the look
-  kStateZipToEnd = 5,       // the Zip To End command: the running shot ends at once
-  kStateMoveBall = 10,      // ball in hand: the cue ball moves
-  kStateAim = 11,           // aiming
-  kStateZoom = 12,          // the zoom keys (the key-turn mode)
-  kStateMoveView = 13,      // the camera slides over the table
-  kStatePickBall = 15,      // practice: any ball is picked up, from above
-  kStateRewind = 16,        // practice: the last shot played backwards
-  kStateCallPocket = 17,    // 8-Ball: the pocket for the 8 is named
-  kStateReplay = 18,        // the last shot shown again
-  kStateModeReturn = 19,    // back from the zoom to the mode it left
-  kStateCueTip = 20,        // the keys move the cue tip
-  kStateCueAngle = 21,      // the keys raise and lower the cue
-  kStateStroke = 22,        // aiming with the Stroke Cue key
-  kStateComputer = 32,      // the computer's turn
-  kStateShot = 33,          // a shot runs
-  kStateGlide = 34,         // the camera glides to the next turn's aim
+  kStateStart = 0,        // before Start
+  kStateOverhead = 2,     // a look from above while the key is held
+  kStateOverheadEnd = 3,  // the key let go: back to the mode before the look
+  kStateZipToEnd = 5,     // the Zip To End command: the running shot ends at once
+  kStateMoveBall = 10,    // ball in hand: the cue ball moves
+  kStateAim = 11,         // aiming
+  kStateZoom = 12,        // the zoom keys (the key-turn mode)
+  kStateMoveView = 13,    // the camera slides over the table
+  kStatePickBall = 15,    // practice: any ball is picked up, from above
+  kStateRewind = 16,      // practice: the last shot played backwards
+  kStateCallPocket = 17,  // 8-Ball: the pocket for the 8 is named
+  kStateReplay = 18,      // the last shot shown again
+  kStateModeReturn = 19,  // back from the zoom to the mode it left
+  kStateCueTip = 20,      // the keys move the cue tip
+  kStateCueAngle = 21,    // the keys raise and lower the cue
+  kStateStroke = 22,      // aiming with the Stroke Cue key
+  kStateComputer = 32,    // the computer's turn
+  kStateShot = 33,        // a shot runs
+  kStateGlide = 34,       // the camera glides to the next turn's aim
 };
 
 // The frame drawing's mode word (Control::viewMode); it also picks the

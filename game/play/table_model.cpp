@@ -53,24 +53,24 @@ void TableModel::SetTextures(ssDisplay* device, ssImage* tableTexture, ssImage* 
   pocketTexture_ = pocketTexture;
 }
 
-int TableModel::Load(const wchar_t* name, const wchar_t* folder, const wchar_t* archive) {
-  if (device_ == nullptr || device_->GetArchive() == nullptr) return 0;
+bool TableModel::Load(const wchar_t* name, const wchar_t* folder, const wchar_t* archive) {
+  if (device_ == nullptr || device_->GetArchive() == nullptr) return false;
   std::unique_ptr<ssFile> stream = device_->GetArchive()->OpenFile(name, folder, archive, 0x80000000u, 0);
-  if (!stream) return 0;
+  if (!stream) return false;
   const std::uint32_t size = stream->GetSize();
-  if (size == 0 || size > (64u << 20)) return 0;
+  if (size == 0 || size > (64u << 20)) return false;
   std::vector<std::uint8_t> bytes(size);
-  if (stream->Read(bytes.data(), size) != size) return 0;
+  if (stream->Read(bytes.data(), size) != size) return false;
   stream->Close();
   return LoadFromBytes(bytes);
 }
 
-int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
-  if (device_ == nullptr || pool == nullptr) return 0;
+bool TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
+  if (device_ == nullptr || pool == nullptr) return false;
   // The file's layout is the engine's; what its objects mean here is the
   // table's own (the bed rebuilt, the rails moved in, flat triangles).
   ssKsoFile file;
-  if (!ReadKsoFile(bytes, file) || file.objects.size() != kTableGroupsInFile) return 0;
+  if (!ReadKsoFile(bytes, file) || file.objects.size() != kTableGroupsInFile) return false;
   const std::uint32_t objects = kTableGroupsInFile;
 
   const Fix16 hx = pool->table.hx, hz = pool->table.hz;
@@ -108,13 +108,13 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
     if (g.type != 0) {
       const int corners = kCorners[g.type];
       g.faceCount = indexCount / static_cast<std::uint32_t>(corners);
-      if (attributes && std::uint64_t{g.faceCount} * attributeBytes > blockSize) return 0;
-      if (!o.CornersInRange(g.faceCount * static_cast<std::uint32_t>(corners))) return 0;
+      if (attributes && std::uint64_t{g.faceCount} * attributeBytes > blockSize) return false;
+      if (!o.CornersInRange(g.faceCount * static_cast<std::uint32_t>(corners))) return false;
     }
     // Vertices: the bed is rebuilt from the midpoints of its quads and fitted
     // to the table; every other object is moved in from the file's frame.
     if (object == 0) {
-      if (vertexCount % 4 != 0) return 0;
+      if (vertexCount % 4 != 0) return false;
       for (std::uint32_t q = 0; q < vertexCount; q += 4) {
         std::int32_t p[4][3];
         for (int k = 0; k < 4; ++k)
@@ -284,15 +284,15 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
       for (int c = 0; c < kCorners[g.type]; ++c) {
         std::uint16_t idx;
         std::memcpy(&idx, &corners[c], 2);
-        if (idx >= g.vertices.size()) return 0;
+        if (idx >= g.vertices.size()) return false;
         std::uint32_t s = 0;
-        if (!weld(g.vertices[idx], s)) return 0;
+        if (!weld(g.vertices[idx], s)) return false;
         idx = static_cast<std::uint16_t>(s);
         std::memcpy(&corners[c], &idx, 2);
       }
     }
   }
-  if (shared.empty()) return 0;
+  if (shared.empty()) return false;
 
   // The rail parts: runs of faces copied whole from the loaded groups.
   std::array<std::array<Group, kRailSubMeshes>, kRailParts> rails;
@@ -304,7 +304,7 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
       for (int r = 0; r < sub.runCount; ++r) {
         const FaceRun& run = sub.runs[static_cast<std::size_t>(r)];
         const RawGroup& g = raw[run.group];
-        if (g.type != sub.primitiveType || run.last >= g.faceCount) return 0;
+        if (g.type != sub.primitiveType || run.last >= g.faceCount) return false;
         const std::uint32_t stride = kRecordBytes[g.type];
         out.faces.insert(out.faces.end(), g.faces.begin() + std::ptrdiff_t{run.first} * stride,
                          g.faces.begin() + (std::ptrdiff_t{run.last} + 1) * stride);
@@ -325,7 +325,7 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
   shared_ = std::move(shared);
   device_->CreateVertexBuffer(static_cast<std::uint32_t>(shared_.size()), 0, 0, 0, &sharedBuffer_);
   if (sharedBuffer_ != nullptr) device_->SetVertexBufferTag(sharedBuffer_, shared_.data());
-  return 1;
+  return true;
 }
 
 void TableModel::Build() {

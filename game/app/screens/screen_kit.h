@@ -43,7 +43,7 @@ template <typename T>
 T* Make(Wnd* parent, ssDisplay* display, RECT r, const wchar_t* caption, int kind, std::uint32_t style,
         std::uint32_t flags, int id, const wchar_t* font, std::uint32_t a, std::uint32_t b = kGrey) {
   auto* w = new T();
-  if (w->Create(display, parent, r, caption, kind, style, flags, id, 0) == 0) {
+  if (!w->Create(display, parent, r, caption, kind, style, flags, id, 0)) {
     if (w->Parent() == nullptr) delete w;
     return nullptr;
   }

@@ -24,8 +24,8 @@ class MessageDlg : public Dlg {
 
   MessageDlg();
   ~MessageDlg() override;
-  // Creates the panel and its widgets; 0 when a creation fails.
-  int Build(ssDisplay* device, ssInput* input);
+  // Creates the panel and its widgets; false when a creation fails.
+  bool Build(ssDisplay* device, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
 
   // Copies title and text (cut to their buffers) and sets up the answers:
@@ -54,7 +54,8 @@ class PictureMessageDlg : public Dlg {
 
   PictureMessageDlg();
   ~PictureMessageDlg() override;
-  int Build(ssDisplay* device, ssInput* input);
+  // Creates the panel and its widgets; false when a creation fails.
+  bool Build(ssDisplay* device, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
   virtual void OnInitDialog();
   virtual void OnContinue();
