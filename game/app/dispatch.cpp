@@ -97,12 +97,12 @@ void ksMain::HandleEvent(InputEvent& e) {
   if (e.message == WM_LBUTTONDOWN || e.message == WM_LBUTTONUP || e.message == WM_MOUSEMOVE) TurnPen(e);
   if (e.message == WM_KEYDOWN || e.message == WM_KEYUP) TurnKey(e);
   // Typed characters are for the on-screen keyboard of the menus only.
-  if (e.message == WM_CHAR && state != AppState::kMenus) return;
+  if (e.message == WM_CHAR && state_ != AppState::kMenus) return;
 
-  switch (state) {
+  switch (state_) {
     case AppState::kPlay: {
       if (!control) {
-        state = AppState::kMainMenu;
+        state_ = AppState::kMainMenu;
         return;
       }
       if (resultUntil) {
@@ -139,7 +139,7 @@ void ksMain::HandleEvent(InputEvent& e) {
       if (e.message == WM_KEYDOWN || e.message == WM_KEYUP) e.wParam = MenuKey(e.wParam);
       if (e.message == WM_CHAR) e.message = ui::kMsgChar;
       dlgMan->Dispatch(e);
-      if (state == AppState::kMenus) {
+      if (state_ == AppState::kMenus) {
         // Only a screen with something to paint is drawn and shown, so an
         // idle menu costs nothing between ticks.
         Dlg* top = dlgMan->Top();
@@ -154,11 +154,11 @@ void ksMain::HandleEvent(InputEvent& e) {
           }
         }
       }
-      if (!dlgMan->NonEmpty() && state == AppState::kMenus) {
+      if (!dlgMan->NonEmpty() && state_ == AppState::kMenus) {
         // Back to the match under the in-game menu; with no match the
         // main menu comes back instead.
-        state = inPlay && control ? AppState::kPlay : AppState::kMainMenu;
-        if (state == AppState::kPlay) {
+        state_ = inPlay && control ? AppState::kPlay : AppState::kMainMenu;
+        if (state_ == AppState::kPlay) {
           // The settings may have changed on the way (in-game menu,
           // Settings): the match takes them as it goes on.
           ApplyPrefsToTable();
@@ -175,50 +175,50 @@ void ksMain::HandleEvent(InputEvent& e) {
       } catch (const std::bad_alloc&) {
         WriteLog(kLog, L"Game memory could not be allocated");
         ReleaseMatchMemory();
-        state = AppState::kMainMenu;
+        state_ = AppState::kMainMenu;
         return;
       }
       ShowLoading();
-      state = AppState::kCreateMatch;
+      state_ = AppState::kCreateMatch;
       return;
     }
     case AppState::kMovie: {
       if (!movie) {
-        state = stateAfterMovie;
+        state_ = stateAfterMovie_;
         return;
       }
       if (movie->Update(e) == -1) {
         movie->Stop();
         movie->Close();
         movie.reset();
-        state = stateAfterMovie;
+        state_ = stateAfterMovie_;
         StartMusic(L"");
       }
       return;
     }
     case AppState::kMainMenu:
       ::PushMainMenu(this);
-      state = AppState::kMenus;
+      state_ = AppState::kMenus;
       return;
     case AppState::kCreateMatch:
-      CreateControl(matchStartMode);
+      CreateControl(matchStartMode_);
       return;
     case AppState::kCareerMenus:
       ::PushMainMenu(this);
       ::PushCareerMap(this);
-      state = AppState::kMenus;
+      state_ = AppState::kMenus;
       return;
     case AppState::kStartMovie: {
       display->BeginDraw();
       display->Clear();
       display->Present();
       display->EndDraw();
-      state = AppState::kMovie;
-      stateAfterMovie = AppState::kCareerMenus;
+      state_ = AppState::kMovie;
+      stateAfterMovie_ = AppState::kCareerMenus;
       if (movie && movie->Start(0, 0) != 0) {
         movie->Close();
         movie.reset();
-        state = AppState::kCareerMenus;
+        state_ = AppState::kCareerMenus;
         StartMusic(L"");
       }
       return;
@@ -231,7 +231,7 @@ void ksMain::HandleEvent(InputEvent& e) {
       splashImage = nullptr;
       copyrightImage = display->GetTexture(L"Copyright.tga", L"UI", L"res.ark", 0, false, false);
       DrawFullScreenImage(copyrightImage);
-      state = AppState::kCopyright;
+      state_ = AppState::kCopyright;
       return;
     }
     case AppState::kCopyright: {
@@ -271,7 +271,7 @@ void ksMain::StartMenus() {
   menuStartTime = GetTime();
   StartMusic(L"");
   ::PushMainMenu(this);
-  state = AppState::kMenus;
+  state_ = AppState::kMenus;
   if (prefs[ks::app::pref::kShowWelcome] != 0) {
     prefs[ks::app::pref::kShowWelcome] = 0;
     ::PushWelcome(this);
@@ -303,7 +303,7 @@ void ksMain::ShowLoading() {
 }
 
 void ksMain::CreateControl(StartMode mode) {
-  playMode = mode;
+  playMode_ = mode;
   LoadRoom(matchSetup.room);
   roomReady = true;
   WriteLog(kLog, L"Creating Control");
@@ -330,14 +330,14 @@ void ksMain::CreateControl(StartMode mode) {
   scene->SetCamera(ks::play::CameraPreset::kTableEnd);
   scene->scene.host.clock = [this] { return GetTime(); };
   control = std::make_unique<ks::play::Control>(pool(), &scene->view, keyMap.get(), host);
-  control->Start(playMode == StartMode::kFresh ? ks::play::Control::kNewGame : static_cast<int>(playMode));
+  control->Start(playMode_ == StartMode::kFresh ? ks::play::Control::kNewGame : static_cast<int>(playMode_));
   ApplyPrefsToTable();
   inPlay = true;
   resultUntil.reset();
   lastHud_.clear();
   DrawMatchFrame(true);
   menuStartTime = 0;
-  state = AppState::kPlay;
+  state_ = AppState::kPlay;
   WriteLog(kLog, L"Ready to Play");
 }
 
@@ -381,7 +381,7 @@ void ksMain::DrawMatchFrame(bool full) {
   // and so is the call-pocket prompt when it moves.
   const bool tracks = control->TrackLinesShown();
   const bool textsChanged = summary != lastHud_;
-  if (full || keyMapScreen || tracks || tracksShown_ || display->m_FullRefresh ||
+  if (full || keyMapScreen_ || tracks || tracksShown_ || display->m_FullRefresh ||
       (textsChanged && control->CallingPocket()))
     scene->scene.ForceFull();
   tracksShown_ = tracks;
@@ -403,10 +403,10 @@ void ksMain::DrawMatchFrame(bool full) {
   if (scene->scene.LastFrameFull() || textsChanged)
     ks::play::DrawHud(*display, mediumFont, smallFont, texts, &scene->icons);
   if (control->CallingPocket()) ks::play::DrawCallPocketPrompt(*display, mediumFont, *control->CallPocket());
-  if (keyMapScreen) {
+  if (keyMapScreen_) {
     // The keypad covers the table; it is painted whole over each frame.
-    keyMapScreen->Invalidate(0);
-    keyMapScreen->Draw(keyMapScreen->DirtyRect(), 0);
+    keyMapScreen_->Invalidate(0);
+    keyMapScreen_->Draw(keyMapScreen_->DirtyRect(), 0);
   }
   display->EndDraw();
   display->Present();
@@ -421,18 +421,18 @@ void ksMain::FinishMatch() {
   EndPlay();
   ReleaseMatchMemory();
   ::PushMainMenu(this);
-  state = AppState::kMenus;
-  if (returnScreen == 1) {
+  state_ = AppState::kMenus;
+  if (returnScreen_ == ReturnScreen::kQuickPlay) {
     ::PushQuickPlay(this);
-    careerPlay = false;
+    careerPlay_ = false;
   }
-  if (careerPlay) {
-    careerPlay = false;
+  if (careerPlay_) {
+    careerPlay_ = false;
     careerMessage.clear();
     // With no new room (and so no movie) the map comes back, with the
     // settlement shown over it.
     const int movie = ShowCareerResult();
-    if (movie == 0 && returnScreen == 2 && state == AppState::kMenus) ::PushCareerMap(this);
+    if (movie == 0 && returnScreen_ == ReturnScreen::kCareerMap && state_ == AppState::kMenus) ::PushCareerMap(this);
     if (!careerMessage.empty() && dlgMan && display) {
       // The menus below are shown first: the box sits on them, not on the
       // last frame of the match.
@@ -446,11 +446,11 @@ void ksMain::FinishMatch() {
 }
 
 void ksMain::EndPlay() {
-  keyMapScreen.reset();
+  keyMapScreen_.reset();
   if (control) cameraDistance = control->Aim() ? control->Aim()->aimDistance : cameraDistance;
   control.reset();
   inPlay = false;
-  playMode = StartMode::kFresh;
+  playMode_ = StartMode::kFresh;
   UnloadRoom();
   StopMusic();
   StartMusic(L"");

@@ -94,7 +94,7 @@ int ksMain::Init(HWND w, HDC, int screenWidth, int screenHeight, int bitsPerPixe
   display->m_Folder = programFolder_;
   saves_ = std::make_unique<ks::app::SaveStore>(documentsFolder, programFolder_);
   table = std::make_unique<ks::Table>(TableSetupOf(), this);
-  careerPlay = false;
+  careerPlay_ = false;
 
   WriteLog(kLog, L"Load Prefs");
   LoadPrefs();
@@ -163,7 +163,7 @@ int ksMain::Init(HWND w, HDC, int screenWidth, int screenHeight, int bitsPerPixe
 
   WriteLog(kLog, L"Create Players");
   LoadPlayers();
-  ks::app::BuildOpponentTable(opponents, players, spareName.data());
+  ks::app::BuildOpponentTable(opponents, players, spareName_.data());
 
   WriteLog(kLog, L"Load Players");
   LoadCareers();
@@ -182,7 +182,7 @@ void ksMain::Shutdown() {
   // A match on screen (also under its in-game menu) is kept.
   if (inPlay && control) {
     WriteLog(kLog, L"Saving current game");
-    if (careerPlay) {
+    if (careerPlay_) {
       HoldCareerGame();
     } else {
       SaveQuickPlay();
@@ -218,7 +218,7 @@ void ksMain::Shutdown() {
     dlgMan->PopAll();
     dlgMan->DeleteDeferred();
   }
-  keyMapScreen.reset();
+  keyMapScreen_.reset();
   if (table) {
     table->pool().sound = nullptr;
     table->pool().archive = nullptr;
@@ -348,15 +348,15 @@ void ksMain::OnActivate(bool nowActive) {
 }
 
 void ksMain::LoadMatch(StartMode mode, ReturnScreen back) {
-  matchStartMode = mode;
-  returnScreen = static_cast<int>(back);
-  state = AppState::kLoading;
+  matchStartMode_ = mode;
+  returnScreen_ = back;
+  state_ = AppState::kLoading;
 }
 
 void ksMain::LoadCareerMatch(StartMode mode, ReturnScreen back) {
-  careerPlay = true;
+  careerPlay_ = true;
   careerHeld = false;
-  if (mode == StartMode::kCareerResumed) playMode = mode;
+  if (mode == StartMode::kCareerResumed) playMode_ = mode;
   LoadMatch(mode, back);
 }
 
@@ -366,6 +366,6 @@ void ksMain::ApplyKeyMapPrefs() {
 }
 
 void ksMain::SetSpareName(const char* nickname) {
-  spareName.fill(0);
-  for (std::size_t i = 0; i + 1 < spareName.size() && nickname[i] != 0; ++i) spareName[i] = nickname[i];
+  spareName_.fill(0);
+  for (std::size_t i = 0; i + 1 < spareName_.size() && nickname[i] != 0; ++i) spareName_[i] = nickname[i];
 }

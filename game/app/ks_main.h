@@ -145,12 +145,12 @@ class ksMain final : public ks::PoolHost {
   // ---- the screens' commands ----
   // The state machine and the match's course change only through these.
   // The main menu's Quit: the program ends after this event.
-  void Quit() { state = AppState::kQuit; }
+  void Quit() { state_ = AppState::kQuit; }
   // Play takes the events again (the in-game menu's choices, the key map's
   // Back).
-  void ReturnToPlay() { state = AppState::kPlay; }
+  void ReturnToPlay() { state_ = AppState::kPlay; }
   // The screen stack takes the events (the in-game menu opened).
-  void EnterMenus() { state = AppState::kMenus; }
+  void EnterMenus() { state_ = AppState::kMenus; }
   // A match is loaded from the next tick on, started as `mode` says; its
   // end goes back to `back`.
   void LoadMatch(StartMode mode, ReturnScreen back);
@@ -159,33 +159,33 @@ class ksMain final : public ks::PoolHost {
   void LoadCareerMatch(StartMode mode, ReturnScreen back);
   // Whether the menus are those of career play (the in-game menu holds the
   // career, the match's end settles it).
-  bool CareerPlay() const { return careerPlay; }
-  void SetCareerPlay(bool on) { careerPlay = on; }
+  bool CareerPlay() const { return careerPlay_; }
+  void SetCareerPlay(bool on) { careerPlay_ = on; }
   // A movie started from the main menu's screens ends on the menus alone,
   // not on the career map.
-  void MenusAfterMovie() { stateAfterMovie = AppState::kMenus; }
+  void MenusAfterMovie() { stateAfterMovie_ = AppState::kMenus; }
   // The main menu screen at the bottom of the stack.
-  void SetMainMenu(Dlg* menu) { mainMenu = menu; }
+  void SetMainMenu(Dlg* menu) { mainMenu_ = menu; }
   // A match being played takes the keys of the preferences at once.
   void ApplyKeyMapPrefs();
   // The name of the career's player entry (cut to the buffer).
   void SetSpareName(const char* nickname);
-  const wchar_t* GameName(int menuGame) const { return gameNames[static_cast<std::size_t>(menuGame)]; }
-  const wchar_t* DifficultyName(int difficulty) const { return difficultyNames[static_cast<std::size_t>(difficulty)]; }
+  const wchar_t* GameName(int menuGame) const { return gameNames_[static_cast<std::size_t>(menuGame)]; }
+  const wchar_t* DifficultyName(int difficulty) const { return difficultyNames_[static_cast<std::size_t>(difficulty)]; }
   // The keypad picture shown over the match (null when hidden).
-  Dlg* KeyMapScreen() const { return keyMapScreen.get(); }
-  void ShowKeyMapScreen(std::unique_ptr<Dlg> screen) { keyMapScreen = std::move(screen); }
-  void HideKeyMapScreen() { keyMapScreen.reset(); }
+  Dlg* KeyMapScreen() const { return keyMapScreen_.get(); }
+  void ShowKeyMapScreen(std::unique_ptr<Dlg> screen) { keyMapScreen_ = std::move(screen); }
+  void HideKeyMapScreen() { keyMapScreen_.reset(); }
+  // Where the state machine stands, and the screen the match's end goes
+  // back to.
+  AppState State() const { return state_; }
+  ReturnScreen ReturnTo() const { return returnScreen_; }
 
   // ---- state read and changed by the screens ----
-  AppState state = AppState::kStart;
-  AppState stateAfterMovie = AppState::kCareerMenus;
-  StartMode matchStartMode = StartMode::kFresh;
-  StartMode playMode = StartMode::kFresh;
-  int returnScreen = 0;  // 0 main menu only, 1 quick play set-up, 2 career map
   bool inPlay = false;
   bool active = true;
-  bool careerPlay = false;
+  // Set when a career match is put on hold; the match's end then leaves the
+  // career as it is.
   bool careerHeld = false;
   bool resetRack = false;
   bool roomReady = false;
@@ -206,11 +206,7 @@ class ksMain final : public ks::PoolHost {
   int currentCareer = 0;  // index into careers.records
   ks::app::Players players{};
   ks::app::OpponentTable opponents;
-  std::array<char, 32> spareName{};
   std::array<std::uint8_t, 5> gapiKeys{0x26, 0x28, 0x25, 0x27, 13};  // Up, Down, Left, Right, Start
-  std::array<const wchar_t*, 7> gameNames{L"6-Ball",   L"8-Ball",   L"9-Ball", L"10-Ball",
-                                          L"Rotation", L"Straight", L"10-Ball"};
-  std::array<const wchar_t*, 4> difficultyNames{L"Easy", L"Medium", L"Hard", L"Good Luck"};
 
   // ---- devices and objects ----
   HWND window = nullptr;
@@ -219,13 +215,10 @@ class ksMain final : public ks::PoolHost {
   std::unique_ptr<ssInput> input;
   std::unique_ptr<ssAudioWaveOut> audio;
   std::unique_ptr<DlgMan> dlgMan;
-  Dlg* mainMenu = nullptr;
   std::unique_ptr<ks::Table> table;
   std::unique_ptr<ks::play::PlayScene> scene;
   std::unique_ptr<ks::play::Control> control;
   std::unique_ptr<ks::play::KeyMap> keyMap;
-  // The keypad picture shown over the match with the Show KeyMap key.
-  std::unique_ptr<Dlg> keyMapScreen;
   std::unique_ptr<ssSoundSource> music;
   std::unique_ptr<ssMoviePlayer> movie;
   ssFont* smallFont = nullptr;
@@ -248,6 +241,23 @@ class ksMain final : public ks::PoolHost {
 
  private:
   class EffectSink;
+
+  // The state machine, changed by the commands above and the dispatch.
+  AppState state_ = AppState::kStart;
+  AppState stateAfterMovie_ = AppState::kCareerMenus;
+  StartMode matchStartMode_ = StartMode::kFresh;
+  StartMode playMode_ = StartMode::kFresh;
+  ReturnScreen returnScreen_ = ReturnScreen::kMainMenu;
+  bool careerPlay_ = false;
+  Dlg* mainMenu_ = nullptr;
+  // The keypad picture shown over the match with the Show KeyMap key.
+  std::unique_ptr<Dlg> keyMapScreen_;
+  // The career player's name in the opponent table (SetSpareName).
+  std::array<char, 32> spareName_{};
+  std::array<const wchar_t*, 7> gameNames_{L"6-Ball",   L"8-Ball",   L"9-Ball", L"10-Ball",
+                                           L"Rotation", L"Straight", L"10-Ball"};
+  std::array<const wchar_t*, 4> difficultyNames_{L"Easy", L"Medium", L"Hard", L"Good Luck"};
+
   class ArchiveReader;
 
   // Events the Control sees: 32-bit parameters.

@@ -75,7 +75,7 @@ void ksMain::HoldCareerGame() {
   p->rules.TurnFlags = static_cast<std::uint8_t>(p->rules.TurnFlags | 8u);
   p->OnGameEvent(13);
   SaveCareers();
-  returnScreen = 0;
+  returnScreen_ = ReturnScreen::kMainMenu;
 }
 
 void ksMain::SaveQuickPlay() {
@@ -106,10 +106,10 @@ bool ksMain::ResumeQuickPlay() {
   if (!save) return false;
   matchSetup = save->setup;
   pendingState_ = save->state;
-  matchStartMode = StartMode::kQuickPlayResumed;
-  playMode = StartMode::kQuickPlayResumed;
-  state = AppState::kLoading;
-  returnScreen = 0;
+  matchStartMode_ = StartMode::kQuickPlayResumed;
+  playMode_ = StartMode::kQuickPlayResumed;
+  state_ = AppState::kLoading;
+  returnScreen_ = ReturnScreen::kMainMenu;
   return true;
 }
 

@@ -56,7 +56,7 @@ int ksMain::GetOpponentSkill(int index) const {
   if (index < 0 || index >= ks::app::kTableEntries) return 1;
   const int rank = opponents[static_cast<std::size_t>(index)].rankIndex;
   int difficulty = -1;
-  if (careerPlay) {
+  if (careerPlay_) {
     const auto i = static_cast<std::size_t>(currentCareer);
     if (i < careers.records.size()) difficulty = careers.records[i].difficulty;
   }
@@ -65,7 +65,7 @@ int ksMain::GetOpponentSkill(int index) const {
 
 void ksMain::ComputeSpot(int* spotReceived, int* spotGiven, int goal, int firstRating, int secondRating) const {
   int difficulty = -1;
-  if (careerPlay) {
+  if (careerPlay_) {
     const auto i = static_cast<std::size_t>(currentCareer);
     if (i < careers.records.size()) difficulty = careers.records[i].difficulty;
   }

@@ -122,7 +122,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       // In a match a held key of the key map gives one key-down a frame tick,
       // from the tick's poll: the host's auto-repeat (the key was down
       // already) would turn and stroke at a rate of its own.
-      if (app != nullptr && app->state == AppState::kPlay && (lParam & (LPARAM{1} << 30)) != 0 && wParam > 13 &&
+      if (app != nullptr && app->State() == AppState::kPlay && (lParam & (LPARAM{1} << 30)) != 0 && wParam > 13 &&
           wParam <= 0xFF) {
         bool polled = false;
         for (std::uint8_t key : app->prefs.keys) polled = polled || key == wParam;
@@ -219,7 +219,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
   if (app != nullptr && app->active) {
     event.time = app->GetTime();
     app->HandleEvent(event);
-    if (app->state == AppState::kQuit) PostQuitMessage(0);
+    if (app->State() == AppState::kQuit) PostQuitMessage(0);
   }
   return answer;
 }

@@ -39,7 +39,7 @@ void ksMain::LoadRoom(int index) {
   WriteLog(kLog, L"Init Pool");
   PlaceRoomBalls();
   WriteLog(kLog, L"Init Pool Complete");
-  SetupMatch(playMode == StartMode::kFresh);
+  SetupMatch(playMode_ == StartMode::kFresh);
   if (!pendingState_.empty()) {
     // A resumed match: the table takes the saved state, which it checks.
     ks::Pool& p = *pool();
@@ -49,7 +49,7 @@ void ksMain::LoadRoom(int index) {
       p.RestoreBallState();
     } else {
       WriteLog(kLog, L"Saved table state refused; the match starts afresh");
-      playMode = StartMode::kFresh;
+      playMode_ = StartMode::kFresh;
     }
     pendingState_.clear();
   }
@@ -80,7 +80,7 @@ int ksMain::PlaceRoomBalls() {
   p.sound = sound;
   p.archive = archive;
   p.silent = sound ? 0 : 1;
-  if (playMode == StartMode::kCareerResumed) {
+  if (playMode_ == StartMode::kCareerResumed) {
     if (ks::app::CareerRecord* career = CurrentCareer()) {
       const ks::app::MatchSetup held = ks::app::MatchSetup::Read(career->heldSetup.data());
       if (held.Valid()) {
@@ -92,7 +92,7 @@ int ksMain::PlaceRoomBalls() {
         pendingState_.assign(career->heldState.begin(), career->heldState.begin() + ks::Pool::kTableStateSize);
       } else {
         WriteLog(kLog, L"Held career game refused; a new game starts");
-        playMode = StartMode::kFresh;
+        playMode_ = StartMode::kFresh;
       }
     }
   }
@@ -133,7 +133,7 @@ int ksMain::ShowSplash() {
   splashImage = display ? display->GetTexture(L"Orvane.tga", L"UI", L"res.ark", 0, false, false) : nullptr;
   if (display) DrawFullScreenImage(splashImage);
   splashDeadline = GetTime() + kSplashMs;
-  state = AppState::kSplash;
+  state_ = AppState::kSplash;
   if (display) {
     WriteLog(kLog, L"UseGDI=%d", display->m_UseGdi ? 1 : 0);
     WriteLog(kLog, L"UseRAW=%d", display->m_UseRaw ? 1 : 0);
@@ -179,11 +179,11 @@ int ksMain::PlayMovie(int number) {
   if (opened) {
     const int volume = audio ? audio->GetVolume() : 5;
     movie->SetVolume(static_cast<std::uint32_t>(volume < 5 ? 5 : volume));
-    state = AppState::kStartMovie;
+    state_ = AppState::kStartMovie;
   } else {
     // No movie: straight to the menus, with the effects' source back.
     movie.reset();
-    state = AppState::kCareerMenus;
+    state_ = AppState::kCareerMenus;
     StartMusic(L"");
   }
   return 1;

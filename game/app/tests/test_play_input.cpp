@@ -54,13 +54,13 @@ class KestrunePlay : public ::testing::Test {
     App().matchSetup = ks::app::MatchSetup{};
     App().matchSetup.menuGame = static_cast<std::uint16_t>(ks::app::MenuGame::kEightBall);
     App().matchSetup.secondPlayer = static_cast<std::uint16_t>(second);
-    App().state = AppState::kLoading;
+    App().LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
     return UntilAiming();
   }
   bool UntilAiming() {
     for (int i = 0; i < 1000; ++i) {
-      if (App().state == AppState::kPlay && App().control &&
-          App().control->Active() == App().control->Aim() && !App().control->ShotRunning())
+      if (App().State() == AppState::kPlay && App().control && App().control->Active() == App().control->Aim() &&
+          !App().control->ShotRunning())
         return true;
       Pump(kTick);
     }
@@ -154,8 +154,8 @@ TEST_F(KestrunePlay, AResumedQuickPlayKeepsThePlayerAtTheTable) {
     App().SaveQuickPlay();
     App().EndPlay();
     ASSERT_TRUE(App().ResumeQuickPlay());
-    for (int i = 0; i < 400 && App().state != AppState::kPlay; ++i) Pump(kTick);
-    ASSERT_EQ(App().state, AppState::kPlay);
+    for (int i = 0; i < 400 && App().State() != AppState::kPlay; ++i) Pump(kTick);
+    ASSERT_EQ(App().State(), AppState::kPlay);
     EXPECT_EQ(App().pool()->rules.CurrentPlayer, player);
     EXPECT_EQ(App().pool()->rules.TurnFlags & 2, 2);
     // A few seconds on: the computer plays only its own turn.

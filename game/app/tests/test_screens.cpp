@@ -69,7 +69,7 @@ class Screens : public ::testing::Test {
     window = KestruneWindow();
     app->prefs[ks::app::pref::kShowWelcome] = 1;
     app->StartMenus();
-    ASSERT_EQ(app->state, AppState::kMenus);
+    ASSERT_EQ(app->State(), AppState::kMenus);
     // The welcome pages over the main menu; each goes on with "3".
     ASSERT_EQ(app->dlgMan->Count(), 3);
     EXPECT_EQ(app->dlgMan->Top()->Id(), 1022) << "the menu controls come first";
@@ -107,7 +107,7 @@ class Screens : public ::testing::Test {
     app->matchSetup.secondPlayer = secondPlayer;
     app->matchSetup.opponent = opponent;
     app->matchSetup.room = room;
-    app->state = AppState::kLoading;
+    app->LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
     Pump(5000);
   }
   // A career made through the new-career screens.
@@ -318,8 +318,8 @@ TEST_F(Screens, RackEmNeedsTheMoneyAndThenStartsTheMatch) {
   EXPECT_EQ(app->matchSetup.opponent, opponent);
   EXPECT_EQ(app->matchSetup.playerOne, 160);
   EXPECT_EQ(app->matchSetup.gameGoal, 3);
-  EXPECT_EQ(app->returnScreen, 2);
-  EXPECT_NE(app->state, AppState::kMenus);
+  EXPECT_EQ(app->ReturnTo(), ReturnScreen::kCareerMap);
+  EXPECT_NE(app->State(), AppState::kMenus);
   EXPECT_STREQ(app->opponents[160].nickname, "Rex");
 }
 
@@ -383,46 +383,46 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuAndEveryChoiceReturnsToPlay) {
   app->matchSetup = ks::app::MatchSetup{};
   app->matchSetup.menuGame = 1;
   app->matchSetup.secondPlayer = 2;  // two players at the table
-  app->state = AppState::kLoading;
+  app->LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
   Pump(5000);
-  ASSERT_EQ(app->state, AppState::kPlay);
+  ASSERT_EQ(app->State(), AppState::kPlay);
   // The Show KeyMap key shows the keypad over the table and hides it again.
   PostMessageW(window, WM_KEYUP, app->prefs.keys[29], 0);
   Pump(kTick);
-  ASSERT_TRUE(app->keyMapScreen);
+  ASSERT_TRUE(app->KeyMapScreen());
   wchar_t label[64];
-  app->keyMapScreen->GetChild(7)->GetText(label, 64);
+  app->KeyMapScreen()->GetChild(7)->GetText(label, 64);
   EXPECT_STREQ(label, L"In Game Menu") << "the 0 key: the lower of two actions sharing it";
-  app->keyMapScreen->GetChild(11)->GetText(label, 64);
+  app->KeyMapScreen()->GetChild(11)->GetText(label, 64);
   EXPECT_STREQ(label, L"Adjust Aim, View or Move Ball");
   EXPECT_EQ(KeyMapDlg::ActionOfKey(app->prefs.keys.data(), 0x5A), KeyMapDlg::kUnbound);
   PostMessageW(window, WM_KEYUP, app->prefs.keys[29], 0);
   Pump(kTick);
-  EXPECT_FALSE(app->keyMapScreen);
+  EXPECT_FALSE(app->KeyMapScreen());
   PostMessageW(window, WM_KEYUP, app->prefs.keys[6], 0);
   Pump(kTick);
   auto* menu = Top<InGameMenuDlg>();
   ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(app->state, AppState::kMenus);
+  EXPECT_EQ(app->State(), AppState::kMenus);
   wchar_t caption[64];
   menu->GetChild(InGameMenuDlg::kHold)->GetText(caption, 64);
   EXPECT_STREQ(caption, L"Put Game On Hold") << "a quick-play match";
   EXPECT_TRUE(menu->GetChild(InGameMenuDlg::kResign)->IsVisible());
   Key(0x39);
-  EXPECT_EQ(app->state, AppState::kPlay);
+  EXPECT_EQ(app->State(), AppState::kPlay);
   // Resume, and "3" and "9": back to play within the same event.
   for (int way = 0; way < 3; ++way) {
     menu = dynamic_cast<InGameMenuDlg*>(PushInGameMenu(app));
     ASSERT_NE(menu, nullptr);
     if (way == 0) {
       menu->WndProc(ui::kMsgCommand, ui::MakeCommand(InGameMenuDlg::kResume, 0), 0);
-      EXPECT_EQ(app->state, AppState::kPlay);
+      EXPECT_EQ(app->State(), AppState::kPlay);
       app->dlgMan->CloseFinished();  // as the dispatch does after the handler
     } else {
       Key(way == 1 ? 0x33 : 0x39);
     }
     Pump(200);
-    EXPECT_EQ(app->state, AppState::kPlay) << way;
+    EXPECT_EQ(app->State(), AppState::kPlay) << way;
     EXPECT_FALSE(app->dlgMan->NonEmpty()) << way;
   }
   // A resign that reaches the match goal ends the match.
@@ -432,7 +432,7 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuAndEveryChoiceReturnsToPlay) {
   menu = dynamic_cast<InGameMenuDlg*>(PushInGameMenu(app));
   ASSERT_NE(menu, nullptr);
   menu->WndProc(ui::kMsgCommand, ui::MakeCommand(InGameMenuDlg::kResign, 0), 0);
-  EXPECT_EQ(app->state, AppState::kPlay);
+  EXPECT_EQ(app->State(), AppState::kPlay);
   app->dlgMan->CloseFinished();
   EXPECT_EQ(pool.rules.GamesWon[1], before + 1);
   EXPECT_NE(pool.rules.TurnFlags & 8, 0) << "the match is over";
@@ -440,7 +440,7 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuAndEveryChoiceReturnsToPlay) {
 
 TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
   StartMatch(2, 1, 11);  // 9-Ball against the computer
-  ASSERT_EQ(app->state, AppState::kPlay);
+  ASSERT_EQ(app->State(), AppState::kPlay);
   // The computer's turn, at each of its steps: thinking, and its shot.
   app->pool()->rules.CurrentPlayer = 1;
   app->control->BeginTurn();
@@ -462,7 +462,7 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
       }
       EXPECT_FALSE(app->control->ShotRunning()) << "the menu finds the balls at rest";
       Key(0x39);  // back to the table
-      ASSERT_EQ(app->state, AppState::kPlay);
+      ASSERT_EQ(app->State(), AppState::kPlay);
     }
   }
   EXPECT_TRUE(sawThinking);
@@ -476,7 +476,7 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
   app->prefs[pref::kRoomGraphics] = 0;
   app->prefs[pref::kAdversaryView] = 0;  // "Overhead"
   StartMatch(2, 1, 11);                  // 9-Ball against the computer
-  ASSERT_EQ(app->state, AppState::kPlay);
+  ASSERT_EQ(app->State(), AppState::kPlay);
   EXPECT_FALSE(app->scene->scene.host.roomGraphics);
   EXPECT_FALSE(app->control->Computer()->fromTableEnd);
   // Where the room's walls would stand above the table, the frame is black.
@@ -508,7 +508,7 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
   static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kRoomGraphics))->SetCurSel(1);
   static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kAdversaryView))->SetCurSel(1);  // "Downtable"
   Key(0x33);                                                                                // Save
-  ASSERT_EQ(app->state, AppState::kPlay);
+  ASSERT_EQ(app->State(), AppState::kPlay);
   EXPECT_TRUE(app->scene->scene.host.roomGraphics);
   EXPECT_TRUE(app->control->Computer()->fromTableEnd);
   EXPECT_EQ(app->scene->view.pitch, -16192) << "the computer now seen from the table end";
@@ -522,7 +522,7 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
 TEST_F(Screens, TheCameraDistanceCarriesOverAndTheRoomsViewDistancesFrameTheComputersTurn) {
   auto start = [&](std::uint16_t second, std::uint16_t room) {
     StartMatch(2, second, second == 1 ? 11 : 128, room);
-    ASSERT_EQ(app->state, AppState::kPlay);
+    ASSERT_EQ(app->State(), AppState::kPlay);
   };
   // Practice: the player aims, zoomed to a distance of his own.
   start(0, 0);
@@ -569,7 +569,7 @@ TEST_F(Screens, ACareerPlayedToItsEndOpensEachRoomAndIsWon) {
   std::int32_t money = c.money;
   for (int room = 0; room < 6; ++room) {
     app->dlgMan->PopAll();
-    app->state = AppState::kMenus;
+    app->EnterMenus();
     auto* map = dynamic_cast<CareerMapDlg*>(PushCareerMap(app));
     ASSERT_NE(map, nullptr);
     // Only the rooms reached are shown.
@@ -585,7 +585,7 @@ TEST_F(Screens, ACareerPlayedToItsEndOpensEachRoomAndIsWon) {
     EXPECT_EQ(bet, app->opponents[static_cast<std::size_t>(career::kChampions[room])].highStake * 10);
     Key(0x33);
     Pump(5000);
-    ASSERT_EQ(app->state, AppState::kPlay) << "the match is on the table";
+    ASSERT_EQ(app->State(), AppState::kPlay) << "the match is on the table";
     EXPECT_EQ(c.currentRoom, room);
     EXPECT_EQ(c.chosenRow, 0);
     // The match won: the last game of the goal taken by the player.
@@ -599,8 +599,8 @@ TEST_F(Screens, ACareerPlayedToItsEndOpensEachRoomAndIsWon) {
     money = c.money;
     EXPECT_EQ(app->movieNumber, room + 1) << "the movie of the room reached, the winning one at the end";
     // The movie plays to its end; then the main menu and the map.
-    for (int t = 0; t < 600 && app->state != AppState::kMenus; ++t) Pump(kTick);
-    ASSERT_EQ(app->state, AppState::kMenus);
+    for (int t = 0; t < 600 && app->State() != AppState::kMenus; ++t) Pump(kTick);
+    ASSERT_EQ(app->State(), AppState::kMenus);
     EXPECT_NE(Top<CareerMapDlg>(), nullptr);
     EXPECT_EQ(app->dlgMan->Count(), 2) << "the main menu under the map";
   }
@@ -633,7 +633,7 @@ TEST_F(Screens, TheCareerResultSitsOnTheMap) {
   c.matchesPlayed = 1;
   c.money = 1000;
   app->dlgMan->PopAll();
-  app->state = AppState::kMenus;
+  app->EnterMenus();
   ASSERT_NE(PushCareerMap(app), nullptr);
   Key(0x33);  // into the Garage
   auto* room = Top<CareerRoomDlg>();
@@ -641,7 +641,7 @@ TEST_F(Screens, TheCareerResultSitsOnTheMap) {
   room->List()->SetCurSel(1);  // a challenger
   Key(0x33);
   Pump(5000);
-  ASSERT_EQ(app->state, AppState::kPlay);
+  ASSERT_EQ(app->State(), AppState::kPlay);
   ks::Pool& pool = *app->pool();
   pool.rules.GamesWon = {0, pool.rules.MatchGoal};
   pool.rules.TurnFlags = static_cast<std::uint8_t>(pool.rules.TurnFlags | 8);
@@ -842,7 +842,7 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
       app->dlgMan->DeleteDeferred();
     }
     for (const Opener& o : openers) {
-      app->state = AppState::kMenus;
+      app->EnterMenus();
       Dlg* screen = o.open();
       ASSERT_NE(screen, nullptr) << o.name;
       for (const std::string& p : fit::Problems(screen)) ADD_FAILURE() << o.name << where << ": " << p;
@@ -858,7 +858,7 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
     }
     // Each room of the career, and the keypad picture shown over a match.
     for (int room = 0; room < 6; ++room) {
-      app->state = AppState::kMenus;
+      app->EnterMenus();
       auto* screen = kit::Open<CareerRoomDlg>(app, [&](CareerRoomDlg& s) {
         s.app = app;
         s.room = room;
@@ -884,7 +884,7 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
   }
   app->display.reset();
   app->display = std::move(original);
-  app->state = AppState::kMenus;
+  app->EnterMenus();
   PushMainMenu(app);
 }
 
@@ -990,7 +990,7 @@ TEST_F(Screens, QuickPlayStartsWithoutTheSpotsOfACareerMatch) {
   EXPECT_EQ(app->matchSetup.spotReceived, 0);
   EXPECT_EQ(app->matchSetup.spotGiven, 0);
   Pump(5000);
-  ASSERT_EQ(app->state, AppState::kPlay);
+  ASSERT_EQ(app->State(), AppState::kPlay);
   EXPECT_EQ(app->pool()->rules.Score[0], 0);
   EXPECT_EQ(app->pool()->rules.Score[1], 0);
 }
@@ -1000,7 +1000,7 @@ TEST_F(Screens, RandomKeysAndTapsOverTheMenusKeepTheSavesSound) {
   for (std::uint32_t seed = 1; seed <= 6; ++seed) {
     ks::DeviceRand random(seed);
     for (int step = 0; step < 400; ++step) {
-      if (app->state != AppState::kMenus) {
+      if (app->State() != AppState::kMenus) {
         // A match started or the program was told to quit: back to the menus.
         app->EndPlay();
         app->dlgMan->PopAll();

@@ -35,9 +35,9 @@ TEST(KestruneSuspend, AShotCarriesOnAfterTheSuspendKeyAndTheClockSkipsTheGap) {
   // A practice rack of 8-Ball, started as the set-up screens start one.
   app.matchSetup = ks::app::MatchSetup{};
   app.matchSetup.menuGame = 1;
-  app.state = AppState::kLoading;
+  app.LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
   Pump(5000);
-  ASSERT_EQ(app.state, AppState::kPlay);
+  ASSERT_EQ(app.State(), AppState::kPlay);
   ASSERT_TRUE(app.control);
 
   // The stroke key held, then let go: the break runs.
