@@ -272,16 +272,16 @@ void ksMain::StartMenus() {
   StartMusic(L"");
   ::PushMainMenu(this);
   state_ = AppState::kMenus;
-  if (prefs[ks::app::pref::kShowWelcome] != 0) {
-    prefs[ks::app::pref::kShowWelcome] = 0;
+  if (prefs_[ks::app::pref::kShowWelcome] != 0) {
+    prefs_[ks::app::pref::kShowWelcome] = 0;
     ::PushWelcome(this);
   }
-  matchSetup.secondPlayer = 0;
-  matchSetup.menuGame = 4;
-  matchSetup.room = 0;
-  matchSetup.gameGoal = 1;
-  matchSetup.playerOne = 128;
-  matchSetup.opponent = 128;
+  matchSetup_.secondPlayer = 0;
+  matchSetup_.menuGame = 4;
+  matchSetup_.room = 0;
+  matchSetup_.gameGoal = 1;
+  matchSetup_.playerOne = 128;
+  matchSetup_.opponent = 128;
 }
 
 void ksMain::ShowLoading() {
@@ -304,19 +304,19 @@ void ksMain::ShowLoading() {
 
 void ksMain::CreateControl(StartMode mode) {
   playMode_ = mode;
-  LoadRoom(matchSetup.room);
+  LoadRoom(matchSetup_.room);
   roomReady = true;
   WriteLog(kLog, L"Creating Control");
   ks::play::PlayHost host;
   host.clock = [this] { return GetTime(); };
   host.scene = &scene->scene.host;
-  host.resetZoomAfterShot = prefs[ks::app::pref::kUserView] != 0;
+  host.resetZoomAfterShot = prefs_[ks::app::pref::kUserView] != 0;
   // The camera distance the last match ended with, and the room's view
   // distances from a table end and from above.
   host.aimDistance = cameraDistance;
   host.endViewDistance = nearViewDistance;
   host.overheadDistance = farViewDistance;
-  host.strokeFactor = prefs[ks::app::pref::kStrokeFactor];
+  host.strokeFactor = prefs_[ks::app::pref::kStrokeFactor];
   // The pen takes the stick by its grip or its tip as the last frame drew it,
   // and picks up the ball drawn nearest to it.
   ks::play::TableScene* drawn = &scene->scene;
@@ -325,7 +325,7 @@ void ksMain::CreateControl(StartMode mode) {
   host.ballOnScreen = [drawn](int ball, int* x, int* y) { return drawn->BallScreenPoint(ball, x, y); };
   host.screenWidth = display->m_Rotate & 1 ? display->m_Height : display->m_Width;
   host.screenHeight = display->m_Rotate & 1 ? display->m_Width : display->m_Height;
-  for (std::size_t i = 0; i < ks::app::kKeyMapSize; ++i) keyMap->keys[i] = prefs.keys[i];
+  for (std::size_t i = 0; i < ks::app::kKeyMapSize; ++i) keyMap->keys[i] = prefs_.keys[i];
   WriteLog(kLog, L"Creating View");
   scene->SetCamera(ks::play::CameraPreset::kTableEnd);
   scene->scene.host.clock = [this] { return GetTime(); };
@@ -345,14 +345,14 @@ void ksMain::ApplyPrefsToTable() {
   using namespace ks::app;
   if (scene) {
     // "Room Graphics": the room around the table is drawn, or black.
-    scene->scene.host.roomGraphics = prefs[pref::kRoomGraphics] != 0;
+    scene->scene.host.roomGraphics = prefs_[pref::kRoomGraphics] != 0;
     scene->scene.ForceFull();
   }
   if (control && control->Computer() != nullptr) {
     // "Adversary View": the computer's turn seen from the table end
     // ("Downtable") or from above ("Overhead").
     ks::play::AiMode& ai = *control->Computer();
-    const bool fromTableEnd = prefs[pref::kAdversaryView] != 0;
+    const bool fromTableEnd = prefs_[pref::kAdversaryView] != 0;
     if (ai.fromTableEnd != fromTableEnd) {
       ai.fromTableEnd = fromTableEnd;
       // A computer still working out its shot is seen from the new place
@@ -368,11 +368,11 @@ void ksMain::DrawMatchFrame(bool full) {
   const ks::Pool& p = *pool();
   auto nameOf = [this](int entry) {
     const char* n =
-        entry >= 0 && entry < ks::app::kTableEntries ? opponents[static_cast<std::size_t>(entry)].nickname : "";
+        entry >= 0 && entry < ks::app::kTableEntries ? opponents_[static_cast<std::size_t>(entry)].nickname : "";
     return std::wstring(n, n + std::char_traits<char>::length(n));
   };
-  const std::wstring second = matchSetup.secondPlayer == 0 ? std::wstring() : nameOf(matchSetup.opponent);
-  const ks::play::HudTexts texts = ks::play::MakeHudTexts(p, control.get(), nameOf(matchSetup.playerOne), second);
+  const std::wstring second = matchSetup_.secondPlayer == 0 ? std::wstring() : nameOf(matchSetup_.opponent);
+  const ks::play::HudTexts texts = ks::play::MakeHudTexts(p, control.get(), nameOf(matchSetup_.playerOne), second);
   std::wstring summary = texts.name[0] + texts.score[0] + texts.name[1] + texts.score[1] + texts.result + texts.title +
                          texts.progress + static_cast<wchar_t>(L'0' + texts.atTable) +
                          static_cast<wchar_t>(L'A' + texts.icon + 1);
@@ -466,7 +466,8 @@ int ksMain::ShowCareerResult() {
   const ks::Pool& p = *pool();
   const bool won = p.rules.GamesWon[0] == p.rules.MatchGoal;
   career->matchesPlayed = static_cast<std::uint16_t>(career->matchesPlayed + 1);
-  const int opponentRating = matchSetup.opponent < ks::app::kTableEntries ? opponents[matchSetup.opponent].rating : 0;
+  const int opponentRating =
+      matchSetup_.opponent < ks::app::kTableEntries ? opponents_[matchSetup_.opponent].rating : 0;
   career->rating = ks::app::UpdatedRating(career->rating, opponentRating, won);
   career->held = 0;
   wchar_t bet[32], floorText[32];
@@ -481,8 +482,8 @@ int ksMain::ShowCareerResult() {
     // and plays the winning movie.
     if (career->chosenRow == 0 && career->level == career->currentRoom && career->level < ks::app::kFinalLevel) {
       career->level = static_cast<std::uint8_t>(career->level + 1);
-      if (career->level > prefs[ks::app::pref::kBestLevel]) {
-        prefs[ks::app::pref::kBestLevel] = career->level;
+      if (career->level > prefs_[ks::app::pref::kBestLevel]) {
+        prefs_[ks::app::pref::kBestLevel] = career->level;
         SavePrefs();
       }
       SaveCareers();

@@ -176,6 +176,21 @@ class ksMain final : public ks::PoolHost {
   Dlg* KeyMapScreen() const { return keyMapScreen_.get(); }
   void ShowKeyMapScreen(std::unique_ptr<Dlg> screen) { keyMapScreen_ = std::move(screen); }
   void HideKeyMapScreen() { keyMapScreen_.reset(); }
+  // The player's data the screens read and edit: the match being set up,
+  // the preferences, the careers (and the one chosen), the player records
+  // and the opponent table built from them.
+  ks::app::MatchSetup& matchSetup() { return matchSetup_; }
+  const ks::app::MatchSetup& matchSetup() const { return matchSetup_; }
+  ks::app::Prefs& prefs() { return prefs_; }
+  const ks::app::Prefs& prefs() const { return prefs_; }
+  ks::app::Careers& careers() { return careers_; }
+  const ks::app::Careers& careers() const { return careers_; }
+  int currentCareer() const { return currentCareer_; }
+  void SelectCareer(int index) { currentCareer_ = index; }
+  ks::app::Players& players() { return players_; }
+  const ks::app::Players& players() const { return players_; }
+  ks::app::OpponentTable& opponents() { return opponents_; }
+  const ks::app::OpponentTable& opponents() const { return opponents_; }
   // Where the state machine stands, and the screen the match's end goes
   // back to.
   AppState State() const { return state_; }
@@ -199,13 +214,7 @@ class ksMain final : public ks::PoolHost {
   std::wstring documentsFolder;
   std::wstring deviceName = L"<none>";
 
-  ks::app::MatchSetup matchSetup;
-  ks::app::Prefs prefs;
   std::uint32_t prefsVersion = ks::app::kPrefsVersion;
-  ks::app::Careers careers;
-  int currentCareer = 0;  // index into careers.records
-  ks::app::Players players{};
-  ks::app::OpponentTable opponents;
   std::array<std::uint8_t, 5> gapiKeys{0x26, 0x28, 0x25, 0x27, 13};  // Up, Down, Left, Right, Start
 
   // ---- devices and objects ----
@@ -242,6 +251,12 @@ class ksMain final : public ks::PoolHost {
  private:
   class EffectSink;
 
+  ks::app::MatchSetup matchSetup_;
+  ks::app::Prefs prefs_;
+  ks::app::Careers careers_;
+  int currentCareer_ = 0;  // index into careers_.records
+  ks::app::Players players_{};
+  ks::app::OpponentTable opponents_;
   // The state machine, changed by the commands above and the dispatch.
   AppState state_ = AppState::kStart;
   AppState stateAfterMovie_ = AppState::kCareerMenus;

@@ -93,7 +93,7 @@ void MainMenuDlg::OnQuit() {
 
 void MainMenuDlg::OnQuickPlay() {
   if (app == nullptr) return;
-  if (app->prefs[ks::app::pref::kQuickPlaySaved] == 0) {
+  if (app->prefs()[ks::app::pref::kQuickPlaySaved] == 0) {
     PushQuickPlay(app);
     app->MenusAfterMovie();
     return;

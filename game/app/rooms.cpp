@@ -35,7 +35,7 @@ void ksMain::LoadRoom(int index) {
   const RoomSize& size = kRooms[index];
   nearViewDistance = static_cast<std::int32_t>(size.length * size.nearFactor);
   farViewDistance = static_cast<std::int32_t>(size.length * size.farFactor);
-  matchSetup.room = static_cast<std::uint16_t>(index);
+  matchSetup_.room = static_cast<std::uint16_t>(index);
   WriteLog(kLog, L"Init Pool");
   PlaceRoomBalls();
   WriteLog(kLog, L"Init Pool Complete");
@@ -84,7 +84,7 @@ int ksMain::PlaceRoomBalls() {
     if (ks::app::CareerRecord* career = CurrentCareer()) {
       const ks::app::MatchSetup held = ks::app::MatchSetup::Read(career->heldSetup.data());
       if (held.Valid()) {
-        matchSetup = held;
+        matchSetup_ = held;
         table = std::make_unique<ks::Table>(TableSetupOf(), this);
         table->pool().sound = sound;
         table->pool().archive = archive;
@@ -101,10 +101,10 @@ int ksMain::PlaceRoomBalls() {
 
 ks::TableSetup ksMain::TableSetupOf() const {
   ks::TableSetup setup;
-  const std::int16_t type = ks::app::GameTypeOfMenu(matchSetup.menuGame);
+  const std::int16_t type = ks::app::GameTypeOfMenu(matchSetup_.menuGame);
   setup.game = type != 0 ? static_cast<ks::GameKind>(type) : ks::GameKind::kNineBall;
-  setup.size = matchSetup.room >= 3 ? ks::TableSize::kLarge : ks::TableSize::kSmall;
-  switch (static_cast<ks::app::SecondPlayer>(matchSetup.secondPlayer)) {
+  setup.size = matchSetup_.room >= 3 ? ks::TableSize::kLarge : ks::TableSize::kSmall;
+  switch (static_cast<ks::app::SecondPlayer>(matchSetup_.secondPlayer)) {
     case ks::app::SecondPlayer::kComputer:
     case ks::app::SecondPlayer::kComputerSecond:
       setup.opponent = ks::Opponent::kComputer;
@@ -117,8 +117,8 @@ ks::TableSetup ksMain::TableSetupOf() const {
       break;
   }
   setup.seed = clock ? clock->Elapsed() ^ 0x5EED : 1;
-  setup.matchGoal = static_cast<std::int16_t>(matchSetup.gameGoal == 0 ? 1 : matchSetup.gameGoal);
-  if (matchSetup.pointGoal != 0) setup.pointsGoal = static_cast<std::int16_t>(matchSetup.pointGoal);
+  setup.matchGoal = static_cast<std::int16_t>(matchSetup_.gameGoal == 0 ? 1 : matchSetup_.gameGoal);
+  if (matchSetup_.pointGoal != 0) setup.pointsGoal = static_cast<std::int16_t>(matchSetup_.pointGoal);
   setup.sound = true;
   return setup;
 }
@@ -146,7 +146,7 @@ void ksMain::StartMusic(const wchar_t*) {
   if (!audio || music) return;
   music = std::make_unique<ssSoundSource>();
   music->Init();
-  music->SetVolume(prefs[ks::app::pref::kEffectsVolume]);
+  music->SetVolume(prefs_[ks::app::pref::kEffectsVolume]);
   audio->AttachSource(music.get());
   audio->PlaySource(music.get());
 }

@@ -183,9 +183,9 @@ void CareerRoomDlg::FillList() {
   _snwprintf(text, 64, L"Spot (%d)", career::RoomGoal(room, c->gameType));
   spot_->SetText(text);
   ks::DeviceRand random(app->GetTime());
-  offers_ = career::DrawOffers(room, *c, app->opponents, random, SpotFor, app);
+  offers_ = career::DrawOffers(room, *c, app->opponents(), random, SpotFor, app);
   for (const career::Offer& o : offers_) {
-    const ks::app::OpponentEntry& e = app->opponents[static_cast<std::size_t>(o.entry)];
+    const ks::app::OpponentEntry& e = app->opponents()[static_cast<std::size_t>(o.entry)];
     wchar_t bet[32];
     ks::app::FormatMoney(bet, 32, o.bet);
     wchar_t spot[24];
@@ -206,7 +206,7 @@ void CareerRoomDlg::ShowOpponent() {
   if (row < 0 || row >= list_->GetCount() || app == nullptr) return;
   const std::uint32_t entry = list_->GetItemData(row);
   if (entry >= static_cast<std::uint32_t>(ks::app::kTableEntries)) return;
-  const ks::app::OpponentEntry& e = app->opponents[entry];
+  const ks::app::OpponentEntry& e = app->opponents()[entry];
   biography_->SetText(kit::Widen(e.biography).c_str());
   picture_->SetImageByName((kit::Widen(e.nickname) + L".tga").c_str(), L"UI", L"res.ark");
   Invalidate(0);
@@ -227,7 +227,7 @@ void CareerRoomDlg::RackEm() {
                     L"You don't have enough money. Get some more money and then I'll play you.");
     return;
   }
-  ks::app::MatchSetup& s = app->matchSetup;
+  ks::app::MatchSetup& s = app->matchSetup();
   s.menuGame = c->gameType;
   s.room = static_cast<std::uint16_t>(room);
   c->currentRoom = static_cast<std::uint8_t>(room);

@@ -83,7 +83,7 @@ LRESULT CareerSelectDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 void CareerSelectDlg::FillList() {
   kit::FillCareerList(list_, app);
   if (app == nullptr) return;
-  const int last = app->prefs[ks::app::pref::kLastCareer];
+  const int last = app->prefs()[ks::app::pref::kLastCareer];
   if (last != 0 && last < list_->GetCount()) list_->SetCurSel(last);
 }
 
@@ -93,20 +93,20 @@ void CareerSelectDlg::NoCareer() {
 
 void CareerSelectDlg::OnStart() {
   if (app == nullptr) return;
-  if (app->careers.records.empty()) {
+  if (app->careers().records.empty()) {
     NoCareer();
     return;
   }
   const int row = list_->GetCurSel();
-  if (row < 0 || row >= static_cast<int>(app->careers.records.size())) return;
-  app->currentCareer = row;
-  app->prefs[ks::app::pref::kLastCareer] = static_cast<std::uint8_t>(row);
-  ks::app::CareerRecord& career = app->careers.records[static_cast<std::size_t>(row)];
+  if (row < 0 || row >= static_cast<int>(app->careers().records.size())) return;
+  app->SelectCareer(row);
+  app->prefs()[ks::app::pref::kLastCareer] = static_cast<std::uint8_t>(row);
+  ks::app::CareerRecord& career = app->careers().records[static_cast<std::size_t>(row)];
   if (career.held != 0) {
     // The game on hold resumes where it was left.
     career.held = 1;
-    app->matchSetup = ks::app::MatchSetup::Read(career.heldSetup.data());
-    app->matchSetup.playerOne = kit::kCareerPlayerEntry;
+    app->matchSetup() = ks::app::MatchSetup::Read(career.heldSetup.data());
+    app->matchSetup().playerOne = kit::kCareerPlayerEntry;
     kit::SetCareerPlayerName(app, career.nickname.data());
     app->LoadCareerMatch(StartMode::kCareerResumed, ReturnScreen::kMainMenu);
     app->dlgMan->PopAll();
@@ -133,7 +133,7 @@ void CareerSelectDlg::OnNewCareer() {
 
 void CareerSelectDlg::OnDeleteCareer() {
   if (app == nullptr) return;
-  if (app->careers.records.empty()) {
+  if (app->careers().records.empty()) {
     NoCareer();
     return;
   }

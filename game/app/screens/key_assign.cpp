@@ -93,7 +93,7 @@ LRESULT KeyAssignDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 void KeyAssignDlg::OnInit() {
   using namespace kit;
   nextListId_ = kFirstList;
-  keyMap_ = app ? app->prefs.keys.data() : nullptr;
+  keyMap_ = app ? app->prefs().keys.data() : nullptr;
   ChoiceList* last = nullptr;
   const int width = ui::ScreenWidth(Device());  // the width the widgets are laid out on
   for (int order = 0; order < kActions; ++order) {

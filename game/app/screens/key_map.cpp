@@ -120,7 +120,7 @@ void ToggleKeyMap(ksMain* app) {
   }
   auto screen = std::make_unique<KeyMapDlg>();
   if (!screen->Build(app->display.get(), app->input.get())) return;
-  screen->keys = app->prefs.keys.data();
+  screen->keys = app->prefs().keys.data();
   screen->app = app;
   screen->Initialise();
   app->ShowKeyMapScreen(std::move(screen));

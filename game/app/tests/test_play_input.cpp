@@ -51,9 +51,9 @@ class KestrunePlay : public ::testing::Test {
   ksMain& App() { return *g_app; }
   // A match of 8-Ball against `second`; true once a person aims.
   bool StartMatch(ks::app::SecondPlayer second) {
-    App().matchSetup = ks::app::MatchSetup{};
-    App().matchSetup.menuGame = static_cast<std::uint16_t>(ks::app::MenuGame::kEightBall);
-    App().matchSetup.secondPlayer = static_cast<std::uint16_t>(second);
+    App().matchSetup() = ks::app::MatchSetup{};
+    App().matchSetup().menuGame = static_cast<std::uint16_t>(ks::app::MenuGame::kEightBall);
+    App().matchSetup().secondPlayer = static_cast<std::uint16_t>(second);
     App().LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
     return UntilAiming();
   }
@@ -80,7 +80,7 @@ std::int32_t TurnStep(std::uint32_t e) {
 TEST_F(KestrunePlay, HeldArrowKeysTurnTheAimOneStepATick) {
   ASSERT_TRUE(StartMatch(ks::app::SecondPlayer::kPractice));
   const ks::play::View& view = App().scene->view;
-  const WPARAM left = App().prefs.keys[ks::play::KeyMap::kLeft];
+  const WPARAM left = App().prefs().keys[ks::play::KeyMap::kLeft];
   // 1.6 s of Left held: a key-down a frame tick (standing for the one the
   // tick's poll of the held key gives), and in between the host's
   // auto-repeat key-downs, marked as coming from a key that was down
