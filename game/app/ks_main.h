@@ -196,55 +196,34 @@ class ksMain final : public ks::PoolHost {
   AppState State() const { return state_; }
   ReturnScreen ReturnTo() const { return returnScreen_; }
 
-  // ---- state read and changed by the screens ----
+  // ---- state the window procedure and the tests reach ----
+  // The screens use the commands and accessors above; these stay open for
+  // the window procedure (program.cpp: suspend, resume, activation) and
+  // for the tests, which drive and inspect a running match.
   bool inPlay = false;
   bool active = true;
   // Set when a career match is put on hold; the match's end then leaves the
   // career as it is.
   bool careerHeld = false;
-  bool resetRack = false;
-  bool roomReady = false;
   std::uint32_t suspendTime = 0;
-  std::uint32_t menuStartTime = 0;
-  std::uint32_t menuFrames = 0;
-  std::uint32_t splashDeadline = 0;
   std::int32_t cameraDistance = 0x1B0000;
   int movieNumber = -1;  // the movie PlayMovie last opened (0-7), -1 none
-  float penScaleX = 1.0f, penScaleY = 1.0f;
   std::wstring documentsFolder;
-  std::wstring deviceName = L"<none>";
-
-  std::uint32_t prefsVersion = ks::app::kPrefsVersion;
-  std::array<std::uint8_t, 5> gapiKeys{0x26, 0x28, 0x25, 0x27, 13};  // Up, Down, Left, Right, Start
 
   // ---- devices and objects ----
-  HWND window = nullptr;
   std::unique_ptr<ssTimer> clock;
   std::unique_ptr<ssDisplayS16> display;
   std::unique_ptr<ssInput> input;
   std::unique_ptr<ssAudioWaveOut> audio;
   std::unique_ptr<DlgMan> dlgMan;
-  std::unique_ptr<ks::Table> table;
   std::unique_ptr<ks::play::PlayScene> scene;
   std::unique_ptr<ks::play::Control> control;
-  std::unique_ptr<ks::play::KeyMap> keyMap;
-  std::unique_ptr<ssSoundSource> music;
-  std::unique_ptr<ssMoviePlayer> movie;
-  ssFont* smallFont = nullptr;
-  ssFont* mediumFont = nullptr;
-  ssImage* splashImage = nullptr;
-  ssImage* copyrightImage = nullptr;
-  std::vector<std::uint8_t> gameMemory;  // 0x40000 bytes while a match is loaded
-  std::vector<std::uint8_t> workBlock;   // 100,000 bytes while a match is loaded
   std::int32_t nearViewDistance = 0, farViewDistance = 0;
 
   ks::Pool* pool();
   ks::app::CareerRecord* CurrentCareer();
   ks::app::SaveStore* saveStore() { return saves_.get(); }
 
-  // Set when the match's end is shown: the final frame stays until this
-  // time (or a key or a tap) before the menus return.
-  std::optional<std::uint32_t> resultUntil;
   // The message that settles a career match ("You won $..." and the rest).
   std::wstring careerMessage;
 
@@ -274,6 +253,31 @@ class ksMain final : public ks::PoolHost {
   std::array<const wchar_t*, 4> difficultyNames_{L"Easy", L"Medium", L"Hard", L"Good Luck"};
 
   class ArchiveReader;
+
+  // Kept and changed by the application alone.
+  bool resetRack = false;
+  bool roomReady = false;
+  std::uint32_t menuStartTime = 0;
+  std::uint32_t menuFrames = 0;
+  std::uint32_t splashDeadline = 0;
+  float penScaleX = 1.0f, penScaleY = 1.0f;
+  std::wstring deviceName = L"<none>";
+  std::uint32_t prefsVersion = ks::app::kPrefsVersion;
+  std::array<std::uint8_t, 5> gapiKeys{0x26, 0x28, 0x25, 0x27, 13};  // Up, Down, Left, Right, Start
+  HWND window = nullptr;
+  std::unique_ptr<ks::Table> table;
+  std::unique_ptr<ks::play::KeyMap> keyMap;
+  std::unique_ptr<ssSoundSource> music;
+  std::unique_ptr<ssMoviePlayer> movie;
+  ssFont* smallFont = nullptr;
+  ssFont* mediumFont = nullptr;
+  ssImage* splashImage = nullptr;
+  ssImage* copyrightImage = nullptr;
+  std::vector<std::uint8_t> gameMemory;  // 0x40000 bytes while a match is loaded
+  std::vector<std::uint8_t> workBlock;   // 100,000 bytes while a match is loaded
+  // Set when the match's end is shown: the final frame stays until this
+  // time (or a key or a tap) before the menus return.
+  std::optional<std::uint32_t> resultUntil;
 
   // Events the Control sees: 32-bit parameters.
   std::uint32_t FeedControl(const InputEvent& event);
