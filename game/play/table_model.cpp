@@ -42,6 +42,114 @@ static_assert(sizeof(ssFlatTriangleFace) == 20 && sizeof(ssFlatQuadFace) == 24 &
 // The bed is fitted to the table from quad midpoints.
 std::int32_t Mid(std::int32_t a, std::int32_t b) { return a + (b - a) / 2; }
 
+// How the bed is fitted to the table: corners beyond 0.8 of the half
+// sizes move out by the step of the table's size.
+struct BedFit {
+  Fix16 fitX, fitZ, stepX, stepZ;
+};
+
+// The bed rebuilt from the midpoints of its quads and fitted to the table;
+// false when its vertices are not whole quads.
+bool RebuildBed(const ssKsoObject& o, const BedFit& fit, std::vector<ssSourceVertex>& vertices) {
+  const std::uint32_t vertexCount = static_cast<std::uint32_t>(o.positions.size());
+  if (vertexCount % 4 != 0) return false;
+  const Fix16 fitX = fit.fitX, fitZ = fit.fitZ, stepX = fit.stepX, stepZ = fit.stepZ;
+  for (std::uint32_t q = 0; q < vertexCount; q += 4) {
+    std::int32_t p[4][3];
+    for (int k = 0; k < 4; ++k)
+      for (int c = 0; c < 3; ++c)
+        p[k][c] = o.positions[q + static_cast<std::uint32_t>(k)][static_cast<std::size_t>(c)];
+    std::int32_t out[4][3];
+    if (p[1][0] == p[2][0]) {
+      const std::int32_t a[4][3] = {{Mid(p[0][0], p[1][0]), p[0][1], p[0][2]},
+                                    {p[1][0], p[1][1], Mid(p[1][2], p[2][2])},
+                                    {Mid(p[2][0], p[3][0]), p[2][1], p[2][2]},
+                                    {p[3][0], p[3][1], Mid(p[3][2], p[0][2])}};
+      std::memcpy(out, a, sizeof out);
+    } else {
+      const std::int32_t a[4][3] = {{Mid(p[0][0], p[1][0]), p[0][1], p[0][2]},
+                                    {p[1][0], p[1][1], Mid(p[1][2], p[2][2])},
+                                    {p[2][0], p[2][1], Mid(p[2][2], p[0][2])},
+                                    {Mid(p[3][0], p[2][0]), p[3][1], p[3][2]}};
+      std::memcpy(out, a, sizeof out);
+    }
+    for (auto& v3 : out) {
+      ssSourceVertex v;
+      v.x = static_cast<std::int32_t>(v3[0] * 0.84210527);
+      v.y = v3[1];
+      v.z = static_cast<std::int32_t>(v3[2] * 0.84210527);
+      if (v.z < -fitZ) {
+        v.z -= stepZ;
+      } else if (v.z > fitZ) {
+        v.z += stepZ;
+      } else if (v.x < -fitX) {
+        v.x -= stepX;
+      } else if (v.x > fitX) {
+        v.x += stepX;
+      }
+      vertices.push_back(v);
+    }
+  }
+  return true;
+}
+
+// Welds every face corner of the groups into one shared vertex set: the
+// first vertex of the set within 1/256 unit on every axis, else a new one.
+// A grid of 1/256-unit cells finds the candidates; the lowest index wins.
+// The faces' indices then name shared vertices. False when a corner names
+// no vertex of its group or the set would pass 65,535 vertices.
+template <std::size_t N>
+bool WeldCorners(std::array<RawGroup, N>& raw, std::vector<ssSourceVertex>& shared) {
+  std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> cells;
+  auto cellKey = [](std::int64_t cx, std::int64_t cy, std::int64_t cz) {
+    return (static_cast<std::uint64_t>(cx & 0x1FFFFF) << 42) | (static_cast<std::uint64_t>(cy & 0x1FFFFF) << 21) |
+           static_cast<std::uint64_t>(cz & 0x1FFFFF);
+  };
+  auto weld = [&](const ssSourceVertex& v, std::uint32_t& out) {
+    const std::int64_t cx = v.x >> 8, cy = v.y >> 8, cz = v.z >> 8;
+    std::uint32_t best = UINT32_MAX;
+    for (int dx = -1; dx <= 1; ++dx)
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dz = -1; dz <= 1; ++dz) {
+          auto it = cells.find(cellKey(cx + dx, cy + dy, cz + dz));
+          if (it == cells.end()) continue;
+          for (std::uint32_t i : it->second) {
+            const ssSourceVertex& s = shared[i];
+            if (i < best && std::abs(std::int64_t{s.x} - v.x) < kWeld && std::abs(std::int64_t{s.y} - v.y) < kWeld &&
+                std::abs(std::int64_t{s.z} - v.z) < kWeld)
+              best = i;
+          }
+        }
+    if (best == UINT32_MAX) {
+      if (shared.size() >= kMaxShared) return false;
+      best = static_cast<std::uint32_t>(shared.size());
+      ssSourceVertex copy;
+      copy.x = v.x, copy.y = v.y, copy.z = v.z;
+      shared.push_back(copy);
+      cells[cellKey(cx, cy, cz)].push_back(best);
+    }
+    out = best;
+    return true;
+  };
+  for (RawGroup& g : raw) {
+    if (g.type == 0) continue;
+    const std::uint32_t stride = kRecordBytes[g.type];
+    for (std::uint32_t f = 0; f < g.faceCount; ++f) {
+      std::uint16_t* corners = FaceIndices(g.faces.data() + std::size_t{f} * stride);
+      for (int c = 0; c < kCorners[g.type]; ++c) {
+        std::uint16_t idx;
+        std::memcpy(&idx, &corners[c], 2);
+        if (idx >= g.vertices.size()) return false;
+        std::uint32_t s = 0;
+        if (!weld(g.vertices[idx], s)) return false;
+        idx = static_cast<std::uint16_t>(s);
+        std::memcpy(&corners[c], &idx, 2);
+      }
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 TableModel::TableModel() = default;
@@ -114,43 +222,7 @@ bool TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
     // Vertices: the bed is rebuilt from the midpoints of its quads and fitted
     // to the table; every other object is moved in from the file's frame.
     if (object == 0) {
-      if (vertexCount % 4 != 0) return false;
-      for (std::uint32_t q = 0; q < vertexCount; q += 4) {
-        std::int32_t p[4][3];
-        for (int k = 0; k < 4; ++k)
-          for (int c = 0; c < 3; ++c)
-            p[k][c] = o.positions[q + static_cast<std::uint32_t>(k)][static_cast<std::size_t>(c)];
-        std::int32_t out[4][3];
-        if (p[1][0] == p[2][0]) {
-          const std::int32_t a[4][3] = {{Mid(p[0][0], p[1][0]), p[0][1], p[0][2]},
-                                        {p[1][0], p[1][1], Mid(p[1][2], p[2][2])},
-                                        {Mid(p[2][0], p[3][0]), p[2][1], p[2][2]},
-                                        {p[3][0], p[3][1], Mid(p[3][2], p[0][2])}};
-          std::memcpy(out, a, sizeof out);
-        } else {
-          const std::int32_t a[4][3] = {{Mid(p[0][0], p[1][0]), p[0][1], p[0][2]},
-                                        {p[1][0], p[1][1], Mid(p[1][2], p[2][2])},
-                                        {p[2][0], p[2][1], Mid(p[2][2], p[0][2])},
-                                        {Mid(p[3][0], p[2][0]), p[3][1], p[3][2]}};
-          std::memcpy(out, a, sizeof out);
-        }
-        for (auto& v3 : out) {
-          ssSourceVertex v;
-          v.x = static_cast<std::int32_t>(v3[0] * 0.84210527);
-          v.y = v3[1];
-          v.z = static_cast<std::int32_t>(v3[2] * 0.84210527);
-          if (v.z < -fitZ) {
-            v.z -= stepZ;
-          } else if (v.z > fitZ) {
-            v.z += stepZ;
-          } else if (v.x < -fitX) {
-            v.x -= stepX;
-          } else if (v.x > fitX) {
-            v.x += stepX;
-          }
-          g.vertices.push_back(v);
-        }
-      }
+      if (!RebuildBed(o, {fitX, fitZ, stepX, stepZ}, g.vertices)) return false;
     } else {
       g.vertices.resize(vertexCount);
       for (std::uint32_t i = 0; i < vertexCount; ++i) {
@@ -241,57 +313,9 @@ bool TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
     }
   }
 
-  // Weld every face corner into one shared vertex set: the first vertex of
-  // the set within 1/256 unit on every axis, else a new one. A grid of
-  // 1/256-unit cells finds the candidates; the lowest index wins.
+  // Every face corner into one shared vertex set.
   std::vector<ssSourceVertex> shared;
-  std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> cells;
-  auto cellKey = [](std::int64_t cx, std::int64_t cy, std::int64_t cz) {
-    return (static_cast<std::uint64_t>(cx & 0x1FFFFF) << 42) | (static_cast<std::uint64_t>(cy & 0x1FFFFF) << 21) |
-           static_cast<std::uint64_t>(cz & 0x1FFFFF);
-  };
-  auto weld = [&](const ssSourceVertex& v, std::uint32_t& out) {
-    const std::int64_t cx = v.x >> 8, cy = v.y >> 8, cz = v.z >> 8;
-    std::uint32_t best = UINT32_MAX;
-    for (int dx = -1; dx <= 1; ++dx)
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dz = -1; dz <= 1; ++dz) {
-          auto it = cells.find(cellKey(cx + dx, cy + dy, cz + dz));
-          if (it == cells.end()) continue;
-          for (std::uint32_t i : it->second) {
-            const ssSourceVertex& s = shared[i];
-            if (i < best && std::abs(std::int64_t{s.x} - v.x) < kWeld && std::abs(std::int64_t{s.y} - v.y) < kWeld &&
-                std::abs(std::int64_t{s.z} - v.z) < kWeld)
-              best = i;
-          }
-        }
-    if (best == UINT32_MAX) {
-      if (shared.size() >= kMaxShared) return false;
-      best = static_cast<std::uint32_t>(shared.size());
-      ssSourceVertex copy;
-      copy.x = v.x, copy.y = v.y, copy.z = v.z;
-      shared.push_back(copy);
-      cells[cellKey(cx, cy, cz)].push_back(best);
-    }
-    out = best;
-    return true;
-  };
-  for (RawGroup& g : raw) {
-    if (g.type == 0) continue;
-    const std::uint32_t stride = kRecordBytes[g.type];
-    for (std::uint32_t f = 0; f < g.faceCount; ++f) {
-      std::uint16_t* corners = FaceIndices(g.faces.data() + std::size_t{f} * stride);
-      for (int c = 0; c < kCorners[g.type]; ++c) {
-        std::uint16_t idx;
-        std::memcpy(&idx, &corners[c], 2);
-        if (idx >= g.vertices.size()) return false;
-        std::uint32_t s = 0;
-        if (!weld(g.vertices[idx], s)) return false;
-        idx = static_cast<std::uint16_t>(s);
-        std::memcpy(&corners[c], &idx, 2);
-      }
-    }
-  }
+  if (!WeldCorners(raw, shared)) return false;
   if (shared.empty()) return false;
 
   // The rail parts: runs of faces copied whole from the loaded groups.
