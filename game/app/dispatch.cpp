@@ -97,12 +97,12 @@ void ksMain::HandleEvent(InputEvent& e) {
   if (e.message == WM_LBUTTONDOWN || e.message == WM_LBUTTONUP || e.message == WM_MOUSEMOVE) TurnPen(e);
   if (e.message == WM_KEYDOWN || e.message == WM_KEYUP) TurnKey(e);
   // Typed characters are for the on-screen keyboard of the menus only.
-  if (e.message == WM_CHAR && state != AppState::kMenus) return;
+  if (e.message == WM_CHAR && state_ != AppState::kMenus) return;
 
-  switch (state) {
+  switch (state_) {
     case AppState::kPlay: {
       if (!control) {
-        state = AppState::kMainMenu;
+        state_ = AppState::kMainMenu;
         return;
       }
       if (resultUntil) {
@@ -139,7 +139,7 @@ void ksMain::HandleEvent(InputEvent& e) {
       if (e.message == WM_KEYDOWN || e.message == WM_KEYUP) e.wParam = MenuKey(e.wParam);
       if (e.message == WM_CHAR) e.message = ui::kMsgChar;
       dlgMan->Dispatch(e);
-      if (state == AppState::kMenus) {
+      if (state_ == AppState::kMenus) {
         // Only a screen with something to paint is drawn and shown, so an
         // idle menu costs nothing between ticks.
         Dlg* top = dlgMan->Top();
@@ -154,11 +154,11 @@ void ksMain::HandleEvent(InputEvent& e) {
           }
         }
       }
-      if (!dlgMan->NonEmpty() && state == AppState::kMenus) {
+      if (!dlgMan->NonEmpty() && state_ == AppState::kMenus) {
         // Back to the match under the in-game menu; with no match the
         // main menu comes back instead.
-        state = inPlay && control ? AppState::kPlay : AppState::kMainMenu;
-        if (state == AppState::kPlay) {
+        state_ = inPlay && control ? AppState::kPlay : AppState::kMainMenu;
+        if (state_ == AppState::kPlay) {
           // The settings may have changed on the way (in-game menu,
           // Settings): the match takes them as it goes on.
           ApplyPrefsToTable();
@@ -175,50 +175,50 @@ void ksMain::HandleEvent(InputEvent& e) {
       } catch (const std::bad_alloc&) {
         WriteLog(kLog, L"Game memory could not be allocated");
         ReleaseMatchMemory();
-        state = AppState::kMainMenu;
+        state_ = AppState::kMainMenu;
         return;
       }
       ShowLoading();
-      state = AppState::kCreateMatch;
+      state_ = AppState::kCreateMatch;
       return;
     }
     case AppState::kMovie: {
       if (!movie) {
-        state = stateAfterMovie;
+        state_ = stateAfterMovie_;
         return;
       }
       if (movie->Update(e) == -1) {
         movie->Stop();
         movie->Close();
         movie.reset();
-        state = stateAfterMovie;
+        state_ = stateAfterMovie_;
         StartMusic(L"");
       }
       return;
     }
     case AppState::kMainMenu:
       ::PushMainMenu(this);
-      state = AppState::kMenus;
+      state_ = AppState::kMenus;
       return;
     case AppState::kCreateMatch:
-      CreateControl(matchStartMode);
+      CreateControl(matchStartMode_);
       return;
     case AppState::kCareerMenus:
       ::PushMainMenu(this);
       ::PushCareerMap(this);
-      state = AppState::kMenus;
+      state_ = AppState::kMenus;
       return;
     case AppState::kStartMovie: {
       display->BeginDraw();
       display->Clear();
       display->Present();
       display->EndDraw();
-      state = AppState::kMovie;
-      stateAfterMovie = AppState::kCareerMenus;
+      state_ = AppState::kMovie;
+      stateAfterMovie_ = AppState::kCareerMenus;
       if (movie && movie->Start(0, 0) != 0) {
         movie->Close();
         movie.reset();
-        state = AppState::kCareerMenus;
+        state_ = AppState::kCareerMenus;
         StartMusic(L"");
       }
       return;
@@ -231,7 +231,7 @@ void ksMain::HandleEvent(InputEvent& e) {
       splashImage = nullptr;
       copyrightImage = display->GetTexture(L"Copyright.tga", L"UI", L"res.ark", 0, false, false);
       DrawFullScreenImage(copyrightImage);
-      state = AppState::kCopyright;
+      state_ = AppState::kCopyright;
       return;
     }
     case AppState::kCopyright: {
@@ -271,17 +271,17 @@ void ksMain::StartMenus() {
   menuStartTime = GetTime();
   StartMusic(L"");
   ::PushMainMenu(this);
-  state = AppState::kMenus;
-  if (prefs[ks::app::pref::kShowWelcome] != 0) {
-    prefs[ks::app::pref::kShowWelcome] = 0;
+  state_ = AppState::kMenus;
+  if (prefs_[ks::app::pref::kShowWelcome] != 0) {
+    prefs_[ks::app::pref::kShowWelcome] = 0;
     ::PushWelcome(this);
   }
-  matchSetup.secondPlayer = 0;
-  matchSetup.menuGame = 4;
-  matchSetup.room = 0;
-  matchSetup.gameGoal = 1;
-  matchSetup.playerOne = 128;
-  matchSetup.opponent = 128;
+  matchSetup_.secondPlayer = 0;
+  matchSetup_.menuGame = 4;
+  matchSetup_.room = 0;
+  matchSetup_.gameGoal = 1;
+  matchSetup_.playerOne = 128;
+  matchSetup_.opponent = 128;
 }
 
 void ksMain::ShowLoading() {
@@ -303,20 +303,20 @@ void ksMain::ShowLoading() {
 }
 
 void ksMain::CreateControl(StartMode mode) {
-  playMode = mode;
-  LoadRoom(matchSetup.room);
+  playMode_ = mode;
+  LoadRoom(matchSetup_.room);
   roomReady = true;
   WriteLog(kLog, L"Creating Control");
   ks::play::PlayHost host;
   host.clock = [this] { return GetTime(); };
   host.scene = &scene->scene.host;
-  host.resetZoomAfterShot = prefs[ks::app::pref::kUserView] != 0;
+  host.resetZoomAfterShot = prefs_[ks::app::pref::kUserView] != 0;
   // The camera distance the last match ended with, and the room's view
   // distances from a table end and from above.
   host.aimDistance = cameraDistance;
   host.endViewDistance = nearViewDistance;
   host.overheadDistance = farViewDistance;
-  host.strokeFactor = prefs[ks::app::pref::kStrokeFactor];
+  host.strokeFactor = prefs_[ks::app::pref::kStrokeFactor];
   // The pen takes the stick by its grip or its tip as the last frame drew it,
   // and picks up the ball drawn nearest to it.
   ks::play::TableScene* drawn = &scene->scene;
@@ -325,19 +325,19 @@ void ksMain::CreateControl(StartMode mode) {
   host.ballOnScreen = [drawn](int ball, int* x, int* y) { return drawn->BallScreenPoint(ball, x, y); };
   host.screenWidth = display->m_Rotate & 1 ? display->m_Height : display->m_Width;
   host.screenHeight = display->m_Rotate & 1 ? display->m_Width : display->m_Height;
-  for (std::size_t i = 0; i < ks::app::kKeyMapSize; ++i) keyMap->keys[i] = prefs.keys[i];
+  for (std::size_t i = 0; i < ks::app::kKeyMapSize; ++i) keyMap->keys[i] = prefs_.keys[i];
   WriteLog(kLog, L"Creating View");
   scene->SetCamera(ks::play::CameraPreset::kTableEnd);
   scene->scene.host.clock = [this] { return GetTime(); };
   control = std::make_unique<ks::play::Control>(pool(), &scene->view, keyMap.get(), host);
-  control->Start(playMode == StartMode::kFresh ? ks::play::Control::kNewGame : static_cast<int>(playMode));
+  control->Start(playMode_ == StartMode::kFresh ? ks::play::Control::kNewGame : static_cast<int>(playMode_));
   ApplyPrefsToTable();
   inPlay = true;
   resultUntil.reset();
   lastHud_.clear();
   DrawMatchFrame(true);
   menuStartTime = 0;
-  state = AppState::kPlay;
+  state_ = AppState::kPlay;
   WriteLog(kLog, L"Ready to Play");
 }
 
@@ -345,19 +345,20 @@ void ksMain::ApplyPrefsToTable() {
   using namespace ks::app;
   if (scene) {
     // "Room Graphics": the room around the table is drawn, or black.
-    scene->scene.host.roomGraphics = prefs[pref::kRoomGraphics] != 0;
+    scene->scene.host.roomGraphics = prefs_[pref::kRoomGraphics] != 0;
     scene->scene.ForceFull();
   }
   if (control && control->Computer() != nullptr) {
     // "Adversary View": the computer's turn seen from the table end
     // ("Downtable") or from above ("Overhead").
     ks::play::AiMode& ai = *control->Computer();
-    const bool fromTableEnd = prefs[pref::kAdversaryView] != 0;
+    const bool fromTableEnd = prefs_[pref::kAdversaryView] != 0;
     if (ai.fromTableEnd != fromTableEnd) {
       ai.fromTableEnd = fromTableEnd;
       // A computer still working out its shot is seen from the new place
       // at once; one already under way keeps the camera it has.
-      if (control->ComputerToPlay() && control->Active() == &ai && ai.phase <= 1) ai.Begin();
+      if (control->ComputerToPlay() && control->Active() == &ai && ai.phase <= ks::play::AiMode::kPhaseThinking)
+        ai.Begin();
     }
   }
 }
@@ -367,11 +368,11 @@ void ksMain::DrawMatchFrame(bool full) {
   const ks::Pool& p = *pool();
   auto nameOf = [this](int entry) {
     const char* n =
-        entry >= 0 && entry < ks::app::kTableEntries ? opponents[static_cast<std::size_t>(entry)].nickname : "";
+        entry >= 0 && entry < ks::app::kTableEntries ? opponents_[static_cast<std::size_t>(entry)].nickname : "";
     return std::wstring(n, n + std::char_traits<char>::length(n));
   };
-  const std::wstring second = matchSetup.secondPlayer == 0 ? std::wstring() : nameOf(matchSetup.opponent);
-  const ks::play::HudTexts texts = ks::play::MakeHudTexts(p, control.get(), nameOf(matchSetup.playerOne), second);
+  const std::wstring second = matchSetup_.secondPlayer == 0 ? std::wstring() : nameOf(matchSetup_.opponent);
+  const ks::play::HudTexts texts = ks::play::MakeHudTexts(p, control.get(), nameOf(matchSetup_.playerOne), second);
   std::wstring summary = texts.name[0] + texts.score[0] + texts.name[1] + texts.score[1] + texts.result + texts.title +
                          texts.progress + static_cast<wchar_t>(L'0' + texts.atTable) +
                          static_cast<wchar_t>(L'A' + texts.icon + 1);
@@ -380,7 +381,7 @@ void ksMain::DrawMatchFrame(bool full) {
   // and so is the call-pocket prompt when it moves.
   const bool tracks = control->TrackLinesShown();
   const bool textsChanged = summary != lastHud_;
-  if (full || keyMapScreen || tracks || tracksShown_ || display->m_FullRefresh ||
+  if (full || keyMapScreen_ || tracks || tracksShown_ || display->m_FullRefresh ||
       (textsChanged && control->CallingPocket()))
     scene->scene.ForceFull();
   tracksShown_ = tracks;
@@ -402,10 +403,10 @@ void ksMain::DrawMatchFrame(bool full) {
   if (scene->scene.LastFrameFull() || textsChanged)
     ks::play::DrawHud(*display, mediumFont, smallFont, texts, &scene->icons);
   if (control->CallingPocket()) ks::play::DrawCallPocketPrompt(*display, mediumFont, *control->CallPocket());
-  if (keyMapScreen) {
+  if (keyMapScreen_) {
     // The keypad covers the table; it is painted whole over each frame.
-    keyMapScreen->Invalidate(0);
-    keyMapScreen->Draw(keyMapScreen->DirtyRect(), 0);
+    keyMapScreen_->Invalidate(0);
+    keyMapScreen_->Draw(keyMapScreen_->DirtyRect(), 0);
   }
   display->EndDraw();
   display->Present();
@@ -420,18 +421,18 @@ void ksMain::FinishMatch() {
   EndPlay();
   ReleaseMatchMemory();
   ::PushMainMenu(this);
-  state = AppState::kMenus;
-  if (returnScreen == 1) {
+  state_ = AppState::kMenus;
+  if (returnScreen_ == ReturnScreen::kQuickPlay) {
     ::PushQuickPlay(this);
-    careerPlay = false;
+    careerPlay_ = false;
   }
-  if (careerPlay) {
-    careerPlay = false;
+  if (careerPlay_) {
+    careerPlay_ = false;
     careerMessage.clear();
     // With no new room (and so no movie) the map comes back, with the
     // settlement shown over it.
     const int movie = ShowCareerResult();
-    if (movie == 0 && returnScreen == 2 && state == AppState::kMenus) ::PushCareerMap(this);
+    if (movie == 0 && returnScreen_ == ReturnScreen::kCareerMap && state_ == AppState::kMenus) ::PushCareerMap(this);
     if (!careerMessage.empty() && dlgMan && display) {
       // The menus below are shown first: the box sits on them, not on the
       // last frame of the match.
@@ -439,23 +440,17 @@ void ksMain::FinishMatch() {
       dlgMan->DrawTop();
       display->EndDraw();
       display->Present();
-      auto* box = new PictureMessageDlg();
-      if (box->Build(display.get(), input.get()) != 0) {
-        box->SetMessageText(careerMessage.c_str());
-        dlgMan->Push(box, 0);
-      } else {
-        delete box;
-      }
+      ui::ShowPictureMessage(dlgMan.get(), display.get(), careerMessage.c_str());
     }
   }
 }
 
 void ksMain::EndPlay() {
-  keyMapScreen.reset();
+  keyMapScreen_.reset();
   if (control) cameraDistance = control->Aim() ? control->Aim()->aimDistance : cameraDistance;
   control.reset();
   inPlay = false;
-  playMode = StartMode::kFresh;
+  playMode_ = StartMode::kFresh;
   UnloadRoom();
   StopMusic();
   StartMusic(L"");
@@ -471,7 +466,8 @@ int ksMain::ShowCareerResult() {
   const ks::Pool& p = *pool();
   const bool won = p.rules.GamesWon[0] == p.rules.MatchGoal;
   career->matchesPlayed = static_cast<std::uint16_t>(career->matchesPlayed + 1);
-  const int opponentRating = matchSetup.opponent < ks::app::kTableEntries ? opponents[matchSetup.opponent].rating : 0;
+  const int opponentRating =
+      matchSetup_.opponent < ks::app::kTableEntries ? opponents_[matchSetup_.opponent].rating : 0;
   career->rating = ks::app::UpdatedRating(career->rating, opponentRating, won);
   career->held = 0;
   wchar_t bet[32], floorText[32];
@@ -486,8 +482,8 @@ int ksMain::ShowCareerResult() {
     // and plays the winning movie.
     if (career->chosenRow == 0 && career->level == career->currentRoom && career->level < ks::app::kFinalLevel) {
       career->level = static_cast<std::uint8_t>(career->level + 1);
-      if (career->level > prefs[ks::app::pref::kBestLevel]) {
-        prefs[ks::app::pref::kBestLevel] = career->level;
+      if (career->level > prefs_[ks::app::pref::kBestLevel]) {
+        prefs_[ks::app::pref::kBestLevel] = career->level;
         SavePrefs();
       }
       SaveCareers();

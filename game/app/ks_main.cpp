@@ -71,8 +71,8 @@ std::uint32_t ksMain::GetTime() { return clock ? clock->Elapsed() : 0; }
 ks::Pool* ksMain::pool() { return table ? &table->pool() : nullptr; }
 
 ks::app::CareerRecord* ksMain::CurrentCareer() {
-  if (currentCareer < 0 || static_cast<std::size_t>(currentCareer) >= careers.records.size()) return nullptr;
-  return &careers.records[static_cast<std::size_t>(currentCareer)];
+  if (currentCareer_ < 0 || static_cast<std::size_t>(currentCareer_) >= careers_.records.size()) return nullptr;
+  return &careers_.records[static_cast<std::size_t>(currentCareer_)];
 }
 
 int ksMain::Init(HWND w, HDC, int screenWidth, int screenHeight, int bitsPerPixel, const wchar_t* programFolder,
@@ -89,19 +89,19 @@ int ksMain::Init(HWND w, HDC, int screenWidth, int screenHeight, int bitsPerPixe
               static_cast<std::uint8_t>(keys.vkLeft), static_cast<std::uint8_t>(keys.vkRight),
               static_cast<std::uint8_t>(keys.vkStart)};
   WriteLog(kLog, L"ksMain::Init %d %d", screenWidth, screenHeight);
-  matchSetup = ks::app::MatchSetup{};
+  matchSetup_ = ks::app::MatchSetup{};
   programFolder_ = programFolder != nullptr ? programFolder : L"";
   display->m_Folder = programFolder_;
   saves_ = std::make_unique<ks::app::SaveStore>(documentsFolder, programFolder_);
   table = std::make_unique<ks::Table>(TableSetupOf(), this);
-  careerPlay = false;
+  careerPlay_ = false;
 
   WriteLog(kLog, L"Load Prefs");
   LoadPrefs();
 
   // The display path: 0 lets the device choose, 1-3 force GDI, the raw
   // frame buffer or GAPI.
-  std::uint32_t method = prefs.RenderMethod() & 7u;
+  std::uint32_t method = prefs_.RenderMethod() & 7u;
   if (method == 0) {
     const int chosen = display->DetectMode(w);
     method = chosen == ssDisplayS16::kModeGdi || chosen == ssDisplayS16::kModeRaw || chosen == ssDisplayS16::kModeGapi
@@ -110,8 +110,8 @@ int ksMain::Init(HWND w, HDC, int screenWidth, int screenHeight, int bitsPerPixe
   } else {
     display->ForceOutput(static_cast<int>(method));
   }
-  prefs.SetRenderMethod((prefs.RenderMethod() & ~7u) | method);
-  const int rotate = (screenWidth > screenHeight ? 1 : 0) + (prefs[ks::app::pref::kOrientation] != 0 ? 2 : 0);
+  prefs_.SetRenderMethod((prefs_.RenderMethod() & ~7u) | method);
+  const int rotate = (screenWidth > screenHeight ? 1 : 0) + (prefs_[ks::app::pref::kOrientation] != 0 ? 2 : 0);
 
   WriteLog(kLog, L"Open Display");
   display->m_Rotate = rotate;
@@ -123,7 +123,7 @@ int ksMain::Init(HWND w, HDC, int screenWidth, int screenHeight, int bitsPerPixe
   if (display->m_UseGdi) method = 1;
   if (display->m_UseRaw) method = 2;
   if (display->m_UseGapi) method = 3;
-  prefs.SetRenderMethod((prefs.RenderMethod() & ~7u) | method);
+  prefs_.SetRenderMethod((prefs_.RenderMethod() & ~7u) | method);
   penScaleX = static_cast<float>(display->m_Width) / static_cast<float>(screenWidth);
   penScaleY = static_cast<float>(display->m_Height) / static_cast<float>(screenHeight);
   WriteLog(kLog, L"Rotate=%d", display->m_Rotate);
@@ -163,13 +163,13 @@ int ksMain::Init(HWND w, HDC, int screenWidth, int screenHeight, int bitsPerPixe
 
   WriteLog(kLog, L"Create Players");
   LoadPlayers();
-  ks::app::BuildOpponentTable(opponents, players, spareName.data());
+  ks::app::BuildOpponentTable(opponents_, players_, spareName_.data());
 
   WriteLog(kLog, L"Load Players");
   LoadCareers();
 
   savedVolume_ = static_cast<std::uint32_t>(audio->GetVolume());
-  audio->SetVolume(prefs[ks::app::pref::kVolume]);
+  audio->SetVolume(prefs_[ks::app::pref::kVolume]);
   dlgMan = std::make_unique<DlgMan>();
   WriteLog(kLog, L"Init Complete");
   return 0;
@@ -182,7 +182,7 @@ void ksMain::Shutdown() {
   // A match on screen (also under its in-game menu) is kept.
   if (inPlay && control) {
     WriteLog(kLog, L"Saving current game");
-    if (careerPlay) {
+    if (careerPlay_) {
       HoldCareerGame();
     } else {
       SaveQuickPlay();
@@ -210,7 +210,7 @@ void ksMain::Shutdown() {
     SavePrefs();
   }
   WriteLog(kLog, L"After SavePrefs");
-  careers.records.clear();
+  careers_.records.clear();
   ReleaseMatchMemory();
   WriteLog(kLog, L"After FREE Players");
   // The screens hold fonts and pictures of the display: they go before it.
@@ -218,7 +218,7 @@ void ksMain::Shutdown() {
     dlgMan->PopAll();
     dlgMan->DeleteDeferred();
   }
-  keyMapScreen.reset();
+  keyMapScreen_.reset();
   if (table) {
     table->pool().sound = nullptr;
     table->pool().archive = nullptr;
@@ -345,4 +345,27 @@ void ksMain::OnActivate(bool nowActive) {
   }
   if (display) display->m_FullRefresh = true;
   if (inPlay) RedrawMatch(true);
+}
+
+void ksMain::LoadMatch(StartMode mode, ReturnScreen back) {
+  matchStartMode_ = mode;
+  returnScreen_ = back;
+  state_ = AppState::kLoading;
+}
+
+void ksMain::LoadCareerMatch(StartMode mode, ReturnScreen back) {
+  careerPlay_ = true;
+  careerHeld = false;
+  if (mode == StartMode::kCareerResumed) playMode_ = mode;
+  LoadMatch(mode, back);
+}
+
+void ksMain::ApplyKeyMapPrefs() {
+  if (!keyMap) return;
+  for (std::size_t i = 0; i < ks::app::kKeyMapSize; ++i) keyMap->keys[i] = prefs_.keys[i];
+}
+
+void ksMain::SetSpareName(const char* nickname) {
+  spareName_.fill(0);
+  for (std::size_t i = 0; i + 1 < spareName_.size() && nickname[i] != 0; ++i) spareName_[i] = nickname[i];
 }

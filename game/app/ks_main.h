@@ -62,6 +62,9 @@ enum class AppState : std::int32_t {
 // How a match starts.
 enum class StartMode : std::int32_t { kFresh = 0, kQuickPlayResumed = 2, kCareerResumed = 3 };
 
+// The screen a match's end goes back to.
+enum class ReturnScreen : std::int32_t { kMainMenu = 0, kQuickPlay = 1, kCareerMap = 2 };
+
 // A modal wait of KeepAlive: the first word set ends it.
 struct WaitBlock {
   std::uint32_t done = 0;
@@ -139,55 +142,131 @@ class ksMain final : public ks::PoolHost {
   void OnSuspendKey();
   void RedrawMatch(bool present);
 
-  // ---- state read and changed by the screens ----
-  AppState state = AppState::kStart;
-  AppState stateAfterMovie = AppState::kCareerMenus;
-  StartMode matchStartMode = StartMode::kFresh;
-  StartMode playMode = StartMode::kFresh;
-  int returnScreen = 0;  // 0 main menu only, 1 quick play set-up, 2 career map
+  // ---- the screens' commands ----
+  // The state machine and the match's course change only through these.
+  // The main menu's Quit: the program ends after this event.
+  void Quit() { state_ = AppState::kQuit; }
+  // Play takes the events again (the in-game menu's choices, the key map's
+  // Back).
+  void ReturnToPlay() { state_ = AppState::kPlay; }
+  // The screen stack takes the events (the in-game menu opened).
+  void EnterMenus() { state_ = AppState::kMenus; }
+  // A match is loaded from the next tick on, started as `mode` says; its
+  // end goes back to `back`.
+  void LoadMatch(StartMode mode, ReturnScreen back);
+  // The same for a career match: career play on, nothing held. A resumed
+  // career match plays on from the table state it was held with.
+  void LoadCareerMatch(StartMode mode, ReturnScreen back);
+  // Whether the menus are those of career play (the in-game menu holds the
+  // career, the match's end settles it).
+  bool CareerPlay() const { return careerPlay_; }
+  void SetCareerPlay(bool on) { careerPlay_ = on; }
+  // A movie started from the main menu's screens ends on the menus alone,
+  // not on the career map.
+  void MenusAfterMovie() { stateAfterMovie_ = AppState::kMenus; }
+  // The main menu screen at the bottom of the stack.
+  void SetMainMenu(Dlg* menu) { mainMenu_ = menu; }
+  // A match being played takes the keys of the preferences at once.
+  void ApplyKeyMapPrefs();
+  // The name of the career's player entry (cut to the buffer).
+  void SetSpareName(const char* nickname);
+  const wchar_t* GameName(int menuGame) const { return gameNames_[static_cast<std::size_t>(menuGame)]; }
+  const wchar_t* DifficultyName(int difficulty) const { return difficultyNames_[static_cast<std::size_t>(difficulty)]; }
+  // The keypad picture shown over the match (null when hidden).
+  Dlg* KeyMapScreen() const { return keyMapScreen_.get(); }
+  void ShowKeyMapScreen(std::unique_ptr<Dlg> screen) { keyMapScreen_ = std::move(screen); }
+  void HideKeyMapScreen() { keyMapScreen_.reset(); }
+  // The player's data the screens read and edit: the match being set up,
+  // the preferences, the careers (and the one chosen), the player records
+  // and the opponent table built from them.
+  ks::app::MatchSetup& matchSetup() { return matchSetup_; }
+  const ks::app::MatchSetup& matchSetup() const { return matchSetup_; }
+  ks::app::Prefs& prefs() { return prefs_; }
+  const ks::app::Prefs& prefs() const { return prefs_; }
+  ks::app::Careers& careers() { return careers_; }
+  const ks::app::Careers& careers() const { return careers_; }
+  int currentCareer() const { return currentCareer_; }
+  void SelectCareer(int index) { currentCareer_ = index; }
+  ks::app::Players& players() { return players_; }
+  const ks::app::Players& players() const { return players_; }
+  ks::app::OpponentTable& opponents() { return opponents_; }
+  const ks::app::OpponentTable& opponents() const { return opponents_; }
+  // Where the state machine stands, and the screen the match's end goes
+  // back to.
+  AppState State() const { return state_; }
+  ReturnScreen ReturnTo() const { return returnScreen_; }
+
+  // ---- state the window procedure and the tests reach ----
+  // The screens use the commands and accessors above; these stay open for
+  // the window procedure (program.cpp: suspend, resume, activation) and
+  // for the tests, which drive and inspect a running match.
   bool inPlay = false;
   bool active = true;
-  bool careerPlay = false;
+  // Set when a career match is put on hold; the match's end then leaves the
+  // career as it is.
   bool careerHeld = false;
-  bool resetRack = false;
-  bool roomReady = false;
   std::uint32_t suspendTime = 0;
-  std::uint32_t menuStartTime = 0;
-  std::uint32_t menuFrames = 0;
-  std::uint32_t splashDeadline = 0;
   std::int32_t cameraDistance = 0x1B0000;
   int movieNumber = -1;  // the movie PlayMovie last opened (0-7), -1 none
-  float penScaleX = 1.0f, penScaleY = 1.0f;
   std::wstring documentsFolder;
-  std::wstring deviceName = L"<none>";
-
-  ks::app::MatchSetup matchSetup;
-  ks::app::Prefs prefs;
-  std::uint32_t prefsVersion = ks::app::kPrefsVersion;
-  ks::app::Careers careers;
-  int currentCareer = 0;  // index into careers.records
-  ks::app::Players players{};
-  ks::app::OpponentTable opponents;
-  std::array<char, 32> spareName{};
-  std::array<std::uint8_t, 5> gapiKeys{0x26, 0x28, 0x25, 0x27, 13};  // Up, Down, Left, Right, Start
-  std::array<const wchar_t*, 7> gameNames{L"6-Ball",   L"8-Ball",   L"9-Ball", L"10-Ball",
-                                          L"Rotation", L"Straight", L"10-Ball"};
-  std::array<const wchar_t*, 4> difficultyNames{L"Easy", L"Medium", L"Hard", L"Good Luck"};
 
   // ---- devices and objects ----
-  HWND window = nullptr;
   std::unique_ptr<ssTimer> clock;
   std::unique_ptr<ssDisplayS16> display;
   std::unique_ptr<ssInput> input;
   std::unique_ptr<ssAudioWaveOut> audio;
   std::unique_ptr<DlgMan> dlgMan;
-  Dlg* mainMenu = nullptr;
-  std::unique_ptr<ks::Table> table;
   std::unique_ptr<ks::play::PlayScene> scene;
   std::unique_ptr<ks::play::Control> control;
-  std::unique_ptr<ks::play::KeyMap> keyMap;
+  std::int32_t nearViewDistance = 0, farViewDistance = 0;
+
+  ks::Pool* pool();
+  ks::app::CareerRecord* CurrentCareer();
+  ks::app::SaveStore* saveStore() { return saves_.get(); }
+
+  // The message that settles a career match ("You won $..." and the rest).
+  std::wstring careerMessage;
+
+ private:
+  class EffectSink;
+
+  ks::app::MatchSetup matchSetup_;
+  ks::app::Prefs prefs_;
+  ks::app::Careers careers_;
+  int currentCareer_ = 0;  // index into careers_.records
+  ks::app::Players players_{};
+  ks::app::OpponentTable opponents_;
+  // The state machine, changed by the commands above and the dispatch.
+  AppState state_ = AppState::kStart;
+  AppState stateAfterMovie_ = AppState::kCareerMenus;
+  StartMode matchStartMode_ = StartMode::kFresh;
+  StartMode playMode_ = StartMode::kFresh;
+  ReturnScreen returnScreen_ = ReturnScreen::kMainMenu;
+  bool careerPlay_ = false;
+  Dlg* mainMenu_ = nullptr;
   // The keypad picture shown over the match with the Show KeyMap key.
-  std::unique_ptr<Dlg> keyMapScreen;
+  std::unique_ptr<Dlg> keyMapScreen_;
+  // The career player's name in the opponent table (SetSpareName).
+  std::array<char, 32> spareName_{};
+  std::array<const wchar_t*, 7> gameNames_{L"6-Ball",   L"8-Ball",   L"9-Ball", L"10-Ball",
+                                           L"Rotation", L"Straight", L"10-Ball"};
+  std::array<const wchar_t*, 4> difficultyNames_{L"Easy", L"Medium", L"Hard", L"Good Luck"};
+
+  class ArchiveReader;
+
+  // Kept and changed by the application alone.
+  bool resetRack = false;
+  bool roomReady = false;
+  std::uint32_t menuStartTime = 0;
+  std::uint32_t menuFrames = 0;
+  std::uint32_t splashDeadline = 0;
+  float penScaleX = 1.0f, penScaleY = 1.0f;
+  std::wstring deviceName = L"<none>";
+  std::uint32_t prefsVersion = ks::app::kPrefsVersion;
+  std::array<std::uint8_t, 5> gapiKeys{0x26, 0x28, 0x25, 0x27, 13};  // Up, Down, Left, Right, Start
+  HWND window = nullptr;
+  std::unique_ptr<ks::Table> table;
+  std::unique_ptr<ks::play::KeyMap> keyMap;
   std::unique_ptr<ssSoundSource> music;
   std::unique_ptr<ssMoviePlayer> movie;
   ssFont* smallFont = nullptr;
@@ -196,21 +275,9 @@ class ksMain final : public ks::PoolHost {
   ssImage* copyrightImage = nullptr;
   std::vector<std::uint8_t> gameMemory;  // 0x40000 bytes while a match is loaded
   std::vector<std::uint8_t> workBlock;   // 100,000 bytes while a match is loaded
-  std::int32_t nearViewDistance = 0, farViewDistance = 0;
-
-  ks::Pool* pool();
-  ks::app::CareerRecord* CurrentCareer();
-  ks::app::SaveStore* saveStore() { return saves_.get(); }
-
   // Set when the match's end is shown: the final frame stays until this
   // time (or a key or a tap) before the menus return.
   std::optional<std::uint32_t> resultUntil;
-  // The message that settles a career match ("You won $..." and the rest).
-  std::wstring careerMessage;
-
- private:
-  class EffectSink;
-  class ArchiveReader;
 
   // Events the Control sees: 32-bit parameters.
   std::uint32_t FeedControl(const InputEvent& event);

@@ -8,54 +8,54 @@
 #include "simulation/table.h"
 
 void ksMain::LoadCareers() {
-  careers = saves_->LoadCareers();
+  careers_ = saves_->LoadCareers();
   std::uint8_t best = 0;
-  for (const ks::app::CareerRecord& r : careers.records) best = std::max(best, r.level);
-  if (best > prefs[ks::app::pref::kBestLevel]) prefs[ks::app::pref::kBestLevel] = best;
-  currentCareer = 0;
+  for (const ks::app::CareerRecord& r : careers_.records) best = std::max(best, r.level);
+  if (best > prefs_[ks::app::pref::kBestLevel]) prefs_[ks::app::pref::kBestLevel] = best;
+  currentCareer_ = 0;
 }
 
 void ksMain::SaveCareers() {
-  if (saves_) saves_->SaveCareers(careers);
+  if (saves_) saves_->SaveCareers(careers_);
 }
 
 ks::app::CareerRecord* ksMain::AddCareer() {
-  if (careers.records.size() >= ks::app::kMaxCareers) return nullptr;
-  careers.records.push_back(ks::app::CareerRecord::Fresh());
-  return &careers.records.back();
+  if (careers_.records.size() >= ks::app::kMaxCareers) return nullptr;
+  careers_.records.push_back(ks::app::CareerRecord::Fresh());
+  return &careers_.records.back();
 }
 
 void ksMain::DeleteCareer(int index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= careers.records.size()) return;
-  careers.records.erase(careers.records.begin() + index);
-  if (static_cast<std::size_t>(currentCareer) >= careers.records.size()) currentCareer = 0;
-  if (prefs[ks::app::pref::kLastCareer] >= careers.records.size()) prefs[ks::app::pref::kLastCareer] = 0;
+  if (index < 0 || static_cast<std::size_t>(index) >= careers_.records.size()) return;
+  careers_.records.erase(careers_.records.begin() + index);
+  if (static_cast<std::size_t>(currentCareer_) >= careers_.records.size()) currentCareer_ = 0;
+  if (prefs_[ks::app::pref::kLastCareer] >= careers_.records.size()) prefs_[ks::app::pref::kLastCareer] = 0;
 }
 
 void ksMain::LoadPrefs() {
-  prefs = saves_->LoadPrefs(gapiKeys);
-  prefsVersion = prefs.version;
+  prefs_ = saves_->LoadPrefs(gapiKeys);
+  prefsVersion = prefs_.version;
 }
 
 void ksMain::SavePrefs() {
-  if (saves_) saves_->SavePrefs(prefs);
+  if (saves_) saves_->SavePrefs(prefs_);
 }
 
-void ksMain::DefaultPrefs() { prefs.Defaults(); }
+void ksMain::DefaultPrefs() { prefs_.Defaults(); }
 
-void ksMain::DefaultKeyMap() { prefs.DefaultKeys(gapiKeys); }
+void ksMain::DefaultKeyMap() { prefs_.DefaultKeys(gapiKeys); }
 
-void ksMain::LoadPlayers() { players = saves_->LoadPlayers(); }
+void ksMain::LoadPlayers() { players_ = saves_->LoadPlayers(); }
 
 void ksMain::SavePlayers() {
-  if (saves_) saves_->SavePlayers(players);
+  if (saves_) saves_->SavePlayers(players_);
 }
 
 std::uint32_t ksMain::ZipToEnd() {
   if (!control) return 0;
-  const ks::play::InputEvent key{WM_KEYDOWN, prefs.keys[5], 0, GetTime()};
+  const ks::play::InputEvent key{WM_KEYDOWN, prefs_.keys[5], 0, GetTime()};
   std::uint32_t over = control->HandleEvent(key);
-  const ks::play::InputEvent up{WM_KEYUP, prefs.keys[5], 0, GetTime()};
+  const ks::play::InputEvent up{WM_KEYUP, prefs_.keys[5], 0, GetTime()};
   over |= control->HandleEvent(up);
   return over;
 }
@@ -71,11 +71,11 @@ void ksMain::HoldCareerGame() {
   p->SaveBallState();
   career->heldState.fill(0);
   p->WriteState(career->heldState.data(), career->heldState.size());
-  matchSetup.Write(career->heldSetup.data());
+  matchSetup_.Write(career->heldSetup.data());
   p->rules.TurnFlags = static_cast<std::uint8_t>(p->rules.TurnFlags | 8u);
   p->OnGameEvent(13);
   SaveCareers();
-  returnScreen = 0;
+  returnScreen_ = ReturnScreen::kMainMenu;
 }
 
 void ksMain::SaveQuickPlay() {
@@ -87,13 +87,13 @@ void ksMain::SaveQuickPlay() {
   ks::app::QuickPlaySave save;
   save.state.assign(ks::app::kQuickPlayStateSize, 0);
   p->WriteState(save.state.data(), save.state.size());
-  save.setup = matchSetup;
+  save.setup = matchSetup_;
   const bool written = saves_->SaveQuickPlay(save);
   p->rules.TurnFlags = static_cast<std::uint8_t>(p->rules.TurnFlags | 8u);
   p->OnGameEvent(13);
   // The save is marked present only when it was written whole.
   if (written) {
-    prefs[ks::app::pref::kQuickPlaySaved] = 1;
+    prefs_[ks::app::pref::kQuickPlaySaved] = 1;
     SavePrefs();
   } else {
     WriteLog(2, L"Quick-play save fail");
@@ -101,15 +101,15 @@ void ksMain::SaveQuickPlay() {
 }
 
 bool ksMain::ResumeQuickPlay() {
-  prefs[ks::app::pref::kQuickPlaySaved] = 0;
+  prefs_[ks::app::pref::kQuickPlaySaved] = 0;
   const std::optional<ks::app::QuickPlaySave> save = saves_->LoadQuickPlay();
   if (!save) return false;
-  matchSetup = save->setup;
+  matchSetup_ = save->setup;
   pendingState_ = save->state;
-  matchStartMode = StartMode::kQuickPlayResumed;
-  playMode = StartMode::kQuickPlayResumed;
-  state = AppState::kLoading;
-  returnScreen = 0;
+  matchStartMode_ = StartMode::kQuickPlayResumed;
+  playMode_ = StartMode::kQuickPlayResumed;
+  state_ = AppState::kLoading;
+  returnScreen_ = ReturnScreen::kMainMenu;
   return true;
 }
 

@@ -6,11 +6,11 @@
 
 void ksMain::SetupMatch(bool resetScores) {
   ks::Pool& p = *pool();
-  const auto kind = static_cast<ks::app::SecondPlayer>(matchSetup.secondPlayer);
+  const auto kind = static_cast<ks::app::SecondPlayer>(matchSetup_.secondPlayer);
   switch (kind) {
     case ks::app::SecondPlayer::kComputer:
       p.OpponentKind = 2;
-      p.skill = static_cast<std::int16_t>(GetOpponentSkill(matchSetup.opponent));
+      p.skill = static_cast<std::int16_t>(GetOpponentSkill(matchSetup_.opponent));
       break;
     case ks::app::SecondPlayer::kHuman:
       p.OpponentKind = 1;
@@ -24,23 +24,23 @@ void ksMain::SetupMatch(bool resetScores) {
       break;
   }
   p.secondComputer = kind == ks::app::SecondPlayer::kComputerSecond ? 1 : 0;
-  p.GameType = ks::app::GameTypeOfMenu(matchSetup.menuGame);
-  matchSetup.gameType = static_cast<std::uint16_t>(p.GameType);
-  p.rules.MatchGoal = static_cast<std::int16_t>(matchSetup.gameGoal == 0 ? 1 : matchSetup.gameGoal);
+  p.GameType = ks::app::GameTypeOfMenu(matchSetup_.menuGame);
+  matchSetup_.gameType = static_cast<std::uint16_t>(p.GameType);
+  p.rules.MatchGoal = static_cast<std::int16_t>(matchSetup_.gameGoal == 0 ? 1 : matchSetup_.gameGoal);
   if (resetScores) {
     if (p.GameType == 1) {
       // Straight: the handicaps count towards the point goal.
-      p.matchSetup = {static_cast<std::int16_t>(matchSetup.spotReceived),
-                      static_cast<std::int16_t>(matchSetup.spotGiven)};
+      p.matchSetup = {static_cast<std::int16_t>(matchSetup_.spotReceived),
+                      static_cast<std::int16_t>(matchSetup_.spotGiven)};
       p.rules.Score = {0, 0};
     } else {
       p.matchSetup = {0, 0};
-      p.rules.Score = {static_cast<std::int16_t>(matchSetup.spotReceived),
-                       static_cast<std::int16_t>(matchSetup.spotGiven)};
+      p.rules.Score = {static_cast<std::int16_t>(matchSetup_.spotReceived),
+                       static_cast<std::int16_t>(matchSetup_.spotGiven)};
     }
     p.rules.GamesWon = {0, 0};
     p.rules.FoulsInRow = {0, 0};
-    if (matchSetup.pointGoal != 0) p.rules.PointsGoal = static_cast<std::int16_t>(matchSetup.pointGoal);
+    if (matchSetup_.pointGoal != 0) p.rules.PointsGoal = static_cast<std::int16_t>(matchSetup_.pointGoal);
     p.rules.CurrentPlayer = 0;
     p.rules.Outcome = 0;
     p.rules.OutcomeDetail = 0;
@@ -54,32 +54,32 @@ void ksMain::SetupMatch(bool resetScores) {
 
 int ksMain::GetOpponentSkill(int index) const {
   if (index < 0 || index >= ks::app::kTableEntries) return 1;
-  const int rank = opponents[static_cast<std::size_t>(index)].rankIndex;
+  const int rank = opponents_[static_cast<std::size_t>(index)].rankIndex;
   int difficulty = -1;
-  if (careerPlay) {
-    const auto i = static_cast<std::size_t>(currentCareer);
-    if (i < careers.records.size()) difficulty = careers.records[i].difficulty;
+  if (careerPlay_) {
+    const auto i = static_cast<std::size_t>(currentCareer_);
+    if (i < careers_.records.size()) difficulty = careers_.records[i].difficulty;
   }
   return ks::app::OpponentSkill(rank, difficulty);
 }
 
 void ksMain::ComputeSpot(int* spotReceived, int* spotGiven, int goal, int firstRating, int secondRating) const {
   int difficulty = -1;
-  if (careerPlay) {
-    const auto i = static_cast<std::size_t>(currentCareer);
-    if (i < careers.records.size()) difficulty = careers.records[i].difficulty;
+  if (careerPlay_) {
+    const auto i = static_cast<std::size_t>(currentCareer_);
+    if (i < careers_.records.size()) difficulty = careers_.records[i].difficulty;
   }
   ks::app::ComputeSpot(spotReceived, spotGiven, goal, firstRating, secondRating, difficulty);
 }
 
 void ksMain::ApplySettings() {
   using namespace ks::app;
-  prefs[pref::kPlayerOne] = static_cast<std::uint8_t>(matchSetup.playerOne);
-  prefs[pref::kOpponent] = static_cast<std::uint8_t>(matchSetup.opponent);
-  prefs[pref::kPointGoal] = PointGoalToByte(matchSetup.pointGoal);
-  prefs[pref::kGameGoal] = static_cast<std::uint8_t>(matchSetup.gameGoal);
-  prefs[pref::kMenuGame] = static_cast<std::uint8_t>(matchSetup.menuGame);
-  prefs[pref::kSecondPlayer] = static_cast<std::uint8_t>(matchSetup.secondPlayer);
-  prefs[pref::kRoom] = static_cast<std::uint8_t>(matchSetup.room);
+  prefs_[pref::kPlayerOne] = static_cast<std::uint8_t>(matchSetup_.playerOne);
+  prefs_[pref::kOpponent] = static_cast<std::uint8_t>(matchSetup_.opponent);
+  prefs_[pref::kPointGoal] = PointGoalToByte(matchSetup_.pointGoal);
+  prefs_[pref::kGameGoal] = static_cast<std::uint8_t>(matchSetup_.gameGoal);
+  prefs_[pref::kMenuGame] = static_cast<std::uint8_t>(matchSetup_.menuGame);
+  prefs_[pref::kSecondPlayer] = static_cast<std::uint8_t>(matchSetup_.secondPlayer);
+  prefs_[pref::kRoom] = static_cast<std::uint8_t>(matchSetup_.room);
   SavePrefs();
 }

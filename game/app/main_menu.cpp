@@ -43,8 +43,8 @@ bool MainMenuDlg::Build(ssDisplay* display, ssInput*) {
   for (const ButtonRow& row : kButtons) {
     auto* button = new Button();
     const std::uint32_t flags = row.id == kCareerPlay ? 0x300020u : 0x200020u;
-    if (button->Create(display, this, RECT{0x345D, row.top, 0xBC82, row.bottom}, row.caption, ui::kKindButton,
-                       0x10018F00u, flags, row.id, 0) == 0)
+    if (!button->Create(display, this, RECT{0x345D, row.top, 0xBC82, row.bottom}, row.caption, ui::kKindButton,
+                        0x10018F00u, flags, row.id, 0))
       return false;
     Colour(button);
     button->SetFontByName(L"cornerstone10", L"UI", L"res.ark");
@@ -88,14 +88,14 @@ LRESULT MainMenuDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 
 void MainMenuDlg::OnQuit() {
   EndDialog(kResultOk);
-  if (app) app->state = AppState::kQuit;
+  if (app) app->Quit();
 }
 
 void MainMenuDlg::OnQuickPlay() {
   if (app == nullptr) return;
-  if (app->prefs[ks::app::pref::kQuickPlaySaved] == 0) {
+  if (app->prefs()[ks::app::pref::kQuickPlaySaved] == 0) {
     PushQuickPlay(app);
-    app->stateAfterMovie = AppState::kMenus;
+    app->MenusAfterMovie();
     return;
   }
   // The saved match resumes: the stack empties and the next ticks load it.
@@ -120,7 +120,7 @@ Dlg* PushMainMenu(ksMain* app) {
     delete menu;
     return nullptr;
   }
-  app->mainMenu = menu;
+  app->SetMainMenu(menu);
   app->dlgMan->Push(menu, 0);
   return menu;
 }

@@ -122,10 +122,10 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       // In a match a held key of the key map gives one key-down a frame tick,
       // from the tick's poll: the host's auto-repeat (the key was down
       // already) would turn and stroke at a rate of its own.
-      if (app != nullptr && app->state == AppState::kPlay && (lParam & (LPARAM{1} << 30)) != 0 && wParam > 13 &&
+      if (app != nullptr && app->State() == AppState::kPlay && (lParam & (LPARAM{1} << 30)) != 0 && wParam > 13 &&
           wParam <= 0xFF) {
         bool polled = false;
-        for (std::uint8_t key : app->prefs.keys) polled = polled || key == wParam;
+        for (std::uint8_t key : app->prefs().keys) polled = polled || key == wParam;
         if (polled) return 0;
       }
       event = InputEvent{message, wParam, lParam, GetTickCount()};
@@ -149,7 +149,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       if (app != nullptr && app->active) {
         event = InputEvent{message, wParam, lParam, GetTickCount()};
         // A held key gives a key-down every tick; the last in key-map order wins.
-        for (std::uint8_t key : app->prefs.keys) {
+        for (std::uint8_t key : app->prefs().keys) {
           if (key > 13 && (GetAsyncKeyState(key) & 0x8000) != 0) event = InputEvent{WM_KEYDOWN, key, 0, GetTickCount()};
         }
       }
@@ -219,7 +219,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
   if (app != nullptr && app->active) {
     event.time = app->GetTime();
     app->HandleEvent(event);
-    if (app->state == AppState::kQuit) PostQuitMessage(0);
+    if (app->State() == AppState::kQuit) PostQuitMessage(0);
   }
   return answer;
 }

@@ -62,7 +62,7 @@ template <typename T>
 T* Make(QuickPlayDlg* screen, ssDisplay* display, RECT r, const wchar_t* caption, int kind, std::uint32_t style,
         std::uint32_t flags, int id, const wchar_t* font, std::uint32_t colourA, std::uint32_t colourB = 0xD3D3D3) {
   auto* w = new T();
-  if (w->Create(display, screen, r, caption, kind, style, flags, id, 0) == 0) return nullptr;
+  if (!w->Create(display, screen, r, caption, kind, style, flags, id, 0)) return nullptr;
   Colour(w, colourA, colourB);
   if (font != nullptr) w->SetFontByName(font, L"UI", L"res.ark");
   return w;
@@ -154,15 +154,15 @@ void QuickPlayDlg::OnInit() {
   player2_->SetStyle(player2_->Style() | ChoiceList::kSorted);
   player2_->SetFirstSortable(2);
   for (int i = 0; i <= 116; ++i) {
-    const std::wstring name = Widen(app->opponents[static_cast<std::size_t>(i)].nickname);
+    const std::wstring name = Widen(app->opponents()[static_cast<std::size_t>(i)].nickname);
     const int at = player2_->AddString(name.c_str());
-    if (at >= 0) player2_->SetItemData(at, app->opponents[static_cast<std::size_t>(i)].id);
+    if (at >= 0) player2_->SetItemData(at, app->opponents()[static_cast<std::size_t>(i)].id);
   }
-  const int kind = app->prefs[pref::kSecondPlayer];
+  const int kind = app->prefs()[pref::kSecondPlayer];
   for (int i = 0; i < player2_->GetCount(); ++i) {
     const std::uint32_t data = player2_->GetItemData(i);
     if ((kind == 0 && data == kPractice) || (kind == 2 && data == kHuman) ||
-        (kind == 1 && data == app->prefs[pref::kOpponent])) {
+        (kind == 1 && data == app->prefs()[pref::kOpponent])) {
       player2_->SetCurSel(i);
       break;
     }
@@ -171,23 +171,23 @@ void QuickPlayDlg::OnInit() {
   labelMoved_ = label_;
   labelMoved_.left = picture_->Position().left + roomWidth_ + 4;
 
-  const int best = app->prefs[pref::kBestLevel];
+  const int best = app->prefs()[pref::kBestLevel];
   for (int room = 0; room < kRoomCount; ++room) {
     std::wstring name = kRoomNames[room];
     if (room > 0 && best < room) name += L" (Locked)";
     location_->AddString(name.c_str());
   }
   for (const wchar_t* game : kGames) gameType_->AddString(game);
-  gameType_->SetCurSel(app->prefs[pref::kMenuGame]);
-  if (app->prefs[pref::kMenuGame] != static_cast<int>(MenuGame::kStraight)) {
+  gameType_->SetCurSel(app->prefs()[pref::kMenuGame]);
+  if (app->prefs()[pref::kMenuGame] != static_cast<int>(MenuGame::kStraight)) {
     FillGameCounts();
-    goal_->SetCurSel(app->prefs[pref::kGameGoal] - 1);
+    goal_->SetCurSel(app->prefs()[pref::kGameGoal] - 1);
   } else {
     gameCounts_ = true;
     FillPointGoals();
-    goal_->SetCurSel(PointGoalFromByte(app->prefs[pref::kPointGoal]) / 25 - 1);
+    goal_->SetCurSel(PointGoalFromByte(app->prefs()[pref::kPointGoal]) / 25 - 1);
   }
-  location_->SetCurSel(app->prefs[pref::kRoom]);
+  location_->SetCurSel(app->prefs()[pref::kRoom]);
 }
 
 void QuickPlayDlg::FillGameCounts() {
@@ -244,7 +244,7 @@ void QuickPlayDlg::ShowPlayer2() {
     ShowInfo(L"2Player.tga", L"Play Against a Friend.  Turn rotates between players.", opponentWidth_, label_,
              L"Small Fonts7");
   } else if (data < ks::app::kComputerOpponents) {
-    const ks::app::OpponentEntry& e = app->opponents[data];
+    const ks::app::OpponentEntry& e = app->opponents()[data];
     const std::wstring picture = Widen(e.nickname) + L".tga";
     const std::wstring bio = Widen(e.biography);
     ShowInfo(picture.c_str(), bio.c_str(), opponentWidth_, label_, L"Small Fonts7");
@@ -278,17 +278,12 @@ void QuickPlayDlg::HideInfo() {
 
 void QuickPlayDlg::RackEm() {
   using namespace ks::app;
-  MatchSetup& s = app->matchSetup;
+  MatchSetup& s = app->matchSetup();
   s.menuGame = static_cast<std::uint16_t>(gameType_->GetCurSel() < 0 ? 0 : gameType_->GetCurSel());
   s.room = static_cast<std::uint16_t>(location_->GetCurSel() < 0 ? 0 : location_->GetCurSel());
   // A room beyond the best career level stays locked; nothing starts.
-  if (s.room > app->prefs[pref::kBestLevel]) {
-    auto* box = new MessageDlg();
-    if (box->Build(Device(), nullptr) == 0) {
-      delete box;
-      return;
-    }
-    box->Show(app->dlgMan.get(), L"Room is locked.", L"This room must be unlocked in Career Mode.", 1);
+  if (s.room > app->prefs()[pref::kBestLevel]) {
+    ui::ShowMessage(app->dlgMan.get(), Device(), L"Room is locked.", L"This room must be unlocked in Career Mode.");
     return;
   }
   const int goal = goal_->GetCurSel() < 0 ? 0 : goal_->GetCurSel();
@@ -316,9 +311,7 @@ void QuickPlayDlg::RackEm() {
   s.spotReceived = 0;
   s.spotGiven = 0;
   app->ApplySettings();
-  app->matchStartMode = StartMode::kFresh;
-  app->returnScreen = 1;
-  app->state = AppState::kLoading;
+  app->LoadMatch(StartMode::kFresh, ReturnScreen::kQuickPlay);
   if (app->dlgMan) app->dlgMan->PopAll();
 }
 

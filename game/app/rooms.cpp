@@ -35,11 +35,11 @@ void ksMain::LoadRoom(int index) {
   const RoomSize& size = kRooms[index];
   nearViewDistance = static_cast<std::int32_t>(size.length * size.nearFactor);
   farViewDistance = static_cast<std::int32_t>(size.length * size.farFactor);
-  matchSetup.room = static_cast<std::uint16_t>(index);
+  matchSetup_.room = static_cast<std::uint16_t>(index);
   WriteLog(kLog, L"Init Pool");
   PlaceRoomBalls();
   WriteLog(kLog, L"Init Pool Complete");
-  SetupMatch(playMode == StartMode::kFresh);
+  SetupMatch(playMode_ == StartMode::kFresh);
   if (!pendingState_.empty()) {
     // A resumed match: the table takes the saved state, which it checks.
     ks::Pool& p = *pool();
@@ -49,7 +49,7 @@ void ksMain::LoadRoom(int index) {
       p.RestoreBallState();
     } else {
       WriteLog(kLog, L"Saved table state refused; the match starts afresh");
-      playMode = StartMode::kFresh;
+      playMode_ = StartMode::kFresh;
     }
     pendingState_.clear();
   }
@@ -80,11 +80,11 @@ int ksMain::PlaceRoomBalls() {
   p.sound = sound;
   p.archive = archive;
   p.silent = sound ? 0 : 1;
-  if (playMode == StartMode::kCareerResumed) {
+  if (playMode_ == StartMode::kCareerResumed) {
     if (ks::app::CareerRecord* career = CurrentCareer()) {
       const ks::app::MatchSetup held = ks::app::MatchSetup::Read(career->heldSetup.data());
       if (held.Valid()) {
-        matchSetup = held;
+        matchSetup_ = held;
         table = std::make_unique<ks::Table>(TableSetupOf(), this);
         table->pool().sound = sound;
         table->pool().archive = archive;
@@ -92,7 +92,7 @@ int ksMain::PlaceRoomBalls() {
         pendingState_.assign(career->heldState.begin(), career->heldState.begin() + ks::Pool::kTableStateSize);
       } else {
         WriteLog(kLog, L"Held career game refused; a new game starts");
-        playMode = StartMode::kFresh;
+        playMode_ = StartMode::kFresh;
       }
     }
   }
@@ -101,10 +101,10 @@ int ksMain::PlaceRoomBalls() {
 
 ks::TableSetup ksMain::TableSetupOf() const {
   ks::TableSetup setup;
-  const std::int16_t type = ks::app::GameTypeOfMenu(matchSetup.menuGame);
+  const std::int16_t type = ks::app::GameTypeOfMenu(matchSetup_.menuGame);
   setup.game = type != 0 ? static_cast<ks::GameKind>(type) : ks::GameKind::kNineBall;
-  setup.size = matchSetup.room >= 3 ? ks::TableSize::kLarge : ks::TableSize::kSmall;
-  switch (static_cast<ks::app::SecondPlayer>(matchSetup.secondPlayer)) {
+  setup.size = matchSetup_.room >= 3 ? ks::TableSize::kLarge : ks::TableSize::kSmall;
+  switch (static_cast<ks::app::SecondPlayer>(matchSetup_.secondPlayer)) {
     case ks::app::SecondPlayer::kComputer:
     case ks::app::SecondPlayer::kComputerSecond:
       setup.opponent = ks::Opponent::kComputer;
@@ -117,8 +117,8 @@ ks::TableSetup ksMain::TableSetupOf() const {
       break;
   }
   setup.seed = clock ? clock->Elapsed() ^ 0x5EED : 1;
-  setup.matchGoal = static_cast<std::int16_t>(matchSetup.gameGoal == 0 ? 1 : matchSetup.gameGoal);
-  if (matchSetup.pointGoal != 0) setup.pointsGoal = static_cast<std::int16_t>(matchSetup.pointGoal);
+  setup.matchGoal = static_cast<std::int16_t>(matchSetup_.gameGoal == 0 ? 1 : matchSetup_.gameGoal);
+  if (matchSetup_.pointGoal != 0) setup.pointsGoal = static_cast<std::int16_t>(matchSetup_.pointGoal);
   setup.sound = true;
   return setup;
 }
@@ -133,7 +133,7 @@ int ksMain::ShowSplash() {
   splashImage = display ? display->GetTexture(L"Orvane.tga", L"UI", L"res.ark", 0, false, false) : nullptr;
   if (display) DrawFullScreenImage(splashImage);
   splashDeadline = GetTime() + kSplashMs;
-  state = AppState::kSplash;
+  state_ = AppState::kSplash;
   if (display) {
     WriteLog(kLog, L"UseGDI=%d", display->m_UseGdi ? 1 : 0);
     WriteLog(kLog, L"UseRAW=%d", display->m_UseRaw ? 1 : 0);
@@ -146,7 +146,7 @@ void ksMain::StartMusic(const wchar_t*) {
   if (!audio || music) return;
   music = std::make_unique<ssSoundSource>();
   music->Init();
-  music->SetVolume(prefs[ks::app::pref::kEffectsVolume]);
+  music->SetVolume(prefs_[ks::app::pref::kEffectsVolume]);
   audio->AttachSource(music.get());
   audio->PlaySource(music.get());
 }
@@ -179,11 +179,11 @@ int ksMain::PlayMovie(int number) {
   if (opened) {
     const int volume = audio ? audio->GetVolume() : 5;
     movie->SetVolume(static_cast<std::uint32_t>(volume < 5 ? 5 : volume));
-    state = AppState::kStartMovie;
+    state_ = AppState::kStartMovie;
   } else {
     // No movie: straight to the menus, with the effects' source back.
     movie.reset();
-    state = AppState::kCareerMenus;
+    state_ = AppState::kCareerMenus;
     StartMusic(L"");
   }
   return 1;

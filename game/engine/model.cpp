@@ -1,5 +1,6 @@
 #include "engine/model.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "engine/archive.h"
@@ -10,33 +11,6 @@ namespace {
 
 using ks::runtime::LoadLe16;
 using ks::runtime::LoadLe32;
-
-// Reads exactly what is asked from a stream of known size; every failed or
-// short read ends the load.
-class Reader {
- public:
-  explicit Reader(ssFile& stream) : stream_(stream) {
-    std::uint32_t size = stream.GetSize();
-    std::uint32_t at = stream.Tell();
-    remaining_ = at <= size ? size - at : 0;
-  }
-  bool Read(void* buffer, std::uint32_t count) {
-    if (count > remaining_) return false;
-    if (count > 0 && stream_.Read(buffer, count) != count) return false;
-    remaining_ -= count;
-    return true;
-  }
-  bool Bytes(std::vector<std::uint8_t>& out, std::uint32_t count) {
-    if (count > remaining_) return false;
-    out.resize(count);
-    return Read(out.data(), count);
-  }
-  std::uint32_t Remaining() const { return remaining_; }
-
- private:
-  ssFile& stream_;
-  std::uint32_t remaining_;
-};
 
 std::int32_t Product16(std::int32_t a, std::int32_t b) {
   // The 64-bit product shifted right by 16, truncated to 32 bits.
@@ -67,68 +41,58 @@ void ssModel::Init(ssModelDevice* graphics, ssImage* texture) {
   textures[0] = texture;
 }
 
-int ssModel::Load(const wchar_t* name, const wchar_t* folder, const wchar_t* archive) {
+bool ssModel::Load(const wchar_t* name, const wchar_t* folder, const wchar_t* archive) {
   Free();
-  if (device == nullptr || device->GetArchive() == nullptr) return 0;
+  if (device == nullptr || device->GetArchive() == nullptr) return false;
   std::unique_ptr<ssFile> stream = device->GetArchive()->OpenFile(name, folder, archive, kFileModeRead, 3);
-  if (!stream) return 0;
+  if (!stream) return false;
   return LoadFromStream(*stream);
 }
 
-int ssModel::LoadFromStream(ssFile& stream) {
+bool ssModel::LoadFromStream(ssFile& stream) {
   Free();
-  if (device == nullptr) return 0;
-  Reader in(stream);
-  std::uint8_t skipped[128];
-  std::uint8_t countBytes[4];
-  if (!in.Read(header.data(), kKsoHeaderSize) || !in.Read(skipped, sizeof skipped) || !in.Read(countBytes, 4)) {
-    return 0;
-  }
-  const std::uint32_t objectCount = LoadLe16(countBytes);
-  meshes.reserve(objectCount);
-  std::vector<std::uint8_t> indexBytes, block, vertexBytes;
-  for (std::uint32_t object = 0; object < objectCount; ++object) {
-    std::uint8_t record[kKsoRecordSize];
-    if (!in.Read(record, kKsoRecordSize)) break;
-    const std::uint32_t blockSize = LoadLe32(record + 16);
-    const std::uint32_t vertexCount = LoadLe16(record + 20);
-    const int kind = static_cast<std::int16_t>(LoadLe16(record + 22));
-    const std::uint32_t indexCount = LoadLe16(record + 24);
-    const std::uint32_t indexBytesPadded = 2 * indexCount + (indexCount & 1 ? 2 : 0);
-    if (!in.Bytes(indexBytes, indexBytesPadded) || !in.Bytes(block, blockSize) ||
-        !in.Bytes(vertexBytes, vertexCount * kKsoVertexSize)) {
-      break;
-    }
-    auto index = [&](std::uint32_t i) { return LoadLe16(indexBytes.data() + 2 * i); };
-
+  if (device == nullptr) return false;
+  // The rest of the stream; a short read leaves what came, and the layout
+  // check then refuses a file that needed more.
+  const std::uint32_t size = stream.GetSize();
+  const std::uint32_t at = stream.Tell();
+  std::vector<std::uint8_t> bytes(at <= size ? size - at : 0);
+  if (!bytes.empty()) bytes.resize(stream.Read(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
+  ssKsoFile file;
+  const bool read = ReadKsoFile(bytes, file);
+  header = file.header;
+  if (!read) return false;
+  meshes.reserve(file.objects.size());
+  for (const ssKsoObject& object : file.objects) {
+    const std::uint32_t indexCount = static_cast<std::uint32_t>(object.indices.size());
+    const std::uint32_t vertexCount = static_cast<std::uint32_t>(object.positions.size());
     ssMesh mesh;
     std::uint32_t faceCount = 0, faceBytes = 0, corners = 0;
-    if (kind == kKsoKindTriangles) {
+    if (object.kind == kKsoKindTriangles) {
       mesh.primitiveType = kPrimitiveTexturedTriangles;
       faceCount = indexCount / 3;
       faceBytes = 32;
       corners = 3;
-    } else if (kind == kKsoKindQuads) {
+    } else if (object.kind == kKsoKindQuads) {
       mesh.primitiveType = kPrimitiveTexturedQuads;
       faceCount = indexCount / 4;
       faceBytes = 40;
       corners = 4;
-    } else if (kind == kKsoKindFlatQuads) {
+    } else if (object.kind == kKsoKindFlatQuads) {
       mesh.primitiveType = kPrimitiveFlatQuads;
       faceCount = indexCount / 4;
       faceBytes = 24;
       corners = 4;
     }
-    if (std::uint64_t{faceCount} * faceBytes > blockSize) break;
-    bool indicesInRange = true;
-    for (std::uint32_t i = 0; i < faceCount * corners; ++i) indicesInRange = indicesInRange && index(i) < vertexCount;
-    if (!indicesInRange) break;
+    if (std::uint64_t{faceCount} * faceBytes > object.attributes.size()) break;
+    if (!object.CornersInRange(faceCount * corners)) break;
+    auto index = [&](std::uint32_t i) { return object.indices[i]; };
 
     // The second and last corners change places: (0, 2, 1) and (0, 2, 3, 1).
     static const int kTriangleOrder[3] = {0, 2, 1};
     static const int kQuadOrder[4] = {0, 2, 3, 1};
     for (std::uint32_t f = 0; f < faceCount; ++f) {
-      const std::uint8_t* attributes = block.data() + std::size_t{f} * faceBytes;
+      const std::uint8_t* attributes = object.attributes.data() + std::size_t{f} * faceBytes;
       const std::uint32_t first = f * corners;
       if (mesh.primitiveType == kPrimitiveTexturedTriangles) {
         ssTexTriangleFace face{};
@@ -162,10 +126,9 @@ int ssModel::LoadFromStream(ssFile& stream) {
 
     mesh.vertices.resize(vertexCount);
     for (std::uint32_t v = 0; v < vertexCount; ++v) {
-      const std::uint8_t* p = vertexBytes.data() + std::size_t{v} * kKsoVertexSize;
-      mesh.vertices[v].x = static_cast<std::int32_t>(LoadLe32(p));
-      mesh.vertices[v].y = static_cast<std::int32_t>(LoadLe32(p + 4));
-      mesh.vertices[v].z = static_cast<std::int32_t>(LoadLe32(p + 8));
+      mesh.vertices[v].x = object.positions[v][0];
+      mesh.vertices[v].y = object.positions[v][1];
+      mesh.vertices[v].z = object.positions[v][2];
     }
     meshes.push_back(std::move(mesh));
     if (vertexCount > 0) {
@@ -175,11 +138,59 @@ int ssModel::LoadFromStream(ssFile& stream) {
       if (buffer != nullptr) device->SetVertexBufferTag(buffer, meshes.back().vertices.data());
     }
   }
-  if (meshes.size() != objectCount) {
+  if (meshes.size() != file.objects.size()) {
     Free();
-    return 0;
+    return false;
   }
-  return 1;
+  return true;
+}
+
+bool ssKsoObject::CornersInRange(std::uint32_t corners) const {
+  const std::size_t count = std::min<std::size_t>(corners, indices.size());
+  for (std::size_t i = 0; i < count; ++i)
+    if (indices[i] >= positions.size()) return false;
+  return true;
+}
+
+bool ReadKsoFile(std::span<const std::uint8_t> bytes, ssKsoFile& file) {
+  file.objects.clear();
+  std::size_t at = 0;
+  // The next n bytes, or null when the file ends first.
+  auto take = [&](std::size_t n) -> const std::uint8_t* {
+    if (n > bytes.size() - at) return nullptr;
+    const std::uint8_t* p = bytes.data() + at;
+    at += n;
+    return p;
+  };
+  const std::uint8_t* head = take(kKsoObjectsOffset);
+  if (head == nullptr) return false;
+  std::copy_n(head, kKsoHeaderSize, file.header.begin());
+  const std::uint32_t objectCount = LoadLe16(head + 256);
+  file.objects.reserve(objectCount);
+  for (std::uint32_t n = 0; n < objectCount; ++n) {
+    const std::uint8_t* record = take(kKsoRecordSize);
+    if (record == nullptr) return false;
+    const std::uint32_t blockSize = LoadLe32(record + 16);
+    const std::uint32_t vertexCount = LoadLe16(record + 20);
+    const std::uint32_t indexCount = LoadLe16(record + 24);
+    // Indices are padded to a multiple of 4 bytes.
+    const std::uint8_t* indices = take(2u * indexCount + ((indexCount & 1) != 0 ? 2u : 0u));
+    const std::uint8_t* block = indices != nullptr ? take(blockSize) : nullptr;
+    const std::uint8_t* vertices = block != nullptr ? take(std::size_t{vertexCount} * kKsoVertexSize) : nullptr;
+    if (vertices == nullptr) return false;
+    ssKsoObject& object = file.objects.emplace_back();
+    object.kind = static_cast<std::int16_t>(LoadLe16(record + 22));
+    object.indices.resize(indexCount);
+    for (std::uint32_t i = 0; i < indexCount; ++i) object.indices[i] = LoadLe16(indices + 2 * i);
+    object.attributes.assign(block, block + blockSize);
+    object.positions.resize(vertexCount);
+    for (std::uint32_t v = 0; v < vertexCount; ++v) {
+      const std::uint8_t* p = vertices + std::size_t{v} * kKsoVertexSize;
+      object.positions[v] = {static_cast<std::int32_t>(LoadLe32(p)), static_cast<std::int32_t>(LoadLe32(p + 4)),
+                             static_cast<std::int32_t>(LoadLe32(p + 8))};
+    }
+  }
+  return true;
 }
 
 void ssModel::Scale(std::int32_t sx, std::int32_t sy, std::int32_t sz) {

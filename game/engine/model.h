@@ -14,10 +14,13 @@
 // exchanged: a triangle (a, b, c) becomes (a, c, b), a quad (a, b, c, d)
 // becomes (a, c, d, b). Load refuses a file that ends early, an index past
 // the object's vertices or an attribute block too small for its faces.
+// ReadKsoFile reads the layout; the table's own reader (play/table_model)
+// builds its groups from it too.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 class ssArchive;
@@ -66,6 +69,31 @@ inline constexpr std::uint32_t kKsoObjectsOffset = 260;
 inline constexpr std::uint32_t kKsoRecordSize = 28;
 inline constexpr std::uint32_t kKsoVertexSize = 16;
 
+// One object of a ".kso" file as stored: its primitive kind, its corner
+// indices, its face attribute block and its vertex positions (16.16).
+struct ssKsoObject {
+  int kind = 0;  // kKsoKind*, or a kind a reader may not draw
+  std::vector<std::uint16_t> indices;
+  std::vector<std::uint8_t> attributes;
+  std::vector<std::array<std::int32_t, 3>> positions;
+
+  // The first `corners` indices (at most all of them) each name one of the
+  // object's vertices.
+  bool CornersInRange(std::uint32_t corners) const;
+};
+
+// A ".kso" file's layout, read in one place for every reader of the format.
+struct ssKsoFile {
+  std::array<std::uint8_t, kKsoHeaderSize> header{};
+  std::vector<ssKsoObject> objects;
+};
+
+// Reads the header block and every object the count announces; bytes after
+// the last object are not read. False when the bytes end before the last
+// object does (the header is still filled when the 260 bytes before the
+// objects are there). What the faces mean is left to the reader.
+bool ReadKsoFile(std::span<const std::uint8_t> bytes, ssKsoFile& file);
+
 // The device's own record of a vertex buffer.
 struct ssVertexBufferRecord;
 
@@ -110,11 +138,11 @@ class ssModel {
   ssModel& operator=(const ssModel&) = delete;
 
   void Init(ssModelDevice* device, ssImage* texture);
-  // 1 on success; 0 when the file cannot be opened (through the device's
-  // archive) or is not a sound model, leaving the model empty.
-  int Load(const wchar_t* name, const wchar_t* folder, const wchar_t* archive);
+  // False when the file cannot be opened (through the device's archive) or
+  // is not a sound model, leaving the model empty.
+  bool Load(const wchar_t* name, const wchar_t* folder, const wchar_t* archive);
   // The same from an open stream, read from its current position.
-  int LoadFromStream(ssFile& stream);
+  bool LoadFromStream(ssFile& stream);
   // Multiplies every vertex by the 16.16 factors.
   void Scale(std::int32_t sx, std::int32_t sy, std::int32_t sz);
   int Draw(std::uint32_t flags);

@@ -535,7 +535,7 @@ std::uint32_t KeyTurnMode::OnPenMove(const InputEvent& e) {
   return 0;
 }
 
-std::uint32_t KeyTurnMode::OnPenUp(const InputEvent&) { return MakeResult(kResultCommand, 19); }
+std::uint32_t KeyTurnMode::OnPenUp(const InputEvent&) { return MakeResult(kResultCommand, kStateModeReturn); }
 
 std::uint32_t KeyTurnMode::OnKeyDown(const InputEvent& e) {
   HoldTime(e);
@@ -627,7 +627,7 @@ std::uint32_t MoveBallMode::OnPenMove(const InputEvent& e) {
 std::uint32_t MoveBallMode::OnPenUp(const InputEvent&) {
   if (!penDown_) return 0;
   penDown_ = false;
-  return MakeResult(kResultCommand, 19);
+  return MakeResult(kResultCommand, kStateModeReturn);
 }
 
 std::uint32_t MoveBallMode::OnKeyDown(const InputEvent& e) {
@@ -800,7 +800,7 @@ std::uint32_t AiMode::OnEndWith(const InputEvent& e) { return MakeResult(kResult
 std::uint32_t AiMode::OnResult(std::uint32_t result) { return result; }
 
 void AiMode::Begin() {
-  phase = 0;
+  phase = kPhaseStart;
   View* v = GetTop();
   if (v == nullptr) return;
   if (fromTableEnd) {
@@ -836,7 +836,7 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
   // the table moves; the in-game text shows its count of candidates left.
   View* v = GetTop();
   switch (phase) {
-    case 0: {
+    case kPhaseStart: {
       if (!ai_) ai_ = std::make_unique<AiOpponent>(*pool);
       BallState& cue = pool->ballStates[0];
       if (cue.state == kBallOff) pool->PlaceCueBallInHand();
@@ -845,11 +845,11 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
       stick(false);
       ai_->AiThink();
       slices = 0;
-      phase = 1;
+      phase = kPhaseThinking;
       MarkView(v);
       return 0;
     }
-    case 1: {
+    case kPhaseThinking: {
       // A slice of thinking: at least one step, then more while the slice
       // lasts, so the screen keeps its pace.
       const std::uint32_t start = now();
@@ -859,10 +859,10 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
           const AiShot& s = ai_->aiShot;
           if ((pool->rules.TurnFlags & 2) != 0) {
             pool->AiSetBallTarget(FixVec2{s.cueX, s.cueY});
-            phase = 2;
+            phase = kPhaseMoveCueBall;
           } else {
             pool->AiSetAimTarget(FixVec2{s.aimX, s.aimY}, s.tipX, s.tipY, static_cast<FixAngle>(s.elevation));
-            phase = 3;
+            phase = kPhaseTurnAim;
           }
           MarkView(v);
           return 0;
@@ -871,31 +871,31 @@ std::uint32_t AiMode::OnIdle(const InputEvent& e) {
       }
       return 0;
     }
-    case 2:
+    case kPhaseMoveCueBall:
       if (pool->AiAnimateBall() == 1) {
         const AiShot& s = ai_->aiShot;
         pool->AiSetAimTarget(FixVec2{s.aimX, s.aimY}, s.tipX, s.tipY, static_cast<FixAngle>(s.elevation));
-        phase = 3;
+        phase = kPhaseTurnAim;
       }
       return 0;
-    case 3:
+    case kPhaseTurnAim:
       stick(true);
       pool->PoseCueStick();
       if (pool->AiAnimateAim() == 1) {
-        phase = 4;
+        phase = kPhaseStroke;
         pool->AiStartStroke(ai_->aiShot.speed);
       }
       return 0;
-    case 6:
+    case kPhaseReplay:
       // A replay shows the stored stroke again, then asks for the shot.
-      phase = 4;
+      phase = kPhaseStroke;
       pool->AiStartStroke(pool->strikePower);
       return 0;
-    case 4:
+    case kPhaseStroke:
       pool->PoseCueStick();
-      if (pool->AiAnimateStroke() == 1) phase = 5;
+      if (pool->AiAnimateStroke() == 1) phase = kPhaseDone;
       return 0;
-    case 5:
+    case kPhaseDone:
       stick(false);
       if (ai_ && !replaying) ai_->ApplyShot();
       replaying = false;
@@ -1058,7 +1058,7 @@ void Control::Resume(int kind) {
   aim_->aimDirection = pool->rules.viewAngle & 0x3FFFF;
   returnMode_ = aim_;
   if (ComputerToPlay()) {
-    SetState(32);
+    SetState(kStateComputer);
     return;
   }
   BallState& cue = pool->ballStates[0];
@@ -1067,24 +1067,24 @@ void Control::Resume(int kind) {
     cue.state = kBallAtRest;
   }
   mustCall_ = pool->GameType == 2 && pool->IsGroupCleared();
-  viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+  viewMode = (pool->rules.TurnFlags & 2) != 0 ? kViewBallInHand : kViewAim;
   if (kind == kResumedMoveView) {
     ResetTurnView();
     AimViewFromSlots();
     aim_->TurnSetup(false);
     active_ = idle_;
     returnMode_ = moveView_;
-    viewMode = 4;
+    viewMode = kViewMoveView;
     trackLinesOn_ = trackLinesShown_ = true;
     trackLines_->Restart();
-    state_ = 13;
+    state_ = kStateMoveView;
     return;
   }
   AimViewFromSlots();
   active_ = returnMode_ = aim_;
   aim_->TurnSetup(false);
-  state_ = 11;
-  if (mustCall_) SetState(17);
+  state_ = kStateAim;
+  if (mustCall_) SetState(kStateCallPocket);
 }
 
 void Control::AimStartForGame() {
@@ -1125,16 +1125,16 @@ void Control::AimViewFromSlots() {
 
 bool Control::CanEnterState(int state) const {
   const bool noPlayer2 = pool->OpponentKind == 0;
-  if (state == 10) {
+  if (state == kStateMoveBall) {
     if (noPlayer2) return true;
     if (ComputerToPlay()) return false;
     return (pool->rules.TurnFlags & 2) != 0;
   }
-  if (state == 17) return noPlayer2 || mustCall_;
+  if (state == kStateCallPocket) return noPlayer2 || mustCall_;
   // Picking up balls and taking a shot back are for practice only.
-  if (state == 15) return noPlayer2 && !Busy();
-  if (state == 16) return noPlayer2 && rewindAvailable_ && !Busy();
-  if (state == 18) return replayAvailable_ && !ComputerToPlay();
+  if (state == kStatePickBall) return noPlayer2 && !Busy();
+  if (state == kStateRewind) return noPlayer2 && rewindAvailable_ && !Busy();
+  if (state == kStateReplay) return replayAvailable_ && !ComputerToPlay();
   return true;
 }
 
@@ -1145,20 +1145,20 @@ void Control::BeginTurn() {
     cue.state = kBallAtRest;
   }
   if (ComputerToPlay()) {
-    SetState(32);
+    SetState(kStateComputer);
     return;
   }
   if (replayPending_ || rewindRunning_) {
     replayPending_ = false;
-    SetState(11);
+    SetState(kStateAim);
     return;
   }
   // In 8-Ball the player who has cleared his group names the 8's pocket
   // first, from above.
   mustCall_ = pool->GameType == 2 && pool->IsGroupCleared();
   if (pool->OpponentKind != 0) pool->cueTip = {0, 0};
-  viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
-  SetState(mustCall_ ? 17 : 34);
+  viewMode = (pool->rules.TurnFlags & 2) != 0 ? kViewBallInHand : kViewAim;
+  SetState(mustCall_ ? kStateCallPocket : kStateGlide);
 }
 
 void Control::SetState(int state) {
@@ -1176,14 +1176,14 @@ void Control::SetState(int state) {
     active_ = aim_;
   };
   switch (state) {
-    case 2:  // a look from above while the key is held
+    case kStateOverhead:  // a look from above while the key is held
       if (overhead_) break;
       overhead_ = true;
       returnMode_ = active_;
       active_ = idle_;
       TopDownView();
       break;
-    case 15:
+    case kStatePickBall:
       // Practice: any ball is picked up and moved, seen from above.
       active_ = pickBall_;
       pickBall_->picked = 0;
@@ -1192,7 +1192,7 @@ void Control::SetState(int state) {
         TopDownView();
       }
       break;
-    case 16: {
+    case kStateRewind: {
       // The last shot played backwards to its start, then aiming again.
       if (host_.scene != nullptr) host_.scene->stickShown = false;
       pool->cueDirection = lastCue_.direction;
@@ -1219,28 +1219,28 @@ void Control::SetState(int state) {
       if (host_.scene != nullptr) host_.scene->stickShown = false;
       break;
     }
-    case 3:
+    case kStateOverheadEnd:
       if (returnMode_ == idle_) returnMode_ = aim_;
       active_ = returnMode_;
       leaveOverhead();
       break;
-    case 10:
+    case kStateMoveBall:
       if (host_.scene != nullptr) host_.scene->stickShown = true;
       active_ = moveBall_;
-      viewMode = 5;
+      viewMode = kViewMoveBall;
       MarkView(view);
       break;
-    case 11:
-    case 22:
+    case kStateAim:
+    case kStateStroke:
       leaveOverhead();
       if (active_ == keyTurn_) FromKeyTurn();
       AimViewFromSlots();
       active_ = returnMode_ = aim_;
       aim_->TurnSetup(false);
       moveBall_->moved = 0;
-      viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+      viewMode = (pool->rules.TurnFlags & 2) != 0 ? kViewBallInHand : kViewAim;
       break;
-    case 34: {
+    case kStateGlide: {
       // The camera glides to the aiming view of the player whose turn it is.
       leaveOverhead();
       AimStartForGame();
@@ -1255,15 +1255,15 @@ void Control::SetState(int state) {
       active_ = glide_;
       break;
     }
-    case 17:
+    case kStateCallPocket:
       // The view from above, the prompt and the pocket points.
-      if (!overhead_) SetState(2);
-      state_ = 17;
+      if (!overhead_) SetState(kStateOverhead);
+      state_ = kStateCallPocket;
       active_ = callPocket_;
       callPocket_->Select(callPocket_->selected);
-      viewMode = 14;
+      viewMode = kViewCallPocket;
       break;
-    case 18:
+    case kStateReplay:
       // The last shot again: the balls and the rules as they were before
       // it, the stroke shown again, then the shot.
       replayPending_ = true;
@@ -1275,48 +1275,48 @@ void Control::SetState(int state) {
       pool->cueElevation = lastCue_.elevation;
       pool->strikePower = lastCue_.power;
       active_ = ai_;
-      ai_->phase = 6;
+      ai_->phase = AiMode::kPhaseReplay;
       ai_->replaying = true;
       if (host_.scene != nullptr) host_.scene->stickShown = true;
       MarkView(view);
       break;
-    case 19:
+    case kStateModeReturn:
       if (returnMode_ == idle_) returnMode_ = aim_;
       if (active_ == keyTurn_) FromKeyTurn();
       AimViewFromSlots();
       active_ = returnMode_;
       if (active_ == aim_) aim_->TurnSetup(false);
-      viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+      viewMode = (pool->rules.TurnFlags & 2) != 0 ? kViewBallInHand : kViewAim;
       break;
-    case 12:
+    case kStateZoom:
       leaveOverhead();
       keyTurn_->distance = view->eye.z;
       active_ = keyTurn_;
-      viewMode = 17;
+      viewMode = kViewZoom;
       break;
-    case 13:
+    case kStateMoveView:
       leaveOverhead();
       active_ = returnMode_ = moveView_;
-      viewMode = 4;
+      viewMode = kViewMoveView;
       MarkView(view);
       break;
-    case 20:
+    case kStateCueTip:
       leaveOverhead();
       active_ = cueTip_;
-      viewMode = 15;
+      viewMode = kViewCueTip;
       break;
-    case 21:
+    case kStateCueAngle:
       leaveOverhead();
       active_ = cueAngle_;
-      viewMode = 16;
+      viewMode = kViewCueAngle;
       break;
-    case 32:
+    case kStateComputer:
       active_ = ai_;
       ai_->Begin();
-      viewMode = 13;
+      viewMode = kViewComputer;
       MarkView(view);
       break;
-    case 33:
+    case kStateShot:
       active_ = idle_;
       break;
     default:
@@ -1337,25 +1337,26 @@ void Control::TranslateInput(InputEvent* e) {
   };
   switch (action) {
     case KeyMap::kAimMode:
-      if (down && guard && active_ != aim_ && active_ != glide_) SetState(11);
+      if (down && guard && active_ != aim_ && active_ != glide_) SetState(kStateAim);
       break;
     case KeyMap::kStrokeCue:
-      if (down && guard && active_ != aim_ && active_ != glide_) SetState(22);
+      if (down && guard && active_ != aim_ && active_ != glide_) SetState(kStateStroke);
       break;
     case KeyMap::kZipToEnd:
-      if (down) command(5);
+      if (down) command(kStateZipToEnd);
       break;
     case KeyMap::kMoveView:
-      if (down && guard && active_ != moveView_ && active_ != glide_) SetState(13);
+      if (down && guard && active_ != moveView_ && active_ != glide_) SetState(kStateMoveView);
       break;
     case KeyMap::kMoveBall:
-      if (down && guard && active_ != moveBall_ && active_ != glide_ && CanEnterState(10)) SetState(10);
+      if (down && guard && active_ != moveBall_ && active_ != glide_ && CanEnterState(kStateMoveBall))
+        SetState(kStateMoveBall);
       break;
     case KeyMap::kOverHead:
-      if (guard && (!down || active_ != glide_)) SetState(down ? 2 : 3);
+      if (guard && (!down || active_ != glide_)) SetState(down ? kStateOverhead : kStateOverheadEnd);
       break;
     case KeyMap::kReplay:
-      if (down && active_ != glide_ && CanEnterState(18) && !Busy()) SetState(18);
+      if (down && active_ != glide_ && CanEnterState(kStateReplay) && !Busy()) SetState(kStateReplay);
       break;
     case KeyMap::kTrackLines:
       if (down) {
@@ -1392,11 +1393,12 @@ void Control::FromKeyTurn() {
 // The ring of aiming modes the next and previous keys step through:
 // stroke, cue tip, cue angle, (zoom), ball in hand, calling the pocket.
 bool Control::EnterRingMode(int position) {
-  static constexpr int kStates[6] = {22, 20, 21, 12, 10, 17};
+  static constexpr int kStates[6] = {kStateStroke, kStateCueTip,   kStateCueAngle,
+                                     kStateZoom,   kStateMoveBall, kStateCallPocket};
   const int state = kStates[position];
   if (state < 0) return false;
-  if (state == 10 && !CanEnterState(10)) return false;
-  if (state == 17 && !mustCall_) return false;
+  if (state == kStateMoveBall && !CanEnterState(kStateMoveBall)) return false;
+  if (state == kStateCallPocket && !mustCall_) return false;
   SetState(state);
   return true;
 }
@@ -1433,7 +1435,7 @@ void Control::EndRewind() {
   active_ = returnMode_ = aim_;
   AimViewFromSlots();
   aim_->TurnSetup(false);
-  viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+  viewMode = (pool->rules.TurnFlags & 2) != 0 ? kViewBallInHand : kViewAim;
   MarkView(view);
 }
 
@@ -1469,7 +1471,7 @@ void Control::StartShotNow() {
   shotRunning_ = true;
   rewindAvailable_ = true;
   trackLines_->previewPower = lastCue_.power;
-  SetState(33);
+  SetState(kStateShot);
   pool->cueElevation = 0;
 }
 
@@ -1498,9 +1500,9 @@ std::uint32_t Control::HandleEvent(const InputEvent& event) {
   switch (ResultCodeOf(r)) {
     case kResultCommand: {
       const int c = static_cast<int>(ResultValueOf(r));
-      if (c == 5) {
+      if (c == kStateZipToEnd) {
         // Zip To End while the camera glides skips the glide instead.
-        pending_ = active_ == glide_ ? 11 : 5;
+        pending_ = active_ == glide_ ? kStateAim : kStateZipToEnd;
       } else if ((c >= 1 && c <= 4) || c == 6 || c == 7 || (c >= 10 && c <= 22)) {
         if (CanEnterState(c)) pending_ = c;
       }
@@ -1515,7 +1517,7 @@ std::uint32_t Control::HandleEvent(const InputEvent& event) {
       aim_->TurnSetup(true);
       trackLinesShown_ = trackLinesOn_;
       if (trackLinesOn_) trackLines_->Restart();
-      viewMode = (pool->rules.TurnFlags & 2) != 0 ? 6 : 2;
+      viewMode = (pool->rules.TurnFlags & 2) != 0 ? kViewBallInHand : kViewAim;
       MarkView(view);
       break;
     default:
@@ -1555,7 +1557,7 @@ void Control::ShowStick() {
   // stroke it shows; a person's follows the aim mode's pull-back.
   std::int32_t clearance = aim_->clearance;
   if (active_ == ai_) {
-    clearance = ai_->phase >= 4 ? pool->aiShow.strokeDistance : kRestClearance + 0x10000;
+    clearance = ai_->phase >= AiMode::kPhaseStroke ? pool->aiShow.strokeDistance : kRestClearance + 0x10000;
   }
   host_.scene->stickClearance = clearance;
 }

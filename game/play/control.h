@@ -57,6 +57,45 @@ struct PlayHost {
   std::function<bool(int ball, int* x, int* y)> ballOnScreen;
 };
 
+// The Control's states (Control::State, SetState). A mode's command names
+// the state it asks for by the same number, and the tools print them
+// ("state 33"), so the numbers stay as they are.
+enum PlayState : int {
+  kStateStart = 0,        // before Start
+  kStateOverhead = 2,     // a look from above while the key is held
+  kStateOverheadEnd = 3,  // the key let go: back to the mode before the look
+  kStateZipToEnd = 5,     // the Zip To End command: the running shot ends at once
+  kStateMoveBall = 10,    // ball in hand: the cue ball moves
+  kStateAim = 11,         // aiming
+  kStateZoom = 12,        // the zoom keys (the key-turn mode)
+  kStateMoveView = 13,    // the camera slides over the table
+  kStatePickBall = 15,    // practice: any ball is picked up, from above
+  kStateRewind = 16,      // practice: the last shot played backwards
+  kStateCallPocket = 17,  // 8-Ball: the pocket for the 8 is named
+  kStateReplay = 18,      // the last shot shown again
+  kStateModeReturn = 19,  // back from the zoom to the mode it left
+  kStateCueTip = 20,      // the keys move the cue tip
+  kStateCueAngle = 21,    // the keys raise and lower the cue
+  kStateStroke = 22,      // aiming with the Stroke Cue key
+  kStateComputer = 32,    // the computer's turn
+  kStateShot = 33,        // a shot runs
+  kStateGlide = 34,       // the camera glides to the next turn's aim
+};
+
+// The frame drawing's mode word (Control::viewMode); it also picks the
+// in-game title, whose table is indexed by it.
+enum ViewMode : int {
+  kViewAim = 2,          // "Aim Mode"
+  kViewMoveView = 4,     // "Move View"
+  kViewMoveBall = 5,     // "Move Ball"
+  kViewBallInHand = 6,   // "Aim/Ball in Hand"
+  kViewComputer = 13,    // "Computer"
+  kViewCallPocket = 14,  // the pocket points
+  kViewCueTip = 15,      // "Move Cuetip"
+  kViewCueAngle = 16,    // "Adjust Butt"
+  kViewZoom = 17,        // "Adjust Zoom"
+};
+
 inline constexpr Fix16 kDefaultAimDistance = 0x1B0000;
 inline constexpr std::int32_t kMaxStrikePower = 0x2800000;
 inline constexpr std::int32_t kRestClearance = 0x20000;
@@ -232,17 +271,26 @@ class AiMode final : public InputMode {
   std::uint32_t OnIdle(const InputEvent& e) override;
   void Begin();
 
+  // Where the computer's turn stands.
+  enum Phase : int {
+    kPhaseStart = 0,
+    kPhaseThinking = 1,
+    kPhaseMoveCueBall = 2,
+    kPhaseTurnAim = 3,
+    kPhaseStroke = 4,
+    kPhaseDone = 5,    // the shot is asked for
+    kPhaseReplay = 6,  // a stored stroke is shown again
+  };
+
   PlayHost* host = nullptr;
-  // 0 start, 1 thinking, 2 moving the cue ball, 3 turning the aim,
-  // 4 the stroke, 5 done (the shot is asked for), 6 replaying a stroke
-  int phase = 0;
+  Phase phase = kPhaseStart;
   // The camera looks from the table end instead of from above.
   bool fromTableEnd = false;
   // Set for a replay: the stored stroke is shown again as it was.
   bool replaying = false;
   // Longest slice of thinking per tick, in ms of the host's clock.
   std::uint32_t sliceMs = 8;
-  bool Thinking() const { return phase == 1; }
+  bool Thinking() const { return phase == kPhaseThinking; }
   // The search, for the thinking text (null before the first turn).
   const AiOpponent* Opponent() const { return ai_.get(); }
   int slices = 0;  // ticks spent thinking this turn
@@ -287,6 +335,8 @@ class Control final : public InputMode {
   void Start(int kind = kNewGame);
   // One step of play; 1 once the match is over.
   std::uint32_t HandleEvent(const InputEvent& e) override;
+  // A PlayState, or a command's number that names none (nothing changes
+  // then but the state's number).
   void SetState(int state);
   bool CanEnterState(int state) const;
   void BeginTurn();
@@ -315,9 +365,8 @@ class Control final : public InputMode {
   bool RewindAvailable() const { return rewindAvailable_; }
   bool Rewinding() const { return rewindRunning_; }
   PickBallMode* PickBall() const { return pickBall_; }
-  // The frame drawing's mode word: 2 aiming, 6 with ball in hand, 5 moving
-  // the cue ball, 13 the computer's turn.
-  int viewMode = 2;
+  // The frame drawing's mode word.
+  ViewMode viewMode = kViewAim;
   // Strokes refused because a shot was running.
   int refusedStrokes = 0;
 
@@ -360,8 +409,8 @@ class Control final : public InputMode {
   InputMode* idle_ = nullptr;
   InputMode* active_ = nullptr;
   InputMode* returnMode_ = nullptr;
-  int pending_ = -1;
-  int state_ = 0;
+  int pending_ = -1;  // the state asked for within this event, -1 none
+  int state_ = kStateStart;
   bool shotRunning_ = false;
   bool overhead_ = false;
   bool mustCall_ = false;

@@ -78,12 +78,12 @@ LoadReport PlayScene::LoadRoom(int index) {
   table.SetTextures(&d, tableTexture_, pocket_);
   table.pool = pool_;
   table.largeTable = room_ >= 3 ? 1 : 0;
-  report.table = table.Load(L"Table.kso", L"Rooms", archive) == 1;
+  report.table = table.Load(L"Table.kso", L"Rooms", archive);
   if (report.table) table.Build();
 
   stickTexture_ = d.GetTexture(L"Stick.tga", L"Rooms", archive, 7, false, false);
   stick.Init(d.ModelDevice(), stickTexture_);
-  report.stick = stick.Load(L"Stick.kso", L"Rooms", archive) == 1;
+  report.stick = stick.Load(L"Stick.kso", L"Rooms", archive);
 
   // The projection: the display's shape picks the field of view.
   const double degrees = FieldOfViewDegrees(d.m_Width, d.m_Height);

@@ -19,24 +19,6 @@ constexpr int kCorners[5] = {0, 3, 4, 3, 4};
 constexpr std::int32_t kWeld = 256;  // corners nearer than 1/256 unit on every axis share a vertex
 constexpr std::uint32_t kMaxShared = 65535;
 
-std::uint32_t U16(const std::uint8_t* p) { return static_cast<std::uint32_t>(p[0] | (p[1] << 8)); }
-std::uint32_t U32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-// Reads forward through bytes in memory; every read is checked.
-struct Cursor {
-  const std::vector<std::uint8_t>& bytes;
-  std::size_t at = 0;
-  const std::uint8_t* Take(std::size_t n) {
-    if (n > bytes.size() - at) return nullptr;
-    const std::uint8_t* p = bytes.data() + at;
-    at += n;
-    return p;
-  }
-};
-
 // A group while loading: its own vertices and its faces.
 struct RawGroup {
   int type = 0;
@@ -60,6 +42,114 @@ static_assert(sizeof(ssFlatTriangleFace) == 20 && sizeof(ssFlatQuadFace) == 24 &
 // The bed is fitted to the table from quad midpoints.
 std::int32_t Mid(std::int32_t a, std::int32_t b) { return a + (b - a) / 2; }
 
+// How the bed is fitted to the table: corners beyond 0.8 of the half
+// sizes move out by the step of the table's size.
+struct BedFit {
+  Fix16 fitX, fitZ, stepX, stepZ;
+};
+
+// The bed rebuilt from the midpoints of its quads and fitted to the table;
+// false when its vertices are not whole quads.
+bool RebuildBed(const ssKsoObject& o, const BedFit& fit, std::vector<ssSourceVertex>& vertices) {
+  const std::uint32_t vertexCount = static_cast<std::uint32_t>(o.positions.size());
+  if (vertexCount % 4 != 0) return false;
+  const Fix16 fitX = fit.fitX, fitZ = fit.fitZ, stepX = fit.stepX, stepZ = fit.stepZ;
+  for (std::uint32_t q = 0; q < vertexCount; q += 4) {
+    std::int32_t p[4][3];
+    for (int k = 0; k < 4; ++k)
+      for (int c = 0; c < 3; ++c)
+        p[k][c] = o.positions[q + static_cast<std::uint32_t>(k)][static_cast<std::size_t>(c)];
+    std::int32_t out[4][3];
+    if (p[1][0] == p[2][0]) {
+      const std::int32_t a[4][3] = {{Mid(p[0][0], p[1][0]), p[0][1], p[0][2]},
+                                    {p[1][0], p[1][1], Mid(p[1][2], p[2][2])},
+                                    {Mid(p[2][0], p[3][0]), p[2][1], p[2][2]},
+                                    {p[3][0], p[3][1], Mid(p[3][2], p[0][2])}};
+      std::memcpy(out, a, sizeof out);
+    } else {
+      const std::int32_t a[4][3] = {{Mid(p[0][0], p[1][0]), p[0][1], p[0][2]},
+                                    {p[1][0], p[1][1], Mid(p[1][2], p[2][2])},
+                                    {p[2][0], p[2][1], Mid(p[2][2], p[0][2])},
+                                    {Mid(p[3][0], p[2][0]), p[3][1], p[3][2]}};
+      std::memcpy(out, a, sizeof out);
+    }
+    for (auto& v3 : out) {
+      ssSourceVertex v;
+      v.x = static_cast<std::int32_t>(v3[0] * 0.84210527);
+      v.y = v3[1];
+      v.z = static_cast<std::int32_t>(v3[2] * 0.84210527);
+      if (v.z < -fitZ) {
+        v.z -= stepZ;
+      } else if (v.z > fitZ) {
+        v.z += stepZ;
+      } else if (v.x < -fitX) {
+        v.x -= stepX;
+      } else if (v.x > fitX) {
+        v.x += stepX;
+      }
+      vertices.push_back(v);
+    }
+  }
+  return true;
+}
+
+// Welds every face corner of the groups into one shared vertex set: the
+// first vertex of the set within 1/256 unit on every axis, else a new one.
+// A grid of 1/256-unit cells finds the candidates; the lowest index wins.
+// The faces' indices then name shared vertices. False when a corner names
+// no vertex of its group or the set would pass 65,535 vertices.
+template <std::size_t N>
+bool WeldCorners(std::array<RawGroup, N>& raw, std::vector<ssSourceVertex>& shared) {
+  std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> cells;
+  auto cellKey = [](std::int64_t cx, std::int64_t cy, std::int64_t cz) {
+    return (static_cast<std::uint64_t>(cx & 0x1FFFFF) << 42) | (static_cast<std::uint64_t>(cy & 0x1FFFFF) << 21) |
+           static_cast<std::uint64_t>(cz & 0x1FFFFF);
+  };
+  auto weld = [&](const ssSourceVertex& v, std::uint32_t& out) {
+    const std::int64_t cx = v.x >> 8, cy = v.y >> 8, cz = v.z >> 8;
+    std::uint32_t best = UINT32_MAX;
+    for (int dx = -1; dx <= 1; ++dx)
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dz = -1; dz <= 1; ++dz) {
+          auto it = cells.find(cellKey(cx + dx, cy + dy, cz + dz));
+          if (it == cells.end()) continue;
+          for (std::uint32_t i : it->second) {
+            const ssSourceVertex& s = shared[i];
+            if (i < best && std::abs(std::int64_t{s.x} - v.x) < kWeld && std::abs(std::int64_t{s.y} - v.y) < kWeld &&
+                std::abs(std::int64_t{s.z} - v.z) < kWeld)
+              best = i;
+          }
+        }
+    if (best == UINT32_MAX) {
+      if (shared.size() >= kMaxShared) return false;
+      best = static_cast<std::uint32_t>(shared.size());
+      ssSourceVertex copy;
+      copy.x = v.x, copy.y = v.y, copy.z = v.z;
+      shared.push_back(copy);
+      cells[cellKey(cx, cy, cz)].push_back(best);
+    }
+    out = best;
+    return true;
+  };
+  for (RawGroup& g : raw) {
+    if (g.type == 0) continue;
+    const std::uint32_t stride = kRecordBytes[g.type];
+    for (std::uint32_t f = 0; f < g.faceCount; ++f) {
+      std::uint16_t* corners = FaceIndices(g.faces.data() + std::size_t{f} * stride);
+      for (int c = 0; c < kCorners[g.type]; ++c) {
+        std::uint16_t idx;
+        std::memcpy(&idx, &corners[c], 2);
+        if (idx >= g.vertices.size()) return false;
+        std::uint32_t s = 0;
+        if (!weld(g.vertices[idx], s)) return false;
+        idx = static_cast<std::uint16_t>(s);
+        std::memcpy(&corners[c], &idx, 2);
+      }
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 TableModel::TableModel() = default;
@@ -71,25 +161,25 @@ void TableModel::SetTextures(ssDisplay* device, ssImage* tableTexture, ssImage* 
   pocketTexture_ = pocketTexture;
 }
 
-int TableModel::Load(const wchar_t* name, const wchar_t* folder, const wchar_t* archive) {
-  if (device_ == nullptr || device_->GetArchive() == nullptr) return 0;
+bool TableModel::Load(const wchar_t* name, const wchar_t* folder, const wchar_t* archive) {
+  if (device_ == nullptr || device_->GetArchive() == nullptr) return false;
   std::unique_ptr<ssFile> stream = device_->GetArchive()->OpenFile(name, folder, archive, 0x80000000u, 0);
-  if (!stream) return 0;
+  if (!stream) return false;
   const std::uint32_t size = stream->GetSize();
-  if (size == 0 || size > (64u << 20)) return 0;
+  if (size == 0 || size > (64u << 20)) return false;
   std::vector<std::uint8_t> bytes(size);
-  if (stream->Read(bytes.data(), size) != size) return 0;
+  if (stream->Read(bytes.data(), size) != size) return false;
   stream->Close();
   return LoadFromBytes(bytes);
 }
 
-int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
-  if (device_ == nullptr || pool == nullptr) return 0;
-  Cursor in{bytes};
-  const std::uint8_t* head = in.Take(kKsoObjectsOffset);
-  if (head == nullptr) return 0;
-  const std::uint32_t objects = U16(head + 256);
-  if (objects != kTableGroupsInFile) return 0;
+bool TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
+  if (device_ == nullptr || pool == nullptr) return false;
+  // The file's layout is the engine's; what its objects mean here is the
+  // table's own (the bed rebuilt, the rails moved in, flat triangles).
+  ssKsoFile file;
+  if (!ReadKsoFile(bytes, file) || file.objects.size() != kTableGroupsInFile) return false;
+  const std::uint32_t objects = kTableGroupsInFile;
 
   const Fix16 hx = pool->table.hx, hz = pool->table.hz;
   const Fix16 fitX = static_cast<Fix16>(0.8 * hx), fitZ = static_cast<Fix16>(0.8 * hz);
@@ -97,16 +187,11 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
 
   std::array<RawGroup, kGroups> raw;
   for (std::uint32_t object = 0; object < objects; ++object) {
-    const std::uint8_t* record = in.Take(kKsoRecordSize);
-    if (record == nullptr) return 0;
-    const std::uint32_t blockSize = U32(record + 16);
-    const std::uint32_t vertexCount = U16(record + 20);
-    const int kind = static_cast<std::int16_t>(U16(record + 22));
-    const std::uint32_t indexCount = U16(record + 24);
-    const std::uint8_t* indices = in.Take(2u * indexCount + ((indexCount & 1) != 0 ? 2u : 0u));
-    const std::uint8_t* block = in.Take(blockSize);
-    const std::uint8_t* vertices = in.Take(std::size_t{vertexCount} * kKsoVertexSize);
-    if (indices == nullptr || block == nullptr || vertices == nullptr) return 0;
+    const ssKsoObject& o = file.objects[object];
+    const std::uint32_t blockSize = static_cast<std::uint32_t>(o.attributes.size());
+    const std::uint32_t vertexCount = static_cast<std::uint32_t>(o.positions.size());
+    const int kind = o.kind;
+    const std::uint32_t indexCount = static_cast<std::uint32_t>(o.indices.size());
 
     RawGroup& g = raw[object];
     std::uint32_t attributeBytes = 0;
@@ -131,58 +216,20 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
     if (g.type != 0) {
       const int corners = kCorners[g.type];
       g.faceCount = indexCount / static_cast<std::uint32_t>(corners);
-      if (attributes && std::uint64_t{g.faceCount} * attributeBytes > blockSize) return 0;
-      for (std::uint32_t i = 0; i < g.faceCount * static_cast<std::uint32_t>(corners); ++i)
-        if (U16(indices + 2 * i) >= vertexCount) return 0;
+      if (attributes && std::uint64_t{g.faceCount} * attributeBytes > blockSize) return false;
+      if (!o.CornersInRange(g.faceCount * static_cast<std::uint32_t>(corners))) return false;
     }
     // Vertices: the bed is rebuilt from the midpoints of its quads and fitted
     // to the table; every other object is moved in from the file's frame.
     if (object == 0) {
-      if (vertexCount % 4 != 0) return 0;
-      for (std::uint32_t q = 0; q < vertexCount; q += 4) {
-        std::int32_t p[4][3];
-        for (int k = 0; k < 4; ++k)
-          for (int c = 0; c < 3; ++c)
-            p[k][c] =
-                static_cast<std::int32_t>(U32(vertices + (q + static_cast<std::uint32_t>(k)) * kKsoVertexSize + 4 * c));
-        std::int32_t out[4][3];
-        if (p[1][0] == p[2][0]) {
-          const std::int32_t a[4][3] = {{Mid(p[0][0], p[1][0]), p[0][1], p[0][2]},
-                                        {p[1][0], p[1][1], Mid(p[1][2], p[2][2])},
-                                        {Mid(p[2][0], p[3][0]), p[2][1], p[2][2]},
-                                        {p[3][0], p[3][1], Mid(p[3][2], p[0][2])}};
-          std::memcpy(out, a, sizeof out);
-        } else {
-          const std::int32_t a[4][3] = {{Mid(p[0][0], p[1][0]), p[0][1], p[0][2]},
-                                        {p[1][0], p[1][1], Mid(p[1][2], p[2][2])},
-                                        {p[2][0], p[2][1], Mid(p[2][2], p[0][2])},
-                                        {Mid(p[3][0], p[2][0]), p[3][1], p[3][2]}};
-          std::memcpy(out, a, sizeof out);
-        }
-        for (auto& v3 : out) {
-          ssSourceVertex v;
-          v.x = static_cast<std::int32_t>(v3[0] * 0.84210527);
-          v.y = v3[1];
-          v.z = static_cast<std::int32_t>(v3[2] * 0.84210527);
-          if (v.z < -fitZ) {
-            v.z -= stepZ;
-          } else if (v.z > fitZ) {
-            v.z += stepZ;
-          } else if (v.x < -fitX) {
-            v.x -= stepX;
-          } else if (v.x > fitX) {
-            v.x += stepX;
-          }
-          g.vertices.push_back(v);
-        }
-      }
+      if (!RebuildBed(o, {fitX, fitZ, stepX, stepZ}, g.vertices)) return false;
     } else {
       g.vertices.resize(vertexCount);
       for (std::uint32_t i = 0; i < vertexCount; ++i) {
         ssSourceVertex& v = g.vertices[i];
-        v.x = static_cast<std::int32_t>(U32(vertices + i * kKsoVertexSize));
-        v.y = static_cast<std::int32_t>(U32(vertices + i * kKsoVertexSize + 4));
-        v.z = static_cast<std::int32_t>(U32(vertices + i * kKsoVertexSize + 8));
+        v.x = o.positions[i][0];
+        v.y = o.positions[i][1];
+        v.z = o.positions[i][2];
         if (v.x > 0)
           v.x -= 0x30000;
         else if (v.x < 0)
@@ -195,10 +242,10 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
     }
     // Face records, corners with the second and last exchanged.
     for (std::uint32_t f = 0; f < g.faceCount; ++f) {
-      const std::uint8_t* a = block + std::size_t{f} * attributeBytes;
+      // The face's attributes; the bed's faces have none (their colour is fixed).
+      const std::uint8_t* a = attributes ? o.attributes.data() + std::size_t{f} * attributeBytes : nullptr;
       auto index = [&](int c) {
-        return static_cast<std::uint16_t>(
-            U16(indices + 2 * (f * static_cast<std::uint32_t>(kCorners[g.type]) + static_cast<std::uint32_t>(c))));
+        return o.indices[f * static_cast<std::uint32_t>(kCorners[g.type]) + static_cast<std::uint32_t>(c)];
       };
       switch (g.type) {
         case 1: {
@@ -266,58 +313,10 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
     }
   }
 
-  // Weld every face corner into one shared vertex set: the first vertex of
-  // the set within 1/256 unit on every axis, else a new one. A grid of
-  // 1/256-unit cells finds the candidates; the lowest index wins.
+  // Every face corner into one shared vertex set.
   std::vector<ssSourceVertex> shared;
-  std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> cells;
-  auto cellKey = [](std::int64_t cx, std::int64_t cy, std::int64_t cz) {
-    return (static_cast<std::uint64_t>(cx & 0x1FFFFF) << 42) | (static_cast<std::uint64_t>(cy & 0x1FFFFF) << 21) |
-           static_cast<std::uint64_t>(cz & 0x1FFFFF);
-  };
-  auto weld = [&](const ssSourceVertex& v, std::uint32_t& out) {
-    const std::int64_t cx = v.x >> 8, cy = v.y >> 8, cz = v.z >> 8;
-    std::uint32_t best = UINT32_MAX;
-    for (int dx = -1; dx <= 1; ++dx)
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dz = -1; dz <= 1; ++dz) {
-          auto it = cells.find(cellKey(cx + dx, cy + dy, cz + dz));
-          if (it == cells.end()) continue;
-          for (std::uint32_t i : it->second) {
-            const ssSourceVertex& s = shared[i];
-            if (i < best && std::abs(std::int64_t{s.x} - v.x) < kWeld && std::abs(std::int64_t{s.y} - v.y) < kWeld &&
-                std::abs(std::int64_t{s.z} - v.z) < kWeld)
-              best = i;
-          }
-        }
-    if (best == UINT32_MAX) {
-      if (shared.size() >= kMaxShared) return false;
-      best = static_cast<std::uint32_t>(shared.size());
-      ssSourceVertex copy;
-      copy.x = v.x, copy.y = v.y, copy.z = v.z;
-      shared.push_back(copy);
-      cells[cellKey(cx, cy, cz)].push_back(best);
-    }
-    out = best;
-    return true;
-  };
-  for (RawGroup& g : raw) {
-    if (g.type == 0) continue;
-    const std::uint32_t stride = kRecordBytes[g.type];
-    for (std::uint32_t f = 0; f < g.faceCount; ++f) {
-      std::uint16_t* corners = FaceIndices(g.faces.data() + std::size_t{f} * stride);
-      for (int c = 0; c < kCorners[g.type]; ++c) {
-        std::uint16_t idx;
-        std::memcpy(&idx, &corners[c], 2);
-        if (idx >= g.vertices.size()) return 0;
-        std::uint32_t s = 0;
-        if (!weld(g.vertices[idx], s)) return 0;
-        idx = static_cast<std::uint16_t>(s);
-        std::memcpy(&corners[c], &idx, 2);
-      }
-    }
-  }
-  if (shared.empty()) return 0;
+  if (!WeldCorners(raw, shared)) return false;
+  if (shared.empty()) return false;
 
   // The rail parts: runs of faces copied whole from the loaded groups.
   std::array<std::array<Group, kRailSubMeshes>, kRailParts> rails;
@@ -329,7 +328,7 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
       for (int r = 0; r < sub.runCount; ++r) {
         const FaceRun& run = sub.runs[static_cast<std::size_t>(r)];
         const RawGroup& g = raw[run.group];
-        if (g.type != sub.primitiveType || run.last >= g.faceCount) return 0;
+        if (g.type != sub.primitiveType || run.last >= g.faceCount) return false;
         const std::uint32_t stride = kRecordBytes[g.type];
         out.faces.insert(out.faces.end(), g.faces.begin() + std::ptrdiff_t{run.first} * stride,
                          g.faces.begin() + (std::ptrdiff_t{run.last} + 1) * stride);
@@ -340,7 +339,7 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
 
   // Accepted: the model takes the new contents.
   Free();
-  std::memcpy(header.data(), head, header.size());
+  header = file.header;
   for (int g = 0; g < kGroups; ++g) {
     groups_[static_cast<std::size_t>(g)].primitiveType = raw[static_cast<std::size_t>(g)].type;
     groups_[static_cast<std::size_t>(g)].faceCount = raw[static_cast<std::size_t>(g)].faceCount;
@@ -350,7 +349,7 @@ int TableModel::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
   shared_ = std::move(shared);
   device_->CreateVertexBuffer(static_cast<std::uint32_t>(shared_.size()), 0, 0, 0, &sharedBuffer_);
   if (sharedBuffer_ != nullptr) device_->SetVertexBufferTag(sharedBuffer_, shared_.data());
-  return 1;
+  return true;
 }
 
 void TableModel::Build() {

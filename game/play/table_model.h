@@ -42,13 +42,13 @@ class TableModel {
   TableModel& operator=(const TableModel&) = delete;
 
   void SetTextures(ssDisplay* device, ssImage* tableTexture, ssImage* pocketTexture);
-  // Reads the model through the device's archive. 1 on success; 0 when the
-  // file cannot be opened or is not a table model this reader can draw
+  // Reads the model through the device's archive. False when the file
+  // cannot be opened or is not a table model this reader can draw
   // (short, wrong counts, indexes past their arrays, rail faces missing),
   // leaving the model as it was.
-  int Load(const wchar_t* name, const wchar_t* folder, const wchar_t* archive);
+  bool Load(const wchar_t* name, const wchar_t* folder, const wchar_t* archive);
   // The same from bytes in memory.
-  int LoadFromBytes(const std::vector<std::uint8_t>& bytes);
+  bool LoadFromBytes(const std::vector<std::uint8_t>& bytes);
   // Makes the sight markers on the rails.
   void Build();
   void Free();

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "engine/audio/game_sound_set.h"
+#include "simulation/game_sound_set.h"
 #include "simulation/pool.h"
 
 namespace ks {

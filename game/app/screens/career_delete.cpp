@@ -34,7 +34,7 @@ LRESULT CareerDeleteDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
     if (id == kCancel && code == ui::kNotifyClicked) {
       // Back past the select screen: career play ends, as the select
       // screen's own Back ends it.
-      if (app != nullptr) app->careerPlay = false;
+      if (app != nullptr) app->SetCareerPlay(false);
       Cancel();
       return 0;
     }

@@ -115,7 +115,7 @@ void CareerMapDlg::Preview(int room) {
 
 void CareerMapDlg::EnterRoom() {
   if (app == nullptr) return;
-  app->prefs[ks::app::pref::kLastRoom] = static_cast<std::uint8_t>(selected_);
+  app->prefs()[ks::app::pref::kLastRoom] = static_cast<std::uint8_t>(selected_);
   const int room = selected_;
   kit::Open<CareerRoomDlg>(app, [this, room](CareerRoomDlg& s) {
     s.app = app;

@@ -39,7 +39,7 @@ LRESULT CareerNicknameDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
     for (const wchar_t* name : {L"Easy", L"Medium", L"Hard", L"Good Luck"}) difficulty_->AddString(name);
     difficulty_->SetCurSel(0);
     // The game types as every other screen names them ("6-Ball" ...).
-    for (int game = 0; game < ks::app::kMenuGameCount; ++game) gameType_->AddString(app->gameNames[game]);
+    for (int game = 0; game < ks::app::kMenuGameCount; ++game) gameType_->AddString(app->GameName(game));
     gameType_->SetCurSel(0);
     SetNickname(L"");
     OpenKeyboard();
@@ -78,12 +78,7 @@ void CareerNicknameDlg::OpenKeyboard() {
 }
 
 void CareerNicknameDlg::Message(const wchar_t* title, const wchar_t* text) {
-  auto* box = new MessageDlg();
-  if (box->Build(Device(), app->input.get()) == 0) {
-    delete box;
-    return;
-  }
-  box->Show(app->dlgMan.get(), title, text, 1);
+  ui::ShowMessage(app->dlgMan.get(), Device(), title, text);
 }
 
 void CareerNicknameDlg::OnDone() {

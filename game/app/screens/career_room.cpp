@@ -176,16 +176,16 @@ void CareerRoomDlg::FillList() {
   list_->Clear();
   offers_.clear();
   if (app == nullptr) return;
-  app->careerPlay = true;
+  app->SetCareerPlay(true);
   const ks::app::CareerRecord* c = app->CurrentCareer();
   if (c == nullptr) return;
   wchar_t text[64];
   _snwprintf(text, 64, L"Spot (%d)", career::RoomGoal(room, c->gameType));
   spot_->SetText(text);
   ks::DeviceRand random(app->GetTime());
-  offers_ = career::DrawOffers(room, *c, app->opponents, random, SpotFor, app);
+  offers_ = career::DrawOffers(room, *c, app->opponents(), random, SpotFor, app);
   for (const career::Offer& o : offers_) {
-    const ks::app::OpponentEntry& e = app->opponents[static_cast<std::size_t>(o.entry)];
+    const ks::app::OpponentEntry& e = app->opponents()[static_cast<std::size_t>(o.entry)];
     wchar_t bet[32];
     ks::app::FormatMoney(bet, 32, o.bet);
     wchar_t spot[24];
@@ -206,7 +206,7 @@ void CareerRoomDlg::ShowOpponent() {
   if (row < 0 || row >= list_->GetCount() || app == nullptr) return;
   const std::uint32_t entry = list_->GetItemData(row);
   if (entry >= static_cast<std::uint32_t>(ks::app::kTableEntries)) return;
-  const ks::app::OpponentEntry& e = app->opponents[entry];
+  const ks::app::OpponentEntry& e = app->opponents()[entry];
   biography_->SetText(kit::Widen(e.biography).c_str());
   picture_->SetImageByName((kit::Widen(e.nickname) + L".tga").c_str(), L"UI", L"res.ark");
   Invalidate(0);
@@ -223,16 +223,11 @@ void CareerRoomDlg::RackEm() {
   });
   if (offer == offers_.end()) return;
   if (offer->bet > c->money) {
-    auto* box = new MessageDlg();
-    if (box->Build(Device(), app->input.get()) == 0) {
-      delete box;
-      return;
-    }
-    box->Show(app->dlgMan.get(), L"Check your wallet!!",
-              L"You don't have enough money. Get some more money and then I'll play you.", 1);
+    ui::ShowMessage(app->dlgMan.get(), Device(), L"Check your wallet!!",
+                    L"You don't have enough money. Get some more money and then I'll play you.");
     return;
   }
-  ks::app::MatchSetup& s = app->matchSetup;
+  ks::app::MatchSetup& s = app->matchSetup();
   s.menuGame = c->gameType;
   s.room = static_cast<std::uint16_t>(room);
   c->currentRoom = static_cast<std::uint8_t>(room);
@@ -246,15 +241,11 @@ void CareerRoomDlg::RackEm() {
   s.opponent = static_cast<std::uint16_t>(entry);
   s.spotReceived = static_cast<std::uint16_t>(offer->spotReceived);
   s.spotGiven = static_cast<std::uint16_t>(offer->spotGiven);
-  app->careerPlay = true;
-  app->careerHeld = false;
   s.Write(c->heldSetup.data());
   c->bet = offer->bet;
   c->chosenRow = static_cast<std::uint8_t>(row);
   s.playerOne = kit::kCareerPlayerEntry;
   kit::SetCareerPlayerName(app, c->nickname.data());
-  app->matchStartMode = StartMode::kFresh;
-  app->returnScreen = 2;
-  app->state = AppState::kLoading;
+  app->LoadCareerMatch(StartMode::kFresh, ReturnScreen::kCareerMap);
   app->dlgMan->PopAll();
 }

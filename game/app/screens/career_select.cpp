@@ -34,7 +34,7 @@ bool CareerSelectDlg::Build(ssDisplay* display, ssInput*) {
 LRESULT CareerSelectDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   if (message == ui::kMsgInitDialog) {
     SetKeyButtons(kStart, kBack);
-    if (app != nullptr) app->careerPlay = true;
+    if (app != nullptr) app->SetCareerPlay(true);
     FillList();
     return 0;
   }
@@ -83,42 +83,32 @@ LRESULT CareerSelectDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 void CareerSelectDlg::FillList() {
   kit::FillCareerList(list_, app);
   if (app == nullptr) return;
-  const int last = app->prefs[ks::app::pref::kLastCareer];
+  const int last = app->prefs()[ks::app::pref::kLastCareer];
   if (last != 0 && last < list_->GetCount()) list_->SetCurSel(last);
 }
 
 void CareerSelectDlg::NoCareer() {
-  auto* box = new MessageDlg();
-  if (box->Build(Device(), app ? app->input.get() : nullptr) == 0) {
-    delete box;
-    return;
-  }
-  box->Show(app->dlgMan.get(), L"No Career Available", L"Select 'New Career' to create a new career", 1);
+  ui::ShowMessage(app->dlgMan.get(), Device(), L"No Career Available", L"Select 'New Career' to create a new career");
 }
 
 void CareerSelectDlg::OnStart() {
   if (app == nullptr) return;
-  if (app->careers.records.empty()) {
+  if (app->careers().records.empty()) {
     NoCareer();
     return;
   }
   const int row = list_->GetCurSel();
-  if (row < 0 || row >= static_cast<int>(app->careers.records.size())) return;
-  app->currentCareer = row;
-  app->prefs[ks::app::pref::kLastCareer] = static_cast<std::uint8_t>(row);
-  ks::app::CareerRecord& career = app->careers.records[static_cast<std::size_t>(row)];
+  if (row < 0 || row >= static_cast<int>(app->careers().records.size())) return;
+  app->SelectCareer(row);
+  app->prefs()[ks::app::pref::kLastCareer] = static_cast<std::uint8_t>(row);
+  ks::app::CareerRecord& career = app->careers().records[static_cast<std::size_t>(row)];
   if (career.held != 0) {
     // The game on hold resumes where it was left.
     career.held = 1;
-    app->playMode = StartMode::kCareerResumed;
-    app->careerPlay = true;
-    app->careerHeld = false;
-    app->matchSetup = ks::app::MatchSetup::Read(career.heldSetup.data());
-    app->matchSetup.playerOne = kit::kCareerPlayerEntry;
+    app->matchSetup() = ks::app::MatchSetup::Read(career.heldSetup.data());
+    app->matchSetup().playerOne = kit::kCareerPlayerEntry;
     kit::SetCareerPlayerName(app, career.nickname.data());
-    app->matchStartMode = StartMode::kCareerResumed;
-    app->state = AppState::kLoading;
-    app->returnScreen = 0;
+    app->LoadCareerMatch(StartMode::kCareerResumed, ReturnScreen::kMainMenu);
     app->dlgMan->PopAll();
     return;
   }
@@ -132,7 +122,7 @@ void CareerSelectDlg::OnStart() {
 }
 
 void CareerSelectDlg::OnBack() {
-  if (app != nullptr) app->careerPlay = false;
+  if (app != nullptr) app->SetCareerPlay(false);
   Cancel();
 }
 
@@ -143,7 +133,7 @@ void CareerSelectDlg::OnNewCareer() {
 
 void CareerSelectDlg::OnDeleteCareer() {
   if (app == nullptr) return;
-  if (app->careers.records.empty()) {
+  if (app->careers().records.empty()) {
     NoCareer();
     return;
   }

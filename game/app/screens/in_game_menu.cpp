@@ -121,14 +121,14 @@ void InGameMenuDlg::OnInit() {
 }
 
 void InGameMenuDlg::Play() {
-  if (app != nullptr) app->state = AppState::kPlay;
+  if (app != nullptr) app->ReturnToPlay();
 }
 
 Dlg* PushInGameMenu(ksMain* app) {
   auto* menu = kit::Open<InGameMenuDlg>(app, [app](InGameMenuDlg& s) {
     s.app = app;
-    s.mode = app->careerPlay ? 2 : 0;
+    s.mode = app->CareerPlay() ? 2 : 0;
   });
-  if (menu != nullptr) app->state = AppState::kMenus;
+  if (menu != nullptr) app->EnterMenus();
   return menu;
 }

@@ -93,7 +93,7 @@ LRESULT KeyAssignDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 void KeyAssignDlg::OnInit() {
   using namespace kit;
   nextListId_ = kFirstList;
-  keyMap_ = app ? app->prefs.keys.data() : nullptr;
+  keyMap_ = app ? app->prefs().keys.data() : nullptr;
   ChoiceList* last = nullptr;
   const int width = ui::ScreenWidth(Device());  // the width the widgets are laid out on
   for (int order = 0; order < kActions; ++order) {
@@ -180,8 +180,7 @@ void KeyAssignDlg::OnDone() {
       keyMap_[kMapIndex[order]] = static_cast<std::uint8_t>(KeyCode(stored_[static_cast<std::size_t>(order)]));
   }
   // A match being played takes the new keys at once.
-  if (app != nullptr && app->keyMap)
-    for (std::size_t i = 0; i < ks::app::kKeyMapSize; ++i) app->keyMap->keys[i] = app->prefs.keys[i];
+  if (app != nullptr) app->ApplyKeyMapPrefs();
   EndDialog(kResultOk);
   if (app != nullptr) app->SavePrefs();
 }

@@ -97,7 +97,7 @@ LRESULT KeyMapDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   }
   if (message == ui::kMsgCommand && ui::CommandCode(p1) == ui::kNotifyClicked && ui::CommandId(p1) == kBack) {
     Cancel();
-    if (app != nullptr) app->state = AppState::kPlay;
+    if (app != nullptr) app->ReturnToPlay();
     return 0;
   }
   return Dlg::WndProc(message, p1, p2);
@@ -114,14 +114,14 @@ void KeyMapDlg::Initialise() {
 
 void ToggleKeyMap(ksMain* app) {
   if (app == nullptr || !app->display) return;
-  if (app->keyMapScreen) {
-    app->keyMapScreen.reset();
+  if (app->KeyMapScreen() != nullptr) {
+    app->HideKeyMapScreen();
     return;
   }
   auto screen = std::make_unique<KeyMapDlg>();
   if (!screen->Build(app->display.get(), app->input.get())) return;
-  screen->keys = app->prefs.keys.data();
+  screen->keys = app->prefs().keys.data();
   screen->app = app;
   screen->Initialise();
-  app->keyMapScreen = std::move(screen);
+  app->ShowKeyMapScreen(std::move(screen));
 }

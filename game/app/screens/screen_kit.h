@@ -43,7 +43,7 @@ template <typename T>
 T* Make(Wnd* parent, ssDisplay* display, RECT r, const wchar_t* caption, int kind, std::uint32_t style,
         std::uint32_t flags, int id, const wchar_t* font, std::uint32_t a, std::uint32_t b = kGrey) {
   auto* w = new T();
-  if (w->Create(display, parent, r, caption, kind, style, flags, id, 0) == 0) {
+  if (!w->Create(display, parent, r, caption, kind, style, flags, id, 0)) {
     if (w->Parent() == nullptr) delete w;
     return nullptr;
   }
@@ -81,10 +81,7 @@ inline void FitFont(StaticText* label, std::initializer_list<const wchar_t*> fon
 // The opponent-table entry that stands for the career's player; its name
 // is the application's spare name buffer.
 inline constexpr int kCareerPlayerEntry = 160;
-inline void SetCareerPlayerName(ksMain* app, const char* nickname) {
-  app->spareName.fill(0);
-  for (std::size_t i = 0; i + 1 < app->spareName.size() && nickname[i] != 0; ++i) app->spareName[i] = nickname[i];
-}
+inline void SetCareerPlayerName(ksMain* app, const char* nickname) { app->SetSpareName(nickname); }
 
 // Tab stops given in pixels of the design screen, scaled to the screen the
 // widgets are laid out on, so the columns stay under their headings.
@@ -111,9 +108,9 @@ inline void FillCareerList(ListBox* list, const ksMain* app) {
   list->SetTextOffset(2 * list->BorderUnit(), 2 * list->BorderUnit());
   DesignTabStops(list, kCareerColumns);
   if (app == nullptr) return;
-  for (const ks::app::CareerRecord& career : app->careers.records) {
-    const std::wstring row = Widen(career.nickname.data()) + L"\t" + app->gameNames[career.gameType % 6] + L"\t" +
-                             app->difficultyNames[career.difficulty & 3];
+  for (const ks::app::CareerRecord& career : app->careers().records) {
+    const std::wstring row = Widen(career.nickname.data()) + L"\t" + app->GameName(career.gameType % 6) + L"\t" +
+                             app->DifficultyName(career.difficulty & 3);
     list->AddRow(row.c_str());
   }
 }

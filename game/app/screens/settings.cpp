@@ -77,7 +77,7 @@ void SettingsDlg::OnInit() {
     volume_->AddString(text);
   }
   if (app == nullptr) return;
-  Prefs& p = app->prefs;
+  Prefs& p = app->prefs();
   volume_->SetCurSel(p[pref::kVolume]);
   userView_->AddString(L"Last Distance");
   userView_->AddString(L"Standard Distance");
@@ -110,7 +110,7 @@ void SettingsDlg::OnSave() {
     Cancel();
     return;
   }
-  Prefs& p = app->prefs;
+  Prefs& p = app->prefs();
   auto sel = [](ChoiceList* l) { return static_cast<std::uint8_t>(l->GetCurSel() < 0 ? 0 : l->GetCurSel()); };
   p[pref::kRoomGraphics] = sel(roomGraphics_);
   p[pref::kVolume] = sel(volume_);
@@ -120,12 +120,7 @@ void SettingsDlg::OnSave() {
   const std::uint8_t orientation = sel(orientation_);
   EndDialog(kResultOk);
   auto message = [this](const wchar_t* title, const wchar_t* text) {
-    auto* box = new MessageDlg();
-    if (box->Build(Device(), app->input.get()) == 0) {
-      delete box;
-      return;
-    }
-    box->Show(app->dlgMan.get(), title, text, 1);
+    ui::ShowMessage(app->dlgMan.get(), Device(), title, text);
   };
   if (orientation != p[pref::kOrientation]) {
     p[pref::kOrientation] = orientation;

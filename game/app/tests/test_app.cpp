@@ -48,8 +48,8 @@ class AppRules : public ::testing::Test {
  protected:
   void SetUp() override {
     char spare[32] = {};
-    ks::app::BuildOpponentTable(app.opponents, app.players, spare);
-    app.prefs.Defaults();
+    ks::app::BuildOpponentTable(app.opponents(), app.players(), spare);
+    app.prefs().Defaults();
   }
   ksMain app;
 };
@@ -62,12 +62,12 @@ TEST_F(AppRules, SetupMatchHandsTheSetUpToTheTable) {
   // Entry 55 is a champion of rank index 2: skill 5 outside a career.
   const Case cases[] = {{3, 0, 2, 8, 5, 1}, {0, 4, 0, -1, 4, 0}, {1, 1, 2, 5, 2, 0}, {2, 3, 1, -1, 6, 0}};
   for (const Case& c : cases) {
-    app.matchSetup.secondPlayer = c.kind;
-    app.matchSetup.menuGame = c.menuGame;
-    app.matchSetup.opponent = 55;
-    app.matchSetup.gameGoal = 3;
-    app.matchSetup.spotReceived = 2;
-    app.matchSetup.spotGiven = 0;
+    app.matchSetup().secondPlayer = c.kind;
+    app.matchSetup().menuGame = c.menuGame;
+    app.matchSetup().opponent = 55;
+    app.matchSetup().gameGoal = 3;
+    app.matchSetup().spotReceived = 2;
+    app.matchSetup().spotGiven = 0;
     app.PlaceRoomBalls();
     app.SetupMatch(true);
     const ks::Pool& p = *app.pool();
@@ -76,7 +76,7 @@ TEST_F(AppRules, SetupMatchHandsTheSetUpToTheTable) {
       EXPECT_EQ(p.skill, c.skill) << c.kind;
     }
     EXPECT_EQ(p.GameType, c.gameType) << c.kind;
-    EXPECT_EQ(app.matchSetup.gameType, c.gameType) << c.kind;
+    EXPECT_EQ(app.matchSetup().gameType, c.gameType) << c.kind;
     EXPECT_EQ(p.rules.MatchGoal, 3);
     EXPECT_EQ(p.rules.Score[0], 2) << "the spot is player one's starting score";
     EXPECT_EQ(p.secondComputer, c.secondComputer) << c.kind;
@@ -102,15 +102,15 @@ TEST_F(AppRules, CareerResultSettlesMoneyRatingAndTheMessage) {
       {100, 1500, 1, true, 1600, L"You won $1,500"},
   };
   for (const Case& c : cases) {
-    app.careers.records.assign(1, ks::app::CareerRecord::Fresh());
-    ks::app::CareerRecord& career = app.careers.records[0];
+    app.careers().records.assign(1, ks::app::CareerRecord::Fresh());
+    ks::app::CareerRecord& career = app.careers().records[0];
     career.money = c.money;
     career.bet = c.bet;
     career.difficulty = c.difficulty;
     career.chosenRow = 2;  // not the room's top opponent: no new room
-    app.currentCareer = 0;
+    app.SelectCareer(0);
     app.careerHeld = false;
-    app.matchSetup.opponent = 20;
+    app.matchSetup().opponent = 20;
     app.PlaceRoomBalls();
     ks::Pool& p = *app.pool();
     p.rules.MatchGoal = 3;
@@ -120,7 +120,7 @@ TEST_F(AppRules, CareerResultSettlesMoneyRatingAndTheMessage) {
     EXPECT_EQ(app.careerMessage, c.message);
     EXPECT_EQ(career.matchesPlayed, 1);
     EXPECT_EQ(career.matchesWon, c.won ? 1 : 0);
-    EXPECT_EQ(career.rating, ks::app::UpdatedRating(1100, app.opponents[20].rating, c.won));
+    EXPECT_EQ(career.rating, ks::app::UpdatedRating(1100, app.opponents()[20].rating, c.won));
   }
 }
 

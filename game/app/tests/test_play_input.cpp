@@ -51,16 +51,16 @@ class KestrunePlay : public ::testing::Test {
   ksMain& App() { return *g_app; }
   // A match of 8-Ball against `second`; true once a person aims.
   bool StartMatch(ks::app::SecondPlayer second) {
-    App().matchSetup = ks::app::MatchSetup{};
-    App().matchSetup.menuGame = static_cast<std::uint16_t>(ks::app::MenuGame::kEightBall);
-    App().matchSetup.secondPlayer = static_cast<std::uint16_t>(second);
-    App().state = AppState::kLoading;
+    App().matchSetup() = ks::app::MatchSetup{};
+    App().matchSetup().menuGame = static_cast<std::uint16_t>(ks::app::MenuGame::kEightBall);
+    App().matchSetup().secondPlayer = static_cast<std::uint16_t>(second);
+    App().LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
     return UntilAiming();
   }
   bool UntilAiming() {
     for (int i = 0; i < 1000; ++i) {
-      if (App().state == AppState::kPlay && App().control &&
-          App().control->Active() == App().control->Aim() && !App().control->ShotRunning())
+      if (App().State() == AppState::kPlay && App().control && App().control->Active() == App().control->Aim() &&
+          !App().control->ShotRunning())
         return true;
       Pump(kTick);
     }
@@ -80,7 +80,7 @@ std::int32_t TurnStep(std::uint32_t e) {
 TEST_F(KestrunePlay, HeldArrowKeysTurnTheAimOneStepATick) {
   ASSERT_TRUE(StartMatch(ks::app::SecondPlayer::kPractice));
   const ks::play::View& view = App().scene->view;
-  const WPARAM left = App().prefs.keys[ks::play::KeyMap::kLeft];
+  const WPARAM left = App().prefs().keys[ks::play::KeyMap::kLeft];
   // 1.6 s of Left held: a key-down a frame tick (standing for the one the
   // tick's poll of the held key gives), and in between the host's
   // auto-repeat key-downs, marked as coming from a key that was down
@@ -154,8 +154,8 @@ TEST_F(KestrunePlay, AResumedQuickPlayKeepsThePlayerAtTheTable) {
     App().SaveQuickPlay();
     App().EndPlay();
     ASSERT_TRUE(App().ResumeQuickPlay());
-    for (int i = 0; i < 400 && App().state != AppState::kPlay; ++i) Pump(kTick);
-    ASSERT_EQ(App().state, AppState::kPlay);
+    for (int i = 0; i < 400 && App().State() != AppState::kPlay; ++i) Pump(kTick);
+    ASSERT_EQ(App().State(), AppState::kPlay);
     EXPECT_EQ(App().pool()->rules.CurrentPlayer, player);
     EXPECT_EQ(App().pool()->rules.TurnFlags & 2, 2);
     // A few seconds on: the computer plays only its own turn.

@@ -67,9 +67,9 @@ class Screens : public ::testing::Test {
     ASSERT_TRUE(InitInstance(instance, SW_SHOW));
     app = g_app;
     window = KestruneWindow();
-    app->prefs[ks::app::pref::kShowWelcome] = 1;
+    app->prefs()[ks::app::pref::kShowWelcome] = 1;
     app->StartMenus();
-    ASSERT_EQ(app->state, AppState::kMenus);
+    ASSERT_EQ(app->State(), AppState::kMenus);
     // The welcome pages over the main menu; each goes on with "3".
     ASSERT_EQ(app->dlgMan->Count(), 3);
     EXPECT_EQ(app->dlgMan->Top()->Id(), 1022) << "the menu controls come first";
@@ -77,7 +77,7 @@ class Screens : public ::testing::Test {
     EXPECT_EQ(app->dlgMan->Top()->Id(), 1023);
     Key(0x33);
     ASSERT_EQ(app->dlgMan->Count(), 1);
-    app->careers.records.clear();
+    app->careers().records.clear();
   }
   void TearDown() override {
     if (app == nullptr) return;
@@ -102,12 +102,12 @@ class Screens : public ::testing::Test {
   // A match on the table, started as the set-up screens start one.
   void StartMatch(std::uint16_t menuGame, std::uint16_t secondPlayer, std::uint16_t opponent, std::uint16_t room = 0) {
     app->dlgMan->PopAll();
-    app->matchSetup = ks::app::MatchSetup{};
-    app->matchSetup.menuGame = menuGame;
-    app->matchSetup.secondPlayer = secondPlayer;
-    app->matchSetup.opponent = opponent;
-    app->matchSetup.room = room;
-    app->state = AppState::kLoading;
+    app->matchSetup() = ks::app::MatchSetup{};
+    app->matchSetup().menuGame = menuGame;
+    app->matchSetup().secondPlayer = secondPlayer;
+    app->matchSetup().opponent = opponent;
+    app->matchSetup().room = room;
+    app->LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
     Pump(5000);
   }
   // A career made through the new-career screens.
@@ -131,16 +131,16 @@ class Screens : public ::testing::Test {
 TEST_F(Screens, NewCareersStartWithTheirMoneyAndTheNicknameAsTyped) {
   const std::int32_t money[4] = {75, 150, 300, 675};
   for (int d = 0; d < 4; ++d) NewCareer(d == 2 ? L"Cue Ball Kid" : L"Ann", d);
-  ASSERT_EQ(app->careers.records.size(), 4u);
+  ASSERT_EQ(app->careers().records.size(), 4u);
   for (int d = 0; d < 4; ++d) {
-    EXPECT_EQ(app->careers.records[static_cast<std::size_t>(d)].money, money[d]);
-    EXPECT_EQ(app->careers.records[static_cast<std::size_t>(d)].difficulty, d);
+    EXPECT_EQ(app->careers().records[static_cast<std::size_t>(d)].money, money[d]);
+    EXPECT_EQ(app->careers().records[static_cast<std::size_t>(d)].difficulty, d);
   }
-  EXPECT_STREQ(app->careers.records[2].nickname.data(), "Cue Ball Kid");
+  EXPECT_STREQ(app->careers().records[2].nickname.data(), "Cue Ball Kid");
   // Kept in the careers file.
   app->LoadCareers();
-  ASSERT_EQ(app->careers.records.size(), 4u);
-  EXPECT_EQ(app->careers.records[3].money, 675);
+  ASSERT_EQ(app->careers().records.size(), 4u);
+  EXPECT_EQ(app->careers().records[3].money, 675);
   auto* select = Top<CareerSelectDlg>();
   ASSERT_NE(select, nullptr);
   auto* list = static_cast<ListBox*>(select->GetChild(CareerSelectDlg::kList));
@@ -172,8 +172,8 @@ TEST_F(Screens, DesktopKeysTypeTheNicknameAndWorkBackAndDone) {
   EXPECT_STREQ(nick->Nickname(), L"Anna");
   tap(VK_F2);  // Done: the career is made
   ASSERT_NE(Top<CareerSelectDlg>(), nullptr);
-  ASSERT_EQ(app->careers.records.size(), 1u);
-  EXPECT_STREQ(app->careers.records[0].nickname.data(), "Anna");
+  ASSERT_EQ(app->careers().records.size(), 1u);
+  EXPECT_STREQ(app->careers().records[0].nickname.data(), "Anna");
   tap(VK_ESCAPE);  // Back to the main menu
   EXPECT_EQ(app->dlgMan->Count(), 1);
   ASSERT_NE(PushCredits(app), nullptr);
@@ -225,12 +225,12 @@ TEST_F(Screens, AnEmptyNicknameOrASeventeenthCareerMakesNoCareer) {
   auto* box = Top<MessageDlg>();
   ASSERT_NE(box, nullptr);
   EXPECT_STREQ(box->Title(), L"Empty Nickname");
-  EXPECT_TRUE(app->careers.records.empty());
+  EXPECT_TRUE(app->careers().records.empty());
   Key(0x33);
   Key(0x39);
   ASSERT_NE(Top<CareerSelectDlg>(), nullptr);
 
-  app->careers.records.assign(16, ks::app::CareerRecord::Fresh());
+  app->careers().records.assign(16, ks::app::CareerRecord::Fresh());
   Command(CareerSelectDlg::kNewCareer, ui::kNotifyClicked);
   Top<CareerNewDlg>()->Pad()->SetInputText(L"Extra");
   Key(0x33);
@@ -238,7 +238,7 @@ TEST_F(Screens, AnEmptyNicknameOrASeventeenthCareerMakesNoCareer) {
   box = Top<MessageDlg>();
   ASSERT_NE(box, nullptr);
   EXPECT_STREQ(box->Title(), L"Too Many Careers");
-  EXPECT_EQ(app->careers.records.size(), 16u);
+  EXPECT_EQ(app->careers().records.size(), 16u);
 }
 
 TEST_F(Screens, DeleteRemovesTheChosenCareerAndSaves) {
@@ -251,8 +251,8 @@ TEST_F(Screens, DeleteRemovesTheChosenCareerAndSaves) {
   Key(0x33);
   ASSERT_NE(Top<CareerSelectDlg>(), nullptr);
   app->LoadCareers();
-  ASSERT_EQ(app->careers.records.size(), 1u);
-  EXPECT_STREQ(app->careers.records[0].nickname.data(), "Two");
+  ASSERT_EQ(app->careers().records.size(), 1u);
+  EXPECT_STREQ(app->careers().records[0].nickname.data(), "Two");
 }
 
 TEST_F(Screens, RoomOffersFollowTheDifficulty) {
@@ -262,14 +262,14 @@ TEST_F(Screens, RoomOffersFollowTheDifficulty) {
     career.difficulty = static_cast<std::uint8_t>(d);
     career.money = 20;
     ks::DeviceRand random(static_cast<std::uint32_t>(d + 3));
-    const auto offers = career::DrawOffers(0, career, app->opponents, random, noSpot, nullptr);
+    const auto offers = career::DrawOffers(0, career, app->opponents(), random, noSpot, nullptr);
     ASSERT_EQ(offers.size(), 6u);
-    const std::int32_t champion = app->opponents[4].highStake * career::kBetMultiplier[d];
+    const std::int32_t champion = app->opponents()[4].highStake * career::kBetMultiplier[d];
     EXPECT_EQ(offers[0].entry, 4);
     EXPECT_EQ(offers[0].bet, champion);
     EXPECT_EQ(offers[4].bet, 20) << "the fourth challenger plays for what the player has";
     for (std::size_t i = 1; i < offers.size(); ++i) {
-      EXPECT_EQ(app->opponents[static_cast<std::size_t>(offers[i].entry)].room, 0);
+      EXPECT_EQ(app->opponents()[static_cast<std::size_t>(offers[i].entry)].room, 0);
       if (i == 4) continue;
       EXPECT_EQ(offers[i].bet % 5, 0);
       EXPECT_GE(offers[i].bet, 5);
@@ -277,14 +277,14 @@ TEST_F(Screens, RoomOffersFollowTheDifficulty) {
     }
   }
   ks::DeviceRand random(1);
-  EXPECT_EQ(career::DrawOffers(5, career, app->opponents, random, noSpot, nullptr).size(), 1u)
+  EXPECT_EQ(career::DrawOffers(5, career, app->opponents(), random, noSpot, nullptr).size(), 1u)
       << "the last room holds its champion alone";
 }
 
 TEST_F(Screens, RackEmNeedsTheMoneyAndThenStartsTheMatch) {
   NewCareer(L"Rex", 1);
-  ks::app::CareerRecord& c = app->careers.records[0];
-  app->currentCareer = 0;
+  ks::app::CareerRecord& c = app->careers().records[0];
+  app->SelectCareer(0);
   ASSERT_NE(PushCareerMap(app), nullptr);
   Key(0x33);  // into the Garage
   auto* room = Top<CareerRoomDlg>();
@@ -315,12 +315,12 @@ TEST_F(Screens, RackEmNeedsTheMoneyAndThenStartsTheMatch) {
   Key(0x33);
   EXPECT_EQ(c.bet, bet);
   EXPECT_EQ(c.chosenRow, cheapest);
-  EXPECT_EQ(app->matchSetup.opponent, opponent);
-  EXPECT_EQ(app->matchSetup.playerOne, 160);
-  EXPECT_EQ(app->matchSetup.gameGoal, 3);
-  EXPECT_EQ(app->returnScreen, 2);
-  EXPECT_NE(app->state, AppState::kMenus);
-  EXPECT_STREQ(app->opponents[160].nickname, "Rex");
+  EXPECT_EQ(app->matchSetup().opponent, opponent);
+  EXPECT_EQ(app->matchSetup().playerOne, 160);
+  EXPECT_EQ(app->matchSetup().gameGoal, 3);
+  EXPECT_EQ(app->ReturnTo(), ReturnScreen::kCareerMap);
+  EXPECT_NE(app->State(), AppState::kMenus);
+  EXPECT_STREQ(app->opponents()[160].nickname, "Rex");
 }
 
 TEST_F(Screens, KeyAssignmentSwapsAClashAndKeepsAChangeConfirmedWithDone) {
@@ -348,13 +348,13 @@ TEST_F(Screens, KeyAssignmentSwapsAClashAndKeepsAChangeConfirmedWithDone) {
   keys->WndProc(ui::kMsgKeyUp, right ? ui::kKeyRight : ui::kKeyLeft, 0);
   ASSERT_EQ(keys->ActionList(0)->GetCurSel(), moveView);
   Key(0x33);
-  EXPECT_EQ(app->prefs.keys[12], KeyAssignDlg::KeyCode(replay));
-  EXPECT_EQ(app->prefs.keys[26], KeyAssignDlg::KeyCode(zoom));
-  EXPECT_EQ(app->prefs.keys[0], KeyAssignDlg::KeyCode(moveView));
-  EXPECT_EQ(app->prefs.keys[1], KeyAssignDlg::KeyCode(aim));
+  EXPECT_EQ(app->prefs().keys[12], KeyAssignDlg::KeyCode(replay));
+  EXPECT_EQ(app->prefs().keys[26], KeyAssignDlg::KeyCode(zoom));
+  EXPECT_EQ(app->prefs().keys[0], KeyAssignDlg::KeyCode(moveView));
+  EXPECT_EQ(app->prefs().keys[1], KeyAssignDlg::KeyCode(aim));
   app->LoadPrefs();
-  EXPECT_EQ(app->prefs.keys[12], KeyAssignDlg::KeyCode(replay)) << "kept in the preferences file";
-  EXPECT_EQ(app->prefs.keys[0], KeyAssignDlg::KeyCode(moveView));
+  EXPECT_EQ(app->prefs().keys[12], KeyAssignDlg::KeyCode(replay)) << "kept in the preferences file";
+  EXPECT_EQ(app->prefs().keys[0], KeyAssignDlg::KeyCode(moveView));
 }
 
 TEST_F(Screens, SettingsAreSavedOnSaveAndDroppedOnCancel) {
@@ -363,7 +363,7 @@ TEST_F(Screens, SettingsAreSavedOnSaveAndDroppedOnCancel) {
   ASSERT_NE(settings, nullptr);
   static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kUserView))->SetCurSel(1);
   Key(0x39);
-  EXPECT_EQ(app->prefs[pref::kUserView], 0);
+  EXPECT_EQ(app->prefs()[pref::kUserView], 0);
   settings = dynamic_cast<SettingsDlg*>(PushSettings(app));
   static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kUserView))->SetCurSel(1);
   static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kVolume))->SetCurSel(3);
@@ -373,56 +373,56 @@ TEST_F(Screens, SettingsAreSavedOnSaveAndDroppedOnCancel) {
   ASSERT_NE(box, nullptr);
   EXPECT_STREQ(box->Title(), L"Orientation Change");
   app->LoadPrefs();
-  EXPECT_EQ(app->prefs[pref::kUserView], 1);
-  EXPECT_EQ(app->prefs[pref::kVolume], 3);
-  EXPECT_EQ(app->prefs[pref::kOrientation], 1);
+  EXPECT_EQ(app->prefs()[pref::kUserView], 1);
+  EXPECT_EQ(app->prefs()[pref::kVolume], 3);
+  EXPECT_EQ(app->prefs()[pref::kOrientation], 1);
 }
 
 TEST_F(Screens, TheMenuKeyOpensTheInGameMenuAndEveryChoiceReturnsToPlay) {
   app->dlgMan->PopAll();
-  app->matchSetup = ks::app::MatchSetup{};
-  app->matchSetup.menuGame = 1;
-  app->matchSetup.secondPlayer = 2;  // two players at the table
-  app->state = AppState::kLoading;
+  app->matchSetup() = ks::app::MatchSetup{};
+  app->matchSetup().menuGame = 1;
+  app->matchSetup().secondPlayer = 2;  // two players at the table
+  app->LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
   Pump(5000);
-  ASSERT_EQ(app->state, AppState::kPlay);
+  ASSERT_EQ(app->State(), AppState::kPlay);
   // The Show KeyMap key shows the keypad over the table and hides it again.
-  PostMessageW(window, WM_KEYUP, app->prefs.keys[29], 0);
+  PostMessageW(window, WM_KEYUP, app->prefs().keys[29], 0);
   Pump(kTick);
-  ASSERT_TRUE(app->keyMapScreen);
+  ASSERT_TRUE(app->KeyMapScreen());
   wchar_t label[64];
-  app->keyMapScreen->GetChild(7)->GetText(label, 64);
+  app->KeyMapScreen()->GetChild(7)->GetText(label, 64);
   EXPECT_STREQ(label, L"In Game Menu") << "the 0 key: the lower of two actions sharing it";
-  app->keyMapScreen->GetChild(11)->GetText(label, 64);
+  app->KeyMapScreen()->GetChild(11)->GetText(label, 64);
   EXPECT_STREQ(label, L"Adjust Aim, View or Move Ball");
-  EXPECT_EQ(KeyMapDlg::ActionOfKey(app->prefs.keys.data(), 0x5A), KeyMapDlg::kUnbound);
-  PostMessageW(window, WM_KEYUP, app->prefs.keys[29], 0);
+  EXPECT_EQ(KeyMapDlg::ActionOfKey(app->prefs().keys.data(), 0x5A), KeyMapDlg::kUnbound);
+  PostMessageW(window, WM_KEYUP, app->prefs().keys[29], 0);
   Pump(kTick);
-  EXPECT_FALSE(app->keyMapScreen);
-  PostMessageW(window, WM_KEYUP, app->prefs.keys[6], 0);
+  EXPECT_FALSE(app->KeyMapScreen());
+  PostMessageW(window, WM_KEYUP, app->prefs().keys[6], 0);
   Pump(kTick);
   auto* menu = Top<InGameMenuDlg>();
   ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(app->state, AppState::kMenus);
+  EXPECT_EQ(app->State(), AppState::kMenus);
   wchar_t caption[64];
   menu->GetChild(InGameMenuDlg::kHold)->GetText(caption, 64);
   EXPECT_STREQ(caption, L"Put Game On Hold") << "a quick-play match";
   EXPECT_TRUE(menu->GetChild(InGameMenuDlg::kResign)->IsVisible());
   Key(0x39);
-  EXPECT_EQ(app->state, AppState::kPlay);
+  EXPECT_EQ(app->State(), AppState::kPlay);
   // Resume, and "3" and "9": back to play within the same event.
   for (int way = 0; way < 3; ++way) {
     menu = dynamic_cast<InGameMenuDlg*>(PushInGameMenu(app));
     ASSERT_NE(menu, nullptr);
     if (way == 0) {
       menu->WndProc(ui::kMsgCommand, ui::MakeCommand(InGameMenuDlg::kResume, 0), 0);
-      EXPECT_EQ(app->state, AppState::kPlay);
+      EXPECT_EQ(app->State(), AppState::kPlay);
       app->dlgMan->CloseFinished();  // as the dispatch does after the handler
     } else {
       Key(way == 1 ? 0x33 : 0x39);
     }
     Pump(200);
-    EXPECT_EQ(app->state, AppState::kPlay) << way;
+    EXPECT_EQ(app->State(), AppState::kPlay) << way;
     EXPECT_FALSE(app->dlgMan->NonEmpty()) << way;
   }
   // A resign that reaches the match goal ends the match.
@@ -432,7 +432,7 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuAndEveryChoiceReturnsToPlay) {
   menu = dynamic_cast<InGameMenuDlg*>(PushInGameMenu(app));
   ASSERT_NE(menu, nullptr);
   menu->WndProc(ui::kMsgCommand, ui::MakeCommand(InGameMenuDlg::kResign, 0), 0);
-  EXPECT_EQ(app->state, AppState::kPlay);
+  EXPECT_EQ(app->State(), AppState::kPlay);
   app->dlgMan->CloseFinished();
   EXPECT_EQ(pool.rules.GamesWon[1], before + 1);
   EXPECT_NE(pool.rules.TurnFlags & 8, 0) << "the match is over";
@@ -440,7 +440,7 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuAndEveryChoiceReturnsToPlay) {
 
 TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
   StartMatch(2, 1, 11);  // 9-Ball against the computer
-  ASSERT_EQ(app->state, AppState::kPlay);
+  ASSERT_EQ(app->State(), AppState::kPlay);
   // The computer's turn, at each of its steps: thinking, and its shot.
   app->pool()->rules.CurrentPlayer = 1;
   app->control->BeginTurn();
@@ -452,7 +452,7 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
     const bool thinking = !shot && app->control->Computer()->Thinking();
     if ((shot && !sawShot) || (thinking && !sawThinking)) {
       (shot ? sawShot : sawThinking) = true;
-      PostMessageW(window, WM_KEYUP, app->prefs.keys[ks::play::KeyMap::kInGameMenu], 0);
+      PostMessageW(window, WM_KEYUP, app->prefs().keys[ks::play::KeyMap::kInGameMenu], 0);
       Pump(kTick);
       auto* menu = Top<InGameMenuDlg>();
       ASSERT_NE(menu, nullptr) << (shot ? "during the computer's shot" : "while the computer thinks");
@@ -462,7 +462,7 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
       }
       EXPECT_FALSE(app->control->ShotRunning()) << "the menu finds the balls at rest";
       Key(0x39);  // back to the table
-      ASSERT_EQ(app->state, AppState::kPlay);
+      ASSERT_EQ(app->State(), AppState::kPlay);
     }
   }
   EXPECT_TRUE(sawThinking);
@@ -473,10 +473,10 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
 // again when the settings close during it.
 TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClose) {
   using namespace ks::app;
-  app->prefs[pref::kRoomGraphics] = 0;
-  app->prefs[pref::kAdversaryView] = 0;  // "Overhead"
+  app->prefs()[pref::kRoomGraphics] = 0;
+  app->prefs()[pref::kAdversaryView] = 0;  // "Overhead"
   StartMatch(2, 1, 11);                  // 9-Ball against the computer
-  ASSERT_EQ(app->state, AppState::kPlay);
+  ASSERT_EQ(app->State(), AppState::kPlay);
   EXPECT_FALSE(app->scene->scene.host.roomGraphics);
   EXPECT_FALSE(app->control->Computer()->fromTableEnd);
   // Where the room's walls would stand above the table, the frame is black.
@@ -508,7 +508,7 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
   static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kRoomGraphics))->SetCurSel(1);
   static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kAdversaryView))->SetCurSel(1);  // "Downtable"
   Key(0x33);                                                                                // Save
-  ASSERT_EQ(app->state, AppState::kPlay);
+  ASSERT_EQ(app->State(), AppState::kPlay);
   EXPECT_TRUE(app->scene->scene.host.roomGraphics);
   EXPECT_TRUE(app->control->Computer()->fromTableEnd);
   EXPECT_EQ(app->scene->view.pitch, -16192) << "the computer now seen from the table end";
@@ -522,7 +522,7 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
 TEST_F(Screens, TheCameraDistanceCarriesOverAndTheRoomsViewDistancesFrameTheComputersTurn) {
   auto start = [&](std::uint16_t second, std::uint16_t room) {
     StartMatch(2, second, second == 1 ? 11 : 128, room);
-    ASSERT_EQ(app->state, AppState::kPlay);
+    ASSERT_EQ(app->State(), AppState::kPlay);
   };
   // Practice: the player aims, zoomed to a distance of his own.
   start(0, 0);
@@ -562,14 +562,14 @@ TEST_F(Screens, TheCameraDistanceCarriesOverAndTheRoomsViewDistancesFrameTheComp
 // map come back with every room open.
 TEST_F(Screens, ACareerPlayedToItsEndOpensEachRoomAndIsWon) {
   NewCareer(L"Max", 3);
-  ks::app::CareerRecord& c = app->careers.records[0];
-  app->currentCareer = 0;
+  ks::app::CareerRecord& c = app->careers().records[0];
+  app->SelectCareer(0);
   c.matchesPlayed = 1;  // past the introduction
   c.money = 10000000;
   std::int32_t money = c.money;
   for (int room = 0; room < 6; ++room) {
     app->dlgMan->PopAll();
-    app->state = AppState::kMenus;
+    app->EnterMenus();
     auto* map = dynamic_cast<CareerMapDlg*>(PushCareerMap(app));
     ASSERT_NE(map, nullptr);
     // Only the rooms reached are shown.
@@ -582,10 +582,10 @@ TEST_F(Screens, ACareerPlayedToItsEndOpensEachRoomAndIsWon) {
     EXPECT_EQ(screen->room, room);
     screen->List()->SetCurSel(0);  // the champion's row
     const std::int32_t bet = screen->Offers()[0].bet;
-    EXPECT_EQ(bet, app->opponents[static_cast<std::size_t>(career::kChampions[room])].highStake * 10);
+    EXPECT_EQ(bet, app->opponents()[static_cast<std::size_t>(career::kChampions[room])].highStake * 10);
     Key(0x33);
     Pump(5000);
-    ASSERT_EQ(app->state, AppState::kPlay) << "the match is on the table";
+    ASSERT_EQ(app->State(), AppState::kPlay) << "the match is on the table";
     EXPECT_EQ(c.currentRoom, room);
     EXPECT_EQ(c.chosenRow, 0);
     // The match won: the last game of the goal taken by the player.
@@ -599,13 +599,13 @@ TEST_F(Screens, ACareerPlayedToItsEndOpensEachRoomAndIsWon) {
     money = c.money;
     EXPECT_EQ(app->movieNumber, room + 1) << "the movie of the room reached, the winning one at the end";
     // The movie plays to its end; then the main menu and the map.
-    for (int t = 0; t < 600 && app->state != AppState::kMenus; ++t) Pump(kTick);
-    ASSERT_EQ(app->state, AppState::kMenus);
+    for (int t = 0; t < 600 && app->State() != AppState::kMenus; ++t) Pump(kTick);
+    ASSERT_EQ(app->State(), AppState::kMenus);
     EXPECT_NE(Top<CareerMapDlg>(), nullptr);
     EXPECT_EQ(app->dlgMan->Count(), 2) << "the main menu under the map";
   }
   EXPECT_EQ(c.level, ks::app::kFinalLevel);
-  EXPECT_EQ(app->prefs[ks::app::pref::kBestLevel], ks::app::kFinalLevel);
+  EXPECT_EQ(app->prefs()[ks::app::pref::kBestLevel], ks::app::kFinalLevel);
   // Every room open on the map, and for quick play.
   auto* map = Top<CareerMapDlg>();
   ASSERT_NE(map, nullptr);
@@ -613,7 +613,7 @@ TEST_F(Screens, ACareerPlayedToItsEndOpensEachRoomAndIsWon) {
   // The careers file holds the won career: the level past the last room,
   // the prizes, six matches won of six, no game on hold.
   app->LoadCareers();
-  const ks::app::CareerRecord& saved = app->careers.records[0];
+  const ks::app::CareerRecord& saved = app->careers().records[0];
   EXPECT_EQ(saved.level, ks::app::kFinalLevel);
   EXPECT_EQ(saved.money, money);
   EXPECT_EQ(saved.matchesWon, 6);
@@ -621,19 +621,19 @@ TEST_F(Screens, ACareerPlayedToItsEndOpensEachRoomAndIsWon) {
   EXPECT_EQ(saved.held, 0);
   EXPECT_EQ(saved.currentRoom, 5);
   app->LoadPrefs();
-  EXPECT_EQ(app->prefs[ks::app::pref::kBestLevel], ks::app::kFinalLevel);
+  EXPECT_EQ(app->prefs()[ks::app::pref::kBestLevel], ks::app::kFinalLevel);
 }
 
 // The settlement of a career match is shown over the map, not over the
 // last frame of the match.
 TEST_F(Screens, TheCareerResultSitsOnTheMap) {
   NewCareer(L"Max", 0);
-  ks::app::CareerRecord& c = app->careers.records[0];
-  app->currentCareer = 0;
+  ks::app::CareerRecord& c = app->careers().records[0];
+  app->SelectCareer(0);
   c.matchesPlayed = 1;
   c.money = 1000;
   app->dlgMan->PopAll();
-  app->state = AppState::kMenus;
+  app->EnterMenus();
   ASSERT_NE(PushCareerMap(app), nullptr);
   Key(0x33);  // into the Garage
   auto* room = Top<CareerRoomDlg>();
@@ -641,7 +641,7 @@ TEST_F(Screens, TheCareerResultSitsOnTheMap) {
   room->List()->SetCurSel(1);  // a challenger
   Key(0x33);
   Pump(5000);
-  ASSERT_EQ(app->state, AppState::kPlay);
+  ASSERT_EQ(app->State(), AppState::kPlay);
   ks::Pool& pool = *app->pool();
   pool.rules.GamesWon = {0, pool.rules.MatchGoal};
   pool.rules.TurnFlags = static_cast<std::uint8_t>(pool.rules.TurnFlags | 8);
@@ -669,9 +669,9 @@ TEST_F(Screens, TheCareerResultSitsOnTheMap) {
 TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
   // Sixteen careers whose nicknames are as wide as the keyboard takes, in
   // every game type and difficulty.
-  app->careers.records.assign(ks::app::kMaxCareers, ks::app::CareerRecord::Fresh());
-  for (std::size_t i = 0; i < app->careers.records.size(); ++i) {
-    ks::app::CareerRecord& c = app->careers.records[i];
+  app->careers().records.assign(ks::app::kMaxCareers, ks::app::CareerRecord::Fresh());
+  for (std::size_t i = 0; i < app->careers().records.size(); ++i) {
+    ks::app::CareerRecord& c = app->careers().records[i];
     c.gameType = static_cast<std::uint8_t>(i % 6);
     c.difficulty = static_cast<std::uint8_t>(i % 4);
     c.level = 5;
@@ -679,7 +679,7 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
     c.rating = 2400;
     c.matchesPlayed = 1;
   }
-  app->currentCareer = 0;
+  app->SelectCareer(0);
   std::unique_ptr<ssDisplayS16> original = std::move(app->display);
   struct Shape {
     int width, height, rotate;
@@ -833,7 +833,7 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
       for (int i = 0; i < 16; ++i) pad->WndProc(ui::kMsgCommand, ui::MakeCommand(Keyboard::kFirstKeyId + 35, 0), 0);
       std::string wide;
       for (const wchar_t* c = pad->InputText(); *c != 0; ++c) wide.push_back(static_cast<char>(*c));
-      for (ks::app::CareerRecord& c : app->careers.records) {
+      for (ks::app::CareerRecord& c : app->careers().records) {
         c.nickname.fill(0);
         std::copy(wide.begin(), wide.end(), c.nickname.begin());
       }
@@ -842,7 +842,7 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
       app->dlgMan->DeleteDeferred();
     }
     for (const Opener& o : openers) {
-      app->state = AppState::kMenus;
+      app->EnterMenus();
       Dlg* screen = o.open();
       ASSERT_NE(screen, nullptr) << o.name;
       for (const std::string& p : fit::Problems(screen)) ADD_FAILURE() << o.name << where << ": " << p;
@@ -858,7 +858,7 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
     }
     // Each room of the career, and the keypad picture shown over a match.
     for (int room = 0; room < 6; ++room) {
-      app->state = AppState::kMenus;
+      app->EnterMenus();
       auto* screen = kit::Open<CareerRoomDlg>(app, [&](CareerRoomDlg& s) {
         s.app = app;
         s.room = room;
@@ -878,13 +878,13 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
     KeyMapDlg keys;
     ASSERT_TRUE(keys.Build(app->display.get(), app->input.get()));
     keys.app = app;
-    keys.keys = app->prefs.keys.data();
+    keys.keys = app->prefs().keys.data();
     keys.Initialise();
     for (const std::string& p : fit::Problems(&keys)) ADD_FAILURE() << "key map" << where << ": " << p;
   }
   app->display.reset();
   app->display = std::move(original);
-  app->state = AppState::kMenus;
+  app->EnterMenus();
   PushMainMenu(app);
 }
 
@@ -983,14 +983,14 @@ TEST_F(Screens, QuickPlayShowsTheRulesPictureOfEachGameType) {
 
 TEST_F(Screens, QuickPlayStartsWithoutTheSpotsOfACareerMatch) {
   // A career match against a stronger opponent left its spots in the set-up.
-  app->matchSetup.spotReceived = 3;
-  app->matchSetup.spotGiven = 2;
+  app->matchSetup().spotReceived = 3;
+  app->matchSetup().spotGiven = 2;
   ASSERT_NE(PushQuickPlay(app), nullptr);
   Key(0x33);  // Rack Em
-  EXPECT_EQ(app->matchSetup.spotReceived, 0);
-  EXPECT_EQ(app->matchSetup.spotGiven, 0);
+  EXPECT_EQ(app->matchSetup().spotReceived, 0);
+  EXPECT_EQ(app->matchSetup().spotGiven, 0);
   Pump(5000);
-  ASSERT_EQ(app->state, AppState::kPlay);
+  ASSERT_EQ(app->State(), AppState::kPlay);
   EXPECT_EQ(app->pool()->rules.Score[0], 0);
   EXPECT_EQ(app->pool()->rules.Score[1], 0);
 }
@@ -1000,7 +1000,7 @@ TEST_F(Screens, RandomKeysAndTapsOverTheMenusKeepTheSavesSound) {
   for (std::uint32_t seed = 1; seed <= 6; ++seed) {
     ks::DeviceRand random(seed);
     for (int step = 0; step < 400; ++step) {
-      if (app->state != AppState::kMenus) {
+      if (app->State() != AppState::kMenus) {
         // A match started or the program was told to quit: back to the menus.
         app->EndPlay();
         app->dlgMan->PopAll();
@@ -1020,9 +1020,9 @@ TEST_F(Screens, RandomKeysAndTapsOverTheMenusKeepTheSavesSound) {
     // Whatever was chosen, the saves read back whole.
     ks::app::Careers careers;
     std::wstring why;
-    EXPECT_NE(careers.Deserialise(app->careers.Serialise(), &why), ks::app::Careers::Parse::kBad) << seed;
+    EXPECT_NE(careers.Deserialise(app->careers().Serialise(), &why), ks::app::Careers::Parse::kBad) << seed;
     app->LoadCareers();
-    EXPECT_LE(app->careers.records.size(), ks::app::kMaxCareers);
+    EXPECT_LE(app->careers().records.size(), ks::app::kMaxCareers);
     app->LoadPrefs();
   }
 }

@@ -33,15 +33,15 @@ TEST(KestruneSuspend, AShotCarriesOnAfterTheSuspendKeyAndTheClockSkipsTheGap) {
   HWND window = KestruneWindow();
 
   // A practice rack of 8-Ball, started as the set-up screens start one.
-  app.matchSetup = ks::app::MatchSetup{};
-  app.matchSetup.menuGame = 1;
-  app.state = AppState::kLoading;
+  app.matchSetup() = ks::app::MatchSetup{};
+  app.matchSetup().menuGame = 1;
+  app.LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
   Pump(5000);
-  ASSERT_EQ(app.state, AppState::kPlay);
+  ASSERT_EQ(app.State(), AppState::kPlay);
   ASSERT_TRUE(app.control);
 
   // The stroke key held, then let go: the break runs.
-  const WPARAM stroke = app.prefs.keys[ks::play::KeyMap::kStrokeCue];
+  const WPARAM stroke = app.prefs().keys[ks::play::KeyMap::kStrokeCue];
   for (int i = 0; i < 20; ++i) {
     PostMessageW(window, WM_KEYDOWN, stroke, 0);
     Pump(kTick);

@@ -5,13 +5,13 @@
 
 Button::~Button() = default;
 
-int Button::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
-                   std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) {
-  if (Wnd::Create(device, parent, fracRect, caption, kind, style | ui::kStyleFocusable, flags, id, spare) == 0) {
-    return 0;
+bool Button::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
+                    std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) {
+  if (!Wnd::Create(device, parent, fracRect, caption, kind, style | ui::kStyleFocusable, flags, id, spare)) {
+    return false;
   }
   Layout();
-  return 1;
+  return true;
 }
 
 void Button::Layout() {

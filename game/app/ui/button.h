@@ -21,8 +21,8 @@ class Button : public Wnd {
   static constexpr std::uint32_t kFlagNoDim = 0x400000;
 
   ~Button() override;
-  int Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
-             std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) override;
+  bool Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
+              std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) override;
   int Paint(const RECT& dirty) override;
   void Layout() override;
   int OnPenMove(std::uint32_t buttons, LPARAM pos) override;

@@ -8,17 +8,17 @@
 
 ChoiceList::~ChoiceList() = default;
 
-int ChoiceList::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
-                       std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) {
-  if (Wnd::Create(device, parent, fracRect, caption, kind, style | ui::kStyleFocusable, flags | ui::kFlagOwnKeys, id,
-                  spare) == 0) {
-    return 0;
+bool ChoiceList::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
+                        std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) {
+  if (!Wnd::Create(device, parent, fracRect, caption, kind, style | ui::kStyleFocusable, flags | ui::kFlagOwnKeys, id,
+                   spare)) {
+    return false;
   }
   m_Style |= kColumns;
   m_ValueOffsetX = 8 * static_cast<int>(m_BorderUnit);
   Layout();
   SetValueColours(0xFFFFFF, 0x000000, 0x000000);
-  return 1;
+  return true;
 }
 
 void ChoiceList::Layout() {

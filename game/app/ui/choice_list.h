@@ -16,8 +16,8 @@ class ChoiceList : public Wnd {
   static constexpr std::uint32_t kFlagHighlight = 0x200;
 
   ~ChoiceList() override;
-  int Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
-             std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) override;
+  bool Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
+              std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) override;
   int Paint(const RECT& dirty) override;
   void Layout() override;
   int OnPenDown(std::uint32_t buttons, LPARAM pos) override;

@@ -51,10 +51,10 @@ Keyboard::Keyboard() = default;
 // The keys are children: they go with the children.
 Keyboard::~Keyboard() = default;
 
-int Keyboard::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
-                     std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) {
-  if (Wnd::Create(device, parent, fracRect, caption, kind, style | ui::kStyleFocusable, flags, id, spare) == 0) {
-    return 0;
+bool Keyboard::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
+                      std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) {
+  if (!Wnd::Create(device, parent, fracRect, caption, kind, style | ui::kStyleFocusable, flags, id, spare)) {
+    return false;
   }
   // A provisional key of 8 x 9 border units, replaced by Layout at once.
   const int u = static_cast<int>(m_BorderUnit);
@@ -76,7 +76,7 @@ int Keyboard::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const
   SetCase(0);
   m_LaidOut = 1;
   Layout();
-  return 1;
+  return true;
 }
 
 Button* Keyboard::Key(int index) const { return index >= 0 && index < kKeyCount ? m_Keys[index] : nullptr; }

@@ -27,8 +27,8 @@ class Keyboard : public Wnd {
 
   Keyboard();
   ~Keyboard() override;
-  int Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
-             std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) override;
+  bool Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
+              std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) override;
   int Paint(const RECT& dirty) override;
   void Invalidate(int value) override;
   void InvalidateRect(const RECT& rect, int value) override;

@@ -9,10 +9,10 @@
 
 ListBox::~ListBox() = default;
 
-int ListBox::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
-                    std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) {
-  if (Wnd::Create(device, parent, fracRect, caption, kind, style | ui::kStyleFocusable, flags, id, spare) == 0) {
-    return 0;
+bool ListBox::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
+                     std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) {
+  if (!Wnd::Create(device, parent, fracRect, caption, kind, style | ui::kStyleFocusable, flags, id, spare)) {
+    return false;
   }
   m_Style |= kColumns;
   const int u = static_cast<int>(m_BorderUnit);
@@ -25,7 +25,7 @@ int ListBox::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const 
   Layout();
   m_Bar->CopyColours(this);
   m_Bar->CopyFont(this);
-  return 1;
+  return true;
 }
 
 void ListBox::UpdateBarVisibility() {

@@ -20,8 +20,8 @@ class ListBox : public Wnd {
   static constexpr std::uint32_t kFlagArrowBar = 0x200;
 
   ~ListBox() override;
-  int Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
-             std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) override;
+  bool Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
+              std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) override;
   int Paint(const RECT& dirty) override;
   void Layout() override;
   int OnPenUp(std::uint32_t buttons, LPARAM pos) override;

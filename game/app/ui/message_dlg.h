@@ -24,8 +24,8 @@ class MessageDlg : public Dlg {
 
   MessageDlg();
   ~MessageDlg() override;
-  // Creates the panel and its widgets; 0 when a creation fails.
-  int Build(ssDisplay* device, ssInput* input);
+  // Creates the panel and its widgets; false when a creation fails.
+  bool Build(ssDisplay* device, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
 
   // Copies title and text (cut to their buffers) and sets up the answers:
@@ -54,7 +54,8 @@ class PictureMessageDlg : public Dlg {
 
   PictureMessageDlg();
   ~PictureMessageDlg() override;
-  int Build(ssDisplay* device, ssInput* input);
+  // Creates the panel and its widgets; false when a creation fails.
+  bool Build(ssDisplay* device, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
   virtual void OnInitDialog();
   virtual void OnContinue();
@@ -67,3 +68,15 @@ class PictureMessageDlg : public Dlg {
   wchar_t m_Text[kTextChars] = {};
   StaticText* m_TextLabel = nullptr;
 };
+
+namespace ui {
+
+// The one way a screen tells the player something: builds a MessageDlg and
+// pushes it on `stack` with title, text and answers (SetMessage's
+// `buttons`). Nothing is shown when its widgets cannot all be made; false
+// then.
+bool ShowMessage(DlgMan* stack, ssDisplay* device, const wchar_t* title, const wchar_t* text, int buttons = 1);
+// The same for a PictureMessageDlg with `text`.
+bool ShowPictureMessage(DlgMan* stack, ssDisplay* device, const wchar_t* text);
+
+}  // namespace ui

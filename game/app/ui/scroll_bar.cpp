@@ -15,10 +15,10 @@ int MulDivToward0(std::int64_t a, std::int64_t b, std::int64_t c) { return c == 
 
 ScrollBar::~ScrollBar() = default;
 
-int ScrollBar::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
-                      std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) {
-  if (Wnd::Create(device, parent, fracRect, caption, kind, style | ui::kStyleFocusable, flags, id, spare) == 0) {
-    return 0;
+bool ScrollBar::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
+                       std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) {
+  if (!Wnd::Create(device, parent, fracRect, caption, kind, style | ui::kStyleFocusable, flags, id, spare)) {
+    return false;
   }
   m_Vertical = (m_Style & kVertical) != 0 ? 1 : 0;
   ComputeSizes();
@@ -41,7 +41,7 @@ int ScrollBar::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, cons
   }
   PlaceThumb();
   Layout();
-  return 1;
+  return true;
 }
 
 void ScrollBar::ComputeSizes() {

@@ -43,8 +43,8 @@ class ScrollBar : public Wnd {
   static constexpr int kDragging = 5;
 
   ~ScrollBar() override;
-  int Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
-             std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) override;
+  bool Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
+              std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) override;
   int Paint(const RECT& dirty) override;
   void Layout() override;
   void SetColourA(std::uint32_t rgb) override;

@@ -9,11 +9,11 @@
 
 StaticText::~StaticText() = default;
 
-int StaticText::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
-                       std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) {
-  if (Wnd::Create(device, parent, fracRect, caption, kind, style, flags, id, spare) == 0) return 0;
+bool StaticText::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
+                        std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) {
+  if (!Wnd::Create(device, parent, fracRect, caption, kind, style, flags, id, spare)) return false;
   Layout();
-  return 1;
+  return true;
 }
 
 void StaticText::InvalidateRect(const RECT& rect, int value) { Wnd::InvalidateRect(rect, value); }
@@ -160,11 +160,11 @@ int StaticText::Paint(const RECT& dirty) {
 
 Picture::~Picture() = default;
 
-int Picture::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
-                    std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) {
-  if (Wnd::Create(device, parent, fracRect, caption, kind, style, flags, id, spare) == 0) return 0;
+bool Picture::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
+                     std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) {
+  if (!Wnd::Create(device, parent, fracRect, caption, kind, style, flags, id, spare)) return false;
   Layout();
-  return 1;
+  return true;
 }
 
 void Picture::Layout() {

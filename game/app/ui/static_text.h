@@ -17,8 +17,8 @@ class StaticText : public Wnd {
   static constexpr std::uint32_t kVCentre = 0x200;
 
   ~StaticText() override;
-  int Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
-             std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) override;
+  bool Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
+              std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) override;
   int Paint(const RECT& dirty) override;
   void InvalidateRect(const RECT& rect, int value) override;
   void Layout() override;
@@ -42,8 +42,8 @@ class Picture : public Wnd {
   static constexpr std::uint32_t kFitImage = 0x2;
 
   ~Picture() override;
-  int Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
-             std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) override;
+  bool Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
+              std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) override;
   int Paint(const RECT& dirty) override;
   void Invalidate(int value) override;
   void Layout() override;

@@ -76,8 +76,8 @@ Wnd::~Wnd() {
   }
 }
 
-int Wnd::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
-                std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) {
+bool Wnd::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
+                 std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare) {
   m_Device = device;
   m_Parent = parent;
   m_Kind = kind;
@@ -105,7 +105,7 @@ int Wnd::Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wcha
     for (std::uint32_t& c : m_Bevel) c = device->ColorToPixel(c);
   }
   Layout();
-  return 1;
+  return true;
 }
 
 std::uint32_t Wnd::ScaleColour(std::uint32_t pixel, float factor) {
@@ -206,12 +206,12 @@ ssFont* Wnd::GetFont() {
   return m_Font;
 }
 
-int Wnd::SetFontByName(const wchar_t* name, const wchar_t* folder, const wchar_t* archive) {
-  if (m_Device == nullptr) return 0;
+bool Wnd::SetFontByName(const wchar_t* name, const wchar_t* folder, const wchar_t* archive) {
+  if (m_Device == nullptr) return false;
   ssFont* font = m_Device->GetFont(name, folder, archive);
-  if (font == nullptr) return 0;
+  if (font == nullptr) return false;
   SetFont(font);
-  return 1;
+  return true;
 }
 
 void Wnd::SetFont(ssFont* font) {
@@ -257,12 +257,12 @@ void Wnd::CopyFont(Wnd* other) {
   Layout();
 }
 
-int Wnd::SetImageByName(const wchar_t* name, const wchar_t* folder, const wchar_t* archive) {
-  if (m_Device == nullptr) return 0;
+bool Wnd::SetImageByName(const wchar_t* name, const wchar_t* folder, const wchar_t* archive) {
+  if (m_Device == nullptr) return false;
   ssImage* image = m_Device->GetTexture(name, folder, archive, 0, true, true);
-  if (image == nullptr) return 0;
+  if (image == nullptr) return false;
   SetImage(image);
-  return 1;
+  return true;
 }
 
 void Wnd::SetImage(ssImage* image) {
@@ -366,15 +366,15 @@ int Wnd::ReleaseCapture() {
   return 0;
 }
 
-int Wnd::RemoveChild(Wnd* child) {
+bool Wnd::RemoveChild(Wnd* child) {
   auto it = std::find_if(m_Children.begin(), m_Children.end(), [child](const auto& c) { return c.get() == child; });
-  if (it == m_Children.end() || child == nullptr) return 0;
+  if (it == m_Children.end() || child == nullptr) return false;
   // Links to the child from this window go with it.
   if (m_Focused == child) m_Focused = nullptr;
   if (m_Capture == child) m_Capture = nullptr;
   m_Children.erase(it);
   Invalidate(1);
-  return 1;
+  return true;
 }
 
 void Wnd::SetFocus(Wnd* previous) {

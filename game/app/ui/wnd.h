@@ -58,9 +58,9 @@ class Wnd {
   // Creates the window: fracRect is in 16.16 fractions of the screen and
   // becomes the position in the parent's client pixels. With a parent the
   // window becomes its child (owned by it from then on) and takes its font.
-  // Returns 1.
-  virtual int Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
-                     std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare);
+  // True (a creation never fails here; overrides that make more can).
+  virtual bool Create(ssDisplay* device, Wnd* parent, const RECT& fracRect, const wchar_t* caption, int kind,
+                      std::uint32_t style, std::uint32_t flags, int id, std::uint32_t spare);
   // Paints background, frame and children within dirty (screen pixels).
   virtual int Paint(const RECT& dirty);
   // A packed pixel with each channel scaled, without clamping.
@@ -84,7 +84,8 @@ class Wnd {
   virtual void SetText(const wchar_t* text);
   // The font with a reference added for the caller (null when none).
   virtual ssFont* GetFont();
-  virtual int SetFontByName(const wchar_t* name, const wchar_t* folder, const wchar_t* archive);
+  // False when there is no device or no such font.
+  virtual bool SetFontByName(const wchar_t* name, const wchar_t* folder, const wchar_t* archive);
   // Takes over the caller's reference.
   virtual void SetFont(ssFont* font);
   virtual void SetColourA(std::uint32_t rgb);
@@ -100,7 +101,8 @@ class Wnd {
   // Colours A, B, C and the bevel colours of other, passed on to children.
   virtual void CopyColours(Wnd* other);
   virtual void CopyFont(Wnd* other);
-  virtual int SetImageByName(const wchar_t* name, const wchar_t* folder, const wchar_t* archive);
+  // False when there is no device or no such picture.
+  virtual bool SetImageByName(const wchar_t* name, const wchar_t* folder, const wchar_t* archive);
   // Takes over the caller's reference; the window takes the image's size.
   virtual void SetImage(ssImage* image);
   virtual void SetImage2(ssImage* image);
@@ -114,8 +116,8 @@ class Wnd {
   virtual LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2);
   virtual void SetCapture(Wnd* window);
   virtual int ReleaseCapture();
-  // Removes and deletes a child; 0 when it is not one.
-  virtual int RemoveChild(Wnd* child);
+  // Removes and deletes a child; false when it is not one.
+  virtual bool RemoveChild(Wnd* child);
   virtual void SetFocus(Wnd* previous);
   virtual void KillFocus();
   virtual int EndHook();

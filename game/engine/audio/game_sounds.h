@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/audio/audio_device.h"
-#include "engine/audio/game_sound_set.h"
+#include "simulation/game_sound_set.h"
 
 // Reads a whole archive member (lower-case 8-bit name) into `bytes`; false
 // when it is missing.

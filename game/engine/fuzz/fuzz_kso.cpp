@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ssModel model;
     model.Init(&device, nullptr);
     ssMemoryFile stream(std::vector<std::uint8_t>(data, data + size));
-    if (model.LoadFromStream(stream) == 1) {
+    if (model.LoadFromStream(stream)) {
       model.Scale(0x18000, -0x10000, 0x7FFFFFFF);
       model.Draw(0xFF);
     } else if (!model.meshes.empty() || !device.records.empty()) {

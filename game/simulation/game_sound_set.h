@@ -1,6 +1,7 @@
 // The game's thirteen sound effects and the one routine that loads them, for
 // the audio device and the table simulation alike. Header only and free of
-// platform calls, so the simulation can use it without the device.
+// platform calls; it lives with the simulation, the lowest layer, so the
+// simulation needs nothing from the engine above it.
 //
 // Each effect is an archive member: a canonical 44-byte WAV header whose
 // 32-bit word at byte 40 is the data size, then 8-bit mono samples at
