@@ -33,12 +33,16 @@ endfunction()
 
 # ks_add_test(NAME SOURCES ... LIBS ... [LABELS ...])
 # One GoogleTest executable (see ks_add_gtest_tests for how CTest runs it).
-# It links the shared platform library, as programs do.
+# It links the shared platform library, as programs do. With KS_TEST_PCH its
+# sources reuse the tests' precompiled header (testing/pch).
 function(ks_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KS_TESTS_OUTPUT_DIRECTORY})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} ce_test_main GTest::gtest GTest::gmock Threads::Threads)
+  if(KS_TEST_PCH)
+    target_precompile_headers(${name} REUSE_FROM ks_test_pch)
+  endif()
   ks_add_gtest_tests(${name} ${ARG_LABELS})
 endfunction()
 
