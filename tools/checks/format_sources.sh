@@ -8,7 +8,9 @@
 #   . format_sources.sh TOP
 format_sources() {
   local top=$1
-  if git -C "$top" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  # Only when TOP is the top of a checkout: a copy of the tree inside another
+  # checkout has no tracked files of its own.
+  if [ "$(git -C "$top" rev-parse --show-toplevel 2>/dev/null)" = "$(cd "$top" && pwd -P)" ]; then
     git -C "$top" ls-files -- '*.cpp' '*.h' '*.hpp' '*.c' '*.cc'
   else
     (cd "$top" && find game platform recorder suite testing tools -type f \
