@@ -33,12 +33,16 @@ endfunction()
 
 # ks_add_test(NAME SOURCES ... LIBS ... [LABELS ...])
 # One GoogleTest executable (see ks_add_gtest_tests for how CTest runs it).
-# It links the shared platform library, as programs do.
+# It links the shared platform library, as programs do. With KS_TEST_PCH its
+# sources reuse the tests' precompiled header (testing/pch).
 function(ks_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KS_TESTS_OUTPUT_DIRECTORY})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} ce_test_main GTest::gtest GTest::gmock Threads::Threads)
+  if(KS_TEST_PCH)
+    target_precompile_headers(${name} REUSE_FROM ks_test_pch)
+  endif()
   ks_add_gtest_tests(${name} ${ARG_LABELS})
 endfunction()
 
@@ -116,12 +120,17 @@ function(ks_install_program name)
   install(TARGETS ${name} RUNTIME DESTINATION bin)
 endfunction()
 
-# ks_add_program_script(NAME): copies resources/NAME/NAME.script into the
-# data folder, where the program finds it from its own folder (bin/../data)
-# and runs it when there is no display.
+# ks_add_program_script(NAME [SOURCE]): copies the program's script (SOURCE,
+# by default resources/NAME/NAME.script) into the data folder, as
+# data/NAME/<its file name>, where the program finds it from its own folder
+# (bin/../data) and runs it when there is no display.
 function(ks_add_program_script name)
   set(source ${PROJECT_SOURCE_DIR}/resources/${name}/${name}.script)
-  set(copy ${KS_DATA_DIR}/${name}/${name}.script)
+  if(ARGC GREATER 1)
+    set(source ${ARGV1})
+  endif()
+  get_filename_component(file ${source} NAME)
+  set(copy ${KS_DATA_DIR}/${name}/${file})
   add_custom_command(OUTPUT ${copy} COMMAND ${CMAKE_COMMAND} -E copy ${source} ${copy} DEPENDS ${source} VERBATIM)
   add_custom_target(ks_${name}_script ALL DEPENDS ${copy})
   add_dependencies(${name} ks_${name}_script)
@@ -131,6 +140,38 @@ endfunction()
 function(ks_register_program name)
   file(APPEND ${CMAKE_BINARY_DIR}/programs.txt "${name}\n")
   ks_install_program(${name})
+endfunction()
+
+# ks_add_program(NAME SOURCES ... LIBS ... [ICON DESIGN] [RESOURCES FOLDER]
+#                [SEARCH FOLDER...] [RESOURCE_DEPENDS FILE...] [SCRIPT FILE]
+#                [DATA TARGET...])
+# One of the device's programs: the executable in bin/, linked with LIBS and
+# the platform library; its resources from FOLDER (as ks_add_resources, with
+# SEARCH and RESOURCE_DEPENDS), with the icon DESIGN drawn as "program.ico"
+# when ICON is given (as ks_add_program_icon); its script FILE copied into
+# data/NAME/ (as ks_add_program_script); the DATA targets, which make what it
+# reads at run time, built before it. "./setup.sh run" starts it and it is
+# installed (as ks_register_program).
+function(ks_add_program name)
+  cmake_parse_arguments(ARG "" "ICON;RESOURCES;SCRIPT" "SOURCES;LIBS;SEARCH;RESOURCE_DEPENDS;DATA" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} ce)
+  if(ARG_ICON)
+    if(NOT ARG_RESOURCES OR ARG_SEARCH OR ARG_RESOURCE_DEPENDS)
+      message(FATAL_ERROR "ks_add_program(${name}): ICON takes RESOURCES and no SEARCH or RESOURCE_DEPENDS")
+    endif()
+    ks_add_program_icon(${name} ${ARG_ICON} ${ARG_RESOURCES})
+  elseif(ARG_RESOURCES)
+    ks_add_resources(${name} ${ARG_RESOURCES} SEARCH ${ARG_SEARCH} DEPENDS ${ARG_RESOURCE_DEPENDS})
+  endif()
+  if(ARG_SCRIPT)
+    ks_add_program_script(${name} ${ARG_SCRIPT})
+  endif()
+  if(ARG_DATA)
+    add_dependencies(${name} ${ARG_DATA})
+  endif()
+  ks_register_program(${name})
 endfunction()
 
 # Adds each listed subdirectory that exists, so a subsystem joins the build
