@@ -89,7 +89,7 @@ class FileIcons : public ::testing::Test {
 
   ce::test::TempDevice device_;
   ce::test::ScopedSetting folders_{
-      "DEVICE_PROGRAM_FOLDERS", std::string("Iconic=") + CE_ICON_PROGRAM_FOLDER + ";Child=" + CE_CHILD_PROGRAM_FOLDER};
+      "DEVICE_PROGRAM_FOLDERS", "Iconic=" CE_ICON_PROGRAM_FOLDER ";Child=" CE_CHILD_PROGRAM_FOLDER};
   HDC dc_ = nullptr;
   HBITMAP target_ = nullptr;
   HGDIOBJ old_ = nullptr;
