@@ -33,11 +33,12 @@ endfunction()
 
 # ks_add_test(NAME SOURCES ... LIBS ... [LABELS ...])
 # One GoogleTest executable (see ks_add_gtest_tests for how CTest runs it).
-# It links the shared platform library, as programs do.
+# It links the shared platform library, as programs do, in its test build
+# (with the testing interface, ce/testing.h).
 function(ks_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KS_TESTS_OUTPUT_DIRECTORY})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KS_TESTS_OUTPUT_DIRECTORY} CE_TESTING ON)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} ce_test_main GTest::gtest GTest::gmock Threads::Threads)
   ks_add_gtest_tests(${name} ${ARG_LABELS})
 endfunction()
@@ -50,7 +51,7 @@ function(ks_add_bench name)
   endif()
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KS_BENCH_OUTPUT_DIRECTORY})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KS_BENCH_OUTPUT_DIRECTORY} CE_TESTING ON)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main)
 endfunction()
 
