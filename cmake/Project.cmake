@@ -33,12 +33,13 @@ endfunction()
 
 # ks_add_test(NAME SOURCES ... LIBS ... [LABELS ...])
 # One GoogleTest executable (see ks_add_gtest_tests for how CTest runs it).
-# It links the shared platform library, as programs do. With KS_TEST_PCH its
-# sources reuse the tests' precompiled header (testing/pch).
+# It links the shared platform library, as programs do, in its test build
+# (with the testing interface, ce/testing.h). With KS_TEST_PCH its sources
+# reuse the tests' precompiled header (testing/pch).
 function(ks_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KS_TESTS_OUTPUT_DIRECTORY})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KS_TESTS_OUTPUT_DIRECTORY} CE_TESTING ON)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} ce_test_main GTest::gtest GTest::gmock Threads::Threads)
   if(KS_TEST_PCH)
     target_precompile_headers(${name} REUSE_FROM ks_test_pch)
@@ -54,7 +55,7 @@ function(ks_add_bench name)
   endif()
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KS_BENCH_OUTPUT_DIRECTORY})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KS_BENCH_OUTPUT_DIRECTORY} CE_TESTING ON)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main)
 endfunction()
 

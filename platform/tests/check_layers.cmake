@@ -13,12 +13,10 @@ set(layers kernel gdi backend media text imaging resources com user controls men
 # here that nothing needs any more.
 #   gdi>backend:     the screen makes its display (backend/display.h), whose
 #                    frame is a GDI surface
-#   backend>media:   the audio back ends implement the sound devices'
-#                    interface and read and write WAV files
 #   user>controls:   the first window registers the standard controls
 #   user>menus:      the window layer shows the shell's bars and tells them
 #                    of the foreground window
-set(known gdi>backend backend>media user>controls user>menus)
+set(known gdi>backend user>controls user>menus)
 
 file(GLOB areas RELATIVE ${SRC} ${SRC}/*)
 set(failures "")

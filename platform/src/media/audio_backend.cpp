@@ -17,14 +17,12 @@ std::vector<AudioBackend*>* g_retired = new std::vector<AudioBackend*>;
 
 }  // namespace
 
-std::unique_ptr<AudioBackend> CreateSdlAudio();  // backend/sdl/audio_sdl.cpp; null when SDL has no audio
-
 AudioBackend& Backend() {
   std::lock_guard guard(g_mutex);
   if (!g_backend) {
     const std::string name = ce::device::SettingOr("backend", "headless");
     if (name == "sdl") {
-      if (auto sdl = CreateSdlAudio()) g_backend = sdl.release();
+      if (auto sdl = backend::CreateSdlAudio()) g_backend = sdl.release();
     }
     if (!g_backend) {
       if (name != "headless")

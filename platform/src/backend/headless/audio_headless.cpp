@@ -12,7 +12,7 @@
 
 #include "kernel/clock.h"
 #include "kernel/device.h"
-#include "media/wav_file.h"
+#include "backend/wav_file.h"
 
 namespace ce::backend::headless {
 namespace {
@@ -34,7 +34,7 @@ PlayedRecord& Record() {
 // The speaker's WAV file, shared by every open stream.
 class SpeakerFile {
  public:
-  void Write(const std::string& path, const media::PcmFormat& format, const std::uint8_t* bytes, std::size_t count,
+  void Write(const std::string& path, const backend::PcmFormat& format, const std::uint8_t* bytes, std::size_t count,
              std::uint32_t volume) {
     std::lock_guard guard(mutex_);
     if (path != path_) Open(path, format);
@@ -43,9 +43,9 @@ class SpeakerFile {
     if (format == format_) {
       data.assign(bytes, bytes + count);
     } else {
-      media::ConvertPcm(format, bytes, count, format_, data);
+      backend::ConvertPcm(format, bytes, count, format_, data);
     }
-    media::ApplyVolume(format_, data.data(), data.size(), volume);
+    backend::ApplyVolume(format_, data.data(), data.size(), volume);
     if (data.empty() || data.size() > 0xFFFFFFFFu - 36 - size_) return;
     std::fseek(file_, 0, SEEK_END);
     std::fwrite(data.data(), 1, data.size(), file_);
@@ -53,14 +53,14 @@ class SpeakerFile {
     // The header is kept right after every write, so the file is whole
     // however the program ends.
     std::uint8_t header[44];
-    media::WriteWavHeader(header, format_, size_);
+    backend::WriteWavHeader(header, format_, size_);
     std::fseek(file_, 0, SEEK_SET);
     std::fwrite(header, 1, sizeof header, file_);
     std::fflush(file_);
   }
 
  private:
-  void Open(const std::string& path, const media::PcmFormat& format) {
+  void Open(const std::string& path, const backend::PcmFormat& format) {
     if (file_) std::fclose(file_);
     path_ = path;
     format_ = format;
@@ -71,7 +71,7 @@ class SpeakerFile {
       return;
     }
     std::uint8_t header[44];
-    media::WriteWavHeader(header, format_, 0);
+    backend::WriteWavHeader(header, format_, 0);
     std::fwrite(header, 1, sizeof header, file_);
     std::fflush(file_);
   }
@@ -79,7 +79,7 @@ class SpeakerFile {
   std::mutex mutex_;
   std::string path_;
   std::FILE* file_ = nullptr;
-  media::PcmFormat format_;
+  backend::PcmFormat format_;
   std::uint32_t size_ = 0;
 };
 
@@ -88,9 +88,9 @@ SpeakerFile& Speaker() {
   return *speaker;
 }
 
-class HeadlessSink final : public media::AudioSink {
+class HeadlessSink final : public backend::AudioSink {
  public:
-  HeadlessSink(UINT device, const media::PcmFormat& format, std::uint64_t stream)
+  HeadlessSink(UINT device, const backend::PcmFormat& format, std::uint64_t stream)
       : device_(device), format_(format), stream_(stream) {}
 
   void Play(const std::uint8_t* bytes, std::size_t count, std::uint32_t volume) override {
@@ -116,15 +116,15 @@ class HeadlessSink final : public media::AudioSink {
 
  private:
   UINT device_;
-  media::PcmFormat format_;
+  backend::PcmFormat format_;
   std::uint64_t stream_;
 };
 
 // The microphone: a WAV file's samples in the asked format, then silence;
 // or a generated signal.
-class HeadlessSource final : public media::AudioSource {
+class HeadlessSource final : public backend::AudioSource {
  public:
-  HeadlessSource(const media::PcmFormat& format, const std::string& mic) : format_(format) {
+  HeadlessSource(const backend::PcmFormat& format, const std::string& mic) : format_(format) {
     if (mic == "tone") {
       frequency_ = static_cast<double>(ce::device::SettingNumber("mic_frequency", 440));
     } else if (mic == "silence") {
@@ -177,7 +177,7 @@ class HeadlessSource final : public media::AudioSource {
     std::size_t got = 0;
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) image.insert(image.end(), chunk, chunk + got);
     std::fclose(file);
-    const auto wav = media::ParseWav(image.data(), image.size());
+    const auto wav = backend::ParseWav(image.data(), image.size());
     if (!wav) {
       std::fprintf(stderr, "platform: \"%s\" is not a PCM WAV file; recording silence\n", path.c_str());
       return;
@@ -186,11 +186,11 @@ class HeadlessSource final : public media::AudioSource {
       samples_.assign(image.begin() + static_cast<std::ptrdiff_t>(wav->dataOffset),
                       image.begin() + static_cast<std::ptrdiff_t>(wav->dataOffset + wav->dataSize));
     } else {
-      media::ConvertPcm(wav->format, image.data() + wav->dataOffset, wav->dataSize, format_, samples_);
+      backend::ConvertPcm(wav->format, image.data() + wav->dataOffset, wav->dataSize, format_, samples_);
     }
   }
 
-  media::PcmFormat format_;
+  backend::PcmFormat format_;
   bool haveFile_ = false;
   std::vector<std::uint8_t> samples_;
   std::size_t position_ = 0;
@@ -206,12 +206,12 @@ UINT DeviceCount(const char* key) {
 
 bool FailsOpen(const char* key) { return ce::device::SettingOr(key, "") == "open"; }
 
-bool FormatAllowed(const media::PcmFormat& format) {
+bool FormatAllowed(const backend::PcmFormat& format) {
   const std::string only = ce::device::SettingOr("speaker_only_format", "");
   if (only.empty()) return true;
   unsigned rate = 0, bits = 0, channels = 0;
   if (std::sscanf(only.c_str(), "%u,%u,%u", &rate, &bits, &channels) != 3) return true;
-  return format == media::PcmFormat{channels, rate, bits};
+  return format == backend::PcmFormat{channels, rate, bits};
 }
 
 // The microphone the device was given, if any.
@@ -230,17 +230,17 @@ std::vector<PlayedBuffer> TakePlayedAudio() {
 
 UINT HeadlessAudio::OutputCount() { return DeviceCount("speaker_devices"); }
 
-media::DeviceInfo HeadlessAudio::OutputInfo(UINT device) {
-  media::DeviceInfo info;
+backend::DeviceInfo HeadlessAudio::OutputInfo(UINT device) {
+  backend::DeviceInfo info;
   info.name = L"Speaker " + std::to_wstring(device);
   info.formats = static_cast<DWORD>(ce::device::SettingNumber("speaker_formats", kAllStandardFormats));
   return info;
 }
 
-MMRESULT HeadlessAudio::OpenOutput(UINT device, const media::PcmFormat& format,
-                                   std::unique_ptr<media::AudioSink>* sink) {
+MMRESULT HeadlessAudio::OpenOutput(UINT device, const backend::PcmFormat& format,
+                                   std::unique_ptr<backend::AudioSink>* sink) {
   if (device >= OutputCount()) return MMSYSERR_BADDEVICEID;
-  if (!media::IsSupportedFormat(format) || !FormatAllowed(format)) return WAVERR_BADFORMAT;
+  if (!backend::IsSupportedFormat(format) || !FormatAllowed(format)) return WAVERR_BADFORMAT;
   if (FailsOpen("speaker_fail")) return MMSYSERR_ALLOCATED;
   if (sink) {
     PlayedRecord& r = Record();
@@ -256,18 +256,18 @@ MMRESULT HeadlessAudio::OpenOutput(UINT device, const media::PcmFormat& format,
 
 UINT HeadlessAudio::InputCount() { return MicSetting().empty() ? 0 : DeviceCount("mic_devices"); }
 
-media::DeviceInfo HeadlessAudio::InputInfo(UINT device) {
-  media::DeviceInfo info;
+backend::DeviceInfo HeadlessAudio::InputInfo(UINT device) {
+  backend::DeviceInfo info;
   info.name = L"Microphone " + std::to_wstring(device);
   info.formats = kAllStandardFormats;
   info.channels = 2;
   return info;
 }
 
-MMRESULT HeadlessAudio::OpenInput(UINT device, const media::PcmFormat& format,
-                                  std::unique_ptr<media::AudioSource>* source) {
+MMRESULT HeadlessAudio::OpenInput(UINT device, const backend::PcmFormat& format,
+                                  std::unique_ptr<backend::AudioSource>* source) {
   if (device >= InputCount()) return MMSYSERR_BADDEVICEID;
-  if (!media::IsSupportedFormat(format)) return WAVERR_BADFORMAT;
+  if (!backend::IsSupportedFormat(format)) return WAVERR_BADFORMAT;
   if (FailsOpen("mic_fail")) return MMSYSERR_ALLOCATED;
   if (source) *source = std::make_unique<HeadlessSource>(format, MicSetting());
   return MMSYSERR_NOERROR;

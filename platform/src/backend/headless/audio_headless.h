@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "media/audio_backend.h"
+#include "backend/audio.h"
 
 namespace ce::backend::headless {
 
@@ -27,7 +27,7 @@ struct PlayedBuffer {
   std::uint64_t startMs = 0;  // platform clock when it began to play
   UINT device = 0;
   std::uint64_t stream = 0;  // which open of the device played it (counts from 1)
-  media::PcmFormat format;
+  backend::PcmFormat format;
   std::uint32_t volume = 0xFFFFFFFFu;  // the device volume then (not applied to bytes)
   std::vector<std::uint8_t> bytes;     // as the program wrote them
 };
@@ -37,14 +37,16 @@ struct PlayedBuffer {
 // oldest buffers.
 std::vector<PlayedBuffer> TakePlayedAudio();
 
-class HeadlessAudio final : public media::AudioBackend {
+class HeadlessAudio final : public backend::AudioBackend {
  public:
   UINT OutputCount() override;
-  media::DeviceInfo OutputInfo(UINT device) override;
-  MMRESULT OpenOutput(UINT device, const media::PcmFormat& format, std::unique_ptr<media::AudioSink>* sink) override;
+  backend::DeviceInfo OutputInfo(UINT device) override;
+  MMRESULT OpenOutput(UINT device, const backend::PcmFormat& format,
+                      std::unique_ptr<backend::AudioSink>* sink) override;
   UINT InputCount() override;
-  media::DeviceInfo InputInfo(UINT device) override;
-  MMRESULT OpenInput(UINT device, const media::PcmFormat& format, std::unique_ptr<media::AudioSource>* source) override;
+  backend::DeviceInfo InputInfo(UINT device) override;
+  MMRESULT OpenInput(UINT device, const backend::PcmFormat& format,
+                     std::unique_ptr<backend::AudioSource>* source) override;
 };
 
 }  // namespace ce::backend::headless

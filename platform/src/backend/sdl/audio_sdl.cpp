@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "backend/audio.h"
 #include "backend/headless/audio_headless.h"
+#include "backend/wav_file.h"
 #include "kernel/device.h"
-#include "media/audio_backend.h"
-#include "media/wav_file.h"
 
-namespace ce::media {
+namespace ce::backend {
 namespace {
 
 // More than this much sound waiting in SDL means the host device runs
@@ -157,4 +157,4 @@ std::unique_ptr<AudioBackend> CreateSdlAudio() {
   return std::make_unique<SdlAudio>();
 }
 
-}  // namespace ce::media
+}  // namespace ce::backend

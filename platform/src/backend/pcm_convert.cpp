@@ -3,9 +3,9 @@
 // format a program asks for.
 #include <algorithm>
 
-#include "media/audio_backend.h"
+#include "backend/audio.h"
 
-namespace ce::media {
+namespace ce::backend {
 namespace {
 
 int ReadSample(const std::uint8_t* p, unsigned bits) {
@@ -70,4 +70,4 @@ void ApplyVolume(const PcmFormat& format, std::uint8_t* bytes, std::size_t count
   }
 }
 
-}  // namespace ce::media
+}  // namespace ce::backend

@@ -1,8 +1,8 @@
-#include "media/wav_file.h"
+#include "backend/wav_file.h"
 
 #include <cstring>
 
-namespace ce::media {
+namespace ce::backend {
 namespace {
 
 std::uint32_t Le32(const std::uint8_t* p) {
@@ -74,4 +74,4 @@ void WriteWavHeader(std::uint8_t* h, const PcmFormat& f, std::uint32_t dataSize)
   Put32(h + 40, dataSize);
 }
 
-}  // namespace ce::media
+}  // namespace ce::backend
