@@ -317,7 +317,7 @@ class ksMain final : public ks::PoolHost {
   HANDLE powerRequest_ = nullptr;
   std::wstring lastHud_;
   bool tracksShown_ = false;  // the last frame showed track lines
-  std::wstring lastResult_;  // the verdict the in-game texts show
+  std::wstring lastResult_;   // the verdict the in-game texts show
 };
 
 // The one application object of the running program (null before it exists).

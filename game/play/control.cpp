@@ -580,8 +580,7 @@ void MoveBallMode::MoveBy(int dx, int dy) {
   const std::int32_t t = pool->ProbeCueLine(d.x, d.z);
   pool->struckBall = struck;
   if (t < 129) return;
-  const std::uint64_t wanted =
-      ISqrt64(static_cast<std::uint64_t>(a * a) + static_cast<std::uint64_t>(b * b));
+  const std::uint64_t wanted = ISqrt64(static_cast<std::uint64_t>(a * a) + static_cast<std::uint64_t>(b * b));
   if (static_cast<std::uint64_t>(t - 128) < wanted) {
     a = FixMul30(d.x, t - 128);
     b = FixMul30(d.z, t - 128);

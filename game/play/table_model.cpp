@@ -57,8 +57,7 @@ bool RebuildBed(const ssKsoObject& o, const BedFit& fit, std::vector<ssSourceVer
   for (std::uint32_t q = 0; q < vertexCount; q += 4) {
     std::int32_t p[4][3];
     for (int k = 0; k < 4; ++k)
-      for (int c = 0; c < 3; ++c)
-        p[k][c] = o.positions[q + static_cast<std::uint32_t>(k)][static_cast<std::size_t>(c)];
+      for (int c = 0; c < 3; ++c) p[k][c] = o.positions[q + static_cast<std::uint32_t>(k)][static_cast<std::size_t>(c)];
     std::int32_t out[4][3];
     if (p[1][0] == p[2][0]) {
       const std::int32_t a[4][3] = {{Mid(p[0][0], p[1][0]), p[0][1], p[0][2]},

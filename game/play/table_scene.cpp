@@ -699,7 +699,8 @@ bool TableScene::StickBox(std::int32_t out[4]) {
       // w >= 1 and z + w >= 0, the first with a little room to spare.
       for (int plane = 0; plane < 2 && kept; ++plane) {
         const double fp = plane == 0 ? p.w - 1.001 : p.z + p.w, fq = plane == 0 ? q.w - 1.001 : q.z + q.w;
-        if (fp < 0 && fq < 0) kept = false;
+        if (fp < 0 && fq < 0)
+          kept = false;
         else if (fp < 0 || fq < 0) {
           const double t = fp / (fp - fq);
           const Clip cut{p.x + (q.x - p.x) * t, p.y + (q.y - p.y) * t, p.z + (q.z - p.z) * t, p.w + (q.w - p.w) * t};
@@ -761,7 +762,8 @@ bool TableScene::RestoreOverlays(const std::array<std::int32_t, 4>* areas, int c
          std::clamp(r[3], 0, height)};
     const std::size_t w = static_cast<std::size_t>(std::max(0, r[2] - r[0]));
     for (std::int32_t y = r[1]; y < r[3]; ++y, used += w)
-      std::copy_n(overlayPixels_.data() + used, w, device_->m_BackBuffer + static_cast<std::ptrdiff_t>(y) * width + r[0]);
+      std::copy_n(overlayPixels_.data() + used, w,
+                  device_->m_BackBuffer + static_cast<std::ptrdiff_t>(y) * width + r[0]);
   }
   return true;
 }
@@ -784,8 +786,7 @@ bool TableScene::OverlayDisturbed(const std::int32_t* newStick) const {
   for (int b = 0; b < kBallCount; ++b) {
     const std::size_t i = static_cast<std::size_t>(b);
     if (!changed_[i]) continue;
-    if ((shown_[i].listed && MeetsOverlay(rectBefore_[i])) || (listedNow_[i] && MeetsOverlay(rectNow_[i])))
-      return true;
+    if ((shown_[i].listed && MeetsOverlay(rectBefore_[i])) || (listedNow_[i] && MeetsOverlay(rectNow_[i]))) return true;
   }
   return false;
 }
@@ -902,8 +903,8 @@ void TableScene::DrawFrame() {
   listedNow_.fill(false);
   // The balls' areas as last found hold while the camera stands still.
   const Fix16* combinedNow = d.m_Pipeline.Matrix(ssPipeline::kMatrixCombined);
-  const bool sameView = std::equal(areaView_.begin(), areaView_.end(), combinedNow) &&
-                        areaSize_[0] == d.m_Width && areaSize_[1] == d.m_Height && areaSize_[2] == d.m_Rotate;
+  const bool sameView = std::equal(areaView_.begin(), areaView_.end(), combinedNow) && areaSize_[0] == d.m_Width &&
+                        areaSize_[1] == d.m_Height && areaSize_[2] == d.m_Rotate;
   std::copy(combinedNow, combinedNow + 16, areaView_.begin());
   areaSize_ = {d.m_Width, d.m_Height, d.m_Rotate};
   for (int i = 0; i < ballCount_; ++i) {
@@ -915,8 +916,10 @@ void TableScene::DrawFrame() {
       // what it covered.
       const std::size_t n = static_cast<std::size_t>(e.number);
       const FixVec2 at{e.ball->position.x, e.ball->position.z};
-      if (!sameView || !shown_[n].listed || !(areaAt_[n] == at)) BallArea(e, rectNow_[n]);
-      else rectNow_[n] = rectBefore_[n];
+      if (!sameView || !shown_[n].listed || !(areaAt_[n] == at))
+        BallArea(e, rectNow_[n]);
+      else
+        rectNow_[n] = rectBefore_[n];
       areaAt_[n] = at;
     }
   }

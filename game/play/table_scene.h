@@ -281,7 +281,7 @@ class TableScene final : public TableObserver {
   std::array<std::array<std::int32_t, 4>, kBallCount> rectNow_{};
   std::array<std::array<std::int32_t, 4>, kBallCount> rectBefore_{};
   std::array<FixVec2, kBallCount> areaAt_{};  // where each ball stood when its area was found
-  std::array<Fix16, 16> areaView_{};            // and the camera then
+  std::array<Fix16, 16> areaView_{};          // and the camera then
   std::array<std::int32_t, 3> areaSize_{};
   std::array<std::array<std::int32_t, 4>, kBallCount> clusters_{};
   int clusterCount_ = 0;

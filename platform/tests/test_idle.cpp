@@ -78,7 +78,7 @@ constexpr DWORD kOpenMs = 10000;
 constexpr double kMostCpu = kOpenMs / 1000.0 * 0.01;
 
 struct LoopRun {
-  double cpu = -1;   // processor time of the loop's thread while it was open
+  double cpu = -1;  // processor time of the loop's thread while it was open
   double wall = 0;
 };
 
@@ -110,8 +110,8 @@ void RunDialog(LoopRun* run) {
   const std::vector<WORD> bytes = EmptyDialogTemplate();
   const auto wallStart = std::chrono::steady_clock::now();
   const double start = ThreadCpuSeconds();
-  const INT_PTR result = DialogBoxIndirectParamW(nullptr, reinterpret_cast<const DLGTEMPLATE*>(bytes.data()),
-                                                 nullptr, TimedDialog, 0);
+  const INT_PTR result =
+      DialogBoxIndirectParamW(nullptr, reinterpret_cast<const DLGTEMPLATE*>(bytes.data()), nullptr, TimedDialog, 0);
   run->cpu = result == 7 ? ThreadCpuSeconds() - start : -1;
   run->wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
 }
@@ -131,8 +131,8 @@ void RunPopup(LoopRun* run) {
   wc.lpfnWndProc = PopupOwner;
   wc.lpszClassName = L"IdlePopupOwner";
   RegisterClassW(&wc);
-  HWND owner = CreateWindowExW(0, L"IdlePopupOwner", L"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr,
-                               nullptr);
+  HWND owner =
+      CreateWindowExW(0, L"IdlePopupOwner", L"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
   HMENU menu = CreatePopupMenu();
   AppendMenuW(menu, MF_STRING, 101, L"One");
   AppendMenuW(menu, MF_STRING, 102, L"Two");
@@ -236,8 +236,8 @@ TEST(Idle, ModalLoopsOnTheDesktopSleepAgainAfterAKey) {
     wc.lpfnWndProc = DefWindowProcW;
     wc.lpszClassName = L"IdleDesktopOwner";
     RegisterClassW(&wc);
-    HWND owner = CreateWindowExW(0, L"IdleDesktopOwner", L"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr,
-                                 nullptr);
+    HWND owner =
+        CreateWindowExW(0, L"IdleDesktopOwner", L"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(owner, nullptr);
     const std::vector<WORD> dialogBytes = EmptyDialogTemplate();
     HMENU menu = CreatePopupMenu();

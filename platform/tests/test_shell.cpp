@@ -88,8 +88,8 @@ class FileIcons : public ::testing::Test {
   }
 
   ce::test::TempDevice device_;
-  ce::test::ScopedSetting folders_{
-      "DEVICE_PROGRAM_FOLDERS", "Iconic=" CE_ICON_PROGRAM_FOLDER ";Child=" CE_CHILD_PROGRAM_FOLDER};
+  ce::test::ScopedSetting folders_{"DEVICE_PROGRAM_FOLDERS",
+                                   "Iconic=" CE_ICON_PROGRAM_FOLDER ";Child=" CE_CHILD_PROGRAM_FOLDER};
   HDC dc_ = nullptr;
   HBITMAP target_ = nullptr;
   HGDIOBJ old_ = nullptr;
@@ -185,7 +185,7 @@ TEST_F(FileIcons, DamagedResourceSectionsGiveThePlainPage) {
       {"a section past the file's end", ElfWithResources(table(64, 1, 32, 8), 1u << 30)},
       {"more entries than the table holds", ElfWithResources(table(64, 100000, 32, 8), 64)},
       {"a group past the table's end", ElfWithResources(table(64, 1, 60, 16), 64)},
-      {"a group naming a missing picture", ElfWithResources(table(64, 1, 32, 20) , 64)},
+      {"a group naming a missing picture", ElfWithResources(table(64, 1, 32, 20), 64)},
       {"a table claiming four gigabytes", ElfWithResources(table(0xFFFFFFF0u, 1, 32, 8), 64)},
       {"a section at an offset beyond the file", ElfWithResources(table(64, 1, 32, 8), 64, 1u << 20).substr(0, 100)},
   };

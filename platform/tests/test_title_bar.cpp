@@ -53,8 +53,8 @@ HWND FindTitleBar() {
       [](HWND hwnd, LPARAM param) -> BOOL {
         auto* s = reinterpret_cast<Search*>(param);
         RECT r{};
-        if (GetWindowRect(hwnd, &r) && r.left == s->wanted.left && r.top == s->wanted.top && r.right == s->wanted.right &&
-            r.bottom == s->wanted.bottom) {
+        if (GetWindowRect(hwnd, &r) && r.left == s->wanted.left && r.top == s->wanted.top &&
+            r.right == s->wanted.right && r.bottom == s->wanted.bottom) {
           s->found = hwnd;
           return FALSE;
         }
@@ -147,8 +147,8 @@ TEST_F(TitleBar, NeitherPaintsOverTheOtherNorTakesTheOthersPen) {
   // A window another program part places on the bar (owned by it, topmost)
   // stays in front of it when the bar paints again, and takes its taps
   // without taking the activation.
-  HWND placed = CreateWindowExW(WS_EX_TOPMOST, L"BarProgram", L"", WS_VISIBLE, 180, 0, 20, 10, bar, nullptr,
-                                nullptr, nullptr);
+  HWND placed =
+      CreateWindowExW(WS_EX_TOPMOST, L"BarProgram", L"", WS_VISIBLE, 180, 0, 20, 10, bar, nullptr, nullptr, nullptr);
   made.push_back(placed);
   ce::test::PumpUntilIdle();
   HDC placedDc = GetDC(placed);

@@ -90,9 +90,11 @@ void Sounds(Image& im, double u) {
 // A house: roof, walls and door.
 void House(Image& im, double u) {
   im.Polygon({{1 * u, 8 * u}, {8 * u, 1.5 * u}, {15 * u, 8 * u}}, 0xC04830);
-  im.Fill(static_cast<int>(3 * u), static_cast<int>(8 * u), static_cast<int>(10 * u), static_cast<int>(7 * u), 0xF0E0C0);
+  im.Fill(static_cast<int>(3 * u), static_cast<int>(8 * u), static_cast<int>(10 * u), static_cast<int>(7 * u),
+          0xF0E0C0);
   im.Frame(static_cast<int>(3 * u), static_cast<int>(8 * u), static_cast<int>(10 * u), static_cast<int>(7 * u), kInk);
-  im.Fill(static_cast<int>(7 * u), static_cast<int>(10 * u), static_cast<int>(2.5 * u), static_cast<int>(5 * u), 0x2C8A5A);
+  im.Fill(static_cast<int>(7 * u), static_cast<int>(10 * u), static_cast<int>(2.5 * u), static_cast<int>(5 * u),
+          0x2C8A5A);
 }
 
 // An "i" in a blue disc.
@@ -143,10 +145,15 @@ void Person(Image& im, double u) {
 // A battery with a lightning bolt.
 void Power(Image& im, double u) {
   im.RoundBox(2 * u, 4 * u, 13 * u, 12 * u, 1 * u, kInk);
-  im.Fill(static_cast<int>(13 * u), static_cast<int>(6.5 * u), static_cast<int>(1.5 * u), static_cast<int>(3 * u), kInk);
+  im.Fill(static_cast<int>(13 * u), static_cast<int>(6.5 * u), static_cast<int>(1.5 * u), static_cast<int>(3 * u),
+          kInk);
   im.RoundBox(3 * u, 5 * u, 12 * u, 11 * u, 0.5 * u, 0x70C050);
-  im.Polygon({{8.5 * u, 4.8 * u}, {5.5 * u, 8.6 * u}, {7.8 * u, 8.6 * u}, {6.8 * u, 11.2 * u},
-              {10 * u, 7.4 * u}, {7.7 * u, 7.4 * u}},
+  im.Polygon({{8.5 * u, 4.8 * u},
+              {5.5 * u, 8.6 * u},
+              {7.8 * u, 8.6 * u},
+              {6.8 * u, 11.2 * u},
+              {10 * u, 7.4 * u},
+              {7.7 * u, 7.4 * u}},
              0xF8E040);
 }
 
@@ -187,7 +194,8 @@ void Windows(Image& im, double u) {
   for (int w = 0; w < 2; ++w) {
     const double x = (1 + 4 * w) * u, y = (1.5 + 4 * w) * u;
     im.Fill(static_cast<int>(x), static_cast<int>(y), static_cast<int>(10 * u), static_cast<int>(9 * u), 0xF8F8F8);
-    im.Fill(static_cast<int>(x), static_cast<int>(y), static_cast<int>(10 * u), static_cast<int>(2.5 * u), w ? 0x5060B0 : 0x8890C0);
+    im.Fill(static_cast<int>(x), static_cast<int>(y), static_cast<int>(10 * u), static_cast<int>(2.5 * u),
+            w ? 0x5060B0 : 0x8890C0);
     im.Frame(static_cast<int>(x), static_cast<int>(y), static_cast<int>(10 * u), static_cast<int>(9 * u), kInk);
   }
 }
@@ -205,8 +213,10 @@ void Gear(Image& im, double u) {
 
 // A calendar page.
 void Calendar(Image& im, double u) {
-  im.Fill(static_cast<int>(2 * u), static_cast<int>(3 * u), static_cast<int>(12 * u), static_cast<int>(12 * u), 0xFFFFFF);
-  im.Fill(static_cast<int>(2 * u), static_cast<int>(3 * u), static_cast<int>(12 * u), static_cast<int>(3.5 * u), 0xC06030);
+  im.Fill(static_cast<int>(2 * u), static_cast<int>(3 * u), static_cast<int>(12 * u), static_cast<int>(12 * u),
+          0xFFFFFF);
+  im.Fill(static_cast<int>(2 * u), static_cast<int>(3 * u), static_cast<int>(12 * u), static_cast<int>(3.5 * u),
+          0xC06030);
   im.Frame(static_cast<int>(2 * u), static_cast<int>(3 * u), static_cast<int>(12 * u), static_cast<int>(12 * u), kInk);
   for (int r = 0; r < 2; ++r) {
     for (int c = 0; c < 3; ++c) {
@@ -231,13 +241,15 @@ void Contacts(Image& im, double u) {
 
 // A task list with ticks.
 void Tasks(Image& im, double u) {
-  im.Fill(static_cast<int>(2 * u), static_cast<int>(1 * u), static_cast<int>(12 * u), static_cast<int>(14 * u), 0xFFFFFF);
+  im.Fill(static_cast<int>(2 * u), static_cast<int>(1 * u), static_cast<int>(12 * u), static_cast<int>(14 * u),
+          0xFFFFFF);
   im.Frame(static_cast<int>(2 * u), static_cast<int>(1 * u), static_cast<int>(12 * u), static_cast<int>(14 * u), kInk);
   for (int row = 0; row < 3; ++row) {
     const double y = (4 + 4 * row) * u;
     im.Line({3.8 * u, y}, {5 * u, y + 1.2 * u}, 1 * u, 0x50A040);
     im.Line({5 * u, y + 1.2 * u}, {7 * u, y - 1.2 * u}, 1 * u, 0x50A040);
-    im.Fill(static_cast<int>(8 * u), static_cast<int>(y), static_cast<int>(4.5 * u), std::max(1, static_cast<int>(u)), 0x808080);
+    im.Fill(static_cast<int>(8 * u), static_cast<int>(y), static_cast<int>(4.5 * u), std::max(1, static_cast<int>(u)),
+            0x808080);
   }
 }
 
@@ -247,9 +259,9 @@ struct IconLook {
 };
 
 constexpr IconLook kIcons[] = {
-    {210, Sounds},   {214, House},    {213, About},   {219, Accessibility}, {217, Connections}, {216, Clock},
-    {218, Person},   {205, Power},    {203, Lock},    {240, Broom},         {247, Bell},        {242, PowerOff},
-    {168, Windows},  {241, Gear},     {28, Calendar}, {30, Contacts},       {31, Tasks},
+    {210, Sounds},  {214, House}, {213, About},   {219, Accessibility}, {217, Connections}, {216, Clock},
+    {218, Person},  {205, Power}, {203, Lock},    {240, Broom},         {247, Bell},        {242, PowerOff},
+    {168, Windows}, {241, Gear},  {28, Calendar}, {30, Contacts},       {31, Tasks},
 };
 
 Image Draw(Design design, int size) {
@@ -262,14 +274,17 @@ Image Draw(Design design, int size) {
 Image News(int size, std::uint32_t shade) {
   Image im(size, size);
   const double u = size / 16.0;
-  im.Fill(static_cast<int>(1 * u), static_cast<int>(2 * u), static_cast<int>(14 * u), static_cast<int>(12 * u), 0xF8F8F0);
+  im.Fill(static_cast<int>(1 * u), static_cast<int>(2 * u), static_cast<int>(14 * u), static_cast<int>(12 * u),
+          0xF8F8F0);
   im.Frame(static_cast<int>(1 * u), static_cast<int>(2 * u), static_cast<int>(14 * u), static_cast<int>(12 * u), kInk);
-  im.Fill(static_cast<int>(2.5 * u), static_cast<int>(3.5 * u), static_cast<int>(11 * u), static_cast<int>(2.5 * u), shade);
+  im.Fill(static_cast<int>(2.5 * u), static_cast<int>(3.5 * u), static_cast<int>(11 * u), static_cast<int>(2.5 * u),
+          shade);
   for (int line = 0; line < 3; ++line) {
     im.Fill(static_cast<int>(2.5 * u), static_cast<int>((7.5 + 2 * line) * u), static_cast<int>(5 * u),
             std::max(1, static_cast<int>(u)), 0x808080);
   }
-  im.Fill(static_cast<int>(9 * u), static_cast<int>(7.5 * u), static_cast<int>(4.5 * u), static_cast<int>(5 * u), 0xA0B0C0);
+  im.Fill(static_cast<int>(9 * u), static_cast<int>(7.5 * u), static_cast<int>(4.5 * u), static_cast<int>(5 * u),
+          0xA0B0C0);
   return im;
 }
 
@@ -288,8 +303,8 @@ int main(int argc, char** argv) {
             WriteBmp(folder + "/scroll_down_192.bmp", Arrow(2, true)) &&
             WriteBmp(folder + "/scroll_up_192.bmp", Arrow(2, false));
   for (const IconLook& icon : kIcons) {
-    ok = ok && WriteIco(folder + "/icon_" + std::to_string(icon.id) + ".ico",
-                        {Draw(icon.design, 16), Draw(icon.design, 32)});
+    ok = ok &&
+         WriteIco(folder + "/icon_" + std::to_string(icon.id) + ".ico", {Draw(icon.design, 16), Draw(icon.design, 32)});
   }
   // The news pages share one look, with a shade a page.
   for (int page = 0; page < 18; ++page) {

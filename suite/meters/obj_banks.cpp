@@ -291,8 +291,7 @@ void CObjBanks::Draw(HDC dc, const RECT& rect, BOOL selected) {
     const BankRecord& b = banks[focus];
     const RECT r = b.meter->IsSingleAction() ? b.whole : focusUpper ? b.upper : b.lower;
     const COLORREF highlight = SchemeColour(suite::CColorScheme::kHomeHighlight);
-    HBRUSH outer =
-        CreateSolidBrush(OuterFocusColour(highlight, SchemeColour(suite::CColorScheme::kHomeHighlightText)));
+    HBRUSH outer = CreateSolidBrush(OuterFocusColour(highlight, SchemeColour(suite::CColorScheme::kHomeHighlightText)));
     HBRUSH inner = CreateSolidBrush(highlight);
     FrameBox(memory, r, outer);
     const RECT shrunk = {r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};

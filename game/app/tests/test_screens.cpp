@@ -475,7 +475,7 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
   using namespace ks::app;
   app->prefs()[pref::kRoomGraphics] = 0;
   app->prefs()[pref::kAdversaryView] = 0;  // "Overhead"
-  StartMatch(2, 1, 11);                  // 9-Ball against the computer
+  StartMatch(2, 1, 11);                    // 9-Ball against the computer
   ASSERT_EQ(app->State(), AppState::kPlay);
   EXPECT_FALSE(app->scene->scene.host.roomGraphics);
   EXPECT_FALSE(app->control->Computer()->fromTableEnd);

@@ -449,8 +449,8 @@ std::optional<std::wstring> DeviceFromHost(const std::string& real, const std::v
     if (end == std::string::npos) end = rest.size();
     const std::string name = rest.substr(start, end - start);
     if (!owner && start == 0 && IsHiddenRootEntry(name)) return std::nullopt;
-    const bool isExe = owner && start == 0 && end == rest.size() && !owner->exeHostName.empty() &&
-                       name == owner->exeHostName;
+    const bool isExe =
+        owner && start == 0 && end == rest.size() && !owner->exeHostName.empty() && name == owner->exeHostName;
     device += L"\\" + (isExe ? owner->exeDeviceName : WideFromUtf8(name));
     start = end + 1;
   }

@@ -26,19 +26,19 @@ constexpr KeyDef Wide(KeyKind kind, int halfWidths) { return KeyDef{kind, 0, 0, 
 const std::array<std::vector<KeyDef>, kRowCount>& Rows() {
   static const std::array<std::vector<KeyDef>, kRowCount> rows = {
       std::vector<KeyDef>{Char(L'`', L'~'), Char(L'1', L'!'), Char(L'2', L'@'), Char(L'3', L'#'), Char(L'4', L'$'),
-                           Char(L'5', L'%'), Char(L'6', L'^'), Char(L'7', L'&'), Char(L'8', L'*'), Char(L'9', L'('),
-                           Char(L'0', L')'), Char(L'-', L'_'), Char(L'=', L'+'), Wide(KeyKind::kBackspace, 4)},
+                          Char(L'5', L'%'), Char(L'6', L'^'), Char(L'7', L'&'), Char(L'8', L'*'), Char(L'9', L'('),
+                          Char(L'0', L')'), Char(L'-', L'_'), Char(L'=', L'+'), Wide(KeyKind::kBackspace, 4)},
       std::vector<KeyDef>{Wide(KeyKind::kTab, 3), Letter(L'q'), Letter(L'w'), Letter(L'e'), Letter(L'r'), Letter(L't'),
-                           Letter(L'y'), Letter(L'u'), Letter(L'i'), Letter(L'o'), Letter(L'p'), Char(L'[', L'{'),
-                           Char(L']', L'}'), KeyDef{KeyKind::kChar, L'\\', L'|', 3}},
-      std::vector<KeyDef>{Wide(KeyKind::kCaps, 3), Letter(L'a'), Letter(L's'), Letter(L'd'), Letter(L'f'),
-                           Letter(L'g'), Letter(L'h'), Letter(L'j'), Letter(L'k'), Letter(L'l'), Char(L';', L':'),
-                           Char(L'\'', L'"'), Wide(KeyKind::kEnter, 5)},
+                          Letter(L'y'), Letter(L'u'), Letter(L'i'), Letter(L'o'), Letter(L'p'), Char(L'[', L'{'),
+                          Char(L']', L'}'), KeyDef{KeyKind::kChar, L'\\', L'|', 3}},
+      std::vector<KeyDef>{Wide(KeyKind::kCaps, 3), Letter(L'a'), Letter(L's'), Letter(L'd'), Letter(L'f'), Letter(L'g'),
+                          Letter(L'h'), Letter(L'j'), Letter(L'k'), Letter(L'l'), Char(L';', L':'), Char(L'\'', L'"'),
+                          Wide(KeyKind::kEnter, 5)},
       std::vector<KeyDef>{Wide(KeyKind::kShift, 4), Letter(L'z'), Letter(L'x'), Letter(L'c'), Letter(L'v'),
-                           Letter(L'b'), Letter(L'n'), Letter(L'm'), Char(L',', L'<'), Char(L'.', L'>'),
-                           Char(L'/', L'?'), Wide(KeyKind::kShift, 6)},
+                          Letter(L'b'), Letter(L'n'), Letter(L'm'), Char(L',', L'<'), Char(L'.', L'>'),
+                          Char(L'/', L'?'), Wide(KeyKind::kShift, 6)},
       std::vector<KeyDef>{Wide(KeyKind::kLeft, 3), Wide(KeyKind::kRight, 3), KeyDef{KeyKind::kChar, L' ', L' ', 18},
-                           Wide(KeyKind::kUp, 3), Wide(KeyKind::kDown, 3)},
+                          Wide(KeyKind::kUp, 3), Wide(KeyKind::kDown, 3)},
   };
   return rows;
 }
@@ -76,8 +76,8 @@ std::vector<PanelKey> Layout(int width, int height) {
     for (const KeyDef& def : Rows()[static_cast<std::size_t>(r)]) {
       const LONG left = at * width / kHalfWidths;
       at += def.halfWidths;
-      keys.push_back(PanelKey{RECT{left, top, static_cast<LONG>(at * width / kHalfWidths), bottom}, def.kind,
-                              def.plain, def.shifted});
+      keys.push_back(PanelKey{RECT{left, top, static_cast<LONG>(at * width / kHalfWidths), bottom}, def.kind, def.plain,
+                              def.shifted});
     }
   }
   return keys;

@@ -73,7 +73,6 @@ bool IsSmartphone() {
   return text == L"smartphone";
 }
 
-
 void EnsureTray() {
   // Set before the thread starts: its own first window must not start
   // another.

@@ -125,7 +125,8 @@ std::optional<Section> ResourceSection(int fd, std::uint64_t fileSize) {
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::uint32_t name = ce::resources::U32At(*sections, i * entrySize);
     if (name >= nameTable->size() || nameTable->size() - name < kName.size() + 1) continue;
-    if (std::memcmp(nameTable->data() + name, kName.data(), kName.size()) != 0 || (*nameTable)[name + kName.size()] != 0) {
+    if (std::memcmp(nameTable->data() + name, kName.data(), kName.size()) != 0 ||
+        (*nameTable)[name + kName.size()] != 0) {
       continue;
     }
     const Section found{field(i, 0x18), field(i, 0x20)};
@@ -197,7 +198,8 @@ HICON ModuleIcon(const std::string& host, int cx, int cy) {
         std::memcpy(bytes.data() + groupAt, group->data(), group->size());
         std::memcpy(bytes.data() + pictureAt, picture->data(), picture->size());
         if (const auto table = ce::resources::Table::Parse(bytes)) {
-          if (const auto found = table->First(RT_GROUP_ICON)) icon = ce::resources::IconFromGroup(*table, *found, cx, cy);
+          if (const auto found = table->First(RT_GROUP_ICON))
+            icon = ce::resources::IconFromGroup(*table, *found, cx, cy);
         }
       }
     }

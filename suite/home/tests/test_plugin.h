@@ -19,15 +19,15 @@ DEFINE_GUID(CLSID_TestThrower, 0xA1E00005, 0x0000, 0x4000, 0x80, 0x00, 0x00, 0x0
 
 // What one class saw since the last reset.
 struct TestPlugRecord {
-  int events[6];      // count per event kind
-  WORD lastKey;       // the last PE_KEYDOWN's key
+  int events[6];                // count per event kind
+  WORD lastKey;                 // the last PE_KEYDOWN's key
   PluginActionData lastAction;  // the last PE_ACTION's record
-  BOOL lastSelected;  // the last PE_PAINT's selected flag
-  RECT lastRect;      // the last PE_PAINT's area
-  DWORD loadedValue;  // the four bytes its last Load read (0 when none)
-  int saves;          // calls of Save
-  HPLUGIN handle;     // the handle Initialize gave
-  int live;           // objects alive
+  BOOL lastSelected;            // the last PE_PAINT's selected flag
+  RECT lastRect;                // the last PE_PAINT's area
+  DWORD loadedValue;            // the four bytes its last Load read (0 when none)
+  int saves;                    // calls of Save
+  HPLUGIN handle;               // the handle Initialize gave
+  int live;                     // objects alive
 };
 
 extern "C" {

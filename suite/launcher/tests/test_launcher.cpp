@@ -155,8 +155,8 @@ TEST(ProgramListInstallFolder, ReadFromTheMetersSettingsWhenItFits) {
   };
   for (const auto& c : cases) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora", 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
               ERROR_SUCCESS);
     RegSetValueExW(key, L"InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.value.c_str()),
                    static_cast<DWORD>((c.value.size() + 1) * 2));
@@ -215,8 +215,8 @@ TEST_F(LauncherDevice, ARescanReusesTheIconsOfUnchangedFiles) {
   EXPECT_EQ(FindEntry(L"Board Game")->icon, game);
 
   // Written again a second later: asked again.
-  HANDLE file = CreateFileW(L"\\Storage\\Windows\\Start Menu\\Child Tool.lnk", GENERIC_WRITE, 0, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileW(L"\\Storage\\Windows\\Start Menu\\Child Tool.lnk", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   FILETIME written{};
   GetFileTime(file, nullptr, nullptr, &written);

@@ -550,8 +550,8 @@ TEST_F(MeterDialogs, TitleBarIndicatorsFollowTheSettings) {
         EXPECT_LE(r.right, width - Scale(44));
         EXPECT_LE(r.bottom, Scale(26));
       }
-      const bool apart = battery.right <= memory.left || memory.right <= battery.left ||
-                         battery.bottom <= memory.top || memory.bottom <= battery.top;
+      const bool apart = battery.right <= memory.left || memory.right <= battery.left || battery.bottom <= memory.top ||
+                         memory.bottom <= battery.top;
       EXPECT_TRUE(apart);
     }
   }

@@ -573,8 +573,7 @@ TEST(Banks, ThePenActsOnTheAreaUnderIt) {
     int meter;  // the meter whose action ran, -1 none
     const wchar_t* ran;
   } cases[] = {
-      {60, upper, FALSE, 1, 1, 1, L"action 0"},
-      {60, lower, FALSE, 1, 0, 1, L"second 0"},
+      {60, upper, FALSE, 1, 1, 1, L"action 0"},  {60, lower, FALSE, 1, 0, 1, L"second 0"},
       {110, lower, FALSE, 2, 1, 2, L"action 1"},  // a single action takes its whole bank
       {160, lower, TRUE, 3, 0, -1, nullptr},      // a hold moves the focus only
       {5, upper, FALSE, 0, 1, 0, L"action -1"},
@@ -671,7 +670,8 @@ TEST(Banks, TheLongestFiguresStayInsideTheirBanks) {
       const char* name;
       DWORD* mode;
       DWORD modes;
-    } banks[] = {{&battery, "battery", &s.bd[0], 3}, {&memory, "memory", &s.mt[0], 2}, {&storage, "storage", &s.cfn[0], 2}};
+    } banks[] = {
+        {&battery, "battery", &s.bd[0], 3}, {&memory, "memory", &s.mt[0], 2}, {&storage, "storage", &s.cfn[0], 2}};
     for (const auto& b : banks) {
       for (DWORD mode = 0; mode < b.modes; ++mode) {
         *b.mode = mode;

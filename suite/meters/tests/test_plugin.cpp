@@ -150,8 +150,8 @@ TEST(PelmoraPlugin, TheSelectedRowPaintsInTheSchemesColours) {
   ce::test::ScopedSetting folders{"DEVICE_PROGRAM_FOLDERS", std::string("Meters=") + PELMORA_FOLDER};
   ce::test::ScopedSetting percent{"DEVICE_POWER_BATTERY_PERCENT", "64"};
   RegDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\Pelmora");
-  const COLORREF text = RGB(0x10, 0x20, 0x30), highlight = RGB(0x20, 0x80, 0x40),
-                 highlightText = RGB(0xF0, 0xE0, 0x00), rule = RGB(0xC0, 0x20, 0x20);
+  const COLORREF text = RGB(0x10, 0x20, 0x30), highlight = RGB(0x20, 0x80, 0x40), highlightText = RGB(0xF0, 0xE0, 0x00),
+                 rule = RGB(0xC0, 0x20, 0x20);
   const std::string xml =
       "<?xml version=\"1.0\"?><colorscheme><scheme>"
       "<color name=\"COLOR_HOMETEXT\" value=\"#102030\"/>"
@@ -164,9 +164,9 @@ TEST(PelmoraPlugin, TheSelectedRowPaintsInTheSchemesColours) {
   WriteFile(file, xml.data(), static_cast<DWORD>(xml.size()), &written, nullptr);
   CloseHandle(file);
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"ControlPanel\\Home", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExW(HKEY_CURRENT_USER, L"ControlPanel\\Home", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
   const std::wstring path = L"\\My Documents\\test.scheme.xml";
   RegSetValueExW(key, L"ColorScheme", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                  static_cast<DWORD>((path.size() + 1) * 2));

@@ -161,8 +161,8 @@ Image ClockFace(int side) {
     const double a = h * picture::kPi / 6;
     const double outer = r * 0.86;
     const double inner = h % 3 == 0 ? r * 0.62 : r * 0.74;
-    im.Line({c.x + inner * std::sin(a), c.y - inner * std::cos(a)}, {c.x + outer * std::sin(a), c.y - outer * std::cos(a)},
-            h % 3 == 0 ? side / 14.0 : side / 22.0, 0x606870);
+    im.Line({c.x + inner * std::sin(a), c.y - inner * std::cos(a)},
+            {c.x + outer * std::sin(a), c.y - outer * std::cos(a)}, h % 3 == 0 ? side / 14.0 : side / 22.0, 0x606870);
   }
   return im;
 }
@@ -176,8 +176,8 @@ Image BatteryHistory(int side) {
   im.Fill(static_cast<int>(13.5 * u), static_cast<int>(6.8 * u), static_cast<int>(2 * u) + 1,
           static_cast<int>(3.4 * u) + 1, kInk);
   im.RoundBox(2.2 * u, 5.2 * u, 12.3 * u, 11.8 * u, 0.5 * u, 0xF4F8F0);
-  im.Fill(static_cast<int>(2.2 * u), static_cast<int>(5.2 * u), static_cast<int>(5.5 * u), static_cast<int>(6.6 * u) + 1,
-          0x70C050);
+  im.Fill(static_cast<int>(2.2 * u), static_cast<int>(5.2 * u), static_cast<int>(5.5 * u),
+          static_cast<int>(6.6 * u) + 1, 0x70C050);
   im.Line({3 * u, 6.5 * u}, {6 * u, 8 * u}, 1.2 * u, 0x2A6AB0);
   im.Line({6 * u, 8 * u}, {8.5 * u, 7.2 * u}, 1.2 * u, 0x2A6AB0);
   im.Line({8.5 * u, 7.2 * u}, {11.5 * u, 10.5 * u}, 1.2 * u, 0x2A6AB0);

@@ -382,8 +382,8 @@ TEST_F(EndToEnd, AddsBothPlugInsOpensTheirDialogsAndRemovesThem) {
   const bool launcherBuilt = FindWindowW(L"TessivoWnd", nullptr) != nullptr;
   if (!launcherBuilt) StandIn(L"TessivoWnd");
   // A device with the help file: a missing one is only told of.
-  HANDLE help = CreateFileW(L"\\Storage\\Application Data\\Home\\qveng.htp", GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, 0, nullptr);
+  HANDLE help = CreateFileW(L"\\Storage\\Application Data\\Home\\qveng.htp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            0, nullptr);
   ASSERT_NE(help, INVALID_HANDLE_VALUE);
   CloseHandle(help);
   WatchHomeWindows();

@@ -76,8 +76,9 @@ class Sweepkit : public ::testing::Test {
     host_.options.CT = 1;
     host_.options.CC = 1;
     host_.options.CTIF = 0;
-    for (const wchar_t* folder : {L"\\Temp", kGuestCookies, L"\\Windows\\Cookies", L"\\Windows\\Temporary Internet Files",
-                                  L"\\Storage\\Windows\\Profiles\\guest\\Cookies\\Sub"}) {
+    for (const wchar_t* folder :
+         {L"\\Temp", kGuestCookies, L"\\Windows\\Cookies", L"\\Windows\\Temporary Internet Files",
+          L"\\Storage\\Windows\\Profiles\\guest\\Cookies\\Sub"}) {
       MakeFolders(folder);
     }
     for (const wchar_t* kept : kKeptFiles) {
