@@ -17,6 +17,7 @@
 #include "play/scene_loader.h"
 #include "simulation/table.h"
 #include "ui/dlg_man.h"
+#include "ui/message_dlg.h"
 
 ksMain* g_app = nullptr;
 
@@ -345,6 +346,48 @@ void ksMain::OnActivate(bool nowActive) {
   }
   if (display) display->m_FullRefresh = true;
   if (inPlay) RedrawMatch(true);
+}
+
+void ksMain::SkipSuspendedTime() {
+  if (clock) clock->SetStartTime(clock->StartTime() + (GetTickCount() - suspendTime));
+}
+
+void ksMain::FeedSound() {
+  if (audio) audio->FillBlock();
+}
+
+void ksMain::RedrawPlay() {
+  if (inPlay && display) {
+    display->m_FullRefresh = true;
+    RedrawMatch(true);
+  }
+}
+
+void ksMain::PushScreen(Dlg* screen) { dlgMan->Push(screen, 0); }
+
+void ksMain::CloseScreens() {
+  if (dlgMan) dlgMan->PopAll();
+}
+
+bool ksMain::ShowMessage(const wchar_t* title, const wchar_t* text) {
+  return ui::ShowMessage(dlgMan.get(), display.get(), title, text);
+}
+
+void ksMain::SetVolume(int volume) {
+  if (audio) audio->SetVolume(volume, nullptr);
+}
+
+int ksMain::Volume() const { return audio ? audio->GetVolume() : prefs_[ks::app::pref::kVolume]; }
+
+void ksMain::PauseSound(bool paused) {
+  if (audio) audio->Pause(paused);
+}
+
+bool ksMain::SoundPaused() const { return !audio || audio->Paused(); }
+
+std::unique_ptr<ssDisplayS16> ksMain::ReplaceDisplay(std::unique_ptr<ssDisplayS16> next) {
+  display.swap(next);
+  return next;
 }
 
 void ksMain::LoadMatch(StartMode mode, ReturnScreen back) {

@@ -137,10 +137,21 @@ class ksMain final : public ks::PoolHost {
   // The modal wait other subsystems use for long operations.
   static void KeepAlive(WaitBlock* block);
 
-  // The window procedure's side of suspend and resume.
+  // The window procedure's side: suspend and resume, the sound stream and
+  // redrawing the match.
   void OnActivate(bool active);
   void OnSuspendKey();
-  void RedrawMatch(bool present);
+  // False while suspended or in the background: no event is dispatched.
+  bool Active() const { return active; }
+  // The game clock does not count the time spent suspended (on resume
+  // after the suspend key).
+  void SkipSuspendedTime();
+  // Keeps the sound stream fed (on every window message).
+  void FeedSound();
+  // While a match is on screen, its frame is drawn again in full.
+  void RedrawPlay();
+  // Where the saves go; set before Init.
+  void SetDocumentsFolder(const wchar_t* folder) { documentsFolder = folder; }
 
   // ---- the screens' commands ----
   // The state machine and the match's course change only through these.
@@ -196,10 +207,51 @@ class ksMain final : public ks::PoolHost {
   AppState State() const { return state_; }
   ReturnScreen ReturnTo() const { return returnScreen_; }
 
-  // ---- state the window procedure and the tests reach ----
-  // The screens use the commands and accessors above; these stay open for
-  // the window procedure (program.cpp: suspend, resume, activation) and
-  // for the tests, which drive and inspect a running match.
+  // ---- the screens' devices ----
+  // A screen is built on the display and input, then pushed on the stack;
+  // both exist from Init on (ScreensReady).
+  bool ScreensReady() const { return dlgMan && display; }
+  ssDisplayS16* Display() const { return display.get(); }  // null before Init
+  ssInput* Input() const { return input.get(); }
+  void PushScreen(Dlg* screen);  // only when ScreensReady
+  // Every screen off the stack (a match is to load, the map takes over).
+  void CloseScreens();
+  // A message box over the screens; false when it could not be built.
+  bool ShowMessage(const wchar_t* title, const wchar_t* text);
+  // The sound's volume (0-10), heard at once; Volume reads the device's
+  // (the preference's without a device).
+  void SetVolume(int volume);
+  int Volume() const;
+  // The settings' Music choice: the sound paused or playing.
+  void PauseSound(bool paused);
+
+  ks::Pool* pool();
+  ks::app::CareerRecord* CurrentCareer();
+  ks::app::SaveStore* saveStore() { return saves_.get(); }
+
+  // ---- what the tests inspect of a running match ----
+  DlgMan* ScreenStack() const { return dlgMan.get(); }
+  ks::play::Control* PlayControl() const { return control.get(); }  // null outside a match
+  ks::play::PlayScene* Scene() const { return scene.get(); }
+  // True when the sound device is paused (or there is none).
+  bool SoundPaused() const;
+  // The aiming distance the next match starts with, and the room's view
+  // distances from a table end and from above.
+  std::int32_t CameraDistance() const { return cameraDistance; }
+  std::int32_t NearViewDistance() const { return nearViewDistance; }
+  std::int32_t FarViewDistance() const { return farViewDistance; }
+  int MovieNumber() const { return movieNumber; }  // the movie PlayMovie last opened (0-7), -1 none
+  // The message that settles a career match ("You won $..." and the rest).
+  const std::wstring& CareerMessage() const { return careerMessage; }
+  // The screen tests lay the screens out on displays of other shapes: the
+  // display given is used from now on, the one before is handed back.
+  std::unique_ptr<ssDisplayS16> ReplaceDisplay(std::unique_ptr<ssDisplayS16> next);
+
+ private:
+  class EffectSink;
+
+  // The match's course and the suspend, kept by the application, read by
+  // the window procedure and the tests through the accessors above.
   bool inPlay = false;
   bool active = true;
   // Set when a career match is put on hold; the match's end then leaves the
@@ -207,7 +259,7 @@ class ksMain final : public ks::PoolHost {
   bool careerHeld = false;
   std::uint32_t suspendTime = 0;
   std::int32_t cameraDistance = 0x1B0000;
-  int movieNumber = -1;  // the movie PlayMovie last opened (0-7), -1 none
+  int movieNumber = -1;
   std::wstring documentsFolder;
 
   // ---- devices and objects ----
@@ -219,16 +271,7 @@ class ksMain final : public ks::PoolHost {
   std::unique_ptr<ks::play::PlayScene> scene;
   std::unique_ptr<ks::play::Control> control;
   std::int32_t nearViewDistance = 0, farViewDistance = 0;
-
-  ks::Pool* pool();
-  ks::app::CareerRecord* CurrentCareer();
-  ks::app::SaveStore* saveStore() { return saves_.get(); }
-
-  // The message that settles a career match ("You won $..." and the rest).
   std::wstring careerMessage;
-
- private:
-  class EffectSink;
 
   ks::app::MatchSetup matchSetup_;
   ks::app::Prefs prefs_;
@@ -285,6 +328,7 @@ class ksMain final : public ks::PoolHost {
   // that ended the match.
   std::uint32_t ZipToEnd();
   void DrawMatchFrame(bool full);
+  void RedrawMatch(bool present);
   void FinishMatch();
   // The match has ended: its last frame, then the menus after a moment.
   void ShowMatchOver();

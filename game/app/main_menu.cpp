@@ -101,7 +101,7 @@ void MainMenuDlg::OnQuickPlay() {
   // The saved match resumes: the stack empties and the next ticks load it.
   if (app->ResumeQuickPlay()) {
     app->SavePrefs();
-    if (app->dlgMan) app->dlgMan->PopAll();
+    app->CloseScreens();
   } else {
     app->SavePrefs();
   }
@@ -113,14 +113,14 @@ void MainMenuDlg::OnAbout() { PushCredits(app); }
 void MainMenuDlg::OnHelp() { PushHelp(app); }
 
 Dlg* PushMainMenu(ksMain* app) {
-  if (!app || !app->dlgMan || !app->display) return nullptr;
+  if (!app || !app->ScreensReady()) return nullptr;
   auto* menu = new MainMenuDlg();
   menu->app = app;
-  if (!menu->Build(app->display.get(), app->input.get())) {
+  if (!menu->Build(app->Display(), app->Input())) {
     delete menu;
     return nullptr;
   }
   app->SetMainMenu(menu);
-  app->dlgMan->Push(menu, 0);
+  app->PushScreen(menu);
   return menu;
 }

@@ -61,7 +61,7 @@ BOOL InitInstance(HINSTANCE instance, int show) {
   g_app = new ksMain();
   wchar_t documents[MAX_PATH] = {};
   SHGetSpecialFolderPath(nullptr, documents, CSIDL_PERSONAL, TRUE);
-  g_app->documentsFolder = documents;
+  g_app->SetDocumentsFolder(documents);
   // The message log ("message.log" in the documents folder) is written only
   // when the device configuration asks for it (message_log = on).
   if (ce::device::SettingOr("message_log", "") == "on") {
@@ -100,22 +100,10 @@ ATOM RegisterWindowClass(HINSTANCE instance) {
   return RegisterClassW(&wc);
 }
 
-namespace {
-
-// While a match is on screen, the frame is drawn again in full.
-void RedrawPlay() {
-  if (g_app->inPlay && g_app->display) {
-    g_app->display->m_FullRefresh = true;
-    g_app->RedrawMatch(true);
-  }
-}
-
-}  // namespace
-
 LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   InputEvent event{};
   ksMain* app = g_app;
-  if (app != nullptr && app->audio) app->audio->FillBlock();
+  if (app != nullptr) app->FeedSound();
   LRESULT answer = 0;
   switch (message) {
     case WM_KEYDOWN:
@@ -146,7 +134,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       event = InputEvent{message, wParam, lParam, GetTickCount()};
       break;
     case WM_TIMER:
-      if (app != nullptr && app->active) {
+      if (app != nullptr && app->Active()) {
         event = InputEvent{message, wParam, lParam, GetTickCount()};
         // A held key gives a key-down every tick; the last in key-map order wins.
         for (std::uint8_t key : app->prefs().keys) {
@@ -168,7 +156,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       ValidateRect(window, nullptr);
       if (app != nullptr) {
         event = InputEvent{message, wParam, lParam, 0};
-        RedrawPlay();
+        app->RedrawPlay();
       }
       break;
     }
@@ -193,7 +181,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             SetTimer(window, kFrameTimer, kResumedFrameMs, nullptr);
             g_suspended = false;
             // The game clock does not count the time spent suspended.
-            if (app->clock) app->clock->SetStartTime(app->clock->StartTime() + (GetTickCount() - app->suspendTime));
+            app->SkipSuspendedTime();
           }
           SHFullScreen(window, kFullScreenFlags);
           InvalidateRect(window, nullptr, FALSE);
@@ -205,7 +193,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     case WM_SETFOCUS:
       GXResume();
       if (app != nullptr) {
-        RedrawPlay();
+        app->RedrawPlay();
         event = InputEvent{WM_PAINT, 0, 0, 0};
       }
       break;
@@ -216,7 +204,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       answer = DefWindowProcW(window, message, wParam, lParam);
       break;
   }
-  if (app != nullptr && app->active) {
+  if (app != nullptr && app->Active()) {
     event.time = app->GetTime();
     app->HandleEvent(event);
     if (app->State() == AppState::kQuit) PostQuitMessage(0);

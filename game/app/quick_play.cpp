@@ -283,7 +283,7 @@ void QuickPlayDlg::RackEm() {
   s.room = static_cast<std::uint16_t>(location_->GetCurSel() < 0 ? 0 : location_->GetCurSel());
   // A room beyond the best career level stays locked; nothing starts.
   if (s.room > app->prefs()[pref::kBestLevel]) {
-    ui::ShowMessage(app->dlgMan.get(), Device(), L"Room is locked.", L"This room must be unlocked in Career Mode.");
+    app->ShowMessage(L"Room is locked.", L"This room must be unlocked in Career Mode.");
     return;
   }
   const int goal = goal_->GetCurSel() < 0 ? 0 : goal_->GetCurSel();
@@ -312,17 +312,17 @@ void QuickPlayDlg::RackEm() {
   s.spotGiven = 0;
   app->ApplySettings();
   app->LoadMatch(StartMode::kFresh, ReturnScreen::kQuickPlay);
-  if (app->dlgMan) app->dlgMan->PopAll();
+  app->CloseScreens();
 }
 
 Dlg* PushQuickPlay(ksMain* app) {
-  if (!app || !app->dlgMan || !app->display) return nullptr;
+  if (!app || !app->ScreensReady()) return nullptr;
   auto* screen = new QuickPlayDlg();
   screen->app = app;
-  if (!screen->Build(app->display.get(), app->input.get())) {
+  if (!screen->Build(app->Display(), app->Input())) {
     delete screen;
     return nullptr;
   }
-  app->dlgMan->Push(screen, 0);
+  app->PushScreen(screen);
   return screen;
 }

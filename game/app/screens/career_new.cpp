@@ -77,9 +77,7 @@ void CareerNicknameDlg::OpenKeyboard() {
   });
 }
 
-void CareerNicknameDlg::Message(const wchar_t* title, const wchar_t* text) {
-  ui::ShowMessage(app->dlgMan.get(), Device(), title, text);
-}
+void CareerNicknameDlg::Message(const wchar_t* title, const wchar_t* text) { app->ShowMessage(title, text); }
 
 void CareerNicknameDlg::OnDone() {
   if (app == nullptr) return;

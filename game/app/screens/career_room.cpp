@@ -223,8 +223,8 @@ void CareerRoomDlg::RackEm() {
   });
   if (offer == offers_.end()) return;
   if (offer->bet > c->money) {
-    ui::ShowMessage(app->dlgMan.get(), Device(), L"Check your wallet!!",
-                    L"You don't have enough money. Get some more money and then I'll play you.");
+    app->ShowMessage(L"Check your wallet!!",
+                     L"You don't have enough money. Get some more money and then I'll play you.");
     return;
   }
   ks::app::MatchSetup& s = app->matchSetup();
@@ -247,5 +247,5 @@ void CareerRoomDlg::RackEm() {
   s.playerOne = kit::kCareerPlayerEntry;
   kit::SetCareerPlayerName(app, c->nickname.data());
   app->LoadCareerMatch(StartMode::kFresh, ReturnScreen::kCareerMap);
-  app->dlgMan->PopAll();
+  app->CloseScreens();
 }

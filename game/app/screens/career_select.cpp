@@ -88,7 +88,7 @@ void CareerSelectDlg::FillList() {
 }
 
 void CareerSelectDlg::NoCareer() {
-  ui::ShowMessage(app->dlgMan.get(), Device(), L"No Career Available", L"Select 'New Career' to create a new career");
+  app->ShowMessage(L"No Career Available", L"Select 'New Career' to create a new career");
 }
 
 void CareerSelectDlg::OnStart() {
@@ -109,11 +109,11 @@ void CareerSelectDlg::OnStart() {
     app->matchSetup().playerOne = kit::kCareerPlayerEntry;
     kit::SetCareerPlayerName(app, career.nickname.data());
     app->LoadCareerMatch(StartMode::kCareerResumed, ReturnScreen::kMainMenu);
-    app->dlgMan->PopAll();
+    app->CloseScreens();
     return;
   }
   if (career.matchesPlayed == 0) {
-    app->dlgMan->PopAll();
+    app->CloseScreens();
     WriteLog(2, L"Calling PlayCareerMovie");
     app->PlayMovie(0);
     return;

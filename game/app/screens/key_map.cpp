@@ -113,13 +113,13 @@ void KeyMapDlg::Initialise() {
 }
 
 void ToggleKeyMap(ksMain* app) {
-  if (app == nullptr || !app->display) return;
+  if (app == nullptr || app->Display() == nullptr) return;
   if (app->KeyMapScreen() != nullptr) {
     app->HideKeyMapScreen();
     return;
   }
   auto screen = std::make_unique<KeyMapDlg>();
-  if (!screen->Build(app->display.get(), app->input.get())) return;
+  if (!screen->Build(app->Display(), app->Input())) return;
   screen->keys = app->prefs().keys.data();
   screen->app = app;
   screen->Initialise();

@@ -127,15 +127,15 @@ inline int NicknameWidth(const ssDisplay* display) {
 // failed (the screen is then deleted, never shown half made).
 template <typename T, typename F>
 T* Open(ksMain* app, F set) {
-  if (app == nullptr || !app->dlgMan || !app->display) return nullptr;
+  if (app == nullptr || !app->ScreensReady()) return nullptr;
   auto* screen = new T();
   set(*screen);
-  if (!screen->Build(app->display.get(), app->input.get())) {
+  if (!screen->Build(app->Display(), app->Input())) {
     WriteLog(2, L"A screen could not be built (id %d)", T::kScreenId);
     delete screen;
     return nullptr;
   }
-  app->dlgMan->Push(screen, 0);
+  app->PushScreen(screen);
   return screen;
 }
 

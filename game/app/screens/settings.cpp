@@ -60,7 +60,7 @@ LRESULT SettingsDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
     }
     if (code == ui::kNotifyChanged && id == kVolume) {
       // The new level is heard at once, before it is saved.
-      if (app && app->audio && volume_->GetCurSel() >= 0) app->audio->SetVolume(volume_->GetCurSel(), nullptr);
+      if (app && volume_->GetCurSel() >= 0) app->SetVolume(volume_->GetCurSel());
       return 0;
     }
     if (code == ui::kNotifyChanged && id == kMusic) return 0;
@@ -85,7 +85,7 @@ void SettingsDlg::OnInit() {
   adversaryView_->AddString(L"Overhead");
   adversaryView_->AddString(L"Downtable");
   adversaryView_->SetCurSel(p[pref::kAdversaryView]);
-  savedVolume_ = app->audio ? app->audio->GetVolume() : p[pref::kVolume];
+  savedVolume_ = app->Volume();
   roomGraphics_->AddString(L"Disable");
   roomGraphics_->AddString(L"Enable");
   roomGraphics_->SetCurSel(p[pref::kRoomGraphics]);
@@ -100,7 +100,7 @@ void SettingsDlg::OnInit() {
 }
 
 void SettingsDlg::OnCancel() {
-  if (app && app->audio) app->audio->SetVolume(savedVolume_, nullptr);
+  if (app) app->SetVolume(savedVolume_);
   Cancel();
 }
 
@@ -116,12 +116,10 @@ void SettingsDlg::OnSave() {
   p[pref::kVolume] = sel(volume_);
   p[pref::kAdversaryView] = sel(adversaryView_);
   p[pref::kUserView] = sel(userView_);
-  if (app->audio) app->audio->Pause(p[pref::kMusic] == 0);
+  app->PauseSound(p[pref::kMusic] == 0);
   const std::uint8_t orientation = sel(orientation_);
   EndDialog(kResultOk);
-  auto message = [this](const wchar_t* title, const wchar_t* text) {
-    ui::ShowMessage(app->dlgMan.get(), Device(), title, text);
-  };
+  auto message = [this](const wchar_t* title, const wchar_t* text) { app->ShowMessage(title, text); };
   if (orientation != p[pref::kOrientation]) {
     p[pref::kOrientation] = orientation;
     message(L"Orientation Change", L"Game must be restarted for change to take effect.");

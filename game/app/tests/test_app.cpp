@@ -109,7 +109,6 @@ TEST_F(AppRules, CareerResultSettlesMoneyRatingAndTheMessage) {
     career.difficulty = c.difficulty;
     career.chosenRow = 2;  // not the room's top opponent: no new room
     app.SelectCareer(0);
-    app.careerHeld = false;
     app.matchSetup().opponent = 20;
     app.PlaceRoomBalls();
     ks::Pool& p = *app.pool();
@@ -117,7 +116,7 @@ TEST_F(AppRules, CareerResultSettlesMoneyRatingAndTheMessage) {
     p.rules.GamesWon = {static_cast<std::int16_t>(c.won ? 3 : 1), static_cast<std::int16_t>(c.won ? 1 : 3)};
     EXPECT_EQ(app.ShowCareerResult(), 0);
     EXPECT_EQ(career.money, c.moneyAfter) << c.money;
-    EXPECT_EQ(app.careerMessage, c.message);
+    EXPECT_EQ(app.CareerMessage(), c.message);
     EXPECT_EQ(career.matchesPlayed, 1);
     EXPECT_EQ(career.matchesWon, c.won ? 1 : 0);
     EXPECT_EQ(career.rating, ks::app::UpdatedRating(1100, app.opponents()[20].rating, c.won));

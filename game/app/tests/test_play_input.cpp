@@ -59,8 +59,8 @@ class KestrunePlay : public ::testing::Test {
   }
   bool UntilAiming() {
     for (int i = 0; i < 1000; ++i) {
-      if (App().State() == AppState::kPlay && App().control && App().control->Active() == App().control->Aim() &&
-          !App().control->ShotRunning())
+      if (App().State() == AppState::kPlay && App().PlayControl() &&
+          App().PlayControl()->Active() == App().PlayControl()->Aim() && !App().PlayControl()->ShotRunning())
         return true;
       Pump(kTick);
     }
@@ -79,7 +79,7 @@ std::int32_t TurnStep(std::uint32_t e) {
 
 TEST_F(KestrunePlay, HeldArrowKeysTurnTheAimOneStepATick) {
   ASSERT_TRUE(StartMatch(ks::app::SecondPlayer::kPractice));
-  const ks::play::View& view = App().scene->view;
+  const ks::play::View& view = App().Scene()->view;
   const WPARAM left = App().prefs().keys[ks::play::KeyMap::kLeft];
   // 1.6 s of Left held: a key-down a frame tick (standing for the one the
   // tick's poll of the held key gives), and in between the host's
@@ -118,7 +118,7 @@ TEST_F(KestrunePlay, HeldArrowKeysTurnTheAimOneStepATick) {
 TEST_F(KestrunePlay, APenDragOnTheGripStrikes) {
   ASSERT_TRUE(StartMatch(ks::app::SecondPlayer::kPractice));
   std::int32_t points[32];
-  const int n = App().scene->scene.GripOutline(points, 16);
+  const int n = App().Scene()->scene.GripOutline(points, 16);
   ASSERT_GE(n, 4);
   std::int32_t left = points[0], right = points[0], top = points[1], bottom = points[1];
   for (int k = 1; k < n; ++k) {
@@ -138,7 +138,7 @@ TEST_F(KestrunePlay, APenDragOnTheGripStrikes) {
   PostMessageW(window_, WM_MOUSEMOVE, MK_LBUTTON, at(x, y + 2));
   PostMessageW(window_, WM_LBUTTONUP, 0, at(x, y + 2));
   Pump(kTick);
-  EXPECT_TRUE(App().control->ShotRunning());
+  EXPECT_TRUE(App().PlayControl()->ShotRunning());
   EXPECT_GT(App().pool()->strikePower, 0);
 }
 
@@ -161,9 +161,10 @@ TEST_F(KestrunePlay, AResumedQuickPlayKeepsThePlayerAtTheTable) {
     // A few seconds on: the computer plays only its own turn.
     Pump(2000);
     if (player == 1) {
-      EXPECT_TRUE(App().control->Active() == App().control->Computer() || App().control->ShotRunning());
+      EXPECT_TRUE(App().PlayControl()->Active() == App().PlayControl()->Computer() ||
+                  App().PlayControl()->ShotRunning());
     } else {
-      EXPECT_EQ(App().control->Active(), App().control->Aim());
+      EXPECT_EQ(App().PlayControl()->Active(), App().PlayControl()->Aim());
       EXPECT_EQ(App().pool()->rules.CurrentPlayer, 0);
     }
     App().EndPlay();

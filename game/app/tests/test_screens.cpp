@@ -71,12 +71,12 @@ class Screens : public ::testing::Test {
     app->StartMenus();
     ASSERT_EQ(app->State(), AppState::kMenus);
     // The welcome pages over the main menu; each goes on with "3".
-    ASSERT_EQ(app->dlgMan->Count(), 3);
-    EXPECT_EQ(app->dlgMan->Top()->Id(), 1022) << "the menu controls come first";
+    ASSERT_EQ(app->ScreenStack()->Count(), 3);
+    EXPECT_EQ(app->ScreenStack()->Top()->Id(), 1022) << "the menu controls come first";
     Key(0x33);
-    EXPECT_EQ(app->dlgMan->Top()->Id(), 1023);
+    EXPECT_EQ(app->ScreenStack()->Top()->Id(), 1023);
     Key(0x33);
-    ASSERT_EQ(app->dlgMan->Count(), 1);
+    ASSERT_EQ(app->ScreenStack()->Count(), 1);
     app->careers().records.clear();
   }
   void TearDown() override {
@@ -93,15 +93,15 @@ class Screens : public ::testing::Test {
   }
   template <typename T>
   T* Top() {
-    return dynamic_cast<T*>(app->dlgMan->Top());
+    return dynamic_cast<T*>(app->ScreenStack()->Top());
   }
   void Command(int id, int code, LPARAM p2 = 0) {
-    app->dlgMan->Top()->WndProc(ui::kMsgCommand, ui::MakeCommand(id, code), p2);
+    app->ScreenStack()->Top()->WndProc(ui::kMsgCommand, ui::MakeCommand(id, code), p2);
     Pump(kTick);
   }
   // A match on the table, started as the set-up screens start one.
   void StartMatch(std::uint16_t menuGame, std::uint16_t secondPlayer, std::uint16_t opponent, std::uint16_t room = 0) {
-    app->dlgMan->PopAll();
+    app->ScreenStack()->PopAll();
     app->matchSetup() = ks::app::MatchSetup{};
     app->matchSetup().menuGame = menuGame;
     app->matchSetup().secondPlayer = secondPlayer;
@@ -175,10 +175,10 @@ TEST_F(Screens, DesktopKeysTypeTheNicknameAndWorkBackAndDone) {
   ASSERT_EQ(app->careers().records.size(), 1u);
   EXPECT_STREQ(app->careers().records[0].nickname.data(), "Anna");
   tap(VK_ESCAPE);  // Back to the main menu
-  EXPECT_EQ(app->dlgMan->Count(), 1);
+  EXPECT_EQ(app->ScreenStack()->Count(), 1);
   ASSERT_NE(PushCredits(app), nullptr);
   tap(VK_F1);  // Back
-  EXPECT_EQ(app->dlgMan->Count(), 1);
+  EXPECT_EQ(app->ScreenStack()->Count(), 1);
 }
 
 TEST_F(Screens, TheWelcomeTitleLinesShareTheirCentre) {
@@ -379,7 +379,7 @@ TEST_F(Screens, SettingsAreSavedOnSaveAndDroppedOnCancel) {
 }
 
 TEST_F(Screens, TheMenuKeyOpensTheInGameMenuAndEveryChoiceReturnsToPlay) {
-  app->dlgMan->PopAll();
+  app->ScreenStack()->PopAll();
   app->matchSetup() = ks::app::MatchSetup{};
   app->matchSetup().menuGame = 1;
   app->matchSetup().secondPlayer = 2;  // two players at the table
@@ -417,13 +417,13 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuAndEveryChoiceReturnsToPlay) {
     if (way == 0) {
       menu->WndProc(ui::kMsgCommand, ui::MakeCommand(InGameMenuDlg::kResume, 0), 0);
       EXPECT_EQ(app->State(), AppState::kPlay);
-      app->dlgMan->CloseFinished();  // as the dispatch does after the handler
+      app->ScreenStack()->CloseFinished();  // as the dispatch does after the handler
     } else {
       Key(way == 1 ? 0x33 : 0x39);
     }
     Pump(200);
     EXPECT_EQ(app->State(), AppState::kPlay) << way;
-    EXPECT_FALSE(app->dlgMan->NonEmpty()) << way;
+    EXPECT_FALSE(app->ScreenStack()->NonEmpty()) << way;
   }
   // A resign that reaches the match goal ends the match.
   ks::Pool& pool = *app->pool();
@@ -433,7 +433,7 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuAndEveryChoiceReturnsToPlay) {
   ASSERT_NE(menu, nullptr);
   menu->WndProc(ui::kMsgCommand, ui::MakeCommand(InGameMenuDlg::kResign, 0), 0);
   EXPECT_EQ(app->State(), AppState::kPlay);
-  app->dlgMan->CloseFinished();
+  app->ScreenStack()->CloseFinished();
   EXPECT_EQ(pool.rules.GamesWon[1], before + 1);
   EXPECT_NE(pool.rules.TurnFlags & 8, 0) << "the match is over";
 }
@@ -443,13 +443,13 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
   ASSERT_EQ(app->State(), AppState::kPlay);
   // The computer's turn, at each of its steps: thinking, and its shot.
   app->pool()->rules.CurrentPlayer = 1;
-  app->control->BeginTurn();
-  ASSERT_TRUE(app->control->ComputerToPlay());
+  app->PlayControl()->BeginTurn();
+  ASSERT_TRUE(app->PlayControl()->ComputerToPlay());
   bool sawShot = false, sawThinking = false;
   for (int step = 0; step < 400 && !(sawShot && sawThinking); ++step) {
     Pump(kTick);
-    const bool shot = app->control->ShotRunning();
-    const bool thinking = !shot && app->control->Computer()->Thinking();
+    const bool shot = app->PlayControl()->ShotRunning();
+    const bool thinking = !shot && app->PlayControl()->Computer()->Thinking();
     if ((shot && !sawShot) || (thinking && !sawThinking)) {
       (shot ? sawShot : sawThinking) = true;
       PostMessageW(window, WM_KEYUP, app->prefs().keys[ks::play::KeyMap::kInGameMenu], 0);
@@ -460,7 +460,7 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
       if (thinking) {
         EXPECT_FALSE(menu->GetChild(InGameMenuDlg::kResign)->IsVisible());
       }
-      EXPECT_FALSE(app->control->ShotRunning()) << "the menu finds the balls at rest";
+      EXPECT_FALSE(app->PlayControl()->ShotRunning()) << "the menu finds the balls at rest";
       Key(0x39);  // back to the table
       ASSERT_EQ(app->State(), AppState::kPlay);
     }
@@ -477,12 +477,12 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
   app->prefs()[pref::kAdversaryView] = 0;  // "Overhead"
   StartMatch(2, 1, 11);                    // 9-Ball against the computer
   ASSERT_EQ(app->State(), AppState::kPlay);
-  EXPECT_FALSE(app->scene->scene.host.roomGraphics);
-  EXPECT_FALSE(app->control->Computer()->fromTableEnd);
+  EXPECT_FALSE(app->Scene()->scene.host.roomGraphics);
+  EXPECT_FALSE(app->PlayControl()->Computer()->fromTableEnd);
   // Where the room's walls would stand above the table, the frame is black.
   auto roomPixels = [&] {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    const bool turned = (app->display->m_Rotate & 2) != 0;
+    const bool turned = (app->Display()->m_Rotate & 2) != 0;
     int lit = 0;
     for (int y = h / 6; y < h / 4; y += 2)
       for (int x = 0; x < w; x += 2) {
@@ -494,10 +494,10 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
   EXPECT_EQ(roomPixels(), 0) << "no room drawn";
   // The computer's turn is seen from above.
   app->pool()->rules.CurrentPlayer = 1;
-  app->control->BeginTurn();
+  app->PlayControl()->BeginTurn();
   Pump(kTick);
-  ASSERT_TRUE(app->control->ComputerToPlay());
-  EXPECT_EQ(app->scene->view.pitch, -0x10000) << "straight down";
+  ASSERT_TRUE(app->PlayControl()->ComputerToPlay());
+  EXPECT_EQ(app->Scene()->view.pitch, -0x10000) << "straight down";
   // While the computer thinks, the settings change from the in-game menu.
   auto* menu = dynamic_cast<InGameMenuDlg*>(PushInGameMenu(app));
   ASSERT_NE(menu, nullptr);
@@ -509,9 +509,9 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
   static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kAdversaryView))->SetCurSel(1);  // "Downtable"
   Key(0x33);                                                                                // Save
   ASSERT_EQ(app->State(), AppState::kPlay);
-  EXPECT_TRUE(app->scene->scene.host.roomGraphics);
-  EXPECT_TRUE(app->control->Computer()->fromTableEnd);
-  EXPECT_EQ(app->scene->view.pitch, -16192) << "the computer now seen from the table end";
+  EXPECT_TRUE(app->Scene()->scene.host.roomGraphics);
+  EXPECT_TRUE(app->PlayControl()->Computer()->fromTableEnd);
+  EXPECT_EQ(app->Scene()->view.pitch, -16192) << "the computer now seen from the table end";
   Pump(kTick);
   EXPECT_GT(roomPixels(), 100) << "the room is drawn again";
 }
@@ -526,19 +526,19 @@ TEST_F(Screens, TheCameraDistanceCarriesOverAndTheRoomsViewDistancesFrameTheComp
   };
   // Practice: the player aims, zoomed to a distance of his own.
   start(0, 0);
-  EXPECT_EQ(app->control->Aim()->aimDistance, 0x1B0000) << "the first match starts at the default";
-  app->control->Aim()->aimDistance = 0x2C0000;
+  EXPECT_EQ(app->PlayControl()->Aim()->aimDistance, 0x1B0000) << "the first match starts at the default";
+  app->PlayControl()->Aim()->aimDistance = 0x2C0000;
   app->EndPlay();
-  EXPECT_EQ(app->cameraDistance, 0x2C0000);
+  EXPECT_EQ(app->CameraDistance(), 0x2C0000);
   start(0, 0);
-  EXPECT_EQ(app->control->Aim()->aimDistance, 0x2C0000) << "the next match starts where the last ended";
+  EXPECT_EQ(app->PlayControl()->Aim()->aimDistance, 0x2C0000) << "the next match starts where the last ended";
   app->EndPlay();
 
   // A large table: 0.8 and 5.6 times its length.
   start(1, 3);
-  EXPECT_EQ(app->nearViewDistance, 2015232);
-  EXPECT_EQ(app->farViewDistance, 14106624);
-  ks::play::AiMode& ai = *app->control->Computer();
+  EXPECT_EQ(app->NearViewDistance(), 2015232);
+  EXPECT_EQ(app->FarViewDistance(), 14106624);
+  ks::play::AiMode& ai = *app->PlayControl()->Computer();
   struct Case {
     bool fromTableEnd;
     std::int32_t yawBefore, yaw;
@@ -547,12 +547,12 @@ TEST_F(Screens, TheCameraDistanceCarriesOverAndTheRoomsViewDistancesFrameTheComp
   const Case cases[] = {{false, 0x9000, -0x10000}, {true, 0x9000, 0}, {true, 0x1C000, 0x20000}, {true, 0x33000, 0}};
   for (const Case& c : cases) {
     ai.fromTableEnd = c.fromTableEnd;
-    app->scene->view.yaw = c.yawBefore;
+    app->Scene()->view.yaw = c.yawBefore;
     app->pool()->rules.CurrentPlayer = 1;
-    app->control->BeginTurn();
-    ASSERT_TRUE(app->control->ComputerToPlay());
-    EXPECT_EQ(app->scene->view.eye.z, c.fromTableEnd ? 2015232 : 14106624) << c.yawBefore;
-    EXPECT_EQ(app->scene->view.yaw, c.yaw) << c.yawBefore;
+    app->PlayControl()->BeginTurn();
+    ASSERT_TRUE(app->PlayControl()->ComputerToPlay());
+    EXPECT_EQ(app->Scene()->view.eye.z, c.fromTableEnd ? 2015232 : 14106624) << c.yawBefore;
+    EXPECT_EQ(app->Scene()->view.yaw, c.yaw) << c.yawBefore;
   }
 }
 
@@ -568,7 +568,7 @@ TEST_F(Screens, ACareerPlayedToItsEndOpensEachRoomAndIsWon) {
   c.money = 10000000;
   std::int32_t money = c.money;
   for (int room = 0; room < 6; ++room) {
-    app->dlgMan->PopAll();
+    app->ScreenStack()->PopAll();
     app->EnterMenus();
     auto* map = dynamic_cast<CareerMapDlg*>(PushCareerMap(app));
     ASSERT_NE(map, nullptr);
@@ -597,12 +597,12 @@ TEST_F(Screens, ACareerPlayedToItsEndOpensEachRoomAndIsWon) {
     EXPECT_EQ(c.level, room + 1);
     EXPECT_EQ(c.money, money + bet);
     money = c.money;
-    EXPECT_EQ(app->movieNumber, room + 1) << "the movie of the room reached, the winning one at the end";
+    EXPECT_EQ(app->MovieNumber(), room + 1) << "the movie of the room reached, the winning one at the end";
     // The movie plays to its end; then the main menu and the map.
     for (int t = 0; t < 600 && app->State() != AppState::kMenus; ++t) Pump(kTick);
     ASSERT_EQ(app->State(), AppState::kMenus);
     EXPECT_NE(Top<CareerMapDlg>(), nullptr);
-    EXPECT_EQ(app->dlgMan->Count(), 2) << "the main menu under the map";
+    EXPECT_EQ(app->ScreenStack()->Count(), 2) << "the main menu under the map";
   }
   EXPECT_EQ(c.level, ks::app::kFinalLevel);
   EXPECT_EQ(app->prefs()[ks::app::pref::kBestLevel], ks::app::kFinalLevel);
@@ -632,7 +632,7 @@ TEST_F(Screens, TheCareerResultSitsOnTheMap) {
   app->SelectCareer(0);
   c.matchesPlayed = 1;
   c.money = 1000;
-  app->dlgMan->PopAll();
+  app->ScreenStack()->PopAll();
   app->EnterMenus();
   ASSERT_NE(PushCareerMap(app), nullptr);
   Key(0x33);  // into the Garage
@@ -648,7 +648,7 @@ TEST_F(Screens, TheCareerResultSitsOnTheMap) {
   Pump(kTick);
   Key(0x33);
   ASSERT_NE(Top<PictureMessageDlg>(), nullptr);
-  EXPECT_EQ(app->dlgMan->Count(), 3) << "over the map over the main menu";
+  EXPECT_EQ(app->ScreenStack()->Count(), 3) << "over the map over the main menu";
   Pump(kTick);
   // Beside the box the map's sandy backdrop shows, wherever the
   // orientation turns the screen.
@@ -680,7 +680,7 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
     c.matchesPlayed = 1;
   }
   app->SelectCareer(0);
-  std::unique_ptr<ssDisplayS16> original = std::move(app->display);
+  std::unique_ptr<ssDisplayS16> original = app->ReplaceDisplay(nullptr);
   struct Shape {
     int width, height, rotate;
   };
@@ -746,23 +746,23 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
       {"message box",
        [&]() -> Dlg* {
          auto* box = new MessageDlg();
-         if (box->Build(app->display.get(), nullptr) == 0) {
+         if (box->Build(app->Display(), nullptr) == 0) {
            delete box;
            return nullptr;
          }
-         box->Show(app->dlgMan.get(), L"Room is locked.", L"This room must be unlocked in Career Mode.", 1);
+         box->Show(app->ScreenStack(), L"Room is locked.", L"This room must be unlocked in Career Mode.", 1);
          return box;
        },
        {}},
       {"career result",
        [&]() -> Dlg* {
          auto* box = new PictureMessageDlg();
-         if (box->Build(app->display.get(), nullptr) == 0) {
+         if (box->Build(app->Display(), nullptr) == 0) {
            delete box;
            return nullptr;
          }
          box->SetMessageText(L"You lost $50,000 and are nearly broke. Fortunately, a kind soul has given you $450");
-         app->dlgMan->Push(box, 0);
+         app->ScreenStack()->Push(box, 0);
          return box;
        },
        {}},
@@ -820,8 +820,8 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
     display->m_DesignHeight = 176;
     display->m_XScale = static_cast<float>(shape.width) / 220.0f;
     display->m_YScale = static_cast<float>(shape.height) / 176.0f;
-    app->display = std::move(display);
-    EXPECT_EQ(ui::ScreenWidth(app->display.get()), shape.width) << "an upright screen is laid out upright";
+    app->ReplaceDisplay(std::move(display));
+    EXPECT_EQ(ui::ScreenWidth(app->Display()), shape.width) << "an upright screen is laid out upright";
     const std::string where = " at " + std::to_string(shape.width) + "x" + std::to_string(shape.height) + " turned " +
                               std::to_string(shape.rotate);
     // The widest nickname the new-career keyboard takes on this screen.
@@ -838,8 +838,8 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
         std::copy(wide.begin(), wide.end(), c.nickname.begin());
       }
       kit::SetCareerPlayerName(app, wide.c_str());
-      app->dlgMan->PopAll();
-      app->dlgMan->DeleteDeferred();
+      app->ScreenStack()->PopAll();
+      app->ScreenStack()->DeleteDeferred();
     }
     for (const Opener& o : openers) {
       app->EnterMenus();
@@ -853,8 +853,8 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
       }
       Pump(kTick);  // drawn once
       // Deleted now, while the display they were built on still exists.
-      app->dlgMan->PopAll();
-      app->dlgMan->DeleteDeferred();
+      app->ScreenStack()->PopAll();
+      app->ScreenStack()->DeleteDeferred();
     }
     // Each room of the career, and the keypad picture shown over a match.
     for (int room = 0; room < 6; ++room) {
@@ -872,18 +872,18 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
         for (const std::string& p : fit::Problems(screen))
           ADD_FAILURE() << "career room " << room << ", row " << row << where << ": " << p;
       }
-      app->dlgMan->PopAll();
-      app->dlgMan->DeleteDeferred();
+      app->ScreenStack()->PopAll();
+      app->ScreenStack()->DeleteDeferred();
     }
     KeyMapDlg keys;
-    ASSERT_TRUE(keys.Build(app->display.get(), app->input.get()));
+    ASSERT_TRUE(keys.Build(app->Display(), app->Input()));
     keys.app = app;
     keys.keys = app->prefs().keys.data();
     keys.Initialise();
     for (const std::string& p : fit::Problems(&keys)) ADD_FAILURE() << "key map" << where << ": " << p;
   }
-  app->display.reset();
-  app->display = std::move(original);
+  app->ReplaceDisplay(nullptr);
+  app->ReplaceDisplay(std::move(original));
   app->EnterMenus();
   PushMainMenu(app);
 }
@@ -891,7 +891,7 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
 TEST_F(Screens, KeyNamesStartPastTheirCaptionsOnANarrowScreen) {
   auto* screen = dynamic_cast<KeyAssignDlg*>(kit::Open<KeyAssignDlg>(app));
   ASSERT_NE(screen, nullptr);
-  ASSERT_EQ(ui::ScreenWidth(app->display.get()), 240);
+  ASSERT_EQ(ui::ScreenWidth(app->Display()), 240);
   int lists = 0;
   for (int i = 0; i < screen->ChildCount(); ++i) {
     auto* list = dynamic_cast<ChoiceList*>(screen->Child(i));
@@ -924,7 +924,7 @@ TEST_F(Screens, LongHelpTextsTurnPageByPageAndLoseNoWord) {
     // Each page fits its label: measured wrapped in the label's width, it
     // is no taller than the label.
     int width = text->TextBox().right - text->TextBox().left, height = 0;
-    app->display->MeasureText(text->GetFont(), shown, &width, &height, true);
+    app->Display()->MeasureText(text->GetFont(), shown, &width, &height, true);
     EXPECT_LE(text->TextOrigin().y + height, text->TextBox().bottom + text->FontHeight()) << page;
     joined += shown;
     joined += L' ';
@@ -962,7 +962,7 @@ TEST_F(Screens, QuickPlayShowsTheRulesPictureOfEachGameType) {
   ASSERT_NE(screen, nullptr);
   auto* games = static_cast<ChoiceList*>(screen->GetChild(QuickPlayDlg::kGameType));
   Wnd* picture = screen->GetChild(QuickPlayDlg::kInfoPicture);
-  const int w = ui::ScreenWidth(app->display.get()), h = ui::ScreenHeight(app->display.get());
+  const int w = ui::ScreenWidth(app->Display()), h = ui::ScreenHeight(app->Display());
   std::vector<std::vector<std::uint8_t>> seen;
   for (int game = 0; game < 6; ++game) {
     screen->FocusChild(games);
@@ -975,7 +975,7 @@ TEST_F(Screens, QuickPlayShowsTheRulesPictureOfEachGameType) {
         image->Pixels() + static_cast<std::size_t>(image->Width()) * image->Height() * BytesPerPixel(image->Format()));
     EXPECT_TRUE(std::find(seen.begin(), seen.end(), pixels) == seen.end()) << game << ": a picture of its own";
     seen.push_back(pixels);
-    const POINT size = ui::ImageSize(app->display.get(), picture->Image());
+    const POINT size = ui::ImageSize(app->Display(), picture->Image());
     EXPECT_NEAR(size.x, static_cast<int>(w * 0.29090908), 1) << game;
     EXPECT_NEAR(size.y, static_cast<int>(h * 0.36363637), 1) << game;
   }
@@ -1003,7 +1003,7 @@ TEST_F(Screens, RandomKeysAndTapsOverTheMenusKeepTheSavesSound) {
       if (app->State() != AppState::kMenus) {
         // A match started or the program was told to quit: back to the menus.
         app->EndPlay();
-        app->dlgMan->PopAll();
+        app->ScreenStack()->PopAll();
         app->StartMenus();
         Pump(kTick);
       }

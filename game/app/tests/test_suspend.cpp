@@ -38,7 +38,7 @@ TEST(KestruneSuspend, AShotCarriesOnAfterTheSuspendKeyAndTheClockSkipsTheGap) {
   app.LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
   Pump(5000);
   ASSERT_EQ(app.State(), AppState::kPlay);
-  ASSERT_TRUE(app.control);
+  ASSERT_TRUE(app.PlayControl());
 
   // The stroke key held, then let go: the break runs.
   const WPARAM stroke = app.prefs().keys[ks::play::KeyMap::kStrokeCue];
@@ -48,27 +48,27 @@ TEST(KestruneSuspend, AShotCarriesOnAfterTheSuspendKeyAndTheClockSkipsTheGap) {
   }
   PostMessageW(window, WM_KEYUP, stroke, 0);
   Pump(3 * kTick);
-  ASSERT_TRUE(app.control->ShotRunning());
+  ASSERT_TRUE(app.PlayControl()->ShotRunning());
 
   PostMessageW(window, WM_KEYUP, 0x5BDD, 0);
   Pump(kTick);
-  EXPECT_FALSE(app.active);
+  EXPECT_FALSE(app.Active());
   const std::uint32_t clockAtSuspend = app.GetTime();
   const std::uint64_t stateAtSuspend = app.pool()->StateHash();
   Pump(10000);
   EXPECT_EQ(app.pool()->StateHash(), stateAtSuspend) << "nothing moves while suspended";
 
   SendMessageW(window, WM_ACTIVATE, WA_ACTIVE, 0);
-  EXPECT_TRUE(app.active);
+  EXPECT_TRUE(app.Active());
   EXPECT_LT(app.GetTime() - clockAtSuspend, 200u) << "the time away is not game time";
-  EXPECT_FALSE(app.audio->Paused());
-  EXPECT_TRUE(app.control->ShotRunning());
+  EXPECT_FALSE(app.SoundPaused());
+  EXPECT_TRUE(app.PlayControl()->ShotRunning());
   std::uint32_t waited = 0;
-  while (app.control->ShotRunning() && waited < 30000) {
+  while (app.PlayControl()->ShotRunning() && waited < 30000) {
     Pump(200);
     waited += 200;
   }
-  EXPECT_FALSE(app.control->ShotRunning()) << "the shot reaches its end";
+  EXPECT_FALSE(app.PlayControl()->ShotRunning()) << "the shot reaches its end";
   EXPECT_NE(app.pool()->StateHash(), stateAtSuspend);
 
   DestroyWindow(window);
