@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "ce/crt.h"
+#include "ce/kernel/debug.h"
 #include "ce/strconv.h"
-#include "ce/winbase.h"
 #include "engine/file.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ce/kernel/debug.h"
 #include "ce/winbase.h"
 #include "kernel/debug_output.h"
 #include "kernel/system_status.h"

@@ -16,11 +16,6 @@ void SetLastError(DWORD code);
 // closed or foreign value fails with ERROR_INVALID_HANDLE.
 BOOL CloseHandle(HANDLE handle);
 
-// The device's debug output: the text goes to the host's standard error as
-// one line (its carriage returns dropped, one line end added), the same way
-// as the platform's own diagnostics. A null or empty text writes nothing.
-void OutputDebugStringW(LPCWSTR text);
-
 #pragma GCC visibility pop
 
 #include "ce/kernel/file.h"

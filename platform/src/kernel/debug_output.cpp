@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "ce/kernel/debug.h"
 #include "ce/strconv.h"
-#include "ce/winbase.h"
 
 namespace ce::kernel {
 

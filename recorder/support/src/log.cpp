@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "ce/kernel/debug.h"
 #include "ce/strconv.h"
-#include "ce/winbase.h"
 #include "os/registry.h"
 
 namespace liba {

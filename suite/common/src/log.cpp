@@ -3,7 +3,7 @@
 #include <cstdarg>
 
 #include "ce/crt.h"
-#include "ce/winbase.h"
+#include "ce/kernel/debug.h"
 
 namespace suite {
 
