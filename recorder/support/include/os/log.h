@@ -45,8 +45,8 @@ class Log<wchar_t> : public TextOStreamFile<wchar_t> {
   bool write_without_waiting(const std::wstring& record);
 
  private:
-  // Hands each line `text` finishes to the debug output, keeping the rest
-  // for the next write; with lock_ held.
+  // Hands each line that [begin, end) finishes to the debug output, keeping
+  // the rest for the next write; with lock_ held.
   void to_debug_output(const wchar_t* begin, const wchar_t* end);
 
   liba::CriticalSection lock_;
