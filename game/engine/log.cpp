@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ce/crt.h"
+#include "ce/kernel/debug.h"
 #include "ce/strconv.h"
 #include "engine/file.h"
 
@@ -69,6 +70,7 @@ void EnableTrace() {
 void WriteLogLine(const wchar_t* text) {
   LogState& state = State();
   if (!state.enabled || state.path.empty()) return;
+  OutputDebugStringW(text);
   ssFile file(state.word);
   if (!file.Open(state.path.c_str(), kFileModeReadWrite, 0)) return;
   file.Seek(0, kSeekEnd);

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "ce/kernel/debug.h"
 #include "ce/winbase.h"
+#include "kernel/debug_output.h"
 #include "kernel/system_status.h"
 #include "temp_device.h"
 
@@ -201,6 +203,20 @@ TEST(SystemParameters, PlatformTypeAndOemTextIntoSizedBuffers) {
   EXPECT_FALSE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, 9 * sizeof(wchar_t) - 1, text, 0));
   EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
   EXPECT_FALSE(SystemParametersInfoW(SPI_GETOEMINFO, 200, nullptr, 0));
+}
+
+// The debug output and the platform's own diagnostics leave as whole lines
+// on standard error: UTF-8, carriage returns dropped, one line end each.
+TEST(DebugOutput, EachCallIsOneLineOnStandardError) {
+  ::testing::internal::CaptureStderr();
+  OutputDebugStringW(L"first \u00fc\r\n");
+  OutputDebugStringW(L"second");
+  OutputDebugStringW(L"\r\nbanner\r\nmessage\r\n");
+  OutputDebugStringW(L"");
+  OutputDebugStringW(L"\r\n");
+  OutputDebugStringW(nullptr);
+  ce::kernel::Diagnostic("platform: %s = %d", "key", 7);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "first \xC3\xBC\nsecond\nbanner\nmessage\nplatform: key = 7\n");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "home_settings.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "ce/kernel/file.h"
 #include "ce/kernel/system.h"
@@ -9,6 +8,7 @@
 #include "ce/strconv.h"
 #include "ce/winbase.h"
 #include "ce/winreg.h"
+#include "common/log.h"
 
 namespace home {
 namespace {
@@ -104,8 +104,7 @@ void RegisterListedPlugins(HINSTANCE module) {
     FARPROC entry = GetProcAddressW(plugin, L"DllRegisterServer");
     const HRESULT hr = entry ? reinterpret_cast<RegisterProc>(reinterpret_cast<void (*)()>(entry))() : E_FAIL;
     if (FAILED(hr)) {
-      std::fprintf(stderr, "Home: %s could not register itself (0x%08X)\n", ce::Utf8FromWide(library).c_str(),
-                   static_cast<unsigned>(hr));
+      suite::LogLine(L"Home: %s could not register itself (0x%08X)", library.c_str(), static_cast<unsigned>(hr));
     }
     FreeLibrary(plugin);
   }
@@ -226,7 +225,7 @@ void InstallDefaults(HINSTANCE module) {
     const bool schemeWritten = WriteNewFile(scheme, ResourceBytes(module, kDefaultSchemeResource));
     if (schemeWritten && settings.colorScheme.empty()) WriteHomeSetting(L"ColorScheme", scheme);
     if (layoutWritten) WriteHomeSetting(L"Scheme", layout);
-    if (!layoutWritten) std::fprintf(stderr, "Home: could not write %s\n", ce::Utf8FromWide(layout).c_str());
+    if (!layoutWritten) suite::LogLine(L"Home: could not write %s", layout.c_str());
     InstallStartMenu(module);
   }
   RegisterListedPlugins(module);

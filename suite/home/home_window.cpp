@@ -1,12 +1,11 @@
 #include "home_window.h"
 
 #include <cwchar>
-#include <cstdio>
 
 #include "ce/aygshell.h"
-#include "ce/strconv.h"
 #include "ce/wingdi.h"
 #include "ce/winuser.h"
+#include "common/log.h"
 #include "home_screen.h"
 #include "home_settings.h"
 
@@ -24,7 +23,7 @@ HomeLayout CurrentLayout() {
   HomeLayout layout;
   std::wstring why;
   if (!ReadCurrentLayout(ReadHomeSettings(), layout, &why)) {
-    std::fprintf(stderr, "Home: no layout shown: %s\n", ce::Utf8FromWide(why).c_str());
+    suite::LogLine(L"Home: no layout shown: %s", why.c_str());
     layout = HomeLayout{};
   }
   return layout;

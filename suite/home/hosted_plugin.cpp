@@ -2,12 +2,12 @@
 
 #include <cwchar>
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 #include <vector>
 
 #include "ce/objidl.h"
 #include "ce/strconv.h"
+#include "common/log.h"
 #include "home_settings.h"
 
 namespace home {
@@ -51,8 +51,7 @@ std::vector<std::uint8_t> StreamBytes(IStream* stream) {
 
 void HostedPlugin::Fail(const std::wstring& why) {
   failure_ = why;
-  std::fprintf(stderr, "Home: the plug-in %s is left out: %s\n", ce::Utf8FromWide(entry_.clsidText).c_str(),
-               ce::Utf8FromWide(why).c_str());
+  suite::LogLine(L"Home: the plug-in %s is left out: %s", entry_.clsidText.c_str(), why.c_str());
   // No call reaches it from now on. Its pointers are released when the home
   // screen drops it, once no call into any plug-in is under way: it may
   // have failed inside a message loop that one of its own calls runs.
@@ -114,8 +113,8 @@ void HostedPlugin::Load(IHomePluginEnvironment* environment, int maxHeight, int 
           // Bytes it cannot take (none yet, or another version's) are its
           // own affair: it starts from its defaults.
           if (FAILED(hr = persist_->Load(stream.Get()))) {
-            std::fprintf(stderr, "Home: the plug-in %s did not take its saved bytes (0x%08X)\n",
-                         ce::Utf8FromWide(entry_.clsidText).c_str(), static_cast<unsigned>(hr));
+            suite::LogLine(L"Home: the plug-in %s did not take its saved bytes (0x%08X)", entry_.clsidText.c_str(),
+                           static_cast<unsigned>(hr));
           }
         }
         if (FAILED(hr = plugin_->GetHeight(&height))) {

@@ -77,6 +77,19 @@ TEST_F(Log, LongLinesAreCut) {
   EXPECT_EQ(log, L"h\r\n\r\n" + std::wstring(kLogLineChars - 1, L'x') + L"\r\n");
 }
 
+TEST_F(Log, LinesAlsoGoToTheDebugOutputWhileTheLogIsOn) {
+  ::testing::internal::CaptureStderr();
+  WriteTrace(L"before the log is open");
+  OpenLog(L"\\Logs", L"header", 0);
+  EnableTrace();
+  WriteLog(2, L"Could not load texture %s", L"Wall0.tga");
+  WriteAbortLog(L"stopped");
+  const std::string banner = "\n**************************\nABORT - Program terminating\n";
+  EXPECT_EQ(
+      ::testing::internal::GetCapturedStderr(),
+      "TRACE ON\nCould not load texture Wall0.tga\n" + banner.substr(1) + "stopped\n" + banner.substr(1) + "stopped\n");
+}
+
 TEST_F(Log, ALogThatCannotBeCreatedStaysOff) {
   OpenLog(L"\\No Such Folder", L"h", 0);
   // A folder made later does not bring the log back.

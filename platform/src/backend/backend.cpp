@@ -1,10 +1,10 @@
 #include "backend/backend.h"
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "kernel/debug_output.h"
 #include "kernel/device.h"
 
 namespace ce::backend {
@@ -26,9 +26,8 @@ BackendKind ChosenBackend() {
   if (*name == "sdl") return BackendKind::Sdl;
   static std::atomic<bool> warned{false};
   if (*name != "headless" && !warned.exchange(true)) {
-    std::fprintf(stderr,
-                 "platform: device setting backend = \"%s\" is neither \"headless\" nor \"sdl\", using headless\n",
-                 name->c_str());
+    ce::kernel::Diagnostic(
+        "platform: device setting backend = \"%s\" is neither \"headless\" nor \"sdl\", using headless", name->c_str());
   }
   return BackendKind::Headless;
 }

@@ -1,8 +1,8 @@
 #include "gdi/screen.h"
 
 #include <algorithm>
-#include <cstdio>
 
+#include "kernel/debug_output.h"
 #include "kernel/device.h"
 
 namespace ce::gdi {
@@ -23,8 +23,8 @@ Cache& TheCache() {
 long long Checked(const char* key, long long fallback, long long low, long long high) {
   const long long value = ce::device::SettingNumber(key, fallback);
   if (value < low || value > high) {
-    std::fprintf(stderr, "platform: device setting %s = %lld is out of range %lld..%lld, using %lld\n", key, value, low,
-                 high, fallback);
+    ce::kernel::Diagnostic("platform: device setting %s = %lld is out of range %lld..%lld, using %lld", key, value, low,
+                           high, fallback);
     return fallback;
   }
   return value;
@@ -45,14 +45,14 @@ std::shared_ptr<Screen> Screen::Current() {
     const auto height = static_cast<int>(Checked("screen_height", 320, 1, 4096));
     auto bpp = static_cast<int>(Checked("screen_bpp", 16, 16, 32));
     if (bpp != 16 && bpp != 32) {
-      std::fprintf(stderr, "platform: device setting screen_bpp = %d is not 16 or 32, using 16\n", bpp);
+      ce::kernel::Diagnostic("platform: device setting screen_bpp = %d is not 16 or 32, using 16", bpp);
       bpp = 16;
     }
     const auto dpi = static_cast<int>(Checked("screen_dpi", 96, 1, 1000));
     auto rotation = static_cast<int>(Checked("screen_rotation", 0, 0, 270));
     if (rotation % 90 != 0) {
-      std::fprintf(stderr, "platform: device setting screen_rotation = %d is not a multiple of 90, using 0\n",
-                   rotation);
+      ce::kernel::Diagnostic("platform: device setting screen_rotation = %d is not a multiple of 90, using 0",
+                             rotation);
       rotation = 0;
     }
     const bool raw = Checked("screen_raw_framebuffer", 0, 0, 1) != 0;

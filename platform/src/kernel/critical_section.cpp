@@ -1,10 +1,10 @@
 // Critical sections: a recursive lock the caller stores. Contended entry
 // waits through the scheduler like any other wait, so the virtual clock sees
 // a thread blocked on a lock as waiting.
-#include <cstdio>
 #include <cstdlib>
 
 #include "ce/winbase.h"
+#include "kernel/debug_output.h"
 #include "kernel/sync_objects.h"
 
 namespace {
@@ -13,7 +13,7 @@ ce::kernel::MutexObject* LockOf(LPCRITICAL_SECTION section, const char* call) {
   if (!section || !section->LockObject) {
     // Using a section that was never initialised, or was deleted, is a
     // program fault with no error result to report it through.
-    std::fprintf(stderr, "platform: %s on a critical section that is not initialised\n", call);
+    ce::kernel::Diagnostic("platform: %s on a critical section that is not initialised", call);
     std::abort();
   }
   return static_cast<ce::kernel::MutexObject*>(section->LockObject);

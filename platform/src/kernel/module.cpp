@@ -5,7 +5,6 @@
 #include <dlfcn.h>
 #include <link.h>
 
-#include <cstdio>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -13,6 +12,7 @@
 
 #include "ce/strconv.h"
 #include "ce/winbase.h"
+#include "kernel/debug_output.h"
 #include "kernel/device_path.h"
 #include "kernel/process.h"
 #include "kernel/module.h"
@@ -186,7 +186,7 @@ HMODULE LoadLibraryW(LPCWSTR libFileName) {
   void* library = ::dlopen(file.host.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!library) {
     const char* why = ::dlerror();
-    std::fprintf(stderr, "LoadLibraryW: cannot load %s: %s\n", file.host.c_str(), why ? why : "unknown error");
+    ce::kernel::Diagnostic("LoadLibraryW: cannot load %s: %s", file.host.c_str(), why ? why : "unknown error");
     SetLastError(ERROR_BAD_FORMAT);
     return nullptr;
   }

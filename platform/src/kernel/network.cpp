@@ -20,6 +20,7 @@
 #include "ce/iphlpapi.h"
 #include "ce/strconv.h"
 #include "ce/winbase.h"
+#include "kernel/debug_output.h"
 #include "kernel/device.h"
 
 namespace ce::kernel::network {
@@ -158,7 +159,7 @@ std::uint32_t TypeSetting(const std::string& text) {
 }
 
 void Warn(const std::string& key, const std::string& value) {
-  std::fprintf(stderr, "device: %s \"%s\" is not valid; ignored\n", key.c_str(), value.c_str());
+  ce::kernel::Diagnostic("device: %s \"%s\" is not valid; ignored", key.c_str(), value.c_str());
 }
 
 // The interfaces the device configuration lists, in place of the host's.

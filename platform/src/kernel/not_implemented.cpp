@@ -1,10 +1,10 @@
 #include "kernel/not_implemented.h"
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
 
 #include "ce/winbase.h"
+#include "kernel/debug_output.h"
 
 namespace ce::kernel {
 namespace {
@@ -12,8 +12,8 @@ std::atomic<bool> g_strict{false};
 }
 
 void NotImplemented(const char* what, std::source_location where) {
-  std::fprintf(stderr, "platform: %s is not implemented (%s:%u)\n", what, where.file_name(),
-               static_cast<unsigned>(where.line()));
+  ce::kernel::Diagnostic("platform: %s is not implemented (%s:%u)", what, where.file_name(),
+                         static_cast<unsigned>(where.line()));
   SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
   if (g_strict.load()) std::abort();
 }

@@ -16,6 +16,7 @@
 #include "ce/notify.h"
 #include "ce/strconv.h"
 #include "ce/winbase.h"
+#include "kernel/debug_output.h"
 #include "kernel/device.h"
 #include "kernel/notify_store.h"
 
@@ -222,7 +223,7 @@ Store Load() {
   ::close(fd);
   auto store = tooLarge ? std::nullopt : ce::kernel::notify::ParseStore(text);
   if (!store) {
-    std::fprintf(stderr, "notifications: %s is not a valid store; it is taken as empty\n", path.c_str());
+    ce::kernel::Diagnostic("notifications: %s is not a valid store; it is taken as empty", path.c_str());
     return Store{};
   }
   return *store;
@@ -247,7 +248,7 @@ bool Save(const Store& store) {
   ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) {
     ::unlink(temp.c_str());
-    std::fprintf(stderr, "notifications: cannot write %s (the old store stays)\n", path.c_str());
+    ce::kernel::Diagnostic("notifications: cannot write %s (the old store stays)", path.c_str());
   }
   return ok;
 }

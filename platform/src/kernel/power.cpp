@@ -14,6 +14,7 @@
 #include "ce/strconv.h"
 #include "ce/winbase.h"
 #include "ce/winuser.h"
+#include "kernel/debug_output.h"
 #include "kernel/device.h"
 #include "kernel/not_implemented.h"
 
@@ -25,12 +26,12 @@ void Record(const std::string& line) {
   const std::string path = ce::device::RuntimeFolder() + "/power-requests.log";
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) {
-    std::fprintf(stderr, "power: cannot record \"%s\" in %s\n", line.c_str(), path.c_str());
+    ce::kernel::Diagnostic("power: cannot record \"%s\" in %s", line.c_str(), path.c_str());
     return;
   }
   const std::string text = line + '\n';
   if (::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
-    std::fprintf(stderr, "power: cannot record \"%s\" in %s\n", line.c_str(), path.c_str());
+    ce::kernel::Diagnostic("power: cannot record \"%s\" in %s", line.c_str(), path.c_str());
   }
   ::close(fd);
 }

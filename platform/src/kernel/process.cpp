@@ -27,6 +27,7 @@
 #include "ce/kernel/process.h"
 #include "ce/strconv.h"
 #include "ce/winbase.h"
+#include "kernel/debug_output.h"
 #include "kernel/device_path.h"
 #include "kernel/handles.h"
 #include "kernel/not_implemented.h"
@@ -318,7 +319,7 @@ Started StartProgram(const std::wstring& devicePath, const std::wstring& argumen
     pid_t pid = 0;
     const int error = ::posix_spawn(&pid, program.host.c_str(), nullptr, nullptr, argv.data(), envp.data());
     if (error != 0) {
-      std::fprintf(stderr, "platform: cannot start %s: %s\n", program.host.c_str(), std::strerror(error));
+      ce::kernel::Diagnostic("platform: cannot start %s: %s", program.host.c_str(), std::strerror(error));
       return Started{error == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_ACCESS_DENIED, nullptr, 0};
     }
     state->pid = pid;

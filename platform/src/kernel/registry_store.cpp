@@ -17,6 +17,7 @@
 #include "ce/strconv.h"
 #include "ce/winerror.h"
 #include "kernel/clock.h"
+#include "kernel/debug_output.h"
 #include "kernel/device.h"
 
 namespace ce::kernel::registry {
@@ -134,7 +135,7 @@ void MoveFromRoot(const std::string& root, const std::string& path) {
   if (::link(old.c_str(), path.c_str()) == 0) {
     ::unlink(old.c_str());
   } else if (errno != EEXIST && ::rename(old.c_str(), path.c_str()) != 0) {
-    std::fprintf(stderr, "registry: cannot move %s to %s: %s\n", old.c_str(), path.c_str(), std::strerror(errno));
+    ce::kernel::Diagnostic("registry: cannot move %s to %s: %s", old.c_str(), path.c_str(), std::strerror(errno));
     return;
   }
   ::unlink((old + kTempSuffix).c_str());
@@ -151,12 +152,12 @@ DWORD WriteLock::Acquire(const std::string& folder) {
   const std::string path = folder + kLockName;
   fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd_ < 0) {
-    std::fprintf(stderr, "registry: cannot open the lock file %s: %s\n", path.c_str(), std::strerror(errno));
+    ce::kernel::Diagnostic("registry: cannot open the lock file %s: %s", path.c_str(), std::strerror(errno));
     return ERROR_REGISTRY_IO_FAILED;
   }
   while (::flock(fd_, LOCK_EX) != 0) {
     if (errno != EINTR) {
-      std::fprintf(stderr, "registry: cannot lock %s: %s\n", path.c_str(), std::strerror(errno));
+      ce::kernel::Diagnostic("registry: cannot lock %s: %s", path.c_str(), std::strerror(errno));
       return ERROR_REGISTRY_IO_FAILED;
     }
   }
@@ -235,7 +236,7 @@ DWORD Store::RefreshFile() {
   struct stat info {};
   if (::stat(path_.c_str(), &info) != 0) {
     if (errno != ENOENT) {
-      std::fprintf(stderr, "registry: cannot read %s: %s\n", path_.c_str(), std::strerror(errno));
+      ce::kernel::Diagnostic("registry: cannot read %s: %s", path_.c_str(), std::strerror(errno));
       return ERROR_REGISTRY_IO_FAILED;
     }
     if (!loaded_ || stamp_.exists) {
@@ -255,7 +256,7 @@ DWORD Store::LoadFile() {
   const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return RefreshFile();  // replaced and removed in between: look again
-    std::fprintf(stderr, "registry: cannot read %s: %s\n", path_.c_str(), std::strerror(errno));
+    ce::kernel::Diagnostic("registry: cannot read %s: %s", path_.c_str(), std::strerror(errno));
     return ERROR_REGISTRY_IO_FAILED;
   }
   struct stat info {};
@@ -284,7 +285,7 @@ DWORD Store::LoadFile() {
   const int readError = errno;
   ::close(fd);
   if (!readOk) {
-    std::fprintf(stderr, "registry: cannot read %s: %s\n", path_.c_str(), std::strerror(readError));
+    ce::kernel::Diagnostic("registry: cannot read %s: %s", path_.c_str(), std::strerror(readError));
     return ERROR_REGISTRY_IO_FAILED;
   }
   std::size_t line = 0;
@@ -303,11 +304,11 @@ DWORD Store::LoadFile() {
   // The tree keeps what it had, so handles survive a repair of the file.
   if (!(corrupt_ && stamp_ == seen)) {
     if (line != 0) {
-      std::fprintf(stderr, "registry: %s:%zu: %s; every registry call fails until the file is repaired or removed\n",
-                   path_.c_str(), line, fault.c_str());
+      ce::kernel::Diagnostic("registry: %s:%zu: %s; every registry call fails until the file is repaired or removed",
+                             path_.c_str(), line, fault.c_str());
     } else {
-      std::fprintf(stderr, "registry: %s: %s; every registry call fails until the file is repaired or removed\n",
-                   path_.c_str(), fault.c_str());
+      ce::kernel::Diagnostic("registry: %s: %s; every registry call fails until the file is repaired or removed",
+                             path_.c_str(), fault.c_str());
     }
   }
   stamp_ = seen;
@@ -331,7 +332,7 @@ DWORD Store::Commit() {
   }
   if (error != 0) {
     ::unlink(temp.c_str());
-    std::fprintf(stderr, "registry: cannot write %s (the old file stays): %s\n", path_.c_str(), std::strerror(error));
+    ce::kernel::Diagnostic("registry: cannot write %s (the old file stays): %s", path_.c_str(), std::strerror(error));
     return WriteErrorCode(error);
   }
   // The rename is done; flushing the folder makes it survive a power cut.

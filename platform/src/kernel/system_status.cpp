@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -12,6 +11,7 @@
 #include "ce/strconv.h"
 #include "ce/winbase.h"
 #include "ce/winuser.h"
+#include "kernel/debug_output.h"
 #include "kernel/device.h"
 #include "kernel/not_implemented.h"
 #include "kernel/system_status.h"
@@ -73,8 +73,8 @@ SYSTEM_POWER_STATUS_EX2 CurrentPowerStatus() {
       figures.batteries = 1;
       figures.percent = static_cast<int>(percent);
     } else if (*battery != "none") {
-      std::fprintf(stderr, "device: battery_percent \"%s\" is neither 0..100 nor \"none\"; no battery reported\n",
-                   battery->c_str());
+      ce::kernel::Diagnostic("device: battery_percent \"%s\" is neither 0..100 nor \"none\"; no battery reported",
+                             battery->c_str());
     }
   }
   const long long ac = ce::device::SettingNumber("ac_online", -1);
@@ -124,7 +124,7 @@ void OverrideField(const char* key, Field& field, long long lowest = 0) {
   const long long value = ce::device::SettingNumber(key, kNotNumber);
   const long long highest = sizeof(Field) == 1 ? 0xFF : 0xFFFFFFFFll;
   if (value == kNotNumber || value < lowest || value > highest) {
-    std::fprintf(stderr, "device: %s \"%s\" does not fit the field; ignored\n", key, text->c_str());
+    ce::kernel::Diagnostic("device: %s \"%s\" does not fit the field; ignored", key, text->c_str());
     return;
   }
   field = static_cast<Field>(static_cast<std::uint32_t>(value));

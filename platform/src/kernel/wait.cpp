@@ -14,6 +14,7 @@
 
 #include "ce/winbase.h"
 #include "kernel/clock.h"
+#include "kernel/debug_output.h"
 #include "kernel/device.h"
 #include "kernel/message_queue.h"
 
@@ -302,7 +303,7 @@ void MaybeAdvanceLocked(Scheduler& s) {
       const bool polling = std::any_of(s.waits.begin(), s.waits.end(), [](const Wait* w) { return w->polls; });
       if (!polling && !s.warnedStuck) {
         s.warnedStuck = true;
-        std::fprintf(stderr, "platform: virtual clock: every thread waits and nothing is due\n");
+        ce::kernel::Diagnostic("platform: virtual clock: every thread waits and nothing is due");
       }
       return;
     }
@@ -633,7 +634,7 @@ void Advance(std::uint64_t ms) {
   std::unique_lock lock(s.lock);
   EnsureConfiguredLocked(s);
   if (!s.virtualMode) {
-    std::fprintf(stderr, "platform: clock::Advance needs the virtual clock\n");
+    ce::kernel::Diagnostic("platform: clock::Advance needs the virtual clock");
     return;
   }
   const int running = self.counted ? 1 : 0;

@@ -1,10 +1,10 @@
 #include "media/audio_backend.h"
 
-#include <cstdio>
 #include <mutex>
 #include <vector>
 
 #include "backend/headless/audio_headless.h"
+#include "kernel/debug_output.h"
 #include "kernel/device.h"
 
 namespace ce::media {
@@ -26,7 +26,7 @@ AudioBackend& Backend() {
     }
     if (!g_backend) {
       if (name != "headless")
-        std::fprintf(stderr, "platform: sound back end \"%s\" is not available, using headless\n", name.c_str());
+        ce::kernel::Diagnostic("platform: sound back end \"%s\" is not available, using headless", name.c_str());
       g_backend = new backend::headless::HeadlessAudio;
     }
   }

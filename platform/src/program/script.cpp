@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cctype>
 #include <cwctype>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -15,6 +14,7 @@
 #include "ce/winuser.h"
 #include "gdi/screen.h"
 #include "kernel/clock.h"
+#include "kernel/debug_output.h"
 #include "menus/menus.h"
 
 namespace ce::program {
@@ -302,7 +302,7 @@ bool ChooseMenu(const ScriptCommand& c, HANDLE stop) {
     Settle(stop);
     if (ce::kernel::clock::IsVirtual()) break;  // settled: it is not coming
   }
-  std::fprintf(stderr, "script: line %d: no entry \"%s\" in an open menu\n", c.line, ce::Utf8FromWide(c.text).c_str());
+  ce::kernel::Diagnostic("script: line %d: no entry \"%s\" in an open menu", c.line, ce::Utf8FromWide(c.text).c_str());
   return false;
 }
 
@@ -348,15 +348,15 @@ bool Select(const ScriptCommand& c) {
   const std::wstring cls = control ? ClassOf(control) : std::wstring();
   const bool list = cls == L"LISTBOX";
   if (!list && cls != L"COMBOBOX") {
-    std::fprintf(stderr, "script: line %d: no list box or combo box with id %d\n", c.line, c.key);
+    ce::kernel::Diagnostic("script: line %d: no list box or combo box with id %d", c.line, c.key);
     return false;
   }
   const LPARAM text = reinterpret_cast<LPARAM>(c.text.c_str());
   const LRESULT index =
       SendMessageW(control, list ? LB_FINDSTRINGEXACT : CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), text);
   if (index < 0) {
-    std::fprintf(stderr, "script: line %d: control %d has no item \"%s\"\n", c.line, c.key,
-                 ce::Utf8FromWide(c.text).c_str());
+    ce::kernel::Diagnostic("script: line %d: control %d has no item \"%s\"", c.line, c.key,
+                           ce::Utf8FromWide(c.text).c_str());
     return false;
   }
   const LRESULT before = SendMessageW(control, list ? LB_GETCURSEL : CB_GETCURSEL, 0, 0);
@@ -374,7 +374,7 @@ bool Select(const ScriptCommand& c) {
 bool Type(const ScriptCommand& c, HANDLE stop) {
   HWND control = FindControl(c.key);
   if (!control) {
-    std::fprintf(stderr, "script: line %d: no control with id %d\n", c.line, c.key);
+    ce::kernel::Diagnostic("script: line %d: no control with id %d", c.line, c.key);
     return false;
   }
   SetFocus(control);
@@ -389,11 +389,11 @@ bool Screenshot(const std::string& path) {
   auto screen = ce::gdi::Screen::Current();
   auto* display = dynamic_cast<HeadlessDisplay*>(&screen->display());
   if (!display) {
-    std::fprintf(stderr, "script: screenshot needs the headless display\n");
+    ce::kernel::Diagnostic("script: screenshot needs the headless display");
     return false;
   }
   if (!display->SaveScreenshot(path)) {
-    std::fprintf(stderr, "script: cannot write the screenshot \"%s\"\n", path.c_str());
+    ce::kernel::Diagnostic("script: cannot write the screenshot \"%s\"", path.c_str());
     return false;
   }
   return true;
@@ -419,7 +419,7 @@ bool PressControl(int id, bool onlyToCheck) {
   EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&dialog));
   HWND control = dialog ? GetDlgItem(dialog, id) : nullptr;
   if (!control) {
-    std::fprintf(stderr, "script: no control %d in a dialog\n", id);
+    ce::kernel::Diagnostic("script: no control %d in a dialog", id);
     return false;
   }
   if (onlyToCheck && SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED) return true;
@@ -430,8 +430,8 @@ bool PressControl(int id, bool onlyToCheck) {
 bool TapPanel(const ScriptCommand& c, HANDLE stop) {
   const auto taps = ce::menus::SipTapsFor(c.text);
   if (!taps) {
-    std::fprintf(stderr, "script: line %d: the input panel is down or lacks a key for \"%s\"\n", c.line,
-                 ce::Utf8FromWide(c.text).c_str());
+    ce::kernel::Diagnostic("script: line %d: the input panel is down or lacks a key for \"%s\"", c.line,
+                           ce::Utf8FromWide(c.text).c_str());
     return false;
   }
   for (const POINT& at : *taps) {
@@ -517,7 +517,7 @@ DWORD WINAPI RunScript(LPVOID parameter) {
           break;
         }
         if (!ce::menus::SetSip(c.key != 0)) {
-          std::fprintf(stderr, "script: line %d: the input panel could not be put %s\n", c.line, c.key ? "up" : "down");
+          ce::kernel::Diagnostic("script: line %d: the input panel could not be put %s", c.line, c.key ? "up" : "down");
           shared->failures.fetch_add(1);
         }
         break;
@@ -550,7 +550,7 @@ std::unique_ptr<ScriptRunner> ScriptRunner::Start(std::vector<ScriptCommand> com
 std::unique_ptr<ScriptRunner> ScriptRunner::StartFile(const std::string& hostPath, bool quitAtEnd) {
   std::ifstream in(hostPath, std::ios::binary);
   if (!in) {
-    std::fprintf(stderr, "script: cannot read \"%s\"\n", hostPath.c_str());
+    ce::kernel::Diagnostic("script: cannot read \"%s\"", hostPath.c_str());
     return nullptr;
   }
   std::ostringstream text;
@@ -558,7 +558,7 @@ std::unique_ptr<ScriptRunner> ScriptRunner::StartFile(const std::string& hostPat
   std::string error;
   auto commands = ParseScript(text.str(), &error);
   if (!commands) {
-    std::fprintf(stderr, "script: \"%s\" %s\n", hostPath.c_str(), error.c_str());
+    ce::kernel::Diagnostic("script: \"%s\" %s", hostPath.c_str(), error.c_str());
     return nullptr;
   }
   return Start(std::move(*commands), quitAtEnd);

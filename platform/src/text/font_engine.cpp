@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cwctype>
 #include <map>
 #include <string_view>
@@ -14,6 +13,7 @@
 
 #include "ce/device.h"
 #include "ce/strconv.h"
+#include "kernel/debug_output.h"
 
 namespace ce::text {
 namespace {
@@ -270,7 +270,7 @@ std::shared_ptr<RealizedFont> Realize(const LOGFONTW& lf) {
   if (!boxes) {
     font = FreeTypeFont::Open(path, lf);
     if (!font) {
-      std::fprintf(stderr, "platform: cannot read the font file %s; drawing boxes instead\n", path.c_str());
+      ce::kernel::Diagnostic("platform: cannot read the font file %s; drawing boxes instead", path.c_str());
     }
   }
   if (!font) font = std::make_shared<BoxFont>(lf);

@@ -30,6 +30,7 @@
 
 #include "ce/strconv.h"
 #include "ce/winbase.h"
+#include "kernel/debug_output.h"
 #include "kernel/device.h"
 #include "kernel/registry_store.h"
 #include "user/state.h"
@@ -460,8 +461,8 @@ int AcquireSlot() {
     if (listenFd < 0 || !MakeAddress(socketPath, &address) ||
         ::bind(listenFd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(listenFd, 16) != 0) {
-      std::fprintf(stderr, "platform: cannot open the window socket %s; windows stay private to this program\n",
-                   socketPath.c_str());
+      ce::kernel::Diagnostic("platform: cannot open the window socket %s; windows stay private to this program",
+                             socketPath.c_str());
       if (listenFd >= 0) ::close(listenFd);
       ::close(fd);
       return 0;
@@ -472,7 +473,7 @@ int AcquireSlot() {
     std::thread(Serve, listenFd, l.pid).detach();
     return slot;
   }
-  std::fprintf(stderr, "platform: no free window slot in %s; windows stay private to this program\n", Folder().c_str());
+  ce::kernel::Diagnostic("platform: no free window slot in %s; windows stay private to this program", Folder().c_str());
   return 0;
 }
 

@@ -15,6 +15,7 @@
 #include "backend/backend.h"
 #include "backend/input.h"
 #include "gdi/screen.h"
+#include "kernel/debug_output.h"
 #include "kernel/device.h"
 #include "kernel/not_implemented.h"
 #include "user/message_box.h"
@@ -201,8 +202,8 @@ int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
     if (decided) {
       answer = *scripted;
     } else {
-      std::fprintf(stderr, "platform: the scripted answer %d is not a button of this box; using the default\n",
-                   *scripted);
+      ce::kernel::Diagnostic("platform: the scripted answer %d is not a button of this box; using the default",
+                             *scripted);
     }
   } else if (const auto setting = ce::device::Setting("messagebox_answer")) {
     const int wanted = AnswerFromSetting(*setting);
@@ -210,8 +211,8 @@ int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
     if (decided) {
       answer = wanted;
     } else {
-      std::fprintf(stderr, "platform: messagebox_answer \"%s\" is not a button of this box; using the default\n",
-                   setting->c_str());
+      ce::kernel::Diagnostic("platform: messagebox_answer \"%s\" is not a button of this box; using the default",
+                             setting->c_str());
     }
   }
   std::fprintf(stderr, "%s: %s\n", ce::Utf8FromWide(captionText).c_str(), ce::Utf8FromWide(bodyText).c_str());
@@ -223,7 +224,7 @@ int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
     if (input->ReadableHere()) {
       answer = RunMessageBox(captionText, bodyText, buttons, defaultIndex, *input);
     } else {
-      std::fprintf(stderr, "platform: a message box away from the window thread takes its default button\n");
+      ce::kernel::Diagnostic("platform: a message box away from the window thread takes its default button");
     }
   }
   std::lock_guard guard(g_boxLock);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "ce/kernel/debug.h"
 #include "ce/strconv.h"
 #include "os/registry.h"
 
@@ -37,9 +38,21 @@ void TextOStreamFile<wchar_t>::write(const wchar_t* begin, const wchar_t* end) {
 
 void TextOStreamFile<wchar_t>::flush() { file_.flush(); }
 
+void Log<wchar_t>::to_debug_output(const wchar_t* begin, const wchar_t* end) {
+  if (closed_) return;
+  pending_.append(begin, end);
+  std::size_t start = 0;
+  for (std::size_t at = pending_.find(L'\n'); at != std::wstring::npos; at = pending_.find(L'\n', start)) {
+    OutputDebugStringW(pending_.substr(start, at - start).c_str());
+    start = at + 1;
+  }
+  pending_.erase(0, start);
+}
+
 void Log<wchar_t>::write(const wchar_t* begin, const wchar_t* end) {
   liba::Lock lock(lock_);
   TextOStreamFile<wchar_t>::write(begin, end);
+  to_debug_output(begin, end);
 }
 
 void Log<wchar_t>::flush() {
@@ -50,6 +63,9 @@ void Log<wchar_t>::flush() {
 void Log<wchar_t>::close() {
   liba::Lock lock(lock_);
   file_.close();
+  if (!closed_ && !pending_.empty()) OutputDebugStringW(pending_.c_str());
+  pending_.clear();
+  closed_ = true;
 }
 
 namespace {
@@ -71,6 +87,7 @@ bool Log<wchar_t>::write_without_waiting(const std::wstring& record) {
   if (!TryFor(lock_)) return false;
   TextOStreamFile<wchar_t>::write(record.data(), record.data() + record.size());
   TextOStreamFile<wchar_t>::flush();
+  to_debug_output(record.data(), record.data() + record.size());
   lock_.leave();
   return true;
 }

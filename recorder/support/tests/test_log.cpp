@@ -118,6 +118,20 @@ TEST_F(LogTest, SwitchedOnWhileRunningAndRestartedEmpty) {
   EXPECT_EQ(Bytes(kLogPath), kMark + Utf16(L"again\n"));
 }
 
+TEST_F(LogTest, FinishedLinesAlsoGoToTheDebugOutputWhileOn) {
+  ::testing::internal::CaptureStderr();
+  os::get_log() << L"off\n";
+  SetLogSwitch(1);
+  os::get_log() << L"one " << std::wstring(L"line ü") << L"\n";
+  os::get_log() << L"two\nthree";
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "one line \xC3\xBC\ntwo\n");
+  ::testing::internal::CaptureStderr();
+  SetLogSwitch(0);
+  os::get_log() << L"dropped\n";  // switching off hands on the unfinished line
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "three\n");
+  EXPECT_EQ(Bytes(kLogPath), kMark + Utf16(L"one line ü\ntwo\nthree"));
+}
+
 TEST_F(LogTest, AStreamKeptFromBeforeASwitchIsHarmless) {
   SetLogSwitch(1);
   liba::TextOStream<wchar_t>& old = os::get_log();

@@ -8,6 +8,7 @@
 #include "ce/testing.h"
 #include "common/iss_utility.h"
 #include "common/launch.h"
+#include "common/log.h"
 #include "common/ui_helpers.h"
 #include "scoped_setting.h"
 
@@ -235,6 +236,16 @@ TEST_F(Combo, StringsComeFromTheModulesTable) {
 
   EXPECT_EQ(suite::ShowMessageFromStrings(nullptr, 1, 11, MB_OK), 0) << "an empty text shows nothing";
   EXPECT_EQ(suite::ShowMessageFromStrings(nullptr, 1, 2, MB_OK), IDOK);
+}
+
+// The suite's diagnostics: wide %s, one line each, cut to the line buffer.
+TEST(Log, LinesGoToTheDebugOutput) {
+  ::testing::internal::CaptureStderr();
+  suite::LogLine(L"Home: the plug-in %s did not take its saved bytes (0x%08X)", L"{ABC}", 0x80004005u);
+  suite::LogLine(L"%s", std::wstring(2 * suite::kLogLineChars, L'x').c_str());
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Home: the plug-in {ABC} did not take its saved bytes (0x80004005)\n" +
+                std::string(suite::kLogLineChars - 1, 'x') + "\n");
 }
 
 }  // namespace

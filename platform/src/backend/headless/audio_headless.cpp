@@ -11,6 +11,7 @@
 #include <string>
 
 #include "kernel/clock.h"
+#include "kernel/debug_output.h"
 #include "kernel/device.h"
 #include "backend/wav_file.h"
 
@@ -67,7 +68,7 @@ class SpeakerFile {
     size_ = 0;
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_) {
-      std::fprintf(stderr, "platform: cannot write the speaker file \"%s\"\n", path.c_str());
+      ce::kernel::Diagnostic("platform: cannot write the speaker file \"%s\"", path.c_str());
       return;
     }
     std::uint8_t header[44];
@@ -169,7 +170,7 @@ class HeadlessSource final : public backend::AudioSource {
     haveFile_ = true;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
-      std::fprintf(stderr, "platform: cannot read the microphone file \"%s\"; recording silence\n", path.c_str());
+      ce::kernel::Diagnostic("platform: cannot read the microphone file \"%s\"; recording silence", path.c_str());
       return;
     }
     std::vector<std::uint8_t> image;
@@ -179,7 +180,7 @@ class HeadlessSource final : public backend::AudioSource {
     std::fclose(file);
     const auto wav = backend::ParseWav(image.data(), image.size());
     if (!wav) {
-      std::fprintf(stderr, "platform: \"%s\" is not a PCM WAV file; recording silence\n", path.c_str());
+      ce::kernel::Diagnostic("platform: \"%s\" is not a PCM WAV file; recording silence", path.c_str());
       return;
     }
     if (wav->format == format_) {

@@ -10,7 +10,6 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -19,6 +18,7 @@
 #include "backend/audio.h"
 #include "backend/headless/audio_headless.h"
 #include "backend/wav_file.h"
+#include "kernel/debug_output.h"
 #include "kernel/device.h"
 
 namespace ce::backend {
@@ -137,8 +137,8 @@ class SdlAudio final : public AudioBackend {
     SDL_AudioSpec have{};
     const SDL_AudioDeviceID id = SDL_OpenAudioDevice(name, capture ? 1 : 0, &want, &have, 0);
     if (!id) {
-      std::fprintf(stderr, "platform: cannot open the %s device %s: %s\n", capture ? "capture" : "playback",
-                   name ? name : "(default)", SDL_GetError());
+      ce::kernel::Diagnostic("platform: cannot open the %s device %s: %s", capture ? "capture" : "playback",
+                             name ? name : "(default)", SDL_GetError());
     }
     return id;
   }
@@ -150,10 +150,10 @@ class SdlAudio final : public AudioBackend {
 // headless devices (silent).
 std::unique_ptr<AudioBackend> CreateSdlAudio() {
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    std::fprintf(stderr, "platform: no SDL audio (%s); sound is not heard\n", SDL_GetError());
+    ce::kernel::Diagnostic("platform: no SDL audio (%s); sound is not heard", SDL_GetError());
     return nullptr;
   }
-  std::fprintf(stderr, "platform: SDL audio driver \"%s\"\n", SDL_GetCurrentAudioDriver());
+  ce::kernel::Diagnostic("platform: SDL audio driver \"%s\"", SDL_GetCurrentAudioDriver());
   return std::make_unique<SdlAudio>();
 }
 

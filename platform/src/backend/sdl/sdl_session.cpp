@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "kernel/debug_output.h"
 #include "kernel/device.h"
 #include "kernel/process.h"
 
@@ -57,9 +58,9 @@ void LogDriversOnce(SDL_Renderer* renderer) {
   SDL_RendererInfo info{};
   const char* rendererName = renderer && SDL_GetRendererInfo(renderer, &info) == 0 ? info.name : "none";
   const char* audio = SDL_WasInit(SDL_INIT_AUDIO) ? SDL_GetCurrentAudioDriver() : nullptr;
-  std::fprintf(stderr, "platform: SDL video driver \"%s\" (renderer \"%s\"), audio driver \"%s\"\n",
-               SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "none", rendererName,
-               audio ? audio : "not started");
+  ce::kernel::Diagnostic("platform: SDL video driver \"%s\" (renderer \"%s\"), audio driver \"%s\"",
+                         SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "none", rendererName,
+                         audio ? audio : "not started");
 }
 
 // Whether the desktop library found a display. With none it settles on a
@@ -127,11 +128,13 @@ std::shared_ptr<Session> Session::Get() {
     // run unseen and never end: it stops here, saying why.
     if (started) {
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
-      std::fprintf(stderr, "platform: no display found (neither DISPLAY nor WAYLAND_DISPLAY names one that answers).");
+      ce::kernel::Diagnostic(
+          "platform: no display found (neither DISPLAY nor WAYLAND_DISPLAY names one that answers). "
+          "Set DEVICE_BACKEND=headless to run without a window.");
     } else {
-      std::fprintf(stderr, "platform: no display found: %s.", SDL_GetError());
+      ce::kernel::Diagnostic("platform: no display found: %s. Set DEVICE_BACKEND=headless to run without a window.",
+                             SDL_GetError());
     }
-    std::fprintf(stderr, " Set DEVICE_BACKEND=headless to run without a window.\n");
     std::fflush(nullptr);
     // Nothing of the program has run yet; no exit handler is to run with
     // the platform's locks held.
@@ -167,8 +170,8 @@ Session::Session() : owner_(std::this_thread::get_id()), hostEvents_(DriverHasHo
   if (const auto mode = ParseScaleMode(scale)) {
     mode_ = *mode;
   } else {
-    std::fprintf(stderr, "platform: device setting window_scale = \"%s\" is not auto, 1 to 4 or fit; using auto\n",
-                 scale.c_str());
+    ce::kernel::Diagnostic("platform: device setting window_scale = \"%s\" is not auto, 1 to 4 or fit; using auto",
+                           scale.c_str());
   }
   const std::string filter = ce::device::SettingOr("window_filter", "");
   smooth_ = !mode_.automatic && mode_.scale == 0;
@@ -177,10 +180,10 @@ Session::Session() : owner_(std::this_thread::get_id()), hostEvents_(DriverHasHo
   } else if (filter == "nearest") {
     smooth_ = false;
   } else if (!filter.empty()) {
-    std::fprintf(stderr, "platform: device setting window_filter = \"%s\" is not nearest or smooth\n", filter.c_str());
+    ce::kernel::Diagnostic("platform: device setting window_filter = \"%s\" is not nearest or smooth", filter.c_str());
   }
   for (const std::string& problem : keys_.Apply(ce::device::SettingOr("keymap", ""))) {
-    std::fprintf(stderr, "platform: %s; the entry is ignored\n", problem.c_str());
+    ce::kernel::Diagnostic("platform: %s; the entry is ignored", problem.c_str());
   }
 }
 
@@ -191,7 +194,7 @@ Session::~Session() {
 
 bool Session::OpenWindow(const gdi::Surface& frame, const void* owner) {
   if (!OnOwnerThread()) {
-    std::fprintf(stderr, "platform: the desktop window must be opened on the program's window thread\n");
+    ce::kernel::Diagnostic("platform: the desktop window must be opened on the program's window thread");
     return false;
   }
   if (frame.width <= 0 || frame.height <= 0 || !frame.format) return false;
@@ -226,7 +229,7 @@ bool Session::OpenWindow(const gdi::Surface& frame, const void* owner) {
       if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     }
     if (!window_ || !renderer_) {
-      std::fprintf(stderr, "platform: cannot open the desktop window: %s\n", SDL_GetError());
+      ce::kernel::Diagnostic("platform: cannot open the desktop window: %s", SDL_GetError());
       if (window_) SDL_DestroyWindow(window_);
       window_ = nullptr;
       return false;
@@ -255,7 +258,7 @@ bool Session::OpenWindow(const gdi::Surface& frame, const void* owner) {
   texture_ =
       SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, frame.width, frame.height);
   if (!texture_) {
-    std::fprintf(stderr, "platform: cannot make the desktop window's picture: %s\n", SDL_GetError());
+    ce::kernel::Diagnostic("platform: cannot make the desktop window's picture: %s", SDL_GetError());
     SDL_DestroyRenderer(renderer_);
     SDL_DestroyWindow(window_);
     renderer_ = nullptr;
@@ -626,7 +629,7 @@ void Session::ToggleFullScreen() {
     }
   }
   if (SDL_SetWindowFullscreen(window_, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
-    std::fprintf(stderr, "platform: cannot switch full screen: %s\n", SDL_GetError());
+    ce::kernel::Diagnostic("platform: cannot switch full screen: %s", SDL_GetError());
     if (full) {
       SDL_SetWindowSize(window_, remembered_.width, remembered_.height);
       SDL_SetWindowPosition(window_, windowedAt_.x, windowedAt_.y);

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string_view>
 
+#include "kernel/debug_output.h"
 #include "kernel/device.h"
 
 namespace ce::backend::sdl {
@@ -34,7 +35,7 @@ std::optional<int> Number(std::string_view text, int low, int high) {
 }
 
 std::optional<RememberedWindow> Damaged(const std::string& path, const char* why) {
-  std::fprintf(stderr, "platform: ignoring the remembered window size in %s: %s\n", path.c_str(), why);
+  ce::kernel::Diagnostic("platform: ignoring the remembered window size in %s: %s", path.c_str(), why);
   return std::nullopt;
 }
 
@@ -112,7 +113,7 @@ bool WriteRememberedWindow(const std::string& path, const RememberedWindow& wind
   }
   if (error != 0) {
     ::unlink(temp.c_str());
-    std::fprintf(stderr, "platform: cannot remember the window size in %s: %s\n", path.c_str(), std::strerror(error));
+    ce::kernel::Diagnostic("platform: cannot remember the window size in %s: %s", path.c_str(), std::strerror(error));
     return false;
   }
   const std::string folder = path.substr(0, path.rfind('/') == std::string::npos ? 0 : path.rfind('/'));

@@ -1,5 +1,8 @@
 // Text files in UTF-16LE and the diagnostic log switched by the registry
-// value "Log" under HKEY_CURRENT_USER\Software\Zentra.
+// value "Log" under HKEY_CURRENT_USER\Software\Zentra. While the log is on,
+// its text goes to its file and each finished line also to the device's
+// debug output (OutputDebugStringW), the one way out of the programs'
+// diagnostics.
 #pragma once
 
 #include <string>
@@ -34,14 +37,21 @@ class Log<wchar_t> : public TextOStreamFile<wchar_t> {
   explicit Log(const std::wstring& path) : TextOStreamFile<wchar_t>(path) {}
   void write(const wchar_t* begin, const wchar_t* end) override;
   void flush() override;
-  // Closes the file; later writes do nothing.
+  // Closes the file and hands on a last unfinished line; later writes do
+  // nothing.
   void close();
   // Writes and flushes `record` when the log's lock can be had without
   // waiting (see write_log_without_waiting); false when it could not.
   bool write_without_waiting(const std::wstring& record);
 
  private:
+  // Hands each line that [begin, end) finishes to the debug output, keeping
+  // the rest for the next write; with lock_ held.
+  void to_debug_output(const wchar_t* begin, const wchar_t* end);
+
   liba::CriticalSection lock_;
+  std::wstring pending_;
+  bool closed_ = false;
 };
 
 // The current log stream, switched on or off by the registry value.
