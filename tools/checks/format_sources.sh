@@ -13,7 +13,7 @@ format_sources() {
   if [ "$(git -C "$top" rev-parse --show-toplevel 2>/dev/null)" = "$(cd "$top" && pwd -P)" ]; then
     git -C "$top" ls-files -- '*.cpp' '*.h' '*.hpp' '*.c' '*.cc'
   else
-    (cd "$top" && find game platform recorder suite testing tools -type f \
+    (cd "$top" && find formats game platform recorder suite testing tools -type f \
        \( -name '*.cpp' -o -name '*.h' -o -name '*.hpp' -o -name '*.c' -o -name '*.cc' \) | sort)
   fi
 }

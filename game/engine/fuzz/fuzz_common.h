@@ -1,6 +1,6 @@
 // Shared by the engine's fuzz targets: each target defines
 // LLVMFuzzerTestOneInput and KsFuzzSeeds (sound inputs made by the writers in
-// tools/, from which the driver mutates its corpus).
+// formats/, from which the driver mutates its corpus).
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,5 @@
 // Image loading and pixel conversion. Fixtures come from the image writers
-// of tools/imgconv, which share no code with the readers.
+// of formats/image, which share no code with the readers.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // ".kso" models: face order, attributes, padding, scaling, drawing and
-// refusal of damaged files. Fixtures come from tools/ksomake's writer.
+// refusal of damaged files. Fixtures come from the writer of formats/kso.
 #include <gtest/gtest.h>
 
 #include <algorithm>

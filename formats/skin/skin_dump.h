@@ -1,4 +1,4 @@
-// Prints a compiled skin back as skin source (the language of tools/skinc).
+// Prints a compiled skin back as skin source (the language of skin_compiler.h).
 // It reads the image on its own, sharing no code with the compiler or with
 // the recorder's loader, so each checks the others.
 #pragma once
