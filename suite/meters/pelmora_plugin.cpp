@@ -9,7 +9,7 @@
 #include "common/plugin_server.h"
 #include "common/ui_helpers.h"
 #include "alert_sounds.h"
-#include "dialog_bases.h"
+#include "meter_dialog.h"
 #include "drainlog_window.h"
 #include "meter_settings.h"
 #include "options_dialog.h"
