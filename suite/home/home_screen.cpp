@@ -44,8 +44,8 @@ HomeScreen::HomeScreen(HWND window, int width, int height, int dpi)
       width_(std::max(width, 1)),
       height_(std::max(height, 1)),
       dpi_(dpi > 0 ? dpi : 96),
-      environment_(new HostEnvironment(window)),
       colors_(DefaultScheme().colors) {
+  environment_.Attach(new HostEnvironment(window));
   HDC screen = GetDC(nullptr);
   buffer_ = CreateCompatibleDC(screen);
   bufferBitmap_ = CreateCompatibleBitmap(screen, width_, height_);
@@ -62,7 +62,7 @@ HomeScreen::HomeScreen(HWND window, int width, int height, int dpi)
 HomeScreen::~HomeScreen() {
   Unload();
   environment_->SetWindow(nullptr);
-  environment_->Release();
+  environment_.Reset();
   if (backgroundPicture_) DeleteObject(backgroundPicture_);
   SelectObject(buffer_, bufferOld_);
   DeleteObject(bufferBitmap_);
@@ -76,7 +76,7 @@ void HomeScreen::Load(const HomeLayout& layout, const HomeScheme& scheme) {
   const int blockHeight = Scaled(24, dpi_);
   for (const LayoutPlugin& entry : layout.plugins) {
     auto plugin = std::make_unique<HostedPlugin>(entry, nextHandle_++);
-    plugin->Load(environment_, height_, blockHeight);
+    plugin->Load(environment_.Get(), height_, blockHeight);
     if (plugin->state() != HostedPlugin::State::Failed) plugins_.push_back(std::move(plugin));
   }
   selected_ = -1;

@@ -12,6 +12,7 @@
 
 #include "ce/homeplugin.h"
 #include "ce/windef.h"
+#include "common/com_ptr.h"
 #include "home_colors.h"
 #include "home_layout.h"
 #include "hosted_plugin.h"
@@ -65,7 +66,7 @@ class HomeScreen {
   // True while a call into a plug-in is under way (a plug-in's own modal
   // loop may bring messages back here); the layout must not change then.
   bool Busy() const { return depth_ != 0; }
-  HostEnvironment* environment() const { return environment_; }
+  HostEnvironment* environment() const { return environment_.Get(); }
 
  private:
   void Layout();
@@ -81,7 +82,7 @@ class HomeScreen {
   int width_;
   int height_;
   int dpi_;
-  HostEnvironment* environment_;
+  suite::ComPtr<HostEnvironment> environment_;
   HPLUGIN nextHandle_ = 1;
   std::vector<std::unique_ptr<HostedPlugin>> plugins_;
   std::vector<RECT> rects_;

@@ -24,7 +24,7 @@ bool SlotSelected() { return State().tappedIndex >= 0 && State().tappedIndex < k
 }  // namespace
 
 BOOL CIconsDialog::OnInitDialog(HWND hwnd) {
-  SetUpToolWindow(hwnd, ToolWindowSetup{162, true, kToolDialogFlags});
+  SetUpToolWindow(hwnd, suite::DialogSetup{162, true, kToolDialogFlags});
   // A new window each opening: its area is subclassed afresh (the dialog
   // object outlives the window, and WM_DESTROY does not reach it).
   m_area = GetDlgItem(hwnd, kAreaControl);
@@ -201,7 +201,7 @@ bool CIconsDialog::WindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     *result = TRUE;
     return true;
   }
-  return CToolWindow::WindowMessage(hwnd, message, wParam, lParam, result);
+  return CDialogWindow::WindowMessage(hwnd, message, wParam, lParam, result);
 }
 
 void CIconsDialog::OnOK(HWND hwnd, int id) {

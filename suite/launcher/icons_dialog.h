@@ -5,11 +5,12 @@
 
 #include "ce/windows.h"
 #include "settings_dialog.h"
-#include "tool_window.h"
+#include "common/dialog_window.h"
+#include "tool_logic.h"
 
 namespace tessivo {
 
-class CIconsDialog : public CToolWindow<CSettingsLogic, CIconsDialog> {
+class CIconsDialog : public suite::CDialogWindow<CSettingsLogic, CIconsDialog> {
  public:
   static constexpr UINT kTemplate = 165;
   // The dialog finishes opening on this message, posted to itself.
@@ -31,7 +32,7 @@ class CIconsDialog : public CToolWindow<CSettingsLogic, CIconsDialog> {
   void Cancel(HWND hwnd) override { EndDialog(hwnd, 0); }
 
  private:
-  friend class CToolWindow<CSettingsLogic, CIconsDialog>;
+  friend class suite::CDialogWindow<CSettingsLogic, CIconsDialog>;
   CIconsDialog() = default;
   void FinishOpening(HWND hwnd);
   void ShowSlotProgram(HWND hwnd);

@@ -64,7 +64,7 @@ void LineRules::Finish(CBarSettings& settings) {
 }
 
 BOOL CSettingsDialog::OnInitDialog(HWND hwnd) {
-  SetUpToolWindow(hwnd, ToolWindowSetup{162, true, kToolDialogFlags});
+  SetUpToolWindow(hwnd, suite::DialogSetup{162, true, kToolDialogFlags});
   const CBarSettings& settings = BarSettings();
   m_numLines = settings.numLines;
   m_ns = settings.ns;
@@ -126,7 +126,7 @@ bool CSettingsDialog::WindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPAR
       return true;
     }
   }
-  return CToolWindow::WindowMessage(hwnd, message, wParam, lParam, result);
+  return CDialogWindow::WindowMessage(hwnd, message, wParam, lParam, result);
 }
 
 void CSettingsDialog::OnOK(HWND hwnd, int id) {
@@ -152,7 +152,7 @@ void CSettingsDialog::Cancel(HWND hwnd) {
 
 BOOL CCustomLinkDialog::OnInitDialog(HWND hwnd) {
   // Done button and full screen; the input panel stays as it is.
-  SetUpToolWindow(hwnd, ToolWindowSetup{162, true, 5});
+  SetUpToolWindow(hwnd, suite::DialogSetup{162, true, 5});
   SetDlgItemTextW(hwnd, kPathEdit, path);
   SetDlgItemTextW(hwnd, kParametersEdit, parameters);
   SetFocus(GetDlgItem(hwnd, kPathEdit));
@@ -173,7 +173,7 @@ bool CCustomLinkDialog::WindowMessage(HWND hwnd, UINT message, WPARAM wParam, LP
     *result = TRUE;
     return true;
   }
-  return CToolWindow::WindowMessage(hwnd, message, wParam, lParam, result);
+  return CDialogWindow::WindowMessage(hwnd, message, wParam, lParam, result);
 }
 
 }  // namespace tessivo

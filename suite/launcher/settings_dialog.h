@@ -6,7 +6,8 @@
 
 #include "ce/windows.h"
 #include "settings_logic.h"
-#include "tool_window.h"
+#include "common/dialog_window.h"
+#include "tool_logic.h"
 
 namespace tessivo {
 
@@ -31,7 +32,7 @@ struct LineRules {
   static void Finish(CBarSettings& settings);
 };
 
-class CSettingsDialog : public CToolWindow<CSettingsLogic, CSettingsDialog> {
+class CSettingsDialog : public suite::CDialogWindow<CSettingsLogic, CSettingsDialog> {
  public:
   static constexpr UINT kTemplate = 500;
   UINT TemplateId() const { return kTemplate; }
@@ -45,7 +46,7 @@ class CSettingsDialog : public CToolWindow<CSettingsLogic, CSettingsDialog> {
   void Cancel(HWND hwnd) override;
 
  private:
-  friend class CToolWindow<CSettingsLogic, CSettingsDialog>;
+  friend class suite::CDialogWindow<CSettingsLogic, CSettingsDialog>;
   CSettingsDialog() = default;
   void ShowLines(HWND hwnd);
 
@@ -56,7 +57,7 @@ class CSettingsDialog : public CToolWindow<CSettingsLogic, CSettingsDialog> {
   bool m_restored = false;
 };
 
-class CCustomLinkDialog : public CToolWindow<CToolLogic, CCustomLinkDialog> {
+class CCustomLinkDialog : public suite::CDialogWindow<CToolLogic, CCustomLinkDialog> {
  public:
   static constexpr UINT kTemplate = 503;
   UINT TemplateId() const { return kTemplate; }
@@ -70,8 +71,8 @@ class CCustomLinkDialog : public CToolWindow<CToolLogic, CCustomLinkDialog> {
   bool WindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
 
  private:
-  friend class CToolWindow<CToolLogic, CCustomLinkDialog>;
-  CCustomLinkDialog() : CToolWindow(0) {}
+  friend class suite::CDialogWindow<CToolLogic, CCustomLinkDialog>;
+  CCustomLinkDialog() : CDialogWindow(0) {}
 };
 
 }  // namespace tessivo

@@ -5,6 +5,7 @@
 #include "bar_settings.h"
 #include "ce/windows.h"
 #include "common/module_state.h"
+#include "common/plugin_events.h"
 #include "common/plugin_server.h"
 #include "common/ui_helpers.h"
 #include "launcher_state.h"
@@ -78,7 +79,7 @@ void InitializeWindow() {
   Bar().Start(window);
 }
 
-void OnPaint(const PluginPaintData& paint) {
+void PaintRow(const PluginPaintData& paint) {
   if (paint.selected) suite::TintRect(paint.hdc, &paint.rect, State().colors[COLOR_HOMEHIGHLIGHT], 100);
   g_plugin.hostDc = paint.hdc;
   g_plugin.paintRect = paint.rect;
@@ -92,6 +93,23 @@ void OnPaint(const PluginPaintData& paint) {
   SelectObject(paint.hdc, previous);
   DeleteObject(pen);
 }
+
+// The host's events: the keys and the action key go to the bar.
+class BarEvents final : public suite::CRowEventHandler<CObjBar> {
+ public:
+  BarEvents() : CRowEventHandler(Bar()) {}
+
+ protected:
+  void OnPen(POINT point, bool hold) override { m_row.OnPen(point.x, point.y, hold); }
+  void OnPaint(const PluginPaintData& paint) override { PaintRow(paint); }
+  void OnSchemeChange() override {
+    // Its colours first, then the brushes made of them.
+    ReloadColors();
+    m_row.OnSysColorChange();
+    Icons().Reset();
+  }
+  void OnTick() override { m_row.OnTimer(); }
+};
 
 }  // namespace
 
@@ -119,50 +137,7 @@ HRESULT PluginHello::GetSelectability(BOOL* selectable) {
   return S_OK;
 }
 
-HRESULT PluginHello::HandleEvent(PluginEvent* event) {
-  switch (event->kind) {
-    case PE_KEYDOWN:
-      switch (event->keyDown.key & 0xFFFF) {
-        case VK_RIGHT:
-          Bar().OnKeyRight();
-          break;
-        case VK_LEFT:
-          Bar().OnKeyLeft();
-          break;
-        case VK_UP:
-          Bar().OnKeyUp();
-          break;
-        case VK_DOWN:
-          Bar().OnKeyDown();
-          break;
-        default:
-          break;
-      }
-      return S_OK;
-    case PE_ACTION:
-      // The pen acts where it landed; the action key on the selection.
-      if (event->action.source == PLUGIN_ACTION_KEY) {
-        Bar().OnAction();
-      } else {
-        Bar().OnPen(event->action.point.x, event->action.point.y, event->action.source == PLUGIN_ACTION_HOLD);
-      }
-      return S_OK;
-    case PE_PAINT:
-      OnPaint(event->paint);
-      return S_OK;
-    case PE_SYSCOLORCHANGE:
-      // The scheme changed: its colours first, then the brushes made of them.
-      ReloadColors();
-      Bar().OnSysColorChange();
-      Icons().Reset();
-      return S_OK;
-    case PE_TIMER:
-      Bar().OnTimer();
-      return S_OK;
-    default:
-      return S_OK;
-  }
-}
+HRESULT PluginHello::HandleEvent(PluginEvent* event) { return BarEvents().Dispatch(*event); }
 
 HRESULT PluginHello::IsDirty() { return S_OK; }
 

@@ -2,6 +2,8 @@
 // host the tool dialogs reach the bar through.
 #include "tool_hooks.h"
 
+#include <memory>
+
 #include "bar_settings.h"
 #include "icon_details_popup.h"
 #include "icons_dialog.h"
@@ -38,9 +40,9 @@ class BarToolHost : public ToolHost {
     if (right != nullptr) *right = State().colors[10];
   }
   int BarWidth() override { return State().screenWidth; }
-  CReminderPlayer* ReminderPlayer() override { return player; }
+  CReminderPlayer* ReminderPlayer() override { return player.get(); }
 
-  CReminderPlayer* player = nullptr;
+  std::unique_ptr<CReminderPlayer> player;
 };
 
 // Never destroyed: the reminder player's thread may still ask it for the
@@ -77,7 +79,7 @@ void HourlyClean() { CleanSilently(); }
 void StartChimer(HWND window) {
   if (window == nullptr) return;
   InstallAlarmSounds(Module());
-  if (Host().player == nullptr) Host().player = new CReminderPlayer(window);
+  if (!Host().player) Host().player = std::make_unique<CReminderPlayer>(window);
   Host().player->OnBarStart();
 }
 
@@ -96,10 +98,7 @@ void ChimerStop(HWND window, int alarm) {
   if (Host().player != nullptr) Host().player->OnBarTimer(kStopTimerBase + static_cast<UINT_PTR>(alarm));
 }
 
-void EndChimer() {
-  delete Host().player;
-  Host().player = nullptr;
-}
+void EndChimer() { Host().player.reset(); }
 
 void ShowIconDetails(HWND parent, int y) { CIconDetailsPopup::Instance().Show(parent, y); }
 

@@ -28,14 +28,6 @@ enum { kMainText, kBackupText, kExternalText, kProgramText, kStorageText, kFreeF
 constexpr WORD kPageCommands[kDrainlogPages] = {40024, 40028, 40029, 40030, 40031};
 constexpr const wchar_t* kPageTitles[kDrainlogPages] = {L"Drainlog", L"Drainlog2", L"Battery", L"Memory", L"Network"};
 
-const DLGTEMPLATE* FindTemplate(int id) {
-  HINSTANCE module = DialogModule();
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
-  if (found == nullptr) return nullptr;
-  HGLOBAL loaded = LoadResource(module, found);
-  return loaded != nullptr ? static_cast<const DLGTEMPLATE*>(LockResource(loaded)) : nullptr;
-}
-
 bool SameDevice(const wchar_t* a, const wchar_t* b) { return _wcsicmp(a, b) == 0; }
 
 }  // namespace
@@ -61,20 +53,6 @@ void FreeText(const wchar_t* format, std::uint64_t freeKb, wchar_t* out, int out
                 static_cast<int>(freeKb % 1024 * 10 / 1024));
 }
 
-CDrainlogWindow& CDrainlogWindow::Get() {
-  static CDrainlogWindow* window = new CDrainlogWindow;
-  return *window;
-}
-
-INT_PTR CDrainlogWindow::Show(HWND parent) {
-  if (m_hWnd != nullptr) {
-    SetForegroundWindow(m_hWnd);
-    return -1;
-  }
-  StampOpenTime();
-  return RunTemplate(parent, kDrainlogTemplate, Proc);
-}
-
 const wchar_t* CDrainlogWindow::SecondBatteryLabel() const {
   wchar_t model[64] = {};
   SystemParametersInfoW(SPI_GETOEMINFO, 64, model, 0);
@@ -82,9 +60,9 @@ const wchar_t* CDrainlogWindow::SecondBatteryLabel() const {
   return m_texts[kBackupText];
 }
 
-void CDrainlogWindow::OnInitDialog(HWND hwnd) {
-  CDrainlogWindowBase::OnInitDialog(hwnd);
+BOOL CDrainlogWindow::OnInitDialog(HWND hwnd) {
   HINSTANCE module = DialogModule();
+  suite::SetUpDialog(hwnd, module, {205});
   if (m_light == nullptr) {
     m_light = CreateSolidBrush(RGB(198, 198, 227));
     m_grey = CreatePen(PS_SOLID, 1, RGB(128, 128, 128));
@@ -118,29 +96,15 @@ void CDrainlogWindow::OnInitDialog(HWND hwnd) {
     m_network.SetLabels(L"400", L"200", L"0", L"Download", L"Upload", L"Total");
     m_chartsCreated = true;
   }
-  SHMENUBARINFO bar{};
-  bar.cbSize = sizeof bar;
-  bar.hwndParent = hwnd;
-  bar.nToolBarId = 205;
-  bar.hInstRes = module;
-  if (SHCreateMenuBar(&bar)) {
-    SendMessageW(bar.hwndMB, SHCMBM_OVERRIDEKEY, VK_ESCAPE,
-                 MAKELPARAM(SHMBOF_NODEFAULT | SHMBOF_NOTIFY, SHMBOF_NODEFAULT | SHMBOF_NOTIFY));
-  }
-  RECT client{};
-  GetClientRect(hwnd, &client);
-  const DLGTEMPLATE* page = FindTemplate(151);
   for (int i = 0; i < kDrainlogPages; ++i) {
-    m_pages[i] = page != nullptr ? CreateDialogIndirectParamW(module, page, hwnd, PageProc, i) : nullptr;
-    if (m_pages[i] == nullptr) continue;
-    MoveWindow(m_pages[i], 0, 0, client.right, client.bottom, FALSE);
-    ShowWindow(m_pages[i], SW_HIDE);
-    SetWindowTextW(m_pages[i], kPageTitles[i]);
+    m_pages[i] = suite::CreateDialogPage(module, 151, hwnd, PageProc, i);
+    if (m_pages[i] != nullptr) SetWindowTextW(m_pages[i], kPageTitles[i]);
   }
   Poll();
   ShowPage(0);
   // Over the home screen, whose window the plug-in's own lies under.
   SetForegroundWindow(hwnd);
+  return TRUE;
 }
 
 void CDrainlogWindow::ShowPage(int index) {
@@ -202,7 +166,7 @@ void CDrainlogWindow::DrawSizes(HDC dc, const Gauge& gauge, std::uint64_t totalK
   wchar_t line[96];
   std::swprintf(line, 96, L"%d MB  %ls", static_cast<int>(totalKb / 1024), free);
   RECT client{};
-  GetClientRect(m_pages[m_page] != nullptr ? m_pages[m_page] : m_hWnd, &client);
+  GetClientRect(m_pages[m_page] != nullptr ? m_pages[m_page] : Window(), &client);
   DrawLabel(dc, line, gauge.x, gauge.y + m_frame.GetHeight(), client.right - gauge.x, DT_LEFT);
 }
 
@@ -421,35 +385,27 @@ INT_PTR CALLBACK CDrainlogWindow::PageProc(HWND hwnd, UINT message, WPARAM wPara
   }
 }
 
-INT_PTR CALLBACK CDrainlogWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  CDrainlogWindow& self = Get();
-  switch (message) {
-    case WM_DESTROY:
-      DestroyPages(self.m_pages);
-      self.m_hWnd = nullptr;
-      return 0;
-    case WM_HOTKEY:
-      if (IsBackKey(message, lParam)) EndDialog(hwnd, 0);
-      return 1;
-    case WM_KEYUP:
-      self.OnKeyUp(static_cast<int>(wParam));
-      return 1;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == 40005) {
-        EndDialog(hwnd, 0);
-        return 1;
-      }
-      for (int i = 0; i < kDrainlogPages; ++i) {
-        if (LOWORD(wParam) == kPageCommands[i]) {
-          self.ShowPage(i);
-          return 1;
-        }
-      }
-      break;
-    default:
-      break;
+void CDrainlogWindow::OnDestroy(HWND) { DestroyPages(m_pages); }
+
+bool CDrainlogWindow::WindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
+  *result = 1;
+  if (message == WM_KEYUP) {
+    OnKeyUp(static_cast<int>(wParam));
+    return true;
   }
-  return self.BaseProc(hwnd, message, wParam, lParam);
+  if (message == WM_COMMAND) {
+    if (LOWORD(wParam) == 40005) {
+      EndDialog(hwnd, 0);
+      return true;
+    }
+    for (int i = 0; i < kDrainlogPages; ++i) {
+      if (LOWORD(wParam) == kPageCommands[i]) {
+        ShowPage(i);
+        return true;
+      }
+    }
+  }
+  return CMeterDialog::WindowMessage(hwnd, message, wParam, lParam, result);
 }
 
 }  // namespace pelmora

@@ -7,7 +7,7 @@
 
 #include "ce/windows.h"
 #include "common/bitmap_image.h"
-#include "dialog_bases.h"
+#include "meter_dialog.h"
 #include "obj_chart.h"
 
 namespace pelmora {
@@ -30,16 +30,16 @@ int DrainlogBatteryValue(BYTE percent, BYTE flag);
 // "%d.%d MB free    " of a free size in kilobytes (tenths truncated).
 void FreeText(const wchar_t* format, std::uint64_t freeKb, wchar_t* out, int outChars);
 
-class CDrainlogWindow : public CDrainlogWindowBase {
+class CDrainlogWindow : public suite::CDialogWindow<CMeterDialog, CDrainlogWindow> {
  public:
-  static CDrainlogWindow& Get();
+  static CDrainlogWindow& Get() { return *Instance(); }
 
-  INT_PTR Show(HWND parent);
-  void OnInitDialog(HWND hwnd) override;
+  UINT TemplateId() const { return kDrainlogTemplate; }
+  BOOL OnInitDialog(HWND hwnd) override;
   void PaintStatusPage(HWND hwnd, BOOL full);
   void PaintStoragePage(HWND hwnd, BOOL full);
 
-  bool IsOpen() const { return m_hWnd != nullptr; }
+  bool IsOpen() const { return Window() != nullptr; }
   int CurrentPage() const { return m_page; }
   HWND Page(int index) const { return index >= 0 && index < kDrainlogPages ? m_pages[index] : nullptr; }
   CObjChart& Chart(int index) { return index == 0 ? m_battery : index == 1 ? m_memory : m_network; }
@@ -48,9 +48,13 @@ class CDrainlogWindow : public CDrainlogWindowBase {
   // What a page's tick found: the sources that changed since the last one.
   void Poll();
 
+ protected:
+  bool WindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
+  void OnDestroy(HWND hwnd) override;
+
  private:
+  friend class suite::CDialogWindow<CMeterDialog, CDrainlogWindow>;
   CDrainlogWindow() = default;
-  static INT_PTR CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   static INT_PTR CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   void ShowPage(int index);
   void OnKeyUp(int key);

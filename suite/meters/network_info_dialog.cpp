@@ -14,14 +14,6 @@
 namespace pelmora {
 namespace {
 
-const DLGTEMPLATE* FindTemplate(int id) {
-  HINSTANCE module = DialogModule();
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
-  if (found == nullptr) return nullptr;
-  HGLOBAL loaded = LoadResource(module, found);
-  return loaded != nullptr ? static_cast<const DLGTEMPLATE*>(LockResource(loaded)) : nullptr;
-}
-
 // A counter with thousands separators.
 void Number(DWORD n, wchar_t* out) {
   wchar_t digits[16];
@@ -42,42 +34,11 @@ void Put(wchar_t* to, const wchar_t* from) {
 
 }  // namespace
 
-CNetworkInfoDialog& CNetworkInfoDialog::Get() {
-  static CNetworkInfoDialog* dialog = new CNetworkInfoDialog;
-  return *dialog;
-}
-
-INT_PTR CNetworkInfoDialog::Show(HWND parent) {
-  if (m_hWnd != nullptr) {
-    SetForegroundWindow(m_hWnd);
-    return -1;
-  }
-  StampOpenTime();
-  return RunTemplate(parent, kNetworkInfoTemplate, Proc);
-}
-
-void CNetworkInfoDialog::OnInitDialog(HWND hwnd) {
-  CInfoDialogBase::OnInitDialog(hwnd);
+BOOL CNetworkInfoDialog::OnInitDialog(HWND hwnd) {
   HINSTANCE module = DialogModule();
-  SHMENUBARINFO bar{};
-  bar.cbSize = sizeof bar;
-  bar.hwndParent = hwnd;
-  bar.nToolBarId = 201;
-  bar.hInstRes = module;
-  if (SHCreateMenuBar(&bar)) {
-    SendMessageW(bar.hwndMB, SHCMBM_OVERRIDEKEY, VK_ESCAPE,
-                 MAKELPARAM(SHMBOF_NODEFAULT | SHMBOF_NOTIFY, SHMBOF_NODEFAULT | SHMBOF_NOTIFY));
-  }
-  RECT client{};
-  GetClientRect(hwnd, &client);
-  static const int kTemplates[3] = {501, 151, 151};
-  for (int i = 0; i < 3; ++i) {
-    const DLGTEMPLATE* page = FindTemplate(kTemplates[i]);
-    m_pages[i] = page != nullptr ? CreateDialogIndirectParamW(module, page, hwnd, PageProc, i) : nullptr;
-    if (m_pages[i] == nullptr) continue;
-    MoveWindow(m_pages[i], 0, 0, client.right, client.bottom, FALSE);
-    ShowWindow(m_pages[i], SW_HIDE);
-  }
+  suite::SetUpDialog(hwnd, module, {201});
+  static const UINT kTemplates[3] = {501, 151, 151};
+  for (int i = 0; i < 3; ++i) m_pages[i] = suite::CreateDialogPage(module, kTemplates[i], hwnd, PageProc, i);
   if (m_pages[0] != nullptr) {
     SendDlgItemMessageW(m_pages[0], 1133, UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetDlgItem(m_pages[0], 1033)), 0);
   }
@@ -85,6 +46,7 @@ void CNetworkInfoDialog::OnInitDialog(HWND hwnd) {
   SetForegroundWindow(hwnd);
   SetTimer(hwnd, kNetworkTimer, 1000, nullptr);
   Refresh();
+  return TRUE;
 }
 
 void CNetworkInfoDialog::Refresh() {
@@ -222,47 +184,41 @@ INT_PTR CALLBACK CNetworkInfoDialog::PageProc(HWND hwnd, UINT message, WPARAM wP
   }
 }
 
-INT_PTR CALLBACK CNetworkInfoDialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  CNetworkInfoDialog& self = Get();
-  switch (message) {
-    case WM_DESTROY:
-      DestroyPages(self.m_pages);
-      KillTimer(hwnd, kNetworkTimer);
-      self.m_hWnd = nullptr;
-      return 0;
-    case WM_TIMER:
-      if (wParam == kNetworkTimer && self.m_infoShown) {
-        self.Refresh();
-        if (self.m_info.bytesReceived != self.m_paintedReceived || self.m_info.bytesSent != self.m_paintedSent) {
-          InvalidateRect(self.m_pages[0], nullptr, FALSE);
-        }
+void CNetworkInfoDialog::OnDestroy(HWND hwnd) {
+  DestroyPages(m_pages);
+  KillTimer(hwnd, kNetworkTimer);
+}
+
+bool CNetworkInfoDialog::WindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
+  *result = 1;
+  if (message == WM_TIMER) {
+    if (wParam == kNetworkTimer && m_infoShown) {
+      Refresh();
+      if (m_info.bytesReceived != m_paintedReceived || m_info.bytesSent != m_paintedSent) {
+        InvalidateRect(m_pages[0], nullptr, FALSE);
       }
-      return 1;
-    case WM_HOTKEY:
-      if (IsBackKey(message, lParam)) EndDialog(hwnd, 0);
-      return 1;
-    case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case 40005:
-          EndDialog(hwnd, 0);
-          return 1;
-        case 40011:
-          self.ShowPage(0);
-          return 1;
-        case 40012:
-          self.ShowPage(1);
-          return 1;
-        case 40013:
-          self.ShowPage(2);
-          return 1;
-        default:
-          break;
-      }
-      break;
-    default:
-      break;
+    }
+    return true;
   }
-  return self.BaseProc(hwnd, message, wParam, lParam);
+  if (message == WM_COMMAND) {
+    switch (LOWORD(wParam)) {
+      case 40005:
+        EndDialog(hwnd, 0);
+        return true;
+      case 40011:
+        ShowPage(0);
+        return true;
+      case 40012:
+        ShowPage(1);
+        return true;
+      case 40013:
+        ShowPage(2);
+        return true;
+      default:
+        break;
+    }
+  }
+  return CMeterDialog::WindowMessage(hwnd, message, wParam, lParam, result);
 }
 
 }  // namespace pelmora

@@ -13,19 +13,11 @@
 namespace pelmora {
 namespace {
 
-constexpr int kPageTemplates[4] = {301, 302, 303, 304};
+constexpr UINT kPageTemplates[4] = {301, 302, 303, 304};
 // The control that takes the focus on each page.
 constexpr int kFirstControl[4] = {1021, 1025, 501, 1013};
 // Each one-line list's up-down carries the list's id plus 100.
 constexpr int kSpinOffset = 100;
-
-const DLGTEMPLATE* FindTemplate(int id) {
-  HINSTANCE module = DialogModule();
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
-  if (found == nullptr) return nullptr;
-  HGLOBAL loaded = LoadResource(module, found);
-  return loaded != nullptr ? static_cast<const DLGTEMPLATE*>(LockResource(loaded)) : nullptr;
-}
 
 void AddText(HWND page, int id, const wchar_t* text) {
   SendDlgItemMessageW(page, id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
@@ -50,6 +42,9 @@ void Spin(HWND page, int listId) {
   SendDlgItemMessageW(page, listId + kSpinOffset, UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetDlgItem(page, listId)), 0);
 }
 
+// Bit 0 of the button's state: 1 when checked.
+BOOL IsChecked(HWND hwnd, int id) { return static_cast<BOOL>(SendDlgItemMessageW(hwnd, id, BM_GETSTATE, 0, 0) & 1); }
+
 DWORD Selection(HWND page, int id) {
   const LRESULT at = SendDlgItemMessageW(page, id, LB_GETCURSEL, 0, 0);
   return at == LB_ERR ? 0xFFFFFFFFu : static_cast<DWORD>(at);
@@ -62,21 +57,18 @@ void CardSizeText(std::uint32_t totalKb, wchar_t* out, int outChars) {
   std::swprintf(out, static_cast<std::size_t>(outChars), L"%u.%u MB", totalKb / 1024, totalKb % 1024 * 10 / 1024);
 }
 
-COptionsDialog& COptionsDialog::Get() {
-  static COptionsDialog* dialog = new COptionsDialog;
-  return *dialog;
+INT_PTR COptionsDialog::Show(HWND parent, int page) {
+  if (Window() == nullptr) {
+    LoadStrings();
+    m_firstPage = page;
+    Remember();
+  }
+  return CDialogWindow::Show(parent);
 }
 
-INT_PTR COptionsDialog::Show(HWND parent, int page) {
-  if (m_dialog != nullptr) {
-    SetForegroundWindow(m_dialog);
-    return -1;
-  }
-  StampOpenTime();
-  LoadStrings();
-  m_firstPage = page;
-  Remember();
-  return RunTemplate(parent, kOptionsTemplate, Proc);
+void COptionsDialog::LoadStrings() {
+  LoadStringW(DialogModule(), 10, m_title, 40);
+  LoadStringW(DialogModule(), 19, m_noRepeat, 40);
 }
 
 void COptionsDialog::Remember() {
@@ -115,35 +107,19 @@ void COptionsDialog::ApplyLayout() {
   RequestRedraw();
 }
 
-void COptionsDialog::OnInitDialog(HWND hwnd) {
-  COptionsDialogBase::OnInitDialog(hwnd);
-  m_dialog = hwnd;
+BOOL COptionsDialog::OnInitDialog(HWND hwnd) {
+  suite::SetUpDialog(hwnd, DialogModule(), {204});
   SetWindowTextW(hwnd, m_title);
   m_cardPicture.Load(DialogModule(), L"PM_StgCard_0.bmp", 105, 197);
-  SHMENUBARINFO bar{};
-  bar.cbSize = sizeof bar;
-  bar.hwndParent = hwnd;
-  bar.nToolBarId = 204;
-  bar.hInstRes = DialogModule();
-  if (SHCreateMenuBar(&bar)) {
-    SendMessageW(bar.hwndMB, SHCMBM_OVERRIDEKEY, VK_ESCAPE,
-                 MAKELPARAM(SHMBOF_NODEFAULT | SHMBOF_NOTIFY, SHMBOF_NODEFAULT | SHMBOF_NOTIFY));
-  }
-  RECT client{};
-  GetClientRect(hwnd, &client);
-  for (int i = 0; i < 4; ++i) {
-    const DLGTEMPLATE* page = FindTemplate(kPageTemplates[i]);
-    m_pages[i] = page != nullptr ? CreateDialogIndirectParamW(DialogModule(), page, hwnd, PageProc, i) : nullptr;
-    if (m_pages[i] == nullptr) continue;
-    MoveWindow(m_pages[i], 0, 0, client.right, client.bottom, FALSE);
-    ShowWindow(m_pages[i], SW_HIDE);
-  }
+  for (int i = 0; i < 4; ++i)
+    m_pages[i] = suite::CreateDialogPage(DialogModule(), kPageTemplates[i], hwnd, PageProc, i);
   m_netCheck = m_pages[1] != nullptr ? GetDlgItem(m_pages[1], 1020) : nullptr;
   const int first = m_firstPage >= 0 && m_firstPage < 4 ? m_firstPage : 0;
   SetForegroundWindow(hwnd);
   // The focus goes to the first control of the page shown (never to a
   // control of a hidden page).
   ShowPage(first);
+  return TRUE;
 }
 
 void COptionsDialog::ShowPage(int index) {
@@ -358,55 +334,56 @@ INT_PTR CALLBACK COptionsDialog::PageProc(HWND hwnd, UINT message, WPARAM wParam
   }
 }
 
-INT_PTR CALLBACK COptionsDialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  COptionsDialog& self = Get();
-  switch (message) {
-    case WM_DESTROY:
-      DestroyPages(self.m_pages);
-      self.m_dialog = nullptr;
-      self.m_netCheck = nullptr;
-      self.m_hWnd = nullptr;
-      return 0;
-    case WM_HOTKEY:
-      if (IsBackKey(message, lParam)) {
-        self.PutBack();
-        EndDialog(hwnd, 0);
-      }
-      return 1;
-    case WM_CLOSE:
-      // Closed on losing the activation: nothing is kept.
-      self.PutBack();
-      break;
-    case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case kCmdDone:
-        case IDOK:  // the shell's done button means the same
-          CMeterSettings::Get().Save();
-          EndDialog(hwnd, 0);
-          return 1;
-        case IDCANCEL:
-          self.PutBack();
-          break;
-        case kCmdGeneral:
-          self.ShowPage(0);
-          return 1;
-        case kCmdCustomize:
-          self.ShowPage(1);
-          return 1;
-        case kCmdSpeech:
-          self.ShowPage(2);
-          return 1;
-        case kCmdTitleBar:
-          self.ShowPage(3);
-          return 1;
-        default:
-          break;
-      }
-      break;
-    default:
-      break;
+void COptionsDialog::OnDestroy(HWND) {
+  DestroyPages(m_pages);
+  m_netCheck = nullptr;
+}
+
+void COptionsDialog::Cancel(HWND hwnd) {
+  PutBack();
+  EndDialog(hwnd, 0);
+}
+
+void COptionsDialog::OnOK(HWND hwnd, int id) {
+  if (id == IDCANCEL) {
+    PutBack();
+    EndDialog(hwnd, IDCANCEL);
+    return;
   }
-  return self.BaseProc(hwnd, message, wParam, lParam);
+  // The shell's done button means what Done means.
+  CMeterSettings::Get().Save();
+  EndDialog(hwnd, 0);
+}
+
+bool COptionsDialog::WindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
+  *result = 1;
+  if (message == WM_CLOSE) {
+    // Closed on losing the activation: nothing is kept.
+    PutBack();
+    return false;
+  }
+  if (message == WM_COMMAND) {
+    switch (LOWORD(wParam)) {
+      case kCmdDone:
+        OnOK(hwnd, IDOK);
+        return true;
+      case kCmdGeneral:
+        ShowPage(0);
+        return true;
+      case kCmdCustomize:
+        ShowPage(1);
+        return true;
+      case kCmdSpeech:
+        ShowPage(2);
+        return true;
+      case kCmdTitleBar:
+        ShowPage(3);
+        return true;
+      default:
+        break;
+    }
+  }
+  return CMeterDialog::WindowMessage(hwnd, message, wParam, lParam, result);
 }
 
 }  // namespace pelmora

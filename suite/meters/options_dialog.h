@@ -5,7 +5,7 @@
 #pragma once
 
 #include "ce/windows.h"
-#include "dialog_bases.h"
+#include "meter_dialog.h"
 #include "meter_settings.h"
 #include "obj_meter.h"
 
@@ -24,25 +24,38 @@ inline constexpr int kUpdateSeconds[] = {1, 5, 10, 30, 60, 120, 300};
 // "%d.%d MB" of a card size in kilobytes: whole megabytes and tenths.
 void CardSizeText(std::uint32_t totalKb, wchar_t* out, int outChars);
 
-class COptionsDialog : public COptionsDialogBase {
+class COptionsDialog : public suite::CDialogWindow<CMeterDialog, COptionsDialog> {
  public:
-  static COptionsDialog& Get();
+  static COptionsDialog& Get() { return *Instance(); }
 
   // Runs the dialog on `page` (0 General ... 3 title bar); when it is open
   // already, brings it to the front instead. Returns the end code (-1 when
   // it was open already or could not be made).
   INT_PTR Show(HWND parent, int page);
-  void OnInitDialog(HWND hwnd) override;
+  UINT TemplateId() const { return kOptionsTemplate; }
+  BOOL OnInitDialog(HWND hwnd) override;
+  // Done and the shell's OK write the settings; IDCANCEL puts the opening
+  // values back.
+  void OnOK(HWND hwnd, int id) override;
 
-  bool IsOpen() const { return m_dialog != nullptr; }
+  bool IsOpen() const { return Window() != nullptr; }
   HWND Page(int index) const { return index >= 0 && index < 4 ? m_pages[index] : nullptr; }
   int ShownPage() const { return m_shown; }
   // The cards the General page lists (slots of the remembered card table).
   int CardCount() const { return m_cardCount; }
 
+ protected:
+  // Page and Done commands; closing puts the opening values back.
+  bool WindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
+  // The Back key: the opening values back, nothing written.
+  void Cancel(HWND hwnd) override;
+  void OnDestroy(HWND hwnd) override;
+
  private:
+  friend class suite::CDialogWindow<CMeterDialog, COptionsDialog>;
   COptionsDialog() = default;
-  static INT_PTR CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  // The options title (string 10) and "No repeat" (string 19).
+  void LoadStrings();
   static INT_PTR CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   void ShowPage(int index);
   void FillPage(int index, HWND page);
@@ -59,11 +72,12 @@ class COptionsDialog : public COptionsDialogBase {
     std::uint8_t pictures[kCardSlots];
   };
 
+  wchar_t m_title[40] = {};
+  wchar_t m_noRepeat[40] = {};
   HWND m_pages[4] = {};
   int m_card = 0;
   int m_firstPage = 0;
   int m_shown = 0;
-  HWND m_dialog = nullptr;
   HWND m_netCheck = nullptr;
   int m_cardSlots[kCardSlots] = {};
   int m_cardCount = 0;

@@ -6,10 +6,11 @@
 #include "ce/windows.h"
 #include "common/color_scheme.h"
 #include "common/module_state.h"
+#include "common/plugin_events.h"
 #include "common/plugin_server.h"
 #include "common/ui_helpers.h"
 #include "alert_sounds.h"
-#include "dialog_bases.h"
+#include "meter_dialog.h"
 #include "drainlog_window.h"
 #include "meter_settings.h"
 #include "options_dialog.h"
@@ -206,7 +207,7 @@ void CreateMeterWindow() {
   PostMessageW(window, WM_COMMAND, 1000, 0);
 }
 
-void OnPaint(const PluginPaintData& paint) {
+void PaintRow(const PluginPaintData& paint) {
   if (g_state.paintedByWorker.exchange(false)) {
     // The worker's own redraw keeps the current period.
   } else {
@@ -225,6 +226,23 @@ void OnPaint(const PluginPaintData& paint) {
   DeleteObject(brush);
   Banks().Draw(paint.hdc, paint.rect, paint.selected);
 }
+
+// The host's events: the keys and the action key go to the bank row.
+class BankEvents final : public suite::CRowEventHandler<CObjBanks> {
+ public:
+  BankEvents() : CRowEventHandler(Banks()) {}
+
+ protected:
+  // In the row as last painted.
+  void OnPen(POINT point, bool hold) override {
+    m_row.OnPen(point.x - g_state.paintRect.left, point.y - g_state.paintRect.top, hold);
+  }
+  void OnPaint(const PluginPaintData& paint) override { PaintRow(paint); }
+  void OnSchemeChange() override {
+    ReloadColors();
+    m_row.Relayout();
+  }
+};
 
 }  // namespace
 
@@ -252,47 +270,7 @@ HRESULT PluginHello::GetSelectability(BOOL* selectable) {
   return S_OK;
 }
 
-HRESULT PluginHello::HandleEvent(PluginEvent* event) {
-  switch (event->kind) {
-    case PE_KEYDOWN:
-      switch (event->keyDown.key & 0xFFFF) {
-        case VK_RIGHT:
-          Banks().OnKeyRight();
-          break;
-        case VK_LEFT:
-          Banks().OnKeyLeft();
-          break;
-        case VK_UP:
-          Banks().OnKeyUp();
-          break;
-        case VK_DOWN:
-          Banks().OnKeyDown();
-          break;
-        default:
-          break;
-      }
-      return S_OK;
-    case PE_ACTION:
-      // The pen acts where it landed, in the row as last painted; the
-      // action key on the focus.
-      if (event->action.source == PLUGIN_ACTION_KEY) {
-        Banks().OnAction();
-      } else {
-        Banks().OnPen(event->action.point.x - g_state.paintRect.left, event->action.point.y - g_state.paintRect.top,
-                      event->action.source == PLUGIN_ACTION_HOLD);
-      }
-      return S_OK;
-    case PE_PAINT:
-      OnPaint(event->paint);
-      return S_OK;
-    case PE_SYSCOLORCHANGE:
-      ReloadColors();
-      Banks().Relayout();
-      return S_OK;
-    default:
-      return S_OK;
-  }
-}
+HRESULT PluginHello::HandleEvent(PluginEvent* event) { return BankEvents().Dispatch(*event); }
 
 HRESULT PluginHello::IsDirty() { return S_OK; }
 HRESULT PluginHello::Load(IStream*) { return S_OK; }

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "common/module_state.h"
-#include "dialog_bases.h"
+#include "meter_dialog.h"
 #include "meter_settings.h"
 #include "obj_battery.h"
 #include "obj_memory.h"

@@ -1,5 +1,7 @@
 #include "add_remove_dialog.h"
 
+#include <memory>
+
 #include "ce/aygshell.h"
 #include "dialog_setup.h"
 #include "home_layout_editor.h"
@@ -9,19 +11,16 @@
 namespace setup {
 namespace {
 
-CAddRemoveDialog* g_instance = nullptr;
+std::unique_ptr<CAddRemoveDialog> g_instance;
 
 }  // namespace
 
 CAddRemoveDialog* CAddRemoveDialog::GetInstance() {
-  if (g_instance == nullptr) g_instance = new CAddRemoveDialog();
-  return g_instance;
+  if (!g_instance) g_instance.reset(new CAddRemoveDialog());
+  return g_instance.get();
 }
 
-void CAddRemoveDialog::DeleteInstance() {
-  delete g_instance;
-  g_instance = nullptr;
-}
+void CAddRemoveDialog::DeleteInstance() { g_instance.reset(); }
 
 BOOL CAddRemoveDialog::Run(HWND parent, HINSTANCE module) {
   m_parent = parent;

@@ -1,9 +1,11 @@
 #include "home_layout_editor.h"
 
 #include <cwchar>
+#include <memory>
 
 #include "ce/aygshell.h"
 #include "ce/crt.h"
+#include "common/com_ptr.h"
 #include "common/iss_utility.h"
 #include "common/reg_helper.h"
 #include "common/string_helper.h"
@@ -26,7 +28,7 @@ constexpr int kClsidChars = 64;
 constexpr wchar_t kAuthor[] = L"Tarnwell";
 constexpr wchar_t kContactUrl[] = L"http://www.example.com/";
 
-CHomeLayoutEditor* g_instance = nullptr;
+std::unique_ptr<CHomeLayoutEditor> g_instance;
 
 bool SameText(const std::wstring& a, const std::wstring& b) {
   return suite::CStringHelper::GetInstance()->CompareNoCase(a.c_str(), b.c_str()) == 0;
@@ -39,14 +41,11 @@ bool SameClsid(const wchar_t* a, const wchar_t* b) {
 }
 
 CHomeLayoutEditor* CHomeLayoutEditor::GetInstance() {
-  if (g_instance == nullptr) g_instance = new CHomeLayoutEditor();
-  return g_instance;
+  if (!g_instance) g_instance.reset(new CHomeLayoutEditor());
+  return g_instance.get();
 }
 
-void CHomeLayoutEditor::DeleteInstance() {
-  delete g_instance;
-  g_instance = nullptr;
-}
+void CHomeLayoutEditor::DeleteInstance() { g_instance.reset(); }
 
 void CHomeLayoutEditor::SetRequest(int choice, BOOL remove) {
   m_choice = (choice == kChoiceLauncher || choice == kChoiceMeters) ? choice : kChoiceBoth;
@@ -224,11 +223,9 @@ BOOL CHomeLayoutEditor::AppendPlugin(LPCWSTR clsid) {
 }
 
 BOOL CHomeLayoutEditor::CopyReaderNode() {
-  IXMLDOMNode* node = m_reader.GetNode();
-  if (node == nullptr) return FALSE;
-  const BOOL ok = m_document.AppendNode(node);
-  node->Release();
-  return ok;
+  suite::ComPtr<IXMLDOMNode> node;
+  node.Attach(m_reader.GetNode());
+  return node ? m_document.AppendNode(node.Get()) : FALSE;
 }
 
 BOOL CHomeLayoutEditor::CopyFromCurrent(LPCWSTR query) {
@@ -268,7 +265,7 @@ BOOL CHomeLayoutEditor::BuildNewLayout(LPCWSTR path) {
   }
   const bool dropLauncher = m_remove && m_choice != kChoiceMeters;
   const bool dropMeters = m_remove && m_choice != kChoiceLauncher;
-  IXMLDOMNode* movedLast = nullptr;
+  suite::ComPtr<IXMLDOMNode> movedLast;
   BOOL ok = TRUE;
   for (; ok && index < count && m_reader.NextNode(); ++index) {
     WCHAR clsid[kClsidChars] = {};
@@ -280,15 +277,12 @@ BOOL CHomeLayoutEditor::BuildNewLayout(LPCWSTR path) {
       continue;
     }
     if (!m_remove && SameClsid(clsid, kMovedLastClsid)) {
-      if (movedLast == nullptr) movedLast = m_reader.GetNode();
+      if (!movedLast) movedLast.Attach(m_reader.GetNode());
       continue;
     }
     ok = CopyReaderNode();
   }
-  if (movedLast != nullptr) {
-    if (ok) ok = m_document.AppendNode(movedLast);
-    movedLast->Release();
-  }
+  if (movedLast && ok) ok = m_document.AppendNode(movedLast.Get());
   m_reader.PopNode();
   return ok && m_document.Save(path);
 }

@@ -1,6 +1,7 @@
 #include "obj_menu_list.h"
 
 #include <cstdint>
+#include <memory>
 
 #include "ce/crt.h"
 #include "ce/wingdi.h"
@@ -37,7 +38,7 @@ constexpr ItemAction kActions[kItemCount] = {
     {WM_LAUNCH_HELP, false},
 };
 
-CObjMenuList* g_instance = nullptr;
+std::unique_ptr<CObjMenuList> g_instance;
 
 // A one-pixel frame just inside the row.
 void FrameRow(HDC dc, const RECT& row, HBRUSH brush) {
@@ -53,14 +54,11 @@ void FrameRow(HDC dc, const RECT& row, HBRUSH brush) {
 int CObjMenuList::RowHeight() { return suite::ScaleByDpi(kRowHeight); }
 
 CObjMenuList* CObjMenuList::GetInstance() {
-  if (g_instance == nullptr) g_instance = new CObjMenuList();
-  return g_instance;
+  if (!g_instance) g_instance.reset(new CObjMenuList());
+  return g_instance.get();
 }
 
-void CObjMenuList::DeleteInstance() {
-  delete g_instance;
-  g_instance = nullptr;
-}
+void CObjMenuList::DeleteInstance() { g_instance.reset(); }
 
 CObjMenuList::~CObjMenuList() {
   if (m_font != nullptr) DeleteObject(m_font);

@@ -1,6 +1,7 @@
 #include "common/iss_utility.h"
 
 #include <cwchar>
+#include <utility>
 
 #include "common/module_state.h"
 #include "common/string_helper.h"
@@ -69,7 +70,6 @@ IssUtility::IssUtility() : m_strings(CStringHelper::GetInstance()) {
 
 IssUtility::~IssUtility() {
   if (m_soundService != nullptr) FreeLibrary(m_soundService);
-  delete m_version;
 }
 
 BOOL IssUtility::PlayEventSound(DWORD value, BOOL warning) {
@@ -79,16 +79,13 @@ BOOL IssUtility::PlayEventSound(DWORD value, BOOL warning) {
 }
 
 const OSVERSIONINFOW* IssUtility::Version() {
-  if (m_version == nullptr) {
-    auto* version = new OSVERSIONINFOW{};
+  if (!m_version) {
+    auto version = std::make_unique<OSVERSIONINFOW>();
     version->dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
-    if (!GetVersionExW(version)) {
-      delete version;
-      return nullptr;
-    }
-    m_version = version;
+    if (!GetVersionExW(version.get())) return nullptr;
+    m_version = std::move(version);
   }
-  return m_version;
+  return m_version.get();
 }
 
 BOOL IssUtility::GetStorageRoot(LPWSTR buffer) {

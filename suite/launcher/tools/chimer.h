@@ -5,7 +5,8 @@
 #pragma once
 
 #include "tool_host.h"
-#include "tool_window.h"
+#include "common/dialog_window.h"
+#include "tool_logic.h"
 
 namespace tessivo {
 
@@ -32,7 +33,7 @@ class CChimerLogic : public CToolLogic {
   void StoreSettings(HWND hwnd);
 };
 
-class CChimerDialog : public CToolWindow<CChimerLogic, CChimerDialog> {
+class CChimerDialog : public suite::CDialogWindow<CChimerLogic, CChimerDialog> {
  public:
   CChimerDialog();
   UINT TemplateId() const { return 504; }

@@ -255,7 +255,7 @@ CJugglerDialog::CJugglerDialog() = default;
 
 INT_PTR CJugglerDialog::Show(HWND parent) {
   m_swallowEnter = true;
-  return CToolWindow::Show(parent);
+  return CDialogWindow::Show(parent);
 }
 
 BOOL CJugglerDialog::OnInitDialog(HWND hwnd) {
@@ -329,7 +329,7 @@ bool CJugglerDialog::WindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
       }
       return false;
     case WM_HOTKEY:
-      if (!IsBackKeyUp(message, lParam)) return false;
+      if (!suite::IsBackKeyUp(message, lParam)) return false;
       if (m_page > 0) {
         --m_page;
         m_selection = 0;

@@ -3,7 +3,8 @@
 // listed (the platform publishes each program's top-level windows).
 #pragma once
 
-#include "tool_window.h"
+#include "common/dialog_window.h"
+#include "tool_logic.h"
 
 namespace tessivo {
 
@@ -59,7 +60,7 @@ class CJugglerLogic : public CToolLogic {
   bool m_swallowEnter = false;
 };
 
-class CJugglerDialog : public CToolWindow<CJugglerLogic, CJugglerDialog> {
+class CJugglerDialog : public suite::CDialogWindow<CJugglerLogic, CJugglerDialog> {
  public:
   CJugglerDialog();
   UINT TemplateId() const { return 167; }

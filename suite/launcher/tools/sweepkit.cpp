@@ -364,7 +364,7 @@ void CSweepkitDialog::Cancel(HWND hwnd) {
 }
 
 bool CSweepkitDialog::WindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
-  if (IsBackKeyUp(message, lParam)) {
+  if (suite::IsBackKeyUp(message, lParam)) {
     Cancel(hwnd);
     *result = TRUE;
     return true;

@@ -7,7 +7,8 @@
 // the user's folders; else the fixed folder is cleaned.
 #pragma once
 
-#include "tool_window.h"
+#include "common/dialog_window.h"
+#include "tool_logic.h"
 
 namespace suite {
 class IssUtility;
@@ -67,7 +68,7 @@ class CSweepkitLogic : public CToolLogic {
   WCHAR m_lastText[MAX_PATH] = {};
 };
 
-class CSweepkitDialog : public CToolWindow<CSweepkitLogic, CSweepkitDialog> {
+class CSweepkitDialog : public suite::CDialogWindow<CSweepkitLogic, CSweepkitDialog> {
  public:
   CSweepkitDialog();
   UINT TemplateId() const { return 501; }

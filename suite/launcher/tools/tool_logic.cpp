@@ -28,23 +28,37 @@ void CToolLogic::StampOpenTime() {
     m_title[0] = 0;
     if (g_host != nullptr) LoadStringW(g_host->Module(), m_titleId, m_title, static_cast<int>(std::size(m_title)));
   }
-  m_activatedAt = GetTickCount();
+  CDialogBase::StampOpenTime();
 }
 
-void CToolLogic::OnPaint(HDC, HWND) {}
-
-BOOL CToolLogic::OnInitDialog(HWND) { return TRUE; }
-
-void CToolLogic::OnActivate(HWND hwnd, WPARAM state) {
-  if (LOWORD(state) != WA_INACTIVE) {
-    m_activatedAt = GetTickCount();
-    return;
+bool CToolLogic::WindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
+  if (message == WM_COMMAND && LOWORD(wParam) == kCmdCancel) {
+    Cancel(hwnd);
+    *result = TRUE;
+    return true;
   }
-  // Unsigned difference: right across the tick count's wrap.
-  if (GetTickCount() - m_activatedAt > kCloseOnDeactivateMs) PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  return CDialogBase::WindowMessage(hwnd, message, wParam, lParam, result);
 }
 
-void CToolLogic::OnOK(HWND hwnd, int id) { EndDialog(hwnd, id); }
+void CToolLogic::OnDestroy(HWND hwnd) {
+  for (UINT_PTR id : kDialogTimers) KillTimer(hwnd, id);
+}
+
+bool CToolLogic::IsDoneCommand(int id) const { return id == kCmdDone; }
+
+INT_PTR CToolLogic::RunTemplate(UINT templateId, HWND parent, DLGPROC procedure) {
+  if (g_host == nullptr) return -1;
+  // The parent may come from another program's message: only a live window
+  // is taken.
+  if (parent == nullptr || !IsWindow(parent)) parent = g_host->BarWindow();
+  return suite::RunDialogTemplate(g_host->Module(), templateId, parent, procedure);
+}
+
+HWND SetUpToolWindow(HWND hwnd, const suite::DialogSetup& setup) {
+  HWND bar = suite::SetUpDialog(hwnd, g_host != nullptr ? g_host->Module() : nullptr, setup);
+  SetForegroundWindow(hwnd);
+  return bar;
+}
 
 int CToolLogic::AddListString(HWND dialog, int id, LPCWSTR text) {
   return static_cast<int>(SendDlgItemMessageW(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
@@ -73,42 +87,6 @@ BOOL CToolLogic::GetListText(HWND dialog, int id, LPWSTR buffer, int capacity) {
   SendDlgItemMessageW(dialog, id, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer));
   buffer[length] = 0;
   return TRUE;
-}
-
-INT_PTR CToolLogic::LogicProc(CToolLogic* logic, HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
-  switch (message) {
-    case WM_DESTROY:
-      for (UINT_PTR id : kDialogTimers) KillTimer(hwnd, id);
-      return 0;
-    case WM_ACTIVATE:
-      logic->OnActivate(hwnd, wParam);
-      return 0;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      if (dc != nullptr) logic->OnPaint(dc, hwnd);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
-    case WM_CLOSE:
-      // Handled here, so that the dialog manager does not turn it into
-      // IDCANCEL as well and change the end code.
-      EndDialog(hwnd, 1);
-      return 1;
-    case WM_INITDIALOG:
-      logic->OnInitDialog(hwnd);
-      return 1;
-    case WM_COMMAND: {
-      const int id = LOWORD(wParam);
-      if (id == IDOK || id == IDCANCEL || id == kCmdDone) {
-        logic->OnOK(hwnd, id);
-        return 1;
-      }
-      return 0;
-    }
-    default:
-      return 0;
-  }
 }
 
 int ShowToolMessage(HWND owner, UINT captionId, UINT textId, UINT type) {

@@ -1,10 +1,13 @@
-// The logic half of every launcher dialog: the tool's title and the time it
-// was activated, the virtual operations a dialog's messages reach, thin
-// wrappers of the list controls, and the logic procedure all dialogs share.
-// The window half (tool_window.h) derives from a logic class.
+// The launcher's layer of the suite's dialog framework: the tool's title
+// loaded as the dialog opens, the dialogs run from the bar's module over the
+// bar window, the menu bar's Done and Cancel commands, the reminder
+// player's timers cleared with the window, thin wrappers of the list
+// controls, and the header the tools paint. The dialogs derive from
+// suite::CDialogWindow over a class of this layer.
 #pragma once
 
 #include "ce/windows.h"
+#include "common/dialog_base.h"
 
 namespace suite {
 class CStringHelper;
@@ -15,29 +18,26 @@ namespace tessivo {
 // Menu commands, control ids and messages the dialogs share.
 inline constexpr int kCmdDone = 40028;
 inline constexpr int kCmdCancel = 40046;
-// Deactivated later than this after its activation, a dialog closes.
-inline constexpr DWORD kCloseOnDeactivateMs = 1000;
+// The shell's set-up of the tool dialogs: done button, input panel down,
+// full screen.
+inline constexpr DWORD kToolDialogFlags = suite::kFullScreenDialogFlags;
 
-class CToolLogic {
+// The shell's dialog set-up with the menu bar from the bar's module, the
+// bar's font on every control, and the dialog brought forward. Returns the
+// menu bar.
+HWND SetUpToolWindow(HWND hwnd, const suite::DialogSetup& setup);
+
+class CToolLogic : public suite::CDialogBase {
  public:
   // titleId: the string loaded into the title when the dialog opens (0:
   // none).
   explicit CToolLogic(UINT titleId);
-  virtual ~CToolLogic();
-  CToolLogic(const CToolLogic&) = delete;
-  CToolLogic& operator=(const CToolLogic&) = delete;
+  ~CToolLogic() override;
 
   // Loads the string resources the tool needs; nothing by default.
   virtual void LoadTexts() {}
   // Loads the title text and stores the tick count.
-  virtual void StampOpenTime();
-  virtual void OnPaint(HDC dc, HWND hwnd);
-  virtual BOOL OnInitDialog(HWND hwnd);
-  // Activated (state non-zero): the activation time becomes now.
-  // Deactivated more than a second after that: WM_CLOSE to the dialog.
-  virtual void OnActivate(HWND hwnd, WPARAM state);
-  // IDOK, IDCANCEL and Done: ends the dialog with the id by default.
-  virtual void OnOK(HWND hwnd, int id);
+  void StampOpenTime() override;
 
   // Thin wrappers of the dialog's drop-down lists (by control id).
   static int AddListString(HWND dialog, int id, LPCWSTR text);
@@ -50,18 +50,23 @@ class CToolLogic {
   static BOOL GetListText(HWND dialog, int id, LPWSTR buffer, int capacity);
 
   LPCWSTR Title() const { return m_title; }
-  DWORD ActivationTime() const { return m_activatedAt; }
-
-  // The procedure every dialog's window procedure ends in.
-  static INT_PTR LogicProc(CToolLogic* logic, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
  protected:
+  // The menu bar's Cancel (kCmdCancel) cancels, ahead of the Back key.
+  bool WindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
+  // Clears the reminder player's timers.
+  void OnDestroy(HWND hwnd) override;
+  // Done (kCmdDone).
+  bool IsDoneCommand(int id) const override;
+  // From the bar's module, over parent when it is a live window, else over
+  // the bar window; -1 without a host.
+  INT_PTR RunTemplate(UINT templateId, HWND parent, DLGPROC procedure) override;
+
   void SetTitleId(UINT id) { m_titleId = id; }
 
   suite::CStringHelper* m_strings;
   UINT m_titleId;
   WCHAR m_title[64] = {};
-  DWORD m_activatedAt = 0;
 };
 
 // Copies the bar's header picture across the top of the dialog at its own

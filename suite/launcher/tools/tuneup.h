@@ -4,7 +4,8 @@
 // written at once; most need a soft reset, which "Done" asks for.
 #pragma once
 
-#include "tool_window.h"
+#include "common/dialog_window.h"
+#include "tool_logic.h"
 
 namespace tessivo {
 
@@ -71,7 +72,7 @@ class CTuneupLogic : public CToolLogic {
   int m_fontCount = 0;
 };
 
-class CTuneupDialog : public CToolWindow<CTuneupLogic, CTuneupDialog> {
+class CTuneupDialog : public suite::CDialogWindow<CTuneupLogic, CTuneupDialog> {
  public:
   CTuneupDialog();
   UINT TemplateId() const { return 502; }

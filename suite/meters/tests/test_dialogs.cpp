@@ -12,7 +12,7 @@
 #include "ce/commctrl.h"
 #include "ce/testing.h"
 #include "ce/windows.h"
-#include "dialog_bases.h"
+#include "meter_dialog.h"
 #include "drainlog_window.h"
 #include "meter_settings.h"
 #include "network_info_dialog.h"

@@ -3,6 +3,8 @@
 // drawing routines the suite's windows share. One instance per program.
 #pragma once
 
+#include <memory>
+
 #include "ce/windows.h"
 
 namespace suite {
@@ -60,7 +62,7 @@ class IssUtility {
   HMODULE m_soundService = nullptr;
   PlayEventSoundScriptFn m_playEventSoundScript = nullptr;
   StopEventSoundsFn m_stopEventSounds = nullptr;
-  OSVERSIONINFOW* m_version = nullptr;
+  std::unique_ptr<OSVERSIONINFOW> m_version;
 };
 
 }  // namespace suite

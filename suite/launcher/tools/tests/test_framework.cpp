@@ -9,7 +9,8 @@
 #include "ce/testing.h"
 #include "settings_logic.h"
 #include "test_host.h"
-#include "tool_window.h"
+#include "common/dialog_window.h"
+#include "tool_logic.h"
 
 namespace tessivo {
 namespace {
@@ -18,9 +19,9 @@ using test::RunSteps;
 using test::TestHost;
 
 // A tool over the empty template 167 that edits `NT`.
-class ProbeDialog : public CToolWindow<CToolLogic, ProbeDialog> {
+class ProbeDialog : public suite::CDialogWindow<CToolLogic, ProbeDialog> {
  public:
-  ProbeDialog() : CToolWindow(125) {}
+  ProbeDialog() : CDialogWindow(125) {}
   UINT TemplateId() const { return 167; }
   BOOL OnInitDialog(HWND hwnd) override {
     SetUpToolWindow(hwnd, {162, true, kToolDialogFlags});
@@ -105,7 +106,7 @@ TEST_F(Framework, DeactivationWithinASecondKeepsTheDialogOpenLaterClosesIt) {
 
 // The settings dialogs' logic: no title until its dialog initialises, then
 // string 119 cut to 40 characters.
-class SettingsProbe : public CToolWindow<CSettingsLogic, SettingsProbe> {
+class SettingsProbe : public suite::CDialogWindow<CSettingsLogic, SettingsProbe> {
  public:
   UINT TemplateId() const { return 167; }
 };
