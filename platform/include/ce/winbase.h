@@ -26,6 +26,7 @@ BOOL CloseHandle(HANDLE handle);
 #include "ce/kernel/system.h"
 #include "ce/kernel/string.h"
 #include "ce/kernel/memory.h"
+#include "ce/kernel/debug.h"
 
 // --- Module resources ------------------------------------------------------------
 // Each program and library carries its own resources, compiled into it at
