@@ -16,4 +16,6 @@ std::unique_ptr<Display> CreateDisplay(const gdi::Surface& frame) {
   return std::make_unique<HeadlessDisplay>(frame);
 }
 
+void InstallDisplay() { gdi::SetDisplayMaker(&CreateDisplay); }
+
 }  // namespace ce::backend

@@ -15,6 +15,9 @@ namespace ce::controls {
 // Registers the dialog class and every control class once per process;
 // safe to call from any thread, any number of times.
 void EnsureRegistered();
+// Hands EnsureRegistered to the window layer, which calls it before making
+// any window (called as the library starts).
+void InstallStandardClasses();
 // Each group of controls registers its own classes (called once).
 void RegisterDialogClass();
 void RegisterStaticAndButton();

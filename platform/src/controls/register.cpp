@@ -1,10 +1,11 @@
 // Registers the classes of the controls area once, the first time a dialog
-// or a control is made.
+// or any window is made.
 #include <mutex>
 
 #include "ce/commctrl.h"
 #include "controls/controls.h"
 #include "controls/edit_and_lists.h"
+#include "user/hooks.h"
 
 namespace ce::controls {
 
@@ -17,6 +18,8 @@ void EnsureRegistered() {
     RegisterTrackbarAndProgress();
   });
 }
+
+void InstallStandardClasses() { ce::user::SetStandardClasses(&EnsureRegistered); }
 
 void RegisterTrackbarAndProgress() {
   const auto add = [](LPCWSTR name, WNDPROC proc) {

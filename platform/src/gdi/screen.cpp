@@ -105,7 +105,7 @@ Screen::Screen(int width, int height, int bitsPerPixel, int dpi, int rotation, b
       view_.rowStep = pitch;
       break;
   }
-  display_ = backend::CreateDisplay(view_);
+  display_ = MakeDisplay(view_);
 }
 
 void Screen::Present(const RECT& area) {

@@ -14,14 +14,14 @@
 //   screen_power_escape          1: the driver supports the display power
 //                                escapes (default 1)
 // GDI, the raw frame buffer and GAPI all draw into this one memory; the back
-// end's display shows it.
+// end's display (gdi/display.h) shows it.
 #pragma once
 
 #include <memory>
 #include <mutex>
 #include <vector>
 
-#include "backend/display.h"
+#include "gdi/display.h"
 #include "gdi/surface.h"
 
 namespace ce::gdi {
@@ -54,7 +54,7 @@ class Screen {
   void PresentAll();
   ULONG powerState() const { return powerState_; }
   void SetPowerState(ULONG state);
-  backend::Display& display() { return *display_; }
+  Display& display() { return *display_; }
 
   // Game display and input state (gx.h).
   struct GameApi {
@@ -74,7 +74,7 @@ class Screen {
   bool powerEscape_;
   ULONG powerState_ = VideoPowerOn;
   GameApi gameApi_;
-  std::unique_ptr<backend::Display> display_;
+  std::unique_ptr<Display> display_;
 };
 
 // One lock for all drawing state: GDI objects, DCs and the screen.

@@ -115,6 +115,9 @@ std::optional<TrayView> TrayNow();
 // full-screen state changes; TitleBarNow says what the bar shows.
 void EnsureTitleBar();
 void ForegroundChanged();
+// Hands the tray, the title bar and ForegroundChanged to the window layer
+// (called as the library starts).
+void InstallShellWindows();
 struct TitleBarView {
   HWND hwnd = nullptr;
   bool shown = true;

@@ -15,15 +15,12 @@
 #include "kernel/clock.h"
 #include "kernel/message_queue.h"
 #include "kernel/wait.h"
+#include "user/hooks.h"
 #include "user/ipc.h"
 #include "user/state.h"
 #include "user/window_tree.h"
 
 using namespace ce::user;
-
-namespace ce::menus {
-void ForegroundChanged();
-}  // namespace ce::menus
 
 namespace {
 
@@ -273,7 +270,7 @@ void ActivateWindow(HWND hwnd) {
     if (lost) SendMessageW(lost, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
   }
   if (hwnd) SendMessageW(hwnd, WM_ACTIVATE, MAKELONG(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
-  ce::menus::ForegroundChanged();
+  ShellForegroundChanged();
 }
 
 void BringToFront(HWND hwnd) {
@@ -309,7 +306,7 @@ void ForgetFocusAndCaptureOf(HWND hwnd) {
   }
   if (lostFocus) SendMessageW(lostFocus, WM_KILLFOCUS, 0, 0);
   if (lostCapture) SendMessageW(lostCapture, WM_CAPTURECHANGED, 0, 0);
-  if (lostActive) ce::menus::ForegroundChanged();
+  if (lostActive) ShellForegroundChanged();
 }
 
 // ---- neutral input ----

@@ -5,14 +5,11 @@
 
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
+#include "user/hooks.h"
 #include "user/ipc.h"
 #include "user/state.h"
 
 using namespace ce::user;
-
-namespace ce::menus {
-void ForegroundChanged();
-}  // namespace ce::menus
 
 namespace ce::user {
 bool TimerProcMatches(HWND hwnd, UINT_PTR id, TIMERPROC proc);
@@ -197,7 +194,7 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       }
       if (topLevel) {
         PublishWindows();
-        ce::menus::ForegroundChanged();
+        ShellForegroundChanged();
       }
       return TRUE;
     }

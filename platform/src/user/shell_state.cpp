@@ -18,15 +18,12 @@
 #include "kernel/debug_output.h"
 #include "kernel/device.h"
 #include "kernel/not_implemented.h"
+#include "user/hooks.h"
 #include "user/message_box.h"
 #include "user/observe.h"
 #include "user/state.h"
 
 using namespace ce::user;
-
-namespace ce::menus {
-void ForegroundChanged();
-}  // namespace ce::menus
 
 namespace {
 
@@ -253,6 +250,6 @@ BOOL SHFullScreen(HWND hwnd, DWORD state) {
       if (state & hide) w->fullScreenFlags = (w->fullScreenFlags & ~show) | hide;
     }
   }
-  ce::menus::ForegroundChanged();
+  ShellForegroundChanged();
   return TRUE;
 }

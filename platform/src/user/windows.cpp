@@ -9,22 +9,13 @@
 #include "ce/winbase.h"
 #include "gdi/screen.h"
 #include "kernel/not_implemented.h"
+#include "user/hooks.h"
 #include "user/input.h"
 #include "user/ipc.h"
 #include "user/state.h"
 #include "user/window_tree.h"
 
 using namespace ce::user;
-
-namespace ce::controls {
-// The system's window classes (dialogs and the standard controls), made
-// the first time any window is.
-void EnsureRegistered();
-}  // namespace ce::controls
-namespace ce::menus {
-void EnsureTray();
-void EnsureTitleBar();
-}  // namespace ce::menus
 
 namespace {
 
@@ -313,14 +304,13 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     SetLastError(ERROR_TLW_WITH_WSCHILD);
     return nullptr;
   }
-  ce::controls::EnsureRegistered();
+  RegisterStandardClasses();
   SweepEndedThreads();
   const int slot = ipc::AcquireSlot();
   EnsureSources();
   if (!child) {
     EnsureInputThread();
-    ce::menus::EnsureTray();
-    ce::menus::EnsureTitleBar();
+    ShellBeforeTopLevel();
   }
   // Read before the user lock, which is never held while other locks are taken.
   const DWORD threadId = GetCurrentThreadId();
