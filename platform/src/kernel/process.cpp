@@ -183,7 +183,7 @@ void WatchChild(const std::shared_ptr<State>& state) {
   try {
     std::thread(watch).detach();
   } catch (const std::system_error& error) {
-    std::fprintf(stderr, "platform: no watcher for process %d: %s\n", static_cast<int>(state->pid), error.what());
+    ce::kernel::Diagnostic("platform: no watcher for process %d: %s", static_cast<int>(state->pid), error.what());
   }
 }
 
