@@ -3,6 +3,7 @@
 // of the device, waits on their end and their exit codes.
 #include "kernel/process.h"
 
+#include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -22,6 +23,8 @@
 #include <mutex>
 #include <sstream>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "ce/kernel/process.h"
@@ -57,11 +60,27 @@ struct State {
 struct Registry {
   std::mutex lock;
   std::map<pid_t, std::shared_ptr<State>> children;  // kept until reaped
+  // In a forked process, the registry it had from its parent: kept, unused.
+  Registry* replaced = nullptr;
 };
 
+Registry* g_registry = nullptr;
+
 Registry& TheRegistry() {
-  static Registry* registry = new Registry;
-  return *registry;
+  // Never destroyed: a watcher may reap a child during exit. A process forked
+  // from this one starts a registry of its own: the children are not its
+  // own, and the lock may be held by a watcher it does not have.
+  static const bool made = [] {
+    g_registry = new Registry;
+    ::pthread_atfork(nullptr, nullptr, [] {
+      auto* fresh = new Registry;
+      fresh->replaced = g_registry;
+      g_registry = fresh;
+    });
+    return true;
+  }();
+  (void)made;
+  return *g_registry;
 }
 
 // The host's start time of a process, from /proc/<pid>/stat (field 22), and
@@ -108,13 +127,22 @@ void PollChildLocked(State& state) {
   }
 }
 
+// Reaps the child when it has ended and forgets it as a child: its id is
+// free for the host to reuse. Call with the registry lock held.
+void ReapLocked(State& state) {
+  PollChildLocked(state);
+  if (!state.ended) return;
+  auto& children = TheRegistry().children;
+  const auto it = children.find(state.pid);
+  if (it != children.end() && it->second.get() == &state) children.erase(it);
+}
+
 // Whether the process has ended, looking again now. Call with the registry
 // lock held.
 bool PollLocked(State& state) {
   if (state.self) return false;
   if (state.child) {
-    PollChildLocked(state);
-    if (state.ended) TheRegistry().children.erase(state.pid);
+    ReapLocked(state);
   } else if (!state.ended) {
     const auto host = ReadHostProcess(state.pid);
     if (!host || !host->running || host->startTime != state.startTime) state.ended = true;
@@ -127,14 +155,35 @@ bool Poll(State& state) {
   return PollLocked(state);
 }
 
-// Reaps every child that ended, so none stays a zombie after its handles
-// were closed.
+// Reaps every child that ended: one whose watcher could not be started
+// stays a zombie until then.
 void SweepChildren() {
   Registry& registry = TheRegistry();
   std::lock_guard guard(registry.lock);
   for (auto it = registry.children.begin(); it != registry.children.end();) {
     PollChildLocked(*it->second);
     it = it->second->ended ? registry.children.erase(it) : std::next(it);
+  }
+}
+
+// A thread per started child that sleeps until the child ends and reaps it
+// then, so an ended program is no zombie while nobody asks about it. The
+// wait leaves the child unreaped (WNOWAIT) and the reaping is done under the
+// registry lock, as every poll does: one of them gets the status, the others
+// find it recorded, and TerminateProcess never signals an id the host has
+// already given to another process. It waits for its own child only, never
+// for any child, so subprocesses a program runs itself stay its own.
+void WatchChild(const std::shared_ptr<State>& state) {
+  const auto watch = [state] {
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(state->pid), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {}
+    std::lock_guard guard(TheRegistry().lock);
+    ReapLocked(*state);
+  };
+  try {
+    std::thread(watch).detach();
+  } catch (const std::system_error& error) {
+    ce::kernel::Diagnostic("platform: no watcher for process %d: %s", static_cast<int>(state->pid), error.what());
   }
 }
 
@@ -326,6 +375,7 @@ Started StartProgram(const std::wstring& devicePath, const std::wstring& argumen
     if (const auto host = ReadHostProcess(pid)) state->startTime = host->startTime;
     registry.children[pid] = state;
   }
+  WatchChild(state);
   HANDLE handle = NewHandle(state);
   if (!handle) return Started{GetLastError(), nullptr, 0};
   return Started{0, handle, static_cast<DWORD>(state->pid)};

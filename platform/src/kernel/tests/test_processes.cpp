@@ -10,8 +10,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ce/shellapi.h"
@@ -319,6 +321,40 @@ TEST_F(Processes, ShellExecuteStartsProgramsAndFollowsShortcuts) {
   request.lpFile = L"\\Windows\\Start Menu\\Gone.lnk";
   EXPECT_FALSE(ShellExecuteEx(&request));
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+// The host's record of a process from /proc/<pid>/stat: its state letter and
+// start time; nothing once the host has let go of it.
+std::optional<std::pair<char, std::string>> HostRecord(DWORD pid) {
+  std::istringstream text(ReadHostFile("/proc/" + std::to_string(pid) + "/stat"));
+  std::string line;
+  if (!std::getline(text, line) || line.rfind(')') == std::string::npos) return std::nullopt;
+  std::istringstream fields(line.substr(line.rfind(')') + 1));
+  std::vector<std::string> values;
+  for (std::string field; fields >> field;) values.push_back(field);
+  if (values.size() < 20) return std::nullopt;
+  return std::make_pair(values[0][0], values[19]);  // fields 3 and 22
+}
+
+// A started program that ends is reaped when it ends, not at this program's
+// next call: a home screen left idle after starting a program keeps no
+// zombie. Its handle still tells how it ended.
+TEST_F(Processes, AnEndedProgramIsReapedWithoutAnotherCall) {
+  PROCESS_INFORMATION info = Start(L"exit 6");
+  ASSERT_NE(info.hProcess, nullptr);
+  const auto started = HostRecord(info.dwProcessId);
+  auto now = started;
+  // Only the host is asked while waiting: no platform call could reap it.
+  for (int tries = 0; tries < static_cast<int>(kPatienceMs / 10) && now && now->second == started->second; ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    now = HostRecord(info.dwProcessId);
+  }
+  EXPECT_TRUE(!now || now->second != started->second)
+      << "the ended child is still on the host, in state " << (now ? now->first : '?');
+  DWORD code = 0;
+  ASSERT_TRUE(GetExitCodeProcess(info.hProcess, &code));
+  EXPECT_EQ(code, 6u);
+  EXPECT_EQ(Finish(info.hProcess), 6u);
 }
 
 }  // namespace
