@@ -7,6 +7,12 @@ set(KS_FUZZ_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
 # in an installed tree alike, so programs find it from their own executable.
 set(KS_DATA_DIR ${CMAKE_BINARY_DIR}/data)
 
+# Test programs are compiled unoptimised in every build: their own code is
+# short calls into the libraries, which keep the build's optimisation, and
+# optimising it more than doubled the time to rebuild them after a change to
+# a common header. Benchmarks are not test programs: they keep it.
+set(KS_TEST_COMPILE_OPTIONS -O0)
+
 # ce_use_internals(TARGET)
 # The target reaches into the platform's internals (headers under
 # platform/src): it links the platform's static variant, where they are
@@ -35,10 +41,12 @@ endfunction()
 # One GoogleTest executable (see ks_add_gtest_tests for how CTest runs it).
 # It links the shared platform library, as programs do, in its test build
 # (with the testing interface, ce/testing.h). With KS_TEST_PCH its sources
-# reuse the tests' precompiled header (testing/pch).
+# reuse the tests' precompiled header (testing/pch). Its sources are compiled
+# with KS_TEST_COMPILE_OPTIONS.
 function(ks_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${KS_TEST_COMPILE_OPTIONS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${KS_TESTS_OUTPUT_DIRECTORY} CE_TESTING ON)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} ce_test_main GTest::gtest GTest::gmock Threads::Threads)
   if(KS_TEST_PCH)

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 // Packs x | y << 16 after scaling by (scaleX, scaleY) and turning `rotate`
 // quarter turns on a display of width w and height h.

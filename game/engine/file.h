@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 // Open modes in use: bit 31 read, bit 30 write; any of 0x4064 creates (an
 // existing file is emptied), else 0x8000 opens or creates, else the file

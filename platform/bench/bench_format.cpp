@@ -2,7 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include "ce/crt.h"
-#include "ce/windows.h"
+#include "ce/winnls.h"
 
 namespace {
 

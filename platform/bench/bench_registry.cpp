@@ -5,7 +5,8 @@
 
 #include <string>
 
-#include "ce/windows.h"
+#include "ce/winbase.h"
+#include "ce/winreg.h"
 #include "temp_device.h"
 
 namespace {

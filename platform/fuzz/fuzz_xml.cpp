@@ -11,7 +11,7 @@
 
 #include "ce/msxml.h"
 #include "ce/objbase.h"
-#include "ce/windows.h"
+#include "ce/winbase.h"
 #include "com_ptr.h"
 #include "fuzz_driver.h"
 

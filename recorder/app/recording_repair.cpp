@@ -7,7 +7,7 @@
 
 #include "audio/mp3_reader.h"
 #include "audio/wav_info.h"
-#include "ce/windows.h"
+#include "ce/winbase.h"
 #include "os/file.h"
 #include "os/log.h"
 #include "os/path.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 #include "home_layout.h"
 
 namespace home {

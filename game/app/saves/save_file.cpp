@@ -1,6 +1,6 @@
 #include "saves/save_file.h"
 
-#include "ce/windows.h"
+#include "ce/winbase.h"
 #include "engine/file.h"
 
 namespace ks::app {

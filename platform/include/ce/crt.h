@@ -26,7 +26,7 @@
 #include <cstddef>
 #include <cwchar>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 #pragma GCC visibility push(default)
 

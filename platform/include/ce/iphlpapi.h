@@ -32,7 +32,7 @@
 
 #include <ctime>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 #include "ce/winerror.h"
 
 #pragma GCC visibility push(default)

@@ -10,7 +10,7 @@
 // playback rate and pitch, and formats other than 8- and 16-bit PCM.
 #pragma once
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 #pragma GCC visibility push(default)
 

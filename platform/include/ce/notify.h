@@ -7,7 +7,7 @@
 // file) is taken as empty, with a warning, and is replaced at the next change.
 #pragma once
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 #pragma GCC visibility push(default)
 

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 #include "ce/winerror.h"
 
 #pragma GCC visibility push(default)

@@ -5,7 +5,7 @@
 // "release <handle>"); nothing on the host changes power.
 #pragma once
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 #pragma GCC visibility push(default)
 

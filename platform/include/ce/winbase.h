@@ -3,7 +3,7 @@
 // own header under ce/kernel/; this header gathers them like the SDK's own.
 #pragma once
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 #include "ce/winerror.h"
 
 #pragma GCC visibility push(default)

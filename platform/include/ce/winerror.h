@@ -2,7 +2,7 @@
 // HRESULT values of the COM layer, with their device values.
 #pragma once
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 #pragma GCC visibility push(default)
 

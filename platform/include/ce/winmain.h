@@ -11,7 +11,7 @@
 // "script" (DEVICE_SCRIPT) to the program.
 #pragma once
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 #pragma GCC visibility push(default)
 

@@ -42,7 +42,7 @@
 //   the file is never overwritten meanwhile.
 #pragma once
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 #include "ce/winerror.h"
 #include "ce/winbase.h"
 

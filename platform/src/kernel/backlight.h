@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 namespace ce::kernel::backlight {
 

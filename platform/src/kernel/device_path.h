@@ -34,7 +34,7 @@
 #include <string>
 #include <vector>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 namespace ce::kernel::fs {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 namespace ce::kernel::fs {
 

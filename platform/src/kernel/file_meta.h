@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 namespace ce::kernel::fs {
 

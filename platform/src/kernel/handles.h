@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 namespace ce::kernel {
 

@@ -1,7 +1,7 @@
 // What other areas ask of the loaded modules.
 #pragma once
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 namespace ce::kernel {
 

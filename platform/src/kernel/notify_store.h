@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 namespace ce::kernel::notify {
 

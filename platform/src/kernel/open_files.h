@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 #include "kernel/file_meta.h"
 
 namespace ce::kernel::fs {

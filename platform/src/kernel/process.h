@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 namespace ce::kernel::process {
 

@@ -33,7 +33,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 namespace ce::kernel::registry {
 

@@ -47,7 +47,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 namespace ce::program {
 

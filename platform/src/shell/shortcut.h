@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 namespace ce::shell {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cwchar>
 
-#include "ce/windows.h"
+#include "ce/winbase.h"
 #include "file_texts.h"
 #include "os/file.h"
 #include "temp_device.h"

@@ -4,7 +4,7 @@
 // diagnostics. A null or empty text writes nothing.
 #pragma once
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 #pragma GCC visibility push(default)
 

@@ -4,7 +4,7 @@
 // alternate streams do not exist on the device and are not offered.
 #pragma once
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 #pragma GCC visibility push(default)
 

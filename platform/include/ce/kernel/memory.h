@@ -4,7 +4,7 @@
 // locks. Handles not made here are refused, never followed.
 #pragma once
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 #pragma GCC visibility push(default)
 

@@ -3,7 +3,7 @@
 // cleanly, as callers of optional device libraries expect.
 #pragma once
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 #pragma GCC visibility push(default)
 

@@ -17,7 +17,7 @@
 #pragma once
 
 #include "ce/kernel/file.h"
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 #pragma GCC visibility push(default)
 

@@ -6,7 +6,7 @@
 
 #include <cstdarg>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 #pragma GCC visibility push(default)
 

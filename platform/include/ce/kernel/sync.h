@@ -10,7 +10,7 @@
 // GetMessageW), and a thread ended by TerminateThread ends there too.
 #pragma once
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 #include "ce/winerror.h"
 
 #pragma GCC visibility push(default)

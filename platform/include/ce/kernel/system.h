@@ -37,7 +37,7 @@
 //   oem_info            the OEM text (default "Handheld Device")
 #pragma once
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 #pragma GCC visibility push(default)
 

@@ -9,7 +9,7 @@
 // converted date. Time-zone records and setting the clock are left out.
 #pragma once
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 #pragma GCC visibility push(default)
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "ce/crt.h"
-#include "ce/windows.h"
+#include "ce/winbase.h"
 
 namespace {
 

@@ -16,7 +16,8 @@
 #include <vector>
 
 #include "ce/strconv.h"
-#include "ce/windows.h"
+#include "ce/winbase.h"
+#include "ce/winreg.h"
 #include "kernel/clock.h"
 #include "kernel/handles.h"
 #include "kernel/registry_format.h"

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "ce/crt.h"
-#include "ce/windows.h"
+#include "ce/winbase.h"
+#include "ce/winnls.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 namespace os {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 #include "liba/nocopy.h"
 #include "liba/resource.h"
 #include "os/date_time.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 #include "liba/nocopy.h"
 
 namespace os {

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "ce/windef.h"
+#include "ce/minwindef.h"
 
 namespace suite {
 

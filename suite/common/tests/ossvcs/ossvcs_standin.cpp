@@ -2,7 +2,7 @@
 // the suite looks up by name, recording what they were asked.
 #include <string>
 
-#include "ce/windows.h"
+#include "ce/winbase.h"
 
 namespace {
 std::wstring g_played;
