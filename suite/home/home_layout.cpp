@@ -4,25 +4,15 @@
 
 #include "ce/msxml.h"
 #include "ce/oleauto.h"
+#include "common/bstr.h"
 #include "common/com_ptr.h"
 
 namespace home {
 namespace {
 
+using suite::Bstr;
 using suite::ComPtr;
-
-// A BSTR owned for the length of one call.
-class Text {
- public:
-  explicit Text(std::wstring_view text) : b_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  ~Text() { SysFreeString(b_); }
-  Text(const Text&) = delete;
-  Text& operator=(const Text&) = delete;
-  BSTR get() const { return b_; }
-
- private:
-  BSTR b_;
-};
+using suite::OutBstr;
 
 void Say(std::wstring* why, std::wstring text) {
   if (why) *why = std::move(text);
@@ -32,10 +22,10 @@ void Say(std::wstring* why, std::wstring text) {
 bool Attribute(IXMLDOMNode* node, const wchar_t* name, std::size_t limit, std::wstring& out) {
   ComPtr<IXMLDOMElement> element;
   if (node->QueryInterface(IID_IXMLDOMElement, element.PutVoid()) != S_OK) return false;
-  Text attribute(name);
+  Bstr attribute(name);
   VARIANT value;
   VariantInit(&value);
-  const HRESULT hr = element->getAttribute(attribute.get(), &value);
+  const HRESULT hr = element->getAttribute(attribute.Get(), &value);
   bool ok = false;
   if (hr == S_OK && value.vt == VT_BSTR && value.bstrVal != nullptr) {
     const UINT length = SysStringLen(value.bstrVal);
@@ -52,8 +42,8 @@ bool Attribute(IXMLDOMNode* node, const wchar_t* name, std::size_t limit, std::w
 template <typename Each>
 void ForEachNode(IXMLDOMDocument* doc, const wchar_t* query, std::size_t limit, Each each) {
   ComPtr<IXMLDOMNodeList> list;
-  Text text(query);
-  if (doc->selectNodes(text.get(), list.Put()) != S_OK || !list) return;
+  Bstr text(query);
+  if (doc->selectNodes(text.Get(), list.Put()) != S_OK || !list) return;
   LONG length = 0;
   if (list->get_length(&length) != S_OK || length <= 0) return;
   const LONG count = std::min<LONG>(length, static_cast<LONG>(limit));
@@ -66,11 +56,9 @@ void ForEachNode(IXMLDOMDocument* doc, const wchar_t* query, std::size_t limit, 
 bool RootIs(IXMLDOMDocument* doc, const wchar_t* wanted) {
   ComPtr<IXMLDOMElement> root;
   if (doc->get_documentElement(root.Put()) != S_OK || !root) return false;
-  BSTR name = nullptr;
-  if (root->get_tagName(&name) != S_OK) return false;
-  const bool same = name != nullptr && std::wstring_view(name, SysStringLen(name)) == wanted;
-  SysFreeString(name);
-  return same;
+  OutBstr name;
+  if (root->get_tagName(name.Put()) != S_OK) return false;
+  return name.Get() != nullptr && std::wstring_view(name.Get(), SysStringLen(name.Get())) == wanted;
 }
 
 bool Read(IXMLDOMDocument* doc, HomeLayout& out, std::wstring* why) {
@@ -133,9 +121,9 @@ bool ReadHomeText(std::wstring_view text, HomeLayout& out, std::wstring* why) {
     Say(why, L"no XML document could be made");
     return false;
   }
-  Text xml(text);
+  Bstr xml(text);
   VARIANT_BOOL loaded = VARIANT_FALSE;
-  doc->loadXML(xml.get(), &loaded);
+  doc->loadXML(xml.Get(), &loaded);
   if (loaded != VARIANT_TRUE) {
     Say(why, L"the text is not well-formed XML");
     return false;

@@ -62,11 +62,11 @@ class HomeScreen {
   // The selected item's index in Items(), or -1.
   int Selected() const;
   RECT TitleRect() const;
-  const ColorTable& colors() const { return colors_; }
+  const ColorTable& GetColors() const { return m_colors; }
   // True while a call into a plug-in is under way (a plug-in's own modal
   // loop may bring messages back here); the layout must not change then.
-  bool Busy() const { return depth_ != 0; }
-  HostEnvironment* environment() const { return environment_.Get(); }
+  bool Busy() const { return m_depth != 0; }
+  HostEnvironment* GetEnvironment() const { return m_environment.Get(); }
 
  private:
   void Layout();
@@ -78,25 +78,25 @@ class HomeScreen {
   void Select(int index);
   void SendToAll(DWORD kind);
 
-  HWND window_;
-  int width_;
-  int height_;
-  int dpi_;
-  suite::ComPtr<HostEnvironment> environment_;
-  HPLUGIN nextHandle_ = 1;
-  std::vector<std::unique_ptr<HostedPlugin>> plugins_;
-  std::vector<RECT> rects_;
-  int selected_ = -1;
-  ColorTable colors_;
-  std::wstring background_;
-  HBITMAP backgroundPicture_ = nullptr;
-  int lastMinute_ = -1;
-  int depth_ = 0;
+  HWND m_window;
+  int m_width;
+  int m_height;
+  int m_dpi;
+  suite::ComPtr<HostEnvironment> m_environment;
+  HPLUGIN m_nextHandle = 1;
+  std::vector<std::unique_ptr<HostedPlugin>> m_plugins;
+  std::vector<RECT> m_rects;
+  int m_selected = -1;
+  ColorTable m_colors;
+  std::wstring m_background;
+  HBITMAP m_backgroundPicture = nullptr;
+  int m_lastMinute = -1;
+  int m_depth = 0;
 
-  HDC buffer_ = nullptr;
-  HBITMAP bufferBitmap_ = nullptr;
-  HGDIOBJ bufferOld_ = nullptr;
-  HFONT titleFont_ = nullptr;
+  HDC m_buffer = nullptr;
+  HBITMAP m_bufferBitmap = nullptr;
+  HGDIOBJ m_bufferOld = nullptr;
+  HFONT m_titleFont = nullptr;
 };
 
 }  // namespace home

@@ -1,6 +1,7 @@
 #include "home_window.h"
 
 #include <cwchar>
+#include <memory>
 
 #include "ce/aygshell.h"
 #include "ce/wingdi.h"
@@ -54,9 +55,13 @@ LRESULT CALLBACK HomeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       HDC dc = GetDC(window);
       const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
       ReleaseDC(window, dc);
-      auto* made = new HomeScreen(window, client.right - client.left, client.bottom - client.top, dpi);
-      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(made));
-      made->Load(CurrentLayout(), ReadCurrentScheme());
+      // The window owns its screen from here to WM_DESTROY, through its
+      // user data; it is there before the layout loads, so what the
+      // plug-ins send while they start reaches it.
+      auto made = std::make_unique<HomeScreen>(window, client.right - client.left, client.bottom - client.top, dpi);
+      HomeScreen& created = *made;
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(made.release()));
+      created.Load(CurrentLayout(), ReadCurrentScheme());
       SetTimer(window, kTickTimer, kTickMs, nullptr);
       return 0;
     }
@@ -102,13 +107,15 @@ LRESULT CALLBACK HomeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case kMsgInvalidatePlugin:
       if (screen) screen->OnInvalidate(static_cast<HPLUGIN>(wParam), static_cast<DWORD>(lParam));
       return 0;
-    case WM_DESTROY:
+    case WM_DESTROY: {
       KillTimer(window, kTickTimer);
       KillTimer(window, kRetryTimer);
+      std::unique_ptr<HomeScreen> owned(screen);
       SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-      delete screen;
+      owned.reset();  // the plug-ins are saved and released before the loop ends
       PostQuitMessage(0);
       return 0;
+    }
     default:
       return DefWindowProcW(window, message, wParam, lParam);
   }

@@ -16,14 +16,14 @@ HRESULT HostEnvironment::QueryInterface(REFIID iid, void** object) {
 }
 
 ULONG HostEnvironment::Release() {
-  const ULONG left = --count_;
+  const ULONG left = --m_count;
   if (left == 0) delete this;
   return left;
 }
 
 HRESULT HostEnvironment::InvalidatePlugin(HPLUGIN plugin, DWORD what) {
-  ++requests_;
-  HWND window = window_.load();
+  ++m_requests;
+  HWND window = m_window.load();
   if (window == nullptr) return S_OK;
   return PostMessageW(window, kMsgInvalidatePlugin, plugin, static_cast<LPARAM>(what)) ? S_OK : E_FAIL;
 }

@@ -15,23 +15,23 @@ inline constexpr UINT kMsgInvalidatePlugin = 0x8000 + 1;  // WM_APP + 1
 
 class HostEnvironment final : public IHomePluginEnvironment {
  public:
-  explicit HostEnvironment(HWND window) : window_(window) {}
+  explicit HostEnvironment(HWND window) : m_window(window) {}
 
   HRESULT QueryInterface(REFIID iid, void** object) override;
-  ULONG AddRef() override { return ++count_; }
+  ULONG AddRef() override { return ++m_count; }
   ULONG Release() override;
   HRESULT InvalidatePlugin(HPLUGIN plugin, DWORD what) override;
 
-  void SetWindow(HWND window) { window_.store(window); }
+  void SetWindow(HWND window) { m_window.store(window); }
   // Requests seen, for the home screen's tests.
-  long Requests() const { return requests_.load(); }
+  long Requests() const { return m_requests.load(); }
 
  private:
   ~HostEnvironment() = default;
 
-  std::atomic<ULONG> count_{1};
-  std::atomic<HWND> window_;
-  std::atomic<long> requests_{0};
+  std::atomic<ULONG> m_count{1};
+  std::atomic<HWND> m_window;
+  std::atomic<long> m_requests{0};
 };
 
 }  // namespace home

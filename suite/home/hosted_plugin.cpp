@@ -50,22 +50,22 @@ std::vector<std::uint8_t> StreamBytes(IStream* stream) {
 }  // namespace
 
 void HostedPlugin::Fail(const std::wstring& why) {
-  failure_ = why;
-  suite::LogLine(L"Home: the plug-in %s is left out: %s", entry_.clsidText.c_str(), why.c_str());
+  m_failure = why;
+  suite::LogLine(L"Home: the plug-in %s is left out: %s", m_entry.clsidText.c_str(), why.c_str());
   // No call reaches it from now on. Its pointers are released when the home
   // screen drops it, once no call into any plug-in is under way: it may
   // have failed inside a message loop that one of its own calls runs.
-  state_ = State::Failed;
+  m_state = State::Failed;
 }
 
 void HostedPlugin::Drop() {
   try {
-    persist_.Reset();
-    plugin_.Reset();
+    m_persist.Reset();
+    m_plugin.Reset();
   } catch (...) {
     // A plug-in that fails even in Release is abandoned.
-    persist_.Detach();
-    plugin_.Detach();
+    m_persist.Detach();
+    m_plugin.Detach();
   }
 }
 
@@ -74,32 +74,32 @@ void HostedPlugin::Load(IHomePluginEnvironment* environment, int maxHeight, int 
   HRESULT hr = E_FAIL;
   if (!Guarded(
           [&] {
-            hr = CoCreateInstance(entry_.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IHomePlugin, plugin_.PutVoid());
+            hr = CoCreateInstance(m_entry.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IHomePlugin, m_plugin.PutVoid());
           },
           why, L"creating it")) {
     return Fail(why);
   }
   if (hr == REGDB_E_CLASSNOTREG) {
-    state_ = State::Block;
-    height_ = blockHeight;
+    m_state = State::Block;
+    m_height = blockHeight;
     return;
   }
-  if (FAILED(hr) || !plugin_) return Fail(L"it could not be created (" + Hex(hr) + L")");
+  if (FAILED(hr) || !m_plugin) return Fail(L"it could not be created (" + Hex(hr) + L")");
 
-  const std::vector<std::uint8_t> saved = ReadPluginBytes(entry_.clsidText);
+  const std::vector<std::uint8_t> saved = ReadPluginBytes(m_entry.clsidText);
   int height = 0;
   BOOL selectable = FALSE;
   const bool ok = Guarded(
       [&] {
-        if (FAILED(hr = plugin_->SetSite(environment))) {
+        if (FAILED(hr = m_plugin->SetSite(environment))) {
           why = L"SetSite failed (" + Hex(hr) + L")";
           return;
         }
-        if (FAILED(hr = plugin_->Initialize(handle_))) {
+        if (FAILED(hr = m_plugin->Initialize(m_handle))) {
           why = L"Initialize failed (" + Hex(hr) + L")";
           return;
         }
-        if (plugin_->QueryInterface(IID_IPersistStream, persist_.PutVoid()) == S_OK && persist_) {
+        if (m_plugin->QueryInterface(IID_IPersistStream, m_persist.PutVoid()) == S_OK && m_persist) {
           ComPtr<IStream> stream;
           if (CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()) != S_OK) {
             why = L"no stream for its saved bytes";
@@ -112,72 +112,72 @@ void HostedPlugin::Load(IHomePluginEnvironment* environment, int maxHeight, int 
           }
           // Bytes it cannot take (none yet, or another version's) are its
           // own affair: it starts from its defaults.
-          if (FAILED(hr = persist_->Load(stream.Get()))) {
-            suite::LogLine(L"Home: the plug-in %s did not take its saved bytes (0x%08X)", entry_.clsidText.c_str(),
+          if (FAILED(hr = m_persist->Load(stream.Get()))) {
+            suite::LogLine(L"Home: the plug-in %s did not take its saved bytes (0x%08X)", m_entry.clsidText.c_str(),
                            static_cast<unsigned>(hr));
           }
         }
-        if (FAILED(hr = plugin_->GetHeight(&height))) {
+        if (FAILED(hr = m_plugin->GetHeight(&height))) {
           why = L"GetHeight failed (" + Hex(hr) + L")";
           return;
         }
-        if (FAILED(plugin_->GetSelectability(&selectable))) selectable = FALSE;
+        if (FAILED(m_plugin->GetSelectability(&selectable))) selectable = FALSE;
       },
       why, L"setting it up");
   if (!ok || !why.empty()) {
     // A plug-in that got its site gives it back before it goes.
     std::wstring ignored;
-    Guarded([&] { plugin_->SetSite(nullptr); }, ignored, L"SetSite");
+    Guarded([&] { m_plugin->SetSite(nullptr); }, ignored, L"SetSite");
     return Fail(why);
   }
-  state_ = State::Running;
-  height_ = std::clamp(height, 0, maxHeight);
-  selectable_ = selectable != FALSE;
+  m_state = State::Running;
+  m_height = std::clamp(height, 0, maxHeight);
+  m_selectable = selectable != FALSE;
 }
 
 void HostedPlugin::Unload() {
-  if (state_ != State::Running) {
+  if (m_state != State::Running) {
     Drop();
     return;
   }
   std::wstring why;
   const bool ok = Guarded(
       [&] {
-        if (persist_ && persist_->IsDirty() == S_OK) {
+        if (m_persist && m_persist->IsDirty() == S_OK) {
           ComPtr<IStream> stream;
           if (CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()) == S_OK &&
-              SUCCEEDED(persist_->Save(stream.Get(), TRUE))) {
-            WritePluginBytes(entry_.clsidText, StreamBytes(stream.Get()));
+              SUCCEEDED(m_persist->Save(stream.Get(), TRUE))) {
+            WritePluginBytes(m_entry.clsidText, StreamBytes(stream.Get()));
           }
         }
-        plugin_->SetSite(nullptr);
-        persist_.Reset();
-        plugin_.Reset();
+        m_plugin->SetSite(nullptr);
+        m_persist.Reset();
+        m_plugin.Reset();
       },
       why, L"unloading it");
   if (!ok) return Fail(why);
-  state_ = State::Block;
+  m_state = State::Block;
 }
 
 bool HostedPlugin::Send(PluginEvent& event) {
-  if (state_ != State::Running) return true;
+  if (m_state != State::Running) return true;
   std::wstring why;
-  if (Guarded([&] { plugin_->OnEvent(&event); }, why, L"OnEvent")) return true;
+  if (Guarded([&] { m_plugin->OnEvent(&event); }, why, L"OnEvent")) return true;
   Fail(why);
   return false;
 }
 
 bool HostedPlugin::Remeasure(int maxHeight) {
-  if (state_ != State::Running) return false;
-  int height = height_;
+  if (m_state != State::Running) return false;
+  int height = m_height;
   std::wstring why;
-  if (!Guarded([&] { plugin_->GetHeight(&height); }, why, L"GetHeight")) {
+  if (!Guarded([&] { m_plugin->GetHeight(&height); }, why, L"GetHeight")) {
     Fail(why);
     return true;
   }
   height = std::clamp(height, 0, maxHeight);
-  const bool changed = height != height_;
-  height_ = height;
+  const bool changed = height != m_height;
+  m_height = height;
   return changed;
 }
 

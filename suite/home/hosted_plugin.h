@@ -22,7 +22,7 @@ class HostedPlugin {
     Failed,   // could not be created or set up, or failed in a call
   };
 
-  HostedPlugin(const LayoutPlugin& entry, HPLUGIN handle) : entry_(entry), handle_(handle) {}
+  HostedPlugin(const LayoutPlugin& entry, HPLUGIN handle) : m_entry(entry), m_handle(handle) {}
   ~HostedPlugin() { Unload(); }
   HostedPlugin(const HostedPlugin&) = delete;
   HostedPlugin& operator=(const HostedPlugin&) = delete;
@@ -40,27 +40,27 @@ class HostedPlugin {
   // Asks the height again; true when it changed.
   bool Remeasure(int maxHeight);
 
-  State state() const { return state_; }
-  HPLUGIN handle() const { return handle_; }
-  const std::wstring& clsidText() const { return entry_.clsidText; }
-  int height() const { return height_; }
-  bool selectable() const { return state_ == State::Running && selectable_; }
+  State GetState() const { return m_state; }
+  HPLUGIN GetHandle() const { return m_handle; }
+  const std::wstring& clsidText() const { return m_entry.clsidText; }
+  int GetHeight() const { return m_height; }
+  bool IsSelectable() const { return m_state == State::Running && m_selectable; }
   // What went wrong, for the report.
-  const std::wstring& failure() const { return failure_; }
+  const std::wstring& GetFailure() const { return m_failure; }
 
  private:
   void Fail(const std::wstring& why);
   // Releases what it holds, whatever the plug-in does meanwhile.
   void Drop();
 
-  LayoutPlugin entry_;
-  HPLUGIN handle_;
-  State state_ = State::Block;
-  ComPtr<IHomePlugin> plugin_;
-  ComPtr<IPersistStream> persist_;
-  int height_ = 0;
-  bool selectable_ = false;
-  std::wstring failure_;
+  LayoutPlugin m_entry;
+  HPLUGIN m_handle;
+  State m_state = State::Block;
+  ComPtr<IHomePlugin> m_plugin;
+  ComPtr<IPersistStream> m_persist;
+  int m_height = 0;
+  bool m_selectable = false;
+  std::wstring m_failure;
 };
 
 }  // namespace home

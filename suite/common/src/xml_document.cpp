@@ -4,39 +4,12 @@
 #include <string>
 
 #include "ce/crt.h"
+#include "common/bstr.h"
 
 namespace suite {
 namespace {
 
 constexpr DWORD kDocumentContext = CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER;
-
-// A BSTR copy of a text for one call.
-class Bstr {
- public:
-  explicit Bstr(LPCWSTR text) : m_text(text != nullptr ? SysAllocString(text) : nullptr) {}
-  ~Bstr() { SysFreeString(m_text); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR Get() const { return m_text; }
-  bool Ok() const { return m_text != nullptr; }
-
- private:
-  BSTR m_text;
-};
-
-// A BSTR the callee filled in.
-class OutBstr {
- public:
-  OutBstr() = default;
-  ~OutBstr() { SysFreeString(m_text); }
-  OutBstr(const OutBstr&) = delete;
-  OutBstr& operator=(const OutBstr&) = delete;
-  BSTR* Put() { return &m_text; }
-  BSTR Get() const { return m_text; }
-
- private:
-  BSTR m_text = nullptr;
-};
 
 // Copies a text that fits `capacity` characters with its terminator;
 // anything else leaves the buffer untouched.

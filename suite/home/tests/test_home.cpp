@@ -354,7 +354,7 @@ TEST_F(Home, RedrawRequestsFromAPlugInsThreadRepaintAndRemeasure) {
   Pump();
   EXPECT_EQ(Record(CLSID_TestRed).events[PE_PAINT], paints + 1);
   EXPECT_EQ(Record(CLSID_TestGreen).events[PE_PAINT], greenPaints) << "only the asking plug-in is painted";
-  EXPECT_EQ(screen_->environment()->Requests(), 1);
+  EXPECT_EQ(screen_->GetEnvironment()->Requests(), 1);
 
   ASSERT_TRUE(request_(&CLSID_TestRed, 40, PLUGIN_INVALIDATE_PAINT | PLUGIN_INVALIDATE_HEIGHT));
   Pump();
@@ -401,7 +401,7 @@ TEST_F(Home, HostsAPlugInBuiltOnTheSuitesCommonLibrary) {
   EXPECT_NE(seen.find(L"key 37;"), std::wstring::npos) << ce::Utf8FromWide(seen);
   EXPECT_NE(seen.find(L"timer;"), std::wstring::npos);
   EXPECT_NE(seen.find(L"paint 1;"), std::wstring::npos) << "selected, and painted again after its redraw request";
-  EXPECT_GE(screen_->environment()->Requests(), 1);
+  EXPECT_GE(screen_->GetEnvironment()->Requests(), 1);
   DestroyWindow(window_);
   FreeLibrary(suite);
 }

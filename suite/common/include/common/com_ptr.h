@@ -13,50 +13,50 @@ class ComPtr {
  public:
   ComPtr() = default;
   ~ComPtr() { Reset(); }
-  ComPtr(const ComPtr& other) : p_(other.p_) {
-    if (p_ != nullptr) p_->AddRef();
+  ComPtr(const ComPtr& other) : m_p(other.m_p) {
+    if (m_p != nullptr) m_p->AddRef();
   }
   ComPtr& operator=(const ComPtr& other) {
-    Assign(other.p_);
+    Assign(other.m_p);
     return *this;
   }
-  ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+  ComPtr(ComPtr&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
   ComPtr& operator=(ComPtr&& other) noexcept {
     if (this != &other) {
       Reset();
-      p_ = std::exchange(other.p_, nullptr);
+      m_p = std::exchange(other.m_p, nullptr);
     }
     return *this;
   }
 
-  T* Get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
+  T* Get() const { return m_p; }
+  T* operator->() const { return m_p; }
+  explicit operator bool() const { return m_p != nullptr; }
   // For calls that hand out a new reference: releases what is held first.
   T** Put() {
     Reset();
-    return &p_;
+    return &m_p;
   }
   void** PutVoid() { return reinterpret_cast<void**>(Put()); }
   // Holds p with a reference of its own.
   void Assign(T* p) {
     if (p != nullptr) p->AddRef();
-    T* old = std::exchange(p_, p);
+    T* old = std::exchange(m_p, p);
     if (old != nullptr) old->Release();
   }
   // Takes over a pointer whose reference the caller owned.
   void Attach(T* p) {
     Reset();
-    p_ = p;
+    m_p = p;
   }
   // Gives up the pointer without releasing it.
-  T* Detach() { return std::exchange(p_, nullptr); }
+  T* Detach() { return std::exchange(m_p, nullptr); }
   void Reset() {
-    if (p_ != nullptr) std::exchange(p_, nullptr)->Release();
+    if (m_p != nullptr) std::exchange(m_p, nullptr)->Release();
   }
 
  private:
-  T* p_ = nullptr;
+  T* m_p = nullptr;
 };
 
 }  // namespace suite
