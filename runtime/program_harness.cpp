@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -12,6 +13,21 @@
 #include "ce/device.h"
 
 namespace harness {
+
+std::optional<int> AnswerCommandLine(int argc, char** argv, const char* usage, Takes takes) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(usage, stdout);
+    return 0;
+  }
+  for (int i = 1; i < argc; ++i) {
+    const bool refused = takes == Takes::kNothing || (takes == Takes::kWords && argv[i][0] == '-');
+    if (!refused) continue;
+    const char* slash = std::strrchr(argv[0], '/');
+    std::fprintf(stderr, "%s: unexpected argument %s\n%s", slash != nullptr ? slash + 1 : argv[0], argv[i], usage);
+    return 2;
+  }
+  return std::nullopt;
+}
 
 std::string DataFolder() {
   char path[4096];

@@ -30,7 +30,7 @@
 
 #include "ce/device.h"
 #include "ce/windows.h"
-#include "runtime/program_harness.h"
+#include "program_harness.h"
 #include "ce/winmain.h"
 #include "display/display_s16.h"
 #include "display/font.h"
@@ -530,12 +530,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
   if (window == nullptr) return 1;
   g_demo.window = window;
 
-  g_demo.display = std::make_unique<ssDisplayS16>();
-  g_demo.display->m_Rotate = g_demo.turn;
-  if (g_demo.display->Init(window, g_demo.width, g_demo.height, 16, 0) != 0) {
-    MessageBoxW(window, L"The display could not be opened.", L"Display demo", MB_OK);
-    return 1;
-  }
+  g_demo.display = harness::OpenDisplay(window, g_demo.turn, L"Display demo");
+  if (!g_demo.display) return 1;
   LoadData(*g_demo.display);
   StartIntro();
   if (!g_demo.intro) DrawFrame();
@@ -552,13 +548,7 @@ int main(int argc, char** argv) {
       "usage: displaydemo\n"
       "  the engine showcase; Esc ends it. With DEVICE_BACKEND=headless and\n"
       "  DEVICE_SCRIPT=FILE it runs unattended from the script.\n";
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc > 1) {
-    std::fprintf(stderr, "displaydemo: unexpected argument %s\n%s", argv[1], kUsage);
-    return 2;
-  }
+  if (const std::optional<int> answered = harness::AnswerCommandLine(argc, argv, kUsage, harness::Takes::kNothing))
+    return *answered;
   return ce::RunProgram(argc, argv, WinMain);
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "display/display_s16.h"
 #include "engine/testing/memory_file.h"
 #include "play/scene_loader.h"
 
@@ -24,6 +25,16 @@ void AddTableData(ssMemoryArchive& archive, const std::string& data, const char*
                 L"\\Rooms\\" + name + L".ark", program);
   }
   AddHostFile(archive, data + "/table/UI/res.ark", L"\\UI\\res.ark", program);
+}
+
+std::unique_ptr<ssDisplayS16> OpenDisplay(HWND window, int turn, const wchar_t* title) {
+  auto display = std::make_unique<ssDisplayS16>();
+  display->m_Rotate = turn;
+  if (display->Init(window, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 16, 0) != 0) {
+    MessageBoxW(window, L"The display could not be opened.", title, MB_OK);
+    return nullptr;
+  }
+  return display;
 }
 
 }  // namespace harness

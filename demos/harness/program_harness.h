@@ -3,10 +3,12 @@
 // made at build time, read from the host into the demo's archive.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "runtime/program_harness.h"
 
+class ssDisplayS16;
 class ssMemoryArchive;
 
 namespace harness {
@@ -20,5 +22,10 @@ bool AddHostFile(ssMemoryArchive& archive, const std::string& hostPath, const st
 // The table's data made by tablemake: every room archive ("\Rooms\<room>.ark")
 // and the table's pictures ("\UI\res.ark"), from data/table.
 void AddTableData(ssMemoryArchive& archive, const std::string& data, const char* program);
+
+// A 16-bit display of the screen's size on `window`, turned `turn` quarter
+// turns; null, after a message box titled `title` says so, when it cannot
+// be opened.
+std::unique_ptr<ssDisplayS16> OpenDisplay(HWND window, int turn, const wchar_t* title);
 
 }  // namespace harness

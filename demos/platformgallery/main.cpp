@@ -675,13 +675,7 @@ int main(int argc, char** argv) {
       "  the platform's UI layer, a page at a time: Right or the right soft key\n"
       "  for the next page, Left for the one before, Esc ends it. With\n"
       "  DEVICE_BACKEND=headless and DEVICE_SCRIPT=FILE it runs unattended.\n";
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc > 1) {
-    std::fprintf(stderr, "platformgallery: unexpected argument %s\n%s", argv[1], kUsage);
-    return 2;
-  }
+  if (const std::optional<int> answered = harness::AnswerCommandLine(argc, argv, kUsage, harness::Takes::kNothing))
+    return *answered;
   return ce::RunProgram(argc, argv, WinMain);
 }

@@ -6,7 +6,6 @@
 // unattended from a script (DEVICE_SCRIPT, else its own skingallery.script
 // from the data folder) and leaves screenshots.
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "ce/device.h"
@@ -65,13 +64,7 @@ int main(int argc, char** argv) {
       "  a form with every control of the skinned UI and a message form over it;\n"
       "  DEVICE_PLATFORM_TYPE=Smartphone shows the phone's soft keys. With\n"
       "  DEVICE_BACKEND=headless and DEVICE_SCRIPT=FILE it runs unattended.\n";
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc > 1) {
-    std::fprintf(stderr, "skingallery: unexpected argument %s\n%s", argv[1], kUsage);
-    return 2;
-  }
+  if (const std::optional<int> answered = harness::AnswerCommandLine(argc, argv, kUsage, harness::Takes::kNothing))
+    return *answered;
   return ce::RunProgram(argc, argv, WinMain);
 }

@@ -303,24 +303,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
     harness::RunOwnScript("tableplay", h.data + "/tableplay/tableplay.script", line);
     return 1;
   }
-  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   HWND window = harness::OpenFullScreenWindow(instance, L"TablePlay", L"Table play", PlayProc, show);
   if (window == nullptr) return 1;
-
-  h.display = std::make_unique<ssDisplayS16>();
-  if (h.display->Init(window, width, height, 16, 0) != 0) {
-    MessageBoxW(window, L"The display could not be opened.", L"Table play", MB_OK);
-    return 1;
-  }
+  h.display = harness::OpenDisplay(window, 0, L"Table play");
+  if (!h.display) return 1;
   auto archive = std::make_unique<ssMemoryArchive>();
   archive->SetBaseFolder(L"\\", 0);
   harness::AddTableData(*archive, h.data, "tableplay");
   for (const wchar_t* font : {L"Small Fonts7", L"Small Fonts6"}) {
     const std::wstring name = font;
-    std::vector<std::uint8_t> bytes =
-        harness::ReadHostFile(h.data + "/UI/fonts/" + std::string(name.begin(), name.end()) + ".fnt");
-    if (bytes.empty()) std::fprintf(stderr, "tableplay: missing data: UI/fonts/%ls.fnt\n", font);
-    archive->AddFile(L"\\Fonts\\" + name + L".fnt", std::move(bytes));
+    harness::AddHostFile(*archive, h.data + "/UI/fonts/" + std::string(name.begin(), name.end()) + ".fnt",
+                         L"\\Fonts\\" + name + L".fnt", "tableplay");
   }
   h.display->SetArchive(std::move(archive));
   h.small = h.display->GetFont(L"Small Fonts7", L"Fonts", nullptr);
@@ -363,24 +356,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
   Present(true);
   SetTimer(window, kFrameTimer, kFrameMs, nullptr);
 
-  MSG msg{};
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+  const int code = harness::RunMessageLoop();
   h.control.reset();
   if (h.small != nullptr) h.display->ReleaseFont(h.small);
   if (h.tiny != nullptr) h.display->ReleaseFont(h.tiny);
   h.scene.reset();
   h.table.reset();
   h.display.reset();
-  return static_cast<int>(msg.wParam);
+  return code;
 }
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
+  if (const std::optional<int> answered = harness::AnswerCommandLine(argc, argv, kUsage, harness::Takes::kAnything))
+    return *answered;
   return ce::RunProgram(argc, argv, WinMain);
 }

@@ -336,16 +336,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
     harness::RunOwnScript("tableview", h.data + "/tableview/tableview.script", line);
     return 1;
   }
-  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   HWND window = harness::OpenFullScreenWindow(instance, L"TableView", L"Table view", ViewProc, show);
   if (window == nullptr) return 1;
-
-  h.display = std::make_unique<ssDisplayS16>();
-  h.display->m_Rotate = h.options.turn >= 0 ? h.options.turn : 0;
-  if (h.display->Init(window, width, height, 16, 0) != 0) {
-    MessageBoxW(window, L"The display could not be opened.", L"Table view", MB_OK);
-    return 1;
-  }
+  h.display = harness::OpenDisplay(window, h.options.turn >= 0 ? h.options.turn : 0, L"Table view");
+  if (!h.display) return 1;
   auto archive = std::make_unique<ssMemoryArchive>();
   archive->SetBaseFolder(L"\\", 0);
   harness::AddTableData(*archive, h.data, "tableview");
@@ -363,9 +357,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) 
 }
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
+  if (const std::optional<int> answered = harness::AnswerCommandLine(argc, argv, kUsage, harness::Takes::kAnything))
+    return *answered;
   return ce::RunProgram(argc, argv, WinMain);
 }

@@ -1,9 +1,7 @@
 // Kestrune's host entry: the program folder, then the platform's start.
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "ce/device.h"
@@ -14,14 +12,11 @@
 // The program's folder on the device is its data folder beside bin/
 // ("data/Kestrune"), unless the device configuration names one.
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::puts("usage: Kestrune\n  the pool game; its data is read from data/Kestrune beside the program's folder.");
-    return 0;
-  }
-  if (argc > 1) {
-    std::fprintf(stderr, "usage: Kestrune (it takes no arguments)\n");
-    return 2;
-  }
+  constexpr const char* kUsage =
+      "usage: Kestrune\n"
+      "  the pool game; its data is read from data/Kestrune beside the program's folder.\n";
+  if (const std::optional<int> answered = harness::AnswerCommandLine(argc, argv, kUsage, harness::Takes::kNothing))
+    return *answered;
   const std::string data = harness::DataFolder() + "/Kestrune";
   if (!ce::device::Setting("program_folder")) {
     if (::access((data + "/UI/res.ark").c_str(), R_OK) == 0) ::setenv("DEVICE_PROGRAM_FOLDER", data.c_str(), 1);

@@ -3,9 +3,7 @@
 // ("\Program Files\Vocamo"). At a desktop it opens a window; with no display
 // it runs unattended from a script (DEVICE_SCRIPT, else its own
 // vocamo.script from the data folder) and leaves screenshots.
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "ce/device.h"
@@ -36,14 +34,8 @@ int main(int argc, char** argv) {
       "  under \"My Vocamo\" and plays them back. With DEVICE_BACKEND=headless and\n"
       "  DEVICE_SCRIPT=FILE it runs unattended (DEVICE_MIC=FILE.wav feeds the\n"
       "  microphone).\n";
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc > 1 && argv[1][0] == '-') {
-    std::fprintf(stderr, "Vocamo: unexpected argument %s\n%s", argv[1], kUsage);
-    return 2;
-  }
+  if (const std::optional<int> answered = harness::AnswerCommandLine(argc, argv, kUsage, harness::Takes::kWords))
+    return *answered;
   // The program's folder on the device is its data folder, where the
   // skins, languages and sounds are.
   if (!ce::device::Setting("program_folder"))

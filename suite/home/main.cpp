@@ -1,7 +1,5 @@
 // Home: the device's home screen. One runs at a time; a second start brings
 // the first to the front.
-#include <cstdio>
-#include <cstring>
 
 #include "ce/device.h"
 #include "ce/objbase.h"
@@ -47,13 +45,7 @@ int main(int argc, char** argv) {
       "  HKCU ControlPanel\\Home \"Scheme\" with its plug-ins; Up and Down move the\n"
       "  selection, Enter or a tap acts. With DEVICE_BACKEND=headless and\n"
       "  DEVICE_SCRIPT=FILE it runs unattended.\n";
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc > 1) {
-    std::fprintf(stderr, "Home: unexpected argument %s\n%s", argv[1], kUsage);
-    return 2;
-  }
+  if (const std::optional<int> answered = harness::AnswerCommandLine(argc, argv, kUsage, harness::Takes::kNothing))
+    return *answered;
   return ce::RunProgram(argc, argv, WinMain);
 }

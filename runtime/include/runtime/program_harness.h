@@ -4,12 +4,23 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ce/windows.h"
 
 namespace harness {
+
+// What a window program takes on its command line: nothing; words but no
+// options (a word beginning with '-'); or anything, for its WinMain to judge.
+enum class Takes { kNothing, kWords, kAnything };
+
+// Answers the command line before the device starts, as every program does:
+// --help (or -h) alone prints `usage` on standard output and gives 0; an
+// argument the program does not take is named on standard error with the
+// usage and gives 2. Nothing (the program goes on) otherwise.
+std::optional<int> AnswerCommandLine(int argc, char** argv, const char* usage, Takes takes);
 
 // The data folder beside the folder of the running executable ("bin/../data"),
 // the same in the build tree and in an installed tree.
