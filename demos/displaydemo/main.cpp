@@ -255,7 +255,7 @@ void DrawModel(ssDisplayS16& d) {
   d.RotateY(world, world, Fix(g_demo.phase * 0.045));
   d.RotateX(world, world, Fix(0.45 + 0.25 * std::sin(g_demo.phase * 0.02)));
   d.SetTransform(ssPipeline::kMatrixWorld, world);
-  for (const ssMesh& mesh : g_demo.model.meshes) {
+  for (const ssMesh& mesh : g_demo.model.m_Meshes) {
     if (mesh.primitiveType == kPrimitiveTexturedQuads) DrawLitFaces(d, mesh, mesh.texturedQuads, 4, world);
     if (mesh.primitiveType == kPrimitiveTexturedTriangles) DrawLitFaces(d, mesh, mesh.triangles, 3, world);
   }

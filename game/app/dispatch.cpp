@@ -79,86 +79,87 @@ WPARAM TurnArrowKey(WPARAM key, int rotate) {
 }
 
 void ksMain::TurnPen(InputEvent& e) const {
-  if (display)
-    e.lParam = TurnPenPosition(e.lParam, display->m_Rotate, display->m_Width, display->m_Height, penScaleX, penScaleY);
+  if (m_Display)
+    e.lParam = TurnPenPosition(e.lParam, m_Display->m_Rotate, m_Display->m_Width, m_Display->m_Height, m_PenScaleX,
+                               m_PenScaleY);
 }
 
 void ksMain::TurnKey(InputEvent& e) const {
-  if (display) e.wParam = TurnArrowKey(e.wParam, display->m_Rotate);
+  if (m_Display) e.wParam = TurnArrowKey(e.wParam, m_Display->m_Rotate);
 }
 
 std::uint32_t ksMain::FeedControl(const InputEvent& e) {
   const ks::play::InputEvent event{static_cast<std::uint32_t>(e.message), static_cast<std::uint32_t>(e.wParam),
                                    static_cast<std::int32_t>(e.lParam), static_cast<std::uint32_t>(e.time)};
-  return control->HandleEvent(event);
+  return m_Control->HandleEvent(event);
 }
 
 void ksMain::HandleEvent(InputEvent& e) {
   if (e.message == WM_LBUTTONDOWN || e.message == WM_LBUTTONUP || e.message == WM_MOUSEMOVE) TurnPen(e);
   if (e.message == WM_KEYDOWN || e.message == WM_KEYUP) TurnKey(e);
   // Typed characters are for the on-screen keyboard of the menus only.
-  if (e.message == WM_CHAR && state_ != AppState::kMenus) return;
+  if (e.message == WM_CHAR && m_State != AppState::kMenus) return;
 
-  switch (state_) {
+  switch (m_State) {
     case AppState::kPlay: {
-      if (!control) {
-        state_ = AppState::kMainMenu;
+      if (!m_Control) {
+        m_State = AppState::kMainMenu;
         return;
       }
-      if (resultUntil) {
-        if (Reached(GetTime(), *resultUntil) || e.message == WM_KEYUP || e.message == WM_LBUTTONUP) FinishMatch();
+      if (m_ResultUntil) {
+        if (Reached(GetTime(), *m_ResultUntil) || e.message == WM_KEYUP || e.message == WM_LBUTTONUP) FinishMatch();
         return;
       }
       // The in-game menu key opens the menu over the table at any time, the
       // computer's turn included; a running shot is first played to its end,
       // so the menu's choices find the balls at rest.
-      if (e.message == WM_KEYUP && keyMap &&
-          keyMap->ActionOf(static_cast<std::uint32_t>(e.wParam)) == ks::play::KeyMap::kInGameMenu) {
-        if (control->ShotRunning() && ZipToEnd() != 0) {
+      if (e.message == WM_KEYUP && m_KeyMap &&
+          m_KeyMap->ActionOf(static_cast<std::uint32_t>(e.wParam)) == ks::play::KeyMap::kInGameMenu) {
+        if (m_Control->ShotRunning() && ZipToEnd() != 0) {
           ShowMatchOver();
           return;
         }
         ::PushInGameMenu(this);
         return;
       }
-      if (e.message == WM_KEYUP && keyMap &&
-          keyMap->ActionOf(static_cast<std::uint32_t>(e.wParam)) == ks::play::KeyMap::kShowKeyMap) {
+      if (e.message == WM_KEYUP && m_KeyMap &&
+          m_KeyMap->ActionOf(static_cast<std::uint32_t>(e.wParam)) == ks::play::KeyMap::kShowKeyMap) {
         ::ToggleKeyMap(this);
         DrawMatchFrame(true);
         return;
       }
       const std::uint32_t over = FeedControl(e);
-      inPlay = true;
+      m_InPlay = true;
       // A held key stands in for the frame tick, so it draws a frame too.
       if (e.message == WM_TIMER || e.message == WM_KEYDOWN) DrawMatchFrame(false);
       if (over != 0) ShowMatchOver();
       return;
     }
     case AppState::kMenus: {
-      if (!dlgMan) return;
+      if (!m_DlgMan) return;
       if (e.message == WM_KEYDOWN || e.message == WM_KEYUP) e.wParam = MenuKey(e.wParam);
       if (e.message == WM_CHAR) e.message = ui::kMsgChar;
-      dlgMan->Dispatch(e);
-      if (state_ == AppState::kMenus) {
+      m_DlgMan->Dispatch(e);
+      if (m_State == AppState::kMenus) {
         // Only a screen with something to paint is drawn and shown, so an
         // idle menu costs nothing between ticks.
-        Dlg* top = dlgMan->Top();
+        Dlg* top = m_DlgMan->Top();
         if (top != nullptr) {
           const RECT& dirty = top->DirtyRect();
           if (dirty.right > dirty.left && dirty.bottom > dirty.top) {
-            display->BeginDraw();
-            dlgMan->DrawTop();
-            display->EndDraw();
-            display->Present();
-            ++menuFrames;
+            m_Display->BeginDraw();
+            m_DlgMan->DrawTop();
+            m_Display->EndDraw();
+            m_Display->Present();
+            ++m_MenuFrames;
           }
         }
       }
-      if (!dlgMan->NonEmpty() && state_ == AppState::kMenus) {
+      if (!m_DlgMan->NonEmpty() && m_State == AppState::kMenus) {
         // Back to the match under the in-game menu; with no match the
         // main menu comes back instead.
-        state_ = inPlay && control ? AppState::kPlay : AppState::kMainMenu;
-        if (state_ == AppState::kPlay) {
+        m_State = m_InPlay && m_Control ? AppState::kPlay : AppState::kMainMenu;
+        if (m_State == AppState::kPlay) {
           // The settings may have changed on the way (in-game menu,
           // Settings): the match takes them as it goes on.
           ApplyPrefsToTable();
@@ -170,74 +171,74 @@ void ksMain::HandleEvent(InputEvent& e) {
     case AppState::kLoading: {
       WriteLog(kLog, L"Allocating Game Memory");
       try {
-        gameMemory.assign(kGameMemorySize, 0);
-        workBlock.assign(kWorkBlockSize, 0);
+        m_GameMemory.assign(kGameMemorySize, 0);
+        m_WorkBlock.assign(kWorkBlockSize, 0);
       } catch (const std::bad_alloc&) {
         WriteLog(kLog, L"Game memory could not be allocated");
         ReleaseMatchMemory();
-        state_ = AppState::kMainMenu;
+        m_State = AppState::kMainMenu;
         return;
       }
       ShowLoading();
-      state_ = AppState::kCreateMatch;
+      m_State = AppState::kCreateMatch;
       return;
     }
     case AppState::kMovie: {
-      if (!movie) {
-        state_ = stateAfterMovie_;
+      if (!m_Movie) {
+        m_State = m_StateAfterMovie;
         return;
       }
-      if (movie->Update(e) == -1) {
-        movie->Stop();
-        movie->Close();
-        movie.reset();
-        state_ = stateAfterMovie_;
+      if (m_Movie->Update(e) == -1) {
+        m_Movie->Stop();
+        m_Movie->Close();
+        m_Movie.reset();
+        m_State = m_StateAfterMovie;
         StartMusic(L"");
       }
       return;
     }
     case AppState::kMainMenu:
       ::PushMainMenu(this);
-      state_ = AppState::kMenus;
+      m_State = AppState::kMenus;
       return;
     case AppState::kCreateMatch:
-      CreateControl(matchStartMode_);
+      CreateControl(m_MatchStartMode);
       return;
     case AppState::kCareerMenus:
       ::PushMainMenu(this);
       ::PushCareerMap(this);
-      state_ = AppState::kMenus;
+      m_State = AppState::kMenus;
       return;
     case AppState::kStartMovie: {
-      display->BeginDraw();
-      display->Clear();
-      display->Present();
-      display->EndDraw();
-      state_ = AppState::kMovie;
-      stateAfterMovie_ = AppState::kCareerMenus;
-      if (movie && movie->Start(0, 0) != 0) {
-        movie->Close();
-        movie.reset();
-        state_ = AppState::kCareerMenus;
+      m_Display->BeginDraw();
+      m_Display->Clear();
+      m_Display->Present();
+      m_Display->EndDraw();
+      m_State = AppState::kMovie;
+      m_StateAfterMovie = AppState::kCareerMenus;
+      if (m_Movie && m_Movie->Start(0, 0) != 0) {
+        m_Movie->Close();
+        m_Movie.reset();
+        m_State = AppState::kCareerMenus;
         StartMusic(L"");
       }
       return;
     }
     case AppState::kSplash: {
       const std::uint32_t now = GetTime();
-      if (!Reached(now, splashDeadline)) return;
-      splashDeadline = now + kSplashMs;
-      if (splashImage) display->ReleaseTexture(splashImage);
-      splashImage = nullptr;
-      copyrightImage = display->GetTexture(L"Copyright.tga", L"UI", L"res.ark", 0, false, false);
-      DrawFullScreenImage(copyrightImage);
-      state_ = AppState::kCopyright;
+      if (!Reached(now, m_SplashDeadline)) return;
+      m_SplashDeadline = now + kSplashMs;
+      if (m_SplashImage) m_Display->ReleaseTexture(m_SplashImage);
+      m_SplashImage = nullptr;
+      m_CopyrightImage = m_Display->GetTexture(L"Copyright.tga", L"UI", L"res.ark", 0, false, false);
+      DrawFullScreenImage(m_CopyrightImage);
+      m_State = AppState::kCopyright;
       return;
     }
     case AppState::kCopyright: {
-      if (!Reached(GetTime(), splashDeadline)) return;
-      if (copyrightImage) display->ReleaseTexture(copyrightImage);
-      copyrightImage = nullptr;
+      if (!Reached(GetTime(), m_SplashDeadline)) return;
+      if (m_CopyrightImage) m_Display->ReleaseTexture(m_CopyrightImage);
+      m_CopyrightImage = nullptr;
       StartMenus();
       return;
     }
@@ -249,208 +250,208 @@ void ksMain::HandleEvent(InputEvent& e) {
 void ksMain::ShowMatchOver() {
   // The verdict stays on screen a moment before the menus return.
   DrawMatchFrame(true);
-  WriteLog(kLog, L"Match over: %s %d:%d", lastResult_.c_str(), pool()->rules.GamesWon[0], pool()->rules.GamesWon[1]);
-  resultUntil = GetTime() + kResultHoldMs;
+  WriteLog(kLog, L"Match over: %s %d:%d", m_LastResult.c_str(), Pool()->rules.GamesWon[0], Pool()->rules.GamesWon[1]);
+  m_ResultUntil = GetTime() + kResultHoldMs;
 }
 
 void ksMain::DrawFullScreenImage(ssImage* image) {
-  display->BeginDraw();
+  m_Display->BeginDraw();
   if (image != nullptr) {
-    const ssRect whole{0, 0, display->m_Width, display->m_Height};
+    const ssRect whole{0, 0, m_Display->m_Width, m_Display->m_Height};
     const ssRect source{0, 0, image->Width(), image->Height()};
-    display->DrawImage(image, &whole, &source, 1);
+    m_Display->DrawImage(image, &whole, &source, 1);
   } else {
-    display->Clear();
+    m_Display->Clear();
   }
-  display->Present();
-  display->EndDraw();
+  m_Display->Present();
+  m_Display->EndDraw();
 }
 
 void ksMain::StartMenus() {
-  menuFrames = 1;
-  menuStartTime = GetTime();
+  m_MenuFrames = 1;
+  m_MenuStartTime = GetTime();
   StartMusic(L"");
   ::PushMainMenu(this);
-  state_ = AppState::kMenus;
-  if (prefs_[ks::app::pref::kShowWelcome] != 0) {
-    prefs_[ks::app::pref::kShowWelcome] = 0;
+  m_State = AppState::kMenus;
+  if (m_Prefs[ks::app::pref::kShowWelcome] != 0) {
+    m_Prefs[ks::app::pref::kShowWelcome] = 0;
     ::PushWelcome(this);
   }
-  matchSetup_.secondPlayer = 0;
-  matchSetup_.menuGame = 4;
-  matchSetup_.room = 0;
-  matchSetup_.gameGoal = 1;
-  matchSetup_.playerOne = 128;
-  matchSetup_.opponent = 128;
+  m_MatchSetup.secondPlayer = 0;
+  m_MatchSetup.menuGame = 4;
+  m_MatchSetup.room = 0;
+  m_MatchSetup.gameGoal = 1;
+  m_MatchSetup.playerOne = 128;
+  m_MatchSetup.opponent = 128;
 }
 
 void ksMain::ShowLoading() {
-  if (!display) return;
-  display->BeginDraw();
-  display->Clear();
-  if (mediumFont != nullptr) {
+  if (!m_Display) return;
+  m_Display->BeginDraw();
+  m_Display->Clear();
+  if (m_MediumFont != nullptr) {
     // Measured on the screen as drawn, so the text is centred whichever
     // way the screen is held.
     int w = 0, h = 0;
-    display->MeasureText(mediumFont, L"Loading...", &w, &h, false);
-    w = ui::ToFracX(display.get(), w);
-    h = ui::ToFracY(display.get(), h);
-    display->DrawTextFrac(mediumFont, 0x8000 - w / 2, 0x8000 - h / 2, L"Loading...", -1,
-                          display->ColorToPixel(0xFFFFFF), 0, 0, false, false, false, 0, nullptr, false, false);
+    m_Display->MeasureText(m_MediumFont, L"Loading...", &w, &h, false);
+    w = ui::ToFracX(m_Display.get(), w);
+    h = ui::ToFracY(m_Display.get(), h);
+    m_Display->DrawTextFrac(m_MediumFont, 0x8000 - w / 2, 0x8000 - h / 2, L"Loading...", -1,
+                            m_Display->ColorToPixel(0xFFFFFF), 0, 0, false, false, false, 0, nullptr, false, false);
   }
-  display->Present();
-  display->EndDraw();
+  m_Display->Present();
+  m_Display->EndDraw();
 }
 
 void ksMain::CreateControl(StartMode mode) {
-  playMode_ = mode;
-  LoadRoom(matchSetup_.room);
-  roomReady = true;
+  m_PlayMode = mode;
+  LoadRoom(m_MatchSetup.room);
+  m_RoomReady = true;
   WriteLog(kLog, L"Creating Control");
   ks::play::PlayHost host;
   host.clock = [this] { return GetTime(); };
-  host.scene = &scene->scene.host;
-  host.resetZoomAfterShot = prefs_[ks::app::pref::kUserView] != 0;
+  host.scene = &m_Scene->scene.host;
+  host.resetZoomAfterShot = m_Prefs[ks::app::pref::kUserView] != 0;
   // The camera distance the last match ended with, and the room's view
   // distances from a table end and from above.
-  host.aimDistance = cameraDistance;
-  host.endViewDistance = nearViewDistance;
-  host.overheadDistance = farViewDistance;
-  host.strokeFactor = prefs_[ks::app::pref::kStrokeFactor];
+  host.aimDistance = m_CameraDistance;
+  host.endViewDistance = m_NearViewDistance;
+  host.overheadDistance = m_FarViewDistance;
+  host.strokeFactor = m_Prefs[ks::app::pref::kStrokeFactor];
   // The pen takes the stick by its grip or its tip as the last frame drew it,
   // and picks up the ball drawn nearest to it.
-  ks::play::TableScene* drawn = &scene->scene;
+  ks::play::TableScene* drawn = &m_Scene->scene;
   host.gripOutline = [drawn](std::int32_t* points, int capacity) { return drawn->GripOutline(points, capacity); };
   host.tipOutline = [drawn](std::int32_t* points, int capacity) { return drawn->TipOutline(points, capacity); };
   host.ballOnScreen = [drawn](int ball, int* x, int* y) { return drawn->BallScreenPoint(ball, x, y); };
-  host.screenWidth = display->m_Rotate & 1 ? display->m_Height : display->m_Width;
-  host.screenHeight = display->m_Rotate & 1 ? display->m_Width : display->m_Height;
-  for (std::size_t i = 0; i < ks::app::kKeyMapSize; ++i) keyMap->keys[i] = prefs_.keys[i];
+  host.screenWidth = m_Display->m_Rotate & 1 ? m_Display->m_Height : m_Display->m_Width;
+  host.screenHeight = m_Display->m_Rotate & 1 ? m_Display->m_Width : m_Display->m_Height;
+  for (std::size_t i = 0; i < ks::app::kKeyMapSize; ++i) m_KeyMap->keys[i] = m_Prefs.keys[i];
   WriteLog(kLog, L"Creating View");
-  scene->SetCamera(ks::play::CameraPreset::kTableEnd);
-  scene->scene.host.clock = [this] { return GetTime(); };
-  control = std::make_unique<ks::play::Control>(pool(), &scene->view, keyMap.get(), host);
-  control->Start(playMode_ == StartMode::kFresh ? ks::play::Control::kNewGame : static_cast<int>(playMode_));
+  m_Scene->SetCamera(ks::play::CameraPreset::kTableEnd);
+  m_Scene->scene.host.clock = [this] { return GetTime(); };
+  m_Control = std::make_unique<ks::play::Control>(Pool(), &m_Scene->view, m_KeyMap.get(), host);
+  m_Control->Start(m_PlayMode == StartMode::kFresh ? ks::play::Control::kNewGame : static_cast<int>(m_PlayMode));
   ApplyPrefsToTable();
-  inPlay = true;
-  resultUntil.reset();
-  lastHud_.clear();
+  m_InPlay = true;
+  m_ResultUntil.reset();
+  m_LastHud.clear();
   DrawMatchFrame(true);
-  menuStartTime = 0;
-  state_ = AppState::kPlay;
+  m_MenuStartTime = 0;
+  m_State = AppState::kPlay;
   WriteLog(kLog, L"Ready to Play");
 }
 
 void ksMain::ApplyPrefsToTable() {
   using namespace ks::app;
-  if (scene) {
+  if (m_Scene) {
     // "Room Graphics": the room around the table is drawn, or black.
-    scene->scene.host.roomGraphics = prefs_[pref::kRoomGraphics] != 0;
-    scene->scene.ForceFull();
+    m_Scene->scene.host.roomGraphics = m_Prefs[pref::kRoomGraphics] != 0;
+    m_Scene->scene.ForceFull();
   }
-  if (control && control->Computer() != nullptr) {
+  if (m_Control && m_Control->Computer() != nullptr) {
     // "Adversary View": the computer's turn seen from the table end
     // ("Downtable") or from above ("Overhead").
-    ks::play::AiMode& ai = *control->Computer();
-    const bool fromTableEnd = prefs_[pref::kAdversaryView] != 0;
+    ks::play::AiMode& ai = *m_Control->Computer();
+    const bool fromTableEnd = m_Prefs[pref::kAdversaryView] != 0;
     if (ai.fromTableEnd != fromTableEnd) {
       ai.fromTableEnd = fromTableEnd;
       // A computer still working out its shot is seen from the new place
       // at once; one already under way keeps the camera it has.
-      if (control->ComputerToPlay() && control->Active() == &ai && ai.phase <= ks::play::AiMode::kPhaseThinking)
+      if (m_Control->ComputerToPlay() && m_Control->Active() == &ai && ai.phase <= ks::play::AiMode::kPhaseThinking)
         ai.Begin();
     }
   }
 }
 
 void ksMain::DrawMatchFrame(bool full) {
-  if (!control || !scene || !display) return;
-  const ks::Pool& p = *pool();
+  if (!m_Control || !m_Scene || !m_Display) return;
+  const ks::Pool& p = *Pool();
   auto nameOf = [this](int entry) {
     const char* n =
-        entry >= 0 && entry < ks::app::kTableEntries ? opponents_[static_cast<std::size_t>(entry)].nickname : "";
+        entry >= 0 && entry < ks::app::kTableEntries ? m_Opponents[static_cast<std::size_t>(entry)].nickname : "";
     return std::wstring(n, n + std::char_traits<char>::length(n));
   };
-  const std::wstring second = matchSetup_.secondPlayer == 0 ? std::wstring() : nameOf(matchSetup_.opponent);
-  const ks::play::HudTexts texts = ks::play::MakeHudTexts(p, control.get(), nameOf(matchSetup_.playerOne), second);
+  const std::wstring second = m_MatchSetup.secondPlayer == 0 ? std::wstring() : nameOf(m_MatchSetup.opponent);
+  const ks::play::HudTexts texts = ks::play::MakeHudTexts(p, m_Control.get(), nameOf(m_MatchSetup.playerOne), second);
   std::wstring summary = texts.name[0] + texts.score[0] + texts.name[1] + texts.score[1] + texts.result + texts.title +
                          texts.progress + static_cast<wchar_t>(L'0' + texts.atTable) +
                          static_cast<wchar_t>(L'A' + texts.icon + 1);
-  if (control->CallingPocket()) summary += static_cast<wchar_t>(L'0' + control->CallPocket()->selected);
+  if (m_Control->CallingPocket()) summary += static_cast<wchar_t>(L'0' + m_Control->CallPocket()->selected);
   // Track lines are drawn over a full frame, which also clears them away,
   // and so is the call-pocket prompt when it moves.
-  const bool tracks = control->TrackLinesShown();
-  const bool textsChanged = summary != lastHud_;
-  if (full || keyMapScreen_ || tracks || tracksShown_ || display->m_FullRefresh ||
-      (textsChanged && control->CallingPocket()))
-    scene->scene.ForceFull();
-  tracksShown_ = tracks;
-  lastHud_ = summary;
-  lastResult_ = texts.result;
+  const bool tracks = m_Control->TrackLinesShown();
+  const bool textsChanged = summary != m_LastHud;
+  if (full || m_KeyMapScreen || tracks || m_TracksShown || m_Display->m_FullRefresh ||
+      (textsChanged && m_Control->CallingPocket()))
+    m_Scene->scene.ForceFull();
+  m_TracksShown = tracks;
+  m_LastHud = summary;
+  m_LastResult = texts.result;
   // The band and the box lie over the scene: frames that would disturb them
   // are drawn in full, and they with them. New texts over an unchanged
   // scene are drawn over what lay under the old ones.
   std::array<std::int32_t, 4> areas[2];
-  const int areaCount = ks::play::HudAreas(*display, mediumFont, texts, areas);
-  scene->scene.SetOverlays(areas, areaCount);
-  display->BeginDraw();
-  scene->DrawFrame();
-  if (!scene->scene.LastFrameFull() && textsChanged && !scene->scene.RestoreOverlays(areas, areaCount)) {
-    scene->scene.ForceFull();
-    scene->DrawFrame();
+  const int areaCount = ks::play::HudAreas(*m_Display, m_MediumFont, texts, areas);
+  m_Scene->scene.SetOverlays(areas, areaCount);
+  m_Display->BeginDraw();
+  m_Scene->DrawFrame();
+  if (!m_Scene->scene.LastFrameFull() && textsChanged && !m_Scene->scene.RestoreOverlays(areas, areaCount)) {
+    m_Scene->scene.ForceFull();
+    m_Scene->DrawFrame();
   }
-  if (tracks) ks::play::DrawTrackLines(*display, scene->scene, *control->TrackLines());
-  if (scene->scene.LastFrameFull() || textsChanged)
-    ks::play::DrawHud(*display, mediumFont, smallFont, texts, &scene->icons);
-  if (control->CallingPocket()) ks::play::DrawCallPocketPrompt(*display, mediumFont, *control->CallPocket());
-  if (keyMapScreen_) {
+  if (tracks) ks::play::DrawTrackLines(*m_Display, m_Scene->scene, *m_Control->TrackLines());
+  if (m_Scene->scene.LastFrameFull() || textsChanged)
+    ks::play::DrawHud(*m_Display, m_MediumFont, m_SmallFont, texts, &m_Scene->icons);
+  if (m_Control->CallingPocket()) ks::play::DrawCallPocketPrompt(*m_Display, m_MediumFont, *m_Control->CallPocket());
+  if (m_KeyMapScreen) {
     // The keypad covers the table; it is painted whole over each frame.
-    keyMapScreen_->Invalidate(0);
-    keyMapScreen_->Draw(keyMapScreen_->DirtyRect(), 0);
+    m_KeyMapScreen->Invalidate(0);
+    m_KeyMapScreen->Draw(m_KeyMapScreen->DirtyRect(), 0);
   }
-  display->EndDraw();
-  display->Present();
-  display->m_FullRefresh = false;
+  m_Display->EndDraw();
+  m_Display->Present();
+  m_Display->m_FullRefresh = false;
 }
 
 void ksMain::RedrawMatch(bool) { DrawMatchFrame(true); }
 
 void ksMain::FinishMatch() {
-  resultUntil.reset();
-  inPlay = false;
+  m_ResultUntil.reset();
+  m_InPlay = false;
   EndPlay();
   ReleaseMatchMemory();
   ::PushMainMenu(this);
-  state_ = AppState::kMenus;
-  if (returnScreen_ == ReturnScreen::kQuickPlay) {
+  m_State = AppState::kMenus;
+  if (m_ReturnScreen == ReturnScreen::kQuickPlay) {
     ::PushQuickPlay(this);
-    careerPlay_ = false;
+    m_CareerPlay = false;
   }
-  if (careerPlay_) {
-    careerPlay_ = false;
-    careerMessage.clear();
+  if (m_CareerPlay) {
+    m_CareerPlay = false;
+    m_CareerMessage.clear();
     // With no new room (and so no movie) the map comes back, with the
     // settlement shown over it.
     const int movie = ShowCareerResult();
-    if (movie == 0 && returnScreen_ == ReturnScreen::kCareerMap && state_ == AppState::kMenus) ::PushCareerMap(this);
-    if (!careerMessage.empty() && dlgMan && display) {
+    if (movie == 0 && m_ReturnScreen == ReturnScreen::kCareerMap && m_State == AppState::kMenus) ::PushCareerMap(this);
+    if (!m_CareerMessage.empty() && m_DlgMan && m_Display) {
       // The menus below are shown first: the box sits on them, not on the
       // last frame of the match.
-      display->BeginDraw();
-      dlgMan->DrawTop();
-      display->EndDraw();
-      display->Present();
-      ui::ShowPictureMessage(dlgMan.get(), display.get(), careerMessage.c_str());
+      m_Display->BeginDraw();
+      m_DlgMan->DrawTop();
+      m_Display->EndDraw();
+      m_Display->Present();
+      ui::ShowPictureMessage(m_DlgMan.get(), m_Display.get(), m_CareerMessage.c_str());
     }
   }
 }
 
 void ksMain::EndPlay() {
-  keyMapScreen_.reset();
-  if (control) cameraDistance = control->Aim() ? control->Aim()->aimDistance : cameraDistance;
-  control.reset();
-  inPlay = false;
-  playMode_ = StartMode::kFresh;
+  m_KeyMapScreen.reset();
+  if (m_Control) m_CameraDistance = m_Control->Aim() ? m_Control->Aim()->aimDistance : m_CameraDistance;
+  m_Control.reset();
+  m_InPlay = false;
+  m_PlayMode = StartMode::kFresh;
   UnloadRoom();
   StopMusic();
   StartMusic(L"");
@@ -458,16 +459,16 @@ void ksMain::EndPlay() {
 
 int ksMain::ShowCareerResult() {
   ks::app::CareerRecord* career = CurrentCareer();
-  if (career == nullptr || pool() == nullptr) return 0;
-  if (careerHeld) {
+  if (career == nullptr || Pool() == nullptr) return 0;
+  if (m_CareerHeld) {
     SaveCareers();
     return 0;
   }
-  const ks::Pool& p = *pool();
+  const ks::Pool& p = *Pool();
   const bool won = p.rules.GamesWon[0] == p.rules.MatchGoal;
   career->matchesPlayed = static_cast<std::uint16_t>(career->matchesPlayed + 1);
   const int opponentRating =
-      matchSetup_.opponent < ks::app::kTableEntries ? opponents_[matchSetup_.opponent].rating : 0;
+      m_MatchSetup.opponent < ks::app::kTableEntries ? m_Opponents[m_MatchSetup.opponent].rating : 0;
   career->rating = ks::app::UpdatedRating(career->rating, opponentRating, won);
   career->held = 0;
   wchar_t bet[32], floorText[32];
@@ -482,15 +483,15 @@ int ksMain::ShowCareerResult() {
     // and plays the winning movie.
     if (career->chosenRow == 0 && career->level == career->currentRoom && career->level < ks::app::kFinalLevel) {
       career->level = static_cast<std::uint8_t>(career->level + 1);
-      if (career->level > prefs_[ks::app::pref::kBestLevel]) {
-        prefs_[ks::app::pref::kBestLevel] = career->level;
+      if (career->level > m_Prefs[ks::app::pref::kBestLevel]) {
+        m_Prefs[ks::app::pref::kBestLevel] = career->level;
         SavePrefs();
       }
       SaveCareers();
       PlayMovie(career->level);
       result = 1;
     } else {
-      careerMessage = std::wstring(L"You won ") + bet;
+      m_CareerMessage = std::wstring(L"You won ") + bet;
     }
   } else {
     career->money -= career->bet;
@@ -498,13 +499,13 @@ int ksMain::ShowCareerResult() {
     static constexpr std::int32_t kFloor[4] = {50, 100, 200, 450};
     const std::int32_t floor = kFloor[career->difficulty & 3];
     if (career->money >= floor) {
-      careerMessage = std::wstring(L"You lost ") + bet + L".  Better luck next time.";
+      m_CareerMessage = std::wstring(L"You lost ") + bet + L".  Better luck next time.";
     } else {
       career->money += floor;
       SaveCareers();
       ks::app::FormatMoney(floorText, 32, floor);
-      careerMessage = std::wstring(L"You lost ") + bet +
-                      L" and are nearly broke. Fortunately, a kind soul has given you " + floorText;
+      m_CareerMessage = std::wstring(L"You lost ") + bet +
+                        L" and are nearly broke. Fortunately, a kind soul has given you " + floorText;
     }
   }
   SaveCareers();

@@ -142,7 +142,7 @@ class ksMain final : public ks::PoolHost {
   void OnActivate(bool active);
   void OnSuspendKey();
   // False while suspended or in the background: no event is dispatched.
-  bool Active() const { return active; }
+  bool Active() const { return m_Active; }
   // The game clock does not count the time spent suspended (on resume
   // after the suspend key).
   void SkipSuspendedTime();
@@ -151,17 +151,17 @@ class ksMain final : public ks::PoolHost {
   // While a match is on screen, its frame is drawn again in full.
   void RedrawPlay();
   // Where the saves go; set before Init.
-  void SetDocumentsFolder(const wchar_t* folder) { documentsFolder = folder; }
+  void SetDocumentsFolder(const wchar_t* folder) { m_DocumentsFolder = folder; }
 
   // ---- the screens' commands ----
   // The state machine and the match's course change only through these.
   // The main menu's Quit: the program ends after this event.
-  void Quit() { state_ = AppState::kQuit; }
+  void Quit() { m_State = AppState::kQuit; }
   // Play takes the events again (the in-game menu's choices, the key map's
   // Back).
-  void ReturnToPlay() { state_ = AppState::kPlay; }
+  void ReturnToPlay() { m_State = AppState::kPlay; }
   // The screen stack takes the events (the in-game menu opened).
-  void EnterMenus() { state_ = AppState::kMenus; }
+  void EnterMenus() { m_State = AppState::kMenus; }
   // A match is loaded from the next tick on, started as `mode` says; its
   // end goes back to `back`.
   void LoadMatch(StartMode mode, ReturnScreen back);
@@ -170,49 +170,51 @@ class ksMain final : public ks::PoolHost {
   void LoadCareerMatch(StartMode mode, ReturnScreen back);
   // Whether the menus are those of career play (the in-game menu holds the
   // career, the match's end settles it).
-  bool CareerPlay() const { return careerPlay_; }
-  void SetCareerPlay(bool on) { careerPlay_ = on; }
+  bool CareerPlay() const { return m_CareerPlay; }
+  void SetCareerPlay(bool on) { m_CareerPlay = on; }
   // A movie started from the main menu's screens ends on the menus alone,
   // not on the career map.
-  void MenusAfterMovie() { stateAfterMovie_ = AppState::kMenus; }
+  void MenusAfterMovie() { m_StateAfterMovie = AppState::kMenus; }
   // The main menu screen at the bottom of the stack.
-  void SetMainMenu(Dlg* menu) { mainMenu_ = menu; }
+  void SetMainMenu(Dlg* menu) { m_MainMenu = menu; }
   // A match being played takes the keys of the preferences at once.
   void ApplyKeyMapPrefs();
   // The name of the career's player entry (cut to the buffer).
   void SetSpareName(const char* nickname);
-  const wchar_t* GameName(int menuGame) const { return gameNames_[static_cast<std::size_t>(menuGame)]; }
-  const wchar_t* DifficultyName(int difficulty) const { return difficultyNames_[static_cast<std::size_t>(difficulty)]; }
+  const wchar_t* GameName(int menuGame) const { return m_GameNames[static_cast<std::size_t>(menuGame)]; }
+  const wchar_t* DifficultyName(int difficulty) const {
+    return m_DifficultyNames[static_cast<std::size_t>(difficulty)];
+  }
   // The keypad picture shown over the match (null when hidden).
-  Dlg* KeyMapScreen() const { return keyMapScreen_.get(); }
-  void ShowKeyMapScreen(std::unique_ptr<Dlg> screen) { keyMapScreen_ = std::move(screen); }
-  void HideKeyMapScreen() { keyMapScreen_.reset(); }
+  Dlg* KeyMapScreen() const { return m_KeyMapScreen.get(); }
+  void ShowKeyMapScreen(std::unique_ptr<Dlg> screen) { m_KeyMapScreen = std::move(screen); }
+  void HideKeyMapScreen() { m_KeyMapScreen.reset(); }
   // The player's data the screens read and edit: the match being set up,
   // the preferences, the careers (and the one chosen), the player records
   // and the opponent table built from them.
-  ks::app::MatchSetup& matchSetup() { return matchSetup_; }
-  const ks::app::MatchSetup& matchSetup() const { return matchSetup_; }
-  ks::app::Prefs& prefs() { return prefs_; }
-  const ks::app::Prefs& prefs() const { return prefs_; }
-  ks::app::Careers& careers() { return careers_; }
-  const ks::app::Careers& careers() const { return careers_; }
-  int currentCareer() const { return currentCareer_; }
-  void SelectCareer(int index) { currentCareer_ = index; }
-  ks::app::Players& players() { return players_; }
-  const ks::app::Players& players() const { return players_; }
-  ks::app::OpponentTable& opponents() { return opponents_; }
-  const ks::app::OpponentTable& opponents() const { return opponents_; }
+  ks::app::MatchSetup& MatchSetup() { return m_MatchSetup; }
+  const ks::app::MatchSetup& MatchSetup() const { return m_MatchSetup; }
+  ks::app::Prefs& Prefs() { return m_Prefs; }
+  const ks::app::Prefs& Prefs() const { return m_Prefs; }
+  ks::app::Careers& Careers() { return m_Careers; }
+  const ks::app::Careers& Careers() const { return m_Careers; }
+  int CareerIndex() const { return m_CurrentCareer; }
+  void SelectCareer(int index) { m_CurrentCareer = index; }
+  ks::app::Players& Players() { return m_Players; }
+  const ks::app::Players& Players() const { return m_Players; }
+  ks::app::OpponentTable& Opponents() { return m_Opponents; }
+  const ks::app::OpponentTable& Opponents() const { return m_Opponents; }
   // Where the state machine stands, and the screen the match's end goes
   // back to.
-  AppState State() const { return state_; }
-  ReturnScreen ReturnTo() const { return returnScreen_; }
+  AppState State() const { return m_State; }
+  ReturnScreen ReturnTo() const { return m_ReturnScreen; }
 
   // ---- the screens' devices ----
   // A screen is built on the display and input, then pushed on the stack;
   // both exist from Init on (ScreensReady).
-  bool ScreensReady() const { return dlgMan && display; }
-  ssDisplayS16* Display() const { return display.get(); }  // null before Init
-  ssInput* Input() const { return input.get(); }
+  bool ScreensReady() const { return m_DlgMan && m_Display; }
+  ssDisplayS16* Display() const { return m_Display.get(); }  // null before Init
+  ssInput* Input() const { return m_Input.get(); }
   void PushScreen(Dlg* screen);  // only when ScreensReady
   // Every screen off the stack (a match is to load, the map takes over).
   void CloseScreens();
@@ -225,24 +227,24 @@ class ksMain final : public ks::PoolHost {
   // The settings' Music choice: the sound paused or playing.
   void PauseSound(bool paused);
 
-  ks::Pool* pool();
+  ks::Pool* Pool();
   ks::app::CareerRecord* CurrentCareer();
-  ks::app::SaveStore* saveStore() { return saves_.get(); }
+  ks::app::SaveStore* Saves() { return m_Saves.get(); }
 
   // ---- what the tests inspect of a running match ----
-  DlgMan* ScreenStack() const { return dlgMan.get(); }
-  ks::play::Control* PlayControl() const { return control.get(); }  // null outside a match
-  ks::play::PlayScene* Scene() const { return scene.get(); }
+  DlgMan* ScreenStack() const { return m_DlgMan.get(); }
+  ks::play::Control* PlayControl() const { return m_Control.get(); }  // null outside a match
+  ks::play::PlayScene* Scene() const { return m_Scene.get(); }
   // True when the sound device is paused (or there is none).
   bool SoundPaused() const;
   // The aiming distance the next match starts with, and the room's view
   // distances from a table end and from above.
-  std::int32_t CameraDistance() const { return cameraDistance; }
-  std::int32_t NearViewDistance() const { return nearViewDistance; }
-  std::int32_t FarViewDistance() const { return farViewDistance; }
-  int MovieNumber() const { return movieNumber; }  // the movie PlayMovie last opened (0-7), -1 none
+  std::int32_t CameraDistance() const { return m_CameraDistance; }
+  std::int32_t NearViewDistance() const { return m_NearViewDistance; }
+  std::int32_t FarViewDistance() const { return m_FarViewDistance; }
+  int MovieNumber() const { return m_MovieNumber; }  // the movie PlayMovie last opened (0-7), -1 none
   // The message that settles a career match ("You won $..." and the rest).
-  const std::wstring& CareerMessage() const { return careerMessage; }
+  const std::wstring& CareerMessage() const { return m_CareerMessage; }
   // The screen tests lay the screens out on displays of other shapes: the
   // display given is used from now on, the one before is handed back.
   std::unique_ptr<ssDisplayS16> ReplaceDisplay(std::unique_ptr<ssDisplayS16> next);
@@ -252,75 +254,75 @@ class ksMain final : public ks::PoolHost {
 
   // The match's course and the suspend, kept by the application, read by
   // the window procedure and the tests through the accessors above.
-  bool inPlay = false;
-  bool active = true;
+  bool m_InPlay = false;
+  bool m_Active = true;
   // Set when a career match is put on hold; the match's end then leaves the
   // career as it is.
-  bool careerHeld = false;
-  std::uint32_t suspendTime = 0;
-  std::int32_t cameraDistance = 0x1B0000;
-  int movieNumber = -1;
-  std::wstring documentsFolder;
+  bool m_CareerHeld = false;
+  std::uint32_t m_SuspendTime = 0;
+  std::int32_t m_CameraDistance = 0x1B0000;
+  int m_MovieNumber = -1;
+  std::wstring m_DocumentsFolder;
 
   // ---- devices and objects ----
-  std::unique_ptr<ssTimer> clock;
-  std::unique_ptr<ssDisplayS16> display;
-  std::unique_ptr<ssInput> input;
-  std::unique_ptr<ssAudioWaveOut> audio;
-  std::unique_ptr<DlgMan> dlgMan;
-  std::unique_ptr<ks::play::PlayScene> scene;
-  std::unique_ptr<ks::play::Control> control;
-  std::int32_t nearViewDistance = 0, farViewDistance = 0;
-  std::wstring careerMessage;
+  std::unique_ptr<ssTimer> m_Clock;
+  std::unique_ptr<ssDisplayS16> m_Display;
+  std::unique_ptr<ssInput> m_Input;
+  std::unique_ptr<ssAudioWaveOut> m_Audio;
+  std::unique_ptr<DlgMan> m_DlgMan;
+  std::unique_ptr<ks::play::PlayScene> m_Scene;
+  std::unique_ptr<ks::play::Control> m_Control;
+  std::int32_t m_NearViewDistance = 0, m_FarViewDistance = 0;
+  std::wstring m_CareerMessage;
 
-  ks::app::MatchSetup matchSetup_;
-  ks::app::Prefs prefs_;
-  ks::app::Careers careers_;
-  int currentCareer_ = 0;  // index into careers_.records
-  ks::app::Players players_{};
-  ks::app::OpponentTable opponents_;
+  ks::app::MatchSetup m_MatchSetup;
+  ks::app::Prefs m_Prefs;
+  ks::app::Careers m_Careers;
+  int m_CurrentCareer = 0;  // index into m_Careers.records
+  ks::app::Players m_Players{};
+  ks::app::OpponentTable m_Opponents;
   // The state machine, changed by the commands above and the dispatch.
-  AppState state_ = AppState::kStart;
-  AppState stateAfterMovie_ = AppState::kCareerMenus;
-  StartMode matchStartMode_ = StartMode::kFresh;
-  StartMode playMode_ = StartMode::kFresh;
-  ReturnScreen returnScreen_ = ReturnScreen::kMainMenu;
-  bool careerPlay_ = false;
-  Dlg* mainMenu_ = nullptr;
+  AppState m_State = AppState::kStart;
+  AppState m_StateAfterMovie = AppState::kCareerMenus;
+  StartMode m_MatchStartMode = StartMode::kFresh;
+  StartMode m_PlayMode = StartMode::kFresh;
+  ReturnScreen m_ReturnScreen = ReturnScreen::kMainMenu;
+  bool m_CareerPlay = false;
+  Dlg* m_MainMenu = nullptr;
   // The keypad picture shown over the match with the Show KeyMap key.
-  std::unique_ptr<Dlg> keyMapScreen_;
+  std::unique_ptr<Dlg> m_KeyMapScreen;
   // The career player's name in the opponent table (SetSpareName).
-  std::array<char, 32> spareName_{};
-  std::array<const wchar_t*, 7> gameNames_{L"6-Ball",   L"8-Ball",   L"9-Ball", L"10-Ball",
-                                           L"Rotation", L"Straight", L"10-Ball"};
-  std::array<const wchar_t*, 4> difficultyNames_{L"Easy", L"Medium", L"Hard", L"Good Luck"};
+  std::array<char, 32> m_SpareName{};
+  std::array<const wchar_t*, 7> m_GameNames{L"6-Ball",   L"8-Ball",   L"9-Ball", L"10-Ball",
+                                            L"Rotation", L"Straight", L"10-Ball"};
+  std::array<const wchar_t*, 4> m_DifficultyNames{L"Easy", L"Medium", L"Hard", L"Good Luck"};
 
   class ArchiveReader;
 
   // Kept and changed by the application alone.
-  bool resetRack = false;
-  bool roomReady = false;
-  std::uint32_t menuStartTime = 0;
-  std::uint32_t menuFrames = 0;
-  std::uint32_t splashDeadline = 0;
-  float penScaleX = 1.0f, penScaleY = 1.0f;
-  std::wstring deviceName = L"<none>";
-  std::uint32_t prefsVersion = ks::app::kPrefsVersion;
-  std::array<std::uint8_t, 5> gapiKeys{0x26, 0x28, 0x25, 0x27, 13};  // Up, Down, Left, Right, Start
-  HWND window = nullptr;
-  std::unique_ptr<ks::Table> table;
-  std::unique_ptr<ks::play::KeyMap> keyMap;
-  std::unique_ptr<ssSoundSource> music;
-  std::unique_ptr<ssMoviePlayer> movie;
-  ssFont* smallFont = nullptr;
-  ssFont* mediumFont = nullptr;
-  ssImage* splashImage = nullptr;
-  ssImage* copyrightImage = nullptr;
-  std::vector<std::uint8_t> gameMemory;  // 0x40000 bytes while a match is loaded
-  std::vector<std::uint8_t> workBlock;   // 100,000 bytes while a match is loaded
+  bool m_ResetRack = false;
+  bool m_RoomReady = false;
+  std::uint32_t m_MenuStartTime = 0;
+  std::uint32_t m_MenuFrames = 0;
+  std::uint32_t m_SplashDeadline = 0;
+  float m_PenScaleX = 1.0f, m_PenScaleY = 1.0f;
+  std::wstring m_DeviceName = L"<none>";
+  std::uint32_t m_PrefsVersion = ks::app::kPrefsVersion;
+  std::array<std::uint8_t, 5> m_GapiKeys{0x26, 0x28, 0x25, 0x27, 13};  // Up, Down, Left, Right, Start
+  HWND m_Window = nullptr;
+  std::unique_ptr<ks::Table> m_Table;
+  std::unique_ptr<ks::play::KeyMap> m_KeyMap;
+  std::unique_ptr<ssSoundSource> m_Music;
+  std::unique_ptr<ssMoviePlayer> m_Movie;
+  ssFont* m_SmallFont = nullptr;
+  ssFont* m_MediumFont = nullptr;
+  ssImage* m_SplashImage = nullptr;
+  ssImage* m_CopyrightImage = nullptr;
+  std::vector<std::uint8_t> m_GameMemory;  // 0x40000 bytes while a match is loaded
+  std::vector<std::uint8_t> m_WorkBlock;   // 100,000 bytes while a match is loaded
   // Set when the match's end is shown: the final frame stays until this
   // time (or a key or a tap) before the menus return.
-  std::optional<std::uint32_t> resultUntil;
+  std::optional<std::uint32_t> m_ResultUntil;
 
   // Events the Control sees: 32-bit parameters.
   std::uint32_t FeedControl(const InputEvent& event);
@@ -347,21 +349,21 @@ class ksMain final : public ks::PoolHost {
   void ReleaseMatchMemory();
   ks::TableSetup TableSetupOf() const;
 
-  std::unique_ptr<ks::app::SaveStore> saves_;
-  std::unique_ptr<EffectSink> effects_;
-  std::unique_ptr<ArchiveReader> reader_;
-  std::vector<std::uint8_t> pendingState_;  // a saved table state to resume
-  std::wstring programFolder_;
-  std::uint32_t savedVolume_ = 10;
-  bool initialised_ = false;
-  bool shutDown_ = false;
+  std::unique_ptr<ks::app::SaveStore> m_Saves;
+  std::unique_ptr<EffectSink> m_Effects;
+  std::unique_ptr<ArchiveReader> m_Reader;
+  std::vector<std::uint8_t> m_PendingState;  // a saved table state to resume
+  std::wstring m_ProgramFolder;
+  std::uint32_t m_SavedVolume = 10;
+  bool m_Initialised = false;
+  bool m_ShutDown = false;
   // Backlight time-outs read at start; absent values are not written back.
-  std::optional<std::uint32_t> batteryTimeout_, acTimeout_;
-  bool backlightHeld_ = false;
-  HANDLE powerRequest_ = nullptr;
-  std::wstring lastHud_;
-  bool tracksShown_ = false;  // the last frame showed track lines
-  std::wstring lastResult_;   // the verdict the in-game texts show
+  std::optional<std::uint32_t> m_BatteryTimeout, m_AcTimeout;
+  bool m_BacklightHeld = false;
+  HANDLE m_PowerRequest = nullptr;
+  std::wstring m_LastHud;
+  bool m_TracksShown = false;  // the last frame showed track lines
+  std::wstring m_LastResult;   // the verdict the in-game texts show
 };
 
 // The one application object of the running program (null before it exists).

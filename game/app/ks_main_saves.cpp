@@ -8,78 +8,78 @@
 #include "simulation/table.h"
 
 void ksMain::LoadCareers() {
-  careers_ = saves_->LoadCareers();
+  m_Careers = m_Saves->LoadCareers();
   std::uint8_t best = 0;
-  for (const ks::app::CareerRecord& r : careers_.records) best = std::max(best, r.level);
-  if (best > prefs_[ks::app::pref::kBestLevel]) prefs_[ks::app::pref::kBestLevel] = best;
-  currentCareer_ = 0;
+  for (const ks::app::CareerRecord& r : m_Careers.records) best = std::max(best, r.level);
+  if (best > m_Prefs[ks::app::pref::kBestLevel]) m_Prefs[ks::app::pref::kBestLevel] = best;
+  m_CurrentCareer = 0;
 }
 
 void ksMain::SaveCareers() {
-  if (saves_) saves_->SaveCareers(careers_);
+  if (m_Saves) m_Saves->SaveCareers(m_Careers);
 }
 
 ks::app::CareerRecord* ksMain::AddCareer() {
-  if (careers_.records.size() >= ks::app::kMaxCareers) return nullptr;
-  careers_.records.push_back(ks::app::CareerRecord::Fresh());
-  return &careers_.records.back();
+  if (m_Careers.records.size() >= ks::app::kMaxCareers) return nullptr;
+  m_Careers.records.push_back(ks::app::CareerRecord::Fresh());
+  return &m_Careers.records.back();
 }
 
 void ksMain::DeleteCareer(int index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= careers_.records.size()) return;
-  careers_.records.erase(careers_.records.begin() + index);
-  if (static_cast<std::size_t>(currentCareer_) >= careers_.records.size()) currentCareer_ = 0;
-  if (prefs_[ks::app::pref::kLastCareer] >= careers_.records.size()) prefs_[ks::app::pref::kLastCareer] = 0;
+  if (index < 0 || static_cast<std::size_t>(index) >= m_Careers.records.size()) return;
+  m_Careers.records.erase(m_Careers.records.begin() + index);
+  if (static_cast<std::size_t>(m_CurrentCareer) >= m_Careers.records.size()) m_CurrentCareer = 0;
+  if (m_Prefs[ks::app::pref::kLastCareer] >= m_Careers.records.size()) m_Prefs[ks::app::pref::kLastCareer] = 0;
 }
 
 void ksMain::LoadPrefs() {
-  prefs_ = saves_->LoadPrefs(gapiKeys);
-  prefsVersion = prefs_.version;
+  m_Prefs = m_Saves->LoadPrefs(m_GapiKeys);
+  m_PrefsVersion = m_Prefs.version;
 }
 
 void ksMain::SavePrefs() {
-  if (saves_) saves_->SavePrefs(prefs_);
+  if (m_Saves) m_Saves->SavePrefs(m_Prefs);
 }
 
-void ksMain::DefaultPrefs() { prefs_.Defaults(); }
+void ksMain::DefaultPrefs() { m_Prefs.Defaults(); }
 
-void ksMain::DefaultKeyMap() { prefs_.DefaultKeys(gapiKeys); }
+void ksMain::DefaultKeyMap() { m_Prefs.DefaultKeys(m_GapiKeys); }
 
-void ksMain::LoadPlayers() { players_ = saves_->LoadPlayers(); }
+void ksMain::LoadPlayers() { m_Players = m_Saves->LoadPlayers(); }
 
 void ksMain::SavePlayers() {
-  if (saves_) saves_->SavePlayers(players_);
+  if (m_Saves) m_Saves->SavePlayers(m_Players);
 }
 
 std::uint32_t ksMain::ZipToEnd() {
-  if (!control) return 0;
-  const ks::play::InputEvent key{WM_KEYDOWN, prefs_.keys[5], 0, GetTime()};
-  std::uint32_t over = control->HandleEvent(key);
-  const ks::play::InputEvent up{WM_KEYUP, prefs_.keys[5], 0, GetTime()};
-  over |= control->HandleEvent(up);
+  if (!m_Control) return 0;
+  const ks::play::InputEvent key{WM_KEYDOWN, m_Prefs.keys[5], 0, GetTime()};
+  std::uint32_t over = m_Control->HandleEvent(key);
+  const ks::play::InputEvent up{WM_KEYUP, m_Prefs.keys[5], 0, GetTime()};
+  over |= m_Control->HandleEvent(up);
   return over;
 }
 
 void ksMain::HoldCareerGame() {
   ks::app::CareerRecord* career = CurrentCareer();
-  ks::Pool* p = pool();
+  ks::Pool* p = Pool();
   if (career == nullptr || p == nullptr) return;
   ZipToEnd();
-  careerHeld = true;
+  m_CareerHeld = true;
   career->held = 1;
   p->rules.TurnFlags = static_cast<std::uint8_t>(p->rules.TurnFlags & ~8u);
   p->SaveBallState();
   career->heldState.fill(0);
   p->WriteState(career->heldState.data(), career->heldState.size());
-  matchSetup_.Write(career->heldSetup.data());
+  m_MatchSetup.Write(career->heldSetup.data());
   p->rules.TurnFlags = static_cast<std::uint8_t>(p->rules.TurnFlags | 8u);
   p->OnGameEvent(13);
   SaveCareers();
-  returnScreen_ = ReturnScreen::kMainMenu;
+  m_ReturnScreen = ReturnScreen::kMainMenu;
 }
 
 void ksMain::SaveQuickPlay() {
-  ks::Pool* p = pool();
+  ks::Pool* p = Pool();
   if (p == nullptr) return;
   ZipToEnd();
   p->rules.TurnFlags = static_cast<std::uint8_t>(p->rules.TurnFlags & ~8u);
@@ -87,13 +87,13 @@ void ksMain::SaveQuickPlay() {
   ks::app::QuickPlaySave save;
   save.state.assign(ks::app::kQuickPlayStateSize, 0);
   p->WriteState(save.state.data(), save.state.size());
-  save.setup = matchSetup_;
-  const bool written = saves_->SaveQuickPlay(save);
+  save.setup = m_MatchSetup;
+  const bool written = m_Saves->SaveQuickPlay(save);
   p->rules.TurnFlags = static_cast<std::uint8_t>(p->rules.TurnFlags | 8u);
   p->OnGameEvent(13);
   // The save is marked present only when it was written whole.
   if (written) {
-    prefs_[ks::app::pref::kQuickPlaySaved] = 1;
+    m_Prefs[ks::app::pref::kQuickPlaySaved] = 1;
     SavePrefs();
   } else {
     WriteLog(2, L"Quick-play save fail");
@@ -101,15 +101,15 @@ void ksMain::SaveQuickPlay() {
 }
 
 bool ksMain::ResumeQuickPlay() {
-  prefs_[ks::app::pref::kQuickPlaySaved] = 0;
-  const std::optional<ks::app::QuickPlaySave> save = saves_->LoadQuickPlay();
+  m_Prefs[ks::app::pref::kQuickPlaySaved] = 0;
+  const std::optional<ks::app::QuickPlaySave> save = m_Saves->LoadQuickPlay();
   if (!save) return false;
-  matchSetup_ = save->setup;
-  pendingState_ = save->state;
-  matchStartMode_ = StartMode::kQuickPlayResumed;
-  playMode_ = StartMode::kQuickPlayResumed;
-  state_ = AppState::kLoading;
-  returnScreen_ = ReturnScreen::kMainMenu;
+  m_MatchSetup = save->setup;
+  m_PendingState = save->state;
+  m_MatchStartMode = StartMode::kQuickPlayResumed;
+  m_PlayMode = StartMode::kQuickPlayResumed;
+  m_State = AppState::kLoading;
+  m_ReturnScreen = ReturnScreen::kMainMenu;
   return true;
 }
 

@@ -5,12 +5,12 @@
 #include "simulation/table.h"
 
 void ksMain::SetupMatch(bool resetScores) {
-  ks::Pool& p = *pool();
-  const auto kind = static_cast<ks::app::SecondPlayer>(matchSetup_.secondPlayer);
+  ks::Pool& p = *Pool();
+  const auto kind = static_cast<ks::app::SecondPlayer>(m_MatchSetup.secondPlayer);
   switch (kind) {
     case ks::app::SecondPlayer::kComputer:
       p.OpponentKind = 2;
-      p.skill = static_cast<std::int16_t>(GetOpponentSkill(matchSetup_.opponent));
+      p.skill = static_cast<std::int16_t>(GetOpponentSkill(m_MatchSetup.opponent));
       break;
     case ks::app::SecondPlayer::kHuman:
       p.OpponentKind = 1;
@@ -24,23 +24,23 @@ void ksMain::SetupMatch(bool resetScores) {
       break;
   }
   p.secondComputer = kind == ks::app::SecondPlayer::kComputerSecond ? 1 : 0;
-  p.GameType = ks::app::GameTypeOfMenu(matchSetup_.menuGame);
-  matchSetup_.gameType = static_cast<std::uint16_t>(p.GameType);
-  p.rules.MatchGoal = static_cast<std::int16_t>(matchSetup_.gameGoal == 0 ? 1 : matchSetup_.gameGoal);
+  p.GameType = ks::app::GameTypeOfMenu(m_MatchSetup.menuGame);
+  m_MatchSetup.gameType = static_cast<std::uint16_t>(p.GameType);
+  p.rules.MatchGoal = static_cast<std::int16_t>(m_MatchSetup.gameGoal == 0 ? 1 : m_MatchSetup.gameGoal);
   if (resetScores) {
     if (p.GameType == 1) {
       // Straight: the handicaps count towards the point goal.
-      p.matchSetup = {static_cast<std::int16_t>(matchSetup_.spotReceived),
-                      static_cast<std::int16_t>(matchSetup_.spotGiven)};
+      p.matchSetup = {static_cast<std::int16_t>(m_MatchSetup.spotReceived),
+                      static_cast<std::int16_t>(m_MatchSetup.spotGiven)};
       p.rules.Score = {0, 0};
     } else {
       p.matchSetup = {0, 0};
-      p.rules.Score = {static_cast<std::int16_t>(matchSetup_.spotReceived),
-                       static_cast<std::int16_t>(matchSetup_.spotGiven)};
+      p.rules.Score = {static_cast<std::int16_t>(m_MatchSetup.spotReceived),
+                       static_cast<std::int16_t>(m_MatchSetup.spotGiven)};
     }
     p.rules.GamesWon = {0, 0};
     p.rules.FoulsInRow = {0, 0};
-    if (matchSetup_.pointGoal != 0) p.rules.PointsGoal = static_cast<std::int16_t>(matchSetup_.pointGoal);
+    if (m_MatchSetup.pointGoal != 0) p.rules.PointsGoal = static_cast<std::int16_t>(m_MatchSetup.pointGoal);
     p.rules.CurrentPlayer = 0;
     p.rules.Outcome = 0;
     p.rules.OutcomeDetail = 0;
@@ -54,32 +54,32 @@ void ksMain::SetupMatch(bool resetScores) {
 
 int ksMain::GetOpponentSkill(int index) const {
   if (index < 0 || index >= ks::app::kTableEntries) return 1;
-  const int rank = opponents_[static_cast<std::size_t>(index)].rankIndex;
+  const int rank = m_Opponents[static_cast<std::size_t>(index)].rankIndex;
   int difficulty = -1;
-  if (careerPlay_) {
-    const auto i = static_cast<std::size_t>(currentCareer_);
-    if (i < careers_.records.size()) difficulty = careers_.records[i].difficulty;
+  if (m_CareerPlay) {
+    const auto i = static_cast<std::size_t>(m_CurrentCareer);
+    if (i < m_Careers.records.size()) difficulty = m_Careers.records[i].difficulty;
   }
   return ks::app::OpponentSkill(rank, difficulty);
 }
 
 void ksMain::ComputeSpot(int* spotReceived, int* spotGiven, int goal, int firstRating, int secondRating) const {
   int difficulty = -1;
-  if (careerPlay_) {
-    const auto i = static_cast<std::size_t>(currentCareer_);
-    if (i < careers_.records.size()) difficulty = careers_.records[i].difficulty;
+  if (m_CareerPlay) {
+    const auto i = static_cast<std::size_t>(m_CurrentCareer);
+    if (i < m_Careers.records.size()) difficulty = m_Careers.records[i].difficulty;
   }
   ks::app::ComputeSpot(spotReceived, spotGiven, goal, firstRating, secondRating, difficulty);
 }
 
 void ksMain::ApplySettings() {
   using namespace ks::app;
-  prefs_[pref::kPlayerOne] = static_cast<std::uint8_t>(matchSetup_.playerOne);
-  prefs_[pref::kOpponent] = static_cast<std::uint8_t>(matchSetup_.opponent);
-  prefs_[pref::kPointGoal] = PointGoalToByte(matchSetup_.pointGoal);
-  prefs_[pref::kGameGoal] = static_cast<std::uint8_t>(matchSetup_.gameGoal);
-  prefs_[pref::kMenuGame] = static_cast<std::uint8_t>(matchSetup_.menuGame);
-  prefs_[pref::kSecondPlayer] = static_cast<std::uint8_t>(matchSetup_.secondPlayer);
-  prefs_[pref::kRoom] = static_cast<std::uint8_t>(matchSetup_.room);
+  m_Prefs[pref::kPlayerOne] = static_cast<std::uint8_t>(m_MatchSetup.playerOne);
+  m_Prefs[pref::kOpponent] = static_cast<std::uint8_t>(m_MatchSetup.opponent);
+  m_Prefs[pref::kPointGoal] = PointGoalToByte(m_MatchSetup.pointGoal);
+  m_Prefs[pref::kGameGoal] = static_cast<std::uint8_t>(m_MatchSetup.gameGoal);
+  m_Prefs[pref::kMenuGame] = static_cast<std::uint8_t>(m_MatchSetup.menuGame);
+  m_Prefs[pref::kSecondPlayer] = static_cast<std::uint8_t>(m_MatchSetup.secondPlayer);
+  m_Prefs[pref::kRoom] = static_cast<std::uint8_t>(m_MatchSetup.room);
   SavePrefs();
 }

@@ -88,34 +88,34 @@ LRESULT MainMenuDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 
 void MainMenuDlg::OnQuit() {
   EndDialog(kResultOk);
-  if (app) app->Quit();
+  if (m_App) m_App->Quit();
 }
 
 void MainMenuDlg::OnQuickPlay() {
-  if (app == nullptr) return;
-  if (app->prefs()[ks::app::pref::kQuickPlaySaved] == 0) {
-    PushQuickPlay(app);
-    app->MenusAfterMovie();
+  if (m_App == nullptr) return;
+  if (m_App->Prefs()[ks::app::pref::kQuickPlaySaved] == 0) {
+    PushQuickPlay(m_App);
+    m_App->MenusAfterMovie();
     return;
   }
   // The saved match resumes: the stack empties and the next ticks load it.
-  if (app->ResumeQuickPlay()) {
-    app->SavePrefs();
-    app->CloseScreens();
+  if (m_App->ResumeQuickPlay()) {
+    m_App->SavePrefs();
+    m_App->CloseScreens();
   } else {
-    app->SavePrefs();
+    m_App->SavePrefs();
   }
 }
 
-void MainMenuDlg::OnCareerPlay() { PushCareerSelect(app); }
-void MainMenuDlg::OnSettings() { PushSettings(app); }
-void MainMenuDlg::OnAbout() { PushCredits(app); }
-void MainMenuDlg::OnHelp() { PushHelp(app); }
+void MainMenuDlg::OnCareerPlay() { PushCareerSelect(m_App); }
+void MainMenuDlg::OnSettings() { PushSettings(m_App); }
+void MainMenuDlg::OnAbout() { PushCredits(m_App); }
+void MainMenuDlg::OnHelp() { PushHelp(m_App); }
 
 Dlg* PushMainMenu(ksMain* app) {
   if (!app || !app->ScreensReady()) return nullptr;
   auto* menu = new MainMenuDlg();
-  menu->app = app;
+  menu->m_App = app;
   if (!menu->Build(app->Display(), app->Input())) {
     delete menu;
     return nullptr;

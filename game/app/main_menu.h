@@ -17,7 +17,7 @@ class MainMenuDlg final : public Dlg {
   bool Build(ssDisplay* display, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
 
-  ksMain* app = nullptr;
+  ksMain* m_App = nullptr;
 
  private:
   void OnQuit();

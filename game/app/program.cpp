@@ -113,7 +113,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       if (app != nullptr && app->State() == AppState::kPlay && (lParam & (LPARAM{1} << 30)) != 0 && wParam > 13 &&
           wParam <= 0xFF) {
         bool polled = false;
-        for (std::uint8_t key : app->prefs().keys) polled = polled || key == wParam;
+        for (std::uint8_t key : app->Prefs().keys) polled = polled || key == wParam;
         if (polled) return 0;
       }
       event = InputEvent{message, wParam, lParam, GetTickCount()};
@@ -137,7 +137,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       if (app != nullptr && app->Active()) {
         event = InputEvent{message, wParam, lParam, GetTickCount()};
         // A held key gives a key-down every tick; the last in key-map order wins.
-        for (std::uint8_t key : app->prefs().keys) {
+        for (std::uint8_t key : app->Prefs().keys) {
           if (key > 13 && (GetAsyncKeyState(key) & 0x8000) != 0) event = InputEvent{WM_KEYDOWN, key, 0, GetTickCount()};
         }
       }

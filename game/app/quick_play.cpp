@@ -77,23 +77,23 @@ bool QuickPlayDlg::Build(ssDisplay* display, ssInput*) {
   SetImageByName(L"HardTimes.tga", L"UI", L"res.ark");
   SetFontByName(L"Small Fonts7", L"UI", L"res.ark");
   const wchar_t* small7 = L"Small Fonts7";
-  player2_ = Make<ChoiceList>(this, display, RECT{1489, 8936, 51535, 13405}, L"Player 2", ui::kKindChoiceList,
-                              0x10010080, 0x210020, kPlayer2, small7, kYellow);
-  location_ = Make<ChoiceList>(this, display, RECT{1191, 14149, 63748, 18618}, L"Location", ui::kKindChoiceList,
-                               0x10010080, 0x210020, kLocation, small7, kYellow);
-  gameType_ = Make<ChoiceList>(this, display, RECT{1489, 19362, 44981, 23831}, L"Game Type", ui::kKindChoiceList,
-                               0x10010080, 0x210020, kGameType, small7, kYellow);
-  goal_ = Make<ChoiceList>(this, display, RECT{1489, 24576, 47662, 29044}, L"Match Goal", ui::kKindChoiceList,
-                           0x10010080, 0x210020, kMatchGoal, small7, kYellow);
-  if (!player2_ || !location_ || !gameType_ || !goal_) return false;
+  m_Player2 = Make<ChoiceList>(this, display, RECT{1489, 8936, 51535, 13405}, L"Player 2", ui::kKindChoiceList,
+                               0x10010080, 0x210020, kPlayer2, small7, kYellow);
+  m_Location = Make<ChoiceList>(this, display, RECT{1191, 14149, 63748, 18618}, L"Location", ui::kKindChoiceList,
+                                0x10010080, 0x210020, kLocation, small7, kYellow);
+  m_GameType = Make<ChoiceList>(this, display, RECT{1489, 19362, 44981, 23831}, L"Game Type", ui::kKindChoiceList,
+                                0x10010080, 0x210020, kGameType, small7, kYellow);
+  m_Goal = Make<ChoiceList>(this, display, RECT{1489, 24576, 47662, 29044}, L"Match Goal", ui::kKindChoiceList,
+                            0x10010080, 0x210020, kMatchGoal, small7, kYellow);
+  if (!m_Player2 || !m_Location || !m_GameType || !m_Goal) return false;
   Make<StaticText>(this, display, RECT{297, 744, 33661, 8192}, L"Quick Play", ui::kKindStatic, 0x10800200, 0x280020, 0,
                    L"Cornerstone8", kYellow, 0);
   Make<Picture>(this, display, RECT{297, 29044, 64940, 57344}, L"Test Picture", ui::kKindPicture, 0x10800000, 0x80020,
                 0, small7, kYellow, 0);
-  picture_ = Make<Picture>(this, display, RECT{893, 31278, 15490, 55109}, L"Test Picture", ui::kKindPicture, 0x10000000,
-                           0, kInfoPicture, small7, kYellow);
-  text_ = Make<StaticText>(this, display, RECT{16384, 30533, 64344, 58088}, L"", ui::kKindStatic, 0x10000000, 32,
-                           kInfoText, L"Small Fonts6", 0xFFFFFF);
+  m_Picture = Make<Picture>(this, display, RECT{893, 31278, 15490, 55109}, L"Test Picture", ui::kKindPicture,
+                            0x10000000, 0, kInfoPicture, small7, kYellow);
+  m_Text = Make<StaticText>(this, display, RECT{16384, 30533, 64344, 58088}, L"", ui::kKindStatic, 0x10000000, 32,
+                            kInfoText, L"Small Fonts6", 0xFFFFFF);
   Make<StaticText>(this, display, RECT{9532, 59578, 22043, 64046}, L"Back", ui::kKindStatic, 0x10000000, 32, 0, small7,
                    0xFFFFFF);
   Make<StaticText>(this, display, RECT{47960, 59578, 63152, 64046}, L"Rack Em", ui::kKindStatic, 0x10000000, 32, 0,
@@ -104,11 +104,11 @@ bool QuickPlayDlg::Build(ssDisplay* display, ssInput*) {
   if (auto* home = Make<Picture>(this, display, RECT{42300, 58088, 47066, 64046}, L"Test Picture", ui::kKindPicture,
                                  0x10000000, 0, kRackEm, L"cornerstone10", 0xFFFFFF))
     home->SetImageByName(L"Home.tga", L"UI", L"res.ark");
-  if (!picture_ || !text_) return false;
-  player2_->SetNeighbours(nullptr, location_, nullptr, nullptr);
-  location_->SetNeighbours(player2_, gameType_, nullptr, nullptr);
-  gameType_->SetNeighbours(location_, goal_, nullptr, nullptr);
-  goal_->SetNeighbours(gameType_, nullptr, nullptr, nullptr);
+  if (!m_Picture || !m_Text) return false;
+  m_Player2->SetNeighbours(nullptr, m_Location, nullptr, nullptr);
+  m_Location->SetNeighbours(m_Player2, m_GameType, nullptr, nullptr);
+  m_GameType->SetNeighbours(m_Location, m_Goal, nullptr, nullptr);
+  m_Goal->SetNeighbours(m_GameType, nullptr, nullptr, nullptr);
   return true;
 }
 
@@ -142,127 +142,127 @@ void QuickPlayDlg::OnInit() {
   using namespace ks::app;
   SetKeyButtons(kRackEm, kBack);
   const int w = ui::ScreenWidth(Device()), h = ui::ScreenHeight(Device());
-  opponentWidth_ = static_cast<int>(w * 0.21818182);
-  rulesWidth_ = static_cast<int>(w * 0.29090908);
-  roomWidth_ = static_cast<int>(w * 0.43636364);
-  pictureHeight_ = static_cast<int>(h * 0.36363637);
+  m_OpponentWidth = static_cast<int>(w * 0.21818182);
+  m_RulesWidth = static_cast<int>(w * 0.29090908);
+  m_RoomWidth = static_cast<int>(w * 0.43636364);
+  m_PictureHeight = static_cast<int>(h * 0.36363637);
 
-  player2_->AddString(L"Practice Alone");
-  player2_->SetItemData(0, kPractice);
-  player2_->AddString(L"Human");
-  player2_->SetItemData(1, kHuman);
-  player2_->SetStyle(player2_->Style() | ChoiceList::kSorted);
-  player2_->SetFirstSortable(2);
+  m_Player2->AddString(L"Practice Alone");
+  m_Player2->SetItemData(0, kPractice);
+  m_Player2->AddString(L"Human");
+  m_Player2->SetItemData(1, kHuman);
+  m_Player2->SetStyle(m_Player2->Style() | ChoiceList::kSorted);
+  m_Player2->SetFirstSortable(2);
   for (int i = 0; i <= 116; ++i) {
-    const std::wstring name = Widen(app->opponents()[static_cast<std::size_t>(i)].nickname);
-    const int at = player2_->AddString(name.c_str());
-    if (at >= 0) player2_->SetItemData(at, app->opponents()[static_cast<std::size_t>(i)].id);
+    const std::wstring name = Widen(m_App->Opponents()[static_cast<std::size_t>(i)].nickname);
+    const int at = m_Player2->AddString(name.c_str());
+    if (at >= 0) m_Player2->SetItemData(at, m_App->Opponents()[static_cast<std::size_t>(i)].id);
   }
-  const int kind = app->prefs()[pref::kSecondPlayer];
-  for (int i = 0; i < player2_->GetCount(); ++i) {
-    const std::uint32_t data = player2_->GetItemData(i);
+  const int kind = m_App->Prefs()[pref::kSecondPlayer];
+  for (int i = 0; i < m_Player2->GetCount(); ++i) {
+    const std::uint32_t data = m_Player2->GetItemData(i);
     if ((kind == 0 && data == kPractice) || (kind == 2 && data == kHuman) ||
-        (kind == 1 && data == app->prefs()[pref::kOpponent])) {
-      player2_->SetCurSel(i);
+        (kind == 1 && data == m_App->Prefs()[pref::kOpponent])) {
+      m_Player2->SetCurSel(i);
       break;
     }
   }
-  label_ = text_->Position();
-  labelMoved_ = label_;
-  labelMoved_.left = picture_->Position().left + roomWidth_ + 4;
+  m_Label = m_Text->Position();
+  m_LabelMoved = m_Label;
+  m_LabelMoved.left = m_Picture->Position().left + m_RoomWidth + 4;
 
-  const int best = app->prefs()[pref::kBestLevel];
+  const int best = m_App->Prefs()[pref::kBestLevel];
   for (int room = 0; room < kRoomCount; ++room) {
     std::wstring name = kRoomNames[room];
     if (room > 0 && best < room) name += L" (Locked)";
-    location_->AddString(name.c_str());
+    m_Location->AddString(name.c_str());
   }
-  for (const wchar_t* game : kGames) gameType_->AddString(game);
-  gameType_->SetCurSel(app->prefs()[pref::kMenuGame]);
-  if (app->prefs()[pref::kMenuGame] != static_cast<int>(MenuGame::kStraight)) {
+  for (const wchar_t* game : kGames) m_GameType->AddString(game);
+  m_GameType->SetCurSel(m_App->Prefs()[pref::kMenuGame]);
+  if (m_App->Prefs()[pref::kMenuGame] != static_cast<int>(MenuGame::kStraight)) {
     FillGameCounts();
-    goal_->SetCurSel(app->prefs()[pref::kGameGoal] - 1);
+    m_Goal->SetCurSel(m_App->Prefs()[pref::kGameGoal] - 1);
   } else {
-    gameCounts_ = true;
+    m_GameCounts = true;
     FillPointGoals();
-    goal_->SetCurSel(PointGoalFromByte(app->prefs()[pref::kPointGoal]) / 25 - 1);
+    m_Goal->SetCurSel(PointGoalFromByte(m_App->Prefs()[pref::kPointGoal]) / 25 - 1);
   }
-  location_->SetCurSel(app->prefs()[pref::kRoom]);
+  m_Location->SetCurSel(m_App->Prefs()[pref::kRoom]);
 }
 
 void QuickPlayDlg::FillGameCounts() {
-  if (gameCounts_ && goal_->GetCount() > 0) return;
-  goal_->Clear();
-  goal_->AddString(L"1  Game");
+  if (m_GameCounts && m_Goal->GetCount() > 0) return;
+  m_Goal->Clear();
+  m_Goal->AddString(L"1  Game");
   for (int n = 2; n <= 15; ++n) {
     wchar_t text[32];
     _snwprintf(text, 32, L"%d  Games", n);
-    goal_->AddString(text);
+    m_Goal->AddString(text);
   }
-  goal_->SetCurSel(0);
-  gameCounts_ = true;
+  m_Goal->SetCurSel(0);
+  m_GameCounts = true;
 }
 
 void QuickPlayDlg::FillPointGoals() {
-  if (!gameCounts_) return;
-  goal_->Clear();
+  if (!m_GameCounts) return;
+  m_Goal->Clear();
   for (int points = 25; points <= 300; points += 25) {
     wchar_t text[32];
     _snwprintf(text, 32, L"%d  Points", points);
-    goal_->AddString(text);
+    m_Goal->AddString(text);
   }
-  goal_->SetCurSel(0);
-  gameCounts_ = false;
+  m_Goal->SetCurSel(0);
+  m_GameCounts = false;
 }
 
 void QuickPlayDlg::ShowInfo(const wchar_t* picture, const wchar_t* text, int width, const RECT& label,
                             const wchar_t* font) {
-  picture_->ShowWindow(5);
-  text_->ShowWindow(5);
-  const RECT& at = picture_->Position();
-  picture_->MoveWindow(at.left, at.top, width, pictureHeight_, true);
-  text_->MoveWindow(label.left, label.top, label.right - label.left, label.bottom - label.top, true);
+  m_Picture->ShowWindow(5);
+  m_Text->ShowWindow(5);
+  const RECT& at = m_Picture->Position();
+  m_Picture->MoveWindow(at.left, at.top, width, m_PictureHeight, true);
+  m_Text->MoveWindow(label.left, label.top, label.right - label.left, label.bottom - label.top, true);
   // A picture that cannot be loaded leaves the one shown before.
-  picture_->SetImageByName(picture, L"UI", L"res.ark");
-  picture_->MoveWindow(at.left, at.top, width, pictureHeight_, true);
-  text_->SetText(text);
+  m_Picture->SetImageByName(picture, L"UI", L"res.ark");
+  m_Picture->MoveWindow(at.left, at.top, width, m_PictureHeight, true);
+  m_Text->SetText(text);
   // A text too long for the label in its font takes the smallest one.
-  kit::FitFont(text_, {font, L"Small Fonts6"});
+  kit::FitFont(m_Text, {font, L"Small Fonts6"});
   Invalidate(0);
 }
 
 void QuickPlayDlg::ShowPlayer2() {
-  const int sel = player2_->GetCurSel();
-  if (sel < 0 || sel >= player2_->GetCount()) return;
-  const std::uint32_t data = player2_->GetItemData(sel);
+  const int sel = m_Player2->GetCurSel();
+  if (sel < 0 || sel >= m_Player2->GetCount()) return;
+  const std::uint32_t data = m_Player2->GetItemData(sel);
   if (data == kPractice) {
     ShowInfo(L"1Player.tga",
              L"Practice Alone.  Rack is set to the game type.  Tracking lines are available and ball is always 'In "
              L"Hand'.",
-             opponentWidth_, label_, L"Small Fonts7");
+             m_OpponentWidth, m_Label, L"Small Fonts7");
   } else if (data == kHuman) {
-    ShowInfo(L"2Player.tga", L"Play Against a Friend.  Turn rotates between players.", opponentWidth_, label_,
+    ShowInfo(L"2Player.tga", L"Play Against a Friend.  Turn rotates between players.", m_OpponentWidth, m_Label,
              L"Small Fonts7");
   } else if (data < ks::app::kComputerOpponents) {
-    const ks::app::OpponentEntry& e = app->opponents()[data];
+    const ks::app::OpponentEntry& e = m_App->Opponents()[data];
     const std::wstring picture = Widen(e.nickname) + L".tga";
     const std::wstring bio = Widen(e.biography);
-    ShowInfo(picture.c_str(), bio.c_str(), opponentWidth_, label_, L"Small Fonts7");
+    ShowInfo(picture.c_str(), bio.c_str(), m_OpponentWidth, m_Label, L"Small Fonts7");
   }
 }
 
 void QuickPlayDlg::ShowRoom() {
-  const int room = location_->GetCurSel();
+  const int room = m_Location->GetCurSel();
   if (room < 0 || room >= ks::app::kRoomCount) return;
-  ShowInfo(kRoomPictures[room], kRoomTexts[room], roomWidth_, labelMoved_, L"Cornerstone8");
+  ShowInfo(kRoomPictures[room], kRoomTexts[room], m_RoomWidth, m_LabelMoved, L"Cornerstone8");
 }
 
 void QuickPlayDlg::ShowRules() {
-  const int game = gameType_->GetCurSel();
+  const int game = m_GameType->GetCurSel();
   if (game < 0 || game >= ks::app::kMenuGameCount) return;
-  RECT label = label_;
-  label.left += rulesWidth_ - opponentWidth_;
-  ShowInfo(kRulePictures[game], kRuleTexts[game], rulesWidth_, label, L"Small Fonts7");
+  RECT label = m_Label;
+  label.left += m_RulesWidth - m_OpponentWidth;
+  ShowInfo(kRulePictures[game], kRuleTexts[game], m_RulesWidth, label, L"Small Fonts7");
   if (game == static_cast<int>(ks::app::MenuGame::kStraight)) {
     FillPointGoals();
   } else {
@@ -271,29 +271,29 @@ void QuickPlayDlg::ShowRules() {
 }
 
 void QuickPlayDlg::HideInfo() {
-  picture_->ShowWindow(0);
-  text_->ShowWindow(0);
+  m_Picture->ShowWindow(0);
+  m_Text->ShowWindow(0);
   Invalidate(0);
 }
 
 void QuickPlayDlg::RackEm() {
   using namespace ks::app;
-  MatchSetup& s = app->matchSetup();
-  s.menuGame = static_cast<std::uint16_t>(gameType_->GetCurSel() < 0 ? 0 : gameType_->GetCurSel());
-  s.room = static_cast<std::uint16_t>(location_->GetCurSel() < 0 ? 0 : location_->GetCurSel());
+  MatchSetup& s = m_App->MatchSetup();
+  s.menuGame = static_cast<std::uint16_t>(m_GameType->GetCurSel() < 0 ? 0 : m_GameType->GetCurSel());
+  s.room = static_cast<std::uint16_t>(m_Location->GetCurSel() < 0 ? 0 : m_Location->GetCurSel());
   // A room beyond the best career level stays locked; nothing starts.
-  if (s.room > app->prefs()[pref::kBestLevel]) {
-    app->ShowMessage(L"Room is locked.", L"This room must be unlocked in Career Mode.");
+  if (s.room > m_App->Prefs()[pref::kBestLevel]) {
+    m_App->ShowMessage(L"Room is locked.", L"This room must be unlocked in Career Mode.");
     return;
   }
-  const int goal = goal_->GetCurSel() < 0 ? 0 : goal_->GetCurSel();
+  const int goal = m_Goal->GetCurSel() < 0 ? 0 : m_Goal->GetCurSel();
   if (s.menuGame == static_cast<int>(MenuGame::kStraight)) {
     s.pointGoal = static_cast<std::uint16_t>((goal + 1) * 25);
   } else {
     s.gameGoal = static_cast<std::uint16_t>(goal + 1);
   }
-  const int sel = player2_->GetCurSel();
-  const std::uint32_t data = sel >= 0 ? player2_->GetItemData(sel) : kPractice;
+  const int sel = m_Player2->GetCurSel();
+  const std::uint32_t data = sel >= 0 ? m_Player2->GetItemData(sel) : kPractice;
   if (data == kPractice) {
     s.secondPlayer = 0;
     s.opponent = kPlayerOneEntry;
@@ -310,15 +310,15 @@ void QuickPlayDlg::RackEm() {
   // scores.
   s.spotReceived = 0;
   s.spotGiven = 0;
-  app->ApplySettings();
-  app->LoadMatch(StartMode::kFresh, ReturnScreen::kQuickPlay);
-  app->CloseScreens();
+  m_App->ApplySettings();
+  m_App->LoadMatch(StartMode::kFresh, ReturnScreen::kQuickPlay);
+  m_App->CloseScreens();
 }
 
 Dlg* PushQuickPlay(ksMain* app) {
   if (!app || !app->ScreensReady()) return nullptr;
   auto* screen = new QuickPlayDlg();
-  screen->app = app;
+  screen->m_App = app;
   if (!screen->Build(app->Display(), app->Input())) {
     delete screen;
     return nullptr;

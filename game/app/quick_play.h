@@ -31,7 +31,7 @@ class QuickPlayDlg final : public Dlg {
   bool Build(ssDisplay* display, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
 
-  ksMain* app = nullptr;
+  ksMain* m_App = nullptr;
 
  private:
   void OnInit();
@@ -44,13 +44,13 @@ class QuickPlayDlg final : public Dlg {
   void RackEm();
   void ShowInfo(const wchar_t* picture, const wchar_t* text, int width, const RECT& label, const wchar_t* font);
 
-  ChoiceList* player2_ = nullptr;
-  ChoiceList* location_ = nullptr;
-  ChoiceList* gameType_ = nullptr;
-  ChoiceList* goal_ = nullptr;
-  Picture* picture_ = nullptr;
-  StaticText* text_ = nullptr;
-  int opponentWidth_ = 0, rulesWidth_ = 0, roomWidth_ = 0, pictureHeight_ = 0;
-  RECT label_{}, labelMoved_{};
-  bool gameCounts_ = false;
+  ChoiceList* m_Player2 = nullptr;
+  ChoiceList* m_Location = nullptr;
+  ChoiceList* m_GameType = nullptr;
+  ChoiceList* m_Goal = nullptr;
+  Picture* m_Picture = nullptr;
+  StaticText* m_Text = nullptr;
+  int m_OpponentWidth = 0, m_RulesWidth = 0, m_RoomWidth = 0, m_PictureHeight = 0;
+  RECT m_Label{}, m_LabelMoved{};
+  bool m_GameCounts = false;
 };

@@ -33,28 +33,28 @@ void ksMain::LoadRoom(int index) {
   StopMusic();
   if (index < 0 || index >= ks::app::kRoomCount) index = 0;
   const RoomSize& size = kRooms[index];
-  nearViewDistance = static_cast<std::int32_t>(size.length * size.nearFactor);
-  farViewDistance = static_cast<std::int32_t>(size.length * size.farFactor);
-  matchSetup_.room = static_cast<std::uint16_t>(index);
+  m_NearViewDistance = static_cast<std::int32_t>(size.length * size.nearFactor);
+  m_FarViewDistance = static_cast<std::int32_t>(size.length * size.farFactor);
+  m_MatchSetup.room = static_cast<std::uint16_t>(index);
   WriteLog(kLog, L"Init Pool");
   PlaceRoomBalls();
   WriteLog(kLog, L"Init Pool Complete");
-  SetupMatch(playMode_ == StartMode::kFresh);
-  if (!pendingState_.empty()) {
+  SetupMatch(m_PlayMode == StartMode::kFresh);
+  if (!m_PendingState.empty()) {
     // A resumed match: the table takes the saved state, which it checks.
-    ks::Pool& p = *pool();
+    ks::Pool& p = *Pool();
     // The player at the table, his ball in hand and his aim are the held
     // ones: the play control carries the match on from them.
-    if (p.ReadState(pendingState_.data(), pendingState_.size())) {
+    if (p.ReadState(m_PendingState.data(), m_PendingState.size())) {
       p.RestoreBallState();
     } else {
       WriteLog(kLog, L"Saved table state refused; the match starts afresh");
-      playMode_ = StartMode::kFresh;
+      m_PlayMode = StartMode::kFresh;
     }
-    pendingState_.clear();
+    m_PendingState.clear();
   }
-  scene = std::make_unique<ks::play::PlayScene>(display.get(), pool());
-  const ks::play::LoadReport report = scene->LoadRoom(index);
+  m_Scene = std::make_unique<ks::play::PlayScene>(m_Display.get(), Pool());
+  const ks::play::LoadReport report = m_Scene->LoadRoom(index);
   WriteLog(kLog, L"Got Table, Numbers, Shadow");
   if (report.roomSurfaces < 6 || !report.table || !report.stick || !report.ballTextures)
     WriteLog(kLog, L"Room %d incomplete: surfaces %d, table %d, stick %d, balls %d", index, report.roomSurfaces,
@@ -65,34 +65,34 @@ void ksMain::LoadRoom(int index) {
 }
 
 void ksMain::UnloadRoom() {
-  scene.reset();
-  roomReady = false;
+  m_Scene.reset();
+  m_RoomReady = false;
 }
 
 int ksMain::PlaceRoomBalls() {
   // A fresh table for the match's game type and table size; the devices
   // stay attached.
-  ks::Pool* old = pool();
+  ks::Pool* old = Pool();
   ks::GameSound* sound = old ? old->sound : nullptr;
   ks::MemberReader* archive = old ? old->archive : nullptr;
-  table = std::make_unique<ks::Table>(TableSetupOf(), this);
-  ks::Pool& p = *pool();
+  m_Table = std::make_unique<ks::Table>(TableSetupOf(), this);
+  ks::Pool& p = *Pool();
   p.sound = sound;
   p.archive = archive;
   p.silent = sound ? 0 : 1;
-  if (playMode_ == StartMode::kCareerResumed) {
+  if (m_PlayMode == StartMode::kCareerResumed) {
     if (ks::app::CareerRecord* career = CurrentCareer()) {
       const ks::app::MatchSetup held = ks::app::MatchSetup::Read(career->heldSetup.data());
       if (held.Valid()) {
-        matchSetup_ = held;
-        table = std::make_unique<ks::Table>(TableSetupOf(), this);
-        table->pool().sound = sound;
-        table->pool().archive = archive;
-        table->pool().silent = sound ? 0 : 1;
-        pendingState_.assign(career->heldState.begin(), career->heldState.begin() + ks::Pool::kTableStateSize);
+        m_MatchSetup = held;
+        m_Table = std::make_unique<ks::Table>(TableSetupOf(), this);
+        m_Table->pool().sound = sound;
+        m_Table->pool().archive = archive;
+        m_Table->pool().silent = sound ? 0 : 1;
+        m_PendingState.assign(career->heldState.begin(), career->heldState.begin() + ks::Pool::kTableStateSize);
       } else {
         WriteLog(kLog, L"Held career game refused; a new game starts");
-        playMode_ = StartMode::kFresh;
+        m_PlayMode = StartMode::kFresh;
       }
     }
   }
@@ -101,10 +101,10 @@ int ksMain::PlaceRoomBalls() {
 
 ks::TableSetup ksMain::TableSetupOf() const {
   ks::TableSetup setup;
-  const std::int16_t type = ks::app::GameTypeOfMenu(matchSetup_.menuGame);
+  const std::int16_t type = ks::app::GameTypeOfMenu(m_MatchSetup.menuGame);
   setup.game = type != 0 ? static_cast<ks::GameKind>(type) : ks::GameKind::kNineBall;
-  setup.size = matchSetup_.room >= 3 ? ks::TableSize::kLarge : ks::TableSize::kSmall;
-  switch (static_cast<ks::app::SecondPlayer>(matchSetup_.secondPlayer)) {
+  setup.size = m_MatchSetup.room >= 3 ? ks::TableSize::kLarge : ks::TableSize::kSmall;
+  switch (static_cast<ks::app::SecondPlayer>(m_MatchSetup.secondPlayer)) {
     case ks::app::SecondPlayer::kComputer:
     case ks::app::SecondPlayer::kComputerSecond:
       setup.opponent = ks::Opponent::kComputer;
@@ -116,74 +116,74 @@ ks::TableSetup ksMain::TableSetupOf() const {
       setup.opponent = ks::Opponent::kPractice;
       break;
   }
-  setup.seed = clock ? clock->Elapsed() ^ 0x5EED : 1;
-  setup.matchGoal = static_cast<std::int16_t>(matchSetup_.gameGoal == 0 ? 1 : matchSetup_.gameGoal);
-  if (matchSetup_.pointGoal != 0) setup.pointsGoal = static_cast<std::int16_t>(matchSetup_.pointGoal);
+  setup.seed = m_Clock ? m_Clock->Elapsed() ^ 0x5EED : 1;
+  setup.matchGoal = static_cast<std::int16_t>(m_MatchSetup.gameGoal == 0 ? 1 : m_MatchSetup.gameGoal);
+  if (m_MatchSetup.pointGoal != 0) setup.pointsGoal = static_cast<std::int16_t>(m_MatchSetup.pointGoal);
   setup.sound = true;
   return setup;
 }
 
 int ksMain::ShowSplash() {
   ShowLoading();
-  if (input)
-    input->m_Wait = [] {
+  if (m_Input)
+    m_Input->m_Wait = [] {
       WaitBlock block;
       ksMain::KeepAlive(&block);
     };
-  splashImage = display ? display->GetTexture(L"Orvane.tga", L"UI", L"res.ark", 0, false, false) : nullptr;
-  if (display) DrawFullScreenImage(splashImage);
-  splashDeadline = GetTime() + kSplashMs;
-  state_ = AppState::kSplash;
-  if (display) {
-    WriteLog(kLog, L"UseGDI=%d", display->m_UseGdi ? 1 : 0);
-    WriteLog(kLog, L"UseRAW=%d", display->m_UseRaw ? 1 : 0);
-    WriteLog(kLog, L"UseGAPI=%d", display->m_UseGapi ? 1 : 0);
+  m_SplashImage = m_Display ? m_Display->GetTexture(L"Orvane.tga", L"UI", L"res.ark", 0, false, false) : nullptr;
+  if (m_Display) DrawFullScreenImage(m_SplashImage);
+  m_SplashDeadline = GetTime() + kSplashMs;
+  m_State = AppState::kSplash;
+  if (m_Display) {
+    WriteLog(kLog, L"UseGDI=%d", m_Display->m_UseGdi ? 1 : 0);
+    WriteLog(kLog, L"UseRAW=%d", m_Display->m_UseRaw ? 1 : 0);
+    WriteLog(kLog, L"UseGAPI=%d", m_Display->m_UseGapi ? 1 : 0);
   }
   return 0;
 }
 
 void ksMain::StartMusic(const wchar_t*) {
-  if (!audio || music) return;
-  music = std::make_unique<ssSoundSource>();
-  music->Init();
-  music->SetVolume(prefs_[ks::app::pref::kEffectsVolume]);
-  audio->AttachSource(music.get());
-  audio->PlaySource(music.get());
+  if (!m_Audio || m_Music) return;
+  m_Music = std::make_unique<ssSoundSource>();
+  m_Music->Init();
+  m_Music->SetVolume(m_Prefs[ks::app::pref::kEffectsVolume]);
+  m_Audio->AttachSource(m_Music.get());
+  m_Audio->PlaySource(m_Music.get());
 }
 
 void ksMain::StopMusic() {
-  if (!music) return;
-  if (audio) {
-    audio->StopSource(music.get());
-    audio->DetachSource(music.get());
+  if (!m_Music) return;
+  if (m_Audio) {
+    m_Audio->StopSource(m_Music.get());
+    m_Audio->DetachSource(m_Music.get());
   }
-  music->Close();
-  music.reset();
+  m_Music->Close();
+  m_Music.reset();
 }
 
 int ksMain::PlayMovie(int number) {
   StopMusic();
-  if (movie) {
-    movie->Stop();
-    movie->Close();
-    movie.reset();
+  if (m_Movie) {
+    m_Movie->Stop();
+    m_Movie->Close();
+    m_Movie.reset();
   }
-  movie = std::make_unique<ssMoviePlayer>();
-  movie->Init(display.get(), audio.get(), input.get());
-  if (dlgMan) dlgMan->PopAll();
-  movie->m_Archive = display ? display->GetArchive() : nullptr;
+  m_Movie = std::make_unique<ssMoviePlayer>();
+  m_Movie->Init(m_Display.get(), m_Audio.get(), m_Input.get());
+  if (m_DlgMan) m_DlgMan->PopAll();
+  m_Movie->m_Archive = m_Display ? m_Display->GetArchive() : nullptr;
   const bool known = number >= 0 && number < 8;
-  const bool opened = known && movie->Open(kMovies[number], L"Movies", L"movies.ark") == 0;
+  const bool opened = known && m_Movie->Open(kMovies[number], L"Movies", L"movies.ark") == 0;
   if (known) WriteLog(kLog, L"Play %s", kMovies[number]);
-  movieNumber = opened ? number : -1;
+  m_MovieNumber = opened ? number : -1;
   if (opened) {
-    const int volume = audio ? audio->GetVolume() : 5;
-    movie->SetVolume(static_cast<std::uint32_t>(volume < 5 ? 5 : volume));
-    state_ = AppState::kStartMovie;
+    const int volume = m_Audio ? m_Audio->GetVolume() : 5;
+    m_Movie->SetVolume(static_cast<std::uint32_t>(volume < 5 ? 5 : volume));
+    m_State = AppState::kStartMovie;
   } else {
     // No movie: straight to the menus, with the effects' source back.
-    movie.reset();
-    state_ = AppState::kCareerMenus;
+    m_Movie.reset();
+    m_State = AppState::kCareerMenus;
     StartMusic(L"");
   }
   return 1;

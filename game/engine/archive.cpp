@@ -46,84 +46,86 @@ std::wstring JoinPath(const std::wstring& base, std::initializer_list<const wcha
 
 ssArchiveMember::ssArchiveMember(std::uint32_t word, std::shared_ptr<ssFile> archive, std::uint32_t start,
                                  std::uint32_t length)
-    : ssFile(word), archive_(std::move(archive)), start_(start), length_(length) {
-  position_ = archive_->Position();
+    : ssFile(word), m_Archive(std::move(archive)), m_Start(start), m_Length(length) {
+  m_Position = m_Archive->Position();
 }
 
 ssArchiveMember::~ssArchiveMember() = default;
 
 std::uint32_t ssArchiveMember::Read(void* buffer, std::uint32_t count) {
-  if (memberPosition_ >= length_) return 0;
-  std::uint32_t wanted = std::min(count, length_ - memberPosition_);
-  std::uint64_t target = static_cast<std::uint64_t>(start_) + memberPosition_;
-  position_ = archive_->Tell();
-  if (position_ != target) {
+  if (m_MemberPosition >= m_Length) return 0;
+  std::uint32_t wanted = std::min(count, m_Length - m_MemberPosition);
+  std::uint64_t target = static_cast<std::uint64_t>(m_Start) + m_MemberPosition;
+  m_Position = m_Archive->Tell();
+  if (m_Position != target) {
     // Another member may have moved the shared stream. Offsets past 2 GB
     // take a second, relative move (members lie below 4 GB).
     std::uint32_t at = 0;
     if (target <= 0x7FFFFFFF) {
-      at = archive_->Seek(static_cast<std::int32_t>(target), kSeekBegin);
+      at = m_Archive->Seek(static_cast<std::int32_t>(target), kSeekBegin);
     } else {
-      archive_->Seek(0x7FFFFFFF, kSeekBegin);
-      at = archive_->Seek(static_cast<std::int32_t>(target - 0x7FFFFFFF), kSeekCurrent);
+      m_Archive->Seek(0x7FFFFFFF, kSeekBegin);
+      at = m_Archive->Seek(static_cast<std::int32_t>(target - 0x7FFFFFFF), kSeekCurrent);
     }
     if (at != target) return 0;
   }
-  std::uint32_t got = archive_->Read(buffer, wanted);
-  memberPosition_ += got;
+  std::uint32_t got = m_Archive->Read(buffer, wanted);
+  m_MemberPosition += got;
   return got;
 }
 
-std::uint32_t ssArchiveMember::Write(const void* buffer, std::uint32_t count) { return archive_->Write(buffer, count); }
+std::uint32_t ssArchiveMember::Write(const void* buffer, std::uint32_t count) {
+  return m_Archive->Write(buffer, count);
+}
 
 std::uint32_t ssArchiveMember::Seek(std::int32_t offset, int origin) {
   std::int64_t base = 0;
   if (origin == kSeekCurrent) {
-    base = memberPosition_;
+    base = m_MemberPosition;
   } else if (origin == kSeekEnd) {
-    base = length_;
+    base = m_Length;
   }
   // The position within the member never goes below 0; beyond the end is
   // allowed (reads there give 0 bytes).
-  std::int64_t target = std::clamp<std::int64_t>(base + offset, 0, 0xFFFFFFFFll - start_);
-  memberPosition_ = static_cast<std::uint32_t>(target);
-  return memberPosition_;
+  std::int64_t target = std::clamp<std::int64_t>(base + offset, 0, 0xFFFFFFFFll - m_Start);
+  m_MemberPosition = static_cast<std::uint32_t>(target);
+  return m_MemberPosition;
 }
 
 // ---- ssArchiveMemMember
 
 ssArchiveMemMember::ssArchiveMemMember(std::uint32_t word, std::shared_ptr<const std::vector<std::uint8_t>> image,
                                        std::uint32_t start, std::uint32_t length)
-    : ssFile(word), image_(std::move(image)), start_(start), length_(length) {}
+    : ssFile(word), m_Image(std::move(image)), m_Start(start), m_Length(length) {}
 
 std::uint32_t ssArchiveMemMember::Read(void* buffer, std::uint32_t count) {
-  if (memberPosition_ >= length_) return 0;
-  std::uint32_t n = std::min(count, length_ - memberPosition_);
-  if (n > 0) std::memcpy(buffer, image_->data() + start_ + memberPosition_, n);
-  memberPosition_ += n;
+  if (m_MemberPosition >= m_Length) return 0;
+  std::uint32_t n = std::min(count, m_Length - m_MemberPosition);
+  if (n > 0) std::memcpy(buffer, m_Image->data() + m_Start + m_MemberPosition, n);
+  m_MemberPosition += n;
   return n;
 }
 
 std::uint32_t ssArchiveMemMember::Seek(std::int32_t offset, int origin) {
   std::int64_t base = 0;
   if (origin == kSeekCurrent) {
-    base = memberPosition_;
+    base = m_MemberPosition;
   } else if (origin == kSeekEnd) {
-    base = length_;
+    base = m_Length;
   }
-  memberPosition_ = static_cast<std::uint32_t>(std::clamp<std::int64_t>(base + offset, 0, 0xFFFFFFFFll));
-  return memberPosition_;
+  m_MemberPosition = static_cast<std::uint32_t>(std::clamp<std::int64_t>(base + offset, 0, 0xFFFFFFFFll));
+  return m_MemberPosition;
 }
 
 // ---- ssArchive
 
-ssArchive::ssArchive(bool preload) : preload_(preload) {}
+ssArchive::ssArchive(bool preload) : m_Preload(preload) {}
 
 ssArchive::~ssArchive() = default;
 
 void ssArchive::SetBaseFolder(const wchar_t* folder, std::uint32_t word) {
-  baseFolder_ = folder ? folder : L"";
-  word_ = word;
+  m_BaseFolder = folder ? folder : L"";
+  m_Word = word;
 }
 
 void ssArchive::NameToAscii(const wchar_t* name, char* out, std::size_t outSize) {
@@ -147,13 +149,13 @@ void CopyAsciiToWide(const char* text, wchar_t* out, std::size_t outSize) {
 }
 
 std::unique_ptr<ssFile> ssArchive::OpenStream(const std::wstring& path, std::uint32_t mode, std::uint32_t share) {
-  auto file = std::make_unique<ssFile>(word_);
+  auto file = std::make_unique<ssFile>(m_Word);
   if (!file->Open(path.c_str(), mode, share)) return nullptr;
   return file;
 }
 
 std::wstring ssArchive::ArchivePath(const wchar_t* folder, const wchar_t* archive) const {
-  return JoinPath(baseFolder_, {folder, archive});
+  return JoinPath(m_BaseFolder, {folder, archive});
 }
 
 bool ssArchive::ReadDirectory(OpenedArchive& archive) {
@@ -178,7 +180,7 @@ bool ssArchive::ReadDirectory(OpenedArchive& archive) {
     entry.length = LoadLe32(e + 36);
   }
 
-  if (preload_) {
+  if (m_Preload) {
     // Each byte of the file lies in the image at its own offset.
     archive.image = std::make_shared<std::vector<std::uint8_t>>(archive.fileSize, 0);
     std::uint32_t rest = archive.fileSize - static_cast<std::uint32_t>(kArchiveHeaderSize + raw.size());
@@ -215,27 +217,27 @@ long ssArchive::FindMember(const OpenedArchive& archive, const wchar_t* name) {
 }
 
 std::unique_ptr<ssFile> ssArchive::MakeMember(OpenedArchive& archive, const ssArchiveEntry& entry) {
-  if (preload_) return std::make_unique<ssArchiveMemMember>(word_, archive.image, entry.offset, entry.length);
-  return std::make_unique<ssArchiveMember>(word_, archive.file, entry.offset, entry.length);
+  if (m_Preload) return std::make_unique<ssArchiveMemMember>(m_Word, archive.image, entry.offset, entry.length);
+  return std::make_unique<ssArchiveMember>(m_Word, archive.file, entry.offset, entry.length);
 }
 
 std::unique_ptr<ssFile> ssArchive::OpenLoose(const wchar_t* name, const wchar_t* folder, std::uint32_t mode,
                                              std::uint32_t share) {
   if (name == nullptr || *name == 0 || HasParentStep(name) || HasParentStep(folder)) return nullptr;
-  return OpenStream(JoinPath(baseFolder_, {folder, name}), mode, share);
+  return OpenStream(JoinPath(m_BaseFolder, {folder, name}), mode, share);
 }
 
 std::unique_ptr<ssFile> ssArchive::OpenFile(const wchar_t* name, const wchar_t* folder, const wchar_t* archive,
                                             std::uint32_t mode, std::uint32_t share) {
   std::wstring path = ArchivePath(folder, archive);
-  for (OpenedArchive& open : archives_) {
+  for (OpenedArchive& open : m_Archives) {
     if (!ce::EqualsNoCase(open.path, path)) continue;
     long index = FindMember(open, name);
     if (index >= 0) {
-      status_ = kArchiveFound;
+      m_Status = kArchiveFound;
       return MakeMember(open, open.directory[static_cast<std::size_t>(index)]);
     }
-    status_ = kArchiveMemberMissing;
+    m_Status = kArchiveMemberMissing;
     return OpenLoose(name, folder, mode, share);
   }
 
@@ -246,31 +248,31 @@ std::unique_ptr<ssFile> ssArchive::OpenFile(const wchar_t* name, const wchar_t* 
   }
   if (!opened.file) {
     // Not remembered as missing: the next OpenFile naming it tries again.
-    failed_ = true;
-    status_ = kArchiveOpenFailed;
+    m_Failed = true;
+    m_Status = kArchiveOpenFailed;
     return OpenLoose(name, folder, mode, share);
   }
   if (!ReadDirectory(opened)) {
     // Not an archive: dropped again (and retried like a missing one).
-    status_ = kArchiveBadHeader;
+    m_Status = kArchiveBadHeader;
     return nullptr;
   }
-  archives_.push_back(std::move(opened));
-  OpenedArchive& added = archives_.back();
+  m_Archives.push_back(std::move(opened));
+  OpenedArchive& added = m_Archives.back();
   long index = FindMember(added, name);
   if (index < 0) {
-    status_ = kArchiveNewMemberMissing;
-    failed_ = true;
+    m_Status = kArchiveNewMemberMissing;
+    m_Failed = true;
     return OpenLoose(name, folder, mode, share);
   }
-  failed_ = false;
-  status_ = kArchiveFound;
+  m_Failed = false;
+  m_Status = kArchiveFound;
   return MakeMember(added, added.directory[static_cast<std::size_t>(index)]);
 }
 
 void ssArchive::CloseArchive(const wchar_t* folder, const wchar_t* archive) {
   std::wstring path = ArchivePath(folder, archive);
-  auto it = std::find_if(archives_.begin(), archives_.end(),
+  auto it = std::find_if(m_Archives.begin(), m_Archives.end(),
                          [&](const OpenedArchive& a) { return ce::EqualsNoCase(a.path, path); });
-  if (it != archives_.end()) archives_.erase(it);
+  if (it != m_Archives.end()) m_Archives.erase(it);
 }

@@ -52,16 +52,16 @@ class ssArchiveMember : public ssFile {
   std::uint32_t Write(const void* buffer, std::uint32_t count) override;
   std::uint32_t Seek(std::int32_t offset, int origin) override;
   std::uint32_t Close() override { return 0; }
-  std::uint32_t GetSize() override { return length_; }
-  std::uint32_t Tell() override { return memberPosition_; }
+  std::uint32_t GetSize() override { return m_Length; }
+  std::uint32_t Tell() override { return m_MemberPosition; }
 
  private:
   // Shared with the ssArchive, so a member that outlives its archive still
   // reads valid memory.
-  std::shared_ptr<ssFile> archive_;
-  std::uint32_t start_;
-  std::uint32_t length_;
-  std::uint32_t memberPosition_ = 0;
+  std::shared_ptr<ssFile> m_Archive;
+  std::uint32_t m_Start;
+  std::uint32_t m_Length;
+  std::uint32_t m_MemberPosition = 0;
 };
 
 // A member of an archive preloaded into memory.
@@ -74,14 +74,14 @@ class ssArchiveMemMember : public ssFile {
   std::uint32_t Write(const void*, std::uint32_t) override { return 0; }
   std::uint32_t Seek(std::int32_t offset, int origin) override;
   std::uint32_t Close() override { return 0; }
-  std::uint32_t GetSize() override { return length_; }
-  std::uint32_t Tell() override { return memberPosition_; }
+  std::uint32_t GetSize() override { return m_Length; }
+  std::uint32_t Tell() override { return m_MemberPosition; }
 
  private:
-  std::shared_ptr<const std::vector<std::uint8_t>> image_;  // the whole archive file
-  std::uint32_t start_;
-  std::uint32_t length_;
-  std::uint32_t memberPosition_ = 0;
+  std::shared_ptr<const std::vector<std::uint8_t>> m_Image;  // the whole archive file
+  std::uint32_t m_Start;
+  std::uint32_t m_Length;
+  std::uint32_t m_MemberPosition = 0;
 };
 
 class ssArchive {
@@ -102,10 +102,10 @@ class ssArchive {
   // Forgets one open archive. Its member streams must be gone.
   void CloseArchive(const wchar_t* folder, const wchar_t* archive);
 
-  std::uint32_t LastStatus() const { return status_; }
-  bool Failed() const { return failed_; }
-  std::size_t OpenArchiveCount() const { return archives_.size(); }
-  const std::wstring& BaseFolder() const { return baseFolder_; }
+  std::uint32_t LastStatus() const { return m_Status; }
+  bool Failed() const { return m_Failed; }
+  std::size_t OpenArchiveCount() const { return m_Archives.size(); }
+  const std::wstring& BaseFolder() const { return m_BaseFolder; }
 
   // The wide name as 8-bit text: the low byte of each unit, 'A'-'Z' lowered.
   // Writes at most outSize bytes including the terminator.
@@ -135,12 +135,12 @@ class ssArchive {
                                     std::uint32_t share);
   std::wstring ArchivePath(const wchar_t* folder, const wchar_t* archive) const;
 
-  std::vector<OpenedArchive> archives_;
-  std::wstring baseFolder_;
-  bool preload_;
-  bool failed_ = false;
-  std::uint32_t word_ = 0;
-  std::uint32_t status_ = 0;
+  std::vector<OpenedArchive> m_Archives;
+  std::wstring m_BaseFolder;
+  bool m_Preload;
+  bool m_Failed = false;
+  std::uint32_t m_Word = 0;
+  std::uint32_t m_Status = 0;
 };
 
 // Each byte of `text` widened to one wide unit; writes at most outSize units

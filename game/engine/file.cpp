@@ -2,7 +2,7 @@
 
 #include "ce/winbase.h"
 
-ssFile::ssFile(std::uint32_t word) : handle_(INVALID_HANDLE_VALUE), word_(word) {}
+ssFile::ssFile(std::uint32_t word) : m_Handle(INVALID_HANDLE_VALUE), m_Word(word) {}
 
 ssFile::~ssFile() { ssFile::Close(); }
 
@@ -11,8 +11,8 @@ bool ssFile::Open(const wchar_t* name, std::uint32_t mode, std::uint32_t share) 
   if (name == nullptr) return false;
   std::wstring path(name);
   if (path.empty() || path.size() > kMaxFileName) return false;
-  name_ = std::move(path);
-  position_ = 0;
+  m_Name = std::move(path);
+  m_Position = 0;
 
   DWORD access = 0;
   if (mode & 0x80000000u) access |= GENERIC_READ;
@@ -23,50 +23,50 @@ bool ssFile::Open(const wchar_t* name, std::uint32_t mode, std::uint32_t share) 
   } else if (mode & kFileModeOpenAlways) {
     creation = OPEN_ALWAYS;
   }
-  handle_ = CreateFileW(name_.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
-  return handle_ != INVALID_HANDLE_VALUE;
+  m_Handle = CreateFileW(m_Name.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return m_Handle != INVALID_HANDLE_VALUE;
 }
 
 std::uint32_t ssFile::Read(void* buffer, std::uint32_t count) {
   if (!IsOpen()) return 0;
   DWORD done = 0;
-  if (!ReadFile(handle_, buffer, count, &done, nullptr)) done = 0;
-  position_ += done;
+  if (!ReadFile(m_Handle, buffer, count, &done, nullptr)) done = 0;
+  m_Position += done;
   return done;
 }
 
 std::uint32_t ssFile::Write(const void* buffer, std::uint32_t count) {
   if (!IsOpen()) return 0;
   DWORD done = 0;
-  if (!WriteFile(handle_, buffer, count, &done, nullptr)) done = 0;
-  position_ += done;
+  if (!WriteFile(m_Handle, buffer, count, &done, nullptr)) done = 0;
+  m_Position += done;
   return done;
 }
 
 std::uint32_t ssFile::Seek(std::int32_t offset, int origin) {
   if (!IsOpen()) return 0;
-  position_ = SetFilePointer(handle_, offset, nullptr, static_cast<DWORD>(origin));
-  return position_;
+  m_Position = SetFilePointer(m_Handle, offset, nullptr, static_cast<DWORD>(origin));
+  return m_Position;
 }
 
 std::uint32_t ssFile::Close() {
   if (!IsOpen()) return kCloseNotOpen;
-  BOOL result = CloseHandle(handle_);
-  handle_ = INVALID_HANDLE_VALUE;
+  BOOL result = CloseHandle(m_Handle);
+  m_Handle = INVALID_HANDLE_VALUE;
   return static_cast<std::uint32_t>(result);
 }
 
 std::uint32_t ssFile::GetSize() {
   if (!IsOpen()) return 0;
-  DWORD here = SetFilePointer(handle_, 0, nullptr, FILE_CURRENT);
-  DWORD size = SetFilePointer(handle_, 0, nullptr, FILE_END);
+  DWORD here = SetFilePointer(m_Handle, 0, nullptr, FILE_CURRENT);
+  DWORD size = SetFilePointer(m_Handle, 0, nullptr, FILE_END);
   LONG high = 0;
-  SetFilePointer(handle_, static_cast<LONG>(here), &high, FILE_BEGIN);
+  SetFilePointer(m_Handle, static_cast<LONG>(here), &high, FILE_BEGIN);
   return size;
 }
 
 std::uint32_t ssFile::Tell() {
   // Like SetFilePointer on a closed handle: the failure value.
   if (!IsOpen()) return INVALID_SET_FILE_POINTER;
-  return SetFilePointer(handle_, 0, nullptr, FILE_CURRENT);
+  return SetFilePointer(m_Handle, 0, nullptr, FILE_CURRENT);
 }

@@ -54,14 +54,14 @@ class ssFile {
   virtual std::uint32_t GetSize();
   virtual std::uint32_t Tell();
 
-  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-  const std::wstring& Name() const { return name_; }
-  std::uint32_t Position() const { return position_; }
-  std::uint32_t Word() const { return word_; }
+  bool IsOpen() const { return m_Handle != INVALID_HANDLE_VALUE; }
+  const std::wstring& Name() const { return m_Name; }
+  std::uint32_t Position() const { return m_Position; }
+  std::uint32_t Word() const { return m_Word; }
 
  protected:
-  HANDLE handle_;
-  std::uint32_t position_ = 0;
-  std::wstring name_;
-  std::uint32_t word_;
+  HANDLE m_Handle;
+  std::uint32_t m_Position = 0;
+  std::wstring m_Name;
+  std::uint32_t m_Word;
 };

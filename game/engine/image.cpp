@@ -148,14 +148,14 @@ ssImage::ssImage() = default;
 ssImage::~ssImage() { Free(); }
 
 void ssImage::Free() {
-  palette_.reset();
-  owned_.reset();
-  pixels_ = nullptr;
-  borrowed_ = false;
-  bufferSize_ = 0;
-  fileName.clear();
-  folder.clear();
-  archive.clear();
+  m_Palette.reset();
+  m_Owned.reset();
+  m_Pixels = nullptr;
+  m_Borrowed = false;
+  m_BufferSize = 0;
+  m_FileName.clear();
+  m_Folder.clear();
+  m_Archive.clear();
 }
 
 ssImage::Buffer ssImage::AllocatePixels(std::uint64_t bytes) {
@@ -164,25 +164,25 @@ ssImage::Buffer ssImage::AllocatePixels(std::uint64_t bytes) {
 }
 
 void ssImage::AdoptPixels(Buffer buffer, std::uint32_t bytes) {
-  owned_ = std::move(buffer);
-  pixels_ = owned_.get();
-  bufferSize_ = bytes;
-  borrowed_ = false;
+  m_Owned = std::move(buffer);
+  m_Pixels = m_Owned.get();
+  m_BufferSize = bytes;
+  m_Borrowed = false;
 }
 
 void ssImage::SetSize(std::uint32_t width, std::uint32_t height) {
-  width_ = width2_ = width3_ = static_cast<std::uint16_t>(width);
-  height_ = height2_ = height3_ = static_cast<std::uint16_t>(height);
-  log2Width_ = Log2Floor(width);
+  m_Width = m_Width2 = m_Width3 = static_cast<std::uint16_t>(width);
+  m_Height = m_Height2 = m_Height3 = static_cast<std::uint16_t>(height);
+  m_Log2Width = Log2Floor(width);
 }
 
 void ssImage::SetBorrowedPixels(std::uint8_t* pixels, std::uint16_t format, std::uint16_t width, std::uint16_t height,
                                 std::uint32_t bufferSize) {
-  owned_.reset();
-  pixels_ = pixels;
-  borrowed_ = true;
-  format_ = format;
-  bufferSize_ = bufferSize;
+  m_Owned.reset();
+  m_Pixels = pixels;
+  m_Borrowed = true;
+  m_Format = format;
+  m_BufferSize = bufferSize;
   SetSize(width, height);
 }
 
@@ -196,11 +196,11 @@ std::uint32_t ssImage::Load(ssFile* stream, std::uint32_t word, std::uint16_t re
   size = size == 0 ? 0 : stream->Read(data.get(), size);
 
   // Whatever the image held before is gone, loaded or not.
-  palette_.reset();
-  owned_.reset();
-  pixels_ = nullptr;
-  borrowed_ = false;
-  bufferSize_ = 0;
+  m_Palette.reset();
+  m_Owned.reset();
+  m_Pixels = nullptr;
+  m_Borrowed = false;
+  m_BufferSize = 0;
   const std::uint8_t* bytes = data.get();
   if (size >= 18 && (bytes[2] == 2 || bytes[2] == 10)) return LoadTga(bytes, size, requestedFormat);
   std::uint32_t magic = size >= 4 ? LoadLe32(bytes) : 0;
@@ -209,10 +209,10 @@ std::uint32_t ssImage::Load(ssFile* stream, std::uint32_t word, std::uint16_t re
   if (magic == kImageMagicPackedJpeg) {
     if (size < kImageRawHeaderSize) return kImageBadData;
     if (LoadLe32(bytes + 16) == kImageAlphaKind) {
-      alpha_ = true;
-      if (requestedFormat == kPixelARGB32) displayDepth_ = 32;
+      m_Alpha = true;
+      if (requestedFormat == kPixelARGB32) m_DisplayDepth = 32;
     } else {
-      alpha_ = false;
+      m_Alpha = false;
       requestedFormat = kPixelDisplay;
     }
     return LoadJpeg(bytes + kImageRawHeaderSize, size - kImageRawHeaderSize, requestedFormat);
@@ -298,9 +298,9 @@ std::uint32_t ssImage::LoadPalettised(const std::uint8_t* data, std::uint32_t si
     palette[i] = LoadLe32(data + 16 + 4 * ((i & ~31u) + stored));
   }
   std::memcpy(pixels.get(), data + kImagePaletteHeaderSize, static_cast<std::size_t>(count));
-  palette_ = std::move(palette);
+  m_Palette = std::move(palette);
   AdoptPixels(std::move(pixels), static_cast<std::uint32_t>(count));
-  format_ = kPixelPalettised;
+  m_Format = kPixelPalettised;
   SetSize(width, height);
   return kImageLoadedAsStored;
 }
@@ -324,8 +324,8 @@ std::uint32_t ssImage::LoadRaw(const std::uint8_t* data, std::uint32_t size) {
   if (!pixels) return kImageNoMemory;
   std::memcpy(pixels.get(), data + kImageRawHeaderSize, stored);
   AdoptPixels(std::move(pixels), stored);
-  format_ = format;
-  alpha_ = withAlpha;
+  m_Format = format;
+  m_Alpha = withAlpha;
   SetSize(width, height);
   return kImageLoadedAsStored;
 }
@@ -352,7 +352,7 @@ std::uint32_t ssImage::Convert(std::uint16_t sourceFormat, std::uint16_t targetF
   Buffer out = AllocatePixels(bytes);
   if (!out) return kImageNoPixels;
 
-  const bool depth12 = displayDepth_ == 12 && targetFormat == kPixelDisplay;
+  const bool depth12 = m_DisplayDepth == 12 && targetFormat == kPixelDisplay;
   for (std::uint32_t y = 0; y < height; ++y) {
     const std::uint8_t* row = source + std::uint64_t{y} * sourceRowBytes;
     std::uint8_t* target = out.get() + std::uint64_t{y} * width * targetBytes;
@@ -390,15 +390,15 @@ std::uint32_t ssImage::Convert(std::uint16_t sourceFormat, std::uint16_t targetF
       }
     }
   }
-  format_ = targetFormat;
+  m_Format = targetFormat;
   SetSize(width, height);
   AdoptPixels(std::move(out), static_cast<std::uint32_t>(bytes));
   return kImageLoaded;
 }
 
 bool ssImage::Rotate(int quarterTurns) {
-  if (quarterTurns < 1 || quarterTurns > 3 || pixels_ == nullptr) return true;
-  const std::uint32_t w = width_, h = height_, bpp = BytesPerPixel(format_);
+  if (quarterTurns < 1 || quarterTurns > 3 || m_Pixels == nullptr) return true;
+  const std::uint32_t w = m_Width, h = m_Height, bpp = BytesPerPixel(m_Format);
   const std::uint64_t bytes = std::uint64_t{w} * h * bpp;
   Buffer out = AllocatePixels(bytes);
   if (!out) return false;
@@ -416,7 +416,7 @@ bool ssImage::Rotate(int quarterTurns) {
         nx = y;
         ny = w - 1 - x;
       }
-      std::memcpy(out.get() + (std::uint64_t{ny} * newWidth + nx) * bpp, pixels_ + (std::uint64_t{y} * w + x) * bpp,
+      std::memcpy(out.get() + (std::uint64_t{ny} * newWidth + nx) * bpp, m_Pixels + (std::uint64_t{y} * w + x) * bpp,
                   bpp);
     }
   }
@@ -426,7 +426,7 @@ bool ssImage::Rotate(int quarterTurns) {
   } else {
     SetSize(h, w);
   }
-  rotated_ = true;
+  m_Rotated = true;
   return true;
 }
 
@@ -452,9 +452,9 @@ std::uint32_t Blend16(const std::uint8_t* const taps[4], const std::uint32_t wei
 }  // namespace
 
 bool ssImage::Scale(std::uint32_t width, std::uint32_t height) {
-  if (pixels_ == nullptr) return false;
+  if (m_Pixels == nullptr) return false;
   if (width == 0 || height == 0 || width > kMaxImageSide || height > kMaxImageSide) return false;
-  const std::uint32_t w = width_, h = height_, bpp = BytesPerPixel(format_);
+  const std::uint32_t w = m_Width, h = m_Height, bpp = BytesPerPixel(m_Format);
   if (w == 0 || h == 0) return false;
   const std::uint64_t bytes = std::uint64_t{width} * height * bpp;
   Buffer out = AllocatePixels(bytes);
@@ -465,10 +465,10 @@ bool ssImage::Scale(std::uint32_t width, std::uint32_t height) {
   static const Field k4444[] = {{12, 4}, {8, 4}, {4, 4}, {0, 4}};
   const Field* fields = k565;
   int fieldCount = 3;
-  if (format_ == kPixelARGB4444) {
+  if (m_Format == kPixelARGB4444) {
     fields = k4444;
     fieldCount = 4;
-  } else if (format_ == kPixelDisplay && displayDepth_ == 12) {
+  } else if (m_Format == kPixelDisplay && m_DisplayDepth == 12) {
     fields = k444;
   }
 
@@ -488,9 +488,9 @@ bool ssImage::Scale(std::uint32_t width, std::uint32_t height) {
       std::uint32_t fx = static_cast<std::uint32_t>((sx & 0xFFFF) >> 8);
       std::uint8_t* target = out.get() + (std::uint64_t{y} * width + x) * bpp;
       const std::uint8_t* taps[4] = {
-          pixels_ + (std::uint64_t{y0} * w + x0) * bpp, pixels_ + (std::uint64_t{y0} * w + x1) * bpp,
-          pixels_ + (std::uint64_t{y1} * w + x0) * bpp, pixels_ + (std::uint64_t{y1} * w + x1) * bpp};
-      if (format_ == kPixelPalettised) {
+          m_Pixels + (std::uint64_t{y0} * w + x0) * bpp, m_Pixels + (std::uint64_t{y0} * w + x1) * bpp,
+          m_Pixels + (std::uint64_t{y1} * w + x0) * bpp, m_Pixels + (std::uint64_t{y1} * w + x1) * bpp};
+      if (m_Format == kPixelPalettised) {
         // Indices do not blend: the nearest one.
         std::memcpy(target, taps[(fy >= 128 ? 2 : 0) + (fx >= 128 ? 1 : 0)], 1);
         continue;

@@ -91,38 +91,38 @@ class ssImage {
   bool Scale(std::uint32_t width, std::uint32_t height);
 
   // Texture cache reference count.
-  std::uint32_t AddRef() { return ++references_; }
+  std::uint32_t AddRef() { return ++m_References; }
   std::uint32_t Release() {
-    if (references_ > 0) --references_;
-    return references_;
+    if (m_References > 0) --m_References;
+    return m_References;
   }
 
   // Uses caller-owned pixels (the movie player's frame) without taking them.
   void SetBorrowedPixels(std::uint8_t* pixels, std::uint16_t format, std::uint16_t width, std::uint16_t height,
                          std::uint32_t bufferSize);
 
-  std::uint8_t* Pixels() { return pixels_; }
-  const std::uint8_t* Pixels() const { return pixels_; }
-  const std::uint32_t* Palette() const { return palette_.get(); }
-  std::uint16_t Format() const { return format_; }
-  std::uint16_t Width() const { return width_; }
-  std::uint16_t Height() const { return height_; }
-  std::uint32_t Log2Width() const { return log2Width_; }
-  std::uint32_t References() const { return references_; }
-  bool HasAlpha() const { return alpha_; }
-  bool IsRotated() const { return rotated_; }
-  bool IsBorrowed() const { return borrowed_; }
-  std::uint32_t BufferSize() const { return bufferSize_; }
-  std::int32_t Word() const { return word_; }
-  void SetWord(std::int32_t word) { word_ = word; }
+  std::uint8_t* Pixels() { return m_Pixels; }
+  const std::uint8_t* Pixels() const { return m_Pixels; }
+  const std::uint32_t* Palette() const { return m_Palette.get(); }
+  std::uint16_t Format() const { return m_Format; }
+  std::uint16_t Width() const { return m_Width; }
+  std::uint16_t Height() const { return m_Height; }
+  std::uint32_t Log2Width() const { return m_Log2Width; }
+  std::uint32_t References() const { return m_References; }
+  bool HasAlpha() const { return m_Alpha; }
+  bool IsRotated() const { return m_Rotated; }
+  bool IsBorrowed() const { return m_Borrowed; }
+  std::uint32_t BufferSize() const { return m_BufferSize; }
+  std::int32_t Word() const { return m_Word; }
+  void SetWord(std::int32_t word) { m_Word = word; }
 
   // 16 by default; 12 turns every conversion into the display format into
   // RGB444.
-  std::uint32_t DisplayDepth() const { return displayDepth_; }
-  void SetDisplayDepth(std::uint32_t depth) { displayDepth_ = depth; }
+  std::uint32_t DisplayDepth() const { return m_DisplayDepth; }
+  void SetDisplayDepth(std::uint32_t depth) { m_DisplayDepth = depth; }
 
   // The texture cache's key.
-  std::wstring fileName, folder, archive;
+  std::wstring m_FileName, m_Folder, m_Archive;
 
  private:
   struct FreeDeleter {
@@ -141,21 +141,21 @@ class ssImage {
   std::uint32_t LoadRaw(const std::uint8_t* data, std::uint32_t size);
   std::uint32_t LoadJpeg(const std::uint8_t* data, std::uint32_t size, std::uint16_t requestedFormat);
 
-  Buffer owned_;
-  std::uint8_t* pixels_ = nullptr;
-  std::unique_ptr<std::uint32_t[]> palette_;
-  std::int32_t word_ = -1;
-  std::uint16_t format_ = 0;
-  std::uint16_t width_ = 0, height_ = 0;
-  std::uint16_t width2_ = 0, height2_ = 0;
-  std::uint16_t width3_ = 0, height3_ = 0;
-  std::uint32_t log2Width_ = 0;
-  std::uint32_t references_ = 0;
-  bool alpha_ = false;
-  bool rotated_ = false;
-  std::uint32_t displayDepth_ = 16;
-  std::uint32_t bufferSize_ = 0;
-  bool borrowed_ = false;
+  Buffer m_Owned;
+  std::uint8_t* m_Pixels = nullptr;
+  std::unique_ptr<std::uint32_t[]> m_Palette;
+  std::int32_t m_Word = -1;
+  std::uint16_t m_Format = 0;
+  std::uint16_t m_Width = 0, m_Height = 0;
+  std::uint16_t m_Width2 = 0, m_Height2 = 0;
+  std::uint16_t m_Width3 = 0, m_Height3 = 0;
+  std::uint32_t m_Log2Width = 0;
+  std::uint32_t m_References = 0;
+  bool m_Alpha = false;
+  bool m_Rotated = false;
+  std::uint32_t m_DisplayDepth = 16;
+  std::uint32_t m_BufferSize = 0;
+  bool m_Borrowed = false;
 };
 
 // floor(log2(value)): the number of halvings before it drops below 1.

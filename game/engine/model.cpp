@@ -37,21 +37,21 @@ ssModel::ssModel() = default;
 ssModel::~ssModel() { Free(); }
 
 void ssModel::Init(ssModelDevice* graphics, ssImage* texture) {
-  device = graphics;
-  textures[0] = texture;
+  m_Device = graphics;
+  m_Textures[0] = texture;
 }
 
 bool ssModel::Load(const wchar_t* name, const wchar_t* folder, const wchar_t* archive) {
   Free();
-  if (device == nullptr || device->GetArchive() == nullptr) return false;
-  std::unique_ptr<ssFile> stream = device->GetArchive()->OpenFile(name, folder, archive, kFileModeRead, 3);
+  if (m_Device == nullptr || m_Device->GetArchive() == nullptr) return false;
+  std::unique_ptr<ssFile> stream = m_Device->GetArchive()->OpenFile(name, folder, archive, kFileModeRead, 3);
   if (!stream) return false;
   return LoadFromStream(*stream);
 }
 
 bool ssModel::LoadFromStream(ssFile& stream) {
   Free();
-  if (device == nullptr) return false;
+  if (m_Device == nullptr) return false;
   // The rest of the stream; a short read leaves what came, and the layout
   // check then refuses a file that needed more.
   const std::uint32_t size = stream.GetSize();
@@ -60,9 +60,9 @@ bool ssModel::LoadFromStream(ssFile& stream) {
   if (!bytes.empty()) bytes.resize(stream.Read(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
   ssKsoFile file;
   const bool read = ReadKsoFile(bytes, file);
-  header = file.header;
+  m_Header = file.header;
   if (!read) return false;
-  meshes.reserve(file.objects.size());
+  m_Meshes.reserve(file.objects.size());
   for (const ssKsoObject& object : file.objects) {
     const std::uint32_t indexCount = static_cast<std::uint32_t>(object.indices.size());
     const std::uint32_t vertexCount = static_cast<std::uint32_t>(object.positions.size());
@@ -114,7 +114,7 @@ bool ssModel::LoadFromStream(ssFile& stream) {
         mesh.texturedQuads.push_back(face);
       } else {
         ssFlatQuadFace face{};
-        std::uint32_t pixel = device->MakePixel(attributes[4], attributes[5], attributes[6]);
+        std::uint32_t pixel = m_Device->MakePixel(attributes[4], attributes[5], attributes[6]);
         for (int k = 0; k < 4; ++k) {
           face.index[k] = index(first + static_cast<std::uint32_t>(kQuadOrder[k]));
           face.pixel[k] = pixel;
@@ -130,15 +130,15 @@ bool ssModel::LoadFromStream(ssFile& stream) {
       mesh.vertices[v].y = object.positions[v][1];
       mesh.vertices[v].z = object.positions[v][2];
     }
-    meshes.push_back(std::move(mesh));
+    m_Meshes.push_back(std::move(mesh));
     if (vertexCount > 0) {
       // The device finds the buffer again by the mesh's vertex array.
       ssVertexBufferRecord* buffer = nullptr;
-      device->CreateVertexBuffer(vertexCount, 0, 0, 0, &buffer);
-      if (buffer != nullptr) device->SetVertexBufferTag(buffer, meshes.back().vertices.data());
+      m_Device->CreateVertexBuffer(vertexCount, 0, 0, 0, &buffer);
+      if (buffer != nullptr) m_Device->SetVertexBufferTag(buffer, m_Meshes.back().vertices.data());
     }
   }
-  if (meshes.size() != file.objects.size()) {
+  if (m_Meshes.size() != file.objects.size()) {
     Free();
     return false;
   }
@@ -194,7 +194,7 @@ bool ReadKsoFile(std::span<const std::uint8_t> bytes, ssKsoFile& file) {
 }
 
 void ssModel::Scale(std::int32_t sx, std::int32_t sy, std::int32_t sz) {
-  for (ssMesh& mesh : meshes) {
+  for (ssMesh& mesh : m_Meshes) {
     for (ssSourceVertex& v : mesh.vertices) {
       v.x = Product16(v.x, sx);
       v.y = Product16(v.y, sy);
@@ -204,20 +204,20 @@ void ssModel::Scale(std::int32_t sx, std::int32_t sy, std::int32_t sz) {
 }
 
 int ssModel::Draw(std::uint32_t flags) {
-  if (device == nullptr) return 0;
-  device->SetTransform(0, matrix.data());
-  device->SetTexture(0, textures[static_cast<std::size_t>(textureSlot & 3)]);
-  for (const ssMesh& mesh : meshes) {
-    device->DrawIndexedPrimitive(mesh.primitiveType, 0, mesh.vertices.data(),
-                                 static_cast<std::uint32_t>(mesh.vertices.size()), mesh.Faces(), mesh.faceCount,
-                                 flags & 0xFF, nullptr);
+  if (m_Device == nullptr) return 0;
+  m_Device->SetTransform(0, m_Matrix.data());
+  m_Device->SetTexture(0, m_Textures[static_cast<std::size_t>(m_TextureSlot & 3)]);
+  for (const ssMesh& mesh : m_Meshes) {
+    m_Device->DrawIndexedPrimitive(mesh.primitiveType, 0, mesh.vertices.data(),
+                                   static_cast<std::uint32_t>(mesh.vertices.size()), mesh.Faces(), mesh.faceCount,
+                                   flags & 0xFF, nullptr);
   }
   return 0;
 }
 
 void ssModel::Free() {
-  for (const ssMesh& mesh : meshes) {
-    if (device != nullptr && !mesh.vertices.empty()) device->FreeVertexBuffersByTag(mesh.vertices.data());
+  for (const ssMesh& mesh : m_Meshes) {
+    if (m_Device != nullptr && !mesh.vertices.empty()) m_Device->FreeVertexBuffersByTag(mesh.vertices.data());
   }
-  meshes.clear();
+  m_Meshes.clear();
 }

@@ -148,10 +148,10 @@ class ssModel {
   int Draw(std::uint32_t flags);
   void Free();
 
-  ssModelDevice* device = nullptr;
-  std::array<ssImage*, 4> textures{};
-  int textureSlot = 0;
-  std::array<std::int32_t, 16> matrix{};  // 16.16, set by the owner
-  std::array<std::uint8_t, kKsoHeaderSize> header{};
-  std::vector<ssMesh> meshes;
+  ssModelDevice* m_Device = nullptr;
+  std::array<ssImage*, 4> m_Textures{};
+  int m_TextureSlot = 0;
+  std::array<std::int32_t, 16> m_Matrix{};  // 16.16, set by the owner
+  std::array<std::uint8_t, kKsoHeaderSize> m_Header{};
+  std::vector<ssMesh> m_Meshes;
 };

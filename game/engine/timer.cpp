@@ -3,7 +3,7 @@
 #include "ce/winbase.h"
 
 ssTimer::ssTimer() {
-  (void)spare_;
+  (void)m_Spare;
   // A constructor calls this class's own Start and GetTicks, as any C++
   // constructor does; a derived clock takes over once construction is done.
   Start();
@@ -12,27 +12,27 @@ ssTimer::ssTimer() {
 std::uint32_t ssTimer::GetTicks() { return GetTickCount(); }
 
 void ssTimer::Reset() {
-  running_ = false;
-  previousDelta_ = 0;
+  m_Running = false;
+  m_PreviousDelta = 0;
 }
 
 void ssTimer::Start() {
-  start_ = GetTicks();
-  running_ = true;
+  m_Start = GetTicks();
+  m_Running = true;
 }
 
-void ssTimer::Stop() { running_ = false; }
+void ssTimer::Stop() { m_Running = false; }
 
-void ssTimer::Rewind100() { start_ -= 100u; }
+void ssTimer::Rewind100() { m_Start -= 100u; }
 
 std::uint32_t ssTimer::Now() { return GetTicks(); }
 
-std::uint32_t ssTimer::Elapsed() { return GetTicks() - start_; }
+std::uint32_t ssTimer::Elapsed() { return GetTicks() - m_Start; }
 
 std::uint32_t ssTimer::Delta() {
   std::uint32_t now = GetTicks();
-  std::uint32_t delta = now - previousDelta_;
-  previousDelta_ = now;
+  std::uint32_t delta = now - m_PreviousDelta;
+  m_PreviousDelta = now;
   return delta;
 }
 

@@ -25,14 +25,14 @@ class ssTimer {
   virtual std::uint32_t Delta();
   void Sleep(std::uint32_t ms);
 
-  bool Running() const { return running_; }
-  std::uint32_t StartTime() const { return start_; }
+  bool Running() const { return m_Running; }
+  std::uint32_t StartTime() const { return m_Start; }
   // The application moves the start forward by the time spent suspended.
-  void SetStartTime(std::uint32_t start) { start_ = start; }
+  void SetStartTime(std::uint32_t start) { m_Start = start; }
 
  private:
-  bool running_ = false;
-  std::uint32_t previousDelta_ = 0;
-  std::uint32_t start_ = 0;
-  std::uint32_t spare_ = 1;
+  bool m_Running = false;
+  std::uint32_t m_PreviousDelta = 0;
+  std::uint32_t m_Start = 0;
+  std::uint32_t m_Spare = 1;
 };

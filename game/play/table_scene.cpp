@@ -516,7 +516,7 @@ void TableScene::PlaceStick() {
   const double depth = std::sqrt(std::max(0.0, 1.0 - side * side - height * height));
   const double distance = std::max(host.stickClearance / 65536.0, depth);
   auto fix = [](double v) { return static_cast<Fix16>(std::lround(v * 65536.0)); };
-  auto& m = stick_->matrix;
+  auto& m = stick_->m_Matrix;
   for (int c = 0; c < 3; ++c) {
     m[static_cast<std::size_t>(c)] = fix(xAxis[c]);
     m[static_cast<std::size_t>(4 + c)] = fix(yAxis[c]);
@@ -578,7 +578,7 @@ void TableScene::SetStick(ssModel* stick) {
   stickSaved_ = false;
   if (stick_ != nullptr) {
     bool first = true;
-    for (const ssMesh& mesh : stick_->meshes) {
+    for (const ssMesh& mesh : stick_->m_Meshes) {
       for (const ssSourceVertex& v : mesh.vertices) {
         if (first) stickLow_ = stickHigh_ = FixVec3{v.x, v.y, v.z};
         first = false;
@@ -587,10 +587,10 @@ void TableScene::SetStick(ssModel* stick) {
       }
     }
   }
-  if (stick_ == nullptr || device_ == nullptr || stick_->meshes.size() < 9) return;
-  const std::vector<ssSourceVertex>& tip = stick_->meshes[0].vertices;
-  const std::vector<ssSourceVertex>& shaft = stick_->meshes[2].vertices;
-  const std::vector<ssSourceVertex>& butt = stick_->meshes[8].vertices;
+  if (stick_ == nullptr || device_ == nullptr || stick_->m_Meshes.size() < 9) return;
+  const std::vector<ssSourceVertex>& tip = stick_->m_Meshes[0].vertices;
+  const std::vector<ssSourceVertex>& shaft = stick_->m_Meshes[2].vertices;
+  const std::vector<ssSourceVertex>& butt = stick_->m_Meshes[8].vertices;
   if (tip.size() < 7 || shaft.size() < 7 || butt.size() < 7) return;
   // The grip runs from the shaft to the butt, the tip from the stick's end
   // to the shaft; both through the stick's axis.
@@ -609,7 +609,7 @@ int TableScene::StickOutline(const std::array<ssSourceVertex, 4>& quad, std::int
   PlaceStick();
   // The stick's own matrix, whatever the last frame left as the world
   // transform (track lines leave the identity).
-  device_->SetTransform(0, stick_->matrix.data());
+  device_->SetTransform(0, stick_->m_Matrix.data());
   return device_->PolygonOutline(quad.data(), 4, points, capacity);
 }
 
@@ -650,7 +650,7 @@ bool TableScene::StickBox(std::int32_t out[4]) {
   if (stick_ == nullptr) return false;
   ssDisplayS16& d = *device_;
   const std::int32_t width = d.m_Width, height = d.m_Height;
-  d.SetTransform(0, stick_->matrix.data());
+  d.SetTransform(0, stick_->m_Matrix.data());
   d.UpdateTransform();
   const Fix16* m = d.m_Pipeline.Matrix(ssPipeline::kMatrixCombined);
   // The corners of the stick's bounds in clip space. The stick is long: its
@@ -1004,7 +1004,7 @@ void TableScene::DrawFrame() {
     stick_->Draw(1);
     if (front) DrawFrontBalls();
   }
-  d.SetTransform(0, stick_ != nullptr ? stick_->matrix.data() : identity);
+  d.SetTransform(0, stick_ != nullptr ? stick_->m_Matrix.data() : identity);
   previousCount_ = ballCount_;
   for (int i = 0; i < ballCount_; ++i)
     previous_[static_cast<std::size_t>(i)] = ballOrder_[static_cast<std::size_t>(i)]->number;

@@ -15,7 +15,7 @@ constexpr std::size_t kCareersLimit =
 
 SaveStore::Found SaveStore::Read(const wchar_t* name, std::size_t limit, std::vector<std::uint8_t>& out,
                                  std::wstring* path) {
-  for (const std::wstring* folder : {&documents_, &program_}) {
+  for (const std::wstring* folder : {&m_Documents, &m_Program}) {
     if (folder->empty()) continue;
     *path = SavePath(*folder, name);
     switch (ReadSaveFile(*path, limit, out)) {
@@ -28,7 +28,7 @@ SaveStore::Found SaveStore::Read(const wchar_t* name, std::size_t limit, std::ve
         break;
     }
   }
-  *path = SavePath(documents_, name);
+  *path = SavePath(m_Documents, name);
   return Found::kNone;
 }
 
@@ -57,7 +57,7 @@ Careers SaveStore::LoadCareers() {
 }
 
 bool SaveStore::SaveCareers(const Careers& careers) {
-  const std::wstring path = SavePath(documents_, kCareersFile);
+  const std::wstring path = SavePath(m_Documents, kCareersFile);
   const std::vector<std::uint8_t> bytes = careers.Serialise();
   if (!WriteSaveFile(path, bytes.data(), bytes.size())) {
     WriteLog(kLogLevel, L"Career save fail %s", path.c_str());
@@ -98,7 +98,7 @@ Prefs SaveStore::LoadPrefs(const std::array<std::uint8_t, 5>& gapiKeys) {
 }
 
 bool SaveStore::SavePrefs(const Prefs& prefs) {
-  const std::wstring path = SavePath(documents_, kPrefsFile);
+  const std::wstring path = SavePath(m_Documents, kPrefsFile);
   const std::vector<std::uint8_t> bytes = prefs.Serialise();
   if (!WriteSaveFile(path, bytes.data(), bytes.size())) {
     WriteLog(kLogLevel, L"Prefs save fail %s", path.c_str());
@@ -119,16 +119,16 @@ Players SaveStore::LoadPlayers() {
 
 bool SaveStore::SavePlayers(const Players& players) {
   const std::vector<std::uint8_t> bytes = SerialisePlayers(players);
-  return WriteSaveFile(SavePath(documents_, kPlayersFile), bytes.data(), bytes.size());
+  return WriteSaveFile(SavePath(m_Documents, kPlayersFile), bytes.data(), bytes.size());
 }
 
 bool SaveStore::SaveQuickPlay(const QuickPlaySave& save) {
   const std::vector<std::uint8_t> bytes = SerialiseQuickPlay(save);
-  return WriteSaveFile(SavePath(documents_, kQuickPlayFile), bytes.data(), bytes.size());
+  return WriteSaveFile(SavePath(m_Documents, kQuickPlayFile), bytes.data(), bytes.size());
 }
 
 std::optional<QuickPlaySave> SaveStore::LoadQuickPlay() {
-  const std::wstring path = SavePath(documents_, kQuickPlayFile);
+  const std::wstring path = SavePath(m_Documents, kQuickPlayFile);
   std::vector<std::uint8_t> bytes;
   const SaveRead read = ReadSaveFile(path, kQuickPlayFileSize, bytes);
   if (read == SaveRead::kMissing) return std::nullopt;

@@ -24,7 +24,7 @@ inline constexpr const wchar_t* kQuickPlayFile = L"ksQPSave.usr";
 class SaveStore {
  public:
   SaveStore(std::wstring documents, std::wstring program)
-      : documents_(std::move(documents)), program_(std::move(program)) {}
+      : m_Documents(std::move(documents)), m_Program(std::move(program)) {}
 
   // The careers, or an empty table when there is no file (which is then
   // written at once) or the file is refused (a copy is kept beside it as
@@ -46,15 +46,15 @@ class SaveStore {
   // The quick-play save, or nothing when it is missing or refused.
   std::optional<QuickPlaySave> LoadQuickPlay();
 
-  const std::wstring& Documents() const { return documents_; }
+  const std::wstring& Documents() const { return m_Documents; }
 
  private:
   enum class Found { kNone, kBytes, kRefused };
   // Reads `name` from the documents folder, else the program folder.
   Found Read(const wchar_t* name, std::size_t limit, std::vector<std::uint8_t>& out, std::wstring* path);
 
-  std::wstring documents_;
-  std::wstring program_;
+  std::wstring m_Documents;
+  std::wstring m_Program;
 };
 
 }  // namespace ks::app

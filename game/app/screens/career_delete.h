@@ -16,12 +16,12 @@ class CareerDeleteDlg final : public Dlg {
 
   bool Build(ssDisplay* display, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
-  ListBox* List() const { return list_; }
+  ListBox* List() const { return m_List; }
 
-  ksMain* app = nullptr;
+  ksMain* m_App = nullptr;
 
  private:
   void OnDelete();
 
-  ListBox* list_ = nullptr;
+  ListBox* m_List = nullptr;
 };

@@ -31,41 +31,41 @@ bool CareerMapDlg::Build(ssDisplay* display, ssInput*) {
     static constexpr std::uint32_t kFrameBevel[5] = {0xFFFFFF, 0xE0E0E0, 0x292929, 0x7F7F7F, 0x3F3F3F};
     frame->SetBevelColours(kFrameBevel);
   }
-  large_ = Pic(this, display, RECT{1489, 23086, 30384, 46917}, kLarge, L"SelectGarage.tga", c8);
+  m_Large = Pic(this, display, RECT{1489, 23086, 30384, 46917}, kLarge, L"SelectGarage.tga", c8);
   Label(this, display, RECT{8340, 59578, 17575, 63301}, L"Back", 0x10000000, 32, 0, L"Small Fonts7", kWhite, kGrey);
   Label(this, display, RECT{54514, 59578, 64344, 63301}, L"Enter", 0x10000000, 32, 0, L"Small Fonts7", kWhite, kGrey);
   for (int room = 0; room < 6; ++room) {
     // The map's pictures take the focus; the Garage takes it first.
-    rooms_[room] = Pic(this, display, kSpots[room], kRoomPictureIds[room], kSmall[room], c8, 0x10010000,
-                       room == 0 ? ui::kFlagFirstFocus : 0u);
+    m_Rooms[room] = Pic(this, display, kSpots[room], kRoomPictureIds[room], kSmall[room], c8, 0x10010000,
+                        room == 0 ? ui::kFlagFirstFocus : 0u);
   }
-  name_ = Label(this, display, RECT{1489, 18618, 28895, 22341}, L"The Garage", 0x10000001, 0x200020, kName,
-                L"Small Fonts7", kYellow, kGrey);
+  m_Name = Label(this, display, RECT{1489, 18618, 28895, 22341}, L"The Garage", 0x10000001, 0x200020, kName,
+                 L"Small Fonts7", kYellow, kGrey);
   for (int room = 1; room < 6; ++room)
-    locks_[room] = Pic(this, display, kSpots[room], kLockIds[room], L"LockedRoom.tga", c8);
+    m_Locks[room] = Pic(this, display, kSpots[room], kLockIds[room], L"LockedRoom.tga", c8);
   Label(this, display, RECT{297, 744, 36342, 8192}, L"Career - Map", 0x10800200, 0x280020, 0, c8, kYellow, 0);
   Pic(this, display, RECT{48258, 57344, 53024, 63301}, kEnter, L"Home.tga");
   Pic(this, display, RECT{2085, 57344, 6851, 63301}, kBack, L"Back.tga");
-  for (Picture* p : rooms_)
+  for (Picture* p : m_Rooms)
     if (p == nullptr) return false;
-  if (!large_ || !name_) return false;
+  if (!m_Large || !m_Name) return false;
   for (int room = 0; room < 6; ++room) {
-    auto at = [this](int r) -> Wnd* { return r < 0 ? nullptr : rooms_[r]; };
-    rooms_[room]->SetNeighbours(at(kLinks[room][0]), at(kLinks[room][1]), at(kLinks[room][2]), at(kLinks[room][3]));
+    auto at = [this](int r) -> Wnd* { return r < 0 ? nullptr : m_Rooms[r]; };
+    m_Rooms[room]->SetNeighbours(at(kLinks[room][0]), at(kLinks[room][1]), at(kLinks[room][2]), at(kLinks[room][3]));
   }
   return true;
 }
 
 LRESULT CareerMapDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   if (message == ui::kMsgInitDialog) {
-    selected_ = 0;
+    m_Selected = 0;
     SetKeyButtons(kEnter, kBack);
     UpdateLocks();
     // The focus glow: one texture, a reference per picture.
     if (ssImage* glow = Device()->GetTexture(L"Glow.tga", L"UI", L"res.ark", 6, true, true)) {
       for (int room = 0; room < 6; ++room) {
         if (room < 5) glow->AddRef();
-        rooms_[room]->SetImage2(glow);
+        m_Rooms[room]->SetImage2(glow);
       }
     }
     return 0;
@@ -87,7 +87,7 @@ LRESULT CareerMapDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
         return 0;
       }
       if (code == ui::kNotifyClicked) {
-        selected_ = room;
+        m_Selected = room;
         EnterRoom();
         return 0;
       }
@@ -97,29 +97,29 @@ LRESULT CareerMapDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 }
 
 void CareerMapDlg::UpdateLocks() {
-  const ks::app::CareerRecord* career = app ? app->CurrentCareer() : nullptr;
-  level_ = career ? career->level : 0;
+  const ks::app::CareerRecord* career = m_App ? m_App->CurrentCareer() : nullptr;
+  m_Level = career ? career->level : 0;
   for (int room = 1; room < 6; ++room) {
-    const bool open = level_ >= room;
-    if (locks_[room]) locks_[room]->ShowWindow(open ? 0 : 5);
-    rooms_[room]->ShowWindow(open ? 5 : 0);
+    const bool open = m_Level >= room;
+    if (m_Locks[room]) m_Locks[room]->ShowWindow(open ? 0 : 5);
+    m_Rooms[room]->ShowWindow(open ? 5 : 0);
   }
 }
 
 void CareerMapDlg::Preview(int room) {
-  selected_ = room;
-  large_->SetImageByName(kLargeNames[room], L"UI", L"res.ark");
-  name_->SetText(kNames[room]);
+  m_Selected = room;
+  m_Large->SetImageByName(kLargeNames[room], L"UI", L"res.ark");
+  m_Name->SetText(kNames[room]);
   Invalidate(0);
 }
 
 void CareerMapDlg::EnterRoom() {
-  if (app == nullptr) return;
-  app->prefs()[ks::app::pref::kLastRoom] = static_cast<std::uint8_t>(selected_);
-  const int room = selected_;
-  kit::Open<CareerRoomDlg>(app, [this, room](CareerRoomDlg& s) {
-    s.app = app;
-    s.room = room;
+  if (m_App == nullptr) return;
+  m_App->Prefs()[ks::app::pref::kLastRoom] = static_cast<std::uint8_t>(m_Selected);
+  const int room = m_Selected;
+  kit::Open<CareerRoomDlg>(m_App, [this, room](CareerRoomDlg& s) {
+    s.m_App = m_App;
+    s.m_Room = room;
   });
 }
 

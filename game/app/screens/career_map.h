@@ -20,19 +20,19 @@ class CareerMapDlg final : public Dlg {
 
   bool Build(ssDisplay* display, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
-  int SelectedRoom() const { return selected_; }
+  int SelectedRoom() const { return m_Selected; }
 
-  ksMain* app = nullptr;
+  ksMain* m_App = nullptr;
 
  private:
   void UpdateLocks();
   void Preview(int room);
   void EnterRoom();
 
-  int selected_ = 0;
-  int level_ = 0;
-  Picture* large_ = nullptr;
-  StaticText* name_ = nullptr;
-  Picture* rooms_[6] = {};
-  Picture* locks_[6] = {};
+  int m_Selected = 0;
+  int m_Level = 0;
+  Picture* m_Large = nullptr;
+  StaticText* m_Name = nullptr;
+  Picture* m_Rooms[6] = {};
+  Picture* m_Locks[6] = {};
 };

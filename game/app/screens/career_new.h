@@ -26,7 +26,7 @@ class CareerNicknameDlg final : public Dlg {
   void SetNickname(const wchar_t* text);
   const wchar_t* Nickname() const;
 
-  ksMain* app = nullptr;
+  ksMain* m_App = nullptr;
 
  private:
   void OpenKeyboard();
@@ -34,9 +34,9 @@ class CareerNicknameDlg final : public Dlg {
   void OnCancel();
   void Message(const wchar_t* title, const wchar_t* text);
 
-  ChoiceList* gameType_ = nullptr;
-  ChoiceList* difficulty_ = nullptr;
-  StaticText* nickname_ = nullptr;
+  ChoiceList* m_GameType = nullptr;
+  ChoiceList* m_Difficulty = nullptr;
+  StaticText* m_Nickname = nullptr;
 };
 
 class CareerNewDlg final : public Dlg {
@@ -46,13 +46,13 @@ class CareerNewDlg final : public Dlg {
 
   bool Build(ssDisplay* display, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
-  Keyboard* Pad() const { return keyboard_; }
+  Keyboard* Pad() const { return m_Keyboard; }
 
-  ksMain* app = nullptr;
-  CareerNicknameDlg* owner = nullptr;
+  ksMain* m_App = nullptr;
+  CareerNicknameDlg* m_Owner = nullptr;
 
  private:
   void Accept();
 
-  Keyboard* keyboard_ = nullptr;
+  Keyboard* m_Keyboard = nullptr;
 };

@@ -93,24 +93,25 @@ bool CareerRoomDlg::Build(ssDisplay* display, ssInput*) {
     frame->SetColourC(kWhite);
     frame->SetBevelColours(kWhiteBevel);
   }
-  picture_ = Pic(this, display, RECT{595, 1489, 15192, 25320}, kOpponent, nullptr, s7);
-  biography_ = Label(this, display, RECT{16384, 744, 64940, 27554}, L"", 0x10000000, 32, kBiography, s6, kWhite, kGrey);
+  m_Picture = Pic(this, display, RECT{595, 1489, 15192, 25320}, kOpponent, nullptr, s7);
+  m_Biography =
+      Label(this, display, RECT{16384, 744, 64940, 27554}, L"", 0x10000000, 32, kBiography, s6, kWhite, kGrey);
   Label(this, display, RECT{9532, 60322, 28299, 64791}, L"Leave Room", 0x10000000, 0x200020, 0, s7, kWhite, kGrey);
   Label(this, display, RECT{49747, 60322, 64344, 64791}, L"Rack Em", 0x10000000, 0x200020, 0, s7, kWhite, kGrey);
   if (auto* frame = Pic(this, display, RECT{595, 32768, 64940, 58088}, 0, nullptr, s7, 0x10800000, 0x80020, kWhite, 0))
     frame->SetBevelColours(kWhiteBevel);
-  list_ = Make<ListBox>(this, display, RECT{0, 37236, 64344, 58088}, L"Test ListBox", ui::kKindListBox, 0x90000080,
-                        0x100020, kList, s6, kWhite);
+  m_List = Make<ListBox>(this, display, RECT{0, 37236, 64344, 58088}, L"Test ListBox", ui::kKindListBox, 0x90000080,
+                         0x100020, kList, s6, kWhite);
   Label(this, display, RECT{22639, 34257, 31576, 37981}, L"Rank", 0x10000000, 32, 0, s6, kWhite, kGrey);
   Label(this, display, RECT{36044, 34257, 42896, 37981}, L"Bet", 0x10000000, 32, 0, s6, kWhite, kGrey);
-  spot_ =
+  m_Spot =
       Label(this, display, RECT{49747, 34257, 62259, 37981}, L"Spot (11)", 0x10000000, 32, kSpot, s6, kWhite, kGrey);
-  rank_ = Label(this, display, RECT{595, 29044, 28895, 32768}, L"", 0x10000000, 0x200020, kRank, s7, kYellow, kGrey);
-  money_ =
+  m_Rank = Label(this, display, RECT{595, 29044, 28895, 32768}, L"", 0x10000000, 0x200020, kRank, s7, kYellow, kGrey);
+  m_Money =
       Label(this, display, RECT{30384, 29044, 62259, 32768}, L"", 0x10000002, 0x200020, kMoney, s7, kYellow, kGrey);
   Pic(this, display, RECT{43789, 58833, 48556, 64791}, kRackEm, L"Home.tga");
   Pic(this, display, RECT{2978, 58833, 7745, 64791}, kBack, L"Back.tga");
-  return picture_ && biography_ && list_ && spot_ && rank_ && money_;
+  return m_Picture && m_Biography && m_List && m_Spot && m_Rank && m_Money;
 }
 
 LRESULT CareerRoomDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
@@ -134,7 +135,7 @@ LRESULT CareerRoomDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
     }
     if (id == kList && code == ui::kNotifyPressed) {
       RackEm();
-      list_->Invalidate(0);
+      m_List->Invalidate(0);
       return 0;
     }
     if (id == kList && code == ui::kNotifyLeave) {
@@ -148,44 +149,44 @@ LRESULT CareerRoomDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 void CareerRoomDlg::OnInit() {
   SetKeyButtons(kRackEm, kBack);
   // The rows start two border units in, clear of the frame around the list.
-  list_->SetTextOffset(2 * list_->BorderUnit(), 0);
-  list_->SetStyle(list_->Style() | ListBox::kSorted);
-  list_->SetFirstSortable(1);
+  m_List->SetTextOffset(2 * m_List->BorderUnit(), 0);
+  m_List->SetStyle(m_List->Style() | ListBox::kSorted);
+  m_List->SetFirstSortable(1);
   static constexpr int kStops[3] = {70, 112, 173};
-  kit::DesignTabStops(list_, kStops);
+  kit::DesignTabStops(m_List, kStops);
   FillList();
   Invalidate(0);
-  list_->SetCurSel(0);
-  ks::app::CareerRecord* c = app ? app->CurrentCareer() : nullptr;
+  m_List->SetCurSel(0);
+  ks::app::CareerRecord* c = m_App ? m_App->CurrentCareer() : nullptr;
   if (c == nullptr) return;
   c->rankIndex = static_cast<std::uint8_t>(ks::app::RankIndexOf(c->rating));
   wchar_t text[96];
   _snwprintf(text, 96, L"Your Rank: %s (%d)", career::RankName(c->rankIndex), c->rating);
-  rank_->SetText(text);
+  m_Rank->SetText(text);
   wchar_t money[32];
   ks::app::FormatMoney(money, 32, c->money);
   _snwprintf(text, 96, L"You Have: %s", money);
-  money_->SetText(text);
+  m_Money->SetText(text);
   // A high rating or a fortune takes the smaller font rather than being cut.
-  kit::FitFont(rank_, {L"Small Fonts7", L"Small Fonts6"});
-  kit::FitFont(money_, {L"Small Fonts7", L"Small Fonts6"});
+  kit::FitFont(m_Rank, {L"Small Fonts7", L"Small Fonts6"});
+  kit::FitFont(m_Money, {L"Small Fonts7", L"Small Fonts6"});
   ShowOpponent();
 }
 
 void CareerRoomDlg::FillList() {
-  list_->Clear();
-  offers_.clear();
-  if (app == nullptr) return;
-  app->SetCareerPlay(true);
-  const ks::app::CareerRecord* c = app->CurrentCareer();
+  m_List->Clear();
+  m_Offers.clear();
+  if (m_App == nullptr) return;
+  m_App->SetCareerPlay(true);
+  const ks::app::CareerRecord* c = m_App->CurrentCareer();
   if (c == nullptr) return;
   wchar_t text[64];
-  _snwprintf(text, 64, L"Spot (%d)", career::RoomGoal(room, c->gameType));
-  spot_->SetText(text);
-  ks::DeviceRand random(app->GetTime());
-  offers_ = career::DrawOffers(room, *c, app->opponents(), random, SpotFor, app);
-  for (const career::Offer& o : offers_) {
-    const ks::app::OpponentEntry& e = app->opponents()[static_cast<std::size_t>(o.entry)];
+  _snwprintf(text, 64, L"Spot (%d)", career::RoomGoal(m_Room, c->gameType));
+  m_Spot->SetText(text);
+  ks::DeviceRand random(m_App->GetTime());
+  m_Offers = career::DrawOffers(m_Room, *c, m_App->Opponents(), random, SpotFor, m_App);
+  for (const career::Offer& o : m_Offers) {
+    const ks::app::OpponentEntry& e = m_App->Opponents()[static_cast<std::size_t>(o.entry)];
     wchar_t bet[32];
     ks::app::FormatMoney(bet, 32, o.bet);
     wchar_t spot[24];
@@ -196,46 +197,46 @@ void CareerRoomDlg::FillList() {
     }
     const std::wstring row =
         kit::Widen(e.nickname) + L"\t" + career::RankName(e.rankIndex) + L"\t" + bet + L"\t" + spot + L"\t";
-    const int at = list_->AddRow(row.c_str());
-    if (at >= 0) list_->SetItemData(at, e.id);
+    const int at = m_List->AddRow(row.c_str());
+    if (at >= 0) m_List->SetItemData(at, e.id);
   }
 }
 
 void CareerRoomDlg::ShowOpponent() {
-  const int row = list_->GetCurSel();
-  if (row < 0 || row >= list_->GetCount() || app == nullptr) return;
-  const std::uint32_t entry = list_->GetItemData(row);
+  const int row = m_List->GetCurSel();
+  if (row < 0 || row >= m_List->GetCount() || m_App == nullptr) return;
+  const std::uint32_t entry = m_List->GetItemData(row);
   if (entry >= static_cast<std::uint32_t>(ks::app::kTableEntries)) return;
-  const ks::app::OpponentEntry& e = app->opponents()[entry];
-  biography_->SetText(kit::Widen(e.biography).c_str());
-  picture_->SetImageByName((kit::Widen(e.nickname) + L".tga").c_str(), L"UI", L"res.ark");
+  const ks::app::OpponentEntry& e = m_App->Opponents()[entry];
+  m_Biography->SetText(kit::Widen(e.biography).c_str());
+  m_Picture->SetImageByName((kit::Widen(e.nickname) + L".tga").c_str(), L"UI", L"res.ark");
   Invalidate(0);
 }
 
 void CareerRoomDlg::RackEm() {
-  const int row = list_->GetCurSel();
-  if (row < 0 || row >= list_->GetCount() || app == nullptr) return;
-  ks::app::CareerRecord* c = app->CurrentCareer();
+  const int row = m_List->GetCurSel();
+  if (row < 0 || row >= m_List->GetCount() || m_App == nullptr) return;
+  ks::app::CareerRecord* c = m_App->CurrentCareer();
   if (c == nullptr) return;
-  const std::uint32_t entry = list_->GetItemData(row);
-  const auto offer = std::find_if(offers_.begin(), offers_.end(), [entry](const career::Offer& o) {
+  const std::uint32_t entry = m_List->GetItemData(row);
+  const auto offer = std::find_if(m_Offers.begin(), m_Offers.end(), [entry](const career::Offer& o) {
     return static_cast<std::uint32_t>(o.entry) == entry;
   });
-  if (offer == offers_.end()) return;
+  if (offer == m_Offers.end()) return;
   if (offer->bet > c->money) {
-    app->ShowMessage(L"Check your wallet!!",
-                     L"You don't have enough money. Get some more money and then I'll play you.");
+    m_App->ShowMessage(L"Check your wallet!!",
+                       L"You don't have enough money. Get some more money and then I'll play you.");
     return;
   }
-  ks::app::MatchSetup& s = app->matchSetup();
+  ks::app::MatchSetup& s = m_App->MatchSetup();
   s.menuGame = c->gameType;
-  s.room = static_cast<std::uint16_t>(room);
-  c->currentRoom = static_cast<std::uint8_t>(room);
+  s.room = static_cast<std::uint16_t>(m_Room);
+  c->currentRoom = static_cast<std::uint8_t>(m_Room);
   if (c->gameType == 5) {
     s.gameGoal = 1;
-    s.pointGoal = static_cast<std::uint16_t>(career::kPointGoals[room]);
+    s.pointGoal = static_cast<std::uint16_t>(career::kPointGoals[m_Room]);
   } else {
-    s.gameGoal = static_cast<std::uint16_t>(career::kGameGoals[room]);
+    s.gameGoal = static_cast<std::uint16_t>(career::kGameGoals[m_Room]);
   }
   s.secondPlayer = 1;
   s.opponent = static_cast<std::uint16_t>(entry);
@@ -245,7 +246,7 @@ void CareerRoomDlg::RackEm() {
   c->bet = offer->bet;
   c->chosenRow = static_cast<std::uint8_t>(row);
   s.playerOne = kit::kCareerPlayerEntry;
-  kit::SetCareerPlayerName(app, c->nickname.data());
-  app->LoadCareerMatch(StartMode::kFresh, ReturnScreen::kCareerMap);
-  app->CloseScreens();
+  kit::SetCareerPlayerName(m_App, c->nickname.data());
+  m_App->LoadCareerMatch(StartMode::kFresh, ReturnScreen::kCareerMap);
+  m_App->CloseScreens();
 }

@@ -61,11 +61,11 @@ class CareerRoomDlg final : public Dlg {
 
   bool Build(ssDisplay* display, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
-  const std::vector<career::Offer>& Offers() const { return offers_; }
-  ListBox* List() const { return list_; }
+  const std::vector<career::Offer>& Offers() const { return m_Offers; }
+  ListBox* List() const { return m_List; }
 
-  ksMain* app = nullptr;
-  int room = 0;
+  ksMain* m_App = nullptr;
+  int m_Room = 0;
 
  private:
   void OnInit();
@@ -73,11 +73,11 @@ class CareerRoomDlg final : public Dlg {
   void ShowOpponent();
   void RackEm();
 
-  Picture* picture_ = nullptr;
-  StaticText* biography_ = nullptr;
-  ListBox* list_ = nullptr;
-  StaticText* spot_ = nullptr;
-  StaticText* rank_ = nullptr;
-  StaticText* money_ = nullptr;
-  std::vector<career::Offer> offers_;
+  Picture* m_Picture = nullptr;
+  StaticText* m_Biography = nullptr;
+  ListBox* m_List = nullptr;
+  StaticText* m_Spot = nullptr;
+  StaticText* m_Rank = nullptr;
+  StaticText* m_Money = nullptr;
+  std::vector<career::Offer> m_Offers;
 };

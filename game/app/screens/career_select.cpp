@@ -12,8 +12,8 @@
 bool CareerSelectDlg::Build(ssDisplay* display, ssInput*) {
   using namespace kit;
   MakeScreen(this, display, kScreenId, 0, kWhite, kGrey, L"HardTimes.tga", L"cornerstone10");
-  list_ = Make<ListBox>(this, display, RECT{1787, 23086, 63748, 53620}, L"Test ListBox", ui::kKindListBox, 0x10810080,
-                        0x80020, kList, L"Small Fonts7", kWhite, 0);
+  m_List = Make<ListBox>(this, display, RECT{1787, 23086, 63748, 53620}, L"Test ListBox", ui::kKindListBox, 0x10810080,
+                         0x80020, kList, L"Small Fonts7", kWhite, 0);
   Pic(this, display, RECT{48258, 57344, 53024, 63301}, kStart, L"Home.tga");
   Label(this, display, RECT{54216, 59578, 63152, 63301}, L"Start", 0x10000000, 32, 4, L"Small Fonts7", kWhite, kGrey);
   Pic(this, display, RECT{3574, 57344, 8340, 63301}, kBack, L"Back.tga");
@@ -24,17 +24,17 @@ bool CareerSelectDlg::Build(ssDisplay* display, ssInput*) {
                                     0x10018D00, 0x200020, kDeleteCareer, L"Small Fonts7", kWhite);
   Label(this, display, RECT{297, 744, 43194, 8192}, L"Career - Select", 0x10800200, 0x280020, 0, L"Cornerstone8",
         kYellow, 0);
-  if (list_ == nullptr || newCareer == nullptr || deleteCareer == nullptr) return false;
-  list_->SetNeighbours(deleteCareer, nullptr, nullptr, nullptr);
-  newCareer->SetNeighbours(list_, deleteCareer, nullptr, nullptr);
-  deleteCareer->SetNeighbours(newCareer, list_, nullptr, nullptr);
+  if (m_List == nullptr || newCareer == nullptr || deleteCareer == nullptr) return false;
+  m_List->SetNeighbours(deleteCareer, nullptr, nullptr, nullptr);
+  newCareer->SetNeighbours(m_List, deleteCareer, nullptr, nullptr);
+  deleteCareer->SetNeighbours(newCareer, m_List, nullptr, nullptr);
   return true;
 }
 
 LRESULT CareerSelectDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   if (message == ui::kMsgInitDialog) {
     SetKeyButtons(kStart, kBack);
-    if (app != nullptr) app->SetCareerPlay(true);
+    if (m_App != nullptr) m_App->SetCareerPlay(true);
     FillList();
     return 0;
   }
@@ -73,7 +73,7 @@ LRESULT CareerSelectDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
       return 0;
     }
     if (id == kList && code == ui::kNotifyListFocus) {
-      list_->Invalidate(0);
+      m_List->Invalidate(0);
       return 0;
     }
   }
@@ -81,63 +81,63 @@ LRESULT CareerSelectDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 }
 
 void CareerSelectDlg::FillList() {
-  kit::FillCareerList(list_, app);
-  if (app == nullptr) return;
-  const int last = app->prefs()[ks::app::pref::kLastCareer];
-  if (last != 0 && last < list_->GetCount()) list_->SetCurSel(last);
+  kit::FillCareerList(m_List, m_App);
+  if (m_App == nullptr) return;
+  const int last = m_App->Prefs()[ks::app::pref::kLastCareer];
+  if (last != 0 && last < m_List->GetCount()) m_List->SetCurSel(last);
 }
 
 void CareerSelectDlg::NoCareer() {
-  app->ShowMessage(L"No Career Available", L"Select 'New Career' to create a new career");
+  m_App->ShowMessage(L"No Career Available", L"Select 'New Career' to create a new career");
 }
 
 void CareerSelectDlg::OnStart() {
-  if (app == nullptr) return;
-  if (app->careers().records.empty()) {
+  if (m_App == nullptr) return;
+  if (m_App->Careers().records.empty()) {
     NoCareer();
     return;
   }
-  const int row = list_->GetCurSel();
-  if (row < 0 || row >= static_cast<int>(app->careers().records.size())) return;
-  app->SelectCareer(row);
-  app->prefs()[ks::app::pref::kLastCareer] = static_cast<std::uint8_t>(row);
-  ks::app::CareerRecord& career = app->careers().records[static_cast<std::size_t>(row)];
+  const int row = m_List->GetCurSel();
+  if (row < 0 || row >= static_cast<int>(m_App->Careers().records.size())) return;
+  m_App->SelectCareer(row);
+  m_App->Prefs()[ks::app::pref::kLastCareer] = static_cast<std::uint8_t>(row);
+  ks::app::CareerRecord& career = m_App->Careers().records[static_cast<std::size_t>(row)];
   if (career.held != 0) {
     // The game on hold resumes where it was left.
     career.held = 1;
-    app->matchSetup() = ks::app::MatchSetup::Read(career.heldSetup.data());
-    app->matchSetup().playerOne = kit::kCareerPlayerEntry;
-    kit::SetCareerPlayerName(app, career.nickname.data());
-    app->LoadCareerMatch(StartMode::kCareerResumed, ReturnScreen::kMainMenu);
-    app->CloseScreens();
+    m_App->MatchSetup() = ks::app::MatchSetup::Read(career.heldSetup.data());
+    m_App->MatchSetup().playerOne = kit::kCareerPlayerEntry;
+    kit::SetCareerPlayerName(m_App, career.nickname.data());
+    m_App->LoadCareerMatch(StartMode::kCareerResumed, ReturnScreen::kMainMenu);
+    m_App->CloseScreens();
     return;
   }
   if (career.matchesPlayed == 0) {
-    app->CloseScreens();
+    m_App->CloseScreens();
     WriteLog(2, L"Calling PlayCareerMovie");
-    app->PlayMovie(0);
+    m_App->PlayMovie(0);
     return;
   }
-  PushCareerMap(app);
+  PushCareerMap(m_App);
 }
 
 void CareerSelectDlg::OnBack() {
-  if (app != nullptr) app->SetCareerPlay(false);
+  if (m_App != nullptr) m_App->SetCareerPlay(false);
   Cancel();
 }
 
 void CareerSelectDlg::OnNewCareer() {
-  PushCareerNickname(app);
+  PushCareerNickname(m_App);
   Cancel();
 }
 
 void CareerSelectDlg::OnDeleteCareer() {
-  if (app == nullptr) return;
-  if (app->careers().records.empty()) {
+  if (m_App == nullptr) return;
+  if (m_App->Careers().records.empty()) {
     NoCareer();
     return;
   }
-  kit::Open<CareerDeleteDlg>(app);
+  kit::Open<CareerDeleteDlg>(m_App);
   FillList();
   Invalidate(0);
   Cancel();

@@ -19,7 +19,7 @@ class CareerSelectDlg final : public Dlg {
   bool Build(ssDisplay* display, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
 
-  ksMain* app = nullptr;
+  ksMain* m_App = nullptr;
 
  private:
   void FillList();
@@ -29,5 +29,5 @@ class CareerSelectDlg final : public Dlg {
   void OnDeleteCareer();
   void NoCareer();
 
-  ListBox* list_ = nullptr;
+  ListBox* m_List = nullptr;
 };

@@ -14,5 +14,5 @@ class CreditsDlg final : public Dlg {
   static constexpr int kBack = 4;
   bool Build(ssDisplay* display, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
-  ksMain* app = nullptr;
+  ksMain* m_App = nullptr;
 };

@@ -76,28 +76,28 @@ int PageStep(WPARAM key) {
 }  // namespace
 
 void HelpPager::SetText(const wchar_t* text) {
-  if (text_ == nullptr) return;
-  pages_ = text_->Pages(text != nullptr ? text : L"");
-  if (pages_.empty()) pages_.emplace_back();
-  page_ = 0;
+  if (m_Text == nullptr) return;
+  m_Pages = m_Text->Pages(text != nullptr ? text : L"");
+  if (m_Pages.empty()) m_Pages.emplace_back();
+  m_Page = 0;
   Show();
 }
 
 bool HelpPager::Turn(int step) {
-  const int next = page_ + step;
+  const int next = m_Page + step;
   if (step == 0 || next < 0 || next >= PageCount()) return false;
-  page_ = next;
+  m_Page = next;
   Show();
   return true;
 }
 
 void HelpPager::Show() {
-  if (text_ == nullptr || pages_.empty()) return;
-  text_->SetText(pages_[static_cast<std::size_t>(page_)].c_str());
-  if (counter_ != nullptr) {
+  if (m_Text == nullptr || m_Pages.empty()) return;
+  m_Text->SetText(m_Pages[static_cast<std::size_t>(m_Page)].c_str());
+  if (m_Counter != nullptr) {
     wchar_t counter[32] = L"";
-    if (PageCount() > 1) std::swprintf(counter, 32, L"%d / %d", page_ + 1, PageCount());
-    counter_->SetText(counter);
+    if (PageCount() > 1) std::swprintf(counter, 32, L"%d / %d", m_Page + 1, PageCount());
+    m_Counter->SetText(counter);
   }
 }
 
@@ -139,16 +139,16 @@ LRESULT HelpMainDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
         EndDialog(kResultOk);
         return 0;
       case kControls:
-        OpenPage<KeyAssignDlg>(app, this);
+        OpenPage<KeyAssignDlg>(m_App, this);
         return 0;
       case kGameRules:
-        OpenPage<HelpRulesDlg>(app, this);
+        OpenPage<HelpRulesDlg>(m_App, this);
         return 0;
       case kQuickPlay:
-        OpenPage<HelpQuickPlayDlg>(app, this);
+        OpenPage<HelpQuickPlayDlg>(m_App, this);
         return 0;
       case kCareerPlay:
-        OpenPage<HelpCareerDlg>(app, this);
+        OpenPage<HelpCareerDlg>(m_App, this);
         return 0;
       default:
         break;
@@ -159,7 +159,13 @@ LRESULT HelpMainDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 
 HelpTextDlg::HelpTextDlg(int id, std::uint32_t flags, const wchar_t* font, const wchar_t* title, RECT titleRect,
                          int backLabel, const wchar_t* text)
-    : id_(id), flags_(flags), font_(font), title_(title), titleRect_(titleRect), backLabel_(backLabel), text_(text) {}
+    : m_ScreenId(id),
+      m_ScreenFlags(flags),
+      m_FontName(font),
+      m_Title(title),
+      m_TitleRect(titleRect),
+      m_BackLabel(backLabel),
+      m_Text(text) {}
 
 HelpCareerDlg::HelpCareerDlg()
     : HelpTextDlg(kScreenId, 0, L"Small Fonts7", L"Help - Career Play", RECT{297, 744, 48854, 8192}, 4, kCareerText) {}
@@ -170,21 +176,21 @@ HelpQuickPlayDlg::HelpQuickPlayDlg()
 
 bool HelpTextDlg::Build(ssDisplay* display, ssInput*) {
   using namespace kit;
-  MakeScreen(this, display, id_, flags_, kWhite, kBlack, L"HardTimes.tga", font_);
-  Label(this, display, titleRect_, title_, 0x10800200, 0x280020, 0, L"Cornerstone8", kYellow);
-  label_ =
+  MakeScreen(this, display, m_ScreenId, m_ScreenFlags, kWhite, kBlack, L"HardTimes.tga", m_FontName);
+  Label(this, display, m_TitleRect, m_Title, 0x10800200, 0x280020, 0, L"Cornerstone8", kYellow);
+  m_Label =
       Label(this, display, RECT{297, 8936, 64940, 58833}, L"Text", 0x10800000, 0x80020, kText, L"Small Fonts7", kWhite);
-  Label(this, display, RECT{8936, 60322, 18767, 64791}, L"Back", 0x10000000, 32, backLabel_, L"Small Fonts7", kWhite);
+  Label(this, display, RECT{8936, 60322, 18767, 64791}, L"Back", 0x10000000, 32, m_BackLabel, L"Small Fonts7", kWhite);
   auto* counter = Label(this, display, kCounterRect, L"", 0x10000002, 32, kPageCounter, L"Small Fonts7", kWhite);
-  pager_.Attach(label_, counter);
-  return label_ != nullptr && Pic(this, display, RECT{3276, 58833, 8043, 64791}, kBack, L"Back.tga") != nullptr;
+  m_Pager.Attach(m_Label, counter);
+  return m_Label != nullptr && Pic(this, display, RECT{3276, 58833, 8043, 64791}, kBack, L"Back.tga") != nullptr;
 }
 
 LRESULT HelpTextDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   if (message == ui::kMsgInitDialog) {
     SetDefaultButtons(kBack, kBack);
-    label_->SetText(text_);
-    pager_.SetText(text_);
+    m_Label->SetText(m_Text);
+    m_Pager.SetText(m_Text);
     return 0;
   }
   if (message == ui::kMsgCommand && ui::CommandCode(p1) == ui::kNotifyClicked && ui::CommandId(p1) == kBack) {
@@ -193,12 +199,12 @@ LRESULT HelpTextDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   }
   // The page has no focusable widget, so the direction keys turn its pages.
   if (message == ui::kMsgKeyUp && CaptureWindow() == nullptr && PageStep(p1) != 0) {
-    if (pager_.Turn(PageStep(p1))) Invalidate(0);
+    if (m_Pager.Turn(PageStep(p1))) Invalidate(0);
     return 0;
   }
-  if (message == ui::kMsgPenUp && label_ != nullptr && Inside(label_->ScreenRect(), p2)) {
+  if (message == ui::kMsgPenUp && m_Label != nullptr && Inside(m_Label->ScreenRect(), p2)) {
     // A tap on the text turns to the next page, and from the last back to the first.
-    if (!pager_.Turn(1)) pager_.Turn(-pager_.Page());
+    if (!m_Pager.Turn(1)) m_Pager.Turn(-m_Pager.Page());
     Invalidate(0);
   }
   return Dlg::WndProc(message, p1, p2);
@@ -208,21 +214,21 @@ bool HelpRulesDlg::Build(ssDisplay* display, ssInput*) {
   using namespace kit;
   MakeScreen(this, display, kScreenId, 0, kWhite, kBlack, L"HardTimes.tga", L"Small Fonts7");
   Label(this, display, RECT{297, 744, 32768, 8192}, L"Help - Rules", 0x10800200, 0x280020, 0, L"Cornerstone8", kYellow);
-  list_ = Make<ChoiceList>(this, display, RECT{893, 9681, 46173, 14149}, L"Game Type", ui::kKindChoiceList, 0x10010080,
-                           0x110020, kGameType, L"Small Fonts7", kYellow, 0);
-  text_ =
+  m_List = Make<ChoiceList>(this, display, RECT{893, 9681, 46173, 14149}, L"Game Type", ui::kKindChoiceList, 0x10010080,
+                            0x110020, kGameType, L"Small Fonts7", kYellow, 0);
+  m_Text =
       Label(this, display, RECT{297, 14149, 64940, 58833}, L"", 0x10800000, 0x80020, kText, L"Small Fonts7", kWhite);
   Label(this, display, RECT{8936, 60322, 18767, 64791}, L"Back", 0x10000000, 32, 5, L"Small Fonts7", kWhite);
   auto* counter = Label(this, display, kCounterRect, L"", 0x10000002, 32, kPageCounter, L"Small Fonts7", kWhite);
-  pager_.Attach(text_, counter);
-  return list_ && text_ && Pic(this, display, RECT{2978, 58833, 7745, 64791}, kBack, L"Back.tga") != nullptr;
+  m_Pager.Attach(m_Text, counter);
+  return m_List && m_Text && Pic(this, display, RECT{2978, 58833, 7745, 64791}, kBack, L"Back.tga") != nullptr;
 }
 
 LRESULT HelpRulesDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   if (message == ui::kMsgInitDialog) {
     SetDefaultButtons(kBack, kBack);
     for (const wchar_t* game : {L"6-Ball", L"8-Ball", L"9-Ball", L"10-Ball", L"Rotation", L"Straight"})
-      list_->AddString(game);
+      m_List->AddString(game);
     OnGameTypeChanged();
     return 0;
   }
@@ -240,17 +246,17 @@ LRESULT HelpRulesDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   // Left and Right step the game type; Up and Down, which would only leave
   // the list (it has no neighbours), turn the rule text's pages.
   if (message == ui::kMsgKeyUp && (p1 == ui::kKeyUp || p1 == ui::kKeyDown)) {
-    if (pager_.Turn(PageStep(p1))) Invalidate(0);
+    if (m_Pager.Turn(PageStep(p1))) Invalidate(0);
     return 0;
   }
   return Dlg::WndProc(message, p1, p2);
 }
 
 void HelpRulesDlg::OnGameTypeChanged() {
-  const int game = list_->GetCurSel();
+  const int game = m_List->GetCurSel();
   if (game < 0 || game > 5) return;
-  text_->SetText(kRules[game]);
-  pager_.SetText(kRules[game]);
+  m_Text->SetText(kRules[game]);
+  m_Pager.SetText(kRules[game]);
   Invalidate(0);
 }
 

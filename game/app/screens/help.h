@@ -19,7 +19,7 @@ class HelpMainDlg final : public Dlg {
   static constexpr int kScreenId = 1012;
   bool Build(ssDisplay* display, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
-  ksMain* app = nullptr;
+  ksMain* m_App = nullptr;
 };
 
 // A help text longer than its label, shown a page at a time: Down or Right
@@ -29,22 +29,22 @@ class HelpMainDlg final : public Dlg {
 class HelpPager {
  public:
   void Attach(StaticText* text, StaticText* counter) {
-    text_ = text;
-    counter_ = counter;
+    m_Text = text;
+    m_Counter = counter;
   }
   // Cuts the text into the label's pages and shows the first.
   void SetText(const wchar_t* text);
   // Moves by one page; false when there is no page that way.
   bool Turn(int step);
-  int Page() const { return page_; }
-  int PageCount() const { return static_cast<int>(pages_.size()); }
+  int Page() const { return m_Page; }
+  int PageCount() const { return static_cast<int>(m_Pages.size()); }
 
  private:
   void Show();
-  StaticText* text_ = nullptr;
-  StaticText* counter_ = nullptr;
-  std::vector<std::wstring> pages_;
-  int page_ = 0;
+  StaticText* m_Text = nullptr;
+  StaticText* m_Counter = nullptr;
+  std::vector<std::wstring> m_Pages;
+  int m_Page = 0;
 };
 
 // The career and quick play pages: a title and one text.
@@ -55,23 +55,23 @@ class HelpTextDlg : public Dlg {
   static constexpr int kPageCounter = 7;
   bool Build(ssDisplay* display, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
-  ksMain* app = nullptr;
-  HelpPager& Pager() { return pager_; }
+  ksMain* m_App = nullptr;
+  HelpPager& Pager() { return m_Pager; }
 
  protected:
   HelpTextDlg(int id, std::uint32_t flags, const wchar_t* font, const wchar_t* title, RECT titleRect, int backLabel,
               const wchar_t* text);
 
  private:
-  int id_;
-  std::uint32_t flags_;
-  const wchar_t* font_;
-  const wchar_t* title_;
-  RECT titleRect_;
-  int backLabel_;
-  const wchar_t* text_;
-  StaticText* label_ = nullptr;
-  HelpPager pager_;
+  int m_ScreenId;
+  std::uint32_t m_ScreenFlags;
+  const wchar_t* m_FontName;
+  const wchar_t* m_Title;
+  RECT m_TitleRect;
+  int m_BackLabel;
+  const wchar_t* m_Text;
+  StaticText* m_Label = nullptr;
+  HelpPager m_Pager;
 };
 
 class HelpCareerDlg final : public HelpTextDlg {
@@ -92,12 +92,12 @@ class HelpRulesDlg final : public Dlg {
   enum Id { kGameType = 2, kBack = 3, kText = 4, kPageCounter = 7 };
   bool Build(ssDisplay* display, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
-  ksMain* app = nullptr;
-  HelpPager& Pager() { return pager_; }
+  ksMain* m_App = nullptr;
+  HelpPager& Pager() { return m_Pager; }
 
  private:
   void OnGameTypeChanged();
-  ChoiceList* list_ = nullptr;
-  StaticText* text_ = nullptr;
-  HelpPager pager_;
+  ChoiceList* m_List = nullptr;
+  StaticText* m_Text = nullptr;
+  HelpPager m_Pager;
 };

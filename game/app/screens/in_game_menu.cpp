@@ -44,8 +44,8 @@ bool InGameMenuDlg::Build(ssDisplay* display, ssInput*) {
                            row.id == kResume ? 0x300020u : 0x200020u, row.id, L"Small Fonts7", kYellow, 0xC0C0C0);
     if (b == nullptr) return false;
     b->SetBevelColours(kButtonBevel);
-    if (row.id == kHold) hold_ = b;
-    if (row.id == kResign) resign_ = b;
+    if (row.id == kHold) m_Hold = b;
+    if (row.id == kResign) m_Resign = b;
   }
   for (int i = 0; i < 7; ++i)
     GetChild(kRing[i])->SetNeighbours(GetChild(kRing[(i + 6) % 7]), GetChild(kRing[(i + 1) % 7]), nullptr, nullptr);
@@ -57,17 +57,17 @@ LRESULT InGameMenuDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
     OnInit();
     return 0;
   }
-  if (message == ui::kMsgCommand && ui::CommandCode(p1) == ui::kNotifyClicked && app != nullptr) {
-    ks::Pool* pool = app->pool();
+  if (message == ui::kMsgCommand && ui::CommandCode(p1) == ui::kNotifyClicked && m_App != nullptr) {
+    ks::Pool* pool = m_App->Pool();
     switch (ui::CommandId(p1)) {
       case kSettings:
-        PushSettings(app);
+        PushSettings(m_App);
         Invalidate(0);
         Cancel();
         return 0;
       case kHold:
-        if (mode == 0) app->SaveQuickPlay();
-        if (mode == 2) app->HoldCareerGame();
+        if (m_Mode == 0) m_App->SaveQuickPlay();
+        if (m_Mode == 2) m_App->HoldCareerGame();
         Cancel();
         Play();
         return 0;
@@ -90,7 +90,7 @@ LRESULT InGameMenuDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
         Play();
         return 0;
       case kHelp:
-        PushHelp(app);
+        PushHelp(m_App);
         Invalidate(0);
         Cancel();
         return 0;
@@ -114,20 +114,20 @@ LRESULT InGameMenuDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 
 void InGameMenuDlg::OnInit() {
   SetDefaultButtons(kResume, kResume);
-  ks::Pool* pool = app ? app->pool() : nullptr;
+  ks::Pool* pool = m_App ? m_App->Pool() : nullptr;
   // The player cannot resign while the computer is at the table.
-  if (pool != nullptr && pool->rules.CurrentPlayer == 1 && pool->OpponentKind == 2) resign_->ShowWindow(0);
-  hold_->SetText(mode == 0 ? L"Put Game On Hold" : L"Put Career On Hold");
+  if (pool != nullptr && pool->rules.CurrentPlayer == 1 && pool->OpponentKind == 2) m_Resign->ShowWindow(0);
+  m_Hold->SetText(m_Mode == 0 ? L"Put Game On Hold" : L"Put Career On Hold");
 }
 
 void InGameMenuDlg::Play() {
-  if (app != nullptr) app->ReturnToPlay();
+  if (m_App != nullptr) m_App->ReturnToPlay();
 }
 
 Dlg* PushInGameMenu(ksMain* app) {
   auto* menu = kit::Open<InGameMenuDlg>(app, [app](InGameMenuDlg& s) {
-    s.app = app;
-    s.mode = app->CareerPlay() ? 2 : 0;
+    s.m_App = app;
+    s.m_Mode = app->CareerPlay() ? 2 : 0;
   });
   if (menu != nullptr) app->EnterMenus();
   return menu;

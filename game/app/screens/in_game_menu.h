@@ -20,13 +20,13 @@ class InGameMenuDlg final : public Dlg {
   bool Build(ssDisplay* display, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
 
-  std::int32_t mode = 2;  // 0 quick play, 2 career
-  ksMain* app = nullptr;
+  std::int32_t m_Mode = 2;  // 0 quick play, 2 career
+  ksMain* m_App = nullptr;
 
  private:
   void OnInit();
   void Play();
 
-  Button* hold_ = nullptr;
-  Button* resign_ = nullptr;
+  Button* m_Hold = nullptr;
+  Button* m_Resign = nullptr;
 };

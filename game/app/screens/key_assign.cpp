@@ -82,7 +82,7 @@ LRESULT KeyAssignDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
       Cancel();
       return 0;
     }
-    if (id >= kFirstList && id < nextListId_) {
+    if (id >= kFirstList && id < m_NextListId) {
       if (code == ui::kNotifyLeave) Resolve(id - kFirstList);
       if (code == ui::kNotifyLeave || code == ui::kNotifyListFocus) return 0;
     }
@@ -92,16 +92,16 @@ LRESULT KeyAssignDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
 
 void KeyAssignDlg::OnInit() {
   using namespace kit;
-  nextListId_ = kFirstList;
-  keyMap_ = app ? app->prefs().keys.data() : nullptr;
+  m_NextListId = kFirstList;
+  m_KeyMap = m_App ? m_App->Prefs().keys.data() : nullptr;
   ChoiceList* last = nullptr;
   const int width = ui::ScreenWidth(Device());  // the width the widgets are laid out on
   for (int order = 0; order < kActions; ++order) {
     const Action& a = kActionRows[order];
     const RECT r{ui::DesignX(a.x0), ui::DesignY(a.y0), ui::DesignX(a.x1), ui::DesignY(a.y1)};
     auto* list = Make<ChoiceList>(this, Device(), r, a.caption, ui::kKindChoiceList, 0x10010080, 0x210020,
-                                  nextListId_++, L"Small Fonts7", kYellow, kGrey);
-    lists_[static_cast<std::size_t>(order)] = list;
+                                  m_NextListId++, L"Small Fonts7", kYellow, kGrey);
+    m_Lists[static_cast<std::size_t>(order)] = list;
     if (list == nullptr) continue;
     for (int k = 0; k < kKnownKeys; ++k) {
       const int at = list->AddString(kKeys[k].name);
@@ -116,21 +116,21 @@ void KeyAssignDlg::OnInit() {
   // right together until the focused list's left arrow clears the longest
   // caption, but never so far that a name runs into a column beside it.
   int widestName = 0;
-  if (lists_[0] != nullptr) {
+  if (m_Lists[0] != nullptr) {
     for (const KnownKey& k : kKeys) {
       int w = 0, h = 0;
-      Device()->MeasureText(lists_[0]->GetFont(), k.name, &w, &h, false);
+      Device()->MeasureText(m_Lists[0]->GetFont(), k.name, &w, &h, false);
       widestName = std::max(widestName, w);
     }
   }
   for (int order = 0; order < kActions; ++order) {
-    ChoiceList* list = lists_[static_cast<std::size_t>(order)];
+    ChoiceList* list = m_Lists[static_cast<std::size_t>(order)];
     if (list == nullptr) continue;
     const Action& a = kActionRows[order];
     const int design = width * a.x1 / 220 - width * 40 / 220;
     int needed = design, limit = width;
     for (int other = 0; other < kActions; ++other) {
-      const ChoiceList* o = lists_[static_cast<std::size_t>(other)];
+      const ChoiceList* o = m_Lists[static_cast<std::size_t>(other)];
       const Action& b = kActionRows[other];
       if (o == nullptr) continue;
       if (b.x1 == a.x1) {
@@ -143,44 +143,44 @@ void KeyAssignDlg::OnInit() {
     list->SetValueOffset(std::max(design, std::min(needed, limit)) - list->ValuePosition().x, 0);
   }
   for (int order = 0; order < kActions; ++order) {
-    const int index = keyMap_ ? KeyIndexOf(keyMap_[kMapIndex[order]]) : 0;
-    stored_[static_cast<std::size_t>(order)] = index;
-    if (lists_[static_cast<std::size_t>(order)]) lists_[static_cast<std::size_t>(order)]->SetCurSel(index);
+    const int index = m_KeyMap ? KeyIndexOf(m_KeyMap[kMapIndex[order]]) : 0;
+    m_Stored[static_cast<std::size_t>(order)] = index;
+    if (m_Lists[static_cast<std::size_t>(order)]) m_Lists[static_cast<std::size_t>(order)]->SetCurSel(index);
   }
   SetKeyButtons(kDone, kCancel);
 }
 
 void KeyAssignDlg::Resolve(int order) {
-  ChoiceList* list = lists_[static_cast<std::size_t>(order)];
+  ChoiceList* list = m_Lists[static_cast<std::size_t>(order)];
   if (list == nullptr) return;
   const int s = list->GetCurSel();
   for (int other = 0; other < kActions; ++other) {
-    if (other == order || stored_[static_cast<std::size_t>(other)] != s) continue;
+    if (other == order || m_Stored[static_cast<std::size_t>(other)] != s) continue;
     // Another action holds that key: it takes the key this one had.
-    ChoiceList* m = lists_[static_cast<std::size_t>(other)];
+    ChoiceList* m = m_Lists[static_cast<std::size_t>(other)];
     if (m == nullptr) continue;
-    m->SetCurSel(stored_[static_cast<std::size_t>(order)]);
-    stored_[static_cast<std::size_t>(order)] = s;
-    stored_[static_cast<std::size_t>(other)] = m->GetCurSel();
+    m->SetCurSel(m_Stored[static_cast<std::size_t>(order)]);
+    m_Stored[static_cast<std::size_t>(order)] = s;
+    m_Stored[static_cast<std::size_t>(other)] = m->GetCurSel();
     Invalidate(0);
     return;
   }
-  if (stored_[static_cast<std::size_t>(order)] != s) stored_[static_cast<std::size_t>(order)] = s;
+  if (m_Stored[static_cast<std::size_t>(order)] != s) m_Stored[static_cast<std::size_t>(order)] = s;
 }
 
 void KeyAssignDlg::OnDone() {
   // A key chosen with Left or Right and then confirmed with Done is kept,
   // as if its list had been left first (a clash swaps as it would then).
   for (int order = 0; order < kActions; ++order) {
-    const ChoiceList* list = lists_[static_cast<std::size_t>(order)];
-    if (list != nullptr && list->GetCurSel() != stored_[static_cast<std::size_t>(order)]) Resolve(order);
+    const ChoiceList* list = m_Lists[static_cast<std::size_t>(order)];
+    if (list != nullptr && list->GetCurSel() != m_Stored[static_cast<std::size_t>(order)]) Resolve(order);
   }
-  if (keyMap_ != nullptr) {
+  if (m_KeyMap != nullptr) {
     for (int order = 0; order < kActions; ++order)
-      keyMap_[kMapIndex[order]] = static_cast<std::uint8_t>(KeyCode(stored_[static_cast<std::size_t>(order)]));
+      m_KeyMap[kMapIndex[order]] = static_cast<std::uint8_t>(KeyCode(m_Stored[static_cast<std::size_t>(order)]));
   }
   // A match being played takes the new keys at once.
-  if (app != nullptr) app->ApplyKeyMapPrefs();
+  if (m_App != nullptr) m_App->ApplyKeyMapPrefs();
   EndDialog(kResultOk);
-  if (app != nullptr) app->SavePrefs();
+  if (m_App != nullptr) m_App->SavePrefs();
 }

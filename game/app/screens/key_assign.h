@@ -27,18 +27,18 @@ class KeyAssignDlg final : public Dlg {
   // The index of a key code among the known keys; 0 ("SK 1") when unknown.
   static int KeyIndexOf(std::uint32_t code);
   static std::uint32_t KeyCode(int index);
-  ChoiceList* ActionList(int order) const { return lists_[static_cast<std::size_t>(order)]; }
-  int Stored(int order) const { return stored_[static_cast<std::size_t>(order)]; }
+  ChoiceList* ActionList(int order) const { return m_Lists[static_cast<std::size_t>(order)]; }
+  int Stored(int order) const { return m_Stored[static_cast<std::size_t>(order)]; }
 
-  ksMain* app = nullptr;
+  ksMain* m_App = nullptr;
 
  private:
   void OnInit();
   void Resolve(int order);
   void OnDone();
 
-  std::uint8_t* keyMap_ = nullptr;
-  int nextListId_ = kFirstList;
-  std::array<int, kActions> stored_{};
-  std::array<ChoiceList*, kActions> lists_{};
+  std::uint8_t* m_KeyMap = nullptr;
+  int m_NextListId = kFirstList;
+  std::array<int, kActions> m_Stored{};
+  std::array<ChoiceList*, kActions> m_Lists{};
 };

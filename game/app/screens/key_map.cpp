@@ -97,7 +97,7 @@ LRESULT KeyMapDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
   }
   if (message == ui::kMsgCommand && ui::CommandCode(p1) == ui::kNotifyClicked && ui::CommandId(p1) == kBack) {
     Cancel();
-    if (app != nullptr) app->ReturnToPlay();
+    if (m_App != nullptr) m_App->ReturnToPlay();
     return 0;
   }
   return Dlg::WndProc(message, p1, p2);
@@ -107,7 +107,7 @@ void KeyMapDlg::Initialise() {
   SetDefaultButtons(kBack, kBack);
   for (const KeyLabel& k : kLabels) {
     if (k.code == 0) continue;
-    if (Wnd* label = GetChild(k.id)) label->SetText(ActionName(ActionOfKey(keys, k.code)));
+    if (Wnd* label = GetChild(k.id)) label->SetText(ActionName(ActionOfKey(m_Keys, k.code)));
   }
   Invalidate(0);
 }
@@ -120,8 +120,8 @@ void ToggleKeyMap(ksMain* app) {
   }
   auto screen = std::make_unique<KeyMapDlg>();
   if (!screen->Build(app->Display(), app->Input())) return;
-  screen->keys = app->prefs().keys.data();
-  screen->app = app;
+  screen->m_Keys = app->Prefs().keys.data();
+  screen->m_App = app;
   screen->Initialise();
   app->ShowKeyMapScreen(std::move(screen));
 }

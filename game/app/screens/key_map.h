@@ -26,6 +26,6 @@ class KeyMapDlg final : public Dlg {
   static int ActionOfKey(const std::uint8_t* keys, std::uint32_t code);
   static const wchar_t* ActionName(int index);
 
-  ksMain* app = nullptr;
-  const std::uint8_t* keys = nullptr;  // the 32 key-map bytes
+  ksMain* m_App = nullptr;
+  const std::uint8_t* m_Keys = nullptr;  // the 32 key-map bytes
 };

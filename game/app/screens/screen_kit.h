@@ -108,7 +108,7 @@ inline void FillCareerList(ListBox* list, const ksMain* app) {
   list->SetTextOffset(2 * list->BorderUnit(), 2 * list->BorderUnit());
   DesignTabStops(list, kCareerColumns);
   if (app == nullptr) return;
-  for (const ks::app::CareerRecord& career : app->careers().records) {
+  for (const ks::app::CareerRecord& career : app->Careers().records) {
     const std::wstring row = Widen(career.nickname.data()) + L"\t" + app->GameName(career.gameType % 6) + L"\t" +
                              app->DifficultyName(career.difficulty & 3);
     list->AddRow(row.c_str());
@@ -141,7 +141,7 @@ T* Open(ksMain* app, F set) {
 
 template <typename T>
 T* Open(ksMain* app) {
-  return Open<T>(app, [app](T& s) { s.app = app; });
+  return Open<T>(app, [app](T& s) { s.m_App = app; });
 }
 
 }  // namespace kit

@@ -18,22 +18,23 @@ bool SettingsDlg::Build(ssDisplay* display, ssInput*) {
   auto list = [&](RECT r, const wchar_t* caption, int id) {
     return Make<ChoiceList>(this, display, r, caption, ui::kKindChoiceList, 0x10010080, 0x10020, id, s7, kYellow, 0);
   };
-  volume_ = list(RECT{3574, 17128, 34853, 23086}, L"Volume", kVolume);
-  roomGraphics_ = list(RECT{3574, 26810, 61067, 32768}, L"Room Graphics", kRoomGraphics);
-  userView_ = list(RECT{3574, 31650, 55705, 37608}, L"User View", kUserView);
-  adversaryView_ = list(RECT{3574, 36491, 61961, 42449}, L"Adversary View", kAdversaryView);
+  m_Volume = list(RECT{3574, 17128, 34853, 23086}, L"Volume", kVolume);
+  m_RoomGraphics = list(RECT{3574, 26810, 61067, 32768}, L"Room Graphics", kRoomGraphics);
+  m_UserView = list(RECT{3574, 31650, 55705, 37608}, L"User View", kUserView);
+  m_AdversaryView = list(RECT{3574, 36491, 61961, 42449}, L"Adversary View", kAdversaryView);
   Label(this, display, RECT{8936, 58833, 24724, 63301}, L"Cancel", 0x10000000, 0x200020, 0, s7, kWhite);
   Label(this, display, RECT{53024, 59205, 64344, 63674}, L"Save", 0x10000000, 0x200020, 0, s7, kWhite);
   auto* controls = Make<Button>(this, display, RECT{3574, 12288, 20256, 18245}, L"Controls", ui::kKindButton,
                                 0x10018D00, 0x20, kControls, s7, kYellow, 0);
   Pic(this, display, RECT{3574, 57344, 8340, 63301}, kCancel, L"Back.tga");
   Pic(this, display, RECT{47066, 57344, 51833, 63301}, kSave, L"Home.tga");
-  orientation_ = list(RECT{3574, 41332, 58684, 47290}, L"Orientation", kOrientation);
-  music_ = list(RECT{3574, 21969, 61067, 27927}, L"Background Music", kMusic);
-  render_ = list(RECT{3574, 46173, 62854, 52130}, L"Render Method", kRenderMethod);
-  if (!volume_ || !roomGraphics_ || !userView_ || !adversaryView_ || !controls || !orientation_ || !music_ || !render_)
+  m_Orientation = list(RECT{3574, 41332, 58684, 47290}, L"Orientation", kOrientation);
+  m_Music = list(RECT{3574, 21969, 61067, 27927}, L"Background Music", kMusic);
+  m_Render = list(RECT{3574, 46173, 62854, 52130}, L"Render Method", kRenderMethod);
+  if (!m_Volume || !m_RoomGraphics || !m_UserView || !m_AdversaryView || !controls || !m_Orientation || !m_Music ||
+      !m_Render)
     return false;
-  Wnd* ring[] = {volume_, music_, roomGraphics_, userView_, adversaryView_, orientation_, render_, controls};
+  Wnd* ring[] = {m_Volume, m_Music, m_RoomGraphics, m_UserView, m_AdversaryView, m_Orientation, m_Render, controls};
   constexpr int n = 8;
   for (int i = 0; i < n; ++i) ring[i]->SetNeighbours(ring[(i + n - 1) % n], ring[(i + 1) % n], nullptr, nullptr);
   return true;
@@ -60,7 +61,7 @@ LRESULT SettingsDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
     }
     if (code == ui::kNotifyChanged && id == kVolume) {
       // The new level is heard at once, before it is saved.
-      if (app && volume_->GetCurSel() >= 0) app->SetVolume(volume_->GetCurSel());
+      if (m_App && m_Volume->GetCurSel() >= 0) m_App->SetVolume(m_Volume->GetCurSel());
       return 0;
     }
     if (code == ui::kNotifyChanged && id == kMusic) return 0;
@@ -74,67 +75,67 @@ void SettingsDlg::OnInit() {
   for (int v = 0; v <= 10; ++v) {
     wchar_t text[8];
     _snwprintf(text, 8, L"%d", v);
-    volume_->AddString(text);
+    m_Volume->AddString(text);
   }
-  if (app == nullptr) return;
-  Prefs& p = app->prefs();
-  volume_->SetCurSel(p[pref::kVolume]);
-  userView_->AddString(L"Last Distance");
-  userView_->AddString(L"Standard Distance");
-  userView_->SetCurSel(p[pref::kUserView]);
-  adversaryView_->AddString(L"Overhead");
-  adversaryView_->AddString(L"Downtable");
-  adversaryView_->SetCurSel(p[pref::kAdversaryView]);
-  savedVolume_ = app->Volume();
-  roomGraphics_->AddString(L"Disable");
-  roomGraphics_->AddString(L"Enable");
-  roomGraphics_->SetCurSel(p[pref::kRoomGraphics]);
-  orientation_->AddString(L"Right Hand");
-  orientation_->AddString(L"Left Hand");
-  orientation_->SetCurSel(p[pref::kOrientation]);
-  render_->AddString(L"GDI");
-  render_->AddString(L"RAW");
-  render_->AddString(L"GAPI");
-  render_->SetCurSel(static_cast<int>(p.RenderMethod() & 7) - 1);
-  music_->ShowWindow(0);
+  if (m_App == nullptr) return;
+  Prefs& p = m_App->Prefs();
+  m_Volume->SetCurSel(p[pref::kVolume]);
+  m_UserView->AddString(L"Last Distance");
+  m_UserView->AddString(L"Standard Distance");
+  m_UserView->SetCurSel(p[pref::kUserView]);
+  m_AdversaryView->AddString(L"Overhead");
+  m_AdversaryView->AddString(L"Downtable");
+  m_AdversaryView->SetCurSel(p[pref::kAdversaryView]);
+  m_SavedVolume = m_App->Volume();
+  m_RoomGraphics->AddString(L"Disable");
+  m_RoomGraphics->AddString(L"Enable");
+  m_RoomGraphics->SetCurSel(p[pref::kRoomGraphics]);
+  m_Orientation->AddString(L"Right Hand");
+  m_Orientation->AddString(L"Left Hand");
+  m_Orientation->SetCurSel(p[pref::kOrientation]);
+  m_Render->AddString(L"GDI");
+  m_Render->AddString(L"RAW");
+  m_Render->AddString(L"GAPI");
+  m_Render->SetCurSel(static_cast<int>(p.RenderMethod() & 7) - 1);
+  m_Music->ShowWindow(0);
 }
 
 void SettingsDlg::OnCancel() {
-  if (app) app->SetVolume(savedVolume_);
+  if (m_App) m_App->SetVolume(m_SavedVolume);
   Cancel();
 }
 
 void SettingsDlg::OnSave() {
   using namespace ks::app;
-  if (app == nullptr) {
+  if (m_App == nullptr) {
     Cancel();
     return;
   }
-  Prefs& p = app->prefs();
+  Prefs& p = m_App->Prefs();
   auto sel = [](ChoiceList* l) { return static_cast<std::uint8_t>(l->GetCurSel() < 0 ? 0 : l->GetCurSel()); };
-  p[pref::kRoomGraphics] = sel(roomGraphics_);
-  p[pref::kVolume] = sel(volume_);
-  p[pref::kAdversaryView] = sel(adversaryView_);
-  p[pref::kUserView] = sel(userView_);
-  app->PauseSound(p[pref::kMusic] == 0);
-  const std::uint8_t orientation = sel(orientation_);
+  p[pref::kRoomGraphics] = sel(m_RoomGraphics);
+  p[pref::kVolume] = sel(m_Volume);
+  p[pref::kAdversaryView] = sel(m_AdversaryView);
+  p[pref::kUserView] = sel(m_UserView);
+  m_App->PauseSound(p[pref::kMusic] == 0);
+  const std::uint8_t orientation = sel(m_Orientation);
   EndDialog(kResultOk);
-  auto message = [this](const wchar_t* title, const wchar_t* text) { app->ShowMessage(title, text); };
+  auto message = [this](const wchar_t* title, const wchar_t* text) { m_App->ShowMessage(title, text); };
   if (orientation != p[pref::kOrientation]) {
     p[pref::kOrientation] = orientation;
     message(L"Orientation Change", L"Game must be restarted for change to take effect.");
   }
-  const std::uint32_t method = static_cast<std::uint32_t>(render_->GetCurSel() + 1);
-  if (render_->GetCurSel() >= 0 && method != (p.RenderMethod() & 7)) {
+  const std::uint32_t method = static_cast<std::uint32_t>(m_Render->GetCurSel() + 1);
+  if (m_Render->GetCurSel() >= 0 && method != (p.RenderMethod() & 7)) {
     message(L"Render Mode Has Changed", L"You must exit the game and restart to apply Render Mode change");
     p.SetRenderMethod((p.RenderMethod() & ~7u) | method);
     Invalidate(1);
   }
-  app->SavePrefs();
+  m_App->SavePrefs();
 }
 
 void SettingsDlg::OnControls() {
-  kit::Open<KeyAssignDlg>(app);
+  kit::Open<KeyAssignDlg>(m_App);
   Invalidate(0);
 }
 

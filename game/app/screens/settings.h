@@ -29,7 +29,7 @@ class SettingsDlg final : public Dlg {
   bool Build(ssDisplay* display, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
 
-  ksMain* app = nullptr;
+  ksMain* m_App = nullptr;
 
  private:
   void OnInit();
@@ -37,12 +37,12 @@ class SettingsDlg final : public Dlg {
   void OnSave();
   void OnControls();
 
-  int savedVolume_ = 10;
-  ChoiceList* volume_ = nullptr;
-  ChoiceList* roomGraphics_ = nullptr;
-  ChoiceList* userView_ = nullptr;
-  ChoiceList* adversaryView_ = nullptr;
-  ChoiceList* orientation_ = nullptr;
-  ChoiceList* music_ = nullptr;
-  ChoiceList* render_ = nullptr;
+  int m_SavedVolume = 10;
+  ChoiceList* m_Volume = nullptr;
+  ChoiceList* m_RoomGraphics = nullptr;
+  ChoiceList* m_UserView = nullptr;
+  ChoiceList* m_AdversaryView = nullptr;
+  ChoiceList* m_Orientation = nullptr;
+  ChoiceList* m_Music = nullptr;
+  ChoiceList* m_Render = nullptr;
 };

@@ -14,7 +14,7 @@ class WelcomeMenuDlg final : public Dlg {
   static constexpr int kNext = 2;
   bool Build(ssDisplay* display, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
-  ksMain* app = nullptr;
+  ksMain* m_App = nullptr;
 };
 
 class WelcomePlayDlg final : public Dlg {
@@ -23,5 +23,5 @@ class WelcomePlayDlg final : public Dlg {
   static constexpr int kNext = 6;
   bool Build(ssDisplay* display, ssInput* input);
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override;
-  ksMain* app = nullptr;
+  ksMain* m_App = nullptr;
 };

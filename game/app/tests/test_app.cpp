@@ -48,10 +48,10 @@ class AppRules : public ::testing::Test {
  protected:
   void SetUp() override {
     char spare[32] = {};
-    ks::app::BuildOpponentTable(app.opponents(), app.players(), spare);
-    app.prefs().Defaults();
+    ks::app::BuildOpponentTable(m_App.Opponents(), m_App.Players(), spare);
+    m_App.Prefs().Defaults();
   }
-  ksMain app;
+  ksMain m_App;
 };
 
 TEST_F(AppRules, SetupMatchHandsTheSetUpToTheTable) {
@@ -62,21 +62,21 @@ TEST_F(AppRules, SetupMatchHandsTheSetUpToTheTable) {
   // Entry 55 is a champion of rank index 2: skill 5 outside a career.
   const Case cases[] = {{3, 0, 2, 8, 5, 1}, {0, 4, 0, -1, 4, 0}, {1, 1, 2, 5, 2, 0}, {2, 3, 1, -1, 6, 0}};
   for (const Case& c : cases) {
-    app.matchSetup().secondPlayer = c.kind;
-    app.matchSetup().menuGame = c.menuGame;
-    app.matchSetup().opponent = 55;
-    app.matchSetup().gameGoal = 3;
-    app.matchSetup().spotReceived = 2;
-    app.matchSetup().spotGiven = 0;
-    app.PlaceRoomBalls();
-    app.SetupMatch(true);
-    const ks::Pool& p = *app.pool();
+    m_App.MatchSetup().secondPlayer = c.kind;
+    m_App.MatchSetup().menuGame = c.menuGame;
+    m_App.MatchSetup().opponent = 55;
+    m_App.MatchSetup().gameGoal = 3;
+    m_App.MatchSetup().spotReceived = 2;
+    m_App.MatchSetup().spotGiven = 0;
+    m_App.PlaceRoomBalls();
+    m_App.SetupMatch(true);
+    const ks::Pool& p = *m_App.Pool();
     EXPECT_EQ(p.OpponentKind, c.opponentKind) << c.kind;
     if (c.skill >= 0) {
       EXPECT_EQ(p.skill, c.skill) << c.kind;
     }
     EXPECT_EQ(p.GameType, c.gameType) << c.kind;
-    EXPECT_EQ(app.matchSetup().gameType, c.gameType) << c.kind;
+    EXPECT_EQ(m_App.MatchSetup().gameType, c.gameType) << c.kind;
     EXPECT_EQ(p.rules.MatchGoal, 3);
     EXPECT_EQ(p.rules.Score[0], 2) << "the spot is player one's starting score";
     EXPECT_EQ(p.secondComputer, c.secondComputer) << c.kind;
@@ -102,24 +102,24 @@ TEST_F(AppRules, CareerResultSettlesMoneyRatingAndTheMessage) {
       {100, 1500, 1, true, 1600, L"You won $1,500"},
   };
   for (const Case& c : cases) {
-    app.careers().records.assign(1, ks::app::CareerRecord::Fresh());
-    ks::app::CareerRecord& career = app.careers().records[0];
+    m_App.Careers().records.assign(1, ks::app::CareerRecord::Fresh());
+    ks::app::CareerRecord& career = m_App.Careers().records[0];
     career.money = c.money;
     career.bet = c.bet;
     career.difficulty = c.difficulty;
     career.chosenRow = 2;  // not the room's top opponent: no new room
-    app.SelectCareer(0);
-    app.matchSetup().opponent = 20;
-    app.PlaceRoomBalls();
-    ks::Pool& p = *app.pool();
+    m_App.SelectCareer(0);
+    m_App.MatchSetup().opponent = 20;
+    m_App.PlaceRoomBalls();
+    ks::Pool& p = *m_App.Pool();
     p.rules.MatchGoal = 3;
     p.rules.GamesWon = {static_cast<std::int16_t>(c.won ? 3 : 1), static_cast<std::int16_t>(c.won ? 1 : 3)};
-    EXPECT_EQ(app.ShowCareerResult(), 0);
+    EXPECT_EQ(m_App.ShowCareerResult(), 0);
     EXPECT_EQ(career.money, c.moneyAfter) << c.money;
-    EXPECT_EQ(app.CareerMessage(), c.message);
+    EXPECT_EQ(m_App.CareerMessage(), c.message);
     EXPECT_EQ(career.matchesPlayed, 1);
     EXPECT_EQ(career.matchesWon, c.won ? 1 : 0);
-    EXPECT_EQ(career.rating, ks::app::UpdatedRating(1100, app.opponents()[20].rating, c.won));
+    EXPECT_EQ(career.rating, ks::app::UpdatedRating(1100, m_App.Opponents()[20].rating, c.won));
   }
 }
 

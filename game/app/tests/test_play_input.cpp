@@ -28,32 +28,32 @@ class KestrunePlay : public ::testing::Test {
  protected:
   // A device of the test's own: no save or preference an earlier test left
   // (a key map, a hand) changes what this one sees.
-  ce::test::TempDevice device_;
+  ce::test::TempDevice m_Device;
   void SetUp() override {
     ::setenv("DEVICE_PROGRAM_FOLDER", KS_KESTRUNE_DATA, 1);
     ce::testing::ReloadDevice();
     ce::testing::UseVirtualClock(1000, 0);
-    instance_ = GetModuleHandleW(nullptr);
-    RegisterWindowClass(instance_);
-    ASSERT_TRUE(InitInstance(instance_, SW_SHOW));
+    m_Instance = GetModuleHandleW(nullptr);
+    RegisterWindowClass(m_Instance);
+    ASSERT_TRUE(InitInstance(m_Instance, SW_SHOW));
     ASSERT_NE(g_app, nullptr);
-    window_ = KestruneWindow();
+    m_Window = KestruneWindow();
   }
   void TearDown() override {
-    if (window_ != nullptr) DestroyWindow(window_);
+    if (m_Window != nullptr) DestroyWindow(m_Window);
     if (g_app != nullptr) {
       g_app->Shutdown();
       delete g_app;
       g_app = nullptr;
     }
-    UnregisterClassW(L"KSN", instance_);
+    UnregisterClassW(L"KSN", m_Instance);
   }
   ksMain& App() { return *g_app; }
   // A match of 8-Ball against `second`; true once a person aims.
   bool StartMatch(ks::app::SecondPlayer second) {
-    App().matchSetup() = ks::app::MatchSetup{};
-    App().matchSetup().menuGame = static_cast<std::uint16_t>(ks::app::MenuGame::kEightBall);
-    App().matchSetup().secondPlayer = static_cast<std::uint16_t>(second);
+    App().MatchSetup() = ks::app::MatchSetup{};
+    App().MatchSetup().menuGame = static_cast<std::uint16_t>(ks::app::MenuGame::kEightBall);
+    App().MatchSetup().secondPlayer = static_cast<std::uint16_t>(second);
     App().LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
     return UntilAiming();
   }
@@ -66,8 +66,8 @@ class KestrunePlay : public ::testing::Test {
     }
     return false;
   }
-  HINSTANCE instance_ = nullptr;
-  HWND window_ = nullptr;
+  HINSTANCE m_Instance = nullptr;
+  HWND m_Window = nullptr;
 };
 
 // The yaw one key-down adds after the key has been held `e` ms: 9 units,
@@ -80,7 +80,7 @@ std::int32_t TurnStep(std::uint32_t e) {
 TEST_F(KestrunePlay, HeldArrowKeysTurnTheAimOneStepATick) {
   ASSERT_TRUE(StartMatch(ks::app::SecondPlayer::kPractice));
   const ks::play::View& view = App().Scene()->view;
-  const WPARAM left = App().prefs().keys[ks::play::KeyMap::kLeft];
+  const WPARAM left = App().Prefs().keys[ks::play::KeyMap::kLeft];
   // 1.6 s of Left held: a key-down a frame tick (standing for the one the
   // tick's poll of the held key gives), and in between the host's
   // auto-repeat key-downs, marked as coming from a key that was down
@@ -90,13 +90,13 @@ TEST_F(KestrunePlay, HeldArrowKeysTurnTheAimOneStepATick) {
   std::int32_t yaw = view.yaw;
   for (int tick = 0; tick < 52; ++tick) {
     times.push_back(App().GetTime());
-    PostMessageW(window_, WM_KEYDOWN, left, 1);
-    for (int repeat = 0; repeat < 2; ++repeat) PostMessageW(window_, WM_KEYDOWN, left, 1 | (1 << 30));
+    PostMessageW(m_Window, WM_KEYDOWN, left, 1);
+    for (int repeat = 0; repeat < 2; ++repeat) PostMessageW(m_Window, WM_KEYDOWN, left, 1 | (1 << 30));
     Pump(kTick);
     steps.push_back(yaw - view.yaw);
     yaw = view.yaw;
   }
-  PostMessageW(window_, WM_KEYUP, left, static_cast<LPARAM>(0xC0000001u));
+  PostMessageW(m_Window, WM_KEYUP, left, static_cast<LPARAM>(0xC0000001u));
   Pump(kTick);
   // One step a tick, at the rate the hold has reached then: the first is
   // the smallest, and after 1.6 s it has turned about a quarter of a turn,
@@ -129,17 +129,17 @@ TEST_F(KestrunePlay, APenDragOnTheGripStrikes) {
   }
   const int x = (left + right) / 2, y = std::min<int>((top + bottom) / 2, 300);
   const auto at = [](int px, int py) { return static_cast<LPARAM>((py << 16) | (px & 0xFFFF)); };
-  PostMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, at(x, y));
+  PostMessageW(m_Window, WM_LBUTTONDOWN, MK_LBUTTON, at(x, y));
   Pump(kTick);
   for (int dy : {6, 12, 18}) {
-    PostMessageW(window_, WM_MOUSEMOVE, MK_LBUTTON, at(x, y + dy));
+    PostMessageW(m_Window, WM_MOUSEMOVE, MK_LBUTTON, at(x, y + dy));
     Pump(kTick);
   }
-  PostMessageW(window_, WM_MOUSEMOVE, MK_LBUTTON, at(x, y + 2));
-  PostMessageW(window_, WM_LBUTTONUP, 0, at(x, y + 2));
+  PostMessageW(m_Window, WM_MOUSEMOVE, MK_LBUTTON, at(x, y + 2));
+  PostMessageW(m_Window, WM_LBUTTONUP, 0, at(x, y + 2));
   Pump(kTick);
   EXPECT_TRUE(App().PlayControl()->ShotRunning());
-  EXPECT_GT(App().pool()->strikePower, 0);
+  EXPECT_GT(App().Pool()->strikePower, 0);
 }
 
 // A match against the computer kept in the quick-play save with either
@@ -148,7 +148,7 @@ TEST_F(KestrunePlay, AResumedQuickPlayKeepsThePlayerAtTheTable) {
   for (int player : {1, 0}) {
     SCOPED_TRACE(player);
     ASSERT_TRUE(StartMatch(ks::app::SecondPlayer::kComputer));
-    ks::Pool& pool = *App().pool();
+    ks::Pool& pool = *App().Pool();
     pool.rules.CurrentPlayer = static_cast<std::uint8_t>(player);
     pool.rules.TurnFlags = 2;
     App().SaveQuickPlay();
@@ -156,8 +156,8 @@ TEST_F(KestrunePlay, AResumedQuickPlayKeepsThePlayerAtTheTable) {
     ASSERT_TRUE(App().ResumeQuickPlay());
     for (int i = 0; i < 400 && App().State() != AppState::kPlay; ++i) Pump(kTick);
     ASSERT_EQ(App().State(), AppState::kPlay);
-    EXPECT_EQ(App().pool()->rules.CurrentPlayer, player);
-    EXPECT_EQ(App().pool()->rules.TurnFlags & 2, 2);
+    EXPECT_EQ(App().Pool()->rules.CurrentPlayer, player);
+    EXPECT_EQ(App().Pool()->rules.TurnFlags & 2, 2);
     // A few seconds on: the computer plays only its own turn.
     Pump(2000);
     if (player == 1) {
@@ -165,7 +165,7 @@ TEST_F(KestrunePlay, AResumedQuickPlayKeepsThePlayerAtTheTable) {
                   App().PlayControl()->ShotRunning());
     } else {
       EXPECT_EQ(App().PlayControl()->Active(), App().PlayControl()->Aim());
-      EXPECT_EQ(App().pool()->rules.CurrentPlayer, 0);
+      EXPECT_EQ(App().Pool()->rules.CurrentPlayer, 0);
     }
     App().EndPlay();
   }

@@ -37,14 +37,14 @@ class Saves : public ::testing::Test {
   void TearDown() override { SetSaveWriteLimitForTesting(-1); }
   static std::wstring Docs(const wchar_t* name) { return SavePath(L"\\Docs", name); }
   static std::wstring Prog(const wchar_t* name) { return SavePath(L"\\Prog", name); }
-  SaveStore store{L"\\Docs", L"\\Prog"};
+  SaveStore m_Store{L"\\Docs", L"\\Prog"};
 };
 
 TEST_F(Saves, FirstStartWritesEmptyCareersAndDefaultPrefsButNoPlayers) {
-  const Careers careers = store.LoadCareers();
+  const Careers careers = m_Store.LoadCareers();
   EXPECT_TRUE(careers.records.empty());
-  const Prefs prefs = store.LoadPrefs(kGapi);
-  store.LoadPlayers();
+  const Prefs prefs = m_Store.LoadPrefs(kGapi);
+  m_Store.LoadPlayers();
 
   const std::vector<std::uint8_t> c = ReadDeviceFile(Docs(kCareersFile));
   ASSERT_EQ(c.size(), 22152u);
@@ -99,9 +99,9 @@ TEST_F(Saves, OldCareersFileConvertsAndTheNextSaveWritesTheCurrentForm) {
   }
   WriteDeviceFile(Docs(kCareersFile), old);
 
-  Careers careers = store.LoadCareers();
+  Careers careers = m_Store.LoadCareers();
   ASSERT_EQ(careers.records.size(), 2u);
-  ASSERT_TRUE(store.SaveCareers(careers));
+  ASSERT_TRUE(m_Store.SaveCareers(careers));
   const std::vector<std::uint8_t> now = ReadDeviceFile(Docs(kCareersFile));
   ASSERT_EQ(now.size(), kCareersFileSize);
   EXPECT_EQ(GetU32(now.data(), 0), 0xAA55u);
@@ -134,7 +134,7 @@ TEST_F(Saves, CareerRecordLayoutRoundTrips) {
   r.bet = 123456;
   std::strcpy(r.nickname.data(), "shark");
   r.heldState[1287] = 0xEE;
-  ASSERT_TRUE(store.SaveCareers(careers));
+  ASSERT_TRUE(m_Store.SaveCareers(careers));
   const std::vector<std::uint8_t> bytes = ReadDeviceFile(Docs(kCareersFile));
   const std::uint8_t* rec = bytes.data() + 8;
   EXPECT_EQ(GetS32(rec, 0), -5);
@@ -144,7 +144,7 @@ TEST_F(Saves, CareerRecordLayoutRoundTrips) {
   EXPECT_EQ(rec[30], 1);
   EXPECT_EQ(GetS32(rec, 36), 123456);
   EXPECT_EQ(rec[1383], 0xEE);
-  const Careers back = store.LoadCareers();
+  const Careers back = m_Store.LoadCareers();
   ASSERT_EQ(back.records.size(), 1u);
   EXPECT_STREQ(back.records[0].nickname.data(), "shark");
 }
@@ -175,7 +175,7 @@ TEST_F(Saves, DamagedCareersFilesAreRefusedLoggedAndKept) {
     apptest::LogCapture log;
     WriteDeviceFile(Docs(kCareersFile), c.bytes);
     DeleteFileW((Docs(kCareersFile) + L".bad").c_str());
-    const Careers careers = store.LoadCareers();
+    const Careers careers = m_Store.LoadCareers();
     EXPECT_TRUE(careers.records.empty()) << c.what;
     EXPECT_NE(log.Text().find(L"ksCareers.dat"), std::wstring::npos) << c.what;
     EXPECT_EQ(ReadDeviceFile(Docs(kCareersFile)), c.bytes) << c.what << ": the file is left until a save";
@@ -196,7 +196,7 @@ TEST_F(Saves, OutOfRangeCareerFieldsAndUnterminatedNicknamesAreTamed) {
   rec[43] = 77;
   std::memset(rec + 44, 'x', 32);  // no terminator
   WriteDeviceFile(Docs(kCareersFile), bytes);
-  const Careers back = store.LoadCareers();
+  const Careers back = m_Store.LoadCareers();
   ASSERT_EQ(back.records.size(), 2u);
   const CareerRecord& r = back.records[0];
   EXPECT_LT(r.gameType, 6);
@@ -235,7 +235,7 @@ TEST_F(Saves, PreferencesMagicVersionAndForcedBytes) {
     PutU16(bytes.data(), 0, c.magic);
     PutU32(bytes.data(), 104, c.version);
     WriteDeviceFile(Docs(kPrefsFile), bytes);
-    const Prefs p = store.LoadPrefs(kGapi);
+    const Prefs p = m_Store.LoadPrefs(kGapi);
     EXPECT_EQ(p[pref::kVolume], c.volume) << c.what;
     EXPECT_EQ(p.keys[0], c.key0) << c.what;
     EXPECT_EQ(p[pref::kMusic], 0) << c.what;
@@ -255,7 +255,7 @@ TEST_F(Saves, ShortOrOversizedPreferencesFallBackToDefaults) {
     std::vector<std::uint8_t> bytes(size, 0x7F);
     if (size >= 2) PutU16(bytes.data(), 0, 5648);
     WriteDeviceFile(Docs(kPrefsFile), bytes);
-    const Prefs p = store.LoadPrefs(kGapi);
+    const Prefs p = m_Store.LoadPrefs(kGapi);
     EXPECT_EQ(p[pref::kVolume], 10) << size;
     EXPECT_EQ(ReadDeviceFile(Docs(kPrefsFile)).size(), 140u) << size;
   }
@@ -266,7 +266,7 @@ TEST_F(Saves, ShortOrOversizedPreferencesFallBackToDefaults) {
   std::vector<std::uint8_t> bytes = stored.Serialise();
   bytes.resize(120);
   WriteDeviceFile(Docs(kPrefsFile), bytes);
-  const Prefs p = store.LoadPrefs(kGapi);
+  const Prefs p = m_Store.LoadPrefs(kGapi);
   EXPECT_EQ(p[pref::kVolume], 4);
   EXPECT_EQ(p.keys[0], 0x73);
 }
@@ -276,60 +276,60 @@ TEST_F(Saves, FilesFromTheProgramFolderServeAsDefaults) {
   shipped.Defaults();
   shipped[pref::kVolume] = 6;
   WriteDeviceFile(Prog(kPrefsFile), shipped.Serialise());
-  EXPECT_EQ(store.LoadPrefs(kGapi)[pref::kVolume], 6);
+  EXPECT_EQ(m_Store.LoadPrefs(kGapi)[pref::kVolume], 6);
   Prefs mine = shipped;
   mine[pref::kVolume] = 2;
-  ASSERT_TRUE(store.SavePrefs(mine));
-  EXPECT_EQ(store.LoadPrefs(kGapi)[pref::kVolume], 2) << "the documents folder comes first";
+  ASSERT_TRUE(m_Store.SavePrefs(mine));
+  EXPECT_EQ(m_Store.LoadPrefs(kGapi)[pref::kVolume], 2) << "the documents folder comes first";
   EXPECT_EQ(ReadDeviceFile(Prog(kPrefsFile)), shipped.Serialise()) << "the shipped copy is never written";
 }
 
 TEST_F(Saves, AFailedOrInterruptedWriteLeavesTheOldFileWhole) {
   Careers one;
   one.records.push_back(CareerRecord::Fresh());
-  ASSERT_TRUE(store.SaveCareers(one));
+  ASSERT_TRUE(m_Store.SaveCareers(one));
   const std::vector<std::uint8_t> before = ReadDeviceFile(Docs(kCareersFile));
 
   Careers two = one;
   two.records.push_back(CareerRecord::Fresh());
   apptest::LogCapture log;
   SetSaveWriteLimitForTesting(5000);  // the write stops part-way, as a killed program's would
-  EXPECT_FALSE(store.SaveCareers(two));
+  EXPECT_FALSE(m_Store.SaveCareers(two));
   SetSaveWriteLimitForTesting(-1);
   EXPECT_NE(log.Text().find(L"Career save fail"), std::wstring::npos);
   EXPECT_EQ(ReadDeviceFile(Docs(kCareersFile)), before);
-  EXPECT_EQ(store.LoadCareers().records.size(), 1u);
+  EXPECT_EQ(m_Store.LoadCareers().records.size(), 1u);
 
   // A complete write replaces it.
-  ASSERT_TRUE(store.SaveCareers(two));
-  EXPECT_EQ(store.LoadCareers().records.size(), 2u);
+  ASSERT_TRUE(m_Store.SaveCareers(two));
+  EXPECT_EQ(m_Store.LoadCareers().records.size(), 2u);
   EXPECT_FALSE(DeviceFileExists(Docs(kCareersFile) + L".new"));
 }
 
 TEST_F(Saves, AFinishedReplacementIsTakenWhenTheSaveItselfIsGone) {
   Careers two;
   two.records.assign(2, CareerRecord::Fresh());
-  ASSERT_TRUE(store.SaveCareers(two));
+  ASSERT_TRUE(m_Store.SaveCareers(two));
   // Stopped between deleting the old file and renaming the new one.
   ASSERT_TRUE(MoveFileW(Docs(kCareersFile).c_str(), (Docs(kCareersFile) + L".new").c_str()));
-  EXPECT_EQ(store.LoadCareers().records.size(), 2u);
+  EXPECT_EQ(m_Store.LoadCareers().records.size(), 2u);
 
   // A torn first write is no save at all.
   DeleteFileW((Docs(kCareersFile) + L".new").c_str());
   SetSaveWriteLimitForTesting(300);
-  EXPECT_FALSE(store.SaveCareers(two));
+  EXPECT_FALSE(m_Store.SaveCareers(two));
   SetSaveWriteLimitForTesting(-1);
-  EXPECT_TRUE(store.LoadCareers().records.empty());
+  EXPECT_TRUE(m_Store.LoadCareers().records.empty());
 }
 
 TEST_F(Saves, PlayersRoundTripAndUnterminatedNamesAreCut) {
-  EXPECT_EQ(store.LoadPlayers()[0].id, 255);
+  EXPECT_EQ(m_Store.LoadPlayers()[0].id, 255);
   Players players{};
   std::strcpy(players[3].name.data(), "Robin");
   players[3].id = 7;
   players[3].rating = 1400;
   players[3].rankIndex = 2;
-  ASSERT_TRUE(store.SavePlayers(players));
+  ASSERT_TRUE(m_Store.SavePlayers(players));
   std::vector<std::uint8_t> bytes = ReadDeviceFile(Docs(kPlayersFile));
   ASSERT_EQ(bytes.size(), 2480u);
   const std::uint8_t* rec = bytes.data() + 3 * 80;
@@ -341,11 +341,11 @@ TEST_F(Saves, PlayersRoundTripAndUnterminatedNamesAreCut) {
 
   std::memset(bytes.data(), 'z', 64);
   WriteDeviceFile(Docs(kPlayersFile), bytes);
-  EXPECT_EQ(std::strlen(store.LoadPlayers()[0].name.data()), 63u);
+  EXPECT_EQ(std::strlen(m_Store.LoadPlayers()[0].name.data()), 63u);
 
   bytes.pop_back();
   WriteDeviceFile(Docs(kPlayersFile), bytes);
-  EXPECT_EQ(store.LoadPlayers()[3].id, 255) << "a short file is not used";
+  EXPECT_EQ(m_Store.LoadPlayers()[3].id, 255) << "a short file is not used";
 }
 
 TEST_F(Saves, QuickPlaySaveLayoutAndRefusals) {
@@ -354,7 +354,7 @@ TEST_F(Saves, QuickPlaySaveLayoutAndRefusals) {
   save.setup.secondPlayer = 1;
   save.setup.menuGame = 1;
   save.setup.room = 2;
-  ASSERT_TRUE(store.SaveQuickPlay(save));
+  ASSERT_TRUE(m_Store.SaveQuickPlay(save));
   std::vector<std::uint8_t> bytes = ReadDeviceFile(Docs(kQuickPlayFile));
   ASSERT_EQ(bytes.size(), 2892u);
   EXPECT_EQ(GetU32(bytes.data(), 0), 0x101010u);
@@ -363,7 +363,7 @@ TEST_F(Saves, QuickPlaySaveLayoutAndRefusals) {
   EXPECT_EQ(GetU16(bytes.data(), 784), 1);
   EXPECT_EQ(GetU16(bytes.data(), 784 + 18), 2);
   EXPECT_EQ(bytes[804], 0);
-  ASSERT_TRUE(store.LoadQuickPlay().has_value());
+  ASSERT_TRUE(m_Store.LoadQuickPlay().has_value());
 
   const std::pair<const char*, std::function<void(std::vector<std::uint8_t>&)>> damage[] = {
       {"marker", [](auto& b) { PutU32(b.data(), 0, 0x101011); }},
@@ -376,7 +376,7 @@ TEST_F(Saves, QuickPlaySaveLayoutAndRefusals) {
     std::vector<std::uint8_t> bad = bytes;
     change(bad);
     WriteDeviceFile(Docs(kQuickPlayFile), bad);
-    EXPECT_FALSE(store.LoadQuickPlay().has_value()) << what;
+    EXPECT_FALSE(m_Store.LoadQuickPlay().has_value()) << what;
   }
 }
 

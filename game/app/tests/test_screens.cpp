@@ -57,7 +57,7 @@ class Screens : public ::testing::Test {
  protected:
   // A device of the test's own: no save or preference an earlier test left
   // (a key map, a hand) changes what this one sees.
-  ce::test::TempDevice device_;
+  ce::test::TempDevice m_Device;
   void SetUp() override {
     ::setenv("DEVICE_PROGRAM_FOLDER", KS_KESTRUNE_DATA, 1);
     ce::testing::ReloadDevice();
@@ -65,54 +65,54 @@ class Screens : public ::testing::Test {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterWindowClass(instance);  // refused when an earlier test registered it
     ASSERT_TRUE(InitInstance(instance, SW_SHOW));
-    app = g_app;
-    window = KestruneWindow();
-    app->prefs()[ks::app::pref::kShowWelcome] = 1;
-    app->StartMenus();
-    ASSERT_EQ(app->State(), AppState::kMenus);
+    m_App = g_app;
+    m_Window = KestruneWindow();
+    m_App->Prefs()[ks::app::pref::kShowWelcome] = 1;
+    m_App->StartMenus();
+    ASSERT_EQ(m_App->State(), AppState::kMenus);
     // The welcome pages over the main menu; each goes on with "3".
-    ASSERT_EQ(app->ScreenStack()->Count(), 3);
-    EXPECT_EQ(app->ScreenStack()->Top()->Id(), 1022) << "the menu controls come first";
+    ASSERT_EQ(m_App->ScreenStack()->Count(), 3);
+    EXPECT_EQ(m_App->ScreenStack()->Top()->Id(), 1022) << "the menu controls come first";
     Key(0x33);
-    EXPECT_EQ(app->ScreenStack()->Top()->Id(), 1023);
+    EXPECT_EQ(m_App->ScreenStack()->Top()->Id(), 1023);
     Key(0x33);
-    ASSERT_EQ(app->ScreenStack()->Count(), 1);
-    app->careers().records.clear();
+    ASSERT_EQ(m_App->ScreenStack()->Count(), 1);
+    m_App->Careers().records.clear();
   }
   void TearDown() override {
-    if (app == nullptr) return;
-    DestroyWindow(window);
-    app->Shutdown();
+    if (m_App == nullptr) return;
+    DestroyWindow(m_Window);
+    m_App->Shutdown();
     delete g_app;
     g_app = nullptr;
   }
   void Key(WPARAM key) {
-    PostMessageW(window, WM_KEYDOWN, key, 0);
-    PostMessageW(window, WM_KEYUP, key, 0);
+    PostMessageW(m_Window, WM_KEYDOWN, key, 0);
+    PostMessageW(m_Window, WM_KEYUP, key, 0);
     Pump(kTick);
   }
   template <typename T>
   T* Top() {
-    return dynamic_cast<T*>(app->ScreenStack()->Top());
+    return dynamic_cast<T*>(m_App->ScreenStack()->Top());
   }
   void Command(int id, int code, LPARAM p2 = 0) {
-    app->ScreenStack()->Top()->WndProc(ui::kMsgCommand, ui::MakeCommand(id, code), p2);
+    m_App->ScreenStack()->Top()->WndProc(ui::kMsgCommand, ui::MakeCommand(id, code), p2);
     Pump(kTick);
   }
   // A match on the table, started as the set-up screens start one.
   void StartMatch(std::uint16_t menuGame, std::uint16_t secondPlayer, std::uint16_t opponent, std::uint16_t room = 0) {
-    app->ScreenStack()->PopAll();
-    app->matchSetup() = ks::app::MatchSetup{};
-    app->matchSetup().menuGame = menuGame;
-    app->matchSetup().secondPlayer = secondPlayer;
-    app->matchSetup().opponent = opponent;
-    app->matchSetup().room = room;
-    app->LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
+    m_App->ScreenStack()->PopAll();
+    m_App->MatchSetup() = ks::app::MatchSetup{};
+    m_App->MatchSetup().menuGame = menuGame;
+    m_App->MatchSetup().secondPlayer = secondPlayer;
+    m_App->MatchSetup().opponent = opponent;
+    m_App->MatchSetup().room = room;
+    m_App->LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
     Pump(5000);
   }
   // A career made through the new-career screens.
   void NewCareer(const wchar_t* name, int difficulty) {
-    ASSERT_NE(PushCareerSelect(app), nullptr);
+    ASSERT_NE(PushCareerSelect(m_App), nullptr);
     Command(CareerSelectDlg::kNewCareer, ui::kNotifyClicked);
     auto* pad = Top<CareerNewDlg>();
     ASSERT_NE(pad, nullptr) << "the keyboard screen opens at once";
@@ -124,23 +124,23 @@ class Screens : public ::testing::Test {
     Key(0x33);
     ASSERT_NE(Top<CareerSelectDlg>(), nullptr) << "a fresh select screen comes back";
   }
-  ksMain* app = nullptr;
-  HWND window = nullptr;
+  ksMain* m_App = nullptr;
+  HWND m_Window = nullptr;
 };
 
 TEST_F(Screens, NewCareersStartWithTheirMoneyAndTheNicknameAsTyped) {
   const std::int32_t money[4] = {75, 150, 300, 675};
   for (int d = 0; d < 4; ++d) NewCareer(d == 2 ? L"Cue Ball Kid" : L"Ann", d);
-  ASSERT_EQ(app->careers().records.size(), 4u);
+  ASSERT_EQ(m_App->Careers().records.size(), 4u);
   for (int d = 0; d < 4; ++d) {
-    EXPECT_EQ(app->careers().records[static_cast<std::size_t>(d)].money, money[d]);
-    EXPECT_EQ(app->careers().records[static_cast<std::size_t>(d)].difficulty, d);
+    EXPECT_EQ(m_App->Careers().records[static_cast<std::size_t>(d)].money, money[d]);
+    EXPECT_EQ(m_App->Careers().records[static_cast<std::size_t>(d)].difficulty, d);
   }
-  EXPECT_STREQ(app->careers().records[2].nickname.data(), "Cue Ball Kid");
+  EXPECT_STREQ(m_App->Careers().records[2].nickname.data(), "Cue Ball Kid");
   // Kept in the careers file.
-  app->LoadCareers();
-  ASSERT_EQ(app->careers().records.size(), 4u);
-  EXPECT_EQ(app->careers().records[3].money, 675);
+  m_App->LoadCareers();
+  ASSERT_EQ(m_App->Careers().records.size(), 4u);
+  EXPECT_EQ(m_App->Careers().records[3].money, 675);
   auto* select = Top<CareerSelectDlg>();
   ASSERT_NE(select, nullptr);
   auto* list = static_cast<ListBox*>(select->GetChild(CareerSelectDlg::kList));
@@ -154,16 +154,16 @@ TEST_F(Screens, NewCareersStartWithTheirMoneyAndTheNicknameAsTyped) {
 // key (F2) is the screens' Done, Escape and the first soft key (F1) their
 // Back.
 TEST_F(Screens, DesktopKeysTypeTheNicknameAndWorkBackAndDone) {
-  ASSERT_NE(PushCareerSelect(app), nullptr);
+  ASSERT_NE(PushCareerSelect(m_App), nullptr);
   Command(CareerSelectDlg::kNewCareer, ui::kNotifyClicked);
   auto* pad = Top<CareerNewDlg>();
   ASSERT_NE(pad, nullptr);
-  for (wchar_t c : std::wstring(L"Anna")) PostMessageW(window, WM_CHAR, c, 1);
+  for (wchar_t c : std::wstring(L"Anna")) PostMessageW(m_Window, WM_CHAR, c, 1);
   Pump(kTick);
   EXPECT_STREQ(pad->Pad()->InputText(), L"Anna");
   auto tap = [&](WPARAM key) {
-    PostMessageW(window, WM_KEYDOWN, key, 0);
-    PostMessageW(window, WM_KEYUP, key, 0);
+    PostMessageW(m_Window, WM_KEYDOWN, key, 0);
+    PostMessageW(m_Window, WM_KEYUP, key, 0);
     Pump(kTick);
   };
   tap(VK_F2);  // Done: the nickname goes to the nickname screen
@@ -172,19 +172,19 @@ TEST_F(Screens, DesktopKeysTypeTheNicknameAndWorkBackAndDone) {
   EXPECT_STREQ(nick->Nickname(), L"Anna");
   tap(VK_F2);  // Done: the career is made
   ASSERT_NE(Top<CareerSelectDlg>(), nullptr);
-  ASSERT_EQ(app->careers().records.size(), 1u);
-  EXPECT_STREQ(app->careers().records[0].nickname.data(), "Anna");
+  ASSERT_EQ(m_App->Careers().records.size(), 1u);
+  EXPECT_STREQ(m_App->Careers().records[0].nickname.data(), "Anna");
   tap(VK_ESCAPE);  // Back to the main menu
-  EXPECT_EQ(app->ScreenStack()->Count(), 1);
-  ASSERT_NE(PushCredits(app), nullptr);
+  EXPECT_EQ(m_App->ScreenStack()->Count(), 1);
+  ASSERT_NE(PushCredits(m_App), nullptr);
   tap(VK_F1);  // Back
-  EXPECT_EQ(app->ScreenStack()->Count(), 1);
+  EXPECT_EQ(m_App->ScreenStack()->Count(), 1);
 }
 
 TEST_F(Screens, TheWelcomeTitleLinesShareTheirCentre) {
   for (int page = 0; page < 2; ++page) {
-    ASSERT_NE(page == 0 ? static_cast<Dlg*>(kit::Open<WelcomeMenuDlg>(app))
-                        : static_cast<Dlg*>(kit::Open<WelcomePlayDlg>(app)),
+    ASSERT_NE(page == 0 ? static_cast<Dlg*>(kit::Open<WelcomeMenuDlg>(m_App))
+                        : static_cast<Dlg*>(kit::Open<WelcomePlayDlg>(m_App)),
               nullptr);
     Pump(kTick);  // drawn and shown
     // The two yellow lines in the title frame (the only yellow on the page,
@@ -217,7 +217,7 @@ TEST_F(Screens, TheWelcomeTitleLinesShareTheirCentre) {
 }
 
 TEST_F(Screens, AnEmptyNicknameOrASeventeenthCareerMakesNoCareer) {
-  ASSERT_NE(PushCareerSelect(app), nullptr);
+  ASSERT_NE(PushCareerSelect(m_App), nullptr);
   Command(CareerSelectDlg::kNewCareer, ui::kNotifyClicked);
   Key(0x39);  // the keyboard screen cancelled: the nickname stays empty
   ASSERT_NE(Top<CareerNicknameDlg>(), nullptr);
@@ -225,12 +225,12 @@ TEST_F(Screens, AnEmptyNicknameOrASeventeenthCareerMakesNoCareer) {
   auto* box = Top<MessageDlg>();
   ASSERT_NE(box, nullptr);
   EXPECT_STREQ(box->Title(), L"Empty Nickname");
-  EXPECT_TRUE(app->careers().records.empty());
+  EXPECT_TRUE(m_App->Careers().records.empty());
   Key(0x33);
   Key(0x39);
   ASSERT_NE(Top<CareerSelectDlg>(), nullptr);
 
-  app->careers().records.assign(16, ks::app::CareerRecord::Fresh());
+  m_App->Careers().records.assign(16, ks::app::CareerRecord::Fresh());
   Command(CareerSelectDlg::kNewCareer, ui::kNotifyClicked);
   Top<CareerNewDlg>()->Pad()->SetInputText(L"Extra");
   Key(0x33);
@@ -238,7 +238,7 @@ TEST_F(Screens, AnEmptyNicknameOrASeventeenthCareerMakesNoCareer) {
   box = Top<MessageDlg>();
   ASSERT_NE(box, nullptr);
   EXPECT_STREQ(box->Title(), L"Too Many Careers");
-  EXPECT_EQ(app->careers().records.size(), 16u);
+  EXPECT_EQ(m_App->Careers().records.size(), 16u);
 }
 
 TEST_F(Screens, DeleteRemovesTheChosenCareerAndSaves) {
@@ -250,9 +250,9 @@ TEST_F(Screens, DeleteRemovesTheChosenCareerAndSaves) {
   del->List()->SetCurSel(0);
   Key(0x33);
   ASSERT_NE(Top<CareerSelectDlg>(), nullptr);
-  app->LoadCareers();
-  ASSERT_EQ(app->careers().records.size(), 1u);
-  EXPECT_STREQ(app->careers().records[0].nickname.data(), "Two");
+  m_App->LoadCareers();
+  ASSERT_EQ(m_App->Careers().records.size(), 1u);
+  EXPECT_STREQ(m_App->Careers().records[0].nickname.data(), "Two");
 }
 
 TEST_F(Screens, RoomOffersFollowTheDifficulty) {
@@ -262,14 +262,14 @@ TEST_F(Screens, RoomOffersFollowTheDifficulty) {
     career.difficulty = static_cast<std::uint8_t>(d);
     career.money = 20;
     ks::DeviceRand random(static_cast<std::uint32_t>(d + 3));
-    const auto offers = career::DrawOffers(0, career, app->opponents(), random, noSpot, nullptr);
+    const auto offers = career::DrawOffers(0, career, m_App->Opponents(), random, noSpot, nullptr);
     ASSERT_EQ(offers.size(), 6u);
-    const std::int32_t champion = app->opponents()[4].highStake * career::kBetMultiplier[d];
+    const std::int32_t champion = m_App->Opponents()[4].highStake * career::kBetMultiplier[d];
     EXPECT_EQ(offers[0].entry, 4);
     EXPECT_EQ(offers[0].bet, champion);
     EXPECT_EQ(offers[4].bet, 20) << "the fourth challenger plays for what the player has";
     for (std::size_t i = 1; i < offers.size(); ++i) {
-      EXPECT_EQ(app->opponents()[static_cast<std::size_t>(offers[i].entry)].room, 0);
+      EXPECT_EQ(m_App->Opponents()[static_cast<std::size_t>(offers[i].entry)].room, 0);
       if (i == 4) continue;
       EXPECT_EQ(offers[i].bet % 5, 0);
       EXPECT_GE(offers[i].bet, 5);
@@ -277,15 +277,15 @@ TEST_F(Screens, RoomOffersFollowTheDifficulty) {
     }
   }
   ks::DeviceRand random(1);
-  EXPECT_EQ(career::DrawOffers(5, career, app->opponents(), random, noSpot, nullptr).size(), 1u)
+  EXPECT_EQ(career::DrawOffers(5, career, m_App->Opponents(), random, noSpot, nullptr).size(), 1u)
       << "the last room holds its champion alone";
 }
 
 TEST_F(Screens, RackEmNeedsTheMoneyAndThenStartsTheMatch) {
   NewCareer(L"Rex", 1);
-  ks::app::CareerRecord& c = app->careers().records[0];
-  app->SelectCareer(0);
-  ASSERT_NE(PushCareerMap(app), nullptr);
+  ks::app::CareerRecord& c = m_App->Careers().records[0];
+  m_App->SelectCareer(0);
+  ASSERT_NE(PushCareerMap(m_App), nullptr);
   Key(0x33);  // into the Garage
   auto* room = Top<CareerRoomDlg>();
   ASSERT_NE(room, nullptr);
@@ -315,17 +315,17 @@ TEST_F(Screens, RackEmNeedsTheMoneyAndThenStartsTheMatch) {
   Key(0x33);
   EXPECT_EQ(c.bet, bet);
   EXPECT_EQ(c.chosenRow, cheapest);
-  EXPECT_EQ(app->matchSetup().opponent, opponent);
-  EXPECT_EQ(app->matchSetup().playerOne, 160);
-  EXPECT_EQ(app->matchSetup().gameGoal, 3);
-  EXPECT_EQ(app->ReturnTo(), ReturnScreen::kCareerMap);
-  EXPECT_NE(app->State(), AppState::kMenus);
-  EXPECT_STREQ(app->opponents()[160].nickname, "Rex");
+  EXPECT_EQ(m_App->MatchSetup().opponent, opponent);
+  EXPECT_EQ(m_App->MatchSetup().playerOne, 160);
+  EXPECT_EQ(m_App->MatchSetup().gameGoal, 3);
+  EXPECT_EQ(m_App->ReturnTo(), ReturnScreen::kCareerMap);
+  EXPECT_NE(m_App->State(), AppState::kMenus);
+  EXPECT_STREQ(m_App->Opponents()[160].nickname, "Rex");
 }
 
 TEST_F(Screens, KeyAssignmentSwapsAClashAndKeepsAChangeConfirmedWithDone) {
   // "Zoom In" (list 6) takes the key "Replay" (list 12) holds.
-  ASSERT_NE(PushSettings(app), nullptr);
+  ASSERT_NE(PushSettings(m_App), nullptr);
   Command(SettingsDlg::kControls, ui::kNotifyClicked);
   auto* keys = Top<KeyAssignDlg>();
   ASSERT_NE(keys, nullptr);
@@ -348,23 +348,23 @@ TEST_F(Screens, KeyAssignmentSwapsAClashAndKeepsAChangeConfirmedWithDone) {
   keys->WndProc(ui::kMsgKeyUp, right ? ui::kKeyRight : ui::kKeyLeft, 0);
   ASSERT_EQ(keys->ActionList(0)->GetCurSel(), moveView);
   Key(0x33);
-  EXPECT_EQ(app->prefs().keys[12], KeyAssignDlg::KeyCode(replay));
-  EXPECT_EQ(app->prefs().keys[26], KeyAssignDlg::KeyCode(zoom));
-  EXPECT_EQ(app->prefs().keys[0], KeyAssignDlg::KeyCode(moveView));
-  EXPECT_EQ(app->prefs().keys[1], KeyAssignDlg::KeyCode(aim));
-  app->LoadPrefs();
-  EXPECT_EQ(app->prefs().keys[12], KeyAssignDlg::KeyCode(replay)) << "kept in the preferences file";
-  EXPECT_EQ(app->prefs().keys[0], KeyAssignDlg::KeyCode(moveView));
+  EXPECT_EQ(m_App->Prefs().keys[12], KeyAssignDlg::KeyCode(replay));
+  EXPECT_EQ(m_App->Prefs().keys[26], KeyAssignDlg::KeyCode(zoom));
+  EXPECT_EQ(m_App->Prefs().keys[0], KeyAssignDlg::KeyCode(moveView));
+  EXPECT_EQ(m_App->Prefs().keys[1], KeyAssignDlg::KeyCode(aim));
+  m_App->LoadPrefs();
+  EXPECT_EQ(m_App->Prefs().keys[12], KeyAssignDlg::KeyCode(replay)) << "kept in the preferences file";
+  EXPECT_EQ(m_App->Prefs().keys[0], KeyAssignDlg::KeyCode(moveView));
 }
 
 TEST_F(Screens, SettingsAreSavedOnSaveAndDroppedOnCancel) {
   using namespace ks::app;
-  auto* settings = dynamic_cast<SettingsDlg*>(PushSettings(app));
+  auto* settings = dynamic_cast<SettingsDlg*>(PushSettings(m_App));
   ASSERT_NE(settings, nullptr);
   static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kUserView))->SetCurSel(1);
   Key(0x39);
-  EXPECT_EQ(app->prefs()[pref::kUserView], 0);
-  settings = dynamic_cast<SettingsDlg*>(PushSettings(app));
+  EXPECT_EQ(m_App->Prefs()[pref::kUserView], 0);
+  settings = dynamic_cast<SettingsDlg*>(PushSettings(m_App));
   static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kUserView))->SetCurSel(1);
   static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kVolume))->SetCurSel(3);
   static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kOrientation))->SetCurSel(1);
@@ -372,87 +372,87 @@ TEST_F(Screens, SettingsAreSavedOnSaveAndDroppedOnCancel) {
   auto* box = Top<MessageDlg>();
   ASSERT_NE(box, nullptr);
   EXPECT_STREQ(box->Title(), L"Orientation Change");
-  app->LoadPrefs();
-  EXPECT_EQ(app->prefs()[pref::kUserView], 1);
-  EXPECT_EQ(app->prefs()[pref::kVolume], 3);
-  EXPECT_EQ(app->prefs()[pref::kOrientation], 1);
+  m_App->LoadPrefs();
+  EXPECT_EQ(m_App->Prefs()[pref::kUserView], 1);
+  EXPECT_EQ(m_App->Prefs()[pref::kVolume], 3);
+  EXPECT_EQ(m_App->Prefs()[pref::kOrientation], 1);
 }
 
 TEST_F(Screens, TheMenuKeyOpensTheInGameMenuAndEveryChoiceReturnsToPlay) {
-  app->ScreenStack()->PopAll();
-  app->matchSetup() = ks::app::MatchSetup{};
-  app->matchSetup().menuGame = 1;
-  app->matchSetup().secondPlayer = 2;  // two players at the table
-  app->LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
+  m_App->ScreenStack()->PopAll();
+  m_App->MatchSetup() = ks::app::MatchSetup{};
+  m_App->MatchSetup().menuGame = 1;
+  m_App->MatchSetup().secondPlayer = 2;  // two players at the table
+  m_App->LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
   Pump(5000);
-  ASSERT_EQ(app->State(), AppState::kPlay);
+  ASSERT_EQ(m_App->State(), AppState::kPlay);
   // The Show KeyMap key shows the keypad over the table and hides it again.
-  PostMessageW(window, WM_KEYUP, app->prefs().keys[29], 0);
+  PostMessageW(m_Window, WM_KEYUP, m_App->Prefs().keys[29], 0);
   Pump(kTick);
-  ASSERT_TRUE(app->KeyMapScreen());
+  ASSERT_TRUE(m_App->KeyMapScreen());
   wchar_t label[64];
-  app->KeyMapScreen()->GetChild(7)->GetText(label, 64);
+  m_App->KeyMapScreen()->GetChild(7)->GetText(label, 64);
   EXPECT_STREQ(label, L"In Game Menu") << "the 0 key: the lower of two actions sharing it";
-  app->KeyMapScreen()->GetChild(11)->GetText(label, 64);
+  m_App->KeyMapScreen()->GetChild(11)->GetText(label, 64);
   EXPECT_STREQ(label, L"Adjust Aim, View or Move Ball");
-  EXPECT_EQ(KeyMapDlg::ActionOfKey(app->prefs().keys.data(), 0x5A), KeyMapDlg::kUnbound);
-  PostMessageW(window, WM_KEYUP, app->prefs().keys[29], 0);
+  EXPECT_EQ(KeyMapDlg::ActionOfKey(m_App->Prefs().keys.data(), 0x5A), KeyMapDlg::kUnbound);
+  PostMessageW(m_Window, WM_KEYUP, m_App->Prefs().keys[29], 0);
   Pump(kTick);
-  EXPECT_FALSE(app->KeyMapScreen());
-  PostMessageW(window, WM_KEYUP, app->prefs().keys[6], 0);
+  EXPECT_FALSE(m_App->KeyMapScreen());
+  PostMessageW(m_Window, WM_KEYUP, m_App->Prefs().keys[6], 0);
   Pump(kTick);
   auto* menu = Top<InGameMenuDlg>();
   ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(app->State(), AppState::kMenus);
+  EXPECT_EQ(m_App->State(), AppState::kMenus);
   wchar_t caption[64];
   menu->GetChild(InGameMenuDlg::kHold)->GetText(caption, 64);
   EXPECT_STREQ(caption, L"Put Game On Hold") << "a quick-play match";
   EXPECT_TRUE(menu->GetChild(InGameMenuDlg::kResign)->IsVisible());
   Key(0x39);
-  EXPECT_EQ(app->State(), AppState::kPlay);
+  EXPECT_EQ(m_App->State(), AppState::kPlay);
   // Resume, and "3" and "9": back to play within the same event.
   for (int way = 0; way < 3; ++way) {
-    menu = dynamic_cast<InGameMenuDlg*>(PushInGameMenu(app));
+    menu = dynamic_cast<InGameMenuDlg*>(PushInGameMenu(m_App));
     ASSERT_NE(menu, nullptr);
     if (way == 0) {
       menu->WndProc(ui::kMsgCommand, ui::MakeCommand(InGameMenuDlg::kResume, 0), 0);
-      EXPECT_EQ(app->State(), AppState::kPlay);
-      app->ScreenStack()->CloseFinished();  // as the dispatch does after the handler
+      EXPECT_EQ(m_App->State(), AppState::kPlay);
+      m_App->ScreenStack()->CloseFinished();  // as the dispatch does after the handler
     } else {
       Key(way == 1 ? 0x33 : 0x39);
     }
     Pump(200);
-    EXPECT_EQ(app->State(), AppState::kPlay) << way;
-    EXPECT_FALSE(app->ScreenStack()->NonEmpty()) << way;
+    EXPECT_EQ(m_App->State(), AppState::kPlay) << way;
+    EXPECT_FALSE(m_App->ScreenStack()->NonEmpty()) << way;
   }
   // A resign that reaches the match goal ends the match.
-  ks::Pool& pool = *app->pool();
+  ks::Pool& pool = *m_App->Pool();
   pool.rules.MatchGoal = 1;
   const std::int16_t before = pool.rules.GamesWon[1];
-  menu = dynamic_cast<InGameMenuDlg*>(PushInGameMenu(app));
+  menu = dynamic_cast<InGameMenuDlg*>(PushInGameMenu(m_App));
   ASSERT_NE(menu, nullptr);
   menu->WndProc(ui::kMsgCommand, ui::MakeCommand(InGameMenuDlg::kResign, 0), 0);
-  EXPECT_EQ(app->State(), AppState::kPlay);
-  app->ScreenStack()->CloseFinished();
+  EXPECT_EQ(m_App->State(), AppState::kPlay);
+  m_App->ScreenStack()->CloseFinished();
   EXPECT_EQ(pool.rules.GamesWon[1], before + 1);
   EXPECT_NE(pool.rules.TurnFlags & 8, 0) << "the match is over";
 }
 
 TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
   StartMatch(2, 1, 11);  // 9-Ball against the computer
-  ASSERT_EQ(app->State(), AppState::kPlay);
+  ASSERT_EQ(m_App->State(), AppState::kPlay);
   // The computer's turn, at each of its steps: thinking, and its shot.
-  app->pool()->rules.CurrentPlayer = 1;
-  app->PlayControl()->BeginTurn();
-  ASSERT_TRUE(app->PlayControl()->ComputerToPlay());
+  m_App->Pool()->rules.CurrentPlayer = 1;
+  m_App->PlayControl()->BeginTurn();
+  ASSERT_TRUE(m_App->PlayControl()->ComputerToPlay());
   bool sawShot = false, sawThinking = false;
   for (int step = 0; step < 400 && !(sawShot && sawThinking); ++step) {
     Pump(kTick);
-    const bool shot = app->PlayControl()->ShotRunning();
-    const bool thinking = !shot && app->PlayControl()->Computer()->Thinking();
+    const bool shot = m_App->PlayControl()->ShotRunning();
+    const bool thinking = !shot && m_App->PlayControl()->Computer()->Thinking();
     if ((shot && !sawShot) || (thinking && !sawThinking)) {
       (shot ? sawShot : sawThinking) = true;
-      PostMessageW(window, WM_KEYUP, app->prefs().keys[ks::play::KeyMap::kInGameMenu], 0);
+      PostMessageW(m_Window, WM_KEYUP, m_App->Prefs().keys[ks::play::KeyMap::kInGameMenu], 0);
       Pump(kTick);
       auto* menu = Top<InGameMenuDlg>();
       ASSERT_NE(menu, nullptr) << (shot ? "during the computer's shot" : "while the computer thinks");
@@ -460,9 +460,9 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
       if (thinking) {
         EXPECT_FALSE(menu->GetChild(InGameMenuDlg::kResign)->IsVisible());
       }
-      EXPECT_FALSE(app->PlayControl()->ShotRunning()) << "the menu finds the balls at rest";
+      EXPECT_FALSE(m_App->PlayControl()->ShotRunning()) << "the menu finds the balls at rest";
       Key(0x39);  // back to the table
-      ASSERT_EQ(app->State(), AppState::kPlay);
+      ASSERT_EQ(m_App->State(), AppState::kPlay);
     }
   }
   EXPECT_TRUE(sawThinking);
@@ -473,16 +473,16 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
 // again when the settings close during it.
 TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClose) {
   using namespace ks::app;
-  app->prefs()[pref::kRoomGraphics] = 0;
-  app->prefs()[pref::kAdversaryView] = 0;  // "Overhead"
-  StartMatch(2, 1, 11);                    // 9-Ball against the computer
-  ASSERT_EQ(app->State(), AppState::kPlay);
-  EXPECT_FALSE(app->Scene()->scene.host.roomGraphics);
-  EXPECT_FALSE(app->PlayControl()->Computer()->fromTableEnd);
+  m_App->Prefs()[pref::kRoomGraphics] = 0;
+  m_App->Prefs()[pref::kAdversaryView] = 0;  // "Overhead"
+  StartMatch(2, 1, 11);                      // 9-Ball against the computer
+  ASSERT_EQ(m_App->State(), AppState::kPlay);
+  EXPECT_FALSE(m_App->Scene()->scene.host.roomGraphics);
+  EXPECT_FALSE(m_App->PlayControl()->Computer()->fromTableEnd);
   // Where the room's walls would stand above the table, the frame is black.
   auto roomPixels = [&] {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    const bool turned = (app->Display()->m_Rotate & 2) != 0;
+    const bool turned = (m_App->Display()->m_Rotate & 2) != 0;
     int lit = 0;
     for (int y = h / 6; y < h / 4; y += 2)
       for (int x = 0; x < w; x += 2) {
@@ -493,13 +493,13 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
   };
   EXPECT_EQ(roomPixels(), 0) << "no room drawn";
   // The computer's turn is seen from above.
-  app->pool()->rules.CurrentPlayer = 1;
-  app->PlayControl()->BeginTurn();
+  m_App->Pool()->rules.CurrentPlayer = 1;
+  m_App->PlayControl()->BeginTurn();
   Pump(kTick);
-  ASSERT_TRUE(app->PlayControl()->ComputerToPlay());
-  EXPECT_EQ(app->Scene()->view.pitch, -0x10000) << "straight down";
+  ASSERT_TRUE(m_App->PlayControl()->ComputerToPlay());
+  EXPECT_EQ(m_App->Scene()->view.pitch, -0x10000) << "straight down";
   // While the computer thinks, the settings change from the in-game menu.
-  auto* menu = dynamic_cast<InGameMenuDlg*>(PushInGameMenu(app));
+  auto* menu = dynamic_cast<InGameMenuDlg*>(PushInGameMenu(m_App));
   ASSERT_NE(menu, nullptr);
   menu->WndProc(ui::kMsgCommand, ui::MakeCommand(InGameMenuDlg::kSettings, ui::kNotifyClicked), 0);
   Pump(kTick);
@@ -508,10 +508,10 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
   static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kRoomGraphics))->SetCurSel(1);
   static_cast<ChoiceList*>(settings->GetChild(SettingsDlg::kAdversaryView))->SetCurSel(1);  // "Downtable"
   Key(0x33);                                                                                // Save
-  ASSERT_EQ(app->State(), AppState::kPlay);
-  EXPECT_TRUE(app->Scene()->scene.host.roomGraphics);
-  EXPECT_TRUE(app->PlayControl()->Computer()->fromTableEnd);
-  EXPECT_EQ(app->Scene()->view.pitch, -16192) << "the computer now seen from the table end";
+  ASSERT_EQ(m_App->State(), AppState::kPlay);
+  EXPECT_TRUE(m_App->Scene()->scene.host.roomGraphics);
+  EXPECT_TRUE(m_App->PlayControl()->Computer()->fromTableEnd);
+  EXPECT_EQ(m_App->Scene()->view.pitch, -16192) << "the computer now seen from the table end";
   Pump(kTick);
   EXPECT_GT(roomPixels(), 100) << "the room is drawn again";
 }
@@ -522,23 +522,23 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
 TEST_F(Screens, TheCameraDistanceCarriesOverAndTheRoomsViewDistancesFrameTheComputersTurn) {
   auto start = [&](std::uint16_t second, std::uint16_t room) {
     StartMatch(2, second, second == 1 ? 11 : 128, room);
-    ASSERT_EQ(app->State(), AppState::kPlay);
+    ASSERT_EQ(m_App->State(), AppState::kPlay);
   };
   // Practice: the player aims, zoomed to a distance of his own.
   start(0, 0);
-  EXPECT_EQ(app->PlayControl()->Aim()->aimDistance, 0x1B0000) << "the first match starts at the default";
-  app->PlayControl()->Aim()->aimDistance = 0x2C0000;
-  app->EndPlay();
-  EXPECT_EQ(app->CameraDistance(), 0x2C0000);
+  EXPECT_EQ(m_App->PlayControl()->Aim()->aimDistance, 0x1B0000) << "the first match starts at the default";
+  m_App->PlayControl()->Aim()->aimDistance = 0x2C0000;
+  m_App->EndPlay();
+  EXPECT_EQ(m_App->CameraDistance(), 0x2C0000);
   start(0, 0);
-  EXPECT_EQ(app->PlayControl()->Aim()->aimDistance, 0x2C0000) << "the next match starts where the last ended";
-  app->EndPlay();
+  EXPECT_EQ(m_App->PlayControl()->Aim()->aimDistance, 0x2C0000) << "the next match starts where the last ended";
+  m_App->EndPlay();
 
   // A large table: 0.8 and 5.6 times its length.
   start(1, 3);
-  EXPECT_EQ(app->NearViewDistance(), 2015232);
-  EXPECT_EQ(app->FarViewDistance(), 14106624);
-  ks::play::AiMode& ai = *app->PlayControl()->Computer();
+  EXPECT_EQ(m_App->NearViewDistance(), 2015232);
+  EXPECT_EQ(m_App->FarViewDistance(), 14106624);
+  ks::play::AiMode& ai = *m_App->PlayControl()->Computer();
   struct Case {
     bool fromTableEnd;
     std::int32_t yawBefore, yaw;
@@ -547,12 +547,12 @@ TEST_F(Screens, TheCameraDistanceCarriesOverAndTheRoomsViewDistancesFrameTheComp
   const Case cases[] = {{false, 0x9000, -0x10000}, {true, 0x9000, 0}, {true, 0x1C000, 0x20000}, {true, 0x33000, 0}};
   for (const Case& c : cases) {
     ai.fromTableEnd = c.fromTableEnd;
-    app->Scene()->view.yaw = c.yawBefore;
-    app->pool()->rules.CurrentPlayer = 1;
-    app->PlayControl()->BeginTurn();
-    ASSERT_TRUE(app->PlayControl()->ComputerToPlay());
-    EXPECT_EQ(app->Scene()->view.eye.z, c.fromTableEnd ? 2015232 : 14106624) << c.yawBefore;
-    EXPECT_EQ(app->Scene()->view.yaw, c.yaw) << c.yawBefore;
+    m_App->Scene()->view.yaw = c.yawBefore;
+    m_App->Pool()->rules.CurrentPlayer = 1;
+    m_App->PlayControl()->BeginTurn();
+    ASSERT_TRUE(m_App->PlayControl()->ComputerToPlay());
+    EXPECT_EQ(m_App->Scene()->view.eye.z, c.fromTableEnd ? 2015232 : 14106624) << c.yawBefore;
+    EXPECT_EQ(m_App->Scene()->view.yaw, c.yaw) << c.yawBefore;
   }
 }
 
@@ -562,15 +562,15 @@ TEST_F(Screens, TheCameraDistanceCarriesOverAndTheRoomsViewDistancesFrameTheComp
 // map come back with every room open.
 TEST_F(Screens, ACareerPlayedToItsEndOpensEachRoomAndIsWon) {
   NewCareer(L"Max", 3);
-  ks::app::CareerRecord& c = app->careers().records[0];
-  app->SelectCareer(0);
+  ks::app::CareerRecord& c = m_App->Careers().records[0];
+  m_App->SelectCareer(0);
   c.matchesPlayed = 1;  // past the introduction
   c.money = 10000000;
   std::int32_t money = c.money;
   for (int room = 0; room < 6; ++room) {
-    app->ScreenStack()->PopAll();
-    app->EnterMenus();
-    auto* map = dynamic_cast<CareerMapDlg*>(PushCareerMap(app));
+    m_App->ScreenStack()->PopAll();
+    m_App->EnterMenus();
+    auto* map = dynamic_cast<CareerMapDlg*>(PushCareerMap(m_App));
     ASSERT_NE(map, nullptr);
     // Only the rooms reached are shown.
     for (int r = 1; r < 6; ++r)
@@ -579,17 +579,17 @@ TEST_F(Screens, ACareerPlayedToItsEndOpensEachRoomAndIsWon) {
     Pump(kTick);
     auto* screen = Top<CareerRoomDlg>();
     ASSERT_NE(screen, nullptr) << room;
-    EXPECT_EQ(screen->room, room);
+    EXPECT_EQ(screen->m_Room, room);
     screen->List()->SetCurSel(0);  // the champion's row
     const std::int32_t bet = screen->Offers()[0].bet;
-    EXPECT_EQ(bet, app->opponents()[static_cast<std::size_t>(career::kChampions[room])].highStake * 10);
+    EXPECT_EQ(bet, m_App->Opponents()[static_cast<std::size_t>(career::kChampions[room])].highStake * 10);
     Key(0x33);
     Pump(5000);
-    ASSERT_EQ(app->State(), AppState::kPlay) << "the match is on the table";
+    ASSERT_EQ(m_App->State(), AppState::kPlay) << "the match is on the table";
     EXPECT_EQ(c.currentRoom, room);
     EXPECT_EQ(c.chosenRow, 0);
     // The match won: the last game of the goal taken by the player.
-    ks::Pool& pool = *app->pool();
+    ks::Pool& pool = *m_App->Pool();
     pool.rules.GamesWon = {pool.rules.MatchGoal, 0};
     pool.rules.TurnFlags = static_cast<std::uint8_t>(pool.rules.TurnFlags | 8);
     Pump(kTick);
@@ -597,58 +597,58 @@ TEST_F(Screens, ACareerPlayedToItsEndOpensEachRoomAndIsWon) {
     EXPECT_EQ(c.level, room + 1);
     EXPECT_EQ(c.money, money + bet);
     money = c.money;
-    EXPECT_EQ(app->MovieNumber(), room + 1) << "the movie of the room reached, the winning one at the end";
+    EXPECT_EQ(m_App->MovieNumber(), room + 1) << "the movie of the room reached, the winning one at the end";
     // The movie plays to its end; then the main menu and the map.
-    for (int t = 0; t < 600 && app->State() != AppState::kMenus; ++t) Pump(kTick);
-    ASSERT_EQ(app->State(), AppState::kMenus);
+    for (int t = 0; t < 600 && m_App->State() != AppState::kMenus; ++t) Pump(kTick);
+    ASSERT_EQ(m_App->State(), AppState::kMenus);
     EXPECT_NE(Top<CareerMapDlg>(), nullptr);
-    EXPECT_EQ(app->ScreenStack()->Count(), 2) << "the main menu under the map";
+    EXPECT_EQ(m_App->ScreenStack()->Count(), 2) << "the main menu under the map";
   }
   EXPECT_EQ(c.level, ks::app::kFinalLevel);
-  EXPECT_EQ(app->prefs()[ks::app::pref::kBestLevel], ks::app::kFinalLevel);
+  EXPECT_EQ(m_App->Prefs()[ks::app::pref::kBestLevel], ks::app::kFinalLevel);
   // Every room open on the map, and for quick play.
   auto* map = Top<CareerMapDlg>();
   ASSERT_NE(map, nullptr);
   for (int r = 0; r < 6; ++r) EXPECT_TRUE(map->GetChild(CareerMapDlg::kRoomPictureIds[r])->IsVisible()) << r;
   // The careers file holds the won career: the level past the last room,
   // the prizes, six matches won of six, no game on hold.
-  app->LoadCareers();
-  const ks::app::CareerRecord& saved = app->careers().records[0];
+  m_App->LoadCareers();
+  const ks::app::CareerRecord& saved = m_App->Careers().records[0];
   EXPECT_EQ(saved.level, ks::app::kFinalLevel);
   EXPECT_EQ(saved.money, money);
   EXPECT_EQ(saved.matchesWon, 6);
   EXPECT_EQ(saved.matchesPlayed, 7);
   EXPECT_EQ(saved.held, 0);
   EXPECT_EQ(saved.currentRoom, 5);
-  app->LoadPrefs();
-  EXPECT_EQ(app->prefs()[ks::app::pref::kBestLevel], ks::app::kFinalLevel);
+  m_App->LoadPrefs();
+  EXPECT_EQ(m_App->Prefs()[ks::app::pref::kBestLevel], ks::app::kFinalLevel);
 }
 
 // The settlement of a career match is shown over the map, not over the
 // last frame of the match.
 TEST_F(Screens, TheCareerResultSitsOnTheMap) {
   NewCareer(L"Max", 0);
-  ks::app::CareerRecord& c = app->careers().records[0];
-  app->SelectCareer(0);
+  ks::app::CareerRecord& c = m_App->Careers().records[0];
+  m_App->SelectCareer(0);
   c.matchesPlayed = 1;
   c.money = 1000;
-  app->ScreenStack()->PopAll();
-  app->EnterMenus();
-  ASSERT_NE(PushCareerMap(app), nullptr);
+  m_App->ScreenStack()->PopAll();
+  m_App->EnterMenus();
+  ASSERT_NE(PushCareerMap(m_App), nullptr);
   Key(0x33);  // into the Garage
   auto* room = Top<CareerRoomDlg>();
   ASSERT_NE(room, nullptr);
   room->List()->SetCurSel(1);  // a challenger
   Key(0x33);
   Pump(5000);
-  ASSERT_EQ(app->State(), AppState::kPlay);
-  ks::Pool& pool = *app->pool();
+  ASSERT_EQ(m_App->State(), AppState::kPlay);
+  ks::Pool& pool = *m_App->Pool();
   pool.rules.GamesWon = {0, pool.rules.MatchGoal};
   pool.rules.TurnFlags = static_cast<std::uint8_t>(pool.rules.TurnFlags | 8);
   Pump(kTick);
   Key(0x33);
   ASSERT_NE(Top<PictureMessageDlg>(), nullptr);
-  EXPECT_EQ(app->ScreenStack()->Count(), 3) << "over the map over the main menu";
+  EXPECT_EQ(m_App->ScreenStack()->Count(), 3) << "over the map over the main menu";
   Pump(kTick);
   // Beside the box the map's sandy backdrop shows, wherever the
   // orientation turns the screen.
@@ -669,9 +669,9 @@ TEST_F(Screens, TheCareerResultSitsOnTheMap) {
 TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
   // Sixteen careers whose nicknames are as wide as the keyboard takes, in
   // every game type and difficulty.
-  app->careers().records.assign(ks::app::kMaxCareers, ks::app::CareerRecord::Fresh());
-  for (std::size_t i = 0; i < app->careers().records.size(); ++i) {
-    ks::app::CareerRecord& c = app->careers().records[i];
+  m_App->Careers().records.assign(ks::app::kMaxCareers, ks::app::CareerRecord::Fresh());
+  for (std::size_t i = 0; i < m_App->Careers().records.size(); ++i) {
+    ks::app::CareerRecord& c = m_App->Careers().records[i];
     c.gameType = static_cast<std::uint8_t>(i % 6);
     c.difficulty = static_cast<std::uint8_t>(i % 4);
     c.level = 5;
@@ -679,8 +679,8 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
     c.rating = 2400;
     c.matchesPlayed = 1;
   }
-  app->SelectCareer(0);
-  std::unique_ptr<ssDisplayS16> original = app->ReplaceDisplay(nullptr);
+  m_App->SelectCareer(0);
+  std::unique_ptr<ssDisplayS16> original = m_App->ReplaceDisplay(nullptr);
   struct Shape {
     int width, height, rotate;
   };
@@ -716,13 +716,13 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
       });
   };
   std::vector<Opener> openers = {
-      {"main menu", [&] { return PushMainMenu(app); }, {}},
-      {"quick play", [&] { return PushQuickPlay(app); }, {{"match goal", focus(QuickPlayDlg::kMatchGoal)}}},
-      {"career select", [&] { return PushCareerSelect(app); }, {}},
-      {"career nickname", [&] { return PushCareerNickname(app); }, {}},
+      {"main menu", [&] { return PushMainMenu(m_App); }, {}},
+      {"quick play", [&] { return PushQuickPlay(m_App); }, {{"match goal", focus(QuickPlayDlg::kMatchGoal)}}},
+      {"career select", [&] { return PushCareerSelect(m_App); }, {}},
+      {"career nickname", [&] { return PushCareerNickname(m_App); }, {}},
       {"career new",
        [&]() -> Dlg* {
-         auto* screen = kit::Open<CareerNewDlg>(app);
+         auto* screen = kit::Open<CareerNewDlg>(m_App);
          if (screen == nullptr) return nullptr;
          // The pad open, and a nickname as wide as it takes.
          Keyboard* pad = screen->Pad();
@@ -731,38 +731,38 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
          return screen;
        },
        {}},
-      {"career map", [&] { return PushCareerMap(app); }, {}},
-      {"career delete", [&] { return kit::Open<CareerDeleteDlg>(app); }, {}},
-      {"settings", [&] { return PushSettings(app); }, {}},
-      {"key assignment", [&] { return kit::Open<KeyAssignDlg>(app); }, {}},
-      {"help", [&] { return PushHelp(app); }, {}},
-      {"help rules", [&] { return kit::Open<HelpRulesDlg>(app); }, {}},
-      {"help quick play", [&] { return kit::Open<HelpQuickPlayDlg>(app); }, {}},
-      {"help career", [&] { return kit::Open<HelpCareerDlg>(app); }, {}},
-      {"credits", [&] { return PushCredits(app); }, {}},
-      {"welcome menu", [&] { return kit::Open<WelcomeMenuDlg>(app); }, {}},
-      {"welcome play", [&] { return kit::Open<WelcomePlayDlg>(app); }, {}},
-      {"in-game menu", [&] { return kit::Open<InGameMenuDlg>(app); }, {}},
+      {"career map", [&] { return PushCareerMap(m_App); }, {}},
+      {"career delete", [&] { return kit::Open<CareerDeleteDlg>(m_App); }, {}},
+      {"settings", [&] { return PushSettings(m_App); }, {}},
+      {"key assignment", [&] { return kit::Open<KeyAssignDlg>(m_App); }, {}},
+      {"help", [&] { return PushHelp(m_App); }, {}},
+      {"help rules", [&] { return kit::Open<HelpRulesDlg>(m_App); }, {}},
+      {"help quick play", [&] { return kit::Open<HelpQuickPlayDlg>(m_App); }, {}},
+      {"help career", [&] { return kit::Open<HelpCareerDlg>(m_App); }, {}},
+      {"credits", [&] { return PushCredits(m_App); }, {}},
+      {"welcome menu", [&] { return kit::Open<WelcomeMenuDlg>(m_App); }, {}},
+      {"welcome play", [&] { return kit::Open<WelcomePlayDlg>(m_App); }, {}},
+      {"in-game menu", [&] { return kit::Open<InGameMenuDlg>(m_App); }, {}},
       {"message box",
        [&]() -> Dlg* {
          auto* box = new MessageDlg();
-         if (box->Build(app->Display(), nullptr) == 0) {
+         if (box->Build(m_App->Display(), nullptr) == 0) {
            delete box;
            return nullptr;
          }
-         box->Show(app->ScreenStack(), L"Room is locked.", L"This room must be unlocked in Career Mode.", 1);
+         box->Show(m_App->ScreenStack(), L"Room is locked.", L"This room must be unlocked in Career Mode.", 1);
          return box;
        },
        {}},
       {"career result",
        [&]() -> Dlg* {
          auto* box = new PictureMessageDlg();
-         if (box->Build(app->Display(), nullptr) == 0) {
+         if (box->Build(m_App->Display(), nullptr) == 0) {
            delete box;
            return nullptr;
          }
          box->SetMessageText(L"You lost $50,000 and are nearly broke. Fortunately, a kind soul has given you $450");
-         app->ScreenStack()->Push(box, 0);
+         m_App->ScreenStack()->Push(box, 0);
          return box;
        },
        {}},
@@ -805,7 +805,7 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
         o.states.emplace_back("focus " + std::to_string(id), focus(id));
     } else if (name == "in-game menu") {
       o.states.emplace_back("career hold", [](Dlg* s) {
-        static_cast<InGameMenuDlg*>(s)->mode = 2;
+        static_cast<InGameMenuDlg*>(s)->m_Mode = 2;
         s->WndProc(ui::kMsgInitDialog, 0, 0);
       });
     }
@@ -820,29 +820,29 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
     display->m_DesignHeight = 176;
     display->m_XScale = static_cast<float>(shape.width) / 220.0f;
     display->m_YScale = static_cast<float>(shape.height) / 176.0f;
-    app->ReplaceDisplay(std::move(display));
-    EXPECT_EQ(ui::ScreenWidth(app->Display()), shape.width) << "an upright screen is laid out upright";
+    m_App->ReplaceDisplay(std::move(display));
+    EXPECT_EQ(ui::ScreenWidth(m_App->Display()), shape.width) << "an upright screen is laid out upright";
     const std::string where = " at " + std::to_string(shape.width) + "x" + std::to_string(shape.height) + " turned " +
                               std::to_string(shape.rotate);
     // The widest nickname the new-career keyboard takes on this screen.
     {
-      auto* screen = kit::Open<CareerNewDlg>(app);
+      auto* screen = kit::Open<CareerNewDlg>(m_App);
       ASSERT_NE(screen, nullptr);
       Keyboard* pad = screen->Pad();
       pad->Activate();
       for (int i = 0; i < 16; ++i) pad->WndProc(ui::kMsgCommand, ui::MakeCommand(Keyboard::kFirstKeyId + 35, 0), 0);
       std::string wide;
       for (const wchar_t* c = pad->InputText(); *c != 0; ++c) wide.push_back(static_cast<char>(*c));
-      for (ks::app::CareerRecord& c : app->careers().records) {
+      for (ks::app::CareerRecord& c : m_App->Careers().records) {
         c.nickname.fill(0);
         std::copy(wide.begin(), wide.end(), c.nickname.begin());
       }
-      kit::SetCareerPlayerName(app, wide.c_str());
-      app->ScreenStack()->PopAll();
-      app->ScreenStack()->DeleteDeferred();
+      kit::SetCareerPlayerName(m_App, wide.c_str());
+      m_App->ScreenStack()->PopAll();
+      m_App->ScreenStack()->DeleteDeferred();
     }
     for (const Opener& o : openers) {
-      app->EnterMenus();
+      m_App->EnterMenus();
       Dlg* screen = o.open();
       ASSERT_NE(screen, nullptr) << o.name;
       for (const std::string& p : fit::Problems(screen)) ADD_FAILURE() << o.name << where << ": " << p;
@@ -853,15 +853,15 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
       }
       Pump(kTick);  // drawn once
       // Deleted now, while the display they were built on still exists.
-      app->ScreenStack()->PopAll();
-      app->ScreenStack()->DeleteDeferred();
+      m_App->ScreenStack()->PopAll();
+      m_App->ScreenStack()->DeleteDeferred();
     }
     // Each room of the career, and the keypad picture shown over a match.
     for (int room = 0; room < 6; ++room) {
-      app->EnterMenus();
-      auto* screen = kit::Open<CareerRoomDlg>(app, [&](CareerRoomDlg& s) {
-        s.app = app;
-        s.room = room;
+      m_App->EnterMenus();
+      auto* screen = kit::Open<CareerRoomDlg>(m_App, [&](CareerRoomDlg& s) {
+        s.m_App = m_App;
+        s.m_Room = room;
       });
       ASSERT_NE(screen, nullptr);
       for (const std::string& p : fit::Problems(screen)) ADD_FAILURE() << "career room " << room << where << ": " << p;
@@ -872,26 +872,26 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
         for (const std::string& p : fit::Problems(screen))
           ADD_FAILURE() << "career room " << room << ", row " << row << where << ": " << p;
       }
-      app->ScreenStack()->PopAll();
-      app->ScreenStack()->DeleteDeferred();
+      m_App->ScreenStack()->PopAll();
+      m_App->ScreenStack()->DeleteDeferred();
     }
     KeyMapDlg keys;
-    ASSERT_TRUE(keys.Build(app->Display(), app->Input()));
-    keys.app = app;
-    keys.keys = app->prefs().keys.data();
+    ASSERT_TRUE(keys.Build(m_App->Display(), m_App->Input()));
+    keys.m_App = m_App;
+    keys.m_Keys = m_App->Prefs().keys.data();
     keys.Initialise();
     for (const std::string& p : fit::Problems(&keys)) ADD_FAILURE() << "key map" << where << ": " << p;
   }
-  app->ReplaceDisplay(nullptr);
-  app->ReplaceDisplay(std::move(original));
-  app->EnterMenus();
-  PushMainMenu(app);
+  m_App->ReplaceDisplay(nullptr);
+  m_App->ReplaceDisplay(std::move(original));
+  m_App->EnterMenus();
+  PushMainMenu(m_App);
 }
 
 TEST_F(Screens, KeyNamesStartPastTheirCaptionsOnANarrowScreen) {
-  auto* screen = dynamic_cast<KeyAssignDlg*>(kit::Open<KeyAssignDlg>(app));
+  auto* screen = dynamic_cast<KeyAssignDlg*>(kit::Open<KeyAssignDlg>(m_App));
   ASSERT_NE(screen, nullptr);
-  ASSERT_EQ(ui::ScreenWidth(app->Display()), 240);
+  ASSERT_EQ(ui::ScreenWidth(m_App->Display()), 240);
   int lists = 0;
   for (int i = 0; i < screen->ChildCount(); ++i) {
     auto* list = dynamic_cast<ChoiceList*>(screen->Child(i));
@@ -908,7 +908,7 @@ TEST_F(Screens, KeyNamesStartPastTheirCaptionsOnANarrowScreen) {
 }
 
 TEST_F(Screens, LongHelpTextsTurnPageByPageAndLoseNoWord) {
-  auto* rules = dynamic_cast<HelpRulesDlg*>(kit::Open<HelpRulesDlg>(app));
+  auto* rules = dynamic_cast<HelpRulesDlg*>(kit::Open<HelpRulesDlg>(m_App));
   ASSERT_NE(rules, nullptr);
   Pump(kTick);
   HelpPager& pager = rules->Pager();
@@ -924,7 +924,7 @@ TEST_F(Screens, LongHelpTextsTurnPageByPageAndLoseNoWord) {
     // Each page fits its label: measured wrapped in the label's width, it
     // is no taller than the label.
     int width = text->TextBox().right - text->TextBox().left, height = 0;
-    app->Display()->MeasureText(text->GetFont(), shown, &width, &height, true);
+    m_App->Display()->MeasureText(text->GetFont(), shown, &width, &height, true);
     EXPECT_LE(text->TextOrigin().y + height, text->TextBox().bottom + text->FontHeight()) << page;
     joined += shown;
     joined += L' ';
@@ -947,7 +947,7 @@ TEST_F(Screens, LongHelpTextsTurnPageByPageAndLoseNoWord) {
   EXPECT_NE(joined.find(L"Three consecutive fouls is loss of game."), std::wstring::npos);
   // A text that fits is one page with no counter.
   Key(0x39);
-  auto* career = dynamic_cast<HelpCareerDlg*>(kit::Open<HelpCareerDlg>(app));
+  auto* career = dynamic_cast<HelpCareerDlg*>(kit::Open<HelpCareerDlg>(m_App));
   ASSERT_NE(career, nullptr);
   EXPECT_EQ(career->Pager().PageCount(), 1);
   wchar_t counter[16];
@@ -958,11 +958,11 @@ TEST_F(Screens, LongHelpTextsTurnPageByPageAndLoseNoWord) {
 // Each game type shows its own rules picture from the menu archive, as big
 // as the rules picture's place.
 TEST_F(Screens, QuickPlayShowsTheRulesPictureOfEachGameType) {
-  auto* screen = dynamic_cast<QuickPlayDlg*>(PushQuickPlay(app));
+  auto* screen = dynamic_cast<QuickPlayDlg*>(PushQuickPlay(m_App));
   ASSERT_NE(screen, nullptr);
   auto* games = static_cast<ChoiceList*>(screen->GetChild(QuickPlayDlg::kGameType));
   Wnd* picture = screen->GetChild(QuickPlayDlg::kInfoPicture);
-  const int w = ui::ScreenWidth(app->Display()), h = ui::ScreenHeight(app->Display());
+  const int w = ui::ScreenWidth(m_App->Display()), h = ui::ScreenHeight(m_App->Display());
   std::vector<std::vector<std::uint8_t>> seen;
   for (int game = 0; game < 6; ++game) {
     screen->FocusChild(games);
@@ -975,7 +975,7 @@ TEST_F(Screens, QuickPlayShowsTheRulesPictureOfEachGameType) {
         image->Pixels() + static_cast<std::size_t>(image->Width()) * image->Height() * BytesPerPixel(image->Format()));
     EXPECT_TRUE(std::find(seen.begin(), seen.end(), pixels) == seen.end()) << game << ": a picture of its own";
     seen.push_back(pixels);
-    const POINT size = ui::ImageSize(app->Display(), picture->Image());
+    const POINT size = ui::ImageSize(m_App->Display(), picture->Image());
     EXPECT_NEAR(size.x, static_cast<int>(w * 0.29090908), 1) << game;
     EXPECT_NEAR(size.y, static_cast<int>(h * 0.36363637), 1) << game;
   }
@@ -983,16 +983,16 @@ TEST_F(Screens, QuickPlayShowsTheRulesPictureOfEachGameType) {
 
 TEST_F(Screens, QuickPlayStartsWithoutTheSpotsOfACareerMatch) {
   // A career match against a stronger opponent left its spots in the set-up.
-  app->matchSetup().spotReceived = 3;
-  app->matchSetup().spotGiven = 2;
-  ASSERT_NE(PushQuickPlay(app), nullptr);
+  m_App->MatchSetup().spotReceived = 3;
+  m_App->MatchSetup().spotGiven = 2;
+  ASSERT_NE(PushQuickPlay(m_App), nullptr);
   Key(0x33);  // Rack Em
-  EXPECT_EQ(app->matchSetup().spotReceived, 0);
-  EXPECT_EQ(app->matchSetup().spotGiven, 0);
+  EXPECT_EQ(m_App->MatchSetup().spotReceived, 0);
+  EXPECT_EQ(m_App->MatchSetup().spotGiven, 0);
   Pump(5000);
-  ASSERT_EQ(app->State(), AppState::kPlay);
-  EXPECT_EQ(app->pool()->rules.Score[0], 0);
-  EXPECT_EQ(app->pool()->rules.Score[1], 0);
+  ASSERT_EQ(m_App->State(), AppState::kPlay);
+  EXPECT_EQ(m_App->Pool()->rules.Score[0], 0);
+  EXPECT_EQ(m_App->Pool()->rules.Score[1], 0);
 }
 
 TEST_F(Screens, RandomKeysAndTapsOverTheMenusKeepTheSavesSound) {
@@ -1000,18 +1000,18 @@ TEST_F(Screens, RandomKeysAndTapsOverTheMenusKeepTheSavesSound) {
   for (std::uint32_t seed = 1; seed <= 6; ++seed) {
     ks::DeviceRand random(seed);
     for (int step = 0; step < 400; ++step) {
-      if (app->State() != AppState::kMenus) {
+      if (m_App->State() != AppState::kMenus) {
         // A match started or the program was told to quit: back to the menus.
-        app->EndPlay();
-        app->ScreenStack()->PopAll();
-        app->StartMenus();
+        m_App->EndPlay();
+        m_App->ScreenStack()->PopAll();
+        m_App->StartMenus();
         Pump(kTick);
       }
       const int r = random.Rand();
       if (r % 3 == 0) {
         const LPARAM pos = ui::MakePos(random.Rand() % 320, random.Rand() % 240);
-        PostMessageW(window, WM_LBUTTONDOWN, 1, pos);
-        PostMessageW(window, WM_LBUTTONUP, 0, pos);
+        PostMessageW(m_Window, WM_LBUTTONDOWN, 1, pos);
+        PostMessageW(m_Window, WM_LBUTTONUP, 0, pos);
         Pump(kTick);
       } else {
         Key(kKeys[static_cast<std::size_t>(random.Rand()) % std::size(kKeys)]);
@@ -1020,10 +1020,10 @@ TEST_F(Screens, RandomKeysAndTapsOverTheMenusKeepTheSavesSound) {
     // Whatever was chosen, the saves read back whole.
     ks::app::Careers careers;
     std::wstring why;
-    EXPECT_NE(careers.Deserialise(app->careers().Serialise(), &why), ks::app::Careers::Parse::kBad) << seed;
-    app->LoadCareers();
-    EXPECT_LE(app->careers().records.size(), ks::app::kMaxCareers);
-    app->LoadPrefs();
+    EXPECT_NE(careers.Deserialise(m_App->Careers().Serialise(), &why), ks::app::Careers::Parse::kBad) << seed;
+    m_App->LoadCareers();
+    EXPECT_LE(m_App->Careers().records.size(), ks::app::kMaxCareers);
+    m_App->LoadPrefs();
   }
 }
 

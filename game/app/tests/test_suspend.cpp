@@ -33,15 +33,15 @@ TEST(KestruneSuspend, AShotCarriesOnAfterTheSuspendKeyAndTheClockSkipsTheGap) {
   HWND window = KestruneWindow();
 
   // A practice rack of 8-Ball, started as the set-up screens start one.
-  app.matchSetup() = ks::app::MatchSetup{};
-  app.matchSetup().menuGame = 1;
+  app.MatchSetup() = ks::app::MatchSetup{};
+  app.MatchSetup().menuGame = 1;
   app.LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
   Pump(5000);
   ASSERT_EQ(app.State(), AppState::kPlay);
   ASSERT_TRUE(app.PlayControl());
 
   // The stroke key held, then let go: the break runs.
-  const WPARAM stroke = app.prefs().keys[ks::play::KeyMap::kStrokeCue];
+  const WPARAM stroke = app.Prefs().keys[ks::play::KeyMap::kStrokeCue];
   for (int i = 0; i < 20; ++i) {
     PostMessageW(window, WM_KEYDOWN, stroke, 0);
     Pump(kTick);
@@ -54,9 +54,9 @@ TEST(KestruneSuspend, AShotCarriesOnAfterTheSuspendKeyAndTheClockSkipsTheGap) {
   Pump(kTick);
   EXPECT_FALSE(app.Active());
   const std::uint32_t clockAtSuspend = app.GetTime();
-  const std::uint64_t stateAtSuspend = app.pool()->StateHash();
+  const std::uint64_t stateAtSuspend = app.Pool()->StateHash();
   Pump(10000);
-  EXPECT_EQ(app.pool()->StateHash(), stateAtSuspend) << "nothing moves while suspended";
+  EXPECT_EQ(app.Pool()->StateHash(), stateAtSuspend) << "nothing moves while suspended";
 
   SendMessageW(window, WM_ACTIVATE, WA_ACTIVE, 0);
   EXPECT_TRUE(app.Active());
@@ -69,7 +69,7 @@ TEST(KestruneSuspend, AShotCarriesOnAfterTheSuspendKeyAndTheClockSkipsTheGap) {
     waited += 200;
   }
   EXPECT_FALSE(app.PlayControl()->ShotRunning()) << "the shot reaches its end";
-  EXPECT_NE(app.pool()->StateHash(), stateAtSuspend);
+  EXPECT_NE(app.Pool()->StateHash(), stateAtSuspend);
 
   DestroyWindow(window);
   app.Shutdown();

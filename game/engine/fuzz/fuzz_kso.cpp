@@ -19,13 +19,13 @@ class Device : public ssModelDevice {
   std::uint32_t MakePixel(std::uint32_t r, std::uint32_t g, std::uint32_t b) override { return r ^ g ^ b; }
   std::uint32_t CreateVertexBuffer(std::uint32_t count, std::uint32_t, std::uint32_t, std::uint32_t,
                                    ssVertexBufferRecord** record) override {
-    records.push_back(std::make_unique<ssVertexBufferRecord>(ssVertexBufferRecord{count, nullptr}));
-    *record = records.back().get();
+    m_Records.push_back(std::make_unique<ssVertexBufferRecord>(ssVertexBufferRecord{count, nullptr}));
+    *record = m_Records.back().get();
     return 0;
   }
   void SetVertexBufferTag(ssVertexBufferRecord* record, const void* tag) override { record->tag = tag; }
   void FreeVertexBuffersByTag(const void* tag) override {
-    std::erase_if(records, [&](const auto& r) { return r->tag == tag; });
+    std::erase_if(m_Records, [&](const auto& r) { return r->tag == tag; });
   }
   std::uint32_t SetTransform(int, const std::int32_t*) override { return 0; }
   std::uint32_t SetTexture(int, ssImage*) override { return 0; }
@@ -44,7 +44,7 @@ class Device : public ssModelDevice {
     }
     return 0;
   }
-  std::vector<std::unique_ptr<ssVertexBufferRecord>> records;
+  std::vector<std::unique_ptr<ssVertexBufferRecord>> m_Records;
 };
 
 }  // namespace
@@ -58,11 +58,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (model.LoadFromStream(stream)) {
       model.Scale(0x18000, -0x10000, 0x7FFFFFFF);
       model.Draw(0xFF);
-    } else if (!model.meshes.empty() || !device.records.empty()) {
+    } else if (!model.m_Meshes.empty() || !device.m_Records.empty()) {
       __builtin_trap();  // a refused model leaves nothing behind
     }
   }
-  if (!device.records.empty()) __builtin_trap();
+  if (!device.m_Records.empty()) __builtin_trap();
   return 0;
 }
 

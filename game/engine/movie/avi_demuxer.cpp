@@ -42,10 +42,10 @@ std::int32_t I32(const std::uint8_t* p) { return static_cast<std::int32_t>(LoadL
 }  // namespace
 
 bool ssAviDemuxer::ReadAt(std::uint32_t offset, void* buffer, std::uint32_t count) {
-  if (stream_ == nullptr || offset > fileEnd_ || count > fileEnd_ - offset) return false;
+  if (m_Stream == nullptr || offset > m_FileEnd || count > m_FileEnd - offset) return false;
   if (offset > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) return false;
-  if (stream_->Seek(static_cast<std::int32_t>(offset), kSeekBegin) != offset) return false;
-  return stream_->Read(buffer, count) == count;
+  if (m_Stream->Seek(static_cast<std::int32_t>(offset), kSeekBegin) != offset) return false;
+  return m_Stream->Read(buffer, count) == count;
 }
 
 bool ssAviDemuxer::ChunkAt(std::uint32_t at, std::uint32_t end, Chunk* chunk) {
@@ -62,24 +62,24 @@ bool ssAviDemuxer::ChunkAt(std::uint32_t at, std::uint32_t end, Chunk* chunk) {
 }
 
 int ssAviDemuxer::Open(ssFile* stream) {
-  std::lock_guard lock(mutex_);
-  stream_ = stream;
-  fileEnd_ = stream != nullptr ? stream->GetSize() : 0;
-  width_ = height_ = mainWidth_ = mainHeight_ = 0;
-  rate_ = 0;
-  handler_ = 0;
-  videoStream_ = -1;
-  streamCount_ = 0;
-  moviStart_ = moviEnd_ = 0;
-  haveMovi_ = false;
-  frames_.clear();
-  current_ = 0;
+  std::lock_guard lock(m_Mutex);
+  m_Stream = stream;
+  m_FileEnd = stream != nullptr ? stream->GetSize() : 0;
+  m_Width = m_Height = m_MainWidth = m_MainHeight = 0;
+  m_Rate = 0;
+  m_Handler = 0;
+  m_VideoStream = -1;
+  m_StreamCount = 0;
+  m_MoviStart = m_MoviEnd = 0;
+  m_HaveMovi = false;
+  m_Frames.clear();
+  m_Current = 0;
 
   std::uint8_t header[12];
   if (!ReadAt(0, header, 12) || LoadLe32(header) != kRiff || LoadLe32(header + 8) != kAvi) return kNotAvi;
   // A RIFF size past the end of the file is cut at the end of the file.
   const std::uint32_t riffEnd =
-      static_cast<std::uint32_t>(std::min<std::uint64_t>(8ull + LoadLe32(header + 4), fileEnd_));
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(8ull + LoadLe32(header + 4), m_FileEnd));
   Chunk idx1{};
   bool haveIndex = false;
   Chunk chunk{};
@@ -87,27 +87,27 @@ int ssAviDemuxer::Open(ssFile* stream) {
     if (chunk.id == kList && chunk.end - chunk.start >= 4) {
       std::uint8_t type[4];
       if (!ReadAt(chunk.start, type, 4)) break;
-      if (LoadLe32(type) == kHdrl && videoStream_ < 0) ReadHeaderList(chunk);
-      if (LoadLe32(type) == kMovi && !haveMovi_) {
-        haveMovi_ = true;
-        moviStart_ = chunk.start;
-        moviEnd_ = chunk.end;
+      if (LoadLe32(type) == kHdrl && m_VideoStream < 0) ReadHeaderList(chunk);
+      if (LoadLe32(type) == kMovi && !m_HaveMovi) {
+        m_HaveMovi = true;
+        m_MoviStart = chunk.start;
+        m_MoviEnd = chunk.end;
       }
     } else if (chunk.id == kIdx1 && !haveIndex) {
       idx1 = chunk;
       haveIndex = true;
     }
   }
-  if (videoStream_ < 0) return kNoVideo;
-  if (width_ == 0 || height_ == 0) {
-    width_ = mainWidth_;
-    height_ = mainHeight_;
+  if (m_VideoStream < 0) return kNoVideo;
+  if (m_Width == 0 || m_Height == 0) {
+    m_Width = m_MainWidth;
+    m_Height = m_MainHeight;
   }
-  if (width_ <= 0 || height_ <= 0 || width_ > kMaxSide || height_ > kMaxSide) return kBadSize;
-  if (!haveMovi_) return kNoFrames;
+  if (m_Width <= 0 || m_Height <= 0 || m_Width > kMaxSide || m_Height > kMaxSide) return kBadSize;
+  if (!m_HaveMovi) return kNoFrames;
   if (haveIndex) ReadIndex(idx1);
-  if (frames_.empty()) ScanMovi();
-  if (frames_.empty()) return kNoFrames;
+  if (m_Frames.empty()) ScanMovi();
+  if (m_Frames.empty()) return kNoFrames;
   return 0;
 }
 
@@ -117,13 +117,13 @@ void ssAviDemuxer::ReadHeaderList(const Chunk& hdrl) {
     if (chunk.id == kAvih && chunk.end - chunk.start >= 40) {
       std::uint8_t avih[40];
       if (!ReadAt(chunk.start, avih, 40)) return;
-      mainWidth_ = I32(avih + 32);
-      mainHeight_ = I32(avih + 36);
-      if (mainHeight_ < 0 && mainHeight_ != std::numeric_limits<std::int32_t>::min()) mainHeight_ = -mainHeight_;
-    } else if (chunk.id == kList && chunk.end - chunk.start >= 4 && streamCount_ < kMaxStreams) {
+      m_MainWidth = I32(avih + 32);
+      m_MainHeight = I32(avih + 36);
+      if (m_MainHeight < 0 && m_MainHeight != std::numeric_limits<std::int32_t>::min()) m_MainHeight = -m_MainHeight;
+    } else if (chunk.id == kList && chunk.end - chunk.start >= 4 && m_StreamCount < kMaxStreams) {
       std::uint8_t type[4];
       if (!ReadAt(chunk.start, type, 4)) return;
-      if (LoadLe32(type) == kStrl) ReadStreamList(chunk, streamCount_++);
+      if (LoadLe32(type) == kStrl) ReadStreamList(chunk, m_StreamCount++);
     }
   }
 }
@@ -132,21 +132,21 @@ void ssAviDemuxer::ReadStreamList(const Chunk& strl, int number) {
   Chunk chunk{};
   bool video = false;
   for (std::uint32_t at = strl.start + 4; ChunkAt(at, strl.end, &chunk); at = chunk.next) {
-    if (chunk.id == kStrh && chunk.end - chunk.start >= 36 && videoStream_ < 0) {
+    if (chunk.id == kStrh && chunk.end - chunk.start >= 36 && m_VideoStream < 0) {
       std::uint8_t strh[36];
       if (!ReadAt(chunk.start, strh, 36) || LoadLe32(strh) != kVids) return;
       video = true;
-      videoStream_ = number;
-      handler_ = LoadLe32(strh + 4);
+      m_VideoStream = number;
+      m_Handler = LoadLe32(strh + 4);
       const std::uint32_t scale = LoadLe32(strh + 20), rate = LoadLe32(strh + 24);
-      rate_ = scale == 0 ? 0.0 : static_cast<double>(rate) / scale;
+      m_Rate = scale == 0 ? 0.0 : static_cast<double>(rate) / scale;
     } else if (chunk.id == kStrf && video && chunk.end - chunk.start >= 12) {
       // BITMAPINFOHEADER: size, width, height (negative for rows top first).
       std::uint8_t strf[12];
       if (!ReadAt(chunk.start, strf, 12)) return;
       const std::int32_t w = I32(strf + 4), h = I32(strf + 8);
-      width_ = w;
-      height_ = h == std::numeric_limits<std::int32_t>::min() ? 0 : (h < 0 ? -h : h);
+      m_Width = w;
+      m_Height = h == std::numeric_limits<std::int32_t>::min() ? 0 : (h < 0 ? -h : h);
     }
   }
 }
@@ -154,7 +154,7 @@ void ssAviDemuxer::ReadStreamList(const Chunk& strl, int number) {
 bool ssAviDemuxer::IsVideoChunk(std::uint32_t id) const {
   // "NNdc" (compressed) or "NNdb" (uncompressed), NN the stream's number.
   const int tens = static_cast<int>(id & 0xFF) - '0', ones = static_cast<int>((id >> 8) & 0xFF) - '0';
-  if (tens < 0 || tens > 9 || ones < 0 || ones > 9 || tens * 10 + ones != videoStream_) return false;
+  if (tens < 0 || tens > 9 || ones < 0 || ones > 9 || tens * 10 + ones != m_VideoStream) return false;
   const char c2 = static_cast<char>((id >> 16) & 0xFF), c3 = static_cast<char>((id >> 24) & 0xFF);
   return c2 == 'd' && (c3 == 'c' || c3 == 'b');
 }
@@ -165,14 +165,14 @@ void ssAviDemuxer::ReadIndex(const Chunk& idx1) {
   if (entries == 0 || !ReadAt(idx1.start, table.data(), entries * 16)) return;
   // Offsets count from the "movi" type word; some writers count from the
   // start of the file. The first video entry decides which.
-  std::uint32_t base = moviStart_;
+  std::uint32_t base = m_MoviStart;
   for (std::uint32_t i = 0; i < entries; ++i) {
     const std::uint8_t* e = &table[static_cast<std::size_t>(i) * 16];
     if (!IsVideoChunk(LoadLe32(e))) continue;
     const std::uint32_t offset = LoadLe32(e + 8);
     std::uint8_t id[4];
     const bool relative =
-        offset <= 0xFFFFFFFFu - moviStart_ && ReadAt(moviStart_ + offset, id, 4) && LoadLe32(id) == LoadLe32(e);
+        offset <= 0xFFFFFFFFu - m_MoviStart && ReadAt(m_MoviStart + offset, id, 4) && LoadLe32(id) == LoadLe32(e);
     if (!relative && ReadAt(offset, id, 4) && LoadLe32(id) == LoadLe32(e)) base = 0;
     break;
   }
@@ -183,16 +183,17 @@ void ssAviDemuxer::ReadIndex(const Chunk& idx1) {
     const std::uint64_t data = chunk + 8, size = LoadLe32(e + 12);
     // Only bytes inside the "movi" list are frames; anything else is an
     // empty frame that the player skips.
-    const bool inside = chunk >= moviStart_ + 4ull && data + size <= moviEnd_;
-    frames_.push_back(inside ? Frame{static_cast<std::uint32_t>(data), static_cast<std::uint32_t>(size)} : Frame{0, 0});
+    const bool inside = chunk >= m_MoviStart + 4ull && data + size <= m_MoviEnd;
+    m_Frames.push_back(inside ? Frame{static_cast<std::uint32_t>(data), static_cast<std::uint32_t>(size)}
+                              : Frame{0, 0});
   }
 }
 
 void ssAviDemuxer::ScanMovi() {
   Chunk chunk{};
-  std::uint32_t end = moviEnd_;
-  std::uint32_t at = moviStart_ + 4;
-  while (ChunkAt(at, end, &chunk) && frames_.size() < kMaxIndexEntries) {
+  std::uint32_t end = m_MoviEnd;
+  std::uint32_t at = m_MoviStart + 4;
+  while (ChunkAt(at, end, &chunk) && m_Frames.size() < kMaxIndexEntries) {
     if (chunk.id == kList) {
       // "rec " lists group a frame's chunks: walk into them.
       std::uint8_t type[4];
@@ -201,71 +202,71 @@ void ssAviDemuxer::ScanMovi() {
         continue;
       }
     } else if (IsVideoChunk(chunk.id)) {
-      frames_.push_back(Frame{chunk.start, chunk.end - chunk.start});
+      m_Frames.push_back(Frame{chunk.start, chunk.end - chunk.start});
     }
     at = chunk.next;
   }
 }
 
 int ssAviDemuxer::Width() const {
-  std::lock_guard lock(mutex_);
-  return width_;
+  std::lock_guard lock(m_Mutex);
+  return m_Width;
 }
 
 int ssAviDemuxer::Height() const {
-  std::lock_guard lock(mutex_);
-  return height_;
+  std::lock_guard lock(m_Mutex);
+  return m_Height;
 }
 
 double ssAviDemuxer::FrameRate() const {
-  std::lock_guard lock(mutex_);
-  return rate_ == 0.0 || rate_ == 23.0 ? 25.0 : rate_;
+  std::lock_guard lock(m_Mutex);
+  return m_Rate == 0.0 || m_Rate == 23.0 ? 25.0 : m_Rate;
 }
 
 std::uint32_t ssAviDemuxer::Handler() const {
-  std::lock_guard lock(mutex_);
-  return handler_;
+  std::lock_guard lock(m_Mutex);
+  return m_Handler;
 }
 
 bool ssAviDemuxer::HandlerIs(const char* code) const {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(m_Mutex);
   if (code == nullptr || std::strlen(code) != 4) return false;
   for (int i = 0; i < 4; ++i) {
-    const auto have = static_cast<unsigned char>((handler_ >> (8 * i)) & 0xFF);
+    const auto have = static_cast<unsigned char>((m_Handler >> (8 * i)) & 0xFF);
     if (std::tolower(have) != std::tolower(static_cast<unsigned char>(code[i]))) return false;
   }
   return true;
 }
 
 std::uint32_t ssAviDemuxer::FrameCount() const {
-  std::lock_guard lock(mutex_);
-  return static_cast<std::uint32_t>(frames_.size());
+  std::lock_guard lock(m_Mutex);
+  return static_cast<std::uint32_t>(m_Frames.size());
 }
 
 std::uint32_t ssAviDemuxer::CurrentFrameSize() const {
-  std::lock_guard lock(mutex_);
-  return current_ < frames_.size() ? frames_[current_].size : 0;
+  std::lock_guard lock(m_Mutex);
+  return m_Current < m_Frames.size() ? m_Frames[m_Current].size : 0;
 }
 
 std::uint32_t ssAviDemuxer::CurrentFrame() const {
-  std::lock_guard lock(mutex_);
-  return current_;
+  std::lock_guard lock(m_Mutex);
+  return m_Current;
 }
 
 int ssAviDemuxer::ReadFrame(void* buffer, std::uint32_t capacity) {
-  std::lock_guard lock(mutex_);
-  if (current_ >= frames_.size()) return -1;
-  const Frame frame = frames_[current_];
+  std::lock_guard lock(m_Mutex);
+  if (m_Current >= m_Frames.size()) return -1;
+  const Frame frame = m_Frames[m_Current];
   if (frame.size > capacity || frame.size > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) return -1;
   if (frame.size > 0 && (buffer == nullptr || !ReadAt(frame.offset, buffer, frame.size))) return -1;
-  ++current_;
+  ++m_Current;
   return static_cast<int>(frame.size);
 }
 
 int ssAviDemuxer::SetCurrentFrame(int frame) {
-  std::lock_guard lock(mutex_);
+  std::lock_guard lock(m_Mutex);
   const auto target = static_cast<std::uint32_t>(std::max(frame, 0));
-  if (frames_.empty() || target >= frames_.size()) return -1;
-  current_ = target;
+  if (m_Frames.empty() || target >= m_Frames.size()) return -1;
+  m_Current = target;
   return 0;
 }

@@ -80,17 +80,17 @@ class ssAviDemuxer {
   void ScanMovi();
   bool IsVideoChunk(std::uint32_t id) const;
 
-  mutable std::mutex mutex_;
-  ssFile* stream_ = nullptr;
-  std::uint32_t fileEnd_ = 0;
-  int width_ = 0, height_ = 0;
-  int mainWidth_ = 0, mainHeight_ = 0;  // from "avih", when no "strf" gives them
-  double rate_ = 0;
-  std::uint32_t handler_ = 0;
-  int videoStream_ = -1;
-  int streamCount_ = 0;
-  std::uint32_t moviStart_ = 0, moviEnd_ = 0;  // the "movi" list's type word, and its end
-  bool haveMovi_ = false;
-  std::vector<Frame> frames_;
-  std::uint32_t current_ = 0;
+  mutable std::mutex m_Mutex;
+  ssFile* m_Stream = nullptr;
+  std::uint32_t m_FileEnd = 0;
+  int m_Width = 0, m_Height = 0;
+  int m_MainWidth = 0, m_MainHeight = 0;  // from "avih", when no "strf" gives them
+  double m_Rate = 0;
+  std::uint32_t m_Handler = 0;
+  int m_VideoStream = -1;
+  int m_StreamCount = 0;
+  std::uint32_t m_MoviStart = 0, m_MoviEnd = 0;  // the "movi" list's type word, and its end
+  bool m_HaveMovi = false;
+  std::vector<Frame> m_Frames;
+  std::uint32_t m_Current = 0;
 };

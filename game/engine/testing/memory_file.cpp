@@ -6,51 +6,51 @@
 #include "ce/strconv.h"
 
 ssMemoryFile::ssMemoryFile(std::vector<std::uint8_t> bytes, std::uint32_t word, bool writable)
-    : ssFile(word), bytes_(std::move(bytes)), writable_(writable) {}
+    : ssFile(word), m_Bytes(std::move(bytes)), m_Writable(writable) {}
 
 std::uint32_t ssMemoryFile::Read(void* buffer, std::uint32_t count) {
-  ++readCalls_;
-  if (!open_ || at_ >= bytes_.size()) return 0;
-  std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, bytes_.size() - at_));
-  if (n > 0) std::memcpy(buffer, bytes_.data() + at_, n);
-  at_ += n;
-  position_ += n;
+  ++m_ReadCalls;
+  if (!m_Open || m_At >= m_Bytes.size()) return 0;
+  std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, m_Bytes.size() - m_At));
+  if (n > 0) std::memcpy(buffer, m_Bytes.data() + m_At, n);
+  m_At += n;
+  m_Position += n;
   return n;
 }
 
 std::uint32_t ssMemoryFile::Write(const void* buffer, std::uint32_t count) {
-  if (!open_ || !writable_) return 0;
-  if (at_ + count > bytes_.size()) bytes_.resize(static_cast<std::size_t>(at_ + count));
-  if (count > 0) std::memcpy(bytes_.data() + at_, buffer, count);
-  at_ += count;
-  position_ += count;
+  if (!m_Open || !m_Writable) return 0;
+  if (m_At + count > m_Bytes.size()) m_Bytes.resize(static_cast<std::size_t>(m_At + count));
+  if (count > 0) std::memcpy(m_Bytes.data() + m_At, buffer, count);
+  m_At += count;
+  m_Position += count;
   return count;
 }
 
 std::uint32_t ssMemoryFile::Seek(std::int32_t offset, int origin) {
-  if (!open_) return 0;
-  std::int64_t base = origin == kSeekCurrent ? static_cast<std::int64_t>(at_)
-                      : origin == kSeekEnd   ? static_cast<std::int64_t>(bytes_.size())
+  if (!m_Open) return 0;
+  std::int64_t base = origin == kSeekCurrent ? static_cast<std::int64_t>(m_At)
+                      : origin == kSeekEnd   ? static_cast<std::int64_t>(m_Bytes.size())
                                              : 0;
   std::int64_t target = base + offset;
   if (target < 0 || target > 0xFFFFFFFEll) {
-    position_ = 0xFFFFFFFFu;
-    return position_;
+    m_Position = 0xFFFFFFFFu;
+    return m_Position;
   }
-  at_ = static_cast<std::uint64_t>(target);
-  position_ = static_cast<std::uint32_t>(at_);
-  return position_;
+  m_At = static_cast<std::uint64_t>(target);
+  m_Position = static_cast<std::uint32_t>(m_At);
+  return m_Position;
 }
 
 std::uint32_t ssMemoryFile::Close() {
-  if (!open_) return kCloseNotOpen;
-  open_ = false;
+  if (!m_Open) return kCloseNotOpen;
+  m_Open = false;
   return 1;
 }
 
-std::uint32_t ssMemoryFile::GetSize() { return open_ ? static_cast<std::uint32_t>(bytes_.size()) : 0; }
+std::uint32_t ssMemoryFile::GetSize() { return m_Open ? static_cast<std::uint32_t>(m_Bytes.size()) : 0; }
 
-std::uint32_t ssMemoryFile::Tell() { return open_ ? static_cast<std::uint32_t>(at_) : 0xFFFFFFFFu; }
+std::uint32_t ssMemoryFile::Tell() { return m_Open ? static_cast<std::uint32_t>(m_At) : 0xFFFFFFFFu; }
 
 namespace {
 std::wstring Key(const std::wstring& path) {
@@ -61,17 +61,17 @@ std::wstring Key(const std::wstring& path) {
 }  // namespace
 
 void ssMemoryArchive::AddFile(const std::wstring& path, std::vector<std::uint8_t> bytes) {
-  files_[Key(path)] = std::move(bytes);
+  m_Files[Key(path)] = std::move(bytes);
 }
 
 int ssMemoryArchive::OpenCount(const std::wstring& path) const {
-  auto it = opens_.find(Key(path));
-  return it == opens_.end() ? 0 : it->second;
+  auto it = m_Opens.find(Key(path));
+  return it == m_Opens.end() ? 0 : it->second;
 }
 
 std::unique_ptr<ssFile> ssMemoryArchive::OpenStream(const std::wstring& path, std::uint32_t mode, std::uint32_t) {
-  ++opens_[Key(path)];
-  auto it = files_.find(Key(path));
-  if (it == files_.end()) return nullptr;
+  ++m_Opens[Key(path)];
+  auto it = m_Files.find(Key(path));
+  if (it == m_Files.end()) return nullptr;
   return std::make_unique<ssMemoryFile>(it->second, 0, (mode & kFileModeWrite) != 0);
 }

@@ -27,16 +27,16 @@ class ssMemoryFile : public ssFile {
   std::uint32_t GetSize() override;
   std::uint32_t Tell() override;
 
-  const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+  const std::vector<std::uint8_t>& Bytes() const { return m_Bytes; }
   // Counts the reads, so tests can see how a reader walks a stream.
-  int ReadCalls() const { return readCalls_; }
+  int ReadCalls() const { return m_ReadCalls; }
 
  private:
-  std::vector<std::uint8_t> bytes_;
-  std::uint64_t at_ = 0;
-  bool open_ = true;
-  bool writable_;
-  int readCalls_ = 0;
+  std::vector<std::uint8_t> m_Bytes;
+  std::uint64_t m_At = 0;
+  bool m_Open = true;
+  bool m_Writable;
+  int m_ReadCalls = 0;
 };
 
 // Device paths are compared without regard to case, like the device's.
@@ -51,6 +51,6 @@ class ssMemoryArchive : public ssArchive {
   std::unique_ptr<ssFile> OpenStream(const std::wstring& path, std::uint32_t mode, std::uint32_t share) override;
 
  private:
-  std::map<std::wstring, std::vector<std::uint8_t>> files_;  // keys lower-cased
-  std::map<std::wstring, int> opens_;
+  std::map<std::wstring, std::vector<std::uint8_t>> m_Files;  // keys lower-cased
+  std::map<std::wstring, int> m_Opens;
 };

@@ -39,75 +39,75 @@ void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
 
 class ArchiveTest : public ::testing::TestWithParam<bool> {
  protected:
-  ArchiveTest() : archive(GetParam()) {
-    archive.SetBaseFolder(L"\\Program Files\\Kestrune", 0);
-    archive.AddFile(L"\\Program Files\\Kestrune\\UI\\res.ark", Pack({{"Numbers.tga", Bytes("0123456789")},
-                                                                     {"keys.tga", Bytes("KEYS-DATA")},
-                                                                     {"rack.wav", Bytes("RIFF....WAVE")}}));
+  ArchiveTest() : m_Archive(GetParam()) {
+    m_Archive.SetBaseFolder(L"\\Program Files\\Kestrune", 0);
+    m_Archive.AddFile(L"\\Program Files\\Kestrune\\UI\\res.ark", Pack({{"Numbers.tga", Bytes("0123456789")},
+                                                                       {"keys.tga", Bytes("KEYS-DATA")},
+                                                                       {"rack.wav", Bytes("RIFF....WAVE")}}));
   }
-  ssMemoryArchive archive;
+  ssMemoryArchive m_Archive;
 };
 
 TEST_P(ArchiveTest, MixedCaseNamesFindTheEntryAndTheOpenArchive) {
-  auto a = archive.OpenFile(L"NUMBERS.TGA", L"UI", L"res.ark", kFileModeRead, 3);
+  auto a = m_Archive.OpenFile(L"NUMBERS.TGA", L"UI", L"res.ark", kFileModeRead, 3);
   ASSERT_NE(a, nullptr);
-  EXPECT_EQ(archive.LastStatus(), kArchiveFound);
+  EXPECT_EQ(m_Archive.LastStatus(), kArchiveFound);
   EXPECT_EQ(ReadAll(*a), "0123456789");
   // The sound loader spells the folder "ui": the same archive, not reopened.
-  auto b = archive.OpenFile(L"Rack.Wav", L"ui", L"RES.ARK", kFileModeRead, 3);
+  auto b = m_Archive.OpenFile(L"Rack.Wav", L"ui", L"RES.ARK", kFileModeRead, 3);
   ASSERT_NE(b, nullptr);
-  EXPECT_EQ(archive.LastStatus(), kArchiveFound);
-  EXPECT_EQ(archive.OpenArchiveCount(), 1u);
-  EXPECT_EQ(archive.OpenCount(L"\\Program Files\\Kestrune\\UI\\res.ark"), 1);
-  EXPECT_FALSE(archive.Failed());
+  EXPECT_EQ(m_Archive.LastStatus(), kArchiveFound);
+  EXPECT_EQ(m_Archive.OpenArchiveCount(), 1u);
+  EXPECT_EQ(m_Archive.OpenCount(L"\\Program Files\\Kestrune\\UI\\res.ark"), 1);
+  EXPECT_FALSE(m_Archive.Failed());
 }
 
 TEST_P(ArchiveTest, StatusWordsAndTheLooseFileFallback) {
-  archive.AddFile(L"\\Program Files\\Kestrune\\UI\\extra.tga", Bytes("LOOSE"));
-  archive.AddFile(L"\\Program Files\\Kestrune\\Rooms\\Table.kso", Bytes("TABLE"));
-  archive.AddFile(L"\\Program Files\\Kestrune\\top.txt", Bytes("TOP"));
+  m_Archive.AddFile(L"\\Program Files\\Kestrune\\UI\\extra.tga", Bytes("LOOSE"));
+  m_Archive.AddFile(L"\\Program Files\\Kestrune\\Rooms\\Table.kso", Bytes("TABLE"));
+  m_Archive.AddFile(L"\\Program Files\\Kestrune\\top.txt", Bytes("TOP"));
 
   // Archive newly opened, member not in it: the loose file of that name.
-  auto loose = archive.OpenFile(L"extra.tga", L"UI", L"res.ark", kFileModeRead, 3);
+  auto loose = m_Archive.OpenFile(L"extra.tga", L"UI", L"res.ark", kFileModeRead, 3);
   ASSERT_NE(loose, nullptr);
-  EXPECT_EQ(archive.LastStatus(), kArchiveNewMemberMissing);
-  EXPECT_TRUE(archive.Failed());
+  EXPECT_EQ(m_Archive.LastStatus(), kArchiveNewMemberMissing);
+  EXPECT_TRUE(m_Archive.Failed());
   EXPECT_EQ(ReadAll(*loose), "LOOSE");
 
   // Archive already open, member missing, no loose file either.
-  EXPECT_EQ(archive.OpenFile(L"none.tga", L"UI", L"res.ark", kFileModeRead, 3), nullptr);
-  EXPECT_EQ(archive.LastStatus(), kArchiveMemberMissing);
+  EXPECT_EQ(m_Archive.OpenFile(L"none.tga", L"UI", L"res.ark", kFileModeRead, 3), nullptr);
+  EXPECT_EQ(m_Archive.LastStatus(), kArchiveMemberMissing);
 
   // A missing archive: the archive name plays no part in the fallback.
-  auto table = archive.OpenFile(L"Table.kso", L"Rooms", L"Garage.ark", kFileModeRead, 3);
+  auto table = m_Archive.OpenFile(L"Table.kso", L"Rooms", L"Garage.ark", kFileModeRead, 3);
   ASSERT_NE(table, nullptr);
-  EXPECT_EQ(archive.LastStatus(), kArchiveOpenFailed);
+  EXPECT_EQ(m_Archive.LastStatus(), kArchiveOpenFailed);
   EXPECT_EQ(ReadAll(*table), "TABLE");
 
   // An empty folder puts the loose file straight in the base folder.
-  auto top = archive.OpenFile(L"top.txt", L"", L"none.ark", kFileModeRead, 3);
+  auto top = m_Archive.OpenFile(L"top.txt", L"", L"none.ark", kFileModeRead, 3);
   ASSERT_NE(top, nullptr);
   EXPECT_EQ(ReadAll(*top), "TOP");
 
   // Found again: the failure flag clears only when a new archive holds it.
-  ASSERT_NE(archive.OpenFile(L"keys.tga", L"UI", L"res.ark", kFileModeRead, 3), nullptr);
-  EXPECT_EQ(archive.LastStatus(), kArchiveFound);
+  ASSERT_NE(m_Archive.OpenFile(L"keys.tga", L"UI", L"res.ark", kFileModeRead, 3), nullptr);
+  EXPECT_EQ(m_Archive.LastStatus(), kArchiveFound);
 }
 
 TEST_P(ArchiveTest, MissingArchiveIsRetriedOnEveryOpen) {
   const std::wstring path = L"\\Program Files\\Kestrune\\Rooms\\Garage.ark";
-  EXPECT_EQ(archive.OpenFile(L"Wall0.tga", L"Rooms", L"Garage.ark", kFileModeRead, 3), nullptr);
-  EXPECT_EQ(archive.LastStatus(), kArchiveOpenFailed);
-  archive.AddFile(path, Pack({{"wall0.tga", Bytes("W0")}}));
-  auto wall = archive.OpenFile(L"Wall0.tga", L"Rooms", L"Garage.ark", kFileModeRead, 3);
+  EXPECT_EQ(m_Archive.OpenFile(L"Wall0.tga", L"Rooms", L"Garage.ark", kFileModeRead, 3), nullptr);
+  EXPECT_EQ(m_Archive.LastStatus(), kArchiveOpenFailed);
+  m_Archive.AddFile(path, Pack({{"wall0.tga", Bytes("W0")}}));
+  auto wall = m_Archive.OpenFile(L"Wall0.tga", L"Rooms", L"Garage.ark", kFileModeRead, 3);
   ASSERT_NE(wall, nullptr);
-  EXPECT_EQ(archive.LastStatus(), kArchiveFound);
+  EXPECT_EQ(m_Archive.LastStatus(), kArchiveFound);
   EXPECT_EQ(ReadAll(*wall), "W0");
-  EXPECT_EQ(archive.OpenCount(path), 2);
+  EXPECT_EQ(m_Archive.OpenCount(path), 2);
 }
 
 TEST_P(ArchiveTest, ReadsStopAtTheMemberEnd) {
-  auto m = archive.OpenFile(L"numbers.tga", L"UI", L"res.ark", kFileModeRead, 3);
+  auto m = m_Archive.OpenFile(L"numbers.tga", L"UI", L"res.ark", kFileModeRead, 3);
   ASSERT_NE(m, nullptr);
   EXPECT_EQ(m->GetSize(), 10u) << "the entry's length, not the archive's size";
   EXPECT_EQ(m->Seek(0, kSeekEnd), 10u);
@@ -135,8 +135,8 @@ TEST_P(ArchiveTest, ReadsStopAtTheMemberEnd) {
 }
 
 TEST_P(ArchiveTest, MembersOfOneArchiveReadAlternately) {
-  auto a = archive.OpenFile(L"numbers.tga", L"UI", L"res.ark", kFileModeRead, 3);
-  auto b = archive.OpenFile(L"keys.tga", L"UI", L"res.ark", kFileModeRead, 3);
+  auto a = m_Archive.OpenFile(L"numbers.tga", L"UI", L"res.ark", kFileModeRead, 3);
+  auto b = m_Archive.OpenFile(L"keys.tga", L"UI", L"res.ark", kFileModeRead, 3);
   ASSERT_NE(a, nullptr);
   ASSERT_NE(b, nullptr);
   std::string sa, sb;
@@ -152,20 +152,20 @@ TEST_P(ArchiveTest, MembersOfOneArchiveReadAlternately) {
 }
 
 TEST_P(ArchiveTest, CloseArchiveForgetsOnlyThatArchive) {
-  archive.AddFile(L"\\Program Files\\Kestrune\\Rooms\\Garage.ark", Pack({{"floor.tga", Bytes("F")}}));
-  auto keys = archive.OpenFile(L"keys.tga", L"UI", L"res.ark", kFileModeRead, 3);
+  m_Archive.AddFile(L"\\Program Files\\Kestrune\\Rooms\\Garage.ark", Pack({{"floor.tga", Bytes("F")}}));
+  auto keys = m_Archive.OpenFile(L"keys.tga", L"UI", L"res.ark", kFileModeRead, 3);
   ASSERT_NE(keys, nullptr);
-  ASSERT_NE(archive.OpenFile(L"floor.tga", L"Rooms", L"Garage.ark", kFileModeRead, 3), nullptr);
-  EXPECT_EQ(archive.OpenArchiveCount(), 2u);
-  archive.CloseArchive(L"ui", L"RES.ark");
-  EXPECT_EQ(archive.OpenArchiveCount(), 1u);
+  ASSERT_NE(m_Archive.OpenFile(L"floor.tga", L"Rooms", L"Garage.ark", kFileModeRead, 3), nullptr);
+  EXPECT_EQ(m_Archive.OpenArchiveCount(), 2u);
+  m_Archive.CloseArchive(L"ui", L"RES.ark");
+  EXPECT_EQ(m_Archive.OpenArchiveCount(), 1u);
   EXPECT_EQ(ReadAll(*keys), "KEYS-DATA") << "a member kept past its archive still reads safely";
-  auto floor = archive.OpenFile(L"floor.tga", L"Rooms", L"Garage.ark", kFileModeRead, 3);
+  auto floor = m_Archive.OpenFile(L"floor.tga", L"Rooms", L"Garage.ark", kFileModeRead, 3);
   ASSERT_NE(floor, nullptr);
   EXPECT_EQ(ReadAll(*floor), "F");
-  EXPECT_EQ(archive.OpenCount(L"\\Program Files\\Kestrune\\Rooms\\Garage.ark"), 1);
-  ASSERT_NE(archive.OpenFile(L"keys.tga", L"UI", L"res.ark", kFileModeRead, 3), nullptr);
-  EXPECT_EQ(archive.OpenCount(L"\\Program Files\\Kestrune\\UI\\res.ark"), 2);
+  EXPECT_EQ(m_Archive.OpenCount(L"\\Program Files\\Kestrune\\Rooms\\Garage.ark"), 1);
+  ASSERT_NE(m_Archive.OpenFile(L"keys.tga", L"UI", L"res.ark", kFileModeRead, 3), nullptr);
+  EXPECT_EQ(m_Archive.OpenCount(L"\\Program Files\\Kestrune\\UI\\res.ark"), 2);
 }
 
 // Each corrupt archive gives no member; a bad header or directory also no
@@ -213,13 +213,13 @@ TEST_P(ArchiveTest, NamesThatCannotMatch) {
   // and a ".." folder never match or leave the base folder.
   std::vector<std::uint8_t> ark = Pack({{"abc", Bytes("X")}});
   std::memset(ark.data() + 12, 'a', 32);
-  archive.AddFile(L"\\Program Files\\Kestrune\\x.ark", ark);
-  archive.AddFile(L"\\Program Files\\secret.txt", Bytes("S"));
-  EXPECT_EQ(archive.OpenFile(std::wstring(32, L'a').c_str(), L"", L"x.ark", kFileModeRead, 3), nullptr);
-  EXPECT_EQ(archive.OpenFile(std::wstring(40, L'a').c_str(), L"", L"x.ark", kFileModeRead, 3), nullptr);
-  EXPECT_EQ(archive.OpenFile(L"secret.txt", L"..", L"none.ark", kFileModeRead, 3), nullptr);
-  EXPECT_EQ(archive.OpenFile(L"..\\secret.txt", L"", L"none.ark", kFileModeRead, 3), nullptr);
-  EXPECT_EQ(archive.OpenFile(nullptr, L"UI", L"res.ark", kFileModeRead, 3), nullptr);
+  m_Archive.AddFile(L"\\Program Files\\Kestrune\\x.ark", ark);
+  m_Archive.AddFile(L"\\Program Files\\secret.txt", Bytes("S"));
+  EXPECT_EQ(m_Archive.OpenFile(std::wstring(32, L'a').c_str(), L"", L"x.ark", kFileModeRead, 3), nullptr);
+  EXPECT_EQ(m_Archive.OpenFile(std::wstring(40, L'a').c_str(), L"", L"x.ark", kFileModeRead, 3), nullptr);
+  EXPECT_EQ(m_Archive.OpenFile(L"secret.txt", L"..", L"none.ark", kFileModeRead, 3), nullptr);
+  EXPECT_EQ(m_Archive.OpenFile(L"..\\secret.txt", L"", L"none.ark", kFileModeRead, 3), nullptr);
+  EXPECT_EQ(m_Archive.OpenFile(nullptr, L"UI", L"res.ark", kFileModeRead, 3), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(ThroughHandleAndPreloaded, ArchiveTest, ::testing::Bool(),

@@ -27,25 +27,25 @@ class Log : public ::testing::Test {
     CreateDirectoryW(L"\\Logs", nullptr);
   }
   void TearDown() override { ResetLogState(); }
-  const wchar_t* path = L"\\Logs\\message.log";
+  const wchar_t* m_Path = L"\\Logs\\message.log";
 };
 
 TEST_F(Log, HeaderThenTraceLinesInUtf16) {
   OpenLog(L"\\Logs", L"Kestrune log", 0);
-  EXPECT_EQ(ReadLog(path), L"Kestrune log\r\n\r\n");
+  EXPECT_EQ(ReadLog(m_Path), L"Kestrune log\r\n\r\n");
   WriteLog(2, L"ksMain::Init %d %d", 240, 320);
-  EXPECT_EQ(ReadLog(path), L"Kestrune log\r\n\r\n") << "nothing without tracing";
+  EXPECT_EQ(ReadLog(m_Path), L"Kestrune log\r\n\r\n") << "nothing without tracing";
   WriteTrace(L"UseGDI=%d", 1);
   EnableTrace();
   WriteLog(2, L"Could not load texture %s", L"Wall0.tga");
   WriteLog(kLogLevelSilent, L"never");
   WriteLog(2, L"%3.2f|%03d|%S", 1.5, 7, "narrow");
-  EXPECT_EQ(ReadLog(path),
+  EXPECT_EQ(ReadLog(m_Path),
             L"Kestrune log\r\n\r\nUseGDI=1\r\nTRACE ON\r\nCould not load texture Wall0.tga\r\n1.50|007|narrow\r\n");
 
   // Little-endian, no byte-order mark.
   ssFile f;
-  ASSERT_TRUE(f.Open(path, kFileModeRead, 0));
+  ASSERT_TRUE(f.Open(m_Path, kFileModeRead, 0));
   std::uint8_t first[4];
   ASSERT_EQ(f.Read(first, 4), 4u);
   EXPECT_EQ(first[0], 'K');
@@ -56,7 +56,7 @@ TEST_F(Log, HeaderThenTraceLinesInUtf16) {
 TEST_F(Log, AbortIsRecordedWithoutTracing) {
   OpenLog(L"\\Logs", L"h", 0);
   WriteAbortLog(L"out of %s (%d%%)", L"memory", 5);
-  EXPECT_EQ(ReadLog(path), std::wstring(L"h\r\n\r\n") + kAbortBanner + L"\r\nout of memory (5%)\r\n");
+  EXPECT_EQ(ReadLog(m_Path), std::wstring(L"h\r\n\r\n") + kAbortBanner + L"\r\nout of memory (5%)\r\n");
   EXPECT_EQ(std::wstring(kAbortBanner).find(std::wstring(26, L'*') + L"\r\n"), 2u);
 }
 
@@ -65,7 +65,7 @@ TEST_F(Log, AbortWithTracingWritesItTwice) {
   EnableTrace();
   WriteAbortLog(L"100%s", L" done");
   std::wstring banner = kAbortBanner;
-  EXPECT_EQ(ReadLog(path),
+  EXPECT_EQ(ReadLog(m_Path),
             L"h\r\n\r\nTRACE ON\r\n" + banner + L"\r\n100 done\r\n\r\n\r\n" + banner + L"\r\n100 done\r\n");
 }
 
@@ -73,7 +73,7 @@ TEST_F(Log, LongLinesAreCut) {
   OpenLog(L"\\Logs", L"h", 0);
   std::wstring longText(2000, L'x');
   WriteTrace(L"%s", longText.c_str());
-  std::wstring log = ReadLog(path);
+  std::wstring log = ReadLog(m_Path);
   EXPECT_EQ(log, L"h\r\n\r\n" + std::wstring(kLogLineChars - 1, L'x') + L"\r\n");
 }
 
@@ -108,27 +108,27 @@ TEST_F(Log, WithoutOpenLogNothingIsWritten) {
 
 class FakeTimer : public ssTimer {
  public:
-  std::uint32_t ticks = 0;
-  std::uint32_t GetTicks() override { return ticks; }
+  std::uint32_t m_Ticks = 0;
+  std::uint32_t GetTicks() override { return m_Ticks; }
 };
 
 TEST(Timer, ElapsedDeltaStopAndRewind) {
   FakeTimer t;
-  t.ticks = 1000;
+  t.m_Ticks = 1000;
   t.Start();
   EXPECT_TRUE(t.Running());
-  t.ticks = 1250;
+  t.m_Ticks = 1250;
   EXPECT_EQ(t.Elapsed(), 250u);
   EXPECT_EQ(t.Now(), 1250u);
   t.Stop();
   EXPECT_FALSE(t.Running());
-  t.ticks = 1400;
+  t.m_Ticks = 1400;
   EXPECT_EQ(t.Elapsed(), 400u) << "Stop does not stop the clock";
   t.Rewind100();
   EXPECT_EQ(t.Elapsed(), 500u);
 
   EXPECT_EQ(t.Delta(), 1400u) << "the first Delta gives the full tick count";
-  t.ticks = 1433;
+  t.m_Ticks = 1433;
   EXPECT_EQ(t.Delta(), 33u);
   EXPECT_EQ(t.Delta(), 0u);
   t.Reset();
@@ -138,10 +138,10 @@ TEST(Timer, ElapsedDeltaStopAndRewind) {
 
 TEST(Timer, WrapsWithTheTickCount) {
   FakeTimer t;
-  t.ticks = 0xFFFFFF00u;
+  t.m_Ticks = 0xFFFFFF00u;
   t.Start();
   t.Delta();
-  t.ticks = 0x40;
+  t.m_Ticks = 0x40;
   EXPECT_EQ(t.Elapsed(), 0x140u);
   EXPECT_EQ(t.Delta(), 0x140u);
 }

@@ -20,39 +20,39 @@ namespace {
 // Records what a model asks of the graphics device.
 class RecordingDevice : public ssModelDevice {
  public:
-  ssArchive* GetArchive() override { return archive; }
+  ssArchive* GetArchive() override { return m_Archive; }
   std::uint32_t MakePixel(std::uint32_t r, std::uint32_t g, std::uint32_t b) override {
     return ((r & 0xF8) << 8) | ((g & 0xFC) << 3) | (b >> 3);
   }
   std::uint32_t CreateVertexBuffer(std::uint32_t count, std::uint32_t, std::uint32_t, std::uint32_t,
                                    ssVertexBufferRecord** record) override {
-    buffers.push_back(std::make_unique<ssVertexBufferRecord>(ssVertexBufferRecord{count}));
-    *record = buffers.back().get();
+    m_Buffers.push_back(std::make_unique<ssVertexBufferRecord>(ssVertexBufferRecord{count}));
+    *record = m_Buffers.back().get();
     return 0;
   }
   void SetVertexBufferTag(ssVertexBufferRecord* record, const void* tag) override { record->tag = tag; }
   void FreeVertexBuffersByTag(const void* tag) override {
-    std::erase_if(buffers, [&](const auto& b) { return b->tag == tag; });
+    std::erase_if(m_Buffers, [&](const auto& b) { return b->tag == tag; });
   }
   std::uint32_t SetTransform(int index, const std::int32_t* m) override {
-    calls.push_back("transform " + std::to_string(index) + " " + std::to_string(m[0]));
+    m_Calls.push_back("transform " + std::to_string(index) + " " + std::to_string(m[0]));
     return 0;
   }
   std::uint32_t SetTexture(int stage, ssImage* image) override {
-    calls.push_back("texture " + std::to_string(stage) + (image ? " set" : " none"));
+    m_Calls.push_back("texture " + std::to_string(stage) + (image ? " set" : " none"));
     return 0;
   }
   std::uint32_t DrawIndexedPrimitive(int type, int transformed, const void* tag, std::uint32_t vertexCount, const void*,
                                      std::uint32_t faceCount, std::uint32_t clip, ssVertexBufferRecord*) override {
-    bool tagged = std::any_of(buffers.begin(), buffers.end(), [&](const auto& b) { return b->tag == tag; });
-    calls.push_back("draw " + std::to_string(type) + " " + std::to_string(transformed) + " " +
-                    std::to_string(vertexCount) + " " + std::to_string(faceCount) + " " + std::to_string(clip) +
-                    (tagged ? " tagged" : " untagged"));
+    bool tagged = std::any_of(m_Buffers.begin(), m_Buffers.end(), [&](const auto& b) { return b->tag == tag; });
+    m_Calls.push_back("draw " + std::to_string(type) + " " + std::to_string(transformed) + " " +
+                      std::to_string(vertexCount) + " " + std::to_string(faceCount) + " " + std::to_string(clip) +
+                      (tagged ? " tagged" : " untagged"));
     return 0;
   }
-  ssArchive* archive = nullptr;
-  std::vector<std::unique_ptr<ssVertexBufferRecord>> buffers;
-  std::vector<std::string> calls;
+  ssArchive* m_Archive = nullptr;
+  std::vector<std::unique_ptr<ssVertexBufferRecord>> m_Buffers;
+  std::vector<std::string> m_Calls;
 };
 
 std::vector<std::uint8_t> Kso(const std::string& text) {
@@ -86,21 +86,21 @@ face 3 2 1 0  187 176 169
 class Model : public ::testing::Test {
  protected:
   int LoadBytes(ssModel& model, const std::vector<std::uint8_t>& bytes) {
-    model.Init(&device, nullptr);
+    model.Init(&m_Device, nullptr);
     ssMemoryFile stream(bytes);
     return model.LoadFromStream(stream);
   }
-  RecordingDevice device;
+  RecordingDevice m_Device;
 };
 
 TEST_F(Model, FacesAreStoredWithTheirCornersTurned) {
   ssModel model;
   std::vector<std::uint8_t> bytes = Kso(kStick);
   ASSERT_EQ(LoadBytes(model, bytes), 1);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(model.header.data())), "test stick");
-  ASSERT_EQ(model.meshes.size(), 3u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(model.m_Header.data())), "test stick");
+  ASSERT_EQ(model.m_Meshes.size(), 3u);
 
-  const ssMesh& tri = model.meshes[0];
+  const ssMesh& tri = model.m_Meshes[0];
   EXPECT_EQ(tri.primitiveType, kPrimitiveTexturedTriangles);
   ASSERT_EQ(tri.faceCount, 1u);
   const ssTexTriangleFace& t = tri.triangles[0];
@@ -117,7 +117,7 @@ TEST_F(Model, FacesAreStoredWithTheirCornersTurned) {
   EXPECT_EQ(tri.vertices[1].x, 0x10000);
   EXPECT_EQ(tri.vertices[3].z, -0x28000);
 
-  const ssMesh& quad = model.meshes[1];
+  const ssMesh& quad = model.m_Meshes[1];
   EXPECT_EQ(quad.primitiveType, kPrimitiveTexturedQuads);
   const ssTexQuadFace& q = quad.texturedQuads[0];
   // (a, b, c, d) is drawn (a, c, d, b).
@@ -128,7 +128,7 @@ TEST_F(Model, FacesAreStoredWithTheirCornersTurned) {
   EXPECT_EQ(q.u[1], 5 << 16);
   EXPECT_EQ(q.v[3], 4 << 16);
 
-  const ssMesh& flat = model.meshes[2];
+  const ssMesh& flat = model.m_Meshes[2];
   EXPECT_EQ(flat.primitiveType, kPrimitiveFlatQuads);
   const ssFlatQuadFace& f = flat.flatQuads[0];
   EXPECT_EQ(f.index[0], 3);
@@ -137,9 +137,9 @@ TEST_F(Model, FacesAreStoredWithTheirCornersTurned) {
   EXPECT_EQ(f.index[3], 2);
   for (std::uint32_t pixel : f.pixel) EXPECT_EQ(pixel, 0xBD95u) << "the device pixel, four times";
 
-  EXPECT_EQ(device.buffers.size(), 3u);
-  EXPECT_EQ(device.buffers[0]->count, 4u);
-  EXPECT_EQ(device.buffers[0]->tag, model.meshes[0].vertices.data());
+  EXPECT_EQ(m_Device.m_Buffers.size(), 3u);
+  EXPECT_EQ(m_Device.m_Buffers[0]->count, 4u);
+  EXPECT_EQ(m_Device.m_Buffers[0]->tag, model.m_Meshes[0].vertices.data());
 }
 
 TEST_F(Model, OddIndexCountsArePadded) {
@@ -152,49 +152,49 @@ TEST_F(Model, OddIndexCountsArePadded) {
   ssModel a, b;
   ASSERT_EQ(LoadBytes(a, one), 1);
   ASSERT_EQ(LoadBytes(b, two), 1);
-  EXPECT_EQ(a.meshes[0].vertices[2].y, 0x10000) << "vertices read after the padding";
-  EXPECT_EQ(b.meshes[0].triangles[1].index[1], 0);
+  EXPECT_EQ(a.m_Meshes[0].vertices[2].y, 0x10000) << "vertices read after the padding";
+  EXPECT_EQ(b.m_Meshes[0].triangles[1].index[1], 0);
 }
 
 TEST_F(Model, ScaleAndDraw) {
   ssModel model;
   ASSERT_EQ(LoadBytes(model, Kso(kStick)), 1);
   model.Scale(0x20000, 0x10000, 0x10000);
-  EXPECT_EQ(model.meshes[0].vertices[1].x, 0x20000);
-  EXPECT_EQ(model.meshes[0].vertices[2].y, 0x10000);
-  EXPECT_EQ(model.meshes[0].vertices[3].z, -0x28000);
+  EXPECT_EQ(model.m_Meshes[0].vertices[1].x, 0x20000);
+  EXPECT_EQ(model.m_Meshes[0].vertices[2].y, 0x10000);
+  EXPECT_EQ(model.m_Meshes[0].vertices[3].z, -0x28000);
   model.Scale(-0x8000, 0x10000, 0x10000);
-  EXPECT_EQ(model.meshes[0].vertices[1].x, -0x10000);
+  EXPECT_EQ(model.m_Meshes[0].vertices[1].x, -0x10000);
 
-  model.matrix[0] = 0x10000;
-  device.calls.clear();
+  model.m_Matrix[0] = 0x10000;
+  m_Device.m_Calls.clear();
   EXPECT_EQ(model.Draw(0x1234), 0);
   std::vector<std::string> expected = {"transform 0 65536", "texture 0 none", "draw 3 0 4 1 52 tagged",
                                        "draw 4 0 4 1 52 tagged", "draw 2 0 4 1 52 tagged"};
-  EXPECT_EQ(device.calls, expected);
+  EXPECT_EQ(m_Device.m_Calls, expected);
 }
 
 TEST_F(Model, FreeDropsTheDeviceBuffers) {
   ssModel model;
   ASSERT_EQ(LoadBytes(model, Kso(kStick)), 1);
-  EXPECT_EQ(device.buffers.size(), 3u);
+  EXPECT_EQ(m_Device.m_Buffers.size(), 3u);
   model.Free();
-  EXPECT_TRUE(model.meshes.empty());
-  EXPECT_TRUE(device.buffers.empty());
+  EXPECT_TRUE(model.m_Meshes.empty());
+  EXPECT_TRUE(m_Device.m_Buffers.empty());
 }
 
 TEST_F(Model, LoadThroughTheArchiveAndMissingFiles) {
   ssMemoryArchive archive;
   archive.SetBaseFolder(L"\\Game", 0);
   archive.AddFile(L"\\Game\\Rooms\\Stick.kso", Kso(kStick));
-  device.archive = &archive;
+  m_Device.m_Archive = &archive;
   ssModel model;
-  model.Init(&device, nullptr);
+  model.Init(&m_Device, nullptr);
   EXPECT_EQ(model.Load(L"Stick.kso", L"Rooms", L"Garage.ark"), 1);
-  EXPECT_EQ(model.meshes.size(), 3u);
+  EXPECT_EQ(model.m_Meshes.size(), 3u);
   EXPECT_EQ(model.Load(L"Table.kso", L"Rooms", L"Garage.ark"), 0);
-  EXPECT_TRUE(model.meshes.empty());
-  EXPECT_TRUE(device.buffers.empty());
+  EXPECT_TRUE(model.m_Meshes.empty());
+  EXPECT_TRUE(m_Device.m_Buffers.empty());
 }
 
 // Damaged files load nothing and leave no device buffers behind.
@@ -228,14 +228,14 @@ TEST_F(Model, DamagedFilesAreRefused) {
     SCOPED_TRACE(c.what);
     ssModel model;
     EXPECT_EQ(LoadBytes(model, c.bytes), 0);
-    EXPECT_TRUE(model.meshes.empty());
-    EXPECT_TRUE(device.buffers.empty());
+    EXPECT_TRUE(model.m_Meshes.empty());
+    EXPECT_TRUE(m_Device.m_Buffers.empty());
   }
   // An object of an unknown kind has no faces but is read past.
   ssModel model;
   ASSERT_EQ(LoadBytes(model, set16(good, firstRecord + 22, 9)), 1);
-  EXPECT_EQ(model.meshes[0].faceCount, 0u);
-  EXPECT_EQ(model.meshes[1].faceCount, 1u);
+  EXPECT_EQ(model.m_Meshes[0].faceCount, 0u);
+  EXPECT_EQ(model.m_Meshes[1].faceCount, 1u);
 }
 
 }  // namespace

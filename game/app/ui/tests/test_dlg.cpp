@@ -54,9 +54,9 @@ TEST_F(DlgTest, StartSendsInitAndFocusesTheFirstFocusableChild) {
   Button* first = AddButton(s, 3, 60);
   AddButton(s, 4, 90);
   man.Push(s, 0);
-  ASSERT_FALSE(s->log.empty());
-  EXPECT_EQ(s->log.front().message, ui::kMsgInitDialog);
-  EXPECT_EQ(s->log.front().p1, reinterpret_cast<WPARAM>(s));
+  ASSERT_FALSE(s->m_Log.empty());
+  EXPECT_EQ(s->m_Log.front().message, ui::kMsgInitDialog);
+  EXPECT_EQ(s->m_Log.front().p1, reinterpret_cast<WPARAM>(s));
   EXPECT_EQ(s->Result(), Dlg::kResultRunning);
   EXPECT_TRUE(s->Running());
   EXPECT_EQ(s->FocusedChild(), first);
@@ -91,12 +91,12 @@ TEST_F(DlgTest, DirectionKeysFollowTheLinksAndReportTheEnd) {
   EXPECT_EQ(Codes(), (std::vector<int>{0, 0}));
   EXPECT_FALSE(s->GetChild(3)->HasFocus());
 
-  s->log.clear();
+  s->m_Log.clear();
   input.Key(ui::kKeyDown);  // the end of the chain
   EXPECT_EQ(s->FocusedChild()->Id(), 5);
   EXPECT_EQ(Codes().back(), 1);
   bool told = false;
-  for (const Received& r : s->log)
+  for (const Received& r : s->m_Log)
     told |= r.message == ui::kMsgKeyUp && r.p1 == reinterpret_cast<WPARAM>(s) && r.p2 == 40;
   EXPECT_TRUE(told);
 
@@ -185,17 +185,17 @@ TEST_F(DlgTest, AnEndedScreenClosesAndTellsTheOneBelow) {
   RecordingDlg* below = Menu(1000);
   man.Push(below, 0);
   RecordingDlg* above = Menu(1001);
-  above->onCommand = [](RecordingDlg* self, WPARAM p1, LPARAM) {
+  above->m_OnCommand = [](RecordingDlg* self, WPARAM p1, LPARAM) {
     if (ui::CommandId(p1) == 91 && ui::CommandCode(p1) == ui::kNotifyClicked) self->Cancel();
   };
   man.Push(above, 7);
   int deleted = 0;
-  above->deleted = &deleted;
+  above->m_Deleted = &deleted;
   EXPECT_EQ(input.Key(ui::kKeyDown), 1) << "a running screen holds 8 and stays";
   EXPECT_EQ(input.Key('9'), 0);
   EXPECT_EQ(deleted, 1);
-  ASSERT_FALSE(below->log.empty());
-  const Received& told = below->log.back();
+  ASSERT_FALSE(below->m_Log.empty());
+  const Received& told = below->m_Log.back();
   EXPECT_EQ(told.message, ui::kMsgChildClosed);
   EXPECT_EQ(told.p1, WPARAM{1000u | 7u << 16});
   EXPECT_EQ(told.p2, 2);
@@ -206,11 +206,11 @@ TEST_F(DlgTest, AScreenThatEmptiesTheStackIsDeletedAfterTheDispatch) {
   int deleted = 0;
   for (int id = 0; id < 3; ++id) {
     RecordingDlg* s = Menu(1000 + id);
-    s->deleted = &deleted;
-    s->user = &man;
-    s->onCommand = [](RecordingDlg* self, WPARAM p1, LPARAM) {
+    s->m_Deleted = &deleted;
+    s->m_User = &man;
+    s->m_OnCommand = [](RecordingDlg* self, WPARAM p1, LPARAM) {
       if (ui::CommandId(p1) != 90 || ui::CommandCode(p1) != ui::kNotifyClicked) return;
-      static_cast<DlgMan*>(self->user)->PopAll();
+      static_cast<DlgMan*>(self->m_User)->PopAll();
       // Still alive here: the screen is only in the deferred list.
       self->SetText(L"still here");
     };
@@ -228,19 +228,19 @@ TEST_F(DlgTest, ManyScreensClosingInOneEventAreAllDeleted) {
   int deleted = 0;
   for (int i = 0; i < 41; ++i) {
     RecordingDlg* s = Menu(1000 + i);
-    s->deleted = &deleted;
+    s->m_Deleted = &deleted;
     man.Push(s, 0);
     if (i > 0) s->EndDialog(Dlg::kResultOk);
   }
   auto* top = static_cast<RecordingDlg*>(man.Top());
   top->EndDialog(Dlg::kResultRunning);
-  top->onCommand = [](RecordingDlg* self, WPARAM p1, LPARAM) {
+  top->m_OnCommand = [](RecordingDlg* self, WPARAM p1, LPARAM) {
     if (ui::CommandId(p1) == 90) self->EndDialog(Dlg::kResultOk);
   };
   EXPECT_EQ(input.Key('3'), 0);
   EXPECT_EQ(deleted, 40);
   ASSERT_EQ(man.Count(), 1);
-  static_cast<RecordingDlg*>(man.Top())->deleted = nullptr;
+  static_cast<RecordingDlg*>(man.Top())->m_Deleted = nullptr;
 }
 
 TEST_F(DlgTest, DrawTopPaintsTheDirtyPartAndClearsTheFlag) {

@@ -124,13 +124,13 @@ TEST_F(KeyboardTest, DoneAndATapOutsideCloseWithTheDoneCode) {
   EXPECT_FALSE(keyboard->IsOpen());
   EXPECT_TRUE(screen->Has(2, Keyboard::kNotifyDone));
 
-  screen->log.clear();
+  screen->m_Log.clear();
   input.Key(ui::kKeyEnter);
   ASSERT_TRUE(keyboard->IsOpen());
   keyboard->OnPenUp(0, ui::MakePos(2, 235));
   EXPECT_FALSE(keyboard->IsOpen());
   ASSERT_TRUE(screen->Has(2, Keyboard::kNotifyDone));
-  for (const Received& r : screen->log) {
+  for (const Received& r : screen->m_Log) {
     if (r.message == ui::kMsgCommand && ui::CommandCode(r.p1) == Keyboard::kNotifyDone) {
       EXPECT_EQ(r.p2, ui::MakePos(2, 235));
     }
@@ -163,7 +163,7 @@ struct MessageTest : ::testing::Test {
   }
   // The result the screen below was told of, or -1.
   LPARAM Answer() const {
-    for (const Received& r : below->log) {
+    for (const Received& r : below->m_Log) {
       if (r.message == ui::kMsgChildClosed) return r.p2;
     }
     return -1;
@@ -195,7 +195,7 @@ TEST_F(MessageTest, TwoAnswersSayYesAndNo) {
     LPARAM result;
   };
   for (Row row : {Row{'3', 1}, Row{'9', 2}}) {
-    below->log.clear();
+    below->m_Log.clear();
     MessageDlg* box = Box(2);
     EXPECT_STREQ(box->GetChild(MessageDlg::kPositiveLabelId)->Caption(), L"Yes");
     EXPECT_STREQ(box->GetChild(MessageDlg::kNegativeLabelId)->Caption(), L"No");
@@ -203,7 +203,7 @@ TEST_F(MessageTest, TwoAnswersSayYesAndNo) {
     EXPECT_EQ(Answer(), row.result);
   }
   // Any other value leaves the built captions.
-  below->log.clear();
+  below->m_Log.clear();
   MessageDlg* box = Box(7);
   EXPECT_STREQ(box->GetChild(MessageDlg::kPositiveLabelId)->Caption(), L"OK");
   EXPECT_STREQ(box->GetChild(MessageDlg::kNegativeLabelId)->Caption(), L"Cancel");
@@ -215,7 +215,7 @@ TEST_F(MessageTest, TwoAnswersSayYesAndNo) {
 
 TEST_F(MessageTest, ThePictureBoxAlwaysEndsWithOne) {
   for (int key : {'3', '9'}) {
-    below->log.clear();
+    below->m_Log.clear();
     auto* box = new PictureMessageDlg();
     ASSERT_EQ(box->Build(display.get(), nullptr), 1);
     box->SetMessageText(L"You won $1,500");

@@ -64,12 +64,12 @@ TEST_F(WidgetTest, PicturesReportPenFocusAndLoss) {
   pic->OnPenUp(0, ui::MakePos(200, 200));
   EXPECT_EQ(screen->Commands(), (std::vector<std::pair<int, int>>{{7, 2}, {7, 0}}));
 
-  screen->log.clear();
+  screen->m_Log.clear();
   pic->SetFocus(nullptr);
   pic->KillFocus();
   EXPECT_EQ(screen->Commands(), (std::vector<std::pair<int, int>>{{7, 6}, {7, 6}, {7, 7}}));
 
-  screen->log.clear();
+  screen->m_Log.clear();
   pic->ShowWindow(0);
   pic->OnPenDown(1, ui::MakePos(20, 20));
   pic->OnPenUp(0, ui::MakePos(20, 20));
@@ -228,14 +228,14 @@ TEST_F(ListTest, KeysMoveTheSelectionAndReportTheEnds) {
   EXPECT_EQ(Codes(), std::vector<int>{1});
   EXPECT_TRUE(screen->Has(30, ui::kNotifyChanged));
 
-  screen->log.clear();
+  screen->m_Log.clear();
   for (int i = 0; i < 3; ++i) Up(list, ui::kKeyDown);
   EXPECT_EQ(list->GetCurSel(), 3);
   EXPECT_EQ(list->TopRow(), 1);
   // The thumb follows: the last row shown puts it at the end of the bar.
   EXPECT_EQ(list->Bar()->GetPosition(), 1);
   EXPECT_EQ(list->Bar()->GetMaximum(), 1);
-  screen->log.clear();
+  screen->m_Log.clear();
   FeedbackLog::Codes().clear();
   Up(list, ui::kKeyDown);  // the last row, no down neighbour
   EXPECT_EQ(Codes(), std::vector<int>{1});
@@ -251,7 +251,7 @@ TEST_F(ListTest, KeysMoveTheSelectionAndReportTheEnds) {
   EXPECT_EQ(screen->CaptureWindow(), nullptr);
 
   list->Activate();
-  screen->log.clear();
+  screen->m_Log.clear();
   Up(list, ui::kKeyEnter);
   EXPECT_TRUE(screen->Has(30, ui::kNotifyPressed));
   EXPECT_EQ(screen->CaptureWindow(), nullptr);
@@ -281,7 +281,7 @@ TEST_F(ListTest, TapsSelectRowsAndATapBelowOnlyRedraws) {
   EXPECT_EQ(list->GetCurSel(), 1);
   EXPECT_TRUE(screen->Has(30, ui::kNotifyChanged));
 
-  screen->log.clear();
+  screen->m_Log.clear();
   const RECT clean = screen->ScreenRect();
   screen->Paint(clean);
   list->OnPenUp(0, ui::MakePos(r.left + 10, r.bottom - 1));
@@ -331,7 +331,7 @@ TEST_F(ChoiceTest, StepsStopAtTheEndsWithoutTriangles) {
   EXPECT_EQ(Codes(), std::vector<int>{1});
   EXPECT_EQ(choice->GetCurSel(), 0);
 
-  screen->log.clear();
+  screen->m_Log.clear();
   Up(choice, ui::kKeyRight);
   Up(choice, ui::kKeyRight);
   Up(choice, ui::kKeyRight);
@@ -363,11 +363,11 @@ TEST_F(ChoiceTest, SelectionBoundsAndLeaving) {
   EXPECT_EQ(choice->GetCurSel(), 1);
 
   choice->Activate();
-  screen->log.clear();
+  screen->m_Log.clear();
   Up(choice, ui::kKeyDown);
   EXPECT_TRUE(screen->Has(50, ui::kNotifyLeave));
   EXPECT_EQ(screen->CaptureWindow(), nullptr);
-  screen->log.clear();
+  screen->m_Log.clear();
   choice->KillFocus();
   EXPECT_TRUE(screen->Has(50, ui::kNotifyLeave));
 
@@ -386,7 +386,7 @@ struct BarTest : WidgetTest {
   // The scroll messages the screen received, as (code, position).
   std::vector<std::pair<int, int>> Scrolls(UINT message = ui::kMsgVScroll) const {
     std::vector<std::pair<int, int>> out;
-    for (const Received& r : screen->log) {
+    for (const Received& r : screen->m_Log) {
       if (r.message == message) out.emplace_back(ui::CommandId(r.p1), ui::CommandCode(r.p1));
     }
     return out;
@@ -463,7 +463,7 @@ TEST_F(BarTest, ArrowsOnlyBarsTurnTapsIntoKeys) {
   screen->OnPenUp(0, ui::MakePos(up.left + 2, up.top + 2));
   EXPECT_EQ(bar->GetPosition(), 0);
   bool sawUp = false;
-  for (const Received& r : screen->log) {
+  for (const Received& r : screen->m_Log) {
     sawUp |= r.message == ui::kMsgKeyUp && r.p1 == ui::kKeyUp && r.p2 == reinterpret_cast<LPARAM>(bar);
   }
   EXPECT_TRUE(sawUp);

@@ -64,7 +64,7 @@ std::unique_ptr<ssDisplayS16> OpenDisplay(int width, int height) {
 
 std::vector<std::pair<int, int>> RecordingDlg::Commands() const {
   std::vector<std::pair<int, int>> out;
-  for (const Received& r : log) {
+  for (const Received& r : m_Log) {
     if (r.message == ::ui::kMsgCommand) out.emplace_back(::ui::CommandId(r.p1), ::ui::CommandCode(r.p1));
   }
   return out;
@@ -72,7 +72,7 @@ std::vector<std::pair<int, int>> RecordingDlg::Commands() const {
 
 int RecordingDlg::Count(UINT message) const {
   return static_cast<int>(
-      std::count_if(log.begin(), log.end(), [message](const Received& r) { return r.message == message; }));
+      std::count_if(m_Log.begin(), m_Log.end(), [message](const Received& r) { return r.message == message; }));
 }
 
 bool RecordingDlg::Has(int id, int code) const {

@@ -42,13 +42,13 @@ struct Received {
 class RecordingDlg : public Dlg {
  public:
   LRESULT WndProc(UINT message, WPARAM p1, LPARAM p2) override {
-    log.push_back(Received{message, p1, p2});
-    if (message == ::ui::kMsgInitDialog && onInit) onInit(this);
-    if (message == ::ui::kMsgCommand && onCommand) onCommand(this, p1, p2);
+    m_Log.push_back(Received{message, p1, p2});
+    if (message == ::ui::kMsgInitDialog && m_OnInit) m_OnInit(this);
+    if (message == ::ui::kMsgCommand && m_OnCommand) m_OnCommand(this, p1, p2);
     return Dlg::WndProc(message, p1, p2);
   }
   ~RecordingDlg() override {
-    if (deleted != nullptr) ++*deleted;
+    if (m_Deleted != nullptr) ++*m_Deleted;
   }
   // The commands (message 273) received, as (id, code) pairs.
   std::vector<std::pair<int, int>> Commands() const;
@@ -56,11 +56,11 @@ class RecordingDlg : public Dlg {
   // Whether a command with that id and code arrived.
   bool Has(int id, int code) const;
 
-  std::vector<Received> log;
-  void (*onInit)(RecordingDlg*) = nullptr;
-  void (*onCommand)(RecordingDlg*, WPARAM, LPARAM) = nullptr;
-  int* deleted = nullptr;
-  void* user = nullptr;
+  std::vector<Received> m_Log;
+  void (*m_OnInit)(RecordingDlg*) = nullptr;
+  void (*m_OnCommand)(RecordingDlg*, WPARAM, LPARAM) = nullptr;
+  int* m_Deleted = nullptr;
+  void* m_User = nullptr;
 };
 
 // A full-screen screen with the small font, created on the device.

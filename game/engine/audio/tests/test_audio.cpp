@@ -26,17 +26,17 @@ constexpr DWORD kBlockMs = 160;
 // A source of one constant 16-bit value on both channels.
 class ToneSource : public ssSoundSource {
  public:
-  explicit ToneSource(std::int16_t value) : value_(value) { m_Open = true; }
+  explicit ToneSource(std::int16_t value) : m_Value(value) { m_Open = true; }
   int Read(std::uint8_t* buffer, std::uint32_t length, std::uint32_t, std::uint32_t) override {
-    if (failAfter_ >= 0 && reads_++ >= failAfter_) return 7;
-    for (std::uint32_t i = 0; i + 1 < length; i += 2) std::memcpy(buffer + i, &value_, 2);
+    if (m_FailAfter >= 0 && m_Reads++ >= m_FailAfter) return 7;
+    for (std::uint32_t i = 0; i + 1 < length; i += 2) std::memcpy(buffer + i, &m_Value, 2);
     return 0;
   }
-  int failAfter_ = -1;
-  int reads_ = 0;
+  int m_FailAfter = -1;
+  int m_Reads = 0;
 
  private:
-  std::int16_t value_;
+  std::int16_t m_Value;
 };
 
 // One sample per frame of an 8-bit mono effect, as the game's WAVs hold.
@@ -60,30 +60,30 @@ class GameAudio : public ::testing::Test {
   void SetUp() override {
     UseVirtualClock(0, kStart2010);
     TakePlayedAudio();
-    device = std::make_unique<ssAudioWaveOut>();
-    ASSERT_EQ(device->GetDeviceCaps(0), 0);
-    ASSERT_TRUE(device->IsOpen());
+    m_Device = std::make_unique<ssAudioWaveOut>();
+    ASSERT_EQ(m_Device->GetDeviceCaps(0), 0);
+    ASSERT_TRUE(m_Device->IsOpen());
   }
   void TearDown() override {
-    device.reset();
+    m_Device.reset();
     waveOutSetVolume(nullptr, 0xFFFFFFFFu);
   }
   // The application's start: a silent source attached and played.
   void StartStream(ssSoundSource& source) {
-    ASSERT_EQ(device->AttachSource(&source), 0);
-    EXPECT_EQ(device->BlockSize(), kBlock);
-    ASSERT_EQ(device->PlaySource(&source), 0);
+    ASSERT_EQ(m_Device->AttachSource(&source), 0);
+    EXPECT_EQ(m_Device->BlockSize(), kBlock);
+    ASSERT_EQ(m_Device->PlaySource(&source), 0);
   }
   // Lets the device play for `blocks` blocks, refilling after each as the
   // window thread does.
   void PlayBlocks(int blocks) {
     for (int i = 0; i < blocks; ++i) {
       AdvanceClock(kBlockMs);
-      device->FillBlock();
+      m_Device->FillBlock();
     }
   }
-  std::unique_ptr<ssAudioWaveOut> device;
-  ssSoundSource silence;
+  std::unique_ptr<ssAudioWaveOut> m_Device;
+  ssSoundSource m_Silence;
 };
 
 TEST(GameAudioMix, FullScaleSamplesClampInsteadOfWrapping) {
@@ -96,32 +96,32 @@ TEST(GameAudioMix, FullScaleSamplesClampInsteadOfWrapping) {
 }
 
 TEST_F(GameAudio, StartQueuesTwoBlocksAndTheCallbackWritesOnePerDone) {
-  StartStream(silence);
-  EXPECT_TRUE(silence.m_Playing);
-  EXPECT_TRUE(silence.m_Attached);
-  EXPECT_EQ(device->Written(), 2u);
-  EXPECT_EQ(device->Pending(), 12u);
-  EXPECT_EQ(device->Filled(), 14u);
+  StartStream(m_Silence);
+  EXPECT_TRUE(m_Silence.m_Playing);
+  EXPECT_TRUE(m_Silence.m_Attached);
+  EXPECT_EQ(m_Device->Written(), 2u);
+  EXPECT_EQ(m_Device->Pending(), 12u);
+  EXPECT_EQ(m_Device->Filled(), 14u);
   AdvanceClock(3 * kBlockMs);
-  EXPECT_EQ(device->Written(), 5u);
-  EXPECT_EQ(device->Pending(), 9u);
-  ASSERT_EQ(device->FillBlock(), 0);
-  EXPECT_EQ(device->Pending(), 14u) << "refills stop 14 blocks ahead";
+  EXPECT_EQ(m_Device->Written(), 5u);
+  EXPECT_EQ(m_Device->Pending(), 9u);
+  ASSERT_EQ(m_Device->FillBlock(), 0);
+  EXPECT_EQ(m_Device->Pending(), 14u) << "refills stop 14 blocks ahead";
   const auto played = TakePlayedAudio();
   ASSERT_EQ(played.size(), 4u);  // blocks 0 to 3 have begun
   for (std::size_t i = 0; i < played.size(); ++i) EXPECT_EQ(played[i].startMs, kBlockMs * i);
 }
 
 TEST_F(GameAudio, EffectsAreHeardAtTheirDelayAndMixWithClipping) {
-  ASSERT_EQ(device->LoadEffect(Effect8({0xFF, 0xFF, 0xFF, 0xFF}).data(), 4, 1, 8, 8000, 0), 0);
-  ASSERT_EQ(device->LoadEffect(Effect8({0xF0, 0xF0, 0x40, 0x80}).data(), 4, 1, 8, 8000, 0), 0);
-  StartStream(silence);
+  ASSERT_EQ(m_Device->LoadEffect(Effect8({0xFF, 0xFF, 0xFF, 0xFF}).data(), 4, 1, 8, 8000, 0), 0);
+  ASSERT_EQ(m_Device->LoadEffect(Effect8({0xF0, 0xF0, 0x40, 0x80}).data(), 4, 1, 8, 8000, 0), 0);
+  StartStream(m_Silence);
   // The delay counts from the block queued behind the one playing (block 1).
-  ASSERT_EQ(device->PlayEffect(0, 25), 0);   // 100 ms: 3200 bytes into block 1
-  ASSERT_EQ(device->PlayEffect(1, 25), 0);   // on top of it
-  ASSERT_EQ(device->PlayEffect(1, 100), 0);  // 400 ms: 12800 bytes = block 3, byte 2560
+  ASSERT_EQ(m_Device->PlayEffect(0, 25), 0);   // 100 ms: 3200 bytes into block 1
+  ASSERT_EQ(m_Device->PlayEffect(1, 25), 0);   // on top of it
+  ASSERT_EQ(m_Device->PlayEffect(1, 100), 0);  // 400 ms: 12800 bytes = block 3, byte 2560
   PlayBlocks(5);
-  device->Stop();
+  m_Device->Stop();
   const std::vector<std::uint8_t> pcm = Stream(TakePlayedAudio());
   ASSERT_GE(pcm.size(), 5u * kBlock);
 
@@ -143,14 +143,14 @@ TEST_F(GameAudio, EffectsAreHeardAtTheirDelayAndMixWithClipping) {
 }
 
 TEST_F(GameAudio, EffectBeyondTheQueuedBlocksStartsInTheRefillThatReachesIt) {
-  ASSERT_EQ(device->LoadEffect(Effect8({0xC0, 0xC0}).data(), 2, 1, 8, 8000, 0), 0);
-  StartStream(silence);
+  ASSERT_EQ(m_Device->LoadEffect(Effect8({0xC0, 0xC0}).data(), 2, 1, 8, 8000, 0), 0);
+  StartStream(m_Silence);
   // 600 units: 2.4 s = 76800 bytes = 15 blocks on from block 1, so block 16.
-  ASSERT_EQ(device->PlayEffect(0, 600), 0);
-  EXPECT_EQ(device->PlayingEffects(), 1u);
+  ASSERT_EQ(m_Device->PlayEffect(0, 600), 0);
+  EXPECT_EQ(m_Device->PlayingEffects(), 1u);
   PlayBlocks(18);
-  EXPECT_EQ(device->PlayingEffects(), 0u);
-  device->Stop();
+  EXPECT_EQ(m_Device->PlayingEffects(), 0u);
+  m_Device->Stop();
   const std::vector<std::uint8_t> pcm = Stream(TakePlayedAudio());
   ASSERT_GE(pcm.size(), 17u * kBlock);
   for (std::size_t i = 0; i < pcm.size() / 2; ++i) {
@@ -161,12 +161,12 @@ TEST_F(GameAudio, EffectBeyondTheQueuedBlocksStartsInTheRefillThatReachesIt) {
 
 TEST_F(GameAudio, EffectLongerThanTheQueuedBlocksContinuesInRefills) {
   std::vector<std::uint8_t> longEffect(8000, 0xA0);  // one second: more than the 13 queued blocks
-  ASSERT_EQ(device->LoadEffect(longEffect.data(), 8000, 1, 8, 8000, 0), 0);
-  StartStream(silence);
-  ASSERT_EQ(device->PlayEffect(0, 0), 0);
-  EXPECT_EQ(device->PlayingEffects(), 0u) << "it fits in the blocks already filled";
+  ASSERT_EQ(m_Device->LoadEffect(longEffect.data(), 8000, 1, 8, 8000, 0), 0);
+  StartStream(m_Silence);
+  ASSERT_EQ(m_Device->PlayEffect(0, 0), 0);
+  EXPECT_EQ(m_Device->PlayingEffects(), 0u) << "it fits in the blocks already filled";
   PlayBlocks(10);
-  device->Stop();
+  m_Device->Stop();
   const std::vector<std::uint8_t> pcm = Stream(TakePlayedAudio());
   std::size_t loud = 0;
   for (std::size_t i = 0; i < pcm.size() / 2; ++i) loud += Sample(pcm, i) == 8192;
@@ -177,14 +177,14 @@ TEST_F(GameAudio, EffectLongerThanTheQueuedBlocksContinuesInRefills) {
 
 TEST_F(GameAudio, PausedSourceIsSilentButEffectsAreHeard) {
   ToneSource tone(1000);
-  ASSERT_EQ(device->LoadEffect(Effect8({0xC0}).data(), 1, 1, 8, 8000, 0), 0);
+  ASSERT_EQ(m_Device->LoadEffect(Effect8({0xC0}).data(), 1, 1, 8, 8000, 0), 0);
   StartStream(tone);
-  ASSERT_EQ(device->Pause(true), 0);
-  ASSERT_EQ(device->PlayEffect(0, 50), 0);  // 200 ms = 6400 bytes: block 2, byte 1280
+  ASSERT_EQ(m_Device->Pause(true), 0);
+  ASSERT_EQ(m_Device->PlayEffect(0, 50), 0);  // 200 ms = 6400 bytes: block 2, byte 1280
   PlayBlocks(4);
-  ASSERT_EQ(device->Pause(false), 0);
+  ASSERT_EQ(m_Device->Pause(false), 0);
   PlayBlocks(2);
-  device->Stop();
+  m_Device->Stop();
   const std::vector<std::uint8_t> pcm = Stream(TakePlayedAudio());
   ASSERT_GE(pcm.size(), 7u * kBlock);
   EXPECT_EQ(Sample(pcm, 0), 1000) << "block 0 was with the device before the pause";
@@ -196,27 +196,27 @@ TEST_F(GameAudio, PausedSourceIsSilentButEffectsAreHeard) {
 }
 
 TEST_F(GameAudio, EffectPlaysAloneWhileTheStreamIsStopped) {
-  ASSERT_EQ(device->LoadEffect(Effect8({0x00, 0x80, 0xFF}).data(), 3, 1, 8, 8000, 0), 0);
-  ASSERT_EQ(device->PlayEffect(0, 10), 0);
-  ASSERT_EQ(device->PlayEffect(0, 10), 0) << "still queued: not written a second time";
+  ASSERT_EQ(m_Device->LoadEffect(Effect8({0x00, 0x80, 0xFF}).data(), 3, 1, 8, 8000, 0), 0);
+  ASSERT_EQ(m_Device->PlayEffect(0, 10), 0);
+  ASSERT_EQ(m_Device->PlayEffect(0, 10), 0) << "still queued: not written a second time";
   AdvanceClock(100);
   const auto played = TakePlayedAudio();
   ASSERT_EQ(played.size(), 1u);
   const std::int16_t expected[] = {-32768, -32768, 0, 0, 32512, 32512};
   ASSERT_EQ(played[0].bytes.size(), sizeof expected);
   EXPECT_EQ(std::memcmp(played[0].bytes.data(), expected, sizeof expected), 0);
-  EXPECT_EQ(device->PlayEffect(1, 0), -1) << "no such effect";
+  EXPECT_EQ(m_Device->PlayEffect(1, 0), -1) << "no such effect";
 }
 
 TEST_F(GameAudio, SixteenBitEffectsAreSteppedToTheDeviceRate) {
   const std::int16_t in[8] = {0, 100, 200, 300, 400, 500, 600, 700};
-  ASSERT_EQ(device->LoadEffect(in, 8, 1, 16, 16000, 0), 0);
-  ASSERT_EQ(device->LoadEffect(in, 8, 1, 16, 12000, 0), 0);
+  ASSERT_EQ(m_Device->LoadEffect(in, 8, 1, 16, 16000, 0), 0);
+  ASSERT_EQ(m_Device->LoadEffect(in, 8, 1, 16, 12000, 0), 0);
   const std::int16_t stereo[4] = {1, -1, 2, -2};
-  ASSERT_EQ(device->LoadEffect(stereo, 2, 2, 16, 8000, 0), 0);
+  ASSERT_EQ(m_Device->LoadEffect(stereo, 2, 2, 16, 8000, 0), 0);
   std::vector<std::vector<std::int16_t>> heard;
   for (int e = 0; e < 3; ++e) {
-    ASSERT_EQ(device->PlayEffect(e, 0), 0);
+    ASSERT_EQ(m_Device->PlayEffect(e, 0), 0);
     AdvanceClock(10);
     for (const PlayedBuffer& p : TakePlayedAudio()) {
       heard.emplace_back(p.bytes.size() / 2);
@@ -230,51 +230,51 @@ TEST_F(GameAudio, SixteenBitEffectsAreSteppedToTheDeviceRate) {
 }
 
 TEST_F(GameAudio, VolumeStepsAndMuting) {
-  ASSERT_EQ(device->LoadEffect(Effect8({0xFF}).data(), 1, 1, 8, 8000, 0), 0);
+  ASSERT_EQ(m_Device->LoadEffect(Effect8({0xFF}).data(), 1, 1, 8, 8000, 0), 0);
   DWORD system = 0;
-  ASSERT_EQ(device->SetVolume(5), 0);
+  ASSERT_EQ(m_Device->SetVolume(5), 0);
   waveOutGetVolume(nullptr, &system);
   EXPECT_EQ(system, 0x7FFD7FFDu);
-  EXPECT_EQ(device->GetVolume(), 5);
+  EXPECT_EQ(m_Device->GetVolume(), 5);
   // 0 mutes the effects but gives the system back the volume found at Open.
-  ASSERT_EQ(device->SetVolume(0), 0);
+  ASSERT_EQ(m_Device->SetVolume(0), 0);
   waveOutGetVolume(nullptr, &system);
   EXPECT_EQ(system, 0xFFFAFFFAu);
-  EXPECT_EQ(device->PlayEffect(0, 0), 0);
+  EXPECT_EQ(m_Device->PlayEffect(0, 0), 0);
   AdvanceClock(100);
   EXPECT_TRUE(TakePlayedAudio().empty());
   // A source passes its volume on only once attached.
   ssSoundSource source;
   source.SetVolume(3);
   EXPECT_EQ(source.GetVolume(), 3);
-  EXPECT_EQ(device->GetVolume(), 10);
-  device->AttachSource(&source);
+  EXPECT_EQ(m_Device->GetVolume(), 10);
+  m_Device->AttachSource(&source);
   source.SetVolume(7);
-  EXPECT_EQ(device->GetVolume(), 7);
+  EXPECT_EQ(m_Device->GetVolume(), 7);
 }
 
 TEST_F(GameAudio, StopDrainsThenResetsAndStartPrimesAgain) {
-  StartStream(silence);
+  StartStream(m_Silence);
   PlayBlocks(2);
-  device->Stop();
+  m_Device->Stop();
   EXPECT_LE(GetTickCount(), 3 * kBlockMs + 2 * kBlockMs) << "waits for the two queued blocks at most";
-  EXPECT_EQ(device->Written(), 0u);
+  EXPECT_EQ(m_Device->Written(), 0u);
   TakePlayedAudio();
   AdvanceClock(2000);
   EXPECT_TRUE(TakePlayedAudio().empty()) << "nothing plays while stopped";
-  device->Start();
-  EXPECT_EQ(device->Written(), 2u);
-  EXPECT_EQ(device->Pending(), 12u);
-  device->StopSource(&silence);
-  EXPECT_EQ(device->Written(), 0u);
+  m_Device->Start();
+  EXPECT_EQ(m_Device->Written(), 2u);
+  EXPECT_EQ(m_Device->Pending(), 12u);
+  m_Device->StopSource(&m_Silence);
+  EXPECT_EQ(m_Device->Written(), 0u);
 }
 
 TEST_F(GameAudio, CallbackPlaysSilenceRatherThanAnOldBlockWhenRefillsLag) {
-  ASSERT_EQ(device->LoadEffect(Effect8({0xC0}).data(), 1, 1, 8, 8000, 0), 0);
-  StartStream(silence);
-  ASSERT_EQ(device->PlayEffect(0, 0), 0);  // into block 1
-  AdvanceClock(40 * kBlockMs);             // no refills at all
-  device->Stop();
+  ASSERT_EQ(m_Device->LoadEffect(Effect8({0xC0}).data(), 1, 1, 8, 8000, 0), 0);
+  StartStream(m_Silence);
+  ASSERT_EQ(m_Device->PlayEffect(0, 0), 0);  // into block 1
+  AdvanceClock(40 * kBlockMs);               // no refills at all
+  m_Device->Stop();
   const std::vector<std::uint8_t> pcm = Stream(TakePlayedAudio());
   ASSERT_GE(pcm.size(), 38u * kBlock);
   std::size_t heard = 0;
@@ -284,32 +284,32 @@ TEST_F(GameAudio, CallbackPlaysSilenceRatherThanAnOldBlockWhenRefillsLag) {
 
 TEST_F(GameAudio, SourceErrorEndsTheRefill) {
   ToneSource tone(5);
-  tone.failAfter_ = 14;
+  tone.m_FailAfter = 14;
   StartStream(tone);
-  EXPECT_EQ(device->Filled(), 14u);
+  EXPECT_EQ(m_Device->Filled(), 14u);
   AdvanceClock(kBlockMs);
-  EXPECT_EQ(device->FillBlock(), 7);
-  EXPECT_EQ(device->Pending(), 11u) << "blocks already filled are kept";
-  EXPECT_EQ(device->Filled(), 14u);
+  EXPECT_EQ(m_Device->FillBlock(), 7);
+  EXPECT_EQ(m_Device->Pending(), 11u) << "blocks already filled are kept";
+  EXPECT_EQ(m_Device->Filled(), 14u);
 }
 
 TEST_F(GameAudio, SourcesAttachAndDetachWithoutLeavingHoles) {
   ssSoundSource a, b, c, d;
   for (ssSoundSource* s : {&a, &b, &c}) s->m_Streaming = false;
   d.m_Streaming = false;
-  StartStream(silence);
-  for (ssSoundSource* s : {&a, &b, &c}) EXPECT_EQ(device->AttachSource(s), 0);
-  EXPECT_EQ(device->SourceCount(), 4u);
-  device->DetachSource(&b);
-  EXPECT_EQ(device->AttachSource(&d), 0);
-  EXPECT_EQ(device->SourceCount(), 4u);
-  EXPECT_EQ(device->Source(1), &a);
-  EXPECT_EQ(device->Source(2), &c);
-  EXPECT_EQ(device->Source(3), &d);
-  device->DetachSource(&silence);
-  EXPECT_EQ(device->Source(0), nullptr);
-  EXPECT_EQ(device->SourceCount(), 3u);
-  EXPECT_EQ(device->Written(), 0u) << "detaching the stream source stops the stream";
+  StartStream(m_Silence);
+  for (ssSoundSource* s : {&a, &b, &c}) EXPECT_EQ(m_Device->AttachSource(s), 0);
+  EXPECT_EQ(m_Device->SourceCount(), 4u);
+  m_Device->DetachSource(&b);
+  EXPECT_EQ(m_Device->AttachSource(&d), 0);
+  EXPECT_EQ(m_Device->SourceCount(), 4u);
+  EXPECT_EQ(m_Device->Source(1), &a);
+  EXPECT_EQ(m_Device->Source(2), &c);
+  EXPECT_EQ(m_Device->Source(3), &d);
+  m_Device->DetachSource(&m_Silence);
+  EXPECT_EQ(m_Device->Source(0), nullptr);
+  EXPECT_EQ(m_Device->SourceCount(), 3u);
+  EXPECT_EQ(m_Device->Written(), 0u) << "detaching the stream source stops the stream";
 }
 
 TEST(GameAudioDevice, ChoosingAndOpeningTheDevice) {
@@ -342,7 +342,7 @@ TEST(GameAudioDevice, ChoosingAndOpeningTheDevice) {
 class FakeArchive : public MemberReader {
  public:
   bool ReadMember(const char* name, std::vector<std::uint8_t>& bytes) override {
-    names.emplace_back(name);
+    m_Names.emplace_back(name);
     if (std::string(name) == "b_med.wav") return false;
     bytes.assign(44, 0);
     const std::uint32_t declared = std::string(name) == "rack.wav" ? 1000 : 2;  // rack claims more than it has
@@ -350,24 +350,24 @@ class FakeArchive : public MemberReader {
     bytes.insert(bytes.end(), {0x90, 0x90, 0x90});
     return true;
   }
-  std::vector<std::string> names;
+  std::vector<std::string> m_Names;
 };
 
 TEST_F(GameAudio, GameSoundsLoadInOrderAndNeverReadPastAMember) {
   FakeArchive archive;
-  EXPECT_EQ(LoadGameSounds(*device, archive), 12);
-  ASSERT_EQ(archive.names.size(), kGameSoundCount);
-  EXPECT_EQ(archive.names.front(), "rack.wav");
-  EXPECT_EQ(archive.names.back(), "p_hard.wav");
-  EXPECT_EQ(LoadGameSound(*device, std::vector<std::uint8_t>(43, 0)), -1);
+  EXPECT_EQ(LoadGameSounds(*m_Device, archive), 12);
+  ASSERT_EQ(archive.m_Names.size(), kGameSoundCount);
+  EXPECT_EQ(archive.m_Names.front(), "rack.wav");
+  EXPECT_EQ(archive.m_Names.back(), "p_hard.wav");
+  EXPECT_EQ(LoadGameSound(*m_Device, std::vector<std::uint8_t>(43, 0)), -1);
   // Effect 0 holds the three samples present, not the 1000 claimed.
-  ASSERT_EQ(device->PlayEffect(0, 0), 0);
+  ASSERT_EQ(m_Device->PlayEffect(0, 0), 0);
   AdvanceClock(10);
   auto played = TakePlayedAudio();
   ASSERT_EQ(played.size(), 1u);
   EXPECT_EQ(played[0].bytes.size(), 12u);
   // Effect 3 is b_hard: the missing b_med kept its number.
-  ASSERT_EQ(device->PlayEffect(3, 0), 0);
+  ASSERT_EQ(m_Device->PlayEffect(3, 0), 0);
   AdvanceClock(10);
   played = TakePlayedAudio();
   ASSERT_EQ(played.size(), 1u);

@@ -271,7 +271,7 @@ TEST(DeviceModel, DrawsIntoTheCurrentTargetInsideTheClip) {
   ASSERT_EQ(model.LoadFromStream(stream), 1);
   // Half size: the square covers buffer (80 .. 240, 60 .. 180); the clip
   // keeps its left half.
-  model.matrix = {F(0.5), 0, 0, 0, 0, F(0.5), 0, 0, 0, 0, F(1), 0, 0, 0, 0, F(1)};
+  model.m_Matrix = {F(0.5), 0, 0, 0, 0, F(0.5), 0, 0, 0, 0, F(1), 0, 0, 0, 0, F(1)};
   d->BeginDraw();
   d->Clear();
   d->PushClipRect(ssRect{0, 0, 160, 240});

@@ -121,23 +121,23 @@ TEST(DisplayFills, FillRect8WritesBytes) {
 class DrawRectTest : public ::testing::Test {
  protected:
   void Use(int width, int height, int rotate) {
-    buffer_.assign(static_cast<std::size_t>(width * height), 0);
-    d_.m_Width = width;
-    d_.m_Height = height;
-    d_.m_Rotate = rotate;
-    d_.m_Depth = 16;
-    d_.m_RenderBuffer = buffer_.data();
-    d_.m_RenderWidth = width;
-    d_.m_RenderHeight = height;
-    d_.m_RenderPitch = width * 2;
-    d_.m_RenderBits = 16;
+    m_Buffer.assign(static_cast<std::size_t>(width * height), 0);
+    m_D.m_Width = width;
+    m_D.m_Height = height;
+    m_D.m_Rotate = rotate;
+    m_D.m_Depth = 16;
+    m_D.m_RenderBuffer = m_Buffer.data();
+    m_D.m_RenderWidth = width;
+    m_D.m_RenderHeight = height;
+    m_D.m_RenderPitch = width * 2;
+    m_D.m_RenderBits = 16;
   }
-  std::uint16_t At(int x, int y) const { return buffer_[static_cast<std::size_t>(y * d_.m_Width + x)]; }
+  std::uint16_t At(int x, int y) const { return m_Buffer[static_cast<std::size_t>(y * m_D.m_Width + x)]; }
   // The bounding box of non-zero pixels.
   ssRect Box() const {
     ssRect box{1 << 20, 1 << 20, -1, -1};
-    for (int y = 0; y < d_.m_Height; ++y) {
-      for (int x = 0; x < d_.m_Width; ++x) {
+    for (int y = 0; y < m_D.m_Height; ++y) {
+      for (int x = 0; x < m_D.m_Width; ++x) {
         if (At(x, y) == 0) continue;
         box.left = std::min<LONG>(box.left, x);
         box.top = std::min<LONG>(box.top, y);
@@ -147,8 +147,8 @@ class DrawRectTest : public ::testing::Test {
     }
     return box;
   }
-  ssDisplayS16 d_;
-  std::vector<std::uint16_t> buffer_;
+  ssDisplayS16 m_D;
+  std::vector<std::uint16_t> m_Buffer;
 };
 
 TEST_F(DrawRectTest, RotationMapsLogicalEdgesIntoTheBuffer) {
@@ -165,7 +165,7 @@ TEST_F(DrawRectTest, RotationMapsLogicalEdgesIntoTheBuffer) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.rotate);
     Use(240, 320, r.rotate);
-    d_.DrawRect(ssRect{10, 20, 30, 40}, ssDisplayS16::kRectFilled, 0xFFFF);
+    m_D.DrawRect(ssRect{10, 20, 30, 40}, ssDisplayS16::kRectFilled, 0xFFFF);
     const ssRect box = Box();
     EXPECT_EQ(box.left, r.want.left);
     EXPECT_EQ(box.top, r.want.top);
@@ -176,7 +176,7 @@ TEST_F(DrawRectTest, RotationMapsLogicalEdgesIntoTheBuffer) {
 
 TEST_F(DrawRectTest, OutlineTouchesOnlyTheBorder) {
   Use(16, 12, 0);
-  d_.DrawRect(ssRect{0, 0, 10, 10}, 0, 0x00FF);
+  m_D.DrawRect(ssRect{0, 0, 10, 10}, 0, 0x00FF);
   for (int y = 0; y < 12; ++y) {
     for (int x = 0; x < 16; ++x) {
       const bool border = x < 10 && y < 10 && (x == 0 || y == 0 || x == 9 || y == 9);
@@ -187,23 +187,23 @@ TEST_F(DrawRectTest, OutlineTouchesOnlyTheBorder) {
 
 TEST_F(DrawRectTest, FlagsChooseCheckerboardBlendOrSolid) {
   Use(16, 12, 0);
-  d_.DrawRect(ssRect{1, 1, 5, 4}, ssDisplayS16::kRectFilled | ssDisplayS16::kRectChecker, 0xF800);
+  m_D.DrawRect(ssRect{1, 1, 5, 4}, ssDisplayS16::kRectFilled | ssDisplayS16::kRectChecker, 0xF800);
   EXPECT_EQ(At(1, 1), 0);  // odd column of the first row: the pattern's high half
   EXPECT_EQ(At(2, 1), 0xF800);
   EXPECT_EQ(At(1, 2), 0xF800);
   EXPECT_EQ(At(2, 2), 0);
   Use(16, 12, 0);
-  d_.DrawRect(ssRect{0, 0, 16, 12}, ssDisplayS16::kRectFilled, 0xFFFF);
-  d_.DrawRect(ssRect{2, 2, 4, 4}, ssDisplayS16::kRectFilled | ssDisplayS16::kRectBlend, 0);
+  m_D.DrawRect(ssRect{0, 0, 16, 12}, ssDisplayS16::kRectFilled, 0xFFFF);
+  m_D.DrawRect(ssRect{2, 2, 4, 4}, ssDisplayS16::kRectFilled | ssDisplayS16::kRectBlend, 0);
   EXPECT_EQ(At(2, 2), 0x6B6D);
   EXPECT_EQ(At(4, 4), 0xFFFF);
 }
 
 TEST_F(DrawRectTest, RectanglesOutsideTheTargetAreCut) {
   Use(16, 12, 0);
-  d_.DrawRect(ssRect{-5, -5, 3, 2}, ssDisplayS16::kRectFilled, 0x0001);
-  d_.DrawRect(ssRect{14, 10, 40, 40}, 0, 0x0002);
-  d_.DrawRect(ssRect{100, 100, 200, 200}, ssDisplayS16::kRectFilled | ssDisplayS16::kRectBlend, 0x0003);
+  m_D.DrawRect(ssRect{-5, -5, 3, 2}, ssDisplayS16::kRectFilled, 0x0001);
+  m_D.DrawRect(ssRect{14, 10, 40, 40}, 0, 0x0002);
+  m_D.DrawRect(ssRect{100, 100, 200, 200}, ssDisplayS16::kRectFilled | ssDisplayS16::kRectBlend, 0x0003);
   EXPECT_EQ(At(0, 0), 0x0001);
   EXPECT_EQ(At(2, 1), 0x0001);
   EXPECT_EQ(At(3, 1), 0);

@@ -154,14 +154,14 @@ TEST(DisplayPresent, GdiConvertsForADeeperScreenWhenGapiCannotServeIt) {
 
 class GapiPresent : public ::testing::Test {
  protected:
-  ce::test::ScreenConfig config_{{"DEVICE_SCREEN_WIDTH", "240"}, {"DEVICE_SCREEN_HEIGHT", "320"}};
-  std::unique_ptr<ssDisplayS16> d_ = OpenDevice(ssDisplayS16::kModeGapi, 240, 320);
+  ce::test::ScreenConfig m_Config{{"DEVICE_SCREEN_WIDTH", "240"}, {"DEVICE_SCREEN_HEIGHT", "320"}};
+  std::unique_ptr<ssDisplayS16> m_D = OpenDevice(ssDisplayS16::kModeGapi, 240, 320);
 
   void Frame(std::uint16_t fill) {
-    d_->BeginDraw();
-    std::fill_n(d_->m_BackBuffer, 240 * 320, fill);
-    d_->EndDraw();
-    d_->Present();
+    m_D->BeginDraw();
+    std::fill_n(m_D->m_BackBuffer, 240 * 320, fill);
+    m_D->EndDraw();
+    m_D->Present();
   }
   // Marks a screen pixel behind the device's back: it stays only where
   // Present writes nothing.
@@ -177,11 +177,11 @@ TEST_F(GapiPresent, AnUnchangedFrameWritesNothing) {
   EXPECT_EQ(ScreenPixel(0, 0), 0x2222);
   EXPECT_EQ(ScreenPixel(239, 319), 0x2222);
   // One changed pixel is written, and only its word.
-  d_->BeginDraw();
-  d_->m_BackBuffer[5] = 0x3333;
-  d_->EndDraw();
+  m_D->BeginDraw();
+  m_D->m_BackBuffer[5] = 0x3333;
+  m_D->EndDraw();
   Poke(6, 0, 0x4444);
-  d_->Present();
+  m_D->Present();
   EXPECT_EQ(ScreenPixel(5, 0), 0x3333);
   EXPECT_EQ(ScreenPixel(4, 0), 0x1111) << "the word's other pixel is rewritten with it";
   EXPECT_EQ(ScreenPixel(6, 0), 0x4444);
@@ -190,49 +190,49 @@ TEST_F(GapiPresent, AnUnchangedFrameWritesNothing) {
 TEST_F(GapiPresent, FullRefreshCopiesAllOnceAndKeepsTheShadowTrue) {
   Frame(0x1111);
   Poke(10, 10, 0x2222);
-  d_->m_FullRefresh = true;
+  m_D->m_FullRefresh = true;
   Frame(0x5555);
-  EXPECT_FALSE(d_->m_FullRefresh);
+  EXPECT_FALSE(m_D->m_FullRefresh);
   EXPECT_EQ(ScreenPixel(10, 10), 0x5555);
   // Back to the first picture: every word differs from what is shown, so
   // all of it must be written again.
   Frame(0x1111);
   EXPECT_EQ(ScreenPixel(10, 10), 0x1111);
   EXPECT_EQ(ScreenPixel(239, 319), 0x1111);
-  EXPECT_EQ(d_->m_ShadowBuffer[0], 0x1111);
+  EXPECT_EQ(m_D->m_ShadowBuffer[0], 0x1111);
 }
 
 TEST_F(GapiPresent, ClearOnPresentWritesChangesAndClearsTheBackBuffer) {
   Frame(0x1111);
   Poke(0, 0, 0x2222);
-  d_->m_ClearOnPresent = true;
-  d_->BeginDraw();
-  std::fill_n(d_->m_BackBuffer, 240 * 320, 0x1111);
-  d_->m_BackBuffer[240 * 100 + 3] = 0x7777;
-  d_->EndDraw();
-  d_->Present();
+  m_D->m_ClearOnPresent = true;
+  m_D->BeginDraw();
+  std::fill_n(m_D->m_BackBuffer, 240 * 320, 0x1111);
+  m_D->m_BackBuffer[240 * 100 + 3] = 0x7777;
+  m_D->EndDraw();
+  m_D->Present();
   EXPECT_EQ(ScreenPixel(0, 0), 0x2222) << "unchanged word not written";
   EXPECT_EQ(ScreenPixel(3, 100), 0x7777);
-  for (int i = 0; i < 240 * 320; i += 997) ASSERT_EQ(d_->m_BackBuffer[i], 0) << i;
-  EXPECT_EQ(d_->m_BackBuffer[240 * 100 + 3], 0);
+  for (int i = 0; i < 240 * 320; i += 997) ASSERT_EQ(m_D->m_BackBuffer[i], 0) << i;
+  EXPECT_EQ(m_D->m_BackBuffer[240 * 100 + 3], 0);
 }
 
 TEST_F(GapiPresent, NoFrontBufferShowsNothingButDrawingGoesOn) {
   ks::test::LogCapture log;
   Frame(0x1111);
   ASSERT_NE(GXSuspend(), 0);
-  d_->BeginDraw();
+  m_D->BeginDraw();
   EXPECT_TRUE(log.Has(L"FrontBuffer=NULL"));
-  EXPECT_EQ(d_->m_FrontBuffer, nullptr);
-  d_->DrawRect(ssRect{0, 0, 320, 240}, 1, 0x6666);
-  d_->EndDraw();
-  d_->Present();
+  EXPECT_EQ(m_D->m_FrontBuffer, nullptr);
+  m_D->DrawRect(ssRect{0, 0, 320, 240}, 1, 0x6666);
+  m_D->EndDraw();
+  m_D->Present();
   EXPECT_EQ(ScreenPixel(0, 0), 0x1111);
-  EXPECT_EQ(d_->m_BackBuffer[0], 0x6666);
+  EXPECT_EQ(m_D->m_BackBuffer[0], 0x6666);
   ASSERT_NE(GXResume(), 0);
-  d_->BeginDraw();
-  d_->EndDraw();
-  d_->Present();
+  m_D->BeginDraw();
+  m_D->EndDraw();
+  m_D->Present();
   EXPECT_EQ(ScreenPixel(0, 0), 0x6666);
 }
 

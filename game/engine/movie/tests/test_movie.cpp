@@ -60,76 +60,76 @@ class MoviePlay : public ::testing::Test {
   void SetUp() override {
     ce::testing::UseVirtualClock(0, kStart2010);
     TakePlayedAudio();
-    screen = std::make_unique<ce::test::ScreenConfig>(std::initializer_list<std::pair<const char*, const char*>>{
+    m_Screen = std::make_unique<ce::test::ScreenConfig>(std::initializer_list<std::pair<const char*, const char*>>{
         {"DEVICE_SCREEN_WIDTH", "320"}, {"DEVICE_SCREEN_HEIGHT", "240"}});
-    display = std::make_unique<ssDisplayS16>();
-    display->m_Rotate = 0;
-    ASSERT_EQ(display->Init(nullptr, 320, 240, 16, 0), 0);
-    audio = std::make_unique<ssAudioWaveOut>();
-    ASSERT_EQ(audio->GetDeviceCaps(0), 0);
-    archive = std::make_unique<ssMemoryArchive>();
-    archive->SetBaseFolder(L"\\", 0);
+    m_Display = std::make_unique<ssDisplayS16>();
+    m_Display->m_Rotate = 0;
+    ASSERT_EQ(m_Display->Init(nullptr, 320, 240, 16, 0), 0);
+    m_Audio = std::make_unique<ssAudioWaveOut>();
+    ASSERT_EQ(m_Audio->GetDeviceCaps(0), 0);
+    m_Archive = std::make_unique<ssMemoryArchive>();
+    m_Archive->SetBaseFolder(L"\\", 0);
   }
   void TearDown() override {
-    player.reset();
-    audio.reset();
-    display.reset();
-    screen.reset();
+    m_Player.reset();
+    m_Audio.reset();
+    m_Display.reset();
+    m_Screen.reset();
     waveOutSetVolume(nullptr, 0xFFFFFFFFu);
   }
   // The movies as "movies.ark" in "Movies", as the game keeps them.
   void Store(std::vector<arkpack::Member> members) {
     std::string error;
-    archive->AddFile(L"\\Movies\\movies.ark", arkpack::BuildArchive(members, &error));
+    m_Archive->AddFile(L"\\Movies\\movies.ark", arkpack::BuildArchive(members, &error));
     ASSERT_TRUE(error.empty()) << error;
   }
   int Open(const wchar_t* name) {
-    player = std::make_unique<ssMoviePlayer>();
-    player->Init(display.get(), audio.get(), nullptr);
-    player->m_Archive = archive.get();
-    return player->Open(name, L"Movies", L"movies.ark");
+    m_Player = std::make_unique<ssMoviePlayer>();
+    m_Player->Init(m_Display.get(), m_Audio.get(), nullptr);
+    m_Player->m_Archive = m_Archive.get();
+    return m_Player->Open(name, L"Movies", L"movies.ark");
   }
   // Updates with `event` until the movie ends (at most `limit` times),
   // refilling the audio device as the application does; the Updates that
   // returned 0.
   int PlayToEnd(int limit = 500, UINT message = WM_TIMER) {
     for (int n = 0; n < limit; ++n) {
-      const int result = player->Update(InputEvent{message, 0, 0, 0});
-      audio->FillBlock();
+      const int result = m_Player->Update(InputEvent{message, 0, 0, 0});
+      m_Audio->FillBlock();
       if (result == -1) return n;
       EXPECT_EQ(result, 0);
-      lastPlaying = GetTickCount();
+      m_LastPlaying = GetTickCount();
     }
     ADD_FAILURE() << "the movie did not end";
     return limit;
   }
-  std::unique_ptr<ce::test::ScreenConfig> screen;
-  std::unique_ptr<ssDisplayS16> display;
-  std::unique_ptr<ssAudioWaveOut> audio;
-  std::unique_ptr<ssMemoryArchive> archive;
-  std::unique_ptr<ssMoviePlayer> player;
-  std::uint32_t lastPlaying = 0;  // the clock after the last Update that returned 0
+  std::unique_ptr<ce::test::ScreenConfig> m_Screen;
+  std::unique_ptr<ssDisplayS16> m_Display;
+  std::unique_ptr<ssAudioWaveOut> m_Audio;
+  std::unique_ptr<ssMemoryArchive> m_Archive;
+  std::unique_ptr<ssMoviePlayer> m_Player;
+  std::uint32_t m_LastPlaying = 0;  // the clock after the last Update that returned 0
 };
 
 TEST_F(MoviePlay, FramesMatchTheirPicturesAndTheSoundIsOnTime) {
   const ks::test::TestMovie movie = MakeMovie(320, 240, 30, 48);  // the game's movies' quality
   Store({{"TestM.avi", movie.avi}, {"TestM.ogg", ks::test::ToneTrack()}});
   ASSERT_EQ(Open(L"TestM.avi"), 0);
-  EXPECT_TRUE(player->DecodesVideo());
-  EXPECT_TRUE(player->HasSoundTrack());
-  player->SetVolume(7);
-  ASSERT_EQ(player->Start(0, 0), 0);
+  EXPECT_TRUE(m_Player->DecodesVideo());
+  EXPECT_TRUE(m_Player->HasSoundTrack());
+  m_Player->SetVolume(7);
+  ASSERT_EQ(m_Player->Start(0, 0), 0);
   const std::uint32_t startTick = GetTickCount();
 
   Quality worst{99, 99};
   int updates = 0;
   for (; updates < 100; ++updates) {
-    const int shown = player->m_FramesShown;
-    const int result = player->Update(InputEvent{WM_TIMER, 0, 0, 0});
-    audio->FillBlock();
+    const int shown = m_Player->m_FramesShown;
+    const int result = m_Player->Update(InputEvent{WM_TIMER, 0, 0, 0});
+    m_Audio->FillBlock();
     if (result == -1) break;
     ASSERT_EQ(result, 0);
-    ASSERT_EQ(player->m_FramesShown, shown + 1) << "on the virtual clock no frame is late";
+    ASSERT_EQ(m_Player->m_FramesShown, shown + 1) << "on the virtual clock no frame is late";
     // Frame k is on the screen from the k-th Update on and stays until
     // frame k + 1 is due.
     const int k = shown;
@@ -143,18 +143,18 @@ TEST_F(MoviePlay, FramesMatchTheirPicturesAndTheSoundIsOnTime) {
     }
   }
   EXPECT_EQ(updates, 30);
-  EXPECT_EQ(player->m_FramesShown, 30);
-  EXPECT_EQ(player->Update(InputEvent{}), -1) << "an ended movie stays ended";
+  EXPECT_EQ(m_Player->m_FramesShown, 30);
+  EXPECT_EQ(m_Player->Update(InputEvent{}), -1) << "an ended movie stays ended";
   std::printf("lowest PSNR of the frames checked: luma %.1f dB, RGB %.1f dB\n", worst.luma, worst.rgb);
   // The screen is cleared at the end.
   EXPECT_EQ(ce::testing::ScreenPixel(160, 120) & 0xFFFFFF, 0u);
 
   // The tone starts 1.0 s into the sound track; the track started with the
   // first frame.
-  const std::uint32_t movieStart = player->Timer()->StartTime() + player->m_StartTime;
+  const std::uint32_t movieStart = m_Player->Timer()->StartTime() + m_Player->m_StartTime;
   EXPECT_EQ(movieStart, startTick);
-  player->Stop();
-  player->Close();
+  m_Player->Stop();
+  m_Player->Close();
   const auto played = TakePlayedAudio();
   ASSERT_FALSE(played.empty());
   double onsetMs = -1;
@@ -177,9 +177,9 @@ TEST_F(MoviePlay, SmallMovieIsDoubledOnTheScreen) {
   const ks::test::TestMovie movie = MakeMovie(160, 112, 3, 60);
   Store({{"SmallM.avi", movie.avi}});
   ASSERT_EQ(Open(L"SmallM.avi"), 0);
-  EXPECT_FALSE(player->HasSoundTrack()) << "no sound track: silent";
-  ASSERT_EQ(player->Start(0, 0), 0);
-  ASSERT_EQ(player->Update(InputEvent{}), 0);
+  EXPECT_FALSE(m_Player->HasSoundTrack()) << "no sound track: silent";
+  ASSERT_EQ(m_Player->Start(0, 0), 0);
+  ASSERT_EQ(m_Player->Update(InputEvent{}), 0);
   // 320 x 224 centred on 320 x 240: from (0, 8).
   EXPECT_GE(Psnr(moviemake::DrawFrame(movie.settings, 0), 0, 8, 2).luma, 30.0);
   EXPECT_EQ(ce::testing::ScreenPixel(1, 9), ce::testing::ScreenPixel(0, 8)) << "a 2 x 2 block";
@@ -189,13 +189,13 @@ TEST_F(MoviePlay, SmallMovieIsDoubledOnTheScreen) {
 TEST_F(MoviePlay, FramesRenderedIntoAnImageAreDrawnCentred) {
   const ks::test::TestMovie movie = MakeMovie(128, 96, 3, 60);
   Store({{"ImageM.avi", movie.avi}});
-  player = std::make_unique<ssMoviePlayer>();
-  player->Init(display.get(), audio.get(), nullptr);
-  player->m_Archive = archive.get();
-  player->m_RenderToImage = true;
-  ASSERT_EQ(player->Open(L"ImageM.avi", L"Movies", L"movies.ark"), 0);
-  ASSERT_EQ(player->Start(0, 0), 0);
-  ASSERT_EQ(player->Update(InputEvent{}), 0);
+  m_Player = std::make_unique<ssMoviePlayer>();
+  m_Player->Init(m_Display.get(), m_Audio.get(), nullptr);
+  m_Player->m_Archive = m_Archive.get();
+  m_Player->m_RenderToImage = true;
+  ASSERT_EQ(m_Player->Open(L"ImageM.avi", L"Movies", L"movies.ark"), 0);
+  ASSERT_EQ(m_Player->Start(0, 0), 0);
+  ASSERT_EQ(m_Player->Update(InputEvent{}), 0);
   // Not doubled: 128 x 96 from (96, 72).
   EXPECT_GE(Psnr(moviemake::DrawFrame(movie.settings, 0), 96, 72, 1).luma, 30.0);
   EXPECT_EQ(PlayToEnd(), 2);
@@ -206,17 +206,17 @@ TEST_F(MoviePlay, KeyMoveOrTapEndsTheMovieAtTheNextUpdate) {
   Store({{"SkipM.avi", movie.avi}, {"SkipM.ogg", ks::test::ToneTrack()}});
   for (UINT message : {WM_KEYDOWN, WM_MOUSEMOVE, WM_LBUTTONDOWN}) {
     ASSERT_EQ(Open(L"SkipM.avi"), 0);
-    ASSERT_EQ(player->Start(0, 0), 0);
+    ASSERT_EQ(m_Player->Start(0, 0), 0);
     const std::uint32_t before = GetTickCount();
-    EXPECT_EQ(player->Update(InputEvent{message, 0, 0, 0}), 0) << message;
+    EXPECT_EQ(m_Player->Update(InputEvent{message, 0, 0, 0}), 0) << message;
     EXPECT_EQ(GetTickCount(), before) << "a skip does not wait for the next frame";
-    EXPECT_EQ(player->Update(InputEvent{WM_TIMER, 0, 0, 0}), -1) << message;
-    player->Stop();
-    player->Close();
+    EXPECT_EQ(m_Player->Update(InputEvent{WM_TIMER, 0, 0, 0}), -1) << message;
+    m_Player->Stop();
+    m_Player->Close();
   }
   // Other messages play on.
   ASSERT_EQ(Open(L"SkipM.avi"), 0);
-  ASSERT_EQ(player->Start(0, 0), 0);
+  ASSERT_EQ(m_Player->Start(0, 0), 0);
   EXPECT_EQ(PlayToEnd(500, WM_TIMER), 20);
 }
 
@@ -224,50 +224,50 @@ TEST_F(MoviePlay, LateFrameIsNotShownAndTheNextIsReadWithoutWaiting) {
   const ks::test::TestMovie movie = MakeMovie(64, 48, 10, 30);
   Store({{"LateM.avi", movie.avi}});
   ASSERT_EQ(Open(L"LateM.avi"), 0);
-  ASSERT_EQ(player->Start(0, 0), 0);
-  ASSERT_EQ(player->Update(InputEvent{}), 0);  // frame 0 shown, frame 1 read and due
-  EXPECT_EQ(player->m_FramesShown, 1);
+  ASSERT_EQ(m_Player->Start(0, 0), 0);
+  ASSERT_EQ(m_Player->Update(InputEvent{}), 0);  // frame 0 shown, frame 1 read and due
+  EXPECT_EQ(m_Player->m_FramesShown, 1);
   AdvanceClock(300);  // the application was busy
   const std::uint32_t before = GetTickCount();
-  ASSERT_EQ(player->Update(InputEvent{}), 0);  // frame 1 shown; frame 2 decoded 200 ms late
-  EXPECT_EQ(player->m_FramesShown, 2);
-  EXPECT_TRUE(player->m_Late);
+  ASSERT_EQ(m_Player->Update(InputEvent{}), 0);  // frame 1 shown; frame 2 decoded 200 ms late
+  EXPECT_EQ(m_Player->m_FramesShown, 2);
+  EXPECT_TRUE(m_Player->m_Late);
   EXPECT_EQ(GetTickCount(), before) << "no wait for a late frame";
-  ASSERT_EQ(player->Update(InputEvent{}), 0);
-  EXPECT_EQ(player->m_FramesShown, 2) << "the late frame is not shown";
+  ASSERT_EQ(m_Player->Update(InputEvent{}), 0);
+  EXPECT_EQ(m_Player->m_FramesShown, 2) << "the late frame is not shown";
 }
 
 TEST_F(MoviePlay, StartFromALaterFrameTimesFromThatFrame) {
   const ks::test::TestMovie movie = MakeMovie(64, 48, 12, 30);
   Store({{"PartM.avi", movie.avi}});
   ASSERT_EQ(Open(L"PartM.avi"), 0);
-  ASSERT_EQ(player->Start(5, 9), 0);
+  ASSERT_EQ(m_Player->Start(5, 9), 0);
   const std::uint32_t start = GetTickCount();
-  ASSERT_EQ(player->Update(InputEvent{}), 0);
+  ASSERT_EQ(m_Player->Update(InputEvent{}), 0);
   EXPECT_EQ(GetTickCount() - start, static_cast<std::uint32_t>(1000.0 / 14.997)) << "frame 6 is due one frame on";
   EXPECT_EQ(PlayToEnd(), 3);
-  EXPECT_EQ(player->m_FramesShown, 4);
+  EXPECT_EQ(m_Player->m_FramesShown, 4);
   EXPECT_EQ(Open(L"PartM.avi"), 0);
-  EXPECT_EQ(player->Start(12, 0), -1) << "nothing to play";
+  EXPECT_EQ(m_Player->Start(12, 0), -1) << "nothing to play";
 }
 
 TEST_F(MoviePlay, OtherHandlersKeepTheMoviesTimeButShowNothing) {
   ks::test::TestMovie movie = MakeMovie(64, 48, 15, 30);
   movie.video.handler = "xvid";
   Store({{"OtherM.avi", moviemake::WriteAvi(movie.video)}, {"OtherM.ogg", ks::test::ToneTrack()}});
-  display->BeginDraw();
-  display->DrawRect(ssRect{0, 0, 320, 240}, ssDisplayS16::kRectFilled, display->MakePixel(0, 0, 255));
-  display->Present();
-  display->EndDraw();
+  m_Display->BeginDraw();
+  m_Display->DrawRect(ssRect{0, 0, 320, 240}, ssDisplayS16::kRectFilled, m_Display->MakePixel(0, 0, 255));
+  m_Display->Present();
+  m_Display->EndDraw();
   ASSERT_EQ(Open(L"OtherM.avi"), 0);
-  EXPECT_FALSE(player->DecodesVideo());
-  EXPECT_TRUE(player->HasSoundTrack());
-  ASSERT_EQ(player->Start(0, 0), 0);
+  EXPECT_FALSE(m_Player->DecodesVideo());
+  EXPECT_TRUE(m_Player->HasSoundTrack());
+  ASSERT_EQ(m_Player->Start(0, 0), 0);
   const std::uint32_t start = GetTickCount();
-  ASSERT_EQ(player->Update(InputEvent{}), 0);
+  ASSERT_EQ(m_Player->Update(InputEvent{}), 0);
   EXPECT_EQ(ce::testing::ScreenPixel(160, 120) & 0xFFFFFF, 0xFF0000u) << "nothing drawn over the screen";
   EXPECT_EQ(PlayToEnd(), 14);
-  EXPECT_EQ(lastPlaying - start, static_cast<std::uint32_t>(15000.0 / 14.997));
+  EXPECT_EQ(m_LastPlaying - start, static_cast<std::uint32_t>(15000.0 / 14.997));
 }
 
 TEST_F(MoviePlay, MissingOrDamagedMoviesEndCleanly) {
@@ -295,33 +295,33 @@ TEST_F(MoviePlay, MissingOrDamagedMoviesEndCleanly) {
   EXPECT_LT(Open(L"Empty.avi"), 0);
   for (const wchar_t* name : {L"Cut.avi", L"Short.avi", L"Outside.avi", L"Garbage.avi", L"Track.avi"}) {
     ASSERT_EQ(Open(name), 0) << "name " << static_cast<char>(name[0]);
-    EXPECT_FALSE(player->HasSoundTrack());
-    ASSERT_EQ(player->Start(0, 0), 0);
-    const std::uint32_t start = lastPlaying = GetTickCount();
+    EXPECT_FALSE(m_Player->HasSoundTrack());
+    ASSERT_EQ(m_Player->Start(0, 0), 0);
+    const std::uint32_t start = m_LastPlaying = GetTickCount();
     EXPECT_LE(PlayToEnd(), 8);
-    EXPECT_LE(lastPlaying - start, static_cast<std::uint32_t>(8000.0 / 14.997) + 1) << "no longer than the movie";
-    player->Stop();
-    player->Close();
+    EXPECT_LE(m_LastPlaying - start, static_cast<std::uint32_t>(8000.0 / 14.997) + 1) << "no longer than the movie";
+    m_Player->Stop();
+    m_Player->Close();
   }
 }
 
 TEST_F(MoviePlay, ThePausedFlagIsClearedForTheMovieAndPutBack) {
   ssSoundSource silence;
-  ASSERT_EQ(audio->AttachSource(&silence), 0);
-  ASSERT_EQ(audio->PlaySource(&silence), 0);
-  audio->Pause(true);
-  audio->DetachSource(&silence);
+  ASSERT_EQ(m_Audio->AttachSource(&silence), 0);
+  ASSERT_EQ(m_Audio->PlaySource(&silence), 0);
+  m_Audio->Pause(true);
+  m_Audio->DetachSource(&silence);
   const ks::test::TestMovie movie = MakeMovie(64, 48, 4, 30);
   Store({{"FlagM.avi", movie.avi}, {"FlagM.ogg", ks::test::ToneTrack()}});
   ASSERT_EQ(Open(L"FlagM.avi"), 0);
-  EXPECT_FALSE(audio->Paused()) << "the sound track is heard";
-  EXPECT_EQ(audio->SourceCount(), 1u) << "the sound track is attached as the stream source";
-  ASSERT_EQ(player->Start(0, 0), 0);
+  EXPECT_FALSE(m_Audio->Paused()) << "the sound track is heard";
+  EXPECT_EQ(m_Audio->SourceCount(), 1u) << "the sound track is attached as the stream source";
+  ASSERT_EQ(m_Player->Start(0, 0), 0);
   PlayToEnd();
-  player->Stop();
-  player->Close();
-  EXPECT_TRUE(audio->Paused());
-  EXPECT_EQ(audio->SourceCount(), 0u) << "the sound track has left the device";
+  m_Player->Stop();
+  m_Player->Close();
+  EXPECT_TRUE(m_Audio->Paused());
+  EXPECT_EQ(m_Audio->SourceCount(), 0u) << "the sound track has left the device";
 }
 
 }  // namespace

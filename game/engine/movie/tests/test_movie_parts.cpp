@@ -229,8 +229,8 @@ TEST(MovieYuv, PictureLargerThanTheScreenIsCutNotWrittenPast) {
 
 class Demux : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { movie_ = new ks::test::TestMovie(MakeMovie(32, 16, 4)); }
-  static void TearDownTestSuite() { delete movie_; }
+  static void SetUpTestSuite() { s_Movie = new ks::test::TestMovie(MakeMovie(32, 16, 4)); }
+  static void TearDownTestSuite() { delete s_Movie; }
   // Opens bytes and reads every frame: the sizes read, -1 for a refusal.
   static std::vector<int> Frames(const std::vector<std::uint8_t>& bytes, int* open = nullptr) {
     ssMemoryFile file(bytes, 0, false);
@@ -250,15 +250,15 @@ class Demux : public ::testing::Test {
   }
   std::vector<int> Sizes() const {
     std::vector<int> sizes;
-    for (const auto& f : movie_->video.frames) sizes.push_back(static_cast<int>(f.size()));
+    for (const auto& f : s_Movie->video.frames) sizes.push_back(static_cast<int>(f.size()));
     return sizes;
   }
-  static ks::test::TestMovie* movie_;
+  static ks::test::TestMovie* s_Movie;
 };
-ks::test::TestMovie* Demux::movie_ = nullptr;
+ks::test::TestMovie* Demux::s_Movie = nullptr;
 
 TEST_F(Demux, ReadsTheStreamAndItsFrames) {
-  ssMemoryFile file(movie_->avi, 0, false);
+  ssMemoryFile file(s_Movie->avi, 0, false);
   ssAviDemuxer demuxer;
   ASSERT_EQ(demuxer.Open(&file), 0);
   EXPECT_EQ(demuxer.Width(), 32);
@@ -269,8 +269,8 @@ TEST_F(Demux, ReadsTheStreamAndItsFrames) {
   EXPECT_TRUE(demuxer.HandlerIs("VP31")) << "handlers compare regardless of case";
   EXPECT_FALSE(demuxer.HandlerIs("vp30"));
   std::vector<std::uint8_t> buffer(4096);
-  ASSERT_EQ(demuxer.ReadFrame(buffer.data(), 4096), static_cast<int>(movie_->video.frames[0].size()));
-  EXPECT_TRUE(std::equal(movie_->video.frames[0].begin(), movie_->video.frames[0].end(), buffer.begin()));
+  ASSERT_EQ(demuxer.ReadFrame(buffer.data(), 4096), static_cast<int>(s_Movie->video.frames[0].size()));
+  EXPECT_TRUE(std::equal(s_Movie->video.frames[0].begin(), s_Movie->video.frames[0].end(), buffer.begin()));
   EXPECT_EQ(demuxer.CurrentFrame(), 1u);
   EXPECT_EQ(demuxer.ReadFrame(buffer.data(), 1), -1) << "a frame larger than the buffer is refused";
   EXPECT_EQ(demuxer.CurrentFrame(), 1u);
@@ -290,7 +290,7 @@ TEST_F(Demux, StatedRatesOfZeroAndTwentyThreeReadAsTwentyFive) {
   };
   const Case cases[] = {{0, 1, 25.0}, {23, 1, 25.0}, {46, 2, 25.0}, {15, 1, 15.0}, {24, 1, 24.0}, {30, 0, 25.0}};
   for (const Case& c : cases) {
-    moviemake::AviVideo video = movie_->video;
+    moviemake::AviVideo video = s_Movie->video;
     video.rate = c.rate;
     video.scale = c.scale;
     ssMemoryFile file(moviemake::WriteAvi(video), 0, false);
@@ -301,7 +301,7 @@ TEST_F(Demux, StatedRatesOfZeroAndTwentyThreeReadAsTwentyFive) {
 }
 
 TEST_F(Demux, FramesComeFromAnAbsoluteIndexOrAScanWithoutOne) {
-  std::vector<std::uint8_t> absolute = movie_->avi;
+  std::vector<std::uint8_t> absolute = s_Movie->avi;
   const std::size_t movi = Find(absolute, "movi");
   const std::size_t idx1 = Find(absolute, "idx1", movi);
   ASSERT_NE(idx1, 0u);
@@ -309,13 +309,13 @@ TEST_F(Demux, FramesComeFromAnAbsoluteIndexOrAScanWithoutOne) {
     Put32(absolute, e + 8, U32(absolute, e + 8) + static_cast<std::uint32_t>(movi));
   EXPECT_EQ(Frames(absolute), Sizes());
 
-  std::vector<std::uint8_t> noIndex = movie_->avi;
+  std::vector<std::uint8_t> noIndex = s_Movie->avi;
   std::memcpy(&noIndex[idx1], "JUNK", 4);
   EXPECT_EQ(Frames(noIndex), Sizes());
 }
 
 TEST_F(Demux, BadFilesAreRefusedOrReadOnlyWithinTheirBounds) {
-  const std::vector<std::uint8_t>& good = movie_->avi;
+  const std::vector<std::uint8_t>& good = s_Movie->avi;
   const std::size_t movi = Find(good, "movi");
   const std::size_t idx1 = Find(good, "idx1", movi);
   const std::size_t strh = Find(good, "strh");

@@ -377,7 +377,7 @@ TEST(Model, KsoMeshDrawsThroughTheModelDevice) {
   model.Init(&device, &image);
   ssMemoryFile stream(bytes);
   ASSERT_EQ(model.LoadFromStream(stream), 1);
-  model.matrix = {F(8), 0, 0, 0, 0, F(8), 0, 0, 0, 0, F(1), 0, F(-16), F(-16), 0, F(16)};  // screen = 8 x
+  model.m_Matrix = {F(8), 0, 0, 0, 0, F(8), 0, 0, 0, 0, F(1), 0, F(-16), F(-16), 0, F(16)};  // screen = 8 x
   model.Draw(0);
   // The textured triangle (8,8)-(8,24)-(24,8) and the flat square
   // (16,16)-(24,24) drawn after it, in the model's red.
@@ -389,7 +389,7 @@ TEST(Model, KsoMeshDrawsThroughTheModelDevice) {
     }
   // Free drops the mesh buffers, so a later array at the same address
   // never finds a stale record.
-  const void* tag = model.meshes[0].vertices.data();
+  const void* tag = model.m_Meshes[0].vertices.data();
   ssVertexBufferRecord* found = nullptr;
   p.FindVertexBuffer(tag, &found);
   EXPECT_NE(found, nullptr);
