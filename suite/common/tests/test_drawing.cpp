@@ -24,34 +24,34 @@ class Surface {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    dc_ = CreateCompatibleDC(nullptr);
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    old_ = SelectObject(dc_, bitmap_);
+    m_dc = CreateCompatibleDC(nullptr);
+    m_bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    m_old = SelectObject(m_dc, m_bitmap);
     Fill(RGB(255, 255, 255));
   }
   ~Surface() {
-    SelectObject(dc_, old_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
+    SelectObject(m_dc, m_old);
+    DeleteObject(m_bitmap);
+    DeleteDC(m_dc);
   }
   Surface(const Surface&) = delete;
   Surface& operator=(const Surface&) = delete;
 
-  HDC dc() const { return dc_; }
-  COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+  HDC dc() const { return m_dc; }
+  COLORREF At(int x, int y) const { return GetPixel(m_dc, x, y); }
   void Fill(COLORREF colour) {
     BITMAP facts{};
-    GetObjectW(bitmap_, sizeof facts, &facts);
+    GetObjectW(m_bitmap, sizeof facts, &facts);
     RECT all{0, 0, facts.bmWidth, -facts.bmHeight < 0 ? facts.bmHeight : -facts.bmHeight};
     HBRUSH brush = CreateSolidBrush(colour);
-    FillRect(dc_, &all, brush);
+    FillRect(m_dc, &all, brush);
     DeleteObject(brush);
   }
 
  private:
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ old_ = nullptr;
+  HDC m_dc = nullptr;
+  HBITMAP m_bitmap = nullptr;
+  HGDIOBJ m_old = nullptr;
 };
 
 bool Near(COLORREF a, COLORREF b, int tolerance) {

@@ -101,13 +101,13 @@ class Home : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(CoInitializeEx(nullptr, 0), S_OK);
-    library_ = LoadLibraryW(kLibrary);
-    ASSERT_NE(library_, nullptr);
-    read_ = Export<TestPlugReadProc>(L"TestPlugRead");
-    reset_ = Export<TestPlugResetProc>(L"TestPlugReset");
-    request_ = Export<TestPlugRequestProc>(L"TestPlugRequest");
-    ASSERT_TRUE(read_ && reset_ && request_);
-    reset_();
+    m_library = LoadLibraryW(kLibrary);
+    ASSERT_NE(m_library, nullptr);
+    m_read = Export<TestPlugReadProc>(L"TestPlugRead");
+    m_reset = Export<TestPlugResetProc>(L"TestPlugReset");
+    m_request = Export<TestPlugRequestProc>(L"TestPlugRequest");
+    ASSERT_TRUE(m_read && m_reset && m_request);
+    m_reset();
     for (const GUID* clsid :
          {&CLSID_TestRed, &CLSID_TestGreen, &CLSID_TestBlue, &CLSID_TestFailInit, &CLSID_TestThrower}) {
       Register(*clsid);
@@ -119,15 +119,15 @@ class Home : public ::testing::Test {
     ASSERT_TRUE(home::WriteHomeSetting(L"ColorScheme", L""));
   }
   void TearDown() override {
-    if (window_ && IsWindow(window_)) DestroyWindow(window_);
+    if (m_window && IsWindow(m_window)) DestroyWindow(m_window);
     Pump();
-    FreeLibrary(library_);
+    FreeLibrary(m_library);
     CoUninitialize();
   }
 
   template <typename T>
   T Export(const wchar_t* name) {
-    return reinterpret_cast<T>(reinterpret_cast<void (*)()>(GetProcAddressW(library_, name)));
+    return reinterpret_cast<T>(reinterpret_cast<void (*)()>(GetProcAddressW(m_library, name)));
   }
 
   static void Register(REFCLSID clsid, const std::wstring& path = kLibrary) {
@@ -148,30 +148,30 @@ class Home : public ::testing::Test {
   }
 
   void Open() {
-    window_ = home::CreateHomeWindow(nullptr);
-    ASSERT_NE(window_, nullptr);
+    m_window = home::CreateHomeWindow(nullptr);
+    ASSERT_NE(m_window, nullptr);
     Pump();
-    screen_ = home::HomeScreenOf(window_);
-    ASSERT_NE(screen_, nullptr);
+    m_screen = home::HomeScreenOf(m_window);
+    ASSERT_NE(m_screen, nullptr);
   }
 
   TestPlugRecord Record(REFCLSID clsid) const {
     TestPlugRecord record{};
-    EXPECT_TRUE(read_(&clsid, &record));
+    EXPECT_TRUE(m_read(&clsid, &record));
     return record;
   }
 
   // A device of its own: what one test's plug-ins saved never reaches another.
-  ce::test::TempDevice device_;
-  ce::test::ScopedSetting mount_{"DEVICE_PROGRAM_FOLDERS", "Plugins=" + PluginFolder() + SuiteMount()};
+  ce::test::TempDevice m_device;
+  ce::test::ScopedSetting m_mount{"DEVICE_PROGRAM_FOLDERS", "Plugins=" + PluginFolder() + SuiteMount()};
   ce::test::ScreenConfig screen_config_{
       {"DEVICE_SCREEN_WIDTH", "240"}, {"DEVICE_SCREEN_HEIGHT", "320"}, {"DEVICE_SCREEN_DPI", "96"}};
-  HMODULE library_ = nullptr;
-  TestPlugReadProc read_ = nullptr;
-  TestPlugResetProc reset_ = nullptr;
-  TestPlugRequestProc request_ = nullptr;
-  HWND window_ = nullptr;
-  HomeScreen* screen_ = nullptr;
+  HMODULE m_library = nullptr;
+  TestPlugReadProc m_read = nullptr;
+  TestPlugResetProc m_reset = nullptr;
+  TestPlugRequestProc m_request = nullptr;
+  HWND m_window = nullptr;
+  HomeScreen* m_screen = nullptr;
 };
 
 TEST_F(Home, PlugInsStackInLayoutOrderEachPaintedInItsOwnArea) {
@@ -181,11 +181,11 @@ TEST_F(Home, PlugInsStackInLayoutOrderEachPaintedInItsOwnArea) {
   UseLayout(L"a.home.xml", {Text(CLSID_TestRed), kUnknown, Text(CLSID_TestFailInit), kMissing, Text(CLSID_TestGreen),
                             Text(CLSID_TestBlue)});
   Open();
-  EXPECT_EQ(GetDesktopWindow(), window_);
+  EXPECT_EQ(GetDesktopWindow(), m_window);
 
   // The plug-ins that refused Initialize or could not be loaded are left
   // out (the first released); an unregistered CLSID stays a plain block.
-  const auto items = screen_->Items();
+  const auto items = m_screen->Items();
   ASSERT_EQ(items.size(), 4u);
   const struct {
     std::wstring clsid;
@@ -205,7 +205,7 @@ TEST_F(Home, PlugInsStackInLayoutOrderEachPaintedInItsOwnArea) {
     EXPECT_EQ(items[i].state, expected[i].state) << i;
   }
   EXPECT_EQ(Record(CLSID_TestFailInit).live, 0);
-  EXPECT_EQ(screen_->Selected(), 0);
+  EXPECT_EQ(m_screen->Selected(), 0);
 
   // On the screen: each colour inside its own area only. Blue paints ten
   // pixels past its area on every side; the home screen clips it.
@@ -230,54 +230,54 @@ TEST_F(Home, PlugInsStackInLayoutOrderEachPaintedInItsOwnArea) {
 TEST_F(Home, KeysActionsTapsTicksAndColourChangesReachThePlugIns) {
   UseLayout(L"b.home.xml", {Text(CLSID_TestRed), Text(CLSID_TestBlue), Text(CLSID_TestGreen)});
   Open();
-  ASSERT_EQ(screen_->Selected(), 0);
+  ASSERT_EQ(m_screen->Selected(), 0);
 
-  SendMessageW(window_, WM_KEYDOWN, VK_RIGHT, 0);
+  SendMessageW(m_window, WM_KEYDOWN, VK_RIGHT, 0);
   EXPECT_EQ(Record(CLSID_TestRed).events[PE_KEYDOWN], 1);
   EXPECT_EQ(Record(CLSID_TestRed).lastKey, VK_RIGHT);
 
   // Down skips the plug-in that takes no selection; the paints follow.
-  SendMessageW(window_, WM_KEYDOWN, VK_DOWN, 0);
-  EXPECT_EQ(screen_->Selected(), 2);
+  SendMessageW(m_window, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(m_screen->Selected(), 2);
   Pump();
   EXPECT_TRUE(Record(CLSID_TestGreen).lastSelected);
   EXPECT_FALSE(Record(CLSID_TestRed).lastSelected);
-  SendMessageW(window_, WM_KEYDOWN, VK_DOWN, 0);
-  EXPECT_EQ(screen_->Selected(), 2) << "the last selectable plug-in keeps the selection";
+  SendMessageW(m_window, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(m_screen->Selected(), 2) << "the last selectable plug-in keeps the selection";
   EXPECT_EQ(Record(CLSID_TestGreen).events[PE_KEYDOWN], 0) << "moving the selection is the home screen's";
 
-  SendMessageW(window_, WM_KEYDOWN, VK_RETURN, 0);
+  SendMessageW(m_window, WM_KEYDOWN, VK_RETURN, 0);
   EXPECT_EQ(Record(CLSID_TestGreen).events[PE_ACTION], 1);
   EXPECT_EQ(Record(CLSID_TestGreen).lastAction.source, PLUGIN_ACTION_KEY);
 
   // A tap (the pen up again at once) selects the plug-in under the pen and
   // tells it where the pen landed; a tap on one that takes no selection
   // does nothing.
-  PostMessageW(window_, WM_LBUTTONUP, 0, MAKELPARAM(10, 30));
-  SendMessageW(window_, WM_LBUTTONDOWN, 0, MAKELPARAM(10, 30));
-  EXPECT_EQ(screen_->Selected(), 0);
+  PostMessageW(m_window, WM_LBUTTONUP, 0, MAKELPARAM(10, 30));
+  SendMessageW(m_window, WM_LBUTTONDOWN, 0, MAKELPARAM(10, 30));
+  EXPECT_EQ(m_screen->Selected(), 0);
   TestPlugRecord red = Record(CLSID_TestRed);
   EXPECT_EQ(red.events[PE_ACTION], 1);
   EXPECT_EQ(red.lastAction.source, PLUGIN_ACTION_TAP);
   EXPECT_EQ(red.lastAction.point.x, 10);
   EXPECT_EQ(red.lastAction.point.y, 30);
-  PostMessageW(window_, WM_LBUTTONUP, 0, MAKELPARAM(10, 60));
-  SendMessageW(window_, WM_LBUTTONDOWN, 0, MAKELPARAM(10, 60));
-  EXPECT_EQ(screen_->Selected(), 0);
+  PostMessageW(m_window, WM_LBUTTONUP, 0, MAKELPARAM(10, 60));
+  SendMessageW(m_window, WM_LBUTTONDOWN, 0, MAKELPARAM(10, 60));
+  EXPECT_EQ(m_screen->Selected(), 0);
   EXPECT_EQ(Record(CLSID_TestBlue).events[PE_ACTION], 0);
   Pump();
 
   // The pen held still is press and hold, at its point.
-  SendMessageW(window_, WM_LBUTTONDOWN, 0, MAKELPARAM(200, 100));
-  EXPECT_EQ(screen_->Selected(), 2);
+  SendMessageW(m_window, WM_LBUTTONDOWN, 0, MAKELPARAM(200, 100));
+  EXPECT_EQ(m_screen->Selected(), 2);
   const TestPlugRecord green = Record(CLSID_TestGreen);
   EXPECT_EQ(green.events[PE_ACTION], 2);
   EXPECT_EQ(green.lastAction.source, PLUGIN_ACTION_HOLD);
   EXPECT_EQ(green.lastAction.point.x, 200);
   EXPECT_EQ(green.lastAction.point.y, 100);
 
-  SendMessageW(window_, WM_TIMER, 1, 0);
-  SendMessageW(window_, WM_SYSCOLORCHANGE, 0, 0);
+  SendMessageW(m_window, WM_TIMER, 1, 0);
+  SendMessageW(m_window, WM_SYSCOLORCHANGE, 0, 0);
   for (const GUID* clsid : {&CLSID_TestRed, &CLSID_TestBlue, &CLSID_TestGreen}) {
     const TestPlugRecord record = Record(*clsid);
     EXPECT_EQ(record.events[PE_TIMER], 1);
@@ -288,18 +288,18 @@ TEST_F(Home, KeysActionsTapsTicksAndColourChangesReachThePlugIns) {
 TEST_F(Home, APlugInThatThrowsIsLeftOutAndTheHomeScreenGoesOn) {
   UseLayout(L"c.home.xml", {Text(CLSID_TestThrower), Text(CLSID_TestRed)});
   Open();
-  ASSERT_EQ(screen_->Items().size(), 2u);
-  ASSERT_EQ(screen_->Selected(), 0);
-  SendMessageW(window_, WM_KEYDOWN, VK_RETURN, 0);
+  ASSERT_EQ(m_screen->Items().size(), 2u);
+  ASSERT_EQ(m_screen->Selected(), 0);
+  SendMessageW(m_window, WM_KEYDOWN, VK_RETURN, 0);
   Pump();
-  const auto items = screen_->Items();
+  const auto items = m_screen->Items();
   ASSERT_EQ(items.size(), 1u);
   EXPECT_EQ(items[0].clsidText, Text(CLSID_TestRed));
   EXPECT_EQ(items[0].rect.top, 26) << "the rest moves up";
-  EXPECT_EQ(screen_->Selected(), 0);
+  EXPECT_EQ(m_screen->Selected(), 0);
   EXPECT_TRUE(Near(ce::testing::ScreenPixel(120, 30), RGB(255, 0, 0)));
   EXPECT_EQ(Record(CLSID_TestThrower).live, 0);
-  SendMessageW(window_, WM_KEYDOWN, VK_RETURN, 0);
+  SendMessageW(m_window, WM_KEYDOWN, VK_RETURN, 0);
   EXPECT_EQ(Record(CLSID_TestRed).events[PE_ACTION], 1);
 }
 
@@ -317,14 +317,14 @@ TEST_F(Home, TheLayoutEditorsRequestReloadsSavesAndTellsEveryWindow) {
   g_listened.clear();
 
   UseLayout(L"e.home.xml", {Text(CLSID_TestGreen), Text(CLSID_TestRed)});
-  SendMessageW(window_, WM_SETTINGCHANGE, 0x1234, 0);
+  SendMessageW(m_window, WM_SETTINGCHANGE, 0x1234, 0);
   Pump();
-  EXPECT_EQ(screen_->Items().size(), 1u) << "only 0xF2 asks for a reload";
+  EXPECT_EQ(m_screen->Items().size(), 1u) << "only 0xF2 asks for a reload";
   EXPECT_TRUE(g_listened.empty());
 
   SendMessageW(GetDesktopWindow(), WM_SETTINGCHANGE, 0xF2, 0);
   Pump();
-  const auto items = screen_->Items();
+  const auto items = m_screen->Items();
   ASSERT_EQ(items.size(), 2u);
   EXPECT_EQ(items[1].clsidText, Text(CLSID_TestRed));
   EXPECT_EQ(items[1].rect.top, 76);
@@ -339,10 +339,10 @@ TEST_F(Home, TheLayoutEditorsRequestReloadsSavesAndTellsEveryWindow) {
 
   // A layout that cannot be read leaves an empty home screen, still running.
   WriteDeviceFile(std::wstring(kFolder) + L"\\e.home.xml", "<home><plugin");
-  SendMessageW(window_, WM_SETTINGCHANGE, 0xF2, 0);
+  SendMessageW(m_window, WM_SETTINGCHANGE, 0xF2, 0);
   Pump();
-  EXPECT_TRUE(screen_->Items().empty());
-  EXPECT_TRUE(IsWindow(window_));
+  EXPECT_TRUE(m_screen->Items().empty());
+  EXPECT_TRUE(IsWindow(m_window));
 }
 
 TEST_F(Home, RedrawRequestsFromAPlugInsThreadRepaintAndRemeasure) {
@@ -350,23 +350,23 @@ TEST_F(Home, RedrawRequestsFromAPlugInsThreadRepaintAndRemeasure) {
   Open();
   const int paints = Record(CLSID_TestRed).events[PE_PAINT];
   const int greenPaints = Record(CLSID_TestGreen).events[PE_PAINT];
-  ASSERT_TRUE(request_(&CLSID_TestRed, 30, PLUGIN_INVALIDATE_PAINT));
+  ASSERT_TRUE(m_request(&CLSID_TestRed, 30, PLUGIN_INVALIDATE_PAINT));
   Pump();
   EXPECT_EQ(Record(CLSID_TestRed).events[PE_PAINT], paints + 1);
   EXPECT_EQ(Record(CLSID_TestGreen).events[PE_PAINT], greenPaints) << "only the asking plug-in is painted";
-  EXPECT_EQ(screen_->GetEnvironment()->Requests(), 1);
+  EXPECT_EQ(m_screen->GetEnvironment()->Requests(), 1);
 
-  ASSERT_TRUE(request_(&CLSID_TestRed, 40, PLUGIN_INVALIDATE_PAINT | PLUGIN_INVALIDATE_HEIGHT));
+  ASSERT_TRUE(m_request(&CLSID_TestRed, 40, PLUGIN_INVALIDATE_PAINT | PLUGIN_INVALIDATE_HEIGHT));
   Pump();
-  const auto items = screen_->Items();
+  const auto items = m_screen->Items();
   EXPECT_EQ(items[0].rect.bottom, 66);
   EXPECT_EQ(items[1].rect.top, 66);
   EXPECT_TRUE(Near(ce::testing::ScreenPixel(120, 64), RGB(255, 0, 0)));
 
   // A height beyond the screen is held to it.
-  ASSERT_TRUE(request_(&CLSID_TestRed, 1 << 30, PLUGIN_INVALIDATE_HEIGHT));
+  ASSERT_TRUE(m_request(&CLSID_TestRed, 1 << 30, PLUGIN_INVALIDATE_HEIGHT));
   Pump();
-  EXPECT_EQ(screen_->Items()[0].rect.bottom - screen_->Items()[0].rect.top, 320);
+  EXPECT_EQ(m_screen->Items()[0].rect.bottom - m_screen->Items()[0].rect.top, 320);
 }
 
 #ifdef SUITE_TEST_PLUGIN
@@ -386,23 +386,23 @@ TEST_F(Home, HostsAPlugInBuiltOnTheSuitesCommonLibrary) {
 
   UseLayout(L"g.home.xml", {Text(CLSID_TestRed), L"{5E1A7C30-2B8D-4c11-9E0F-6A7B8C9D0E1F}"});
   Open();
-  const auto items = screen_->Items();
+  const auto items = m_screen->Items();
   ASSERT_EQ(items.size(), 2u);
   EXPECT_EQ(items[1].state, HostedPlugin::State::Running);
   EXPECT_EQ(items[1].rect.top, 56);
   EXPECT_EQ(items[1].rect.bottom, 96);
   EXPECT_NE(std::wstring(log()).find(L"paint 0;"), std::wstring::npos);
 
-  SendMessageW(window_, WM_KEYDOWN, VK_DOWN, 0);
-  SendMessageW(window_, WM_KEYDOWN, VK_LEFT, 0);
-  SendMessageW(window_, WM_TIMER, 1, 0);
+  SendMessageW(m_window, WM_KEYDOWN, VK_DOWN, 0);
+  SendMessageW(m_window, WM_KEYDOWN, VK_LEFT, 0);
+  SendMessageW(m_window, WM_TIMER, 1, 0);
   Pump();
   const std::wstring seen = log();
   EXPECT_NE(seen.find(L"key 37;"), std::wstring::npos) << ce::Utf8FromWide(seen);
   EXPECT_NE(seen.find(L"timer;"), std::wstring::npos);
   EXPECT_NE(seen.find(L"paint 1;"), std::wstring::npos) << "selected, and painted again after its redraw request";
-  EXPECT_GE(screen_->GetEnvironment()->Requests(), 1);
-  DestroyWindow(window_);
+  EXPECT_GE(m_screen->GetEnvironment()->Requests(), 1);
+  DestroyWindow(m_window);
   FreeLibrary(suite);
 }
 #endif

@@ -45,12 +45,12 @@ int IndexOf(REFCLSID clsid) {
 
 class Plugin final : public IHomePlugin, public IPersistStream {
  public:
-  explicit Plugin(int index) : index_(index) {
+  explicit Plugin(int index) : m_index(index) {
     ++g_objects;
     std::lock_guard guard(g_lock);
-    ++g_records[index_].live;
-    g_live[index_] = this;
-    g_heights[index_] = kClasses[index_].height;
+    ++g_records[m_index].live;
+    g_live[m_index] = this;
+    g_heights[m_index] = kClasses[m_index].height;
   }
 
   HRESULT QueryInterface(REFIID iid, void** object) override {
@@ -66,45 +66,45 @@ class Plugin final : public IHomePlugin, public IPersistStream {
     AddRef();
     return S_OK;
   }
-  ULONG AddRef() override { return ++count_; }
+  ULONG AddRef() override { return ++m_count; }
   ULONG Release() override {
-    const ULONG left = --count_;
+    const ULONG left = --m_count;
     if (left == 0) delete this;
     return left;
   }
 
   HRESULT SetSite(IUnknown* site) override {
-    std::lock_guard guard(siteLock_);
-    if (environment_) environment_->Release();
-    environment_ = nullptr;
+    std::lock_guard guard(m_siteLock);
+    if (m_environment) m_environment->Release();
+    m_environment = nullptr;
     if (site == nullptr) return S_OK;
-    return site->QueryInterface(IID_IHomePluginEnvironment, reinterpret_cast<void**>(&environment_));
+    return site->QueryInterface(IID_IHomePluginEnvironment, reinterpret_cast<void**>(&m_environment));
   }
   HRESULT GetSite(REFIID iid, void** site) override {
-    if (!environment_) return E_FAIL;
-    return environment_->QueryInterface(iid, site);
+    if (!m_environment) return E_FAIL;
+    return m_environment->QueryInterface(iid, site);
   }
   HRESULT Initialize(HPLUGIN plugin) override {
-    if (IsEqualCLSID(*kClasses[index_].clsid, CLSID_TestFailInit)) return E_FAIL;
-    handle_ = plugin;
+    if (IsEqualCLSID(*kClasses[m_index].clsid, CLSID_TestFailInit)) return E_FAIL;
+    m_handle = plugin;
     std::lock_guard guard(g_lock);
-    g_records[index_].handle = plugin;
+    g_records[m_index].handle = plugin;
     return S_OK;
   }
   HRESULT GetHeight(int* height) override {
     std::lock_guard guard(g_lock);
-    *height = g_heights[index_];
+    *height = g_heights[m_index];
     return S_OK;
   }
   HRESULT GetSelectability(BOOL* selectable) override {
-    *selectable = kClasses[index_].selectable;
+    *selectable = kClasses[m_index].selectable;
     return S_OK;
   }
   HRESULT OnEvent(PluginEvent* event) override {
     if (event == nullptr || event->kind > PE_DATACHANGE) return S_OK;
     {
       std::lock_guard guard(g_lock);
-      TestPlugRecord& record = g_records[index_];
+      TestPlugRecord& record = g_records[m_index];
       ++record.events[event->kind];
       if (event->kind == PE_KEYDOWN) record.lastKey = event->keyDown.key;
       if (event->kind == PE_ACTION) record.lastAction = event->action;
@@ -113,18 +113,18 @@ class Plugin final : public IHomePlugin, public IPersistStream {
         record.lastRect = event->paint.rect;
       }
     }
-    if (event->kind == PE_ACTION && IsEqualCLSID(*kClasses[index_].clsid, CLSID_TestThrower)) {
+    if (event->kind == PE_ACTION && IsEqualCLSID(*kClasses[m_index].clsid, CLSID_TestThrower)) {
       throw std::runtime_error("the test plug-in fails on purpose");
     }
     if (event->kind == PE_PAINT) {
       RECT area = event->paint.rect;
-      if (!kClasses[index_].selectable) {
+      if (!kClasses[m_index].selectable) {
         area.left -= 10;
         area.top -= 10;
         area.right += 10;
         area.bottom += 10;
       }
-      HBRUSH brush = CreateSolidBrush(kClasses[index_].color);
+      HBRUSH brush = CreateSolidBrush(kClasses[m_index].color);
       FillRect(event->paint.hdc, &area, brush);
       DeleteObject(brush);
     }
@@ -132,7 +132,7 @@ class Plugin final : public IHomePlugin, public IPersistStream {
   }
 
   HRESULT GetClassID(CLSID* classId) override {
-    *classId = *kClasses[index_].clsid;
+    *classId = *kClasses[m_index].clsid;
     return S_OK;
   }
   HRESULT IsDirty() override { return S_OK; }
@@ -141,14 +141,14 @@ class Plugin final : public IHomePlugin, public IPersistStream {
     ULONG read = 0;
     stream->Read(&value, sizeof value, &read);
     std::lock_guard guard(g_lock);
-    g_records[index_].loadedValue = read == sizeof value ? value : 0;
+    g_records[m_index].loadedValue = read == sizeof value ? value : 0;
     return S_OK;
   }
   HRESULT Save(IStream* stream, BOOL) override {
     DWORD value = 0;
     {
       std::lock_guard guard(g_lock);
-      value = 0x1000 + static_cast<DWORD>(++g_records[index_].saves);
+      value = 0x1000 + static_cast<DWORD>(++g_records[m_index].saves);
     }
     return stream->Write(&value, sizeof value, nullptr);
   }
@@ -158,29 +158,29 @@ class Plugin final : public IHomePlugin, public IPersistStream {
   }
 
   void Request(DWORD what) {
-    std::lock_guard guard(siteLock_);
-    if (environment_) environment_->InvalidatePlugin(handle_, what);
+    std::lock_guard guard(m_siteLock);
+    if (m_environment) m_environment->InvalidatePlugin(m_handle, what);
   }
 
  private:
   ~Plugin() {
-    if (environment_) environment_->Release();
+    if (m_environment) m_environment->Release();
     std::lock_guard guard(g_lock);
-    --g_records[index_].live;
-    if (g_live[index_] == this) g_live[index_] = nullptr;
+    --g_records[m_index].live;
+    if (g_live[m_index] == this) g_live[m_index] = nullptr;
     --g_objects;
   }
 
-  int index_;
-  std::atomic<ULONG> count_{1};
-  std::mutex siteLock_;
-  IHomePluginEnvironment* environment_ = nullptr;
-  HPLUGIN handle_ = 0;
+  int m_index;
+  std::atomic<ULONG> m_count{1};
+  std::mutex m_siteLock;
+  IHomePluginEnvironment* m_environment = nullptr;
+  HPLUGIN m_handle = 0;
 };
 
 class Factory final : public IClassFactory {
  public:
-  explicit Factory(int index) : index_(index) {}
+  explicit Factory(int index) : m_index(index) {}
   HRESULT QueryInterface(REFIID iid, void** object) override {
     if (object == nullptr) return E_POINTER;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
@@ -191,9 +191,9 @@ class Factory final : public IClassFactory {
     *object = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG AddRef() override { return ++count_; }
+  ULONG AddRef() override { return ++m_count; }
   ULONG Release() override {
-    const ULONG left = --count_;
+    const ULONG left = --m_count;
     if (left == 0) delete this;
     return left;
   }
@@ -201,7 +201,7 @@ class Factory final : public IClassFactory {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    auto* plugin = new Plugin(index_);
+    auto* plugin = new Plugin(m_index);
     const HRESULT hr = plugin->QueryInterface(iid, object);
     plugin->Release();
     return hr;
@@ -213,8 +213,8 @@ class Factory final : public IClassFactory {
 
  private:
   ~Factory() = default;
-  int index_;
-  std::atomic<ULONG> count_{1};
+  int m_index;
+  std::atomic<ULONG> m_count{1};
 };
 
 }  // namespace

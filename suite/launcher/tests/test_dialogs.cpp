@@ -99,7 +99,7 @@ class Dialogs : public ::testing::Test {
     BarSettings().Open();
     BarSettings().SetDefaultLayout();
     BarSettings().options = ToolOptions{};
-    SetToolHost(&host_);
+    SetToolHost(&m_host);
   }
   void TearDown() override {
     SetToolHost(nullptr);
@@ -113,7 +113,7 @@ class Dialogs : public ::testing::Test {
     SendDlgItemMessageW(dialog, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), 0);
   }
-  Host host_;
+  Host m_host;
 };
 
 TEST_F(Dialogs, SettingsDoneWritesAndCancelRestores) {

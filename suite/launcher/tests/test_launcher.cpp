@@ -114,8 +114,8 @@ const ProgramEntry* FindEntry(const std::wstring& name) {
 // under the storage root's Start Menu and My Documents.
 class LauncherDevice : public ::testing::Test {
  protected:
-  ce::test::ScopedSetting folders_{"DEVICE_PROGRAM_FOLDERS", std::string("Child=") + CHILD_PROGRAM_FOLDER};
-  ce::test::ScopedSetting clock_{"DEVICE_CLOCK", "real"};
+  ce::test::ScopedSetting m_folders{"DEVICE_PROGRAM_FOLDERS", std::string("Child=") + CHILD_PROGRAM_FOLDER};
+  ce::test::ScopedSetting m_clock{"DEVICE_CLOCK", "real"};
 
   void SetUp() override {
     WriteDeviceFile(L"\\Storage\\Windows\\Start Menu\\Child Tool.lnk", Shortcut("\\Program Files\\Child\\Child.exe"));

@@ -531,7 +531,7 @@ TEST(Banks, IconsAndTheBigGaugeStayInsideTheirBanks) {
 // A meter that records which of its actions ran, and for which bank.
 class RecordingMeter : public CObjMeter {
  public:
-  explicit RecordingMeter(bool single = false) : single_(single) {}
+  explicit RecordingMeter(bool single = false) : m_single(single) {}
   BOOL Action(int bank) override {
     last = L"action " + std::to_wstring(bank);
     return 1;
@@ -540,11 +540,11 @@ class RecordingMeter : public CObjMeter {
     last = L"second " + std::to_wstring(bank);
     return 1;
   }
-  BOOL IsSingleAction() override { return single_ ? 1 : 0; }
+  BOOL IsSingleAction() override { return m_single ? 1 : 0; }
   std::wstring last;
 
  private:
-  bool single_;
+  bool m_single;
 };
 
 // The pen acts on the bank area it lands on, not on the focus the keys

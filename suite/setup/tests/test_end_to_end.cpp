@@ -150,9 +150,9 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
   ~Program() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
+    if (m_pid > 0) {
+      ::kill(m_pid, SIGKILL);
+      ::waitpid(m_pid, nullptr, 0);
     }
   }
 
@@ -171,9 +171,9 @@ class Program {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int status = ::posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv, envp.data());
+    const int status = ::posix_spawn(&m_pid, path.c_str(), &actions, nullptr, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (status != 0) pid_ = 0;
+    if (status != 0) m_pid = 0;
     return status == 0;
   }
 
@@ -181,12 +181,12 @@ class Program {
   // meanwhile; false when it still runs.
   bool Wait(DWORD ms, const std::function<void()>& each = {}) {
     const DWORD until = GetTickCount() + ms;
-    while (pid_ > 0) {
+    while (m_pid > 0) {
       int status = 0;
-      const pid_t done = ::waitpid(pid_, &status, WNOHANG);
-      if (done == pid_) {
-        exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        pid_ = 0;
+      const pid_t done = ::waitpid(m_pid, &status, WNOHANG);
+      if (done == m_pid) {
+        m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        m_pid = 0;
         return true;
       }
       if (GetTickCount() > until) return false;
@@ -196,12 +196,12 @@ class Program {
     return true;
   }
 
-  DWORD pid() const { return static_cast<DWORD>(pid_); }
-  int exitCode() const { return exitCode_; }
+  DWORD pid() const { return static_cast<DWORD>(m_pid); }
+  int exitCode() const { return m_exitCode; }
 
  private:
-  pid_t pid_ = 0;
-  int exitCode_ = -1;
+  pid_t m_pid = 0;
+  int m_exitCode = -1;
 };
 
 struct SetupRun {
@@ -233,10 +233,10 @@ class EndToEnd : public ::testing::Test {
   }
 
   void TearDown() override {
-    for (HWND w : standIns_) DestroyWindow(w);
-    if (home_.pid() != 0) {
+    for (HWND w : m_standIns) DestroyWindow(w);
+    if (m_home.pid() != 0) {
       if (HWND desktop = GetDesktopWindow()) PostMessageW(desktop, WM_CLOSE, 0, 0);
-      EXPECT_TRUE(home_.Wait(kPatienceMs)) << "the home screen did not end";
+      EXPECT_TRUE(m_home.Wait(kPatienceMs)) << "the home screen did not end";
     }
   }
 
@@ -247,9 +247,9 @@ class EndToEnd : public ::testing::Test {
   }
 
   void StartHome() {
-    ASSERT_TRUE(home_.Start("Home", Script("home.script", "wait 600000\n"), ce::testing::DeviceRoot() + "/home.err"));
+    ASSERT_TRUE(m_home.Start("Home", Script("home.script", "wait 600000\n"), ce::testing::DeviceRoot() + "/home.err"));
     for (DWORD tries = 0; tries < kPatienceMs / 10 && GetDesktopWindow() == nullptr; ++tries) {
-      ASSERT_FALSE(home_.Wait(10)) << "Home ended";
+      ASSERT_FALSE(m_home.Wait(10)) << "Home ended";
     }
     ASSERT_NE(GetDesktopWindow(), nullptr);
   }
@@ -259,7 +259,7 @@ class EndToEnd : public ::testing::Test {
     struct Search {
       DWORD process;
       std::vector<HWND> found;
-    } search{home_.pid(), {}};
+    } search{m_home.pid(), {}};
     EnumWindows(
         [](HWND window, LPARAM data) -> BOOL {
           auto* s = reinterpret_cast<Search*>(data);
@@ -273,32 +273,32 @@ class EndToEnd : public ::testing::Test {
   }
 
   // Remembers the home screen's windows as they are now; the ones that
-  // appear after are collected in newHomeWindows_.
+  // appear after are collected in m_newHomeWindows.
   void WatchHomeWindows() {
-    knownHomeWindows_ = HomeWindows();
-    newHomeWindows_.clear();
+    m_knownHomeWindows = HomeWindows();
+    m_newHomeWindows.clear();
   }
   // Waits up to `ms` for a new window of the home screen's program.
   bool WaitForNewHomeWindow(DWORD ms) {
     const DWORD until = GetTickCount() + ms;
-    for (NoteNewHomeWindows(); newHomeWindows_.empty() && GetTickCount() < until; NoteNewHomeWindows()) Sleep(20);
-    return !newHomeWindows_.empty();
+    for (NoteNewHomeWindows(); m_newHomeWindows.empty() && GetTickCount() < until; NoteNewHomeWindows()) Sleep(20);
+    return !m_newHomeWindows.empty();
   }
   void NoteNewHomeWindows() {
     for (HWND window : HomeWindows()) {
-      if (std::find(knownHomeWindows_.begin(), knownHomeWindows_.end(), window) == knownHomeWindows_.end()) {
-        knownHomeWindows_.push_back(window);
-        newHomeWindows_.push_back(window);
+      if (std::find(m_knownHomeWindows.begin(), m_knownHomeWindows.end(), window) == m_knownHomeWindows.end()) {
+        m_knownHomeWindows.push_back(window);
+        m_newHomeWindows.push_back(window);
       }
     }
   }
   // Closes the dialogs that appeared in the home screen and waits for them
   // to go.
   void CloseNewHomeWindows() {
-    for (HWND window : newHomeWindows_) PostMessageW(window, WM_CLOSE, 0, 0);
+    for (HWND window : m_newHomeWindows) PostMessageW(window, WM_CLOSE, 0, 0);
     for (DWORD tries = 0; tries < kPatienceMs / 10; ++tries) {
       bool open = false;
-      for (HWND window : newHomeWindows_) open = open || IsWindow(window);
+      for (HWND window : m_newHomeWindows) open = open || IsWindow(window);
       if (!open) return;
       Sleep(10);
     }
@@ -306,7 +306,7 @@ class EndToEnd : public ::testing::Test {
   }
 
   void StandIn(const wchar_t* className) {
-    standIns_.push_back(CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
+    m_standIns.push_back(CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
   }
 
   // Runs the setup program on the script until it ends, serving this
@@ -327,7 +327,7 @@ class EndToEnd : public ::testing::Test {
         run.window = FindWindowW(L"QVXOPTIONS", L"Quorvist");
         if (run.window != nullptr && onceShown) onceShown(run.window);
       }
-      if (home_.pid() != 0) NoteNewHomeWindows();
+      if (m_home.pid() != 0) NoteNewHomeWindows();
       if (untilAnswered && run.window != nullptr) {
         if (answeredAt == 0) {
           const std::string shown = ReadHostFile(errors);
@@ -348,13 +348,13 @@ class EndToEnd : public ::testing::Test {
     return run;
   }
 
-  ScopedSetting clock_{"DEVICE_CLOCK", "real"};
-  ScopedSetting width_{"DEVICE_SCREEN_WIDTH", "240"};
-  ScopedSetting height_{"DEVICE_SCREEN_HEIGHT", "320"};
-  Program home_;
-  std::vector<HWND> knownHomeWindows_;
-  std::vector<HWND> newHomeWindows_;
-  std::vector<HWND> standIns_;
+  ScopedSetting m_clock{"DEVICE_CLOCK", "real"};
+  ScopedSetting m_width{"DEVICE_SCREEN_WIDTH", "240"};
+  ScopedSetting m_height{"DEVICE_SCREEN_HEIGHT", "320"};
+  Program m_home;
+  std::vector<HWND> m_knownHomeWindows;
+  std::vector<HWND> m_newHomeWindows;
+  std::vector<HWND> m_standIns;
 };
 
 // The first item's dialog: "Add" or "Remove" for both plug-ins, then time

@@ -160,13 +160,13 @@ class LayoutEditor : public ::testing::Test {
     wc.lpfnWndProc = DesktopProc;
     wc.lpszClassName = DESKTOP_WINDOW_CLASS;
     RegisterClassW(&wc);
-    desktop_ = CreateWindowExW(0, DESKTOP_WINDOW_CLASS, L"Home", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(desktop_, nullptr);
+    m_desktop = CreateWindowExW(0, DESKTOP_WINDOW_CLASS, L"Home", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(m_desktop, nullptr);
     g_reloadRequests = 0;
     g_answerReloads = false;
   }
   void TearDown() override {
-    DestroyWindow(desktop_);
+    DestroyWindow(m_desktop);
     CHomeLayoutEditor::DeleteInstance();
     MSG msg{};
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
@@ -179,7 +179,7 @@ class LayoutEditor : public ::testing::Test {
     return editor->ApplyLayout();
   }
 
-  HWND desktop_ = nullptr;
+  HWND m_desktop = nullptr;
 };
 
 TEST_F(LayoutEditor, WritesTheHeaderAndCopiesTheLayoutsOwnParts) {

@@ -90,7 +90,7 @@ class MenuList : public ::testing::Test {
     g_received.clear();
   }
   void TearDown() override {
-    for (HWND w : standIns_) DestroyWindow(w);
+    for (HWND w : m_standIns) DestroyWindow(w);
     if (HWND w = CObjMenuList::GetInstance()->Window()) DestroyWindow(w);
     Pump();
     CObjMenuList::DeleteInstance();
@@ -105,7 +105,7 @@ class MenuList : public ::testing::Test {
   }
 
   void StandIn(const wchar_t* className) {
-    standIns_.push_back(CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
+    m_standIns.push_back(CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
   }
 
   static std::string Shown(const std::function<void()>& action) {
@@ -115,9 +115,9 @@ class MenuList : public ::testing::Test {
     return ::testing::internal::GetCapturedStderr();
   }
 
-  ce::test::ScreenConfig screen_{
+  ce::test::ScreenConfig m_screen{
       {"DEVICE_SCREEN_WIDTH", "240"}, {"DEVICE_SCREEN_HEIGHT", "320"}, {"DEVICE_SCREEN_DPI", "96"}};
-  std::vector<HWND> standIns_;
+  std::vector<HWND> m_standIns;
 };
 
 TEST_F(MenuList, ListsTheNineItemsAndWelcomesOnlyTheFirstTime) {

@@ -92,14 +92,14 @@ class Chimer : public ::testing::Test {
  protected:
   void SetUp() override {
     ClearStore();
-    host_.options.NT = 1;
+    m_host.options.NT = 1;
   }
   void TearDown() override {
     ClearStore();
     CChimerDialog::DeleteInstance();
     waveOutSetVolume(nullptr, 0xFFFFFFFF);
   }
-  TestHost host_;
+  TestHost m_host;
 };
 
 TEST(ChimerRules, RampMinuteTimerAndVolumes) {
@@ -155,7 +155,7 @@ TEST_F(Chimer, ThePinnedStoreGivesTheReminderListAndSlots) {
   const HANDLE alarm = AddNotification(L"Windows\\Clock.exe", Time(7, 15), PUN_SOUND | PUN_LED);
   AddNotification(L"\\Windows\\calendar.exe", Time(8, 0), PUN_LED);  // asks for no sound
   ASSERT_NE(meeting, nullptr);
-  CReminderPlayer player(host_.BarWindow(), false);
+  CReminderPlayer player(m_host.BarWindow(), false);
   player.Rescan();
   ASSERT_EQ(player.Count(), 3);
   const struct {
@@ -201,14 +201,14 @@ TEST_F(Chimer, ThePinnedStoreGivesTheReminderListAndSlots) {
 TEST_F(Chimer, AMutedDeviceDropsTheRequestUnlessAskedToPlay) {
   ce::testing::UseVirtualClock(0, kStart2026);
   WriteSound(L"\\Windows\\Short.wav", 200);
-  lstrcpyW(host_.options.NWC, L"Short");
-  host_.options.NT1 = 1;
+  lstrcpyW(m_host.options.NWC, L"Short");
+  m_host.options.NT1 = 1;
   const HANDLE meeting = AddNotification(L"\\Windows\\calendar.exe", Time(10, 30), PUN_SOUND);
   CReminderPlayer player(nullptr, false);
   player.Rescan();
   ce::testing::TakePlayedAudio();
   for (DWORD playWhenMuted : {0u, 1u}) {
-    host_.options.NM = playWhenMuted;
+    m_host.options.NM = playWhenMuted;
     waveOutSetVolume(nullptr, 0);
     player.RequestSound(0);
     ASSERT_TRUE(player.PlayRequestPending());
@@ -226,9 +226,9 @@ TEST_F(Chimer, AMutedDeviceDropsTheRequestUnlessAskedToPlay) {
 TEST_F(Chimer, QuietThenLouderRampsAndADismissedReminderStopsAfterThePlay) {
   ce::testing::UseVirtualClock(0, kStart2026);
   WriteSound(L"\\Windows\\Ramp.wav", 1500);
-  lstrcpyW(host_.options.NWC, L"Ramp");
-  host_.options.NV = 3;
-  host_.options.NT1 = 10;
+  lstrcpyW(m_host.options.NWC, L"Ramp");
+  m_host.options.NV = 3;
+  m_host.options.NT1 = 10;
   const HANDLE meeting = AddNotification(L"\\Windows\\calendar.exe", Time(10, 30), PUN_SOUND);
   CReminderPlayer player(nullptr, false);
   player.Rescan();
@@ -255,14 +255,14 @@ TEST_F(Chimer, QuietThenLouderRampsAndADismissedReminderStopsAfterThePlay) {
 TEST_F(Chimer, DoneStoresTheControlsCancelPutsThemBack) {
   WriteSound(L"\\Windows\\Alarm2.wav", 100);
   WriteSound(L"\\Windows\\Chime.Two.wav", 100);
-  CReminderPlayer player(host_.BarWindow(), false);
-  host_.player = &player;
-  host_.options.NT = 0;
+  CReminderPlayer player(m_host.BarWindow(), false);
+  m_host.player = &player;
+  m_host.options.NT = 0;
   for (bool done : {true, false}) {
     SCOPED_TRACE(done);
-    host_.options.NT = 0;
-    lstrcpyW(host_.options.NWT, L"Alarm2");
-    host_.options.NT1 = 10;
+    m_host.options.NT = 0;
+    lstrcpyW(m_host.options.NWT, L"Alarm2");
+    m_host.options.NT1 = 10;
     RunSteps({[done] {
       HWND dialog = CChimerDialog::Existing()->Window();
       WCHAR text[64] = {};
@@ -285,12 +285,12 @@ TEST_F(Chimer, DoneStoresTheControlsCancelPutsThemBack) {
       }
     }});
     CChimerDialog::Instance()->Show(nullptr);
-    EXPECT_EQ(host_.options.NT, done ? 1u : 0u);
-    EXPECT_STREQ(host_.options.NWT, done ? L"Chime.Two" : L"Alarm2");
-    EXPECT_EQ(host_.options.NT1, done ? 30u : 10u);
-    EXPECT_EQ(host_.saved.NT1, host_.options.NT1);
+    EXPECT_EQ(m_host.options.NT, done ? 1u : 0u);
+    EXPECT_STREQ(m_host.options.NWT, done ? L"Chime.Two" : L"Alarm2");
+    EXPECT_EQ(m_host.options.NT1, done ? 30u : 10u);
+    EXPECT_EQ(m_host.saved.NT1, m_host.options.NT1);
   }
-  host_.player = nullptr;
+  m_host.player = nullptr;
 }
 
 TEST_F(Chimer, RepeatTimersAreSetOnTheBarEvenFromThePlayerThreadAndNotWithoutRepeats) {
@@ -299,8 +299,8 @@ TEST_F(Chimer, RepeatTimersAreSetOnTheBarEvenFromThePlayerThreadAndNotWithoutRep
   ASSERT_NE(due, nullptr);
   for (DWORD repeat : {5u, 0u}) {
     SCOPED_TRACE(repeat);
-    host_.options.NT2 = repeat;
-    CReminderPlayer player(host_.BarWindow(), false);
+    m_host.options.NT2 = repeat;
+    CReminderPlayer player(m_host.BarWindow(), false);
     player.Rescan();
     ASSERT_EQ(player.Count(), 1);
     HANDLE thread = CreateThread(
@@ -316,8 +316,8 @@ TEST_F(Chimer, RepeatTimersAreSetOnTheBarEvenFromThePlayerThreadAndNotWithoutRep
     EXPECT_TRUE(player.Record(0).played);
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    EXPECT_EQ(KillTimer(host_.BarWindow(), kRepeatTimerBase) != FALSE, repeat != 0);
-    EXPECT_EQ(KillTimer(host_.BarWindow(), kStopTimerBase) != FALSE, repeat != 0);
+    EXPECT_EQ(KillTimer(m_host.BarWindow(), kRepeatTimerBase) != FALSE, repeat != 0);
+    EXPECT_EQ(KillTimer(m_host.BarWindow(), kStopTimerBase) != FALSE, repeat != 0);
   }
 }
 
@@ -339,26 +339,26 @@ TEST_F(Chimer, TheBarStartAndTheDialogSwitchThePlatformSoundAndTheMinuteTimer) {
   RegSetValueExW(key, L"Options", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&options), sizeof(options));
   RegCloseKey(key);
   AddNotification(L"tasks.exe", Time(9, 0), PUN_SOUND);
-  CReminderPlayer player(host_.BarWindow(), false);
-  host_.player = &player;
+  CReminderPlayer player(m_host.BarWindow(), false);
+  m_host.player = &player;
   // Start-up with Chimer on: the platform's own sound off, the list read,
   // the minute timer set.
   player.OnBarStart();
   EXPECT_EQ(ReminderOptions(), 0x30u);
   EXPECT_EQ(player.Count(), 1);
-  EXPECT_TRUE(KillTimer(host_.BarWindow(), kMinuteTimer));
+  EXPECT_TRUE(KillTimer(m_host.BarWindow(), kMinuteTimer));
   // Turned off in the dialog: the platform's sound back, the timer gone.
-  player.ArmMinuteTimer(host_.BarWindow());
+  player.ArmMinuteTimer(m_host.BarWindow());
   RunSteps({[] {
     HWND dialog = CChimerDialog::Existing()->Window();
     CheckDlgButton(dialog, kIdChimerEnable, BST_UNCHECKED);
     PostMessageW(dialog, WM_COMMAND, kCmdDone, 0);
   }});
   CChimerDialog::Instance()->Show(nullptr);
-  EXPECT_EQ(host_.options.NT, 0u);
+  EXPECT_EQ(m_host.options.NT, 0u);
   EXPECT_EQ(ReminderOptions(), 0x31u);
-  EXPECT_FALSE(KillTimer(host_.BarWindow(), kMinuteTimer));
-  host_.player = nullptr;
+  EXPECT_FALSE(KillTimer(m_host.BarWindow(), kMinuteTimer));
+  m_host.player = nullptr;
 }
 
 TEST_F(Chimer, TheAlarmSoundsAreWrittenWhereMissingAndTheThreadStops) {
@@ -382,7 +382,7 @@ TEST_F(Chimer, TheAlarmSoundsAreWrittenWhereMissingAndTheThreadStops) {
 
   // The player's own thread runs and ends when the player goes.
   const DWORD before = GetTickCount();
-  { CReminderPlayer player(host_.BarWindow()); }
+  { CReminderPlayer player(m_host.BarWindow()); }
   EXPECT_LT(GetTickCount() - before, 5000u);
 }
 

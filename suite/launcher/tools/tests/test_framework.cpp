@@ -25,7 +25,7 @@ class ProbeDialog : public suite::CDialogWindow<CToolLogic, ProbeDialog> {
   UINT TemplateId() const { return 167; }
   BOOL OnInitDialog(HWND hwnd) override {
     SetUpToolWindow(hwnd, {162, true, kToolDialogFlags});
-    copy_ = GetToolHost()->Options().NT;
+    m_copy = GetToolHost()->Options().NT;
     ++opened;
     return CToolLogic::OnInitDialog(hwnd);
   }
@@ -34,35 +34,35 @@ class ProbeDialog : public suite::CDialogWindow<CToolLogic, ProbeDialog> {
     EndDialog(hwnd, id);
   }
   void Cancel(HWND hwnd) override {
-    GetToolHost()->Options().NT = copy_;
+    GetToolHost()->Options().NT = m_copy;
     GetToolHost()->SaveOptions();
     EndDialog(hwnd, 0);
   }
   int opened = 0;
 
  private:
-  DWORD copy_ = 0;
+  DWORD m_copy = 0;
 };
 
 class Framework : public ::testing::Test {
  protected:
   void TearDown() override { ProbeDialog::DeleteInstance(); }
-  TestHost host_;
+  TestHost m_host;
 };
 
 HWND Probe() { return ProbeDialog::Existing()->Window(); }
 
 TEST_F(Framework, DoneEndsWithItsIdAndTheTitleIsLoaded) {
   RunSteps({[] { PostMessageW(Probe(), WM_COMMAND, kCmdDone, 0); }});
-  EXPECT_EQ(ProbeDialog::Instance()->Show(host_.BarWindow()), kCmdDone);
+  EXPECT_EQ(ProbeDialog::Instance()->Show(m_host.BarWindow()), kCmdDone);
   EXPECT_STREQ(ProbeDialog::Existing()->Title(), L"Tuneup");
   EXPECT_EQ(ProbeDialog::Existing()->Window(), nullptr);
-  EXPECT_EQ(host_.optionSaves, 1);
+  EXPECT_EQ(m_host.optionSaves, 1);
 }
 
 TEST_F(Framework, CancelAndTheBackKeyPutTheCopyBack) {
   for (bool backKey : {false, true}) {
-    host_.options.NT = 0;
+    m_host.options.NT = 0;
     RunSteps({[] { GetToolHost()->Options().NT = 1; },
               [backKey] {
                 if (backKey)
@@ -71,8 +71,8 @@ TEST_F(Framework, CancelAndTheBackKeyPutTheCopyBack) {
                   PostMessageW(Probe(), WM_COMMAND, kCmdCancel, 0);
               }});
     EXPECT_EQ(ProbeDialog::Instance()->Show(nullptr), 0) << backKey;
-    EXPECT_EQ(host_.options.NT, 0u) << backKey;
-    EXPECT_EQ(host_.saved.NT, 0u) << backKey;
+    EXPECT_EQ(m_host.options.NT, 0u) << backKey;
+    EXPECT_EQ(m_host.saved.NT, 0u) << backKey;
   }
 }
 
@@ -86,7 +86,7 @@ TEST_F(Framework, ASecondShowOnlyBringsTheOpenDialogForward) {
 }
 
 TEST_F(Framework, DeactivationWithinASecondKeepsTheDialogOpenLaterClosesIt) {
-  host_.options.NT = 0;
+  m_host.options.NT = 0;
   bool openAfterEarly = false;
   RunSteps({[] {
               GetToolHost()->Options().NT = 1;
@@ -101,7 +101,7 @@ TEST_F(Framework, DeactivationWithinASecondKeepsTheDialogOpenLaterClosesIt) {
            1500);
   EXPECT_EQ(ProbeDialog::Instance()->Show(nullptr), 1);
   EXPECT_TRUE(openAfterEarly);
-  EXPECT_EQ(host_.options.NT, 1u);  // closing is not Cancel
+  EXPECT_EQ(m_host.options.NT, 1u);  // closing is not Cancel
 }
 
 // The settings dialogs' logic: no title until its dialog initialises, then

@@ -35,14 +35,14 @@ TestHost::TestHost() {
   wc.lpfnWndProc = BarProc;
   wc.lpszClassName = L"ToolsTestBar";
   RegisterClassW(&wc);
-  bar_ = CreateWindowExW(0, L"ToolsTestBar", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  m_bar = CreateWindowExW(0, L"ToolsTestBar", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
   // A 240 x 20 header at 96 DPI, scaled like the bar's own: a dark band the
   // title is drawn into.
   HDC screen = GetDC(nullptr);
   const int scale = GetDeviceCaps(screen, LOGPIXELSX) > 129 ? 2 : 1;
-  header_ = CreateCompatibleBitmap(screen, 240 * scale, 20 * scale);
+  m_header = CreateCompatibleBitmap(screen, 240 * scale, 20 * scale);
   HDC dc = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(dc, header_);
+  HGDIOBJ old = SelectObject(dc, m_header);
   RECT all = {0, 0, 240 * scale, 20 * scale};
   HBRUSH brush = CreateSolidBrush(RGB(20, 40, 90));
   FillRect(dc, &all, brush);
@@ -55,8 +55,8 @@ TestHost::TestHost() {
 
 TestHost::~TestHost() {
   SetToolHost(nullptr);
-  DestroyWindow(bar_);
-  DeleteObject(header_);
+  DestroyWindow(m_bar);
+  DeleteObject(m_header);
 }
 
 void RunSteps(std::vector<std::function<void()>> steps, UINT everyMs) {

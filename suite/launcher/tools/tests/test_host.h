@@ -15,7 +15,7 @@ class TestHost : public ToolHost {
   TestHost();
   ~TestHost() override;
   HINSTANCE Module() override { return GetModuleHandleW(nullptr); }
-  HWND BarWindow() override { return bar_; }
+  HWND BarWindow() override { return m_bar; }
   ToolOptions& Options() override { return options; }
   void SaveOptions() override {
     ++optionSaves;
@@ -25,7 +25,7 @@ class TestHost : public ToolHost {
     ++allSaves;
     saved = options;
   }
-  HeaderLook Header() override { return {header_, nullptr, RGB(255, 255, 255)}; }
+  HeaderLook Header() override { return {m_header, nullptr, RGB(255, 255, 255)}; }
   void GradientColours(COLORREF* left, COLORREF* right) override {
     *left = RGB(0, 0, 128);
     *right = RGB(0, 128, 255);
@@ -40,8 +40,8 @@ class TestHost : public ToolHost {
   CReminderPlayer* player = nullptr;
 
  private:
-  HWND bar_ = nullptr;
-  HBITMAP header_ = nullptr;
+  HWND m_bar = nullptr;
+  HBITMAP m_header = nullptr;
 };
 
 // Runs each step in turn inside the modal loop that runs next on this

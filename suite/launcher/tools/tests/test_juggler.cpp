@@ -52,12 +52,12 @@ class Juggler : public ::testing::Test {
     ::setenv("DEVICE_CLOCK", "real", 1);
   }
   void TearDown() override {
-    for (Peer& peer : peers_) {
+    for (Peer& peer : m_peers) {
       TerminateProcess(peer.process, 0);
       WaitForSingleObject(peer.process, 10000);
       CloseHandle(peer.process);
     }
-    for (HWND w : local_) DestroyWindow(w);
+    for (HWND w : m_local) DestroyWindow(w);
     CJugglerDialog::DeleteInstance();
     ::unsetenv("DEVICE_PROGRAM_FOLDERS");
     ::unsetenv("DEVICE_CLOCK");
@@ -88,8 +88,8 @@ class Juggler : public ::testing::Test {
     }
     peer.window = search.found;
     EXPECT_NE(peer.window, nullptr);
-    peers_.push_back(peer);
-    return peers_.back();
+    m_peers.push_back(peer);
+    return m_peers.back();
   }
   // A top-level window of this program.
   HWND Local(const wchar_t* title, DWORD style = WS_VISIBLE, DWORD exStyle = 0, HWND parent = nullptr) {
@@ -102,7 +102,7 @@ class Juggler : public ::testing::Test {
       registered = true;
     }
     HWND w = CreateWindowExW(exStyle, L"JugglerLocal", title, style, 0, 0, 50, 20, parent, nullptr, nullptr, nullptr);
-    local_.push_back(w);
+    m_local.push_back(w);
     return w;
   }
   static std::vector<std::wstring> Titles(const CJugglerLogic& logic) {
@@ -117,9 +117,9 @@ class Juggler : public ::testing::Test {
     return -1;
   }
 
-  TestHost host_;
-  std::list<Peer> peers_;  // references stay valid as peers are added
-  std::vector<HWND> local_;
+  TestHost m_host;
+  std::list<Peer> m_peers;  // references stay valid as peers are added
+  std::vector<HWND> m_local;
 };
 
 TEST_F(Juggler, ListsMainWindowsOfOtherProgramsAndLeavesTheRestOut) {
@@ -145,7 +145,7 @@ TEST_F(Juggler, ListsMainWindowsOfOtherProgramsAndLeavesTheRestOut) {
   // The peer's icon comes from its program file.
   EXPECT_NE(logic.Entry(Find(logic, shown.window)).icon, nullptr);
 
-  host_.options.CWA = 1;
+  m_host.options.CWA = 1;
   logic.Collect();
   EXPECT_GE(Find(logic, sync), 0);
 }
@@ -174,7 +174,7 @@ TEST_F(Juggler, CloseAppLeavesTheHomeScreenOpen) {
   RegisterClassW(&wc);
   HWND home =
       CreateWindowExW(0, DESKTOP_WINDOW_CLASS, L"Home", WS_VISIBLE, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
-  local_.push_back(home);
+  m_local.push_back(home);
   CJugglerLogic logic;
   logic.Collect();
   const int listed = Find(logic, home);

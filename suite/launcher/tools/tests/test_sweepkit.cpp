@@ -73,9 +73,9 @@ class Sweepkit : public ::testing::Test {
  protected:
   void SetUp() override {
     ::setenv("DEVICE_STORAGE_CARDS", "Storage Card", 1);
-    host_.options.CT = 1;
-    host_.options.CC = 1;
-    host_.options.CTIF = 0;
+    m_host.options.CT = 1;
+    m_host.options.CC = 1;
+    m_host.options.CTIF = 0;
     for (const wchar_t* folder :
          {L"\\Temp", kGuestCookies, L"\\Windows\\Cookies", L"\\Windows\\Temporary Internet Files",
           L"\\Storage\\Windows\\Profiles\\guest\\Cookies\\Sub"}) {
@@ -100,13 +100,13 @@ class Sweepkit : public ::testing::Test {
   }
   // A device of its own for each test: the links and files of one never
   // meet another.
-  ce::test::TempDevice device_;
-  TestHost host_;
+  ce::test::TempDevice m_device;
+  TestHost m_host;
 };
 
 TEST_F(Sweepkit, HostileRegistryFoldersCleanNothingOutsideTheCleanableFolders) {
   ce::test::TempDevice outside;  // a folder of the host beyond the device
-  ::setenv("DEVICE_ROOT", device_.root().c_str(), 1);
+  ::setenv("DEVICE_ROOT", m_device.root().c_str(), 1);
   ce::testing::ReloadDevice();
   ASSERT_EQ(::symlink(Host("My Documents").c_str(), Host("Temp/docs").c_str()), 0);
   ASSERT_EQ(::symlink(outside.root().c_str(), Host("Temp/out").c_str()), 0);
@@ -179,7 +179,7 @@ TEST_F(Sweepkit, HostileRegistryFoldersCleanNothingOutsideTheCleanableFolders) {
 
 TEST_F(Sweepkit, LinksAreJudgedByWhereTheyLead) {
   PlantKeptFiles();
-  host_.options.CC = 0;
+  m_host.options.CC = 0;
   // The temporary folder itself leads into the user's documents.
   std::filesystem::remove_all(Host("Temp"));
   ASSERT_EQ(::symlink(Host("My Documents/Letters").c_str(), Host("Temp").c_str()), 0);
@@ -208,7 +208,7 @@ TEST_F(Sweepkit, CleaningTheTempFolderLeavesALinkAndItsTargetAlone) {
   MakeFolders(L"\\Temp\\a\\b");
   ASSERT_TRUE(WriteDeviceFile(L"\\Temp\\a\\b\\deep.tmp", 2048));
   ASSERT_TRUE(WriteDeviceFile(L"\\Temp\\top.tmp", 1024));
-  host_.options.CC = 0;
+  m_host.options.CC = 0;
   CSweepkitLogic logic;
   EXPECT_EQ(logic.Clean(nullptr), 0u);
   ExpectKeptFiles();
@@ -261,7 +261,7 @@ TEST_F(Sweepkit, AReadOnlyFileStopsTheWalkOfItsFolder) {
 
 TEST_F(Sweepkit, CleanFromTheDialogShowsTheResultAndEndsWithOne) {
   ASSERT_TRUE(WriteDeviceFile(L"\\Temp\\one.tmp", 3000));
-  host_.options.CC = 0;
+  m_host.options.CC = 0;
   RunSteps({[] {
     HWND dialog = CSweepkitDialog::Existing()->Window();
     EXPECT_EQ(IsDlgButtonChecked(dialog, kIdCleanTemp), static_cast<UINT>(BST_CHECKED));
@@ -273,7 +273,7 @@ TEST_F(Sweepkit, CleanFromTheDialogShowsTheResultAndEndsWithOne) {
   const std::string shown = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(shown.find("Sweepkit: Deleted 1 file - a total of 2 KB."), std::string::npos) << shown;
   EXPECT_FALSE(DeviceFileExists(L"\\Temp\\one.tmp"));
-  EXPECT_GE(host_.optionSaves, 1);
+  EXPECT_GE(m_host.optionSaves, 1);
 }
 
 TEST_F(Sweepkit, TheHourlyCleanShowsNothing) {
@@ -294,8 +294,8 @@ TEST_F(Sweepkit, DialogChoicesKeptOrPutBack) {
   } cases[] = {{kCmdDone, 0}, {IDOK, 0}, {IDCANCEL, 1}, {0, 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.command);
-    host_.options.CT = 1;
-    host_.options.AC = 0;
+    m_host.options.CT = 1;
+    m_host.options.AC = 0;
     RunSteps({[] {
                 HWND dialog = CSweepkitDialog::Existing()->Window();
                 CheckDlgButton(dialog, kIdCleanTemp, BST_UNCHECKED);
@@ -314,9 +314,9 @@ TEST_F(Sweepkit, DialogChoicesKeptOrPutBack) {
                   PostMessageW(dialog, WM_COMMAND, static_cast<WPARAM>(c.command), 0);
               }});
     CSweepkitDialog::Instance()->Show(nullptr);
-    EXPECT_EQ(host_.options.CT, c.expectedCT);
-    EXPECT_EQ(host_.saved.CT, c.expectedCT);
-    EXPECT_EQ(host_.options.AC, c.expectedCT == 1 ? 0u : 1u);
+    EXPECT_EQ(m_host.options.CT, c.expectedCT);
+    EXPECT_EQ(m_host.saved.CT, c.expectedCT);
+    EXPECT_EQ(m_host.options.AC, c.expectedCT == 1 ? 0u : 1u);
   }
 }
 

@@ -56,8 +56,8 @@ class Tuneup : public ::testing::Test {
   }
   // A device of its own: the system font, title bar and notification
   // settings Tuneup writes stay with this test.
-  ce::test::TempDevice device_;
-  TestHost host_;
+  ce::test::TempDevice m_device;
+  TestHost m_host;
 };
 
 TEST_F(Tuneup, TodayItemsAreRenumberedFromTheSmallestOrder) {
@@ -107,7 +107,7 @@ TEST_F(Tuneup, ChangesAreWrittenAtOnceAndDoneAsksForASoftResetOnlyThen) {
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(CTuneupDialog::Instance()->Show(nullptr), kCmdDone);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-  EXPECT_EQ(host_.allSaves, 1);
+  EXPECT_EQ(m_host.allSaves, 1);
   EXPECT_EQ(ReadText(HKEY_CURRENT_USER, kNotificationKey, L"Default"), L"Low Battery Warning");
 
   RunSteps({[] {
