@@ -2,7 +2,6 @@
 
 #include <iterator>
 
-#include "common/string_helper.h"
 #include "tool_host.h"
 
 namespace tessivo {
@@ -19,7 +18,7 @@ constexpr UINT_PTR kDialogTimers[] = {103, 2000, 3000};
 void SetToolHost(ToolHost* host) { g_host = host; }
 ToolHost* GetToolHost() { return g_host; }
 
-CToolLogic::CToolLogic(UINT titleId) : m_strings(suite::CStringHelper::GetInstance()), m_titleId(titleId) {}
+CToolLogic::CToolLogic(UINT titleId) : m_titleId(titleId) {}
 
 CToolLogic::~CToolLogic() = default;
 

@@ -9,10 +9,6 @@
 #include "ce/windows.h"
 #include "common/dialog_base.h"
 
-namespace suite {
-class CStringHelper;
-}
-
 namespace tessivo {
 
 // Menu commands, control ids and messages the dialogs share.
@@ -64,7 +60,6 @@ class CToolLogic : public suite::CDialogBase {
 
   void SetTitleId(UINT id) { m_titleId = id; }
 
-  suite::CStringHelper* m_strings;
   UINT m_titleId;
   WCHAR m_title[64] = {};
 };
