@@ -9,18 +9,13 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "runtime/le_bytes.h"
+
 namespace imgconv {
 
-namespace {
+using ks::runtime::AppendLe;
 
-void Put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
+namespace {
 
 const std::uint8_t* At(const Picture& p, std::uint32_t x, std::uint32_t y) {
   return p.rgba.data() + (static_cast<std::size_t>(y) * p.width + x) * 4;
@@ -28,11 +23,11 @@ const std::uint8_t* At(const Picture& p, std::uint32_t x, std::uint32_t y) {
 
 std::vector<std::uint8_t> RawHeader(std::uint32_t magic, const Picture& picture, bool withAlpha) {
   std::vector<std::uint8_t> out;
-  Put32(out, magic);
-  Put32(out, 0);
-  Put32(out, picture.width);
-  Put32(out, picture.height);
-  Put32(out, withAlpha ? 4 : 0);
+  AppendLe(out, magic, 4);
+  AppendLe(out, 0, 4);
+  AppendLe(out, picture.width, 4);
+  AppendLe(out, picture.height, 4);
+  AppendLe(out, withAlpha ? 4 : 0, 4);
   out.resize(52, 0);
   return out;
 }
@@ -118,15 +113,15 @@ std::vector<std::uint8_t> EncodePalettised(const Picture& picture, std::string* 
     }
   }
   std::vector<std::uint8_t> out;
-  Put32(out, 0x0CAAD001u);
-  Put32(out, picture.width);
-  Put32(out, picture.height);
-  Put32(out, 0);
+  AppendLe(out, 0x0CAAD001u, 4);
+  AppendLe(out, picture.width, 4);
+  AppendLe(out, picture.height, 4);
+  AppendLe(out, 0, 4);
   // Stored in groups of 32 with entries 8-15 and 16-23 exchanged.
   for (std::uint32_t group = 0; group < 256; group += 32) {
     for (std::uint32_t k = 0; k < 32; ++k) {
       std::uint32_t from = k >= 8 && k < 16 ? k + 8 : (k >= 16 && k < 24 ? k - 8 : k);
-      Put32(out, palette[group + from]);
+      AppendLe(out, palette[group + from], 4);
     }
   }
   out.insert(out.end(), indices.begin(), indices.end());
@@ -141,10 +136,10 @@ std::vector<std::uint8_t> EncodeRaw(const Picture& picture, std::uint32_t magic,
       if (magic == 0xABCD0002u) {
         if (withAlpha) {
           auto q = [](std::uint32_t c) { return (c * 15 + 127) / 255; };
-          Put16(out, (q(p[0]) << 12) | (q(p[1]) << 8) | (q(p[2]) << 4) | q(p[3]));
+          AppendLe(out, (q(p[0]) << 12) | (q(p[1]) << 8) | (q(p[2]) << 4) | q(p[3]), 2);
         } else {
           std::uint32_t v = ((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3);
-          Put16(out, v == 0 && p[3] != 0 ? 1 : v);
+          AppendLe(out, v == 0 && p[3] != 0 ? 1 : v, 2);
         }
       } else {
         out.push_back(p[2]);

@@ -3,18 +3,13 @@
 #include <cmath>
 #include <sstream>
 
+#include "runtime/le_bytes.h"
+
 namespace ksomake {
 
-namespace {
+using ks::runtime::AppendLe;
 
-void Put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
+namespace {
 
 std::size_t CornersOf(int kind) { return kind == 1 ? 3 : 4; }
 std::size_t FaceBytesOf(int kind) { return kind == 1 ? 32 : kind == 5 ? 40 : 24; }
@@ -112,23 +107,23 @@ bool ParseModel(const std::string& text, Model* model, std::string* error) {
 std::vector<std::uint8_t> EncodeModel(const Model& model) {
   std::vector<std::uint8_t> out(256, 0);
   for (std::size_t i = 0; i < model.header.size() && i < 127; ++i) out[i] = static_cast<std::uint8_t>(model.header[i]);
-  Put16(out, static_cast<std::uint32_t>(model.objects.size()));
-  Put16(out, 0);
+  AppendLe(out, static_cast<std::uint32_t>(model.objects.size()), 2);
+  AppendLe(out, 0, 2);
   for (const Object& object : model.objects) {
     const std::size_t corners = CornersOf(object.kind);
     const std::size_t faceBytes = FaceBytesOf(object.kind);
     const std::uint32_t indexCount = static_cast<std::uint32_t>(object.faces.size() * corners);
     // Record: 16 bytes the reader ignores, block size, V, kind, I, 2 spare.
     out.insert(out.end(), 16, 0);
-    Put32(out, static_cast<std::uint32_t>(object.faces.size() * faceBytes));
-    Put16(out, static_cast<std::uint32_t>(object.vertices.size() / 3));
-    Put16(out, static_cast<std::uint32_t>(object.kind));
-    Put16(out, indexCount);
-    Put16(out, 0);
+    AppendLe(out, static_cast<std::uint32_t>(object.faces.size() * faceBytes), 4);
+    AppendLe(out, static_cast<std::uint32_t>(object.vertices.size() / 3), 2);
+    AppendLe(out, static_cast<std::uint32_t>(object.kind), 2);
+    AppendLe(out, indexCount, 2);
+    AppendLe(out, 0, 2);
     for (const Face& face : object.faces) {
-      for (std::uint32_t c : face.corners) Put16(out, c);
+      for (std::uint32_t c : face.corners) AppendLe(out, c, 2);
     }
-    if (indexCount & 1) Put16(out, 0);
+    if (indexCount & 1) AppendLe(out, 0, 2);
     for (const Face& face : object.faces) {
       std::vector<std::uint8_t> record(faceBytes, 0);
       if (object.kind == 4) {
@@ -144,10 +139,10 @@ std::vector<std::uint8_t> EncodeModel(const Model& model) {
       out.insert(out.end(), record.begin(), record.end());
     }
     for (std::size_t v = 0; v < object.vertices.size(); v += 3) {
-      Put32(out, static_cast<std::uint32_t>(object.vertices[v]));
-      Put32(out, static_cast<std::uint32_t>(object.vertices[v + 1]));
-      Put32(out, static_cast<std::uint32_t>(object.vertices[v + 2]));
-      Put32(out, 0);
+      AppendLe(out, static_cast<std::uint32_t>(object.vertices[v]), 4);
+      AppendLe(out, static_cast<std::uint32_t>(object.vertices[v + 1]), 4);
+      AppendLe(out, static_cast<std::uint32_t>(object.vertices[v + 2]), 4);
+      AppendLe(out, 0, 4);
     }
   }
   return out;

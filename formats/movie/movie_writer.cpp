@@ -7,7 +7,11 @@
 #include <cstring>
 #include <map>
 
+#include "runtime/le_bytes.h"
+
 namespace moviemake {
+
+using ks::runtime::AppendLe;
 
 namespace {
 
@@ -214,13 +218,6 @@ bool Vp3Encoder::Encode(const Planes& planes, std::vector<std::uint8_t>* frame, 
 
 namespace {
 
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
 void PutFourcc(std::vector<std::uint8_t>& out, const std::string& code) {
   for (std::size_t i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(i < code.size() ? code[i] : ' '));
 }
@@ -231,7 +228,7 @@ void Patch32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
 std::size_t Begin(std::vector<std::uint8_t>& out, const std::string& id, const std::string& type = {}) {
   PutFourcc(out, id);
   const std::size_t at = out.size();
-  Put32(out, 0);
+  AppendLe(out, 0, 4);
   if (!type.empty()) PutFourcc(out, type);
   return at;
 }
@@ -254,49 +251,49 @@ std::vector<std::uint8_t> WriteAvi(const AviVideo& video) {
   const std::size_t riff = Begin(out, "RIFF", "AVI ");
   const std::size_t hdrl = Begin(out, "LIST", "hdrl");
   const std::size_t avih = Begin(out, "avih");
-  Put32(out, usPerFrame);
-  Put32(out, 0);        // max bytes a second
-  Put32(out, 0);        // padding granularity
-  Put32(out, 0x10);     // has an index
-  Put32(out, count);    // frames
-  Put32(out, 0);        // initial frames
-  Put32(out, 1);        // streams
-  Put32(out, largest);  // suggested buffer size
-  Put32(out, w);
-  Put32(out, h);
-  for (int i = 0; i < 4; ++i) Put32(out, 0);
+  AppendLe(out, usPerFrame, 4);
+  AppendLe(out, 0, 4);        // max bytes a second
+  AppendLe(out, 0, 4);        // padding granularity
+  AppendLe(out, 0x10, 4);     // has an index
+  AppendLe(out, count, 4);    // frames
+  AppendLe(out, 0, 4);        // initial frames
+  AppendLe(out, 1, 4);        // streams
+  AppendLe(out, largest, 4);  // suggested buffer size
+  AppendLe(out, w, 4);
+  AppendLe(out, h, 4);
+  for (int i = 0; i < 4; ++i) AppendLe(out, 0, 4);
   End(out, avih);
   const std::size_t strl = Begin(out, "LIST", "strl");
   const std::size_t strh = Begin(out, "strh");
   PutFourcc(out, "vids");
   PutFourcc(out, video.handler);
-  Put32(out, 0);  // flags
-  Put16(out, 0);  // priority
-  Put16(out, 0);  // language
-  Put32(out, 0);  // initial frames
-  Put32(out, video.scale);
-  Put32(out, video.rate);
-  Put32(out, 0);  // start
-  Put32(out, count);
-  Put32(out, largest);
-  Put32(out, 0xFFFFFFFFu);  // quality
-  Put32(out, 0);            // sample size
-  Put16(out, 0);
-  Put16(out, 0);
-  Put16(out, static_cast<std::uint16_t>(w));
-  Put16(out, static_cast<std::uint16_t>(h));
+  AppendLe(out, 0, 4);  // flags
+  AppendLe(out, 0, 2);  // priority
+  AppendLe(out, 0, 2);  // language
+  AppendLe(out, 0, 4);  // initial frames
+  AppendLe(out, video.scale, 4);
+  AppendLe(out, video.rate, 4);
+  AppendLe(out, 0, 4);  // start
+  AppendLe(out, count, 4);
+  AppendLe(out, largest, 4);
+  AppendLe(out, 0xFFFFFFFFu, 4);  // quality
+  AppendLe(out, 0, 4);            // sample size
+  AppendLe(out, 0, 2);
+  AppendLe(out, 0, 2);
+  AppendLe(out, static_cast<std::uint16_t>(w), 2);
+  AppendLe(out, static_cast<std::uint16_t>(h), 2);
   End(out, strh);
   const std::size_t strf = Begin(out, "strf");
-  Put32(out, 40);
-  Put32(out, w);
-  Put32(out, h);
-  Put16(out, 1);   // planes
-  Put16(out, 24);  // bits
+  AppendLe(out, 40, 4);
+  AppendLe(out, w, 4);
+  AppendLe(out, h, 4);
+  AppendLe(out, 1, 2);   // planes
+  AppendLe(out, 24, 2);  // bits
   std::string upper = video.handler;
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   PutFourcc(out, upper);
-  Put32(out, w * h * 3);
-  for (int i = 0; i < 4; ++i) Put32(out, 0);
+  AppendLe(out, w * h * 3, 4);
+  for (int i = 0; i < 4; ++i) AppendLe(out, 0, 4);
   End(out, strf);
   End(out, strl);
   End(out, hdrl);
@@ -321,9 +318,9 @@ std::vector<std::uint8_t> WriteAvi(const AviVideo& video) {
   const std::size_t idx1 = Begin(out, "idx1");
   for (const Entry& e : index) {
     PutFourcc(out, "00dc");
-    Put32(out, e.flags);
-    Put32(out, e.offset);
-    Put32(out, e.size);
+    AppendLe(out, e.flags, 4);
+    AppendLe(out, e.offset, 4);
+    AppendLe(out, e.size, 4);
   }
   End(out, idx1);
   End(out, riff);
