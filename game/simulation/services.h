@@ -50,8 +50,9 @@ class PoolObserver {
   virtual void OnGameEvent(int /*code*/) {}
   virtual void OnGameEventData(int /*code*/, const void* /*block*/, size_t /*size*/) {}
   virtual void OnViewChanged() {}
-  // The events of one step, just before they are applied; `time` is the
-  // simulation time of the step.
+  // The events one step applies (a candidate the step drops, such as a pair
+  // of balls that are not touching, is left out), just before it applies
+  // them; `time` is the simulation time of the step.
   virtual void OnStepEvents(const EventPair* /*events*/, int /*count*/, uint32_t /*time*/) {}
 };
 

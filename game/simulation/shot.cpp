@@ -30,7 +30,18 @@ void Pool::StepSimulation() {
   const int n = std::min<int>(eventCount, static_cast<int>(list.size()));
   std::copy(eventList.begin(), eventList.begin() + n, list.begin());
   const EventPair first = list[0];
+  // The observer hears the events this step applies, as the handlers below
+  // choose them: a pair the step leaves alone never happened.
+  auto tell = [&](const EventPair* events, int count) {
+    if (observer != nullptr && count > 0) observer->OnStepEvents(events, count, simClock);
+  };
   if (first.b >= 16) {
+    std::array<EventPair, 16> table{};
+    int m = 0;
+    for (int i = 0; i < n; ++i) {
+      if (list[i].b >= 16 && list[i].b <= kEventKnuckleLast) table[static_cast<size_t>(m++)] = list[i];
+    }
+    tell(table.data(), m);
     for (int i = 0; i < n; ++i) {
       if (list[i].b >= kEventPocketFirst && list[i].b < kEventJawFirst) ApplyPocketDrop(list[i].a);
     }
@@ -48,6 +59,7 @@ void Pool::StepSimulation() {
     }
   } else if (first.a != first.b) {
     if (n == 1) {
+      tell(&first, 1);
       ApplyBallCollision(first.a, first.b);
     } else {
       // Only pairs actually in contact at this instant are handled together.
@@ -60,12 +72,15 @@ void Pool::StepSimulation() {
       }
       if (m <= 1) {
         const EventPair p = m == 1 ? touching[0] : first;
+        tell(&p, 1);
         ApplyBallCollision(p.a, p.b);
       } else {
+        tell(touching.data(), m);
         ApplyMultiCollision(touching.data(), m);
       }
     }
   } else {
+    tell(list.data(), n);
     for (int i = 0; i < n; ++i) ApplyStateChange(list[i].a);
   }
   // The parties' predictions are stale now.
@@ -133,10 +148,6 @@ bool Pool::SimulateOneStep() {
   if (stepCount >= kStepCap) {
     ForceRest();
     return false;
-  }
-  if (observer) {
-    const int n = std::min<int>(eventCount, static_cast<int>(eventList.size()));
-    observer->OnStepEvents(eventList.data(), n, simClock + timeToNextEvent);
   }
   RecordRuleFacts();
   StepSimulation();
