@@ -77,7 +77,11 @@ struct Harness {
   ssFont* tiny = nullptr;
   bool over = false;
   bool tracksShown = false;
-  std::wstring lastTexts;
+  // The texts the last frame showed and the pocket the prompt named (-1
+  // none); none before the first frame.
+  ks::play::HudTexts lastTexts;
+  int lastPocket = -1;
+  bool textsShown = false;
   int lastState = -1;
 };
 
@@ -179,23 +183,23 @@ void Present(bool full) {
   const ks::play::HudTexts texts =
       ks::play::MakeHudTexts(h.table->pool(), h.control.get(), L"Player 1",
                              h.options.p2 <= 0 ? std::wstring(L"Player 2") : std::wstring(L"Computer"));
-  const std::wstring summary =
-      texts.name[0] + texts.score[0] + texts.name[1] + texts.score[1] + texts.result + texts.title + texts.progress +
-      static_cast<wchar_t>(L'0' + texts.atTable) + static_cast<wchar_t>(L'A' + texts.icon + 1) +
-      (h.control->CallingPocket() ? static_cast<wchar_t>(L'0' + h.control->CallPocket()->selected) : L'-');
+  const int pocket = h.control->CallingPocket() ? h.control->CallPocket()->selected : -1;
   // Track lines are drawn over a full frame, which must leave no trace of
   // them when they change, and so is the call-pocket prompt when it moves.
   const bool tracks = h.control->TrackLinesShown();
-  const bool textsChanged = summary != h.lastTexts;
+  const bool textsChanged = !h.textsShown || !(texts == h.lastTexts) || pocket != h.lastPocket;
   if (full || tracks || h.tracksShown || (textsChanged && h.control->CallingPocket())) h.scene->scene.ForceFull();
   // The texts as they change, for the scripted runs to check.
-  if (summary != h.lastTexts) {
-    const std::wstring line = texts.title + L" | " + texts.result + L" | " + texts.name[texts.atTable & 1] +
+  if (textsChanged) {
+    const std::wstring line = std::wstring(texts.title) + L" | " + std::wstring(texts.result) + L" | " +
+                              std::wstring(texts.name[texts.atTable & 1]) +
                               (h.control->CallingPocket() ? L" | Select pocket for 8-Ball" : L"");
     std::fprintf(stderr, "tableplay: shown: %s\n", std::string(line.begin(), line.end()).c_str());
   }
   h.tracksShown = tracks;
-  h.lastTexts = summary;
+  h.lastTexts = texts;
+  h.lastPocket = pocket;
+  h.textsShown = true;
   // The band and the box lie over the scene: frames that would disturb them
   // are drawn in full, and they with them. New texts over an unchanged
   // scene are drawn over what lay under the old ones.

@@ -250,7 +250,7 @@ void ksMain::HandleEvent(InputEvent& e) {
 void ksMain::ShowMatchOver() {
   // The verdict stays on screen a moment before the menus return.
   DrawMatchFrame(true);
-  WriteLog(kLog, L"Match over: %s %d:%d", m_LastResult.c_str(), Pool()->rules.GamesWon[0], Pool()->rules.GamesWon[1]);
+  WriteLog(kLog, L"Match over: %s %d:%d", m_LastHud.result.c_str(), Pool()->rules.GamesWon[0], Pool()->rules.GamesWon[1]);
   m_ResultUntil = GetTime() + kResultHoldMs;
 }
 
@@ -335,7 +335,7 @@ void ksMain::CreateControl(StartMode mode) {
   ApplyPrefsToTable();
   m_InPlay = true;
   m_ResultUntil.reset();
-  m_LastHud.clear();
+  m_HudShown = false;
   DrawMatchFrame(true);
   m_MenuStartTime = 0;
   m_State = AppState::kPlay;
@@ -367,27 +367,29 @@ void ksMain::ApplyPrefsToTable() {
 void ksMain::DrawMatchFrame(bool full) {
   if (!m_Control || !m_Scene || !m_Display) return;
   const ks::Pool& p = *Pool();
-  auto nameOf = [this](int entry) {
-    const char* n =
-        entry >= 0 && entry < ks::app::kTableEntries ? m_Opponents[static_cast<std::size_t>(entry)].nickname : "";
-    return std::wstring(n, n + std::char_traits<char>::length(n));
+  // The players' names are widened in place: a frame allocates nothing.
+  auto nameOf = [this](int entry, ks::play::HudText& out) {
+    out.clear();
+    if (entry < 0 || entry >= ks::app::kTableEntries) return;
+    for (const char* c = m_Opponents[static_cast<std::size_t>(entry)].nickname; *c != 0; ++c)
+      out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*c)));
   };
-  const std::wstring second = m_MatchSetup.secondPlayer == 0 ? std::wstring() : nameOf(m_MatchSetup.opponent);
-  const ks::play::HudTexts texts = ks::play::MakeHudTexts(p, m_Control.get(), nameOf(m_MatchSetup.playerOne), second);
-  std::wstring summary = texts.name[0] + texts.score[0] + texts.name[1] + texts.score[1] + texts.result + texts.title +
-                         texts.progress + static_cast<wchar_t>(L'0' + texts.atTable) +
-                         static_cast<wchar_t>(L'A' + texts.icon + 1);
-  if (m_Control->CallingPocket()) summary += static_cast<wchar_t>(L'0' + m_Control->CallPocket()->selected);
+  ks::play::HudText first, second;
+  nameOf(m_MatchSetup.playerOne, first);
+  if (m_MatchSetup.secondPlayer != 0) nameOf(m_MatchSetup.opponent, second);
+  const ks::play::HudTexts texts = ks::play::MakeHudTexts(p, m_Control.get(), first, second);
+  const int pocket = m_Control->CallingPocket() ? m_Control->CallPocket()->selected : -1;
   // Track lines are drawn over a full frame, which also clears them away,
   // and so is the call-pocket prompt when it moves.
   const bool tracks = m_Control->TrackLinesShown();
-  const bool textsChanged = summary != m_LastHud;
+  const bool textsChanged = !m_HudShown || !(texts == m_LastHud) || pocket != m_LastPocket;
   if (full || m_KeyMapScreen || tracks || m_TracksShown || m_Display->m_FullRefresh ||
       (textsChanged && m_Control->CallingPocket()))
     m_Scene->scene.ForceFull();
   m_TracksShown = tracks;
-  m_LastHud = summary;
-  m_LastResult = texts.result;
+  m_LastHud = texts;
+  m_LastPocket = pocket;
+  m_HudShown = true;
   // The band and the box lie over the scene: frames that would disturb them
   // are drawn in full, and they with them. New texts over an unchanged
   // scene are drawn over what lay under the old ones.
@@ -400,17 +402,24 @@ void ksMain::DrawMatchFrame(bool full) {
     m_Scene->scene.ForceFull();
     m_Scene->DrawFrame();
   }
+  // A frame in which nothing changed (the table at rest, the same texts)
+  // draws nothing and is not shown again: the screen holds it already.
+  const bool drew = m_Scene->scene.LastFrameDrew() || textsChanged;
   if (tracks) ks::play::DrawTrackLines(*m_Display, m_Scene->scene, *m_Control->TrackLines());
   if (m_Scene->scene.LastFrameFull() || textsChanged)
     ks::play::DrawHud(*m_Display, m_MediumFont, m_SmallFont, texts, &m_Scene->icons);
-  if (m_Control->CallingPocket()) ks::play::DrawCallPocketPrompt(*m_Display, m_MediumFont, *m_Control->CallPocket());
+  if (m_Control->CallingPocket() && drew)
+    ks::play::DrawCallPocketPrompt(*m_Display, m_MediumFont, *m_Control->CallPocket());
   if (m_KeyMapScreen) {
     // The keypad covers the table; it is painted whole over each frame.
     m_KeyMapScreen->Invalidate(0);
     m_KeyMapScreen->Draw(m_KeyMapScreen->DirtyRect(), 0);
   }
   m_Display->EndDraw();
-  m_Display->Present();
+  if (drew) {
+    m_Display->Present();
+    ++m_MatchFramesShown;
+  }
   m_Display->m_FullRefresh = false;
 }
 

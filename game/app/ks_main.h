@@ -18,6 +18,7 @@
 #include "engine/image.h"
 #include "engine/timer.h"
 #include "match_setup.h"
+#include "play/hud.h"
 #include "saves/opponents.h"
 #include "saves/save_store.h"
 #include "simulation/services.h"
@@ -150,6 +151,9 @@ class ksMain final : public ks::PoolHost {
   void FeedSound();
   // While a match is on screen, its frame is drawn again in full.
   void RedrawPlay();
+  // Draws the match's frame as the frame tick does: only what changed
+  // unless `full`, with the in-game texts over it.
+  void DrawMatchFrame(bool full);
   // Where the saves go; set before Init.
   void SetDocumentsFolder(const wchar_t* folder) { m_DocumentsFolder = folder; }
 
@@ -243,6 +247,9 @@ class ksMain final : public ks::PoolHost {
   std::int32_t NearViewDistance() const { return m_NearViewDistance; }
   std::int32_t FarViewDistance() const { return m_FarViewDistance; }
   int MovieNumber() const { return m_MovieNumber; }  // the movie PlayMovie last opened (0-7), -1 none
+  // Frames of matches shown on the screen since start: a frame in which
+  // nothing changed is not shown.
+  int MatchFramesShown() const { return m_MatchFramesShown; }
   // The message that settles a career match ("You won $..." and the rest).
   const std::wstring& CareerMessage() const { return m_CareerMessage; }
   // The screen tests lay the screens out on displays of other shapes: the
@@ -329,7 +336,6 @@ class ksMain final : public ks::PoolHost {
   // Finishes a running shot at once (the Zip To End key); non-zero when
   // that ended the match.
   std::uint32_t ZipToEnd();
-  void DrawMatchFrame(bool full);
   void RedrawMatch(bool present);
   void FinishMatch();
   // The match has ended: its last frame, then the menus after a moment.
@@ -361,9 +367,14 @@ class ksMain final : public ks::PoolHost {
   std::optional<std::uint32_t> m_BatteryTimeout, m_AcTimeout;
   bool m_BacklightHeld = false;
   HANDLE m_PowerRequest = nullptr;
-  std::wstring m_LastHud;
+  // The in-game texts the last frame showed (the verdict among them) and
+  // the pocket the call-pocket prompt named (-1 none); until a match's
+  // first frame there are none.
+  ks::play::HudTexts m_LastHud;
+  int m_LastPocket = -1;
+  bool m_HudShown = false;
   bool m_TracksShown = false;  // the last frame showed track lines
-  std::wstring m_LastResult;   // the verdict the in-game texts show
+  int m_MatchFramesShown = 0;
 };
 
 // The one application object of the running program (null before it exists).

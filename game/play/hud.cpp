@@ -19,10 +19,10 @@ const wchar_t* const kTitles[18] = {L"Quit",        L"Reconfigure",      L"Aim M
 const wchar_t* const kFouls[6] = {L"Low ball not hit first", L"Rail not hit",         L"Illegal Break",
                                   L"Own ball not hit first", L"8-ball not hit first", L"Ball not hit"};
 
-std::wstring Format(const wchar_t* format, int a, int b) {
+void Format(HudText& out, const wchar_t* format, int a, int b) {
   wchar_t text[64];
-  std::swprintf(text, 64, format, a, b);
-  return text;
+  const int n = std::swprintf(text, 64, format, a, b);
+  out = std::wstring_view(text, n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
 // The verdict's box, centred, in fractions of the screen, and where its
@@ -43,8 +43,8 @@ bool ResultBox(ssDisplayS16& d, ssFont* small, const HudTexts& t, ssRect* box, i
 
 }  // namespace
 
-HudTexts MakeHudTexts(const Pool& pool, const Control* control, const std::wstring& player1,
-                      const std::wstring& player2) {
+HudTexts MakeHudTexts(const Pool& pool, const Control* control, std::wstring_view player1,
+                      std::wstring_view player2) {
   HudTexts t;
   const RuleBlock& r = pool.rules;
   const bool practice = pool.OpponentKind == 0;
@@ -54,10 +54,10 @@ HudTexts MakeHudTexts(const Pool& pool, const Control* control, const std::wstri
   if (!practice) {
     for (int p = 0; p < 2; ++p) {
       if (pool.GameType == 1 || pool.GameType == 4)
-        t.score[p] =
-            Format(L"%d  -  %d", r.GamesWon[static_cast<std::size_t>(p)], r.Score[static_cast<std::size_t>(p)]);
+        Format(t.score[p], L"%d  -  %d", r.GamesWon[static_cast<std::size_t>(p)],
+               r.Score[static_cast<std::size_t>(p)]);
       else
-        t.score[p] = Format(L"%d - %d", r.GamesWon[static_cast<std::size_t>(p)], r.MatchGoal);
+        Format(t.score[p], L"%d - %d", r.GamesWon[static_cast<std::size_t>(p)], r.MatchGoal);
     }
   }
   if (r.Outcome != 0) {
@@ -66,9 +66,14 @@ HudTexts MakeHudTexts(const Pool& pool, const Control* control, const std::wstri
       t.result = r.Outcome == 4 ? L"Miscall" : L"Scratch";
     } else if (d >= 1 && d <= 6) {
       const bool blank = practice && (d == 1 || d == 4 || d == 6);
-      const std::wstring& who = (d == 4 || d == 6) ? player2 : player1;
+      const std::wstring_view who = (d == 4 || d == 6) ? player2 : player1;
       const wchar_t* verb = d == 1 ? L" Wins" : d <= 4 ? L" Loses" : L" Resigns";
-      t.result = blank ? L" " : who + verb;
+      if (blank) {
+        t.result = L" ";
+      } else {
+        t.result = who;
+        t.result += verb;
+      }
     } else if (d >= 7 && d <= 12) {
       t.result = kFouls[d - 7];
     }
@@ -92,7 +97,7 @@ HudTexts MakeHudTexts(const Pool& pool, const Control* control, const std::wstri
       t.title = L"Thinking";
       if (ai != nullptr && ai->AiPlacementsLeft >= 1 && ai->AiPlacementsLeft <= 99 && ai->AiCandidatesLeft >= 1 &&
           ai->AiCandidatesLeft <= 99)
-        t.progress = Format(L"[%d/%d]", ai->AiPlacementsLeft, ai->AiCandidatesLeft);
+        Format(t.progress, L"[%d/%d]", ai->AiPlacementsLeft, ai->AiCandidatesLeft);
     }
   } else if (mode >= 0 && mode < 18) {
     t.title = kTitles[mode];
@@ -124,7 +129,7 @@ void DrawHud(ssDisplayS16& d, ssFont* small, ssFont* tiny, const HudTexts& t, co
     fill({r.left, r.bottom - 2 * py, r.right, r.bottom});
     fill({r.right - px, r.top + py, r.right, r.bottom - py});
   };
-  auto text = [&](ssFont* f, int x, int y, const std::wstring& s, std::uint32_t colour, std::uint32_t shadow) {
+  auto text = [&](ssFont* f, int x, int y, const HudText& s, std::uint32_t colour, std::uint32_t shadow) {
     if (f == nullptr || s.empty()) return;
     d.DrawTextFrac(f, x, y, s.c_str(), static_cast<int>(s.size()), colour, 0, shadow, false, true, false, 0, nullptr,
                    false, false);
@@ -200,8 +205,8 @@ void DrawCallPocketPrompt(ssDisplayS16& d, ssFont* font, const CallPocketMode& m
   const wchar_t* lines[2] = {L"Select pocket for 8-Ball", L"Then Press Aim/Shoot Button"};
   const int xs[2] = {0x5333, 0x4800}, ys[2] = {0x8888, 0x9777};
   for (int i = 0; i < 2; ++i) {
-    const std::wstring text = lines[i];
-    d.DrawTextFrac(font, xs[i], ys[i], text.c_str(), static_cast<int>(text.size()), white, 0, 0, false, true, false, 0,
+    const std::wstring_view text = lines[i];
+    d.DrawTextFrac(font, xs[i], ys[i], text.data(), static_cast<int>(text.size()), white, 0, 0, false, true, false, 0,
                    nullptr, false, false);
   }
 }

@@ -801,6 +801,13 @@ void TableScene::SaveStickArea(const std::int32_t r[4]) {
     std::copy_n(device_->m_BackBuffer + static_cast<std::ptrdiff_t>(y) * width + r[0], w, kept);
   stickBox_ = {r[0], r[1], r[2], r[3]};
   stickSaved_ = true;
+  if (stick_ != nullptr) std::copy(stick_->m_Matrix.begin(), stick_->m_Matrix.end(), stickDrawnAt_.begin());
+}
+
+bool TableScene::StickAsDrawn(bool shown, const std::int32_t box[4]) const {
+  if (!shown) return !stickSaved_;
+  return stickSaved_ && stick_ != nullptr && std::equal(box, box + 4, stickBox_.begin()) &&
+         std::equal(stickDrawnAt_.begin(), stickDrawnAt_.end(), stick_->m_Matrix.begin());
 }
 
 void TableScene::RestoreStickArea() {
@@ -875,6 +882,13 @@ void TableScene::DrawFrame() {
   const bool stickShown = host.stickShown && stick_ != nullptr && StickBox(stickBox);
 
   if (!full && view_->stickOnly != 0) {
+    if (StickAsDrawn(stickShown, stickBox)) {
+      // The cue has not moved after all: the picture stands as it is.
+      host.previousFull = false;
+      lastFull_ = false;
+      lastDrew_ = false;
+      return;
+    }
     if (!StickDisturbsOverlay(stickShown ? stickBox : nullptr) && !frontLast_ &&
         !FindFrontBalls(stickShown ? stickBox : nullptr)) {
       // Only the cue moves: put back what was under it and draw it again.
@@ -885,6 +899,7 @@ void TableScene::DrawFrame() {
       }
       host.previousFull = false;
       lastFull_ = false;
+      lastDrew_ = true;
       return;
     }
     full = true;
@@ -937,6 +952,16 @@ void TableScene::DrawFrame() {
   if (!full && sprites_ != nullptr) {
     FindChangedBalls();
     if (OverlayDisturbed(stickShown ? stickBox : nullptr)) full = true;
+    if (!full && sameView && std::find(changed_.begin(), changed_.end(), true) == changed_.end() &&
+        StickAsDrawn(stickShown, stickBox)) {
+      // Nothing moved, came or went: the back buffer holds this frame
+      // already, and a still table costs nothing more.
+      changedCount_ = 0;
+      host.previousFull = false;
+      lastFull_ = false;
+      lastDrew_ = false;
+      return;
+    }
   }
   bool backgroundDrawn = false;
   const std::size_t screenPixels = static_cast<std::size_t>(d.m_Width) * static_cast<std::size_t>(d.m_Height);
@@ -1025,6 +1050,7 @@ void TableScene::DrawFrame() {
   if (full) KeepOverlays();
   host.previousFull = full;
   lastFull_ = full;
+  lastDrew_ = true;
   view_->dirty = 0;
   view_->matrixChanged = 0;
 }

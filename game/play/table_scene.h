@@ -159,6 +159,10 @@ class TableScene final : public TableObserver {
   std::array<BallDrawEntry, kBallCount>& Entries() { return entries_; }
   void SetBallCount(int n) { ballCount_ = n; }
   bool LastFrameFull() const { return lastFull_; }
+  // False when the last frame found nothing changed since the one before
+  // (the camera, the balls and the stick as they were) and so drew nothing:
+  // the back buffer still holds that picture and need not be shown again.
+  bool LastFrameDrew() const { return lastDrew_; }
 
   Fix16 nearLimit = 0x20000;
   std::int32_t verticalFactor = 0x10000;
@@ -243,6 +247,11 @@ class TableScene final : public TableObserver {
   std::vector<std::uint16_t> stickPixels_;
   std::array<std::int32_t, 4> stickBox_{};
   bool stickSaved_ = false;
+  // The stick's matrix when it was drawn into that box.
+  std::array<Fix16, 16> stickDrawnAt_{};
+  // Whether the stick shown (or not) as placed now is the one the back
+  // buffer holds, in the same box.
+  bool StickAsDrawn(bool shown, const std::int32_t box[4]) const;
   std::array<std::array<std::int32_t, 4>, 4> overlays_{};
   int overlayCount_ = 0;
   // The pixels under the overlays as the last full frame left them.
@@ -268,6 +277,7 @@ class TableScene final : public TableObserver {
   FixVec3 stickLow_, stickHigh_;
   bool forceFull_ = true;
   bool lastFull_ = false;
+  bool lastDrew_ = false;
   // Per ball: drawn last frame, its screen data and turn then, drawn again
   // this frame, and its area this frame.
   struct Shown {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 #include <vector>
 
 #include "ce/testing.h"
@@ -113,6 +114,38 @@ TEST_F(KestrunePlay, HeldArrowKeysTurnTheAimOneStepATick) {
     EXPECT_GE(steps[i], steps[i - 1]) << "tick " << i;
     EXPECT_LT(steps[i], 0x40000 / 72) << "tick " << i;
   }
+}
+
+// The screen as shown, every pixel.
+std::vector<COLORREF> Screen() {
+  std::vector<COLORREF> pixels;
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) pixels.push_back(ce::testing::ScreenPixel(x, y));
+  return pixels;
+}
+
+// A match at rest costs nothing: while the table stands still no frame is
+// drawn or shown, and the screen keeps the table; a press of a key that
+// turns the aim shows new frames at once.
+TEST_F(KestrunePlay, AStillTableIsNotShownAgain) {
+  ASSERT_TRUE(StartMatch(ks::app::SecondPlayer::kPractice));
+  // The camera's way to the aim, then the table at rest.
+  Pump(3000);
+  const std::vector<COLORREF> before = Screen();
+  const int shown = App().MatchFramesShown();
+  Pump(3000);
+  EXPECT_EQ(App().MatchFramesShown(), shown) << "frames shown with nothing changed";
+  EXPECT_TRUE(Screen() == before) << "the screen changed at rest";
+  std::set<COLORREF> colours(before.begin(), before.end());
+  EXPECT_GT(colours.size(), 50u) << "the table is on the screen";
+  const WPARAM left = App().Prefs().keys[ks::play::KeyMap::kLeft];
+  PostMessageW(m_Window, WM_KEYDOWN, left, 1);
+  Pump(kTick);
+  PostMessageW(m_Window, WM_KEYUP, left, static_cast<LPARAM>(0xC0000001u));
+  Pump(5 * kTick);
+  EXPECT_GT(App().MatchFramesShown(), shown);
+  EXPECT_FALSE(Screen() == before) << "the aim turned on the screen";
 }
 
 TEST_F(KestrunePlay, APenDragOnTheGripStrikes) {
