@@ -43,6 +43,7 @@
 #include "display/display_s16.h"
 #include "engine/testing/memory_file.h"
 #include "play/control.h"
+#include "play/held_keys.h"
 #include "play/hud.h"
 #include "play/scene_loader.h"
 #include "simulation/table.h"
@@ -240,18 +241,16 @@ void Feed(const ks::play::InputEvent& e) {
   }
 }
 
-// rackplan feeds the play control as this tick and PlayProc do (held keys
-// from the tick, the others as they come) to plan its scripted rack: the
-// two change together.
+// rackplan feeds the play control as this tick and PlayProc do (keys and
+// the pen as they come, a held key's key-downs from the tick) to plan its
+// scripted rack: the two change together.
 void OnTick() {
   Harness& h = g_harness;
-  // A held key gives one key-down a tick, whatever the host's own repeat.
-  for (int action = 14; action < 32; ++action) {
-    const std::uint8_t key = h.keys.keys[action];
-    // Down now, or pressed (and maybe released) since the last tick.
-    if (key > 13 && (GetAsyncKeyState(key) & 0x8001) != 0) Feed(MakeEvent(WM_KEYDOWN, key, 0));
-  }
-  Feed(MakeEvent(WM_TIMER, kFrameTimer, 0));
+  // As in the game: a held key of the key map makes the tick its key-down,
+  // whatever the host's own repeat.
+  const std::uint8_t held =
+      ks::play::PolledKey(h.keys.keys, [](std::uint8_t key) { return (GetAsyncKeyState(key) & 0x8000) != 0; });
+  Feed(held != 0 ? MakeEvent(WM_KEYDOWN, held, 0) : MakeEvent(WM_TIMER, kFrameTimer, 0));
   Present(false);
 }
 
@@ -270,15 +269,17 @@ LRESULT CALLBACK PlayProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         DestroyWindow(window);
         return 0;
       }
-      // The host's auto-repeat is dropped: held keys come from the tick.
-      if ((lParam & (1 << 30)) != 0) return 0;
-      // Picking a ball and the rewind are commands, as the action bar gives them.
+      // The host's auto-repeat of the key map's keys is dropped: held, they
+      // come from the tick.
+      if (ks::play::IsPolledRepeat(g_harness.keys.keys, static_cast<std::uint32_t>(wParam),
+                                   static_cast<std::uint32_t>(lParam)))
+        return 0;
+      // Picking a ball and the rewind are commands, as the action bar gives
+      // them, once a press.
       if (wParam == 'B' || wParam == 'W') {
-        Feed(MakeEvent(ks::play::kMsgCommand, wParam == 'B' ? 15 : 16, 0));
+        if ((lParam & (1 << 30)) == 0) Feed(MakeEvent(ks::play::kMsgCommand, wParam == 'B' ? 15 : 16, 0));
         return 0;
       }
-      // Keys the tick polls arrive from there, one a tick.
-      if (wParam > 13 && g_harness.keys.ActionOf(wParam) >= 14) return 0;
       Feed(MakeEvent(message, wParam, lParam));
       return 0;
     case WM_KEYUP:

@@ -6,9 +6,9 @@
 //   rackplan OUTPUT.script [-v]     (-v: each turn as it starts, on stderr)
 //
 // It plays the rack here first, through the same play control tableplay
-// drives, fed the events tableplay would feed it: pen events as they come,
-// a tick every 31 ms that polls the held Space key, the keys of the modes
-// (M, A) as they come. Each move is chosen by trying the candidates in a
+// drives, fed the events tableplay would feed it: pen events and keys as
+// they come, a tick every 31 ms that is a key-down of Space while it is
+// held. Each move is chosen by trying the candidates in a
 // forked copy of the match and keeping the first whose outcome serves:
 //   - player 1 with ball in hand places the cue ball (M and a drag) behind
 //     a ball of his group in line with a pocket; with or without it, he
@@ -151,9 +151,11 @@ class Match {
     Feed(ks::play::kMsgPenDown, 1, ks::play::PenParam(x, y));
     Feed(ks::play::kMsgPenUp, 0, ks::play::PenParam(x, y));
   }
-  // Space held for whole ticks: as many key-downs at any phase of the timer.
+  // Space held for whole ticks: its key-down as it is pressed, then one a
+  // tick while it is held.
   void Stroke(int ticks) {
     Line("keydown space");
+    Feed(ks::play::kMsgKeyDown, kKeySpace, 0);
     spaceDown_ = true;
     Wait(static_cast<std::uint32_t>(ticks) * kTickMs);
     Line("keyup space");
@@ -209,14 +211,16 @@ class Match {
     if (over_) return;
     if (control_->HandleEvent({message, wParam, lParam, clock_.now}) == 1) over_ = true;
   }
-  // Time passes: a tick every 31 ms polls the held Space key and times the
-  // control, as tableplay's frame timer does.
+  // Time passes: a tick every 31 ms, as tableplay's frame timer gives it:
+  // a key-down of Space while it is held, else the timer.
   void RunFor(std::uint32_t ms) {
     const std::uint32_t end = clock_.now + ms;
     while (nextTick_ <= end) {
       clock_.now = nextTick_;
-      if (spaceDown_) Feed(ks::play::kMsgKeyDown, kKeySpace, 0);
-      Feed(ks::play::kMsgTimer, 1, 0);
+      if (spaceDown_)
+        Feed(ks::play::kMsgKeyDown, kKeySpace, 0);
+      else
+        Feed(ks::play::kMsgTimer, 1, 0);
       nextTick_ += kTickMs;
     }
     clock_.now = end;

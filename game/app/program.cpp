@@ -19,6 +19,7 @@
 #include "engine/log.h"
 #include "ks_main.h"
 #include "program.h"
+#include "play/held_keys.h"
 #include "play/input_mode.h"
 #include "play/view.h"
 #include "ui/dlg_man.h"
@@ -110,12 +111,10 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       // In a match a held key of the key map gives one key-down a frame tick,
       // from the tick's poll: the host's auto-repeat (the key was down
       // already) would turn and stroke at a rate of its own.
-      if (app != nullptr && app->State() == AppState::kPlay && (lParam & (LPARAM{1} << 30)) != 0 && wParam > 13 &&
-          wParam <= 0xFF) {
-        bool polled = false;
-        for (std::uint8_t key : app->Prefs().keys) polled = polled || key == wParam;
-        if (polled) return 0;
-      }
+      if (app != nullptr && app->State() == AppState::kPlay &&
+          ks::play::IsPolledRepeat(app->Prefs().keys, static_cast<std::uint32_t>(wParam),
+                                   static_cast<std::uint32_t>(lParam)))
+        return 0;
       event = InputEvent{message, wParam, lParam, GetTickCount()};
       break;
     case WM_KEYUP:
@@ -137,9 +136,9 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       if (app != nullptr && app->Active()) {
         event = InputEvent{message, wParam, lParam, GetTickCount()};
         // A held key gives a key-down every tick; the last in key-map order wins.
-        for (std::uint8_t key : app->Prefs().keys) {
-          if (key > 13 && (GetAsyncKeyState(key) & 0x8000) != 0) event = InputEvent{WM_KEYDOWN, key, 0, GetTickCount()};
-        }
+        const std::uint8_t held = ks::play::PolledKey(
+            app->Prefs().keys, [](std::uint8_t key) { return (GetAsyncKeyState(key) & 0x8000) != 0; });
+        if (held != 0) event = InputEvent{WM_KEYDOWN, held, 0, GetTickCount()};
       }
       break;
     case WM_MOUSEMOVE:
