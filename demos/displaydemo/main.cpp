@@ -76,6 +76,9 @@ struct Demo {
   bool spritesLoaded = false;
   std::unique_ptr<ssAudioWaveOut> audio;
   std::unique_ptr<ssMoviePlayer> intro;  // while the intro plays
+  // Some of the data was missing or damaged: the demo shows what it can
+  // and ends with a failure status.
+  bool dataMissing = false;
 };
 
 Demo g_demo;
@@ -145,6 +148,18 @@ void MakeShades(const ssDisplay& d) {
   }
 }
 
+std::string Narrow(const wchar_t* name) {
+  std::string narrow;
+  for (const wchar_t* c = name; *c != 0; ++c) narrow.push_back(static_cast<char>(*c));
+  return narrow;
+}
+
+// Names what is missing on standard error and marks the run failed.
+void MissingData(const char* what, const char* where = "") {
+  std::fprintf(stderr, "displaydemo: missing data: %s%s\n", what, where);
+  g_demo.dataMissing = true;
+}
+
 // The fonts and the model from the build's data folder, the sprite sheet
 // made here, all served from memory.
 void LoadData(ssDisplayS16& d) {
@@ -152,36 +167,39 @@ void LoadData(ssDisplayS16& d) {
   archive->SetBaseFolder(L"\\", 0);
   const std::string& data = g_demo.data;
   for (const wchar_t* name : kFonts) {
-    std::string narrow;
-    for (const wchar_t* c = name; *c != 0; ++c) narrow.push_back(static_cast<char>(*c));
+    const std::string narrow = Narrow(name);
     std::vector<std::uint8_t> bytes = harness::ReadHostFile(data + "/UI/fonts/" + narrow + ".fnt");
     if (bytes.empty()) {
-      std::fprintf(stderr, "displaydemo: missing data: font %s in %s\n", narrow.c_str(), data.c_str());
+      MissingData(("font " + narrow + " in ").c_str(), data.c_str());
       continue;
     }
     archive->AddFile(std::wstring(L"\\UI\\") + name + L".fnt", std::move(bytes));
   }
   std::vector<std::uint8_t> model = harness::ReadHostFile(data + "/displaydemo/showcase.kso");
   if (model.empty()) {
-    std::fprintf(stderr, "displaydemo: missing data: showcase.kso in %s\n", data.c_str());
+    MissingData("showcase.kso in ", data.c_str());
   } else {
     archive->AddFile(L"\\demo\\showcase.kso", std::move(model));
   }
   archive->AddFile(L"\\demo\\balls.raw", SpriteSheet(d));
   std::vector<std::uint8_t> movies = harness::ReadHostFile(data + "/Movies/movies.ark");
   if (movies.empty()) {
-    std::fprintf(stderr, "displaydemo: missing data: Movies/movies.ark\n");
+    MissingData("Movies/movies.ark");
   } else {
     archive->AddFile(L"\\Movies\\movies.ark", std::move(movies));
   }
   d.SetArchive(std::move(archive));
 
-  for (int i = 0; i < kFontCount; ++i) g_demo.fonts[static_cast<std::size_t>(i)] = d.GetFont(kFonts[i], L"UI", nullptr);
+  for (int i = 0; i < kFontCount; ++i) {
+    g_demo.fonts[static_cast<std::size_t>(i)] = d.GetFont(kFonts[i], L"UI", nullptr);
+    if (g_demo.fonts[static_cast<std::size_t>(i)] == nullptr)
+      MissingData(("the font " + Narrow(kFonts[i]) + " did not load").c_str());
+  }
   MakeShades(d);
   g_demo.model.Init(d.ModelDevice(), &g_demo.shades[kShadeLevels - 1]);
   g_demo.modelLoaded = g_demo.model.Load(L"showcase.kso", L"demo", nullptr) == 1;
   g_demo.spritesLoaded = g_demo.sprites.Load(&d, L"balls.raw", L"demo", nullptr, false);
-  if (!g_demo.modelLoaded) std::fprintf(stderr, "displaydemo: missing data: the model did not load\n");
+  if (!g_demo.modelLoaded) MissingData("the model did not load");
   if (g_demo.spritesLoaded) {
     for (int i = 0; i < kSprites; ++i)
       g_demo.sprites.AddRect(ssRect{i * kSpriteSize, 0, (i + 1) * kSpriteSize, kSpriteSize});
@@ -428,7 +446,7 @@ void StartIntro() {
   intro->Init(&d, g_demo.audio.get(), nullptr);
   intro->m_Archive = d.GetArchive();
   if (intro->Open(L"KSIntroM.avi", L"Movies", L"movies.ark") != 0) {
-    std::fprintf(stderr, "displaydemo: missing data: the intro movie did not open\n");
+    MissingData("the intro movie did not open");
     return;
   }
   intro->SetVolume(8);
@@ -539,7 +557,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
 
   const int code = harness::RunMessageLoop();
   ReleaseAll();
-  return code;
+  return code != 0 ? code : g_demo.dataMissing ? 1 : 0;
 }
 
 // The demo takes no arguments; --help describes it without starting the device.

@@ -15,6 +15,8 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ce/aygshell.h"
 #include "ce/commctrl.h"
@@ -91,6 +93,9 @@ struct Gallery {
   HBITMAP barImages = nullptr;  // the menu bar's picture button
   HBITMAP badge = nullptr;      // the Smartphone page's static picture
   std::wstring platformType;
+  // The Smartphone page's controls and the procedures they had before the
+  // gallery kept its keys from them.
+  std::vector<std::pair<HWND, WNDPROC>> pageControls;
 };
 
 Gallery g_gallery;
@@ -449,6 +454,30 @@ void PaintPhone(HDC dc, const RECT& area) {
   }
 }
 
+// The page's controls take the keys they work with, but the gallery's own
+// keys (Left, Right, Esc) stay the gallery's, whichever control has the
+// focus: the window acts on them.
+LRESULT CALLBACK PageControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+  WNDPROC previous = nullptr;
+  for (const auto& [window, proc] : g_gallery.pageControls) {
+    if (window == control) previous = proc;
+  }
+  if (message == WM_KEYDOWN && (wParam == VK_LEFT || wParam == VK_RIGHT || wParam == VK_ESCAPE)) {
+    // Posted: the window may end the page, and this control with it.
+    PostMessageW(g_gallery.window, WM_KEYDOWN, wParam, lParam);
+    return 0;
+  }
+  if (message == WM_DESTROY) std::erase_if(g_gallery.pageControls, [&](const auto& c) { return c.first == control; });
+  return previous != nullptr ? CallWindowProcW(previous, control, message, wParam, lParam)
+                             : DefWindowProcW(control, message, wParam, lParam);
+}
+
+void KeepGalleryKeys(HWND control) {
+  if (control == nullptr) return;
+  const LONG_PTR previous = SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PageControlProc));
+  g_gallery.pageControls.emplace_back(control, reinterpret_cast<WNDPROC>(previous));
+}
+
 // Makes the Smartphone page's controls and soft-key bar.
 void OpenPhonePage(HWND window) {
   wchar_t type[64] = {};
@@ -462,12 +491,13 @@ void OpenPhonePage(HWND window) {
   // The native edit as a Smartphone form makes it: a bordered child, shown.
   HWND note = make(phone ? L"CAPEDIT" : L"EDIT", WS_BORDER, 8, 76, 150, 24, kIdNote, L"A note to self");
   SendMessageW(note, EM_SETINPUTMODE, 0, kInputModeText);
-  make(L"EDIT", WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY, 8, 108, 150, 80, kIdJournal,
+  HWND journal = make(L"EDIT", WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY, 8, 108, 150, 80, kIdJournal,
        L"Monday: the tide came in early.\r\nTuesday: wind from the west.\r\nWednesday: clear skies.\r\n"
        L"Thursday: rain at noon.\r\nFriday: the boats went out.\r\nSaturday: market day.\r\n"
        L"Sunday: a quiet harbour.");
   HWND places = make(L"LISTBOX", WS_BORDER | WS_VSCROLL | LBS_NOTIFY, 8, 196, 150, 70, kIdPlaces, L"");
   for (const wchar_t* place : kPlaces) SendMessageW(places, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(place));
+  for (HWND control : {note, journal, places}) KeepGalleryKeys(control);
   SendMessageW(places, LB_SETCURSEL, 2, 0);
   HWND badge = make(L"STATIC", SS_BITMAP, 172, 80, 0, 0, kIdBadge, L"");
   if (g_gallery.badge == nullptr) g_gallery.badge = MakeRings(48, {RGB(200, 120, 20)}, RGB(255, 255, 255));

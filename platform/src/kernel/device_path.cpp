@@ -482,7 +482,7 @@ DWORD CopyUp(Resolved& entry) {
   if (const DWORD error = PrepareWrite(entry)) return error;
   const auto size = static_cast<std::uint64_t>(entry.st.st_size);
   if (!ReserveSpace(0, size)) return ERROR_DISK_FULL;
-  const int from = ::open(entry.host.c_str(), O_RDONLY | O_CLOEXEC);
+  const int from = OpenRegularHostFile(entry.host, O_RDONLY | O_CLOEXEC);
   if (from < 0) {
     const int error = errno;
     ReleaseSpace(0, size);
@@ -641,6 +641,25 @@ std::vector<ProgramMount> ProgramMounts() {
 
 std::string HostChild(const std::string& hostFolder, const std::wstring& name) {
   return hostFolder + "/" + Utf8FromWide(name);
+}
+
+int OpenRegularHostFile(const std::string& host, int flags, unsigned mode) {
+  const int fd = ::open(host.c_str(), flags | O_NONBLOCK, static_cast<mode_t>(mode));
+  if (fd < 0) {
+    // A FIFO opened for writing with no reader.
+    if (errno == ENXIO) errno = EACCES;
+    return -1;
+  }
+  struct stat st {};
+  const bool stated = ::fstat(fd, &st) == 0;
+  if (!stated || !S_ISREG(st.st_mode)) {
+    const int error = stated ? EACCES : errno;
+    ::close(fd);
+    errno = error;
+    return -1;
+  }
+  if (const int status = ::fcntl(fd, F_GETFL); status >= 0) ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+  return fd;
 }
 
 DWORD ErrorFromErrno(int error) {

@@ -137,6 +137,12 @@ std::string HostChild(const std::string& hostFolder, const std::wstring& name);
 
 DWORD ErrorFromErrno(int error);
 
+// Opens a host entry that must be a regular file without ever blocking: a
+// FIFO, socket or device node in its place would wait for a peer forever,
+// so it is refused with EACCES (the device's "access denied"). Returns the
+// descriptor, in blocking mode, or -1 with errno set.
+int OpenRegularHostFile(const std::string& host, int flags, unsigned mode = 0);
+
 // Creates the device's standard folders once per device root.
 void EnsureStandardFolders();
 

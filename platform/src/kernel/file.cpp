@@ -91,6 +91,12 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
+  // Only a regular file is opened: a FIFO or device node would block the
+  // caller waiting for a peer, or hand it endless bytes.
+  if (path.exists && !S_ISREG(path.st.st_mode)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
   const bool existed = path.exists;
   const bool truncate = existed && (creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING);
   if (existed && creationDisposition == CREATE_NEW) {
@@ -130,7 +136,9 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
     flags |= O_RDONLY;
   }
   if (!existed) flags |= O_CREAT | O_EXCL;
-  const int fd = ::open(path.host.c_str(), flags, 0666);
+  // The entry may have been replaced since it was looked at: the open itself
+  // refuses what is not a regular file, without waiting.
+  const int fd = OpenRegularHostFile(path.host, flags, 0666);
   if (fd < 0) {
     const int error = errno;
     SetLastError(error == ENOENT ? ERROR_PATH_NOT_FOUND : error == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(error));

@@ -86,7 +86,7 @@ void RemoveTree(const std::string& host) {
 // goes with it; otherwise the copy is created now with the same attributes.
 // Returns 0 or an errno value; a failed copy leaves nothing behind.
 int CopyHostFile(const std::string& from, const std::string& to, bool keepCreation) {
-  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  const int in = OpenRegularHostFile(from, O_RDONLY | O_CLOEXEC);
   if (in < 0) return errno;
   struct stat st {};
   if (::fstat(in, &st) != 0) {

@@ -141,7 +141,7 @@ std::optional<Section> ResourceSection(int fd, std::uint64_t fileSize) {
 // chosen from it; null when the module has none or any piece is damaged.
 HICON ModuleIcon(const std::string& host, int cx, int cy) {
   constexpr std::uint32_t kTextKey = 0x80000000u;
-  const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ce::kernel::fs::OpenRegularHostFile(host, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return nullptr;
   HICON icon = nullptr;
   struct stat st {};

@@ -271,6 +271,13 @@ void ActivateWindow(HWND hwnd) {
   }
   if (hwnd) SendMessageW(hwnd, WM_ACTIVATE, MAKELONG(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
   ShellForegroundChanged();
+  // The device's foreground follows: this program's window is in front, or
+  // with nothing of it left active the program behind it comes forward.
+  if (hwnd) {
+    ipc::NoteForeground(hwnd);
+  } else {
+    ipc::LeaveForeground();
+  }
 }
 
 void BringToFront(HWND hwnd) {
@@ -283,6 +290,8 @@ void BringToFront(HWND hwnd) {
   // The program itself comes to the front of the desktop's windows.
   ce::gdi::Screen::Current()->display().Raise();
   ActivateWindow(top);
+  // Already active here, it may still have stood behind another program.
+  if (GetActiveWindow() == top) ipc::NoteForeground(top);
 }
 
 void ForgetFocusAndCaptureOf(HWND hwnd) {
@@ -316,6 +325,7 @@ void DeliverPen(PenAction action, int x, int y) {
   HWND target = nullptr;
   HWND top = nullptr;
   bool activate = false;
+  bool claim = false;
   POINT client{x, y};
   UINT message = WM_MOUSEMOVE;
   bool dblclks = false;
@@ -332,8 +342,12 @@ void DeliverPen(PenAction action, int x, int y) {
       owner = w->threadId;
       top = TopLevelOfLocked(target);
       auto topWindow = top ? FindLocked(top) : nullptr;
-      activate = action == PenAction::Down && topWindow && top != S().active && !S().capture &&
-                 !(topWindow->exStyle & WS_EX_NOACTIVATE);
+      const bool activatable = action == PenAction::Down && topWindow && !S().capture &&
+                               !(topWindow->exStyle & WS_EX_NOACTIVATE) && !NeverActivatedLocked(*topWindow);
+      activate = activatable && top != S().active;
+      // A touch on the active window brings its program in front of the
+      // device's other programs, if it was not.
+      claim = activatable && top == S().active;
       if (w->style & WS_DISABLED) target = nullptr;
     } else {
       target = nullptr;
@@ -379,10 +393,22 @@ void DeliverPen(PenAction action, int x, int y) {
   }
   if (!target) return;
   if (activate) PushTask(owner, [top] { ActivateWindow(top); });
+  if (claim) ipc::NoteForeground(top);
   PostToWindow(target, message, keys, PointParam(client.x, client.y));
 }
 
 void DeliverKey(int virtualKey, bool down) {
+  if (virtualKey <= 0 || virtualKey > 0xFFFF) return;
+  // Keys belong to the window in front on the device, which may be another
+  // program's (one that came forward at this program's request).
+  if (HWND front = ipc::ForegroundElsewhere();
+      front && ipc::ForwardInput(front, down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(virtualKey), {})) {
+    return;
+  }
+  DeliverKeyHere(virtualKey, down);
+}
+
+void DeliverKeyHere(int virtualKey, bool down) {
   // Codes above 0xFF are device keys of their own (the suspend key): they
   // arrive as messages but have no place in the key state.
   if (virtualKey <= 0 || virtualKey > 0xFFFF) return;
@@ -411,6 +437,11 @@ void DeliverKey(int virtualKey, bool down) {
 }
 
 void DeliverText(std::wstring_view text) {
+  if (HWND front = ipc::ForegroundElsewhere(); front && ipc::ForwardInput(front, WM_CHAR, 0, text)) return;
+  DeliverTextHere(text);
+}
+
+void DeliverTextHere(std::wstring_view text) {
   HWND target = nullptr;
   {
     std::lock_guard guard(S().lock);

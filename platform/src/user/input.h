@@ -27,6 +27,11 @@ using KeyRedirect = HWND (*)(HWND target, int virtualKey);
 void SetKeyRedirect(KeyRedirect redirect);
 // Characters typed as such (not as keys): one WM_CHAR each.
 void DeliverText(std::wstring_view text);
+// Keys and text go to another program while its window is in front of the
+// device (user/ipc.h); these deliver them in this program whatever is in
+// front, as that program does with what it is handed.
+void DeliverKeyHere(int virtualKey, bool down);
+void DeliverTextHere(std::wstring_view text);
 // The user asks the program to end: WM_CLOSE to its active (else first)
 // top-level window, or WM_QUIT to its main thread when it has none.
 void DeliverQuit();

@@ -5,6 +5,9 @@
 //   slot-N.lock     held (flock) by the program in slot N while it lives
 //   slot-N.windows  its top-level windows, one a line (written atomically)
 //   slot-N.sock     its socket
+//   foreground      the programs that held the device's foreground, most
+//                   recent first: "<slot> <window>" a line, the window hex
+//                   (written atomically under foreground.lock)
 // Each request is one connection: a fixed header, then the data bytes; the
 // answer is a fixed reply, for a post as soon as the message is taken, for a
 // sent message once the window procedure returned. The peer's data is
@@ -33,6 +36,7 @@
 #include "kernel/debug_output.h"
 #include "kernel/device.h"
 #include "kernel/registry_store.h"
+#include "user/input.h"
 #include "user/state.h"
 #include "user/window_tree.h"
 
@@ -43,7 +47,7 @@ constexpr std::uint32_t kMagic = 0x4D574543;   // "CEWM"
 constexpr std::uint32_t kMaxData = 16u << 20;  // WM_COPYDATA's bytes at most
 constexpr long long kDefaultTimeoutMs = 5000;
 
-enum Kind : std::uint32_t { kPost = 1, kSend = 2, kForward = 3 };
+enum Kind : std::uint32_t { kPost = 1, kSend = 2, kForward = 3, kTakeOver = 4, kInput = 5 };
 enum Status : std::uint32_t { kOk = 0, kNoWindow = 1, kTimedOut = 2, kBadRequest = 3 };
 
 struct Header {
@@ -270,6 +274,81 @@ struct Pending {
   COPYDATASTRUCT copy{};
 };
 
+// ---- the device's foreground ----
+
+struct ForegroundEntry {
+  int slot = 0;
+  HWND hwnd = nullptr;
+};
+
+std::string ForegroundPath() { return Folder() + "/foreground"; }
+
+// Holds the foreground list's lock while it lives (none when the runtime
+// folder cannot be used).
+class ForegroundLock {
+ public:
+  ForegroundLock() : fd_(::open((Folder() + "/foreground.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+    if (fd_ >= 0) {
+      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+      }
+    }
+  }
+  ~ForegroundLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  ForegroundLock(const ForegroundLock&) = delete;
+  ForegroundLock& operator=(const ForegroundLock&) = delete;
+
+ private:
+  int fd_;
+};
+
+// The list as stored; malformed lines, and windows not of their slot, are
+// skipped.
+std::vector<ForegroundEntry> ReadForeground() {
+  std::vector<ForegroundEntry> entries;
+  std::ifstream in(ForegroundPath());
+  std::string line;
+  while (entries.size() < static_cast<std::size_t>(kMaxSlots) && std::getline(in, line)) {
+    const std::size_t space = line.find(' ');
+    unsigned long long slot = 0;
+    unsigned long long hwnd = 0;
+    if (space == std::string::npos || !ParseNumber(line.substr(0, space), 10, kMaxSlots, &slot) ||
+        !ParseNumber(line.substr(space + 1), 16, 0xFFFFFFFFull, &hwnd) || slot == 0) {
+      continue;
+    }
+    const HWND window = ToHwnd(static_cast<std::uintptr_t>(hwnd));
+    if (SlotOf(window) != static_cast<int>(slot)) continue;
+    entries.push_back(ForegroundEntry{static_cast<int>(slot), window});
+  }
+  return entries;
+}
+
+void WriteForeground(const std::vector<ForegroundEntry>& entries) {
+  std::ostringstream text;
+  for (const ForegroundEntry& e : entries) {
+    text << e.slot << ' ' << std::hex << static_cast<unsigned long>(Value(e.hwnd)) << std::dec << '\n';
+  }
+  const std::string path = ForegroundPath();
+  const std::string temp = path + ".new";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out << text.str();
+    if (!out.flush()) return;
+  }
+  std::rename(temp.c_str(), path.c_str());
+}
+
+// The slot of the live program in front (0 for none); programs that are
+// gone are passed over.
+int ForegroundSlot() {
+  ForegroundLock lock;
+  for (const ForegroundEntry& e : ReadForeground()) {
+    if (e.slot == CurrentSlot() || SlotAlive(e.slot)) return e.slot;
+  }
+  return 0;
+}
+
 DWORD OwnerThread(HWND hwnd) {
   std::lock_guard guard(S().lock);
   auto w = FindLocked(hwnd);
@@ -290,6 +369,29 @@ Reply Handle(const Header& h, std::vector<BYTE> data) {
         reply.status = kNoWindow;
       }
       return reply;
+    case kTakeOver:
+      // Only while nothing took the foreground since it was handed on.
+      if (ForegroundSlot() == CurrentSlot() && !PushTask(thread, [hwnd] { BringToFront(hwnd); })) {
+        reply.status = kNoWindow;
+      }
+      return reply;
+    case kInput: {
+      // Delivered before the answer, so a sender's keys keep their order.
+      if (h.message == WM_CHAR) {
+        if (data.size() % sizeof(wchar_t) != 0) {
+          reply.status = kBadRequest;
+          return reply;
+        }
+        std::wstring text(data.size() / sizeof(wchar_t), L'\0');
+        if (!data.empty()) std::memcpy(text.data(), data.data(), data.size());
+        DeliverTextHere(text);
+      } else if ((h.message == WM_KEYDOWN || h.message == WM_KEYUP) && !h.hasData && h.wParam <= 0xFFFF) {
+        DeliverKeyHere(static_cast<int>(h.wParam), h.message == WM_KEYDOWN);
+      } else {
+        reply.status = kBadRequest;
+      }
+      return reply;
+    }
     case kSend: {
       auto pending = std::make_shared<Pending>();
       LPARAM lParam = static_cast<LPARAM>(h.lParam);
@@ -580,6 +682,73 @@ bool BringForward(HWND hwnd) {
   h.kind = kForward;
   Reply reply{};
   return Request(hwnd, h, {}, &reply);
+}
+
+void NoteForeground(HWND hwnd) {
+  const int own = CurrentSlot();
+  if (own == 0 || hwnd == nullptr) return;
+  ForegroundLock lock;
+  std::vector<ForegroundEntry> entries = ReadForeground();
+  if (!entries.empty() && entries.front().slot == own && entries.front().hwnd == hwnd) return;
+  std::erase_if(entries, [own](const ForegroundEntry& e) { return e.slot == own || !SlotAlive(e.slot); });
+  entries.insert(entries.begin(), ForegroundEntry{own, hwnd});
+  WriteForeground(entries);
+}
+
+void LeaveForeground() {
+  const int own = CurrentSlot();
+  if (own == 0) return;
+  std::vector<ForegroundEntry> behind;
+  {
+    ForegroundLock lock;
+    std::vector<ForegroundEntry> entries = ReadForeground();
+    std::erase_if(entries, [own](const ForegroundEntry& e) { return e.slot != own && !SlotAlive(e.slot); });
+    if (entries.empty() || entries.front().slot != own) {
+      // Not in front: it only leaves the list.
+      std::erase_if(entries, [own](const ForegroundEntry& e) { return e.slot == own; });
+      WriteForeground(entries);
+      return;
+    }
+    entries.erase(entries.begin());
+    WriteForeground(entries);
+    behind = entries;
+  }
+  // The program that stood behind comes forward, as the device activates
+  // the next window when the one in front goes.
+  for (const ForegroundEntry& e : behind) {
+    Header h{};
+    h.kind = kTakeOver;
+    Reply reply{};
+    if (Request(e.hwnd, h, {}, &reply)) return;
+  }
+}
+
+HWND ForegroundElsewhere() {
+  const int own = CurrentSlot();
+  if (own == 0) return nullptr;
+  ForegroundLock lock;
+  for (const ForegroundEntry& e : ReadForeground()) {
+    if (e.slot == own) return nullptr;
+    if (SlotAlive(e.slot)) return e.hwnd;
+  }
+  return nullptr;
+}
+
+bool ForwardInput(HWND hwnd, UINT message, WPARAM key, std::wstring_view text) {
+  Header h{};
+  h.kind = kInput;
+  h.message = message;
+  h.wParam = key;
+  std::vector<BYTE> data;
+  if (message == WM_CHAR && !text.empty()) {
+    if (text.size() > kMaxData / sizeof(wchar_t)) return false;
+    const auto* bytes = reinterpret_cast<const BYTE*>(text.data());
+    data.assign(bytes, bytes + text.size() * sizeof(wchar_t));
+    h.dataSize = static_cast<std::uint32_t>(data.size());
+    h.hasData = 1;
+  }
+  Reply reply{};
+  return Request(hwnd, h, data, &reply);
 }
 
 }  // namespace ce::user::ipc

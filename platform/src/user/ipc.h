@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ce/winuser.h"
@@ -57,5 +58,20 @@ std::optional<WindowInfo> Describe(HWND hwnd);
 bool Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 std::optional<LRESULT> Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 bool BringForward(HWND hwnd);
+
+// The device has one foreground across its programs: the active window of
+// the program a person last brought forward (by touching it, or by a
+// program's SetForegroundWindow), and its keys go there. Each program notes
+// here when a window of its own takes the activation.
+void NoteForeground(HWND hwnd);
+// This program has no window left to be active: it leaves the foreground,
+// and when it stood in front the program behind it is asked to come forward.
+void LeaveForeground();
+// The window in front when it is another live program's, else null.
+HWND ForegroundElsewhere();
+// Hands a key (WM_KEYDOWN or WM_KEYUP with its key code) or typed text
+// (WM_CHAR) to the program of hwnd, which delivers it as its own input.
+// False when that program is gone or does not answer.
+bool ForwardInput(HWND hwnd, UINT message, WPARAM key, std::wstring_view text);
 
 }  // namespace ce::user::ipc

@@ -91,6 +91,11 @@ std::optional<WindowState> CurrentWindowState() {
   return session ? session->State() : std::nullopt;
 }
 
+std::uint64_t RenderedFrames() {
+  auto session = Session::Running();
+  return session ? session->renderCount() : 0;
+}
+
 COLORREF ShownPixel(int x, int y) {
   auto session = Session::Running();
   return session ? session->ShownPixel(x, y) : CLR_INVALID;

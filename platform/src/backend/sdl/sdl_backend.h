@@ -11,6 +11,7 @@
 //   keymap         key bindings on top of the default map (key_map.h)
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -35,6 +36,8 @@ struct WindowState {
   bool smooth = false;
 };
 std::optional<WindowState> CurrentWindowState();
+// How many pictures the window has drawn since the session started.
+std::uint64_t RenderedFrames();
 // The colour shown at a drawable pixel of the window; CLR_INVALID without one.
 COLORREF ShownPixel(int x, int y);
 void SimulateMouseButton(bool down, int windowX, int windowY);

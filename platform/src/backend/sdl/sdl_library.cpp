@@ -62,6 +62,7 @@ CE_SDL(int, SDL_SetWindowFullscreen, (SDL_Window * window, Uint32 flags), (windo
 CE_SDL(void, SDL_ShowWindow, (SDL_Window * window), (window), void())
 CE_SDL(void, SDL_HideWindow, (SDL_Window * window), (window), void())
 CE_SDL(void, SDL_RaiseWindow, (SDL_Window * window), (window), void())
+CE_SDL(int, SDL_SetWindowInputFocus, (SDL_Window * window), (window), -1)
 CE_SDL(int, SDL_GetWindowDisplayIndex, (SDL_Window * window), (window), -1)
 CE_SDL(int, SDL_GetNumVideoDisplays, (void), (), -1)
 CE_SDL(int, SDL_GetDisplayBounds, (int display, SDL_Rect* rect), (display, rect), -1)

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "gdi/rows.h"
 #include "kernel/debug_output.h"
 #include "kernel/device.h"
 #include "kernel/process.h"
@@ -269,11 +270,15 @@ bool Session::OpenWindow(const gdi::Surface& frame, const void* owner) {
   {
     std::lock_guard guard(frameLock_);
     frame_ = frame;
-    staging_.assign(static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height), 0);
+    converter_ = FrameConverter(*frame.format);
+    const std::size_t pixels = static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height);
+    taken_.assign(pixels, 0);
+    row_.assign(static_cast<std::size_t>(frame.width), 0);
+    staging_.assign(pixels, 0);
     dirty_ = RECT{};
+    Take(RECT{0, 0, frame.width, frame.height}, true);
   }
   windowOwner_ = owner;
-  Present(RECT{0, 0, frame.width, frame.height});
   Flush(true);
   return true;
 }
@@ -293,25 +298,49 @@ void Session::CloseWindow(const void* owner) {
   renderPending_ = false;
   std::lock_guard guard(frameLock_);
   frame_ = gdi::Surface{};
+  taken_.clear();
+  row_.clear();
   staging_.clear();
   dirty_ = RECT{};
+}
+
+bool Session::Take(const RECT& area, bool all) {
+  if (staging_.empty()) return false;
+  const RECT r{std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0), std::min<LONG>(area.right, frame_.width),
+               std::min<LONG>(area.bottom, frame_.height)};
+  if (Empty(r)) return false;
+  const auto count = static_cast<std::size_t>(r.right - r.left);
+  RECT changed{};
+  for (LONG y = r.top; y < r.bottom; ++y) {
+    const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(frame_.width) +
+                           static_cast<std::size_t>(r.left);
+    DWORD* read = row_.data();
+    DWORD* taken = taken_.data() + at;
+    gdi::ReadSpan(frame_, r.left, y, count, read);
+    // Only the run from the first to the last pixel that changed is
+    // converted and sent on; a row that did not change costs one compare.
+    std::size_t first = 0;
+    std::size_t end = count;
+    if (!all) {
+      while (first < end && read[first] == taken[first]) ++first;
+      if (first == end) continue;
+      while (read[end - 1] == taken[end - 1]) --end;
+    }
+    std::copy(read + first, read + end, taken + first);
+    converter_.Convert(read + first, end - first);
+    std::copy(read + first, read + end, staging_.data() + at + first);
+    changed = Union(changed, RECT{r.left + static_cast<LONG>(first), y, r.left + static_cast<LONG>(end), y + 1});
+  }
+  if (Empty(changed)) return false;
+  dirty_ = Union(dirty_, changed);
+  return true;
 }
 
 void Session::Present(const RECT& area) {
   {
     std::lock_guard guard(frameLock_);
-    if (staging_.empty()) return;
-    const RECT r{std::max<LONG>(area.left, 0), std::max<LONG>(area.top, 0), std::min<LONG>(area.right, frame_.width),
-                 std::min<LONG>(area.bottom, frame_.height)};
-    if (Empty(r)) return;
-    for (LONG y = r.top; y < r.bottom; ++y) {
-      Uint32* row = staging_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(frame_.width);
-      for (LONG x = r.left; x < r.right; ++x) {
-        const COLORREF c = frame_.format->ToColor(frame_.Read(x, y));
-        row[x] = (static_cast<Uint32>(GetRValue(c)) << 16) | (static_cast<Uint32>(GetGValue(c)) << 8) | GetBValue(c);
-      }
-    }
-    dirty_ = Union(dirty_, r);
+    // A frame presented again unchanged costs the window nothing.
+    if (!Take(area, false)) return;
   }
   if (OnOwnerThread()) {
     Flush(false);
@@ -374,6 +403,7 @@ Viewport Session::CurrentViewport() const {
 
 void Session::Render() {
   renderPending_ = false;
+  ++renders_;
   lastRender_ = Clock::now();
   Draw();
   SDL_RenderPresent(renderer_);
@@ -397,7 +427,13 @@ void Session::Draw() {
 
 void Session::Pump() {
   ApplyCursorShape();
-  if (raisePending_.exchange(false) && window_) SDL_RaiseWindow(window_);
+  if (raisePending_.exchange(false) && window_) {
+    SDL_RaiseWindow(window_);
+    // The keyboard comes with it: a desktop without a window manager (or
+    // one that keeps the focus where it was) would leave the keys with the
+    // window of the program that asked.
+    SDL_SetWindowInputFocus(window_);
+  }
   SDL_Event event;
   while (SDL_PollEvent(&event)) Handle(event);
   Flush(false);

@@ -23,6 +23,7 @@
 
 #include "backend/input.h"
 #include "ce/wingdi.h"
+#include "backend/sdl/frame_converter.h"
 #include "backend/sdl/key_map.h"
 #include "backend/sdl/sdl_backend.h"
 #include "backend/sdl/viewport.h"
@@ -75,6 +76,7 @@ class Session {
   COLORREF ShownPixel(int x, int y);
   void Inject(SDL_Event& event);
   Uint32 windowId() const { return window_ ? SDL_GetWindowID(window_) : 0; }
+  std::uint64_t renderCount() const { return renders_.load(); }
   SDL_Window* window() const { return window_; }
 
  private:
@@ -89,6 +91,10 @@ class Session {
   void ReleaseEverything();
   void ToggleFullScreen();
   Viewport CurrentViewport() const;
+  // Takes `area` of the frame into the picture: only the pixels that differ
+  // from what was taken last (all of them with `all`). Returns whether any
+  // did. Called with frameLock_ held.
+  bool Take(const RECT& area, bool all);
   void Flush(bool force);
   void Render();
   void Draw();
@@ -125,10 +131,14 @@ class Session {
   std::optional<Clock::time_point> saveAt_;
   bool written_ = false;  // remembered_ is what the file holds
 
-  // The frame as last presented, in the texture's format. Guarded by
-  // frameLock_, as any thread may present.
+  // The frame as last presented: the screen's pixel values as read (taken_)
+  // and in the texture's format (staging_), with one row of room to read
+  // into. Guarded by frameLock_, as any thread may present.
   std::mutex frameLock_;
   gdi::Surface frame_;
+  FrameConverter converter_;
+  std::vector<DWORD> taken_;
+  std::vector<DWORD> row_;
   std::vector<Uint32> staging_;
   RECT dirty_{};
   ULONG powerState_ = VideoPowerOn;
@@ -140,6 +150,7 @@ class Session {
   SDL_Point windowedAt_{};  // where the window was before it filled the screen
   bool renderPending_ = false;
   Clock::time_point lastRender_{};
+  std::atomic<std::uint64_t> renders_{0};  // pictures drawn in the window
 
   // Input state.
   std::deque<InputEvent> events_;

@@ -553,6 +553,91 @@ TEST_F(SdlBackend, OpensPresentsAndCloses) {
   EXPECT_FALSE(CurrentWindowState());
 }
 
+// A frame presented again unchanged, whole or in part, draws nothing in the
+// window; a change of one pixel draws it, in its colour.
+TEST_F(SdlBackend, AnUnchangedFrameIsNotDrawnAgain) {
+  Fill(RECT{0, 0, kWidth, kHeight}, 0x001F);  // blue
+  auto display = CreateDisplay(frame_);
+  auto input = CreateInput();
+  ASSERT_NE(display, nullptr);
+  input->Wait(20);
+  const std::uint64_t drawn = RenderedFrames();
+  for (int i = 0; i < 20; ++i) {
+    display->Present(RECT{0, 0, kWidth, kHeight});
+    display->Present(RECT{5, 5, 50, 50});
+    input->Wait(10);
+  }
+  EXPECT_EQ(RenderedFrames(), drawn) << "an unchanged frame was drawn again";
+  Fill(RECT{100, 200, 101, 201}, 0xFFE0);  // one yellow pixel
+  display->Present(RECT{0, 0, kWidth, kHeight});
+  input->Wait(20);
+  EXPECT_EQ(RenderedFrames(), drawn + 1);
+  EXPECT_EQ(Shown(100, 200), RGB(255, 255, 0));
+  EXPECT_EQ(Shown(101, 200), RGB(0, 0, 255));
+}
+
+// Every screen format, upright or turned in memory, is shown in exactly the
+// colours its pixels stand for.
+TEST_F(SdlBackend, EveryScreenFormatIsShownInItsColours) {
+  using ce::gdi::PixelFormat;
+  const struct Case {
+    const char* name;
+    std::shared_ptr<const PixelFormat> format;
+    bool turned;  // columns run along memory columns
+  } cases[] = {
+      {"5-6-5", PixelFormat::Rgb565(), false},
+      {"5-6-5 turned", PixelFormat::Rgb565(), true},
+      {"5-5-5", PixelFormat::Direct(16, 0x7C00, 0x03E0, 0x001F), false},
+      {"x8-8-8", PixelFormat::Xrgb8888(), false},
+      {"x8-8-8 turned", PixelFormat::Xrgb8888(), true},
+      {"b8-g8-r8", PixelFormat::Direct(32, 0x0000FF, 0x00FF00, 0xFF0000), false},
+      {"10-10-10", PixelFormat::Direct(32, 0x3FF00000, 0x000FFC00, 0x000003FF), false},
+      {"24 bits", PixelFormat::Direct(24, 0, 0, 0), true},
+      {"8-bit table",
+       PixelFormat::Indexed(8, {RGBQUAD{10, 20, 30, 0}, RGBQUAD{255, 128, 0, 0}, RGBQUAD{1, 2, 3, 0}}), false},
+      {"1 bit", PixelFormat::Monochrome(), false},
+  };
+  const DWORD values[] = {0, 1, 2, 0x5A5A5A5A, 0xA5C3E7F1, 0xFFFFFFFF, 0x12345678, 0x0000F800};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int bpp = c.format->bitsPerPixel();
+    std::vector<BYTE> memory(static_cast<std::size_t>(kWidth) * kHeight * 4 + 64, 0);
+    ce::gdi::Surface frame;
+    frame.origin = memory.data();
+    frame.width = kWidth;
+    frame.height = kHeight;
+    frame.format = c.format.get();
+    if (bpp == 1) {
+      frame.rowStep = static_cast<std::ptrdiff_t>(ce::gdi::DibRowBytes(kWidth, 1));
+    } else if (c.turned) {
+      frame.colStep = static_cast<std::ptrdiff_t>(kHeight) * (bpp / 8);
+      frame.rowStep = bpp / 8;
+    } else {
+      frame.colStep = bpp / 8;
+      frame.rowStep = static_cast<std::ptrdiff_t>(kWidth) * (bpp / 8);
+    }
+    const DWORD mask = c.format->valueMask();
+    // Pixel k of the test row holds values[k], from the first present on;
+    // then each is replaced by the next value and presented again.
+    for (std::size_t k = 0; k < std::size(values); ++k) {
+      frame.Write(static_cast<int>(3 * k), 7, values[k] & mask);
+    }
+    auto display = CreateDisplay(frame);
+    ASSERT_NE(display, nullptr);
+    for (int round = 0; round < 2; ++round) {
+      for (std::size_t k = 0; k < std::size(values); ++k) {
+        const DWORD value = values[(k + static_cast<std::size_t>(round)) % std::size(values)] & mask;
+        EXPECT_EQ(Shown(static_cast<int>(3 * k), 7), c.format->ToColor(value)) << "value " << value;
+      }
+      EXPECT_EQ(Shown(1, 7), c.format->ToColor(0));
+      for (std::size_t k = 0; k < std::size(values); ++k) {
+        frame.Write(static_cast<int>(3 * k), 7, values[(k + 1) % std::size(values)] & mask);
+      }
+      display->Present(RECT{0, 0, kWidth, kHeight});
+    }
+  }
+}
+
 TEST_F(SdlBackend, FrameFromAnotherThreadIsShownAtTheNextLook) {
   auto display = CreateDisplay(frame_);
   auto input = CreateInput();

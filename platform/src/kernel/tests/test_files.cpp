@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cwchar>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,6 +53,29 @@ class Files : public ::testing::Test {
     const bool ok = Write(file, bytes);
     CloseHandle(file);
     return ok;
+  }
+  // Runs `call` (false: it failed) on a thread of its own and gives the
+  // error it left, or "opened" when it did not fail. Should it block on the
+  // FIFO at `fifo` after all, the FIFO's other end is opened so the test
+  // fails instead of hanging.
+  static std::string ErrorOf(const std::function<bool()>& call, const std::string& fifo) {
+    auto result = std::async(std::launch::async, [&] {
+      SetLastError(0);
+      return call() ? std::string("opened") : std::to_string(GetLastError());
+    });
+    if (result.wait_for(std::chrono::seconds(30)) == std::future_status::timeout) {
+      const int peer = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+      result.wait();
+      ::close(peer);
+      return "blocked";
+    }
+    return result.get();
+  }
+  static bool OpenAndClose(const wchar_t* path, DWORD access, DWORD disposition) {
+    HANDLE file = Open(path, access, disposition, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
   }
   bool HostExists(const std::string& relative) const {
     struct stat st {};
@@ -499,6 +526,33 @@ TEST_F(Files, CopyFile) {
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
+// A FIFO where a file is expected is refused at once as "access denied",
+// whichever way it is opened or copied: nothing waits for a peer.
+TEST_F(Files, AFifoIsRefusedWithoutBlocking) {
+  std::filesystem::create_directories(device.HostPath("My Documents"));
+  const std::string fifo = device.HostPath("My Documents/fifo.wav");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+  const wchar_t* const path = L"\\My Documents\\fifo.wav";
+  const struct {
+    const char* what;
+    std::function<bool()> call;
+  } cases[] = {
+      {"read", [&] { return OpenAndClose(path, GENERIC_READ, OPEN_EXISTING); }},
+      {"write", [&] { return OpenAndClose(path, GENERIC_WRITE, OPEN_EXISTING); }},
+      {"read and write", [&] { return OpenAndClose(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS); }},
+      {"replace", [&] { return OpenAndClose(path, GENERIC_WRITE, CREATE_ALWAYS); }},
+      {"truncate", [&] { return OpenAndClose(path, GENERIC_WRITE, TRUNCATE_EXISTING); }},
+      {"copy", [&] { return CopyFileW(path, L"\\My Documents\\copy.wav", FALSE) != FALSE; }},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ErrorOf(c.call, fifo), std::to_string(ERROR_ACCESS_DENIED)) << c.what;
+  }
+  EXPECT_FALSE(HostExists("My Documents/copy.wav"));
+  struct stat st {};
+  ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the FIFO itself is left as it was";
+}
+
 TEST_F(Files, Folders) {
   EXPECT_TRUE(CreateDirectoryW(L"\\My Documents\\New", nullptr));
   SetLastError(0);
@@ -745,6 +799,18 @@ TEST_F(ProgramFolders, InstalledEntriesAreReadOnlyToTheDevice) {
   EXPECT_EQ(ReadAll(L"\\My Documents\\stolen.txt"), "<missing>");
   // A file installed read-only stays so in the device's copy too.
   EXPECT_EQ(Open(L"\\Program Files\\Shipped\\locked.txt", GENERIC_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+}
+
+// A FIFO in an installed folder is never copied up for a writer: the copy
+// would wait on it forever.
+TEST_F(ProgramFolders, AnInstalledFifoIsRefusedWithoutBlocking) {
+  const std::string fifo = installed + "/pipe.dat";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+  before = Snapshot();
+  EXPECT_EQ(ErrorOf([] { return OpenAndClose(L"\\Program Files\\Shipped\\pipe.dat", GENERIC_WRITE, OPEN_EXISTING); },
+                    fifo),
+            std::to_string(ERROR_ACCESS_DENIED));
+  EXPECT_FALSE(HostExists("Program Files/Shipped/pipe.dat"));
 }
 
 // What a program writes in a program folder lands in the device's own folder

@@ -2,6 +2,7 @@
 // window and answers; this process finds it and talks to it.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "backend/headless/headless_display.h"
 #include "ce/strconv.h"
@@ -22,6 +24,7 @@
 #include "ce/winuser.h"
 #include "kernel/clock.h"
 #include "kernel/device.h"
+#include "headless_device.h"
 #include "scoped_setting.h"
 
 namespace {
@@ -69,6 +72,12 @@ LRESULT CALLBACK PeerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       Report(status == ERROR_SUCCESS ? "registry " + std::to_string(value) : std::string("registry missing"));
       return 0;
     }
+    case WM_USER + 5:
+      DestroyWindow(hwnd);
+      return 0;
+    case WM_KEYDOWN:
+      Report("key " + std::to_string(wParam));
+      return 0;
     case WM_ACTIVATE:
       // Brought forward: its screen was raised first.
       if (LOWORD(wParam) != WA_INACTIVE) Report("activated, raised " + std::to_string(RaiseCount()));
@@ -109,6 +118,21 @@ std::string ReadLine(int fd) {
   char c = 0;
   while (::read(fd, &c, 1) == 1 && c != '\n') line += c;
   return line;
+}
+
+// A line of the child's reports, or "<nothing>" when none comes within
+// far more time than any step takes.
+std::string ReadLineWithin(int fd) {
+  pollfd ready{fd, POLLIN, 0};
+  if (::poll(&ready, 1, 30000) <= 0) return "<nothing>";
+  return ReadLine(fd);
+}
+
+std::vector<WPARAM> g_ownKeys;  // keys that reached this program's window
+
+LRESULT CALLBACK OwnProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_KEYDOWN) g_ownKeys.push_back(wParam);
+  return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 class CrossProcess : public ::testing::Test {
@@ -185,6 +209,46 @@ TEST_F(CrossProcess, CopyDataIsSentAndAnsweredAndPostsArrive) {
 
   EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(peer) | 1)));
   EXPECT_EQ(ReadLine(reports), "activated, raised 1");
+}
+
+// Keys go to the window in front of the device, whichever program holds
+// it: once this program brought the peer forward, the keys it takes go to
+// the peer; when the peer's window goes, this program comes forward again
+// (its screen raised) and keeps its keys.
+TEST_F(CrossProcess, KeysFollowTheWindowInFrontAcrossPrograms) {
+  HWND peer = FindWindowW(L"Peer", nullptr);
+  ASSERT_NE(peer, nullptr);
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = OwnProc;
+  wc.lpszClassName = L"Own";
+  RegisterClassW(&wc);
+  HWND own = CreateWindowExW(0, L"Own", L"Own window", 0, 0, 0, 100, 50, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(own, nullptr);
+  ShowWindow(own, SW_SHOW);
+  g_ownKeys.clear();
+  const auto press = [](int key) {
+    ce::test::KeyDown(key);
+    ce::test::KeyUp(key);
+    ce::test::PumpUntilIdle();
+  };
+  press(VK_F1);
+  EXPECT_EQ(g_ownKeys, std::vector<WPARAM>{VK_F1});
+
+  ASSERT_TRUE(SetForegroundWindow(peer));
+  EXPECT_EQ(ReadLineWithin(reports), "activated, raised 1");
+  press(VK_F2);
+  EXPECT_EQ(ReadLineWithin(reports), "key " + std::to_string(VK_F2)) << "the key went to the program in front";
+  EXPECT_EQ(g_ownKeys, std::vector<WPARAM>{VK_F1});
+
+  const int raised = RaiseCount();
+  ASSERT_TRUE(PostMessageW(peer, WM_USER + 5, 0, 0));
+  ::waitpid(child, nullptr, 0);
+  child = -1;
+  ce::test::PumpUntilIdle();
+  EXPECT_EQ(RaiseCount(), raised + 1) << "this program came forward when the peer's window went";
+  press(VK_F3);
+  EXPECT_EQ(g_ownKeys, (std::vector<WPARAM>{VK_F1, VK_F3}));
+  DestroyWindow(own);
 }
 
 // A program that writes to the registry and then posts to another program
