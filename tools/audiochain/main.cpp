@@ -8,13 +8,17 @@
 //     meters, buffering thread, the record chain of that format), stopped as
 //     the main form stops it; prints the samples taken in, the bytes of the
 //     finished file and the peak level, and for MP3 the bit rate and sample
-//     rate the file got. The recording streams into FILE, so a killed run
-//     keeps what was recorded; an existing FILE is refused unless --replace.
+//     rate the file got. Every argument is checked before the output is
+//     touched. A new FILE is recorded into as the recording goes, so a killed
+//     run keeps what was recorded; an existing FILE is refused unless
+//     --replace, and then replaced only by a finished recording (made beside
+//     it under a temporary name), so a failure leaves it as it was.
 //
 //   audiochain play FILE --out HEARD.wav
 //     plays FILE through the play session (its play chain, the level meter
 //     and the player) on the headless speaker, which writes what it hears;
-//     prints the format found and the duration.
+//     prints the format found and the duration. An empty FILE, or one no
+//     reader takes for a recording, is refused as such.
 //
 //   audiochain encode-mp3 --bitrate KBPS INPUT.wav OUT.mp3
 //     runs the MP3 encoder alone over a 16-bit PCM WAV file as fast as it
@@ -48,9 +52,11 @@
 #include <vector>
 
 #include "audio/chains.h"
+#include "audio/mp3_encoder.h"
 #include "audio/mp3_encoder_wav.h"
 #include "audio/sessions.h"
 #include "audio/wav_reader.h"
+#include "ce/mmsystem.h"
 #include "ce/strconv.h"
 #include "ce/winbase.h"
 #include "os/file.h"
@@ -249,14 +255,23 @@ int record(const RecordArgs& a) {
   const OutputCheck checked = check_output(a.in, a.out);
   if (checked.path.empty()) return checked.status;
   const fs::path out = checked.path;
-  // The recording streams into its file, so an existing file would be
-  // gone the moment it starts.
-  if (fs::exists(out, error) && !a.replace) {
-    return fail(a.out.string() + " exists: give --replace to record over it");
-  }
+  const bool over_old = fs::exists(out, error);
+  if (over_old && !a.replace) return fail(a.out.string() + " exists: give --replace to record over it");
+  const auto rate = static_cast<std::uint32_t>(a.rate);
+  const auto channels = static_cast<std::uint32_t>(a.channels);
+  const std::string format_text =
+      std::to_string(rate) + " Hz, " + std::to_string(channels) + (channels == 1 ? " channel" : " channels");
   if (a.format == "gsm" && (a.rate != 8000 || a.channels != 1)) {
-    return fail("GSM records 8000 Hz mono only, not " + std::to_string(a.rate) + " Hz, " + std::to_string(a.channels) +
-                " channels");
+    return fail("GSM records 8000 Hz mono only, not " + format_text);
+  }
+  if (a.format == "mp3") {
+    audio::MP3EncoderParams* encoder = audio::mp3_encoder_create(static_cast<std::int32_t>(rate),
+                                                                 static_cast<std::int32_t>(channels),
+                                                                 static_cast<std::int32_t>(a.bitrate));
+    if (encoder == nullptr) {
+      return fail("the MP3 encoder takes no " + format_text + " at " + std::to_string(a.bitrate) + " kbit/s");
+    }
+    audio::mp3_encoder_release(encoder);
   }
   const fs::path in = fs::absolute(a.in);
   Device device(in.parent_path(), out.parent_path());
@@ -267,10 +282,26 @@ int record(const RecordArgs& a) {
   // input frame is taken in (what follows it is silence).
   const std::uint64_t duration_ms = (wav->frames * 1000 + wav->rate - 1) / wav->rate + 2;
   ::setenv("DEVICE_MIC", in.string().c_str(), 1);
+  const WAVEFORMATEX wanted{WAVE_FORMAT_PCM,
+                            static_cast<WORD>(channels),
+                            rate,
+                            rate * channels * 2,
+                            static_cast<WORD>(channels * 2),
+                            16,
+                            0};
+  if (waveInOpen(nullptr, WAVE_MAPPER, &wanted, 0, 0, WAVE_FORMAT_QUERY) != MMSYSERR_NOERROR) {
+    return fail("the headless microphone does not record " + format_text);
+  }
 
-  const auto rate = static_cast<std::uint32_t>(a.rate);
-  const auto channels = static_cast<std::uint32_t>(a.channels);
-  auto chain = audio::create_record_chain(Device::out_path(out), kChainNames.at(a.format),
+  // An existing file is replaced only by a finished recording: until then
+  // the recording goes into a file of its own beside it.
+  std::optional<PendingOutput> pending;
+  if (over_old) {
+    pending.emplace(out);
+    if (!pending->ok()) return fail("cannot write in the folder of " + a.out.string());
+  }
+  const fs::path target = over_old ? pending->temp() : out;
+  auto chain = audio::create_record_chain(Device::out_path(target), kChainNames.at(a.format),
                                           static_cast<std::uint32_t>(a.bitrate * 1000), false);
   if (!chain) return fail("no record chain for the format " + a.format);
 
@@ -280,12 +311,11 @@ int record(const RecordArgs& a) {
   // one goes, so a failed recording leaves nothing behind.
   const auto drop_if_empty = [&] {
     std::error_code ignored;
-    if (fs::is_regular_file(out, ignored) && fs::file_size(out, ignored) == 0) fs::remove(out, ignored);
+    if (!over_old && fs::is_regular_file(out, ignored) && fs::file_size(out, ignored) == 0) fs::remove(out, ignored);
   };
   if (!session.start(std::move(chain), channels, rate)) {
     drop_if_empty();
-    return fail("the headless microphone does not record " + std::to_string(rate) + " Hz, " + std::to_string(channels) +
-                " channels");
+    return fail("the headless microphone does not record " + format_text);
   }
   // Run the input to its end, looking at the display values as the form's
   // timer does.
@@ -304,15 +334,16 @@ int record(const RecordArgs& a) {
   if (ended) return fail("cannot write " + a.out.string() + ": the " + a.format + " chain stopped accepting");
 
   const auto samples = static_cast<unsigned long long>(std::llround(session.position() * rate));
-  const auto written = fs::exists(out, error) ? static_cast<unsigned long long>(fs::file_size(out, error)) : 0ull;
+  const auto written =
+      fs::exists(target, error) ? static_cast<unsigned long long>(fs::file_size(target, error)) : 0ull;
   if (written == 0) {
     drop_if_empty();
     if (samples == 0)
       return fail("nothing was recorded from " + a.in.string() + ": " + a.out.string() + " not written");
-    return fail("the " + a.format + " chain wrote nothing of " + std::to_string(rate) + " Hz, " +
-                std::to_string(channels) + " channels" +
+    return fail("the " + a.format + " chain wrote nothing of " + format_text +
                 (a.format == "mp3" ? " at " + std::to_string(a.bitrate) + " kbit/s" : ""));
   }
+  if (pending && !pending->commit()) return fail("cannot write " + a.out.string());
   std::printf("samples in: %llu, bytes written: %llu, peak level: %.3f\n", samples, written, peak);
   if (a.format == "mp3") {
     // The encoder may take another sample rate than the input's for a bit
@@ -364,8 +395,13 @@ int play(const fs::path& file, const fs::path& heard) {
   if (!device.ok()) return fail("cannot make a device folder");
   ::setenv("DEVICE_SPEAKER", output.temp().string().c_str(), 1);
 
+  if (fs::file_size(file, error) == 0) return fail(file.string() + " is empty: there is no recording in it");
   auto chain = audio::create_play_chain(Device::in_path(fs::absolute(file)));
-  if (!chain) return fail("no reader opens " + file.string());
+  // A reader that opens the file but finds no sound format in it (no rate
+  // or no channels) has not found a recording either.
+  if (!chain || chain->get_reader()->get_sample_rate() == 0 || chain->get_reader()->get_channels() == 0) {
+    return fail(file.string() + " is not a recording: no reader takes it for one");
+  }
   audio::FileReader* reader = chain->get_reader();
   const std::string format = ce::Utf8FromWide(chain->get_format_name());
   const std::uint32_t rate = reader->get_sample_rate();

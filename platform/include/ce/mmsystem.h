@@ -6,8 +6,8 @@
 // on the device's own thread (which may call waveOutWrite or waveInAddBuffer
 // again), a thread message, or an event.
 //
-// Left out: window callbacks, MIDI, mixers, aux devices, position queries,
-// playback rate and pitch, and formats other than 8- and 16-bit PCM.
+// Left out: window callbacks, MIDI, mixers, aux devices, input position
+// queries, playback rate and pitch, and formats other than 8- and 16-bit PCM.
 #pragma once
 
 #include "ce/minwindef.h"
@@ -128,6 +128,37 @@ struct WAVEHDR {
 using LPWAVEHDR = WAVEHDR*;
 using PWAVEHDR = WAVEHDR*;
 
+// Time formats of MMTIME.
+inline constexpr UINT TIME_MS = 0x0001;
+inline constexpr UINT TIME_SAMPLES = 0x0002;
+inline constexpr UINT TIME_BYTES = 0x0004;
+inline constexpr UINT TIME_SMPTE = 0x0008;
+inline constexpr UINT TIME_MIDI = 0x0010;
+inline constexpr UINT TIME_TICKS = 0x0020;
+
+struct MMTIME {
+  UINT wType;
+  union {
+    DWORD ms;
+    DWORD sample;
+    DWORD cb;
+    DWORD ticks;
+    struct {
+      BYTE hour;
+      BYTE min;
+      BYTE sec;
+      BYTE frame;
+      BYTE fps;
+      BYTE dummy;
+      BYTE pad[2];
+    } smpte;
+    struct {
+      DWORD songptrpos;
+    } midi;
+  } u;
+};
+using LPMMTIME = MMTIME*;
+
 struct WAVEOUTCAPSW {
   WORD wMid;
   WORD wPid;
@@ -176,6 +207,12 @@ MMRESULT waveOutRestart(HWAVEOUT waveOut);
 // Every queued buffer comes back done; returns once their notifications
 // have been delivered (at once when called from the device's callback).
 MMRESULT waveOutReset(HWAVEOUT waveOut);
+// How much the device has played since it was opened or last reset: what
+// has been heard, not what has been queued. Pause holds it. Given in
+// wType's format when that is TIME_MS, TIME_SAMPLES or TIME_BYTES; any
+// other request is answered in TIME_BYTES, and wType says so. The count
+// wraps at 32 bits.
+MMRESULT waveOutGetPosition(HWAVEOUT waveOut, LPMMTIME time, UINT timeSize);
 // Volume of the handle's device (null: device 0); left channel in the low
 // word, right in the high word.
 MMRESULT waveOutGetVolume(HWAVEOUT waveOut, LPDWORD volume);

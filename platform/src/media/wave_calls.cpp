@@ -133,6 +133,27 @@ MMRESULT waveOutReset(HWAVEOUT waveOut) {
   return With(Direction::Out, waveOut, [](WaveStream& s) { return s.Reset(); });
 }
 
+MMRESULT waveOutGetPosition(HWAVEOUT waveOut, LPMMTIME time, UINT timeSize) {
+  if (!time || timeSize < sizeof(MMTIME)) return MMSYSERR_INVALPARAM;
+  auto stream = ce::media::FindStream(waveOut, Direction::Out);
+  if (!stream) return MMSYSERR_INVALHANDLE;
+  const PcmFormat& format = stream->format();
+  const std::uint64_t frames = stream->PlayedFrames();
+  switch (time->wType) {
+    case TIME_SAMPLES:
+      time->u.sample = static_cast<DWORD>(frames);
+      break;
+    case TIME_MS:
+      time->u.ms = static_cast<DWORD>(frames * 1000 / format.rate);
+      break;
+    default:
+      time->wType = TIME_BYTES;
+      time->u.cb = static_cast<DWORD>(frames * format.BlockAlign());
+      break;
+  }
+  return MMSYSERR_NOERROR;
+}
+
 namespace {
 // The device a volume call names: a handle, or null for device 0.
 bool VolumeDevice(HWAVEOUT waveOut, UINT* device) {

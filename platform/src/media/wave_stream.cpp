@@ -200,6 +200,7 @@ DWORD WaveStream::StepOutput(std::uint64_t now) {
     const std::uint64_t due = anchorMs_ + FrameMs(anchorFrames_ + currentFrames_);
     if (now < due) return static_cast<DWORD>(std::min<std::uint64_t>(due - now, INFINITE - 1));
     anchorFrames_ += currentFrames_;
+    doneFrames_ += currentFrames_;
     current_ = false;
     if (--loopsLeft_ > 0) continue;
     queue_.pop_front();
@@ -354,6 +355,7 @@ MMRESULT WaveStream::Reset() {
     running_ = false;
     current_ = false;
     loopsLeft_ = 0;
+    doneFrames_ = 0;
     for (WAVEHDR* header : queue_) {
       header->dwFlags = (header->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
       Notify(direction_ == Direction::Out ? WOM_DONE : WIM_DATA, header);
@@ -363,6 +365,19 @@ MMRESULT WaveStream::Reset() {
   }
   WaitDelivered();
   return MMSYSERR_NOERROR;
+}
+
+std::uint64_t WaveStream::PlayedFrames() {
+  std::lock_guard guard(mutex_);
+  std::uint64_t frames = doneFrames_;
+  if (current_ && !queue_.empty()) {
+    // A paused buffer stands where the pause caught it.
+    const std::uint64_t now = paused_ ? pausedAt_ : kernel::clock::NowMs();
+    const std::uint64_t start = anchorMs_ + FrameMs(anchorFrames_);
+    const std::uint64_t elapsed = now > start ? now - start : 0;
+    frames += std::min<std::uint64_t>(currentFrames_, elapsed * format_.rate / 1000);
+  }
+  return frames;
 }
 
 MMRESULT WaveStream::Close() {

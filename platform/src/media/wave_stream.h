@@ -34,6 +34,7 @@ class WaveStream : public std::enable_shared_from_this<WaveStream> {
 
   Direction direction() const { return direction_; }
   UINT device() const { return device_; }
+  const PcmFormat& format() const { return format_; }
 
   MMRESULT Prepare(WAVEHDR* header, UINT size);
   MMRESULT Unprepare(WAVEHDR* header, UINT size);
@@ -44,6 +45,9 @@ class WaveStream : public std::enable_shared_from_this<WaveStream> {
   MMRESULT StartInput();
   MMRESULT StopInput();
   MMRESULT Reset();
+  // Output: frames heard since the open or the last reset (the buffer under
+  // way counted as far as the clock has played it).
+  std::uint64_t PlayedFrames();
   // Ends the thread after the close notification; refused while buffers
   // are queued.
   MMRESULT Close();
@@ -95,6 +99,7 @@ class WaveStream : public std::enable_shared_from_this<WaveStream> {
   std::uint64_t anchorFrames_ = 0;  // frames done since the anchor
   bool current_ = false;            // the front buffer has begun
   std::uint64_t currentFrames_ = 0;
+  std::uint64_t doneFrames_ = 0;  // output: frames of finished buffers since open or reset
   DWORD loopsLeft_ = 0;
 
   HANDLE thread_ = nullptr;

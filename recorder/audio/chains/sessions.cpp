@@ -1,5 +1,7 @@
 #include "audio/sessions.h"
 
+#include <algorithm>
+
 #include "liba/thread.h"
 #include "os/log.h"
 
@@ -114,6 +116,7 @@ bool PlaySession::start(std::unique_ptr<PlayChain> chain) {
   chain_ = std::move(chain);
   connect<PCMData>(chain_->get_provider(), &level_meter_);
   paused_ = false;
+  set_anchor();
   if (player_.play()) return true;
   stop();
   return false;
@@ -139,18 +142,46 @@ void PlaySession::stop() {
     disconnect<PCMData>(chain_->get_provider());
     chain_.reset();
   }
+  anchor_ = Anchor();
   paused_ = false;
 }
 
-std::uint32_t PlaySession::position() { return chain_ ? chain_->get_reader()->get_position() : 0; }
+void PlaySession::set_anchor() {
+  // Under the player's lock no pull is under way: everything the player
+  // pulls after this comes from the reader's present position.
+  liba::Lock hold(player_.lock);
+  anchor_ = {player_.get_clock().pulled, chain_->get_reader()->get_position_time()};
+}
+
+std::uint32_t PlaySession::position() {
+  if (!chain_) return 0;
+  FileReader* reader = chain_->get_reader();
+  return std::min(reader->get_length(), reader->time_to_units(position_time()));
+}
 
 std::uint32_t PlaySession::length() { return chain_ ? chain_->get_reader()->get_length() : 0; }
 
 void PlaySession::seek(std::uint32_t units) {
-  if (chain_) chain_->get_reader()->seek(units);
+  if (!chain_) return;
+  // The sound read ahead of the old place is dropped, so the new place is
+  // heard at once; a paused playback stays paused.
+  player_.stop();
+  {
+    liba::Lock hold(player_.lock);
+    chain_->get_reader()->seek(units);
+    set_anchor();
+  }
+  player_.play();
+  if (paused_) player_.pause();
 }
 
-double PlaySession::position_time() { return chain_ ? chain_->get_reader()->get_position_time() : 0.0; }
+double PlaySession::position_time() {
+  if (!chain_) return 0.0;
+  // Until the player has dropped what came before the anchor, the place
+  // the playback was sent to stands.
+  const double heard = std::max(0.0, player_.get_clock().played - anchor_.stream);
+  return std::clamp(anchor_.file + heard, 0.0, std::max(0.0, chain_->get_reader()->get_length_time()));
+}
 
 double PlaySession::length_time() { return chain_ ? chain_->get_reader()->get_length_time() : 0.0; }
 
@@ -160,6 +191,8 @@ bool PlaySession::has_ended() {
   return reader->get_length() <= reader->get_position() || reader->is_end();
 }
 
-bool PlaySession::is_played_out() { return has_ended() && player_.get_state() == 0; }
+bool PlaySession::is_played_out() {
+  return chain_ && ((has_ended() && player_.get_state() == 0) || player_.has_failed());
+}
 
 }  // namespace audio

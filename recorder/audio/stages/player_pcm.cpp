@@ -39,6 +39,7 @@ class PlayerPCMImpl : public DeviceThread {
   bool post_poke() { return thread_id() != 0 && PostThreadMessageW(thread_id(), kPoke, 0, 0) != FALSE; }
 
   bool play() {
+    failed_ = false;
     active_ = true;
     pause_requested_ = false;
     return post_poke();
@@ -46,6 +47,7 @@ class PlayerPCMImpl : public DeviceThread {
   bool stop() {
     active_ = false;
     pause_requested_ = false;
+    ++stops_;
     return post_poke();
   }
   bool pause() {
@@ -69,6 +71,11 @@ class PlayerPCMImpl : public DeviceThread {
   std::uint32_t get_buffer_size() {
     liba::Lock hold(owner_.lock);
     return buffer_size_;
+  }
+  bool has_failed() const { return failed_; }
+  PlayerPCM::Clock get_clock() {
+    liba::Lock hold(owner_.lock);
+    return {pulled_, played_before_ + device_seconds()};
   }
 
  private:
@@ -97,13 +104,30 @@ class PlayerPCMImpl : public DeviceThread {
       waveOutReset(device_);
       waveOutClose(device_);
       device_ = nullptr;
+      settle_clock();
     }
   }
 
   void on_poke() {
     liba::Lock hold(owner_.lock);
+    // Every stop is honoured, even when a play() came after it before this
+    // poke: what was queued or pending belongs to the stream that stopped
+    // and is never heard after it.
+    const std::uint32_t stops = stops_;
+    if (stops != stops_seen_) {
+      stops_seen_ = stops;
+      if (state_ != 0) {
+        state_ = 2;
+        if (device_ != nullptr) waveOutReset(device_);
+      }
+      pending_ = PCMData();
+      // What the reset took back is never heard: the device is at 0 again.
+      settle_clock();
+      // A device with nothing queued gets no buffer back to close it on.
+      keep_going();
+    }
     if (active_ && state_ == 0) {
-      if (pending_.size() == 0) owner_.pull(pending_, kPullFrames);
+      if (pending_.size() == 0) pull();
       if (pending_.size() != 0) {
         channels_ = pending_.channels;
         bits_ = pending_.bits;
@@ -115,12 +139,10 @@ class PlayerPCMImpl : public DeviceThread {
           pending_ = PCMData();
           channels_ = bits_ = rate_ = 0;
           state_ = 0;
+          settle_clock();
+          failed_ = true;
         }
       }
-    } else if (!active_ && state_ == 1) {
-      state_ = 2;
-      if (device_ != nullptr) waveOutReset(device_);
-      pending_ = PCMData();
     }
     if (device_ == nullptr) return;
     if (pause_requested_ && !device_paused_) {
@@ -175,8 +197,13 @@ class PlayerPCMImpl : public DeviceThread {
   // After a buffer came back or the device opened: refill while playing,
   // close once a drained stream has every buffer back.
   void keep_going() {
-    if (state_ == 1 && !fill_buffers()) state_ = 2;
-    if (state_ == 2 && all_free() && device_ != nullptr) waveOutClose(device_);
+    // Nothing more is pulled for a stream whose stop is on its way.
+    if (state_ == 1 && stops_ == stops_seen_ && !fill_buffers()) state_ = 2;
+    if (state_ == 2 && all_free() && device_ != nullptr) {
+      // Everything queued has played; a closed device has no position.
+      settle_clock();
+      waveOutClose(device_);
+    }
   }
 
   void on_open(HWAVEOUT device) {
@@ -223,7 +250,7 @@ class PlayerPCMImpl : public DeviceThread {
       std::uint32_t remaining = buffer_size_;
       while (remaining > 0) {
         if (pending_.size() == 0) {
-          owner_.pull(pending_, kPullFrames);
+          pull();
           if (pending_.size() == 0) break;
           if (pending_.channels != channels_ || pending_.bits != bits_ || pending_.rate != rate_) break;
         }
@@ -252,6 +279,32 @@ class PlayerPCMImpl : public DeviceThread {
     return true;
   }
 
+  // Pulls the next block into pending_ and counts it on the stream clock.
+  void pull() {
+    owner_.pull(pending_, kPullFrames);
+    pulled_ += seconds_of(pending_);
+  }
+
+  static double seconds_of(const PCMData& block) {
+    const std::uint32_t frame = block.frame_size();
+    return block.rate == 0 || frame == 0 ? 0.0 : static_cast<double>(block.size() / frame) / block.rate;
+  }
+
+  // Seconds the open device has played since it was opened or reset.
+  double device_seconds() {
+    if (device_ == nullptr || rate_ == 0) return 0.0;
+    MMTIME time{};
+    time.wType = TIME_SAMPLES;
+    if (waveOutGetPosition(device_, &time, sizeof time) != MMSYSERR_NOERROR || time.wType != TIME_SAMPLES) return 0.0;
+    return static_cast<double>(time.u.sample) / rate_;
+  }
+
+  // Called when nothing more of what was pulled will be heard except the
+  // pending block, and the device position no longer counts (it was reset,
+  // is about to close, or none is open): the played clock catches up with
+  // the pulled one.
+  void settle_clock() { played_before_ = pulled_ - seconds_of(pending_); }
+
   PlayerPCM& owner_;
   HWAVEOUT device_ = nullptr;
   WAVEHDR headers_[kBufferCount];
@@ -262,6 +315,11 @@ class PlayerPCMImpl : public DeviceThread {
   PCMData pending_;
   std::uint32_t state_ = 0;
   bool device_paused_ = false;
+  double pulled_ = 0.0;         // seconds pulled from the provider
+  double played_before_ = 0.0;  // seconds heard before the device's own position
+  std::atomic<bool> failed_{false};
+  std::atomic<std::uint32_t> stops_{0};  // stop() calls so far
+  std::uint32_t stops_seen_ = 0;         // those the thread has acted on
   std::atomic<bool> active_{false};
   std::atomic<bool> pause_requested_{false};
 };
@@ -281,5 +339,7 @@ void PlayerPCM::set_volume(double volume) { impl_->set_volume(volume); }
 double PlayerPCM::get_volume() { return impl_->get_volume(); }
 std::uint32_t PlayerPCM::get_state() { return impl_->get_state(); }
 std::uint32_t PlayerPCM::get_buffer_size() { return impl_->get_buffer_size(); }
+bool PlayerPCM::has_failed() { return impl_->has_failed(); }
+PlayerPCM::Clock PlayerPCM::get_clock() { return impl_->get_clock(); }
 
 }  // namespace audio

@@ -73,7 +73,8 @@ bool WriteFact(liba::ResourceWriter& writer, std::uint32_t samples, std::uint32_
 
 bool WAVInfoPCM::read_extra(liba::ResourceReader& /*reader*/) {
   if (format_tag != WAVE_FORMAT_PCM) return false;
-  if (channels == 0 || bits_per_sample == 0 || sample_rate == 0 || block_align == 0) return false;
+  if ((channels != 1 && channels != 2) || (bits_per_sample != 8 && bits_per_sample != 16)) return false;
+  if (sample_rate < kPlayableRateMin || sample_rate > kPlayableRateMax) return false;
   // Every stage after the reader takes a frame as channels whole bytes.
   const std::uint64_t frame = static_cast<std::uint64_t>(channels) * ((bits_per_sample + 7) / 8);
   return frame == block_align;
@@ -86,6 +87,7 @@ bool WAVInfoADPCM::read_extra(liba::ResourceReader& reader) {
   std::uint16_t count = 0;
   if (!Read16(reader, extra) || !Read16(reader, samples_per_block) || !Read16(reader, count)) return false;
   if (format_tag != WAVE_FORMAT_ADPCM || (channels != 1 && channels != 2) || bits_per_sample != 4) return false;
+  if (sample_rate < kPlayableRateMin || sample_rate > kPlayableRateMax) return false;
   // Checked before the table is read, so a hostile count allocates nothing.
   if (count != 7 || fmt_size < 22u + 4u * count) return false;
   std::vector<ADPCMCoefficient> table(count);

@@ -227,6 +227,8 @@ TEST_F(AudioChain, NothingWrittenIsAFailureThatSaysWhy) {
   for (const char c : std::string("\x01\x1e\x01vorbis")) ogg.push_back(static_cast<std::uint8_t>(c));
   for (int i = 0; i < 300; ++i) ogg.insert(ogg.end(), {0xFF, 0xFB, 0x90, 0x64});
   write("damaged.ogg", ogg);
+  write("empty.mp3", {});
+  write("text.wav", {'n', 'o', ' ', 's', 'o', 'u', 'n', 'd'});
 
   struct Case {
     std::string arguments, says;
@@ -236,14 +238,17 @@ TEST_F(AudioChain, NothingWrittenIsAFailureThatSaysWhy) {
       {"play " + path("t16.mp3") + " --out " + path("heard.wav"), "nothing could be played"},
       {"play " + path("t32.mp3") + " --out " + path("heard.wav"), "nothing could be played"},
       {"play " + path("damaged.ogg") + " --out " + path("heard.wav"), "nothing could be played"},
-      {"play " + path("huge_rate.wav") + " --out " + path("heard.wav"), "4294967295 Hz"},
-      {"play " + path("many_channels.wav") + " --out " + path("heard.wav"), "255 channels"},
+      // Headers no device plays are refused by the reader as damaged ones.
+      {"play " + path("huge_rate.wav") + " --out " + path("heard.wav"), "is not a recording"},
+      {"play " + path("many_channels.wav") + " --out " + path("heard.wav"), "is not a recording"},
+      {"play " + path("empty.mp3") + " --out " + path("heard.wav"), "empty.mp3 is empty"},
+      {"play " + path("text.wav") + " --out " + path("heard.wav"), "is not a recording"},
       {"record --format gsm --rate 22050 --channels 2 --in " + in + " --out " + path("g.wav"), "8000 Hz mono"},
       {"record --format gsm --rate 8000 --channels 2 --in " + in + " --out " + path("g.wav"), "8000 Hz mono"},
-      // The MP3 encoder takes no 1000 Hz at 320 kbit/s: no empty file is left
-      // either.
+      // The MP3 encoder takes no 1000 Hz at 320 kbit/s: said before any file
+      // is made.
       {"record --format mp3 --rate 1000 --channels 1 --bitrate 320 --in " + in + " --out " + path("m.mp3"),
-       "wrote nothing"},
+       "the MP3 encoder takes no 1000 Hz, 1 channel at 320 kbit/s"},
   };
   const auto before = names();
   for (const Case& c : cases) {
@@ -289,6 +294,11 @@ TEST_F(AudioChain, OutputsAreNeverDestroyed) {
       {"play " + in + " --out " + path("old.wav"), 100, 1},
       {"encode-mp3 --bitrate 64 " + in + " " + path("old.mp3"), 10, 1},
       {"record --format pcm --rate 8000 --channels 1 --in " + in + " --out " + path("old.wav"), 0, 1},
+      // --replace gives up the old file only for a finished recording: not
+      // for arguments found wrong, nor for a write that fails.
+      {"record --format mp3 --rate 44100 --channels 2 --bitrate 100 --replace --in " + in + " --out " + path("old.mp3"),
+       0, 1},
+      {"record --format pcm --rate 44100 --channels 1 --replace --in " + in + " --out " + path("old.wav"), 100, 1},
   };
   const auto before = names();
   for (const Case& c : cases) {

@@ -118,7 +118,11 @@ TEST(WaveOutHeader, ValuesAreTheDevicesOwn) {
                                             {SND_NODEFAULT, 2},
                                             {SND_MEMORY, 4},
                                             {SND_LOOP, 8},
-                                            {SND_NOSTOP, 0x10}};
+                                            {SND_NOSTOP, 0x10},
+                                            {TIME_MS, 1},
+                                            {TIME_SAMPLES, 2},
+                                            {TIME_BYTES, 4},
+                                            {TIME_SMPTE, 8}};
   for (const auto& [value, expected] : values) EXPECT_EQ(value, expected);
 }
 
@@ -303,6 +307,51 @@ TEST_F(WaveOut, PauseHoldsTheBufferUnderWay) {
   ASSERT_EQ(notes.size(), 2u);
   EXPECT_EQ(notes[1].tick, 600u) << "60 ms were left when it paused";
   EXPECT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
+}
+
+// The position is what has been heard: it moves with the clock through the
+// buffer under way, holds while paused or starved, and a reset clears it.
+TEST_F(WaveOut, PositionCountsWhatHasBeenHeard) {
+  HWAVEOUT device = OpenWithListener(Format(8000, 16, 2));  // 3200 bytes last 100 ms
+  using Answer = std::pair<UINT, DWORD>;
+  const auto position = [&](UINT type) {
+    MMTIME time{};
+    time.wType = type;
+    EXPECT_EQ(waveOutGetPosition(device, &time, sizeof time), MMSYSERR_NOERROR);
+    return Answer(time.wType, time.u.cb);
+  };
+  EXPECT_EQ(position(TIME_SAMPLES), Answer(TIME_SAMPLES, 0));
+  Buffer a(3200), b(3200);
+  for (Buffer* buffer : {&a, &b}) {
+    waveOutPrepareHeader(device, &buffer->header, sizeof(WAVEHDR));
+    waveOutWrite(device, &buffer->header, sizeof(WAVEHDR));
+  }
+  clock::Advance(40);
+  EXPECT_EQ(position(TIME_SAMPLES).second, 320u);
+  EXPECT_EQ(position(TIME_MS).second, 40u);
+  EXPECT_EQ(position(TIME_BYTES).second, 1280u);
+  // A format the device does not count in is answered in bytes.
+  EXPECT_EQ(position(TIME_SMPTE), Answer(TIME_BYTES, 1280));
+  waveOutPause(device);
+  clock::Advance(500);
+  EXPECT_EQ(position(TIME_MS).second, 40u);
+  waveOutRestart(device);
+  clock::Advance(120);
+  EXPECT_EQ(position(TIME_MS).second, 160u);  // into the second buffer
+  clock::Advance(300);
+  EXPECT_EQ(position(TIME_MS).second, 200u) << "nothing more is queued";
+  waveOutWrite(device, &a.header, sizeof(WAVEHDR));
+  clock::Advance(30);
+  EXPECT_EQ(position(TIME_MS).second, 230u);
+  waveOutReset(device);
+  EXPECT_EQ(position(TIME_MS).second, 0u);
+
+  MMTIME time{TIME_MS, {}};
+  EXPECT_EQ(waveOutGetPosition(device, nullptr, sizeof time), MMSYSERR_INVALPARAM);
+  EXPECT_EQ(waveOutGetPosition(device, &time, sizeof time - 1), MMSYSERR_INVALPARAM);
+  EXPECT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
+  EXPECT_EQ(waveOutGetPosition(device, &time, sizeof time), MMSYSERR_INVALHANDLE);
+  EXPECT_EQ(waveOutGetPosition(nullptr, &time, sizeof time), MMSYSERR_INVALHANDLE);
 }
 
 TEST_F(WaveOut, LoopedBufferPlaysItsCount) {

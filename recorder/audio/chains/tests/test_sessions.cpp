@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "ce/windows.h"
 #include "os/path.h"
 #include "scoped_setting.h"
+#include "speaker_time.h"
 #include "temp_device.h"
 #include "stage_test_support.h"
 #include "wav_test_files.h"
@@ -220,6 +222,44 @@ TEST_F(Sessions, APlaybackPausesSeeksAndEnds) {
   session.stop();
   EXPECT_FALSE(session.is_playing());
   EXPECT_EQ(session.position(), 0u);
+}
+
+// The position shown is that of the sound heard, in every format the
+// recorder writes, not that of the reader, which runs up to a pull and three
+// buffers ahead of the speaker: after 1 s and 3 s of a 6 s file both the
+// time and the bar stand within one 200 ms buffer of what the speaker has
+// played.
+TEST_F(Sessions, ThePositionIsThatOfTheSoundHeardInEveryFormat) {
+  struct Case {
+    const wchar_t* chain;
+    std::uint32_t rate;
+    std::uint32_t bitrate;
+  };
+  for (const Case& c : {Case{L"PCM", 22050, 0}, Case{L"PCM", 8000, 0}, Case{L"ADPCM", 22050, 0}, Case{L"GSM", 8000, 0},
+                        Case{L"mp3", 22050, 32000}, Case{L"mp3", 44100, 64000}}) {
+    SCOPED_TRACE(testing::Message() << std::string(c.chain, c.chain + std::wcslen(c.chain)) << " " << c.rate);
+    const std::wstring path = TestPath("_" + std::to_string(c.rate) + std::string(c.chain, c.chain + 3));
+    {
+      auto chain = audio::create_record_chain(path, c.chain, c.bitrate, false);
+      ASSERT_TRUE(chain);
+      chain->get_consumer()->on_data(PCMBlock(Sine(c.rate * 6, 1, 440.0, c.rate), 1, 16, c.rate));
+    }
+    audio::PlaySession session;
+    ce::testing::TakePlayedAudio();
+    ASSERT_TRUE(session.start(audio::create_play_chain(path)));
+    EXPECT_NEAR(session.length_time(), 6.0, 0.1);
+    std::vector<ce::testing::PlayedBuffer> played;
+    const std::uint64_t start = GetTickCount();
+    for (const std::uint64_t at : {1000u, 3000u}) {
+      ce::testing::AdvanceClock(start + at - GetTickCount());
+      for (auto& buffer : ce::testing::TakePlayedAudio()) played.push_back(std::move(buffer));
+      const double heard = ce::test::SpeakerSeconds(played, GetTickCount());
+      EXPECT_NEAR(heard, at / 1000.0, 0.05);
+      EXPECT_NEAR(session.position_time(), heard, 0.2) << at;
+      EXPECT_NEAR(static_cast<double>(session.position()) / session.length(), heard / session.length_time(), 0.2 / 6)
+          << at;
+    }
+  }
 }
 
 }  // namespace

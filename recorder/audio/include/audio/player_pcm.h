@@ -33,6 +33,22 @@ class PlayerPCM : public Consumer<PCMData>, private liba::Nocopy {
 
   // 0 closed, 1 playing, 2 draining (for tests and the display).
   std::uint32_t get_state();
+  // True once a block came that no device could open for (a format the
+  // wave output cannot play): it was dropped and nothing plays until the
+  // next play().
+  bool has_failed();
+
+  // The player's stream clock, in seconds since the player was made: how
+  // much it has pulled from its provider, and how much of that the device
+  // has played (what is heard, from the device's own position). Blocks that
+  // a stop or a failure dropped count as played, so the two meet whenever
+  // nothing is in flight. Read both under the player's link lock to see
+  // them at one moment between pulls.
+  struct Clock {
+    double pulled = 0.0;
+    double played = 0.0;
+  };
+  Clock get_clock();
   // Bytes of one device buffer in the last opened format.
   std::uint32_t get_buffer_size();
 

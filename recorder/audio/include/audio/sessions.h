@@ -112,16 +112,18 @@ class PlaySession {
 
   bool is_playing() const { return chain_ != nullptr; }
   // Position, length and seeking in the reader's units (see FileReader);
-  // 0 when nothing plays.
+  // 0 when nothing plays. The position is that of the sound being heard,
+  // which trails the reader by what the decoder and the player hold.
   std::uint32_t position();
   std::uint32_t length();
   void seek(std::uint32_t units);
-  // Seconds.
+  // Seconds; the position as above.
   double position_time();
   double length_time();
-  // The reader has given everything (the display's end of playback).
+  // The reader has given everything.
   bool has_ended();
-  // The reader has given everything and the player has played it out.
+  // The playback is over: the reader has given everything and the player
+  // has played it out, or the player could play none of it.
   bool is_played_out();
 
   PlayChain* chain() { return chain_.get(); }
@@ -129,9 +131,20 @@ class PlaySession {
   LevelMeter& level_meter() { return level_meter_; }
 
  private:
+  // Where the player's stream and the file meet: what the player pulls
+  // from `stream` seconds of its pulled clock on is the file's sound from
+  // `file` seconds. Set at the start and at each seek, which stop the
+  // player first, so nothing pulled before it is heard after it.
+  struct Anchor {
+    double stream = 0.0;
+    double file = 0.0;
+  };
+  void set_anchor();
+
   LevelMeter level_meter_;
   PlayerPCM player_;
   std::unique_ptr<PlayChain> chain_;
+  Anchor anchor_;
   bool paused_ = false;
 };
 

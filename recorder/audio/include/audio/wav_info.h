@@ -19,6 +19,12 @@ inline constexpr std::uint32_t WAVE_FORMAT_PCM = 1;
 inline constexpr std::uint32_t WAVE_FORMAT_ADPCM = 2;
 inline constexpr std::uint32_t WAVE_FORMAT_GSM610 = 49;
 
+// The sample rates the device's wave output plays. A header outside them
+// is refused like a damaged one: a file that nothing can play is not taken
+// for a recording (and never "plays" without a sound).
+inline constexpr std::uint32_t kPlayableRateMin = 1000;
+inline constexpr std::uint32_t kPlayableRateMax = 192000;
+
 struct WAVInfo {
   WAVInfo() = default;
   WAVInfo(const WAVInfo&) = default;
@@ -43,8 +49,8 @@ struct WAVInfo {
 };
 
 struct WAVInfoPCM : WAVInfo {
-  // Tag 1 with a usable frame: no zero channel count, width, rate or block
-  // align, and a block align that is exactly one frame.
+  // Tag 1 in a form the wave output plays: one or two channels of 8 or 16
+  // bits at a playable rate, and a block align that is exactly one frame.
   bool read_extra(liba::ResourceReader& reader) override;
   bool write_extra(liba::ResourceWriter& writer) override;
 };
@@ -59,7 +65,8 @@ inline constexpr ADPCMCoefficient kADPCMStandardCoefficients[7] = {{256, 0}, {51
                                                                    {240, 0}, {460, -208}, {392, -232}};
 
 struct WAVInfoADPCM : WAVInfo {
-  // Tag 2, one or two channels, 4 bits, seven coefficient pairs, and block
+  // Tag 2, one or two channels, 4 bits, a playable rate, seven coefficient
+  // pairs, and block
   // arithmetic that holds: a block align of at least one header per channel
   // and between 1 and as many samples per block as such a block holds.
   bool read_extra(liba::ResourceReader& reader) override;

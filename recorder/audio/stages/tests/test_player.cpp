@@ -157,6 +157,67 @@ TEST_F(PlayerTest, PauseResumeAndStop) {
   audio::connect<PCMData>(&source, nullptr);
 }
 
+// The clock: played is what the device has played, not what was pulled
+// ahead of it; a pause holds it, and a stop, which drops what was ahead,
+// brings it level with what was pulled.
+TEST_F(PlayerTest, ItsClockCountsWhatTheDeviceHasPlayed) {
+  StreamSource source;
+  source.bytes = pattern(16000 * 5, 4);  // 5 s of 8 kHz 16-bit mono
+  PlayerPCM player;
+  audio::connect<PCMData>(&source, &player);
+  EXPECT_EQ(player.get_clock().played, 0.0);
+  player.play();
+  AdvanceClock(1000);
+  PlayerPCM::Clock clock = player.get_clock();
+  EXPECT_NEAR(clock.played, 1.0, 0.002);
+  EXPECT_GT(clock.pulled, 1.4) << "three 200 ms buffers and more are read ahead";
+  player.pause();
+  AdvanceClock(500);
+  clock = player.get_clock();
+  AdvanceClock(1000);
+  EXPECT_EQ(player.get_clock().played, clock.played) << "paused";
+  player.play();
+  AdvanceClock(700);
+  EXPECT_NEAR(player.get_clock().played, clock.played + 0.7, 0.002);
+  player.stop();
+  play_out(player, 2000);
+  clock = player.get_clock();
+  EXPECT_DOUBLE_EQ(clock.played, clock.pulled);
+  // A new stream is heard from where the last one left the clock.
+  source.seek(0);
+  player.play();
+  AdvanceClock(400);
+  EXPECT_NEAR(player.get_clock().played, clock.played + 0.4, 0.002);
+  player.stop();
+  play_out(player, 2000);
+  audio::connect<PCMData>(&source, nullptr);
+}
+
+// A play() at once after a stop() starts the new stream clean: nothing the
+// stopped one had queued or pending is heard after the stop.
+TEST_F(PlayerTest, APlayRightAfterAStopHearsOnlyTheNewStream) {
+  StreamSource source;
+  source.bytes = pattern(16000 * 3, 5);
+  PlayerPCM player;
+  audio::connect<PCMData>(&source, &player);
+  player.play();
+  AdvanceClock(500);
+  TakePlayedAudio();
+  const auto next = pattern(16000, 6);
+  player.stop();
+  {
+    std::lock_guard guard(source.mutex);
+    source.bytes = next;
+    source.position = 0;
+  }
+  player.play();
+  play_out(player);
+  EXPECT_EQ(heard(TakePlayedAudio()), next);
+  PlayerPCM::Clock clock = player.get_clock();
+  EXPECT_DOUBLE_EQ(clock.played, clock.pulled);
+  audio::connect<PCMData>(&source, nullptr);
+}
+
 TEST_F(PlayerTest, CopesWithTheSourceSeekingUnderIt) {
   StreamSource source;
   source.bytes = pattern(16000 * 4, 4);
@@ -268,6 +329,7 @@ TEST_F(PlayerTest, SourcesWithNothingPlayableNeverOpenADevice) {
     player.play();
     AdvanceClock(200);
     EXPECT_EQ(player.get_state(), 0u) << i;
+    EXPECT_TRUE(player.has_failed()) << "the caller learns that nothing plays " << i;
   }
   EXPECT_TRUE(source.blocks.empty());
   EXPECT_TRUE(TakePlayedAudio().empty());
@@ -284,6 +346,7 @@ TEST_F(PlayerTest, SourcesWithNothingPlayableNeverOpenADevice) {
   }
   player.play();
   play_out(player);
+  EXPECT_FALSE(player.has_failed());
   EXPECT_EQ(heard(TakePlayedAudio()), good);
   audio::connect<PCMData>(&source, nullptr);
 }

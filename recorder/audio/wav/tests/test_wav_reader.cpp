@@ -149,7 +149,8 @@ TEST(WavReaderGSM, ReadPushesWholeBlocksAndStopsAtTheEnd) {
 }
 
 TEST(WavReader, AFileNoReaderCanUseIsClosedAtItsEnd) {
-  const std::string files[] = {"", "RIFF", PCMWav(Ramp(10)).substr(0, 43), GSMWav(Ramp(65), 320, 11025)};
+  const std::string files[] = {"", "RIFF", PCMWav(Ramp(10)).substr(0, 43), GSMWav(Ramp(65), 320, 11025),
+                               PCMWav(Ramp(10), 1, 16, 0xFFFFFFFFu)};
   for (const std::string& bytes : files) {
     WriteFile(Path(), bytes);
     audio::FileReaderWAVPCM pcm(Path());
