@@ -140,6 +140,9 @@ void OnMessage(HWND window, UINT message, WPARAM wParam) {
       CTitleBarMeters::Get().HideMemory();
       KillTimer(window, IDT_CLOCK);
       KillTimer(window, kTimerOnce);
+      // The worker was started with the window and polls for it: a plug-in
+      // taken off the home screen leaves no thread behind.
+      StopWorker();
       if (g_state.windowDc != nullptr) {
         ReleaseDC(window, g_state.windowDc);
         g_state.windowDc = nullptr;
@@ -202,6 +205,7 @@ void CreateMeterWindow() {
   ReleaseDC(nullptr, screen);
   CTitleBarMeters::Get().ApplySettings();
   InstallAlertSounds(instance);
+  InstallHelpDocument(instance);
   Battery().SetVendorUtilities(g_state.vendorUtilities);
   Battery().CheckExternal(0);
   PostMessageW(window, WM_COMMAND, 1000, 0);
