@@ -113,9 +113,10 @@ bool MakeTitleBar(const std::string& folder, const std::string& suffix, int dpi)
   const int f = dpi / 96;
   bool ok = true;
   // The title bar is 26 pixels high: the battery sits at y 18 under the
-  // clock, the memory bar at the top, so both are 8 pixels high.
+  // clock, 6 pixels high so a margin of the bar stays below it; the memory
+  // bar at the top is 8 pixels high.
   const int bw = 30 * f;
-  const int bh = 8 * f;
+  const int bh = 6 * f;
   Image battery(bw, bh);
   battery.Frame(0, 0, bw - 3 * f, bh, 0xF0F0F0);
   battery.Frame(f, f, bw - 5 * f, bh - 2 * f, 0x404040);
