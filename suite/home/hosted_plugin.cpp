@@ -5,7 +5,9 @@
 #include <exception>
 #include <vector>
 
+#include "ce/objbase.h"
 #include "ce/objidl.h"
+#include "ce/winreg.h"
 #include "ce/strconv.h"
 #include "common/log.h"
 #include "home_settings.h"
@@ -47,6 +49,38 @@ std::vector<std::uint8_t> StreamBytes(IStream* stream) {
   return bytes;
 }
 
+// The library the registry names as the class's server, or empty.
+std::wstring ServerPath(const std::wstring& clsidText) {
+  const std::wstring key = L"CLSID\\" + clsidText + L"\\InprocServer32";
+  HKEY server = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &server) != ERROR_SUCCESS) return {};
+  wchar_t path[MAX_PATH + 1] = {};
+  DWORD type = 0;
+  DWORD size = MAX_PATH * sizeof(wchar_t);
+  const LONG status = RegQueryValueExW(server, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
+  RegCloseKey(server);
+  if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return {};
+  path[MAX_PATH] = L'\0';
+  return path;
+}
+
+// The class factory of a plug-in, from the library the registry names.
+// The library stays loaded for the rest of the run: windows and classes it
+// registered may outlive any one plug-in object.
+HRESULT GetClassFactory(const CLSID& clsid, const std::wstring& clsidText, ComPtr<IClassFactory>& factory) {
+  const std::wstring path = ServerPath(clsidText);
+  if (path.empty()) return REGDB_E_CLASSNOTREG;
+  HMODULE module = LoadLibraryW(path.c_str());
+  if (module == nullptr) return CO_E_DLLNOTFOUND;
+  FARPROC entry = GetProcAddressW(module, L"DllGetClassObject");
+  if (entry == nullptr) return CO_E_ERRORINDLL;
+  // The export has its real signature; FARPROC only carries it here.
+  auto getClassObject = reinterpret_cast<LPFNGETCLASSOBJECT>(reinterpret_cast<void (*)()>(entry));
+  const HRESULT hr = getClassObject(clsid, IID_IClassFactory, factory.PutVoid());
+  if (FAILED(hr)) return hr;
+  return factory ? S_OK : E_NOINTERFACE;
+}
+
 }  // namespace
 
 void HostedPlugin::Fail(const std::wstring& why) {
@@ -62,10 +96,12 @@ void HostedPlugin::Drop() {
   try {
     m_persist.Reset();
     m_plugin.Reset();
+    m_factory.Reset();
   } catch (...) {
     // A plug-in that fails even in Release is abandoned.
     m_persist.Detach();
     m_plugin.Detach();
+    m_factory.Detach();
   }
 }
 
@@ -74,7 +110,8 @@ void HostedPlugin::Load(IHomePluginEnvironment* environment, int maxHeight, int 
   HRESULT hr = E_FAIL;
   if (!Guarded(
           [&] {
-            hr = CoCreateInstance(m_entry.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IHomePlugin, m_plugin.PutVoid());
+            hr = GetClassFactory(m_entry.clsid, m_entry.clsidText, m_factory);
+            if (SUCCEEDED(hr)) hr = m_factory->CreateInstance(nullptr, IID_IHomePlugin, m_plugin.PutVoid());
           },
           why, L"creating it")) {
     return Fail(why);
@@ -153,6 +190,8 @@ void HostedPlugin::Unload() {
         m_plugin->SetSite(nullptr);
         m_persist.Reset();
         m_plugin.Reset();
+        // The factory goes last: it ends the plug-in's windows.
+        m_factory.Reset();
       },
       why, L"unloading it");
   if (!ok) return Fail(why);

@@ -56,6 +56,9 @@ class HostedPlugin {
   LayoutPlugin m_entry;
   HPLUGIN m_handle;
   State m_state = State::Block;
+  // Held while the plug-in runs: releasing a plug-in's class factory is
+  // what takes its own windows (and what they own) down with it.
+  ComPtr<IClassFactory> m_factory;
   ComPtr<IHomePlugin> m_plugin;
   ComPtr<IPersistStream> m_persist;
   int m_height = 0;

@@ -8,10 +8,12 @@
 
 namespace pelmora {
 
-int InstallAlertSounds(HINSTANCE module) {
+namespace {
+
+// "<root>Application Data\Home", each level made in turn.
+std::wstring HomeDataFolder() {
   wchar_t root[MAX_PATH] = {};
   suite::IssUtility::GetInstance()->GetStorageRoot(root);
-  // Each level of "<root>Application Data\Home" in turn.
   std::wstring folder = root;
   if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
   if (!folder.empty()) CreateDirectoryW(folder.c_str(), nullptr);
@@ -19,29 +21,44 @@ int InstallAlertSounds(HINSTANCE module) {
   CreateDirectoryW(folder.c_str(), nullptr);
   folder += L"\\Home";
   CreateDirectoryW(folder.c_str(), nullptr);
+  return folder;
+}
+
+// Writes the resource `name` of `type` as `folder\name` unless that file is
+// there already (through a new file renamed into place); true when written.
+bool InstallResourceFile(HINSTANCE module, const std::wstring& folder, const wchar_t* name, const wchar_t* type) {
+  const std::wstring path = folder + L"\\" + name;
+  if (suite::FileExists(path.c_str())) return false;
+  HRSRC found = FindResourceW(module, name, type);
+  HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+  const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+  const DWORD size = found != nullptr ? SizeofResource(module, found) : 0;
+  if (bytes == nullptr || size == 0) return false;
+  const std::wstring temporary = path + L".new";
+  HANDLE file =
+      CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD put = 0;
+  const bool ok = WriteFile(file, bytes, size, &put, nullptr) && put == size;
+  CloseHandle(file);
+  if (ok && MoveFileW(temporary.c_str(), path.c_str())) return true;
+  DeleteFileW(temporary.c_str());
+  return false;
+}
+
+}  // namespace
+
+int InstallAlertSounds(HINSTANCE module) {
+  const std::wstring folder = HomeDataFolder();
   int written = 0;
   for (const wchar_t* name : kAlertSounds) {
-    const std::wstring path = folder + L"\\" + name;
-    if (suite::FileExists(path.c_str())) continue;
-    HRSRC found = FindResourceW(module, name, L"WAVE");
-    HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
-    const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
-    const DWORD size = found != nullptr ? SizeofResource(module, found) : 0;
-    if (bytes == nullptr || size == 0) continue;
-    const std::wstring temporary = path + L".new";
-    HANDLE file =
-        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) continue;
-    DWORD put = 0;
-    const bool ok = WriteFile(file, bytes, size, &put, nullptr) && put == size;
-    CloseHandle(file);
-    if (ok && MoveFileW(temporary.c_str(), path.c_str())) {
-      ++written;
-    } else {
-      DeleteFileW(temporary.c_str());
-    }
+    if (InstallResourceFile(module, folder, name, L"WAVE")) ++written;
   }
   return written;
+}
+
+bool InstallHelpDocument(HINSTANCE module) {
+  return InstallResourceFile(module, HomeDataFolder(), kHelpDocument, L"HELP");
 }
 
 }  // namespace pelmora

@@ -1,5 +1,6 @@
 #include "network_info_dialog.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <vector>
@@ -139,7 +140,13 @@ void CNetworkInfoDialog::PaintPage(HWND page, int index) {
     const int y = Scale(5 + 18 * r);
     RECT label{Scale(4), y, client.right - Scale(4), y + Scale(18)};
     DrawTextW(dc, labels[r], -1, &label, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
-    DrawTextW(dc, values[r], -1, &label, DT_RIGHT | DT_SINGLELINE | DT_NOPREFIX);
+    // The value keeps to the room right of its label; one too long for it
+    // ends in an ellipsis rather than running over the label.
+    SIZE labelSize{};
+    GetTextExtentPoint32W(dc, labels[r], static_cast<int>(std::wcslen(labels[r])), &labelSize);
+    RECT value = label;
+    value.left = std::min(label.right, label.left + labelSize.cx + Scale(6));
+    DrawTextW(dc, values[r], -1, &value, DT_RIGHT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
   }
   if (index == 0) {
     m_paintedReceived = m_info.bytesReceived;

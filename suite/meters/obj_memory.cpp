@@ -30,15 +30,23 @@ bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
 }
 
 // A figure's label and ever shorter forms of it for a narrow bank: the
-// unit without its space, the unit's first letter, the figure alone.
-void DrawFigure(HDC dc, const RECT& bank, const RECT& rect, const std::wstring& text, HFONT font, BOOL selected) {
-  const std::size_t unit = text.find(L" MB");
-  if (unit == std::wstring::npos) {
-    DrawBankLabel(dc, bank, rect, {text}, font, selected, DT_VCENTER);
-    return;
+// unit without its space, its first letter; a figure too wide for the bank
+// in megabytes (a large store) in gigabytes, so the unit is never lost.
+void DrawFigure(HDC dc, const RECT& bank, const RECT& rect, const std::wstring& text, std::int64_t freeKb, HFONT font,
+                BOOL selected) {
+  std::vector<std::wstring> forms = ShorterForms(text);
+  const std::int64_t mb = freeKb / 1024;
+  if (forms.size() > 1 && mb >= 1024) {
+    forms.pop_back();  // the bare figure: the gigabytes say more in less room
+    const std::int64_t gb = mb / 1024;
+    const int tenths = static_cast<int>((mb % 1024) * 10 / 1024);
+    const std::wstring gbText =
+        gb > 9 ? Format(L"%d GB", static_cast<int>(gb)) : Format(L"%d.%d GB", static_cast<int>(gb), tenths);
+    std::vector<std::wstring> more = ShorterForms(gbText);
+    more.pop_back();
+    forms.insert(forms.end(), more.begin(), more.end());
   }
-  const std::wstring figure = text.substr(0, unit);
-  DrawBankLabel(dc, bank, rect, {text, figure + L"MB", figure + L"M", figure}, font, selected, DT_VCENTER);
+  DrawBankLabel(dc, bank, rect, forms, font, selected, DT_VCENTER);
 }
 
 POINT PictureOffset(int size) {
@@ -153,7 +161,7 @@ BOOL CObjMemory::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int siz
   if (size != kTiny) {
     const RECT text = size == kBig ? RECT{left, top + Scale(29), left + Scale(49) - 1, top + Scale(45)}
                                    : RECT{left, top + Scale(20), left + Scale(49) - 1, top + Scale(36)};
-    DrawFigure(dc, bank, text, MemoryText(settings.mn[b] != 0, used, freeKb, false), normalFont, selected);
+    DrawFigure(dc, bank, text, MemoryText(settings.mn[b] != 0, used, freeKb, false), freeKb, normalFont, selected);
   }
   if (size != kBig) {
     const POINT at = GaugeOffset(size);
@@ -271,7 +279,8 @@ BOOL CObjStorage::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int si
   if (size != kTiny) {
     const RECT text = size == kBig ? RECT{left, top + Scale(30), left + Scale(49) - 1, top + Scale(55)}
                                    : RECT{left, top + Scale(20), left + Scale(49) - 1, top + Scale(45)};
-    DrawFigure(dc, bank, text, MemoryText(settings.cfn[b] != 0, card.used, card.freeKb, true), normalFont, selected);
+    DrawFigure(dc, bank, text, MemoryText(settings.cfn[b] != 0, card.used, card.freeKb, true), card.freeKb, normalFont,
+               selected);
   }
   if (card.used > 100) return 1;
   if (settings.cc[b] && GetTickCount() - m_stepTick[b] > 5000) {

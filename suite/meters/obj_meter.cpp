@@ -66,9 +66,27 @@ void CopyTransparent(HDC dest, int x, int y, int width, int height, HDC source, 
   }
 }
 
-int DrawBankLabel(HDC dc, const RECT& bank, RECT rect, std::initializer_list<std::wstring> texts, HFONT font,
+std::vector<std::wstring> ShorterForms(const std::wstring& text) {
+  const std::size_t first = text.find_first_not_of(L' ');
+  if (first == std::wstring::npos) return {text};
+  const std::wstring trimmed = text.substr(first, text.find_last_not_of(L' ') - first + 1);
+  const std::size_t space = trimmed.rfind(L' ');
+  if (space == std::wstring::npos || space == 0 || space + 1 >= trimmed.size()) return {text};
+  const std::wstring figure = trimmed.substr(0, space);
+  std::wstring unit = trimmed.substr(space + 1);
+  std::vector<std::wstring> forms{text, figure + unit};
+  if (unit.size() > 2 && unit.compare(unit.size() - 2, 2, L"ps") == 0) {
+    unit.resize(unit.size() - 2);
+    forms.push_back(figure + unit);
+  }
+  if (unit.size() > 1) forms.push_back(figure + unit.substr(0, 1));
+  forms.push_back(figure);
+  return forms;
+}
+
+int DrawBankLabel(HDC dc, const RECT& bank, RECT rect, const std::vector<std::wstring>& texts, HFONT font,
                   BOOL selected, UINT vertical) {
-  if (dc == nullptr || texts.size() == 0) return -1;
+  if (dc == nullptr || texts.empty()) return -1;
   rect.left = std::max(rect.left, bank.left) + Scale(1);
   rect.right = std::min(rect.right, bank.right) - Scale(1);
   rect.top = std::max(rect.top, bank.top);

@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "ce/windows.h"
 #include "common/bitmap_image.h"
@@ -37,8 +38,17 @@ COLORREF BankTextColour(BOOL selected);
 // one from its start, clipped there. `rect` is first cut to the bank, so
 // nothing is drawn outside it. `vertical`: DT_TOP or DT_VCENTER. Returns
 // the index of the text that fitted, or -1.
-int DrawBankLabel(HDC dc, const RECT& bank, RECT rect, std::initializer_list<std::wstring> texts, HFONT font,
+int DrawBankLabel(HDC dc, const RECT& bank, RECT rect, const std::vector<std::wstring>& texts, HFONT font,
                   BOOL selected, UINT vertical);
+inline int DrawBankLabel(HDC dc, const RECT& bank, RECT rect, std::initializer_list<std::wstring> texts, HFONT font,
+                         BOOL selected, UINT vertical) {
+  return DrawBankLabel(dc, bank, rect, std::vector<std::wstring>(texts), font, selected, vertical);
+}
+
+// A figure with its unit ("123.5 Mbps", "238530 MB") and ever shorter forms
+// of it for a narrow bank: the unit without its space, without a per-second
+// "ps", its first letter, then the figure alone.
+std::vector<std::wstring> ShorterForms(const std::wstring& text);
 
 // Copies width x height from source to dest, leaving out magenta pixels.
 void CopyTransparent(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY);

@@ -267,8 +267,9 @@ BOOL CObjNetwork::Draw(HDC dc, const RECT& bank, HFONT normalFont, HFONT, int si
   ExtTextOutW(dc, labelX, top + Scale(10), 0, nullptr, kSecond[m], static_cast<UINT>(std::wcslen(kSecond[m])), nullptr);
   SelectObject(dc, old);
   const int valueTop = top + (size == kBig ? Scale(29) : Scale(20));
-  DrawBankLabel(dc, bank, RECT{bank.left, valueTop, bank.right, valueTop + Scale(13)}, {Text(m)}, normalFont, selected,
-                DT_VCENTER);
+  // Shortened as the other meters shorten theirs when the bank is narrow.
+  const RECT value{bank.left, valueTop, bank.right, valueTop + Scale(13)};
+  DrawBankLabel(dc, bank, value, ShorterForms(Text(m)), normalFont, selected, DT_VCENTER);
   return 1;
 }
 

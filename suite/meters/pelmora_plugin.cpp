@@ -140,6 +140,9 @@ void OnMessage(HWND window, UINT message, WPARAM wParam) {
       CTitleBarMeters::Get().HideMemory();
       KillTimer(window, IDT_CLOCK);
       KillTimer(window, kTimerOnce);
+      // The worker was started with the window and polls for it: a plug-in
+      // taken off the home screen leaves no thread behind.
+      StopWorker();
       if (g_state.windowDc != nullptr) {
         ReleaseDC(window, g_state.windowDc);
         g_state.windowDc = nullptr;
@@ -182,9 +185,15 @@ void CreateMeterWindow() {
   suite::RegisterPluginWindowClass(instance, kWindowClass, WindowProc);
   HWND window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
   suite::SetPluginWindow(window);
+  // The fonts are made once and kept for the life of the module: a window
+  // made again after the home screen reloaded reuses them.
   const int height = (13 * Dpi() + 48) / 96;
-  g_state.boldFont = CreateFontW(height, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, L"Nina");
-  g_state.normalFont = CreateFontW(height, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, L"Nina");
+  if (g_state.boldFont == nullptr) {
+    g_state.boldFont = CreateFontW(height, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, L"Nina");
+  }
+  if (g_state.normalFont == nullptr) {
+    g_state.normalFont = CreateFontW(height, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, L"Nina");
+  }
   CMeterSettings& settings = CMeterSettings::Get();
   settings.LoadSCI();
   Banks().screenWidth = GetSystemMetrics(SM_CXSCREEN);
@@ -202,6 +211,7 @@ void CreateMeterWindow() {
   ReleaseDC(nullptr, screen);
   CTitleBarMeters::Get().ApplySettings();
   InstallAlertSounds(instance);
+  InstallHelpDocument(instance);
   Battery().SetVendorUtilities(g_state.vendorUtilities);
   Battery().CheckExternal(0);
   PostMessageW(window, WM_COMMAND, 1000, 0);

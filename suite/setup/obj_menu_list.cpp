@@ -20,6 +20,9 @@ namespace {
 constexpr wchar_t kSetupKey[] = L"SOFTWARE\\Tarnwell\\QVX";
 constexpr int kSlotGradLeft = 9;
 constexpr int kSlotGradRight = 10;
+// Posted from WM_CREATE: the first-use welcome waits until the list is on
+// the screen, so the box stands over the list rather than an empty screen.
+constexpr UINT kMsgFirstUse = 0x8000 + 1;  // WM_APP + 1
 
 // What each item after the first posts, and to which plug-in.
 struct ItemAction {
@@ -111,7 +114,7 @@ void CObjMenuList::OnCreate(HWND window) {
   InitList();
   m_activate = SHACTIVATEINFO{};
   m_activate.cbSize = sizeof m_activate;
-  ShowFirstUse();
+  PostMessageW(window, kMsgFirstUse, 0, 0);
 }
 
 void CObjMenuList::InitList() {
@@ -153,7 +156,10 @@ void CObjMenuList::ShowFirstUse() {
   DWORD firstUse = 0;
   if (registry.ReadDword(kSetupKey, L"FirstUse", &firstUse)) return;
   registry.WriteDword(kSetupKey, L"FirstUse", 1);
-  MessageBoxW(m_window, LoadText(IDS_WELCOME).c_str(), LoadText(IDS_TITLE).c_str(), MB_OK | MB_ICONEXCLAMATION);
+  MessageBoxW(m_window, LoadText(IDS_WELCOME).c_str(), L"", MB_OK | MB_ICONEXCLAMATION);
+  // The welcome points at the first item: the Enter that closed it is
+  // released over the list and runs the selected item, as on the device.
+  m_enterDown = true;
 }
 
 void CObjMenuList::RunItem(int index) {
@@ -249,6 +255,9 @@ LRESULT CObjMenuList::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM
   switch (message) {
     case WM_CREATE:
       OnCreate(window);
+      return 0;
+    case kMsgFirstUse:
+      ShowFirstUse();
       return 0;
     case WM_DESTROY:
       if (m_menuBar != nullptr) {

@@ -39,10 +39,20 @@ using SHELLEXECUTEINFO = SHELLEXECUTEINFOW;
 //   ERROR_BAD_FORMAT;
 // - the device's browser ("iexplore.exe") is a stand-in that records each
 //   request in the device's runtime folder ("shell-requests.log", one UTF-8
-//   line: verb, file and parameters separated by tabs) and answers success.
-// What is not there fails with ERROR_FILE_NOT_FOUND; opening documents,
-// other verbs and other mask bits are not implemented. hInstApp is above 32
-// on success.
+//   line: verb, file and parameters separated by tabs), shows what it was
+//   asked for (below) and answers success;
+// - a document (a regular file of the device that is no program, also
+//   through a shortcut) is recorded the same way and shown; a folder or
+//   another kind of entry fails with ERROR_ACCESS_DENIED.
+// Showing: the device setting "viewer" names a host program that is started
+// with one argument, a document's host path or a web page's address (http
+// or https only), and not waited for; "none" names none. Without the
+// setting a program in a desktop window uses the desktop's "xdg-open" when
+// the host has it, a headless run never starts anything. Where no viewer
+// runs, a message box says where the document's file is on the host, or
+// that the device has no web browser and which address was asked for.
+// What is not there fails with ERROR_FILE_NOT_FOUND; other verbs and other
+// mask bits are not implemented. hInstApp is above 32 on success.
 BOOL ShellExecuteEx(SHELLEXECUTEINFOW* info);
 inline BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) { return ShellExecuteEx(info); }
 

@@ -402,6 +402,15 @@ TEST_F(Home, HostsAPlugInBuiltOnTheSuitesCommonLibrary) {
   EXPECT_NE(seen.find(L"timer;"), std::wstring::npos);
   EXPECT_NE(seen.find(L"paint 1;"), std::wstring::npos) << "selected, and painted again after its redraw request";
   EXPECT_GE(m_screen->GetEnvironment()->Requests(), 1);
+
+  // Taken off the layout, it ends its window: the home screen held its
+  // class factory, whose release takes the window down.
+  EXPECT_NE(FindWindowW(L"SuiteTestPlugWnd", L""), nullptr);
+  UseLayout(L"h.home.xml", {Text(CLSID_TestRed)});
+  SendMessageW(GetDesktopWindow(), WM_SETTINGCHANGE, 0xF2, 0);
+  Pump();
+  ASSERT_EQ(m_screen->Items().size(), 1u);
+  EXPECT_EQ(FindWindowW(L"SuiteTestPlugWnd", L""), nullptr) << "a removed plug-in leaves no window behind";
   DestroyWindow(m_window);
   FreeLibrary(suite);
 }

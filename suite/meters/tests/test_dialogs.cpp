@@ -484,6 +484,50 @@ TEST_F(MeterDialogs, NetworkInformationFromPinnedAdapters) {
   ce::testing::ReloadDevice();
 }
 
+// A value too long for its row (a host name of 300 letters) keeps to the
+// room right of its label: the label's pixels and the gap after it are as
+// with a short name.
+TEST_F(MeterDialogs, ALongValueLeavesItsLabelAlone) {
+  ce::test::ScopedSetting interfaces{"DEVICE_NETWORK_INTERFACES", "eth1"};
+  ce::test::ScopedSetting address{"DEVICE_NETWORK_ETH1_ADDRESS", "10.1.2.3/255.255.0.0"};
+  std::wcscpy(CMeterSettings::Get().deviceName, L"eth1");
+  CNetworkInfoDialog& dialog = CNetworkInfoDialog::Get();
+  // The "Host Name:" row and a little beyond its label, as the screen shows it.
+  auto labelArea = [&] {
+    HWND page = dialog.Page(0);
+    UpdateWindow(page);
+    HDC dc = GetDC(page);
+    HFONT font = CreateFontW(Scale(14), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Nina");
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE label{};
+    GetTextExtentPoint32W(dc, L"Host Name:", 10, &label);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(page, dc);
+    POINT origin{0, 0};
+    ClientToScreen(page, &origin);
+    std::vector<COLORREF> pixels;
+    const int top = origin.y + Scale(5 + 18);
+    for (int y = top; y < top + Scale(18); ++y) {
+      for (int x = origin.x; x < origin.x + Scale(4) + label.cx + Scale(4); ++x) {
+        pixels.push_back(ce::testing::ScreenPixel(x, y));
+      }
+    }
+    return pixels;
+  };
+  std::vector<COLORREF> areas[2];
+  int n = 0;
+  for (const std::string& name : {std::string("pocket"), std::string(300, 'm')}) {
+    ce::test::ScopedSetting host{"DEVICE_NETWORK_HOST_NAME", name};
+    ce::testing::ReloadDevice();
+    std::vector<COLORREF>& area = areas[n++];
+    Drive([&] { return dialog.Show(nullptr); }, {[&] { area = labelArea(); }, [&] { Back(dialog.Window()); }});
+  }
+  ASSERT_FALSE(areas[0].empty());
+  EXPECT_EQ(areas[0], areas[1]) << "the long host name is drawn over its label";
+  ce::testing::ReloadDevice();
+}
+
 // A top-level window where the shell's title bar would be.
 struct FakeTitleBar {
   HWND hwnd = nullptr;
@@ -540,15 +584,15 @@ TEST_F(MeterDialogs, TitleBarIndicatorsFollowTheSettings) {
     }
     if (HWND memory = meters.MemoryWindow()) UpdateWindow(memory);
     if (c.bt == 1 && c.mtb == 1) {
-      // At their first places both stay in the bar, apart, and clear of
-      // the clock's corner.
+      // At their first places both stay in the bar with a margin of it
+      // below them, apart, and clear of the clock's corner.
       RECT battery{}, memory{};
       GetWindowRect(meters.BatteryWindow(), &battery);
       GetWindowRect(meters.MemoryWindow(), &memory);
       for (const RECT& r : {battery, memory}) {
         EXPECT_GE(r.left, 0);
         EXPECT_LE(r.right, width - Scale(44));
-        EXPECT_LE(r.bottom, Scale(26));
+        EXPECT_LE(r.bottom, Scale(24));
       }
       const bool apart = battery.right <= memory.left || memory.right <= battery.left || battery.bottom <= memory.top ||
                          memory.bottom <= battery.top;

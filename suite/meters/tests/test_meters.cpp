@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "ce/homeplugin.h"
+#include "ce/strconv.h"
 #include "ce/testing.h"
 #include "ce/windows.h"
 #include "meter_settings.h"
@@ -702,6 +704,85 @@ TEST(Banks, TheLongestFiguresStayInsideTheirBanks) {
   SetDpiForTesting(96);
   ReleaseDC(nullptr, screen);
   ce::testing::UseRealClock();
+}
+
+// A figure too wide for its bank keeps a unit: a large store's free memory
+// in gigabytes, the network's rate with its unit's first letter. What the
+// bank shows in its label's place is compared pixel for pixel with the
+// expected short text drawn there alone.
+TEST(Banks, FiguresTooWideForTheirBankKeepAUnit) {
+  HDC screen = GetDC(nullptr);
+  HINSTANCE self = GetModuleHandleW(nullptr);
+  SetDpiForTesting(96);
+  HFONT font = CreateFontW((13 * Dpi() + 48) / 96, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, L"Nina");
+  CMeterSettings& s = CMeterSettings::Get();
+  s.mt[0] = 0;  // storage memory
+  s.mn[0] = 0;  // free megabytes
+  CObjMemory memory;
+  memory.Init(self, nullptr);
+  memory.storageTotalKb = 400000ull * 1024;
+  memory.storageFreeKb = 238530ull * 1024;
+  CObjNetwork& network = Network();
+  const int savedState = network.state;
+  const int savedMode = network.mode[0];
+  network.state = 1;
+  network.mode[0] = 1;  // download rate
+  network.texts[1] = L"123.5 Mbps";
+  const struct {
+    CObjMeter* meter;
+    const char* name;
+    int labelTop, labelBottom, labelWidth;  // the label's rows and width at 96 DPI (0: the bank's)
+    const wchar_t* expected;
+  } cases[] = {
+      {&memory, "memory", 29, 45, 49 - 1, L"232 GB"},
+      {&network, "network", 29, 42, 0, L"123.5M"},
+  };
+  for (const auto& c : cases) {
+    const int width = c.meter->GetWidth();
+    const int height = c.meter->GetMainHeight(kBig) + c.meter->GetLabelHeight(kBig);
+    const RECT bank = {0, 0, width, height};
+    const WhiteCanvas shown(screen, width, height);
+    c.meter->Draw(shown.dc, bank, font, nullptr, kBig, 0, FALSE);
+    const int labelRight = c.labelWidth > 0 ? std::min(width, Scale(c.labelWidth)) : width;
+    RECT label = {Scale(1), Scale(c.labelTop), labelRight - Scale(1), std::min(height, Scale(c.labelBottom))};
+    // The same picture with the label's place cleared and the expected
+    // text drawn there as the banks draw theirs.
+    const WhiteCanvas expected(screen, width, height);
+    BitBlt(expected.dc, 0, 0, width, height, shown.dc, 0, 0, SRCCOPY);
+    HBRUSH white = CreateSolidBrush(0xFFFFFF);
+    FillRect(expected.dc, &label, white);
+    DeleteObject(white);
+    SetBkMode(expected.dc, TRANSPARENT);
+    HGDIOBJ old = SelectObject(expected.dc, font);
+    SetTextColor(expected.dc, BankTextColour(FALSE));
+    DrawTextW(expected.dc, c.expected, -1, &label, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(expected.dc, old);
+    int differing = 0;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) differing += GetPixel(shown.dc, x, y) != GetPixel(expected.dc, x, y) ? 1 : 0;
+    }
+    EXPECT_EQ(differing, 0) << c.name << " does not show " << ce::Utf8FromWide(c.expected);
+  }
+  network.state = savedState;
+  network.mode[0] = savedMode;
+  network.texts[1].clear();
+  DeleteObject(font);
+  ReleaseDC(nullptr, screen);
+}
+
+// The forms a figure shortens to, longest first.
+TEST(Banks, ShorterFormsOfAFigure) {
+  const struct {
+    const wchar_t* text;
+    std::vector<std::wstring> forms;
+  } cases[] = {
+      {L"     12 MB     ", {L"     12 MB     ", L"12MB", L"12M", L"12"}},
+      {L"123.5 Mbps", {L"123.5 Mbps", L"123.5Mbps", L"123.5Mb", L"123.5M", L"123.5"}},
+      {L"1000 b", {L"1000 b", L"1000b", L"1000"}},
+      {L"     56%     ", {L"     56%     "}},
+      {L"          ?          ", {L"          ?          "}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ShorterForms(c.text), c.forms) << ce::Utf8FromWide(c.text);
 }
 
 TEST(Clock, HandsAtThreeOClock) {

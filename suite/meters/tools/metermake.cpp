@@ -2,8 +2,8 @@
 // bar frames with three stacked states, bars with three colour rows, digit
 // strips cut at the meters' offset tables, the memory, card and network
 // picture strips, the clock face, and the icon banks' pictures (a battery
-// with its history line, a question mark, a gear). Magenta is the
-// transparent key everywhere.
+// with its history line, a question mark, a gear), and the help document
+// "qveng.htp". Magenta is the transparent key everywhere.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -113,9 +113,10 @@ bool MakeTitleBar(const std::string& folder, const std::string& suffix, int dpi)
   const int f = dpi / 96;
   bool ok = true;
   // The title bar is 26 pixels high: the battery sits at y 18 under the
-  // clock, the memory bar at the top, so both are 8 pixels high.
+  // clock, 6 pixels high so a margin of the bar stays below it; the memory
+  // bar at the top is 8 pixels high.
   const int bw = 30 * f;
-  const int bh = 8 * f;
+  const int bh = 6 * f;
   Image battery(bw, bh);
   battery.Frame(0, 0, bw - 3 * f, bh, 0xF0F0F0);
   battery.Frame(f, f, bw - 5 * f, bh - 2 * f, 0x404040);
@@ -350,9 +351,48 @@ bool MakeSet(const std::string& folder, const std::string& suffix, int dpi) {
   return ok;
 }
 
+// The help document the meters' help icon and the setup program's "Help"
+// item open: a small HTML page of our own about the meters and the setup
+// program.
+constexpr char kHelpDocument[] = R"(<html>
+<head><title>Pelmora Help</title></head>
+<body>
+<h3>Pelmora</h3>
+<p>Pelmora shows a row of meters on the home screen: battery, memory,
+storage card, network and clock banks. Tap a bank to act on it, or select
+the row and move between the banks with Left and Right.</p>
+<h4>Banks</h4>
+<ul>
+<li>Battery: the level and the time left; tap it for the power settings.</li>
+<li>Memory: program and storage memory, as used percent or free space.</li>
+<li>Storage card: each card in turn, as used percent or free space.</li>
+<li>Network: bytes and rates of one adapter; tap it for its details.</li>
+<li>Clock: the time and the date.</li>
+</ul>
+<h4>Icons</h4>
+<p>The left icon opens Drainlog, the history of the battery, memory and
+network. The gear opens the options: the banks shown, their sizes, the
+alerts and the title-bar indicators. The question mark opens this page.</p>
+<h4>Quorvist</h4>
+<p>Quorvist puts Pelmora and the Tessivo launcher bar on the home screen or
+takes them off ("Add/Remove plug-ins"), and opens their dialogs. The digits
+1 to 9 run its items at once.</p>
+</body>
+</html>
+)";
+
+bool WriteHelp(const std::string& folder) {
+  std::FILE* file = std::fopen((folder + "/qveng.htp").c_str(), "wb");
+  if (file == nullptr) return false;
+  const std::size_t size = sizeof kHelpDocument - 1;
+  const bool ok = std::fwrite(kHelpDocument, 1, size, file) == size;
+  return std::fclose(file) == 0 && ok;
+}
+
 constexpr const char* kUsage =
     "usage: metermake <output folder>\n"
-    "  writes the meters' bitmaps at 96 and 192 DPI into the folder\n";
+    "  writes the meters' bitmaps at 96 and 192 DPI and their help document\n"
+    "  (qveng.htp) into the folder\n";
 
 }  // namespace
 
@@ -364,7 +404,7 @@ int main(int argc, char** argv) {
   std::FILE* file = std::fopen((folder + "/PM_LeftIcon.ico").c_str(), "wb");
   const bool iconWritten = file != nullptr && std::fwrite(icon.data(), 1, icon.size(), file) == icon.size();
   if (file != nullptr && std::fclose(file) != 0) return 1;
-  if (!iconWritten || !MakeSet(folder, "", 96) || !MakeSet(folder, "_192", 192)) {
+  if (!iconWritten || !MakeSet(folder, "", 96) || !MakeSet(folder, "_192", 192) || !WriteHelp(folder)) {
     std::fprintf(stderr, "metermake: cannot write into %s\n", folder.c_str());
     return 1;
   }

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -82,6 +83,17 @@ std::vector<std::string> Plugins(const std::wstring& path) {
     at = end;
   }
   return out;
+}
+
+// How many threads a process of the host runs.
+std::size_t Threads(DWORD pid) {
+  std::error_code error;
+  std::size_t count = 0;
+  for (auto it = std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error);
+       !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+    ++count;
+  }
+  return count;
 }
 
 std::string Layout(const std::vector<std::string>& plugins) {
@@ -328,6 +340,7 @@ class EndToEnd : public ::testing::Test {
         if (run.window != nullptr && onceShown) onceShown(run.window);
       }
       if (m_home.pid() != 0) NoteNewHomeWindows();
+      if (m_whileSetupRuns) m_whileSetupRuns();
       if (untilAnswered && run.window != nullptr) {
         if (answeredAt == 0) {
           const std::string shown = ReadHostFile(errors);
@@ -352,6 +365,8 @@ class EndToEnd : public ::testing::Test {
   ScopedSetting m_width{"DEVICE_SCREEN_WIDTH", "240"};
   ScopedSetting m_height{"DEVICE_SCREEN_HEIGHT", "320"};
   Program m_home;
+  // Called every 10 ms while the setup program runs.
+  std::function<void()> m_whileSetupRuns;
   std::vector<HWND> m_knownHomeWindows;
   std::vector<HWND> m_newHomeWindows;
   std::vector<HWND> m_standIns;
@@ -365,6 +380,8 @@ constexpr char kRemoveBoth[] = "wait 300\nkey 1\nwait 500\ncheck 1005\nsoftkey r
 TEST_F(EndToEnd, AddsBothPlugInsOpensTheirDialogsAndRemovesThem) {
   StartHome();
   ASSERT_EQ(FindWindowW(L"PelmoraWnd", nullptr), nullptr) << "the meters are not on the home screen yet";
+  Sleep(300);
+  const std::size_t threadsBefore = Threads(m_home.pid());
 
   const SetupRun added = RunSetup(kAddBoth, {}, true);
   EXPECT_EQ(added.exitCode, 0);
@@ -381,17 +398,21 @@ TEST_F(EndToEnd, AddsBothPlugInsOpensTheirDialogsAndRemovesThem) {
   // stand-in here when the launcher bar is not built.
   const bool launcherBuilt = FindWindowW(L"TessivoWnd", nullptr) != nullptr;
   if (!launcherBuilt) StandIn(L"TessivoWnd");
-  // A device with the help file: a missing one is only told of.
-  HANDLE help = CreateFileW(L"\\Storage\\Application Data\\Home\\qveng.htp", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            0, nullptr);
-  ASSERT_NE(help, INVALID_HANDLE_VALUE);
-  CloseHandle(help);
+  // The meters plug-in installed its help document, and the help item has
+  // the home screen's shell show it: a headless device has no viewer, so a
+  // message says where the file is.
+  const std::string help = ReadDeviceFile(L"\\Storage\\Application Data\\Home\\qveng.htp");
+  EXPECT_NE(help.find("<h3>Pelmora</h3>"), std::string::npos) << help;
   WatchHomeWindows();
   const SetupRun dialogs = RunSetup("wait 300\nkey 9\nwait 500\nkey 2\nwait 1000\n");
   EXPECT_EQ(dialogs.exitCode, 0);
   EXPECT_EQ(dialogs.shown.find("Unable to find"), std::string::npos) << dialogs.shown;
   const std::string requests = ReadHostFile(ce::testing::DeviceRuntimeFolder() + "/shell-requests.log");
   EXPECT_NE(requests.find("Application Data\\Home\\qveng.htp"), std::string::npos) << requests;
+  const std::string homeTold = ReadHostFile(ce::testing::DeviceRoot() + "/home.err");
+  EXPECT_NE(homeTold.find("Documents: This device has no viewer for \"\\Storage\\Application Data\\Home\\qveng.htp\""),
+            std::string::npos)
+      << homeTold;
   if (launcherBuilt) {
     EXPECT_TRUE(WaitForNewHomeWindow(kPatienceMs)) << "the launcher bar's options open in the home screen";
     CloseNewHomeWindows();
@@ -418,6 +439,18 @@ TEST_F(EndToEnd, AddsBothPlugInsOpensTheirDialogsAndRemovesThem) {
   EXPECT_EQ(HomeValue(L"Scheme"), kSecond) << "the two layout files take turns";
   EXPECT_EQ(Plugins(kSecond), (std::vector<std::string>{K, E}));
   EXPECT_EQ(Plugins(kFirst), (std::vector<std::string>{K, L, M, E}));
+
+  // Nothing of the removed plug-ins stays in the home screen: neither
+  // their windows nor their threads, and their items say they are gone.
+  for (HWND w : m_standIns) DestroyWindow(w);
+  m_standIns.clear();
+  EXPECT_EQ(FindWindowW(L"PelmoraWnd", nullptr), nullptr);
+  EXPECT_EQ(FindWindowW(L"TessivoWnd", nullptr), nullptr);
+  for (DWORD tries = 0; tries < kPatienceMs / 10 && Threads(m_home.pid()) > threadsBefore; ++tries) Sleep(10);
+  EXPECT_LE(Threads(m_home.pid()), threadsBefore) << "the meters' worker ended";
+  const SetupRun gone = RunSetup("wait 300\nkey 4\nwait 300\nkey 2\nwait 300\n");
+  EXPECT_NE(gone.shown.find(": Unable to find Pelmora or one of it's components"), std::string::npos) << gone.shown;
+  EXPECT_NE(gone.shown.find(": Unable to find Tessivo or one of it's components"), std::string::npos) << gone.shown;
 }
 
 TEST_F(EndToEnd, ALayoutThatCannotBeWrittenLeavesTheOldOneAndSaysSo) {
@@ -432,6 +465,26 @@ TEST_F(EndToEnd, ALayoutThatCannotBeWrittenLeavesTheOldOneAndSaysSo) {
   EXPECT_EQ(ReadDeviceFile(kFirst), Layout({K}));
   EXPECT_EQ(FindWindowW(L"PelmoraWnd", nullptr), nullptr) << "the home screen kept its layout";
   SetFileAttributesW(kFirst, FILE_ATTRIBUTE_NORMAL);
+}
+
+// The first start welcomes the user once the list is painted, in a box
+// with an empty caption; the Enter that closes the box is released over the
+// list (the script's lone key release here, as the headless box answers at
+// once) and runs the first item: the add/remove dialog opens.
+TEST_F(EndToEnd, TheWelcomesEnterOpensTheAddRemoveDialog) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\QVX", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  RegDeleteValueW(key, L"FirstUse");
+  RegCloseKey(key);
+  bool dialogSeen = false;
+  m_whileSetupRuns = [&] { dialogSeen = dialogSeen || FindWindowW(nullptr, L"Add/Remove plug-ins") != nullptr; };
+  const SetupRun run = RunSetup("wait 300\nkeyup return\nwait 1500\nkey escape\nwait 300\nsoftkey left\nwait 300\n");
+  m_whileSetupRuns = nullptr;
+  EXPECT_EQ(run.exitCode, 0);
+  const std::size_t welcome = run.shown.find(": Welcome to Quorvist.");
+  ASSERT_NE(welcome, std::string::npos) << run.shown;
+  EXPECT_TRUE(welcome == 0 || run.shown[welcome - 1] == '\n') << run.shown << " (with an empty caption)";
+  EXPECT_TRUE(dialogSeen) << run.shown;
 }
 
 TEST_F(EndToEnd, EachItemReachesItsPlugInsWindowAndASecondStartEnds) {

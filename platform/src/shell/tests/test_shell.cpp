@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "ce/shellapi.h"
 #include "ce/winbase.h"
@@ -13,6 +18,7 @@
 #include "kernel/device.h"
 #include "scoped_setting.h"
 #include "temp_device.h"
+#include "ce/strconv.h"
 
 namespace {
 
@@ -52,6 +58,78 @@ TEST(ShellExecuteEx, RefusesBadRequestsAndMissingFiles) {
   EXPECT_FALSE(ShellExecuteEx(&wrong_size));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
   SHELLEXECUTEINFOW missing = Request(L"\\Windows\\nothing.lnk", nullptr);
+  EXPECT_FALSE(ShellExecuteEx(&missing));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// What a person is shown for a document or a web page: with the viewer
+// setting pinned to "none", a message that says where the file is or which
+// address was asked for; with it naming a host program, that program gets
+// the document's host file or the web address, and no message comes. An
+// address other than a web page's never reaches the viewer; a viewer that
+// cannot start falls back to the message.
+TEST(ShellExecuteEx, DocumentsAndWebPagesAreShownWithTheViewerOrAMessage) {
+  ce::test::TempDevice device;
+  const std::string help = device.HostPath("Storage/help.htp");
+  std::filesystem::create_directories(device.HostPath("Storage/Folder"));
+  std::ofstream(help) << "<html>help</html>";
+  const std::string seen = device.HostPath("seen.txt");
+  const std::string viewer = device.HostPath("viewer.sh");
+  std::ofstream(viewer) << "#!/bin/sh\nprintf '%s' \"$1\" > '" << seen << "'\n";
+  ::chmod(viewer.c_str(), 0755);
+
+  const struct {
+    const char* viewer;
+    LPCWSTR file;
+    LPCWSTR parameters;
+    std::string shown;   // what the message says, or "" for none
+    std::string viewed;  // what the viewer got, or "" when it ran not
+  } cases[] = {
+      {"none", L"iexplore.exe", L"\\Storage\\help.htp", help + " on this computer", ""},
+      {"none", L"\\Storage\\help.htp", nullptr, help + " on this computer", ""},
+      {"none", L"iexplore.exe", L"http://example.invalid/a", "The page asked for is http://example.invalid/a.", ""},
+      {"none", L"iexplore.exe", nullptr, "This device has no web browser.", ""},
+      {"viewer", L"iexplore.exe", L"\\Storage\\help.htp", "", help},
+      {"viewer", L"\\Storage\\help.htp", nullptr, "", help},
+      {"viewer", L"iexplore.exe", L"https://example.invalid/b", "", "https://example.invalid/b"},
+      {"viewer", L"iexplore.exe", L"file:///etc/passwd", "The page asked for is file:///etc/passwd.", ""},
+      {"/nowhere/viewer", L"iexplore.exe", L"\\Storage\\help.htp", help + " on this computer", ""},
+  };
+  for (const auto& c : cases) {
+    const std::string name = std::string(c.viewer) + " " + (c.parameters ? ce::Utf8FromWide(c.parameters) : "-");
+    ce::test::ScopedSetting pinned("DEVICE_VIEWER", std::string(c.viewer) == "viewer" ? viewer : c.viewer);
+    std::remove(seen.c_str());
+    ::testing::internal::CaptureStderr();
+    SHELLEXECUTEINFOW request = Request(c.file, c.parameters);
+    const BOOL opened = ShellExecuteEx(&request);
+    // The headless device writes each message box on standard error.
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(opened) << name;
+    EXPECT_GT(reinterpret_cast<std::uintptr_t>(request.hInstApp), 32u) << name;
+    if (c.shown.empty()) {
+      EXPECT_EQ(told.find("This device has no"), std::string::npos) << name << ": " << told;
+    } else {
+      EXPECT_NE(told.find(c.shown), std::string::npos) << name << ": " << told;
+    }
+    std::string got;
+    for (int tries = 0; tries < 1000 && !c.viewed.empty() && (got = ReadAll(seen)).empty(); ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(got, c.viewed) << name;
+  }
+
+  // A folder is no document; what is not there is not found.
+  SHELLEXECUTEINFOW folder = Request(L"\\Storage\\Folder", nullptr);
+  EXPECT_FALSE(ShellExecuteEx(&folder));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  SHELLEXECUTEINFOW missing = Request(L"\\Storage\\gone.htp", nullptr);
   EXPECT_FALSE(ShellExecuteEx(&missing));
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }

@@ -45,6 +45,33 @@ inline void SaveScreen(const char* name) {
 // box shows its whole text: the controls' widths come from the template's
 // dialog units, their text from the bar's font, so a label with no room to
 // spare at one DPI is cut at another.
+// Every entry of a drop-down list fits the room its text is drawn in: the
+// control less its square arrow button and the frame and margin before the
+// text; the blank column that ends a text's advance may be cut.
+inline void ExpectItemsFit(HWND combo) {
+  RECT client;
+  GetClientRect(combo, &client);
+  const int field = client.right - client.bottom - 3 + 1;
+  HDC dc = GetDC(combo);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0)));
+  const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[128] = {};
+    if (SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0) >= 128) continue;
+    const int length =
+        static_cast<int>(SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text)));
+    if (length <= 0) continue;
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text, length, &extent);
+    char utf8[128] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, 128, nullptr, nullptr);
+    EXPECT_LE(extent.cx, field) << utf8 << " in list " << GetDlgCtrlID(combo) << " at "
+                                << GetSystemMetrics(SM_CXSCREEN) << " pixels across";
+  }
+  SelectObject(dc, old);
+  ReleaseDC(combo, dc);
+}
+
 inline void ExpectTextsFit(HWND dialog) {
   RECT inside;
   GetClientRect(dialog, &inside);
@@ -56,6 +83,7 @@ inline void ExpectTextsFit(HWND dialog) {
     EXPECT_LE(corner.x, inside.right) << "control " << GetDlgCtrlID(child) << " runs past the dialog's right edge";
     wchar_t name[16] = {};
     GetClassNameW(child, name, 16);
+    if (std::wcscmp(name, L"COMBOBOX") == 0) ExpectItemsFit(child);
     const bool button = std::wcscmp(name, L"BUTTON") == 0;
     if ((!button && std::wcscmp(name, L"STATIC") != 0) || !IsWindowVisible(child)) continue;
     wchar_t text[128] = {};
