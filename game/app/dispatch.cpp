@@ -155,14 +155,18 @@ void ksMain::HandleEvent(InputEvent& e) {
           }
         }
       }
-      if (!m_DlgMan->NonEmpty() && m_State == AppState::kMenus) {
-        // Back to the match under the in-game menu; with no match the
-        // main menu comes back instead.
+      // The stack emptied: back to the match under the in-game menu, also
+      // when the menu's choice has already handed the events to play; with
+      // no match the main menu comes back instead.
+      if (!m_DlgMan->NonEmpty() && (m_State == AppState::kMenus || m_State == AppState::kPlay)) {
         m_State = m_InPlay && m_Control ? AppState::kPlay : AppState::kMainMenu;
         if (m_State == AppState::kPlay) {
           // The settings may have changed on the way (in-game menu,
-          // Settings): the match takes them as it goes on.
+          // Settings): the match takes them as it goes on. The table is
+          // drawn whole at once over the menu's picture, and the next event
+          // begins the turn again.
           ApplyPrefsToTable();
+          m_Control->MenuClosed();
           DrawMatchFrame(true);
         }
       }
@@ -457,7 +461,7 @@ void ksMain::FinishMatch() {
 
 void ksMain::EndPlay() {
   m_KeyMapScreen.reset();
-  if (m_Control) m_CameraDistance = m_Control->Aim() ? m_Control->Aim()->aimDistance : m_CameraDistance;
+  if (m_Control) m_CameraDistance = m_Control->CameraDistance();
   m_Control.reset();
   m_InPlay = false;
   m_PlayMode = StartMode::kFresh;

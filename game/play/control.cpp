@@ -1002,6 +1002,8 @@ void Control::CreateModes() {
   idle_ = share(std::make_unique<InputMode>());
   auto aim = std::make_unique<AimMode>();
   aim->host = &host_;
+  // Until a person aims, the aim holds the distance the match was given.
+  aim->aimDistance = host_.aimDistance;
   aim_ = static_cast<AimMode*>(share(std::move(aim)));
   moveBall_ = static_cast<MoveBallMode*>(share(std::make_unique<MoveBallMode>()));
   auto pick = std::make_unique<PickBallMode>();
@@ -1039,7 +1041,16 @@ void Control::Start(int kind) {
   }
   aim_->aimDirection = 0;
   active_ = aim_;
-  ResetTurnView();
+  // A new game is first seen down the table from its foot, the rack in
+  // front; the first turn's glide starts from there.
+  if (view != nullptr) {
+    view->yaw = 0x20000;
+    view->target = FixVec3{0, 0xB5CA0, -0x5BCCA4};
+    view->SetDistance(pool->table.hz > 0x200000 ? 0x734B40 : 0x5C67E0);
+    view->Recompute();
+    view->Apply();
+    MarkView(view);
+  }
   // Either player breaks, with even odds.
   if (pool->OpponentKind != 0 && pool->random != nullptr)
     pool->rules.CurrentPlayer = pool->random->Rand() < 0x4000 ? 1 : 0;
@@ -1049,7 +1060,9 @@ void Control::Start(int kind) {
 // A held match goes on as it was held: the same player at the table, his
 // ball in hand, the aim he had (kept with the table state) and, in 8-Ball
 // with his group cleared, the pocket for the 8 still to be named. Nothing
-// is judged or racked again, and no earlier shot can be replayed.
+// is judged or racked again. Replay is available as in any turn after a
+// shot, though the held shot itself was not kept: only a shot struck since
+// is shown again.
 void Control::Resume(int kind) {
   // The table state keeps the balls, not the rules' mask of those still on
   // the table, which the group and lowest-ball rules read.
@@ -1060,6 +1073,7 @@ void Control::Resume(int kind) {
     SetState(kStateComputer);
     return;
   }
+  replayAvailable_ = true;
   BallState& cue = pool->ballStates[0];
   if (cue.state == kBallOff) {
     pool->PlaceCueBallInHand();
@@ -1133,7 +1147,10 @@ bool Control::CanEnterState(int state) const {
   // Picking up balls and taking a shot back are for practice only.
   if (state == kStatePickBall) return noPlayer2 && !Busy();
   if (state == kStateRewind) return noPlayer2 && rewindAvailable_ && !Busy();
-  if (state == kStateReplay) return replayAvailable_ && !ComputerToPlay();
+  // A replay strikes the kept stroke again from the kept table: without a
+  // stroke kept there is nothing to show, and striking one never made
+  // would play a shot nobody took.
+  if (state == kStateReplay) return replayAvailable_ && lastCueKept_ && !ComputerToPlay();
   return true;
 }
 
@@ -1465,6 +1482,7 @@ void Control::StartShotNow() {
   if (!replayPending_) {
     pool->SaveBallState();
     lastCue_ = {pool->cueDirection, pool->cueTip, pool->cueElevation, pool->strikePower};
+    lastCueKept_ = true;
   }
   pool->StartShot();
   shotRunning_ = true;
@@ -1474,9 +1492,16 @@ void Control::StartShotNow() {
   pool->cueElevation = 0;
 }
 
+void Control::MenuClosed() { menuClosed_ = true; }
+
 std::uint32_t Control::HandleEvent(const InputEvent& event) {
   InputEvent e = event;
   frameTime_ = host_.clock ? host_.clock() : e.time;
+  if (menuClosed_) {
+    menuClosed_ = false;
+    // A match the menu ended has no turn to begin.
+    if ((pool->rules.TurnFlags & 8) == 0) BeginTurn();
+  }
   TranslateInput(&e);
   if (shotRunning_) {
     const std::uint32_t r = shot_->HandleEvent(e);

@@ -156,7 +156,7 @@ class AimMode final : public RotateViewMode {
   PlayHost* host = nullptr;
   FixAngle aimDirection = 0;
   std::int32_t aimPitch = -3072;
-  Fix16 aimDistance = 0x2500000;
+  Fix16 aimDistance = kDefaultAimDistance;
   std::int32_t clearance = kRestClearance;  // how far the stick is pulled back
   bool strokeDrag = false;
   bool tipDrag = false;
@@ -341,6 +341,10 @@ class Control final : public InputMode {
   bool CanEnterState(int state) const;
   void BeginTurn();
   void ResetTurnView();
+  // The in-game menu has closed over the table: the next event begins the
+  // turn again (the menu's choice may have changed the player, the rack or
+  // the match).
+  void MenuClosed();
 
   bool ComputerToPlay() const;
   bool Busy() const { return shotRunning_ || replayPending_ || rewindRunning_; }
@@ -348,6 +352,10 @@ class Control final : public InputMode {
   int State() const { return state_; }
   InputMode* Active() const { return active_; }
   AimMode* Aim() const { return aim_; }
+  // The camera distance the next match starts its aiming from: the last
+  // distance a person aimed from, or the one this match was given. The
+  // computer's turn leaves it alone.
+  Fix16 CameraDistance() const { return aim_ != nullptr ? aim_->aimDistance : host_.aimDistance; }
   AiMode* Computer() const { return ai_; }
   MoveBallMode* MoveBall() const { return moveBall_; }
   GlideMode* Glide() const { return glide_; }
@@ -410,6 +418,7 @@ class Control final : public InputMode {
   InputMode* active_ = nullptr;
   InputMode* returnMode_ = nullptr;
   int pending_ = -1;  // the state asked for within this event, -1 none
+  bool menuClosed_ = false;
   int state_ = kStateStart;
   bool shotRunning_ = false;
   bool overhead_ = false;
@@ -425,6 +434,7 @@ class Control final : public InputMode {
     FixAngle elevation = 0;
     std::int32_t power = 0;
   } lastCue_;
+  bool lastCueKept_ = false;  // a shot was struck in this match since it started or resumed
   std::array<Fix16, 2> aimDistance_{kDefaultAimDistance, kDefaultAimDistance};
   std::array<std::int32_t, 2> aimPitch_{-800, -800};
   struct SavedView {

@@ -393,10 +393,7 @@ void TableScene::DrawBallsAndRails(bool onlyOverBalls) {
   };
   for (int order = 0; order < 6; ++order) {
     const RailRecord* rail = railOrder_[static_cast<std::size_t>(order)];
-    while (ballCount_ - drawn > rail->ballsAfter) {
-      railsBefore_[static_cast<std::size_t>(ballOrder_[static_cast<std::size_t>(drawn)]->number)] = order;
-      drawBall(drawn++);
-    }
+    while (ballCount_ - drawn > rail->ballsAfter) drawBall(drawn++);
     // The rails are already on the screen under the balls; over the balls
     // drawn this frame they are put back from the picture where they are
     // on top.
@@ -406,41 +403,7 @@ void TableScene::DrawBallsAndRails(bool onlyOverBalls) {
       table_->DrawRail(rail->modelPart);
     }
   }
-  while (drawn < ballCount_) {
-    railsBefore_[static_cast<std::size_t>(ballOrder_[static_cast<std::size_t>(drawn)]->number)] = 6;
-    drawBall(drawn++);
-  }
-}
-
-bool TableScene::FindFrontBalls(const std::int32_t stick[4]) {
-  front_.fill(false);
-  const BallDrawEntry* cue = nullptr;
-  for (int i = 0; i < ballCount_; ++i)
-    if (ballOrder_[static_cast<std::size_t>(i)]->number == 0) cue = ballOrder_[static_cast<std::size_t>(i)];
-  if (cue == nullptr || stick == nullptr) return false;
-  bool any = false;
-  for (int i = 0; i < ballCount_; ++i) {
-    const BallDrawEntry& e = *ballOrder_[static_cast<std::size_t>(i)];
-    const std::size_t n = static_cast<std::size_t>(e.number);
-    if (e.number == 0 || e.depthKey >= cue->depthKey || !RectsMeet(rectNow_[n], stick)) continue;
-    front_[n] = true;
-    any = true;
-  }
-  return any;
-}
-
-void TableScene::DrawFrontBalls() {
-  if (sprites_ == nullptr) return;
-  // The picture of the rails is needed where they lie over these balls.
-  CompleteBackground();
-  for (int i = 0; i < ballCount_; ++i) {
-    const std::size_t n = static_cast<std::size_t>(ballOrder_[static_cast<std::size_t>(i)]->number);
-    if (!front_[n]) continue;
-    (*sprites_)[n].Draw();
-    clusters_[0] = rectNow_[n];
-    clusterCount_ = 1;
-    for (int order = railsBefore_[n]; order < 6; ++order) CopyRailOverBalls(order);
-  }
+  while (drawn < ballCount_) drawBall(drawn++);
 }
 
 void TableScene::ClusterChangedAreas() {
@@ -889,8 +852,7 @@ void TableScene::DrawFrame() {
       lastDrew_ = false;
       return;
     }
-    if (!StickDisturbsOverlay(stickShown ? stickBox : nullptr) && !frontLast_ &&
-        !FindFrontBalls(stickShown ? stickBox : nullptr)) {
+    if (!StickDisturbsOverlay(stickShown ? stickBox : nullptr)) {
       // Only the cue moves: put back what was under it and draw it again.
       RestoreStickArea();
       if (stickShown) {
@@ -943,12 +905,6 @@ void TableScene::DrawFrame() {
   // picture of the room and the table: when the rails' order has changed
   // since it was drawn, so has the picture, and the frame is drawn in full.
   if (!full && !(backgroundValid_ && MakeBackgroundKey() == backgroundKey_)) full = true;
-  // Balls between the eye and the cue ball that the stick reaches over are
-  // drawn again over it: such frames are drawn in full, and so is the one
-  // after, which takes the stick off them.
-  const bool front = stickShown && FindFrontBalls(stickBox);
-  if (front || frontLast_) full = true;
-  frontLast_ = front;
   if (!full && sprites_ != nullptr) {
     FindChangedBalls();
     if (OverlayDisturbed(stickShown ? stickBox : nullptr)) full = true;
@@ -1024,10 +980,10 @@ void TableScene::DrawFrame() {
   // depth order with the balls; otherwise the rails over the balls are
   // copied from the picture where they are on top.
   DrawBallsAndRails(!backgroundDrawn);
+  // The stick comes last, over every ball and rail, the nearer ones too.
   if (stickShown) {
     SaveStickArea(stickBox);
     stick_->Draw(1);
-    if (front) DrawFrontBalls();
   }
   d.SetTransform(0, stick_ != nullptr ? stick_->m_Matrix.data() : identity);
   previousCount_ = ballCount_;

@@ -264,15 +264,6 @@ class TableScene final : public TableObserver {
   // one lies, or the stick's area (as it was, or as it is to be).
   bool OverlayDisturbed(const std::int32_t* newStick) const;
   bool StickDisturbsOverlay(const std::int32_t* newStick) const;
-  // The balls nearer to the eye than the cue ball whose areas the stick's
-  // box meets (true when there are any), and their drawing over the stick,
-  // with the rails in front of them over them again.
-  bool FindFrontBalls(const std::int32_t stick[4]);
-  void DrawFrontBalls();
-  std::array<bool, kBallCount> front_{};
-  bool frontLast_ = false;
-  // Per ball: how many rails of the rail order were drawn before it.
-  std::array<int, kBallCount> railsBefore_{};
   // The stick model's bounds in its own space.
   FixVec3 stickLow_, stickHigh_;
   bool forceFull_ = true;

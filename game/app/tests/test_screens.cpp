@@ -516,6 +516,126 @@ TEST_F(Screens, RoomGraphicsAndAdversaryViewApplyAtTheStartAndWhenTheSettingsClo
   EXPECT_GT(roomPixels(), 100) << "the room is drawn again";
 }
 
+// The whole screen as the display shows it, and how many pixels two such
+// pictures differ in.
+std::vector<COLORREF> ScreenShot() {
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  std::vector<COLORREF> shot;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) shot.push_back(ce::testing::ScreenPixel(x, y));
+  return shot;
+}
+std::size_t PixelsDiffering(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
+  std::size_t n = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
+  for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) n += a[i] != b[i] ? 1 : 0;
+  return n;
+}
+
+// A tap on a widget of the top screen (an upright screen: its pixels are the
+// pen's).
+void TapChild(HWND window, Dlg* screen, int id) {
+  const RECT& r = screen->GetChild(id)->ScreenRect();
+  const LPARAM pos = ui::MakePos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  PostMessageW(window, WM_LBUTTONDOWN, 1, pos);
+  PostMessageW(window, WM_LBUTTONUP, 0, pos);
+  Pump(kTick);
+}
+
+// The in-game menu closed by each of its keys leaves no part of its picture:
+// the screen at once shows what a full frame of the match shows.
+TEST_F(Screens, TheTableIsWholeAtOnceAfterTheInGameMenuCloses) {
+  StartMatch(2, 2, 128);  // two persons at the table
+  ASSERT_EQ(m_App->State(), AppState::kPlay);
+  ASSERT_EQ(m_App->Display()->m_Rotate, 0);
+  Pump(2000);
+  struct Way {
+    const char* name;
+    std::function<void()> close;
+  };
+  const Way ways[] = {
+      {"Resume", [&] { TapChild(m_Window, m_App->ScreenStack()->Top(), InGameMenuDlg::kResume); }},
+      {"3", [&] { Key(0x33); }},
+      {"9", [&] { Key(0x39); }},
+      {"Enter", [&] { Key(VK_RETURN); }},
+  };
+  for (const Way& way : ways) {
+    const std::vector<COLORREF> before = ScreenShot();
+    PostMessageW(m_Window, WM_KEYUP, m_App->Prefs().keys[ks::play::KeyMap::kInGameMenu], 0);
+    Pump(kTick);
+    ASSERT_NE(Top<InGameMenuDlg>(), nullptr) << way.name;
+    const std::vector<COLORREF> menu = ScreenShot();
+    EXPECT_GT(PixelsDiffering(menu, before), 1000u) << way.name << ": the menu is shown";
+    way.close();
+    ASSERT_EQ(m_App->State(), AppState::kPlay) << way.name;
+    ASSERT_FALSE(m_App->ScreenStack()->NonEmpty()) << way.name;
+    const std::vector<COLORREF> after = ScreenShot();
+    m_App->RedrawPlay();
+    EXPECT_EQ(PixelsDiffering(after, ScreenShot()), 0u) << way.name << ": the screen is a whole frame of the table";
+    Pump(3000);
+  }
+}
+
+// The first event after the in-game menu begins the turn again: after a
+// resigned game the other player breaks the new rack, the camera gliding
+// to his aim.
+TEST_F(Screens, TheTurnBeginsAgainAfterTheInGameMenu) {
+  StartMatch(2, 2, 128);
+  ASSERT_EQ(m_App->State(), AppState::kPlay);
+  ASSERT_EQ(m_App->Display()->m_Rotate, 0);
+  ks::Pool& pool = *m_App->Pool();
+  pool.rules.MatchGoal = 3;
+  ASSERT_EQ(m_App->PlayControl()->Active(), m_App->PlayControl()->Aim());
+  const int player = pool.rules.CurrentPlayer;
+  PostMessageW(m_Window, WM_KEYUP, m_App->Prefs().keys[ks::play::KeyMap::kInGameMenu], 0);
+  Pump(kTick);
+  ASSERT_NE(Top<InGameMenuDlg>(), nullptr);
+  TapChild(m_Window, m_App->ScreenStack()->Top(), InGameMenuDlg::kResign);
+  ASSERT_EQ(m_App->State(), AppState::kPlay);
+  EXPECT_NE(pool.rules.CurrentPlayer, player);
+  EXPECT_EQ(m_App->PlayControl()->Active(), m_App->PlayControl()->Glide()) << "the new turn's glide";
+  Pump(3000);
+  EXPECT_EQ(m_App->PlayControl()->Active(), m_App->PlayControl()->Aim());
+  EXPECT_EQ(pool.rules.TurnFlags & 8, 0);
+}
+
+// A match against the computer that ends while the computer is at the
+// table, before the person has aimed: the next match's break is seen from
+// the usual aiming distance, the table large on the screen.
+TEST_F(Screens, AMatchEndedOnTheComputersTurnLeavesTheNextBreakClose) {
+  m_App->ScreenStack()->PopAll();
+  m_App->MatchSetup() = ks::app::MatchSetup{};
+  m_App->MatchSetup().menuGame = 2;
+  m_App->MatchSetup().secondPlayer = 1;
+  m_App->MatchSetup().opponent = 11;
+  m_App->LoadMatch(StartMode::kFresh, ReturnScreen::kMainMenu);
+  for (int i = 0; i < 10 && m_App->State() != AppState::kPlay; ++i) Pump(kTick);
+  ASSERT_EQ(m_App->State(), AppState::kPlay);
+  m_App->Pool()->rules.CurrentPlayer = 1;
+  m_App->PlayControl()->BeginTurn();
+  ASSERT_TRUE(m_App->PlayControl()->ComputerToPlay());
+  PostMessageW(m_Window, WM_KEYUP, m_App->Prefs().keys[ks::play::KeyMap::kInGameMenu], 0);
+  Pump(kTick);
+  ASSERT_NE(Top<InGameMenuDlg>(), nullptr);
+  TapChild(m_Window, m_App->ScreenStack()->Top(), InGameMenuDlg::kQuitMatch);
+  Pump(5000);
+  ASSERT_EQ(m_App->State(), AppState::kMenus) << "the match is over";
+  EXPECT_EQ(m_App->CameraDistance(), 0x1B0000);
+  // Practice: the person breaks; the glide ends at his aim.
+  StartMatch(2, 0, 128);
+  ASSERT_EQ(m_App->PlayControl()->Active(), m_App->PlayControl()->Aim());
+  EXPECT_EQ(m_App->Scene()->view.eye.z, 0x1B0000);
+  // Seen from there the cloth fills much of the screen's middle (far
+  // away, the whole table would be a small box in it).
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  int cloth = 0, all = 0;
+  for (int y = h / 4; y < 3 * h / 4; y += 2)
+    for (int x = 0; x < w; x += 2, ++all) {
+      const COLORREF px = ce::testing::ScreenPixel(x, y);
+      if (GetGValue(px) > GetRValue(px) + 20 && GetGValue(px) > GetBValue(px)) ++cloth;
+    }
+  EXPECT_GT(cloth, all / 4);
+}
+
 // The camera as the application hands it to the play: the aiming distance
 // one match ends with starts the next, and the room's distances for the
 // view from a table end and from above frame the computer's turn.

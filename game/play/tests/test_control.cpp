@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -456,6 +457,52 @@ TEST(Control, ARackAgainstTheComputerReachesItsEnd) {
   EXPECT_TRUE(t.result == L"P1 Wins" || t.result == L"P1 Loses" || t.result == L"CPU Loses")
       << std::string(t.result.begin(), t.result.end());
   EXPECT_EQ(t.score[0].substr(t.score[0].size() - 1), L"1");
+}
+
+// A new game is first seen from the foot of the table, whichever way the
+// camera looked before, and the first turn's glide starts from there: half
+// a turn round to the aim behind the cue ball at the head.
+TEST(Control, ANewGameIsFirstSeenFromTheFootOfTheTable) {
+  for (TableSize size : {TableSize::kSmall, TableSize::kLarge}) {
+    FakeClock clock;
+    TableSetup setup = SetupOf(GameKind::kNineBall, Opponent::kPractice, 1);
+    setup.size = size;
+    Table table(setup, &clock);
+    View view;
+    view.pool = &table.pool();
+    view.yaw = 0x9000;
+    const KeyMap keys = TestKeys();
+    SceneHost scene;
+    PlayHost host;
+    host.clock = [&clock] { return clock.now; };
+    host.scene = &scene;
+    host.endViewDistance = 0x66666;
+    Control control(&table.pool(), &view, &keys, host);
+    control.Start(Control::kNewGame);
+    ASSERT_EQ(control.Active(), control.Glide());
+    EXPECT_EQ(view.yaw, 0x20000);
+    // Where the camera stands: the world point the view puts at its eye.
+    auto m = [&view](int i) { return static_cast<double>(view.matrix[static_cast<std::size_t>(i)]) / 65536.0; };
+    double eye[3];
+    for (int i = 0; i < 3; ++i) eye[i] = -(m(12) * m(4 * i) + m(13) * m(4 * i + 1) + m(14) * m(4 * i + 2));
+    // The foot view's target (0, 0xB5CA0, -0x5BCCA4) and distance, turned
+    // half round and seen through the pitch, with the eye's height of 1.
+    const double cp = std::cos(view.pitch * 2 * 3.14159265358979 / 0x40000),
+                 sp = std::sin(view.pitch * 2 * 3.14159265358979 / 0x40000);
+    const double distance = size == TableSize::kLarge ? 0x734B40 / 65536.0 : 0x5C67E0 / 65536.0;
+    EXPECT_NEAR(eye[0], 0, 0.1);
+    EXPECT_NEAR(eye[1], -0xB5CA0 / 65536.0 - cp + sp * distance, 0.1);
+    EXPECT_NEAR(eye[2], 0x5BCCA4 / 65536.0 + sp + cp * distance, 0.1);
+    EXPECT_GT(eye[2], table.pool().table.hz / 65536.0) << "beyond the foot rail";
+    // The glide takes four seconds to bring the aim round.
+    clock.now += 3900;
+    control.HandleEvent({kMsgTimer, 1, 0, clock.now});
+    EXPECT_EQ(control.Active(), control.Glide());
+    clock.now += 200;
+    control.HandleEvent({kMsgTimer, 1, 0, clock.now});
+    EXPECT_EQ(control.Active(), control.Aim());
+    EXPECT_EQ(view.yaw & 0x3FFFF, 0);
+  }
 }
 
 TEST(Control, TheGlideTurnsTheShortWayAndZipToEndSkipsIt) {
@@ -984,7 +1031,18 @@ TEST(Control, AResumedMatchGoesOnAsItWasHeld) {
         EXPECT_EQ(p.pool().rules.CurrentPlayer, c.player);
         EXPECT_FALSE(p.control->ShotRunning());
         EXPECT_NE(p.control->Active(), p.control->Computer());
-        EXPECT_FALSE(p.control->ReplayAvailable());
+        // Replay is available, but the held shot was not kept: the Replay
+        // key strikes nothing and the table stays as it was held.
+        EXPECT_TRUE(p.control->ReplayAvailable());
+        const RuleBlock rules = p.pool().rules;
+        p.keys.keys[KeyMap::kReplay] = 'R';
+        p.Send(kMsgKeyDown, 'R');
+        p.Tick(100);
+        EXPECT_FALSE(p.control->ShotRunning());
+        EXPECT_EQ(p.pool().rules.CurrentPlayer, rules.CurrentPlayer);
+        EXPECT_EQ(p.pool().rules.TurnFlags, rules.TurnFlags);
+        EXPECT_EQ(p.pool().rules.FoulsInRow, rules.FoulsInRow);
+        EXPECT_EQ(p.pool().ballStates[0].position.x, 0x30000);
         if (c.flags & 2) {
           // The ball in hand is his to place.
           p.Send(kMsgKeyDown, 'M');

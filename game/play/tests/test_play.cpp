@@ -745,10 +745,10 @@ TEST(FrameDrawing, BufferClipRectanglesAtEveryTurn) {
   }
 }
 
-// A ball between the eye and the cue ball, where the stick reaches over
-// it, is drawn over the stick (the stick passed through it), and the frames
-// after show what full frames show.
-TEST(FrameDrawing, TheStickPassesBehindABallNearerThanTheCueBall) {
+// The stick is drawn last: over a ball between the eye and the cue ball
+// that it reaches over too, and the frames after show what full frames
+// show.
+TEST(FrameDrawing, TheStickLiesOverABallNearerThanTheCueBall) {
   Rig rig(240, 320, 16, 0);
   ASSERT_TRUE(rig.display);
   Pool& pool = rig.table->pool();
@@ -781,7 +781,7 @@ TEST(FrameDrawing, TheStickPassesBehindABallNearerThanTheCueBall) {
       const std::size_t i = static_cast<std::size_t>(y * w + x);
       differ += drawn[i] != bare[i] ? 1 : 0;
     }
-  EXPECT_EQ(differ, 0);
+  EXPECT_GT(differ, r) << "the stick lies over the 8";
   // Pulled back and taken away: the frames agree with full ones.
   for (std::int32_t clearance : {0x40000, 0x20000}) {
     rig.scene->scene.host.stickClearance = clearance;
