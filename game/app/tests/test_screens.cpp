@@ -523,6 +523,48 @@ TEST_F(Screens, TheKeyMapAtTheTableNamesTheActionOfEachKey) {
   EXPECT_FALSE(m_App->KeyMapScreen());
 }
 
+// The in-game menu marks its focus as every menu does: the focused caption
+// in its full colour (yellow), the others dimmed to 0.65 of it (olive), on
+// the panel's dark face; the mark follows the Down key.
+TEST_F(Screens, TheInGameMenuShowsItsFocusedCaptionInFullYellowAndTheOthersDimmed) {
+  StartMatch(1, 2, 0);
+  ASSERT_EQ(m_App->State(), AppState::kPlay);
+  ASSERT_EQ(m_App->Display()->m_Rotate, 0);
+  PostMessageW(m_Window, WM_KEYUP, m_App->Prefs().keys[ks::play::KeyMap::kInGameMenu], 0);
+  Pump(kTick);
+  auto* menu = Top<InGameMenuDlg>();
+  ASSERT_NE(menu, nullptr);
+  // The brightest yellow ink of a caption, as its red channel on the screen.
+  auto brightest = [&](int id) {
+    const RECT r = menu->GetChild(id)->ScreenRect();
+    int best = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) {
+        const COLORREF px = ce::testing::ScreenPixel(x, y);
+        if (GetBValue(px) < 40 && std::abs(GetRValue(px) - GetGValue(px)) < 24)
+          best = std::max<int>(best, GetRValue(px));
+      }
+    return best;
+  };
+  const int kRing[] = {InGameMenuDlg::kResume,   InGameMenuDlg::kHold,     InGameMenuDlg::kResign,
+                       InGameMenuDlg::kMiscall,  InGameMenuDlg::kSettings, InGameMenuDlg::kHelp,
+                       InGameMenuDlg::kQuitMatch};
+  for (int focused = 0; focused < 3; ++focused) {
+    for (int id : kRing) {
+      const int ink = brightest(id);
+      if (id == kRing[focused]) {
+        EXPECT_GE(ink, 0xD8) << "the focused caption " << id << " at step " << focused;
+      } else {
+        EXPECT_GE(ink, 0x80) << "caption " << id << " drawn";
+        EXPECT_LE(ink, 0xB0) << "caption " << id << " dimmed at step " << focused;
+      }
+    }
+    Key(VK_DOWN);
+  }
+  Key(0x39);
+  EXPECT_EQ(m_App->State(), AppState::kPlay);
+}
+
 TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
   StartMatch(2, 1, 11);  // 9-Ball against the computer
   ASSERT_EQ(m_App->State(), AppState::kPlay);
