@@ -234,7 +234,7 @@ void ksMain::HandleEvent(InputEvent& e) {
       m_SplashDeadline = now + kSplashMs;
       if (m_SplashImage) m_Display->ReleaseTexture(m_SplashImage);
       m_SplashImage = nullptr;
-      m_CopyrightImage = m_Display->GetTexture(L"Copyright.tga", L"UI", L"res.ark", 0, false, false);
+      m_CopyrightImage = m_Display->GetTexture(L"Copyright.tga", L"UI", L"res.ark", 0, true, false);
       DrawFullScreenImage(m_CopyrightImage);
       m_State = AppState::kCopyright;
       return;
@@ -261,9 +261,17 @@ void ksMain::ShowMatchOver() {
 void ksMain::DrawFullScreenImage(ssImage* image) {
   m_Display->BeginDraw();
   if (image != nullptr) {
-    const ssRect whole{0, 0, m_Display->m_Width, m_Display->m_Height};
-    const ssRect source{0, 0, image->Width(), image->Height()};
-    m_Display->DrawImage(image, &whole, &source, 1);
+    // The picture is stored turned for the screen and drawn over the screen
+    // as the person sees it (its sides swap with an odd turn), so it stands
+    // upright and whole in every rotation. It is first scaled to the
+    // screen by its own scaler, which samples at pixel centres and so gives
+    // the same picture whichever way it is turned.
+    const int w = m_Display->m_Width, h = m_Display->m_Height;
+    if (image->Width() != w || image->Height() != h)
+      image->Scale(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h));
+    const bool odd = (m_Display->m_Rotate & 1) != 0;
+    const ssRect whole{0, 0, odd ? h : w, odd ? w : h};
+    m_Display->DrawImage(image, &whole, nullptr, 1);
   } else {
     m_Display->Clear();
   }

@@ -76,6 +76,15 @@ ks::app::CareerRecord* ksMain::CurrentCareer() {
   return &m_Careers.records[static_cast<std::size_t>(m_CurrentCareer)];
 }
 
+void ksMain::SetDesignSize(ssDisplay* display, int designWidth, int designHeight) {
+  if (display == nullptr || designWidth <= 0 || designHeight <= 0) return;
+  const bool odd = (display->m_Rotate & 1) != 0;
+  display->m_DesignWidth = designWidth;
+  display->m_DesignHeight = designHeight;
+  display->m_XScale = static_cast<float>(odd ? display->m_Height : display->m_Width) / static_cast<float>(designWidth);
+  display->m_YScale = static_cast<float>(odd ? display->m_Width : display->m_Height) / static_cast<float>(designHeight);
+}
+
 int ksMain::Init(HWND w, HDC, int screenWidth, int screenHeight, int bitsPerPixel, const wchar_t* programFolder,
                  int displayOption, int designWidth, int designHeight) {
   m_Initialised = true;
@@ -117,10 +126,7 @@ int ksMain::Init(HWND w, HDC, int screenWidth, int screenHeight, int bitsPerPixe
   WriteLog(kLog, L"Open Display");
   m_Display->m_Rotate = rotate;
   if (m_Display->Init(w, screenWidth, screenHeight, bitsPerPixel, displayOption) != 0) return -1;
-  m_Display->m_DesignWidth = designWidth;
-  m_Display->m_DesignHeight = designHeight;
-  m_Display->m_XScale = static_cast<float>(m_Display->m_Width) / static_cast<float>(designWidth);
-  m_Display->m_YScale = static_cast<float>(m_Display->m_Height) / static_cast<float>(designHeight);
+  SetDesignSize(m_Display.get(), designWidth, designHeight);
   if (m_Display->m_UseGdi) method = 1;
   if (m_Display->m_UseRaw) method = 2;
   if (m_Display->m_UseGapi) method = 3;

@@ -88,6 +88,11 @@ class ksMain final : public ks::PoolHost {
   // 0, -1 when the display cannot be opened, -2 when the small font is missing.
   int Init(HWND window, HDC dc, int screenWidth, int screenHeight, int bitsPerPixel, const wchar_t* programFolder,
            int displayOption, int designWidth, int designHeight);
+  // Stores the design size in an opened display and the scale factors that
+  // fonts and pictures are made to: the screen as the person sees it (its
+  // sides swapped by an odd turn) over the design size, so a turned screen
+  // gets the letters of the same screen held upright.
+  static void SetDesignSize(ssDisplay* display, int designWidth, int designHeight);
   // Saves a match on screen, then frees everything in the fixed order. Safe
   // after a failed or partial Init, and only the first call does anything.
   void Shutdown();

@@ -130,7 +130,7 @@ int ksMain::ShowSplash() {
       WaitBlock block;
       ksMain::KeepAlive(&block);
     };
-  m_SplashImage = m_Display ? m_Display->GetTexture(L"Orvane.tga", L"UI", L"res.ark", 0, false, false) : nullptr;
+  m_SplashImage = m_Display ? m_Display->GetTexture(L"Orvane.tga", L"UI", L"res.ark", 0, true, false) : nullptr;
   if (m_Display) DrawFullScreenImage(m_SplashImage);
   m_SplashDeadline = GetTime() + kSplashMs;
   m_State = AppState::kSplash;

@@ -38,8 +38,9 @@ LRESULT CareerNicknameDlg::WndProc(UINT message, WPARAM p1, LPARAM p2) {
     SetKeyButtons(kDone, kCancel);
     for (const wchar_t* name : {L"Easy", L"Medium", L"Hard", L"Good Luck"}) m_Difficulty->AddString(name);
     m_Difficulty->SetCurSel(0);
-    // The game types as every other screen names them ("6-Ball" ...).
-    for (int game = 0; game < ks::app::kMenuGameCount; ++game) m_GameType->AddString(m_App->GameName(game));
+    // This screen spells the game types without the hyphen the lists use.
+    for (const wchar_t* name : {L"6 Ball", L"8 Ball", L"9 Ball", L"10 Ball", L"Rotation", L"Straight"})
+      m_GameType->AddString(name);
     m_GameType->SetCurSel(0);
     SetNickname(L"");
     OpenKeyboard();
@@ -98,11 +99,14 @@ void CareerNicknameDlg::OnDone() {
   career->money = kStartMoney[difficulty];
   career->gameType = static_cast<std::uint8_t>(game);
   career->difficulty = static_cast<std::uint8_t>(difficulty);
-  // Stored as 8-bit text as typed (the keyboard gives it its capitals),
-  // always terminated.
+  // Stored as 8-bit text in small letters (A to Z lowered), always
+  // terminated.
   career->nickname.fill(0);
-  for (std::size_t i = 0; i + 1 < career->nickname.size() && name[i] != 0; ++i)
-    career->nickname[i] = static_cast<char>(static_cast<std::uint8_t>(name[i] & 0xFF));
+  for (std::size_t i = 0; i + 1 < career->nickname.size() && name[i] != 0; ++i) {
+    char c = static_cast<char>(static_cast<std::uint8_t>(name[i] & 0xFF));
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    career->nickname[i] = c;
+  }
   m_App->SaveCareers();
   EndDialog(kResultOk);
   PushCareerSelect(m_App);

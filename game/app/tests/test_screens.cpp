@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -128,15 +129,15 @@ class Screens : public ::testing::Test {
   HWND m_Window = nullptr;
 };
 
-TEST_F(Screens, NewCareersStartWithTheirMoneyAndTheNicknameAsTyped) {
+TEST_F(Screens, NewCareersStartWithTheirMoneyAndTheNicknameInSmallLetters) {
   const std::int32_t money[4] = {75, 150, 300, 675};
-  for (int d = 0; d < 4; ++d) NewCareer(d == 2 ? L"Cue Ball Kid" : L"Ann", d);
+  for (int d = 0; d < 4; ++d) NewCareer(d == 2 ? L"Cue Ball KID 9" : L"Ann", d);
   ASSERT_EQ(m_App->Careers().records.size(), 4u);
   for (int d = 0; d < 4; ++d) {
     EXPECT_EQ(m_App->Careers().records[static_cast<std::size_t>(d)].money, money[d]);
     EXPECT_EQ(m_App->Careers().records[static_cast<std::size_t>(d)].difficulty, d);
   }
-  EXPECT_STREQ(m_App->Careers().records[2].nickname.data(), "Cue Ball Kid");
+  EXPECT_STREQ(m_App->Careers().records[2].nickname.data(), "cue ball kid 9");
   // Kept in the careers file.
   m_App->LoadCareers();
   ASSERT_EQ(m_App->Careers().records.size(), 4u);
@@ -147,7 +148,20 @@ TEST_F(Screens, NewCareersStartWithTheirMoneyAndTheNicknameAsTyped) {
   EXPECT_EQ(list->GetCount(), 4);
   wchar_t row[64];
   list->GetText(2, row, 64);
-  EXPECT_STREQ(row, L"Cue Ball Kid\t6-Ball\tHard") << "listed as typed, the game type spelt as everywhere";
+  EXPECT_STREQ(row, L"cue ball kid 9\t6-Ball\tHard") << "listed in small letters, the game type as the lists spell it";
+  // The nickname screen's own spelling of the game types.
+  ASSERT_NE(PushCareerNickname(m_App), nullptr);
+  Key(0x39);  // the keyboard screen closed
+  auto* nick = Top<CareerNicknameDlg>();
+  ASSERT_NE(nick, nullptr);
+  auto* types = static_cast<ChoiceList*>(nick->GetChild(CareerNicknameDlg::kGameType));
+  const wchar_t* const kTypes[] = {L"6 Ball", L"8 Ball", L"9 Ball", L"10 Ball", L"Rotation", L"Straight"};
+  ASSERT_EQ(types->GetCount(), 6);
+  for (int i = 0; i < 6; ++i) {
+    wchar_t name[32];
+    types->GetString(i, name, 32);
+    EXPECT_STREQ(name, kTypes[i]);
+  }
 }
 
 // A person at a desktop: the keyboard types the nickname, the second soft
@@ -173,7 +187,7 @@ TEST_F(Screens, DesktopKeysTypeTheNicknameAndWorkBackAndDone) {
   tap(VK_F2);  // Done: the career is made
   ASSERT_NE(Top<CareerSelectDlg>(), nullptr);
   ASSERT_EQ(m_App->Careers().records.size(), 1u);
-  EXPECT_STREQ(m_App->Careers().records[0].nickname.data(), "Anna");
+  EXPECT_STREQ(m_App->Careers().records[0].nickname.data(), "anna");
   tap(VK_ESCAPE);  // Back to the main menu
   EXPECT_EQ(m_App->ScreenStack()->Count(), 1);
   ASSERT_NE(PushCredits(m_App), nullptr);
@@ -252,7 +266,7 @@ TEST_F(Screens, DeleteRemovesTheChosenCareerAndSaves) {
   ASSERT_NE(Top<CareerSelectDlg>(), nullptr);
   m_App->LoadCareers();
   ASSERT_EQ(m_App->Careers().records.size(), 1u);
-  EXPECT_STREQ(m_App->Careers().records[0].nickname.data(), "Two");
+  EXPECT_STREQ(m_App->Careers().records[0].nickname.data(), "two");
 }
 
 TEST_F(Screens, RoomOffersFollowTheDifficulty) {
@@ -320,7 +334,7 @@ TEST_F(Screens, RackEmNeedsTheMoneyAndThenStartsTheMatch) {
   EXPECT_EQ(m_App->MatchSetup().gameGoal, 3);
   EXPECT_EQ(m_App->ReturnTo(), ReturnScreen::kCareerMap);
   EXPECT_NE(m_App->State(), AppState::kMenus);
-  EXPECT_STREQ(m_App->Opponents()[160].nickname, "Rex");
+  EXPECT_STREQ(m_App->Opponents()[160].nickname, "rex");
 }
 
 TEST_F(Screens, KeyAssignmentSwapsAClashAndKeepsAChangeConfirmedWithDone) {
@@ -436,6 +450,119 @@ TEST_F(Screens, TheMenuKeyOpensTheInGameMenuAndEveryChoiceReturnsToPlay) {
   m_App->ScreenStack()->CloseFinished();
   EXPECT_EQ(pool.rules.GamesWon[1], before + 1);
   EXPECT_NE(pool.rules.TurnFlags & 8, 0) << "the match is over";
+}
+
+// The key map called up at the table: each key's label names the action
+// the key map binds to it (the lowest of two sharing it), a key no action
+// uses shows nothing, and the direction pad keeps its caption; as drawn by
+// the match's own frame.
+std::vector<std::pair<int, std::wstring>> g_keyLabels;  // label id, text drawn
+void CollectKeyLabel(const ui::DrawnText& text) {
+  if (text.owner != nullptr && text.owner->Parent() != nullptr && text.owner->Parent()->Id() == KeyMapDlg::kScreenId)
+    g_keyLabels.emplace_back(text.owner->Id(), text.text);
+}
+
+TEST_F(Screens, TheKeyMapAtTheTableNamesTheActionOfEachKey) {
+  m_App->ScreenStack()->PopAll();
+  std::array<std::uint8_t, 32>& keys = m_App->Prefs().keys;
+  // "Aim Mode" moved from End to Home, "Zip To End" onto the "1" that
+  // "Zoom Out" keeps, "Stroke Cue" off the second soft key.
+  keys[0] = 0x5B;
+  keys[5] = 0x31;
+  keys[16] = 0x01;
+  StartMatch(1, 2, 0);
+  ASSERT_EQ(m_App->State(), AppState::kPlay);
+  struct Expected {
+    int label;
+    const wchar_t* text;  // nullptr: nothing drawn
+  };
+  static constexpr Expected kExpected[] = {
+      {2, L"Show KeyMap"},    // "*"
+      {3, L"Cue Tip Left"},   // "7"
+      {4, L"Cue Tip Right"},  // "4"
+      {5, L"Zip To End"},     // "1": index 5 before "Zoom Out" at 13
+      {6, L"Aim Mode"},       // Home
+      {7, L"In Game Menu"},   // "0": index 6 before "Help" at 7
+      {8, L"Angle   Up"},     // "8"
+      {9, L"Cue Tip Up"},     // "5"
+      {10, L"Zoom    In"},    // "2"
+      {11, L"Adjust Aim, View or Move Ball"},
+      {12, L"Move  Ball"},    // Start
+      {13, L"Angle Down"},    // "9"
+      {14, L"Cue Tip Down"},  // "6"
+      {15, L"Replay"},        // "3"
+      {16, L"Over  Head"},    // Back
+      {17, nullptr},          // End: no action
+      {18, nullptr},          // the second soft key: no action
+      {19, L"Move View"},     // the first soft key
+      {21, L"Track Lines"},   // "#"
+  };
+  g_keyLabels.clear();
+  ui::SetTextProbe(CollectKeyLabel);
+  PostMessageW(m_Window, WM_KEYUP, keys[ks::play::KeyMap::kShowKeyMap], 0);
+  Pump(kTick);
+  ui::SetTextProbe(nullptr);
+  ASSERT_TRUE(m_App->KeyMapScreen());
+  for (const Expected& e : kExpected) {
+    std::vector<std::wstring> drawn;
+    for (const auto& [id, text] : g_keyLabels)
+      if (id == e.label && !text.empty()) drawn.push_back(text);
+    wchar_t caption[64];
+    m_App->KeyMapScreen()->GetChild(e.label)->GetText(caption, 64);
+    if (e.text == nullptr) {
+      EXPECT_TRUE(drawn.empty()) << "label " << e.label << " of a key without an action";
+      EXPECT_STREQ(caption, L"") << "label " << e.label;
+    } else {
+      ASSERT_FALSE(drawn.empty()) << "label " << e.label << " drew nothing";
+      EXPECT_EQ(drawn.front(), e.text) << "label " << e.label;
+      EXPECT_STREQ(caption, e.text) << "label " << e.label;
+    }
+  }
+  PostMessageW(m_Window, WM_KEYUP, keys[ks::play::KeyMap::kShowKeyMap], 0);
+  Pump(kTick);
+  EXPECT_FALSE(m_App->KeyMapScreen());
+}
+
+// The in-game menu marks its focus as every menu does: the focused caption
+// in its full colour (yellow), the others dimmed to 0.65 of it (olive), on
+// the panel's dark face; the mark follows the Down key.
+TEST_F(Screens, TheInGameMenuShowsItsFocusedCaptionInFullYellowAndTheOthersDimmed) {
+  StartMatch(1, 2, 0);
+  ASSERT_EQ(m_App->State(), AppState::kPlay);
+  ASSERT_EQ(m_App->Display()->m_Rotate, 0);
+  PostMessageW(m_Window, WM_KEYUP, m_App->Prefs().keys[ks::play::KeyMap::kInGameMenu], 0);
+  Pump(kTick);
+  auto* menu = Top<InGameMenuDlg>();
+  ASSERT_NE(menu, nullptr);
+  // The brightest yellow ink of a caption, as its red channel on the screen.
+  auto brightest = [&](int id) {
+    const RECT r = menu->GetChild(id)->ScreenRect();
+    int best = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) {
+        const COLORREF px = ce::testing::ScreenPixel(x, y);
+        if (GetBValue(px) < 40 && std::abs(GetRValue(px) - GetGValue(px)) < 24)
+          best = std::max<int>(best, GetRValue(px));
+      }
+    return best;
+  };
+  const int kRing[] = {InGameMenuDlg::kResume,   InGameMenuDlg::kHold,     InGameMenuDlg::kResign,
+                       InGameMenuDlg::kMiscall,  InGameMenuDlg::kSettings, InGameMenuDlg::kHelp,
+                       InGameMenuDlg::kQuitMatch};
+  for (int focused = 0; focused < 3; ++focused) {
+    for (int id : kRing) {
+      const int ink = brightest(id);
+      if (id == kRing[focused]) {
+        EXPECT_GE(ink, 0xD8) << "the focused caption " << id << " at step " << focused;
+      } else {
+        EXPECT_GE(ink, 0x80) << "caption " << id << " drawn";
+        EXPECT_LE(ink, 0xB0) << "caption " << id << " dimmed at step " << focused;
+      }
+    }
+    Key(VK_DOWN);
+  }
+  Key(0x39);
+  EXPECT_EQ(m_App->State(), AppState::kPlay);
 }
 
 TEST_F(Screens, TheMenuKeyOpensTheInGameMenuDuringTheComputersTurn) {
@@ -784,9 +911,9 @@ TEST_F(Screens, TheCareerResultSitsOnTheMap) {
 }
 
 // Every screen, in the states a player can bring it to, shows each widget
-// and each text whole: on upright screens of both sizes, held in either
-// hand, with the career list full.
-TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
+// and each text whole: on upright and on turned screens of both sizes, held
+// in either hand, with the career list full.
+TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightAndTurnedScreensHeldEitherWay) {
   // Sixteen careers whose nicknames are as wide as the keyboard takes, in
   // every game type and difficulty.
   m_App->Careers().records.assign(ks::app::kMaxCareers, ks::app::CareerRecord::Fresh());
@@ -804,8 +931,10 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
   struct Shape {
     int width, height, rotate;
   };
-  // Upright screens, with the "Right Hand" and "Left Hand" orientations.
-  static constexpr Shape kShapes[] = {{240, 320, 0}, {240, 320, 2}, {480, 640, 0}, {480, 640, 2}};
+  // Upright screens and screens wider than high (whose picture is turned a
+  // quarter), with the "Right Hand" and "Left Hand" orientations.
+  static constexpr Shape kShapes[] = {{240, 320, 0}, {240, 320, 2}, {480, 640, 0}, {480, 640, 2},
+                                      {320, 240, 1}, {320, 240, 3}, {640, 480, 1}, {640, 480, 3}};
   using State = std::function<void(Dlg*)>;
   struct Opener {
     const char* name;
@@ -936,12 +1065,9 @@ TEST_F(Screens, EveryScreenShowsEverythingWholeOnUprightScreensHeldEitherWay) {
     display->m_Folder = original->m_Folder;
     display->m_Rotate = shape.rotate;
     ASSERT_EQ(display->Init(nullptr, shape.width, shape.height, 16, 0), 0);
-    display->m_DesignWidth = 220;
-    display->m_DesignHeight = 176;
-    display->m_XScale = static_cast<float>(shape.width) / 220.0f;
-    display->m_YScale = static_cast<float>(shape.height) / 176.0f;
+    ksMain::SetDesignSize(display.get(), ksMain::kDesignWidth, ksMain::kDesignHeight);
     m_App->ReplaceDisplay(std::move(display));
-    EXPECT_EQ(ui::ScreenWidth(m_App->Display()), shape.width) << "an upright screen is laid out upright";
+    EXPECT_EQ(ui::ScreenWidth(m_App->Display()), std::min(shape.width, shape.height)) << "laid out upright";
     const std::string where = " at " + std::to_string(shape.width) + "x" + std::to_string(shape.height) + " turned " +
                               std::to_string(shape.rotate);
     // The widest nickname the new-career keyboard takes on this screen.
