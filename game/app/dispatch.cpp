@@ -250,7 +250,8 @@ void ksMain::HandleEvent(InputEvent& e) {
 void ksMain::ShowMatchOver() {
   // The verdict stays on screen a moment before the menus return.
   DrawMatchFrame(true);
-  WriteLog(kLog, L"Match over: %s %d:%d", m_LastHud.result.c_str(), Pool()->rules.GamesWon[0], Pool()->rules.GamesWon[1]);
+  WriteLog(kLog, L"Match over: %s %d:%d", m_LastHud.result.c_str(), Pool()->rules.GamesWon[0],
+           Pool()->rules.GamesWon[1]);
   m_ResultUntil = GetTime() + kResultHoldMs;
 }
 
