@@ -254,7 +254,8 @@ void ksMain::HandleEvent(InputEvent& e) {
 void ksMain::ShowMatchOver() {
   // The verdict stays on screen a moment before the menus return.
   DrawMatchFrame(true);
-  WriteLog(kLog, L"Match over: %s %d:%d", m_LastHud.result.c_str(), Pool()->rules.GamesWon[0], Pool()->rules.GamesWon[1]);
+  WriteLog(kLog, L"Match over: %s %d:%d", m_LastHud.result.c_str(), Pool()->rules.GamesWon[0],
+           Pool()->rules.GamesWon[1]);
   m_ResultUntil = GetTime() + kResultHoldMs;
 }
 
@@ -408,31 +409,30 @@ void ksMain::DrawMatchFrame(bool full) {
   std::array<std::int32_t, 4> areas[2];
   const int areaCount = ks::play::HudAreas(*m_Display, m_MediumFont, texts, areas);
   m_Scene->scene.SetOverlays(areas, areaCount);
-  m_Display->BeginDraw();
+  // The scene draws into the back buffer, which it takes as its target.
   m_Scene->DrawFrame();
   if (!m_Scene->scene.LastFrameFull() && textsChanged && !m_Scene->scene.RestoreOverlays(areas, areaCount)) {
     m_Scene->scene.ForceFull();
     m_Scene->DrawFrame();
   }
+  m_Display->m_FullRefresh = false;
   // A frame in which nothing changed (the table at rest, the same texts)
-  // draws nothing and is not shown again: the screen holds it already.
-  const bool drew = m_Scene->scene.LastFrameDrew() || textsChanged;
+  // draws nothing more and is not shown again: the screen holds it
+  // already, and the display is not even opened for drawing.
+  if (!m_Scene->scene.LastFrameDrew() && !textsChanged) return;
+  m_Display->BeginDraw();
   if (tracks) ks::play::DrawTrackLines(*m_Display, m_Scene->scene, *m_Control->TrackLines());
   if (m_Scene->scene.LastFrameFull() || textsChanged)
     ks::play::DrawHud(*m_Display, m_MediumFont, m_SmallFont, texts, &m_Scene->icons);
-  if (m_Control->CallingPocket() && drew)
-    ks::play::DrawCallPocketPrompt(*m_Display, m_MediumFont, *m_Control->CallPocket());
+  if (m_Control->CallingPocket()) ks::play::DrawCallPocketPrompt(*m_Display, m_MediumFont, *m_Control->CallPocket());
   if (m_KeyMapScreen) {
     // The keypad covers the table; it is painted whole over each frame.
     m_KeyMapScreen->Invalidate(0);
     m_KeyMapScreen->Draw(m_KeyMapScreen->DirtyRect(), 0);
   }
   m_Display->EndDraw();
-  if (drew) {
-    m_Display->Present();
-    ++m_MatchFramesShown;
-  }
-  m_Display->m_FullRefresh = false;
+  m_Display->Present();
+  ++m_MatchFramesShown;
 }
 
 void ksMain::RedrawMatch(bool) { DrawMatchFrame(true); }

@@ -43,8 +43,7 @@ bool ResultBox(ssDisplayS16& d, ssFont* small, const HudTexts& t, ssRect* box, i
 
 }  // namespace
 
-HudTexts MakeHudTexts(const Pool& pool, const Control* control, std::wstring_view player1,
-                      std::wstring_view player2) {
+HudTexts MakeHudTexts(const Pool& pool, const Control* control, std::wstring_view player1, std::wstring_view player2) {
   HudTexts t;
   const RuleBlock& r = pool.rules;
   const bool practice = pool.OpponentKind == 0;
@@ -54,8 +53,7 @@ HudTexts MakeHudTexts(const Pool& pool, const Control* control, std::wstring_vie
   if (!practice) {
     for (int p = 0; p < 2; ++p) {
       if (pool.GameType == 1 || pool.GameType == 4)
-        Format(t.score[p], L"%d  -  %d", r.GamesWon[static_cast<std::size_t>(p)],
-               r.Score[static_cast<std::size_t>(p)]);
+        Format(t.score[p], L"%d  -  %d", r.GamesWon[static_cast<std::size_t>(p)], r.Score[static_cast<std::size_t>(p)]);
       else
         Format(t.score[p], L"%d - %d", r.GamesWon[static_cast<std::size_t>(p)], r.MatchGoal);
     }

@@ -62,11 +62,11 @@ class HudText {
 
 struct HudTexts {
   HudText name[2];
-  HudText score[2];   // empty in practice
-  int atTable = 0;    // the player whose turn it is
-  HudText result;     // empty when the last shot has no verdict
-  HudText title;      // the mode title, or "Thinking"
-  HudText progress;   // "[placements/candidates]" while thinking
+  HudText score[2];  // empty in practice
+  int atTable = 0;   // the player whose turn it is
+  HudText result;    // empty when the last shot has no verdict
+  HudText title;     // the mode title, or "Thinking"
+  HudText progress;  // "[placements/candidates]" while thinking
   // The ball icon beside the name of the player at the table, -1 for none:
   // in 8-Ball his group (2 solids, 10 stripes, 8 once it is cleared), in the
   // rotation games the ball to play next.
@@ -76,8 +76,7 @@ struct HudTexts {
 
 // The texts for the current state of play. Unknown outcome details and
 // modes give no text. Nothing is allocated.
-HudTexts MakeHudTexts(const Pool& pool, const Control* control, std::wstring_view player1,
-                      std::wstring_view player2);
+HudTexts MakeHudTexts(const Pool& pool, const Control* control, std::wstring_view player1, std::wstring_view player2);
 
 // Draws them into the back buffer; `small` and `tiny` are the two fonts
 // (either may be null: its texts are then left out).
