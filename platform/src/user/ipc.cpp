@@ -290,8 +290,7 @@ class ForegroundLock {
  public:
   ForegroundLock() : fd_(::open((Folder() + "/foreground.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
     if (fd_ >= 0) {
-      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-      }
+      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {}
     }
   }
   ~ForegroundLock() {

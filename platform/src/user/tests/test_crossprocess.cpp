@@ -31,7 +31,7 @@ namespace {
 
 namespace clock = ce::kernel::clock;
 
-int g_report = -1;     // the child's pipe to the test
+int g_report = -1;        // the child's pipe to the test
 int g_raisedAtStart = 0;  // the child's raise count as it started (a fork copies the test's)
 
 // How often the program's (headless) screen was brought to the front.
