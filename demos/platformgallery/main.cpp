@@ -492,9 +492,9 @@ void OpenPhonePage(HWND window) {
   HWND note = make(phone ? L"CAPEDIT" : L"EDIT", WS_BORDER, 8, 76, 150, 24, kIdNote, L"A note to self");
   SendMessageW(note, EM_SETINPUTMODE, 0, kInputModeText);
   HWND journal = make(L"EDIT", WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY, 8, 108, 150, 80, kIdJournal,
-       L"Monday: the tide came in early.\r\nTuesday: wind from the west.\r\nWednesday: clear skies.\r\n"
-       L"Thursday: rain at noon.\r\nFriday: the boats went out.\r\nSaturday: market day.\r\n"
-       L"Sunday: a quiet harbour.");
+                      L"Monday: the tide came in early.\r\nTuesday: wind from the west.\r\nWednesday: clear skies.\r\n"
+                      L"Thursday: rain at noon.\r\nFriday: the boats went out.\r\nSaturday: market day.\r\n"
+                      L"Sunday: a quiet harbour.");
   HWND places = make(L"LISTBOX", WS_BORDER | WS_VSCROLL | LBS_NOTIFY, 8, 196, 150, 70, kIdPlaces, L"");
   for (const wchar_t* place : kPlaces) SendMessageW(places, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(place));
   for (HWND control : {note, journal, places}) KeepGalleryKeys(control);

@@ -257,6 +257,9 @@ void ActivateWindow(HWND hwnd) {
     if (old == hwnd) return;
     S().active = hwnd;
   }
+  // The device's foreground follows before anyone hears of the change, so
+  // a key that comes meanwhile already finds its way here.
+  if (hwnd) ipc::NoteForeground(hwnd);
   if (old && IsWindow(old)) {
     SendMessageW(old, WM_ACTIVATE, MAKELONG(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(hwnd));
     HWND lost = nullptr;
@@ -271,13 +274,9 @@ void ActivateWindow(HWND hwnd) {
   }
   if (hwnd) SendMessageW(hwnd, WM_ACTIVATE, MAKELONG(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
   ShellForegroundChanged();
-  // The device's foreground follows: this program's window is in front, or
-  // with nothing of it left active the program behind it comes forward.
-  if (hwnd) {
-    ipc::NoteForeground(hwnd);
-  } else {
-    ipc::LeaveForeground();
-  }
+  // With nothing of this program left active, the program behind it on the
+  // device comes forward.
+  if (!hwnd) ipc::LeaveForeground();
 }
 
 void BringToFront(HWND hwnd) {
@@ -525,7 +524,11 @@ BOOL SetForegroundWindow(HWND hwnd) {
   // The device's "hwnd | 1" (bring the window's pop-ups forward too) names
   // the same window: handles never use their low bits.
   hwnd = ToHwnd(Value(hwnd) & ~std::uintptr_t{3});
-  if (ipc::IsRemote(hwnd)) return ipc::BringForward(hwnd) ? TRUE : FALSE;
+  if (ipc::IsRemote(hwnd)) {
+    if (!ipc::BringForward(hwnd)) return FALSE;
+    ipc::NoteForeground(hwnd);
+    return TRUE;
+  }
   if (!Find(hwnd)) return FALSE;
   BringToFront(hwnd);
   return TRUE;

@@ -25,6 +25,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <mutex>
@@ -289,8 +290,7 @@ class ForegroundLock {
  public:
   ForegroundLock() : fd_(::open((Folder() + "/foreground.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
     if (fd_ >= 0) {
-      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-      }
+      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {}
     }
   }
   ~ForegroundLock() {
@@ -687,11 +687,18 @@ bool BringForward(HWND hwnd) {
 void NoteForeground(HWND hwnd) {
   const int own = CurrentSlot();
   if (own == 0 || hwnd == nullptr) return;
+  const int slot = IsRemote(hwnd) ? SlotOf(hwnd) : own;
+  if (slot == own) {
+    // A program that ends without closing its windows still hands the
+    // foreground on.
+    static std::once_flag atExit;
+    std::call_once(atExit, [] { std::atexit([] { LeaveForeground(); }); });
+  }
   ForegroundLock lock;
   std::vector<ForegroundEntry> entries = ReadForeground();
-  if (!entries.empty() && entries.front().slot == own && entries.front().hwnd == hwnd) return;
-  std::erase_if(entries, [own](const ForegroundEntry& e) { return e.slot == own || !SlotAlive(e.slot); });
-  entries.insert(entries.begin(), ForegroundEntry{own, hwnd});
+  if (!entries.empty() && entries.front().slot == slot && entries.front().hwnd == hwnd) return;
+  std::erase_if(entries, [slot](const ForegroundEntry& e) { return e.slot == slot || !SlotAlive(e.slot); });
+  entries.insert(entries.begin(), ForegroundEntry{slot, hwnd});
   WriteForeground(entries);
 }
 

@@ -62,7 +62,9 @@ bool BringForward(HWND hwnd);
 // The device has one foreground across its programs: the active window of
 // the program a person last brought forward (by touching it, or by a
 // program's SetForegroundWindow), and its keys go there. Each program notes
-// here when a window of its own takes the activation.
+// here when a window of its own takes the activation, and a program that
+// brought another's window forward notes that window at once, so the keys
+// that follow go there even before that program has acted.
 void NoteForeground(HWND hwnd);
 // This program has no window left to be active: it leaves the foreground,
 // and when it stood in front the program behind it is asked to come forward.

@@ -25,7 +25,7 @@ class FrameConverter {
  private:
   enum class Kind { Indexed, Direct };
   Kind kind_ = Kind::Indexed;
-  std::array<std::uint32_t, 256> table_{};                     // indexed formats
+  std::array<std::uint32_t, 256> table_{};                    // indexed formats
   std::array<std::array<std::uint32_t, 256>, 3> channels_{};  // direct: each channel's top 8 bits
   std::array<int, 3> shift_{};
   std::array<std::uint32_t, 3> mask_{};

@@ -312,8 +312,8 @@ bool Session::Take(const RECT& area, bool all) {
   const auto count = static_cast<std::size_t>(r.right - r.left);
   RECT changed{};
   for (LONG y = r.top; y < r.bottom; ++y) {
-    const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(frame_.width) +
-                           static_cast<std::size_t>(r.left);
+    const std::size_t at =
+        static_cast<std::size_t>(y) * static_cast<std::size_t>(frame_.width) + static_cast<std::size_t>(r.left);
     DWORD* read = row_.data();
     DWORD* taken = taken_.data() + at;
     gdi::ReadSpan(frame_, r.left, y, count, read);

@@ -593,8 +593,8 @@ TEST_F(SdlBackend, EveryScreenFormatIsShownInItsColours) {
       {"b8-g8-r8", PixelFormat::Direct(32, 0x0000FF, 0x00FF00, 0xFF0000), false},
       {"10-10-10", PixelFormat::Direct(32, 0x3FF00000, 0x000FFC00, 0x000003FF), false},
       {"24 bits", PixelFormat::Direct(24, 0, 0, 0), true},
-      {"8-bit table",
-       PixelFormat::Indexed(8, {RGBQUAD{10, 20, 30, 0}, RGBQUAD{255, 128, 0, 0}, RGBQUAD{1, 2, 3, 0}}), false},
+      {"8-bit table", PixelFormat::Indexed(8, {RGBQUAD{10, 20, 30, 0}, RGBQUAD{255, 128, 0, 0}, RGBQUAD{1, 2, 3, 0}}),
+       false},
       {"1 bit", PixelFormat::Monochrome(), false},
   };
   const DWORD values[] = {0, 1, 2, 0x5A5A5A5A, 0xA5C3E7F1, 0xFFFFFFFF, 0x12345678, 0x0000F800};

@@ -807,9 +807,9 @@ TEST_F(ProgramFolders, AnInstalledFifoIsRefusedWithoutBlocking) {
   const std::string fifo = installed + "/pipe.dat";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
   before = Snapshot();
-  EXPECT_EQ(ErrorOf([] { return OpenAndClose(L"\\Program Files\\Shipped\\pipe.dat", GENERIC_WRITE, OPEN_EXISTING); },
-                    fifo),
-            std::to_string(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(
+      ErrorOf([] { return OpenAndClose(L"\\Program Files\\Shipped\\pipe.dat", GENERIC_WRITE, OPEN_EXISTING); }, fifo),
+      std::to_string(ERROR_ACCESS_DENIED));
   EXPECT_FALSE(HostExists("Program Files/Shipped/pipe.dat"));
 }
 

@@ -31,7 +31,8 @@ namespace {
 
 namespace clock = ce::kernel::clock;
 
-int g_report = -1;  // the child's pipe to the test
+int g_report = -1;        // the child's pipe to the test
+int g_raisedAtStart = 0;  // the child's raise count as it started (a fork copies the test's)
 
 // How often the program's (headless) screen was brought to the front.
 int RaiseCount() {
@@ -80,7 +81,7 @@ LRESULT CALLBACK PeerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
       return 0;
     case WM_ACTIVATE:
       // Brought forward: its screen was raised first.
-      if (LOWORD(wParam) != WA_INACTIVE) Report("activated, raised " + std::to_string(RaiseCount()));
+      if (LOWORD(wParam) != WA_INACTIVE) Report("activated, raised " + std::to_string(RaiseCount() - g_raisedAtStart));
       break;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -98,6 +99,7 @@ pid_t StartPeer(int* reports) {
   if (child == 0) {
     ::close(pipeFds[0]);
     g_report = pipeFds[1];
+    g_raisedAtStart = RaiseCount();
     WNDCLASSW wc{};
     wc.lpfnWndProc = PeerProc;
     wc.lpszClassName = L"Peer";
