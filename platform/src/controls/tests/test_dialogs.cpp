@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -1164,10 +1166,15 @@ TEST_F(Dialogs, AScriptPressesControlsOfTheTopmostDialog) {
   EXPECT_FALSE(ce::program::ParseScript("click\n", &error));
   EXPECT_FALSE(ce::program::ParseScript("check 70000\n", &error));
   ::testing::internal::CaptureStderr();
-  auto missing = ce::program::ScriptRunner::Start(*ce::program::ParseScript("click 99\n", &error), false);
+  // It ends the script there: the screenshot after it is not taken.
+  const std::string shot = ::testing::TempDir() + "after_failed_click.png";
+  std::remove(shot.c_str());
+  auto missing =
+      ce::program::ScriptRunner::Start(*ce::program::ParseScript("click 99\nscreenshot " + shot + "\n", &error), false);
   ASSERT_TRUE(missing->Wait(10000));
   EXPECT_EQ(missing->failures(), 1);
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("no control 99"), std::string::npos);
+  EXPECT_FALSE(std::ifstream(shot).good());
 }
 
 }  // namespace
