@@ -46,8 +46,20 @@ void Reload(HWND window, HomeScreen& screen) {
   EnumWindows(PostColorChange, 0);
 }
 
+// The window holds its screen through its user data, from WM_CREATE to
+// WM_DESTROY, and each message it handles holds it too: a plug-in's call can
+// run a modal loop in which the window is destroyed, and the screen must
+// outlive the call that is under way.
+using SharedScreen = std::shared_ptr<HomeScreen>;
+
+SharedScreen HeldScreenOf(HWND window) {
+  const auto* holder = reinterpret_cast<const SharedScreen*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  return holder ? *holder : nullptr;
+}
+
 LRESULT CALLBACK HomeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  HomeScreen* screen = HomeScreenOf(window);
+  SharedScreen held = HeldScreenOf(window);
+  HomeScreen* screen = held.get();
   switch (message) {
     case WM_CREATE: {
       RECT client{};
@@ -55,11 +67,11 @@ LRESULT CALLBACK HomeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       HDC dc = GetDC(window);
       const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
       ReleaseDC(window, dc);
-      // The window owns its screen from here to WM_DESTROY, through its
-      // user data; it is there before the layout loads, so what the
-      // plug-ins send while they start reaches it.
-      auto made = std::make_unique<HomeScreen>(window, client.right - client.left, client.bottom - client.top, dpi);
-      HomeScreen& created = *made;
+      // The screen is there before the layout loads, so what the plug-ins
+      // send while they start reaches it.
+      auto made = std::make_unique<SharedScreen>(
+          std::make_shared<HomeScreen>(window, client.right - client.left, client.bottom - client.top, dpi));
+      HomeScreen& created = **made;
       SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(made.release()));
       created.Load(CurrentLayout(), ReadCurrentScheme());
       SetTimer(window, kTickTimer, kTickMs, nullptr);
@@ -110,9 +122,12 @@ LRESULT CALLBACK HomeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_DESTROY: {
       KillTimer(window, kTickTimer);
       KillTimer(window, kRetryTimer);
-      std::unique_ptr<HomeScreen> owned(screen);
+      std::unique_ptr<SharedScreen> holder(reinterpret_cast<SharedScreen*>(GetWindowLongPtrW(window, GWLP_USERDATA)));
       SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-      owned.reset();  // the plug-ins are saved and released before the loop ends
+      // The plug-ins are saved and released before the loop ends: here, or
+      // as the call into the screen under way returns.
+      holder.reset();
+      held.reset();
       PostQuitMessage(0);
       return 0;
     }
@@ -138,7 +153,7 @@ HWND CreateHomeWindow(HINSTANCE instance) {
 HomeScreen* HomeScreenOf(HWND window) {
   wchar_t name[32] = {};
   if (!window || GetClassNameW(window, name, 32) == 0 || std::wcscmp(name, DESKTOP_WINDOW_CLASS) != 0) return nullptr;
-  return reinterpret_cast<HomeScreen*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  return HeldScreenOf(window).get();
 }
 
 }  // namespace home

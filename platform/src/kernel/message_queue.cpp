@@ -63,6 +63,12 @@ void MessageQueue::PostQuitLocked(int exitCode) {
   SignalLocked(*this);
 }
 
+bool MessageQueue::WithdrawQuitLocked() {
+  const bool was = quitPending_;
+  quitPending_ = false;
+  return was;
+}
+
 bool MessageQueue::TakeLocked(const MessageFilter& filter, bool remove, MSG* out) {
   const auto posted = std::find_if(posted_.begin(), posted_.end(), [&](const MSG& m) { return filter.Matches(m); });
   if (posted != posted_.end()) {

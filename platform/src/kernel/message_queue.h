@@ -54,6 +54,8 @@ class MessageQueue final : public Waitable {
   // Appends a message and wakes a waiting owner; false when closed.
   bool PostLocked(const MSG& msg);
   void PostQuitLocked(int exitCode);
+  // Takes back a quit request not yet retrieved; false when there is none.
+  bool WithdrawQuitLocked();
   // The first message for the filter in retrieval order (sources included).
   bool TakeLocked(const MessageFilter& filter, bool remove, MSG* out);
   // The filter of the owner's coming wait (GetMessageW).

@@ -12,6 +12,7 @@
 #include "ce/winuser.h"
 #include "kernel/clock.h"
 #include "gdi/screen.h"
+#include "kernel/debug_output.h"
 #include "kernel/device.h"
 #include "user/input.h"
 
@@ -45,7 +46,14 @@ int RunProgram(int argc, char** argv, WINMAIN_PROC winMain) {
     if (!script) return 1;
   }
   const int result = winMain(GetModuleHandleW(nullptr), nullptr, commandLine.data(), SW_SHOW);
-  if (script) script->Stop();
+  if (script) {
+    script->Stop();
+    // A run whose script failed fails, whatever the program answered.
+    if (script->failures() > 0) {
+      ce::kernel::Diagnostic("script: the run failed: a command of the script could not be carried out");
+      return result != 0 ? result : 1;
+    }
+  }
   return result;
 }
 

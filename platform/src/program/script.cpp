@@ -446,6 +446,14 @@ bool TapPanel(const ScriptCommand& c, HANDLE stop) {
   return true;
 }
 
+// A command that failed ends the script (its message is out); a run that
+// ends with its script is asked to end now.
+DWORD Failed(ScriptRunner::Shared& shared) {
+  shared.failures.fetch_add(1);
+  if (shared.quitAtEnd) Feed(InputKind::Quit, ScriptCommand{});
+  return 1;
+}
+
 DWORD WINAPI RunScript(LPVOID parameter) {
   auto* shared = static_cast<ScriptRunner::Shared*>(parameter);
   using Kind = ScriptCommand::Kind;
@@ -485,26 +493,26 @@ DWORD WINAPI RunScript(LPVOID parameter) {
         FeedText(c.text);
         break;
       case Kind::Screenshot:
-        if (!Screenshot(c.path)) shared->failures.fetch_add(1);
+        if (!Screenshot(c.path)) return Failed(*shared);
         break;
       case Kind::Answer:
         QueueBoxAnswer(c.key);
         break;
       case Kind::Select:
-        if (!Select(c)) shared->failures.fetch_add(1);
+        if (!Select(c)) return Failed(*shared);
         break;
       case Kind::Type:
-        if (!Type(c, shared->stop)) shared->failures.fetch_add(1);
+        if (!Type(c, shared->stop)) return Failed(*shared);
         break;
       case Kind::Click:
       case Kind::Check:
-        if (!PressControl(c.key, c.kind == Kind::Check)) shared->failures.fetch_add(1);
+        if (!PressControl(c.key, c.kind == Kind::Check)) return Failed(*shared);
         break;
       case Kind::Quit:
         Feed(InputKind::Quit, c);
         return 0;
       case Kind::Menu:
-        if (!ChooseMenu(c, shared->stop)) shared->failures.fetch_add(1);
+        if (!ChooseMenu(c, shared->stop)) return Failed(*shared);
         break;
       case Kind::SoftKey:
         Feed(InputKind::KeyDown, c);
@@ -513,12 +521,12 @@ DWORD WINAPI RunScript(LPVOID parameter) {
         break;
       case Kind::Sip:
         if (c.key == 2) {
-          if (!TapPanel(c, shared->stop)) shared->failures.fetch_add(1);
+          if (!TapPanel(c, shared->stop)) return Failed(*shared);
           break;
         }
         if (!ce::menus::SetSip(c.key != 0)) {
           ce::kernel::Diagnostic("script: line %d: the input panel could not be put %s", c.line, c.key ? "up" : "down");
-          shared->failures.fetch_add(1);
+          return Failed(*shared);
         }
         break;
       case Kind::Hold:

@@ -38,7 +38,9 @@
 // is let to settle: on the virtual clock, until every other thread waits
 // (so a screenshot shows the effect of the input before it) without moving
 // time. At the end of the script a headless run is asked to end, so no run
-// waits for ever.
+// waits for ever. A command that fails (its message on standard error) ends
+// the script there; a headless run is then asked to end, and the run ends
+// with a non-zero status.
 #pragma once
 
 #include <memory>
@@ -109,7 +111,7 @@ class ScriptRunner {
   void Stop();
   // Commands that failed (a screenshot that could not be written, a menu
   // entry that was not there to choose, a control to select in or type into
-  // that is not there).
+  // that is not there): 0 or 1, the first one ending the script.
   int failures() const;
 
   struct Shared;

@@ -44,6 +44,10 @@ Keys& K() {
 }
 
 std::atomic<DWORD> g_inputThread{0};
+// A request to end that came while a modal loop ran on the input thread: the
+// loops are unwinding on WM_QUIT, and the outermost loop turns it into the
+// close its window is asked for.
+std::atomic<bool> g_unwinding{false};
 std::atomic<KeyRedirect> g_keyRedirect{nullptr};
 
 // The input thread sleeps in the back end's own wait when the back end has
@@ -159,6 +163,17 @@ void PollInput() {
   const auto source = backend::InputSource::Current();
   backend::InputEvent event;
   while (source->Poll(event)) DeliverEvent(event);
+  // Back in the outermost loop after the modal loops unwound: the quit that
+  // unwound them is taken back and the program's window is asked to close,
+  // so it ends the way it always does.
+  if (g_unwinding.load() && ProcedureDepth() == 0) {
+    g_unwinding.store(false);
+    {
+      auto lock = kernel::LockScheduler();
+      kernel::CurrentThread().queue->WithdrawQuitLocked();
+    }
+    AskToClose();
+  }
 }
 
 void WakeInputThread() {
@@ -452,6 +467,21 @@ void DeliverTextHere(std::wstring_view text) {
 }
 
 void DeliverQuit() {
+  // A dialog, a message box, a menu or a program's own loop running inside a
+  // window procedure would take the close as its own and the program would
+  // run on, or its window would go while code inside the loop still uses it:
+  // the loops unwind first, as on WM_QUIT.
+  if (IsInputThread() && ProcedureDepth() > 0) {
+    g_unwinding.store(true);
+    PostQuitMessage(0);
+    return;
+  }
+  AskToClose();
+}
+
+bool Unwinding() { return g_unwinding.load(); }
+
+void AskToClose() {
   HWND target = nullptr;
   {
     std::lock_guard guard(S().lock);

@@ -34,7 +34,16 @@ void DeliverKeyHere(int virtualKey, bool down);
 void DeliverTextHere(std::wstring_view text);
 // The user asks the program to end: WM_CLOSE to its active (else first)
 // top-level window, or WM_QUIT to its main thread when it has none.
+// While a modal loop runs on the input thread (a message loop inside a
+// window procedure), the loops are first unwound with WM_QUIT, each passing
+// it on; back in the outermost loop the quit is taken back and the close is
+// asked for then.
 void DeliverQuit();
+// The close DeliverQuit asks for.
+void AskToClose();
+// Whether modal loops are unwinding after a request to end (a message box
+// opened meanwhile goes at once, as if cancelled).
+bool Unwinding();
 
 // The back end's input is taken on one thread, the input thread: the
 // program's main thread (set by the program entry), else the first thread

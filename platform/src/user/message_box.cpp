@@ -4,6 +4,7 @@
 
 #include "ce/wingdi.h"
 #include "ce/winuser.h"
+#include "user/input.h"
 
 namespace ce::user {
 namespace {
@@ -192,6 +193,8 @@ int RunMessageBox(const std::wstring& caption, const std::wstring& text, const s
   const auto has = [&](int id) { return std::find(buttons.begin(), buttons.end(), id) != buttons.end(); };
   // Back answers Cancel where there is one, and a lone OK.
   const int back = has(IDCANCEL) ? IDCANCEL : count == 1 ? buttons[0] : 0;
+  // The program is ending (its modal loops unwinding): no one answers.
+  if (Unwinding()) return back != 0 ? back : buttons[focus];
   Painter p;
   const MessageBoxLayout layout = Layout(p, text, buttons);
   int answer = 0;

@@ -186,7 +186,7 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
       for (HWND top : S().topLevel) {
         auto w = FindLocked(top);
         if (!w || !ReallyVisibleLocked(*w)) continue;
-        InvalidateLocked(*w, nullptr, erase != FALSE);
+        InvalidateLocked(*w, nullptr, erase != FALSE, &owners);
         owners.push_back(w->threadId);
       }
     } else {
@@ -196,7 +196,7 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
         return FALSE;
       }
       if (ReallyVisibleLocked(*w)) {
-        InvalidateLocked(*w, rect, erase != FALSE);
+        InvalidateLocked(*w, rect, erase != FALSE, &owners);
         owners.push_back(w->threadId);
       }
     }

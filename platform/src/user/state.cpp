@@ -13,6 +13,8 @@
 namespace ce::user {
 namespace {
 
+thread_local int g_procedureDepth = 0;  // window procedures running on the thread
+
 bool Contains(const RECT& r, const RECT& inner) {
   return inner.left >= r.left && inner.top >= r.top && inner.right <= r.right && inner.bottom <= r.bottom;
 }
@@ -30,8 +32,17 @@ class PaintSource final : public kernel::MessageQueue::Source {
       if (window->threadId != threadId_ || !window->hasUpdate || window->destroying) continue;
       if (!ReallyVisibleLocked(*window)) continue;
       MSG msg{};
-      msg.hwnd = window->handle;
       msg.message = WM_PAINT;
+      // A parent paints before its children, which draw over it: the
+      // outermost ancestor of the thread with something to update goes first.
+      msg.hwnd = window->handle;
+      for (HWND up = window->parent; up;) {
+        const auto above = FindLocked(up);
+        if (!above) break;
+        if (above->threadId == threadId_ && above->hasUpdate && !above->destroying) msg.hwnd = above->handle;
+        up = above->parent;
+      }
+      if (!filter.Matches(msg)) msg.hwnd = window->handle;
       if (!filter.Matches(msg)) continue;
       msg.time = static_cast<DWORD>(kernel::ClockNowMsLocked() & 0xFFFFFFFFu);
       msg.pt = LastPenPoint();
@@ -157,8 +168,14 @@ LRESULT CallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!window) return 0;
     proc = window->proc;
   }
+  struct Depth {
+    Depth() { ++g_procedureDepth; }
+    ~Depth() { --g_procedureDepth; }
+  } depth;
   return proc ? proc(hwnd, message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
 }
+
+int ProcedureDepth() { return g_procedureDepth; }
 
 void WakeThread(DWORD threadId) {
   std::shared_ptr<ThreadSignal> signal;
@@ -231,7 +248,7 @@ bool PostToWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return thread->queue->PostLocked(msg);
 }
 
-void InvalidateLocked(Window& window, const RECT* rect, bool erase) {
+void InvalidateLocked(Window& window, const RECT* rect, bool erase, std::vector<DWORD>* threads) {
   const RECT client{0, 0, window.rect.right - window.rect.left, window.rect.bottom - window.rect.top};
   RECT area = client;
   if (rect) {
@@ -247,6 +264,18 @@ void InvalidateLocked(Window& window, const RECT* rect, bool erase) {
                          std::max(window.update.right, area.right), std::max(window.update.bottom, area.bottom)};
   }
   if (erase) window.erase = true;
+  // A window that does not clip its children paints over them: the part of
+  // each visible child under the area is invalidated (and erased) too, so
+  // the children paint again after their parent, and so on down the tree.
+  if (window.style & WS_CLIPCHILDREN) return;
+  for (HWND handle : window.children) {
+    const auto child = FindLocked(handle);
+    if (!child || child->destroying || !(child->style & WS_VISIBLE)) continue;
+    const RECT part{area.left - child->rect.left, area.top - child->rect.top, area.right - child->rect.left,
+                    area.bottom - child->rect.top};
+    if (threads && child->threadId != window.threadId) threads->push_back(child->threadId);
+    InvalidateLocked(*child, &part, erase, threads);
+  }
 }
 
 }  // namespace ce::user

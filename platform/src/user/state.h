@@ -138,6 +138,9 @@ void EnsureSources();
 
 // Calls the window's current procedure (no lock held).
 LRESULT CallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// How many window procedures run on the calling thread: a message loop that
+// runs inside one is a modal loop (a dialog's, a menu's, a program's form).
+int ProcedureDepth();
 // Leaves a task for a thread of this process and wakes it; false when the
 // thread has ended.
 bool PushTask(DWORD threadId, std::function<void()> task);
@@ -150,7 +153,10 @@ void WakeThread(DWORD threadId);
 
 // Calls the window layer shares across its files.
 void KillTimersOf(HWND hwnd);
-void InvalidateLocked(Window& window, const RECT* rect, bool erase);
+// Adds to the window's update area (client coordinates; null: all of it)
+// and, unless it clips its children, to theirs below it. The threads of
+// children that belong to another thread are added to *threads, to wake.
+void InvalidateLocked(Window& window, const RECT* rect, bool erase, std::vector<DWORD>* threads = nullptr);
 void ActivateWindow(HWND hwnd);  // top-level, or null
 // SetForegroundWindow's work, also for another program's request: the
 // window's top level is activated and the program's screen raised.

@@ -108,8 +108,8 @@ class Home : public ::testing::Test {
     m_request = Export<TestPlugRequestProc>(L"TestPlugRequest");
     ASSERT_TRUE(m_read && m_reset && m_request);
     m_reset();
-    for (const GUID* clsid :
-         {&CLSID_TestRed, &CLSID_TestGreen, &CLSID_TestBlue, &CLSID_TestFailInit, &CLSID_TestThrower}) {
+    for (const GUID* clsid : {&CLSID_TestRed, &CLSID_TestGreen, &CLSID_TestBlue, &CLSID_TestFailInit,
+                              &CLSID_TestThrower, &CLSID_TestCloser}) {
       Register(*clsid);
     }
     for (const wchar_t* folder : {L"\\Storage", L"\\Storage\\Application Data", kFolder}) {
@@ -301,6 +301,31 @@ TEST_F(Home, APlugInThatThrowsIsLeftOutAndTheHomeScreenGoesOn) {
   EXPECT_EQ(Record(CLSID_TestThrower).live, 0);
   SendMessageW(m_window, WM_KEYDOWN, VK_RETURN, 0);
   EXPECT_EQ(Record(CLSID_TestRed).events[PE_ACTION], 1);
+}
+
+// A plug-in's own loop (a dialog's) in which the home window is closed: the
+// screen outlives the call under way, then the plug-ins are saved and
+// released as the window goes. The sanitizer build watches the memory.
+TEST_F(Home, AWindowClosedInsideAPlugInsLoopEndsCleanly) {
+  UseLayout(L"e.home.xml", {Text(CLSID_TestCloser), Text(CLSID_TestRed)});
+  for (const bool byPen : {true, false}) {
+    SCOPED_TRACE(byPen ? "tap" : "Enter");
+    m_reset();
+    Open();
+    if (byPen) {
+      PostMessageW(m_window, WM_LBUTTONUP, 0, MAKELPARAM(10, 30));
+      SendMessageW(m_window, WM_LBUTTONDOWN, 0, MAKELPARAM(10, 30));
+    } else {
+      SendMessageW(m_window, WM_KEYDOWN, VK_RETURN, 0);
+    }
+    EXPECT_FALSE(IsWindow(m_window));
+    EXPECT_EQ(Record(CLSID_TestCloser).events[PE_ACTION], 1);
+    for (const GUID* clsid : {&CLSID_TestCloser, &CLSID_TestRed}) {
+      EXPECT_EQ(Record(*clsid).live, 0);
+      EXPECT_EQ(Record(*clsid).saves, 1);
+    }
+    Pump();
+  }
 }
 
 TEST_F(Home, TheLayoutEditorsRequestReloadsSavesAndTellsEveryWindow) {

@@ -9,6 +9,7 @@
 #include "ce/objidl.h"
 #include "ce/winbase.h"
 #include "ce/wingdi.h"
+#include "ce/winuser.h"
 
 #define TESTPLUG_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -24,7 +25,7 @@ struct ClassInfo {
 constexpr ClassInfo kClasses[] = {
     {&CLSID_TestRed, 30, TRUE, RGB(255, 0, 0)},       {&CLSID_TestGreen, 50, TRUE, RGB(0, 255, 0)},
     {&CLSID_TestBlue, 20, FALSE, RGB(0, 0, 255)},     {&CLSID_TestFailInit, 20, TRUE, RGB(0, 0, 0)},
-    {&CLSID_TestThrower, 20, TRUE, RGB(255, 255, 0)},
+    {&CLSID_TestThrower, 20, TRUE, RGB(255, 255, 0)}, {&CLSID_TestCloser, 20, TRUE, RGB(255, 0, 255)},
 };
 constexpr int kClassCount = sizeof kClasses / sizeof kClasses[0];
 
@@ -115,6 +116,12 @@ class Plugin final : public IHomePlugin, public IPersistStream {
     }
     if (event->kind == PE_ACTION && IsEqualCLSID(*kClasses[m_index].clsid, CLSID_TestThrower)) {
       throw std::runtime_error("the test plug-in fails on purpose");
+    }
+    if (event->kind == PE_ACTION && IsEqualCLSID(*kClasses[m_index].clsid, CLSID_TestCloser)) {
+      const HWND home = GetDesktopWindow();
+      PostMessageW(home, WM_CLOSE, 0, 0);
+      MSG msg{};
+      while (IsWindow(home) && GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
     }
     if (event->kind == PE_PAINT) {
       RECT area = event->paint.rect;

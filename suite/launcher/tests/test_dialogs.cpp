@@ -141,6 +141,46 @@ TEST_F(Dialogs, SettingsDoneWritesAndCancelRestores) {
   EXPECT_EQ(settings.numLines, 3u);
 }
 
+// What the screen shows inside each visible control of a dialog.
+std::vector<std::vector<COLORREF>> ControlPixels(HWND dialog) {
+  std::vector<std::vector<COLORREF>> shown;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(child)) continue;
+    RECT r{};
+    GetWindowRect(child, &r);
+    std::vector<COLORREF> pixels;
+    for (int y = r.top; y < r.bottom; ++y) {
+      for (int x = r.left; x < r.right; ++x) pixels.push_back(ce::testing::ScreenPixel(x, y));
+    }
+    shown.push_back(std::move(pixels));
+  }
+  return shown;
+}
+
+// The settings dialog erases itself after each change: its labels, lists
+// and boxes all show again (the change here keeps the same line count).
+TEST_F(Dialogs, SettingsShowEveryControlAgainAfterAChange) {
+  static std::vector<std::vector<COLORREF>> before;
+  static std::vector<std::vector<COLORREF>> after;
+  RunSteps({[] { UpdateWindow(CSettingsDialog::Existing()->Window()); },
+            [] {
+              HWND d = CSettingsDialog::Existing()->Window();
+              before = ControlPixels(d);
+              wchar_t text[16] = {};
+              const LRESULT at = SendDlgItemMessageW(d, 1006, CB_GETCURSEL, 0, 0);
+              SendDlgItemMessageW(d, 1006, CB_GETLBTEXT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(text));
+              Select(d, 1006, text);
+            },
+            [] {
+              HWND d = CSettingsDialog::Existing()->Window();
+              after = ControlPixels(d);
+              PostMessageW(d, WM_COMMAND, 40046, 0);
+            }});
+  CSettingsDialog::Instance()->Show(nullptr);
+  EXPECT_GE(before.size(), 6u);
+  EXPECT_TRUE(before == after);
+}
+
 TEST_F(Dialogs, IconsDialogChoosesPrograms) {
   CBarSettings& settings = BarSettings();
   settings.SetDefaultLayout();

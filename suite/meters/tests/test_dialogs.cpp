@@ -253,6 +253,60 @@ TEST_F(MeterDialogs, OptionsListsLeaveOutOfRangeValuesUnselectedAndListTheKnownC
   EXPECT_EQ(options.CardCount(), 2);
 }
 
+// What the screen shows inside each visible control of a page.
+std::vector<std::vector<COLORREF>> ControlPixels(HWND page) {
+  std::vector<std::vector<COLORREF>> shown;
+  for (HWND child = GetWindow(page, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(child)) continue;
+    RECT r{};
+    GetWindowRect(child, &r);
+    std::vector<COLORREF> pixels;
+    for (int y = r.top; y < r.bottom; ++y) {
+      for (int x = r.left; x < r.right; ++x) pixels.push_back(ce::testing::ScreenPixel(x, y));
+    }
+    shown.push_back(std::move(pixels));
+  }
+  return shown;
+}
+
+// A page that erases itself after a change (the options' Next with a card
+// known, a chosen adapter) shows every one of its controls again.
+TEST_F(MeterDialogs, PagesErasedAfterAChangeShowEveryControlAgain) {
+  ce::test::ScopedSetting interfaces{"DEVICE_NETWORK_INTERFACES", "eth1"};
+  ce::testing::ReloadDevice();
+  std::wcscpy(CMeterSettings::Get().deviceName, L"eth1");
+  CMeterSettings::Get().sci[2] = {2560, 11};
+  COptionsDialog& options = COptionsDialog::Get();
+  CNetworkInfoDialog& network = CNetworkInfoDialog::Get();
+  std::vector<std::vector<COLORREF>> before;
+  std::vector<std::vector<COLORREF>> after;
+  HWND page = nullptr;
+  const auto look = [&](std::vector<std::vector<COLORREF>>& into) { into = ControlPixels(page); };
+  Drive([&] { return options.Show(nullptr, 0); }, {[&] {
+                                                     page = options.Page(0);
+                                                     look(before);
+                                                     Click(page, 1005);
+                                                   },
+                                                   [&] {
+                                                     look(after);
+                                                     Command(options.Window(), kCmdDone);
+                                                   }});
+  EXPECT_GE(before.size(), 8u);
+  EXPECT_TRUE(before == after) << "the options' controls after Next";
+  Drive([&] { return network.Show(nullptr); }, {[&] {
+                                                  page = network.Page(0);
+                                                  look(before);
+                                                  Choose(page, 1033, Selected(page, 1033));
+                                                },
+                                                [&] {
+                                                  look(after);
+                                                  Back(network.Window());
+                                                }});
+  EXPECT_GE(before.size(), 3u);
+  EXPECT_TRUE(before == after) << "the network information's controls after an adapter is chosen";
+  ce::testing::ReloadDevice();
+}
+
 // A chart of 240 x 268 (the Drainlog page at 96 DPI) drawn into memory.
 // A 32-bit canvas, so that colours read back exactly.
 HBITMAP Bitmap32(int w, int h) {

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -995,6 +997,148 @@ TEST_F(Dialogs, ChecksAndButtonsAreDrawn) {
   EXPECT_TRUE(near(ce::test::ScreenPixel((r.left + r.right) / 2, r.top + 3), ce::controls::kButtonFace));
 }
 
+// A dialog that erases itself whole (InvalidateRect with erase) paints over
+// its controls unless it clips them; either way every control shows again
+// once the paints are done, inside a child page too.
+TEST_F(Dialogs, ADialogThatErasesItselfShowsItsControlsAgain) {
+  for (const DWORD clip : {DWORD{0}, DWORD{WS_CLIPCHILDREN}}) {
+    SCOPED_TRACE(clip ? "clips its children" : "paints over its children");
+    Builder b(WS_POPUP | WS_VISIBLE | clip, 120, 100, L"T", nullptr);
+    b.Add(kStatic, WS_VISIBLE, static_cast<WORD>(IDC_STATIC), L"Adapter:", 4, 4, 60, 10)
+        .Add(kButton, WS_VISIBLE | BS_CHECKBOX, 1, L"Animate", 4, 20, 60, 10)
+        .Add(kButton, WS_VISIBLE | BS_DEFPUSHBUTTON, IDOK, L"Next", 4, 70, 40, 14);
+    HWND dlg = Make(b);
+    ASSERT_NE(dlg, nullptr);
+    Builder pageTemplate(WS_CHILD | WS_VISIBLE | DS_CONTROL, 50, 30, L"", nullptr);
+    pageTemplate.Add(kButton, WS_VISIBLE | BS_CHECKBOX, 2, L"", 0, 0, 40, 10);
+    HWND page = CreateDialogIndirectParamW(nullptr, pageTemplate.get(), dlg, RecordingProc, 0);
+    ASSERT_NE(page, nullptr);
+    SetWindowPos(page, nullptr, 60, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    CheckDlgButton(dlg, 1, BST_CHECKED);
+    CheckDlgButton(page, 2, BST_CHECKED);
+    ce::test::PumpUntilIdle();
+    RECT r{};
+    GetWindowRect(dlg, &r);
+    auto shot = [&] {
+      std::vector<COLORREF> pixels;
+      for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) pixels.push_back(ce::test::ScreenPixel(x, y));
+      }
+      return pixels;
+    };
+    const auto before = shot();
+    RECT box{};
+    GetWindowRect(GetDlgItem(page, 2), &box);
+    ASSERT_EQ(ce::test::ScreenPixel(box.left + 4, (box.top + box.bottom) / 2), RGB(0, 0, 0)) << "the page's mark";
+    ASSERT_GT(std::count(before.begin(), before.end(), RGB(0, 0, 0)), 100) << "the controls are drawn";
+    InvalidateRect(dlg, nullptr, TRUE);
+    ce::test::PumpUntilIdle();
+    EXPECT_TRUE(shot() == before) << "every control is drawn again";
+    DestroyWindow(dlg);
+  }
+}
+
+// A request to end the program (the user closing it, a script's quit) that
+// comes while a modal loop runs inside the main window's procedure: each
+// loop unwinds, the call that ran it returns with the main window still
+// there, and only then is the main window asked to close, ending the
+// program the way it always ends.
+struct QuitCase {
+  const char* name;
+  std::function<LRESULT(HWND main)> modal;  // runs one, after the request
+};
+std::vector<std::string> g_quitLog;
+std::function<LRESULT(HWND)> g_quitModal;
+bool g_quitNested = false;  // the modal call asks for the request itself
+
+LRESULT CALLBACK QuitMainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_APP: {
+      if (!g_quitNested) ce::test::AskToQuit();
+      SetTimer(hwnd, 1, 5000, nullptr);  // a loop that goes on fails the test, never hangs it
+      const LRESULT result = g_quitModal(hwnd);
+      g_quitLog.push_back("returned " + std::to_string(result) + (IsWindow(hwnd) ? ", window there" : ", window gone"));
+      return 0;
+    }
+    case WM_TIMER:
+      KillTimer(hwnd, 1);
+      g_quitLog.push_back("still running");
+      PostQuitMessage(4);
+      return 0;
+    case WM_CLOSE:
+      g_quitLog.push_back("close");
+      break;
+    case WM_DESTROY:
+      g_quitLog.push_back("destroy");
+      PostQuitMessage(3);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+TEST_F(Dialogs, AQuitDuringAModalLoopUnwindsItThenClosesTheMainWindow) {
+  static Builder form = Form();
+  const auto dialog = [](HWND owner) { return DialogBoxIndirectParamW(nullptr, form.get(), owner, RecordingProc, 0); };
+  const std::vector<QuitCase> cases = {
+      {"dialog", dialog},
+      {"dialog in a dialog",
+       [&](HWND main) {
+         // The request comes once the inner dialog is up.
+         static int made = 0;
+         made = 0;
+         g_seen.hook = [&](HWND hwnd, UINT message, WPARAM, LPARAM) {
+           if (message == WM_INITDIALOG && ++made == 1) PostMessageW(hwnd, WM_APP, 0, 0);
+           if (message == WM_INITDIALOG && made == 2) ce::test::AskToQuit();
+           if (message == WM_APP) g_quitLog.push_back("inner " + std::to_string(dialog(hwnd)));
+         };
+         const LRESULT result = dialog(main);
+         g_seen.hook = nullptr;
+         return result;
+       }},
+      {"popup menu",
+       [](HWND main) {
+         HMENU menu = CreatePopupMenu();
+         AppendMenuW(menu, MF_STRING, 5, L"Five");
+         const LRESULT chosen = TrackPopupMenuEx(menu, TPM_RETURNCMD, 10, 10, main, nullptr);
+         DestroyMenu(menu);
+         return chosen;
+       }},
+      {"the program's own loop",
+       [](HWND) {
+         MSG msg{};
+         BOOL got = 0;
+         while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0) DispatchMessageW(&msg);
+         if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+         return LRESULT{got};
+       }},
+  };
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = QuitMainProc;
+  wc.lpszClassName = L"QuitMain";
+  ASSERT_NE(RegisterClassW(&wc), 0);
+  for (const QuitCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_quitLog.clear();
+    g_quitModal = c.modal;
+    g_quitNested = std::string(c.name) == "dialog in a dialog";
+    HWND main =
+        CreateWindowExW(0, L"QuitMain", L"Main", WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(main, nullptr);
+    made.push_back(main);
+    ce::test::PumpUntilIdle();
+    PostMessageW(main, WM_APP, 0, 0);
+    EXPECT_FALSE(ce::test::RunFor(1000)) << "the program's loop ends";
+    std::vector<std::string> expected = {"returned 0, window there", "close", "destroy"};
+    if (g_quitNested) expected.insert(expected.begin(), "inner 0");
+    EXPECT_EQ(g_quitLog, expected);
+    EXPECT_FALSE(IsWindow(main));
+  }
+  g_quitModal = nullptr;
+  UnregisterClassW(L"QuitMain", nullptr);
+}
+
 TEST_F(Dialogs, AScriptPressesControlsOfTheTopmostDialog) {
   static Builder form = Form();
   static std::unique_ptr<ce::program::ScriptRunner> runner;
@@ -1022,10 +1166,15 @@ TEST_F(Dialogs, AScriptPressesControlsOfTheTopmostDialog) {
   EXPECT_FALSE(ce::program::ParseScript("click\n", &error));
   EXPECT_FALSE(ce::program::ParseScript("check 70000\n", &error));
   ::testing::internal::CaptureStderr();
-  auto missing = ce::program::ScriptRunner::Start(*ce::program::ParseScript("click 99\n", &error), false);
+  // It ends the script there: the screenshot after it is not taken.
+  const std::string shot = ::testing::TempDir() + "after_failed_click.png";
+  std::remove(shot.c_str());
+  auto missing =
+      ce::program::ScriptRunner::Start(*ce::program::ParseScript("click 99\nscreenshot " + shot + "\n", &error), false);
   ASSERT_TRUE(missing->Wait(10000));
   EXPECT_EQ(missing->failures(), 1);
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("no control 99"), std::string::npos);
+  EXPECT_FALSE(std::ifstream(shot).good());
 }
 
 }  // namespace
