@@ -517,8 +517,14 @@ TEST_F(Menus, ASubmenuOpensBesideItsItemAndNeverOverIt) {
     g_onInit = [&](HMENU opening) {
       if (opening == places) PostMessageW(owner, kOpened, 0, 0);
     };
+    COLORREF item_left = CLR_INVALID;
+    COLORREF item_right = CLR_INVALID;
     g_whileOpen = [&] {
       opened = ce::menus::CurrentPopup()->rect;
+      // The item that opened it, as the screen shows it: still highlighted.
+      const RECT& r = layout.items[1];
+      item_left = ce::test::ScreenPixel(parent.left + r.left + 3, parent.top + (r.top + r.bottom) / 2);
+      item_right = ce::test::ScreenPixel(parent.left + r.right - 3, parent.top + (r.top + r.bottom) / 2);
       PressKey(VK_ESCAPE);
       PressKey(VK_ESCAPE);
     };
@@ -534,6 +540,8 @@ TEST_F(Menus, ASubmenuOpensBesideItsItemAndNeverOverIt) {
     const bool over = opened.left < shown_item.right && opened.right > shown_item.left &&
                       opened.top < shown_item.bottom && opened.bottom > shown_item.top;
     EXPECT_FALSE(over) << "over its item: " << opened.left << "," << opened.top;
+    EXPECT_EQ(item_left, Shown(ce::menus::kPopupSelected));
+    EXPECT_EQ(item_right, Shown(ce::menus::kPopupSelected));
     if (std::string(c.room) == "right") {
       EXPECT_EQ(opened.left, parent.right - 2);
     } else if (std::string(c.room) == "left") {
