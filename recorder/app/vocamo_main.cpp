@@ -43,8 +43,15 @@ int run_recorder(HINSTANCE instance, const std::wstring& command_line) {
   FormMain form(nullptr, &skin);
   application.release_instance_lock();
   form.load_settings(settings_path());
-  if (alternative_refused)
-    form.message_box(L"Warning", L"Alternative skin is incompatible with this version of Vocamo");
+  // The about box and every message need the settings skin: without a
+  // usable one the start ends as it does without a default skin, told in
+  // the language chosen, and writes no settings.
+  if (!form.has_settings_skin()) {
+    MessageBoxW(nullptr, form.translate(L"Settings_skin_incompatible").c_str(), form.translate(L"Warning").c_str(),
+                MB_OK);
+    return 0;
+  }
+  if (alternative_refused) form.tell(L"Warning", L"Alternative_skin_incompatible");
   form.run();
   form.save_settings(settings_path());
   return 0;
