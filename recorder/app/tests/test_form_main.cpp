@@ -1186,4 +1186,31 @@ TEST_F(VocamoForm, WithoutASkinItWarnsAndEndsWithoutSettings) {
   EXPECT_TRUE(read_settings().empty());
 }
 
+TEST_F(VocamoForm, WithoutASkinTheWarningIsInTheLanguageTheSettingsName) {
+  CreateDirectoryW(L"\\no-skins", nullptr);
+  const std::string folder = device_.HostPath("no-skins");
+  for (const char* language : {"/English.lng", "/Deutsch.lng"})
+    std::filesystem::copy_file(std::string(VO_DATA_DIR) + language, folder + language);
+  ::setenv("DEVICE_PROGRAM_FOLDER", folder.c_str(), 1);
+  const std::string settings = host_of(device_, L"\\Program Files\\vo_app_tests\\Settings.xml");
+  std::filesystem::create_directories(std::filesystem::path(settings).parent_path());
+  const struct {
+    const char* settings;
+    const char* said;
+  } table[] = {
+      {"<Settings/>", "Warning: Default skin not found or it is incompatible with this version of Vocamo"},
+      {"<Settings Language=\"%app_path%/Deutsch.lng\"/>",
+       "Warnung: Die Standard-Skin fehlt oder passt nicht zu dieser Version von Vocamo"},
+  };
+  for (const auto& row : table) {
+    std::ofstream(settings, std::ios::trunc) << row.settings;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(vocamo::run_recorder(nullptr, L""), 0);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find(row.said), std::string::npos) << said;
+    EXPECT_EQ(read_settings(), row.settings);  // not written
+  }
+  ::setenv("DEVICE_PROGRAM_FOLDER", VO_DATA_DIR, 1);
+}
+
 }  // namespace
