@@ -17,6 +17,7 @@
 #include "recording_repair.h"
 #include "skinner/device_caps.h"
 #include "skinner/menu_item.h"
+#include "vocamo_main.h"
 
 namespace vocamo {
 
@@ -74,6 +75,13 @@ class CollectLanguages : public os::Finder {
 };
 
 void play_cue(const wchar_t* name) { sndPlaySoundW(os::expand_path(std::wstring(L"%app_path%\\") + name).c_str(), 0); }
+
+// An empty file, or one whose reader finds no sound in it.
+bool holds_no_sound(const std::wstring& path) {
+  if (os::FileInfo(path).get_size() == 0) return true;
+  const auto chain = audio::create_play_chain(path);
+  return !chain || chain->get_reader() == nullptr || chain->get_reader()->get_length() == 0;
+}
 
 std::wstring info_line(std::uint32_t rate, std::uint32_t bits, std::uint32_t bit_rate) {
   return std::to_wstring(rate / 1000) + L"kHz " + std::to_wstring(bits) + L"bit " + std::to_wstring(bit_rate / 1000) +
@@ -181,6 +189,18 @@ std::wstring FormMain::frame_text(const std::wstring& name) const {
   return frm_folder_->get_text();
 }
 
+std::wstring FormMain::translate(const wchar_t* key) const {
+  return skinner::Properties::translate(*get_properties(), key, key);
+}
+
+void FormMain::tell(const std::wstring& title_key, const std::wstring& text_key) {
+  ask_user(translate(title_key.c_str()), translate(text_key.c_str()), L"MessageOk");
+}
+
+bool FormMain::has_settings_skin() const {
+  return skinner::Properties::match_screen(settings_skin_, kSkinVersion, skinner::get_screen_size());
+}
+
 std::wstring FormMain::ask_user(const std::wstring& title, const std::wstring& text, const std::wstring& form_name) {
   if (ask) return ask(title, text, form_name);
   FormMessage message(this, &settings_skin_, title, text, form_name);
@@ -251,6 +271,9 @@ void FormMain::on_command(skinner::Control*, const std::wstring& command) {
     files_->fill();
     files_->rebuild_rows();
     files_->select_path(selected);
+    // The row may keep its index while its file changed (or the list was
+    // empty before): the frames show the selected file's facts anew.
+    on_choice_changed(files_.get());
     return;
   }
   for (int i = 0; i < 5; ++i) {
@@ -346,8 +369,13 @@ void FormMain::on_timer(std::uint32_t id) {
   if (id == refresh_timer_) {
     power_.on_message(WM_TIMER, power_.timer_id, 0);
     if (update_display()) {
+      // A recording whose file could not be written further (a full
+      // device) ends as a Stop would, and the person is told, so that the
+      // next press is not taken for the start of a new recording.
+      const bool unwritable = record_.is_recording() && !record_.chain()->get_writer()->is_open();
       reset_controls();
       stop();
+      if (unwritable) tell(L"Record", L"Sorry_cannot_write");
     }
   }
   Form::on_timer(id);
@@ -410,6 +438,8 @@ void FormMain::clear_display(PanelMedia& panel) {
 void FormMain::show_playing() {
   files_->set_enabled(false);
   set_list_rect(L"lstFiles_playsize");
+  // The panel of a recording that this playback ends goes.
+  panel_record_->set_visible(false);
   panel_play_->set_visible(true);
   panel_play_->levels().set_focus();
   clear_display(*panel_play_);
@@ -427,6 +457,8 @@ void FormMain::show_playing() {
 void FormMain::show_recording() {
   files_->set_enabled(false);
   set_list_rect(L"lstFiles_recordsize");
+  // The panel of a playback that this recording ends goes.
+  panel_play_->set_visible(false);
   panel_record_->set_visible(true);
   panel_record_->levels().set_focus();
   clear_display(*panel_record_);
@@ -461,11 +493,20 @@ void FormMain::reset_controls() {
 void FormMain::start_playback(const std::wstring& path) {
   files_->select_path(path);
   on_choice_changed(files_.get());
+  // A recording is finished before a file is opened for playback: its own
+  // file, read while it is still being written, would end where the
+  // writing stood.
+  if (record_.is_recording()) stop();
   auto chain = audio::create_play_chain(path);
   if (chain) {
     stop();
     paused_ = false;
-    if (play_.start(std::move(chain))) return;
+    if (play_.start(std::move(chain))) {
+      // A playback that replaced a paused one is not paused.
+      pause_button_->set_visible(true);
+      resume_button_->set_visible(false);
+      return;
+    }
   }
   reset_controls();
   stop();
@@ -514,23 +555,20 @@ void FormMain::start_recording(const std::wstring& path, const RecordFormat& for
     return;
   }
   abandon();
-  // The user learns why nothing records.
-  const std::wstring text = waveInGetNumDevs() == 0 ? L"No microphone was found: nothing can be recorded."
-                                                    : L"The microphone could not be opened for recording.";
-  if (report) {
-    report(text);
-  } else {
-    message_box(L"Vocamo", text);
-  }
+  // The person learns why nothing records, in the language chosen.
+  tell(L"Record", waveInGetNumDevs() == 0 ? L"Sorry_no_microphone" : L"Sorry_microphone_failed");
 }
 
 void FormMain::stop() {
   play_.stop();
   if (record_.is_recording()) {
+    const bool unwritable = !record_.chain()->get_writer()->is_open();
     record_.end_capture();
     play_cue(L"RecEnd.wav");
     os::WaitCursor wait;
     record_.stop();
+    // A recording that could not write any sound leaves no file behind.
+    if (unwritable && holds_no_sound(recording_path_)) os::delete_file(recording_path_);
     // A start that stops this recording has named its own file already.
     if (os::paths_equal(read_unfinished(kUnfinishedMarker), recording_path_)) clear_unfinished(kUnfinishedMarker);
     recording_path_.clear();
@@ -542,8 +580,14 @@ void FormMain::stop() {
 }
 
 void FormMain::select_adjacent(bool forward) {
+  // A recording ends only by Stop, Play, its writer closing, an overflow or
+  // a failure: stepping through the list neither ends it nor plays over it.
+  if (record_.is_recording()) return;
   const int row = files_->get_selection() + (forward ? 1 : -1);
   if (files_->get_row_count() > 0 && row >= 0 && row < files_->get_row_count()) {
+    // From idle the screen turns to the playing state; while playing it
+    // stays as it is, so the focus stays on the display panel that stepped.
+    if (!play_.is_playing() || !panel_play_->get_visible_flag()) show_playing();
     start_playback(files_->get_entry(row).path);
   } else {
     reset_controls();
@@ -674,8 +718,16 @@ void FormMain::apply_settings() {
     language_path_ = kEnglish;
     skinner::Properties::set_language(*get_properties(), os::expand_path(language_path_));
   }
-  skinner::Properties::create_named(settings_skin_, os::expand_path(kSettingsSkin), os::expand_path(language_path_),
-                                    skinner::get_screen_size());
+  // A settings skin that is missing, damaged or of another version is
+  // refused (the start-up then warns and ends); one that was accepted before
+  // stays in use rather than give way to a damaged one.
+  const skinner::Point screen = skinner::get_screen_size();
+  auto fresh = std::make_unique<skinner::PropertiesImpl>(os::expand_path(kSettingsSkin),
+                                                         os::expand_path(language_path_), screen);
+  if (fresh->match_screen(kSkinVersion, screen) || !has_settings_skin())
+    settings_skin_.reset(fresh.release());
+  else
+    skinner::Properties::set_language(settings_skin_, os::expand_path(language_path_));
   CyclicCombo& boost = *panel_record_->boost();
   boost.items.clear();
   for (const wchar_t* key : {L"Boost_off", L"Boost_on1", L"Boost_on2", L"Boost_on3"})

@@ -62,8 +62,14 @@ class FormMain : public skinner::Form {
 
   // The message forms; tests put answers in their place.
   std::function<std::wstring(const std::wstring&, const std::wstring&, const std::wstring&)> ask;
-  // Says that recording could not start (no microphone); tests listen here.
-  std::function<void(const std::wstring&)> report;
+  // Tells the person something on the skinned message form with one OK
+  // button: the title and text are the language's texts of the two keys.
+  void tell(const std::wstring& title_key, const std::wstring& text_key);
+  // Whether the skin of the about box and the message forms was read and
+  // is of this version.
+  bool has_settings_skin() const;
+  // The language's text of a key (the key itself when it has none).
+  std::wstring translate(const wchar_t* key) const;
 
   int get_screen_off() const { return screen_off_; }
   int get_folder() const { return folder_; }

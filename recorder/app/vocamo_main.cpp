@@ -2,8 +2,10 @@
 
 #include "ce/windows.h"
 #include "form_main.h"
+#include "liba/string_translator.h"
 #include "os/application.h"
 #include "os/path.h"
+#include "os/xml.h"
 #include "recording_repair.h"
 #include "skinner/device_caps.h"
 #include "skinner/properties.h"
@@ -14,8 +16,25 @@ namespace {
 
 constexpr const wchar_t* kAlternativeSkin = L"%app_path%/skins/alternative/alternative.skin";
 constexpr const wchar_t* kDefaultSkin = L"%app_path%/skins/default/default.skin";
+constexpr const wchar_t* kEnglish = L"%app_path%/English.lng";
 
 std::wstring settings_path() { return os::path_join(L"%app_path%", L"Settings.xml"); }
+
+// The warning that no usable skin was found, in the language the settings
+// name (English when they name none, or one that cannot be read); there is
+// no skin yet to translate it.
+void warn_no_skin() {
+  std::wstring language;
+  os::get_xml_attribute(os::find_xml_child(os::load_xml_document(settings_path()), L"Settings"), L"Language",
+                        language);
+  liba::StringTranslator texts;
+  if (language.empty() || !texts.load(os::expand_path(language))) texts.load(os::expand_path(kEnglish));
+  MessageBoxW(nullptr,
+              texts.translate(L"Default_skin_incompatible",
+                              L"Default skin not found or it is incompatible with this version of Vocamo")
+                  .c_str(),
+              texts.translate(L"Warning", L"Warning").c_str(), MB_OK);
+}
 
 }  // namespace
 
@@ -35,16 +54,22 @@ int run_recorder(HINSTANCE instance, const std::wstring& command_line) {
     skinner::Properties::create_named(skin, os::expand_path(kDefaultSkin), L"", screen);
   }
   if (!skinner::Properties::match_screen(skin, kSkinVersion, screen)) {
-    MessageBoxW(nullptr, L"Default skin not found or it is incompatible with this version of Vocamo", L"Warning",
-                MB_OK);
+    warn_no_skin();
     return 0;
   }
 
   FormMain form(nullptr, &skin);
   application.release_instance_lock();
   form.load_settings(settings_path());
-  if (alternative_refused)
-    form.message_box(L"Warning", L"Alternative skin is incompatible with this version of Vocamo");
+  // The about box and every message need the settings skin: without a
+  // usable one the start ends as it does without a default skin, told in
+  // the language chosen, and writes no settings.
+  if (!form.has_settings_skin()) {
+    MessageBoxW(nullptr, form.translate(L"Settings_skin_incompatible").c_str(), form.translate(L"Warning").c_str(),
+                MB_OK);
+    return 0;
+  }
+  if (alternative_refused) form.tell(L"Warning", L"Alternative_skin_incompatible");
   form.run();
   form.save_settings(settings_path());
   return 0;

@@ -133,10 +133,20 @@ bool OpenLevel(Tracking& t, HMENU menu, LPARAM initParam, int x, int y, bool sel
       at.y -= size.cy / 2;
     }
   } else {
-    // Beside the parent's item: to its right, else to its left.
+    // Beside the parent's item: to its right, else to its left; with room
+    // on neither side, on the side with more room.
     const Level& parent = t.levels.back();
     const RECT p = parent.Rect();
-    if (p.right - 2 + size.cx > GetSystemMetrics(SM_CXSCREEN)) at.x = p.left - size.cx + 2;
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int left = p.left - size.cx + 2;
+    if (p.right - 2 + size.cx > screenWidth && (left >= 0 || p.left > screenWidth - p.right)) at.x = left;
+    // Kept on the screen it may still reach over the parent: then it
+    // opens below the parent's item, so that the item stays in sight.
+    const POINT kept = Clamp(at, size);
+    if (parent.openChild >= 0 && static_cast<std::size_t>(parent.openChild) < parent.layout.items.size() &&
+        kept.x < p.right && kept.x + size.cx > p.left) {
+      at.y = parent.origin.y + parent.layout.items[static_cast<std::size_t>(parent.openChild)].bottom;
+    }
   }
   level.origin = Clamp(at, size);
   if (selectFirst) {

@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <numbers>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -254,15 +256,15 @@ TEST_F(VocamoForm, ARunningRecordingIsNamedUntilStoppedAndACutOffOneIsMendedBefo
 TEST_F(VocamoForm, NoMicrophoneIsSaidAndTheFormStaysIdle) {
   ::unsetenv("DEVICE_MIC");  // a desktop's device has no microphone unless it is given one
   auto form = make_form();
-  std::wstring said;
-  form->report = [&](const std::wstring& text) { said = text; };
   const int rows = form->files().get_row_count();
   for (const wchar_t* format : {L"WAV_low", L"MP3_low"}) {
-    said.clear();
+    asked.clear();
     form->on_command(nullptr, format);
     form->on_command(nullptr, L"Record");
     EXPECT_FALSE(form->record_session().is_recording()) << format;
-    EXPECT_EQ(said, L"No microphone was found: nothing can be recorded.") << format;
+    // Said on the skinned message form, as the recorder's other messages.
+    EXPECT_EQ(asked, std::vector<std::wstring>{L"Record|No microphone was found: nothing can be recorded.|MessageOk"})
+        << format;
     EXPECT_EQ(form->files().get_row_count(), rows) << format;
     form->files().rebuild_rows();
     EXPECT_EQ(form->files().get_row_count(), rows) << format;
@@ -709,6 +711,418 @@ TEST_F(VocamoForm, MainMenuListsItsChoicesWithTheCurrentOnesChecked) {
   EXPECT_EQ(form->get_folder(), 1);
 }
 
+// A WAV recording of the signal in the main memory's recordings folder.
+void put_recording(const std::wstring& name, double seconds) {
+  os::create_directory_tree(L"\\My Documents\\My Vocamo");
+  std::vector<std::uint8_t> samples;
+  for (double v : reference(8000, seconds)) {
+    const auto s = static_cast<std::int16_t>(std::lround(v * 32767));
+    samples.push_back(static_cast<std::uint8_t>(s & 0xFF));
+    samples.push_back(static_cast<std::uint8_t>((s >> 8) & 0xFF));
+  }
+  const auto wav = ce::testing::MakeWav({1, 8000, 16}, samples);
+  os::File file(L"\\My Documents\\My Vocamo\\" + name, 1);
+  file.write(wav.data(), static_cast<std::uint32_t>(wav.size()));
+}
+
+// The soft keys the shell's bar shows for the form, left then right.
+std::vector<std::wstring> soft_keys(vocamo::FormMain& form) {
+  PostMessageW(form.get_window(), WM_NULL, 0, 0);
+  pump(form);
+  std::vector<std::wstring> out;
+  const auto* bar = dynamic_cast<skinner::MenuManagerImplPocket*>(&form.get_impl().get_menu_manager());
+  if (bar == nullptr) return out;
+  for (const auto& button :
+       ce::testing::MenuBarButtons(bar->get_bar()).value_or(std::vector<ce::testing::MenuBarButton>{}))
+    if (!button.hidden) out.push_back(button.caption);
+  return out;
+}
+
+enum class Running { Idle, Playing, PlayingPaused, Recording, RecordingPaused };
+
+const char* name_of(Running state) {
+  switch (state) {
+    case Running::Idle:
+      return "idle";
+    case Running::Playing:
+      return "playing";
+    case Running::PlayingPaused:
+      return "playing, paused";
+    case Running::Recording:
+      return "recording";
+    default:
+      return "recording, paused";
+  }
+}
+
+// What runs, and that the screen shows it and nothing else: the panel of
+// what runs, the soft keys, the list, and the display's title naming the
+// file that plays or records.
+void expect_shows(vocamo::FormMain& form, Running state, const std::string& where) {
+  SCOPED_TRACE(where);
+  const bool playing = state == Running::Playing || state == Running::PlayingPaused;
+  const bool recording = state == Running::Recording || state == Running::RecordingPaused;
+  const bool paused = state == Running::PlayingPaused || state == Running::RecordingPaused;
+  ASSERT_EQ(form.play_session().is_playing(), playing);
+  ASSERT_EQ(form.record_session().is_recording(), recording);
+  EXPECT_EQ(form.is_paused(), paused);
+  EXPECT_EQ(form.panel_play().get_visible_flag(), playing);
+  EXPECT_EQ(form.panel_record().get_visible_flag(), recording);
+  EXPECT_EQ(form.files().get_enabled_flag(), !playing && !recording);
+  const std::vector<std::wstring> idle_keys{L"Record", L"Menu"};
+  const std::vector<std::wstring> running_keys{L"Stop", paused ? L"Resume" : L"Pause"};
+  EXPECT_EQ(soft_keys(form), playing || recording ? running_keys : idle_keys);
+  if (playing || recording) {
+    EXPECT_FALSE(form.update_display());
+    ASSERT_TRUE(!playing || form.play_session().chain() != nullptr);
+    vocamo::PanelMedia& panel = playing ? static_cast<vocamo::PanelMedia&>(form.panel_play()) : form.panel_record();
+    const std::wstring file = playing ? os::path_file_name(form.play_session().chain()->get_title())
+                                      : os::path_file_name(form.files().get_selected_path());
+    EXPECT_EQ(panel.display().title().get_text(), file);
+    EXPECT_NE(file, L"");
+  }
+}
+
+TEST_F(VocamoForm, EveryCommandInEveryStateLeavesTheScreenShowingWhatRuns) {
+  for (const wchar_t* name : {L"b1.wav", L"b2.wav", L"b3.wav"}) put_recording(name, 20);
+  auto form = make_form();
+  form->load_properties();
+  form->on_command(nullptr, L"WAV_low");
+  pump(*form);
+  const auto reach = [&](Running state) {
+    form->on_command(nullptr, L"Stop");
+    form->files().select_path(L"\\My Documents\\My Vocamo\\b2.wav");
+    if (state == Running::Playing || state == Running::PlayingPaused) form->on_command(nullptr, L"Play");
+    if (state == Running::Recording || state == Running::RecordingPaused) {
+      form->on_command(nullptr, L"Record");
+      // Long enough that Play, which plays it, is still playing when looked at.
+      Sleep(1500);
+    }
+    if (state == Running::PlayingPaused || state == Running::RecordingPaused) form->on_command(nullptr, L"Pause");
+  };
+  using R = Running;
+  const std::vector<std::wstring> commands = {L"Play", L"Record", L"Pause", L"Resume", L"Stop", L"Prev", L"Next"};
+  const struct {
+    Running from;
+    Running after[7];  // in the order of `commands`
+  } table[] = {
+      {R::Idle, {R::Playing, R::Recording, R::Idle, R::Idle, R::Idle, R::Playing, R::Playing}},
+      {R::Playing, {R::Playing, R::Recording, R::PlayingPaused, R::PlayingPaused, R::Idle, R::Playing, R::Playing}},
+      {R::PlayingPaused, {R::Playing, R::Recording, R::Playing, R::Playing, R::Idle, R::Playing, R::Playing}},
+      {R::Recording,
+       {R::Playing, R::Recording, R::RecordingPaused, R::RecordingPaused, R::Idle, R::Recording, R::Recording}},
+      {R::RecordingPaused,
+       {R::Playing, R::Recording, R::Recording, R::Recording, R::Idle, R::RecordingPaused, R::RecordingPaused}},
+  };
+  for (const auto& row : table) {
+    for (std::size_t c = 0; c < commands.size(); ++c) {
+      const std::string where = std::string(name_of(row.from)) + ", then " +
+                                std::string(commands[c].begin(), commands[c].end());
+      reach(row.from);
+      expect_shows(*form, row.from, where + " (before)");
+      form->on_command(nullptr, commands[c]);
+      expect_shows(*form, row.after[c], where);
+    }
+  }
+  // Stepping from the middle row plays its neighbours; past the ends it stops.
+  reach(R::Playing);
+  form->on_command(nullptr, L"Next");
+  EXPECT_EQ(os::path_file_name(form->play_session().chain()->get_title()), L"b3.wav");
+  reach(R::Playing);
+  form->on_command(nullptr, L"Prev");
+  EXPECT_EQ(os::path_file_name(form->play_session().chain()->get_title()), L"b1.wav");
+  form->on_command(nullptr, L"Prev");
+  expect_shows(*form, R::Idle, "prev before the first row");
+
+  // As a person does it: Up to the display panel, then Left and Right,
+  // during a recording: it goes on, its name and running clock on show.
+  reach(R::Recording);
+  const std::wstring recording = form->files().get_selected_path();
+  for (UINT key : {VK_UP, VK_LEFT, VK_RIGHT}) {
+    PostMessageW(form->get_window(), WM_KEYDOWN, key, 0);
+    PostMessageW(form->get_window(), WM_KEYUP, key, 0);
+    pump(*form);
+  }
+  Sleep(1200);
+  expect_shows(*form, R::Recording, "keys during a recording");
+  EXPECT_EQ(form->files().get_selected_path(), recording);
+  EXPECT_NE(form->panel_record().display().clock().get_text(), vocamo::format_duration(0));
+  form->on_command(nullptr, L"Stop");
+}
+
+// The pixels of a control of the form as the screen shows them.
+std::vector<COLORREF> pixels_of(vocamo::FormMain& form, const wchar_t* name) {
+  std::vector<COLORREF> out;
+  for (skinner::Control* child : form.get_children()) {
+    if (child->get_name() != name) continue;
+    const skinner::Rect rect = child->get_rect();
+    const skinner::Point at = form.get_window_position();
+    for (int y = rect.y; y < rect.y + rect.height; ++y)
+      for (int x = rect.x; x < rect.x + rect.width; ++x) out.push_back(ce::testing::ScreenPixel(at.x + x, at.y + y));
+  }
+  return out;
+}
+
+int count_changed(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b) {
+  int changed = 0;
+  for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) changed += a[i] != b[i] ? 1 : 0;
+  return changed;
+}
+
+TEST_F(VocamoForm, RefreshListShowsTheDateAndSizeOfTheSelectedRowAnew) {
+  auto form = make_form();
+  form->load_properties();
+  form->set_active(true);
+  pump(*form);
+  // An empty list at first, then a file found by the refresh on the row
+  // already selected, then that file grown: each time the frames show it.
+  std::vector<COLORREF> date = pixels_of(*form, L"frmDate");
+  std::vector<COLORREF> size = pixels_of(*form, L"frmSize");
+  ASSERT_FALSE(date.empty());
+  for (double seconds : {1.0, 3.0}) {
+    SCOPED_TRACE(seconds);
+    put_recording(L"memo001.wav", seconds);
+    form->on_command(nullptr, L"Refresh_list");
+    pump(*form);
+    EXPECT_EQ(form->files().get_selection(), 0);
+    EXPECT_EQ(form->frame_text(L"frmSize"),
+              vocamo::format_size(static_cast<std::int32_t>(os::FileInfo(form->files().get_selected_path()).get_size())));
+    const std::vector<COLORREF> date_now = pixels_of(*form, L"frmDate");
+    const std::vector<COLORREF> size_now = pixels_of(*form, L"frmSize");
+    if (seconds == 1.0) {
+      EXPECT_GT(count_changed(date, date_now), 20) << "no date shown";
+    }
+    EXPECT_GT(count_changed(size, size_now), 10) << "no new size shown";
+    date = date_now;
+    size = size_now;
+  }
+}
+
+TEST_F(VocamoForm, AnEmptyOrDamagedSettingsSkinIsRefusedAtTheStartAsOtherSkinsAre) {
+  // The program's folder copied, its settings skin then spoilt.
+  const std::string folder = device_.HostPath("program");
+  std::filesystem::copy(VO_DATA_DIR, folder, std::filesystem::copy_options::recursive);
+  const std::string settings_skin = folder + "/skins/settings/settings.skin";
+  std::string whole;
+  {
+    std::ifstream in(settings_skin, std::ios::binary);
+    whole.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  ASSERT_GT(whole.size(), 400u);
+  ::setenv("DEVICE_PROGRAM_FOLDER", folder.c_str(), 1);
+  for (const std::string& spoilt : {std::string(), std::string("not a skin at all"), whole.substr(0, 200)}) {
+    SCOPED_TRACE(spoilt.size());
+    std::ofstream(settings_skin, std::ios::binary | std::ios::trunc) << spoilt;
+    ASSERT_EQ(os::FileInfo(os::expand_path(L"%app_path%/skins/settings/settings.skin")).get_size(), spoilt.size());
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(vocamo::run_recorder(nullptr, L""), 0);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("Warning: Settings skin not found or it is incompatible with this version of Vocamo"),
+              std::string::npos)
+        << said;
+    EXPECT_TRUE(read_settings().empty());
+  }
+  ::setenv("DEVICE_PROGRAM_FOLDER", VO_DATA_DIR, 1);
+  // The program's window class goes with the program, as at its end.
+  UnregisterClassW(L"SkinnerClass_Vocamo", nullptr);
+}
+
+TEST_F(VocamoForm, AFullDeviceEndsTheRecordingSaysSoAndLeavesNoFileWithoutSound) {
+  // Room for nothing, then for about two seconds of sound: the recording
+  // ends by itself, the person is told, and only a file with sound stays.
+  const struct {
+    const char* free_bytes;
+    bool file_stays;
+  } table[] = {{"0", false}, {"40000", true}};
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.free_bytes);
+    ::setenv("DEVICE_STORAGE_CARD_FREE_BYTES", row.free_bytes, 1);
+    auto form = make_form();
+    form->on_command(nullptr, L"WAV_low");
+    const int rows = form->files().get_row_count();
+    asked.clear();
+    form->on_command(nullptr, L"Record");
+    ASSERT_TRUE(form->record_session().is_recording());
+    const std::wstring path = form->files().get_selected_path();
+    for (int i = 0; i < 100 && form->record_session().is_recording(); ++i) {
+      Sleep(100);
+      form->on_timer(form->get_refresh_timer());
+    }
+    EXPECT_FALSE(form->record_session().is_recording());
+    EXPECT_TRUE(form->button(L"Record").get_visible_flag());
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], L"Record|The recording was stopped: it could not be written. The memory may be full.|MessageOk");
+    EXPECT_EQ(os::FileInfo(path).exists(), row.file_stays);
+    EXPECT_EQ(form->files().get_row_count(), rows + (row.file_stays ? 1 : 0));
+    if (row.file_stays) {
+      EXPECT_FALSE(decode(host_of(device_, path)).empty());
+    }
+    os::delete_file(path);
+    ::unsetenv("DEVICE_STORAGE_CARD_FREE_BYTES");
+  }
+}
+
+// Every text a person meets: the main form with its bar, menus and list
+// menu, the about box, both message forms, and the messages the recorder
+// gives (no microphone, a full card, no space for a move, the warnings of
+// the start).
+std::vector<std::wstring> every_text(vocamo::FormMain& form, PopupAnswer& popups, std::vector<std::wstring>& asked,
+                                     std::deque<std::wstring>& answers) {
+  std::vector<std::wstring> out;
+  const auto title_of = [](HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return std::wstring(text);
+  };
+  const auto texts_of = [&](skinner::Form& shown) {
+    shown.load_properties();
+    PostMessageW(shown.get_window(), WM_NULL, 0, 0);
+    pump(shown);
+    out.push_back(L"title:" + title_of(shown.get_window()));
+    for (skinner::Control* child : shown.get_children()) {
+      if (auto* button = dynamic_cast<skinner::ControlButton*>(child)) out.push_back(button->get_text());
+      if (auto* frame = dynamic_cast<skinner::ControlFrame*>(child)) out.push_back(frame->get_text());
+    }
+    const auto* bar = dynamic_cast<skinner::MenuManagerImplPocket*>(&shown.get_impl().get_menu_manager());
+    if (bar != nullptr)
+      for (const auto& key :
+           ce::testing::MenuBarButtons(bar->get_bar()).value_or(std::vector<ce::testing::MenuBarButton>{}))
+        out.push_back(L"key:" + key.caption);
+  };
+  texts_of(form);
+  for (const wchar_t* name : {L"Record", L"Menu", L"Pause", L"Resume", L"Stop"}) {
+    skinner::MenuItem item;
+    form.button(name).get_menu_item(item);
+    out.push_back(item.caption);
+  }
+  skinner::MenuItem popup;
+  form.button(L"Menu").get_menu_item(popup);
+  popup.items.clear();
+  form.get_menu_manager().fill_popup(popup);
+  for (const auto& item : popup.items) {
+    out.push_back(item.caption);
+    for (const auto& sub : item.items) out.push_back(sub.caption);
+  }
+  for (const auto& item : form.panel_record().boost()->items) out.push_back(item);
+  form.files().show_context_menu(0);
+  out.insert(out.end(), popups.captions.begin(), popups.captions.end());
+  {
+    vocamo::AboutForm about(&form, &form.settings_skin(), L"About", L"Zentra Vocamo v1.0");
+    texts_of(about);
+  }
+  for (const wchar_t* buttons : {L"MessageOk", L"MessageYesNo"}) {
+    vocamo::FormMessage message(&form, &form.settings_skin(), form.translate(L"Delete_file"),
+                                form.translate(L"Confirm_deleting"), buttons);
+    texts_of(message);
+  }
+  // The messages, through the form's own paths.
+  asked.clear();
+  ::unsetenv("DEVICE_MIC");
+  form.on_command(nullptr, L"Record");
+  ::setenv("DEVICE_STORAGE_CARD_FREE_BYTES", "100", 1);
+  std::wstring card;
+  form.files().get_location_folder(1, card);
+  form.files().select_path(L"\\My Documents\\My Vocamo\\memo001.wav");
+  answers = {L"btnYes"};
+  form.on_command(nullptr, L"Location_" + card);
+  ::unsetenv("DEVICE_STORAGE_CARD_FREE_BYTES");
+  form.tell(L"Record", L"Sorry_cannot_write");
+  form.tell(L"Warning", L"Alternative_skin_incompatible");
+  form.tell(L"Warning", L"Settings_skin_incompatible");
+  out.insert(out.end(), asked.begin(), asked.end());
+  return out;
+}
+
+TEST_F(VocamoForm, InGermanNoFormShowsAnEnglishTextAndEveryMessageIsAWholeSentence) {
+  put_recording(L"memo001.wav", 1);
+  auto form = make_form();
+  form->load_properties();
+  pump(*form);
+  PopupAnswer popups(form->get_window());
+  const auto language = [&](const wchar_t* name) {
+    return L"Language_" + os::path_join(os::expand_path(L"%app_path%"), name);
+  };
+  const std::vector<std::wstring> english = every_text(*form, popups, asked, answers);
+  form->on_command(nullptr, language(L"Deutsch.lng"));
+  const std::vector<std::wstring> german = every_text(*form, popups, asked, answers);
+  ASSERT_EQ(german.size(), english.size());
+  // Only names, dates, sizes and words both languages spell alike may stay.
+  const std::vector<std::wstring> alike = {L"",
+                                           L"title:",
+                                           L"key:",
+                                           L"OK",
+                                           L"key:OK",
+                                           L"Pause",
+                                           L"Vocamo",
+                                           L"title:Vocamo",
+                                           L"www.example.org",
+                                           L"Zentra Vocamo v1.0",
+                                           L"memo001.wav",
+                                           L"Storage Card",
+                                           L"Deutsch",
+                                           L"English"};
+  const std::wregex date_or_size(L"\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d|\\d+(,\\d)?[BKM]");
+  for (std::size_t i = 0; i < english.size(); ++i) {
+    if (std::find(alike.begin(), alike.end(), english[i]) != alike.end()) continue;
+    if (std::regex_match(english[i], date_or_size)) continue;
+    EXPECT_NE(german[i], english[i]) << "an English text in German: " << std::string(english[i].begin(), english[i].end());
+  }
+  // The messages: each a whole sentence, in the skinned message form.
+  const std::vector<std::wstring> expected_messages = {
+      L"Record|No microphone was found: nothing can be recorded.|MessageOk",
+      L"Move file|Do you want to move\n\"memo001.wav\"?|MessageYesNo",
+      L"Move file|There is not enough free space for this file.|MessageOk",
+      L"Record|The recording was stopped: it could not be written. The memory may be full.|MessageOk",
+      L"Warning|Alternative skin is incompatible with this version of Vocamo|MessageOk",
+      L"Warning|Settings skin not found or it is incompatible with this version of Vocamo|MessageOk"};
+  ASSERT_GE(english.size(), expected_messages.size());
+  EXPECT_EQ(std::vector<std::wstring>(english.end() - static_cast<long>(expected_messages.size()), english.end()),
+            expected_messages);
+  const std::wstring german_no_memory = german[german.size() - 4];
+  EXPECT_EQ(german_no_memory, L"Datei verschieben|Für diese Datei ist nicht genug freier Platz.|MessageOk");
+}
+
+TEST_F(VocamoForm, OnEveryScreenTheFormFillsTheSpaceBetweenTheShellsBars) {
+  // Upright and sideways VGA screens at 96 and 192 dots per inch, and the
+  // QVGA one: no unpainted (black) row lies between the bars and the form.
+  const struct {
+    const char* width;
+    const char* height;
+    const char* dpi;
+  } screens[] = {{"480", "640", "96"}, {"640", "480", "96"}, {"480", "640", "192"}, {"240", "320", "96"}};
+  for (const auto& screen : screens) {
+    SCOPED_TRACE(std::string(screen.width) + "x" + screen.height + " at " + screen.dpi);
+    ::setenv("DEVICE_SCREEN_WIDTH", screen.width, 1);
+    ::setenv("DEVICE_SCREEN_HEIGHT", screen.height, 1);
+    ::setenv("DEVICE_SCREEN_DPI", screen.dpi, 1);
+    ce::testing::ReloadScreen();
+    skinner::forget_device_caps();
+    skinner::install_device_info();
+    skinner::Properties::create_named(skin_, os::expand_path(L"%app_path%/skins/default/default.skin"), L"",
+                                      skinner::get_screen_size());
+    auto form = make_form();
+    form->load_properties();
+    form->set_active(true);
+    pump(*form);
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    const int top = GetSystemMetrics(SM_CYCAPTION);
+    const int bottom = height - GetSystemMetrics(SM_CYMENU);
+    int black = 0;
+    for (int y : {top, top + 1, top + 10, bottom - 10, bottom - 2, bottom - 1})
+      for (int x = 0; x < width; x += 7) black += ce::testing::ScreenPixel(x, y) == RGB(0, 0, 0) ? 1 : 0;
+    EXPECT_EQ(black, 0);
+    EXPECT_EQ(form->get_window_position().y, top);
+    EXPECT_EQ(form->get_window_position().y + form->get_window_size().y, bottom);
+  }
+  ::unsetenv("DEVICE_SCREEN_WIDTH");
+  ::unsetenv("DEVICE_SCREEN_HEIGHT");
+  ::unsetenv("DEVICE_SCREEN_DPI");
+  ce::testing::ReloadScreen();
+  skinner::forget_device_caps();
+  skinner::install_device_info();
+}
+
 TEST_F(VocamoForm, BoostAndScreenOffTables) {
   const int gains[] = {1, 2, 4, 8, 1};
   for (int i = 0; i < 5; ++i) EXPECT_EQ(vocamo::boost_gain(i), gains[i]);
@@ -770,6 +1184,33 @@ TEST_F(VocamoForm, WithoutASkinItWarnsAndEndsWithoutSettings) {
   EXPECT_EQ(vocamo::run_recorder(nullptr, L""), 0);
   ::setenv("DEVICE_PROGRAM_FOLDER", VO_DATA_DIR, 1);
   EXPECT_TRUE(read_settings().empty());
+}
+
+TEST_F(VocamoForm, WithoutASkinTheWarningIsInTheLanguageTheSettingsName) {
+  CreateDirectoryW(L"\\no-skins", nullptr);
+  const std::string folder = device_.HostPath("no-skins");
+  for (const char* language : {"/English.lng", "/Deutsch.lng"})
+    std::filesystem::copy_file(std::string(VO_DATA_DIR) + language, folder + language);
+  ::setenv("DEVICE_PROGRAM_FOLDER", folder.c_str(), 1);
+  const std::string settings = host_of(device_, L"\\Program Files\\vo_app_tests\\Settings.xml");
+  std::filesystem::create_directories(std::filesystem::path(settings).parent_path());
+  const struct {
+    const char* settings;
+    const char* said;
+  } table[] = {
+      {"<Settings/>", "Warning: Default skin not found or it is incompatible with this version of Vocamo"},
+      {"<Settings Language=\"%app_path%/Deutsch.lng\"/>",
+       "Warnung: Die Standard-Skin fehlt oder passt nicht zu dieser Version von Vocamo"},
+  };
+  for (const auto& row : table) {
+    std::ofstream(settings, std::ios::trunc) << row.settings;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(vocamo::run_recorder(nullptr, L""), 0);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find(row.said), std::string::npos) << said;
+    EXPECT_EQ(read_settings(), row.settings);  // not written
+  }
+  ::setenv("DEVICE_PROGRAM_FOLDER", VO_DATA_DIR, 1);
 }
 
 }  // namespace

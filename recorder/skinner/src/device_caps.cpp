@@ -127,7 +127,12 @@ void get_workarea(Point& position, Point& size, bool use_sip) {
     size = {screen.x, screen.y - 2 * top};
     return;
   }
-  const int top = (screen.x == 480 || screen.x == 640) ? 52 : 26;
+  // The shell's title bar above and menu bar below, as high as the shell
+  // draws them: 26 pixels at 96 dots per inch, 52 on a 192-dot VGA screen.
+  // A fixed height by screen width would leave unpainted bands on a VGA
+  // screen of another density.
+  const int top = GetSystemMetrics(SM_CYCAPTION);
+  const int bottom = GetSystemMetrics(SM_CYMENU);
   position = {0, top};
   os::get_log() << L"Form::get_workarea2\n";
   if (use_sip) {
@@ -140,7 +145,7 @@ void get_workarea(Point& position, Point& size, bool use_sip) {
     }
   }
   os::get_log() << L"Form::get_workarea4\n";
-  size = {screen.x, screen.y - 2 * top};
+  size = {screen.x, screen.y - top - bottom};
   os::get_log() << L"Form::get_workarea5\n";
 }
 

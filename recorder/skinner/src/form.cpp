@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 
 #include "liba/error.h"
+#include "os/application.h"
 #include "os/log.h"
 #include "skinner/control_button.h"
 #include "skinner/control_factory.h"
@@ -19,6 +21,14 @@ namespace {
 std::vector<Form*>& live_forms() {
   static std::vector<Form*> forms;
   return forms;
+}
+
+constexpr const wchar_t* kClassPrefix = L"SkinnerClass_";
+
+std::wstring window_text(HWND window) {
+  wchar_t text[256] = {};
+  GetWindowTextW(window, text, 256);
+  return text;
 }
 
 Form* g_current = nullptr;
@@ -171,6 +181,20 @@ void Form::unregister_menu_main(ControlMenuMain* menu) {
 
 void Form::load_properties() {
   Container::load_properties();
+  // A caption control of the skin names the window as it loads. A form
+  // without one would keep the text its window was made with while it
+  // shows ("Loading..."): it takes its parent's title instead, a form of
+  // its own the application's name.
+  if (window_text(get_window()) == FormImpl::kLoadingText) {
+    std::wstring title;
+    if (parent_ != nullptr) {
+      title = window_text(parent_->get_window());
+    } else if (auto* application = os::Application::instance()) {
+      title = application->get_class_name();
+      if (title.rfind(kClassPrefix, 0) == 0) title.erase(0, std::wcslen(kClassPrefix));
+    }
+    SetWindowTextW(get_window(), title.c_str());
+  }
   background_ = read_picture(L"Background", Picture());
   start_position_ = read_int(L"StartPosition", start_position_);
   default_font_.parse(L"32 0 0 0 Tahoma");

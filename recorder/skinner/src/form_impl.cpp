@@ -67,7 +67,7 @@ FormImpl::FormImpl(Form* parent, Form* form) : form_(form) {
   else if (!is_smartphone())
     style |= WS_SYSMENU;
   window_ =
-      CreateWindowExW(0, name.c_str(), L"Loading...", style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+      CreateWindowExW(0, name.c_str(), kLoadingText, style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                       parent != nullptr ? parent->get_window() : nullptr, nullptr, instance_handle(), nullptr);
   UpdateWindow(window_);
   subclass(window_);

@@ -103,6 +103,7 @@ struct DeviceSetup {
   int width = 240;
   int height = 320;
   int os_major = 5;
+  int dpi = 96;
 };
 
 // Chooses the device for the next forms, with its input panel down (a test
@@ -114,6 +115,7 @@ inline void UseDevice(const DeviceSetup& device) {
   ::setenv("DEVICE_SCREEN_WIDTH", std::to_string(device.width).c_str(), 1);
   ::setenv("DEVICE_SCREEN_HEIGHT", std::to_string(device.height).c_str(), 1);
   ::setenv("DEVICE_OS_MAJOR", std::to_string(device.os_major).c_str(), 1);
+  ::setenv("DEVICE_SCREEN_DPI", std::to_string(device.dpi).c_str(), 1);
   ce::testing::ReloadScreen();
   skinner::forget_device_caps();
   // The input panel starts down, whatever an earlier test left up.

@@ -85,14 +85,21 @@ TEST(ControlSubclass, HooksSeeMessagesLastFirstAndTheEarliestSwallowerWins) {
   UnregisterClassW(L"HookedPlain", nullptr);
 }
 
-TEST(WorkArea, FollowsThePlatformAndTheScreenWidth) {
+TEST(WorkArea, FollowsThePlatformAndTheShellsBars) {
+  // On a Pocket PC the work area lies between the shell's bars, which are
+  // as high as the screen's density makes them (26 pixels at 96 dots per
+  // inch, 52 at 192), whatever the screen's width.
   const struct {
     DeviceSetup device;
     Point position;
     Point size;
   } table[] = {
-      {{"PocketPC", 240, 320}, {0, 26}, {240, 268}},   {{"PocketPC", 480, 640}, {0, 52}, {480, 536}},
-      {{"PocketPC", 640, 480}, {0, 52}, {640, 376}},   {{"SmartPhone", 176, 220}, {0, 20}, {176, 180}},
+      {{"PocketPC", 240, 320}, {0, 26}, {240, 268}},
+      {{"PocketPC", 480, 640, 5, 192}, {0, 52}, {480, 536}},
+      {{"PocketPC", 640, 480, 5, 192}, {0, 52}, {640, 376}},
+      {{"PocketPC", 480, 640}, {0, 26}, {480, 588}},
+      {{"PocketPC", 640, 480}, {0, 26}, {640, 428}},
+      {{"SmartPhone", 176, 220}, {0, 20}, {176, 180}},
       {{"Smartphone", 240, 320}, {0, 27}, {240, 266}}, {{"Smartphone", 200, 300}, {0, 0}, {200, 300}},
   };
   for (const auto& row : table) {

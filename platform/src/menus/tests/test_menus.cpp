@@ -482,6 +482,75 @@ TEST_F(Menus, AlignmentPlacesThePopupAroundThePointInsideTheScreen) {
   DestroyMenu(menu);
 }
 
+TEST_F(Menus, ASubmenuOpensBesideItsItemAndNeverOverIt) {
+  // "Move to" leads to two long entries; the popup opens at points that
+  // leave room on the right, on the left only, and on neither side.
+  HMENU places = CreatePopupMenu();
+  AppendMenuW(places, MF_STRING, 201, L"Main memory");
+  AppendMenuW(places, MF_STRING, 202, L"Storage Card");
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING, 101, L"Play");
+  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(places), L"Move to");
+  AppendMenuW(menu, MF_STRING, 102, L"Delete");
+  const auto layout = ce::menus::LayoutPopup(*ce::menus::ItemsOf(menu));
+  // The submenu is widened until it fits beside a popup at the screen's
+  // right edge but on neither side of one in the middle.
+  const int middle = (240 - layout.size.cx) / 2;
+  std::wstring caption = L"Storage Card";
+  SIZE sub = ce::menus::LayoutPopup(*ce::menus::ItemsOf(places)).size;
+  while (sub.cx <= middle + 2) {
+    caption += L" x";
+    DeleteMenu(places, 1, MF_BYPOSITION);
+    AppendMenuW(places, MF_STRING, 202, caption.c_str());
+    sub = ce::menus::LayoutPopup(*ce::menus::ItemsOf(places)).size;
+  }
+  ASSERT_LE(layout.size.cx + sub.cx, 242);
+  const struct {
+    int x;
+    const char* room;
+  } cases[] = {{0, "right"}, {240 - layout.size.cx, "left"}, {middle, "neither side"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.room);
+    // Down, Down and Right open "Move to"; its submenu, once open, is looked at.
+    const RECT parent{c.x, 40, c.x + layout.size.cx, 40 + layout.size.cy};
+    RECT opened{};
+    g_onInit = [&](HMENU opening) {
+      if (opening == places) PostMessageW(owner, kOpened, 0, 0);
+    };
+    COLORREF item_left = CLR_INVALID;
+    COLORREF item_right = CLR_INVALID;
+    g_whileOpen = [&] {
+      opened = ce::menus::CurrentPopup()->rect;
+      // The item that opened it, as the screen shows it: still highlighted.
+      const RECT& r = layout.items[1];
+      item_left = ce::test::ScreenPixel(parent.left + r.left + 3, parent.top + (r.top + r.bottom) / 2);
+      item_right = ce::test::ScreenPixel(parent.left + r.right - 3, parent.top + (r.top + r.bottom) / 2);
+      PressKey(VK_ESCAPE);
+      PressKey(VK_ESCAPE);
+    };
+    for (int vk : {VK_DOWN, VK_DOWN, VK_RIGHT}) PressKey(vk);
+    TrackPopupMenuEx(menu, TPM_RETURNCMD, c.x, 40, owner, nullptr);
+    const RECT& item = layout.items[1];
+    const RECT shown_item{parent.left + item.left, parent.top + item.top, parent.left + item.right,
+                          parent.top + item.bottom};
+    // On the screen, whole, and off its own item.
+    EXPECT_GE(opened.left, 0);
+    EXPECT_LE(opened.right, 240);
+    EXPECT_EQ(opened.right - opened.left, sub.cx);
+    const bool over = opened.left < shown_item.right && opened.right > shown_item.left &&
+                      opened.top < shown_item.bottom && opened.bottom > shown_item.top;
+    EXPECT_FALSE(over) << "over its item: " << opened.left << "," << opened.top;
+    EXPECT_EQ(item_left, Shown(ce::menus::kPopupSelected));
+    EXPECT_EQ(item_right, Shown(ce::menus::kPopupSelected));
+    if (std::string(c.room) == "right") {
+      EXPECT_EQ(opened.left, parent.right - 2);
+    } else if (std::string(c.room) == "left") {
+      EXPECT_EQ(opened.right, parent.left + 2);
+    }
+  }
+  DestroyMenu(menu);
+}
+
 TEST_F(Menus, ThePopupIsDrawnOnTheScreenWorkedByThePenAndWhatItCoveredComesBack) {
   HMENU file = MakeFileMenu();
   HDC screen = GetDC(nullptr);

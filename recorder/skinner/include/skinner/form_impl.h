@@ -24,6 +24,9 @@ inline constexpr UINT kMessageSettingChange = WM_USER + 4;  // as WM_SETTINGCHAN
 
 class FormImpl : public ControlSubclass {
  public:
+  // The window's text from its creation until the skin names it.
+  static constexpr const wchar_t* kLoadingText = L"Loading...";
+
   FormImpl(Form* parent, Form* form);
   ~FormImpl() override;
 
