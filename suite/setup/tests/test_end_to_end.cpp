@@ -5,6 +5,7 @@
 // the "Scheme" setting, the home screen's plug-ins and what reached the
 // plug-ins' windows. What the setup program told its user is read from its
 // standard error, where the headless device writes each message box.
+#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -13,7 +14,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -87,12 +87,11 @@ std::vector<std::string> Plugins(const std::wstring& path) {
 
 // How many threads a process of the host runs.
 std::size_t Threads(DWORD pid) {
-  std::error_code error;
   std::size_t count = 0;
-  for (auto it = std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error);
-       !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-    ++count;
-  }
+  DIR* tasks = ::opendir(("/proc/" + std::to_string(pid) + "/task").c_str());
+  if (tasks == nullptr) return 0;
+  while (const dirent* entry = ::readdir(tasks)) count += entry->d_name[0] != '.' ? 1 : 0;
+  ::closedir(tasks);
   return count;
 }
 
