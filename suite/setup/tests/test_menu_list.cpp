@@ -83,8 +83,8 @@ class MenuList : public ::testing::Test {
     SetHomeValue(L"ColorScheme", L"");
     // Not the first use: no welcome box (the welcome's own test clears it).
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\QVX", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwell\\QVX", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
               ERROR_SUCCESS);
     const DWORD one = 1;
     RegSetValueExW(key, L"FirstUse", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);

@@ -65,8 +65,8 @@ inline void ExpectItemsFit(HWND combo) {
     GetTextExtentPoint32W(dc, text, length, &extent);
     char utf8[128] = {};
     WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, 128, nullptr, nullptr);
-    EXPECT_LE(extent.cx, field) << utf8 << " in list " << GetDlgCtrlID(combo) << " at "
-                                << GetSystemMetrics(SM_CXSCREEN) << " pixels across";
+    EXPECT_LE(extent.cx, field) << utf8 << " in list " << GetDlgCtrlID(combo) << " at " << GetSystemMetrics(SM_CXSCREEN)
+                                << " pixels across";
   }
   SelectObject(dc, old);
   ReleaseDC(combo, dc);
