@@ -6,16 +6,19 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <numbers>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "audio/mp3_encoder.h"
 #include "ce/aygshell.h"
 #include "ce/testing.h"
 #include "ce/windows.h"
@@ -33,6 +36,7 @@
 #include "skinner/menu_item.h"
 #include "skinner/menu_manager_impl.h"
 #include "skinner/properties.h"
+#include "speaker_time.h"
 #include "temp_device.h"
 
 namespace {
@@ -183,7 +187,23 @@ TEST_F(VocamoForm, RecordsEveryFormatWithTheSignalAndPlaysItBack) {
     const std::vector<double> heard = decode(host_of(device_, path));
     ASSERT_FALSE(heard.empty()) << "ffmpeg decodes nothing";
     EXPECT_GT(recorded, 1.0);
-    EXPECT_NEAR(static_cast<double>(heard.size()) / kCompareRate, recorded, 0.1);
+    // A WAV file holds what the time meter counted; an MP3 file that and
+    // the encoder's delay, then silence to the end of its last frame.
+    const double heard_time = static_cast<double>(heard.size()) / kCompareRate;
+    const vocamo::RecordFormat& made = vocamo::record_format(form->get_format());
+    if (made.bit_rate == 0) {
+      EXPECT_NEAR(heard_time, recorded, 0.005);
+    } else {
+      audio::MP3EncoderParams* encoder =
+          audio::mp3_encoder_create(static_cast<std::int32_t>(made.sample_rate), 1, made.bit_rate / 1000);
+      ASSERT_NE(encoder, nullptr);
+      const double rate = encoder->output_rate;
+      const double delay = audio::kMP3EncoderDelay / rate;
+      const double frame = encoder->samples_per_frame / rate;
+      audio::mp3_encoder_release(encoder);
+      EXPECT_GE(heard_time, recorded + delay - 0.005);
+      EXPECT_LE(heard_time, recorded + delay + frame + 0.005);
+    }
     EXPECT_GE(best_correlation(heard, ref, kCompareRate / 2), 0.95);
     if (std::wstring(format) == L"WAV_low") wav_low = path;
   }
@@ -1211,6 +1231,166 @@ TEST_F(VocamoForm, WithoutASkinTheWarningIsInTheLanguageTheSettingsName) {
     EXPECT_EQ(read_settings(), row.settings);  // not written
   }
   ::setenv("DEVICE_PROGRAM_FOLDER", VO_DATA_DIR, 1);
+}
+
+// A recording of `seconds` of the signal made by the record chain of that
+// format, as the recorder would have made it.
+void make_recording(const std::wstring& path, const wchar_t* chain_name, unsigned rate, std::uint32_t bit_rate,
+                    double seconds) {
+  auto chain = audio::create_record_chain(path, chain_name, bit_rate, false);
+  ASSERT_TRUE(chain);
+  std::vector<std::uint8_t> bytes;
+  for (double v : reference(rate, seconds)) {
+    const auto sample = static_cast<std::int16_t>(std::lround(v * 32767));
+    bytes.push_back(static_cast<std::uint8_t>(sample & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>((sample >> 8) & 0xFF));
+  }
+  chain->get_consumer()->on_data(
+      audio::PCMData(audio::SharedBuffer(bytes.data(), static_cast<std::uint32_t>(bytes.size())), 1, 16, rate));
+}
+
+// The filled part of the position bar as the screen shows it, as a share of
+// the whole run of the bar: the skin fills it green.
+double shown_bar_fill(vocamo::FormMain& form) {
+  skinner::ControlProgress& bar = form.panel_play().position()->position();
+  const skinner::Rect r = bar.get_rect();
+  POINT at{r.x, r.y + r.height / 2};
+  ClientToScreen(form.get_window(), &at);
+  int green = 0;
+  for (int x = at.x; x < at.x + r.width; ++x) {
+    const COLORREF pixel = ce::testing::ScreenPixel(x, at.y);
+    if (GetGValue(pixel) > GetRValue(pixel) + 40 && GetGValue(pixel) > GetBValue(pixel) + 20) ++green;
+  }
+  return static_cast<double>(green) / bar.fill_rect(1.0).width;
+}
+
+// What a person sees while a 6 s recording of each format plays on the
+// real clock: after 1 s and after 3 s the clock reads the time heard
+// (whole seconds) and the bar on the screen is filled to it, each within
+// 0.3 s of what the speaker has played by then. The reader runs up to a
+// pull and three buffers ahead of the speaker; that must not show.
+TEST_F(VocamoForm, TheClockAndTheBarFollowTheSoundHeardInEveryFormat) {
+  const std::wstring folder = L"\\My Documents\\My Vocamo\\";
+  os::create_directory_tree(folder);
+  struct Case {
+    const char* name;
+    const wchar_t* chain;
+    unsigned rate;
+    std::uint32_t bit_rate;
+    const char* tool;  // made from the PCM file by this tool, when not null
+  };
+  const Case cases[] = {
+      {"pcm.wav", L"PCM", 22050, 0, nullptr},        {"adpcm.wav", L"ADPCM", 22050, 0, nullptr},
+      {"gsm.wav", L"GSM", 8000, 0, nullptr},         {"low.mp3", L"mp3", 22050, 32000, nullptr},
+      {"high.mp3", L"mp3", 44100, 64000, nullptr},   {"tone.ogg", L"PCM", 44100, 0, "oggenc -Q -o '%o' '%i'"},
+      {"tone.mpc", L"PCM", 44100, 0, "mpcenc --silent '%i' '%o'"},
+  };
+  for (const Case& c : cases) {
+    const std::wstring path = folder + std::wstring(c.name, c.name + std::strlen(c.name));
+    if (c.tool == nullptr) {
+      make_recording(path, c.chain, c.rate, c.bit_rate, 6.0);
+      continue;
+    }
+    const std::wstring source = folder + L"source.wav";
+    make_recording(source, c.chain, c.rate, c.bit_rate, 6.0);
+    std::string command = c.tool;
+    command.replace(command.find("%i"), 2, host_of(device_, source));
+    command.replace(command.find("%o"), 2, host_of(device_, path));
+    if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) std::printf("skipped %s: no encoder\n", c.name);
+    os::delete_file(source);
+  }
+  auto form = make_form();
+  form->load_properties();
+  pump(*form);
+  for (const Case& c : cases) {
+    const std::wstring path = folder + std::wstring(c.name, c.name + std::strlen(c.name));
+    if (!os::FileInfo(path).exists()) continue;
+    SCOPED_TRACE(c.name);
+    ce::testing::TakePlayedAudio();
+    form->files().select_path(path);
+    form->on_command(nullptr, L"Play");
+    ASSERT_TRUE(form->play_session().is_playing());
+    const double length = form->play_session().length_time();
+    EXPECT_NEAR(length, 6.0, 0.1);
+    std::vector<ce::testing::PlayedBuffer> played;
+    const DWORD start = GetTickCount();
+    for (const DWORD at : {1000u, 3000u}) {
+      const DWORD now = GetTickCount();
+      if (now - start < at) Sleep(at - (now - start));
+      form->update_display();
+      UpdateWindow(form->get_window());
+      for (auto& buffer : ce::testing::TakePlayedAudio()) played.push_back(std::move(buffer));
+      const double heard = ce::test::SpeakerSeconds(played, GetTickCount());
+      EXPECT_GT(heard, 0.0) << "it plays";
+      const std::wstring clock = form->panel_play().display().clock().get_text();
+      EXPECT_TRUE(clock == vocamo::format_duration(heard - 0.3) || clock == vocamo::format_duration(heard + 0.3))
+          << at << " ms: " << std::string(clock.begin(), clock.end()) << " shown, " << heard << " s heard";
+      EXPECT_NEAR(shown_bar_fill(*form), heard / length, 0.3 / length) << at << " ms";
+    }
+    form->on_command(nullptr, L"Stop");
+  }
+}
+
+// A header no device plays (here every hostile field the readers meet) is
+// refused when Play is pressed: within a second the form is idle again and
+// the screen shows what it showed before, not a playback that never ends.
+TEST_F(VocamoForm, AFileNoDeviceCanPlayLeavesTheFormIdle) {
+  const std::wstring folder = L"\\My Documents\\My Vocamo\\";
+  os::create_directory_tree(folder);
+  const std::wstring good = folder + L"good.wav";
+  make_recording(good, L"PCM", 8000, 0, 1.0);
+  std::ifstream in(host_of(device_, good), std::ios::binary);
+  const std::string wav((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto with = [&](std::string bytes, std::size_t at, std::uint32_t value, int width) {
+    for (int i = 0; i < width; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+    return bytes;
+  };
+  struct Case {
+    const char* name;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"rate_ffffffff.wav", with(wav, 24, 0xFFFFFFFFu, 4)},
+      {"rate_500.wav", with(wav, 24, 500, 4)},
+      {"rate_400000.wav", with(wav, 24, 400000, 4)},
+      {"bits_24.wav", with(with(with(wav, 34, 24, 2), 32, 3, 2), 28, 24000, 4)},
+      {"channels_3.wav", with(with(wav, 22, 3, 2), 32, 6, 2)},
+  };
+  for (const Case& c : cases) {
+    std::ofstream(host_of(device_, folder + std::wstring(c.name, c.name + std::strlen(c.name))), std::ios::binary)
+        << c.bytes;
+  }
+
+  auto form = make_form();
+  form->load_properties();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring path = folder + std::wstring(c.name, c.name + std::strlen(c.name));
+    form->files().select_path(path);
+    pump(*form);
+    UpdateWindow(form->get_window());
+    RECT area{};
+    GetWindowRect(form->get_window(), &area);
+    std::vector<COLORREF> idle;
+    for (int y = area.top; y < area.bottom; ++y)
+      for (int x = area.left; x < area.right; ++x) idle.push_back(ce::testing::ScreenPixel(x, y));
+    form->on_command(nullptr, L"Play");
+    // The form's own timer ends what cannot play.
+    for (int i = 0; i < 10 && form->play_session().is_playing(); ++i) {
+      Sleep(100);
+      pump(*form);
+    }
+    EXPECT_FALSE(form->play_session().is_playing());
+    EXPECT_FALSE(form->panel_play().get_visible_flag());
+    EXPECT_TRUE(form->button(L"Record").get_visible_flag());
+    pump(*form);
+    UpdateWindow(form->get_window());
+    int changed = 0;
+    std::size_t i = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+      for (int x = area.left; x < area.right; ++x) changed += ce::testing::ScreenPixel(x, y) != idle[i++];
+    EXPECT_EQ(changed, 0) << "the screen is the idle one again";
+  }
 }
 
 }  // namespace

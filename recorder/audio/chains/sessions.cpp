@@ -113,10 +113,15 @@ PlaySession::~PlaySession() {
 bool PlaySession::start(std::unique_ptr<PlayChain> chain) {
   stop();
   if (!chain) return false;
-  chain_ = std::move(chain);
-  connect<PCMData>(chain_->get_provider(), &level_meter_);
+  {
+    // Linked in under the player's lock, after the stop: the player pulls
+    // nothing of the new chain before it has dropped the old stream.
+    liba::Lock hold(player_.lock);
+    chain_ = std::move(chain);
+    connect<PCMData>(chain_->get_provider(), &level_meter_);
+    set_anchor();
+  }
   paused_ = false;
-  set_anchor();
   if (player_.play()) return true;
   stop();
   return false;

@@ -76,7 +76,7 @@ struct MP3EncoderState {
   std::int16_t input[2][1152] = {};
   std::int16_t frame_buffer[2][mp3enc::kFrameBufferSamples] = {};
   int buffered = 528;    // samples in the frame buffer
-  int to_encode = 1728;  // samples still to be coded, the delay included
+  int to_encode = kMP3EncoderDelay;  // samples still to be coded, the delay included
   int frame_need = 0;    // samples the frame buffer must hold to code a frame
   std::int32_t padding_remainder = 0;
   std::int32_t padding_step = 0;

@@ -197,7 +197,7 @@ class PlayerPCMImpl : public DeviceThread {
   // After a buffer came back or the device opened: refill while playing,
   // close once a drained stream has every buffer back.
   void keep_going() {
-    // Nothing more is pulled for a stream whose stop is on its way.
+    // A stream whose stop is on its way is not refilled.
     if (state_ == 1 && stops_ == stops_seen_ && !fill_buffers()) state_ = 2;
     if (state_ == 2 && all_free() && device_ != nullptr) {
       // Everything queued has played; a closed device has no position.
@@ -280,7 +280,14 @@ class PlayerPCMImpl : public DeviceThread {
   }
 
   // Pulls the next block into pending_ and counts it on the stream clock.
+  // Nothing is pulled while a stop is on its way: what comes after it may
+  // already belong to the next stream (its caller links that in under the
+  // player's lock), and the stop would drop it unheard.
   void pull() {
+    if (stops_ != stops_seen_) {
+      pending_ = PCMData();
+      return;
+    }
     owner_.pull(pending_, kPullFrames);
     pulled_ += seconds_of(pending_);
   }

@@ -224,6 +224,39 @@ TEST_F(Sessions, APlaybackPausesSeeksAndEnds) {
   EXPECT_EQ(session.position(), 0u);
 }
 
+// A chain whose reader is a good file but whose sound comes in a format no
+// device plays: the playback is over at once, though the reader is not
+// through, rather than running silent until stopped.
+TEST_F(Sessions, APlaybackNoDeviceCanPlayIsOverAtOnce) {
+  {
+    audio::FileWriterWAVPCM writer(TestPath(), false);
+    writer.on_data(PCMBlock(Sine(8000 * 3, 1, 440.0, 8000), 1, 16, 8000));
+  }
+  struct Unplayable : audio::Provider<audio::PCMData> {
+    audio::PCMData& get_data(audio::PCMData& out, std::uint32_t /*frames*/) override {
+      static const std::string bytes(3200, '\x10');
+      return out = PCMBlock(bytes, 1, 16, 400000);
+    }
+  };
+  struct Chain : audio::PlayChain {
+    audio::FileReaderWAVPCM reader{TestPath()};
+    Unplayable sound;
+    audio::Provider<audio::PCMData>* get_provider() override { return &sound; }
+    audio::FileReader* get_reader() override { return &reader; }
+    std::wstring get_format_name() override { return L"PCM"; }
+    std::wstring get_title() override { return TestPath(); }
+    bool accept(audio::RecordChain& /*chain*/) override { return false; }
+  };
+  audio::PlaySession session;
+  ce::testing::TakePlayedAudio();
+  ASSERT_TRUE(session.start(std::make_unique<Chain>()));
+  for (int i = 0; i < 10 && !session.is_played_out(); ++i) ce::testing::AdvanceClock(100);
+  EXPECT_TRUE(session.is_played_out());
+  EXPECT_FALSE(session.has_ended());
+  EXPECT_TRUE(ce::testing::TakePlayedAudio().empty());
+  session.stop();
+}
+
 // The position shown is that of the sound heard, in every format the
 // recorder writes, not that of the reader, which runs up to a pull and three
 // buffers ahead of the speaker: after 1 s and 3 s of a 6 s file both the

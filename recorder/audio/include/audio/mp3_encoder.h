@@ -53,6 +53,10 @@ std::int32_t mp3_encoder_flush(MP3EncoderParams* params, std::uint8_t* out, std:
 // 1152 for MPEG-1, 576 for MPEG-2 and MPEG-2.5.
 std::int32_t mp3_encoder_samples_per_frame(const MP3EncoderParams* params);
 
+// Samples (at the output rate) of the encoder's delay: a stream decodes to
+// this much more than was encoded, then silence up to a whole frame.
+inline constexpr std::int32_t kMP3EncoderDelay = 1728;
+
 // The most bytes one mp3_encoder_flush call can produce; a buffer this large
 // never gives -1.
 inline constexpr std::int32_t kMP3FlushBytes = 16384;
