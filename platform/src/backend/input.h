@@ -22,6 +22,7 @@ enum class InputKind {
   KeyUp,    // a device key was released
   Quit,     // the user asked the program to close (the window's close button)
   Char,     // a character typed as such, not as keys (`key` holds its UTF-16 unit)
+  Focus,    // the person gave the program's window the desktop's keyboard
 };
 
 // Bits of InputEvent::modifiers: the modifier keys held when the event

@@ -205,6 +205,11 @@ void DeliverEvent(const backend::InputEvent& event) {
       DeliverText(std::wstring_view(&c, 1));
       break;
     }
+    case backend::InputKind::Focus:
+      // The person chose this program's window on the desktop: its active
+      // window is in front of the device's other programs.
+      if (HWND active = GetActiveWindow()) ipc::NoteForeground(active);
+      break;
   }
 }
 

@@ -147,6 +147,14 @@ void SimulateFocusLost() {
   Push(event);
 }
 
+void SimulateFocusGained() {
+  SDL_Event event{};
+  event.type = SDL_WINDOWEVENT;
+  event.window.windowID = WindowId();
+  event.window.event = SDL_WINDOWEVENT_FOCUS_GAINED;
+  Push(event);
+}
+
 void SimulateClose() {
   SDL_Event event{};
   event.type = SDL_QUIT;

@@ -44,6 +44,7 @@ void SimulateMouseButton(bool down, int windowX, int windowY);
 void SimulateMouseMotion(int windowX, int windowY);
 void SimulateKey(bool down, int scancode, BYTE modifiers, bool repeat = false);
 void SimulateFocusLost();
+void SimulateFocusGained();
 void SimulateClose();
 // Resizes the window's inside (window units), as a person dragging its edge.
 void SimulateResize(int width, int height);

@@ -565,6 +565,13 @@ void Session::HandleWindow(const SDL_WindowEvent& window) {
     case SDL_WINDOWEVENT_FOCUS_LOST:
       ReleaseEverything();
       break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED: {
+      // The window the person now sees in front takes the device's keys.
+      InputEvent event;
+      event.kind = InputKind::Focus;
+      Emit(event);
+      break;
+    }
     default:
       break;
   }

@@ -58,6 +58,9 @@ std::string Describe(const InputEvent& e) {
     case InputKind::Char:
       out << "char 0x" << std::hex << e.key;
       break;
+    case InputKind::Focus:
+      out << "focus";
+      break;
   }
   if (e.modifiers != 0) out << " mod " << static_cast<int>(e.modifiers);
   return out.str();
@@ -704,10 +707,12 @@ TEST_F(SdlBackend, KeyboardIsTheDeviceKeys) {
                                                      "key down 0x1b", "key up 0x1b", "key down 0x10 mod 1",
                                                      "key down 0x41 mod 1", "key up 0x41 mod 1", "key up 0x10"}));
 
-  // A key held when the window loses the keyboard is released.
+  // A key held when the window loses the keyboard is released; the person
+  // giving it the keyboard again is told on.
   SimulateKey(true, up, 0);
   SimulateFocusLost();
-  EXPECT_EQ(Drain(*input), (std::vector<std::string>{"key down 0x26", "key up 0x26"}));
+  SimulateFocusGained();
+  EXPECT_EQ(Drain(*input), (std::vector<std::string>{"key down 0x26", "key up 0x26", "focus"}));
 }
 
 TEST_F(SdlBackend, InjectedEventsFollowTheHostsOwn) {

@@ -24,6 +24,7 @@
 #include "ce/winuser.h"
 #include "kernel/clock.h"
 #include "kernel/device.h"
+#include "user/input.h"
 #include "headless_device.h"
 #include "scoped_setting.h"
 
@@ -242,6 +243,17 @@ TEST_F(CrossProcess, KeysFollowTheWindowInFrontAcrossPrograms) {
   EXPECT_EQ(ReadLineWithin(reports), "key " + std::to_string(VK_F2)) << "the key went to the program in front";
   EXPECT_EQ(g_ownKeys, std::vector<WPARAM>{VK_F1});
 
+  // The person gives this program's window the desktop's keyboard: its keys
+  // are its own again, until the peer is brought forward once more.
+  ce::backend::InputEvent focus;
+  focus.kind = ce::backend::InputKind::Focus;
+  ce::user::FeedInput(focus);
+  press(VK_F4);
+  EXPECT_EQ(g_ownKeys, (std::vector<WPARAM>{VK_F1, VK_F4}));
+  ASSERT_TRUE(SetForegroundWindow(peer));  // already active there: raised only
+  press(VK_F2);
+  EXPECT_EQ(ReadLineWithin(reports), "key " + std::to_string(VK_F2));
+
   const int raised = RaiseCount();
   ASSERT_TRUE(PostMessageW(peer, WM_USER + 5, 0, 0));
   ::waitpid(child, nullptr, 0);
@@ -249,7 +261,7 @@ TEST_F(CrossProcess, KeysFollowTheWindowInFrontAcrossPrograms) {
   ce::test::PumpUntilIdle();
   EXPECT_EQ(RaiseCount(), raised + 1) << "this program came forward when the peer's window went";
   press(VK_F3);
-  EXPECT_EQ(g_ownKeys, (std::vector<WPARAM>{VK_F1, VK_F3}));
+  EXPECT_EQ(g_ownKeys, (std::vector<WPARAM>{VK_F1, VK_F4, VK_F3}));
   DestroyWindow(own);
 }
 
