@@ -25,15 +25,12 @@ std::wstring settings_path() { return os::path_join(L"%app_path%", L"Settings.xm
 // no skin yet to translate it.
 void warn_no_skin() {
   std::wstring language;
-  os::get_xml_attribute(os::find_xml_child(os::load_xml_document(settings_path()), L"Settings"), L"Language",
-                        language);
+  os::get_xml_attribute(os::find_xml_child(os::load_xml_document(settings_path()), L"Settings"), L"Language", language);
   liba::StringTranslator texts;
   if (language.empty() || !texts.load(os::expand_path(language))) texts.load(os::expand_path(kEnglish));
-  MessageBoxW(nullptr,
-              texts.translate(L"Default_skin_incompatible",
-                              L"Default skin not found or it is incompatible with this version of Vocamo")
-                  .c_str(),
-              texts.translate(L"Warning", L"Warning").c_str(), MB_OK);
+  const std::wstring text = texts.translate(
+      L"Default_skin_incompatible", L"Default skin not found or it is incompatible with this version of Vocamo");
+  MessageBoxW(nullptr, text.c_str(), texts.translate(L"Warning", L"Warning").c_str(), MB_OK);
 }
 
 }  // namespace

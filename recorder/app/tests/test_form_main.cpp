@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <numbers>
@@ -836,8 +835,8 @@ TEST_F(VocamoForm, EveryCommandInEveryStateLeavesTheScreenShowingWhatRuns) {
   };
   for (const auto& row : table) {
     for (std::size_t c = 0; c < commands.size(); ++c) {
-      const std::string where = std::string(name_of(row.from)) + ", then " +
-                                std::string(commands[c].begin(), commands[c].end());
+      const std::string where =
+          std::string(name_of(row.from)) + ", then " + std::string(commands[c].begin(), commands[c].end());
       reach(row.from);
       expect_shows(*form, row.from, where + " (before)");
       form->on_command(nullptr, commands[c]);
@@ -905,8 +904,9 @@ TEST_F(VocamoForm, RefreshListShowsTheDateAndSizeOfTheSelectedRowAnew) {
     form->on_command(nullptr, L"Refresh_list");
     pump(*form);
     EXPECT_EQ(form->files().get_selection(), 0);
-    EXPECT_EQ(form->frame_text(L"frmSize"),
-              vocamo::format_size(static_cast<std::int32_t>(os::FileInfo(form->files().get_selected_path()).get_size())));
+    EXPECT_EQ(
+        form->frame_text(L"frmSize"),
+        vocamo::format_size(static_cast<std::int32_t>(os::FileInfo(form->files().get_selected_path()).get_size())));
     const std::vector<COLORREF> date_now = pixels_of(*form, L"frmDate");
     const std::vector<COLORREF> size_now = pixels_of(*form, L"frmSize");
     if (seconds == 1.0) {
@@ -919,15 +919,22 @@ TEST_F(VocamoForm, RefreshListShowsTheDateAndSizeOfTheSelectedRowAnew) {
 }
 
 TEST_F(VocamoForm, AnEmptyOrDamagedSettingsSkinIsRefusedAtTheStartAsOtherSkinsAre) {
-  // The program's folder copied, its settings skin then spoilt.
+  // The program's folder copied (its skin and language), its settings skin
+  // then spoilt.
+  for (const wchar_t* made :
+       {L"\\program", L"\\program\\skins", L"\\program\\skins\\default", L"\\program\\skins\\settings"})
+    CreateDirectoryW(made, nullptr);
+  for (const wchar_t* file : {L"\\skins\\default\\default.skin", L"\\English.lng"})
+    ASSERT_TRUE(
+        CopyFileW((os::expand_path(L"%app_path%") + file).c_str(), (std::wstring(L"\\program") + file).c_str(), FALSE));
   const std::string folder = device_.HostPath("program");
-  std::filesystem::copy(VO_DATA_DIR, folder, std::filesystem::copy_options::recursive);
-  const std::string settings_skin = folder + "/skins/settings/settings.skin";
   std::string whole;
   {
-    std::ifstream in(settings_skin, std::ios::binary);
-    whole.assign(std::istreambuf_iterator<char>(in), {});
+    os::File in(os::expand_path(L"%app_path%/skins/settings/settings.skin"), 0);
+    whole.resize(in.get_size());
+    ASSERT_EQ(in.read(whole.data(), static_cast<std::uint32_t>(whole.size())), whole.size());
   }
+  const std::string settings_skin = folder + "/skins/settings/settings.skin";
   ASSERT_GT(whole.size(), 400u);
   ::setenv("DEVICE_PROGRAM_FOLDER", folder.c_str(), 1);
   for (const std::string& spoilt : {std::string(), std::string("not a skin at all"), whole.substr(0, 200)}) {
@@ -971,7 +978,8 @@ TEST_F(VocamoForm, AFullDeviceEndsTheRecordingSaysSoAndLeavesNoFileWithoutSound)
     EXPECT_FALSE(form->record_session().is_recording());
     EXPECT_TRUE(form->button(L"Record").get_visible_flag());
     ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0], L"Record|The recording was stopped: it could not be written. The memory may be full.|MessageOk");
+    EXPECT_EQ(asked[0],
+              L"Record|The recording was stopped: it could not be written. The memory may be full.|MessageOk");
     EXPECT_EQ(os::FileInfo(path).exists(), row.file_stays);
     EXPECT_EQ(form->files().get_row_count(), rows + (row.file_stays ? 1 : 0));
     if (row.file_stays) {
@@ -1085,7 +1093,8 @@ TEST_F(VocamoForm, InGermanNoFormShowsAnEnglishTextAndEveryMessageIsAWholeSenten
   for (std::size_t i = 0; i < english.size(); ++i) {
     if (std::find(alike.begin(), alike.end(), english[i]) != alike.end()) continue;
     if (std::regex_match(english[i], date_or_size)) continue;
-    EXPECT_NE(german[i], english[i]) << "an English text in German: " << std::string(english[i].begin(), english[i].end());
+    EXPECT_NE(german[i], english[i]) << "an English text in German: "
+                                     << std::string(english[i].begin(), english[i].end());
   }
   // The messages: each a whole sentence, in the skinned message form.
   const std::vector<std::wstring> expected_messages = {
@@ -1208,12 +1217,11 @@ TEST_F(VocamoForm, WithoutASkinItWarnsAndEndsWithoutSettings) {
 
 TEST_F(VocamoForm, WithoutASkinTheWarningIsInTheLanguageTheSettingsName) {
   CreateDirectoryW(L"\\no-skins", nullptr);
+  for (const wchar_t* language : {L"\\English.lng", L"\\Deutsch.lng"})
+    ASSERT_TRUE(CopyFileW((os::expand_path(L"%app_path%") + language).c_str(),
+                          (std::wstring(L"\\no-skins") + language).c_str(), FALSE));
   const std::string folder = device_.HostPath("no-skins");
-  for (const char* language : {"/English.lng", "/Deutsch.lng"})
-    std::filesystem::copy_file(std::string(VO_DATA_DIR) + language, folder + language);
   ::setenv("DEVICE_PROGRAM_FOLDER", folder.c_str(), 1);
-  const std::string settings = host_of(device_, L"\\Program Files\\vo_app_tests\\Settings.xml");
-  std::filesystem::create_directories(std::filesystem::path(settings).parent_path());
   const struct {
     const char* settings;
     const char* said;
@@ -1223,7 +1231,11 @@ TEST_F(VocamoForm, WithoutASkinTheWarningIsInTheLanguageTheSettingsName) {
        "Warnung: Die Standard-Skin fehlt oder passt nicht zu dieser Version von Vocamo"},
   };
   for (const auto& row : table) {
-    std::ofstream(settings, std::ios::trunc) << row.settings;
+    {
+      os::File file(os::expand_path(settings_path()), 1);
+      ASSERT_TRUE(file.is_ok());
+      file.write(row.settings, static_cast<std::uint32_t>(std::strlen(row.settings)));
+    }
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(vocamo::run_recorder(nullptr, L""), 0);
     const std::string said = ::testing::internal::GetCapturedStderr();

@@ -94,13 +94,10 @@ TEST(WorkArea, FollowsThePlatformAndTheShellsBars) {
     Point position;
     Point size;
   } table[] = {
-      {{"PocketPC", 240, 320}, {0, 26}, {240, 268}},
-      {{"PocketPC", 480, 640, 5, 192}, {0, 52}, {480, 536}},
-      {{"PocketPC", 640, 480, 5, 192}, {0, 52}, {640, 376}},
-      {{"PocketPC", 480, 640}, {0, 26}, {480, 588}},
-      {{"PocketPC", 640, 480}, {0, 26}, {640, 428}},
-      {{"SmartPhone", 176, 220}, {0, 20}, {176, 180}},
-      {{"Smartphone", 240, 320}, {0, 27}, {240, 266}}, {{"Smartphone", 200, 300}, {0, 0}, {200, 300}},
+      {{"PocketPC", 240, 320}, {0, 26}, {240, 268}},         {{"PocketPC", 480, 640, 5, 192}, {0, 52}, {480, 536}},
+      {{"PocketPC", 640, 480, 5, 192}, {0, 52}, {640, 376}}, {{"PocketPC", 480, 640}, {0, 26}, {480, 588}},
+      {{"PocketPC", 640, 480}, {0, 26}, {640, 428}},         {{"SmartPhone", 176, 220}, {0, 20}, {176, 180}},
+      {{"Smartphone", 240, 320}, {0, 27}, {240, 266}},       {{"Smartphone", 200, 300}, {0, 0}, {200, 300}},
   };
   for (const auto& row : table) {
     skintest::UseDevice(row.device);
