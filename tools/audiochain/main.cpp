@@ -265,9 +265,8 @@ int record(const RecordArgs& a) {
     return fail("GSM records 8000 Hz mono only, not " + format_text);
   }
   if (a.format == "mp3") {
-    audio::MP3EncoderParams* encoder = audio::mp3_encoder_create(static_cast<std::int32_t>(rate),
-                                                                 static_cast<std::int32_t>(channels),
-                                                                 static_cast<std::int32_t>(a.bitrate));
+    audio::MP3EncoderParams* encoder = audio::mp3_encoder_create(
+        static_cast<std::int32_t>(rate), static_cast<std::int32_t>(channels), static_cast<std::int32_t>(a.bitrate));
     if (encoder == nullptr) {
       return fail("the MP3 encoder takes no " + format_text + " at " + std::to_string(a.bitrate) + " kbit/s");
     }
@@ -282,13 +281,8 @@ int record(const RecordArgs& a) {
   // input frame is taken in (what follows it is silence).
   const std::uint64_t duration_ms = (wav->frames * 1000 + wav->rate - 1) / wav->rate + 2;
   ::setenv("DEVICE_MIC", in.string().c_str(), 1);
-  const WAVEFORMATEX wanted{WAVE_FORMAT_PCM,
-                            static_cast<WORD>(channels),
-                            rate,
-                            rate * channels * 2,
-                            static_cast<WORD>(channels * 2),
-                            16,
-                            0};
+  const WAVEFORMATEX wanted{
+      WAVE_FORMAT_PCM, static_cast<WORD>(channels), rate, rate * channels * 2, static_cast<WORD>(channels * 2), 16, 0};
   if (waveInOpen(nullptr, WAVE_MAPPER, &wanted, 0, 0, WAVE_FORMAT_QUERY) != MMSYSERR_NOERROR) {
     return fail("the headless microphone does not record " + format_text);
   }
@@ -334,8 +328,7 @@ int record(const RecordArgs& a) {
   if (ended) return fail("cannot write " + a.out.string() + ": the " + a.format + " chain stopped accepting");
 
   const auto samples = static_cast<unsigned long long>(std::llround(session.position() * rate));
-  const auto written =
-      fs::exists(target, error) ? static_cast<unsigned long long>(fs::file_size(target, error)) : 0ull;
+  const auto written = fs::exists(target, error) ? static_cast<unsigned long long>(fs::file_size(target, error)) : 0ull;
   if (written == 0) {
     drop_if_empty();
     if (samples == 0)

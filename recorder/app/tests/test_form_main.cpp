@@ -1292,9 +1292,12 @@ TEST_F(VocamoForm, TheClockAndTheBarFollowTheSoundHeardInEveryFormat) {
     const char* tool;  // made from the PCM file by this tool, when not null
   };
   const Case cases[] = {
-      {"pcm.wav", L"PCM", 22050, 0, nullptr},        {"adpcm.wav", L"ADPCM", 22050, 0, nullptr},
-      {"gsm.wav", L"GSM", 8000, 0, nullptr},         {"low.mp3", L"mp3", 22050, 32000, nullptr},
-      {"high.mp3", L"mp3", 44100, 64000, nullptr},   {"tone.ogg", L"PCM", 44100, 0, "oggenc -Q -o '%o' '%i'"},
+      {"pcm.wav", L"PCM", 22050, 0, nullptr},
+      {"adpcm.wav", L"ADPCM", 22050, 0, nullptr},
+      {"gsm.wav", L"GSM", 8000, 0, nullptr},
+      {"low.mp3", L"mp3", 22050, 32000, nullptr},
+      {"high.mp3", L"mp3", 44100, 64000, nullptr},
+      {"tone.ogg", L"PCM", 44100, 0, "oggenc -Q -o '%o' '%i'"},
       {"tone.mpc", L"PCM", 44100, 0, "mpcenc --silent '%i' '%o'"},
   };
   for (const Case& c : cases) {

@@ -75,9 +75,9 @@ struct MP3EncoderState {
   // Input and frame buffer.
   std::int16_t input[2][1152] = {};
   std::int16_t frame_buffer[2][mp3enc::kFrameBufferSamples] = {};
-  int buffered = 528;    // samples in the frame buffer
+  int buffered = 528;                // samples in the frame buffer
   int to_encode = kMP3EncoderDelay;  // samples still to be coded, the delay included
-  int frame_need = 0;    // samples the frame buffer must hold to code a frame
+  int frame_need = 0;                // samples the frame buffer must hold to code a frame
   std::int32_t padding_remainder = 0;
   std::int32_t padding_step = 0;
   int padding = 0;
