@@ -6,50 +6,15 @@
 // control between them may allocate as it likes.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "ce/testing.h"
 #include "ce/windows.h"
 #include "ks_main.h"
 #include "play/control.h"
 #include "play/input_mode.h"
+#include "play/tests/counting_new.h"
 #include "program.h"
 #include "pump.h"
 #include "temp_device.h"
-
-namespace {
-std::atomic<bool> g_counting{false};
-std::atomic<long> g_allocations{0};
-
-void* Allocate(std::size_t n) {
-  if (g_counting.load(std::memory_order_relaxed)) g_allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n != 0 ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-}  // namespace
-
-void* operator new(std::size_t n) { return Allocate(n); }
-void* operator new[](std::size_t n) { return Allocate(n); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-  try {
-    return Allocate(n);
-  } catch (...) {
-    return nullptr;
-  }
-}
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
-  try {
-    return Allocate(n);
-  } catch (...) {
-    return nullptr;
-  }
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -100,9 +65,9 @@ class KestruneFrames : public ::testing::Test {
     Draw(false);
   }
   void Draw(bool full) {
-    g_counting = true;
+    ks::newcount::counting = true;
     App().DrawMatchFrame(full);
-    g_counting = false;
+    ks::newcount::counting = false;
     ++m_Frames;
   }
   HINSTANCE m_Instance = nullptr;
@@ -122,7 +87,7 @@ TEST_F(KestruneFrames, AMatchIsDrawnWithoutAllocating) {
   ASSERT_EQ(App().State(), AppState::kPlay);
   ASSERT_EQ(App().PlayControl()->Active(), App().PlayControl()->Aim());
   const auto& keys = App().Prefs().keys;
-  g_allocations = 0;
+  ks::newcount::calls = 0;
   // In full, then the table at rest, the aim turned (the stick alone
   // moves), the stick pulled back and struck.
   Draw(true);
@@ -137,7 +102,7 @@ TEST_F(KestruneFrames, AMatchIsDrawnWithoutAllocating) {
   }
   EXPECT_TRUE(struck) << "the break was struck";
   EXPECT_FALSE(App().PlayControl()->ShotRunning()) << "and came to rest";
-  EXPECT_EQ(g_allocations.load(), 0) << "in " << m_Frames << " frames";
+  EXPECT_EQ(ks::newcount::calls.load(), 0) << "in " << m_Frames << " frames";
 }
 
 }  // namespace

@@ -4,44 +4,9 @@
 // in-game text, from its first full frame to the balls at rest.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
+#include "counting_new.h"
 #include "play/hud.h"
 #include "play_fixture.h"
-
-namespace {
-std::atomic<bool> g_counting{false};
-std::atomic<long> g_allocations{0};
-
-void* Allocate(std::size_t n) {
-  if (g_counting.load(std::memory_order_relaxed)) g_allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n != 0 ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-}  // namespace
-
-void* operator new(std::size_t n) { return Allocate(n); }
-void* operator new[](std::size_t n) { return Allocate(n); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-  try {
-    return Allocate(n);
-  } catch (...) {
-    return nullptr;
-  }
-}
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
-  try {
-    return Allocate(n);
-  } catch (...) {
-    return nullptr;
-  }
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace ks::play::test {
 namespace {
@@ -49,11 +14,11 @@ namespace {
 // Counts the allocations `draw` makes.
 template <typename F>
 long Counted(F&& draw) {
-  g_allocations = 0;
-  g_counting = true;
+  ks::newcount::calls = 0;
+  ks::newcount::counting = true;
   draw();
-  g_counting = false;
-  return g_allocations.load();
+  ks::newcount::counting = false;
+  return ks::newcount::calls.load();
 }
 
 TEST(FrameDrawing, AWholeBreakIsDrawnWithoutAllocating) {
