@@ -7,6 +7,7 @@
 #include <string>
 
 #include "bar_settings.h"
+#include "control_pixels.h"
 #include "ce/windows.h"
 #include "ce/testing.h"
 #include "icon_details_popup.h"
@@ -141,22 +142,6 @@ TEST_F(Dialogs, SettingsDoneWritesAndCancelRestores) {
   EXPECT_EQ(settings.numLines, 3u);
 }
 
-// What the screen shows inside each visible control of a dialog.
-std::vector<std::vector<COLORREF>> ControlPixels(HWND dialog) {
-  std::vector<std::vector<COLORREF>> shown;
-  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (!IsWindowVisible(child)) continue;
-    RECT r{};
-    GetWindowRect(child, &r);
-    std::vector<COLORREF> pixels;
-    for (int y = r.top; y < r.bottom; ++y) {
-      for (int x = r.left; x < r.right; ++x) pixels.push_back(ce::testing::ScreenPixel(x, y));
-    }
-    shown.push_back(std::move(pixels));
-  }
-  return shown;
-}
-
 // The settings dialog erases itself after each change: its labels, lists
 // and boxes all show again (the change here keeps the same line count).
 TEST_F(Dialogs, SettingsShowEveryControlAgainAfterAChange) {
@@ -165,7 +150,7 @@ TEST_F(Dialogs, SettingsShowEveryControlAgainAfterAChange) {
   RunSteps({[] { UpdateWindow(CSettingsDialog::Existing()->Window()); },
             [] {
               HWND d = CSettingsDialog::Existing()->Window();
-              before = ControlPixels(d);
+              before = ce::test::ControlPixels(d);
               wchar_t text[16] = {};
               const LRESULT at = SendDlgItemMessageW(d, 1006, CB_GETCURSEL, 0, 0);
               SendDlgItemMessageW(d, 1006, CB_GETLBTEXT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(text));
@@ -173,7 +158,7 @@ TEST_F(Dialogs, SettingsShowEveryControlAgainAfterAChange) {
             },
             [] {
               HWND d = CSettingsDialog::Existing()->Window();
-              after = ControlPixels(d);
+              after = ce::test::ControlPixels(d);
               PostMessageW(d, WM_COMMAND, 40046, 0);
             }});
   CSettingsDialog::Instance()->Show(nullptr);

@@ -10,6 +10,7 @@
 
 #include "alert_sounds.h"
 #include "ce/commctrl.h"
+#include "control_pixels.h"
 #include "ce/testing.h"
 #include "ce/windows.h"
 #include "meter_dialog.h"
@@ -253,22 +254,6 @@ TEST_F(MeterDialogs, OptionsListsLeaveOutOfRangeValuesUnselectedAndListTheKnownC
   EXPECT_EQ(options.CardCount(), 2);
 }
 
-// What the screen shows inside each visible control of a page.
-std::vector<std::vector<COLORREF>> ControlPixels(HWND page) {
-  std::vector<std::vector<COLORREF>> shown;
-  for (HWND child = GetWindow(page, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (!IsWindowVisible(child)) continue;
-    RECT r{};
-    GetWindowRect(child, &r);
-    std::vector<COLORREF> pixels;
-    for (int y = r.top; y < r.bottom; ++y) {
-      for (int x = r.left; x < r.right; ++x) pixels.push_back(ce::testing::ScreenPixel(x, y));
-    }
-    shown.push_back(std::move(pixels));
-  }
-  return shown;
-}
-
 // A page that erases itself after a change (the options' Next with a card
 // known, a chosen adapter) shows every one of its controls again.
 TEST_F(MeterDialogs, PagesErasedAfterAChangeShowEveryControlAgain) {
@@ -281,7 +266,7 @@ TEST_F(MeterDialogs, PagesErasedAfterAChangeShowEveryControlAgain) {
   std::vector<std::vector<COLORREF>> before;
   std::vector<std::vector<COLORREF>> after;
   HWND page = nullptr;
-  const auto look = [&](std::vector<std::vector<COLORREF>>& into) { into = ControlPixels(page); };
+  const auto look = [&](std::vector<std::vector<COLORREF>>& into) { into = ce::test::ControlPixels(page); };
   Drive([&] { return options.Show(nullptr, 0); }, {[&] {
                                                      page = options.Page(0);
                                                      look(before);
