@@ -277,11 +277,24 @@ Resolver ParseResolvConf(std::string_view text) {
   return resolver;
 }
 
-Counters Continue(const std::string& name, const Counters& host) {
-  static std::mutex* lock = new std::mutex;
+namespace {
+
+// The running totals of every interface seen, kept for the life of the
+// process (never destroyed, so no thread finds them gone at exit).
+std::mutex& TotalsLock() {
+  static auto* lock = new std::mutex;
+  return *lock;
+}
+std::map<std::string, Totals>& AllTotals() {
   static auto* totals = new std::map<std::string, Totals>;
-  std::lock_guard guard(*lock);
-  auto [it, added] = totals->try_emplace(name, Totals{host, host});
+  return *totals;
+}
+
+}  // namespace
+
+Counters Continue(const std::string& name, const Counters& host) {
+  std::lock_guard guard(TotalsLock());
+  auto [it, added] = AllTotals().try_emplace(name, Totals{host, host});
   if (added) return host;
   Totals& t = it->second;
   t.reported.inOctets = Carry(t.lastHost.inOctets, host.inOctets, t.reported.inOctets);
@@ -290,6 +303,11 @@ Counters Continue(const std::string& name, const Counters& host) {
   t.reported.outPackets = Carry(t.lastHost.outPackets, host.outPackets, t.reported.outPackets);
   t.lastHost = host;
   return t.reported;
+}
+
+void ForgetCounters() {
+  std::lock_guard guard(TotalsLock());
+  AllTotals().clear();
 }
 
 Network Current() {

@@ -58,5 +58,7 @@ struct Counters {
   std::uint64_t inOctets = 0, outOctets = 0, inPackets = 0, outPackets = 0;
 };
 Counters Continue(const std::string& name, const Counters& host);
+// Drops every running total: the next reading of an interface starts anew.
+void ForgetCounters();
 
 }  // namespace ce::kernel::network

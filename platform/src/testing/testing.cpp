@@ -9,6 +9,7 @@
 #include "gdi/screen.h"
 #include "kernel/clock.h"
 #include "kernel/device.h"
+#include "kernel/network.h"
 #include "kernel/not_implemented.h"
 #include "kernel/registry_store.h"
 #include "media/wav_file.h"
@@ -32,6 +33,9 @@ void ReloadDevice() {
   // What was written to the registry goes to the device it was written on.
   (void)kernel::registry::FlushPending();
   device::Reset();
+  // A new device's interfaces count from what they show, not on from the
+  // totals an earlier test's adapters ran up.
+  kernel::network::ForgetCounters();
 }
 
 void UseVirtualClock(std::uint64_t startTickMs, std::uint64_t startSystemTime100ns) {
