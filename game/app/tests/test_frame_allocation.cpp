@@ -12,7 +12,7 @@
 #include "play/control.h"
 #include "play/input_mode.h"
 #include "play/tests/counting_new.h"
-#include "program.h"
+#include "program_fixture.h"
 #include "pump.h"
 #include "temp_device.h"
 
@@ -22,30 +22,8 @@ using ks::app::test::kTick;
 using ks::app::test::Pump;
 using ks::play::KeyMap;
 
-class KestruneFrames : public ::testing::Test {
+class KestruneFrames : public ks::app::test::ProgramFixture {
  protected:
-  ce::test::TempDevice m_Device;
-  void SetUp() override {
-    ::setenv("DEVICE_PROGRAM_FOLDER", KS_KESTRUNE_DATA, 1);
-    ce::testing::ReloadDevice();
-    ce::testing::UseVirtualClock(1000, 0);
-    m_Instance = GetModuleHandleW(nullptr);
-    RegisterWindowClass(m_Instance);
-    ASSERT_TRUE(InitInstance(m_Instance, SW_SHOW));
-    ASSERT_NE(g_app, nullptr);
-    m_Window = KestruneWindow();
-  }
-  void TearDown() override {
-    if (m_Window != nullptr) DestroyWindow(m_Window);
-    if (g_app != nullptr) {
-      g_app->Shutdown();
-      delete g_app;
-      g_app = nullptr;
-    }
-    UnregisterClassW(L"KSN", m_Instance);
-  }
-  ksMain& App() { return *g_app; }
-
   // One frame tick as the game makes it, the drawing counted: the clock
   // moves on, the play control takes the tick (a key-down of `held` when a
   // key is held), and the frame is drawn. The program's own timer ticks are
@@ -70,8 +48,6 @@ class KestruneFrames : public ::testing::Test {
     ks::newcount::counting = false;
     ++m_Frames;
   }
-  HINSTANCE m_Instance = nullptr;
-  HWND m_Window = nullptr;
   int m_Frames = 0;
 };
 

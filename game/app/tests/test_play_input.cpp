@@ -14,7 +14,7 @@
 #include "ks_main.h"
 #include "play/control.h"
 #include "play/scene_loader.h"
-#include "program.h"
+#include "program_fixture.h"
 #include "pump.h"
 #include "simulation/table.h"
 
@@ -25,31 +25,8 @@ using ks::app::test::Pump;
 
 // The program's window and application object, a match started as the
 // set-up screens start one, and everything taken down again at the end.
-class KestrunePlay : public ::testing::Test {
+class KestrunePlay : public ks::app::test::ProgramFixture {
  protected:
-  // A device of the test's own: no save or preference an earlier test left
-  // (a key map, a hand) changes what this one sees.
-  ce::test::TempDevice m_Device;
-  void SetUp() override {
-    ::setenv("DEVICE_PROGRAM_FOLDER", KS_KESTRUNE_DATA, 1);
-    ce::testing::ReloadDevice();
-    ce::testing::UseVirtualClock(1000, 0);
-    m_Instance = GetModuleHandleW(nullptr);
-    RegisterWindowClass(m_Instance);
-    ASSERT_TRUE(InitInstance(m_Instance, SW_SHOW));
-    ASSERT_NE(g_app, nullptr);
-    m_Window = KestruneWindow();
-  }
-  void TearDown() override {
-    if (m_Window != nullptr) DestroyWindow(m_Window);
-    if (g_app != nullptr) {
-      g_app->Shutdown();
-      delete g_app;
-      g_app = nullptr;
-    }
-    UnregisterClassW(L"KSN", m_Instance);
-  }
-  ksMain& App() { return *g_app; }
   // A match of 8-Ball against `second`; true once a person aims.
   bool StartMatch(ks::app::SecondPlayer second) {
     App().MatchSetup() = ks::app::MatchSetup{};
@@ -67,8 +44,6 @@ class KestrunePlay : public ::testing::Test {
     }
     return false;
   }
-  HINSTANCE m_Instance = nullptr;
-  HWND m_Window = nullptr;
 };
 
 // The yaw one key-down adds after the key has been held `e` ms: 9 units,
